@@ -1,0 +1,278 @@
+#include "runtime/dyna.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "runtime/exit.h"
+#include "runtime/msg.h"
+#include "runtime/str.h"
+
+int64_t dyna_alloc_sizeG = 0;
+int64_t dyna_realloc_sizeG = 0;
+int64_t dyna_free_sizeG = 0;
+
+namespace {
+
+constexpr int kDefaultDelta = 1024;
+constexpr int kLargeDelta = 65536;
+constexpr uint64_t kLargeBlock = 0x7FFFFFFEu;
+
+int global_delta = kDefaultDelta;
+bool accounting = false;
+
+// One-entry cache of the last handle met and its checked header.
+const void* cached_handle = nullptr;
+DynaHeader* cached_header = nullptr;
+// The handle most recently freed, so that freeing it again at once is
+// harmless.
+const void* last_freed = nullptr;
+
+DynaHeader* header_of(void* handle) {
+    if (handle == cached_handle && handle) return cached_header;
+    DynaHeader* h = DYNA_header(handle);
+    if (h->magic[0] != 'L' || h->magic[1] != 'T' || h->magic[2] != 'A' || h->magic[3] != 0)
+        MSG_fatal_error(3);
+    cached_handle = handle;
+    cached_header = h;
+    return h;
+}
+
+void** slot(void* handle_ptr) { return static_cast<void**>(handle_ptr); }
+
+char* elements(DynaHeader* h) { return reinterpret_cast<char*>(h) + sizeof(DynaHeader); }
+
+// Block size for a capacity, or 0 when it cannot be represented.
+uint64_t block_size(uint64_t capacity, uint64_t elem_size) {
+    if (capacity > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) return 0;
+    uint64_t bytes = capacity * elem_size + sizeof(DynaHeader);
+    if (bytes > std::numeric_limits<size_t>::max() / 2) return 0;
+    return bytes;
+}
+
+}  // namespace
+
+void DYNA_reset_globals() {
+    global_delta = kDefaultDelta;
+    accounting = false;
+    cached_handle = nullptr;
+    cached_header = nullptr;
+    last_freed = nullptr;
+    dyna_alloc_sizeG = dyna_realloc_sizeG = dyna_free_sizeG = 0;
+}
+
+void* DYNA_init(int n, int elem_size) {
+    if (n < 0 || elem_size <= 0) MSG_fatal_error(1);
+    uint32_t cap = n == 0 ? 16u : static_cast<uint32_t>(n);
+    uint64_t bytes = block_size(cap, static_cast<uint64_t>(elem_size));
+    if (bytes == 0) MSG_fatal_error(1);
+    auto* h = static_cast<DynaHeader*>(std::calloc(1, bytes));
+    if (!h) MSG_fatal_error(1);
+    std::memcpy(h->magic, "LTA", 4);
+    h->delta = global_delta;
+    h->elem_size = static_cast<uint32_t>(elem_size);
+    h->fixed = static_cast<uint32_t>(n);
+    h->capacity = cap;
+    if (accounting) dyna_alloc_sizeG += static_cast<int64_t>(bytes);
+    if (last_freed == elements(h)) last_freed = nullptr;
+    cached_handle = elements(h);
+    cached_header = h;
+    return elements(h);
+}
+
+int DYNA_free(void* handle_ptr) {
+    if (!handle_ptr) return -1;
+    void* handle = *slot(handle_ptr);
+    if (!handle) return -1;
+    if (handle == last_freed) return 0;
+    DynaHeader* h = header_of(handle);
+    std::memset(h->magic, 0, 4);
+    std::free(h);
+    cached_handle = nullptr;
+    cached_header = nullptr;
+    last_freed = handle;
+    return 0;
+}
+
+int DYNA_resize(void* handle_ptr, int delta) {
+    if (!handle_ptr || !*slot(handle_ptr)) return -1;
+    DynaHeader* h = header_of(*slot(handle_ptr));
+    int64_t wanted = static_cast<int64_t>(h->capacity) + delta;
+    if (wanted < 0) wanted = 0;
+    uint64_t bytes = block_size(static_cast<uint64_t>(wanted), h->elem_size);
+    if (bytes == 0) {
+        std::fprintf(stderr, "\n%%FATAL%% DYNA resize failed!\n");
+        std::fprintf(stderr, "            [element size: %u] [array length: %lld]\n\n", h->elem_size,
+                     static_cast<long long>(wanted));
+        MSG_fatal_error(1);
+    }
+    uint32_t cap = static_cast<uint32_t>(wanted);
+    if (h->count > static_cast<int32_t>(cap)) h->count = static_cast<int32_t>(cap);
+    if (bytes > kLargeBlock) {
+        std::fprintf(stderr, "\n%%WARNING%% DYNA acquiring memory larger than 2GB!\n");
+        std::fprintf(stderr, "            [element size: %u] [array length: %u]\n\n", h->elem_size, cap);
+        h->delta = kLargeDelta;
+    }
+    uint64_t old_bytes = static_cast<uint64_t>(h->capacity) * h->elem_size + sizeof(DynaHeader);
+    auto* nh = static_cast<DynaHeader*>(std::realloc(h, bytes));
+    if (!nh) {
+        std::fprintf(stderr, "\n%%FATAL%% DYNA resize failed!\n");
+        std::fprintf(stderr, "            [element size: %u] [array length: %u]\n\n", h->elem_size, cap);
+        MSG_fatal_error(1);
+    }
+    if (accounting) {
+        dyna_free_sizeG += static_cast<int64_t>(old_bytes);
+        dyna_realloc_sizeG += static_cast<int64_t>(bytes);
+    }
+    if (nh->fixed) nh->fixed = cap;
+    nh->capacity = cap;
+    *slot(handle_ptr) = elements(nh);
+    if (last_freed == elements(nh)) last_freed = nullptr;
+    cached_handle = elements(nh);
+    cached_header = nh;
+    return nh->count;
+}
+
+int DYNA_add(void* handle_ptr, int n) {
+    if (!handle_ptr || !*slot(handle_ptr) || n < 0) return -1;
+    DynaHeader* h = header_of(*slot(handle_ptr));
+    int64_t shortfall = static_cast<int64_t>(n) + h->count - static_cast<int64_t>(h->capacity);
+    if (shortfall > 0) {
+        if (h->fixed == 0) {
+            int64_t grow = shortfall + h->delta;
+            if (grow > std::numeric_limits<int32_t>::max()) MSG_fatal_error(1);
+            DYNA_resize(handle_ptr, static_cast<int>(grow));
+            h = header_of(*slot(handle_ptr));
+        } else {
+            // A fixed array keeps its capacity and drops its oldest entries.
+            if (shortfall > h->count) shortfall = h->count;
+            char* e = elements(h);
+            std::memmove(e, e + static_cast<size_t>(shortfall) * h->elem_size,
+                         static_cast<size_t>(h->count - shortfall) * h->elem_size);
+            h->count -= static_cast<int32_t>(shortfall);
+        }
+    }
+    h->count += n;
+    h->sorted = 0;
+    return h->count - n;
+}
+
+int DYNA_insert(void* handle_ptr, int n, int index) {
+    if (!handle_ptr || !*slot(handle_ptr) || n < 0) return -1;
+    DynaHeader* h = header_of(*slot(handle_ptr));
+    if (index >= h->count) return DYNA_add(handle_ptr, n);
+    // -1 means "none" throughout the system: a negative index is refused
+    // rather than taken as element 0.
+    if (index < 0 || index + n > h->count) return -1;
+    char* e = elements(h);
+    size_t sz = h->elem_size;
+    std::memmove(e + (static_cast<size_t>(index) + n) * sz, e + static_cast<size_t>(index) * sz,
+                 static_cast<size_t>(h->count - n - index) * sz);
+    h->sorted = 0;
+    return index;
+}
+
+int DYNA_delete(void* handle_ptr, int index) {
+    if (!handle_ptr || !*slot(handle_ptr)) return -1;
+    DynaHeader* h = header_of(*slot(handle_ptr));
+    if (index >= h->count || index < 0) return -1;
+    char* e = elements(h);
+    size_t sz = h->elem_size;
+    std::memmove(e + static_cast<size_t>(index) * sz, e + (static_cast<size_t>(index) + 1) * sz,
+                 static_cast<size_t>(h->count - index - 1) * sz);
+    h->count -= 1;
+    return 1;
+}
+
+int DYNA_reset(void* handle_ptr) {
+    if (!handle_ptr || !*slot(handle_ptr)) return -1;
+    DynaHeader* h = header_of(*slot(handle_ptr));
+    h->count = 0;
+    h->reserved[0] = 0;
+    h->reserved[1] = 0;
+    return 0;
+}
+
+int DYNA_sort(void* handle_ptr, DynaCompare cmp) {
+    if (!handle_ptr || !*slot(handle_ptr)) return -1;
+    DynaHeader* h = header_of(*slot(handle_ptr));
+    if (h->count > 1) std::qsort(elements(h), static_cast<size_t>(h->count), h->elem_size, cmp);
+    h->sorted |= 1u;
+    return 0;
+}
+
+int DYNA_search(void* handle_ptr, const void* key, DynaCompare cmp) {
+    if (!handle_ptr || !*slot(handle_ptr)) return -1;
+    DynaHeader* h = header_of(*slot(handle_ptr));
+    char* e = elements(h);
+    size_t sz = h->elem_size;
+    if (h->sorted & 1u) {
+        int lo = 0, hi = h->count - 1;
+        while (lo <= hi) {
+            int mid = lo + (hi - lo) / 2;
+            int c = cmp(key, e + static_cast<size_t>(mid) * sz);
+            if (c == 0) return mid;
+            if (c < 0)
+                hi = mid - 1;
+            else
+                lo = mid + 1;
+        }
+        return -1;
+    }
+    for (int i = 0; i < h->count; ++i)
+        if (cmp(key, e + static_cast<size_t>(i) * sz) == 0) return i;
+    return -1;
+}
+
+int DYNA_setup(void* handle_ptr, const void* key, DynaCompare cmp) {
+    int i = DYNA_search(handle_ptr, key, cmp);
+    if (i >= 0) return i;
+    return DYNA_add(handle_ptr, 1);
+}
+
+int DYNA_set_global_delta(int step) {
+    global_delta = step;
+    return 0;
+}
+
+int DYNA_memory_debug(int mode) {
+    accounting = mode != 0;
+    if (mode == 1) dyna_alloc_sizeG = dyna_realloc_sizeG = dyna_free_sizeG = 0;
+    return 0;
+}
+
+void DYNA_error() { MSG_fatal_error(3); }
+
+int DYNA_scomp(const void* a, const void* b) {
+    return std::strcmp(*static_cast<char* const*>(a), *static_cast<char* const*>(b));
+}
+int DYNA_ucomp(const void* a, const void* b) {
+    return STR_ucomp(*static_cast<char* const*>(a), *static_cast<char* const*>(b));
+}
+int DYNA_lcomp(const void* a, const void* b) {
+    int64_t d = static_cast<int64_t>(*static_cast<const int32_t*>(a)) - *static_cast<const int32_t*>(b);
+    return d < 0 ? -1 : d > 0 ? 1 : 0;
+}
+int DYNA_icomp(const void* a, const void* b) {
+    return *static_cast<const int16_t*>(a) - *static_cast<const int16_t*>(b);
+}
+int DYNA_wcomp(const void* a, const void* b) {
+    return *static_cast<const uint16_t*>(a) - *static_cast<const uint16_t*>(b);
+}
+int DYNA_bcomp(const void* a, const void* b) {
+    return *static_cast<const uint8_t*>(a) - *static_cast<const uint8_t*>(b);
+}
+int DYNA_fcomp(const void* a, const void* b) {
+    return static_cast<int>(*static_cast<const float*>(a) - *static_cast<const float*>(b));
+}
+
+char* qdx_strdup(const char* s) {
+    if (!s) return nullptr;
+    char* c = strdup(s);
+    if (!c) {
+        std::fputs("ERROR: (S0-00-0001) Not enough memory.  Please add more swap space.\n", stdout);
+        qdx_exit(-1);
+    }
+    return c;
+}

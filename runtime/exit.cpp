@@ -1,0 +1,10 @@
+#include "runtime/exit.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+void qdx_exit(int status) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::exit(status);
+}

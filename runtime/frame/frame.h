@@ -1,0 +1,59 @@
+// The program frame both programs start with and print through: name and
+// version, banner, the report file, argument editing and allocation that
+// ends the run when memory is exhausted.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+// Process-wide frame state.
+extern std::string prog_name;    // upper-cased program name
+extern std::string version_num;  // version text given at start-up
+extern FILE* fd;                 // the open report file, or null
+extern const char* w_directory;  // directory in front of report paths, or null
+extern std::string outfile_name; // report base name of "-o"
+extern int last_argc_pos;        // where check_arg last removed an option
+
+// Version of both programs, stored by the frame at start-up.
+inline constexpr const char* KEST_VERSION = "V2.6.0";
+
+// Output: every line goes to standard output and, when a report is open,
+// to the report as well; both are flushed before the call returns.
+void qdx_printf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void print_out_str(const char* text);
+void qdx_log_printf(int to_screen, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+[[noreturn]] void qdx_exit_printf(int status, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+// Start-up and banner.
+void top_print_prog_name_and_version_num(const char* name, const char* version);
+void top_set_w_directory(const char* directory);
+const char* get_make_date();
+std::string get_time_string();
+void top_print_copyright();
+void top_print_copyright_no_stdout(FILE* stream);
+int top_init(int argc, char** argv, const char* name, const char* version);
+// The banner text (both functions above print exactly this).
+std::string top_banner_text();
+
+// Report file.
+void top_direct_output(const char* name, const char* extension, int append);
+void parse_output(int* argc, char** argv);
+void top_remove_report_file();
+// Closes the report file, if one is open.
+void top_close_report();
+
+// Arguments: argc is updated, argv[0] never examined.
+int just_check_arg(int* argc, char** argv, const char* option);
+int check_arg(int* argc, char** argv, const char* option);
+void delete_arg(int* argc, char** argv, int i);
+
+// Memory and case.
+void* stg_malloc(size_t size);
+void* stg_valloc(size_t size);
+int scr_to_upper_case(char* text);
+int scr_to_lower_case(char* text);
+void scr_to_upper_case(std::string& text);
+
+// Returns the frame to its start-up state (closes an open report).
+void FRAME_reset_globals();

@@ -1,0 +1,154 @@
+#include "support/testsupport.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace testsupport {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    std::random_device rd;
+    for (int i = 0; i < 100; ++i) {
+        fs::path p = fs::temp_directory_path() / ("kest_test_" + std::to_string(getpid()) + "_" +
+                                                  std::to_string(rd()));
+        std::error_code ec;
+        if (fs::create_directory(p, ec)) {
+            path_ = fs::canonical(p);
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary directory");
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+std::string TempDir::write(const std::string& name, const std::string& text) const {
+    fs::path p = path_ / name;
+    fs::create_directories(p.parent_path());
+    std::ofstream f(p, std::ios::binary);
+    f << text;
+    return p.string();
+}
+
+ChangeDir::ChangeDir(const fs::path& dir) : old_(fs::current_path()) { fs::current_path(dir); }
+ChangeDir::~ChangeDir() {
+    std::error_code ec;
+    fs::current_path(old_, ec);
+}
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* v = std::getenv(name)) {
+        had_ = true;
+        old_ = v;
+    }
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_)
+        setenv(name_.c_str(), old_.c_str(), 1);
+    else
+        unsetenv(name_.c_str());
+}
+
+std::string read_file(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+static std::string slurp_fd(int fd) {
+    std::string s;
+    char buf[65536];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0) s.append(buf, static_cast<size_t>(n));
+    return s;
+}
+
+RunResult run(const std::vector<std::string>& argv, const fs::path& cwd, const std::string* input) {
+    // Output and error go to temporary files so that a chatty program can
+    // never block on a full pipe.
+    TempDir io;
+    std::string out_path = (io.path() / "out").string();
+    std::string err_path = (io.path() / "err").string();
+    std::string in_path = (io.path() / "in").string();
+    {
+        std::ofstream in(in_path, std::ios::binary);
+        if (input) in << *input;
+    }
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, input ? in_path.c_str() : "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&fa, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    fs::path old = fs::current_path();
+    if (!cwd.empty()) fs::current_path(cwd);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    int rc = posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ);
+    fs::current_path(old);
+    posix_spawn_file_actions_destroy(&fa);
+    RunResult r;
+    if (rc != 0) {
+        r.err = "cannot start " + argv[0];
+        return r;
+    }
+    int st = 0;
+    waitpid(pid, &st, 0);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    int ofd = ::open(out_path.c_str(), O_RDONLY);
+    r.out = slurp_fd(ofd);
+    ::close(ofd);
+    int efd = ::open(err_path.c_str(), O_RDONLY);
+    r.err = slurp_fd(efd);
+    ::close(efd);
+    return r;
+}
+
+std::string built_program(const std::string& relative) {
+    const char* b = std::getenv("KEST_BINARY_DIR");
+    return (fs::path(b ? b : ".") / relative).string();
+}
+
+std::string source_path(const std::string& relative) {
+#ifdef KEST_SOURCE_DIR
+    return (fs::path(KEST_SOURCE_DIR) / relative).string();
+#else
+    return relative;
+#endif
+}
+
+bool have_program(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    if (!path) return false;
+    std::stringstream ss(path);
+    std::string dir;
+    while (std::getline(ss, dir, ':')) {
+        if (dir.empty()) continue;
+        fs::path p = fs::path(dir) / name;
+        if (access(p.c_str(), X_OK) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace testsupport

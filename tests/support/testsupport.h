@@ -1,0 +1,78 @@
+// Helpers shared by the test programs.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh directory under the system's temporary folder, removed with
+// everything in it when the object goes out of scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string str() const { return path_.string(); }
+    // Writes a file (relative to the directory) and returns its full path.
+    std::string write(const std::string& name, const std::string& text) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+// Changes the working directory for the lifetime of the object.
+class ChangeDir {
+public:
+    explicit ChangeDir(const std::filesystem::path& dir);
+    ~ChangeDir();
+    ChangeDir(const ChangeDir&) = delete;
+    ChangeDir& operator=(const ChangeDir&) = delete;
+
+private:
+    std::filesystem::path old_;
+};
+
+// Sets (or, with a null value, unsets) an environment variable and puts
+// the old value back at the end of the scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+std::string read_file(const std::filesystem::path& p);
+
+// Result of running a program: exit status (-1 when it did not exit
+// normally), standard output and standard error.
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program with an argument vector (no shell) in the given
+// directory, with standard input from /dev/null unless input is given.
+RunResult run(const std::vector<std::string>& argv, const std::filesystem::path& cwd = {},
+              const std::string* input = nullptr);
+
+// Path of a program built in this build tree (for example "bscan/main/kestrand").
+std::string built_program(const std::string& relative);
+
+// Path of a file under the source tree.
+std::string source_path(const std::string& relative);
+
+// True when an outside program is found on PATH.
+bool have_program(const std::string& name);
+
+}  // namespace testsupport
