@@ -1,0 +1,109 @@
+#include "runtime/process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+extern char** environ;
+
+int RT_run(const std::vector<std::string>& argv, const std::string& log_path, bool append) {
+    if (argv.empty()) return -1;
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    const char* out = log_path.empty() ? "/dev/null" : log_path.c_str();
+    int flags = O_WRONLY | O_CREAT | (append ? O_APPEND : O_TRUNC);
+    posix_spawn_file_actions_addopen(&fa, 1, out, flags, 0644);
+    posix_spawn_file_actions_adddup2(&fa, 1, 2);
+    std::vector<char*> args;
+    args.reserve(argv.size() + 1);
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    pid_t pid = 0;
+    int rc = posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    if (rc != 0) return -1;
+    int st = 0;
+    while (waitpid(pid, &st, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+}
+
+AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {}
+
+AtomicFile::~AtomicFile() {
+    if (stream_) std::fclose(stream_);
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+bool AtomicFile::open(const char* mode) {
+    namespace fs = std::filesystem;
+    fs::path t(target_);
+    fs::path dir = t.has_parent_path() ? t.parent_path() : fs::path(".");
+    std::string templ = (dir / ("." + t.filename().string() + ".XXXXXX")).string();
+    int fdesc = ::mkstemp(templ.data());
+    if (fdesc < 0) return false;
+    // Keep the permissions an ordinary new file would get.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fdesc, 0666 & ~mask);
+    temp_ = templ;
+    stream_ = ::fdopen(fdesc, mode);
+    if (!stream_) {
+        ::close(fdesc);
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFile::good() const { return stream_ && !std::ferror(stream_); }
+
+bool AtomicFile::commit() {
+    if (!stream_) return false;
+    bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_);
+    ok = std::fclose(stream_) == 0 && ok;
+    stream_ = nullptr;
+    if (ok && std::rename(temp_.c_str(), target_.c_str()) == 0) {
+        temp_.clear();
+        return true;
+    }
+    return false;
+}
+
+namespace {
+// The handler's text, kept in a plain buffer set before installation.
+char* crash_text = nullptr;
+size_t crash_len = 0;
+
+void crash_handler(int) {
+    if (crash_text) {
+        ssize_t r = ::write(1, crash_text, crash_len);
+        (void)r;
+    }
+    ::_exit(255);
+}
+}  // namespace
+
+void RT_install_crash_handler(const std::string& text) {
+    std::free(crash_text);
+    crash_text = static_cast<char*>(std::malloc(text.size() + 1));
+    if (crash_text) {
+        std::memcpy(crash_text, text.c_str(), text.size() + 1);
+        crash_len = text.size();
+    }
+    struct sigaction sa{};
+    sa.sa_handler = crash_handler;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGSEGV, &sa, nullptr);
+}
