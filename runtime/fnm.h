@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <cstdio>
 #include <ctime>
 
 // A file name split into its parts; each is an owned string or null.
@@ -13,12 +14,23 @@ struct FnmParts {
     char* extension;  // after the last '.' of the base, without the dot
 };
 
-// Flag values of FNM_search.
+// Flag values of FNM_search.  Callers that keep the flag in a char pass
+// -1 for FNM_SEARCH_PATH; it is taken the same way.
 inline constexpr int FNM_NAME_ONLY = 0;      // test the name as given
 inline constexpr int FNM_SEARCH_PATH = 0xFF; // try every directory of the search path
 
+// The search path is three lists: root directories (in the order added,
+// ended by a null marker entry), subdirectory names, and the expanded list
+// of existing directories that searches walk: each root, then each of its
+// subdirectories, as far as they exist.  Any change to the first two
+// lists makes the next search rebuild the expanded one.
+//
 // Setting the path.  CMD_set_path takes any number of subdirectory lists
-// after dirs, ended by a null; it returns the first root entry's string.
+// after dirs, ended by a null; it returns the first root entry's string
+// (valid until the path is next changed), or null without a root.
+// Directory list texts are split at ':' when they hold one, else at
+// blanks; "~" and "~user" are expanded and directories already present
+// (also through symbolic links) are dropped.
 const char* CMD_set_path(const char* root, const char* dirs, ...);
 const char* FNM_add_path(const char* list_text);
 char** FNM_search_path(const char* root, const char* dirs, const char** first);
@@ -32,7 +44,12 @@ void FNM_clear_subdir();
 void FNM_build_full_search_path();
 char* FNM_form_path();
 const char* FNM_scan_searchpath();
+// Library directories from QUENDAL_LIB_PATH (':'-separated, "~" taken
+// from HOME), kept in front of the end marker; 1 when the variable is
+// unset or empty, else 0.
 int set_multiple_lib_search_path();
+// A library path piece with its leading "~" expanded from HOME (static
+// text, valid until the next call), or null when HOME is not set.
 const char* make_full_lib_path(const char* piece);
 int add_lib_search_path(const char* directory);
 // The directories that searches walk, in order (null-terminated; valid
@@ -47,7 +64,11 @@ char* FNM_search_file1(const char* name, const char* ext_list, int flag);
 char* FNM_search_ext(const char* name, const char* const* exts, int flag);
 FILE* FNM_fopen(const char* name, const char* mode);
 
-// Names.
+// Names.  A volume is the text before a first ':' that no '/' precedes;
+// the directory and base name keep it in front, as written.  Part letters
+// of FNM_strip, FNM_break and FNM_replace: 'v' volume (given back with
+// its ':'), 'p' directory (with a trailing '/'), 'b' base name, 'e'
+// extension (with its '.').
 FnmParts* FNM_parse(const char* name);
 void FNM_free(FnmParts* parts);
 FnmParts* FNM_dup(const FnmParts* parts);
@@ -59,12 +80,22 @@ char* FNM_strip(const char* name, const char* letters);
 char* FNM_break(const char* name, const char* letters);
 char* FNM_replace(const char* name, int letter, char* text);
 char* FNM_append_ext(const char* name, const char* extension);
+// "~" (current user, password database) or "~user" in front of a name
+// expanded; a copy of any other name; null when the user is unknown.
 char* FNM_get_home(const char* name);
+// The name after following its symbolic links (the working directory for
+// "." or an empty name).  A link chain that comes back to an earlier step
+// ends the run with the self-link message.
 char* FNM_get_link(const char* name);
+// Comparator for DynaArrays of directory strings (the arguments point at
+// char* elements): -1 when either is null, 0 when equal as texts or after
+// following symbolic links (FNM_get_link).
 int dir_comp(const void* a, const void* b);
 char* FNM_make_opath(const char* name, const char* target);
 
-// File tests.
+// File tests.  FNM_fstat fills one module-wide status record; the getters
+// with a null name read the last one.  FNM_isdir and FNM_islink are 1 or 0;
+// FNM_islink looks at the name itself (lstat), not at what it points to.
 int FNM_fstat(const char* name);
 mode_t FNM_fmode(const char* name);
 off_t FNM_fsize(const char* name);

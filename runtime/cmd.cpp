@@ -1,0 +1,70 @@
+#include "runtime/cmd.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "runtime/dyna.h"
+#include "runtime/fnm.h"
+
+CmdControlBlock* cmd_ccb = nullptr;
+
+namespace {
+
+std::unique_ptr<CmdControlBlock> ccb_owner;
+
+void free_lines(char*** list) {
+    if (!*list) return;
+    for (int i = 0; i < DYNA_count(*list); ++i) std::free((*list)[i]);
+    DYNA_free(list);
+    *list = nullptr;
+}
+
+void free_pairs(CmdNameValue** table) {
+    if (!*table) return;
+    for (int i = 0; i < DYNA_count(*table); ++i) {
+        std::free((*table)[i].name);
+        std::free((*table)[i].value);
+    }
+    DYNA_free(table);
+    *table = nullptr;
+}
+
+}  // namespace
+
+int CMD_queue_cursor() {
+    return cmd_ccb && cmd_ccb->queue ? DYNA_header(cmd_ccb->queue)->reserved[0] : -1;
+}
+
+void CMD_set_queue_cursor(int cursor) {
+    if (cmd_ccb && cmd_ccb->queue) DYNA_header(cmd_ccb->queue)->reserved[0] = cursor;
+}
+
+int CMD_init() {
+    if (cmd_ccb) CMD_terminate();
+    ccb_owner = std::make_unique<CmdControlBlock>();
+    cmd_ccb = ccb_owner.get();
+    cmd_ccb->queue = DYNA_new<char*>();
+    CMD_set_queue_cursor(-1);
+    cmd_ccb->aliases = DYNA_new<CmdNameValue>();
+    cmd_ccb->variables = DYNA_new<CmdNameValue>();
+    cmd_ccb->keys = DYNA_new<CmdNameValue>();
+    cmd_ccb->history = DYNA_new<char*>(CMD_HISTORY_SIZE);
+    CMD_set_path(std::getenv("QUENDAL"), ".", "designs:lib:mirdale_lib", nullptr);
+    return 0;
+}
+
+int CMD_terminate() {
+    if (!cmd_ccb) return 0;
+    if (cmd_ccb->batch) std::fclose(cmd_ccb->batch);
+    std::free(cmd_ccb->prompt);
+    free_lines(&cmd_ccb->queue);
+    free_lines(&cmd_ccb->history);
+    free_pairs(&cmd_ccb->aliases);
+    free_pairs(&cmd_ccb->variables);
+    free_pairs(&cmd_ccb->keys);
+    cmd_ccb = nullptr;
+    ccb_owner.reset();
+    return 0;
+}
+
+void CMD_reset_globals() { CMD_terminate(); }
