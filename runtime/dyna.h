@@ -57,6 +57,15 @@ inline T* DYNA_new(int n = 0) {
     return static_cast<T*>(DYNA_init(n, static_cast<int>(sizeof(T))));
 }
 
+// Appends one element and returns its index.  (Writing `h[DYNA_add(&h, 1)]
+// = v` is wrong: the handle is read before DYNA_add can move the block.)
+template <class T>
+inline int DYNA_append(T** handle, const T& value) {
+    int i = DYNA_add(handle, 1);
+    if (i >= 0) (*handle)[i] = value;
+    return i;
+}
+
 // Memory accounting totals (with DYNA_memory_debug on).
 extern int64_t dyna_alloc_sizeG;
 extern int64_t dyna_realloc_sizeG;

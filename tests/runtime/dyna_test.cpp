@@ -41,7 +41,7 @@ TEST_P(DynaGrow, AddGrowsOrDropsOldest) {
     DYNA_reset_globals();
     const GrowCase& c = GetParam();
     int* a = DYNA_new<int>(c.cap);
-    for (int i = 0; i < c.fill; ++i) a[DYNA_add(&a, 1)] = i;
+    for (int i = 0; i < c.fill; ++i) DYNA_append(&a, i);
     EXPECT_EQ(DYNA_add(&a, c.add), c.want_idx);
     EXPECT_EQ(DYNA_count(a), c.want_count);
     EXPECT_EQ(DYNA_capacity(a), c.want_cap);
@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Table, DynaGrow,
 TEST_F(Dyna, SearchLinearThenBinaryThenLinearAgain) {
     int* a = DYNA_new<int>();
     int vals[] = {5, 3, 9, 3, 1};
-    for (int v : vals) a[DYNA_add(&a, 1)] = v;
+    for (int v : vals) DYNA_append(&a, v);
     int key = 3;
     EXPECT_EQ(DYNA_search(&a, &key, DYNA_lcomp), 1);  // first equal, in element order
     DYNA_sort(&a, DYNA_lcomp);
@@ -73,7 +73,7 @@ TEST_F(Dyna, SearchLinearThenBinaryThenLinearAgain) {
     EXPECT_EQ(a[idx], 3);
     key = 4;
     EXPECT_EQ(DYNA_search(&a, &key, DYNA_lcomp), -1);
-    a[DYNA_add(&a, 1)] = 0;  // clears the sorted flag: linear again
+    DYNA_append(&a, 0);  // clears the sorted flag: linear again
     EXPECT_EQ(DYNA_header(a)->sorted & 1u, 0u);
     key = 0;
     EXPECT_EQ(DYNA_search(&a, &key, DYNA_lcomp), 5);
@@ -106,7 +106,7 @@ TEST_F(Dyna, Comparators) {
     // Sorting strings with each string comparator.
     char** list = DYNA_new<char*>();
     const char* words[] = {"pear", "Apple", "apple", "Banana"};
-    for (const char* wd : words) list[DYNA_add(&list, 1)] = const_cast<char*>(wd);
+    for (const char* wd : words) DYNA_append(&list, const_cast<char*>(wd));
     DYNA_sort(&list, DYNA_scomp);
     EXPECT_STREQ(list[0], "Apple");
     EXPECT_STREQ(list[3], "pear");
@@ -118,7 +118,7 @@ TEST_F(Dyna, Comparators) {
 
 TEST_F(Dyna, InsertDeleteResetResize) {
     int* a = DYNA_new<int>();
-    for (int i = 0; i < 5; ++i) a[DYNA_add(&a, 1)] = i;  // 0 1 2 3 4
+    for (int i = 0; i < 5; ++i) DYNA_append(&a, i);  // 0 1 2 3 4
     // Make room for one, then open the gap at index 1.
     DYNA_add(&a, 1);
     EXPECT_EQ(DYNA_insert(&a, 1, 1), 1);
