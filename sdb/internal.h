@@ -1,0 +1,235 @@
+// Internal helpers of the design database: byte order, the flag-word
+// conversions of big-endian files, block reading and word writing, table
+// growth, and the steps of reading a file.  Not part of the public
+// interface.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/dyna.h"
+#include "sdb/sdb.h"
+
+namespace sdbi {
+
+inline uint32_t bswap32(uint32_t v) { return __builtin_bswap32(v); }
+
+inline uint32_t load_le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+inline uint32_t load_be32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[3]) | static_cast<uint32_t>(p[2]) << 8 | static_cast<uint32_t>(p[1]) << 16 |
+           static_cast<uint32_t>(p[0]) << 24;
+}
+// A word in the byte order of the file.
+inline int32_t load_word(const uint8_t* p, bool big) {
+    return static_cast<int32_t>(big ? load_be32(p) : load_le32(p));
+}
+inline void store_le32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+// Bits of one byte in reverse order.
+uint8_t reverse_byte(uint8_t b);
+// Each byte of the word bit-reversed in place, byte order kept.
+uint32_t reverse_bits_in_bytes(uint32_t v);
+// Flag words of big-endian files.  The argument is the word as its
+// bytes lie in the file, read as a little-endian number.
+uint32_t port_flags_from_big(uint32_t v);
+uint32_t obj_flags_from_big(uint32_t v);
+uint32_t net_flags_from_big(uint32_t v);
+uint32_t node_flags_from_big(uint32_t v);
+
+// Reads a file through a large buffer with pread: no syscall per word.
+// Every read is checked against the end of the file.
+class FdReader {
+public:
+    FdReader(int fd, int64_t size, int64_t pos, bool big);
+    int64_t tell() const { return pos_; }
+    int64_t size() const { return size_; }
+    int64_t remaining() const { return size_ > pos_ ? size_ - pos_ : 0; }
+    bool big() const { return big_; }
+    void seek(int64_t pos) { pos_ = pos; }
+    // n contiguous bytes at the position (n up to the buffer size), the
+    // position moving past them; null when the file ends first.
+    const uint8_t* view(size_t n);
+    // n bytes into dst; false when the file ends first.
+    bool read(void* dst, size_t n);
+    bool word(int32_t& w) {
+        const uint8_t* p = view(4);
+        if (!p) return false;
+        w = load_word(p, big_);
+        return true;
+    }
+    static constexpr size_t kBuffer = 1 << 20;
+    // Reads of this size or more go straight into the destination.
+    static constexpr size_t kDirect = 64 << 10;
+
+private:
+    bool fill(size_t n);
+    int fd_;
+    int64_t size_;
+    int64_t pos_;
+    bool big_;
+    std::vector<uint8_t> buf_;
+    int64_t buf_off_ = 0;
+    size_t buf_len_ = 0;
+};
+
+// Writes little-endian words and bytes to a stream through a buffer and
+// keeps the position; ok() turns false after the first failed write.
+class WordWriter {
+public:
+    explicit WordWriter(FILE* stream, int64_t pos = 0) : stream_(stream), pos_(pos) { buf_.reserve(kBuffer); }
+    ~WordWriter() { flush(); }
+    WordWriter(const WordWriter&) = delete;
+    WordWriter& operator=(const WordWriter&) = delete;
+    void word(uint32_t v) {
+        if (buf_.size() + 4 > kBuffer) flush();
+        size_t n = buf_.size();
+        buf_.resize(n + 4);
+        store_le32(buf_.data() + n, v);
+        pos_ += 4;
+    }
+    void word(int32_t v) { word(static_cast<uint32_t>(v)); }
+    void bytes(const void* p, size_t n);
+    bool flush();
+    bool ok() const { return ok_; }
+    int64_t pos() const { return pos_; }
+    static constexpr size_t kBuffer = 1 << 20;
+
+private:
+    FILE* stream_;
+    std::vector<uint8_t> buf_;
+    int64_t pos_;
+    bool ok_ = true;
+};
+
+// Makes room for need more elements behind the count of a DynaArray.
+// Growth is at least the array's growth step and at least half the
+// count, so that appending stays linear however large a table gets.
+void reserve(void* handle_ptr, int need);
+
+// Links found by one thread: a bit for each record that a link leads to,
+// and whether one was met twice.
+struct LinkBits {
+    std::vector<uint64_t> bits;
+    bool twice = false;
+    explicit LinkBits(size_t n = 0) : bits((n + 63) / 64, 0) {}
+    void mark(int32_t v) {
+        if (v < 0) return;
+        uint64_t m = uint64_t{1} << (v & 63);
+        uint64_t& w = bits[static_cast<size_t>(v) >> 6];
+        if (w & m) twice = true;
+        w |= m;
+    }
+};
+// True when no record is marked twice in one set or in two of them.
+bool links_once(const std::vector<LinkBits>& sets);
+
+// Outcome of reading a symbol section.
+enum class SymLoad { Ok, BadMagic, ShortRead, Corrupt };
+// Reads the symbol section at the reader's position (see SYM_load);
+// prints nothing.
+SymLoad sym_load(FdReader& in, SymbolTable** out);
+
+// The symbol section read in steps, so that its entries can be read
+// with other work and turned into entries piece by piece in parallel:
+// sym_begin reads the head and the roots and makes the table; the
+// entries then lie as in the file in `block` (sym_fill reads them
+// sequentially; a caller may read them itself and set `loaded`);
+// sym_scan finds where the entries begin; sym_parse makes the entries of
+// one piece; sym_end checks the trees and hands the table over.
+inline constexpr int32_t kSymPiece = 1 << 15;  // entries a piece
+struct SymSection {
+    std::unique_ptr<SymbolTable> table;
+    int32_t count = 0;
+    int64_t start = 0;   // file position of the first entry
+    int64_t room = 0;    // bytes from there to the end of the file
+    char* block = nullptr;
+    int64_t loaded = 0;  // bytes of the block read
+    int64_t end = 0;     // block offset behind the last entry
+    std::vector<int64_t> piece_at;  // block offset of the first entry of each piece
+    int32_t pieces() const { return static_cast<int32_t>(piece_at.size()); }
+};
+SymLoad sym_begin(FdReader& in, SymSection& s);
+bool sym_fill(FdReader& in, SymSection& s, int64_t need);
+SymLoad sym_scan(FdReader& in, SymSection& s);
+SymLoad sym_parse(SymSection& s, int32_t piece, bool big, LinkBits& links);
+SymLoad sym_end(SymSection& s, std::vector<LinkBits>& links, SymbolTable** out);
+// Writes the symbol section.
+void sym_write(WordWriter& out, const SymbolTable* table);
+
+// Byte order of the design read last (true: big-endian).
+extern bool file_is_big;
+
+// Appends one record to a DynaArray of T and keeps the record behind the
+// count filled with 0xFF bytes (it reads as all -1), as every table of a
+// design has it.  Returns the new record's index.
+template <class T>
+int append(T** handle, const T& rec) {
+    reserve(handle, 2);
+    int i = DYNA_add(handle, 1);
+    (*handle)[i] = rec;
+    std::memset(static_cast<void*>(&(*handle)[i + 1]), 0xFF, sizeof(T));
+    return i;
+}
+
+// Sets the count of a DynaArray of T (not above its capacity - 1) and
+// fills the record behind it with 0xFF bytes.
+template <class T>
+void set_count(T* handle, int count) {
+    DYNA_set_count(handle, count);
+    std::memset(static_cast<void*>(&handle[count]), 0xFF, sizeof(T));
+}
+
+// After slot k's array of db changed (grew, moved or its count changed):
+// the slot takes the array's handle and count, and when db is the current
+// design the cached array and count follow.
+void refresh_slot(SdbDatabase* db, int k);
+// Forgets the editing caches that belong to db (closed or freed).
+void forget_edit_caches(const SdbDatabase* db);
+// Sets quendal_write_dir to a copy of dir (null: none).
+void set_write_dir(const char* dir);
+
+// What the tables of a design may refer to: the counts of the tables
+// being loaded (the image gives them before any table is read) and of
+// the symbols.
+struct TableCounts {
+    int32_t n[SDB_NUM_STD_SLOTS] = {};
+    bool loaded[SDB_NUM_STD_SLOTS] = {};
+    int32_t nsym = 0;
+};
+
+// One table to read: count records of slot k at a file offset into data.
+struct TableJob {
+    int k;
+    void* data;
+    int32_t count;
+    int64_t offset;
+};
+
+struct TableLoad {
+    bool short_read = false;   // a table ran past the end of the file
+    bool bad_index = false;    // an index word out of its table
+    bool links_simple = true;  // no node is led to twice by net heads and next words
+    bool prefix_down = true;   // every prefix entry refers only to earlier entries
+};
+
+// A table's array for count records read from a file: growable with the
+// slot's growth step, the count set, the 0xFF record behind it.
+void* new_table(int k, int32_t count);
+// Reads the tables, checking every index word; with sym_pos 0 or more it
+// reads the symbol section there at the same time.
+TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts, const std::vector<TableJob>& jobs,
+                      int64_t sym_pos, SymLoad* sym_status, SymbolTable** symbols);
+
+}  // namespace sdbi

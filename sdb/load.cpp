@@ -1,0 +1,284 @@
+// Reading the tables and the symbol section of a design file.
+//
+// The tables are cut into pieces of about a megabyte; each piece is read
+// straight into its table's array, turned in place from file words into
+// records, and its index words are checked against the counts of the
+// tables they refer to.  Meanwhile one task reads the symbol entries and
+// finds where each begins; they are then made into entries piece by
+// piece.  Large designs spread the pieces over a few threads, which also
+// spreads the cost of bringing the new memory in; the threads are joined
+// before the open goes on, and nothing outside this file sees them.
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <thread>
+#include <vector>
+
+#include "sdb/internal.h"
+#include "sdb/sdb.h"
+
+namespace sdbi {
+
+namespace {
+
+constexpr int64_t kPiece = 1 << 20;
+constexpr int64_t kThreadedBytes = 8 << 20;  // below this one thread reads everything
+constexpr unsigned kMaxThreads = 8;
+
+// The task that reads the symbol entries and finds where each begins.
+constexpr int kSymbolEntries = -1;
+
+struct Task {
+    int k = kSymbolEntries;
+    uint8_t* dst = nullptr;
+    int32_t count = 0;  // records
+    int64_t offset = 0;
+    int32_t first = 0;  // index of the first record
+};
+
+// Runs fn(i, thread) for i from 0 to n - 1 on the given number of threads
+// (the calling one among them) and returns when all are done.
+template <class Fn>
+void run_parallel(size_t n, unsigned threads, Fn fn) {
+    std::atomic<size_t> next{0};
+    auto work = [&](unsigned self) {
+        for (size_t i; (i = next.fetch_add(1)) < n;) fn(i, self);
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work, t);
+    work(0);
+    for (std::thread& th : pool) th.join();
+}
+
+bool pread_all(int fd, uint8_t* dst, int64_t n, int64_t off) {
+    while (n > 0) {
+        ssize_t r = ::pread(fd, dst, static_cast<size_t>(n), off);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        dst += r;
+        n -= r;
+        off += r;
+    }
+    return true;
+}
+
+class Loader {
+public:
+    Loader(int fd, bool big, const TableCounts& c) : fd_(fd), big_(big), c_(c) {}
+
+    // Turns the records of one piece in place and checks them; false for
+    // an index word out of range.
+    bool process(const Task& t, LinkBits* links) {
+        const bool big = big_;
+        auto w = [big](const uint8_t* p, int i) { return load_word(p + 4 * i, big); };
+        auto flags = [big](const uint8_t* p, int i, uint32_t (*conv)(uint32_t)) {
+            uint32_t v = load_le32(p + 4 * i);
+            return big ? conv(v) : v;
+        };
+        auto in = [](int32_t v, int32_t lo, int32_t n) { return v >= lo && v < n; };
+        const TableCounts& c = c_;
+        const int32_t nsym = c.nsym;
+        auto n = [&c](int k) { return c.n[k]; };
+        auto has = [&c](int k) { return c.loaded[k]; };
+        auto name_word = [&](int32_t v) {
+            return v >= 0 ? v < nsym : (v > -6 || !has(SDB_PREF) || sdb_prefix_of(v) < n(SDB_PREF));
+        };
+        switch (t.k) {
+            case SDB_CLAS:
+                return each<SdbClass>(t, [&](const uint8_t* p) {
+                    return SdbClass{w(p, 0), w(p, 1), w(p, 2), w(p, 3), w(p, 4), w(p, 5), w(p, 6), w(p, 7)};
+                }, [&](const SdbClass& r) {
+                    return in(r.name, -1, nsym) && r.pin_count >= 0 &&
+                           (!has(SDB_PIN) || r.pin_count == 0 ||
+                            (r.first_pin >= 0 && int64_t{r.first_pin} + r.pin_count <= n(SDB_PIN)));
+                });
+            case SDB_PORT:
+                return each<SdbPort>(t, [&](const uint8_t* p) {
+                    return SdbPort{w(p, 0), w(p, 1), w(p, 2), flags(p, 3, port_flags_from_big)};
+                }, [&](const SdbPort& r) {
+                    return in(r.name, -1, nsym) && (!has(SDB_NODE) || in(r.node, -1, n(SDB_NODE)));
+                });
+            case SDB_OBJ:
+                return each<SdbObject>(t, [&](const uint8_t* p) {
+                    return SdbObject{w(p, 0), w(p, 1), flags(p, 2, obj_flags_from_big)};
+                }, [&](const SdbObject& r) {
+                    return (!has(SDB_CLAS) || in(r.cls, -1, n(SDB_CLAS))) &&
+                           (!has(SDB_NODE) || in(r.first_node, -1, n(SDB_NODE)));
+                });
+            case SDB_NET:
+                return each<SdbNet>(t, [&](const uint8_t* p) {
+                    return SdbNet{w(p, 0), flags(p, 1, net_flags_from_big)};
+                }, [&](const SdbNet& r) {
+                    if (!has(SDB_NODE)) return true;
+                    if (!in(r.first_node, -1, n(SDB_NODE))) return false;
+                    if (links) links->mark(r.first_node);
+                    return true;
+                });
+            case SDB_NODE:
+                return each<SdbNode>(t, [&](const uint8_t* p) {
+                    return SdbNode{w(p, 0), w(p, 1), w(p, 2), w(p, 3), flags(p, 4, node_flags_from_big)};
+                }, [&](const SdbNode& r) {
+                    if (!in(r.next, -1, n(SDB_NODE))) return false;
+                    if (links) links->mark(r.next);
+                    if (has(SDB_OBJ) && !in(r.object, -1, n(SDB_OBJ))) return false;
+                    if (has(SDB_NET) && !in(r.net, -1, n(SDB_NET))) return false;
+                    if (r.object >= 0) return !has(SDB_PIN) || in(r.pin, -1, n(SDB_PIN));
+                    return !has(SDB_PORT) || in(r.pin, -1, n(SDB_PORT));
+                });
+            case SDB_PIN:
+                return each<SdbPin>(t, [&](const uint8_t* p) { return SdbPin{w(p, 0), w(p, 1)}; },
+                                    [&](const SdbPin& r) { return in(r.name, -1, nsym); });
+            case SDB_PREF: {
+                // Entries made by the makers refer only to earlier entries;
+                // then their links cannot go round in a circle.
+                int32_t index = t.first;
+                bool down = true;
+                bool ok = each<SdbPrefixEntry>(t, [&](const uint8_t* p) {
+                    return SdbPrefixEntry{w(p, 0), w(p, 1), w(p, 2)};
+                }, [&](const SdbPrefixEntry& r) {
+                    down &= r.parent < index && (r.name > -6 || sdb_prefix_of(r.name) < index);
+                    ++index;
+                    return (r.name >= 0 ? r.name < nsym : (r.name > -6 || sdb_prefix_of(r.name) < n(SDB_PREF))) &&
+                           in(r.parent, -1, n(SDB_PREF));
+                });
+                if (!down) prefix_down_ = false;
+                return ok;
+            }
+            case SDB_SOBJ:
+            case SDB_SNET:
+                return each<int32_t>(t, [&](const uint8_t* p) { return w(p, 0); }, name_word);
+            case SDB_XPIN:
+            case SDB_XNOD:
+            case SDB_XPOR:
+                return each<int32_t>(t, [&](const uint8_t* p) { return w(p, 0); }, [](int32_t) { return true; });
+            default: return true;  // kept as the bytes they are
+        }
+    }
+
+    // Reads a piece; false when the file ends first.
+    bool read(const Task& t) {
+        int64_t bytes = int64_t{t.count} * record_size(t.k);
+        return pread_all(fd_, t.dst, bytes, t.offset);
+    }
+
+    static int record_size(int k) { return sdb_slot_info[k].size; }
+    bool prefix_down() const { return prefix_down_; }
+
+private:
+    template <class T, class Decode, class Check>
+    static bool each(const Task& t, Decode decode, Check check) {
+        const int size = record_size(t.k);
+        T* out = reinterpret_cast<T*>(t.dst);
+        bool ok = true;
+        for (int32_t j = 0; j < t.count; ++j) {
+            // Every word is taken before the record over them is written.
+            T r = decode(t.dst + static_cast<size_t>(j) * static_cast<size_t>(size));
+            out[j] = r;
+            ok &= check(r);
+        }
+        return ok;
+    }
+
+    int fd_;
+    bool big_;
+    const TableCounts& c_;
+    std::atomic<bool> prefix_down_{true};
+};
+
+}  // namespace
+
+void* new_table(int k, int32_t count) {
+    const SdbSlotInfo& info = sdb_slot_info[k];
+    void* a = DYNA_init(count + 1, info.size);
+    DynaHeader* h = DYNA_header(a);
+    h->fixed = 0;
+    h->delta = info.growth;
+    DYNA_set_count(a, count);
+    std::memset(static_cast<uint8_t*>(a) + static_cast<size_t>(count) * static_cast<size_t>(info.size), 0xFF,
+                static_cast<size_t>(info.size));
+    return a;
+}
+
+TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts, const std::vector<TableJob>& jobs,
+                      int64_t sym_pos, SymLoad* sym_status, SymbolTable** symbols) {
+    std::vector<Task> tasks;
+    int64_t total = 0;
+
+    // The symbol section: its head now; its entries are read and found by
+    // one task while the others read the tables.
+    SymSection sec;
+    SymLoad sym = SymLoad::Ok;
+    FdReader sin(fd, size, std::max<int64_t>(sym_pos, 0), big);
+    if (sym_pos >= 0) {
+        sym = sym_begin(sin, sec);
+        if (sym == SymLoad::Ok) {
+            tasks.push_back(Task{});
+            total += int64_t{sec.count} * 13;
+        }
+    }
+    for (const TableJob& j : jobs) {
+        int rs = Loader::record_size(j.k);
+        if (j.count <= 0 || rs <= 0) continue;
+        int32_t per = static_cast<int32_t>(std::max<int64_t>(1, kPiece / rs));
+        for (int32_t first = 0; first < j.count; first += per) {
+            int32_t n = std::min(per, j.count - first);
+            Task t;
+            t.k = j.k;
+            t.dst = static_cast<uint8_t*>(j.data) + static_cast<size_t>(first) * static_cast<size_t>(rs);
+            t.count = n;
+            t.offset = j.offset + int64_t{first} * rs;
+            t.first = first;
+            tasks.push_back(t);
+        }
+        total += int64_t{j.count} * rs;
+    }
+    const bool check_links = counts.loaded[SDB_NODE] && counts.loaded[SDB_NET];
+    unsigned threads = 1;
+    if (total >= kThreadedBytes) threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
+    threads = std::min(threads, static_cast<unsigned>(std::max<size_t>(tasks.size(), 1)));
+
+    Loader loader(fd, big, counts);
+    std::atomic<bool> short_read{false}, bad_index{false};
+    std::vector<LinkBits> links;
+    for (unsigned i = 0; i < threads; ++i)
+        links.emplace_back(check_links ? static_cast<size_t>(counts.n[SDB_NODE]) : 0);
+    run_parallel(tasks.size(), threads, [&](size_t i, unsigned self) {
+        const Task& t = tasks[i];
+        if (t.k == kSymbolEntries) {
+            sym = sym_scan(sin, sec);
+            return;
+        }
+        if (short_read.load(std::memory_order_relaxed)) return;
+        if (!loader.read(t)) {
+            short_read = true;
+            return;
+        }
+        if (!loader.process(t, check_links ? &links[self] : nullptr)) bad_index = true;
+    });
+
+    // The entries of the symbol section, piece by piece in parallel.
+    if (sym_pos >= 0) {
+        if (sym == SymLoad::Ok) {
+            unsigned n = sec.count >= (1 << 18) ? threads : 1;
+            std::vector<LinkBits> tree_links;
+            for (unsigned i = 0; i < n; ++i) tree_links.emplace_back(static_cast<size_t>(sec.count));
+            std::atomic<bool> bad{false};
+            run_parallel(static_cast<size_t>(sec.pieces()), n, [&](size_t p, unsigned self) {
+                if (sym_parse(sec, static_cast<int32_t>(p), big, tree_links[self]) != SymLoad::Ok) bad = true;
+            });
+            sym = bad ? SymLoad::Corrupt : sym_end(sec, tree_links, symbols);
+        }
+        *sym_status = sym;
+    }
+
+    TableLoad r;
+    r.short_read = short_read;
+    r.bad_index = bad_index;
+    r.prefix_down = loader.prefix_down();
+    if (check_links) r.links_simple = links_once(links);
+    return r;
+}
+
+}  // namespace sdbi

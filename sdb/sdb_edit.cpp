@@ -1,0 +1,398 @@
+// Making and editing the current design.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "runtime/dyna.h"
+#include "runtime/exit.h"
+#include "sdb/internal.h"
+#include "sdb/sdb.h"
+
+namespace {
+
+// Last node of each net's list, remembered while a design is made so that
+// appending to a net with many nodes does not walk its list each time.
+// An entry is trusted only while its node still ends that net's list.
+struct TailCache {
+    const SdbDatabase* db = nullptr;
+    std::vector<int32_t> tail;
+} tails;
+
+void remember_tail(int net, int node) {
+    if (tails.db != sdb) {
+        tails.db = sdb;
+        tails.tail.clear();
+    }
+    if (static_cast<size_t>(net) >= tails.tail.size()) tails.tail.resize(static_cast<size_t>(net) + 1 + tails.tail.size() / 2, -1);
+    tails.tail[static_cast<size_t>(net)] = node;
+}
+
+bool in_range(int i, int count) { return i >= 0 && i < count; }
+
+[[noreturn]] void inconsistent() {
+    sdb_log_error(SDB_FATAL, "%s", FA_02_0020);
+    qdx_exit(-1);
+}
+
+// Appends a record to slot k of the current design, making the table
+// when the design was opened without it.
+template <class T>
+int add_record(int k, const T& rec) {
+    SdbTableSlot& s = sdb->slot[k];
+    if (!s.data) {
+        const SdbSlotInfo& info = sdb_slot_info[k];
+        T* a = DYNA_new<T>(sdb_model * info.initial);
+        DYNA_header(a)->fixed = 0;
+        DYNA_header(a)->delta = sdb_model * info.growth;
+        s.data = a;
+        s.size = static_cast<int32_t>(sizeof(T));
+    }
+    T* h = static_cast<T*>(s.data);
+    int i = sdbi::append(&h, rec);
+    s.data = h;
+    sdbi::refresh_slot(sdb, k);
+    return i;
+}
+
+// Lowers the count of slot k to n, keeping the 0xFF record behind it.
+template <class T>
+void shorten(int k, int n) {
+    sdbi::set_count(static_cast<T*>(sdb->slot[k].data), n);
+    sdbi::refresh_slot(sdb, k);
+}
+
+int find_tail(int net) {
+    if (tails.db == sdb && static_cast<size_t>(net) < tails.tail.size()) {
+        int t = tails.tail[static_cast<size_t>(net)];
+        if (in_range(t, node_count) && node_tab[t].net == net && node_tab[t].next == -1) return t;
+    }
+    int t = net_tab[net].first_node;
+    if (t == -1) return -1;
+    for (int steps = 0; node_tab[t].next != -1; ++steps) {
+        if (steps > node_count || !in_range(node_tab[t].next, node_count)) inconsistent();
+        t = node_tab[t].next;
+    }
+    remember_tail(net, t);
+    return t;
+}
+
+void link_at_end(int net, int node) {
+    int t = find_tail(net);
+    if (t == -1)
+        net_tab[net].first_node = node;
+    else
+        node_tab[t].next = node;
+    node_tab[node].net = net;
+    node_tab[node].next = -1;
+    remember_tail(net, node);
+}
+
+// Takes node out of its net's list; net and next become -1.  False when
+// the node has no net or is not on that net's list.
+bool unlink(int node) {
+    SdbNode& d = node_tab[node];
+    int net = d.net;
+    if (!in_range(net, net_count)) return false;
+    int prev = -1, v = net_tab[net].first_node;
+    for (int steps = 0; v != -1 && v != node; ++steps) {
+        if (steps > node_count || !in_range(v, node_count)) inconsistent();
+        prev = v;
+        v = node_tab[v].next;
+    }
+    if (v == -1) return false;
+    if (prev == -1)
+        net_tab[net].first_node = d.next;
+    else
+        node_tab[prev].next = d.next;
+    d.net = -1;
+    d.next = -1;
+    return true;
+}
+
+bool on_list(int net, int node) {
+    int v = net_tab[net].first_node;
+    for (int steps = 0; v != -1; ++steps) {
+        if (v == node) return true;
+        if (steps > node_count || !in_range(v, node_count)) inconsistent();
+        v = node_tab[v].next;
+    }
+    return false;
+}
+
+// Removes a node from the design: off its net, object and pin -1.
+void remove_node(int node) {
+    unlink(node);
+    SdbNode& d = node_tab[node];
+    d.object = d.pin = d.net = d.next = -1;
+}
+
+// The prefix entry of a hierarchical name word must name its owner;
+// it then names nothing any more.
+void release_name(int32_t word, int32_t owner) {
+    if (!sdb_is_prefix_word(word)) return;
+    int p = sdb_prefix_of(word);
+    if (!in_range(p, prefix_count) || prefix_tab[p].owner != owner) inconsistent();
+    prefix_tab[p].owner = -1;
+}
+
+void check_name(int32_t word, int32_t owner) {
+    if (!sdb_is_prefix_word(word)) return;
+    int p = sdb_prefix_of(word);
+    if (!in_range(p, prefix_count) || prefix_tab[p].owner != owner) inconsistent();
+}
+
+}  // namespace
+
+void sdbi::forget_edit_caches(const SdbDatabase* db) {
+    if (!db || tails.db == db) {
+        tails.db = nullptr;
+        tails.tail.clear();
+        tails.tail.shrink_to_fit();
+    }
+}
+
+int SDB_make_class(int name, int type, int first_pin, int count) {
+    if (!sdb) return -1;
+    int first = first_pin;
+    if (first_pin == -1 && count >= 1) {
+        sdbi::reserve(&sdb->slot[SDB_PIN].data, count + 1);
+        first = pin_count;
+        for (int k = 0; k < count; ++k) add_record(SDB_PIN, SdbPin{-1, SDB_DIR_INPUT});
+    }
+    return add_record(SDB_CLAS, SdbClass{name, type, first, count, 1, 0, 0, count - 1});
+}
+
+int SDB_make_port(int name, int direction, int node, uint32_t flags) {
+    if (!sdb) return -1;
+    return add_record(SDB_PORT, SdbPort{name, direction, node, flags});
+}
+
+int SDB_make_pin(int name, int direction) {
+    if (!sdb) return -1;
+    return add_record(SDB_PIN, SdbPin{name, direction});
+}
+
+int SDB_make_obj(int name_word, int cls, int reserved, int n) {
+    if (!sdb) return -1;
+    if (cls != -1 && !in_range(cls, class_count)) {
+        sdb_log_error(SDB_FATAL, "%s", FA_02_0008);
+        return -1;
+    }
+    int nodes = 0;
+    if (cls != -1) {
+        const SdbClass& c = class_tab[cls];
+        if (n != -1 && n > c.pin_count) {
+            const char* cname = SYM_get(sym_tab, c.name);
+            sdb_log_error(SDB_FATAL, FA_02_0005, static_cast<long>(n), static_cast<long>(c.pin_count),
+                          cname ? cname : "");
+            qdx_exit(-1);
+        }
+        nodes = (n == -1 || c.type < 17 || c.pin_count < 16) ? c.pin_count : n;
+        if (nodes < 0) nodes = 0;
+    }
+    add_record(SDB_SOBJ, static_cast<int32_t>(name_word));
+    int obj = add_record(SDB_OBJ, SdbObject{cls, -1, 0});
+    if (cls != -1) SDB_make_nodeobj(obj, nodes);
+    return obj;
+}
+
+int SDB_make_nodeobj(int obj, int n) {
+    if (!sdb || !in_range(obj, obj_count) || n < 0) return -1;
+    int cls = obj_tab[obj].cls;
+    int first_pin = in_range(cls, class_count) ? class_tab[cls].first_pin : -1;
+    if (n == 0) {
+        obj_tab[obj].first_node = -1;
+        return -1;
+    }
+    sdbi::reserve(&sdb->slot[SDB_NODE].data, n + 1);
+    int first = -1;
+    for (int k = 0; k < n; ++k) {
+        int node = add_record(SDB_NODE, SdbNode{obj, first_pin >= 0 ? first_pin + k : -1, -1, -1, 0});
+        if (k == 0) first = node;
+    }
+    obj_tab[obj].first_node = first;
+    return first;
+}
+
+int SDB_make_net(int name_word, int first_node) {
+    if (!sdb || (first_node != -1 && !in_range(first_node, node_count))) return -1;
+    add_record(SDB_SNET, static_cast<int32_t>(name_word));
+    int net = add_record(SDB_NET, SdbNet{first_node, 0});
+    if (first_node != -1) node_tab[first_node].net = net;
+    return net;
+}
+
+int SDB_make_node(int obj, int pin, int net) {
+    if (!sdb || (obj != -1 && !in_range(obj, obj_count)) || (net != -1 && !in_range(net, net_count))) return -1;
+    int node = add_record(SDB_NODE, SdbNode{obj, pin, -1, -1, 0});
+    if (net != -1) link_at_end(net, node);
+    if (obj == -1) {
+        if (in_range(pin, port_count)) port_tab[pin].node = node;
+    } else if (obj_tab[obj].first_node == -1) {
+        obj_tab[obj].first_node = node;
+    }
+    return node;
+}
+
+int SDB_make_pinlist(int cls, int n, const SdbPinDef* pins) {
+    if (!sdb || !in_range(cls, class_count) || class_tab[cls].first_pin != -1 || n < 0 || (n > 0 && !pins))
+        return -1;
+    int first = pin_count;
+    for (int k = 0; k < n; ++k)
+        add_record(SDB_PIN, SdbPin{pins[k].name ? SYM_setup(sym_tab, pins[k].name) : -1, pins[k].direction});
+    SdbClass& c = class_tab[cls];
+    c.first_pin = first;
+    c.pin_count = n;
+    c.last_pin = n - 1;
+    c.made = 1;
+    c.zero5 = 0;
+    c.zero6 = 0;
+    return first;
+}
+
+int SDB_make_port_list(int sym) {
+    if (!sdb) return -1;
+    return add_record(SDB_XPOR, static_cast<int32_t>(sym));
+}
+
+int SDB_alloc_utab(SdbDatabase* db, const char* name, int count, int size) {
+    if (!db || !name || count < 0 || size <= 0) return -1;
+    for (int k = SDB_FIRST_USER_SLOT; k < SDB_NUM_SLOTS; ++k) {
+        SdbTableSlot& s = db->slot[k];
+        if (s.name[0] != '\0') continue;
+        std::memset(s.name, 0, 4);
+        std::memcpy(s.name, name, std::min<size_t>(4, std::strlen(name)));
+        if (s.name[0] == '\0') return -1;
+        void* a = DYNA_init(count + 1, size);
+        DYNA_header(a)->fixed = 0;
+        DYNA_header(a)->delta = 256;
+        DYNA_set_count(a, count);
+        std::memset(static_cast<uint8_t*>(a) + static_cast<size_t>(count) * static_cast<size_t>(size), 0xFF,
+                    static_cast<size_t>(size));
+        s.data = a;
+        s.count = count;
+        s.size = size;
+        s.offset = -1;
+        return k;
+    }
+    return -1;
+}
+
+int SDB_delete_node(int node) {
+    if (!sdb || !in_range(node, node_count) || node_tab[node].net == -1) return -1;
+    remove_node(node);
+    return 1;
+}
+
+int SDB_relink_node(int a, int b) {
+    if (!sdb || !in_range(a, node_count) || !in_range(b, node_count) || !in_range(node_tab[a].net, net_count))
+        return -1;
+    SdbNode& na = node_tab[a];
+    SdbNode& nb = node_tab[b];
+    int net = na.net;
+    int prev = -1, v = net_tab[net].first_node;
+    for (int steps = 0; v != -1 && v != a; ++steps) {
+        if (steps > node_count || !in_range(v, node_count)) inconsistent();
+        prev = v;
+        v = node_tab[v].next;
+    }
+    if (v == a) {
+        if (prev == -1)
+            net_tab[net].first_node = b;
+        else
+            node_tab[prev].next = b;
+    }
+    nb.net = net;
+    nb.next = na.next;
+    nb.flags = na.flags;
+    // a has left the list: it must not claim the net any more.
+    na.net = -1;
+    na.next = -1;
+    return 1;
+}
+
+int SDB_delete_obj(int obj) {
+    if (!sdb || !in_range(obj, obj_count)) return -1;
+    int32_t word = in_range(obj, DYNA_count(sobj_tab)) ? sobj_tab[obj] : -1;
+    check_name(word, SDB_OWNER_OBJECT + obj);
+    for (int v = obj_tab[obj].first_node; in_range(v, node_count) && node_tab[v].object == obj; ++v) remove_node(v);
+    release_name(word, SDB_OWNER_OBJECT + obj);
+    obj_tab[obj].cls = -1;
+    obj_tab[obj].first_node = -1;
+    if (in_range(obj, DYNA_count(sobj_tab))) sobj_tab[obj] = -1;
+    if (obj == obj_count - 1) {
+        shorten<SdbObject>(SDB_OBJ, obj);
+        if (sobj_tab && DYNA_count(sobj_tab) > obj) shorten<int32_t>(SDB_SOBJ, obj);
+    }
+    return 1;
+}
+
+int SDB_delete_port(int port) {
+    if (!sdb || !in_range(port, port_count)) return 0;
+    int32_t name = port_tab[port].name;
+    int node = port_tab[port].node;
+    if (in_range(node, node_count)) remove_node(node);
+    port_tab[port].name = -1;
+    port_tab[port].node = -1;
+    if (port == port_count - 1) shorten<SdbPort>(SDB_PORT, port);
+    if (name != -1 && xport_tab) {
+        int k = 0;
+        for (int i = 0; i < xport_count; ++i)
+            if (xport_tab[i] != name) xport_tab[k++] = xport_tab[i];
+        if (k != xport_count) shorten<int32_t>(SDB_XPOR, k);
+    }
+    return 1;
+}
+
+int SDB_delete_net(int net) {
+    if (!sdb || !in_range(net, net_count)) return -1;
+    int32_t word = in_range(net, DYNA_count(snet_tab)) ? snet_tab[net] : -1;
+    check_name(word, net);
+    // The nodes stay with their objects and ports; they only lose the net.
+    int v = net_tab[net].first_node;
+    for (int steps = 0; v != -1; ++steps) {
+        if (steps > node_count || !in_range(v, node_count)) inconsistent();
+        int next = node_tab[v].next;
+        node_tab[v].net = -1;
+        node_tab[v].next = -1;
+        v = next;
+    }
+    release_name(word, net);
+    net_tab[net].first_node = -1;
+    if (in_range(net, DYNA_count(snet_tab))) snet_tab[net] = -1;
+    if (net == net_count - 1) {
+        shorten<SdbNet>(SDB_NET, net);
+        if (snet_tab && DYNA_count(snet_tab) > net) shorten<int32_t>(SDB_SNET, net);
+    }
+    return 1;
+}
+
+int SDB_resize_node(int n) {
+    if (!sdb || !node_tab || n >= node_count || n < -1) return -1;
+    shorten<SdbNode>(SDB_NODE, n + 1);
+    return 0;
+}
+
+int SDB_nl_connect_net(int net, int node) {
+    if (net == -1 || node == -1) return 0;
+    if (!sdb || !in_range(net, net_count) || !in_range(node, node_count)) return 1;
+    SdbNode& d = node_tab[node];
+    if (d.net == net && on_list(net, node)) return 0;
+    // A node lies on one list only: it leaves the net it was on.
+    if (d.net != -1) unlink(node);
+    link_at_end(net, node);
+    return 0;
+}
+
+int nl_delete_node(int node) {
+    if (!sdb || !in_range(node, node_count)) return 0;
+    if (node_tab[node].net == -1) return 1;
+    return unlink(node) ? 1 : 0;
+}
+
+void SDB_nl_close(int save) {
+    if (!sdb) return;
+    SdbDatabase* db = sdb;
+    SDB_update(db);
+    SDB_close(db, save);
+}

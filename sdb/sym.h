@@ -1,0 +1,63 @@
+// The symbol table of a design.
+//
+// Every name of a design is stored once and referred to by its id, the
+// index of its entry.  Names hash into buckets; each bucket holds a binary
+// search tree of entries linked through their left and right ids.  Id 0
+// of every table made by SYM_init is "*UNDEF*".  Ids are never reused or
+// renumbered while a table lives.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+struct SymbolEntry {
+    char* name;     // owned by the table
+    int32_t left;   // id of the left child in the bucket's tree, -1 none
+    int32_t right;  // id of the right child, -1 none
+};
+
+struct SymbolNamePool;
+
+struct SymbolTable {
+    int32_t nbuckets = 0;
+    std::vector<int32_t> roots;      // root id of each bucket's tree, -1 empty
+    SymbolEntry* entries = nullptr;  // DynaArray; the id is the index
+    std::unique_ptr<SymbolNamePool> pool;  // storage of the names
+    SymbolTable();
+    ~SymbolTable();
+};
+
+// Bucket count of every table the system makes.
+inline constexpr int SYM_NBUCKETS = 1023;
+
+// Size multiplier of new symbol tables (1..500).
+extern int sym_model;
+
+SymbolTable* SYM_init(int nbuckets);
+int SYM_lookup(SymbolTable* table, const char* name);
+int SYM_install(SymbolTable* table, const char* name);
+int SYM_setup(SymbolTable* table, const char* name);
+const char* SYM_get(const SymbolTable* table, int id);
+SymbolEntry* SYM_query(SymbolTable* table, int id);
+void SYM_free(SymbolTable* table);
+void SYM_set_model(int n);
+// Number of entries (ids 0 .. count-1); 0 for a null table.
+int SYM_count(const SymbolTable* table);
+// The hash of a name before the bucket is chosen: rotate left by 3 and
+// add each byte taken as a signed value.
+uint32_t SYM_hash(const char* name);
+
+// The symbol section of a design file, at the stream's position, in the
+// byte order of the design opened last.  SYM_load returns null for a
+// wrong magic (no message), a short read (FA-01-0005) or a section whose
+// bucket count, ids or trees are not sound.
+SymbolTable* SYM_load(FILE* stream);
+// Writes the section in little-endian order; 0, or 1 on a write error.
+int SYM_save(FILE* stream, const SymbolTable* table);
+// restore 0: moves the entries and names out to the stream and frees
+// them; restore 1: reads them back.  0, or 1 on a short read or write.
+int SYM_pack_mem(int restore, FILE* stream, SymbolTable* table);
+
+void SYM_reset_globals();

@@ -1,0 +1,91 @@
+// Tokens of Verilog source, read straight from one in-memory block.
+// Internal to the reader.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "tools/verilog/netlist.h"
+
+namespace vlog {
+
+// Reserved words (the configuration words of the 2001 standard are left
+// out: netlists use them as names).  They are interned first, in this
+// order, so a simple identifier is a keyword exactly when its Id is below
+// kNumKeywords.
+#define VLOG_KEYWORDS(X)                                                                                  \
+    X(module) X(macromodule) X(endmodule) X(input) X(output) X(inout) X(wire) X(tri) X(supply0)           \
+    X(supply1) X(reg) X(signed) X(assign) X(function) X(endfunction) X(task) X(endtask) X(primitive)      \
+    X(endprimitive) X(always) X(and) X(automatic) X(begin) X(buf) X(bufif0) X(bufif1) X(case) X(casex)    \
+    X(casez) X(cmos) X(deassign) X(default) X(defparam) X(disable) X(edge) X(else) X(end) X(endcase)      \
+    X(endgenerate) X(endspecify) X(endtable) X(event) X(for) X(force) X(forever) X(fork) X(generate)      \
+    X(genvar) X(highz0) X(highz1) X(if) X(ifnone) X(initial) X(integer) X(join) X(large) X(localparam)    \
+    X(medium) X(nand) X(negedge) X(nmos) X(nor) X(noshowcancelled) X(not) X(notif0) X(notif1) X(or)       \
+    X(parameter) X(pmos) X(posedge) X(pull0) X(pull1) X(pulldown) X(pullup) X(pulsestyle_onevent)         \
+    X(pulsestyle_ondetect) X(rcmos) X(real) X(realtime) X(release) X(repeat) X(rnmos) X(rpmos) X(rtran)   \
+    X(rtranif0) X(rtranif1) X(scalared) X(showcancelled) X(small) X(specify) X(specparam) X(strong0)      \
+    X(strong1) X(table) X(time) X(tran) X(tranif0) X(tranif1) X(tri0) X(tri1) X(triand) X(trior)          \
+    X(trireg) X(unsigned) X(vectored) X(wait) X(wand) X(weak0) X(weak1) X(while) X(wor) X(xnor) X(xor)
+
+enum Keyword : Id {
+#define VLOG_KW_ENUM(k) kw_##k,
+    VLOG_KEYWORDS(VLOG_KW_ENUM)
+#undef VLOG_KW_ENUM
+    kNumKeywords
+};
+
+extern const char* const kKeywordNames[kNumKeywords];
+
+enum class Tok : std::uint8_t {
+    End,      // end of the text
+    Ident,    // simple or escaped identifier: id
+    Keyword,  // reserved word: id (a Keyword)
+    Number,   // unsigned decimal: value (overflow set when too large)
+    Based,    // based literal 'b0101: base letter, digits in text
+    String,   // "...": text without the quotes
+    Punct,    // any other character: punct
+};
+
+struct Token {
+    Tok kind = Tok::End;
+    char punct = 0;
+    char base = 0;  // b, o, d or h
+    bool overflow = false;
+    std::uint32_t line = 1;
+    Id id = kNoId;
+    std::uint64_t value = 0;
+    std::string_view text;  // source text (digits only for Based)
+};
+
+class Lexer {
+public:
+    Lexer(std::string_view src, NameTable& names, std::string file)
+        : p_(src.data()), end_(src.data() + src.size()), names_(names), file_(std::move(file)) {}
+
+    void next(Token& t);
+
+    // While set (skipped bodies of library cells), attribute brackets are
+    // plain characters and unknown compiler directives are ignored.
+    bool skipping = false;
+
+    const std::string& file() const { return file_; }
+    std::uint32_t line() const { return line_; }
+
+    [[noreturn]] void fail(std::uint32_t line, const std::string& msg) const;
+
+private:
+    void skip_line();
+    void skip_block_comment();
+    void skip_attribute();
+    void skip_string_body(std::uint32_t start);
+    void directive();
+
+    const char* p_;
+    const char* end_;
+    NameTable& names_;
+    std::string file_;
+    std::uint32_t line_ = 1;
+};
+
+}  // namespace vlog

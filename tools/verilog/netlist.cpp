@@ -1,0 +1,311 @@
+#include "tools/verilog/netlist.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "tools/verilog/lexer.h"
+#include "tools/verilog/messages.h"
+
+namespace vlog {
+
+namespace {
+
+inline std::uint64_t mix(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return h;
+}
+
+std::uint32_t hash_bytes(std::string_view s) {
+    const char* p = s.data();
+    std::size_t n = s.size();
+    std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ n;
+    while (n >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        h = (h ^ w) * 0xc4ceb9fe1a85ec53ULL;
+        h ^= h >> 29;
+        p += 8;
+        n -= 8;
+    }
+    if (n) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, p, n);
+        h = (h ^ w) * 0xc4ceb9fe1a85ec53ULL;
+    }
+    return static_cast<std::uint32_t>(mix(h));
+}
+
+constexpr std::size_t kBlockSize = 1 << 20;
+
+}  // namespace
+
+// ---------------------------------------------------------------- names
+
+NameTable::NameTable() {
+    slots_.assign(1024, 0);
+    for (const char* k : kKeywordNames) intern(k);
+}
+
+Id NameTable::find(std::string_view s) const {
+    const std::uint64_t h = hash_bytes(s);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+        const std::uint64_t slot = slots_[i];
+        if (slot == 0) return kNoId;
+        const Id id = static_cast<Id>(slot) - 1;
+        if ((slot >> 32) == h && views_[id] == s) return id;
+    }
+}
+
+Id NameTable::intern(std::string_view s) {
+    const std::uint64_t h = hash_bytes(s);
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = h & mask;
+    for (;; i = (i + 1) & mask) {
+        const std::uint64_t slot = slots_[i];
+        if (slot == 0) break;
+        const Id id = static_cast<Id>(slot) - 1;
+        if ((slot >> 32) == h && views_[id] == s) return id;
+    }
+    if (views_.size() >= kNoId - 1) throw Error("error: too many names");
+    if (s.size() > left_) {
+        // Blocks double from 4 KiB up to 1 MiB, so small designs stay small.
+        block_ = std::min(kBlockSize, std::max<std::size_t>(4096, block_ * 2));
+        const std::size_t n = std::max(block_, s.size());
+        blocks_.push_back(std::make_unique<char[]>(n));
+        free_ = blocks_.back().get();
+        left_ = n;
+    }
+    if (!s.empty()) std::memcpy(free_, s.data(), s.size());
+    const Id id = static_cast<Id>(views_.size());
+    views_.emplace_back(free_, s.size());
+    free_ += s.size();
+    left_ -= s.size();
+    slots_[i] = (h << 32) | (static_cast<std::uint64_t>(id) + 1);
+    if (views_.size() * 2 > slots_.size()) grow();
+    return id;
+}
+
+void NameTable::grow() {
+    std::vector<std::uint64_t> slots(slots_.size() * 2, 0);
+    const std::size_t mask = slots.size() - 1;
+    for (std::uint64_t slot : slots_) {
+        if (slot == 0) continue;
+        std::size_t i = (slot >> 32) & mask;
+        while (slots[i] != 0) i = (i + 1) & mask;
+        slots[i] = slot;
+    }
+    slots_.swap(slots);
+}
+
+// ---------------------------------------------------------------- IdMap
+
+namespace {
+inline std::size_t slot_of(Id key, std::size_t mask) {
+    return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ULL) >> 32) & mask;
+}
+}  // namespace
+
+std::uint32_t IdMap::find(Id key) const {
+    if (slots_.empty()) return npos;
+    const std::size_t mask = slots_.size() - 1;
+    const std::uint64_t tag = static_cast<std::uint64_t>(key) + 1;
+    for (std::size_t i = slot_of(key, mask);; i = (i + 1) & mask) {
+        const std::uint64_t s = slots_[i];
+        if (s == 0) return npos;
+        if ((s >> 32) == tag) return static_cast<std::uint32_t>(s);
+    }
+}
+
+std::pair<std::uint32_t, bool> IdMap::insert(Id key, std::uint32_t value) {
+    if ((count_ + 1) * 2 > slots_.size()) grow();
+    const std::size_t mask = slots_.size() - 1;
+    const std::uint64_t tag = static_cast<std::uint64_t>(key) + 1;
+    for (std::size_t i = slot_of(key, mask);; i = (i + 1) & mask) {
+        const std::uint64_t s = slots_[i];
+        if (s == 0) {
+            slots_[i] = (tag << 32) | value;
+            ++count_;
+            return {value, true};
+        }
+        if ((s >> 32) == tag) return {static_cast<std::uint32_t>(s), false};
+    }
+}
+
+void IdMap::grow() {
+    std::vector<std::uint64_t> old;
+    old.swap(slots_);
+    slots_.assign(old.empty() ? 16 : old.size() * 2, 0);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::uint64_t s : old) {
+        if (s == 0) continue;
+        std::size_t i = slot_of(static_cast<Id>((s >> 32) - 1), mask);
+        while (slots_[i] != 0) i = (i + 1) & mask;
+        slots_[i] = s;
+    }
+}
+
+// ---------------------------------------------------------------- Design
+
+int Design::find_module(Id name) const {
+    const std::uint32_t v = module_map_.find(name);
+    return v == IdMap::npos ? -1 : static_cast<int>(v);
+}
+
+int Design::find_module(std::string_view name) const {
+    const Id id = names.find(name);
+    return id == kNoId ? -1 : find_module(id);
+}
+
+std::string Design::where(const Module& m, std::uint32_t line) const {
+    const std::string& f = m.file < files.size() ? files[m.file] : std::string();
+    return f + ":" + std::to_string(line);
+}
+
+Module& Design::add_module(Module m) {
+    const int old = find_module(m.name);
+    if (old >= 0) {
+        throw Error(where(m, m.line) + ": error: module " + msg::quoted(names.str(m.name)) + " is already defined at " +
+                    where(modules[old], modules[old].line));
+    }
+    module_map_.insert(m.name, static_cast<std::uint32_t>(modules.size()));
+    modules.push_back(std::move(m));
+    return modules.back();
+}
+
+void Design::link() {
+    // Port name -> port index of each master, made when first needed.
+    std::vector<IdMap> port_maps(modules.size());
+    std::vector<bool> have_map(modules.size(), false);
+    std::vector<std::uint8_t> seen;
+
+    for (Module& m : modules) {
+        // Rebuild the pins of a module only when one of its instances has
+        // become resolvable.
+        bool work = false;
+        for (const Instance& inst : m.instances) {
+            if (inst.master_index >= 0) continue;
+            if (find_module(inst.master) >= 0) {
+                work = true;
+            } else if (inst.ordered && inst.pin_count > 0) {
+                throw Error(where(m, inst.line) + ": error: " + msg::ordered_unknown(names.str(inst.master)));
+            }
+        }
+        if (!work) continue;
+        std::vector<Pin> pins;
+        std::vector<Conn> conns;
+        pins.reserve(m.pins.size());
+        conns.reserve(m.conns.size());
+        for (Instance& inst : m.instances) {
+            const std::uint32_t first_pin = static_cast<std::uint32_t>(pins.size());
+            auto fail = [&](const std::string& msg) { throw Error(where(m, inst.line) + ": error: " + msg); };
+            const int mi = inst.master_index >= 0 ? inst.master_index : find_module(inst.master);
+            if (inst.master_index >= 0 || mi < 0) {
+                // Already resolved, or a master the design does not hold:
+                // keep the pins as they are.
+                for (const Pin& p : m.instance_pins(inst)) {
+                    pins.push_back({p.name, static_cast<std::uint32_t>(conns.size()), p.width});
+                    auto c = m.pin_conns(p);
+                    conns.insert(conns.end(), c.begin(), c.end());
+                }
+                inst.first_pin = first_pin;
+                continue;
+            }
+            const Module& master = modules[mi];
+            const std::string master_name(names.str(master.name));
+            if (inst.ordered && inst.pin_count > master.ports.size()) {
+                fail(msg::too_many(master_name, master.ports.size()));
+            }
+            for (const Port& port : master.ports) {
+                pins.push_back({port.name, static_cast<std::uint32_t>(conns.size()), port.width});
+                conns.insert(conns.end(), port.width, kOpen);
+            }
+            seen.assign(master.ports.size(), 0);
+            std::uint32_t k = 0;
+            for (const Pin& p : m.instance_pins(inst)) {
+                std::uint32_t pi = k++;
+                if (!inst.ordered) {
+                    if (!have_map[mi]) {
+                        for (std::uint32_t j = 0; j < master.ports.size(); ++j) {
+                            port_maps[mi].insert(master.ports[j].name, j);
+                        }
+                        have_map[mi] = true;
+                    }
+                    pi = port_maps[mi].find(p.name);
+                    if (pi == IdMap::npos) {
+                        fail(msg::no_port(master_name, names.str(p.name)));
+                    }
+                }
+                const Port& port = master.ports[pi];
+                if (seen[pi]) {
+                    fail(msg::connected_twice(names.str(port.name), names.str(inst.name)));
+                }
+                seen[pi] = 1;
+                if (p.width == 0) continue;  // .a() or an empty ordered slot
+                if (p.width != port.width) {
+                    fail(msg::width(names.str(port.name), names.str(inst.name), master_name, port.width, p.width));
+                }
+                auto c = m.pin_conns(p);
+                std::copy(c.begin(), c.end(), conns.begin() + pins[first_pin + pi].first_conn);
+            }
+            inst.first_pin = first_pin;
+            inst.pin_count = static_cast<std::uint32_t>(master.ports.size());
+            inst.master_index = mi;
+        }
+        m.pins.swap(pins);
+        m.conns.swap(conns);
+    }
+
+    // A module may not contain itself, directly or through others.
+    enum : std::uint8_t { White, Grey, Black };
+    std::vector<std::uint8_t> color(modules.size(), White);
+    struct Frame {
+        std::uint32_t mod;
+        std::uint32_t next;
+    };
+    std::vector<Frame> stack;
+    for (std::uint32_t root = 0; root < modules.size(); ++root) {
+        if (color[root] != White) continue;
+        stack.push_back({root, 0});
+        color[root] = Grey;
+        while (!stack.empty()) {
+            Frame& f = stack.back();
+            const Module& m = modules[f.mod];
+            if (f.next == m.instances.size()) {
+                color[f.mod] = Black;
+                stack.pop_back();
+                continue;
+            }
+            const Instance& inst = m.instances[f.next++];
+            if (inst.master_index < 0) continue;
+            const auto child = static_cast<std::uint32_t>(inst.master_index);
+            if (color[child] == Grey) {
+                throw Error(where(m, inst.line) + ": error: module " + msg::quoted(names.str(modules[child].name)) +
+                            " instantiates itself (through instance " + msg::quoted(names.str(inst.name)) + ")");
+            }
+            if (color[child] == White) {
+                color[child] = Grey;
+                stack.push_back({child, 0});
+            }
+        }
+    }
+}
+
+std::vector<int> Design::top_modules() const {
+    std::vector<bool> used(modules.size(), false);
+    for (const Module& m : modules) {
+        for (const Instance& i : m.instances) {
+            const int mi = i.master_index >= 0 ? i.master_index : find_module(i.master);
+            if (mi >= 0) used[mi] = true;
+        }
+    }
+    std::vector<int> tops;
+    for (std::size_t i = 0; i < modules.size(); ++i) {
+        if (!used[i]) tops.push_back(static_cast<int>(i));
+    }
+    return tops;
+}
+
+}  // namespace vlog

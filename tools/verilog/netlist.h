@@ -1,0 +1,188 @@
+// In-memory model of structural (gate-level) Verilog and its reader.
+//
+// A Design holds one name table and the modules read into it.  Every
+// name (module, port, net, instance, pin) is interned once and referred
+// to by its Id.  Nets are bit-blasted: bit 3 of bus "a" is the scalar net
+// named "a[3]"; an escaped identifier \a[3] names the same net.
+//
+// Typical use:
+//     vlog::Design d;
+//     d.read_file("cells.v", true);   // library cells: ports only
+//     d.read_file("net.v", false);    // structural netlist
+//     d.link();                       // resolve instances against masters
+// Every error throws vlog::Error whose text is "<file>:<line>: error: ...".
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vlog {
+
+using Id = std::uint32_t;
+inline constexpr Id kNoId = UINT32_MAX;
+
+// Any syntax or semantic error; what() is the full message.
+class Error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Interned strings.  Views returned by str() stay valid for the life of
+// the table (the text lives in blocks that never move).
+class NameTable {
+public:
+    NameTable();
+    Id intern(std::string_view s);
+    Id find(std::string_view s) const;  // kNoId when absent
+    std::string_view str(Id id) const { return views_[id]; }
+    std::size_t size() const { return views_.size(); }
+
+private:
+    void grow();
+    std::vector<std::string_view> views_;
+    // Open addressing: hash in the high word and Id + 1 in the low word,
+    // 0 when empty, so that most misses never touch the strings.
+    std::vector<std::uint64_t> slots_;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* free_ = nullptr;
+    std::size_t left_ = 0;
+    std::size_t block_ = 0;
+};
+
+// Map from Id to a 32-bit value (open addressing, linear probing).
+class IdMap {
+public:
+    static constexpr std::uint32_t npos = UINT32_MAX;
+    // The value of key, or npos.
+    std::uint32_t find(Id key) const;
+    // Inserts key with value (not npos) unless present; returns the stored
+    // value and whether it was inserted.
+    std::pair<std::uint32_t, bool> insert(Id key, std::uint32_t value);
+    std::size_t size() const { return count_; }
+
+private:
+    void grow();
+    std::vector<std::uint64_t> slots_;  // key+1 in the high word, 0 = empty
+    std::size_t count_ = 0;
+};
+
+enum class Dir : std::uint8_t { Input, Output, Inout };
+enum class NetKind : std::uint8_t { Wire, Tri, Supply0, Supply1 };
+
+// The value on one pin bit or assignment source: a net of the module
+// (index >= 0) or one of the constants below.
+using Conn = std::int32_t;
+inline constexpr Conn kOpen = -1;    // not connected
+inline constexpr Conn kConst0 = -2;  // 1'b0
+inline constexpr Conn kConst1 = -3;  // 1'b1
+
+struct Net {
+    Id name;       // "a" or "a[3]"
+    NetKind kind;  // from its declaration; Wire for implicit nets
+};
+
+struct Port {
+    Id name;
+    Dir dir;
+    bool is_bus;
+    std::int32_t msb, lsb;    // the declared range; 0:0 for a scalar
+    std::uint32_t first_bit;  // into Module::port_bits
+    std::uint32_t width;
+    std::uint32_t line;
+};
+
+// One pin of an instance: its bits are conns[first_conn .. +width), the
+// first one for the port's msb.  An instance of a known master has one
+// pin per master port, in port order and as wide as the port (bits left
+// unconnected are kOpen).  An instance of a master the design does not
+// hold keeps its named connections as written; width 0 there is ".a()".
+struct Pin {
+    Id name;
+    std::uint32_t first_conn;
+    std::uint32_t width;
+};
+
+struct Instance {
+    Id name;
+    Id master;
+    std::uint32_t line;
+    std::int32_t master_index;  // into Design::modules once resolved, else -1
+    std::uint32_t first_pin;    // into Module::pins
+    std::uint32_t pin_count;
+    bool ordered;  // written with ordered connections
+};
+
+// One bit of "assign lhs = rhs;": lhs is a net, rhs a net or constant.
+struct Assign {
+    Conn lhs;
+    Conn rhs;
+    std::uint32_t line;
+};
+
+struct Module {
+    Id name = kNoId;
+    std::uint32_t file = 0;  // into Design::files
+    std::uint32_t line = 0;
+    bool is_cell = false;                  // read in library mode: ports only
+    std::vector<Port> ports;               // in port-list order
+    std::vector<std::uint32_t> port_bits;  // net indices, msb first per port
+    std::vector<Net> nets;
+    std::vector<Instance> instances;
+    std::vector<Pin> pins;
+    std::vector<Conn> conns;
+    std::vector<Assign> assigns;
+
+    std::span<const std::uint32_t> port_nets(const Port& p) const { return {port_bits.data() + p.first_bit, p.width}; }
+    std::span<const Pin> instance_pins(const Instance& i) const { return {pins.data() + i.first_pin, i.pin_count}; }
+    std::span<const Conn> pin_conns(const Pin& p) const { return {conns.data() + p.first_conn, p.width}; }
+};
+
+class Design {
+public:
+    NameTable names;
+    std::vector<Module> modules;     // in the order they were read
+    std::vector<std::string> files;  // names of the files read
+
+    // Reads a file (or a text given the file name for messages).  With
+    // library set, every module is a library cell: its header and port
+    // declarations are read and the rest of its body is skipped.
+    // Instances of modules already in the design are resolved at once (see
+    // link); the others wait for link.
+    void read_file(const std::string& path, bool library);
+    void read_text(std::string_view text, const std::string& file_name, bool library);
+
+    // Index of the module named name, or -1.
+    int find_module(Id name) const;
+    int find_module(std::string_view name) const;
+
+    // Resolves every instance whose master is a module of the design:
+    // its pins become the master's ports in order, each with the width of
+    // the port (ports left out are open).  Throws on unknown pins, width
+    // mismatches, ordered connections to unknown modules and modules that
+    // instantiate themselves.  Instances of unknown modules keep the pins
+    // as written, with master_index -1.  Call it once all files are read;
+    // it may be called again after more modules were added.
+    void link();
+
+    // Modules that no other module instantiates, in reading order.
+    std::vector<int> top_modules() const;
+
+    // Adds a module built elsewhere (for example a master known from
+    // another source, with its ports and their nets filled in); throws if
+    // the name is taken.  file and line of the module are only used in
+    // messages.
+    Module& add_module(Module m);
+
+    // "<file>:<line>" of a line of a module, for messages.
+    std::string where(const Module& m, std::uint32_t line) const;
+
+private:
+    IdMap module_map_;
+};
+
+}  // namespace vlog

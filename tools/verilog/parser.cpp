@@ -1,0 +1,938 @@
+// Reader of structural Verilog into the netlist model: a recursive-descent
+// parser over the token stream of lexer.cpp.  Each module is built in a
+// scratch Module with its own symbol tables and moved into the design at
+// its endmodule.
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "tools/verilog/lexer.h"
+#include "tools/verilog/messages.h"
+#include "tools/verilog/netlist.h"
+
+namespace vlog {
+
+namespace {
+
+// Widest bus or constant accepted; keeps a short text from asking for an
+// unbounded number of nets.
+constexpr std::uint32_t kMaxWidth = 1u << 20;
+constexpr int kMaxNesting = 256;
+constexpr std::uint32_t kNone = UINT32_MAX;
+// Nets made plus bits of connections and assignments, per text read: a
+// generous multiple of its size, so that memory stays in proportion to
+// the text even when a short text declares very wide buses.
+constexpr std::uint64_t kBaseBudget = 1u << 20;
+constexpr std::uint64_t kBudgetPerByte = 16;
+
+// A declared (or implicitly created) name of the module being read.
+struct Signal {
+    Id name;
+    bool bus;
+    bool implicit;  // made by its first use, not declared yet
+    bool net_decl;  // declared with a net type
+    bool has_dir;   // declared as a port
+    Dir dir;
+    std::int32_t msb, lsb;
+    std::uint32_t first_bit;  // into Parser::sig_bits_
+    std::uint32_t width;
+};
+
+// A name of the port list, in order; sig is set by its declaration.
+struct PendingPort {
+    Id name;
+    std::uint32_t line;
+    std::uint32_t sig;
+};
+
+// Map from Id to a value for the module being read: a plain array over
+// all names, so that look-ups of names read in order stay in cache.  It
+// remembers what it set and is cleared entry by entry.
+class DenseMap {
+public:
+    std::uint32_t find(Id id) const { return id < v_.size() ? v_[id] : kNone; }
+    // Sets id to value unless set; returns the stored value and whether
+    // it was set now.
+    std::pair<std::uint32_t, bool> insert(Id id, std::uint32_t value) {
+        if (id >= v_.size()) v_.resize(std::max<std::size_t>(id + 1, v_.size() * 3 / 2 + 64), kNone);
+        if (v_[id] != kNone) return {v_[id], false};
+        v_[id] = value;
+        used_.push_back(id);
+        return {value, true};
+    }
+    void clear() {
+        for (Id id : used_) v_[id] = kNone;
+        used_.clear();
+    }
+
+private:
+    std::vector<std::uint32_t> v_;
+    std::vector<Id> used_;
+};
+
+bool is_operator(char c) { return c && std::strchr("~!&|^+-*/%<>?=", c) != nullptr; }
+
+class Parser {
+public:
+    Parser(Design& d, std::string_view text, const std::string& file, bool library, std::uint32_t file_index)
+        : d_(d),
+          lx_(text, d.names, file),
+          library_(library),
+          file_index_(file_index),
+          budget_(kBaseBudget + kBudgetPerByte * static_cast<std::uint64_t>(text.size())) {}
+
+    void run() {
+        next();
+        while (tok_.kind != Tok::End) {
+            if (is_kw(kw_module) || is_kw(kw_macromodule)) {
+                module();
+            } else if (library_ && is_kw(kw_primitive)) {
+                skip_primitive();
+            } else {
+                fail("expected 'module' but found " + describe());
+            }
+        }
+    }
+
+private:
+    // ------------------------------------------------------------ tokens
+
+    void next() { lx_.next(tok_); }
+    [[noreturn]] void fail(const std::string& msg) const { lx_.fail(tok_.line, msg); }
+    [[noreturn]] void fail_at(std::uint32_t line, const std::string& msg) const { lx_.fail(line, msg); }
+
+    bool is_punct(char c) const { return tok_.kind == Tok::Punct && tok_.punct == c; }
+    bool is_kw(Keyword k) const { return tok_.kind == Tok::Keyword && tok_.id == k; }
+    bool is_dir() const { return is_kw(kw_input) || is_kw(kw_output) || is_kw(kw_inout); }
+
+    std::string q(Id id) const { return "'" + std::string(d_.names.str(id)) + "'"; }
+
+    std::string describe() const {
+        switch (tok_.kind) {
+            case Tok::End: return "end of file";
+            case Tok::Ident:
+            case Tok::Keyword: return q(tok_.id);
+            case Tok::Number: return "'" + std::string(tok_.text) + "'";
+            case Tok::Based: return std::string("''") + tok_.base + std::string(tok_.text) + "'";
+            case Tok::String: return "a string";
+            case Tok::Punct: break;
+        }
+        const auto c = static_cast<unsigned char>(tok_.punct);
+        if (c >= 0x20 && c < 0x7f) return std::string("'") + tok_.punct + "'";
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "byte 0x%02x", c);
+        return buf;
+    }
+
+    void expect(char c) {
+        if (!is_punct(c)) fail(std::string("expected '") + c + "' but found " + describe());
+        next();
+    }
+
+    Id expect_ident(const char* what) {
+        if (tok_.kind != Tok::Ident) fail(std::string("expected ") + what + " but found " + describe());
+        const Id id = tok_.id;
+        next();
+        return id;
+    }
+
+    // Ends an expression at closer; an operator here means an expression
+    // this reader does not take.
+    void end_expr(char closer) {
+        if (tok_.kind == Tok::Punct && tok_.punct != closer && is_operator(tok_.punct)) unsupported_expr();
+        expect(closer);
+    }
+
+    [[noreturn]] void unsupported_expr() const {
+        fail(
+            "unsupported expression: only nets, bit- and part-selects, concatenations and sized constants are "
+            "allowed");
+    }
+
+    std::int32_t number(const char* what) {
+        if (tok_.kind != Tok::Number) fail(std::string("expected ") + what + " but found " + describe());
+        if (tok_.overflow || tok_.value > INT32_MAX) fail("number " + std::string(tok_.text) + " is too large");
+        const auto v = static_cast<std::int32_t>(tok_.value);
+        next();
+        return v;
+    }
+
+    // '(' ... ')' of a parameter list, skipped with everything inside.
+    void skip_parens() {
+        if (!is_punct('(')) fail("expected '(' after '#' but found " + describe());
+        int level = 0;
+        do {
+            if (tok_.kind == Tok::End) fail("unexpected end of file in a parameter list");
+            if (is_punct('(')) ++level;
+            if (is_punct(')')) --level;
+            next();
+        } while (level > 0);
+    }
+
+    void skip_primitive() {
+        lx_.skipping = true;
+        next();
+        while (!is_kw(kw_endprimitive)) {
+            if (tok_.kind == Tok::End) fail("unexpected end of file in a primitive");
+            next();
+        }
+        lx_.skipping = false;
+        next();
+    }
+
+    // ------------------------------------------------------------ modules
+
+    void module() {
+        const std::uint32_t line = tok_.line;
+        next();
+        const Id name = expect_ident("a module name");
+        const int old = d_.find_module(name);
+        if (old >= 0) {
+            const Module& m = d_.modules[old];
+            fail_at(line, "module " + q(name) + " is already defined at " + d_.where(m, m.line));
+        }
+        cur_ = Module{};
+        cur_.name = name;
+        cur_.file = file_index_;
+        cur_.line = line;
+        cur_.is_cell = library_;
+        ansi_ = false;
+        sigs_.clear();
+        sig_bits_.clear();
+        ports_.clear();
+        sig_map_.clear();
+        net_map_.clear();
+        inst_map_.clear();
+        port_map_.clear();
+
+        if (is_punct('#')) {
+            next();
+            skip_parens();
+        }
+        if (is_punct('(')) {
+            next();
+            port_list();
+        }
+        // The body of a library cell is read in skipping mode, from its
+        // first token on.
+        lx_.skipping = library_;
+        expect(';');
+        if (library_) {
+            library_body();
+        } else {
+            body();
+        }
+        finish_module();
+        lx_.skipping = false;
+        next();
+    }
+
+    void port_list() {
+        if (is_punct(')')) {
+            next();
+            return;
+        }
+        if (is_dir()) {
+            ansi_ = true;
+            ansi_ports();
+            return;
+        }
+        for (;;) {
+            const std::uint32_t line = tok_.line;
+            const Id name = expect_ident("a port name");
+            if (!port_map_.insert(name, static_cast<std::uint32_t>(ports_.size())).second) {
+                fail_at(line, "port " + q(name) + " is listed twice");
+            }
+            ports_.push_back({name, line, kNone});
+            if (is_punct(',')) {
+                next();
+                continue;
+            }
+            expect(')');
+            return;
+        }
+    }
+
+    Dir take_dir() {
+        const Dir dir = is_kw(kw_input) ? Dir::Input : is_kw(kw_output) ? Dir::Output : Dir::Inout;
+        next();
+        return dir;
+    }
+
+    // Optional net type and "signed" after a direction; true when a net
+    // type was named.
+    bool port_net_type(NetKind& kind) {
+        bool named = false;
+        kind = NetKind::Wire;
+        if (is_kw(kw_wire) || is_kw(kw_tri) || is_kw(kw_supply0) || is_kw(kw_supply1)) {
+            kind = net_kind();
+            named = true;
+            next();
+        } else if (is_kw(kw_reg)) {
+            if (!library_) fail("'reg' is not allowed in a structural netlist");
+            named = true;
+            next();
+        }
+        if (is_kw(kw_signed)) next();
+        return named;
+    }
+
+    NetKind net_kind() const {
+        if (is_kw(kw_tri)) return NetKind::Tri;
+        if (is_kw(kw_supply0)) return NetKind::Supply0;
+        if (is_kw(kw_supply1)) return NetKind::Supply1;
+        return NetKind::Wire;
+    }
+
+    struct Range {
+        bool bus = false;
+        std::int32_t msb = 0, lsb = 0;
+    };
+
+    Range range() {
+        Range r;
+        if (!is_punct('[')) return r;
+        const std::uint32_t line = tok_.line;
+        next();
+        r.bus = true;
+        r.msb = number("a number");
+        expect(':');
+        r.lsb = number("a number");
+        expect(']');
+        const std::int64_t w = static_cast<std::int64_t>(r.msb) - r.lsb;
+        if ((w < 0 ? -w : w) >= kMaxWidth) {
+            fail_at(line, "range [" + std::to_string(r.msb) + ":" + std::to_string(r.lsb) + "] is too wide");
+        }
+        return r;
+    }
+
+    void ansi_ports() {
+        Dir dir = Dir::Input;
+        NetKind kind = NetKind::Wire;
+        Range r;
+        for (;;) {
+            if (is_dir()) {
+                dir = take_dir();
+                port_net_type(kind);
+                r = range();
+            }
+            const std::uint32_t line = tok_.line;
+            const Id name = expect_ident("a port name");
+            if (!port_map_.insert(name, static_cast<std::uint32_t>(ports_.size())).second) {
+                fail_at(line, "port " + q(name) + " is declared twice");
+            }
+            ports_.push_back({name, line, kNone});
+            declare_port(name, line, dir, r, true, kind);
+            if (is_punct(',')) {
+                next();
+                continue;
+            }
+            expect(')');
+            return;
+        }
+    }
+
+    void body() {
+        for (;;) {
+            switch (tok_.kind) {
+                case Tok::Keyword:
+                    switch (tok_.id) {
+                        case kw_input:
+                        case kw_output:
+                        case kw_inout: port_decl(); break;
+                        case kw_wire:
+                        case kw_tri:
+                        case kw_supply0:
+                        case kw_supply1: net_decl(); break;
+                        case kw_assign: assign(); break;
+                        case kw_endmodule: return;
+                        case kw_module:
+                        case kw_macromodule: missing_endmodule();
+                        default: fail(describe() + " is not allowed in a structural netlist");
+                    }
+                    break;
+                case Tok::Ident: instance(); break;
+                case Tok::End: fail("unexpected end of file in module " + q(cur_.name));
+                default: fail("unexpected " + describe());
+            }
+        }
+    }
+
+    [[noreturn]] void missing_endmodule() const {
+        fail("unexpected " + describe() + " in module " + q(cur_.name) + " (missing 'endmodule'?)");
+    }
+
+    // A library cell: port declarations are read, everything else is
+    // skipped; functions and tasks have input declarations of their own.
+    void library_body() {
+        int depth = 0;
+        for (;;) {
+            if (tok_.kind == Tok::End) fail("unexpected end of file in module " + q(cur_.name));
+            if (tok_.kind == Tok::Keyword) {
+                switch (tok_.id) {
+                    case kw_endmodule: return;
+                    case kw_module:
+                    case kw_macromodule: missing_endmodule();
+                    case kw_function:
+                    case kw_task: ++depth; break;
+                    case kw_endfunction:
+                    case kw_endtask:
+                        if (depth > 0) --depth;
+                        break;
+                    case kw_input:
+                    case kw_output:
+                    case kw_inout:
+                        if (depth == 0) {
+                            port_decl();
+                            continue;
+                        }
+                        break;
+                    default: break;
+                }
+            }
+            next();
+        }
+    }
+
+    void finish_module() {
+        for (const PendingPort& p : ports_) {
+            if (p.sig == kNone) {
+                fail_at(p.line, "port " + q(p.name) + " of module " + q(cur_.name) + " has no direction declaration");
+            }
+            const Signal& s = sigs_[p.sig];
+            cur_.ports.push_back({p.name, s.dir, s.bus, s.msb, s.lsb, static_cast<std::uint32_t>(cur_.port_bits.size()),
+                                  s.width, p.line});
+            cur_.port_bits.insert(cur_.port_bits.end(), sig_bits_.begin() + s.first_bit,
+                                  sig_bits_.begin() + s.first_bit + s.width);
+        }
+        d_.add_module(std::move(cur_));
+        cur_ = Module{};
+    }
+
+    // ------------------------------------------------------------ declarations
+
+    std::uint32_t net_for(Id name) {
+        const auto [index, added] = net_map_.insert(name, static_cast<std::uint32_t>(cur_.nets.size()));
+        if (added) {
+            if (cur_.nets.size() >= static_cast<std::size_t>(INT32_MAX)) fail("too many nets");
+            cur_.nets.push_back({name, NetKind::Wire});
+        }
+        return index;
+    }
+
+    // Counts bits against the budget of the text.
+    void charge(std::uint64_t bits) {
+        used_ += bits;
+        if (used_ > budget_) fail("too many nets and connection bits for the size of the text");
+    }
+
+    std::uint32_t new_signal(Id name, const Range& r, bool implicit) {
+        Signal s{};
+        s.name = name;
+        s.bus = r.bus;
+        s.implicit = implicit;
+        s.msb = r.msb;
+        s.lsb = r.lsb;
+        s.first_bit = static_cast<std::uint32_t>(sig_bits_.size());
+        s.width = r.bus ? static_cast<std::uint32_t>((r.msb >= r.lsb ? r.msb - r.lsb : r.lsb - r.msb) + 1) : 1;
+        charge(s.width);
+        if (!r.bus) {
+            sig_bits_.push_back(net_for(name));
+        } else {
+            const std::int32_t step = r.msb >= r.lsb ? -1 : 1;
+            const std::string base(d_.names.str(name));
+            for (std::int32_t i = r.msb;; i += step) {
+                buf_ = base;
+                buf_ += '[';
+                buf_ += std::to_string(i);
+                buf_ += ']';
+                sig_bits_.push_back(net_for(d_.names.intern(buf_)));
+                if (i == r.lsb) break;
+            }
+        }
+        const auto index = static_cast<std::uint32_t>(sigs_.size());
+        sigs_.push_back(s);
+        sig_map_.insert(name, index);
+        return index;
+    }
+
+    // Index of the signal for a declaration of name with range r: a new
+    // one, or an earlier one that the declaration agrees with.
+    std::uint32_t declared(Id name, std::uint32_t line, const Range& r) {
+        const std::uint32_t si = sig_map_.find(name);
+        if (si == kNone) return new_signal(name, r, false);
+        Signal& s = sigs_[si];
+        if (s.implicit) {
+            if (r.bus) fail_at(line, q(name) + " is used before its declaration as a bus");
+            s.implicit = false;
+            return si;
+        }
+        if (s.bus != r.bus || s.msb != r.msb || s.lsb != r.lsb) {
+            fail_at(line, "range of " + q(name) + " differs from its earlier declaration");
+        }
+        return si;
+    }
+
+    void set_kind(const Signal& s, NetKind kind) {
+        for (std::uint32_t i = 0; i < s.width; ++i) cur_.nets[sig_bits_[s.first_bit + i]].kind = kind;
+    }
+
+    void declare_port(Id name, std::uint32_t line, Dir dir, const Range& r, bool net_decl, NetKind kind) {
+        const std::uint32_t pi = port_map_.find(name);
+        if (pi == kNone) fail_at(line, q(name) + " is not a port of module " + q(cur_.name));
+        const std::uint32_t existing = sig_map_.find(name);
+        if (existing != kNone) {
+            const Signal& s = sigs_[existing];
+            if (s.has_dir) fail_at(line, "port " + q(name) + " is declared twice");
+            if (net_decl && s.net_decl) fail_at(line, q(name) + " is already declared");
+        }
+        const std::uint32_t si = declared(name, line, r);
+        Signal& s = sigs_[si];
+        s.has_dir = true;
+        s.dir = dir;
+        if (net_decl) {
+            s.net_decl = true;
+            set_kind(s, kind);
+        }
+        ports_[pi].sig = si;
+    }
+
+    void port_decl() {
+        if (ansi_) fail("port declaration in the body of module " + q(cur_.name) + ", whose header declares its ports");
+        const Dir dir = take_dir();
+        NetKind kind;
+        // In an ANSI-less module a port declaration naming a net type also
+        // declares the net.
+        const bool net_decl = port_net_type(kind);
+        const Range r = range();
+        for (;;) {
+            const std::uint32_t line = tok_.line;
+            const Id name = expect_ident("a port name");
+            declare_port(name, line, dir, r, net_decl, kind);
+            if (is_punct(',')) {
+                next();
+                continue;
+            }
+            expect(';');
+            return;
+        }
+    }
+
+    void net_decl() {
+        const NetKind kind = net_kind();
+        next();
+        if (is_kw(kw_signed)) next();
+        const Range r = range();
+        if (is_punct('#')) fail("delays are not supported");
+        for (;;) {
+            const std::uint32_t line = tok_.line;
+            const Id name = expect_ident("a net name");
+            if (is_punct('=')) fail("net declaration assignments are not supported; use 'assign'");
+            if (is_punct('[')) fail("arrays are not supported");
+            const std::uint32_t existing = sig_map_.find(name);
+            if (existing != kNone) {
+                const Signal& s = sigs_[existing];
+                if (s.net_decl || (ansi_ && s.has_dir)) fail_at(line, q(name) + " is already declared");
+            }
+            Signal& s = sigs_[declared(name, line, r)];
+            s.net_decl = true;
+            if (kind != NetKind::Wire) set_kind(s, kind);
+            if (is_punct(',')) {
+                next();
+                continue;
+            }
+            expect(';');
+            return;
+        }
+    }
+
+    // ------------------------------------------------------------ expressions
+
+    // Appends the bits of a structural expression, msb first.
+    void primary(std::vector<Conn>& out) {
+        switch (tok_.kind) {
+            case Tok::Ident: reference(out); return;
+            case Tok::Number: constant(out); return;
+            case Tok::Based: fail("unsized constant " + describe() + ": write a sized constant such as 1'b0");
+            case Tok::Punct:
+                if (tok_.punct == '{') {
+                    concatenation(out);
+                    return;
+                }
+                if (is_operator(tok_.punct)) unsupported_expr();
+                break;
+            default: break;
+        }
+        fail("expected a net or a constant but found " + describe());
+    }
+
+    void concatenation(std::vector<Conn>& out) {
+        if (++depth_ > kMaxNesting) fail("concatenations nested too deeply");
+        next();
+        for (;;) {
+            primary(out);
+            if (is_punct(',')) {
+                next();
+                continue;
+            }
+            end_expr('}');
+            break;
+        }
+        --depth_;
+    }
+
+    void reference(std::vector<Conn>& out) {
+        const Id name = tok_.id;
+        const std::uint32_t line = tok_.line;
+        next();
+        if (is_punct('[')) {
+            next();
+            const std::int32_t a = number("an index");
+            std::int32_t b = a;
+            bool part = false;
+            if (is_punct(':')) {
+                next();
+                b = number("an index");
+                part = true;
+            } else if (is_punct('+') || is_punct('-')) {
+                fail("indexed part-selects are not supported");
+            }
+            expect(']');
+            select(out, name, line, a, b, part);
+            return;
+        }
+        const std::uint32_t si = sig_map_.find(name);
+        if (si != kNone) {
+            const Signal& s = sigs_[si];
+            charge(s.width);
+            out.insert(out.end(), sig_bits_.begin() + s.first_bit, sig_bits_.begin() + s.first_bit + s.width);
+            return;
+        }
+        // An escaped name of a bus bit (\a[3] ) is that bit's net.
+        const std::uint32_t net = net_map_.find(name);
+        if (net != kNone) {
+            out.push_back(static_cast<Conn>(net));
+            return;
+        }
+        const Signal& s = sigs_[new_signal(name, Range{}, true)];
+        out.push_back(static_cast<Conn>(sig_bits_[s.first_bit]));
+    }
+
+    void select(std::vector<Conn>& out, Id name, std::uint32_t line, std::int32_t a, std::int32_t b, bool part) {
+        const std::uint32_t si = sig_map_.find(name);
+        if (si == kNone) fail_at(line, q(name) + " is not declared");
+        const Signal& s = sigs_[si];
+        if (!s.bus) fail_at(line, q(name) + " is not a bus");
+        const std::string sel =
+            part ? "[" + std::to_string(a) + ":" + std::to_string(b) + "]" : "[" + std::to_string(a) + "]";
+        const std::string decl = "[" + std::to_string(s.msb) + ":" + std::to_string(s.lsb) + "]";
+        const std::int32_t lo = std::min(s.msb, s.lsb), hi = std::max(s.msb, s.lsb);
+        if (a < lo || a > hi || b < lo || b > hi) {
+            fail_at(line, "select " + sel + " is out of the range " + decl + " of " + q(name));
+        }
+        charge(static_cast<std::uint64_t>(a > b ? a - b : b - a) + 1);
+        const bool down = s.msb >= s.lsb;
+        if (a != b && (a > b) != down) {
+            fail_at(line, "part-select " + sel + " runs against the range " + decl + " of " + q(name));
+        }
+        const std::int32_t step = a > b ? -1 : 1;
+        for (std::int32_t i = a;; i += step) {
+            const std::int32_t off = down ? s.msb - i : i - s.msb;
+            out.push_back(static_cast<Conn>(sig_bits_[s.first_bit + static_cast<std::uint32_t>(off)]));
+            if (i == b) break;
+        }
+    }
+
+    void constant(std::vector<Conn>& out) {
+        const Token size = tok_;
+        next();
+        if (tok_.kind != Tok::Based) {
+            if (is_punct('{')) fail("replications are not supported");
+            fail_at(size.line,
+                    "unsized constant '" + std::string(size.text) + "': write a sized constant such as 1'b0");
+        }
+        const std::string text = std::string(size.text) + "'" + tok_.base + std::string(tok_.text);
+        if (size.overflow || size.value == 0 || size.value > kMaxWidth) {
+            fail_at(size.line, "size of constant " + text + " is out of range");
+        }
+        const auto width = static_cast<std::uint32_t>(size.value);
+        charge(width);
+        const std::string_view digits = tok_.text;
+        const char base = tok_.base;
+        if (digits.find_first_not_of('_') == std::string_view::npos) fail("constant " + text + " has no digits");
+        bits_.clear();  // lsb first
+        if (base == 'd') {
+            std::uint64_t v = 0;
+            for (const char c : digits) {
+                if (c == '_') continue;
+                if (c < '0' || c > '9') bad_digit(c, text);
+                const unsigned d = static_cast<unsigned>(c - '0');
+                if (v > (UINT64_MAX - d) / 10) fail("constant " + text + " is too large");
+                v = v * 10 + d;
+            }
+            for (; v; v >>= 1) bits_.push_back(static_cast<std::uint8_t>(v & 1));
+        } else {
+            const unsigned shift = base == 'b' ? 1 : base == 'o' ? 3 : 4;
+            for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+                const char c = *it;
+                if (c == '_') continue;
+                unsigned d;
+                if (c >= '0' && c <= '9') {
+                    d = static_cast<unsigned>(c - '0');
+                } else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
+                    d = static_cast<unsigned>((c | 0x20) - 'a' + 10);
+                } else {
+                    bad_digit(c, text);
+                }
+                if (d >> shift) bad_digit(c, text);
+                for (unsigned k = 0; k < shift; ++k) bits_.push_back(static_cast<std::uint8_t>((d >> k) & 1));
+                if (bits_.size() > kMaxWidth + 4) break;  // only the low bits count
+            }
+        }
+        for (std::uint32_t i = width; i-- > 0;) {
+            out.push_back(i < bits_.size() && bits_[i] ? kConst1 : kConst0);
+        }
+        next();
+    }
+
+    [[noreturn]] void bad_digit(char c, const std::string& text) const {
+        if (std::strchr("xXzZ?", c)) fail("constant " + text + ": x and z bits are not supported");
+        fail("invalid digit '" + std::string(1, c) + "' in constant " + text);
+    }
+
+    // ------------------------------------------------------------ statements
+
+    void assign() {
+        next();
+        if (is_punct('#')) fail("delays are not supported");
+        for (;;) {
+            const std::uint32_t line = tok_.line;
+            lhs_.clear();
+            rhs_.clear();
+            primary(lhs_);
+            end_expr('=');
+            primary(rhs_);
+            if (!is_punct(',')) {
+                if (tok_.kind == Tok::Punct && tok_.punct != ';' && is_operator(tok_.punct)) unsupported_expr();
+                if (!is_punct(';')) fail("expected ';' but found " + describe());
+            }
+            if (lhs_.size() != rhs_.size()) {
+                fail_at(line, "width mismatch in assignment: " + std::to_string(lhs_.size()) +
+                                  (lhs_.size() == 1 ? " bit" : " bits") + " on the left, " +
+                                  std::to_string(rhs_.size()) + " on the right");
+            }
+            for (std::size_t i = 0; i < lhs_.size(); ++i) {
+                if (lhs_[i] < 0) fail_at(line, "constant on the left side of an assignment");
+                cur_.assigns.push_back({lhs_[i], rhs_[i], line});
+            }
+            const bool more = is_punct(',');
+            next();
+            if (!more) return;
+        }
+    }
+
+    void instance() {
+        const Id master = tok_.id;
+        next();
+        if (is_punct('#')) {
+            next();
+            skip_parens();
+        }
+        // A master read before (a library cell, or a module earlier in the
+        // files) is resolved at once; others wait for Design::link.
+        const int mi = d_.find_module(master);
+        for (;;) {
+            const std::uint32_t line = tok_.line;
+            const Id name = expect_ident("an instance name");
+            if (is_punct('[')) fail("instance arrays are not supported");
+            if (!inst_map_.insert(name, static_cast<std::uint32_t>(cur_.instances.size())).second) {
+                fail_at(line, "instance " + q(name) + " is already defined in module " + q(cur_.name));
+            }
+            Instance inst{name, master, line, -1, static_cast<std::uint32_t>(cur_.pins.size()), 0, false};
+            expect('(');
+            if (mi >= 0) {
+                resolved_connections(inst, mi);
+            } else {
+                connections(inst);
+            }
+            cur_.instances.push_back(inst);
+            if (is_punct(',')) {
+                next();
+                continue;
+            }
+            expect(';');
+            return;
+        }
+    }
+
+    [[noreturn]] void mixed(const Instance& inst) const {
+        fail("mixed named and ordered connections in instance " + q(inst.name));
+    }
+
+    // Checks the token after a connection: true when another follows.
+    bool more_connections(const Instance& inst, bool named) {
+        if (is_punct(',')) {
+            next();
+            if (named && !is_punct('.')) {
+                if (tok_.kind == Tok::Ident || tok_.kind == Tok::Number || is_punct('{')) mixed(inst);
+                fail("expected '.' but found " + describe());
+            }
+            if (!named && is_punct('.')) mixed(inst);
+            return true;
+        }
+        end_expr(')');
+        return false;
+    }
+
+    // Connections to a master the design does not hold yet, kept as
+    // written.
+    void connections(Instance& inst) {
+        if (is_punct(')')) {
+            next();
+            return;
+        }
+        const bool named = is_punct('.');
+        inst.ordered = !named;
+        do {
+            Id pin = kNoId;
+            if (named) {
+                next();
+                pin = expect_ident("a port name");
+                expect('(');
+            }
+            const auto first = static_cast<std::uint32_t>(cur_.conns.size());
+            if (!is_punct(',') && !is_punct(')')) primary(cur_.conns);
+            if (named) end_expr(')');
+            cur_.pins.push_back({pin, first, static_cast<std::uint32_t>(cur_.conns.size()) - first});
+            ++inst.pin_count;
+        } while (more_connections(inst, named));
+        if (named && inst.pin_count > 1) {
+            // Each pin once, also while the master is unknown.
+            names_.clear();
+            for (std::uint32_t i = 0; i < inst.pin_count; ++i) names_.push_back(cur_.pins[inst.first_pin + i].name);
+            std::sort(names_.begin(), names_.end());
+            const auto dup = std::adjacent_find(names_.begin(), names_.end());
+            if (dup != names_.end())
+                fail_at(inst.line, msg::connected_twice(d_.names.str(*dup), d_.names.str(inst.name)));
+        }
+    }
+
+    // Connections to a known master: one pin per master port, in port
+    // order, each as wide as its port.
+    void resolved_connections(Instance& inst, int mi) {
+        const Module& master = d_.modules[mi];
+        const std::string_view master_name = d_.names.str(master.name);
+        inst.master_index = mi;
+        inst.pin_count = static_cast<std::uint32_t>(master.ports.size());
+        for (const Port& port : master.ports) {
+            cur_.pins.push_back({port.name, static_cast<std::uint32_t>(cur_.conns.size()), port.width});
+            cur_.conns.insert(cur_.conns.end(), port.width, kOpen);
+        }
+        if (is_punct(')')) {
+            next();
+            return;
+        }
+        seen_.assign(master.ports.size(), 0);
+        const bool named = is_punct('.');
+        inst.ordered = !named;
+        std::uint32_t k = 0;
+        do {
+            std::uint32_t pi = k++;
+            const std::uint32_t line = tok_.line;
+            if (named) {
+                next();
+                const Id pin = expect_ident("a port name");
+                pi = port_index(mi, pin);
+                if (pi == kNone) fail_at(line, msg::no_port(master_name, d_.names.str(pin)));
+                expect('(');
+            } else if (pi >= master.ports.size()) {
+                fail(msg::too_many(master_name, master.ports.size()));
+            }
+            tmp_.clear();
+            if (!is_punct(',') && !is_punct(')')) primary(tmp_);
+            if (named) end_expr(')');
+            const Port& port = master.ports[pi];
+            if (seen_[pi]) fail_at(line, msg::connected_twice(d_.names.str(port.name), d_.names.str(inst.name)));
+            seen_[pi] = 1;
+            if (tmp_.empty()) continue;
+            if (tmp_.size() != port.width) {
+                fail_at(line, msg::width(d_.names.str(port.name), d_.names.str(inst.name), master_name, port.width,
+                                         static_cast<std::uint32_t>(tmp_.size())));
+            }
+            std::copy(tmp_.begin(), tmp_.end(), cur_.conns.begin() + cur_.pins[inst.first_pin + pi].first_conn);
+        } while (more_connections(inst, named));
+    }
+
+    // Position of a master's port by name; masters with few ports are
+    // searched in place.
+    std::uint32_t port_index(int mi, Id pin) {
+        const Module& master = d_.modules[mi];
+        if (master.ports.size() <= 8) {
+            for (std::uint32_t j = 0; j < master.ports.size(); ++j) {
+                if (master.ports[j].name == pin) return j;
+            }
+            return kNone;
+        }
+        if (port_maps_.size() <= static_cast<std::size_t>(mi)) port_maps_.resize(d_.modules.size());
+        IdMap& map = port_maps_[mi];
+        if (map.size() == 0) {
+            for (std::uint32_t j = 0; j < master.ports.size(); ++j) map.insert(master.ports[j].name, j);
+        }
+        const std::uint32_t j = map.find(pin);
+        return j == IdMap::npos ? kNone : j;
+    }
+
+    Design& d_;
+    Lexer lx_;
+    Token tok_;
+    bool library_;
+    std::uint32_t file_index_;
+
+    // The module being read and its scratch tables.
+    Module cur_;
+    bool ansi_ = false;
+    std::vector<Signal> sigs_;
+    std::vector<std::uint32_t> sig_bits_;  // net of each signal bit, msb first
+    std::vector<PendingPort> ports_;
+    DenseMap sig_map_;   // name -> signal
+    DenseMap net_map_;   // bit name -> net
+    DenseMap inst_map_;  // instance name -> instance
+    DenseMap port_map_;  // port name -> port-list position
+    std::vector<Conn> lhs_, rhs_;
+    std::vector<std::uint8_t> bits_;
+    std::vector<Conn> tmp_;
+    std::vector<std::uint8_t> seen_;
+    std::vector<Id> names_;
+    std::vector<IdMap> port_maps_;  // by master index, made when first needed
+    std::string buf_;
+    int depth_ = 0;
+    std::uint64_t budget_;
+    std::uint64_t used_ = 0;
+};
+
+}  // namespace
+
+void Design::read_text(std::string_view text, const std::string& file_name, bool library) {
+    files.push_back(file_name);
+    Parser(*this, text, file_name, library, static_cast<std::uint32_t>(files.size() - 1)).run();
+}
+
+void Design::read_file(const std::string& path, bool library) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!f) throw Error(path + ": error: cannot open file: " + std::strerror(errno));
+    std::string text;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (!ec) text.resize(size);
+    text.resize(std::fread(text.data(), 1, text.size(), f.get()));
+    char chunk[1 << 16];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f.get())) > 0;) text.append(chunk, n);
+    if (std::ferror(f.get())) throw Error(path + ": error: cannot read file: " + std::strerror(errno));
+    read_text(text, path, library);
+}
+
+}  // namespace vlog
