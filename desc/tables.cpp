@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "desc/ast.h"
+#include "desc/dft.h"
 #include "desc/lib.h"
 #include "desc/pin.h"
 #include "runtime/exit.h"
@@ -427,6 +428,7 @@ void DESC_reset_globals() {
 
     PIN_reset_globals();
     LIB_reset_globals();
+    DFT_reset_globals();
     HASH_reset_globals();
     desc::AST_reset_globals();
 }

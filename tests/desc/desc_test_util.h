@@ -12,9 +12,11 @@
 #include <string>
 
 #include "desc/ast.h"
+#include "desc/dft.h"
 #include "desc/hash.h"
 #include "desc/lib.h"
 #include "desc/pin.h"
+#include "desc/reader.h"
 #include "desc/tables.h"
 #include "runtime/exit.h"
 #include "runtime/str.h"
@@ -85,6 +87,30 @@ inline void parse_pin(const std::string& text, const char* name = "p.pin", int m
     std::fclose(pin_yyin);
     pin_yyin = nullptr;
     free_pin_check_tables();
+}
+
+// Parses a configuration text named `name` in messages (the library
+// tables it checks its cells against must be filled first).
+inline void parse_dft(const std::string& text, const char* name = "t.bsc") {
+    desc_set_text(&DFT_FILE, name);
+    make_dft_keyword_hash();
+    dft_yyin = text_stream(text);
+    dft_yyparse();
+    std::fclose(dft_yyin);
+    dft_yyin = nullptr;
+}
+
+// Reads a library and a configuration text the way a program reads a
+// design: bsdft_init, then get_bs_dft_file on files "t.lib" and "t.bsc"
+// written into `dir`, which is the working directory meanwhile (pin files
+// are named relative to it).
+inline void read_design(const testsupport::TempDir& dir, const std::string& lib, const std::string& bsc,
+                        int dump = 0) {
+    dir.write("t.lib", lib);
+    dir.write("t.bsc", bsc);
+    testsupport::ChangeDir cd(dir.path());
+    bsdft_init();
+    get_bs_dft_file("t.lib", "t.bsc", dump);
 }
 
 // Standard output of fn run in this process.
