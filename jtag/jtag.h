@@ -49,6 +49,6 @@ void JTAG_CMD_reset_globals();
 // ---------------------------------------------------------------- TAP side
 // The instruction facts, the TAP description, the port-only TAP module,
 // the add-TAP flow and the synthesis scripts are declared in jtag/tap.h;
-// the insertion facts they read in jtag/insertion_facts.h.
-#include "jtag/insertion_facts.h"
+// the insertion facts they read in bscan/insertion_facts.h.
+#include "bscan/insertion_facts.h"
 #include "jtag/tap.h"

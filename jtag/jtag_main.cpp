@@ -10,7 +10,7 @@
 #include <system_error>
 #include <vector>
 
-#include "jtag/insertion_facts.h"
+#include "bscan/insertion_facts.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/exit.h"

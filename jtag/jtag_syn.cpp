@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "jtag/insertion_facts.h"
+#include "bscan/insertion_facts.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/str.h"

@@ -197,6 +197,17 @@ void set_count(T* handle, int count) {
 void refresh_slot(SdbDatabase* db, int k);
 // Forgets the editing caches that belong to db (closed or freed).
 void forget_edit_caches(const SdbDatabase* db);
+// After the editing calls changed the name word of record i of slot k
+// (SOBJ, SNET, PORT or CLAS) of the current design: the name indexes of
+// the look-ups follow.
+void name_changed(int k, int i);
+// Drops the name indexes of the look-ups of db (of every design when
+// db is null); they are made again at the next look-up.
+void forget_lookups(const SdbDatabase* db);
+// Makes the supply nets GND (net 0) and VCC (net 1) in a new design.
+void make_supply_nets(SdbDatabase* db);
+// Returns the primitive and connection-pin tables to start-up.
+void prim_reset_globals();
 // Sets quendal_write_dir to a copy of dir (null: none).
 void set_write_dir(const char* dir);
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct SdbPrefixEntry;
 struct SymbolTable;
@@ -37,5 +38,46 @@ const char* PREFIX_get(SdbPrefixEntry* table, int entry);
 
 void PREFIX_set_dot(char c);
 char PREFIX_get_dot();
+
+// What the last segment of a name looked up must name.
+inline constexpr int PREFIX_KIND_NET = 0;     // an entry whose owner is a net
+inline constexpr int PREFIX_KIND_OBJECT = 1;  // an entry whose owner is an object
+inline constexpr int PREFIX_KIND_LEVEL = 2;   // an entry that stands for a hierarchy level
+// (any other kind: a level or an object)
+
+// The entry whose full name is name (segments split at the separator),
+// below entry start (-1: from the top) and with an index above start,
+// whose owner fits kind; -1 when there is none or a segment is no symbol.
+// Of several entries with the same name under the same parent the one
+// with the highest index wins.  The first look-up in a table builds an
+// index of it that later look-ups bring up to date with the entries
+// appended since; the index lives until the table is forgotten
+// (PREFIX_forget, which closing a design does) or PREFIX_reset_sys.
+int PREFIX_lookup(SdbPrefixEntry* table, const char* name, int kind, int start);
+
+// Splits the full name of entry at its cell-instance level, the nearest
+// entry on the way up (entry included) whose owner is -6 or less: lower
+// receives the segments below that entry, upper its full name and *cell
+// the symbol id of the cell's class name (-6 - owner); the text of upper
+// is returned.  Without such an entry, lower receives the whole name,
+// upper is empty, *cell -1 and the text of lower is returned.  Names
+// that PREFIX_get refuses end the run the same way.
+const char* PREFIX_get_cio_names(SdbPrefixEntry* table, int entry, int* cell, std::string& upper,
+                                 std::string& lower);
+
+// The look-up index of a table, made or brought up to date; *heads (when
+// given) receives the largest segment symbol id of the table plus one.
+// Null for an empty table.  The index belongs to the module.
+struct PrefixIdTable;
+const PrefixIdTable* PREFIX_build_id_table(SdbPrefixEntry* table, int* heads);
+// Drops the index of one table (before the table is freed or remade).
+void PREFIX_forget(const SdbPrefixEntry* table);
+// Drops the indexes of every table.  reset_prefix_num_tabsL is the same.
+void PREFIX_reset_sys();
+void reset_prefix_num_tabsL();
+
+// dst = src, with every separator turned into "_" unless the separator
+// is "."; "" for a null src.
+void SDB_flatten_name(std::string& dst, const char* src);
 
 void PREFIX_reset_globals();

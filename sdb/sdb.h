@@ -201,7 +201,8 @@ void SDB_start_load_rpc_def(const char* dir);
 void SDB_load_def();
 
 // mode with "r": an existing file, writable with "+" or "w"; without
-// "r": a new, empty, writable design that SDB_save writes to path.  task
+// "r": a new, writable design that SDB_save writes to path, holding only
+// the supply nets GND (net 0) and VCC (net 1).  task
 // picks the tables loaded (task_load).  Null on failure, with the kind in
 // sdb_errnoG and one coded message (none when the file cannot be opened).
 SdbDatabase* SDB_open(const char* path, const char* mode, int task);
@@ -241,6 +242,10 @@ uint8_t SDB_reverse_byte(uint8_t b);
 // the new index (-1 when there is no current design or an argument is
 // out of range).  The cached arrays, counts and slots stay in step.
 
+// A class of a primitive type (16 or more, outside 4096 .. 12287) whose
+// name has a primitive definition (SDB_load_primitives) gets the
+// definition's pins, appended to PIN; any other class gets count unnamed
+// input pins when first_pin is -1, else first_pin and count as given.
 int SDB_make_class(int name, int type, int first_pin, int count);
 int SDB_make_port(int name, int direction, int node, uint32_t flags);
 int SDB_make_pin(int name, int direction);
@@ -249,6 +254,8 @@ int SDB_make_pin(int name, int direction);
 // (FA-02-0005).
 int SDB_make_obj(int name_word, int cls, int reserved, int n);
 int SDB_make_nodeobj(int obj, int n);
+// Asking for GND or VCC again gives net 0 or 1 (with first_node, when
+// given, connected to it).
 int SDB_make_net(int name_word, int first_node);
 int SDB_make_node(int obj, int pin, int net);
 int SDB_make_pinlist(int cls, int n, const SdbPinDef* pins);
@@ -294,3 +301,5 @@ int SDB_fast_pack_mem(SdbDatabase* db);
 void SDB_reset_globals();
 
 #include "sdb/lookup.h"
+#include "sdb/nl_edit.h"
+#include "sdb/prim.h"

@@ -34,11 +34,11 @@ bool in_range(int i, int count) { return i >= 0 && i < count; }
     qdx_exit(-1);
 }
 
-// Appends a record to slot k of the current design, making the table
-// when the design was opened without it.
+// Appends a record to slot k of db, making the table when the design was
+// opened without it.
 template <class T>
-int add_record(int k, const T& rec) {
-    SdbTableSlot& s = sdb->slot[k];
+int add_record_to(SdbDatabase* db, int k, const T& rec) {
+    SdbTableSlot& s = db->slot[k];
     if (!s.data) {
         const SdbSlotInfo& info = sdb_slot_info[k];
         T* a = DYNA_new<T>(sdb_model * info.initial);
@@ -50,8 +50,26 @@ int add_record(int k, const T& rec) {
     T* h = static_cast<T*>(s.data);
     int i = sdbi::append(&h, rec);
     s.data = h;
-    sdbi::refresh_slot(sdb, k);
+    sdbi::refresh_slot(db, k);
     return i;
+}
+
+// The same for the current design.
+template <class T>
+int add_record(int k, const T& rec) {
+    return add_record_to(sdb, k, rec);
+}
+
+// Net 0 or 1 when name_word names it and it is the supply net GND or VCC
+// of the design, else -1.
+int supply_net(int name_word) {
+    if (name_word < 0) return -1;
+    for (int k = 0; k < 2; ++k) {
+        if (k >= net_count || k >= DYNA_count(snet_tab) || snet_tab[k] != name_word) continue;
+        const char* text = SYM_get(sym_tab, name_word);
+        if (text && std::strcmp(text, k == 0 ? "GND" : "VCC") == 0) return k;
+    }
+    return -1;
 }
 
 // Lowers the count of slot k to n, keeping the 0xFF record behind it.
@@ -143,6 +161,18 @@ void check_name(int32_t word, int32_t owner) {
 
 }  // namespace
 
+// Code that reads designs takes net 0 for the constant 0 and net 1 for
+// the constant 1 (the TAP checks, for one, tell a pin tied to GND or VCC
+// by its net index), so every new design holds GND and VCC as its first
+// two nets from the start.
+void sdbi::make_supply_nets(SdbDatabase* db) {
+    if (!db || !db->symbols || db->slot[SDB_NET].count != 0) return;
+    for (const char* name : {"GND", "VCC"}) {
+        add_record_to(db, SDB_SNET, static_cast<int32_t>(SYM_setup(db->symbols, name)));
+        add_record_to(db, SDB_NET, SdbNet{-1, 0});
+    }
+}
+
 void sdbi::forget_edit_caches(const SdbDatabase* db) {
     if (!db || tails.db == db) {
         tails.db = nullptr;
@@ -153,6 +183,19 @@ void sdbi::forget_edit_caches(const SdbDatabase* db) {
 
 int SDB_make_class(int name, int type, int first_pin, int count) {
     if (!sdb) return -1;
+    // A primitive type takes its pins from the primitive definition of
+    // the class's name; a name without one is made like any other class.
+    const bool primitive = type >= 16 && !(type >= 4096 && type < 4096 + 8192);
+    int prim = primitive ? SDB_search_primitive(name) : -1;
+    if (prim >= 0) {
+        const SdbPinDef* defs = sdb_primitives[prim].pins;
+        int n = DYNA_count(defs);
+        sdbi::reserve(&sdb->slot[SDB_PIN].data, n + 1);
+        int first = n > 0 ? pin_count : -1;
+        for (int k = 0; k < n; ++k)
+            add_record(SDB_PIN, SdbPin{defs[k].name ? SYM_setup(sym_tab, defs[k].name) : -1, defs[k].direction});
+        return add_record(SDB_CLAS, SdbClass{name, type, first, n, 1, 0, 0, n - 1});
+    }
     int first = first_pin;
     if (first_pin == -1 && count >= 1) {
         sdbi::reserve(&sdb->slot[SDB_PIN].data, count + 1);
@@ -216,6 +259,13 @@ int SDB_make_nodeobj(int obj, int n) {
 
 int SDB_make_net(int name_word, int first_node) {
     if (!sdb || (first_node != -1 && !in_range(first_node, node_count))) return -1;
+    // GND and VCC exist from the making of the design (make_supply_nets):
+    // asking for them again gives them.
+    int supply = supply_net(name_word);
+    if (supply != -1) {
+        if (first_node != -1) SDB_nl_connect_net(supply, first_node);
+        return supply;
+    }
     add_record(SDB_SNET, static_cast<int32_t>(name_word));
     int net = add_record(SDB_NET, SdbNet{first_node, 0});
     if (first_node != -1) node_tab[first_node].net = net;
@@ -319,7 +369,10 @@ int SDB_delete_obj(int obj) {
     release_name(word, SDB_OWNER_OBJECT + obj);
     obj_tab[obj].cls = -1;
     obj_tab[obj].first_node = -1;
-    if (in_range(obj, DYNA_count(sobj_tab))) sobj_tab[obj] = -1;
+    if (in_range(obj, DYNA_count(sobj_tab))) {
+        sobj_tab[obj] = -1;
+        sdbi::name_changed(SDB_SOBJ, obj);
+    }
     if (obj == obj_count - 1) {
         shorten<SdbObject>(SDB_OBJ, obj);
         if (sobj_tab && DYNA_count(sobj_tab) > obj) shorten<int32_t>(SDB_SOBJ, obj);
@@ -334,6 +387,7 @@ int SDB_delete_port(int port) {
     if (in_range(node, node_count)) remove_node(node);
     port_tab[port].name = -1;
     port_tab[port].node = -1;
+    sdbi::name_changed(SDB_PORT, port);
     if (port == port_count - 1) shorten<SdbPort>(SDB_PORT, port);
     if (name != -1 && xport_tab) {
         int k = 0;
@@ -359,7 +413,10 @@ int SDB_delete_net(int net) {
     }
     release_name(word, net);
     net_tab[net].first_node = -1;
-    if (in_range(net, DYNA_count(snet_tab))) snet_tab[net] = -1;
+    if (in_range(net, DYNA_count(snet_tab))) {
+        snet_tab[net] = -1;
+        sdbi::name_changed(SDB_SNET, net);
+    }
     if (net == net_count - 1) {
         shorten<SdbNet>(SDB_NET, net);
         if (snet_tab && DYNA_count(snet_tab) > net) shorten<int32_t>(SDB_SNET, net);

@@ -183,6 +183,7 @@ SdbDatabase* create(const char* path, int mask) {
         std::memset(a, 0xFF, static_cast<size_t>(info.size));
         s.data = a;
     }
+    sdbi::make_supply_nets(db.get());
     return finish_open(db.release(), path);
 }
 
@@ -449,6 +450,9 @@ SdbDatabase* SDB_setup(SdbDatabase* db) {
 
 void SDB_update(SdbDatabase* db) {
     if (!db) return;
+    // The tables may have been written straight: the look-ups read them
+    // afresh.
+    sdbi::forget_lookups(db);
     // The cached arrays belong to db only when db is current.
     if (db == sdb)
         for (int k = 0; k < SDB_NUM_SLOTS; ++k)
@@ -460,6 +464,8 @@ void SDB_update(SdbDatabase* db) {
 
 void SDB_free(SdbDatabase* db) {
     if (!db) return;
+    PREFIX_forget(static_cast<SdbPrefixEntry*>(db->slot[SDB_PREF].data));
+    sdbi::forget_lookups(db);
     SYM_free(db->symbols);
     db->symbols = nullptr;
     for (SdbTableSlot& s : db->slot) {
@@ -474,6 +480,8 @@ void SDB_free(SdbDatabase* db) {
 void SDB_free_tab(SdbDatabase* db, int k) {
     if (!db || k < 0 || k >= SDB_NUM_SLOTS) return;
     SdbTableSlot& s = db->slot[k];
+    if (k == SDB_PREF) PREFIX_forget(static_cast<SdbPrefixEntry*>(s.data));
+    sdbi::forget_lookups(db);
     if (s.data) DYNA_free(&s.data);
     s.data = nullptr;
     s.count = 0;
@@ -597,6 +605,8 @@ int SDB_read_tab(SdbDatabase* db, int k) {
     if (k < 0 || k >= SDB_NUM_STD_SLOTS) return 1;
     SdbTableSlot& s = db->slot[k];
     const SdbSlotInfo& info = sdb_slot_info[k];
+    if (k == SDB_PREF) PREFIX_forget(static_cast<SdbPrefixEntry*>(s.data));
+    sdbi::forget_lookups(db);
     if (s.data) DYNA_free(&s.data);
     s.data = nullptr;
     // A table that cannot be read is left out of the design.
@@ -664,6 +674,8 @@ void SDB_reset_globals() {
     sdbi::set_write_dir(nullptr);
     sdb_model = 1;
     sdbi::forget_edit_caches(nullptr);
+    sdbi::forget_lookups(nullptr);
+    sdbi::prim_reset_globals();
     SYM_reset_globals();
     PREFIX_reset_globals();
     ALIAS_reset_globals();

@@ -231,6 +231,7 @@ int SDB_write_tab(SdbDatabase* db, int k, FILE* stream) {
 int SDB_fast_pack_mem(SdbDatabase* db) {
     if (!db) return 1;
     SDB_update(db);
+    PREFIX_forget(static_cast<SdbPrefixEntry*>(db->slot[SDB_PREF].data));
     for (int k = 0; k < SDB_NUM_SLOTS; ++k) {
         int growth = k < SDB_NUM_STD_SLOTS ? sdb_slot_info[k].growth * sdb_model : kUserGrowth;
         remake(db->slot[k], growth);

@@ -126,8 +126,12 @@ RunResult run(const std::vector<std::string>& argv, const fs::path& cwd, const s
 }
 
 std::string built_program(const std::string& relative) {
+#ifdef KEST_BINARY_DIR
+    return (fs::path(KEST_BINARY_DIR) / relative).string();
+#else
     const char* b = std::getenv("KEST_BINARY_DIR");
     return (fs::path(b ? b : ".") / relative).string();
+#endif
 }
 
 std::string source_path(const std::string& relative) {

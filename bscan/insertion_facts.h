@@ -1,8 +1,6 @@
 // Facts of the boundary-scan insertion that the TAP side reads: the files
 // in use, what the configured boundary cells need of the TAP, and where the
-// TAP sits.  They belong to the insertion code (bscan/) and live here until
-// that folder has a header of its own; the definitions then move there
-// whole, with BSCAN_FACTS_reset_globals.
+// TAP sits.
 #pragma once
 
 #include <string>

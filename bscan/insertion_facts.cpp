@@ -1,4 +1,4 @@
-#include "jtag/insertion_facts.h"
+#include "bscan/insertion_facts.h"
 
 #include "jtag/tap.h"
 #include "runtime/str.h"

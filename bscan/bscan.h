@@ -1,0 +1,143 @@
+// kestrand's boundary-scan insertion: the run's spine, the input checks
+// and the tables the insertion shares with the TAP side.
+#pragma once
+
+#include <string>
+
+#include "desc/tables.h"
+#include "bscan/insertion_facts.h"
+
+struct SdbDatabase;
+
+// ------------------------------------------------------------- input files
+
+// Full paths of the design database and of its cell-level version
+// ("" when not found).
+extern std::string MODULE_SDB;
+extern std::string MODULE_C_SDB;
+
+// Finds "<top>.bsc" and "<top>.lib" along the search path.
+void get_bsc_lib_name();
+// Finds the design files, reads the descriptions, splits the TAP path and
+// checks the configured scan cells; ends the run on a fault.
+void check_necessary_input_file();
+// Runs the check of every configured scan-cell role; ends the run when a
+// cell is unfit, after all checks have reported.
+void check_scan_cells();
+// The per-role checks: 0 when the cell is fit, 1 when not.
+int check_input_scan_cell(const char* cell);
+int check_clock_scan_cell(const char* cell);
+int check_output_scan_cell(const char* cell);
+int check_bidir_scan_cell(const char* cell);
+int check_bidir_scan_cell_after_open_sdb(const char* cell);
+int check_control_scan_cell(const char* cell);
+int check_control_low_scan_cell(const char* cell);
+int check_control_high_scan_cell(const char* cell);
+int check_input_mux_scan_cell(const char* cell);
+int check_clock_mux_scan(const char* cell);
+int check_output_mux_scan(const char* cell);
+int check_bidir_mux_scan_cell(const char* cell);
+int check_control_mux_scan(const char* cell);
+int check_control_oe_scan_cell(const char* cell);
+int check_control_oe_low_scan_cell(const char* cell);
+int check_control_oe_high_scan_cell(const char* cell);
+// Looks the cell up and checks the pins every boundary cell needs.
+int check_ports_in_scan_cell(ScanCellEntry** out, const char* role, const char* cell);
+// Finds the cell's design and stores the port type of its %OE_MODE port
+// in the record's spare word.
+void check_scan_oe_mode_type(ScanCellEntry* entry, const char* cell);
+void check_scan_oe_mode_type_after_open_sdb(ScanCellEntry* entry, const char* cell);
+
+// ------------------------------------------------ TAP flags and the fields
+
+// Net ids found on the TAP's pins: 0 GND, 1 VCC, another value a signal
+// net, -1 nothing.  Word 11 (the nets of the extra pins) is the separate
+// list TAP_FLAG_EXTRA.
+inline constexpr int TAP_FLAG_WORDS = 18;
+extern int TAP_FLAG[TAP_FLAG_WORDS];
+extern int* TAP_FLAG_EXTRA;
+
+extern int HIZ_FLAG;
+extern char* HIZ_BUF_NAME;
+extern BufferEntry* HIZ_BUF;
+extern char* INPUT_BUFFER_INPUT;
+extern char* INPUT_BUFFER_OUTPUT;
+extern char* OUTPUT_BUFFER_INPUT;
+extern char* OUTPUT_BUFFER_OUTPUT;
+extern char* INVERTER_INPUT;
+extern char* INVERTER_OUTPUT;
+extern char* SPEC_INPUT_BUFFER_INPUT;
+extern char* SPEC_INPUT_BUFFER_OUTPUT;
+extern char* SPEC_OUTPUT_BUFFER_INPUT;
+extern char* SPEC_OUTPUT_BUFFER_OUTPUT;
+
+// Counters of the insertion, reset by bscan_init.
+extern int CONTR_INDEX, HIGHZ_CNT;
+extern int SHIFT_CNT, CLOCK_CNT, UPDATE_CNT, MODE1_CNT, MODE2_CNT, MODE3_CNT, RST_CNT, BCLK_CNT;
+extern int SHIFT_INDEX, CLOCK_INDEX, UPDATE_INDEX, MODE1_INDEX, MODE2_INDEX, MODE3_INDEX, RST_INDEX,
+    BCLK_INDEX;
+extern int NEED_SHIFT_DR, NEED_CLOCK_DR, NEED_UPDATE_DR, NEED_MODE1, NEED_MODE2, NEED_MODE3, NEED_RST,
+    NEED_BCLK, NEED_HIGHZ;
+extern int SHIFT_DR_LEVEL, CLOCK_DR_LEVEL, UPDATE_DR_LEVEL, MODE1_LEVEL, MODE2_LEVEL, MODE3_LEVEL, RST_LEVEL,
+    BCLK_LEVEL;
+extern char** BUFFER_REPORT;
+extern char** NEED_EXTRA_PIN;
+extern int multi_io_module_flagG;
+
+// Resets the counters and flags above and makes the insertion tables empty.
+void bscan_init();
+// Checks the TAP's signal buffer and inverting buffer against their own
+// designs; ends the run on a fault.
+void check_pin_signal_inv_buf();
+// Checks the description fields against the design and sets the TAP pin
+// names and TAP_FLAG; ends the run after reporting every fault of a group.
+void check_necessary_fields();
+void bs_check_input_buf_fields(const char* cell);
+void bs_check_output_buf_fields(const char* cell);
+void bs_check_inout_buf_fields(const char* cell);
+
+// Opens a design read-only and makes it current; ends the run when it
+// cannot be opened.
+SdbDatabase* open_sdb_file(const char* path);
+int find_iport(const char* signal);
+int get_node_connected_to_portnode(int port);
+int search_inet_connected_to_obj(int obj, const char* pin, int direction);
+// Full name of the net on an object's pin ("" when the pin or its net is missing).
+std::string verify_obj_pin_name(int obj, const char* pin, int direction);
+int find_adjacent_node(int node);
+
+// ------------------------------------------------------ pad connections
+
+// Learns from the pad cells in use whether the TDO pad's enable is active
+// low and which MODE pins the boundary cells need.
+void check_connect_pad();
+// The node of the object's pin of that name (ignoring case), -1 when the
+// object has none; ends the run when the pin has another direction
+// (0 output, 1 bidirectional, 2 input).
+int search_inode_connected_to_obj(int obj, const char* pin, int direction);
+
+// ---------------------------------------------------- hierarchical TAP
+
+// One item of the TAP instance path, from the top down.
+struct TapPathItem {
+    char* instance;
+    char* module;  // none until found; stays none for the TAP itself
+};
+extern TapPathItem* kest_hier_tap_ctrl_name_tabG;
+extern int kest_hier_same_instance_tapG;
+extern int kest_hier_same_instance_iopadG;
+// Splits a hierarchical TAP_INSTANCE_NAME into the path above.
+void kest_check_hier_tap_ctrl_instance();
+
+// ------------------------------------------------------------ the spine
+
+// The whole run of kestrand; never returns.
+[[noreturn]] void kestrand_main(int argc, char** argv);
+void start_routine(int* argc, char** argv);
+// Releases the insertion tables.
+void free_alloc_memory();
+long get_CPU_time();
+const char* get_CPU_time_string(long start);
+
+// Returns every global of this layer to its start-up value.
+void BSCAN_reset_globals();

@@ -1,0 +1,656 @@
+// The checks of the description fields against the design before the pad
+// table is built, the TAP connection flags, the reset of the insertion's
+// counters, and the small design look-ups the table builders use.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "bscan/bscan.h"
+#include "jtag/jtag.h"
+#include "jtag/tap.h"
+#include "runtime/exit.h"
+#include "runtime/fnm.h"
+#include "runtime/frame/frame.h"
+#include "runtime/str.h"
+#include "sdb/sdb.h"
+
+int TAP_FLAG[TAP_FLAG_WORDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, -1, -1, -1, -1, -1};
+int* TAP_FLAG_EXTRA = nullptr;
+int HIZ_FLAG = 0;
+char* HIZ_BUF_NAME = nullptr;
+BufferEntry* HIZ_BUF = nullptr;
+char* INPUT_BUFFER_INPUT = nullptr;
+char* INPUT_BUFFER_OUTPUT = nullptr;
+char* OUTPUT_BUFFER_INPUT = nullptr;
+char* OUTPUT_BUFFER_OUTPUT = nullptr;
+char* INVERTER_INPUT = nullptr;
+char* INVERTER_OUTPUT = nullptr;
+char* SPEC_INPUT_BUFFER_INPUT = nullptr;
+char* SPEC_INPUT_BUFFER_OUTPUT = nullptr;
+char* SPEC_OUTPUT_BUFFER_INPUT = nullptr;
+char* SPEC_OUTPUT_BUFFER_OUTPUT = nullptr;
+
+int CONTR_INDEX = 0, HIGHZ_CNT = 0;
+int SHIFT_CNT = 0, CLOCK_CNT = 0, UPDATE_CNT = 0, MODE1_CNT = 0, MODE2_CNT = 0, MODE3_CNT = 0, RST_CNT = 0,
+    BCLK_CNT = 0;
+int SHIFT_INDEX = 0, CLOCK_INDEX = 0, UPDATE_INDEX = 0, MODE1_INDEX = 0, MODE2_INDEX = 0, MODE3_INDEX = 0,
+    RST_INDEX = 0, BCLK_INDEX = 0;
+int NEED_SHIFT_DR = 0, NEED_CLOCK_DR = 0, NEED_UPDATE_DR = 0, NEED_MODE1 = 0, NEED_MODE2 = 0, NEED_MODE3 = 0,
+    NEED_RST = 0, NEED_BCLK = 0, NEED_HIGHZ = 0;
+int SHIFT_DR_LEVEL = 0, CLOCK_DR_LEVEL = 0, UPDATE_DR_LEVEL = 0, MODE1_LEVEL = 0, MODE2_LEVEL = 0,
+    MODE3_LEVEL = 0, RST_LEVEL = 0, BCLK_LEVEL = 0;
+char** BUFFER_REPORT = nullptr;
+char** NEED_EXTRA_PIN = nullptr;
+int multi_io_module_flagG = 0;
+
+namespace {
+
+const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
+const char* bsc_file() { return JTAG_BSC_FILE.c_str(); }
+
+// Pin rows whose package name marks an internal or observe-only point;
+// pin files write OBSERVE_ONLY, so both spellings count.
+bool is_internal_marker(const char* io) {
+    return io && (std::strcmp(io, "INTERNAL") == 0 || std::strcmp(io, "OBSERVE") == 0 ||
+                  std::strcmp(io, "OBSERVE_ONLY") == 0);
+}
+
+const char* without_low_mark(const char* pin) { return pin && pin[0] == '-' ? pin + 1 : pin; }
+bool active_low(const char* pin) { return pin && pin[0] == '-'; }
+
+void set_copy(char*& dst, const char* src) {
+    std::free(dst);
+    dst = src ? qdx_strdup(src) : nullptr;
+}
+
+const char* class_name_of(int obj) {
+    if (obj < 0 || obj >= obj_count) return "*UNDEF*";
+    int cls = obj_tab[obj].cls;
+    if (cls < 0 || cls >= class_count) return "*UNDEF*";
+    const char* n = SYM_get(sym_tab, class_tab[cls].name);
+    return n ? n : "*UNDEF*";
+}
+
+const char* pin_name_of(int node) {
+    int p = node_tab[node].pin;
+    if (p < 0 || p >= pin_count) return nullptr;
+    return SYM_get(sym_tab, pin_tab[p].name);
+}
+
+const char* direction_words(int d) {
+    switch (d) {
+        case SDB_DIR_OUTPUT: return "an output pin";
+        case SDB_DIR_BIDIR: return "a bidirectional pin";
+        default: return "an input pin";
+    }
+}
+
+void free_text_list(char**& list) {
+    if (!list) return;
+    for (int i = 0; i < DYNA_count(list); ++i) std::free(list[i]);
+    DYNA_free(&list);
+    list = nullptr;
+}
+
+void void_declare(const char* keyword_tail, const char* name) {
+    qdx_printf("ERROR: (%s) void declare %%%sBUFFER '%s'\n", lib_file(), keyword_tail, name);
+    qdx_printf("       in %%TAP_CONTROLLER.\n");
+    qdx_printf("       Can't find definition of '%s' in '%s'.\n\n", name, lib_file());
+}
+
+std::string search_along_path(const std::string& name) {
+    char* f = FNM_search(name.c_str(), 0, !name.empty() && name[0] == '/' ? 0 : FNM_SEARCH_PATH);
+    std::string s = f ? f : "";
+    std::free(f);
+    return s;
+}
+
+// Checks one of the TAP's signal buffers against its own design.
+void check_signal_buffer(const char* name, const char* keyword_tail) {
+    BufferEntry* b = get_buffer(name);
+    if (!b) {
+        void_declare(keyword_tail, name);
+        qdx_exit(-1);
+    }
+    std::string sdb_name = PATH + name + ".sdb";
+    std::string path = search_along_path(sdb_name);
+    if (path.empty()) {
+        qdx_printf("ERROR: can't find SDB file '%s' in default searching path.\n\n", sdb_name.c_str());
+        qdx_exit(-1);
+    }
+    if (!b->output) {
+        qdx_printf("ERROR: (%s) can't find %%OUTPUT in %s.\n", lib_file(), name);
+        qdx_exit(-1);
+    }
+    if (!b->input) {
+        qdx_printf("ERROR: (%s) can't find %%INPUT in %s.\n", lib_file(), name);
+        qdx_exit(-1);
+    }
+    SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
+    if (!db) {
+        qdx_printf("ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path.c_str());
+        qdx_exit(-1);
+    }
+    SDB_setup(db);
+    bool has_out = false, has_in = false;
+    for (int p = 0; p < port_count; ++p) {
+        const char* pn = port_tab[p].name >= 0 ? SYM_get(sym_tab, port_tab[p].name) : nullptr;
+        if (!pn) continue;
+        has_out = has_out || std::strcmp(pn, b->output) == 0;
+        has_in = has_in || std::strcmp(pn, b->input) == 0;
+    }
+    if (!has_out) {
+        qdx_printf("ERROR: (%s) %%OUTPUT %s specified in %%BUFFER %s.\n", lib_file(), b->output, name);
+        qdx_printf("       can't be found in file '%s'.\n", path.c_str());
+        qdx_exit(-1);
+    }
+    if (!has_in) {
+        qdx_printf("ERROR: (%s) %%INPUT %s specified in %%BUFFER %s.\n", lib_file(), b->input, name);
+        qdx_printf("       can't be found in file '%s'.\n", path.c_str());
+        qdx_exit(-1);
+    }
+    SDB_close(db, 0);
+}
+
+// A pad buffer of the configuration (step 2 to 4 of the field checks);
+// returns false after printing when it is faulty.
+bool check_pad_buffer(const char* keyword, const char* name, bool inout, char** in_pin, char** out_pin) {
+    BufferEntry* b = get_buffer(name);
+    if (!b) {
+        qdx_printf("ERROR: void declare %%%s  %s in file '%s'.\n", keyword, name, bsc_file());
+        qdx_printf("       Can't find the definition of '%s' in file '%s'.\n", name, lib_file());
+        return false;
+    }
+    bool ok = true;
+    if (inout && !b->inout) {
+        qdx_printf("ERROR: (%s) can't find %%INOUT in %%BUFFER %s.\n", lib_file(), name);
+        ok = false;
+    }
+    if (in_pin) set_copy(*in_pin, b->input);
+    if (!b->input) {
+        qdx_printf("ERROR: (%s) can't find %%INPUT in %%BUFFER %s.\n", lib_file(), name);
+        ok = false;
+    }
+    if (out_pin) set_copy(*out_pin, b->output);
+    if (!b->output) {
+        qdx_printf("ERROR: (%s) can't find %%OUTPUT in %%BUFFER %s.\n", lib_file(), name);
+        ok = false;
+    }
+    if (inout && !b->en_l && !b->en_h) {
+        qdx_printf("ERROR: (%s) can't find %%EN_L or %% EN_H in %%BUFFER %s.\n", lib_file(), name);
+        ok = false;
+    }
+    return ok;
+}
+
+// The net on the TAP instance's pin, with the warning for a pin tied to
+// a constant.  `keyword` names the pin in the first line, `tail` is the
+// whole "will be disconnected" line.
+int tap_pin_net(int tap, const char* pin, int direction, const char* keyword, const std::string& tail) {
+    if (tap < 0) return -1;
+    int net = search_inet_connected_to_obj(tap, pin, direction);
+    if (net == 0 || net == 1) {
+        qdx_printf("WARNING: Pin %%%s '%s' of TAP '%s' ", keyword, pin, TAP_INSTANCE_NAME ? TAP_INSTANCE_NAME : "");
+        qdx_printf(net == 0 ? "was connected to GND.\n" : "was connected to VCC.\n");
+        qdx_printf("%s", tail.c_str());
+    }
+    return net;
+}
+
+std::string standard_tail(const char* keyword, const char* pin) {
+    return std::string("         %") + keyword + " '" + pin + "' will be disconnected.\n";
+}
+
+}  // namespace
+
+void bscan_init() {
+    CONTR_INDEX = HIGHZ_CNT = 0;
+    SHIFT_CNT = CLOCK_CNT = UPDATE_CNT = MODE1_CNT = MODE2_CNT = MODE3_CNT = RST_CNT = BCLK_CNT = 0;
+    SHIFT_INDEX = CLOCK_INDEX = UPDATE_INDEX = MODE1_INDEX = MODE2_INDEX = MODE3_INDEX = RST_INDEX = BCLK_INDEX = 0;
+    NEED_SHIFT_DR = NEED_CLOCK_DR = NEED_UPDATE_DR = NEED_MODE1 = NEED_MODE2 = NEED_MODE3 = NEED_RST = NEED_BCLK =
+        NEED_HIGHZ = 0;
+    SHIFT_DR_LEVEL = CLOCK_DR_LEVEL = UPDATE_DR_LEVEL = MODE1_LEVEL = MODE2_LEVEL = MODE3_LEVEL = RST_LEVEL =
+        BCLK_LEVEL = 0;
+    free_text_list(BUFFER_REPORT);
+    free_text_list(NEED_EXTRA_PIN);
+    BUFFER_REPORT = DYNA_new<char*>();
+    NEED_EXTRA_PIN = DYNA_new<char*>();
+    // Words 6 and 17 keep their values; word 11 is the list of extra-pin nets.
+    for (int w : {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 12, 13, 14, 15, 16}) TAP_FLAG[w] = -1;
+    if (TAP_FLAG_EXTRA) DYNA_free(&TAP_FLAG_EXTRA);
+    TAP_FLAG_EXTRA = DYNA_new<int>();
+    multi_io_module_flagG = 0;
+}
+
+void check_pin_signal_inv_buf() {
+    if (!TAP_CONTR) TAP_CONTR = get_tap_cell(TAP_MODULE_NAME);
+    if (!TAP_CONTR) return;  // reported by the field checks
+    if (TAP_CONTR->signal_buffer) check_signal_buffer(TAP_CONTR->signal_buffer, "SIGNAL_");
+    if (TAP_CONTR->inv_buffer) check_signal_buffer(TAP_CONTR->inv_buffer, "INV_");
+}
+
+SdbDatabase* open_sdb_file(const char* path) {
+    SdbDatabase* db = SDB_open(path, "r", 0);
+    if (!db) {
+        qdx_printf("ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path);
+        qdx_exit(-1);
+    }
+    return SDB_setup(db);
+}
+
+void check_necessary_fields() {
+    bool failed = false;
+    // 1. -add_pad needs both pad buffers.
+    if (JTAG_OPTION[OPT_ADD_PAD]) {
+        if (!INPUT_BUFFER) {
+            qdx_printf("ERROR: option -add_pad requires to declare %%INPUT_BUFFER\n       in file '%s'.\n\n",
+                       bsc_file());
+            qdx_exit(-1);
+        }
+        if (!OUTPUT_BUFFER) {
+            qdx_printf("ERROR: option -add_pad requires to declare %%OUTPUT_BUFFER\n       in file '%s'.\n\n",
+                       bsc_file());
+            qdx_exit(-1);
+        }
+    }
+    // 2-4. The pad buffers of the configuration.
+    if (INPUT_BUFFER &&
+        !check_pad_buffer("INPUT_BUFFER", INPUT_BUFFER, false, &INPUT_BUFFER_INPUT, &INPUT_BUFFER_OUTPUT))
+        failed = true;
+    if (OUTPUT_BUFFER &&
+        !check_pad_buffer("OUTPUT_BUFFER", OUTPUT_BUFFER, false, &OUTPUT_BUFFER_INPUT, &OUTPUT_BUFFER_OUTPUT))
+        failed = true;
+    if (INOUT_BUFFER && !check_pad_buffer("INOUT_BUFFER", INOUT_BUFFER, true, nullptr, nullptr)) failed = true;
+    // 5. The TAP module's names.
+    if (!TAP_MODULE_NAME) {
+        qdx_printf("ERROR: (%s) can't find %%MODULE_NAME in %%TAP_MODULE.\n", bsc_file());
+        failed = true;
+    }
+    if (!TAP_INSTANCE_NAME) {
+        qdx_printf("ERROR: (%s) can't find %%INSTANCE_NAME in %%TAP_MODULE.\n", bsc_file());
+        failed = true;
+    }
+    // 6. The TAP instance of the design.
+    int tap = -1;
+    if (TAP_INSTANCE_NAME && !JTAG_OPTION[OPT_ADD_TAP] && !JTAG_OPTION[OPT_ADD_BCM]) {
+        tap = SDB_nl_search_obj(TAP_INSTANCE_NAME);
+        if (tap < 0) {
+            qdx_printf("ERROR: (%s) can't find TAP %%INSTANCE_NAME '%s' in SDB file '%s'.\n\n", bsc_file(),
+                       TAP_INSTANCE_NAME, MODULE_C_SDB.c_str());
+            qdx_exit(-1);
+        }
+        const char* cls = class_name_of(tap);
+        if (!TAP_MODULE_NAME || std::strcmp(cls, TAP_MODULE_NAME) != 0) {
+            qdx_printf("ERROR: (%s) %%TAP_MODULE_NAME '%s' doesn't match\n       class name of '%s' in SDB file '%s'.\n\n",
+                       bsc_file(), TAP_MODULE_NAME ? TAP_MODULE_NAME : "", cls, MODULE_C_SDB.c_str());
+            qdx_exit(-1);
+        }
+    }
+    // 7. The design ports of the TAP.
+    if (!GLOBAL_TDI) {
+        qdx_printf("ERROR: can't find %%GLOBAL_TDI in file '%s'.\n", bsc_file());
+        failed = true;
+    }
+    if (!GLOBAL_TDO) {
+        qdx_printf("ERROR: can't find %%GLOBAL_TDO in file '%s'.\n", bsc_file());
+        failed = true;
+    }
+    if (JTAG_OPTION[OPT_ADD_TAP]) {
+        if (!GLOBAL_TMS) {
+            qdx_printf("ERROR: can't find %%GLOBAL_TMS in file '%s'.\n", bsc_file());
+            failed = true;
+        }
+        if (!GLOBAL_TCK) {
+            qdx_printf("ERROR: can't find %%GLOBAL_TCK in file '%s'.\n", bsc_file());
+            failed = true;
+        }
+    }
+    // 8. The TAP controller of the library.  Without one nothing below can
+    // be checked: that is an error of its own.
+    if (!TAP_CONTR && TAP_MODULE_NAME) TAP_CONTR = get_tap_cell(TAP_MODULE_NAME);
+    const char* module = TAP_MODULE_NAME ? TAP_MODULE_NAME : "";
+    if (!TAP_CONTR) {
+        qdx_printf("ERROR: (%s) can't find %%TAP_CONTROLLER %s.\n\n", lib_file(), module);
+        qdx_exit(-1);
+    }
+    TapCellEntry* t = TAP_CONTR;
+    bool inverted = false;  // some TAP pin is active low
+    auto note = [&](const char* pin) {
+        if (active_low(pin)) inverted = true;
+        return without_low_mark(pin);
+    };
+    // 9. TRST.
+    if (!GLOBAL_TRST) {
+        TAP_TRST_PIN = nullptr;
+    } else if (!t->trst) {
+        qdx_printf("ERROR: (%s) can't find %%TRST in %%TAP_CONTROLLER %s to match\n", lib_file(), module);
+        qdx_printf("       %%GLOBAL_TRST '%s' in %s.\n", GLOBAL_TRST, bsc_file());
+        failed = true;
+    } else {
+        TAP_TRST_PIN = note(t->trst);
+    }
+    // 10. The four standard pins.
+    struct {
+        const char* pin;
+        const char* word;
+        const char** global;
+    } std_pins[] = {{t->tdi, "TDI", &TAP_TDI_PIN},
+                    {t->tdo, "TDO", &TAP_TDO_PIN},
+                    {t->tms, "TMS", &TAP_TMS_PIN},
+                    {t->tck, "TCK", &TAP_TCK_PIN}};
+    for (auto& s : std_pins) {
+        if (!s.pin) {
+            qdx_printf("ERROR: (%s) can't find %%%s in %%TAP_CONTROLLER %s.\n", lib_file(), s.word, module);
+            failed = true;
+        } else {
+            *s.global = note(s.pin);
+        }
+    }
+    // 11. The pins the cells drive.
+    auto missing = [&](const char* first_piece) {
+        qdx_printf("%s", first_piece);
+        qdx_printf("in %%TAP_CONTROLLER %s.\n", module);
+        failed = true;
+    };
+    auto missing_lib = [&](const char* word) {
+        std::string first = std::string("ERROR: (") + lib_file() + ") can't find %" + word + " ";
+        missing(first.c_str());
+    };
+    // SHIFT_DR
+    if (!t->shift_dr) {
+        missing_lib("SHIFT_DR");
+    } else {
+        TAP_SHIFT_PIN = note(t->shift_dr);
+        TAP_FLAG[3] = tap_pin_net(tap, TAP_SHIFT_PIN, SDB_DIR_OUTPUT, "SHIFT_DR",
+                                  standard_tail("SHIFT_DR", TAP_SHIFT_PIN));
+    }
+    if (!t->clock_dr) {
+        missing_lib("CLOCK_DR");
+    } else {
+        TAP_CLOCK_PIN = note(t->clock_dr);
+        TAP_FLAG[4] = tap_pin_net(tap, TAP_CLOCK_PIN, SDB_DIR_OUTPUT, "CLOCK_DR",
+                                  standard_tail("CLOCK_DR", TAP_CLOCK_PIN));
+    }
+    if (!t->first_bcell) {
+        missing_lib("FIRST_BCELL");
+    } else {
+        const char* p = without_low_mark(t->first_bcell);
+        TAP_FLAG[1] = tap_pin_net(tap, p, SDB_DIR_OUTPUT, "FIRST_BCELL",
+                                  std::string("         %FIRST_BCELL '") + p + "' will be disconnected.\n");
+    }
+    if (!t->last_bcell) {
+        missing_lib("LAST_BCELL");
+    } else {
+        const char* p = without_low_mark(t->last_bcell);
+        TAP_FLAG[2] = tap_pin_net(tap, p, SDB_DIR_INPUT, "LAST_BCELL",
+                                  std::string("         %LAST_BCELL '") + p + "' will be disconnected.\n");
+    }
+    if (t->highz_command) {
+        HIZ_FLAG = 1;
+        TAP_HIZ_PIN = note(t->highz_command);
+        TAP_FLAG[7] = tap_pin_net(tap, TAP_HIZ_PIN, SDB_DIR_OUTPUT, "HIGHZ_COMMAND",
+                                  std::string("         %HIGHZ_COMMAND '") + TAP_HIZ_PIN + "' will be disconnected.\n");
+    }
+    if (BCELL_UPDATE_DR) {
+        if (!t->update_dr) {
+            missing_lib("UPDATE_DR");
+        } else {
+            TAP_UPDATE_PIN = note(t->update_dr);
+            TAP_FLAG[5] = tap_pin_net(tap, TAP_UPDATE_PIN, SDB_DIR_OUTPUT, "UPDATE_DR",
+                                      standard_tail("UPDATE_DR", TAP_UPDATE_PIN));
+        }
+    } else {
+        TAP_UPDATE_PIN = nullptr;
+    }
+    if (BCELL_HIGHZ) {
+        if (!t->highz_command) {
+            std::string first = std::string("ERROR: (") + lib_file() + ") can't find %HIGHZ_COMMAND";
+            missing(first.c_str());
+        } else {
+            TAP_HIGHZ_PIN = note(t->highz_command);
+            TAP_FLAG[6] = tap_pin_net(tap, TAP_HIGHZ_PIN, SDB_DIR_OUTPUT, "HIGHZ_COMMAND",
+                                      std::string("         %HIGHZ '") + TAP_HIGHZ_PIN + "' will be disconnected.\n");
+        }
+    } else {
+        TAP_HIGHZ_PIN = nullptr;
+    }
+    if (BCELL_RST) {
+        if (!t->tap_reset) {
+            missing_lib("TAP_RESET");
+        } else {
+            TAP_RST_PIN = note(t->tap_reset);
+            TAP_FLAG[0] = tap_pin_net(tap, TAP_RST_PIN, SDB_DIR_OUTPUT, "TAP_RESET",
+                                      standard_tail("TAP_RESET", TAP_RST_PIN));
+        }
+    }
+    struct {
+        int need;
+        const char* pin;
+        const char* word;
+        const char** global;
+        int flag;
+    } modes[] = {{BCELL_MODE1, t->mode1, "MODE_1", &TAP_MODE1_PIN, 8},
+                 {BCELL_MODE2, t->mode2, "MODE_2", &TAP_MODE2_PIN, 9},
+                 {BCELL_MODE3, t->mode3, "MODE_3", &TAP_MODE3_PIN, 10}};
+    for (auto& m : modes) {
+        if (!m.need) continue;
+        if (!m.pin) {
+            missing_lib(m.word);
+            continue;
+        }
+        *m.global = note(m.pin);
+        TAP_FLAG[m.flag] = tap_pin_net(tap, *m.global, SDB_DIR_OUTPUT, m.word, standard_tail(m.word, *m.global));
+    }
+    // 12. Extra pins.
+    int have_extra = DYNA_count(t->extra);
+    if (have_extra < BCELL_EXTRA) {
+        qdx_printf("ERROR: (%s) scan cell has more extra pins than %%TAP_CONTROLLER %s.\n", lib_file(), module);
+        failed = true;
+    } else {
+        free_text_list(TAP_EXTRA_PIN);
+        TAP_EXTRA_PIN = DYNA_new<char*>();
+        for (int i = 0; i < BCELL_EXTRA; ++i) {
+            const char* raw = t->extra[i];
+            const char* p = note(raw);
+            DYNA_append(&TAP_EXTRA_PIN, p ? qdx_strdup(p) : static_cast<char*>(nullptr));
+            if (tap < 0 || !p) continue;
+            int net = search_inet_connected_to_obj(tap, p, SDB_DIR_OUTPUT);
+            DYNA_append(&TAP_FLAG_EXTRA, net);
+            if (net == 0 || net == 1) {
+                qdx_printf("WARNING: Pin %%EXTRA_%d '%s' of TAP '%s' ", i, p, TAP_INSTANCE_NAME);
+                qdx_printf(net == 0 ? "was connected to GND.\n" : "was connected to VCC.\n");
+                qdx_printf("         %%EXTRA_%d '%s' will be disconnected.\n", i, p);
+            }
+        }
+    }
+    // 13. Signal buffers.
+    auto buffer_pins = [&](BufferEntry* b, const char* name) {
+        if (!b->input) {
+            qdx_printf("ERROR: (%s) can't find %%INPUT in %%BUFFER %s.\n\n", lib_file(), name);
+            failed = true;
+        }
+        if (!b->output) {
+            qdx_printf("ERROR: (%s) can't find %%OUTPUT in %%BUFFER %s.\n\n", lib_file(), name);
+            failed = true;
+        }
+    };
+    if (JTAG_OPTION[OPT_DF_SPEED] && t->df_group_size >= 1 && !t->df_signal_buffer) {
+        if (!t->signal_buffer && t->group_size > 0) {
+            qdx_printf("ERROR: (%s) can't find %%SIGNAL_BUFFER or %%DF_SIGNAL_BUFFER in %%TAP_CONTROLLER.\n",
+                       lib_file());
+            failed = true;
+        }
+    } else if (t->df_group_size > 0 && t->df_signal_buffer) {
+        BufferEntry* b = get_buffer(t->df_signal_buffer);
+        if (!b) {
+            void_declare("DF_SIGNAL_", t->df_signal_buffer);
+            failed = true;
+        } else {
+            buffer_pins(b, t->df_signal_buffer);
+        }
+    }
+    if (t->group_size > 0) {
+        if (!t->signal_buffer) {
+            qdx_printf("ERROR: (%s) can't find %%SIGNAL_BUFFER in %%TAP_CONTROLLER.\n", lib_file());
+            failed = true;
+        } else if (BufferEntry* b = get_buffer(t->signal_buffer); !b) {
+            void_declare("SIGNAL_", t->signal_buffer);
+            failed = true;
+        } else {
+            buffer_pins(b, t->signal_buffer);
+            if (HIZ_FLAG && !active_low(t->highz_command)) {
+                set_copy(HIZ_BUF_NAME, t->signal_buffer);
+                HIZ_BUF = b;
+            }
+        }
+    }
+    // 14. The inverting buffer, when some TAP pin is active low.
+    if (inverted) {
+        if (!t->inv_buffer) {
+            qdx_printf("ERROR: (%s) can't find %%INV_BUFFER in %%TAP_CONTROLLER.\n", lib_file());
+            failed = true;
+        } else if (BufferEntry* b = get_buffer(t->inv_buffer); !b) {
+            void_declare("INV_", t->inv_buffer);
+            failed = true;
+        } else {
+            buffer_pins(b, t->inv_buffer);
+            if (HIZ_FLAG && active_low(t->highz_command)) {
+                set_copy(HIZ_BUF_NAME, t->inv_buffer);
+                HIZ_BUF = b;
+            }
+        }
+    }
+    // 15. The pin list.
+    if (DYNA_count(PIN_TABLE) == 0) {
+        if (!PIN_FILE) {
+            qdx_printf("ERROR: (%s) Please specify the following field:\n", bsc_file());
+            qdx_printf("\n        %%PIN_LIST {\n");
+            qdx_printf("            %%FILE_NAME\n");
+            qdx_printf("        }\n\n");
+        } else {
+            qdx_printf("ERROR: (%s) empty file. Can't find non skip pin.\n\n", PIN_FILE);
+        }
+        failed = true;
+    }
+    if (failed) {
+        qdx_printf("\n");
+        qdx_exit(-1);
+    }
+}
+
+static void check_one_pad_buffer(const char* keyword, const char* cell, bool inout, char** in_pin, char** out_pin) {
+    if (!check_pad_buffer(keyword, cell, inout, in_pin, out_pin)) qdx_exit(-1);
+}
+
+void bs_check_input_buf_fields(const char* cell) {
+    check_one_pad_buffer("INPUT_BUFFER", cell, false, &SPEC_INPUT_BUFFER_INPUT, &SPEC_INPUT_BUFFER_OUTPUT);
+}
+void bs_check_output_buf_fields(const char* cell) {
+    check_one_pad_buffer("OUTPUT_BUFFER", cell, false, &SPEC_OUTPUT_BUFFER_INPUT, &SPEC_OUTPUT_BUFFER_OUTPUT);
+}
+void bs_check_inout_buf_fields(const char* cell) { check_one_pad_buffer("INOUT_BUFFER", cell, true, nullptr, nullptr); }
+
+int find_iport(const char* signal) {
+    const char* name = without_low_mark(signal);
+    int p = SDB_nl_search_port(name);
+    if (p >= 0) return p;
+    // The only port named "<name>[...]" (a one-bit bus) stands for it.
+    std::string stem = std::string(name) + "[";
+    int found = -1, hits = 0;
+    for (int i = 0; i < port_count; ++i) {
+        if (port_tab[i].name < 0) continue;
+        const char* pn = SYM_get(sym_tab, port_tab[i].name);
+        if (pn && std::strncmp(pn, stem.c_str(), stem.size()) == 0) {
+            found = i;
+            ++hits;
+        }
+    }
+    if (hits == 1) return found;
+    qdx_printf("ERROR: (%s) can't find port '%s' in SDB '%s'.\n\n", PIN_FILE ? PIN_FILE : "", name,
+               MODULE_C_SDB.c_str());
+    qdx_exit(-1);
+}
+
+int find_adjacent_node(int node) {
+    if (node < 0 || node >= node_count) return -1;
+    int net = node_tab[node].net;
+    if (net < 0 || net >= net_count) return -1;
+    int first = net_tab[net].first_node;
+    if (first != node) return first;
+    return node_tab[first].next;
+}
+
+int get_node_connected_to_portnode(int port) {
+    const char* pname = port >= 0 && port < port_count ? SYM_get(sym_tab, port_tab[port].name) : "";
+    int node = port >= 0 && port < port_count ? port_tab[port].node : -1;
+    if (node < 0 || node >= node_count) {
+        qdx_printf("ERROR: SDB error. Port '%s' can't map to the node table.\n\n", pname ? pname : "");
+        qdx_exit(-1);
+    }
+    int other = find_adjacent_node(node);
+    if (other < 0) {
+        qdx_printf("ERROR: port '%s' is floating.\n\n", pname ? pname : "");
+        qdx_exit(-1);
+    }
+    return other;
+}
+
+int search_inet_connected_to_obj(int obj, const char* pin, int direction) {
+    int node = search_inode_connected_to_obj(obj, pin, direction);
+    if (node < 0) return -1;
+    return node_tab[node].net;
+}
+
+std::string verify_obj_pin_name(int obj, const char* pin, int direction) {
+    int net = search_inet_connected_to_obj(obj, pin, direction);
+    if (net < 0) return "";
+    const char* n = SDB_net_name(sdb, net);
+    return n ? n : "";
+}
+
+int search_inode_connected_to_obj(int obj, const char* name, int direction) {
+    if (obj < 0 || obj >= obj_count || !name) return -1;
+    for (int n = obj_tab[obj].first_node; n >= 0 && n < node_count && node_tab[n].object == obj; ++n) {
+        const char* pn = pin_name_of(n);
+        if (!pn || STR_ucomp(pn, name) != 0) continue;
+        int actual = pin_tab[node_tab[n].pin].direction & 3;
+        if (actual == direction) return n;
+        qdx_printf("ERROR: '%s' is %s of '%s'.\n", name, direction_words(actual), class_name_of(obj));
+        qdx_printf("       But it was declared as %s in file '%s'.\n\n", direction_words(direction), lib_file());
+        qdx_exit(-1);
+    }
+    return -1;
+}
+
+void check_connect_pad() {
+    TDO_EN_LOW = 0;
+    SdbDatabase* db = open_sdb_file(MODULE_C_SDB.c_str());
+    int rows = DYNA_count(PIN_TABLE);
+    for (int i = 0; i < rows; ++i) {
+        PinListEntry* row = PIN_TABLE[i];
+        if (!row || !row->core_name) continue;
+        if (is_internal_marker(row->io_name)) continue;
+        const char* name = without_low_mark(row->core_name);
+        if (GLOBAL_TDO && std::strcmp(name, without_low_mark(GLOBAL_TDO)) == 0) {
+            int p = SDB_nl_search_port(name);
+            if (p >= 0) {
+                int other = find_adjacent_node(port_tab[p].node);
+                if (other >= 0 && node_tab[other].object >= 0) {
+                    BufferEntry* b = get_buffer(class_name_of(node_tab[other].object));
+                    if (b && b->en_l) TDO_EN_LOW = 1;
+                }
+            }
+        }
+        if (skip_signal(name)) continue;
+        int p = SDB_nl_search_port(name);
+        if (p < 0) continue;
+        int other = find_adjacent_node(port_tab[p].node);
+        if (other < 0 || node_tab[other].object < 0) continue;
+        BufferEntry* b = get_buffer(class_name_of(node_tab[other].object));
+        if (!b) continue;
+        if (b->mode1) BCELL_MODE1 = 1;
+        if (b->mode2) BCELL_MODE2 = 1;
+        if (b->mode3) BCELL_MODE3 = 1;
+    }
+    SDB_close(db, 0);
+}

@@ -1,0 +1,93 @@
+// The run of kestrand: start-up, the fixed order of the steps, and the end.
+#include <sys/times.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "bscan/bscan.h"
+#include "jtag/jtag.h"
+#include "jtag/tap.h"
+#include "runtime/exit.h"
+#include "runtime/process.h"
+#include "runtime/frame/frame.h"
+#include "runtime/sysinfo.h"
+#include "sdb/sdb.h"
+
+namespace {
+
+std::string cpu_time_text;
+
+// Ends the run for a road that this version does not take yet.
+[[noreturn]] void not_available(const char* what) {
+    qdx_printf("ERROR: %s is not available in this version.\n\n", what);
+    qdx_exit(-1);
+}
+
+// The BIST connection files are written only for configurations with
+// %MEMORY_BIST or %LOGIC_BIST entries.
+void kest_write_connect_file() {
+    if (DYNA_count(BL_MBIST_TAB) > 0 || DYNA_count(BL_LBIST_TAB) > 0)
+        not_available("writing the BIST connection files");
+}
+
+void add_scan_cell() {
+    check_pin_signal_inv_buf();
+    SdbDatabase* db = open_sdb_file(MODULE_C_SDB.c_str());
+    bscan_init();
+    check_necessary_fields();
+    SDB_close(db, 0);
+    not_available("the boundary-scan chain insertion");
+}
+
+void add_boundary_scan_chain() { add_scan_cell(); }
+
+}  // namespace
+
+long get_CPU_time() {
+    tms t{};
+    times(&t);
+    long ticks = sysconf(_SC_CLK_TCK);
+    if (ticks <= 0) ticks = 100;
+    return static_cast<long>((t.tms_utime + t.tms_stime) / ticks);
+}
+
+const char* get_CPU_time_string(long start) {
+    long s = get_CPU_time() - start;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%ld:%.2ld:%.2ld", s / 3600, (s % 3600) / 60, s % 60);
+    cpu_time_text = buf;
+    return cpu_time_text.c_str();
+}
+
+void start_routine(int*, char**) {
+    top_print_prog_name_and_version_num("KESTRAND", KEST_VERSION);
+    SDB_start_load_def();
+    top_set_w_directory(quendal_write_dir);
+}
+
+void free_alloc_memory() {}
+
+void kestrand_main(int argc, char** argv) {
+    long start = get_CPU_time();
+    start_routine(&argc, argv);
+    RT_install_crash_handler("\nInternal Error:\n    Please call QUENDAL (555) 013-2794 \n\n");
+    uti_prepare_system_info();
+    jtag_parse_cmd_line(argc, argv, &TOP_MODULE);
+    get_bsc_lib_name();
+    if (JTAG_OPTION[OPT_GUIDELINE]) not_available("the option -guideline");
+    check_necessary_input_file();
+    if (JTAG_OPTION[OPT_ADD_TAP] || JTAG_OPTION[OPT_ADD_TAP_ONLY]) {
+        if (JTAG_OPTION[OPT_ADD_TAP]) check_connect_pad();
+        jtag_init();
+        jtagsyn();
+    }
+    if (JTAG_OPTION[OPT_ADD_BCM]) not_available("the option -add_bcm");
+    if (!JTAG_OPTION[OPT_ADD_TAP_ONLY] && !JTAG_OPTION[OPT_ADD_BCM]) add_boundary_scan_chain();
+    kest_write_connect_file();
+    free_alloc_memory();
+    qdx_printf("\nCPU TIME = %s\n\n", get_CPU_time_string(start));
+    qdx_printf("END TIME : %s\n", get_time_string().c_str());
+    uti_report_system_info(fd, 1);
+    qdx_exit(0);
+}
