@@ -53,15 +53,18 @@ int CMD_init() {
     return 0;
 }
 
+CmdControlBlock::~CmdControlBlock() {
+    if (batch) std::fclose(batch);
+    std::free(prompt);
+    free_lines(&queue);
+    free_lines(&history);
+    free_pairs(&aliases);
+    free_pairs(&variables);
+    free_pairs(&keys);
+}
+
 int CMD_terminate() {
     if (!cmd_ccb) return 0;
-    if (cmd_ccb->batch) std::fclose(cmd_ccb->batch);
-    std::free(cmd_ccb->prompt);
-    free_lines(&cmd_ccb->queue);
-    free_lines(&cmd_ccb->history);
-    free_pairs(&cmd_ccb->aliases);
-    free_pairs(&cmd_ccb->variables);
-    free_pairs(&cmd_ccb->keys);
     cmd_ccb = nullptr;
     ccb_owner.reset();
     return 0;

@@ -43,6 +43,12 @@ struct CmdControlBlock {
     CmdNameValue* aliases = nullptr;    // DynaArrays of pairs
     CmdNameValue* variables = nullptr;
     CmdNameValue* keys = nullptr;
+
+    CmdControlBlock() = default;
+    CmdControlBlock(const CmdControlBlock&) = delete;
+    CmdControlBlock& operator=(const CmdControlBlock&) = delete;
+    // Closes the batch stream and frees the lines and tables it owns.
+    ~CmdControlBlock();
 };
 
 // The process's control block; null before CMD_init and after CMD_terminate.
