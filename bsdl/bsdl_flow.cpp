@@ -1,0 +1,198 @@
+// The flow of one circuit: find its configuration, cell library and
+// design along the search path, read the description, check that it has
+// what a BSDL file needs, open the design, walk the chain, write the file.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "bsdl/bsdl.h"
+#include "desc/reader.h"
+#include "desc/tables.h"
+#include "runtime/exit.h"
+#include "runtime/fnm.h"
+#include "runtime/frame/frame.h"
+#include "runtime/str.h"
+#include "sdb/sdb.h"
+
+std::string BS_TOP_MODULE;
+std::string BS_BSC_FILE;
+std::string BS_LIB_FILE;
+std::string BS_SDB_FILE;
+std::string BS_BSD_FILE;
+std::string BS_SVF_NAME;
+
+int TAP_IOBJ = -1;
+TapCellEntry* TAP_CONTR = nullptr;
+
+int INTEST_EXIST = -1;
+int EXTEST_EXIST = -1;
+int SAMPLE_EXIST = -1;
+int CHIP_TEST_EXIST = -1;
+int IDCODE_EXIST = -1;
+int USERCODE_EXIST = -1;
+int BYPASS_EXIST = -1;
+int HIGHZ_EXIST = -1;
+int CLAMP_EXIST = -1;
+int RUNBIST_EXIST = -1;
+int QUENDAL_ATPG_EXIST = -1;
+
+namespace {
+
+struct InstructionIndex {
+    const char* name;
+    int* row;
+};
+
+// In the order the rows are matched against.
+const InstructionIndex kInstructionIndexes[] = {
+    {"intest", &INTEST_EXIST},     {"extest", &EXTEST_EXIST},   {"sample", &SAMPLE_EXIST},
+    {"chip_test", &CHIP_TEST_EXIST}, {"idcode", &IDCODE_EXIST}, {"usercode", &USERCODE_EXIST},
+    {"bypass", &BYPASS_EXIST},     {"highz", &HIGHZ_EXIST},     {"clamp", &CLAMP_EXIST},
+    {"runbist", &RUNBIST_EXIST},   {"quendal_atpg", &QUENDAL_ATPG_EXIST},
+};
+
+void clear_instruction_indexes() {
+    for (const auto& x : kInstructionIndexes) *x.row = -1;
+}
+
+bool same_ignoring_case(const char* a, const char* b) { return a && b && STR_ucomp(a, b) == 0; }
+
+// A file along the search path: each search directory joined to the name,
+// the first that exists.  A name that is already absolute (or starts at a
+// home directory) is taken as it stands.
+std::string search_file(const std::string& name) {
+    if (name.empty()) return {};
+    const bool rooted = name[0] == '/' || name[0] == '~';
+    char* found = FNM_search(name.c_str(), 0, rooted ? FNM_NAME_ONLY : FNM_SEARCH_PATH);
+    std::string r = found ? found : "";
+    std::free(found);
+    return r;
+}
+
+// The configuration or library file: "<word><ext>", then the word itself,
+// when the option names one; else "<circuit><ext>".
+std::string find_description_file(int option, const char* circuit, const char* ext) {
+    const char* word = option_check[option] ? bsdl_option_word(option) : nullptr;
+    if (!word) return search_file(std::string(circuit) + ext);
+    std::string found = search_file(std::string(word) + ext);
+    return found.empty() ? search_file(word) : found;
+}
+
+[[noreturn]] void fail() { qdx_exit(-1); }
+
+// One register check: absent optional instructions are skipped.
+void check_register(int row, const char* first, const char* second, const char* accepted, const char* also = nullptr) {
+    if (row < 0) return;
+    const char* access = INSTRUCTIONS[row].access;
+    if (same_ignoring_case(access, accepted) || (also && same_ignoring_case(access, also))) return;
+    qdx_printf(first, BS_BSC_FILE.c_str());
+    qdx_printf("%s", second);
+    fail();
+}
+
+}  // namespace
+
+void write_bsdl_file(const char* circuit) {
+    char* base = FNM_break(circuit, "b");
+    BS_TOP_MODULE = base ? base : "";
+    std::free(base);
+    free_chain_tables();
+
+    const std::string directory = open_report_file(BS_TOP_MODULE.c_str());
+
+    BS_BSC_FILE = find_description_file(BSDL_OPT_BSC_FILE, circuit, ".bsc");
+    BS_LIB_FILE = find_description_file(BSDL_OPT_LIB_FILE, circuit, ".lib");
+    BS_SDB_FILE = search_file(std::string(circuit) + ".c.sdb");
+
+    BS_BSD_FILE = directory + "/" + BS_TOP_MODULE + ".bsd";
+    BS_SVF_NAME.clear();
+    if (option_check[BSDL_OPT_SCAN]) BS_SVF_NAME = directory + "/" + BS_TOP_MODULE + ".svf";
+
+    if (BS_LIB_FILE.empty() || BS_BSC_FILE.empty() || BS_SDB_FILE.empty()) {
+        const char* lib_word = option_check[BSDL_OPT_LIB_FILE] ? bsdl_option_word(BSDL_OPT_LIB_FILE) : nullptr;
+        const char* bsc_word = option_check[BSDL_OPT_BSC_FILE] ? bsdl_option_word(BSDL_OPT_BSC_FILE) : nullptr;
+        if (BS_LIB_FILE.empty()) {
+            if (lib_word)
+                std::printf("ERROR: can't find lib file \"%s\"\n", lib_word);
+            else
+                std::printf("ERROR: can't find lib file \"%s.lib\"\n", circuit);
+        }
+        if (BS_BSC_FILE.empty()) {
+            if (bsc_word)
+                std::printf("ERROR: can't find bsc file \"%s\"\n", bsc_word);
+            else
+                std::printf("ERROR: can't find bsc file \"%s.bsc\"\n", circuit);
+        }
+        if (BS_SDB_FILE.empty()) std::printf("ERROR: can't find sdb file \"%s.c.sdb\"\n", circuit);
+        std::printf("\n");
+        fail();
+    }
+
+    clear_instruction_indexes();
+    bsdft_init();
+    get_bs_dft_file(BS_LIB_FILE.c_str(), BS_BSC_FILE.c_str(), 0);
+    check_necessary_information();
+    open_and_check_sdb();
+    get_bs_chain();
+    insert_BSDL_description();
+    SDB_close(sdb, 0);
+}
+
+void check_necessary_information() {
+    const char* bsc = BS_BSC_FILE.c_str();
+    if (!TAP_MODULE_NAME || !*TAP_MODULE_NAME) {
+        qdx_printf("ERROR: \"%s\" can't find %%MODULE_NAME", bsc);
+        qdx_printf(" in %%TAP_MODULE.\n\n");
+        fail();
+    }
+    TAP_CONTR = get_tap_cell(TAP_MODULE_NAME);
+    if (!TAP_CONTR) {
+        qdx_printf("ERROR: can't find %%MODULE_NAME (%s) of %%TAP_", TAP_MODULE_NAME);
+        qdx_printf("MODULE\n");
+        qdx_printf("       defined in file \"%s\".\n\n", BS_LIB_FILE.c_str());
+        fail();
+    }
+    if (!TAP_INSTANCE_NAME || !*TAP_INSTANCE_NAME) {
+        qdx_printf("ERROR: \"%s\" can't find %%INSTANCE_NAME", bsc);
+        qdx_printf(" in %%TAP_MODULE.\n\n");
+        fail();
+    }
+
+    clear_instruction_indexes();
+    for (int row = 0, n = DYNA_count(INSTRUCTIONS); row < n; ++row)
+        for (const auto& x : kInstructionIndexes)
+            if (same_ignoring_case(INSTRUCTIONS[row].name, x.name)) *x.row = row;
+
+    if (EXTEST_EXIST < 0 || SAMPLE_EXIST < 0 || BYPASS_EXIST < 0) {
+        qdx_printf("ERROR: (%s) -add_tap option required INSTRUCTION\n", bsc);
+        qdx_printf("       EXTEST, SAMPLE and BYPASS declared in ");
+        qdx_printf("%%INSTRUCTION_TABLE.\n\n");
+        fail();
+    }
+    check_register(BYPASS_EXIST, "ERROR: (%s) INSTRUCTION BYPASS must access bypass ", "register.\n\n", "bypass");
+    check_register(EXTEST_EXIST, "ERROR: (%s) INSTRUCTION EXTEST must access ", "boundary register.\n\n", "boundary");
+    check_register(SAMPLE_EXIST, "ERROR: (%s) INSTRUCTION SAMPLE must access ", "boundary register.\n\n", "boundary");
+    check_register(INTEST_EXIST, "ERROR: (%s) INSTRUCTION INTEST must access ", "boundary register.\n\n", "boundary");
+    check_register(CLAMP_EXIST, "ERROR: (%s) INSTRUCTION CLAMP must access ", "bypass register.\n\n", "bypass");
+    check_register(HIGHZ_EXIST, "ERROR: (%s) INSTRUCTION HIGHZ must access ", "bypass register.\n\n", "bypass");
+    check_register(IDCODE_EXIST, "ERROR: (%s) INSTRUCTION IDCODE must access ", "IDCODE register.\n\n", "idcode");
+    check_register(USERCODE_EXIST, "ERROR: (%s) INSTRUCTION USERCODE must access ", "USERCODE register.\n\n",
+                   "usercode", "idcode");
+}
+
+void open_and_check_sdb() {
+    SdbDatabase* db = SDB_open(BS_SDB_FILE.c_str(), "r", 0);
+    if (!db) {
+        qdx_printf("ERROR: can't open SDB file \"%s\".\n", BS_SDB_FILE.c_str());
+        fail();
+    }
+    SDB_setup(db);
+    TAP_IOBJ = TAP_INSTANCE_NAME ? SDB_nl_search_obj(TAP_INSTANCE_NAME) : -1;
+    if (TAP_IOBJ < 0) {
+        qdx_printf("ERROR: can't find TAP_CONTROLLER (%s) in SDB \"%s\".\n", TAP_INSTANCE_NAME ? TAP_INSTANCE_NAME : "",
+                   BS_SDB_FILE.c_str());
+        qdx_printf("       Please check %%INSTANCE_NAME of %%TAP_MODULE ");
+        qdx_printf("in file \"%s\".\n\n", BS_BSC_FILE.c_str());
+        fail();
+    }
+}

@@ -1,0 +1,291 @@
+// tallowmere's program frame: start-up, the command line, the report file
+// of each circuit, the yes/no prompt, the crash handler and the usage text.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "bsdl/bsdl.h"
+#include "desc/hash.h"
+#include "runtime/dyna.h"
+#include "runtime/exit.h"
+#include "runtime/frame/frame.h"
+#include "runtime/fnm.h"
+#include "runtime/str.h"
+#include "runtime/sysinfo.h"
+#include "sdb/sdb.h"
+
+const char* const option_string[BSDL_OPTION_COUNT] = {
+    "help", "template", "verify", "opath", "window", "bsc_file", "lib_file", "bs_search", "dump_bs", "scan", "no_pad",
+};
+const char* const option_string_abbr[BSDL_OPTION_COUNT] = {
+    "h", "t", "v", "op", "window", "bsc", "lib_file", "bs_s", "dbs", "scan", "no_pad",
+};
+const int option_check_extr[BSDL_OPTION_COUNT] = {0, 1, 0, 1, 0, 1, 1, 0, 0, 0, 0};
+
+int option_check[BSDL_OPTION_COUNT] = {};
+char** option_string_extr[BSDL_OPTION_COUNT] = {};
+char** option_other_string = nullptr;
+
+namespace {
+
+// The report's file descriptor for the crash handler (-1 when none); set
+// whenever the report is opened or closed, read only by the handler.
+volatile sig_atomic_t crash_report_fd = -1;
+
+const char kCrashText[] = "\nInternal Error:\n    Please call QUENDAL (555) 013-2794 \n\n";
+
+void close_report() {
+    crash_report_fd = -1;
+    top_close_report();
+}
+
+void write_all(int descriptor, const char* text, size_t n) {
+    while (n > 0) {
+        ssize_t w = ::write(descriptor, text, n);
+        if (w <= 0) return;
+        text += w;
+        n -= static_cast<size_t>(w);
+    }
+}
+
+// Two circuit words with the same top module would write the same BSDL and
+// report files; such a run is refused before any circuit is processed.
+void check_distinct_top_modules() {
+    const int n = DYNA_count(option_other_string);
+    std::vector<std::string> tops;
+    tops.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        char* b = FNM_break(option_other_string[i], "b");
+        tops.emplace_back(b ? b : "");
+        std::free(b);
+    }
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < i; ++j) {
+            if (tops[static_cast<size_t>(i)] != tops[static_cast<size_t>(j)]) continue;
+            std::printf("ERROR: circuits \"%s\" and \"%s\" have the same top module \"%s\";\n",
+                        option_other_string[j], option_other_string[i], tops[static_cast<size_t>(i)].c_str());
+            std::printf("       their BSDL and report files would overwrite each other.\n\n");
+            qdx_exit(-1);
+        }
+    }
+}
+
+}  // namespace
+
+const char* bsdl_option_word(int option) {
+    if (option < 0 || option >= BSDL_OPTION_COUNT) return nullptr;
+    char** list = option_string_extr[option];
+    return DYNA_count(list) > 0 ? list[0] : nullptr;
+}
+
+// ------------------------------------------------------------ command line
+
+void parse_command_options(int argc, char** argv) {
+    for (int i = 0; i < BSDL_OPTION_COUNT; ++i) {
+        STR_free(&option_string_extr[i]);
+        option_string_extr[i] = DYNA_new<char*>();
+        option_check[i] = 0;
+    }
+    STR_free(&option_other_string);
+    option_other_string = DYNA_new<char*>();
+    if (!option_other_string) {
+        std::printf("Fatal error: memory allocation failed.\n");
+        qdx_exit(-1);
+    }
+
+    int current = -1;
+    for (int a = 1; a < argc; ++a) {
+        const char* arg = argv[a];
+        if (!arg) continue;
+        if (arg[0] == '-') {
+            const char* text = arg + 1;
+            int found = -1;
+            for (int i = 0; i < BSDL_OPTION_COUNT && found < 0; ++i)
+                if (STR_ucomp(text, option_string[i]) == 0 || STR_ucomp(text, option_string_abbr[i]) == 0) found = i;
+            if (found < 0) {
+                std::printf("WARNING: invalid option \"%s\".\n", text);
+                std::fflush(stdout);
+                continue;
+            }
+            option_check[found] = 1;
+            current = found;
+            continue;
+        }
+        if (current >= 0 && DYNA_count(option_string_extr[current]) < option_check_extr[current]) {
+            STR_add(&option_string_extr[current], arg);
+            continue;
+        }
+        current = -1;
+        STR_add(&option_other_string, arg);
+    }
+}
+
+// --------------------------------------------------------------- report
+
+std::string open_report_file(const char* top) {
+    close_report();
+    const std::string name = std::string(top ? top : "") + ".bsdl.rpt";
+    std::string directory = ".";
+    std::string path = name;
+    bool no_word = false;
+    std::string uncreatable;
+    if (option_check[BSDL_OPT_OPATH]) {
+        const char* dir = bsdl_option_word(BSDL_OPT_OPATH);
+        if (!dir) {
+            no_word = true;
+        } else {
+            std::error_code ec;
+            bool ok = std::filesystem::is_directory(dir, ec);
+            if (!ok) {
+                std::filesystem::create_directories(dir, ec);
+                ok = !ec && std::filesystem::is_directory(dir, ec);
+            }
+            if (ok) {
+                directory = dir;
+                path = directory + "/" + name;
+            } else {
+                uncreatable = dir;
+            }
+        }
+    }
+
+    fd = std::fopen(path.c_str(), "w");
+    if (fd) crash_report_fd = ::fileno(fd);
+    top_print_copyright();
+    if (!fd) qdx_printf("WARNING: can't open report file \"%s\"; messages go to the screen only.\n", path.c_str());
+    if (no_word) qdx_printf("WARNING: no path name specified after -opath.\n");
+    if (!uncreatable.empty()) {
+        qdx_printf("WARNING: cannot create specified output path \"%s\".\n", uncreatable.c_str());
+        qdx_printf("         output files will be saved in the current directory.\n");
+    }
+    return directory;
+}
+
+// ---------------------------------------------------------------- prompt
+
+int yes_or_no(FILE* in) {
+    for (;;) {
+        std::string line;
+        int c;
+        bool any = false;
+        while ((c = std::fgetc(in)) != EOF) {
+            any = true;
+            if (c == '\n') break;
+            if (line.size() < 4) line.push_back(static_cast<char>(c));
+        }
+        // The end of the input answers no: there is nobody left to ask.
+        if (!any) return 0;
+        if (STR_ucomp(line.c_str(), "NO") == 0) return 0;
+        if (STR_ucomp(line.c_str(), "YES") == 0) return 1;
+        std::printf("Please enter \"Yes\" or \"No\": ");
+        std::fflush(stdout);
+    }
+}
+
+// ---------------------------------------------------------- crash handler
+
+// Writes the message to the screen and the report with write(2) only (no
+// stdio, no allocation: the heap may be what failed) and ends the process.
+void dosegv(int) {
+    write_all(1, kCrashText, sizeof kCrashText - 1);
+    int report = crash_report_fd;
+    if (report >= 0) write_all(report, kCrashText, sizeof kCrashText - 1);
+    ::_exit(255);
+}
+
+void bsdl_install_crash_handler() {
+    struct sigaction sa{};
+    sa.sa_handler = dosegv;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGSEGV, &sa, nullptr);
+}
+
+// ----------------------------------------------------------------- usage
+
+void print_help() {
+    top_print_copyright();
+    static const char* const kLines[] = {
+        "\nUsage: tallowmere [-opath pathname] -template [template_file]",
+        "\n       ==>generate the standard template file.",
+        "\n       tallowmere [-opath pathname] [-template template_file]",
+        " circuit_file...",
+        "\n       ==>generate the BSDL file(s) from the circuit file(s).",
+        "\n\nOptions:",
+        "\n  -opath <directory>    : specify the output directoty.",
+        "\n  -template <file name> : specify the template file name.",
+        "\n  -bsc_file <file name> : Use file name as BSC_FILE name.",
+        "\n  -lib_file <file name> : Use file name as LIB_FILE name.",
+        "\n  -scan                 : generate svf file for preamble sequence of DFT.",
+        "\n  -no_pad               : the boundary scan cell is after port,",
+        "\n                          just for input and 2-state output.\n\n",
+    };
+    for (const char* l : kLines) std::fputs(l, stdout);
+    std::fflush(stdout);
+}
+
+// ------------------------------------------------------------------ run
+
+void tallowmere_main(int argc, char** argv) {
+    bsdl_install_crash_handler();
+    uti_prepare_system_info();
+    top_print_prog_name_and_version_num("TALLOWMERE", KEST_VERSION);
+    DESC_set_hash_modulus(DESC_HASH_MODULUS_TALLOWMERE);
+    SDB_start_load_def();
+    top_set_w_directory(quendal_write_dir);
+    parse_command_options(argc, argv);
+
+    if (argc < 2 || option_check[BSDL_OPT_HELP]) {
+        print_help();
+        qdx_exit(0);
+    }
+    const int circuits = DYNA_count(option_other_string);
+    if (circuits > 0) {
+        check_distinct_top_modules();
+        for (int i = 0; i < circuits; ++i) write_bsdl_file(option_other_string[i]);
+        if (option_check[BSDL_OPT_SCAN]) write_svf_file();
+        uti_report_system_info(fd, 1);
+        qdx_exit(0);
+    }
+    if (option_check[BSDL_OPT_TEMPLATE]) {
+        const char* name = bsdl_option_word(BSDL_OPT_TEMPLATE);
+        write_template_file(name ? name : "BSDL");
+        qdx_exit(0);
+    }
+    print_help();
+    qdx_exit(0);
+}
+
+void bsdl_not_available(const char* what) {
+    qdx_printf("ERROR: %s is not available in this version.\n\n", what);
+    qdx_exit(-1);
+}
+
+// ----------------------------------------------------------------- reset
+
+void BSDL_reset_globals() {
+    for (int i = 0; i < BSDL_OPTION_COUNT; ++i) {
+        STR_free(&option_string_extr[i]);
+        option_check[i] = 0;
+    }
+    STR_free(&option_other_string);
+    crash_report_fd = -1;
+    BS_TOP_MODULE.clear();
+    BS_BSC_FILE.clear();
+    BS_LIB_FILE.clear();
+    BS_SDB_FILE.clear();
+    BS_BSD_FILE.clear();
+    BS_SVF_NAME.clear();
+    TAP_IOBJ = -1;
+    TAP_CONTR = nullptr;
+    for (int* x : {&INTEST_EXIST, &EXTEST_EXIST, &SAMPLE_EXIST, &CHIP_TEST_EXIST, &IDCODE_EXIST, &USERCODE_EXIST,
+                   &BYPASS_EXIST, &HIGHZ_EXIST, &CLAMP_EXIST, &RUNBIST_EXIST, &QUENDAL_ATPG_EXIST})
+        *x = -1;
+    free_chain_tables();
+}

@@ -1,0 +1,3 @@
+#include "bsdl/bsdl.h"
+
+int main(int argc, char** argv) { tallowmere_main(argc, argv); }
