@@ -2,10 +2,12 @@
 // and the tables the insertion shares with the TAP side.
 #pragma once
 
+#include <cstring>
 #include <string>
 
 #include "desc/tables.h"
 #include "bscan/insertion_facts.h"
+#include "bscan/tables.h"
 
 struct SdbDatabase;
 
@@ -81,10 +83,12 @@ extern int NEED_SHIFT_DR, NEED_CLOCK_DR, NEED_UPDATE_DR, NEED_MODE1, NEED_MODE2,
 extern int SHIFT_DR_LEVEL, CLOCK_DR_LEVEL, UPDATE_DR_LEVEL, MODE1_LEVEL, MODE2_LEVEL, MODE3_LEVEL, RST_LEVEL,
     BCLK_LEVEL;
 extern char** BUFFER_REPORT;
-extern char** NEED_EXTRA_PIN;
+// Entry i counts the boundary cells that have an (i+1)-th extra pin.
+extern int* NEED_EXTRA_PIN;
 extern int multi_io_module_flagG;
 
-// Resets the counters and flags above and makes the insertion tables empty.
+// Resets the counters and flags above and makes the insertion tables
+// (OPIN_TAB, CONTROL_TAB, CONTROL_OE_TAB, SCAN_TAB) empty.
 void bscan_init();
 // Checks the TAP's signal buffer and inverting buffer against their own
 // designs; ends the run on a fault.
@@ -107,6 +111,13 @@ std::string verify_obj_pin_name(int obj, const char* pin, int direction);
 int find_adjacent_node(int node);
 
 // ------------------------------------------------------ pad connections
+
+// A pin row whose package name marks an internal or observe-only point;
+// pin files write OBSERVE_ONLY, so both spellings count.
+inline bool is_internal_marker(const char* io) {
+    return io && (std::strcmp(io, "INTERNAL") == 0 || std::strcmp(io, "OBSERVE") == 0 ||
+                  std::strcmp(io, "OBSERVE_ONLY") == 0);
+}
 
 // Learns from the pad cells in use whether the TDO pad's enable is active
 // low and which MODE pins the boundary cells need.

@@ -40,20 +40,13 @@ int NEED_SHIFT_DR = 0, NEED_CLOCK_DR = 0, NEED_UPDATE_DR = 0, NEED_MODE1 = 0, NE
 int SHIFT_DR_LEVEL = 0, CLOCK_DR_LEVEL = 0, UPDATE_DR_LEVEL = 0, MODE1_LEVEL = 0, MODE2_LEVEL = 0,
     MODE3_LEVEL = 0, RST_LEVEL = 0, BCLK_LEVEL = 0;
 char** BUFFER_REPORT = nullptr;
-char** NEED_EXTRA_PIN = nullptr;
+int* NEED_EXTRA_PIN = nullptr;
 int multi_io_module_flagG = 0;
 
 namespace {
 
 const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
 const char* bsc_file() { return JTAG_BSC_FILE.c_str(); }
-
-// Pin rows whose package name marks an internal or observe-only point;
-// pin files write OBSERVE_ONLY, so both spellings count.
-bool is_internal_marker(const char* io) {
-    return io && (std::strcmp(io, "INTERNAL") == 0 || std::strcmp(io, "OBSERVE") == 0 ||
-                  std::strcmp(io, "OBSERVE_ONLY") == 0);
-}
 
 const char* without_low_mark(const char* pin) { return pin && pin[0] == '-' ? pin + 1 : pin; }
 bool active_low(const char* pin) { return pin && pin[0] == '-'; }
@@ -212,14 +205,15 @@ void bscan_init() {
     SHIFT_DR_LEVEL = CLOCK_DR_LEVEL = UPDATE_DR_LEVEL = MODE1_LEVEL = MODE2_LEVEL = MODE3_LEVEL = RST_LEVEL =
         BCLK_LEVEL = 0;
     free_text_list(BUFFER_REPORT);
-    free_text_list(NEED_EXTRA_PIN);
+    if (NEED_EXTRA_PIN) DYNA_free(&NEED_EXTRA_PIN);
     BUFFER_REPORT = DYNA_new<char*>();
-    NEED_EXTRA_PIN = DYNA_new<char*>();
+    NEED_EXTRA_PIN = DYNA_new<int>();
     // Words 6 and 17 keep their values; word 11 is the list of extra-pin nets.
     for (int w : {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 12, 13, 14, 15, 16}) TAP_FLAG[w] = -1;
     if (TAP_FLAG_EXTRA) DYNA_free(&TAP_FLAG_EXTRA);
     TAP_FLAG_EXTRA = DYNA_new<int>();
     multi_io_module_flagG = 0;
+    bs_init_insertion_tables();
 }
 
 void check_pin_signal_inv_buf() {

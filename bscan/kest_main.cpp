@@ -33,14 +33,45 @@ void kest_write_connect_file() {
 
 void add_scan_cell() {
     check_pin_signal_inv_buf();
-    SdbDatabase* db = open_sdb_file(MODULE_C_SDB.c_str());
+    open_sdb_file(MODULE_C_SDB.c_str());
     bscan_init();
     check_necessary_fields();
-    SDB_close(db, 0);
+    produce_opin_control_tab();  // closes the cell-level design
+    arrange_opin_tab_from_tdo();
+    setup_driving_control_cell_and_highz_buf();
+    bs_reset_standard_port_ptr_of_TAP();
+    if (multi_io_module_flagG) {
+        // Several IO-pad modules.
+        if (kest_hier_tap_ctrlG == 1) {
+            std::printf("ERROR: Can not support hierarchic TAP controller for multiple IO-PAD modules.\n\n");
+            qdx_exit(-1);
+        }
+        not_available("the boundary-scan chain insertion");
+    }
+    int first = -1;
+    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n && first < 0; ++i)
+        if (OPIN_TAB[i].cell) first = i;
+    if (first < 0) {
+        // Without a boundary cell there is no boundary register to insert.
+        qdx_printf("ERROR: no pin of the pin list '%s' gets a boundary-scan cell;\n", PIN_FILE ? PIN_FILE : "");
+        qdx_printf("       there is no boundary register to insert.\n\n");
+        qdx_exit(-1);
+    }
+    qdx_printf(" - Synthesizing Boundary Registers in gate level ...\n\n");
+    if (DYNA_count(OPIN_TAB[first].modules) > 0) {
+        // The pads sit inside a pad module.
+        PAD_MODULE_EXIST = 255;
+        not_available("the boundary-scan chain insertion");
+    }
+    PAD_MODULE_EXIST = 0;
+    print_bso_file();
     not_available("the boundary-scan chain insertion");
 }
 
-void add_boundary_scan_chain() { add_scan_cell(); }
+void add_boundary_scan_chain() {
+    bs_create_multi_io_tab();
+    add_scan_cell();
+}
 
 }  // namespace
 
@@ -66,7 +97,10 @@ void start_routine(int*, char**) {
     top_set_w_directory(quendal_write_dir);
 }
 
-void free_alloc_memory() {}
+void free_alloc_memory() {
+    bs_free_insertion_tables();
+    free_inst_enable_pin();
+}
 
 void kestrand_main(int argc, char** argv) {
     long start = get_CPU_time();

@@ -1,0 +1,143 @@
+// Control cells of three-state and bidirectional pads, and the
+// high-impedance groups of pads whose enable has no net of its own.
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "bscan/bscan.h"
+#include "bscan/insertion_internal.h"
+#include "jtag/jtag.h"
+#include "jtag/tap.h"
+#include "runtime/exit.h"
+#include "runtime/frame/frame.h"
+#include "sdb/sdb.h"
+
+namespace {
+
+// Rows of each control table by enable net, in table order, so that a
+// pad finds the row it shares without a walk over the table.
+std::unordered_map<int, std::vector<int>> rows_by_net[2];
+
+ControlCellEntry*& table_of(bool oe) { return oe ? CONTROL_OE_TAB : CONTROL_TAB; }
+
+[[noreturn]] void enable_fault(const BufferEntry* b, const char* pin, const char* second_line, const char* signal) {
+    qdx_printf("ERROR: (%s) %%%s %s specified in %%BUFFER %s\n", JTAG_LIB_FILE.c_str(),
+               bsnames::same(pin, b->en_l) ? "EN_L" : "EN_H", pin ? pin : "", b->name);
+    qdx_printf(second_line, MODULE_C_SDB.c_str(), signal);
+    qdx_exit(-1);
+}
+
+int save_control_row(BufferEntry* b, int row, bool oe) {
+    if (!b) return -1;
+    const PadEntry& pad = OPIN_TAB[row];
+    int pin_row = pad.pin;
+    int polarity = pin_row >= 0 && pin_row < DYNA_count(PIN_TABLE) ? PIN_TABLE[pin_row]->pad_enable : PAD_EN_NONE;
+    const char* pin = bsnames::enable_pin(b, polarity);
+    const char* cell_name = oe ? CONTROL_OE_SCAN : CONTROL_SCAN;
+    if (!cell_name) {
+        if (oe)
+            qdx_printf("ERROR: Please specify %%CONTROL_OE_SCAN in file '%s'.\n\n", JTAG_BSC_FILE.c_str());
+        else
+            qdx_printf("ERROR: can't find %%CONTROL_SCAN in file '%s'.\n\n", JTAG_BSC_FILE.c_str());
+        qdx_exit(-1);
+    }
+    ScanCellEntry* cell = get_scan_cell(cell_name);
+    if (!cell) {
+        qdx_printf("ERROR: can't find scan cell '%s' in '%s' file.\n\n", cell_name, JTAG_LIB_FILE.c_str());
+        qdx_exit(-1);
+    }
+    std::string signal = bsnames::or_text(pad.signal, "");
+    int node = pin ? search_inode_connected_to_obj(pad.object, pin, SDB_DIR_INPUT) : -1;
+    if (node < 0)
+        enable_fault(b, pin, "       can't be found in file '%s' while tracing port '%s'.\n\n", signal.c_str());
+    int net = node_tab[node].net;
+    // An enable tied to GND or VCC, or left open, has no control cell.
+    if (net < 2) return -1;
+    const char* name = bsnames::net_name(net);
+    if (!name || !*name)
+        enable_fault(b, pin, "       is floating in file '%s' while tracing port '%s'.\n\n", signal.c_str());
+
+    ControlCellEntry*& table = table_of(oe);
+    std::vector<int>& same_net = rows_by_net[oe ? 1 : 0][net];
+    int module = multi_io_module_flagG ? OPIN_TAB[row].multi_io_row : -1;
+    if (!JTAG_OPTION[OPT_DONT_SHARE_CONTROL]) {
+        for (int r : same_net)
+            if (!multi_io_module_flagG || table[r].multi_io_row == module) return r + 1;
+    }
+    ControlCellEntry e{};
+    e.net = net;
+    e.reserved = -1;
+    e.multi_io_row = module;
+    bsnames::set_text(e.net_name, name);
+    bsnames::set_text(e.function, cell->rst ? "controlr" : "control");
+    e.cell = cell;
+    if (!table) table = DYNA_new<ControlCellEntry>();
+    int r = DYNA_append(&table, e);
+    same_net.push_back(r);
+    return r + 1;
+}
+
+}  // namespace
+
+void bs_control_reset_index() {
+    rows_by_net[0].clear();
+    rows_by_net[1].clear();
+}
+
+int save_contr_tab(BufferEntry* buffer, int row) { return save_control_row(buffer, row, false); }
+int save_oe_contr_tab(BufferEntry* buffer, int row) { return save_control_row(buffer, row, true); }
+
+void save_control_of_pad(BufferEntry* buffer, int row) {
+    const ScanCellEntry* cell = OPIN_TAB[row].cell;
+    bool oe = cell && cell->oe_mode;
+    int result = buffer && buffer->control_bcell ? -1 : save_control_row(buffer, row, oe);
+    if (result == -1) {
+        // Driven from a high-impedance group when the TAP has the command.
+        if (TAP_CONTR && TAP_CONTR->highz_command) {
+            ++HIGHZ_CNT;
+        } else {
+            result = 0;
+        }
+    }
+    (oe ? OPIN_TAB[row].control_oe : OPIN_TAB[row].control) = result;
+}
+
+void setup_driving_control_cell_and_highz_buf() {
+    int pads = DYNA_count(OPIN_TAB);
+    // Every pad marked -1 takes a place in a group, whether or not its
+    // cell has a HIGHZ pin, so the groups hold exactly these pads.
+    int highz = 0;
+    for (int i = 0; i < pads; ++i) {
+        OPIN_TAB[i].drives_control = 0;
+        OPIN_TAB[i].highz_group = 0;
+        if (OPIN_TAB[i].control == -1) ++highz;
+        if (OPIN_TAB[i].control_oe == -1) ++highz;
+    }
+    std::vector<int> sizes;
+    if (highz > 0) {
+        int limit = TAP_CONTR && TAP_CONTR->group_size >= 1 ? TAP_CONTR->group_size : highz;
+        sizes = bs_group_sizes(highz, limit);
+    }
+    int group = 0, count = 0;
+    auto walk = [&](int PadEntry::*word, int rows) {
+        std::vector<char> seen(static_cast<size_t>(rows), 0);
+        for (int i = 0; i < pads; ++i) {
+            PadEntry& p = OPIN_TAB[i];
+            int ref = p.*word;
+            if (ref == -1) {
+                if (group >= static_cast<int>(sizes.size())) continue;  // cannot happen: the groups were sized above
+                p.highz_group = group;
+                if (count == 0) p.drives_control = 1;
+                if (++count == sizes[static_cast<size_t>(group)]) {
+                    ++group;
+                    count = 0;
+                }
+            } else if (ref > 0 && ref <= rows && !seen[static_cast<size_t>(ref - 1)]) {
+                seen[static_cast<size_t>(ref - 1)] = 1;
+                p.drives_control = 1;
+            }
+        }
+    };
+    walk(&PadEntry::control, DYNA_count(CONTROL_TAB));
+    walk(&PadEntry::control_oe, DYNA_count(CONTROL_OE_TAB));
+}

@@ -1,0 +1,248 @@
+// The order of the boundary register (from the TDO pad round the pin
+// list) and the pin-list file "<top>.bso".
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bscan/bscan.h"
+#include "bscan/insertion_internal.h"
+#include "jtag/jtag.h"
+#include "runtime/exit.h"
+#include "runtime/frame/frame.h"
+#include "runtime/process.h"
+#include "runtime/str.h"
+
+namespace {
+
+constexpr int kTdoKey = -1;
+constexpr int kTdiKey = 9999;
+constexpr int kNoCellKey = 10000;
+constexpr int kFirstBackwardKey = 9998;
+
+bool is_port(const PadEntry& p, const char* global) {
+    return global && bsnames::same(p.signal, bsnames::without_low_mark(global));
+}
+
+int last_key(const ControlPinGroup& g) {
+    int n = DYNA_count(g.keys);
+    return n > 0 ? g.keys[n - 1] : INT_MIN;
+}
+
+const char* function_word(int kind) {
+    switch (kind) {
+        case PAD_CLOCK:
+        case PAD_MUX_CLOCK: return "clock";
+        case PAD_INPUT:
+        case PAD_MUX_INPUT: return "input";
+        case PAD_OUTPUT2:
+        case PAD_MUX_OUTPUT2: return "output2";
+        case PAD_OUTPUT3:
+        case PAD_OUTPUT_EN:
+        case PAD_MUX_OUTPUT3: return "output3";
+        case PAD_BIDIR:
+        case PAD_MUX_BIDIR1:
+        case PAD_MUX_BIDIR2: return "bidir";
+        case PAD_INOUT:
+        case PAD_MUX_INOUT1:
+        case PAD_MUX_INOUT2: return "inout";
+        case PAD_INTERNAL: return "internal";
+        default: return "  *";
+    }
+}
+
+// The control block of one group: the control cell's register row is the
+// one after the first pad it controls.
+void write_control_block(FILE* fp, const char* net, const char* function, const char* cell, const int* keys) {
+    int n = DYNA_count(keys);
+    if (n == 0) return;
+    long row = static_cast<long>(keys[0]) + 1;
+    if (row < 0 || row >= DYNA_count(SCAN_TAB) || !SCAN_TAB[row].instance) return;
+    std::fprintf(fp, "   [CONTROL SCAN CELL]    %-22s %-6c  %-11s %-11s\n", bsnames::or_text(net, "*"), '*',
+                 bsnames::or_text(function, "*"), SCAN_TAB[row].instance);
+    if (n == 1)
+        std::fprintf(fp, "   [OE RANGE] %3d                   ", keys[0]);
+    else
+        std::fprintf(fp, "   [OE RANGE] %3d:%3d               ", keys[0], keys[n - 1]);
+    std::fprintf(fp, "             *                  [%s]\n", bsnames::or_text(cell, "*"));
+}
+
+void group_block(FILE* fp, const ControlPinGroup& g) {
+    const char* net = nullptr;
+    const char* function = nullptr;
+    const char* cell = nullptr;
+    auto take = [&](const ControlCellEntry& row) {
+        net = row.net_name;
+        function = row.function;
+        cell = row.cell ? row.cell->name : nullptr;
+    };
+    if (g.control > 0 && g.control <= DYNA_count(CONTROL_TAB)) take(CONTROL_TAB[g.control - 1]);
+    if (g.control_oe > 0 && g.control_oe <= DYNA_count(CONTROL_OE_TAB)) take(CONTROL_OE_TAB[g.control_oe - 1]);
+    write_control_block(fp, net, function, cell, g.keys);
+}
+
+void free_contr_pin() {
+    for (int i = 0, n = DYNA_count(CONTR_PIN); i < n; ++i)
+        if (CONTR_PIN[i].keys) DYNA_free(&CONTR_PIN[i].keys);
+    if (CONTR_PIN) DYNA_free(&CONTR_PIN);
+    CONTR_PIN = nullptr;
+}
+
+void write_pad(FILE* fp, const PadEntry& p) {
+    if (static_cast<unsigned>(p.key) <= static_cast<unsigned>(kFirstBackwardKey))
+        std::fprintf(fp, " %4d  ", p.key);
+    else
+        std::fprintf(fp, "    *  ");
+    std::fprintf(fp, "%4s %-13s %-20s %-9s %-11s %-11s\n", bsnames::or_text(p.pin_text, "*"),
+                 bsnames::or_text(p.signal, "*"), bsnames::or_text(p.core_net, "*"),
+                 bsnames::or_text(p.pad_instance, "  *"), function_word(p.kind), bsnames::or_text(p.cell_request, "  *"));
+    if (!p.pad_cell) return;
+    std::string cell = "*";
+    if (p.cell) {
+        if (p.kind == PAD_INOUT || p.kind == PAD_MUX_INOUT1 || p.kind == PAD_MUX_INOUT2) {
+            const ScanCellEntry* input = INPUT_SCAN ? get_scan_cell(INPUT_SCAN) : nullptr;
+            cell = std::string(input ? input->name : "*") + "," + p.cell->name;
+        } else {
+            cell = p.cell->name;
+        }
+    }
+    int pad = static_cast<int>(std::strlen(p.pad_cell));
+    std::fprintf(fp, "%43s   [%s]%*s[%s]\n", "", p.pad_cell, pad < 20 ? 20 - pad : 0, "", cell.c_str());
+}
+
+void write_file(FILE* fp) {
+    std::fprintf(fp, "// ---------------------------------------------------------------------------\n");
+    std::fprintf(fp, "//SCAN  Pin Signal Name   Signal Name          IO BUF    SIGNAL      SCAN CELL\n");
+    std::fprintf(fp, "//ORDER Num at the Pin    at the Core          NAME      FUNCTION    NAME\n");
+    std::fprintf(fp, "//                                            [TYPE]                [TYPE]\n");
+    std::fprintf(fp, "// ---------------------------------------------------------------------------\n");
+    sort_pin_with_control();
+    int groups = DYNA_count(CONTR_PIN);
+    int current = 0;
+    // Groups without pads cannot be written; they come first after the sort.
+    while (current < groups && DYNA_count(CONTR_PIN[current].keys) == 0) ++current;
+    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i) {
+        const PadEntry& p = OPIN_TAB[i];
+        write_pad(fp, p);
+        if (current < groups && last_key(CONTR_PIN[current]) != -1 && last_key(CONTR_PIN[current]) == p.key) {
+            group_block(fp, CONTR_PIN[current]);
+            ++current;
+        }
+    }
+}
+
+}  // namespace
+
+int compare_4(const void* a, const void* b) {
+    int x = *static_cast<const int*>(a), y = *static_cast<const int*>(b);
+    return x < y ? -1 : x > y ? 1 : 0;
+}
+
+int intcomp(const void* a, const void* b) { return compare_4(a, b); }
+
+int compare_1(const void* a, const void* b) {
+    int x = last_key(*static_cast<const ControlPinGroup*>(a));
+    int y = last_key(*static_cast<const ControlPinGroup*>(b));
+    return x < y ? -1 : x > y ? 1 : 0;
+}
+
+void arrange_opin_tab_from_tdo() {
+    int n = DYNA_count(OPIN_TAB);
+    int direction = 0;  // 0 not known, 1 forward (TDI before TDO), 2 backward
+    bool tdi_seen = false;
+    int up = 0, down = kFirstBackwardKey;
+    auto next_key = [&]() { return direction == 1 ? up++ : down--; };
+    int tdo_at = -1;
+    for (int i = 0; i < n; ++i) {
+        PadEntry& p = OPIN_TAB[i];
+        if (is_port(p, GLOBAL_TDO)) {
+            p.key = kTdoKey;
+            if (direction == 0) direction = tdi_seen ? 1 : 2;
+            if (tdo_at < 0) tdo_at = i;
+        } else if (is_port(p, GLOBAL_TDI)) {
+            p.key = kTdiKey;
+            tdi_seen = true;
+        } else if (p.cell) {
+            if (direction != 0) p.key = next_key();
+        } else {
+            p.key = kNoCellKey;
+        }
+    }
+    // Round the ring: the pads before TDO follow those after it.
+    for (int i = 0, end = tdo_at < 0 ? n : tdo_at; i < end; ++i) {
+        PadEntry& p = OPIN_TAB[i];
+        if (!p.cell)
+            p.key = kNoCellKey;
+        else if (direction != 0)
+            p.key = next_key();
+    }
+    // Pads of equal key (those without a cell) keep their pin-list order.
+    std::vector<PadEntry> rows(OPIN_TAB, OPIN_TAB + n);
+    std::stable_sort(rows.begin(), rows.end(), [](const PadEntry& a, const PadEntry& b) { return a.key < b.key; });
+    std::copy(rows.begin(), rows.end(), OPIN_TAB);
+}
+
+void sort_pin_with_control() {
+    free_contr_pin();
+    int plain = DYNA_count(CONTROL_TAB);
+    int n = plain + DYNA_count(CONTROL_OE_TAB);
+    CONTR_PIN = DYNA_new<ControlPinGroup>();
+    for (int i = 0; i < n; ++i) DYNA_append(&CONTR_PIN, ControlPinGroup{-1, -1, DYNA_new<int>()});
+    if (n == 0) return;
+    for (int i = 0, pads = DYNA_count(OPIN_TAB); i < pads; ++i) {
+        const PadEntry& p = OPIN_TAB[i];
+        int at = -1;
+        if (p.control > 0 && p.control <= plain) {
+            at = p.control - 1;
+            if (DYNA_count(CONTR_PIN[at].keys) == 0) {
+                CONTR_PIN[at].control = p.control;
+                CONTR_PIN[at].control_oe = -1;
+            }
+        } else if (p.control <= 0 && p.control_oe > 0 && p.control_oe <= n - plain) {
+            at = p.control_oe - 1 + plain;
+            if (DYNA_count(CONTR_PIN[at].keys) == 0) {
+                CONTR_PIN[at].control_oe = p.control_oe;
+                CONTR_PIN[at].control = -1;
+            }
+        }
+        if (at >= 0) DYNA_append(&CONTR_PIN[at].keys, p.key);
+    }
+    for (int i = 0; i < n; ++i) {
+        int* keys = CONTR_PIN[i].keys;
+        std::sort(keys, keys + DYNA_count(keys));
+    }
+    std::stable_sort(CONTR_PIN, CONTR_PIN + n,
+                     [](const ControlPinGroup& a, const ControlPinGroup& b) { return last_key(a) < last_key(b); });
+}
+
+void print_bso_file() {
+    bsnames::set_text(BSO_FILE, (TOP_MODULE + ".bso").c_str());
+    AtomicFile file(BSO_FILE);
+    bool written = false;
+    if (file.open("w")) {
+        write_file(file.stream());
+        written = file.commit();
+    }
+    free_contr_pin();
+    if (written) return;
+    qdx_printf("WARNING: can't open file '%s' to output information of pins.\n\n", BSO_FILE);
+    std::printf("         Continue excuting? (y/n) : ");
+    std::fflush(stdout);
+    // Only "y" goes on; any other answer, or none at the end of input, stops.
+    char* answer = STR_gets();
+    bool go_on = answer && STR_ucomp(answer, "y") == 0;
+    std::free(answer);
+    if (!go_on) qdx_exit(-1);
+    bsnames::clear_text(BSO_FILE);
+}
+
+void print_control_scan(FILE* fp, const char* function, const char* cell, const char* net, const int* keys) {
+    write_control_block(fp, net, function, cell, keys);
+}
+
+void integer_to_binary_code(unsigned value, char* buffer, int width) {
+    for (int i = 0; i < width; ++i) buffer[width - 1 - i] = (i < 32 && (value >> i) & 1u) ? '1' : '0';
+}

@@ -1,0 +1,739 @@
+// The pad table: one row per signal of the pin list, traced from the top
+// port through its pad cell, with the pad's kind, its boundary cell and
+// the nets that the design edits connect to.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "bscan/bscan.h"
+#include "bscan/insertion_internal.h"
+#include "jtag/jtag.h"
+#include "jtag/tap.h"
+#include "runtime/exit.h"
+#include "runtime/frame/frame.h"
+#include "runtime/str.h"
+#include "sdb/sdb.h"
+
+using bsnames::clear_text;
+using bsnames::or_text;
+using bsnames::set_text;
+
+namespace {
+
+const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
+const char* bsc_file() { return JTAG_BSC_FILE.c_str(); }
+const char* design_file() { return MODULE_C_SDB.c_str(); }
+
+[[noreturn]] void stop() { qdx_exit(-1); }
+
+PinListEntry* pin_row_of(int row) {
+    int pin = OPIN_TAB[row].pin;
+    return pin >= 0 && pin < DYNA_count(PIN_TABLE) ? PIN_TABLE[pin] : nullptr;
+}
+
+int cell_code_of(int row) {
+    PinListEntry* r = pin_row_of(row);
+    return r ? r->cell_code : CELL_SINGLE;
+}
+
+int enable_polarity_of(int row) {
+    PinListEntry* r = pin_row_of(row);
+    return r ? r->pad_enable : PAD_EN_NONE;
+}
+
+bool ucase_equal(const char* a, const char* b) { return a && b && STR_ucomp(a, b) == 0; }
+bool is_bs_buffer(const BufferEntry* b) { return b && b->kind == BUFFER_BS; }
+bool is_plain_or_bs(const BufferEntry* b) { return b && (b->kind == BUFFER_PLAIN || b->kind == BUFFER_BS); }
+bool is_differential(const BufferEntry* b) {
+    return b && (b->kind == BUFFER_DIFF_VOLTAGE || b->kind == BUFFER_DIFF_CURRENT);
+}
+
+// A scan cell that the configuration names; a name the library lacks ends
+// the run.
+ScanCellEntry* library_cell(const char* name) {
+    ScanCellEntry* c = get_scan_cell(name);
+    if (!c) {
+        qdx_printf("ERROR: can't find scan cell '%s' in '%s' file.\n\n", name, lib_file());
+        stop();
+    }
+    return c;
+}
+
+// The first configured of two cell names, looked up; none when neither is set.
+ScanCellEntry* configured(const char* first, const char* second) {
+    const char* name = first ? first : second;
+    return name ? library_cell(name) : nullptr;
+}
+
+// A cell named for this pad in particular, validated by the role's check.
+ScanCellEntry* checked_cell(const char* name, int (*check)(const char*)) {
+    std::string copy = name;
+    if (check(copy.c_str())) {
+        qdx_printf("\n");
+        stop();
+    }
+    return library_cell(copy.c_str());
+}
+
+// The pin row's single cell, validated; the request is cleared once used.
+ScanCellEntry* requested_cell(int row, int (*check)(const char*)) {
+    if (!OPIN_TAB[row].cell_request) return nullptr;
+    std::string name = OPIN_TAB[row].cell_request;
+    ScanCellEntry* c = checked_cell(name.c_str(), check);
+    clear_text(OPIN_TAB[row].cell_request);
+    return c;
+}
+
+// The scan cell of a %BS_BUFFER pad: the library cell named like the
+// buffer.  Its MODE_2 and MODE_3 pins make the TAP's mode signals needed.
+ScanCellEntry* bs_buffer_cell(const BufferEntry* b) {
+    ScanCellEntry* c = get_scan_cell(b->name);
+    if (!c) {
+        qdx_printf("ERROR: can't find %%SCAN_CELL '%s' for %%BS_BUFFER.\n", b->name);
+        stop();
+    }
+    if (c->mode3) BCELL_MODE3 = 1;
+    if (c->mode2) BCELL_MODE2 = 1;
+    return c;
+}
+
+[[noreturn]] void pin_not_in_design(const char* keyword, const char* where, const char* pin, const char* buffer,
+                                    const char* signal) {
+    qdx_printf("ERROR: (%s) %%%s %s specified in %s %s\n", lib_file(), keyword, or_text(pin, ""), where,
+               or_text(buffer, ""));
+    qdx_printf("       can't be found in file '%s' while tracing port '%s'.\n\n", design_file(), signal);
+    stop();
+}
+
+[[noreturn]] void unknown_buffer(const char* cell, const char* signal) {
+    qdx_printf("FATAL: can't find the definition of buffer '%s' while tracing port '%s'.\n", cell, signal);
+    qdx_printf("       Please specify the following in file '%s'.\n", lib_file());
+    qdx_printf("              %%BUFFER  %s {\n", cell);
+    qdx_printf("                  %%INPUT\n");
+    qdx_printf("                  %%OUTPUT\n");
+    qdx_printf("               }\n\n");
+    stop();
+}
+
+// Name of the pad pin that the port's net reaches: "*UNDEF*" for a node
+// without a pin; a pin without a name ends the run.
+std::string reached_pin(int port, const char* signal) {
+    int node = get_node_connected_to_portnode(port);
+    int p = node_tab[node].pin;
+    if (node_tab[node].object < 0 || p < 0 || p >= pin_count) return "*UNDEF*";
+    const char* name = SYM_get(sym_tab, pin_tab[p].name);
+    if (!name) {
+        qdx_printf("ERROR: can not get pin name while tracing port '%s'.\n", signal);
+        stop();
+    }
+    return name;
+}
+
+// Net id on a pin of the pad instance (-1 when the pin is absent).
+int net_on(int obj, const char* pin, int direction) {
+    return pin ? search_inet_connected_to_obj(obj, pin, direction) : -1;
+}
+
+// The TAP's MODE_2 or MODE_3 pin after a pad: which pin the cells use,
+// and the net on it in the design.
+void tap_mode_pin(int& need, char* TapCellEntry::*field, const char*& global, int flag, const char* word, int tap) {
+    if (need) {
+        const char* pin = TAP_CONTR ? TAP_CONTR->*field : nullptr;
+        if (!pin) {
+            qdx_printf("ERROR: (%s) can't find %%%s in %%TAP_CONTROLLER %s.\n", lib_file(), word,
+                       or_text(TAP_MODULE_NAME, ""));
+            need = 0;
+        } else {
+            global = bsnames::without_low_mark(pin);
+        }
+    } else {
+        global = nullptr;
+    }
+    if (tap < 0 || !global) return;
+    int net = search_inet_connected_to_obj(tap, global, SDB_DIR_OUTPUT);
+    TAP_FLAG[flag] = net;
+    if (net == 0 || net == 1) {
+        qdx_printf("WARNING: Pin %%%s '%s' of TAP '%s' ", word, global, or_text(TAP_INSTANCE_NAME, ""));
+        qdx_printf(net == 0 ? "was connected to GND.\n" : "was connected to VCC.\n");
+        qdx_printf("         %%%s '%s' will be disconnected.\n", word, global);
+    }
+}
+
+void tap_mode_pins() {
+    int tap = TAP_INSTANCE_NAME ? SDB_nl_search_obj(TAP_INSTANCE_NAME) : -1;
+    tap_mode_pin(BCELL_MODE2, &TapCellEntry::mode2, TAP_MODE2_PIN, 9, "MODE_2", tap);
+    tap_mode_pin(BCELL_MODE3, &TapCellEntry::mode3, TAP_MODE3_PIN, 10, "MODE_3", tap);
+}
+
+// A top port reached from an input pad's core side, directly or through
+// one buffer of the library: the input is merged with that port.
+bool merged_input(int node, const BufferEntry* pad_buffer, int port) {
+    if (is_bs_buffer(pad_buffer)) return false;
+    int a = find_adjacent_node(node);
+    if (a < 0) return false;
+    int other = bsnames::node_port(a);
+    if (other >= 0) {
+        if (skip_signal(bsnames::port_name(other))) return false;
+        qdx_printf("WARNING: input port '%s' connects to output port '%s' directly.\n", bsnames::port_name(port),
+                   bsnames::port_name(other));
+        qdx_printf("         A merged cell will be introduced.\n\n");
+        return true;
+    }
+    int obj = node_tab[a].object;
+    BufferEntry* b = get_buffer(bsnames::class_name(obj));
+    if (!b) return false;
+    int from = a;
+    if (!b->function) from = b->output ? search_inode_connected_to_obj(obj, b->output, SDB_DIR_OUTPUT) : -1;
+    int beyond = from >= 0 ? find_adjacent_node(from) : -1;
+    other = bsnames::node_port(beyond);
+    if (other < 0) return false;
+    qdx_printf("WARNING: input port '%s' connects to port '%s' directly.\n", bsnames::port_name(port),
+               bsnames::port_name(other));
+    qdx_printf("         A merged cell will be introduced.\n\n");
+    return true;
+}
+
+// A receive side that comes out at a top port, directly or through one
+// buffer of the library.
+bool merged_receive(int node, int port) {
+    int a = find_adjacent_node(node);
+    if (a < 0) return false;
+    int other = bsnames::node_port(a);
+    if (other >= 0) {
+        qdx_printf("WARNING: input port '%s' connects to output port '%s' directly.\n", bsnames::port_name(port),
+                   bsnames::port_name(other));
+        qdx_printf("         A merged cell will be introduced.\n\n");
+        return true;
+    }
+    int obj = node_tab[a].object;
+    BufferEntry* b = get_buffer(bsnames::class_name(obj));
+    if (!b) return false;
+    int from = ucase_equal(b->function, "inout")
+                   ? (b->inout ? search_inode_connected_to_obj(obj, b->inout, SDB_DIR_BIDIR) : -1)
+                   : (b->output ? search_inode_connected_to_obj(obj, b->output, SDB_DIR_OUTPUT) : -1);
+    int beyond = from >= 0 ? find_adjacent_node(from) : -1;
+    other = bsnames::node_port(beyond);
+    if (other < 0) return false;
+    qdx_printf("WARNING: input end of bidir port '%s' connects to port '%s' directly.\n", bsnames::port_name(port),
+               bsnames::port_name(other));
+    qdx_printf("         A merged cell will be introduced.\n\n");
+    return true;
+}
+
+// A mux pin and its mode pin come together.
+void require_pair(const BufferEntry* b, const char* a, const char* a_word, const char* m, const char* m_word,
+                  const char* what) {
+    if (a && !m) {
+        qdx_printf("ERROR: (%s) '%s' is a mux %s pad because %%%s signal is declared.\n", lib_file(), b->name, what,
+                   a_word);
+        qdx_printf("       Mux %s pad also requires %%%s signal to be declared.\n\n", what, m_word);
+        stop();
+    }
+    if (m && !a) {
+        qdx_printf("ERROR: (%s) '%s' is a mux %s pad because %%%s signal is declared.\n", lib_file(), b->name, what,
+                   m_word);
+        qdx_printf("       Mux %s pad also requires %%%s signal to be declared.\n\n", what, a_word);
+        stop();
+    }
+}
+
+[[noreturn]] void no_input_scan(const char* signal) {
+    qdx_printf("ERROR: can't find %%INPUT_SCAN in file '%s'.\n", bsc_file());
+    qdx_printf("       Need INPUT SCAN to connect to input port '%s'.\n\n", signal);
+    stop();
+}
+
+[[noreturn]] void missing_bidir_cell(const char* keyword, const char* need, const char* signal) {
+    qdx_printf("ERROR: can't find %%%s in file '%s'.\n", keyword, bsc_file());
+    qdx_printf("       Need %s to connect to bidir port '%s'.\n\n", need, signal);
+    stop();
+}
+
+}  // namespace
+
+int create_an_entry_of_OPIN_TAB(int pin, const char* name) {
+    PadEntry e{};
+    e.pin = pin;
+    const PinListEntry* r = pin >= 0 && pin < DYNA_count(PIN_TABLE) ? PIN_TABLE[pin] : nullptr;
+    const char* marker = r && is_internal_marker(r->io_name) ? r->io_name : nullptr;
+    set_text(e.pin_text, marker ? marker : (r ? r->number : nullptr));
+    e.active_low = name && name[0] == '-' ? 1 : 0;
+    set_text(e.signal, bsnames::without_low_mark(name));
+    set_text(e.cell_request, r ? r->cell : nullptr);
+    e.modules = DYNA_new<char*>();
+    e.instances = DYNA_new<char*>();
+    e.kind = PAD_NO_CELL;
+    e.object = -1;
+    e.mode1_net = e.mode2_net = e.mode3_net = -1;
+    e.mux_in1_net = e.mux_in2_net = e.mux_in3_net = e.mux_out_net = -1;
+    e.multi_io_row = -1;
+    return DYNA_append(&OPIN_TAB, e);
+}
+
+void produce_opin_control_tab() {
+    tdi_pin_indexG = tms_pin_indexG = tck_pin_indexG = trst_pin_indexG = tdo_pin_indexG = -1;
+    TAP_TDI_PIN_PTR = TAP_TDO_PIN_PTR = TAP_TMS_PIN_PTR = TAP_TCK_PIN_PTR = TAP_TRST_PIN_PTR = nullptr;
+    if (!OPIN_TAB) OPIN_TAB = DYNA_new<PadEntry>();
+    for (int i = 0, n = DYNA_count(PIN_TABLE); i < n; ++i) {
+        const char* name = bs_pin_name(i);
+        if (!name) continue;
+        int row = create_an_entry_of_OPIN_TAB(i, name);
+        if (skip_signal(name))
+            bs_save_OPIN_TAB_for_standard_port_of_TAP(row, name);
+        else if (is_internal_marker(PIN_TABLE[i]->io_name))
+            save_OPIN_TAB_for_adding_scan_cell_internal(row);
+        else
+            save_OPIN_TAB_for_adding_scan_cell(row);
+    }
+    bs_refresh_tap_pad_pointers();
+    if (sdb) SDB_close(sdb, 0);
+    check_inv_signal();
+}
+
+void save_OPIN_TAB_for_adding_scan_cell(int row) {
+    std::string signal = OPIN_TAB[row].signal;
+    int port = find_iport(signal.c_str());
+    int node = get_node_connected_to_portnode(port);
+    int obj = node_tab[node].object;
+    OPIN_TAB[row].object = obj >= 0 ? obj : -1;
+    set_text(OPIN_TAB[row].pad_cell, obj >= 0 ? bsnames::class_name(obj) : "*UNDEF*");
+    // Only an instance can be a pad buffer.
+    BufferEntry* buffer = obj >= 0 ? get_buffer(OPIN_TAB[row].pad_cell) : nullptr;
+    int direction = port_tab[port].direction & 3;
+    if (!buffer && !JTAG_OPTION[OPT_ADD_PAD] && (!JTAG_OPTION[OPT_NO_PAD] || direction == SDB_DIR_BIDIR))
+        unknown_buffer(OPIN_TAB[row].pad_cell, signal.c_str());
+    if (buffer) {
+        OPIN_TAB[row].buffer = buffer;
+        get_hier_class_and_inst_name(row, obj);
+    }
+    set_text(OPIN_TAB[row].suffix, bs_pin_direction(OPIN_TAB[row].pin));
+    if (buffer && ucase_equal(buffer->function, "BUF")) {
+        OPIN_TAB[row].kind = PAD_INTERNAL;
+        return;
+    }
+    switch (direction) {
+        case SDB_DIR_INPUT:
+            save_input_clock_tab(buffer, row, port, buffer && ucase_equal(buffer->function, "CLOCK") ? 0 : 1);
+            break;
+        case SDB_DIR_OUTPUT:
+            save_output_scan_tab(buffer, row, port);
+            break;
+        case SDB_DIR_BIDIR:
+            if (buffer) {
+                if (!buffer->function) desc_set_text(&buffer->function, "inout");
+                if (!ucase_equal(buffer->function, "inout")) {
+                    qdx_printf("ERROR: bidir port '%s' doesn't connect to bidir pad.\n", signal.c_str());
+                    qdx_printf("       Please setup %%FUNCTION inout in %%BUFFER %s.\n\n", buffer->name);
+                    stop();
+                }
+            }
+            save_bidir_scan_tab(buffer, row, port);
+            break;
+        default:
+            qdx_printf("FATAL: can't identify function of port '%s'.\n\n", bsnames::port_name(port));
+            stop();
+    }
+    tap_mode_pins();
+}
+
+void save_input_clock_tab(BufferEntry* b, int row, int port, int not_clock) {
+    std::string signal = OPIN_TAB[row].signal;
+    int obj = OPIN_TAB[row].object;
+    int node = -1;
+    if (is_plain_or_bs(b) || is_differential(b)) {
+        const char* where = "%BUFFER";
+        if (is_differential(b)) {
+            where = "DIFFERENTIAL BUFFER";
+            if (!b->input || !b->input_m) {
+                qdx_printf("ERROR: (%s) can't find %%INPUT_P or %%INPUT_M in DIFFERENTIAL BUFFER %s\n\n", lib_file(),
+                           OPIN_TAB[row].pad_cell);
+                stop();
+            }
+            if (!b->output) {
+                qdx_printf("ERROR: (%s) can't find %%OUTPUT in DIFFERENTIAL BUFFER %s\n\n", lib_file(),
+                           OPIN_TAB[row].pad_cell);
+                stop();
+            }
+            std::string pin = reached_pin(port, signal.c_str());
+            if (bsnames::same(pin.c_str(), b->input_m)) return;  // the other leg of the pair
+            if (!bsnames::same(pin.c_str(), b->input)) {
+                qdx_printf("ERROR: the %s pin specified in netlist, but can not be found in DIFFERENTIAL BUFFER %s\n ",
+                           pin.c_str(), b->name);
+                stop();
+            }
+        } else if (!b->output) {
+            qdx_printf("ERROR: (%s) can't find %%OUTPUT in %%BUFFER %s\n\n", lib_file(), OPIN_TAB[row].pad_cell);
+            stop();
+        }
+        node = search_inode_connected_to_obj(obj, b->output, SDB_DIR_OUTPUT);
+        if (node < 0) pin_not_in_design("OUTPUT", where, b->output, b->name, signal.c_str());
+        set_text(OPIN_TAB[row].core_net, bsnames::net_name(bsnames::node_net(node)));
+        set_text(OPIN_TAB[row].pin_to_core, b->output);
+    } else {
+        if (!INPUT_BUFFER && !JTAG_OPTION[OPT_NO_PAD]) {
+            qdx_printf("ERROR: option -add_pad requires to declare %%INPUT_BUFFER\n       in file '%s'.\n\n",
+                       bsc_file());
+            stop();
+        }
+        node = port_tab[port].node;
+        set_text(OPIN_TAB[row].core_net, bsnames::net_name(bsnames::node_net(node)));
+    }
+    if (merged_input(node, b, port)) return;
+
+    // A second data input.
+    if (b && (b->mux_in2 || b->mode2)) {
+        require_pair(b, b->mux_in2, "MUX_IN2", b->mode2, "MODE_2", "input");
+        int kind = not_clock ? PAD_MUX_INPUT : PAD_MUX_CLOCK;
+        ScanCellEntry* c =
+            requested_cell(row, kind == PAD_MUX_INPUT ? check_input_mux_scan_cell : check_clock_mux_scan);
+        if (!c)
+            c = kind == PAD_MUX_INPUT ? configured(INPUT_MUX_SCAN, CLOCK_MUX_SCAN)
+                                      : configured(CLOCK_MUX_SCAN, INPUT_MUX_SCAN);
+        if (!c) {
+            qdx_printf("ERROR: can't find %%INPUT_MUX_SCAN in file '%s'.\n", bsc_file());
+            qdx_printf("       Need INPUT_MUX_SCAN to connect to input port '%s'.\n\n", signal.c_str());
+            stop();
+        }
+        PadEntry& p = OPIN_TAB[row];
+        p.kind = kind;
+        p.cell = c;
+        p.mode2_net = net_on(obj, b->mode2, SDB_DIR_INPUT);
+        p.mux_in2_net = net_on(obj, b->mux_in2, SDB_DIR_INPUT);
+        return;
+    }
+
+    int code = cell_code_of(row);
+    const PinListEntry* r = pin_row_of(row);
+    ScanCellEntry* c = requested_cell(row, not_clock ? check_input_scan_cell : check_clock_scan_cell);
+    if (!c) {
+        if (code == CELL_I && r && r->i_cell)
+            c = checked_cell(r->i_cell, check_input_scan_cell);
+        else if (code > CELL_I)
+            c = configured(INPUT_SCAN, CLOCK_SCAN);
+        else if (not_clock && is_bs_buffer(b))
+            c = bs_buffer_cell(b);
+        else
+            c = not_clock ? configured(INPUT_SCAN, CLOCK_SCAN) : configured(CLOCK_SCAN, INPUT_SCAN);
+    }
+    if (!c) no_input_scan(signal.c_str());
+    OPIN_TAB[row].kind = not_clock ? PAD_INPUT : PAD_CLOCK;
+    OPIN_TAB[row].cell = c;
+}
+
+void save_output_scan_tab(BufferEntry* b, int row, int port) {
+    std::string signal = OPIN_TAB[row].signal;
+    int obj = OPIN_TAB[row].object;
+    int t = 2;  // output class: 1 data through the enable, 2 two-state, 3 three-state
+    if (is_plain_or_bs(b)) {
+        int polarity = enable_polarity_of(row);
+        const char* data = nullptr;
+        if (!b->en_l && !b->en_h) {
+            if (!b->input) {
+                qdx_printf("ERROR: (%s) can't find %%INPUT in %%BUFFER  %s.\n\n", lib_file(), b->name);
+                stop();
+            }
+            data = b->input;
+        } else if (!b->input) {
+            t = 1;
+            data = bsnames::enable_pin(b, polarity);
+        } else {
+            // An enable pin that names the data input is no enable.
+            if (polarity != PAD_EN_HIGH && bsnames::same(b->en_l, b->input)) desc_free_text(&b->en_l);
+            if (polarity != PAD_EN_LOW && bsnames::same(b->en_h, b->input)) desc_free_text(&b->en_h);
+            t = b->en_l || b->en_h ? 3 : 2;
+            data = b->input;
+        }
+        std::string net = verify_obj_pin_name(obj, data, SDB_DIR_INPUT);
+        if (net.empty()) pin_not_in_design("INPUT", "%BUFFER", data, b->name, signal.c_str());
+        set_text(OPIN_TAB[row].core_net, net.c_str());
+        set_text(OPIN_TAB[row].pin_from_core, data);
+    } else if (is_differential(b)) {
+        if (!b->input) {
+            qdx_printf("ERROR: (%s) can't find %%INPUT in DIFFERENTIAL BUFFER %s.\n\n", lib_file(),
+                       OPIN_TAB[row].pad_cell);
+            stop();
+        }
+        if (!b->output || !b->output_m) {
+            qdx_printf("ERROR: (%s) can't find %%OUTPUT_P or %%OUTPUT_M in DIFFERENTIAL BUFFER %s. \n\n", lib_file(),
+                       OPIN_TAB[row].pad_cell);
+            stop();
+        }
+        t = b->en_l || b->en_h ? 3 : 2;
+        std::string pin = reached_pin(port, signal.c_str());
+        if (bsnames::same(pin.c_str(), b->output_m)) return;  // the other leg of the pair
+        if (!bsnames::same(pin.c_str(), b->output)) {
+            qdx_printf("ERROR: the %s pin specified in netlist, but can not be found in DIFFERENTIAL BUFFER %s\n ",
+                       pin.c_str(), b->name);
+            stop();
+        }
+        std::string net = verify_obj_pin_name(obj, b->input, SDB_DIR_INPUT);
+        if (net.empty()) pin_not_in_design("INPUT", "DIFFERENTIAL BUFFER", b->input, b->name, signal.c_str());
+        set_text(OPIN_TAB[row].core_net, net.c_str());
+        set_text(OPIN_TAB[row].pin_from_core, b->input);
+    } else if (!OUTPUT_BUFFER && JTAG_OPTION[OPT_ADD_PAD]) {
+        qdx_printf("ERROR: option -add_pad requires to declare %%OUTPUT_BUFFER\n       in file '%s'.\n\n",
+                   bsc_file());
+        stop();
+    }
+
+    if (b && (b->mux_in1 || b->mode1)) {
+        require_pair(b, b->mux_in1, "MUX_IN1", b->mode1, "MODE_1", "output");
+        ScanCellEntry* c = requested_cell(row, check_output_mux_scan);
+        if (!c) c = configured(OUTPUT_MUX_SCAN, nullptr);
+        if (!c) {
+            qdx_printf("ERROR: can't find %%OUTPUT_MUX_SCAN in file '%s'.\n", bsc_file());
+            qdx_printf("       Need OUTPUT_MUX_SCAN to connect to output port '%s'.\n\n", signal.c_str());
+            stop();
+        }
+        PadEntry& p = OPIN_TAB[row];
+        p.kind = t == 1 ? PAD_MUX_OUTPUT_EN : t == 2 ? PAD_MUX_OUTPUT2 : PAD_MUX_OUTPUT3;
+        p.cell = c;
+        p.mode1_net = net_on(obj, b->mode1, SDB_DIR_INPUT);
+        p.mux_in1_net = net_on(obj, b->mux_in1, SDB_DIR_INPUT);
+    } else {
+        ScanCellEntry* c = requested_cell(row, check_output_scan_cell);
+        if (!c && is_bs_buffer(b)) c = bs_buffer_cell(b);
+        if (!c) c = configured(OUTPUT_SCAN, nullptr);
+        if (!c) {
+            qdx_printf("ERROR: can't find %%OUTPUT_SCAN in file '%s'.\n", bsc_file());
+            qdx_printf("       Need OUTPUT SCAN to connect to output port '%s'.\n\n", signal.c_str());
+            stop();
+        }
+        OPIN_TAB[row].kind = t == 1 ? PAD_OUTPUT_EN : t == 2 ? PAD_OUTPUT2 : PAD_OUTPUT3;
+        OPIN_TAB[row].cell = c;
+    }
+    if (b && (b->en_l || b->en_h) && b->input) save_control_of_pad(b, row);
+}
+
+void save_bidir_scan_tab(BufferEntry* b, int row, int port) {
+    std::string signal = OPIN_TAB[row].signal;
+    int obj = OPIN_TAB[row].object;
+    if (b && !b->input && !b->output) {
+        qdx_printf("ERROR: (%s) can't find %%INPUT or %%OUTPUT in %%BUFFER %s,\n", lib_file(), b->name);
+        qdx_printf("       while tracing bidirectional port '%s'.\n\n", signal.c_str());
+        stop();
+    }
+    if (b && !b->en_l && !b->en_h) {
+        qdx_printf("ERROR: (%s) can't find %%EN_L or %%EN_H in %%BUFFER %s,\n", lib_file(), b->name);
+        qdx_printf("       while tracing bidirectional port '%s'.\n\n", signal.c_str());
+        stop();
+    }
+    // Drive side: the data from the core to the pad.
+    std::string drive;
+    if (b && b->input) {
+        drive = verify_obj_pin_name(obj, b->input, SDB_DIR_INPUT);
+        if (!drive.empty()) {
+            set_text(OPIN_TAB[row].pin_from_core, b->input);
+        } else {
+            qdx_printf("WARNING: (%s) %%INPUT %s of %%BUFFER %s which connects to\n", lib_file(), b->input, b->name);
+            qdx_printf("         port '%s' is floating.\n", signal.c_str());
+            qdx_printf("         Output boundary scan cell won't be inserted on this port.\n\n");
+        }
+    }
+    // Receive side: the data from the pad to the core.
+    std::string receive;
+    int receive_node = -1;
+    if (b && b->output && cell_code_of(row) != CELL_I_ONLY) {
+        receive_node = search_inode_connected_to_obj(obj, b->output, SDB_DIR_OUTPUT);
+        if (receive_node < 0) pin_not_in_design("OUTPUT", "%BUFFER", b->output, b->name, signal.c_str());
+        int net = bsnames::node_net(receive_node);
+        const char* name = net >= 0 ? bsnames::net_name(net) : nullptr;
+        if (!name) {
+            qdx_printf("WARNING: (%s) %%OUTPUT %s of %%BUFFER %s which connects to\n", lib_file(), b->output, b->name);
+            qdx_printf("         port '%s' is floating.\n", signal.c_str());
+            qdx_printf("         Input boundary scan cell won't be inserted on this port.\n\n");
+            receive_node = -1;
+        } else {
+            receive = name;
+            set_text(OPIN_TAB[row].pin_to_core, b->output);
+        }
+    }
+    bool drive_live = !drive.empty();
+    bool receive_live = !receive.empty();
+    if (!drive_live && !receive_live) {
+        if (JTAG_OPTION[OPT_ADD_PAD]) {
+            ScanCellEntry* c = configured(OUTPUT_SCAN, nullptr);
+            if (!c) missing_bidir_cell("OUTPUT_SCAN", "OUTPUT_SCAN", signal.c_str());
+            OPIN_TAB[row].kind = PAD_INOUT;
+            OPIN_TAB[row].cell = c;
+            return;
+        }
+        qdx_printf("ERROR: (%s) %%OUTPUT %s and %%INPUT %s in %%BUFFER %s\n", lib_file(),
+                   or_text(b ? b->output : nullptr, ""), or_text(b ? b->input : nullptr, ""), b ? b->name : "");
+        qdx_printf("       are both floating.\n");
+        qdx_printf("       Can't insert boundary scan on port '%s'.\n\n", signal.c_str());
+        stop();
+    }
+    std::string core = drive_live && receive_live ? drive + "," + receive : drive_live ? drive : receive;
+    set_text(OPIN_TAB[row].core_net, core.c_str());
+    if (receive_live && merged_receive(receive_node, port)) receive_live = false;
+
+    // Second data inputs.
+    require_pair(b, b->mux_in1, "MUX_IN1", b->mode1, "MODE_1", "bidi");
+    require_pair(b, b->mux_in2, "MUX_IN2", b->mode2, "MODE_2", "bidi");
+    {
+        PadEntry& p = OPIN_TAB[row];
+        if (b->mux_in1) {
+            p.mode1_net = net_on(obj, b->mode1, SDB_DIR_INPUT);
+            p.mux_in1_net = net_on(obj, b->mux_in1, SDB_DIR_INPUT);
+        }
+        if (b->mux_in2) {
+            p.mode2_net = net_on(obj, b->mode2, SDB_DIR_INPUT);
+            p.mux_in2_net = net_on(obj, b->mux_in2, SDB_DIR_INPUT);
+        }
+        if (b->mux_out) p.mux_out_net = net_on(obj, b->mux_out, SDB_DIR_OUTPUT);
+    }
+
+    int kind = PAD_NO_CELL;
+    ScanCellEntry* c = nullptr;
+    if (drive_live && receive_live) {
+        if (!b->mux_in1) {
+            c = requested_cell(row, check_bidir_scan_cell_after_open_sdb);
+            kind = PAD_BIDIR;
+            if (!c && is_bs_buffer(b)) c = bs_buffer_cell(b);
+            if (!c && BIDIR_SCAN) c = library_cell(BIDIR_SCAN);
+            if (!c && INPUT_SCAN && OUTPUT_SCAN) {
+                c = library_cell(OUTPUT_SCAN);
+                kind = PAD_INOUT;
+            }
+            if (!c) missing_bidir_cell("BIDIR_SCAN", "BIDIR_SCAN", signal.c_str());
+        } else {
+            bool two = b->mux_in2 != nullptr;
+            c = requested_cell(row, check_bidir_mux_scan_cell);
+            kind = two ? PAD_MUX_BIDIR2 : PAD_MUX_BIDIR1;
+            if (!c && BIDIR_MUX_SCAN) c = library_cell(BIDIR_MUX_SCAN);
+            if (!c && (two ? INPUT_MUX_SCAN : INPUT_SCAN) && OUTPUT_MUX_SCAN) {
+                c = library_cell(OUTPUT_MUX_SCAN);
+                kind = two ? PAD_MUX_INOUT2 : PAD_MUX_INOUT1;
+            }
+            if (!c) {
+                qdx_printf("ERROR: can't find %%BIDI_MUX_SCAN in file '%s'.\n", bsc_file());
+                qdx_printf("       Need BIDIR_MUX_SCAN to connect to bidir port '%s'.\n\n", signal.c_str());
+                stop();
+            }
+        }
+    } else if (drive_live) {
+        if (!b->mux_in1) {
+            if (is_bs_buffer(b)) {
+                c = bs_buffer_cell(b);
+                kind = PAD_BIDIR;
+            } else if (OUTPUT_SCAN) {
+                c = library_cell(OUTPUT_SCAN);
+                kind = PAD_OUTPUT3;
+            } else {
+                missing_bidir_cell("OUTPUT_SCAN", "OUTPUT_SCAN", signal.c_str());
+            }
+        } else if (OUTPUT_MUX_SCAN) {
+            c = library_cell(OUTPUT_MUX_SCAN);
+            kind = PAD_MUX_OUTPUT3;
+        } else {
+            missing_bidir_cell("OUTPUT_MUX_SCAN", "OUTPUT_MUX_SCAN", signal.c_str());
+        }
+    } else {
+        if (!b->mux_in2) {
+            if (is_bs_buffer(b)) {
+                c = bs_buffer_cell(b);
+                kind = PAD_BIDIR;
+            } else if (INPUT_SCAN) {
+                c = library_cell(INPUT_SCAN);
+                kind = PAD_INPUT;
+            } else {
+                missing_bidir_cell("INPUT_SCAN", "INPUT_SCAN", signal.c_str());
+            }
+        } else if (INPUT_MUX_SCAN) {
+            c = library_cell(INPUT_MUX_SCAN);
+            kind = PAD_MUX_INPUT;
+        } else {
+            missing_bidir_cell("INPUT_MUX_SCAN", "INPUT_MUX_SCAN", signal.c_str());
+        }
+    }
+    OPIN_TAB[row].kind = kind;
+    OPIN_TAB[row].cell = c;
+    if (drive_live && !bsnames::same(b->en_l, b->input) && !bsnames::same(b->en_h, b->input))
+        save_control_of_pad(b, row);
+}
+
+void save_OPIN_TAB_for_adding_scan_cell_internal(int row) {
+    std::string signal = OPIN_TAB[row].signal;
+    size_t open = signal.find('{');
+    size_t close = open == std::string::npos ? std::string::npos : signal.find('}', open + 1);
+    std::string inst = open == std::string::npos ? "" : signal.substr(0, open);
+    std::string pin = close == std::string::npos ? "" : signal.substr(open + 1, close - open - 1);
+    if (inst.empty() || pin.empty()) {
+        qdx_printf("ERROR: can not get instance name or pin name in '%s' of pin file.\n", signal.c_str());
+        stop();
+    }
+    int obj = SDB_lookup_obj(inst.c_str());
+    if (obj < 0) {
+        qdx_printf("ERROR: can not find instance '%s' in '%s' file.\n", inst.c_str(), design_file());
+        stop();
+    }
+    OPIN_TAB[row].object = obj;
+    set_text(OPIN_TAB[row].pad_cell, bsnames::class_name(obj));
+    int node = -1;
+    for (int n = obj_tab[obj].first_node; bsnames::valid_node(n) && node_tab[n].object == obj; ++n) {
+        int p = node_tab[n].pin;
+        const char* name = p >= 0 && p < pin_count ? SYM_get(sym_tab, pin_tab[p].name) : nullptr;
+        if (name && STR_ucomp(name, pin.c_str()) == 0) {
+            node = n;
+            break;
+        }
+    }
+    if (node < 0) {
+        qdx_printf("ERROR: can not find port '%s' in instance '%s'.\n", pin.c_str(), inst.c_str());
+        stop();
+    }
+    const char* design_pin = SYM_get(sym_tab, pin_tab[node_tab[node].pin].name);
+    int direction = pin_tab[node_tab[node].pin].direction & 3;
+    get_hier_class_and_inst_name(row, obj);
+    PadEntry& p = OPIN_TAB[row];
+    set_text(p.suffix, bs_pin_direction(p.pin));
+    p.kind = PAD_INTERNAL;
+    set_text(p.core_net, bsnames::net_name(bsnames::node_net(node)));
+    if (direction == SDB_DIR_INPUT) {
+        set_text(p.pin_from_core, design_pin);
+    } else if (direction == SDB_DIR_OUTPUT) {
+        set_text(p.pin_to_core, design_pin);
+    } else {
+        qdx_printf("ERROR: can't support inout port '%s' now.\n", signal.c_str());
+        stop();
+    }
+    const PinListEntry* r = pin_row_of(row);
+    if (r && bsnames::same(r->io_name, "INTERNAL")) {
+        if (!INTERNAL_SCAN) {
+            qdx_printf("ERROR: can't find %%INTERNAL_SCAN in file '%s'.\n", bsc_file());
+            qdx_printf("       Need INTERNAL SCAN to connect to internal port '%s'.\n\n", signal.c_str());
+            stop();
+        }
+        OPIN_TAB[row].cell = library_cell(INTERNAL_SCAN);
+    } else {
+        if (!OBSERVE_ONLY_SCAN) {
+            qdx_printf("ERROR: can't find %%OBSERVE_ONLY_SCAN in file '%s'.\n", bsc_file());
+            qdx_printf("       Need OBSERVE_ONLY SCAN to connect to internal port '%s'.\n\n", signal.c_str());
+            stop();
+        }
+        OPIN_TAB[row].cell = library_cell(OBSERVE_ONLY_SCAN);
+    }
+}
+
+void check_inv_signal() {
+    int first = -1;
+    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n && first < 0; ++i)
+        if (OPIN_TAB[i].active_low) first = i;
+    if (first < 0) return;
+    const char* inverter = INVERTER ? INVERTER : (TAP_CONTR ? TAP_CONTR->inv_buffer : nullptr);
+    if (!inverter) {
+        qdx_printf("ERROR: can't find %%INV_BUFFER of %%TAP_CONTROLLER in file '%s'\n", lib_file());
+        qdx_printf("       or %%INVERTER in file '%s' for pin '-%s'.\n\n", bsc_file(),
+                   or_text(OPIN_TAB[first].signal, ""));
+        stop();
+    }
+    if (!INVERTER) desc_set_text(&INVERTER, inverter);
+    BufferEntry* b = get_buffer(INVERTER);
+    if (!b) {
+        qdx_printf("ERROR: can't find the definition of buffer '%s' in file '%s'.\n\n", INVERTER, lib_file());
+        stop();
+    }
+    set_text(INVERTER_INPUT, b->input);
+    set_text(INVERTER_OUTPUT, b->output);
+}

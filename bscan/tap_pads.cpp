@@ -1,0 +1,201 @@
+// The pads of the TAP's standard ports in the pad table: which pad
+// carries which TAP signal, the nets between pad and core, and whether
+// the TDO pad's data or enable input is tied to a constant.
+#include <cstring>
+#include <string>
+
+#include "bscan/bscan.h"
+#include "bscan/insertion_internal.h"
+#include "jtag/jtag.h"
+#include "jtag/tap.h"
+#include "runtime/exit.h"
+#include "runtime/frame/frame.h"
+#include "sdb/sdb.h"
+
+using bsnames::or_text;
+using bsnames::set_text;
+
+namespace {
+
+// Nets that the netlist expansion adds between a pad and the design.
+constexpr const char* kExpandedNet = "QUENDAL_EXP_ADDED_NET";
+
+struct TapPort {
+    char* const* global;  // the configuration's port name
+    int* index;
+    PadEntry** record;
+    bool tdo;
+};
+
+// In the order the pin-list names are matched.
+const TapPort kPorts[] = {{&GLOBAL_TDO, &tdo_pin_indexG, &TAP_TDO_PIN_PTR, true},
+                          {&GLOBAL_TDI, &tdi_pin_indexG, &TAP_TDI_PIN_PTR, false},
+                          {&GLOBAL_TMS, &tms_pin_indexG, &TAP_TMS_PIN_PTR, false},
+                          {&GLOBAL_TCK, &tck_pin_indexG, &TAP_TCK_PIN_PTR, false},
+                          {&GLOBAL_TRST, &trst_pin_indexG, &TAP_TRST_PIN_PTR, false}};
+
+const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
+const char* bsc_file() { return JTAG_BSC_FILE.c_str(); }
+
+[[noreturn]] void need_buffer(const char* keyword) {
+    qdx_printf("ERROR: option -add_pad requires to declare %%%s\n       in file '%s'.\n\n", keyword, bsc_file());
+    qdx_exit(-1);
+}
+
+bool expanded(int net) {
+    const char* name = bsnames::net_name(net);
+    return name && std::strncmp(name, kExpandedNet, std::strlen(kExpandedNet)) == 0;
+}
+
+// Looks through a net added by the netlist expansion: the first node on it
+// that is not on the pad instance, when that instance is a buffer of the
+// library, leads to the net on the buffer's other pin.  -1 when there is
+// no such net.  The cell's name is only looked up, never changed.
+int net_behind_expansion(int net, int pad_obj) {
+    int guard = 0;
+    for (int k = net_tab[net].first_node; bsnames::valid_node(k) && guard <= node_count; k = node_tab[k].next, ++guard) {
+        int obj = node_tab[k].object;
+        if (obj == pad_obj) continue;
+        if (obj < 0 || !get_buffer(bsnames::class_name(obj))) return -1;
+        for (int n = obj_tab[obj].first_node; bsnames::valid_node(n) && node_tab[n].object == obj; ++n)
+            if (n != k) return node_tab[n].net;
+        return -1;
+    }
+    return -1;
+}
+
+void tdo_tied(const char* data_pin, const char* instance) {
+    qdx_printf("WARNING: Pin %%TDO '%s' was connected to GND or VCC.\n", or_text(GLOBAL_TDO, ""));
+    qdx_printf("         %s of %s will be disconnected.\n", or_text(data_pin, ""), or_text(instance, ""));
+}
+
+}  // namespace
+
+void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
+    const TapPort* tp = nullptr;
+    for (const TapPort& p : kPorts)
+        if (*p.global && std::strcmp(name, *p.global) == 0) {
+            tp = &p;
+            break;
+        }
+    if (!tp) return;
+    int port = SDB_nl_search_port(bsnames::without_low_mark(name));
+    *tp->index = row;
+    OPIN_TAB[row].kind = tp->tdo ? PAD_OUTPUT3 : PAD_INPUT;
+    if (port < 0) return;
+    *tp->record = &OPIN_TAB[row];
+
+    std::string signal = or_text(OPIN_TAB[row].signal, "");
+    int node = get_node_connected_to_portnode(port);
+    int obj = node_tab[node].object;
+    OPIN_TAB[row].object = obj >= 0 ? obj : -1;
+    set_text(OPIN_TAB[row].pad_cell, obj >= 0 ? bsnames::class_name(obj) : "*UNDEF*");
+    BufferEntry* b = obj >= 0 ? get_buffer(OPIN_TAB[row].pad_cell) : nullptr;
+    if (!b && !JTAG_OPTION[OPT_ADD_PAD] && !JTAG_OPTION[OPT_NO_PAD]) {
+        const char* cell = OPIN_TAB[row].pad_cell;
+        qdx_printf("FATAL: can't find the definition of buffer '%s' while tracing port '%s'.\n", cell, signal.c_str());
+        qdx_printf("       Please specify the following in file '%s'.\n", lib_file());
+        qdx_printf("              %%BUFFER  %s {\n", cell);
+        qdx_printf("                  %%INPUT\n");
+        qdx_printf("                  %%OUTPUT\n");
+        qdx_printf("               }\n\n");
+        qdx_exit(-1);
+    }
+    if (b) {
+        OPIN_TAB[row].buffer = b;
+        get_hier_class_and_inst_name(row, obj);
+    }
+    int direction = port_tab[port].direction & 3;
+    int port_net = bsnames::node_net(port_tab[port].node);
+    const char* data_pin = nullptr;
+    if (tp->tdo || direction == SDB_DIR_OUTPUT) {
+        if (b) {
+            data_pin = b->input ? b->input : b->en_l ? b->en_l : b->en_h;
+            if (!data_pin) {
+                qdx_printf("ERROR: (%s) can't find %%INPUT in %%BUFFER  %s.\n\n", lib_file(), b->name);
+                qdx_exit(-1);
+            }
+            // An enable pin that names the data input is no enable.
+            if (b->input && bsnames::same(b->en_l, b->input)) desc_free_text(&b->en_l);
+            if (b->input && bsnames::same(b->en_h, b->input)) desc_free_text(&b->en_h);
+            std::string net = verify_obj_pin_name(obj, data_pin, SDB_DIR_INPUT);
+            if (net.empty()) {
+                qdx_printf("ERROR: (%s) %%INPUT %s specified in %%BUFFER %s\n", lib_file(), data_pin, b->name);
+                qdx_printf("       can't be found in file '%s' while tracing port '%s'.\n\n", MODULE_C_SDB.c_str(),
+                           signal.c_str());
+                qdx_exit(-1);
+            }
+            set_text(OPIN_TAB[row].core_net, net.c_str());
+            set_text(OPIN_TAB[row].pin_from_core, data_pin);
+        } else if (direction == SDB_DIR_OUTPUT ? JTAG_OPTION[OPT_ADD_PAD] && !OUTPUT_BUFFER : !OUTPUT_BUFFER) {
+            need_buffer("OUTPUT_BUFFER");
+        }
+    } else if (b) {
+        if (!b->output) {
+            qdx_printf("ERROR: (%s) can't find %%OUTPUT in %%BUFFER %s\n\n", lib_file(), OPIN_TAB[row].pad_cell);
+            qdx_exit(-1);
+        }
+        int out = search_inode_connected_to_obj(obj, b->output, SDB_DIR_OUTPUT);
+        if (out < 0) {
+            qdx_printf("ERROR: (%s) %%OUTPUT %s specified in %%BUFFER %s\n", lib_file(), b->output, b->name);
+            qdx_printf("       can't be found in file '%s' while tracing port '%s'.\n\n", MODULE_C_SDB.c_str(),
+                       signal.c_str());
+            qdx_exit(-1);
+        }
+        set_text(OPIN_TAB[row].core_net, bsnames::net_name(bsnames::node_net(out)));
+        set_text(OPIN_TAB[row].pin_to_core, b->output);
+    } else if (direction == SDB_DIR_INPUT ? (JTAG_OPTION[OPT_ADD_PAD] && INPUT_BUFFER) || JTAG_OPTION[OPT_NO_PAD]
+                                          : INPUT_BUFFER != nullptr) {
+        set_text(OPIN_TAB[row].core_net, bsnames::net_name(port_net));
+    } else {
+        need_buffer("INPUT_BUFFER");
+    }
+    if (!tp->tdo) return;
+
+    // The net that feeds the TDO pad, and a constant on it.
+    int feed = JTAG_OPTION[OPT_ADD_PAD] || JTAG_OPTION[OPT_NO_PAD] ? port_net
+               : data_pin ? search_inet_connected_to_obj(obj, data_pin, SDB_DIR_INPUT)
+                          : -1;
+    if (bsnames::valid_net(feed) && expanded(feed)) {
+        int behind = net_behind_expansion(feed, obj);
+        if (behind == 0 || behind == 1) {
+            TAP_FLAG[12] = behind;
+            tdo_tied(data_pin, OPIN_TAB[row].pad_instance);
+        }
+    }
+    if (bsnames::valid_net(feed)) set_text(OPIN_TAB[row].core_net, bsnames::net_name(feed));
+    set_text(OPIN_TAB[row].suffix, OPIN_TAB[row].pad_instance);
+    if (feed == 0 || feed == 1) {
+        tdo_tied(data_pin, OPIN_TAB[row].pad_instance);
+        TAP_FLAG[12] = feed;
+    }
+
+    // The TDO enable.
+    if (!TAP_TDO_EN_PIN || !b) return;
+    int polarity = PIN_TABLE[OPIN_TAB[row].pin]->pad_enable;
+    const char* enable = bsnames::enable_pin(b, polarity);
+    if (!enable) return;
+    int net = search_inet_connected_to_obj(obj, enable, SDB_DIR_INPUT);
+    TAP_FLAG[17] = net;
+    if (bsnames::valid_net(net) && expanded(net)) {
+        int behind = net_behind_expansion(net, obj);
+        if (behind == 0 || behind == 1) TAP_FLAG[17] = behind;
+    }
+}
+
+void bs_refresh_tap_pad_pointers() {
+    for (const TapPort& p : kPorts)
+        if (*p.record) *p.record = *p.index >= 0 && *p.index < DYNA_count(OPIN_TAB) ? &OPIN_TAB[*p.index] : nullptr;
+}
+
+void bs_reset_standard_port_ptr_of_TAP() {
+    // The order of the comparisons: TDO, TDI, TMS, TCK, TRST.
+    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i) {
+        for (const TapPort& p : kPorts) {
+            if (!*p.global || !bsnames::same(OPIN_TAB[i].signal, bsnames::without_low_mark(*p.global))) continue;
+            *p.index = i;
+            if (*p.record) *p.record = &OPIN_TAB[i];
+            break;
+        }
+    }
+}

@@ -1,0 +1,253 @@
+// The boundary register: its rows and names, the order of the pads from
+// the TDO pad round the pin list, and the pin-list file.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "insertion_test_util.h"
+#include "jtag/jtag.h"
+#include "jtag/tap.h"
+#include "runtime/exit.h"
+
+namespace {
+
+using namespace bstest;
+
+ScanCellEntry kSomeCell{};
+
+// A pad row with a signal name, with or without a cell.
+int add_pad(const char* signal, bool with_cell) {
+    PadEntry e{};
+    e.signal = qdx_strdup(signal);
+    e.kind = with_cell ? PAD_INPUT : PAD_NO_CELL;
+    e.cell = with_cell ? &kSomeCell : nullptr;
+    e.control = e.control_oe = 0;
+    return DYNA_append(&OPIN_TAB, e);
+}
+
+struct OrderCase {
+    const char* name;
+    std::vector<const char*> pins;  // pin-list order; names in lower case have no cell
+    std::vector<std::string> order;
+    std::vector<int> keys;
+};
+
+class RegisterOrder : public InsertionTest, public ::testing::WithParamInterface<OrderCase> {};
+
+TEST_P(RegisterOrder, FromTdoRoundTheRing) {
+    const OrderCase& c = GetParam();
+    desc_set_text(&GLOBAL_TDI, "TDI");
+    desc_set_text(&GLOBAL_TDO, "TDO");
+    OPIN_TAB = DYNA_new<PadEntry>();
+    for (const char* p : c.pins) {
+        std::string s = p;
+        add_pad(p, s != "TDI" && s != "TDO" && std::islower(static_cast<unsigned char>(s[0])) == 0);
+    }
+    arrange_opin_tab_from_tdo();
+    EXPECT_EQ(pad_order(), c.order);
+    std::vector<int> keys;
+    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i) keys.push_back(OPIN_TAB[i].key);
+    EXPECT_EQ(keys, c.keys);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RegisterOrder,
+    ::testing::Values(
+        // TDI before TDO: forward from the pad after TDO, then round from the start.
+        OrderCase{"forward", {"A", "TDI", "B", "TDO", "C", "D"}, {"TDO", "C", "D", "A", "B", "TDI"}, {-1, 0, 1, 2, 3, 10000}},
+        // TDO first: backward from the pad before TDO, then round from the end.
+        OrderCase{"backward", {"A", "TDO", "B", "TDI", "C"}, {"TDO", "A", "C", "B", "TDI"}, {-1, 9996, 9997, 9998, 9999}},
+        // Pads without a cell go last, in pin-list order.
+        OrderCase{"pads_without_cells",
+                  {"x", "TDI", "A", "y", "TDO", "B"},
+                  {"TDO", "B", "A", "x", "TDI", "y"},
+                  {-1, 0, 1, 10000, 10000, 10000}},
+        // No TDO pad: the direction stays open and the cells keep their order.
+        OrderCase{"no_tdo", {"B", "A", "x", "C"}, {"B", "A", "C", "x"}, {0, 0, 0, 10000}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BinaryCode, WidthDigitsMostSignificantFirst) {
+    struct {
+        unsigned value;
+        int width;
+        const char* want;
+    } cases[] = {{5, 4, "0101"}, {5, 2, "01"}, {0, 3, "000"}, {0xFFFFFFFFu, 33, "011111111111111111111111111111111"},
+                 {7, 0, ""}, {7, -2, ""}};
+    for (auto& c : cases) {
+        std::string buf(40, '#');
+        integer_to_binary_code(c.value, buf.data(), c.width);
+        EXPECT_EQ(buf.substr(0, std::strlen(c.want)), c.want);
+        EXPECT_EQ(buf[std::strlen(c.want)], '#');  // no terminator written
+    }
+}
+
+// The boundary register's rows: names, pins and load counts.
+TEST_F(InsertionTest, ScanTabNamesAndLoads) {
+    Descriptions d;
+    d.pin_rows = "1 A a in\n";
+    d.lib_extra =
+        "%SCAN_CELL BC_X2 { %TDI SI; %TDO SO; %SHIFT_DR S; %CLOCK_DR C; %EXTRA_1 E1; %EXTRA_2 E2; }\n"
+        "%SCAN_CELL BC_X3 { %TDI SI; %TDO SO; %SHIFT_DR S; %CLOCK_DR C; %HIGHZ HZ; %EXTRA_1 E1; %EXTRA_2 E2; "
+        "%EXTRA_3 E3; }\n"
+        "%SCAN_CELL BC_NS { %TDI SI; %TDO SO; %CLOCK_DR C; %TCK CK; }\n"
+        "%BS_BUFFER PBS { %INPUT PAD; %OUTPUT Y; %TDI SI; %TDO SO; %CLOCK_DR C; }\n"
+        "%BUFFER PMUX { %INPUT A; %OUTPUT PAD; %MUX_IN1 M; %MODE_1 S; }\n";
+    read_descriptions(d);
+    TAP_CONTR = get_tap_cell("qdx_tap");
+    bscan_init();
+    JTAG_OPTION[OPT_SYNCH] = 1;
+    struct {
+        const char* suffix;
+        const char* buffer;
+        const char* instance;
+    } pads[] = {{nullptr, nullptr, nullptr}, {"in", nullptr, nullptr}, {nullptr, "PBS", "U_PAD"}, {nullptr, "PMUX", "PM"}};
+    for (auto& p : pads) {
+        PadEntry e{};
+        e.suffix = p.suffix ? qdx_strdup(p.suffix) : nullptr;
+        e.buffer = p.buffer ? get_buffer(p.buffer) : nullptr;
+        e.pad_instance = p.instance ? qdx_strdup(p.instance) : nullptr;
+        e.mode1_net = 0;  // the mux pad's MODE_1 is tied: it loads the TAP's mode signal
+        DYNA_append(&OPIN_TAB, e);
+    }
+    struct {
+        const char* cell;
+        int pad, mux, own;
+        const char* name;
+    } rows[] = {{"BC_X2", 0, 0, 0, "BCELL0"},       {"BC_NS", 1, 0, 0, "BCELL1_in"},
+                {"BC_X3", 2, 0, 0, "U_PAD"},         {"BC_X2", 2, 0, 1, "BCELL3"},
+                {"BC_IN", 3, 1, 0, "BCELL4"},        {"BC_CTRL", -1, 0, 0, "BCELL5"}};
+    for (auto& r : rows) {
+        std::string name;
+        int at = add_scan_tab(get_scan_cell(r.cell), &name, r.pad, r.mux, r.own);
+        EXPECT_EQ(name, r.name);
+        EXPECT_EQ(text(SCAN_TAB[at].instance), r.name);
+    }
+    ASSERT_EQ(DYNA_count(SCAN_TAB), 6);
+    EXPECT_EQ(text(SCAN_TAB[0].tdi), "SI");
+    EXPECT_EQ(text(SCAN_TAB[0].tdo), "SO");
+    EXPECT_EQ(SCAN_TAB[1].shift_dr, nullptr);  // a cell without SHIFT_DR
+    EXPECT_EQ(text(SCAN_TAB[1].tck), "CK");
+    EXPECT_EQ(SCAN_TAB[4].pad, 3);              // the mux pad's row
+    EXPECT_EQ(SCAN_TAB[0].pad, -1);
+    EXPECT_EQ(SCAN_TAB[0].multi_io_row, -1);
+    EXPECT_EQ(DYNA_count(SCAN_TAB[2].extra), 3);
+    EXPECT_EQ(NEED_SHIFT_DR, 5);
+    EXPECT_EQ(NEED_CLOCK_DR, 6);
+    EXPECT_EQ(NEED_HIGHZ, 1);
+    EXPECT_EQ(NEED_MODE1, 3);  // BC_IN, BC_CTRL and the mux pad's MODE_1
+    EXPECT_EQ(NEED_BCLK, 6);   // -synch: every cell
+    EXPECT_EQ(text(TAP_MODE1_PIN), "MODE1");
+    // Cells with 2, 3 and 2 extra pins.
+    std::vector<int> extra(NEED_EXTRA_PIN, NEED_EXTRA_PIN + DYNA_count(NEED_EXTRA_PIN));
+    EXPECT_EQ(extra, (std::vector<int>{3, 3, 1}));
+}
+
+// The pin-list file of a small register: pad lines, the second line with
+// the pad cell and the scan cell, and the block after the last pad of each
+// control cell.
+TEST_F(InsertionTest, PinListFile) {
+    Descriptions d;
+    d.pin_rows = "1 A a in\n";
+    read_descriptions(d);
+    TOP_MODULE = "t";
+    bscan_init();
+    struct {
+        int key;
+        const char* pin;
+        const char* signal;
+        const char* net;
+        const char* instance;
+        int kind;
+        const char* pad_cell;
+        const char* cell;
+        const char* request;
+        int control;
+    } pads[] = {
+        {-1, "9", "tdo", "tdo_c", "PAD_TDO", PAD_OUTPUT3, "PIN_TRI", nullptr, nullptr, 0},
+        {0, "1", "a", "a_c", "PA", PAD_OUTPUT3, "PIN_TRI", "BC_OUT", "BCELL0", 1},
+        {2, "2", "b", "b_c", "PB", PAD_OUTPUT3, "PIN_TRI", "BC_OUT", "BCELL2", 1},
+        {3, "3", "c", "c_o,c_i", "PC", PAD_INOUT, "PIN_BIDIR", "BC_OUT", "BCELL3,BCELL5", 2},
+        {10000, "4", "d", nullptr, nullptr, PAD_NO_CELL, nullptr, nullptr, nullptr, 0},
+    };
+    for (auto& p : pads) {
+        PadEntry e{};
+        e.key = p.key;
+        e.pin_text = qdx_strdup(p.pin);
+        e.signal = qdx_strdup(p.signal);
+        e.core_net = p.net ? qdx_strdup(p.net) : nullptr;
+        e.pad_instance = p.instance ? qdx_strdup(p.instance) : nullptr;
+        e.kind = p.kind;
+        e.pad_cell = p.pad_cell ? qdx_strdup(p.pad_cell) : nullptr;
+        e.cell = p.cell ? get_scan_cell(p.cell) : nullptr;
+        e.cell_request = p.request ? qdx_strdup(p.request) : nullptr;
+        e.control = p.control;
+        DYNA_append(&OPIN_TAB, e);
+    }
+    for (const char* net : {"oe_a", "oe_c"}) {
+        ControlCellEntry c{};
+        c.net_name = qdx_strdup(net);
+        c.function = qdx_strdup("control");
+        c.cell = get_scan_cell("BC_CTRL");
+        DYNA_append(&CONTROL_TAB, c);
+    }
+    for (int i = 0; i < 6; ++i) {
+        ScanChainEntry s{};
+        s.instance = qdx_strdup(("BCELL" + std::to_string(i)).c_str());
+        DYNA_append(&SCAN_TAB, s);
+    }
+    print_bso_file();
+    EXPECT_EQ(text(BSO_FILE), "t.bso");
+    EXPECT_EQ(CONTR_PIN, nullptr);
+    EXPECT_EQ(testsupport::read_file("t.bso"),
+              "// ---------------------------------------------------------------------------\n"
+              "//SCAN  Pin Signal Name   Signal Name          IO BUF    SIGNAL      SCAN CELL\n"
+              "//ORDER Num at the Pin    at the Core          NAME      FUNCTION    NAME\n"
+              "//                                            [TYPE]                [TYPE]\n"
+              "// ---------------------------------------------------------------------------\n"
+              "    *     9 tdo           tdo_c                PAD_TDO   output3       *        \n"
+              "                                              [PIN_TRI]             [*]\n"
+              "    0     1 a             a_c                  PA        output3     BCELL0     \n"
+              "                                              [PIN_TRI]             [BC_OUT]\n"
+              "    2     2 b             b_c                  PB        output3     BCELL2     \n"
+              "                                              [PIN_TRI]             [BC_OUT]\n"
+              "   [CONTROL SCAN CELL]    oe_a                   *       control     BCELL1     \n"
+              "   [OE RANGE]   0:  2                            *                  [BC_CTRL]\n"
+              "    3     3 c             c_o,c_i              PC        inout       BCELL3,BCELL5\n"
+              "                                              [PIN_BIDIR]           [BC_IN,BC_OUT]\n"
+              "   [CONTROL SCAN CELL]    oe_c                   *       control     BCELL4     \n"
+              "   [OE RANGE]   3                                *                  [BC_CTRL]\n"
+              "    *     4 d             *                      *         *           *        \n");
+}
+
+// When the pin-list file cannot be written the run asks whether to go
+// on: only "y" does; the end of input is a "no".
+TEST_F(InsertionTest, PinListFileNotWritable) {
+    Descriptions d;
+    d.pin_rows = "1 A a in\n";
+    read_descriptions(d);
+    TOP_MODULE = "t";
+    bscan_init();
+    std::filesystem::create_directory("t.bso");  // no file can take its name
+    testsupport::TempDir answers;
+    std::string yes = answers.write("yes", "Y\n");
+    std::string no = answers.write("no", "n\n");
+    auto answer = [](const std::string& input) {
+        std::fflush(stdout);
+        dup2(2, 1);
+        if (!std::freopen(input.c_str(), "r", stdin)) std::abort();
+        print_bso_file();
+        qdx_exit(BSO_FILE ? 3 : 4);  // 4: went on without a pin-list file
+    };
+    EXPECT_EXIT(answer(yes), ::testing::ExitedWithCode(4),
+                "WARNING: can't open file 't.bso' to output information of pins.\n\n"
+                "         Continue excuting\\? \\(y/n\\) : ");
+    EXPECT_EXIT(answer(no), ::testing::ExitedWithCode(255), "Continue excuting");
+    EXPECT_EXIT(answer("/dev/null"), ::testing::ExitedWithCode(255), "Continue excuting");
+}
+
+}  // namespace
