@@ -1,0 +1,380 @@
+// The netlist tools on small inputs: what tessick makes of each construct
+// of a netlist, its errors, the expander's treatment of modules without
+// contents and of cycles, names that need escaping, the name rules of the
+// writers, and the cost of flattening.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/testsupport.h"
+#include "tests/tools/tool_test_util.h"
+#include "tools/common/names.h"
+
+namespace {
+
+using testsupport::have_program;
+using testsupport::read_file;
+using testsupport::TempDir;
+using tooltest::connectivity;
+using tooltest::ok;
+using tooltest::run_tool;
+namespace fs = std::filesystem;
+
+const char* const kLib =
+    "`celldefine\n"
+    "module AN2 (A, B, Z); input A, B; output Z; assign Z = A & B; endmodule\n"
+    "module REG2 (input [1:0] D, input CK, output reg [1:0] Q); always @(posedge CK) Q <= D; endmodule\n"
+    "`endcelldefine\n";
+
+class ToolInput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tmp_.write("lib.v", kLib);
+        fs::create_directories(dir() / "out");
+    }
+    const fs::path& dir() const { return tmp_.path(); }
+    tooltest::ToolEnv env_;
+    TempDir tmp_;
+};
+
+TEST_F(ToolInput, TessickCompilesEachConstructOfANetlist) {
+    tmp_.write("net.v",
+               "`timescale 1ns/1ps\n"
+               "/* ANSI header, a bus, an escaped port */\n"
+               "module top (input clk, input [3:0] a, output [1:0] y, output z, inout \\io+1 );\n"
+               "  wire [3:0] w;\n"
+               "  wire \\odd.name ;\n"
+               "  supply0 vss;\n"
+               "  supply1 vdd;\n"
+               "  AN2 g0 (.A(a[0]), .B(1'b1), .Z(w[0]));\n"
+               "  AN2 g1 (a[1], vss, w[1]);  // ordered connections\n"
+               "  REG2 r0 (.D({w[0], a[3]}), .CK(clk), .Q(w[3:2]));\n"
+               "  REG2 r1 (.D(a[2:1]), .CK(clk), .Q(y));\n"
+               "  AN2 \\g[2] (.A(\\odd.name ), .B(vdd), .Z(z));\n"
+               "  assign \\odd.name = w[2];\n"
+               "endmodule\n");
+    ok("tessick", {"-lib", "lib.v", "net.v", "-opath", "out"}, dir());
+    const auto dump = run_tool("sdbdump", {"out/top"}, dir());
+    EXPECT_EQ(dump.out,
+              "design top DESIGN\n"
+              "port a[0] input a[0]\n"
+              "port a[1] input a[1]\n"
+              "port a[2] input a[2]\n"
+              "port a[3] input a[3]\n"
+              "port clk input clk\n"
+              "port io+1 inout io+1\n"
+              "port y[0] output y[0]\n"
+              "port y[1] output y[1]\n"
+              "port z output z\n"
+              "class AN2 CELL A:input B:input Z:output\n"
+              "class REG2 CELL D[1]:input D[0]:input CK:input Q[1]:output Q[0]:output\n"
+              "inst g0 AN2 A=a[0] B=VCC Z=w[0]\n"
+              "inst g1 AN2 A=a[1] B=GND Z=w[1]\n"
+              "inst g[2] AN2 A=w[2] B=VCC Z=z\n"
+              "inst r0 REG2 D[1]=w[0] D[0]=a[3] CK=clk Q[1]=w[3] Q[0]=w[2]\n"
+              "inst r1 REG2 D[1]=a[2] D[0]=a[1] CK=clk Q[1]=y[1] Q[0]=y[0]\n"
+              "net GND g1{B}\n"
+              "net VCC g0{B} g[2]{B}\n"
+              "net a[0] g0{A} port:a[0]\n"
+              "net a[1] g1{A} port:a[1] r1{D[0]}\n"
+              "net a[2] port:a[2] r1{D[1]}\n"
+              "net a[3] port:a[3] r0{D[0]}\n"
+              "net clk port:clk r0{CK} r1{CK}\n"
+              "net io+1 port:io+1\n"
+              "net w[0] g0{Z} r0{D[1]}\n"
+              "net w[1] g1{Z}\n"
+              "net w[2] g[2]{A} r0{Q[0]}\n"
+              "net w[3] r0{Q[1]}\n"
+              "net y[0] port:y[0] r1{Q[0]}\n"
+              "net y[1] port:y[1] r1{Q[1]}\n"
+              "net z g[2]{Z} port:z\n"
+              "alias odd.name w[2]\n"
+              "alias vdd VCC\n"
+              "alias vss GND\n")
+        << dump.err;
+}
+
+// A module compiled on its own takes its masters from their design
+// files: in -opath, else along the search path (./lib here).
+TEST_F(ToolInput, TessickTakesMastersFromDesignFiles) {
+    fs::create_directories(dir() / "lib");
+    ok("tessick", {"-lib", "lib.v", "-opath", "lib"}, dir());
+    tmp_.write("mid.v", "module mid (input [1:0] d, input ck, output [1:0] q); REG2 r (d, ck, q); endmodule\n");
+    ok("tessick", {"mid.v", "-opath", "out"}, dir());
+    tmp_.write("top.v",
+               "module top (input [1:0] d, input ck, output [1:0] q, output z);\n"
+               "  mid m (.d(d), .ck(ck), .q(q));\n"
+               "  AN2 g (.A(q[1]), .B(q[0]), .Z(z));\n"
+               "  REG2 spare (.D(d), .CK(ck), .Q());\n"
+               "endmodule\n");
+    const auto r = run_tool("tessick", {"top.v", "-opath", "out"}, dir());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Taking module mid from out/mid.sdb"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Taking module AN2 from ./lib/AN2.sdb"), std::string::npos) << r.out;
+    const std::string top = connectivity("out/top", dir());
+    EXPECT_NE(top.find("class AN2 CELL A:input B:input Z:output\n"), std::string::npos) << top;
+    EXPECT_NE(top.find("class mid DESIGN d[1]:input d[0]:input ck:input q[1]:output q[0]:output\n"), std::string::npos)
+        << top;
+    EXPECT_NE(top.find("inst m mid d[1]=d[1] d[0]=d[0] ck=ck q[1]=q[1] q[0]=q[0]\n"), std::string::npos) << top;
+    // Only the modules of the files read are written.
+    EXPECT_FALSE(fs::exists(dir() / "out/AN2.sdb"));
+}
+
+// The port-only TAP module of the add-TAP flow: "tessick -lib %s -opath lib".
+TEST_F(ToolInput, TessickCompilesAPortOnlyModuleAsACell) {
+    fs::create_directories(dir() / "lib");
+    tmp_.write("chip_TAP_empty.v",
+               "module qdx_tap (TDI, TMS, TCK, TDO, IDCODE);\n"
+               "  input TDI, TMS, TCK;\n  output TDO;\n  input [31:0] IDCODE;\nendmodule\n");
+    ok("tessick", {"-lib", "chip_TAP_empty.v", "-opath", "lib"}, dir());
+    EXPECT_TRUE(fs::exists(dir() / "chip_TAP_empty.tessick.log"));
+    const std::string tap = connectivity("lib/qdx_tap", dir());
+    EXPECT_NE(tap.find("design qdx_tap CELL\n"), std::string::npos) << tap;
+    EXPECT_NE(tap.find("port IDCODE[31] input IDCODE[31]\n"), std::string::npos) << tap;
+}
+
+struct BadInput {
+    const char* name;
+    const char* text;  // net.v
+    const char* opath;
+    const char* message;  // expected in standard error
+};
+
+class TessickRefuses : public ToolInput, public ::testing::WithParamInterface<BadInput> {};
+
+TEST_P(TessickRefuses, WithFileAndLineAndLeavesOldFilesAlone) {
+    const BadInput& c = GetParam();
+    tmp_.write("net.v", c.text);
+    tmp_.write("out/top.sdb", "the design of an earlier run");
+    const auto r = run_tool("tessick", {"-lib", "lib.v", "net.v", "-opath", c.opath}, dir());
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_NE(read_file(dir() / "lib.tessick.log").find(c.message), std::string::npos);
+    // Nothing was written: no cell, and the old design is untouched.
+    EXPECT_EQ(read_file(dir() / "out/top.sdb"), "the design of an earlier run");
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(dir() / "out")) files.push_back(e.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{"top.sdb"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TessickRefuses,
+    ::testing::Values(
+        BadInput{"Syntax", "module top (a);\n  input a;\n  AN2 g (.A(a) .B(a));\nendmodule\n", "out",
+                 "net.v:3: error: "},
+        BadInput{"UnknownMaster", "module top (a);\n  input a;\n\n  FOO u1 (.A(a));\nendmodule\n", "out",
+                 "net.v:4: error: module 'FOO' of instance 'u1' is not defined, and no design database 'FOO.sdb' "
+                 "was found"},
+        BadInput{"WidthMismatch",
+                 "module top (a, b);\n  input a; input [2:0] b;\n  REG2 r (.D(b), .CK(a));\nendmodule\n", "out",
+                 "net.v:3: error: width mismatch on port 'D'"},
+        BadInput{"ModuleNameIsNoFileName", "module \\a/b (x);\n  input x;\nendmodule\n", "out",
+                 "net.v:1: error: module name 'a/b' cannot name a design file"},
+        BadInput{"ConstantsJoined", "module top (x);\n  output x;\n  assign x = 1'b0;\n  assign x = 1'b1;\nendmodule\n",
+                 "out", "net.v:4: error: this assignment joins the constants 0 and 1"},
+        BadInput{"NoOutputDirectory", "module top (x); input x; endmodule\n", "missing",
+                 "tessick: error: output directory 'missing' does not exist"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ToolInput, EveryToolRefusesABadCommandLine) {
+    struct Case {
+        const char* tool;
+        std::vector<std::string> args;
+        int status;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"tessick", {}, 2, "usage: tessick"},
+        {"tessick", {"-frobnicate", "x.v"}, 2, "unknown option -frobnicate"},
+        {"tessick", {"missing.v"}, 1, "missing.v: error: cannot open file"},
+        {"drumway", {}, 2, "usage: drumway"},
+        {"drumway", {"-cellonly", "missing"}, 1, "cannot open design database 'missing.sdb'"},
+        {"quarnel", {"-o", "x.v", "top"}, 2, "name -verilog or -vhdl"},
+        {"quarnel", {"-verilog", "-vhdl", "-o", "x.v", "top"}, 2, "exclude each other"},
+        {"quarnel", {"-verilog", "top"}, 2, "no output file"},
+        {"quarnel", {"-verilog", "-o", "x.v", "missing"}, 1, "cannot open design database 'missing.sdb'"},
+        {"sdbdump", {}, 2, "usage: sdbdump"},
+    };
+    for (const Case& c : cases) {
+        const auto r = run_tool(c.tool, c.args, dir());
+        EXPECT_EQ(r.status, c.status) << c.tool << " " << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.tool << ": " << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir() / "x.v"));
+}
+
+// A module without contents is dropped by the expander, or with
+// -keepempty kept as a cell; a module without a design stays a cell.
+TEST_F(ToolInput, DrumwayDropsOrKeepsModulesWithoutContents) {
+    tmp_.write("net.v",
+               "module hole (a); input a; endmodule\n"
+               "module gone (a, z); input a; output z; AN2 g (.A(a), .B(a), .Z(z)); endmodule\n"
+               "module top (a, z, y);\n  input a; output z, y;\n"
+               "  hole h0 (.a(a));\n  gone g1 (.a(a), .z(y));\n  AN2 g (.A(a), .B(a), .Z(z));\nendmodule\n");
+    ok("tessick", {"-lib", "lib.v", "net.v", "-opath", "out"}, dir());
+    fs::remove(dir() / "out/gone.sdb");
+
+    auto r = run_tool("drumway", {"-cellonly", "out/top"}, dir());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("drumway: warning: no design database 'gone.sdb' was found"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("1 instances of modules without contents dropped"), std::string::npos) << r.out;
+    std::string dump = connectivity("top.c", dir());
+    EXPECT_EQ(dump.find("inst h0 "), std::string::npos) << dump;
+    EXPECT_NE(dump.find("inst g1 gone a=a z=y\n"), std::string::npos) << dump;
+
+    ok("drumway", {"-cellonly", "-keepempty", "out/top"}, dir());
+    dump = connectivity("top.c", dir());
+    EXPECT_NE(dump.find("class hole CELL a:input\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("inst h0 hole a=a\n"), std::string::npos) << dump;
+}
+
+// Designs that contain each other through their files are refused by the
+// tools that walk the hierarchy.
+TEST_F(ToolInput, ModulesContainingThemselvesAreRefused) {
+    tmp_.write("b0.v", "module b (x); input x; AN2 g (.A(x), .B(x), .Z()); endmodule\n");
+    tmp_.write("a.v", "module a (x); input x; b u (.x(x)); endmodule\n");
+    tmp_.write("b1.v", "module b (x); input x; a u (.x(x)); endmodule\n");
+    ok("tessick", {"-lib", "lib.v", "b0.v", "-opath", "out"}, dir());
+    ok("tessick", {"a.v", "-opath", "out"}, dir());
+    ok("tessick", {"b1.v", "-opath", "out"}, dir());
+    auto r = run_tool("drumway", {"-cellonly", "out/a"}, dir());
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("module 'a' contains itself"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir() / "a.c.sdb"));
+    r = run_tool("quarnel", {"-verilog", "-hierarchy", "-o", "a_out.v", "out/a"}, dir());
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("contains itself"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir() / "a_out.v"));
+}
+
+// Names that are no identifiers of the target language, keywords of it,
+// and (in VHDL) names equal but for case.
+class OddNames : public ToolInput {
+protected:
+    void SetUp() override {
+        ToolInput::SetUp();
+        tmp_.write("odd.v",
+                   "module odd (\\a+b , \\wire , q, \\7up , Z);\n"
+                   "  input \\a+b , \\wire ;\n  output [1:0] q;\n  output \\7up , Z;\n"
+                   "  wire \\n.1 , \\n[x] , \\n[3] ;\n  wire [2:0] bus;\n"
+                   "  AN2 \\u[0] (.A(\\a+b ), .B(\\wire ), .Z(\\n.1 ));\n"
+                   "  AN2 \\in (.A(\\n.1 ), .B(bus[2]), .Z(\\n[x] ));\n"
+                   "  AN2 signal (.A(\\n[x] ), .B(\\n[3] ), .Z(bus[0]));\n"
+                   "  AN2 Q (.A(bus[0]), .B(1'b0), .Z(\\7up ));\n"
+                   "  AN2 z (.A(bus[1]), .B(q[0]), .Z(Z));\n"
+                   "  assign q = bus[1:0];\n"
+                   "endmodule\n");
+        ok("tessick", {"-lib", "lib.v", "odd.v", "-opath", "out"}, dir());
+    }
+};
+
+TEST_F(OddNames, VerilogEscapesThemAndReadsBackTheSame) {
+    ok("quarnel", {"-verilog", "-o", "odd_out.v", "out/odd"}, dir());
+    const std::string v = read_file(dir() / "odd_out.v");
+    EXPECT_NE(v.find("module odd (\\a+b , \\wire , q, \\7up , Z);"), std::string::npos) << v;
+    EXPECT_NE(v.find("  AN2 \\u[0]  ("), std::string::npos) << v;
+    fs::create_directories(dir() / "again");
+    ok("tessick", {"-lib", "lib.v", "odd_out.v", "-opath", "again"}, dir());
+    EXPECT_EQ(connectivity("again/odd", dir()), connectivity("out/odd", dir()));
+    if (!have_program("iverilog")) GTEST_SKIP() << "iverilog is not installed";
+    const auto r = testsupport::run({"iverilog", "-o", "/dev/null", "lib.v", "odd_out.v"}, dir());
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+}
+
+TEST_F(OddNames, VhdlUsesExtendedIdentifiersAndAnalyses) {
+    ok("quarnel", {"-vhdl", "-o", "odd_out.vhd", "out/odd"}, dir());
+    const std::string v = read_file(dir() / "odd_out.vhd");
+    EXPECT_NE(v.find("    \\a+b\\ : in std_logic;\n"), std::string::npos) << v;
+    EXPECT_NE(v.find("    wire : in std_logic;\n"), std::string::npos) << v;  // no VHDL keyword
+    EXPECT_NE(v.find("  \\in\\ : AN2\n"), std::string::npos) << v;
+    EXPECT_NE(v.find("  \\signal\\ : AN2\n"), std::string::npos) << v;
+    EXPECT_NE(v.find("  signal \\bus\\ : std_logic_vector(2 downto 2);\n"), std::string::npos) << v;
+    // Q and q are one VHDL name: the instance gives way to the port (and
+    // to the signal q_1 that carries the output inside).
+    EXPECT_NE(v.find("  Q_2 : AN2\n"), std::string::npos) << v;
+    if (!have_program("ghdl")) GTEST_SKIP() << "ghdl is not installed";
+    const auto r = testsupport::run({"ghdl", "-a", "--workdir=.", "odd_out.vhd"}, dir());
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+}
+
+TEST(NameRules, BitNamesGroupIntoBusesOnlyWhereTheyReadBackTheSame) {
+    struct Case {
+        std::vector<std::string_view> names;
+        std::vector<int> dirs;
+        const char* groups;  // "base[msb:lsb]" for a bus, the name for a scalar
+    };
+    const Case cases[] = {
+        {{"d[3]", "d[2]", "d[1]", "e"}, {0, 0, 0, 0}, "d[3:1] e"},
+        {{"d[0]", "d[1]"}, {0, 0}, "d[0:1]"},
+        {{"d[5]"}, {0}, "d[5:5]"},
+        {{"d[1]", "x", "d[0]"}, {0, 0, 0}, "d[1] x d[0]"},  // one base, two runs
+        {{"d[1]", "d[3]"}, {0, 0}, "d[1] d[3]"},            // not one step apart
+        {{"d", "d[0]"}, {0, 0}, "d d[0]"},                  // the base is a scalar too
+        {{"d[1]", "d[0]"}, {0, 2}, "d[1] d[0]"},            // directions differ
+        {{"a[01]", "a[-1]", "[2]", "a[2"}, {0, 0, 0, 0}, "a[01] a[-1:-1] [2] a[2"},
+    };
+    for (const Case& c : cases) {
+        const auto groups =
+            ntool::group_bits(c.names, [&](std::size_t a, std::size_t b) { return c.dirs[a] == c.dirs[b]; });
+        std::string got;
+        for (const auto& g : groups) {
+            if (!got.empty()) got += " ";
+            got += g.bus ? g.base + "[" + std::to_string(g.msb) + ":" + std::to_string(g.lsb) + "]" : g.base;
+        }
+        EXPECT_EQ(got, c.groups);
+    }
+}
+
+TEST(NameRules, IdentifiersAreEscapedWhereTheLanguageNeedsIt) {
+    EXPECT_EQ(ntool::verilog_id("clk_1$"), "clk_1$");
+    EXPECT_EQ(ntool::verilog_id("a+b"), "\\a+b ");
+    EXPECT_EQ(ntool::verilog_id("wire"), "\\wire ");
+    EXPECT_EQ(ntool::verilog_id("cell"), "\\cell ");  // a configuration keyword
+    EXPECT_EQ(ntool::verilog_id("$x"), "\\$x ");
+    EXPECT_EQ(ntool::verilog_id("a b"), "\\a_b ");  // no blank fits in an escaped name
+    for (const char* good : {"a", "Abc_1", "x_y_z"}) EXPECT_TRUE(ntool::vhdl_basic_id(good)) << good;
+    for (const char* bad : {"_a", "a_", "a__b", "1a", "in", "SIGNAL", "a$b", ""})
+        EXPECT_FALSE(ntool::vhdl_basic_id(bad)) << bad;
+    EXPECT_EQ(ntool::vhdl_extended_id("a\\b[1]"), "\\a\\\\b[1]\\");
+    EXPECT_EQ(ntool::vhdl_key("AbC"), ntool::vhdl_key("abc"));
+    EXPECT_NE(ntool::vhdl_key("a+b"), ntool::vhdl_key("A+B"));
+    ntool::Scope s(&ntool::vhdl_key);
+    EXPECT_EQ(s.fresh("Data"), "Data");
+    EXPECT_EQ(s.fresh("DATA"), "DATA_1");
+}
+
+// Flattening a design of 200,000 cells under two levels of hierarchy
+// takes seconds; quadratic work would take hours.
+TEST_F(ToolInput, FlatteningAManyLevelDesignIsFast) {
+    std::string v = "module leaf (a, z);\n  input a; output z;\n  wire [19:0] n;\n";
+    for (int i = 0; i < 20; ++i)
+        v += "  AN2 g" + std::to_string(i) + " (.A(" + (i ? "n[" + std::to_string(i - 1) + "]" : std::string("a")) +
+             "), .B(a), .Z(n[" + std::to_string(i) + "]));\n";
+    v += "  assign z = n[19];\nendmodule\n";
+    v += "module mid (a, z);\n  input a; output z;\n  wire [100:0] c;\n  assign c[0] = a;\n";
+    for (int i = 0; i < 100; ++i)
+        v += "  leaf l" + std::to_string(i) + " (.a(c[" + std::to_string(i) + "]), .z(c[" + std::to_string(i + 1) +
+             "]));\n";
+    v += "  assign z = c[100];\nendmodule\n";
+    v += "module top (a, z);\n  input a; output z;\n  wire [100:0] c;\n  assign c[0] = a;\n";
+    for (int i = 0; i < 100; ++i)
+        v += "  mid m" + std::to_string(i) + " (.a(c[" + std::to_string(i) + "]), .z(c[" + std::to_string(i + 1) +
+             "]));\n";
+    v += "  assign z = c[100];\nendmodule\n";
+    tmp_.write("big.v", v);
+    ok("tessick", {"-lib", "lib.v", "big.v", "-opath", "out"}, dir());
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto r = run_tool("drumway", {"-cellonly", "out/top"}, dir());
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Wrote top.c.sdb: 200000 cell instances"), std::string::npos) << r.out;
+    EXPECT_LT(s, 60.0);
+    const auto dump = run_tool("sdbdump", {"top.c"}, dir());
+    EXPECT_NE(dump.out.find("inst m99.l99.g19 AN2 A=m99.l99.n[18] B=m99.c[99] Z=z\n"), std::string::npos);
+}
+
+}  // namespace

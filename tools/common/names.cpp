@@ -1,0 +1,204 @@
+#include "tools/common/names.h"
+
+#include <algorithm>
+#include <cctype>
+#include <unordered_map>
+
+namespace ntool {
+
+namespace {
+
+bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// The words of a text separated by single blanks.
+std::unordered_set<std::string_view> split_words(std::string_view text) {
+    std::unordered_set<std::string_view> words;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string_view::npos) end = text.size();
+        if (end > start) words.insert(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
+
+// Reserved words of Verilog-2005, the configuration words included: an
+// escaped identifier of such a word is a plain name to every reader.
+const std::unordered_set<std::string_view>& verilog_keywords() {
+    static const char* const words =
+        "always and assign automatic begin buf bufif0 bufif1 case casex casez cell cmos config deassign "
+        "default defparam design disable edge else end endcase endconfig endfunction endgenerate endmodule "
+        "endprimitive endspecify endtable endtask event for force forever fork function generate genvar "
+        "highz0 highz1 if ifnone incdir include initial inout input instance integer join large liblist "
+        "library localparam macromodule medium module nand negedge nmos nor noshowcancelled not notif0 "
+        "notif1 or output parameter pmos posedge primitive pull0 pull1 pulldown pullup pulsestyle_ondetect "
+        "pulsestyle_onevent rcmos real realtime reg release repeat rnmos rpmos rtran rtranif0 rtranif1 "
+        "scalared showcancelled signed small specify specparam strong0 strong1 supply0 supply1 table task "
+        "time tran tranif0 tranif1 tri tri0 tri1 triand trior trireg unsigned use uwire vectored wait wand "
+        "weak0 weak1 while wire wor xnor xor ";
+    static const std::unordered_set<std::string_view> k = split_words(words);
+    return k;
+}
+
+// Reserved words of VHDL-2008 (lower case).
+const std::unordered_set<std::string_view>& vhdl_keywords() {
+    static const char* const words =
+        "abs access after alias all and architecture array assert assume assume_guarantee attribute begin "
+        "block body buffer bus case component configuration constant context cover default disconnect downto "
+        "else elsif end entity exit fairness file for force function generate generic group guarded if "
+        "impure in inertial inout is label library linkage literal loop map mod nand new next nor not null "
+        "of on open or others out package parameter port postponed procedure process property protected pure "
+        "range record register reject release rem report restrict restrict_guarantee return rol ror select "
+        "sequence severity shared signal sla sll sra srl strong subtype then to transport type unaffected "
+        "units until use variable vmode vprop vunit wait when while with xnor xor ";
+    static const std::unordered_set<std::string_view> k = split_words(words);
+    return k;
+}
+
+std::string lower(std::string_view s) {
+    std::string r(s);
+    for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return r;
+}
+
+// Characters an escaped or extended identifier cannot hold.
+char printable(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u <= 0x20 || u == 0x7f ? '_' : c;
+}
+
+}  // namespace
+
+bool split_bit(std::string_view name, std::string_view& base, std::int32_t& index) {
+    if (name.size() < 4 || name.back() != ']') return false;
+    const std::size_t open = name.rfind('[');
+    if (open == std::string_view::npos || open == 0) return false;
+    std::string_view digits = name.substr(open + 1, name.size() - open - 2);
+    bool neg = false;
+    if (!digits.empty() && digits[0] == '-') {
+        neg = true;
+        digits.remove_prefix(1);
+    }
+    if (digits.empty() || digits.size() > 10) return false;
+    std::int64_t v = 0;
+    for (char c : digits) {
+        if (!is_digit(c)) return false;
+        v = v * 10 + (c - '0');
+    }
+    // Leading zeros would not come back as the same name.
+    if (digits.size() > 1 && digits[0] == '0') return false;
+    if (neg) {
+        if (v == 0) return false;
+        v = -v;
+    }
+    if (v > INT32_MAX || v < INT32_MIN) return false;
+    base = name.substr(0, open);
+    index = static_cast<std::int32_t>(v);
+    return true;
+}
+
+std::string bit_name(std::string_view base, std::int32_t index) {
+    std::string s(base);
+    s += '[';
+    s += std::to_string(index);
+    s += ']';
+    return s;
+}
+
+std::vector<BitGroup> group_bits(const std::vector<std::string_view>& names,
+                                 const std::function<bool(std::size_t, std::size_t)>& same) {
+    std::vector<BitGroup> groups;
+    const std::size_t n = names.size();
+    for (std::size_t i = 0; i < n;) {
+        std::string_view base;
+        std::int32_t idx;
+        if (!split_bit(names[i], base, idx)) {
+            groups.push_back({std::string(names[i]), false, 0, 0, i, 1});
+            ++i;
+            continue;
+        }
+        std::size_t j = i + 1;
+        std::int32_t step = 0, last = idx;
+        for (; j < n; ++j) {
+            std::string_view b;
+            std::int32_t k;
+            if (!split_bit(names[j], b, k) || b != base || !same(j - 1, j)) break;
+            const std::int64_t d = static_cast<std::int64_t>(k) - last;
+            if (d != 1 && d != -1) break;
+            if (step == 0) step = static_cast<std::int32_t>(d);
+            if (d != step) break;
+            last = k;
+        }
+        groups.push_back({std::string(base), true, idx, last, i, j - i});
+        i = j;
+    }
+    // A base may name one group only, and no scalar of the list.
+    std::unordered_map<std::string_view, int> uses;
+    for (const BitGroup& g : groups) ++uses[g.base];
+    bool demote = false;
+    for (const BitGroup& g : groups)
+        if (g.bus && uses[g.base] > 1) demote = true;
+    if (!demote) return groups;
+    std::vector<BitGroup> out;
+    for (const BitGroup& g : groups) {
+        if (!g.bus || uses[g.base] == 1) {
+            out.push_back(g);
+            continue;
+        }
+        for (std::size_t k = 0; k < g.count; ++k)
+            out.push_back({std::string(names[g.first + k]), false, 0, 0, g.first + k, 1});
+    }
+    return out;
+}
+
+bool verilog_simple_id(std::string_view name) {
+    if (name.empty() || !(is_letter(name[0]) || name[0] == '_')) return false;
+    for (char c : name)
+        if (!(is_letter(c) || is_digit(c) || c == '_' || c == '$')) return false;
+    return verilog_keywords().count(name) == 0;
+}
+
+std::string verilog_id(std::string_view name) {
+    if (verilog_simple_id(name)) return std::string(name);
+    std::string s = "\\";
+    for (char c : name) s += printable(c);
+    if (name.empty()) s += '_';
+    s += ' ';
+    return s;
+}
+
+bool vhdl_basic_id(std::string_view name) {
+    if (name.empty() || !is_letter(name[0]) || name.back() == '_') return false;
+    char prev = 0;
+    for (char c : name) {
+        if (!(is_letter(c) || is_digit(c) || c == '_')) return false;
+        if (c == '_' && prev == '_') return false;
+        prev = c;
+    }
+    return vhdl_keywords().count(lower(name)) == 0;
+}
+
+std::string vhdl_extended_id(std::string_view name) {
+    std::string s = "\\";
+    for (char c : name) {
+        if (c == '\\') s += '\\';
+        s += printable(c);
+    }
+    if (name.empty()) s += '_';
+    s += '\\';
+    return s;
+}
+
+std::string vhdl_key(std::string_view name) { return vhdl_basic_id(name) ? lower(name) : vhdl_extended_id(name); }
+
+std::string Scope::fresh(std::string_view wanted) {
+    if (take(wanted)) return std::string(wanted);
+    for (std::uint64_t k = 1;; ++k) {
+        std::string cand = std::string(wanted) + "_" + std::to_string(k);
+        if (take(cand)) return cand;
+    }
+}
+
+}  // namespace ntool

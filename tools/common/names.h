@@ -1,0 +1,81 @@
+// Names of netlist writers: bus bits, identifier escaping and scopes of
+// unique identifiers.
+//
+// A design database holds bit-blasted names: bit 3 of bus "d" is "d[3]".
+// Writers gather runs of such bits back into buses and write every name
+// that is not a legal identifier of the target language in its escaped
+// form.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace ntool {
+
+// Splits "base[index]" (base not empty, index a decimal number, possibly
+// negative); false for any other name.
+bool split_bit(std::string_view name, std::string_view& base, std::int32_t& index);
+
+// "base[index]".
+std::string bit_name(std::string_view base, std::int32_t index);
+
+// A run of consecutive names that forms one bus ("d[3]", "d[2]", ... as
+// d[3:...]) or one scalar.
+struct BitGroup {
+    std::string base;  // the bus name, or the whole name of a scalar
+    bool bus = false;
+    std::int32_t msb = 0, lsb = 0;  // bus range, first name's index first
+    std::size_t first = 0;          // position of the first name
+    std::size_t count = 1;
+};
+
+// Groups names[0..n) in order: a run of bit names with one base whose
+// indices step by one in one direction (and for which same(i, j) holds
+// between neighbours) becomes a bus; any other name a scalar.  A base
+// that would name two groups, or a bus whose base is also a scalar name
+// of the list, is not used for buses: those names become scalars.
+std::vector<BitGroup> group_bits(const std::vector<std::string_view>& names,
+                                 const std::function<bool(std::size_t, std::size_t)>& same);
+
+// Verilog identifiers: a legal simple identifier is written as it is,
+// any other name as an escaped identifier ("\name " with its blank).
+// White space and control characters, which an escaped identifier cannot
+// hold, become "_".
+bool verilog_simple_id(std::string_view name);
+std::string verilog_id(std::string_view name);
+
+// VHDL identifiers: a legal basic identifier as it is, any other name as
+// an extended identifier (\name\, inner backslashes doubled).
+bool vhdl_basic_id(std::string_view name);
+std::string vhdl_extended_id(std::string_view name);
+
+// The identifiers already given out in one scope of a written module.
+// Each name is compared through its key: the name itself for Verilog,
+// where an escaped identifier of a legal name is that name; for VHDL the
+// lower-case form of a basic identifier and the extended form of any
+// other name.
+class Scope {
+public:
+    using KeyFn = std::string (*)(std::string_view);
+    explicit Scope(KeyFn key = nullptr) : key_(key) {}
+    bool free(std::string_view name) const { return used_.count(key(name)) == 0; }
+    // Takes name; false when it was taken already.
+    bool take(std::string_view name) { return used_.insert(key(name)).second; }
+    // wanted when it is free, else the first free of wanted + "_1",
+    // wanted + "_2" ...; the result is taken.
+    std::string fresh(std::string_view wanted);
+
+private:
+    std::string key(std::string_view name) const { return key_ ? key_(name) : std::string(name); }
+    KeyFn key_;
+    std::unordered_set<std::string> used_;
+};
+
+// Key of a VHDL name for Scope.
+std::string vhdl_key(std::string_view name);
+
+}  // namespace ntool

@@ -1,0 +1,467 @@
+#include "tools/common/netdb.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "runtime/dyna.h"
+#include "runtime/fnm.h"
+#include "sdb/sdb.h"
+
+namespace ntool {
+
+const char* direction_name(int dir) {
+    switch (dir & 3) {
+        case kDirOutput: return "output";
+        case kDirBidir: return "inout";
+        case kDirInput: return "input";
+        default: return "direction3";
+    }
+}
+
+std::string join_path(const std::string& dir, const std::string& name) {
+    if (dir.empty() || dir == ".") return name;
+    if (dir.back() == '/') return dir + name;
+    return dir + "/" + name;
+}
+
+std::string base_name(const std::string& path) {
+    std::string b = path;
+    const std::size_t slash = b.rfind('/');
+    if (slash != std::string::npos) b.erase(0, slash + 1);
+    const std::size_t dot = b.rfind('.');
+    if (dot != std::string::npos && dot > 0) b.erase(dot);
+    return b;
+}
+
+std::string find_design(const std::string& name, const std::vector<std::string>& dirs) {
+    // A name that is not one file name cannot be a design of its own.
+    if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") return {};
+    const std::string file = name + ".sdb";
+    for (const std::string& dir : dirs) {
+        const std::string p = join_path(dir, file);
+        if (::access(p.c_str(), R_OK) == 0) return p;
+    }
+    std::unique_ptr<char, decltype(&std::free)> found(FNM_search(file.c_str(), R_OK, FNM_SEARCH_PATH), &std::free);
+    return found ? std::string(found.get()) : std::string();
+}
+
+// ---------------------------------------------------------------- reading
+
+namespace {
+
+template <class T>
+const T* table(const SdbDatabase* db, int k, int& count) {
+    count = db->slot[k].data ? db->slot[k].count : 0;
+    return static_cast<const T*>(db->slot[k].data);
+}
+
+bool in_range(std::int64_t i, int count) { return i >= 0 && i < count; }
+
+struct CloseDb {
+    void operator()(SdbDatabase* db) const { SDB_close(db, 0); }
+};
+
+}  // namespace
+
+bool read_design(const std::string& path, Design& d, std::string& err) {
+    d = Design{};
+    d.path = path;
+    std::unique_ptr<SdbDatabase, CloseDb> db(SDB_open(path.c_str(), "r", 0));
+    if (!db) {
+        err = "cannot open design database '" + path + "'";
+        return false;
+    }
+    auto bad = [&](const std::string& what) {
+        err = "design database '" + path + "' is damaged: " + what;
+        return false;
+    };
+    const SymbolTable* syms = db->symbols;
+    if (!syms) return bad("it has no symbol table");
+    auto text = [&](std::int32_t id) -> const char* { return SYM_get(syms, id); };
+
+    int nclass, npin, nport, nobj, nnet, nnode, nsobj, nsnet, nxport, nprop;
+    const auto* cls = table<SdbClass>(db.get(), SDB_CLAS, nclass);
+    const auto* pin = table<SdbPin>(db.get(), SDB_PIN, npin);
+    const auto* port = table<SdbPort>(db.get(), SDB_PORT, nport);
+    const auto* obj = table<SdbObject>(db.get(), SDB_OBJ, nobj);
+    table<SdbNet>(db.get(), SDB_NET, nnet);
+    const auto* node = table<SdbNode>(db.get(), SDB_NODE, nnode);
+    const auto* sobj = table<std::int32_t>(db.get(), SDB_SOBJ, nsobj);
+    const auto* snet = table<std::int32_t>(db.get(), SDB_SNET, nsnet);
+    const auto* xport = table<std::int32_t>(db.get(), SDB_XPOR, nxport);
+    const auto* prop = table<std::int32_t>(db.get(), SDB_PROP, nprop);
+
+    // Properties.
+    d.module = db->name ? db->name : base_name(path);
+    for (int i = 0; i + 1 < nprop; i += 2) {
+        const char* key = text(prop[i]);
+        const char* value = text(prop[i + 1]);
+        if (!key || !value) continue;
+        if (std::strcmp(key, kPropModule) == 0 && *value) d.module = value;
+        if (std::strcmp(key, kPropType) == 0) d.cell = std::strcmp(value, kTypeCellName) == 0;
+    }
+
+    // Classes and their pins.
+    d.classes.resize(static_cast<std::size_t>(nclass));
+    for (int c = 0; c < nclass; ++c) {
+        const SdbClass& r = cls[c];
+        Class& k = d.classes[static_cast<std::size_t>(c)];
+        const char* name = text(r.name);
+        if (r.name == -1) name = "";
+        if (!name) return bad("class " + std::to_string(c) + " has no name");
+        k.name = name;
+        k.type = r.type;
+        if (r.pin_count < 0 || (r.pin_count > 0 && (!in_range(r.first_pin, npin) ||
+                                                    static_cast<std::int64_t>(r.first_pin) + r.pin_count > npin)))
+            return bad("the pins of class '" + k.name + "' lie outside the pin table");
+        k.pins.reserve(static_cast<std::size_t>(r.pin_count));
+        for (int p = 0; p < r.pin_count; ++p) {
+            const SdbPin& q = pin[r.first_pin + p];
+            const char* pn = text(q.name);
+            k.pins.push_back({pn ? pn : "", q.direction & 3});
+        }
+    }
+
+    // Nets.
+    if (nsnet < nnet) return bad("the net name table is short");
+    d.nets.resize(static_cast<std::size_t>(nnet));
+    d.net_live.assign(static_cast<std::size_t>(nnet), false);
+    for (int n = 0; n < nnet; ++n) {
+        if (snet[n] == -1) continue;
+        const char* name = SDB_net_name(db.get(), n);
+        if (!name) return bad("net " + std::to_string(n) + " has an illegal name word");
+        d.nets[static_cast<std::size_t>(n)] = name;
+        d.net_live[static_cast<std::size_t>(n)] = true;
+    }
+    auto net_of = [&](int v) -> int {
+        const int n = node[v].net;
+        return in_range(n, nnet) ? n : -1;
+    };
+
+    // Objects with the net on each pin.
+    if (nsobj < nobj) return bad("the object name table is short");
+    d.objects.reserve(static_cast<std::size_t>(nobj));
+    for (int o = 0; o < nobj; ++o) {
+        if (sobj[o] == -1 || obj[o].cls == -1) continue;
+        const int c = obj[o].cls;
+        if (!in_range(c, nclass)) return bad("object " + std::to_string(o) + " has no valid class");
+        const char* name = SDB_obj_name(db.get(), o);
+        if (!name) return bad("object " + std::to_string(o) + " has an illegal name word");
+        const SdbClass& r = cls[c];
+        const auto first = static_cast<std::uint32_t>(d.conns.size());
+        d.conns.insert(d.conns.end(), static_cast<std::size_t>(r.pin_count), -1);
+        for (int v = obj[o].first_node; in_range(v, nnode) && node[v].object == o; ++v) {
+            const std::int64_t pos = static_cast<std::int64_t>(node[v].pin) - r.first_pin;
+            if (pos >= 0 && pos < r.pin_count) d.conns[first + static_cast<std::uint32_t>(pos)] = net_of(v);
+        }
+        d.objects.push_back({name, c, first});
+    }
+
+    // Ports, in the order of the port list.
+    std::vector<int> order;
+    std::vector<bool> placed(static_cast<std::size_t>(nport), false);
+    {
+        std::unordered_map<std::int32_t, std::vector<int>> by_name;
+        for (int p = nport; p-- > 0;)
+            if (port[p].name != -1) by_name[port[p].name].push_back(p);
+        for (int i = 0; i < nxport; ++i) {
+            auto it = by_name.find(xport[i]);
+            if (it == by_name.end() || it->second.empty()) continue;
+            const int p = it->second.back();
+            it->second.pop_back();
+            order.push_back(p);
+            placed[static_cast<std::size_t>(p)] = true;
+        }
+        for (int p = 0; p < nport; ++p)
+            if (port[p].name != -1 && !placed[static_cast<std::size_t>(p)]) order.push_back(p);
+    }
+    for (int p : order) {
+        const char* name = text(port[p].name);
+        if (!name) return bad("port " + std::to_string(p) + " has no name");
+        const int v = port[p].node;
+        d.ports.push_back({name, port[p].direction & 3, in_range(v, nnode) ? net_of(v) : -1});
+    }
+
+    for (int i = 0; i < alias_net_count; ++i)
+        if (alias_net_tab[i].first && alias_net_tab[i].second)
+            d.aliases.emplace_back(alias_net_tab[i].first, alias_net_tab[i].second);
+    d.contents = SDB_is_empty(db.get()) == 0;
+    return true;
+}
+
+// ---------------------------------------------------------------- building
+
+DesignBuilder::DesignBuilder() {
+    nets_.push_back(name(kGndName));
+    nets_.push_back(name(kVccName));
+}
+
+std::int32_t DesignBuilder::name(std::string_view text) {
+    if ((indexed_ + 1) * 2 > slots_.size()) {
+        // Grow: every indexed handle goes into a table twice the size.
+        std::vector<std::uint64_t> old;
+        old.swap(slots_);
+        slots_.assign(old.empty() ? 1024 : old.size() * 2, 0);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::uint64_t v : old) {
+            if (!v) continue;
+            std::size_t i = (v >> 32) & mask;
+            while (slots_[i]) i = (i + 1) & mask;
+            slots_[i] = v;
+        }
+    }
+    const auto hash = static_cast<std::uint32_t>(std::hash<std::string_view>()(text));
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = hash & mask;
+    for (; slots_[i]; i = (i + 1) & mask) {
+        const std::uint64_t v = slots_[i];
+        if ((v >> 32) != hash) continue;
+        const auto h = static_cast<std::uint32_t>(v) - 1;
+        if (sizes_[h] == text.size() && std::memcmp(texts_[h], text.data(), text.size()) == 0)
+            return static_cast<std::int32_t>(h);
+    }
+    const std::int32_t h = new_name(text);
+    slots_[i] = (static_cast<std::uint64_t>(hash) << 32) | (static_cast<std::uint32_t>(h) + 1);
+    ++indexed_;
+    return h;
+}
+
+std::int32_t DesignBuilder::new_name(std::string_view text) {
+    const auto h = static_cast<std::int32_t>(texts_.size());
+    texts_.push_back(arena_.copy(text));
+    sizes_.push_back(static_cast<std::uint32_t>(text.size()));
+    return h;
+}
+
+std::int32_t DesignBuilder::add_level(std::int32_t segment, std::int32_t parent, std::int32_t cls_name) {
+    prefixes_.push_back({segment, parent, cls_name, true});
+    return static_cast<std::int32_t>(prefixes_.size() - 1);
+}
+
+std::int32_t DesignBuilder::add_leaf(std::int32_t segment, std::int32_t parent) {
+    prefixes_.push_back({segment, parent, -1, false});
+    return static_cast<std::int32_t>(prefixes_.size() - 1);
+}
+
+int DesignBuilder::add_class(std::int32_t name, int type, const std::vector<std::pair<std::int32_t, int>>& pins) {
+    classes_.push_back({name, type, static_cast<std::uint32_t>(pins_.size()), static_cast<int>(pins.size())});
+    pins_.insert(pins_.end(), pins.begin(), pins.end());
+    return static_cast<int>(classes_.size() - 1);
+}
+
+int DesignBuilder::add_net(std::int32_t name_word) {
+    const int n = static_cast<int>(nets_.size());
+    nets_.push_back(name_word);
+    if (name_word <= -6) prefixes_[static_cast<std::size_t>(-6 - name_word)].owner = n;
+    return n;
+}
+
+int DesignBuilder::add_port(std::int32_t name, int dir, int net) {
+    ports_.push_back({name, dir, net});
+    return static_cast<int>(ports_.size() - 1);
+}
+
+int DesignBuilder::add_object(std::int32_t name_word, int cls, const std::int32_t* nets) {
+    const int o = static_cast<int>(objects_.size());
+    const auto first = static_cast<std::uint32_t>(conns_.size());
+    const int n = classes_[static_cast<std::size_t>(cls)].count;
+    conns_.insert(conns_.end(), nets, nets + n);
+    objects_.push_back({name_word, cls, first});
+    if (name_word <= -6) prefixes_[static_cast<std::size_t>(-6 - name_word)].owner = SDB_OWNER_OBJECT + o;
+    return o;
+}
+
+void DesignBuilder::set_property(std::string_view key, std::string_view value) {
+    props_.emplace_back(name(key), name(value));
+}
+
+void DesignBuilder::add_alias(std::string first, std::string second) {
+    if (first != second) aliases_.emplace_back(std::move(first), std::move(second));
+}
+
+// Every handle gets its symbol id.  The symbol table keeps one search
+// tree per hash bucket and never rebalances it; names inserted in sorted
+// order (as u1, u2 ... of a netlist tend to be) would make each tree a
+// list.  So the names of each bucket are sorted and inserted middle
+// first, which leaves every tree balanced.
+void DesignBuilder::make_symbols() {
+    SymbolTable* t = SYM_init(SYM_NBUCKETS);
+    symbols_ = t;
+    const std::size_t n = texts_.size();
+    sym_of_.assign(n, 0);
+    std::vector<std::uint32_t> bucket(n);
+    std::vector<std::uint32_t> order(n);
+    for (std::size_t h = 0; h < n; ++h) {
+        bucket[h] = SYM_hash(texts_[h]) % static_cast<std::uint32_t>(SYM_NBUCKETS);
+        order[h] = static_cast<std::uint32_t>(h);
+    }
+    // Counting sort by bucket, then each bucket by text.
+    std::vector<std::uint32_t> start(SYM_NBUCKETS + 1, 0);
+    for (std::uint32_t b : bucket) ++start[b + 1];
+    for (int b = 0; b < SYM_NBUCKETS; ++b) start[b + 1] += start[b];
+    {
+        std::vector<std::uint32_t> pos(start.begin(), start.end() - 1);
+        for (std::size_t h = 0; h < n; ++h) order[pos[bucket[h]]++] = static_cast<std::uint32_t>(h);
+    }
+    std::vector<std::uint32_t> uniq;  // first handle of each distinct text of a bucket
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges;
+    for (int b = 0; b < SYM_NBUCKETS; ++b) {
+        auto lo = order.begin() + start[b], hi = order.begin() + start[b + 1];
+        std::sort(lo, hi, [&](std::uint32_t x, std::uint32_t y) { return std::strcmp(texts_[x], texts_[y]) < 0; });
+        uniq.clear();
+        for (auto it = lo; it != hi; ++it)
+            if (uniq.empty() || std::strcmp(texts_[uniq.back()], texts_[*it]) != 0) uniq.push_back(*it);
+        // Middle first, then each half, without recursion.
+        ranges.clear();
+        if (!uniq.empty()) ranges.emplace_back(0, static_cast<std::uint32_t>(uniq.size()));
+        while (!ranges.empty()) {
+            auto [a, e] = ranges.back();
+            ranges.pop_back();
+            if (a >= e) continue;
+            const std::uint32_t m = a + (e - a) / 2;
+            const char* s = texts_[uniq[m]];
+            // "*UNDEF*" is symbol 0 of every table already.
+            sym_of_[uniq[m]] = std::strcmp(s, "*UNDEF*") == 0 ? 0 : SYM_install(t, s);
+            ranges.emplace_back(m + 1, e);
+            ranges.emplace_back(a, m);
+        }
+        // Equal texts share the symbol of the first.
+        std::uint32_t rep = 0;
+        for (auto it = lo; it != hi; ++it) {
+            if (it == lo || std::strcmp(texts_[rep], texts_[*it]) != 0) rep = *it;
+            sym_of_[*it] = sym_of_[rep];
+        }
+    }
+}
+
+bool DesignBuilder::save(const std::string& path, std::string& err) {
+    make_symbols();
+    auto* symbols = static_cast<SymbolTable*>(symbols_);
+    symbols_ = nullptr;
+    SdbDatabase* db = SDB_open(path.c_str(), "w", 0);
+    if (!db) {
+        SYM_free(symbols);
+        err = "cannot create design database '" + path + "'";
+        return false;
+    }
+    SDB_setup(db);
+    SYM_free(db->symbols);
+    db->symbols = symbols;
+    db->slot[SDB_PREF].data = PREFIX_init(static_cast<SdbPrefixEntry*>(db->slot[SDB_PREF].data), symbols);
+    SDB_setup(db);
+    // A new design starts without the pairs of an old alias file.
+    ALIAS_free();
+
+    auto sym = [&](std::int32_t h) { return h >= 0 ? sym_of_[static_cast<std::size_t>(h)] : h; };
+    bool ok = true;
+    auto check = [&](int r) {
+        if (r < 0) ok = false;
+        return r;
+    };
+
+    for (const PrefixRec& p : prefixes_) {
+        SdbPrefixEntry* t = prefix_tab;
+        const std::int32_t owner = p.level ? -6 - (p.owner >= 0 ? sym(p.owner) : 0) : p.owner;
+        check(PREFIX_add(&t, sym(p.name), p.parent, owner));
+    }
+    for (const ClassRec& c : classes_) {
+        int first = -1;
+        for (int k = 0; k < c.count; ++k) {
+            const auto& [pn, dir] = pins_[c.first_pin + static_cast<std::uint32_t>(k)];
+            const int i = check(SDB_make_pin(sym(pn), dir));
+            if (k == 0) first = i;
+        }
+        check(SDB_make_class(sym(c.name), c.type, first, c.count));
+    }
+    // The database makes GND and VCC with every new design, named in the
+    // symbol table it started with: they take the names of this one.
+    for (std::size_t k = 0; k < nets_.size(); ++k) {
+        if (k < 2 && static_cast<int>(k) < ::net_count && static_cast<int>(k) < DYNA_count(snet_tab)) {
+            snet_tab[k] = sym(nets_[k]);
+            continue;
+        }
+        check(SDB_make_net(sym(nets_[k]), -1));
+    }
+    SDB_update(db);
+    for (const PortRec& p : ports_) {
+        const int i = check(SDB_make_port(sym(p.name), p.dir, -1, 0));
+        if (i >= 0) check(SDB_make_node(-1, i, p.net));
+    }
+    for (const ObjectRec& o : objects_) {
+        const int i = check(SDB_make_obj(sym(o.name), o.cls, 0, -1));
+        if (i < 0) continue;
+        const int first = obj_tab[i].first_node;
+        const int count = classes_[static_cast<std::size_t>(o.cls)].count;
+        for (int k = 0; k < count; ++k) {
+            const std::int32_t net = conns_[o.first + static_cast<std::uint32_t>(k)];
+            if (net >= 0 && SDB_nl_connect_net(net, first + k) != 0) ok = false;
+        }
+    }
+    for (std::int32_t x : xport_) check(SDB_make_port_list(sym(x)));
+    if (!props_.empty()) {
+        SdbTableSlot& s = db->slot[SDB_PROP];
+        auto* a = static_cast<std::int32_t*>(s.data);
+        if (!a) a = DYNA_new<std::int32_t>(static_cast<int>(2 * props_.size() + 1));
+        for (const auto& [k, v] : props_) {
+            DYNA_append(&a, sym(k));
+            DYNA_append(&a, sym(v));
+        }
+        // The record behind the last reads as -1, as in every table.
+        const int end = DYNA_append(&a, std::int32_t{-1});
+        DYNA_set_count(a, end);
+        s.data = a;
+        s.count = end;
+        s.size = static_cast<std::int32_t>(sizeof(std::int32_t));
+    }
+    for (const auto& [a, b] : aliases_) ALIAS_add(a.c_str(), b.c_str());
+
+    if (!ok) {
+        SDB_close(db, 0);
+        err = "internal error while making design database '" + path + "'";
+        return false;
+    }
+    const int saved = SDB_save(db);
+    SDB_close(db, 0);
+    if (saved != 0) {
+        err = "cannot write design database '" + path + "'";
+        return false;
+    }
+    if (aliases_.empty()) {
+        std::string asn = path;
+        const std::size_t slash = asn.rfind('/');
+        const std::size_t dot = asn.rfind('.');
+        if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) asn.erase(dot);
+        asn += ".asn";
+        std::error_code ec;
+        std::filesystem::remove(asn, ec);
+    }
+    return true;
+}
+
+DesignBuilder::~DesignBuilder() {
+    if (symbols_) SYM_free(static_cast<SymbolTable*>(symbols_));
+}
+
+const char* DesignBuilder::Arena::copy(std::string_view s) {
+    const std::size_t need = s.size() + 1;
+    if (need > left_) {
+        const std::size_t size = std::max(need, next_);
+        next_ = std::min<std::size_t>(next_ * 2, 1 << 20);
+        blocks_.push_back(std::make_unique<char[]>(size));
+        cur_ = blocks_.back().get();
+        left_ = size;
+    }
+    char* p = cur_;
+    if (!s.empty()) std::memcpy(p, s.data(), s.size());
+    p[s.size()] = '\0';
+    cur_ += need;
+    left_ -= need;
+    return p;
+}
+
+}  // namespace ntool

@@ -1,0 +1,50 @@
+#include "tools/common/tool.h"
+
+#include <cstdio>
+
+#include "runtime/cmd.h"
+#include "runtime/exit.h"
+#include "runtime/process.h"
+
+namespace ntool {
+
+void ToolRun::note(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    log_.push_back(line);
+}
+
+void ToolRun::warn(const std::string& line) {
+    const std::string text = program_ + ": warning: " + line;
+    std::printf("%s\n", text.c_str());
+    log_.push_back(text);
+}
+
+void ToolRun::error(const std::string& text) {
+    // Messages of the Verilog reader begin with "<file>:<line>: error:".
+    const std::string line = text.find(": error: ") != std::string::npos ? text : program_ + ": error: " + text;
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", line.c_str());
+    log_.push_back(line);
+}
+
+bool ToolRun::write_log(const std::string& path) const {
+    AtomicFile f(path);
+    if (!f.open("w")) return false;
+    for (const std::string& l : log_) std::fprintf(f.stream(), "%s\n", l.c_str());
+    return f.commit();
+}
+
+void ToolRun::finish(int status) {
+    // The command block that the database's start-up made is the one
+    // piece of start-up state that nothing else frees.
+    CMD_terminate();
+    qdx_exit(status);
+}
+
+void ToolRun::usage(const std::string& text) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s", text.c_str());
+    finish(2);
+}
+
+}  // namespace ntool

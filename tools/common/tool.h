@@ -1,0 +1,38 @@
+// What every netlist tool does the same way: its messages, copied to a
+// log when one is kept, and its end.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ntool {
+
+class ToolRun {
+public:
+    explicit ToolRun(std::string program) : program_(std::move(program)) {}
+
+    // A line of progress on standard output (and in the log).
+    void note(const std::string& line);
+    // A warning on standard output (and in the log).
+    void warn(const std::string& line);
+    // An error on standard error (and in the log).  The text is printed
+    // as it is when it already names its file, else after the program's
+    // name.
+    void error(const std::string& text);
+
+    // Writes the lines so far to path, whole or not at all.
+    bool write_log(const std::string& path) const;
+
+    // Ends the run: status 1 after an error, else 0.
+    [[noreturn]] void finish(int status);
+    // Prints the usage text on standard error and ends with status 2.
+    [[noreturn]] void usage(const std::string& text);
+
+    const std::string& program() const { return program_; }
+
+private:
+    std::string program_;
+    std::vector<std::string> log_;
+};
+
+}  // namespace ntool

@@ -1,0 +1,400 @@
+// drumway: expands a design into its cell-level design "<top>.c.sdb".
+//
+//     drumway [-cellonly] [-keepempty] DESIGN[.sdb] [-opath DIR]
+//
+// The hierarchy below DESIGN is flattened down to library cells: every
+// instance of a module that has a design database of its own is replaced
+// by the contents of that design, and its objects and nets get
+// hierarchical names, the instance names above them joined by the
+// hierarchy separator of the definition file.  Library cells (class type
+// CELL, or designs compiled as cells) stay instances.  A module without
+// contents (no instances, no net joining two pins) is dropped, or with
+// -keepempty kept as a cell.  <top> is the module name the design
+// records; the result is written into DIR (default ".").  Masters are
+// looked for beside DESIGN, then along the search path.
+//
+// The work is linear in the size of the flattened design: each module's
+// database is read once, and nets that meet through the ports of an
+// expanded instance are joined with a union-find.
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "sdb/sdb.h"
+#include "tools/common/netdb.h"
+#include "tools/common/tool.h"
+
+namespace {
+
+using ntool::Design;
+using ntool::DesignBuilder;
+
+const char* const kUsage =
+    "usage: drumway [-cellonly] [-keepempty] DESIGN[.sdb] [-opath DIR]\n"
+    "  -cellonly   flatten the hierarchy down to library cells\n"
+    "  -keepempty  keep modules without contents as cells\n"
+    "  -opath DIR  write <top>.c.sdb into DIR (default .)\n";
+
+class Failure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Flattener {
+public:
+    Flattener(ntool::ToolRun& run, bool keep_empty, char dot, std::vector<std::string> dirs)
+        : run_(run), keep_empty_(keep_empty), dot_(dot), dirs_(std::move(dirs)) {}
+
+    void flatten(const Design& top, DesignBuilder& b) {
+        b_ = &b;
+        // Temporary nets 0 and 1 are the constants.
+        parent_ = {0, 1};
+        temp_name_ = {0, 0};
+        on_path_.insert(top.module);
+        std::vector<std::int32_t> local(top.nets.size(), -1);
+        expand(top, top.path, -1, local);
+        emit(top, local);
+    }
+
+    std::size_t dropped() const { return dropped_; }
+    std::size_t expanded() const { return expanded_; }
+
+private:
+    enum class Kind { Leaf, Expand, Drop };
+    struct Master {
+        Kind kind = Kind::Leaf;
+        std::unique_ptr<Design> design;
+        std::unordered_map<std::string, int> port_of;  // port name -> index
+    };
+    struct FlatClass {
+        int index;
+        const ntool::Class* first;  // the class it was made from, for comparing pins
+        std::string where;
+    };
+    struct FlatObject {
+        std::int32_t name;
+        int cls;
+        std::uint32_t first;
+    };
+
+    // ------------------------------------------------------------ nets
+
+    std::int32_t new_temp(std::int32_t name_word) {
+        const auto t = static_cast<std::int32_t>(parent_.size());
+        parent_.push_back(t);
+        temp_name_.push_back(name_word);
+        return t;
+    }
+
+    std::int32_t find(std::int32_t x) {
+        while (parent_[static_cast<std::size_t>(x)] != x) {
+            auto& p = parent_[static_cast<std::size_t>(x)];
+            p = parent_[static_cast<std::size_t>(p)];
+            x = p;
+        }
+        return x;
+    }
+
+    // The net made first (the outer one, or a constant) names the union.
+    void unite(std::int32_t a, std::int32_t b, const std::string& inst) {
+        a = find(a);
+        b = find(b);
+        if (a == b) return;
+        if (a <= ntool::kNetVcc && b <= ntool::kNetVcc)
+            throw Failure("instance '" + inst + "' joins the constants GND and VCC");
+        if (b < a) std::swap(a, b);
+        parent_[static_cast<std::size_t>(b)] = a;
+    }
+
+    // ------------------------------------------------------------ names
+
+    // The name word of local name text below level: a flat symbol at the
+    // top, else the last of a chain of prefix entries.  Separators inside
+    // a name make levels too, so that every name reads back whole and is
+    // found by its full text.
+    std::int32_t name_word(std::int32_t level, const std::string& text) {
+        if (level == -1 && text.find(dot_) == std::string::npos) return b_->name(text);
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t end = text.find(dot_, start);
+            const std::string_view seg =
+                std::string_view(text).substr(start, end == std::string::npos ? std::string::npos : end - start);
+            if (end == std::string::npos) return DesignBuilder::prefix_word(b_->add_leaf(segment(seg), level));
+            level = level_entry(segment(seg), level, -1);
+            start = end + 1;
+        }
+    }
+
+    std::int32_t segment(std::string_view s) {
+        // An empty segment (a name with two separators in a row) would not
+        // read back; it keeps the separator instead.
+        if (s.empty()) return b_->name(std::string(1, dot_));
+        return b_->name(s);
+    }
+
+    // The level entry of segment seg below parent, made once.
+    std::int32_t level_entry(std::int32_t seg, std::int32_t parent, std::int32_t cls_name) {
+        const std::uint64_t key =
+            (static_cast<std::uint64_t>(static_cast<std::uint32_t>(parent)) << 32) | static_cast<std::uint32_t>(seg);
+        auto it = levels_.find(key);
+        if (it != levels_.end()) return it->second;
+        const std::int32_t e = b_->add_level(seg, parent, cls_name);
+        levels_.emplace(key, e);
+        return e;
+    }
+
+    // ------------------------------------------------------------ masters
+
+    Master& master(const ntool::Class& c) {
+        auto it = masters_.find(c.name);
+        if (it != masters_.end()) return it->second;
+        Master& m = masters_[c.name];
+        if (c.type != ntool::kTypeDesign) return m;  // a cell or primitive
+        const std::string path = ntool::find_design(c.name, dirs_);
+        if (path.empty()) {
+            run_.warn("no design database '" + c.name + ".sdb' was found: its instances stay cells");
+            return m;
+        }
+        auto d = std::make_unique<Design>();
+        std::string err;
+        if (!ntool::read_design(path, *d, err)) throw Failure(err);
+        if (d->cell) return m;
+        if (!d->has_contents()) {
+            m.kind = keep_empty_ ? Kind::Leaf : Kind::Drop;
+            return m;
+        }
+        m.kind = Kind::Expand;
+        for (std::size_t p = 0; p < d->ports.size(); ++p) m.port_of.emplace(d->ports[p].name, static_cast<int>(p));
+        m.design = std::move(d);
+        return m;
+    }
+
+    int flat_class(const ntool::Class& c, const std::string& where) {
+        auto it = flat_classes_.find(c.name);
+        if (it != flat_classes_.end()) {
+            const ntool::Class& f = *it->second.first;
+            bool same = f.pins.size() == c.pins.size();
+            for (std::size_t k = 0; same && k < c.pins.size(); ++k) same = f.pins[k].name == c.pins[k].name;
+            if (!same)
+                throw Failure("class '" + c.name + "' has other pins in " + where + " than in " + it->second.where);
+            return it->second.index;
+        }
+        pins_.clear();
+        for (const ntool::Pin& p : c.pins) pins_.emplace_back(b_->name(p.name), p.dir);
+        // In the cell-level design every leaf is a cell.
+        const int type = c.type >= 16 ? c.type : ntool::kTypeCell;
+        const int index = b_->add_class(b_->name(c.name), type, pins_);
+        flat_classes_.emplace(c.name, FlatClass{index, &c, where});
+        return index;
+    }
+
+    // Pin k of class c of design d goes to port pin_port[k] of the master.
+    const std::vector<int>& pin_ports(const Design& d, int cls, const Master& m) {
+        const auto key = std::make_pair(&d, cls);
+        auto it = pin_ports_.find(key);
+        if (it != pin_ports_.end()) return it->second;
+        const ntool::Class& c = d.classes[static_cast<std::size_t>(cls)];
+        std::vector<int> map(c.pins.size(), -1);
+        for (std::size_t k = 0; k < c.pins.size(); ++k) {
+            auto p = m.port_of.find(c.pins[k].name);
+            if (p == m.port_of.end())
+                throw Failure("pin '" + c.pins[k].name + "' of class '" + c.name + "' in " + d.path +
+                              " is not a port of " + m.design->path);
+            map[k] = p->second;
+        }
+        return pin_ports_.emplace(key, std::move(map)).first->second;
+    }
+
+    // ------------------------------------------------------------ expansion
+
+    // Expands design d below level; local gives the temporary net of each
+    // of d's nets, filled in already for the nets its ports reach.
+    void expand(const Design& d, const std::string& where, std::int32_t level, std::vector<std::int32_t>& local) {
+        if (d.is_gnd(ntool::kNetGnd) && local[ntool::kNetGnd] < 0) local[ntool::kNetGnd] = ntool::kNetGnd;
+        if (d.is_vcc(ntool::kNetVcc) && local[ntool::kNetVcc] < 0) local[ntool::kNetVcc] = ntool::kNetVcc;
+        for (std::size_t n = 0; n < d.nets.size(); ++n) {
+            if (local[n] >= 0 || !d.net_live[n]) continue;
+            local[n] = new_temp(name_word(level, d.nets[n]));
+        }
+        for (const ntool::Object& o : d.objects) {
+            const ntool::Class& c = d.classes[static_cast<std::size_t>(o.cls)];
+            Master& m = master(c);
+            if (m.kind == Kind::Drop) {
+                ++dropped_;
+                continue;
+            }
+            if (m.kind == Kind::Leaf) {
+                const auto first = static_cast<std::uint32_t>(conns_.size());
+                for (std::size_t k = 0; k < c.pins.size(); ++k) {
+                    const std::int32_t n = d.conns[o.first + k];
+                    conns_.push_back(n >= 0 ? local[static_cast<std::size_t>(n)] : -1);
+                }
+                objects_.push_back({name_word(level, o.name), flat_class(c, where), first});
+                continue;
+            }
+            const Design& child = *m.design;
+            if (!on_path_.insert(c.name).second)
+                throw Failure("module '" + c.name + "' contains itself (instance '" + o.name + "' in " + d.path + ")");
+            ++expanded_;
+            std::vector<std::int32_t> inner(child.nets.size(), -1);
+            if (child.is_gnd(ntool::kNetGnd)) inner[ntool::kNetGnd] = ntool::kNetGnd;
+            if (child.is_vcc(ntool::kNetVcc)) inner[ntool::kNetVcc] = ntool::kNetVcc;
+            // A port on a constant net ties the outer net to that constant.
+            const std::vector<int>& ports = pin_ports(d, o.cls, m);
+            for (std::size_t k = 0; k < c.pins.size(); ++k) {
+                const std::int32_t outer = d.conns[o.first + k];
+                const int pn = child.ports[static_cast<std::size_t>(ports[k])].net;
+                if (outer < 0 || pn < 0) continue;
+                const std::int32_t t = local[static_cast<std::size_t>(outer)];
+                if (t < 0) continue;  // a net deleted by an edit: the pin is open
+                std::int32_t& in = inner[static_cast<std::size_t>(pn)];
+                if (in < 0)
+                    in = t;
+                else
+                    unite(in, t, o.name);
+            }
+            // The instance's level: its name's segments, the last one
+            // standing for the instance of class c.
+            std::int32_t lv = level;
+            {
+                std::size_t start = 0;
+                for (;;) {
+                    const std::size_t end = o.name.find(dot_, start);
+                    const std::string_view seg = std::string_view(o.name).substr(
+                        start, end == std::string::npos ? std::string::npos : end - start);
+                    const bool last = end == std::string::npos;
+                    lv = level_entry(segment(seg), lv, last ? b_->name(c.name) : -1);
+                    if (last) break;
+                    start = end + 1;
+                }
+            }
+            expand(child, child.path, lv, inner);
+            on_path_.erase(c.name);
+        }
+    }
+
+    // Hands the nets, objects and ports to the builder.
+    void emit(const Design& top, const std::vector<std::int32_t>& local) {
+        std::vector<std::int32_t> net(parent_.size(), -1);
+        net[0] = ntool::kNetGnd;
+        net[1] = ntool::kNetVcc;
+        for (std::size_t t = 2; t < parent_.size(); ++t)
+            if (find(static_cast<std::int32_t>(t)) == static_cast<std::int32_t>(t)) net[t] = b_->add_net(temp_name_[t]);
+        auto final_net = [&](std::int32_t t) { return t < 0 ? -1 : net[static_cast<std::size_t>(find(t))]; };
+        std::vector<std::int32_t> nets;
+        for (const FlatObject& o : objects_) {
+            const int count = b_->class_pin_count(o.cls);
+            nets.resize(static_cast<std::size_t>(count));
+            for (int k = 0; k < count; ++k)
+                nets[static_cast<std::size_t>(k)] = final_net(conns_[o.first + static_cast<std::uint32_t>(k)]);
+            b_->add_object(o.name, o.cls, nets.data());
+        }
+        for (const ntool::Port& p : top.ports) {
+            const std::int32_t name = b_->name(p.name);
+            b_->add_port(name, p.dir, p.net >= 0 ? final_net(local[static_cast<std::size_t>(p.net)]) : -1);
+            b_->add_port_list(name);
+        }
+    }
+
+    ntool::ToolRun& run_;
+    bool keep_empty_;
+    char dot_;
+    std::vector<std::string> dirs_;
+    DesignBuilder* b_ = nullptr;
+    std::vector<std::int32_t> parent_;     // union-find over temporary nets
+    std::vector<std::int32_t> temp_name_;  // name word of each temporary net
+    std::unordered_map<std::uint64_t, std::int32_t> levels_;
+    std::unordered_map<std::string, Master> masters_;
+    std::unordered_map<std::string, FlatClass> flat_classes_;
+    struct PairHash {
+        std::size_t operator()(const std::pair<const Design*, int>& k) const {
+            return std::hash<const void*>()(k.first) * 31 + static_cast<std::size_t>(k.second);
+        }
+    };
+    std::unordered_map<std::pair<const Design*, int>, std::vector<int>, PairHash> pin_ports_;
+    std::unordered_set<std::string> on_path_;
+    std::vector<std::pair<std::int32_t, int>> pins_;
+    std::vector<FlatObject> objects_;
+    std::vector<std::int32_t> conns_;
+    std::size_t dropped_ = 0;
+    std::size_t expanded_ = 0;
+};
+
+std::string directory_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ntool::ToolRun run("drumway");
+    bool keep_empty = false;
+    std::string opath = ".";
+    std::string name;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "-cellonly") {
+            // Cells are the leaves of every expansion.
+        } else if (a == "-keepempty") {
+            keep_empty = true;
+        } else if (a == "-opath") {
+            if (i + 1 >= argc) run.usage("drumway: -opath needs an argument\n" + std::string(kUsage));
+            opath = argv[++i];
+        } else if (a == "-h" || a == "-help" || a == "--help") {
+            run.usage(kUsage);
+        } else if (!a.empty() && a[0] == '-') {
+            run.usage("drumway: unknown option " + a + "\n" + kUsage);
+        } else if (name.empty()) {
+            name = a;
+        } else {
+            run.usage("drumway: more than one design named\n" + std::string(kUsage));
+        }
+    }
+    if (name.empty()) run.usage("drumway: no design named\n" + std::string(kUsage));
+
+    SDB_start_load_def();
+    std::string path = name;
+    if (path.size() < 4 || path.compare(path.size() - 4, 4, ".sdb") != 0) path += ".sdb";
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 && name.find('/') == std::string::npos) {
+        const std::string found = ntool::find_design(ntool::base_name(path), {});
+        if (!found.empty()) path = found;
+    }
+    if (::stat(opath.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        run.error("output directory '" + opath + "' does not exist");
+        run.finish(1);
+    }
+    try {
+        Design top;
+        std::string err;
+        if (!ntool::read_design(path, top, err)) throw Failure(err);
+        const std::string out = ntool::join_path(opath, top.module + ".c.sdb");
+        run.note("Expanding " + path + " (module " + top.module + ")");
+        Flattener f(run, keep_empty, sdb_hier_dot, {directory_of(path)});
+        DesignBuilder b;
+        f.flatten(top, b);
+        b.set_property(ntool::kPropModule, top.module);
+        b.set_property(ntool::kPropType, ntool::kTypeDesignName);
+        if (!b.save(out, err)) throw Failure(err);
+        run.note("Wrote " + out + ": " + std::to_string(b.object_count()) + " cell instances, " +
+                 std::to_string(b.net_count()) + " nets; " + std::to_string(f.expanded()) + " instances expanded" +
+                 (f.dropped() ? ", " + std::to_string(f.dropped()) + " instances of modules without contents dropped"
+                              : std::string()));
+    } catch (const Failure& e) {
+        run.error(e.what());
+        run.finish(1);
+    } catch (const std::bad_alloc&) {
+        run.error("out of memory");
+        run.finish(1);
+    }
+    run.finish(0);
+}

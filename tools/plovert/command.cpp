@@ -1,0 +1,108 @@
+#include "tools/plovert/command.h"
+
+#include <vector>
+
+#include "sdb/sdb.h"
+
+namespace plovert {
+
+namespace {
+
+bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+
+std::vector<std::string_view> split_fields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && blank(line[i])) ++i;
+        const std::size_t start = i;
+        while (i < line.size() && !blank(line[i])) ++i;
+        if (i > start) fields.push_back(line.substr(start, i - start));
+    }
+    return fields;
+}
+
+bool fail(std::string& err, std::string text) {
+    err = std::move(text);
+    return false;
+}
+
+}  // namespace
+
+bool parse_end_point(std::string_view field, EndPoint& e, std::string& err) {
+    e = EndPoint{};
+    const std::size_t open = field.find('{');
+    if (open == std::string_view::npos) {
+        if (field.find('}') != std::string_view::npos)
+            return fail(err, "end point '" + std::string(field) + "' has a '}' without a '{'");
+        e.name = std::string(field);
+        return true;
+    }
+    const std::string_view inst = field.substr(0, open);
+    if (inst.empty()) return fail(err, "end point '" + std::string(field) + "' names no instance before its '{'");
+    if (field.back() != '}') return fail(err, "end point '" + std::string(field) + "' does not end with '}'");
+    const std::string_view pin = field.substr(open + 1, field.size() - open - 2);
+    if (pin.empty()) return fail(err, "end point '" + std::string(field) + "' names no pin between its braces");
+    if (pin.find_first_of("{}") != std::string_view::npos || inst.find('}') != std::string_view::npos)
+        return fail(err, "end point '" + std::string(field) + "' holds more than one pair of braces");
+    e.inst = std::string(inst);
+    e.name = std::string(pin);
+    return true;
+}
+
+bool parse_command(std::string_view line, Command& cmd, std::string& err) {
+    cmd = Command{};
+    const std::vector<std::string_view> f = split_fields(line);
+    if (f.empty()) return true;
+    const std::string_view key = f[0];
+    auto count = [&](std::size_t n, const char* form) {
+        if (f.size() == n) return true;
+        return fail(err, "'" + std::string(key) + "' takes the form \"" + form + "\" (" + std::to_string(f.size() - 1) +
+                             " field" + (f.size() == 2 ? "" : "s") + " given)");
+    };
+    // A name that stands alone must not look like an instance pin.
+    auto plain = [&](std::string_view name, const char* what) {
+        if (name.find_first_of("{}") == std::string_view::npos) return true;
+        return fail(err, std::string(what) + " '" + std::string(name) + "' holds a brace");
+    };
+
+    if (key == "edit") {
+        if (!count(2, "edit NAME") || !plain(f[1], "design name")) return false;
+        cmd.op = Op::Edit;
+        cmd.a = std::string(f[1]);
+    } else if (key == "path") {
+        if (!count(2, "path DIRECTORY")) return false;
+        cmd.op = Op::Path;
+        cmd.a = std::string(f[1]);
+    } else if (key == "add") {
+        if (!count(3, "add NAME MASTER|input|output") || !plain(f[1], "name") || !plain(f[2], "master")) return false;
+        cmd.a = std::string(f[1]);
+        if (f[2] == "input" || f[2] == "output") {
+            cmd.op = Op::AddPort;
+            cmd.direction = f[2] == "input" ? SDB_DIR_INPUT : SDB_DIR_OUTPUT;
+        } else {
+            cmd.op = Op::AddInst;
+            cmd.b = std::string(f[2]);
+        }
+    } else if (key == "replace") {
+        if (!count(3, "replace INSTANCE MASTER") || !plain(f[1], "instance") || !plain(f[2], "master")) return false;
+        cmd.op = Op::Replace;
+        cmd.a = std::string(f[1]);
+        cmd.b = std::string(f[2]);
+    } else if (key == "disconnect") {
+        if (!count(2, "disconnect INSTANCE{PIN}|PORT") || !parse_end_point(f[1], cmd.e1, err)) return false;
+        cmd.op = cmd.e1.is_pin() ? Op::DisconnectPin : Op::DisconnectPort;
+    } else if (key == "connect") {
+        if (!count(3, "connect END END") || !parse_end_point(f[1], cmd.e1, err) || !parse_end_point(f[2], cmd.e2, err))
+            return false;
+        cmd.op = Op::Connect;
+    } else if (key == "save" || key == "quit") {
+        if (!count(1, key == "save" ? "save" : "quit")) return false;
+        cmd.op = key == "save" ? Op::Save : Op::Quit;
+    } else {
+        return fail(err, "unknown command '" + std::string(key) + "'");
+    }
+    return true;
+}
+
+}  // namespace plovert

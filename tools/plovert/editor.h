@@ -1,0 +1,67 @@
+// The batch run of one command file on one design database.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tools/plovert/command.h"
+#include "tools/plovert/wiring.h"
+
+struct SdbDatabase;
+
+namespace plovert {
+
+// A line that cannot be applied; what names the command file and line.
+class EditError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Editor {
+public:
+    Editor() = default;
+    ~Editor();  // closes the design without saving it
+    Editor(const Editor&) = delete;
+    Editor& operator=(const Editor&) = delete;
+
+    // Applies one command; false after "quit".  Throws EditError.
+    bool apply(const Command& cmd);
+
+    // The design edited, "" before "edit".
+    const std::string& design_file() const { return file_; }
+    // True when the design holds edits that no "save" wrote.
+    bool unsaved() const { return dirty_; }
+
+private:
+    void open(const std::string& name);
+    void need_design(const char* command) const;
+    int resolve_class(const std::string& master);
+    int find_object(const std::string& name) const;
+    int find_net(const std::string& name) const;
+    int pin_node(const EndPoint& e) const;
+    int port_node(int port);
+
+    // An end point as the node it names, or as a net (bare net names).
+    struct Target {
+        int node = -1;
+        int net = -1;  // the net of node, or the net named
+        std::string label;
+    };
+    Target resolve(const EndPoint& e);
+
+    void add_instance(const std::string& inst, const std::string& master);
+    void add_port(const std::string& name, int direction);
+    void replace(const std::string& inst, const std::string& master);
+    void disconnect(const EndPoint& e);
+    void connect(const EndPoint& a, const EndPoint& b);
+    void save();
+
+    SdbDatabase* db_ = nullptr;
+    std::string file_;
+    std::string path_dir_;  // the "path" directory, "" when none was given
+    bool dirty_ = false;
+    Wiring wiring_;
+};
+
+}  // namespace plovert

@@ -1,0 +1,94 @@
+// plovert: the netlist editor.  Runs a netlist-edit command file in batch
+// on a design database of the current directory.
+//
+//     plovert [-nologo] -b NAME
+//
+// NAME.cmd is the command file (see command.h for its lines).  Its "edit"
+// line names the design (NAME.sdb) in the current directory; masters of
+// added and replaced instances are classes of that design, else design
+// databases found in the "path" directory, the current directory or
+// along the search path.  "save" writes the design back under its name
+// (through a temporary file, renamed when complete); the end of the file
+// counts as "quit".  A line that cannot be applied is reported with the
+// command file's name and line number, and the run ends with status 1
+// without saving what followed the last "save".
+
+#include <fstream>
+#include <new>
+#include <string>
+
+#include "runtime/exit.h"
+#include "sdb/sdb.h"
+#include "tools/common/tool.h"
+#include "tools/plovert/command.h"
+#include "tools/plovert/editor.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: plovert [-nologo] -b NAME\n"
+    "  -b NAME   run the command file NAME.cmd in batch\n"
+    "  -nologo   print no banner\n";
+
+// Runs the command file; the design is closed again before it returns.
+int run_batch(ntool::ToolRun& run, const std::string& cmd_file) {
+    std::ifstream in(cmd_file, std::ios::binary);
+    if (!in) {
+        run.error("cannot open command file '" + cmd_file + "'");
+        return 1;
+    }
+    plovert::Editor editor;
+    std::string line;
+    long number = 0;
+    auto fail = [&](const std::string& what) {
+        run.error(cmd_file + ":" + std::to_string(number) + ": error: " + what);
+        if (editor.unsaved())
+            run.error("the edits of '" + editor.design_file() + "' since its last save are not saved");
+        return 1;
+    };
+    try {
+        while (std::getline(in, line)) {
+            ++number;
+            plovert::Command cmd;
+            std::string err;
+            if (!plovert::parse_command(line, cmd, err)) return fail("malformed line: " + err);
+            if (!editor.apply(cmd)) return 0;
+        }
+        if (in.bad()) return fail("cannot read the command file");
+    } catch (const plovert::EditError& e) {
+        return fail(e.what());
+    } catch (const std::bad_alloc&) {
+        return fail("out of memory");
+    }
+    return 0;  // the end of the file counts as quit
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ntool::ToolRun run("plovert");
+    bool logo = true;
+    std::string name;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "-nologo") {
+            logo = false;
+        } else if (a == "-b") {
+            if (i + 1 >= argc) run.usage("plovert: -b needs a command file name\n" + std::string(kUsage));
+            if (!name.empty()) run.usage("plovert: more than one command file named\n" + std::string(kUsage));
+            name = argv[++i];
+        } else if (a == "-h" || a == "-help" || a == "--help") {
+            run.usage(kUsage);
+        } else {
+            run.usage("plovert: unknown argument " + a + "\n" + kUsage);
+        }
+    }
+    if (name.empty()) run.usage("plovert: no command file named (-b)\n" + std::string(kUsage));
+    if (logo) run.note("plovert: netlist editor of design databases (batch)");
+
+    std::string cmd_file = name;
+    if (cmd_file.size() < 4 || cmd_file.compare(cmd_file.size() - 4, 4, ".cmd") != 0) cmd_file += ".cmd";
+    SDB_start_load_def();
+    const int status = run_batch(run, cmd_file);
+    run.finish(status);
+}

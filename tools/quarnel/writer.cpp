@@ -1,0 +1,533 @@
+// Structural Verilog and VHDL from design databases.
+//
+// Both writers first give every port, net and instance of a module a
+// name of the target language (ModuleNames), then print.  Bit-blasted
+// names are gathered back into buses: the ports by runs of the port
+// list, the other nets by their common base when its indices form one
+// range.  A net that carries ports is written as one of them (the one it
+// is named after, else an input); the other ports on it are assigned
+// from it.  A name taken already gets a suffix "_1", "_2" ...
+
+#include "tools/quarnel/writer.h"
+
+#include <algorithm>
+#include <map>
+#include <unordered_map>
+
+#include "tools/common/names.h"
+
+namespace quarnel {
+
+using ntool::BitGroup;
+using ntool::Design;
+
+namespace detail {
+
+PortGroups port_groups(const Design& d) {
+    std::vector<std::string_view> names;
+    for (const ntool::Port& p : d.ports) names.push_back(p.name);
+    PortGroups pg;
+    pg.groups =
+        ntool::group_bits(names, [&](std::size_t a, std::size_t b) { return d.ports[a].dir == d.ports[b].dir; });
+    pg.group_of.resize(d.ports.size());
+    for (std::size_t g = 0; g < pg.groups.size(); ++g)
+        for (std::size_t k = 0; k < pg.groups[g].count; ++k) pg.group_of[pg.groups[g].first + k] = g;
+    return pg;
+}
+
+std::vector<BitGroup> pin_groups(const ntool::Class& c) {
+    std::vector<std::string_view> names;
+    for (const ntool::Pin& p : c.pins) names.push_back(p.name);
+    return ntool::group_bits(names, [&](std::size_t a, std::size_t b) { return c.pins[a].dir == c.pins[b].dir; });
+}
+
+std::vector<std::vector<int>> ports_by_net(const Design& d) {
+    std::vector<std::vector<int>> by(d.nets.size());
+    for (std::size_t p = 0; p < d.ports.size(); ++p) {
+        const int n = d.ports[p].net;
+        if (n >= 0 && static_cast<std::size_t>(n) < d.nets.size())
+            by[static_cast<std::size_t>(n)].push_back(static_cast<int>(p));
+    }
+    return by;
+}
+
+}  // namespace detail
+
+namespace {
+
+using detail::bit_index;
+
+struct Lang {
+    bool vhdl;
+    std::string id(std::string_view name) const {
+        if (!vhdl) return ntool::verilog_id(name);
+        return ntool::vhdl_basic_id(name) ? std::string(name) : ntool::vhdl_extended_id(name);
+    }
+    std::string bit(const std::string& id, std::int32_t i) const {
+        return id + (vhdl ? "(" : "[") + std::to_string(i) + (vhdl ? ")" : "]");
+    }
+    std::string range(std::int32_t msb, std::int32_t lsb) const {
+        if (!vhdl) return "[" + std::to_string(msb) + ":" + std::to_string(lsb) + "]";
+        return "(" + std::to_string(msb) + (msb >= lsb ? " downto " : " to ") + std::to_string(lsb) + ")";
+    }
+    const char* zero() const { return vhdl ? "'0'" : "1'b0"; }
+    const char* one() const { return vhdl ? "'1'" : "1'b1"; }
+    // Ports whose value the module itself may read.
+    bool readable(int dir) const { return !vhdl || dir != ntool::kDirOutput; }
+};
+
+// A declared vector (a bus port or a bus signal).
+struct Bus {
+    std::string id;  // as written
+    std::int32_t msb, lsb;
+};
+
+// What stands for one bit in an expression.
+struct Ref {
+    enum Kind { Open, Zero, One, Scalar, Bit } kind = Open;
+    int bus = -1;  // Bit: index into ModuleNames::buses
+    std::int32_t idx = 0;
+    std::string id;  // Scalar: the written identifier
+};
+
+struct Decl {
+    std::string id;  // as written
+    int dir = 0;     // ports only
+    bool bus = false;
+    std::int32_t msb = 0, lsb = 0;
+};
+
+class ModuleNames {
+public:
+    ModuleNames(const Design& d, const Lang& lang)
+        : d_(d), lang_(lang), scope_(lang.vhdl ? &ntool::vhdl_key : nullptr) {
+        name_ports();
+        if (lang.vhdl) {
+            // In VHDL the components, and the names the netlist uses from
+            // its library, share the architecture's declarative region.
+            for (const char* n : {"ieee", "std", "std_logic", "std_logic_vector", "std_logic_1164"}) scope_.take(n);
+            for (const ntool::Object& o : d.objects) scope_.take(d.classes[static_cast<std::size_t>(o.cls)].name);
+        }
+        name_nets();
+        name_instances();
+    }
+
+    std::string text(const Ref& r) const {
+        switch (r.kind) {
+            case Ref::Zero: return lang_.zero();
+            case Ref::One: return lang_.one();
+            case Ref::Scalar: return r.id;
+            case Ref::Bit: return lang_.bit(buses[static_cast<std::size_t>(r.bus)].id, r.idx);
+            case Ref::Open: break;
+        }
+        return {};
+    }
+
+    // A new scalar signal for a pin that has to be connected to something.
+    Ref dummy() {
+        Ref r;
+        r.kind = Ref::Scalar;
+        r.id = lang_.id(scope_.fresh("qdx_open"));
+        signals.push_back({r.id, 0, false, 0, 0});
+        return r;
+    }
+
+    std::vector<Decl> ports;    // the header, group by group
+    std::vector<Ref> port_ref;  // each port bit
+    std::vector<Bus> buses;
+    std::vector<Ref> net;                      // each net
+    std::vector<Decl> signals;                 // wires or signals to declare
+    std::vector<std::pair<Ref, Ref>> assigns;  // port bit = value
+    std::vector<std::string> inst;             // each object's written name
+
+private:
+    void name_ports() {
+        const detail::PortGroups pg = detail::port_groups(d_);
+        port_ref.resize(d_.ports.size());
+        for (const BitGroup& g : pg.groups) {
+            // group_bits keeps the bases of one list apart; a name met
+            // twice is a port list that names a port twice.
+            const std::string name = scope_.fresh(g.base);
+            const std::string id = lang_.id(name);
+            ports.push_back({id, d_.ports[g.first].dir, g.bus, g.msb, g.lsb});
+            if (!g.bus) {
+                port_ref[g.first] = Ref{Ref::Scalar, -1, 0, id};
+                continue;
+            }
+            const int b = static_cast<int>(buses.size());
+            buses.push_back({id, g.msb, g.lsb});
+            for (std::size_t k = 0; k < g.count; ++k) {
+                scope_.take(ntool::bit_name(name, bit_index(g, k)));
+                port_ref[g.first + k] = Ref{Ref::Bit, b, bit_index(g, k), {}};
+            }
+        }
+    }
+
+    void name_nets() {
+        net.resize(d_.nets.size());
+        const auto by_net = detail::ports_by_net(d_);
+        std::vector<int> wires;  // nets that need a wire or signal of their own
+        for (std::size_t n = 0; n < d_.nets.size(); ++n) {
+            if (!d_.net_live[n]) continue;
+            const auto& ps = by_net[n];
+            const bool zero = d_.is_gnd(static_cast<int>(n)), one = d_.is_vcc(static_cast<int>(n));
+            if (zero || one) {
+                net[n].kind = zero ? Ref::Zero : Ref::One;
+                for (int p : ps) assign(p, net[n]);
+                continue;
+            }
+            int namer = -1;
+            for (int p : ps)
+                if (namer < 0 && d_.ports[static_cast<std::size_t>(p)].name == d_.nets[n] &&
+                    lang_.readable(d_.ports[static_cast<std::size_t>(p)].dir))
+                    namer = p;
+            for (int p : ps)
+                if (namer < 0 && d_.ports[static_cast<std::size_t>(p)].dir == ntool::kDirInput) namer = p;
+            for (int p : ps)
+                if (namer < 0 && lang_.readable(d_.ports[static_cast<std::size_t>(p)].dir)) namer = p;
+            if (namer < 0) {
+                wires.push_back(static_cast<int>(n));
+                continue;
+            }
+            net[n] = port_ref[static_cast<std::size_t>(namer)];
+            for (int p : ps)
+                if (p != namer) assign(p, net[n]);
+        }
+        name_wires(wires);
+        // Ports of nets that have a signal of their own take its value.
+        for (int n : wires)
+            for (int p : by_net[static_cast<std::size_t>(n)]) assign(p, net[static_cast<std::size_t>(n)]);
+    }
+
+    // Port p takes value v, unless it is an input the language cannot
+    // assign.
+    void assign(int p, const Ref& v) {
+        if (lang_.vhdl && d_.ports[static_cast<std::size_t>(p)].dir == ntool::kDirInput) return;
+        assigns.emplace_back(port_ref[static_cast<std::size_t>(p)], v);
+    }
+
+    void name_wires(const std::vector<int>& wires) {
+        // Gather bit names by base, in order of first appearance.
+        std::map<std::string_view, int> base_index;
+        std::vector<std::pair<std::string_view, std::vector<std::pair<std::int32_t, int>>>> bases;
+        std::vector<int> scalars;
+        std::unordered_map<std::string_view, bool> scalar_names;
+        for (int n : wires) {
+            std::string_view base;
+            std::int32_t idx;
+            const std::string& name = d_.nets[static_cast<std::size_t>(n)];
+            if (!ntool::split_bit(name, base, idx)) {
+                scalar_names[name] = true;
+                continue;
+            }
+            auto [it, added] = base_index.emplace(base, static_cast<int>(bases.size()));
+            if (added) bases.push_back({base, {}});
+            bases[static_cast<std::size_t>(it->second)].second.emplace_back(idx, n);
+        }
+        std::vector<int> later;  // bits that do not form a bus
+        for (auto& [base, bits] : bases) {
+            std::sort(bits.begin(), bits.end());
+            bool ok = !scalar_names.count(base);
+            for (std::size_t k = 1; ok && k < bits.size(); ++k) ok = bits[k].first == bits[k - 1].first + 1;
+            if (!ok) {
+                for (const auto& b : bits) later.push_back(b.second);
+                continue;
+            }
+            // A base taken already (by a port, say) gives way to base_1 ...
+            std::string name(base);
+            for (std::uint64_t k = 1; !free_bus(name, bits); ++k) name = std::string(base) + "_" + std::to_string(k);
+            scope_.take(name);
+            const std::string id = lang_.id(name);
+            const std::int32_t msb = bits.back().first, lsb = bits.front().first;
+            const int bi = static_cast<int>(buses.size());
+            buses.push_back({id, msb, lsb});
+            signals.push_back({id, 0, true, msb, lsb});
+            for (const auto& [idx, n] : bits) {
+                scope_.take(ntool::bit_name(name, idx));
+                net[static_cast<std::size_t>(n)] = Ref{Ref::Bit, bi, idx, {}};
+            }
+        }
+        for (int n : wires) {
+            std::string_view base;
+            std::int32_t idx;
+            if (!ntool::split_bit(d_.nets[static_cast<std::size_t>(n)], base, idx)) scalars.push_back(n);
+        }
+        scalars.insert(scalars.end(), later.begin(), later.end());
+        for (int n : scalars) {
+            const std::string id = lang_.id(scope_.fresh(d_.nets[static_cast<std::size_t>(n)]));
+            signals.push_back({id, 0, false, 0, 0});
+            net[static_cast<std::size_t>(n)] = Ref{Ref::Scalar, -1, 0, id};
+        }
+    }
+
+    bool free_bus(const std::string& base, const std::vector<std::pair<std::int32_t, int>>& bits) const {
+        if (!scope_.free(base)) return false;
+        for (const auto& b : bits)
+            if (!scope_.free(ntool::bit_name(base, b.first))) return false;
+        return true;
+    }
+
+    void name_instances() {
+        inst.reserve(d_.objects.size());
+        for (const ntool::Object& o : d_.objects) inst.push_back(lang_.id(scope_.fresh(o.name)));
+    }
+
+    const Design& d_;
+    const Lang& lang_;
+    ntool::Scope scope_;
+};
+
+const char* verilog_dir(int dir) {
+    switch (dir) {
+        case ntool::kDirInput: return "input";
+        case ntool::kDirOutput: return "output";
+        default: return "inout";
+    }
+}
+
+const char* vhdl_dir(int dir) {
+    switch (dir) {
+        case ntool::kDirInput: return "in";
+        case ntool::kDirOutput: return "out";
+        default: return "inout";
+    }
+}
+
+// The bits of a pin group, with open bits of partly connected groups
+// (and, in VHDL, open inputs) given a signal of their own.
+std::vector<Ref> pin_refs(ModuleNames& names, const Design& d, const ntool::Object& o, const BitGroup& g,
+                          bool whole_open_ok) {
+    std::vector<Ref> refs(g.count);
+    bool any_open = false, all_open = true;
+    for (std::size_t k = 0; k < g.count; ++k) {
+        const int n = d.conns[o.first + g.first + k];
+        if (n >= 0) refs[k] = names.net[static_cast<std::size_t>(n)];
+        if (refs[k].kind == Ref::Open)
+            any_open = true;
+        else
+            all_open = false;
+    }
+    if (any_open && !(all_open && whole_open_ok))
+        for (Ref& r : refs)
+            if (r.kind == Ref::Open) r = names.dummy();
+    return refs;
+}
+
+// Runs of consecutive bits of one bus, in the bus's own direction.
+struct Run {
+    std::size_t first, count;
+};
+
+std::vector<Run> runs(const std::vector<Ref>& refs, const std::vector<Bus>& buses) {
+    std::vector<Run> out;
+    for (std::size_t k = 0; k < refs.size();) {
+        std::size_t e = k + 1;
+        if (refs[k].kind == Ref::Bit) {
+            const Bus& b = buses[static_cast<std::size_t>(refs[k].bus)];
+            const std::int32_t step = b.msb >= b.lsb ? -1 : 1;
+            while (e < refs.size() && refs[e].kind == Ref::Bit && refs[e].bus == refs[k].bus &&
+                   refs[e].idx == refs[e - 1].idx + step)
+                ++e;
+        }
+        out.push_back({k, e - k});
+        k = e;
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- Verilog
+
+std::string verilog_expr(const ModuleNames& names, const std::vector<Ref>& refs) {
+    std::vector<std::string> parts;
+    for (const Run& r : runs(refs, names.buses)) {
+        const Ref& a = refs[r.first];
+        if (r.count == 1) {
+            parts.push_back(names.text(a));
+            continue;
+        }
+        const Bus& b = names.buses[static_cast<std::size_t>(a.bus)];
+        const std::int32_t last = refs[r.first + r.count - 1].idx;
+        if (a.idx == b.msb && last == b.lsb)
+            parts.push_back(b.id);
+        else
+            parts.push_back(b.id + "[" + std::to_string(a.idx) + ":" + std::to_string(last) + "]");
+    }
+    if (parts.size() == 1) return parts[0];
+    std::string s = "{";
+    for (std::size_t i = 0; i < parts.size(); ++i) s += (i ? ", " : "") + parts[i];
+    return s + "}";
+}
+
+void verilog_module(std::string& out, const ModuleOut& m) {
+    const Design& d = *m.design;
+    const Lang lang{false};
+    ModuleNames names(d, lang);
+
+    // Instances first, into their own text: they may add signals.
+    std::string body;
+    std::vector<std::vector<BitGroup>> groups(d.classes.size());
+    std::vector<bool> grouped(d.classes.size(), false);
+    for (std::size_t i = 0; i < d.objects.size(); ++i) {
+        const ntool::Object& o = d.objects[i];
+        const ntool::Class& c = d.classes[static_cast<std::size_t>(o.cls)];
+        if (!grouped[static_cast<std::size_t>(o.cls)]) {
+            groups[static_cast<std::size_t>(o.cls)] = detail::pin_groups(c);
+            grouped[static_cast<std::size_t>(o.cls)] = true;
+        }
+        body += "  " + lang.id(c.name) + " " + names.inst[i] + " (";
+        const char* sep = "";
+        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) {
+            const std::vector<Ref> refs = pin_refs(names, d, o, g, true);
+            body += sep;
+            sep = ",";
+            body += "\n    ." + lang.id(g.base) + "(";
+            if (refs[0].kind != Ref::Open) body += verilog_expr(names, refs);
+            body += ")";
+        }
+        body += ");\n";
+    }
+
+    out += "module " + lang.id(m.name);
+    if (!names.ports.empty()) {
+        out += " (";
+        for (std::size_t i = 0; i < names.ports.size(); ++i) out += (i ? ", " : "") + names.ports[i].id;
+        out += ")";
+    }
+    out += ";\n";
+    for (const Decl& p : names.ports)
+        out +=
+            "  " + std::string(verilog_dir(p.dir)) + " " + (p.bus ? lang.range(p.msb, p.lsb) + " " : "") + p.id + ";\n";
+    for (const Decl& s : names.signals) out += "  wire " + (s.bus ? lang.range(s.msb, s.lsb) + " " : "") + s.id + ";\n";
+    out += body;
+    for (const auto& [port, value] : names.assigns)
+        out += "  assign " + names.text(port) + " = " + names.text(value) + ";\n";
+    out += "endmodule\n";
+}
+
+// ---------------------------------------------------------------- VHDL
+
+std::string vhdl_type(const Lang& lang, bool bus, std::int32_t msb, std::int32_t lsb) {
+    return bus ? "std_logic_vector" + lang.range(msb, lsb) : "std_logic";
+}
+
+void vhdl_port_clause(std::string& out, const std::vector<Decl>& ports, const Lang& lang, const char* indent) {
+    if (ports.empty()) return;
+    out += std::string(indent) + "port (\n";
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        const Decl& p = ports[i];
+        out += std::string(indent) + "  " + p.id + " : " + vhdl_dir(p.dir) + " " +
+               vhdl_type(lang, p.bus, p.msb, p.lsb) + (i + 1 < ports.size() ? ";\n" : "\n");
+    }
+    out += std::string(indent) + ");\n";
+}
+
+std::vector<Decl> class_ports(const ntool::Class& c, const std::vector<BitGroup>& groups, const Lang& lang) {
+    std::vector<Decl> ports;
+    for (const BitGroup& g : groups) ports.push_back({lang.id(g.base), c.pins[g.first].dir, g.bus, g.msb, g.lsb});
+    return ports;
+}
+
+// The associations of one formal group.
+void vhdl_associate(std::vector<std::string>& out, const ModuleNames& names, const std::string& formal,
+                    const BitGroup& g, const std::vector<Ref>& refs, const Lang& lang) {
+    if (refs[0].kind == Ref::Open) {  // only outputs stay open
+        out.push_back(formal + " => open");
+        return;
+    }
+    if (!g.bus) {
+        out.push_back(formal + " => " + names.text(refs[0]));
+        return;
+    }
+    const std::vector<Run> rs = runs(refs, names.buses);
+    if (rs.size() == 1 && refs[0].kind == Ref::Bit) {
+        const Bus& b = names.buses[static_cast<std::size_t>(refs[0].bus)];
+        const std::int32_t last = refs.back().idx;
+        if (refs[0].idx == b.msb && last == b.lsb)
+            out.push_back(formal + " => " + b.id);
+        else
+            out.push_back(formal + " => " + b.id + lang.range(refs[0].idx, last));
+        return;
+    }
+    for (std::size_t k = 0; k < refs.size(); ++k)
+        out.push_back(lang.bit(formal, bit_index(g, k)) + " => " + names.text(refs[k]));
+}
+
+void vhdl_module(std::string& out, const ModuleOut& m) {
+    const Design& d = *m.design;
+    const Lang lang{true};
+    ModuleNames names(d, lang);
+    const std::string entity = lang.id(m.name);
+
+    std::vector<std::vector<BitGroup>> groups(d.classes.size());
+    std::vector<bool> used(d.classes.size(), false);
+    for (const ntool::Object& o : d.objects) used[static_cast<std::size_t>(o.cls)] = true;
+    for (std::size_t c = 0; c < d.classes.size(); ++c)
+        if (used[c]) groups[c] = detail::pin_groups(d.classes[c]);
+
+    std::string body;
+    for (std::size_t i = 0; i < d.objects.size(); ++i) {
+        const ntool::Object& o = d.objects[i];
+        const ntool::Class& c = d.classes[static_cast<std::size_t>(o.cls)];
+        std::vector<std::string> assoc;
+        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) {
+            // An input must be connected; an output may stay open.
+            const bool may_open = c.pins[g.first].dir == ntool::kDirOutput;
+            vhdl_associate(assoc, names, lang.id(g.base), g, pin_refs(names, d, o, g, may_open), lang);
+        }
+        body += "  " + names.inst[i] + " : " + lang.id(c.name);
+        if (!assoc.empty()) {
+            body += "\n    port map (\n";
+            for (std::size_t k = 0; k < assoc.size(); ++k)
+                body += "      " + assoc[k] + (k + 1 < assoc.size() ? ",\n" : "\n");
+            body += "    )";
+        }
+        body += ";\n";
+    }
+
+    out += "library ieee;\nuse ieee.std_logic_1164.all;\n\n";
+    out += "entity " + entity + " is\n";
+    vhdl_port_clause(out, names.ports, lang, "  ");
+    out += "end entity " + entity + ";\n\n";
+    out += "architecture structural of " + entity + " is\n";
+    std::vector<bool> declared(d.classes.size(), false);
+    std::unordered_map<std::string, bool> component_names;
+    for (const ntool::Object& o : d.objects) {
+        const auto c = static_cast<std::size_t>(o.cls);
+        if (declared[c]) continue;
+        declared[c] = true;
+        // Two classes of one name (a damaged design) get one declaration.
+        const std::string id = lang.id(d.classes[c].name);
+        if (!component_names.emplace(id, true).second) continue;
+        out += "  component " + id + "\n";
+        vhdl_port_clause(out, class_ports(d.classes[c], groups[c], lang), lang, "    ");
+        out += "  end component;\n";
+    }
+    for (const Decl& s : names.signals)
+        out += "  signal " + s.id + " : " + vhdl_type(lang, s.bus, s.msb, s.lsb) + ";\n";
+    out += "begin\n";
+    out += body;
+    for (const auto& [port, value] : names.assigns) out += "  " + names.text(port) + " <= " + names.text(value) + ";\n";
+    out += "end architecture structural;\n";
+}
+
+}  // namespace
+
+std::string write_verilog(const std::vector<ModuleOut>& modules) {
+    std::string out;
+    for (std::size_t i = 0; i < modules.size(); ++i) {
+        if (i) out += "\n";
+        verilog_module(out, modules[i]);
+    }
+    return out;
+}
+
+std::string write_vhdl(const std::vector<ModuleOut>& modules) {
+    std::string out;
+    for (std::size_t i = 0; i < modules.size(); ++i) {
+        if (i) out += "\n";
+        vhdl_module(out, modules[i]);
+    }
+    return out;
+}
+
+}  // namespace quarnel

@@ -1,0 +1,52 @@
+// The netlist writers of quarnel.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/common/names.h"
+#include "tools/common/netdb.h"
+
+namespace quarnel {
+
+// One module to write: its design and the name it is written under (the
+// name its instances use).
+struct ModuleOut {
+    const ntool::Design* design;
+    std::string name;
+};
+
+// Structural Verilog-2001 of the modules, in the order given.  Library
+// cells are referred to by name only.
+std::string write_verilog(const std::vector<ModuleOut>& modules);
+
+// Structural VHDL of the modules: per module an entity and an
+// architecture "structural" that declares a component for every master
+// it instantiates.
+std::string write_vhdl(const std::vector<ModuleOut>& modules);
+
+// What the two writers share: the bus groups of a list of bit names and
+// the nets that ports name.
+namespace detail {
+
+// The ports of a design grouped into buses, and the position of each
+// port bit in its group.
+struct PortGroups {
+    std::vector<ntool::BitGroup> groups;
+    std::vector<std::size_t> group_of;  // port -> group
+};
+PortGroups port_groups(const ntool::Design& d);
+std::vector<ntool::BitGroup> pin_groups(const ntool::Class& c);
+
+// Index of bit k of group g: msb + k steps towards lsb.
+inline std::int32_t bit_index(const ntool::BitGroup& g, std::size_t k) {
+    const auto s = static_cast<std::int32_t>(k);
+    return g.msb >= g.lsb ? g.msb - s : g.msb + s;
+}
+
+// The ports on each net, in port order.
+std::vector<std::vector<int>> ports_by_net(const ntool::Design& d);
+
+}  // namespace detail
+
+}  // namespace quarnel

@@ -1,0 +1,369 @@
+// tessick: compiles structural Verilog into design databases, one ".sdb"
+// file per module.
+//
+//     tessick [-lib FILE]... [FILE]... [-opath DIR]
+//
+// Files named after -lib hold library cells: only the header and the port
+// declarations of each module are read, so behavioural models and
+// port-only modules compile.  The other files are gate-level netlists.
+// Masters that none of the files defines are taken from their design
+// databases "<name>.sdb", looked for in DIR and then along the search
+// path.  Every module read is written as DIR/<module>.sdb (DIR "." by
+// default), after all files were read and checked.  The lines printed
+// are also written to "<base>.tessick.log" in the working directory, base
+// being the first file's name without directory and extension.
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "runtime/exit.h"
+#include "sdb/sdb.h"
+#include "tools/common/names.h"
+#include "tools/common/netdb.h"
+#include "tools/common/tool.h"
+#include "tools/verilog/netlist.h"
+
+namespace {
+
+using ntool::DesignBuilder;
+
+const char* const kUsage =
+    "usage: tessick [-lib FILE]... [FILE]... [-opath DIR]\n"
+    "  -lib FILE   read FILE as library cells (ports only)\n"
+    "  -opath DIR  write the design databases into DIR (default .)\n";
+
+struct Input {
+    std::string path;
+    bool library;
+};
+
+int sdb_direction(vlog::Dir d) {
+    switch (d) {
+        case vlog::Dir::Input: return ntool::kDirInput;
+        case vlog::Dir::Output: return ntool::kDirOutput;
+        case vlog::Dir::Inout: return ntool::kDirBidir;
+    }
+    return ntool::kDirBidir;
+}
+
+vlog::Dir verilog_direction(int d) {
+    switch (d & 3) {
+        case ntool::kDirInput: return vlog::Dir::Input;
+        case ntool::kDirOutput: return vlog::Dir::Output;
+        default: return vlog::Dir::Inout;
+    }
+}
+
+// A master known only from its design database, as a port-only module.
+vlog::Module module_from_design(vlog::Design& d, const std::string& name, const ntool::Design& db) {
+    vlog::Module m;
+    m.name = d.names.intern(name);
+    d.files.push_back(db.path);
+    m.file = static_cast<std::uint32_t>(d.files.size() - 1);
+    m.line = 0;
+    m.is_cell = db.cell;
+    std::vector<std::string_view> names;
+    for (const ntool::Port& p : db.ports) names.push_back(p.name);
+    const auto groups =
+        ntool::group_bits(names, [&](std::size_t a, std::size_t b) { return db.ports[a].dir == db.ports[b].dir; });
+    for (const ntool::BitGroup& g : groups) {
+        vlog::Port p{};
+        p.name = d.names.intern(g.base);
+        p.dir = verilog_direction(db.ports[g.first].dir);
+        p.is_bus = g.bus;
+        p.msb = g.msb;
+        p.lsb = g.lsb;
+        p.first_bit = static_cast<std::uint32_t>(m.port_bits.size());
+        p.width = static_cast<std::uint32_t>(g.count);
+        p.line = 0;
+        for (std::size_t k = 0; k < g.count; ++k) {
+            m.port_bits.push_back(static_cast<std::uint32_t>(m.nets.size()));
+            m.nets.push_back({d.names.intern(names[g.first + k]), vlog::NetKind::Wire});
+        }
+        m.ports.push_back(p);
+    }
+    return m;
+}
+
+// Adds the masters that the files instantiate but do not define, from
+// their design databases.
+void add_outside_masters(vlog::Design& d, const std::string& opath, ntool::ToolRun& run) {
+    std::vector<vlog::Id> wanted;
+    // Module and instance of each master's first use, by index: adding
+    // modules moves them.
+    std::vector<std::pair<std::size_t, std::size_t>> first_use;
+    vlog::IdMap seen;
+    for (std::size_t mi = 0; mi < d.modules.size(); ++mi) {
+        const vlog::Module& m = d.modules[mi];
+        for (std::size_t ii = 0; ii < m.instances.size(); ++ii) {
+            const vlog::Instance& i = m.instances[ii];
+            if (i.master_index >= 0 || d.find_module(i.master) >= 0) continue;
+            if (seen.insert(i.master, static_cast<std::uint32_t>(wanted.size())).second) {
+                wanted.push_back(i.master);
+                first_use.emplace_back(mi, ii);
+            }
+        }
+    }
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+        const std::string name(d.names.str(wanted[k]));
+        const std::string path = ntool::find_design(name, {opath});
+        const vlog::Module& user = d.modules[first_use[k].first];
+        const vlog::Instance& inst = user.instances[first_use[k].second];
+        if (path.empty()) {
+            throw vlog::Error(d.where(user, inst.line) + ": error: module '" + name + "' of instance '" +
+                              std::string(d.names.str(inst.name)) + "' is not defined, and no design database '" +
+                              name + ".sdb' was found");
+        }
+        ntool::Design db;
+        std::string err;
+        if (!ntool::read_design(path, db, err)) throw vlog::Error(d.where(user, inst.line) + ": error: " + err);
+        run.note("Taking module " + name + " from " + path);
+        d.add_module(module_from_design(d, name, db));
+    }
+}
+
+// Makes the design database of one module.
+class ModuleCompiler {
+public:
+    explicit ModuleCompiler(const vlog::Design& d) : d_(d), handle_(d.names.size(), -1) {}
+
+    // The checks of compile() that can fail, made before anything is
+    // written.
+    void check(const vlog::Module& m) { merge_nets(m); }
+
+    void compile(const vlog::Module& m, DesignBuilder& b) {
+        b_ = &b;
+        for (vlog::Id id : touched_) handle_[id] = -1;
+        touched_.clear();
+        if (handle_.size() < d_.names.size()) handle_.resize(d_.names.size(), -1);
+        merge_nets(m);
+        make_nets(m);
+        make_ports(m);
+        make_objects(m);
+        b.set_property(ntool::kPropModule, d_.names.str(m.name));
+        b.set_property(ntool::kPropType, m.is_cell ? ntool::kTypeCellName : ntool::kTypeDesignName);
+    }
+
+private:
+    static constexpr std::uint32_t kGnd = 0, kVcc = 1, kFirst = 2;
+
+    std::int32_t h(vlog::Id id) {
+        std::int32_t& v = handle_[id];
+        if (v < 0) {
+            v = b_->new_name(d_.names.str(id));
+            touched_.push_back(id);
+        }
+        return v;
+    }
+
+    std::uint32_t find(std::uint32_t x) {
+        while (parent_[x] != x) {
+            parent_[x] = parent_[parent_[x]];
+            x = parent_[x];
+        }
+        return x;
+    }
+
+    // Joins the nets of an assignment lhs = rhs.  The name that stays is
+    // a constant's, else a port's, else the right-hand side's.
+    void unite(const vlog::Module& m, std::uint32_t lhs, std::uint32_t rhs, std::uint32_t line) {
+        std::uint32_t a = find(lhs), b = find(rhs);
+        if (a == b) return;
+        if (a < kFirst && b < kFirst) {
+            throw vlog::Error(d_.where(m, line) + ": error: this assignment joins the constants 0 and 1");
+        }
+        std::uint32_t keep = b, gone = a;
+        if (a < kFirst || (b >= kFirst && is_port_[a] && !is_port_[b])) std::swap(keep, gone);
+        parent_[gone] = keep;
+        is_port_[keep] = is_port_[keep] || is_port_[gone];
+    }
+
+    void merge_nets(const vlog::Module& m) {
+        const std::size_t n = m.nets.size() + kFirst;
+        parent_.resize(n);
+        for (std::uint32_t i = 0; i < n; ++i) parent_[i] = i;
+        is_port_.assign(n, false);
+        for (std::uint32_t bit : m.port_bits) is_port_[bit + kFirst] = true;
+        const vlog::Id gnd = d_.names.find(ntool::kGndName), vcc = d_.names.find(ntool::kVccName);
+        for (std::uint32_t i = 0; i < m.nets.size(); ++i) {
+            const vlog::Net& net = m.nets[i];
+            // Nets named GND and VCC are the constants; so are supply nets
+            // other than ports.
+            if (net.name == gnd || (net.kind == vlog::NetKind::Supply0 && !is_port_[i + kFirst])) {
+                unite(m, i + kFirst, kGnd, m.line);
+            } else if (net.name == vcc || (net.kind == vlog::NetKind::Supply1 && !is_port_[i + kFirst])) {
+                unite(m, i + kFirst, kVcc, m.line);
+            }
+        }
+        for (const vlog::Assign& a : m.assigns) {
+            const std::uint32_t rhs = a.rhs == vlog::kConst0   ? kGnd
+                                      : a.rhs == vlog::kConst1 ? kVcc
+                                                               : static_cast<std::uint32_t>(a.rhs) + kFirst;
+            unite(m, static_cast<std::uint32_t>(a.lhs) + kFirst, rhs, a.line);
+        }
+    }
+
+    void make_nets(const vlog::Module& m) {
+        flat_.assign(m.nets.size() + kFirst, -1);
+        flat_[kGnd] = ntool::kNetGnd;
+        flat_[kVcc] = ntool::kNetVcc;
+        for (std::uint32_t i = 0; i < m.nets.size(); ++i)
+            if (find(i + kFirst) == i + kFirst) flat_[i + kFirst] = b_->add_net(h(m.nets[i].name));
+        // Every net merged into another leaves an alias: its name now
+        // means the net that stayed.
+        for (std::uint32_t i = 0; i < m.nets.size(); ++i) {
+            const std::uint32_t r = find(i + kFirst);
+            if (r == i + kFirst) continue;
+            const std::string to = r == kGnd   ? ntool::kGndName
+                                   : r == kVcc ? ntool::kVccName
+                                               : std::string(d_.names.str(m.nets[r - kFirst].name));
+            b_->add_alias(std::string(d_.names.str(m.nets[i].name)), to);
+        }
+    }
+
+    std::int32_t net_of(vlog::Conn c) {
+        if (c == vlog::kOpen) return -1;
+        if (c == vlog::kConst0) return flat_[kGnd];
+        if (c == vlog::kConst1) return flat_[kVcc];
+        return flat_[find(static_cast<std::uint32_t>(c) + kFirst)];
+    }
+
+    void make_ports(const vlog::Module& m) {
+        for (const vlog::Port& p : m.ports) {
+            for (std::uint32_t bit : m.port_nets(p)) {
+                const std::int32_t name = h(m.nets[bit].name);
+                b_->add_port(name, sdb_direction(p.dir), net_of(static_cast<vlog::Conn>(bit)));
+                b_->add_port_list(name);
+            }
+        }
+    }
+
+    int class_for(int mi) {
+        if (class_of_.size() < d_.modules.size()) class_of_.resize(d_.modules.size(), -1);
+        int& c = class_of_[static_cast<std::size_t>(mi)];
+        if (c >= 0) return c;
+        const vlog::Module& master = d_.modules[static_cast<std::size_t>(mi)];
+        pins_.clear();
+        for (const vlog::Port& p : master.ports)
+            for (std::uint32_t bit : master.port_nets(p))
+                pins_.emplace_back(h(master.nets[bit].name), sdb_direction(p.dir));
+        c = b_->add_class(h(master.name), master.is_cell ? ntool::kTypeCell : ntool::kTypeDesign, pins_);
+        used_classes_.push_back(mi);
+        return c;
+    }
+
+    void make_objects(const vlog::Module& m) {
+        for (int mi : used_classes_) class_of_[static_cast<std::size_t>(mi)] = -1;
+        used_classes_.clear();
+        for (const vlog::Instance& inst : m.instances) {
+            const int cls = class_for(inst.master_index);
+            nets_.clear();
+            for (const vlog::Pin& p : m.instance_pins(inst))
+                for (vlog::Conn c : m.pin_conns(p)) nets_.push_back(net_of(c));
+            b_->add_object(h(inst.name), cls, nets_.data());
+        }
+    }
+
+    const vlog::Design& d_;
+    DesignBuilder* b_ = nullptr;
+    std::vector<std::int32_t> handle_;
+    std::vector<vlog::Id> touched_;
+    std::vector<std::uint32_t> parent_;
+    std::vector<bool> is_port_;
+    std::vector<std::int32_t> flat_;
+    std::vector<int> class_of_;
+    std::vector<int> used_classes_;
+    std::vector<std::pair<std::int32_t, int>> pins_;
+    std::vector<std::int32_t> nets_;
+};
+
+bool usable_file_name(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+           name.find('\0') == std::string_view::npos;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ntool::ToolRun run("tessick");
+    std::vector<Input> inputs;
+    std::string opath = ".";
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "-lib" || a == "-opath") {
+            if (i + 1 >= argc) run.usage("tessick: " + a + " needs an argument\n" + kUsage);
+            if (a == "-lib")
+                inputs.push_back({argv[++i], true});
+            else
+                opath = argv[++i];
+        } else if (a == "-h" || a == "-help" || a == "--help") {
+            run.usage(kUsage);
+        } else if (!a.empty() && a[0] == '-') {
+            run.usage("tessick: unknown option " + a + "\n" + kUsage);
+        } else {
+            inputs.push_back({a, false});
+        }
+    }
+    if (inputs.empty()) run.usage(std::string("tessick: no input file\n") + kUsage);
+
+    SDB_start_load_def();
+    std::string base = ntool::base_name(inputs.front().path);
+    if (base.empty()) base = "tessick";
+    const std::string log_path = base + ".tessick.log";
+    auto fail = [&](const std::string& msg) {
+        run.error(msg);
+        run.write_log(log_path);
+        run.finish(1);
+    };
+
+    struct stat st {};
+    if (::stat(opath.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        fail("output directory '" + opath + "' does not exist");
+
+    try {
+        vlog::Design d;
+        for (const Input& in : inputs) {
+            run.note(std::string(in.library ? "Reading library file " : "Reading netlist file ") + in.path);
+            d.read_file(in.path, in.library);
+        }
+        const std::size_t read = d.modules.size();
+        if (read == 0) fail("no module in the files read");
+        for (std::size_t i = 0; i < read; ++i) {
+            const vlog::Module& m = d.modules[i];
+            if (!usable_file_name(d.names.str(m.name)))
+                throw vlog::Error(d.where(m, m.line) + ": error: module name '" + std::string(d.names.str(m.name)) +
+                                  "' cannot name a design file");
+        }
+        add_outside_masters(d, opath, run);
+        d.link();
+
+        // Everything is read and checked before the first file is written.
+        ModuleCompiler compiler(d);
+        for (std::size_t i = 0; i < read; ++i) compiler.check(d.modules[i]);
+        for (std::size_t i = 0; i < read; ++i) {
+            const vlog::Module& m = d.modules[i];
+            const std::string name(d.names.str(m.name));
+            const std::string path = ntool::join_path(opath, name + ".sdb");
+            DesignBuilder b;
+            compiler.compile(m, b);
+            std::string err;
+            if (!b.save(path, err)) fail(err);
+            run.note("Wrote " + path + " (" + (m.is_cell ? "cell " : "module ") + name + ": " +
+                     std::to_string(m.port_bits.size()) + " port bits, " + std::to_string(m.instances.size()) +
+                     " instances, " + std::to_string(b.net_count()) + " nets)");
+        }
+    } catch (const vlog::Error& e) {
+        fail(e.what());
+    } catch (const std::bad_alloc&) {
+        fail("out of memory");
+    }
+    if (!run.write_log(log_path)) {
+        run.error("cannot write the log file '" + log_path + "'");
+        run.finish(1);
+    }
+    run.finish(0);
+}
