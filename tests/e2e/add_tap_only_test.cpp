@@ -1,0 +1,50 @@
+// kestrand -add_tap_only on the fixture chip, with the stand-in tools on PATH.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "support/testsupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::built_program;
+using testsupport::read_file;
+using testsupport::run;
+using testsupport::source_path;
+
+TEST(AddTapOnly, WritesCompilesAndScripts) {
+    std::string tools = built_program("tools");
+    if (!fs::exists(tools + "/tessick")) GTEST_SKIP() << "the stand-in tools are not built";
+    testsupport::TempDir dir;
+    for (const auto& f : fs::directory_iterator(source_path("tests/fixtures/chip")))
+        fs::copy_file(f.path(), dir.path() / f.path().filename());
+    const char* old_path = std::getenv("PATH");
+    testsupport::ScopedEnv path("PATH", (tools + ":" + (old_path ? old_path : "")).c_str());
+    testsupport::ScopedEnv dirs("QUENDAL_DIRS", nullptr);
+    // The cells' designs are what the scan-cell checks open.
+    auto r = run({"tessick", "-lib", "cells.v"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    // No design of the chip itself is needed.
+    r = run({built_program("bin/kestrand"), "chip", "-add_tap_only"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("Selected option:  -add_tap_only.\n\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nCPU TIME = "), std::string::npos);
+    for (const char* f : {"chip_TAP_empty.v", "chip_TAP.ac.tcl", "chip_TAP.dc.scr", "chip_TAP.pt.tcl", "qdx_tap.sdb"})
+        EXPECT_TRUE(fs::exists(dir.path() / f)) << f;
+    // The compile log and the tool's side file are removed after success.
+    EXPECT_FALSE(fs::exists(dir.path() / "BSCAN.log"));
+    EXPECT_FALSE(fs::exists(dir.path() / "chip_TAP_empty.tessick.log"));
+    // The compiled TAP has the ports of the module.
+    r = run({built_program("tools/sdbdump"), "qdx_tap.sdb"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* port : {"TDI", "TMS", "TCK", "TRST", "TDO", "SHIFT_DR", "CLOCK_DR", "first_Bcell", "BOUNDARY_out"})
+        EXPECT_NE(r.out.find(port), std::string::npos) << port << "\n" << r.out;
+    if (!testsupport::have_program("iverilog")) GTEST_SKIP() << "iverilog is not installed";
+    r = run({"iverilog", "-t", "null", "chip_TAP_empty.v"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+}
+
+}  // namespace
