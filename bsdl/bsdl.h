@@ -62,19 +62,8 @@ extern int TAP_IOBJ;
 // The library's TAP controller of the configured TAP module.
 extern TapCellEntry* TAP_CONTR;
 
-// Rows of INSTRUCTIONS holding the instructions of those names (compared
-// ignoring case; the last row of a name wins), -1 when absent.
-extern int INTEST_EXIST;
-extern int EXTEST_EXIST;
-extern int SAMPLE_EXIST;
-extern int CHIP_TEST_EXIST;
-extern int IDCODE_EXIST;
-extern int USERCODE_EXIST;
-extern int BYPASS_EXIST;
-extern int HIGHZ_EXIST;
-extern int CLAMP_EXIST;
-extern int RUNBIST_EXIST;
-extern int QUENDAL_ATPG_EXIST;
+// The rows of INSTRUCTIONS holding the standard instructions (INTEST_EXIST
+// and its siblings) are kept by the description layer (desc/tables.h).
 
 // ------------------------------------------------------------- chain table
 

@@ -24,36 +24,7 @@ std::string BS_SVF_NAME;
 int TAP_IOBJ = -1;
 TapCellEntry* TAP_CONTR = nullptr;
 
-int INTEST_EXIST = -1;
-int EXTEST_EXIST = -1;
-int SAMPLE_EXIST = -1;
-int CHIP_TEST_EXIST = -1;
-int IDCODE_EXIST = -1;
-int USERCODE_EXIST = -1;
-int BYPASS_EXIST = -1;
-int HIGHZ_EXIST = -1;
-int CLAMP_EXIST = -1;
-int RUNBIST_EXIST = -1;
-int QUENDAL_ATPG_EXIST = -1;
-
 namespace {
-
-struct InstructionIndex {
-    const char* name;
-    int* row;
-};
-
-// In the order the rows are matched against.
-const InstructionIndex kInstructionIndexes[] = {
-    {"intest", &INTEST_EXIST},     {"extest", &EXTEST_EXIST},   {"sample", &SAMPLE_EXIST},
-    {"chip_test", &CHIP_TEST_EXIST}, {"idcode", &IDCODE_EXIST}, {"usercode", &USERCODE_EXIST},
-    {"bypass", &BYPASS_EXIST},     {"highz", &HIGHZ_EXIST},     {"clamp", &CLAMP_EXIST},
-    {"runbist", &RUNBIST_EXIST},   {"quendal_atpg", &QUENDAL_ATPG_EXIST},
-};
-
-void clear_instruction_indexes() {
-    for (const auto& x : kInstructionIndexes) *x.row = -1;
-}
 
 bool same_ignoring_case(const char* a, const char* b) { return a && b && STR_ucomp(a, b) == 0; }
 
@@ -128,7 +99,7 @@ void write_bsdl_file(const char* circuit) {
         fail();
     }
 
-    clear_instruction_indexes();
+    clear_standard_instructions();
     bsdft_init();
     get_bs_dft_file(BS_LIB_FILE.c_str(), BS_BSC_FILE.c_str(), 0);
     check_necessary_information();
@@ -158,10 +129,7 @@ void check_necessary_information() {
         fail();
     }
 
-    clear_instruction_indexes();
-    for (int row = 0, n = DYNA_count(INSTRUCTIONS); row < n; ++row)
-        for (const auto& x : kInstructionIndexes)
-            if (same_ignoring_case(INSTRUCTIONS[row].name, x.name)) *x.row = row;
+    find_standard_instructions();
 
     if (EXTEST_EXIST < 0 || SAMPLE_EXIST < 0 || BYPASS_EXIST < 0) {
         qdx_printf("ERROR: (%s) -add_tap option required INSTRUCTION\n", bsc);

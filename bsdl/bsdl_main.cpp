@@ -284,8 +284,6 @@ void BSDL_reset_globals() {
     BS_SVF_NAME.clear();
     TAP_IOBJ = -1;
     TAP_CONTR = nullptr;
-    for (int* x : {&INTEST_EXIST, &EXTEST_EXIST, &SAMPLE_EXIST, &CHIP_TEST_EXIST, &IDCODE_EXIST, &USERCODE_EXIST,
-                   &BYPASS_EXIST, &HIGHZ_EXIST, &CLAMP_EXIST, &RUNBIST_EXIST, &QUENDAL_ATPG_EXIST})
-        *x = -1;
+    clear_standard_instructions();
     free_chain_tables();
 }

@@ -108,4 +108,28 @@ const char* ast_kind_name(int kind);
 // Frees theAST and returns the module to its start-up state.
 void AST_reset_globals();
 
+// The top of a parse, as the library and configuration parsers build it:
+// a PROGRAM_NODE of line 1 whose children are the items that read_item
+// returns, in file order, until at_end() holds; the tree then replaces
+// theAST (the one before is freed).  `building` holds the tree while it
+// grows, so that a reset after a failed parse can free it.
+template <class AtEnd, class ReadItem>
+void read_program(DescAstNode*& building, AtEnd at_end, ReadItem read_item) {
+    building = MAKE_AST(PROGRAM_NODE);
+    building->line = 1;
+    DescAstNode* tail = nullptr;
+    while (!at_end()) {
+        DescAstNode* item = read_item();
+        item->parent = building;
+        if (tail)
+            tail->sibling = item;
+        else
+            building->child = item;
+        tail = item;
+    }
+    FREE_AST(theAST);
+    theAST = building;
+    building = nullptr;
+}
+
 }  // namespace desc

@@ -111,25 +111,13 @@ int dft_yylex() {
     // A leaf the parser did not take (only before a syntax error).
     desc::FREE_AST(dft_yylval);
     dft_yylval = nullptr;
-    for (;;) {
-        scanner.skip_blanks();
-        dft_yylineno = desc::ast_line = scanner.line();
-        if (scanner.at_end()) {
-            set_text("");
-            return DFT_TOK_EOF;
-        }
-        // A comment wins over a word that would begin with "/" or "/*".
-        if (scanner.looking_at("//")) {
-            scanner.skip_line_comment();
-            continue;
-        }
-        if (scanner.looking_at("/*")) {
-            scanner.skip_block_comment(file());
-            continue;
-        }
-        break;
+    // A comment wins over a word that would begin with "/" or "/*".
+    scanner.skip_space(file());
+    int line = dft_yylineno = desc::ast_line = scanner.line();
+    if (scanner.at_end()) {
+        set_text("");
+        return DFT_TOK_EOF;
     }
-    int line = scanner.line();
     if (size_t n = word_length()) {
         take_token(n, line);
         int kw = dft_keyword_lookup(dft_yytext);
@@ -230,24 +218,9 @@ namespace {
 class DftParser {
 public:
     void run() {
-        using namespace desc;
-        building = MAKE_AST(PROGRAM_NODE);
-        building->line = 1;
         next();
         if (tok_ == DFT_TOK_EOF) dft_yyerror();  // a configuration has at least one item
-        DescAstNode* tail = nullptr;
-        while (tok_ != DFT_TOK_EOF) {
-            DescAstNode* item = top_item();
-            item->parent = building;
-            if (tail)
-                tail->sibling = item;
-            else
-                building->child = item;
-            tail = item;
-        }
-        FREE_AST(theAST);
-        theAST = building;
-        building = nullptr;
+        desc::read_program(building, [this] { return tok_ == DFT_TOK_EOF; }, [this] { return top_item(); });
     }
 
 private:

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "desc/ast.h"
 #include "desc/dft.h"
@@ -20,21 +19,9 @@ using desc::DescAstNode;
 
 namespace {
 
-struct FileCloser {
-    void operator()(FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
 const char* file() { return desc_file_name(DFT_FILE); }
 
 const char* text_of(const DescAstNode* n) { return n ? n->text : nullptr; }
-
-// Messages name a file without a leading "./".
-void drop_dot_slash(char** name) {
-    if (*name && std::strncmp(*name, "./", 2) == 0) desc_set_text(name, *name + 2);
-}
 
 template <class T>
 T* new_record() {
@@ -271,17 +258,6 @@ void save_logic_bist(const DescAstNode* item) {
 
 // ------------------------------------------------------------ pin list
 
-File open_pin_file(const char* name) { return File(name ? std::fopen(name, "r") : nullptr); }
-
-void parse_pin_file(FILE* in, int list_mode) {
-    PIN_FLAG = list_mode;
-    create_pin_check_tables();
-    make_pin_keyword_hash();
-    pin_yyin = in;
-    pin_yyparse();
-    pin_yyin = nullptr;
-}
-
 // An inline pair "number name" makes a row like the pin-file row
 // "number name name *": the name is the core-side name and also stands as
 // the package name, and the row gets the checks of a pin-file row (a
@@ -309,18 +285,18 @@ void save_pin_list(const DescAstNode* item) {
     if (!inline_form) {
         const char* name = text_of(first->child);
         desc_set_text(&PIN_FILE, name);
-        File in = open_pin_file(name);
+        DescInput in = desc_open_input(name);
         if (!in) {
             std::printf("Error: (%s) can't open pin file '%s' in default searching path.\n\n", file(),
                         name ? name : "");
             qdx_exit(-1);
         }
-        drop_dot_slash(&PIN_FILE);
+        desc_drop_dot_slash(&PIN_FILE);
         parse_pin_file(in.get(), 1);
     } else {
         // The pins are written in the configuration itself.
         desc_set_text(&PIN_FILE, DFT_FILE);
-        drop_dot_slash(&PIN_FILE);
+        desc_drop_dot_slash(&PIN_FILE);
         PIN_FLAG = 1;
         create_pin_check_tables();
         for (const DescAstNode* p = first->child; p; p = p->sibling) save_inline_pin(p);
@@ -352,12 +328,12 @@ void save_package_list(const DescAstNode* item) {
     for (const DescAstNode* f = item->child; f; f = f->sibling) {
         const char* name = text_of(f->child);
         desc_set_text(&PIN_FILE, name);
-        File in = open_pin_file(name);
+        DescInput in = desc_open_input(name);
         if (!in) {
             std::printf("Error: can't open pin file '%s' in default searching path.\n\n", name ? name : "");
             qdx_exit(-1);
         }
-        drop_dot_slash(&PIN_FILE);
+        desc_drop_dot_slash(&PIN_FILE);
         // A file named twice is read once, as the warning says.
         bool again = false;
         for (const PackageEntry* p = PACKAGE_TABLE; p && !again; p = p->next)

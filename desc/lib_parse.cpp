@@ -68,24 +68,12 @@ int lib_yylex() {
         started = true;
     }
     lib_yylval = nullptr;
-    for (;;) {
-        scanner.skip_blanks();
-        lib_yylineno = desc::ast_line = scanner.line();
-        if (scanner.at_end()) {
-            set_text("");
-            return LIB_TOK_EOF;
-        }
-        if (scanner.looking_at("//")) {
-            scanner.skip_line_comment();
-            continue;
-        }
-        if (scanner.looking_at("/*")) {
-            scanner.skip_block_comment(file());
-            continue;
-        }
-        break;
+    scanner.skip_space(file());
+    int line = lib_yylineno = desc::ast_line = scanner.line();
+    if (scanner.at_end()) {
+        set_text("");
+        return LIB_TOK_EOF;
     }
-    int line = scanner.line();
     if (size_t n = word_length()) {
         // "%EXTRA_" is cut off its number, which is scanned again.
         if (scanner.looking_at("%EXTRA_")) n = 7;
@@ -206,24 +194,9 @@ ItemRule item_rule(int token) {
 class LibParser {
 public:
     void run() {
-        using namespace desc;
-        building = MAKE_AST(PROGRAM_NODE);
-        building->line = 1;
         next();
         if (tok_ == LIB_TOK_EOF) lib_yyerror();  // a library has at least one block
-        DescAstNode* tail = nullptr;
-        while (tok_ != LIB_TOK_EOF) {
-            DescAstNode* block = parse_block();
-            block->parent = building;
-            if (tail)
-                tail->sibling = block;
-            else
-                building->child = block;
-            tail = block;
-        }
-        FREE_AST(theAST);
-        theAST = building;
-        building = nullptr;
+        desc::read_program(building, [this] { return tok_ == LIB_TOK_EOF; }, [this] { return parse_block(); });
     }
 
 private:

@@ -40,6 +40,11 @@ int pin_yylex();
 // core-side names, which are reported and set GLOBAL_EXIT.
 void pin_yyparse();
 [[noreturn]] void pin_yyerror();
+// Parses the open pin file in list mode (1) or package mode (0): sets
+// PIN_FLAG, makes the name-check tables (when absent) and the keyword
+// hash, and runs pin_yyparse on it.  The check tables stay for the
+// caller's checks; free_pin_check_tables frees them.
+void parse_pin_file(FILE* in, int list_mode);
 
 // Appends a new row with that number text in a bucket of its own of
 // PIN_HASH_TAB (cell code and pad enable -1, line as given).  A number

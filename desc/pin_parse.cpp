@@ -92,21 +92,9 @@ int pin_yylex() {
         scanner.start(pin_yyin, PIN_FILE);
         started = true;
     }
-    for (;;) {
-        scanner.skip_blanks();
-        pin_yylineno = scanner.line();
-        if (scanner.at_end()) return finish_token(PIN_TOK_EOF, "", pin_yylineno);
-        if (scanner.looking_at("//")) {
-            scanner.skip_line_comment();
-            continue;
-        }
-        if (scanner.looking_at("/*")) {
-            scanner.skip_block_comment(file());
-            continue;
-        }
-        break;
-    }
-    int line = scanner.line();
+    scanner.skip_space(file());
+    int line = pin_yylineno = scanner.line();
+    if (scanner.at_end()) return finish_token(PIN_TOK_EOF, "", line);
     int c = scanner.peek();
     if (desc_is_digit(c)) {
         size_t n = 0;
@@ -579,6 +567,15 @@ void pin_yyparse() {
     PinParser().run();
     scanner.clear();
     started = false;
+}
+
+void parse_pin_file(FILE* in, int list_mode) {
+    PIN_FLAG = list_mode;
+    create_pin_check_tables();
+    make_pin_keyword_hash();
+    pin_yyin = in;
+    pin_yyparse();
+    pin_yyin = nullptr;
 }
 
 void PIN_reset_globals() {

@@ -4,8 +4,6 @@
 #include "desc/reader.h"
 
 #include <cstdio>
-#include <cstring>
-#include <memory>
 
 #include "desc/ast.h"
 #include "desc/dft.h"
@@ -19,13 +17,6 @@
 using desc::DescAstNode;
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
 
 template <class T>
 void make_empty(T** array) {
@@ -72,12 +63,12 @@ void get_bs_dft_file(const char* library, const char* configuration, int dump) {
     if (!library || !configuration) qdx_exit(-1);
 
     // Both files are opened before either is parsed.
-    File lib(std::fopen(library, "r"));
+    DescInput lib = desc_open_input(library);
     if (!lib) {
         std::fprintf(stderr, "Error: Can't open lib file %s\n", library);
         qdx_exit(-1);
     }
-    File dft(std::fopen(configuration, "r"));
+    DescInput dft = desc_open_input(configuration);
     if (!dft) {
         std::fprintf(stderr, "Error: Can't open dft file %s\n", configuration);
         qdx_exit(-1);
@@ -197,17 +188,13 @@ void bscan_get_pin_file_info(const char* path) {
     bsdft_init();
     desc_set_text(&PIN_FILE, path);
     PIN_FLAG = 1;
-    File in(path ? std::fopen(path, "r") : nullptr);
+    DescInput in = desc_open_input(path);
     if (!in) {
         std::printf("Error: can not open pin file '%s' in default searching path.\n\n", path ? path : "");
         qdx_exit(-1);
     }
-    if (std::strncmp(PIN_FILE, "./", 2) == 0) desc_set_text(&PIN_FILE, PIN_FILE + 2);
-    create_pin_check_tables();
-    make_pin_keyword_hash();
-    pin_yyin = in.get();
-    pin_yyparse();
-    pin_yyin = nullptr;
+    desc_drop_dot_slash(&PIN_FILE);
+    parse_pin_file(in.get(), 1);
     free_pin_check_tables();
     desc_build_listing(PIN_HASH_TAB, &PIN_TABLE);
     BS_PIN_COUNT = DYNA_count(PIN_TABLE);

@@ -52,6 +52,18 @@ void DescScanner::skip_blanks() {
     }
 }
 
+void DescScanner::skip_space(const char* file) {
+    for (;;) {
+        skip_blanks();
+        if (looking_at("//"))
+            skip_line_comment();
+        else if (looking_at("/*"))
+            skip_block_comment(file);
+        else
+            return;
+    }
+}
+
 void DescScanner::skip_line_comment() {
     while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
 }
@@ -77,6 +89,8 @@ void DescScanner::clear() {
     pos_ = 0;
     line_ = 1;
 }
+
+DescInput desc_open_input(const char* name) { return DescInput(name ? std::fopen(name, "r") : nullptr); }
 
 void desc_syntax_error(const char* file, int line, const char* text) {
     std::printf("\"%s\", line %d: Syntax Error at '%s'\n", desc_file_name(file), line, text ? text : "");

@@ -4,13 +4,14 @@
 //
 // A scanner reads its whole input at the start of a parse, so tokens and
 // lines of any length are kept whole.  Each language recognizes its own
-// words and numbers on top of this (the word rules differ), and decides
-// itself whether a word or a comment wins at a "/" (the configuration
+// words and numbers on top of this (the word rules differ).  A comment
+// wins over a word at "//" and "/*" in all three (the configuration
 // language has words that begin with "/").
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 class DescScanner {
@@ -36,20 +37,23 @@ public:
     std::string take(size_t n);
     int line() const { return line_; }
 
-    // Skips space, tab, newline, carriage return and form feed, counting
-    // newlines.
-    void skip_blanks();
-    // At "//": skips to the end of the line (the newline stays).
-    void skip_line_comment();
-    // At "/*": skips to the next "*/".  A "/*" inside the comment, or the
-    // end of the input before "*/", prints "'<file>' line <n>: Missing
-    // '*/'.\n" on standard output and ends the run with -1.
-    void skip_block_comment(const char* file);
+    // Skips what stands between tokens: space, tab, newline, carriage
+    // return and form feed (counting newlines), "//" comments to the end
+    // of the line and "/*" comments to the next "*/".  A "/*" inside a
+    // comment, or the end of the input before "*/", prints "'<file>' line
+    // <n>: Missing '*/'.\n" on standard output and ends the run with -1.
+    void skip_space(const char* file);
 
     // Frees the held input.
     void clear();
 
 private:
+    void skip_blanks();
+    // At "//": to the end of the line (the newline stays).
+    void skip_line_comment();
+    // At "/*": past the next "*/".
+    void skip_block_comment(const char* file);
+
     std::string text_;
     size_t pos_ = 0;
     int line_ = 1;
@@ -58,6 +62,17 @@ private:
 // "\"<file>\", line <n>: Syntax Error at '<text>'\n" on standard output,
 // then the end of the run with -1.
 [[noreturn]] void desc_syntax_error(const char* file, int line, const char* text);
+
+// A description file open for reading, closed at the end of its scope.
+struct DescFileCloser {
+    void operator()(FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
+using DescInput = std::unique_ptr<FILE, DescFileCloser>;
+// Opens the file for reading; empty for a null name or a file that cannot
+// be opened.
+DescInput desc_open_input(const char* name);
 
 // The file name for messages (an empty text for none).
 inline const char* desc_file_name(const char* name) { return name ? name : ""; }

@@ -91,6 +91,18 @@ char* DFT_FILE = nullptr;
 int GLOBAL_EXIT = 0;
 int DUMP = 0;
 
+int INTEST_EXIST = -1;
+int EXTEST_EXIST = -1;
+int SAMPLE_EXIST = -1;
+int CHIP_TEST_EXIST = -1;
+int IDCODE_EXIST = -1;
+int USERCODE_EXIST = -1;
+int BYPASS_EXIST = -1;
+int HIGHZ_EXIST = -1;
+int CLAMP_EXIST = -1;
+int RUNBIST_EXIST = -1;
+int QUENDAL_ATPG_EXIST = -1;
+
 // ------------------------------------------------------------ freeing
 
 void desc_free_text(char** text) {
@@ -102,6 +114,10 @@ void desc_set_text(char** slot, const char* text) {
     char* copy = text ? qdx_strdup(text) : nullptr;
     std::free(*slot);
     *slot = copy;
+}
+
+void desc_drop_dot_slash(char** name) {
+    if (*name && std::strncmp(*name, "./", 2) == 0) desc_set_text(name, *name + 2);
 }
 
 void desc_set_extra(char*** list, int n, const char* text) {
@@ -373,6 +389,38 @@ int compare_ctrl(const void* a, const void* b) {
 }
 }  // namespace desc
 
+// ------------------------------------------------------------ standard instructions
+
+namespace {
+
+struct StandardInstruction {
+    const char* name;
+    int* row;
+};
+
+const StandardInstruction kStandardInstructions[] = {
+    {"intest", &INTEST_EXIST},       {"extest", &EXTEST_EXIST},   {"sample", &SAMPLE_EXIST},
+    {"chip_test", &CHIP_TEST_EXIST}, {"idcode", &IDCODE_EXIST},   {"usercode", &USERCODE_EXIST},
+    {"bypass", &BYPASS_EXIST},       {"highz", &HIGHZ_EXIST},     {"clamp", &CLAMP_EXIST},
+    {"runbist", &RUNBIST_EXIST},     {"quendal_atpg", &QUENDAL_ATPG_EXIST},
+};
+
+}  // namespace
+
+void clear_standard_instructions() {
+    for (const StandardInstruction& s : kStandardInstructions) *s.row = -1;
+}
+
+void find_standard_instructions() {
+    clear_standard_instructions();
+    for (int row = 0, n = DYNA_count(INSTRUCTIONS); row < n; ++row) {
+        const char* name = INSTRUCTIONS[row].name;
+        if (!name) continue;
+        for (const StandardInstruction& s : kStandardInstructions)
+            if (STR_ucomp(name, s.name) == 0) *s.row = row;
+    }
+}
+
 // ------------------------------------------------------------ reset
 
 void DESC_reset_globals() {
@@ -425,6 +473,7 @@ void DESC_reset_globals() {
     GLOBAL_EXIT = 0;
     DUMP = 0;
     _HASH_INDEX = -1;
+    clear_standard_instructions();
 
     PIN_reset_globals();
     LIB_reset_globals();

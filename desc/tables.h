@@ -451,6 +451,9 @@ void desc_free_array(T** array) {
 void desc_free_text(char** text);
 // Replaces an owned text by a copy of `text` (none for null).
 void desc_set_text(char** slot, const char* text);
+// Takes a leading "./" off an owned file name (messages name a file
+// without it).
+void desc_drop_dot_slash(char** name);
 // Stores a copy of `text` at position n-1 of an extra-pin list, growing
 // the list with none entries to length n first (n counts from 1).
 void desc_set_extra(char*** list, int n, const char* text);
@@ -488,6 +491,26 @@ int compare_pino(const void* a, const void* b);
 namespace desc {
 int compare_ctrl(const void* a, const void* b);
 }  // namespace desc
+
+// Rows of INSTRUCTIONS holding the standard instructions, -1 when absent:
+// the row whose name is "intest", "extest", "sample", "chip_test",
+// "idcode", "usercode", "bypass", "highz", "clamp", "runbist" or
+// "quendal_atpg" (compared ignoring case; the last such row wins).  Both
+// programs derive them from the table: find_standard_instructions sets
+// them, clear_standard_instructions sets them all to -1.
+extern int INTEST_EXIST;
+extern int EXTEST_EXIST;
+extern int SAMPLE_EXIST;
+extern int CHIP_TEST_EXIST;
+extern int IDCODE_EXIST;
+extern int USERCODE_EXIST;
+extern int BYPASS_EXIST;
+extern int HIGHZ_EXIST;
+extern int CLAMP_EXIST;
+extern int RUNBIST_EXIST;
+extern int QUENDAL_ATPG_EXIST;
+void find_standard_instructions();
+void clear_standard_instructions();
 
 // Frees every table, list, text and syntax tree of the description layer
 // and returns all its globals (parsers and keyword hashes included) to

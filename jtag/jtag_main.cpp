@@ -20,17 +20,6 @@
 #include "runtime/strfmt.h"
 
 int INST_LEN = 0;
-int INTEST_EXIST = -1;
-int EXTEST_EXIST = -1;
-int SAMPLE_EXIST = -1;
-int CHIP_TEST_EXIST = -1;
-int IDCODE_EXIST = -1;
-int USERCODE_EXIST = -1;
-int BYPASS_EXIST = -1;
-int HIGHZ_EXIST = -1;
-int CLAMP_EXIST = -1;
-int RUNBIST_EXIST = -1;
-int QUENDAL_ATPG_EXIST = -1;
 char** ACCESS_REG = nullptr;
 InstEnablePin* INST_ENABLE_PIN = nullptr;
 int DR_SEL_LINE = 0;
@@ -97,18 +86,6 @@ std::string register_name(const char* access) {
 }
 
 bool same_name(const std::string& a, const char* b) { return STR_ucomp(a.c_str(), b) == 0; }
-
-struct StandardInstruction {
-    const char* name;
-    int* row;
-};
-
-const StandardInstruction kStandard[] = {
-    {"intest", &INTEST_EXIST},     {"extest", &EXTEST_EXIST},     {"sample", &SAMPLE_EXIST},
-    {"chip_test", &CHIP_TEST_EXIST}, {"idcode", &IDCODE_EXIST},   {"usercode", &USERCODE_EXIST},
-    {"bypass", &BYPASS_EXIST},     {"highz", &HIGHZ_EXIST},       {"clamp", &CLAMP_EXIST},
-    {"runbist", &RUNBIST_EXIST},   {"quendal_atpg", &QUENDAL_ATPG_EXIST},
-};
 
 // Entry k of a parallel list, or none past its end.
 template <class T>
@@ -323,7 +300,7 @@ void free_inst_enable_pin() {
 }
 
 void init_various_flags() {
-    for (const auto& s : kStandard) *s.row = -1;
+    clear_standard_instructions();
     STR_free(&ACCESS_REG);
     ACCESS_REG = DYNA_new<char*>();
     free_inst_enable_pin();
@@ -338,14 +315,9 @@ void set_up_various_flags() {
     INST_LEN = rows > 0 && DYNA_count(INSTRUCTIONS[0].opcodes) > 0
                    ? static_cast<int>(std::strlen(nz(INSTRUCTIONS[0].opcodes[0])))
                    : 0;
+    find_standard_instructions();
     for (int r = 0; r < rows; ++r) {
         const InstructionEntry& row = INSTRUCTIONS[r];
-        for (const auto& s : kStandard) {
-            if (row.name && STR_ucomp(row.name, s.name) == 0) {
-                *s.row = r;
-                break;
-            }
-        }
         std::string reg = register_name(row.access);
         if (reg.empty())
             rule_error("ERROR: (%s) INSTRUCTION '%s' names no data register.\n\n", JTAG_BSC_FILE.c_str(),
@@ -567,7 +539,7 @@ void bs_write_synthesize_script(FILE* ac, FILE* dc, FILE* pt, const char* design
 
 void JTAG_TAP_reset_globals() {
     INST_LEN = 0;
-    for (const auto& s : kStandard) *s.row = -1;
+    clear_standard_instructions();
     STR_free(&ACCESS_REG);
     free_inst_enable_pin();
     DR_SEL_LINE = 0;

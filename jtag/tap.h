@@ -20,18 +20,9 @@ struct PadEntry;
 
 // Opcode width in bits (the first opcode of the first row); 0 without rows.
 extern int INST_LEN;
-// Row of each standard instruction in INSTRUCTIONS, -1 when absent.
-extern int INTEST_EXIST;
-extern int EXTEST_EXIST;
-extern int SAMPLE_EXIST;
-extern int CHIP_TEST_EXIST;
-extern int IDCODE_EXIST;
-extern int USERCODE_EXIST;
-extern int BYPASS_EXIST;
-extern int HIGHZ_EXIST;
-extern int CLAMP_EXIST;
-extern int RUNBIST_EXIST;
-extern int QUENDAL_ATPG_EXIST;
+// The row of each standard instruction in INSTRUCTIONS (INTEST_EXIST and
+// its siblings) is kept by the description layer (desc/tables.h).
+
 // Data registers that instructions select: "BYPASS" first, then each other
 // register name (the text before "[") in order of first use, no duplicates
 // (compared ignoring case).

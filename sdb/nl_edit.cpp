@@ -20,26 +20,6 @@ bool in_range(int i, int count) { return i >= 0 && i < count; }
 
 bool hierarchical(const char* name) { return std::strchr(name, sdb_hier_dot) != nullptr; }
 
-// A name that holds the separator may also be a flat name given to an
-// object or net by the calls here: both are taken as taken.
-int find_obj(const char* name) {
-    int obj = SDB_lookup_obj(name);
-    if (obj < 0 && hierarchical(name)) {
-        int sym = SYM_lookup(sym_tab, name);
-        if (sym >= 0) obj = SDB_search_obj(sym);
-    }
-    return obj;
-}
-
-int find_net(const char* name) {
-    int net = SDB_lookup_net(name);
-    if (net < 0 && hierarchical(name)) {
-        int sym = SYM_lookup(sym_tab, name);
-        if (sym >= 0) net = SDB_search_net(sym);
-    }
-    return net;
-}
-
 SdbPinDef* new_pin_list(int n) { return DYNA_new<SdbPinDef>(n > 0 ? n : 1); }
 
 void add_pin(SdbPinDef** list, const char* name, int32_t direction, int32_t flags) {
@@ -47,15 +27,9 @@ void add_pin(SdbPinDef** list, const char* name, int32_t direction, int32_t flag
     DYNA_append(list, SdbPinDef{name ? qdx_strdup(name) : nullptr, direction, flags});
 }
 
-std::string with_sdb(const char* name) {
-    std::string file = name;
-    if (file.size() < 4 || file.compare(file.size() - 4, 4, ".sdb") != 0) file += ".sdb";
-    return file;
-}
-
 // The design file of that name along the search path, or "".
 std::string design_file(const char* name) {
-    std::unique_ptr<char, decltype(&std::free)> found(FNM_search(with_sdb(name).c_str(), R_OK, FNM_SEARCH_PATH),
+    std::unique_ptr<char, decltype(&std::free)> found(FNM_search(sdb_file_name(name).c_str(), R_OK, FNM_SEARCH_PATH),
                                                       &std::free);
     return found ? std::string(found.get()) : std::string();
 }
@@ -76,35 +50,48 @@ int existing_class(const char* name) {
     return sym < 0 ? -1 : SDB_search_class(sym);
 }
 
-// Opening another design for a look at it must leave the current one's
-// alias tables and alias path and the counts of the design opened last
-// as they were.
-class Aside {
-public:
-    Aside()
-        : task_(which_task), asn_(asn_file_name), objs_(sdb_obj_count), nets_(sdb_net_count), big_(sdbi::file_is_big) {
-        asn_file_name = nullptr;
-        which_task = -2;  // no alias file is read or freed
-    }
-    ~Aside() {
-        std::free(asn_file_name);
-        asn_file_name = asn_;
-        which_task = task_;
-        sdb_obj_count = objs_;
-        sdb_net_count = nets_;
-        sdbi::file_is_big = big_;
-    }
-    Aside(const Aside&) = delete;
-    Aside& operator=(const Aside&) = delete;
-
-private:
-    int task_;
-    char* asn_;
-    int objs_, nets_;
-    bool big_;
-};
-
 }  // namespace
+
+// A name that holds the separator may also be a flat name given to an
+// object or net by the calls here: both are taken as taken.
+int sdb_nl_find_obj(const char* name) {
+    int obj = SDB_lookup_obj(name);
+    if (obj < 0 && name && hierarchical(name)) {
+        int sym = SYM_lookup(sym_tab, name);
+        if (sym >= 0) obj = SDB_search_obj(sym);
+    }
+    return obj;
+}
+
+int sdb_nl_find_net(const char* name) {
+    int net = SDB_lookup_net(name);
+    if (net < 0 && name && hierarchical(name)) {
+        int sym = SYM_lookup(sym_tab, name);
+        if (sym >= 0) net = SDB_search_net(sym);
+    }
+    return net;
+}
+
+std::string sdb_file_name(const std::string& name) {
+    std::string file = name;
+    if (file.size() < 4 || file.compare(file.size() - 4, 4, ".sdb") != 0) file += ".sdb";
+    return file;
+}
+
+SdbLookAside::SdbLookAside()
+    : task_(which_task), asn_(asn_file_name), objs_(sdb_obj_count), nets_(sdb_net_count), big_(sdbi::file_is_big) {
+    asn_file_name = nullptr;
+    which_task = -2;  // no alias file is read or freed
+}
+
+SdbLookAside::~SdbLookAside() {
+    std::free(asn_file_name);
+    asn_file_name = asn_;
+    which_task = task_;
+    sdb_obj_count = objs_;
+    sdb_net_count = nets_;
+    sdbi::file_is_big = big_;
+}
 
 void SDB_free_pin_list(SdbPinDef** list) {
     if (!list || !*list) return;
@@ -116,7 +103,7 @@ void SDB_free_pin_list(SdbPinDef** list) {
 
 SdbPinDef* SDB_load_port_from_sdb(const char* path) {
     if (!path) return nullptr;
-    Aside aside;
+    SdbLookAside aside;
     SdbDatabase* db = SDB_open(path, "r", 3);
     if (!db) return nullptr;
     const auto* port = static_cast<const SdbPort*>(db->slot[SDB_PORT].data);
@@ -177,7 +164,7 @@ int SDB_nl_make_prim_class(const char* name) {
 int SDB_nl_make_obj(const char* name, int cls, int reserved, int n) {
     SDB_error_flagG = 0;
     if (!sdb || !name) return -1;
-    int obj = find_obj(name);
+    int obj = sdb_nl_find_obj(name);
     if (obj >= 0) {
         sdb_log_error(SDB_ERROR, FA_02_0002, name);
         SDB_error_flagG = 1;
@@ -188,7 +175,7 @@ int SDB_nl_make_obj(const char* name, int cls, int reserved, int n) {
 
 int SDB_nl_make_net(const char* name) {
     if (!sdb || !name) return -1;
-    int net = find_net(name);
+    int net = sdb_nl_find_net(name);
     return net >= 0 ? net : SDB_make_net(SYM_setup(sym_tab, name), -1);
 }
 
@@ -199,7 +186,7 @@ int SDB_nl_make_port(const char* name, int direction) {
     int sym = SYM_setup(sym_tab, name);
     port = SDB_make_port(sym, direction, -1, 0);
     int node = SDB_make_node(-1, port, -1);
-    int net = find_net(name);
+    int net = sdb_nl_find_net(name);
     if (net >= 0) {
         node_tab[node].next = net_tab[net].first_node;
         node_tab[node].net = net;
@@ -217,7 +204,7 @@ int SDB_nl_rename_obj(int obj, const char* name) {
         sdb_log_error(SDB_WARNING, FA_02_0003, "", static_cast<long>(obj), name);
         return 0;
     }
-    int other = find_obj(name);
+    int other = sdb_nl_find_obj(name);
     if (other >= 0 && other != obj) {
         sdb_log_error(SDB_WARNING, FA_02_0004, "", static_cast<long>(obj), name);
         SDB_error_flagG = 1;
@@ -253,7 +240,7 @@ std::string SDB_nl_make_netname(const char* a, const char* b) {
         for (char& c : name)
             if (c == '[' || c == ']') c = '_';
     }
-    while (sdb && find_net(name.c_str()) >= 0) name += "_QDX";
+    while (sdb && sdb_nl_find_net(name.c_str()) >= 0) name += "_QDX";
     return name;
 }
 

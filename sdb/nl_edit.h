@@ -14,6 +14,34 @@ struct SdbPinDef;
 // may be null); free them with SDB_free_pin_list.
 void SDB_free_pin_list(SdbPinDef** list);
 
+// The object (net) of that name as the calls here take names: as
+// SDB_lookup_obj (SDB_lookup_net) finds it, else, for a name with the
+// hierarchy separator, the object (net) that has the whole name as one
+// flat symbol, as the makers here give it.  -1 when there is none.
+int sdb_nl_find_obj(const char* name);
+int sdb_nl_find_net(const char* name);
+
+// The file name of a design: name with ".sdb" added unless it ends in it.
+std::string sdb_file_name(const std::string& name);
+
+// Opening another design for a look at it: while an SdbLookAside lives,
+// opening (and closing) a design reads and frees no alias file, and the
+// end of its scope puts back the current design's alias path, the counts
+// of the design opened last and the byte order of the current design.
+class SdbLookAside {
+public:
+    SdbLookAside();
+    ~SdbLookAside();
+    SdbLookAside(const SdbLookAside&) = delete;
+    SdbLookAside& operator=(const SdbLookAside&) = delete;
+
+private:
+    int task_;
+    char* asn_;
+    int objs_, nets_;
+    bool big_;
+};
+
 // The ports of the design file at path as a pin list {name, direction,
 // flags}, in their order; null when it cannot be opened.  The current
 // design, its alias tables and alias path are left as they were.

@@ -318,17 +318,10 @@ int primitives_comp(const void* a, const void* b) {
 
 int SDB_lookup_primitive(const char* name) {
     if (!name || !sdb_primitives) return -1;
-    int lo = 0, hi = DYNA_count(sdb_primitives) - 1;
-    while (lo <= hi) {
-        int mid = lo + (hi - lo) / 2;
-        int c = STR_ucomp(name, sdb_primitives[mid].name);
-        if (c == 0) return mid;
-        if (c < 0)
-            hi = mid - 1;
-        else
-            lo = mid + 1;
-    }
-    return -1;
+    // The table is sorted by primitives_comp, so this is a binary search.
+    PrimitiveDef key{};
+    key.name = const_cast<char*>(name);
+    return DYNA_search(&sdb_primitives, &key, primitives_comp);
 }
 
 int SDB_search_primitive(int sym) { return SDB_lookup_primitive(SYM_get(sym_tab, sym)); }

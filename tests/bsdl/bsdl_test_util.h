@@ -4,12 +4,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -24,40 +20,15 @@
 #include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
 #include "sdb/sdb.h"
+#include "support/child.h"
 #include "support/testsupport.h"
 
 namespace bsdltest {
 
 namespace fs = std::filesystem;
 
-struct ChildResult {
-    int status = -1;  // exit status, -1 when the child did not exit
-    std::string out;
-};
-
-// Runs fn in a child process with its standard output captured; a child
-// that returns from fn exits with 0.
-inline ChildResult run_child(const std::function<void()>& fn) {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    FILE* out = std::tmpfile();
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fileno(out), 1);
-        fn();
-        qdx_exit(0);
-    }
-    ChildResult r;
-    int st = 0;
-    waitpid(pid, &st, 0);
-    if (WIFEXITED(st)) r.status = WEXITSTATUS(st);
-    std::rewind(out);
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, out)) > 0) r.out.append(buf, n);
-    std::fclose(out);
-    return r;
-}
+using testsupport::ChildResult;
+using testsupport::run_child;
 
 inline constexpr int IN = SDB_DIR_INPUT;
 inline constexpr int OUT = SDB_DIR_OUTPUT;

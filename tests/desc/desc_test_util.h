@@ -4,11 +4,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <functional>
 #include <string>
 
 #include "desc/ast.h"
@@ -20,43 +17,15 @@
 #include "desc/tables.h"
 #include "runtime/exit.h"
 #include "runtime/str.h"
+#include "support/child.h"
 #include "support/testsupport.h"
 
 namespace desctest {
 
-struct ChildResult {
-    int status = -1;  // exit status, -1 when the child did not exit
-    std::string out;
-    std::string err;
-};
-
-// Runs fn in a child process with standard output and standard error
-// captured; a child that returns from fn exits with 0.
-inline ChildResult run_child(const std::function<void()>& fn) {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    FILE* out = std::tmpfile();
-    FILE* err = std::tmpfile();
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fileno(out), 1);
-        dup2(fileno(err), 2);
-        fn();
-        qdx_exit(0);
-    }
-    ChildResult r;
-    int st = 0;
-    waitpid(pid, &st, 0);
-    if (WIFEXITED(st)) r.status = WEXITSTATUS(st);
-    for (auto [f, s] : {std::pair{out, &r.out}, std::pair{err, &r.err}}) {
-        std::rewind(f);
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s->append(buf, n);
-        std::fclose(f);
-    }
-    return r;
-}
+using testsupport::ChildResult;
+using testsupport::run_child;
+using testsupport::stderr_of;
+using testsupport::stdout_of;
 
 // A temporary stream holding the text.
 inline FILE* text_stream(const std::string& text) {
@@ -111,21 +80,6 @@ inline void read_design(const testsupport::TempDir& dir, const std::string& lib,
     testsupport::ChangeDir cd(dir.path());
     bsdft_init();
     get_bs_dft_file("t.lib", "t.bsc", dump);
-}
-
-// Standard output of fn run in this process.
-inline std::string stdout_of(const std::function<void()>& fn) {
-    testing::internal::CaptureStdout();
-    fn();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
-
-inline std::string stderr_of(const std::function<void()>& fn) {
-    testing::internal::CaptureStderr();
-    fn();
-    std::fflush(stderr);
-    return testing::internal::GetCapturedStderr();
 }
 
 inline std::string str(const char* s) { return s ? s : "<none>"; }

@@ -218,6 +218,30 @@ TEST_F(DescTest, ExtraPinListGrowsWithNone) {
     STR_free(&list);
 }
 
+// The standard instruction rows: names compared ignoring case, the last
+// row of a name wins, a row without a name matches nothing, and the reset
+// forgets the rows with the table.
+TEST_F(DescTest, StandardInstructionRows) {
+    INSTRUCTIONS = DYNA_new<InstructionEntry>();
+    const char* const names[] = {"EXTEST", "Bypass", nullptr, "sample", "extest", "my_test"};
+    for (const char* name : names) {
+        InstructionEntry e{};
+        e.name = name ? qdx_strdup(name) : nullptr;
+        DYNA_append(&INSTRUCTIONS, e);
+    }
+    find_standard_instructions();
+    EXPECT_EQ(EXTEST_EXIST, 4);
+    EXPECT_EQ(BYPASS_EXIST, 1);
+    EXPECT_EQ(SAMPLE_EXIST, 3);
+    for (int row : {INTEST_EXIST, CHIP_TEST_EXIST, IDCODE_EXIST, USERCODE_EXIST, HIGHZ_EXIST, CLAMP_EXIST,
+                    RUNBIST_EXIST, QUENDAL_ATPG_EXIST})
+        EXPECT_EQ(row, -1);
+    DESC_reset_globals();
+    EXPECT_EQ(EXTEST_EXIST, -1);
+    EXPECT_EQ(BYPASS_EXIST, -1);
+    EXPECT_EQ(SAMPLE_EXIST, -1);
+}
+
 // The reset empties every table and text, so a second design starts clean.
 TEST_F(DescTest, ResetEmptiesEverything) {
     desctest::parse_lib("%BUFFER P* { %INPUT A; }\n%SCAN_CELL C { %DATA_IN D; }\n");

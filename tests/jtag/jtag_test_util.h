@@ -4,11 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -19,46 +15,14 @@
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
+#include "support/child.h"
 #include "support/testsupport.h"
 
 namespace jtagtest {
 
-struct ChildResult {
-    int status = -1;  // exit status, -1 when the child did not exit
-    std::string out;
-};
-
-// Runs fn in a child process with its standard output captured; a child
-// that returns from fn exits with 0.
-inline ChildResult run_child(const std::function<void()>& fn) {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    FILE* out = std::tmpfile();
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fileno(out), 1);
-        fn();
-        qdx_exit(0);
-    }
-    ChildResult r;
-    int st = 0;
-    waitpid(pid, &st, 0);
-    if (WIFEXITED(st)) r.status = WEXITSTATUS(st);
-    std::rewind(out);
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, out)) > 0) r.out.append(buf, n);
-    std::fclose(out);
-    return r;
-}
-
-// Standard output of fn run in this process.
-inline std::string stdout_of(const std::function<void()>& fn) {
-    testing::internal::CaptureStdout();
-    fn();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
+using testsupport::ChildResult;
+using testsupport::run_child;
+using testsupport::stdout_of;
 
 struct Enable {
     const char* signal;

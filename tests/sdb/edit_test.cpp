@@ -28,11 +28,6 @@ protected:
         SdbTest::TearDown();
     }
     int sym(const char* s) { return SYM_setup(sym_tab, s); }
-    std::vector<int> list(int net) {
-        std::vector<int> v;
-        for (int n = net_tab[net].first_node; n != -1; n = node_tab[n].next) v.push_back(n);
-        return v;
-    }
     SdbDatabase* db = nullptr;
     int cell = -1;
 };
@@ -78,16 +73,16 @@ TEST_F(Edit, ConnectAppendsMovesAndIgnoresRepeats) {
     EXPECT_EQ(SDB_nl_connect_net(n, f), 0);
     EXPECT_EQ(SDB_nl_connect_net(n, f + 1), 0);
     EXPECT_EQ(SDB_nl_connect_net(n, f), 0);
-    EXPECT_EQ(list(n), (std::vector<int>{f, f + 1}));
+    EXPECT_EQ(net_nodes(n), (std::vector<int>{f, f + 1}));
     // Connecting a node to another net takes it off the first one.
     EXPECT_EQ(SDB_nl_connect_net(m, f), 0);
-    EXPECT_EQ(list(n), (std::vector<int>{f + 1}));
-    EXPECT_EQ(list(m), (std::vector<int>{f}));
+    EXPECT_EQ(net_nodes(n), (std::vector<int>{f + 1}));
+    EXPECT_EQ(net_nodes(m), (std::vector<int>{f}));
     EXPECT_EQ(node_tab[f].net, m);
     EXPECT_EQ(SDB_nl_connect_net(-1, f), 0);
     EXPECT_EQ(SDB_nl_connect_net(99, f), 1);
     EXPECT_EQ(nl_delete_node(f + 1), 1);
-    EXPECT_EQ(list(n), std::vector<int>{});
+    EXPECT_EQ(net_nodes(n), std::vector<int>{});
     EXPECT_EQ(node_tab[f + 1].net, -1);
     EXPECT_EQ(nl_delete_node(f + 2), 1) << "a node without a net";
     EXPECT_EQ(nl_delete_node(-1), 0);
@@ -98,12 +93,12 @@ TEST_F(Edit, NodesOfPortsAndObjects) {
     int n = SDB_make_net(sym("p"), -1);
     int pn = SDB_make_node(-1, p, n);
     EXPECT_EQ(port_tab[p].node, pn);
-    EXPECT_EQ(list(n), std::vector<int>{pn});
+    EXPECT_EQ(net_nodes(n), std::vector<int>{pn});
     int loose = SDB_make_obj(sym("l"), -1, 0, -1);
     EXPECT_EQ(obj_tab[loose].first_node, -1);
     int ln = SDB_make_node(loose, -1, n);
     EXPECT_EQ(obj_tab[loose].first_node, ln);
-    EXPECT_EQ(list(n), (std::vector<int>{pn, ln}));
+    EXPECT_EQ(net_nodes(n), (std::vector<int>{pn, ln}));
     int first = SDB_make_net(sym("q"), ln);
     EXPECT_EQ(node_tab[ln].net, first);
 }
@@ -122,7 +117,7 @@ TEST_F(Edit, DeletingObjectsLeavesGapsAndShortensAtTheEnd) {
     EXPECT_EQ(obj_tab[a].cls, -1);
     EXPECT_EQ(obj_tab[a].first_node, -1);
     EXPECT_EQ(sobj_tab[a], -1);
-    EXPECT_EQ(list(n), std::vector<int>{obj_tab[b].first_node + 2});
+    EXPECT_EQ(net_nodes(n), std::vector<int>{obj_tab[b].first_node + 2});
     for (int k = 0; k < 3; ++k) EXPECT_EQ(node_tab[k].object, -1);
     // Saving drops the deleted objects at the end only.
     EXPECT_EQ(SDB_delete_obj(b), 1);
@@ -184,14 +179,14 @@ TEST_F(Edit, DeleteAndRelinkNodes) {
     int f = obj_tab[o].first_node;
     for (int k = 0; k < 3; ++k) SDB_nl_connect_net(n, f + k);
     EXPECT_EQ(SDB_delete_node(f + 1), 1);
-    EXPECT_EQ(list(n), (std::vector<int>{f, f + 2}));
+    EXPECT_EQ(net_nodes(n), (std::vector<int>{f, f + 2}));
     EXPECT_EQ(node_tab[f + 1].object, -1);
     EXPECT_EQ(node_tab[f + 1].pin, -1);
     EXPECT_EQ(SDB_delete_node(f + 1), -1) << "no net any more";
     int spare = SDB_make_node(o, 1, -1);
     node_tab[f].flags = 7;
     EXPECT_EQ(SDB_relink_node(f, spare), 1);
-    EXPECT_EQ(list(n), (std::vector<int>{spare, f + 2}));
+    EXPECT_EQ(net_nodes(n), (std::vector<int>{spare, f + 2}));
     EXPECT_EQ(node_tab[spare].flags, 7u);
     EXPECT_EQ(node_tab[f].net, -1);
     EXPECT_EQ(SDB_relink_node(f, spare), -1);

@@ -371,23 +371,7 @@ TEST_F(Lookup, ManyDesignsInTurn) {
     }
 }
 
-class PrefixLookup : public SdbTest {
-protected:
-    void SetUp() override {
-        SdbTest::SetUp();
-        syms = SYM_init(SYM_NBUCKETS);
-        tab = PREFIX_init(nullptr, syms);
-    }
-    void TearDown() override {
-        PREFIX_forget(tab);
-        DYNA_free(&tab);
-        SYM_free(syms);
-        SdbTest::TearDown();
-    }
-    int add(const char* name, int parent, int owner) { return PREFIX_add(&tab, SYM_setup(syms, name), parent, owner); }
-    SymbolTable* syms = nullptr;
-    SdbPrefixEntry* tab = nullptr;
-};
+using PrefixLookup = PrefixTableTest;
 
 TEST_F(PrefixLookup, KindsStartAndDuplicates) {
     EXPECT_EQ(PREFIX_lookup(tab, "a", 1, -1), -1) << "an empty table";

@@ -61,22 +61,7 @@ TEST_F(Names, SymbolSectionThroughAStream) {
     SYM_free(t);
 }
 
-class Prefix : public SdbTest {
-protected:
-    void SetUp() override {
-        SdbTest::SetUp();
-        syms = SYM_init(SYM_NBUCKETS);
-        tab = PREFIX_init(nullptr, syms);
-    }
-    void TearDown() override {
-        DYNA_free(&tab);
-        SYM_free(syms);
-        SdbTest::TearDown();
-    }
-    int add(const char* name, int parent) { return PREFIX_add(&tab, SYM_setup(syms, name), parent, -6); }
-    SymbolTable* syms = nullptr;
-    SdbPrefixEntry* tab = nullptr;
-};
+using Prefix = PrefixTableTest;
 
 TEST_F(Prefix, FullNamesWithTheSeparator) {
     EXPECT_EQ(PREFIX_symbols(tab), syms);

@@ -23,11 +23,6 @@ protected:
         SDB_close(db, 0);
         SdbTest::TearDown();
     }
-    std::vector<int> list(int net) {
-        std::vector<int> v;
-        for (int n = net_tab[net].first_node; n != -1; n = node_tab[n].next) v.push_back(n);
-        return v;
-    }
     SdbDatabase* db = nullptr;
     int cell = -1;
 };
@@ -54,23 +49,23 @@ TEST_F(NlEdit, ObjectsNetsAndPortsByName) {
     int pn = port_tab[p].node;
     EXPECT_EQ(node_tab[pn].object, -1);
     EXPECT_EQ(node_tab[pn].pin, p);
-    EXPECT_EQ(list(n), (std::vector<int>{pn, obj_tab[u].first_node + 1}));
+    EXPECT_EQ(net_nodes(n), (std::vector<int>{pn, obj_tab[u].first_node + 1}));
     EXPECT_EQ(SDB_nl_make_port("n", SDB_DIR_OUTPUT), p);
     // Without a net of its name it gets a new one.
     int q = SDB_nl_make_port("q", SDB_DIR_INPUT);
     int qn = SDB_nl_search_net("q");
     ASSERT_GE(qn, 2);
-    EXPECT_EQ(list(qn), std::vector<int>{port_tab[q].node});
+    EXPECT_EQ(net_nodes(qn), std::vector<int>{port_tab[q].node});
     EXPECT_EQ(node_tab[port_tab[q].node].net, qn);
     // Appending after a head insertion still reaches the end of the list.
     SDB_nl_connect_net(n, obj_tab[dotted].first_node);
-    EXPECT_EQ(list(n), (std::vector<int>{pn, obj_tab[u].first_node + 1, obj_tab[dotted].first_node}));
+    EXPECT_EQ(net_nodes(n), (std::vector<int>{pn, obj_tab[u].first_node + 1, obj_tab[dotted].first_node}));
 
     EXPECT_EQ(SDB_nl_delete_node("u", "Y"), 1);
-    EXPECT_EQ(list(n), (std::vector<int>{pn, obj_tab[dotted].first_node}));
+    EXPECT_EQ(net_nodes(n), (std::vector<int>{pn, obj_tab[dotted].first_node}));
     EXPECT_EQ(node_tab[obj_tab[u].first_node + 1].object, u) << "the node stays with its object";
     EXPECT_EQ(SDB_nl_delete_node("*", "q"), 1);
-    EXPECT_EQ(list(qn), std::vector<int>{});
+    EXPECT_EQ(net_nodes(qn), std::vector<int>{});
     EXPECT_EQ(SDB_nl_delete_node("u", "Z"), 0);
     EXPECT_EQ(SDB_nl_delete_node("nobody", "A"), 0);
     EXPECT_EQ(SDB_nl_delete_net("nothing"), 0);

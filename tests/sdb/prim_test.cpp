@@ -229,6 +229,35 @@ TEST_F(PrimClasses, ClassesAndPortsFromDesignFiles) {
     EXPECT_EQ(SDB_load_port_from_sdb(path("missing.sdb").c_str()), nullptr);
 }
 
+// A look at another design keeps the byte order of the current one: a
+// big-endian design stays big-endian while a little-endian file is looked
+// at, by hand or through SDB_load_port_from_sdb.
+TEST_F(PrimClasses, LookAsideKeepsTheCurrentByteOrder) {
+    SDB_close(db, 0);
+    db = nullptr;
+    const std::string little = saved_sample(dir, "le.sdb");
+    const std::string be = path("be.sdb");
+    { std::ofstream(be, std::ios::binary) << to_big_endian(little); }
+    db = SDB_open(be.c_str(), "r", 0);
+    ASSERT_NE(db, nullptr);
+    SDB_setup(db);
+    const uint32_t w = 0x01020304u;
+    ASSERT_EQ(SDB_reverse(w), 0x04030201u);
+    {
+        SdbLookAside aside;
+        SdbDatabase* other = SDB_open(path("le.sdb").c_str(), "r", 0);
+        ASSERT_NE(other, nullptr);
+        EXPECT_EQ(SDB_reverse(w), w) << "the file looked at is little-endian";
+        SDB_close(other, 0);
+    }
+    EXPECT_EQ(SDB_reverse(w), 0x04030201u);
+    SdbPinDef* ports = SDB_load_port_from_sdb(path("le.sdb").c_str());
+    ASSERT_NE(ports, nullptr);
+    SDB_free_pin_list(&ports);
+    EXPECT_EQ(SDB_reverse(w), 0x04030201u);
+    EXPECT_EQ(sdb, db);
+}
+
 class Conp : public PrimClasses {};
 
 TEST_F(Conp, AddLookUpWriteAndRead) {

@@ -30,6 +30,35 @@ protected:
     testsupport::TempDir dir;
 };
 
+// The nodes on a net of the current design, in list order.
+inline std::vector<int> net_nodes(int net) {
+    std::vector<int> v;
+    for (int n = net_tab[net].first_node; n != -1; n = node_tab[n].next) v.push_back(n);
+    return v;
+}
+
+// A prefix table of its own symbol table, outside any design.
+class PrefixTableTest : public SdbTest {
+protected:
+    void SetUp() override {
+        SdbTest::SetUp();
+        syms = SYM_init(SYM_NBUCKETS);
+        tab = PREFIX_init(nullptr, syms);
+    }
+    void TearDown() override {
+        PREFIX_forget(tab);
+        DYNA_free(&tab);
+        SYM_free(syms);
+        SdbTest::TearDown();
+    }
+    // A new entry for the segment name below parent (-1: at the top).
+    int add(const char* name, int parent, int owner = -6) {
+        return PREFIX_add(&tab, SYM_setup(syms, name), parent, owner);
+    }
+    SymbolTable* syms = nullptr;
+    SdbPrefixEntry* tab = nullptr;
+};
+
 // Places of the file layout written by SDB_save (no platform byte).
 inline constexpr size_t kImage = 12;                     // the 732-byte record image
 inline constexpr size_t kSymbols = kImage + 732;         // the symbol section

@@ -38,6 +38,12 @@ std::string base_name(const std::string& path) {
     return b;
 }
 
+std::string directory_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::string find_design(const std::string& name, const std::vector<std::string>& dirs) {
     // A name that is not one file name cannot be a design of its own.
     if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") return {};

@@ -96,6 +96,8 @@ bool read_design(const std::string& path, Design& d, std::string& err);
 std::string join_path(const std::string& dir, const std::string& name);
 // The base name of a path without directory and extension.
 std::string base_name(const std::string& path);
+// The directory of a path: "." for a bare name, "/" for a name at the root.
+std::string directory_of(const std::string& path);
 
 // Finds "<name>.sdb" in the directories given, then along the search
 // path; "" when it is nowhere.

@@ -327,12 +327,6 @@ private:
     std::size_t expanded_ = 0;
 };
 
-std::string directory_of(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -362,8 +356,7 @@ int main(int argc, char** argv) {
     if (name.empty()) run.usage("drumway: no design named\n" + std::string(kUsage));
 
     SDB_start_load_def();
-    std::string path = name;
-    if (path.size() < 4 || path.compare(path.size() - 4, 4, ".sdb") != 0) path += ".sdb";
+    std::string path = sdb_file_name(name);
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && name.find('/') == std::string::npos) {
         const std::string found = ntool::find_design(ntool::base_name(path), {});
@@ -379,7 +372,7 @@ int main(int argc, char** argv) {
         if (!ntool::read_design(path, top, err)) throw Failure(err);
         const std::string out = ntool::join_path(opath, top.module + ".c.sdb");
         run.note("Expanding " + path + " (module " + top.module + ")");
-        Flattener f(run, keep_empty, sdb_hier_dot, {directory_of(path)});
+        Flattener f(run, keep_empty, sdb_hier_dot, {ntool::directory_of(path)});
         DesignBuilder b;
         f.flatten(top, b);
         b.set_property(ntool::kPropModule, top.module);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sdb/sdb.h"
+#include "tools/common/netdb.h"
 #include "tools/plovert/masters.h"
 
 namespace plovert {
@@ -56,8 +57,7 @@ void Editor::open(const std::string& name) {
     if (db_) throw EditError("a second 'edit' line: design " + quoted(file_) + " is being edited already");
     if (name.find('/') != std::string::npos)
         throw EditError("design " + quoted(name) + " is named with a directory; the design edited lies in the current directory");
-    std::string file = name;
-    if (file.size() < 4 || file.compare(file.size() - 4, 4, ".sdb") != 0) file += ".sdb";
+    const std::string file = sdb_file_name(name);
     if (::access(file.c_str(), F_OK) != 0)
         throw EditError("no design database " + quoted(file) + " in the current directory");
     SdbDatabase* db = SDB_open(file.c_str(), "r", 0);
@@ -72,26 +72,6 @@ void Editor::need_design(const char* command) const {
     if (!db_) throw EditError(std::string("'") + command + "' before the 'edit' line that names the design");
 }
 
-int Editor::find_object(const std::string& name) const {
-    int obj = SDB_lookup_obj(name.c_str());
-    // An instance added under a name that holds the hierarchy separator
-    // has that name as one symbol.
-    if (obj < 0 && name.find(sdb_hier_dot) != std::string::npos) {
-        const int sym = SYM_lookup(sym_tab, name.c_str());
-        if (sym >= 0) obj = SDB_search_obj(sym);
-    }
-    return obj;
-}
-
-int Editor::find_net(const std::string& name) const {
-    int net = SDB_lookup_net(name.c_str());
-    if (net < 0 && name.find(sdb_hier_dot) != std::string::npos) {
-        const int sym = SYM_lookup(sym_tab, name.c_str());
-        if (sym >= 0) net = SDB_search_net(sym);
-    }
-    return net;
-}
-
 int Editor::resolve_class(const std::string& master) {
     const int sym = SYM_lookup(sym_tab, master.c_str());
     if (sym >= 0) {
@@ -104,7 +84,8 @@ int Editor::resolve_class(const std::string& master) {
     std::vector<std::string> dirs;
     if (!path_dir_.empty()) dirs.push_back(path_dir_);
     dirs.emplace_back(".");
-    const std::string file = find_master(master, dirs);
+    // A master is a module name, never a path (find_design takes no path).
+    const std::string file = ntool::find_design(master, dirs);
     if (file.empty())
         throw EditError("master " + quoted(master) + " is no class of design " + quoted(file_) +
                         " and no design database " + quoted(master + ".sdb") + " was found" +
@@ -126,7 +107,7 @@ int Editor::resolve_class(const std::string& master) {
 }
 
 int Editor::pin_node(const EndPoint& e) const {
-    const int obj = find_object(e.inst);
+    const int obj = sdb_nl_find_obj(e.inst.c_str());
     if (obj < 0) throw EditError("no instance " + quoted(e.inst) + " in design " + quoted(file_));
     const int sym = SYM_lookup(sym_tab, e.name.c_str());
     const int node = sym < 0 ? -1 : SDB_search_node(sym, obj);
@@ -165,7 +146,7 @@ Editor::Target Editor::resolve(const EndPoint& e) {
         t.net = node_tab[t.node].net;
         return t;
     }
-    t.net = find_net(e.name);
+    t.net = sdb_nl_find_net(e.name.c_str());
     // The net of unknown value that ties an IDCODE bit is made on first use.
     if (t.net < 0 && e.name == "X_NET") t.net = wiring_.new_net(e.name);
     if (t.net < 0) throw EditError("no port or net " + quoted(e.name) + " in design " + quoted(file_));
@@ -174,7 +155,8 @@ Editor::Target Editor::resolve(const EndPoint& e) {
 
 void Editor::add_instance(const std::string& inst, const std::string& master) {
     need_design("add");
-    if (find_object(inst) >= 0) throw EditError("instance " + quoted(inst) + " exists already in design " + quoted(file_));
+    if (sdb_nl_find_obj(inst.c_str()) >= 0)
+        throw EditError("instance " + quoted(inst) + " exists already in design " + quoted(file_));
     const int cls = resolve_class(master);
     if (SDB_make_obj(SYM_setup(sym_tab, inst.c_str()), cls, 0, -1) < 0)
         throw EditError("cannot make instance " + quoted(inst));
@@ -197,7 +179,7 @@ void Editor::add_port(const std::string& name, int direction) {
     SDB_make_port_list(sym);
     wiring_.grow();
     // A port is the net of its name: an existing one, else a new one.
-    int net = find_net(name);
+    int net = sdb_nl_find_net(name.c_str());
     if (net < 0) net = wiring_.new_net(name);
     wiring_.attach(net, node);
     dirty_ = true;
@@ -205,7 +187,7 @@ void Editor::add_port(const std::string& name, int direction) {
 
 void Editor::replace(const std::string& inst, const std::string& master) {
     need_design("replace");
-    const int obj = find_object(inst);
+    const int obj = sdb_nl_find_obj(inst.c_str());
     if (obj < 0) throw EditError("no instance " + quoted(inst) + " in design " + quoted(file_));
     const int cls = resolve_class(master);
     const int old_cls = obj_tab[obj].cls;

@@ -37,8 +37,6 @@ private:
     void open(const std::string& name);
     void need_design(const char* command) const;
     int resolve_class(const std::string& master);
-    int find_object(const std::string& name) const;
-    int find_net(const std::string& name) const;
     int pin_node(const EndPoint& e) const;
     int port_node(int port);
 

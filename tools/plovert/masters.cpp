@@ -1,43 +1,14 @@
 #include "tools/plovert/masters.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
 
-#include "runtime/fnm.h"
 #include "sdb/sdb.h"
 
 namespace plovert {
 
 namespace {
-
-// Opening a design for a look at its ports must not read or drop the
-// alias tables of the design being edited, nor change what the database
-// remembers of the design opened last.
-class Aside {
-public:
-    Aside() : task_(which_task), asn_(asn_file_name), objs_(sdb_obj_count), nets_(sdb_net_count) {
-        asn_file_name = nullptr;
-        which_task = -2;  // no alias file is read or freed
-    }
-    ~Aside() {
-        std::free(asn_file_name);
-        asn_file_name = asn_;
-        which_task = task_;
-        sdb_obj_count = objs_;
-        sdb_net_count = nets_;
-    }
-    Aside(const Aside&) = delete;
-    Aside& operator=(const Aside&) = delete;
-
-private:
-    int task_;
-    char* asn_;
-    int objs_, nets_;
-};
 
 struct CloseDb {
     void operator()(SdbDatabase* db) const { SDB_close(db, 0); }
@@ -51,21 +22,11 @@ const T* table(const SdbDatabase* db, int k, int& count) {
 
 }  // namespace
 
-std::string find_master(const std::string& name, const std::vector<std::string>& dirs) {
-    // A master is a module name, never a path.
-    if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..") return {};
-    const std::string file = name + ".sdb";
-    for (const std::string& dir : dirs) {
-        const std::string p = dir.empty() || dir == "." ? file : (dir.back() == '/' ? dir + file : dir + "/" + file);
-        if (::access(p.c_str(), R_OK) == 0) return p;
-    }
-    std::unique_ptr<char, decltype(&std::free)> found(FNM_search(file.c_str(), R_OK, FNM_SEARCH_PATH), &std::free);
-    return found ? std::string(found.get()) : std::string();
-}
-
 bool read_master(const std::string& path, MasterPorts& out, std::string& err) {
     out = MasterPorts{};
-    Aside aside;
+    // A look at the master must leave the edited design as it was (its
+    // alias tables and its byte order above all).
+    SdbLookAside aside;
     std::unique_ptr<SdbDatabase, CloseDb> db(SDB_open(path.c_str(), "r", 0));
     if (!db) {
         err = "cannot read design database '" + path + "'";

@@ -13,10 +13,6 @@ struct MasterPorts {
     std::vector<std::pair<std::string, int>> pins;  // ports in the order of the port list, with directions
 };
 
-// Where the design database of master name lies: "<dir>/<name>.sdb" for
-// each of dirs in order, then along the search path; "" when nowhere.
-std::string find_master(const std::string& name, const std::vector<std::string>& dirs);
-
 // Reads the ports of the design database at path while another design
 // is current: the current design, its alias tables and alias path stay
 // as they are.  False with the reason in err when it cannot be read.

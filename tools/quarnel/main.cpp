@@ -54,12 +54,6 @@ void split_dirs(const std::string& text, std::vector<std::string>& out) {
     }
 }
 
-std::string directory_of(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 bool exists(const std::string& p) {
     struct stat st {};
     return ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -158,8 +152,7 @@ int main(int argc, char** argv) {
 
     SDB_start_load_def();
     try {
-        std::string path = name;
-        if (path.size() < 4 || path.compare(path.size() - 4, 4, ".sdb") != 0) path += ".sdb";
+        std::string path = sdb_file_name(name);
         if (!exists(path) && name.find('/') == std::string::npos) {
             const std::string found = ntool::find_design(ntool::base_name(path), add_dirs);
             if (!found.empty()) path = found;
@@ -167,7 +160,7 @@ int main(int argc, char** argv) {
         Design top;
         std::string err;
         if (!ntool::read_design(path, top, err)) throw Failure(err);
-        std::vector<std::string> dirs{directory_of(path)};
+        std::vector<std::string> dirs{ntool::directory_of(path)};
         dirs.insert(dirs.end(), add_dirs.begin(), add_dirs.end());
         Hierarchy h(run, dirs, hierarchy);
         h.visit(top, top.module);

@@ -35,8 +35,7 @@ std::string type_name(int type) {
 int main(int argc, char** argv) {
     ntool::ToolRun run("sdbdump");
     if (argc != 2 || argv[1][0] == '-') run.usage("usage: sdbdump DESIGN[.sdb]\n");
-    std::string path = argv[1];
-    if (path.size() < 4 || path.compare(path.size() - 4, 4, ".sdb") != 0) path += ".sdb";
+    const std::string path = sdb_file_name(argv[1]);
     SDB_start_load_def();
     ntool::Design d;
     std::string err;
