@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "bscan/bscan.h"
+#include "bscan/edit.h"
+#include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/exit.h"
@@ -31,6 +33,27 @@ void kest_write_connect_file() {
         not_available("writing the BIST connection files");
 }
 
+// The pads sit in one pad module below the top: the module's copy gets
+// the cells and ports for the TAP signals, the top its new master and the
+// TAP wiring.
+void insert_in_pad_module(int first) {
+    std::string module = OPIN_TAB[first].modules[0];
+    std::string instance =
+        DYNA_count(OPIN_TAB[first].instances) > 0 ? OPIN_TAB[first].instances[0] : std::string();
+    open_and_modify_top_sdb();
+    bs_search_standard_ports(first);
+    replace_cell_in_top(module.c_str(), instance.c_str());
+    kest_hier_instance_matchG = -1;  // the TAP is not on the pad-module path
+    std::string path = open_and_modify_hierarchy_sdb(module.c_str());
+    bsnames::set_text(PAD_MODULE, path.c_str());
+    bs_write_pad_module_tap_lines(PAD_FP);
+    open_sdb_file(PAD_MODULE);
+    for (int i = first, n = DYNA_count(OPIN_TAB); i < n; ++i)
+        if (OPIN_TAB[i].cell) add_scan_cells_in_cmd_file(PAD_FP, i);
+    SDB_close(sdb, 0);
+    print_bso_file();
+}
+
 void add_scan_cell() {
     check_pin_signal_inv_buf();
     open_sdb_file(MODULE_C_SDB.c_str());
@@ -46,7 +69,7 @@ void add_scan_cell() {
             std::printf("ERROR: Can not support hierarchic TAP controller for multiple IO-PAD modules.\n\n");
             qdx_exit(-1);
         }
-        not_available("the boundary-scan chain insertion");
+        not_available("the boundary-scan insertion into several IO-pad modules");
     }
     int first = -1;
     for (int i = 0, n = DYNA_count(OPIN_TAB); i < n && first < 0; ++i)
@@ -58,19 +81,35 @@ void add_scan_cell() {
         qdx_exit(-1);
     }
     qdx_printf(" - Synthesizing Boundary Registers in gate level ...\n\n");
-    if (DYNA_count(OPIN_TAB[first].modules) > 0) {
-        // The pads sit inside a pad module.
+    if (kest_hier_tap_ctrlG == 1) not_available("the boundary-scan insertion with a TAP controller inside a sub-module");
+    int levels = DYNA_count(OPIN_TAB[first].modules);
+    if (levels > 0) {
         PAD_MODULE_EXIST = 255;
-        not_available("the boundary-scan chain insertion");
+        if (levels > 1) not_available("the boundary-scan insertion into pad modules on several levels");
+        insert_in_pad_module(first);
+        return;
     }
+    // The pads sit in the top design.
     PAD_MODULE_EXIST = 0;
+    open_and_modify_top_sdb();
+    open_sdb_file(MODULE_SDB.c_str());
+    for (int i = first, n = DYNA_count(OPIN_TAB); i < n; ++i)
+        if (OPIN_TAB[i].cell) add_scan_cells_in_cmd_file(TAP_FP, i);
+    kest_do_connection_table(TAP_FP);
+    SDB_close(sdb, 0);
     print_bso_file();
-    not_available("the boundary-scan chain insertion");
 }
 
 void add_boundary_scan_chain() {
     bs_create_multi_io_tab();
     add_scan_cell();
+    // The signal counts of the IO-pad module tree serve only the road of
+    // several IO-pad modules, which stops above.
+    HIGHZ_CNT = 0;
+    built_bus_balance_group_tab_for_control_signal();
+    connect_scan_cell_in_cmd(PAD_MODULE_EXIST ? PAD_FP : TAP_FP);
+    do_plovert();
+    print_report();
 }
 
 }  // namespace
@@ -100,6 +139,7 @@ void start_routine(int*, char**) {
 void free_alloc_memory() {
     bs_free_insertion_tables();
     free_inst_enable_pin();
+    bsnames::clear_text(PAD_MODULE);
 }
 
 void kestrand_main(int argc, char** argv) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "bscan/bscan.h"
+#include "bscan/edit.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
@@ -140,6 +141,7 @@ void BSCAN_TABLES_reset_globals() {
 void KEST_HIER_reset_globals();
 
 void BSCAN_reset_globals() {
+    BSCAN_EDIT_reset_globals();
     BSCAN_TABLES_reset_globals();
     KEST_HIER_reset_globals();
     BSCAN_FACTS_reset_globals();

@@ -1,0 +1,259 @@
+// Boundary-scan insertion benchmark: writes a chip with a ring of pads
+// around a core of many cell instances, with its boundary-scan
+// configuration, cell library and pin list, then times in one run
+//
+//   tessick -lib cells.v chip.v         (the netlist compiled)
+//   kestrand chip                       (the whole default run, tools included)
+//
+// (drumway chip, which makes the cell-level design kestrand reads, runs in
+// between and is timed apart) and prints the times and the ratio of the
+// kestrand run to the tessick compile.
+//
+//   kestrand_bench [pads] [core instances] [directory]   (2000, 1000000, a temporary directory)
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "runtime/exit.h"
+#include "runtime/process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const char* const kCells = R"(// Library cells of the benchmark chip.
+`timescale 1ns / 1ps
+`celldefine
+module PIN_IN (PAD, Y); input PAD; output Y; assign Y = PAD; endmodule
+module PIN_OUT (A, PAD); input A; output PAD; assign PAD = A; endmodule
+module PIN_TRI (A, OE, PAD); input A, OE; output PAD; assign PAD = OE ? A : 1'bz; endmodule
+module BC_IN (DI, DO, SI, SO, SHIFT, CLOCK, UPDATE, MODE);
+  input DI, SI, SHIFT, CLOCK, UPDATE, MODE; output DO, SO;
+  reg c, h; always @(posedge CLOCK) c <= SHIFT ? SI : DI; always @(posedge UPDATE) h <= c;
+  assign SO = c; assign DO = MODE ? h : DI;
+endmodule
+module BC_OUT (DI, DO, SI, SO, SHIFT, CLOCK, UPDATE, MODE);
+  input DI, SI, SHIFT, CLOCK, UPDATE, MODE; output DO, SO;
+  reg c, h; always @(posedge CLOCK) c <= SHIFT ? SI : DI; always @(posedge UPDATE) h <= c;
+  assign SO = c; assign DO = MODE ? h : DI;
+endmodule
+module BC_CTRL (DI, DO, SI, SO, SHIFT, CLOCK, UPDATE, MODE);
+  input DI, SI, SHIFT, CLOCK, UPDATE, MODE; output DO, SO;
+  reg c, h; always @(posedge CLOCK) c <= SHIFT ? SI : DI; always @(posedge UPDATE) h <= c;
+  assign SO = c; assign DO = MODE ? h : DI;
+endmodule
+module BUF (A, Y); input A; output Y; assign Y = A; endmodule
+module INV (A, Y); input A; output Y; assign Y = ~A; endmodule
+module NAND2 (A, B, Y); input A, B; output Y; assign Y = ~(A & B); endmodule
+module DFF (D, CK, Q); input D, CK; output reg Q; always @(posedge CK) Q <= D; endmodule
+module qdx_tap (TDI, TMS, TCK, TRST, TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET,
+                first_Bcell, BOUNDARY_out);
+  input TDI, TMS, TCK, TRST, BOUNDARY_out;
+  output TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET, first_Bcell;
+endmodule
+`endcelldefine
+)";
+
+const char* const kLibrary = R"(// Cell library of the benchmark chip.
+%TAP_CONTROLLER qdx_tap
+{
+    %INSTANCE_NAME TAP;
+    %TDI TDI; %TDO TDO; %TDO_EN TDO_EN; %TMS TMS; %TCK TCK; %TRST TRST;
+    %SHIFT_DR SHIFT_DR; %CLOCK_DR CLOCK_DR; %UPDATE_DR UPDATE_DR; %MODE_1 MODE1;
+    %HIGHZ_COMMAND HIGHZ; %FIRST_BCELL first_Bcell; %LAST_BCELL BOUNDARY_out; %TAP_RESET RESET;
+    %GROUP_SIZE 8; %SIGNAL_BUFFER BUF; %INV_BUFFER INV;
+}
+%SCAN_CELL BC_IN   { %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; }
+%SCAN_CELL BC_OUT  { %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; }
+%SCAN_CELL BC_CTRL { %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; }
+%BUFFER PIN_IN  { %INPUT PAD; %OUTPUT Y; }
+%BUFFER PIN_OUT { %INPUT A; %OUTPUT PAD; }
+%BUFFER PIN_TRI { %INPUT A; %OUTPUT PAD; %EN_H OE; }
+%BUFFER BUF     { %INPUT A; %OUTPUT Y; }
+%INV_BUFFER INV { %INPUT A; %OUTPUT Y; }
+)";
+
+const char* const kConfiguration = R"(// Boundary-scan configuration of the benchmark chip.
+%TAP_MODULE { %MODULE_NAME qdx_tap; %INSTANCE_NAME TAP; }
+%GLOBAL_TDI tdi; %GLOBAL_TMS tms; %GLOBAL_TCK tck; %GLOBAL_TRST trst; %GLOBAL_TDO tdo;
+%INPUT_BUFFER PIN_IN; %OUTPUT_BUFFER PIN_OUT; %INVERTER INV;
+%SCAN_CELLS { %INPUT_SCAN BC_IN; %CLOCK_SCAN BC_IN; %OUTPUT_SCAN BC_OUT; %CONTROL_SCAN BC_CTRL; }
+%INSTRUCTION_TABLE
+{
+    %INSTRUCTION EXTEST = (0000) ACCESS BOUNDARY;
+    %INSTRUCTION SAMPLE = (0001) ACCESS BOUNDARY;
+    %INSTRUCTION BYPASS = (1111) ACCESS BYPASS;
+}
+%INSTRUCTION_CAPTURE (0001);
+%PIN_LIST { %FILE_NAME chip.pin; }
+%SKIP_SIGNAL_NAMES { tdi, tms, tck, trst, tdo; }
+)";
+
+// The chip: `pads` signal pads (half inputs, the rest two-state outputs
+// and, one in five of them, three-state outputs whose enables come ten to
+// a net), the five TAP pads, the TAP, and a core module of `instances`
+// cells that the pads feed and drain.
+struct Chip {
+    long pads, instances;
+    long inputs() const { return pads / 2; }
+    long outputs() const { return pads - inputs(); }
+    bool tri(long j) const { return j % 5 == 4; }
+    long enables() const { return (outputs() / 5 + 9) / 10; }
+};
+
+bool write_text(const fs::path& p, const std::string& text) {
+    std::FILE* f = std::fopen(p.c_str(), "w");
+    if (!f) return false;
+    bool ok = std::fputs(text.c_str(), f) >= 0;
+    return std::fclose(f) == 0 && ok;
+}
+
+bool write_pins(const fs::path& p, const Chip& c) {
+    std::FILE* f = std::fopen(p.c_str(), "w");
+    if (!f) return false;
+    std::fprintf(f, "%%PACKAGE_TYPE BGA %ld;\n", c.pads + 5);
+    long n = 1;
+    for (long i = 0; i < c.inputs(); ++i, ++n) std::fprintf(f, "%ld P%ld din%ld in PAD(PIN_IN)\n", n, n, i);
+    for (long j = 0; j < c.outputs(); ++j, ++n)
+        std::fprintf(f, c.tri(j) ? "%ld P%ld dout%ld out PAD(PIN_TRI) PAD_EN_H\n" : "%ld P%ld dout%ld out PAD(PIN_OUT)\n", n,
+                     n, j);
+    for (const char* t : {"tdi", "tms", "tck", "trst"}) std::fprintf(f, "%ld P%ld %s in PAD(PIN_IN)\n", n, n, t), ++n;
+    std::fprintf(f, "%ld P%ld tdo out PAD(PIN_TRI) PAD_EN_H\n", n, n);
+    return std::fclose(f) == 0;
+}
+
+bool write_netlist(const fs::path& p, const Chip& c) {
+    std::FILE* f = std::fopen(p.c_str(), "w");
+    if (!f) return false;
+    std::uint64_t seed = 0x9E3779B97F4A7C15ULL;
+    auto next = [&seed]() {
+        seed ^= seed << 13;
+        seed ^= seed >> 7;
+        seed ^= seed << 17;
+        return seed;
+    };
+    const long ni = c.inputs(), no = c.outputs(), ne = c.enables(), n = c.instances;
+    // The core: its cells take earlier cells' outputs or the inputs; the
+    // outputs and enables come from the last cells.
+    std::fprintf(f, "// Benchmark chip: %ld pads, %ld core instances.\n`timescale 1ns / 1ps\n", c.pads, n);
+    std::fprintf(f, "module core (clk, in, out, oe);\n  input clk;\n  input [%ld:0] in;\n  output [%ld:0] out;\n"
+                    "  output [%ld:0] oe;\n", ni - 1, no - 1, ne - 1);
+    for (long i = 0; i < n; ++i) std::fprintf(f, "  wire n%ld;\n", i);
+    auto pick = [&](long i) -> std::string {
+        const std::uint64_t r = next();
+        if (i < 64 || r % 11 == 0) return "in[" + std::to_string(static_cast<long>(r % static_cast<std::uint64_t>(ni))) + "]";
+        return "n" + std::to_string(static_cast<long>((r >> 8) % static_cast<std::uint64_t>(i)));
+    };
+    for (long i = 0; i < n; ++i) {
+        switch (next() % 4) {
+            case 0: std::fprintf(f, "  INV g%ld (.A(%s), .Y(n%ld));\n", i, pick(i).c_str(), i); break;
+            case 1: std::fprintf(f, "  DFF g%ld (.D(%s), .CK(clk), .Q(n%ld));\n", i, pick(i).c_str(), i); break;
+            default:
+                std::fprintf(f, "  NAND2 g%ld (.A(%s), .B(%s), .Y(n%ld));\n", i, pick(i).c_str(), pick(i).c_str(), i);
+        }
+    }
+    for (long j = 0; j < no; ++j) std::fprintf(f, "  assign out[%ld] = n%ld;\n", j, n - 1 - j);
+    for (long k = 0; k < ne; ++k) std::fprintf(f, "  assign oe[%ld] = n%ld;\n", k, n - 1 - no - k);
+    std::fprintf(f, "endmodule\n\n");
+
+    // The top: the pad ring, the TAP and the core.
+    std::fprintf(f, "module chip (");
+    for (long i = 0; i < ni; ++i) std::fprintf(f, "din%ld, ", i);
+    for (long j = 0; j < no; ++j) std::fprintf(f, "dout%ld, ", j);
+    std::fprintf(f, "tdi, tms, tck, trst, tdo);\n");
+    for (long i = 0; i < ni; ++i) std::fprintf(f, "  input din%ld;\n", i);
+    for (long j = 0; j < no; ++j) std::fprintf(f, "  output dout%ld;\n", j);
+    std::fprintf(f, "  input tdi, tms, tck, trst;\n  output tdo;\n");
+    std::fprintf(f, "  wire [%ld:0] in_c;\n  wire [%ld:0] out_c;\n  wire [%ld:0] oe_c;\n", ni - 1, no - 1, ne - 1);
+    std::fprintf(f, "  wire tdi_c, tms_c, tck_c, trst_c, tdo_c, tdo_en, chain;\n");
+    for (long i = 0; i < ni; ++i) std::fprintf(f, "  PIN_IN PAD_I%ld (.PAD(din%ld), .Y(in_c[%ld]));\n", i, i, i);
+    for (long j = 0; j < no; ++j) {
+        if (c.tri(j))
+            std::fprintf(f, "  PIN_TRI PAD_O%ld (.A(out_c[%ld]), .OE(oe_c[%ld]), .PAD(dout%ld));\n", j, j, (j / 5) / 10, j);
+        else
+            std::fprintf(f, "  PIN_OUT PAD_O%ld (.A(out_c[%ld]), .PAD(dout%ld));\n", j, j, j);
+    }
+    std::fprintf(f,
+                 "  PIN_IN PAD_TDI (.PAD(tdi), .Y(tdi_c));\n  PIN_IN PAD_TMS (.PAD(tms), .Y(tms_c));\n"
+                 "  PIN_IN PAD_TCK (.PAD(tck), .Y(tck_c));\n  PIN_IN PAD_TRST (.PAD(trst), .Y(trst_c));\n"
+                 "  PIN_TRI PAD_TDO (.A(tdo_c), .OE(tdo_en), .PAD(tdo));\n"
+                 "  qdx_tap TAP (.TDI(tdi_c), .TMS(tms_c), .TCK(tck_c), .TRST(trst_c), .TDO(tdo_c), .TDO_EN(tdo_en),\n"
+                 "    .SHIFT_DR(), .CLOCK_DR(), .UPDATE_DR(), .MODE1(), .HIGHZ(), .RESET(),\n"
+                 "    .first_Bcell(chain), .BOUNDARY_out(chain));\n"
+                 "  core core (.clk(tck_c), .in(in_c), .out(out_c), .oe(oe_c));\nendmodule\n");
+    return std::fclose(f) == 0;
+}
+
+// Runs a program in dir with the tools first on PATH, its output going to
+// log; the time taken, or -1 when it failed.
+double timed(const std::vector<std::string>& argv, const fs::path& dir, const std::string& log) {
+    const fs::path old = fs::current_path();
+    fs::current_path(dir);
+    const auto t0 = Clock::now();
+    const int status = RT_run(argv, log);
+    const double s = std::chrono::duration<double>(Clock::now() - t0).count();
+    fs::current_path(old);
+    if (status != 0) {
+        std::fprintf(stderr, "%s failed (status %d); see %s\n", argv[0].c_str(), status, (dir / log).c_str());
+        return -1;
+    }
+    return s;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Chip chip{argc > 1 ? std::atol(argv[1]) : 2000, argc > 2 ? std::atol(argv[2]) : 1000000};
+    if (chip.pads < 10 || chip.instances < chip.pads * 2) {
+        std::fprintf(stderr, "usage: kestrand_bench [pads >= 10] [core instances >= 2 x pads] [directory]\n");
+        qdx_exit(2);
+    }
+    fs::path dir;
+    bool temporary = false;
+    if (argc > 3) {
+        dir = argv[3];
+    } else {
+        dir = fs::temp_directory_path() / ("kestrand_bench." + std::to_string(::getpid()));
+        temporary = true;
+    }
+    fs::create_directories(dir);
+    std::printf("writing a chip of %ld pads and %ld core instances into %s\n", chip.pads, chip.instances, dir.c_str());
+    std::fflush(stdout);
+    if (!write_text(dir / "cells.v", kCells) || !write_text(dir / "chip.lib", kLibrary) ||
+        !write_text(dir / "chip.bsc", kConfiguration) || !write_pins(dir / "chip.pin", chip) ||
+        !write_netlist(dir / "chip.v", chip)) {
+        std::fprintf(stderr, "kestrand_bench: cannot write the design files\n");
+        qdx_exit(2);
+    }
+    std::printf("chip.v: %.1f MB\n", static_cast<double>(fs::file_size(dir / "chip.v")) / 1e6);
+    std::fflush(stdout);
+
+    // The tools are found on PATH, as kestrand finds them.
+    const char* old_path = std::getenv("PATH");
+    std::string path = std::string(KEST_TOOLS_DIR) + ":" + (old_path ? old_path : "/usr/bin:/bin");
+    ::setenv("PATH", path.c_str(), 1);
+    ::unsetenv("QUENDAL");
+    ::unsetenv("QUENDAL_DIRS");
+
+    const double t = timed({"tessick", "-lib", "cells.v", "chip.v"}, dir, "tessick.out");
+    if (t < 0) qdx_exit(2);
+    std::printf("tessick -lib cells.v chip.v: %.2f s\n", t);
+    std::fflush(stdout);
+    const double d = timed({"drumway", "chip"}, dir, "drumway.out");
+    if (d < 0) qdx_exit(2);
+    std::printf("drumway chip (the cell-level input, not counted): %.2f s\n", d);
+    std::fflush(stdout);
+    const double k = timed({std::string(KEST_BIN_DIR) + "/kestrand", "chip"}, dir, "kestrand.out");
+    if (k < 0) qdx_exit(2);
+    std::printf("kestrand chip (plovert, quarnel and drumway included): %.2f s\n", k);
+    std::printf("ratio kestrand run / tessick compile: %.2f\n", k / t);
+    if (temporary) fs::remove_all(dir);
+    qdx_exit(0);
+}

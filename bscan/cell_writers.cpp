@@ -1,0 +1,777 @@
+// The boundary cells of each pad, by its kind: the boundary-register rows
+// and the command-file lines that add the cells and cut them into the
+// pad's data path, and the control cells and high-impedance buffers of
+// three-state pads.  The design read here is the one being edited (the
+// top design, or the pad module), open and current.
+#include <cstdio>
+#include <string>
+
+#include "bscan/edit.h"
+#include "bscan/insertion_internal.h"
+#include "jtag/jtag.h"
+#include "jtag/tap.h"
+#include "runtime/exit.h"
+#include "runtime/frame/frame.h"
+#include "runtime/strfmt.h"
+#include "sdb/sdb.h"
+
+int INPUT_SCAN_COUNT = 0, CLK_SCAN_COUNT = 0, OUTPUT_SCAN_COUNT = 0, INPUT_MUX_SCAN_COUNT = 0, CLK_MUX_SCAN_COUNT = 0,
+    OUTPUT_MUX_SCAN_COUNT = 0, BIDIR_SCAN_COUNT = 0, BIDIR_MUX_SCAN_COUNT = 0, INTERNAL_SCAN_COUNT = 0,
+    CONTROL_SCAN_COUNT = 0, CONTROL_OE_SCAN_COUNT = 0;
+int ADD_BUF_COUNT = 0;
+
+using bsnames::or_text;
+using bsnames::set_text;
+
+namespace {
+
+const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
+const char* design_file() { return sdb && sdb->path ? sdb->path : ""; }
+[[noreturn]] void stop() { qdx_exit(-1); }
+
+std::string pin_of(const std::string& inst, const std::string& pin) { return inst + "{" + pin + "}"; }
+
+const char* node_pin_name(int node) {
+    int p = node_tab[node].pin;
+    const char* n = p >= 0 && p < pin_count ? SYM_get(sym_tab, pin_tab[p].name) : nullptr;
+    return n ? n : "*UNDEF*";
+}
+
+// The other end of a net as a command file names it: an instance pin, a
+// port by its name, or a constant net by its name.
+struct Partner {
+    enum Kind { NONE, PIN, PORT, CONSTANT } kind = NONE;
+    std::string text;
+    int node = -1;
+    int direction = -1;  // of the pin or port
+};
+
+Partner constant_net(int net) {
+    Partner r;
+    r.kind = Partner::CONSTANT;
+    const char* n = bsnames::net_name(net);
+    r.text = n && *n ? n : (net == 0 ? "GND" : "VCC");
+    return r;
+}
+
+Partner partner_at(int k) {
+    Partner r;
+    r.node = k;
+    int obj = node_tab[k].object;
+    if (obj < 0) {
+        int port = bsnames::node_port(k);
+        r.kind = Partner::PORT;
+        r.text = bsnames::port_name(port);
+        r.direction = port >= 0 ? port_tab[port].direction & 3 : -1;
+    } else {
+        r.kind = Partner::PIN;
+        r.text = pin_of(or_text(SDB_obj_name(sdb, obj), "*UNDEF*"), node_pin_name(k));
+        int p = node_tab[k].pin;
+        r.direction = p >= 0 && p < pin_count ? pin_tab[p].direction & 3 : -1;
+    }
+    return r;
+}
+
+// The first node of the node's net that `skip` does not reject.  A net
+// tied to a constant is named by that constant.
+template <class Skip>
+Partner other_end(int node, Skip skip) {
+    int net = bsnames::node_net(node);
+    if (!bsnames::valid_net(net)) return {};
+    if (net == 0 || net == 1) return constant_net(net);
+    int guard = 0;
+    for (int k = net_tab[net].first_node; bsnames::valid_node(k) && guard <= node_count; k = node_tab[k].next, ++guard)
+        if (!skip(k)) return partner_at(k);
+    return {};
+}
+
+Partner other_end_of_object(int node, int obj) {
+    return other_end(node, [obj](int k) { return node_tab[k].object == obj; });
+}
+
+// The former partner of a top port (its driver or its load).
+Partner port_partner(const char* signal) {
+    int port = signal ? SDB_nl_search_port(signal) : -1;
+    if (port < 0) return {};
+    int node = port_tab[port].node;
+    return other_end(node, [node](int k) { return k == node; });
+}
+
+// A pad (or the transparent buffer that stands for it) and its partner
+// on the core side.
+struct Traced {
+    std::string inst;
+    std::string pin;
+    Partner partner;
+};
+
+[[noreturn]] void floating(const char* what, const char* pad, const char* port) {
+    qdx_printf("ERROR: %s Pad '%s' is floating.\n", what, or_text(pad, ""));
+    qdx_printf("       Please correct your SDB or specify pin '%s' as skip signal.\n\n", or_text(port, ""));
+    stop();
+}
+
+// Traces the core side of a pad pin: to_core for the pin that delivers
+// the data to the core (an output pin of the pad), else the pin that takes
+// it from the core.  A transparent buffer of the library on the way takes
+// the pad's place.
+Traced trace_core(const char* inst, const char* pin, bool to_core, const char* what, const char* port) {
+    if (!inst || !pin) floating(what, inst, port);
+    Traced t{inst, pin, {}};
+    int dir = to_core ? SDB_DIR_OUTPUT : SDB_DIR_INPUT;
+    int obj = SDB_lookup_obj(inst);
+    int node = obj >= 0 ? search_inode_connected_to_obj(obj, pin, dir) : -1;
+    if (node >= 0) t.partner = other_end_of_object(node, obj);
+    if (t.partner.kind == Partner::PIN) {
+        int pobj = node_tab[t.partner.node].object;
+        std::string cls = bsnames::class_name(pobj);
+        if (trans_buffer(cls.c_str())) {
+            BufferEntry* b = get_buffer(cls.c_str());
+            if (!b) {
+                qdx_printf("FATAL: can't find the definition of buffer '%s' while tracing port '%s'.\n", cls.c_str(),
+                           or_text(port, ""));
+                qdx_printf("       Please specify the following in file '%s'.\n", lib_file());
+                qdx_printf("              %%BUFFER  %s {\n", cls.c_str());
+                qdx_printf("                  %%INPUT\n");
+                qdx_printf("                  %%OUTPUT\n");
+                qdx_printf("               }\n\n");
+                stop();
+            }
+            const char* keyword = to_core ? "OUTPUT" : "INPUT";
+            const char* facing = to_core ? b->output : b->input;
+            if (!facing) {
+                qdx_printf("ERROR: (%s) can't find %%%s in %%BUFFER %s\n\n", lib_file(), keyword, cls.c_str());
+                stop();
+            }
+            int fnode = search_inode_connected_to_obj(pobj, facing, dir);
+            if (fnode < 0) {
+                qdx_printf("ERROR: (%s) %%%s %s specified in %%BUFFER %s\n", lib_file(), keyword, facing, cls.c_str());
+                qdx_printf("       can't be found in file '%s'.\n\n", design_file());
+                stop();
+            }
+            t.inst = or_text(SDB_obj_name(sdb, pobj), "*UNDEF*");
+            t.pin = facing;
+            t.partner = other_end_of_object(fnode, pobj);
+        }
+    }
+    if (t.partner.kind == Partner::NONE) floating(what, t.inst.c_str(), port);
+    return t;
+}
+
+PadEntry& pad(int row) { return OPIN_TAB[row]; }
+bool has_bs_buffer(const PadEntry& p) { return p.buffer && p.buffer->kind == BUFFER_BS; }
+
+const PinListEntry* pin_row(const PadEntry& p) {
+    return p.pin >= 0 && p.pin < DYNA_count(PIN_TABLE) ? PIN_TABLE[p.pin] : nullptr;
+}
+
+// A new boundary cell of the pad: its register row, the pad's order key
+// and cell name; the "add" line unless the pad carries its own cell.
+// Returns false for such a pad (nothing more is written for it).
+bool new_cell(FILE* fp, int row, ScanCellEntry* cell, std::string* name, int mux) {
+    int r = add_scan_tab(cell, name, row, mux, 0);
+    PadEntry& p = pad(row);
+    p.key = r;
+    set_text(p.cell_request, name->c_str());
+    if (has_bs_buffer(p)) return false;
+    std::fprintf(fp, "add %s %s\n", name->c_str(), cell->name);
+    return true;
+}
+
+// A boundary cell of a pair, without the "add" line (the pair writers
+// write both adds together).
+std::string pair_cell(int row, ScanCellEntry* cell, int mux) {
+    std::string name;
+    add_scan_tab(cell, &name, row, mux, 0);
+    return name;
+}
+
+void connect(FILE* fp, const std::string& a, const std::string& b) {
+    std::fprintf(fp, "connect %s %s\n", a.c_str(), b.c_str());
+}
+
+void disconnect(FILE* fp, const std::string& end) { std::fprintf(fp, "disconnect %s\n", end.c_str()); }
+
+// An inverter for an active-low port between the pad and the cell's
+// DATA_IN; n is its number.
+void inverter_to(FILE* fp, int n, const std::string& pad_end, const std::string& cell_end) {
+    std::string inv = STR_format("B_PAD_INV%d", n);
+    std::fprintf(fp, "add %s %s\n", inv.c_str(), or_text(INVERTER, ""));
+    connect(fp, pin_of(inv, or_text(INVERTER_INPUT, "")), pad_end);
+    connect(fp, pin_of(inv, or_text(INVERTER_OUTPUT, "")), cell_end);
+}
+
+// The cell's DATA_IN from the pad pin, through an inverter for an
+// active-low port.
+void data_in_from_pad(FILE* fp, const PadEntry& p, const std::string& cell, const ScanCellEntry* c,
+                      const std::string& pad_end) {
+    if (!c->data_in) return;
+    if (p.active_low)
+        inverter_to(fp, ADD_BUF_COUNT++, pad_end, pin_of(cell, c->data_in));
+    else
+        connect(fp, pin_of(cell, c->data_in), pad_end);
+}
+
+// A pad added with -add_pad for a port that has none.
+enum class PadSide { In, Out, InOut };
+struct AddedPad {
+    int number;
+    std::string inst;
+    std::string inner;  // the pin towards the core
+    const BufferEntry* buffer;
+};
+
+[[noreturn]] void need_buffer_keyword(const char* keyword) {
+    qdx_printf("ERROR: option -add_pad requires to declare %%%s\n       in file '%s'.\n\n", keyword,
+               JTAG_BSC_FILE.c_str());
+    stop();
+}
+
+AddedPad add_pad(FILE* fp, int row, PadSide side) {
+    PadEntry& p = pad(row);
+    const PinListEntry* r = pin_row(p);
+    const char* pin_pad = r ? r->pad : nullptr;
+    std::string cell, outer, inner;
+    switch (side) {
+        case PadSide::In:
+            if (pin_pad) {
+                bs_check_input_buf_fields(pin_pad);
+                cell = pin_pad;
+                outer = or_text(SPEC_INPUT_BUFFER_INPUT, "");
+                inner = or_text(SPEC_INPUT_BUFFER_OUTPUT, "");
+            } else {
+                if (!INPUT_BUFFER) need_buffer_keyword("INPUT_BUFFER");
+                cell = INPUT_BUFFER;
+                outer = or_text(INPUT_BUFFER_INPUT, "");
+                inner = or_text(INPUT_BUFFER_OUTPUT, "");
+            }
+            break;
+        case PadSide::Out:
+            if (pin_pad) {
+                bs_check_output_buf_fields(pin_pad);
+                cell = pin_pad;
+                outer = or_text(SPEC_OUTPUT_BUFFER_OUTPUT, "");
+                inner = or_text(SPEC_OUTPUT_BUFFER_INPUT, "");
+            } else {
+                if (!OUTPUT_BUFFER) need_buffer_keyword("OUTPUT_BUFFER");
+                cell = OUTPUT_BUFFER;
+                outer = or_text(OUTPUT_BUFFER_OUTPUT, "");
+                inner = or_text(OUTPUT_BUFFER_INPUT, "");
+            }
+            break;
+        case PadSide::InOut:
+            if (pin_pad) {
+                bs_check_inout_buf_fields(pin_pad);
+                cell = pin_pad;
+            } else {
+                if (!INOUT_BUFFER) need_buffer_keyword("INOUT_BUFFER");
+                cell = INOUT_BUFFER;
+            }
+            break;
+    }
+    const BufferEntry* b = get_buffer(cell.c_str());
+    if (side == PadSide::InOut) outer = or_text(b ? b->inout : nullptr, "");
+    AddedPad a{ADD_BUF_COUNT++, "", inner, b};
+    a.inst = STR_format("B_PAD%d", a.number);
+    std::fprintf(fp, "add %s %s\n", a.inst.c_str(), cell.c_str());
+    std::fprintf(fp, "disconnect %s\n", or_text(p.signal, ""));
+    connect(fp, pin_of(a.inst, outer), or_text(p.signal, ""));
+    set_text(p.pad_cell, cell.c_str());
+    set_text(p.pad_instance, a.inst.c_str());
+    if (side == PadSide::In) set_text(p.pin_to_core, inner.c_str());
+    if (side == PadSide::Out) set_text(p.pin_from_core, inner.c_str());
+    return a;
+}
+
+// Step 7 of the mux pads: the cell's pin takes over an open or tied mux
+// pin of the pad buffer; a pin on a signal net is left alone.
+void take_mux_pin(FILE* fp, const PadEntry& p, const char* mux_pin, int net, const char* word,
+                  const std::string& cell, const char* cell_pin) {
+    if (!mux_pin || !cell_pin || net >= 2) return;
+    std::string inst = or_text(p.pad_instance, "");
+    if (net == 0 || net == 1) {
+        qdx_printf("WARNING: Pin %%%s of pad '%s'(%s) connected to %s.\n", word, inst.c_str(), or_text(p.pad_cell, ""),
+                   net == 0 ? "GND" : "VCC");
+        qdx_printf("         %%%s '%s' will be disconnected and reconnected\n", word, mux_pin);
+        qdx_printf("         to scan cell '%s'.\n", cell.c_str());
+        disconnect(fp, pin_of(inst, mux_pin));
+    }
+    connect(fp, pin_of(cell, cell_pin), pin_of(inst, mux_pin));
+}
+
+// The enable pin of a pad buffer, by the pin row's enable polarity.
+const char* pad_enable(const PadEntry& p) {
+    const PinListEntry* r = pin_row(p);
+    return bsnames::enable_pin(p.buffer, r ? r->pad_enable : PAD_EN_NONE);
+}
+
+// The driver of an enable net for a control cell's DATA_IN: constants and
+// marked nets by their names, else the first port that drives the net or
+// the first instance pin that is no input.
+std::string enable_source(int obj, const char* enable) {
+    int node = obj >= 0 && enable ? search_inode_connected_to_obj(obj, enable, SDB_DIR_INPUT) : -1;
+    int net = bsnames::node_net(node);
+    if (!bsnames::valid_net(net)) return "";
+    if (net == 0 || net == 1) return constant_net(net).text;
+    if (net_tab[net].flags & ((1u << 28) | (1u << 29))) return or_text(bsnames::net_name(net), "");
+    Partner src = other_end(node, [obj](int k) {
+        if (node_tab[k].object == obj) return true;
+        int dir;
+        if (node_tab[k].object < 0) {
+            int port = bsnames::node_port(k);
+            // A port that the net leaves through is a load of it.
+            dir = port >= 0 ? port_tab[port].direction & 3 : SDB_DIR_OUTPUT;
+            return dir == SDB_DIR_OUTPUT;
+        }
+        int p = node_tab[k].pin;
+        dir = p >= 0 && p < pin_count ? pin_tab[p].direction & 3 : SDB_DIR_INPUT;
+        return dir == SDB_DIR_INPUT;
+    });
+    return src.text;
+}
+
+// The enable of pad row `row`: from the buffer of its high-impedance
+// group, or from its control cell (added by the pad that owns it, whose
+// instance and DATA_OUT the control row then keeps for the pads that
+// share it).  oe selects the output-enable cells, whose OE_MODE pin
+// follows the data cell's.
+void write_control(FILE* fp, int row, bool oe, const std::string& data_cell) {
+    PadEntry& p = pad(row);
+    int ref = oe ? p.control_oe : p.control;
+    if (ref == 0) return;
+    const char* enable = pad_enable(p);
+    std::string pad_inst = or_text(p.pad_instance, "");
+    std::string pad_en = pin_of(pad_inst, or_text(enable, ""));
+    std::string control_inst, control_out;
+    if (ref == -1) {
+        // A high-impedance group.
+        std::string buf = STR_format("highz_buf%d", p.highz_group);
+        if (!HIZ_BUF || !HIZ_BUF_NAME) {
+            qdx_printf("ERROR: (%s) can't find %%SIGNAL_BUFFER in %%TAP_CONTROLLER %s\n", lib_file(),
+                       or_text(TAP_MODULE_NAME, ""));
+            qdx_printf("       for the high-impedance buffer of pad '%s'.\n\n", pad_inst.c_str());
+            stop();
+        }
+        if (p.drives_control) std::fprintf(fp, "add %s %s\n", buf.c_str(), HIZ_BUF_NAME);
+        disconnect(fp, pad_en);
+        connect(fp, pin_of(buf, or_text(HIZ_BUF->output, "")), pad_en);
+        if (p.drives_control) {
+            std::string hiz_in = pin_of(buf, or_text(HIZ_BUF->input, ""));
+            if (PAD_MODULE_EXIST)
+                connect(fp, hiz_in, or_text(TAP_HIZ_PIN, ""));
+            else
+                connect(fp, hiz_in, pin_of(or_text(TAP_INSTANCE_NAME, ""), or_text(TAP_HIZ_PIN, "")));
+        }
+        return;
+    }
+    ControlCellEntry*& table = oe ? CONTROL_OE_TAB : CONTROL_TAB;
+    if (ref < 1 || ref > DYNA_count(table)) return;
+    if (!p.drives_control) {
+        // Shares the cell its owner added.
+        disconnect(fp, pad_en);
+        ControlCellEntry& c = table[ref - 1];
+        control_inst = or_text(c.instance, "");
+        control_out = or_text(c.data_out, "");
+        connect(fp, pin_of(control_inst, control_out), pad_en);
+    } else {
+        ScanCellEntry* cell = table[ref - 1].cell;
+        const char* configured = oe ? CONTROL_OE_SCAN : CONTROL_SCAN;
+        if (!cell) cell = configured ? get_scan_cell(configured) : nullptr;
+        if (!cell) return;
+        add_scan_tab(cell, &control_inst, row, 0, 1);
+        ++(oe ? CONTROL_OE_SCAN_COUNT : CONTROL_SCAN_COUNT);
+        std::fprintf(fp, "add %s %s\n", control_inst.c_str(), or_text(configured, cell->name));
+        disconnect(fp, pad_en);
+        std::string source = enable_source(p.pad_instance ? SDB_lookup_obj(p.pad_instance) : -1, enable);
+        if (source.empty()) {
+            std::printf("ERROR: Can not find the source of enable pin '%s' to connect to BCELL.\n",
+                        or_text(p.signal, ""));
+            stop();
+        }
+        connect(fp, pin_of(control_inst, or_text(cell->data_in, "")), source);
+        control_out = or_text(cell->data_out, "");
+        connect(fp, pin_of(control_inst, control_out), pad_en);
+        set_text(table[ref - 1].instance, control_inst.c_str());
+        set_text(table[ref - 1].data_out, control_out.c_str());
+    }
+    if (!oe || data_cell.empty()) return;
+    // The control cell's OE_MODE follows the data cell's.
+    ControlCellEntry& c = table[ref - 1];
+    const ScanCellEntry* control_cell = c.cell;
+    const ScanCellEntry* data = p.cell;
+    if (control_cell && control_cell->oe_mode && data && data->oe_mode && !bsnames::same(data->oe_mode, enable))
+        connect(fp, pin_of(control_inst, control_cell->oe_mode), pin_of(data_cell, data->oe_mode));
+}
+
+bool differential(const BufferEntry* b) {
+    return b && (b->kind == BUFFER_DIFF_VOLTAGE || b->kind == BUFFER_DIFF_CURRENT);
+}
+
+void control_of(FILE* fp, int row, const std::string& data_cell) {
+    const PadEntry& p = pad(row);
+    if (p.cell && p.cell->oe_mode)
+        add_oe_control_scan_cell_in_cmd(fp, row, data_cell);
+    else
+        add_control_scan_cell_in_cmd(fp, row);
+}
+
+// The input part of a pair: the configured input cell, else the clock
+// cell; counted by the choice.
+ScanCellEntry* input_part(const char* first, int* first_count, const char* second, int* second_count) {
+    ScanCellEntry* c = first ? get_scan_cell(first) : nullptr;
+    if (c) {
+        ++*first_count;
+        return c;
+    }
+    c = second ? get_scan_cell(second) : nullptr;
+    if (c) ++*second_count;
+    return c;
+}
+
+}  // namespace
+
+void add_scan_cells_in_cmd_file(FILE* fp, int row) {
+    const PadEntry& p = pad(row);
+    if (!p.cell) return;
+    std::string data;
+    switch (p.kind) {
+        case PAD_CLOCK: add_input_clock_cell_in_cmd(fp, row, 0); break;
+        case PAD_INPUT: add_input_clock_cell_in_cmd(fp, row, 1); break;
+        case PAD_OUTPUT2:
+        case PAD_OUTPUT_EN: add_output_scan_cell_in_cmd(fp, row, &data); break;
+        case PAD_OUTPUT3:
+            add_output_scan_cell_in_cmd(fp, row, &data);
+            control_of(fp, row, data);
+            break;
+        case PAD_BIDIR:
+            add_bidi_scan_cell_in_cmd(fp, row, &data);
+            control_of(fp, row, data);
+            break;
+        case PAD_INOUT: add_in_out_scan_cell_in_cmd(fp, row); break;
+        case PAD_INTERNAL: add_internal_scan_cell_in_cmd(fp, row); break;
+        case PAD_MUX_INPUT: add_mux_input_cell_in_cmd(fp, row); break;
+        case PAD_MUX_OUTPUT2: add_mux_output_scan_cell_in_cmd(fp, row, &data); break;
+        case PAD_MUX_OUTPUT3:
+            add_mux_output_scan_cell_in_cmd(fp, row, &data);
+            control_of(fp, row, data);
+            break;
+        case PAD_MUX_BIDIR1:
+        case PAD_MUX_BIDIR2:
+            add_mux_bidi_scan_cell_in_cmd(fp, row, &data);
+            control_of(fp, row, data);
+            break;
+        case PAD_MUX_INOUT1:
+            add_mux1_in_out_scan_cell_in_cmd(fp, row);
+            add_control_scan_cell_in_cmd(fp, row);
+            break;
+        case PAD_MUX_INOUT2:
+            add_mux2_in_out_scan_cell_in_cmd(fp, row);
+            add_control_scan_cell_in_cmd(fp, row);
+            break;
+        default: break;  // kinds 8 and 12 get no cell
+    }
+}
+
+void add_input_clock_cell_in_cmd(FILE* fp, int row, int not_clock) {
+    if (!not_clock && CLOCK_SCAN)
+        ++CLK_SCAN_COUNT;
+    else
+        ++INPUT_SCAN_COUNT;
+    PadEntry& p = pad(row);
+    ScanCellEntry* c = p.cell;
+    std::string cell;
+    if (!new_cell(fp, row, c, &cell, 0)) return;
+    std::string port = or_text(p.signal, "");
+
+    if (!p.pad_instance && JTAG_OPTION[OPT_ADD_PAD]) {
+        Partner load = port_partner(port.c_str());
+        if (load.kind == Partner::NONE) floating("Input", port.c_str(), port.c_str());
+        AddedPad a = add_pad(fp, row, PadSide::In);
+        std::string pad_end = pin_of(a.inst, a.inner);
+        if (p.active_low) {
+            std::string inv = STR_format("B_PAD_INV%d", a.number);
+            std::fprintf(fp, "add %s %s\n", inv.c_str(), or_text(INVERTER, ""));
+            connect(fp, pad_end, pin_of(inv, or_text(INVERTER_INPUT, "")));
+            pad_end = pin_of(inv, or_text(INVERTER_OUTPUT, ""));
+        }
+        if (c->data_out)
+            connect(fp, pin_of(cell, c->data_out), load.text);
+        else
+            connect(fp, pad_end, load.text);
+        if (c->data_in) connect(fp, pin_of(cell, c->data_in), pad_end);
+        return;
+    }
+    if (!p.pad_instance) {
+        // The port stands for the pad (-no_pad).
+        if (c->data_out) {
+            Partner load = port_partner(port.c_str());
+            if (load.kind == Partner::NONE) floating("Input", port.c_str(), port.c_str());
+            disconnect(fp, port);
+            connect(fp, pin_of(cell, c->data_out), load.text);
+        }
+        if (c->data_in) connect(fp, pin_of(cell, c->data_in), port);
+        return;
+    }
+    Traced t = trace_core(p.pad_instance, p.pin_to_core, true, "Input", port.c_str());
+    if (t.partner.kind == Partner::PORT && !PAD_MODULE_EXIST)
+        qdx_printf("WARNING: Input Pad '%s' connect to output port '%s' directly.\n\n", t.inst.c_str(),
+                   t.partner.text.c_str());
+    std::string pad_end = pin_of(t.inst, t.pin);
+    if (c->data_out) {
+        disconnect(fp, pad_end);
+        connect(fp, pin_of(cell, c->data_out), t.partner.text);
+    }
+    data_in_from_pad(fp, p, cell, c, pad_end);
+}
+
+void add_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
+    ++OUTPUT_SCAN_COUNT;
+    PadEntry& p = pad(row);
+    ScanCellEntry* c = p.cell;
+    std::string cell;
+    bool writes = new_cell(fp, row, c, &cell, 0);
+    if (cell_name) *cell_name = cell;
+    if (!writes) return;
+    std::string port = or_text(p.signal, "");
+    if (!p.pad_instance) {
+        Partner driver = port_partner(port.c_str());
+        if (driver.kind == Partner::NONE) floating("Output", port.c_str(), port.c_str());
+        if (!JTAG_OPTION[OPT_ADD_PAD]) {
+            disconnect(fp, port);
+            connect(fp, pin_of(cell, or_text(c->data_out, "")), port);
+        } else {
+            AddedPad a = add_pad(fp, row, PadSide::Out);
+            connect(fp, pin_of(cell, or_text(c->data_out, "")), pin_of(a.inst, a.inner));
+        }
+        connect(fp, pin_of(cell, or_text(c->data_in, "")), driver.text);
+        return;
+    }
+    Traced t = trace_core(p.pad_instance, p.pin_from_core, false, "Output", port.c_str());
+    std::string pad_end = pin_of(t.inst, t.pin);
+    disconnect(fp, pad_end);
+    connect(fp, pin_of(cell, or_text(c->data_out, "")), pad_end);
+    connect(fp, pin_of(cell, or_text(c->data_in, "")), t.partner.text);
+}
+
+void add_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
+    ++BIDIR_SCAN_COUNT;
+    PadEntry& p = pad(row);
+    ScanCellEntry* c = p.cell;
+    std::string cell;
+    bool writes = new_cell(fp, row, c, &cell, 0);
+    if (cell_name) *cell_name = cell;
+    if (!writes) return;
+    const char* port = or_text(p.signal, "");
+    Traced out = trace_core(p.pad_instance, p.pin_from_core, false, "Bidirectional", port);
+    Traced in = trace_core(p.pad_instance, p.pin_to_core, true, "Bidirectional", port);
+    std::string out_end = pin_of(out.inst, out.pin);
+    disconnect(fp, out_end);
+    connect(fp, pin_of(cell, or_text(c->data_in, "")), out.partner.text);
+    connect(fp, pin_of(cell, or_text(c->data_out, "")), out_end);
+    std::string in_end = pin_of(in.inst, in.pin);
+    if (c->sys_in) {
+        disconnect(fp, in_end);
+        connect(fp, pin_of(cell, c->sys_in), in.partner.text);
+    }
+    connect(fp, pin_of(cell, or_text(c->sys_pin, "")), in_end);
+}
+
+void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
+    PadEntry& p = pad(row);
+    if (!p.pad_instance && !JTAG_OPTION[OPT_ADD_PAD]) return;
+    ScanCellEntry* out_cell = p.cell;
+    const char* port = or_text(p.signal, "");
+    if (p.pad_instance) {
+        std::string out_name = pair_cell(row, out_cell, 0);
+        ++OUTPUT_SCAN_COUNT;
+        control_of(fp, row, out_name);
+        ScanCellEntry* in_cell = input_part(INPUT_SCAN, &INPUT_SCAN_COUNT, CLOCK_SCAN, &CLK_SCAN_COUNT);
+        if (!in_cell) return;
+        std::string in_name = pair_cell(row, in_cell, 0);
+        p.key = DYNA_count(SCAN_TAB) - 1;
+        set_text(p.cell_request, (out_name + "," + in_name).c_str());
+        std::fprintf(fp, "add %s %s\n", in_name.c_str(), in_cell->name);
+        std::fprintf(fp, "add %s %s\n", out_name.c_str(), out_cell->name);
+        Traced in = trace_core(p.pad_instance, p.pin_to_core, true, "Bidirectional", port);
+        std::string in_end = pin_of(in.inst, in.pin);
+        if (in_cell->data_out) {
+            disconnect(fp, in_end);
+            connect(fp, pin_of(in_name, in_cell->data_out), in.partner.text);
+        }
+        if (in_cell->data_in) connect(fp, pin_of(in_name, in_cell->data_in), in_end);
+        Traced out = trace_core(p.pad_instance, p.pin_from_core, false, "Bidirectional", port);
+        std::string out_end = pin_of(out.inst, out.pin);
+        disconnect(fp, out_end);
+        connect(fp, pin_of(out_name, or_text(out_cell->data_in, "")), out.partner.text);
+        connect(fp, pin_of(out_name, or_text(out_cell->data_out, "")), out_end);
+        return;
+    }
+    // -add_pad on a bidirectional port without a pad.
+    Partner partner = port_partner(port);
+    AddedPad a = add_pad(fp, row, PadSide::InOut);
+    std::string out_name = pair_cell(row, out_cell, 0);
+    ++OUTPUT_SCAN_COUNT;
+    ScanCellEntry* in_cell = input_part(INPUT_SCAN, &INPUT_SCAN_COUNT, CLOCK_SCAN, &CLK_SCAN_COUNT);
+    if (!in_cell) return;
+    std::string in_name = pair_cell(row, in_cell, 0);
+    p.key = DYNA_count(SCAN_TAB) - 1;
+    set_text(p.cell_request, (out_name + "," + in_name).c_str());
+    std::fprintf(fp, "add %s %s\n", in_name.c_str(), in_cell->name);
+    std::fprintf(fp, "add %s %s\n", out_name.c_str(), out_cell->name);
+    const BufferEntry* b = a.buffer;
+    if (in_cell->data_in) connect(fp, pin_of(in_name, in_cell->data_in), pin_of(a.inst, or_text(b ? b->output : nullptr, "")));
+    connect(fp, pin_of(out_name, or_text(out_cell->data_out, "")), pin_of(a.inst, or_text(b ? b->input : nullptr, "")));
+    // The port's former partner: a load takes the input part's data, a
+    // driver feeds the output part; without a driver the output part's
+    // data is tied high.
+    bool load = partner.kind != Partner::NONE && partner.kind != Partner::CONSTANT &&
+                (partner.kind == Partner::PIN ? partner.direction != SDB_DIR_OUTPUT : partner.direction != SDB_DIR_INPUT);
+    bool driver = partner.kind != Partner::NONE && !(partner.kind == Partner::PIN && partner.direction == SDB_DIR_INPUT) &&
+                  !(partner.kind == Partner::PORT && partner.direction == SDB_DIR_OUTPUT);
+    if (load && in_cell->data_out) connect(fp, pin_of(in_name, in_cell->data_out), partner.text);
+    connect(fp, pin_of(out_name, or_text(out_cell->data_in, "")), driver ? partner.text : std::string("VCC"));
+    // The pad's enable from a control cell, tied to its active level.
+    ScanCellEntry* control = CONTROL_SCAN ? get_scan_cell(CONTROL_SCAN) : nullptr;
+    if (!control || !b) return;
+    const PinListEntry* r = pin_row(p);
+    int polarity = r ? r->pad_enable : PAD_EN_NONE;
+    bool low = polarity == PAD_EN_LOW ? b->en_l != nullptr : polarity == PAD_EN_HIGH ? b->en_h == nullptr : b->en_l != nullptr;
+    const char* enable = low ? b->en_l : b->en_h;
+    if (!enable) return;
+    std::string control_name;
+    add_scan_tab(control, &control_name, row, 0, 1);
+    ++CONTROL_SCAN_COUNT;
+    std::fprintf(fp, "add %s %s\n", control_name.c_str(), CONTROL_SCAN);
+    connect(fp, pin_of(control_name, or_text(control->data_in, "")), low ? "GND" : "VCC");
+    connect(fp, pin_of(control_name, or_text(control->data_out, "")), pin_of(a.inst, enable));
+}
+
+void add_internal_scan_cell_in_cmd(FILE* fp, int row) {
+    ++INTERNAL_SCAN_COUNT;
+    PadEntry& p = pad(row);
+    ScanCellEntry* c = p.cell;
+    std::string cell;
+    if (!new_cell(fp, row, c, &cell, 0)) return;
+    std::string inst = or_text(p.pad_instance, "");
+    bool output = p.pin_to_core != nullptr;
+    std::string pin = or_text(output ? p.pin_to_core : p.pin_from_core, "");
+    std::string end = pin_of(inst, pin);
+    if (!c->data_out) {
+        connect(fp, pin_of(cell, or_text(c->data_in, "")), end);
+        return;
+    }
+    int obj = SDB_lookup_obj(inst.c_str());
+    int node = obj >= 0 ? search_inode_connected_to_obj(obj, pin.c_str(), output ? SDB_DIR_OUTPUT : SDB_DIR_INPUT) : -1;
+    Partner partner = node >= 0 ? other_end_of_object(node, obj) : Partner{};
+    if (partner.kind == Partner::NONE) {
+        qdx_printf("ERROR: pin '%s' is floating.\n", or_text(p.signal, ""));
+        stop();
+    }
+    if (partner.kind == Partner::PORT && !PAD_MODULE_EXIST) {
+        qdx_printf(output ? "WARNING:  '%s' connect to output " : "WARNING:  '%s' connect to input ",
+                   or_text(p.signal, ""));
+        qdx_printf("port '%s' directly.\n\n", partner.text.c_str());
+    }
+    disconnect(fp, end);
+    if (output) {
+        connect(fp, pin_of(cell, c->data_out), partner.text);
+        connect(fp, pin_of(cell, or_text(c->data_in, "")), end);
+    } else if (partner.kind == Partner::PIN) {
+        connect(fp, pin_of(cell, c->data_out), end);
+        connect(fp, pin_of(cell, or_text(c->data_in, "")), partner.text);
+    } else {
+        connect(fp, pin_of(cell, or_text(c->data_in, "")), partner.text);
+        connect(fp, pin_of(cell, c->data_out), end);
+    }
+}
+
+void add_mux_input_cell_in_cmd(FILE* fp, int row) {
+    ++INPUT_MUX_SCAN_COUNT;
+    PadEntry& p = pad(row);
+    ScanCellEntry* c = p.cell;
+    std::string cell;
+    if (!new_cell(fp, row, c, &cell, 1)) return;
+    take_mux_pin(fp, p, p.buffer ? p.buffer->mux_in2 : nullptr, p.mux_in2_net, "MUX_IN2", cell, c->update_dr_out);
+    data_in_from_pad(fp, p, cell, c, pin_of(or_text(p.pad_instance, ""), or_text(p.pin_to_core, "")));
+}
+
+void add_mux_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
+    ++OUTPUT_MUX_SCAN_COUNT;
+    PadEntry& p = pad(row);
+    ScanCellEntry* c = p.cell;
+    std::string cell;
+    bool writes = new_cell(fp, row, c, &cell, 1);
+    if (cell_name) *cell_name = cell;
+    if (!writes) return;
+    take_mux_pin(fp, p, p.buffer ? p.buffer->mux_in1 : nullptr, p.mux_in1_net, "MUX_IN1", cell, c->update_dr_out);
+    if (c->data_in)
+        connect(fp, pin_of(cell, c->data_in), pin_of(or_text(p.pad_instance, ""), or_text(p.pin_from_core, "")));
+}
+
+void add_mux_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
+    ++BIDIR_MUX_SCAN_COUNT;
+    PadEntry& p = pad(row);
+    ScanCellEntry* c = p.cell;
+    std::string cell;
+    bool writes = new_cell(fp, row, c, &cell, 1);
+    if (cell_name) *cell_name = cell;
+    if (!writes) return;
+    std::string inst = or_text(p.pad_instance, "");
+    std::string to_core = pin_of(inst, or_text(p.pin_to_core, ""));
+    if (c->sys_in) {
+        int obj = SDB_lookup_obj(inst.c_str());
+        int node = obj >= 0 && p.pin_to_core ? search_inode_connected_to_obj(obj, p.pin_to_core, SDB_DIR_OUTPUT) : -1;
+        Partner partner = node >= 0 ? other_end_of_object(node, obj) : Partner{};
+        if (partner.kind == Partner::NONE) floating("Bidirectional", inst.c_str(), p.signal);
+        disconnect(fp, to_core);
+        connect(fp, pin_of(cell, c->sys_in), partner.text);
+    }
+    connect(fp, pin_of(cell, or_text(c->sys_pin, "")), to_core);
+    if (c->data_in) connect(fp, pin_of(cell, c->data_in), pin_of(inst, or_text(p.pin_from_core, "")));
+    const BufferEntry* b = p.buffer;
+    take_mux_pin(fp, p, b ? b->mux_in1 : nullptr, p.mux_in1_net, "MUX_IN1", cell, c->update_dr_out);
+    if (c->mux_data_in && b && b->mux_out)
+        take_mux_pin(fp, p, b->mux_out, p.mux_out_net, "MUX_OUT", cell, c->mux_data_in);
+}
+
+namespace {
+
+// Kinds 15 and 16: an output mux cell and an input cell on one pad.
+void mux_in_out(FILE* fp, int row, bool second_mux) {
+    PadEntry& p = pad(row);
+    ScanCellEntry* out_cell = p.cell;
+    std::string out_name = pair_cell(row, out_cell, 1);
+    ++OUTPUT_MUX_SCAN_COUNT;
+    ScanCellEntry* in_cell = second_mux
+                                 ? input_part(INPUT_MUX_SCAN, &INPUT_MUX_SCAN_COUNT, CLOCK_MUX_SCAN, &CLK_MUX_SCAN_COUNT)
+                                 : input_part(INPUT_SCAN, &INPUT_SCAN_COUNT, CLOCK_SCAN, &CLK_SCAN_COUNT);
+    std::string in_name = in_cell ? pair_cell(row, in_cell, 0) : std::string();
+    p.key = DYNA_count(SCAN_TAB) - 1;
+    set_text(p.cell_request, (out_name + "," + in_name).c_str());
+    std::fprintf(fp, "add %s %s\n", out_name.c_str(), out_cell->name);
+    if (in_cell) std::fprintf(fp, "add %s %s\n", in_name.c_str(), in_cell->name);
+    std::string inst = or_text(p.pad_instance, "");
+    if (in_cell && in_cell->data_in) connect(fp, pin_of(in_name, in_cell->data_in), pin_of(inst, or_text(p.pin_to_core, "")));
+    if (out_cell->data_in) connect(fp, pin_of(out_name, out_cell->data_in), pin_of(inst, or_text(p.pin_from_core, "")));
+    const BufferEntry* b = p.buffer;
+    take_mux_pin(fp, p, b ? b->mux_in1 : nullptr, p.mux_in1_net, "MUX_IN1", out_name, out_cell->update_dr_out);
+    if (second_mux && in_cell)
+        take_mux_pin(fp, p, b ? b->mux_in2 : nullptr, p.mux_in2_net, "MUX_IN2", in_name, in_cell->update_dr_out);
+}
+
+}  // namespace
+
+void add_mux1_in_out_scan_cell_in_cmd(FILE* fp, int row) { mux_in_out(fp, row, false); }
+void add_mux2_in_out_scan_cell_in_cmd(FILE* fp, int row) { mux_in_out(fp, row, true); }
+
+void add_control_scan_cell_in_cmd(FILE* fp, int row) {
+    const PadEntry& p = pad(row);
+    if (p.buffer && p.buffer->control_bcell) return;  // the pad buffer carries its own control cell
+    if (p.control == 0) return;
+    if (differential(p.buffer) && !p.drives_control) return;
+    write_control(fp, row, false, "");
+}
+
+void add_oe_control_scan_cell_in_cmd(FILE* fp, int row, const std::string& data_cell) {
+    write_control(fp, row, true, data_cell);
+}

@@ -1,0 +1,104 @@
+// Command files of the design edits (written whole or not at all, every
+// write checked) and the file copies and moves around the tool runs.
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "bscan/edit_internal.h"
+#include "bscan/insertion_internal.h"
+#include "runtime/exit.h"
+#include "runtime/frame/frame.h"
+#include "runtime/process.h"
+
+FILE* TAP_FP = nullptr;
+FILE* PAD_FP = nullptr;
+char* PAD_MODULE = nullptr;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The open command files by their streams.  Held in a static table so
+// that a run that ends on an error removes their temporary files.
+std::map<FILE*, std::unique_ptr<AtomicFile>>& open_files() {
+    static std::map<FILE*, std::unique_ptr<AtomicFile>> files;
+    return files;
+}
+
+}  // namespace
+
+FILE* bs_open_cmd_file(const std::string& path) {
+    auto file = std::make_unique<AtomicFile>(path);
+    if (!file->open("w")) return nullptr;
+    FILE* fp = file->stream();
+    open_files()[fp] = std::move(file);
+    return fp;
+}
+
+void bs_close_cmd_file(FILE*& fp) {
+    if (!fp) return;
+    FILE* stream = fp;
+    fp = nullptr;
+    auto it = open_files().find(stream);
+    bool ok;
+    std::string name = "(stream)";
+    if (it == open_files().end()) {
+        ok = std::fflush(stream) == 0 && !std::ferror(stream);
+        ok = std::fclose(stream) == 0 && ok;
+    } else {
+        std::unique_ptr<AtomicFile> file = std::move(it->second);
+        open_files().erase(it);
+        name = file->target();
+        ok = file->commit();
+    }
+    if (!ok) {
+        qdx_printf("ERROR: can't write command file \"%s\" to update SDB.\n\n", name.c_str());
+        qdx_exit(-1);
+    }
+}
+
+bool bs_copy_file(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+    if (!ec) return true;
+    std::fprintf(stderr, "cp: cannot copy '%s' to '%s': %s\n", from.c_str(), to.c_str(), ec.message().c_str());
+    return false;
+}
+
+bool bs_move_file(const std::string& from, const std::string& to_dir) {
+    std::error_code ec;
+    fs::path target = fs::path(to_dir) / fs::path(from).filename();
+    fs::rename(from, target, ec);
+    if (ec && ec == std::errc::cross_device_link) {
+        // Another file system: copy, then remove the source.
+        ec.clear();
+        fs::copy_file(from, target, fs::copy_options::overwrite_existing, ec);
+        if (!ec) fs::remove(from, ec);
+    }
+    if (!ec) return true;
+    std::fprintf(stderr, "mv: cannot move '%s' to '%s': %s\n", from.c_str(), target.string().c_str(),
+                 ec.message().c_str());
+    return false;
+}
+
+void bs_remove_file(const std::string& path) {
+    std::error_code ec;
+    fs::remove(path, ec);  // like "rm -f": a missing file is no failure, and the result is not looked at
+}
+
+void BSCAN_EDIT_reset_globals() {
+    for (auto& [fp, file] : open_files()) file.reset();  // removes the temporary files
+    open_files().clear();
+    TAP_FP = PAD_FP = nullptr;
+    bsnames::clear_text(PAD_MODULE);
+    bsedit::reset_chain_state();
+    INPUT_SCAN_COUNT = CLK_SCAN_COUNT = OUTPUT_SCAN_COUNT = INPUT_MUX_SCAN_COUNT = CLK_MUX_SCAN_COUNT =
+        OUTPUT_MUX_SCAN_COUNT = BIDIR_SCAN_COUNT = BIDIR_MUX_SCAN_COUNT = INTERNAL_SCAN_COUNT = CONTROL_SCAN_COUNT =
+            CONTROL_OE_SCAN_COUNT = 0;
+    ADD_BUF_COUNT = 0;
+    TDO_ENABLE_LIFTED.clear();
+}

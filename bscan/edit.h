@@ -1,0 +1,141 @@
+// The design edits of the boundary-scan insertion: the netlist-edit
+// command files and their writers (boundary cells, control cells, buffer
+// trees, the chain and the TAP wiring), the runs of the outside netlist
+// tools on them, and the insertion report.
+//
+// Command files are plain text, one command a line:
+//     edit <copy>                 the database copy the file edits
+//     path <dir>                  where edited lower modules lie
+//     add <instance> <master>     a new instance
+//     add <port> input|output     a new port
+//     replace <instance> <master> a new master, connections kept
+//     disconnect <inst>{<pin>}    the pin (or a bare port) leaves its net
+//     connect <end> <end>         both ends on one net
+//     save / quit
+// A re-wiring is written as the disconnect of the pin that loses its net,
+// then the connect of its new partner to a pin still on the old net, then
+// the connect of the freed pin.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "bscan/bscan.h"
+
+// ------------------------------------------------------- command files
+
+// The open command file of the top design and of the pad module being
+// edited (none while closed).
+extern FILE* TAP_FP;
+extern FILE* PAD_FP;
+// Database path of the innermost pad module, none when the pads are flat.
+extern char* PAD_MODULE;
+
+// Opens a command file for writing; it is written under a temporary name
+// beside its target and appears under its own name only when closed with
+// bs_close_cmd_file after every write succeeded.  Null when it cannot be
+// created.
+FILE* bs_open_cmd_file(const std::string& path);
+// Closes a file of bs_open_cmd_file (or a plain stream).  A write that
+// failed on the way, or a failed close, ends the run with -1.
+void bs_close_cmd_file(FILE*& fp);
+
+// File operations of the edits with the effects of "cp", "mv" and
+// "rm -f": false (after a diagnostic on standard error, as the command
+// would print) when the copy or move failed.
+bool bs_copy_file(const std::string& from, const std::string& to);
+bool bs_move_file(const std::string& from, const std::string& to_dir);
+void bs_remove_file(const std::string& path);
+
+// ------------------------------------------------ boundary-cell writers
+
+// Cells added, per kind, for the report.
+extern int INPUT_SCAN_COUNT, CLK_SCAN_COUNT, OUTPUT_SCAN_COUNT, INPUT_MUX_SCAN_COUNT, CLK_MUX_SCAN_COUNT,
+    OUTPUT_MUX_SCAN_COUNT, BIDIR_SCAN_COUNT, BIDIR_MUX_SCAN_COUNT, INTERNAL_SCAN_COUNT, CONTROL_SCAN_COUNT,
+    CONTROL_OE_SCAN_COUNT;
+// Numbers the added pads "B_PAD%d" and inverters "B_PAD_INV%d".
+extern int ADD_BUF_COUNT;
+
+// Writes the boundary cells of pad row `row` by its kind.
+void add_scan_cells_in_cmd_file(FILE* fp, int row);
+void add_input_clock_cell_in_cmd(FILE* fp, int row, int not_clock);
+void add_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name);
+void add_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name);
+void add_in_out_scan_cell_in_cmd(FILE* fp, int row);
+void add_internal_scan_cell_in_cmd(FILE* fp, int row);
+void add_mux_input_cell_in_cmd(FILE* fp, int row);
+void add_mux_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name);
+void add_mux_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name);
+void add_mux1_in_out_scan_cell_in_cmd(FILE* fp, int row);
+void add_mux2_in_out_scan_cell_in_cmd(FILE* fp, int row);
+// The control cell (or high-impedance buffer) of a three-state pad.
+void add_control_scan_cell_in_cmd(FILE* fp, int row);
+void add_oe_control_scan_cell_in_cmd(FILE* fp, int row, const std::string& data_cell);
+
+// ------------------------------------------------- chain and controls
+
+// Tree depths and cursors the other signals keep in bscan.h.
+extern int HIGHZ_LEVEL, HIGHZ_INDEX;
+// Per extra pin: tree depth, leaf index and count on that leaf.
+extern int* EXTRA_PIN_LEVEL;
+extern int* EXTRA_INDEX;
+extern int* EXTRA_CNT;
+// Width of the last level of each tree that add_buffer wrote.
+extern int shift_level_count, clock_level_count, update_level_count, highz_level_count, mode1_level_count,
+    mode2_level_count, mode3_level_count;
+
+// Builds the trees, writes the control lines of every cell and the chain
+// from the TAP's FIRST_BCELL pin to its LAST_BCELL pin, then the trailer;
+// closes the file.
+void connect_scan_cell_in_cmd(FILE*& fp);
+// The control-pin lines of one SCAN_TAB row; advances the cursors.
+void connect_control_signal(FILE* fp, int row);
+// The trees of all control signals in their Verilog form, for the
+// boundary-cell module.
+void add_buffer(FILE* fp);
+
+// ------------------------------------------------------ top design edit
+
+// Copies the top design to "<top>_jtag.sdb", opens "<top>_jtag.cmd" into
+// TAP_FP and writes its head and the TAP wiring.
+void open_and_modify_top_sdb();
+// The configuration's extra connections (%CONNECTION_TABLE).
+void kest_do_connection_table(FILE* fp);
+// One pad module: its copy "<module>_bs.sdb" and command file (PAD_FP)
+// with the ports the TAP signals need; returns the module's database path.
+std::string open_and_modify_hierarchy_sdb(const char* module);
+// The pad module's instance in the top design: its new master and its
+// TAP connections; closes TAP_FP.
+void replace_cell_in_top(const char* module, const char* instance);
+// The TAP lines of the pad module that holds the pads (the level below
+// the top whose file receives the cells).
+void bs_write_pad_module_tap_lines(FILE* fp);
+
+// ------------------------------------------------- standard TAP ports
+
+// Lifts the TAP pads' pins along the module path of pad row `pad`.
+void bs_search_standard_ports(int pad);
+// Lifts each TAP pad along its own path and records the ports it needs in
+// MULTI_IO_TAB (several IO-pad modules).
+void bs_hier_search_tap_ports();
+// kind: 1 TDI, 2 TMS, 3 TCK, 4 TRST, 5 TDO.
+void bs_add_tap_port_to_cmd_file(PadEntry* pad, int level, int kind);
+// The TDO pad's enable pin as lifted by bs_search_standard_ports ("" when
+// lifting found none).
+extern std::string TDO_ENABLE_LIFTED;
+
+// ------------------------------------------------------ outside tools
+
+// Runs plovert on the command files, moves the edited databases into
+// BSCAN_OPATH with their alias files, prints the closing lines and,
+// unless -no_expand, writes and expands the netlist.
+void do_plovert();
+void bs_get_and_expand_netlist_with_jtag();
+
+// ------------------------------------------------------------ report
+
+void print_report();
+void print_various_scan_cell(const ScanCellEntry* cell);
+
+// Returns the globals of the design edits to their start-up values.
+void BSCAN_EDIT_reset_globals();

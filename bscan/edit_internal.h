@@ -1,0 +1,68 @@
+// Helpers shared by the writers of the design edits: the five TAP ports
+// with their pad records, and the look-up of module databases.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "bscan/edit.h"
+
+namespace bsedit {
+
+// One standard TAP port: its configuration name, the TAP pin, the pad
+// record and its row.
+struct TapPort {
+    const char* word;            // "tdi", "tms", "tck", "trst", "tdo"
+    int kind;                    // 1 TDI, 2 TMS, 3 TCK, 4 TRST, 5 TDO
+    char* const* global;         // GLOBAL_TDI ...
+    const char* const* tap_pin;  // TAP_TDI_PIN ...
+    PadEntry** record;
+    int* index;
+    bool tdo;
+
+    // The port name without a leading "-", none when not configured.
+    const char* port() const;
+    // "qdx_tap_<word>".
+    std::string qdx_port() const;
+    // "TDI_PAD" ...
+    std::string pad_name() const;
+    const char* pin() const;  // the TAP pin, "" when none
+};
+
+enum : int { TAP_PORT_TDI = 1, TAP_PORT_TMS = 2, TAP_PORT_TCK = 3, TAP_PORT_TRST = 4, TAP_PORT_TDO = 5 };
+
+const TapPort& tap_port(int kind);
+// The ports of the kinds given, in that order; TRST only with GLOBAL_TRST.
+std::vector<const TapPort*> tap_ports(std::initializer_list<int> kinds);
+
+// The record's pad pin that carries the TAP signal: the pin from the core
+// for TDO, the pin to the core for the others.
+char*& record_pin(PadEntry& p, bool tdo);
+// The enable pin of a pad by its pin row's enable polarity.
+const char* record_enable(const PadEntry& p);
+// A constant tie: 0 (GND) or 1 (VCC).
+inline bool tied(int flag) { return flag == 0 || flag == 1; }
+// A pad record needs a new port to reach the TAP (word 20), and so does
+// its enable (word 21).
+inline bool needs_port(const PadEntry& p) { return p.mode1_net == 1; }
+inline bool enable_needs_port(const PadEntry& p) { return p.mode2_net == 1; }
+
+// The path of a file found along the directory search path, "" when none.
+std::string search_file(const std::string& name);
+// Finds "<PATH><module>.sdb" along the search path; ends the run when it
+// is missing ("ERROR: Can't find file ...", screen only).
+std::string module_sdb(const char* module);
+// Opens a module database read-only and makes it current.
+SdbDatabase* open_module(const std::string& path);
+
+// A pin of the current design followed one level up: when the net on
+// (inst, pin) leaves the module through a port, inst becomes `parent` and
+// pin the port's name.
+enum class Lift { Unchanged, NoOtherEnd, Lifted };
+Lift lift_pin(std::string& inst, std::string& pin, const char* parent);
+
+// Frees the tree depths and cursors of the chain writer.
+void reset_chain_state();
+
+}  // namespace bsedit

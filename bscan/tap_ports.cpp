@@ -1,0 +1,204 @@
+// The standard TAP ports: which pad record carries each port, and how its
+// pin reaches the level of the TAP through the enclosing pad modules.
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bscan/edit_internal.h"
+#include "bscan/insertion_internal.h"
+#include "jtag/jtag.h"
+#include "jtag/tap.h"
+#include "runtime/exit.h"
+#include "runtime/fnm.h"
+#include "runtime/frame/frame.h"
+#include "runtime/str.h"
+#include "sdb/sdb.h"
+
+std::string TDO_ENABLE_LIFTED;
+
+using bsnames::or_text;
+using bsnames::set_text;
+
+namespace bsedit {
+
+namespace {
+
+const TapPort kPorts[] = {
+    {"tdi", TAP_PORT_TDI, &GLOBAL_TDI, &TAP_TDI_PIN, &TAP_TDI_PIN_PTR, &tdi_pin_indexG, false},
+    {"tms", TAP_PORT_TMS, &GLOBAL_TMS, &TAP_TMS_PIN, &TAP_TMS_PIN_PTR, &tms_pin_indexG, false},
+    {"tck", TAP_PORT_TCK, &GLOBAL_TCK, &TAP_TCK_PIN, &TAP_TCK_PIN_PTR, &tck_pin_indexG, false},
+    {"trst", TAP_PORT_TRST, &GLOBAL_TRST, &TAP_TRST_PIN, &TAP_TRST_PIN_PTR, &trst_pin_indexG, false},
+    {"tdo", TAP_PORT_TDO, &GLOBAL_TDO, &TAP_TDO_PIN, &TAP_TDO_PIN_PTR, &tdo_pin_indexG, true},
+};
+
+}  // namespace
+
+const char* TapPort::port() const { return bsnames::without_low_mark(*global); }
+std::string TapPort::qdx_port() const { return std::string("qdx_tap_") + word; }
+std::string TapPort::pad_name() const {
+    std::string s = word;
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s + "_PAD";
+}
+const char* TapPort::pin() const { return or_text(*tap_pin, ""); }
+
+const TapPort& tap_port(int kind) { return kPorts[kind == TAP_PORT_TDO ? 4 : kind - 1]; }
+
+std::vector<const TapPort*> tap_ports(std::initializer_list<int> kinds) {
+    std::vector<const TapPort*> v;
+    for (int k : kinds) {
+        if (k == TAP_PORT_TRST && !GLOBAL_TRST) continue;
+        v.push_back(&tap_port(k));
+    }
+    return v;
+}
+
+char*& record_pin(PadEntry& p, bool tdo) { return tdo ? p.pin_from_core : p.pin_to_core; }
+
+const char* record_enable(const PadEntry& p) {
+    int polarity = p.pin >= 0 && p.pin < DYNA_count(PIN_TABLE) ? PIN_TABLE[p.pin]->pad_enable : PAD_EN_NONE;
+    return bsnames::enable_pin(p.buffer, polarity);
+}
+
+std::string search_file(const std::string& name) {
+    char* found = FNM_search(name.c_str(), 0, !name.empty() && name[0] == '/' ? FNM_NAME_ONLY : FNM_SEARCH_PATH);
+    std::string s = found ? found : "";
+    std::free(found);
+    return s;
+}
+
+std::string module_sdb(const char* module) {
+    std::string name = PATH + or_text(module, "") + ".sdb";
+    std::string path = search_file(name);
+    if (path.empty()) {
+        std::printf("ERROR: Can't find file %s.\n\n", name.c_str());
+        qdx_exit(-1);
+    }
+    return path;
+}
+
+SdbDatabase* open_module(const std::string& path) {
+    SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
+    if (!db) {
+        qdx_printf("ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path.c_str());
+        qdx_exit(-1);
+    }
+    SDB_setup(db);
+    return db;
+}
+
+Lift lift_pin(std::string& inst, std::string& pin, const char* parent) {
+    int node = SDB_nl_search_node(inst.c_str(), pin.c_str());
+    if (node < 0) return Lift::Unchanged;
+    int other = find_adjacent_node(node);
+    if (other < 0) return Lift::NoOtherEnd;
+    int port = bsnames::node_port(other);
+    if (port < 0) return Lift::Unchanged;
+    inst = or_text(parent, "");
+    pin = bsnames::port_name(port);
+    return Lift::Lifted;
+}
+
+}  // namespace bsedit
+
+using namespace bsedit;
+
+void bs_search_standard_ports(int pad) {
+    if (pad < 0 || pad >= DYNA_count(OPIN_TAB)) return;
+    std::vector<std::string> modules, instances;
+    for (int i = 0, n = DYNA_count(OPIN_TAB[pad].modules); i < n; ++i) {
+        modules.emplace_back(OPIN_TAB[pad].modules[i]);
+        instances.emplace_back(i < DYNA_count(OPIN_TAB[pad].instances) ? OPIN_TAB[pad].instances[i] : "");
+    }
+    PadEntry* tdo = TAP_TDO_PIN_PTR;
+    // The TDO enable is followed beside the data pin, from the pad itself.
+    std::string enable_inst = tdo && tdo->pad_instance ? tdo->pad_instance : "";
+    const char* enable = tdo ? record_enable(*tdo) : nullptr;
+    std::string enable_pin = enable ? enable : "";
+    TDO_ENABLE_LIFTED.clear();
+    for (size_t i = 0; i < modules.size(); ++i) {
+        SdbDatabase* db = open_module(module_sdb(modules[i].c_str()));
+        for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
+            PadEntry* r = *tp->record;
+            if (!r || !r->pad_instance || !record_pin(*r, tp->tdo)) continue;
+            std::string inst = r->pad_instance, pin = record_pin(*r, tp->tdo);
+            Lift l = lift_pin(inst, pin, instances[i].c_str());
+            if (l == Lift::NoOtherEnd) r->mode1_net = 1;
+            if (l == Lift::Lifted) {
+                set_text(r->pad_instance, inst.c_str());
+                set_text(record_pin(*r, tp->tdo), pin.c_str());
+            }
+            if (!tp->tdo) continue;
+            if (tied(TAP_FLAG[12])) r->mode1_net = 1;
+            if (enable_pin.empty()) continue;
+            Lift e = lift_pin(enable_inst, enable_pin, instances[i].c_str());
+            if (e == Lift::NoOtherEnd || tied(TAP_FLAG[17])) r->mode2_net = 1;
+            if (e == Lift::Lifted) TDO_ENABLE_LIFTED = enable_pin;
+        }
+        SDB_close(db, 0);
+    }
+}
+
+void bs_hier_search_tap_ports() {
+    for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
+        PadEntry* r = *tp->record;
+        if (!r || !r->pad_instance || !record_pin(*r, tp->tdo)) continue;
+        for (int level = 0, n = DYNA_count(r->modules); level < n; ++level) {
+            std::string path = module_sdb(r->modules[level]);
+            SdbDatabase* db = open_sdb_file(path.c_str());
+            std::string inst = r->pad_instance, pin = record_pin(*r, tp->tdo);
+            const char* parent = level < DYNA_count(r->instances) ? r->instances[level] : "";
+            Lift l = lift_pin(inst, pin, parent);
+            SDB_close(db, 0);
+            if (l == Lift::NoOtherEnd) {
+                r->mode1_net = 1;
+                bs_add_tap_port_to_cmd_file(r, level, tp->kind);
+                break;
+            }
+            if (l == Lift::Lifted) {
+                set_text(r->pad_instance, inst.c_str());
+                set_text(record_pin(*r, tp->tdo), pin.c_str());
+            }
+        }
+    }
+}
+
+void bs_add_tap_port_to_cmd_file(PadEntry* pad, int level, int kind) {
+    if (!pad || level < 0 || level >= DYNA_count(pad->modules)) return;
+    const TapPort& tp = tap_port(kind);
+    const char* module = pad->modules[level];
+    int row = -1;
+    for (int i = 0, n = DYNA_count(MULTI_IO_TAB); i < n && row < 0; ++i)
+        if (MULTI_IO_TAB[i].module && STR_ucomp(MULTI_IO_TAB[i].module, module) == 0) row = i;
+    if (row < 0) {
+        std::string word = tp.word;
+        for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        std::printf("ERROR: Can not find the parent module for traceing %s(%s) in %s PAD.\n", word.c_str(),
+                    or_text(pad->signal, ""), or_text(pad->pad_instance, ""));
+        qdx_exit(-1);
+    }
+    MultiIoModule& m = MULTI_IO_TAB[row];
+    std::string port = tp.qdx_port();
+    auto add_port = [&](const std::string& name, int direction) {
+        if (!m.ports) m.ports = DYNA_new<MultiIoPortItem>();
+        DYNA_append(&m.ports, MultiIoPortItem{qdx_strdup(name.c_str()), direction, 0});
+    };
+    auto add_connect = [&](const char* inst, const char* pin, const std::string& to) {
+        if (!m.connects) m.connects = DYNA_new<MultiIoConnectItem>();
+        DYNA_append(&m.connects, MultiIoConnectItem{qdx_strdup(or_text(inst, "")), qdx_strdup(or_text(pin, "")), nullptr,
+                                                    qdx_strdup(to.c_str())});
+    };
+    const char* enable = tp.tdo && TAP_TDO_EN_PIN ? record_enable(*pad) : nullptr;
+    std::string enable_inst = or_text(pad->pad_instance, "");
+    add_port(port, tp.tdo ? 0 : 1);
+    add_connect(pad->pad_instance, record_pin(*pad, tp.tdo), port);
+    if (enable) {
+        add_port(TAP_TDO_EN_PIN, 0);
+        add_connect(enable_inst.c_str(), enable, TAP_TDO_EN_PIN);
+    }
+    int outer = DYNA_count(pad->instances) - 1;
+    if (outer >= 0) set_text(pad->pad_instance, pad->instances[outer]);
+    set_text(record_pin(*pad, tp.tdo), port.c_str());
+}

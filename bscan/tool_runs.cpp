@@ -1,0 +1,112 @@
+// The runs of the outside netlist tools on the finished command files:
+// plovert edits each database copy, the edited databases move into
+// BSCAN_OPATH with their alias files, and quarnel and drumway write and
+// expand the edited netlist.  Every tool runs with an argument vector and
+// its output in a log file that stays only when the tool failed.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bscan/edit_internal.h"
+#include "bscan/insertion_internal.h"
+#include "jtag/jtag.h"
+#include "runtime/exit.h"
+#include "runtime/frame/frame.h"
+#include "runtime/process.h"
+
+namespace {
+
+constexpr const char* kPlovertLog = "bs_plovert.log";
+constexpr const char* kQuarnelLog = "bs_quarnel.log";
+constexpr const char* kDrumwayLog = "bs_drumway.log";
+
+// A tool that failed: its log stays for the user.
+[[noreturn]] void tool_failed(const char* log) {
+    std::printf("    Please check the \"%s\" file.\n", log);
+    qdx_exit(-1);
+}
+
+void run_plovert(const std::string& name) {
+    if (RT_run({"plovert", "-nologo", "-b", name}, kPlovertLog) != 0) tool_failed(kPlovertLog);
+    bs_remove_file(kPlovertLog);
+}
+
+void move_or_stop(const std::string& file) {
+    if (!bs_move_file(file, BSCAN_OPATH)) qdx_exit(-1);
+}
+
+// The module's side file found along the search path, copied beside the
+// edited database.
+void copy_side_file(const std::string& module, const char* extension, const std::string& target) {
+    std::string found = bsedit::search_file(module + extension);
+    if (found.empty()) return;
+    if (!bs_copy_file(found, BSCAN_OPATH + "/" + target + extension)) qdx_exit(-1);
+}
+
+// The pad-module path of the pads that got cells (innermost first);
+// empty for flat pads.
+std::vector<std::string> pad_module_path() {
+    std::vector<std::string> path;
+    if (!PAD_MODULE_EXIST) return path;
+    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i) {
+        if (!OPIN_TAB[i].cell) continue;
+        for (int k = 0, m = DYNA_count(OPIN_TAB[i].modules); k < m; ++k) path.emplace_back(OPIN_TAB[i].modules[k]);
+        break;
+    }
+    return path;
+}
+
+}  // namespace
+
+void do_plovert() {
+    const std::string& top = TOP_MODULE;
+    std::vector<std::string> path = pad_module_path();
+    for (const std::string& m : path) {
+        qdx_printf("    .Executing command file  %s/%s_bs.cmd ...\n", BSCAN_OPATH.c_str(), m.c_str());
+        // An edited copy left in BSCAN_OPATH by an earlier run would be
+        // taken as the master of the top's "replace" line.
+        bs_remove_file(BSCAN_OPATH + "/" + m + "_bs.sdb");
+        run_plovert(BSCAN_OPATH + "/" + m + "_bs");
+    }
+    qdx_printf("    .Executing command file  %s/%s_jtag.cmd ...\n", BSCAN_OPATH.c_str(), top.c_str());
+    run_plovert(BSCAN_OPATH + "/" + top + "_jtag");
+    for (const std::string& m : path) {
+        move_or_stop(m + "_bs.sdb");
+        copy_side_file(m, ".asn", m + "_bs");
+        if (JTAG_OPTION[OPT_VHDL]) copy_side_file(m, ".inf", m + "_bs");
+    }
+    move_or_stop(top + "_jtag.sdb");
+    copy_side_file(top, ".asn", top + "_jtag");
+    if (JTAG_OPTION[OPT_VHDL]) copy_side_file(top, ".inf", top + "_jtag");
+
+    qdx_printf("\n - Synthesis  done!\n\n");
+    if (BSO_FILE) {
+        qdx_printf("    .The Boundary-scan Pin List was stored in ");
+        qdx_printf("file '%s'.\n", BSO_FILE);
+        bsnames::clear_text(BSO_FILE);
+    }
+    qdx_printf("    .Modified sdb files were stored in directory %s.\n\n", BSCAN_OPATH.c_str());
+    if (!JTAG_OPTION[OPT_NO_EXPAND]) bs_get_and_expand_netlist_with_jtag();
+}
+
+void bs_get_and_expand_netlist_with_jtag() {
+    const std::string& top = TOP_MODULE;
+    const bool vhdl = JTAG_OPTION[OPT_VHDL] != 0;
+    // The netlist goes into the output directory itself.
+    std::string netlist = OPATH + "/" + top + (vhdl ? "_jtag.vhd" : "_jtag.v");
+    std::vector<std::string> quarnel =
+        vhdl ? std::vector<std::string>{"quarnel", "-vhdl", "-hierarchy", "-o", netlist, top + "_jtag.sdb", "-add_path",
+                                        BSCAN_OPATH}
+             : std::vector<std::string>{"quarnel", "-verilog", "-hierarchy", "-o", netlist,
+                                        BSCAN_OPATH + "/" + top + "_jtag.sdb"};
+    if (RT_run(quarnel, kQuarnelLog) != 0) tool_failed(kQuarnelLog);
+    qdx_printf(vhdl ? "    .Modified netlist file was stored in file %s/%s_jtag.vhd.\n"
+                    : "    .Modified netlist file was stored in file %s/%s_jtag.v.\n",
+               OPATH.c_str(), top.c_str());
+    bs_remove_file(kQuarnelLog);
+    qdx_printf("    .Expanding modified netlist ...\n\n");
+    if (RT_run({"drumway", "-cellonly", "-keepempty", BSCAN_OPATH + "/" + top + "_jtag", "-opath", OPATH},
+               kDrumwayLog) != 0)
+        tool_failed(kDrumwayLog);
+    bs_remove_file(kDrumwayLog);
+}

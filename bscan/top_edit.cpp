@@ -1,0 +1,436 @@
+// The command file of the top design ("<top>_jtag.cmd"): its head, the
+// TAP instance and the wiring of the five TAP ports; the command file of
+// a pad module that holds the pads ("<module>_bs.cmd"); and the pad
+// module's instance in the top design.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bscan/edit_internal.h"
+#include "bscan/insertion_internal.h"
+#include "jtag/jtag.h"
+#include "jtag/tap.h"
+#include "runtime/exit.h"
+#include "runtime/frame/frame.h"
+#include "sdb/sdb.h"
+
+using bsnames::or_text;
+using bsnames::set_text;
+using namespace bsedit;
+
+namespace {
+
+const char* tap() { return or_text(TAP_INSTANCE_NAME, ""); }
+const char* first_bcell() { return TAP_CONTR ? or_text(bsnames::without_low_mark(TAP_CONTR->first_bcell), "") : ""; }
+const char* last_bcell() { return TAP_CONTR ? or_text(bsnames::without_low_mark(TAP_CONTR->last_bcell), "") : ""; }
+bool set(const char* s) { return s && *s; }
+bool inside(const PadEntry& p) { return DYNA_count(p.modules) > 0; }
+
+// The TAP pins that the cells' control signals come from, with the
+// conditions under which the cells need them.
+std::vector<const char*> control_pins() {
+    std::vector<const char*> pins;
+    auto add = [&](bool need, const char* pin) {
+        if (need && set(pin)) pins.push_back(pin);
+    };
+    add(true, TAP_SHIFT_PIN);
+    add(true, TAP_CLOCK_PIN);
+    add(BCELL_UPDATE_DR, TAP_UPDATE_PIN);
+    add(BCELL_HIGHZ, TAP_HIGHZ_PIN);
+    add(BCELL_RST, TAP_RST_PIN);
+    add(BCELL_MODE1, TAP_MODE1_PIN);
+    add(BCELL_MODE2, TAP_MODE2_PIN);
+    add(BCELL_MODE3, TAP_MODE3_PIN);
+    for (int i = 0; i < BCELL_EXTRA && i < DYNA_count(TAP_EXTRA_PIN); ++i) add(true, TAP_EXTRA_PIN[i]);
+    return pins;
+}
+
+// The IDCODE bus of the TAP tied to its value, bit 31 first.
+void idcode_ties(FILE* fp) {
+    if (!JTAG_OPTION[OPT_EXTERNAL_IDCODE] || !IDCODE_REG) return;
+    size_t len = std::strlen(IDCODE_REG);
+    for (int i = 31; i >= 0; --i) {
+        size_t at = static_cast<size_t>(31 - i);
+        char c = at < len ? IDCODE_REG[at] : 'X';
+        std::fprintf(fp, "connect %s{IDCODE[%d]} %s\n", tap(), i, c == '1' ? "VCC" : c == '0' ? "GND" : "X_NET");
+    }
+}
+
+// Without -add_tap the TAP is in the design already: its pins tied to a
+// constant leave the constant before they are wired.  The ends of the
+// boundary chain leave whatever net they lie on, since the chain is
+// stitched anew through the cells.
+void disconnect_tap_pins(FILE* fp) {
+    auto off = [&](int flag, const char* pin) {
+        if (tied(flag) && set(pin)) std::fprintf(fp, "disconnect %s{%s}\n", tap(), pin);
+    };
+    off(TAP_FLAG[3], TAP_SHIFT_PIN);
+    off(TAP_FLAG[4], TAP_CLOCK_PIN);
+    if (BCELL_UPDATE_DR) off(TAP_FLAG[5], TAP_UPDATE_PIN);
+    if (BCELL_HIGHZ) off(TAP_FLAG[6], TAP_HIGHZ_PIN);
+    if (BCELL_RST) off(TAP_FLAG[0], TAP_RST_PIN);
+    if (BCELL_MODE1) off(TAP_FLAG[8], TAP_MODE1_PIN);
+    if (BCELL_MODE2) off(TAP_FLAG[9], TAP_MODE2_PIN);
+    if (BCELL_MODE3) off(TAP_FLAG[10], TAP_MODE3_PIN);
+    for (int i = 0; i < BCELL_EXTRA && i < DYNA_count(TAP_EXTRA_PIN); ++i)
+        off(i < DYNA_count(TAP_FLAG_EXTRA) ? TAP_FLAG_EXTRA[i] : -1, TAP_EXTRA_PIN[i]);
+    if (TAP_FLAG[1] != -1) std::fprintf(fp, "disconnect %s{%s}\n", tap(), first_bcell());
+    if (TAP_FLAG[2] != -1) std::fprintf(fp, "disconnect %s{%s}\n", tap(), last_bcell());
+}
+
+// A pad pin followed up the pad's module path to the top.
+void lift_to_top(const PadEntry& p, std::string& inst, std::string& pin) {
+    for (int i = 0, n = DYNA_count(p.modules); i < n; ++i) {
+        SdbDatabase* db = open_module(module_sdb(p.modules[i]));
+        lift_pin(inst, pin, i < DYNA_count(p.instances) ? p.instances[i] : "");
+        SDB_close(db, 0);
+    }
+}
+
+const PinListEntry* port_pin_row(const TapPort& tp) {
+    int idx = *tp.index;
+    if (idx < 0 || idx >= DYNA_count(OPIN_TAB)) return nullptr;
+    int pin = OPIN_TAB[idx].pin;
+    return pin >= 0 && pin < DYNA_count(PIN_TABLE) ? PIN_TABLE[pin] : nullptr;
+}
+
+// A pad added with -add_pad for a TAP port without one ("TDI_PAD" ...).
+void add_tap_pad(FILE* fp, const TapPort& tp, bool port_exists) {
+    const char* port = tp.port();
+    std::string name = tp.pad_name();
+    const PinListEntry* row = port_pin_row(tp);
+    const char* requested = row ? row->pad : nullptr;
+    std::string cell, in_pin, out_pin;
+    const BufferEntry* b = nullptr;
+    if (requested) {
+        b = get_buffer(requested);
+        if (!b) {
+            qdx_printf("ERROR: void declare %%%s  %s in file ", tp.tdo ? "OUTPUT_BUFFER" : "INPUT_BUFFER", requested);
+            qdx_printf("'%s'.\n", JTAG_BSC_FILE.c_str());
+            qdx_printf("       Can't find the definition of '%s' in file", requested);
+            qdx_printf(" '%s'.\n", JTAG_LIB_FILE.c_str());
+            qdx_exit(-1);
+        }
+        for (const char* word : {"INPUT", "OUTPUT"}) {
+            if (std::strcmp(word, "INPUT") == 0 ? b->input : b->output) continue;
+            qdx_printf("ERROR: (%s) can't find %%%s in %%BUFFER ", JTAG_LIB_FILE.c_str(), word);
+            qdx_printf("%s.\n", requested);
+            qdx_exit(-1);
+        }
+        cell = requested;
+        in_pin = b->input;
+        out_pin = b->output;
+        set_text(tp.tdo ? SPEC_OUTPUT_BUFFER_INPUT : SPEC_INPUT_BUFFER_INPUT, b->input);
+        set_text(tp.tdo ? SPEC_OUTPUT_BUFFER_OUTPUT : SPEC_INPUT_BUFFER_OUTPUT, b->output);
+    } else {
+        cell = or_text(tp.tdo ? OUTPUT_BUFFER : INPUT_BUFFER, "");
+        in_pin = or_text(tp.tdo ? OUTPUT_BUFFER_INPUT : INPUT_BUFFER_INPUT, "");
+        out_pin = or_text(tp.tdo ? OUTPUT_BUFFER_OUTPUT : INPUT_BUFFER_OUTPUT, "");
+        b = get_buffer(cell.c_str());
+    }
+    int idx = *tp.index;
+    if (idx >= 0 && idx < DYNA_count(OPIN_TAB)) {
+        PadEntry& e = OPIN_TAB[idx];
+        set_text(e.pad_cell, cell.c_str());
+        set_text(e.pad_instance, name.c_str());
+        set_text(e.pin_from_core, in_pin.c_str());
+        set_text(e.pin_to_core, out_pin.c_str());
+    }
+    if (port_exists)
+        std::fprintf(fp, "disconnect %s\n", port);
+    else
+        std::fprintf(fp, "add %s %s\n", port, tp.tdo ? "output" : "input");
+    std::fprintf(fp, "add %s %s\n", name.c_str(), cell.c_str());
+    if (!tp.tdo) {
+        std::fprintf(fp, "connect %s{%s} %s\n", name.c_str(), in_pin.c_str(), port);
+        std::fprintf(fp, "connect %s{%s} %s{%s}\n", name.c_str(), out_pin.c_str(), tap(), tp.pin());
+        return;
+    }
+    std::fprintf(fp, "connect %s{%s} %s\n", name.c_str(), out_pin.c_str(), port);
+    std::fprintf(fp, "connect %s{%s} %s{%s}\n", name.c_str(), in_pin.c_str(), tap(), tp.pin());
+    // The enable of the added TDO pad.
+    int polarity = row ? row->pad_enable : PAD_EN_NONE;
+    const char* low = b ? b->en_l : nullptr;
+    const char* high = b ? b->en_h : nullptr;
+    if (set(TAP_TDO_EN_PIN)) {
+        const char* enable = polarity == PAD_EN_LOW ? low : polarity == PAD_EN_HIGH ? high : (low ? low : high);
+        if (enable)
+            std::fprintf(fp, "connect %s{%s} %s{%s}\n", name.c_str(), enable, tap(), TAP_TDO_EN_PIN);
+        else
+            qdx_printf("WARNING: TDO pin use 2-output PAD.\n");
+        return;
+    }
+    if (polarity == PAD_EN_LOW) {
+        if (low) std::fprintf(fp, "connect %s{%s} GND\n", name.c_str(), low);
+    } else if (polarity == PAD_EN_HIGH) {
+        if (high) std::fprintf(fp, "connect %s{%s} VCC\n", name.c_str(), high);
+    } else if (low) {
+        std::fprintf(fp, "connect %s{%s} GND\n", name.c_str(), low);
+    } else if (high) {
+        std::fprintf(fp, "connect %s{%s} VCC\n", name.c_str(), high);
+    }
+}
+
+// One TAP port wired at the top (with -add_tap).
+void wire_tap_port(FILE* fp, const TapPort& tp) {
+    const char* port = tp.port();
+    if (!port) return;
+    PadEntry* r = *tp.record;
+    if (!r || !r->pad_instance) {
+        // No pad: the port itself, or a pad added for it.
+        if (JTAG_OPTION[OPT_ADD_PAD]) {
+            add_tap_pad(fp, tp, r != nullptr);
+            return;
+        }
+        if (!r)
+            std::fprintf(fp, "add %s %s\n", port, tp.tdo ? "output" : "input");
+        else if (tp.tdo)
+            std::fprintf(fp, "disconnect %s\n", port);  // the TAP drives the port alone
+        std::fprintf(fp, "connect %s %s{%s}\n", port, tap(), tp.pin());
+        return;
+    }
+    if (PAD_MODULE_EXIST) return;  // wired in the pad module's files
+    std::string inst = r->pad_instance;
+    std::string pin = or_text(record_pin(*r, tp.tdo), "");
+    const char* enable = tp.tdo && set(TAP_TDO_EN_PIN) ? record_enable(*r) : nullptr;
+    std::string enable_inst = inst, enable_pin = or_text(enable, "");
+    if (inside(*r)) {
+        if (tp.tdo) TAP_FLAG[12] = TAP_FLAG[17] = -1;
+        lift_to_top(*r, inst, pin);
+        if (enable) lift_to_top(*r, enable_inst, enable_pin);
+    }
+    if (!tp.tdo) {
+        std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp.pin());
+        return;
+    }
+    if (tied(TAP_FLAG[12])) std::fprintf(fp, "disconnect %s{%s}\n", inst.c_str(), pin.c_str());
+    std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp.pin());
+    if (!enable) return;
+    if (TAP_FLAG[17] != -1) std::fprintf(fp, "disconnect %s{%s}\n", enable_inst.c_str(), enable_pin.c_str());
+    std::fprintf(fp, "connect %s{%s} %s{%s}\n", enable_inst.c_str(), enable_pin.c_str(), tap(), TAP_TDO_EN_PIN);
+}
+
+}  // namespace
+
+void kest_do_connection_table(FILE* fp) {
+    for (const ConnectEntry* c = CONNECT_TABLE; c; c = c->next) {
+        const char* from = or_text(c->from_pin, "");
+        const char* to = or_text(c->to_pin, "");
+        if (!c->from_inst && !c->to_inst)
+            std::fprintf(fp, "connect %s %s\n", from, to);
+        else if (!c->from_inst)
+            std::fprintf(fp, "connect %s %s{%s}\n", from, c->to_inst, to);
+        else if (!c->to_inst)
+            std::fprintf(fp, "connect %s{%s} %s\n", c->from_inst, from, to);
+        else
+            std::fprintf(fp, "connect %s{%s} %s{%s}\n", c->from_inst, from, c->to_inst, to);
+    }
+}
+
+void open_and_modify_top_sdb() {
+    const std::string& top = TOP_MODULE;
+    if (!bs_copy_file(MODULE_SDB, top + "_jtag.sdb")) {
+        qdx_printf("ERROR: can't copy file %s. Perhaps permission denied", MODULE_SDB.c_str());
+        qdx_printf(".\n\n");
+        qdx_exit(-1);
+    }
+    std::string cmd = BSCAN_OPATH + "/" + top + "_jtag.cmd";
+    TAP_FP = bs_open_cmd_file(cmd);
+    if (!TAP_FP) {
+        qdx_printf("ERROR: can't open %s to update sdb.\n\n", cmd.c_str());
+        qdx_exit(-1);
+    }
+    qdx_printf("    .Editing command file    %s/%s_jtag.cmd ...\n", BSCAN_OPATH.c_str(), top.c_str());
+    FILE* fp = TAP_FP;
+    std::fprintf(fp, "edit %s_jtag\n", top.c_str());
+    std::fprintf(fp, "path %s \n", BSCAN_OPATH.c_str());
+    if (!JTAG_OPTION[OPT_ADD_TAP]) {
+        disconnect_tap_pins(fp);
+        return;
+    }
+    // The TAP instance.
+    if (!kest_hier_tap_ctrlG) {
+        std::fprintf(fp, "add %s %s\n", tap(), or_text(TAP_MODULE_NAME, ""));
+    } else if (!PAD_MODULE_EXIST || kest_hier_same_instance_tapG == -1) {
+        if (DYNA_count(kest_hier_tap_ctrl_name_tabG) > 0) {
+            const TapPathItem& top_item = kest_hier_tap_ctrl_name_tabG[0];
+            if (top_item.instance && top_item.module)
+                std::fprintf(fp, "replace %s %s_bs\n", top_item.instance, top_item.module);
+        }
+    }
+    for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST}))
+        wire_tap_port(fp, *tp);
+    if (!kest_hier_tap_ctrlG) idcode_ties(fp);
+}
+
+std::string open_and_modify_hierarchy_sdb(const char* module) {
+    std::string path = module_sdb(module);
+    std::string copy = std::string(module) + "_bs.sdb";
+    if (!bs_copy_file(path, copy)) {
+        qdx_printf("\n");
+        qdx_printf("ERROR: can't copy file '%s' to file '%s/%s_bs.sdb'.", path.c_str(), BSCAN_OPATH.c_str(), module);
+        qdx_printf("\n       Perhaps permission deny ...\n\n");
+        qdx_exit(-1);
+    }
+    std::string cmd = BSCAN_OPATH + "/" + module + "_bs.cmd";
+    PAD_FP = bs_open_cmd_file(cmd);
+    if (!PAD_FP) {
+        qdx_printf("ERROR: can't open command file '%s' to ", cmd.c_str());
+        qdx_printf("update SDB.\n\n");
+        qdx_exit(-1);
+    }
+    qdx_printf("    .Editing command file    %s/%s_bs.cmd ...\n", BSCAN_OPATH.c_str(), module);
+    FILE* fp = PAD_FP;
+    std::fprintf(fp, "edit %s_bs\n", module);
+    int match = kest_hier_instance_matchG;
+    if (match == -1 || match == 3) {
+        // The TAP lies outside: its signals come in through ports.
+        for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
+            const PadEntry* r = *tp->record;
+            if (r && needs_port(*r))
+                std::fprintf(fp, "add %s %s\n", tp->qdx_port().c_str(), tp->tdo ? "input" : "output");
+        }
+        for (const char* pin : control_pins()) std::fprintf(fp, "add %s input\n", pin);
+        std::fprintf(fp, "add chain_in input\n");
+        std::fprintf(fp, "add chain_out output\n");
+        if (JTAG_OPTION[OPT_SYNCH]) std::fprintf(fp, "add %s input\n", "BCELL_TCK");
+        const PadEntry* tdo = TAP_TDO_PIN_PTR;
+        if (set(TAP_TDO_EN_PIN) && tdo && !tdo->pin_to_core && inside(*tdo))
+            std::fprintf(fp, "add %s input\n", TAP_TDO_EN_PIN);
+    }
+    if (match == 1) {
+        std::fprintf(fp, "add %s %s\n", tap(), or_text(TAP_MODULE_NAME, ""));
+        idcode_ties(fp);
+    }
+    if (match == 1 || match == 2) {
+        for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
+            const PadEntry* r = *tp->record;
+            if (!r || inside(*r)) continue;
+            std::fprintf(fp, "add %s %s\n", tp->pin(), tp->tdo ? "output" : "input");
+            if (tp->tdo && set(TAP_TDO_EN_PIN) && record_enable(*r))
+                std::fprintf(fp, "add %s input\n", TAP_TDO_EN_PIN);
+        }
+    }
+    return path;
+}
+
+void replace_cell_in_top(const char* module, const char* instance) {
+    FILE* fp = TAP_FP;
+    std::fprintf(fp, "replace %s %s_bs\n", instance, module);
+    if (kest_hier_same_instance_iopadG == -1) {
+        for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
+            PadEntry* r = *tp->record;
+            if (!r || !r->pad_instance) continue;
+            if (needs_port(*r))
+                std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, tp->qdx_port().c_str(), tap(), tp->pin());
+            else
+                std::fprintf(fp, "connect %s{%s} %s{%s}\n", r->pad_instance, or_text(record_pin(*r, tp->tdo), ""),
+                             tap(), tp->pin());
+            if (!tp->tdo || !set(TAP_TDO_EN_PIN)) continue;
+            std::string source;
+            if (enable_needs_port(*r))
+                source = std::string(instance) + "{" + TAP_TDO_EN_PIN + "}";
+            else if (!TDO_ENABLE_LIFTED.empty())
+                source = std::string(r->pad_instance) + "{" + TDO_ENABLE_LIFTED + "}";
+            else if (!inside(*r)) {
+                const char* en = r->buffer ? (r->buffer->en_l ? r->buffer->en_l : r->buffer->en_h) : nullptr;
+                if (en) source = std::string(r->pad_instance) + "{" + en + "}";
+            } else
+                source = std::string(r->pad_instance) + "{" + TAP_TDO_EN_PIN + "}";
+            if (!source.empty()) std::fprintf(fp, "connect %s %s{%s}\n", source.c_str(), tap(), TAP_TDO_EN_PIN);
+        }
+    } else {
+        // The TAP sits on the pad-module path: the top's pads reach it
+        // through the instance.
+        for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
+            PadEntry* r = *tp->record;
+            if (!r || !r->pad_instance || inside(*r)) continue;
+            const char* pin = or_text(record_pin(*r, tp->tdo), "");
+            if (tp->tdo && tied(TAP_FLAG[12])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, pin);
+            std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, tp->pin(), r->pad_instance, pin);
+            if (!tp->tdo || !set(TAP_TDO_EN_PIN) || !r->buffer) continue;
+            const char* en = r->buffer->en_l ? r->buffer->en_l : r->buffer->en_h;
+            if (!en) continue;
+            if (tied(TAP_FLAG[17])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
+            std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, TAP_TDO_EN_PIN, r->pad_instance, en);
+        }
+    }
+    if (kest_hier_same_instance_tapG == -1) {
+        for (const char* pin : control_pins())
+            std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, pin, tap(), pin);
+        std::fprintf(fp, "connect %s{chain_in} %s{%s}\n", instance, tap(), first_bcell());
+        std::fprintf(fp, "connect %s{chain_out} %s{%s}\n", instance, tap(), last_bcell());
+        if (JTAG_OPTION[OPT_SYNCH]) std::fprintf(fp, "connect %s{BCELL_TCK} %s{BCELL_TCK}\n", instance, tap());
+        kest_do_connection_table(fp);
+    }
+    std::fputs("save\nquit\n", fp);
+    bs_close_cmd_file(TAP_FP);
+}
+
+void bs_write_pad_module_tap_lines(FILE* fp) {
+    int match = kest_hier_instance_matchG;
+    const char* en_pin = TAP_TDO_EN_PIN;
+    // The disconnect lines before the TDO pad's pins that were tied.
+    auto tdo_data = [&](const PadEntry& r, const std::string& to) {
+        const char* pin = or_text(r.pin_from_core, "");
+        if (tied(TAP_FLAG[12])) std::fprintf(fp, "disconnect %s{%s}\n", r.pad_instance, pin);
+        std::fprintf(fp, "connect %s{%s} %s\n", r.pad_instance, pin, to.c_str());
+    };
+    auto tdo_enable = [&](const PadEntry& r, const std::string& to) {
+        const char* en = record_enable(r);
+        if (!set(en_pin) || !en) return;
+        if (tied(TAP_FLAG[17])) std::fprintf(fp, "disconnect %s{%s}\n", r.pad_instance, en);
+        std::fprintf(fp, "connect %s{%s} %s\n", r.pad_instance, en, to.c_str());
+    };
+    // A pad reaching the TAP through the "qdx_tap_" port of this module.
+    auto through_port = [&](const TapPort& tp, const PadEntry& r) {
+        if (!tp.tdo) {
+            std::fprintf(fp, "connect %s{%s} %s\n", r.pad_instance, or_text(r.pin_to_core, ""), tp.qdx_port().c_str());
+            return;
+        }
+        tdo_data(r, tp.qdx_port());
+        tdo_enable(r, or_text(en_pin, ""));
+    };
+    if (match == 1) {
+        for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
+            const PadEntry* r = *tp->record;
+            bool enable = tp->tdo && set(en_pin);
+            if (r && r->pad_instance && !inside(*r)) {
+                std::fprintf(fp, "connect %s{%s} %s\n", tap(), tp->pin(), tp->pin());
+                if (enable) std::fprintf(fp, "connect %s{%s} %s\n", tap(), en_pin, en_pin);
+            } else if (kest_need_to_add_extra_portG == 1) {
+                std::fprintf(fp, "connect %s{%s} %s\n", tap(), tp->pin(), tp->qdx_port().c_str());
+                if (enable) std::fprintf(fp, "connect %s{%s} %s\n", tap(), en_pin, en_pin);
+            } else if (r && r->pad_instance) {
+                if (!tp->tdo) {
+                    std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), tp->pin(), r->pad_instance,
+                                 or_text(r->pin_to_core, ""));
+                    continue;
+                }
+                const char* pin = or_text(r->pin_from_core, "");
+                if (tied(TAP_FLAG[12])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, pin);
+                std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), tp->pin(), r->pad_instance, pin);
+                const char* en = record_enable(*r);
+                if (enable && en) {
+                    if (tied(TAP_FLAG[17])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
+                    std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), en_pin, r->pad_instance, en);
+                }
+            }
+        }
+        return;
+    }
+    if (match == 3 || (kest_hier_tap_ctrlG == 1 && kest_hier_same_instance_tapG == -1)) {
+        for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
+            const PadEntry* r = *tp->record;
+            if (r && r->pad_instance && inside(*r)) through_port(*tp, *r);
+        }
+        return;
+    }
+    if (!kest_hier_tap_ctrlG) {
+        for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TRST, TAP_PORT_TDO})) {
+            const PadEntry* r = *tp->record;
+            if (r && r->pad_instance && needs_port(*r)) through_port(*tp, *r);
+        }
+    }
+}
