@@ -141,3 +141,37 @@ void setup_driving_control_cell_and_highz_buf() {
     walk(&PadEntry::control, DYNA_count(CONTROL_TAB));
     walk(&PadEntry::control_oe, DYNA_count(CONTROL_OE_TAB));
 }
+
+// With -add_tap the TAP is the port-only module that jtagsyn wrote, not the
+// library's cell: it has the high-impedance command as an output only when
+// the instruction table has a HIGHZ instruction (on the MODE pin that
+// carries the same signal, when one does).  Cells or high-impedance
+// buffers wired to a pin it lacks would only fail later in the netlist
+// editor, so the run stops here with the reason.
+bool bs_added_tap_has_highz_pin() {
+    if (HIGHZ_EXIST < 0) return false;
+    switch (HIZ_OVERLAP) {
+        case 1: return BCELL_MODE1 != 0;
+        case 2: return BCELL_MODE2 != 0;
+        case 3: return BCELL_MODE3 != 0;
+        default: return true;
+    }
+}
+
+void bs_check_highz_of_added_tap() {
+    if (!JTAG_OPTION[OPT_ADD_TAP] || bs_added_tap_has_highz_pin()) return;
+    const char* pin = TAP_CONTR ? bsnames::without_low_mark(TAP_CONTR->highz_command) : nullptr;
+    const PadEntry* user = nullptr;
+    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n && !user; ++i)
+        if (OPIN_TAB[i].control == -1 || OPIN_TAB[i].control_oe == -1) user = &OPIN_TAB[i];
+    if (!user && !BCELL_HIGHZ) return;
+    if (user)
+        qdx_printf("ERROR: pad '%s' is driven from the TAP's %%HIGHZ_COMMAND pin '%s',\n",
+                   bsnames::or_text(user->pad_instance, bsnames::or_text(user->signal, "")), bsnames::or_text(pin, ""));
+    else
+        qdx_printf("ERROR: the boundary-scan cells are driven from the TAP's %%HIGHZ_COMMAND pin '%s',\n",
+                   bsnames::or_text(pin, ""));
+    qdx_printf("       which the TAP added with -add_tap has only with a HIGHZ instruction\n");
+    qdx_printf("       in %%INSTRUCTION_TABLE of file '%s'.\n\n", JTAG_BSC_FILE.c_str());
+    qdx_exit(-1);
+}

@@ -62,6 +62,7 @@ void add_scan_cell() {
     produce_opin_control_tab();  // closes the cell-level design
     arrange_opin_tab_from_tdo();
     setup_driving_control_cell_and_highz_buf();
+    bs_check_highz_of_added_tap();
     bs_reset_standard_port_ptr_of_TAP();
     if (multi_io_module_flagG) {
         // Several IO-pad modules.

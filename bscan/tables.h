@@ -246,6 +246,12 @@ void save_control_of_pad(BufferEntry* buffer, int row);
 // Marks the pads that carry their control cell or open a high-impedance
 // group, and numbers the groups, in the current order of OPIN_TAB.
 void setup_driving_control_cell_and_highz_buf();
+// With -add_tap: true when the TAP module that the run writes has an
+// output for the high-impedance command (a HIGHZ instruction exists).
+bool bs_added_tap_has_highz_pin();
+// With -add_tap, ends the run when cells or high-impedance buffers need
+// that output and the TAP module will not have it.
+void bs_check_highz_of_added_tap();
 
 // --------------------------------------------------- boundary register
 

@@ -263,6 +263,76 @@ TEST_F(InsertionTest, ControlFunctionAndTiedEnables) {
     }
 }
 
+// With -add_tap the TAP is the module the run writes, which has the
+// high-impedance output only with a HIGHZ instruction (on the MODE pin that
+// carries the same signal, when one does): a pad of a high-impedance group
+// or a cell with a HIGHZ pin stops the run before any edit is written.
+struct AddedTapHighzCase {
+    const char* name;
+    bool add_tap;
+    bool highz_instruction;
+    bool tied_enable;   // pad b's enable on VCC: a high-impedance group
+    bool cell_highz;    // a boundary cell with a HIGHZ pin is in use
+    int overlap;        // HIZ_OVERLAP
+    bool mode1;         // BCELL_MODE1
+    const char* error;  // null: the run goes on
+};
+
+void PrintTo(const AddedTapHighzCase& c, std::ostream* os) { *os << c.name; }
+
+class AddedTapHighz : public InsertionTest, public ::testing::WithParamInterface<AddedTapHighzCase> {};
+
+TEST_P(AddedTapHighz, NeedsTheHighzOutputOfTheWrittenTap) {
+    const AddedTapHighzCase& c = GetParam();
+    Descriptions d;
+    d.pin_rows = "1 TDI tdi in\n2 PB b out\n4 TDO tdo out\n";
+    read_descriptions(d);
+    Design dsn;
+    add_library_classes(dsn);
+    add_tap_with_pads(dsn);
+    dsn.port("b", O);
+    dsn.inst("PB", "PIN_TRI");
+    dsn.pins("PB", {{"A", "b_c"}, {"OE", c.tied_enable ? "VCC" : "en"}, {"PAD", "b"}});
+    build_pad_table();
+    ASSERT_EQ(pad("b").control, c.tied_enable ? -1 : 1);
+    JTAG_OPTION[OPT_ADD_TAP] = c.add_tap;
+    HIGHZ_EXIST = c.highz_instruction ? 3 : -1;
+    HIZ_OVERLAP = c.overlap;
+    BCELL_MODE1 = c.mode1;
+    BCELL_HIGHZ = c.cell_highz;
+    EXPECT_EQ(bs_added_tap_has_highz_pin(), c.highz_instruction && (c.overlap == 0 || c.mode1));
+    if (!c.error) {
+        bs_check_highz_of_added_tap();
+        return;
+    }
+    std::string message = std::string(c.error) +
+                          "\n       which the TAP added with -add_tap has only with a HIGHZ instruction\n"
+                          "       in %INSTRUCTION_TABLE of file 't.bsc'.";
+    EXPECT_EXIT(
+        {
+            std::fflush(stdout);
+            dup2(2, 1);
+            bs_check_highz_of_added_tap();
+        },
+        ::testing::ExitedWithCode(255), message);
+}
+
+const char* kGroupNeedsHighz = "ERROR: pad 'PB' is driven from the TAP's %HIGHZ_COMMAND pin 'HIGHZ',";
+const char* kCellsNeedHighz =
+    "ERROR: the boundary-scan cells are driven from the TAP's %HIGHZ_COMMAND pin 'HIGHZ',";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, AddedTapHighz,
+    ::testing::Values(
+        AddedTapHighzCase{"group_without_instruction", true, false, true, false, 0, false, kGroupNeedsHighz},
+        AddedTapHighzCase{"group_with_instruction", true, true, true, false, 0, false, nullptr},
+        AddedTapHighzCase{"group_with_tap_in_design", false, false, true, false, 0, false, nullptr},
+        AddedTapHighzCase{"cells_without_instruction", true, false, false, true, 0, false, kCellsNeedHighz},
+        AddedTapHighzCase{"no_user_of_highz", true, false, false, false, 0, false, nullptr},
+        AddedTapHighzCase{"overlap_mode_pin_written", true, true, true, false, 1, true, nullptr},
+        AddedTapHighzCase{"overlap_mode_pin_not_written", true, true, true, false, 1, false, kGroupNeedsHighz}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct GroupCase {
     const char* name;
     const char* group_size;   // the %GROUP_SIZE line, "" for none

@@ -1,0 +1,348 @@
+// kestrand -add_tap end to end on the fixture chip without a TAP
+// controller (tests/fixtures/e2e/notap/chip.v), with the stand-in tools on
+// PATH: the port-only TAP module, its compiled database and the synthesis
+// scripts; in the edited design and its expansion the TAP instance between
+// the TAP pads, the boundary chain through every cell and the control
+// signals; and a netlist that yosys accepts.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/testsupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::built_program;
+using testsupport::read_file;
+using testsupport::RunResult;
+using testsupport::ScopedEnv;
+using testsupport::source_path;
+
+std::string tools_dir() { return fs::path(built_program("tools/tessick")).parent_path().string(); }
+
+bool built() {
+    for (const char* t : {"tessick", "drumway", "quarnel", "plovert", "sdbdump"})
+        if (!fs::exists(fs::path(tools_dir()) / t)) return false;
+    return fs::exists(built_program("bin/kestrand"));
+}
+
+RunResult tool(const std::string& name, const std::vector<std::string>& args, const fs::path& dir) {
+    std::vector<std::string> argv = {(fs::path(tools_dir()) / name).string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return testsupport::run(argv, dir);
+}
+
+// An exact text replacement in one of the fixture's files.
+struct Patch {
+    std::string file, from, to;
+};
+
+void replace_in(const fs::path& file, const std::string& from, const std::string& to) {
+    std::string text = read_file(file);
+    size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+    std::ofstream(file) << text;
+}
+
+// The fixture chip with the chip.v of notap/, compiled: the cells' and
+// modules' designs, chip.sdb and chip.c.sdb.  The port-only qdx_tap module
+// is taken out of cells.v, so the only master of the TAP is the one the
+// run compiles.
+void compile_notap_chip(const fs::path& dir, const std::vector<Patch>& patches) {
+    for (const auto& f : fs::directory_iterator(source_path("tests/fixtures/chip")))
+        fs::copy_file(f.path(), dir / f.path().filename(), fs::copy_options::overwrite_existing);
+    fs::copy_file(source_path("tests/fixtures/e2e/notap/chip.v"), dir / "chip.v", fs::copy_options::overwrite_existing);
+    std::string cells = read_file(dir / "cells.v");
+    size_t from = cells.find("module qdx_tap");
+    ASSERT_NE(from, std::string::npos);
+    size_t to = cells.find("endmodule\n", from);
+    ASSERT_NE(to, std::string::npos);
+    cells.erase(from, to + 10 - from);
+    std::ofstream(dir / "cells.v") << cells;
+    for (const Patch& p : patches) replace_in(dir / p.file, p.from, p.to);
+    auto r = tool("tessick", {"-lib", "cells.v", "chip.v"}, dir);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    r = tool("drumway", {"chip"}, dir);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    ASSERT_FALSE(fs::exists(dir / "qdx_tap.sdb"));
+}
+
+// kestrand on the chip in dir, the stand-in tools first on PATH and the
+// default search path.
+RunResult kestrand(const fs::path& dir, const std::vector<std::string>& options) {
+    const char* old_path = std::getenv("PATH");
+    std::string path = tools_dir() + ":" + (old_path ? old_path : "/usr/bin:/bin");
+    ScopedEnv env_path("PATH", path.c_str()), dirs("QUENDAL_DIRS", nullptr), root("QUENDAL", nullptr);
+    std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return testsupport::run(argv, dir);
+}
+
+// A design as sdbdump prints it: its ports, instances with their classes
+// and pin nets, and the ends of each net.
+class Netlist {
+public:
+    Netlist(const fs::path& dir, const std::string& design) {
+        auto r = tool("sdbdump", {design}, dir);
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::istringstream in(r.out);
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream words(line);
+            std::string kind, name, word;
+            words >> kind >> name;
+            if (kind == "port") {
+                words >> ports_[name];
+            } else if (kind == "inst") {
+                words >> classes_[name];
+                while (words >> word) {
+                    size_t eq = word.find('=');
+                    if (eq != std::string::npos) pins_[name][word.substr(0, eq)] = word.substr(eq + 1);
+                }
+            } else if (kind == "net") {
+                auto& ends = nets_[name];
+                while (words >> word) ends.insert(word);
+            }
+        }
+    }
+
+    const std::map<std::string, std::string>& ports() const { return ports_; }
+    std::string cls(const std::string& inst) const {
+        auto it = classes_.find(inst);
+        return it == classes_.end() ? "" : it->second;
+    }
+    std::string net(const std::string& inst, const std::string& pin) const {
+        auto i = pins_.find(inst);
+        if (i == pins_.end()) return "";
+        auto p = i->second.find(pin);
+        return p == i->second.end() || p->second == "-" ? "" : p->second;
+    }
+    std::set<std::string> ends(const std::string& net) const {
+        auto it = nets_.find(net);
+        return it == nets_.end() ? std::set<std::string>{} : it->second;
+    }
+    // The ends of the net on an instance pin; empty when the pin is open.
+    std::set<std::string> ends_at(const std::string& inst, const std::string& pin) const {
+        std::string n = net(inst, pin);
+        return n.empty() ? std::set<std::string>{} : ends(n);
+    }
+    std::set<std::string> of_class(const std::string& prefix) const {
+        std::set<std::string> s;
+        for (auto& [inst, c] : classes_)
+            if (c.rfind(prefix, 0) == 0) s.insert(inst);
+        return s;
+    }
+
+private:
+    std::map<std::string, std::string> ports_;
+    std::map<std::string, std::string> classes_;
+    std::map<std::string, std::map<std::string, std::string>> pins_;
+    std::map<std::string, std::set<std::string>> nets_;
+};
+
+std::string inst_of(const std::string& end) { return end.substr(0, end.find('{')); }
+std::string pin_of(const std::string& end) {
+    size_t a = end.find('{');
+    return a == std::string::npos ? "" : end.substr(a + 1, end.size() - a - 2);
+}
+
+// The TAP instance wired to the TAP pads and nothing else: each input pin
+// alone with its pad's output to the core, TDO and TDO_EN alone with the
+// TDO pad's data and enable, on nets of their own.
+void expect_tap_between_pads(const Netlist& n) {
+    EXPECT_EQ(n.cls("TAP"), "qdx_tap");
+    const std::vector<std::pair<std::string, std::string>> wires = {
+        {"TDI", "PAD_TDI{Y}"}, {"TMS", "PAD_TMS{Y}"},  {"TCK", "PAD_TCK{Y}"},
+        {"TRST", "PAD_TRST{Y}"}, {"TDO", "PAD_TDO{A}"}, {"TDO_EN", "PAD_TDO{OE}"}};
+    for (auto& [pin, pad] : wires) {
+        EXPECT_EQ(n.ends_at("TAP", pin), (std::set<std::string>{"TAP{" + pin + "}", pad})) << pin;
+        // The tie-off of the TDO pad does not stay on the TAP's outputs.
+        for (const char* constant : {"GND", "VCC"}) EXPECT_NE(n.net("TAP", pin), constant) << pin;
+    }
+}
+
+// The shift chain from the TAP's first-cell pin through boundary cells
+// (SI in, SO out) to its last-cell pin, covering every boundary cell.
+void expect_chain(const Netlist& n, size_t cells) {
+    std::vector<std::string> order;
+    std::string from = "TAP{first_Bcell}";
+    bool closed = false;
+    for (size_t guard = 0; guard <= cells; ++guard) {
+        std::set<std::string> ends = n.ends_at(inst_of(from), pin_of(from));
+        ASSERT_EQ(ends.size(), 2u) << "after " << from;
+        ends.erase(from);
+        ASSERT_EQ(ends.size(), 1u) << "after " << from;
+        std::string next = *ends.begin();
+        if (next == "TAP{BOUNDARY_out}") {
+            closed = true;
+            break;
+        }
+        ASSERT_EQ(pin_of(next), "SI") << next;
+        order.push_back(inst_of(next));
+        from = inst_of(next) + "{SO}";
+    }
+    EXPECT_TRUE(closed) << "the chain does not reach TAP{BOUNDARY_out}";
+    std::set<std::string> all = n.of_class("BC_");
+    EXPECT_EQ(order.size(), cells);
+    EXPECT_EQ(all.size(), cells);
+    EXPECT_EQ(std::set<std::string>(order.begin(), order.end()), all);
+}
+
+// Every control pin of every boundary cell is driven from its TAP pin,
+// directly or through the buffers of the trees.
+void expect_controls_driven(const Netlist& n) {
+    const std::vector<std::pair<std::string, std::string>> pins = {
+        {"SHIFT", "SHIFT_DR"}, {"CLOCK", "CLOCK_DR"}, {"UPDATE", "UPDATE_DR"}, {"MODE", "MODE1"}};
+    for (const std::string& cell : n.of_class("BC_")) {
+        for (auto& [pin, tap_pin] : pins) {
+            std::string net = n.net(cell, pin);
+            bool reached = false;
+            for (int depth = 0; depth < 20 && !net.empty() && !reached; ++depth) {
+                std::string up;
+                for (const auto& e : n.ends(net)) {
+                    if (e == "TAP{" + tap_pin + "}") reached = true;
+                    if (n.cls(inst_of(e)) == "BUF" && pin_of(e) == "Y") up = n.net(inst_of(e), "A");
+                }
+                net = up;
+            }
+            EXPECT_TRUE(reached) << cell << "{" << pin << "} is not driven from TAP{" << tap_pin << "}";
+        }
+    }
+}
+
+// The IDCODE value of chip.bsc, bit 31 first.
+const std::string kIdcode = "00010000000000000001000010100111";
+
+// The ports of the compiled TAP: those of the port-only module that the
+// fixture's cells and instruction table ask for.
+std::map<std::string, std::string> tap_ports(bool idcode) {
+    std::map<std::string, std::string> p;
+    for (const char* in : {"TDI", "TMS", "TCK", "TRST", "BOUNDARY_out"}) p[in] = "input";
+    for (const char* out : {"TDO", "TDO_EN", "SHIFT_DR", "CLOCK_DR", "UPDATE_DR", "MODE1", "first_Bcell"})
+        p[out] = "output";
+    for (int i = 0; idcode && i < 32; ++i) p["IDCODE[" + std::to_string(i) + "]"] = "input";
+    return p;
+}
+
+// The written netlist against the cells and the port-only TAP module.
+void expect_netlist_clean(const fs::path& dir) {
+    if (!testsupport::have_program("yosys")) GTEST_SKIP() << "yosys is not installed: the netlist is not checked";
+    auto r = testsupport::run({"yosys", "-q", "-p",
+                               "read_verilog -lib cells.v chip_TAP_empty.v; read_verilog chip_jtag.v; "
+                               "hierarchy -check -top chip; check -assert"},
+                              dir);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+}
+
+struct AddTapCase {
+    std::string name;
+    std::vector<std::string> options;
+    std::vector<Patch> patches;
+    bool idcode;  // -external_idcode: the TAP's IDCODE bus tied to the value
+};
+
+void PrintTo(const AddTapCase& c, std::ostream* os) { *os << c.name; }
+
+class AddTap : public ::testing::TestWithParam<AddTapCase> {};
+
+TEST_P(AddTap, AddsTheTapAndTheChain) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const AddTapCase& c = GetParam();
+    testsupport::TempDir dir;
+    compile_notap_chip(dir.path(), c.patches);
+    if (HasFatalFailure()) return;
+    RunResult r = kestrand(dir.path(), c.options);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("  ** Add a TAP module: qdx_tap\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n  ** Add total   9 Boundary Scan Cells:\n"), std::string::npos) << r.out;
+    for (const char* f : {"chip_TAP_empty.v", "chip_TAP.ac.tcl", "chip_TAP.dc.scr", "chip_TAP.pt.tcl", "qdx_tap.sdb",
+                          "bscan_lib/chip_jtag.cmd", "bscan_lib/chip_jtag.sdb", "chip_jtag.v", "chip.bso"})
+        EXPECT_TRUE(fs::exists(dir.path() / f)) << f;
+    for (const char* f : {"BSCAN.log", "chip_TAP_empty.tessick.log", "chip_jtag.sdb"})
+        EXPECT_FALSE(fs::exists(dir.path() / f)) << f;
+    for (const auto& f : fs::directory_iterator(dir.path()))
+        EXPECT_FALSE(f.path().filename().string().rfind("bs_", 0) == 0 && f.path().extension() == ".log")
+            << f.path().filename();
+    EXPECT_NE(read_file(dir.path() / "chip_TAP.ac.tcl").find("set_current_module qdx_tap\n"), std::string::npos);
+
+    // The compiled TAP is the port-only module the run wrote.
+    EXPECT_EQ(Netlist(dir.path(), "qdx_tap.sdb").ports(), tap_ports(c.idcode));
+
+    // The edited top design, and its expansion that replaced chip.c.sdb.
+    for (const char* design : {"bscan_lib/chip_jtag.sdb", "chip.c.sdb"}) {
+        SCOPED_TRACE(design);
+        Netlist n(dir.path(), design);
+        expect_tap_between_pads(n);
+        expect_chain(n, 9);
+        expect_controls_driven(n);
+        for (int bit = 31; bit >= 0; --bit) {
+            std::string pin = "IDCODE[" + std::to_string(bit) + "]";
+            std::string want = !c.idcode ? "" : kIdcode[static_cast<size_t>(31 - bit)] == '1' ? "VCC" : "GND";
+            EXPECT_EQ(n.net("TAP", pin), want) << pin;
+        }
+    }
+
+    expect_netlist_clean(dir.path());
+}
+
+// The TDO pad's data and enable left open instead of tied off.
+const std::vector<Patch> kOpenTdoPad = {
+    {"chip.v", "  wire tdi_c, tms_c, tck_c, trst_c;", "  wire tdi_c, tms_c, tck_c, trst_c, tdo_c, tdo_en;"},
+    {"chip.v", ".A(1'b0), .OE(1'b0), .PAD(tdo)", ".A(tdo_c), .OE(tdo_en), .PAD(tdo)"}};
+
+INSTANTIATE_TEST_SUITE_P(Table, AddTap,
+                         ::testing::Values(AddTapCase{"tied_tdo_pad", {"-add_tap"}, {}, false},
+                                           AddTapCase{"open_tdo_pad", {"-add_tap"}, kOpenTdoPad, false},
+                                           AddTapCase{"external_idcode", {"-add_tap", "-external_idcode"}, {}, true}),
+                         [](const auto& info) { return info.param.name; });
+
+// A three-state pad with its enable tied on joins a high-impedance group,
+// whose buffer the TAP's HIGHZ output drives.  The TAP that -add_tap
+// writes has that output only with a HIGHZ instruction: without one the
+// run stops before any edit, with one the buffer hangs on TAP{HIGHZ}.
+TEST(AddTapHighz, TiedEnableNeedsTheHighzInstruction) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const Patch tied{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"};
+    const Patch highz{"chip.bsc", "    %INSTRUCTION BYPASS",
+                      "    %INSTRUCTION HIGHZ  = (0011) ACCESS BYPASS;\n    %INSTRUCTION BYPASS"};
+    {
+        SCOPED_TRACE("without HIGHZ");
+        testsupport::TempDir dir;
+        compile_notap_chip(dir.path(), {tied});
+        if (HasFatalFailure()) return;
+        RunResult r = kestrand(dir.path(), {"-add_tap"});
+        EXPECT_EQ(r.status, 255) << r.out << r.err;
+        EXPECT_NE(r.out.find("ERROR: pad 'PAD_DOUT1' is driven from the TAP's %HIGHZ_COMMAND pin 'HIGHZ',\n"
+                             "       which the TAP added with -add_tap has only with a HIGHZ instruction\n"
+                             "       in %INSTRUCTION_TABLE of file './chip.bsc'.\n\n"),
+                  std::string::npos)
+            << r.out;
+        EXPECT_FALSE(fs::exists(dir.path() / "bscan_lib/chip_jtag.cmd"));
+    }
+    SCOPED_TRACE("with HIGHZ");
+    testsupport::TempDir dir;
+    compile_notap_chip(dir.path(), {tied, highz});
+    if (HasFatalFailure()) return;
+    RunResult r = kestrand(dir.path(), {"-add_tap"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    Netlist n(dir.path(), "bscan_lib/chip_jtag.sdb");
+    expect_tap_between_pads(n);
+    EXPECT_EQ(n.cls("highz_buf0"), "BUF");
+    EXPECT_EQ(n.ends_at("TAP", "HIGHZ"), (std::set<std::string>{"TAP{HIGHZ}", "highz_buf0{A}"}));
+    EXPECT_EQ(n.ends_at("PAD_DOUT1", "OE"), (std::set<std::string>{"PAD_DOUT1{OE}", "highz_buf0{Y}"}));
+    // dout1 has no control cell of its own now.
+    expect_chain(n, 8);
+    expect_controls_driven(n);
+    expect_netlist_clean(dir.path());
+}
+
+}  // namespace
