@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -21,15 +22,7 @@ using testsupport::source_path;
 // Copies the fixture chip into dir and compiles it there ("chip.sdb",
 // "chip.c.sdb" and the cells' designs); false when the tools are missing.
 bool compile_chip(const fs::path& dir) {
-    std::string tessick = built_program("tools/tessick"), drumway = built_program("tools/drumway");
-    if (!fs::exists(tessick) || !fs::exists(drumway)) return false;
-    for (const auto& f : fs::directory_iterator(source_path("tests/fixtures/chip")))
-        fs::copy_file(f.path(), dir / f.path().filename());
-    auto r = run({tessick, "-lib", "cells.v", "chip.v"}, dir);
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    r = run({drumway, "chip"}, dir);
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    return r.status == 0;
+    return testsupport::fixture_tools_built() && testsupport::compile_fixture_chip(dir);
 }
 
 testsupport::RunResult kestrand(const fs::path& dir) {

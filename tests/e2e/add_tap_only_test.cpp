@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -16,19 +17,14 @@ using testsupport::run;
 using testsupport::source_path;
 
 TEST(AddTapOnly, WritesCompilesAndScripts) {
-    std::string tools = built_program("tools");
-    if (!fs::exists(tools + "/tessick")) GTEST_SKIP() << "the stand-in tools are not built";
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "the stand-in tools are not built";
     testsupport::TempDir dir;
-    for (const auto& f : fs::directory_iterator(source_path("tests/fixtures/chip")))
-        fs::copy_file(f.path(), dir.path() / f.path().filename());
-    const char* old_path = std::getenv("PATH");
-    testsupport::ScopedEnv path("PATH", (tools + ":" + (old_path ? old_path : "")).c_str());
-    testsupport::ScopedEnv dirs("QUENDAL_DIRS", nullptr);
+    testsupport::copy_fixture_chip(dir.path());
     // The cells' designs are what the scan-cell checks open.
-    auto r = run({"tessick", "-lib", "cells.v"}, dir.path());
+    auto r = testsupport::tool("tessick", {"-lib", "cells.v"}, dir.path());
     ASSERT_EQ(r.status, 0) << r.err;
     // No design of the chip itself is needed.
-    r = run({built_program("bin/kestrand"), "chip", "-add_tap_only"}, dir.path());
+    r = testsupport::run_kestrand(dir.path(), {"-add_tap_only"});
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("Selected option:  -add_tap_only.\n\n"), std::string::npos);
     EXPECT_NE(r.out.find("\nCPU TIME = "), std::string::npos);
@@ -38,7 +34,7 @@ TEST(AddTapOnly, WritesCompilesAndScripts) {
     EXPECT_FALSE(fs::exists(dir.path() / "BSCAN.log"));
     EXPECT_FALSE(fs::exists(dir.path() / "chip_TAP_empty.tessick.log"));
     // The compiled TAP has the ports of the module.
-    r = run({built_program("tools/sdbdump"), "qdx_tap.sdb"}, dir.path());
+    r = testsupport::tool("sdbdump", {"qdx_tap.sdb"}, dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
     for (const char* port : {"TDI", "TMS", "TCK", "TRST", "TDO", "SHIFT_DR", "CLOCK_DR", "first_Bcell", "BOUNDARY_out"})
         EXPECT_NE(r.out.find(port), std::string::npos) << port << "\n" << r.out;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -26,41 +27,20 @@ using testsupport::RunResult;
 using testsupport::ScopedEnv;
 using testsupport::source_path;
 
-std::string tools_dir() { return fs::path(built_program("tools/tessick")).parent_path().string(); }
+using testsupport::inst_of;
+using testsupport::Netlist;
+using testsupport::Patch;
+using testsupport::pin_of;
+using testsupport::tool;
 
-bool built() {
-    for (const char* t : {"tessick", "drumway", "quarnel", "plovert", "sdbdump"})
-        if (!fs::exists(fs::path(tools_dir()) / t)) return false;
-    return fs::exists(built_program("bin/kestrand"));
-}
-
-RunResult tool(const std::string& name, const std::vector<std::string>& args, const fs::path& dir) {
-    std::vector<std::string> argv = {(fs::path(tools_dir()) / name).string()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return testsupport::run(argv, dir);
-}
-
-// An exact text replacement in one of the fixture's files.
-struct Patch {
-    std::string file, from, to;
-};
-
-void replace_in(const fs::path& file, const std::string& from, const std::string& to) {
-    std::string text = read_file(file);
-    size_t at = text.find(from);
-    ASSERT_NE(at, std::string::npos) << from;
-    text.replace(at, from.size(), to);
-    std::ofstream(file) << text;
-}
+bool built() { return testsupport::fixture_tools_built(); }
 
 // The fixture chip with the chip.v of notap/, compiled: the cells' and
 // modules' designs, chip.sdb and chip.c.sdb.  The port-only qdx_tap module
 // is taken out of cells.v, so the only master of the TAP is the one the
 // run compiles.
 void compile_notap_chip(const fs::path& dir, const std::vector<Patch>& patches) {
-    for (const auto& f : fs::directory_iterator(source_path("tests/fixtures/chip")))
-        fs::copy_file(f.path(), dir / f.path().filename(), fs::copy_options::overwrite_existing);
-    fs::copy_file(source_path("tests/fixtures/e2e/notap/chip.v"), dir / "chip.v", fs::copy_options::overwrite_existing);
+    testsupport::copy_fixture_chip(dir, {}, source_path("tests/fixtures/e2e/notap/chip.v"));
     std::string cells = read_file(dir / "cells.v");
     size_t from = cells.find("module qdx_tap");
     ASSERT_NE(from, std::string::npos);
@@ -68,91 +48,13 @@ void compile_notap_chip(const fs::path& dir, const std::vector<Patch>& patches) 
     ASSERT_NE(to, std::string::npos);
     cells.erase(from, to + 10 - from);
     std::ofstream(dir / "cells.v") << cells;
-    for (const Patch& p : patches) replace_in(dir / p.file, p.from, p.to);
-    auto r = tool("tessick", {"-lib", "cells.v", "chip.v"}, dir);
-    ASSERT_EQ(r.status, 0) << r.out << r.err;
-    r = tool("drumway", {"chip"}, dir);
-    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    for (const Patch& p : patches) testsupport::apply_patch(dir, p);
+    ASSERT_TRUE(testsupport::compile_chip_in(dir));
     ASSERT_FALSE(fs::exists(dir / "qdx_tap.sdb"));
 }
 
-// kestrand on the chip in dir, the stand-in tools first on PATH and the
-// default search path.
 RunResult kestrand(const fs::path& dir, const std::vector<std::string>& options) {
-    const char* old_path = std::getenv("PATH");
-    std::string path = tools_dir() + ":" + (old_path ? old_path : "/usr/bin:/bin");
-    ScopedEnv env_path("PATH", path.c_str()), dirs("QUENDAL_DIRS", nullptr), root("QUENDAL", nullptr);
-    std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
-    argv.insert(argv.end(), options.begin(), options.end());
-    return testsupport::run(argv, dir);
-}
-
-// A design as sdbdump prints it: its ports, instances with their classes
-// and pin nets, and the ends of each net.
-class Netlist {
-public:
-    Netlist(const fs::path& dir, const std::string& design) {
-        auto r = tool("sdbdump", {design}, dir);
-        EXPECT_EQ(r.status, 0) << r.err;
-        std::istringstream in(r.out);
-        std::string line;
-        while (std::getline(in, line)) {
-            std::istringstream words(line);
-            std::string kind, name, word;
-            words >> kind >> name;
-            if (kind == "port") {
-                words >> ports_[name];
-            } else if (kind == "inst") {
-                words >> classes_[name];
-                while (words >> word) {
-                    size_t eq = word.find('=');
-                    if (eq != std::string::npos) pins_[name][word.substr(0, eq)] = word.substr(eq + 1);
-                }
-            } else if (kind == "net") {
-                auto& ends = nets_[name];
-                while (words >> word) ends.insert(word);
-            }
-        }
-    }
-
-    const std::map<std::string, std::string>& ports() const { return ports_; }
-    std::string cls(const std::string& inst) const {
-        auto it = classes_.find(inst);
-        return it == classes_.end() ? "" : it->second;
-    }
-    std::string net(const std::string& inst, const std::string& pin) const {
-        auto i = pins_.find(inst);
-        if (i == pins_.end()) return "";
-        auto p = i->second.find(pin);
-        return p == i->second.end() || p->second == "-" ? "" : p->second;
-    }
-    std::set<std::string> ends(const std::string& net) const {
-        auto it = nets_.find(net);
-        return it == nets_.end() ? std::set<std::string>{} : it->second;
-    }
-    // The ends of the net on an instance pin; empty when the pin is open.
-    std::set<std::string> ends_at(const std::string& inst, const std::string& pin) const {
-        std::string n = net(inst, pin);
-        return n.empty() ? std::set<std::string>{} : ends(n);
-    }
-    std::set<std::string> of_class(const std::string& prefix) const {
-        std::set<std::string> s;
-        for (auto& [inst, c] : classes_)
-            if (c.rfind(prefix, 0) == 0) s.insert(inst);
-        return s;
-    }
-
-private:
-    std::map<std::string, std::string> ports_;
-    std::map<std::string, std::string> classes_;
-    std::map<std::string, std::map<std::string, std::string>> pins_;
-    std::map<std::string, std::set<std::string>> nets_;
-};
-
-std::string inst_of(const std::string& end) { return end.substr(0, end.find('{')); }
-std::string pin_of(const std::string& end) {
-    size_t a = end.find('{');
-    return a == std::string::npos ? "" : end.substr(a + 1, end.size() - a - 2);
+    return testsupport::run_kestrand(dir, options);
 }
 
 // The TAP instance wired to the TAP pads and nothing else: each input pin

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -25,137 +26,23 @@ using testsupport::RunResult;
 using testsupport::ScopedEnv;
 using testsupport::source_path;
 
-std::string tools_dir() { return fs::path(built_program("tools/tessick")).parent_path().string(); }
+using testsupport::inst_of;
+using testsupport::Netlist;
+using testsupport::Patch;
+using testsupport::pin_of;
+using testsupport::tool;
+using testsupport::tools_dir;
 
-bool built() {
-    for (const char* t : {"tessick", "drumway", "quarnel", "plovert", "sdbdump"})
-        if (!fs::exists(fs::path(tools_dir()) / t)) return false;
-    return fs::exists(built_program("bin/kestrand"));
-}
-
-// The environment of a run: the stand-in tools first on PATH (after
-// `first`, a folder of replacements, when given) and the default search
-// path.
-class ToolPath {
-public:
-    explicit ToolPath(const std::string& first = "")
-        : value_((first.empty() ? "" : first + ":") + tools_dir() + ":" + old_path()),
-          path_("PATH", value_.c_str()),
-          dirs_("QUENDAL_DIRS", nullptr),
-          root_("QUENDAL", nullptr) {}
-
-private:
-    static std::string old_path() {
-        const char* p = std::getenv("PATH");
-        return p ? p : "/usr/bin:/bin";
-    }
-    std::string value_;
-    ScopedEnv path_, dirs_, root_;
-};
-
-RunResult tool(const std::string& name, const std::vector<std::string>& args, const fs::path& dir) {
-    std::vector<std::string> argv = {(fs::path(tools_dir()) / name).string()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return testsupport::run(argv, dir);
-}
-
-// An exact text replacement in one of the fixture's files; an empty
-// `from` appends `to`.
-struct Patch {
-    std::string file, from, to;
-};
+bool built() { return testsupport::fixture_tools_built(); }
 
 // Copies the fixture chip into dir, applies the patches (and the Verilog
-// of chip.v from `verilog` when given) and compiles it: the designs of the
-// cells and modules, chip.sdb and chip.c.sdb.
+// of chip.v from `verilog` when given) and compiles it.
 void compile_chip(const fs::path& dir, const std::vector<Patch>& patches = {}, const std::string& verilog = "") {
-    for (const auto& f : fs::directory_iterator(source_path("tests/fixtures/chip")))
-        fs::copy_file(f.path(), dir / f.path().filename(), fs::copy_options::overwrite_existing);
-    if (!verilog.empty()) fs::copy_file(verilog, dir / "chip.v", fs::copy_options::overwrite_existing);
-    for (const Patch& p : patches) {
-        std::string text = read_file(dir / p.file);
-        if (p.from.empty()) {
-            text += p.to;
-        } else {
-            size_t at = text.find(p.from);
-            ASSERT_NE(at, std::string::npos) << p.from;
-            text.replace(at, p.from.size(), p.to);
-        }
-        std::ofstream(dir / p.file) << text;
-    }
-    auto r = tool("tessick", {"-lib", "cells.v", "chip.v"}, dir);
-    ASSERT_EQ(r.status, 0) << r.out << r.err;
-    r = tool("drumway", {"chip"}, dir);
-    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir, patches, verilog));
 }
 
 RunResult kestrand(const fs::path& dir, const std::vector<std::string>& options = {}, const std::string& first = "") {
-    ToolPath env(first);
-    std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
-    argv.insert(argv.end(), options.begin(), options.end());
-    return testsupport::run(argv, dir);
-}
-
-// The connectivity of a design as sdbdump prints it.
-class Netlist {
-public:
-    Netlist(const fs::path& dir, const std::string& design) {
-        auto r = tool("sdbdump", {design}, dir);
-        EXPECT_EQ(r.status, 0) << r.err;
-        std::istringstream in(r.out);
-        std::string line;
-        while (std::getline(in, line)) {
-            std::istringstream words(line);
-            std::string kind, name;
-            words >> kind >> name;
-            if (kind == "inst") {
-                std::string cls, pin;
-                words >> cls;
-                classes_[name] = cls;
-                while (words >> pin) {
-                    size_t eq = pin.find('=');
-                    if (eq != std::string::npos) pins_[name][pin.substr(0, eq)] = pin.substr(eq + 1);
-                }
-            } else if (kind == "net") {
-                std::string end;
-                auto& ends = nets_[name];
-                while (words >> end) ends.push_back(end);
-            }
-        }
-    }
-
-    std::string cls(const std::string& inst) const {
-        auto it = classes_.find(inst);
-        return it == classes_.end() ? "" : it->second;
-    }
-    std::string net(const std::string& inst, const std::string& pin) const {
-        auto i = pins_.find(inst);
-        if (i == pins_.end()) return "";
-        auto p = i->second.find(pin);
-        return p == i->second.end() || p->second == "-" ? "" : p->second;
-    }
-    std::vector<std::string> ends(const std::string& net) const {
-        auto it = nets_.find(net);
-        return it == nets_.end() ? std::vector<std::string>{} : it->second;
-    }
-    // The instances whose class begins with the prefix.
-    std::set<std::string> of_class(const std::string& prefix) const {
-        std::set<std::string> s;
-        for (auto& [inst, cls] : classes_)
-            if (cls.rfind(prefix, 0) == 0) s.insert(inst);
-        return s;
-    }
-
-private:
-    std::map<std::string, std::string> classes_;
-    std::map<std::string, std::map<std::string, std::string>> pins_;
-    std::map<std::string, std::vector<std::string>> nets_;
-};
-
-std::string inst_of(const std::string& end) { return end.substr(0, end.find('{')); }
-std::string pin_of(const std::string& end) {
-    size_t a = end.find('{');
-    return a == std::string::npos ? "" : end.substr(a + 1, end.size() - a - 2);
+    return testsupport::run_kestrand(dir, options, first);
 }
 
 // The shift chain from the TAP's first-cell pin through boundary cells
