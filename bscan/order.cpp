@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "bscan/bscan.h"
@@ -54,12 +56,23 @@ const char* function_word(int kind) {
     }
 }
 
-// The control block of one group: the control cell's register row is the
-// one after the first pad it controls.
-void write_control_block(FILE* fp, const char* net, const char* function, const char* cell, const int* keys) {
+// Register rows of the cells by instance name, for finding each control
+// cell's own row; built once per pin-list file.
+using RowsByName = std::unordered_map<std::string_view, int>;
+
+RowsByName rows_by_name() {
+    RowsByName rows;
+    for (int i = 0, n = DYNA_count(SCAN_TAB); i < n; ++i)
+        if (SCAN_TAB[i].instance) rows.emplace(SCAN_TAB[i].instance, i);
+    return rows;
+}
+
+// The control block of one group, for the control cell in register row
+// `row` (none when the row does not exist or has no instance).
+void write_control_block(FILE* fp, const char* net, const char* function, const char* cell, const int* keys,
+                         long row) {
     int n = DYNA_count(keys);
     if (n == 0) return;
-    long row = static_cast<long>(keys[0]) + 1;
     if (row < 0 || row >= DYNA_count(SCAN_TAB) || !SCAN_TAB[row].instance) return;
     std::fprintf(fp, "   [CONTROL SCAN CELL]    %-22s %-6c  %-11s %-11s\n", bsnames::or_text(net, "*"), '*',
                  bsnames::or_text(function, "*"), SCAN_TAB[row].instance);
@@ -70,18 +83,28 @@ void write_control_block(FILE* fp, const char* net, const char* function, const 
     std::fprintf(fp, "             *                  [%s]\n", bsnames::or_text(cell, "*"));
 }
 
-void group_block(FILE* fp, const ControlPinGroup& g) {
-    const char* net = nullptr;
-    const char* function = nullptr;
-    const char* cell = nullptr;
-    auto take = [&](const ControlCellEntry& row) {
-        net = row.net_name;
-        function = row.function;
-        cell = row.cell ? row.cell->name : nullptr;
-    };
-    if (g.control > 0 && g.control <= DYNA_count(CONTROL_TAB)) take(CONTROL_TAB[g.control - 1]);
-    if (g.control_oe > 0 && g.control_oe <= DYNA_count(CONTROL_OE_TAB)) take(CONTROL_OE_TAB[g.control_oe - 1]);
-    write_control_block(fp, net, function, cell, g.keys);
+// The row after the first pad of a group: where the cell writers put the
+// control cell of a pad with a single data cell.
+long row_after_first_key(const int* keys) {
+    return DYNA_count(keys) > 0 ? static_cast<long>(keys[0]) + 1 : -1;
+}
+
+void group_block(FILE* fp, const ControlPinGroup& g, const RowsByName& rows) {
+    const ControlCellEntry* entry = nullptr;
+    if (g.control > 0 && g.control <= DYNA_count(CONTROL_TAB)) entry = &CONTROL_TAB[g.control - 1];
+    if (g.control_oe > 0 && g.control_oe <= DYNA_count(CONTROL_OE_TAB)) entry = &CONTROL_OE_TAB[g.control_oe - 1];
+    // The cell writer of the group's owning pad records the control cell's
+    // instance; its row is found by that name, since a pad with an input
+    // and an output cell is keyed by its input cell, added after its
+    // control cell.  Without a recorded instance the control cell is
+    // taken to follow the first pad's data cell.
+    long row = row_after_first_key(g.keys);
+    if (entry && entry->instance) {
+        auto at = rows.find(entry->instance);
+        row = at == rows.end() ? -1 : at->second;
+    }
+    write_control_block(fp, entry ? entry->net_name : nullptr, entry ? entry->function : nullptr,
+                        entry && entry->cell ? entry->cell->name : nullptr, g.keys, row);
 }
 
 void free_contr_pin() {
@@ -124,11 +147,12 @@ void write_file(FILE* fp) {
     int current = 0;
     // Groups without pads cannot be written; they come first after the sort.
     while (current < groups && DYNA_count(CONTR_PIN[current].keys) == 0) ++current;
+    RowsByName rows = current < groups ? rows_by_name() : RowsByName();
     for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i) {
         const PadEntry& p = OPIN_TAB[i];
         write_pad(fp, p);
         if (current < groups && last_key(CONTR_PIN[current]) != -1 && last_key(CONTR_PIN[current]) == p.key) {
-            group_block(fp, CONTR_PIN[current]);
+            group_block(fp, CONTR_PIN[current], rows);
             ++current;
         }
     }
@@ -240,7 +264,7 @@ void print_bso_file() {
 }
 
 void print_control_scan(FILE* fp, const char* function, const char* cell, const char* net, const int* keys) {
-    write_control_block(fp, net, function, cell, keys);
+    write_control_block(fp, net, function, cell, keys, row_after_first_key(keys));
 }
 
 void integer_to_binary_code(unsigned value, char* buffer, int width) {

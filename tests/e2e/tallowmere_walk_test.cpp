@@ -110,18 +110,35 @@ std::string unbracket(const std::string& s) {
     return s.size() >= 2 && s.front() == '[' && s.back() == ']' ? s.substr(1, s.size() - 2) : s;
 }
 
+// The row of a cell that kestrand added, from its instance name
+// "BCELL<row>" or "BCELL<row>_<suffix>"; -1 for another name.
+int row_in_name(const std::string& name) {
+    const std::string stem = "BCELL";
+    if (name.compare(0, stem.size(), stem) != 0) return -1;
+    char* end = nullptr;
+    long row = std::strtol(name.c_str() + stem.size(), &end, 10);
+    if (end == name.c_str() + stem.size() || (*end != '\0' && *end != '_')) return -1;
+    return static_cast<int>(row);
+}
+
 // The register as kestrand's pin-list file states it, by register row
 // (0 next to the TAP's last-boundary-cell pin): a pad line gives its
 // cell's row in the order column, its instance in the last column and
-// the module in the brackets that end the next line; a control block
-// names the cell of the row after the first pad of its range.  A pad
-// with an input and an output cell shows the row of its input cell,
-// the instances as "output,input" and the modules as "input,output".
+// the module in the brackets that end the next line.  A pad with an
+// input and an output cell shows the row of its input cell, the
+// instances as "output,input" and the modules as "input,output"; a
+// control block names the control cell and its module.  The output cell
+// of such a pad and a control cell are placed by the row in their names.
 std::map<int, Cell> bso_register(const std::string& bso) {
     std::map<int, Cell> rows;
     std::vector<std::string> lines;
     std::istringstream in(bso);
     for (std::string l; std::getline(in, l);) lines.push_back(l);
+    auto by_name = [&](const Cell& c) {
+        int row = row_in_name(c.name);
+        EXPECT_GE(row, 0) << c.name;
+        EXPECT_TRUE(rows.emplace(row, c).second) << "row " << row << " twice: " << c.name;
+    };
     for (size_t i = 0; i + 1 < lines.size(); ++i) {
         std::vector<std::string> w = words(lines[i]), next = words(lines[i + 1]);
         if (w.empty() || next.empty()) continue;
@@ -129,12 +146,16 @@ std::map<int, Cell> bso_register(const std::string& bso) {
         long row = std::strtol(w[0].c_str(), &end, 10);
         if (end != w[0].c_str() && *end == '\0') {
             std::string name = w.back(), cls = unbracket(next.back());
-            if (size_t comma = name.find(','); comma != std::string::npos) name = name.substr(comma + 1);
-            if (size_t comma = cls.find(','); comma != std::string::npos) cls = cls.substr(0, comma);
-            rows[static_cast<int>(row)] = {name, cls, -1};
+            if (size_t comma = name.find(','); comma != std::string::npos) {
+                size_t cls_comma = cls.find(',');
+                EXPECT_NE(cls_comma, std::string::npos) << lines[i + 1];
+                by_name({name.substr(0, comma), cls.substr(cls_comma + 1), -1});
+                name = name.substr(comma + 1);
+                cls = cls.substr(0, cls_comma);
+            }
+            EXPECT_TRUE(rows.emplace(static_cast<int>(row), Cell{name, cls, -1}).second) << "row " << row;
         } else if (w.size() > 3 && w[0] == "[CONTROL" && next.size() > 2 && next[1] == "RANGE]") {
-            int first = std::atoi(next[2].c_str());
-            rows[first + 1] = {w.back(), unbracket(next.back()), -1};
+            by_name({w.back(), unbracket(next.back()), -1});
         }
     }
     return rows;
@@ -208,7 +229,6 @@ struct WalkCase {
     std::string verilog{};           // replaces chip.v when given
     int cells = 9;                   // kestrand's cells
     std::string first_row = "BCELL0_in";  // the cell next to the TAP's last-boundary-cell pin
-    std::map<int, Cell> unlisted{};  // rows that the pin-list file does not show
     std::string prefix{};            // in front of the pin-list file's names in the expanded design
     std::set<std::string> two_bits{};  // modules with two standard names: two positions each
     // The design of a %BS_BUFFER pad cell with a chain of its own: the
@@ -248,6 +268,11 @@ std::vector<Patch> without_bidir_scan() {
 // TDO at the head of the pin list: the register runs backwards.
 const std::string kTdoPin = "12  TDO     tdo     out     PAD(PIN_TRI) PAD_EN_H\n";
 const std::vector<Patch> kTdoFirst = {{"chip.pin", kTdoPin, ""}, {"chip.pin", "1   CLK", kTdoPin + "1   CLK"}};
+std::vector<Patch> tdo_first_without_bidir_scan() {
+    std::vector<Patch> p = without_bidir_scan();
+    p.insert(p.end(), kTdoFirst.begin(), kTdoFirst.end());
+    return p;
+}
 // The output cell with two register positions.
 const std::string kBcOut = "%SCAN_CELL BC_OUT           // output pads: DI from the core, DO to the pad\n{\n";
 const Patch kTwoBitOut{"chip.lib", kBcOut + "    %STD_NAME BC_1;",
@@ -289,7 +314,6 @@ TEST_P(TallowmereWalk, FindsKestrandsRegister) {
 
     // kestrand's register: one cell per row, rows 0 to cells-1.
     std::map<int, Cell> rows = bso_register(read_file(dir.path() / "chip.bso"));
-    for (const auto& [row, cell] : c.unlisted) EXPECT_TRUE(rows.emplace(row, cell).second) << "row " << row;
     ASSERT_EQ(rows.size(), static_cast<size_t>(c.cells)) << read_file(dir.path() / "chip.bso");
     ASSERT_EQ(rows.begin()->first, 0);
     ASSERT_EQ(rows.rbegin()->first, c.cells - 1);
@@ -332,13 +356,15 @@ INSTANTIATE_TEST_SUITE_P(
         WalkCase{.name = "dont_share_control", .options = {"-dont_share_control"}, .patches = {kSharedEnable}},
         WalkCase{.name = "add_pad", .options = {"-add_pad"}, .patches = kNoDin1Pad},
         WalkCase{.name = "bidirectional_cell", .patches = kBidirBothSides},
-        // The pad's pair is listed by its input cell (row 9); the output
-        // cell and the control cell created between the two are not.
-        WalkCase{.name = "input_and_output_cells",
-                 .patches = without_bidir_scan(),
-                 .cells = 10,
-                 .unlisted = {{7, {"BCELL7_inout", "BC_OUT"}}, {8, {"BCELL8_inout", "BC_CTRL"}}}},
+        // The pad's pair is listed by its input cell (row 9, the last);
+        // its output cell (7) and its control cell (8) come before it.
+        WalkCase{.name = "input_and_output_cells", .patches = without_bidir_scan(), .cells = 10},
         WalkCase{.name = "tdo_first", .patches = kTdoFirst, .first_row = "BCELL0_inout"},
+        // The same pair first in the register, followed by other pads.
+        WalkCase{.name = "tdo_first_input_and_output_cells",
+                 .patches = tdo_first_without_bidir_scan(),
+                 .cells = 10,
+                 .first_row = "BCELL0_inout"},
         WalkCase{.name = "pad_module", .verilog = "tests/fixtures/bscan/padmod/chip.v", .prefix = "u_pads."},
         WalkCase{.name = "two_bit_output_cells", .patches = {kTwoBitOut}, .two_bits = {"BC_OUT"}},
         WalkCase{.name = "pad_with_its_own_cell", .patches = bs_pad("")},
