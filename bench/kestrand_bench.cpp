@@ -21,12 +21,12 @@
 #include <vector>
 
 #include "runtime/exit.h"
+#include "bench/timed.h"
 #include "runtime/process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 const char* const kCells = R"(// Library cells of the benchmark chip.
 `timescale 1ns / 1ps
@@ -191,21 +191,6 @@ bool write_netlist(const fs::path& p, const Chip& c) {
     return std::fclose(f) == 0;
 }
 
-// Runs a program in dir with the tools first on PATH, its output going to
-// log; the time taken, or -1 when it failed.
-double timed(const std::vector<std::string>& argv, const fs::path& dir, const std::string& log) {
-    const fs::path old = fs::current_path();
-    fs::current_path(dir);
-    const auto t0 = Clock::now();
-    const int status = RT_run(argv, log);
-    const double s = std::chrono::duration<double>(Clock::now() - t0).count();
-    fs::current_path(old);
-    if (status != 0) {
-        std::fprintf(stderr, "%s failed (status %d); see %s\n", argv[0].c_str(), status, (dir / log).c_str());
-        return -1;
-    }
-    return s;
-}
 
 }  // namespace
 

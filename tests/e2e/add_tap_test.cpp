@@ -99,27 +99,7 @@ void expect_chain(const Netlist& n, size_t cells) {
     EXPECT_EQ(std::set<std::string>(order.begin(), order.end()), all);
 }
 
-// Every control pin of every boundary cell is driven from its TAP pin,
-// directly or through the buffers of the trees.
-void expect_controls_driven(const Netlist& n) {
-    const std::vector<std::pair<std::string, std::string>> pins = {
-        {"SHIFT", "SHIFT_DR"}, {"CLOCK", "CLOCK_DR"}, {"UPDATE", "UPDATE_DR"}, {"MODE", "MODE1"}};
-    for (const std::string& cell : n.of_class("BC_")) {
-        for (auto& [pin, tap_pin] : pins) {
-            std::string net = n.net(cell, pin);
-            bool reached = false;
-            for (int depth = 0; depth < 20 && !net.empty() && !reached; ++depth) {
-                std::string up;
-                for (const auto& e : n.ends(net)) {
-                    if (e == "TAP{" + tap_pin + "}") reached = true;
-                    if (n.cls(inst_of(e)) == "BUF" && pin_of(e) == "Y") up = n.net(inst_of(e), "A");
-                }
-                net = up;
-            }
-            EXPECT_TRUE(reached) << cell << "{" << pin << "} is not driven from TAP{" << tap_pin << "}";
-        }
-    }
-}
+using testsupport::expect_controls_driven;
 
 // The IDCODE value of chip.bsc, bit 31 first.
 const std::string kIdcode = "00010000000000000001000010100111";

@@ -24,6 +24,7 @@
 #include "runtime/frame/frame.h"
 #include "sdb/sdb.h"
 #include "support/child.h"
+#include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -32,62 +33,21 @@ namespace fs = std::filesystem;
 using testsupport::built_program;
 using testsupport::read_file;
 using testsupport::RunResult;
-using testsupport::ScopedEnv;
 using testsupport::source_path;
 
-std::string tools_dir() { return fs::path(built_program("tools/tessick")).parent_path().string(); }
+using testsupport::Patch;
+using testsupport::tool;
 
-bool built() {
-    for (const char* t : {"tessick", "drumway", "quarnel", "plovert"})
-        if (!fs::exists(fs::path(tools_dir()) / t)) return false;
-    return fs::exists(built_program("bin/kestrand"));
-}
-
-RunResult tool(const std::string& name, const std::vector<std::string>& args, const fs::path& dir) {
-    std::vector<std::string> argv = {(fs::path(tools_dir()) / name).string()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return testsupport::run(argv, dir);
-}
-
-// An exact text replacement in one of the fixture's files; an empty
-// `from` appends `to`.
-struct Patch {
-    std::string file, from, to;
-};
+bool built() { return testsupport::fixture_tools_built(); }
 
 // The fixture chip in dir, patched, with chip.v from `verilog` when given,
 // compiled into the cells' designs, chip.sdb and chip.c.sdb.
 void compile_chip(const fs::path& dir, const std::vector<Patch>& patches, const std::string& verilog) {
-    for (const auto& f : fs::directory_iterator(source_path("tests/fixtures/chip")))
-        fs::copy_file(f.path(), dir / f.path().filename(), fs::copy_options::overwrite_existing);
-    if (!verilog.empty())
-        fs::copy_file(source_path(verilog), dir / "chip.v", fs::copy_options::overwrite_existing);
-    for (const Patch& p : patches) {
-        std::string text = read_file(dir / p.file);
-        if (p.from.empty()) {
-            text += p.to;
-        } else {
-            size_t at = text.find(p.from);
-            ASSERT_NE(at, std::string::npos) << p.from;
-            text.replace(at, p.from.size(), p.to);
-        }
-        std::ofstream(dir / p.file) << text;
-    }
-    auto r = tool("tessick", {"-lib", "cells.v", "chip.v"}, dir);
-    ASSERT_EQ(r.status, 0) << r.out << r.err;
-    r = tool("drumway", {"chip"}, dir);
-    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir, patches, verilog.empty() ? "" : source_path(verilog)));
 }
 
-// kestrand on the chip, with the stand-in tools first on PATH and the
-// default search path.
 RunResult kestrand(const fs::path& dir, const std::vector<std::string>& options) {
-    const char* old = std::getenv("PATH");
-    const std::string path = tools_dir() + ":" + (old ? old : "/usr/bin:/bin");
-    ScopedEnv p("PATH", path.c_str()), dirs("QUENDAL_DIRS", nullptr), root("QUENDAL", nullptr);
-    std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
-    argv.insert(argv.end(), options.begin(), options.end());
-    return testsupport::run(argv, dir);
+    return testsupport::run_kestrand(dir, options);
 }
 
 // One boundary cell: its instance name, module and register position.

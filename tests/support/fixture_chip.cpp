@@ -137,4 +137,24 @@ std::string pin_of(const std::string& end) {
     return a == std::string::npos ? "" : end.substr(a + 1, end.size() - a - 2);
 }
 
+void expect_controls_driven(const Netlist& n) {
+    const std::vector<std::pair<std::string, std::string>> pins = {
+        {"SHIFT", "SHIFT_DR"}, {"CLOCK", "CLOCK_DR"}, {"UPDATE", "UPDATE_DR"}, {"MODE", "MODE1"}};
+    for (const std::string& cell : n.of_class("BC_")) {
+        for (auto& [pin, tap_pin] : pins) {
+            std::string net = n.net(cell, pin);
+            bool reached = false;
+            for (int depth = 0; depth < 20 && !net.empty() && !reached; ++depth) {
+                std::string up;
+                for (const auto& e : n.ends(net)) {
+                    if (e == "TAP{" + tap_pin + "}") reached = true;
+                    if (n.cls(inst_of(e)) == "BUF" && pin_of(e) == "Y") up = n.net(inst_of(e), "A");
+                }
+                net = up;
+            }
+            EXPECT_TRUE(reached) << cell << "{" << pin << "} is not driven from TAP{" << tap_pin << "}";
+        }
+    }
+}
+
 }  // namespace testsupport

@@ -78,6 +78,11 @@ private:
     std::map<std::string, std::vector<std::string>> nets_;
 };
 
+// Expects every SHIFT, CLOCK, UPDATE and MODE pin of every boundary cell
+// (class BC_*) to be driven from its TAP pin, directly or through the BUF
+// buffers of the trees.
+void expect_controls_driven(const Netlist& n);
+
 // The instance and the pin of an end "inst{pin}".
 std::string inst_of(const std::string& end);
 std::string pin_of(const std::string& end);
