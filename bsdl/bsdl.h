@@ -99,8 +99,11 @@ extern TapCellEntry* tap_ctrl;
 void parse_command_options(int argc, char** argv);
 // Closes the open report, opens the report of `top` (in the -opath
 // directory, made when missing) and prints the banner; returns the output
-// directory ("." when none).
+// directory ("." when none) and stores it in BS_OUTPUT_DIR.
 std::string open_report_file(const char* top);
+// The output directory of the circuit or template being written: the one
+// open_report_file last returned ("." before).
+extern std::string BS_OUTPUT_DIR;
 // Reads answers until one is yes (1) or no (0); the end of the input is no.
 int yes_or_no(FILE* in = stdin);
 // The SIGSEGV handler and its installation.

@@ -32,6 +32,7 @@ const int option_check_extr[BSDL_OPTION_COUNT] = {0, 1, 0, 1, 0, 1, 1, 0, 0, 0, 
 int option_check[BSDL_OPTION_COUNT] = {};
 char** option_string_extr[BSDL_OPTION_COUNT] = {};
 char** option_other_string = nullptr;
+std::string BS_OUTPUT_DIR = ".";
 
 namespace {
 
@@ -165,6 +166,7 @@ std::string open_report_file(const char* top) {
         qdx_printf("WARNING: cannot create specified output path \"%s\".\n", uncreatable.c_str());
         qdx_printf("         output files will be saved in the current directory.\n");
     }
+    BS_OUTPUT_DIR = directory;
     return directory;
 }
 
@@ -276,6 +278,7 @@ void BSDL_reset_globals() {
     }
     STR_free(&option_other_string);
     crash_report_fd = -1;
+    BS_OUTPUT_DIR = ".";
     BS_TOP_MODULE.clear();
     BS_BSC_FILE.clear();
     BS_LIB_FILE.clear();

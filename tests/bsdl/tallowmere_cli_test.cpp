@@ -155,9 +155,8 @@ TEST_F(Cli, Invocations) {
          },
          255,
          "WARNING: can't open report file \"chip.bsdl.rpt\"; messages go to the screen only.\n" + kNoBsdl, {}, {}},
-        // Pending the template writer: -t chip will write "chip.tpl".
-        {"-T: the template road", {"-T"}, nullptr, 255,
-         "ERROR: writing the template file is not available in this version.\n\n", {}, {"BSDL.tpl"}},
+        {"-T: the template road", {"-T"}, nullptr, 0, "BSDL template file was written into \"./BSDL.tpl\".\n\n",
+         {"BSDL.tpl", "BSDL.bsdl.rpt"}, {}},
     };
     for (const Invocation& c : cases) {
         SCOPED_TRACE(c.what);
