@@ -20,6 +20,18 @@ const char* const kTokenAliases[SCAN_LAST_TOKEN - SCAN_FIRST_TOKEN + 1] = {
 #include "scanlang/front/scan_tokens.def"
 };
 
+constexpr int kTokenNumbers[] = {
+#define SCAN_TOKEN(name, number, alias) number,
+#include "scanlang/front/scan_tokens.def"
+};
+constexpr bool numbered_in_order() {
+    int i = 0;
+    for (int number : kTokenNumbers)
+        if (number != SCAN_FIRST_TOKEN + i++) return false;
+    return i == SCAN_LAST_TOKEN - SCAN_FIRST_TOKEN + 1;
+}
+static_assert(numbered_in_order(), "scan_tokens.def lists every token number once, in order");
+
 // One chain per text length; entries point into keyword_data.
 std::array<std::vector<const KeywordRow*>, SCAN_KEYWORD_MAX_LENGTH + 1> k_hash;
 bool k_hash_built = false;
