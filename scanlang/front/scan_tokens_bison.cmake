@@ -1,14 +1,17 @@
 # Writes the parser's token declarations from scan_tokens.def, so that the
 # grammar uses exactly the scanner's token numbers.  Run as a script:
 #
-#   cmake -DIN=<scan_tokens.def> -DOUT=<file> -P scan_tokens_bison.cmake
+#   cmake -DIN=<scan_tokens.def> -DOUT=<file> [-DGRAMMAR=<grammar.y>]
+#         -P scan_tokens_bison.cmake
 #
 # The output holds one "%token NAME NUMBER "alias"" line per token (the
 # grammar may write a keyword or a punctuation mark by its alias, as in
 # "%SELECT_SCAN" "{" IDENT "}"), and sets the token prefix YYTK_ so that
 # bison's token names (YYTK_IDENT, YYTK_CORE_NO_SCAN) clash neither with
 # the scanner's TK_ names nor with the node kinds.  Numbers that no input
-# produces are left out.  The file is rewritten only when its text changes.
+# produces are left out.  With GRAMMAR, that file follows the
+# declarations, so OUT is the whole grammar for bison (bison itself has no
+# include).  The file is rewritten only when its text changes.
 cmake_policy(SET CMP0007 NEW)
 if(NOT IN OR NOT OUT)
   message(FATAL_ERROR "scan_tokens_bison.cmake: IN and OUT must be given")
@@ -34,6 +37,10 @@ foreach(line IN LISTS lines)
     string(APPEND text "%token ${CMAKE_MATCH_1} ${CMAKE_MATCH_2} \"${alias}\"\n")
   endif()
 endforeach()
+if(GRAMMAR)
+  file(READ "${GRAMMAR}" body)
+  string(APPEND text "${body}")
+endif()
 if(EXISTS "${OUT}")
   file(READ "${OUT}" old)
 endif()
