@@ -15,16 +15,16 @@ FILE* log_file = nullptr;
 
 namespace {
 
-// Which arguments a piece of a message takes, in printf order.
+// Which arguments a segment of a message takes, in printf order.
 enum class Args { NONE, S1, FILE_LINE, FILE_LINE_S1, FILE_LINE_S1_S2, FILE_S1, S1_S2 };
 
 enum class Kind { FATAL, WARNING, OUT_OF_MEMORY };
 
-// A message is one or two pieces, each printed with its own arguments.
+// A message is one or two segments, each printed with its own arguments.
 struct Diagnostic {
     const char* text;
     Args args;
-    const char* more;  // second piece, or null
+    const char* more;  // second segment, or null
     Args more_args;
     Kind kind;
 };
@@ -70,7 +70,7 @@ const Diagnostic kDiagnostics[SCAN_DIAG_CODE_COUNT] = {
 
 const char* shown(const char* s) { return s ? s : "(null)"; }
 
-void print_piece(const char* fmt, Args args, const char* file, int line, const char* s1, const char* s2) {
+void print_segment(const char* fmt, Args args, const char* file, int line, const char* s1, const char* s2) {
     switch (args) {
     case Args::NONE: std::fputs(fmt, stderr); break;
     case Args::S1: std::fprintf(stderr, fmt, shown(s1)); break;
@@ -87,8 +87,8 @@ void print_piece(const char* fmt, Args args, const char* file, int line, const c
 int error_handler(const char* file, int line, int code, const char* s1, const char* s2) {
     if (code < 0 || code >= SCAN_DIAG_CODE_COUNT) return 0;
     const Diagnostic& d = kDiagnostics[code];
-    print_piece(d.text, d.args, file, line, s1, s2);
-    if (d.more) print_piece(d.more, d.more_args, file, line, s1, s2);
+    print_segment(d.text, d.args, file, line, s1, s2);
+    if (d.more) print_segment(d.more, d.more_args, file, line, s1, s2);
     switch (d.kind) {
     case Kind::WARNING: has_error = 1; return 0;
     case Kind::OUT_OF_MEMORY: qdx_exit(-1);
