@@ -1,0 +1,19 @@
+// The scan-language front end: everything that reads DFT scan-language
+// files and their side files (map, lockup-latch, path and PSO files) into
+// syntax trees.
+//
+//   tokens.h       token numbers (from scan_tokens.def)
+//   keywords.h     the reserved words and their look-up
+//   scanner.h      the scanner, its comment table and section lines
+//   nodes.h, ast.h the syntax tree (node kinds from scan_nodes.def)
+//   diagnostics.h  the numbered messages, checked copy and allocation
+#pragma once
+
+#include "scanlang/front/ast.h"
+#include "scanlang/front/diagnostics.h"
+#include "scanlang/front/keywords.h"
+#include "scanlang/front/scanner.h"
+#include "scanlang/front/tokens.h"
+
+// Returns every module of the front end to its start-up state.
+void SCAN_FRONT_reset_globals();
