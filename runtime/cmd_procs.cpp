@@ -184,7 +184,7 @@ int CMD_batch(int argc, char** argv) {
     const char* name = CMD_get_arg_str();
     if (!name) return -1;
     std::string file = name;
-    char* ext = FNM_strip(name, "e");
+    char* ext = FNM_break(name, "e");
     if (!ext || std::string(ext) != ".cmd") file += ".cmd";
     std::free(ext);
     FILE* in = std::fopen(file.c_str(), "r");
