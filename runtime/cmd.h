@@ -42,8 +42,9 @@ struct CmdNameValue {
     char* value;
 };
 
-// Procedure that reads one line for the prompt (a new string, or null at
-// the end of input) and procedure called to show a prompt.
+// Procedure that reads one line for the prompt (a malloc'd string that the
+// interpreter frees, or null at the end of input), and the page prompt
+// procedure of the listings (-1 from it stops a listing).
 using CmdLineProc = char* (*)(const char* prompt);
 using CmdPromptProc = int (*)(const char* prompt);
 

@@ -8,7 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -417,13 +418,10 @@ int CMD_activate() {
         out = std::make_unique<AtomicFile>(cur().redirect);
         bool ok = out->open("w");
         if (ok && cur().append) {
-            FILE* in = std::fopen(cur().redirect.c_str(), "r");
-            if (in) {
-                char buf[4096];
-                size_t got;
-                while ((got = std::fread(buf, 1, sizeof buf, in)) > 0) std::fwrite(buf, 1, got, out->stream());
-                std::fclose(in);
-            }
+            // ">>": the file's present text first, then the command's.
+            std::ifstream in(cur().redirect, std::ios::binary);
+            std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            std::fwrite(text.data(), 1, text.size(), out->stream());
         }
         if (!ok) {
             MSG_error("#029: Cannot open output file '%s'\n", cur().redirect.c_str());

@@ -2,6 +2,7 @@
 // types them: abbreviations, ";" splitting, history, aliases, variables,
 // options, redirection, batch files and the special variables.
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ struct RuleCase {
     std::string printed;
     std::map<std::string, std::string> written;  // files expected after it
 };
+
+void PrintTo(const RuleCase& c, std::ostream* os) { *os << c.name; }
 
 std::string repeat(const std::string& s, int n) {
     std::string out;
@@ -58,6 +61,9 @@ const RuleCase kRules[] = {
      "echo first\nfirst\nquiet\n# note\necho last;echo end\nlast\nend\ndone\n", {}},
     {"NestedBatchIsBounded", {{"self.cmd", "echo x\nbatch self\n"}}, {"batch self.cmd", "echo after"},
      repeat("x\n", 16) + "ERROR 026: Batch files nested too deeply (at most 16)\nafter\n", {}},
+    {"LongLinesAreKeptWhole", {{"long.cmd", "echo " + std::string(3000, 'y') + "\n"}},
+     {"batch long", "echo " + std::string(2000, 'z') + " >long.txt"}, std::string(3000, 'y') + "\n",
+     {{"long.txt", std::string(2000, 'z') + "\n"}}},
     {"MissingBatchFile", {}, {"batch nothere", "echo on"}, "ERROR 042: Cannot open input file 'nothere.cmd'\non\n",
      {}},
     {"SpecialVariables", {{"sub/found.txt", ""}},
