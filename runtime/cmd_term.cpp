@@ -28,7 +28,8 @@ BreakProc onbreak(BreakProc proc) {
         std::signal(SIGINT, dobreak);
         trapping = 1;
     } else {
-        std::signal(SIGINT, SIG_DFL);
+        // Only a handler of ours is taken back; a host's own stays.
+        if (previous || trapping) std::signal(SIGINT, SIG_DFL);
         trapping = 0;
     }
     break_seen = 0;
