@@ -49,12 +49,18 @@ int CMD_init() {
     cmd_ccb->variables = DYNA_new<CmdNameValue>();
     cmd_ccb->keys = DYNA_new<CmdNameValue>();
     cmd_ccb->history = DYNA_new<char*>(CMD_HISTORY_SIZE);
+    cmd_ccb->history_first = 1;
+    CMD_special_set("path", CMD_path);
+    CMD_special_set("log", CMD_log);
+    CMD_special_set("batch", CMD_batch);
+    PRO_set_modify(0);
     CMD_set_path(std::getenv("QUENDAL"), ".", "designs:lib:mirdale_lib", nullptr);
     return 0;
 }
 
 CmdControlBlock::~CmdControlBlock() {
     if (batch) std::fclose(batch);
+    for (FILE* f : outer_batches) std::fclose(f);
     std::free(prompt);
     free_lines(&queue);
     free_lines(&history);
@@ -70,4 +76,11 @@ int CMD_terminate() {
     return 0;
 }
 
-void CMD_reset_globals() { CMD_terminate(); }
+void CMD_reset_globals() {
+    CMD_terminate();
+    CMD_set_dictionary(nullptr);
+    HELP_terminate();
+    PRO_reset_globals();
+    CMD_reset_arg_state();
+    onbreak(nullptr);
+}

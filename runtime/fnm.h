@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <ctime>
+#include <string>
+#include <vector>
 
 // A file name split into its parts; each is an owned string or null.
 struct FnmParts {
@@ -103,6 +105,32 @@ time_t FNM_mtime(const char* name);
 time_t FNM_atime(const char* name);
 int FNM_isdir(const char* name);
 int FNM_islink(const char* name);
+
+// File listing.  An entry of a listing: directory ("." by default), name,
+// and with status wanted the mode, access and modification times and size.
+struct FnmEntry {
+    std::string directory;
+    std::string name;
+    mode_t mode = 0;
+    int reserved = 0;
+    time_t atime = 0;
+    time_t mtime = 0;
+    off_t size = 0;
+};
+// With a pattern, starts a listing of the pattern's directory (names in
+// order, "." and ".." never listed); a pattern without "*" or "?" gives its
+// one file when it exists.  Each call (a null pattern continues) returns
+// the next entry whose name matches the wildcard mask, or null at the
+// end.  The entry stays valid until the next call.
+const FnmEntry* FNM_get_file(const char* pattern, int with_status);
+// The entry of one parsed name.
+FnmEntry FNM_make_entry(const FnmParts* parts, int with_status);
+// All entries of a pattern.
+std::vector<FnmEntry> FNM_collect(const char* pattern, int with_status);
+// Prints "Directory: %s" (or "Current directory:") and the matching names
+// in columns of five; with search set and a pattern without directory, for
+// every directory of the search path in turn.
+int FNM_display(const char* pattern, int search);
 
 // Returns the search path and the file-name module to their start-up state.
 void FNM_reset_globals();

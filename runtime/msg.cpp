@@ -247,6 +247,14 @@ int MSG_log_on(int flag) {
 }
 int MSG_is_log() { return log_active ? 1 : 0; }
 FILE* MSG_get_log() { return log_file; }
+FILE* MSG_swap_log(FILE* s, int* was_on) {
+    FILE* old = log_file;
+    if (was_on) *was_on = log_active ? 1 : 0;
+    log_file = s;
+    log_active = s != nullptr;
+    return old;
+}
+int MSG_is_fid_on() { return fid_active ? 1 : 0; }
 int MSG_set_prefix(int flag) {
     use_prefix_name = flag != 0;
     return 0;

@@ -30,6 +30,10 @@ int MSG_set_log(FILE* stream);
 int MSG_log_on(int flag);
 int MSG_is_log();
 FILE* MSG_get_log();
+// Takes the stream as the log (on when not null) and gives back the
+// previous one, open, with whether it was on in *was_on (when given).
+FILE* MSG_swap_log(FILE* stream, int* was_on);
+int MSG_is_fid_on();
 int MSG_set_prefix(int flag);
 int MSG_set_errnum(int flag);
 

@@ -43,3 +43,9 @@ private:
 // output with write(2) and ends the process with status 255.  Only
 // async-signal-safe calls are made in the handler.
 void RT_install_crash_handler(const std::string& text);
+
+// Runs a program with an argument vector, no shell, sharing this
+// process's standard input, output and error (for commands a user types
+// at an interpreter).  Returns the exit status, or -1 when it could not
+// be started or did not exit normally.
+int RT_run_attached(const std::vector<std::string>& argv);
