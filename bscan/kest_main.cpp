@@ -26,12 +26,39 @@ std::string cpu_time_text;
     qdx_exit(-1);
 }
 
+bool has_bist_entries() { return DYNA_count(BL_MBIST_TAB) > 0 || DYNA_count(BL_LBIST_TAB) > 0; }
+
 // The BIST connection files are written only for configurations with
-// %MEMORY_BIST or %LOGIC_BIST entries.
+// %MEMORY_BIST or %LOGIC_BIST entries (refused before the run, below).
 void kest_write_connect_file() {
-    if (DYNA_count(BL_MBIST_TAB) > 0 || DYNA_count(BL_LBIST_TAB) > 0)
-        not_available("writing the BIST connection files");
+    if (has_bist_entries()) not_available("writing the BIST connection files");
 }
+
+// With -add_tap the top edit adds the TAP instance; a top design that
+// holds an instance of that name already would make the netlist editor
+// fail after every command file was written.
+void check_tap_instance_free() {
+    open_sdb_file(MODULE_SDB.c_str());
+    const int tap = TAP_INSTANCE_NAME ? SDB_nl_search_obj(TAP_INSTANCE_NAME) : -1;
+    SDB_close(sdb, 0);
+    if (tap < 0) return;
+    qdx_printf("ERROR: (%s) the design '%s' already holds the TAP instance '%s'\n", JTAG_BSC_FILE.c_str(),
+               MODULE_SDB.c_str(), TAP_INSTANCE_NAME);
+    qdx_printf("       (%%INSTANCE_NAME of %%TAP_MODULE); option -add_tap adds it.\n\n");
+    qdx_exit(-1);
+}
+
+// The roads that this version does not take, and the inputs that the last
+// steps would refuse, end the run before the first output file is written.
+void refuse_before_writing() {
+    if (JTAG_OPTION[OPT_ADD_BCM]) not_available("the option -add_bcm");
+    if (has_bist_entries()) not_available("writing the BIST connection files");
+    if (JTAG_OPTION[OPT_ADD_TAP_ONLY]) return;
+    if (kest_hier_tap_ctrlG == 1) not_available("the boundary-scan insertion with a TAP controller inside a sub-module");
+    if (JTAG_OPTION[OPT_ADD_TAP]) check_tap_instance_free();
+}
+
+bool in_pad_module(const PadEntry& p) { return DYNA_count(p.modules) > 0; }
 
 // The pads sit in one pad module below the top: the module's copy gets
 // the cells and ports for the TAP signals, the top its new master and the
@@ -81,6 +108,12 @@ void add_scan_cell() {
         qdx_printf("       there is no boundary register to insert.\n\n");
         qdx_exit(-1);
     }
+    // The first pad alone chooses between the flat and the pad-module
+    // road; pads on both sides of the pad module are the road of several
+    // IO-pad modules, with the top as one of them.
+    for (int i = first + 1, n = DYNA_count(OPIN_TAB); i < n; ++i)
+        if (OPIN_TAB[i].cell && in_pad_module(OPIN_TAB[i]) != in_pad_module(OPIN_TAB[first]))
+            not_available("the boundary-scan insertion into pads both in the top module and in a pad module");
     qdx_printf(" - Synthesizing Boundary Registers in gate level ...\n\n");
     if (kest_hier_tap_ctrlG == 1) not_available("the boundary-scan insertion with a TAP controller inside a sub-module");
     int levels = DYNA_count(OPIN_TAB[first].modules);
@@ -152,12 +185,12 @@ void kestrand_main(int argc, char** argv) {
     get_bsc_lib_name();
     if (JTAG_OPTION[OPT_GUIDELINE]) not_available("the option -guideline");
     check_necessary_input_file();
+    refuse_before_writing();
     if (JTAG_OPTION[OPT_ADD_TAP] || JTAG_OPTION[OPT_ADD_TAP_ONLY]) {
         if (JTAG_OPTION[OPT_ADD_TAP]) check_connect_pad();
         jtag_init();
         jtagsyn();
     }
-    if (JTAG_OPTION[OPT_ADD_BCM]) not_available("the option -add_bcm");
     if (!JTAG_OPTION[OPT_ADD_TAP_ONLY] && !JTAG_OPTION[OPT_ADD_BCM]) add_boundary_scan_chain();
     kest_write_connect_file();
     free_alloc_memory();
