@@ -437,6 +437,41 @@ INSTANTIATE_TEST_SUITE_P(
         FlowCase{"missing_c_sdb", {}, {}, "", true, 255, {kMissing}, {}, {kDesigns[0], kDesigns[1]}, "", {}}),
     [](const auto& info) { return info.param.name; });
 
+// A netlist editor that cannot be started: the run stops, and its log and
+// the screen say why (the program, the system's reason, the search path).
+struct UnstartableCase {
+    std::string name;
+    bool present;  // a plovert that is not executable, else none at all
+    std::string reason;
+};
+void PrintTo(const UnstartableCase& c, std::ostream* os) { *os << c.name; }
+
+class KestrandUnstartableTool : public ::testing::TestWithParam<UnstartableCase> {};
+
+TEST_P(KestrandUnstartableTool, SaysWhy) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const UnstartableCase& c = GetParam();
+    testsupport::TempDir dir, bin;
+    compile_chip(dir.path());
+    // The only folder on PATH: the other stand-ins, and plovert as the case says.
+    for (const char* t : {"tessick", "drumway", "quarnel"}) fs::create_symlink(fs::path(tools_dir()) / t, bin.path() / t);
+    if (c.present) std::ofstream(bin.path() / "plovert") << "#!/bin/sh\nexit 0\n";
+    ScopedEnv path("PATH", bin.str().c_str()), dirs("QUENDAL_DIRS", nullptr), root("QUENDAL", nullptr);
+    auto r = testsupport::run({built_program("bin/kestrand"), "chip"}, dir.path());
+    EXPECT_EQ(r.status, 255);
+    const std::string why = "plovert: cannot be started: " + c.reason + " (searched along PATH=" + bin.str() + ")\n";
+    EXPECT_EQ(read_file(dir.path() / "bs_plovert.log"), why);
+    EXPECT_NE(r.out.find("    .Executing command file  ./bscan_lib/chip_jtag.cmd ...\n    " + why +
+                         "    Please check the \"bs_plovert.log\" file.\n"),
+              std::string::npos)
+        << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, KestrandUnstartableTool,
+                         ::testing::Values(UnstartableCase{"missing", false, "No such file or directory"},
+                                           UnstartableCase{"not_executable", true, "Permission denied"}),
+                         [](const auto& info) { return info.param.name; });
+
 // The pad added with -add_pad sits between its cell and the port, and the
 // cell between it and the core.
 TEST(KestrandFlow, AddedPadBetweenPortAndCell) {
