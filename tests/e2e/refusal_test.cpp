@@ -69,12 +69,24 @@ std::string not_available(const std::string& what) {
 
 const Patch kBist{"chip.bsc", "", "\n%MEMORY_BIST {\n  %INSTRUCTION MB1 { %CNT_FILE m1.cnt; }\n}\n"};
 const Patch kLogicBist{"chip.bsc", "", "\n%LOGIC_BIST {\n  %INSTRUCTION LB1 { %DFT_FILE core.dft; }\n}\n"};
-const Patch kTapInCore{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME core.TAP;"};
+// The TAP controller one level down, in a wrapper module of its own.
+const std::vector<Patch> kTapInSubModule = {
+    {"chip.v", "  qdx_tap TAP (", "  tapwrap u_tap ("},
+    {"chip.v", "",
+     "\nmodule tapwrap (TDI, TMS, TCK, TRST, TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET,\n"
+     "                first_Bcell, BOUNDARY_out);\n"
+     "  input TDI, TMS, TCK, TRST, BOUNDARY_out;\n"
+     "  output TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET, first_Bcell;\n"
+     "  qdx_tap TAP (.TDI(TDI), .TMS(TMS), .TCK(TCK), .TRST(TRST), .TDO(TDO), .TDO_EN(TDO_EN),\n"
+     "               .SHIFT_DR(SHIFT_DR), .CLOCK_DR(CLOCK_DR), .UPDATE_DR(UPDATE_DR), .MODE1(MODE1),\n"
+     "               .HIGHZ(HIGHZ), .RESET(RESET), .first_Bcell(first_Bcell), .BOUNDARY_out(BOUNDARY_out));\n"
+     "endmodule\n"},
+    {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_tap.TAP;"}};
 // din1's pad moved from the pad module to the top: pads on both sides.
 const std::vector<Patch> kSplitPads = {
     {"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n", ""},
     {"chip.v", "  core core (", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n\n  core core ("}};
-const char* kTapInSubModule = "the boundary-scan insertion with a TAP controller inside a sub-module";
+const char* kTapInASubModule = "the boundary-scan insertion with a TAP controller inside a sub-module";
 
 class KestrandRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
@@ -115,8 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "ERROR: (./chip.bsc) the design './chip.sdb' already holds the TAP instance 'TAP'\n"
                     "       (%INSTANCE_NAME of %TAP_MODULE); option -add_tap adds it.\n\n"},
-        RefusalCase{"tap_in_a_sub_module", {}, {kTapInCore}, "", not_available(kTapInSubModule)},
-        RefusalCase{"tap_in_a_sub_module_add_tap", {"-add_tap"}, {kTapInCore}, "", not_available(kTapInSubModule)},
+        RefusalCase{"tap_in_a_sub_module", {}, kTapInSubModule, "", not_available(kTapInASubModule)},
+        RefusalCase{"tap_in_a_sub_module_add_tap", {"-add_tap"}, kTapInSubModule, "", not_available(kTapInASubModule)},
         RefusalCase{"pads_in_the_top_and_in_a_pad_module", {}, kSplitPads, "tests/fixtures/bscan/padmod/chip.v",
                     not_available("the boundary-scan insertion into pads both in the top module and in a pad "
                                   "module")},
