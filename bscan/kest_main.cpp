@@ -160,7 +160,7 @@ void add_scan_cell() {
         if (OPIN_TAB[i].cell && in_pad_module(OPIN_TAB[i]) != in_pad_module(OPIN_TAB[first]))
             not_available(kPadsSplit);
     qdx_printf(" - Synthesizing Boundary Registers in gate level ...\n\n");
-    if (kest_hier_tap_ctrlG == 1) not_available("the boundary-scan insertion with a TAP controller inside a sub-module");
+    // A TAP controller inside a sub-module was refused before the run.
     int levels = DYNA_count(OPIN_TAB[first].modules);
     if (levels > 0) {
         PAD_MODULE_EXIST = 255;
