@@ -26,12 +26,84 @@ std::string cpu_time_text;
     qdx_exit(-1);
 }
 
+bool has_bist_entries() { return DYNA_count(BL_MBIST_TAB) > 0 || DYNA_count(BL_LBIST_TAB) > 0; }
+
 // The BIST connection files are written only for configurations with
-// %MEMORY_BIST or %LOGIC_BIST entries.
+// %MEMORY_BIST or %LOGIC_BIST entries (refused before the run, below).
 void kest_write_connect_file() {
-    if (DYNA_count(BL_MBIST_TAB) > 0 || DYNA_count(BL_LBIST_TAB) > 0)
-        not_available("writing the BIST connection files");
+    if (has_bist_entries()) not_available("writing the BIST connection files");
 }
+
+// With -add_tap the top edit adds the TAP instance; a top design that
+// holds an instance of that name already would make the netlist editor
+// fail after every command file was written.
+void check_tap_instance_free() {
+    open_sdb_file(MODULE_SDB.c_str());
+    const int tap = TAP_INSTANCE_NAME ? SDB_nl_search_obj(TAP_INSTANCE_NAME) : -1;
+    SDB_close(sdb, 0);
+    if (tap < 0) return;
+    qdx_printf("ERROR: (%s) the design '%s' already holds the TAP instance '%s'\n", JTAG_BSC_FILE.c_str(),
+               MODULE_SDB.c_str(), TAP_INSTANCE_NAME);
+    qdx_printf("       (%%INSTANCE_NAME of %%TAP_MODULE); option -add_tap adds it.\n\n");
+    qdx_exit(-1);
+}
+
+const char* const kSeveralPadModules = "the boundary-scan insertion into several IO-pad modules";
+const char* const kPadModuleLevels = "the boundary-scan insertion into pad modules on several levels";
+const char* const kPadsSplit = "the boundary-scan insertion into pads both in the top module and in a pad module";
+
+// Where the pads sit in the cell-level design, for the roads the pad table
+// would find only after -add_tap has written the TAP files: the instance
+// path of each pad buffer on a pin that may get a cell.  Pins that do not
+// resolve are left to the pad table, which reports them.  Returns the
+// road that this version does not take, or none.
+const char* untaken_pad_road() {
+    open_sdb_file(MODULE_C_SDB.c_str());
+    bool top = false;
+    int module_path = -1;  // the prefix entry of the enclosing instance path
+    int depth = 0;
+    bool several = false;
+    for (int i = 0, n = DYNA_count(PIN_TABLE); i < n; ++i) {
+        const char* name = bs_pin_name(i);
+        if (!name || skip_signal(name) || is_internal_marker(PIN_TABLE[i]->io_name)) continue;
+        const int port = SDB_nl_search_port(bsnames::without_low_mark(name));
+        const int node = port >= 0 ? find_adjacent_node(port_tab[port].node) : -1;
+        const int obj = node >= 0 ? node_tab[node].object : -1;
+        if (obj < 0 || obj >= DYNA_count(sobj_tab) || !get_buffer(bsnames::class_name(obj))) continue;
+        const int word = sobj_tab[obj];
+        const int parent = sdb_is_prefix_word(word) ? prefix_tab[sdb_prefix_of(word)].parent : -1;
+        if (parent < 0) {
+            top = true;
+            continue;
+        }
+        if (module_path >= 0 && parent != module_path) several = true;
+        module_path = parent;
+        depth = 0;
+        for (int q = parent; q >= 0 && q < prefix_count && depth <= prefix_count; q = prefix_tab[q].parent) ++depth;
+    }
+    SDB_close(sdb, 0);
+    if (several) return kSeveralPadModules;
+    if (top && module_path >= 0) return kPadsSplit;
+    if (depth > 1) return kPadModuleLevels;
+    return nullptr;
+}
+
+// The roads that this version does not take, and the inputs that the last
+// steps would refuse, end the run before the first output file is written.
+void refuse_before_writing() {
+    if (JTAG_OPTION[OPT_ADD_BCM]) not_available("the option -add_bcm");
+    if (has_bist_entries()) not_available("writing the BIST connection files");
+    if (JTAG_OPTION[OPT_ADD_TAP_ONLY]) return;
+    if (kest_hier_tap_ctrlG == 1) not_available("the boundary-scan insertion with a TAP controller inside a sub-module");
+    if (JTAG_OPTION[OPT_ADD_TAP]) {
+        check_tap_instance_free();
+        // Without -add_tap the insertion refuses these roads itself,
+        // after the pad table and before its first file.
+        if (const char* road = untaken_pad_road()) not_available(road);
+    }
+}
+
+bool in_pad_module(const PadEntry& p) { return DYNA_count(p.modules) > 0; }
 
 // The pads sit in one pad module below the top: the module's copy gets
 // the cells and ports for the TAP signals, the top its new master and the
@@ -70,7 +142,7 @@ void add_scan_cell() {
             std::printf("ERROR: Can not support hierarchic TAP controller for multiple IO-PAD modules.\n\n");
             qdx_exit(-1);
         }
-        not_available("the boundary-scan insertion into several IO-pad modules");
+        not_available(kSeveralPadModules);
     }
     int first = -1;
     for (int i = 0, n = DYNA_count(OPIN_TAB); i < n && first < 0; ++i)
@@ -81,12 +153,18 @@ void add_scan_cell() {
         qdx_printf("       there is no boundary register to insert.\n\n");
         qdx_exit(-1);
     }
+    // The first pad alone chooses between the flat and the pad-module
+    // road; pads on both sides of the pad module are the road of several
+    // IO-pad modules, with the top as one of them.
+    for (int i = first + 1, n = DYNA_count(OPIN_TAB); i < n; ++i)
+        if (OPIN_TAB[i].cell && in_pad_module(OPIN_TAB[i]) != in_pad_module(OPIN_TAB[first]))
+            not_available(kPadsSplit);
     qdx_printf(" - Synthesizing Boundary Registers in gate level ...\n\n");
-    if (kest_hier_tap_ctrlG == 1) not_available("the boundary-scan insertion with a TAP controller inside a sub-module");
+    // A TAP controller inside a sub-module was refused before the run.
     int levels = DYNA_count(OPIN_TAB[first].modules);
     if (levels > 0) {
         PAD_MODULE_EXIST = 255;
-        if (levels > 1) not_available("the boundary-scan insertion into pad modules on several levels");
+        if (levels > 1) not_available(kPadModuleLevels);
         insert_in_pad_module(first);
         return;
     }
@@ -152,12 +230,12 @@ void kestrand_main(int argc, char** argv) {
     get_bsc_lib_name();
     if (JTAG_OPTION[OPT_GUIDELINE]) not_available("the option -guideline");
     check_necessary_input_file();
+    refuse_before_writing();
     if (JTAG_OPTION[OPT_ADD_TAP] || JTAG_OPTION[OPT_ADD_TAP_ONLY]) {
         if (JTAG_OPTION[OPT_ADD_TAP]) check_connect_pad();
         jtag_init();
         jtagsyn();
     }
-    if (JTAG_OPTION[OPT_ADD_BCM]) not_available("the option -add_bcm");
     if (!JTAG_OPTION[OPT_ADD_TAP_ONLY] && !JTAG_OPTION[OPT_ADD_BCM]) add_boundary_scan_chain();
     kest_write_connect_file();
     free_alloc_memory();

@@ -20,16 +20,23 @@ constexpr const char* kPlovertLog = "bs_plovert.log";
 constexpr const char* kQuarnelLog = "bs_quarnel.log";
 constexpr const char* kDrumwayLog = "bs_drumway.log";
 
-// A tool that failed: its log stays for the user.
-[[noreturn]] void tool_failed(const char* log) {
+// A tool that failed: its log stays for the user.  A tool that could not
+// be started says why, on the screen as in its log.
+[[noreturn]] void tool_failed(const char* log, const std::string& start_error) {
+    if (!start_error.empty()) std::printf("    %s", start_error.c_str());
     std::printf("    Please check the \"%s\" file.\n", log);
     qdx_exit(-1);
 }
 
-void run_plovert(const std::string& name) {
-    if (RT_run({"plovert", "-nologo", "-b", name}, kPlovertLog) != 0) tool_failed(kPlovertLog);
-    bs_remove_file(kPlovertLog);
+// Runs a tool with its output in log; ends the run when it fails, else
+// removes the log.
+void run_tool(const std::vector<std::string>& argv, const char* log) {
+    std::string start_error;
+    if (RT_run(argv, log, false, &start_error) != 0) tool_failed(log, start_error);
+    bs_remove_file(log);
 }
+
+void run_plovert(const std::string& name) { run_tool({"plovert", "-nologo", "-b", name}, kPlovertLog); }
 
 void move_or_stop(const std::string& file) {
     if (!bs_move_file(file, BSCAN_OPATH)) qdx_exit(-1);
@@ -99,14 +106,10 @@ void bs_get_and_expand_netlist_with_jtag() {
                                         BSCAN_OPATH}
              : std::vector<std::string>{"quarnel", "-verilog", "-hierarchy", "-o", netlist,
                                         BSCAN_OPATH + "/" + top + "_jtag.sdb"};
-    if (RT_run(quarnel, kQuarnelLog) != 0) tool_failed(kQuarnelLog);
+    run_tool(quarnel, kQuarnelLog);
     qdx_printf(vhdl ? "    .Modified netlist file was stored in file %s/%s_jtag.vhd.\n"
                     : "    .Modified netlist file was stored in file %s/%s_jtag.v.\n",
                OPATH.c_str(), top.c_str());
-    bs_remove_file(kQuarnelLog);
     qdx_printf("    .Expanding modified netlist ...\n\n");
-    if (RT_run({"drumway", "-cellonly", "-keepempty", BSCAN_OPATH + "/" + top + "_jtag", "-opath", OPATH},
-               kDrumwayLog) != 0)
-        tool_failed(kDrumwayLog);
-    bs_remove_file(kDrumwayLog);
+    run_tool({"drumway", "-cellonly", "-keepempty", BSCAN_OPATH + "/" + top + "_jtag", "-opath", OPATH}, kDrumwayLog);
 }

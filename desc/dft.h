@@ -55,11 +55,6 @@ extern const char* dft_yytext;
 // takes it).
 extern desc::DescAstNode* dft_yylval;
 
-// Longest token the scanner takes; a longer one is an internal failure
-// of the scanner: a message with file and line on standard error and the
-// end of the run with status 2.
-inline constexpr size_t DFT_MAX_TOKEN = 8191;
-
 // The next token of dft_yyin (a DftToken, a punctuation character, or 0
 // at the end).  The first call of a parse reads the whole input.
 int dft_yylex();

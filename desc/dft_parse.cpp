@@ -84,14 +84,9 @@ size_t word_length() {
     return k;
 }
 
-// Takes a token of n characters; a token longer than the scanner takes is
-// an internal failure of the scanner.
-void take_token(size_t n, int line) {
-    if (n > DFT_MAX_TOKEN) {
-        std::fprintf(stderr, "\"%s\", line %d: token of %zu characters is too long (at most %zu)\n", file(), line,
-                     n, DFT_MAX_TOKEN);
-        qdx_exit(2);
-    }
+// Takes a token of n characters; like the cell library's, the
+// configuration's tokens may be of any length.
+void take_token(size_t n) {
     token_text = scanner.take(n);
     dft_yytext = token_text.c_str();
 }
@@ -119,7 +114,7 @@ int dft_yylex() {
         return DFT_TOK_EOF;
     }
     if (size_t n = word_length()) {
-        take_token(n, line);
+        take_token(n);
         int kw = dft_keyword_lookup(dft_yytext);
         if (kw >= 0) {
             if (DUMP == 2) std::printf("KEYWORD : %s\n", dft_yytext);
@@ -136,17 +131,17 @@ int dft_yylex() {
         while (is_bit(scanner.peek(bits))) ++bits;
         while (desc_is_digit(scanner.peek(digits))) ++digits;
         if (digits > bits) {
-            take_token(digits, line);
+            take_token(digits);
             if (DUMP == 2) std::printf("INTEGER: %s\n", dft_yytext);
             dft_yylval = desc::MAKE_LEAF_AST(desc::INTEGER_NODE, dft_yytext, line);
             return DFT_TOK_INTEGER;
         }
-        take_token(bits, line);
+        take_token(bits);
         if (DUMP == 2) std::printf("PATTERN: %s\n", dft_yytext);
         dft_yylval = desc::MAKE_LEAF_AST(desc::PATTERN_NODE, dft_yytext, line);
         return DFT_TOK_PATTERN;
     }
-    take_token(1, line);
+    take_token(1);
     switch (c) {
         case '{':
             if (DUMP == 2) std::printf("LBRACE\n");

@@ -8,6 +8,7 @@
 #include "desc/lib.h"
 #include "desc/scanner.h"
 #include "desc/tables.h"
+#include "runtime/exit.h"
 
 using desc::DescAstNode;
 
@@ -286,8 +287,15 @@ private:
             case ARG_INT: APPEND_CHILD(item, take_leaf(LIB_TOK_INTEGER)); break;
             case ARG_NAMES: APPEND_CHILD(item, names()); break;
             case ARG_EXTRA: {
-                // %EXTRA_n counts from 1: position 0 names no pin.
+                // %EXTRA_n counts from 1: position 0 names no pin.  The
+                // list of extra pins is as long as the highest n, which
+                // is bounded.
                 if (tok_ == LIB_TOK_INTEGER && desc_decimal(lib_yytext) < 1) lib_yyerror();
+                if (tok_ == LIB_TOK_INTEGER && desc_decimal(lib_yytext) > DESC_MAX_EXTRA_PINS) {
+                    std::printf("\"%s\", line %d: %%EXTRA_%s: at most %d extra pins are allowed\n",
+                                file(), lib_yylineno, lib_yytext, DESC_MAX_EXTRA_PINS);
+                    qdx_exit(-1);
+                }
                 APPEND_CHILD(item, take_leaf(LIB_TOK_INTEGER));
                 APPEND_CHILD(item, take_leaf(LIB_TOK_IDENT));
                 break;

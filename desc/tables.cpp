@@ -121,7 +121,7 @@ void desc_drop_dot_slash(char** name) {
 }
 
 void desc_set_extra(char*** list, int n, const char* text) {
-    if (n < 1) return;
+    if (n < 1 || n > DESC_MAX_EXTRA_PINS) return;
     if (!*list) *list = DYNA_new<char*>();
     int have = DYNA_count(*list);
     if (have < n) {

@@ -454,8 +454,12 @@ void desc_set_text(char** slot, const char* text);
 // Takes a leading "./" off an owned file name (messages name a file
 // without it).
 void desc_drop_dot_slash(char** name);
+// The highest n of %EXTRA_n: a cell or TAP controller has at most this
+// many extra pins (the cell library refuses a higher n).
+constexpr int DESC_MAX_EXTRA_PINS = 1024;
 // Stores a copy of `text` at position n-1 of an extra-pin list, growing
-// the list with none entries to length n first (n counts from 1).
+// the list with none entries to length n first (n counts from 1, at most
+// DESC_MAX_EXTRA_PINS; any other n is ignored).
 void desc_set_extra(char*** list, int n, const char* text);
 
 void free_connect_list(ConnectEntry* head);

@@ -159,8 +159,18 @@ void jtag_parse_cmd_line(int argc, char** argv, std::string* top_out) {
     TOP_MODULE = top;
     PATH = name_part(circuit.c_str(), "p");
 
-    BSCAN_OPATH = "./bscan_lib";
     std::error_code ec;
+    // The output directory of -opath is not created: one that is missing
+    // ends the run before anything is written.
+    if (JTAG_OPTION[OPT_OPATH] && !std::filesystem::is_directory(OPATH, ec)) {
+        banner_before_first_message();
+        std::printf("\nERROR: output directory '%s' of option -opath %s.\n\n", OPATH.c_str(),
+                    std::filesystem::exists(OPATH, ec) ? "is not a directory" : "does not exist");
+        std::fflush(stdout);
+        qdx_exit(-1);
+    }
+
+    BSCAN_OPATH = "./bscan_lib";
     bool exists = std::filesystem::exists(BSCAN_OPATH, ec);
     // A file of that name is no working directory either.
     if (!exists || !std::filesystem::is_directory(BSCAN_OPATH, ec)) {

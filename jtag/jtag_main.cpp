@@ -429,7 +429,9 @@ void jtagsyn() {
         compile.push_back("-opath");
         compile.push_back("lib");
     }
-    if (RT_run(compile, "BSCAN.log") != 0) {
+    std::string start_error;
+    if (RT_run(compile, "BSCAN.log", false, &start_error) != 0) {
+        if (!start_error.empty()) std::printf("    %s", start_error.c_str());
         std::printf("    Please check the \"BSCAN.log\" file.\n");
         qdx_exit(-1);
     }

@@ -145,8 +145,9 @@ int DYNA_add(void* handle_ptr, int n) {
             DYNA_resize(handle_ptr, static_cast<int>(grow));
             h = header_of(*slot(handle_ptr));
         } else {
-            // A fixed array keeps its capacity and drops its oldest entries.
-            if (shortfall > h->count) shortfall = h->count;
+            // A fixed array keeps its capacity and drops its oldest entries;
+            // more new elements than it can hold at all are refused.
+            if (n > static_cast<int64_t>(h->capacity)) return -1;
             char* e = elements(h);
             std::memmove(e, e + static_cast<size_t>(shortfall) * h->elem_size,
                          static_cast<size_t>(h->count - shortfall) * h->elem_size);

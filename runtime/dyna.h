@@ -40,6 +40,10 @@ inline int DYNA_capacity(const void* handle) {
 void* DYNA_init(int n, int elem_size);
 int DYNA_free(void* handle_ptr);
 int DYNA_resize(void* handle_ptr, int delta);
+// Adds n elements at the end and returns the index of the first: a
+// growable array grows, a fixed one drops its oldest elements to make
+// room.  -1 (nothing changed) for a null handle, a negative n, or more
+// elements than a fixed array's capacity.
 int DYNA_add(void* handle_ptr, int n);
 int DYNA_insert(void* handle_ptr, int n, int index);
 int DYNA_delete(void* handle_ptr, int index);

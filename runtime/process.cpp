@@ -14,7 +14,32 @@
 
 extern char** environ;
 
-int RT_run(const std::vector<std::string>& argv, const std::string& log_path, bool append) {
+namespace {
+
+// Why a program could not be started, as one line.
+std::string start_failure(const std::string& program, int error) {
+    std::string text = program + ": cannot be started: " + std::strerror(error);
+    if (program.find('/') == std::string::npos) {
+        const char* path = std::getenv("PATH");
+        text += path ? " (searched along PATH=" + std::string(path) + ")" : std::string(" (PATH is not set)");
+    }
+    return text + "\n";
+}
+
+// Adds the text to the log; a log that cannot be opened stays as it is.
+void append_to_log(const std::string& log_path, const std::string& text) {
+    if (log_path.empty()) return;
+    const int fdesc = ::open(log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (fdesc < 0) return;
+    ssize_t w = ::write(fdesc, text.data(), text.size());
+    (void)w;
+    ::close(fdesc);
+}
+
+}  // namespace
+
+int RT_run(const std::vector<std::string>& argv, const std::string& log_path, bool append, std::string* start_error) {
+    if (start_error) start_error->clear();
     if (argv.empty()) return -1;
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
@@ -32,7 +57,12 @@ int RT_run(const std::vector<std::string>& argv, const std::string& log_path, bo
     pid_t pid = 0;
     int rc = posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0) return -1;
+    if (rc != 0) {
+        const std::string why = start_failure(argv[0], rc);
+        append_to_log(log_path, why);
+        if (start_error) *start_error = why;
+        return -1;
+    }
     int st = 0;
     while (waitpid(pid, &st, 0) < 0) {
         if (errno != EINTR) return -1;

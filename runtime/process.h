@@ -11,7 +11,12 @@
 // standard output and standard error sent to log_path (appended to when
 // append is set; /dev/null when log_path is empty).  Returns the exit
 // status, or -1 when it could not be started or did not exit normally.
-int RT_run(const std::vector<std::string>& argv, const std::string& log_path, bool append = false);
+// A program that cannot be started leaves the reason in the log (one
+// line: the program, the system's reason, the directories searched) and,
+// when start_error is given, the same line there; otherwise start_error
+// is cleared.
+int RT_run(const std::vector<std::string>& argv, const std::string& log_path, bool append = false,
+           std::string* start_error = nullptr);
 
 // An output file written under a temporary name in its target directory
 // and renamed over the target by commit().  A writer destroyed without a

@@ -324,7 +324,9 @@ int SDB_search_node(int sym, int obj) {
 }
 
 int SDB_search_nlink(int node, int net) {
-    if (!in_range(net, net_count)) return -1;
+    // No node (-1) has no predecessor: the walk below would take the end
+    // of the list for it.
+    if (!in_range(net, net_count) || !in_range(node, node_count)) return -1;
     int v = net_tab[net].first_node;
     if (v == -1 || v == node) return -1;
     for (int steps = 0; in_range(v, node_count) && steps <= node_count; ++steps) {

@@ -267,8 +267,12 @@ int SDB_make_net(int name_word, int first_node) {
         return supply;
     }
     add_record(SDB_SNET, static_cast<int32_t>(name_word));
-    int net = add_record(SDB_NET, SdbNet{first_node, 0});
-    if (first_node != -1) node_tab[first_node].net = net;
+    int net = add_record(SDB_NET, SdbNet{-1, 0});
+    if (first_node != -1) {
+        // A node lies on one list only: it leaves the net it was on.
+        if (node_tab[first_node].net != -1) unlink(first_node);
+        link_at_end(net, first_node);
+    }
     return net;
 }
 

@@ -146,6 +146,14 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"%SCAN_CELL BC1 { %EXTRA_ PIN; }", SYNTAX(1, "PIN"), 255},
         // Positions count from 1.
         Rejected{"%SCAN_CELL BC1 { %EXTRA_0 PIN; }", SYNTAX(1, "0"), 255},
+        // Positions are bounded: the list of extra pins is as long as the
+        // highest one.
+        Rejected{"%SCAN_CELL BC1 {\n  %EXTRA_1025 PIN; }",
+                 "\"cells.lib\", line 2: %EXTRA_1025: at most 1024 extra pins are allowed\n", 255},
+        Rejected{"%TAP_CONTROLLER T { %EXTRA_300000000 X; }",
+                 "\"cells.lib\", line 1: %EXTRA_300000000: at most 1024 extra pins are allowed\n", 255},
+        Rejected{"%TAP_CONTROLLER T { %EXTRA_99999999999999999999 X; }",
+                 "\"cells.lib\", line 1: %EXTRA_99999999999999999999: at most 1024 extra pins are allowed\n", 255},
         // Items not allowed in their block.
         Rejected{"%SCAN_CELL BC1 {\n  %TMS T;\n}", SYNTAX(2, "%TMS"), 255},
         Rejected{"%TAP_CONTROLLER T { %DATA_IN D; }", SYNTAX(1, "%DATA_IN"), 255},
@@ -305,6 +313,15 @@ TEST_F(DescTest, LibItemsFillTheirWords) {
             if (other.field != it.field) set += b->*other.field != nullptr;
         EXPECT_EQ(set, 0) << it.kw;
     }
+}
+
+TEST_F(DescTest, LibExtraPinAtTheLimit) {
+    desctest::parse_lib("%SCAN_CELL S { %EXTRA_1024 LAST; }\n");
+    save_tree();
+    ScanCellEntry* c = get_scan_cell("S");
+    ASSERT_EQ(DYNA_count(c->extra), DESC_MAX_EXTRA_PINS);
+    EXPECT_STREQ(c->extra[DESC_MAX_EXTRA_PINS - 1], "LAST");
+    EXPECT_EQ(c->extra[0], nullptr);
 }
 
 TEST_F(DescTest, LibGroupSizesFlagsListsAndBsBuffer) {

@@ -159,8 +159,8 @@ TEST_P(AddTap, AddsTheTapAndTheChain) {
     // The compiled TAP is the port-only module the run wrote.
     EXPECT_EQ(Netlist(dir.path(), "qdx_tap.sdb").ports(), tap_ports(c.idcode));
 
-    // The edited top design, and its expansion that replaced chip.c.sdb.
-    for (const char* design : {"bscan_lib/chip_jtag.sdb", "chip.c.sdb"}) {
+    // The edited top design, and its expansion beside chip.c.sdb.
+    for (const char* design : {"bscan_lib/chip_jtag.sdb", "chip_jtag.c.sdb"}) {
         SCOPED_TRACE(design);
         Netlist n(dir.path(), design);
         expect_tap_between_pads(n);

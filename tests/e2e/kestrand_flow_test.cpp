@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -140,11 +141,11 @@ TEST(KestrandFlow, FixtureChipEndToEnd) {
                  {"bscan_lib/chip_jtag.cmd", "bscan_lib/chip_jtag.sdb", "chip_jtag.v", "chip.bso", "chip.kest.rpt"},
                  {"chip_jtag.sdb"});
     EXPECT_TRUE(logs_in(dir.path()).empty());
-    // The edited top design, and its expansion that replaced chip.c.sdb.
+    // The edited top design, and its expansion beside chip.c.sdb.
     Netlist edited(dir.path(), "bscan_lib/chip_jtag.sdb");
     expect_chain(edited);
     expect_pads(edited, "core{");
-    expect_chain(Netlist(dir.path(), "chip.c.sdb"));
+    expect_chain(Netlist(dir.path(), "chip_jtag.c.sdb"));
     EXPECT_EQ(read_file(dir.path() / "chip.bso"), read_file(source_path("tests/fixtures/bscan/chip.bso")));
     expect_yosys_clean(dir.path(), "chip_jtag.v");
     // The closing lines and the report, on the screen and in the report file.
@@ -197,9 +198,78 @@ TEST(KestrandFlow, PadsInOnePadModule) {
     // The pad module's copy holds the cells between the pads and its
     // core-side ports; the expanded design closes the chain at the TAP.
     expect_pads(Netlist(dir.path(), "bscan_lib/pads_bs.sdb"), "port:");
-    expect_chain(Netlist(dir.path(), "chip.c.sdb"));
+    expect_chain(Netlist(dir.path(), "chip_jtag.c.sdb"));
     expect_yosys_clean(dir.path(), "chip_jtag.v");
 }
+
+// Every file below dir with its bytes, each date and time of day
+// replaced by "<date>"; in the report the lines that carry the time or
+// the memory the run used are left out.
+std::map<std::string, std::string> outputs(const fs::path& dir) {
+    static const std::regex date(R"([A-Z][a-z]{2} [A-Z][a-z]{2} +[0-9]{1,2} [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4})");
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+        if (!e.is_regular_file()) continue;
+        std::string text = read_file(e.path());
+        if (e.path().extension() != ".sdb") text = std::regex_replace(text, date, "<date>");
+        if (e.path().extension() == ".rpt") {
+            std::istringstream in(text);
+            text.clear();
+            for (std::string line; std::getline(in, line);) {
+                bool timed = false;
+                for (const char* tag : {"CPU TIME = ", "[System Info]"})
+                    timed = timed || line.rfind(tag, 0) == 0;
+                if (!timed) text += line + "\n";
+            }
+        }
+        files[fs::relative(e.path(), dir).string()] = text;
+    }
+    return files;
+}
+
+// A second run in the same folder reads the same inputs as the first (it
+// never reads what the first one wrote) and so writes the same outputs.
+struct TwiceCase {
+    std::string name;
+    std::vector<std::string> options;
+    std::string verilog;  // replaces chip.v when given
+};
+void PrintTo(const TwiceCase& c, std::ostream* os) { *os << c.name; }
+
+class KestrandTwice : public ::testing::TestWithParam<TwiceCase> {};
+
+TEST_P(KestrandTwice, GivesTheSameOutputs) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const TwiceCase& c = GetParam();
+    testsupport::TempDir dir;
+    compile_chip(dir.path(), {}, c.verilog.empty() ? "" : source_path(c.verilog));
+    const std::string cells = read_file(dir.path() / "chip.c.sdb");
+    auto first = kestrand(dir.path(), c.options);
+    ASSERT_EQ(first.status, 0) << first.out << first.err;
+    // kestrand's input stays as it was; the expansion goes beside it.
+    EXPECT_EQ(read_file(dir.path() / "chip.c.sdb"), cells);
+    EXPECT_TRUE(fs::exists(dir.path() / "chip_jtag.c.sdb"));
+    const auto once = outputs(dir.path());
+    auto second = kestrand(dir.path(), c.options);
+    ASSERT_EQ(second.status, 0) << second.out << second.err;
+    const auto twice = outputs(dir.path());
+    EXPECT_EQ(once.size(), twice.size());
+    for (const auto& [name, text] : twice) {
+        auto f = once.find(name);
+        if (f == once.end()) {
+            ADD_FAILURE() << "new after the second run: " << name;
+            continue;
+        }
+        EXPECT_TRUE(f->second == text) << name << " differs after the second run";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, KestrandTwice,
+                         ::testing::Values(TwiceCase{"default", {}, ""},
+                                           TwiceCase{"pad_module", {}, "tests/fixtures/bscan/padmod/chip.v"},
+                                           TwiceCase{"add_tap", {"-add_tap"}, "tests/fixtures/e2e/notap/chip.v"},
+                                           TwiceCase{"vhdl", {"-vhdl"}, ""}),
+                         [](const auto& info) { return info.param.name; });
 
 // A case of the table: options and changes to the fixture, and what the
 // run must give.
@@ -370,6 +440,41 @@ INSTANTIATE_TEST_SUITE_P(
                  {}},
         FlowCase{"missing_c_sdb", {}, {}, "", true, 255, {kMissing}, {}, {kDesigns[0], kDesigns[1]}, "", {}}),
     [](const auto& info) { return info.param.name; });
+
+// A netlist editor that cannot be started: the run stops, and its log and
+// the screen say why (the program, the system's reason, the search path).
+struct UnstartableCase {
+    std::string name;
+    bool present;  // a plovert that is not executable, else none at all
+    std::string reason;
+};
+void PrintTo(const UnstartableCase& c, std::ostream* os) { *os << c.name; }
+
+class KestrandUnstartableTool : public ::testing::TestWithParam<UnstartableCase> {};
+
+TEST_P(KestrandUnstartableTool, SaysWhy) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const UnstartableCase& c = GetParam();
+    testsupport::TempDir dir, bin;
+    compile_chip(dir.path());
+    // The only folder on PATH: the other stand-ins, and plovert as the case says.
+    for (const char* t : {"tessick", "drumway", "quarnel"}) fs::create_symlink(fs::path(tools_dir()) / t, bin.path() / t);
+    if (c.present) std::ofstream(bin.path() / "plovert") << "#!/bin/sh\nexit 0\n";
+    ScopedEnv path("PATH", bin.str().c_str()), dirs("QUENDAL_DIRS", nullptr), root("QUENDAL", nullptr);
+    auto r = testsupport::run({built_program("bin/kestrand"), "chip"}, dir.path());
+    EXPECT_EQ(r.status, 255);
+    const std::string why = "plovert: cannot be started: " + c.reason + " (searched along PATH=" + bin.str() + ")\n";
+    EXPECT_EQ(read_file(dir.path() / "bs_plovert.log"), why);
+    EXPECT_NE(r.out.find("    .Executing command file  ./bscan_lib/chip_jtag.cmd ...\n    " + why +
+                         "    Please check the \"bs_plovert.log\" file.\n"),
+              std::string::npos)
+        << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, KestrandUnstartableTool,
+                         ::testing::Values(UnstartableCase{"missing", false, "No such file or directory"},
+                                           UnstartableCase{"not_executable", true, "Permission denied"}),
+                         [](const auto& info) { return info.param.name; });
 
 // The pad added with -add_pad sits between its cell and the port, and the
 // cell between it and the core.

@@ -1,6 +1,6 @@
 // tallowmere's chain walk on designs that kestrand built from the fixture
 // chip: kestrand inserts the boundary register and expands the edited
-// design into chip.c.sdb; the walk over that design must find kestrand's
+// design into chip_jtag.c.sdb; the walk over that design must find kestrand's
 // cells at the positions that kestrand's pin-list file gives them, and
 // the boundary length that its report counts.
 #include <gtest/gtest.h>
@@ -37,6 +37,7 @@ using testsupport::source_path;
 
 using testsupport::Patch;
 using testsupport::tool;
+using testsupport::ToolPath;
 
 bool built() { return testsupport::fixture_tools_built(); }
 
@@ -128,7 +129,7 @@ int reported_cells(const std::string& out) {
     return at == std::string::npos ? -1 : std::atoi(out.c_str() + at + tag.size());
 }
 
-// What the walk over chip.c.sdb found.
+// What the walk over chip_jtag.c.sdb found.
 struct Walk {
     int status = -1;
     std::string out;
@@ -136,7 +137,8 @@ struct Walk {
     std::vector<Cell> cells;  // CHAIN_TAB in its order
 };
 
-// Reads the chip's description in dir, opens its design chip.c.sdb and
+// Reads the chip's description in dir, opens the edited design
+// chip_jtag.c.sdb (as "tallowmere -bsc_file chip -lib_file chip chip_jtag" does) and
 // walks the chain, in a child process (a failed walk ends the process);
 // the child prints the chain table, which is read back here.
 Walk walk_chip(const fs::path& dir) {
@@ -151,7 +153,7 @@ Walk walk_chip(const fs::path& dir) {
         CMD_set_path(dir.c_str(), nullptr, static_cast<const char*>(nullptr));
         BS_LIB_FILE = "chip.lib";
         BS_BSC_FILE = "chip.bsc";
-        BS_SDB_FILE = "chip.c.sdb";
+        BS_SDB_FILE = "chip_jtag.c.sdb";
         clear_standard_instructions();
         bsdft_init();
         get_bs_dft_file(BS_LIB_FILE.c_str(), BS_BSC_FILE.c_str(), 0);
@@ -306,6 +308,17 @@ TEST_P(TallowmereWalk, FindsKestrandsRegister) {
     ASSERT_EQ(w.status, 0) << w.out;
     EXPECT_EQ(w.length, length);
     EXPECT_EQ(w.cells, expected) << w.out;
+
+    // The program itself, named the same way, walks the chain and stops
+    // only at the BSDL writer, the next step.
+    ToolPath path;
+    RunResult t = testsupport::run(
+        {built_program("bin/tallowmere"), "-bsc_file", "chip", "-lib_file", "chip", "chip_jtag"}, dir.path());
+    EXPECT_EQ(t.status, 255);
+    ASSERT_NE(t.out.find("ERROR"), std::string::npos) << t.out;
+    EXPECT_EQ(t.out.substr(t.out.find("ERROR")),
+              "ERROR: writing the BSDL file is not available in this version.\n\n")
+        << t.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(

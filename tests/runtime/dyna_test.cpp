@@ -59,7 +59,9 @@ INSTANTIATE_TEST_SUITE_P(Table, DynaGrow,
                                            GrowCase{0, 3, 5, 3, 8, 16},                 // fits
                                            GrowCase{0, 16, 2000, 16, 2016, 2016 + 1024},
                                            GrowCase{10, 9, 3, 7, 10, 10},               // drops 2 oldest
-                                           GrowCase{4, 4, 4, 0, 4, 4}));                // drops all
+                                           GrowCase{4, 4, 4, 0, 4, 4},                  // drops all
+                                           // More than a fixed array holds: refused, nothing changes.
+                                           GrowCase{4, 2, 5, -1, 2, 4}, GrowCase{4, 4, 9, -1, 4, 4}));
 
 TEST_F(Dyna, SearchLinearThenBinaryThenLinearAgain) {
     int* a = DYNA_new<int>();

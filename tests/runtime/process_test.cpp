@@ -25,6 +25,30 @@ TEST(Process, RunSendsOutputToTheLogAndGivesTheStatus) {
     EXPECT_EQ(RT_run({"sh", "-c", "kill -9 $$"}, ""), -1);
 }
 
+// A program that cannot be started leaves the reason in its log and
+// hands it to the caller.
+TEST(Process, StartFailureIsLogged) {
+    TempDir dir;
+    const std::string log = (dir.path() / "tool.log").string();
+    std::string why = "stale";
+    EXPECT_EQ(RT_run({"true"}, log, false, &why), 0);
+    EXPECT_EQ(why, "");
+    {
+        testsupport::ScopedEnv path("PATH", dir.str().c_str());
+        dir.write("plain", "#!/bin/sh\nexit 0\n");  // not executable
+        EXPECT_EQ(RT_run({"plain"}, log, false, &why), -1);
+        EXPECT_EQ(why, "plain: cannot be started: Permission denied (searched along PATH=" + dir.str() + ")\n");
+        EXPECT_EQ(read_file(log), why);
+        EXPECT_EQ(RT_run({"absent"}, log, true), -1);
+        EXPECT_EQ(read_file(log),
+                  why + "absent: cannot be started: No such file or directory (searched along PATH=" + dir.str() + ")\n");
+    }
+    // A name with a directory is not searched for.
+    EXPECT_EQ(RT_run({"/no/such/program"}, log, false, &why), -1);
+    EXPECT_EQ(why, "/no/such/program: cannot be started: No such file or directory\n");
+    EXPECT_EQ(read_file(log), why);
+}
+
 TEST(Process, AtomicFileReplacesOnlyOnCommit) {
     TempDir dir;
     std::string target = dir.write("out.txt", "old\n");

@@ -74,6 +74,13 @@ TEST_F(Edit, ConnectAppendsMovesAndIgnoresRepeats) {
     EXPECT_EQ(SDB_nl_connect_net(n, f + 1), 0);
     EXPECT_EQ(SDB_nl_connect_net(n, f), 0);
     EXPECT_EQ(net_nodes(n), (std::vector<int>{f, f + 1}));
+    // The node before a node on the list; none for the first node, a node
+    // off the list, or no node at all.
+    EXPECT_EQ(SDB_search_nlink(f + 1, n), f);
+    EXPECT_EQ(SDB_search_nlink(f, n), -1);
+    EXPECT_EQ(SDB_search_nlink(f + 2, n), -1);
+    EXPECT_EQ(SDB_search_nlink(-1, n), -1);
+    EXPECT_EQ(SDB_search_nlink(f + 1, -1), -1);
     // Connecting a node to another net takes it off the first one.
     EXPECT_EQ(SDB_nl_connect_net(m, f), 0);
     EXPECT_EQ(net_nodes(n), (std::vector<int>{f + 1}));
@@ -99,8 +106,18 @@ TEST_F(Edit, NodesOfPortsAndObjects) {
     int ln = SDB_make_node(loose, -1, n);
     EXPECT_EQ(obj_tab[loose].first_node, ln);
     EXPECT_EQ(net_nodes(n), (std::vector<int>{pn, ln}));
+    // A new net made with a node of another net takes the node off it.
     int first = SDB_make_net(sym("q"), ln);
     EXPECT_EQ(node_tab[ln].net, first);
+    EXPECT_EQ(net_nodes(n), std::vector<int>{pn});
+    EXPECT_EQ(net_nodes(first), std::vector<int>{ln});
+    SDB_nl_connect_net(first, SDB_make_node(loose, -1, -1));
+    EXPECT_EQ(net_nodes(first), (std::vector<int>{ln, ln + 1}));
+    // The saved design opens again.
+    ASSERT_EQ(SDB_save(db), 0);
+    SdbDatabase* again = SDB_open(path("e.sdb").c_str(), "r", 0);
+    EXPECT_NE(again, nullptr);
+    if (again) SDB_close(again, 0);
 }
 
 TEST_F(Edit, DeletingObjectsLeavesGapsAndShortensAtTheEnd) {

@@ -156,7 +156,7 @@ TEST(PlovertChip, EditedLowerModuleExpandsUnderHierarchicalNames) {
     if (!built("drumway")) GTEST_SKIP() << "drumway is not built";
     r = w.tool({program("drumway"), "-cellonly", "-keepempty", "bscan_lib/chip_jtag", "-opath", "out"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
-    const std::string cells = (w.work / "out/chip.c.sdb").string();
+    const std::string cells = (w.work / "out/chip_jtag.c.sdb").string();
     const Netlist n = read_netlist(cells);
     ASSERT_TRUE(n.ok);
     EXPECT_EQ(n.insts.at("core.BCELL0"), "BC_IN");

@@ -138,7 +138,9 @@ TEST_F(ChipFlow, InsertionCommandLinesWriteUnderTheModuleName) {
     ok("quarnel", {"-verilog", "-hierarchy", "-o", "./chip_jtag.v", "bscan_lib/chip_jtag.sdb"}, dir());
     ok("quarnel", {"-vhdl", "-hierarchy", "-o", "./chip_jtag.vhd", "chip_jtag.sdb", "-add_path", "bscan_lib"}, dir());
     ok("drumway", {"-cellonly", "-keepempty", "bscan_lib/chip_jtag", "-opath", "out"}, dir());
-    EXPECT_TRUE(fs::exists(dir() / "out/chip.c.sdb"));
+    // The expansion is named after the file it expands.
+    EXPECT_TRUE(fs::exists(dir() / "out/chip_jtag.c.sdb"));
+    EXPECT_FALSE(fs::exists(dir() / "out/chip.c.sdb"));
     const std::string v = read_file(dir() / "chip_jtag.v");
     EXPECT_NE(v.find("\nmodule chip (clk, "), std::string::npos) << v;
     // Masters with designs of their own (found in ./lib along the search

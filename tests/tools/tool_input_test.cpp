@@ -232,6 +232,31 @@ TEST_F(ToolInput, DrumwayDropsOrKeepsModulesWithoutContents) {
     EXPECT_NE(dump.find("inst h0 hole a=a\n"), std::string::npos) << dump;
 }
 
+// The expansion is named after the design file it expands, not after the
+// module that file records, and never replaces a file the run reads.
+TEST_F(ToolInput, DrumwayNamesTheExpansionAfterItsFile) {
+    tmp_.write("net.v",
+               "module sub (a, z); input a; output z; AN2 g (.A(a), .B(a), .Z(z)); endmodule\n"
+               "module top (a, z);\n  input a; output z;\n  sub s (.a(a), .z(z));\nendmodule\n");
+    ok("tessick", {"-lib", "lib.v", "net.v", "-opath", "out"}, dir());
+    // An edited copy of top under another name.
+    fs::copy_file(dir() / "out/top.sdb", dir() / "out/top_jtag.sdb");
+    ok("drumway", {"-cellonly", "out/top_jtag", "-opath", "out"}, dir());
+    EXPECT_TRUE(fs::exists(dir() / "out/top_jtag.c.sdb"));
+    EXPECT_FALSE(fs::exists(dir() / "out/top.c.sdb"));
+    EXPECT_NE(connectivity("out/top_jtag.c", dir()).find("inst s.g AN2 A=a B=a Z=z\n"), std::string::npos);
+
+    // A result whose name leads to an input (here through a link to the
+    // master's design) is refused, and the input stays as it was.
+    const std::string sub = read_file(dir() / "out/sub.sdb");
+    fs::create_symlink("sub.sdb", dir() / "out/top.c.sdb");
+    auto r = run_tool("drumway", {"-cellonly", "out/top", "-opath", "out"}, dir());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("the result out/top.c.sdb would overwrite its input out/sub.sdb"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(read_file(dir() / "out/sub.sdb"), sub);
+}
+
 // Designs that contain each other through their files are refused by the
 // tools that walk the hierarchy.
 TEST_F(ToolInput, ModulesContainingThemselvesAreRefused) {

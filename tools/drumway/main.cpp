@@ -1,4 +1,4 @@
-// drumway: expands a design into its cell-level design "<top>.c.sdb".
+// drumway: expands a design into its cell-level design "<design>.c.sdb".
 //
 //     drumway [-cellonly] [-keepempty] DESIGN[.sdb] [-opath DIR]
 //
@@ -9,9 +9,12 @@
 // hierarchy separator of the definition file.  Library cells (class type
 // CELL, or designs compiled as cells) stay instances.  A module without
 // contents (no instances, no net joining two pins) is dropped, or with
-// -keepempty kept as a cell.  <top> is the module name the design
-// records; the result is written into DIR (default ".").  Masters are
-// looked for beside DESIGN, then along the search path.
+// -keepempty kept as a cell.  <design> is the name of the design file
+// without its directory and ".sdb", so that an edited copy (chip_jtag.sdb)
+// expands beside the expansion of the unedited design (chip.c.sdb) instead
+// of over it; the result is written into DIR (default ".") and never over
+// a file that the run reads.  Masters are looked for beside DESIGN, then
+// along the search path.
 //
 // The work is linear in the size of the flattened design: each module's
 // database is read once, and nets that meet through the ports of an
@@ -40,7 +43,7 @@ const char* const kUsage =
     "usage: drumway [-cellonly] [-keepempty] DESIGN[.sdb] [-opath DIR]\n"
     "  -cellonly   flatten the hierarchy down to library cells\n"
     "  -keepempty  keep modules without contents as cells\n"
-    "  -opath DIR  write <top>.c.sdb into DIR (default .)\n";
+    "  -opath DIR  write <design>.c.sdb into DIR (default .)\n";
 
 class Failure : public std::runtime_error {
 public:
@@ -64,6 +67,8 @@ public:
     }
 
     std::size_t dropped() const { return dropped_; }
+    // The design files read for the masters.
+    const std::vector<std::string>& read_paths() const { return read_paths_; }
     std::size_t expanded() const { return expanded_; }
 
 private:
@@ -164,6 +169,7 @@ private:
         }
         auto d = std::make_unique<Design>();
         std::string err;
+        read_paths_.push_back(path);
         if (!ntool::read_design(path, *d, err)) throw Failure(err);
         if (d->cell) return m;
         if (!d->has_contents()) {
@@ -323,9 +329,17 @@ private:
     std::vector<std::pair<std::int32_t, int>> pins_;
     std::vector<FlatObject> objects_;
     std::vector<std::int32_t> conns_;
+    std::vector<std::string> read_paths_;
     std::size_t dropped_ = 0;
     std::size_t expanded_ = 0;
 };
+
+// True when the two paths name one existing file.
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
 
 }  // namespace
 
@@ -370,13 +384,17 @@ int main(int argc, char** argv) {
         Design top;
         std::string err;
         if (!ntool::read_design(path, top, err)) throw Failure(err);
-        const std::string out = ntool::join_path(opath, top.module + ".c.sdb");
+        const std::string out = ntool::join_path(opath, ntool::base_name(path) + ".c.sdb");
         run.note("Expanding " + path + " (module " + top.module + ")");
         Flattener f(run, keep_empty, sdb_hier_dot, {ntool::directory_of(path)});
         DesignBuilder b;
         f.flatten(top, b);
         b.set_property(ntool::kPropModule, top.module);
         b.set_property(ntool::kPropType, ntool::kTypeDesignName);
+        std::vector<std::string> inputs = f.read_paths();
+        inputs.push_back(path);
+        for (const std::string& in : inputs)
+            if (same_file(out, in)) throw Failure("the result " + out + " would overwrite its input " + in);
         if (!b.save(out, err)) throw Failure(err);
         run.note("Wrote " + out + ": " + std::to_string(b.object_count()) + " cell instances, " +
                  std::to_string(b.net_count()) + " nets; " + std::to_string(f.expanded()) + " instances expanded" +

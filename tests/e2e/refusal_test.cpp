@@ -1,0 +1,178 @@
+// Runs of kestrand that this version refuses: each must stop with status
+// 255 and its message before it writes or replaces any file, so the
+// folder holds afterwards exactly what it held before (the run's own
+// report file aside, which carries the message).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/fixture_chip.h"
+#include "support/testsupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::Patch;
+using testsupport::read_file;
+using testsupport::source_path;
+
+// Every regular file below dir with its bytes and its modification time,
+// the report file left out.
+struct FileState {
+    std::string bytes;
+    fs::file_time_type time;
+    bool operator==(const FileState& o) const { return bytes == o.bytes && time == o.time; }
+};
+std::map<std::string, FileState> snapshot(const fs::path& dir) {
+    std::map<std::string, FileState> files;
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+        if (!e.is_regular_file()) continue;
+        const std::string name = fs::relative(e.path(), dir).string();
+        if (name == "chip.kest.rpt") continue;
+        files[name] = {read_file(e.path()), e.last_write_time()};
+    }
+    return files;
+}
+
+std::vector<std::string> differences(const std::map<std::string, FileState>& before,
+                                     const std::map<std::string, FileState>& after) {
+    std::vector<std::string> d;
+    for (const auto& [name, state] : after) {
+        auto b = before.find(name);
+        if (b == before.end())
+            d.push_back("new " + name);
+        else if (!(b->second == state))
+            d.push_back("changed " + name);
+    }
+    for (const auto& [name, state] : before)
+        if (!after.count(name)) d.push_back("removed " + name);
+    return d;
+}
+
+struct RefusalCase {
+    std::string name;
+    std::vector<std::string> options;
+    std::vector<Patch> patches{};
+    std::string verilog{};  // replaces chip.v when given
+    std::string message{};  // printed on the screen (and into the report when there is one)
+    bool report = true;     // the run gets as far as opening its report
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+
+std::string not_available(const std::string& what) {
+    return "ERROR: " + what + " is not available in this version.\n\n";
+}
+
+const Patch kBist{"chip.bsc", "", "\n%MEMORY_BIST {\n  %INSTRUCTION MB1 { %CNT_FILE m1.cnt; }\n}\n"};
+const Patch kLogicBist{"chip.bsc", "", "\n%LOGIC_BIST {\n  %INSTRUCTION LB1 { %DFT_FILE core.dft; }\n}\n"};
+// The TAP controller one level down, in a wrapper module of its own.
+const std::vector<Patch> kTapInSubModule = {
+    {"chip.v", "  qdx_tap TAP (", "  tapwrap u_tap ("},
+    {"chip.v", "",
+     "\nmodule tapwrap (TDI, TMS, TCK, TRST, TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET,\n"
+     "                first_Bcell, BOUNDARY_out);\n"
+     "  input TDI, TMS, TCK, TRST, BOUNDARY_out;\n"
+     "  output TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET, first_Bcell;\n"
+     "  qdx_tap TAP (.TDI(TDI), .TMS(TMS), .TCK(TCK), .TRST(TRST), .TDO(TDO), .TDO_EN(TDO_EN),\n"
+     "               .SHIFT_DR(SHIFT_DR), .CLOCK_DR(CLOCK_DR), .UPDATE_DR(UPDATE_DR), .MODE1(MODE1),\n"
+     "               .HIGHZ(HIGHZ), .RESET(RESET), .first_Bcell(first_Bcell), .BOUNDARY_out(BOUNDARY_out));\n"
+     "endmodule\n"},
+    {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_tap.TAP;"}};
+// din1's pad moved from the pad module to the top: pads on both sides.
+const std::vector<Patch> kSplitPads = {
+    {"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n", ""},
+    {"chip.v", "  core core (", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n\n  core core ("}};
+const std::string kPadsSplit =
+    "the boundary-scan insertion into pads both in the top module and in a pad module";
+// The pad module one level further down, inside a wrapper module.
+const std::vector<Patch> kPadsTwoLevels = {
+    {"chip.v", "  pads u_pads (", "  padwrap u_wrap ("},
+    {"chip.v", "",
+     "\nmodule padwrap (clk, rst_n, din0, din1, dout0, dout1, bidir0, tdi, tms, tck, trst, tdo,\n"
+     "                clk_c, rst_n_c, din_c, dout_c, dout1_oe, bidir0_i, bidir0_o, bidir0_oe,\n"
+     "                tdi_c, tms_c, tck_c, trst_c, tdo_c, tdo_en);\n"
+     "  input clk, rst_n, din0, din1;\n  output dout0, dout1;\n  inout bidir0;\n"
+     "  input tdi, tms, tck, trst;\n  output tdo;\n  output clk_c, rst_n_c;\n  output [1:0] din_c;\n"
+     "  input [1:0] dout_c;\n  input dout1_oe;\n  output bidir0_i;\n  input bidir0_o, bidir0_oe;\n"
+     "  output tdi_c, tms_c, tck_c, trst_c;\n  input tdo_c, tdo_en;\n"
+     "  pads u_pads (.clk(clk), .rst_n(rst_n), .din0(din0), .din1(din1), .dout0(dout0), .dout1(dout1),\n"
+     "               .bidir0(bidir0), .tdi(tdi), .tms(tms), .tck(tck), .trst(trst), .tdo(tdo),\n"
+     "               .clk_c(clk_c), .rst_n_c(rst_n_c), .din_c(din_c), .dout_c(dout_c), .dout1_oe(dout1_oe),\n"
+     "               .bidir0_i(bidir0_i), .bidir0_o(bidir0_o), .bidir0_oe(bidir0_oe),\n"
+     "               .tdi_c(tdi_c), .tms_c(tms_c), .tck_c(tck_c), .trst_c(trst_c), .tdo_c(tdo_c), .tdo_en(tdo_en));\n"
+     "endmodule\n"}};
+// -add_tap adds the TAP controller: the design must not hold one.
+std::vector<Patch> with_tap_removed(std::vector<Patch> p) {
+    p.push_back({"chip.v", "  qdx_tap TAP (", "  /* qdx_tap TAP ("});
+    p.push_back({"chip.v", ".first_Bcell(chain), .BOUNDARY_out(chain));", ".first_Bcell(chain), .BOUNDARY_out(chain)); */"});
+    return p;
+}
+const char* kTapInASubModule = "the boundary-scan insertion with a TAP controller inside a sub-module";
+
+class KestrandRefusal : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(KestrandRefusal, BeforeAnyFileIsWritten) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const RefusalCase& c = GetParam();
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), c.patches,
+                                                  c.verilog.empty() ? "" : source_path(c.verilog)));
+    const auto before = snapshot(dir.path());
+    const auto r = testsupport::run_kestrand(dir.path(), c.options);
+    EXPECT_EQ(r.status, 255) << r.out << r.err;
+    EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
+    EXPECT_EQ(differences(before, snapshot(dir.path())), std::vector<std::string>{}) << r.out;
+    if (c.report) {
+        EXPECT_NE(read_file(dir.path() / "chip.kest.rpt").find(c.message), std::string::npos);
+        // The working folder of the edits holds nothing.
+        EXPECT_TRUE(fs::is_empty(dir.path() / "bscan_lib"));
+    } else {
+        EXPECT_FALSE(fs::exists(dir.path() / "chip.kest.rpt"));
+        EXPECT_FALSE(fs::exists(dir.path() / "bscan_lib"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, KestrandRefusal,
+    ::testing::Values(
+        RefusalCase{"memory_bist", {}, {kBist}, "", not_available("writing the BIST connection files")},
+        RefusalCase{"logic_bist_add_tap", {"-add_tap"}, {kLogicBist}, "",
+                    not_available("writing the BIST connection files")},
+        RefusalCase{"logic_bist_add_tap_only", {"-add_tap_only"}, {kLogicBist}, "",
+                    not_available("writing the BIST connection files")},
+        RefusalCase{"add_bcm", {"-add_bcm"}, {}, "", not_available("the option -add_bcm")},
+        RefusalCase{"add_tap_and_add_bcm", {"-add_tap", "-add_bcm"}, {}, "", not_available("the option -add_bcm")},
+        RefusalCase{"add_tap_with_the_tap_in_the_design",
+                    {"-add_tap"},
+                    {},
+                    "",
+                    "ERROR: (./chip.bsc) the design './chip.sdb' already holds the TAP instance 'TAP'\n"
+                    "       (%INSTANCE_NAME of %TAP_MODULE); option -add_tap adds it.\n\n"},
+        RefusalCase{"tap_in_a_sub_module", {}, kTapInSubModule, "", not_available(kTapInASubModule)},
+        RefusalCase{"tap_in_a_sub_module_add_tap", {"-add_tap"}, kTapInSubModule, "", not_available(kTapInASubModule)},
+        RefusalCase{"pads_in_the_top_and_in_a_pad_module", {}, kSplitPads, "tests/fixtures/bscan/padmod/chip.v",
+                    not_available(kPadsSplit)},
+        RefusalCase{"pads_in_the_top_and_in_a_pad_module_add_tap", {"-add_tap"}, with_tap_removed(kSplitPads),
+                    "tests/fixtures/bscan/padmod/chip.v", not_available(kPadsSplit)},
+        RefusalCase{"pad_modules_on_two_levels_add_tap", {"-add_tap"}, with_tap_removed(kPadsTwoLevels),
+                    "tests/fixtures/bscan/padmod/chip.v", not_available("the boundary-scan insertion into pad modules "
+                                                                        "on several levels")},
+        RefusalCase{"missing_opath",
+                    {"-opath", "out"},
+                    {},
+                    "",
+                    "\nERROR: output directory 'out' of option -opath does not exist.\n\n",
+                    false},
+        RefusalCase{"opath_names_a_file",
+                    {"-opath", "chip.v"},
+                    {},
+                    "",
+                    "\nERROR: output directory 'chip.v' of option -opath is not a directory.\n\n",
+                    false}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace
