@@ -205,27 +205,39 @@ std::string simulate(const fs::path& dir, const std::string& netlist) {
     return lines;
 }
 
-TEST(PadRoads, ActiveLowInputKeepsWhatTheCoreSees) {
+struct ActiveLowRun {
+    std::string name;
+    std::vector<Patch> patches;
+    std::vector<std::string> options;
+    std::string pad, pad_pin;  // the pad pin that feeds the cell
+};
+
+void PrintTo(const ActiveLowRun& c, std::ostream* os) { *os << c.name; }
+
+class ActiveLowInput : public ::testing::TestWithParam<ActiveLowRun> {};
+
+TEST_P(ActiveLowInput, KeepsWhatTheCoreSees) {
     if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const ActiveLowRun& c = GetParam();
     testsupport::TempDir dir;
-    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), {{"chip.pin", "RST_N   rst_n", "RST_N   -rst_n"}}));
-    auto r = kestrand(dir.path());
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), c.patches));
+    auto r = kestrand(dir.path(), c.options);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     Netlist n(dir.path(), "bscan_lib/chip_jtag.sdb");
-    // The cell of rst_n: DATA_IN from the pad through one inverter ...
+    // The cell: DATA_IN from the pad through one inverter ...
+    std::string inv;
+    for (const std::string& e : n.ends_at(c.pad, c.pad_pin))
+        if (n.cls(inst_of(e)) == "INV") inv = inst_of(e);
+    ASSERT_FALSE(inv.empty()) << "no inverter behind " << c.pad;
+    EXPECT_EQ(n.ends_at(c.pad, c.pad_pin), (std::set<std::string>{c.pad + "{" + c.pad_pin + "}", inv + "{A}"}));
     std::string cell;
-    for (const std::string& e : n.ends_at("PAD_RST_N", "Y"))
-        if (n.cls(inst_of(e)) == "INV") cell = inst_of(e);
-    ASSERT_FALSE(cell.empty()) << "no inverter behind PAD_RST_N{Y}";
-    std::string bcell;
-    for (const std::string& e : n.ends_at(cell, "Y"))
-        if (pin_of(e) == "DI") bcell = inst_of(e);
-    ASSERT_EQ(n.cls(bcell), "BC_IN");
-    EXPECT_EQ(n.ends_at("PAD_RST_N", "Y"), (std::set<std::string>{"PAD_RST_N{Y}", cell + "{A}"}));
+    for (const std::string& e : n.ends_at(inv, "Y"))
+        if (pin_of(e) == "DI") cell = inst_of(e);
+    ASSERT_EQ(n.cls(cell), "BC_IN");
     // ... and DATA_OUT to the core through a second one.
-    std::set<std::string> out = n.ends_at(bcell, "DO");
+    std::set<std::string> out = n.ends_at(cell, "DO");
     ASSERT_EQ(out.size(), 2u);
-    out.erase(bcell + "{DO}");
+    out.erase(cell + "{DO}");
     std::string back = inst_of(*out.begin());
     EXPECT_EQ(n.cls(back), "INV");
     EXPECT_EQ(pin_of(*out.begin()), "A");
@@ -240,6 +252,18 @@ TEST(PadRoads, ActiveLowInputKeepsWhatTheCoreSees) {
     EXPECT_EQ(std::count(before.begin(), before.end(), '\n'), 16);
     EXPECT_EQ(after, before);
 }
+
+// din1 without a pad (for -add_pad), straight into a gate of the core.
+const std::vector<Patch> kNoDin1Pad = {
+    {"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n", "  assign din_c[1] = din1;\n"},
+    {"chip.v", "  slice u1 (.a(din[1]),", "  wire g1y;\n  AND2 g1 (.A(din[1]), .B(din[1]), .Y(g1y));\n  slice u1 (.a(g1y),"},
+    {"cells.v", "", "\n`celldefine\nmodule AND2 (A, B, Y);\n  input A, B;\n  output Y;\n  assign Y = A & B;\nendmodule\n`endcelldefine\n"},
+    {"chip.pin", "DIN1    din1", "DIN1    -din1"}};
+
+INSTANTIATE_TEST_SUITE_P(Table, ActiveLowInput,
+                         ::testing::Values(ActiveLowRun{"pad", {{"chip.pin", "RST_N   rst_n", "RST_N   -rst_n"}}, {}, "PAD_RST_N", "Y"},
+                                           ActiveLowRun{"added_pad", kNoDin1Pad, {"-add_pad"}, "B_PAD0", "Y"}),
+                         [](const auto& info) { return info.param.name; });
 
 // ---------------------------------------------------------------------------
 // -no_pad: din0 and dout0 without pads, straight at gates of the top; each
