@@ -187,6 +187,22 @@ INSTANTIATE_TEST_SUITE_P(Table, OwnControlCell,
                                            OwnControlCase{"tied_pad_first", "1 TRI tri out PAD_EN_H\n2 BSO bso out PAD_EN_H\n"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Without %GROUP_SIZE (no trees) a tied enable still gets its
+// high-impedance buffer, of the TAP's signal buffer.
+TEST_F(PadKindWriters, HighzBufferWithoutGroupSize) {
+    Descriptions d;
+    d.pin_rows = "1 TRI tri out PAD_EN_H\n";
+    std::string cmd = run(d, [](Design& g) {
+        g.port("tri", O);
+        inst(g, "PAD_TRI", "PIN_TRI", {{"A", "tri_c"}, {"OE", "VCC"}, {"PAD", "tri"}});
+        inst(g, "g1", "AND2", {{"Y", "tri_c"}});
+    });
+    EXPECT_TRUE(editor_problems(cmd).empty()) << joined(editor_problems(cmd)) << cmd;
+    EXPECT_TRUE(has_line(cmd, "add highz_buf0 BUF")) << cmd;
+    EXPECT_TRUE(has_line(cmd, "connect highz_buf0{Y} PAD_TRI{OE}")) << cmd;
+    EXPECT_TRUE(has_line(cmd, "connect highz_buf0{A} TAP{HIGHZ}")) << cmd;
+}
+
 // ---------------------------------------------------------------------------
 // Output-enable cells: the control cell's OE_MODE follows the data cell's,
 // on a three-state pad (one cell) and on a bidirectional pad built from an
