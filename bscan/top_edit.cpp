@@ -74,6 +74,10 @@ void disconnect_tap_pins(FILE* fp) {
     off(TAP_FLAG[4], TAP_CLOCK_PIN);
     if (BCELL_UPDATE_DR) off(TAP_FLAG[5], TAP_UPDATE_PIN);
     if (BCELL_HIGHZ) off(TAP_FLAG[6], TAP_HIGHZ_PIN);
+    // The high-impedance buffers take the TAP's high-impedance command
+    // even when no cell has a HIGHZ pin: a tie of that pin goes too.
+    if (bs_highz_group_exists() && !(BCELL_HIGHZ && bsnames::same(TAP_HIGHZ_PIN, TAP_HIZ_PIN)))
+        off(TAP_FLAG[7], TAP_HIZ_PIN);
     if (BCELL_RST) off(TAP_FLAG[0], TAP_RST_PIN);
     if (BCELL_MODE1) off(TAP_FLAG[8], TAP_MODE1_PIN);
     if (BCELL_MODE2) off(TAP_FLAG[9], TAP_MODE2_PIN);

@@ -462,8 +462,9 @@ struct KindRun {
     size_t cells;                 // boundary cells of class BC_*
     std::set<std::string> own;    // pads that are their own cell, in the chain too
     // "inst{pin}=CLASS{pin}": the net of the first holds a pin of that
-    // class; "inst{pin}=inst{pin}": both on one net; "inst{pin}<TAP{pin}":
-    // driven from the TAP pin through the trees.
+    // class; "inst{pin}=inst{pin}": both on one net; "a==b": a net of
+    // these two alone, no constant; "inst{pin}<TAP{pin}": driven from the TAP pin
+    // through the trees.
     std::vector<std::string> joined;
 };
 
@@ -485,6 +486,14 @@ TEST_P(KindRuns, EditedAndConnected) {
         size_t from = j.find('<');
         if (from != std::string::npos) {
             EXPECT_TRUE(driven_from(n, j.substr(0, from), j.substr(from + 1)));
+            continue;
+        }
+        size_t both = j.find("==");
+        if (both != std::string::npos) {
+            std::string a = j.substr(0, both), b = j.substr(both + 2);
+            EXPECT_EQ(n.ends_at(inst_of(a), pin_of(a)), (std::set<std::string>{a, b}));
+            std::string net = n.net(inst_of(a), pin_of(a));
+            EXPECT_TRUE(net != "GND" && net != "VCC") << "on the constant " << net;
             continue;
         }
         size_t eq = j.find('=');
@@ -541,6 +550,12 @@ INSTANTIATE_TEST_SUITE_P(
                 own_control_pad() + std::vector<Patch>{{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"}},
                 -1, 8, {"PAD_BM"},
                 {"PAD_DOUT1{OE}=highz_buf0{Y}", "highz_buf0{A}=TAP{HIGHZ}", "PAD_BM{OE}=gbm1{Y}"}},
+        // A tied enable while the TAP's high-impedance output is tied
+        // off in the design and no cell has a HIGHZ pin: the tie goes.
+        KindRun{"tied_enable_and_tied_tap_highz",
+                {{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"}, {"chip.v", ".HIGHZ(),", ".HIGHZ(1'b0),"}},
+                -1, 8, {},
+                {"highz_buf0{A}==TAP{HIGHZ}", "PAD_DOUT1{OE}==highz_buf0{Y}"}},
         // A differential output: one output cell before its data input.
         KindRun{"differential_output", differential_output(), 2, 10, {}, {"TX{A}=BC_OUT{DO}", "gbm0{Y}=BC_OUT{DI}"}},
         // A transparent buffer in front of the core stands for din0's pad.
