@@ -4,6 +4,7 @@
 // three-state pads.  The design read here is the one being edited (the
 // top design, or the pad module), open and current.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "bscan/edit.h"
@@ -201,6 +202,28 @@ void inverter_to(FILE* fp, int n, const std::string& pad_end, const std::string&
     connect(fp, pin_of(inv, or_text(INVERTER_OUTPUT, "")), cell_end);
 }
 
+// The core-side inverter of an active-low port: the cell's DATA_OUT
+// drives the core's load through a second inverter, so that in functional
+// mode (DATA_OUT following DATA_IN) the two inverters cancel and the core
+// sees the pad's own level, as before the insertion, while the cell holds
+// the port's active-high value.  n is its number.
+void inverter_to_core(FILE* fp, int n, const std::string& cell_end, const std::string& load) {
+    std::string inv = STR_format("B_PAD_INV%d", n);
+    std::fprintf(fp, "add %s %s\n", inv.c_str(), or_text(INVERTER, ""));
+    connect(fp, pin_of(inv, or_text(INVERTER_OUTPUT, "")), load);
+    connect(fp, pin_of(inv, or_text(INVERTER_INPUT, "")), cell_end);
+}
+
+// The cell's DATA_OUT to the core's load: straight, or for an active-low
+// port through the core-side inverter.
+void data_out_to_core(FILE* fp, const PadEntry& p, const std::string& cell, const ScanCellEntry* c,
+                      const std::string& load) {
+    if (p.active_low)
+        inverter_to_core(fp, ADD_BUF_COUNT++, pin_of(cell, c->data_out), load);
+    else
+        connect(fp, pin_of(cell, c->data_out), load);
+}
+
 // The cell's DATA_IN from the pad pin, through an inverter for an
 // active-low port.
 void data_in_from_pad(FILE* fp, const PadEntry& p, const std::string& cell, const ScanCellEntry* c,
@@ -339,6 +362,7 @@ void write_control(FILE* fp, int row, bool oe, const std::string& data_cell) {
     PadEntry& p = pad(row);
     int ref = oe ? p.control_oe : p.control;
     if (ref == 0) return;
+    if (bs_own_control_cell(p)) return;  // the pad buffer drives its enable itself
     const char* enable = pad_enable(p);
     std::string pad_inst = or_text(p.pad_instance, "");
     std::string pad_en = pin_of(pad_inst, or_text(enable, ""));
@@ -415,6 +439,24 @@ void control_of(FILE* fp, int row, const std::string& data_cell) {
         add_control_scan_cell_in_cmd(fp, row);
 }
 
+// The lines that `write` puts into a stream, as a text: for lines that
+// must follow others that are written later.
+template <class Write>
+std::string lines_of(Write write) {
+    char* buffer = nullptr;
+    size_t size = 0;
+    FILE* mem = open_memstream(&buffer, &size);
+    if (!mem) {
+        qdx_printf("ERROR: out of memory while writing a command file.\n\n");
+        stop();
+    }
+    write(mem);
+    std::fclose(mem);
+    std::string text(buffer ? buffer : "", size);
+    std::free(buffer);
+    return text;
+}
+
 // The input part of a pair: the configured input cell, else the clock
 // cell; counted by the choice.
 ScanCellEntry* input_part(const char* first, int* first_count, const char* second, int* second_count) {
@@ -487,17 +529,20 @@ void add_input_clock_cell_in_cmd(FILE* fp, int row, int not_clock) {
         Partner load = port_partner(port.c_str());
         if (load.kind == Partner::NONE) floating("Input", port.c_str(), port.c_str());
         AddedPad a = add_pad(fp, row, PadSide::In);
-        std::string pad_end = pin_of(a.inst, a.inner);
+        std::string pad_out = pin_of(a.inst, a.inner);
+        std::string pad_end = pad_out;  // what the cell's DATA_IN sees
         if (p.active_low) {
             std::string inv = STR_format("B_PAD_INV%d", a.number);
             std::fprintf(fp, "add %s %s\n", inv.c_str(), or_text(INVERTER, ""));
-            connect(fp, pad_end, pin_of(inv, or_text(INVERTER_INPUT, "")));
+            connect(fp, pad_out, pin_of(inv, or_text(INVERTER_INPUT, "")));
             pad_end = pin_of(inv, or_text(INVERTER_OUTPUT, ""));
         }
+        // Without DATA_OUT the load takes the pad's own output, never the
+        // inverted copy that the cell observes.
         if (c->data_out)
-            connect(fp, pin_of(cell, c->data_out), load.text);
+            data_out_to_core(fp, p, cell, c, load.text);
         else
-            connect(fp, pad_end, load.text);
+            connect(fp, pad_out, load.text);
         if (c->data_in) connect(fp, pin_of(cell, c->data_in), pad_end);
         return;
     }
@@ -519,9 +564,10 @@ void add_input_clock_cell_in_cmd(FILE* fp, int row, int not_clock) {
     std::string pad_end = pin_of(t.inst, t.pin);
     if (c->data_out) {
         disconnect(fp, pad_end);
-        connect(fp, pin_of(cell, c->data_out), t.partner.text);
+        if (!p.active_low) connect(fp, pin_of(cell, c->data_out), t.partner.text);
     }
     data_in_from_pad(fp, p, cell, c, pad_end);
+    if (c->data_out && p.active_low) data_out_to_core(fp, p, cell, c, t.partner.text);
 }
 
 void add_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
@@ -584,14 +630,18 @@ void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
     if (p.pad_instance) {
         std::string out_name = pair_cell(row, out_cell, 0);
         ++OUTPUT_SCAN_COUNT;
-        control_of(fp, row, out_name);
+        // The control cell's register row follows the output part's; its
+        // lines (the OE join names the output part) wait until both parts
+        // are added.
+        std::string control_lines = lines_of([&](FILE* mem) { control_of(mem, row, out_name); });
         ScanCellEntry* in_cell = input_part(INPUT_SCAN, &INPUT_SCAN_COUNT, CLOCK_SCAN, &CLK_SCAN_COUNT);
-        if (!in_cell) return;
+        if (!in_cell) return;  // the pad table gives this kind only with an input cell
         std::string in_name = pair_cell(row, in_cell, 0);
         p.key = DYNA_count(SCAN_TAB) - 1;
         set_text(p.cell_request, (out_name + "," + in_name).c_str());
         std::fprintf(fp, "add %s %s\n", in_name.c_str(), in_cell->name);
         std::fprintf(fp, "add %s %s\n", out_name.c_str(), out_cell->name);
+        std::fputs(control_lines.c_str(), fp);
         Traced in = trace_core(p.pad_instance, p.pin_to_core, true, "Bidirectional", port);
         std::string in_end = pin_of(in.inst, in.pin);
         if (in_cell->data_out) {
@@ -766,7 +816,7 @@ void add_mux2_in_out_scan_cell_in_cmd(FILE* fp, int row) { mux_in_out(fp, row, t
 
 void add_control_scan_cell_in_cmd(FILE* fp, int row) {
     const PadEntry& p = pad(row);
-    if (p.buffer && p.buffer->control_bcell) return;  // the pad buffer carries its own control cell
+    if (bs_own_control_cell(p)) return;  // the pad buffer carries its own control cell
     if (p.control == 0) return;
     if (differential(p.buffer) && !p.drives_control) return;
     write_control(fp, row, false, "");

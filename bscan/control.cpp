@@ -102,16 +102,30 @@ void save_control_of_pad(BufferEntry* buffer, int row) {
     (oe ? OPIN_TAB[row].control_oe : OPIN_TAB[row].control) = result;
 }
 
+bool bs_own_control_cell(const PadEntry& p) { return p.buffer && p.buffer->control_bcell; }
+
+bool bs_highz_group_exists() {
+    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i) {
+        const PadEntry& p = OPIN_TAB[i];
+        if (p.drives_control && (p.control == -1 || p.control_oe == -1) && !bs_own_control_cell(p)) return true;
+    }
+    return false;
+}
+
 void setup_driving_control_cell_and_highz_buf() {
     int pads = DYNA_count(OPIN_TAB);
     // Every pad marked -1 takes a place in a group, whether or not its
-    // cell has a HIGHZ pin, so the groups hold exactly these pads.
+    // cell has a HIGHZ pin, so the groups hold exactly these pads.  A pad
+    // whose buffer carries its own control cell takes none: nothing is
+    // written for its enable, so it cannot open a group.
     int highz = 0;
     for (int i = 0; i < pads; ++i) {
-        OPIN_TAB[i].drives_control = 0;
-        OPIN_TAB[i].highz_group = 0;
-        if (OPIN_TAB[i].control == -1) ++highz;
-        if (OPIN_TAB[i].control_oe == -1) ++highz;
+        PadEntry& p = OPIN_TAB[i];
+        p.drives_control = 0;
+        p.highz_group = 0;
+        if (bs_own_control_cell(p)) continue;
+        if (p.control == -1) ++highz;
+        if (p.control_oe == -1) ++highz;
     }
     std::vector<int> sizes;
     if (highz > 0) {
@@ -124,6 +138,7 @@ void setup_driving_control_cell_and_highz_buf() {
         for (int i = 0; i < pads; ++i) {
             PadEntry& p = OPIN_TAB[i];
             int ref = p.*word;
+            if (ref == -1 && bs_own_control_cell(p)) continue;
             if (ref == -1) {
                 if (group >= static_cast<int>(sizes.size())) continue;  // cannot happen: the groups were sized above
                 p.highz_group = group;

@@ -497,6 +497,13 @@ void check_necessary_fields() {
                 HIZ_BUF = b;
             }
         }
+    } else if (HIZ_FLAG && !active_low(t->highz_command) && t->signal_buffer) {
+        // Without trees the high-impedance buffers of tied enables still
+        // take the signal buffer.
+        if (BufferEntry* b = get_buffer(t->signal_buffer); b && b->input && b->output) {
+            set_copy(HIZ_BUF_NAME, t->signal_buffer);
+            HIZ_BUF = b;
+        }
     }
     // 14. The inverting buffer, when some TAP pin is active low.
     if (inverted) {

@@ -396,7 +396,10 @@ void save_input_clock_tab(BufferEntry* b, int row, int port, int not_clock) {
         }
         PadEntry& p = OPIN_TAB[row];
         p.kind = kind;
-        p.cell = c;
+        // A clock pad with a second data input gets no boundary cell: the
+        // cell is chosen (and checked) above, but the pad keeps none, so
+        // that it takes no register position.
+        p.cell = kind == PAD_MUX_CLOCK ? nullptr : c;
         p.mode2_net = net_on(obj, b->mode2, SDB_DIR_INPUT);
         p.mux_in2_net = net_on(obj, b->mux_in2, SDB_DIR_INPUT);
         return;
@@ -487,7 +490,9 @@ void save_output_scan_tab(BufferEntry* b, int row, int port) {
         }
         PadEntry& p = OPIN_TAB[row];
         p.kind = t == 1 ? PAD_MUX_OUTPUT_EN : t == 2 ? PAD_MUX_OUTPUT2 : PAD_MUX_OUTPUT3;
-        p.cell = c;
+        // An enable-driven output with a second data input gets no cell
+        // either (see the mux clock pad above).
+        p.cell = p.kind == PAD_MUX_OUTPUT_EN ? nullptr : c;
         p.mode1_net = net_on(obj, b->mode1, SDB_DIR_INPUT);
         p.mux_in1_net = net_on(obj, b->mux_in1, SDB_DIR_INPUT);
     } else {

@@ -246,6 +246,13 @@ void save_control_of_pad(BufferEntry* buffer, int row);
 // Marks the pads that carry their control cell or open a high-impedance
 // group, and numbers the groups, in the current order of OPIN_TAB.
 void setup_driving_control_cell_and_highz_buf();
+// True when the pad's buffer carries its own control cell (%CONTROL_BCELL):
+// it is marked -1 but takes no place in a high-impedance group and its
+// enable is not wired by the insertion.
+bool bs_own_control_cell(const PadEntry& p);
+// After the marking: true when some pad opens a high-impedance group, so
+// that a high-impedance buffer needs the TAP's high-impedance pin.
+bool bs_highz_group_exists();
 // With -add_tap: true when the TAP module that the run writes has an
 // output for the high-impedance command (a HIGHZ instruction exists).
 bool bs_added_tap_has_highz_pin();

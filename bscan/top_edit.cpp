@@ -43,6 +43,11 @@ std::vector<const char*> control_pins() {
     add(BCELL_MODE2, TAP_MODE2_PIN);
     add(BCELL_MODE3, TAP_MODE3_PIN);
     for (int i = 0; i < BCELL_EXTRA && i < DYNA_count(TAP_EXTRA_PIN); ++i) add(true, TAP_EXTRA_PIN[i]);
+    // The high-impedance buffers of the groups take the TAP's
+    // high-impedance command (through a port of the pad module).
+    bool listed = false;
+    for (const char* p : pins) listed = listed || bsnames::same(p, TAP_HIZ_PIN);
+    add(!listed && bs_highz_group_exists(), TAP_HIZ_PIN);
     return pins;
 }
 
@@ -69,6 +74,10 @@ void disconnect_tap_pins(FILE* fp) {
     off(TAP_FLAG[4], TAP_CLOCK_PIN);
     if (BCELL_UPDATE_DR) off(TAP_FLAG[5], TAP_UPDATE_PIN);
     if (BCELL_HIGHZ) off(TAP_FLAG[6], TAP_HIGHZ_PIN);
+    // The high-impedance buffers take the TAP's high-impedance command
+    // even when no cell has a HIGHZ pin: a tie of that pin goes too.
+    if (bs_highz_group_exists() && !(BCELL_HIGHZ && bsnames::same(TAP_HIGHZ_PIN, TAP_HIZ_PIN)))
+        off(TAP_FLAG[7], TAP_HIZ_PIN);
     if (BCELL_RST) off(TAP_FLAG[0], TAP_RST_PIN);
     if (BCELL_MODE1) off(TAP_FLAG[8], TAP_MODE1_PIN);
     if (BCELL_MODE2) off(TAP_FLAG[9], TAP_MODE2_PIN);
@@ -77,6 +86,18 @@ void disconnect_tap_pins(FILE* fp) {
         off(i < DYNA_count(TAP_FLAG_EXTRA) ? TAP_FLAG_EXTRA[i] : -1, TAP_EXTRA_PIN[i]);
     if (TAP_FLAG[1] != -1) std::fprintf(fp, "disconnect %s{%s}\n", tap(), first_bcell());
     if (TAP_FLAG[2] != -1) std::fprintf(fp, "disconnect %s{%s}\n", tap(), last_bcell());
+}
+
+// True when the pad module's TAP lines (bs_write_pad_module_tap_lines)
+// wire the TDO pad's enable to a port named after the TAP's TDO-enable
+// pin: the port is added only then, so that no port stays unconnected.
+bool tdo_enable_through_port() {
+    const PadEntry* tdo = TAP_TDO_PIN_PTR;
+    if (!set(TAP_TDO_EN_PIN) || !tdo || !tdo->pad_instance || !record_enable(*tdo)) return false;
+    int match = kest_hier_instance_matchG;
+    if (match == 1) return false;
+    if (match == 3 || (kest_hier_tap_ctrlG == 1 && kest_hier_same_instance_tapG == -1)) return inside(*tdo);
+    return !kest_hier_tap_ctrlG && needs_port(*tdo);
 }
 
 // A pad pin followed up the pad's module path to the top.
@@ -295,9 +316,7 @@ std::string open_and_modify_hierarchy_sdb(const char* module) {
         std::fprintf(fp, "add chain_in input\n");
         std::fprintf(fp, "add chain_out output\n");
         if (JTAG_OPTION[OPT_SYNCH]) std::fprintf(fp, "add %s input\n", "BCELL_TCK");
-        const PadEntry* tdo = TAP_TDO_PIN_PTR;
-        if (set(TAP_TDO_EN_PIN) && tdo && !tdo->pin_to_core && inside(*tdo))
-            std::fprintf(fp, "add %s input\n", TAP_TDO_EN_PIN);
+        if (tdo_enable_through_port()) std::fprintf(fp, "add %s input\n", TAP_TDO_EN_PIN);
     }
     if (match == 1) {
         std::fprintf(fp, "add %s %s\n", tap(), or_text(TAP_MODULE_NAME, ""));

@@ -1,0 +1,566 @@
+// kestrand end to end on variants of the fixture chip that the main flow
+// test does not run: a high-impedance group in a pad module, -add_tap on
+// the pad-module road, an active-low input (simulated against the chip
+// before the insertion), ports without pads (-no_pad) and the VHDL
+// netlist (-vhdl, analysed by ghdl).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/fixture_chip.h"
+#include "support/testsupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::inst_of;
+using testsupport::Netlist;
+using testsupport::Patch;
+using testsupport::pin_of;
+using testsupport::read_file;
+using testsupport::RunResult;
+using testsupport::source_path;
+
+bool built() { return testsupport::fixture_tools_built(); }
+
+RunResult kestrand(const fs::path& dir, const std::vector<std::string>& options = {}) {
+    return testsupport::run_kestrand(dir, options);
+}
+
+// True when the net of `end` is driven from the TAP pin `tap_end`,
+// directly or through the BUF buffers of a tree.
+bool driven_from(const Netlist& n, const std::string& end, const std::string& tap_end) {
+    std::string net = n.net(inst_of(end), pin_of(end));
+    for (int depth = 0; depth < 20 && !net.empty(); ++depth) {
+        std::string up;
+        for (const auto& e : n.ends(net)) {
+            if (e == tap_end) return true;
+            if (n.cls(inst_of(e)) == "BUF" && pin_of(e) == "Y") up = n.net(inst_of(e), "A");
+        }
+        net = up;
+    }
+    return false;
+}
+
+// Every control pin of every boundary cell driven from its TAP pin; the
+// mux cells have no MODE pin.
+void expect_controls(const Netlist& n) {
+    const std::vector<std::pair<std::string, std::string>> pins = {
+        {"SHIFT", "SHIFT_DR"}, {"CLOCK", "CLOCK_DR"}, {"UPDATE", "UPDATE_DR"}, {"MODE", "MODE1"}};
+    for (const std::string& cell : n.of_class("BC_")) {
+        bool mux = n.cls(cell) == "BC_OMUX" || n.cls(cell) == "BC_IMUX";
+        for (auto& [pin, tap_pin] : pins) {
+            if (mux && pin == "MODE") continue;
+            EXPECT_TRUE(driven_from(n, cell + "{" + pin + "}", "TAP{" + tap_pin + "}"))
+                << cell << "{" << pin << "} is not driven from TAP{" << tap_pin << "}";
+        }
+    }
+}
+
+// The boundary cells from the TAP's first-cell pin to its last-cell pin;
+// every boundary cell of the design lies on it.
+void expect_chain(const Netlist& n, size_t cells, const std::set<std::string>& own_cells = {}) {
+    std::vector<std::string> order;
+    std::string from = "TAP{first_Bcell}";
+    bool closed = false;
+    for (size_t guard = 0; guard <= cells && !closed; ++guard) {
+        std::set<std::string> ends = n.ends_at(inst_of(from), pin_of(from));
+        ends.erase(from);
+        ASSERT_EQ(ends.size(), 1u) << "after " << from;
+        std::string next = *ends.begin();
+        if (next == "TAP{BOUNDARY_out}") {
+            closed = true;
+        } else {
+            ASSERT_EQ(pin_of(next), "SI") << next;
+            order.push_back(inst_of(next));
+            from = inst_of(next) + "{SO}";
+        }
+    }
+    EXPECT_TRUE(closed) << "the chain does not close";
+    EXPECT_EQ(order.size(), cells);
+    std::set<std::string> all = n.of_class("BC_");
+    all.insert(own_cells.begin(), own_cells.end());
+    EXPECT_EQ(std::set<std::string>(order.begin(), order.end()), all);
+    expect_controls(n);
+}
+
+// The module text between "module <name>" and its "endmodule" replaced.
+std::string replace_module(std::string text, const std::string& name, const std::string& by) {
+    size_t from = text.find("module " + name + " ");
+    size_t to = from == std::string::npos ? from : text.find("endmodule\n", from);
+    if (to == std::string::npos) {
+        ADD_FAILURE() << "no module " << name;
+        return text;
+    }
+    return text.replace(from, to + 10 - from, by);
+}
+
+// ---------------------------------------------------------------------------
+// The pads in a pad module, one output enable tied to a constant: its
+// high-impedance buffer takes the TAP's command through a port of the
+// module that the top wires to the TAP.
+
+TEST(PadRoads, HighzGroupInsideThePadModule) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(
+        dir.path(), {{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"}},
+        source_path("tests/fixtures/bscan/padmod/chip.v")));
+    auto r = kestrand(dir.path());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    std::string pads = read_file(dir.path() / "bscan_lib/pads_bs.cmd");
+    std::string top = read_file(dir.path() / "bscan_lib/chip_jtag.cmd");
+    EXPECT_NE(pads.find("add HIGHZ input\n"), std::string::npos) << pads;
+    EXPECT_NE(top.find("connect u_pads{HIGHZ} TAP{HIGHZ}\n"), std::string::npos) << top;
+    Netlist module(dir.path(), "bscan_lib/pads_bs.sdb");
+    EXPECT_EQ(module.ports().count("HIGHZ"), 1u);
+    EXPECT_EQ(module.ends_at("highz_buf0", "A"), (std::set<std::string>{"highz_buf0{A}", "port:HIGHZ"}));
+    EXPECT_EQ(module.ends_at("highz_buf0", "Y"), (std::set<std::string>{"highz_buf0{Y}", "PAD_DOUT1{OE}"}));
+    Netlist expanded(dir.path(), "chip.c.sdb");
+    expect_chain(expanded, 8);  // the tied enable has no control cell
+}
+
+// ---------------------------------------------------------------------------
+// -add_tap with the pads in a pad module: the TDO pad's enable leaves the
+// module through its own port, so the module gets no TDO-enable port.
+
+TEST(PadRoads, AddTapOnThePadModuleRoad) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    testsupport::copy_fixture_chip(dir.path(), {}, source_path("tests/fixtures/bscan/padmod/chip.v"));
+    std::string chip = read_file(dir.path() / "chip.v");
+    size_t tap = chip.find("  qdx_tap TAP");
+    ASSERT_NE(tap, std::string::npos);
+    chip.erase(tap, chip.find(";\n", tap) + 2 - tap);
+    std::ofstream(dir.path() / "chip.v") << chip;
+    std::string cells = replace_module(read_file(dir.path() / "cells.v"), "qdx_tap", "");
+    std::ofstream(dir.path() / "cells.v") << cells;
+    ASSERT_TRUE(testsupport::compile_chip_in(dir.path()));
+    auto r = kestrand(dir.path(), {"-add_tap"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    std::string pads = read_file(dir.path() / "bscan_lib/pads_bs.cmd");
+    EXPECT_EQ(pads.find("TDO_EN"), std::string::npos) << pads;
+    Netlist module(dir.path(), "bscan_lib/pads_bs.sdb");
+    EXPECT_EQ(module.ports().count("TDO_EN"), 0u);
+    Netlist edited(dir.path(), "bscan_lib/chip_jtag.sdb");
+    EXPECT_EQ(edited.ends_at("TAP", "TDO_EN"), (std::set<std::string>{"TAP{TDO_EN}", "u_pads{tdo_en}"}));
+    expect_chain(Netlist(dir.path(), "chip.c.sdb"), 9);
+}
+
+// ---------------------------------------------------------------------------
+// An active-low input ("-rst_n" in the pin list): the cell observes the
+// inverted pad, and with the TAP in reset (the cells' MODE low) the core
+// sees, for every input, what it saw in the chip before the insertion.
+
+// The TAP controller in its reset state: every output low.
+const char* kTapInReset = R"(module qdx_tap (TDI, TMS, TCK, TRST, TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET,
+                first_Bcell, BOUNDARY_out);
+  input TDI, TMS, TCK, TRST, BOUNDARY_out;
+  output TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET, first_Bcell;
+  assign {TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET, first_Bcell} = 9'b0;
+endmodule
+)";
+
+// Every value of the chip's data inputs, and what the core and the
+// outputs then see.
+const char* kBench = R"(`timescale 1ns / 1ps
+module bench;
+  reg clk, rst_n, din0, din1;
+  wire dout0, dout1, bidir0, tdo;
+  chip dut (.clk(clk), .rst_n(rst_n), .din0(din0), .din1(din1), .dout0(dout0), .dout1(dout1), .bidir0(bidir0),
+            .tdi(1'b0), .tms(1'b1), .tck(1'b0), .trst(1'b0), .tdo(tdo));
+  integer i;
+  initial begin
+    for (i = 0; i < 16; i = i + 1) begin
+      {clk, rst_n, din0, din1} = i;
+      #1 $display("%b%b%b%b core %b%b%b %b out %b%b", clk, rst_n, din0, din1, dut.core.clk, dut.core.rst_n,
+                  dut.core.din, dut.core.bidir_oe, dout0, dout1);
+    end
+    $finish;
+  end
+endmodule
+)";
+
+// The bench's lines on the netlist with the cells and the TAP in reset.
+std::string simulate(const fs::path& dir, const std::string& netlist) {
+    std::ofstream(dir / "bench.v") << kBench;
+    std::ofstream(dir / "cells_reset.v") << replace_module(read_file(dir / "cells.v"), "qdx_tap", kTapInReset);
+    auto c = testsupport::run({"iverilog", "-o", "sim.vvp", "bench.v", "cells_reset.v", netlist}, dir);
+    EXPECT_EQ(c.status, 0) << c.out << c.err;
+    auto r = testsupport::run({"vvp", "-n", "sim.vvp"}, dir);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    std::string lines;
+    for (size_t at = 0; at < r.out.size();) {
+        size_t nl = r.out.find('\n', at);
+        std::string l = r.out.substr(at, nl == std::string::npos ? std::string::npos : nl - at);
+        if (l.find(" core ") != std::string::npos) lines += l + "\n";
+        if (nl == std::string::npos) break;
+        at = nl + 1;
+    }
+    return lines;
+}
+
+struct ActiveLowRun {
+    std::string name;
+    std::vector<Patch> patches;
+    std::vector<std::string> options;
+    std::string pad, pad_pin;  // the pad pin that feeds the cell
+};
+
+void PrintTo(const ActiveLowRun& c, std::ostream* os) { *os << c.name; }
+
+class ActiveLowInput : public ::testing::TestWithParam<ActiveLowRun> {};
+
+TEST_P(ActiveLowInput, KeepsWhatTheCoreSees) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const ActiveLowRun& c = GetParam();
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), c.patches));
+    auto r = kestrand(dir.path(), c.options);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    Netlist n(dir.path(), "bscan_lib/chip_jtag.sdb");
+    // The cell: DATA_IN from the pad through one inverter ...
+    std::string inv;
+    for (const std::string& e : n.ends_at(c.pad, c.pad_pin))
+        if (n.cls(inst_of(e)) == "INV") inv = inst_of(e);
+    ASSERT_FALSE(inv.empty()) << "no inverter behind " << c.pad;
+    EXPECT_EQ(n.ends_at(c.pad, c.pad_pin), (std::set<std::string>{c.pad + "{" + c.pad_pin + "}", inv + "{A}"}));
+    std::string cell;
+    for (const std::string& e : n.ends_at(inv, "Y"))
+        if (pin_of(e) == "DI") cell = inst_of(e);
+    ASSERT_EQ(n.cls(cell), "BC_IN");
+    // ... and DATA_OUT to the core through a second one.
+    std::set<std::string> out = n.ends_at(cell, "DO");
+    ASSERT_EQ(out.size(), 2u);
+    out.erase(cell + "{DO}");
+    std::string back = inst_of(*out.begin());
+    EXPECT_EQ(n.cls(back), "INV");
+    EXPECT_EQ(pin_of(*out.begin()), "A");
+    bool reaches_core = false;
+    for (const std::string& e : n.ends_at(back, "Y")) reaches_core = reaches_core || e.rfind("core{", 0) == 0;
+    EXPECT_TRUE(reaches_core);
+
+    if (!testsupport::have_program("iverilog") || !testsupport::have_program("vvp"))
+        GTEST_SKIP() << "iverilog is not installed: the chip is not simulated";
+    std::string before = simulate(dir.path(), "chip.v");
+    std::string after = simulate(dir.path(), "chip_jtag.v");
+    EXPECT_EQ(std::count(before.begin(), before.end(), '\n'), 16);
+    EXPECT_EQ(after, before);
+}
+
+// din1 without a pad (for -add_pad), straight into a gate of the core.
+const std::vector<Patch> kNoDin1Pad = {
+    {"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n", "  assign din_c[1] = din1;\n"},
+    {"chip.v", "  slice u1 (.a(din[1]),", "  wire g1y;\n  AND2 g1 (.A(din[1]), .B(din[1]), .Y(g1y));\n  slice u1 (.a(g1y),"},
+    {"cells.v", "", "\n`celldefine\nmodule AND2 (A, B, Y);\n  input A, B;\n  output Y;\n  assign Y = A & B;\nendmodule\n`endcelldefine\n"},
+    {"chip.pin", "DIN1    din1", "DIN1    -din1"}};
+
+INSTANTIATE_TEST_SUITE_P(Table, ActiveLowInput,
+                         ::testing::Values(ActiveLowRun{"pad", {{"chip.pin", "RST_N   rst_n", "RST_N   -rst_n"}}, {}, "PAD_RST_N", "Y"},
+                                           ActiveLowRun{"added_pad", kNoDin1Pad, {"-add_pad"}, "B_PAD0", "Y"}),
+                         [](const auto& info) { return info.param.name; });
+
+// ---------------------------------------------------------------------------
+// -no_pad: din0 and dout0 without pads, straight at gates of the top; each
+// port stands for its pad and its cell sits between it and the gate.
+
+TEST(PadRoads, PortsWithoutPads) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    const std::vector<Patch> patches = {
+        {"chip.v", "  PIN_IN    PAD_DIN0   (.PAD(din0), .Y(din_c[0]));\n", "  AND2 g0 (.A(din0), .B(din0), .Y(din_c[0]));\n"},
+        {"chip.v", "  PIN_OUT   PAD_DOUT0  (.A(dout_c[0]), .PAD(dout0));\n",
+         "  AND2 g1 (.A(dout_c[0]), .B(dout_c[0]), .Y(dout0));\n"},
+        {"cells.v", "",
+         "\n`celldefine\nmodule AND2 (A, B, Y);\n  input A, B;\n  output Y;\n  assign Y = A & B;\nendmodule\n"
+         "`endcelldefine\n"}};
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), patches));
+    // Without the option the gate is no pad buffer of the library.
+    auto refused = kestrand(dir.path());
+    EXPECT_EQ(refused.status, 255);
+    EXPECT_NE(refused.out.find("FATAL: can't find the definition of buffer 'AND2' while tracing port 'din0'.\n"),
+              std::string::npos)
+        << refused.out;
+    fs::remove_all(dir.path() / "bscan_lib");
+
+    auto r = kestrand(dir.path(), {"-no_pad"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    Netlist n(dir.path(), "bscan_lib/chip_jtag.sdb");
+    std::set<std::string> at_din0 = n.ends_at("g0", "A");
+    // The input cell: DATA_IN on the port, DATA_OUT on the gate's inputs.
+    std::string in_cell;
+    for (const std::string& e : at_din0)
+        if (pin_of(e) == "DO") in_cell = inst_of(e);
+    ASSERT_EQ(n.cls(in_cell), "BC_IN");
+    EXPECT_EQ(at_din0, (std::set<std::string>{"g0{A}", "g0{B}", in_cell + "{DO}"}));
+    std::set<std::string> port_in = n.ends_at(in_cell, "DI");
+    EXPECT_EQ(port_in, (std::set<std::string>{"port:din0", in_cell + "{DI}"}));
+    // The output cell: DATA_IN from the gate, DATA_OUT on the port.
+    std::string out_cell;
+    for (const std::string& e : n.ends_at("g1", "Y"))
+        if (pin_of(e) == "DI") out_cell = inst_of(e);
+    ASSERT_EQ(n.cls(out_cell), "BC_OUT");
+    EXPECT_EQ(n.ends_at(out_cell, "DO"), (std::set<std::string>{"port:dout0", out_cell + "{DO}"}));
+    expect_chain(n, 9);
+}
+
+// ---------------------------------------------------------------------------
+// -vhdl: the edited netlist is written in VHDL, which ghdl analyses.
+
+TEST(PadRoads, VhdlNetlist) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path()));
+    auto r = kestrand(dir.path(), {"-vhdl"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("    .Modified netlist file was stored in file ./chip_jtag.vhd.\n"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::exists(dir.path() / "chip_jtag.vhd"));
+    EXPECT_FALSE(fs::exists(dir.path() / "chip_jtag.v"));
+    expect_chain(Netlist(dir.path(), "bscan_lib/chip_jtag.sdb"), 9);
+    std::string vhdl = read_file(dir.path() / "chip_jtag.vhd");
+    EXPECT_NE(vhdl.find("entity chip is"), std::string::npos);
+    EXPECT_NE(vhdl.find("BCELL0_in : BC_IN"), std::string::npos);
+    if (!testsupport::have_program("ghdl")) GTEST_SKIP() << "ghdl is not installed: the netlist is not analysed";
+    fs::create_directory(dir.path() / "work");
+    auto a = testsupport::run({"ghdl", "-a", "--workdir=work", "chip_jtag.vhd"}, dir.path());
+    EXPECT_EQ(a.status, 0) << a.out << a.err;
+}
+
+// ---------------------------------------------------------------------------
+// Pad kinds and cell arrangements that the fixture chip lacks, each added
+// to it as one more pad (or a change of its cells), inserted by kestrand
+// and applied by the netlist editor: the run ends well, the chain closes
+// through every cell, and the named pins share a net.
+
+// A model of a boundary cell with the fixture's control pins and the
+// given data pins.
+std::string cell_model(const std::string& name, const std::string& ins, const std::string& outs,
+                       const std::string& body, bool mode = true) {
+    std::string m = mode ? ", MODE" : "";
+    return "\n`celldefine\nmodule " + name + " (" + ins + ", " + outs + ", SI, SO, SHIFT, CLOCK, UPDATE" + m +
+           ");\n  input " + ins + ", SI, SHIFT, CLOCK, UPDATE" + m + ";\n  output " + outs +
+           ", SO;\n  reg capture, hold;\n  always @(posedge CLOCK) capture <= SHIFT ? SI : 1'b0;\n"
+           "  always @(posedge UPDATE) hold <= capture;\n  assign SO = capture;\n" + body + "endmodule\n`endcelldefine\n";
+}
+
+// The gates of the new pad's core side: bm_o and bm_oe driven from the
+// core's inputs, bm_i loaded by a gate.
+const char* kBmGates =
+    "  wire bm_o, bm_oe, bm_i, bm_y;\n  INV gbm0 (.A(din_c[0]), .Y(bm_o));\n  INV gbm1 (.A(din_c[1]), .Y(bm_oe));\n";
+const char* kBmLoad = "  INV gbm2 (.A(bm_i), .Y(bm_y));\n";
+
+// A new port of the chip (declaration "inout bm" ...) on pin 15, with its
+// pad instance and the gates of its core side.
+std::vector<Patch> new_pad(const std::string& port, const std::string& declaration, const std::string& pin_row,
+                           const std::string& instances) {
+    return {{"chip.v", "bidir0, tdi, tms, tck, trst, tdo);", "bidir0, " + port + ", tdi, tms, tck, trst, tdo);"},
+            {"chip.v", "  inout bidir0;\n", "  inout bidir0;\n  " + declaration + ";\n"},
+            {"chip.v", "  core core (",
+             std::string(kBmGates) + (declaration.rfind("inout", 0) == 0 ? kBmLoad : "") + instances + "  core core ("},
+            {"chip.pin", "15  VDD     *       *", pin_row}};
+}
+
+std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// The TAP with a MODE_2 pin, for pads with a second mux input.
+const std::vector<Patch> kTapMode2 = {
+    {"chip.lib", "%MODE_1 MODE1;", "%MODE_1 MODE1; %MODE_2 MODE2;"},
+    {"cells.v", "output SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET;",
+     "output SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, MODE2, HIGHZ, RESET;"},
+    {"cells.v", "MODE1, HIGHZ, RESET,\n", "MODE1, MODE2, HIGHZ, RESET,\n"},
+    {"chip.v", ".MODE1(),", ".MODE1(), .MODE2(),"}};
+
+// Mux bidirectional pads and their cells.
+std::vector<Patch> mux_bidir(bool two) {
+    std::string pad = two ? "PIN_BM2" : "PIN_BM1";
+    std::string ports = two ? "A, OE, Y, PAD, M1, S1, M2, S2" : "A, OE, Y, PAD, M1, S1";
+    std::string ins = two ? "A, OE, M1, S1, M2, S2" : "A, OE, M1, S1";
+    std::string model = "\n`celldefine\nmodule " + pad + " (" + ports + ");\n  input " + ins +
+                        ";\n  output Y;\n  inout PAD;\n  assign PAD = OE ? (S1 ? M1 : A) : 1'bz;\n  assign Y = " +
+                        (two ? "S2 ? M2 : PAD" : "PAD") + ";\nendmodule\n`endcelldefine\n";
+    std::string lib = "\n%BUFFER " + pad + " { %FUNCTION inout; %INOUT PAD; %INPUT A; %OUTPUT Y; %EN_H OE;"
+                      " %MUX_IN1 M1; %MODE_1 S1;" + (two ? " %MUX_IN2 M2; %MODE_2 S2;" : "") + " }\n"
+                      "%SCAN_CELL BC_BMUX { %DATA_IN DI; %SYS_PIN FROM_PAD; %SYS_IN TO_CORE; %UPDATE_DR_OUT UO;"
+                      " %TDI SI; %TDO SO; %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; }\n"
+                      "%SCAN_CELL BC_OMUX { %DATA_IN DI; %UPDATE_DR_OUT UO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT;"
+                      " %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; }\n"
+                      "%SCAN_CELL BC_IMUX { %DATA_IN DI; %UPDATE_DR_OUT UO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT;"
+                      " %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; }\n";
+    std::string cells = model + cell_model("BC_BMUX", "DI, FROM_PAD", "TO_CORE, UO", "  assign TO_CORE = FROM_PAD;\n  assign UO = hold;\n") +
+                        cell_model("BC_OMUX", "DI", "UO", "  assign UO = hold;\n", false) +
+                        cell_model("BC_IMUX", "DI", "UO", "  assign UO = hold;\n", false);
+    std::string inst = "  " + pad + " PAD_BM (.A(bm_o), .OE(bm_oe), .Y(bm_i), .PAD(bm), .M1(1'b0), .S1(1'b0)" +
+                       (two ? ", .M2(1'b0), .S2(1'b0)" : "") + ");\n";
+    std::vector<Patch> v = new_pad("bm", "inout bm", "15  BM      bm      inout   PAD(" + pad + ") PAD_EN_H", inst) +
+                           std::vector<Patch>{{"cells.v", "", cells}, {"chip.lib", "", lib}};
+    return two ? v + kTapMode2 : v;
+}
+
+std::vector<Patch> scan_cells(const std::string& from, const std::string& to) { return {{"chip.bsc", from, to}}; }
+
+// A %BS_BUFFER output pad that carries its own boundary and control
+// cells.
+std::vector<Patch> own_control_pad() {
+    std::string lib = "\n%BS_BUFFER PIN_BSO { %INPUT A; %OUTPUT PAD; %EN_H OE; %DATA_IN DI; %DATA_OUT DO; %TDI SI;"
+                      " %TDO SO; %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; %CONTROL_BCELL C0; }\n";
+    std::string model =
+        cell_model("PIN_BSO", "A, OE, DI", "PAD, DO", "  assign DO = MODE ? hold : A;\n  assign PAD = OE ? DO : 1'bz;\n");
+    return new_pad("bm", "output bm", "15  BM      bm      out     PAD(PIN_BSO) PAD_EN_H",
+                   "  PIN_BSO PAD_BM (.A(bm_o), .OE(bm_oe), .PAD(bm));\n") +
+           std::vector<Patch>{{"cells.v", "", model}, {"chip.lib", "", lib}};
+}
+
+// Output cells with an output-enable mode pin, and their control cell.
+std::vector<Patch> oe_cells() {
+    std::string lib =
+        "\n%SCAN_CELL BC_OE { %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT; %CLOCK_DR CLOCK;"
+        " %UPDATE_DR UPDATE; %MODE_1 MODE; %OE_MODE OEM; }\n"
+        "%SCAN_CELL BC_CTRL_OE { %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT; %CLOCK_DR CLOCK;"
+        " %UPDATE_DR UPDATE; %MODE_1 MODE; %OE_MODE OEM; }\n";
+    // The control cell tells the output cell its enable state.
+    std::string cells = cell_model("BC_OE", "DI, OEM", "DO", "  assign DO = MODE ? hold : DI;\n") +
+                        cell_model("BC_CTRL_OE", "DI", "DO, OEM", "  assign DO = MODE ? hold : DI;\n  assign OEM = DO;\n");
+    return new_pad("bm", "inout bm", "15  BM      bm      inout   PAD(PIN_BIDIR) PAD_EN_H",
+                   "  PIN_BIDIR PAD_BM (.A(bm_o), .OE(bm_oe), .Y(bm_i), .PAD(bm));\n") +
+           std::vector<Patch>{{"cells.v", "", cells},
+                              {"chip.lib", "", lib},
+                              {"chip.bsc", "    %OUTPUT_SCAN  BC_OUT;\n    %BIDIR_SCAN   BC_BIDIR;\n",
+                               "    %OUTPUT_SCAN  BC_OE;\n    %CONTROL_OE_SCAN BC_CTRL_OE;\n"}};
+}
+
+// A differential output pad on pins 15 and 16.
+std::vector<Patch> differential_output() {
+    return new_pad("dp, dn", "output dp, dn", "15  DP      dp      out     PAD(LVDS_TX)\n16  DN      dn      out     PAD(LVDS_TX)",
+                   "  LVDS_TX TX (.A(bm_o), .PADP(dp), .PADN(dn));\n") +
+           std::vector<Patch>{{"chip.pin", "16  VSS     *       *\n", ""},
+                              {"chip.lib", "", "\n%DIFFERENTIAL_VOLTAGE LVDS_TX { %INPUT A; %OUTPUT_P PADP; %OUTPUT_M PADN; }\n"},
+                              {"cells.v", "",
+                               "\n`celldefine\nmodule LVDS_TX (A, PADP, PADN);\n  input A;\n  output PADP, PADN;\n"
+                               "  assign PADP = A;\n  assign PADN = ~A;\nendmodule\n`endcelldefine\n"}};
+}
+
+// A transparent buffer between the din0 pad and the core.
+const std::vector<Patch> kTransparent = {
+    {"chip.v", "  PIN_IN    PAD_DIN0   (.PAD(din0), .Y(din_c[0]));\n",
+     "  wire din0_p;\n  PIN_IN    PAD_DIN0   (.PAD(din0), .Y(din0_p));\n  TBUF tb0 (.A(din0_p), .Y(din_c[0]));\n"},
+    {"chip.lib", "", "\n%BUFFER TBUF { %INPUT A; %OUTPUT Y; }\n"},
+    {"chip.bsc", "", "\n%TRANSPARENT_BUFFER { TBUF; }\n"},
+    {"cells.v", "", "\n`celldefine\nmodule TBUF (A, Y);\n  input A;\n  output Y;\n  assign Y = A;\nendmodule\n`endcelldefine\n"}};
+
+struct KindRun {
+    std::string name;
+    std::vector<Patch> patches;
+    int kind;                     // the kind the pin list shows for the new pad (-1 not checked)
+    size_t cells;                 // boundary cells of class BC_*
+    std::set<std::string> own;    // pads that are their own cell, in the chain too
+    // "inst{pin}=CLASS{pin}": the net of the first holds a pin of that
+    // class; "inst{pin}=inst{pin}": both on one net; "a==b": a net of
+    // these two alone, no constant; "inst{pin}<TAP{pin}": driven from the TAP pin
+    // through the trees.
+    std::vector<std::string> joined;
+};
+
+void PrintTo(const KindRun& c, std::ostream* os) { *os << c.name; }
+
+class KindRuns : public ::testing::TestWithParam<KindRun> {};
+
+TEST_P(KindRuns, EditedAndConnected) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const KindRun& c = GetParam();
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), c.patches));
+    auto r = kestrand(dir.path());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    Netlist n(dir.path(), "bscan_lib/chip_jtag.sdb");
+    expect_chain(n, c.cells + c.own.size(), c.own);
+    for (const std::string& j : c.joined) {
+        SCOPED_TRACE(j);
+        size_t from = j.find('<');
+        if (from != std::string::npos) {
+            EXPECT_TRUE(driven_from(n, j.substr(0, from), j.substr(from + 1)));
+            continue;
+        }
+        size_t both = j.find("==");
+        if (both != std::string::npos) {
+            std::string a = j.substr(0, both), b = j.substr(both + 2);
+            EXPECT_EQ(n.ends_at(inst_of(a), pin_of(a)), (std::set<std::string>{a, b}));
+            std::string net = n.net(inst_of(a), pin_of(a));
+            EXPECT_TRUE(net != "GND" && net != "VCC") << "on the constant " << net;
+            continue;
+        }
+        size_t eq = j.find('=');
+        std::string a = j.substr(0, eq), b = j.substr(eq + 1);
+        std::set<std::string> ends = n.ends_at(inst_of(a), pin_of(a));
+        bool found = ends.count(b) > 0;
+        for (const std::string& e : ends) found = found || (n.cls(inst_of(e)) == inst_of(b) && pin_of(e) == pin_of(b));
+        EXPECT_TRUE(found) << "net of " << a << " holds no " << b;
+    }
+    if (c.kind >= 0) {
+        std::string bso = read_file(dir.path() / "chip.bso");
+        EXPECT_NE(bso.find(c.kind == 5 ? " bidir " : c.kind == 6 ? " inout " : " output2 "), std::string::npos) << bso;
+    }
+    if (testsupport::have_program("yosys")) {
+        auto y = testsupport::run({"yosys", "-q", "-p", "read_verilog chip_jtag.v cells.v; hierarchy -check -top chip; check -assert"},
+                                  dir.path());
+        EXPECT_EQ(y.status, 0) << y.out << y.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, KindRuns,
+    ::testing::Values(
+        // Kind 13: one mux cell; its update output takes the tied MUX_IN1.
+        KindRun{"mux_bidir_one_input",
+                mux_bidir(false) + scan_cells("    %CONTROL_SCAN BC_CTRL;\n", "    %CONTROL_SCAN BC_CTRL;\n    %BIDIR_MUX_SCAN BC_BMUX;\n"),
+                -1, 11, {},
+                {"PAD_BM{Y}=BC_BMUX{FROM_PAD}", "gbm2{A}=BC_BMUX{TO_CORE}", "PAD_BM{A}=BC_BMUX{DI}",
+                 "PAD_BM{M1}=BC_BMUX{UO}", "PAD_BM{OE}=BC_CTRL{DO}", "gbm1{Y}=BC_CTRL{DI}"}},
+        // Kind 14: the same with a second mux input.
+        KindRun{"mux_bidir_two_inputs",
+                mux_bidir(true) + scan_cells("    %CONTROL_SCAN BC_CTRL;\n", "    %CONTROL_SCAN BC_CTRL;\n    %BIDIR_MUX_SCAN BC_BMUX;\n"),
+                -1, 11, {},
+                {"PAD_BM{Y}=BC_BMUX{FROM_PAD}", "gbm2{A}=BC_BMUX{TO_CORE}", "PAD_BM{M1}=BC_BMUX{UO}",
+                 "PAD_BM{S2}<TAP{MODE2}", "PAD_BM{S1}<TAP{MODE1}"}},
+        // Kinds 15 and 16: an output mux cell and an input (mux) cell.
+        KindRun{"mux_inout_one_input",
+                mux_bidir(false) + scan_cells("    %CONTROL_SCAN BC_CTRL;\n", "    %CONTROL_SCAN BC_CTRL;\n    %OUTPUT_MUX_SCAN BC_OMUX;\n"),
+                -1, 12, {},
+                {"PAD_BM{Y}=BC_IN{DI}", "PAD_BM{A}=BC_OMUX{DI}", "PAD_BM{M1}=BC_OMUX{UO}", "PAD_BM{OE}=BC_CTRL{DO}"}},
+        KindRun{"mux_inout_two_inputs",
+                mux_bidir(true) + scan_cells("    %CONTROL_SCAN BC_CTRL;\n",
+                                             "    %CONTROL_SCAN BC_CTRL;\n    %OUTPUT_MUX_SCAN BC_OMUX;\n    %INPUT_MUX_SCAN BC_IMUX;\n"),
+                -1, 12, {},
+                {"PAD_BM{Y}=BC_IMUX{DI}", "PAD_BM{M1}=BC_OMUX{UO}", "PAD_BM{M2}=BC_IMUX{UO}", "PAD_BM{S2}<TAP{MODE2}"}},
+        // Kind 6 with output-enable cells: the control cell's OE_MODE
+        // joins the output part's.
+        KindRun{"inout_with_oe_cells", oe_cells(), 6, 12, {},
+                {"PAD_BM{Y}=BC_IN{DI}", "gbm2{A}=BC_IN{DO}", "PAD_BM{A}=BC_OE{DO}", "gbm0{Y}=BC_OE{DI}",
+                 "PAD_BM{OE}=BC_CTRL_OE{DO}", "PAD_DOUT1{OE}=BC_CTRL_OE{DO}"}},
+        // A pad with its own control cell first in the register, dout1's
+        // enable tied: the high-impedance buffer serves dout1 alone.
+        KindRun{"own_control_cell_and_tied_enable",
+                own_control_pad() + std::vector<Patch>{{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"}},
+                -1, 8, {"PAD_BM"},
+                {"PAD_DOUT1{OE}=highz_buf0{Y}", "highz_buf0{A}=TAP{HIGHZ}", "PAD_BM{OE}=gbm1{Y}"}},
+        // A tied enable while the TAP's high-impedance output is tied
+        // off in the design and no cell has a HIGHZ pin: the tie goes.
+        KindRun{"tied_enable_and_tied_tap_highz",
+                {{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"}, {"chip.v", ".HIGHZ(),", ".HIGHZ(1'b0),"}},
+                -1, 8, {},
+                {"highz_buf0{A}==TAP{HIGHZ}", "PAD_DOUT1{OE}==highz_buf0{Y}"}},
+        // A differential output: one output cell before its data input.
+        KindRun{"differential_output", differential_output(), 2, 10, {}, {"TX{A}=BC_OUT{DO}", "gbm0{Y}=BC_OUT{DI}"}},
+        // A transparent buffer in front of the core stands for din0's pad.
+        KindRun{"transparent_buffer", kTransparent, -1, 9, {},
+                {"tb0{Y}=BC_IN{DI}", "PAD_DIN0{Y}=tb0{A}", "core{din[0]}=BC_IN{DO}"}}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace
