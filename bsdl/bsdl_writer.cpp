@@ -62,7 +62,9 @@ private:
 
 std::string stars() { return "--  " + std::string(68, '*') + "\n"; }
 
-void write_template_blocks(const std::vector<TemplateBlock>& blocks, const std::string& entity) {
+}  // namespace
+
+void fill_template_blocks(const std::vector<TemplateBlock>& blocks, const std::string& entity) {
     for (const TemplateBlock& b : blocks) {
         switch (b.kind) {
         case TPL_TEXT:
@@ -95,8 +97,6 @@ void write_template_blocks(const std::vector<TemplateBlock>& blocks, const std::
             qdx_printf("WARNING: No < %s > found to be replaced.\n", BS_TPL_STR[k]);
     }
 }
-
-}  // namespace
 
 void dump_quendal_title() {
     const std::string top = BS_TOP_MODULE;
@@ -192,7 +192,7 @@ void insert_BSDL_description() {
         MemoryText memory;
         if (template_mode) {
             if (entity.empty()) entity = bsdl_entity_name(BS_TOP_MODULE);
-            write_template_blocks(blocks, entity);
+            fill_template_blocks(blocks, entity);
             register_written = bs_tpl_check[TPL_BOUNDARY_REGISTER] == 2;
         } else {
             dump_quendal_title();

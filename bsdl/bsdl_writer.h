@@ -181,6 +181,12 @@ std::string chain_key(int obj);
 
 // --------------------------------------------------------------- writer
 
+struct TemplateBlock;
+// Template mode: the kept text of a read template as it stands, and each
+// block's place filled with its section for `entity`; then one line per
+// block saying whether it was replaced (bs_tpl_check).
+void fill_template_blocks(const std::vector<TemplateBlock>& blocks, const std::string& entity);
+
 void dump_quendal_title();
 void insert_port_and_pin_description();
 void put_statement_before_port_des();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bsdl/template.h"
 #include "bsdl_text_util.h"
 
 namespace {
@@ -322,6 +323,137 @@ TEST_F(WholeFile, AnUnwritableTargetIsAnError) {
     });
     EXPECT_EQ(r.status, 255);
     EXPECT_NE(r.out.find("ERROR: can't open file './no/such/dir/chip.bsd' to write.\n\n"), std::string::npos) << r.out;
+}
+
+}  // namespace
+
+namespace {
+
+// -template without a usable template writes the fixed layout.
+TEST_F(WholeFile, TemplateThatCannotBeUsed) {
+    struct Case {
+        std::vector<std::string> words;
+        std::string warning;
+    } cases[] = {
+        {{}, "WARNING: no template file specified after option -tempalte.\n"},
+        {{"mine"},
+         "WARNING: template file \"mine.tpl\" open error.\n"
+         "         tallowmere will generate bsdl file without template.\n"},
+    };
+    for (const Case& c : cases) {
+        two_cells(false);
+        auto r = run_child([&] {
+            option_check[BSDL_OPT_TEMPLATE] = 1;
+            for (const auto& w : c.words) STR_add(&option_string_extr[BSDL_OPT_TEMPLATE], w.c_str());
+            run();
+            std::printf("template flag %d\n", option_check[BSDL_OPT_TEMPLATE]);
+        });
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_EQ(r.out.find(c.warning), 0u) << r.out;
+        EXPECT_NE(r.out.find("template flag 0\n"), std::string::npos) << r.out;
+        EXPECT_NE(testsupport::read_file(dir->file("chip.bsd")).find("--  *  Module : chip\n"), std::string::npos);
+    }
+}
+
+// A read template: its text as it stands, the blocks it marks filled.
+TEST_F(WriterTest, TemplateBlocksAreFilled) {
+    design([](DesignBuilder& d) {
+        d.inst("ca", "BC_IN");
+        padded(d, "a", IN, "PIN_IN");
+        d.net("a_y", {"p_a/Y", "ca/DI"});
+        chain(d, {"ca"});
+    });
+    read_description();
+    set_pin_rows({{"1", "a", "A"}});
+    open_and_check_sdb();
+    get_bs_chain();
+    testsupport::stdout_of([] { create_BUF_TAB(); });
+    option_check[BSDL_OPT_TEMPLATE] = 1;
+    // Blocks 0, 3 and 4 marked; 1 and 2 missing.
+    std::vector<TemplateBlock> blocks = {
+        {TPL_TEXT, "entity mine is\n  port (\n  --! Logical_Port_Description_Begin \n"},
+        {TPL_LOGICAL_PORT, {}},
+        {TPL_TEXT, "  --! Logical_Port_Description_End \n       );\n  --! Test_Access_Port_Description_Begin \n"},
+        {TPL_TAP_DESCRIPTION, {}},
+        {TPL_TEXT, "  --! Test_Access_Port_Description_End \n  --! Boundary_Register_Description_Begin \n"},
+        {TPL_BOUNDARY_REGISTER, {}},
+        {TPL_TEXT, "  --! Boundary_Register_Description_End \nend mine;\n"},
+    };
+    const int seen[TPL_BLOCK_COUNT] = {2, 0, 0, 2, 2};
+    std::copy(std::begin(seen), std::end(seen), bs_tpl_check);
+    std::string text;
+    const std::string out = testsupport::stdout_of([&] { text = bsdl_text([&] { fill_template_blocks(blocks, "mine"); }); });
+    EXPECT_EQ(out,
+              " - Text block of < Logical Port Description > has been replaced.\n"
+              "WARNING: No < Package Pin Mapping > found to be replaced.\n"
+              "WARNING: No < Scan Port Identification > found to be replaced.\n"
+              " - Text block of < Test Access Port Description > has been replaced.\n"
+              " - Text block of < Boundary Register Description > has been replaced.\n");
+    EXPECT_EQ(text.rfind("entity mine is\n  port (\n  --! Logical_Port_Description_Begin \n"
+                         "          A: in bit\n"
+                         "  --! Logical_Port_Description_End \n       );\n  --! Test_Access_Port_Description_Begin \n"
+                         "  attribute INSTRUCTION_LENGTH of mine : entity is 4;\n",
+                         0),
+              0u)
+        << text;
+    EXPECT_NE(text.find("  --! Test_Access_Port_Description_End \n  --! Boundary_Register_Description_Begin \n"
+                        "  attribute BOUNDARY_LENGTH of mine : entity is 1;\n\n"
+                        "\n  attribute BOUNDARY_REGISTER of mine : entity is\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("    \"0    (BC_1        ,A              ,input         ,X)\";\n"
+                        "  --! Boundary_Register_Description_End \nend mine;\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("Scan Port Identification"), std::string::npos);
+}
+
+// With -verify the port list is made from the core-side names.
+TEST_F(WriterTest, VerifyNamesPortsFromTheCore) {
+    design([](DesignBuilder& d) { padded(d, "a", IN, "PIN_IN"); });
+    read_description();
+    set_pin_rows({{"1", "a", "PIN_A"}, {"2", "", "VDD"}});
+    SDB_setup(SDB_open("chip.c.sdb", "r", 0));
+    option_check[BSDL_OPT_VERIFY] = 1;
+    testsupport::stdout_of([] { create_BUF_TAB(); });
+    EXPECT_EQ(bsdl_text(insert_port), "          a: in bit\n");
+    EXPECT_EQ(BUF_TAB.at(0).bsdl_name, "a");
+}
+
+// A pad with boundary cells of its own design: the cell on its data
+// port, with the control cell on its enable port.
+TEST_F(WriterTest, HardMacroWithItsOwnCells) {
+    add_library(
+        "%BS_BUFFER IO_HM\n{\n    %INPUT A; %OUTPUT PAD; %EN_H OE; %TDI TI; %TDO TO;\n"
+        "    %BCELL BC_OUT; %OUT_BCELL BC_OUT; %CONTROL_BCELL BC_CTRL;\n}\n");
+    {
+        // The macro's own design: TI -> X_OUT -> X_CTL -> TO; X_OUT drives
+        // the data port A's net, X_CTL the enable port OE's net.
+        DesignBuilder m(dir->file("IO_HM.sdb"));
+        chip_classes(m);
+        m.port("A", IN).port("OE", IN).port("TI", IN).port("TO", OUT).port("PAD", OUT);
+        m.inst("X_OUT", "BC_OUT").inst("X_CTL", "BC_CTRL");
+        m.net("A", {"X_OUT/DO"}).net("OE", {"X_CTL/DO"});
+        m.net("TI", {"X_OUT/SI"}).net("t", {"X_OUT/SO", "X_CTL/SI"}).net("TO", {"X_CTL/SO"});
+        m.save();
+    }
+    design([](DesignBuilder& d) {
+        d.cell("IO_HM", {{"A", IN}, {"OE", IN}, {"TI", IN}, {"TO", OUT}, {"PAD", OUT}});
+        d.inst("p_o", "IO_HM");
+        d.port("o", OUT).net("o", {"p_o/PAD"});
+        chain(d, {"p_o:TI:TO"});
+    });
+    read_description();
+    set_pin_rows({{"1", "o", "O", PAD_EN_HIGH}});
+    open_and_check_sdb();
+    get_bs_chain();
+    testsupport::stdout_of([] { create_BUF_TAB(); });
+    std::string text;
+    testsupport::stdout_of([&] { text = bsdl_text([] { print_attribute_of_bd_register("chip"); }); });
+    EXPECT_EQ(text, kHeader +
+                        "    \"0    (BC_1        ,*              ,control       ,0),\" &\n"
+                        "    \"1    (BC_1        ,O              ,output3       ,X   ,0    ,0     ,Z)\";\n");
+    EXPECT_GE(SDB_nl_search_port("o"), 0);  // the circuit's design is current again
 }
 
 }  // namespace
