@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "bsdl/bsdl.h"
@@ -16,6 +17,16 @@
 std::vector<BdRegEntry> BD_REG_TAB;
 
 namespace {
+
+// The numbers of BD_REG_TAB's rows, and of its control rows.
+std::unordered_set<int> row_numbers, control_numbers;
+
+void push_row(BdRegEntry row) {
+    row_numbers.insert(row.num);
+    if (STR_ucomp(row.function.c_str(), "control") == 0 || STR_ucomp(row.function.c_str(), "controlr") == 0)
+        control_numbers.insert(row.num);
+    BD_REG_TAB.push_back(std::move(row));
+}
 
 [[noreturn]] void fail() { qdx_exit(-1); }
 
@@ -33,11 +44,7 @@ std::string first_name(const ChainCellEntry* c, int j = 0) {
     return c->cell_name;
 }
 
-bool has_row(int num) {
-    for (const auto& r : BD_REG_TAB)
-        if (r.num == num) return true;
-    return false;
-}
+bool has_row(int num) { return row_numbers.count(num) > 0; }
 
 const char* disable_result(const BufferEntry* b) {
     if (!b) return "Z";
@@ -51,12 +58,7 @@ const char* disable_result(const BufferEntry* b) {
 
 }  // namespace
 
-int contr_cell_exist(int num) {
-    for (const auto& r : BD_REG_TAB)
-        if (r.num == num && (STR_ucomp(r.function.c_str(), "control") == 0 || STR_ucomp(r.function.c_str(), "controlr") == 0))
-            return 1;
-    return 0;
-}
+int contr_cell_exist(int num) { return control_numbers.count(num) > 0 ? 1 : 0; }
 
 void add_bd_row(const BdRegEntry& row) {
     if (has_row(row.num)) {
@@ -64,7 +66,7 @@ void add_bd_row(const BdRegEntry& row) {
                    row.port.c_str());
         return;
     }
-    BD_REG_TAB.push_back(row);
+    push_row(row);
 }
 
 void print_attribute_of_bd_cell_and_bd_len(const std::string& entity) {
@@ -120,7 +122,7 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
                 if (has_row(C)) {
                     qdx_printf("WARNING: boundary scan cell %d serves as data and control cell.\n\n", C);
                 } else {
-                    BD_REG_TAB.push_back(control);
+                    push_row(control);
                 }
             }
         } else {
@@ -133,7 +135,7 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
     // described as a two-state one: "output3" needs a control cell.
     for (auto& e : rows)
         if (e.function == "output3" && e.ccell < 0) e.function = "output2";
-    for (auto& e : rows) BD_REG_TAB.push_back(std::move(e));
+    for (auto& e : rows) push_row(std::move(e));
 }
 
 void print_out_bd_reg_tab() {
@@ -154,6 +156,8 @@ void print_attribute_of_bd_register(const std::string& entity) {
     std::fputs("  -- num   cell         port            function", BSD_FILE);
     std::fputs("       safe [ccell disval rslt]\n\n", BSD_FILE);
     BD_REG_TAB.clear();
+    row_numbers.clear();
+    control_numbers.clear();
     for (int i = 0; i < static_cast<int>(BUF_TAB.size()); ++i) {
         const BufTabEntry& r = BUF_TAB[static_cast<size_t>(i)];
         if (skip_signal(r.core_name.c_str()) || r.function.empty()) continue;

@@ -180,6 +180,7 @@ int search(int obj, int net, int d, std::unordered_set<int>& entered) {
         return r;
     }
     std::vector<int> candidates;
+    std::unordered_set<int> listed;
     for (int n = first_node(net); n >= 0 && n < node_count; n = node_tab[n].next) {
         const int o = node_tab[n].object;
         if (o < 0 || o == obj || node_dir(n) != d) continue;
@@ -192,9 +193,7 @@ int search(int obj, int net, int d, std::unordered_set<int>& entered) {
             continue;
         }
         if (tracing()) std::printf("not buffer, class: %s, instance %s\n", cls_name(o), obj_name(o).c_str());
-        bool listed = false;
-        for (int x : candidates) listed = listed || x == o;
-        if (!listed && class_pins(o) <= kSmallCellPins) candidates.push_back(o);
+        if (class_pins(o) <= kSmallCellPins && listed.insert(o).second) candidates.push_back(o);
     }
     return bs_search_bd_reg_pass_not_buffer(candidates, d);
 }
