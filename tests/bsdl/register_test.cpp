@@ -457,3 +457,52 @@ TEST_F(WriterTest, HardMacroWithItsOwnCells) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two ports reaching one cell: the cell is described once.
+TEST_F(WriterTest, ACellIsDescribedOnce) {
+    design([](DesignBuilder& d) {
+        d.inst("ca", "BC_IN");
+        padded(d, "a", IN, "PIN_IN");
+        padded(d, "b", IN, "PIN_IN");
+        d.net("ab", {"p_a/Y", "p_b/Y", "ca/DI"});
+        chain(d, {"ca"});
+    });
+    read_description();
+    set_pin_rows({{"1", "a", "A"}, {"2", "b", "B"}});
+    open_and_check_sdb();
+    get_bs_chain();
+    testsupport::stdout_of([] { create_BUF_TAB(); });
+    std::string text;
+    const std::string out =
+        testsupport::stdout_of([&] { text = bsdl_text([] { print_attribute_of_bd_register("chip"); }); });
+    EXPECT_EQ(text, kHeader + "    \"0    (BC_1        ,A              ,input         ,X)\";\n");
+    EXPECT_EQ(out,
+              "WARNING: boundary scan cell 'ca' serves port 'B' and another port;\n"
+              "         port 'B' gets no second row for it.\n\n");
+}
+
+// A cell that is no cell of the chain ends the run instead of being read.
+TEST_F(WriterTest, ACellOutsideTheChainIsAnError) {
+    design([](DesignBuilder& d) {
+        d.inst("ca", "BC_IN");
+        padded(d, "a", IN, "PIN_IN");
+        d.net("a_y", {"p_a/Y", "ca/DI"});
+        chain(d, {"ca"});
+    });
+    auto r = run_child([] {
+        read_description();
+        set_pin_rows({{"1", "a", "A"}});
+        open_and_check_sdb();
+        get_bs_chain();
+        create_BUF_TAB();
+        print_bd_register(0, nullptr, {"elsewhere", "input", {}, 0});
+    });
+    EXPECT_EQ(r.status, 255);
+    EXPECT_NE(r.out.find("ERROR: 'elsewhere' is no cell of the boundary scan chain of 'chip.c.sdb'.\n\n"),
+              std::string::npos)
+        << r.out;
+}
+
+}  // namespace
