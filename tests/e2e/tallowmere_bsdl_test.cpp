@@ -195,6 +195,28 @@ TEST(TallowmereBsdl, BidirectionalPadVariants) {
     }
 }
 
+// One enable for the three-state and the bidirectional pad: kestrand gives
+// them one control cell, which gets one row that both name.
+TEST(TallowmereBsdl, SharedControlCell) {
+    if (!built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    edited_chip(dir.path(), {{"chip.v", ".OE(bidir0_oe), .Y(bidir0_i)", ".OE(dout1_oe), .Y(bidir0_i)"}});
+    if (HasFatalFailure()) return;
+    RunResult t = tallowmere(dir.path());
+    ASSERT_EQ(t.status, 0) << t.out << t.err;
+    int length = -1;
+    std::vector<Row> rows = register_rows(read_file(dir.path() / "chip.bsd"), &length);
+    expect_complete_register(rows, length);
+    EXPECT_EQ(length, 8);
+    std::vector<int> controls, users;
+    for (const Row& r : rows) {
+        if (r.function == "control") controls.push_back(r.num);
+        if (r.ccell >= 0) users.push_back(r.ccell);
+    }
+    ASSERT_EQ(controls.size(), 1u);
+    EXPECT_EQ(users, (std::vector<int>{controls[0], controls[0]}));
+}
+
 // -window hands the title and the message to `flag` as two words each.
 TEST(TallowmereBsdl, WindowNotifiesThroughFlag) {
     if (!built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
