@@ -325,9 +325,6 @@ TEST_F(WholeFile, AnUnwritableTargetIsAnError) {
     EXPECT_NE(r.out.find("ERROR: can't open file './no/such/dir/chip.bsd' to write.\n\n"), std::string::npos) << r.out;
 }
 
-}  // namespace
-
-namespace {
 
 // -template without a usable template writes the fixed layout.
 TEST_F(WholeFile, TemplateThatCannotBeUsed) {
@@ -456,9 +453,6 @@ TEST_F(WriterTest, HardMacroWithItsOwnCells) {
     EXPECT_GE(SDB_nl_search_port("o"), 0);  // the circuit's design is current again
 }
 
-}  // namespace
-
-namespace {
 
 // Two ports reaching one cell: the cell is described once.
 TEST_F(WriterTest, ACellIsDescribedOnce) {
