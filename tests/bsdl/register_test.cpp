@@ -193,6 +193,21 @@ INSTANTIATE_TEST_SUITE_P(
                   "    \"1    (BC_1        ,A              ,input         ,X)\";\n",
                   "",
                   {BSDL_OPT_NO_PAD}},
+        // Without pads a cell's own enable leads to its control cell, whose
+        // safe value disables the driver.
+        TraceCase{"no_pad_three_state",
+                  [](DesignBuilder& d) {
+                      d.cell("BC_TRI", {{"SI", IN}, {"DI", IN}, {"OE", IN}, {"SO", OUT}, {"DO", OUT}});
+                      d.inst("ct", "BC_TRI").inst("cc", "BC_CTRL");
+                      d.port("o", OUT).net("o", {"ct/DO"});
+                      d.net("oe", {"cc/DO", "ct/OE"});
+                      chain(d, {"ct", "cc"});
+                  },
+                  {{"1", "o", "O"}},
+                  "    \"0    (BC_1        ,*              ,control       ,0),\" &\n"
+                  "    \"1    (BC_1        ,O              ,output3       ,X   ,0    ,0     ,Z)\";\n",
+                  "%SCAN_CELL BC_TRI\n{\n    %STD_NAME BC_1;\n    %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %EN_H OE;\n}\n",
+                  {BSDL_OPT_NO_PAD}},
         // Only the positive leg of a differential pair gets a row.
         TraceCase{"differential_input",
                   [](DesignBuilder& d) {

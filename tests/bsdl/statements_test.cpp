@@ -330,4 +330,19 @@ TEST_F(WriterTest, IdentificationCodesAreChecked) {
     }
 }
 
+
+// A row of the instruction table left without opcodes (the reader never
+// makes one, but the writer must not print an empty opcode).
+TEST_F(WriterTest, AnInstructionWithoutOpcodeIsAnError) {
+    auto r = run_child([] {
+        read_description();
+        STR_free(&INSTRUCTIONS[1].opcodes);
+        bsdl_text([] { print_TAP_description("chip"); });
+    });
+    EXPECT_EQ(r.status, 255);
+    EXPECT_NE(r.out.find("ERROR: (chip.bsc) INSTRUCTION SAMPLE has no opcode in %INSTRUCTION_TABLE.\n\n"),
+              std::string::npos)
+        << r.out;
+}
+
 }  // namespace
