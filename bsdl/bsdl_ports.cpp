@@ -439,9 +439,7 @@ void create_BUF_TAB() {
         e.base = n.base;
         e.index = n.has_index ? std::atoi(n.index.c_str()) : -1;
         BUF_TAB.push_back(e);
-        const int bit_at = static_cast<int>(&bit - h.bits.data());
-        std::string f = get_port_func(port);
-        h.bits[static_cast<size_t>(bit_at)].function = f;
+        bit.function = get_port_func(port);
         BUF_TAB.back().enable = row->pad_enable;
     }
 
