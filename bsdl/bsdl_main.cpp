@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bsdl/bsdl.h"
+#include "bsdl/bsdl_writer.h"
 #include "desc/hash.h"
 #include "runtime/dyna.h"
 #include "runtime/exit.h"
@@ -289,4 +290,5 @@ void BSDL_reset_globals() {
     TAP_CONTR = nullptr;
     clear_standard_instructions();
     free_chain_tables();
+    BSDL_writer_reset();
 }

@@ -1,0 +1,328 @@
+// The sections of the BSDL file that come from the description rather
+// than from the boundary register: the port grouping of differential pads,
+// the TAP scan ports, the compliance patterns and the instruction,
+// identification and register-access statements.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bsdl/bsdl.h"
+#include "bsdl/bsdl_writer.h"
+#include "desc/tables.h"
+#include "runtime/exit.h"
+#include "runtime/frame/frame.h"
+#include "runtime/str.h"
+#include "sdb/sdb.h"
+
+namespace {
+
+[[noreturn]] void fail() { qdx_exit(-1); }
+
+bool fixed_mode() { return !option_check[BSDL_OPT_TEMPLATE]; }
+
+const char* pin_file() { return PIN_FILE ? PIN_FILE : ""; }
+
+// The name a pin-file package name is declared under; names that the port
+// list does not declare are mapped the same way.
+std::string port_reference(const std::string& package_name) {
+    std::string r = bsdl_port_reference(package_name);
+    return r.empty() ? bsdl_identifier(package_name[0] == '-' ? package_name.substr(1) : package_name) : r;
+}
+
+const char* pin_name_of(int node) {
+    if (node < 0 || node >= node_count) return nullptr;
+    const SdbNode& n = node_tab[node];
+    if (n.object < 0 || n.pin < 0 || n.pin >= pin_count) return nullptr;
+    return SYM_get(sym_tab, pin_tab[n.pin].name);
+}
+
+bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
+
+// A pattern of 32 characters 0, 1 or X.
+bool is_code(const char* s) {
+    if (!s || std::strlen(s) != 32) return false;
+    for (const char* p = s; *p; ++p)
+        if (*p != '0' && *p != '1' && *p != 'x' && *p != 'X') return false;
+    return true;
+}
+
+}  // namespace
+
+int find_iport(const std::string& name) {
+    const std::string n = !name.empty() && name[0] == '-' ? name.substr(1) : name;
+    int p = SDB_nl_search_port(n.c_str());
+    if (p < 0) {
+        qdx_printf("ERROR: (%s) can't find port '%s' in SDB '%s'.\n\n", pin_file(), n.c_str(), BS_SDB_FILE.c_str());
+        fail();
+    }
+    return p;
+}
+
+int get_node_connected_to_portnode(int port) {
+    const int node = port_tab[port].node;
+    const char* name = SYM_get(sym_tab, port_tab[port].name);
+    if (node < 0 || node >= node_count) {
+        qdx_printf("ERROR: SDB error. Port '%s' ", name ? name : "*UNDEF*");
+        qdx_printf("can't map to the node table.\n\n");
+        fail();
+    }
+    int other = find_adjacent_node(node);
+    if (other < 0) {
+        qdx_printf("ERROR: port '%s' is floating.\n\n", name ? name : "*UNDEF*");
+        fail();
+    }
+    return other;
+}
+
+void print_port_grouping_decl() {
+    std::vector<int> vpos, vneg, cpos, cneg;
+    for (int r = 0; r < static_cast<int>(BUF_TAB.size()); ++r) {
+        const BufTabEntry& row = BUF_TAB[static_cast<size_t>(r)];
+        if (row.pad_obj < 0 || row.function == "internal" || row.function == "observe_only") continue;
+        const int c = obj_tab[row.pad_obj].cls;
+        const char* cell = c >= 0 && c < class_count ? SYM_get(sym_tab, class_tab[c].name) : nullptr;
+        if (!cell) continue;
+        BufferEntry* b = get_buffer(cell);
+        if (!b || (b->kind != BUFFER_DIFF_VOLTAGE && b->kind != BUFFER_DIFF_CURRENT)) continue;
+        const int port = find_iport(row.core_name);
+        const char* pin = pin_name_of(get_node_connected_to_portnode(port));
+        if (!pin) continue;
+        const int d = port_tab[port].direction & 3;
+        std::vector<int>& pos = b->kind == BUFFER_DIFF_VOLTAGE ? vpos : cpos;
+        std::vector<int>& neg = b->kind == BUFFER_DIFF_VOLTAGE ? vneg : cneg;
+        const char* p_pin = d == SDB_DIR_INPUT ? b->input : d == SDB_DIR_OUTPUT ? b->output : nullptr;
+        const char* m_pin = d == SDB_DIR_INPUT ? b->input_m : d == SDB_DIR_OUTPUT ? b->output_m : nullptr;
+        if (same(pin, p_pin)) pos.push_back(r);
+        if (same(pin, m_pin)) neg.push_back(r);
+    }
+    if (vpos.empty() && cpos.empty()) return;
+    std::fprintf(BSD_FILE, "\n  attribute PORT_GROUPING of %s : entity is \n", bsdl_entity_name(BS_TOP_MODULE).c_str());
+    const size_t nV = vpos.size(), nC = cpos.size();
+    const char* cont = "                             ";
+    auto pairs = [&](const std::vector<int>& pos, const std::vector<int>& neg, bool voltage) {
+        for (size_t i = 0; i < pos.size(); ++i) {
+            const BufTabEntry& p = BUF_TAB[static_cast<size_t>(pos[i])];
+            for (int n : neg) {
+                const BufTabEntry& m = BUF_TAB[static_cast<size_t>(n)];
+                if (m.pad_obj != p.pad_obj) continue;
+                const char* a = p.bsdl_name.c_str();
+                const char* b = m.bsdl_name.c_str();
+                const size_t count = pos.size();
+                if (i == 0) {
+                    if (count == 1 && (!voltage || nC == 0))
+                        std::fprintf(BSD_FILE, "(%s, %s)) \" ;\n", a, b);
+                    else if (count == 1)
+                        std::fprintf(BSD_FILE, "(%s, %s)), \" &\n", a, b);
+                    else
+                        std::fprintf(BSD_FILE, "(%s, %s), \" &\n", a, b);
+                } else if (i + 1 < count) {
+                    std::fprintf(BSD_FILE, "%s\"(%s, %s), \" &\n", cont, a, b);
+                } else if (voltage) {
+                    std::fprintf(BSD_FILE, nC > 0 ? "%s\"(%s, %s)),\" &\n" : "%s\"(%s, %s)) \" ;\n", cont, a, b);
+                } else {
+                    std::fprintf(BSD_FILE, "%s\"(%s, %s) )\" ;\n", cont, a, b);
+                }
+            }
+        }
+    };
+    if (nV > 0) {
+        std::fputs("    \"Differential_Voltage ( ", BSD_FILE);
+        pairs(vpos, vneg, true);
+    }
+    if (nC > 0) {
+        std::fputs("    \"Differential_Current ( ", BSD_FILE);
+        pairs(cpos, cneg, false);
+    }
+}
+
+void print_scan_port_identification() {
+    if (fixed_mode()) std::fputs("\n  --\n  -- Scan Port Identification\n  --\n", BSD_FILE);
+    struct TapPort {
+        const char* global;
+        const char* key;   // "GLOBAL_TDI"
+        const char* attr;  // "TAP_SCAN_IN"
+        const char* value;
+    };
+    const TapPort ports[] = {
+        {GLOBAL_TDI, "GLOBAL_TDI", "TAP_SCAN_IN", "true"},
+        {GLOBAL_TMS, "GLOBAL_TMS", "TAP_SCAN_MODE", "true"},
+        {GLOBAL_TDO, "GLOBAL_TDO", "TAP_SCAN_OUT", "true"},
+        {GLOBAL_TRST, "GLOBAL_TRST", "TAP_SCAN_RESET", "true"},
+        {GLOBAL_TCK, "GLOBAL_TCK", "TAP_SCAN_CLOCK", "(25.0e6,BOTH)"},
+    };
+    for (const TapPort& t : ports) {
+        if (!t.global) {
+            if (std::strcmp(t.attr, "TAP_SCAN_RESET") == 0) continue;
+            qdx_printf("WARNING: can't find %%%s in file '%s'.\n", t.key, BS_BSC_FILE.c_str());
+            qdx_printf("         Please add %s in '%s' manually.\n", t.attr, BS_BSD_FILE.c_str());
+            std::fprintf(BSD_FILE, "  -- attribute %s of Unknown : signal is %s;\n", t.attr, t.value);
+            continue;
+        }
+        const PinListEntry* found = nullptr;
+        for (int r = 0, n = DYNA_count(PIN_TABLE); r < n && !found; ++r)
+            if (PIN_TABLE[r]->core_name && std::strcmp(PIN_TABLE[r]->core_name, t.global) == 0) found = PIN_TABLE[r];
+        const std::string ref = found && found->io_name ? bsdl_port_reference(found->io_name) : std::string();
+        if (!ref.empty()) {
+            std::fprintf(BSD_FILE, "  attribute %s of %s : signal is %s;\n", t.attr, ref.c_str(), t.value);
+            continue;
+        }
+        // A port the port list does not declare can't carry the
+        // attribute: it is left as a comment for the user to complete.
+        qdx_printf("WARNING: can't find %%%s \"%s\" in file '%s'.\n", t.key, t.global, pin_file());
+        qdx_printf("         Please add the port description in '%s' manually.\n", BS_BSD_FILE.c_str());
+        std::fprintf(BSD_FILE, "  -- attribute %s of %s : signal is %s;\n", t.attr, t.global, t.value);
+    }
+}
+
+void print_compliance_enable_description() {
+    std::vector<std::string> names;
+    std::string values;
+    for (int r = 0, n = DYNA_count(PIN_TABLE); r < n; ++r) {
+        const PinListEntry* row = PIN_TABLE[r];
+        if (!row->core_name || !row->io_name) continue;
+        const char* core = row->core_name[0] == '-' ? row->core_name + 1 : row->core_name;
+        for (int s = 0, ns = DYNA_count(SKIP_SIGNAL_TAB); s < ns; ++s) {
+            const SkipSignalEntry* sk = SKIP_SIGNAL_TAB[s];
+            if (!sk->value || !sk->name || std::strcmp(core, sk->name) != 0) continue;
+            names.push_back(port_reference(row->io_name));
+            values += sk->value;
+        }
+    }
+    if (names.empty()) return;
+    std::fprintf(BSD_FILE, "\n  attribute COMPLIANCE_PATTERNS of %s: entity is\n",
+                 bsdl_entity_name(BS_TOP_MODULE).c_str());
+    std::fputs("   \"(", BSD_FILE);
+    int j = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i + 1 == names.size()) {
+            std::fputs(names[i].c_str(), BSD_FILE);
+            break;
+        }
+        if (++j != 3) {
+            std::fprintf(BSD_FILE, "%s, ", names[i].c_str());
+        } else {
+            // Three names to a line; the literal closes before the line end.
+            std::fprintf(BSD_FILE, "%s,\" &\n     \"", names[i].c_str());
+            j = 0;
+        }
+    }
+    std::fprintf(BSD_FILE, ") (%s) \";", values.c_str());
+}
+
+void print_TAP_description(const std::string& entity) {
+    const char* e = entity.c_str();
+    const int rows = DYNA_count(INSTRUCTIONS);
+    const char* bsc = BS_BSC_FILE.c_str();
+
+    // Every instruction needs opcodes of one length.
+    int length = -1;
+    for (int i = 0; i < rows; ++i) {
+        const InstructionEntry& in = INSTRUCTIONS[i];
+        if (DYNA_count(in.opcodes) == 0 || !in.opcodes[0]) {
+            qdx_printf("ERROR: (%s) INSTRUCTION %s has no opcode in %%INSTRUCTION_TABLE.\n\n", bsc, in.name);
+            fail();
+        }
+        for (int k = 0, nk = DYNA_count(in.opcodes); k < nk; ++k) {
+            const int len = in.opcodes[k] ? static_cast<int>(std::strlen(in.opcodes[k])) : 0;
+            if (length < 0) length = len;
+            if (len != length) {
+                qdx_printf("ERROR: (%s) opcode '%s' of INSTRUCTION %s is not %d bits long", bsc,
+                           in.opcodes[k] ? in.opcodes[k] : "", in.name, length);
+                qdx_printf(" like the first opcode of %%INSTRUCTION_TABLE.\n\n");
+                fail();
+            }
+        }
+    }
+    if (IDCODE_REG && (!is_code(IDCODE_REG) || IDCODE_REG[31] != '1')) {
+        qdx_printf("ERROR: (%s) %%IDCODE_REGISTER '%s' must be 32 bits of 0, 1 or X", bsc, IDCODE_REG);
+        qdx_printf(" ending with the mandatory 1.\n\n");
+        fail();
+    }
+    for (int i = 0, n = DYNA_count(USERCODE_REG); i < n; ++i) {
+        if (!is_code(USERCODE_REG[i])) {
+            qdx_printf("ERROR: (%s) %%USERCODE_REGISTER '%s' must be 32 bits of 0, 1 or X.\n\n", bsc,
+                       USERCODE_REG[i] ? USERCODE_REG[i] : "");
+            fail();
+        }
+    }
+
+    if (fixed_mode()) std::fputs("\n  --\n  -- TAP Instruction Description\n  --\n", BSD_FILE);
+    if (rows > 0) {
+        std::fprintf(BSD_FILE, "  attribute INSTRUCTION_LENGTH of %s : entity is %d;\n", e, length);
+        std::fprintf(BSD_FILE, "  attribute INSTRUCTION_OPCODE of %s : entity is\n", e);
+    } else {
+        qdx_printf("\n");
+        qdx_printf("WARNING: can't find %%INSTRUCTION_TABLE in file '%s'.", bsc);
+        qdx_printf("\n         Please complete instruction information ");
+        qdx_printf("after\n         -- TAP Instruction Description of ");
+        qdx_printf("file '%s'.\n\n", BS_BSD_FILE.c_str());
+        std::fprintf(BSD_FILE, "  -- attribute INSTRUCTION_LENGTH of %s : entity is 0;\n", e);
+        std::fprintf(BSD_FILE, "  -- attribute INSTRUCTION_OPCODE of %s : entity is\n", e);
+    }
+    for (int i = 0; i < rows; ++i) {
+        const InstructionEntry& in = INSTRUCTIONS[i];
+        std::fprintf(BSD_FILE, "    \"%-10s (%s", in.name, in.opcodes[0]);
+        for (int k = 1, nk = DYNA_count(in.opcodes); k < nk; ++k)
+            std::fprintf(BSD_FILE, ",\" &\n    \"%10c  %s", ' ', in.opcodes[k]);
+        std::fputs(i + 1 == rows ? ")\";\n" : "),\"  &\n", BSD_FILE);
+    }
+    // The capture pattern is one pattern; further ones are not BSDL.
+    if (DYNA_count(INST_CAPTURE) > 0 && INST_CAPTURE[0]) {
+        std::fprintf(BSD_FILE, "  attribute INSTRUCTION_CAPTURE of %s :", e);
+        std::fprintf(BSD_FILE, " entity is \"%s\";\n", INST_CAPTURE[0]);
+        if (DYNA_count(INST_CAPTURE) > 1)
+            qdx_printf("WARNING: (%s) only the first pattern of %%INSTRUCTION_CAPTURE is written.\n\n", bsc);
+    }
+    if (IDCODE_REG) {
+        const char* c = IDCODE_REG;
+        std::fprintf(BSD_FILE, "  attribute IDCODE_REGISTER of %s : entity is\n", e);
+        std::fprintf(BSD_FILE, "      \"%c%c%c%c\" &            " "    -- 4-bit version\n", c[0], c[1], c[2], c[3]);
+        std::fprintf(BSD_FILE, "      \"%.16s\" &    -- 16-bit part number\n", c + 4);
+        std::fprintf(BSD_FILE, "      \"%.11s\" &         -- 11-bit manufacturer\n", c + 20);
+        std::fprintf(BSD_FILE, "      \"%c\";                 " "   -- mandatory LSB\n\n", c[31]);
+    }
+    if (const int n = DYNA_count(USERCODE_REG); n > 0) {
+        std::fprintf(BSD_FILE, "  attribute USERCODE_REGISTER of %s : entity is\n", e);
+        for (int i = 0; i < n; ++i) {
+            const char* c = USERCODE_REG[i];
+            std::fprintf(BSD_FILE, "      \"%c%c%c%c\" &\n", c[0], c[1], c[2], c[3]);
+            std::fprintf(BSD_FILE, "      \"%.16s\" &\n", c + 4);
+            std::fprintf(BSD_FILE, "      \"%.11s\" &\n", c + 20);
+            // Patterns are separated by a comma inside the string.
+            std::fprintf(BSD_FILE, i + 1 == n ? "      \"%c\";\n" : "      \"%c,\" &\n", c[31]);
+        }
+        std::fputs("\n", BSD_FILE);
+    }
+
+    std::fprintf(BSD_FILE, rows > 0 ? "  attribute REGISTER_ACCESS of %s : entity is\n"
+                                    : "  -- attribute REGISTER_ACCESS of %s : entity is\n",
+                 e);
+    std::fputs("  -- these are given by standard\n", BSD_FILE);
+    std::fputs("  -- \"BOUNDARY(EXTEST,SAMPLE,INTEST)\";\n", BSD_FILE);
+    std::fputs("  -- \"BYPASS(BYPASS)\";\n", BSD_FILE);
+    // A register other than the standard ones needs its length, which the
+    // description does not give: such an entry is left out with a warning.
+    std::vector<std::string> entries;
+    for (int i = 0; i < rows; ++i) {
+        const InstructionEntry& in = INSTRUCTIONS[i];
+        const char* access = in.access ? in.access : "bypass";
+        std::string reg;
+        if (STR_ucomp(access, "idcode") == 0 || STR_ucomp(access, "usercode") == 0 ||
+            STR_ucomp(access, "device_id") == 0)
+            reg = "DEVICE_ID";
+        else if (STR_ucomp(access, "boundary") == 0 || STR_ucomp(access, "bypass") == 0)
+            reg = access;
+        if (reg.empty()) {
+            qdx_printf("WARNING: (%s) the length of register '%s' of INSTRUCTION %s is unknown.\n", bsc, access,
+                       in.name);
+            qdx_printf("         Please add \"%s[<length>] (%s)\" to REGISTER_ACCESS in '%s' manually.\n\n", access,
+                       in.name, BS_BSD_FILE.c_str());
+            continue;
+        }
+        if (reg.size() < 10) reg.resize(10, ' ');
+        entries.push_back("     \"" + reg + "(" + in.name + ")");
+    }
+    for (size_t i = 0; i < entries.size(); ++i)
+        std::fprintf(BSD_FILE, "%s%s", entries[i].c_str(), i + 1 == entries.size() ? "\";\n" : ",\" &\n");
+    std::fputs("\n\n", BSD_FILE);
+}

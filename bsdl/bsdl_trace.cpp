@@ -1,0 +1,743 @@
+// The search from each port's pad to its boundary cells: through nets,
+// library buffers, a negative pin's inverter and small logic cells to a
+// cell of the walked chain, from the pad's data pins for the data cells
+// and from its enable pin for the control cell.  Pads that carry their own
+// boundary cells (%BS_BUFFER, kind 3) are read from their own designs.
+//
+// Each search marks the nets it has entered, so a loop of buffers ends;
+// the search past small cells looks at no more than five of them.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "bsdl/bsdl.h"
+#include "bsdl/bsdl_writer.h"
+#include "desc/tables.h"
+#include "runtime/exit.h"
+#include "runtime/fnm.h"
+#include "runtime/frame/frame.h"
+#include "runtime/str.h"
+#include "sdb/sdb.h"
+
+namespace {
+
+[[noreturn]] void fail() { qdx_exit(-1); }
+
+// Cells with more pins than this are never passed through.
+constexpr int kSmallCellPins = 10;
+// The search past small cells keeps at most this many candidates.
+constexpr size_t kMaxCandidates = 5;
+// Nets 0 and 1 of every design are GND and VCC.
+constexpr int kConstantNets = 2;
+
+// While a hard macro's design is current: the macro instance's name.
+std::string macro_prefix;
+
+bool tracing() { return option_check[BSDL_OPT_BS_SEARCH] != 0; }
+bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
+
+const char* cls_name(int obj) {
+    if (obj < 0 || obj >= obj_count) return "*UNDEF*";
+    const int c = obj_tab[obj].cls;
+    const char* n = c >= 0 && c < class_count ? SYM_get(sym_tab, class_tab[c].name) : nullptr;
+    return n ? n : "*UNDEF*";
+}
+
+std::string obj_name(int obj) {
+    const char* n = SDB_obj_name(sdb, obj);
+    return n ? n : "*UNDEF*";
+}
+
+std::string net_name(int net) {
+    const char* n = SDB_net_name(sdb, net);
+    return n ? n : "*UNDEF*";
+}
+
+int class_pins(int obj) {
+    const int c = obj_tab[obj].cls;
+    return c >= 0 && c < class_count ? class_tab[c].pin_count : 0;
+}
+
+const char* node_pin(int node) {
+    const SdbNode& n = node_tab[node];
+    if (n.object < 0 || n.pin < 0 || n.pin >= pin_count) return nullptr;
+    return SYM_get(sym_tab, pin_tab[n.pin].name);
+}
+
+// The direction of an instance pin; -1 for a port node.
+int node_dir(int node) {
+    const SdbNode& n = node_tab[node];
+    if (n.object < 0 || n.pin < 0 || n.pin >= pin_count) return -1;
+    return pin_tab[n.pin].direction & 3;
+}
+
+int first_node(int net) { return net >= 0 && net < net_count ? net_tab[net].first_node : -1; }
+
+template <class F>
+void for_net(int net, F f) {
+    for (int n = first_node(net); n >= 0 && n < node_count; n = node_tab[n].next) f(n);
+}
+
+// The node of obj on the pin of that name, or -1.
+int pin_node(int obj, const char* pin) {
+    if (!pin || obj < 0 || obj >= obj_count) return -1;
+    for (int n = obj_tab[obj].first_node; n >= 0 && n < node_count && node_tab[n].object == obj; ++n)
+        if (same(node_pin(n), pin)) return n;
+    return -1;
+}
+
+// The net on a pin that may be absent: -1 for no pin or no net.
+int net_on(int obj, const char* pin) {
+    int n = pin_node(obj, pin);
+    return n < 0 ? -1 : node_tab[n].net;
+}
+
+ChainCellEntry* chain_cell_of(int obj) { return obj >= 0 ? get_chain_cell(chain_key(obj).c_str()) : nullptr; }
+
+[[noreturn]] void floating(const char* pin, int obj) {
+    qdx_printf("ERROR: Pin '%s' of obj '%s'(%s) is floating.", pin ? pin : "", obj_name(obj).c_str(), cls_name(obj));
+    qdx_printf("\n       Stop tracing the circuit.\n\n");
+    fail();
+}
+
+// The net on a pin the library declares; a pin without net stops the trace.
+int data_net(int obj, const char* pin) {
+    int net = find_inet_connected_to_pin(obj, pin);
+    if (net < 0) floating(pin, obj);
+    return net;
+}
+
+[[noreturn]] void no_cell(const std::string& port) {
+    qdx_printf("ERROR: can't find boundary scan cell while tracing ");
+    qdx_printf("port '%s'.\n\n", port.c_str());
+    fail();
+}
+
+// The disabling value of a port with an enable.
+int disabling_value(const BufTabEntry& row, const BufferEntry* b) {
+    if (row.enable == PAD_EN_LOW) return 1;
+    if (row.enable == PAD_EN_HIGH) return 0;
+    return b->en_l ? 1 : 0;
+}
+
+int find_bd_reg_around_net(int obj, int net, int d) {
+    int found = -1;
+    for_net(net, [&](int n) {
+        const int o = node_tab[n].object;
+        if (found >= 0 || o < 0 || o == obj) return;
+        const ChainCellEntry* c = chain_cell_of(o);
+        if (!c || !c->scan_cell) return;
+        const ScanCellEntry* s = c->scan_cell;
+        if (d == 0 && OUTPUT_MUX_SCAN && same(s->name, OUTPUT_MUX_SCAN)) d = 2;
+        const char* pin = node_pin(n);
+        const bool match = d == 0 ? same(pin, s->data_out) : (same(pin, s->data_in) || same(pin, s->sys_pin));
+        if (match) found = o;
+    });
+    return found;
+}
+
+int bs_search_bd_reg_pass_not_buffer(std::vector<int>& list, int d) {
+    for (size_t i = 0; i < list.size(); ++i) {
+        const int cand = list[i];
+        if (tracing()) std::printf("instance %s:\n", obj_name(cand).c_str());
+        for (int k = obj_tab[cand].first_node; k >= 0 && k < node_count && node_tab[k].object == cand; ++k) {
+            if (node_dir(k) == d) continue;
+            const int net = node_tab[k].net;
+            if (net < 0) continue;
+            if (tracing()) std::printf(" pin name: %s, ", net_name(net).c_str());
+            const int r = find_bd_reg_around_net(cand, net, d);
+            if (r >= 0) {
+                if (tracing()) std::printf("get BC %s\n", obj_name(r).c_str());
+                return r;
+            }
+            for_net(net, [&](int n) {
+                const int o = node_tab[n].object;
+                if (o < 0 || o == cand || node_dir(n) != d) return;
+                bool listed = false;
+                for (int x : list) listed = listed || x == o;
+                if (!listed && list.size() < kMaxCandidates && class_pins(o) <= kSmallCellPins) list.push_back(o);
+            });
+            if (tracing()) std::printf("fail\n");
+        }
+    }
+    return -1;
+}
+
+int search(int obj, int net, int d, std::unordered_set<int>& entered) {
+    if (tracing()) {
+        std::printf("\n");
+        std::printf("class name: %s, ", cls_name(obj));
+        std::printf("instance name: %s, ", obj_name(obj).c_str());
+        std::printf("net name: %s\n", net_name(net).c_str());
+    }
+    if (!entered.insert(net).second) return -1;
+    int r = find_bd_reg_around_net(obj, net, d);
+    if (r >= 0) {
+        if (tracing()) std::printf("get boundary scan cell: %s\n", obj_name(r).c_str());
+        return r;
+    }
+    std::vector<int> candidates;
+    std::unordered_set<int> listed;
+    for (int n = first_node(net); n >= 0 && n < node_count; n = node_tab[n].next) {
+        const int o = node_tab[n].object;
+        if (o < 0 || o == obj || node_dir(n) != d) continue;
+        if (const BufferEntry* b = get_buffer(cls_name(o))) {
+            const int low = d & 3;
+            const int next = net_on(o, low == 1 || low == 2 ? b->output : b->input);
+            if (next < 0) continue;
+            r = search(o, next, d, entered);
+            if (r >= 0) return r;
+            continue;
+        }
+        if (tracing()) std::printf("not buffer, class: %s, instance %s\n", cls_name(o), obj_name(o).c_str());
+        if (class_pins(o) <= kSmallCellPins && listed.insert(o).second) candidates.push_back(o);
+    }
+    return bs_search_bd_reg_pass_not_buffer(candidates, d);
+}
+
+// Past the inverter of a negative pin: returns the net behind it; obj
+// becomes the inverter.
+int skip_inverter_buffer(int& obj, int net, const BufTabEntry& row, int mode) {
+    int inv = -1;
+    const BufferEntry* b = nullptr;
+    for_net(net, [&](int n) {
+        const int o = node_tab[n].object;
+        if (inv >= 0 || o < 0 || o == obj) return;
+        if (const BufferEntry* x = get_buffer(cls_name(o))) {
+            inv = o;
+            b = x;
+        }
+    });
+    if (inv < 0) {
+        qdx_printf("ERROR: negative pin '-%s' doesn't connect to invert ", row.core_name.c_str());
+        qdx_printf("buffer.\n");
+        qdx_printf("       Please check .pin file '%s' & SDB file '%s'.\n\n", PIN_FILE ? PIN_FILE : "",
+                   BS_SDB_FILE.c_str());
+        fail();
+    }
+    if (!b->function || STR_ucomp(b->function, "inv") != 0) {
+        qdx_printf("WARNING: negative pin '-%s' connects to ", row.core_name.c_str());
+        qdx_printf("buffer '%s'.\n", b->name);
+        qdx_printf("         %%FUNCTION of %%BUFFER '%s' ", b->name);
+        qdx_printf("should be 'inv' in .lib file '%s'.\n\n", BS_LIB_FILE.c_str());
+    }
+    const bool forward = mode == 1 || mode == 2;
+    const char* pin = forward ? b->output : b->input;
+    if (!pin) {
+        qdx_printf("ERROR: can't find %s description ", forward ? "%OUTPUT" : "%INPUT");
+        qdx_printf("in %%BUFFER '%s'.\n", b->name);
+        qdx_printf("       Please specify it in .lib file ");
+        qdx_printf("'%s'.\n\n", BS_LIB_FILE.c_str());
+        fail();
+    }
+    obj = inv;
+    const int next = find_inet_connected_to_pin(inv, pin);
+    if (next < 0) floating(pin, inv);
+    return next;
+}
+
+// The pad of a row and its library record; null for a pad that is a scan
+// cell (the no-pad road, taken by the caller) or not a pad.
+const BufferEntry* pad_buffer(int row, int pad, bool* no_pad) {
+    *no_pad = false;
+    const char* cell = cls_name(pad);
+    const BufferEntry* b = get_buffer(cell);
+    if (!b && get_scan_cell(cell)) {
+        *no_pad = true;
+        return nullptr;
+    }
+    if (!b) {
+        qdx_printf("ERROR: trace port '%s' connecting to cell '%s'.\n", BUF_TAB[static_cast<size_t>(row)].core_name.c_str(),
+                   cell);
+        qdx_printf("       '%s' wasn't defined as an IO pad in file '%s'", cell, BS_LIB_FILE.c_str());
+        qdx_printf(".\n       IO port should connect to IO pad directly");
+        qdx_printf(".\n\n");
+        fail();
+    }
+    return b;
+}
+
+// For a differential pad: true when the port reaches the positive leg,
+// false for the negative leg (which makes no row).
+bool positive_leg(const BufTabEntry& row, const BufferEntry* b, const char* plus, const char* minus) {
+    const int port = find_iport(row.core_name);
+    const char* pin = node_pin(get_node_connected_to_portnode(port));
+    if (!pin) {
+        qdx_printf("ERROR: can not get pin name while tracing port '%s'.\n", row.core_name.c_str());
+        fail();
+    }
+    if (same(pin, plus)) return true;
+    if (same(pin, minus)) return false;
+    qdx_printf("ERROR: the %s pin specified in netlist, but can not be found in DIFFERENTIAL BUFFER %s\n ", pin,
+               b->name);
+    fail();
+}
+
+bool differential(const BufferEntry* b) { return b->kind == BUFFER_DIFF_VOLTAGE || b->kind == BUFFER_DIFF_CURRENT; }
+
+// A hard macro's own design, current while the object lives.
+class MacroDesign {
+public:
+    MacroDesign(int pad) : kept_(sdb), prefix_(obj_name(pad)) {
+        const std::string cell = cls_name(pad);
+        char* found = FNM_search((cell + ".sdb").c_str(), 0, FNM_SEARCH_PATH);
+        path_ = found ? found : "";
+        std::free(found);
+        if (path_.empty()) {
+            qdx_printf("ERROR: can't find sdb file \"%s.sdb\" for %%BS_BUFFER.\n", cell.c_str());
+            fail();
+        }
+        db_ = SDB_open(path_.c_str(), "r", 0);
+        if (!db_) {
+            qdx_printf("ERROR: can't open SDB file \"%s\".\n", path_.c_str());
+            fail();
+        }
+        SDB_setup(db_);
+        macro_prefix = prefix_;
+        cell_ = cell;
+    }
+    ~MacroDesign() {
+        macro_prefix.clear();
+        SDB_close(db_, 0);
+        SDB_setup(kept_);
+    }
+    MacroDesign(const MacroDesign&) = delete;
+    MacroDesign& operator=(const MacroDesign&) = delete;
+
+    // The chain cells on the net of the macro's port `pin`, by key.
+    // `strict`: every instance there must be one.
+    std::vector<std::pair<std::string, bool>> cells_at(const char* pin, bool strict) const {
+        const int port = pin ? SDB_nl_search_port(pin) : -1;
+        if (port < 0) {
+            qdx_printf("ERROR: can't find port '%s' in file '%s'.\n\n", pin ? pin : "", path_.c_str());
+            fail();
+        }
+        std::vector<std::pair<std::string, bool>> keys;
+        for_net(node_tab[port_tab[port].node].net, [&](int n) {
+            const int o = node_tab[n].object;
+            if (o < 0) return;
+            const bool cell = chain_cell_of(o) != nullptr;
+            if (!cell && strict) {
+                qdx_printf("ERROR: can't find boundary scan cell while tracing ");
+                qdx_printf("port '%s' of hard macro '%s'.\n\n", pin, cell_.c_str());
+                fail();
+            }
+            keys.emplace_back(chain_key(o), cell);
+        });
+        return keys;
+    }
+
+private:
+    SdbDatabase* kept_;
+    SdbDatabase* db_ = nullptr;
+    std::string prefix_, path_, cell_;
+};
+
+}  // namespace
+
+std::string chain_key(int obj) {
+    const std::string n = obj_name(obj);
+    return macro_prefix.empty() ? n : macro_prefix + "." + n;
+}
+
+int find_adjacent_node(int node) {
+    if (node < 0 || node >= node_count) return -1;
+    const int net = node_tab[node].net;
+    const int first = first_node(net);
+    if (first < 0) return -1;
+    return first == node ? node_tab[node].next : first;
+}
+
+int find_inet_connected_to_pin(int obj, const char* pin) {
+    const int n = pin_node(obj, pin);
+    if (n < 0) {
+        qdx_printf("ERROR: Pin '%s' doesn't attach on obj '%s'(%s).\n", pin ? pin : "", obj_name(obj).c_str(),
+                   cls_name(obj));
+        qdx_printf("       Please check .lib file '%s' and sdb file '%s'.\n\n", BS_LIB_FILE.c_str(),
+                   BS_SDB_FILE.c_str());
+        fail();
+    }
+    return node_tab[n].net;
+}
+
+int search_bd_reg(int obj, int net, int d) {
+    std::unordered_set<int> entered;
+    return search(obj, net, d, entered);
+}
+
+TraceResult print_input_clock_bd_register(int row, int pad, const char* word) {
+    const BufTabEntry& r = BUF_TAB[static_cast<size_t>(row)];
+    bool no_pad = false;
+    const BufferEntry* b = pad_buffer(row, pad, &no_pad);
+    if (no_pad) {
+        print_no_pad_bd(row, pad, "input");
+        return {};
+    }
+    TraceResult out{b, {}};
+    if (differential(b) && !positive_leg(r, b, b->input, b->input_m)) return out;
+    const char* lib = BS_LIB_FILE.c_str();
+    if (b->kind == BUFFER_PLAIN && !b->output) {
+        qdx_printf("ERROR: (%s) can't find %%OUTPUT of %%BUFFER '%s'.\n", lib, b->name);
+        qdx_printf("       Please declare %%OUTPUT of input pad to trace");
+        qdx_printf(".\n\n");
+        fail();
+    }
+    if (differential(b)) {
+        if (!b->input || !b->input_m) {
+            qdx_printf("ERROR: (%s) can't find %%INPUT_P or %%INPUT_M in DIFFERENTIAL BUFFER '%s'.", lib, b->name);
+            qdx_printf("\n       Please declare %%INPUT_P or %%INPUT_M of input pad to");
+            qdx_printf(" trace.\n\n");
+            fail();
+        }
+        if (!b->output) {
+            qdx_printf("ERROR: (%s) can't find %%OUTPUT in DIFFERENTIAL BUFFER '%s'.", lib, b->name);
+            qdx_printf("\n       Please declare %%OUTPUT of input pad to");
+            qdx_printf(" trace.\n\n");
+            fail();
+        }
+    }
+    if (b->kind == BUFFER_BS) {
+        // A pad with one cell of its own is that cell; a pad whose cells
+        // sit in its own design gives each cell on its input.
+        if (get_chain_cell(chain_key(pad).c_str())) {
+            out.cells.push_back({chain_key(pad), word, {}, 0});
+        } else {
+            MacroDesign m(pad);
+            for (const auto& [key, cell] : m.cells_at(b->input, true)) out.cells.push_back({key, word, {}, 0});
+        }
+        return out;
+    }
+    int obj = pad;
+    int net = data_net(pad, b->output);
+    if (r.negative) net = skip_inverter_buffer(obj, net, r, 2);
+    const int cell = search_bd_reg(obj, net, SDB_DIR_INPUT);
+    if (cell < 0) no_cell(r.core_name);
+    out.cells.push_back({chain_key(cell), word, {}, 0});
+    return out;
+}
+
+TraceResult print_output_bd_register(int row, int pad) {
+    const BufTabEntry& r = BUF_TAB[static_cast<size_t>(row)];
+    bool no_pad = false;
+    const BufferEntry* b = pad_buffer(row, pad, &no_pad);
+    if (no_pad) {
+        print_no_pad_bd(row, pad, "output");
+        return {};
+    }
+    TraceResult out{b, {}};
+    if (differential(b) && !positive_leg(r, b, b->output, b->output_m)) return out;
+    const char* lib = BS_LIB_FILE.c_str();
+    const char* data_pin = b->input ? b->input : b->en_l ? b->en_l : b->en_h;
+    if (b->kind == BUFFER_PLAIN && !data_pin) {
+        qdx_printf("ERROR: (%s) can't find %%INPUT of %%BUFFER '%s'.", lib, b->name);
+        qdx_printf("\n       Please declare %%INPUT of output pad to");
+        qdx_printf(" trace.\n\n");
+        fail();
+    }
+    if (differential(b)) {
+        if (!b->input) {
+            qdx_printf("ERROR: (%s) can't find %%INPUT in DIFFERENTIAL BUFFER '%s'.", lib, b->name);
+            qdx_printf("\n       Please declare %%INPUT of output pad to");
+            qdx_printf(" trace.\n\n");
+            fail();
+        }
+        if (!b->output || !b->output_m) {
+            qdx_printf("ERROR: (%s) can't find %%OUTPUT_P or %%OUTUT_M in DIFFERENTIAL BUFFER '%s'.", lib, b->name);
+            qdx_printf("\n       Please declare %%OUTPUT_P or %%OUTPUT_M of output pad to");
+            qdx_printf(" trace.\n\n");
+            fail();
+        }
+        data_pin = b->input;
+    }
+    const int dv = disabling_value(r, b);
+    const char* E = b->en_l ? b->en_l : b->en_h;
+
+    if (b->kind == BUFFER_BS && b->control_bcell) {
+        MacroDesign m(pad);
+        auto data = m.cells_at(b->input, true);
+        if (data.empty()) no_cell(r.core_name);
+        const std::string cell = data.back().first;
+        if (!b->input || !E) {
+            out.cells.push_back({cell, "output2", {}, 0});
+            return out;
+        }
+        for (const auto& [key, is_cell] : m.cells_at(E, false))
+            out.cells.push_back({cell, "output3", is_cell ? key : std::string(), is_cell ? dv : 0});
+        return out;
+    }
+
+    std::string cell;
+    if (b->kind == BUFFER_BS) {
+        cell = chain_key(pad);
+    } else {
+        int obj = pad;
+        int net = data_net(pad, data_pin);
+        if (r.negative) net = skip_inverter_buffer(obj, net, r, 0);
+        const int c = search_bd_reg(obj, net, SDB_DIR_OUTPUT);
+        if (c < 0) no_cell(r.core_name);
+        cell = chain_key(c);
+    }
+    if (!b->input || !E) {
+        out.cells.push_back({cell, "output2", {}, 0});
+    } else if (same(E, b->input)) {
+        out.cells.push_back({cell, "output2", cell, dv});
+    } else {
+        const int net = data_net(pad, E);
+        const int c = search_bd_reg(pad, net, SDB_DIR_OUTPUT);
+        out.cells.push_back({cell, "output3", c >= 0 ? chain_key(c) : std::string(), c >= 0 ? dv : 0});
+    }
+    return out;
+}
+
+TraceResult print_bidir_bd_register(int row, int pad) {
+    const BufTabEntry& r = BUF_TAB[static_cast<size_t>(row)];
+    bool no_pad = false;
+    const BufferEntry* b = pad_buffer(row, pad, &no_pad);
+    if (no_pad) {
+        print_no_pad_bd(row, pad, "inout");
+        return {};
+    }
+    TraceResult out{b, {}};
+    if (differential(b) && !positive_leg(r, b, b->input, b->input_m)) return out;
+    const char* lib = BS_LIB_FILE.c_str();
+    const char* port = r.core_name.c_str();
+    const bool kind3 = b->kind == BUFFER_BS;
+
+    // Input side.
+    std::string in_cell;
+    if (!b->output) {
+        qdx_printf("WARNING: (%s) can't find %%OUTPUT in %%BUFFER '%s'.\n", lib, b->name);
+        qdx_printf("         Skip tracing input scan of port '%s'.\n\n", port);
+    } else if (kind3) {
+        in_cell = chain_key(pad);
+    } else {
+        int obj = pad;
+        int net = find_inet_connected_to_pin(pad, b->output);
+        if (net < 0) {
+            qdx_printf("WARNING: Pin '%s' of obj '%s'(%s) is floating.\n", b->output, obj_name(pad).c_str(),
+                       cls_name(pad));
+            qdx_printf("         Skip tracing input scan of port '%s'.\n\n", port);
+        } else {
+            if (r.negative) net = skip_inverter_buffer(obj, net, r, 2);
+            const int c = search_bd_reg(obj, net, SDB_DIR_INPUT);
+            if (c >= 0) {
+                in_cell = chain_key(c);
+            } else {
+                qdx_printf("WARNING: can't find input scan while tracing port ");
+                qdx_printf("'%s'.\n", port);
+                qdx_printf("         Assume '%s' only connects to ", port);
+                qdx_printf("an output scan.\n\n");
+            }
+        }
+    }
+
+    // Output side.
+    std::string out_cell;
+    const char* out_pin = b->mux_in1 ? b->mux_in1 : b->input;
+    if (!out_pin) {
+        qdx_printf("WARNING: (%s) can't find %%INPUT in %%BUFFER '%s'.\n", lib, b->name);
+        qdx_printf("         Skip tracing output scan of port '%s'.\n\n", port);
+    } else if (kind3) {
+        out_cell = chain_key(pad);
+    } else {
+        const int net = find_inet_connected_to_pin(pad, out_pin);
+        if (net < 0) {
+            qdx_printf("WARNING: Pin '%s' of obj '%s'(%s) is floating.\n", out_pin, obj_name(pad).c_str(),
+                       cls_name(pad));
+            qdx_printf("         Skip tracing output scan of port '%s'.\n\n", port);
+        } else {
+            const int c = search_bd_reg(pad, net, SDB_DIR_OUTPUT);
+            if (c >= 0) out_cell = chain_key(c);
+        }
+        if (out_cell.empty() && in_cell.empty()) {
+            qdx_printf("ERROR: can't find input scan and output scan when ");
+            qdx_printf("tracing port '%s'.\n", port);
+            qdx_printf("       Please verify the design or declare '%s' ", port);
+            qdx_printf("as a skip signal in \"%s\".\n\n", BS_BSC_FILE.c_str());
+            fail();
+        }
+        if (out_cell.empty()) {
+            qdx_printf("WARNING: can't find output scan while tracing ");
+            qdx_printf("port '%s'.\n", port);
+            qdx_printf("         Assume '%s' only connects ", port);
+            qdx_printf("to an input scan.\n\n");
+        }
+    }
+
+    // Control.
+    if (b->en_l && b->en_h && r.enable == PAD_EN_NONE) {
+        qdx_printf("ERROR: (%s) %%EN_L and %%EN_H must be declared\n", lib);
+        qdx_printf("       mutually exclusive in %%BUFFER '%s'.\n\n", b->name);
+        fail();
+    }
+    const char* E = r.enable == PAD_EN_LOW ? b->en_l : r.enable == PAD_EN_HIGH ? b->en_h : b->en_l ? b->en_l : b->en_h;
+    const int dv = disabling_value(r, b);
+    std::string control;
+    if (E && !(kind3 && b->control_bcell)) {
+        const int net = data_net(pad, E);
+        // Only GND and VCC are constants; every other net may lead to a
+        // control cell.
+        if (net >= kConstantNets) {
+            const int c = search_bd_reg(pad, net, SDB_DIR_OUTPUT);
+            if (c >= 0)
+                control = chain_key(c);
+            else {
+                qdx_printf("WARNING: can't find control boundary scan ");
+                qdx_printf("while tracing bidi port '%s'.\n\n", port);
+            }
+        }
+    }
+
+    auto with = [&](const std::string& cell, const char* f, bool ctl) {
+        out.cells.push_back({cell, f, ctl ? control : std::string(), ctl && !control.empty() ? dv : 0});
+    };
+    if (kind3) {
+        if (!b->bcell) return out;
+        if (!b->control_bcell) {
+            with(chain_key(pad), "bidir", true);
+            return out;
+        }
+        MacroDesign m(pad);
+        auto data = m.cells_at(b->input, true);
+        if (data.empty()) no_cell(r.core_name);
+        const std::string cell = data.back().first;
+        if (!E) {
+            out.cells.push_back({cell, "bidir", {}, 0});
+            return out;
+        }
+        for (const auto& [key, is_cell] : m.cells_at(E, false))
+            out.cells.push_back({cell, "bidir", is_cell ? key : std::string(), is_cell ? dv : 0});
+        return out;
+    }
+    const bool has_enable = b->en_l || b->en_h;
+    if (!in_cell.empty() && in_cell == out_cell) {
+        with(in_cell, "bidir", true);
+    } else if (!in_cell.empty() && !out_cell.empty()) {
+        with(in_cell, "input", false);
+        if (!control.empty())
+            with(out_cell, same(E, b->input) ? "output2" : "output3", true);
+        else
+            with(out_cell, has_enable ? "output3" : "output2", false);
+    } else if (!in_cell.empty()) {
+        with(in_cell, "input", false);
+    } else {
+        with(out_cell, (!control.empty() || has_enable) ? "output3" : "output2", true);
+    }
+    return out;
+}
+
+TraceResult print_internal_bd_register(int row, int obj, const char* word) {
+    const BufTabEntry& r = BUF_TAB[static_cast<size_t>(row)];
+    const int net = find_inet_connected_to_pin(obj, r.bsdl_name.c_str());
+    if (net < 0) {
+        qdx_printf("ERROR: Pin '%s' of obj '%s'(%s) is floating.\n", r.bsdl_name.c_str(), obj_name(obj).c_str(),
+                   cls_name(obj));
+        qdx_printf("       Stop tracing the circuit.\n\n");
+        fail();
+    }
+    int c = search_bd_reg(obj, net, SDB_DIR_INPUT);
+    if (c < 0) c = search_bd_reg(obj, net, SDB_DIR_OUTPUT);
+    if (c < 0) {
+        qdx_printf("ERROR: can't find boundary scan cell while tracing ");
+        qdx_printf("signal '%s{%s}'.\n\n", r.core_name.c_str(), r.bsdl_name.c_str());
+        fail();
+    }
+    return {nullptr, {{chain_key(c), word, {}, 0}}};
+}
+
+void print_no_pad_bd(int row, int obj, const char* word) {
+    const BufTabEntry& r = BUF_TAB[static_cast<size_t>(row)];
+    ChainCellEntry* c = chain_cell_of(obj);
+    if (!c) {
+        qdx_printf("ERROR: port '%s' connects to '%s'(%s), which is no cell of the boundary scan chain.\n\n",
+                   r.core_name.c_str(), obj_name(obj).c_str(), cls_name(obj));
+        fail();
+    }
+    c->in_register = 1;
+    const ScanCellEntry* s = c->scan_cell;
+    const std::string W = word;
+    auto std_name = [&](int j) -> std::string {
+        if (j < DYNA_count(c->std_names) && c->std_names[j]) return c->std_names[j];
+        return c->cell_name;
+    };
+    const int words = s ? DYNA_count(s->order) : 0;
+    // The function of a port cell: output2 for a two-state output, bidir
+    // for a bidirectional port (the BSDL words for them).
+    const std::string single = W == "output" ? "output2" : W == "inout" ? "bidir" : W;
+    if (words <= 1) {
+        add_bd_row({c->order, std_name(0), r.bsdl_name, single, "X", -1, 0, "Z"});
+    } else {
+        int control_at = -1, controls = 0;
+        for (int j = 0; j < words; ++j)
+            if (s->order[j] && (STR_ucomp(s->order[j], "control") == 0 || STR_ucomp(s->order[j], "controlr") == 0)) {
+                ++controls;
+                control_at = j;
+            }
+        if (controls > 1) {
+            qdx_printf("FATAL: (%s) there are %d control cells ", BS_LIB_FILE.c_str(), controls);
+            qdx_printf("specified in module \"%s\".\n", c->cell_name);
+            qdx_printf("       tallowmere can't handle more than 1 ");
+            qdx_printf("control cell in one module.\n\n");
+            fail();
+        }
+        for (int j = 0; j < words; ++j) {
+            const std::string w = s->order[j] ? s->order[j] : "";
+            BdRegEntry e{c->order + j, std_name(j), r.bsdl_name, w, "X", -1, 0, "Z"};
+            if (j == control_at) {
+                e.port = "*";
+                e.safe = "0";
+                e.rslt.clear();
+            } else {
+                const bool driven = STR_ucomp(w.c_str(), "output3") == 0 || STR_ucomp(w.c_str(), "inout") == 0 ||
+                                    STR_ucomp(w.c_str(), "bidir") == 0;
+                if (STR_ucomp(w.c_str(), "inout") == 0) e.function = "bidir";
+                if (STR_ucomp(w.c_str(), "output") == 0) e.function = control_at >= 0 ? "output3" : "output2";
+                if ((driven || STR_ucomp(w.c_str(), "output") == 0) && control_at >= 0) e.ccell = c->order + control_at;
+            }
+            add_bd_row(e);
+        }
+        if (control_at >= 0) return;
+    }
+    if (W != "output" && W != "inout") return;
+    if (!s || (!s->en_l && !s->en_h)) return;
+    // The enable of the cell leads back to a control cell.
+    for (int pass = 0; pass < 2; ++pass) {
+        const char* pin = pass == 0 ? s->en_l : s->en_h;
+        if (!pin) continue;
+        const int net = net_on(obj, pin);
+        const int k = net < 0 ? -1 : search_bd_reg(obj, net, SDB_DIR_OUTPUT);
+        if (k < 0) continue;
+        ChainCellEntry* ctl = chain_cell_of(k);
+        const int disval = pass == 0 ? 1 : 0;
+        BdRegEntry& last = BD_REG_TAB.back();
+        last.ccell = ctl->order;
+        last.disval = disval;
+        if (last.function == "output2") last.function = "output3";
+        ctl->in_register = 1;
+        if (!contr_cell_exist(ctl->order)) {
+            const int names = DYNA_count(ctl->std_names);
+            if (names > 1) {
+                qdx_printf("ERROR: there are %d control cells in ", names);
+                qdx_printf("module %s.\n", ctl->cell_name);
+                qdx_printf("       Can't decide to select which ");
+                qdx_printf("one.\n\n");
+                fail();
+            }
+            const std::string name = names == 1 ? ctl->std_names[0] : ctl->cell_name;
+            const bool reset = ctl->scan_cell && ctl->scan_cell->rst;
+            // Its safe value is the one that disables the driver.
+            add_bd_row({ctl->order, name, "*", reset ? "controlr" : "control", disval ? "1" : "0", -1, 0, {}});
+        }
+        return;
+    }
+    qdx_printf("REEOR: can't find any control cell from pin ");
+    if (s->en_l)
+        qdx_printf("%%EN_L '%s'\n", s->en_l);
+    else
+        qdx_printf("%%EN_H '%s'\n", s->en_h);
+    qdx_printf("       of object '%s' (%s).\n\n", obj_name(obj).c_str(), cls_name(obj));
+    fail();
+}

@@ -1,0 +1,246 @@
+// The BSDL file of one circuit, in the fixed layout or into a user's
+// template.  The text is made in memory and written to a temporary file
+// that is renamed over "<top>.bsd" once complete: an error on the way
+// leaves no partial file.
+#include "bsdl/bsdl_writer.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bsdl/bsdl.h"
+#include "bsdl/template.h"
+#include "desc/tables.h"
+#include "runtime/exit.h"
+#include "runtime/frame/frame.h"
+#include "runtime/process.h"
+
+FILE* BSD_FILE = nullptr;
+
+namespace {
+
+[[noreturn]] void fail() { qdx_exit(-1); }
+
+// BSD_FILE as an in-memory stream for the time of one file.
+class MemoryText {
+public:
+    MemoryText() {
+        stream_ = open_memstream(&data_, &size_);
+        if (!stream_) {
+            qdx_printf("ERROR: memory allcation error.\n");
+            fail();
+        }
+        BSD_FILE = stream_;
+    }
+    ~MemoryText() {
+        if (stream_) std::fclose(stream_);
+        std::free(data_);
+        BSD_FILE = nullptr;
+    }
+    MemoryText(const MemoryText&) = delete;
+    MemoryText& operator=(const MemoryText&) = delete;
+
+    std::string take() {
+        std::fclose(stream_);
+        stream_ = nullptr;
+        BSD_FILE = nullptr;
+        return std::string(data_ ? data_ : "", size_);
+    }
+
+private:
+    FILE* stream_ = nullptr;
+    char* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+[[noreturn]] void cannot_write(const std::string& path) {
+    qdx_printf("ERROR: can't open file '%s' to write.\n\n", path.c_str());
+    fail();
+}
+
+std::string stars() { return "--  " + std::string(68, '*') + "\n"; }
+
+}  // namespace
+
+void fill_template_blocks(const std::vector<TemplateBlock>& blocks, const std::string& entity) {
+    for (const TemplateBlock& b : blocks) {
+        switch (b.kind) {
+        case TPL_TEXT:
+            std::fputs(b.text.c_str(), BSD_FILE);
+            break;
+        case TPL_LOGICAL_PORT:
+            insert_port();
+            break;
+        case TPL_PACKAGE_PIN:
+            insert_pin();
+            break;
+        case TPL_SCAN_PORT:
+            print_scan_port_identification();
+            break;
+        case TPL_TAP_DESCRIPTION:
+            print_TAP_description(entity);
+            break;
+        case TPL_BOUNDARY_REGISTER:
+            print_attribute_of_bd_cell_and_bd_len(entity);
+            print_attribute_of_bd_register(entity);
+            break;
+        default:
+            break;
+        }
+    }
+    for (int k = 0; k < TPL_BLOCK_COUNT; ++k) {
+        if (bs_tpl_check[k] == 2)
+            qdx_printf(" - Text block of < %s > has been replaced.\n", BS_TPL_STR[k]);
+        else
+            qdx_printf("WARNING: No < %s > found to be replaced.\n", BS_TPL_STR[k]);
+    }
+}
+
+void dump_quendal_title() {
+    const std::string top = BS_TOP_MODULE;
+    std::fputs(stars().c_str(), BSD_FILE);
+    std::fputs("--  *\n", BSD_FILE);
+    std::fprintf(BSD_FILE, "--  *  Module : %s\n", top.c_str());
+    std::fprintf(BSD_FILE, "--  *  Created: %s", get_time_string().c_str());
+    std::fputs("--  *  By     : TALLOWMERE\n", BSD_FILE);
+    std::fprintf(BSD_FILE, "--  *           tallowmere %s\n", top.c_str());
+    std::fputs("--  *\n", BSD_FILE);
+    std::fputs(stars().c_str(), BSD_FILE);
+    std::fputs("\n", BSD_FILE);
+}
+
+void put_statement_before_port_des() {
+    if (!PACKAGE_TYPE) desc_set_text(&PACKAGE_TYPE, "UNDEFINE");
+    const std::string entity = bsdl_entity_name(BS_TOP_MODULE);
+    std::fprintf(BSD_FILE, "entity %s is\n  --\n", entity.c_str());
+    std::fputs("  -- Generic Parameter\n  --\n", BSD_FILE);
+    std::fprintf(BSD_FILE, "  generic (PHYSICAL_PIN_MAP : string := \"%s\");\n", bsdl_identifier(PACKAGE_TYPE).c_str());
+    std::fputs("\n  --\n  -- Logical Port Description\n  --\n", BSD_FILE);
+    std::fputs("  port (\n", BSD_FILE);
+}
+
+void put_statement_before_pin_des() {
+    const std::string entity = bsdl_entity_name(BS_TOP_MODULE);
+    std::fputs("       );\n", BSD_FILE);
+    std::fputs("\n  --\n  -- Use Statements\n  --\n", BSD_FILE);
+    std::fputs("  use STD_1149_1_1994.all;", BSD_FILE);
+    std::fputs("  -- Get Std 1149.1-1994 attributes and definitions\n", BSD_FILE);
+    std::fputs("\n", BSD_FILE);
+    std::fprintf(BSD_FILE, "  attribute COMPONENT_CONFORMANCE of %s : entity is ", entity.c_str());
+    std::fputs("\"STD_1149_1_1993\";\n", BSD_FILE);
+    std::fputs("\n  --\n  -- Package Pin Mapping\n  --\n", BSD_FILE);
+    std::fprintf(BSD_FILE, "  attribute PIN_MAP of %s : entity is ", entity.c_str());
+    std::fputs("PHYSICAL_PIN_MAP;\n", BSD_FILE);
+    std::fprintf(BSD_FILE, "  constant %s:PIN_MAP_STRING:=\n", bsdl_identifier(PACKAGE_TYPE).c_str());
+}
+
+void insert_port_and_pin_description() {
+    put_statement_before_port_des();
+    insert_port();
+    put_statement_before_pin_des();
+    insert_pin();
+    insert_package_pin_map();
+}
+
+void insert_bd_reg_description() {
+    const std::string entity = bsdl_entity_name(BS_TOP_MODULE);
+    std::fputs("\n  --\n  -- Boundary Register Description ", BSD_FILE);
+    std::fputs("for 1149.1 Boundary_Scan_Cell\n  --\n", BSD_FILE);
+    print_attribute_of_bd_cell_and_bd_len(entity);
+    print_attribute_of_bd_register(entity);
+    std::fprintf(BSD_FILE, "\nend %s;\n", entity.c_str());
+}
+
+void insert_BSDL_description() {
+    const std::string path = BS_BSD_FILE;
+    // The target must be writable before any work is done.
+    {
+        AtomicFile probe(path);
+        if (!probe.open()) cannot_write(path);
+    }
+
+    std::vector<TemplateBlock> blocks;
+    std::string entity;
+    if (option_check[BSDL_OPT_TEMPLATE]) {
+        const char* word = bsdl_option_word(BSDL_OPT_TEMPLATE);
+        if (word) {
+            const std::string name = std::string(word) + ".tpl";
+            std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(name.c_str(), "r"), std::fclose);
+            if (in) {
+                blocks = read_template_file(in.get(), entity);
+            } else {
+                qdx_printf("WARNING: template file \"%s\" open error.\n", name.c_str());
+                qdx_printf("         tallowmere will generate bsdl file ");
+                qdx_printf("without template.\n");
+                option_check[BSDL_OPT_TEMPLATE] = 0;
+            }
+        } else {
+            qdx_printf("WARNING: no template file specified after option");
+            qdx_printf(" -tempalte.\n");
+            option_check[BSDL_OPT_TEMPLATE] = 0;
+        }
+    }
+    const bool template_mode = option_check[BSDL_OPT_TEMPLATE] != 0;
+
+    create_BUF_TAB();
+
+    std::string text;
+    bool register_written = true;
+    {
+        MemoryText memory;
+        if (template_mode) {
+            if (entity.empty()) entity = bsdl_entity_name(BS_TOP_MODULE);
+            fill_template_blocks(blocks, entity);
+            register_written = bs_tpl_check[TPL_BOUNDARY_REGISTER] == 2;
+        } else {
+            dump_quendal_title();
+            insert_port_and_pin_description();
+            print_port_grouping_decl();
+            print_scan_port_identification();
+            print_compliance_enable_description();
+            print_TAP_description(bsdl_entity_name(BS_TOP_MODULE));
+            insert_bd_reg_description();
+        }
+        text = memory.take();
+    }
+
+    // Chain cells without a row.
+    std::vector<const ChainCellEntry*> lost;
+    for (int i = 0, n = DYNA_count(CHAIN_TAB); i < n; ++i)
+        if (!CHAIN_TAB[i]->in_register) lost.push_back(CHAIN_TAB[i]);
+    if (!lost.empty()) {
+        qdx_printf("WARNING: the following boundary register(s) will be lost in BOUNDARY_REGISTER \n");
+        qdx_printf("         declaration of BSDL file.\n");
+        qdx_printf("         Maybe they connected to skipping-signal, please check %%SKIP_SIGNAL_\n");
+        qdx_printf("         NAMES of \"%s\" file.\n\n", BS_BSC_FILE.c_str());
+        for (size_t i = 0; i < lost.size(); ++i) qdx_printf("         (%d) %s\n", static_cast<int>(i) + 1, lost[i]->instance_name);
+    }
+    // A register with cells left out describes a chip other than this one.
+    if (!lost.empty() && register_written) {
+        qdx_printf("\nERROR: BSDL file \"%s\" was not written: ", path.c_str());
+        qdx_printf("every cell of the boundary register needs a row.\n\n");
+        fail();
+    }
+
+    AtomicFile out(path);
+    if (!out.open()) cannot_write(path);
+    std::fwrite(text.data(), 1, text.size(), out.stream());
+    if (!out.commit()) {
+        qdx_printf("ERROR: can't write file '%s'.\n\n", path.c_str());
+        fail();
+    }
+
+    if (option_check[BSDL_OPT_WINDOW])
+        RT_run({"flag", "-title", "BSDL File", "-info", "BSDL file was written into " + path + "."}, "");
+    qdx_printf("\n - BSDL file was written into \"%s\".\n\n", path.c_str());
+}
+
+void BSDL_writer_reset() {
+    BUF_TAB.clear();
+    Port_header.clear();
+    Package_list.clear();
+    BD_REG_TAB.clear();
+    BSD_FILE = nullptr;
+}
