@@ -121,7 +121,7 @@ TEST(PadRoads, HighzGroupInsideThePadModule) {
     EXPECT_EQ(module.ports().count("HIGHZ"), 1u);
     EXPECT_EQ(module.ends_at("highz_buf0", "A"), (std::set<std::string>{"highz_buf0{A}", "port:HIGHZ"}));
     EXPECT_EQ(module.ends_at("highz_buf0", "Y"), (std::set<std::string>{"highz_buf0{Y}", "PAD_DOUT1{OE}"}));
-    Netlist expanded(dir.path(), "chip.c.sdb");
+    Netlist expanded(dir.path(), "chip_jtag.c.sdb");
     expect_chain(expanded, 8);  // the tied enable has no control cell
 }
 
@@ -149,7 +149,7 @@ TEST(PadRoads, AddTapOnThePadModuleRoad) {
     EXPECT_EQ(module.ports().count("TDO_EN"), 0u);
     Netlist edited(dir.path(), "bscan_lib/chip_jtag.sdb");
     EXPECT_EQ(edited.ends_at("TAP", "TDO_EN"), (std::set<std::string>{"TAP{TDO_EN}", "u_pads{tdo_en}"}));
-    expect_chain(Netlist(dir.path(), "chip.c.sdb"), 9);
+    expect_chain(Netlist(dir.path(), "chip_jtag.c.sdb"), 9);
 }
 
 // ---------------------------------------------------------------------------

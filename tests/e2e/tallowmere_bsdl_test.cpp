@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/bsdl_check.h"
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
@@ -25,7 +26,7 @@ using testsupport::read_file;
 using testsupport::RunResult;
 
 // The command line that names the design kestrand edited.
-std::vector<std::string> edited_design() { return {"chip"}; }
+std::vector<std::string> edited_design() { return {"-bsc_file", "chip", "-lib_file", "chip", "chip_jtag"}; }
 
 RunResult tallowmere(const fs::path& dir, const std::vector<std::string>& options = {},
                      const std::string& first = "") {
@@ -43,77 +44,17 @@ void edited_chip(const fs::path& dir, const std::vector<testsupport::Patch>& pat
     ASSERT_EQ(k.status, 0) << k.out << k.err;
 }
 
-// One row of BOUNDARY_REGISTER.
-struct Row {
-    int num = -1;
-    std::string cell, port, function, safe;
-    int ccell = -1, disval = -1;
-    std::string rslt;
-    bool operator==(const Row& o) const {
-        return num == o.num && cell == o.cell && port == o.port && function == o.function && safe == o.safe &&
-               ccell == o.ccell && disval == o.disval && rslt == o.rslt;
-    }
-};
-std::ostream& operator<<(std::ostream& os, const Row& r) {
-    return os << r.num << " (" << r.cell << "," << r.port << "," << r.function << "," << r.safe << "," << r.ccell << ","
-              << r.disval << "," << r.rslt << ")";
-}
+// One row of BOUNDARY_REGISTER, as the shared BSDL reader gives it.
+using Row = bsdlcheck::BoundaryRow;
 
-std::string trim(const std::string& s) {
-    size_t a = s.find_first_not_of(' '), b = s.find_last_not_of(' ');
-    return a == std::string::npos ? "" : s.substr(a, b - a + 1);
-}
-
-// The rows and the boundary length of a BSDL text.
-std::vector<Row> register_rows(const std::string& bsd, int* length) {
-    std::smatch m;
-    *length = std::regex_search(bsd, m, std::regex("BOUNDARY_LENGTH of \\w+ : entity is (\\d+);"))
-                  ? std::stoi(m[1]) : -1;
-    std::vector<Row> rows;
-    std::regex row("^ +\"(\\d+) +\\(([^)]*)\\)");
-    std::istringstream in(bsd);
-    for (std::string line; std::getline(in, line);) {
-        if (!std::regex_search(line, m, row)) continue;
-        std::vector<std::string> f;
-        std::stringstream fields(m[2]);
-        for (std::string x; std::getline(fields, x, ',');) f.push_back(trim(x));
-        Row r;
-        r.num = std::stoi(m[1]);
-        r.cell = f.at(0), r.port = f.at(1), r.function = f.at(2), r.safe = f.at(3);
-        if (f.size() == 7) r.ccell = std::stoi(f[4]), r.disval = std::stoi(f[5]), r.rslt = f[6];
-        rows.push_back(r);
-    }
-    return rows;
-}
-
-// What every boundary register must hold: each cell 0 .. length-1 once,
-// and a control row behind every control cell named.
-void expect_complete_register(const std::vector<Row>& rows, int length) {
-    std::set<int> nums;
-    for (const Row& r : rows) EXPECT_TRUE(nums.insert(r.num).second) << "cell " << r.num << " twice";
-    EXPECT_EQ(static_cast<int>(rows.size()), length);
-    if (!nums.empty()) {
-        EXPECT_EQ(*nums.begin(), 0);
-        EXPECT_EQ(*nums.rbegin(), length - 1);
-    }
-    for (const Row& r : rows) {
-        if (r.function == "output3" || r.function == "bidir") EXPECT_GE(r.ccell, 0) << r;
-        if (r.ccell < 0 || r.ccell == r.num) continue;
-        auto c = std::find_if(rows.begin(), rows.end(), [&](const Row& x) { return x.num == r.ccell; });
-        ASSERT_NE(c, rows.end()) << r;
-        EXPECT_TRUE(c->function == "control" || c->function == "controlr") << *c;
-        EXPECT_EQ(c->safe, std::to_string(r.disval)) << *c;
-    }
-}
-
-// The checks of a written BSDL file.  The outside parser's check
-// (check_bsdl_file of tests/support/bsdl_check.h, liburjtag) and its
-// semantic checks belong here beside ours once they are in the tree.
+// The checks of a written BSDL file: liburjtag's parser (where it is
+// installed) and our 1149.1 checks of the register, the instructions and
+// the statement order.  The rows are handed back for comparison.
 void check_written_bsdl(const fs::path& bsd, std::vector<Row>* rows = nullptr) {
-    int length = -1;
-    std::vector<Row> found = register_rows(read_file(bsd), &length);
-    expect_complete_register(found, length);
-    if (rows) *rows = found;
+    bsdlcheck::BsdlCheck c = bsdlcheck::check_bsdl_file(bsd.string());
+    EXPECT_TRUE(c.problems.empty()) << c.describe();
+    if (!bsdlcheck::urjtag_checker().empty()) EXPECT_TRUE(c.urjtag_ok) << c.describe();
+    if (rows) *rows = c.file.boundary;
 }
 
 bool built() { return testsupport::fixture_tools_built() && fs::exists(built_program("bin/tallowmere")); }
@@ -131,11 +72,11 @@ TEST(TallowmereBsdl, FixtureChipAfterKestrand) {
     if (HasFatalFailure()) return;
     RunResult t = tallowmere(dir.path());
     ASSERT_EQ(t.status, 0) << t.out << t.err;
-    EXPECT_NE(t.out.find(" - BSDL file was written into \"./chip.bsd\"."), std::string::npos) << t.out;
-    const std::string bsd = read_file(dir.path() / "chip.bsd");
+    EXPECT_NE(t.out.find(" - BSDL file was written into \"./chip_jtag.bsd\"."), std::string::npos) << t.out;
+    const std::string bsd = read_file(dir.path() / "chip_jtag.bsd");
 
     std::vector<Row> rows;
-    check_written_bsdl(dir.path() / "chip.bsd", &rows);
+    check_written_bsdl(dir.path() / "chip_jtag.bsd", &rows);
     EXPECT_EQ(rows, (std::vector<Row>{
                         {0, "BC_1", "CLK", "input", "X"},
                         {1, "BC_1", "RST_N", "input", "X"},
@@ -150,20 +91,20 @@ TEST(TallowmereBsdl, FixtureChipAfterKestrand) {
         << bsd;
 
     // The statements around the register.
-    for (const char* s : {"entity chip is\n", "  constant QFN16:PIN_MAP_STRING:=\n", "          \"VDD :(13,15),\" &\n",
+    for (const char* s : {"entity chip_jtag is\n", "  constant QFN16:PIN_MAP_STRING:=\n", "          \"VDD :(13,15),\" &\n",
                           "  attribute TAP_SCAN_RESET of TRST : signal is true;\n",
-                          "  attribute INSTRUCTION_LENGTH of chip : entity is 4;\n",
-                          "  attribute INSTRUCTION_CAPTURE of chip : entity is \"0001\";\n", "\nend chip;\n"})
+                          "  attribute INSTRUCTION_LENGTH of chip_jtag : entity is 4;\n",
+                          "  attribute INSTRUCTION_CAPTURE of chip_jtag : entity is \"0001\";\n", "\nend chip_jtag;\n"})
         EXPECT_NE(bsd.find(s), std::string::npos) << s << "\n" << bsd;
 
     // Run again: the same file, and nothing else left beside it.
     RunResult again = tallowmere(dir.path());
     ASSERT_EQ(again.status, 0) << again.out;
-    const std::string second = read_file(dir.path() / "chip.bsd");
-    auto body = [](const std::string& s) { return s.substr(s.find("entity chip is")); };
+    const std::string second = read_file(dir.path() / "chip_jtag.bsd");
+    auto body = [](const std::string& s) { return s.substr(s.find("entity chip_jtag is")); };
     EXPECT_EQ(body(second), body(bsd));
     for (const auto& f : fs::directory_iterator(dir.path()))
-        EXPECT_EQ(f.path().filename().string().find("chip.bsd."), std::string::npos) << f.path();
+        EXPECT_EQ(f.path().filename().string().find("chip_jtag.bsd."), std::string::npos) << f.path();
 }
 
 // The bidirectional pad's input reaching the core: one bidirectional cell
@@ -197,7 +138,7 @@ TEST(TallowmereBsdl, BidirectionalPadVariants) {
         RunResult t = tallowmere(dir.path());
         ASSERT_EQ(t.status, 0) << t.out << t.err;
         std::vector<Row> rows;
-        check_written_bsdl(dir.path() / "chip.bsd", &rows);
+        check_written_bsdl(dir.path() / "chip_jtag.bsd", &rows);
         ASSERT_GE(rows.size(), 7u);
         EXPECT_EQ(std::vector<Row>(rows.begin() + 7, rows.end()), c.tail);
     }
@@ -213,7 +154,7 @@ TEST(TallowmereBsdl, SharedControlCell) {
     RunResult t = tallowmere(dir.path());
     ASSERT_EQ(t.status, 0) << t.out << t.err;
     std::vector<Row> rows;
-    check_written_bsdl(dir.path() / "chip.bsd", &rows);
+    check_written_bsdl(dir.path() / "chip_jtag.bsd", &rows);
     EXPECT_EQ(rows.size(), 8u);
     std::vector<int> controls, users;
     for (const Row& r : rows) {
@@ -236,7 +177,7 @@ TEST(TallowmereBsdl, WindowNotifiesThroughFlag) {
     RunResult t = tallowmere(dir.path(), {"-window"}, fake.str());
     ASSERT_EQ(t.status, 0) << t.out << t.err;
     EXPECT_EQ(read_file(fake.path() / "flag.args"),
-              "-title\nBSDL File\n-info\nBSDL file was written into ./chip.bsd.\n");
+              "-title\nBSDL File\n-info\nBSDL file was written into ./chip_jtag.bsd.\n");
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #pragma once
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -50,11 +51,13 @@ struct BoundaryRow {
     int ccell = -1;        // control cell, -1 when the row names none
     int disval = -1;       // disable value, -1 when the row names no control cell
     std::string rslt;      // "Z", "WEAK0", ...; empty when the row names no control cell
+    bool operator==(const BoundaryRow&) const = default;
 };
 
 // "3 BC_1 Q output3 X 2 0 Z": a row in one line, for comparisons whose
 // failure should show the whole row.
 std::string to_string(const BoundaryRow& row);
+inline std::ostream& operator<<(std::ostream& os, const BoundaryRow& row) { return os << to_string(row); }
 
 // One port of the port list.
 struct Port {
