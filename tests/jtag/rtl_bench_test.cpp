@@ -267,6 +267,14 @@ TEST_P(RtlTapBench, ConformsInBothLanguages) {
     ASSERT_NE(verilog.find("module  " + std::string(TAP_MODULE_NAME)), std::string::npos);
     ASSERT_NE(vhdl.find("entity " + std::string(TAP_MODULE_NAME) + " is"), std::string::npos);
     const tapbench::TapSpec spec = tapbench::TapSpec::from_description();
+    // The vectors and the model's predictions run in every build.
+    for (Dut dut : {Dut::Controller, Dut::Top}) {
+        const auto v = dut == Dut::Top ? tapbench::top_vectors(spec) : tapbench::controller_vectors(spec);
+        ASSERT_GT(v.size(), 100u);
+        size_t bits = 0;
+        for (const tapbench::Column& c : spec.columns(dut)) bits += static_cast<size_t>(c.width);
+        EXPECT_EQ(tapbench::predict(spec, dut, v).size(), v.size() * (2 * bits + 2));
+    }
     if (simulation_off()) GTEST_SKIP() << "simulators are not run in this build (KEST_NO_SIMULATION)";
 
     testsupport::TempDir dir;
