@@ -283,8 +283,11 @@ void check_rtl_tap_description() {
         if (TAP_EXTRA_PIN[i] && internal(TAP_EXTRA_PIN[i])) reject(lib, TAP_EXTRA_PIN[i], "an %EXTRA pin");
     if (TAP_MODULE_NAME && internal(TAP_MODULE_NAME)) reject(bsc, TAP_MODULE_NAME, "%TAP_MODULE");
     for (int i = 0, n = DYNA_count(ACCESS_REG); i < n; ++i)
-        if (tap_is_user_data_register(ACCESS_REG[i]) && internal(ACCESS_REG[i]))
-            reject(bsc, ACCESS_REG[i], "a data register");
+        if (tap_is_user_data_register(ACCESS_REG[i])) {
+            // Its serial ports are <reg>_in and <reg>_out.
+            const std::string r = ACCESS_REG[i];
+            if (internal(r) || internal(r + "_in") || internal(r + "_out")) reject(bsc, r, "a data register");
+        }
     for (const EnableOutput& e : enable_outputs(false)) {
         if (internal(e.pin)) reject(bsc, e.pin, "an enable pin");
         if (e.width > 1) {

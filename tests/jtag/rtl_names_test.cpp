@@ -58,6 +58,14 @@ const Refusal kRefusals[] = {
      },
      "ERROR: (chip.bsc) the name 'dr_mux' of a data register is used inside the RTL TAP module.\n"
      "       Please give it another name.\n\n"},
+    {"UserRegisterWhoseOutputIsDrOut",
+     [] {
+         table();
+         add_instruction("USER", {"0010"}, "DR");
+         jtagtest::library_tap("qdx_tap");
+     },
+     "ERROR: (chip.bsc) the name 'DR' of a data register is used inside the RTL TAP module.\n"
+     "       Please give it another name.\n\n"},
     {"TapModuleNamedLikeASubModule",
      [] {
          table();
