@@ -230,11 +230,7 @@ std::string bench_language(const fs::path& dir, bool vhdl, const std::string& rt
     std::ofstream(dir / (vhdl ? "tap.vhd" : "tap.v")) << rtl;
     for (Dut dut : {Dut::Controller, Dut::Top}) {
         const auto vectors = dut == Dut::Top ? tapbench::top_vectors(spec) : tapbench::controller_vectors(spec);
-        std::ofstream(dir / "vectors.txt") << [&] {
-            std::string t;
-            for (const auto& c : vectors) t += std::string{c.trst, c.tms, c.tdi, c.ext, '\n'};
-            return t;
-        }();
+        std::ofstream(dir / "vectors.txt") << tapbench::vector_file(vectors);
         std::string trace;
         std::string err = simulate(dir, vhdl, spec, dut, vectors.size(), &trace);
         if (!err.empty()) return err;

@@ -467,9 +467,9 @@ void Vectors::go_to(int s) {
     for (auto it = path.rbegin(); it != path.rend(); ++it) clk(*it, bit(), bit());
 }
 
-std::string Vectors::text() const {
+std::string vector_file(const std::vector<Cycle>& v) {
     std::string t;
-    for (const Cycle& c : cycles_) t += std::string{c.trst, c.tms, c.tdi, c.ext, '\n'};
+    for (const Cycle& c : v) t += std::string{c.trst, c.tms, c.tdi, c.ext, '\n'};
     return t;
 }
 

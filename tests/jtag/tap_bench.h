@@ -128,7 +128,6 @@ public:
     void go_to(int s);
     int bit();
     const std::vector<Cycle>& cycles() const { return cycles_; }
-    std::string text() const;
 
 private:
     const TapSpec& spec_;
@@ -139,6 +138,8 @@ private:
 // The vectors of the two benches.
 std::vector<Cycle> top_vectors(const TapSpec& spec);
 std::vector<Cycle> controller_vectors(const TapSpec& spec);
+// The text of the vector file.
+std::string vector_file(const std::vector<Cycle>& v);
 // The predicted trace.
 std::string predict(const TapSpec& spec, Dut dut, const std::vector<Cycle>& v);
 
