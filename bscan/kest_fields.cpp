@@ -623,6 +623,16 @@ int search_inode_connected_to_obj(int obj, const char* name, int direction) {
     return -1;
 }
 
+// The pad cell on the design's port `name` has an active-low enable.
+bool pad_enable_is_low(const char* name) {
+    int p = SDB_nl_search_port(name);
+    if (p < 0) return false;
+    int other = find_adjacent_node(port_tab[p].node);
+    if (other < 0 || node_tab[other].object < 0) return false;
+    BufferEntry* b = get_buffer(class_name_of(node_tab[other].object));
+    return b && b->en_l;
+}
+
 void check_connect_pad() {
     TDO_EN_LOW = 0;
     SdbDatabase* db = open_sdb_file(MODULE_C_SDB.c_str());
@@ -632,16 +642,8 @@ void check_connect_pad() {
         if (!row || !row->core_name) continue;
         if (is_internal_marker(row->io_name)) continue;
         const char* name = without_low_mark(row->core_name);
-        if (GLOBAL_TDO && std::strcmp(name, without_low_mark(GLOBAL_TDO)) == 0) {
-            int p = SDB_nl_search_port(name);
-            if (p >= 0) {
-                int other = find_adjacent_node(port_tab[p].node);
-                if (other >= 0 && node_tab[other].object >= 0) {
-                    BufferEntry* b = get_buffer(class_name_of(node_tab[other].object));
-                    if (b && b->en_l) TDO_EN_LOW = 1;
-                }
-            }
-        }
+        if (GLOBAL_TDO && std::strcmp(name, without_low_mark(GLOBAL_TDO)) == 0 && pad_enable_is_low(name))
+            TDO_EN_LOW = 1;
         if (skip_signal(name)) continue;
         int p = SDB_nl_search_port(name);
         if (p < 0) continue;
@@ -654,4 +656,28 @@ void check_connect_pad() {
         if (b->mode3) BCELL_MODE3 = 1;
     }
     SDB_close(db, 0);
+}
+
+void settle_tdo_enable_polarity() {
+    TDO_EN_LOW = 0;
+    const std::string c_sdb = PATH + TOP_MODULE + ".c.sdb";
+    char* found = FNM_search(c_sdb.c_str(), 0, c_sdb[0] != '/' ? FNM_SEARCH_PATH : 0);
+    const std::string design = found ? found : "";
+    std::free(found);
+    if (!design.empty()) {
+        // The same look at the TDO pad as on the -add_tap road.
+        if (!GLOBAL_TDO) return;
+        SdbDatabase* db = open_sdb_file(design.c_str());
+        const char* name = without_low_mark(GLOBAL_TDO);
+        int rows = DYNA_count(PIN_TABLE);
+        for (int i = 0; i < rows; ++i) {
+            PinListEntry* row = PIN_TABLE[i];
+            if (!row || !row->core_name || is_internal_marker(row->io_name)) continue;
+            if (std::strcmp(without_low_mark(row->core_name), name) == 0 && pad_enable_is_low(name)) TDO_EN_LOW = 1;
+        }
+        SDB_close(db, 0);
+        return;
+    }
+    // No design: the TAP description's %TDO_EN pin says it ("-" = active low).
+    TDO_EN_LOW = TAP_CONTR && TAP_CONTR->tdo_en && TAP_CONTR->tdo_en[0] == '-';
 }

@@ -234,6 +234,7 @@ void kestrand_main(int argc, char** argv) {
     if (JTAG_OPTION[OPT_ADD_TAP] || JTAG_OPTION[OPT_ADD_TAP_ONLY]) {
         if (JTAG_OPTION[OPT_ADD_TAP]) check_connect_pad();
         jtag_init();
+        if (JTAG_OPTION[OPT_ADD_TAP_ONLY]) settle_tdo_enable_polarity();
         jtagsyn();
     }
     if (!JTAG_OPTION[OPT_ADD_TAP_ONLY] && !JTAG_OPTION[OPT_ADD_BCM]) add_boundary_scan_chain();

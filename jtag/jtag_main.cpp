@@ -12,6 +12,7 @@
 
 #include "bscan/insertion_facts.h"
 #include "jtag/jtag.h"
+#include "jtag/rtl_tap.h"
 #include "jtag/tap.h"
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
@@ -390,21 +391,30 @@ void get_TAP_in_RTL(FILE* stream) {
         make_declaration_of_v(stream);
         return;
     }
-    // Full RTL TAP: the writers of the TAP controller, its registers,
-    // decoder and multiplexers are called here (Verilog: the top module
-    // first, then the sub-modules; VHDL: the sub-modules, then the top
-    // entity).  They are not part of this program yet, and nothing calls
-    // this branch until they are.
+    write_full_rtl_tap(stream);
 }
 
 void jtag_write_rtl_tap() {
-    // The full RTL TAP "<top>_TAP.v" (with -vhdl "<top>_TAP.vhd") is written
-    // here, in the output directory next to the synthesis scripts, through
-    // get_TAP_in_RTL with slot 1 of JTAG_OPTION clear.  Until its writers
-    // exist nothing is written, and the scripts name a file that is missing.
+    const std::string name = in_output_directory(TOP_MODULE + (JTAG_OPTION[OPT_VHDL] ? "_TAP.vhd" : "_TAP.v"));
+    AtomicFile file(name);
+    if (!file.open()) {
+        qdx_printf("ERROR: can't open file '%s'.\n\n", name.c_str());
+        qdx_exit(-1);
+    }
+    qdx_printf(" - Synthesizing RTL TAP module (%s) ...\n", nz(TAP_MODULE_NAME));
+    JTAG_V_FILE = file.stream();
+    JTAG_OPTION[OPT_TAP_PORT_ONLY] = 0;
+    get_TAP_in_RTL(JTAG_V_FILE);
+    JTAG_V_FILE = nullptr;
+    if (!file.commit()) {
+        qdx_printf("ERROR: can't write file '%s'.\n\n", name.c_str());
+        qdx_exit(-1);
+    }
+    qdx_printf("    .TAP module (%s) was written into file '%s'.\n\n", nz(TAP_MODULE_NAME), name.c_str());
 }
 
 void jtagsyn() {
+    rtltap::check_rtl_tap_description();
     const std::string empty_module = TOP_MODULE + "_TAP_empty.v";
     {
         AtomicFile file(empty_module);

@@ -7,6 +7,7 @@
 
 #include "bscan/insertion_facts.h"
 #include "jtag/jtag.h"
+#include "jtag/rtl_tap.h"
 #include "jtag/tap.h"
 #include "runtime/str.h"
 
@@ -177,6 +178,17 @@ private:
             std::fprintf(s_, "       wire %s;\n", w);
         if (tap_has_idmode()) std::fputs("       wire IDMODE;\n", s_);
         if (CLAMP_EXIST >= 0) std::fputs("       wire tap_UPDATE_DR;\n", s_);
+        // The serial outputs of the bypass and ID registers and what the
+        // decoder drives for a gated enable pin.
+        std::fputs("       wire BYPASS_out;\n", s_);
+        if (rtltap::has_id_register()) std::fputs("       wire IDCODE_out;\n", s_);
+        for (const rtltap::EnableOutput& e : rtltap::enable_outputs(false)) {
+            if (e.gate == GATE_NONE) continue;
+            if (e.width > 1)
+                std::fprintf(s_, "       wire[%d:0] %s;\n", e.width - 1, e.driven.c_str());
+            else
+                std::fprintf(s_, "       wire %s;\n", e.driven.c_str());
+        }
         std::fprintf(s_, "       wire[%d:0]  DR_SELECT;\n", DR_SEL_LINE - 1);
         std::fprintf(s_, "       wire[%d:0] INST;\n", INST_LEN - 1);
     }

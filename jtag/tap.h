@@ -142,8 +142,8 @@ void get_TAP_in_RTL(FILE* stream);
 // Writes "<top>_TAP_empty.v", compiles it with tessick (output in
 // "BSCAN.log") and writes the three synthesis scripts.
 void jtagsyn();
-// Where the full RTL TAP "<top>_TAP.v" (".vhd" with -vhdl), which the
-// synthesis scripts read, is written next to them.
+// Writes the full RTL TAP "<top>_TAP.v" (".vhd" with -vhdl), which the
+// synthesis scripts read, next to them (in the -opath directory).
 void jtag_write_rtl_tap();
 // Writes the ac_shell, dc_shell and pt_shell scripts of the design
 // (TOP_MODULE followed by "_TAP").

@@ -75,9 +75,17 @@ protected:
 // The module stays for the netlist edits, the compiled cell is made, the
 // compiler's logs are removed, and the scripts match their golden texts.
 TEST_F(AddTapFlow, WritesModuleCompilesItAndWritesScripts) {
-    EXPECT_EQ(jtagtest::stdout_of([] { jtagsyn(); }), "");
+    EXPECT_EQ(jtagtest::stdout_of([] { jtagsyn(); }),
+              " - Synthesizing RTL TAP module (chip_tap) ...\n"
+              "    WARNING: the dafault value of enable pin 'EN' from\n"
+              "             tap controller is '0000'.\n"
+              "    .TAP module (chip_tap) was written into file 'chip_TAP.v'.\n\n");
     EXPECT_EQ(listing(work_), (std::set<std::string>{"chip_TAP_empty.v", "chip_TAP_empty.sdb", "tessick.args",
-                                                      "chip_TAP.ac.tcl", "chip_TAP.dc.scr", "chip_TAP.pt.tcl"}));
+                                                      "chip_TAP.ac.tcl", "chip_TAP.dc.scr", "chip_TAP.pt.tcl",
+                                                      "chip_TAP.v"}));
+    // The full RTL TAP the scripts read starts with the same top module.
+    std::string empty = read_file("chip_TAP_empty.v");
+    EXPECT_EQ(read_file("chip_TAP.v").substr(0, empty.size() - 11), empty.substr(0, empty.size() - 11));
     EXPECT_EQ(read_file("tessick.args"), "-lib chip_TAP_empty.v\n");
     EXPECT_EQ(read_file("chip_TAP_empty.v"), golden("chip_TAP_empty.v"));
     EXPECT_EQ(JTAG_OPTION[OPT_TAP_PORT_ONLY], 0);
@@ -101,14 +109,17 @@ TEST_F(AddTapFlow, LibDirectoryTakesTheCell) {
     EXPECT_FALSE(fs::exists("chip_TAP_empty.sdb"));
 }
 
-// -opath moves the scripts only; -vhdl changes the scripts only.
+// -opath moves the scripts and the RTL TAP; -vhdl changes the scripts and
+// the RTL TAP's language, not the port-only module.
 TEST_F(AddTapFlow, OpathAndVhdl) {
     JTAG_OPTION[OPT_OPATH] = 1;
     JTAG_OPTION[OPT_VHDL] = 1;
     OPATH = "out";
     fs::create_directory("out");
     jtagtest::stdout_of([] { jtagsyn(); });
-    EXPECT_EQ(listing("out"), (std::set<std::string>{"chip_TAP.ac.tcl", "chip_TAP.dc.scr", "chip_TAP.pt.tcl"}));
+    EXPECT_EQ(listing("out"),
+              (std::set<std::string>{"chip_TAP.ac.tcl", "chip_TAP.dc.scr", "chip_TAP.pt.tcl", "chip_TAP.vhd"}));
+    EXPECT_NE(read_file("out/chip_TAP.vhd").find("\nentity chip_tap is\n"), std::string::npos);
     EXPECT_EQ(read_file("chip_TAP_empty.v"), golden("chip_TAP_empty.v"));
     EXPECT_FALSE(fs::exists("BSCAN.log"));
 

@@ -133,7 +133,8 @@ TEST_F(JtagTest, TapPortTable) {
     EXPECT_EQ(DYNA_count(tab[TAP_PORTS_TDO]), 1);
 }
 
-// The full module goes on after the declarations with the internal wires.
+// The full module goes on after the declarations with the internal wires,
+// the registers' serial outputs and the decoder's side of a gated enable.
 TEST_F(JtagTest, FullModuleDeclaresWires) {
     jtagtest::rich_description();
     jtagtest::add_instruction("USERCODE", {"0111"}, "usercode");
@@ -157,6 +158,9 @@ TEST_F(JtagTest, FullModuleDeclaresWires) {
                   "       wire DR_out;\n"
                   "       wire IDMODE;\n"
                   "       wire tap_UPDATE_DR;\n"
+                  "       wire BYPASS_out;\n"
+                  "       wire IDCODE_out;\n"
+                  "       wire EN2_wire;\n"
                   "       wire[2:0]  DR_SELECT;\n"
                   "       wire[3:0] INST;\n");
 }
