@@ -166,7 +166,7 @@ void insert_BSDL_description() {
     if (option_check[BSDL_OPT_TEMPLATE]) {
         const char* word = bsdl_option_word(BSDL_OPT_TEMPLATE);
         if (word) {
-            const std::string name = std::string(word) + ".tpl";
+            const std::string name = template_file_path(word);
             std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(name.c_str(), "r"), std::fclose);
             if (in) {
                 blocks = read_template_file(in.get(), entity);

@@ -349,7 +349,7 @@ TEST_F(WholeFile, TemplateThatCannotBeUsed) {
     } cases[] = {
         {{}, "WARNING: no template file specified after option -tempalte.\n"},
         {{"mine"},
-         "WARNING: template file \"mine.tpl\" open error.\n"
+         "WARNING: template file \"./mine.tpl\" open error.\n"
          "         tallowmere will generate bsdl file without template.\n"},
     };
     for (const Case& c : cases) {

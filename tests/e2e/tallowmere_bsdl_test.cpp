@@ -180,4 +180,30 @@ TEST(TallowmereBsdl, WindowNotifiesThroughFlag) {
               "-title\nBSDL File\n-info\nBSDL file was written into ./chip_jtag.bsd.\n");
 }
 
+// The template road end to end: the standard template written by
+// "-template chip", then filled for the edited design, is a valid BSDL
+// file whose five blocks were replaced, with the text around them kept.
+TEST(TallowmereBsdl, FilledStandardTemplate) {
+    if (!built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    edited_chip(dir.path());
+    if (HasFatalFailure()) return;
+    testsupport::ToolPath env;
+    RunResult w = testsupport::run({built_program("bin/tallowmere"), "-template", "chip"}, dir.path());
+    ASSERT_EQ(w.status, 0) << w.out;
+    RunResult t = tallowmere(dir.path(), {"-template", "chip"});
+    ASSERT_EQ(t.status, 0) << t.out;
+    for (const char* block : {"Logical Port Description", "Package Pin Mapping", "Scan Port Identification",
+                              "Test Access Port Description", "Boundary Register Description"})
+        EXPECT_NE(t.out.find(std::string(" - Text block of < ") + block + " > has been replaced.\n"),
+                  std::string::npos)
+            << t.out;
+    std::vector<Row> rows;
+    check_written_bsdl(dir.path() / "chip_jtag.bsd", &rows);
+    EXPECT_EQ(rows.size(), 9u);
+    const std::string bsd = read_file(dir.path() / "chip_jtag.bsd");
+    EXPECT_NE(bsd.find("--  *  Module : chip (template)\n"), std::string::npos) << bsd;
+    EXPECT_NE(bsd.find("  attribute INSTRUCTION_LENGTH of chip : entity is 4;\n"), std::string::npos) << bsd;
+}
+
 }  // namespace

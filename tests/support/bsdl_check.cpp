@@ -368,7 +368,15 @@ void check_statements(const BsdlFile& f, std::vector<std::string>& p) {
     }
     for (const char* key : {"generic", "port", "use"})
         if (!seen.count(key)) p.push_back(std::string("missing ") + key + " statement");
-    for (const char* key : {"COMPONENT_CONFORMANCE", "PIN_MAP", "TAP_SCAN_IN", "TAP_SCAN_OUT", "TAP_SCAN_MODE",
+    // COMPONENT_CONFORMANCE came with the 2001 edition: a file that uses
+    // the 1990 or 1994 package may leave it out.
+    bool before_2001 = false;
+    for (const auto& s : f.statements)
+        if (s.kind == "use" && (s.name.find("1149_1_1994") != std::string::npos ||
+                                s.name.find("1149_1_1990") != std::string::npos))
+            before_2001 = true;
+    if (!before_2001 && !seen.count("COMPONENT_CONFORMANCE")) p.push_back("missing attribute COMPONENT_CONFORMANCE");
+    for (const char* key : {"PIN_MAP", "TAP_SCAN_IN", "TAP_SCAN_OUT", "TAP_SCAN_MODE",
                             "TAP_SCAN_CLOCK", "INSTRUCTION_LENGTH", "INSTRUCTION_OPCODE", "INSTRUCTION_CAPTURE",
                             "BOUNDARY_LENGTH", "BOUNDARY_REGISTER"})
         if (!seen.count(key)) p.push_back(std::string("missing attribute ") + key);
