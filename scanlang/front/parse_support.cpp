@@ -10,7 +10,6 @@
 #include "scanlang/front/parse_actions.h"
 #include "scanlang/front/parser.h"
 #include "scanlang/front/seman.h"
-#include "scanlang/front/tokens.h"
 
 ScanAstNode* theAST = nullptr;
 ScanAstNode* thedftAST = nullptr;
@@ -124,10 +123,9 @@ void scan_yyerror(ScanScanner* scanner, const char* message) {
 
 // Called by the parser when the next token can only be the placeholder of
 // a block whose grammar is not in this version.
-[[noreturn]] void scan_refuse_unbuilt(ScanScanner* scanner) {
-    const char* what = scan_token_alias(scanner ? scanner->last_keyword() : 0);
+[[noreturn]] void scan_refuse_unbuilt(const char* keyword) {
     std::fprintf(stderr, "ERROR : '%s', line-%d, the %s block is not available in this version.\n",
-                 in_file_name.c_str(), scan_yylineno, what && *what ? what : "requested");
+                 in_file_name.c_str(), scan_yylineno, keyword);
     fatal_exit();
 }
 

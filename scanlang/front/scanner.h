@@ -152,8 +152,6 @@ public:
     std::string_view text() const { return matched_; }
     // True while a section is being skipped.
     bool skipping() const { return skip_; }
-    // The token of the keyword scanned last (0 before the first).
-    int last_keyword() const { return last_keyword_; }
 
 private:
     int finish(ScanValue* value, int token, const char* text, ScanAstNode* node);

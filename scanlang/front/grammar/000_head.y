@@ -32,12 +32,14 @@
 %%
 %%
 /* A syntax error ends the run with code 4, except where the next token
-   could only be the placeholder of a block not in this version. */
+   could only be the placeholder of a block not in this version: then the
+   keyword just read (the symbol of the state on top) names the block. */
 static int yyreport_syntax_error(const yypcontext_t* context, ScanScanner* scanner) {
     yysymbol_kind_t expected[4];
     int n = yypcontext_expected_tokens(context, expected, 4);
     for (int i = 0; i < n; ++i)
-        if (expected[i] == YYSYMBOL_UNBUILT) scan_refuse_unbuilt(scanner);
+        if (expected[i] == YYSYMBOL_UNBUILT)
+            scan_refuse_unbuilt(yysymbol_name(YY_ACCESSING_SYMBOL(*context->yyssp)));
     scan_yyerror(scanner, "syntax error");
     return 0;
 }

@@ -293,6 +293,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "ERROR : 't.dft', line-2, the %PORT_INFO block is not available in this version.\n"},
         FatalCase{"UnbuiltBlockInASequence", "%SEQUENCE s { %SET_TIMING { } }", Kind::DFT,
                   "ERROR : 't.dft', line-1, the %SET_TIMING block is not available in this version.\n"},
+        FatalCase{"UnbuiltNumberedBlock", "%SCAN_IN_LIST = a;\n%FENNOX_IN_2 {", Kind::DFT,
+                  "ERROR : 't.dft', line-2, the %FENNOX_IN_<n> block is not available in this version.\n"},
+        FatalCase{"UnbuiltMapFile", "%MAP_SCAN lib {", Kind::MAP,
+                  "ERROR : 't.dft', line-1, the %MAP_SCAN block is not available in this version.\n"},
         FatalCase{"OverlongBusBit", std::string(1021, 'n') + "[12];", Kind::LOCKUP,
                   "Buffer space is not enough !\n"}),
     [](const testing::TestParamInfo<FatalCase>& info) { return std::string(info.param.name); });
