@@ -41,11 +41,15 @@ inline constexpr int SCAN_ERR_SYNTAX = 4;
 inline constexpr int SCAN_ERR_UNDEFINED = 5;
 inline constexpr int SCAN_WARN_MISSING = 6;
 inline constexpr int SCAN_WARN_MULTIPLE = 7;
+inline constexpr int SCAN_WARN_EXCLUSIVE = 8;
+inline constexpr int SCAN_WARN_ONE_OF = 9;
 inline constexpr int SCAN_ERR_MEMORY = 10;
 inline constexpr int SCAN_ERR_TREE = 11;
 inline constexpr int SCAN_ERR_BAD_STRING = 12;
 inline constexpr int SCAN_ERR_BAD_COMMENT = 13;
+inline constexpr int SCAN_WARN_NO_MAP_DEFINITION = 14;
 inline constexpr int SCAN_WARN_EMPTY_BODY = 15;
+inline constexpr int SCAN_ERR_PATTERN_LENGTH = 17;
 
 // Prints the message of `code` on standard error and, for an error, ends
 // the run; see the list above.  A null file or text prints as "(null)".

@@ -2,6 +2,8 @@
 #include "scanlang/front/front.h"
 
 void SCAN_FRONT_reset_globals() {
+    SCAN_PARSE_reset_globals();
+    SCAN_SEMAN_reset_globals();
     SCAN_DIAG_reset_globals();
     SCAN_KEY_reset_globals();
     SCAN_LEX_reset_globals();

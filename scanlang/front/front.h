@@ -7,12 +7,16 @@
 //   scanner.h      the scanner, its comment table and section lines
 //   nodes.h, ast.h the syntax tree (node kinds from scan_nodes.def)
 //   diagnostics.h  the numbered messages, checked copy and allocation
+//   parser.h       the parser, its tree roots and error reports
+//   seman.h        the occurrence tables and the block checks
 #pragma once
 
 #include "scanlang/front/ast.h"
 #include "scanlang/front/diagnostics.h"
 #include "scanlang/front/keywords.h"
+#include "scanlang/front/parser.h"
 #include "scanlang/front/scanner.h"
+#include "scanlang/front/seman.h"
 #include "scanlang/front/tokens.h"
 
 // Returns every module of the front end to its start-up state.

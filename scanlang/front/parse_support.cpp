@@ -1,0 +1,350 @@
+// The parser's roots, error reports and the tree-building helpers of its
+// actions.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "runtime/exit.h"
+#include "scanlang/front/diagnostics.h"
+#include "scanlang/front/parse_actions.h"
+#include "scanlang/front/parser.h"
+#include "scanlang/front/seman.h"
+
+ScanAstNode* theAST = nullptr;
+ScanAstNode* thedftAST = nullptr;
+ScanAstNode* themapAST = nullptr;
+ScanAstNode* thepathAST = nullptr;
+ScanAstNode* thepsoAST = nullptr;
+ScanAstNode* thelockupAST = nullptr;
+int parse_path_fileG = 0;
+int sl_lockup_latch_flag = 0;
+int dont_fix_flag = 0;
+
+namespace {
+
+// Trees of earlier parses of the run, and trees that no root took.
+std::vector<ScanAstNode*> kept_trees;
+
+// The scanner of the parse under way (for the text of syntax errors).
+ScanScanner* current_scanner = nullptr;
+
+// Where the last append ended: the holder (or first node of a sibling
+// chain) and its last node.
+struct AppendMemory {
+    ScanAstNode* list = nullptr;
+    ScanAstNode* last = nullptr;
+};
+AppendMemory child_memory, chain_memory;
+
+void forget_appends() { child_memory = chain_memory = {}; }
+
+ScanAstNode* last_of_chain(ScanAstNode* n) {
+    while (n && n->sibling) n = n->sibling;
+    return n;
+}
+
+ScanAstNode** roots[] = {&theAST, &thedftAST, &themapAST, &thepathAST, &thepsoAST, &thelockupAST};
+
+// Ends the run after a message of its own, as a fatal diagnostic does.
+[[noreturn]] void fatal_exit() {
+    scan_close_log();
+    has_error = 0;
+    qdx_exit(-1);
+}
+
+// Index of the list kind that an item kind joins, or -1.
+int list_kind_of(int kind, ScanListKinds lists) {
+    for (const auto& [item, list] : lists)
+        if (item == kind) return list;
+    return -1;
+}
+
+// The repeatable top-level blocks of a DFT file and their list nodes.
+const ScanListKinds kDftLists = {
+    {SEQUENCE_NODE, SEQUENCE_LIST_NODE},
+    {INSTRUCTION_NODE, INSTRUCTION_LIST_NODE},
+    {PLL_CLOCK_FIX_NODE, PLL_CLOCK_FIX_LIST_NODE},
+    {PLL_NODE, PLL_LIST_NODE},
+    {BLACKBOX_NODE, BLACKBOX_LIST_NODE},
+    {CONNECT_SCAN_NODE, CONNECT_SCAN_LIST_NODE},
+    {CONNECT_CORE_NODE, CONNECT_CORE_LIST_NODE},
+    {CORE_NODE, CORE_LIST_NODE},
+    {TEST_SCHEDULE_NODE, TEST_SCHEDULE_LIST_NODE},
+    {TEST_SESSION_NODE, TEST_SESSION_LIST_NODE},
+    {TEST_ARCHITECTURE_NODE, TEST_ARCHITECTURE_LIST_NODE},
+    {CONNECT_BIST_NODE, CONNECT_BIST_LIST_NODE},
+    {SCAN_MODULE_NODE, SCAN_MODULE_LIST_NODE},
+    {CFG_FENNOX_IN_NODE, CFG_FENNOX_IN_LIST_NODE},
+    {CFG_FENNOX_OUT_NODE, CFG_FENNOX_OUT_LIST_NODE},
+    {FENNOX_INFO_NODE, FENNOX_INFO_LIST_NODE},
+};
+
+// Longest name reference whose index part is rejoined.
+constexpr size_t kMaxIndexedName = 1024;
+
+}  // namespace
+
+// ---------------------------------------------------------- error reports
+
+std::string scan_kind_report_name(int kind) {
+    std::string name = scan_node_name(kind);
+    constexpr std::string_view suffix = "_NODE";
+    if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+        name.erase(name.size() - suffix.size());
+    return name;
+}
+
+int tree_error() { return error_handler(nullptr, 0, SCAN_ERR_TREE, nullptr, nullptr); }
+
+int empty_body_error(const char* text, int line) {
+    return error_handler(in_file_name.c_str(), line, SCAN_WARN_EMPTY_BODY, text, nullptr);
+}
+
+int multiple_error(const char* name) {
+    std::string shown = name ? name : "";
+    constexpr std::string_view suffix = "_NODE";
+    if (shown.size() > suffix.size() && shown.compare(shown.size() - suffix.size(), suffix.size(), suffix) == 0)
+        shown.erase(shown.size() - suffix.size());
+    error_handler(in_file_name.c_str(), scan_yylineno, SCAN_WARN_MULTIPLE, shown.c_str(), nullptr);
+    has_error = 1;
+    return 0;
+}
+
+int undefined_error(const char* text, const char* value, int line) {
+    return error_handler(in_file_name.c_str(), line, SCAN_ERR_UNDEFINED, text, value);
+}
+
+void scan_yyerror(ScanScanner* scanner, const char* message) {
+    std::string text(scanner ? scanner->text() : std::string_view());
+    error_handler(in_file_name.c_str(), scan_yylineno, SCAN_ERR_SYNTAX, text.c_str(), nullptr);
+    fatal_exit();  // not reached: code 4 ends the run
+}
+
+// Called by the parser when the next token can only be the placeholder of
+// a block whose grammar is not in this version.
+[[noreturn]] void scan_refuse_unbuilt(const char* keyword) {
+    std::fprintf(stderr, "ERROR : '%s', line-%d, the %s block is not available in this version.\n",
+                 in_file_name.c_str(), scan_yylineno, keyword);
+    fatal_exit();
+}
+
+// ------------------------------------------------------------ tree helpers
+
+void scan_parse_begin(ScanScanner* scanner) {
+    current_scanner = scanner;
+    for (ScanAstNode** root : roots) {
+        if (*root) kept_trees.push_back(*root);
+        *root = nullptr;
+    }
+    forget_appends();
+}
+
+ScanAstNode* scan_holder(int kind, ScanAstNode* items) { return scan_append_item(SCAN_MAKE_AST(kind), items); }
+
+ScanAstNode* scan_append_item(ScanAstNode* holder, ScanAstNode* items) {
+    if (!items) return holder;
+    ScanAstNode* last = nullptr;
+    if (child_memory.list == holder && child_memory.last && child_memory.last->parent == holder &&
+        !child_memory.last->sibling)
+        last = child_memory.last;
+    else
+        last = last_of_chain(holder->child);
+    ScanAstNode* new_last = FAST_SCAN_APPEND_CHILD(holder, last, items);
+    child_memory = {holder, new_last};
+    return holder;
+}
+
+ScanAstNode* scan_chain_append(ScanAstNode* first, ScanAstNode* items) {
+    if (!first) return items;
+    if (!items) return first;
+    ScanAstNode* last = chain_memory.list == first && chain_memory.last && !chain_memory.last->sibling
+                            ? chain_memory.last
+                            : last_of_chain(first);
+    last->sibling = items;
+    for (ScanAstNode* n = items; n; n = n->sibling) n->parent = first->parent;
+    chain_memory = {first, last_of_chain(items)};
+    return first;
+}
+
+ScanAstNode* scan_take_children(ScanAstNode* node, ScanAstNode* head) {
+    if (!head) return node;
+    ScanAstNode* children = head->child;
+    head->child = nullptr;
+    scan_drop(head);
+    return scan_append_item(node, children);
+}
+
+void scan_drop(ScanAstNode* node) {
+    if (!node) return;
+    forget_appends();
+    node->sibling = nullptr;
+    SCAN_FREE_AST(node);
+}
+
+ScanAstNode* scan_once(uint16_t& slot, ScanAstNode* node) {
+    if (slot) multiple_error(scan_node_name(node->kind));
+    slot = 1;
+    return node;
+}
+
+ScanAstNode* scan_first_in_list(uint16_t& slot, int list_kind, ScanAstNode* node) {
+    if (slot) return node;
+    slot = 1;
+    return scan_holder(list_kind, node);
+}
+
+ScanAstNode* scan_merge_item(ScanAstNode* holder, ScanAstNode* item, ScanListKinds lists) {
+    int list_kind = item ? list_kind_of(item->kind, lists) : -1;
+    if (list_kind < 0) return scan_append_item(holder, item);
+    ScanAstNode* list = SCAN_FIND_AST(holder->child, list_kind);
+    if (!list) tree_error();
+    scan_append_item(list, item);
+    return holder;
+}
+
+ScanAstNode* scan_merge_chain(ScanAstNode* first, ScanAstNode* item, ScanListKinds lists) {
+    int list_kind = item ? list_kind_of(item->kind, lists) : -1;
+    if (list_kind < 0) return scan_chain_append(first, item);
+    ScanAstNode* list = SCAN_FIND_AST(first, list_kind);
+    if (!list) tree_error();
+    scan_append_item(list, item);
+    return first;
+}
+
+ScanAstNode* scan_merge_names(ScanAstNode* holder, ScanAstNode* item, std::initializer_list<int> kinds) {
+    bool merges = false;
+    for (int k : kinds) merges = merges || (item && item->kind == k);
+    ScanAstNode* first = merges ? SCAN_FIND_AST(holder->child, item->kind) : nullptr;
+    if (!first) return scan_append_item(holder, item);
+    ScanAstNode* names = item->child;
+    item->child = nullptr;
+    scan_drop(item);
+    scan_append_item(first, names);
+    return holder;
+}
+
+// ------------------------------------------------------ the DFT top level
+
+ScanAstNode* scan_dft_once(int slot, ScanAstNode* node, int wrap_kind) {
+    if (dft_t[slot]) {
+        multiple_error(scan_node_name(wrap_kind >= 0 ? wrap_kind : node->kind));
+        return node;
+    }
+    dft_t[slot] = 1;
+    return wrap_kind >= 0 ? scan_holder(wrap_kind, node) : node;
+}
+
+ScanAstNode* scan_dft_list(int slot, int list_kind, ScanAstNode* node) {
+    return scan_first_in_list(dft_t[slot], list_kind, node);
+}
+
+ScanAstNode* scan_dft_item(ScanAstNode* head, ScanAstNode* item) { return scan_merge_item(head, item, kDftLists); }
+
+// -------------------------------------------------------- the start rules
+
+void scan_finish_empty() { theAST = SCAN_MAKE_AST(PROGRAM_NODE); }
+
+ScanAstNode* scan_finish_dft(ScanAstNode* head) {
+    thedftAST = scan_take_children(SCAN_MAKE_AST(PROGRAM_NODE), head);
+    scan_clear_table(dft_t);
+    check_missing(BLOCK_DFT_FILE);
+    check_dft_semantic();
+    return thedftAST;
+}
+
+ScanAstNode* scan_finish_map(ScanAstNode* head) {
+    themapAST = scan_take_children(SCAN_MAKE_AST(PROGRAM_NODE), head);
+    check_missing(BLOCK_MAP_FILE);
+    return themapAST;
+}
+
+void scan_finish_path(ScanAstNode* list) {
+    if (parse_path_fileG)
+        thepathAST = scan_holder(PROGRAM_NODE, list);
+    else
+        kept_trees.push_back(list);  // read but not wanted: kept to the run's end like every tree
+}
+
+ScanAstNode* scan_finish_pso(ScanAstNode* head) {
+    thepsoAST = scan_take_children(SCAN_MAKE_AST(PROGRAM_NODE), head);
+    scan_clear_table(pso_t);
+    return thepsoAST;
+}
+
+void scan_finish_lockup(ScanAstNode* list) { thelockupAST = scan_holder(PROGRAM_NODE, list); }
+
+// ------------------------------------------------------------ name rules
+
+ScanAstNode* scan_signal(ScanAstNode* ident) {
+    const char* text = ident ? ident->attribute : nullptr;
+    if (!text || text[0] == '\\') return ident;
+    size_t n = std::strlen(text);
+    // A bus bit "name[index]" is rejoined from its two parts, which the
+    // fixed join of the language limits in length.
+    if (n > 0 && text[n - 1] == ']' && std::strchr(text, '[') && n > kMaxIndexedName) {
+        std::fputs("Buffer space is not enough !\n", stderr);
+        fatal_exit();
+    }
+    return ident;
+}
+
+ScanAstNode* scan_lockup_line(ScanAstNode* list, ScanAstNode* name) {
+    if (!sl_lockup_latch_flag) scan_yyerror(current_scanner, "syntax error");
+    if (!list) return scan_holder(LOCKUP_LATCH_LIST_NODE, name);
+    return scan_append_item(list, name);
+}
+
+// ------------------------------------------------------------- the entry
+
+int scan_yyparse() {
+    ScanScanner scanner;
+    scanner.start(scan_yyin);
+    return scan_yyparse(&scanner);
+}
+
+void initial_parser() {
+    scan_clear_table(dft_t);
+    scan_clear_table(pso_t);
+    scan_clear_table(select_scan_t);
+    scan_clear_table(sequence_t);
+    scan_clear_table(connect_scan_t);
+    scan_clear_table(port_t);
+    scan_clear_table(select_t);
+    scan_clear_table(scan_clock_t);
+    scan_clear_table(connect_bist_t);
+    scan_clear_table(bist_instruction_t);
+    scan_clear_table(atpg_constraints_t);
+    scan_clear_table(select_fault_t);
+    scan_clear_table(statistical_t);
+    scan_clear_table(map_t);
+    scan_clear_table(map_cell_t);
+    scan_clear_table(group_cell_t);
+    scan_clear_table(scan_delay_t);
+    scan_clear_table(map_scan_t);
+    scan_clear_table(delay_cell_t);
+    scan_clear_table(decoder_out_t);
+    scan_clear_table(scan_decoder_t);
+    scan_clear_table(instruction_t);
+    scan_clear_table(wrapper_chain_t);
+    scan_clear_table(wrapper_info_t);
+    scan_clear_table(diff_pad_t);
+    scan_clear_table(gristel_t);
+    scan_clear_table(tddm_tdm_info_t);
+    scan_clear_table(tddm_group_t);
+    scan_clear_table(tdm_group_t);
+}
+
+void SCAN_PARSE_reset_globals() {
+    for (ScanAstNode** root : roots) {
+        if (*root) kept_trees.push_back(*root);
+        *root = nullptr;
+    }
+    for (ScanAstNode* tree : kept_trees) SCAN_FREE_AST(tree);
+    kept_trees.clear();
+    forget_appends();
+    current_scanner = nullptr;
+    parse_path_fileG = 0;
+    sl_lockup_latch_flag = 0;
+    dont_fix_flag = 0;
+}

@@ -1,0 +1,115 @@
+// Block checks of the scan language.
+//
+// Every block kind with single-use or required statements owns an
+// occurrence table: one 16-bit counter per statement, indexed as in the
+// block's name table below.  The grammar counts each statement as it
+// reduces it; when a block closes, check_missing reports the required
+// statements that are missing (warning 6), pairs given together that
+// exclude each other (warning 8) and pairs of which one must be given
+// (warning 9).  check_dft_semantic cross-checks a whole DFT file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "scanlang/front/ast.h"
+
+// The occurrence tables.  Zeroed before every file (initial_parser):
+extern uint16_t dft_t[48], pso_t[12], select_scan_t[8], sequence_t[5], connect_scan_t[8], port_t[3], select_t[2],
+    scan_clock_t[3], connect_bist_t[7], bist_instruction_t[2], atpg_constraints_t[26], select_fault_t[12],
+    statistical_t[2], map_t[4], map_cell_t[7], group_cell_t[2], scan_delay_t[3], map_scan_t[2], delay_cell_t[7],
+    decoder_out_t[2], scan_decoder_t[20], instruction_t[10], wrapper_chain_t[3], wrapper_info_t[6], diff_pad_t[2],
+    gristel_t[2], tddm_tdm_info_t[3], tddm_group_t[3], tdm_group_t[4];
+// Kept across files; their blocks clear them:
+extern uint16_t con_port_t[4], set_timing_t[6], ta_constraints_t[8], scan_module_t[4], delay_cell_map_t[2],
+    test_files_t[4], scan_repair_t[5], clock_period_t[1], test_conversion_t[5], conversion_clock_t[2];
+
+// Sets every counter of a table to 0.
+template <size_t N>
+inline void scan_clear_table(uint16_t (&table)[N]) {
+    for (uint16_t& c : table) c = 0;
+}
+
+// Block numbers handed to check_missing.
+enum ScanBlock : int {
+    BLOCK_DFT_FILE = 0,
+    BLOCK_SELECT_SCAN = 1,
+    BLOCK_SEQUENCE = 2,
+    BLOCK_INSTRUCTION = 3,
+    BLOCK_CONNECT_SCAN = 4,
+    BLOCK_PORT = 5,
+    BLOCK_SELECT = 6,
+    BLOCK_SCAN_CLOCK = 7,
+    BLOCK_CONNECT_BIST = 8,
+    BLOCK_BIST_INSTRUCTION = 9,
+    BLOCK_ATPG_MODE = 10,
+    BLOCK_SCAN_DELAY = 11,
+    BLOCK_SELECT_FAULT = 12,
+    BLOCK_STATISTICAL = 13,
+    BLOCK_MAP_FILE = 14,
+    BLOCK_MAP_CELL = 15,
+    BLOCK_GROUP_CELL = 16,
+    BLOCK_DELAY_CELL = 17,
+    BLOCK_SCAN_DECODER = 18,
+    BLOCK_DIFF_PAD = 23,
+    BLOCK_WRAPPER_CHAIN = 24,
+    BLOCK_GRISTEL_INFO = 25,
+    BLOCK_TDDM_TDM_INFO = 26,
+    BLOCK_TDDM_GROUP = 27,
+    BLOCK_TDM_GROUP = 28,
+    BLOCK_CLOCK_PERIOD = 29,
+};
+
+// Statement names of the messages, indexed as the occurrence tables.
+extern const char* const select_scan_name[8];
+extern const char* const sequence_name[5];
+extern const char* const connect_scan_name[7];
+extern const char* const port_name[3];
+extern const char* const select_name[2];
+extern const char* const map_cell_name[7];
+extern const char* const connect_bist_name[7];
+extern const char* const bist_instruction_name[2];
+extern const char* const diff_pad_name[2];
+extern const char* const wrapper_chain_name[3];
+extern const char* const gristel_name[3];
+extern const char* const tddm_tdm_info_name[3];
+extern const char* const tddm_group_name[3];
+extern const char* const tdm_group_name[4];
+extern const char* const select_fault_name[12];
+extern const char* const statistical_name[2];
+extern const char* const scan_delay_name[3];
+extern const char* const delay_cell_name[7];
+extern const char* const scan_decoder_name[15];
+
+// Slots of sequence_t: the force statements (%FORCE, %FORCE_CLOCK and
+// %CLOCK, which share one list), %CYCLE_LENGTH, %SET_TIMING,
+// %FRAME_LENGTH.
+inline constexpr int SEQ_FORCE = 0, SEQ_CYCLE_LENGTH = 1, SEQ_SET_TIMING = 2, SEQ_FRAME_LENGTH = 4;
+// Slots of gristel_t and tddm_tdm_info_t.
+inline constexpr int GRISTEL_TDDM_TDM_INFO = 0, GRISTEL_TOP_MODULE = 1;
+inline constexpr int TDDM_TDM_INFO_TDDM_GROUP = 0, TDDM_TDM_INFO_TDM_GROUP = 1, TDDM_TDM_INFO_SPEED_RATIO = 2;
+
+// The check of a closed block (numbers above); messages name in_file_name
+// and the current line.  Blocks without checks do nothing.
+void check_missing(int block);
+// Cross-references of the whole DFT file in thedftAST: instruction and
+// sequence names (error 5), pattern lengths (error 17); records a
+// %READ_MAP file in has_map_file / map_file_name.
+void check_dft_semantic();
+// Warning 7 ("%ATPG_MODE <name>") for each ATPG mode section of the chain
+// whose name an earlier one has.
+void check_atpg_scan_opt_duplicate(ScanAstNode* chain);
+// Error 17 when a pattern of an ILLEGAL_INPUTS, LEGAL_INPUTS or GRAY_CODE
+// entry is not as long as its port list; 0 otherwise.
+int check_atpg_pattern_length(ScanAstNode* entry);
+// Warning 14 for each connect-scan chain of thedftAST whose cell is not
+// mapped by a %MAP_SCAN of themapAST.
+void check_map_semantic();
+
+// Name of the map file that the DFT file reads (set with has_map_file).
+extern std::string map_file_name;
+// The DFT file that the messages of the map check name.
+extern std::string dft_file_name;
+
+void SCAN_SEMAN_reset_globals();
