@@ -591,8 +591,10 @@ endmodule
 TEST(Reader, LibraryWithDirectivesAndParameterisedPorts) {
     testsupport::TempDir dir;
     dir.write("inc/widths.vh", "`define DW 4\n`define MSB(w) ((w) - 1)\n");
-    dir.write("lib/local.vh", "`define HAVE_LOCAL\n");
+    dir.write("lib/local.vh", "`define HAVE_LOCAL\n\nmodule INC (a); input a; endmodule\n");
     const std::string lib = dir.write("lib/cells.v", R"(`timescale 1ns/1ps
+`suppress_faults
+`default_nettype none
 `include "local.vh"
 `include "widths.vh"
 `ifdef HAVE_LOCAL
@@ -642,6 +644,10 @@ module FASTONLY (a); input a; endmodule
     EXPECT_EQ(d.find_module("WRONG"), -1);
     EXPECT_EQ(d.find_module("WRONG2"), -1);
     EXPECT_EQ(d.find_module("FASTONLY"), -1);
+    ASSERT_GE(d.find_module("INC"), 0);
+    const Module& inc = d.modules[d.find_module("INC")];
+    EXPECT_EQ(d.where(inc, inc.line), dir.str() + "/lib/local.vh:3");
+    EXPECT_EQ(d.where(d.modules[d.find_module("RAM")], 1), lib + ":1");
     ASSERT_GE(d.find_module("RAM"), 0);
     ASSERT_GE(d.find_module("BUFN"), 0);
     EXPECT_EQ(dump(d, d.modules[d.find_module("RAM")]),

@@ -36,6 +36,25 @@ constexpr CharTable kChars;
 
 inline bool is(char c, std::uint8_t cls) { return kChars.t[static_cast<unsigned char>(c)] & cls; }
 
+// Directives that change nothing a netlist holds: simulation and fault
+// modes of cell libraries.
+bool no_effect(std::string_view name) {
+    static const std::string_view kNames[] = {
+        "celldefine",         "endcelldefine",         "resetall",        "suppress_faults",
+        "nosuppress_faults",  "enable_portfaults",     "disable_portfaults", "delay_mode_distributed",
+        "delay_mode_path",    "delay_mode_unit",       "delay_mode_zero", "end_keywords",
+    };
+    for (std::string_view n : kNames)
+        if (n == name) return true;
+    return false;
+}
+
+// Directives whose line is ignored: time units, the net type of implicit
+// nets (an implicit net is always a wire here), keyword sets.
+bool rest_of_line_ignored(std::string_view name) {
+    return name == "timescale" || name == "default_nettype" || name == "begin_keywords";
+}
+
 // Included files and macro texts, one inside the other, at most.
 constexpr std::size_t kMaxSources = 64;
 
@@ -184,9 +203,9 @@ void Lexer::directive() {
         if (skipping) return;
         fail(line, "stray '`'");
     }
-    if (name == "timescale") {
+    if (no_effect(name)) {
+    } else if (rest_of_line_ignored(name)) {
         skip_line();
-    } else if (name == "celldefine" || name == "endcelldefine" || name == "resetall") {
     } else if (name == "define") {
         define();
     } else if (name == "undef") {

@@ -73,7 +73,8 @@ struct Token {
 //     `ifdef / `ifndef NAME, `elsif NAME, `else, `endif
 //     `include "file"            beside the including file, then in the
 //                                include directories of the design
-//     `timescale ..., `celldefine, `endcelldefine, `resetall: no effect
+//     `timescale ..., `default_nettype ..., `celldefine, `endcelldefine,
+//     `resetall, the fault and delay modes of cell libraries: no effect
 //
 // Macros stay defined from file to file (they live in the Design).  The
 // text of included files and expanded macros stays alive as long as the

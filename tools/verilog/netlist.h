@@ -167,7 +167,8 @@ class Design {
 public:
     NameTable names;
     std::vector<Module> modules;     // in the order they were read
-    std::vector<std::string> files;  // names of the files read
+    // Names of the files read, and of included files that hold modules.
+    std::vector<std::string> files;
     // Directories of `include files, searched in order after the
     // directory of the including file.
     std::vector<std::string> include_dirs;

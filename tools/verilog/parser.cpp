@@ -294,7 +294,7 @@ private:
         }
         cur_ = Module{};
         cur_.name = name;
-        cur_.file = file_index_;
+        cur_.file = file_of_module();
         cur_.line = line;
         cur_.is_cell = library_;
         ansi_ = false;
@@ -326,6 +326,16 @@ private:
         finish_module();
         lx_.skipping = false;
         next();
+    }
+
+    // The file a module begins in: the file read, or a file it includes.
+    std::uint32_t file_of_module() {
+        if (lx_.file() == d_.files[file_index_]) return file_index_;
+        if (included_ == kNone || lx_.file() != d_.files[included_]) {
+            d_.files.push_back(lx_.file());
+            included_ = static_cast<std::uint32_t>(d_.files.size() - 1);
+        }
+        return included_;
     }
 
     void port_list() {
@@ -1256,6 +1266,7 @@ private:
     Token tok_;
     bool library_;
     std::uint32_t file_index_;
+    std::uint32_t included_ = kNone;  // the last included file that held a module
 
     // The module being read and its scratch tables.
     Module cur_;
