@@ -636,6 +636,13 @@ endmodule
 `ifdef FAST
 module FASTONLY (a); input a; endmodule
 `endif
+module LATE (input [WIDTH-1:0] D, output reg Q = 1'b0, input EN = 1'b1, output [0:0] R);
+  parameter WIDTH = 3;
+  always @(posedge EN) Q <= ^D;
+endmodule
+module INITIAL (Y, X);
+  output reg Y = 1, X;
+endmodule
 )");
     Design d;
     d.include_dirs = {dir.str() + "/inc"};
@@ -656,6 +663,12 @@ module FASTONLY (a); input a; endmodule
     EXPECT_EQ(dump(d, d.modules[d.find_module("BUFN")]),
               "module BUFN cell\nport input A[7:0]: A[7],A[6],A[5],A[4],A[3],A[2],A[1],A[0]\n"
               "port output Y[0:4]: Y[0],Y[1],Y[2],Y[3],Y[4]\n");
+    // A header may use parameters that the body declares; ports may carry
+    // initial or default values.
+    EXPECT_EQ(dump(d, d.modules[d.find_module("LATE")]),
+              "module LATE cell\nport input D[2:0]: D[2],D[1],D[0]\nport output Q: Q\nport input EN: EN\n"
+              "port output R[0:0]: R[0]\n");
+    EXPECT_EQ(dump(d, d.modules[d.find_module("INITIAL")]), "module INITIAL cell\nport output Y: Y\nport output X: X\n");
     // Macros stay defined for the next file, as in a compiler.
     d.read_text("module top (input [`DW-1:0] d);\n  RAM r (.A(d[2:0]), .D(d), .Q());\nendmodule\n", "top.v", false);
     d.link();

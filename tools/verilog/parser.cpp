@@ -194,7 +194,17 @@ public:
 private:
     // ------------------------------------------------------------ tokens
 
-    void next() { lx_.next(tok_); }
+    void next() {
+        if (replay_end_ == 0) {
+            lx_.next(tok_);
+        } else if (replay_ < replay_end_) {
+            tok_ = lib_tokens_[replay_++];
+        } else {
+            const std::uint32_t line = tok_.line;
+            tok_ = Token{};  // the end of the kept tokens
+            tok_.line = line;
+        }
+    }
     [[noreturn]] void fail(const std::string& msg) const { lx_.fail(tok_.line, msg); }
     [[noreturn]] void fail_at(std::uint32_t line, const std::string& msg) const { lx_.fail(line, msg); }
 
@@ -398,11 +408,36 @@ private:
     struct Range {
         bool bus = false;
         std::int32_t msb = 0, lsb = 0;
+        // In a library cell: the tokens of "[...]" in lib_tokens_, read
+        // at the end of the module.
+        std::uint32_t first = 0, count = 0;
     };
 
+    // A declared range.  In a library cell only its tokens are kept: a
+    // range may use parameters that the body declares later.
     Range range() {
         Range r;
         if (!is_punct('[')) return r;
+        if (library_) {
+            r.bus = true;
+            r.first = static_cast<std::uint32_t>(lib_tokens_.size());
+            int depth = 0;
+            do {
+                if (tok_.kind == Tok::End) fail("unexpected end of file in a range");
+                if (is_punct('[')) ++depth;
+                if (is_punct(']')) --depth;
+                lib_tokens_.push_back(tok_);
+                next();
+            } while (depth > 0);
+            r.count = static_cast<std::uint32_t>(lib_tokens_.size()) - r.first;
+            return r;
+        }
+        return range_value();
+    }
+
+    // The bounds of the range at "[".
+    Range range_value() {
+        Range r;
         const std::uint32_t line = tok_.line;
         next();
         r.bus = true;
@@ -597,24 +632,26 @@ private:
                 if (!p.known) return unknown("parameter " + q(name) + " has no integer value");
                 return Value{true, p.value, {}};
             }
+            case Tok::String:
+                next();
+                return unknown("a string is no integer");
             case Tok::Punct:
                 if (is_punct('(')) {
                     next();
-                    Value v = const_expr();
-                    if (!is_punct(')')) return unknown("expected ')' in a constant expression but found " + describe());
-                    next();
-                    return v;
+                    return parenthesized(const_expr());
+                }
+                if (is_punct('{')) {
+                    skip_balanced();
+                    return unknown("a concatenation is no integer");
                 }
                 if (is_punct('$')) {
                     next();
-                    if (tok_.kind != Tok::Ident || d_.names.str(tok_.id) != "clog2")
-                        return unknown("only $clog2 may be called in a constant expression");
+                    const bool clog2 = tok_.kind == Tok::Ident && d_.names.str(tok_.id) == "clog2";
+                    if (tok_.kind == Tok::Ident) next();
+                    if (!is_punct('(')) return unknown("expected '(' after a system function but found " + describe());
                     next();
-                    if (!is_punct('(')) return unknown("expected '(' after $clog2 but found " + describe());
-                    next();
-                    Value v = const_expr();
-                    if (!is_punct(')')) return unknown("expected ')' in a constant expression but found " + describe());
-                    next();
+                    const Value v = parenthesized(const_expr());
+                    if (!clog2) return unknown("only $clog2 may be called in a constant expression");
                     if (!v.known) return v;
                     std::int64_t r = 0;
                     while (r < 63 && (std::int64_t{1} << r) < v.v) ++r;
@@ -624,6 +661,26 @@ private:
             default: break;
         }
         return unknown("expected a constant expression but found " + describe());
+    }
+
+    // Ends "(" expr ")": an expression that does not end at the ")" is
+    // skipped up to it, so that what follows is read in step.
+    Value parenthesized(Value v) {
+        if (is_punct(')')) {
+            next();
+            return v;
+        }
+        v = unknown("expected ')' in a constant expression but found " + describe());
+        for (int depth = 0;; next()) {
+            if (tok_.kind == Tok::End) fail("unexpected end of file in a constant expression");
+            if (is_punct('(') || is_punct('[') || is_punct('{')) ++depth;
+            if (is_punct(')') || is_punct(']') || is_punct('}')) {
+                if (depth == 0) break;
+                --depth;
+            }
+        }
+        next();
+        return v;
     }
 
     // The value of a based constant ('h1F), consumed.
@@ -670,6 +727,7 @@ private:
             }
             ports_.push_back({name, line, kNone});
             declare_port(name, line, dir, r, true, kind);
+            skip_port_default();
             if (is_punct(',')) {
                 next();
                 continue;
@@ -750,7 +808,28 @@ private:
         }
     }
 
+    // Reads the kept tokens of a range, once every parameter is known.
+    Range replay_range(const Range& kept) {
+        const Token saved = tok_;
+        replay_ = kept.first;
+        replay_end_ = kept.first + kept.count;
+        next();
+        const Range r = range_value();
+        replay_ = replay_end_ = 0;
+        tok_ = saved;
+        return r;
+    }
+
     void finish_module() {
+        // The port declarations of a library cell, now that its
+        // parameters are known.
+        std::vector<LibPortDecl> decls;
+        decls.swap(lib_decls_);
+        for (LibPortDecl& p : decls) {
+            if (p.range.count) p.range = replay_range(p.range);
+            declare_port(p.name, p.line, p.dir, p.range, p.net_decl, p.kind);
+        }
+        lib_tokens_.clear();
         for (const PendingPort& p : ports_) {
             if (p.sig == kNone) {
                 fail_at(p.line, "port " + q(p.name) + " of module " + q(cur_.name) + " has no direction declaration");
@@ -845,6 +924,10 @@ private:
     }
 
     void declare_port(Id name, std::uint32_t line, Dir dir, const Range& r, bool net_decl, NetKind kind) {
+        if (r.count) {
+            lib_decls_.push_back({name, line, dir, r, net_decl, kind});
+            return;
+        }
         const std::uint32_t pi = port_map_.find(name);
         if (pi == kNone) fail_at(line, q(name) + " is not a port of module " + q(cur_.name));
         const std::uint32_t existing = sig_map_.find(name);
@@ -864,6 +947,14 @@ private:
         ports_[pi].sig = si;
     }
 
+    // "= value" after a port of a library cell (an initial value of an
+    // output reg, a default of an input): it does not change the port.
+    void skip_port_default() {
+        if (!library_ || !is_punct('=') || tok_.text.size() != 1) return;
+        next();
+        skip_expression();
+    }
+
     void port_decl() {
         if (ansi_) fail("port declaration in the body of module " + q(cur_.name) + ", whose header declares its ports");
         const Dir dir = take_dir();
@@ -876,6 +967,7 @@ private:
             const std::uint32_t line = tok_.line;
             const Id name = expect_ident("a port name");
             declare_port(name, line, dir, r, net_decl, kind);
+            skip_port_default();
             if (is_punct(',')) {
                 next();
                 continue;
@@ -1278,6 +1370,20 @@ private:
     DenseMap net_map_;   // bit name -> net
     DenseMap inst_map_;  // instance name -> instance
     DenseMap port_map_;  // port name -> port-list position
+    // Port declarations of a library cell whose range waits for the end of
+    // the module, and the tokens of those ranges; replay_ .. replay_end_
+    // are the kept tokens being read again (none while replay_end_ is 0).
+    struct LibPortDecl {
+        Id name;
+        std::uint32_t line;
+        Dir dir;
+        Range range;
+        bool net_decl;
+        NetKind kind;
+    };
+    std::vector<LibPortDecl> lib_decls_;
+    std::vector<Token> lib_tokens_;
+    std::uint32_t replay_ = 0, replay_end_ = 0;
     DenseMap param_map_;  // parameter name -> params_
     std::vector<Param> params_;
     std::vector<std::uint32_t> net_sig_;  // the signal that made each net
