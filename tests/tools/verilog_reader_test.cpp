@@ -304,6 +304,8 @@ struct Rejected {
 
 const std::string kNested =
     "module m;\n  INV i (.A(" + std::string(300, '{') + "a" + std::string(300, '}') + "));\nendmodule\n";
+const std::string kDeepExpression =
+    "module m;\n  wire [" + std::string(300, '(') + "1" + std::string(300, ')') + ":0] w;\nendmodule\n";
 
 class ReaderRejects : public ::testing::TestWithParam<Rejected> {};
 
@@ -381,6 +383,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "one of them"},
         Rejected{"RangeOfNoConstant", true, "module c #(parameter P = \"x\") (a);\n  input [P:0] a;\nendmodule\n",
                  "bad.v:2: error: parameter 'P' has no integer value"},
+        Rejected{"DeepConstantExpression", false,
+                 kDeepExpression.c_str(),
+                 "bad.v:2: error: constant expression nested too deeply"},
         Rejected{"RangeDividesByZero", true, "module c #(parameter P = 0) (input [4/P:0] a);\nendmodule\n",
                  "bad.v:1: error: division by zero in a constant expression"},
         Rejected{"DuplicateModule", false, "module m; endmodule\n\nmodule m; endmodule\n",
@@ -710,23 +715,35 @@ TEST(Reader, ReadsFilesAndReportsUnreadableOnes) {
 // Truncated and corrupted copies of a good netlist are read without a
 // crash: each gives a model or an error.
 TEST(Reader, DamagedInputNeverCrashes) {
-    const std::string good = std::string(kCells) +
-                             R"(module top (input [3:0] a, output y); (* k = "v" *)
+    const std::string netlist = std::string(kCells) +
+                                R"(module top (input [3:0] a, output y); (* k = "v" *)
   wire [1:0] w; assign w = {a[0], 1'b1};
   AN2 g (.A(a[1]), .B(w[1]), .Z(y)); INV \i$1  (a[2], );
 endmodule
 )";
+    const std::string library = R"(`define W(n) (n) - 1
+`ifdef X `define Y 2
+`elsif Z
+`else `define Y 3
+`endif
+module c #(parameter P = `Y * 2, S = "s") (input [`W(P):0] a, output reg q = 1'bx);
+  localparam L = $clog2(P) ? {P, 1'b0} : (P << 1);
+  always @(a) q <= ^a;
+endmodule
+)";
     int errors = 0;
-    for (std::size_t cut = 0; cut < good.size(); ++cut) {
-        for (const std::string& text : {good.substr(0, cut), good.substr(0, cut) + "\\" + good.substr(cut + 1),
-                                        good.substr(0, cut) + "[" + good.substr(cut + 1)}) {
-            Design d;
-            try {
-                d.read_text(text, "x.v", false);
-                d.link();
-            } catch (const vlog::Error& e) {
-                ++errors;
-                EXPECT_EQ(std::string(e.what()).rfind("x.v:", 0), 0u) << e.what();
+    for (const auto& [good, library_mode] : {std::pair{netlist, false}, std::pair{library, true}}) {
+        for (std::size_t cut = 0; cut < good.size(); ++cut) {
+            for (const std::string& text : {good.substr(0, cut), good.substr(0, cut) + "\\" + good.substr(cut + 1),
+                                            good.substr(0, cut) + "[" + good.substr(cut + 1)}) {
+                Design d;
+                try {
+                    d.read_text(text, "x.v", library_mode);
+                    d.link();
+                } catch (const vlog::Error& e) {
+                    ++errors;
+                    EXPECT_EQ(std::string(e.what()).rfind("x.v:", 0), 0u) << e.what();
+                }
             }
         }
     }

@@ -564,6 +564,7 @@ private:
     // the form of the expression: it stops at the first token it cannot
     // take and says why the value is unknown.
     Value const_expr() {
+        const Nesting nested = nest();
         Value c = const_binary(1);
         if (!is_punct('?')) return c;
         next();
@@ -573,6 +574,17 @@ private:
         Value b = const_expr();
         if (!c.known) return c;
         return c.v ? a : b;
+    }
+
+    // Counts the levels of a constant expression, so that a deeply nested
+    // text cannot exhaust the stack.
+    struct Nesting {
+        int& depth;
+        ~Nesting() { --depth; }
+    };
+    Nesting nest() {
+        if (++expr_depth_ > kMaxNesting) fail("constant expression nested too deeply");
+        return Nesting{expr_depth_};
     }
 
     Value const_binary(int min_prec) {
@@ -592,6 +604,7 @@ private:
         if (tok_.kind == Tok::Punct && (tok_.punct == '-' || tok_.punct == '+' || tok_.punct == '!' || tok_.punct == '~') &&
             tok_.text.size() == 1) {
             const char op = tok_.punct;
+            const Nesting nested = nest();
             next();
             Value v = const_unary();
             if (!v.known) return v;
@@ -1395,6 +1408,7 @@ private:
     std::vector<IdMap> port_maps_;  // by master index, made when first needed
     std::string buf_;
     int depth_ = 0;
+    int expr_depth_ = 0;
     std::uint64_t budget_;
     std::uint64_t used_ = 0;
 };
