@@ -194,8 +194,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "module top (a, b, y);\n  input a, b; output y;\n  AND2 #(.LUT(4'h6)) g (.A(a), .B(b), .Y(y));\n"
                  "endmodule\n",
                  "out",
-                 "net.v:3: error: instance 'g' of module 'AND2' has parameters (#(...)), which a design database cannot "
-                 "keep"}),
+                 "net.v:3: error: instance 'g' of module 'AND2' has parameters (#(...)), which a design database "
+                 "cannot keep"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ToolInput, EveryToolRefusesABadCommandLine) {

@@ -350,7 +350,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "bad.v:3: error: unknown compiler directive or undefined macro '`V'"},
         Rejected{"ElseWithoutIfdef", false, "module m;\n`else\nendmodule\n", "bad.v:2: error: `else without `ifdef"},
         Rejected{"EndifWithoutIfdef", true, "module m;\n`endif\nendmodule\n", "bad.v:2: error: `endif without `ifdef"},
-        Rejected{"IfdefWithoutEndif", true, "\n`ifdef A\nmodule m; endmodule\n", "bad.v:2: error: `ifdef without `endif"},
+        Rejected{"IfdefWithoutEndif", true, "\n`ifdef A\nmodule m; endmodule\n",
+                 "bad.v:2: error: `ifdef without `endif"},
         Rejected{"TakenIfdefWithoutEndif", false, "`define A\n`ifndef B\nmodule m; endmodule\n",
                  "bad.v:2: error: `ifdef without `endif"},
         Rejected{"MacroArgumentCount", false, "`define M(a, b) a\nmodule m;\n  wire [`M(1):0] w;\nendmodule\n",
@@ -362,11 +363,13 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"MacroIncludingItself", false, "`define LOOP `LOOP\nmodule m;\n  wire [`LOOP:0] w;\nendmodule\n",
                  "bad.v:3: error: `include files or macros nested too deeply"},
         Rejected{"InstanceParameters", false,
-                 "module m (input a, output y);\n  INV #(.DRIVE(2), .NAME(\"x)\"))\n    i1 (.A(a), .Z(y));\nendmodule\n",
+                 "module m (input a, output y);\n  INV #(.DRIVE(2), .NAME(\"x)\"))\n    i1 (.A(a), .Z(y));\n"
+                 "endmodule\n",
                  "bad.v:2: error: instance 'i1' of module 'INV' has parameters (#(...)), which a design database "
                  "cannot keep"},
         Rejected{"InstanceParametersOfUnknownMaster", false,
-                 "module m (input a, output y);\n  \\$lut  #(.LUT(4'h6), .WIDTH(32'd2)) _1_ (.A(a), .Y(y));\nendmodule\n",
+                 "module m (input a, output y);\n  \\$lut  #(.LUT(4'h6), .WIDTH(32'd2)) _1_ (.A(a), .Y(y));\n"
+                 "endmodule\n",
                  "bad.v:2: error: instance '_1_' of module '$lut' has parameters (#(...)), which a design database "
                  "cannot keep"},
         Rejected{"EscapedScalarNamesABusBit", false,
@@ -673,7 +676,8 @@ endmodule
     EXPECT_EQ(dump(d, d.modules[d.find_module("LATE")]),
               "module LATE cell\nport input D[2:0]: D[2],D[1],D[0]\nport output Q: Q\nport input EN: EN\n"
               "port output R[0:0]: R[0]\n");
-    EXPECT_EQ(dump(d, d.modules[d.find_module("INITIAL")]), "module INITIAL cell\nport output Y: Y\nport output X: X\n");
+    EXPECT_EQ(dump(d, d.modules[d.find_module("INITIAL")]),
+              "module INITIAL cell\nport output Y: Y\nport output X: X\n");
     // Macros stay defined for the next file, as in a compiler.
     d.read_text("module top (input [`DW-1:0] d);\n  RAM r (.A(d[2:0]), .D(d), .Q());\nendmodule\n", "top.v", false);
     d.link();

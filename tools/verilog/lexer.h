@@ -59,7 +59,7 @@ struct Token {
     char punct = 0;
     char base = 0;  // b, o, d or h
     bool overflow = false;
-    std::uint32_t line = 1;
+    std::uint32_t line = 1;  // in a macro's text: counted from the line of its use
     Id id = kNoId;
     std::uint64_t value = 0;
     std::string_view text;  // source text (digits only for Based)
@@ -97,7 +97,8 @@ public:
     [[noreturn]] void fail(std::uint32_t line, const std::string& msg) const;
 
 private:
-    // A text being read: a file, an included file or a macro's text.
+    // A text whose reading another one interrupted (a file, an included
+    // file or a macro's text): where the reading resumes.
     struct Source {
         const char* p;
         const char* end;

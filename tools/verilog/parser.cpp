@@ -601,8 +601,7 @@ private:
     }
 
     Value const_unary() {
-        if (tok_.kind == Tok::Punct && (tok_.punct == '-' || tok_.punct == '+' || tok_.punct == '!' || tok_.punct == '~') &&
-            tok_.text.size() == 1) {
+        if (tok_.kind == Tok::Punct && tok_.text.size() == 1 && tok_.punct && std::strchr("-+!~", tok_.punct)) {
             const char op = tok_.punct;
             const Nesting nested = nest();
             next();
@@ -715,7 +714,8 @@ private:
                 return unknown("constant " + text + " has x or z bits");
             }
             if (d >= base) return unknown("invalid digit '" + std::string(1, c) + "' in constant " + text);
-            if (v > (static_cast<std::uint64_t>(INT64_MAX) - d) / base) return unknown("constant " + text + " is too large");
+            if (v > (static_cast<std::uint64_t>(INT64_MAX) - d) / base)
+                return unknown("constant " + text + " is too large");
             v = v * base + d;
             any = true;
         }
