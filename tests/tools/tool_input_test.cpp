@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <string>
@@ -28,6 +29,8 @@ const char* const kLib =
     "`celldefine\n"
     "module AN2 (A, B, Z); input A, B; output Z; assign Z = A & B; endmodule\n"
     "module REG2 (input [1:0] D, input CK, output reg [1:0] Q); always @(posedge CK) Q <= D; endmodule\n"
+    "module BUF (A, Y); input A; output Y; assign Y = A; endmodule\n"
+    "module AND2 (A, B, Y); input A, B; output Y; assign Y = A & B; endmodule\n"
     "`endcelldefine\n";
 
 class ToolInput : public ::testing::Test {
@@ -177,7 +180,22 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"ConstantsJoined", "module top (x);\n  output x;\n  assign x = 1'b0;\n  assign x = 1'b1;\nendmodule\n",
                  "out", "net.v:4: error: this assignment joins the constants 0 and 1"},
         BadInput{"NoOutputDirectory", "module top (x); input x; endmodule\n", "missing",
-                 "tessick: error: output directory 'missing' does not exist"}),
+                 "tessick: error: output directory 'missing' does not exist"},
+        // A scalar \a[3] beside bit 3 of bus a would short two drivers.
+        BadInput{"ScalarNamedLikeABusBit",
+                 "module top (a, y, z);\n  input [3:0] a; output y, z;\n  wire \\a[3] ;\n"
+                 "  BUF g1 (.A(a[0]), .Y(\\a[3] ));\n  BUF g2 (.A(a[3]), .Y(y));\n  BUF g3 (.A(\\a[3] ), .Y(z));\n"
+                 "endmodule\n",
+                 "out",
+                 "net.v:3: error: scalar net 'a[3]' (line 3) and bus 'a' (line 2) both name the net 'a[3]': rename one "
+                 "of them"},
+        // Parameters would change what the cell does (a look-up table).
+        BadInput{"InstanceParameters",
+                 "module top (a, b, y);\n  input a, b; output y;\n  AND2 #(.LUT(4'h6)) g (.A(a), .B(b), .Y(y));\n"
+                 "endmodule\n",
+                 "out",
+                 "net.v:3: error: instance 'g' of module 'AND2' has parameters (#(...)), which a design database "
+                 "cannot keep"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ToolInput, EveryToolRefusesABadCommandLine) {
@@ -192,7 +210,7 @@ TEST_F(ToolInput, EveryToolRefusesABadCommandLine) {
         {"tessick", {"-frobnicate", "x.v"}, 2, "unknown option -frobnicate"},
         {"tessick", {"missing.v"}, 1, "missing.v: error: cannot open file"},
         {"drumway", {}, 2, "usage: drumway"},
-        {"drumway", {"-cellonly", "missing"}, 1, "cannot open design database 'missing.sdb'"},
+        {"drumway", {"-cellonly", "missing"}, 1, "drumway: error: cannot open design database 'missing.sdb'"},
         {"quarnel", {"-o", "x.v", "top"}, 2, "name -verilog or -vhdl"},
         {"quarnel", {"-verilog", "-vhdl", "-o", "x.v", "top"}, 2, "exclude each other"},
         {"quarnel", {"-verilog", "top"}, 2, "no output file"},
@@ -203,6 +221,11 @@ TEST_F(ToolInput, EveryToolRefusesABadCommandLine) {
         const auto r = run_tool(c.tool, c.args, dir());
         EXPECT_EQ(r.status, c.status) << c.tool << " " << c.message;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.tool << ": " << r.err;
+        // One message, on the error stream: none of the database's own.
+        if (c.status == 1) {
+            EXPECT_EQ(r.out.find("SDB"), std::string::npos) << c.tool << ": " << r.out;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.tool << ": " << r.err;
+        }
     }
     EXPECT_FALSE(fs::exists(dir() / "x.v"));
 }
@@ -255,6 +278,88 @@ TEST_F(ToolInput, DrumwayNamesTheExpansionAfterItsFile) {
     EXPECT_NE(r.err.find("the result out/top.c.sdb would overwrite its input out/sub.sdb"), std::string::npos)
         << r.err;
     EXPECT_EQ(read_file(dir() / "out/sub.sdb"), sub);
+}
+
+// What synthesis tools write: an x constant assigned to a net leaves the
+// net without a driver, and the rest compiles as before.
+TEST_F(ToolInput, XAndZConstantsDriveNothing) {
+    tmp_.write("net.v",
+               "module m (a, y, z); input a; output y; output [1:0] z; wire u; assign u = 1'hx; "
+               "BUF g (.A(a), .Y(y));\n"
+               "  AND2 h (.A(1'bx), .B(1'bz), .Y(z[0]));\n  assign z[1] = 1'bz;\nendmodule\n");
+    ok("tessick", {"-lib", "lib.v", "net.v", "-opath", "out"}, dir());
+    const std::string dump = connectivity("out/m", dir());
+    EXPECT_NE(dump.find("inst g BUF A=a Y=y\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("inst h AND2 A=- B=- Y=z[0]\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("net u\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("net z[1] port:z[1]\n"), std::string::npos) << dump;
+}
+
+// A module whose only contents tie its outputs to constants, or join its
+// ports, is expanded: dropping it would leave the parent's nets undriven.
+TEST_F(ToolInput, DrumwayKeepsModulesThatOnlyDriveConstantsOrJoinPorts) {
+    tmp_.write("p.v",
+               "module tie (y); output y; assign y = 1'b1; endmodule\n"
+               "module fan (a, y1, y2); input a; output y1, y2; assign y1 = a; assign y2 = a; endmodule\n"
+               "module top (x, o, p, q); input x; output o, p, q; wire k;\n"
+               "  tie u (.y(k));\n  AND2 g (.A(x), .B(k), .Y(o));\n  fan f (.a(x), .y1(p), .y2(q));\nendmodule\n");
+    ok("tessick", {"-lib", "lib.v", "p.v"}, dir());
+    const auto r = run_tool("drumway", {"top"}, dir());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find("dropped"), std::string::npos) << r.out;
+    const std::string dump = connectivity("top.c", dir());
+    EXPECT_NE(dump.find("inst g AND2 A=x B=VCC Y=o\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("port p output x\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("port q output x\n"), std::string::npos) << dump;
+}
+
+// A wire that the top declares before its output port, joined to that
+// port inside a lower module: the flat net carries the port's name.
+TEST_F(ToolInput, DrumwayNamesNetsOnTopLevelPortsAfterThePort) {
+    tmp_.write("p.v",
+               "module feed (i, o); input i; output o; assign o = i; endmodule\n"
+               "module top (a, b, y);\n  input a; input b; wire r; output y;\n"
+               "  AND2 g (.A(a), .B(b), .Y(r));\n  feed f (.i(r), .o(y));\nendmodule\n");
+    ok("tessick", {"-lib", "lib.v", "p.v"}, dir());
+    ok("drumway", {"top"}, dir());
+    const std::string dump = connectivity("top.c", dir());
+    EXPECT_NE(dump.find("inst g AND2 A=a B=b Y=y\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("port y output y\n"), std::string::npos) << dump;
+}
+
+// A cell library as simulators ship them: directives, an include file
+// from an -incdir directory, port widths from parameters.
+TEST_F(ToolInput, TessickReadsALibraryWrittenWithDirectives) {
+    tmp_.write("inc/defines.vh", "`define WIDTH 2\n");
+    tmp_.write("cells.v",
+               "`include \"defines.vh\"\n"
+               "`ifdef FUNCTIONAL\n`define DELAY\n`else\n`define DELAY #1\n`endif\n"
+               "`celldefine\n"
+               "module BUFW #(parameter W = `WIDTH) (input [W-1:0] A, output [W-1:0] Y);\n"
+               "  assign `DELAY Y = A;\nendmodule\n"
+               "`ifdef NO_LATCH\n`else\n"
+               "module LATW (G, D, Q);\n  parameter N = 3;\n  input G;\n  input [N-1:0] D;\n"
+               "  output reg [N-1:0] Q;\n  always @(*) if (G) Q = `DELAY D;\nendmodule\n`endif\n"
+               "`endcelldefine\n");
+    tmp_.write("net.v",
+               "module top (input g, input [2:0] d, output [2:0] q, output [1:0] y);\n"
+               "  LATW l (.G(g), .D(d), .Q(q));\n  BUFW b (.A(d[1:0]), .Y(y));\nendmodule\n");
+    ok("tessick", {"-lib", "cells.v", "-incdir", "inc", "net.v", "-opath", "out"}, dir());
+    const std::string dump = connectivity("out/top", dir());
+    EXPECT_NE(dump.find("class BUFW CELL A[1]:input A[0]:input Y[1]:output Y[0]:output\n"), std::string::npos)
+        << dump;
+    EXPECT_NE(dump.find("class LATW CELL G:input D[2]:input D[1]:input D[0]:input Q[2]:output Q[1]:output "
+                        "Q[0]:output\n"),
+              std::string::npos)
+        << dump;
+    EXPECT_TRUE(fs::exists(dir() / "out/LATW.sdb"));
+    // Without the include directory the file is not found, and the
+    // message says where it was looked for.
+    const auto r = run_tool("tessick", {"-lib", "cells.v", "-opath", "out"}, dir());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cells.v:1: error: cannot find include file 'defines.vh' (looked for defines.vh)"),
+              std::string::npos)
+        << r.err;
 }
 
 // Designs that contain each other through their files are refused by the

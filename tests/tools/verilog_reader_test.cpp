@@ -19,6 +19,8 @@ std::string conn_text(const Design& d, const Module& m, Conn c) {
     if (c == vlog::kOpen) return "-";
     if (c == vlog::kConst0) return "0";
     if (c == vlog::kConst1) return "1";
+    if (c == vlog::kConstX) return "x";
+    if (c == vlog::kConstZ) return "z";
     return std::string(d.names.str(m.nets[c].name));
 }
 
@@ -125,7 +127,7 @@ module \top$1 (clk, q);
   wire [1:0] q;
   wire \n*1 ;
   INV \u[0]  /* comment */ (.A(q[0]), .Z(\n*1 ));
-  (* keep *) AN2 \u[1]  (.A(\q[1] ), .B(clk), .Z(q[1])); // the escaped name is the bus bit
+  (* keep *) AN2 \u[1]  (.A(q[1]), .B(clk), .Z(q[1])); // a comment
 endmodule)",
                                "top$1",
                                "module top$1\n"
@@ -202,7 +204,7 @@ endmodule)",
                                "module top (a, y); // ports\n"
                                "  input a; output y;\n"
                                "  /* two instances\n     in one statement */\n"
-                               "  INV #(.DRIVE(2), .NAME(\"x)\")) i1 (.A(a), .Z(n1)), i2 (.A(n1), .Z(y));\n"
+                               "  INV #() i1 (.A(a), .Z(n1)), i2 (.A(n1), .Z(y));\n"
                                "endmodule\n"
                                "`endcelldefine\n",
                                "top",
@@ -211,6 +213,27 @@ endmodule)",
                                "port output y: y\n"
                                "inst i1 INV: A=a Z=n1\n"
                                "inst i2 INV: A=n1 Z=y\n"},
+                      // x and z bits drive nothing; the leftmost x or z digit
+                      // fills the bits left of it.
+                      Accepted{"XAndZConstants",
+                               R"(module top (output [3:0] y, output u, output v);
+  REG4 r1 (.D(4'b01xz), .CK(1'bx), .Q(y));
+  REG4 r2 (.D(4'hx), .CK(1'dz), .Q());
+  REG4 r3 (.D(4'bz1), .CK(1'b?), .Q());
+  REG4 r4 (.D(4'bx_0), .CK(1'dX), .Q());
+  assign u = 1'hx, v = 1'bz;
+endmodule)",
+                               "top",
+                               "module top\n"
+                               "port output y[3:0]: y[3],y[2],y[1],y[0]\n"
+                               "port output u: u\n"
+                               "port output v: v\n"
+                               "inst r1 REG4: D=0,1,x,z CK=x Q=y[3],y[2],y[1],y[0]\n"
+                               "inst r2 REG4: D=x,x,x,x CK=z Q=-,-,-,-\n"
+                               "inst r3 REG4: D=z,z,z,1 CK=z Q=-,-,-,-\n"
+                               "inst r4 REG4: D=x,x,x,0 CK=x Q=-,-,-,-\n"
+                               "assign u = x\n"
+                               "assign v = z\n"},
                       Accepted{"SupplyAndTriNetsAndUnknownMasters",
                                R"(module top (inout [1:0] pad);
   supply0 gnd;
@@ -281,6 +304,8 @@ struct Rejected {
 
 const std::string kNested =
     "module m;\n  INV i (.A(" + std::string(300, '{') + "a" + std::string(300, '}') + "));\nendmodule\n";
+const std::string kDeepExpression =
+    "module m;\n  wire [" + std::string(300, '(') + "1" + std::string(300, ')') + ":0] w;\nendmodule\n";
 
 class ReaderRejects : public ::testing::TestWithParam<Rejected> {};
 
@@ -321,8 +346,51 @@ INSTANTIATE_TEST_SUITE_P(
                  "bad.v:2: error: unterminated comment"},
         Rejected{"UnterminatedAttribute", false, "\n(* keep\nmodule m; endmodule\n",
                  "bad.v:2: error: unterminated attribute"},
-        Rejected{"Define", false, "`define W 4\nmodule m; endmodule\n",
-                 "bad.v:1: error: unsupported compiler directive '`define'"},
+        Rejected{"UndefinedMacro", false, "`define W 4\nmodule m;\n  wire [`V:0] w;\nendmodule\n",
+                 "bad.v:3: error: unknown compiler directive or undefined macro '`V'"},
+        Rejected{"ElseWithoutIfdef", false, "module m;\n`else\nendmodule\n", "bad.v:2: error: `else without `ifdef"},
+        Rejected{"EndifWithoutIfdef", true, "module m;\n`endif\nendmodule\n", "bad.v:2: error: `endif without `ifdef"},
+        Rejected{"IfdefWithoutEndif", true, "\n`ifdef A\nmodule m; endmodule\n",
+                 "bad.v:2: error: `ifdef without `endif"},
+        Rejected{"TakenIfdefWithoutEndif", false, "`define A\n`ifndef B\nmodule m; endmodule\n",
+                 "bad.v:2: error: `ifdef without `endif"},
+        Rejected{"MacroArgumentCount", false, "`define M(a, b) a\nmodule m;\n  wire [`M(1):0] w;\nendmodule\n",
+                 "bad.v:3: error: macro '`M' takes 2 arguments, not 1"},
+        Rejected{"MissingIncludeFile", true, "`include \"no_such.vh\"\n",
+                 "bad.v:1: error: cannot find include file 'no_such.vh' (looked for no_such.vh)"},
+        Rejected{"IncludeWithoutName", true, "`include no_such.vh\n",
+                 "bad.v:1: error: `include needs a file name in quotes"},
+        Rejected{"MacroIncludingItself", false, "`define LOOP `LOOP\nmodule m;\n  wire [`LOOP:0] w;\nendmodule\n",
+                 "bad.v:3: error: `include files or macros nested too deeply"},
+        Rejected{"InstanceParameters", false,
+                 "module m (input a, output y);\n  INV #(.DRIVE(2), .NAME(\"x)\"))\n    i1 (.A(a), .Z(y));\n"
+                 "endmodule\n",
+                 "bad.v:2: error: instance 'i1' of module 'INV' has parameters (#(...)), which a design database "
+                 "cannot keep"},
+        Rejected{"InstanceParametersOfUnknownMaster", false,
+                 "module m (input a, output y);\n  \\$lut  #(.LUT(4'h6), .WIDTH(32'd2)) _1_ (.A(a), .Y(y));\n"
+                 "endmodule\n",
+                 "bad.v:2: error: instance '_1_' of module '$lut' has parameters (#(...)), which a design database "
+                 "cannot keep"},
+        Rejected{"EscapedScalarNamesABusBit", false,
+                 "module m (input [3:0] a, output y);\n  wire \\a[3] ;\n  INV i (.A(a[3]), .Z(y));\nendmodule\n",
+                 "bad.v:2: error: scalar net 'a[3]' (line 2) and bus 'a' (line 1) both name the net 'a[3]': rename "
+                 "one of them"},
+        Rejected{"BusNamesAnEscapedScalar", false,
+                 "module m (y);\n  output y;\n  INV i (.A(\\a[1] ), .Z(y));\n  wire [1:0] a;\nendmodule\n",
+                 "bad.v:4: error: scalar net 'a[1]' (line 3) and bus 'a' (line 4) both name the net 'a[1]': rename "
+                 "one of them"},
+        Rejected{"EscapedBusBitUsedUndeclared", false,
+                 "module m (input [1:0] a, output y);\n  INV i (.A(\\a[0] ), .Z(y));\nendmodule\n",
+                 "bad.v:2: error: scalar net 'a[0]' (line 2) and bus 'a' (line 1) both name the net 'a[0]': rename "
+                 "one of them"},
+        Rejected{"RangeOfNoConstant", true, "module c #(parameter P = \"x\") (a);\n  input [P:0] a;\nendmodule\n",
+                 "bad.v:2: error: parameter 'P' has no integer value"},
+        Rejected{"DeepConstantExpression", false,
+                 kDeepExpression.c_str(),
+                 "bad.v:2: error: constant expression nested too deeply"},
+        Rejected{"RangeDividesByZero", true, "module c #(parameter P = 0) (input [4/P:0] a);\nendmodule\n",
+                 "bad.v:1: error: division by zero in a constant expression"},
         Rejected{"DuplicateModule", false, "module m; endmodule\n\nmodule m; endmodule\n",
                  "bad.v:3: error: module 'm' is already defined at bad.v:1"},
         Rejected{"DuplicateOfLibraryCell", false, "module INV (A, Z);\ninput A; output Z;\nendmodule\n",
@@ -359,8 +427,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "bad.v:2: error: unsized constant '0': write a sized constant such as 1'b0"},
         Rejected{"UnsizedBased", false, "module m;\n  INV i (.A('b1), .Z());\nendmodule\n",
                  "bad.v:2: error: unsized constant ''b1': write a sized constant such as 1'b0"},
-        Rejected{"XConstant", false, "module m;\n  INV i (.A(1'bx), .Z());\nendmodule\n",
-                 "bad.v:2: error: constant 1'bx: x and z bits are not supported"},
+        Rejected{"XMixedIntoDecimal", false, "module m;\n  REG4 r (.D(4'd1x), .CK(), .Q());\nendmodule\n",
+                 "bad.v:2: error: invalid digit 'x' in constant 4'd1x"},
         Rejected{"BadDigit", false, "module m;\n  REG4 r (.D(4'b0102), .CK(), .Q());\nendmodule\n",
                  "bad.v:2: error: invalid digit '2' in constant 4'b0102"},
         Rejected{"ZeroSize", false, "module m;\n  INV i (.A(0'b1), .Z());\nendmodule\n",
@@ -443,7 +511,7 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"LibraryUnterminatedBody", true, "module c (input a);\n  always @(a) begin\n  end\n",
                  "bad.v:4: error: unexpected end of file in module 'c'"},
         Rejected{"LibraryParameterizedRange", true, "module c (a);\n  input [W-1:0] a;\nendmodule\n",
-                 "bad.v:2: error: expected a number but found 'W'"}),
+                 "bad.v:2: error: 'W' is not a parameter of module 'c'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Behavioural cell models and a port-only module read as library cells:
@@ -524,6 +592,108 @@ endmodule
               "inst l LATCH: G=ck D=d,d Q=-,-\n");
 }
 
+// A cell library as simulators ship them: compiler directives around and
+// inside the cells, macros in port declarations, files included from the
+// library's folder and from an include directory, and port widths from
+// parameters with their defaults.
+TEST(Reader, LibraryWithDirectivesAndParameterisedPorts) {
+    testsupport::TempDir dir;
+    dir.write("inc/widths.vh", "`define DW 4\n`define MSB(w) ((w) - 1)\n");
+    dir.write("lib/local.vh", "`define HAVE_LOCAL\n\nmodule INC (a); input a; endmodule\n");
+    const std::string lib = dir.write("lib/cells.v", R"(`timescale 1ns/1ps
+`suppress_faults
+`default_nettype none
+`include "local.vh"
+`include "widths.vh"
+`ifdef HAVE_LOCAL
+  `ifndef DW
+    `define DW 99
+  `elsif NOT_DEFINED
+    `define DW 98
+  `else
+    `define TWICE 2 * \
+                  `DW // the comment is no part of the text
+  `endif
+`else
+  module WRONG (a); input a; endmodule
+`endif
+`define GONE
+`undef GONE
+`ifdef GONE
+  module WRONG2 (a); input a; endmodule
+`endif
+module RAM #(parameter AW = 3, DW = `DW, localparam DEPTH = 1 << AW)
+    (input [AW-1:0] A, input [`MSB(DW):0] D, output [$clog2(DEPTH * 4) - 1:0] Q);
+  reg [DW-1:0] mem [0:DEPTH-1];
+  `ifdef FAST `define DELAY #1
+  `else `define DELAY #2
+  `endif
+  always @(A) Q <= `DELAY mem[A];
+  `UNDEFINED_IN_A_BODY
+endmodule
+module BUFN (A, Y);
+  parameter integer N = `TWICE, REAL = 1.5, INIT = 4'bx01z, NAME = "buf";
+  localparam M = N > 4 ? N : 4 + N;
+  input [N-1:0] A;
+  output [0:M/2] Y;
+  specify
+    specparam tpd = 1.0;
+    (A => Y) = tpd;
+  endspecify
+endmodule
+`ifdef FAST
+module FASTONLY (a); input a; endmodule
+`endif
+module LATE (input [WIDTH-1:0] D, output reg Q = 1'b0, input EN = 1'b1, output [0:0] R);
+  parameter WIDTH = 3;
+  always @(posedge EN) Q <= ^D;
+endmodule
+module INITIAL (Y, X);
+  output reg Y = 1, X;
+endmodule
+)");
+    Design d;
+    d.include_dirs = {dir.str() + "/inc"};
+    d.read_file(lib, true);
+    d.link();
+    EXPECT_EQ(d.find_module("WRONG"), -1);
+    EXPECT_EQ(d.find_module("WRONG2"), -1);
+    EXPECT_EQ(d.find_module("FASTONLY"), -1);
+    ASSERT_GE(d.find_module("INC"), 0);
+    const Module& inc = d.modules[d.find_module("INC")];
+    EXPECT_EQ(d.where(inc, inc.line), dir.str() + "/lib/local.vh:3");
+    EXPECT_EQ(d.where(d.modules[d.find_module("RAM")], 1), lib + ":1");
+    ASSERT_GE(d.find_module("RAM"), 0);
+    ASSERT_GE(d.find_module("BUFN"), 0);
+    EXPECT_EQ(dump(d, d.modules[d.find_module("RAM")]),
+              "module RAM cell\nport input A[2:0]: A[2],A[1],A[0]\nport input D[3:0]: D[3],D[2],D[1],D[0]\n"
+              "port output Q[4:0]: Q[4],Q[3],Q[2],Q[1],Q[0]\n");
+    EXPECT_EQ(dump(d, d.modules[d.find_module("BUFN")]),
+              "module BUFN cell\nport input A[7:0]: A[7],A[6],A[5],A[4],A[3],A[2],A[1],A[0]\n"
+              "port output Y[0:4]: Y[0],Y[1],Y[2],Y[3],Y[4]\n");
+    // A header may use parameters that the body declares; ports may carry
+    // initial or default values.
+    EXPECT_EQ(dump(d, d.modules[d.find_module("LATE")]),
+              "module LATE cell\nport input D[2:0]: D[2],D[1],D[0]\nport output Q: Q\nport input EN: EN\n"
+              "port output R[0:0]: R[0]\n");
+    EXPECT_EQ(dump(d, d.modules[d.find_module("INITIAL")]),
+              "module INITIAL cell\nport output Y: Y\nport output X: X\n");
+    // Macros stay defined for the next file, as in a compiler.
+    d.read_text("module top (input [`DW-1:0] d);\n  RAM r (.A(d[2:0]), .D(d), .Q());\nendmodule\n", "top.v", false);
+    d.link();
+    EXPECT_EQ(dump(d, d.modules[d.find_module("top")]),
+              "module top\nport input d[3:0]: d[3],d[2],d[1],d[0]\n"
+              "inst r RAM: A=d[2],d[1],d[0] D=d[3],d[2],d[1],d[0] Q=-,-,-,-,-\n");
+    // An error inside an included file names that file and its line.
+    dir.write("inc/bad.vh", "\n`endif\n");
+    try {
+        d.read_text("`include \"bad.vh\"\n", "x.v", true);
+        FAIL() << "accepted";
+    } catch (const vlog::Error& e) {
+        EXPECT_EQ(std::string(e.what()), dir.str() + "/inc/bad.vh:2: error: `endif without `ifdef");
+    }
+}
+
 TEST(Reader, ReadsFilesAndReportsUnreadableOnes) {
     testsupport::TempDir dir;
     const std::string cells = dir.write("cells.v", kCells);
@@ -549,23 +719,35 @@ TEST(Reader, ReadsFilesAndReportsUnreadableOnes) {
 // Truncated and corrupted copies of a good netlist are read without a
 // crash: each gives a model or an error.
 TEST(Reader, DamagedInputNeverCrashes) {
-    const std::string good = std::string(kCells) +
-                             R"(module top (input [3:0] a, output y); (* k = "v" *)
+    const std::string netlist = std::string(kCells) +
+                                R"(module top (input [3:0] a, output y); (* k = "v" *)
   wire [1:0] w; assign w = {a[0], 1'b1};
   AN2 g (.A(a[1]), .B(w[1]), .Z(y)); INV \i$1  (a[2], );
 endmodule
 )";
+    const std::string library = R"(`define W(n) (n) - 1
+`ifdef X `define Y 2
+`elsif Z
+`else `define Y 3
+`endif
+module c #(parameter P = `Y * 2, S = "s") (input [`W(P):0] a, output reg q = 1'bx);
+  localparam L = $clog2(P) ? {P, 1'b0} : (P << 1);
+  always @(a) q <= ^a;
+endmodule
+)";
     int errors = 0;
-    for (std::size_t cut = 0; cut < good.size(); ++cut) {
-        for (const std::string& text : {good.substr(0, cut), good.substr(0, cut) + "\\" + good.substr(cut + 1),
-                                        good.substr(0, cut) + "[" + good.substr(cut + 1)}) {
-            Design d;
-            try {
-                d.read_text(text, "x.v", false);
-                d.link();
-            } catch (const vlog::Error& e) {
-                ++errors;
-                EXPECT_EQ(std::string(e.what()).rfind("x.v:", 0), 0u) << e.what();
+    for (const auto& [good, library_mode] : {std::pair{netlist, false}, std::pair{library, true}}) {
+        for (std::size_t cut = 0; cut < good.size(); ++cut) {
+            for (const std::string& text : {good.substr(0, cut), good.substr(0, cut) + "\\" + good.substr(cut + 1),
+                                            good.substr(0, cut) + "[" + good.substr(cut + 1)}) {
+                Design d;
+                try {
+                    d.read_text(text, "x.v", library_mode);
+                    d.link();
+                } catch (const vlog::Error& e) {
+                    ++errors;
+                    EXPECT_EQ(std::string(e.what()).rfind("x.v:", 0), 0u) << e.what();
+                }
             }
         }
     }

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -77,6 +78,12 @@ struct CloseDb {
 bool read_design(const std::string& path, Design& d, std::string& err) {
     d = Design{};
     d.path = path;
+    // A file that is not there is said here, once: the database would
+    // print a message of its own on standard output too.
+    if (::access(path.c_str(), R_OK) != 0) {
+        err = "cannot open design database '" + path + "': " + std::strerror(errno);
+        return false;
+    }
     std::unique_ptr<SdbDatabase, CloseDb> db(SDB_open(path.c_str(), "r", 0));
     if (!db) {
         err = "cannot open design database '" + path + "'";
@@ -196,7 +203,11 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
     for (int i = 0; i < alias_net_count; ++i)
         if (alias_net_tab[i].first && alias_net_tab[i].second)
             d.aliases.emplace_back(alias_net_tab[i].first, alias_net_tab[i].second);
+    // Objects, or a net joining two nodes (two ports: assign y = a), or a
+    // port tied to a constant (assign y = 1'b1) drive ports from inside.
     d.contents = SDB_is_empty(db.get()) == 0;
+    for (const Port& p : d.ports)
+        if (d.is_gnd(p.net) || d.is_vcc(p.net)) d.contents = true;
     return true;
 }
 

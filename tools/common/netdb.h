@@ -79,7 +79,9 @@ struct Design {
     std::vector<bool> net_live;
     std::vector<std::pair<std::string, std::string>> aliases;  // the alias file's pairs
 
-    // Objects, or a net that joins two nodes: a module with contents.
+    // A module with contents drives a port from inside: it has objects,
+    // a net that joins two nodes (two ports joined by an assignment), or
+    // a port on a constant net.
     bool contents = false;
     bool has_contents() const { return contents; }
     // True when net n is the constant 0 (or 1) of the conventions above.

@@ -62,6 +62,15 @@ public:
         temp_name_ = {0, 0};
         on_path_.insert(top.module);
         std::vector<std::int32_t> local(top.nets.size(), -1);
+        // The nets of the top-level ports come first, so that a net which
+        // a lower module joins to a port is named after the port, not
+        // after a wire that the top happens to declare earlier.
+        for (const ntool::Port& p : top.ports) {
+            const auto n = static_cast<std::size_t>(p.net);
+            if (p.net < 0 || n >= top.nets.size() || !top.net_live[n] || local[n] >= 0) continue;
+            if (top.is_gnd(p.net) || top.is_vcc(p.net)) continue;
+            local[n] = new_temp(name_word(-1, top.nets[n]));
+        }
         expand(top, top.path, -1, local);
         emit(top, local);
     }

@@ -1,11 +1,14 @@
 // tessick: compiles structural Verilog into design databases, one ".sdb"
 // file per module.
 //
-//     tessick [-lib FILE]... [FILE]... [-opath DIR]
+//     tessick [-lib FILE]... [FILE]... [-incdir DIR]... [-opath DIR]
 //
 // Files named after -lib hold library cells: only the header and the port
 // declarations of each module are read, so behavioural models and
 // port-only modules compile.  The other files are gate-level netlists.
+// Compiler directives are run in both (`define, `ifdef, `include ...);
+// an included file is looked for beside the file that includes it, then
+// in the -incdir directories in order.
 // Masters that none of the files defines are taken from their design
 // databases "<name>.sdb", looked for in DIR and then along the search
 // path.  Every module read is written as DIR/<module>.sdb (DIR "." by
@@ -32,8 +35,9 @@ namespace {
 using ntool::DesignBuilder;
 
 const char* const kUsage =
-    "usage: tessick [-lib FILE]... [FILE]... [-opath DIR]\n"
+    "usage: tessick [-lib FILE]... [FILE]... [-incdir DIR]... [-opath DIR]\n"
     "  -lib FILE   read FILE as library cells (ports only)\n"
+    "  -incdir DIR look for `include files in DIR too\n"
     "  -opath DIR  write the design databases into DIR (default .)\n";
 
 struct Input {
@@ -200,6 +204,9 @@ private:
             }
         }
         for (const vlog::Assign& a : m.assigns) {
+            // An x or z bit drives nothing: the net keeps its other
+            // drivers, or has none.
+            if (a.rhs == vlog::kConstX || a.rhs == vlog::kConstZ) continue;
             const std::uint32_t rhs = a.rhs == vlog::kConst0   ? kGnd
                                       : a.rhs == vlog::kConst1 ? kVcc
                                                                : static_cast<std::uint32_t>(a.rhs) + kFirst;
@@ -226,7 +233,8 @@ private:
     }
 
     std::int32_t net_of(vlog::Conn c) {
-        if (c == vlog::kOpen) return -1;
+        // A pin bit tied to x or z is left unconnected.
+        if (c == vlog::kOpen || c == vlog::kConstX || c == vlog::kConstZ) return -1;
         if (c == vlog::kConst0) return flat_[kGnd];
         if (c == vlog::kConst1) return flat_[kVcc];
         return flat_[find(static_cast<std::uint32_t>(c) + kFirst)];
@@ -291,13 +299,16 @@ bool usable_file_name(std::string_view name) {
 int main(int argc, char** argv) {
     ntool::ToolRun run("tessick");
     std::vector<Input> inputs;
+    std::vector<std::string> include_dirs;
     std::string opath = ".";
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "-lib" || a == "-opath") {
+        if (a == "-lib" || a == "-opath" || a == "-incdir") {
             if (i + 1 >= argc) run.usage("tessick: " + a + " needs an argument\n" + kUsage);
             if (a == "-lib")
                 inputs.push_back({argv[++i], true});
+            else if (a == "-incdir")
+                include_dirs.emplace_back(argv[++i]);
             else
                 opath = argv[++i];
         } else if (a == "-h" || a == "-help" || a == "--help") {
@@ -326,6 +337,7 @@ int main(int argc, char** argv) {
 
     try {
         vlog::Design d;
+        d.include_dirs = include_dirs;
         for (const Input& in : inputs) {
             run.note(std::string(in.library ? "Reading library file " : "Reading netlist file ") + in.path);
             d.read_file(in.path, in.library);

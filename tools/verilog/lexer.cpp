@@ -1,6 +1,9 @@
 #include "tools/verilog/lexer.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace vlog {
 
@@ -33,7 +36,62 @@ constexpr CharTable kChars;
 
 inline bool is(char c, std::uint8_t cls) { return kChars.t[static_cast<unsigned char>(c)] & cls; }
 
+// Directives that change nothing a netlist holds: simulation and fault
+// modes of cell libraries.
+bool no_effect(std::string_view name) {
+    static const std::string_view kNames[] = {
+        "celldefine",         "endcelldefine",         "resetall",        "suppress_faults",
+        "nosuppress_faults",  "enable_portfaults",     "disable_portfaults", "delay_mode_distributed",
+        "delay_mode_path",    "delay_mode_unit",       "delay_mode_zero", "end_keywords",
+    };
+    for (std::string_view n : kNames)
+        if (n == name) return true;
+    return false;
+}
+
+// Directives whose line is ignored: time units, the net type of implicit
+// nets (an implicit net is always a wire here), keyword sets.
+bool rest_of_line_ignored(std::string_view name) {
+    return name == "timescale" || name == "default_nettype" || name == "begin_keywords";
+}
+
+// Included files and macro texts, one inside the other, at most.
+constexpr std::size_t kMaxSources = 64;
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && is(s.front(), C_SPACE)) s.remove_prefix(1);
+    while (!s.empty() && is(s.back(), C_SPACE)) s.remove_suffix(1);
+    return s;
+}
+
 }  // namespace
+
+bool load_file(const std::string& path, std::string& text, std::string& why) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!f) {
+        why = std::string("cannot open file: ") + std::strerror(errno);
+        return false;
+    }
+    text.clear();
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (!ec) text.resize(size);
+    text.resize(std::fread(text.data(), 1, text.size(), f.get()));
+    char chunk[1 << 16];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f.get())) > 0;) text.append(chunk, n);
+    if (std::ferror(f.get())) {
+        why = std::string("cannot read file: ") + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+Lexer::Lexer(std::string_view src, Design& design, std::string file)
+    : p_(src.data()),
+      end_(src.data() + src.size()),
+      design_(design),
+      names_(design.names),
+      file_(std::move(file)) {}
 
 void Lexer::fail(std::uint32_t line, const std::string& msg) const {
     throw Error(file_ + ":" + std::to_string(line) + ": error: " + msg);
@@ -41,6 +99,10 @@ void Lexer::fail(std::uint32_t line, const std::string& msg) const {
 
 void Lexer::skip_line() {
     while (p_ < end_ && *p_ != '\n') ++p_;
+}
+
+void Lexer::skip_blanks() {
+    while (p_ < end_ && (*p_ == ' ' || *p_ == '\t' || *p_ == '\r' || *p_ == '\f' || *p_ == '\v')) ++p_;
 }
 
 void Lexer::skip_block_comment() {
@@ -89,33 +151,345 @@ void Lexer::skip_attribute() {
     }
 }
 
-void Lexer::directive() {
-    const char* start = ++p_;
+// ---------------------------------------------------------------- sources
+
+void Lexer::push(const char* text, std::size_t size, std::string file, bool is_file) {
+    if (outer_.size() >= kMaxSources) fail(line_, "`include files or macros nested too deeply");
+    outer_.push_back({p_, end_, line_, std::move(file_), is_file_, cond_base_});
+    p_ = text;
+    end_ = text + size;
+    file_ = std::move(file);
+    is_file_ = is_file;
+    cond_base_ = conds_.size();
+    if (is_file) line_ = 1;
+}
+
+// Ends the current source: false at the end of the file the lexer was
+// made for.  A file must close the conditionals it opened.
+bool Lexer::pop() {
+    if (is_file_ && conds_.size() > cond_base_) fail(conds_.back().line, "`ifdef without `endif");
+    if (outer_.empty()) return false;
+    Source& s = outer_.back();
+    p_ = s.p;
+    end_ = s.end;
+    line_ = s.line;
+    file_ = std::move(s.file);
+    is_file_ = s.is_file;
+    cond_base_ = s.cond_base;
+    outer_.pop_back();
+    return true;
+}
+
+// ---------------------------------------------------------------- directives
+
+std::string_view Lexer::directive_name() {
+    const char* start = p_;
     while (p_ < end_ && is(*p_, C_IDCHAR)) ++p_;
-    const std::string_view name(start, p_ - start);
+    return {start, static_cast<std::size_t>(p_ - start)};
+}
+
+// The name after `define, `undef, `ifdef ... on the same line.
+std::string_view Lexer::macro_name(const char* directive) {
+    skip_blanks();
+    if (p_ >= end_ || !is(*p_, C_IDSTART)) fail(line_, std::string(directive) + " needs a macro name");
+    return directive_name();
+}
+
+void Lexer::directive() {
+    const std::uint32_t line = line_;
+    ++p_;
+    const std::string_view name = directive_name();
     if (name.empty()) {
         if (skipping) return;
-        fail(line_, "stray '`'");
+        fail(line, "stray '`'");
     }
-    if (name == "timescale") {
+    if (no_effect(name)) {
+    } else if (rest_of_line_ignored(name)) {
         skip_line();
-    } else if (name == "celldefine" || name == "endcelldefine" || name == "resetall") {
-    } else if (skipping) {
-        // A macro definition inside a skipped body: its text may hold
-        // anything, so the rest of the line (and continuation lines) goes.
-        if (name == "define") {
+    } else if (name == "define") {
+        define();
+    } else if (name == "undef") {
+        design_.macros.erase(std::string(macro_name("`undef")));
+    } else if (name == "ifdef" || name == "ifndef") {
+        const bool defined = design_.macros.count(std::string(macro_name(name == "ifdef" ? "`ifdef" : "`ifndef"))) != 0;
+        conds_.push_back({defined == (name == "ifdef"), line});
+        if (!conds_.back().taken) skip_inactive();
+    } else if (name == "else" || name == "elsif") {
+        if (conds_.size() <= cond_base_) fail(line, "`" + std::string(name) + " without `ifdef");
+        if (name == "elsif") macro_name("`elsif");
+        // The branch that ends here was the one taken.
+        skip_inactive();
+    } else if (name == "endif") {
+        if (conds_.size() <= cond_base_) fail(line, "`endif without `ifdef");
+        conds_.pop_back();
+    } else if (name == "include") {
+        include();
+    } else {
+        const auto it = design_.macros.find(std::string(name));
+        if (it != design_.macros.end()) {
+            expand(it->second, name);
+        } else if (!skipping) {
+            fail(line, "unknown compiler directive or undefined macro '`" + std::string(name) + "'");
+        }
+    }
+}
+
+// Skips the text of a branch not taken, up to the branch that is taken
+// (`elsif of a defined name or `else, when no branch was taken yet) or
+// the closing `endif.  Conditionals inside nest; comments and strings
+// hide directives.
+void Lexer::skip_inactive() {
+    int depth = 0;
+    for (;;) {
+        if (p_ >= end_) {
+            if (!is_file_ && pop()) continue;
+            fail(conds_.back().line, "`ifdef without `endif");
+        }
+        const char c = *p_;
+        if (c == '\n') {
+            ++line_;
+            ++p_;
+        } else if (c == '/' && p_ + 1 < end_ && p_[1] == '/') {
+            skip_line();
+        } else if (c == '/' && p_ + 1 < end_ && p_[1] == '*') {
+            skip_block_comment();
+        } else if (c == '"') {
+            for (++p_; p_ < end_ && *p_ != '"' && *p_ != '\n'; ++p_)
+                if (*p_ == '\\' && p_ + 1 < end_ && p_[1] != '\n') ++p_;
+            if (p_ < end_ && *p_ == '"') ++p_;
+        } else if (c == '\\') {
+            while (p_ < end_ && !is(*p_, C_SPACE)) ++p_;
+        } else if (c != '`') {
+            ++p_;
+        } else {
+            ++p_;
+            const std::string_view name = directive_name();
+            Cond& cond = conds_.back();
+            if (name == "ifdef" || name == "ifndef") {
+                ++depth;
+            } else if (name == "endif") {
+                if (depth == 0) {
+                    conds_.pop_back();
+                    return;
+                }
+                --depth;
+            } else if (depth == 0 && name == "else") {
+                if (!cond.taken) {
+                    cond.taken = true;
+                    return;
+                }
+            } else if (depth == 0 && name == "elsif") {
+                const bool defined = design_.macros.count(std::string(macro_name("`elsif"))) != 0;
+                if (!cond.taken && defined) {
+                    cond.taken = true;
+                    return;
+                }
+            }
+        }
+    }
+}
+
+// `define NAME text, or `define NAME(a, b) text: the text runs to the end
+// of the line; a backslash at the end of a line continues it, and a
+// one-line comment is not part of it.
+void Lexer::define() {
+    const std::string name(macro_name("`define"));
+    Macro m;
+    if (p_ < end_ && *p_ == '(') {
+        m.function_like = true;
+        ++p_;
+        auto bad = [&]() { fail(line_, "bad argument list of macro '" + name + "'"); };
+        skip_blanks();
+        if (p_ < end_ && *p_ == ')') {
+            ++p_;  // no arguments
+        } else {
             for (;;) {
-                skip_line();
-                if (p_ < end_ && p_[-1] == '\\') {
-                    ++line_;
+                skip_blanks();
+                if (p_ >= end_ || !is(*p_, C_IDSTART)) bad();
+                m.params.emplace_back(directive_name());
+                skip_blanks();
+                if (p_ < end_ && *p_ == '=')
+                    fail(line_, "default arguments of macro '" + name + "' are not supported");
+                if (p_ < end_ && *p_ == ',') {
                     ++p_;
                     continue;
                 }
-                break;
+                if (p_ < end_ && *p_ == ')') {
+                    ++p_;
+                    break;
+                }
+                bad();
             }
         }
+    }
+    std::string text;
+    while (p_ < end_ && *p_ != '\n') {
+        const char c = *p_;
+        if (c == '\\' && p_ + 1 < end_ && (p_[1] == '\n' || (p_[1] == '\r' && p_ + 2 < end_ && p_[2] == '\n'))) {
+            p_ += p_[1] == '\r' ? 3 : 2;
+            ++line_;
+            text += ' ';
+        } else if (c == '/' && p_ + 1 < end_ && p_[1] == '/') {
+            skip_line();
+        } else if (c == '/' && p_ + 1 < end_ && p_[1] == '*') {
+            skip_block_comment();
+            text += ' ';
+        } else if (c == '"') {
+            const char* s = p_++;
+            while (p_ < end_ && *p_ != '"' && *p_ != '\n') p_ += (*p_ == '\\' && p_ + 1 < end_) ? 2 : 1;
+            if (p_ < end_ && *p_ == '"') ++p_;
+            text.append(s, p_);
+        } else {
+            text += c;
+            ++p_;
+        }
+    }
+    m.text = std::make_shared<const std::string>(trim(text));
+    design_.macros[name] = std::move(m);
+}
+
+// Reads the macro's text as the next source: after the "(...)" of its
+// arguments, with each argument in place of its name.
+void Lexer::expand(const Macro& m, std::string_view name) {
+    std::shared_ptr<const std::string> text = m.text;
+    if (m.function_like) text = std::make_shared<const std::string>(macro_arguments(m, name));
+    texts_.push_back(text);
+    push(text->data(), text->size(), file_, false);
+}
+
+std::string Lexer::macro_arguments(const Macro& m, std::string_view name) {
+    const std::uint32_t line = line_;
+    const std::string what = "macro '`" + std::string(name) + "'";
+    while (p_ < end_ && is(*p_, C_SPACE)) {
+        if (*p_ == '\n') ++line_;
+        ++p_;
+    }
+    if (p_ >= end_ || *p_ != '(') fail(line, what + " needs its arguments");
+    ++p_;
+    std::vector<std::string> args(1);
+    for (int depth = 0;;) {
+        if (p_ >= end_) fail(line, "unterminated arguments of " + what);
+        const char c = *p_;
+        if (c == '"') {
+            const char* s = p_++;
+            while (p_ < end_ && *p_ != '"' && *p_ != '\n') p_ += (*p_ == '\\' && p_ + 1 < end_) ? 2 : 1;
+            if (p_ < end_ && *p_ == '"') ++p_;
+            args.back().append(s, p_);
+            continue;
+        }
+        if (c == '(' || c == '[' || c == '{') {
+            ++depth;
+        } else if (c == ')' || c == ']' || c == '}') {
+            if (depth == 0 && c == ')') {
+                ++p_;
+                break;
+            }
+            --depth;
+        } else if (c == ',' && depth == 0) {
+            args.emplace_back();
+            ++p_;
+            continue;
+        } else if (c == '\n') {
+            ++line_;
+        }
+        args.back() += c;
+        ++p_;
+    }
+    if (m.params.empty() && args.size() == 1 && trim(args[0]).empty()) args.clear();
+    if (args.size() != m.params.size()) {
+        fail(line, what + " takes " + std::to_string(m.params.size()) + " arguments, not " +
+                       std::to_string(args.size()));
+    }
+    const std::string& t = *m.text;
+    std::string out;
+    for (std::size_t i = 0; i < t.size();) {
+        const char c = t[i];
+        std::size_t j = i + 1;
+        if (c == '"') {
+            while (j < t.size() && t[j] != '"') j += t[j] == '\\' ? 2 : 1;
+            j = std::min(j + 1, t.size());
+        } else if (c == '\\') {
+            while (j < t.size() && !is(t[j], C_SPACE)) ++j;
+        } else if (is(c, C_IDCHAR)) {
+            while (j < t.size() && is(t[j], C_IDCHAR)) ++j;
+            if (is(c, C_IDSTART)) {
+                const std::string_view word(t.data() + i, j - i);
+                std::size_t k = 0;
+                while (k < m.params.size() && m.params[k] != word) ++k;
+                if (k < m.params.size()) {
+                    out += trim(args[k]);
+                    i = j;
+                    continue;
+                }
+            }
+        } else if (c == '`' && j < t.size() && t[j] == '`') {
+            i = j + 1;  // `` joins the texts on either side
+            continue;
+        }
+        out.append(t, i, j - i);
+        i = j;
+    }
+    return out;
+}
+
+// `include "file": found beside the including file, then in the include
+// directories in order.
+void Lexer::include() {
+    const std::uint32_t line = line_;
+    skip_blanks();
+    const char close = p_ < end_ && *p_ == '"' ? '"' : p_ < end_ && *p_ == '<' ? '>' : 0;
+    if (!close) fail(line, "`include needs a file name in quotes");
+    const char* s = ++p_;
+    while (p_ < end_ && *p_ != close && *p_ != '\n') ++p_;
+    if (p_ >= end_ || *p_ != close || p_ == s) fail(line, "`include needs a file name in quotes");
+    const std::string name(s, p_);
+    ++p_;
+    std::vector<std::string> places;
+    if (name.front() == '/') {
+        places.push_back(name);
     } else {
-        fail(line_, "unsupported compiler directive '`" + std::string(name) + "'");
+        const std::size_t slash = file_.rfind('/');
+        places.push_back(slash == std::string::npos ? name : file_.substr(0, slash + 1) + name);
+        for (const std::string& dir : design_.include_dirs)
+            places.push_back(dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name);
+    }
+    for (const std::string& path : places) {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(path, ec)) continue;
+        auto text = std::make_shared<std::string>();
+        std::string why;
+        if (!load_file(path, *text, why)) fail(line, "include file '" + path + "': " + why);
+        texts_.push_back(text);
+        push(text->data(), text->size(), path, true);
+        return;
+    }
+    std::string looked;
+    for (const std::string& path : places) looked += (looked.empty() ? "" : ", ") + path;
+    fail(line, "cannot find include file '" + name + "' (looked for " + looked + ")");
+}
+
+// ---------------------------------------------------------------- tokens
+
+// Length of the operator at p_: two or three characters for the
+// operators of constant expressions ("**", "<<", "==" ...), else one.
+std::size_t Lexer::operator_length() const {
+    if (p_ + 1 >= end_) return 1;
+    const char c = p_[0], d = p_[1];
+    const bool third = p_ + 2 < end_;
+    switch (c) {
+        case '*': return d == '*' ? 2 : 1;
+        case '&': return d == '&' ? 2 : 1;
+        case '|': return d == '|' ? 2 : 1;
+        case '<':
+        case '>':
+            if (d == '=') return 2;
+            if (d != c) return 1;
+            return third && p_[2] == c ? 3 : 2;
+        case '=':
+        case '!':
+            if (d != '=') return 1;
+            return third && p_[2] == '=' ? 3 : 2;
+        default: return 1;
     }
 }
 
@@ -127,6 +501,7 @@ void Lexer::next(Token& t) {
         }
         t.line = line_;
         if (p_ >= end_) {
+            if (pop()) continue;
             t.kind = Tok::End;
             t.text = {};
             return;
@@ -211,10 +586,11 @@ void Lexer::next(Token& t) {
         }
         t.kind = Tok::Punct;
         t.punct = c;
-        t.text = std::string_view(p_, 1);
-        ++p_;
+        t.text = std::string_view(p_, operator_length());
+        p_ += t.text.size();
         return;
     }
 }
 
 }  // namespace vlog
+

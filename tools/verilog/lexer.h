@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <memory>
 #include <string_view>
+#include <vector>
 
 #include "tools/verilog/netlist.h"
 
@@ -37,6 +39,10 @@ enum Keyword : Id {
 
 extern const char* const kKeywordNames[kNumKeywords];
 
+// Reads a whole file into text; false with the reason in why ("cannot
+// open file: ..." or "cannot read file: ...").
+bool load_file(const std::string& path, std::string& text, std::string& why);
+
 enum class Tok : std::uint8_t {
     End,      // end of the text
     Ident,    // simple or escaped identifier: id
@@ -44,7 +50,8 @@ enum class Tok : std::uint8_t {
     Number,   // unsigned decimal: value (overflow set when too large)
     Based,    // based literal 'b0101: base letter, digits in text
     String,   // "...": text without the quotes
-    Punct,    // any other character: punct
+    Punct,    // any other character: punct; text holds the whole operator
+              // for the operators of two or three characters ("<<", "**")
 };
 
 struct Token {
@@ -52,40 +59,89 @@ struct Token {
     char punct = 0;
     char base = 0;  // b, o, d or h
     bool overflow = false;
-    std::uint32_t line = 1;
+    std::uint32_t line = 1;  // in a macro's text: counted from the line of its use
     Id id = kNoId;
     std::uint64_t value = 0;
     std::string_view text;  // source text (digits only for Based)
 };
 
+// The lexer runs the compiler directives as it meets them, so that the
+// parser sees the text a Verilog compiler would compile:
+//
+//     `define NAME text          `define NAME(a, b) text with a and b
+//     `undef NAME                `NAME  `NAME(x, y)   (a macro's text)
+//     `ifdef / `ifndef NAME, `elsif NAME, `else, `endif
+//     `include "file"            beside the including file, then in the
+//                                include directories of the design
+//     `timescale ..., `default_nettype ..., `celldefine, `endcelldefine,
+//     `resetall, the fault and delay modes of cell libraries: no effect
+//
+// Macros stay defined from file to file (they live in the Design).  The
+// text of included files and expanded macros stays alive as long as the
+// lexer, so token texts never dangle.
 class Lexer {
 public:
-    Lexer(std::string_view src, NameTable& names, std::string file)
-        : p_(src.data()), end_(src.data() + src.size()), names_(names), file_(std::move(file)) {}
+    Lexer(std::string_view src, Design& design, std::string file);
 
     void next(Token& t);
 
     // While set (skipped bodies of library cells), attribute brackets are
-    // plain characters and unknown compiler directives are ignored.
+    // plain characters, and unknown compiler directives and undefined
+    // macros are ignored.
     bool skipping = false;
 
+    // The file being read (an included one while its text is read).
     const std::string& file() const { return file_; }
     std::uint32_t line() const { return line_; }
 
     [[noreturn]] void fail(std::uint32_t line, const std::string& msg) const;
 
 private:
+    // A text whose reading another one interrupted (a file, an included
+    // file or a macro's text): where the reading resumes.
+    struct Source {
+        const char* p;
+        const char* end;
+        std::uint32_t line;
+        std::string file;
+        bool is_file;          // a file (not a macro's text)
+        std::size_t cond_base; // open conditionals when it began
+    };
+    // One open `ifdef: whether a branch was taken, and where it began.
+    struct Cond {
+        bool taken;
+        std::uint32_t line;
+    };
+
+    std::size_t operator_length() const;
     void skip_line();
     void skip_block_comment();
     void skip_attribute();
     void skip_string_body(std::uint32_t start);
     void directive();
+    std::string_view directive_name();
+    std::string_view macro_name(const char* directive);
+    void skip_blanks();
+    void define();
+    void expand(const Macro& m, std::string_view name);
+    std::string macro_arguments(const Macro& m, std::string_view name);
+    void include();
+    void skip_inactive();
+    void push(const char* text, std::size_t size, std::string file, bool is_file);
+    bool pop();
 
     const char* p_;
     const char* end_;
+    Design& design_;
     NameTable& names_;
     std::string file_;
     std::uint32_t line_ = 1;
+    bool is_file_ = true;
+    std::size_t cond_base_ = 0;
+    std::vector<Source> outer_;  // the sources the current one interrupts
+    std::vector<Cond> conds_;
+    // Texts of included files and expanded macros.
+    std::vector<std::shared_ptr<const std::string>> texts_;
 };
 
 }  // namespace vlog

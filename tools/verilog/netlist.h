@@ -3,7 +3,17 @@
 // A Design holds one name table and the modules read into it.  Every
 // name (module, port, net, instance, pin) is interned once and referred
 // to by its Id.  Nets are bit-blasted: bit 3 of bus "a" is the scalar net
-// named "a[3]"; an escaped identifier \a[3] names the same net.
+// named "a[3]".  A scalar declared or used as the escaped identifier
+// \a[3] beside a bus "a" with a bit 3 would be another net of the same
+// name, which a design database cannot keep apart: the reader refuses it.
+//
+// What the reader takes: module headers (ANSI or not, with parameters
+// whose defaults may size the ports), port, net and parameter
+// declarations, instances with named or ordered connections of nets,
+// bit- and part-selects, concatenations and sized constants (x and z bits
+// included: they drive nothing), "assign" between such expressions, and
+// the compiler directives of lexer.h.  Instances with parameters
+// ("#(...)") are refused: a design database has no place for them.
 //
 // Typical use:
 //     vlog::Design d;
@@ -19,6 +29,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vlog {
@@ -80,6 +91,8 @@ using Conn = std::int32_t;
 inline constexpr Conn kOpen = -1;    // not connected
 inline constexpr Conn kConst0 = -2;  // 1'b0
 inline constexpr Conn kConst1 = -3;  // 1'b1
+inline constexpr Conn kConstX = -4;  // 1'bx: drives nothing
+inline constexpr Conn kConstZ = -5;  // 1'bz: drives nothing
 
 struct Net {
     Id name;       // "a" or "a[3]"
@@ -117,7 +130,8 @@ struct Instance {
     bool ordered;  // written with ordered connections
 };
 
-// One bit of "assign lhs = rhs;": lhs is a net, rhs a net or constant.
+// One bit of "assign lhs = rhs;": lhs is a net, rhs a net or constant
+// (kConstX and kConstZ included: the assignment then drives nothing).
 struct Assign {
     Conn lhs;
     Conn rhs;
@@ -142,11 +156,24 @@ struct Module {
     std::span<const Conn> pin_conns(const Pin& p) const { return {conns.data() + p.first_conn, p.width}; }
 };
 
+// A macro of `define: its text, and the names of its arguments.
+struct Macro {
+    std::shared_ptr<const std::string> text;
+    std::vector<std::string> params;
+    bool function_like = false;  // defined with an argument list
+};
+
 class Design {
 public:
     NameTable names;
     std::vector<Module> modules;     // in the order they were read
-    std::vector<std::string> files;  // names of the files read
+    // Names of the files read, and of included files that hold modules.
+    std::vector<std::string> files;
+    // Directories of `include files, searched in order after the
+    // directory of the including file.
+    std::vector<std::string> include_dirs;
+    // The macros defined so far; they stay defined from file to file.
+    std::unordered_map<std::string, Macro> macros;
 
     // Reads a file (or a text given the file name for messages).  With
     // library set, every module is a library cell: its header and port

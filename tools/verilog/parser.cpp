@@ -40,7 +40,100 @@ struct Signal {
     std::int32_t msb, lsb;
     std::uint32_t first_bit;  // into Parser::sig_bits_
     std::uint32_t width;
+    std::uint32_t line;  // of its declaration or first use
 };
+
+// A parameter of the module being read: its default value, when that is
+// an integer.
+struct Param {
+    bool known;
+    std::int64_t value;
+};
+
+// The value of a constant expression, or why it has none.
+struct Value {
+    bool known = true;
+    std::int64_t v = 0;
+    std::string why;
+};
+
+Value unknown(std::string why) {
+    Value r;
+    r.known = false;
+    r.why = std::move(why);
+    return r;
+}
+
+// Binary operators of constant expressions by precedence (0: none).
+int precedence(std::string_view op) {
+    static const std::pair<std::string_view, int> kOps[] = {
+        {"||", 1}, {"&&", 2}, {"|", 3},  {"^", 4},   {"&", 5},   {"==", 6},  {"!=", 6},  {"===", 6}, {"!==", 6},
+        {"<", 7},  {"<=", 7}, {">", 7},  {">=", 7},  {"<<", 8},  {">>", 8},  {"<<<", 8}, {">>>", 8}, {"+", 9},
+        {"-", 9},  {"*", 10}, {"/", 10}, {"%", 10},  {"**", 11},
+    };
+    for (const auto& [o, p] : kOps)
+        if (o == op) return p;
+    return 0;
+}
+
+Value apply(std::string_view op, const Value& a, const Value& b) {
+    if (!a.known) return a;
+    if (!b.known) return b;
+    const std::int64_t x = a.v, y = b.v;
+    std::int64_t r = 0;
+    const auto too_large = [] { return unknown("the value of a constant expression is too large"); };
+    if (op == "+") {
+        if (__builtin_add_overflow(x, y, &r)) return too_large();
+    } else if (op == "-") {
+        if (__builtin_sub_overflow(x, y, &r)) return too_large();
+    } else if (op == "*") {
+        if (__builtin_mul_overflow(x, y, &r)) return too_large();
+    } else if (op == "/" || op == "%") {
+        if (y == 0) return unknown("division by zero in a constant expression");
+        if (x == INT64_MIN && y == -1) return too_large();
+        r = op == "/" ? x / y : x % y;
+    } else if (op == "**") {
+        if (y < 0) return unknown("negative power in a constant expression");
+        r = 1;
+        for (std::int64_t k = 0; k < y && r != 0; ++k)
+            if (__builtin_mul_overflow(r, x, &r)) return too_large();
+    } else if (op == "<<" || op == "<<<" || op == ">>" || op == ">>>") {
+        if (y < 0 || y > 62) return unknown("shift out of range in a constant expression");
+        if (op[0] == '>') {
+            r = x >> y;
+        } else {
+            if (x < 0 || x > (INT64_MAX >> y)) return too_large();
+            r = x << y;
+        }
+    } else if (op == "&") {
+        r = x & y;
+    } else if (op == "|") {
+        r = x | y;
+    } else if (op == "^") {
+        r = x ^ y;
+    } else if (op == "&&") {
+        r = x && y;
+    } else if (op == "||") {
+        r = x || y;
+    } else if (op == "==" || op == "===") {
+        r = x == y;
+    } else if (op == "!=" || op == "!==") {
+        r = x != y;
+    } else if (op == "<") {
+        r = x < y;
+    } else if (op == "<=") {
+        r = x <= y;
+    } else if (op == ">") {
+        r = x > y;
+    } else if (op == ">=") {
+        r = x >= y;
+    }
+    return Value{true, r, {}};
+}
+
+// Bit values of a constant while it is read.
+constexpr std::uint8_t kBit0 = 0, kBitX = 2, kBitZ = 3;
+constexpr Conn kBitConn[] = {kConst0, kConst1, kConstX, kConstZ};
 
 // A name of the port list, in order; sig is set by its declaration.
 struct PendingPort {
@@ -80,7 +173,7 @@ class Parser {
 public:
     Parser(Design& d, std::string_view text, const std::string& file, bool library, std::uint32_t file_index)
         : d_(d),
-          lx_(text, d.names, file),
+          lx_(text, d, file),
           library_(library),
           file_index_(file_index),
           budget_(kBaseBudget + kBudgetPerByte * static_cast<std::uint64_t>(text.size())) {}
@@ -101,7 +194,17 @@ public:
 private:
     // ------------------------------------------------------------ tokens
 
-    void next() { lx_.next(tok_); }
+    void next() {
+        if (replay_end_ == 0) {
+            lx_.next(tok_);
+        } else if (replay_ < replay_end_) {
+            tok_ = lib_tokens_[replay_++];
+        } else {
+            const std::uint32_t line = tok_.line;
+            tok_ = Token{};  // the end of the kept tokens
+            tok_.line = line;
+        }
+    }
     [[noreturn]] void fail(const std::string& msg) const { lx_.fail(tok_.line, msg); }
     [[noreturn]] void fail_at(std::uint32_t line, const std::string& msg) const { lx_.fail(line, msg); }
 
@@ -161,16 +264,20 @@ private:
         return v;
     }
 
-    // '(' ... ')' of a parameter list, skipped with everything inside.
-    void skip_parens() {
+    // '(' ... ')' of a parameter list, skipped with everything inside;
+    // returns the number of tokens inside.
+    std::size_t skip_parens() {
         if (!is_punct('(')) fail("expected '(' after '#' but found " + describe());
         int level = 0;
+        std::size_t inside = 0;
         do {
             if (tok_.kind == Tok::End) fail("unexpected end of file in a parameter list");
             if (is_punct('(')) ++level;
             if (is_punct(')')) --level;
             next();
+            ++inside;
         } while (level > 0);
+        return inside - 2;
     }
 
     void skip_primitive() {
@@ -197,7 +304,7 @@ private:
         }
         cur_ = Module{};
         cur_.name = name;
-        cur_.file = file_index_;
+        cur_.file = file_of_module();
         cur_.line = line;
         cur_.is_cell = library_;
         ansi_ = false;
@@ -208,11 +315,11 @@ private:
         net_map_.clear();
         inst_map_.clear();
         port_map_.clear();
+        param_map_.clear();
+        params_.clear();
+        net_sig_.clear();
 
-        if (is_punct('#')) {
-            next();
-            skip_parens();
-        }
+        if (is_punct('#')) parameter_ports();
         if (is_punct('(')) {
             next();
             port_list();
@@ -229,6 +336,16 @@ private:
         finish_module();
         lx_.skipping = false;
         next();
+    }
+
+    // The file a module begins in: the file read, or a file it includes.
+    std::uint32_t file_of_module() {
+        if (lx_.file() == d_.files[file_index_]) return file_index_;
+        if (included_ == kNone || lx_.file() != d_.files[included_]) {
+            d_.files.push_back(lx_.file());
+            included_ = static_cast<std::uint32_t>(d_.files.size() - 1);
+        }
+        return included_;
     }
 
     void port_list() {
@@ -291,23 +408,319 @@ private:
     struct Range {
         bool bus = false;
         std::int32_t msb = 0, lsb = 0;
+        // In a library cell: the tokens of "[...]" in lib_tokens_, read
+        // at the end of the module.
+        std::uint32_t first = 0, count = 0;
     };
 
+    // A declared range.  In a library cell only its tokens are kept: a
+    // range may use parameters that the body declares later.
     Range range() {
         Range r;
         if (!is_punct('[')) return r;
+        if (library_) {
+            r.bus = true;
+            r.first = static_cast<std::uint32_t>(lib_tokens_.size());
+            int depth = 0;
+            do {
+                if (tok_.kind == Tok::End) fail("unexpected end of file in a range");
+                if (is_punct('[')) ++depth;
+                if (is_punct(']')) --depth;
+                lib_tokens_.push_back(tok_);
+                next();
+            } while (depth > 0);
+            r.count = static_cast<std::uint32_t>(lib_tokens_.size()) - r.first;
+            return r;
+        }
+        return range_value();
+    }
+
+    // The bounds of the range at "[".
+    Range range_value() {
+        Range r;
         const std::uint32_t line = tok_.line;
         next();
         r.bus = true;
-        r.msb = number("a number");
+        r.msb = range_bound();
         expect(':');
-        r.lsb = number("a number");
+        r.lsb = range_bound();
         expect(']');
         const std::int64_t w = static_cast<std::int64_t>(r.msb) - r.lsb;
         if ((w < 0 ? -w : w) >= kMaxWidth) {
             fail_at(line, "range [" + std::to_string(r.msb) + ":" + std::to_string(r.lsb) + "] is too wide");
         }
         return r;
+    }
+
+    // A bound of a declared range: a constant expression of numbers and
+    // the module's parameters.
+    std::int32_t range_bound() {
+        const std::uint32_t line = tok_.line;
+        const Value v = const_expr();
+        if (!v.known) fail_at(line, v.why);
+        if (v.v < INT32_MIN || v.v > INT32_MAX) fail_at(line, "range bound " + std::to_string(v.v) + " is too large");
+        return static_cast<std::int32_t>(v.v);
+    }
+
+    // ------------------------------------------------------------ parameters
+
+    // #( [parameter] NAME = value, ... ) of a module header.
+    void parameter_ports() {
+        next();
+        expect('(');
+        if (is_punct(')')) {
+            next();
+            return;
+        }
+        for (;;) {
+            if (is_kw(kw_parameter) || is_kw(kw_localparam)) next();
+            parameter_assignment();
+            if (is_punct(',')) {
+                next();
+                continue;
+            }
+            expect(')');
+            return;
+        }
+    }
+
+    // parameter NAME = value, ...; (or localparam) in a module body.
+    void parameter_statement() {
+        next();
+        for (;;) {
+            parameter_assignment();
+            if (is_punct(',')) {
+                next();
+                continue;
+            }
+            expect(';');
+            return;
+        }
+    }
+
+    // [type] [range] NAME = value.  A value that is no integer constant
+    // (a real, a string, bits with x or z) leaves the parameter without a
+    // value, which only matters when a range uses it.
+    void parameter_assignment() {
+        bool integral = true;
+        if (is_kw(kw_integer) || is_kw(kw_time)) {
+            next();
+        } else if (is_kw(kw_real) || is_kw(kw_realtime)) {
+            integral = false;
+            next();
+        }
+        if (is_kw(kw_signed) || is_kw(kw_unsigned)) next();
+        if (is_punct('[')) skip_balanced();
+        Id name = expect_ident("a parameter name");
+        // A type written as a name (int, logic [3:0]) comes first.
+        if (is_punct('[')) {
+            skip_balanced();
+            name = expect_ident("a parameter name");
+        } else if (tok_.kind == Tok::Ident) {
+            name = tok_.id;
+            next();
+        }
+        expect('=');
+        Value v = const_expr();
+        if (!is_punct(',') && !is_punct(';') && !is_punct(')')) {
+            skip_expression();
+            v.known = false;
+        }
+        const Param p{v.known && integral, v.known ? v.v : 0};
+        const auto [index, added] = param_map_.insert(name, static_cast<std::uint32_t>(params_.size()));
+        if (added)
+            params_.push_back(p);
+        else
+            params_[index] = p;
+    }
+
+    // Skips a bracketed text, '[' ... ']' with what it nests.
+    void skip_balanced() {
+        int depth = 0;
+        do {
+            if (tok_.kind == Tok::End) fail("unexpected end of file in a parameter declaration");
+            if (is_punct('(') || is_punct('[') || is_punct('{')) ++depth;
+            if (is_punct(')') || is_punct(']') || is_punct('}')) --depth;
+            next();
+        } while (depth > 0);
+    }
+
+    // Skips the rest of an expression up to the ',', ';' or ')' that ends it.
+    void skip_expression() {
+        int depth = 0;
+        for (;;) {
+            if (tok_.kind == Tok::End) fail("unexpected end of file in a parameter declaration");
+            if (depth == 0 && (is_punct(',') || is_punct(';') || is_punct(')'))) return;
+            if (is_punct('(') || is_punct('[') || is_punct('{')) ++depth;
+            if (is_punct(')') || is_punct(']') || is_punct('}')) --depth;
+            next();
+        }
+    }
+
+    // ------------------------------------------------------------ constant expressions
+
+    // Integer constant expressions of numbers, sized or based constants,
+    // parameters, $clog2 and the operators of Verilog.  Never throws for
+    // the form of the expression: it stops at the first token it cannot
+    // take and says why the value is unknown.
+    Value const_expr() {
+        const Nesting nested = nest();
+        Value c = const_binary(1);
+        if (!is_punct('?')) return c;
+        next();
+        Value a = const_expr();
+        if (!is_punct(':')) return unknown("expected ':' in a constant expression but found " + describe());
+        next();
+        Value b = const_expr();
+        if (!c.known) return c;
+        return c.v ? a : b;
+    }
+
+    // Counts the levels of a constant expression, so that a deeply nested
+    // text cannot exhaust the stack.
+    struct Nesting {
+        int& depth;
+        ~Nesting() { --depth; }
+    };
+    Nesting nest() {
+        if (++expr_depth_ > kMaxNesting) fail("constant expression nested too deeply");
+        return Nesting{expr_depth_};
+    }
+
+    Value const_binary(int min_prec) {
+        Value lhs = const_unary();
+        for (;;) {
+            if (tok_.kind != Tok::Punct) return lhs;
+            const std::string_view op = tok_.text;
+            const int prec = precedence(op);
+            if (prec == 0 || prec < min_prec) return lhs;
+            next();
+            const Value rhs = const_binary(op == "**" ? prec : prec + 1);
+            lhs = apply(op, lhs, rhs);
+        }
+    }
+
+    Value const_unary() {
+        if (tok_.kind == Tok::Punct && tok_.text.size() == 1 && tok_.punct && std::strchr("-+!~", tok_.punct)) {
+            const char op = tok_.punct;
+            const Nesting nested = nest();
+            next();
+            Value v = const_unary();
+            if (!v.known) return v;
+            if (op == '-') {
+                if (v.v == INT64_MIN) return unknown("the value of a constant expression is too large");
+                v.v = -v.v;
+            } else if (op == '!') {
+                v.v = !v.v;
+            } else if (op == '~') {
+                v.v = ~v.v;
+            }
+            return v;
+        }
+        return const_primary();
+    }
+
+    Value const_primary() {
+        switch (tok_.kind) {
+            case Tok::Number: {
+                const Token size = tok_;
+                next();
+                if (tok_.kind == Tok::Based) {
+                    Value v = based_value();
+                    if (v.known && !size.overflow && size.value < 63) v.v &= (std::int64_t{1} << size.value) - 1;
+                    return v;
+                }
+                if (size.overflow || size.value > static_cast<std::uint64_t>(INT64_MAX))
+                    return unknown("number " + std::string(size.text) + " is too large");
+                return Value{true, static_cast<std::int64_t>(size.value), {}};
+            }
+            case Tok::Based: return based_value();
+            case Tok::Ident: {
+                const Id name = tok_.id;
+                next();
+                const std::uint32_t pi = param_map_.find(name);
+                if (pi == kNone) return unknown(q(name) + " is not a parameter of module " + q(cur_.name));
+                const Param& p = params_[pi];
+                if (!p.known) return unknown("parameter " + q(name) + " has no integer value");
+                return Value{true, p.value, {}};
+            }
+            case Tok::String:
+                next();
+                return unknown("a string is no integer");
+            case Tok::Punct:
+                if (is_punct('(')) {
+                    next();
+                    return parenthesized(const_expr());
+                }
+                if (is_punct('{')) {
+                    skip_balanced();
+                    return unknown("a concatenation is no integer");
+                }
+                if (is_punct('$')) {
+                    next();
+                    const bool clog2 = tok_.kind == Tok::Ident && d_.names.str(tok_.id) == "clog2";
+                    if (tok_.kind == Tok::Ident) next();
+                    if (!is_punct('(')) return unknown("expected '(' after a system function but found " + describe());
+                    next();
+                    const Value v = parenthesized(const_expr());
+                    if (!clog2) return unknown("only $clog2 may be called in a constant expression");
+                    if (!v.known) return v;
+                    std::int64_t r = 0;
+                    while (r < 63 && (std::int64_t{1} << r) < v.v) ++r;
+                    return Value{true, r, {}};
+                }
+                break;
+            default: break;
+        }
+        return unknown("expected a constant expression but found " + describe());
+    }
+
+    // Ends "(" expr ")": an expression that does not end at the ")" is
+    // skipped up to it, so that what follows is read in step.
+    Value parenthesized(Value v) {
+        if (is_punct(')')) {
+            next();
+            return v;
+        }
+        v = unknown("expected ')' in a constant expression but found " + describe());
+        for (int depth = 0;; next()) {
+            if (tok_.kind == Tok::End) fail("unexpected end of file in a constant expression");
+            if (is_punct('(') || is_punct('[') || is_punct('{')) ++depth;
+            if (is_punct(')') || is_punct(']') || is_punct('}')) {
+                if (depth == 0) break;
+                --depth;
+            }
+        }
+        next();
+        return v;
+    }
+
+    // The value of a based constant ('h1F), consumed.
+    Value based_value() {
+        const std::string text = std::string("'") + tok_.base + std::string(tok_.text);
+        const unsigned base = tok_.base == 'b' ? 2 : tok_.base == 'o' ? 8 : tok_.base == 'd' ? 10 : 16;
+        const std::string_view digits = tok_.text;
+        next();
+        std::uint64_t v = 0;
+        bool any = false;
+        for (const char c : digits) {
+            if (c == '_') continue;
+            unsigned d;
+            if (c >= '0' && c <= '9') {
+                d = static_cast<unsigned>(c - '0');
+            } else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
+                d = static_cast<unsigned>((c | 0x20) - 'a' + 10);
+            } else {
+                return unknown("constant " + text + " has x or z bits");
+            }
+            if (d >= base) return unknown("invalid digit '" + std::string(1, c) + "' in constant " + text);
+            if (v > (static_cast<std::uint64_t>(INT64_MAX) - d) / base)
+                return unknown("constant " + text + " is too large");
+            v = v * base + d;
+            any = true;
+        }
+        if (!any) return unknown("constant " + text + " has no digits");
+        return Value{true, static_cast<std::int64_t>(v), {}};
     }
 
     void ansi_ports() {
@@ -327,6 +740,7 @@ private:
             }
             ports_.push_back({name, line, kNone});
             declare_port(name, line, dir, r, true, kind);
+            skip_port_default();
             if (is_punct(',')) {
                 next();
                 continue;
@@ -349,6 +763,8 @@ private:
                         case kw_supply0:
                         case kw_supply1: net_decl(); break;
                         case kw_assign: assign(); break;
+                        case kw_parameter:
+                        case kw_localparam: parameter_statement(); break;
                         case kw_endmodule: return;
                         case kw_module:
                         case kw_macromodule: missing_endmodule();
@@ -391,6 +807,13 @@ private:
                             continue;
                         }
                         break;
+                    case kw_parameter:
+                    case kw_localparam:
+                        if (depth == 0) {
+                            parameter_statement();
+                            continue;
+                        }
+                        break;
                     default: break;
                 }
             }
@@ -398,7 +821,28 @@ private:
         }
     }
 
+    // Reads the kept tokens of a range, once every parameter is known.
+    Range replay_range(const Range& kept) {
+        const Token saved = tok_;
+        replay_ = kept.first;
+        replay_end_ = kept.first + kept.count;
+        next();
+        const Range r = range_value();
+        replay_ = replay_end_ = 0;
+        tok_ = saved;
+        return r;
+    }
+
     void finish_module() {
+        // The port declarations of a library cell, now that its
+        // parameters are known.
+        std::vector<LibPortDecl> decls;
+        decls.swap(lib_decls_);
+        for (LibPortDecl& p : decls) {
+            if (p.range.count) p.range = replay_range(p.range);
+            declare_port(p.name, p.line, p.dir, p.range, p.net_decl, p.kind);
+        }
+        lib_tokens_.clear();
         for (const PendingPort& p : ports_) {
             if (p.sig == kNone) {
                 fail_at(p.line, "port " + q(p.name) + " of module " + q(cur_.name) + " has no direction declaration");
@@ -415,12 +859,22 @@ private:
 
     // ------------------------------------------------------------ declarations
 
-    std::uint32_t net_for(Id name) {
+    // A new net of signal s, which is to be signal number sig.  A scalar
+    // "a[3]" and bit 3 of a bus "a" would be two nets of one name, which
+    // a design database cannot keep apart: refused.
+    std::uint32_t new_net(Id name, const Signal& s, std::uint32_t sig) {
         const auto [index, added] = net_map_.insert(name, static_cast<std::uint32_t>(cur_.nets.size()));
-        if (added) {
-            if (cur_.nets.size() >= static_cast<std::size_t>(INT32_MAX)) fail("too many nets");
-            cur_.nets.push_back({name, NetKind::Wire});
+        if (!added) {
+            const Signal& before = sigs_[net_sig_[index]];
+            const Signal& scalar = s.bus ? before : s;
+            const Signal& bus = s.bus ? s : before;
+            fail_at(s.line, "scalar net " + q(scalar.name) + " (line " + std::to_string(scalar.line) + ") and bus " +
+                                q(bus.name) + " (line " + std::to_string(bus.line) + ") both name the net " +
+                                q(name) + ": rename one of them");
         }
+        if (cur_.nets.size() >= static_cast<std::size_t>(INT32_MAX)) fail("too many nets");
+        cur_.nets.push_back({name, NetKind::Wire});
+        net_sig_.push_back(sig);
         return index;
     }
 
@@ -430,9 +884,10 @@ private:
         if (used_ > budget_) fail("too many nets and connection bits for the size of the text");
     }
 
-    std::uint32_t new_signal(Id name, const Range& r, bool implicit) {
+    std::uint32_t new_signal(Id name, const Range& r, bool implicit, std::uint32_t line) {
         Signal s{};
         s.name = name;
+        s.line = line;
         s.bus = r.bus;
         s.implicit = implicit;
         s.msb = r.msb;
@@ -440,8 +895,9 @@ private:
         s.first_bit = static_cast<std::uint32_t>(sig_bits_.size());
         s.width = r.bus ? static_cast<std::uint32_t>((r.msb >= r.lsb ? r.msb - r.lsb : r.lsb - r.msb) + 1) : 1;
         charge(s.width);
+        const auto index = static_cast<std::uint32_t>(sigs_.size());
         if (!r.bus) {
-            sig_bits_.push_back(net_for(name));
+            sig_bits_.push_back(new_net(name, s, index));
         } else {
             const std::int32_t step = r.msb >= r.lsb ? -1 : 1;
             const std::string base(d_.names.str(name));
@@ -450,11 +906,10 @@ private:
                 buf_ += '[';
                 buf_ += std::to_string(i);
                 buf_ += ']';
-                sig_bits_.push_back(net_for(d_.names.intern(buf_)));
+                sig_bits_.push_back(new_net(d_.names.intern(buf_), s, index));
                 if (i == r.lsb) break;
             }
         }
-        const auto index = static_cast<std::uint32_t>(sigs_.size());
         sigs_.push_back(s);
         sig_map_.insert(name, index);
         return index;
@@ -464,7 +919,7 @@ private:
     // one, or an earlier one that the declaration agrees with.
     std::uint32_t declared(Id name, std::uint32_t line, const Range& r) {
         const std::uint32_t si = sig_map_.find(name);
-        if (si == kNone) return new_signal(name, r, false);
+        if (si == kNone) return new_signal(name, r, false, line);
         Signal& s = sigs_[si];
         if (s.implicit) {
             if (r.bus) fail_at(line, q(name) + " is used before its declaration as a bus");
@@ -482,6 +937,10 @@ private:
     }
 
     void declare_port(Id name, std::uint32_t line, Dir dir, const Range& r, bool net_decl, NetKind kind) {
+        if (r.count) {
+            lib_decls_.push_back({name, line, dir, r, net_decl, kind});
+            return;
+        }
         const std::uint32_t pi = port_map_.find(name);
         if (pi == kNone) fail_at(line, q(name) + " is not a port of module " + q(cur_.name));
         const std::uint32_t existing = sig_map_.find(name);
@@ -501,6 +960,14 @@ private:
         ports_[pi].sig = si;
     }
 
+    // "= value" after a port of a library cell (an initial value of an
+    // output reg, a default of an input): it does not change the port.
+    void skip_port_default() {
+        if (!library_ || !is_punct('=') || tok_.text.size() != 1) return;
+        next();
+        skip_expression();
+    }
+
     void port_decl() {
         if (ansi_) fail("port declaration in the body of module " + q(cur_.name) + ", whose header declares its ports");
         const Dir dir = take_dir();
@@ -513,6 +980,7 @@ private:
             const std::uint32_t line = tok_.line;
             const Id name = expect_ident("a port name");
             declare_port(name, line, dir, r, net_decl, kind);
+            skip_port_default();
             if (is_punct(',')) {
                 next();
                 continue;
@@ -612,13 +1080,7 @@ private:
             out.insert(out.end(), sig_bits_.begin() + s.first_bit, sig_bits_.begin() + s.first_bit + s.width);
             return;
         }
-        // An escaped name of a bus bit (\a[3] ) is that bit's net.
-        const std::uint32_t net = net_map_.find(name);
-        if (net != kNone) {
-            out.push_back(static_cast<Conn>(net));
-            return;
-        }
-        const Signal& s = sigs_[new_signal(name, Range{}, true)];
+        const Signal& s = sigs_[new_signal(name, Range{}, true, line)];
         out.push_back(static_cast<Conn>(sig_bits_[s.first_bit]));
     }
 
@@ -666,20 +1128,30 @@ private:
         if (digits.find_first_not_of('_') == std::string_view::npos) fail("constant " + text + " has no digits");
         bits_.clear();  // lsb first
         if (base == 'd') {
-            std::uint64_t v = 0;
-            for (const char c : digits) {
-                if (c == '_') continue;
-                if (c < '0' || c > '9') bad_digit(c, text);
-                const unsigned d = static_cast<unsigned>(c - '0');
-                if (v > (UINT64_MAX - d) / 10) fail("constant " + text + " is too large");
-                v = v * 10 + d;
+            const std::size_t first = digits.find_first_not_of('_');
+            const char c = digits[first];
+            if (std::strchr("xXzZ?", c) && digits.find_first_not_of('_', first + 1) == std::string_view::npos) {
+                bits_.push_back((c | 0x20) == 'x' ? kBitX : kBitZ);  // 'dx: every bit x
+            } else {
+                std::uint64_t v = 0;
+                for (const char ch : digits) {
+                    if (ch == '_') continue;
+                    if (ch < '0' || ch > '9') bad_digit(ch, text);
+                    const unsigned d = static_cast<unsigned>(ch - '0');
+                    if (v > (UINT64_MAX - d) / 10) fail("constant " + text + " is too large");
+                    v = v * 10 + d;
+                }
+                for (; v; v >>= 1) bits_.push_back(static_cast<std::uint8_t>(v & 1));
             }
-            for (; v; v >>= 1) bits_.push_back(static_cast<std::uint8_t>(v & 1));
         } else {
             const unsigned shift = base == 'b' ? 1 : base == 'o' ? 3 : 4;
             for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
                 const char c = *it;
                 if (c == '_') continue;
+                if (std::strchr("xXzZ?", c)) {
+                    bits_.insert(bits_.end(), shift, (c | 0x20) == 'x' ? kBitX : kBitZ);
+                    continue;
+                }
                 unsigned d;
                 if (c >= '0' && c <= '9') {
                     d = static_cast<unsigned>(c - '0');
@@ -693,14 +1165,14 @@ private:
                 if (bits_.size() > kMaxWidth + 4) break;  // only the low bits count
             }
         }
-        for (std::uint32_t i = width; i-- > 0;) {
-            out.push_back(i < bits_.size() && bits_[i] ? kConst1 : kConst0);
-        }
+        // Bits left of the digits are 0, or x (z) when the leftmost digit
+        // is x (z).
+        const std::uint8_t fill = !bits_.empty() && bits_.back() >= kBitX ? bits_.back() : kBit0;
+        for (std::uint32_t i = width; i-- > 0;) out.push_back(kBitConn[i < bits_.size() ? bits_[i] : fill]);
         next();
     }
 
     [[noreturn]] void bad_digit(char c, const std::string& text) const {
-        if (std::strchr("xXzZ?", c)) fail("constant " + text + ": x and z bits are not supported");
         fail("invalid digit '" + std::string(1, c) + "' in constant " + text);
     }
 
@@ -738,9 +1210,13 @@ private:
     void instance() {
         const Id master = tok_.id;
         next();
+        // Parameters of instances ("#(...)"; "#()" has none) would change
+        // what a cell does, and a design database has no place for them.
+        std::uint32_t params_line = 0;
         if (is_punct('#')) {
+            const std::uint32_t line = tok_.line;
             next();
-            skip_parens();
+            if (skip_parens() > 0) params_line = line;
         }
         // A master read before (a library cell, or a module earlier in the
         // files) is resolved at once; others wait for Design::link.
@@ -748,6 +1224,10 @@ private:
         for (;;) {
             const std::uint32_t line = tok_.line;
             const Id name = expect_ident("an instance name");
+            if (params_line) {
+                fail_at(params_line, "instance " + q(name) + " of module " + q(master) +
+                                         " has parameters (#(...)), which a design database cannot keep");
+            }
             if (is_punct('[')) fail("instance arrays are not supported");
             if (!inst_map_.insert(name, static_cast<std::uint32_t>(cur_.instances.size())).second) {
                 fail_at(line, "instance " + q(name) + " is already defined in module " + q(cur_.name));
@@ -891,6 +1371,7 @@ private:
     Token tok_;
     bool library_;
     std::uint32_t file_index_;
+    std::uint32_t included_ = kNone;  // the last included file that held a module
 
     // The module being read and its scratch tables.
     Module cur_;
@@ -902,6 +1383,23 @@ private:
     DenseMap net_map_;   // bit name -> net
     DenseMap inst_map_;  // instance name -> instance
     DenseMap port_map_;  // port name -> port-list position
+    // Port declarations of a library cell whose range waits for the end of
+    // the module, and the tokens of those ranges; replay_ .. replay_end_
+    // are the kept tokens being read again (none while replay_end_ is 0).
+    struct LibPortDecl {
+        Id name;
+        std::uint32_t line;
+        Dir dir;
+        Range range;
+        bool net_decl;
+        NetKind kind;
+    };
+    std::vector<LibPortDecl> lib_decls_;
+    std::vector<Token> lib_tokens_;
+    std::uint32_t replay_ = 0, replay_end_ = 0;
+    DenseMap param_map_;  // parameter name -> params_
+    std::vector<Param> params_;
+    std::vector<std::uint32_t> net_sig_;  // the signal that made each net
     std::vector<Conn> lhs_, rhs_;
     std::vector<std::uint8_t> bits_;
     std::vector<Conn> tmp_;
@@ -910,6 +1408,7 @@ private:
     std::vector<IdMap> port_maps_;  // by master index, made when first needed
     std::string buf_;
     int depth_ = 0;
+    int expr_depth_ = 0;
     std::uint64_t budget_;
     std::uint64_t used_ = 0;
 };
@@ -922,16 +1421,8 @@ void Design::read_text(std::string_view text, const std::string& file_name, bool
 }
 
 void Design::read_file(const std::string& path, bool library) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!f) throw Error(path + ": error: cannot open file: " + std::strerror(errno));
-    std::string text;
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (!ec) text.resize(size);
-    text.resize(std::fread(text.data(), 1, text.size(), f.get()));
-    char chunk[1 << 16];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f.get())) > 0;) text.append(chunk, n);
-    if (std::ferror(f.get())) throw Error(path + ": error: cannot read file: " + std::strerror(errno));
+    std::string text, why;
+    if (!load_file(path, text, why)) throw Error(path + ": error: " + why);
     read_text(text, path, library);
 }
 
