@@ -263,12 +263,16 @@ INSTANTIATE_TEST_SUITE_P(
                 {{"chip.bsc", "%GLOBAL_TRST     rst_n;\n"}},
                 {},
                 "chip.pin"},
-        // Without files: new ones named after the top module, with a pin
-        // file of the rows typed (sorted by number).
+        // Without files: new ones named after the top module in the working
+        // directory, with a pin file of the rows typed (sorted by number);
+        // save and continue, and the run takes them (and stops at the
+        // missing design, not at a missing configuration).
         Session{"NewFilesFromScratch", false,
                 "2\n1\n1\nmytap\n15\nTDI\n16\nTDO\n22\n2\nmytap\n3\nU_TAP\n4\n6\n1\npins.txt\n2\n10\nP10\np10\nin\n"
-                "2\n2\nP2\np2\nout\n3\n\n\n\n\n3\n9\n",
-                0, {"File was written to chip.bsc\nFile was written to chip.lib\nFile was written to pins.txt\n"},
+                "2\n2\nP2\np2\nout\n3\n\n\n\n\n3\n8\n",
+                255,
+                {"File was written to chip.bsc\nFile was written to chip.lib\nFile was written to pins.txt\n",
+                 "ERROR: can't find SDB file 'chip.sdb'"},
                 {{"pins.txt", "%PACKAGE_TYPE My_Chip 2;\n2  P2  p2  out\n10  P10  p10  in\n"},
                  {"chip.bsc", "%FILE_NAME  pins.txt;"},
                  {"chip.lib", "%TAP_CONTROLLER   mytap\n {\n  %TDI            TDI;\n  %TDO            TDO;\n }\n"}},
