@@ -159,6 +159,10 @@ std::vector<BufferEntry> buffers;
 std::vector<SkipSignalEntry> skips;
 std::vector<PinListEntry> pins;
 bool editing = false;
+// Whether the files found were read into the tables, and the pin file
+// that came with them: only those are replaced by a save.
+bool files_loaded = false;
+std::string loaded_pin_file;
 
 BufferEntry blank_buffer();
 
@@ -994,6 +998,19 @@ bool same_file(const std::string& a, const char* b) {
 // said plainly.  True when there is none.
 bool check_before_saving(const std::string& bsc, const std::string& lib) {
     bool ok = true;
+    // A file that the editor did not read is not replaced by what it shows.
+    std::error_code ec;
+    for (const std::string& f : {bsc, lib}) {
+        if (files_loaded || !fs::exists(f, ec)) continue;
+        std::printf("'%s' was not read (a configuration is read only with its cell library); "
+                    "it is not replaced.\n",
+                    f.c_str());
+        ok = false;
+    }
+    if (DYNA_count(PIN_TABLE) > 0 && PIN_FILE && fs::exists(PIN_FILE, ec) && !same_file(loaded_pin_file, PIN_FILE)) {
+        std::printf("'%s' is not the pin list that was read; it is not replaced.\n", PIN_FILE);
+        ok = false;
+    }
     if (DYNA_count(PIN_TABLE) > 0 && (!PIN_FILE || same_file(bsc, PIN_FILE) || same_file(lib, PIN_FILE))) {
         std::printf("The pin list has %d pins but no pin file of its own: specify one in the PIN List Menu.\n",
                     DYNA_count(PIN_TABLE));
@@ -1190,8 +1207,8 @@ bool save_bsc_lib() {
 
 int guideline_handler() {
     bsdft_init();
-    if (!JTAG_LIB_FILE.empty() && !JTAG_BSC_FILE.empty())
-        get_bs_dft_file(JTAG_LIB_FILE.c_str(), JTAG_BSC_FILE.c_str(), 0);
+    files_loaded = !JTAG_LIB_FILE.empty() && !JTAG_BSC_FILE.empty();
+    if (files_loaded) get_bs_dft_file(JTAG_LIB_FILE.c_str(), JTAG_BSC_FILE.c_str(), 0);
     // A pin list written inside the configuration has no file of its own.
     if (PIN_FILE && (same_file(JTAG_BSC_FILE, PIN_FILE) || same_file(JTAG_LIB_FILE, PIN_FILE)))
         desc_free_text(&PIN_FILE);
@@ -1199,6 +1216,7 @@ int guideline_handler() {
     // pin list.
     for (const PackageEntry* p = PACKAGE_TABLE; p && PIN_FILE; p = p->next)
         if (p->file_name && std::strcmp(p->file_name, PIN_FILE) == 0) desc_free_text(&PIN_FILE);
+    loaded_pin_file = PIN_FILE ? PIN_FILE : "";
     initialize();
     take_pages();
     for (;;) {
@@ -1244,4 +1262,6 @@ void GUIDELINE_reset_globals() {
     free_rows(skips);
     free_rows(pins);
     editing = false;
+    files_loaded = false;
+    loaded_pin_file.clear();
 }

@@ -161,7 +161,7 @@ void expect_saved_files_read_back(const TempDir& dir, const std::string& pin_fil
 
 struct Session {
     const char* name;
-    bool fixture;            // start from the fixture chip's description files
+    std::vector<std::string> fixture;  // the fixture chip's files to start from
     std::string input;       // the answers
     int status;
     std::vector<std::string> says;  // in this order on standard output
@@ -178,10 +178,9 @@ class GuidelineSession : public ::testing::TestWithParam<Session> {};
 TEST_P(GuidelineSession, AnswersOutputAndFiles) {
     const Session& s = GetParam();
     TempDir dir;
-    if (s.fixture)
-        for (const char* f : {"chip.bsc", "chip.lib", "chip.pin"})
-            fs::copy_file(source_path(std::string("tests/fixtures/chip/") + f), dir.path() / f);
-    std::string before_bsc = s.fixture ? read_file(dir.path() / "chip.bsc") : "";
+    for (const std::string& f : s.fixture) fs::copy_file(source_path("tests/fixtures/chip/" + f), dir.path() / f);
+    bool fixture = !s.fixture.empty();
+    std::string before_bsc = fixture ? read_file(dir.path() / "chip.bsc") : "";
     auto r = testsupport::run({kestrand(), "chip", "-guideline"}, dir.path(), &s.input);
     EXPECT_EQ(r.status, s.status) << r.out;
     size_t at = 0;
@@ -195,14 +194,16 @@ TEST_P(GuidelineSession, AnswersOutputAndFiles) {
         EXPECT_NE(read_file(dir.path() / file).find(part), std::string::npos) << file << " lacks " << part;
     }
     for (const std::string& file : s.unsaved) EXPECT_FALSE(fs::exists(dir.path() / file)) << file;
-    if (s.fixture && !s.files.empty()) expect_saved_files_read_back(dir, s.pin_file);
-    if (s.fixture && s.files.empty()) {
+    if (fixture && !s.files.empty()) expect_saved_files_read_back(dir, s.pin_file);
+    if (fixture && s.files.empty()) {
         EXPECT_EQ(read_file(dir.path() / "chip.bsc"), before_bsc);
     }
     // The read-back check leaves nothing behind.
     for (const auto& e : fs::directory_iterator(dir.path()))
         EXPECT_EQ(e.path().filename().string().rfind("kest_guideline_", 0), std::string::npos) << e.path();
 }
+
+const std::vector<std::string> kChip = {"chip.bsc", "chip.lib", "chip.pin"};
 
 const std::string kMainPrompt = std::string(20, ' ') + " Enter Command : ";
 const std::string kMainTitle = std::string(15, ' ') + " *********   Main  Menu   ********\n\n";
@@ -213,18 +214,18 @@ INSTANTIATE_TEST_SUITE_P(
         // Only an exact number chooses an item; the end of the input leaves
         // the editor without saving, and the run goes on (here to the
         // missing design).
-        Session{"ExactNumbersOnly", true, "1 \n01\n 1\n1.\n", 255,
+        Session{"ExactNumbersOnly", kChip, "1 \n01\n 1\n1.\n", 255,
                 {kMainTitle, kMainTitle, kMainTitle, kMainTitle, kMainTitle, "ERROR: can't find SDB file 'chip.sdb'"},
                 {},
                 {},
                 ""},
-        Session{"EndOfInputWithoutFiles", false, "", 255,
+        Session{"EndOfInputWithoutFiles", {}, "", 255,
                 {kMainTitle, kMainPrompt, "ERROR: can't find BSC file 'chip.bsc'"}, {}, {"chip.bsc", "chip.lib"},
                 ""},
-        Session{"AbortWritesNothing", true, "1\n1\nnew_tdi\n6\n10\n", 255, {"..... new_tdi"}, {}, {}, ""},
+        Session{"AbortWritesNothing", kChip, "1\n1\nnew_tdi\n6\n10\n", 255, {"..... new_tdi"}, {}, {}, ""},
         // Bad values print their message and wait for one line, which is
         // taken as nothing else; the field stays as it was.
-        Session{"BadValuesAndTheLineAfterThem", true,
+        Session{"BadValuesAndTheLineAfterThem", kChip,
                 "2\n1\n14\nabc\n9\n22\n4\n3\n1\n4x\n2\n7\n4\n3\n" + std::string(31, '0') + "\n1\n3\n" +
                     std::string(31, '0') + "2\n3\n3\n" + std::string(31, '0') + "x\n1\n5\n9\n",
                 0,
@@ -241,7 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
         // an opcode equal to one already there (X matches anything) is
         // refused as the reader would; an empty opcode answer removes the
         // instruction.
-        Session{"OpcodesOfLengthFour", true,
+        Session{"OpcodesOfLengthFour", kChip,
                 "3\n2\nNEWINST\n0001, 1x0X;111\n\n\nPRELOAD\n0011 0X11\n\nBOUNDARY\n\n7\n9\n", 0,
                 {"     invalid instruction '111'\n", "     invalid instruction '0X11'\n", "File was written to"},
                 {{"chip.bsc", "%INSTRUCTION          NEWINST = (0001,\n" + std::string(37, ' ') +
@@ -249,7 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"chip.bsc", "%INSTRUCTION          PRELOAD = (0011)  ACCESS  BOUNDARY;\n"}},
                 {},
                 "chip.pin"},
-        Session{"DuplicateSkipSignal", true, "7\n1\nTDI\n\n1\nnewsig\n2\nnosig\n\n2\ntck\n3\n9\n", 0,
+        Session{"DuplicateSkipSignal", kChip, "7\n1\nTDI\n\n1\nnewsig\n2\nnosig\n\n2\ntck\n3\n9\n", 0,
                 {"      Signal 'TDI' is already in list.", "      Signal 'nosig' is not in list.",
                  "File was written to"},
                 {{"chip.bsc", "newsig"}},
@@ -257,7 +258,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "chip.pin"},
         // Save and continue: the files are written, named, and the run goes
         // on with them (to the missing design here).
-        Session{"SaveAndContinue", true, "1\n5\nrst_n\n6\n8\n", 255,
+        Session{"SaveAndContinue", kChip, "1\n5\nrst_n\n6\n8\n", 255,
                 {"File was written to ./chip.bsc\nFile was written to ./chip.lib\nFile was written to chip.pin\n",
                  "ERROR: can't find SDB file"},
                 {{"chip.bsc", "%GLOBAL_TRST     rst_n;\n"}},
@@ -267,7 +268,7 @@ INSTANTIATE_TEST_SUITE_P(
         // directory, with a pin file of the rows typed (sorted by number);
         // save and continue, and the run takes them (and stops at the
         // missing design, not at a missing configuration).
-        Session{"NewFilesFromScratch", false,
+        Session{"NewFilesFromScratch", {},
                 "2\n1\n1\nmytap\n15\nTDI\n16\nTDO\n22\n2\nmytap\n3\nU_TAP\n4\n6\n1\npins.txt\n2\n10\nP10\np10\nin\n"
                 "2\n2\nP2\np2\nout\n3\n\n\n\n\n3\n8\n",
                 255,
@@ -280,13 +281,26 @@ INSTANTIATE_TEST_SUITE_P(
                 ""},
         // What the reader would refuse is not saved: a TAP module that is
         // not in the library, a TAP page with nothing but its name.
-        Session{"RefusesTapModuleNotInLibrary", true, "2\n2\nnosuch\n4\n9\n\n10\n", 255,
+        Session{"RefusesTapModuleNotInLibrary", kChip, "2\n2\nnosuch\n4\n9\n\n10\n", 255,
                 {"The TAP module 'nosuch' is not a TAP controller of the library.\nNothing was saved.\n"}, {}, {},
                 ""},
-        Session{"RefusesEmptyTapBlock", true, "2\n1\n21\n1\nbare\n22\n4\n9\n\n10\n", 255,
+        Session{"RefusesEmptyTapBlock", kChip, "2\n1\n21\n1\nbare\n22\n4\n9\n\n10\n", 255,
                 {"Syntax Error", "The files would not read back as edited.\nNothing was saved.\n"}, {}, {}, ""},
+        // A file the editor did not read is not replaced: a configuration
+        // found without its library, a pin file named over another file.
+        Session{"ConfigurationWithoutLibraryIsKept", {"chip.bsc"}, "1\n1\nx\n6\n9\n\n10\n", 255,
+                {"'./chip.bsc' was not read (a configuration is read only with its cell library); it is not "
+                 "replaced.\n",
+                 "Nothing was saved.\n"},
+                {},
+                {"chip.lib"},
+                ""},
+        Session{"PinFileOverAnotherFile", {"chip.bsc", "chip.lib", "chip.pin", "chip.v"},
+                "6\n1\nchip.v\n3\n9\n\n10\n", 255,
+                {"'chip.v' is not the pin list that was read; it is not replaced.\nNothing was saved.\n"}, {}, {},
+                ""},
         // A pad page: a second bidirectional pad with its pins.
-        Session{"NewBidirectionalPad", true, "5\n3\n3\n4\nPADX\n5\nA\n6\nY\n9\nIO\n1\n6\n9\n", 0,
+        Session{"NewBidirectionalPad", kChip, "5\n3\n3\n4\nPADX\n5\nA\n6\nY\n9\nIO\n1\n6\n9\n", 0,
                 {"Bidirectional PAD Menu 1", "Bidirectional PAD Menu 2", "..... IO"},
                 {{"chip.lib", "%BUFFER        PADX\n {\n  %FUNCTION    inout;\n  %INOUT       IO;\n"
                               "  %INPUT       A;\n  %OUTPUT      Y;\n }\n"}},
