@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bscan/guideline.h"
+#include "bscan/insertion_facts.h"
 #include "desc/reader.h"
 #include "desc/tables.h"
 #include "support/fixture_chip.h"
@@ -136,6 +137,42 @@ INSTANTIATE_TEST_SUITE_P(
                        "1X00)  ACCESS  BSR;\n}\n\n",
                    true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ------------------------------------------------------------ the editor in process
+
+// Runs the editor on no files with the answers, to their end.
+void edit(const std::string& answers) {
+    JTAG_BSC_FILE.clear();
+    JTAG_LIB_FILE.clear();
+    FILE* in = fmemopen(const_cast<char*>(answers.data()), answers.size(), "r");
+    guideline_set_input(in);
+    testing::internal::CaptureStdout();
+    guideline_handler();
+    testing::internal::GetCapturedStdout();
+    std::fclose(in);
+}
+
+class GuidelineEditor : public ::testing::Test {
+protected:
+    void TearDown() override {
+        GUIDELINE_reset_globals();
+        DESC_reset_globals();
+    }
+};
+
+// A page added and left without a name goes again; the end of the input
+// leaves the editor with the tables as edited and nothing saved.
+TEST_F(GuidelineEditor, UnnamedPagesGoAndTheEndOfInputReturns) {
+    TempDir dir;
+    ChangeDir here(dir.path());
+    edit("2\n1\n1\nT1\n21\n22\n4\n4\n2\n15\n15\n1\nC2\n16\n");
+    ASSERT_EQ(DYNA_count(TAP_CELL_TAB), 1);
+    EXPECT_STREQ(TAP_CELL_TAB[0]->name, "T1");
+    // The first scan-cell page had no name: it goes once a named one is left.
+    ASSERT_EQ(DYNA_count(SCAN_CELL_TAB), 1);
+    EXPECT_STREQ(SCAN_CELL_TAB[0]->name, "C2");
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
 
 // ------------------------------------------------------------ the editor as a program
 
