@@ -1241,10 +1241,14 @@ int guideline_handler() {
                 }
                 break;
             case 9:
-                if (save_bsc_lib()) qdx_exit(0);
+                if (save_bsc_lib()) {
+                    put_pages_back();  // the tables own every record to the end
+                    qdx_exit(0);
+                }
                 break;
             case 10:
                 clear_screen();
+                put_pages_back();
                 qdx_exit(-1);
             default: break;
         }
