@@ -10,6 +10,7 @@
 // and saved again keeps it.
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bscan/guideline.h"
@@ -703,13 +704,11 @@ std::string guideline_tables_text() {
     for (int i = 0, n = count(PIN_TABLE); i < n; ++i) {
         const PinListEntry& r = *PIN_TABLE[i];
         std::string k = std::string("PIN ") + (r.number ? r.number : "") + " ";
-        const NamedText f[] = {{"core", const_cast<char**>(&r.core_name)}, {"io", const_cast<char**>(&r.io_name)},
-                               {"dir", const_cast<char**>(&r.direction)},  {"cell", const_cast<char**>(&r.cell)},
-                               {"c", const_cast<char**>(&r.c_cell)},        {"i", const_cast<char**>(&r.i_cell)},
-                               {"o", const_cast<char**>(&r.o_cell)},        {"io_cell", const_cast<char**>(&r.io_cell)},
-                               {"pad", const_cast<char**>(&r.pad)},         {"pad_c", const_cast<char**>(&r.pad_c)},
-                               {"pad_i", const_cast<char**>(&r.pad_i)},     {"pad_o", const_cast<char**>(&r.pad_o)}};
-        for (const NamedText& x : f) t.line(k + x.keyword, *x.value);
+        const std::pair<const char*, const char*> f[] = {
+            {"core", r.core_name}, {"io", r.io_name}, {"dir", r.direction}, {"cell", r.cell},
+            {"c", r.c_cell},       {"i", r.i_cell},   {"o", r.o_cell},     {"io_cell", r.io_cell},
+            {"pad", r.pad},        {"pad_c", r.pad_c}, {"pad_i", r.pad_i}, {"pad_o", r.pad_o}};
+        for (const auto& [key, value] : f) t.line(k + key, value);
         t.line(k + "code", r.cell_code);
         t.line(k + "enable", r.pad_enable);
     }
