@@ -7,6 +7,7 @@
 
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
+#include "bscan/guideline.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
@@ -228,7 +229,7 @@ void kestrand_main(int argc, char** argv) {
     uti_prepare_system_info();
     jtag_parse_cmd_line(argc, argv, &TOP_MODULE);
     get_bsc_lib_name();
-    if (JTAG_OPTION[OPT_GUIDELINE]) not_available("the option -guideline");
+    if (JTAG_OPTION[OPT_GUIDELINE]) guideline_handler();
     check_necessary_input_file();
     refuse_before_writing();
     if (JTAG_OPTION[OPT_ADD_TAP] || JTAG_OPTION[OPT_ADD_TAP_ONLY]) {

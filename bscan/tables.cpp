@@ -139,8 +139,10 @@ void BSCAN_TABLES_reset_globals() {
 }
 
 void KEST_HIER_reset_globals();
+void GUIDELINE_reset_globals();
 
 void BSCAN_reset_globals() {
+    GUIDELINE_reset_globals();
     BSCAN_EDIT_reset_globals();
     BSCAN_TABLES_reset_globals();
     KEST_HIER_reset_globals();
