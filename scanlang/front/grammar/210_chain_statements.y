@@ -14,8 +14,13 @@ scan_out_1
 default
     : "%DEFAULT" "=" signal ";" { $$.node = SCAN_MAKE_SOLO_AST(DEFAULT_NODE, $3.node); }
     ;
+/* (The scanner makes a leaf for the %SELECT keyword, which is not kept.) */
 select
-    : "%SELECT" "=" IDENT ";" { $$.node = SCAN_MAKE_SOLO_AST(SELECT_NODE, $3.node); }
+    : "%SELECT" "=" IDENT ";"
+      {
+          scan_drop($1.node);
+          $$.node = SCAN_MAKE_SOLO_AST(SELECT_NODE, $3.node);
+      }
     ;
 global_select
     : "%GLOBAL_SELECT" "=" IDENT ";" { $$.node = SCAN_MAKE_SOLO_AST(GLOBAL_SELECT_NODE, $3.node); }
