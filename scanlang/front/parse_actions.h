@@ -45,6 +45,17 @@ ScanAstNode* scan_once(uint16_t& slot, ScanAstNode* node);
 // node of list_kind; repeats pass up bare for the list rule to file.
 ScanAstNode* scan_first_in_list(uint16_t& slot, int list_kind, ScanAstNode* node);
 
+// As scan_once, with the warning naming `report_kind` (a node-kind-like
+// name whose "_NODE" ending is left out) instead of the node's kind.
+ScanAstNode* scan_once_as(uint16_t& slot, const char* report_kind, ScanAstNode* node);
+// A number leaf used as a name: it becomes an IDENT_NODE with the same
+// text and line.  Returns the leaf.
+ScanAstNode* scan_number_as_ident(ScanAstNode* number);
+// A %CLOCK statement of a wrapper chain: the first opens the chain's
+// WRAPPER_CLOCK_LIST_NODE, later ones pass up bare; from the third on a
+// warning line is printed on standard output (the clock is kept).
+ScanAstNode* scan_wrapper_chain_clock(ScanAstNode* clock);
+
 // List merge of a holder's items: a bare item of a kind in `lists` joins
 // the first list node of its list kind among the holder's children (error
 // 11 when there is none); any other item is appended to the holder.

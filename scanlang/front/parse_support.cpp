@@ -20,6 +20,8 @@ ScanAstNode* thelockupAST = nullptr;
 int parse_path_fileG = 0;
 int sl_lockup_latch_flag = 0;
 int dont_fix_flag = 0;
+int wrapper_chain_clk_count = 0;
+int new_decoder_scan_mode = 0, new_decoder_test_mode = 0, new_decoder_override_mode = 0, new_decoder_ram_write = 0;
 
 namespace {
 
@@ -194,6 +196,29 @@ ScanAstNode* scan_first_in_list(uint16_t& slot, int list_kind, ScanAstNode* node
     return scan_holder(list_kind, node);
 }
 
+ScanAstNode* scan_once_as(uint16_t& slot, const char* report_kind, ScanAstNode* node) {
+    if (slot) multiple_error(report_kind);
+    slot = 1;
+    return node;
+}
+
+ScanAstNode* scan_number_as_ident(ScanAstNode* number) {
+    number->kind = IDENT_NODE;
+    return number;
+}
+
+// A wrapper chain is meant to have a scan clock and at most one more.
+constexpr int kMaxWrapperChainClocks = 2;
+
+ScanAstNode* scan_wrapper_chain_clock(ScanAstNode* clock) {
+    ++wrapper_chain_clk_count;
+    if (wrapper_chain_clk_count > kMaxWrapperChainClocks) {
+        std::fputs("WARNING : there are more than 2 clk in the wrapper chain\n", stdout);
+        std::fflush(stdout);
+    }
+    return scan_first_in_list(wrapper_chain_t[WRAPPER_CHAIN_CLOCK], WRAPPER_CLOCK_LIST_NODE, clock);
+}
+
 ScanAstNode* scan_merge_item(ScanAstNode* holder, ScanAstNode* item, ScanListKinds lists) {
     int list_kind = item ? list_kind_of(item->kind, lists) : -1;
     if (list_kind < 0) return scan_append_item(holder, item);
@@ -347,4 +372,6 @@ void SCAN_PARSE_reset_globals() {
     parse_path_fileG = 0;
     sl_lockup_latch_flag = 0;
     dont_fix_flag = 0;
+    wrapper_chain_clk_count = 0;
+    new_decoder_scan_mode = new_decoder_test_mode = new_decoder_override_mode = new_decoder_ram_write = 0;
 }

@@ -36,6 +36,11 @@ extern int parse_path_fileG;
 extern int sl_lockup_latch_flag;
 // Cleared after each %CORE and %SCAN_MODULE block.
 extern int dont_fix_flag;
+// Clocks seen so far in the wrapper chain being parsed.
+extern int wrapper_chain_clk_count;
+// Set to 1 when a decoder mode is given in its braced (port block) form,
+// for the object builder; the one-line forms leave them alone.
+extern int new_decoder_scan_mode, new_decoder_test_mode, new_decoder_override_mode, new_decoder_ram_write;
 
 // Parses the whole of scan_yyin (from its first line) and returns 0.  A
 // syntax error ends the run (code 4).

@@ -23,7 +23,8 @@ extern uint16_t dft_t[48], pso_t[12], select_scan_t[8], sequence_t[5], connect_s
     gristel_t[2], tddm_tdm_info_t[3], tddm_group_t[3], tdm_group_t[4];
 // Kept across files; their blocks clear them:
 extern uint16_t con_port_t[4], set_timing_t[6], ta_constraints_t[8], scan_module_t[4], delay_cell_map_t[2],
-    test_files_t[4], scan_repair_t[5], clock_period_t[1], test_conversion_t[5], conversion_clock_t[2];
+    test_files_t[4], scan_repair_t[5], clock_period_t[1], test_conversion_t[5], conversion_clock_t[2],
+    connect_core_tt[6];
 
 // Sets every counter of a table to 0.
 template <size_t N>
@@ -59,6 +60,7 @@ enum ScanBlock : int {
     BLOCK_TDDM_GROUP = 27,
     BLOCK_TDM_GROUP = 28,
     BLOCK_CLOCK_PERIOD = 29,
+    BLOCK_TEST_FILES = 31,
 };
 
 // Statement names of the messages, indexed as the occurrence tables.
@@ -89,6 +91,35 @@ inline constexpr int SEQ_FORCE = 0, SEQ_CYCLE_LENGTH = 1, SEQ_SET_TIMING = 2, SE
 // Slots of gristel_t and tddm_tdm_info_t.
 inline constexpr int GRISTEL_TDDM_TDM_INFO = 0, GRISTEL_TOP_MODULE = 1;
 inline constexpr int TDDM_TDM_INFO_TDDM_GROUP = 0, TDDM_TDM_INFO_TDM_GROUP = 1, TDDM_TDM_INFO_SPEED_RATIO = 2;
+
+// Slots of connect_scan_t (the items of a %CONNECT_SCAN block).
+inline constexpr int CS_SCAN_PORT = 0, CS_SCAN_CLOCK = 1, CS_SCAN_INSTRUCTION = 2, CS_SCAN_INSTANCES = 3,
+                     CS_SCAN_INSTANCES_FILE = 4, CS_SCAN_DELAY = 5, CS_SCAN_SELECT = 6, CS_MS_VIOLATION = 7;
+// Slots of scan_delay_t, port_t, select_t and scan_clock_t.
+inline constexpr int DELAY_OUT = 0, DELAY_OUT_DEFAULT = 1, DELAY_SCAN_TEST = 2;
+inline constexpr int PORT_SCAN_IN = 0, PORT_SCAN_OUT = 1, PORT_DEFAULT = 2;
+inline constexpr int SELECT_SELECT = 0, SELECT_GLOBAL_SELECT = 1;
+inline constexpr int SCAN_CLOCK_CLOCK = 0, SCAN_CLOCK_GLOBAL_CLOCK = 1, SCAN_CLOCK_POLARITY = 2;
+// Slots of connect_core_tt (the items of a %CONNECT_CORE block).
+inline constexpr int CC_FILE_NAME = 0, CC_CORE_INSTRUCTION = 1, CC_SCAN_PORT = 2, CC_INSTANCE_NAME = 3,
+                     CC_SYSTEM_INSTRUCTION = 4, CC_MODULE_NAME = 5;
+// Slots of wrapper_info_t and wrapper_chain_t.
+inline constexpr int WRAPPER_INFO_CHAIN = 2;
+inline constexpr int WRAPPER_CHAIN_CLOCK = 0, WRAPPER_CHAIN_SCAN_IN = 1, WRAPPER_CHAIN_SCAN_OUT = 2;
+// Slots of test_files_t.
+inline constexpr int TF_MBIST_FILE = 0, TF_LBIST_FILE = 1, TF_BSD_FILE = 2, TF_MACRO_TEST = 3;
+// Slots of scan_decoder_t (indexed as scan_decoder_name, and five more
+// for the decoder's %KR_MODE and name statements).
+inline constexpr int DEC_CONTROL_PORT_1 = 0, DEC_CONTROL_PORT_2 = 1, DEC_CONTROL_PORT_3 = 2, DEC_SCAN_MODE = 3,
+                     DEC_TEST_MODE = 4, DEC_OVERRIDE_MODE = 5, DEC_SCAN_MODE_OUT = 6, DEC_SCAN_MODE_INV_OUT = 7,
+                     DEC_TEST_MODE_OUT = 8, DEC_TEST_MODE_INV_OUT = 9, DEC_OVERRIDE_MODE_OUT = 10,
+                     DEC_OVERRIDE_MODE_INV_OUT = 11, DEC_RAM_WRITE = 12, DEC_POSITION = 13, DEC_KR_MODE = 14,
+                     DEC_DECODER_NAME = 15, DEC_DECODER_SCAN_MODE = 16, DEC_DECODER_SCAN_MODE_INV = 17,
+                     DEC_DECODER_TEST_MODE = 18, DEC_DECODER_TEST_MODE_INV = 19;
+// Slots of decoder_out_t (one output block of a decoder) and con_port_t
+// (one port block of a decoder mode).
+inline constexpr int DEC_OUT_INSTANCE_NAME = 0, DEC_OUT_PIN_NAME = 1;
+inline constexpr int CON_PORT_NAME = 0, CON_PAD_NAME = 1, CON_PAD_OUT = 2, CON_POLARITY = 3;
 
 // The check of a closed block (numbers above); messages name in_file_name
 // and the current line.  Blocks without checks do nothing.

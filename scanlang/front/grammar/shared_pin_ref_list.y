@@ -1,0 +1,5 @@
+/* Comma-separated pin references, linked as siblings. */
+pin_ref_list
+    : pin_ref_list "," pin_ref { $$.node = scan_chain_append($1.node, $3.node); }
+    | pin_ref
+    ;
