@@ -90,6 +90,19 @@ inline constexpr int SEQ_FORCE = 0, SEQ_CYCLE_LENGTH = 1, SEQ_SET_TIMING = 2, SE
 inline constexpr int GRISTEL_TDDM_TDM_INFO = 0, GRISTEL_TOP_MODULE = 1;
 inline constexpr int TDDM_TDM_INFO_TDDM_GROUP = 0, TDDM_TDM_INFO_TDM_GROUP = 1, TDDM_TDM_INFO_SPEED_RATIO = 2;
 
+// Slots of select_scan_t (as select_scan_name).
+inline constexpr int SELECT_SCAN_INIT = 0, SELECT_SCAN_INCR = 1, SELECT_SCAN_MAX = 2, SELECT_DONT_SCAN_TYPE = 3,
+                     SELECT_MUST_SCAN_TYPE = 4, SELECT_DONT_SCAN = 5, SELECT_MUST_SCAN = 6,
+                     SELECT_DONT_SCAN_MODULE = 7;
+// Slots of instruction_t: the single-use statements of an %INSTRUCTION
+// block.
+inline constexpr int INSTR_PREAMBLE = 0, INSTR_SHIFT = 1, INSTR_PROPAGATE = 2, INSTR_HOLD = 3, INSTR_RUNBIST = 4,
+                     INSTR_CAPTURE = 5, INSTR_POSTAMBLE = 6, INSTR_MODE = 7, INSTR_RAM_WRITE = 8,
+                     INSTR_EXTRA_SEQ = 9;
+// Slots of scan_repair_t: the %FORCE_NET block and its statements.
+inline constexpr int REPAIR_FORCE_NET = 0, REPAIR_NET_NAME = 1, REPAIR_SHIFT = 2, REPAIR_HOLD = 3,
+                     REPAIR_CAPTURE = 4;
+
 // The check of a closed block (numbers above); messages name in_file_name
 // and the current line.  Blocks without checks do nothing.
 void check_missing(int block);
