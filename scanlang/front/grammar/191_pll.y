@@ -49,7 +49,8 @@ two_pulse_gen_item
 
 /* Reference, feedback and output clocks: the period (a real), the clock
    and its value, the clock net, the LBIST clock, the enable; a reference
-   clock also names its outside port, an output clock its buffers. */
+   clock also names its outside port, an output clock its buffers.  The
+   scanner gives %ENABLE a leaf of its own, which no tree takes. */
 period_7_list
     : period_7_list period_7 { $$.node = scan_chain_append($1.node, $2.node); }
     | period_7
@@ -59,7 +60,7 @@ period_7
     | "%CLOCK" signal "=" PATTERN ";"     { $$.node = SCAN_MAKE_DUET_AST(CLOCK_NODE, $2.node, $4.node); }
     | "%CLOCK_NET" signal ";"             { $$.node = SCAN_MAKE_SOLO_AST(CLOCK_NET_NODE, $2.node); }
     | "%LB_CLOCK" signal "=" PATTERN ";"  { $$.node = SCAN_MAKE_DUET_AST(LB_CLOCK_NODE, $2.node, $4.node); }
-    | "%ENABLE" "=" signal ";"            { $$.node = SCAN_MAKE_SOLO_AST(ENABLE_NODE, $3.node); }
+    | "%ENABLE" "=" signal ";"            { scan_drop($1.node); $$.node = SCAN_MAKE_SOLO_AST(ENABLE_NODE, $3.node); }
     | "%EXT_PORT" "=" signal ";"          { $$.node = SCAN_MAKE_SOLO_AST(EXT_PORT_NODE, $3.node); }
     ;
 period_8_list
@@ -71,7 +72,7 @@ period_8
     | "%CLOCK" signal "=" PATTERN ";"     { $$.node = SCAN_MAKE_DUET_AST(CLOCK_NODE, $2.node, $4.node); }
     | "%CLOCK_NET" signal ";"             { $$.node = SCAN_MAKE_SOLO_AST(CLOCK_NET_NODE, $2.node); }
     | "%LB_CLOCK" signal "=" PATTERN ";"  { $$.node = SCAN_MAKE_DUET_AST(LB_CLOCK_NODE, $2.node, $4.node); }
-    | "%ENABLE" "=" signal ";"            { $$.node = SCAN_MAKE_SOLO_AST(ENABLE_NODE, $3.node); }
+    | "%ENABLE" "=" signal ";"            { scan_drop($1.node); $$.node = SCAN_MAKE_SOLO_AST(ENABLE_NODE, $3.node); }
     ;
 period_9_list
     : period_9_list period_9 { $$.node = scan_chain_append($1.node, $2.node); }
@@ -82,6 +83,6 @@ period_9
     | "%CLOCK" signal "=" PATTERN ";"     { $$.node = SCAN_MAKE_DUET_AST(CLOCK_NODE, $2.node, $4.node); }
     | "%CLOCK_NET" signal ";"             { $$.node = SCAN_MAKE_SOLO_AST(CLOCK_NET_NODE, $2.node); }
     | "%LB_CLOCK" signal "=" PATTERN ";"  { $$.node = SCAN_MAKE_DUET_AST(LB_CLOCK_NODE, $2.node, $4.node); }
-    | "%ENABLE" "=" signal ";"            { $$.node = SCAN_MAKE_SOLO_AST(ENABLE_NODE, $3.node); }
+    | "%ENABLE" "=" signal ";"            { scan_drop($1.node); $$.node = SCAN_MAKE_SOLO_AST(ENABLE_NODE, $3.node); }
     | "%PLL_CLOCK_BUFFER" "=" names ";"   { $$.node = SCAN_MAKE_SOLO_AST(PLL_CLOCK_BUFFER_NODE, $3.node); }
     ;

@@ -1,6 +1,7 @@
 /* %BLACKBOX: an instance of a module the tools do not see into, its
    constant and untouched pins, its clocks and how its inputs and outputs
-   are handled; then %READ_MAP and %SCAN_MODIFY_CMD, which name a file. */
+   are handled; then %READ_MAP and %SCAN_MODIFY_CMD, which name a file.
+   The scanner gives %OUTPUT a leaf of its own, which no tree takes. */
 
 blackbox
     : "%BLACKBOX" "{" blackbox_items "}" { $$.node = scan_holder(BLACKBOX_NODE, $3.node); }
@@ -19,7 +20,7 @@ blackbox_item
     | "%DONT_MODIFY" "=" names ";"     { $$.node = SCAN_MAKE_SOLO_AST(DONT_MODIFY_NODE, $3.node); }
     | "%CLOCK" "=" names ";"           { $$.node = SCAN_MAKE_SOLO_AST(CLOCK_NODE, $3.node); }
     | "%INPUT" "=" pso_observe_1 ";"   { $$.node = SCAN_MAKE_SOLO_AST(INPUT_NODE, $3.node); }
-    | "%OUTPUT" "=" pso_control_1 ";"  { $$.node = SCAN_MAKE_SOLO_AST(OUTPUT_NODE, $3.node); }
+    | "%OUTPUT" "=" pso_control_1 ";"  { scan_drop($1.node); $$.node = SCAN_MAKE_SOLO_AST(OUTPUT_NODE, $3.node); }
     ;
 /* The word that stands for the handling is kept as the node's text. */
 pso_observe_1
