@@ -3,7 +3,9 @@
 // inputs that are warned about or refused, with their code and line.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
+#include <utility>
 
 #include "scanlang/front/front.h"
 #include "support/child.h"
