@@ -82,6 +82,29 @@ enum DftSlot : int {
     DFT_NONTPI_INSTANCE = 43, DFT_WRAPPER = 44, DFT_GRISTEL_INFO = 45, DFT_DEF_INFO = 46, DFT_CORE_NO_SCAN = 47,
 };
 
+// Counts a statement whose repeats pass without a report: the slot is
+// set and the node passes up.
+inline ScanAstNode* scan_count(uint16_t& slot, ScanAstNode* node) {
+    slot = 1;
+    return node;
+}
+
+// An "instance{pin}" reference: the pin's leaf becomes the only child of
+// the instance's leaf, which stands for the pair.
+ScanAstNode* scan_pin_ref(ScanAstNode* instance, ScanAstNode* pin);
+// A node of `kind` carrying the text of the word that stands for it (the
+// words that share one token: CONTROL and the CONTROL_WEIGHT words,
+// OBSERVE and OBSERVE_BLOCK).
+ScanAstNode* scan_word_node(int kind, const char* text);
+// An integer that may only be 1 or 0: a ONE_NODE or a ZERO_NODE (the
+// number's leaf is dropped); any other value is a syntax error (code 4)
+// naming the number.
+ScanAstNode* scan_bit_value(ScanAstNode* number);
+// The %PATH entries of a %MULTICYCLE_PATH or %FALSE_PATH block.  A path
+// file holds only the entries: there the block is refused with `message`
+// on standard output and the run ends.
+ScanAstNode* scan_path_section(ScanAstNode* paths, const char* message);
+
 // The top level of a DFT file: a once block (slot of dft_t; wrapped in
 // wrap_kind on its first occurrence when wrap_kind >= 0; a repeat is
 // warning 7 naming the block), a list block (its first occurrence

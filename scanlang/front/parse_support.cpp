@@ -1,6 +1,8 @@
 // The parser's roots, error reports and the tree-building helpers of its
 // actions.
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -247,6 +249,36 @@ ScanAstNode* scan_merge_names(ScanAstNode* holder, ScanAstNode* item, std::initi
     scan_drop(item);
     scan_append_item(first, names);
     return holder;
+}
+
+// ------------------------------------------------------ statement values
+
+ScanAstNode* scan_pin_ref(ScanAstNode* instance, ScanAstNode* pin) { return scan_append_item(instance, pin); }
+
+ScanAstNode* scan_word_node(int kind, const char* text) {
+    ScanAstNode* node = SCAN_MAKE_AST(kind);
+    if (text) SCAN_PUT_ATTRIBUTE(node, text);
+    return node;
+}
+
+ScanAstNode* scan_bit_value(ScanAstNode* number) {
+    const char* text = number && number->attribute ? number->attribute : "";
+    errno = 0;
+    long value = std::strtol(text, nullptr, 10);
+    if (errno == 0 && (value == 0 || value == 1)) {
+        scan_drop(number);
+        return SCAN_MAKE_AST(value == 1 ? ONE_NODE : ZERO_NODE);
+    }
+    error_handler(in_file_name.c_str(), scan_yylineno, SCAN_ERR_SYNTAX, text, nullptr);
+    fatal_exit();  // not reached: code 4 ends the run
+}
+
+ScanAstNode* scan_path_section(ScanAstNode* paths, const char* message) {
+    if (parse_path_fileG == 1) {
+        std::fputs(message, stdout);
+        fatal_exit();
+    }
+    return paths;
 }
 
 // ------------------------------------------------------ the DFT top level

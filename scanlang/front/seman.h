@@ -120,6 +120,18 @@ inline constexpr int DEC_CONTROL_PORT_1 = 0, DEC_CONTROL_PORT_2 = 1, DEC_CONTROL
 // (one port block of a decoder mode).
 inline constexpr int DEC_OUT_INSTANCE_NAME = 0, DEC_OUT_PIN_NAME = 1;
 inline constexpr int CON_PORT_NAME = 0, CON_PAD_NAME = 1, CON_PAD_OUT = 2, CON_POLARITY = 3;
+// Slots of select_scan_t (as select_scan_name).
+inline constexpr int SELECT_SCAN_INIT = 0, SELECT_SCAN_INCR = 1, SELECT_SCAN_MAX = 2, SELECT_DONT_SCAN_TYPE = 3,
+                     SELECT_MUST_SCAN_TYPE = 4, SELECT_DONT_SCAN = 5, SELECT_MUST_SCAN = 6,
+                     SELECT_DONT_SCAN_MODULE = 7;
+// Slots of instruction_t: the single-use statements of an %INSTRUCTION
+// block.
+inline constexpr int INSTR_PREAMBLE = 0, INSTR_SHIFT = 1, INSTR_PROPAGATE = 2, INSTR_HOLD = 3, INSTR_RUNBIST = 4,
+                     INSTR_CAPTURE = 5, INSTR_POSTAMBLE = 6, INSTR_MODE = 7, INSTR_RAM_WRITE = 8,
+                     INSTR_EXTRA_SEQ = 9;
+// Slots of scan_repair_t: the %FORCE_NET block and its statements.
+inline constexpr int REPAIR_FORCE_NET = 0, REPAIR_NET_NAME = 1, REPAIR_SHIFT = 2, REPAIR_HOLD = 3,
+                     REPAIR_CAPTURE = 4;
 
 // The check of a closed block (numbers above); messages name in_file_name
 // and the current line.  Blocks without checks do nothing.

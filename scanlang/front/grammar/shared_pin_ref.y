@@ -1,6 +1,7 @@
-/* A port, or an instance with its pin in braces: the pin hangs under the
-   instance's name. */
+/* A pin reference: a name, or an instance and its pin (the pin's leaf
+   hangs under the instance's). */
+
 pin_ref
     : IDENT
-    | IDENT "{" IDENT "}" { $$.node = SCAN_APPEND_CHILD($1.node, $3.node); }
+    | IDENT "{" IDENT "}" { $$.node = scan_pin_ref($1.node, $3.node); }
     ;

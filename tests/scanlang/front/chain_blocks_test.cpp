@@ -51,9 +51,9 @@ protected:
 // Each fixture file parses (as a DFT file, through the test driver) into
 // exactly the tree of its golden print; what the driver writes on
 // standard output is the tree, after any message the parse printed there.
-class FixtureTrees : public testing::TestWithParam<const char*> {};
+class ChainFixtureTrees : public testing::TestWithParam<const char*> {};
 
-TEST_P(FixtureTrees, MatchTheGoldenPrint) {
+TEST_P(ChainFixtureTrees, MatchTheGoldenPrint) {
     const std::string base = testsupport::source_path(std::string("tests/fixtures/scanlang/") + GetParam());
     auto r = testsupport::run({testsupport::built_program("tests/scan_parse_driver"), "dft", base + ".dft"});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -61,7 +61,7 @@ TEST_P(FixtureTrees, MatchTheGoldenPrint) {
     EXPECT_EQ(r.out, testsupport::read_file(base + ".tree"));
 }
 
-INSTANTIATE_TEST_SUITE_P(ChainBlocks, FixtureTrees,
+INSTANTIATE_TEST_SUITE_P(ChainBlocks, ChainFixtureTrees,
                          testing::Values("connect_scan", "connect_core", "core", "wrapper", "test_sessions",
                                          "scan_decoder"));
 
