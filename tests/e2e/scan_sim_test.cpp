@@ -461,4 +461,75 @@ TEST_P(ScanSim, TransparentWithTheTapInReset) {
 INSTANTIATE_TEST_SUITE_P(Cases, ScanSim, ::testing::ValuesIn(cases()),
                          [](const auto& info) { return info.param.name; });
 
+// An SVF file of the IDCODE instruction and 32 bits read with TDO compared.
+std::string idcode_svf(const Chip& chip, const std::string& id) {
+    const std::string op = chip.opcode("IDCODE");
+    return "SIR " + std::to_string(op.size()) + " TDI (" + scanharness::hex_id(std::string(32 - op.size(), '0') + op) +
+           ");\nSDR 32 TDI (00000000) TDO (" + id + ") MASK (FFFFFFFF);\n";
+}
+
+// The SVF preamble of tallowmere -scan, then an IDCODE read of our own,
+// replayed through OpenOCD's remote_bitbang adapter against a Verilator
+// model of the chip on a Unix socket: OpenOCD finds the BSDL's IDCODE and
+// the files run without a TDO error.  With a wrong IDCODE expected, both
+// the scan-chain check and the SVF's TDO compare report it.
+class ScanSvf : public ::testing::TestWithParam<ScanCase> {};
+
+TEST_P(ScanSvf, OpenOcdReplaysTheSvf) {
+    if (!tools_built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
+#ifdef KEST_NO_SIMULATION
+    GTEST_SKIP() << "simulator runs are off in this build (KEST_NO_SIMULATION)";
+#endif
+    if (!testsupport::have_program("verilator")) GTEST_SKIP() << "verilator is not installed: no model to serve";
+    if (!testsupport::have_program("openocd")) GTEST_SKIP() << "openocd is not installed: nothing replays the SVF";
+    const ScanCase& c = GetParam();
+    testsupport::TempDir tmp;
+    const fs::path& dir = tmp.path();
+    Chip chip;
+    ASSERT_TRUE(prepare(c, dir, chip));
+    ASSERT_EQ(chip.bsdl.idcode.size(), 32u);
+    ASSERT_FALSE(chip.opcode("IDCODE").empty());
+    const std::vector<std::string> sources = {scanharness::write_sim_cells(dir), "chip_TAP.v",
+                                              scanharness::write_sim_netlist(dir, "chip_jtag.v", "sim_chip_jtag.v")};
+    auto built = scanharness::build_bitbang_model(dir, chip, sources);
+    ASSERT_EQ(built.status, 0) << built.out << built.err;
+    const std::string id = scanharness::hex_id(chip.bsdl.idcode);
+    // A wrong IDCODE: one bit of the part number flipped.
+    std::string wrong = scanharness::hex_id(chip.bsdl.idcode.substr(0, 10) + (chip.bsdl.idcode[10] == '1' ? "0" : "1") +
+                                            chip.bsdl.idcode.substr(11));
+    std::ofstream(dir / "idcode.svf") << idcode_svf(chip, id);
+    std::ofstream(dir / "wrong_idcode.svf") << idcode_svf(chip, wrong);
+
+    scanharness::BitbangServer server(dir);
+    ASSERT_TRUE(server.ready()) << read_file(dir / "bitbang_sim.log");
+    auto r = scanharness::run_openocd(dir, server.socket(), chip.bsdl.instruction_length, id,
+                                      {"chip_jtag.svf", "idcode.svf"});
+    const std::string out = r.out + r.err;
+    EXPECT_EQ(r.status, 0) << out;
+    EXPECT_NE(out.find("tap/device found: 0x" + id), std::string::npos) << out;
+    EXPECT_EQ(out.find("Error"), std::string::npos) << out;
+    size_t runs = 0;
+    for (size_t at = out.find("svf file programmed successfully"); at != std::string::npos;
+         at = out.find("svf file programmed successfully", at + 1))
+        ++runs;
+    EXPECT_EQ(runs, 2u) << out;
+
+    auto w = scanharness::run_openocd(dir, server.socket(), chip.bsdl.instruction_length, wrong, {"wrong_idcode.svf"});
+    const std::string bad = w.out + w.err;
+    EXPECT_NE(bad.find("tap/device found: 0x" + id), std::string::npos) << bad;
+    EXPECT_NE(bad.find("expected 1 of 1: 0x" + wrong), std::string::npos) << bad;
+    EXPECT_NE(bad.find("tdo check error"), std::string::npos) << bad;
+    EXPECT_EQ(bad.find("svf file programmed successfully"), std::string::npos) << bad;
+}
+
+std::vector<ScanCase> svf_cases() {
+    std::vector<ScanCase> some;
+    for (const ScanCase& c : cases())
+        if (c.name == "example_chip" || c.name == "add_tap_with_trst") some.push_back(c);
+    return some;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ScanSvf, ::testing::ValuesIn(svf_cases()),
+                         [](const auto& info) { return info.param.name; });
+
 }  // namespace

@@ -1,9 +1,17 @@
 #include "support/scan_harness.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <fcntl.h>
 
 #include <cctype>
+#include <chrono>
+#include <cstdio>
 #include <fstream>
+#include <thread>
 #include <random>
 #include <sstream>
 
@@ -408,6 +416,82 @@ std::string write_mutant(const fs::path& dir, const std::string& netlist, const 
     if (p != std::string::npos) text.insert(p + pin.size() + 2, "~");
     write_text(dir / name, text);
     return name;
+}
+
+// ---------------------------------------------------------------------------
+
+testsupport::RunResult build_bitbang_model(const fs::path& dir, const Chip& chip,
+                                           const std::vector<std::string>& sources) {
+    std::string top = "`timescale 1ns / 1ps\nmodule bitbang_top (input tck, input tms, input tdi, input trst, output tdo);\n";
+    top += "  " + chip.top + " dut (." + chip.tck + "(tck), ." + chip.tms + "(tms), ." + chip.tdi + "(tdi), ." +
+           chip.tdo + "(tdo)";
+    if (!chip.trst.empty()) top += ", ." + chip.trst + "(trst)";
+    for (const ChipPin& p : chip.pins)
+        if (p.direction == "in") top += ", ." + p.port + "(1'b0)";
+    top += ");\nendmodule\n";
+    write_text(dir / "bitbang_top.v", top);
+    std::vector<std::string> argv = {"verilator", "--cc", "--exe", "--build", "-j", "2", "-Wno-fatal", "-Wno-lint",
+                                     "-Wno-style", "--top-module", "bitbang_top", "-Mdir", "bitbang_obj", "-o",
+                                     "../bitbang_sim", "bitbang_top.v"};
+    argv.insert(argv.end(), sources.begin(), sources.end());
+    argv.push_back(testsupport::source_path("tests/fixtures/e2e/bitbang/bitbang_server.cpp"));
+    return testsupport::run(argv, dir);
+}
+
+BitbangServer::BitbangServer(const fs::path& dir) : socket_(dir / "jtag.sock") {
+    const std::string program = (dir / "bitbang_sim").string(), socket = socket_.string(),
+                      log = (dir / "bitbang_sim.log").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>(socket.c_str()), nullptr};
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return;
+    pid_ = pid;
+    for (int i = 0; i < 200 && !ready_; ++i) {
+        std::error_code ec;
+        ready_ = fs::is_socket(socket_, ec);
+        if (!ready_) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+BitbangServer::~BitbangServer() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+}
+
+testsupport::RunResult run_openocd(const fs::path& dir, const fs::path& socket, int ir_length,
+                                   const std::string& expected_id, const std::vector<std::string>& svf_files) {
+    std::vector<std::string> argv = {"openocd",
+                                     "-c", "adapter driver remote_bitbang",
+                                     "-c", "remote_bitbang port 0",
+                                     "-c", "remote_bitbang host " + socket.string(),
+                                     "-c", "transport select jtag",
+                                     "-c", "reset_config trst_only",
+                                     "-c", "jtag newtap chip tap -irlen " + std::to_string(ir_length) +
+                                               " -expected-id 0x" + expected_id,
+                                     "-c", "init"};
+    for (const std::string& f : svf_files) {
+        argv.push_back("-c");
+        argv.push_back("svf -tap chip.tap " + f);
+    }
+    argv.push_back("-c");
+    argv.push_back("shutdown");
+    return testsupport::run(argv, dir);
+}
+
+std::string hex_id(const std::string& bits) {
+    unsigned long v = 0;
+    for (char c : bits) v = v << 1 | (c == '1' ? 1 : 0);
+    char text[16];
+    std::snprintf(text, sizeof text, "%08lx", v);
+    return text;
 }
 
 }  // namespace scanharness

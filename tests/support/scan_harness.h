@@ -133,4 +133,36 @@ testsupport::RunResult prove_transparent(const fs::path& dir, const Chip& chip, 
 std::string write_mutant(const fs::path& dir, const std::string& netlist, const std::string& inst,
                          const std::string& pin, const std::string& name);
 
+// The chip's TAP pins as OpenOCD's remote_bitbang adapter reaches them:
+// a Verilator model of the chip (functional inputs held low) built from
+// the sources with tests/fixtures/e2e/bitbang/bitbang_server.cpp, which
+// serves the protocol on a Unix socket.  The program is dir/bitbang_sim.
+testsupport::RunResult build_bitbang_model(const fs::path& dir, const Chip& chip,
+                                           const std::vector<std::string>& sources);
+
+// The model serving on dir/jtag.sock while the object lives; ended (by
+// its process id) when it goes out of scope.
+class BitbangServer {
+public:
+    explicit BitbangServer(const fs::path& dir);
+    ~BitbangServer();
+    BitbangServer(const BitbangServer&) = delete;
+    BitbangServer& operator=(const BitbangServer&) = delete;
+    bool ready() const { return ready_; }
+    const fs::path& socket() const { return socket_; }
+
+private:
+    fs::path socket_;
+    int pid_ = -1;
+    bool ready_ = false;
+};
+
+// OpenOCD on the socket: one TAP of that instruction length expecting
+// that IDCODE (8 hex digits), init, then each SVF file, then shutdown.
+testsupport::RunResult run_openocd(const fs::path& dir, const fs::path& socket, int ir_length,
+                                   const std::string& expected_id, const std::vector<std::string>& svf_files);
+
+// An IDCODE as 8 hex digits from its 32 BSDL bits.
+std::string hex_id(const std::string& bits);
+
 }  // namespace scanharness
