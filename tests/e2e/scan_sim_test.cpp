@@ -105,6 +105,7 @@ struct ScanCase {
     std::vector<std::string> options;
     // Pad pins the proof's mutants invert ("inst", "pin"); none: no mutant.
     std::vector<std::pair<std::string, std::string>> mutants;
+    int control_cells = 2;  // control rows of the BSDL
 };
 
 void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
@@ -112,14 +113,14 @@ void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
 const std::vector<ScanCase>& cases() {
     static const std::vector<ScanCase> all = {
         {"example_chip", example_chip, Road::Default, {}, {{"PAD_DOUT0", "A"}, {"PAD_BIDIR0", "OE"}, {"core", "din"}}},
-        {"shared_control", fixture({kSharedEnable}), Road::Default, {}, {{"PAD_DOUT1", "OE"}}},
+        {"shared_control", fixture({kSharedEnable}), Road::Default, {}, {{"PAD_DOUT1", "OE"}}, 1},
         {"dont_share_control", fixture({kSharedEnable}), Road::Default, {"-dont_share_control"}, {}},
         {"add_tap_with_trst", without_tap({}), Road::AddTap, {}, {{"PAD_BIDIR0", "A"}}},
         {"usercode_clamp_highz", without_tap(kMoreInstructions), Road::AddTap, {}, {}},
         {"active_low_input", fixture({{"chip.pin", "RST_N   rst_n", "RST_N   -rst_n"}}), Road::Default, {},
          {{"core", "rst_n"}}},
         {"pad_module", fixture({}, "tests/fixtures/bscan/padmod/chip.v"), Road::Default, {}, {}},
-        {"generated_200_pads", generated(200), Road::Default, {}, {{"PAD_t198", "OE"}}},
+        {"generated_200_pads", generated(200), Road::Default, {}, {{"PAD_t198", "OE"}}, 100},
     };
     return all;
 }
@@ -140,6 +141,9 @@ bool prepare(const ScanCase& c, const fs::path& dir, Chip& chip) {
     EXPECT_TRUE(chip.errors.empty()) << ::testing::PrintToString(chip.errors);
     EXPECT_FALSE(chip.pins.empty());
     EXPECT_EQ(chip.bsdl.boundary_length, static_cast<int>(chip.bsdl.boundary.size()));
+    int controls = 0;
+    for (const auto& r : chip.bsdl.boundary) controls += r.function == "control" || r.function == "controlr";
+    EXPECT_EQ(controls, c.control_cells);
     return chip.errors.empty() && !chip.pins.empty();
 }
 
