@@ -98,13 +98,18 @@ const std::vector<Patch> kMoreInstructions = {
      "    %INSTRUCTION BYPASS"},
     {"chip.bsc", "%PIN_LIST", "%USERCODE_REGISTER 10100101000011110000000011111111;\n\n%PIN_LIST"}};
 
+struct Mutant {
+    std::string module, inst, pin;
+};
+
 struct ScanCase {
     std::string name;
     Prepare prepare;
     Road road = Road::Default;
     std::vector<std::string> options;
-    // Pad pins the proof's mutants invert ("inst", "pin"); none: no mutant.
-    std::vector<std::pair<std::string, std::string>> mutants;
+    // Instance pins that the proof's mutants invert ({"module", "inst", "pin"},
+    // an empty module: the first instance of that name).
+    std::vector<Mutant> mutants;
     int control_cells = 2;  // control rows of the BSDL
 };
 
@@ -112,15 +117,15 @@ void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
 
 const std::vector<ScanCase>& cases() {
     static const std::vector<ScanCase> all = {
-        {"example_chip", example_chip, Road::Default, {}, {{"PAD_DOUT0", "A"}, {"PAD_BIDIR0", "OE"}, {"core", "din"}}},
-        {"shared_control", fixture({kSharedEnable}), Road::Default, {}, {{"PAD_DOUT1", "OE"}}, 1},
-        {"dont_share_control", fixture({kSharedEnable}), Road::Default, {"-dont_share_control"}, {}},
-        {"add_tap_with_trst", without_tap({}), Road::AddTap, {}, {{"PAD_BIDIR0", "A"}}},
-        {"usercode_clamp_highz", without_tap(kMoreInstructions), Road::AddTap, {}, {}},
+        {"example_chip", example_chip, Road::Default, {}, {{"", "PAD_DOUT0", "A"}, {"", "PAD_BIDIR0", "OE"}, {"", "core", "din"}}},
+        {"shared_control", fixture({kSharedEnable}), Road::Default, {}, {{"", "PAD_DOUT1", "OE"}}, 1},
+        {"dont_share_control", fixture({kSharedEnable}), Road::Default, {"-dont_share_control"}, {{"", "PAD_BIDIR0", "OE"}}},
+        {"add_tap_with_trst", without_tap({}), Road::AddTap, {}, {{"", "PAD_BIDIR0", "A"}}},
+        {"usercode_clamp_highz", without_tap(kMoreInstructions), Road::AddTap, {}, {{"", "PAD_DOUT1", "A"}}},
         {"active_low_input", fixture({{"chip.pin", "RST_N   rst_n", "RST_N   -rst_n"}}), Road::Default, {},
-         {{"core", "rst_n"}}},
-        {"pad_module", fixture({}, "tests/fixtures/bscan/padmod/chip.v"), Road::Default, {}, {}},
-        {"generated_200_pads", generated(200), Road::Default, {}, {{"PAD_t198", "OE"}}, 100},
+         {{"", "core", "rst_n"}}},
+        {"pad_module", fixture({}, "tests/fixtures/bscan/padmod/chip.v"), Road::Default, {}, {{"pads_bs", "PAD_DOUT0", "A"}}},
+        {"generated_200_pads", generated(200), Road::Default, {}, {{"", "PAD_t198", "OE"}}, 100},
     };
     return all;
 }
@@ -453,12 +458,12 @@ TEST_P(ScanSim, TransparentWithTheTapInReset) {
     ASSERT_FALSE(chip.trst.empty()) << "the proof holds the TAP in reset with TRST";
     auto r = scanharness::prove_transparent(dir, chip, "chip.v", "chip_jtag.v", {"chip_TAP.v"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    for (const auto& [inst, pin] : c.mutants) {
-        SCOPED_TRACE(inst + "{" + pin + "} inverted");
-        std::string mutant = scanharness::write_mutant(dir, "chip_jtag.v", inst, pin, "mutant.v");
-        auto m = scanharness::prove_transparent(dir, chip, "chip.v", mutant, {"chip_TAP.v"});
-        EXPECT_NE(m.status, 0) << m.out << m.err;
-        EXPECT_NE((m.out + m.err).find("proof did fail"), std::string::npos) << m.out << m.err;
+    for (const Mutant& m : c.mutants) {
+        SCOPED_TRACE(m.module + " " + m.inst + "{" + m.pin + "} inverted");
+        std::string mutant = scanharness::write_mutant(dir, "chip_jtag.v", m.module, m.inst, m.pin, "mutant.v");
+        auto f = scanharness::prove_transparent(dir, chip, "chip.v", mutant, {"chip_TAP.v"});
+        EXPECT_NE(f.status, 0) << f.out << f.err;
+        EXPECT_NE((f.out + f.err).find("proof did fail"), std::string::npos) << f.out << f.err;
     }
 }
 

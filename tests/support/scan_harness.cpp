@@ -407,10 +407,11 @@ testsupport::RunResult prove_transparent(const fs::path& dir, const Chip& chip, 
     return testsupport::run({"yosys", "-q", "-s", "transparency.ys"}, dir);
 }
 
-std::string write_mutant(const fs::path& dir, const std::string& netlist, const std::string& inst,
-                         const std::string& pin, const std::string& name) {
+std::string write_mutant(const fs::path& dir, const std::string& netlist, const std::string& module,
+                         const std::string& inst, const std::string& pin, const std::string& name) {
     std::string text = read_file(dir / netlist);
-    size_t at = text.find(" " + inst + " (");
+    size_t at = module.empty() ? 0 : text.find("module " + module + " ");
+    if (at != std::string::npos) at = text.find(" " + inst + " (", at);
     size_t p = at == std::string::npos ? at : text.find("." + pin + "(", at);
     EXPECT_NE(p, std::string::npos) << "no " << inst << "{" << pin << "} in " << netlist;
     if (p != std::string::npos) text.insert(p + pin.size() + 2, "~");

@@ -129,9 +129,10 @@ testsupport::RunResult prove_transparent(const fs::path& dir, const Chip& chip, 
                                          const std::string& gate, const std::vector<std::string>& models);
 
 // A copy of a netlist with one pin connection of an instance inverted
-// ("inst (" ... ".pin(net)" becomes ".pin(~net)").
-std::string write_mutant(const fs::path& dir, const std::string& netlist, const std::string& inst,
-                         const std::string& pin, const std::string& name);
+// ("inst (" ... ".pin(net)" becomes ".pin(~net)"), in the module of that
+// name (the first instance of that name when `module` is empty).
+std::string write_mutant(const fs::path& dir, const std::string& netlist, const std::string& module,
+                         const std::string& inst, const std::string& pin, const std::string& name);
 
 // The chip's TAP pins as OpenOCD's remote_bitbang adapter reaches them:
 // a Verilator model of the chip (functional inputs held low) built from
