@@ -125,6 +125,7 @@ const std::vector<ScanCase>& cases() {
         {"active_low_input", fixture({{"chip.pin", "RST_N   rst_n", "RST_N   -rst_n"}}), Road::Default, {},
          {{"", "core", "rst_n"}}},
         {"pad_module", fixture({}, "tests/fixtures/bscan/padmod/chip.v"), Road::Default, {}, {{"pads_bs", "PAD_DOUT0", "A"}}},
+        {"df_speed", fixture({}), Road::Default, {"-df_speed"}, {}},
         {"generated_200_pads", generated(200), Road::Default, {}, {{"", "PAD_t198", "OE"}}, 100},
     };
     return all;
