@@ -495,6 +495,8 @@ TEST_P(ScanSvf, OpenOcdReplaysTheSvf) {
     const ScanCase& c = GetParam();
     testsupport::TempDir tmp;
     const fs::path& dir = tmp.path();
+    if ((dir / "jtag.sock").string().size() >= 100)
+        GTEST_SKIP() << "the temporary folder's path is too long for a Unix socket: " << dir;
     Chip chip;
     ASSERT_TRUE(prepare(c, dir, chip));
     ASSERT_EQ(chip.bsdl.idcode.size(), 32u);

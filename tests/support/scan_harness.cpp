@@ -469,7 +469,8 @@ BitbangServer::~BitbangServer() {
 
 testsupport::RunResult run_openocd(const fs::path& dir, const fs::path& socket, int ir_length,
                                    const std::string& expected_id, const std::vector<std::string>& svf_files) {
-    std::vector<std::string> argv = {"openocd",
+    // Bounded in time: a model that stops answering must not hang the test.
+    std::vector<std::string> argv = {"timeout", "120", "openocd",
                                      "-c", "adapter driver remote_bitbang",
                                      "-c", "remote_bitbang port 0",
                                      "-c", "remote_bitbang host " + socket.string(),
