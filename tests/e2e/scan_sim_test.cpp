@@ -248,12 +248,11 @@ TEST_P(ScanSim, BehavesAsItsBsdlSays) {
     const std::string q = scanharness::bits(L + 40, 7), tail = q.substr(0, 40);
     const int functional = 16;
     const std::string V1 = x.vector(false, 11), V2 = x.vector(true, 12);
-    std::string safe(L, '0');
-    for (const auto& r : b.boundary) {
-        char s = r.safe == "0" || r.safe == "1" ? r.safe[0] : '0';
-        if ((r.function == "control" || r.function == "controlr") && s != r.safe[0]) s = x.vector(true, 0)[r.num];
-        safe[static_cast<size_t>(r.num)] = s;
-    }
+    // The safe values; a control cell without one at its disable value.
+    std::string safe = x.vector(true, 0);
+    for (const auto& r : b.boundary)
+        if (r.safe == "0" || r.safe == "1" || (r.function != "control" && r.function != "controlr"))
+            safe[static_cast<size_t>(r.num)] = r.safe == "1" ? '1' : '0';
 
     // The functional part alone, for the chip before the insertion too.
     auto functional_part = [&](Bench& bench) {
