@@ -1,7 +1,11 @@
-// Library cells of the demo chip "chip" (read with tessick -lib):
-// behavioural models of the pad cells, the boundary-scan cells and the
-// buffers, and the port-only TAP controller qdx_tap.  Pin names follow
-// chip.lib.
+// Library cells of the demo chip "chip", shared with the tests' fixture
+// chip (tests/fixtures/chip/cells.v links here): read with tessick -lib,
+// and the behavioural models that simulate the netlist kestrand edits
+// (Icarus Verilog, Verilator, yosys).  The pad cells, the boundary-scan
+// cells with their capture, shift and update stages and the MODE pin, the
+// buffers and the inverter, and the port-only TAP controller qdx_tap
+// (replaced by the RTL TAP "<top>_TAP.v" in a simulation).  Pin names
+// follow chip.lib.
 `timescale 1ns / 1ps
 
 `celldefine
@@ -39,8 +43,10 @@ module PIN_BIDIR (A, OE, Y, PAD);
   assign Y = PAD;
 endmodule
 
-// Boundary-scan cells: scan path SI -> SO, capture and shift on CLOCK,
-// update on UPDATE, MODE selects the update latch towards DO.
+// Boundary-scan cells: scan path SI -> SO, capture (SHIFT low) and shift
+// (SHIFT high) on the rising edge of CLOCK, the update stage loads on the
+// rising edge of UPDATE, MODE selects the update stage towards DO (test
+// mode) instead of DI (functional mode).
 module BC_IN (DI, DO, SI, SO, SHIFT, CLOCK, UPDATE, MODE);
   input DI, SI, SHIFT, CLOCK, UPDATE, MODE;
   output DO, SO;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <string>
 
 #include "support/testsupport.h"
@@ -755,6 +756,8 @@ endmodule
 }
 
 // A flat netlist of many cells reads in about a second per million cells.
+// Measured in processor time, so that a loaded machine does not fail it;
+// the limits are far above the linear cost and far below a quadratic one.
 TEST(Reader, LargeFlatNetlistIsFast) {
     constexpr int kCellsN = 100000;
     std::string text = kCells;
@@ -771,11 +774,11 @@ TEST(Reader, LargeFlatNetlistIsFast) {
     }
     text += "  assign out = n[" + std::to_string(kCellsN) + ":" + std::to_string(kCellsN - 31) + "];\nendmodule\n";
 
-    const auto start = std::chrono::steady_clock::now();
+    const std::clock_t start = std::clock();
     Design d;
     d.read_text(text, "big.v", false);
     d.link();
-    const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double secs = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
     const Module& top = d.modules[d.find_module("top")];
     EXPECT_EQ(top.instances.size(), static_cast<std::size_t>(kCellsN));
     EXPECT_EQ(top.nets.size(), 32u + 32u + kCellsN + 1u);
@@ -783,9 +786,9 @@ TEST(Reader, LargeFlatNetlistIsFast) {
     EXPECT_EQ(d.names.str(top.nets[top.pin_conns(top.instance_pins(last).back())[0]].name),
               "n[" + std::to_string(kCellsN) + "]");
 #if defined(__SANITIZE_ADDRESS__)
-    constexpr double kLimit = 20.0;
+    constexpr double kLimit = 30.0;
 #else
-    constexpr double kLimit = 2.0;
+    constexpr double kLimit = 5.0;
 #endif
     EXPECT_LT(secs, kLimit) << text.size() << " bytes";
 }
