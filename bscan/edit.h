@@ -107,6 +107,14 @@ std::string open_and_modify_hierarchy_sdb(const char* module);
 // The pad module's instance in the top design: its new master and its
 // TAP connections; closes TAP_FP.
 void replace_cell_in_top(const char* module, const char* instance);
+// The next-lower pad module's instance in the pad module being edited
+// (PAD_FP): its new master and the ports that carry the TAP signals and
+// the chain through it; closes PAD_FP.  Written for a TAP that is not on
+// the pad-module path.
+void replace_cell_in_pad(const char* module, const char* instance);
+// With -external_idcode and an IDCODE register: the TAP's IDCODE bus tied
+// to its value, bit 31 first.
+void bs_write_idcode_ties(FILE* fp);
 // The TAP lines of the pad module that holds the pads (the level below
 // the top whose file receives the cells).
 void bs_write_pad_module_tap_lines(FILE* fp);
@@ -130,6 +138,9 @@ extern std::string TDO_ENABLE_LIFTED;
 // BSCAN_OPATH with their alias files, prints the closing lines and,
 // unless -no_expand, writes and expands the netlist.
 void do_plovert();
+// Runs plovert on the command files of the TAP path, innermost first, and
+// moves each edited module into BSCAN_OPATH before its parent runs.
+void kest_hier_do_plovert_for_tap_instance();
 void bs_get_and_expand_netlist_with_jtag();
 
 // ------------------------------------------------------------ report

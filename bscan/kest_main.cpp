@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
@@ -14,15 +16,19 @@
 #include "runtime/process.h"
 #include "runtime/frame/frame.h"
 #include "runtime/sysinfo.h"
+#include "sdb/prefix.h"
 #include "sdb/sdb.h"
 
 namespace {
 
 std::string cpu_time_text;
 
-// Ends the run for a road that this version does not take yet.
-[[noreturn]] void not_available(const char* what) {
-    qdx_printf("ERROR: %s is not available in this version.\n\n", what);
+// Ends the run for a road that this version does not take yet; `why`,
+// when given, is a line saying what stands in the way.
+[[noreturn]] void not_available(const char* what, const char* why = nullptr) {
+    qdx_printf("ERROR: %s is not available in this version.\n", what);
+    if (why) qdx_printf("%s", why);
+    qdx_printf("\n");
     qdx_exit(-1);
 }
 
@@ -34,23 +40,46 @@ void kest_write_connect_file() {
     if (has_bist_entries()) not_available("writing the BIST connection files");
 }
 
-// With -add_tap the top edit adds the TAP instance; a top design that
-// holds an instance of that name already would make the netlist editor
-// fail after every command file was written.
+// With -add_tap the top edit (or, for a TAP inside a sub-module, the edit
+// of the innermost module on its path) adds the TAP instance; a design
+// that holds an instance of that name already would make the netlist
+// editor fail after every command file was written.
 void check_tap_instance_free() {
-    open_sdb_file(MODULE_SDB.c_str());
-    const int tap = TAP_INSTANCE_NAME ? SDB_nl_search_obj(TAP_INSTANCE_NAME) : -1;
+    const bool hier = kest_hier_tap_ctrlG == 1;
+    const std::string& design = hier ? MODULE_C_SDB : MODULE_SDB;
+    open_sdb_file(design.c_str());
+    const char* name = kest_hier_tap_design_name();
+    const int tap = name ? SDB_nl_search_obj(name) : -1;
     SDB_close(sdb, 0);
     if (tap < 0) return;
     qdx_printf("ERROR: (%s) the design '%s' already holds the TAP instance '%s'\n", JTAG_BSC_FILE.c_str(),
-               MODULE_SDB.c_str(), TAP_INSTANCE_NAME);
+               design.c_str(), name);
     qdx_printf("       (%%INSTANCE_NAME of %%TAP_MODULE); option -add_tap adds it.\n\n");
     qdx_exit(-1);
 }
 
 const char* const kSeveralPadModules = "the boundary-scan insertion into several IO-pad modules";
-const char* const kPadModuleLevels = "the boundary-scan insertion into pad modules on several levels";
 const char* const kPadsSplit = "the boundary-scan insertion into pads both in the top module and in a pad module";
+const char* const kPadsSplitWhy =
+    "       The boundary register of one design is placed in one module, the top or the\n"
+    "       innermost pad module; pads on both sides would leave some without a cell.\n";
+const char* const kTapOnPadPath =
+    "the boundary-scan insertion with the TAP controller inside a module on the pad-module path";
+
+// True when an instance of the TAP's path (above the TAP itself) is named
+// like an instance of the dotted pad-module path: the two paths meet.
+bool tap_path_meets(const std::string& pad_path) {
+    size_t start = 0;
+    while (start <= pad_path.size()) {
+        size_t dot = pad_path.find('.', start);
+        std::string seg = pad_path.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+        for (int i = 0; i + 1 < DYNA_count(kest_hier_tap_ctrl_name_tabG); ++i)
+            if (seg == bsnames::or_text(kest_hier_tap_ctrl_name_tabG[i].instance, "")) return true;
+        if (dot == std::string::npos) break;
+        start = dot + 1;
+    }
+    return false;
+}
 
 // Where the pads sit in the cell-level design, for the roads the pad table
 // would find only after -add_tap has written the TAP files: the instance
@@ -61,8 +90,8 @@ const char* untaken_pad_road() {
     open_sdb_file(MODULE_C_SDB.c_str());
     bool top = false;
     int module_path = -1;  // the prefix entry of the enclosing instance path
-    int depth = 0;
     bool several = false;
+    bool meets = false;
     for (int i = 0, n = DYNA_count(PIN_TABLE); i < n; ++i) {
         const char* name = bs_pin_name(i);
         if (!name || skip_signal(name) || is_internal_marker(PIN_TABLE[i]->io_name)) continue;
@@ -77,14 +106,13 @@ const char* untaken_pad_road() {
             continue;
         }
         if (module_path >= 0 && parent != module_path) several = true;
+        if (module_path != parent && kest_hier_tap_ctrlG == 1) meets = meets || tap_path_meets(PREFIX_get(prefix_tab, parent));
         module_path = parent;
-        depth = 0;
-        for (int q = parent; q >= 0 && q < prefix_count && depth <= prefix_count; q = prefix_tab[q].parent) ++depth;
     }
     SDB_close(sdb, 0);
     if (several) return kSeveralPadModules;
     if (top && module_path >= 0) return kPadsSplit;
-    if (depth > 1) return kPadModuleLevels;
+    if (meets) return kTapOnPadPath;
     return nullptr;
 }
 
@@ -94,31 +122,54 @@ void refuse_before_writing() {
     if (JTAG_OPTION[OPT_ADD_BCM]) not_available("the option -add_bcm");
     if (has_bist_entries()) not_available("writing the BIST connection files");
     if (JTAG_OPTION[OPT_ADD_TAP_ONLY]) return;
-    if (kest_hier_tap_ctrlG == 1) not_available("the boundary-scan insertion with a TAP controller inside a sub-module");
     if (JTAG_OPTION[OPT_ADD_TAP]) {
         check_tap_instance_free();
         // Without -add_tap the insertion refuses these roads itself,
         // after the pad table and before its first file.
-        if (const char* road = untaken_pad_road()) not_available(road);
+        if (const char* road = untaken_pad_road()) not_available(road, road == kPadsSplit ? kPadsSplitWhy : nullptr);
     }
 }
 
 bool in_pad_module(const PadEntry& p) { return DYNA_count(p.modules) > 0; }
 
-// The pads sit in one pad module below the top: the module's copy gets
-// the cells and ports for the TAP signals, the top its new master and the
-// TAP wiring.
-void insert_in_pad_module(int first) {
-    std::string module = OPIN_TAB[first].modules[0];
-    std::string instance =
-        DYNA_count(OPIN_TAB[first].instances) > 0 ? OPIN_TAB[first].instances[0] : std::string();
+// The pads sit in a pad module, itself perhaps inside other modules: each
+// module on the path gets a copy with the ports that carry the TAP signals
+// and the chain down to the cells, the top its new master and the TAP
+// wiring, and the innermost module the cells.
+void insert_in_pad_modules(int first) {
+    const PadEntry& p = OPIN_TAB[first];
+    std::vector<std::string> modules, instances;
+    for (int k = 0, n = DYNA_count(p.modules); k < n; ++k) {
+        modules.emplace_back(p.modules[k]);
+        instances.emplace_back(k < DYNA_count(p.instances) ? p.instances[k] : "");
+    }
+    if (kest_hier_tap_ctrlG == 1) {
+        kest_hier_find_tap_instance_with_iopad();
+        kest_check_hier_inst_tap_iopad(first);
+        if (kest_hier_same_instance_tapG != -1) not_available(kTapOnPadPath);
+        // Each module on both paths would get two command files of one name.
+        for (int i = 0; i + 1 < DYNA_count(kest_hier_tap_ctrl_name_tabG); ++i)
+            for (const std::string& m : modules)
+                if (m == bsnames::or_text(kest_hier_tap_ctrl_name_tabG[i].module, "")) not_available(kTapOnPadPath);
+        kest_hier_replace_tap_instance_iopad();
+        kest_hier_do_plovert_for_tap_instance();
+    }
+    const size_t levels = modules.size();
     open_and_modify_top_sdb();
     bs_search_standard_ports(first);
-    replace_cell_in_top(module.c_str(), instance.c_str());
-    kest_hier_instance_matchG = -1;  // the TAP is not on the pad-module path
-    std::string path = open_and_modify_hierarchy_sdb(module.c_str());
-    bsnames::set_text(PAD_MODULE, path.c_str());
-    bs_write_pad_module_tap_lines(PAD_FP);
+    replace_cell_in_top(modules[levels - 1].c_str(), instances[levels - 1].c_str());
+    // The TAP is not on the pad-module path (that road stops above): its
+    // signals come in through ports on every level.
+    for (size_t level = levels; level-- > 0;) {
+        kest_hier_instance_matchG = -1;
+        std::string path = open_and_modify_hierarchy_sdb(modules[level].c_str());
+        if (level > 0) {
+            replace_cell_in_pad(modules[level - 1].c_str(), instances[level - 1].c_str());
+            continue;
+        }
+        bsnames::set_text(PAD_MODULE, path.c_str());
+        bs_write_pad_module_tap_lines(PAD_FP);
+    }
     open_sdb_file(PAD_MODULE);
     for (int i = first, n = DYNA_count(OPIN_TAB); i < n; ++i)
         if (OPIN_TAB[i].cell) add_scan_cells_in_cmd_file(PAD_FP, i);
@@ -153,23 +204,23 @@ void add_scan_cell() {
         qdx_printf("       there is no boundary register to insert.\n\n");
         qdx_exit(-1);
     }
-    // The first pad alone chooses between the flat and the pad-module
-    // road; pads on both sides of the pad module are the road of several
-    // IO-pad modules, with the top as one of them.
+    // The first pad alone would choose between the flat and the
+    // pad-module road, leaving the pads on the other side without a cell.
     for (int i = first + 1, n = DYNA_count(OPIN_TAB); i < n; ++i)
         if (OPIN_TAB[i].cell && in_pad_module(OPIN_TAB[i]) != in_pad_module(OPIN_TAB[first]))
-            not_available(kPadsSplit);
+            not_available(kPadsSplit, kPadsSplitWhy);
     qdx_printf(" - Synthesizing Boundary Registers in gate level ...\n\n");
-    // A TAP controller inside a sub-module was refused before the run.
-    int levels = DYNA_count(OPIN_TAB[first].modules);
-    if (levels > 0) {
+    if (in_pad_module(OPIN_TAB[first])) {
         PAD_MODULE_EXIST = 255;
-        if (levels > 1) not_available(kPadModuleLevels);
-        insert_in_pad_module(first);
+        insert_in_pad_modules(first);
         return;
     }
     // The pads sit in the top design.
     PAD_MODULE_EXIST = 0;
+    if (kest_hier_tap_ctrlG == 1) {
+        kest_hier_replace_tap_instance_no_iopad();
+        kest_hier_do_plovert_for_tap_instance();
+    }
     open_and_modify_top_sdb();
     open_sdb_file(MODULE_SDB.c_str());
     for (int i = first, n = DYNA_count(OPIN_TAB); i < n; ++i)

@@ -96,6 +96,18 @@ void do_plovert() {
     if (!JTAG_OPTION[OPT_NO_EXPAND]) bs_get_and_expand_netlist_with_jtag();
 }
 
+void kest_hier_do_plovert_for_tap_instance() {
+    for (int i = DYNA_count(kest_hier_tap_ctrl_name_tabG) - 2; i >= 0; --i) {
+        const std::string m = bsnames::or_text(kest_hier_tap_ctrl_name_tabG[i].module, "");
+        qdx_printf("    .Executing command file  %s/%s_bs.cmd ...\n", BSCAN_OPATH.c_str(), m.c_str());
+        // As in do_plovert: no edited copy of an earlier run may stand in
+        // for the one this run makes.
+        bs_remove_file(BSCAN_OPATH + "/" + m + "_bs.sdb");
+        run_plovert(BSCAN_OPATH + "/" + m + "_bs");
+        move_or_stop(m + "_bs.sdb");
+    }
+}
+
 void bs_get_and_expand_netlist_with_jtag() {
     const std::string& top = TOP_MODULE;
     const bool vhdl = JTAG_OPTION[OPT_VHDL] != 0;
