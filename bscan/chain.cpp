@@ -288,6 +288,32 @@ void connect_scan_cell_in_cmd(FILE*& fp) {
     bs_close_cmd_file(fp);
 }
 
+void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, int row) {
+    // The trees of this module, rooted at its ports (or at the TAP in the
+    // top), without EXTRA_n trees.
+    if (synch()) BCLK_LEVEL = build(fp, BCLK_GROUP, "BCELL_TCK", "bclk", BCLK_BUF);
+    SHIFT_DR_LEVEL = build(fp, SHIFT_GROUP, TAP_SHIFT_PIN, "shift", SHIFT_BUF);
+    CLOCK_DR_LEVEL = build(fp, CLOCK_GROUP, TAP_CLOCK_PIN, "clock", CLOCK_BUF);
+    struct {
+        const char* pin;
+        GroupSizeList groups;
+        const char* stem;
+        BufferEntry* buffer;
+        int* level;
+    } others[] = {{TAP_UPDATE_PIN, UPDATE_GROUP, "update", UPDATE_BUF, &UPDATE_DR_LEVEL},
+                  {TAP_HIGHZ_PIN, HIGHZ_GROUP, "highz", HIGHZ_BUF, &HIGHZ_LEVEL},
+                  {TAP_RST_PIN, RST_GROUP, "rst", RST_BUF, &RST_LEVEL},
+                  {TAP_MODE1_PIN, MODE1_GROUP, "mode1", MODE1_BUF, &MODE1_LEVEL},
+                  {TAP_MODE2_PIN, MODE2_GROUP, "mode2", MODE2_BUF, &MODE2_LEVEL},
+                  {TAP_MODE3_PIN, MODE3_GROUP, "mode3", MODE3_BUF, &MODE3_LEVEL}};
+    for (auto& o : others)
+        if (set(o.pin)) *o.level = build(fp, o.groups, o.pin, o.stem, o.buffer);
+    // The module's cells hang on its own trees in chain order.
+    reset_cursors();
+    for (int i = 0, n = DYNA_count(SCAN_TAB); i < n; ++i)
+        if (SCAN_TAB[i].multi_io_row == row) connect_control_signal(fp, i);
+}
+
 void add_buffer(FILE* fp) {
     bool df = df_speed();
     auto tree = [&](GroupSizeList groups, const char* pin, const char* stem, BufferEntry* buffer, int* depth,

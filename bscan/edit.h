@@ -88,6 +88,9 @@ extern int shift_level_count, clock_level_count, update_level_count, highz_level
 // from the TAP's FIRST_BCELL pin to its LAST_BCELL pin, then the trailer;
 // closes the file.
 void connect_scan_cell_in_cmd(FILE*& fp);
+// Several IO-pad modules: the trees of module `row` of MULTI_IO_TAB and
+// the control lines of its cells; no chain, no trailer.
+void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, int row);
 // The control-pin lines of one SCAN_TAB row; advances the cursors.
 void connect_control_signal(FILE* fp, int row);
 // The trees of all control signals in their Verilog form, for the
@@ -118,6 +121,30 @@ void bs_write_idcode_ties(FILE* fp);
 // The TAP lines of the pad module that holds the pads (the level below
 // the top whose file receives the cells).
 void bs_write_pad_module_tap_lines(FILE* fp);
+
+// ------------------------------------------------ several IO-pad modules
+
+// Copies each IO-pad module row's database to "<module>_bs<n>.sdb" and
+// opens its command file "<module>_bs<n>.cmd" with its head.
+void open_multi_io_modules();
+// The top's copy and command file (open_and_modify_top_sdb) as row 0.
+void bs_open_multi_io_top();
+// Each pad's cells into the command file of its module, in table order.
+void bs_add_multi_io_cells();
+// Adds to each row's need counters one for each child that needs the
+// signal, depth first: a module needs a signal's port when any below does.
+void set_hier_common_net(int row, MultiIoHierNode* children);
+// The lowest common ancestor of two rows, 0 when none is found.
+int check_common_level_for_two_multi_io(int a, int b);
+// The trees and control lines per module, then the chain across modules.
+void connect_scan_cell_for_multi_io();
+// Depth first: each child's new master and control connections in its
+// parent, every row's port and connection items, the trailer; closes the
+// row files.
+void hier_replace_io_module(int row, MultiIoHierNode* children);
+// Runs plovert on the row files, children before parents, the top last,
+// and moves each edited database into BSCAN_OPATH.
+void hier_do_plovert(int row, MultiIoHierNode* children);
 
 // ------------------------------------------------- standard TAP ports
 

@@ -59,10 +59,6 @@ void check_tap_instance_free() {
 }
 
 const char* const kSeveralPadModules = "the boundary-scan insertion into several IO-pad modules";
-const char* const kPadsSplit = "the boundary-scan insertion into pads both in the top module and in a pad module";
-const char* const kPadsSplitWhy =
-    "       The boundary register of one design is placed in one module, the top or the\n"
-    "       innermost pad module; pads on both sides would leave some without a cell.\n";
 const char* const kTapOnPadPath =
     "the boundary-scan insertion with the TAP controller inside a module on the pad-module path";
 
@@ -81,11 +77,18 @@ bool tap_path_meets(const std::string& pad_path) {
     return false;
 }
 
+// A TAP controller inside a sub-module with pads in several IO-pad modules.
+[[noreturn]] void refuse_hier_tap_for_multi_io() {
+    std::printf("ERROR: Can not support hierarchic TAP controller for multiple IO-PAD modules.\n\n");
+    qdx_exit(-1);
+}
+
 // Where the pads sit in the cell-level design, for the roads the pad table
 // would find only after -add_tap has written the TAP files: the instance
 // path of each pad buffer on a pin that may get a cell.  Pins that do not
-// resolve are left to the pad table, which reports them.  Returns the
-// road that this version does not take, or none.
+// resolve are left to the pad table, which reports them.  Returns the road
+// of several IO-pad modules, or a road that this version does not take,
+// or none.
 const char* untaken_pad_road() {
     open_sdb_file(MODULE_C_SDB.c_str());
     bool top = false;
@@ -110,8 +113,9 @@ const char* untaken_pad_road() {
         module_path = parent;
     }
     SDB_close(sdb, 0);
-    if (several) return kSeveralPadModules;
-    if (top && module_path >= 0) return kPadsSplit;
+    // Pads in the top and in a pad module take the road of several IO-pad
+    // modules too, the top being one of them.
+    if (several || (top && module_path >= 0)) return kSeveralPadModules;
     if (meets) return kTapOnPadPath;
     return nullptr;
 }
@@ -126,7 +130,12 @@ void refuse_before_writing() {
         check_tap_instance_free();
         // Without -add_tap the insertion refuses these roads itself,
         // after the pad table and before its first file.
-        if (const char* road = untaken_pad_road()) not_available(road, road == kPadsSplit ? kPadsSplitWhy : nullptr);
+        const char* road = untaken_pad_road();
+        if (road == kSeveralPadModules) {
+            if (kest_hier_tap_ctrlG == 1) refuse_hier_tap_for_multi_io();
+        } else if (road) {
+            not_available(road);
+        }
     }
 }
 
@@ -189,11 +198,17 @@ void add_scan_cell() {
     bs_reset_standard_port_ptr_of_TAP();
     if (multi_io_module_flagG) {
         // Several IO-pad modules.
-        if (kest_hier_tap_ctrlG == 1) {
-            std::printf("ERROR: Can not support hierarchic TAP controller for multiple IO-PAD modules.\n\n");
-            qdx_exit(-1);
-        }
-        not_available(kSeveralPadModules);
+        if (kest_hier_tap_ctrlG == 1) refuse_hier_tap_for_multi_io();
+        current_multi_io_indexG = -1;
+        open_multi_io_modules();
+        // The top's TAP wiring follows each TAP pad's pins up from the pad
+        // itself, before the port search moves the records up the tree.
+        bs_open_multi_io_top();
+        bs_hier_search_tap_ports();
+        qdx_printf(" - Synthesizing Boundary Registers in gate level ...\n\n");
+        bs_add_multi_io_cells();
+        print_bso_file();
+        return;
     }
     int first = -1;
     for (int i = 0, n = DYNA_count(OPIN_TAB); i < n && first < 0; ++i)
@@ -204,11 +219,9 @@ void add_scan_cell() {
         qdx_printf("       there is no boundary register to insert.\n\n");
         qdx_exit(-1);
     }
-    // The first pad alone would choose between the flat and the
-    // pad-module road, leaving the pads on the other side without a cell.
-    for (int i = first + 1, n = DYNA_count(OPIN_TAB); i < n; ++i)
-        if (OPIN_TAB[i].cell && in_pad_module(OPIN_TAB[i]) != in_pad_module(OPIN_TAB[first]))
-            not_available(kPadsSplit, kPadsSplitWhy);
+    // Pads with cells both in the top and in a pad module took the road of
+    // several IO-pad modules above; a TAP pad alone may sit on the other
+    // side, which the pad-module road wires.
     qdx_printf(" - Synthesizing Boundary Registers in gate level ...\n\n");
     if (in_pad_module(OPIN_TAB[first])) {
         PAD_MODULE_EXIST = 255;
@@ -233,12 +246,25 @@ void add_scan_cell() {
 void add_boundary_scan_chain() {
     bs_create_multi_io_tab();
     add_scan_cell();
-    // The signal counts of the IO-pad module tree serve only the road of
-    // several IO-pad modules, which stops above.
+    set_hier_common_net(MULTI_IO_HIER.row, MULTI_IO_HIER.children);
     HIGHZ_CNT = 0;
-    built_bus_balance_group_tab_for_control_signal();
-    connect_scan_cell_in_cmd(PAD_MODULE_EXIST ? PAD_FP : TAP_FP);
-    do_plovert();
+    if (!multi_io_module_flagG) {
+        built_bus_balance_group_tab_for_control_signal();
+        connect_scan_cell_in_cmd(PAD_MODULE_EXIST ? PAD_FP : TAP_FP);
+        do_plovert();
+    } else {
+        connect_scan_cell_for_multi_io();
+        hier_replace_io_module(MULTI_IO_HIER.row, MULTI_IO_HIER.children);
+        hier_do_plovert(MULTI_IO_HIER.row, MULTI_IO_HIER.children);
+        qdx_printf("\n - Synthesis  done!\n\n");
+        if (BSO_FILE) {
+            qdx_printf("    .The Boundary-scan Pin List was stored in ");
+            qdx_printf("file '%s'.\n", BSO_FILE);
+            bsnames::clear_text(BSO_FILE);
+        }
+        qdx_printf("    .Modified sdb files were stored in directory %s.\n\n", BSCAN_OPATH.c_str());
+        if (!JTAG_OPTION[OPT_NO_EXPAND]) bs_get_and_expand_netlist_with_jtag();
+    }
     print_report();
 }
 

@@ -1,6 +1,8 @@
 // kestrand end to end on fixture chips whose TAP controller sits inside a
-// sub-module ("u_core.u_tap" and deeper) or whose pads sit in pad modules
-// on several levels ("u_io.u_ring"), with and without -add_tap: each run
+// sub-module ("u_core.u_tap" and deeper), whose pads sit in pad modules on
+// several levels ("u_io.u_ring"), in several IO-pad modules (two instances
+// of one IO module, a module holding other pad modules) or both in the top
+// and in a pad module, with and without -add_tap: each run
 // ends with status 0, the expanded design closes the chain from the TAP's
 // first-cell pin through every boundary cell to its last-cell pin with
 // every control pin driven, yosys accepts the written hierarchy, the chain
@@ -187,7 +189,19 @@ INSTANTIATE_TEST_SUITE_P(
                 {kBscTapInCore},
                 true,
                 "u_core.u_tap",
-                {"core_bs", "io_bs", "pads_bs"}}),
+                {"core_bs", "io_bs", "pads_bs"}},
+        HierRun{"two_io_instances_in_a_ring", "tests/fixtures/bscan/hier/ring_of_io.v", {}, false, "TAP",
+                {"ring_bs0", "pio_bs0", "pio_bs1"}},
+        HierRun{"two_io_instances_in_a_ring_add_tap", "tests/fixtures/bscan/hier/ring_of_io.v", {}, true, "TAP",
+                {"ring_bs0", "pio_bs0", "pio_bs1"}},
+        HierRun{"two_io_instances_in_the_top", "tests/fixtures/bscan/hier/io_pair.v", {}, false, "TAP",
+                {"pads_bs0", "pio_bs0", "pio_bs1"}},
+        HierRun{"two_io_instances_in_the_top_add_tap", "tests/fixtures/bscan/hier/io_pair.v", {}, true, "TAP",
+                {"pads_bs0", "pio_bs0", "pio_bs1"}},
+        HierRun{"pads_in_the_top_and_in_a_pad_module", "tests/fixtures/bscan/hier/pads_split.v", {}, false, "TAP",
+                {"pads_bs0"}},
+        HierRun{"pads_in_the_top_and_in_a_pad_module_add_tap", "tests/fixtures/bscan/hier/pads_split.v", {}, true,
+                "TAP", {"pads_bs0"}}),
     [](const auto& info) { return info.param.name; });
 
 // The command files of the paths: the TAP's module gets the TAP and its
@@ -243,6 +257,66 @@ TEST(HierRoads, PortNameTakenOnThePath) {
     EXPECT_NE(r.out.find("already holds a port or net 'TDI'"), std::string::npos) << r.out;
     EXPECT_FALSE(fs::exists(dir.path() / "core_bs.sdb"));
     EXPECT_FALSE(fs::exists(dir.path() / "chip_jtag.v"));
+}
+
+// Several IO-pad modules: each instance of the IO module gets a copy of
+// its own, the ring its two children's new masters, and the chain runs
+// between modules through ports named after the receiving cell's pin,
+// declared once on their level.
+TEST(HierRoads, SeveralIoModules) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), {}, source_path("tests/fixtures/bscan/hier/ring_of_io.v")));
+    auto r = testsupport::run_kestrand(dir.path());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    // Children before their parent, the top last.
+    std::vector<size_t> at;
+    for (const char* f : {"pio_bs0", "pio_bs1", "ring_bs0", "chip_jtag"})
+        at.push_back(r.out.find(std::string("    .Executing command file ./bscan_lib/") + f + ".cmd ...\n"));
+    for (size_t i = 0; i < at.size(); ++i) {
+        ASSERT_NE(at[i], std::string::npos) << r.out;
+        if (i > 0) {
+            EXPECT_LT(at[i - 1], at[i]);
+        }
+    }
+    const std::string ring = read_file(dir.path() / "bscan_lib/ring_bs0.cmd");
+    EXPECT_NE(ring.find("replace u_io0 pio_bs0\n"), std::string::npos) << ring;
+    EXPECT_NE(ring.find("replace u_io1 pio_bs1\n"), std::string::npos) << ring;
+    EXPECT_LT(ring.find("replace u_io1 pio_bs1\n"), ring.find("connect u_io1{BCELL"));
+    // Each module's cells in its own copy: u_io1 holds din1's cell alone.
+    Netlist io1(dir.path(), "bscan_lib/pio_bs1.sdb");
+    EXPECT_EQ(io1.of_class("BC_").size(), 1u);
+    EXPECT_EQ(Netlist(dir.path(), "bscan_lib/pio_bs0.sdb").of_class("BC_").size(), 2u);
+    // The chain's ports recorded for the leaf module are in its copy.
+    EXPECT_EQ(io1.ports().at("BCELL3_in_SI"), "input");
+    EXPECT_EQ(io1.ports().at("BCELL2_in_SI"), "output");
+    for (const char* f : {"pio_bs0", "pio_bs1", "ring_bs0", "chip_jtag"}) {
+        const std::string cmd = read_file(dir.path() / "bscan_lib" / (std::string(f) + ".cmd"));
+        std::set<std::string> added;
+        for (size_t a = cmd.find("\nadd "); a != std::string::npos; a = cmd.find("\nadd ", a + 1)) {
+            const std::string line = cmd.substr(a + 1, cmd.find('\n', a + 1) - a - 1);
+            const bool first_time = added.insert(line.substr(4, line.find(' ', 4) - 4)).second;
+            EXPECT_TRUE(first_time) << f << ": " << line;
+        }
+    }
+}
+
+// A TAP controller inside a sub-module with pads in several IO-pad modules
+// stops the run before its first edit.
+TEST(HierRoads, TapInsideWithSeveralIoModules) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    testsupport::copy_fixture_chip(dir.path(), {kBscTapInCore}, source_path("tests/fixtures/bscan/hier/io_pair.v"));
+    erase_from(dir.path() / "cells.v", "module qdx_tap", "endmodule\n");
+    erase_from(dir.path() / "chip.v", "  qdx_tap TAP (", ";\n");
+    ASSERT_TRUE(testsupport::compile_chip_in(dir.path()));
+    auto r = testsupport::run_kestrand(dir.path(), {"-add_tap"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_NE(r.out.find("ERROR: Can not support hierarchic TAP controller for multiple IO-PAD modules.\n\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_FALSE(fs::exists(dir.path() / "chip_TAP.v"));
+    EXPECT_TRUE(fs::is_empty(dir.path() / "bscan_lib"));
 }
 
 }  // namespace

@@ -69,24 +69,6 @@ std::string not_available(const std::string& what) {
 
 const Patch kBist{"chip.bsc", "", "\n%MEMORY_BIST {\n  %INSTRUCTION MB1 { %CNT_FILE m1.cnt; }\n}\n"};
 const Patch kLogicBist{"chip.bsc", "", "\n%LOGIC_BIST {\n  %INSTRUCTION LB1 { %DFT_FILE core.dft; }\n}\n"};
-// din1's pad moved from the pad module to the top: pads on both sides.
-const std::vector<Patch> kSplitPads = {
-    {"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n", ""},
-    {"chip.v", "  core core (", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n\n  core core ("}};
-// The refusal says why: one design's boundary register sits in one module.
-const std::string kPadsSplit =
-    "ERROR: the boundary-scan insertion into pads both in the top module and in a pad module is not available in "
-    "this version.\n"
-    "       The boundary register of one design is placed in one module, the top or the\n"
-    "       innermost pad module; pads on both sides would leave some without a cell.\n\n";
-// Two instances of one IO module, each with a pad: several IO-pad modules.
-const std::vector<Patch> kTwoIoInstances = {
-    {"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n", ""},
-    {"chip.v", "  core core (",
-     "  iocell u_io1 (.PAD(din1), .Y(din_c[1]));\n  iocell u_io0 (.PAD(rst_n), .Y(rst_n_c));\n\n  core core ("},
-    {"chip.v", "  PIN_IN    PAD_RST_N  (.PAD(rst_n), .Y(rst_n_c));\n", ""},
-    {"chip.v", "", "\nmodule iocell (PAD, Y);\n  input PAD;\n  output Y;\n  PIN_IN p (.PAD(PAD), .Y(Y));\nendmodule\n"}};
-const std::string kSeveralIo = "the boundary-scan insertion into several IO-pad modules";
 // The TAP controller inside the pad module, on the pads' own path.
 const std::vector<Patch> kTapInPadModule = {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_pads.TAP;"}};
 // -add_tap adds the TAP controller: the design must not hold one.
@@ -135,13 +117,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "ERROR: (./chip.bsc) the design './chip.sdb' already holds the TAP instance 'TAP'\n"
                     "       (%INSTANCE_NAME of %TAP_MODULE); option -add_tap adds it.\n\n"},
-        RefusalCase{"pads_in_the_top_and_in_a_pad_module", {}, kSplitPads, "tests/fixtures/bscan/padmod/chip.v",
-                    kPadsSplit},
-        RefusalCase{"pads_in_the_top_and_in_a_pad_module_add_tap", {"-add_tap"}, with_tap_removed(kSplitPads),
-                    "tests/fixtures/bscan/padmod/chip.v", kPadsSplit},
-        RefusalCase{"two_instances_of_one_io_module", {}, kTwoIoInstances, "", not_available(kSeveralIo)},
-        RefusalCase{"two_instances_of_one_io_module_add_tap", {"-add_tap"}, with_tap_removed(kTwoIoInstances), "",
-                    not_available(kSeveralIo)},
         RefusalCase{"tap_in_the_pad_module_add_tap", {"-add_tap"}, with_tap_removed(kTapInPadModule),
                     "tests/fixtures/bscan/padmod/chip.v",
                     not_available("the boundary-scan insertion with the TAP controller inside a module on the "
