@@ -27,6 +27,9 @@ namespace {
 
 // The open command file of each row while the rows are written.
 std::vector<FILE*> row_files;
+// 1 for a row that opens a high-impedance group, or holds one that does:
+// it gets the TAP's high-impedance command as a port before its cells.
+std::vector<char> hiz_rows;
 
 int rows() { return DYNA_count(MULTI_IO_TAB); }
 
@@ -119,15 +122,39 @@ int own_loads(int row, int signal) {
     return n;
 }
 
+bool hiz_port(int row) { return row > 0 && hiz_rows[static_cast<size_t>(row)] && set(TAP_HIZ_PIN); }
+
+// The control signals that reach the cells of a row (and of the rows
+// below it) through ports of the row's module, each name once.
+std::vector<const char*> signal_ports(int row) {
+    std::vector<const char*> pins;
+    if (hiz_rows[static_cast<size_t>(row)] && set(TAP_HIZ_PIN)) pins.push_back(TAP_HIZ_PIN);
+    for (int s = 0; s < MIO_SIGNALS; ++s) {
+        const char* pin = signal_pin(s);
+        if (!set(pin) || MULTI_IO_TAB[row].need[s] <= 0) continue;
+        bool listed = false;
+        for (const char* p : pins) listed = listed || bsnames::same(p, pin);
+        if (!listed) pins.push_back(pin);
+    }
+    return pins;
+}
+
+void mark_hiz_rows() {
+    hiz_rows.assign(static_cast<size_t>(rows()), 0);
+    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i) {
+        const PadEntry& p = OPIN_TAB[i];
+        if (!p.drives_control || (p.control != -1 && p.control_oe != -1) || bs_own_control_cell(p)) continue;
+        for (int r = p.multi_io_row; r >= 0 && r < rows(); r = MULTI_IO_TAB[r].parent) hiz_rows[static_cast<size_t>(r)] = 1;
+    }
+}
+
 // The trees and control lines of the cells of one module.
 void connect_row_controls(int row) {
     FILE* fp = row_files[static_cast<size_t>(row)];
     PAD_MODULE_EXIST = row == 0 ? 0 : 255;
     if (row != 0)
-        for (int s = 0; s < MIO_SIGNALS; ++s) {
-            const char* pin = signal_pin(s);
-            if (set(pin) && MULTI_IO_TAB[row].need[s] > 0) std::fprintf(fp, "add %s input\n", pin);
-        }
+        for (const char* pin : signal_ports(row))
+            if (!(hiz_port(row) && bsnames::same(pin, TAP_HIZ_PIN))) std::fprintf(fp, "add %s input\n", pin);
     bool any = false;
     for (int i = 0, n = DYNA_count(SCAN_TAB); i < n && !any; ++i) any = SCAN_TAB[i].multi_io_row == row;
     if (!any) return;
@@ -151,9 +178,7 @@ void replace_child(int parent, int child) {
     FILE* fp = row_files[static_cast<size_t>(parent)];
     const char* inst = or_text(c.instance, "");
     std::fprintf(fp, "replace %s %s\n", inst, row_design(child).c_str());
-    for (int s = 0; s < MIO_SIGNALS; ++s) {
-        const char* pin = signal_pin(s);
-        if (!set(pin) || c.need[s] <= 0) continue;
+    for (const char* pin : signal_ports(child)) {
         if (parent == 0)
             std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst, pin, or_text(TAP_INSTANCE_NAME, ""), pin);
         else
@@ -187,6 +212,7 @@ void write_items(int row) {
 
 void open_multi_io_modules() {
     row_files.assign(static_cast<size_t>(rows()), nullptr);
+    mark_hiz_rows();
     for (int r = 1; r < rows(); ++r) {
         const MultiIoModule& m = MULTI_IO_TAB[r];
         std::string file = std::string(or_text(m.module, "")) + ".sdb";
@@ -205,6 +231,7 @@ void open_multi_io_modules() {
         if (!fp) cant_open(row_cmd(r));
         std::fprintf(fp, "edit %s\n", row_design(r).c_str());
         std::fprintf(fp, "path %s \n", BSCAN_OPATH.c_str());
+        if (hiz_port(r)) std::fprintf(fp, "add %s input\n", TAP_HIZ_PIN);
         row_files[static_cast<size_t>(r)] = fp;
     }
 }

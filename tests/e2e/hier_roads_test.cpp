@@ -301,6 +301,24 @@ TEST(HierRoads, SeveralIoModules) {
     }
 }
 
+// A tied output enable in the ring: its high-impedance buffer, in the ring
+// with its pad, takes the TAP's command through a port of the ring.
+TEST(HierRoads, HighzGroupInAnIoModule) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(),
+                                                  {{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"}},
+                                                  source_path("tests/fixtures/bscan/hier/ring_of_io.v")));
+    auto r = testsupport::run_kestrand(dir.path());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    Netlist ring(dir.path(), "bscan_lib/ring_bs0.sdb");
+    EXPECT_EQ(ring.ends_at("highz_buf0", "A"), (std::set<std::string>{"highz_buf0{A}", "port:HIGHZ"}));
+    EXPECT_EQ(ring.ends_at("highz_buf0", "Y"), (std::set<std::string>{"highz_buf0{Y}", "PAD_DOUT1{OE}"}));
+    Netlist top(dir.path(), "bscan_lib/chip_jtag.sdb");
+    EXPECT_EQ(top.ends_at("TAP", "HIGHZ"), (std::set<std::string>{"TAP{HIGHZ}", "u_ring{HIGHZ}"}));
+    expect_chain(Netlist(dir.path(), "chip_jtag.c.sdb"), "TAP", kCells - 1);  // the tied enable has no control cell
+}
+
 // A TAP controller inside a sub-module with pads in several IO-pad modules
 // stops the run before its first edit.
 TEST(HierRoads, TapInsideWithSeveralIoModules) {
