@@ -62,6 +62,13 @@ const char* const kSeveralPadModules = "the boundary-scan insertion into several
 const char* const kTapOnPadPath =
     "the boundary-scan insertion with the TAP controller inside a module on the pad-module path";
 
+// The TAP path is the pad-module path of one level and the TAP: the TAP
+// sits in the pad module that holds the pads.
+bool tap_in_the_pad_module(const std::vector<std::string>& instances) {
+    return instances.size() == 1 && DYNA_count(kest_hier_tap_ctrl_name_tabG) == 2 &&
+           instances[0] == bsnames::or_text(kest_hier_tap_ctrl_name_tabG[0].instance, "");
+}
+
 // True when an instance of the TAP's path (above the TAP itself) is named
 // like an instance of the dotted pad-module path: the two paths meet.
 bool tap_path_meets(const std::string& pad_path) {
@@ -109,7 +116,10 @@ const char* untaken_pad_road() {
             continue;
         }
         if (module_path >= 0 && parent != module_path) several = true;
-        if (module_path != parent && kest_hier_tap_ctrlG == 1) meets = meets || tap_path_meets(PREFIX_get(prefix_tab, parent));
+        if (module_path != parent && kest_hier_tap_ctrlG == 1) {
+            const std::string path = PREFIX_get(prefix_tab, parent);
+            meets = meets || (tap_path_meets(path) && !tap_in_the_pad_module({path}));
+        }
         module_path = parent;
     }
     SDB_close(sdb, 0);
@@ -141,6 +151,7 @@ void refuse_before_writing() {
 
 bool in_pad_module(const PadEntry& p) { return DYNA_count(p.modules) > 0; }
 
+
 // The pads sit in a pad module, itself perhaps inside other modules: each
 // module on the path gets a copy with the ports that carry the TAP signals
 // and the chain down to the cells, the top its new master and the TAP
@@ -155,29 +166,47 @@ void insert_in_pad_modules(int first) {
     if (kest_hier_tap_ctrlG == 1) {
         kest_hier_find_tap_instance_with_iopad();
         kest_check_hier_inst_tap_iopad(first);
-        if (kest_hier_same_instance_tapG != -1) not_available(kTapOnPadPath);
-        // Each module on both paths would get two command files of one name.
-        for (int i = 0; i + 1 < DYNA_count(kest_hier_tap_ctrl_name_tabG); ++i)
-            for (const std::string& m : modules)
-                if (m == bsnames::or_text(kest_hier_tap_ctrl_name_tabG[i].module, "")) not_available(kTapOnPadPath);
-        kest_hier_replace_tap_instance_iopad();
-        kest_hier_do_plovert_for_tap_instance();
+        if (kest_hier_same_instance_tapG != -1) {
+            // The TAP inside the one pad module that holds the pads: that
+            // module's edit places it beside the cells.
+            if (!tap_in_the_pad_module(instances)) not_available(kTapOnPadPath);
+            bsnames::set_text(TAP_INSTANCE_NAME, kest_hier_tap_ctrl_name_tabG[0].instance);
+        } else {
+            // Each module on both paths would get two command files of one name.
+            for (int i = 0; i + 1 < DYNA_count(kest_hier_tap_ctrl_name_tabG); ++i)
+                for (const std::string& m : modules)
+                    if (m == bsnames::or_text(kest_hier_tap_ctrl_name_tabG[i].module, ""))
+                        not_available(kTapOnPadPath);
+            kest_hier_replace_tap_instance_iopad();
+            kest_hier_do_plovert_for_tap_instance();
+        }
     }
     const size_t levels = modules.size();
     open_and_modify_top_sdb();
-    bs_search_standard_ports(first);
+    // The TAP pads' pins followed up to the top, unless the TAP sits with
+    // them in the pad module.
+    if (kest_hier_same_instance_tapG == -1) bs_search_standard_ports(first);
     replace_cell_in_top(modules[levels - 1].c_str(), instances[levels - 1].c_str());
-    // The TAP is not on the pad-module path (that road stops above): its
-    // signals come in through ports on every level.
-    for (size_t level = levels; level-- > 0;) {
-        kest_hier_instance_matchG = -1;
-        std::string path = open_and_modify_hierarchy_sdb(modules[level].c_str());
-        if (level > 0) {
-            replace_cell_in_pad(modules[level - 1].c_str(), instances[level - 1].c_str());
-            continue;
-        }
-        bsnames::set_text(PAD_MODULE, path.c_str());
+    if (kest_hier_same_instance_tapG != -1) {
+        // The pad module holds the TAP: its edit adds it and wires it to
+        // the pads and the cells directly.
+        kest_hier_instance_matchG = 1;
+        bsnames::set_text(TAP_INSTANCE_NAME, kest_hier_tap_ctrl_name_tabG[1].instance);
+        bsnames::set_text(PAD_MODULE, open_and_modify_hierarchy_sdb(modules[0].c_str()).c_str());
         bs_write_pad_module_tap_lines(PAD_FP);
+    } else {
+        // The TAP is not on the pad-module path: its signals come in
+        // through ports on every level.
+        for (size_t level = levels; level-- > 0;) {
+            kest_hier_instance_matchG = -1;
+            std::string path = open_and_modify_hierarchy_sdb(modules[level].c_str());
+            if (level > 0) {
+                replace_cell_in_pad(modules[level - 1].c_str(), instances[level - 1].c_str());
+                continue;
+            }
+            bsnames::set_text(PAD_MODULE, path.c_str());
+            bs_write_pad_module_tap_lines(PAD_FP);
+        }
     }
     open_sdb_file(PAD_MODULE);
     for (int i = first, n = DYNA_count(OPIN_TAB); i < n; ++i)

@@ -452,12 +452,15 @@ void bs_write_pad_module_tap_lines(FILE* fp) {
                                  or_text(r->pin_to_core, ""));
                     continue;
                 }
+                // The TAP that this edit adds drives the TDO pad alone: the
+                // pad's pins leave whatever net they were on.
+                const bool added = JTAG_OPTION[OPT_ADD_TAP] != 0;
                 const char* pin = or_text(r->pin_from_core, "");
-                if (tied(TAP_FLAG[12])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, pin);
+                if (added || tied(TAP_FLAG[12])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, pin);
                 std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), tp->pin(), r->pad_instance, pin);
                 const char* en = record_enable(*r);
                 if (enable && en) {
-                    if (tied(TAP_FLAG[17])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
+                    if (added || tied(TAP_FLAG[17])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
                     std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), en_pin, r->pad_instance, en);
                 }
             }

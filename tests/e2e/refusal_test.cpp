@@ -69,8 +69,9 @@ std::string not_available(const std::string& what) {
 
 const Patch kBist{"chip.bsc", "", "\n%MEMORY_BIST {\n  %INSTRUCTION MB1 { %CNT_FILE m1.cnt; }\n}\n"};
 const Patch kLogicBist{"chip.bsc", "", "\n%LOGIC_BIST {\n  %INSTRUCTION LB1 { %DFT_FILE core.dft; }\n}\n"};
-// The TAP controller inside the pad module, on the pads' own path.
-const std::vector<Patch> kTapInPadModule = {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_pads.TAP;"}};
+// The TAP controller in the IO block that holds the pad ring: on the pads'
+// path, one level above the pads.
+const std::vector<Patch> kTapAbovePads = {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_io.TAP;"}};
 // -add_tap adds the TAP controller: the design must not hold one.
 std::vector<Patch> with_tap_removed(std::vector<Patch> p) {
     p.push_back({"chip.v", "  qdx_tap TAP (", "  /* qdx_tap TAP ("});
@@ -117,8 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "ERROR: (./chip.bsc) the design './chip.sdb' already holds the TAP instance 'TAP'\n"
                     "       (%INSTANCE_NAME of %TAP_MODULE); option -add_tap adds it.\n\n"},
-        RefusalCase{"tap_in_the_pad_module_add_tap", {"-add_tap"}, with_tap_removed(kTapInPadModule),
-                    "tests/fixtures/bscan/padmod/chip.v",
+        RefusalCase{"tap_above_the_pad_module_add_tap", {"-add_tap"}, with_tap_removed(kTapAbovePads),
+                    "tests/fixtures/bscan/hier/pads_in_io.v",
                     not_available("the boundary-scan insertion with the TAP controller inside a module on the "
                                   "pad-module path")},
         RefusalCase{"missing_opath",
