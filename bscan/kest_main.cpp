@@ -23,12 +23,9 @@ namespace {
 
 std::string cpu_time_text;
 
-// Ends the run for a road that this version does not take yet; `why`,
-// when given, is a line saying what stands in the way.
-[[noreturn]] void not_available(const char* what, const char* why = nullptr) {
-    qdx_printf("ERROR: %s is not available in this version.\n", what);
-    if (why) qdx_printf("%s", why);
-    qdx_printf("\n");
+// Ends the run for a road that this version does not take yet.
+[[noreturn]] void not_available(const char* what) {
+    qdx_printf("ERROR: %s is not available in this version.\n\n", what);
     qdx_exit(-1);
 }
 

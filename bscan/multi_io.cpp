@@ -210,6 +210,11 @@ void write_items(int row) {
 
 }  // namespace
 
+void bsedit::reset_multi_io_state() {
+    row_files.clear();
+    hiz_rows.clear();
+}
+
 void open_multi_io_modules() {
     row_files.assign(static_cast<size_t>(rows()), nullptr);
     mark_hiz_rows();
