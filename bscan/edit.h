@@ -124,6 +124,9 @@ void bs_write_pad_module_tap_lines(FILE* fp);
 
 // ------------------------------------------------ several IO-pad modules
 
+// True when a TAP pad inside an IO-pad module has a pin (or the TDO pad an
+// enable) whose net ends in a module without leaving it.
+bool bs_multi_io_tap_pin_closed();
 // Copies each IO-pad module row's database to "<module>_bs<n>.sdb" and
 // opens its command file "<module>_bs<n>.cmd" with its head.
 void open_multi_io_modules();

@@ -225,6 +225,10 @@ void add_scan_cell() {
     if (multi_io_module_flagG) {
         // Several IO-pad modules.
         if (kest_hier_tap_ctrlG == 1) refuse_hier_tap_for_multi_io();
+        // The TAP's wiring reaches a pad inside an IO-pad module through the
+        // module's own ports only.
+        if (bs_multi_io_tap_pin_closed())
+            not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad module");
         current_multi_io_indexG = -1;
         open_multi_io_modules();
         // The top's TAP wiring follows each TAP pad's pins up from the pad

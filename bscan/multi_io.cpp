@@ -210,6 +210,27 @@ void write_items(int row) {
 
 }  // namespace
 
+bool bs_multi_io_tap_pin_closed() {
+    using namespace bsedit;
+    for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
+        PadEntry* r = *tp->record;
+        if (!r || !r->pad_instance || DYNA_count(r->modules) == 0) continue;
+        std::vector<std::string> pins = {or_text(record_pin(*r, tp->tdo), "")};
+        if (tp->tdo && set(TAP_TDO_EN_PIN) && record_enable(*r)) pins.emplace_back(record_enable(*r));
+        for (const std::string& start : pins) {
+            std::string inst = r->pad_instance, pin = start;
+            for (int level = 0, n = DYNA_count(r->modules); level < n; ++level) {
+                SdbDatabase* db = open_module(module_sdb(r->modules[level]));
+                Lift l = lift_pin(inst, pin, level < DYNA_count(r->instances) ? r->instances[level] : "");
+                SDB_close(db, 0);
+                if (l == Lift::NoOtherEnd) return true;
+                if (l == Lift::Unchanged) break;
+            }
+        }
+    }
+    return false;
+}
+
 void bsedit::reset_multi_io_state() {
     row_files.clear();
     hiz_rows.clear();

@@ -72,6 +72,9 @@ const Patch kLogicBist{"chip.bsc", "", "\n%LOGIC_BIST {\n  %INSTRUCTION LB1 { %D
 // The TAP controller in the IO block that holds the pad ring: on the pads'
 // path, one level above the pads.
 const std::vector<Patch> kTapAbovePads = {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_io.TAP;"}};
+// The TDI pad in an IO-pad module whose output goes nowhere.
+const std::vector<Patch> kClosedTapPad = {{"chip.v", "PAD_TDI    (.PAD(tdi), .Y(tdi_c));", "PAD_TDI    (.PAD(tdi), .Y());"}};
+
 // -add_tap adds the TAP controller: the design must not hold one.
 std::vector<Patch> with_tap_removed(std::vector<Patch> p) {
     p.push_back({"chip.v", "  qdx_tap TAP (", "  /* qdx_tap TAP ("});
@@ -122,6 +125,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "tests/fixtures/bscan/hier/pads_in_io.v",
                     not_available("the boundary-scan insertion with the TAP controller inside a module on the "
                                   "pad-module path")},
+        RefusalCase{"tap_pad_closed_in_an_io_module", {}, kClosedTapPad, "tests/fixtures/bscan/hier/io_pair.v",
+                    not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad "
+                                  "module")},
         RefusalCase{"missing_opath",
                     {"-opath", "out"},
                     {},
