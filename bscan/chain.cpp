@@ -3,6 +3,7 @@
 // the TAP, directly or through the leaves of the buffer trees.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
@@ -288,7 +289,7 @@ void connect_scan_cell_in_cmd(FILE*& fp) {
     bs_close_cmd_file(fp);
 }
 
-void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, int row) {
+void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, const std::vector<int>& cells) {
     // The trees of this module, rooted at its ports (or at the TAP in the
     // top), without EXTRA_n trees.
     if (synch()) BCLK_LEVEL = build(fp, BCLK_GROUP, "BCELL_TCK", "bclk", BCLK_BUF);
@@ -310,8 +311,7 @@ void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, int row) {
         if (set(o.pin)) *o.level = build(fp, o.groups, o.pin, o.stem, o.buffer);
     // The module's cells hang on its own trees in chain order.
     reset_cursors();
-    for (int i = 0, n = DYNA_count(SCAN_TAB); i < n; ++i)
-        if (SCAN_TAB[i].multi_io_row == row) connect_control_signal(fp, i);
+    for (int i : cells) connect_control_signal(fp, i);
 }
 
 void add_buffer(FILE* fp) {

@@ -19,6 +19,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "bscan/bscan.h"
 
@@ -88,9 +89,9 @@ extern int shift_level_count, clock_level_count, update_level_count, highz_level
 // from the TAP's FIRST_BCELL pin to its LAST_BCELL pin, then the trailer;
 // closes the file.
 void connect_scan_cell_in_cmd(FILE*& fp);
-// Several IO-pad modules: the trees of module `row` of MULTI_IO_TAB and
-// the control lines of its cells; no chain, no trailer.
-void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, int row);
+// Several IO-pad modules: the trees of one module and the control lines
+// of its cells (SCAN_TAB rows, in chain order); no chain, no trailer.
+void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, const std::vector<int>& cells);
 // The control-pin lines of one SCAN_TAB row; advances the cursors.
 void connect_control_signal(FILE* fp, int row);
 // The trees of all control signals in their Verilog form, for the

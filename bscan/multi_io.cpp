@@ -9,6 +9,8 @@
 // "replace" line that gives the instance its edited master, so every line
 // a parent writes about a child is kept as a port or connection item of
 // the parent's row and written after its replace lines.
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -27,6 +29,9 @@ namespace {
 
 // The open command file of each row while the rows are written.
 std::vector<FILE*> row_files;
+// The loads of each row's own cells (and mux pads) per signal, taken
+// before set_hier_common_net adds the children's needs to the counters.
+std::vector<std::array<int, MIO_SIGNALS>> own_need;
 // 1 for a row that opens a high-impedance group, or holds one that does:
 // it gets the TAP's high-impedance command as a port before its cells.
 std::vector<char> hiz_rows;
@@ -110,18 +115,6 @@ void link(const End& from, const End& to) {
     add_connect(common, a.inst, a.pin, b.inst, b.pin);
 }
 
-// The cells' own loads of a control signal in one module.
-int own_loads(int row, int signal) {
-    int n = 0;
-    for (int i = 0, count = DYNA_count(SCAN_TAB); i < count; ++i) {
-        const ScanChainEntry& s = SCAN_TAB[i];
-        if (s.multi_io_row != row) continue;
-        const char* pins[] = {s.shift_dr, s.clock_dr, s.update_dr, s.highz, s.mode1, s.mode2, s.mode3, s.rst};
-        if (signal < MIO_BCLK ? pins[signal] != nullptr : JTAG_OPTION[OPT_SYNCH] != 0) ++n;
-    }
-    return n;
-}
-
 bool hiz_port(int row) { return row > 0 && hiz_rows[static_cast<size_t>(row)] && set(TAP_HIZ_PIN); }
 
 // The control signals that reach the cells of a row (and of the rows
@@ -148,26 +141,25 @@ void mark_hiz_rows() {
     }
 }
 
-// The trees and control lines of the cells of one module.
-void connect_row_controls(int row) {
+// The trees and control lines of the cells of one module (its SCAN_TAB
+// rows in chain order).
+void connect_row_controls(int row, const std::vector<int>& cells) {
     FILE* fp = row_files[static_cast<size_t>(row)];
     PAD_MODULE_EXIST = row == 0 ? 0 : 255;
     if (row != 0)
         for (const char* pin : signal_ports(row))
             if (!(hiz_port(row) && bsnames::same(pin, TAP_HIZ_PIN))) std::fprintf(fp, "add %s input\n", pin);
-    bool any = false;
-    for (int i = 0, n = DYNA_count(SCAN_TAB); i < n && !any; ++i) any = SCAN_TAB[i].multi_io_row == row;
-    if (!any) return;
+    if (cells.empty()) return;
     // The module's loads stand for the design's while its trees are built.
     int* globals[MIO_SIGNALS] = {&NEED_SHIFT_DR, &NEED_CLOCK_DR, &NEED_UPDATE_DR, &NEED_HIGHZ, &NEED_MODE1,
                                  &NEED_MODE2,    &NEED_MODE3,    &NEED_RST,       &NEED_BCLK};
     int saved[MIO_SIGNALS];
     for (int s = 0; s < MIO_SIGNALS; ++s) {
         saved[s] = *globals[s];
-        *globals[s] = own_loads(row, s);
+        *globals[s] = own_need[static_cast<size_t>(row)][static_cast<size_t>(s)];
     }
     built_bus_balance_group_tab_for_control_signal();
-    connect_scan_cell_in_cmd_for_multi_io(fp, row);
+    connect_scan_cell_in_cmd_for_multi_io(fp, cells);
     for (int s = 0; s < MIO_SIGNALS; ++s) *globals[s] = saved[s];
 }
 
@@ -234,6 +226,7 @@ bool bs_multi_io_tap_pin_closed() {
 void bsedit::reset_multi_io_state() {
     row_files.clear();
     hiz_rows.clear();
+    own_need.clear();
 }
 
 void open_multi_io_modules() {
@@ -290,6 +283,10 @@ void bs_add_multi_io_cells() {
         add_scan_cells_in_cmd_file(row_files[static_cast<size_t>(row)], i);
     }
     if (open) SDB_close(open, 0);
+    own_need.assign(static_cast<size_t>(rows()), {});
+    for (int r = 0; r < rows(); ++r)
+        for (int s = 0; s < MIO_SIGNALS; ++s)
+            own_need[static_cast<size_t>(r)][static_cast<size_t>(s)] = MULTI_IO_TAB[r].need[s];
 }
 
 void set_hier_common_net(int row, MultiIoHierNode* children) {
@@ -314,7 +311,10 @@ int check_common_level_for_two_multi_io(int a, int b) {
 }
 
 void connect_scan_cell_for_multi_io() {
-    for (int r = 0; r < rows(); ++r) connect_row_controls(r);
+    std::vector<std::vector<int>> cells(static_cast<size_t>(rows()));
+    for (int i = 0, n = DYNA_count(SCAN_TAB); i < n; ++i)
+        cells[static_cast<size_t>(std::max(SCAN_TAB[i].multi_io_row, 0))].push_back(i);
+    for (int r = 0; r < rows(); ++r) connect_row_controls(r, cells[static_cast<size_t>(r)]);
     // The chain, from the TAP's last-cell pin round to its first-cell pin.
     const char* first = TAP_CONTR ? bsnames::without_low_mark(TAP_CONTR->first_bcell) : nullptr;
     const char* last = TAP_CONTR ? bsnames::without_low_mark(TAP_CONTR->last_bcell) : nullptr;
