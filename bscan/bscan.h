@@ -143,6 +143,27 @@ extern int kest_hier_same_instance_tapG;
 extern int kest_hier_same_instance_iopadG;
 // Splits a hierarchical TAP_INSTANCE_NAME into the path above.
 void kest_check_hier_tap_ctrl_instance();
+// The TAP instance's name in the cell-level design: the whole dotted path
+// for a TAP inside a sub-module, else TAP_INSTANCE_NAME (none without).
+const char* kest_hier_tap_design_name();
+// Fills in the module of each path item but the last, each looked up in
+// the module of the item above (the top for the first); ends the run when
+// a database or an instance is missing.
+void kest_hier_find_tap_instance_with_iopad();
+// Sets kest_hier_same_instance_tapG and kest_hier_same_instance_iopadG
+// from the first instance name that the TAP path and the pad-module path
+// of pad row `pad` share (both -1 when none).
+void kest_check_hier_inst_tap_iopad(int pad);
+// Copies each module on the TAP path to "<module>_bs.sdb" and writes its
+// command file "<module>_bs.cmd": the TAP (with -add_tap) in the innermost,
+// the edited lower module in the others, and the TAP's ports on every
+// level.  TAP_INSTANCE_NAME then names the path's instance in the top.
+// The _no_iopad form looks the modules up first.
+void kest_hier_replace_tap_instance_no_iopad();
+void kest_hier_replace_tap_instance_iopad();
+// The port lines of one level: each TAP port becomes a port of the same
+// name joined to the lower instance's pin; a name is added once a level.
+void kest_added_tap_ctrl_ports_into_parent(FILE* fp, const char* instance);
 
 // ------------------------------------------------------------ the spine
 

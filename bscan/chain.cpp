@@ -3,6 +3,7 @@
 // the TAP, directly or through the leaves of the buffer trees.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
@@ -286,6 +287,31 @@ void connect_scan_cell_in_cmd(FILE*& fp) {
     }
     std::fputs("save\nquit\n", fp);
     bs_close_cmd_file(fp);
+}
+
+void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, const std::vector<int>& cells) {
+    // The trees of this module, rooted at its ports (or at the TAP in the
+    // top), without EXTRA_n trees.
+    if (synch()) BCLK_LEVEL = build(fp, BCLK_GROUP, "BCELL_TCK", "bclk", BCLK_BUF);
+    SHIFT_DR_LEVEL = build(fp, SHIFT_GROUP, TAP_SHIFT_PIN, "shift", SHIFT_BUF);
+    CLOCK_DR_LEVEL = build(fp, CLOCK_GROUP, TAP_CLOCK_PIN, "clock", CLOCK_BUF);
+    struct {
+        const char* pin;
+        GroupSizeList groups;
+        const char* stem;
+        BufferEntry* buffer;
+        int* level;
+    } others[] = {{TAP_UPDATE_PIN, UPDATE_GROUP, "update", UPDATE_BUF, &UPDATE_DR_LEVEL},
+                  {TAP_HIGHZ_PIN, HIGHZ_GROUP, "highz", HIGHZ_BUF, &HIGHZ_LEVEL},
+                  {TAP_RST_PIN, RST_GROUP, "rst", RST_BUF, &RST_LEVEL},
+                  {TAP_MODE1_PIN, MODE1_GROUP, "mode1", MODE1_BUF, &MODE1_LEVEL},
+                  {TAP_MODE2_PIN, MODE2_GROUP, "mode2", MODE2_BUF, &MODE2_LEVEL},
+                  {TAP_MODE3_PIN, MODE3_GROUP, "mode3", MODE3_BUF, &MODE3_LEVEL}};
+    for (auto& o : others)
+        if (set(o.pin)) *o.level = build(fp, o.groups, o.pin, o.stem, o.buffer);
+    // The module's cells hang on its own trees in chain order.
+    reset_cursors();
+    for (int i : cells) connect_control_signal(fp, i);
 }
 
 void add_buffer(FILE* fp) {

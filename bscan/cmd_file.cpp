@@ -96,6 +96,7 @@ void BSCAN_EDIT_reset_globals() {
     TAP_FP = PAD_FP = nullptr;
     bsnames::clear_text(PAD_MODULE);
     bsedit::reset_chain_state();
+    bsedit::reset_multi_io_state();
     INPUT_SCAN_COUNT = CLK_SCAN_COUNT = OUTPUT_SCAN_COUNT = INPUT_MUX_SCAN_COUNT = CLK_MUX_SCAN_COUNT =
         OUTPUT_MUX_SCAN_COUNT = BIDIR_SCAN_COUNT = BIDIR_MUX_SCAN_COUNT = INTERNAL_SCAN_COUNT = CONTROL_SCAN_COUNT =
             CONTROL_OE_SCAN_COUNT = 0;

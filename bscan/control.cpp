@@ -1,5 +1,7 @@
 // Control cells of three-state and bidirectional pads, and the
 // high-impedance groups of pads whose enable has no net of its own.
+#include <algorithm>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -118,21 +120,30 @@ void setup_driving_control_cell_and_highz_buf() {
     // cell has a HIGHZ pin, so the groups hold exactly these pads.  A pad
     // whose buffer carries its own control cell takes none: nothing is
     // written for its enable, so it cannot open a group.
-    int highz = 0;
+    // With several IO-pad modules each module has groups of its own: a
+    // group's buffer drives enables in its own module only.
+    auto module_of = [](const PadEntry& p) { return multi_io_module_flagG ? std::max(p.multi_io_row, 0) : 0; };
+    std::map<int, int> highz;  // marked pads per module
     for (int i = 0; i < pads; ++i) {
         PadEntry& p = OPIN_TAB[i];
         p.drives_control = 0;
         p.highz_group = 0;
         if (bs_own_control_cell(p)) continue;
-        if (p.control == -1) ++highz;
-        if (p.control_oe == -1) ++highz;
+        if (p.control == -1) ++highz[module_of(p)];
+        if (p.control_oe == -1) ++highz[module_of(p)];
     }
-    std::vector<int> sizes;
-    if (highz > 0) {
-        int limit = TAP_CONTR && TAP_CONTR->group_size >= 1 ? TAP_CONTR->group_size : highz;
-        sizes = bs_group_sizes(highz, limit);
+    struct Groups {
+        std::vector<int> sizes;
+        size_t index = 0;
+        int count = 0;
+        int number = 0;  // the group being filled
+    };
+    std::map<int, Groups> groups;
+    for (const auto& [module, n] : highz) {
+        int limit = TAP_CONTR && TAP_CONTR->group_size >= 1 ? TAP_CONTR->group_size : n;
+        groups[module].sizes = bs_group_sizes(n, limit);
     }
-    int group = 0, count = 0;
+    int next_group = 0;
     auto walk = [&](int PadEntry::*word, int rows) {
         std::vector<char> seen(static_cast<size_t>(rows), 0);
         for (int i = 0; i < pads; ++i) {
@@ -140,12 +151,16 @@ void setup_driving_control_cell_and_highz_buf() {
             int ref = p.*word;
             if (ref == -1 && bs_own_control_cell(p)) continue;
             if (ref == -1) {
-                if (group >= static_cast<int>(sizes.size())) continue;  // cannot happen: the groups were sized above
-                p.highz_group = group;
-                if (count == 0) p.drives_control = 1;
-                if (++count == sizes[static_cast<size_t>(group)]) {
-                    ++group;
-                    count = 0;
+                Groups& g = groups[module_of(p)];
+                if (g.index >= g.sizes.size()) continue;  // cannot happen: the groups were sized above
+                if (g.count == 0) {
+                    g.number = next_group++;
+                    p.drives_control = 1;
+                }
+                p.highz_group = g.number;
+                if (++g.count == g.sizes[g.index]) {
+                    ++g.index;
+                    g.count = 0;
                 }
             } else if (ref > 0 && ref <= rows && !seen[static_cast<size_t>(ref - 1)]) {
                 seen[static_cast<size_t>(ref - 1)] = 1;

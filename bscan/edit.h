@@ -19,6 +19,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "bscan/bscan.h"
 
@@ -88,6 +89,9 @@ extern int shift_level_count, clock_level_count, update_level_count, highz_level
 // from the TAP's FIRST_BCELL pin to its LAST_BCELL pin, then the trailer;
 // closes the file.
 void connect_scan_cell_in_cmd(FILE*& fp);
+// Several IO-pad modules: the trees of one module and the control lines
+// of its cells (SCAN_TAB rows, in chain order); no chain, no trailer.
+void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, const std::vector<int>& cells);
 // The control-pin lines of one SCAN_TAB row; advances the cursors.
 void connect_control_signal(FILE* fp, int row);
 // The trees of all control signals in their Verilog form, for the
@@ -107,9 +111,44 @@ std::string open_and_modify_hierarchy_sdb(const char* module);
 // The pad module's instance in the top design: its new master and its
 // TAP connections; closes TAP_FP.
 void replace_cell_in_top(const char* module, const char* instance);
+// The next-lower pad module's instance in the pad module being edited
+// (PAD_FP): its new master and the ports that carry the TAP signals and
+// the chain through it; closes PAD_FP.  Written for a TAP that is not on
+// the pad-module path.
+void replace_cell_in_pad(const char* module, const char* instance);
+// With -external_idcode and an IDCODE register: the TAP's IDCODE bus tied
+// to its value, bit 31 first.
+void bs_write_idcode_ties(FILE* fp);
 // The TAP lines of the pad module that holds the pads (the level below
 // the top whose file receives the cells).
 void bs_write_pad_module_tap_lines(FILE* fp);
+
+// ------------------------------------------------ several IO-pad modules
+
+// True when a TAP pad inside an IO-pad module has a pin (or the TDO pad an
+// enable) whose net ends in a module without leaving it.
+bool bs_multi_io_tap_pin_closed();
+// Copies each IO-pad module row's database to "<module>_bs<n>.sdb" and
+// opens its command file "<module>_bs<n>.cmd" with its head.
+void open_multi_io_modules();
+// The top's copy and command file (open_and_modify_top_sdb) as row 0.
+void bs_open_multi_io_top();
+// Each pad's cells into the command file of its module, in table order.
+void bs_add_multi_io_cells();
+// Adds to each row's need counters one for each child that needs the
+// signal, depth first: a module needs a signal's port when any below does.
+void set_hier_common_net(int row, MultiIoHierNode* children);
+// The lowest common ancestor of two rows, 0 when none is found.
+int check_common_level_for_two_multi_io(int a, int b);
+// The trees and control lines per module, then the chain across modules.
+void connect_scan_cell_for_multi_io();
+// Depth first: each child's new master and control connections in its
+// parent, every row's port and connection items, the trailer; closes the
+// row files.
+void hier_replace_io_module(int row, MultiIoHierNode* children);
+// Runs plovert on the row files, children before parents, the top last,
+// and moves each edited database into BSCAN_OPATH.
+void hier_do_plovert(int row, MultiIoHierNode* children);
 
 // ------------------------------------------------- standard TAP ports
 
@@ -130,6 +169,9 @@ extern std::string TDO_ENABLE_LIFTED;
 // BSCAN_OPATH with their alias files, prints the closing lines and,
 // unless -no_expand, writes and expands the netlist.
 void do_plovert();
+// Runs plovert on the command files of the TAP path, innermost first, and
+// moves each edited module into BSCAN_OPATH before its parent runs.
+void kest_hier_do_plovert_for_tap_instance();
 void bs_get_and_expand_netlist_with_jtag();
 
 // ------------------------------------------------------------ report

@@ -64,5 +64,8 @@ Lift lift_pin(std::string& inst, std::string& pin, const char* parent);
 
 // Frees the tree depths and cursors of the chain writer.
 void reset_chain_state();
+// Forgets the row files of several IO-pad modules (closed by then, or
+// removed with the open command files).
+void reset_multi_io_state();
 
 }  // namespace bsedit

@@ -267,10 +267,11 @@ void check_necessary_fields() {
     // 6. The TAP instance of the design.
     int tap = -1;
     if (TAP_INSTANCE_NAME && !JTAG_OPTION[OPT_ADD_TAP] && !JTAG_OPTION[OPT_ADD_BCM]) {
-        tap = SDB_nl_search_obj(TAP_INSTANCE_NAME);
+        // A TAP inside a sub-module bears its whole path in this design.
+        tap = SDB_nl_search_obj(kest_hier_tap_design_name());
         if (tap < 0) {
             qdx_printf("ERROR: (%s) can't find TAP %%INSTANCE_NAME '%s' in SDB file '%s'.\n\n", bsc_file(),
-                       TAP_INSTANCE_NAME, MODULE_C_SDB.c_str());
+                       kest_hier_tap_design_name(), MODULE_C_SDB.c_str());
             qdx_exit(-1);
         }
         const char* cls = class_name_of(tap);

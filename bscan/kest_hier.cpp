@@ -1,16 +1,30 @@
-// The TAP instance path of a TAP placed inside a sub-module.
+// A TAP controller placed inside a sub-module: its instance path, the
+// modules along it, and one command file per module on the path that adds
+// the TAP (innermost) or the edited lower module, and the TAP's ports.
+#include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "bscan/bscan.h"
+#include "bscan/edit_internal.h"
+#include "bscan/insertion_internal.h"
+#include "jtag/jtag.h"
+#include "jtag/tap.h"
 #include "runtime/dyna.h"
+#include "runtime/exit.h"
+#include "runtime/frame/frame.h"
+#include "sdb/sdb.h"
 
 TapPathItem* kest_hier_tap_ctrl_name_tabG = nullptr;
 int kest_hier_same_instance_tapG = -1;
 int kest_hier_same_instance_iopadG = -1;
 
 namespace {
+// The whole dotted path as the configuration gave it.
+std::string tap_design_name;
+
 void free_path() {
     for (int i = 0; i < DYNA_count(kest_hier_tap_ctrl_name_tabG); ++i) {
         std::free(kest_hier_tap_ctrl_name_tabG[i].instance);
@@ -23,6 +37,7 @@ void free_path() {
 
 void KEST_HIER_reset_globals() {
     free_path();
+    tap_design_name.clear();
     kest_hier_tap_ctrlG = 0;
     kest_hier_same_instance_tapG = -1;
     kest_hier_same_instance_iopadG = -1;
@@ -44,8 +59,151 @@ void kest_check_hier_tap_ctrl_instance() {
     }
     if (parts.size() < 2) return;
     kest_hier_tap_ctrlG = 1;
+    tap_design_name.clear();
+    for (const auto& p : parts) tap_design_name += (tap_design_name.empty() ? "" : ".") + p;
     kest_hier_tap_ctrl_name_tabG = DYNA_new<TapPathItem>();
     for (const auto& p : parts) DYNA_append(&kest_hier_tap_ctrl_name_tabG, TapPathItem{qdx_strdup(p.c_str()), nullptr});
     std::free(TAP_INSTANCE_NAME);
     TAP_INSTANCE_NAME = qdx_strdup(parts.back().c_str());
+}
+
+const char* kest_hier_tap_design_name() { return kest_hier_tap_ctrlG ? tap_design_name.c_str() : TAP_INSTANCE_NAME; }
+
+namespace {
+
+int path_count() { return DYNA_count(kest_hier_tap_ctrl_name_tabG); }
+
+// "<name>.sdb" along the search path; ends the run when it is missing.
+std::string find_sdb(const char* name) {
+    std::string file = std::string(bsnames::or_text(name, "")) + ".sdb";
+    std::string found = bsedit::search_file(file);
+    if (found.empty()) {
+        std::printf("ERROR: Can not find \"%s\" file.\n\n", file.c_str());
+        qdx_exit(-1);
+    }
+    return found;
+}
+
+// A module of the path already holding a port or net named like a TAP
+// port would get a second one: refused, so that every added port name is
+// unique on its level.
+void check_port_names_free(const char* module, const std::string& path) {
+    SdbDatabase* db = bsedit::open_module(path);
+    for (char** list : kest_hier_tap_port_tabG.list)
+        for (int k = 0, n = DYNA_count(list); k < n; ++k) {
+            if (SDB_nl_search_port(list[k]) < 0 && SDB_nl_search_net(list[k]) < 0) continue;
+            qdx_printf("ERROR: module '%s' (%s) already holds a port or net '%s'; the TAP port\n", module, path.c_str(),
+                       list[k]);
+            qdx_printf("       of that name can't be added on the way to TAP instance '%s'.\n\n",
+                       kest_hier_tap_design_name());
+            qdx_exit(-1);
+        }
+    SDB_close(db, 0);
+}
+
+// The working copy "<module>_bs.sdb" of each module on the path.
+void copy_path_modules() {
+    for (int i = 0; i + 1 < path_count(); ++i) {
+        const char* module = kest_hier_tap_ctrl_name_tabG[i].module;
+        std::string found = find_sdb(module);
+        check_port_names_free(module, found);
+        if (!bs_copy_file(found, std::string(module) + "_bs.sdb")) {
+            qdx_printf("\n");
+            qdx_printf("ERROR: can not copy file \"%s\" to file \"%s_bs.sdb\".", found.c_str(), module);
+            qdx_printf("\n       Perhaps permission deny ...\n\n");
+            qdx_exit(-1);
+        }
+    }
+}
+
+// One command file per module on the path, innermost first.
+void write_path_files() {
+    for (int i = path_count() - 2; i >= 0; --i) {
+        const TapPathItem& item = kest_hier_tap_ctrl_name_tabG[i];
+        std::string cmd = BSCAN_OPATH + "/" + item.module + "_bs.cmd";
+        TAP_FP = bs_open_cmd_file(cmd);
+        if (!TAP_FP) {
+            qdx_printf("ERROR: can't open command file \"%s\" to update SDB.\n", cmd.c_str());
+            qdx_exit(-1);
+        }
+        std::fprintf(TAP_FP, "edit %s_bs\n", item.module);
+        std::fprintf(TAP_FP, "path %s \n", BSCAN_OPATH.c_str());
+        if (i == path_count() - 2) {
+            if (JTAG_OPTION[OPT_ADD_TAP]) {
+                std::fprintf(TAP_FP, "add %s %s\n", bsnames::or_text(TAP_INSTANCE_NAME, ""),
+                             bsnames::or_text(TAP_MODULE_NAME, ""));
+                bs_write_idcode_ties(TAP_FP);
+            }
+        } else {
+            const TapPathItem& lower = kest_hier_tap_ctrl_name_tabG[i + 1];
+            std::fprintf(TAP_FP, "replace %s %s_bs\n", lower.instance, lower.module);
+            bsnames::set_text(TAP_INSTANCE_NAME, lower.instance);
+        }
+        kest_added_tap_ctrl_ports_into_parent(TAP_FP, TAP_INSTANCE_NAME);
+        std::fputs("save\nquit\n", TAP_FP);
+        bs_close_cmd_file(TAP_FP);
+    }
+    if (path_count() > 0) bsnames::set_text(TAP_INSTANCE_NAME, kest_hier_tap_ctrl_name_tabG[0].instance);
+}
+
+}  // namespace
+
+void kest_hier_find_tap_instance_with_iopad() {
+    for (int i = 0; i + 1 < path_count(); ++i) {
+        TapPathItem& item = kest_hier_tap_ctrl_name_tabG[i];
+        std::string db_path = find_sdb(i == 0 ? TOP_MODULE.c_str() : kest_hier_tap_ctrl_name_tabG[i - 1].module);
+        SdbDatabase* db = bsedit::open_module(db_path);
+        int obj = SDB_nl_search_obj(item.instance);
+        if (obj < 0) {
+            qdx_printf("ERROR: can not find the instance %s in %s file.\n", item.instance, db_path.c_str());
+            qdx_exit(-1);
+        }
+        bsnames::set_text(item.module, bsnames::class_name(obj));
+        SDB_close(db, 0);
+    }
+}
+
+void kest_check_hier_inst_tap_iopad(int pad) {
+    kest_hier_same_instance_tapG = -1;
+    kest_hier_same_instance_iopadG = -1;
+    if (pad < 0 || pad >= DYNA_count(OPIN_TAB)) return;
+    char** instances = OPIN_TAB[pad].instances;
+    for (int i = path_count() - 2; i >= 0; --i)
+        for (int j = 0, n = DYNA_count(instances); j < n; ++j)
+            if (bsnames::same(kest_hier_tap_ctrl_name_tabG[i].instance, instances[j])) {
+                kest_hier_same_instance_tapG = i;
+                kest_hier_same_instance_iopadG = j;
+                return;
+            }
+}
+
+void kest_hier_replace_tap_instance_no_iopad() {
+    kest_hier_find_tap_instance_with_iopad();
+    copy_path_modules();
+    write_path_files();
+}
+
+void kest_hier_replace_tap_instance_iopad() {
+    copy_path_modules();
+    write_path_files();
+}
+
+void kest_added_tap_ctrl_ports_into_parent(FILE* fp, const char* instance) {
+    // The lists in the order of their writing, with the direction of the
+    // port each becomes.
+    static const struct {
+        int list;
+        const char* direction;
+    } kOrder[] = {{TAP_PORTS_FROM_PINS, "input"}, {TAP_PORTS_TDO, "output"},     {TAP_PORTS_ENABLES, "output"},
+                  {TAP_PORTS_CHAIN_IN, "input"},  {TAP_PORTS_CHAIN_OUT, "output"}, {TAP_PORTS_SPARE, "input"},
+                  {TAP_PORTS_CONTROLS, "output"}};
+    std::set<std::string> added;
+    for (const auto& o : kOrder) {
+        char** list = kest_hier_tap_port_tabG.list[o.list];
+        for (int k = 0, n = DYNA_count(list); k < n; ++k) {
+            if (!added.insert(list[k]).second) continue;
+            std::fprintf(fp, "add %s %s\n", list[k], o.direction);
+            std::fprintf(fp, "connect %s{%s} %s\n", bsnames::or_text(instance, ""), list[k], list[k]);
+        }
+    }
 }

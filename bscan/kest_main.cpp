@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
@@ -15,6 +17,7 @@
 #include "runtime/process.h"
 #include "runtime/frame/frame.h"
 #include "runtime/sysinfo.h"
+#include "sdb/prefix.h"
 #include "sdb/sdb.h"
 
 namespace {
@@ -35,35 +38,68 @@ void kest_write_connect_file() {
     if (has_bist_entries()) not_available("writing the BIST connection files");
 }
 
-// With -add_tap the top edit adds the TAP instance; a top design that
-// holds an instance of that name already would make the netlist editor
-// fail after every command file was written.
+// With -add_tap the top edit (or, for a TAP inside a sub-module, the edit
+// of the innermost module on its path) adds the TAP instance; a design
+// that holds an instance of that name already would make the netlist
+// editor fail after every command file was written.
 void check_tap_instance_free() {
-    open_sdb_file(MODULE_SDB.c_str());
-    const int tap = TAP_INSTANCE_NAME ? SDB_nl_search_obj(TAP_INSTANCE_NAME) : -1;
+    const bool hier = kest_hier_tap_ctrlG == 1;
+    const std::string& design = hier ? MODULE_C_SDB : MODULE_SDB;
+    open_sdb_file(design.c_str());
+    const char* name = kest_hier_tap_design_name();
+    const int tap = name ? SDB_nl_search_obj(name) : -1;
     SDB_close(sdb, 0);
     if (tap < 0) return;
     qdx_printf("ERROR: (%s) the design '%s' already holds the TAP instance '%s'\n", JTAG_BSC_FILE.c_str(),
-               MODULE_SDB.c_str(), TAP_INSTANCE_NAME);
+               design.c_str(), name);
     qdx_printf("       (%%INSTANCE_NAME of %%TAP_MODULE); option -add_tap adds it.\n\n");
     qdx_exit(-1);
 }
 
 const char* const kSeveralPadModules = "the boundary-scan insertion into several IO-pad modules";
-const char* const kPadModuleLevels = "the boundary-scan insertion into pad modules on several levels";
-const char* const kPadsSplit = "the boundary-scan insertion into pads both in the top module and in a pad module";
+const char* const kTapOnPadPath =
+    "the boundary-scan insertion with the TAP controller inside a module on the pad-module path";
+
+// The TAP path is the pad-module path of one level and the TAP: the TAP
+// sits in the pad module that holds the pads.
+bool tap_in_the_pad_module(const std::vector<std::string>& instances) {
+    return instances.size() == 1 && DYNA_count(kest_hier_tap_ctrl_name_tabG) == 2 &&
+           instances[0] == bsnames::or_text(kest_hier_tap_ctrl_name_tabG[0].instance, "");
+}
+
+// True when an instance of the TAP's path (above the TAP itself) is named
+// like an instance of the dotted pad-module path: the two paths meet.
+bool tap_path_meets(const std::string& pad_path) {
+    size_t start = 0;
+    while (start <= pad_path.size()) {
+        size_t dot = pad_path.find('.', start);
+        std::string seg = pad_path.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+        for (int i = 0; i + 1 < DYNA_count(kest_hier_tap_ctrl_name_tabG); ++i)
+            if (seg == bsnames::or_text(kest_hier_tap_ctrl_name_tabG[i].instance, "")) return true;
+        if (dot == std::string::npos) break;
+        start = dot + 1;
+    }
+    return false;
+}
+
+// A TAP controller inside a sub-module with pads in several IO-pad modules.
+[[noreturn]] void refuse_hier_tap_for_multi_io() {
+    std::printf("ERROR: Can not support hierarchic TAP controller for multiple IO-PAD modules.\n\n");
+    qdx_exit(-1);
+}
 
 // Where the pads sit in the cell-level design, for the roads the pad table
 // would find only after -add_tap has written the TAP files: the instance
 // path of each pad buffer on a pin that may get a cell.  Pins that do not
-// resolve are left to the pad table, which reports them.  Returns the
-// road that this version does not take, or none.
+// resolve are left to the pad table, which reports them.  Returns the road
+// of several IO-pad modules, or a road that this version does not take,
+// or none.
 const char* untaken_pad_road() {
     open_sdb_file(MODULE_C_SDB.c_str());
     bool top = false;
     int module_path = -1;  // the prefix entry of the enclosing instance path
-    int depth = 0;
     bool several = false;
+    bool meets = false;
     for (int i = 0, n = DYNA_count(PIN_TABLE); i < n; ++i) {
         const char* name = bs_pin_name(i);
         if (!name || skip_signal(name) || is_internal_marker(PIN_TABLE[i]->io_name)) continue;
@@ -78,14 +114,17 @@ const char* untaken_pad_road() {
             continue;
         }
         if (module_path >= 0 && parent != module_path) several = true;
+        if (module_path != parent && kest_hier_tap_ctrlG == 1) {
+            const std::string path = PREFIX_get(prefix_tab, parent);
+            meets = meets || (tap_path_meets(path) && !tap_in_the_pad_module({path}));
+        }
         module_path = parent;
-        depth = 0;
-        for (int q = parent; q >= 0 && q < prefix_count && depth <= prefix_count; q = prefix_tab[q].parent) ++depth;
     }
     SDB_close(sdb, 0);
-    if (several) return kSeveralPadModules;
-    if (top && module_path >= 0) return kPadsSplit;
-    if (depth > 1) return kPadModuleLevels;
+    // Pads in the top and in a pad module take the road of several IO-pad
+    // modules too, the top being one of them.
+    if (several || (top && module_path >= 0)) return kSeveralPadModules;
+    if (meets) return kTapOnPadPath;
     return nullptr;
 }
 
@@ -95,31 +134,78 @@ void refuse_before_writing() {
     if (JTAG_OPTION[OPT_ADD_BCM]) not_available("the option -add_bcm");
     if (has_bist_entries()) not_available("writing the BIST connection files");
     if (JTAG_OPTION[OPT_ADD_TAP_ONLY]) return;
-    if (kest_hier_tap_ctrlG == 1) not_available("the boundary-scan insertion with a TAP controller inside a sub-module");
     if (JTAG_OPTION[OPT_ADD_TAP]) {
         check_tap_instance_free();
         // Without -add_tap the insertion refuses these roads itself,
         // after the pad table and before its first file.
-        if (const char* road = untaken_pad_road()) not_available(road);
+        const char* road = untaken_pad_road();
+        if (road == kSeveralPadModules) {
+            if (kest_hier_tap_ctrlG == 1) refuse_hier_tap_for_multi_io();
+        } else if (road) {
+            not_available(road);
+        }
     }
 }
 
 bool in_pad_module(const PadEntry& p) { return DYNA_count(p.modules) > 0; }
 
-// The pads sit in one pad module below the top: the module's copy gets
-// the cells and ports for the TAP signals, the top its new master and the
-// TAP wiring.
-void insert_in_pad_module(int first) {
-    std::string module = OPIN_TAB[first].modules[0];
-    std::string instance =
-        DYNA_count(OPIN_TAB[first].instances) > 0 ? OPIN_TAB[first].instances[0] : std::string();
+
+// The pads sit in a pad module, itself perhaps inside other modules: each
+// module on the path gets a copy with the ports that carry the TAP signals
+// and the chain down to the cells, the top its new master and the TAP
+// wiring, and the innermost module the cells.
+void insert_in_pad_modules(int first) {
+    const PadEntry& p = OPIN_TAB[first];
+    std::vector<std::string> modules, instances;
+    for (int k = 0, n = DYNA_count(p.modules); k < n; ++k) {
+        modules.emplace_back(p.modules[k]);
+        instances.emplace_back(k < DYNA_count(p.instances) ? p.instances[k] : "");
+    }
+    if (kest_hier_tap_ctrlG == 1) {
+        kest_hier_find_tap_instance_with_iopad();
+        kest_check_hier_inst_tap_iopad(first);
+        if (kest_hier_same_instance_tapG != -1) {
+            // The TAP inside the one pad module that holds the pads: that
+            // module's edit places it beside the cells.
+            if (!tap_in_the_pad_module(instances)) not_available(kTapOnPadPath);
+            bsnames::set_text(TAP_INSTANCE_NAME, kest_hier_tap_ctrl_name_tabG[0].instance);
+        } else {
+            // Each module on both paths would get two command files of one name.
+            for (int i = 0; i + 1 < DYNA_count(kest_hier_tap_ctrl_name_tabG); ++i)
+                for (const std::string& m : modules)
+                    if (m == bsnames::or_text(kest_hier_tap_ctrl_name_tabG[i].module, ""))
+                        not_available(kTapOnPadPath);
+            kest_hier_replace_tap_instance_iopad();
+            kest_hier_do_plovert_for_tap_instance();
+        }
+    }
+    const size_t levels = modules.size();
     open_and_modify_top_sdb();
-    bs_search_standard_ports(first);
-    replace_cell_in_top(module.c_str(), instance.c_str());
-    kest_hier_instance_matchG = -1;  // the TAP is not on the pad-module path
-    std::string path = open_and_modify_hierarchy_sdb(module.c_str());
-    bsnames::set_text(PAD_MODULE, path.c_str());
-    bs_write_pad_module_tap_lines(PAD_FP);
+    // The TAP pads' pins followed up to the top, unless the TAP sits with
+    // them in the pad module.
+    if (kest_hier_same_instance_tapG == -1) bs_search_standard_ports(first);
+    replace_cell_in_top(modules[levels - 1].c_str(), instances[levels - 1].c_str());
+    if (kest_hier_same_instance_tapG != -1) {
+        // The pad module holds the TAP: its edit adds it and wires it to
+        // the pads and the cells directly.
+        kest_hier_instance_matchG = 1;
+        bsnames::set_text(TAP_INSTANCE_NAME, kest_hier_tap_ctrl_name_tabG[1].instance);
+        bsnames::set_text(PAD_MODULE, open_and_modify_hierarchy_sdb(modules[0].c_str()).c_str());
+        bs_write_pad_module_tap_lines(PAD_FP);
+    } else {
+        // The TAP is not on the pad-module path: its signals come in
+        // through ports on every level.
+        for (size_t level = levels; level-- > 0;) {
+            kest_hier_instance_matchG = -1;
+            std::string path = open_and_modify_hierarchy_sdb(modules[level].c_str());
+            if (level > 0) {
+                replace_cell_in_pad(modules[level - 1].c_str(), instances[level - 1].c_str());
+                continue;
+            }
+            bsnames::set_text(PAD_MODULE, path.c_str());
+            bs_write_pad_module_tap_lines(PAD_FP);
+        }
+    }
     open_sdb_file(PAD_MODULE);
     for (int i = first, n = DYNA_count(OPIN_TAB); i < n; ++i)
         if (OPIN_TAB[i].cell) add_scan_cells_in_cmd_file(PAD_FP, i);
@@ -139,11 +225,21 @@ void add_scan_cell() {
     bs_reset_standard_port_ptr_of_TAP();
     if (multi_io_module_flagG) {
         // Several IO-pad modules.
-        if (kest_hier_tap_ctrlG == 1) {
-            std::printf("ERROR: Can not support hierarchic TAP controller for multiple IO-PAD modules.\n\n");
-            qdx_exit(-1);
-        }
-        not_available(kSeveralPadModules);
+        if (kest_hier_tap_ctrlG == 1) refuse_hier_tap_for_multi_io();
+        // The TAP's wiring reaches a pad inside an IO-pad module through the
+        // module's own ports only.
+        if (bs_multi_io_tap_pin_closed())
+            not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad module");
+        current_multi_io_indexG = -1;
+        open_multi_io_modules();
+        // The top's TAP wiring follows each TAP pad's pins up from the pad
+        // itself, before the port search moves the records up the tree.
+        bs_open_multi_io_top();
+        bs_hier_search_tap_ports();
+        qdx_printf(" - Synthesizing Boundary Registers in gate level ...\n\n");
+        bs_add_multi_io_cells();
+        print_bso_file();
+        return;
     }
     int first = -1;
     for (int i = 0, n = DYNA_count(OPIN_TAB); i < n && first < 0; ++i)
@@ -154,23 +250,21 @@ void add_scan_cell() {
         qdx_printf("       there is no boundary register to insert.\n\n");
         qdx_exit(-1);
     }
-    // The first pad alone chooses between the flat and the pad-module
-    // road; pads on both sides of the pad module are the road of several
-    // IO-pad modules, with the top as one of them.
-    for (int i = first + 1, n = DYNA_count(OPIN_TAB); i < n; ++i)
-        if (OPIN_TAB[i].cell && in_pad_module(OPIN_TAB[i]) != in_pad_module(OPIN_TAB[first]))
-            not_available(kPadsSplit);
+    // Pads with cells both in the top and in a pad module took the road of
+    // several IO-pad modules above; a TAP pad alone may sit on the other
+    // side, which the pad-module road wires.
     qdx_printf(" - Synthesizing Boundary Registers in gate level ...\n\n");
-    // A TAP controller inside a sub-module was refused before the run.
-    int levels = DYNA_count(OPIN_TAB[first].modules);
-    if (levels > 0) {
+    if (in_pad_module(OPIN_TAB[first])) {
         PAD_MODULE_EXIST = 255;
-        if (levels > 1) not_available(kPadModuleLevels);
-        insert_in_pad_module(first);
+        insert_in_pad_modules(first);
         return;
     }
     // The pads sit in the top design.
     PAD_MODULE_EXIST = 0;
+    if (kest_hier_tap_ctrlG == 1) {
+        kest_hier_replace_tap_instance_no_iopad();
+        kest_hier_do_plovert_for_tap_instance();
+    }
     open_and_modify_top_sdb();
     open_sdb_file(MODULE_SDB.c_str());
     for (int i = first, n = DYNA_count(OPIN_TAB); i < n; ++i)
@@ -183,12 +277,25 @@ void add_scan_cell() {
 void add_boundary_scan_chain() {
     bs_create_multi_io_tab();
     add_scan_cell();
-    // The signal counts of the IO-pad module tree serve only the road of
-    // several IO-pad modules, which stops above.
+    set_hier_common_net(MULTI_IO_HIER.row, MULTI_IO_HIER.children);
     HIGHZ_CNT = 0;
-    built_bus_balance_group_tab_for_control_signal();
-    connect_scan_cell_in_cmd(PAD_MODULE_EXIST ? PAD_FP : TAP_FP);
-    do_plovert();
+    if (!multi_io_module_flagG) {
+        built_bus_balance_group_tab_for_control_signal();
+        connect_scan_cell_in_cmd(PAD_MODULE_EXIST ? PAD_FP : TAP_FP);
+        do_plovert();
+    } else {
+        connect_scan_cell_for_multi_io();
+        hier_replace_io_module(MULTI_IO_HIER.row, MULTI_IO_HIER.children);
+        hier_do_plovert(MULTI_IO_HIER.row, MULTI_IO_HIER.children);
+        qdx_printf("\n - Synthesis  done!\n\n");
+        if (BSO_FILE) {
+            qdx_printf("    .The Boundary-scan Pin List was stored in ");
+            qdx_printf("file '%s'.\n", BSO_FILE);
+            bsnames::clear_text(BSO_FILE);
+        }
+        qdx_printf("    .Modified sdb files were stored in directory %s.\n\n", BSCAN_OPATH.c_str());
+        if (!JTAG_OPTION[OPT_NO_EXPAND]) bs_get_and_expand_netlist_with_jtag();
+    }
     print_report();
 }
 

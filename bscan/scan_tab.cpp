@@ -18,6 +18,10 @@ namespace {
 
 // The first pad seen inside a module: the others are compared with it.
 int reference_pad = -1;
+// A pad other than a TAP pad seen in the top design, and one seen inside
+// a pad module.
+bool top_pad_seen = false;
+bool module_pad_seen = false;
 // Rows of MULTI_IO_TAB (from row 1) by module and instance name, the
 // number of rows per module name, and each row's place among its parent's
 // children in MULTI_IO_HIER.
@@ -94,7 +98,10 @@ void count_load(int& global, int signal, int module) {
 
 }  // namespace
 
-void bs_scan_tab_reset_state() { reference_pad = -1; }
+void bs_scan_tab_reset_state() {
+    reference_pad = -1;
+    top_pad_seen = module_pad_seen = false;
+}
 
 void bs_create_multi_io_tab() {
     bs_free_multi_io();
@@ -209,7 +216,7 @@ int add_scan_tab(ScanCellEntry* cell, std::string* name, int pad, int mux, int o
     return r;
 }
 
-void get_hier_class_and_inst_name(int pad, int obj) {
+void get_hier_class_and_inst_name(int pad, int obj, bool tap_pad) {
     if (!bsnames::valid_obj(obj) || obj >= DYNA_count(sobj_tab)) return;
     PadEntry& p = OPIN_TAB[pad];
     int word = sobj_tab[obj];
@@ -217,6 +224,10 @@ void get_hier_class_and_inst_name(int pad, int obj) {
         // A pad instance of the top design.
         bsnames::set_text(p.pad_instance, SDB_obj_name(sdb, obj));
         p.multi_io_row = 0;
+        if (!tap_pad) top_pad_seen = true;
+        // Pads in the top and in a pad module: the top is one of several
+        // IO-pad modules, so that every pad gets its cell where it sits.
+        if (top_pad_seen && module_pad_seen) multi_io_module_flagG = 1;
         return;
     }
     int entry = sdb_prefix_of(word);
@@ -236,6 +247,8 @@ void get_hier_class_and_inst_name(int pad, int obj) {
         reference_pad = pad;
     else if (!same_path(p, OPIN_TAB[reference_pad]))
         multi_io_module_flagG = 1;
+    if (!tap_pad) module_pad_seen = true;
+    if (top_pad_seen && module_pad_seen) multi_io_module_flagG = 1;
 
     if (!MULTI_IO_TAB) bs_create_multi_io_tab();
     int parent = 0;

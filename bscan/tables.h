@@ -269,8 +269,10 @@ void bs_check_highz_of_added_tap();
 // Returns the new row (-1 without a cell).
 int add_scan_tab(ScanCellEntry* cell, std::string* name, int pad, int mux, int own_name);
 // Fills the pad's instance name and module path (words 8, 10, 11, 27) and
-// registers its pad modules.
-void get_hier_class_and_inst_name(int pad, int obj);
+// registers its pad modules.  Pads on more than one module path, or (TAP
+// pads aside) both in the top and in a pad module, set
+// multi_io_module_flagG: their cells go into the module of each pad.
+void get_hier_class_and_inst_name(int pad, int obj, bool tap_pad = false);
 // Makes MULTI_IO_TAB with row 0 (the top) and the root of MULTI_IO_HIER.
 void bs_create_multi_io_tab();
 

@@ -103,7 +103,7 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
     }
     if (b) {
         OPIN_TAB[row].buffer = b;
-        get_hier_class_and_inst_name(row, obj);
+        get_hier_class_and_inst_name(row, obj, true);
     }
     int direction = port_tab[port].direction & 3;
     int port_net = bsnames::node_net(port_tab[port].node);

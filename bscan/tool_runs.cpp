@@ -96,6 +96,30 @@ void do_plovert() {
     if (!JTAG_OPTION[OPT_NO_EXPAND]) bs_get_and_expand_netlist_with_jtag();
 }
 
+void hier_do_plovert(int row, MultiIoHierNode* children) {
+    if (row < 0) return;
+    for (int i = 0, n = DYNA_count(children); i < n; ++i) hier_do_plovert(children[i].row, children[i].children);
+    const MultiIoModule& m = MULTI_IO_TAB[row];
+    const std::string name =
+        row == 0 ? TOP_MODULE + "_jtag" : std::string(bsnames::or_text(m.module, "")) + "_bs" + std::to_string(m.file_number);
+    qdx_printf("    .Executing command file %s/%s.cmd ...\n", BSCAN_OPATH.c_str(), name.c_str());
+    bs_remove_file(BSCAN_OPATH + "/" + name + ".sdb");
+    run_plovert(BSCAN_OPATH + "/" + name);
+    move_or_stop(name + ".sdb");
+}
+
+void kest_hier_do_plovert_for_tap_instance() {
+    for (int i = DYNA_count(kest_hier_tap_ctrl_name_tabG) - 2; i >= 0; --i) {
+        const std::string m = bsnames::or_text(kest_hier_tap_ctrl_name_tabG[i].module, "");
+        qdx_printf("    .Executing command file  %s/%s_bs.cmd ...\n", BSCAN_OPATH.c_str(), m.c_str());
+        // As in do_plovert: no edited copy of an earlier run may stand in
+        // for the one this run makes.
+        bs_remove_file(BSCAN_OPATH + "/" + m + "_bs.sdb");
+        run_plovert(BSCAN_OPATH + "/" + m + "_bs");
+        move_or_stop(m + "_bs.sdb");
+    }
+}
+
 void bs_get_and_expand_netlist_with_jtag() {
     const std::string& top = TOP_MODULE;
     const bool vhdl = JTAG_OPTION[OPT_VHDL] != 0;

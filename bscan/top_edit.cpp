@@ -51,8 +51,9 @@ std::vector<const char*> control_pins() {
     return pins;
 }
 
-// The IDCODE bus of the TAP tied to its value, bit 31 first.
-void idcode_ties(FILE* fp) {
+}  // namespace
+
+void bs_write_idcode_ties(FILE* fp) {
     if (!JTAG_OPTION[OPT_EXTERNAL_IDCODE] || !IDCODE_REG) return;
     size_t len = std::strlen(IDCODE_REG);
     for (int i = 31; i >= 0; --i) {
@@ -61,6 +62,8 @@ void idcode_ties(FILE* fp) {
         std::fprintf(fp, "connect %s{IDCODE[%d]} %s\n", tap(), i, c == '1' ? "VCC" : c == '0' ? "GND" : "X_NET");
     }
 }
+
+namespace {
 
 // Without -add_tap the TAP is in the design already: its pins tied to a
 // constant leave the constant before they are wired.  The ends of the
@@ -96,8 +99,10 @@ bool tdo_enable_through_port() {
     if (!set(TAP_TDO_EN_PIN) || !tdo || !tdo->pad_instance || !record_enable(*tdo)) return false;
     int match = kest_hier_instance_matchG;
     if (match == 1) return false;
-    if (match == 3 || (kest_hier_tap_ctrlG == 1 && kest_hier_same_instance_tapG == -1)) return inside(*tdo);
-    return !kest_hier_tap_ctrlG && needs_port(*tdo);
+    if (match == 3) return inside(*tdo);
+    // The TAP off the pad-module path (at the top or in another
+    // sub-module): the enable leaves through a port where the data does.
+    return kest_hier_same_instance_tapG == -1 && needs_port(*tdo);
 }
 
 // A pad pin followed up the pad's module path to the top.
@@ -282,7 +287,7 @@ void open_and_modify_top_sdb() {
     }
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST}))
         wire_tap_port(fp, *tp);
-    if (!kest_hier_tap_ctrlG) idcode_ties(fp);
+    if (!kest_hier_tap_ctrlG) bs_write_idcode_ties(fp);
 }
 
 std::string open_and_modify_hierarchy_sdb(const char* module) {
@@ -320,7 +325,7 @@ std::string open_and_modify_hierarchy_sdb(const char* module) {
     }
     if (match == 1) {
         std::fprintf(fp, "add %s %s\n", tap(), or_text(TAP_MODULE_NAME, ""));
-        idcode_ties(fp);
+        bs_write_idcode_ties(fp);
     }
     if (match == 1 || match == 2) {
         for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
@@ -387,6 +392,26 @@ void replace_cell_in_top(const char* module, const char* instance) {
     bs_close_cmd_file(TAP_FP);
 }
 
+void replace_cell_in_pad(const char* module, const char* instance) {
+    FILE* fp = PAD_FP;
+    std::fprintf(fp, "replace %s %s_bs\n", instance, module);
+    // The ports that open_and_modify_hierarchy_sdb added to both levels,
+    // joined through the instance.
+    for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
+        const PadEntry* r = *tp->record;
+        if (!r || !needs_port(*r)) continue;
+        std::string port = tp->qdx_port();
+        std::fprintf(fp, " connect %s{%s} %s\n", instance, port.c_str(), port.c_str());
+    }
+    if (tdo_enable_through_port()) std::fprintf(fp, " connect %s{%s} %s\n", instance, TAP_TDO_EN_PIN, TAP_TDO_EN_PIN);
+    for (const char* pin : control_pins()) std::fprintf(fp, "connect %s{%s} %s\n", instance, pin, pin);
+    std::fprintf(fp, "connect %s{chain_in} chain_in\n", instance);
+    std::fprintf(fp, "connect %s{chain_out} chain_out\n", instance);
+    if (JTAG_OPTION[OPT_SYNCH]) std::fprintf(fp, "connect %s{%s} %s\n", instance, "BCELL_TCK", "BCELL_TCK");
+    std::fputs("save\nquit\n", fp);
+    bs_close_cmd_file(PAD_FP);
+}
+
 void bs_write_pad_module_tap_lines(FILE* fp) {
     int match = kest_hier_instance_matchG;
     const char* en_pin = TAP_TDO_EN_PIN;
@@ -427,26 +452,32 @@ void bs_write_pad_module_tap_lines(FILE* fp) {
                                  or_text(r->pin_to_core, ""));
                     continue;
                 }
+                // The TAP that this edit adds drives the TDO pad alone: the
+                // pad's pins leave whatever net they were on.
+                const bool added = JTAG_OPTION[OPT_ADD_TAP] != 0;
                 const char* pin = or_text(r->pin_from_core, "");
-                if (tied(TAP_FLAG[12])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, pin);
+                if (added || tied(TAP_FLAG[12])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, pin);
                 std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), tp->pin(), r->pad_instance, pin);
                 const char* en = record_enable(*r);
                 if (enable && en) {
-                    if (tied(TAP_FLAG[17])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
+                    if (added || tied(TAP_FLAG[17])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
                     std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), en_pin, r->pad_instance, en);
                 }
             }
         }
         return;
     }
-    if (match == 3 || (kest_hier_tap_ctrlG == 1 && kest_hier_same_instance_tapG == -1)) {
+    if (match == 3) {
         for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
             const PadEntry* r = *tp->record;
             if (r && r->pad_instance && inside(*r)) through_port(*tp, *r);
         }
         return;
     }
-    if (!kest_hier_tap_ctrlG) {
+    // The TAP off the pad-module path, wherever it sits: only the pads
+    // whose pins found no way out of the module take the added ports (the
+    // others reach the TAP through the module's own ports, wired above).
+    if (kest_hier_same_instance_tapG == -1) {
         for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TRST, TAP_PORT_TDO})) {
             const PadEntry* r = *tp->record;
             if (r && r->pad_instance && needs_port(*r)) through_port(*tp, *r);

@@ -69,49 +69,18 @@ std::string not_available(const std::string& what) {
 
 const Patch kBist{"chip.bsc", "", "\n%MEMORY_BIST {\n  %INSTRUCTION MB1 { %CNT_FILE m1.cnt; }\n}\n"};
 const Patch kLogicBist{"chip.bsc", "", "\n%LOGIC_BIST {\n  %INSTRUCTION LB1 { %DFT_FILE core.dft; }\n}\n"};
-// The TAP controller one level down, in a wrapper module of its own.
-const std::vector<Patch> kTapInSubModule = {
-    {"chip.v", "  qdx_tap TAP (", "  tapwrap u_tap ("},
-    {"chip.v", "",
-     "\nmodule tapwrap (TDI, TMS, TCK, TRST, TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET,\n"
-     "                first_Bcell, BOUNDARY_out);\n"
-     "  input TDI, TMS, TCK, TRST, BOUNDARY_out;\n"
-     "  output TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET, first_Bcell;\n"
-     "  qdx_tap TAP (.TDI(TDI), .TMS(TMS), .TCK(TCK), .TRST(TRST), .TDO(TDO), .TDO_EN(TDO_EN),\n"
-     "               .SHIFT_DR(SHIFT_DR), .CLOCK_DR(CLOCK_DR), .UPDATE_DR(UPDATE_DR), .MODE1(MODE1),\n"
-     "               .HIGHZ(HIGHZ), .RESET(RESET), .first_Bcell(first_Bcell), .BOUNDARY_out(BOUNDARY_out));\n"
-     "endmodule\n"},
-    {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_tap.TAP;"}};
-// din1's pad moved from the pad module to the top: pads on both sides.
-const std::vector<Patch> kSplitPads = {
-    {"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n", ""},
-    {"chip.v", "  core core (", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n\n  core core ("}};
-const std::string kPadsSplit =
-    "the boundary-scan insertion into pads both in the top module and in a pad module";
-// The pad module one level further down, inside a wrapper module.
-const std::vector<Patch> kPadsTwoLevels = {
-    {"chip.v", "  pads u_pads (", "  padwrap u_wrap ("},
-    {"chip.v", "",
-     "\nmodule padwrap (clk, rst_n, din0, din1, dout0, dout1, bidir0, tdi, tms, tck, trst, tdo,\n"
-     "                clk_c, rst_n_c, din_c, dout_c, dout1_oe, bidir0_i, bidir0_o, bidir0_oe,\n"
-     "                tdi_c, tms_c, tck_c, trst_c, tdo_c, tdo_en);\n"
-     "  input clk, rst_n, din0, din1;\n  output dout0, dout1;\n  inout bidir0;\n"
-     "  input tdi, tms, tck, trst;\n  output tdo;\n  output clk_c, rst_n_c;\n  output [1:0] din_c;\n"
-     "  input [1:0] dout_c;\n  input dout1_oe;\n  output bidir0_i;\n  input bidir0_o, bidir0_oe;\n"
-     "  output tdi_c, tms_c, tck_c, trst_c;\n  input tdo_c, tdo_en;\n"
-     "  pads u_pads (.clk(clk), .rst_n(rst_n), .din0(din0), .din1(din1), .dout0(dout0), .dout1(dout1),\n"
-     "               .bidir0(bidir0), .tdi(tdi), .tms(tms), .tck(tck), .trst(trst), .tdo(tdo),\n"
-     "               .clk_c(clk_c), .rst_n_c(rst_n_c), .din_c(din_c), .dout_c(dout_c), .dout1_oe(dout1_oe),\n"
-     "               .bidir0_i(bidir0_i), .bidir0_o(bidir0_o), .bidir0_oe(bidir0_oe),\n"
-     "               .tdi_c(tdi_c), .tms_c(tms_c), .tck_c(tck_c), .trst_c(trst_c), .tdo_c(tdo_c), .tdo_en(tdo_en));\n"
-     "endmodule\n"}};
+// The TAP controller in the IO block that holds the pad ring: on the pads'
+// path, one level above the pads.
+const std::vector<Patch> kTapAbovePads = {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_io.TAP;"}};
+// The TDI pad in an IO-pad module whose output goes nowhere.
+const std::vector<Patch> kClosedTapPad = {{"chip.v", "PAD_TDI    (.PAD(tdi), .Y(tdi_c));", "PAD_TDI    (.PAD(tdi), .Y());"}};
+
 // -add_tap adds the TAP controller: the design must not hold one.
 std::vector<Patch> with_tap_removed(std::vector<Patch> p) {
     p.push_back({"chip.v", "  qdx_tap TAP (", "  /* qdx_tap TAP ("});
     p.push_back({"chip.v", ".first_Bcell(chain), .BOUNDARY_out(chain));", ".first_Bcell(chain), .BOUNDARY_out(chain)); */"});
     return p;
 }
-const char* kTapInASubModule = "the boundary-scan insertion with a TAP controller inside a sub-module";
 
 class KestrandRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
@@ -152,15 +121,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "ERROR: (./chip.bsc) the design './chip.sdb' already holds the TAP instance 'TAP'\n"
                     "       (%INSTANCE_NAME of %TAP_MODULE); option -add_tap adds it.\n\n"},
-        RefusalCase{"tap_in_a_sub_module", {}, kTapInSubModule, "", not_available(kTapInASubModule)},
-        RefusalCase{"tap_in_a_sub_module_add_tap", {"-add_tap"}, kTapInSubModule, "", not_available(kTapInASubModule)},
-        RefusalCase{"pads_in_the_top_and_in_a_pad_module", {}, kSplitPads, "tests/fixtures/bscan/padmod/chip.v",
-                    not_available(kPadsSplit)},
-        RefusalCase{"pads_in_the_top_and_in_a_pad_module_add_tap", {"-add_tap"}, with_tap_removed(kSplitPads),
-                    "tests/fixtures/bscan/padmod/chip.v", not_available(kPadsSplit)},
-        RefusalCase{"pad_modules_on_two_levels_add_tap", {"-add_tap"}, with_tap_removed(kPadsTwoLevels),
-                    "tests/fixtures/bscan/padmod/chip.v", not_available("the boundary-scan insertion into pad modules "
-                                                                        "on several levels")},
+        RefusalCase{"tap_above_the_pad_module_add_tap", {"-add_tap"}, with_tap_removed(kTapAbovePads),
+                    "tests/fixtures/bscan/hier/pads_in_io.v",
+                    not_available("the boundary-scan insertion with the TAP controller inside a module on the "
+                                  "pad-module path")},
+        RefusalCase{"tap_pad_closed_in_an_io_module", {}, kClosedTapPad, "tests/fixtures/bscan/hier/io_pair.v",
+                    not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad "
+                                  "module")},
         RefusalCase{"missing_opath",
                     {"-opath", "out"},
                     {},

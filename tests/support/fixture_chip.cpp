@@ -137,7 +137,7 @@ std::string pin_of(const std::string& end) {
     return a == std::string::npos ? "" : end.substr(a + 1, end.size() - a - 2);
 }
 
-void expect_controls_driven(const Netlist& n) {
+void expect_controls_driven(const Netlist& n, const std::string& tap) {
     const std::vector<std::pair<std::string, std::string>> pins = {
         {"SHIFT", "SHIFT_DR"}, {"CLOCK", "CLOCK_DR"}, {"UPDATE", "UPDATE_DR"}, {"MODE", "MODE1"}};
     for (const std::string& cell : n.of_class("BC_")) {
@@ -147,12 +147,12 @@ void expect_controls_driven(const Netlist& n) {
             for (int depth = 0; depth < 20 && !net.empty() && !reached; ++depth) {
                 std::string up;
                 for (const auto& e : n.ends(net)) {
-                    if (e == "TAP{" + tap_pin + "}") reached = true;
+                    if (e == tap + "{" + tap_pin + "}") reached = true;
                     if (n.cls(inst_of(e)) == "BUF" && pin_of(e) == "Y") up = n.net(inst_of(e), "A");
                 }
                 net = up;
             }
-            EXPECT_TRUE(reached) << cell << "{" << pin << "} is not driven from TAP{" << tap_pin << "}";
+            EXPECT_TRUE(reached) << cell << "{" << pin << "} is not driven from " << tap << "{" << tap_pin << "}";
         }
     }
 }

@@ -79,9 +79,9 @@ private:
 };
 
 // Expects every SHIFT, CLOCK, UPDATE and MODE pin of every boundary cell
-// (class BC_*) to be driven from its TAP pin, directly or through the BUF
-// buffers of the trees.
-void expect_controls_driven(const Netlist& n);
+// (class BC_*) to be driven from its pin of the TAP instance `tap`,
+// directly or through the BUF buffers of the trees.
+void expect_controls_driven(const Netlist& n, const std::string& tap = "TAP");
 
 // The instance and the pin of an end "inst{pin}".
 std::string inst_of(const std::string& end);

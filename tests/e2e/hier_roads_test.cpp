@@ -1,0 +1,347 @@
+// kestrand end to end on fixture chips whose TAP controller sits inside a
+// sub-module ("u_core.u_tap" and deeper), whose pads sit in pad modules on
+// several levels ("u_io.u_ring"), in several IO-pad modules (two instances
+// of one IO module, a module holding other pad modules) or both in the top
+// and in a pad module, with and without -add_tap: each run
+// ends with status 0, the expanded design closes the chain from the TAP's
+// first-cell pin through every boundary cell to its last-cell pin with
+// every control pin driven, yosys accepts the written hierarchy, the chain
+// walk of tallowmere finds the register's length, a simulation of the RTL
+// TAP (with -add_tap) shifts through it, and a second run in the same
+// folder writes the same files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "e2e/chip_tap_bench.h"
+#include "support/fixture_chip.h"
+#include "support/testsupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::inst_of;
+using testsupport::Netlist;
+using testsupport::Patch;
+using testsupport::pin_of;
+using testsupport::read_file;
+using testsupport::source_path;
+
+constexpr size_t kCells = 9;  // boundary cells of the fixture chip
+
+// The text from `from` to the end of the statement or module that begins
+// there, taken out of a file of dir.
+void erase_from(const fs::path& file, const std::string& from, const std::string& end) {
+    std::string text = read_file(file);
+    size_t a = text.find(from);
+    ASSERT_NE(a, std::string::npos) << from;
+    size_t b = text.find(end, a);
+    ASSERT_NE(b, std::string::npos) << end;
+    text.erase(a, b + end.size() - a);
+    std::ofstream(file) << text;
+}
+
+const Patch kBscTapInCore{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_core.u_tap;"};
+const Patch kCoreNamedUCore{"chip.v", "  core core (", "  core u_core ("};
+
+// The core one level further down, inside u_blk: the TAP at
+// "u_blk.u_core.u_tap" makes a path of three instances.
+const std::vector<Patch> kCoreInBlock = {
+    {"chip.v", "  core core (", "  blk u_blk ("},
+    {"chip.v", "",
+     "\nmodule blk (clk, rst_n, din, dout, dout1_oe, bidir_in, bidir_out, bidir_oe);\n"
+     "  input clk, rst_n;\n  input [1:0] din;\n  output [1:0] dout;\n  output dout1_oe;\n"
+     "  input bidir_in;\n  output bidir_out, bidir_oe;\n"
+     "  core u_core (.clk(clk), .rst_n(rst_n), .din(din), .dout(dout), .dout1_oe(dout1_oe),\n"
+     "               .bidir_in(bidir_in), .bidir_out(bidir_out), .bidir_oe(bidir_oe));\n"
+     "endmodule\n"},
+    {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_blk.u_core.u_tap;"}};
+
+// The TAP controller in a wrapper module of its own, brought in with its
+// ports (no -add_tap).
+const std::vector<Patch> kTapInWrapper = {
+    {"chip.v", "  qdx_tap TAP (", "  tapwrap u_tap ("},
+    {"chip.v", "",
+     "\nmodule tapwrap (TDI, TMS, TCK, TRST, TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET,\n"
+     "                first_Bcell, BOUNDARY_out);\n"
+     "  input TDI, TMS, TCK, TRST, BOUNDARY_out;\n"
+     "  output TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET, first_Bcell;\n"
+     "  qdx_tap TAP (.TDI(TDI), .TMS(TMS), .TCK(TCK), .TRST(TRST), .TDO(TDO), .TDO_EN(TDO_EN),\n"
+     "               .SHIFT_DR(SHIFT_DR), .CLOCK_DR(CLOCK_DR), .UPDATE_DR(UPDATE_DR), .MODE1(MODE1),\n"
+     "               .HIGHZ(HIGHZ), .RESET(RESET), .first_Bcell(first_Bcell), .BOUNDARY_out(BOUNDARY_out));\n"
+     "endmodule\n"},
+    {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_tap.TAP;"}};
+
+struct HierRun {
+    std::string name;
+    std::string verilog;  // replaces chip.v
+    std::vector<Patch> patches;
+    bool add_tap;                    // the design's TAP taken out; -add_tap adds it
+    std::string tap;                 // the TAP instance in the expanded design
+    std::vector<std::string> edits;  // command files of the modules below the top
+};
+
+void PrintTo(const HierRun& c, std::ostream* os) { *os << c.name; }
+
+// The shift chain from the TAP's first-cell pin through boundary cells (SI
+// in, SO out) to its last-cell pin, covering every boundary cell.
+void expect_chain(const Netlist& n, const std::string& tap, size_t cells) {
+    std::vector<std::string> order;
+    std::string from = tap + "{first_Bcell}";
+    bool closed = false;
+    for (size_t guard = 0; guard <= cells && !closed; ++guard) {
+        std::set<std::string> ends = n.ends_at(inst_of(from), pin_of(from));
+        ends.erase(from);
+        ASSERT_EQ(ends.size(), 1u) << "after " << from;
+        const std::string next = *ends.begin();
+        if (next == tap + "{BOUNDARY_out}") {
+            closed = true;
+            break;
+        }
+        ASSERT_EQ(pin_of(next), "SI") << next;
+        order.push_back(inst_of(next));
+        from = inst_of(next) + "{SO}";
+    }
+    EXPECT_TRUE(closed) << "the chain does not reach " << tap << "{BOUNDARY_out}";
+    std::set<std::string> all = n.of_class("BC_");
+    EXPECT_EQ(order.size(), cells);
+    EXPECT_EQ(all.size(), cells);
+    EXPECT_EQ(std::set<std::string>(order.begin(), order.end()), all);
+    testsupport::expect_controls_driven(n, tap);
+}
+
+// The files of a run that a second run must write again byte for byte.
+std::map<std::string, std::string> outputs(const fs::path& dir, const HierRun& c) {
+    std::map<std::string, std::string> files;
+    std::vector<std::string> names = {"bscan_lib/chip_jtag.cmd", "chip_jtag.v", "chip.bso"};
+    for (const std::string& m : c.edits) names.push_back("bscan_lib/" + m + ".cmd");
+    for (const std::string& f : names) files[f] = read_file(dir / f);
+    return files;
+}
+
+class HierRoads : public ::testing::TestWithParam<HierRun> {};
+
+TEST_P(HierRoads, ChainThroughTheHierarchy) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const HierRun& c = GetParam();
+    testsupport::TempDir dir;
+    testsupport::copy_fixture_chip(dir.path(), c.patches, c.verilog.empty() ? "" : source_path(c.verilog));
+    if (c.add_tap) {
+        erase_from(dir.path() / "cells.v", "module qdx_tap", "endmodule\n");
+        if (read_file(dir.path() / "chip.v").find("  qdx_tap TAP (") != std::string::npos)
+            erase_from(dir.path() / "chip.v", "  qdx_tap TAP (", ";\n");
+    }
+    ASSERT_TRUE(testsupport::compile_chip_in(dir.path()));
+    const std::vector<std::string> options = c.add_tap ? std::vector<std::string>{"-add_tap"} : std::vector<std::string>{};
+    auto r = testsupport::run_kestrand(dir.path(), options);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    for (const std::string& m : c.edits) {
+        EXPECT_TRUE(fs::exists(dir.path() / "bscan_lib" / (m + ".cmd"))) << m;
+        EXPECT_TRUE(fs::exists(dir.path() / "bscan_lib" / (m + ".sdb"))) << m;
+        EXPECT_FALSE(fs::exists(dir.path() / (m + ".sdb"))) << m << " stayed in the working folder";
+    }
+
+    expect_chain(Netlist(dir.path(), "chip_jtag.c.sdb"), c.tap, kCells);
+
+    if (testsupport::have_program("yosys")) {
+        const std::string lib = c.add_tap ? "read_verilog -lib cells.v chip_TAP_empty.v; " : "read_verilog -lib cells.v; ";
+        auto y = testsupport::run(
+            {"yosys", "-q", "-p", lib + "read_verilog chip_jtag.v; hierarchy -check -top chip; check -assert"}, dir.path());
+        EXPECT_EQ(y.status, 0) << y.out << y.err;
+    }
+
+    // tallowmere walks the chain of the expanded design.
+    auto walk = testsupport::run(
+        {testsupport::built_program("bin/tallowmere"), "-bsc_file", "chip", "-lib_file", "chip", "chip_jtag"}, dir.path());
+    EXPECT_EQ(walk.status, 0) << walk.out << walk.err;
+    EXPECT_NE(read_file(dir.path() / "chip_jtag.bsd")
+                  .find("BOUNDARY_LENGTH of chip_jtag : entity is " + std::to_string(kCells) + ";"),
+              std::string::npos);
+
+    // A second run in the same folder writes the same files.
+    const auto first = outputs(dir.path(), c);
+    auto again = testsupport::run_kestrand(dir.path(), options);
+    ASSERT_EQ(again.status, 0) << again.out << again.err;
+    EXPECT_EQ(outputs(dir.path(), c), first);
+
+    if (c.add_tap) chip_tap_bench::expect_tap_answers_through_pins(dir.path(), kCells);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, HierRoads,
+    ::testing::Values(
+        HierRun{"tap_in_core", "tests/fixtures/bscan/hier/tap_in_core.v", {kBscTapInCore}, false, "u_core.u_tap",
+                {"core_bs"}},
+        HierRun{"tap_in_core_add_tap", "tests/fixtures/e2e/notap/chip.v", {kCoreNamedUCore, kBscTapInCore}, true,
+                "u_core.u_tap", {"core_bs"}},
+        HierRun{"tap_three_instances_down_add_tap", "tests/fixtures/e2e/notap/chip.v", kCoreInBlock, true,
+                "u_blk.u_core.u_tap", {"blk_bs", "core_bs"}},
+        HierRun{"tap_in_a_wrapper", "", kTapInWrapper, false, "u_tap.TAP", {"tapwrap_bs"}},
+        HierRun{"pads_in_io", "tests/fixtures/bscan/hier/pads_in_io.v", {}, false, "TAP", {"io_bs", "pads_bs"}},
+        HierRun{"pads_in_io_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", {}, true, "TAP", {"io_bs", "pads_bs"}},
+        HierRun{"pads_in_io_tap_in_core_add_tap",
+                "tests/fixtures/bscan/hier/pads_in_io.v",
+                {kBscTapInCore},
+                true,
+                "u_core.u_tap",
+                {"core_bs", "io_bs", "pads_bs"}},
+        HierRun{"tap_in_the_pad_module_add_tap",
+                "tests/fixtures/bscan/padmod/chip.v",
+                {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_pads.TAP;"},
+                 {"chip.v", ".tdo_c(tdo_c), .tdo_en(tdo_en));", ".tdo_c(1'b0), .tdo_en(1'b0));"}},
+                true,
+                "u_pads.TAP",
+                {"pads_bs"}},
+        HierRun{"two_io_instances_in_a_ring", "tests/fixtures/bscan/hier/ring_of_io.v", {}, false, "TAP",
+                {"ring_bs0", "pio_bs0", "pio_bs1"}},
+        HierRun{"two_io_instances_in_a_ring_add_tap", "tests/fixtures/bscan/hier/ring_of_io.v", {}, true, "TAP",
+                {"ring_bs0", "pio_bs0", "pio_bs1"}},
+        HierRun{"two_io_instances_in_the_top", "tests/fixtures/bscan/hier/io_pair.v", {}, false, "TAP",
+                {"pads_bs0", "pio_bs0", "pio_bs1"}},
+        HierRun{"two_io_instances_in_the_top_add_tap", "tests/fixtures/bscan/hier/io_pair.v", {}, true, "TAP",
+                {"pads_bs0", "pio_bs0", "pio_bs1"}},
+        HierRun{"pads_in_the_top_and_in_a_pad_module", "tests/fixtures/bscan/hier/pads_split.v", {}, false, "TAP",
+                {"pads_bs0"}},
+        HierRun{"pads_in_the_top_and_in_a_pad_module_add_tap", "tests/fixtures/bscan/hier/pads_split.v", {}, true,
+                "TAP", {"pads_bs0"}}),
+    [](const auto& info) { return info.param.name; });
+
+// The command files of the paths: the TAP's module gets the TAP and its
+// ports, each module above the edited module below it and the same ports;
+// the pad ring's parent passes the chain and the control signals through.
+TEST(HierRoads, CommandFilesOfBothPaths) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    testsupport::copy_fixture_chip(dir.path(), kCoreInBlock, source_path("tests/fixtures/e2e/notap/chip.v"));
+    erase_from(dir.path() / "cells.v", "module qdx_tap", "endmodule\n");
+    ASSERT_TRUE(testsupport::compile_chip_in(dir.path()));
+    auto r = testsupport::run_kestrand(dir.path(), {"-add_tap"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    // The innermost module first, each edited module before its parent.
+    const size_t core = r.out.find("    .Executing command file  ./bscan_lib/core_bs.cmd ...\n");
+    const size_t blk = r.out.find("    .Executing command file  ./bscan_lib/blk_bs.cmd ...\n");
+    const size_t top = r.out.find("    .Executing command file  ./bscan_lib/chip_jtag.cmd ...\n");
+    ASSERT_NE(core, std::string::npos) << r.out;
+    EXPECT_LT(core, blk);
+    EXPECT_LT(blk, top);
+    const std::string core_cmd = read_file(dir.path() / "bscan_lib/core_bs.cmd");
+    const std::string blk_cmd = read_file(dir.path() / "bscan_lib/blk_bs.cmd");
+    EXPECT_EQ(core_cmd.rfind("edit core_bs\npath ./bscan_lib \nadd u_tap qdx_tap\nadd TMS input\nconnect u_tap{TMS} TMS\n", 0),
+              0u)
+        << core_cmd;
+    EXPECT_EQ(blk_cmd.rfind("edit blk_bs\npath ./bscan_lib \nreplace u_core core_bs\nadd TMS input\nconnect u_core{TMS} TMS\n",
+                            0),
+              0u)
+        << blk_cmd;
+    for (const std::string* cmd : {&core_cmd, &blk_cmd}) {
+        // Each port once a level, and the file ends with its trailer.
+        EXPECT_EQ(cmd->find("add TDO output\n"), cmd->rfind("add TDO output\n")) << *cmd;
+        EXPECT_EQ(cmd->substr(cmd->size() - 10), "save\nquit\n");
+    }
+    const std::string top_cmd = read_file(dir.path() / "bscan_lib/chip_jtag.cmd");
+    EXPECT_NE(top_cmd.find("replace u_blk blk_bs\n"), std::string::npos) << top_cmd;
+    EXPECT_NE(top_cmd.find("connect PAD_TDI{Y} u_blk{TDI}\n"), std::string::npos) << top_cmd;
+}
+
+// A module on the TAP's path that holds a net of a TAP port's name: the run
+// stops before it edits a database, naming the module and the net.
+TEST(HierRoads, PortNameTakenOnThePath) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    std::vector<Patch> patches = {kCoreNamedUCore, kBscTapInCore,
+                                  {"chip.v", "  wire \\clk$b ;\n", "  wire \\clk$b ;\n  wire TDI;\n  BUF tb (.A(clk), .Y(TDI));\n"}};
+    testsupport::copy_fixture_chip(dir.path(), patches, source_path("tests/fixtures/e2e/notap/chip.v"));
+    erase_from(dir.path() / "cells.v", "module qdx_tap", "endmodule\n");
+    ASSERT_TRUE(testsupport::compile_chip_in(dir.path()));
+    auto r = testsupport::run_kestrand(dir.path(), {"-add_tap"});
+    EXPECT_EQ(r.status, 255) << r.out << r.err;
+    EXPECT_NE(r.out.find("ERROR: module 'core' ("), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("already holds a port or net 'TDI'"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir.path() / "core_bs.sdb"));
+    EXPECT_FALSE(fs::exists(dir.path() / "chip_jtag.v"));
+}
+
+// Several IO-pad modules: each instance of the IO module gets a copy of
+// its own, the ring its two children's new masters, and the chain runs
+// between modules through ports named after the receiving cell's pin,
+// declared once on their level.
+TEST(HierRoads, SeveralIoModules) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), {}, source_path("tests/fixtures/bscan/hier/ring_of_io.v")));
+    auto r = testsupport::run_kestrand(dir.path());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    // Children before their parent, the top last.
+    std::vector<size_t> at;
+    for (const char* f : {"pio_bs0", "pio_bs1", "ring_bs0", "chip_jtag"})
+        at.push_back(r.out.find(std::string("    .Executing command file ./bscan_lib/") + f + ".cmd ...\n"));
+    for (size_t i = 0; i < at.size(); ++i) {
+        ASSERT_NE(at[i], std::string::npos) << r.out;
+        if (i > 0) {
+            EXPECT_LT(at[i - 1], at[i]);
+        }
+    }
+    const std::string ring = read_file(dir.path() / "bscan_lib/ring_bs0.cmd");
+    EXPECT_NE(ring.find("replace u_io0 pio_bs0\n"), std::string::npos) << ring;
+    EXPECT_NE(ring.find("replace u_io1 pio_bs1\n"), std::string::npos) << ring;
+    EXPECT_LT(ring.find("replace u_io1 pio_bs1\n"), ring.find("connect u_io1{BCELL"));
+    // Each module's cells in its own copy: u_io1 holds din1's cell alone.
+    Netlist io1(dir.path(), "bscan_lib/pio_bs1.sdb");
+    EXPECT_EQ(io1.of_class("BC_").size(), 1u);
+    EXPECT_EQ(Netlist(dir.path(), "bscan_lib/pio_bs0.sdb").of_class("BC_").size(), 2u);
+    // The chain's ports recorded for the leaf module are in its copy.
+    EXPECT_EQ(io1.ports().at("BCELL3_in_SI"), "input");
+    EXPECT_EQ(io1.ports().at("BCELL2_in_SI"), "output");
+    for (const char* f : {"pio_bs0", "pio_bs1", "ring_bs0", "chip_jtag"}) {
+        const std::string cmd = read_file(dir.path() / "bscan_lib" / (std::string(f) + ".cmd"));
+        std::set<std::string> added;
+        for (size_t a = cmd.find("\nadd "); a != std::string::npos; a = cmd.find("\nadd ", a + 1)) {
+            const std::string line = cmd.substr(a + 1, cmd.find('\n', a + 1) - a - 1);
+            const bool first_time = added.insert(line.substr(4, line.find(' ', 4) - 4)).second;
+            EXPECT_TRUE(first_time) << f << ": " << line;
+        }
+    }
+}
+
+// A tied output enable in the ring: its high-impedance buffer, in the ring
+// with its pad, takes the TAP's command through a port of the ring.
+TEST(HierRoads, HighzGroupInAnIoModule) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(),
+                                                  {{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"}},
+                                                  source_path("tests/fixtures/bscan/hier/ring_of_io.v")));
+    auto r = testsupport::run_kestrand(dir.path());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    Netlist ring(dir.path(), "bscan_lib/ring_bs0.sdb");
+    EXPECT_EQ(ring.ends_at("highz_buf0", "A"), (std::set<std::string>{"highz_buf0{A}", "port:HIGHZ"}));
+    EXPECT_EQ(ring.ends_at("highz_buf0", "Y"), (std::set<std::string>{"highz_buf0{Y}", "PAD_DOUT1{OE}"}));
+    Netlist top(dir.path(), "bscan_lib/chip_jtag.sdb");
+    EXPECT_EQ(top.ends_at("TAP", "HIGHZ"), (std::set<std::string>{"TAP{HIGHZ}", "u_ring{HIGHZ}"}));
+    expect_chain(Netlist(dir.path(), "chip_jtag.c.sdb"), "TAP", kCells - 1);  // the tied enable has no control cell
+}
+
+// A TAP controller inside a sub-module with pads in several IO-pad modules
+// stops the run before its first edit.
+TEST(HierRoads, TapInsideWithSeveralIoModules) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    testsupport::copy_fixture_chip(dir.path(), {kBscTapInCore}, source_path("tests/fixtures/bscan/hier/io_pair.v"));
+    erase_from(dir.path() / "cells.v", "module qdx_tap", "endmodule\n");
+    erase_from(dir.path() / "chip.v", "  qdx_tap TAP (", ";\n");
+    ASSERT_TRUE(testsupport::compile_chip_in(dir.path()));
+    auto r = testsupport::run_kestrand(dir.path(), {"-add_tap"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_NE(r.out.find("ERROR: Can not support hierarchic TAP controller for multiple IO-PAD modules.\n\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_FALSE(fs::exists(dir.path() / "chip_TAP.v"));
+    EXPECT_TRUE(fs::is_empty(dir.path() / "bscan_lib"));
+}
+
+}  // namespace
