@@ -57,6 +57,9 @@ namespace {
 
 using detail::bit_index;
 
+// Text is handed to the output stream in pieces of about this size.
+constexpr std::size_t kFlushSize = 1 << 16;
+
 struct Lang {
     bool vhdl;
     std::string id(std::string_view name) const {
@@ -211,13 +214,13 @@ private:
         std::map<std::string_view, int> base_index;
         std::vector<std::pair<std::string_view, std::vector<std::pair<std::int32_t, int>>>> bases;
         std::vector<int> scalars;
-        std::unordered_map<std::string_view, bool> scalar_names;
+        ntool::NameSet scalar_names;
         for (int n : wires) {
             std::string_view base;
             std::int32_t idx;
             const std::string& name = d_.nets[static_cast<std::size_t>(n)];
             if (!ntool::split_bit(name, base, idx)) {
-                scalar_names[name] = true;
+                scalar_names.insert(name);
                 continue;
             }
             auto [it, added] = base_index.emplace(base, static_cast<int>(bases.size()));
@@ -227,7 +230,7 @@ private:
         std::vector<int> later;  // bits that do not form a bus
         for (auto& [base, bits] : bases) {
             std::sort(bits.begin(), bits.end());
-            bool ok = !scalar_names.count(base);
+            bool ok = !scalar_names.contains(base);
             for (std::size_t k = 1; ok && k < bits.size(); ++k) ok = bits[k].first == bits[k - 1].first + 1;
             if (!ok) {
                 for (const auto& b : bits) later.push_back(b.second);
@@ -337,57 +340,77 @@ std::vector<Run> runs(const std::vector<Ref>& refs, const std::vector<Bus>& buse
 
 // ---------------------------------------------------------------- Verilog
 
-std::string verilog_expr(const ModuleNames& names, const std::vector<Ref>& refs) {
-    std::vector<std::string> parts;
-    for (const Run& r : runs(refs, names.buses)) {
+// Appends the expression of refs to out.
+void verilog_expr(std::string& out, const ModuleNames& names, const std::vector<Ref>& refs) {
+    const std::vector<Run> rs = runs(refs, names.buses);
+    if (rs.size() > 1) out += '{';
+    for (std::size_t i = 0; i < rs.size(); ++i) {
+        const Run& r = rs[i];
+        if (i) out += ", ";
         const Ref& a = refs[r.first];
         if (r.count == 1) {
-            parts.push_back(names.text(a));
+            if (a.kind == Ref::Scalar)
+                out += a.id;
+            else
+                out += names.text(a);
             continue;
         }
         const Bus& b = names.buses[static_cast<std::size_t>(a.bus)];
         const std::int32_t last = refs[r.first + r.count - 1].idx;
-        if (a.idx == b.msb && last == b.lsb)
-            parts.push_back(b.id);
-        else
-            parts.push_back(b.id + "[" + std::to_string(a.idx) + ":" + std::to_string(last) + "]");
+        out += b.id;
+        if (a.idx != b.msb || last != b.lsb) {
+            out += '[';
+            out += std::to_string(a.idx);
+            out += ':';
+            out += std::to_string(last);
+            out += ']';
+        }
     }
-    if (parts.size() == 1) return parts[0];
-    std::string s = "{";
-    for (std::size_t i = 0; i < parts.size(); ++i) s += (i ? ", " : "") + parts[i];
-    return s + "}";
+    if (rs.size() > 1) out += '}';
 }
 
-void verilog_module(std::string& out, const ModuleOut& m) {
+// Writes text to f and empties it.
+void flush(std::FILE* f, std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), f);
+    text.clear();
+}
+
+void verilog_module(std::FILE* f, const ModuleOut& m) {
     const Design& d = *m.design;
     const Lang lang{false};
     ModuleNames names(d, lang);
 
-    // Instances first, into their own text: they may add signals.
+    // Instances first, into their own text: they may add signals.  The
+    // written names of a class and of its pin groups are made once.
     std::string body;
     std::vector<std::vector<BitGroup>> groups(d.classes.size());
+    std::vector<std::string> class_head(d.classes.size());
+    std::vector<std::vector<std::string>> formal(d.classes.size());
     std::vector<bool> grouped(d.classes.size(), false);
     for (std::size_t i = 0; i < d.objects.size(); ++i) {
         const ntool::Object& o = d.objects[i];
-        const ntool::Class& c = d.classes[static_cast<std::size_t>(o.cls)];
-        if (!grouped[static_cast<std::size_t>(o.cls)]) {
-            groups[static_cast<std::size_t>(o.cls)] = detail::pin_groups(c);
-            grouped[static_cast<std::size_t>(o.cls)] = true;
+        const auto ci = static_cast<std::size_t>(o.cls);
+        const ntool::Class& c = d.classes[ci];
+        if (!grouped[ci]) {
+            groups[ci] = detail::pin_groups(c);
+            class_head[ci] = "  " + lang.id(c.name) + " ";
+            for (const BitGroup& g : groups[ci]) formal[ci].push_back("\n    ." + lang.id(g.base) + "(");
+            grouped[ci] = true;
         }
-        body += "  " + lang.id(c.name) + " " + names.inst[i] + " (";
-        const char* sep = "";
-        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) {
-            const std::vector<Ref> refs = pin_refs(names, d, o, g, true);
-            body += sep;
-            sep = ",";
-            body += "\n    ." + lang.id(g.base) + "(";
-            if (refs[0].kind != Ref::Open) body += verilog_expr(names, refs);
-            body += ")";
+        body += class_head[ci];
+        body += names.inst[i];
+        body += " (";
+        for (std::size_t k = 0; k < groups[ci].size(); ++k) {
+            const std::vector<Ref> refs = pin_refs(names, d, o, groups[ci][k], true);
+            if (k) body += ',';
+            body += formal[ci][k];
+            if (refs[0].kind != Ref::Open) verilog_expr(body, names, refs);
+            body += ')';
         }
         body += ");\n";
     }
 
-    out += "module " + lang.id(m.name);
+    std::string out = "module " + lang.id(m.name);
     if (!names.ports.empty()) {
         out += " (";
         for (std::size_t i = 0; i < names.ports.size(); ++i) out += (i ? ", " : "") + names.ports[i].id;
@@ -397,11 +420,22 @@ void verilog_module(std::string& out, const ModuleOut& m) {
     for (const Decl& p : names.ports)
         out +=
             "  " + std::string(verilog_dir(p.dir)) + " " + (p.bus ? lang.range(p.msb, p.lsb) + " " : "") + p.id + ";\n";
-    for (const Decl& s : names.signals) out += "  wire " + (s.bus ? lang.range(s.msb, s.lsb) + " " : "") + s.id + ";\n";
-    out += body;
-    for (const auto& [port, value] : names.assigns)
+    for (const Decl& s : names.signals) {
+        out += "  wire ";
+        if (s.bus) out += lang.range(s.msb, s.lsb) + " ";
+        out += s.id;
+        out += ";\n";
+        if (out.size() >= kFlushSize) flush(f, out);
+    }
+    flush(f, out);
+    flush(f, body);
+    std::string().swap(body);
+    for (const auto& [port, value] : names.assigns) {
         out += "  assign " + names.text(port) + " = " + names.text(value) + ";\n";
+        if (out.size() >= kFlushSize) flush(f, out);
+    }
     out += "endmodule\n";
+    flush(f, out);
 }
 
 // ---------------------------------------------------------------- VHDL
@@ -512,22 +546,20 @@ void vhdl_module(std::string& out, const ModuleOut& m) {
 
 }  // namespace
 
-std::string write_verilog(const std::vector<ModuleOut>& modules) {
-    std::string out;
+void write_verilog(std::FILE* f, const std::vector<ModuleOut>& modules) {
     for (std::size_t i = 0; i < modules.size(); ++i) {
-        if (i) out += "\n";
-        verilog_module(out, modules[i]);
+        if (i) std::fputs("\n", f);
+        verilog_module(f, modules[i]);
     }
-    return out;
 }
 
-std::string write_vhdl(const std::vector<ModuleOut>& modules) {
-    std::string out;
+void write_vhdl(std::FILE* f, const std::vector<ModuleOut>& modules) {
     for (std::size_t i = 0; i < modules.size(); ++i) {
+        std::string out;
         if (i) out += "\n";
         vhdl_module(out, modules[i]);
+        flush(f, out);
     }
-    return out;
 }
 
 }  // namespace quarnel
