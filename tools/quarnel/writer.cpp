@@ -127,13 +127,20 @@ public:
     }
 
     // A new scalar signal for a pin that has to be connected to something.
+    // After replay(), the signals made so far are handed out again, in
+    // the order they were made: a writer that names them in a first pass
+    // can declare them before it writes the instances that use them.
     Ref dummy() {
+        if (replay_ < dummies_.size()) return dummies_[replay_++];
         Ref r;
         r.kind = Ref::Scalar;
         r.id = lang_.id(scope_.fresh("qdx_open"));
         signals.push_back({r.id, 0, false, 0, 0});
+        dummies_.push_back(r);
+        replay_ = dummies_.size();
         return r;
     }
+    void replay() { replay_ = 0; }
 
     std::vector<Decl> ports;    // the header, group by group
     std::vector<Ref> port_ref;  // each port bit
@@ -278,6 +285,8 @@ private:
     const Design& d_;
     const Lang& lang_;
     ntool::Scope scope_;
+    std::vector<Ref> dummies_;
+    std::size_t replay_ = 0;
 };
 
 const char* verilog_dir(int dir) {
@@ -380,35 +389,23 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
     const Lang lang{false};
     ModuleNames names(d, lang);
 
-    // Instances first, into their own text: they may add signals.  The
-    // written names of a class and of its pin groups are made once.
-    std::string body;
+    // The written names of a class and of its pin groups are made once.
     std::vector<std::vector<BitGroup>> groups(d.classes.size());
     std::vector<std::string> class_head(d.classes.size());
     std::vector<std::vector<std::string>> formal(d.classes.size());
-    std::vector<bool> grouped(d.classes.size(), false);
-    for (std::size_t i = 0; i < d.objects.size(); ++i) {
-        const ntool::Object& o = d.objects[i];
+    for (const ntool::Object& o : d.objects) {
         const auto ci = static_cast<std::size_t>(o.cls);
+        if (!class_head[ci].empty()) continue;
         const ntool::Class& c = d.classes[ci];
-        if (!grouped[ci]) {
-            groups[ci] = detail::pin_groups(c);
-            class_head[ci] = "  " + lang.id(c.name) + " ";
-            for (const BitGroup& g : groups[ci]) formal[ci].push_back("\n    ." + lang.id(g.base) + "(");
-            grouped[ci] = true;
-        }
-        body += class_head[ci];
-        body += names.inst[i];
-        body += " (";
-        for (std::size_t k = 0; k < groups[ci].size(); ++k) {
-            const std::vector<Ref> refs = pin_refs(names, d, o, groups[ci][k], true);
-            if (k) body += ',';
-            body += formal[ci][k];
-            if (refs[0].kind != Ref::Open) verilog_expr(body, names, refs);
-            body += ')';
-        }
-        body += ");\n";
+        groups[ci] = detail::pin_groups(c);
+        class_head[ci] = "  " + lang.id(c.name) + " ";
+        for (const BitGroup& g : groups[ci]) formal[ci].push_back("\n    ." + lang.id(g.base) + "(");
     }
+    // The signals that open pin bits need are made first, so that they
+    // are declared before the instances are written.
+    for (const ntool::Object& o : d.objects)
+        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) pin_refs(names, d, o, g, true);
+    names.replay();
 
     std::string out = "module " + lang.id(m.name);
     if (!names.ports.empty()) {
@@ -428,8 +425,22 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
         if (out.size() >= kFlushSize) flush(f, out);
     }
     flush(f, out);
-    flush(f, body);
-    std::string().swap(body);
+    for (std::size_t i = 0; i < d.objects.size(); ++i) {
+        const ntool::Object& o = d.objects[i];
+        const auto ci = static_cast<std::size_t>(o.cls);
+        out += class_head[ci];
+        out += names.inst[i];
+        out += " (";
+        for (std::size_t k = 0; k < groups[ci].size(); ++k) {
+            const std::vector<Ref> refs = pin_refs(names, d, o, groups[ci][k], true);
+            if (k) out += ',';
+            out += formal[ci][k];
+            if (refs[0].kind != Ref::Open) verilog_expr(out, names, refs);
+            out += ')';
+        }
+        out += ");\n";
+        if (out.size() >= kFlushSize) flush(f, out);
+    }
     for (const auto& [port, value] : names.assigns) {
         out += "  assign " + names.text(port) + " = " + names.text(value) + ";\n";
         if (out.size() >= kFlushSize) flush(f, out);
