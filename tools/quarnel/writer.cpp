@@ -41,13 +41,17 @@ std::vector<BitGroup> pin_groups(const ntool::Class& c) {
     return ntool::group_bits(names, [&](std::size_t a, std::size_t b) { return c.pins[a].dir == c.pins[b].dir; });
 }
 
-std::vector<std::vector<int>> ports_by_net(const Design& d) {
-    std::vector<std::vector<int>> by(d.nets.size());
-    for (std::size_t p = 0; p < d.ports.size(); ++p) {
-        const int n = d.ports[p].net;
-        if (n >= 0 && static_cast<std::size_t>(n) < d.nets.size())
-            by[static_cast<std::size_t>(n)].push_back(static_cast<int>(p));
-    }
+NetPorts ports_by_net(const Design& d) {
+    NetPorts by;
+    by.start.assign(d.nets.size() + 1, 0);
+    auto on_net = [&](const ntool::Port& p) { return p.net >= 0 && static_cast<std::size_t>(p.net) < d.nets.size(); };
+    for (const ntool::Port& p : d.ports)
+        if (on_net(p)) ++by.start[static_cast<std::size_t>(p.net) + 1];
+    for (std::size_t n = 0; n < d.nets.size(); ++n) by.start[n + 1] += by.start[n];
+    by.ports.resize(by.start.back());
+    std::vector<std::uint32_t> next(by.start.begin(), by.start.end() - 1);
+    for (std::size_t p = 0; p < d.ports.size(); ++p)
+        if (on_net(d.ports[p])) by.ports[next[static_cast<std::size_t>(d.ports[p].net)]++] = static_cast<int>(p);
     return by;
 }
 
@@ -87,10 +91,11 @@ struct Bus {
 
 // What stands for one bit in an expression.
 struct Ref {
-    enum Kind { Open, Zero, One, Scalar, Bit } kind = Open;
-    int bus = -1;  // Bit: index into ModuleNames::buses
-    std::int32_t idx = 0;
-    std::string id;  // Scalar: the written identifier
+    enum Kind : std::uint8_t { Open, Zero, One, Scalar, PortScalar, Bit } kind = Open;
+    // Bit: index into ModuleNames::buses; Scalar: into ModuleNames::signals;
+    // PortScalar: into ModuleNames::ports (the declaration holds the name).
+    int at = -1;
+    std::int32_t idx = 0;  // Bit: the bit
 };
 
 struct Decl {
@@ -115,12 +120,21 @@ public:
         name_instances();
     }
 
+    void append_text(std::string& out, const Ref& r) const {
+        switch (r.kind) {
+            case Ref::Scalar: out += signals[static_cast<std::size_t>(r.at)].id; return;
+            case Ref::PortScalar: out += ports[static_cast<std::size_t>(r.at)].id; return;
+            default: out += text(r);
+        }
+    }
+
     std::string text(const Ref& r) const {
         switch (r.kind) {
             case Ref::Zero: return lang_.zero();
             case Ref::One: return lang_.one();
-            case Ref::Scalar: return r.id;
-            case Ref::Bit: return lang_.bit(buses[static_cast<std::size_t>(r.bus)].id, r.idx);
+            case Ref::Scalar: return signals[static_cast<std::size_t>(r.at)].id;
+            case Ref::PortScalar: return ports[static_cast<std::size_t>(r.at)].id;
+            case Ref::Bit: return lang_.bit(buses[static_cast<std::size_t>(r.at)].id, r.idx);
             case Ref::Open: break;
         }
         return {};
@@ -132,10 +146,8 @@ public:
     // can declare them before it writes the instances that use them.
     Ref dummy() {
         if (replay_ < dummies_.size()) return dummies_[replay_++];
-        Ref r;
-        r.kind = Ref::Scalar;
-        r.id = lang_.id(scope_.fresh("qdx_open"));
-        signals.push_back({r.id, 0, false, 0, 0});
+        const Ref r{Ref::Scalar, static_cast<int>(signals.size()), 0};
+        signals.push_back({lang_.id(scope_.fresh("qdx_open")), 0, false, 0, 0});
         dummies_.push_back(r);
         replay_ = dummies_.size();
         return r;
@@ -148,7 +160,11 @@ public:
     std::vector<Ref> net;                      // each net
     std::vector<Decl> signals;                 // wires or signals to declare
     std::vector<std::pair<Ref, Ref>> assigns;  // port bit = value
-    std::vector<std::string> inst;             // each object's written name
+    // Object i's written name.
+    const std::string& inst(std::size_t i) const {
+        const auto it = renamed_.find(i);
+        return it == renamed_.end() ? d_.objects[i].name : it->second;
+    }
 
 private:
     void name_ports() {
@@ -161,14 +177,14 @@ private:
             const std::string id = lang_.id(name);
             ports.push_back({id, d_.ports[g.first].dir, g.bus, g.msb, g.lsb});
             if (!g.bus) {
-                port_ref[g.first] = Ref{Ref::Scalar, -1, 0, id};
+                port_ref[g.first] = Ref{Ref::PortScalar, static_cast<int>(ports.size() - 1), 0};
                 continue;
             }
             const int b = static_cast<int>(buses.size());
             buses.push_back({id, g.msb, g.lsb});
             for (std::size_t k = 0; k < g.count; ++k) {
                 scope_.take(ntool::bit_name(name, bit_index(g, k)));
-                port_ref[g.first + k] = Ref{Ref::Bit, b, bit_index(g, k), {}};
+                port_ref[g.first + k] = Ref{Ref::Bit, b, bit_index(g, k)};
             }
         }
     }
@@ -179,7 +195,7 @@ private:
         std::vector<int> wires;  // nets that need a wire or signal of their own
         for (std::size_t n = 0; n < d_.nets.size(); ++n) {
             if (!d_.net_live[n]) continue;
-            const auto& ps = by_net[n];
+            const auto ps = by_net.of(n);
             const bool zero = d_.is_gnd(static_cast<int>(n)), one = d_.is_vcc(static_cast<int>(n));
             if (zero || one) {
                 net[n].kind = zero ? Ref::Zero : Ref::One;
@@ -206,7 +222,7 @@ private:
         name_wires(wires);
         // Ports of nets that have a signal of their own take its value.
         for (int n : wires)
-            for (int p : by_net[static_cast<std::size_t>(n)]) assign(p, net[static_cast<std::size_t>(n)]);
+            for (int p : by_net.of(static_cast<std::size_t>(n))) assign(p, net[static_cast<std::size_t>(n)]);
     }
 
     // Port p takes value v, unless it is an input the language cannot
@@ -254,7 +270,7 @@ private:
             signals.push_back({id, 0, true, msb, lsb});
             for (const auto& [idx, n] : bits) {
                 scope_.take(ntool::bit_name(name, idx));
-                net[static_cast<std::size_t>(n)] = Ref{Ref::Bit, bi, idx, {}};
+                net[static_cast<std::size_t>(n)] = Ref{Ref::Bit, bi, idx};
             }
         }
         for (int n : wires) {
@@ -264,9 +280,8 @@ private:
         }
         scalars.insert(scalars.end(), later.begin(), later.end());
         for (int n : scalars) {
-            const std::string id = lang_.id(scope_.fresh(d_.nets[static_cast<std::size_t>(n)]));
-            signals.push_back({id, 0, false, 0, 0});
-            net[static_cast<std::size_t>(n)] = Ref{Ref::Scalar, -1, 0, id};
+            net[static_cast<std::size_t>(n)] = Ref{Ref::Scalar, static_cast<int>(signals.size()), 0};
+            signals.push_back({lang_.id(scope_.fresh(d_.nets[static_cast<std::size_t>(n)])), 0, false, 0, 0});
         }
     }
 
@@ -278,14 +293,18 @@ private:
     }
 
     void name_instances() {
-        inst.reserve(d_.objects.size());
-        for (const ntool::Object& o : d_.objects) inst.push_back(lang_.id(scope_.fresh(o.name)));
+        for (std::size_t i = 0; i < d_.objects.size(); ++i) {
+            const std::string& name = d_.objects[i].name;
+            std::string id = lang_.id(scope_.fresh(name));
+            if (id != name) renamed_.emplace(i, std::move(id));
+        }
     }
 
     const Design& d_;
     const Lang& lang_;
     ntool::Scope scope_;
     std::vector<Ref> dummies_;
+    std::unordered_map<std::size_t, std::string> renamed_;  // objects not written under their own name
     std::size_t replay_ = 0;
 };
 
@@ -335,9 +354,9 @@ std::vector<Run> runs(const std::vector<Ref>& refs, const std::vector<Bus>& buse
     for (std::size_t k = 0; k < refs.size();) {
         std::size_t e = k + 1;
         if (refs[k].kind == Ref::Bit) {
-            const Bus& b = buses[static_cast<std::size_t>(refs[k].bus)];
+            const Bus& b = buses[static_cast<std::size_t>(refs[k].at)];
             const std::int32_t step = b.msb >= b.lsb ? -1 : 1;
-            while (e < refs.size() && refs[e].kind == Ref::Bit && refs[e].bus == refs[k].bus &&
+            while (e < refs.size() && refs[e].kind == Ref::Bit && refs[e].at == refs[k].at &&
                    refs[e].idx == refs[e - 1].idx + step)
                 ++e;
         }
@@ -358,13 +377,10 @@ void verilog_expr(std::string& out, const ModuleNames& names, const std::vector<
         if (i) out += ", ";
         const Ref& a = refs[r.first];
         if (r.count == 1) {
-            if (a.kind == Ref::Scalar)
-                out += a.id;
-            else
-                out += names.text(a);
+            names.append_text(out, a);
             continue;
         }
-        const Bus& b = names.buses[static_cast<std::size_t>(a.bus)];
+        const Bus& b = names.buses[static_cast<std::size_t>(a.at)];
         const std::int32_t last = refs[r.first + r.count - 1].idx;
         out += b.id;
         if (a.idx != b.msb || last != b.lsb) {
@@ -429,7 +445,7 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
         const ntool::Object& o = d.objects[i];
         const auto ci = static_cast<std::size_t>(o.cls);
         out += class_head[ci];
-        out += names.inst[i];
+        out += names.inst(i);
         out += " (";
         for (std::size_t k = 0; k < groups[ci].size(); ++k) {
             const std::vector<Ref> refs = pin_refs(names, d, o, groups[ci][k], true);
@@ -485,7 +501,7 @@ void vhdl_associate(std::vector<std::string>& out, const ModuleNames& names, con
     }
     const std::vector<Run> rs = runs(refs, names.buses);
     if (rs.size() == 1 && refs[0].kind == Ref::Bit) {
-        const Bus& b = names.buses[static_cast<std::size_t>(refs[0].bus)];
+        const Bus& b = names.buses[static_cast<std::size_t>(refs[0].at)];
         const std::int32_t last = refs.back().idx;
         if (refs[0].idx == b.msb && last == b.lsb)
             out.push_back(formal + " => " + b.id);
@@ -519,7 +535,7 @@ void vhdl_module(std::string& out, const ModuleOut& m) {
             const bool may_open = c.pins[g.first].dir == ntool::kDirOutput;
             vhdl_associate(assoc, names, lang.id(g.base), g, pin_refs(names, d, o, g, may_open), lang);
         }
-        body += "  " + names.inst[i] + " : " + lang.id(c.name);
+        body += "  " + names.inst(i) + " : " + lang.id(c.name);
         if (!assoc.empty()) {
             body += "\n    port map (\n";
             for (std::size_t k = 0; k < assoc.size(); ++k)

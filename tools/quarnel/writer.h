@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -46,8 +47,14 @@ inline std::int32_t bit_index(const ntool::BitGroup& g, std::size_t k) {
     return g.msb >= g.lsb ? g.msb - s : g.msb + s;
 }
 
-// The ports on each net, in port order.
-std::vector<std::vector<int>> ports_by_net(const ntool::Design& d);
+// The ports on each net, in port order: those of net n are
+// ports[start[n] .. start[n + 1]).
+struct NetPorts {
+    std::vector<std::uint32_t> start;
+    std::vector<int> ports;
+    std::span<const int> of(std::size_t n) const { return {ports.data() + start[n], start[n + 1] - start[n]}; }
+};
+NetPorts ports_by_net(const ntool::Design& d);
 
 }  // namespace detail
 
