@@ -513,7 +513,7 @@ void vhdl_associate(std::vector<std::string>& out, const ModuleNames& names, con
         out.push_back(lang.bit(formal, bit_index(g, k)) + " => " + names.text(refs[k]));
 }
 
-void vhdl_module(std::string& out, const ModuleOut& m) {
+void vhdl_module(std::FILE* f, const ModuleOut& m) {
     const Design& d = *m.design;
     const Lang lang{true};
     ModuleNames names(d, lang);
@@ -524,28 +524,17 @@ void vhdl_module(std::string& out, const ModuleOut& m) {
     for (const ntool::Object& o : d.objects) used[static_cast<std::size_t>(o.cls)] = true;
     for (std::size_t c = 0; c < d.classes.size(); ++c)
         if (used[c]) groups[c] = detail::pin_groups(d.classes[c]);
+    // An input must be connected; an output may stay open.
+    auto may_open = [&](const ntool::Object& o, const BitGroup& g) {
+        return d.classes[static_cast<std::size_t>(o.cls)].pins[g.first].dir == ntool::kDirOutput;
+    };
+    // The signals that open pin bits need are made first, so that they
+    // are declared before the instances are written.
+    for (const ntool::Object& o : d.objects)
+        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) pin_refs(names, d, o, g, may_open(o, g));
+    names.replay();
 
-    std::string body;
-    for (std::size_t i = 0; i < d.objects.size(); ++i) {
-        const ntool::Object& o = d.objects[i];
-        const ntool::Class& c = d.classes[static_cast<std::size_t>(o.cls)];
-        std::vector<std::string> assoc;
-        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) {
-            // An input must be connected; an output may stay open.
-            const bool may_open = c.pins[g.first].dir == ntool::kDirOutput;
-            vhdl_associate(assoc, names, lang.id(g.base), g, pin_refs(names, d, o, g, may_open), lang);
-        }
-        body += "  " + names.inst(i) + " : " + lang.id(c.name);
-        if (!assoc.empty()) {
-            body += "\n    port map (\n";
-            for (std::size_t k = 0; k < assoc.size(); ++k)
-                body += "      " + assoc[k] + (k + 1 < assoc.size() ? ",\n" : "\n");
-            body += "    )";
-        }
-        body += ";\n";
-    }
-
-    out += "library ieee;\nuse ieee.std_logic_1164.all;\n\n";
+    std::string out = "library ieee;\nuse ieee.std_logic_1164.all;\n\n";
     out += "entity " + entity + " is\n";
     vhdl_port_clause(out, names.ports, lang, "  ");
     out += "end entity " + entity + ";\n\n";
@@ -563,12 +552,34 @@ void vhdl_module(std::string& out, const ModuleOut& m) {
         vhdl_port_clause(out, class_ports(d.classes[c], groups[c], lang), lang, "    ");
         out += "  end component;\n";
     }
-    for (const Decl& s : names.signals)
+    for (const Decl& s : names.signals) {
         out += "  signal " + s.id + " : " + vhdl_type(lang, s.bus, s.msb, s.lsb) + ";\n";
+        if (out.size() >= kFlushSize) flush(f, out);
+    }
     out += "begin\n";
-    out += body;
-    for (const auto& [port, value] : names.assigns) out += "  " + names.text(port) + " <= " + names.text(value) + ";\n";
+
+    for (std::size_t i = 0; i < d.objects.size(); ++i) {
+        const ntool::Object& o = d.objects[i];
+        const ntool::Class& c = d.classes[static_cast<std::size_t>(o.cls)];
+        std::vector<std::string> assoc;
+        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)])
+            vhdl_associate(assoc, names, lang.id(g.base), g, pin_refs(names, d, o, g, may_open(o, g)), lang);
+        out += "  " + names.inst(i) + " : " + lang.id(c.name);
+        if (!assoc.empty()) {
+            out += "\n    port map (\n";
+            for (std::size_t k = 0; k < assoc.size(); ++k)
+                out += "      " + assoc[k] + (k + 1 < assoc.size() ? ",\n" : "\n");
+            out += "    )";
+        }
+        out += ";\n";
+        if (out.size() >= kFlushSize) flush(f, out);
+    }
+    for (const auto& [port, value] : names.assigns) {
+        out += "  " + names.text(port) + " <= " + names.text(value) + ";\n";
+        if (out.size() >= kFlushSize) flush(f, out);
+    }
     out += "end architecture structural;\n";
+    flush(f, out);
 }
 
 }  // namespace
@@ -582,10 +593,8 @@ void write_verilog(std::FILE* f, const std::vector<ModuleOut>& modules) {
 
 void write_vhdl(std::FILE* f, const std::vector<ModuleOut>& modules) {
     for (std::size_t i = 0; i < modules.size(); ++i) {
-        std::string out;
-        if (i) out += "\n";
-        vhdl_module(out, modules[i]);
-        flush(f, out);
+        if (i) std::fputs("\n", f);
+        vhdl_module(f, modules[i]);
     }
 }
 
