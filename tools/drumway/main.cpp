@@ -140,7 +140,11 @@ private:
             const std::size_t end = text.find(dot_, start);
             const std::string_view seg =
                 std::string_view(text).substr(start, end == std::string::npos ? std::string::npos : end - start);
-            if (end == std::string::npos) return DesignBuilder::prefix_word(b_->add_leaf(segment(seg), level));
+            // A last segment is no key of a level: it needs no look-up
+            // (equal texts still become one symbol when the design is
+            // saved).
+            if (end == std::string::npos)
+                return DesignBuilder::prefix_word(b_->add_leaf(seg.empty() ? segment(seg) : b_->new_name(seg), level));
             level = level_entry(segment(seg), level, -1);
             start = end + 1;
         }
