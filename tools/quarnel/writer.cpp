@@ -326,9 +326,9 @@ const char* vhdl_dir(int dir) {
 
 // The bits of a pin group, with open bits of partly connected groups
 // (and, in VHDL, open inputs) given a signal of their own.
-std::vector<Ref> pin_refs(ModuleNames& names, const Design& d, const ntool::Object& o, const BitGroup& g,
-                          bool whole_open_ok) {
-    std::vector<Ref> refs(g.count);
+void pin_refs(std::vector<Ref>& refs, ModuleNames& names, const Design& d, const ntool::Object& o, const BitGroup& g,
+              bool whole_open_ok) {
+    refs.assign(g.count, Ref{});
     bool any_open = false, all_open = true;
     for (std::size_t k = 0; k < g.count; ++k) {
         const int n = d.conns[o.first + g.first + k];
@@ -341,6 +341,13 @@ std::vector<Ref> pin_refs(ModuleNames& names, const Design& d, const ntool::Obje
     if (any_open && !(all_open && whole_open_ok))
         for (Ref& r : refs)
             if (r.kind == Ref::Open) r = names.dummy();
+}
+
+// The same, made anew.
+std::vector<Ref> pin_refs(ModuleNames& names, const Design& d, const ntool::Object& o, const BitGroup& g,
+                          bool whole_open_ok) {
+    std::vector<Ref> refs;
+    pin_refs(refs, names, d, o, g, whole_open_ok);
     return refs;
 }
 
@@ -419,8 +426,9 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
     }
     // The signals that open pin bits need are made first, so that they
     // are declared before the instances are written.
+    std::vector<Ref> refs;
     for (const ntool::Object& o : d.objects)
-        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) pin_refs(names, d, o, g, true);
+        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) pin_refs(refs, names, d, o, g, true);
     names.replay();
 
     std::string out = "module " + lang.id(m.name);
@@ -448,7 +456,7 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
         out += names.inst(i);
         out += " (";
         for (std::size_t k = 0; k < groups[ci].size(); ++k) {
-            const std::vector<Ref> refs = pin_refs(names, d, o, groups[ci][k], true);
+            pin_refs(refs, names, d, o, groups[ci][k], true);
             if (k) out += ',';
             out += formal[ci][k];
             if (refs[0].kind != Ref::Open) verilog_expr(out, names, refs);
@@ -530,8 +538,9 @@ void vhdl_module(std::FILE* f, const ModuleOut& m) {
     };
     // The signals that open pin bits need are made first, so that they
     // are declared before the instances are written.
+    std::vector<Ref> refs;
     for (const ntool::Object& o : d.objects)
-        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) pin_refs(names, d, o, g, may_open(o, g));
+        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) pin_refs(refs, names, d, o, g, may_open(o, g));
     names.replay();
 
     std::string out = "library ieee;\nuse ieee.std_logic_1164.all;\n\n";
