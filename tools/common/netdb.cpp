@@ -353,10 +353,14 @@ void DesignBuilder::make_symbols() {
             if (x.first != y.first) return x.first < y.first;
             return std::strcmp(texts_[x.second], texts_[y.second]) < 0;
         });
-        for (std::size_t k = 0; k < keyed.size(); ++k) lo[static_cast<std::ptrdiff_t>(k)] = keyed[k].second;
+        // A text differs from the one before it when their keys do.
+        auto new_text = [&](std::size_t k) {
+            return k == 0 || keyed[k].first != keyed[k - 1].first ||
+                   std::strcmp(texts_[keyed[k].second], texts_[keyed[k - 1].second]) != 0;
+        };
         uniq.clear();
-        for (auto it = lo; it != hi; ++it)
-            if (uniq.empty() || std::strcmp(texts_[uniq.back()], texts_[*it]) != 0) uniq.push_back(*it);
+        for (std::size_t k = 0; k < keyed.size(); ++k)
+            if (new_text(k)) uniq.push_back(keyed[k].second);
         // Middle first, then each half, without recursion.
         ranges.clear();
         if (!uniq.empty()) ranges.emplace_back(0, static_cast<std::uint32_t>(uniq.size()));
@@ -373,9 +377,9 @@ void DesignBuilder::make_symbols() {
         }
         // Equal texts share the symbol of the first.
         std::uint32_t rep = 0;
-        for (auto it = lo; it != hi; ++it) {
-            if (it == lo || std::strcmp(texts_[rep], texts_[*it]) != 0) rep = *it;
-            sym_of_[*it] = sym_of_[rep];
+        for (std::size_t k = 0; k < keyed.size(); ++k) {
+            if (new_text(k)) rep = keyed[k].second;
+            sym_of_[keyed[k].second] = sym_of_[rep];
         }
     }
 }
