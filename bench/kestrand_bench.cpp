@@ -1,17 +1,24 @@
 // Boundary-scan insertion benchmark: writes a chip with a ring of pads
 // around a core of many cell instances, with its boundary-scan
-// configuration, cell library and pin list, then times in one run
+// configuration, cell library and pin list, then measures (time and peak
+// memory, the programs each one starts included) in one run
 //
 //   tessick -lib cells.v chip.v         (the netlist compiled)
+//   drumway chip                        (the cell-level design kestrand reads)
 //   kestrand chip                       (the whole default run, tools included)
+//   tallowmere -bsc_file chip -lib_file chip chip_jtag   (the BSDL of the edited chip)
 //
-// (drumway chip, which makes the cell-level design kestrand reads, runs in
-// between and is timed apart) and prints the times and the ratio of the
-// kestrand run to the tessick compile.
+// and prints the figures with their ratios: tessick's MB/s and peak over
+// the netlist, the kestrand run over the tessick compile, kestrand's peak
+// over the expanded design file.  Given several sizes it measures each
+// and prints time and memory per instance of every step, with how far
+// the sizes lie apart.
 //
-//   kestrand_bench [pads] [core instances] [directory]   (2000, 1000000, a temporary directory)
+//   kestrand_bench [pads] [core instances,...] [directory]
+//   (2000, 100000,300000,1000000, a temporary directory)
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -192,22 +199,19 @@ bool write_netlist(const fs::path& p, const Chip& c) {
 }
 
 
-}  // namespace
 
-int main(int argc, char** argv) {
-    Chip chip{argc > 1 ? std::atol(argv[1]) : 2000, argc > 2 ? std::atol(argv[2]) : 1000000};
-    if (chip.pads < 10 || chip.instances < chip.pads * 2) {
-        std::fprintf(stderr, "usage: kestrand_bench [pads >= 10] [core instances >= 2 x pads] [directory]\n");
-        qdx_exit(2);
-    }
-    fs::path dir;
-    bool temporary = false;
-    if (argc > 3) {
-        dir = argv[3];
-    } else {
-        dir = fs::temp_directory_path() / ("kestrand_bench." + std::to_string(::getpid()));
-        temporary = true;
-    }
+
+// One chip measured: the figures of each step.
+struct Row {
+    long instances = 0;
+    double netlist_mb = 0, expanded_mb = 0;
+    Measured tessick, drumway, kestrand, tallowmere;
+};
+
+double mb(const fs::path& p) { return static_cast<double>(fs::file_size(p)) / 1e6; }
+
+// Writes the chip into dir and runs the flow on it.
+Row measure(const Chip& chip, const fs::path& dir) {
     fs::create_directories(dir);
     std::printf("writing a chip of %ld pads and %ld core instances into %s\n", chip.pads, chip.instances, dir.c_str());
     std::fflush(stdout);
@@ -217,8 +221,101 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kestrand_bench: cannot write the design files\n");
         qdx_exit(2);
     }
-    std::printf("chip.v: %.1f MB\n", static_cast<double>(fs::file_size(dir / "chip.v")) / 1e6);
+    Row r;
+    r.instances = chip.instances;
+    r.netlist_mb = mb(dir / "chip.v");
+    auto step = [&](const char* what, const std::vector<std::string>& argv, const std::string& log) {
+        const Measured m = measured(argv, dir, log);
+        if (m.seconds < 0) qdx_exit(2);
+        std::printf("  %-58s %7.2f s %8.1f MB\n", what, m.seconds, m.peak_mb);
+        std::fflush(stdout);
+        return m;
+    };
+    r.tessick = step("tessick -lib cells.v chip.v", {"tessick", "-lib", "cells.v", "chip.v"}, "tessick.out");
+    r.drumway = step("drumway chip (the cell-level input kestrand reads)", {"drumway", "chip"}, "drumway.out");
+    r.kestrand = step("kestrand chip (plovert, quarnel and drumway included)",
+                      {std::string(KEST_BIN_DIR) + "/kestrand", "chip"}, "kestrand.out");
+    r.expanded_mb = mb(dir / "chip_jtag.c.sdb");
+    r.tallowmere = step("tallowmere -bsc_file chip -lib_file chip chip_jtag",
+                        {std::string(KEST_BIN_DIR) + "/tallowmere", "-bsc_file", "chip", "-lib_file", "chip", "chip_jtag"},
+                        "tallowmere.out");
+    std::printf("  chip.v %.1f MB, chip_jtag.c.sdb %.1f MB\n", r.netlist_mb, r.expanded_mb);
+    std::printf("  tessick: %.1f MB/s of netlist, peak %.2fx the netlist\n", r.netlist_mb / r.tessick.seconds,
+                r.tessick.peak_mb / r.netlist_mb);
+    std::printf("  kestrand run / tessick compile: %.2fx the time; kestrand peak (tools included) %.2fx the expanded "
+                "design file\n",
+                r.kestrand.seconds / r.tessick.seconds, r.kestrand.peak_mb / r.expanded_mb);
     std::fflush(stdout);
+    return r;
+}
+
+// Per instance: microseconds and bytes of each step, and how far the
+// sizes lie apart (largest over smallest figure of a column).
+void print_growth(const std::vector<Row>& rows) {
+    struct Col {
+        const char* name;
+        Measured Row::*m;
+    };
+    const Col cols[] = {{"tessick", &Row::tessick},
+                        {"drumway", &Row::drumway},
+                        {"kestrand", &Row::kestrand},
+                        {"tallowmere", &Row::tallowmere}};
+    std::printf("\nper instance (us / bytes):\n%12s", "instances");
+    for (const Col& c : cols) std::printf(" %22s", c.name);
+    std::printf("\n");
+    for (const Row& r : rows) {
+        std::printf("%12ld", r.instances);
+        for (const Col& c : cols) {
+            const Measured& m = r.*(c.m);
+            std::printf(" %10.2f us %7.0f B", m.seconds * 1e6 / static_cast<double>(r.instances),
+                        m.peak_mb * 1e6 / static_cast<double>(r.instances));
+        }
+        std::printf("\n");
+    }
+    if (rows.size() < 2) return;
+    std::printf("%12s", "max/min");
+    for (const Col& c : cols) {
+        double t_lo = 1e30, t_hi = 0, m_lo = 1e30, m_hi = 0;
+        for (const Row& r : rows) {
+            const Measured& m = r.*(c.m);
+            const double t = m.seconds / static_cast<double>(r.instances), b = m.peak_mb / static_cast<double>(r.instances);
+            t_lo = std::min(t_lo, t), t_hi = std::max(t_hi, t), m_lo = std::min(m_lo, b), m_hi = std::max(m_hi, b);
+        }
+        std::printf(" %10.2fx   %7.2fx ", t_hi / t_lo, m_hi / m_lo);
+    }
+    std::printf("\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    peak_mode(argc, argv);
+    const long pads = argc > 1 ? std::atol(argv[1]) : 2000;
+    std::vector<long> sizes;
+    {
+        const std::string list = argc > 2 ? argv[2] : "100000,300000,1000000";
+        std::size_t start = 0;
+        while (start <= list.size()) {
+            std::size_t end = list.find(',', start);
+            if (end == std::string::npos) end = list.size();
+            sizes.push_back(std::atol(list.substr(start, end - start).c_str()));
+            start = end + 1;
+        }
+    }
+    for (long n : sizes)
+        if (pads < 10 || n < pads * 2) {
+            std::fprintf(stderr,
+                         "usage: kestrand_bench [pads >= 10] [core instances >= 2 x pads, comma-separated] [directory]\n");
+            qdx_exit(2);
+        }
+    fs::path dir;
+    bool temporary = false;
+    if (argc > 3) {
+        dir = argv[3];
+    } else {
+        dir = fs::temp_directory_path() / ("kestrand_bench." + std::to_string(::getpid()));
+        temporary = true;
+    }
 
     // The tools are found on PATH, as kestrand finds them.
     const char* old_path = std::getenv("PATH");
@@ -227,18 +324,14 @@ int main(int argc, char** argv) {
     ::unsetenv("QUENDAL");
     ::unsetenv("QUENDAL_DIRS");
 
-    const double t = timed({"tessick", "-lib", "cells.v", "chip.v"}, dir, "tessick.out");
-    if (t < 0) qdx_exit(2);
-    std::printf("tessick -lib cells.v chip.v: %.2f s\n", t);
-    std::fflush(stdout);
-    const double d = timed({"drumway", "chip"}, dir, "drumway.out");
-    if (d < 0) qdx_exit(2);
-    std::printf("drumway chip (the cell-level input, not counted): %.2f s\n", d);
-    std::fflush(stdout);
-    const double k = timed({std::string(KEST_BIN_DIR) + "/kestrand", "chip"}, dir, "kestrand.out");
-    if (k < 0) qdx_exit(2);
-    std::printf("kestrand chip (plovert, quarnel and drumway included): %.2f s\n", k);
-    std::printf("ratio kestrand run / tessick compile: %.2f\n", k / t);
+    std::vector<Row> rows;
+    for (long n : sizes) {
+        const fs::path d = dir / std::to_string(n);
+        rows.push_back(measure(Chip{pads, n}, d));
+        // Only the figures are kept: the next size needs the disk.
+        fs::remove_all(d);
+    }
+    print_growth(rows);
     if (temporary) fs::remove_all(dir);
     qdx_exit(0);
 }

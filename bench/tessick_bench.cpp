@@ -4,7 +4,8 @@
 //   tessick -lib cells.v net.v -opath out
 //   yosys -p 'read_verilog -lib cells.v; read_verilog net.v'
 //
-// and prints both times and their ratio.  Exits 1 when tessick is not
+// and prints both times, peak memories and their ratios, and tessick's
+// MB/s and peak over the size of the netlist.  Exits 1 when tessick is not
 // the faster of the two.
 //
 //   tessick_bench [instances] [directory]   (1000000; a temporary directory)
@@ -30,6 +31,7 @@ namespace fs = std::filesystem;
 }  // namespace
 
 int main(int argc, char** argv) {
+    peak_mode(argc, argv);
     const long n = argc > 1 ? std::atol(argv[1]) : 1000000;
     fs::path dir;
     bool temporary = false;
@@ -50,14 +52,18 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     const std::string tessick = std::string(KEST_TOOLS_DIR) + "/tessick";
-    const double t = timed({tessick, "-lib", "cells.v", "net.v", "-opath", "out"}, dir, "tessick.out");
-    if (t < 0) qdx_exit(2);
-    std::printf("tessick: %.2f s\n", t);
+    const double net_mb = static_cast<double>(fs::file_size(dir / "net.v")) / 1e6;
+    const Measured tm = measured({tessick, "-lib", "cells.v", "net.v", "-opath", "out"}, dir, "tessick.out");
+    if (tm.seconds < 0) qdx_exit(2);
+    const double t = tm.seconds;
+    std::printf("tessick: %.2f s, peak %.1f MB\n", t, tm.peak_mb);
+    std::printf("tessick: %.1f MB/s of netlist, peak %.2fx the netlist\n", net_mb / t, tm.peak_mb / net_mb);
     std::fflush(stdout);
-    const double y = timed({"yosys", "-q", "-p", "read_verilog -lib cells.v; read_verilog net.v"}, dir, "yosys.out");
-    if (y < 0) qdx_exit(2);
-    std::printf("yosys read_verilog: %.2f s\n", y);
-    std::printf("ratio yosys/tessick: %.1f\n", y / t);
+    const Measured ym = measured({"yosys", "-q", "-p", "read_verilog -lib cells.v; read_verilog net.v"}, dir, "yosys.out");
+    if (ym.seconds < 0) qdx_exit(2);
+    const double y = ym.seconds;
+    std::printf("yosys read_verilog: %.2f s, peak %.1f MB\n", y, ym.peak_mb);
+    std::printf("ratio yosys/tessick: %.1f (tessick/yosys %.3f)\n", y / t, t / y);
     if (temporary) fs::remove_all(dir);
     qdx_exit(y > t ? 0 : 1);
 }

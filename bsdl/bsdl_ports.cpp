@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "bsdl/bsdl.h"
@@ -81,20 +82,27 @@ std::string strip_minus(const char* s) {
     return s[0] == '-' ? std::string(s + 1) : std::string(s);
 }
 
-PortHeaderEntry* find_header(std::vector<PortHeaderEntry>& ports, const std::string& base) {
-    for (auto& p : ports)
-        if (p.name == base) return &p;
-    return nullptr;
-}
+// A port list with the position of each port by name, so that a chip of
+// many pads is gathered in linear time.
+struct PortList {
+    std::vector<PortHeaderEntry>& ports;
+    std::unordered_map<std::string, std::size_t> at;
+
+    PortHeaderEntry* find(const std::string& base) {
+        const auto it = at.find(base);
+        return it == at.end() ? nullptr : &ports[it->second];
+    }
+};
 
 // Adds one bit of a pin-file name to a port list; the scalar/vector error
 // ends the run.  A repeated scalar of %ALLOWED_MULTIPLE gathers its pins.
-PortHeaderEntry& add_bit(std::vector<PortHeaderEntry>& ports, const SplitName& n, const std::string& pin) {
-    PortHeaderEntry* p = find_header(ports, n.base);
+PortHeaderEntry& add_bit(PortList& list, const SplitName& n, const std::string& pin) {
+    PortHeaderEntry* p = list.find(n.base);
     const int index = n.has_index ? std::atoi(n.index.c_str()) : -1;
     if (!p) {
-        ports.push_back({n.base, {{index, pin, {}}}, {}, false, false});
-        return ports.back();
+        list.at.emplace(n.base, list.ports.size());
+        list.ports.push_back({n.base, {{index, pin, {}}}, {}, false, false});
+        return list.ports.back();
     }
     if (!n.has_index && p->bits.front().index == -1 && in_allowed_multiple(n.base)) {
         p->multi = true;
@@ -201,10 +209,12 @@ void print_port_pins(const std::vector<PortHeaderEntry>& ports) {
         bool vector;
     };
     std::vector<Item> items;
+    // The logical ports by name ignoring case, the last one of a name.
+    std::unordered_map<std::string, const PortHeaderEntry*> logical;
+    for (const auto& h : Port_header) logical[upper(h.name)] = &h;
     for (const auto& p : ports) {
         const PortHeaderEntry* form = &p;
-        for (const auto& h : Port_header)
-            if (STR_ucomp(h.name.c_str(), p.name.c_str()) == 0) form = &h;
+        if (const auto it = logical.find(upper(p.name)); it != logical.end()) form = it->second;
         std::vector<PortBitEntry> bits = p.bits;
         if (!p.multi) sort_bits(bits);
         const std::string id = form->bsdl.empty() ? bsdl_identifier(p.name) : form->bsdl;
@@ -394,6 +404,7 @@ void create_BUF_TAB() {
     }
 
     const bool verify = option_check[BSDL_OPT_VERIFY] != 0;
+    PortList header{Port_header, {}};
     for (int r = 0, nr = DYNA_count(PIN_TABLE); r < nr; ++r) {
         const PinListEntry* row = PIN_TABLE[r];
         const char* C = row->core_name;
@@ -421,7 +432,7 @@ void create_BUF_TAB() {
         const std::string core = strip_minus(C);
         const int port = C ? find_design_port(core, by_base) : -1;
         SplitName n = split_name(source);
-        PortHeaderEntry& h = add_bit(Port_header, n, row->number ? row->number : "");
+        PortHeaderEntry& h = add_bit(header, n, row->number ? row->number : "");
         PortBitEntry& bit = h.bits.back();
         if (port < 0) {
             if (C)
@@ -448,15 +459,18 @@ void create_BUF_TAB() {
     // The register rows name each bit as the port list declares it.
     for (auto& e : BUF_TAB) {
         if (e.base.empty()) continue;
-        if (PortHeaderEntry* p = find_header(Port_header, e.base))
+        if (PortHeaderEntry* p = header.find(e.base))
             e.bsdl_name = bit_reference(*p, p->bits.size() == 1 ? p->bits[0].index : e.index);
     }
 
+    std::unordered_set<std::string> declared;  // the ports' names, upper case
+    for (const auto& h : Port_header) declared.insert(upper(h.name));
     for (const PackageEntry* pkg = PACKAGE_TABLE; pkg; pkg = pkg->next) {
         PackageListEntry list{pkg->type ? pkg->type : "", {}};
+        PortList ports{list.ports, {}};
         for (const PackagePinEntry* pin = pkg->first; pin; pin = pin->next) {
             if (!pin->io_name) continue;
-            add_bit(list.ports, split_name(strip_minus(pin->io_name)), pin->number ? pin->number : "");
+            add_bit(ports, split_name(strip_minus(pin->io_name)), pin->number ? pin->number : "");
         }
         for (auto& p : list.ports)
             if (p.multi)
@@ -465,9 +479,7 @@ void create_BUF_TAB() {
             qdx_printf("WARNING: The port number of package '%s' can not match port declaration.\n",
                        list.package.c_str());
         for (const auto& p : list.ports) {
-            bool known = false;
-            for (const auto& h : Port_header) known = known || STR_ucomp(h.name.c_str(), p.name.c_str()) == 0;
-            if (!known)
+            if (!declared.count(upper(p.name)))
                 qdx_printf("WARNING: The port '%s' of package '%s' was undefined.\n", p.name.c_str(),
                            list.package.c_str());
         }

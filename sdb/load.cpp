@@ -8,6 +8,7 @@
 // piece.  Large designs spread the pieces over a few threads, which also
 // spreads the cost of bringing the new memory in; the threads are joined
 // before the open goes on, and nothing outside this file sees them.
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -189,6 +190,21 @@ private:
 
 }  // namespace
 
+namespace {
+
+// A large table is read in whole: asking for huge pages spares most of
+// the page faults of filling it (the kernel may refuse; nothing else
+// changes).
+void advise_huge_pages(void* p, size_t bytes) {
+    constexpr uintptr_t kHuge = uintptr_t{2} << 20;
+    if (bytes < 2 * kHuge) return;
+    const uintptr_t a = reinterpret_cast<uintptr_t>(p);
+    const uintptr_t lo = (a + kHuge - 1) & ~(kHuge - 1), hi = (a + bytes) & ~(kHuge - 1);
+    if (hi > lo) ::madvise(reinterpret_cast<void*>(lo), hi - lo, MADV_HUGEPAGE);
+}
+
+}  // namespace
+
 void* new_table(int k, int32_t count) {
     const SdbSlotInfo& info = sdb_slot_info[k];
     void* a = DYNA_init(count + 1, info.size);
@@ -196,6 +212,7 @@ void* new_table(int k, int32_t count) {
     h->fixed = 0;
     h->delta = info.growth;
     DYNA_set_count(a, count);
+    advise_huge_pages(a, static_cast<size_t>(count) * static_cast<size_t>(info.size));
     std::memset(static_cast<uint8_t*>(a) + static_cast<size_t>(count) * static_cast<size_t>(info.size), 0xFF,
                 static_cast<size_t>(info.size));
     return a;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <stdexcept>
 #include <unordered_map>
 
 namespace ntool {
@@ -192,6 +194,72 @@ std::string vhdl_extended_id(std::string_view name) {
 }
 
 std::string vhdl_key(std::string_view name) { return vhdl_basic_id(name) ? lower(name) : vhdl_extended_id(name); }
+
+namespace {
+
+std::uint32_t name_hash(std::string_view s) {
+    std::uint64_t h = 0xcbf29ce484222325ULL ^ s.size();
+    for (unsigned char ch : s) h = (h ^ ch) * 0x100000001b3ULL;
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return static_cast<std::uint32_t>(h);
+}
+
+constexpr std::size_t kNameBlock = 1 << 20;
+
+}  // namespace
+
+bool NameSet::contains(std::string_view s) const {
+    if (slots_.empty()) return false;
+    const std::uint64_t h = name_hash(s);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+        const std::uint64_t slot = slots_[i];
+        if (slot == 0) return false;
+        if ((slot >> 32) == h && views_[static_cast<std::uint32_t>(slot) - 1] == s) return true;
+    }
+}
+
+bool NameSet::insert(std::string_view s) {
+    if ((count_ + 1) * 2 > slots_.size()) grow();
+    const std::uint64_t h = name_hash(s);
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = h & mask;
+    for (;; i = (i + 1) & mask) {
+        const std::uint64_t slot = slots_[i];
+        if (slot == 0) break;
+        if ((slot >> 32) == h && views_[static_cast<std::uint32_t>(slot) - 1] == s) return false;
+    }
+    if (views_.size() >= UINT32_MAX - 1) throw std::length_error("too many names in one scope");
+    if (s.size() > left_) {
+        // Blocks double from 4 KiB up to 1 MiB, so small scopes stay small.
+        block_ = std::min(kNameBlock, std::max<std::size_t>(4096, block_ * 2));
+        const std::size_t n = std::max(block_, s.size());
+        blocks_.push_back(std::make_unique<char[]>(n));
+        free_ = blocks_.back().get();
+        left_ = n;
+    }
+    if (!s.empty()) std::memcpy(free_, s.data(), s.size());
+    views_.emplace_back(free_, s.size());
+    free_ += s.size();
+    left_ -= s.size();
+    slots_[i] = (h << 32) | views_.size();
+    ++count_;
+    return true;
+}
+
+void NameSet::grow() {
+    std::vector<std::uint64_t> slots(std::max<std::size_t>(64, slots_.size() * 2), 0);
+    const std::size_t mask = slots.size() - 1;
+    for (std::uint64_t slot : slots_) {
+        if (slot == 0) continue;
+        std::size_t i = (slot >> 32) & mask;
+        while (slots[i] != 0) i = (i + 1) & mask;
+        slots[i] = slot;
+    }
+    slots_.swap(slots);
+}
 
 std::string Scope::fresh(std::string_view wanted) {
     if (take(wanted)) return std::string(wanted);

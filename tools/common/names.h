@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -58,21 +59,44 @@ std::string vhdl_extended_id(std::string_view name);
 // where an escaped identifier of a legal name is that name; for VHDL the
 // lower-case form of a basic identifier and the extended form of any
 // other name.
+// A set of strings whose text lives in blocks that never move: no
+// allocation per name, and the whole set is freed in a few calls.  Large
+// modules put millions of names into one scope.
+class NameSet {
+public:
+    NameSet() = default;
+    NameSet(const NameSet&) = delete;
+    NameSet& operator=(const NameSet&) = delete;
+    bool contains(std::string_view s) const;
+    // Adds s; false when it was in the set already.
+    bool insert(std::string_view s);
+    std::size_t size() const { return count_; }
+
+private:
+    void grow();
+    // Open addressing: the hash in the high word and the offset of the
+    // name's entry + 1 in the low word, 0 when empty.
+    std::vector<std::uint64_t> slots_;
+    std::vector<std::string_view> views_;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* free_ = nullptr;
+    std::size_t left_ = 0, block_ = 0, count_ = 0;
+};
+
 class Scope {
 public:
     using KeyFn = std::string (*)(std::string_view);
     explicit Scope(KeyFn key = nullptr) : key_(key) {}
-    bool free(std::string_view name) const { return used_.count(key(name)) == 0; }
+    bool free(std::string_view name) const { return key_ ? !used_.contains(key_(name)) : !used_.contains(name); }
     // Takes name; false when it was taken already.
-    bool take(std::string_view name) { return used_.insert(key(name)).second; }
+    bool take(std::string_view name) { return key_ ? used_.insert(key_(name)) : used_.insert(name); }
     // wanted when it is free, else the first free of wanted + "_1",
     // wanted + "_2" ...; the result is taken.
     std::string fresh(std::string_view wanted);
 
 private:
-    std::string key(std::string_view name) const { return key_ ? key_(name) : std::string(name); }
     KeyFn key_;
-    std::unordered_set<std::string> used_;
+    NameSet used_;
 };
 
 // Key of a VHDL name for Scope.

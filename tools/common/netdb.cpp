@@ -306,6 +306,20 @@ void DesignBuilder::add_alias(std::string first, std::string second) {
 // order (as u1, u2 ... of a netlist tend to be) would make each tree a
 // list.  So the names of each bucket are sorted and inserted middle
 // first, which leaves every tree balanced.
+namespace {
+
+// The first eight bytes of a text (zeros after its end) as a big-endian
+// number: texts whose keys differ compare as their keys do under strcmp.
+std::uint64_t text_key(const char* s) {
+    std::uint64_t k = 0;
+    int i = 0;
+    for (; i < 8 && s[i]; ++i) k = (k << 8) | static_cast<unsigned char>(s[i]);
+    if (i == 0 || i == 8) return k;
+    return k << (8 * (8 - i));
+}
+
+}  // namespace
+
 void DesignBuilder::make_symbols() {
     SymbolTable* t = SYM_init(SYM_NBUCKETS);
     symbols_ = t;
@@ -325,14 +339,28 @@ void DesignBuilder::make_symbols() {
         std::vector<std::uint32_t> pos(start.begin(), start.end() - 1);
         for (std::size_t h = 0; h < n; ++h) order[pos[bucket[h]]++] = static_cast<std::uint32_t>(h);
     }
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
     std::vector<std::uint32_t> uniq;  // first handle of each distinct text of a bucket
     std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges;
     for (int b = 0; b < SYM_NBUCKETS; ++b) {
         auto lo = order.begin() + start[b], hi = order.begin() + start[b + 1];
-        std::sort(lo, hi, [&](std::uint32_t x, std::uint32_t y) { return std::strcmp(texts_[x], texts_[y]) < 0; });
+        // Sorted on the first eight bytes read as one big-endian number
+        // (the order strcmp gives them), the texts themselves compared
+        // only on a tie: most comparisons then touch no text.
+        keyed.clear();
+        for (auto it = lo; it != hi; ++it) keyed.emplace_back(text_key(texts_[*it]), *it);
+        std::sort(keyed.begin(), keyed.end(), [&](const auto& x, const auto& y) {
+            if (x.first != y.first) return x.first < y.first;
+            return std::strcmp(texts_[x.second], texts_[y.second]) < 0;
+        });
+        // A text differs from the one before it when their keys do.
+        auto new_text = [&](std::size_t k) {
+            return k == 0 || keyed[k].first != keyed[k - 1].first ||
+                   std::strcmp(texts_[keyed[k].second], texts_[keyed[k - 1].second]) != 0;
+        };
         uniq.clear();
-        for (auto it = lo; it != hi; ++it)
-            if (uniq.empty() || std::strcmp(texts_[uniq.back()], texts_[*it]) != 0) uniq.push_back(*it);
+        for (std::size_t k = 0; k < keyed.size(); ++k)
+            if (new_text(k)) uniq.push_back(keyed[k].second);
         // Middle first, then each half, without recursion.
         ranges.clear();
         if (!uniq.empty()) ranges.emplace_back(0, static_cast<std::uint32_t>(uniq.size()));
@@ -349,15 +377,33 @@ void DesignBuilder::make_symbols() {
         }
         // Equal texts share the symbol of the first.
         std::uint32_t rep = 0;
-        for (auto it = lo; it != hi; ++it) {
-            if (it == lo || std::strcmp(texts_[rep], texts_[*it]) != 0) rep = *it;
-            sym_of_[*it] = sym_of_[rep];
+        for (std::size_t k = 0; k < keyed.size(); ++k) {
+            if (new_text(k)) rep = keyed[k].second;
+            sym_of_[keyed[k].second] = sym_of_[rep];
         }
     }
 }
 
+namespace {
+
+// Frees what x holds (clear() would keep its storage).
+template <class T>
+void release(T& x) {
+    T().swap(x);
+}
+
+}  // namespace
+
 bool DesignBuilder::save(const std::string& path, std::string& err) {
     make_symbols();
+    // The symbol table holds the texts now: their storage and index go
+    // before the database tables grow (for a large design they are a
+    // good part of the peak memory).
+    release(arena_);
+    release(texts_);
+    release(sizes_);
+    release(slots_);
+    indexed_ = 0;
     auto* symbols = static_cast<SymbolTable*>(symbols_);
     symbols_ = nullptr;
     SdbDatabase* db = SDB_open(path.c_str(), "w", 0);
@@ -386,6 +432,7 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
         const std::int32_t owner = p.level ? -6 - (p.owner >= 0 ? sym(p.owner) : 0) : p.owner;
         check(PREFIX_add(&t, sym(p.name), p.parent, owner));
     }
+    release(prefixes_);
     for (const ClassRec& c : classes_) {
         int first = -1;
         for (int k = 0; k < c.count; ++k) {

@@ -148,6 +148,8 @@ public:
     // Writes the design to path (through a temporary file in its
     // directory, with the alias file beside it); an alias file left from
     // an earlier design of that name is removed when this one has none.
+    // Saving is the builder's last step: it gives up its texts and
+    // records as it moves them into the database (the counts stay).
     bool save(const std::string& path, std::string& err);
 
 private:
@@ -181,6 +183,12 @@ private:
     class Arena {
     public:
         const char* copy(std::string_view s);
+        void swap(Arena& o) noexcept {
+            blocks_.swap(o.blocks_);
+            std::swap(cur_, o.cur_);
+            std::swap(left_, o.left_);
+            std::swap(next_, o.next_);
+        }
 
     private:
         std::vector<std::unique_ptr<char[]>> blocks_;

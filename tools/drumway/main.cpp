@@ -140,7 +140,11 @@ private:
             const std::size_t end = text.find(dot_, start);
             const std::string_view seg =
                 std::string_view(text).substr(start, end == std::string::npos ? std::string::npos : end - start);
-            if (end == std::string::npos) return DesignBuilder::prefix_word(b_->add_leaf(segment(seg), level));
+            // A last segment is no key of a level: it needs no look-up
+            // (equal texts still become one symbol when the design is
+            // saved).
+            if (end == std::string::npos)
+                return DesignBuilder::prefix_word(b_->add_leaf(seg.empty() ? segment(seg) : b_->new_name(seg), level));
             level = level_entry(segment(seg), level, -1);
             start = end + 1;
         }
@@ -390,25 +394,33 @@ int main(int argc, char** argv) {
         run.finish(1);
     }
     try {
-        Design top;
         std::string err;
-        if (!ntool::read_design(path, top, err)) throw Failure(err);
         const std::string out = ntool::join_path(opath, ntool::base_name(path) + ".c.sdb");
-        run.note("Expanding " + path + " (module " + top.module + ")");
-        Flattener f(run, keep_empty, sdb_hier_dot, {ntool::directory_of(path)});
         DesignBuilder b;
-        f.flatten(top, b);
-        b.set_property(ntool::kPropModule, top.module);
-        b.set_property(ntool::kPropType, ntool::kTypeDesignName);
-        std::vector<std::string> inputs = f.read_paths();
+        std::vector<std::string> inputs;
+        std::size_t expanded = 0, dropped = 0;
+        {
+            // The design read and the masters go before the result is
+            // written: only the builder is kept.
+            Design top;
+            if (!ntool::read_design(path, top, err)) throw Failure(err);
+            run.note("Expanding " + path + " (module " + top.module + ")");
+            Flattener f(run, keep_empty, sdb_hier_dot, {ntool::directory_of(path)});
+            f.flatten(top, b);
+            b.set_property(ntool::kPropModule, top.module);
+            b.set_property(ntool::kPropType, ntool::kTypeDesignName);
+            inputs = f.read_paths();
+            expanded = f.expanded();
+            dropped = f.dropped();
+        }
         inputs.push_back(path);
         for (const std::string& in : inputs)
             if (same_file(out, in)) throw Failure("the result " + out + " would overwrite its input " + in);
         if (!b.save(out, err)) throw Failure(err);
         run.note("Wrote " + out + ": " + std::to_string(b.object_count()) + " cell instances, " +
-                 std::to_string(b.net_count()) + " nets; " + std::to_string(f.expanded()) + " instances expanded" +
-                 (f.dropped() ? ", " + std::to_string(f.dropped()) + " instances of modules without contents dropped"
-                              : std::string()));
+                 std::to_string(b.net_count()) + " nets; " + std::to_string(expanded) + " instances expanded" +
+                 (dropped ? ", " + std::to_string(dropped) + " instances of modules without contents dropped"
+                          : std::string()));
     } catch (const Failure& e) {
         run.error(e.what());
         run.finish(1);

@@ -164,13 +164,15 @@ int main(int argc, char** argv) {
         dirs.insert(dirs.end(), add_dirs.begin(), add_dirs.end());
         Hierarchy h(run, dirs, hierarchy);
         h.visit(top, top.module);
-        const std::string text = language == 1 ? quarnel::write_verilog(h.order()) : quarnel::write_vhdl(h.order());
         AtomicFile out(output);
         if (!out.open("w")) throw Failure("cannot create '" + output + "'");
         const std::string head = std::string(language == 1 ? "// " : "-- ") + "Netlist of module " + top.module +
                                  " written by quarnel from " + ntool::base_name(path) + ".sdb\n\n";
         std::fwrite(head.data(), 1, head.size(), out.stream());
-        std::fwrite(text.data(), 1, text.size(), out.stream());
+        if (language == 1)
+            quarnel::write_verilog(out.stream(), h.order());
+        else
+            quarnel::write_vhdl(out.stream(), h.order());
         if (!out.commit()) throw Failure("cannot write '" + output + "'");
         run.note("Wrote " + output + " (" + std::to_string(h.order().size()) + " modules)");
     } catch (const Failure& e) {

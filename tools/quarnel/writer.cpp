@@ -41,13 +41,17 @@ std::vector<BitGroup> pin_groups(const ntool::Class& c) {
     return ntool::group_bits(names, [&](std::size_t a, std::size_t b) { return c.pins[a].dir == c.pins[b].dir; });
 }
 
-std::vector<std::vector<int>> ports_by_net(const Design& d) {
-    std::vector<std::vector<int>> by(d.nets.size());
-    for (std::size_t p = 0; p < d.ports.size(); ++p) {
-        const int n = d.ports[p].net;
-        if (n >= 0 && static_cast<std::size_t>(n) < d.nets.size())
-            by[static_cast<std::size_t>(n)].push_back(static_cast<int>(p));
-    }
+NetPorts ports_by_net(const Design& d) {
+    NetPorts by;
+    by.start.assign(d.nets.size() + 1, 0);
+    auto on_net = [&](const ntool::Port& p) { return p.net >= 0 && static_cast<std::size_t>(p.net) < d.nets.size(); };
+    for (const ntool::Port& p : d.ports)
+        if (on_net(p)) ++by.start[static_cast<std::size_t>(p.net) + 1];
+    for (std::size_t n = 0; n < d.nets.size(); ++n) by.start[n + 1] += by.start[n];
+    by.ports.resize(by.start.back());
+    std::vector<std::uint32_t> next(by.start.begin(), by.start.end() - 1);
+    for (std::size_t p = 0; p < d.ports.size(); ++p)
+        if (on_net(d.ports[p])) by.ports[next[static_cast<std::size_t>(d.ports[p].net)]++] = static_cast<int>(p);
     return by;
 }
 
@@ -56,6 +60,9 @@ std::vector<std::vector<int>> ports_by_net(const Design& d) {
 namespace {
 
 using detail::bit_index;
+
+// Text is handed to the output stream in pieces of about this size.
+constexpr std::size_t kFlushSize = 1 << 16;
 
 struct Lang {
     bool vhdl;
@@ -84,10 +91,11 @@ struct Bus {
 
 // What stands for one bit in an expression.
 struct Ref {
-    enum Kind { Open, Zero, One, Scalar, Bit } kind = Open;
-    int bus = -1;  // Bit: index into ModuleNames::buses
-    std::int32_t idx = 0;
-    std::string id;  // Scalar: the written identifier
+    enum Kind : std::uint8_t { Open, Zero, One, Scalar, PortScalar, Bit } kind = Open;
+    // Bit: index into ModuleNames::buses; Scalar: into ModuleNames::signals;
+    // PortScalar: into ModuleNames::ports (the declaration holds the name).
+    int at = -1;
+    std::int32_t idx = 0;  // Bit: the bit
 };
 
 struct Decl {
@@ -112,25 +120,39 @@ public:
         name_instances();
     }
 
+    void append_text(std::string& out, const Ref& r) const {
+        switch (r.kind) {
+            case Ref::Scalar: out += signals[static_cast<std::size_t>(r.at)].id; return;
+            case Ref::PortScalar: out += ports[static_cast<std::size_t>(r.at)].id; return;
+            default: out += text(r);
+        }
+    }
+
     std::string text(const Ref& r) const {
         switch (r.kind) {
             case Ref::Zero: return lang_.zero();
             case Ref::One: return lang_.one();
-            case Ref::Scalar: return r.id;
-            case Ref::Bit: return lang_.bit(buses[static_cast<std::size_t>(r.bus)].id, r.idx);
+            case Ref::Scalar: return signals[static_cast<std::size_t>(r.at)].id;
+            case Ref::PortScalar: return ports[static_cast<std::size_t>(r.at)].id;
+            case Ref::Bit: return lang_.bit(buses[static_cast<std::size_t>(r.at)].id, r.idx);
             case Ref::Open: break;
         }
         return {};
     }
 
     // A new scalar signal for a pin that has to be connected to something.
+    // After replay(), the signals made so far are handed out again, in
+    // the order they were made: a writer that names them in a first pass
+    // can declare them before it writes the instances that use them.
     Ref dummy() {
-        Ref r;
-        r.kind = Ref::Scalar;
-        r.id = lang_.id(scope_.fresh("qdx_open"));
-        signals.push_back({r.id, 0, false, 0, 0});
+        if (replay_ < dummies_.size()) return dummies_[replay_++];
+        const Ref r{Ref::Scalar, static_cast<int>(signals.size()), 0};
+        signals.push_back({lang_.id(scope_.fresh("qdx_open")), 0, false, 0, 0});
+        dummies_.push_back(r);
+        replay_ = dummies_.size();
         return r;
     }
+    void replay() { replay_ = 0; }
 
     std::vector<Decl> ports;    // the header, group by group
     std::vector<Ref> port_ref;  // each port bit
@@ -138,7 +160,11 @@ public:
     std::vector<Ref> net;                      // each net
     std::vector<Decl> signals;                 // wires or signals to declare
     std::vector<std::pair<Ref, Ref>> assigns;  // port bit = value
-    std::vector<std::string> inst;             // each object's written name
+    // Object i's written name.
+    const std::string& inst(std::size_t i) const {
+        const auto it = renamed_.find(i);
+        return it == renamed_.end() ? d_.objects[i].name : it->second;
+    }
 
 private:
     void name_ports() {
@@ -151,14 +177,14 @@ private:
             const std::string id = lang_.id(name);
             ports.push_back({id, d_.ports[g.first].dir, g.bus, g.msb, g.lsb});
             if (!g.bus) {
-                port_ref[g.first] = Ref{Ref::Scalar, -1, 0, id};
+                port_ref[g.first] = Ref{Ref::PortScalar, static_cast<int>(ports.size() - 1), 0};
                 continue;
             }
             const int b = static_cast<int>(buses.size());
             buses.push_back({id, g.msb, g.lsb});
             for (std::size_t k = 0; k < g.count; ++k) {
                 scope_.take(ntool::bit_name(name, bit_index(g, k)));
-                port_ref[g.first + k] = Ref{Ref::Bit, b, bit_index(g, k), {}};
+                port_ref[g.first + k] = Ref{Ref::Bit, b, bit_index(g, k)};
             }
         }
     }
@@ -169,7 +195,7 @@ private:
         std::vector<int> wires;  // nets that need a wire or signal of their own
         for (std::size_t n = 0; n < d_.nets.size(); ++n) {
             if (!d_.net_live[n]) continue;
-            const auto& ps = by_net[n];
+            const auto ps = by_net.of(n);
             const bool zero = d_.is_gnd(static_cast<int>(n)), one = d_.is_vcc(static_cast<int>(n));
             if (zero || one) {
                 net[n].kind = zero ? Ref::Zero : Ref::One;
@@ -196,7 +222,7 @@ private:
         name_wires(wires);
         // Ports of nets that have a signal of their own take its value.
         for (int n : wires)
-            for (int p : by_net[static_cast<std::size_t>(n)]) assign(p, net[static_cast<std::size_t>(n)]);
+            for (int p : by_net.of(static_cast<std::size_t>(n))) assign(p, net[static_cast<std::size_t>(n)]);
     }
 
     // Port p takes value v, unless it is an input the language cannot
@@ -211,13 +237,13 @@ private:
         std::map<std::string_view, int> base_index;
         std::vector<std::pair<std::string_view, std::vector<std::pair<std::int32_t, int>>>> bases;
         std::vector<int> scalars;
-        std::unordered_map<std::string_view, bool> scalar_names;
+        ntool::NameSet scalar_names;
         for (int n : wires) {
             std::string_view base;
             std::int32_t idx;
             const std::string& name = d_.nets[static_cast<std::size_t>(n)];
             if (!ntool::split_bit(name, base, idx)) {
-                scalar_names[name] = true;
+                scalar_names.insert(name);
                 continue;
             }
             auto [it, added] = base_index.emplace(base, static_cast<int>(bases.size()));
@@ -227,7 +253,7 @@ private:
         std::vector<int> later;  // bits that do not form a bus
         for (auto& [base, bits] : bases) {
             std::sort(bits.begin(), bits.end());
-            bool ok = !scalar_names.count(base);
+            bool ok = !scalar_names.contains(base);
             for (std::size_t k = 1; ok && k < bits.size(); ++k) ok = bits[k].first == bits[k - 1].first + 1;
             if (!ok) {
                 for (const auto& b : bits) later.push_back(b.second);
@@ -244,7 +270,7 @@ private:
             signals.push_back({id, 0, true, msb, lsb});
             for (const auto& [idx, n] : bits) {
                 scope_.take(ntool::bit_name(name, idx));
-                net[static_cast<std::size_t>(n)] = Ref{Ref::Bit, bi, idx, {}};
+                net[static_cast<std::size_t>(n)] = Ref{Ref::Bit, bi, idx};
             }
         }
         for (int n : wires) {
@@ -254,9 +280,8 @@ private:
         }
         scalars.insert(scalars.end(), later.begin(), later.end());
         for (int n : scalars) {
-            const std::string id = lang_.id(scope_.fresh(d_.nets[static_cast<std::size_t>(n)]));
-            signals.push_back({id, 0, false, 0, 0});
-            net[static_cast<std::size_t>(n)] = Ref{Ref::Scalar, -1, 0, id};
+            net[static_cast<std::size_t>(n)] = Ref{Ref::Scalar, static_cast<int>(signals.size()), 0};
+            signals.push_back({lang_.id(scope_.fresh(d_.nets[static_cast<std::size_t>(n)])), 0, false, 0, 0});
         }
     }
 
@@ -268,13 +293,19 @@ private:
     }
 
     void name_instances() {
-        inst.reserve(d_.objects.size());
-        for (const ntool::Object& o : d_.objects) inst.push_back(lang_.id(scope_.fresh(o.name)));
+        for (std::size_t i = 0; i < d_.objects.size(); ++i) {
+            const std::string& name = d_.objects[i].name;
+            std::string id = lang_.id(scope_.fresh(name));
+            if (id != name) renamed_.emplace(i, std::move(id));
+        }
     }
 
     const Design& d_;
     const Lang& lang_;
     ntool::Scope scope_;
+    std::vector<Ref> dummies_;
+    std::unordered_map<std::size_t, std::string> renamed_;  // objects not written under their own name
+    std::size_t replay_ = 0;
 };
 
 const char* verilog_dir(int dir) {
@@ -295,9 +326,9 @@ const char* vhdl_dir(int dir) {
 
 // The bits of a pin group, with open bits of partly connected groups
 // (and, in VHDL, open inputs) given a signal of their own.
-std::vector<Ref> pin_refs(ModuleNames& names, const Design& d, const ntool::Object& o, const BitGroup& g,
-                          bool whole_open_ok) {
-    std::vector<Ref> refs(g.count);
+void pin_refs(std::vector<Ref>& refs, ModuleNames& names, const Design& d, const ntool::Object& o, const BitGroup& g,
+              bool whole_open_ok) {
+    refs.assign(g.count, Ref{});
     bool any_open = false, all_open = true;
     for (std::size_t k = 0; k < g.count; ++k) {
         const int n = d.conns[o.first + g.first + k];
@@ -310,6 +341,13 @@ std::vector<Ref> pin_refs(ModuleNames& names, const Design& d, const ntool::Obje
     if (any_open && !(all_open && whole_open_ok))
         for (Ref& r : refs)
             if (r.kind == Ref::Open) r = names.dummy();
+}
+
+// The same, made anew.
+std::vector<Ref> pin_refs(ModuleNames& names, const Design& d, const ntool::Object& o, const BitGroup& g,
+                          bool whole_open_ok) {
+    std::vector<Ref> refs;
+    pin_refs(refs, names, d, o, g, whole_open_ok);
     return refs;
 }
 
@@ -323,9 +361,9 @@ std::vector<Run> runs(const std::vector<Ref>& refs, const std::vector<Bus>& buse
     for (std::size_t k = 0; k < refs.size();) {
         std::size_t e = k + 1;
         if (refs[k].kind == Ref::Bit) {
-            const Bus& b = buses[static_cast<std::size_t>(refs[k].bus)];
+            const Bus& b = buses[static_cast<std::size_t>(refs[k].at)];
             const std::int32_t step = b.msb >= b.lsb ? -1 : 1;
-            while (e < refs.size() && refs[e].kind == Ref::Bit && refs[e].bus == refs[k].bus &&
+            while (e < refs.size() && refs[e].kind == Ref::Bit && refs[e].at == refs[k].at &&
                    refs[e].idx == refs[e - 1].idx + step)
                 ++e;
         }
@@ -337,57 +375,63 @@ std::vector<Run> runs(const std::vector<Ref>& refs, const std::vector<Bus>& buse
 
 // ---------------------------------------------------------------- Verilog
 
-std::string verilog_expr(const ModuleNames& names, const std::vector<Ref>& refs) {
-    std::vector<std::string> parts;
-    for (const Run& r : runs(refs, names.buses)) {
+// Appends the expression of refs to out.
+void verilog_expr(std::string& out, const ModuleNames& names, const std::vector<Ref>& refs) {
+    const std::vector<Run> rs = runs(refs, names.buses);
+    if (rs.size() > 1) out += '{';
+    for (std::size_t i = 0; i < rs.size(); ++i) {
+        const Run& r = rs[i];
+        if (i) out += ", ";
         const Ref& a = refs[r.first];
         if (r.count == 1) {
-            parts.push_back(names.text(a));
+            names.append_text(out, a);
             continue;
         }
-        const Bus& b = names.buses[static_cast<std::size_t>(a.bus)];
+        const Bus& b = names.buses[static_cast<std::size_t>(a.at)];
         const std::int32_t last = refs[r.first + r.count - 1].idx;
-        if (a.idx == b.msb && last == b.lsb)
-            parts.push_back(b.id);
-        else
-            parts.push_back(b.id + "[" + std::to_string(a.idx) + ":" + std::to_string(last) + "]");
+        out += b.id;
+        if (a.idx != b.msb || last != b.lsb) {
+            out += '[';
+            out += std::to_string(a.idx);
+            out += ':';
+            out += std::to_string(last);
+            out += ']';
+        }
     }
-    if (parts.size() == 1) return parts[0];
-    std::string s = "{";
-    for (std::size_t i = 0; i < parts.size(); ++i) s += (i ? ", " : "") + parts[i];
-    return s + "}";
+    if (rs.size() > 1) out += '}';
 }
 
-void verilog_module(std::string& out, const ModuleOut& m) {
+// Writes text to f and empties it.
+void flush(std::FILE* f, std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), f);
+    text.clear();
+}
+
+void verilog_module(std::FILE* f, const ModuleOut& m) {
     const Design& d = *m.design;
     const Lang lang{false};
     ModuleNames names(d, lang);
 
-    // Instances first, into their own text: they may add signals.
-    std::string body;
+    // The written names of a class and of its pin groups are made once.
     std::vector<std::vector<BitGroup>> groups(d.classes.size());
-    std::vector<bool> grouped(d.classes.size(), false);
-    for (std::size_t i = 0; i < d.objects.size(); ++i) {
-        const ntool::Object& o = d.objects[i];
-        const ntool::Class& c = d.classes[static_cast<std::size_t>(o.cls)];
-        if (!grouped[static_cast<std::size_t>(o.cls)]) {
-            groups[static_cast<std::size_t>(o.cls)] = detail::pin_groups(c);
-            grouped[static_cast<std::size_t>(o.cls)] = true;
-        }
-        body += "  " + lang.id(c.name) + " " + names.inst[i] + " (";
-        const char* sep = "";
-        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) {
-            const std::vector<Ref> refs = pin_refs(names, d, o, g, true);
-            body += sep;
-            sep = ",";
-            body += "\n    ." + lang.id(g.base) + "(";
-            if (refs[0].kind != Ref::Open) body += verilog_expr(names, refs);
-            body += ")";
-        }
-        body += ");\n";
+    std::vector<std::string> class_head(d.classes.size());
+    std::vector<std::vector<std::string>> formal(d.classes.size());
+    for (const ntool::Object& o : d.objects) {
+        const auto ci = static_cast<std::size_t>(o.cls);
+        if (!class_head[ci].empty()) continue;
+        const ntool::Class& c = d.classes[ci];
+        groups[ci] = detail::pin_groups(c);
+        class_head[ci] = "  " + lang.id(c.name) + " ";
+        for (const BitGroup& g : groups[ci]) formal[ci].push_back("\n    ." + lang.id(g.base) + "(");
     }
+    // The signals that open pin bits need are made first, so that they
+    // are declared before the instances are written.
+    std::vector<Ref> refs;
+    for (const ntool::Object& o : d.objects)
+        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) pin_refs(refs, names, d, o, g, true);
+    names.replay();
 
-    out += "module " + lang.id(m.name);
+    std::string out = "module " + lang.id(m.name);
     if (!names.ports.empty()) {
         out += " (";
         for (std::size_t i = 0; i < names.ports.size(); ++i) out += (i ? ", " : "") + names.ports[i].id;
@@ -397,11 +441,36 @@ void verilog_module(std::string& out, const ModuleOut& m) {
     for (const Decl& p : names.ports)
         out +=
             "  " + std::string(verilog_dir(p.dir)) + " " + (p.bus ? lang.range(p.msb, p.lsb) + " " : "") + p.id + ";\n";
-    for (const Decl& s : names.signals) out += "  wire " + (s.bus ? lang.range(s.msb, s.lsb) + " " : "") + s.id + ";\n";
-    out += body;
-    for (const auto& [port, value] : names.assigns)
+    for (const Decl& s : names.signals) {
+        out += "  wire ";
+        if (s.bus) out += lang.range(s.msb, s.lsb) + " ";
+        out += s.id;
+        out += ";\n";
+        if (out.size() >= kFlushSize) flush(f, out);
+    }
+    flush(f, out);
+    for (std::size_t i = 0; i < d.objects.size(); ++i) {
+        const ntool::Object& o = d.objects[i];
+        const auto ci = static_cast<std::size_t>(o.cls);
+        out += class_head[ci];
+        out += names.inst(i);
+        out += " (";
+        for (std::size_t k = 0; k < groups[ci].size(); ++k) {
+            pin_refs(refs, names, d, o, groups[ci][k], true);
+            if (k) out += ',';
+            out += formal[ci][k];
+            if (refs[0].kind != Ref::Open) verilog_expr(out, names, refs);
+            out += ')';
+        }
+        out += ");\n";
+        if (out.size() >= kFlushSize) flush(f, out);
+    }
+    for (const auto& [port, value] : names.assigns) {
         out += "  assign " + names.text(port) + " = " + names.text(value) + ";\n";
+        if (out.size() >= kFlushSize) flush(f, out);
+    }
     out += "endmodule\n";
+    flush(f, out);
 }
 
 // ---------------------------------------------------------------- VHDL
@@ -440,7 +509,7 @@ void vhdl_associate(std::vector<std::string>& out, const ModuleNames& names, con
     }
     const std::vector<Run> rs = runs(refs, names.buses);
     if (rs.size() == 1 && refs[0].kind == Ref::Bit) {
-        const Bus& b = names.buses[static_cast<std::size_t>(refs[0].bus)];
+        const Bus& b = names.buses[static_cast<std::size_t>(refs[0].at)];
         const std::int32_t last = refs.back().idx;
         if (refs[0].idx == b.msb && last == b.lsb)
             out.push_back(formal + " => " + b.id);
@@ -452,7 +521,7 @@ void vhdl_associate(std::vector<std::string>& out, const ModuleNames& names, con
         out.push_back(lang.bit(formal, bit_index(g, k)) + " => " + names.text(refs[k]));
 }
 
-void vhdl_module(std::string& out, const ModuleOut& m) {
+void vhdl_module(std::FILE* f, const ModuleOut& m) {
     const Design& d = *m.design;
     const Lang lang{true};
     ModuleNames names(d, lang);
@@ -463,28 +532,18 @@ void vhdl_module(std::string& out, const ModuleOut& m) {
     for (const ntool::Object& o : d.objects) used[static_cast<std::size_t>(o.cls)] = true;
     for (std::size_t c = 0; c < d.classes.size(); ++c)
         if (used[c]) groups[c] = detail::pin_groups(d.classes[c]);
+    // An input must be connected; an output may stay open.
+    auto may_open = [&](const ntool::Object& o, const BitGroup& g) {
+        return d.classes[static_cast<std::size_t>(o.cls)].pins[g.first].dir == ntool::kDirOutput;
+    };
+    // The signals that open pin bits need are made first, so that they
+    // are declared before the instances are written.
+    std::vector<Ref> refs;
+    for (const ntool::Object& o : d.objects)
+        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) pin_refs(refs, names, d, o, g, may_open(o, g));
+    names.replay();
 
-    std::string body;
-    for (std::size_t i = 0; i < d.objects.size(); ++i) {
-        const ntool::Object& o = d.objects[i];
-        const ntool::Class& c = d.classes[static_cast<std::size_t>(o.cls)];
-        std::vector<std::string> assoc;
-        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) {
-            // An input must be connected; an output may stay open.
-            const bool may_open = c.pins[g.first].dir == ntool::kDirOutput;
-            vhdl_associate(assoc, names, lang.id(g.base), g, pin_refs(names, d, o, g, may_open), lang);
-        }
-        body += "  " + names.inst[i] + " : " + lang.id(c.name);
-        if (!assoc.empty()) {
-            body += "\n    port map (\n";
-            for (std::size_t k = 0; k < assoc.size(); ++k)
-                body += "      " + assoc[k] + (k + 1 < assoc.size() ? ",\n" : "\n");
-            body += "    )";
-        }
-        body += ";\n";
-    }
-
-    out += "library ieee;\nuse ieee.std_logic_1164.all;\n\n";
+    std::string out = "library ieee;\nuse ieee.std_logic_1164.all;\n\n";
     out += "entity " + entity + " is\n";
     vhdl_port_clause(out, names.ports, lang, "  ");
     out += "end entity " + entity + ";\n\n";
@@ -502,32 +561,50 @@ void vhdl_module(std::string& out, const ModuleOut& m) {
         vhdl_port_clause(out, class_ports(d.classes[c], groups[c], lang), lang, "    ");
         out += "  end component;\n";
     }
-    for (const Decl& s : names.signals)
+    for (const Decl& s : names.signals) {
         out += "  signal " + s.id + " : " + vhdl_type(lang, s.bus, s.msb, s.lsb) + ";\n";
+        if (out.size() >= kFlushSize) flush(f, out);
+    }
     out += "begin\n";
-    out += body;
-    for (const auto& [port, value] : names.assigns) out += "  " + names.text(port) + " <= " + names.text(value) + ";\n";
+
+    for (std::size_t i = 0; i < d.objects.size(); ++i) {
+        const ntool::Object& o = d.objects[i];
+        const ntool::Class& c = d.classes[static_cast<std::size_t>(o.cls)];
+        std::vector<std::string> assoc;
+        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)])
+            vhdl_associate(assoc, names, lang.id(g.base), g, pin_refs(names, d, o, g, may_open(o, g)), lang);
+        out += "  " + names.inst(i) + " : " + lang.id(c.name);
+        if (!assoc.empty()) {
+            out += "\n    port map (\n";
+            for (std::size_t k = 0; k < assoc.size(); ++k)
+                out += "      " + assoc[k] + (k + 1 < assoc.size() ? ",\n" : "\n");
+            out += "    )";
+        }
+        out += ";\n";
+        if (out.size() >= kFlushSize) flush(f, out);
+    }
+    for (const auto& [port, value] : names.assigns) {
+        out += "  " + names.text(port) + " <= " + names.text(value) + ";\n";
+        if (out.size() >= kFlushSize) flush(f, out);
+    }
     out += "end architecture structural;\n";
+    flush(f, out);
 }
 
 }  // namespace
 
-std::string write_verilog(const std::vector<ModuleOut>& modules) {
-    std::string out;
+void write_verilog(std::FILE* f, const std::vector<ModuleOut>& modules) {
     for (std::size_t i = 0; i < modules.size(); ++i) {
-        if (i) out += "\n";
-        verilog_module(out, modules[i]);
+        if (i) std::fputs("\n", f);
+        verilog_module(f, modules[i]);
     }
-    return out;
 }
 
-std::string write_vhdl(const std::vector<ModuleOut>& modules) {
-    std::string out;
+void write_vhdl(std::FILE* f, const std::vector<ModuleOut>& modules) {
     for (std::size_t i = 0; i < modules.size(); ++i) {
-        if (i) out += "\n";
-        vhdl_module(out, modules[i]);
+        if (i) std::fputs("\n", f);
+        vhdl_module(f, modules[i]);
     }
-    return out;
 }
 
 }  // namespace quarnel

@@ -1,6 +1,8 @@
 // The netlist writers of quarnel.
 #pragma once
 
+#include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -16,14 +18,15 @@ struct ModuleOut {
     std::string name;
 };
 
-// Structural Verilog-2001 of the modules, in the order given.  Library
-// cells are referred to by name only.
-std::string write_verilog(const std::vector<ModuleOut>& modules);
+// Writes structural Verilog-2001 of the modules to f, in the order
+// given.  Library cells are referred to by name only.  Write errors show
+// in the stream's error flag.
+void write_verilog(std::FILE* f, const std::vector<ModuleOut>& modules);
 
 // Structural VHDL of the modules: per module an entity and an
 // architecture "structural" that declares a component for every master
-// it instantiates.
-std::string write_vhdl(const std::vector<ModuleOut>& modules);
+// it instantiates.  Written to f as write_verilog.
+void write_vhdl(std::FILE* f, const std::vector<ModuleOut>& modules);
 
 // What the two writers share: the bus groups of a list of bit names and
 // the nets that ports name.
@@ -44,8 +47,14 @@ inline std::int32_t bit_index(const ntool::BitGroup& g, std::size_t k) {
     return g.msb >= g.lsb ? g.msb - s : g.msb + s;
 }
 
-// The ports on each net, in port order.
-std::vector<std::vector<int>> ports_by_net(const ntool::Design& d);
+// The ports on each net, in port order: those of net n are
+// ports[start[n] .. start[n + 1]).
+struct NetPorts {
+    std::vector<std::uint32_t> start;
+    std::vector<int> ports;
+    std::span<const int> of(std::size_t n) const { return {ports.data() + start[n], start[n + 1] - start[n]}; }
+};
+NetPorts ports_by_net(const ntool::Design& d);
 
 }  // namespace detail
 

@@ -131,6 +131,12 @@ void add_outside_masters(vlog::Design& d, const std::string& opath, ntool::ToolR
 }
 
 // Makes the design database of one module.
+// Frees what x holds (clear() would keep its storage).
+template <class T>
+void release(T& x) {
+    T().swap(x);
+}
+
 class ModuleCompiler {
 public:
     explicit ModuleCompiler(const vlog::Design& d) : d_(d), handle_(d.names.size(), -1) {}
@@ -357,15 +363,23 @@ int main(int argc, char** argv) {
         ModuleCompiler compiler(d);
         for (std::size_t i = 0; i < read; ++i) compiler.check(d.modules[i]);
         for (std::size_t i = 0; i < read; ++i) {
-            const vlog::Module& m = d.modules[i];
+            vlog::Module& m = d.modules[i];
             const std::string name(d.names.str(m.name));
             const std::string path = ntool::join_path(opath, name + ".sdb");
             DesignBuilder b;
             compiler.compile(m, b);
+            // The instances of a compiled module are not read again (the
+            // modules that instantiate it use its ports and their nets
+            // only): they go before its database is written.
+            const std::size_t instances = m.instances.size();
+            release(m.instances);
+            release(m.pins);
+            release(m.conns);
+            release(m.assigns);
             std::string err;
             if (!b.save(path, err)) fail(err);
             run.note("Wrote " + path + " (" + (m.is_cell ? "cell " : "module ") + name + ": " +
-                     std::to_string(m.port_bits.size()) + " port bits, " + std::to_string(m.instances.size()) +
+                     std::to_string(m.port_bits.size()) + " port bits, " + std::to_string(instances) +
                      " instances, " + std::to_string(b.net_count()) + " nets)");
         }
     } catch (const vlog::Error& e) {
