@@ -22,7 +22,8 @@ connect_bist_items
     : connect_bist_items connect_bist_item
       {
           $$.node = scan_merge_item($1.node, $2.node,
-                                    {{BIST_SELECT_NODE, BIST_SELECT_LIST_NODE}, {BIST_CLOCK_NODE, BIST_CLOCK_LIST_NODE}});
+                                    {{BIST_SELECT_NODE, BIST_SELECT_LIST_NODE},
+                                     {BIST_CLOCK_NODE, BIST_CLOCK_LIST_NODE}});
       }
     | connect_bist_item { $$.node = scan_holder(DUMMY, $1.node); }
     ;

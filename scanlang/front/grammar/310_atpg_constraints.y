@@ -85,7 +85,8 @@ atpg_constraint_items
     | atpg_constraint_item                       { $$.node = scan_holder(ATPG_CONTAIN_NODE, $1.node); }
     ;
 atpg_constraint_item
-    : force                     { $$.node = scan_first_in_list(atpg_constraints_t[AC_FORCE], FORCE_LIST_NODE, $1.node); }
+    : force
+      { $$.node = scan_first_in_list(atpg_constraints_t[AC_FORCE], FORCE_LIST_NODE, $1.node); }
     | strobe_stmt               { $$.node = scan_once(atpg_constraints_t[AC_STROBE], $1.node); }
     | autosave_stmt             { $$.node = scan_once(atpg_constraints_t[AC_AUTOSAVE], $1.node); }
     | skipfaults_stmt           { $$.node = scan_count(atpg_constraints_t[AC_SKIPFAULTS], $1.node); }
@@ -95,7 +96,8 @@ atpg_constraint_item
       { $$.node = scan_first_in_list(atpg_constraints_t[AC_LEGAL_INPUTS], LEGAL_INPUTS_LIST_NODE, $1.node); }
     | gray_code_stmt
       { $$.node = scan_first_in_list(atpg_constraints_t[AC_GRAY_CODE], GRAY_CODE_LIST_NODE, $1.node); }
-    | reset_stmt                { $$.node = scan_first_in_list(atpg_constraints_t[AC_RESET], RESET_LIST_NODE, $1.node); }
+    | reset_stmt
+      { $$.node = scan_first_in_list(atpg_constraints_t[AC_RESET], RESET_LIST_NODE, $1.node); }
     | reset_disable_stmt
       { $$.node = scan_first_in_list(atpg_constraints_t[AC_RESET_DISABLE], RESET_DISABLE_LIST_NODE, $1.node); }
     | set_stmt                  { $$.node = scan_first_in_list(atpg_constraints_t[AC_SET], SET_LIST_NODE, $1.node); }
@@ -127,7 +129,8 @@ atpg_constraint_item
     | no_floating_stmt
     | skew_ff_stmt
     | dont_fault_module_stmt
-    | control                   { $$.node = scan_first_in_list(atpg_constraints_t[AC_CONTROL], CONTROL_LIST_NODE, $1.node); }
+    | control
+      { $$.node = scan_first_in_list(atpg_constraints_t[AC_CONTROL], CONTROL_LIST_NODE, $1.node); }
     | control_cell_part
       { $$.node = scan_first_in_list(atpg_constraints_t[AC_CONTROL_CELL], CONTROL_CELL_LIST_NODE, $1.node); }
     ;

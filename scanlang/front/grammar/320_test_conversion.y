@@ -88,11 +88,16 @@ set_timing_items
     ;
 set_timing_item
     : "%CYCLE" optional_equal INTEGER ";"                   { $$.node = SCAN_MAKE_SOLO_AST(CYCLE_NODE, $3.node); }
-    | "%P_CLOCK" optional_equal number_list signal_list ";" { $$.node = SCAN_MAKE_DUET_AST(P_CLOCK_NODE, $3.node, $4.node); }
-    | "%N_CLOCK" optional_equal number_list signal_list ";" { $$.node = SCAN_MAKE_DUET_AST(N_CLOCK_NODE, $3.node, $4.node); }
-    | "%PI_TIME" optional_equal number_list signal_list ";" { $$.node = SCAN_MAKE_DUET_AST(PI_TIME_NODE, $3.node, $4.node); }
-    | "%PO_TIME" optional_equal number_list signal_list ";" { $$.node = SCAN_MAKE_DUET_AST(PO_TIME_NODE, $3.node, $4.node); }
-    | "%IO_TIME" optional_equal number_list signal_list ";" { $$.node = SCAN_MAKE_DUET_AST(IO_TIME_NODE, $3.node, $4.node); }
+    | "%P_CLOCK" optional_equal number_list signal_list ";"
+      { $$.node = SCAN_MAKE_DUET_AST(P_CLOCK_NODE, $3.node, $4.node); }
+    | "%N_CLOCK" optional_equal number_list signal_list ";"
+      { $$.node = SCAN_MAKE_DUET_AST(N_CLOCK_NODE, $3.node, $4.node); }
+    | "%PI_TIME" optional_equal number_list signal_list ";"
+      { $$.node = SCAN_MAKE_DUET_AST(PI_TIME_NODE, $3.node, $4.node); }
+    | "%PO_TIME" optional_equal number_list signal_list ";"
+      { $$.node = SCAN_MAKE_DUET_AST(PO_TIME_NODE, $3.node, $4.node); }
+    | "%IO_TIME" optional_equal number_list signal_list ";"
+      { $$.node = SCAN_MAKE_DUET_AST(IO_TIME_NODE, $3.node, $4.node); }
     | "%PRECISION" optional_equal INTEGER ";"               { $$.node = SCAN_MAKE_SOLO_AST(PRECISION_NODE, $3.node); }
     | "%DEFAULT_PI_TIME" optional_equal number ";"          { $$.node = SCAN_MAKE_SOLO_AST(D_PI_TIME_NODE, $3.node); }
     | "%DEFAULT_PO_TIME" optional_equal number ";"          { $$.node = SCAN_MAKE_SOLO_AST(D_PO_TIME_NODE, $3.node); }

@@ -37,11 +37,13 @@ select_fault_item
       }
     | "%DONT_FAULT" signal_list ";"
       {
-          $$.node = scan_count(select_fault_t[SF_DONT_FAULT], scan_take_children(SCAN_MAKE_AST(DONT_FAULT_NODE), $2.node));
+          $$.node = scan_count(select_fault_t[SF_DONT_FAULT],
+                               scan_take_children(SCAN_MAKE_AST(DONT_FAULT_NODE), $2.node));
       }
     | "%MUST_FAULT" signal_list ";"
       {
-          $$.node = scan_count(select_fault_t[SF_MUST_FAULT], scan_take_children(SCAN_MAKE_AST(MUST_FAULT_NODE), $2.node));
+          $$.node = scan_count(select_fault_t[SF_MUST_FAULT],
+                               scan_take_children(SCAN_MAKE_AST(MUST_FAULT_NODE), $2.node));
       }
     | "%FAULT_ORDER" STRING ";"
       { $$.node = scan_once(select_fault_t[SF_FAULT_ORDER], SCAN_MAKE_SOLO_AST(FAULT_ORDER_NODE, $2.node)); }
