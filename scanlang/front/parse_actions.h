@@ -105,6 +105,14 @@ ScanAstNode* scan_bit_value(ScanAstNode* number);
 // on standard output and the run ends.
 ScanAstNode* scan_path_section(ScanAstNode* paths, const char* message);
 
+// A memory-BIST pin statement of `kind` over the identifier's leaf.
+// Braced, the name is taken as it stands.  Unbraced, a name holding a "."
+// is an instance and a pin, split at the first "." into two IDENT_NODE
+// children; the instance's text after its last "_" must be "0" or a
+// nonzero decimal number, else "ERROR : <kind> pin format error !" on
+// standard error ends the run.
+ScanAstNode* scan_mbist_pin(int kind, ScanAstNode* ident, bool braced);
+
 // The top level of a DFT file: a once block (slot of dft_t; wrapped in
 // wrap_kind on its first occurrence when wrap_kind >= 0; a repeat is
 // warning 7 naming the block), a list block (its first occurrence

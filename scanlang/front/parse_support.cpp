@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/exit.h"
@@ -252,6 +253,42 @@ ScanAstNode* scan_merge_names(ScanAstNode* holder, ScanAstNode* item, std::initi
 }
 
 // ------------------------------------------------------ statement values
+
+namespace {
+
+// The instance part of a memory-BIST pin ends in "_" and its number: "0"
+// or a decimal number that is not 0.
+bool mbist_instance_numbered(std::string_view instance) {
+    const size_t underscore = instance.rfind('_');
+    if (underscore == std::string_view::npos) return false;
+    const std::string_view number = instance.substr(underscore + 1);
+    if (number.empty()) return false;
+    bool nonzero = false;
+    for (char c : number) {
+        if (c < '0' || c > '9') return false;
+        nonzero = nonzero || c != '0';
+    }
+    return nonzero || number == "0";
+}
+
+ScanAstNode* ident_leaf(std::string_view text) {
+    return SCAN_PUT_ATTRIBUTE(SCAN_MAKE_AST(IDENT_NODE), std::string(text).c_str());
+}
+
+}  // namespace
+
+ScanAstNode* scan_mbist_pin(int kind, ScanAstNode* ident, bool braced) {
+    const std::string name = ident->attribute ? ident->attribute : "";
+    const size_t dot = name.find('.');
+    if (braced || dot == std::string::npos) return SCAN_MAKE_SOLO_AST(kind, ident);
+    const std::string_view whole(name);
+    if (!mbist_instance_numbered(whole.substr(0, dot))) {
+        std::fprintf(stderr, "ERROR : %s pin format error !\n", scan_kind_report_name(kind).c_str());
+        fatal_exit();
+    }
+    scan_drop(ident);
+    return SCAN_MAKE_DUET_AST(kind, ident_leaf(whole.substr(0, dot)), ident_leaf(whole.substr(dot + 1)));
+}
 
 ScanAstNode* scan_pin_ref(ScanAstNode* instance, ScanAstNode* pin) { return scan_append_item(instance, pin); }
 

@@ -53,6 +53,9 @@ enum ScanBlock : int {
     BLOCK_GROUP_CELL = 16,
     BLOCK_DELAY_CELL = 17,
     BLOCK_SCAN_DECODER = 18,
+    BLOCK_TEST_CONVERSION = 19,
+    BLOCK_SET_TIMING = 20,
+    BLOCK_CONVERSION_CLOCK = 21,
     BLOCK_DIFF_PAD = 23,
     BLOCK_WRAPPER_CHAIN = 24,
     BLOCK_GRISTEL_INFO = 25,
@@ -129,6 +132,31 @@ inline constexpr int SELECT_SCAN_INIT = 0, SELECT_SCAN_INCR = 1, SELECT_SCAN_MAX
 inline constexpr int INSTR_PREAMBLE = 0, INSTR_SHIFT = 1, INSTR_PROPAGATE = 2, INSTR_HOLD = 3, INSTR_RUNBIST = 4,
                      INSTR_CAPTURE = 5, INSTR_POSTAMBLE = 6, INSTR_MODE = 7, INSTR_RAM_WRITE = 8,
                      INSTR_EXTRA_SEQ = 9;
+// Slots of connect_bist_t (the items of a %CONNECT_BIST block) and
+// bist_instruction_t.
+inline constexpr int CB_TYPE = 0, CB_PORT = 1, CB_SELECT = 2, CB_CLOCK = 3, CB_INSTRUCTION = 4, CB_INSTANCES = 5,
+                     CB_INSTANCES_FILE = 6;
+inline constexpr int BI_INSTRUCTION = 0, BI_SEED = 1;
+// Slots of atpg_constraints_t (the statements of one ATPG mode section).
+inline constexpr int AC_FORCE = 0, AC_STROBE = 1, AC_AUTOSAVE = 2, AC_SKIPFAULTS = 3, AC_LEGAL_INPUTS = 4,
+                     AC_ILLEGAL_INPUTS = 5, AC_GRAY_CODE = 6, AC_SET = 7, AC_RESET = 8, AC_SET_DISABLE = 9,
+                     AC_RESET_DISABLE = 10, AC_POWER_ON_SET = 11, AC_POWER_ON_RESET = 12, AC_RAM = 13, AC_CLOCK = 14,
+                     AC_BLACK_BOX = 15, AC_BYPASS = 16, AC_UNCONTROLLABLE = 17, AC_UNOBSERVABLE = 18,
+                     AC_FEEDBACK_LOOPS = 19, AC_RAM_READ = 20, AC_RAM_WRITE = 21, AC_CONTROL = 22,
+                     AC_CONTROL_CELL = 23, AC_UNCONTROLLABLE_CHAIN = 24, AC_UNOBSERVABLE_CHAIN = 25;
+// Slots of test_conversion_t and diff_pad_t.
+inline constexpr int TC_RAM_READ = 2, TC_RAM_WRITE = 3, TC_DIFF_PAD = 4;
+inline constexpr int DIFF_P_PAD = 0, DIFF_N_PAD = 1;
+// Slots of select_fault_t (as select_fault_name) and statistical_t.
+inline constexpr int SF_FAULT_MODEL = 0, SF_FAULT_ORDER = 1, SF_DONT_FAULT_TYPE = 2, SF_DONT_FAULT = 3,
+                     SF_MUST_FAULT_TYPE = 4, SF_MUST_FAULT = 5, SF_FILE_NAME = 6, SF_RANDOM_SAMPLE = 7,
+                     SF_STATISTICAL_SAMPLE = 8, SF_DONT_FAULT_MODULE = 9, SF_DONT_FAULT_FILE = 10,
+                     SF_MUST_FAULT_FILE = 11;
+inline constexpr int STAT_PRECISION = 0, STAT_CONFIDENCE_LEVEL = 1;
+// Slots of ta_constraints_t and scan_module_t.
+inline constexpr int TA_CLOCK = 0, TA_FORCE = 1, TA_DFT = 2, TA_ISOLATE_MOD = 3, TA_ISOLATE_RAM = 4,
+                     TA_ISOLATE_REG = 5, TA_INIT_PATTERNS = 6, TA_FORCE_CLOCK = 7;
+inline constexpr int SM_SCAN_IN = 0, SM_SCAN_OUT = 1, SM_SCAN_MODE = 2, SM_TEST_MODE = 3;
 // Slots of scan_repair_t: the %FORCE_NET block and its statements.
 inline constexpr int REPAIR_FORCE_NET = 0, REPAIR_NET_NAME = 1, REPAIR_SHIFT = 2, REPAIR_HOLD = 3,
                      REPAIR_CAPTURE = 4;
