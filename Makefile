@@ -1,11 +1,15 @@
 # make test: set up, build and run every test.
 # make demo: set up, build, and run the example flow in examples/.
+# make fuzz: build the fuzz targets (clang, in build-fuzz) and run each for
+#            FUZZ_SECONDS seconds (60 by default); skipped without clang.
 BUILD ?= build
 SANITIZE ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all setup configure build test demo clean
+.PHONY: all setup configure build test demo fuzz clean
 
 all: build
 
@@ -24,5 +28,15 @@ test: build
 demo: build
 	@bash scripts/demo $(BUILD)
 
+# The normal build comes first: its netlist tools make the design seeds.
+fuzz: build
+	@if command -v clang++ >/dev/null 2>&1; then \
+	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DKEST_FUZZ=ON >/dev/null && \
+	  cmake --build $(FUZZ_BUILD) -j $(JOBS) && \
+	  bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS); \
+	else \
+	  echo "make fuzz: clang++ is not installed; the fuzz targets are skipped"; \
+	fi
+
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan $(FUZZ_BUILD)
