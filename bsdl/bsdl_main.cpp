@@ -198,7 +198,10 @@ int yes_or_no(FILE* in) {
 void dosegv(int) {
     write_all(1, kCrashText, sizeof kCrashText - 1);
     int report = crash_report_fd;
-    if (report >= 0) write_all(report, kCrashText, sizeof kCrashText - 1);
+    if (report >= 0) {
+        write_all(report, kCrashText, sizeof kCrashText - 1);
+        top_commit_report_from_signal();
+    }
     ::_exit(255);
 }
 

@@ -424,12 +424,19 @@ bool plain_script_word(const std::string& w) {
     return true;
 }
 
-// A name as one word of the Tcl scripts: as it is, else in braces (which
-// stop every substitution); empty when braces cannot hold it.
+// A name as one word of the Tcl scripts: as it is, else with a
+// backslash before every character that Tcl would read otherwise (no
+// substitution, no word or command end); empty for a line end, which
+// no Tcl word holds as it is.
 std::string tcl_word(const std::string& w) {
     if (plain_script_word(w)) return w;
-    if (w.empty() || w.find_first_of("{}\\\n\r") != std::string::npos) return "";
-    return "{" + w + "}";
+    if (w.empty() || w.find_first_of(std::string("\n\r\0", 3)) != std::string::npos) return "";
+    std::string out;
+    for (unsigned char c : w) {
+        if (c < 0x80 && !std::isalnum(c) && !std::strchr("_.+-/:@%,=", c)) out += '\\';
+        out += static_cast<char>(c);
+    }
+    return out;
 }
 
 // A name as one word of the dc_shell script: as it is, else in double

@@ -53,6 +53,10 @@ void open_report(const std::string& base, const char* mode) {
 
 bool top_open_report(const std::string& path, const char* mode) {
     top_close_report();
+    // A report that could not take its name at the end is refused now.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec) || (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0))
+        return false;
     namespace fs = std::filesystem;
     const fs::path target(path);
     const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
@@ -208,6 +212,10 @@ void top_remove_report_file() {
     // rather than by replacing the process with a shell tool.
     std::string path = outfile_name + kReportSuffix;
     std::remove(path.c_str());
+}
+
+void top_commit_report_from_signal() {
+    if (!report_temp.empty()) ::rename(report_temp.c_str(), report_path.c_str());
 }
 
 void top_close_report() {

@@ -48,6 +48,9 @@ void top_close_report();
 // Opens path as the report (fd) in mode "w" or "a" (an existing report
 // is then copied first); false when it cannot be created.
 bool top_open_report(const std::string& path, const char* mode);
+// From a signal handler that ends the process: the report takes its
+// name as it stands (async-signal-safe).
+void top_commit_report_from_signal();
 
 // Arguments: argc is updated, argv[0] never examined.
 int just_check_arg(int* argc, char** argv, const char* option);
