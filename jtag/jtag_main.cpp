@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "bscan/insertion_facts.h"
@@ -455,10 +456,12 @@ void jtagsyn() {
     rtltap::check_rtl_tap_description();
     // Names that the synthesis scripts cannot hold are refused before
     // any file is written.
-    for (const char* n : {TOP_MODULE.c_str(), nz(TAP_MODULE_NAME), nz(TAP_TCK_PIN)}) {
-        const std::string word = n == TOP_MODULE.c_str() ? TOP_MODULE + "_TAP_gate.vhd" : std::string(n);
+    const std::pair<std::string, std::string> words[] = {{TOP_MODULE, TOP_MODULE + "_TAP_gate.vhd"},
+                                                         {nz(TAP_MODULE_NAME), nz(TAP_MODULE_NAME)},
+                                                         {nz(TAP_TCK_PIN), nz(TAP_TCK_PIN)}};
+    for (const auto& [name, word] : words) {
         if (tcl_word(word).empty() || dcsh_word(word).empty()) {
-            qdx_printf("ERROR: the name '%s' cannot be written into the synthesis scripts.\n\n", n);
+            qdx_printf("ERROR: the name '%s' cannot be written into the synthesis scripts.\n\n", name.c_str());
             qdx_exit(-1);
         }
     }
