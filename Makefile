@@ -2,12 +2,16 @@
 # make demo: set up, build, and run the example flow in examples/.
 # make bench: build, then run every benchmark under bench/ (each prints
 # its figures and ratios; they take a few minutes at their default sizes).
+# make fuzz: build the fuzz targets (clang, in build-fuzz) and run each for
+#            FUZZ_SECONDS seconds (60 by default); skipped without clang.
 BUILD ?= build
 SANITIZE ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all setup configure build test demo bench clean
+.PHONY: all setup configure build test demo bench fuzz clean
 
 all: build
 
@@ -31,5 +35,15 @@ bench: build
 	$(BUILD)/bench/tessick_bench
 	$(BUILD)/bench/kestrand_bench
 
+# The normal build comes first: its netlist tools make the design seeds.
+fuzz: build
+	@if command -v clang++ >/dev/null 2>&1; then \
+	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DKEST_FUZZ=ON >/dev/null && \
+	  cmake --build $(FUZZ_BUILD) -j $(JOBS) && \
+	  bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS); \
+	else \
+	  echo "make fuzz: clang++ is not installed; the fuzz targets are skipped"; \
+	fi
+
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan $(FUZZ_BUILD)

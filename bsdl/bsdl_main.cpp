@@ -158,8 +158,7 @@ std::string open_report_file(const char* top) {
         }
     }
 
-    fd = std::fopen(path.c_str(), "w");
-    if (fd) crash_report_fd = ::fileno(fd);
+    if (top_open_report(path, "w")) crash_report_fd = ::fileno(fd);
     top_print_copyright();
     if (!fd) qdx_printf("WARNING: can't open report file \"%s\"; messages go to the screen only.\n", path.c_str());
     if (no_word) qdx_printf("WARNING: no path name specified after -opath.\n");
@@ -199,7 +198,10 @@ int yes_or_no(FILE* in) {
 void dosegv(int) {
     write_all(1, kCrashText, sizeof kCrashText - 1);
     int report = crash_report_fd;
-    if (report >= 0) write_all(report, kCrashText, sizeof kCrashText - 1);
+    if (report >= 0) {
+        write_all(report, kCrashText, sizeof kCrashText - 1);
+        top_commit_report_from_signal();
+    }
     ::_exit(255);
 }
 

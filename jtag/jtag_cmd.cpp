@@ -191,8 +191,7 @@ void jtag_parse_cmd_line(int argc, char** argv, std::string* top_out) {
         OPATH = ".";
         report = TOP_MODULE + ".kest.rpt";
     }
-    fd = std::fopen(report.c_str(), "w");
-    if (!fd) {
+    if (!top_open_report(report, "w")) {
         banner_before_first_message();
         std::printf("\nWARNING: can't create report file '%s'.\n\n", report.c_str());
         std::fflush(stdout);

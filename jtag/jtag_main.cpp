@@ -1,6 +1,7 @@
 // The instruction-table rules, the TAP description defaults, the add-TAP
 // flow (port-only TAP module, its compile run) and the synthesis scripts.
 
+#include <cctype>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "bscan/insertion_facts.h"
@@ -413,8 +415,56 @@ void jtag_write_rtl_tap() {
     qdx_printf("    .TAP module (%s) was written into file '%s'.\n\n", nz(TAP_MODULE_NAME), name.c_str());
 }
 
+namespace {
+
+// Characters that the script languages read as themselves in a word.
+bool plain_script_word(const std::string& w) {
+    if (w.empty()) return false;
+    for (unsigned char c : w)
+        if (c == 0 || (!std::isalnum(c) && !std::strchr("_.+-/:@%,=", c))) return false;
+    return true;
+}
+
+// A name as one word of the Tcl scripts: as it is, else with a
+// backslash before every character that Tcl would read otherwise (no
+// substitution, no word or command end); empty for a line end, which
+// no Tcl word holds as it is.
+std::string tcl_word(const std::string& w) {
+    if (plain_script_word(w)) return w;
+    if (w.empty() || w.find_first_of(std::string("\n\r\0", 3)) != std::string::npos) return "";
+    std::string out;
+    for (unsigned char c : w) {
+        if (c < 0x80 && !std::isalnum(c) && !std::strchr("_.+-/:@%,=", c)) out += '\\';
+        out += static_cast<char>(c);
+    }
+    return out;
+}
+
+// A name as one word of the dc_shell script: as it is, else in double
+// quotes; empty when quotes cannot hold it, or when it would end the
+// script's head comment.
+std::string dcsh_word(const std::string& w) {
+    if (w.find("*/") != std::string::npos) return "";
+    if (plain_script_word(w)) return w;
+    if (w.empty() || w.find_first_of("\"\\\n\r") != std::string::npos) return "";
+    return "\"" + w + "\"";
+}
+
+}  // namespace
+
 void jtagsyn() {
     rtltap::check_rtl_tap_description();
+    // Names that the synthesis scripts cannot hold are refused before
+    // any file is written.
+    const std::pair<std::string, std::string> words[] = {{TOP_MODULE, TOP_MODULE + "_TAP_gate.vhd"},
+                                                         {nz(TAP_MODULE_NAME), nz(TAP_MODULE_NAME)},
+                                                         {nz(TAP_TCK_PIN), nz(TAP_TCK_PIN)}};
+    for (const auto& [name, word] : words) {
+        if (tcl_word(word).empty() || dcsh_word(word).empty()) {
+            qdx_printf("ERROR: the name '%s' cannot be written into the synthesis scripts.\n\n", name.c_str());
+            qdx_exit(-1);
+        }
+    }
     const std::string empty_module = TOP_MODULE + "_TAP_empty.v";
     {
         AtomicFile file(empty_module);
@@ -483,8 +533,14 @@ void bs_write_synthesize_script(FILE* ac, FILE* dc, FILE* pt, const char* design
     const bool vhdl = JTAG_OPTION[OPT_VHDL] != 0;
     const std::string tool = std::string("KESTRAND ") + KEST_VERSION;
     const std::string now = get_time_string();
-    const char* module = nz(TAP_MODULE_NAME);
-    const char* tck = nz(TAP_TCK_PIN);
+    // Each name goes in as one word of its script language.
+    const std::string file = design;
+    const std::string ac_file = tcl_word(file + (vhdl ? ".vhd" : ".v"));
+    const std::string ac_gate = tcl_word(file + (vhdl ? "_gate.vhd" : "_gate.v"));
+    const std::string dc_file = dcsh_word(file + (vhdl ? ".vhd" : ".v"));
+    const std::string dc_gate = dcsh_word(file + (vhdl ? "_gate.vhd" : "_gate.v"));
+    const std::string tcl_module = tcl_word(nz(TAP_MODULE_NAME)), dc_module = dcsh_word(nz(TAP_MODULE_NAME));
+    const std::string tcl_tck = tcl_word(nz(TAP_TCK_PIN)), dc_tck = dcsh_word(nz(TAP_TCK_PIN));
 
     std::fprintf(ac, "\n");
     std::fprintf(ac, "# FILE : Quendal TAP Synthesis Script file for ac_shell\n");
@@ -492,16 +548,16 @@ void bs_write_synthesize_script(FILE* ac, FILE* dc, FILE* pt, const char* design
     std::fprintf(ac, "# TOOL : %s\n", tool.c_str());
     std::fprintf(ac, "# TIME : %s\n\n\n", now.c_str());
     std::fprintf(ac, "#read_alf user_lib.alf\n\n");
-    std::fprintf(ac, vhdl ? "read_vhdl %s.vhd \n\n" : "read_verilog %s.v \n\n", design);
+    std::fprintf(ac, vhdl ? "read_vhdl %s \n\n" : "read_verilog %s \n\n", ac_file.c_str());
     std::fprintf(ac, "do_build_generic \n\n");
-    std::fprintf(ac, "set_current_module %s\n\n", module);
-    std::fprintf(ac, "set_top_timing_module %s\n\n", module);
-    std::fprintf(ac, "create_clock %s -period 40.0 -waveform {0 20}\n\n", tck);
+    std::fprintf(ac, "set_current_module %s\n\n", tcl_module.c_str());
+    std::fprintf(ac, "set_top_timing_module %s\n\n", tcl_module.c_str());
+    std::fprintf(ac, "create_clock %s -period 40.0 -waveform {0 20}\n\n", tcl_tck.c_str());
     std::fprintf(ac, "do_optimize -effort high -reclaim_maximum_area\n\n");
     std::fprintf(ac, "report_area -hierarchical\n\n");
     std::fprintf(ac, "report_timing\n\n");
-    std::fprintf(ac, vhdl ? "write_vhdl -hierarchical %s_gate.vhd\n\n" : "write_verilog -hierarchical %s_gate.v\n\n",
-                 design);
+    std::fprintf(ac, vhdl ? "write_vhdl -hierarchical %s\n\n" : "write_verilog -hierarchical %s\n\n",
+                 ac_gate.c_str());
     std::fprintf(ac, "quit\n");
 
     std::fprintf(dc, "\n");
@@ -517,17 +573,17 @@ void bs_write_synthesize_script(FILE* ac, FILE* dc, FILE* pt, const char* design
     std::fprintf(dc, "target_library = {user_lib.db}\n");
     std::fprintf(dc, "symbol_library = {generic.sdb}\n");
     std::fprintf(dc, "*/\n\n");
-    std::fprintf(dc, vhdl ? "analyze -format vhdl  %s.vhd \n\n" : "analyze -format verilog %s.v \n\n", design);
-    std::fprintf(dc, "elaborate %s\n\n", module);
-    std::fprintf(dc, "current_design %s\n\n", module);
+    std::fprintf(dc, vhdl ? "analyze -format vhdl  %s \n\n" : "analyze -format verilog %s \n\n", dc_file.c_str());
+    std::fprintf(dc, "elaborate %s\n\n", dc_module.c_str());
+    std::fprintf(dc, "current_design %s\n\n", dc_module.c_str());
     std::fprintf(dc, "link\n\n");
     std::fprintf(dc, "uniquify\n\n");
     std::fprintf(dc, "check_design\n\n");
-    std::fprintf(dc, "create_clock -period 40.0 -waveform {0 20} %s\n\n", tck);
+    std::fprintf(dc, "create_clock -period 40.0 -waveform {0 20} %s\n\n", dc_tck.c_str());
     std::fprintf(dc, "compile\n\n");
     std::fprintf(dc, "report_area\n\n");
     std::fprintf(dc, "report_timing\n\n");
-    std::fprintf(dc, vhdl ? "write -f vhdl -h -o %s_gate.vhd\n\n" : "write -f  verilog -h -o %s_gate.v\n\n", design);
+    std::fprintf(dc, vhdl ? "write -f vhdl -h -o %s\n\n" : "write -f  verilog -h -o %s\n\n", dc_gate.c_str());
     std::fprintf(dc, "quit\n");
 
     std::fprintf(pt, "# FILE : Quendal TAP Synthesis Script file for pt_shell\n");
@@ -536,10 +592,10 @@ void bs_write_synthesize_script(FILE* ac, FILE* dc, FILE* pt, const char* design
     std::fprintf(pt, "# TIME : %s\n\n\n", now.c_str());
     std::fprintf(pt, "# Loading Library\n");
     std::fprintf(pt, "# set link_path [list {*} user_li.db] \n\n");
-    std::fprintf(pt, vhdl ? "read_vhdl %s.vhd \n\n" : "read_verilog %s.v \n\n", design);
-    std::fprintf(pt, "current_design %s\n\n", module);
+    std::fprintf(pt, vhdl ? "read_vhdl %s \n\n" : "read_verilog %s \n\n", ac_file.c_str());
+    std::fprintf(pt, "current_design %s\n\n", tcl_module.c_str());
     std::fprintf(pt, "link_design\n\n");
-    std::fprintf(pt, "create_clock %s -period 40.0 -waveform {0 20}\n\n", tck);
+    std::fprintf(pt, "create_clock %s -period 40.0 -waveform {0 20}\n\n", tcl_tck.c_str());
     std::fprintf(pt, "update_timing\n\n");
     std::fprintf(pt, "check_timing\n\n");
     std::fprintf(pt, "report_constraint -all_violators\n\n");

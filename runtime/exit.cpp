@@ -6,5 +6,9 @@
 void qdx_exit(int status) {
     std::fflush(stdout);
     std::fflush(stderr);
+#ifdef KEST_FUZZ
+    throw QdxExit{status};
+#else
     std::exit(status);
+#endif
 }

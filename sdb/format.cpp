@@ -77,10 +77,11 @@ FdReader::FdReader(int fd, int64_t size, int64_t pos, bool big)
     : fd_(fd), size_(size), pos_(pos), big_(big) {}
 
 bool FdReader::fill(size_t n) {
-    if (buf_.size() < kBuffer) buf_.resize(kBuffer);
+    // The buffer takes no more than what is left of the file: reading a
+    // small design costs no megabyte of zeroed memory per reader.
     size_t want = std::max(n, kBuffer);
-    if (want > buf_.size()) want = buf_.size();
-    if (static_cast<int64_t>(want) > size_ - pos_) want = static_cast<size_t>(size_ - pos_);
+    if (static_cast<int64_t>(want) > size_ - pos_) want = static_cast<size_t>(std::max<int64_t>(size_ - pos_, 0));
+    if (buf_.size() < std::max(want, n)) buf_.resize(std::max(want, n));
     size_t got = 0;
     while (got < want) {
         ssize_t r = ::pread(fd_, buf_.data() + got, want - got, pos_ + static_cast<int64_t>(got));

@@ -106,6 +106,9 @@ static_assert(sizeof kBuiltIn / sizeof kBuiltIn[0] == 46, "the built-in definiti
 
 // Pins that one token "name[n]" may give: more could only exhaust memory.
 constexpr long kMaxPinsPerToken = 1L << 20;
+// Pins of one definition, whatever its tokens: far above any primitive,
+// and bounded so that a short line cannot ask for gigabytes.
+constexpr size_t kMaxPinsPerPrimitive = size_t{1} << 20;
 
 bool is_separator(char c) { return c == ',' || c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == ';'; }
 
@@ -254,12 +257,13 @@ private:
             if (std::all_of(digits.begin(), digits.end(),
                             [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; })) {
                 long n = digits.size() > 9 ? LONG_MAX : std::strtol(digits.c_str(), nullptr, 10);
-                if (n > kMaxPinsPerToken) illegal();
+                if (n > kMaxPinsPerToken || pins_.size() + static_cast<size_t>(n) > kMaxPinsPerPrimitive) illegal();
                 std::string base = value.substr(0, open);
                 for (long k = 0; k < n; ++k) pins_.push_back({true, base + std::to_string(k), direction_, flags_});
                 return;
             }
         }
+        if (pins_.size() >= kMaxPinsPerPrimitive) illegal();
         pins_.push_back({!value.empty(), value, direction_, flags_});
     }
 

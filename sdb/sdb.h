@@ -17,6 +17,7 @@
 // tables and the look-ups.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -206,6 +207,10 @@ void SDB_load_def();
 // picks the tables loaded (task_load).  Null on failure, with the kind in
 // sdb_errnoG and one coded message (none when the file cannot be opened).
 SdbDatabase* SDB_open(const char* path, const char* mode, int task);
+// Reads a design from size bytes in memory as SDB_open reads a file
+// (with the same checks and messages); path names it (its alias file,
+// its name).  The design is read-only.
+SdbDatabase* SDB_open_memory(const void* data, size_t size, const char* path, int task);
 SdbDatabase* SDB_setup(SdbDatabase* db);
 void SDB_update(SdbDatabase* db);
 // Saves first when save is non-zero and db is writable.

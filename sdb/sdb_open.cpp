@@ -1,4 +1,5 @@
 // Opening, validating, setting up and closing a design.
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -220,6 +221,42 @@ bool lists_sound(const SdbNet* net, int32_t nnet, const SdbNode* node, int32_t n
     return true;
 }
 
+// Hierarchical names tie a record and its prefix entry both ways: the
+// entry that a record's name word refers to carries the record as its
+// owner, and an entry whose owner is a record of the design is the one
+// that record's name word refers to.  The name look-ups rely on it.
+bool owners_sound(const SdbDatabase* db) {
+    auto* pre = static_cast<const SdbPrefixEntry*>(db->slot[SDB_PREF].data);
+    if (!pre) return true;
+    const int32_t npre = db->slot[SDB_PREF].count;
+    auto words = [db](int k, int owners, int32_t& n) {
+        const auto* w = static_cast<const int32_t*>(db->slot[k].data);
+        n = w && db->slot[owners].data ? std::min(db->slot[k].count, db->slot[owners].count) : 0;
+        return w;
+    };
+    int32_t nobj = 0, nnet = 0;
+    const int32_t* sobj = words(SDB_SOBJ, SDB_OBJ, nobj);
+    const int32_t* snet = words(SDB_SNET, SDB_NET, nnet);
+    auto refers_back = [pre, npre](const int32_t* w, int32_t n, int32_t bits) {
+        for (int32_t i = 0; i < n; ++i) {
+            if (!sdb_is_prefix_word(w[i])) continue;
+            int32_t p = sdb_prefix_of(w[i]);
+            if (p >= npre || pre[p].owner != bits + i) return false;
+        }
+        return true;
+    };
+    if (!refers_back(sobj, nobj, SDB_OWNER_OBJECT) || !refers_back(snet, nnet, 0)) return false;
+    for (int32_t p = 0; p < npre; ++p) {
+        const int32_t o = pre[p].owner;
+        if (o < 0) continue;
+        const bool object = (o & SDB_OWNER_OBJECT) != 0;
+        const int32_t r = object ? o & ~SDB_OWNER_OBJECT : o;
+        const int32_t* w = object ? sobj : snet;
+        if (r < (object ? nobj : nnet) && w[r] != sdb_prefix_word(p)) return false;
+    }
+    return true;
+}
+
 // The checks that need whole tables, made after every index word was
 // found in range: net lists and prefix links without cycles.
 bool links_sound(const SdbDatabase* db, const sdbi::TableLoad& load) {
@@ -240,7 +277,7 @@ bool links_sound(const SdbDatabase* db, const sdbi::TableLoad& load) {
             }))
             return false;
     }
-    return true;
+    return owners_sound(db);
 }
 
 // The symbol count, read ahead of the section so that the tables can be
@@ -258,6 +295,10 @@ struct OpenFailure {
     int kind;
     std::function<void()> message;
 };
+
+// Reads and checks the design in the stream f (read from its start),
+// named path; the design keeps f.  Null on failure, f closed.
+SdbDatabase* open_stream(FILE* f, const char* path, bool writable, int mask);
 
 void decode_image(SdbDatabase* db, const uint8_t* img, bool big) {
     auto w = [img, big](int i) { return load_word(img + 4 * i, big); };
@@ -303,7 +344,6 @@ SdbDatabase* SDB_open(const char* path, const char* mode, int task) {
         return nullptr;
     };
     auto read_failed = OpenFailure{SDB_READ_FAILED, [] { sdb_log_error(SDB_ERROR, "%s", FA_01_0005); }};
-    auto corrupt = OpenFailure{SDB_CORRUPT, [p] { sdb_log_error(SDB_ERROR, FA_01_0006, p.c_str()); }};
 
     struct stat st {};
     if (::stat(path, &st) != 0) return report(read_failed);
@@ -314,6 +354,52 @@ SdbDatabase* SDB_open(const char* path, const char* mode, int task) {
     if (writable && ::access(path, W_OK) != 0) return nullptr;
     FILE* f = std::fopen(path, "r");
     if (!f) return nullptr;
+    return open_stream(f, path, writable, mask);
+}
+
+SdbDatabase* SDB_open_memory(const void* data, size_t size, const char* path, int task) {
+    if (!data || !path) return nullptr;
+    const int mask = task >= 0 && task < 5 ? task_load[task] : 0xFFFF;
+    sdb_errnoG = 0;
+    sdbi::file_is_big = false;
+    std::string p = path;
+    if (size < static_cast<size_t>(SDB_IMAGE_SIZE)) {
+        sdb_log_error(SDB_ERROR, FA_01_0008, p.c_str());
+        sdb_errnoG = SDB_TOO_SMALL;
+        return nullptr;
+    }
+    // The bytes go into an anonymous file in memory, read as a design
+    // file is read.
+    int fd = ::memfd_create("sdb", MFD_CLOEXEC);
+    if (fd < 0) return nullptr;
+    const auto* b = static_cast<const char*>(data);
+    for (size_t done = 0; done < size;) {
+        ssize_t n = ::write(fd, b + done, size - done);
+        if (n <= 0) {
+            ::close(fd);
+            return nullptr;
+        }
+        done += static_cast<size_t>(n);
+    }
+    FILE* f = ::fdopen(fd, "r");
+    if (!f) {
+        ::close(fd);
+        return nullptr;
+    }
+    return open_stream(f, path, false, mask);
+}
+
+namespace {
+
+SdbDatabase* open_stream(FILE* f, const char* path, bool writable, int mask) {
+    std::string p = path;
+    auto report = [](const OpenFailure& f) {
+        f.message();
+        sdb_errnoG = f.kind;
+        return nullptr;
+    };
+    auto read_failed = OpenFailure{SDB_READ_FAILED, [] { sdb_log_error(SDB_ERROR, "%s", FA_01_0005); }};
+    auto corrupt = OpenFailure{SDB_CORRUPT, [p] { sdb_log_error(SDB_ERROR, FA_01_0006, p.c_str()); }};
     struct stat fst {};
     if (::fstat(fileno(f), &fst) != 0) {
         std::fclose(f);
@@ -440,6 +526,8 @@ SdbDatabase* SDB_open(const char* path, const char* mode, int task) {
     db_owner.release();
     return finish_open(db, path);
 }
+
+}  // namespace
 
 SdbDatabase* SDB_setup(SdbDatabase* db) {
     if (!db) return nullptr;

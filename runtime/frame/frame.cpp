@@ -1,5 +1,6 @@
 #include "runtime/frame/frame.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <vector>
 
 #include "runtime/exit.h"
@@ -36,15 +38,56 @@ bool ends_with(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+// The open report's temporary file and the name it takes at the close.
+std::string report_temp, report_path;
+
 // Opens the report at w_directory/base plus the suffix.
 void open_report(const std::string& base, const char* mode) {
     std::string path = w_directory ? std::string(w_directory) + "/" + base : base;
     path += kReportSuffix;
-    fd = std::fopen(path.c_str(), mode);
-    if (!fd) qdx_exit_printf(-1, "\n\nCan not open output report filename '%s'!\n\n", path.c_str());
+    if (!top_open_report(path, mode))
+        qdx_exit_printf(-1, "\n\nCan not open output report filename '%s'!\n\n", path.c_str());
 }
 
 }  // namespace
+
+bool top_open_report(const std::string& path, const char* mode) {
+    top_close_report();
+    // A report that could not take its name at the end is refused now.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec) || (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0))
+        return false;
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fdesc = ::mkstemp(temp.data());
+    if (fdesc < 0) return false;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fdesc, 0666 & ~mask);
+    FILE* f = ::fdopen(fdesc, "w");
+    if (!f) {
+        ::close(fdesc);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (mode && mode[0] == 'a') {
+        // Appending: the report so far comes first.
+        if (FILE* old = std::fopen(path.c_str(), "rb")) {
+            char buf[1 << 14];
+            size_t n;
+            while ((n = std::fread(buf, 1, sizeof buf, old)) > 0) std::fwrite(buf, 1, n, f);
+            std::fclose(old);
+        }
+    }
+    static const bool closed_at_exit = std::atexit(top_close_report) == 0;
+    (void)closed_at_exit;
+    fd = f;
+    report_temp = temp;
+    report_path = path;
+    return true;
+}
 
 void FRAME_reset_globals() {
     top_close_report();
@@ -171,9 +214,17 @@ void top_remove_report_file() {
     std::remove(path.c_str());
 }
 
+void top_commit_report_from_signal() {
+    if (!report_temp.empty()) ::rename(report_temp.c_str(), report_path.c_str());
+}
+
 void top_close_report() {
     if (fd) std::fclose(fd);
     fd = nullptr;
+    if (!report_temp.empty() && std::rename(report_temp.c_str(), report_path.c_str()) != 0)
+        ::unlink(report_temp.c_str());
+    report_temp.clear();
+    report_path.clear();
 }
 
 int just_check_arg(int* argc, char** argv, const char* option) {

@@ -40,8 +40,17 @@ std::string top_banner_text();
 void top_direct_output(const char* name, const char* extension, int append);
 void parse_output(int* argc, char** argv);
 void top_remove_report_file();
-// Closes the report file, if one is open.
+// Closes the report file, if one is open.  A report is written under a
+// temporary name in its directory and takes its own name when it is
+// closed, which the end of the run does (through the exit or a return
+// from main): a run killed on the way leaves no half report.
 void top_close_report();
+// Opens path as the report (fd) in mode "w" or "a" (an existing report
+// is then copied first); false when it cannot be created.
+bool top_open_report(const std::string& path, const char* mode);
+// From a signal handler that ends the process: the report takes its
+// name as it stands (async-signal-safe).
+void top_commit_report_from_signal();
 
 // Arguments: argc is updated, argv[0] never examined.
 int just_check_arg(int* argc, char** argv, const char* option);

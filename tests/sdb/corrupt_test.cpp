@@ -120,6 +120,15 @@ const CorruptCase kCases[] = {
      SDB_CORRUPT, corrupted},
     {"prefix_parent_out_of_range", [](std::string& f) { put32(f, record_word(f, SDB_PREF, 2, 1), 77); }, SDB_CORRUPT,
      corrupted},
+    // The owner words of prefix entries (entry 2 names object u2, entry 3
+    // net w, entry 4 stands for a level and has no owner).
+    {"object_prefix_owner_one_byte_off", [](std::string& f) { f[record_word(f, SDB_PREF, 2, 2)] ^= 1; },
+     SDB_CORRUPT, corrupted},
+    {"net_prefix_owner_names_another_net", [](std::string& f) { put32(f, record_word(f, SDB_PREF, 3, 2), 0); },
+     SDB_CORRUPT, corrupted},
+    {"second_prefix_entry_claims_an_object",
+     [](std::string& f) { put32(f, record_word(f, SDB_PREF, 4, 2), get32(f, record_word(f, SDB_PREF, 2, 2))); },
+     SDB_CORRUPT, corrupted},
 };
 
 class Corrupt : public SdbTest, public ::testing::WithParamInterface<CorruptCase> {};

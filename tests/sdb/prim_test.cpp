@@ -113,6 +113,9 @@ TEST_F(Prim, MissingFileAndIllegalLines) {
     testing::internal::GetCapturedStdout();
     dir.write("huge.def", "X2 buf o:Q i:I[999999999999]\n");
     EXPECT_EXIT(SDB_load_primitives("huge.def"), ::testing::ExitedWithCode(255), "");
+    // Many large buses in one definition: bounded as a whole too.
+    dir.write("many.def", "X3 buf o:Q i:I[1000000] J[1000000] K[1000000]\n");
+    EXPECT_EXIT(SDB_load_primitives("many.def"), ::testing::ExitedWithCode(255), "");
     // A second load replaces the table; a file given with its directory
     // is read where it lies.
     std::string p = dir.write("sub/p.def", "Y1 inv o:QN i:A\n");

@@ -13,6 +13,8 @@
 
 #include "support/testsupport.h"
 #include "tests/tools/tool_test_util.h"
+#include "sdb/sdb.h"
+#include "sdb/sdb_test_util.h"
 #include "tools/common/names.h"
 
 namespace {
@@ -505,6 +507,58 @@ TEST_F(ToolInput, FlatteningAManyLevelDesignIsFast) {
     EXPECT_LT(s, 60.0);
     const auto dump = run_tool("sdbdump", {"top.c"}, dir());
     EXPECT_NE(dump.out.find("inst m99.l99.g19 AN2 A=m99.l99.n[18] B=m99.c[99] Z=z\n"), std::string::npos);
+}
+
+// A master design whose prefix entry names another object as its owner
+// (one byte changed) is refused when it is opened: the tool reports it
+// with its own message and log and ends with status 1, instead of the
+// run ending inside a name look-up.
+TEST_F(ToolInput, ADamagedMasterDesignIsRefusedAtOpen) {
+    tmp_.write("net.v",
+               "module sub (a, z); input a; output z; AN2 g (.A(a), .B(a), .Z(z)); endmodule\n"
+               "module top (a, z);\n  input a; output z;\n  sub s (.a(a), .z(z));\nendmodule\n");
+    ok("tessick", {"-lib", "lib.v", "net.v", "-opath", "out"}, dir());
+    ok("drumway", {"-cellonly", "out/top", "-opath", "out"}, dir());
+    std::string good = read_file(dir() / "out/top.c.sdb");
+    tmp_.write("user.v", "module user (a, z); input a; output z; blk b (.a(a), .z(z)); endmodule\n");
+
+    // The flattened design as the master blk: its names are hierarchical.
+    tmp_.write("out/blk.sdb", good);
+    ok("tessick", {"-lib", "lib.v", "user.v", "-opath", "out"}, dir());
+
+    std::string bad = good;
+    const int pref = SDB_PREF;
+    const std::size_t count = sdbtest::get32(bad, sdbtest::slot_word(pref, 1));
+    bool damaged = false;
+    for (std::size_t i = 0; i < count && !damaged; ++i) {
+        const std::size_t at = sdbtest::record_word(bad, pref, static_cast<int>(i), 2);
+        const std::uint32_t owner = sdbtest::get32(bad, at);
+        if (static_cast<std::int32_t>(owner) >= 0 && (owner & SDB_OWNER_OBJECT)) {
+            bad[at] = static_cast<char>(bad[at] ^ 1);
+            damaged = true;
+        }
+    }
+    ASSERT_TRUE(damaged) << "no prefix entry names an object";
+    tmp_.write("out/blk.sdb", bad);
+    fs::remove(dir() / "out/user.sdb");
+    fs::remove(dir() / "lib.tessick.log");
+    const auto r = run_tool("tessick", {"-lib", "lib.v", "user.v", "-opath", "out"}, dir());
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find("(FA-01-0006) The sdb file 'out/blk.sdb' is corrupted"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("FA-02-0020"), std::string::npos) << r.out;
+    const std::string want = "user.v:1: error: cannot open design database 'out/blk.sdb': Design database is corrupted";
+    EXPECT_NE(r.err.find(want), std::string::npos) << r.err;
+    EXPECT_NE(read_file(dir() / "lib.tessick.log").find(want), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir() / "out/user.sdb"));
+
+    // The tools that read a design refuse it the same way.
+    for (const char* tool : {"sdbdump", "drumway"}) {
+        const auto d = run_tool(tool, tool == std::string("sdbdump") ? std::vector<std::string>{"out/blk"}
+                                                                      : std::vector<std::string>{"-cellonly", "out/blk"},
+                                dir());
+        EXPECT_EQ(d.status, 1) << tool << d.out << d.err;
+        EXPECT_NE(d.err.find("Design database is corrupted"), std::string::npos) << tool << ": " << d.err;
+    }
 }
 
 }  // namespace

@@ -86,7 +86,14 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
     }
     std::unique_ptr<SdbDatabase, CloseDb> db(SDB_open(path.c_str(), "r", 0));
     if (!db) {
+        // The design layer has printed its coded message; the reason it
+        // gives goes into the tool's own.
         err = "cannot open design database '" + path + "'";
+        if (const char* why = SDB_error()) {
+            std::string reason = why;
+            while (!reason.empty() && reason.back() == '\n') reason.pop_back();
+            err += ": " + reason;
+        }
         return false;
     }
     auto bad = [&](const std::string& what) {

@@ -30,6 +30,11 @@ bool read_master(const std::string& path, MasterPorts& out, std::string& err) {
     std::unique_ptr<SdbDatabase, CloseDb> db(SDB_open(path.c_str(), "r", 0));
     if (!db) {
         err = "cannot read design database '" + path + "'";
+        if (const char* why = SDB_error()) {
+            std::string reason = why;
+            while (!reason.empty() && reason.back() == '\n') reason.pop_back();
+            err += ": " + reason;
+        }
         return false;
     }
     const SymbolTable* syms = db->symbols;
