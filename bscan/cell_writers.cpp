@@ -224,6 +224,27 @@ void data_out_to_core(FILE* fp, const PadEntry& p, const std::string& cell, cons
         connect(fp, pin_of(cell, c->data_out), load);
 }
 
+// The output side of an active-low port mirrors the input side: the core's
+// driver reaches the cell's DATA_IN through one inverter, and the cell's
+// DATA_OUT reaches the pad through a second one.  In functional mode the
+// two cancel, so the pad sees what the core drives, as before the
+// insertion, while the cell holds the port's active-high value.
+void data_in_from_core(FILE* fp, const PadEntry& p, const std::string& cell, const ScanCellEntry* c,
+                       const std::string& driver) {
+    if (p.active_low)
+        inverter_to(fp, ADD_BUF_COUNT++, driver, pin_of(cell, or_text(c->data_in, "")));
+    else
+        connect(fp, pin_of(cell, or_text(c->data_in, "")), driver);
+}
+
+void data_out_to_pad(FILE* fp, const PadEntry& p, const std::string& cell, const ScanCellEntry* c,
+                     const std::string& pad_end) {
+    if (p.active_low)
+        inverter_to_core(fp, ADD_BUF_COUNT++, pin_of(cell, or_text(c->data_out, "")), pad_end);
+    else
+        connect(fp, pin_of(cell, or_text(c->data_out, "")), pad_end);
+}
+
 // The cell's DATA_IN from the pad pin, through an inverter for an
 // active-low port.
 void data_in_from_pad(FILE* fp, const PadEntry& p, const std::string& cell, const ScanCellEntry* c,
@@ -587,7 +608,9 @@ void add_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
             connect(fp, pin_of(cell, or_text(c->data_out, "")), port);
         } else {
             AddedPad a = add_pad(fp, row, PadSide::Out);
-            connect(fp, pin_of(cell, or_text(c->data_out, "")), pin_of(a.inst, a.inner));
+            data_out_to_pad(fp, p, cell, c, pin_of(a.inst, a.inner));
+            data_in_from_core(fp, p, cell, c, driver.text);
+            return;
         }
         connect(fp, pin_of(cell, or_text(c->data_in, "")), driver.text);
         return;
@@ -595,8 +618,8 @@ void add_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
     Traced t = trace_core(p.pad_instance, p.pin_from_core, false, "Output", port.c_str());
     std::string pad_end = pin_of(t.inst, t.pin);
     disconnect(fp, pad_end);
-    connect(fp, pin_of(cell, or_text(c->data_out, "")), pad_end);
-    connect(fp, pin_of(cell, or_text(c->data_in, "")), t.partner.text);
+    data_out_to_pad(fp, p, cell, c, pad_end);
+    data_in_from_core(fp, p, cell, c, t.partner.text);
 }
 
 void add_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {

@@ -124,6 +124,9 @@ const std::vector<ScanCase>& cases() {
         {"usercode_clamp_highz", without_tap(kMoreInstructions), Road::AddTap, {}, {{"", "PAD_DOUT1", "A"}}},
         {"active_low_input", fixture({{"chip.pin", "RST_N   rst_n", "RST_N   -rst_n"}}), Road::Default, {},
          {{"", "core", "rst_n"}}},
+        {"active_low_outputs",
+         fixture({{"chip.pin", "DOUT0   dout0", "DOUT0   -dout0"}, {"chip.pin", "DOUT1   dout1", "DOUT1   -dout1"}}),
+         Road::Default, {}, {{"", "PAD_DOUT0", "A"}, {"", "PAD_DOUT1", "A"}}},
         {"pad_module", fixture({}, "tests/fixtures/bscan/padmod/chip.v"), Road::Default, {}, {{"pads_bs", "PAD_DOUT0", "A"}}},
         {"df_speed", fixture({}), Road::Default, {"-df_speed"}, {}},
         {"generated_200_pads", generated(200), Road::Default, {}, {{"", "PAD_t198", "OE"}}, 100},
@@ -377,13 +380,14 @@ TEST_P(ScanSim, BehavesAsItsBsdlSays) {
             EXPECT_EQ(s[n], low ? flip(pin) : pin) << "SAMPLE";
             EXPECT_EQ(xc[n], low ? flip(xin[static_cast<size_t>(p)]) : xin[static_cast<size_t>(p)]) << "EXTEST capture";
         } else if (r.function == "bidir" || is_output(r.function)) {
-            // SAMPLE captures what is on the pin when something drives it.
+            // SAMPLE captures what is on the pin when something drives it
+            // (inverted when active low).
             if (pin == '0' || pin == '1') {
-                EXPECT_EQ(s[n], pin) << "SAMPLE";
+                EXPECT_EQ(s[n], low ? flip(pin) : pin) << "SAMPLE";
             }
-            // EXTEST drives the cell's value with the enables on, and with
-            // them off releases a three-state pin.
-            EXPECT_EQ(x1[static_cast<size_t>(p)], V1[n]) << "EXTEST drive";
+            // EXTEST drives the cell's value (inverted when active low) with
+            // the enables on, and with them off releases a three-state pin.
+            EXPECT_EQ(x1[static_cast<size_t>(p)], low ? flip(V1[n]) : V1[n]) << "EXTEST drive";
             if (r.ccell >= 0) {
                 EXPECT_EQ(x2[static_cast<size_t>(p)], 'z') << "EXTEST with the control cell at its disable value";
                 EXPECT_EQ(r.rslt, "Z");
@@ -391,9 +395,9 @@ TEST_P(ScanSim, BehavesAsItsBsdlSays) {
                     EXPECT_EQ(sf[static_cast<size_t>(p)], 'z') << "safe values";
                 }
             } else {
-                EXPECT_EQ(x2[static_cast<size_t>(p)], V2[n]) << "EXTEST drive";
+                EXPECT_EQ(x2[static_cast<size_t>(p)], low ? flip(V2[n]) : V2[n]) << "EXTEST drive";
                 if (r.safe == "0" || r.safe == "1") {
-                    EXPECT_EQ(sf[static_cast<size_t>(p)], r.safe[0]) << "safe value";
+                    EXPECT_EQ(sf[static_cast<size_t>(p)], low ? flip(r.safe[0]) : r.safe[0]) << "safe value";
                 }
             }
             if (r.function == "bidir") {
@@ -403,7 +407,7 @@ TEST_P(ScanSim, BehavesAsItsBsdlSays) {
                 EXPECT_EQ(seen["HIGHZ_PINS"][static_cast<size_t>(p)], 'z') << "HIGHZ";
             }
             if (!clamp.empty()) {
-                EXPECT_EQ(seen["CLAMP_PINS"][static_cast<size_t>(p)], V1[n]) << "CLAMP";
+                EXPECT_EQ(seen["CLAMP_PINS"][static_cast<size_t>(p)], low ? flip(V1[n]) : V1[n]) << "CLAMP";
             }
         } else if (r.function == "control" || r.function == "controlr") {
             // A control cell captures the enable of the three-state
