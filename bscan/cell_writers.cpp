@@ -13,6 +13,7 @@
 #include "jtag/tap.h"
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
+#include "runtime/str.h"
 #include "runtime/strfmt.h"
 #include "sdb/sdb.h"
 
@@ -224,6 +225,27 @@ void data_out_to_core(FILE* fp, const PadEntry& p, const std::string& cell, cons
         connect(fp, pin_of(cell, c->data_out), load);
 }
 
+// The output side of an active-low port mirrors the input side: the core's
+// driver reaches the cell's DATA_IN through one inverter, and the cell's
+// DATA_OUT reaches the pad through a second one.  In functional mode the
+// two cancel, so the pad sees what the core drives, as before the
+// insertion, while the cell holds the port's active-high value.
+void data_in_from_core(FILE* fp, const PadEntry& p, const std::string& cell, const ScanCellEntry* c,
+                       const std::string& driver) {
+    if (p.active_low)
+        inverter_to(fp, ADD_BUF_COUNT++, driver, pin_of(cell, or_text(c->data_in, "")));
+    else
+        connect(fp, pin_of(cell, or_text(c->data_in, "")), driver);
+}
+
+void data_out_to_pad(FILE* fp, const PadEntry& p, const std::string& cell, const ScanCellEntry* c,
+                     const std::string& pad_end) {
+    if (p.active_low)
+        inverter_to_core(fp, ADD_BUF_COUNT++, pin_of(cell, or_text(c->data_out, "")), pad_end);
+    else
+        connect(fp, pin_of(cell, or_text(c->data_out, "")), pad_end);
+}
+
 // The cell's DATA_IN from the pad pin, through an inverter for an
 // active-low port.
 void data_in_from_pad(FILE* fp, const PadEntry& p, const std::string& cell, const ScanCellEntry* c,
@@ -353,6 +375,30 @@ std::string enable_source(int obj, const char* enable) {
     return src.text;
 }
 
+// True when the instruction table has HIGHZ and the TAP's %HIGHZ_COMMAND
+// is no MODE pin as well: the command then reaches the pads only through
+// the control cells' HIGHZ pins (or the high-impedance buffers).
+bool highz_needs_cell_pin() {
+    const TapCellEntry* t = TAP_CONTR;
+    if (!t || !t->highz_command) return false;
+    for (const char* mode : {t->mode1, t->mode2, t->mode3})
+        if (mode && STR_ucomp(mode, t->highz_command) == 0) return false;
+    for (int i = 0, n = DYNA_count(INSTRUCTIONS); i < n; ++i)
+        if (INSTRUCTIONS[i].name && STR_ucomp(INSTRUCTIONS[i].name, "highz") == 0) return true;
+    return false;
+}
+
+// A pad whose control cell has no HIGHZ pin keeps driving under HIGHZ:
+// nothing in the cell library lets the command reach its enable, so the
+// run says so (the BSDL writer then leaves HIGHZ out when no pad takes
+// the command at all).
+void warn_no_highz_pin(const PadEntry& p, const std::string& control_inst, const ScanCellEntry* cell) {
+    if (!cell || cell->highz || !highz_needs_cell_pin()) return;
+    qdx_printf("WARNING: control cell '%s'(%s) of pad '%s' has no %%HIGHZ pin:\n", control_inst.c_str(),
+               or_text(cell->name, ""), or_text(p.pad_instance, ""));
+    qdx_printf("         port '%s' keeps its drive under INSTRUCTION HIGHZ.\n\n", or_text(p.signal, ""));
+}
+
 // The enable of pad row `row`: from the buffer of its high-impedance
 // group, or from its control cell (added by the pad that owns it, whose
 // instance and DATA_OUT the control row then keeps for the pads that
@@ -397,6 +443,7 @@ void write_control(FILE* fp, int row, bool oe, const std::string& data_cell) {
         control_inst = or_text(c.instance, "");
         control_out = or_text(c.data_out, "");
         connect(fp, pin_of(control_inst, control_out), pad_en);
+        warn_no_highz_pin(p, control_inst, c.cell);
     } else {
         ScanCellEntry* cell = table[ref - 1].cell;
         const char* configured = oe ? CONTROL_OE_SCAN : CONTROL_SCAN;
@@ -417,6 +464,7 @@ void write_control(FILE* fp, int row, bool oe, const std::string& data_cell) {
         connect(fp, pin_of(control_inst, control_out), pad_en);
         set_text(table[ref - 1].instance, control_inst.c_str());
         set_text(table[ref - 1].data_out, control_out.c_str());
+        warn_no_highz_pin(p, control_inst, cell);
     }
     if (!oe || data_cell.empty()) return;
     // The control cell's OE_MODE follows the data cell's.
@@ -587,7 +635,9 @@ void add_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
             connect(fp, pin_of(cell, or_text(c->data_out, "")), port);
         } else {
             AddedPad a = add_pad(fp, row, PadSide::Out);
-            connect(fp, pin_of(cell, or_text(c->data_out, "")), pin_of(a.inst, a.inner));
+            data_out_to_pad(fp, p, cell, c, pin_of(a.inst, a.inner));
+            data_in_from_core(fp, p, cell, c, driver.text);
+            return;
         }
         connect(fp, pin_of(cell, or_text(c->data_in, "")), driver.text);
         return;
@@ -595,8 +645,8 @@ void add_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
     Traced t = trace_core(p.pad_instance, p.pin_from_core, false, "Output", port.c_str());
     std::string pad_end = pin_of(t.inst, t.pin);
     disconnect(fp, pad_end);
-    connect(fp, pin_of(cell, or_text(c->data_out, "")), pad_end);
-    connect(fp, pin_of(cell, or_text(c->data_in, "")), t.partner.text);
+    data_out_to_pad(fp, p, cell, c, pad_end);
+    data_in_from_core(fp, p, cell, c, t.partner.text);
 }
 
 void add_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {

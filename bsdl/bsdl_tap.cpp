@@ -209,9 +209,27 @@ void print_compliance_enable_description() {
     std::fprintf(BSD_FILE, ") (%s) \";", values.c_str());
 }
 
+// The row of the HIGHZ instruction when the chip does not carry it out,
+// else -1.  HIGHZ reaches the pads through the TAP's %HIGHZ_COMMAND pin
+// (to the cells' HIGHZ pins or the high-impedance buffers) or through a
+// MODE pin of the same name; a %HIGHZ_COMMAND pin that nothing in the
+// design takes leaves every output driving under HIGHZ, and a BSDL that
+// listed the instruction would promise floating pins that never float.
+int unimplemented_highz_row() {
+    if (HIGHZ_EXIST < 0 || !TAP_CONTR || TAP_IOBJ < 0) return -1;
+    const char* command = TAP_CONTR->highz_command;
+    if (!command) return -1;
+    for (const char* mode : {TAP_CONTR->mode1, TAP_CONTR->mode2, TAP_CONTR->mode3})
+        if (mode && STR_ucomp(mode, command) == 0) return -1;
+    const char* pin = command[0] == '-' ? command + 1 : command;
+    if (pin_reaches_other_objects(TAP_IOBJ, pin)) return -1;
+    return HIGHZ_EXIST;
+}
+
 void print_TAP_description(const std::string& entity) {
     const char* e = entity.c_str();
     const int rows = DYNA_count(INSTRUCTIONS);
+    const int dropped = unimplemented_highz_row();
     const char* bsc = BS_BSC_FILE.c_str();
 
     // Every instruction needs opcodes of one length.
@@ -259,12 +277,21 @@ void print_TAP_description(const std::string& entity) {
         std::fprintf(BSD_FILE, "  -- attribute INSTRUCTION_LENGTH of %s : entity is 0;\n", e);
         std::fprintf(BSD_FILE, "  -- attribute INSTRUCTION_OPCODE of %s : entity is\n", e);
     }
+    if (dropped >= 0) {
+        qdx_printf("WARNING: nothing in the design takes %%HIGHZ_COMMAND '%s' of TAP '%s':\n",
+                   TAP_CONTR->highz_command, TAP_INSTANCE_NAME ? TAP_INSTANCE_NAME : "");
+        qdx_printf("         the outputs keep driving under INSTRUCTION %s, which is left out\n",
+                   INSTRUCTIONS[dropped].name);
+        qdx_printf("         of BSDL file '%s'.\n\n", BS_BSD_FILE.c_str());
+    }
+    const int last = dropped == rows - 1 ? rows - 2 : rows - 1;
     for (int i = 0; i < rows; ++i) {
+        if (i == dropped) continue;
         const InstructionEntry& in = INSTRUCTIONS[i];
         std::fprintf(BSD_FILE, "    \"%-10s (%s", in.name, in.opcodes[0]);
         for (int k = 1, nk = DYNA_count(in.opcodes); k < nk; ++k)
             std::fprintf(BSD_FILE, ",\" &\n    \"%10c  %s", ' ', in.opcodes[k]);
-        std::fputs(i + 1 == rows ? ")\";\n" : "),\"  &\n", BSD_FILE);
+        std::fputs(i == last ? ")\";\n" : "),\"  &\n", BSD_FILE);
     }
     // The capture pattern is one pattern; further ones are not BSDL.
     if (DYNA_count(INST_CAPTURE) > 0 && INST_CAPTURE[0]) {
@@ -304,6 +331,7 @@ void print_TAP_description(const std::string& entity) {
     // description does not give: such an entry is left out with a warning.
     std::vector<std::string> entries;
     for (int i = 0; i < rows; ++i) {
+        if (i == dropped) continue;
         const InstructionEntry& in = INSTRUCTIONS[i];
         const char* access = in.access ? in.access : "bypass";
         std::string reg;

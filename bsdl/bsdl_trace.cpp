@@ -363,6 +363,15 @@ int find_inet_connected_to_pin(int obj, const char* pin) {
     return node_tab[n].net;
 }
 
+bool pin_reaches_other_objects(int obj, const char* pin) {
+    const int n = pin_node(obj, pin);
+    const int net = n >= 0 ? node_tab[n].net : -1;
+    if (net < 0) return false;
+    bool reaches = false;
+    for_net(net, [&](int k) { reaches = reaches || node_tab[k].object != obj; });
+    return reaches;
+}
+
 int search_bd_reg(int obj, int net, int d) {
     std::unordered_set<int> entered;
     return search(obj, net, d, entered);

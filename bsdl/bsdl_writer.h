@@ -174,6 +174,9 @@ int search_bd_reg(int obj, int net, int d);
 // The net on pin `pin` of obj (-1 when unconnected); ends the run when obj
 // has no such pin.
 int find_inet_connected_to_pin(int obj, const char* pin);
+// True when the net on obj's pin of that name has a node of another object
+// or a port; false for an absent pin or a pin on no net.
+bool pin_reaches_other_objects(int obj, const char* pin);
 int find_adjacent_node(int node);
 // The chain-table key of an object of the current design (with the
 // hard-macro prefix while a macro's design is current).

@@ -306,6 +306,57 @@ TEST_F(WriterTest, InstructionStatements) {
         << out;
 }
 
+// HIGHZ is written only when something in the design takes the TAP's
+// %HIGHZ_COMMAND (or a MODE pin carries the command): a TAP whose command
+// drives nothing leaves every output driving under HIGHZ.  HIGHZ is the
+// last instruction here, so leaving it out moves the closing of the list.
+TEST_F(WriterTest, HighzOnlyWhenTheDesignTakesTheCommand) {
+    struct Case {
+        const char* what;
+        bool connected;       // the TAP's HIGHZ pin drives a buffer
+        bool shared_mode;     // %HIGHZ_COMMAND names the MODE_1 pin
+        bool written;
+    } cases[] = {
+        {"command on no net", false, false, false},
+        {"command drives a buffer", true, false, true},
+        {"command shared with MODE_1", false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (sdb) SDB_close(sdb, 0);
+        reset();
+        dir.reset();  // back to the first directory before the next one is entered
+        dir = std::make_unique<ChipDir>();
+        CMD_set_path(dir->str().c_str(), nullptr, static_cast<const char*>(nullptr));
+        configure(kTable, kTable + "    %INSTRUCTION HIGHZ = (0101) ACCESS BYPASS;\n");
+        if (c.shared_mode) {
+            std::string lib = testsupport::read_file(dir->file("chip.lib"));
+            const std::string from = "%HIGHZ_COMMAND HIGHZ;";
+            ASSERT_NE(lib.find(from), std::string::npos);
+            lib.replace(lib.find(from), from.size(), "%HIGHZ_COMMAND MODE1;");
+            dir->write("chip.lib", lib);
+        }
+        design([&](DesignBuilder& d) {
+            d.cell("qdx_tap_hz", {{"TDI", IN}, {"TDO", OUT}, {"HIGHZ", OUT}, {"MODE1", OUT}});
+            d.inst("TAP", "qdx_tap_hz").inst("hz_buf", "BUF");
+            if (c.connected) d.net("hz", {"TAP/HIGHZ", "hz_buf/A"});
+        });
+        read_description();
+        open_and_check_sdb();
+        std::string text;
+        const std::string out =
+            testsupport::stdout_of([&] { text = bsdl_text([] { print_TAP_description("chip"); }); });
+        const std::string listed = "    \"BYPASS     (1111),\"  &\n    \"HIGHZ      (0101)\";\n";
+        const std::string closed = "    \"BYPASS     (1111)\";\n";
+        EXPECT_NE(text.find(c.written ? listed : closed), std::string::npos) << text;
+        EXPECT_EQ(text.find("(HIGHZ)") != std::string::npos, c.written) << text;
+        const std::string warning = "WARNING: nothing in the design takes %HIGHZ_COMMAND 'HIGHZ' of TAP 'TAP':\n"
+                                    "         the outputs keep driving under INSTRUCTION HIGHZ, which is left out\n"
+                                    "         of BSDL file './chip.bsd'.\n\n";
+        EXPECT_EQ(out.find(warning) != std::string::npos, !c.written) << out;
+    }
+}
+
 // The reader refuses codes of another length; the writer refuses an IDCODE
 // without its mandatory last bit.
 TEST_F(WriterTest, IdentificationCodesAreChecked) {

@@ -77,10 +77,18 @@ Prepare generated(int pads) {
 // The three-state output's enable is the bidirectional pad's enable.
 const Patch kSharedEnable{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(bidir0_oe), .PAD(dout1)"};
 
-// Instruction register of four bits with USERCODE, CLAMP and HIGHZ.  The
-// TAP's HIGHZ output reaches the pads through the control cells, so these
-// take a control cell with a HIGHZ pin that forces the enable off.
-const std::vector<Patch> kMoreInstructions = {
+// Instruction register of four bits with USERCODE, CLAMP and HIGHZ.
+const std::vector<Patch> kUsercodeClampHighz = {
+    {"chip.bsc", "    %INSTRUCTION BYPASS",
+     "    %INSTRUCTION USERCODE = (0011) ACCESS USERCODE;\n"
+     "    %INSTRUCTION CLAMP = (0100) ACCESS BYPASS;\n"
+     "    %INSTRUCTION HIGHZ = (0101) ACCESS BYPASS;\n"
+     "    %INSTRUCTION BYPASS"},
+    {"chip.bsc", "%PIN_LIST", "%USERCODE_REGISTER 10100101000011110000000011111111;\n\n%PIN_LIST"}};
+
+// The TAP's HIGHZ output reaches the pads through the control cells, so
+// these take a control cell with a HIGHZ pin that forces the enable off.
+const std::vector<Patch> kHighzControlCell = {
     {"chip.bsc", "%CONTROL_SCAN BC_CTRL;", "%CONTROL_SCAN BC_CTRLZ;"},
     {"chip.lib", "",
      "\n%SCAN_CELL BC_CTRLZ\n{\n    %STD_NAME BC_1;\n"
@@ -90,13 +98,12 @@ const std::vector<Patch> kMoreInstructions = {
      "\n`celldefine\nmodule BC_CTRLZ (DI, DO, SI, SO, SHIFT, CLOCK, UPDATE, MODE, HZ);\n"
      "  input DI, SI, SHIFT, CLOCK, UPDATE, MODE, HZ;\n  output DO, SO;\n  reg capture, hold;\n"
      "  always @(posedge CLOCK) capture <= SHIFT ? SI : DI;\n  always @(posedge UPDATE) hold <= capture;\n"
-     "  assign SO = capture;\n  assign DO = HZ ? 1'b0 : MODE ? hold : DI;\nendmodule\n`endcelldefine\n"},
-    {"chip.bsc", "    %INSTRUCTION BYPASS",
-     "    %INSTRUCTION USERCODE = (0011) ACCESS USERCODE;\n"
-     "    %INSTRUCTION CLAMP = (0100) ACCESS BYPASS;\n"
-     "    %INSTRUCTION HIGHZ = (0101) ACCESS BYPASS;\n"
-     "    %INSTRUCTION BYPASS"},
-    {"chip.bsc", "%PIN_LIST", "%USERCODE_REGISTER 10100101000011110000000011111111;\n\n%PIN_LIST"}};
+     "  assign SO = capture;\n  assign DO = HZ ? 1'b0 : MODE ? hold : DI;\nendmodule\n`endcelldefine\n"}};
+
+std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
 
 struct Mutant {
     std::string module, inst, pin;
@@ -111,6 +118,9 @@ struct ScanCase {
     // an empty module: the first instance of that name).
     std::vector<Mutant> mutants;
     int control_cells = 2;  // control rows of the BSDL
+    // The configuration gives HIGHZ no way to the pads: the run warns for
+    // each three-state pad and the BSDL leaves the instruction out.
+    bool highz_left_out = false;
 };
 
 void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
@@ -121,9 +131,15 @@ const std::vector<ScanCase>& cases() {
         {"shared_control", fixture({kSharedEnable}), Road::Default, {}, {{"", "PAD_DOUT1", "OE"}}, 1},
         {"dont_share_control", fixture({kSharedEnable}), Road::Default, {"-dont_share_control"}, {{"", "PAD_BIDIR0", "OE"}}},
         {"add_tap_with_trst", without_tap({}), Road::AddTap, {}, {{"", "PAD_BIDIR0", "A"}}},
-        {"usercode_clamp_highz", without_tap(kMoreInstructions), Road::AddTap, {}, {{"", "PAD_DOUT1", "A"}}},
+        {"usercode_clamp_highz", without_tap(kHighzControlCell + kUsercodeClampHighz), Road::AddTap, {},
+         {{"", "PAD_DOUT1", "A"}}},
+        {"highz_without_cell_pin", without_tap(kUsercodeClampHighz), Road::AddTap, {}, {{"", "PAD_DOUT1", "A"}}, 2,
+         true},
         {"active_low_input", fixture({{"chip.pin", "RST_N   rst_n", "RST_N   -rst_n"}}), Road::Default, {},
          {{"", "core", "rst_n"}}},
+        {"active_low_outputs",
+         fixture({{"chip.pin", "DOUT0   dout0", "DOUT0   -dout0"}, {"chip.pin", "DOUT1   dout1", "DOUT1   -dout1"}}),
+         Road::Default, {}, {{"", "PAD_DOUT0", "A"}, {"", "PAD_DOUT1", "A"}}},
         {"pad_module", fixture({}, "tests/fixtures/bscan/padmod/chip.v"), Road::Default, {}, {{"pads_bs", "PAD_DOUT0", "A"}}},
         {"df_speed", fixture({}), Road::Default, {"-df_speed"}, {}},
         {"generated_200_pads", generated(200), Road::Default, {}, {{"", "PAD_t198", "OE"}}, 100},
@@ -135,9 +151,9 @@ bool tools_built() { return testsupport::fixture_tools_built() && fs::exists(tes
 
 // Compiles the case's chip in dir, runs the flow and reads the chip's
 // BSDL file, which the BSDL checks accept.
-bool prepare(const ScanCase& c, const fs::path& dir, Chip& chip) {
+bool prepare(const ScanCase& c, const fs::path& dir, Chip& chip, std::string* log = nullptr) {
     if (!c.prepare(dir)) return false;
-    if (!scanharness::run_flow(dir, c.road, c.options)) return false;
+    if (!scanharness::run_flow(dir, c.road, c.options, log)) return false;
     bsdlcheck::BsdlCheck check = bsdlcheck::check_bsdl_file((dir / "chip_jtag.bsd").string());
     EXPECT_TRUE(check.problems.empty()) << check.describe();
     if (check.urjtag_ran) {
@@ -232,7 +248,8 @@ TEST_P(ScanSim, BehavesAsItsBsdlSays) {
     testsupport::TempDir tmp;
     const fs::path& dir = tmp.path();
     Chip chip;
-    ASSERT_TRUE(prepare(c, dir, chip));
+    std::string log;
+    ASSERT_TRUE(prepare(c, dir, chip, &log));
     const bsdlcheck::BsdlFile& b = chip.bsdl;
     const Expect x(chip);
     const size_t L = static_cast<size_t>(b.boundary_length), IL = static_cast<size_t>(b.instruction_length);
@@ -240,6 +257,14 @@ TEST_P(ScanSim, BehavesAsItsBsdlSays) {
                       idcode = chip.opcode("IDCODE"), usercode = chip.opcode("USERCODE"),
                       highz = chip.opcode("HIGHZ"), clamp = chip.opcode("CLAMP");
     ASSERT_FALSE(bypass.empty() || sample.empty() || extest.empty());
+    if (c.highz_left_out) {
+        EXPECT_TRUE(highz.empty()) << "the BSDL lists HIGHZ, which no pad of the chip carries out";
+        for (const char* port : {"dout1", "bidir0"})
+            EXPECT_NE(log.find(std::string("port '") + port + "' keeps its drive under INSTRUCTION HIGHZ"),
+                      std::string::npos)
+                << log;
+        EXPECT_NE(log.find("which is left out"), std::string::npos) << log;
+    }
     for (const auto& r : b.boundary)
         if (r.port != "*") {
             ASSERT_GE(x.pin(r), 0) << "row " << r;
@@ -377,13 +402,14 @@ TEST_P(ScanSim, BehavesAsItsBsdlSays) {
             EXPECT_EQ(s[n], low ? flip(pin) : pin) << "SAMPLE";
             EXPECT_EQ(xc[n], low ? flip(xin[static_cast<size_t>(p)]) : xin[static_cast<size_t>(p)]) << "EXTEST capture";
         } else if (r.function == "bidir" || is_output(r.function)) {
-            // SAMPLE captures what is on the pin when something drives it.
+            // SAMPLE captures what is on the pin when something drives it
+            // (inverted when active low).
             if (pin == '0' || pin == '1') {
-                EXPECT_EQ(s[n], pin) << "SAMPLE";
+                EXPECT_EQ(s[n], low ? flip(pin) : pin) << "SAMPLE";
             }
-            // EXTEST drives the cell's value with the enables on, and with
-            // them off releases a three-state pin.
-            EXPECT_EQ(x1[static_cast<size_t>(p)], V1[n]) << "EXTEST drive";
+            // EXTEST drives the cell's value (inverted when active low) with
+            // the enables on, and with them off releases a three-state pin.
+            EXPECT_EQ(x1[static_cast<size_t>(p)], low ? flip(V1[n]) : V1[n]) << "EXTEST drive";
             if (r.ccell >= 0) {
                 EXPECT_EQ(x2[static_cast<size_t>(p)], 'z') << "EXTEST with the control cell at its disable value";
                 EXPECT_EQ(r.rslt, "Z");
@@ -391,19 +417,20 @@ TEST_P(ScanSim, BehavesAsItsBsdlSays) {
                     EXPECT_EQ(sf[static_cast<size_t>(p)], 'z') << "safe values";
                 }
             } else {
-                EXPECT_EQ(x2[static_cast<size_t>(p)], V2[n]) << "EXTEST drive";
+                EXPECT_EQ(x2[static_cast<size_t>(p)], low ? flip(V2[n]) : V2[n]) << "EXTEST drive";
                 if (r.safe == "0" || r.safe == "1") {
-                    EXPECT_EQ(sf[static_cast<size_t>(p)], r.safe[0]) << "safe value";
+                    EXPECT_EQ(sf[static_cast<size_t>(p)], low ? flip(r.safe[0]) : r.safe[0]) << "safe value";
                 }
             }
             if (r.function == "bidir") {
-                EXPECT_EQ(xc[n], xin[static_cast<size_t>(p)]) << "EXTEST capture of a bidir";
+                EXPECT_EQ(xc[n], low ? flip(xin[static_cast<size_t>(p)]) : xin[static_cast<size_t>(p)])
+                    << "EXTEST capture of a bidir";
             }
             if (!highz.empty() && r.ccell >= 0) {
                 EXPECT_EQ(seen["HIGHZ_PINS"][static_cast<size_t>(p)], 'z') << "HIGHZ";
             }
             if (!clamp.empty()) {
-                EXPECT_EQ(seen["CLAMP_PINS"][static_cast<size_t>(p)], V1[n]) << "CLAMP";
+                EXPECT_EQ(seen["CLAMP_PINS"][static_cast<size_t>(p)], low ? flip(V1[n]) : V1[n]) << "CLAMP";
             }
         } else if (r.function == "control" || r.function == "controlr") {
             // A control cell captures the enable of the three-state

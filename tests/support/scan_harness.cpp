@@ -126,14 +126,16 @@ Chip read_chip(const fs::path& bsd, const fs::path& pin_file, const std::string&
     return chip;
 }
 
-bool run_flow(const fs::path& dir, Road road, const std::vector<std::string>& options) {
+bool run_flow(const fs::path& dir, Road road, const std::vector<std::string>& options, std::string* log) {
     std::vector<std::string> opts = options;
     if (road == Road::AddTap) opts.insert(opts.begin(), "-add_tap");
     testsupport::RunResult r = testsupport::run_kestrand(dir, opts);
+    if (log) *log += r.out + r.err;
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     if (r.status != 0) return false;
     if (road == Road::Default) {
         r = testsupport::run_kestrand(dir, {"-add_tap_only"});
+        if (log) *log += r.out + r.err;
         EXPECT_EQ(r.status, 0) << r.out << r.err;
         if (r.status != 0) return false;
     }
@@ -144,6 +146,7 @@ bool run_flow(const fs::path& dir, Road road, const std::vector<std::string>& op
         if (scan) argv.push_back("-scan");
         argv.push_back("chip_jtag");
         r = testsupport::run(argv, dir);
+        if (log) *log += r.out + r.err;
         EXPECT_EQ(r.status, 0) << r.out << r.err;
         if (r.status != 0) return false;
     }
