@@ -60,6 +60,9 @@ std::string place_name(Place p) {
     return "";
 }
 
+// Shown by the test runner in place of the case's bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << place_name(c.place) << "_" << c.name.label; }
+
 void replace_all(std::string& s, const std::string& from, const std::string& to) {
     for (size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size()) s.replace(at, from.size(), to);
 }
