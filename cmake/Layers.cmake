@@ -36,6 +36,6 @@ function(kest_tests dir)
     endif()
   endforeach()
   target_link_libraries(${name} PRIVATE ${libs} testsupport GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
     PROPERTIES ENVIRONMENT "KEST_BINARY_DIR=${CMAKE_BINARY_DIR}")
 endfunction()
