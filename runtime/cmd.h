@@ -152,7 +152,7 @@ const CmdDictionary* CMD_get_dictionary();
 void dump_ctab();
 void dump_atab();
 
-// An option table built from a specification text: an optional flag list
+// An option table built from an option text: an optional flag list
 // in brackets ("[-abc]", "[a-z]", ranges allowed) followed by option
 // names with their value formats ("-file %s -count %d").
 struct CmdOptionTable {
@@ -160,7 +160,7 @@ struct CmdOptionTable {
     std::vector<std::string> formats;
     std::vector<CmdArgEntry> entries;  // entry 0: the flags
 };
-std::unique_ptr<CmdOptionTable> setup_opt(const char* specification);
+std::unique_ptr<CmdOptionTable> setup_opt(const char* option_text);
 // Adds the letters of a flag list ("-abc", "a-z0-9") to the masks of entry.
 void setup_flag(CmdArgEntry& entry, const char* letters);
 // The flag letters of a "[...]" list with its ranges written out.
@@ -189,8 +189,8 @@ int CMD_search(const char* name);
 int CMD_action(int index);
 // Parses a host program's own command line against the dictionary's
 // first command and runs it; without a dictionary, parses it against the
-// specification text and returns 0 (-1 for an unknown option).
-int CMD_parse_main(int argc, char** argv, const char* specification);
+// option text and returns 0 (-1 for an unknown option).
+int CMD_parse_main(int argc, char** argv, const char* option_text);
 
 // Case-insensitive abbreviation: 0 when word is a prefix of name.
 int abbrev_comp(const char* word, const char* name);

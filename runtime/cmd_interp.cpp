@@ -263,10 +263,10 @@ void setup_flag(CmdArgEntry& entry, const char* letters) {
     for (char c : CMD_flag_expand(letters)) set_flag_letter(entry, c);
 }
 
-std::unique_ptr<CmdOptionTable> setup_opt(const char* specification) {
+std::unique_ptr<CmdOptionTable> setup_opt(const char* option_text) {
     auto t = std::make_unique<CmdOptionTable>();
     CmdArgEntry flags{};
-    std::vector<std::string> words = split_words(specification ? specification : "");
+    std::vector<std::string> words = split_words(option_text ? option_text : "");
     size_t i = 0;
     // A bracketed flag list may hold blanks: join its words back.
     if (i < words.size() && words[i][0] == '[') {
@@ -494,7 +494,7 @@ int CMD_action(int index) {
     return CMD_activate();
 }
 
-int CMD_parse_main(int argc, char** argv, const char* specification) {
+int CMD_parse_main(int argc, char** argv, const char* option_text) {
     cur() = ArgState{};
     for (int i = 0; i < argc; ++i) cur().words.emplace_back(argv[i] ? argv[i] : "");
     if (cur().words.empty()) cur().words.emplace_back("");
@@ -508,7 +508,7 @@ int CMD_parse_main(int argc, char** argv, const char* specification) {
         CMD_parse();
         return CMD_activate();
     }
-    main_options = setup_opt(specification);
+    main_options = setup_opt(option_text);
     cur().table = main_options->entries.data();
     cur().ntable = static_cast<int>(main_options->entries.size());
     CMD_parse();

@@ -197,12 +197,12 @@ std::string outcome(const testsupport::RunResult& r) { return r.out + r.err; }
 
 // Simulates one bench in one language; "" with the trace in `trace`, or
 // the tool's complaint.
-std::string simulate(const fs::path& dir, bool vhdl, const tapbench::TapSpec& spec, Dut dut, size_t cycles,
+std::string simulate(const fs::path& dir, bool vhdl, const tapbench::TapFacts& facts, Dut dut, size_t cycles,
                      std::string* trace) {
     const std::string bench = dut == Dut::Top ? "top" : "ctrl";
     if (!vhdl) {
         std::string tb = "tb_" + bench + ".v";
-        std::ofstream(dir / tb) << tapbench::verilog_bench(spec, dut, cycles, "trace_v.txt");
+        std::ofstream(dir / tb) << tapbench::verilog_bench(facts, dut, cycles, "trace_v.txt");
         auto r = run({"iverilog", "-g2001", "-s", "tb", "-o", "sim_" + bench, tb, "tap.v"}, dir);
         if (r.status != 0) return "iverilog: " + outcome(r);
         r = run({"vvp", "-n", "sim_" + bench}, dir);
@@ -211,7 +211,7 @@ std::string simulate(const fs::path& dir, bool vhdl, const tapbench::TapSpec& sp
         return "";
     }
     std::string tb = "tb_" + bench + ".vhd";
-    std::ofstream(dir / tb) << tapbench::vhdl_bench(spec, dut, cycles, "trace_vhdl.txt");
+    std::ofstream(dir / tb) << tapbench::vhdl_bench(facts, dut, cycles, "trace_vhdl.txt");
     const std::string work = "--workdir=" + (dir / ("ghdl_" + bench)).string();
     fs::create_directories(dir / ("ghdl_" + bench));
     for (std::vector<std::string> cmd : {std::vector<std::string>{"ghdl", "-a", "--std=93", work, "tap.vhd", tb},
@@ -225,17 +225,17 @@ std::string simulate(const fs::path& dir, bool vhdl, const tapbench::TapSpec& sp
 }
 
 // Runs both benches on a TAP text in one language; "" when it conforms.
-std::string bench_language(const fs::path& dir, bool vhdl, const std::string& rtl, const tapbench::TapSpec& spec,
+std::string bench_language(const fs::path& dir, bool vhdl, const std::string& rtl, const tapbench::TapFacts& facts,
                            std::string* top_trace = nullptr, std::string* top_expected = nullptr) {
     std::ofstream(dir / (vhdl ? "tap.vhd" : "tap.v")) << rtl;
     for (Dut dut : {Dut::Controller, Dut::Top}) {
-        const auto vectors = dut == Dut::Top ? tapbench::top_vectors(spec) : tapbench::controller_vectors(spec);
+        const auto vectors = dut == Dut::Top ? tapbench::top_vectors(facts) : tapbench::controller_vectors(facts);
         std::ofstream(dir / "vectors.txt") << tapbench::vector_file(vectors);
         std::string trace;
-        std::string err = simulate(dir, vhdl, spec, dut, vectors.size(), &trace);
+        std::string err = simulate(dir, vhdl, facts, dut, vectors.size(), &trace);
         if (!err.empty()) return err;
-        const std::string expected = tapbench::predict(spec, dut, vectors);
-        std::string diff = tapbench::compare(spec, dut, vectors, expected, trace);
+        const std::string expected = tapbench::predict(facts, dut, vectors);
+        std::string diff = tapbench::compare(facts, dut, vectors, expected, trace);
         if (!diff.empty()) return std::string(dut == Dut::Top ? "TAP bench: " : "controller bench: ") + diff;
         if (dut == Dut::Top && top_trace) {
             *top_trace = trace;
@@ -262,14 +262,14 @@ TEST_P(RtlTapBench, ConformsInBothLanguages) {
     const std::string vhdl = written(true);
     ASSERT_NE(verilog.find("module  " + std::string(TAP_MODULE_NAME)), std::string::npos);
     ASSERT_NE(vhdl.find("entity " + std::string(TAP_MODULE_NAME) + " is"), std::string::npos);
-    const tapbench::TapSpec spec = tapbench::TapSpec::from_description();
+    const tapbench::TapFacts facts = tapbench::TapFacts::from_description();
     // The vectors and the model's predictions run in every build.
     for (Dut dut : {Dut::Controller, Dut::Top}) {
-        const auto v = dut == Dut::Top ? tapbench::top_vectors(spec) : tapbench::controller_vectors(spec);
+        const auto v = dut == Dut::Top ? tapbench::top_vectors(facts) : tapbench::controller_vectors(facts);
         ASSERT_GT(v.size(), 100u);
         size_t bits = 0;
-        for (const tapbench::Column& c : spec.columns(dut)) bits += static_cast<size_t>(c.width);
-        EXPECT_EQ(tapbench::predict(spec, dut, v).size(), v.size() * (2 * bits + 2));
+        for (const tapbench::Column& c : facts.columns(dut)) bits += static_cast<size_t>(c.width);
+        EXPECT_EQ(tapbench::predict(facts, dut, v).size(), v.size() * (2 * bits + 2));
     }
     if (simulation_off()) GTEST_SKIP() << "simulators are not run in this build (KEST_NO_SIMULATION)";
 
@@ -294,16 +294,16 @@ TEST_P(RtlTapBench, ConformsInBothLanguages) {
 
     std::string trace_v, trace_vhdl, expected;
     if (have_program("iverilog") && have_program("vvp")) {
-        EXPECT_EQ(bench_language(dir.path(), false, verilog, spec, &trace_v, &expected), "");
+        EXPECT_EQ(bench_language(dir.path(), false, verilog, facts, &trace_v, &expected), "");
     }
     if (have_program("ghdl")) {
-        EXPECT_EQ(bench_language(dir.path(), true, vhdl, spec, &trace_vhdl, &expected), "");
+        EXPECT_EQ(bench_language(dir.path(), true, vhdl, facts, &trace_vhdl, &expected), "");
     }
     if (!trace_v.empty() && !trace_vhdl.empty()) {
         // One vector file, one TDO trace, whichever language.
-        std::string tdo_v = tapbench::defined_tdo(spec, expected, trace_v);
+        std::string tdo_v = tapbench::defined_tdo(facts, expected, trace_v);
         EXPECT_GT(tdo_v.size(), 100u);
-        EXPECT_EQ(tdo_v, tapbench::defined_tdo(spec, expected, trace_vhdl));
+        EXPECT_EQ(tdo_v, tapbench::defined_tdo(facts, expected, trace_vhdl));
     }
     if (!have_program("iverilog") || !have_program("ghdl") || !have_program("verilator") || !have_program("yosys"))
         GTEST_SKIP() << "some checkers are not installed (iverilog, ghdl, verilator, yosys): the others ran";
@@ -356,8 +356,8 @@ TEST_P(RtlTapMutation, FailsTheBench) {
     if (simulation_off()) GTEST_SKIP() << "simulators are not run in this build (KEST_NO_SIMULATION)";
     if (!have_program(m.vhdl ? "ghdl" : "iverilog")) GTEST_SKIP() << (m.vhdl ? "ghdl" : "iverilog") << " is not installed";
     testsupport::TempDir dir;
-    const tapbench::TapSpec spec = tapbench::TapSpec::from_description();
-    std::string verdict = bench_language(dir.path(), m.vhdl, rtl, spec);
+    const tapbench::TapFacts facts = tapbench::TapFacts::from_description();
+    std::string verdict = bench_language(dir.path(), m.vhdl, rtl, facts);
     EXPECT_NE(verdict, "") << "the mutated TAP passed the bench";
     // It compiles and runs; the comparison with the model fails it.
     EXPECT_EQ(verdict.rfind(m.caught_by, 0), 0u) << verdict;

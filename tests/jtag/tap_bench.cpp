@@ -57,10 +57,10 @@ bool select_dr(int s) { return s == TLR || (s >= SEL_DR && s <= UPD_DR); }
 const char* state_name(int s) { return s >= 0 && s < 16 ? kNames[s] : "unknown"; }
 int next_state(int s, int tms) { return kNext[s][tms ? 1 : 0]; }
 
-// ------------------------------------------------------------- the spec
+// ------------------------------------------------------- the TAP facts
 
-TapSpec TapSpec::from_description() {
-    TapSpec t;
+TapFacts TapFacts::from_description() {
+    TapFacts t;
     t.len = INST_LEN;
     t.tms = text(TAP_TMS_PIN);
     t.tck = text(TAP_TCK_PIN);
@@ -153,14 +153,14 @@ TapSpec TapSpec::from_description() {
     return t;
 }
 
-int TapSpec::row_of(const std::string& inst) const {
+int TapFacts::row_of(const std::string& inst) const {
     for (size_t r = 0; r < rows.size(); ++r)
         for (const std::string& op : rows[r].opcodes)
             if (matches(op, inst)) return static_cast<int>(r);
     return -1;
 }
 
-std::vector<Column> TapSpec::columns(Dut dut) const {
+std::vector<Column> TapFacts::columns(Dut dut) const {
     std::vector<Column> c;
     if (dut == Dut::Controller) {
         c.push_back({Column::SHIFT_IR, "SHIFT_IR"});
@@ -200,8 +200,8 @@ std::vector<Column> TapSpec::columns(Dut dut) const {
 
 // ------------------------------------------------------------- the model
 
-Model::Model(const TapSpec& spec, Dut dut) : spec_(spec), cols_(spec.columns(dut)) {
-    cap_ir_.assign(static_cast<size_t>(spec.len), '?');
+Model::Model(const TapFacts& facts, Dut dut) : facts_(facts), cols_(facts.columns(dut)) {
+    cap_ir_.assign(static_cast<size_t>(facts.len), '?');
     upd_ir_ = cap_ir_;
     id_.assign(32, '?');
 }
@@ -229,18 +229,18 @@ std::string Model::inst_msb() const {
 
 int Model::row() const {
     std::string m = inst_msb();
-    return m.empty() ? -2 : spec_.row_of(m);
+    return m.empty() ? -2 : facts_.row_of(m);
 }
 
 char Model::dr_out(const Cycle& c) const {
     int r = row();
     if (r == -2) return '?';
-    TapSpec::Row::Reg reg = r < 0 ? TapSpec::Row::BYPASS : spec_.rows[static_cast<size_t>(r)].reg;
+    TapFacts::Row::Reg reg = r < 0 ? TapFacts::Row::BYPASS : facts_.rows[static_cast<size_t>(r)].reg;
     switch (reg) {
-    case TapSpec::Row::BYPASS: return bypass_;
-    case TapSpec::Row::ID: return id_[0];
-    case TapSpec::Row::BOUNDARY: return c.ext;
-    case TapSpec::Row::USER: return inv(c.ext);
+    case TapFacts::Row::BYPASS: return bypass_;
+    case TapFacts::Row::ID: return id_[0];
+    case TapFacts::Row::BOUNDARY: return c.ext;
+    case TapFacts::Row::USER: return inv(c.ext);
     }
     return '?';
 }
@@ -253,14 +253,14 @@ std::string Model::value(const Column& col, const Cycle& c, bool tck) const {
         if (r == -2) return "?";
         if (r < 0) return "0";
         for (const char* n : names)
-            if (spec_.rows[static_cast<size_t>(r)].name == n) return "1";
+            if (facts_.rows[static_cast<size_t>(r)].name == n) return "1";
         return "0";
     };
     switch (col.kind) {
     case Column::TDO:
-        if (!spec_.tdo_en.empty()) return std::string(1, tdo_cell_);
+        if (!facts_.tdo_en.empty()) return std::string(1, tdo_cell_);
         return en_reg_ == '1' ? std::string(1, tdo_cell_) : en_reg_ == '0' ? "z" : "?";
-    case Column::TDO_EN: return std::string(1, spec_.tdo_en_low ? inv(en_reg_) : en_reg_);
+    case Column::TDO_EN: return std::string(1, facts_.tdo_en_low ? inv(en_reg_) : en_reg_);
     case Column::FIRST_BCELL:
     case Column::USER_IN: return std::string(1, c.tdi);
     case Column::SHIFT_DR: return std::string(1, shift_dr_reg_);
@@ -272,15 +272,15 @@ std::string Model::value(const Column& col, const Cycle& c, bool tck) const {
     case Column::CLOCK_DR:
     case Column::CLOCK_IR: {
         std::string active = col.kind == Column::CLOCK_DR ? in(CAP_DR, SH_DR) : in(CAP_IR, SH_IR);
-        if (spec_.synch) return active;
+        if (facts_.synch) return active;
         if (tck) return "1";
         return active == "?" ? "?" : active == "1" ? "0" : "1";
     }
     case Column::UPDATE_DR:
     case Column::UPDATE_IR: {
         std::string active = col.kind == Column::UPDATE_DR ? in(UPD_DR, UPD_DR) : in(UPD_IR, UPD_IR);
-        if (!spec_.synch && tck) active = "0";
-        if (col.kind == Column::UPDATE_DR && spec_.clamp && active == "1") {
+        if (!facts_.synch && tck) active = "0";
+        if (col.kind == Column::UPDATE_DR && facts_.clamp && active == "1") {
             std::string clamp = decoded({"clamp"});
             if (clamp == "?") return "?";
             if (clamp == "1") return "0";
@@ -288,7 +288,7 @@ std::string Model::value(const Column& col, const Cycle& c, bool tck) const {
         return active;
     }
     case Column::MODE1:
-        return spec_.hiz_overlap == 1 ? decoded({"extest", "intest", "clamp", "runbist", "highz"})
+        return facts_.hiz_overlap == 1 ? decoded({"extest", "intest", "clamp", "runbist", "highz"})
                                       : decoded({"extest", "intest", "clamp", "runbist"});
     case Column::MODE2: return decoded({"intest"});
     case Column::MODE3: return decoded({"extest", "sample", "clamp"});
@@ -300,11 +300,11 @@ std::string Model::value(const Column& col, const Cycle& c, bool tck) const {
         return t == "?" ? "?" : std::string(1, and2(t[0], c.tms));
     }
     case Column::ENABLE_PIN: {
-        const TapSpec::Pin& pin = spec_.pins[static_cast<size_t>(col.index)];
+        const TapFacts::Pin& pin = facts_.pins[static_cast<size_t>(col.index)];
         if (r == -2) return std::string(static_cast<size_t>(pin.width), '?');
         std::string v;
         if (r >= 0)
-            for (auto& [pi, value] : spec_.rows[static_cast<size_t>(r)].enables)
+            for (auto& [pi, value] : facts_.rows[static_cast<size_t>(r)].enables)
                 if (pi == col.index && v.empty()) v = value;
         if (pin.width == 1)
             v = std::string(1, pin.inverted ? b(v.empty()) : b(!v.empty()));
@@ -312,9 +312,9 @@ std::string Model::value(const Column& col, const Cycle& c, bool tck) const {
             v = pin.fallback;
         if (pin.gated) {
             char second = '?';
-            if (lower(pin.second) == lower(spec_.shift)) second = shift_dr_reg_;
-            if (lower(pin.second) == lower(spec_.tms)) second = c.tms;
-            if (lower(pin.second) == lower(spec_.tdi)) second = c.tdi;
+            if (lower(pin.second) == lower(facts_.shift)) second = shift_dr_reg_;
+            if (lower(pin.second) == lower(facts_.tms)) second = c.tms;
+            if (lower(pin.second) == lower(facts_.tdi)) second = c.tdi;
             for (char& bit : v) {
                 switch (pin.gate) {
                 case GATE_AND: bit = and2(bit, second); break;
@@ -338,8 +338,8 @@ std::string Model::sample(const Cycle& c, bool tck) const {
 }
 
 std::string Model::step(const Cycle& c) {
-    const bool trst = spec_.has_trst && c.trst == '0';
-    const std::string reset_ir = std::string(spec_.reset_opcode.rbegin(), spec_.reset_opcode.rend());
+    const bool trst = facts_.has_trst && c.trst == '0';
+    const std::string reset_ir = std::string(facts_.reset_opcode.rbegin(), facts_.reset_opcode.rend());
     if (trst) {
         st_ = TLR;
         reset_reg_ = en_reg_ = shift_ir_reg_ = shift_dr_reg_ = '0';
@@ -352,7 +352,7 @@ std::string Model::step(const Cycle& c) {
         const bool unknown = st_ == UNKNOWN;
         if (unknown || st_ == CAP_DR || st_ == SH_DR) {
             bypass_ = unknown ? '?' : and2(shift_dr_reg_, c.tdi);
-            if (!spec_.has_id) {
+            if (!facts_.has_id) {
                 // no ID register
             } else if (unknown || shift_dr_reg_ == '?') {
                 id_.assign(32, '?');
@@ -360,10 +360,10 @@ std::string Model::step(const Cycle& c) {
                 id_ = id_.substr(1) + c.tdi;
             } else {
                 int r = row();
-                std::string v = spec_.id_value;
-                if (spec_.idmode) v = r == -2 ? std::string(32, '?') : (r >= 0 && spec_.rows[size_t(r)].name == "idcode")
-                                                                           ? spec_.id_value
-                                                                           : spec_.user_value;
+                std::string v = facts_.id_value;
+                if (facts_.idmode) v = r == -2 ? std::string(32, '?') : (r >= 0 && facts_.rows[size_t(r)].name == "idcode")
+                                                                           ? facts_.id_value
+                                                                           : facts_.user_value;
                 id_.assign(v.rbegin(), v.rend());
             }
         }
@@ -373,7 +373,7 @@ std::string Model::step(const Cycle& c) {
             else if (shift_ir_reg_ == '1')
                 cap_ir_ = cap_ir_.substr(1) + c.tdi;
             else
-                cap_ir_.assign(spec_.capture.rbegin(), spec_.capture.rend());
+                cap_ir_.assign(facts_.capture.rbegin(), facts_.capture.rend());
         }
         const bool five = c.tms == '1' && tms_hist_ == "1111";
         st_ = five ? TLR : unknown ? UNKNOWN : next_state(st_, c.tms == '1');
@@ -401,7 +401,7 @@ std::string Model::step(const Cycle& c) {
 
 void Vectors::clk(int tms, int tdi, int ext, int trst) {
     Cycle c;
-    c.trst = spec_.has_trst ? static_cast<char>('0' + trst) : '1';
+    c.trst = facts_.has_trst ? static_cast<char>('0' + trst) : '1';
     c.tms = static_cast<char>('0' + tms);
     c.tdi = static_cast<char>('0' + tdi);
     c.ext = static_cast<char>('0' + ext);
@@ -484,13 +484,13 @@ std::string opcode(unsigned v, int len) {
 
 // A TMS sequence after which the controller's outputs tell every state
 // from every other.
-std::vector<int> distinguishing_suffix(const TapSpec& spec) {
+std::vector<int> distinguishing_suffix(const TapFacts& facts) {
     for (int len = 1; len <= 10; ++len) {
         for (unsigned seq = 0; seq < (1u << len); ++seq) {
             std::vector<std::string> seen;
             bool distinct = true;
             for (int s = 0; s < 16 && distinct; ++s) {
-                Model m(spec, Dut::Controller);
+                Model m(facts, Dut::Controller);
                 m.force_state(s);
                 std::string obs;
                 for (int i = 0; i < len; ++i) {
@@ -513,15 +513,15 @@ std::vector<int> distinguishing_suffix(const TapSpec& spec) {
 
 }  // namespace
 
-std::vector<Cycle> top_vectors(const TapSpec& spec) {
-    Vectors v(spec, 7);
+std::vector<Cycle> top_vectors(const TapFacts& facts) {
+    Vectors v(facts, 7);
     // From power-up: five TMS high reach Test-Logic-Reset; the instruction
     // register then holds IDCODE (else BYPASS).
     v.tms_reset();
     v.clk(0);
     v.dr_scan(40);
-    const std::string extest = spec.rows[0].opcodes[0];
-    if (spec.has_trst) {
+    const std::string extest = facts.rows[0].opcodes[0];
+    if (facts.has_trst) {
         // TRST in the middle of a scan resets at once.
         v.ir_scan(defined(extest));
         v.clk(1);
@@ -534,10 +534,10 @@ std::vector<Cycle> top_vectors(const TapSpec& spec) {
     }
     // Every code of the instruction register, with a scan of the register
     // it selects: long for the table's codes, short for the others.
-    for (unsigned code = 0; code < (1u << spec.len); ++code) {
-        std::string op = opcode(code, spec.len);
+    for (unsigned code = 0; code < (1u << facts.len); ++code) {
+        std::string op = opcode(code, facts.len);
         v.ir_scan(op);
-        bool listed = spec.row_of(op) >= 0;
+        bool listed = facts.row_of(op) >= 0;
         v.dr_scan(listed ? 38 : 4, listed);
     }
     // Five TMS high from inside a data scan.
@@ -552,9 +552,9 @@ std::vector<Cycle> top_vectors(const TapSpec& spec) {
     return v.cycles();
 }
 
-std::vector<Cycle> controller_vectors(const TapSpec& spec) {
-    Vectors v(spec, 3);
-    const std::vector<int> suffix = distinguishing_suffix(spec);
+std::vector<Cycle> controller_vectors(const TapFacts& facts) {
+    Vectors v(facts, 3);
+    const std::vector<int> suffix = distinguishing_suffix(facts);
     auto tail = [&] {
         for (int t : suffix) v.clk(t, v.bit(), v.bit());
     };
@@ -576,7 +576,7 @@ std::vector<Cycle> controller_vectors(const TapSpec& spec) {
         v.go_to(s);
         v.tms_reset();
         tail();
-        if (spec.has_trst) {
+        if (facts.has_trst) {
             // TRST from every state.
             v.tms_reset();
             v.clk(0);
@@ -588,8 +588,8 @@ std::vector<Cycle> controller_vectors(const TapSpec& spec) {
     return v.cycles();
 }
 
-std::string predict(const TapSpec& spec, Dut dut, const std::vector<Cycle>& v) {
-    Model m(spec, dut);
+std::string predict(const TapFacts& facts, Dut dut, const std::vector<Cycle>& v) {
+    Model m(facts, dut);
     std::string out;
     for (const Cycle& c : v) out += m.step(c) + "\n";
     return out;
@@ -597,21 +597,21 @@ std::string predict(const TapSpec& spec, Dut dut, const std::vector<Cycle>& v) {
 
 // ---------------------------------------------------------- test benches
 
-std::string verilog_bench(const TapSpec& spec, Dut dut, size_t cycles, const std::string& trace) {
-    const auto cols = spec.columns(dut);
+std::string verilog_bench(const TapFacts& facts, Dut dut, size_t cycles, const std::string& trace) {
+    const auto cols = facts.columns(dut);
     std::ostringstream o;
     o << "`timescale 1ns/1ps\nmodule tb;\n    reg tck, tms, tdi, trst, ext;\n    reg [3:0] vec [0:" << cycles - 1
       << "];\n";
     for (const Column& c : cols)
         o << "    wire " << (c.width > 1 ? "[" + std::to_string(c.width - 1) + ":0] " : "") << "o_" << c.port << ";\n";
-    o << "    " << (dut == Dut::Top ? spec.top : "TAP_controller") << " dut (\n";
-    std::vector<std::string> conns = {"." + spec.tms + "(tms)", "." + spec.tck + "(tck)"};
-    if (spec.has_trst) conns.push_back("." + spec.trst + "(trst)");
+    o << "    " << (dut == Dut::Top ? facts.top : "TAP_controller") << " dut (\n";
+    std::vector<std::string> conns = {"." + facts.tms + "(tms)", "." + facts.tck + "(tck)"};
+    if (facts.has_trst) conns.push_back("." + facts.trst + "(trst)");
     if (dut == Dut::Top) {
-        conns.push_back("." + spec.tdi + "(tdi)");
-        conns.push_back("." + spec.last + "(ext)");
-        for (const std::string& u : spec.user_regs) conns.push_back("." + u + "_out(~ext)");
-        if (spec.ext_idcode_port) conns.push_back(std::string(".IDCODE(32'b") + kExternalIdcode + ")");
+        conns.push_back("." + facts.tdi + "(tdi)");
+        conns.push_back("." + facts.last + "(ext)");
+        for (const std::string& u : facts.user_regs) conns.push_back("." + u + "_out(~ext)");
+        if (facts.ext_idcode_port) conns.push_back(std::string(".IDCODE(32'b") + kExternalIdcode + ")");
     }
     for (const Column& c : cols) conns.push_back("." + c.port + "(o_" + c.port + ")");
     for (size_t i = 0; i < conns.size(); ++i) o << "        " << conns[i] << (i + 1 < conns.size() ? ",\n" : ");\n");
@@ -635,8 +635,8 @@ std::string verilog_bench(const TapSpec& spec, Dut dut, size_t cycles, const std
     return o.str();
 }
 
-std::string vhdl_bench(const TapSpec& spec, Dut dut, size_t cycles, const std::string& trace) {
-    const auto cols = spec.columns(dut);
+std::string vhdl_bench(const TapFacts& facts, Dut dut, size_t cycles, const std::string& trace) {
+    const auto cols = facts.columns(dut);
     std::ostringstream o;
     o << "library IEEE;\nuse IEEE.std_logic_1164.all;\nuse std.textio.all;\n\nentity tb is\nend tb;\n\n"
       << "architecture sim of tb is\n"
@@ -650,14 +650,14 @@ std::string vhdl_bench(const TapSpec& spec, Dut dut, size_t cycles, const std::s
       << "    end ch;\n    function sl(c: character) return std_logic is\n    begin\n"
       << "        if c = '1' then return '1'; else return '0'; end if;\n    end sl;\nbegin\n"
       << "    ext_n <= not ext;\n";
-    o << "    dut: entity work." << (dut == Dut::Top ? spec.top : "TAP_controller") << "\n        port map (\n";
-    std::vector<std::string> conns = {spec.tms + " => tms", spec.tck + " => tck"};
-    if (spec.has_trst) conns.push_back(spec.trst + " => trst");
+    o << "    dut: entity work." << (dut == Dut::Top ? facts.top : "TAP_controller") << "\n        port map (\n";
+    std::vector<std::string> conns = {facts.tms + " => tms", facts.tck + " => tck"};
+    if (facts.has_trst) conns.push_back(facts.trst + " => trst");
     if (dut == Dut::Top) {
-        conns.push_back(spec.tdi + " => tdi");
-        conns.push_back(spec.last + " => ext");
-        for (const std::string& u : spec.user_regs) conns.push_back(u + "_out => ext_n");
-        if (spec.ext_idcode_port) conns.push_back(std::string("IDCODE => \"") + kExternalIdcode + "\"");
+        conns.push_back(facts.tdi + " => tdi");
+        conns.push_back(facts.last + " => ext");
+        for (const std::string& u : facts.user_regs) conns.push_back(u + "_out => ext_n");
+        if (facts.ext_idcode_port) conns.push_back(std::string("IDCODE => \"") + kExternalIdcode + "\"");
     }
     for (const Column& c : cols) conns.push_back(c.port + " => o_" + c.port);
     for (size_t i = 0; i < conns.size(); ++i) o << "            " << conns[i] << (i + 1 < conns.size() ? ",\n" : ");\n");
@@ -698,11 +698,11 @@ std::vector<std::string> lines(const std::string& t) {
 
 }  // namespace
 
-std::string compare(const TapSpec& spec, Dut dut, const std::vector<Cycle>& v, const std::string& expected,
+std::string compare(const TapFacts& facts, Dut dut, const std::vector<Cycle>& v, const std::string& expected,
                     const std::string& trace) {
     const auto want = lines(expected);
     const auto got = lines(trace);
-    const auto cols = spec.columns(dut);
+    const auto cols = facts.columns(dut);
     if (got.size() != want.size())
         return "the trace has " + std::to_string(got.size()) + " cycles, not " + std::to_string(want.size());
     std::vector<int> pos_col;
@@ -725,12 +725,12 @@ std::string compare(const TapSpec& spec, Dut dut, const std::vector<Cycle>& v, c
     return "";
 }
 
-std::string defined_tdo(const TapSpec& spec, const std::string& expected, const std::string& trace) {
+std::string defined_tdo(const TapFacts& facts, const std::string& expected, const std::string& trace) {
     const auto want = lines(expected);
     const auto got = lines(trace);
     const size_t width = [&] {
         size_t w = 0;
-        for (const Column& c : spec.columns(Dut::Top)) w += static_cast<size_t>(c.width);
+        for (const Column& c : facts.columns(Dut::Top)) w += static_cast<size_t>(c.width);
         return w;
     }();
     std::string out;

@@ -54,7 +54,7 @@ struct Column {
 
 // The facts of the TAP as the description states them, read from the
 // description tables and TAP globals after jtag_init.
-struct TapSpec {
+struct TapFacts {
     int len = 0;
     std::string tms, tck, tdi, tdo, trst, tdo_en, shift, clock, update, reset, first, last;
     std::string mode[3], highz, top;
@@ -82,7 +82,7 @@ struct TapSpec {
     std::vector<Pin> pins;
     std::vector<std::string> user_regs;
 
-    static TapSpec from_description();
+    static TapFacts from_description();
     // The row an instruction code (MSB first, 0/1) selects, -1 for none.
     int row_of(const std::string& inst) const;
     std::vector<Column> columns(Dut dut) const;
@@ -90,14 +90,14 @@ struct TapSpec {
 
 class Model {
 public:
-    explicit Model(const TapSpec& spec, Dut dut);
+    explicit Model(const TapFacts& facts, Dut dut);
     // Runs one cycle; returns the predicted trace line.
     std::string step(const Cycle& c);
     // Starts in a known state with the output registers it sets.
     void force_state(int s);
 
 private:
-    const TapSpec& spec_;
+    const TapFacts& facts_;
     std::vector<Column> cols_;
     int st_ = UNKNOWN;
     char reset_reg_ = '?', en_reg_ = '?', shift_ir_reg_ = '?', shift_dr_reg_ = '?';
@@ -117,7 +117,7 @@ private:
 // Vector builder.
 class Vectors {
 public:
-    explicit Vectors(const TapSpec& spec, std::uint32_t seed = 1) : spec_(spec), seed_(seed) {}
+    explicit Vectors(const TapFacts& facts, std::uint32_t seed = 1) : facts_(facts), seed_(seed) {}
     void clk(int tms, int tdi = 0, int ext = 0, int trst = 1);
     void tms_reset();  // five TMS high
     void ir_scan(const std::string& opcode_msb);
@@ -130,27 +130,27 @@ public:
     const std::vector<Cycle>& cycles() const { return cycles_; }
 
 private:
-    const TapSpec& spec_;
+    const TapFacts& facts_;
     std::uint32_t seed_;
     std::vector<Cycle> cycles_;
 };
 
 // The vectors of the two benches.
-std::vector<Cycle> top_vectors(const TapSpec& spec);
-std::vector<Cycle> controller_vectors(const TapSpec& spec);
+std::vector<Cycle> top_vectors(const TapFacts& facts);
+std::vector<Cycle> controller_vectors(const TapFacts& facts);
 // The text of the vector file.
 std::string vector_file(const std::vector<Cycle>& v);
 // The predicted trace.
-std::string predict(const TapSpec& spec, Dut dut, const std::vector<Cycle>& v);
+std::string predict(const TapFacts& facts, Dut dut, const std::vector<Cycle>& v);
 
 // Test benches reading "vectors.txt" and writing the named trace file.
-std::string verilog_bench(const TapSpec& spec, Dut dut, size_t cycles, const std::string& trace);
-std::string vhdl_bench(const TapSpec& spec, Dut dut, size_t cycles, const std::string& trace);
+std::string verilog_bench(const TapFacts& facts, Dut dut, size_t cycles, const std::string& trace);
+std::string vhdl_bench(const TapFacts& facts, Dut dut, size_t cycles, const std::string& trace);
 
 // "" when the trace matches the prediction, else where it first differs.
-std::string compare(const TapSpec& spec, Dut dut, const std::vector<Cycle>& v, const std::string& expected,
+std::string compare(const TapFacts& facts, Dut dut, const std::vector<Cycle>& v, const std::string& expected,
                     const std::string& trace);
 // The TDO characters of a trace at the places the prediction defines.
-std::string defined_tdo(const TapSpec& spec, const std::string& expected, const std::string& trace);
+std::string defined_tdo(const TapFacts& facts, const std::string& expected, const std::string& trace);
 
 }  // namespace tapbench

@@ -145,7 +145,7 @@ TEST_F(Interp, ShellHandsTheLineToShAndStartsShWithoutWords) {
     EXPECT_EQ(out, "from-sh\n");
 }
 
-TEST(CmdParseMain, WithoutDictionaryUsesTheSpecification) {
+TEST(CmdParseMain, WithoutDictionaryUsesTheOptionText) {
     MSG_reset_globals();
     CMD_reset_globals();
     const char* argv[] = {"prog", "-ab", "-out", "x.txt", "-n5", "file"};
