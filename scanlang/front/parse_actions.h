@@ -129,7 +129,7 @@ void scan_finish_path(ScanAstNode* list);
 ScanAstNode* scan_finish_pso(ScanAstNode* head);
 void scan_finish_lockup(ScanAstNode* list);
 
-// A name reference: the identifier's leaf with its text checked.
+// A name reference: the identifier's leaf, as it stands.
 ScanAstNode* scan_signal(ScanAstNode* ident);
 // A line of a lockup-latch file (refused outside one): the first makes
 // the LOCKUP_LATCH_LIST_NODE, later ones join it.

@@ -85,9 +85,6 @@ const ScanListKinds kDftLists = {
     {FENNOX_INFO_NODE, FENNOX_INFO_LIST_NODE},
 };
 
-// Longest name reference whose index part is rejoined.
-constexpr size_t kMaxIndexedName = 1024;
-
 }  // namespace
 
 // ---------------------------------------------------------- error reports
@@ -370,18 +367,9 @@ void scan_finish_lockup(ScanAstNode* list) { thelockupAST = scan_holder(PROGRAM_
 
 // ------------------------------------------------------------ name rules
 
-ScanAstNode* scan_signal(ScanAstNode* ident) {
-    const char* text = ident ? ident->attribute : nullptr;
-    if (!text || text[0] == '\\') return ident;
-    size_t n = std::strlen(text);
-    // A bus bit "name[index]" is rejoined from its two parts, which the
-    // fixed join of the language limits in length.
-    if (n > 0 && text[n - 1] == ']' && std::strchr(text, '[') && n > kMaxIndexedName) {
-        std::fputs("Buffer space is not enough !\n", stderr);
-        fatal_exit();
-    }
-    return ident;
-}
+// The scanner delivers a bus bit "name[index]" as one identifier, so the
+// text stands as it is, at any length.
+ScanAstNode* scan_signal(ScanAstNode* ident) { return ident; }
 
 ScanAstNode* scan_lockup_line(ScanAstNode* list, ScanAstNode* name) {
     if (!sl_lockup_latch_flag) scan_yyerror(current_scanner, "syntax error");
