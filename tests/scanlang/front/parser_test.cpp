@@ -293,8 +293,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "ERROR : 't.dft', line-3, syntax error near or at }.\n"},
         FatalCase{"EmptySetTimingInASequence", "%SEQUENCE s { %SET_TIMING { } }", Kind::DFT,
                   "ERROR : 't.dft', line-1, syntax error near or at }.\n"},
-        FatalCase{"UnbuiltMapFile", "%MAP_SCAN lib {", Kind::MAP,
-                  "ERROR : 't.dft', line-1, the %MAP_SCAN block is not available in this version.\n"}),
+        FatalCase{"UnterminatedMapBlock", "%MAP_SCAN lib {", Kind::MAP,
+                  "ERROR : 't.dft', line-1, syntax error near or at .\n"}),
     [](const testing::TestParamInfo<FatalCase>& info) { return std::string(info.param.name); });
 
 // Names have no length limit, bus bits included.
