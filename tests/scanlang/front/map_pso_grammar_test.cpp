@@ -7,6 +7,7 @@
 
 #include "scanlang/front/front.h"
 #include "scanlang/front/pso_records.h"
+#include "scanlang/front/scan_aux.h"
 #include "support/child.h"
 #include "support/testsupport.h"
 
@@ -51,6 +52,51 @@ TEST(MapPsoGrammar, RepeatsWarn) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "WARNING : '" + path + "', line-2, 'REPAIR_CELL' is multiple defined.\n" +
                          "WARNING : '" + path + "', line-7, 'DEALY_DATA_OUT' is multiple defined.\n");
+}
+
+// ------------------------------------------------------- map look-ups
+
+class MapLookups : public testing::Test {
+protected:
+    void TearDown() override { SCAN_FRONT_reset_globals(); }
+};
+
+TEST_F(MapLookups, CellsOfTheFixture) {
+    SCAN_FRONT_reset_globals();
+    EXPECT_EQ(scan_map_get_si("SDFF"), std::nullopt);  // no map read yet
+    EXPECT_EQ(scan_get_repair_cell("BUFX2"), std::nullopt);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(scan_map(testsupport::source_path("tests/fixtures/scanlang/cells.map")), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(scan_map_get_si("SDFF"), "SI");
+    EXPECT_EQ(scan_map_get_si("DFF"), std::nullopt);  // the library-side name
+    EXPECT_EQ(scan_get_repair_cell("BUFX4"), "4");
+    EXPECT_EQ(scan_get_repair_cell("NONE"), std::nullopt);
+    EXPECT_EQ(scan_get_repair_cell_mux("%DATA"), std::nullopt);  // the first list holds buffers
+}
+
+TEST_F(MapLookups, MuxPinsAndLongNames) {
+    SCAN_FRONT_reset_globals();
+    testsupport::TempDir dir;
+    const std::string lib(3000, 'L');
+    // The scan-in look-up reads the map blocks at the head of the file.
+    const std::string path = dir.write("m.map",
+                                       "%MAP_SCAN l { %MAP_CELL D => " + lib + " { %SCAN_PORT %SCAN_IN => TI; } }\n"
+                                       "%REPAIR_CELL {\n %CELL MUX MX2 { %DATA = A; %SELECT = S; }\n"
+                                       " %CELL " + lib + " LX;\n}\n");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(scan_map(path), 0);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(scan_get_repair_cell_mux("%SELECT"), "S");
+    EXPECT_EQ(scan_get_repair_cell_mux("%ENABLE"), std::nullopt);
+    EXPECT_EQ(scan_get_repair_cell(lib), "LX");
+    EXPECT_EQ(scan_map_get_si(lib), "TI");
+}
+
+TEST_F(MapLookups, MissingFile) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(scan_map("/nonexistent/x.map"), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Failed to open file /nonexistent/x.map.\n");
 }
 
 // Parses a PSO text in this process, as the lockup-latch file when
