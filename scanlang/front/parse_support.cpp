@@ -11,6 +11,7 @@
 
 #include "runtime/exit.h"
 #include "scanlang/front/diagnostics.h"
+#include "scanlang/front/legal_inputs.h"
 #include "scanlang/front/parse_actions.h"
 #include "scanlang/front/parser.h"
 #include "scanlang/front/pso_records.h"
@@ -359,7 +360,9 @@ void scan_finish_path(ScanAstNode* list) {
         kept_trees.push_back(list);  // read but not wanted: kept to the run's end like every tree
 }
 
+// The PSO parse's append pointers, and its records (defined below).
 void scan_pso_forget();
+void reset_pso_records();
 
 ScanAstNode* scan_finish_pso(ScanAstNode* head) {
     thepsoAST = scan_take_children(SCAN_MAKE_AST(PROGRAM_NODE), head);
@@ -430,6 +433,9 @@ void SCAN_PARSE_reset_globals() {
     for (ScanAstNode* tree : kept_trees) SCAN_FREE_AST(tree);
     kept_trees.clear();
     forget_appends();
+    scan_pso_forget();
+    reset_pso_records();
+    COMBINE_LEGAL.clear();
     current_scanner = nullptr;
     parse_path_fileG = 0;
     sl_lockup_latch_flag = 0;
@@ -552,6 +558,8 @@ std::size_t record_name(ScanAstNode* stmt) {
     return sl_pso_instances.size() - 1;
 }
 
+}  // namespace
+
 void reset_pso_records() {
     sl_pso_instances.clear();
     SL_BUFFER_LIST.clear();
@@ -561,8 +569,6 @@ void reset_pso_records() {
     sl_pso_scan_in_pad_flag = 0;
     sl_pso_scan_out_pad_flag = 0;
 }
-
-}  // namespace
 
 ScanAstNode* scan_pso_item(ScanAstNode* head, ScanAstNode* item) {
     if (sl_lockup_latch_flag) scan_yyerror(current_scanner, "syntax error");
