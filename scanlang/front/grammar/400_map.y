@@ -65,7 +65,7 @@ test_point_pin_stmt
     | "%SCAN_IN" "=" signal ";"     { $$.node = scan_keyword_pin("%SCAN_IN", $3.node); }
     | "%SCAN_OUT" "=" signal ";"    { $$.node = scan_keyword_pin("%SCAN_OUT", $3.node); }
     | "%TEST_ENABLE" "=" signal ";" { $$.node = scan_keyword_pin("%TEST_ENABLE", $3.node); }
-    | "%SCAN_CLOCK" "=" signal ";"  { $$.node = scan_keyword_pin("%SCAN_CLOCK", $3.node); }
+    | "%SCAN_CLOCK" "=" signal ";"  { $$.node = SCAN_MAKE_DUET_AST(PIN_NODE, $1.node, $3.node); }
     | "%SCAN_ENABLE" "=" signal ";" { $$.node = scan_keyword_pin("%SCAN_ENABLE", $3.node); }
     | "%EXTRA_GATE" "=" signal ";"  { $$.node = scan_keyword_pin("%EXTRA_GATE", $3.node); }
     ;
@@ -135,7 +135,10 @@ scan_port_out_inv_stmt
     ;
 scan_select_map_stmt
     : "%SCAN_SELECT_<n>" "%SELECT" "=>" signal ";"
-      { $$.node = SCAN_MAKE_DUET_AST(SCAN_SELECT_NODE, $1.node, $4.node); }
+      {
+          scan_drop($2.node);  // the %SELECT word's own leaf is not kept
+          $$.node = SCAN_MAKE_DUET_AST(SCAN_SELECT_NODE, $1.node, $4.node);
+      }
     ;
 scan_clock_map_stmt
     : "%SCAN_CLOCK" "%CLOCK" "=>" signal ";" { $$.node = SCAN_MAKE_DUET_AST(SCAN_CLOCK_NODE, $1.node, $4.node); }
