@@ -84,6 +84,13 @@ void print_segment(const char* fmt, Args args, const char* file, int line, const
 
 }  // namespace
 
+void scan_fatal_message(const std::string& message) {
+    std::fputs(message.c_str(), stderr);
+    scan_close_log();
+    has_error = 0;
+    qdx_exit(-1);
+}
+
 int error_handler(const char* file, int line, int code, const char* s1, const char* s2) {
     if (code < 0 || code >= SCAN_DIAG_CODE_COUNT) return 0;
     const Diagnostic& d = kDiagnostics[code];

@@ -56,6 +56,11 @@ inline constexpr int SCAN_ERR_PATTERN_LENGTH = 17;
 // Codes outside 0 .. 24 print nothing and change nothing.  Returns 0.
 int error_handler(const char* file, int line, int code, const char* s1, const char* s2);
 
+// Prints `message` on standard error and ends the run as an error of
+// `error_handler` does (log closed and removed, status -1).  For the
+// checks that have no numbered code.
+[[noreturn]] void scan_fatal_message(const std::string& message);
+
 // True for the codes that are warnings.
 bool scan_diag_is_warning(int code);
 

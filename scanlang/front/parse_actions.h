@@ -129,7 +129,19 @@ void scan_finish_path(ScanAstNode* list);
 ScanAstNode* scan_finish_pso(ScanAstNode* head);
 void scan_finish_lockup(ScanAstNode* list);
 
-// A name reference: the identifier's leaf with its text checked.
+// The PSO file.  `scan_pso_item` files one statement under the file's
+// holder (made by the first item): a statement joins the list node of its
+// kind (opened by its first statement, which sets the pso_t slot), in
+// constant time; anything else is appended to the holder.  Must-scan,
+// KR-scan, must-be-transparent, pipeline and lockup-latch statements make
+// instance records; buffers and lockup latches are recorded too; a bare
+// string is a CLOCK statement; a second scan-in or scan-out pad ends the
+// run.  A PSO statement in a lockup-latch file is a syntax error.
+ScanAstNode* scan_pso_item(ScanAstNode* head, ScanAstNode* item);
+// A long-form must-scan or KR-scan statement: its element is marked so
+// that its instance record reads the long layout.
+ScanAstNode* scan_pso_long_element(ScanAstNode* element);
+// A name reference: the identifier's leaf, as it stands.
 ScanAstNode* scan_signal(ScanAstNode* ident);
 // A line of a lockup-latch file (refused outside one): the first makes
 // the LOCKUP_LATCH_LIST_NODE, later ones join it.

@@ -1,5 +1,6 @@
 // The parser's roots, error reports and the tree-building helpers of its
 // actions.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -10,8 +11,10 @@
 
 #include "runtime/exit.h"
 #include "scanlang/front/diagnostics.h"
+#include "scanlang/front/legal_inputs.h"
 #include "scanlang/front/parse_actions.h"
 #include "scanlang/front/parser.h"
+#include "scanlang/front/pso_records.h"
 #include "scanlang/front/seman.h"
 
 ScanAstNode* theAST = nullptr;
@@ -84,9 +87,6 @@ const ScanListKinds kDftLists = {
     {CFG_FENNOX_OUT_NODE, CFG_FENNOX_OUT_LIST_NODE},
     {FENNOX_INFO_NODE, FENNOX_INFO_LIST_NODE},
 };
-
-// Longest name reference whose index part is rejoined.
-constexpr size_t kMaxIndexedName = 1024;
 
 }  // namespace
 
@@ -360,9 +360,14 @@ void scan_finish_path(ScanAstNode* list) {
         kept_trees.push_back(list);  // read but not wanted: kept to the run's end like every tree
 }
 
+// The PSO parse's append pointers, and its records (defined below).
+void scan_pso_forget();
+void reset_pso_records();
+
 ScanAstNode* scan_finish_pso(ScanAstNode* head) {
     thepsoAST = scan_take_children(SCAN_MAKE_AST(PROGRAM_NODE), head);
     scan_clear_table(pso_t);
+    scan_pso_forget();
     return thepsoAST;
 }
 
@@ -370,18 +375,9 @@ void scan_finish_lockup(ScanAstNode* list) { thelockupAST = scan_holder(PROGRAM_
 
 // ------------------------------------------------------------ name rules
 
-ScanAstNode* scan_signal(ScanAstNode* ident) {
-    const char* text = ident ? ident->attribute : nullptr;
-    if (!text || text[0] == '\\') return ident;
-    size_t n = std::strlen(text);
-    // A bus bit "name[index]" is rejoined from its two parts, which the
-    // fixed join of the language limits in length.
-    if (n > 0 && text[n - 1] == ']' && std::strchr(text, '[') && n > kMaxIndexedName) {
-        std::fputs("Buffer space is not enough !\n", stderr);
-        fatal_exit();
-    }
-    return ident;
-}
+// The scanner delivers a bus bit "name[index]" as one identifier, so the
+// text stands as it is, at any length.
+ScanAstNode* scan_signal(ScanAstNode* ident) { return ident; }
 
 ScanAstNode* scan_lockup_line(ScanAstNode* list, ScanAstNode* name) {
     if (!sl_lockup_latch_flag) scan_yyerror(current_scanner, "syntax error");
@@ -437,6 +433,9 @@ void SCAN_PARSE_reset_globals() {
     for (ScanAstNode* tree : kept_trees) SCAN_FREE_AST(tree);
     kept_trees.clear();
     forget_appends();
+    scan_pso_forget();
+    reset_pso_records();
+    COMBINE_LEGAL.clear();
     current_scanner = nullptr;
     parse_path_fileG = 0;
     sl_lockup_latch_flag = 0;
@@ -444,3 +443,188 @@ void SCAN_PARSE_reset_globals() {
     wrapper_chain_clk_count = 0;
     new_decoder_scan_mode = new_decoder_test_mode = new_decoder_override_mode = new_decoder_ram_write = 0;
 }
+
+// ------------------------------------------------------------- PSO files
+
+std::vector<InstanceElement> sl_pso_instances;
+std::vector<std::string> SL_BUFFER_LIST;
+std::vector<GroupListRecord> SL_GROUP_LIST;
+std::vector<std::string> sl_pso_clock_list;
+int sl_pso_clock_index = -1;
+int sl_pso_scan_in_pad_flag = 0;
+int sl_pso_scan_out_pad_flag = 0;
+
+namespace {
+
+// Slots of pso_t.
+constexpr int PSO_MUST_SCAN = 0, PSO_DONT_SCAN = 1, PSO_DONT_MODIFY = 2, PSO_MUST_BE_TRANS = 3, PSO_SCAN_GROUP = 4,
+              PSO_FULL_SCAN = 5, PSO_SELECTED_SCAN = 6, PSO_CLOCK_ORDER = 7, PSO_BUFFER = 8, PSO_SCAN_PAD = 10,
+              PSO_KR_SCAN = 11;
+constexpr int PSO_SLOT_COUNT = 12;
+
+struct PsoKind {
+    int stmt_kind;
+    int list_kind;
+    int slot;
+    bool records;  // its instance elements make instance records
+};
+const PsoKind kPsoKinds[] = {
+    {PSO_MUST_SCAN_NODE, PSO_MUST_SCAN_LIST_NODE, PSO_MUST_SCAN, true},
+    {PSO_PIPELINE_NODE, PSO_MUST_SCAN_LIST_NODE, PSO_MUST_SCAN, false},
+    {PSO_LOCKUP_LATCH_NODE, PSO_MUST_SCAN_LIST_NODE, PSO_MUST_SCAN, false},
+    {PSO_KR_SCAN_NODE, PSO_KR_SCAN_LIST_NODE, PSO_KR_SCAN, true},
+    {PSO_DONT_SCAN_NODE, PSO_DONT_SCAN_LIST_NODE, PSO_DONT_SCAN, false},
+    {PSO_DONT_MODIFY_NODE, PSO_DONT_MODIFY_LIST_NODE, PSO_DONT_MODIFY, false},
+    {PSO_MUST_BE_TRANS_NODE, PSO_MUST_BE_TRANS_LIST_NODE, PSO_MUST_BE_TRANS, true},
+    {PSO_SCAN_GROUP_NODE, PSO_SCAN_GROUP_LIST_NODE, PSO_SCAN_GROUP, false},
+    {PSO_FULL_SCAN_NODE, PSO_FULL_SCAN_LIST_NODE, PSO_FULL_SCAN, false},
+    {PSO_SELECTED_SCAN_NODE, PSO_SELECTED_SCAN_LIST_NODE, PSO_SELECTED_SCAN, false},
+    {SCAN_IN_PAD_NODE, SCAN_PAD_LIST_NODE, PSO_SCAN_PAD, false},
+    {SCAN_OUT_PAD_NODE, SCAN_PAD_LIST_NODE, PSO_SCAN_PAD, false},
+    {PSO_CLOCK_ORDER_NODE, PSO_CLOCK_ORDER_LIST_NODE, PSO_CLOCK_ORDER, false},
+    {PSO_BUFFER_NODE, PSO_BUFFER_LIST_NODE, PSO_BUFFER, false},
+};
+
+// Per list kind its list node and last statement, and the holder's last
+// child: every append is constant-time.
+struct PsoParse {
+    ScanAstNode* list[PSO_SLOT_COUNT] = {};
+    ScanAstNode* last[PSO_SLOT_COUNT] = {};
+    ScanAstNode* tail = nullptr;
+    std::vector<const ScanAstNode*> long_elements;
+};
+PsoParse pso_parse;
+
+const char* attr(const ScanAstNode* n) { return n && n->attribute ? n->attribute : ""; }
+
+ScanAstNode* nth_child(ScanAstNode* n, int i) {
+    ScanAstNode* c = n ? n->child : nullptr;
+    while (c && i-- > 0) c = c->sibling;
+    return c;
+}
+
+// The record of one INSTANCE_ELEMENT_NODE.
+InstanceElement instance_record(ScanAstNode* element) {
+    InstanceElement r = NEW_INSTANCE_ELEMENT();
+    r.clock_index = sl_pso_clock_index;
+    ScanAstNode* chain = nth_child(element, 0);
+    if (chain && chain->kind == NUMBER_NODE) r.chain = std::atoi(attr(chain));
+    bool long_form = std::find(pso_parse.long_elements.begin(), pso_parse.long_elements.end(), element) !=
+                     pso_parse.long_elements.end();
+    ScanAstNode* cell = nth_child(element, long_form ? 1 : 5);
+    if (long_form) {
+        // chain, cell spec, control, observe, transition, pipeline
+        if (cell && cell->kind != DUMMY) {
+            r.instance = attr(cell->child);
+            if (cell->child && cell->child->sibling) r.cell_name = attr(cell->child->sibling);
+        }
+        r.control = nth_child(element, 2) && nth_child(element, 2)->kind == PSO_CONTROL_NODE;
+        r.observe = nth_child(element, 3) && nth_child(element, 3)->kind == PSO_OBSERVE_NODE;
+        r.transition = nth_child(element, 4) && nth_child(element, 4)->kind == PSO_TRANSITION_NODE;
+        r.pipeline = nth_child(element, 5) && nth_child(element, 5)->kind == PSO_PIPELINE_NODE;
+        return r;
+    }
+    // chain, complement, inverse 1, name, inverse 2, cell spec
+    r.complement = nth_child(element, 1) && nth_child(element, 1)->kind == PSO_COMPLEMENT_NODE;
+    r.inverse1 = nth_child(element, 2) && nth_child(element, 2)->kind == PSO_INVERSE1_NODE;
+    ScanAstNode* name = nth_child(element, 3);
+    if (name && name->kind == CAPTURE_NODE) {
+        r.capture = "CAPTURE1";
+        name = name->child;
+    }
+    r.instance = attr(name);
+    r.inverse2 = nth_child(element, 4) && nth_child(element, 4)->kind == PSO_INVERSE2_NODE;
+    if (cell && cell->kind == PSO_CELL_NAME_NODE && cell->child) r.cell_name = attr(cell->child);
+    return r;
+}
+
+// Records every instance element among the children of a statement (and
+// of its GROUP_NODEs).
+void record_instances(ScanAstNode* stmt) {
+    for (ScanAstNode* c = stmt->child; c; c = c->sibling) {
+        if (c->kind == INSTANCE_ELEMENT_NODE) sl_pso_instances.push_back(instance_record(c));
+        if (c->kind == GROUP_NODE)
+            for (ScanAstNode* e = c->child; e; e = e->sibling)
+                if (e->kind == INSTANCE_ELEMENT_NODE) sl_pso_instances.push_back(instance_record(e));
+    }
+}
+
+// One record for the name of a pipeline or lockup-latch statement.
+std::size_t record_name(ScanAstNode* stmt) {
+    InstanceElement r = NEW_INSTANCE_ELEMENT();
+    r.instance = attr(stmt->child);
+    r.clock_index = sl_pso_clock_index;
+    sl_pso_instances.push_back(std::move(r));
+    return sl_pso_instances.size() - 1;
+}
+
+}  // namespace
+
+void reset_pso_records() {
+    sl_pso_instances.clear();
+    SL_BUFFER_LIST.clear();
+    SL_GROUP_LIST.clear();
+    sl_pso_clock_list.clear();
+    sl_pso_clock_index = -1;
+    sl_pso_scan_in_pad_flag = 0;
+    sl_pso_scan_out_pad_flag = 0;
+}
+
+ScanAstNode* scan_pso_item(ScanAstNode* head, ScanAstNode* item) {
+    if (sl_lockup_latch_flag) scan_yyerror(current_scanner, "syntax error");
+    if (!head) {
+        pso_parse = PsoParse{};
+        reset_pso_records();
+        head = SCAN_MAKE_AST(DUMMY);
+    }
+    const PsoKind* kind = nullptr;
+    for (const PsoKind& k : kPsoKinds)
+        if (k.stmt_kind == item->kind) kind = &k;
+    if (!kind) {
+        // A CLOCK statement's string: the clock of later instance records.
+        sl_pso_clock_list.emplace_back(attr(item));
+        sl_pso_clock_index = static_cast<int>(sl_pso_clock_list.size()) - 1;
+    }
+    if (item->kind == SCAN_IN_PAD_NODE || item->kind == SCAN_OUT_PAD_NODE) {
+        bool in = item->kind == SCAN_IN_PAD_NODE;
+        int& flag = in ? sl_pso_scan_in_pad_flag : sl_pso_scan_out_pad_flag;
+        // A file names one scan-in and one scan-out pad; a second one is
+        // an error of the file, not a normal end.
+        if (flag) {
+            ScanAstNode* name = nth_child(item, 2);
+            scan_fatal_message("ERROR : '" + in_file_name + "', line-" + std::to_string(name ? name->line : 0) +
+                               ", '" + (in ? "PSO_SCAN_IN_PAD" : "PSO_SCAN_OUT_PAD") + "' is multiple defined\n");
+        }
+        flag = 1;
+    }
+    if (kind) {
+        if (kind->records) record_instances(item);
+        if (item->kind == PSO_PIPELINE_NODE) record_name(item);
+        if (item->kind == PSO_LOCKUP_LATCH_NODE) {
+            GroupListRecord g = NEW_GROUP_LIST();
+            g.elements.push_back(record_name(item));
+            SL_GROUP_LIST.push_back(std::move(g));
+        }
+        if (item->kind == PSO_BUFFER_NODE) SL_BUFFER_LIST.emplace_back(attr(item->child));
+        ScanAstNode*& list = pso_parse.list[kind->slot];
+        if (list) {
+            pso_parse.last[kind->slot] = FAST_SCAN_APPEND_CHILD(list, pso_parse.last[kind->slot], item);
+            return head;
+        }
+        list = scan_holder(kind->list_kind, item);
+        pso_t[kind->slot] = 1;
+        pso_parse.last[kind->slot] = item;
+        item = list;
+    }
+    pso_parse.tail = FAST_SCAN_APPEND_CHILD(head, pso_parse.tail, item);
+    return head;
+}
+
+// The append pointers point into the finished tree: dropped with the parse.
+void scan_pso_forget() { pso_parse = PsoParse{}; }
+
+ScanAstNode* scan_pso_long_element(ScanAstNode* element) {
+    pso_parse.long_elements.push_back(element);
+    return element;
+}
+

@@ -1,0 +1,38 @@
+// Decoding of the digit-coded compression groups of a DFT file
+// (%CIPHERTEXT).  Every character is carried by four decimal digits: the
+// first digit exclusive-or'ed with the number formed by the other three.
+// A string that starts with "0" or "1" is an item whose leading 0/1
+// characters are its flags; any other string is a group header whose
+// first four digits say whether the group is an in- or an out-group.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct FennoxGroupItem {
+    std::string text;
+    // One per flag character of the coded item: "pass" for 0, "xor" for 1.
+    std::vector<std::string> flags;
+    int last = -1;
+};
+
+struct FennoxGroup {
+    std::string name;
+    std::vector<FennoxGroupItem> items;
+};
+
+// The character of one four-digit group.  `group` must hold four digits
+// whose code lies in 0 .. 255; anything else ends the run naming `file`.
+std::string fennox_xor(const std::string& group, const std::string& file = "");
+
+// Decodes `digits` four at a time; trailing digits beyond the last full
+// group are ignored.
+std::string fennox_decrypt(const std::string& digits, const std::string& file = "");
+
+// Fills `in_groups` and `out_groups` from the coded strings, in order.
+// Nothing is done when either array already holds groups (the plain
+// statements gave them).  An item before any group of its kind, a header
+// shorter than four characters, a non-digit or a character code above 255
+// ends the run with a message naming `file`.
+void sl_decrypt(const std::vector<std::string>& ciphertext, std::vector<FennoxGroup>& in_groups,
+                std::vector<FennoxGroup>& out_groups, const std::string& file);

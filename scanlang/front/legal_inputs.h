@@ -1,0 +1,47 @@
+// Checking and merging of the %LEGAL_INPUTS / %ILLEGAL_INPUTS statements
+// of an ATPG constraint.  A pattern holds one character per port, in port
+// order.  Illegal statements become the legal statement of their
+// complement; legal statements that share a port are merged into one
+// statement over the union of their ports, so that test generation gets
+// one legal pattern set per independent group of ports.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "scanlang/front/list_records.h"
+
+using LegalList = std::vector<TwoIdentListRecord>;
+
+// Widest illegal statement whose complement is enumerated: 2^n patterns
+// of n characters each, so the limit keeps the result to a few megabytes.
+inline constexpr int kMaxIllegalInputPorts = 16;
+
+// The last combined-entry list built by `combine_relative_legal_inputs`.
+extern std::vector<DoubleTwoIdentListRecord> COMBINE_LEGAL;
+
+// Every pattern must have one character per port (error 22); in an
+// illegal list no pattern may hold X, S or Z (error 23).
+void check_mapping_num_port_pat(const LegalList& list, bool illegal);
+
+// The n-character 0/1 text of `value`, bit 0 leftmost.
+std::string get_new_pattern(unsigned long value, int n);
+
+// Appends, for each illegal statement, the statement of all patterns it
+// does not list to `legal` and empties `illegal`.  A statement over more
+// than kMaxIllegalInputPorts ports ends the run.
+void transfer_illegal_to_legal(LegalList& illegal, LegalList& legal);
+
+// The combination of two related statements, or none when no pattern
+// survives (the group warning names the statements of `group`).
+std::optional<TwoIdentListRecord> combine_two_relative_legal(const TwoIdentListRecord& a,
+                                                             const TwoIdentListRecord& b,
+                                                             const std::vector<TwoIdentListRecord>& group);
+
+// Merges combined entries that are related in turn, until none are.
+std::vector<DoubleTwoIdentListRecord> integrate_relative_legal(std::vector<DoubleTwoIdentListRecord> entries);
+
+// The merged legal list: the statements related to no other first, then
+// the merged ones.
+LegalList combine_relative_legal_inputs(const LegalList& list);
