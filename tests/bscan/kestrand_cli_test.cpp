@@ -1,5 +1,7 @@
 // kestrand's command line, run as a program.
 #include <gtest/gtest.h>
+
+#include "support/param_name.h"
 #include <unistd.h>
 
 #include <filesystem>
@@ -73,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
                 true,
                 {"Selected option:  -add_tap -add_tap_only -vhdl -no_pad.\n\n",
                  "ERROR:  option -add_tap conflicts with -add_tap_only.\n\n"},
-                {"can't find BSC"}}));
+                {"can't find BSC"}}),
+    [](const auto& i) { std::string s; for (const auto& a : i.param.args) s += a + " "; return testsupport::param_name(s, i.index, 40); });
 
 TEST(KestrandRun, CircuitPathAndReport) {
     TempDir dir;

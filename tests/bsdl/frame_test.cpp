@@ -1,6 +1,8 @@
 // tallowmere's frame in-process: the options, the report file, the yes/no
 // prompt, the crash handler and the name hash.
 #include <gtest/gtest.h>
+
+#include "support/param_name.h"
 #include <signal.h>
 
 #include <algorithm>
@@ -84,7 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "WARNING: invalid option \"lib\".\n"},  // no prefix matching
         OptionCase{
             {"-", "-help_me"}, {}, {}, {}, "WARNING: invalid option \"\".\nWARNING: invalid option \"help_me\".\n"},
-        OptionCase{{"-opath"}, {BSDL_OPT_OPATH}, {}, {}, ""}));
+        OptionCase{{"-opath"}, {BSDL_OPT_OPATH}, {}, {}, ""}),
+    [](const auto& i) { std::string s; for (const auto& a : i.param.args) s += a + " "; return testsupport::param_name(s, i.index, 40); });
 
 // ---------------------------------------------------------------- report
 

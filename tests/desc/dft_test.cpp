@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/param_name.h"
+
 #include <string>
 #include <vector>
 
@@ -61,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"{}()=;,", "C:{ C:} C:( C:) C:= C:; C:,"},
         TokenCase{"a; // note\nb /* x\n y */ c /*TAP*/d", "I:a C:; I:b I:c I:d"},
         TokenCase{"a/*b", "I:a/*b"},  // "/" and "*" inside a word
-        TokenCase{"", ""}));
+        TokenCase{"", ""}),
+    [](const auto& i) { return testsupport::param_name(i.param.text, i.index, 40); });
 
 // Texts that are not one word end the run at their first character.
 TEST_F(DescTest, DftTextsThatAreNoWord) {
@@ -217,7 +220,8 @@ INSTANTIATE_TEST_SUITE_P(
                         "  %EN_H E5 XOR F; %EN_H E6 XNOR F; %ENABLE E7 = 0110; %ENABLE E8 = (1); %ENABLE E9 = x; }",
                         {"A", "01", "@R2", "E1/0/<none>/-1", "E2/1/F/19", "E3/0/F/20", "E4/0/F/21", "E5/1/F/22",
                          "E6/1/F/23", "E7/0110/<none>/-1", "E8/1/<none>/-1", "E9/<none>/<none>/-1"},
-                        ""}));
+                        ""}),
+    [](const auto& i) { return testsupport::param_name(i.param.text, i.index, 40); });
 
 // Capture patterns are checked against each other like opcodes, and a
 // new %INSTRUCTION_CAPTURE starts a new list.

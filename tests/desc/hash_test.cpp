@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/param_name.h"
+
 #include <string>
 #include <vector>
 
@@ -42,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
                       HashCase{"\xc3\xa9", 63, 41},      // -61 - 87 = -148
                       HashCase{"\xc3\xa9", 127, 106},    //
                       HashCase{"A\x80", 63, 0}  // 65 - 128 = -63
-                      ));
+                      ),
+    [](const auto& i) { return testsupport::param_name(std::string(i.param.name) + "_mod_" + std::to_string(i.param.modulus), i.index, 40); });
 
 TEST_F(DescTest, HashOfNullIsZeroAndDefaultModulusIs63) {
     EXPECT_EQ(hash_key(nullptr), 0);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/param_name.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -185,7 +187,8 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"%scan_cell X { %DATA_IN D; }", SYNTAX(1, "%scan_cell"), 255},
         // Comments.
         Rejected{"%BUFFER B { %INPUT A; }\n/* open\n", "'cells.lib' line 3: Missing '*/'.\n", 255},
-        Rejected{"/* a\n /* b */", "'cells.lib' line 2: Missing '*/'.\n", 255}));
+        Rejected{"/* a\n /* b */", "'cells.lib' line 2: Missing '*/'.\n", 255}),
+    [](const auto& i) { return testsupport::param_name(i.param.text, i.index, 40); });
 
 // A name of any length is kept whole.
 TEST_F(DescTest, LibLongNamesKeptWhole) {

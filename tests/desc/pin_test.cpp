@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/param_name.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -70,7 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"21 D[12] d[] in", {"d[]", "D[12]", "21", "in", N, N, N, N, N, N, N, N, N, "-1", "-1"}},
         RowCase{"22 -_A %_A __A", {"%_A", "-_A", "22", "__A", N, N, N, N, N, N, N, N, N, "-1", "-1"}},
         RowCase{"23 a.b x{1} y?z-w", {"x{1}", "a.b", "23", "y?z-w", N, N, N, N, N, N, N, N, N, "-1", "-1"}},
-        RowCase{"/* c */ 24 A a in // c\n// c", {"a", "A", "24", "in", N, N, N, N, N, N, N, N, N, "-1", "-1"}}));
+        RowCase{"/* c */ 24 A a in // c\n// c", {"a", "A", "24", "in", N, N, N, N, N, N, N, N, N, "-1", "-1"}}),
+    [](const auto& i) { return testsupport::param_name(i.param.text, i.index, 40); });
 
 struct PinRejected {
     const char* text;
@@ -128,7 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
         PinRejected{"1 A a/b in", PSYNTAX(1, "/"), "", 255},
         // Comments.
         PinRejected{"1 A a in /* open\n", "'chip.pin' line 2: Missing '*/'.\n", "", 255},
-        PinRejected{"/* /* */", "'chip.pin' line 1: Missing '*/'.\n", "", 255}));
+        PinRejected{"/* /* */", "'chip.pin' line 1: Missing '*/'.\n", "", 255}),
+    [](const auto& i) { return testsupport::param_name(i.param.text, i.index, 40); });
 
 struct RepeatCase {
     const char* text;
@@ -166,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "'chip.pin' line 5: pin name x mutiple defined.\n",
                    1},
         // A core-side name repeated on a row without package name.
-        RepeatCase{"1 * x in\n2 * x in", "'chip.pin' line 2: pin name x mutiple defined.\n", 1}));
+        RepeatCase{"1 * x in\n2 * x in", "'chip.pin' line 2: pin name x mutiple defined.\n", 1}),
+    [](const auto& i) { return testsupport::param_name(i.param.text, i.index, 40); });
 
 // The deferred error ends the run only when the reader says so: the
 // rejected names still stand in their rows.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/param_name.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -230,7 +232,8 @@ INSTANTIATE_TEST_SUITE_P(
         Broken{"empty configuration", "// nothing here\n", AT(2, ""), "", 255},
         Broken{"connection between two ports", "%CONNECTION_TABLE { %CONNECT a TO b; }", AT(1, ";"), "", 255},
         Broken{"pin file missing", "%PIN_LIST { %FILE_NAME nope.pin; }",
-               "Error: (t.bsc) can't open pin file 'nope.pin' in default searching path.\n\n", "", 255}));
+               "Error: (t.bsc) can't open pin file 'nope.pin' in default searching path.\n\n", "", 255}),
+    [](const auto& i) { return testsupport::param_name(i.param.what); });
 
 #undef AT
 
@@ -534,7 +537,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 255},
         PinCase{"inline list needs a name after each number", {}, "%PIN_LIST { 1 a 2 }", "\"t.bsc\", line 1: Syntax Error at '}'\n",
-                "", 255}));
+                "", 255}),
+    [](const auto& i) { return testsupport::param_name(i.param.what); });
 
 // ------------------------------------------------------------ package lists
 
@@ -588,7 +592,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 255},
         PinCase{"package file missing", {}, "%PACKAGE_LIST { %FILE_NAME zz.pin; }",
-                "Error: can't open pin file 'zz.pin' in default searching path.\n\n", "", 255}));
+                "Error: can't open pin file 'zz.pin' in default searching path.\n\n", "", 255}),
+    [](const auto& i) { return testsupport::param_name(i.param.what); });
 
 // ------------------------------------------------------------ several designs
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/param_name.h"
+
 #include <string>
 #include <vector>
 
@@ -67,7 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
         WildCase{{"P*_IN"}, "P12_OUT", nullptr},
         WildCase{{"*"}, "ANYTHING", "*"},
         WildCase{{"PAD_IN*"}, "IN", nullptr},
-        WildCase{{}, "PAD", nullptr}));
+        WildCase{{}, "PAD", nullptr}),
+    [](const auto& i) { return testsupport::param_name(i.param.query, i.index, 40); });
 
 struct TieCase {
     std::vector<const char*> buffers;
@@ -101,7 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
         // The same wild-card name written twice is ambiguous too.
         TieCase{{"IO*", "IO*"}, "IO1",
                 "ERROR: BUFFER, IO*, IO*, in \"cells.lib\" can match iopad 'IO1'.\n"
-                "Please give a more specific name in \"cells.lib\" to avoid ambiguous.\n"}));
+                "Please give a more specific name in \"cells.lib\" to avoid ambiguous.\n"}),
+    [](const auto& i) { return testsupport::param_name(i.param.query, i.index, 40); });
 
 TEST_F(DescTest, LookupsOfNoneAndMissingNames) {
     new_scan_cell("BC1", 0);

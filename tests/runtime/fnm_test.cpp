@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "support/param_name.h"
 #include <pwd.h>
 #include <unistd.h>
 
@@ -209,7 +211,8 @@ INSTANTIATE_TEST_SUITE_P(Table, AddPath,
                                            AddPathCase{"x::y:", {"a", "x", "y"}, "x"},
                                            AddPathCase{"", {"a", "."}, nullptr},
                                            AddPathCase{" x", {"a", "."}, nullptr},
-                                           AddPathCase{nullptr, {"a", "(end)"}, nullptr}));
+                                           AddPathCase{nullptr, {"a", "(end)"}, nullptr}),
+    [](const auto& i) { return testsupport::param_name(i.param.text, i.index, 40); });
 
 TEST_F(FnmBase, SelfLinkEndsTheRun) {
     TempDir tmp;
@@ -330,7 +333,8 @@ TEST_P(LibPiece, ExpandsFromHome) {
 INSTANTIATE_TEST_SUITE_P(Table, LibPiece,
                          ::testing::Values(LibPieceCase{"~/lib", "/h/me/lib"}, LibPieceCase{"~me/lib", "/h/me/lib"},
                                            LibPieceCase{"~", "/h/me"}, LibPieceCase{"~/a//b/", "/h/me/a/b"},
-                                           LibPieceCase{"/abs/lib", "/abs/lib"}));
+                                           LibPieceCase{"/abs/lib", "/abs/lib"}),
+    [](const auto& i) { return testsupport::param_name(i.param.piece, i.index, 40); });
 
 TEST_F(FnmBase, HomeExpansion) {
     struct passwd* pw = getpwuid(getuid());
@@ -389,7 +393,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{"x.", nullptr, nullptr, "x", nullptr, "x"},
                       ParseCase{"C:dir/x.v", "C", "C:dir", "x", "v", "C:dir/x.v"},
                       ParseCase{"C:x.v", "C", nullptr, "C:x", "v", "C:x.v"},
-                      ParseCase{"dir/a:b.c", nullptr, "dir", "a:b", "c", "dir/a:b.c"}));
+                      ParseCase{"dir/a:b.c", nullptr, "dir", "a:b", "c", "dir/a:b.c"}),
+    [](const auto& i) { return testsupport::param_name(i.param.name, i.index, 40); });
 
 struct PartsCase {
     const char* op;  // "break", "strip"
@@ -421,7 +426,8 @@ INSTANTIATE_TEST_SUITE_P(Table, Parts,
                                            PartsCase{"break", "C:dir/x.v", "vpbe", "C:dir/x.v"},
                                            PartsCase{"strip", "dir/chip.sdb", "e", "dir/chip"},
                                            PartsCase{"strip", "dir/chip.sdb", "p", "chip.sdb"},
-                                           PartsCase{"strip", "C:dir/x.v", "v", "dir/x.v"}));
+                                           PartsCase{"strip", "C:dir/x.v", "v", "dir/x.v"}),
+    [](const auto& i) { return testsupport::param_name(std::string(i.param.op) + "_" + i.param.name + "_" + i.param.letters, i.index, 40); });
 
 TEST_F(FnmBase, BuildReplaceAppend) {
     struct {

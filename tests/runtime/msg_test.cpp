@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/param_name.h"
+
 #include <cstdio>
 #include <string>
 
@@ -104,6 +106,7 @@ INSTANTIATE_TEST_SUITE_P(Codes, MsgFatal,
                          ::testing::Values(FatalCase{1, "FATAL 002: Fatal Error - Not enough memory"},
                                            FatalCase{2, "FATAL 002: Fatal Error - Disk full"},
                                            FatalCase{3, "FATAL 002: Fatal Error - Corrupted data table"},
-                                           FatalCase{7, "FATAL 003: Fatal Error - Error Code 7"}));
+                                           FatalCase{7, "FATAL 003: Fatal Error - Error Code 7"}),
+    [](const auto& i) { return "Code" + std::to_string(i.param.code); });
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/param_name.h"
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -34,7 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MatchCase{"HIER_DOT*", "hier_dot", 1},                   // case-sensitive
                       MatchCase{"*?*b", "x>yb", 0},                            // needs a later star to move
                       MatchCase{"*a*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", 1},
-                      MatchCase{"*x", nullptr, 0}, MatchCase{"x*", nullptr, -1}));
+                      MatchCase{"*x", nullptr, 0}, MatchCase{"x*", nullptr, -1}),
+    [](const auto& i) { return testsupport::param_name(std::string(i.param.pattern) + "_vs_" + (i.param.text ? i.param.text : "null"), i.index, 40); });
 
 TEST(Str, NullPatternReusesThePreviousOne) {
     STR_reset_globals();

@@ -5,6 +5,8 @@
 // blocks, the pattern-length error and the memory-BIST pin check.
 #include <gtest/gtest.h>
 
+#include "support/param_name.h"
+
 #include <string>
 
 #include "scanlang/front/front.h"
@@ -71,7 +73,8 @@ TEST_P(BistAtpgFixtureTrees, MatchTheGoldenPrint) {
 
 INSTANTIATE_TEST_SUITE_P(BistAtpgBlocks, BistAtpgFixtureTrees,
                          testing::Values("connect_bist", "atpg_constraints", "test_conversion", "select_fault",
-                                         "mbist"));
+                                         "mbist"),
+    [](const auto& i) { return testsupport::param_name(i.param); });
 
 // ------------------------------------------------------------ the merges
 

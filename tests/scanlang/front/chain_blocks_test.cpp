@@ -5,6 +5,8 @@
 // counting with its warnings, and the inputs that end the run.
 #include <gtest/gtest.h>
 
+#include "support/param_name.h"
+
 #include <string>
 
 #include "scanlang/front/front.h"
@@ -63,7 +65,8 @@ TEST_P(ChainFixtureTrees, MatchTheGoldenPrint) {
 
 INSTANTIATE_TEST_SUITE_P(ChainBlocks, ChainFixtureTrees,
                          testing::Values("connect_scan", "connect_core", "core", "wrapper", "test_sessions",
-                                         "scan_decoder"));
+                                         "scan_decoder"),
+    [](const auto& i) { return testsupport::param_name(i.param); });
 
 // ------------------------------------------------------------ list nodes
 

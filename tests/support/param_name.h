@@ -1,0 +1,42 @@
+// Readable names for the cases of parameterised tests: a case's label or
+// content reduced to the letters, digits and underscores GoogleTest allows.
+#pragma once
+
+#include <cctype>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace testsupport {
+
+// `text` with every run of other characters turned into one '_', without
+// leading or trailing '_', cut after `max` characters; "Empty" when nothing
+// is left.
+inline std::string param_name(std::string_view text, std::size_t max = 60) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (out.size() >= max) break;
+        if (std::isalnum(c))
+            out += static_cast<char>(c);
+        else if (!out.empty() && out.back() != '_')
+            out += '_';
+    }
+    while (!out.empty() && out.back() == '_') out.pop_back();
+    return out.empty() ? std::string("Empty") : out;
+}
+
+// A null text reads "null".
+inline std::string param_name(const char* text, std::size_t max = 60) {
+    return param_name(std::string_view(text ? text : "null"), max);
+}
+
+// The same with the case's position appended, for tables whose labels
+// may repeat once reduced.
+inline std::string param_name(std::string_view text, std::size_t index, std::size_t max) {
+    return param_name(text, max) + "_" + std::to_string(index);
+}
+inline std::string param_name(const char* text, std::size_t index, std::size_t max) {
+    return param_name(text, max) + "_" + std::to_string(index);
+}
+
+}  // namespace testsupport
