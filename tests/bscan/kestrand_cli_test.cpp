@@ -42,7 +42,9 @@ TEST_P(KestrandCli, OutputAndStatus) {
     TempDir dir;
     auto r = kestrand(c.args, dir.path());
     EXPECT_EQ(r.status, c.status) << r.out << r.err;
-    if (c.banner_first) EXPECT_EQ(r.out.rfind(kBannerRule, 0), 0u) << r.out;
+    if (c.banner_first) {
+        EXPECT_EQ(r.out.rfind(kBannerRule, 0), 0u) << r.out;
+    }
     size_t at = 0;
     for (const auto& want : c.contains) {
         size_t f = r.out.find(want, at);

@@ -92,8 +92,9 @@ TEST_F(Template, StandardTemplateMatchesGolden) {
         auto r = run(argv, dir.path());
         EXPECT_EQ(r.status, 0) << r.out;
         const std::string text = read_file(dir.path() / c.path);
-        if (!c.golden.empty())
+        if (!c.golden.empty()) {
             EXPECT_EQ(mask_date(text), read_file(testsupport::source_path("tests/fixtures/bsdl/" + c.golden)));
+        }
         EXPECT_NE(text.find("\n" + c.constant), std::string::npos) << text;
         // After the banner (which ends with the time line and an empty line).
         const size_t time = r.out.find("\nTIME: ");
@@ -301,7 +302,9 @@ TEST_F(Template, ReaderCasesAndFormatErrors) {
         auto blocks = read_text(c.text, entity);
         std::string kept;
         for (const TemplateBlock& b : blocks) kept += b.text;
-        if (c.kinds.size() == 1) EXPECT_EQ(kept, c.text);
+        if (c.kinds.size() == 1) {
+            EXPECT_EQ(kept, c.text);
+        }
     }
 }
 

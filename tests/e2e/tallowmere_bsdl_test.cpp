@@ -53,7 +53,9 @@ using Row = bsdlcheck::BoundaryRow;
 void check_written_bsdl(const fs::path& bsd, std::vector<Row>* rows = nullptr) {
     bsdlcheck::BsdlCheck c = bsdlcheck::check_bsdl_file(bsd.string());
     EXPECT_TRUE(c.problems.empty()) << c.describe();
-    if (!bsdlcheck::urjtag_checker().empty()) EXPECT_TRUE(c.urjtag_ok) << c.describe();
+    if (!bsdlcheck::urjtag_checker().empty()) {
+        EXPECT_TRUE(c.urjtag_ok) << c.describe();
+    }
     if (rows) *rows = c.file.boundary;
 }
 

@@ -177,7 +177,7 @@ TEST_P(Names, NoShellNothingOutsideAndOutputsInTheirLanguage) {
     // The Tcl scripts: read by Tcl with the tool commands recording
     // their words; every file name arrives as one word, nothing else runs.
     if (have_program("tclsh")) {
-        for (const std::string script : {top + "_TAP.ac.tcl", top + "_TAP.pt.tcl"}) {
+        for (const std::string& script : {top + "_TAP.ac.tcl", top + "_TAP.pt.tcl"}) {
             const std::string probe =
                 "proc unknown {args} {}\n"
                 "proc read_vhdl {f} {puts \"READ:$f\"}\n"
