@@ -118,7 +118,7 @@ void open_and_check_sdb();
 
 // The chain walk: fills CHAIN_HASH_TAB, CHAIN_TAB, CHAIN_CELL_COUNT.
 void get_bs_chain();
-// The record with exactly that key (sets _HASH_INDEX), or null.
+// The record with exactly that key (sets HASH_INDEX), or null.
 ChainCellEntry* get_chain_cell(const char* key);
 // Order of two CHAIN_TAB elements (pointers to records): larger order first.
 int chain_cmp(const void* a, const void* b);

@@ -341,7 +341,7 @@ void save_scan_cell_info(const std::string& key, const char* cell_name, ScanCell
 
     const int bucket = hash_key(key.c_str());
     ChainCellEntry* e = desc_hash_add_at(&CHAIN_HASH_TAB, bucket, 0);
-    chain_index.emplace(key, std::make_pair(bucket, _HASH_INDEX));
+    chain_index.emplace(key, std::make_pair(bucket, HASH_INDEX));
     e->key = qdx_strdup(key.c_str());
     e->instance_name = qdx_strdup(key.c_str());
     e->cell_name = qdx_strdup(cell_name);
@@ -517,11 +517,11 @@ int chain_cmp(const void* a, const void* b) {
 }
 
 ChainCellEntry* get_chain_cell(const char* key) {
-    _HASH_INDEX = -1;
+    HASH_INDEX = -1;
     if (!key) return nullptr;
     auto it = chain_index.find(key);
     if (it == chain_index.end()) return nullptr;
-    _HASH_INDEX = it->second.second;
+    HASH_INDEX = it->second.second;
     return &CHAIN_HASH_TAB[it->second.first][it->second.second];
 }
 

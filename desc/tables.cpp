@@ -14,7 +14,7 @@
 #include "runtime/exit.h"
 #include "runtime/str.h"
 
-int _HASH_INDEX = -1;
+int HASH_INDEX = -1;
 
 ScanCellEntry** SCAN_CELL_HASH_TAB = nullptr;
 ScanCellEntry** SCAN_CELL_TAB = nullptr;
@@ -354,13 +354,13 @@ constexpr int kPinoBuckets = 127;
 
 PinoEntry* get_pin(int number) {
     if (number < 1) return nullptr;
-    _HASH_INDEX = -1;
+    HASH_INDEX = -1;
     int b = number % kPinoBuckets;
     if (b >= DYNA_count(PINO_HASH_TAB) || !PINO_HASH_TAB[b]) return nullptr;
     PinoEntry* bucket = PINO_HASH_TAB[b];
     for (int i = 0, n = DYNA_count(bucket); i < n; ++i) {
         if (bucket[i].number == number) {
-            _HASH_INDEX = i;
+            HASH_INDEX = i;
             return &bucket[i];
         }
     }
@@ -472,7 +472,7 @@ void DESC_reset_globals() {
     free_list(&ALLOWED_MULTIPLE_LIST);
     GLOBAL_EXIT = 0;
     DUMP = 0;
-    _HASH_INDEX = -1;
+    HASH_INDEX = -1;
     clear_standard_instructions();
 
     PIN_reset_globals();

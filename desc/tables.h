@@ -264,7 +264,7 @@ struct PinoEntry {
 
 // Position within its bucket of the record last added or found; -1 after
 // a failed look-up.
-extern int _HASH_INDEX;
+extern int HASH_INDEX;
 
 extern ScanCellEntry** SCAN_CELL_HASH_TAB;
 extern ScanCellEntry** SCAN_CELL_TAB;
@@ -371,7 +371,7 @@ inline const char* desc_record_key(const SkipSignalEntry& e) { return e.name; }
 inline const char* desc_record_key(char* const& name) { return name; }
 
 // Appends a zero-filled record to bucket b of a hash table, making the
-// table and the bucket when absent; sets _HASH_INDEX.  Buckets are made
+// table and the bucket when absent; sets HASH_INDEX.  Buckets are made
 // with room for `room` records and grow as needed.
 template <class T>
 T* desc_hash_add_at(T*** table, int b, int room = 0) {
@@ -392,7 +392,7 @@ T* desc_hash_add_at(T*** table, int b, int room = 0) {
     int i = DYNA_add(&(*table)[b], 1);
     T* r = &(*table)[b][i];
     *r = T{};
-    _HASH_INDEX = i;
+    HASH_INDEX = i;
     return r;
 }
 
@@ -403,7 +403,7 @@ T* desc_hash_add(T*** table, const char* name) {
 }
 
 // The first record of the name in its bucket (exact comparison), or null;
-// sets _HASH_INDEX.  A null name finds nothing and leaves _HASH_INDEX.
+// sets HASH_INDEX.  A null name finds nothing and leaves HASH_INDEX.
 template <class T>
 T* desc_hash_find(T** table, const char* name);
 
@@ -526,14 +526,14 @@ void DESC_reset_globals();
 template <class T>
 T* desc_hash_find(T** table, const char* name) {
     if (!name) return nullptr;
-    _HASH_INDEX = -1;
+    HASH_INDEX = -1;
     int b = hash_key(name);
     if (b < 0 || b >= DYNA_count(table) || !table[b]) return nullptr;
     T* bucket = table[b];
     for (int i = 0, n = DYNA_count(bucket); i < n; ++i) {
         const char* key = desc_record_key(bucket[i]);
         if (key && std::strcmp(key, name) == 0) {
-            _HASH_INDEX = i;
+            HASH_INDEX = i;
             return &bucket[i];
         }
     }

@@ -81,7 +81,7 @@ TEST_F(Chain, PositionsCountBackFromTheTap) {
 
     ChainCellEntry* b = get_chain_cell("B");
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(&CHAIN_HASH_TAB[hash_key("B")][_HASH_INDEX], b);
+    EXPECT_EQ(&CHAIN_HASH_TAB[hash_key("B")][HASH_INDEX], b);
     EXPECT_STREQ(b->instance_name, "B");
     EXPECT_STREQ(b->cell_name, "BC_OUT");
     ASSERT_EQ(DYNA_count(b->std_names), 1);
@@ -90,7 +90,7 @@ TEST_F(Chain, PositionsCountBackFromTheTap) {
     EXPECT_EQ(b->in_register, 0);
     EXPECT_EQ(b->scan_cell, get_scan_cell("BC_OUT"));
     EXPECT_EQ(get_chain_cell("nothing"), nullptr);
-    EXPECT_EQ(_HASH_INDEX, -1);
+    EXPECT_EQ(HASH_INDEX, -1);
 }
 
 TEST_F(Chain, ATwoNameCellTakesTwoPositions) {

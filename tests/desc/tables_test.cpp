@@ -111,15 +111,15 @@ TEST_F(DescTest, LookupsOfNoneAndMissingNames) {
     new_scan_cell("BC1", 0);
     new_tap_cell("TAPC");
     new_buffer("PI", BUFFER_PLAIN);
-    _HASH_INDEX = 5;
+    HASH_INDEX = 5;
     EXPECT_EQ(get_scan_cell(nullptr), nullptr);
     EXPECT_EQ(get_tap_cell(nullptr), nullptr);
     EXPECT_EQ(get_buffer(nullptr), nullptr);
-    EXPECT_EQ(_HASH_INDEX, 5);  // a none name does not touch the tables
+    EXPECT_EQ(HASH_INDEX, 5);  // a none name does not touch the tables
     EXPECT_EQ(get_scan_cell("BC2"), nullptr);
-    EXPECT_EQ(_HASH_INDEX, -1);
+    EXPECT_EQ(HASH_INDEX, -1);
     ASSERT_NE(get_tap_cell("TAPC"), nullptr);
-    EXPECT_EQ(_HASH_INDEX, 0);
+    EXPECT_EQ(HASH_INDEX, 0);
     EXPECT_EQ(get_tap_cell("tapc"), nullptr);  // exact comparison
     EXPECT_EQ(get_scan_cell("PI"), nullptr);   // each table holds its own kind
     // A name whose bucket lies beyond the table is not found.
@@ -138,9 +138,9 @@ TEST_F(DescTest, RepeatedNamesKeepFirstFound) {
     ScanCellEntry* a = get_scan_cell("A");
     ASSERT_NE(a, nullptr);
     EXPECT_STREQ(a->data_in, "first");
-    EXPECT_EQ(_HASH_INDEX, 0);
+    EXPECT_EQ(HASH_INDEX, 0);
     ASSERT_NE(get_scan_cell("@@"), nullptr);
-    EXPECT_EQ(_HASH_INDEX, 1);
+    EXPECT_EQ(HASH_INDEX, 1);
 }
 
 // Listings walk the buckets in index order, each bucket front to back,
@@ -185,7 +185,7 @@ TEST_F(DescTest, PinNumberTableAndComparators) {
     PinoEntry* p = get_pin(132);
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->number, 132);
-    EXPECT_EQ(_HASH_INDEX, 1);
+    EXPECT_EQ(HASH_INDEX, 1);
     EXPECT_EQ(get_pin(7), nullptr);
     EXPECT_EQ(get_pin(0), nullptr);
     EXPECT_EQ(get_pin(-3), nullptr);
