@@ -164,6 +164,8 @@ void kest_hier_replace_tap_instance_iopad();
 // The port lines of one level: each TAP port becomes a port of the same
 // name joined to the lower instance's pin; a name is added once a level.
 void kest_added_tap_ctrl_ports_into_parent(FILE* fp, const char* instance);
+// Frees the TAP path and clears the hierarchy globals above.
+void KEST_HIER_reset_globals();
 
 // ------------------------------------------------------------ the spine
 

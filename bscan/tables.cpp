@@ -4,6 +4,7 @@
 
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
+#include "bscan/guideline.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
@@ -137,9 +138,6 @@ void BSCAN_TABLES_reset_globals() {
     kest_hier_instance_matchG = -1;
     kest_need_to_add_extra_portG = 0;
 }
-
-void KEST_HIER_reset_globals();
-void GUIDELINE_reset_globals();
 
 void BSCAN_reset_globals() {
     GUIDELINE_reset_globals();

@@ -59,8 +59,6 @@ extern std::string BS_SVF_NAME;    // "<output dir>/<top>.svf"; set only with -s
 
 // Object id of the TAP instance in the open design (-1 before).
 extern int TAP_IOBJ;
-// The library's TAP controller of the configured TAP module.
-extern TapCellEntry* TAP_CONTR;
 
 // The rows of INSTRUCTIONS holding the standard instructions (INTEST_EXIST
 // and its siblings) are kept by the description layer (desc/tables.h).

@@ -22,7 +22,6 @@ std::string BS_BSD_FILE;
 std::string BS_SVF_NAME;
 
 int TAP_IOBJ = -1;
-TapCellEntry* TAP_CONTR = nullptr;
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "runtime/str.h"
 
 int HASH_INDEX = -1;
+TapCellEntry* TAP_CONTR = nullptr;
 
 ScanCellEntry** SCAN_CELL_HASH_TAB = nullptr;
 ScanCellEntry** SCAN_CELL_TAB = nullptr;

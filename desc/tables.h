@@ -270,6 +270,9 @@ extern ScanCellEntry** SCAN_CELL_HASH_TAB;
 extern ScanCellEntry** SCAN_CELL_TAB;
 extern TapCellEntry** TAP_CELL_HASH_TAB;
 extern TapCellEntry** TAP_CELL_TAB;
+// The TAP controller in use, set by each program from the configured TAP
+// module (none before); the program's reset clears it.
+extern TapCellEntry* TAP_CONTR;
 extern BufferEntry** BUFFER_HASH_TAB;
 extern BufferEntry** BUFFER_TAB;
 extern SkipSignalEntry** SKIP_SIGNAL_HASH_TAB;

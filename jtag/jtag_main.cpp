@@ -32,7 +32,6 @@ PadEntry* TAP_TMS_PIN_PTR = nullptr;
 PadEntry* TAP_TCK_PIN_PTR = nullptr;
 PadEntry* TAP_TRST_PIN_PTR = nullptr;
 
-TapCellEntry* TAP_CONTR = nullptr;
 char* org_tap_instance_nameG = nullptr;
 const char* TAP_TDI_PIN = nullptr;
 const char* TAP_TDO_PIN = nullptr;

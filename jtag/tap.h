@@ -60,9 +60,9 @@ void free_inst_enable_pin();
 
 // ------------------------------------------------------- TAP description
 
-// The TAP controller in use: the library's %TAP_CONTROLLER of the module
-// name, or an entry of our own when the library has none.
-extern TapCellEntry* TAP_CONTR;
+// TAP_CONTR (desc/tables.h) is the TAP controller in use: the library's
+// %TAP_CONTROLLER of the module name, or an entry of our own when the
+// library has none.
 // The TAP instance name as first resolved (given or defaulted), before the
 // insertion flow splits a hierarchical name.
 extern char* org_tap_instance_nameG;
