@@ -80,15 +80,15 @@ TEST(TallowmereBsdl, FixtureChipAfterKestrand) {
     std::vector<Row> rows;
     check_written_bsdl(dir.path() / "chip_jtag.bsd", &rows);
     EXPECT_EQ(rows, (std::vector<Row>{
-                        {0, "BC_1", "CLK", "input", "X"},
-                        {1, "BC_1", "RST_N", "input", "X"},
-                        {2, "BC_1", "DIN0", "input", "X"},
-                        {3, "BC_1", "DIN1", "input", "X"},
-                        {4, "BC_1", "DOUT0", "output2", "X"},
+                        {0, "BC_1", "CLK", "input", "X", -1, -1, ""},
+                        {1, "BC_1", "RST_N", "input", "X", -1, -1, ""},
+                        {2, "BC_1", "DIN0", "input", "X", -1, -1, ""},
+                        {3, "BC_1", "DIN1", "input", "X", -1, -1, ""},
+                        {4, "BC_1", "DOUT0", "output2", "X", -1, -1, ""},
                         {5, "BC_1", "DOUT1", "output3", "X", 6, 0, "Z"},
-                        {6, "BC_1", "*", "control", "0"},
+                        {6, "BC_1", "*", "control", "0", -1, -1, ""},
                         {7, "BC_1", "BIDIR0", "bidir", "X", 8, 0, "Z"},
-                        {8, "BC_1", "*", "control", "0"},
+                        {8, "BC_1", "*", "control", "0", -1, -1, ""},
                     }))
         << bsd;
 
@@ -125,12 +125,12 @@ TEST(TallowmereBsdl, BidirectionalPadVariants) {
     } cases[] = {
         {"bidir_cell",
          {both, and2},
-         {{7, "BC_7", "BIDIR0", "bidir", "X", 8, 0, "Z"}, {8, "BC_1", "*", "control", "0"}}},
+         {{7, "BC_7", "BIDIR0", "bidir", "X", 8, 0, "Z"}, {8, "BC_1", "*", "control", "0", -1, -1, ""}}},
         {"input_and_output_cells",
          {both, and2, {"chip.bsc", "    %BIDIR_SCAN   BC_BIDIR;\n", ""}},
          {{7, "BC_1", "BIDIR0", "output3", "X", 8, 0, "Z"},
-          {8, "BC_1", "*", "control", "0"},
-          {9, "BC_1", "BIDIR0", "input", "X"}}},
+          {8, "BC_1", "*", "control", "0", -1, -1, ""},
+          {9, "BC_1", "BIDIR0", "input", "X", -1, -1, ""}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
