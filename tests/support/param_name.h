@@ -25,6 +25,22 @@ inline std::string param_name(std::string_view text, std::size_t max = 60) {
     return out.empty() ? std::string("Empty") : out;
 }
 
+// `text` with the wild-card characters spelled out ("*" as "Star", "?" as
+// "Any") and an empty text as "Nothing", for cases made of patterns.
+inline std::string spelled(std::string_view text) {
+    if (text.empty()) return "Nothing";
+    std::string out;
+    for (char c : text) {
+        if (c == '*')
+            out += "_Star_";
+        else if (c == '?')
+            out += "_Any_";
+        else
+            out += c;
+    }
+    return out;
+}
+
 // A null text reads "null".
 inline std::string param_name(const char* text, std::size_t max = 60) {
     return param_name(std::string_view(text ? text : "null"), max);
