@@ -51,7 +51,11 @@ INSTANTIATE_TEST_SUITE_P(Table, Groups,
                                            GroupCase{false, 1, 1, {1}}, GroupCase{false, 3, 1, {1, 1, 1}},
                                            GroupCase{true, 10, 4, {3, 3, 2, 2}},
                                            GroupCase{true, 5, 2, {1, 1, 1, 1, 1}}),
-    [](const auto& i) { const auto& c = i.param; return std::string(c.dfspeed ? "Dfspeed" : "Plain") + "_N" + std::to_string(c.n) + "_Limit" + std::to_string(c.limit); });
+    [](const auto& i) {
+        const auto& c = i.param;
+        return std::string(c.dfspeed ? "Dfspeed" : "Plain") + "_N" + std::to_string(c.n) + "_Limit" +
+               std::to_string(c.limit);
+    });
 
 // A grouping that cannot be made prints its message on standard output
 // and ends the run with a failure status.

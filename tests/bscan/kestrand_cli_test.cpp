@@ -78,7 +78,11 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Selected option:  -add_tap -add_tap_only -vhdl -no_pad.\n\n",
                  "ERROR:  option -add_tap conflicts with -add_tap_only.\n\n"},
                 {"can't find BSC"}}),
-    [](const auto& i) { std::string s; for (const auto& a : i.param.args) s += testsupport::spelled(a) + " "; return testsupport::param_name(i.param.args.empty() ? "NoArgs" : s, i.index, 40); });
+    [](const auto& i) {
+        std::string s;
+        for (const auto& a : i.param.args) s += testsupport::spelled(a) + " ";
+        return testsupport::param_name(i.param.args.empty() ? "NoArgs" : s, i.index, 40);
+    });
 
 TEST(KestrandRun, CircuitPathAndReport) {
     TempDir dir;

@@ -87,7 +87,11 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{
             {"-", "-help_me"}, {}, {}, {}, "WARNING: invalid option \"\".\nWARNING: invalid option \"help_me\".\n"},
         OptionCase{{"-opath"}, {BSDL_OPT_OPATH}, {}, {}, ""}),
-    [](const auto& i) { std::string s; for (const auto& a : i.param.args) s += a + " "; return testsupport::param_name(s, i.index, 40); });
+    [](const auto& i) {
+        std::string s;
+        for (const auto& a : i.param.args) s += a + " ";
+        return testsupport::param_name(s, i.index, 40);
+    });
 
 // ---------------------------------------------------------------- report
 

@@ -45,7 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
                       HashCase{"\xc3\xa9", 127, 106},    //
                       HashCase{"A\x80", 63, 0}  // 65 - 128 = -63
                       ),
-    [](const auto& i) { return testsupport::param_name(std::string(i.param.name) + "_mod_" + std::to_string(i.param.modulus), i.index, 40); });
+    [](const auto& i) {
+        return testsupport::param_name(std::string(i.param.name) + "_mod_" +
+               std::to_string(i.param.modulus), i.index, 40);
+    });
 
 TEST_F(DescTest, HashOfNullIsZeroAndDefaultModulusIs63) {
     EXPECT_EQ(hash_key(nullptr), 0);

@@ -64,7 +64,10 @@ INSTANTIATE_TEST_SUITE_P(Table, DynaGrow,
                                            GrowCase{4, 4, 4, 0, 4, 4},                  // drops all
                                            // More than a fixed array holds: refused, nothing changes.
                                            GrowCase{4, 2, 5, -1, 2, 4}, GrowCase{4, 4, 9, -1, 4, 4}),
-    [](const auto& i) { const auto& c = i.param; return "Cap" + std::to_string(c.cap) + "_Fill" + std::to_string(c.fill) + "_Add" + std::to_string(c.add); });
+    [](const auto& i) {
+        const auto& c = i.param;
+        return "Cap" + std::to_string(c.cap) + "_Fill" + std::to_string(c.fill) + "_Add" + std::to_string(c.add);
+    });
 
 TEST_F(Dyna, SearchLinearThenBinaryThenLinearAgain) {
     int* a = DYNA_new<int>();

@@ -427,7 +427,10 @@ INSTANTIATE_TEST_SUITE_P(Table, Parts,
                                            PartsCase{"strip", "dir/chip.sdb", "e", "dir/chip"},
                                            PartsCase{"strip", "dir/chip.sdb", "p", "chip.sdb"},
                                            PartsCase{"strip", "C:dir/x.v", "v", "dir/x.v"}),
-    [](const auto& i) { return testsupport::param_name(std::string(i.param.op) + "_" + i.param.name + "_" + i.param.letters, i.index, 40); });
+    [](const auto& i) {
+        return testsupport::param_name(std::string(i.param.op) + "_" + i.param.name + "_" +
+               i.param.letters, i.index, 40);
+    });
 
 TEST_F(FnmBase, BuildReplaceAppend) {
     struct {

@@ -37,7 +37,10 @@ INSTANTIATE_TEST_SUITE_P(
                       MatchCase{"*?*b", "x>yb", 0},                            // needs a later star to move
                       MatchCase{"*a*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", 1},
                       MatchCase{"*x", nullptr, 0}, MatchCase{"x*", nullptr, -1}),
-    [](const auto& i) { return testsupport::param_name(testsupport::spelled(i.param.pattern) + "_vs_" + (i.param.text ? testsupport::spelled(i.param.text) : "null"), i.index, 40); });
+    [](const auto& i) {
+        return testsupport::param_name(testsupport::spelled(i.param.pattern) + "_vs_" +
+               (i.param.text ? testsupport::spelled(i.param.text) : "null"), i.index, 40);
+    });
 
 TEST(Str, NullPatternReusesThePreviousOne) {
     STR_reset_globals();
