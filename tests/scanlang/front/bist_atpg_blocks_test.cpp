@@ -10,54 +10,15 @@
 #include <string>
 
 #include "scanlang/front/front.h"
+#include "scanlang/front/parse_util.h"
 #include "support/child.h"
 #include "support/testsupport.h"
 
 namespace {
 
-struct Parsed {
-    std::string tree;  // the printed DFT root
-    std::string err;   // what the parse wrote on standard error
-    int warned;        // has_error after the parse
-};
+using namespace scantest;
 
-void begin() {
-    SCAN_FRONT_reset_globals();
-    in_file_name = "t.dft";
-    scan_lang_Option_type = 2;
-    make_keyword_hash();
-    initial_parser();
-    scan_new_comment_tab();
-}
-
-// Parses a DFT file in this process (for inputs that at most warn).
-Parsed parse(const std::string& text) {
-    begin();
-    ScanScanner scanner;
-    scanner.start_text(text);
-    Parsed p;
-    p.err = testsupport::stderr_of([&] { scan_yyparse(&scanner); });
-    p.warned = has_error;
-    p.tree = testsupport::stdout_of([&] { SCAN_PRINT_AST(thedftAST, 0); });
-    return p;
-}
-
-// Parses a DFT file in a child process and prints its tree there, for
-// inputs that may end the run.
-testsupport::ChildResult parse_in_child(const std::string& text) {
-    return testsupport::run_child([&] {
-        begin();
-        ScanScanner scanner;
-        scanner.start_text(text);
-        scan_yyparse(&scanner);
-        SCAN_PRINT_AST(thedftAST, 0);
-    });
-}
-
-class BistAtpgBlocks : public testing::Test {
-protected:
-    void TearDown() override { SCAN_FRONT_reset_globals(); }
-};
+class BistAtpgBlocks : public scantest::ParseTest {};
 
 // ------------------------------------------------------- golden fixtures
 
@@ -178,11 +139,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A legal, illegal or gray-code pattern must be as long as its port list.
 TEST_F(BistAtpgBlocks, APatternLongerThanItsPortsEndsTheRun) {
-    auto r = parse_in_child("%ATPG_CONSTRAINTS {\n %ATPG_MODE \"m\" {\n %LEGAL_INPUTS a b = '01', '011';\n }\n}\n");
+    auto r = parse_in_child("%ATPG_CONSTRAINTS {\n %ATPG_MODE \"m\" {\n %LEGAL_INPUTS a b = '01', '011';\n }\n}\n", Kind::DFT, true);
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.err, "ERROR : 't.dft', line-3, pattern length (011) is inconsistent with port number.\n");
     EXPECT_EQ(r.out, "");
-    auto ok = parse_in_child("%ATPG_CONSTRAINTS {\n %ATPG_MODE \"m\" {\n %GRAY_CODE a b c = '011';\n }\n}\n");
+    auto ok = parse_in_child("%ATPG_CONSTRAINTS {\n %ATPG_MODE \"m\" {\n %GRAY_CODE a b c = '011';\n }\n}\n", Kind::DFT, true);
     EXPECT_EQ(ok.status, 0) << ok.err;
 }
 
@@ -199,7 +160,8 @@ class MbistPinFormats : public BistAtpgBlocks, public testing::WithParamInterfac
 
 TEST_P(MbistPinFormats, AcceptedOrRefused) {
     auto r = parse_in_child(std::string("%MBIST_CONSTRAINTS { %MBIST_CONTROL 0 { %BISTMODE = ") + GetParam().pin +
-                            "; } }");
+                                "; } }",
+                            Kind::DFT, true);
     if (GetParam().tree) {
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out,

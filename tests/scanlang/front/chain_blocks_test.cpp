@@ -10,43 +10,15 @@
 #include <string>
 
 #include "scanlang/front/front.h"
+#include "scanlang/front/parse_util.h"
 #include "support/child.h"
 #include "support/testsupport.h"
 
 namespace {
 
-struct Parsed {
-    std::string tree;  // the printed DFT root
-    std::string out;   // what the parse wrote on standard output
-    std::string err;   // what the parse wrote on standard error
-    int warned;        // has_error after the parse
-};
+using namespace scantest;
 
-void begin() {
-    SCAN_FRONT_reset_globals();
-    in_file_name = "t.dft";
-    scan_lang_Option_type = 2;
-    make_keyword_hash();
-    initial_parser();
-    scan_new_comment_tab();
-}
-
-// Parses a DFT file in this process (for inputs that at most warn).
-Parsed parse(const std::string& text) {
-    begin();
-    ScanScanner scanner;
-    scanner.start_text(text);
-    Parsed p;
-    p.out = testsupport::stdout_of([&] { p.err = testsupport::stderr_of([&] { scan_yyparse(&scanner); }); });
-    p.warned = has_error;
-    p.tree = testsupport::stdout_of([&] { SCAN_PRINT_AST(thedftAST, 0); });
-    return p;
-}
-
-class ChainBlocks : public testing::Test {
-protected:
-    void TearDown() override { SCAN_FRONT_reset_globals(); }
-};
+class ChainBlocks : public scantest::ParseTest {};
 
 // ------------------------------------------------------- golden fixtures
 

@@ -8,38 +8,21 @@
 #include <utility>
 
 #include "scanlang/front/front.h"
+#include "scanlang/front/parse_util.h"
 #include "support/child.h"
 #include "support/testsupport.h"
 
 namespace {
 
 using testsupport::run_child;
+using namespace scantest;
 
-enum class Kind { DFT, PATH, LOCKUP };
-
-// Sets up a parse of a file named t.dft.
-void begin(Kind kind) {
-    SCAN_FRONT_reset_globals();
-    in_file_name = "t.dft";
-    scan_lang_Option_type = 2;
-    make_keyword_hash();
-    initial_parser();
-    scan_new_comment_tab();
-    parse_path_fileG = kind == Kind::PATH;
-    sl_lockup_latch_flag = kind == Kind::LOCKUP;
-}
-
-class DftGrammar : public testing::Test {
+class DftGrammar : public ParseTest {
 protected:
-    void TearDown() override { SCAN_FRONT_reset_globals(); }
-
     // Parses a DFT text in this process; returns what went to standard
     // error.
     static std::string parse(const std::string& text) {
-        begin(Kind::DFT);
-        ScanScanner scanner;
-        scanner.start_text(text);
-        return testsupport::stderr_of([&] { scan_yyparse(&scanner); });
+        return scantest::parse(text).err;
     }
 };
 
@@ -168,12 +151,7 @@ void PrintTo(const FatalCase& c, std::ostream* os) { *os << c.name; }
 class DftRefused : public DftGrammar, public testing::WithParamInterface<FatalCase> {};
 
 TEST_P(DftRefused, EndTheRun) {
-    auto r = run_child([&] {
-        begin(GetParam().kind);
-        ScanScanner scanner;
-        scanner.start_text(GetParam().input);
-        scan_yyparse(&scanner);
-    });
+    auto r = parse_in_child(GetParam().input, GetParam().kind);
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.out, GetParam().out);
     EXPECT_EQ(r.err, GetParam().err);

@@ -7,71 +7,16 @@
 #include <string>
 
 #include "scanlang/front/front.h"
+#include "scanlang/front/parse_util.h"
 #include "support/child.h"
 #include "support/testsupport.h"
 
 namespace {
 
 using testsupport::run_child;
+using namespace scantest;
 
-enum class Kind { DFT, MAP, PATH, PSO, LOCKUP };
-
-struct Parsed {
-    std::string tree;  // the printed root of the kind (or theAST)
-    std::string err;   // what the parse wrote on standard error
-    int warned;        // has_error after the parse
-};
-
-// Sets up a parse of `text` as a file named t.dft.
-void begin(Kind kind) {
-    SCAN_FRONT_reset_globals();
-    in_file_name = "t.dft";
-    scan_lang_Option_type = 2;
-    make_keyword_hash();
-    initial_parser();
-    scan_new_comment_tab();
-    parse_path_fileG = kind == Kind::PATH;
-    sl_lockup_latch_flag = kind == Kind::LOCKUP;
-}
-
-ScanAstNode* root_of(Kind kind) {
-    switch (kind) {
-    case Kind::DFT: return thedftAST;
-    case Kind::MAP: return themapAST;
-    case Kind::PATH: return thepathAST;
-    case Kind::PSO: return thepsoAST;
-    case Kind::LOCKUP: return thelockupAST;
-    }
-    return nullptr;
-}
-
-// Parses in this process (for inputs that at most warn).
-Parsed parse(const std::string& text, Kind kind = Kind::DFT) {
-    begin(kind);
-    ScanScanner scanner;
-    scanner.start_text(text);
-    Parsed p;
-    p.err = testsupport::stderr_of([&] { scan_yyparse(&scanner); });
-    p.warned = has_error;
-    ScanAstNode* root = root_of(kind) ? root_of(kind) : theAST;
-    p.tree = testsupport::stdout_of([&] { SCAN_PRINT_AST(root, 0); });
-    return p;
-}
-
-// Parses in a child process (for inputs that end the run).
-testsupport::ChildResult parse_in_child(const std::string& text, Kind kind = Kind::DFT) {
-    return run_child([&] {
-        begin(kind);
-        ScanScanner scanner;
-        scanner.start_text(text);
-        scan_yyparse(&scanner);
-    });
-}
-
-class Parser : public testing::Test {
-protected:
-    void TearDown() override { SCAN_FRONT_reset_globals(); }
-};
+class Parser : public ParseTest {};
 
 const char* const kValidSequence =
     "%SEQUENCE shift {\n"
