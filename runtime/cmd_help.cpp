@@ -18,24 +18,12 @@
 #include "runtime/fnm.h"
 #include "runtime/msg.h"
 #include "runtime/rc.h"
+#include "runtime/str.h"
 #include "runtime/strfmt.h"
 
 namespace {
 
 std::unique_ptr<HelpControlBlock> help;
-
-bool read_line(FILE* in, std::string* line) {
-    line->clear();
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(in)) != EOF) {
-        any = true;
-        if (c == '\n') break;
-        *line += static_cast<char>(c);
-    }
-    while (!line->empty() && line->back() == '\r') line->pop_back();
-    return any;
-}
 
 std::string upper(std::string s) {
     for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -84,7 +72,7 @@ HelpControlBlock* HELP_init(const char* name) {
     std::string line;
     HelpTopic* topic = nullptr;
     while (true) {
-        if (!read_line(block->file, &line)) break;
+        if (!STR_read_line(block->file, line)) break;
         if (is_topic_line(line)) {
             if (static_cast<int>(block->index.size()) >= HELP_MAX_TOPICS) {
                 std::printf("Too many help indexex. (Max %d)\n", HELP_MAX_TOPICS);
@@ -125,7 +113,7 @@ int HELP_context(const char* topic) {
     std::fseek(help->file, t->position, SEEK_SET);
     std::string line;
     int printed = 0, on_page = 0;
-    while (printed < t->lines && read_line(help->file, &line)) {
+    while (printed < t->lines && STR_read_line(help->file, line)) {
         if (is_topic_line(line)) break;
         if (!line.empty() && (line[0] == '#' || line[0] == '.')) continue;
         line += '\n';

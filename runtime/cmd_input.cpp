@@ -16,21 +16,6 @@ namespace {
 
 constexpr char kEscape = 27;
 
-// Reads one line of any length without its newline and carriage return;
-// false at the end of the stream.
-bool read_line(FILE* in, std::string* line) {
-    line->clear();
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(in)) != EOF) {
-        any = true;
-        if (c == '\n') break;
-        *line += static_cast<char>(c);
-    }
-    while (!line->empty() && line->back() == '\r') line->pop_back();
-    return any;
-}
-
 void free_queue() {
     char** q = cmd_ccb->queue;
     for (int i = 0; i < DYNA_count(q); ++i) std::free(q[i]);
@@ -272,7 +257,7 @@ bool get_command(std::string* line) {
     std::string text;
     bool got = false;
     while (cmd_ccb->batch && !cmd_ccb->prompt && !got) {
-        if (isbreak() || !read_line(cmd_ccb->batch, &text)) {
+        if (isbreak() || !STR_read_line(cmd_ccb->batch, text)) {
             CMD_set_batch(nullptr);
             continue;
         }

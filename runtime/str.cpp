@@ -214,6 +214,19 @@ char* STR_gets() {
     return qdx_strdup(line.c_str());
 }
 
+bool STR_read_line(std::FILE* in, std::string& line) {
+    line.clear();
+    int c;
+    bool any = false;
+    while ((c = std::fgetc(in)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        line += static_cast<char>(c);
+    }
+    while (!line.empty() && line.back() == '\r') line.pop_back();
+    return any;
+}
+
 int STR_match(const char* pattern, const char* text) {
     if (pattern) {
         last_pattern = pattern;

@@ -1,6 +1,9 @@
 // String lists, tokens, wildcard matching, case and number conversions.
 #pragma once
 
+#include <cstdio>
+#include <string>
+
 #include "runtime/dyna.h"
 
 // String lists are DynaArrays of pointers to owned strings (malloc'd).
@@ -23,6 +26,9 @@ char* STR_shift(char* text, int n);
 // Reads one line of standard input, without its newline, into a new
 // string (free it); null at end of input.
 char* STR_gets();
+// Reads one line of any length from `in` into `line`, without its newline
+// and trailing carriage returns; false at the end of the stream.
+bool STR_read_line(std::FILE* in, std::string& line);
 
 // 0 when the whole text matches the wildcard pattern ("*": any run of
 // characters other than '>', '<' and '?'; "?": any one character), 1 when
