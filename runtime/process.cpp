@@ -38,6 +38,31 @@ void append_to_log(const std::string& log_path, const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+// Starts argv with the given file actions (our own streams flushed first)
+// and waits for it.  Returns its exit status, or -1 when it was killed or
+// could not be started (then *spawn_error holds posix_spawnp's error).
+int spawn_and_wait(const std::vector<std::string>& argv, const posix_spawn_file_actions_t* fa, int* spawn_error) {
+    *spawn_error = 0;
+    std::vector<char*> args;
+    args.reserve(argv.size() + 1);
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    pid_t pid = 0;
+    *spawn_error = posix_spawnp(&pid, args[0], fa, nullptr, args.data(), environ);
+    if (*spawn_error != 0) return -1;
+    int st = 0;
+    while (waitpid(pid, &st, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+}
+
+}  // namespace
+
 int RT_run(const std::vector<std::string>& argv, const std::string& log_path, bool append, std::string* start_error) {
     if (start_error) start_error->clear();
     if (argv.empty()) return -1;
@@ -48,26 +73,21 @@ int RT_run(const std::vector<std::string>& argv, const std::string& log_path, bo
     int flags = O_WRONLY | O_CREAT | (append ? O_APPEND : O_TRUNC);
     posix_spawn_file_actions_addopen(&fa, 1, out, flags, 0644);
     posix_spawn_file_actions_adddup2(&fa, 1, 2);
-    std::vector<char*> args;
-    args.reserve(argv.size() + 1);
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    pid_t pid = 0;
-    int rc = posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ);
+    int spawn_error = 0;
+    const int status = spawn_and_wait(argv, &fa, &spawn_error);
     posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0) {
-        const std::string why = start_failure(argv[0], rc);
+    if (spawn_error != 0) {
+        const std::string why = start_failure(argv[0], spawn_error);
         append_to_log(log_path, why);
         if (start_error) *start_error = why;
-        return -1;
     }
-    int st = 0;
-    while (waitpid(pid, &st, 0) < 0) {
-        if (errno != EINTR) return -1;
-    }
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return status;
+}
+
+int RT_run_attached(const std::vector<std::string>& argv) {
+    if (argv.empty()) return -1;
+    int spawn_error = 0;
+    return spawn_and_wait(argv, nullptr, &spawn_error);
 }
 
 AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {}
