@@ -172,6 +172,10 @@ void do_plovert();
 // Runs plovert on the command files of the TAP path, innermost first, and
 // moves each edited module into BSCAN_OPATH before its parent runs.
 void kest_hier_do_plovert_for_tap_instance();
+// The closing lines of an insertion whose databases are in BSCAN_OPATH
+// (where the pin list and the edited databases went) and, unless
+// -no_expand, the netlist written and expanded.
+void finish_synthesis();
 void bs_get_and_expand_netlist_with_jtag();
 
 // ------------------------------------------------------------ report

@@ -287,14 +287,7 @@ void add_boundary_scan_chain() {
         connect_scan_cell_for_multi_io();
         hier_replace_io_module(MULTI_IO_HIER.row, MULTI_IO_HIER.children);
         hier_do_plovert(MULTI_IO_HIER.row, MULTI_IO_HIER.children);
-        qdx_printf("\n - Synthesis  done!\n\n");
-        if (BSO_FILE) {
-            qdx_printf("    .The Boundary-scan Pin List was stored in ");
-            qdx_printf("file '%s'.\n", BSO_FILE);
-            bsnames::clear_text(BSO_FILE);
-        }
-        qdx_printf("    .Modified sdb files were stored in directory %s.\n\n", BSCAN_OPATH.c_str());
-        if (!JTAG_OPTION[OPT_NO_EXPAND]) bs_get_and_expand_netlist_with_jtag();
+        finish_synthesis();
     }
     print_report();
 }

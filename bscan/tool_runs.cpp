@@ -86,6 +86,10 @@ void do_plovert() {
     copy_side_file(top, ".asn", top + "_jtag");
     if (JTAG_OPTION[OPT_VHDL]) copy_side_file(top, ".inf", top + "_jtag");
 
+    finish_synthesis();
+}
+
+void finish_synthesis() {
     qdx_printf("\n - Synthesis  done!\n\n");
     if (BSO_FILE) {
         qdx_printf("    .The Boundary-scan Pin List was stored in ");
