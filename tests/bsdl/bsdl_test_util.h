@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -158,6 +159,24 @@ protected:
         FRAME_reset_globals();
         DESC_set_hash_modulus(DESC_HASH_MODULUS_TALLOWMERE);
     }
+};
+
+// A test in a directory of its own holding the fixture chip's description,
+// which is the search path while the test runs.
+class ChipDirTest : public BsdlTest {
+protected:
+    void SetUp() override {
+        BsdlTest::SetUp();
+        dir = std::make_unique<ChipDir>();
+        CMD_set_path(dir->str().c_str(), nullptr, static_cast<const char*>(nullptr));
+    }
+    void TearDown() override {
+        BsdlTest::TearDown();
+        FNM_reset_globals();
+        dir.reset();
+    }
+
+    std::unique_ptr<ChipDir> dir;
 };
 
 }  // namespace bsdltest

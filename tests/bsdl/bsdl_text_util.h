@@ -70,18 +70,8 @@ inline void set_pin_rows(const std::vector<PinRow>& rows) {
 
 // A test of the writer: the fixture chip's description in a directory of
 // its own, read into the tables; designs are made and opened there.
-class WriterTest : public BsdlTest {
+class WriterTest : public ChipDirTest {
 protected:
-    void SetUp() override {
-        BsdlTest::SetUp();
-        dir = std::make_unique<ChipDir>();
-        CMD_set_path(dir->str().c_str(), nullptr, static_cast<const char*>(nullptr));
-    }
-    void TearDown() override {
-        BsdlTest::TearDown();
-        FNM_reset_globals();
-        dir.reset();
-    }
     // The fixture's configuration with one text replaced (appended when
     // `from` is empty).
     void configure(const std::string& from, const std::string& to) {
@@ -114,7 +104,6 @@ protected:
         body(d);
         d.save();
     }
-    std::unique_ptr<ChipDir> dir;
 };
 
 }  // namespace bsdltest

@@ -21,18 +21,8 @@ struct Cell {
 };
 std::ostream& operator<<(std::ostream& os, const Cell& c) { return os << c.key << "@" << c.order; }
 
-class Chain : public BsdlTest {
+class Chain : public ChipDirTest {
 protected:
-    void SetUp() override {
-        BsdlTest::SetUp();
-        dir = std::make_unique<ChipDir>();
-        CMD_set_path(dir->str().c_str(), nullptr, static_cast<const char*>(nullptr));
-    }
-    void TearDown() override {
-        BsdlTest::TearDown();
-        FNM_reset_globals();
-        dir.reset();
-    }
 
     // Builds chip.c.sdb: the chip's classes, the usual front, then `body`.
     void design(const std::function<void(DesignBuilder&)>& body, const std::string& name = "chip.c.sdb") {
@@ -61,7 +51,6 @@ protected:
     // The walk in a child process: its status and output.
     static ChildResult failed_walk() { return run_child([] { walk(); }); }
 
-    std::unique_ptr<ChipDir> dir;
 };
 
 // TAP.first_Bcell -> A -> B -> C -> TAP.BOUNDARY_out, with the classes given.
