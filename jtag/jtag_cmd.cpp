@@ -84,8 +84,12 @@ void print_help_options() {
     std::printf("  -add_tap     : add tap controller and boundary scan cells.\n");
     std::printf("  -add_tap_only: only add tap controller.\n");
     std::printf("  -vhdl        : add RTL TAP module in VHDL format.\n");
-    std::printf("                 The option should be issued with -add_tap.\n");
+    std::printf("                 With -add_tap or -add_tap_only the TAP is <bsm_name>_TAP.vhd;\n");
+    std::printf("                 the modified netlist is <bsm_name>_jtag.vhd instead of .v.\n");
     std::printf("  -add_pad     : add pad automatically if necessary.\n");
+    std::printf("  -add_bcm     : add boundary scan cells in one module <bsm_name>_BCM.\n");
+    // The road of -add_bcm is refused until it is built; this line goes then.
+    std::printf("                 Not available in this version.\n");
     std::printf("  -guideline   : interactive environment to generate .bsc, .pin\n%16c and .lib files.\n\n", ' ');
     std::printf("  -df_speed    : Do slow to fast clock tree for update_dr, etc.\n");
     std::printf("  -external_idcode : add a port for 32 bits IDCODE bus in tap controller.\n");
