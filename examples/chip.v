@@ -28,14 +28,15 @@ module core (clk, rst_n, din, dout, dout1_oe, bidir_in, bidir_out, bidir_oe, rea
 
   slice u0 (.a(din[0]), .y(n[0]), .yn());
   slice u1 (.a(din[1]), .y(n[1]), .yn(dout1_oe));
-  BUF ob0 (.A(n[0]), .Y(dout[0]));
+  // dout0 shows what the bidirectional pin reads; the pin drives the
+  // first slice's output.
+  INV ob0 (.A(bidir_in), .Y(dout[0]));
+  INV bo (.A(n[0]), .Y(bidir_out));
   INV ob1 (n[1], dout[1]);
   BUF clkbuf (.A(clk), .Y(\clk$b ));
   INV oe (.A(rst_n), .Y(bidir_oe));
   // Ready (low) once the reset (low) is released.
   INV rdy (.A(rst_n), .Y(ready_n));
-  // The bidirectional pad's input comes straight back out.
-  assign bidir_out = bidir_in;
 endmodule
 
 module chip (clk, rst_n, din0, din1, dout0, dout1, bidir0, ready_n, tdi, tms, tck, trst, tdo);

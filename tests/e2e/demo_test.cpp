@@ -29,10 +29,12 @@ TEST(Demo, RunsEveryStepOnTheExampleChip) {
     EXPECT_NE(r.out.find("== Checking the example chip against its BSDL file\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("FAILED"), std::string::npos) << r.out;
     for (const char* f : {"chip_jtag.v", "bscan_lib/chip_jtag.cmd", "bscan_lib/chip_jtag.sdb", "chip_jtag.c.sdb",
-                          "chip.bso", "chip.kest.rpt", "chip_TAP.v", "chip_jtag.bsd", "chip_jtag.svf"}) {
+                          "chip.bso", "chip.kest.rpt", "tap/chip_TAP.v", "chip_jtag.bsd", "chip_jtag.svf"}) {
         EXPECT_TRUE(fs::exists(work / f)) << f << " is missing\n" << r.out;
         EXPECT_NE(r.out.find((work / f).string()), std::string::npos) << f << " is not named\n" << r.out;
     }
+    // The report is the insertion's, not that of the later TAP run.
+    EXPECT_NE(read_file(work / "chip.kest.rpt").find("** Using buffer 'BUF' for signal 'MODE1'"), std::string::npos);
     // Every functional pad of the demo chip got its boundary cell; the
     // TAP pads got none.
     const std::string bsdl = read_file(work / "chip_jtag.bsd");
