@@ -2,6 +2,7 @@
 // run as a user runs it, in a work folder of its own: every step ends
 // well and leaves the files the script says it left.  Its closing check
 // runs the example case of scan_sim_test.cpp from this test program.
+// The README's walk-through for a netlist of one's own runs as written.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -46,6 +47,38 @@ TEST(Demo, RunsEveryStepOnTheExampleChip) {
     EXPECT_NE(again.status, 0);
     EXPECT_NE(again.err.find("is not empty"), std::string::npos) << again.err;
     EXPECT_TRUE(fs::exists(work / "chip_jtag.bsd"));
+}
+
+// The shell lines of the README's own-netlist example, taken from the
+// README itself, run with bash in a folder whose build/ and examples/
+// are this build's and this tree's.
+TEST(Readme, OwnNetlistExampleRuns) {
+    if (!testsupport::fixture_tools_built() || !fs::exists(built_program("bin/tallowmere")))
+        GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
+    if (!testsupport::have_program("bash")) GTEST_SKIP() << "bash is not installed: the example cannot run";
+    const std::string readme = read_file(testsupport::source_path("README.md"));
+    const size_t from = readme.find("```\nmkdir mini && cd mini\n");
+    ASSERT_NE(from, std::string::npos) << "README.md holds no own-netlist example";
+    const size_t to = readme.find("```", from + 3);
+    ASSERT_NE(to, std::string::npos);
+    const std::string script = readme.substr(from + 4, to - from - 4);
+
+    testsupport::TempDir dir;
+    const fs::path kest = dir.path() / "kest";
+    fs::create_directory(kest);
+    fs::create_directory_symlink(fs::path(built_program("bin/kestrand")).parent_path().parent_path(), kest / "build");
+    fs::create_directory_symlink(testsupport::source_path("examples"), kest / "examples");
+    testsupport::ScopedEnv env("KEST", kest.c_str());
+    auto r = testsupport::run({"bash", "-e", "-c", script}, dir.path());
+    ASSERT_EQ(r.status, 0) << script << r.out << r.err;
+    const fs::path mini = dir.path() / "mini";
+    // A boundary cell on the input and on the output, and the BSDL file
+    // of a two-cell register.
+    const std::string netlist = read_file(mini / "mini_jtag.v");
+    EXPECT_NE(netlist.find("BC_IN "), std::string::npos) << netlist;
+    EXPECT_NE(netlist.find("BC_OUT "), std::string::npos) << netlist;
+    EXPECT_NE(read_file(mini / "mini_jtag.bsd").find("attribute BOUNDARY_LENGTH of mini_jtag : entity is 2;"),
+              std::string::npos);
 }
 
 }  // namespace
