@@ -1050,11 +1050,13 @@ struct DftObject {
 };
 
 // One DFT file of the design hierarchy: its name as the file that names
-// it writes it, the core's name, and its object once the file is read.
+// it writes it, the core's name, its object once the file is read, and
+// the object of the file that lists the core (none for the top file).
 struct CoreListEntry {
     std::string dft_file;
     std::string core_name;
     DftObject* object = nullptr;
+    const DftObject* parent = nullptr;
 };
 
 // A node of the DFT tree: the top object, handed to DFT_setup to return

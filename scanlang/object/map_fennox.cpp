@@ -3,6 +3,7 @@
 // of %SCAN_MODULE, and the core-list entries of the file's cores.
 #include <string>
 
+#include "scanlang/front/cursors.h"
 #include "scanlang/object/map_dont_fix.h"
 #include "scanlang/object/map_frame.h"
 #include "scanlang/object/object_state.h"
@@ -163,6 +164,8 @@ void map_core_list() {
         CoreListEntry entry = NEW_CORE_LIST();
         entry.dft_file = core.dft_file;
         entry.core_name = core.core_name;
+        entry.parent = DFT_OBJECT;
         SL_CORE_LIST.push_back(std::move(entry));
     }
+    set_current_core_name(SL_core_name_countG() - 1);
 }
