@@ -40,23 +40,31 @@ std::string canonical(const std::string& path) {
     return p.string();
 }
 
-// The object already read from the file `name` resolves to (`path`):
-// the same file name (letter case ignored) or the same canonical path.
-DftObject* registered_object(const std::string& name, const std::string& path) {
-    const std::string wanted = canonical(path);
-    for (const CoreListEntry& e : SL_CORE_LIST) {
-        if (!e.object) continue;
-        if (same_ignoring_case(e.object->dft_file_name, name) || canonical(e.object->dft_file_name) == wanted)
-            return e.object;
-    }
-    return nullptr;
-}
-
 // The object of the file that lists the core whose object is `object`.
 const DftObject* parent_of(const DftObject* object) {
     for (const CoreListEntry& e : SL_CORE_LIST)
         if (e.object == object) return e.parent;
     return nullptr;
+}
+
+// The object already read from the file at `path`: files are told apart
+// by their canonical paths, whatever names led to them.
+DftObject* registered_object(const std::string& path) {
+    const std::string wanted = canonical(path);
+    for (const CoreListEntry& e : SL_CORE_LIST)
+        if (e.object && canonical(e.object->dft_file_name) == wanted) return e.object;
+    return nullptr;
+}
+
+// True when `object` is `from` or a file that lists it, directly or
+// through other cores.
+bool contains(const DftObject* object, const DftObject* from) {
+    // Each step goes to a file read earlier, so the walk ends; the bound
+    // only guards it.
+    std::size_t steps = SL_CORE_LIST.size() + 1;
+    for (const DftObject* p = from; p && steps-- > 0; p = parent_of(p))
+        if (p == object) return true;
+    return false;
 }
 
 void make_current(DftObject* object) {
@@ -133,7 +141,7 @@ int sl_find_and_parser_dft_file(const char* name_text) {
     const std::string name = name_text;
     const std::string entry_dir = current_pathG;
     const std::string path = sl_resolve_file(name);
-    if (DftObject* known = registered_object(name, path)) {
+    if (DftObject* known = registered_object(path)) {
         DFT_OBJECT = known;
         return 1;
     }
@@ -169,12 +177,10 @@ void sl_read_core_entry(std::size_t index) {
     // whichever object is current when it is read.
     const std::string entry_dir = current_pathG;
     if (entry.parent) current_pathG = entry.parent->dft_file_dir;
-    if (const DftObject* known = registered_object(entry.dft_file, sl_resolve_file(entry.dft_file))) {
-        for (const DftObject* p = entry.parent; p; p = parent_of(p))
-            if (p == known)
-                map_fatal_stdout("ERROR : The dft file '" + entry.dft_file + "' of core '" + entry.core_name +
-                                 "' is the file of the core itself or of a core that contains it.\n");
-    }
+    const DftObject* known = registered_object(sl_resolve_file(entry.dft_file));
+    if (known && contains(known, entry.parent))
+        map_fatal_stdout("ERROR : The dft file '" + entry.dft_file + "' of core '" + entry.core_name +
+                         "' is the file of the core itself or of a core that contains it.\n");
     dft_file_name = entry.dft_file;
     if (!sl_find_and_parser_dft_file(entry.dft_file.c_str()))
         error_handler(nullptr, 0, SCAN_ERR_OPEN_INPUT, entry.dft_file.c_str(), nullptr);

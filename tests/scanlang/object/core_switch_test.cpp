@@ -163,6 +163,18 @@ TEST_F(CoreSwitchTest, AbsoluteNamesLeaveTheDirectoryAsItWas) {
     EXPECT_EQ(sl_find_and_parser_dft_file(nullptr), 0);
 }
 
+TEST_F(CoreSwitchTest, OneFileUnderTwoNamesIsReadOnce) {
+    write(kTree);
+    write({{"top.dft", "%CORE { %NAME = A; %DFT_FILE = \"sub/a.dft\"; }\n"
+                       "%CORE { %NAME = A2; %DFT_FILE = \"./sub/../sub/a.dft\"; }\n"}});
+    scan_interface(at("top.dft").c_str(), 0, "hier_dft");
+    // A2 shares A's object, so A's core B is listed once.
+    ASSERT_EQ(SL_CORE_LIST.size(), 4u);
+    EXPECT_EQ(SL_CORE_LIST[1].object, SL_CORE_LIST[2].object);
+    EXPECT_EQ(SL_CORE_LIST[3].core_name, "B");
+    EXPECT_EQ(SL_CORE_LIST[3].object->register_length, 3);
+}
+
 TEST_F(CoreSwitchTest, BareNameIsLookedForInTheWorkingDirectory) {
     top();
     testsupport::ChangeDir here(dir_.path());
