@@ -192,6 +192,35 @@ TEST_F(CoreSwitchTest, WarningsOfAnyFileAreReturned) {
     EXPECT_EQ(has_error, 0);
 }
 
+TEST_F(CoreSwitchTest, CodedGroupsAreDecodedWhenTheFileGivesNone) {
+    // The group "g" with the item "s" (flags 0 and 1), as the coded strings
+    // carry them: a character is "5" and its code exclusive-or 5.
+    const std::string coded = "%CIPHERTEXT { 25005098 015118 }\n";
+    write({{"top.dft", coded}});
+    scan_interface(at("top.dft").c_str(), 0, "mirdale");
+    ASSERT_TRUE(DFT_OBJECT->fennox_in_groups);
+    ASSERT_EQ(DFT_OBJECT->fennox_in_groups->size(), 1u);
+    const FennoxGroup& g = (*DFT_OBJECT->fennox_in_groups)[0];
+    EXPECT_EQ(g.name, "g");
+    ASSERT_EQ(g.items.size(), 1u);
+    EXPECT_EQ(g.items[0].text, "s");
+    EXPECT_EQ(g.items[0].flags, (TextList{"pass", "xor"}));
+    EXPECT_EQ(*DFT_OBJECT->ciphertext, (TextList{"25005098", "015118"})) << "kept as written";
+
+    SCAN_FRONT_reset_globals();
+    write({{"top.dft", coded + "%FENNOX_OUT_1 { %PORT_NAME o; %GROUP { h, x; } }\n"}});
+    scan_interface(at("top.dft").c_str(), 0, "mirdale");
+    EXPECT_FALSE(DFT_OBJECT->fennox_in_groups) << "groups written in the file stand alone";
+    EXPECT_EQ(DFT_OBJECT->fennox_out_groups->size(), 1u);
+}
+
+TEST(ScanTool, KindsByName) {
+    const std::pair<const char*, int> kinds[] = {{"atpg", 1}, {"ATPG_KR", 1}, {"mirdale", 2}, {"lorvish", 3},
+                                                 {"padril", 4}, {"junnard", 5}, {"Hier_Dft", 6}, {"other", 2}};
+    for (auto [name, kind] : kinds) EXPECT_EQ(scan_tool_kind(name), kind) << name;
+    EXPECT_EQ(scan_tool_kind(nullptr), 2);
+}
+
 struct FailCase {
     const char* label;
     Files files;        // over the tree
