@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "runtime/fnm.h"
 #include "scanlang/front/cursors.h"
@@ -108,7 +109,8 @@ int scan_interface(const char* file_text, int debug, const char* tool) {
 
     // A bare name is looked for in the working directory only.
     const std::string opened = dir.empty() ? base + ".dft" : file;
-    if (dir.empty() && !std::filesystem::exists(opened))
+    std::error_code ec;
+    if (dir.empty() && !std::filesystem::exists(opened, ec))
         error_handler(nullptr, 0, SCAN_ERR_OPEN_INPUT, opened.c_str(), nullptr);
     dft_file_name = file;
     scan_new_comment_tab();
