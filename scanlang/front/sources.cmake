@@ -4,6 +4,7 @@
 # stops on one that is not).
 kest_sources(
   ast.cpp
+  cursors.cpp
   diagnostics.cpp
   fennox_decrypt.cpp
   front.cpp
@@ -11,6 +12,7 @@ kest_sources(
   legal_inputs.cpp
   parse_support.cpp
   scan_aux.cpp
+  scan_interface.cpp
   scanner.cpp
   seman.cpp
 )
