@@ -12,6 +12,7 @@
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/exit.h"
+#include "runtime/frame/frame.h"
 #include "runtime/str.h"
 #include "runtime/strfmt.h"
 
@@ -29,8 +30,7 @@ namespace {
 
 // A grouping that cannot be made: the run ends with a failure status.
 [[noreturn]] void group_error(int n, int limit) {
-    std::printf("ERROR: Can't group %d with max size %d !\n", n, limit);
-    qdx_exit(-1);
+    qdx_exit_printf(-1, "ERROR: Can't group %d with max size %d !\n", n, limit);
 }
 
 GroupSizeList to_list(const std::vector<int>& sizes) {

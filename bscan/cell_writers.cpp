@@ -29,7 +29,6 @@ namespace {
 
 const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
 const char* design_file() { return sdb && sdb->path ? sdb->path : ""; }
-[[noreturn]] void stop() { qdx_exit(-1); }
 
 std::string pin_of(const std::string& inst, const std::string& pin) { return inst + "{" + pin + "}"; }
 
@@ -109,8 +108,7 @@ struct Traced {
 
 [[noreturn]] void floating(const char* what, const char* pad, const char* port) {
     qdx_printf("ERROR: %s Pad '%s' is floating.\n", what, or_text(pad, ""));
-    qdx_printf("       Please correct your SDB or specify pin '%s' as skip signal.\n\n", or_text(port, ""));
-    stop();
+    qdx_exit_printf(-1, "       Please correct your SDB or specify pin '%s' as skip signal.\n\n", or_text(port, ""));
 }
 
 // Traces the core side of a pad pin: to_core for the pin that delivers
@@ -130,26 +128,17 @@ Traced trace_core(const char* inst, const char* pin, bool to_core, const char* w
         if (trans_buffer(cls.c_str())) {
             BufferEntry* b = get_buffer(cls.c_str());
             if (!b) {
-                qdx_printf("FATAL: can't find the definition of buffer '%s' while tracing port '%s'.\n", cls.c_str(),
-                           or_text(port, ""));
-                qdx_printf("       Please specify the following in file '%s'.\n", lib_file());
-                qdx_printf("              %%BUFFER  %s {\n", cls.c_str());
-                qdx_printf("                  %%INPUT\n");
-                qdx_printf("                  %%OUTPUT\n");
-                qdx_printf("               }\n\n");
-                stop();
+                bsnames::unknown_buffer(cls.c_str(), or_text(port, ""));
             }
             const char* keyword = to_core ? "OUTPUT" : "INPUT";
             const char* facing = to_core ? b->output : b->input;
             if (!facing) {
-                qdx_printf("ERROR: (%s) can't find %%%s in %%BUFFER %s\n\n", lib_file(), keyword, cls.c_str());
-                stop();
+                qdx_exit_printf(-1, "ERROR: (%s) can't find %%%s in %%BUFFER %s\n\n", lib_file(), keyword, cls.c_str());
             }
             int fnode = search_inode_connected_to_obj(pobj, facing, dir);
             if (fnode < 0) {
                 qdx_printf("ERROR: (%s) %%%s %s specified in %%BUFFER %s\n", lib_file(), keyword, facing, cls.c_str());
-                qdx_printf("       can't be found in file '%s'.\n\n", design_file());
-                stop();
+                qdx_exit_printf(-1, "       can't be found in file '%s'.\n\n", design_file());
             }
             t.inst = or_text(SDB_obj_name(sdb, pobj), "*UNDEF*");
             t.pin = facing;
@@ -267,9 +256,8 @@ struct AddedPad {
 };
 
 [[noreturn]] void need_buffer_keyword(const char* keyword) {
-    qdx_printf("ERROR: option -add_pad requires to declare %%%s\n       in file '%s'.\n\n", keyword,
+    qdx_exit_printf(-1, "ERROR: option -add_pad requires to declare %%%s\n       in file '%s'.\n\n", keyword,
                JTAG_BSC_FILE.c_str());
-    stop();
 }
 
 AddedPad add_pad(FILE* fp, int row, PadSide side) {
@@ -419,8 +407,7 @@ void write_control(FILE* fp, int row, bool oe, const std::string& data_cell) {
         if (!HIZ_BUF || !HIZ_BUF_NAME) {
             qdx_printf("ERROR: (%s) can't find %%SIGNAL_BUFFER in %%TAP_CONTROLLER %s\n", lib_file(),
                        or_text(TAP_MODULE_NAME, ""));
-            qdx_printf("       for the high-impedance buffer of pad '%s'.\n\n", pad_inst.c_str());
-            stop();
+            qdx_exit_printf(-1, "       for the high-impedance buffer of pad '%s'.\n\n", pad_inst.c_str());
         }
         if (p.drives_control) std::fprintf(fp, "add %s %s\n", buf.c_str(), HIZ_BUF_NAME);
         disconnect(fp, pad_en);
@@ -455,9 +442,8 @@ void write_control(FILE* fp, int row, bool oe, const std::string& data_cell) {
         disconnect(fp, pad_en);
         std::string source = enable_source(p.pad_instance ? SDB_lookup_obj(p.pad_instance) : -1, enable);
         if (source.empty()) {
-            std::printf("ERROR: Can not find the source of enable pin '%s' to connect to BCELL.\n",
+            qdx_exit_printf(-1, "ERROR: Can not find the source of enable pin '%s' to connect to BCELL.\n",
                         or_text(p.signal, ""));
-            stop();
         }
         connect(fp, pin_of(control_inst, or_text(cell->data_in, "")), source);
         control_out = or_text(cell->data_out, "");
@@ -495,8 +481,7 @@ std::string lines_of(Write write) {
     size_t size = 0;
     FILE* mem = open_memstream(&buffer, &size);
     if (!mem) {
-        qdx_printf("ERROR: out of memory while writing a command file.\n\n");
-        stop();
+        qdx_exit_printf(-1, "ERROR: out of memory while writing a command file.\n\n");
     }
     write(mem);
     std::fclose(mem);
@@ -764,8 +749,7 @@ void add_internal_scan_cell_in_cmd(FILE* fp, int row) {
     int node = obj >= 0 ? search_inode_connected_to_obj(obj, pin.c_str(), output ? SDB_DIR_OUTPUT : SDB_DIR_INPUT) : -1;
     Partner partner = node >= 0 ? other_end_of_object(node, obj) : Partner{};
     if (partner.kind == Partner::NONE) {
-        qdx_printf("ERROR: pin '%s' is floating.\n", or_text(p.signal, ""));
-        stop();
+        qdx_exit_printf(-1, "ERROR: pin '%s' is floating.\n", or_text(p.signal, ""));
     }
     if (partner.kind == Partner::PORT && !PAD_MODULE_EXIST) {
         qdx_printf(output ? "WARNING:  '%s' connect to output " : "WARNING:  '%s' connect to input ",

@@ -81,6 +81,10 @@ inline const char* enable_pin(const BufferEntry* b, int polarity) {
     return b->en_l ? b->en_l : b->en_h;
 }
 
+// Ends the run for a pad whose cell has no %BUFFER definition in the
+// library file, showing the definition the user has to add.
+[[noreturn]] void unknown_buffer(const char* cell, const char* signal);
+
 }  // namespace bsnames
 
 // Sizes of n loads split into ceil(n / limit) groups as evenly as

@@ -108,21 +108,17 @@ void check_signal_buffer(const char* name, const char* keyword_tail) {
     std::string sdb_name = PATH + name + ".sdb";
     std::string path = search_along_path(sdb_name);
     if (path.empty()) {
-        qdx_printf("ERROR: can't find SDB file '%s' in default searching path.\n\n", sdb_name.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't find SDB file '%s' in default searching path.\n\n", sdb_name.c_str());
     }
     if (!b->output) {
-        qdx_printf("ERROR: (%s) can't find %%OUTPUT in %s.\n", lib_file(), name);
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: (%s) can't find %%OUTPUT in %s.\n", lib_file(), name);
     }
     if (!b->input) {
-        qdx_printf("ERROR: (%s) can't find %%INPUT in %s.\n", lib_file(), name);
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: (%s) can't find %%INPUT in %s.\n", lib_file(), name);
     }
     SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
     if (!db) {
-        qdx_printf("ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path.c_str());
     }
     SDB_setup(db);
     bool has_out = false, has_in = false;
@@ -134,13 +130,11 @@ void check_signal_buffer(const char* name, const char* keyword_tail) {
     }
     if (!has_out) {
         qdx_printf("ERROR: (%s) %%OUTPUT %s specified in %%BUFFER %s.\n", lib_file(), b->output, name);
-        qdx_printf("       can't be found in file '%s'.\n", path.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "       can't be found in file '%s'.\n", path.c_str());
     }
     if (!has_in) {
         qdx_printf("ERROR: (%s) %%INPUT %s specified in %%BUFFER %s.\n", lib_file(), b->input, name);
-        qdx_printf("       can't be found in file '%s'.\n", path.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "       can't be found in file '%s'.\n", path.c_str());
     }
     SDB_close(db, 0);
 }
@@ -226,8 +220,7 @@ void check_pin_signal_inv_buf() {
 SdbDatabase* open_sdb_file(const char* path) {
     SdbDatabase* db = SDB_open(path, "r", 0);
     if (!db) {
-        qdx_printf("ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path);
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path);
     }
     return SDB_setup(db);
 }
@@ -237,14 +230,12 @@ void check_necessary_fields() {
     // 1. -add_pad needs both pad buffers.
     if (JTAG_OPTION[OPT_ADD_PAD]) {
         if (!INPUT_BUFFER) {
-            qdx_printf("ERROR: option -add_pad requires to declare %%INPUT_BUFFER\n       in file '%s'.\n\n",
+            qdx_exit_printf(-1, "ERROR: option -add_pad requires to declare %%INPUT_BUFFER\n       in file '%s'.\n\n",
                        bsc_file());
-            qdx_exit(-1);
         }
         if (!OUTPUT_BUFFER) {
-            qdx_printf("ERROR: option -add_pad requires to declare %%OUTPUT_BUFFER\n       in file '%s'.\n\n",
+            qdx_exit_printf(-1, "ERROR: option -add_pad requires to declare %%OUTPUT_BUFFER\n       in file '%s'.\n\n",
                        bsc_file());
-            qdx_exit(-1);
         }
     }
     // 2-4. The pad buffers of the configuration.
@@ -270,15 +261,13 @@ void check_necessary_fields() {
         // A TAP inside a sub-module bears its whole path in this design.
         tap = SDB_nl_search_obj(kest_hier_tap_design_name());
         if (tap < 0) {
-            qdx_printf("ERROR: (%s) can't find TAP %%INSTANCE_NAME '%s' in SDB file '%s'.\n\n", bsc_file(),
+            qdx_exit_printf(-1, "ERROR: (%s) can't find TAP %%INSTANCE_NAME '%s' in SDB file '%s'.\n\n", bsc_file(),
                        kest_hier_tap_design_name(), MODULE_C_SDB.c_str());
-            qdx_exit(-1);
         }
         const char* cls = class_name_of(tap);
         if (!TAP_MODULE_NAME || std::strcmp(cls, TAP_MODULE_NAME) != 0) {
-            qdx_printf("ERROR: (%s) %%TAP_MODULE_NAME '%s' doesn't match\n       class name of '%s' in SDB file '%s'.\n\n",
+            qdx_exit_printf(-1, "ERROR: (%s) %%TAP_MODULE_NAME '%s' doesn't match\n       class name of '%s' in SDB file '%s'.\n\n",
                        bsc_file(), TAP_MODULE_NAME ? TAP_MODULE_NAME : "", cls, MODULE_C_SDB.c_str());
-            qdx_exit(-1);
         }
     }
     // 7. The design ports of the TAP.
@@ -305,8 +294,7 @@ void check_necessary_fields() {
     if (!TAP_CONTR && TAP_MODULE_NAME) TAP_CONTR = get_tap_cell(TAP_MODULE_NAME);
     const char* module = TAP_MODULE_NAME ? TAP_MODULE_NAME : "";
     if (!TAP_CONTR) {
-        qdx_printf("ERROR: (%s) can't find %%TAP_CONTROLLER %s.\n\n", lib_file(), module);
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: (%s) can't find %%TAP_CONTROLLER %s.\n\n", lib_file(), module);
     }
     TapCellEntry* t = TAP_CONTR;
     bool inverted = false;  // some TAP pin is active low
@@ -535,8 +523,7 @@ void check_necessary_fields() {
         failed = true;
     }
     if (failed) {
-        qdx_printf("\n");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "\n");
     }
 }
 
@@ -568,9 +555,8 @@ int find_iport(const char* signal) {
         }
     }
     if (hits == 1) return found;
-    qdx_printf("ERROR: (%s) can't find port '%s' in SDB '%s'.\n\n", PIN_FILE ? PIN_FILE : "", name,
+    qdx_exit_printf(-1, "ERROR: (%s) can't find port '%s' in SDB '%s'.\n\n", PIN_FILE ? PIN_FILE : "", name,
                MODULE_C_SDB.c_str());
-    qdx_exit(-1);
 }
 
 int find_adjacent_node(int node) {
@@ -586,13 +572,11 @@ int get_node_connected_to_portnode(int port) {
     const char* pname = port >= 0 && port < port_count ? SYM_get(sym_tab, port_tab[port].name) : "";
     int node = port >= 0 && port < port_count ? port_tab[port].node : -1;
     if (node < 0 || node >= node_count) {
-        qdx_printf("ERROR: SDB error. Port '%s' can't map to the node table.\n\n", pname ? pname : "");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: SDB error. Port '%s' can't map to the node table.\n\n", pname ? pname : "");
     }
     int other = find_adjacent_node(node);
     if (other < 0) {
-        qdx_printf("ERROR: port '%s' is floating.\n\n", pname ? pname : "");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: port '%s' is floating.\n\n", pname ? pname : "");
     }
     return other;
 }
@@ -618,8 +602,7 @@ int search_inode_connected_to_obj(int obj, const char* name, int direction) {
         int actual = pin_tab[node_tab[n].pin].direction & 3;
         if (actual == direction) return n;
         qdx_printf("ERROR: '%s' is %s of '%s'.\n", name, direction_words(actual), class_name_of(obj));
-        qdx_printf("       But it was declared as %s in file '%s'.\n\n", direction_words(direction), lib_file());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "       But it was declared as %s in file '%s'.\n\n", direction_words(direction), lib_file());
     }
     return -1;
 }

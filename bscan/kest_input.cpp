@@ -152,23 +152,20 @@ void oe_mode_type(ScanCellEntry* entry, const char* cell, bool clear_when_none) 
     std::string name = PATH + cell + ".sdb";
     std::string path = search_path_for(name);
     if (path.empty()) {
-        qdx_printf("ERROR: can't find SDB file '%s' in default searching path.\n\n", name.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't find SDB file '%s' in default searching path.\n\n", name.c_str());
     }
     if (!entry || !entry->oe_mode) return;
     SdbDatabase* kept = sdb;
     SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
     if (!db) {
-        qdx_printf("ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path.c_str());
     }
     SDB_setup(db);
     const char* port = entry->oe_mode[0] == '-' ? entry->oe_mode + 1 : entry->oe_mode;
     int p = SDB_nl_search_port(port);
     if (p < 0) {
-        qdx_printf("ERROR: (%s) can't find port '%s' in SDB '%s' for SCAN_CELL '%s'.\n\n", lib_file(), port,
+        qdx_exit_printf(-1, "ERROR: (%s) can't find port '%s' in SDB '%s' for SCAN_CELL '%s'.\n\n", lib_file(), port,
                    path.c_str(), cell);
-        qdx_exit(-1);
     }
     entry->spare = port_tab[p].direction;
     SDB_close(db, 0);
@@ -222,8 +219,7 @@ void check_necessary_input_file() {
 int check_ports_in_scan_cell(ScanCellEntry** out, const char* role, const char* cell) {
     ScanCellEntry* c = get_scan_cell(cell);
     if (!c) {
-        qdx_printf("ERROR: can't find scan cell %s '%s' in '%s' file.\n\n", role, cell ? cell : "", lib_file());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't find scan cell %s '%s' in '%s' file.\n\n", role, cell ? cell : "", lib_file());
     }
     if (out) *out = c;
     int unfit = 0;
@@ -298,7 +294,6 @@ void check_scan_cells() {
     for (const auto& r : roles)
         if (r.cell) unfit |= r.check(r.cell);
     if (unfit) {
-        qdx_printf("\n");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "\n");
     }
 }

@@ -73,8 +73,7 @@ std::string module_sdb(const char* module) {
     std::string name = PATH + or_text(module, "") + ".sdb";
     std::string path = search_file(name);
     if (path.empty()) {
-        std::printf("ERROR: Can't find file %s.\n\n", name.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: Can't find file %s.\n\n", name.c_str());
     }
     return path;
 }
@@ -82,8 +81,7 @@ std::string module_sdb(const char* module) {
 SdbDatabase* open_module(const std::string& path) {
     SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
     if (!db) {
-        qdx_printf("ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path.c_str());
     }
     SDB_setup(db);
     return db;
@@ -175,9 +173,8 @@ void bs_add_tap_port_to_cmd_file(PadEntry* pad, int level, int kind) {
     if (row < 0) {
         std::string word = tp.word;
         for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        std::printf("ERROR: Can not find the parent module for traceing %s(%s) in %s PAD.\n", word.c_str(),
+        qdx_exit_printf(-1, "ERROR: Can not find the parent module for traceing %s(%s) in %s PAD.\n", word.c_str(),
                     or_text(pad->signal, ""), or_text(pad->pad_instance, ""));
-        qdx_exit(-1);
     }
     MultiIoModule& m = MULTI_IO_TAB[row];
     std::string port = tp.qdx_port();

@@ -135,14 +135,12 @@ void add_tap_pad(FILE* fp, const TapPort& tp, bool port_exists) {
             qdx_printf("ERROR: void declare %%%s  %s in file ", tp.tdo ? "OUTPUT_BUFFER" : "INPUT_BUFFER", requested);
             qdx_printf("'%s'.\n", JTAG_BSC_FILE.c_str());
             qdx_printf("       Can't find the definition of '%s' in file", requested);
-            qdx_printf(" '%s'.\n", JTAG_LIB_FILE.c_str());
-            qdx_exit(-1);
+            qdx_exit_printf(-1, " '%s'.\n", JTAG_LIB_FILE.c_str());
         }
         for (const char* word : {"INPUT", "OUTPUT"}) {
             if (std::strcmp(word, "INPUT") == 0 ? b->input : b->output) continue;
             qdx_printf("ERROR: (%s) can't find %%%s in %%BUFFER ", JTAG_LIB_FILE.c_str(), word);
-            qdx_printf("%s.\n", requested);
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "%s.\n", requested);
         }
         cell = requested;
         in_pin = b->input;
@@ -258,14 +256,12 @@ void open_and_modify_top_sdb() {
     const std::string& top = TOP_MODULE;
     if (!bs_copy_file(MODULE_SDB, top + "_jtag.sdb")) {
         qdx_printf("ERROR: can't copy file %s. Perhaps permission denied", MODULE_SDB.c_str());
-        qdx_printf(".\n\n");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, ".\n\n");
     }
     std::string cmd = BSCAN_OPATH + "/" + top + "_jtag.cmd";
     TAP_FP = bs_open_cmd_file(cmd);
     if (!TAP_FP) {
-        qdx_printf("ERROR: can't open %s to update sdb.\n\n", cmd.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't open %s to update sdb.\n\n", cmd.c_str());
     }
     qdx_printf("    .Editing command file    %s/%s_jtag.cmd ...\n", BSCAN_OPATH.c_str(), top.c_str());
     FILE* fp = TAP_FP;
@@ -296,15 +292,13 @@ std::string open_and_modify_hierarchy_sdb(const char* module) {
     if (!bs_copy_file(path, copy)) {
         qdx_printf("\n");
         qdx_printf("ERROR: can't copy file '%s' to file '%s/%s_bs.sdb'.", path.c_str(), BSCAN_OPATH.c_str(), module);
-        qdx_printf("\n       Perhaps permission deny ...\n\n");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "\n       Perhaps permission deny ...\n\n");
     }
     std::string cmd = BSCAN_OPATH + "/" + module + "_bs.cmd";
     PAD_FP = bs_open_cmd_file(cmd);
     if (!PAD_FP) {
         qdx_printf("ERROR: can't open command file '%s' to ", cmd.c_str());
-        qdx_printf("update SDB.\n\n");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "update SDB.\n\n");
     }
     qdx_printf("    .Editing command file    %s/%s_bs.cmd ...\n", BSCAN_OPATH.c_str(), module);
     FILE* fp = PAD_FP;
