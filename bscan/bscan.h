@@ -33,8 +33,6 @@ int check_output_scan_cell(const char* cell);
 int check_bidir_scan_cell(const char* cell);
 int check_bidir_scan_cell_after_open_sdb(const char* cell);
 int check_control_scan_cell(const char* cell);
-int check_control_low_scan_cell(const char* cell);
-int check_control_high_scan_cell(const char* cell);
 int check_input_mux_scan_cell(const char* cell);
 int check_clock_mux_scan(const char* cell);
 int check_output_mux_scan(const char* cell);

@@ -81,9 +81,6 @@ void bs_control_reset_index() {
     rows_by_net[1].clear();
 }
 
-int save_contr_tab(BufferEntry* buffer, int row) { return save_control_row(buffer, row, false); }
-int save_oe_contr_tab(BufferEntry* buffer, int row) { return save_control_row(buffer, row, true); }
-
 void save_control_of_pad(BufferEntry* buffer, int row) {
     const ScanCellEntry* cell = OPIN_TAB[row].cell;
     bool oe = cell && cell->oe_mode;

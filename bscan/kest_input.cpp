@@ -123,10 +123,6 @@ const Role kBidir{"%BIDIR_SCAN", "BIDIR SCAN", {DATA_IN, DATA_OUT, UPDATE_DR, SY
                   "BIDIR SCAN", ""};
 const Role kControl{"%CONTROL_SCAN", "CONTROL SCAN", {DATA_IN, DATA_OUT, UPDATE_DR}, MODE_WARN_IF_NONE,
                     "CONTORL SCAN", ""};
-const Role kControlLow{"%CONTROL_LOW_SCAN", "CONTROL LOW SCAN", {DATA_IN, DATA_OUT, UPDATE_DR},
-                       MODE_WARN_IF_NONE, "CONTORL LOW SCAN", ""};
-const Role kControlHigh{"%CONTROL_HIGH_SCAN", "CONTROL HIGH SCAN", {DATA_IN, DATA_OUT, UPDATE_DR},
-                        MODE_WARN_IF_NONE, "CONTORL HIGH SCAN", ""};
 const Role kInputMux{"%INPUT_MUX_SCAN", "INPUT MUX SCAN", {DATA_IN, UPDATE_DR_OUT, UPDATE_DR},
                      MODE_WARN_AND_CLEAR, "INPUT MUX SCAN", ""};
 const Role kClockMux{"%CLOCK_MUX_SCAN", "CLOCK MUX SCAN", {DATA_IN, UPDATE_DR_OUT, UPDATE_DR},
@@ -255,8 +251,6 @@ int check_bidir_scan_cell_after_open_sdb(const char* cell) {
     return check_role(r, cell);
 }
 int check_control_scan_cell(const char* cell) { return check_role(kControl, cell); }
-int check_control_low_scan_cell(const char* cell) { return check_role(kControlLow, cell); }
-int check_control_high_scan_cell(const char* cell) { return check_role(kControlHigh, cell); }
 int check_input_mux_scan_cell(const char* cell) { return check_role(kInputMux, cell); }
 int check_clock_mux_scan(const char* cell) { return check_role(kClockMux, cell); }
 int check_output_mux_scan(const char* cell) { return check_role(kOutputMux, cell); }
@@ -278,6 +272,8 @@ void check_scan_cells() {
         {CLOCK_SCAN, check_clock_scan_cell},
         {OUTPUT_SCAN, check_output_scan_cell},
         {BIDIR_SCAN, check_bidir_scan_cell},
+        // The low- and high-active control cells are control cells: one check
+        // and one name ("CONTROL SCAN") for all three.
         {CONTROL_SCAN, check_control_scan_cell},
         {CONTROL_LOW_SCAN, check_control_scan_cell},
         {CONTROL_HIGH_SCAN, check_control_scan_cell},
