@@ -543,7 +543,7 @@ void add_scan_cells_in_cmd_file(FILE* fp, int row) {
             add_mux2_in_out_scan_cell_in_cmd(fp, row);
             add_control_scan_cell_in_cmd(fp, row);
             break;
-        default: break;  // kinds 8 and 12 get no cell
+        default: break;  // PAD_MUX_CLOCK and PAD_MUX_OUTPUT_EN get no cell
     }
 }
 
@@ -820,7 +820,8 @@ void add_mux_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
 
 namespace {
 
-// Kinds 15 and 16: an output mux cell and an input cell on one pad.
+// PAD_MUX_INOUT1 and PAD_MUX_INOUT2: an output mux cell and an input cell on
+// one pad.
 void mux_in_out(FILE* fp, int row, bool second_mux) {
     PadEntry& p = pad(row);
     ScanCellEntry* out_cell = p.cell;

@@ -43,8 +43,8 @@ char*& record_pin(PadEntry& p, bool tdo);
 const char* record_enable(const PadEntry& p);
 // A constant tie: 0 (GND) or 1 (VCC).
 inline bool tied(int flag) { return flag == 0 || flag == 1; }
-// A pad record needs a new port to reach the TAP (word 20), and so does
-// its enable (word 21).
+// A pad record needs a new port to reach the TAP (its mode1_net), and so
+// does its enable (its mode2_net).
 inline bool needs_port(const PadEntry& p) { return p.mode1_net == 1; }
 inline bool enable_needs_port(const PadEntry& p) { return p.mode2_net == 1; }
 

@@ -202,8 +202,9 @@ void bscan_init() {
     if (NEED_EXTRA_PIN) DYNA_free(&NEED_EXTRA_PIN);
     BUFFER_REPORT = DYNA_new<char*>();
     NEED_EXTRA_PIN = DYNA_new<int>();
-    // Words 6 and 17 keep their values; word 11 is the list of extra-pin nets.
-    for (int w : {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 12, 13, 14, 15, 16}) TAP_FLAG[w] = -1;
+    // The high-impedance pin and the TDO pad's enable keep their value.
+    for (int w = 0; w < TAP_FLAG_WORDS; ++w)
+        if (w != TAP_FLAG_HIGHZ && w != TAP_FLAG_EXTRA_WORD && w != TAP_FLAG_TDO_ENABLE) TAP_FLAG[w] = -1;
     if (TAP_FLAG_EXTRA) DYNA_free(&TAP_FLAG_EXTRA);
     TAP_FLAG_EXTRA = DYNA_new<int>();
     multi_io_module_flagG = 0;
@@ -344,34 +345,34 @@ void check_necessary_fields() {
         missing_lib("SHIFT_DR");
     } else {
         TAP_SHIFT_PIN = note(t->shift_dr);
-        TAP_FLAG[3] = tap_pin_net(tap, TAP_SHIFT_PIN, SDB_DIR_OUTPUT, "SHIFT_DR",
+        TAP_FLAG[TAP_FLAG_SHIFT_DR] = tap_pin_net(tap, TAP_SHIFT_PIN, SDB_DIR_OUTPUT, "SHIFT_DR",
                                   standard_tail("SHIFT_DR", TAP_SHIFT_PIN));
     }
     if (!t->clock_dr) {
         missing_lib("CLOCK_DR");
     } else {
         TAP_CLOCK_PIN = note(t->clock_dr);
-        TAP_FLAG[4] = tap_pin_net(tap, TAP_CLOCK_PIN, SDB_DIR_OUTPUT, "CLOCK_DR",
+        TAP_FLAG[TAP_FLAG_CLOCK_DR] = tap_pin_net(tap, TAP_CLOCK_PIN, SDB_DIR_OUTPUT, "CLOCK_DR",
                                   standard_tail("CLOCK_DR", TAP_CLOCK_PIN));
     }
     if (!t->first_bcell) {
         missing_lib("FIRST_BCELL");
     } else {
         const char* p = without_low_mark(t->first_bcell);
-        TAP_FLAG[1] = tap_pin_net(tap, p, SDB_DIR_OUTPUT, "FIRST_BCELL",
+        TAP_FLAG[TAP_FLAG_FIRST_BCELL] = tap_pin_net(tap, p, SDB_DIR_OUTPUT, "FIRST_BCELL",
                                   std::string("         %FIRST_BCELL '") + p + "' will be disconnected.\n");
     }
     if (!t->last_bcell) {
         missing_lib("LAST_BCELL");
     } else {
         const char* p = without_low_mark(t->last_bcell);
-        TAP_FLAG[2] = tap_pin_net(tap, p, SDB_DIR_INPUT, "LAST_BCELL",
+        TAP_FLAG[TAP_FLAG_LAST_BCELL] = tap_pin_net(tap, p, SDB_DIR_INPUT, "LAST_BCELL",
                                   std::string("         %LAST_BCELL '") + p + "' will be disconnected.\n");
     }
     if (t->highz_command) {
         HIZ_FLAG = 1;
         TAP_HIZ_PIN = note(t->highz_command);
-        TAP_FLAG[7] = tap_pin_net(tap, TAP_HIZ_PIN, SDB_DIR_OUTPUT, "HIGHZ_COMMAND",
+        TAP_FLAG[TAP_FLAG_HIZ] = tap_pin_net(tap, TAP_HIZ_PIN, SDB_DIR_OUTPUT, "HIGHZ_COMMAND",
                                   std::string("         %HIGHZ_COMMAND '") + TAP_HIZ_PIN + "' will be disconnected.\n");
     }
     if (BCELL_UPDATE_DR) {
@@ -379,7 +380,7 @@ void check_necessary_fields() {
             missing_lib("UPDATE_DR");
         } else {
             TAP_UPDATE_PIN = note(t->update_dr);
-            TAP_FLAG[5] = tap_pin_net(tap, TAP_UPDATE_PIN, SDB_DIR_OUTPUT, "UPDATE_DR",
+            TAP_FLAG[TAP_FLAG_UPDATE_DR] = tap_pin_net(tap, TAP_UPDATE_PIN, SDB_DIR_OUTPUT, "UPDATE_DR",
                                       standard_tail("UPDATE_DR", TAP_UPDATE_PIN));
         }
     } else {
@@ -391,7 +392,7 @@ void check_necessary_fields() {
             missing(first.c_str());
         } else {
             TAP_HIGHZ_PIN = note(t->highz_command);
-            TAP_FLAG[6] = tap_pin_net(tap, TAP_HIGHZ_PIN, SDB_DIR_OUTPUT, "HIGHZ_COMMAND",
+            TAP_FLAG[TAP_FLAG_HIGHZ] = tap_pin_net(tap, TAP_HIGHZ_PIN, SDB_DIR_OUTPUT, "HIGHZ_COMMAND",
                                       std::string("         %HIGHZ '") + TAP_HIGHZ_PIN + "' will be disconnected.\n");
         }
     } else {
@@ -402,7 +403,7 @@ void check_necessary_fields() {
             missing_lib("TAP_RESET");
         } else {
             TAP_RST_PIN = note(t->tap_reset);
-            TAP_FLAG[0] = tap_pin_net(tap, TAP_RST_PIN, SDB_DIR_OUTPUT, "TAP_RESET",
+            TAP_FLAG[TAP_FLAG_RESET] = tap_pin_net(tap, TAP_RST_PIN, SDB_DIR_OUTPUT, "TAP_RESET",
                                       standard_tail("TAP_RESET", TAP_RST_PIN));
         }
     }
@@ -412,9 +413,9 @@ void check_necessary_fields() {
         const char* word;
         const char** global;
         int flag;
-    } modes[] = {{BCELL_MODE1, t->mode1, "MODE_1", &TAP_MODE1_PIN, 8},
-                 {BCELL_MODE2, t->mode2, "MODE_2", &TAP_MODE2_PIN, 9},
-                 {BCELL_MODE3, t->mode3, "MODE_3", &TAP_MODE3_PIN, 10}};
+    } modes[] = {{BCELL_MODE1, t->mode1, "MODE_1", &TAP_MODE1_PIN, TAP_FLAG_MODE1},
+                 {BCELL_MODE2, t->mode2, "MODE_2", &TAP_MODE2_PIN, TAP_FLAG_MODE2},
+                 {BCELL_MODE3, t->mode3, "MODE_3", &TAP_MODE3_PIN, TAP_FLAG_MODE3}};
     for (auto& m : modes) {
         if (!m.need) continue;
         if (!m.pin) {

@@ -145,8 +145,8 @@ void tap_mode_pin(int& need, char* TapCellEntry::*field, const char*& global, in
 
 void tap_mode_pins() {
     int tap = TAP_INSTANCE_NAME ? SDB_nl_search_obj(kest_hier_tap_design_name()) : -1;
-    tap_mode_pin(BCELL_MODE2, &TapCellEntry::mode2, TAP_MODE2_PIN, 9, "MODE_2", tap);
-    tap_mode_pin(BCELL_MODE3, &TapCellEntry::mode3, TAP_MODE3_PIN, 10, "MODE_3", tap);
+    tap_mode_pin(BCELL_MODE2, &TapCellEntry::mode2, TAP_MODE2_PIN, TAP_FLAG_MODE2, "MODE_2", tap);
+    tap_mode_pin(BCELL_MODE3, &TapCellEntry::mode3, TAP_MODE3_PIN, TAP_FLAG_MODE3, "MODE_3", tap);
 }
 
 // A top port reached from an input pad's core side, directly or through

@@ -239,7 +239,7 @@ void bs_reset_standard_port_ptr_of_TAP();
 
 // ------------------------------------------------------ control cells
 
-// The control of a three-state pad (words 14/15 of the row).
+// The control of a three-state pad (its control and control_oe).
 void save_control_of_pad(BufferEntry* buffer, int row);
 // Marks the pads that carry their control cell or open a high-impedance
 // group, and numbers the groups, in the current order of OPIN_TAB.
@@ -266,7 +266,8 @@ void bs_check_highz_of_added_tap();
 // forces a generated name for a pad that brings its own scan cell.
 // Returns the new row (-1 without a cell).
 int add_scan_tab(ScanCellEntry* cell, std::string* name, int pad, int mux, int own_name);
-// Fills the pad's instance name and module path (words 8, 10, 11, 27) and
+// Fills the pad's instance name and module path (pad_instance, modules,
+// instances, multi_io_row) and
 // registers its pad modules.  Pads on more than one module path, or (TAP
 // pads aside) both in the top and in a pad module, set
 // multi_io_module_flagG: their cells go into the module of each pad.

@@ -148,7 +148,7 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
     if (bsnames::valid_net(feed) && expanded(feed)) {
         int behind = net_behind_expansion(feed, obj);
         if (behind == 0 || behind == 1) {
-            TAP_FLAG[12] = behind;
+            TAP_FLAG[TAP_FLAG_TDO_DATA] = behind;
             tdo_tied(data_pin, OPIN_TAB[row].pad_instance);
         }
     }
@@ -156,7 +156,7 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
     set_text(OPIN_TAB[row].suffix, OPIN_TAB[row].pad_instance);
     if (feed == 0 || feed == 1) {
         tdo_tied(data_pin, OPIN_TAB[row].pad_instance);
-        TAP_FLAG[12] = feed;
+        TAP_FLAG[TAP_FLAG_TDO_DATA] = feed;
     }
 
     // The TDO enable.
@@ -165,10 +165,10 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
     const char* enable = bsnames::enable_pin(b, polarity);
     if (!enable) return;
     int net = search_inet_connected_to_obj(obj, enable, SDB_DIR_INPUT);
-    TAP_FLAG[17] = net;
+    TAP_FLAG[TAP_FLAG_TDO_ENABLE] = net;
     if (bsnames::valid_net(net) && expanded(net)) {
         int behind = net_behind_expansion(net, obj);
-        if (behind == 0 || behind == 1) TAP_FLAG[17] = behind;
+        if (behind == 0 || behind == 1) TAP_FLAG[TAP_FLAG_TDO_ENABLE] = behind;
     }
 }
 

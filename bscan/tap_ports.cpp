@@ -129,10 +129,10 @@ void bs_search_standard_ports(int pad) {
                 set_text(record_pin(*r, tp->tdo), pin.c_str());
             }
             if (!tp->tdo) continue;
-            if (tied(TAP_FLAG[12])) r->mode1_net = 1;
+            if (tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) r->mode1_net = 1;
             if (enable_pin.empty()) continue;
             Lift e = lift_pin(enable_inst, enable_pin, instances[i].c_str());
-            if (e == Lift::NoOtherEnd || tied(TAP_FLAG[17])) r->mode2_net = 1;
+            if (e == Lift::NoOtherEnd || tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) r->mode2_net = 1;
             if (e == Lift::Lifted) TDO_ENABLE_LIFTED = enable_pin;
         }
         SDB_close(db, 0);
