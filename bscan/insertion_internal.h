@@ -10,6 +10,7 @@
 #include "bscan/tables.h"
 #include "desc/tables.h"
 #include "runtime/dyna.h"
+#include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
 namespace bsnames {
@@ -19,13 +20,7 @@ inline bool valid_net(int net) { return net >= 0 && net < net_count; }
 inline bool valid_node(int node) { return node >= 0 && node < node_count; }
 
 // Class name of an object, "*UNDEF*" when it has none.
-inline const char* class_name(int obj) {
-    if (!valid_obj(obj)) return "*UNDEF*";
-    int cls = obj_tab[obj].cls;
-    if (cls < 0 || cls >= class_count) return "*UNDEF*";
-    const char* n = SYM_get(sym_tab, class_tab[cls].name);
-    return n ? n : "*UNDEF*";
-}
+inline const char* class_name(int obj) { return SDB_class_name_of(obj); }
 
 // The port of a port node, -1 for an instance node.
 inline int node_port(int node) {

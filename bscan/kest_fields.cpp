@@ -12,6 +12,7 @@
 #include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
+#include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
 int TAP_FLAG[TAP_FLAG_WORDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, -1, -1, -1, -1, -1};
@@ -54,14 +55,6 @@ bool active_low(const char* pin) { return pin && pin[0] == '-'; }
 void set_copy(char*& dst, const char* src) {
     std::free(dst);
     dst = src ? qdx_strdup(src) : nullptr;
-}
-
-const char* class_name_of(int obj) {
-    if (obj < 0 || obj >= obj_count) return "*UNDEF*";
-    int cls = obj_tab[obj].cls;
-    if (cls < 0 || cls >= class_count) return "*UNDEF*";
-    const char* n = SYM_get(sym_tab, class_tab[cls].name);
-    return n ? n : "*UNDEF*";
 }
 
 const char* pin_name_of(int node) {
@@ -265,7 +258,7 @@ void check_necessary_fields() {
             qdx_exit_printf(-1, "ERROR: (%s) can't find TAP %%INSTANCE_NAME '%s' in SDB file '%s'.\n\n", bsc_file(),
                        kest_hier_tap_design_name(), MODULE_C_SDB.c_str());
         }
-        const char* cls = class_name_of(tap);
+        const char* cls = SDB_class_name_of(tap);
         if (!TAP_MODULE_NAME || std::strcmp(cls, TAP_MODULE_NAME) != 0) {
             qdx_exit_printf(-1, "ERROR: (%s) %%TAP_MODULE_NAME '%s' doesn't match\n       class name of '%s' in SDB file '%s'.\n\n",
                        bsc_file(), TAP_MODULE_NAME ? TAP_MODULE_NAME : "", cls, MODULE_C_SDB.c_str());
@@ -602,7 +595,7 @@ int search_inode_connected_to_obj(int obj, const char* name, int direction) {
         if (!pn || STR_ucomp(pn, name) != 0) continue;
         int actual = pin_tab[node_tab[n].pin].direction & 3;
         if (actual == direction) return n;
-        qdx_printf("ERROR: '%s' is %s of '%s'.\n", name, direction_words(actual), class_name_of(obj));
+        qdx_printf("ERROR: '%s' is %s of '%s'.\n", name, direction_words(actual), SDB_class_name_of(obj));
         qdx_exit_printf(-1, "       But it was declared as %s in file '%s'.\n\n", direction_words(direction), lib_file());
     }
     return -1;
@@ -614,7 +607,7 @@ bool pad_enable_is_low(const char* name) {
     if (p < 0) return false;
     int other = find_adjacent_node(port_tab[p].node);
     if (other < 0 || node_tab[other].object < 0) return false;
-    BufferEntry* b = get_buffer(class_name_of(node_tab[other].object));
+    BufferEntry* b = get_buffer(SDB_class_name_of(node_tab[other].object));
     return b && b->en_l;
 }
 
@@ -634,7 +627,7 @@ void check_connect_pad() {
         if (p < 0) continue;
         int other = find_adjacent_node(port_tab[p].node);
         if (other < 0 || node_tab[other].object < 0) continue;
-        BufferEntry* b = get_buffer(class_name_of(node_tab[other].object));
+        BufferEntry* b = get_buffer(SDB_class_name_of(node_tab[other].object));
         if (!b) continue;
         if (b->mode1) BCELL_MODE1 = 1;
         if (b->mode2) BCELL_MODE2 = 1;
