@@ -10,6 +10,7 @@
 #include "bscan/tables.h"
 #include "desc/tables.h"
 #include "runtime/dyna.h"
+#include "runtime/str.h"
 #include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
@@ -44,11 +45,7 @@ inline const char* net_name(int net) {
 inline int node_net(int node) { return valid_node(node) ? node_tab[node].net : -1; }
 
 // Owned char* fields.
-inline void set_text(char*& slot, const char* text) {
-    char* copy = text ? qdx_strdup(text) : nullptr;
-    std::free(slot);
-    slot = copy;
-}
+inline void set_text(char*& slot, const char* text) { STR_replace_owned(slot, text); }
 inline void clear_text(char*& slot) {
     std::free(slot);
     slot = nullptr;

@@ -52,11 +52,6 @@ const char* bsc_file() { return JTAG_BSC_FILE.c_str(); }
 const char* without_low_mark(const char* pin) { return pin && pin[0] == '-' ? pin + 1 : pin; }
 bool active_low(const char* pin) { return pin && pin[0] == '-'; }
 
-void set_copy(char*& dst, const char* src) {
-    std::free(dst);
-    dst = src ? qdx_strdup(src) : nullptr;
-}
-
 const char* pin_name_of(int node) {
     int p = node_tab[node].pin;
     if (p < 0 || p >= pin_count) return nullptr;
@@ -146,12 +141,12 @@ bool check_pad_buffer(const char* keyword, const char* name, bool inout, char** 
         qdx_printf("ERROR: (%s) can't find %%INOUT in %%BUFFER %s.\n", lib_file(), name);
         ok = false;
     }
-    if (in_pin) set_copy(*in_pin, b->input);
+    if (in_pin) STR_replace_owned(*in_pin, b->input);
     if (!b->input) {
         qdx_printf("ERROR: (%s) can't find %%INPUT in %%BUFFER %s.\n", lib_file(), name);
         ok = false;
     }
-    if (out_pin) set_copy(*out_pin, b->output);
+    if (out_pin) STR_replace_owned(*out_pin, b->output);
     if (!b->output) {
         qdx_printf("ERROR: (%s) can't find %%OUTPUT in %%BUFFER %s.\n", lib_file(), name);
         ok = false;
@@ -476,7 +471,7 @@ void check_necessary_fields() {
         } else {
             buffer_pins(b, t->signal_buffer);
             if (HIZ_FLAG && !active_low(t->highz_command)) {
-                set_copy(HIZ_BUF_NAME, t->signal_buffer);
+                STR_replace_owned(HIZ_BUF_NAME, t->signal_buffer);
                 HIZ_BUF = b;
             }
         }
@@ -484,7 +479,7 @@ void check_necessary_fields() {
         // Without trees the high-impedance buffers of tied enables still
         // take the signal buffer.
         if (BufferEntry* b = get_buffer(t->signal_buffer); b && b->input && b->output) {
-            set_copy(HIZ_BUF_NAME, t->signal_buffer);
+            STR_replace_owned(HIZ_BUF_NAME, t->signal_buffer);
             HIZ_BUF = b;
         }
     }
@@ -499,7 +494,7 @@ void check_necessary_fields() {
         } else {
             buffer_pins(b, t->inv_buffer);
             if (HIZ_FLAG && active_low(t->highz_command)) {
-                set_copy(HIZ_BUF_NAME, t->inv_buffer);
+                STR_replace_owned(HIZ_BUF_NAME, t->inv_buffer);
                 HIZ_BUF = b;
             }
         }
