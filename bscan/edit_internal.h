@@ -53,8 +53,6 @@ std::string search_file(const std::string& name);
 // Finds "<PATH><module>.sdb" along the search path; ends the run when it
 // is missing ("ERROR: Can't find file ...", screen only).
 std::string module_sdb(const char* module);
-// Opens a module database read-only and makes it current.
-SdbDatabase* open_module(const std::string& path);
 
 // A pin of the current design followed one level up: when the net on
 // (inst, pin) leaves the module through a port, inst becomes `parent` and

@@ -104,11 +104,7 @@ void check_signal_buffer(const char* name, const char* keyword_tail) {
     if (!b->input) {
         qdx_exit_printf(-1, "ERROR: (%s) can't find %%INPUT in %s.\n", lib_file(), name);
     }
-    SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
-    if (!db) {
-        qdx_exit_printf(-1, "ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path.c_str());
-    }
-    SDB_setup(db);
+    SdbDatabase* db = open_sdb_file(path.c_str());
     bool has_out = false, has_in = false;
     for (int p = 0; p < port_count; ++p) {
         const char* pn = port_tab[p].name >= 0 ? SYM_get(sym_tab, port_tab[p].name) : nullptr;

@@ -87,7 +87,7 @@ std::string find_sdb(const char* name) {
 // port would get a second one: refused, so that every added port name is
 // unique on its level.
 void check_port_names_free(const char* module, const std::string& path) {
-    SdbDatabase* db = bsedit::open_module(path);
+    SdbDatabase* db = open_sdb_file(path.c_str());
     for (char** list : kest_hier_tap_port_tabG.list)
         for (int k = 0, n = DYNA_count(list); k < n; ++k) {
             if (SDB_nl_search_port(list[k]) < 0 && SDB_nl_search_net(list[k]) < 0) continue;
@@ -148,7 +148,7 @@ void kest_hier_find_tap_instance_with_iopad() {
     for (int i = 0; i + 1 < path_count(); ++i) {
         TapPathItem& item = kest_hier_tap_ctrl_name_tabG[i];
         std::string db_path = find_sdb(i == 0 ? TOP_MODULE.c_str() : kest_hier_tap_ctrl_name_tabG[i - 1].module);
-        SdbDatabase* db = bsedit::open_module(db_path);
+        SdbDatabase* db = open_sdb_file(db_path.c_str());
         int obj = SDB_nl_search_obj(item.instance);
         if (obj < 0) {
             qdx_exit_printf(-1, "ERROR: can not find the instance %s in %s file.\n", item.instance, db_path.c_str());

@@ -152,11 +152,7 @@ void oe_mode_type(ScanCellEntry* entry, const char* cell, bool clear_when_none) 
     }
     if (!entry || !entry->oe_mode) return;
     SdbDatabase* kept = sdb;
-    SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
-    if (!db) {
-        qdx_exit_printf(-1, "ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path.c_str());
-    }
-    SDB_setup(db);
+    SdbDatabase* db = open_sdb_file(path.c_str());
     const char* port = entry->oe_mode[0] == '-' ? entry->oe_mode + 1 : entry->oe_mode;
     int p = SDB_nl_search_port(port);
     if (p < 0) {

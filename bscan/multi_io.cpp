@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bscan/bscan.h"
 #include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
@@ -211,7 +212,7 @@ bool bs_multi_io_tap_pin_closed() {
         for (const std::string& start : pins) {
             std::string inst = r->pad_instance, pin = start;
             for (int level = 0, n = DYNA_count(r->modules); level < n; ++level) {
-                SdbDatabase* db = open_module(module_sdb(r->modules[level]));
+                SdbDatabase* db = open_sdb_file(module_sdb(r->modules[level]).c_str());
                 Lift l = lift_pin(inst, pin, level < DYNA_count(r->instances) ? r->instances[level] : "");
                 SDB_close(db, 0);
                 if (l == Lift::NoOtherEnd) return true;

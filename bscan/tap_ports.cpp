@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bscan/bscan.h"
 #include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
@@ -78,15 +79,6 @@ std::string module_sdb(const char* module) {
     return path;
 }
 
-SdbDatabase* open_module(const std::string& path) {
-    SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
-    if (!db) {
-        qdx_exit_printf(-1, "ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path.c_str());
-    }
-    SDB_setup(db);
-    return db;
-}
-
 Lift lift_pin(std::string& inst, std::string& pin, const char* parent) {
     int node = SDB_nl_search_node(inst.c_str(), pin.c_str());
     if (node < 0) return Lift::Unchanged;
@@ -117,7 +109,7 @@ void bs_search_standard_ports(int pad) {
     std::string enable_pin = enable ? enable : "";
     TDO_ENABLE_LIFTED.clear();
     for (size_t i = 0; i < modules.size(); ++i) {
-        SdbDatabase* db = open_module(module_sdb(modules[i].c_str()));
+        SdbDatabase* db = open_sdb_file(module_sdb(modules[i].c_str()).c_str());
         for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
             PadEntry* r = *tp->record;
             if (!r || !r->pad_instance || !record_pin(*r, tp->tdo)) continue;

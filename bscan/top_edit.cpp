@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bscan/bscan.h"
 #include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
@@ -108,7 +109,7 @@ bool tdo_enable_through_port() {
 // A pad pin followed up the pad's module path to the top.
 void lift_to_top(const PadEntry& p, std::string& inst, std::string& pin) {
     for (int i = 0, n = DYNA_count(p.modules); i < n; ++i) {
-        SdbDatabase* db = open_module(module_sdb(p.modules[i]));
+        SdbDatabase* db = open_sdb_file(module_sdb(p.modules[i]).c_str());
         lift_pin(inst, pin, i < DYNA_count(p.instances) ? p.instances[i] : "");
         SDB_close(db, 0);
     }
