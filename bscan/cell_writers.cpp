@@ -657,6 +657,29 @@ void add_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
     connect(fp, pin_of(cell, or_text(c->sys_pin, "")), in_end);
 }
 
+namespace {
+
+// One part of a pad's pair of cells: its instance name and its cell (null
+// when the pad has no such part).
+struct PairPart {
+    const std::string& name;
+    ScanCellEntry* cell;
+};
+
+// Records a pad's pair of cells once both parts hold their register rows:
+// the pad's order key becomes the last row, its cell request the names
+// "out,in"; then both cells are added, the input part first unless
+// out_first.
+void add_cell_pair(FILE* fp, PadEntry& p, PairPart out, PairPart in, bool out_first) {
+    p.key = DYNA_count(SCAN_TAB) - 1;
+    set_text(p.cell_request, (out.name + "," + in.name).c_str());
+    if (out_first) std::fprintf(fp, "add %s %s\n", out.name.c_str(), out.cell->name);
+    if (in.cell) std::fprintf(fp, "add %s %s\n", in.name.c_str(), in.cell->name);
+    if (!out_first) std::fprintf(fp, "add %s %s\n", out.name.c_str(), out.cell->name);
+}
+
+}  // namespace
+
 void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
     PadEntry& p = pad(row);
     if (!p.pad_instance && !JTAG_OPTION[OPT_ADD_PAD]) return;
@@ -672,10 +695,7 @@ void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
         ScanCellEntry* in_cell = input_part(INPUT_SCAN, &INPUT_SCAN_COUNT, CLOCK_SCAN, &CLK_SCAN_COUNT);
         if (!in_cell) return;  // the pad table gives this kind only with an input cell
         std::string in_name = pair_cell(row, in_cell, 0);
-        p.key = DYNA_count(SCAN_TAB) - 1;
-        set_text(p.cell_request, (out_name + "," + in_name).c_str());
-        std::fprintf(fp, "add %s %s\n", in_name.c_str(), in_cell->name);
-        std::fprintf(fp, "add %s %s\n", out_name.c_str(), out_cell->name);
+        add_cell_pair(fp, p, {out_name, out_cell}, {in_name, in_cell}, false);
         std::fputs(control_lines.c_str(), fp);
         Traced in = trace_core(p.pad_instance, p.pin_to_core, true, "Bidirectional", port);
         std::string in_end = pin_of(in.inst, in.pin);
@@ -699,10 +719,7 @@ void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
     ScanCellEntry* in_cell = input_part(INPUT_SCAN, &INPUT_SCAN_COUNT, CLOCK_SCAN, &CLK_SCAN_COUNT);
     if (!in_cell) return;
     std::string in_name = pair_cell(row, in_cell, 0);
-    p.key = DYNA_count(SCAN_TAB) - 1;
-    set_text(p.cell_request, (out_name + "," + in_name).c_str());
-    std::fprintf(fp, "add %s %s\n", in_name.c_str(), in_cell->name);
-    std::fprintf(fp, "add %s %s\n", out_name.c_str(), out_cell->name);
+    add_cell_pair(fp, p, {out_name, out_cell}, {in_name, in_cell}, false);
     const BufferEntry* b = a.buffer;
     if (in_cell->data_in) connect(fp, pin_of(in_name, in_cell->data_in), pin_of(a.inst, or_text(b ? b->output : nullptr, "")));
     connect(fp, pin_of(out_name, or_text(out_cell->data_out, "")), pin_of(a.inst, or_text(b ? b->input : nullptr, "")));
@@ -831,10 +848,7 @@ void mux_in_out(FILE* fp, int row, bool second_mux) {
                                  ? input_part(INPUT_MUX_SCAN, &INPUT_MUX_SCAN_COUNT, CLOCK_MUX_SCAN, &CLK_MUX_SCAN_COUNT)
                                  : input_part(INPUT_SCAN, &INPUT_SCAN_COUNT, CLOCK_SCAN, &CLK_SCAN_COUNT);
     std::string in_name = in_cell ? pair_cell(row, in_cell, 0) : std::string();
-    p.key = DYNA_count(SCAN_TAB) - 1;
-    set_text(p.cell_request, (out_name + "," + in_name).c_str());
-    std::fprintf(fp, "add %s %s\n", out_name.c_str(), out_cell->name);
-    if (in_cell) std::fprintf(fp, "add %s %s\n", in_name.c_str(), in_cell->name);
+    add_cell_pair(fp, p, {out_name, out_cell}, {in_name, in_cell}, true);
     std::string inst = or_text(p.pad_instance, "");
     if (in_cell && in_cell->data_in) connect(fp, pin_of(in_name, in_cell->data_in), pin_of(inst, or_text(p.pin_to_core, "")));
     if (out_cell->data_in) connect(fp, pin_of(out_name, out_cell->data_in), pin_of(inst, or_text(p.pin_from_core, "")));
