@@ -486,82 +486,37 @@ void save_output_scan_tab(BufferEntry* b, int row, int port) {
     if (b && (b->en_l || b->en_h) && b->input) save_control_of_pad(b, row);
 }
 
-void save_bidir_scan_tab(BufferEntry* b, int row, int port) {
-    std::string signal = OPIN_TAB[row].signal;
-    int obj = OPIN_TAB[row].object;
-    if (b && !b->input && !b->output) {
-        qdx_printf("ERROR: (%s) can't find %%INPUT or %%OUTPUT in %%BUFFER %s,\n", lib_file(), b->name);
-        qdx_exit_printf(-1, "       while tracing bidirectional port '%s'.\n\n", signal.c_str());
-    }
-    if (b && !b->en_l && !b->en_h) {
-        qdx_printf("ERROR: (%s) can't find %%EN_L or %%EN_H in %%BUFFER %s,\n", lib_file(), b->name);
-        qdx_exit_printf(-1, "       while tracing bidirectional port '%s'.\n\n", signal.c_str());
-    }
-    // Drive side: the data from the core to the pad.
-    std::string drive;
-    if (b && b->input) {
-        drive = verify_obj_pin_name(obj, b->input, SDB_DIR_INPUT);
-        if (!drive.empty()) {
-            set_text(OPIN_TAB[row].pin_from_core, b->input);
-        } else {
-            qdx_printf("WARNING: (%s) %%INPUT %s of %%BUFFER %s which connects to\n", lib_file(), b->input, b->name);
-            qdx_printf("         port '%s' is floating.\n", signal.c_str());
-            qdx_printf("         Output boundary scan cell won't be inserted on this port.\n\n");
-        }
-    }
-    // Receive side: the data from the pad to the core.
-    std::string receive;
-    int receive_node = -1;
-    if (b && b->output && cell_code_of(row) != CELL_I_ONLY) {
-        receive_node = search_inode_connected_to_obj(obj, b->output, SDB_DIR_OUTPUT);
-        if (receive_node < 0) pin_not_in_design("OUTPUT", "%BUFFER", b->output, b->name, signal.c_str());
-        int net = bsnames::node_net(receive_node);
-        const char* name = net >= 0 ? bsnames::net_name(net) : nullptr;
-        if (!name) {
-            qdx_printf("WARNING: (%s) %%OUTPUT %s of %%BUFFER %s which connects to\n", lib_file(), b->output, b->name);
-            qdx_printf("         port '%s' is floating.\n", signal.c_str());
-            qdx_printf("         Input boundary scan cell won't be inserted on this port.\n\n");
-            receive_node = -1;
-        } else {
-            receive = name;
-            set_text(OPIN_TAB[row].pin_to_core, b->output);
-        }
-    }
-    bool drive_live = !drive.empty();
-    bool receive_live = !receive.empty();
-    if (!drive_live && !receive_live) {
-        if (JTAG_OPTION[OPT_ADD_PAD]) {
-            ScanCellEntry* c = configured(OUTPUT_SCAN, nullptr);
-            if (!c) missing_bidir_cell("OUTPUT_SCAN", "OUTPUT_SCAN", signal.c_str());
-            OPIN_TAB[row].kind = PAD_INOUT;
-            OPIN_TAB[row].cell = c;
-            return;
-        }
-        qdx_printf("ERROR: (%s) %%OUTPUT %s and %%INPUT %s in %%BUFFER %s\n", lib_file(),
-                   or_text(b ? b->output : nullptr, ""), or_text(b ? b->input : nullptr, ""), b ? b->name : "");
-        qdx_printf("       are both floating.\n");
-        qdx_exit_printf(-1, "       Can't insert boundary scan on port '%s'.\n\n", signal.c_str());
-    }
-    std::string core = drive_live && receive_live ? drive + "," + receive : drive_live ? drive : receive;
-    set_text(OPIN_TAB[row].core_net, core.c_str());
-    if (receive_live && merged_receive(receive_node, port)) receive_live = false;
+namespace {
 
-    // Second data inputs.
+// A pad's kind and its boundary cell.
+struct PadChoice {
+    int kind;
+    ScanCellEntry* cell;
+};
+
+// The second data inputs of a bidirectional pad: each needs its mode pin,
+// and the nets on them are noted in the pad's row.
+void note_bidir_mux_nets(BufferEntry* b, int row, int obj) {
     require_pair(b, b->mux_in1, "MUX_IN1", b->mode1, "MODE_1", "bidi");
     require_pair(b, b->mux_in2, "MUX_IN2", b->mode2, "MODE_2", "bidi");
-    {
-        PadEntry& p = OPIN_TAB[row];
-        if (b->mux_in1) {
-            p.mode1_net = net_on(obj, b->mode1, SDB_DIR_INPUT);
-            p.mux_in1_net = net_on(obj, b->mux_in1, SDB_DIR_INPUT);
-        }
-        if (b->mux_in2) {
-            p.mode2_net = net_on(obj, b->mode2, SDB_DIR_INPUT);
-            p.mux_in2_net = net_on(obj, b->mux_in2, SDB_DIR_INPUT);
-        }
-        if (b->mux_out) p.mux_out_net = net_on(obj, b->mux_out, SDB_DIR_OUTPUT);
+    PadEntry& p = OPIN_TAB[row];
+    if (b->mux_in1) {
+        p.mode1_net = net_on(obj, b->mode1, SDB_DIR_INPUT);
+        p.mux_in1_net = net_on(obj, b->mux_in1, SDB_DIR_INPUT);
     }
+    if (b->mux_in2) {
+        p.mode2_net = net_on(obj, b->mode2, SDB_DIR_INPUT);
+        p.mux_in2_net = net_on(obj, b->mux_in2, SDB_DIR_INPUT);
+    }
+    if (b->mux_out) p.mux_out_net = net_on(obj, b->mux_out, SDB_DIR_OUTPUT);
+}
 
+// The pad kind and boundary cell of a bidirectional pad from the sides
+// that carry data: a bidirectional cell (or an input and an output cell)
+// for both, an output or an input cell for one, their mux forms where the
+// buffer has second data inputs.  Ends the run when the configuration
+// names no fitting cell.
+PadChoice choose_bidir_cell(BufferEntry* b, int row, bool drive_live, bool receive_live, const std::string& signal) {
     int kind = PAD_NO_CELL;
     ScanCellEntry* c = nullptr;
     if (drive_live && receive_live) {
@@ -624,6 +579,74 @@ void save_bidir_scan_tab(BufferEntry* b, int row, int port) {
             missing_bidir_cell("INPUT_MUX_SCAN", "INPUT_MUX_SCAN", signal.c_str());
         }
     }
+    return {kind, c};
+}
+
+}  // namespace
+
+void save_bidir_scan_tab(BufferEntry* b, int row, int port) {
+    std::string signal = OPIN_TAB[row].signal;
+    int obj = OPIN_TAB[row].object;
+    if (b && !b->input && !b->output) {
+        qdx_printf("ERROR: (%s) can't find %%INPUT or %%OUTPUT in %%BUFFER %s,\n", lib_file(), b->name);
+        qdx_exit_printf(-1, "       while tracing bidirectional port '%s'.\n\n", signal.c_str());
+    }
+    if (b && !b->en_l && !b->en_h) {
+        qdx_printf("ERROR: (%s) can't find %%EN_L or %%EN_H in %%BUFFER %s,\n", lib_file(), b->name);
+        qdx_exit_printf(-1, "       while tracing bidirectional port '%s'.\n\n", signal.c_str());
+    }
+    // Drive side: the data from the core to the pad.
+    std::string drive;
+    if (b && b->input) {
+        drive = verify_obj_pin_name(obj, b->input, SDB_DIR_INPUT);
+        if (!drive.empty()) {
+            set_text(OPIN_TAB[row].pin_from_core, b->input);
+        } else {
+            qdx_printf("WARNING: (%s) %%INPUT %s of %%BUFFER %s which connects to\n", lib_file(), b->input, b->name);
+            qdx_printf("         port '%s' is floating.\n", signal.c_str());
+            qdx_printf("         Output boundary scan cell won't be inserted on this port.\n\n");
+        }
+    }
+    // Receive side: the data from the pad to the core.
+    std::string receive;
+    int receive_node = -1;
+    if (b && b->output && cell_code_of(row) != CELL_I_ONLY) {
+        receive_node = search_inode_connected_to_obj(obj, b->output, SDB_DIR_OUTPUT);
+        if (receive_node < 0) pin_not_in_design("OUTPUT", "%BUFFER", b->output, b->name, signal.c_str());
+        int net = bsnames::node_net(receive_node);
+        const char* name = net >= 0 ? bsnames::net_name(net) : nullptr;
+        if (!name) {
+            qdx_printf("WARNING: (%s) %%OUTPUT %s of %%BUFFER %s which connects to\n", lib_file(), b->output, b->name);
+            qdx_printf("         port '%s' is floating.\n", signal.c_str());
+            qdx_printf("         Input boundary scan cell won't be inserted on this port.\n\n");
+            receive_node = -1;
+        } else {
+            receive = name;
+            set_text(OPIN_TAB[row].pin_to_core, b->output);
+        }
+    }
+    bool drive_live = !drive.empty();
+    bool receive_live = !receive.empty();
+    if (!drive_live && !receive_live) {
+        if (JTAG_OPTION[OPT_ADD_PAD]) {
+            ScanCellEntry* c = configured(OUTPUT_SCAN, nullptr);
+            if (!c) missing_bidir_cell("OUTPUT_SCAN", "OUTPUT_SCAN", signal.c_str());
+            OPIN_TAB[row].kind = PAD_INOUT;
+            OPIN_TAB[row].cell = c;
+            return;
+        }
+        qdx_printf("ERROR: (%s) %%OUTPUT %s and %%INPUT %s in %%BUFFER %s\n", lib_file(),
+                   or_text(b ? b->output : nullptr, ""), or_text(b ? b->input : nullptr, ""), b ? b->name : "");
+        qdx_printf("       are both floating.\n");
+        qdx_exit_printf(-1, "       Can't insert boundary scan on port '%s'.\n\n", signal.c_str());
+    }
+    std::string core = drive_live && receive_live ? drive + "," + receive : drive_live ? drive : receive;
+    set_text(OPIN_TAB[row].core_net, core.c_str());
+    if (receive_live && merged_receive(receive_node, port)) receive_live = false;
+
+    note_bidir_mux_nets(b, row, obj);
+
+    auto [kind, c] = choose_bidir_cell(b, row, drive_live, receive_live, signal);
     OPIN_TAB[row].kind = kind;
     OPIN_TAB[row].cell = c;
     if (drive_live && !bsnames::same(b->en_l, b->input) && !bsnames::same(b->en_h, b->input))
