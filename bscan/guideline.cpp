@@ -1,5 +1,6 @@
 // The guideline editor's menus: reading answers, the screens, the edits
-// of the description tables, and saving.
+// of the description tables, and saving.  The menus and their prompts are
+// screen-only output: they print with std::printf, not to the report.
 #include "bscan/guideline.h"
 
 #include <sys/wait.h>

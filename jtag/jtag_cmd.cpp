@@ -168,6 +168,7 @@ void jtag_parse_cmd_line(int argc, char** argv, std::string* top_out) {
     // ends the run before anything is written.
     if (JTAG_OPTION[OPT_OPATH] && !std::filesystem::is_directory(OPATH, ec)) {
         banner_before_first_message();
+        // Screen only, as every message of the command line.
         std::printf("\nERROR: output directory '%s' of option -opath %s.\n\n", OPATH.c_str(),
                     std::filesystem::exists(OPATH, ec) ? "is not a directory" : "does not exist");
         std::fflush(stdout);
