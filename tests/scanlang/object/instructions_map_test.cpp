@@ -27,12 +27,7 @@ DftObject* map_steps(const std::string& text, const std::function<void(DftObject
     DftObject* obj = NEW_OBJECT_DFT();
     DFT_OBJECT = obj;
     const ScanAstNode* root = thedftAST->child;
-    const ScanAstNode* sequences = SCAN_FIND_AST(root, SEQUENCE_LIST_NODE);
-    map_sequences(sequences);
-    // Sequence records by name alone when the sequences are not mapped yet.
-    if (obj->sequences.empty() && sequences)
-        for (const ScanAstNode* s = sequences->child; s; s = s->sibling)
-            obj->sequences.push_back({.name = s->child->attribute});
+    map_sequences(SCAN_FIND_AST(root, SEQUENCE_LIST_NODE));
     if (adjust) adjust(*obj);
     map_cores(SCAN_FIND_AST(root, CORE_LIST_NODE));
     map_mbist_bsd(SCAN_FIND_AST(root, MBIST_BSD_NODE));
