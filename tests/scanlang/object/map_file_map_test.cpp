@@ -136,7 +136,7 @@ TEST_F(MapFileMap, EmptyMapFileGivesAnEmptyObject) {
 
 TEST_F(MapFileMap, ScanModeActiveIsHighOrLow) {
     testsupport::ChildResult r = testsupport::run_child([] {
-        map_file("%MAP_SCAN lib {\n %MAP_CELL A => B {\n  %SCAN_SELECT_1 %SELECT => E;\n  %SCAN_MODE_ACTIVE = mid;\n } }\n");
+        map_file("%MAP_SCAN lib {\n %MAP_CELL A => B {\n  %SCAN_PORT %SCAN_IN => I; %SCAN_SELECT_1 %SELECT => E;\n  %SCAN_MODE_ACTIVE = mid;\n } }\n");
     });
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.err, "ERROR : 't.map', line-4, SCAN_MODE_ACTIVE can only be HIGH or LOW.\n");
