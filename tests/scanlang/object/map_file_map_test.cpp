@@ -134,6 +134,20 @@ TEST_F(MapFileMap, EmptyMapFileGivesAnEmptyObject) {
     EXPECT_TRUE(m->test_point_cells.empty());
 }
 
+// The scanner never makes an empty pin name, but a tree that has one
+// keeps it empty.
+TEST_F(MapFileMap, EmptyPinNameStaysEmpty) {
+    auto ident = [](const char* text) { return SCAN_PUT_ATTRIBUTE(SCAN_MAKE_AST(IDENT_NODE), text); };
+    ScanAstNode* pins = SCAN_MAKE_SOLO_AST(PIN_LIST_NODE, SCAN_MAKE_DUET_AST(PIN_NODE, ident(""), ident("v")));
+    ScanAstNode* cell = SCAN_MAKE_TRIO_AST(TEST_POINT_CELL_NODE, SCAN_MAKE_SOLO_AST(TYPE_NODE, ident("OBSERVE")),
+                                           ident("tp"), pins);
+    ScanAstNode* root = SCAN_MAKE_SOLO_AST(PROGRAM_NODE, SCAN_MAKE_SOLO_AST(TEST_POINT_CELL_LIST_NODE, cell));
+    std::shared_ptr<MapObject> m = map_map_file(root);
+    SCAN_FREE_AST(root);
+    ASSERT_EQ(m->test_point_cells.size(), 1u);
+    EXPECT_EQ(pairs(m->test_point_cells[0].pins), Names{"=v"});
+}
+
 TEST_F(MapFileMap, ScanModeActiveIsHighOrLow) {
     testsupport::ChildResult r = testsupport::run_child([] {
         map_file("%MAP_SCAN lib {\n %MAP_CELL A => B {\n  %SCAN_PORT %SCAN_IN => I; %SCAN_SELECT_1 %SELECT => E;\n  %SCAN_MODE_ACTIVE = mid;\n } }\n");
