@@ -86,6 +86,7 @@ void map_atpg_constraints(const ScanAstNode* section) {
     AtpgConstraintsRecord& r = DFT_OBJECT->atpg_constraints.emplace();
     r.top_line = atpg_constraints_top_line;
     r.line = section->line;
+    r.left_brace_line = atpg_left_brace_line;
     for (const ScanAstNode* block = section->child; block; block = block->sibling)
         r.options.push_back(atpg_option(block));
 }
@@ -95,6 +96,7 @@ void map_select_fault(const ScanAstNode* section) {
     SelectFaultRecord& r = DFT_OBJECT->select_fault.emplace();
     r.top_line = select_fault_top_line;
     r.line = section->line;
+    r.left_brace_line = select_fault_left_brace_line;
     const ScanAstNode* v = section->child;
     r.fault_model = first_child_text(find(v, FAULT_MODEL_NODE));
     if (const ScanAstNode* n = find(v, RANDOM_SAMPLE_NODE)) r.random_sample = GET_VALUE(n->child);
@@ -113,6 +115,10 @@ void map_select_fault(const ScanAstNode* section) {
     r.file_name = first_child_text(find(v, FILE_NAME_NODE));
     r.dont_fault_file = first_child_text(find(v, DONT_FAULT_FILE_NODE));
     r.must_fault_file = first_child_text(find(v, MUST_FAULT_FILE_NODE));
+    // The written names are counted per object, so that nothing of an
+    // earlier file's fault lists is taken for this one's.
+    if (!r.dont_fault_file.empty() || find(v, DONT_FAULT_NODE)) r.dont_fault_num = static_cast<int>(r.dont_fault.size());
+    if (!r.must_fault_file.empty() || find(v, MUST_FAULT_NODE)) r.must_fault_num = static_cast<int>(r.must_fault.size());
     if (const ScanAstNode* list = find(v, DONT_FAULT_PATH_LIST)) {
         r.dont_fault_paths.emplace();
         for (const ScanAstNode* item = list->child; item; item = item->sibling) {
@@ -131,12 +137,14 @@ void map_test_conversion(const ScanAstNode* section) {
     TestConversionRecord& r = DFT_OBJECT->test_conversion.emplace();
     r.top_line = test_conversion_top_line;
     r.line = section->line;
+    r.left_brace_line = test_conversion_left_brace_line;
     const ScanAstNode* v = section->child;
     r.set_timing = GET_SET_TIMING(find(v, SET_TIMING_NODE));
     if (const ScanAstNode* n = find(v, DIFF_PAD_LIST_NODE)) r.diff_pads = GET_DIFF_PAD_LIST(n);
     if (const ScanAstNode* n = find(v, CONVERSION_CLOCK_NODE)) {
         r.test_c_clock = GET_CLOCK(n->child);
         r.test_b_clock = GET_BIST_CLOCK(n->child);
+        if (n->child) r.clock_right_brace_line = n->line;
     }
     r.ram_read_list = GET_TWO_IDENT1_LIST(items_of(v, RAM_READ_LIST_NODE));
     r.ram_write_list = GET_TWO_IDENT1_LIST(items_of(v, RAM_WRITE_LIST_NODE));

@@ -67,6 +67,7 @@ TEST_F(AtpgMap, OptionFieldsComeFromTheBlock) {
     ASSERT_TRUE(obj->atpg_constraints);
     ASSERT_EQ(obj->atpg_constraints->options.size(), 2u);
     const AtpgScanOptionRecord& o = obj->atpg_constraints->options[0];
+    EXPECT_EQ(obj->atpg_constraints->left_brace_line, 1);
     EXPECT_EQ(o.name, "m1");
     EXPECT_NE(o.contain_line, -1);
     EXPECT_EQ(pairs(o.force_list), Names{"a=1"});
@@ -179,6 +180,9 @@ TEST_F(AtpgMap, SelectFaultFields) {
     EXPECT_EQ(s.must_fault_file, "");
     EXPECT_FALSE(s.dont_fault_paths);
     EXPECT_EQ(s.line, 11);
+    EXPECT_EQ(s.left_brace_line, 1);
+    EXPECT_EQ(s.dont_fault_num, 3);
+    EXPECT_EQ(s.must_fault_num, 1);
 }
 
 TEST_F(AtpgMap, TestConversionFields) {
@@ -205,6 +209,8 @@ TEST_F(AtpgMap, TestConversionFields) {
     ASSERT_EQ(t.test_b_clock.size(), 1u);
     EXPECT_EQ(t.test_b_clock[0].first + "=" + t.test_b_clock[0].second, "b1=0");
     EXPECT_EQ(t.remove_pins, (Names{"r1", "r2"}));
+    EXPECT_EQ(t.left_brace_line, 1);
+    EXPECT_EQ(t.clock_right_brace_line, 3);
     ASSERT_TRUE(t.diff_pads);
     ASSERT_EQ(t.diff_pads->size(), 1u);
     EXPECT_EQ((*t.diff_pads)[0].name + (*t.diff_pads)[0].p_pad + (*t.diff_pads)[0].n_pad, "dpppnn");
@@ -228,6 +234,7 @@ TEST_F(AtpgMap, ConversionWithoutClocksAndAbsentSections) {
     EXPECT_TRUE(obj->test_conversion->test_c_clock.empty());
     EXPECT_TRUE(obj->test_conversion->test_b_clock.empty());
     EXPECT_FALSE(obj->test_conversion->set_timing);
+    EXPECT_EQ(obj->test_conversion->clock_right_brace_line, -1);
     EXPECT_FALSE(obj->atpg_constraints);
     EXPECT_FALSE(obj->select_fault);
     EXPECT_FALSE(obj->ta_constraints);
