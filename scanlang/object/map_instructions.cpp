@@ -7,12 +7,11 @@
 #include "scanlang/front/diagnostics.h"
 #include "scanlang/object/map_core_steps.h"
 #include "scanlang/object/map_frame.h"
+#include "scanlang/object/map_util.h"
 #include "scanlang/object/object_state.h"
 #include "scanlang/object/readers.h"
 
 namespace {
-
-std::string text_of(const ScanAstNode* n) { return n && n->attribute ? n->attribute : ""; }
 
 // The identifiers of a PREAMBLE / POSTAMBLE / FORCE_LIST statement: the
 // children of its IDENT_LIST_NODE (or the statement's own identifiers).
@@ -38,8 +37,8 @@ std::vector<const SequenceRecord*> block_sequences(const ScanAstNode* statement,
                                                    const std::string& core) {
     std::vector<const SequenceRecord*> out;
     for (const ScanAstNode* n = list_names(statement); n; n = n->sibling) {
-        const SequenceRecord* s = SCAN_FIND_SEQUENCE(text_of(n));
-        if (!s) block_sequence_missing(what, text_of(n), core);
+        const SequenceRecord* s = SCAN_FIND_SEQUENCE(node_text(n));
+        if (!s) block_sequence_missing(what, node_text(n), core);
         out.push_back(s);
     }
     return out;
@@ -58,12 +57,12 @@ CoreInstructionRecord core_instruction(const ScanAstNode* entry) {
     CoreInstructionRecord r;
     for (const ScanAstNode* c = entry->child; c; c = c->sibling) {
         switch (c->kind) {
-        case IDENT_NODE: r.name = text_of(c); break;
-        case MODE_NODE: r.mode = text_of(c->child); break;
+        case IDENT_NODE: r.name = node_text(c); break;
+        case MODE_NODE: r.mode = node_text(c->child); break;
         case PREAMBLE_NODE:
             for (const ScanAstNode* n = list_names(c); n; n = n->sibling) {
-                const SequenceRecord* s = SCAN_FIND_SEQUENCE(text_of(n));
-                if (!s) core_sequence_missing("preamble", text_of(n));
+                const SequenceRecord* s = SCAN_FIND_SEQUENCE(node_text(n));
+                if (!s) core_sequence_missing("preamble", node_text(n));
                 add_core_step(r, s, STEP_PREAMBLE);
             }
             break;
@@ -75,8 +74,8 @@ CoreInstructionRecord core_instruction(const ScanAstNode* entry) {
                                : c->kind == SHIFT_NODE   ? "shift"
                                : c->kind == HOLD_NODE    ? "hold"
                                                          : "capture";
-            const SequenceRecord* s = SCAN_FIND_SEQUENCE(text_of(c->child));
-            if (!s) core_sequence_missing(what, text_of(c->child));
+            const SequenceRecord* s = SCAN_FIND_SEQUENCE(node_text(c->child));
+            if (!s) core_sequence_missing(what, node_text(c->child));
             add_core_step(r, s, set_instr_type(c));
             break;
         }
@@ -90,14 +89,14 @@ CorePatsetRecord core_patset(const ScanAstNode* entry, const std::string& core) 
     CorePatsetRecord r;
     for (const ScanAstNode* c = entry->child; c; c = c->sibling) {
         switch (c->kind) {
-        case IDENT_NODE: r.name = text_of(c); break;
-        case DFT_FILE_NODE: r.dft_file = text_of(c->child); break;
+        case IDENT_NODE: r.name = node_text(c); break;
+        case DFT_FILE_NODE: r.dft_file = node_text(c->child); break;
         case PREAMBLE_NODE: r.preamble = block_sequences(c, "preamble ", core); break;
         case FORCE_LIST_NODE: r.force_sequences = block_sequences(c, "", core); break;
-        case BTP_NODE: r.btp = text_of(c->child); break;
-        case TP_NODE: r.tp = text_of(c->child); break;
-        case INT_NODE: r.int_value = text_of(c->child); break;
-        case OPTION_NODE: r.option = text_of(c->child); break;
+        case BTP_NODE: r.btp = node_text(c->child); break;
+        case TP_NODE: r.tp = node_text(c->child); break;
+        case INT_NODE: r.int_value = node_text(c->child); break;
+        case OPTION_NODE: r.option = node_text(c->child); break;
         default: break;
         }
     }
@@ -109,10 +108,10 @@ CorePatsetRecord core_patset(const ScanAstNode* entry, const std::string& core) 
 // The sequence a step names; a SHIFT, HOLD or first PREAMBLE name that no
 // %SEQUENCE defines is reported by name (the later steps read it).
 const SequenceRecord* required_sequence(const ScanAstNode* name) {
-    const SequenceRecord* s = SCAN_FIND_SEQUENCE(text_of(name));
+    const SequenceRecord* s = SCAN_FIND_SEQUENCE(node_text(name));
     if (!s)
         error_handler(map_error_file().c_str(), name ? name->line : 0, SCAN_ERR_UNDEFINED, "SEQUENCE name",
-                      text_of(name).c_str());
+                      node_text(name).c_str());
     return s;
 }
 
@@ -124,13 +123,13 @@ void check_no_launch_capture(const SequenceRecord* s) {
 
 std::vector<const SequenceRecord*> sequence_list(const ScanAstNode* statement) {
     std::vector<const SequenceRecord*> out;
-    for (const ScanAstNode* n = list_names(statement); n; n = n->sibling) out.push_back(SCAN_FIND_SEQUENCE(text_of(n)));
+    for (const ScanAstNode* n = list_names(statement); n; n = n->sibling) out.push_back(SCAN_FIND_SEQUENCE(node_text(n)));
     return out;
 }
 
 const SequenceRecord* single_sequence(const ScanAstNode* steps, int kind) {
     const ScanAstNode* n = SCAN_FIND_AST(steps, kind);
-    return n ? SCAN_FIND_SEQUENCE(text_of(n->child)) : nullptr;
+    return n ? SCAN_FIND_SEQUENCE(node_text(n->child)) : nullptr;
 }
 
 InstructionRecord instruction(const ScanAstNode* entry) {
@@ -138,9 +137,9 @@ InstructionRecord instruction(const ScanAstNode* entry) {
     r.item_line = entry->line;
     const ScanAstNode* steps = entry->child;
     if (!steps) return r;
-    r.name = text_of(steps);
+    r.name = node_text(steps);
     r.name_line = steps->line;
-    if (const ScanAstNode* n = SCAN_FIND_AST(steps, MODE_NODE)) r.mode = text_of(n->child);
+    if (const ScanAstNode* n = SCAN_FIND_AST(steps, MODE_NODE)) r.mode = node_text(n->child);
     if (const ScanAstNode* n = SCAN_FIND_AST(steps, PREAMBLE_NODE)) {
         r.preamble_list = sequence_list(n);
         if (const ScanAstNode* first = list_names(n)) {
@@ -151,7 +150,7 @@ InstructionRecord instruction(const ScanAstNode* entry) {
     for (int i = 0;; ++i) {
         const ScanAstNode* n = SCAN_FIND_EXTRA_SEQ(const_cast<ScanAstNode*>(steps), i);
         if (!n) break;
-        r.extra_seq_list.push_back(SCAN_FIND_SEQUENCE(text_of(n->child)));
+        r.extra_seq_list.push_back(SCAN_FIND_SEQUENCE(node_text(n->child)));
     }
     if (const ScanAstNode* n = SCAN_FIND_AST(steps, SHIFT_NODE)) {
         r.shift = required_sequence(n->child);
@@ -176,7 +175,7 @@ InstructionRecord instruction(const ScanAstNode* entry) {
 
 void map_core_block_steps(const ScanAstNode* block, CoreInfoRecord& shared) {
     const ScanAstNode* first_name = SCAN_FIND_AST(block->child, CORE_NAME_NODE);
-    const std::string core = first_name ? text_of(SCAN_FIND_AST(first_name->child, IDENT_NODE)) : "";
+    const std::string core = first_name ? node_text(SCAN_FIND_AST(first_name->child, IDENT_NODE)) : "";
     for (const ScanAstNode* c = block->child; c; c = c->sibling) {
         if (c->kind != INSTRUCTION_NODE) continue;
         if (!shared.instructions) shared.instructions.emplace();
@@ -197,10 +196,10 @@ void map_mbist_bsd(const ScanAstNode* section) {
         MbistBsdInstructionRecord r;
         r.item_line = entry->line;
         if (const ScanAstNode* first = entry->child) {
-            r.name = text_of(first);
+            r.name = node_text(first);
             r.name_line = first->line;
-            if (const ScanAstNode* n = SCAN_FIND_AST(first, MBIST_CLOCK_NODE)) r.mbist_clock = text_of(n->child);
-            if (const ScanAstNode* n = SCAN_FIND_AST(first, MBIST_MDF_NODE)) r.mbist_mdf = text_of(n->child);
+            if (const ScanAstNode* n = SCAN_FIND_AST(first, MBIST_CLOCK_NODE)) r.mbist_clock = node_text(n->child);
+            if (const ScanAstNode* n = SCAN_FIND_AST(first, MBIST_MDF_NODE)) r.mbist_mdf = node_text(n->child);
         }
         DFT_OBJECT->mbist_bsd.push_back(std::move(r));
     }

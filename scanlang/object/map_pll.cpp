@@ -4,13 +4,11 @@
 // list is the texts of the children of the node's first child.  Each
 // array is made on its first element.
 #include "scanlang/object/map_frame.h"
+#include "scanlang/object/map_util.h"
 #include "scanlang/object/object_state.h"
 #include "scanlang/object/readers.h"
 
 namespace {
-
-std::string text_of(const ScanAstNode* n) { return n && n->attribute ? n->attribute : ""; }
-std::string value_of(const ScanAstNode* n) { return n ? text_of(n->child) : ""; }
 
 template <class T>
 T& append(DynArray<T>& array) {
@@ -20,11 +18,8 @@ T& append(DynArray<T>& array) {
 
 // Appends the names of a list statement to `names`.
 void append_names(DynArray<std::string>& names, const ScanAstNode* statement) {
-    if (!names) names.emplace();
     const ScanAstNode* first = statement->child;
-    const ScanAstNode* items = first && first->kind == IDENT_LIST_NODE ? first->child : first;
-    TextList more = GET_IDENT1_LIST(items);
-    names->insert(names->end(), more.begin(), more.end());
+    append_texts(names, first && first->kind == IDENT_LIST_NODE ? first->child : first);
 }
 
 // ------------------------------------------------------------ clock fixes
@@ -76,12 +71,12 @@ const FixField kFixFields[] = {
 PllClockFixItem clock_fix(const ScanAstNode* fix, int kind) {
     PllClockFixItem r;
     r.kind = kind;
-    r.name = text_of(fix->child);
+    r.name = node_text(fix->child);
     const ScanAstNode* items = fix->child;
     if (const ScanAstNode* n = SCAN_FIND_AST(items, PERIOD_NODE)) r.period = map_node_int(n->child);
     for (const FixField& f : kFixFields)
         if (f.kinds & K(kind))
-            if (const ScanAstNode* n = SCAN_FIND_AST(items, f.node_kind)) r.*f.field = value_of(n);
+            if (const ScanAstNode* n = SCAN_FIND_AST(items, f.node_kind)) r.*f.field = first_child_text(n);
     return r;
 }
 
@@ -95,17 +90,17 @@ PllClockInfo pll_clock(const ScanAstNode* clock, ClockOf of) {
         switch (c->kind) {
         case PERIOD_NODE: r.period = map_node_real(c->child); break;
         case CLOCK_NODE:
-            r.clock_name = text_of(c->child);
-            r.clock_value = c->child ? text_of(c->child->sibling) : "";
+            r.clock_name = node_text(c->child);
+            r.clock_value = c->child ? node_text(c->child->sibling) : "";
             break;
-        case CLOCK_NET_NODE: r.clock_net = value_of(c); break;
+        case CLOCK_NET_NODE: r.clock_net = first_child_text(c); break;
         case LB_CLOCK_NODE:
-            r.lb_clock_name = text_of(c->child);
-            r.lb_clock_value = c->child ? text_of(c->child->sibling) : "";
+            r.lb_clock_name = node_text(c->child);
+            r.lb_clock_value = c->child ? node_text(c->child->sibling) : "";
             break;
-        case ENABLE_NODE: r.enable = value_of(c); break;
+        case ENABLE_NODE: r.enable = first_child_text(c); break;
         case EXT_PORT_NODE:
-            if (of == ClockOf::REF) r.ext_port = value_of(c);
+            if (of == ClockOf::REF) r.ext_port = first_child_text(c);
             break;
         case PLL_CLOCK_BUFFER_NODE:
             if (of == ClockOf::OUTPUT) append_names(r.buffers, c);
@@ -119,9 +114,9 @@ PllClockInfo pll_clock(const ScanAstNode* clock, ClockOf of) {
 void pll_entry(const ScanAstNode* entry, PllInfo& r) {
     for (const ScanAstNode* c = entry->child; c; c = c->sibling) {
         switch (c->kind) {
-        case NAME_NODE: r.name = value_of(c); break;
-        case FIX_FB_CLOCK_IN_TEST_NODE: r.fix_fb_clock_in_test = value_of(c); break;
-        case FB_ENABLE_NODE: r.fb_enable = value_of(c); break;
+        case NAME_NODE: r.name = first_child_text(c); break;
+        case FIX_FB_CLOCK_IN_TEST_NODE: r.fix_fb_clock_in_test = first_child_text(c); break;
+        case FB_ENABLE_NODE: r.fb_enable = first_child_text(c); break;
         case REF_CLOCK_NODE: append(r.ref_clocks) = pll_clock(c, ClockOf::REF); break;
         case FB_CLOCK_NODE: append(r.fb_clocks) = pll_clock(c, ClockOf::FB); break;
         case OUTPUT_CLOCK_NODE: append(r.output_clocks) = pll_clock(c, ClockOf::OUTPUT); break;
@@ -134,19 +129,19 @@ void pll_entry(const ScanAstNode* entry, PllInfo& r) {
         case SCAN_CK_MUX_NODE: {
             ScanCkMuxEntry& m = append(r.scan_ck_muxes);
             const ScanAstNode* items = c->child;
-            if (const ScanAstNode* n = SCAN_FIND_AST(items, NAME_NODE)) m.name = value_of(n);
-            if (const ScanAstNode* n = SCAN_FIND_AST(items, PLL_CK_PIN_NODE)) m.pll_ck_pin = value_of(n);
-            if (const ScanAstNode* n = SCAN_FIND_AST(items, SCAN_CK_PIN_NODE)) m.scan_ck_pin = value_of(n);
-            if (const ScanAstNode* n = SCAN_FIND_AST(items, CLK_NET_NODE)) m.clk_net = value_of(n);
+            if (const ScanAstNode* n = SCAN_FIND_AST(items, NAME_NODE)) m.name = first_child_text(n);
+            if (const ScanAstNode* n = SCAN_FIND_AST(items, PLL_CK_PIN_NODE)) m.pll_ck_pin = first_child_text(n);
+            if (const ScanAstNode* n = SCAN_FIND_AST(items, SCAN_CK_PIN_NODE)) m.scan_ck_pin = first_child_text(n);
+            if (const ScanAstNode* n = SCAN_FIND_AST(items, CLK_NET_NODE)) m.clk_net = first_child_text(n);
             break;
         }
         case TWO_PULSE_GEN_NODE: {
             TwoPulseGenEntry& g = append(r.two_pulse_gens);
             const ScanAstNode* items = c->child;
-            if (const ScanAstNode* n = SCAN_FIND_AST(items, NAME_NODE)) g.name = value_of(n);
-            if (const ScanAstNode* n = SCAN_FIND_AST(items, CAPTURE_MODE_NODE)) g.capture_mode = value_of(n);
-            if (const ScanAstNode* n = SCAN_FIND_AST(items, FINISH_MODE_NODE)) g.finish_mode = value_of(n);
-            if (const ScanAstNode* n = SCAN_FIND_AST(items, RESET_MODE_NODE)) g.reset_mode = value_of(n);
+            if (const ScanAstNode* n = SCAN_FIND_AST(items, NAME_NODE)) g.name = first_child_text(n);
+            if (const ScanAstNode* n = SCAN_FIND_AST(items, CAPTURE_MODE_NODE)) g.capture_mode = first_child_text(n);
+            if (const ScanAstNode* n = SCAN_FIND_AST(items, FINISH_MODE_NODE)) g.finish_mode = first_child_text(n);
+            if (const ScanAstNode* n = SCAN_FIND_AST(items, RESET_MODE_NODE)) g.reset_mode = first_child_text(n);
             break;
         }
         default: break;
@@ -160,8 +155,8 @@ constexpr int BLACKBOX_MODE_ZERO = 0, BLACKBOX_MODE_ONE = 1, BLACKBOX_MODE_CONTR
 void blackbox_entry(const ScanAstNode* entry, BlackboxInfo& r) {
     for (const ScanAstNode* c = entry->child; c; c = c->sibling) {
         switch (c->kind) {
-        case INSTANCE_NAME_NODE: r.instance_name = value_of(c); break;
-        case MODULE_NAME_NODE: r.module_name = value_of(c); break;
+        case INSTANCE_NAME_NODE: r.instance_name = first_child_text(c); break;
+        case MODULE_NAME_NODE: r.module_name = first_child_text(c); break;
         case FORCE0_NODE: append_names(r.force0, c); break;
         case FORCE1_NODE: append_names(r.force1, c); break;
         case CONSTANT0_NODE: append_names(r.constant0, c); break;
@@ -189,9 +184,9 @@ void map_pll_clock_fix(const ScanAstNode* section) {
         PllClockFixEntry& r = append(DFT_OBJECT->pll_clock_fix);
         r.line = entry->line;
         for (const ScanAstNode* c = entry->child; c; c = c->sibling) {
-            if (c->kind == IDENT_NODE) r.name = text_of(c);
-            else if (c->kind == SCOPE_NODE) r.scope = value_of(c);
-            else if (c->kind == PLL_PATH_NODE) r.pll_path = value_of(c);
+            if (c->kind == IDENT_NODE) r.name = node_text(c);
+            else if (c->kind == SCOPE_NODE) r.scope = first_child_text(c);
+            else if (c->kind == PLL_PATH_NODE) r.pll_path = first_child_text(c);
             else if (int kind = fix_kind(c->kind)) append(r.fixes) = clock_fix(c, kind);
         }
     }
