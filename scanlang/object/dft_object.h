@@ -748,6 +748,7 @@ struct AtpgConstraintsRecord {  // %ATPG_CONSTRAINTS
     std::vector<AtpgScanOptionRecord> options;
     int top_line = -1;
     int line = -1;
+    int left_brace_line = -1;  // the section's opening brace
 };
 
 struct StatisticRecord {
@@ -777,6 +778,12 @@ struct SelectFaultRecord {  // %SELECT_FAULT
     int top_line = -1;
     int line = -1;
     DynArray<DontFaultPathEntry> dont_fault_paths;
+    int left_brace_line = -1;  // the section's opening brace
+    // How many DONT_FAULT / MUST_FAULT names the file writes itself (the
+    // names of a fault file come after them); -1 without the statement
+    // or its file.
+    int dont_fault_num = -1;
+    int must_fault_num = -1;
 };
 
 struct TestConversionRecord {  // %TEST_CONVERSION
@@ -789,6 +796,8 @@ struct TestConversionRecord {  // %TEST_CONVERSION
     int top_line = -1;
     int line = -1;
     DynArray<DiffPadEntry> diff_pads;
+    int left_brace_line = -1;          // the section's opening brace
+    int clock_right_brace_line = -1;   // line of a %CLOCK block with clocks
 };
 
 struct TaConstraintsRecord {  // %TA_CONSTRAINTS

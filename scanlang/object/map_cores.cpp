@@ -1,6 +1,7 @@
 // Mapping of %CORE: one CoreInfoRecord per core name of each block, with
 // the block's port lists, files and don't-fix pairs.
 #include "scanlang/front/scanner.h"
+#include "scanlang/object/map_core_steps.h"
 #include "scanlang/object/map_dont_fix.h"
 #include "scanlang/object/map_frame.h"
 #include "scanlang/object/object_state.h"
@@ -69,6 +70,7 @@ void map_cores(const ScanAstNode* section) {
     record.line = section->line;
     for (const ScanAstNode* block = SCAN_FIND_AST(section->child, CORE_NODE); block; block = block->sibling) {
         CoreInfoRecord shared = block_values(block);
+        map_core_block_steps(block, shared);
         bool first_of_block = true;
         for (const ScanAstNode* c = block->child; c; c = c->sibling) {
             if (c->kind != CORE_NAME_NODE) continue;
