@@ -1,6 +1,5 @@
 // Mapping of %MULTICYCLE_PATH and %FALSE_PATH (with the path files they
 // name), %CRITICAL_PATH, %NONTPI_INSTANCE and %CLOCK_PERIOD.
-#include <array>
 #include <cstdio>
 #include <memory>
 
@@ -9,6 +8,7 @@
 #include "scanlang/front/scanner.h"
 #include "scanlang/object/map_frame.h"
 #include "scanlang/object/map_util.h"
+#include "scanlang/object/nested_parse.h"
 #include "scanlang/object/object_state.h"
 #include "scanlang/object/readers.h"
 #include "scanlang/object/side_file_path.h"
@@ -100,47 +100,6 @@ PathEntry combined_copy(const PathEntry& p) {
     return c;
 }
 
-// Restores what a nested parse of a path file replaces: the trees being
-// mapped, the scanner's input and position, and the comment table of the
-// DFT file (the path file's comments are not the DFT file's).  The roots
-// are taken out of the parser's hands for the nested parse, so that it
-// neither keeps nor frees them; whatever other tree the nested parse
-// leaves (a path file read as another kind) is freed here.
-class NestedParse {
-public:
-    NestedParse() : file_(in_file_name), in_(scan_yyin), line_(scan_yylineno), comments_(comment_tab) {
-        for (std::size_t i = 0; i < kRoots.size(); ++i) {
-            saved_[i] = *kRoots[i];
-            *kRoots[i] = nullptr;
-        }
-        comment_tab = nullptr;
-        parse_path_fileG = 1;
-    }
-    ~NestedParse() {
-        scan_free_comment_tab();
-        comment_tab = comments_;
-        parse_path_fileG = 0;
-        for (std::size_t i = 0; i < kRoots.size(); ++i) {
-            if (*kRoots[i]) SCAN_FREE_AST(*kRoots[i]);
-            *kRoots[i] = saved_[i];
-        }
-        in_file_name = file_;
-        scan_yyin = in_;
-        scan_yylineno = line_;
-    }
-    NestedParse(const NestedParse&) = delete;
-    NestedParse& operator=(const NestedParse&) = delete;
-
-private:
-    static inline const std::array<ScanAstNode**, 5> kRoots = {&theAST, &thedftAST, &themapAST, &thepsoAST,
-                                                                &thelockupAST};
-    std::array<ScanAstNode*, 5> saved_{};
-    std::string file_;
-    FILE* in_;
-    int line_;
-    ScanCommentRecord* comments_;
-};
-
 // Parses one path file; its paths as a record (none when the file left
 // no path tree).
 std::optional<PathFileRecord> read_path_file(const std::string& name, bool false_path) {
@@ -149,7 +108,7 @@ std::optional<PathFileRecord> read_path_file(const std::string& name, bool false
     if (!in) error_handler(path.c_str(), 0, SCAN_ERR_OPEN_INPUT, path.c_str(), nullptr);
     ScanAstNode* tree = nullptr;
     {
-        NestedParse nested;
+        NestedParse nested(NestedParse::PATH_FILE);
         in_file_name = path;
         initial_parser();
         scan_yylineno = 1;
