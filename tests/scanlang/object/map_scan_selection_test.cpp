@@ -65,7 +65,12 @@ TEST_F(MapScanSelection, UnknownPortTypeEndsTheRun) {
 }
 
 TEST_F(MapScanSelection, ListsGuiCaptureClocksAndHookupsFromTheFixture) {
-    DftObject* o = map_fixture("paths_lists.dft");
+    // The fixture names a path file, which must be there to be read.
+    testsupport::TempDir dir;
+    dir.write("more.path", "%PATH { %FROM = a; }\n");
+    DftObject* o =
+        map_text(testsupport::read_file(testsupport::source_path("tests/fixtures/scanlang/paths_lists.dft")),
+                 dir.str() + "/");
     EXPECT_EQ(o->scan_in_list, (Names{"si0", "si1", "si2"}));
     EXPECT_EQ(o->scan_out_list, (Names{"so0"}));
     ASSERT_TRUE(o->gui_info);
