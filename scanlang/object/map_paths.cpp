@@ -27,9 +27,7 @@ void append_points(DynArray<std::string>& list, const ScanAstNode* statement) {
     }
 }
 
-std::string line_of(const ScanAstNode* statement) {
-    return std::to_string(statement->child ? statement->child->line : statement->line);
-}
+std::string line_of(const ScanAstNode* statement) { return std::to_string(value_line(statement)); }
 
 // Which list a path belongs to and where it was written: the messages and
 // checks differ.

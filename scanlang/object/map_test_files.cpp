@@ -20,8 +20,6 @@ constexpr int kMbistSignalKinds[MBIST_SIGNAL_COUNT] = {
     BYPASS_NODE,           BIST_CLK_NODE,        SHIFTEND_NODE,      SIGNATUREOUT_NODE,
 };
 
-int value_line(const ScanAstNode* statement) { return statement->child ? statement->child->line : statement->line; }
-
 // The decoder port errors (codes 18 and 19), naming the DFT file.
 void require_statement(const ScanAstNode* statement, int other_kind, const char* other_keyword, int line) {
     if (!SCAN_FIND_AST(statement->parent ? statement->parent->child : statement, other_kind))

@@ -8,8 +8,6 @@
 
 namespace {
 
-int value_line(const ScanAstNode* statement) { return statement->child ? statement->child->line : statement->line; }
-
 // A wrapper clock: the clock statement's value (a bare name stands for
 // itself).
 std::string clock_name(const ScanAstNode* clock) { return clock->attribute ? node_text(clock) : first_child_text(clock); }
