@@ -20,6 +20,17 @@ struct InstanceElement {
     int transition = 0;
     int pipeline = 0;
     int clock_index = -1;  // the clock declared last before the statement
+    // Read by the object model from the instances of a chain: 1 when the
+    // element names a cell rather than an instance, its port names, and
+    // the kinds of its CONTROL / OBSERVE / TRANSITION / PIPELINE words
+    // (-1 when not given).
+    int is_cell = 0;
+    std::string port_name;
+    std::string second_port_name;
+    int control_kind = -1;
+    int observe_kind = -1;
+    int transition_kind = -1;
+    int pipeline_kind = -1;
 };
 
 // A lockup-latch group: indices into sl_pso_instances.

@@ -54,6 +54,11 @@ void map_test_files(const ScanAstNode* section);      // %TEST_FILES
 void map_top_module(const ScanAstNode* section);      // %TOP_MODULE
 void map_mbist_control(const ScanAstNode* section);   // %MBIST_CONTROL
 void map_scan_decoder(const ScanAstNode* section);    // %SCAN_DECODER
+// One decoder control port from the first child of its statement: with
+// `form` 1 the block of %PORT_NAME, %PAD_NAME, %PAD_OUT and %POLARITY
+// statements (checked), with 0 the plain port name.  The caller sets the
+// keyword line.
+ControlPortRecord save_decoder_control_port(const ScanAstNode* first, int form);
 
 // Sequences, test schedule, sessions, architecture.
 void map_sequences(const ScanAstNode* section);       // %SEQUENCE

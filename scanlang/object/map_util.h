@@ -12,6 +12,10 @@ inline std::string node_text(const ScanAstNode* n) { return n && n->attribute ? 
 // A statement's value: the text of its first child.
 inline std::string first_child_text(const ScanAstNode* n) { return n ? node_text(n->child) : ""; }
 
+// The source line of a statement's value (of the statement itself when
+// it has none).
+inline int value_line(const ScanAstNode* n) { return n->child ? n->child->line : n->line; }
+
 // Appends the texts of a sibling chain to `list`, creating the list at
 // the first text; an empty chain leaves the list as it was (none stays
 // none).
