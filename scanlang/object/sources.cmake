@@ -4,6 +4,7 @@
 # stops on one that is not).
 kest_sources(
   core_switch.cpp
+  instance_files.cpp
   map_atpg.cpp
   map_connect.cpp
   map_cores.cpp
@@ -18,6 +19,9 @@ kest_sources(
   map_side_files.cpp
   map_test_files.cpp
   map_wrapper.cpp
+  name_files.cpp
+  object_checks.cpp
   object_state.cpp
   readers.cpp
+  side_file_path.cpp
 )
