@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static fuzz::MemFile file;
     static const std::string chip = std::string(KEST_FIXTURE_DIR) + "/chip/";
     file.set(data, size);
-    fuzz::run([&] {
+    fuzz::run_once([&] {
         bsdft_init();
 #if defined(FUZZ_DESC_LIBRARY)
         get_bs_dft_file(file.path().c_str(), "/dev/null", 0);
