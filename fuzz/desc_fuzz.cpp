@@ -1,6 +1,8 @@
 // The description readers: built three times, as the cell-library reader
 // (FUZZ_DESC_LIBRARY), the configuration reader (FUZZ_DESC_CONFIG, with
 // the fixture chip's library) and the pin/package reader (FUZZ_DESC_PIN).
+// A refused file leaves nothing behind (the reset frees the syntax tree
+// and the tables), so each input is read once.
 #include <cstdint>
 #include <string>
 

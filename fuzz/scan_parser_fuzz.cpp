@@ -2,7 +2,8 @@
 // core sections), map and PSO files are told apart by their content; path
 // and lockup-latch files parse under flags of their own, chosen here by a
 // first byte of 1 (path) or 2 (lockup latches), which is not part of the
-// text.  A syntax error ends the parse through the runtime's exit.
+// text.  A syntax error ends the parse through the runtime's exit; the
+// reset frees what the parse had made, so each input is parsed once.
 #include <cstdint>
 #include <string>
 
