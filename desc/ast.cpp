@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifdef KEST_FUZZ
+#include <unordered_set>
+#endif
 
 #include "runtime/exit.h"
 
@@ -32,9 +35,22 @@ char* copy_text(const char* text) {
     return c;
 }
 
+#ifdef KEST_FUZZ
+// In the fuzz build the exit returns to the caller instead of ending the
+// process, so a refused parse leaves the nodes it held only on its stack.
+// Every live node is known here, and the reset frees those left over.
+std::unordered_set<DescAstNode*>& live_nodes() {
+    static std::unordered_set<DescAstNode*> nodes;
+    return nodes;
+}
+#endif
+
 DescAstNode* alloc_node() {
     auto* n = static_cast<DescAstNode*>(std::calloc(1, sizeof(DescAstNode)));
     if (!n) out_of_memory();
+#ifdef KEST_FUZZ
+    live_nodes().insert(n);
+#endif
     return n;
 }
 
@@ -123,6 +139,9 @@ void FREE_AST(DescAstNode* node) {
         DescAstNode* next = node->sibling;
         FREE_AST(node->child);
         std::free(node->text);
+#ifdef KEST_FUZZ
+        live_nodes().erase(node);
+#endif
         std::free(node);
         node = next;
     }
@@ -132,6 +151,13 @@ void AST_reset_globals() {
     FREE_AST(theAST);
     theAST = nullptr;
     ast_line = 0;
+#ifdef KEST_FUZZ
+    for (DescAstNode* n : live_nodes()) {
+        std::free(n->text);
+        std::free(n);
+    }
+    live_nodes().clear();
+#endif
 }
 
 }  // namespace desc

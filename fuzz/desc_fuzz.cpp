@@ -1,6 +1,8 @@
 // The description readers: built three times, as the cell-library reader
 // (FUZZ_DESC_LIBRARY), the configuration reader (FUZZ_DESC_CONFIG, with
 // the fixture chip's library) and the pin/package reader (FUZZ_DESC_PIN).
+// A refused file leaves nothing behind (the reset frees the syntax tree
+// and the tables), so each input is read once.
 #include <cstdint>
 #include <string>
 
@@ -15,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static fuzz::MemFile file;
     static const std::string chip = std::string(KEST_FIXTURE_DIR) + "/chip/";
     file.set(data, size);
-    fuzz::run([&] {
+    fuzz::run_once([&] {
         bsdft_init();
 #if defined(FUZZ_DESC_LIBRARY)
         get_bs_dft_file(file.path().c_str(), "/dev/null", 0);

@@ -7,8 +7,9 @@
 # target (FUZZ_SECONDS, 60 by default).  The corpus of each target lives
 # in BUILD/fuzz/corpus/<target>, seeded from tests/fixtures and fuzz/seeds
 # (design files are made from the fixture chip by the normal build's
-# tools when it exists); findings go to BUILD/fuzz/findings.  A summary
-# line per target gives the inputs run and the rate.  Without clang, or
+# tools when it exists); findings go to BUILD/fuzz/findings, the log of
+# each target to FUZZ_LOG_DIR (BUILD/fuzz by default).  A summary line per
+# target gives the inputs run and the rate.  Without clang, or
 # without the build, the run is skipped with a message.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -17,7 +18,7 @@ build=${1:-build-fuzz}
 seconds=${2:-${FUZZ_SECONDS:-60}}
 shift 2 2>/dev/null || shift $#
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(sdb alias library config pin plovert verilog def prim bsdl_template scan_scanner)
+[ ${#targets[@]} -eq 0 ] && targets=(sdb alias library config pin plovert verilog def prim bsdl_template scan_scanner scan_parser)
 
 if ! command -v clang++ >/dev/null 2>&1; then
     echo "fuzz: clang++ is not installed; the fuzz targets are skipped"
@@ -45,6 +46,11 @@ seed def fuzz/seeds/def/*
 seed prim fuzz/seeds/prim/*
 seed plovert fuzz/seeds/plovert/* tests/fixtures/bscan/chip.bso
 seed scan_scanner tests/scanlang/front/*.dft $fix/chip/chip.bsc
+# The parser target reads a path file after a first byte 1 and a
+# lockup-latch file after a first byte 2.
+seed scan_parser tests/scanlang/front/*.dft $fix/scanlang/*.dft $fix/scanlang/*.map $fix/scanlang/*.pso
+{ printf '\001'; cat $fix/scanlang/timing.path; } >"$build/fuzz/corpus/scan_parser/seed-timing.path"
+{ printf '\002'; cat $fix/scanlang/latches.lst; } >"$build/fuzz/corpus/scan_parser/seed-latches.lst"
 # Design files: the fixture chip compiled and expanded with the tools of
 # the normal build (the expansion holds hierarchical names).
 tools=build/tools
@@ -63,7 +69,7 @@ fi
 
 dict() { case $1 in
     library|config|pin) echo fuzz/dict/desc.dict ;;
-    scan_scanner) echo fuzz/dict/scan.dict ;;
+    scan_scanner|scan_parser) echo fuzz/dict/scan.dict ;;
     *) echo "fuzz/dict/$1.dict" ;;
 esac; }
 
@@ -80,7 +86,7 @@ for t in "${targets[@]}"; do
     opts=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 -close_fd_mask=3
           -artifact_prefix="$build/fuzz/findings/$t-" -print_final_stats=1)
     [ -f "$d" ] && opts+=(-dict="$d")
-    log=$build/fuzz/$t.log
+    log=${FUZZ_LOG_DIR:-$build/fuzz}/$t.log
     "$exe" "${opts[@]}" "$build/fuzz/corpus/$t" >"$log" 2>&1
     rc=$?
     runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1)

@@ -109,6 +109,8 @@ constexpr long kMaxPinsPerToken = 1L << 20;
 // Pins of one definition, whatever its tokens: far above any primitive,
 // and bounded so that a short line cannot ask for gigabytes.
 constexpr size_t kMaxPinsPerPrimitive = size_t{1} << 20;
+// Pins of the whole table, so that many such lines cannot either.
+constexpr size_t kMaxPinsPerTable = 2 * kMaxPinsPerPrimitive;
 
 bool is_separator(char c) { return c == ',' || c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == ';'; }
 
@@ -136,11 +138,23 @@ std::string upper(const std::string& s) {
     return u;
 }
 
+// The built-in definitions, read once and kept to the end of the process.
+// Every loaded table shares their pin lists, which nothing changes once
+// loaded: a load makes no copy of their some 90000 pin names.
+const PrimitiveDef* built_ins = nullptr;
+
+bool shares_pins(const SdbPinDef* pins) {
+    for (int i = 0, n = DYNA_count(built_ins); i < n; ++i)
+        if (built_ins[i].pins == pins) return true;
+    return false;
+}
+
 void free_table(PrimitiveDef* t) {
     int n = DYNA_count(t);
     for (int i = 0; i < n; ++i) {
         std::free(t[i].name);
         std::free(t[i].attr);
+        if (shares_pins(t[i].pins)) continue;
         int np = DYNA_count(t[i].pins);
         for (int k = 0; k < np; ++k) std::free(t[i].pins[k].name);
         if (t[i].pins) DYNA_free(&t[i].pins);
@@ -209,6 +223,15 @@ public:
         continued_ = false;
     }
 
+    // Adds the built-in definition d, sharing its pin list, unless a
+    // definition of its name is there already.
+    void add_built_in(const PrimitiveDef& d) {
+        if (!defined_.insert(upper(d.name)).second) return;
+        if (!table_) table_ = DYNA_new<PrimitiveDef>(64);
+        sdbi::reserve(&table_, 1);
+        DYNA_append(&table_, PrimitiveDef{qdx_strdup(d.name), d.type, d.pins, d.attr ? qdx_strdup(d.attr) : nullptr});
+    }
+
     PrimitiveDef* take() {
         end();
         if (DYNA_count(table_) > 1) DYNA_sort(&table_, primitives_comp);
@@ -257,18 +280,21 @@ private:
             if (std::all_of(digits.begin(), digits.end(),
                             [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; })) {
                 long n = digits.size() > 9 ? LONG_MAX : std::strtol(digits.c_str(), nullptr, 10);
-                if (n > kMaxPinsPerToken || pins_.size() + static_cast<size_t>(n) > kMaxPinsPerPrimitive) illegal();
+                if (n > kMaxPinsPerToken || pins_.size() + static_cast<size_t>(n) > kMaxPinsPerPrimitive ||
+                    table_pins_ + pins_.size() + static_cast<size_t>(n) > kMaxPinsPerTable)
+                    illegal();
                 std::string base = value.substr(0, open);
                 for (long k = 0; k < n; ++k) pins_.push_back({true, base + std::to_string(k), direction_, flags_});
                 return;
             }
         }
-        if (pins_.size() >= kMaxPinsPerPrimitive) illegal();
+        if (pins_.size() >= kMaxPinsPerPrimitive || table_pins_ + pins_.size() >= kMaxPinsPerTable) illegal();
         pins_.push_back({!value.empty(), value, direction_, flags_});
     }
 
     void finish() {
         defined_.insert(upper(name_));
+        table_pins_ += pins_.size();
         auto* pins = DYNA_new<SdbPinDef>(static_cast<int>(pins_.size()));
         for (const PinItem& p : pins_)
             DYNA_append(&pins, SdbPinDef{p.named ? qdx_strdup(p.name.c_str()) : nullptr, p.direction, p.flags});
@@ -285,11 +311,21 @@ private:
     std::string name_;
     int type_ = 0;
     std::vector<PinItem> pins_;
+    size_t table_pins_ = 0;  // pins of the definitions finished so far
     std::string attr_;
     bool have_key_ = false;
     int32_t direction_ = SDB_DIR_INPUT;
     int32_t flags_ = 0;
 };
+
+const PrimitiveDef* built_in_table() {
+    if (!built_ins) {
+        Loader load;
+        for (const char* text : kBuiltIn) load.line(text);
+        built_ins = load.take();
+    }
+    return built_ins;
+}
 
 }  // namespace
 
@@ -304,7 +340,8 @@ PrimitiveDef* SDB_load_primitives(const char* name) {
     for (std::string text; std::getline(in, text);) load.line(text);
     if (in.bad()) return nullptr;
     load.end();
-    for (const char* text : kBuiltIn) load.line(text);
+    const PrimitiveDef* built_in = built_in_table();
+    for (int i = 0, n = DYNA_count(built_in); i < n; ++i) load.add_built_in(built_in[i]);
     PrimitiveDef* table = load.take();
     free_table(sdb_primitives);
     sdb_primitives = table;

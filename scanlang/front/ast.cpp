@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#ifdef KEST_FUZZ
+#include <unordered_set>
+#endif
 
 #include "scanlang/front/diagnostics.h"
 #include "scanlang/front/scanner.h"
@@ -65,9 +68,27 @@ ScanAstNode* last_of(ScanAstNode* chain) {
     return chain;
 }
 
+#ifdef KEST_FUZZ
+// In the fuzz build the exit returns to the caller instead of ending the
+// process, so a refused parse leaves the nodes it held only on the parse
+// stack.  Every live node is known here, and the reset frees those left.
+std::unordered_set<ScanAstNode*>& live_nodes() {
+    static std::unordered_set<ScanAstNode*> nodes;
+    return nodes;
+}
+#endif
+
+ScanAstNode* alloc_node() {
+    auto* node = static_cast<ScanAstNode*>(ealloc(sizeof(ScanAstNode)));
+#ifdef KEST_FUZZ
+    live_nodes().insert(node);
+#endif
+    return node;
+}
+
 // A copy of one node with a copied attribute and no links.
 ScanAstNode* copy_one(const ScanAstNode* node) {
-    ScanAstNode* copy = static_cast<ScanAstNode*>(ealloc(sizeof(ScanAstNode)));
+    ScanAstNode* copy = alloc_node();
     *copy = ScanAstNode{node->kind, save_string(node->attribute), node->line, nullptr, nullptr, nullptr};
     return copy;
 }
@@ -77,7 +98,7 @@ ScanAstNode* copy_one(const ScanAstNode* node) {
 ScanAstNode* SCAN_NEW_AST() { return SCAN_MAKE_AST(0); }
 
 ScanAstNode* SCAN_MAKE_AST(int kind) {
-    ScanAstNode* node = static_cast<ScanAstNode*>(ealloc(sizeof(ScanAstNode)));
+    ScanAstNode* node = alloc_node();
     *node = ScanAstNode{kind, nullptr, scan_yylineno, nullptr, nullptr, nullptr};
     return node;
 }
@@ -207,6 +228,9 @@ void SCAN_FREE_AST(ScanAstNode* node) {
         ScanAstNode* next = node->sibling;
         SCAN_FREE_AST(node->child);
         std::free(node->attribute);
+#ifdef KEST_FUZZ
+        live_nodes().erase(node);
+#endif
         std::free(node);
         node = next;
     }
@@ -218,4 +242,11 @@ const char* scan_node_name(int kind) {
 
 void SCAN_AST_reset_globals() {
     for (const PsoLast& p : kPsoLast) *p.last = nullptr;
+#ifdef KEST_FUZZ
+    for (ScanAstNode* n : live_nodes()) {
+        std::free(n->attribute);
+        std::free(n);
+    }
+    live_nodes().clear();
+#endif
 }

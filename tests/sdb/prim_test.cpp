@@ -116,6 +116,11 @@ TEST_F(Prim, MissingFileAndIllegalLines) {
     // Many large buses in one definition: bounded as a whole too.
     dir.write("many.def", "X3 buf o:Q i:I[1000000] J[1000000] K[1000000]\n");
     EXPECT_EXIT(SDB_load_primitives("many.def"), ::testing::ExitedWithCode(255), "");
+    // And so are many definitions, each within its own bound.
+    std::string lines;
+    for (int i = 0; i < 3; ++i) lines += "X" + std::to_string(4 + i) + " buf o:Q i:I[1000000]\n";
+    dir.write("lines.def", lines);
+    EXPECT_EXIT(SDB_load_primitives("lines.def"), ::testing::ExitedWithCode(255), "");
     // A second load replaces the table; a file given with its directory
     // is read where it lies.
     std::string p = dir.write("sub/p.def", "Y1 inv o:QN i:A\n");
