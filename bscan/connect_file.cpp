@@ -42,8 +42,6 @@ constexpr const char* kTestWidth =
 constexpr const char* kDiagCount =
     "ERROR: The number of %DIAG_INSTRUCTION is not equal to the number of %DIAG_CNT_FILE.\n";
 
-[[noreturn]] void fail(const std::string& text) { qdx_exit_printf(-1, "%s", text.c_str()); }
-
 // Appends printf-formatted text to out.
 __attribute__((format(printf, 2, 3))) void put(std::string& out, const char* fmt, ...) {
     va_list ap;
@@ -101,17 +99,10 @@ int register_width(const InstructionEntry& r) {
     return width == 0 ? 1 : width;
 }
 
-// Writes `fmt` (one %s) for each enable of the row that is plain (gate
-// code none) or, with plain false, gated.
-void put_enables(std::string& out, const InstructionEntry& r, bool plain, const char* fmt) {
-    for (int k = 0, n = DYNA_count(r.enable); k < n; ++k) {
-        const bool is_plain = k >= DYNA_count(r.enable_gate) || r.enable_gate[k] == GATE_NONE;
-        if (is_plain == plain) put(out, fmt, text(r.enable[k]));
-    }
-}
-
-// A plain enable writes `plain_fmt`, a gated one `gated_fmt` (none: skipped).
-void put_all_enables(std::string& out, const InstructionEntry& r, const char* plain_fmt, const char* gated_fmt) {
+// Each enable of the row in order: a plain one (gate code none) writes
+// `plain_fmt`, a gated one `gated_fmt`, with its signal; a null format
+// leaves that kind out.
+void put_enables(std::string& out, const InstructionEntry& r, const char* plain_fmt, const char* gated_fmt) {
     for (int k = 0, n = DYNA_count(r.enable); k < n; ++k) {
         const bool is_plain = k >= DYNA_count(r.enable_gate) || r.enable_gate[k] == GATE_NONE;
         const char* fmt = is_plain ? plain_fmt : gated_fmt;
@@ -163,13 +154,13 @@ std::string memory_bist_text() {
             put(out, "%%MEMORY_BIST\n{\n");
             put(out, "     %%INST_NAME    %s;\n", text(r.name));
             put(out, "     %%INSTRUCTION '%s';\n", opcode(r));
-            put_all_enables(out, r, "     %%BIST_EN    %s;\n", "     %%BIST_RESULT_EN    %s;\n");
+            put_enables(out, r, "     %%BIST_EN    %s;\n", "     %%BIST_RESULT_EN    %s;\n");
             put(out, "     %%BCLK    %s;\n", tck());
             put_serial_ports(out, r, "     %%TDI    %s_in;\n", "     %%TDO    %s_out;\n");
             for_each_row(e.sel_instruction, [&](const InstructionEntry& s) {
                 put(out, "     %%SEL_INSTRUCTION  '%s';\n", opcode(s));
                 put_serial_ports(out, s, "     %%GROUP_SEL_I    %s_in;\n", "     %%GROUP_SEL_O    %s_out;\n");
-                put_enables(out, s, false, "     %%SEL_EN    %s;\n");
+                put_enables(out, s, nullptr, "     %%SEL_EN    %s;\n");
             });
             put_ctrl_order(out, e.ctrl_order);
             if (e.cnt_file) put(out, "     %%CNT_FILE    \"%s\";\n", e.cnt_file);
@@ -209,9 +200,9 @@ private:
             put(out_, "     %%INST_NAME    %s;\n", text(r.name));
             if (!e.scan_instruction) put(out_, "     %%SCAN_INSTRUCTION    '%s';\n", opcode(r));
             if (diag)
-                put_all_enables(out_, r, "     %%DIAG_EN    %s;\n", nullptr);
+                put_enables(out_, r, "     %%DIAG_EN    %s;\n", nullptr);
             else
-                put_all_enables(out_, r, "     %%BIST_EN    %s;\n", "     %%BIST_RESULT_EN    %s;\n");
+                put_enables(out_, r, "     %%BIST_EN    %s;\n", "     %%BIST_RESULT_EN    %s;\n");
             put(out_, "     %%BCLK    %s;\n", tck());
             if (!diag) put_serial_ports(out_, r, "     %%TDI    %s_in;\n", "     %%TDO    %s_out;\n");
             put_ctrl_order(out_, e.ctrl_order);
@@ -220,26 +211,26 @@ private:
             for_each_row(e.scan_instruction, [&](const InstructionEntry& s) {
                 put(out_, "     %%SCAN_INSTRUCTION    '%s';\n", opcode(s));
                 diag = true;
-                put_enables(out_, s, true, "     %%DIAG_EN    %s;\n");
+                put_enables(out_, s, "     %%DIAG_EN    %s;\n", nullptr);
             });
             if (DYNA_count(e.diag_instruction) > 0 && !is_null_item(e.diag_instruction[0])) {
                 for_each_row(e.diag_instruction[0], [&](const InstructionEntry& g) {
                     put(out_, "     %%DIAG_INSTRUCTION    '%s';\n", opcode(g));
                     put_serial_ports(out_, g, "     %%SCAN_TDI    %s_in;\n", "     %%SCAN_TDO    %s_out;\n");
-                    put_enables(out_, g, true, "     %%DUMP_EN    %s;\n");
+                    put_enables(out_, g, "     %%DUMP_EN    %s;\n", nullptr);
                 });
             }
             for_each_row(e.lbist_instruction, [&](const InstructionEntry& l) {
                 if (!diag) return;
                 put_serial_ports(out_, l, "     %%TDI    %s_in;\n", "     %%TDO    %s_out;\n");
-                put_enables(out_, l, true, "     %%BIST_EN    %s;\n");
+                put_enables(out_, l, "     %%BIST_EN    %s;\n", nullptr);
             });
             put(out_, "     %%GCLK    %s;\n", tck());
             for_each_row(e.sel_instruction, [&](const InstructionEntry& s) {
                 put(out_, "     %%SEL_INSTRUCTION    '%s';\n", opcode(s));
                 width_ = register_width(s);
                 put_serial_ports(out_, s, "     %%GROUP_SEL_I    %s_in;\n", "     %%GROUP_SEL_O    %s_out;\n");
-                put_enables(out_, s, false, "     %%SEL_EN    %s;\n");
+                put_enables(out_, s, nullptr, "     %%SEL_EN    %s;\n");
             });
             if (e.dft_file) replacement(e, diag, kNamedWithoutInstance);
             tests(e);
@@ -253,7 +244,7 @@ private:
         for_each_row(e.lbist_instruction, [&](const InstructionEntry& r) {
             put(out_, "     %%LBIST_INSTRUCTION    '%s';\n", opcode(r));
             put_serial_ports(out_, r, "     %%LBIST_TDI     %s_in;\n", "     %%LBIST_TDO     %s_out;\n");
-            put_enables(out_, r, true, "     %%LBIST_EN    %s;\n");
+            put_enables(out_, r, "     %%LBIST_EN    %s;\n", nullptr);
         });
         put_count_files(out_, e.cnt_file);
         put(out_, "     %%SHIFT_DR    %s;\n", shift_dr());
@@ -265,12 +256,12 @@ private:
             put(out_, "     %%SEL_INSTRUCTION    '%s';\n", opcode(s));
             width_ = register_width(s);
             put_serial_ports(out_, s, "     %%GROUP_SEL_I     %s_in;\n", "     %%GROUP_SEL_O     %s_out;\n");
-            put_enables(out_, s, true, "     %%SEL_EN    %s;\n");
+            put_enables(out_, s, "     %%SEL_EN    %s;\n", nullptr);
         });
         tests(e);
         for_each_row(e.debug_instruction, [&](const InstructionEntry& d) {
             put(out_, "     %%DEBUG_INSTRUCTION    '%s';\n", opcode(d));
-            put_enables(out_, d, true, "     %%DEBUG_EN    %s;\n");
+            put_enables(out_, d, "     %%DEBUG_EN    %s;\n", nullptr);
         });
         const int diags = DYNA_count(e.diag_instruction);
         if (diags > 0) {
@@ -280,16 +271,16 @@ private:
             put(out_, ";\n");
         }
         put(out_, "}\n");
-        if (diags != DYNA_count(e.diag_cnt_file)) fail(kDiagCount);
+        if (diags != DYNA_count(e.diag_cnt_file)) qdx_exit_printf(-1, "%s", kDiagCount);
         for (int i = 0; i < diags; ++i) {
             const char* name = e.diag_instruction[i];
             if (is_null_item(name)) continue;
             const InstructionEntry* r = first_row(name);
-            if (!r) fail(std::string("ERROR: Can not find the instruction '") + name + "' in %DIAG_INSTRUCTION.\n");
+            if (!r) qdx_exit_printf(-1, "ERROR: Can not find the instruction '%s' in %%DIAG_INSTRUCTION.\n", name);
             put(out_, "\n%%LBIST_DIAG  %s\n{\n", text(r->name));
             put(out_, "     %%INSTRUCTION    '%s';\n", opcode(*r));
             put_serial_ports(out_, *r, "     %%TDI           %s_in;\n", "     %%TDO           %s_out;\n");
-            put_enables(out_, *r, true, "     %%DIAG_EN       %s;\n");
+            put_enables(out_, *r, "     %%DIAG_EN       %s;\n", nullptr);
             if (i < DYNA_count(e.diag_cnt_file) && e.diag_cnt_file[i])
                 put(out_, "     %%CNT_FILE      \"%s\";\n", e.diag_cnt_file[i]);
             put(out_, "}\n");
@@ -301,7 +292,7 @@ private:
         const int n = DYNA_count(e.tests);
         if (n == 0) return;
         for (int i = 0; i < n; ++i)
-            if (std::strlen(text(e.tests[i])) != static_cast<std::size_t>(width_)) fail(kTestWidth);
+            if (std::strlen(text(e.tests[i])) != static_cast<std::size_t>(width_)) qdx_exit_printf(-1, "%s", kTestWidth);
         put(out_, "     %%TESTS    '%s'", text(e.tests[0]));
         for (int i = 1; i < n; ++i) put(out_, ", '%s'", text(e.tests[i]));
         put(out_, ";\n");
@@ -310,7 +301,7 @@ private:
     // The core modules that the logic-BIST version replaces: the core
     // itself, then every core below it that carries logic BIST.
     void replacement(const LbistEntry& e, bool ocd, const char* without_instance) {
-        if (!e.instance_name) fail(without_instance);
+        if (!e.instance_name) qdx_exit_printf(-1, "%s", without_instance);
         if (!read_dft_) return;
         scan_interface(e.dft_file, 0, "hier_dft");
         put(out_, "     %%REPLACE\n      {\n");
@@ -335,13 +326,13 @@ private:
             DftObject* parent = DFT_OBJECT;
             put(out_, "       %s.u%s.%s =>", prefix, parent->top_module.c_str(), name.c_str());
             if (!DFT_inst_setup(name.c_str()))
-                fail("ERROR: can't find the dft file of core '" + name + "' listed in '" + parent->dft_file_name +
-                     "' for %LOGIC_BIST.\n");
+                qdx_exit_printf(-1, "ERROR: can't find the dft file of core '%s' listed in '%s' for %%LOGIC_BIST.\n",
+                                name.c_str(), parent->dft_file_name.c_str());
             // Cores are found by name: a core named like one that contains
             // it would lead back up the tree without end.
             if (std::find(walk.begin(), walk.end(), DFT_OBJECT) != walk.end())
-                fail("ERROR: The core '" + name + "' in dft file '" + parent->dft_file_name +
-                     "' is named like a core that contains it.\n");
+                qdx_exit_printf(-1, "ERROR: The core '%s' in dft file '%s' is named like a core that contains it.\n",
+                                name.c_str(), parent->dft_file_name.c_str());
             put(out_, " TOP_Lb_%s%s;\n", top_module(), top && ocd ? "_OCD" : "");
             walk.push_back(DFT_OBJECT);
             nested_cores(prefix, ocd, walk);

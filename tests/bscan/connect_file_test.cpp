@@ -133,6 +133,58 @@ TEST(ConnectFiles, NothingWithoutBistEntries) {
     EXPECT_EQ(read_file(dir.path() / kLbist), "old\n");
 }
 
+// The TAP instance line names the TAP as configured, on every road: the
+// whole path of a TAP inside a sub-module, the default name that -add_tap
+// gives a configuration without one.
+struct TapLine {
+    std::string name;
+    std::vector<Patch> patches;
+    std::vector<std::string> options;
+    std::string line;
+};
+
+void PrintTo(const TapLine& c, std::ostream* os) { *os << c.name; }
+
+class ConnectFileTapLine : public ::testing::TestWithParam<TapLine> {};
+
+TEST_P(ConnectFileTapLine, NamesTheConfiguredInstance) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const TapLine& c = GetParam();
+    testsupport::TempDir dir;
+    std::vector<Patch> patches = c.patches;
+    patches.push_back({"chip.bsc", "", "\n%MEMORY_BIST { %INSTRUCTION EXTEST { } }\n"});
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), patches));
+    const auto r = testsupport::run_kestrand(dir.path(), c.options);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const std::string text = read_file(dir.path() / kMbist);
+    EXPECT_EQ(text.substr(0, text.find('\n') + 1), c.line);
+    EXPECT_FALSE(fs::exists(dir.path() / kLbist));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, ConnectFileTapLine,
+    ::testing::Values(
+        TapLine{"tap_in_a_wrapper",
+                {{"chip.v", "  qdx_tap TAP (", "  tapwrap u_tap ("},
+                 {"chip.v", "",
+                  "\nmodule tapwrap (TDI, TMS, TCK, TRST, TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ,\n"
+                  "                RESET, first_Bcell, BOUNDARY_out);\n"
+                  "  input TDI, TMS, TCK, TRST, BOUNDARY_out;\n"
+                  "  output TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET, first_Bcell;\n"
+                  "  qdx_tap TAP (.TDI(TDI), .TMS(TMS), .TCK(TCK), .TRST(TRST), .TDO(TDO), .TDO_EN(TDO_EN),\n"
+                  "               .SHIFT_DR(SHIFT_DR), .CLOCK_DR(CLOCK_DR), .UPDATE_DR(UPDATE_DR), .MODE1(MODE1),\n"
+                  "               .HIGHZ(HIGHZ), .RESET(RESET), .first_Bcell(first_Bcell), "
+                  ".BOUNDARY_out(BOUNDARY_out));\n"
+                  "endmodule\n"},
+                 {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_tap.TAP;"}},
+                {},
+                "%TAP_INSTANCE    chip.u_tap.TAP;\n"},
+        TapLine{"add_tap_only_default_name",
+                {{"chip.bsc", "%INSTANCE_NAME TAP;", ""}},
+                {"-add_tap_only"},
+                "%TAP_INSTANCE    chip.TAP;\n"}),
+    [](const ::testing::TestParamInfo<TapLine>& i) { return testsupport::param_name(i.param.name); });
+
 // The writer on its own, on the fixture chip's descriptions with BIST
 // sections of each case.
 class ConnectFileWriter : public bstest::InsertionTest {
@@ -207,6 +259,7 @@ struct Refusal {
     std::string name;
     std::string sections;
     std::string message;
+    bool up_front = true;  // refused by the check before the run writes anything
 };
 
 void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
@@ -227,8 +280,7 @@ TEST_P(ConnectFileRefusal, EndsTheRunAndKeepsOldFiles) {
     std::ofstream("l.dft") << "%TOP_MODULE = l_top;\n"
                               "%CORE { %NAME = loop; %DFT_FILE = \"l2.dft\"; %LBIST_FILE = \"x.lbist\"; }\n";
     std::ofstream("l2.dft") << "%TOP_MODULE = l2_top;\n";
-    const bool reads_dft = c.name == "core_named_like_its_ancestor";
-    if (!reads_dft) {
+    if (c.up_front) {
         const auto check = testsupport::run_child([] { kest_check_connect_file(); });
         EXPECT_EQ(check.status, 255);
         EXPECT_EQ(check.out, c.message);
@@ -270,7 +322,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "ERROR: Can not find the instruction 'NOPE' in %DIAG_INSTRUCTION.\n"},
         Refusal{"core_named_like_its_ancestor",
                 kMemory + "%LOGIC_BIST { %INSTRUCTION LBIST1 { %DFT_FILE loop.dft; %INSTANCE_NAME u_l; } }\n",
-                "ERROR: The core 'loop' in dft file 'l.dft' is named like a core that contains it.\n"}),
+                "ERROR: The core 'loop' in dft file 'l.dft' is named like a core that contains it.\n", false}),
     [](const ::testing::TestParamInfo<Refusal>& i) { return testsupport::param_name(i.param.name); });
 
 }  // namespace
