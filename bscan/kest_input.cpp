@@ -6,6 +6,7 @@
 #include "bscan/bscan.h"
 #include "desc/reader.h"
 #include "jtag/jtag.h"
+#include "jtag/tap.h"
 #include "runtime/exit.h"
 #include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
@@ -204,6 +205,9 @@ void check_necessary_input_file() {
     qdx_printf("    %s,  %s.\n\n\n", JTAG_BSC_FILE.c_str(), JTAG_LIB_FILE.c_str());
     bsdft_init();
     get_bs_dft_file(JTAG_LIB_FILE.c_str(), JTAG_BSC_FILE.c_str(), 0);
+    // The TAP instance name as configured, before a hierarchical path is
+    // split: the connection files name it.
+    if (!org_tap_instance_nameG && TAP_INSTANCE_NAME && *TAP_INSTANCE_NAME) org_tap_instance_nameG = qdx_strdup(TAP_INSTANCE_NAME);
     kest_check_hier_tap_ctrl_instance();
     check_scan_cells();
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bscan/bscan.h"
+#include "bscan/connect_file.h"
 #include "bscan/edit.h"
 #include "bscan/guideline.h"
 #include "bscan/insertion_internal.h"
@@ -27,14 +28,6 @@ std::string cpu_time_text;
 // Ends the run for a road that this version does not take yet.
 [[noreturn]] void not_available(const char* what) {
     qdx_exit_printf(-1, "ERROR: %s is not available in this version.\n\n", what);
-}
-
-bool has_bist_entries() { return DYNA_count(BL_MBIST_TAB) > 0 || DYNA_count(BL_LBIST_TAB) > 0; }
-
-// The BIST connection files are written only for configurations with
-// %MEMORY_BIST or %LOGIC_BIST entries (refused before the run, below).
-void kest_write_connect_file() {
-    if (has_bist_entries()) not_available("writing the BIST connection files");
 }
 
 // With -add_tap the top edit (or, for a TAP inside a sub-module, the edit
@@ -129,7 +122,7 @@ const char* untaken_pad_road() {
 // steps would refuse, end the run before the first output file is written.
 void refuse_before_writing() {
     if (JTAG_OPTION[OPT_ADD_BCM]) not_available("the option -add_bcm");
-    if (has_bist_entries()) not_available("writing the BIST connection files");
+    kest_check_connect_file();
     if (JTAG_OPTION[OPT_ADD_TAP_ONLY]) return;
     if (JTAG_OPTION[OPT_ADD_TAP]) {
         check_tap_instance_free();

@@ -6,6 +6,7 @@ kest_sources(
   cell_writers.cpp
   chain.cpp
   cmd_file.cpp
+  connect_file.cpp
   control.cpp
   guideline.cpp
   guideline_write.cpp

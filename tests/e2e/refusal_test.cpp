@@ -67,8 +67,9 @@ std::string not_available(const std::string& what) {
     return "ERROR: " + what + " is not available in this version.\n\n";
 }
 
-const Patch kBist{"chip.bsc", "", "\n%MEMORY_BIST {\n  %INSTRUCTION MB1 { %CNT_FILE m1.cnt; }\n}\n"};
-const Patch kLogicBist{"chip.bsc", "", "\n%LOGIC_BIST {\n  %INSTRUCTION LB1 { %DFT_FILE core.dft; }\n}\n"};
+// A logic-BIST core without the instance name that its replacement needs.
+const Patch kLogicBist{"chip.bsc", "", "\n%LOGIC_BIST {\n  %DFT_FILE core.dft;\n}\n"};
+const std::string kNoBistInstance = "ERROR: Please specify the %INSTANCE_NAME of the core in %LOGIC_BIST.\n";
 // The TAP controller in the IO block that holds the pad ring: on the pads'
 // path, one level above the pads.
 const std::vector<Patch> kTapAbovePads = {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_io.TAP;"}};
@@ -108,11 +109,8 @@ TEST_P(KestrandRefusal, BeforeAnyFileIsWritten) {
 INSTANTIATE_TEST_SUITE_P(
     Roads, KestrandRefusal,
     ::testing::Values(
-        RefusalCase{"memory_bist", {}, {kBist}, "", not_available("writing the BIST connection files")},
-        RefusalCase{"logic_bist_add_tap", {"-add_tap"}, {kLogicBist}, "",
-                    not_available("writing the BIST connection files")},
-        RefusalCase{"logic_bist_add_tap_only", {"-add_tap_only"}, {kLogicBist}, "",
-                    not_available("writing the BIST connection files")},
+        RefusalCase{"logic_bist_without_instance", {}, {kLogicBist}, "", kNoBistInstance},
+        RefusalCase{"logic_bist_without_instance_add_tap_only", {"-add_tap_only"}, {kLogicBist}, "", kNoBistInstance},
         RefusalCase{"add_bcm", {"-add_bcm"}, {}, "", not_available("the option -add_bcm")},
         RefusalCase{"add_tap_and_add_bcm", {"-add_tap", "-add_bcm"}, {}, "", not_available("the option -add_bcm")},
         RefusalCase{"add_tap_with_the_tap_in_the_design",
