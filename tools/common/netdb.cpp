@@ -348,7 +348,8 @@ void DesignBuilder::make_symbols() {
     }
     std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
     std::vector<std::uint32_t> uniq;  // first handle of each distinct text of a bucket
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges;
+    std::vector<const char*> names;
+    std::vector<std::int32_t> ids;
     for (int b = 0; b < SYM_NBUCKETS; ++b) {
         auto lo = order.begin() + start[b], hi = order.begin() + start[b + 1];
         // Sorted on the first eight bytes read as one big-endian number
@@ -368,20 +369,13 @@ void DesignBuilder::make_symbols() {
         uniq.clear();
         for (std::size_t k = 0; k < keyed.size(); ++k)
             if (new_text(k)) uniq.push_back(keyed[k].second);
-        // Middle first, then each half, without recursion.
-        ranges.clear();
-        if (!uniq.empty()) ranges.emplace_back(0, static_cast<std::uint32_t>(uniq.size()));
-        while (!ranges.empty()) {
-            auto [a, e] = ranges.back();
-            ranges.pop_back();
-            if (a >= e) continue;
-            const std::uint32_t m = a + (e - a) / 2;
-            const char* s = texts_[uniq[m]];
-            // "*UNDEF*" is symbol 0 of every table already.
-            sym_of_[uniq[m]] = std::strcmp(s, "*UNDEF*") == 0 ? 0 : SYM_install(t, s);
-            ranges.emplace_back(m + 1, e);
-            ranges.emplace_back(a, m);
-        }
+        // Middle first, then each half: a balanced tree.  "*UNDEF*" is
+        // symbol 0 of every table already and is found there.
+        names.clear();
+        for (std::uint32_t u : uniq) names.push_back(texts_[u]);
+        ids.resize(uniq.size());
+        SYM_install_sorted(t, names.data(), ids.data(), names.size());
+        for (std::size_t k = 0; k < uniq.size(); ++k) sym_of_[uniq[k]] = ids[k];
         // Equal texts share the symbol of the first.
         std::uint32_t rep = 0;
         for (std::size_t k = 0; k < keyed.size(); ++k) {

@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -236,6 +237,9 @@ private:
                                                : std::string(d_.names.str(m.nets[r - kFirst].name));
             b_->add_alias(std::string(d_.names.str(m.nets[i].name)), to);
         }
+        // Each net now maps straight to the net it became, so that a
+        // connection costs one look-up.
+        for (std::uint32_t i = 0; i < m.nets.size(); ++i) flat_[i + kFirst] = flat_[find(i + kFirst)];
     }
 
     std::int32_t net_of(vlog::Conn c) {
@@ -243,7 +247,7 @@ private:
         if (c == vlog::kOpen || c == vlog::kConstX || c == vlog::kConstZ) return -1;
         if (c == vlog::kConst0) return flat_[kGnd];
         if (c == vlog::kConst1) return flat_[kVcc];
-        return flat_[find(static_cast<std::uint32_t>(c) + kFirst)];
+        return flat_[static_cast<std::uint32_t>(c) + kFirst];
     }
 
     void make_ports(const vlog::Module& m) {
@@ -360,27 +364,37 @@ int main(int argc, char** argv) {
         d.link();
 
         // Everything is read and checked before the first file is written.
-        ModuleCompiler compiler(d);
-        for (std::size_t i = 0; i < read; ++i) compiler.check(d.modules[i]);
+        auto compiler = std::make_unique<ModuleCompiler>(d);
+        for (std::size_t i = 0; i < read; ++i) compiler->check(d.modules[i]);
         for (std::size_t i = 0; i < read; ++i) {
             vlog::Module& m = d.modules[i];
             const std::string name(d.names.str(m.name));
             const std::string path = ntool::join_path(opath, name + ".sdb");
-            DesignBuilder b;
-            compiler.compile(m, b);
-            // The instances of a compiled module are not read again (the
-            // modules that instantiate it use its ports and their nets
-            // only): they go before its database is written.
+            const bool cell = m.is_cell;
+            const std::size_t port_bits = m.port_bits.size();
             const std::size_t instances = m.instances.size();
-            release(m.instances);
-            release(m.pins);
-            release(m.conns);
-            release(m.assigns);
+            DesignBuilder b;
+            compiler->compile(m, b);
+            if (i + 1 == read) {
+                // The builder holds all the last module needs: the names
+                // and modules read go before its database is written (the
+                // last module is mostly the largest).
+                compiler.reset();
+                d = vlog::Design();
+            } else {
+                // The instances of a compiled module are not read again
+                // (the modules that instantiate it use its ports and their
+                // nets only): they go before its database is written.
+                release(m.instances);
+                release(m.pins);
+                release(m.conns);
+                release(m.assigns);
+            }
             std::string err;
             if (!b.save(path, err)) fail(err);
-            run.note("Wrote " + path + " (" + (m.is_cell ? "cell " : "module ") + name + ": " +
-                     std::to_string(m.port_bits.size()) + " port bits, " + std::to_string(instances) +
-                     " instances, " + std::to_string(b.net_count()) + " nets)");
+            run.note("Wrote " + path + " (" + (cell ? "cell " : "module ") + name + ": " + std::to_string(port_bits) +
+                     " port bits, " + std::to_string(instances) + " instances, " + std::to_string(b.net_count()) +
+                     " nets)");
         }
     } catch (const vlog::Error& e) {
         fail(e.what());

@@ -44,30 +44,54 @@ constexpr std::size_t kBlockSize = 1 << 20;
 // ---------------------------------------------------------------- names
 
 NameTable::NameTable() {
-    slots_.assign(1024, 0);
+    slots_.assign(1024, Slot{0, 0, 0});
     for (const char* k : kKeywordNames) intern(k);
 }
 
+namespace {
+
+// The first eight bytes of a name, zeros after its end.
+inline std::uint64_t head_of(std::string_view s) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, s.data(), std::min<std::size_t>(s.size(), 8));
+    return w;
+}
+
+// The hash's high bits and the length (255 for any longer name).
+inline std::uint32_t tag_of(std::uint32_t h, std::size_t size) {
+    return (h & 0xFFFFFF00u) | static_cast<std::uint32_t>(std::min<std::size_t>(size, 255));
+}
+
+}  // namespace
+
 Id NameTable::find(std::string_view s) const {
-    const std::uint64_t h = hash_bytes(s);
+    const std::uint32_t h = hash_bytes(s);
+    const std::uint32_t tag = tag_of(h, s.size());
+    const std::uint64_t head = head_of(s);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-        const std::uint64_t slot = slots_[i];
-        if (slot == 0) return kNoId;
-        const Id id = static_cast<Id>(slot) - 1;
-        if ((slot >> 32) == h && views_[id] == s) return id;
+        const Slot& slot = slots_[i];
+        if (slot.id1 == 0) return kNoId;
+        if (slot.tag == tag && slot.head == head) {
+            const Id id = slot.id1 - 1;
+            if (s.size() <= 8 || views_[id] == s) return id;
+        }
     }
 }
 
 Id NameTable::intern(std::string_view s) {
-    const std::uint64_t h = hash_bytes(s);
+    const std::uint32_t h = hash_bytes(s);
+    const std::uint32_t tag = tag_of(h, s.size());
+    const std::uint64_t head = head_of(s);
     const std::size_t mask = slots_.size() - 1;
     std::size_t i = h & mask;
     for (;; i = (i + 1) & mask) {
-        const std::uint64_t slot = slots_[i];
-        if (slot == 0) break;
-        const Id id = static_cast<Id>(slot) - 1;
-        if ((slot >> 32) == h && views_[id] == s) return id;
+        const Slot& slot = slots_[i];
+        if (slot.id1 == 0) break;
+        if (slot.tag == tag && slot.head == head) {
+            const Id id = slot.id1 - 1;
+            if (s.size() <= 8 || views_[id] == s) return id;
+        }
     }
     if (views_.size() >= kNoId - 1) throw Error("error: too many names");
     if (s.size() > left_) {
@@ -83,18 +107,19 @@ Id NameTable::intern(std::string_view s) {
     views_.emplace_back(free_, s.size());
     free_ += s.size();
     left_ -= s.size();
-    slots_[i] = (h << 32) | (static_cast<std::uint64_t>(id) + 1);
-    if (views_.size() * 2 > slots_.size()) grow();
+    slots_[i] = Slot{head, tag, id + 1};
+    // At most 70% of the slots taken: linear probing stays short.
+    if (views_.size() * 10 > slots_.size() * 7) grow();
     return id;
 }
 
 void NameTable::grow() {
-    std::vector<std::uint64_t> slots(slots_.size() * 2, 0);
+    std::vector<Slot> slots(slots_.size() * 2, Slot{0, 0, 0});
     const std::size_t mask = slots.size() - 1;
-    for (std::uint64_t slot : slots_) {
-        if (slot == 0) continue;
-        std::size_t i = (slot >> 32) & mask;
-        while (slots[i] != 0) i = (i + 1) & mask;
+    for (const Slot& slot : slots_) {
+        if (slot.id1 == 0) continue;
+        std::size_t i = hash_bytes(views_[slot.id1 - 1]) & mask;
+        while (slots[i].id1 != 0) i = (i + 1) & mask;
         slots[i] = slot;
     }
     slots_.swap(slots);

@@ -54,11 +54,18 @@ public:
     std::size_t size() const { return views_.size(); }
 
 private:
+    // Open addressing.  A slot holds the first eight bytes of its name,
+    // the high bits of the hash with the length, and Id + 1 (0 when
+    // empty): a name of up to eight bytes is found without touching its
+    // text, a longer one with one comparison of the rest.
+    struct Slot {
+        std::uint64_t head;
+        std::uint32_t tag;
+        std::uint32_t id1;
+    };
     void grow();
     std::vector<std::string_view> views_;
-    // Open addressing: hash in the high word and Id + 1 in the low word,
-    // 0 when empty, so that most misses never touch the strings.
-    std::vector<std::uint64_t> slots_;
+    std::vector<Slot> slots_;
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* free_ = nullptr;
     std::size_t left_ = 0;
