@@ -127,11 +127,15 @@ private:
     std::string macro_arguments(const Macro& m, std::string_view name);
     void include();
     void skip_inactive();
+    void prefetch_names();
     void push(const char* text, std::size_t size, std::string file, bool is_file);
     bool pop();
 
     const char* p_;
     const char* end_;
+    // How far ahead of p_ the slots of names were prefetched (null: not
+    // in this source yet).
+    const char* ahead_ = nullptr;
     Design& design_;
     NameTable& names_;
     std::string file_;

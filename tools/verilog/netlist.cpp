@@ -17,6 +17,26 @@ inline std::uint64_t mix(std::uint64_t h) {
     return h;
 }
 
+// The first n bytes at p (n at most 8) as a little-endian word, zeros
+// after them: whole loads only, so the word is never put together from
+// byte stores (which would stall the load that reads it back).
+inline std::uint64_t load_upto8(const char* p, std::size_t n) {
+    std::uint64_t w = 0;
+    if (n >= 8) {
+        std::memcpy(&w, p, 8);
+        return w;
+    }
+    if (n >= 4) {
+        std::uint32_t lo, hi;
+        std::memcpy(&lo, p, 4);
+        std::memcpy(&hi, p + n - 4, 4);
+        return lo | (static_cast<std::uint64_t>(hi) << (8 * (n - 4)));
+    }
+    if (n == 0) return 0;
+    const auto byte = [p](std::size_t i) { return static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])); };
+    return byte(0) | (byte(n / 2) << (8 * (n / 2))) | (byte(n - 1) << (8 * (n - 1)));
+}
+
 std::uint32_t hash_bytes(std::string_view s) {
     const char* p = s.data();
     std::size_t n = s.size();
@@ -29,11 +49,7 @@ std::uint32_t hash_bytes(std::string_view s) {
         p += 8;
         n -= 8;
     }
-    if (n) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, p, n);
-        h = (h ^ w) * 0xc4ceb9fe1a85ec53ULL;
-    }
+    if (n) h = (h ^ load_upto8(p, n)) * 0xc4ceb9fe1a85ec53ULL;
     return static_cast<std::uint32_t>(mix(h));
 }
 
@@ -51,11 +67,7 @@ NameTable::NameTable() {
 namespace {
 
 // The first eight bytes of a name, zeros after its end.
-inline std::uint64_t head_of(std::string_view s) {
-    std::uint64_t w = 0;
-    std::memcpy(&w, s.data(), std::min<std::size_t>(s.size(), 8));
-    return w;
-}
+inline std::uint64_t head_of(std::string_view s) { return load_upto8(s.data(), std::min<std::size_t>(s.size(), 8)); }
 
 // The hash's high bits and the length (255 for any longer name).
 inline std::uint32_t tag_of(std::uint32_t h, std::size_t size) {
@@ -77,6 +89,10 @@ Id NameTable::find(std::string_view s) const {
             if (s.size() <= 8 || views_[id] == s) return id;
         }
     }
+}
+
+void NameTable::prefetch(std::string_view s) const {
+    __builtin_prefetch(&slots_[hash_bytes(s) & (slots_.size() - 1)]);
 }
 
 Id NameTable::intern(std::string_view s) {

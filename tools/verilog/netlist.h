@@ -50,6 +50,9 @@ public:
     NameTable();
     Id intern(std::string_view s);
     Id find(std::string_view s) const;  // kNoId when absent
+    // Asks the processor to fetch the slot where s would be looked for:
+    // a hint for a name about to be interned, with no other effect.
+    void prefetch(std::string_view s) const;
     std::string_view str(Id id) const { return views_[id]; }
     std::size_t size() const { return views_.size(); }
 
