@@ -255,6 +255,14 @@ std::int32_t DesignBuilder::name(std::string_view text) {
     return h;
 }
 
+void DesignBuilder::reserve(std::size_t names, std::size_t nets, std::size_t objects, std::size_t conns) {
+    texts_.reserve(texts_.size() + names);
+    sizes_.reserve(sizes_.size() + names);
+    nets_.reserve(nets_.size() + nets);
+    objects_.reserve(objects_.size() + objects);
+    conns_.reserve(conns_.size() + conns);
+}
+
 std::int32_t DesignBuilder::new_name(std::string_view text) {
     const auto h = static_cast<std::int32_t>(texts_.size());
     texts_.push_back(arena_.copy(text));

@@ -148,6 +148,9 @@ public:
 
     void compile(const vlog::Module& m, DesignBuilder& b) {
         b_ = &b;
+        // Every net and instance has a name of its own, and every pin bit
+        // a connection.
+        b.reserve(m.nets.size() + m.instances.size(), m.nets.size(), m.instances.size(), m.conns.size());
         for (vlog::Id id : touched_) handle_[id] = -1;
         touched_.clear();
         if (handle_.size() < d_.names.size()) handle_.resize(d_.names.size(), -1);

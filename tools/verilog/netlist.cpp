@@ -86,7 +86,7 @@ Id NameTable::find(std::string_view s) const {
         if (slot.id1 == 0) return kNoId;
         if (slot.tag == tag && slot.head == head) {
             const Id id = slot.id1 - 1;
-            if (s.size() <= 8 || views_[id] == s) return id;
+            if (s.size() <= 8 || str(id) == s) return id;
         }
     }
 }
@@ -106,10 +106,10 @@ Id NameTable::intern(std::string_view s) {
         if (slot.id1 == 0) break;
         if (slot.tag == tag && slot.head == head) {
             const Id id = slot.id1 - 1;
-            if (s.size() <= 8 || views_[id] == s) return id;
+            if (s.size() <= 8 || str(id) == s) return id;
         }
     }
-    if (views_.size() >= kNoId - 1) throw Error("error: too many names");
+    if (count_ >= kNoId - 1) throw Error("error: too many names");
     if (s.size() > left_) {
         // Blocks double from 4 KiB up to 1 MiB, so small designs stay small.
         block_ = std::min(kBlockSize, std::max<std::size_t>(4096, block_ * 2));
@@ -119,13 +119,15 @@ Id NameTable::intern(std::string_view s) {
         left_ = n;
     }
     if (!s.empty()) std::memcpy(free_, s.data(), s.size());
-    const Id id = static_cast<Id>(views_.size());
-    views_.emplace_back(free_, s.size());
+    const Id id = static_cast<Id>(count_);
+    if ((count_ & (kChunk - 1)) == 0) texts_.push_back(std::make_unique_for_overwrite<Text[]>(kChunk));
+    texts_.back()[count_ & (kChunk - 1)] = Text{free_, s.size()};
+    ++count_;
     free_ += s.size();
     left_ -= s.size();
     slots_[i] = Slot{head, tag, id + 1};
     // At most 70% of the slots taken: linear probing stays short.
-    if (views_.size() * 10 > slots_.size() * 7) grow();
+    if (count_ * 10 > slots_.size() * 7) grow();
     return id;
 }
 
@@ -134,7 +136,7 @@ void NameTable::grow() {
     const std::size_t mask = slots.size() - 1;
     for (const Slot& slot : slots_) {
         if (slot.id1 == 0) continue;
-        std::size_t i = hash_bytes(views_[slot.id1 - 1]) & mask;
+        std::size_t i = hash_bytes(str(slot.id1 - 1)) & mask;
         while (slots[i].id1 != 0) i = (i + 1) & mask;
         slots[i] = slot;
     }

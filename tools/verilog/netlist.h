@@ -53,8 +53,11 @@ public:
     // Asks the processor to fetch the slot where s would be looked for:
     // a hint for a name about to be interned, with no other effect.
     void prefetch(std::string_view s) const;
-    std::string_view str(Id id) const { return views_[id]; }
-    std::size_t size() const { return views_.size(); }
+    std::string_view str(Id id) const {
+        const Text& t = texts_[id >> kChunkShift][id & (kChunk - 1)];
+        return {t.data, t.size};
+    }
+    std::size_t size() const { return count_; }
 
 private:
     // Open addressing.  A slot holds the first eight bytes of its name,
@@ -66,8 +69,17 @@ private:
         std::uint32_t tag;
         std::uint32_t id1;
     };
+    // Where each name's text lies, in chunks that never move: no spare
+    // room beyond the last chunk and no copying as the table grows.
+    struct Text {
+        const char* data;
+        std::size_t size;
+    };
+    static constexpr unsigned kChunkShift = 16;
+    static constexpr std::size_t kChunk = std::size_t{1} << kChunkShift;
     void grow();
-    std::vector<std::string_view> views_;
+    std::vector<std::unique_ptr<Text[]>> texts_;
+    std::size_t count_ = 0;
     std::vector<Slot> slots_;
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* free_ = nullptr;
