@@ -465,15 +465,27 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
         const int i = check(SDB_make_port(sym(p.name), p.dir, -1, 0));
         if (i >= 0) check(SDB_make_node(-1, i, p.net));
     }
+    // The objects with their nodes first, which come in the order of
+    // their connections; then every node is connected at once.
+    int first_node = -1;
+    bool in_order = true;
     for (const ObjectRec& o : objects_) {
         const int i = check(SDB_make_obj(sym(o.name), o.cls, 0, -1));
-        if (i < 0) continue;
-        const int first = obj_tab[i].first_node;
-        const int count = classes_[static_cast<std::size_t>(o.cls)].count;
-        for (int k = 0; k < count; ++k) {
-            const std::int32_t net = conns_[o.first + static_cast<std::uint32_t>(k)];
-            if (net >= 0 && SDB_nl_connect_net(net, first + k) != 0) ok = false;
+        if (i < 0) {
+            in_order = false;
+            continue;
         }
+        const int count = classes_[static_cast<std::size_t>(o.cls)].count;
+        if (count == 0) continue;
+        const int first = obj_tab[i].first_node;
+        if (first_node == -1) first_node = first;
+        if (first != first_node + static_cast<int>(o.first)) in_order = false;
+    }
+    if (!in_order) {
+        ok = false;
+    } else if (first_node != -1 &&
+               SDB_nl_connect_new_nodes(first_node, conns_.data(), static_cast<int>(conns_.size())) != 0) {
+        ok = false;
     }
     for (std::int32_t x : xport_) check(SDB_make_port_list(sym(x)));
     if (!props_.empty()) {
