@@ -60,7 +60,7 @@ constexpr std::size_t kBlockSize = 1 << 20;
 // ---------------------------------------------------------------- names
 
 NameTable::NameTable() {
-    slots_.assign(1024, Slot{0, 0, 0});
+    slots_.assign(std::size_t{1} << bits_, Slot{0, 0, 0});
     for (const char* k : kKeywordNames) intern(k);
 }
 
@@ -81,7 +81,7 @@ Id NameTable::find(std::string_view s) const {
     const std::uint32_t tag = tag_of(h, s.size());
     const std::uint64_t head = head_of(s);
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = home(h);; i = (i + 1) & mask) {
         const Slot& slot = slots_[i];
         if (slot.id1 == 0) return kNoId;
         if (slot.tag == tag && slot.head == head) {
@@ -92,7 +92,7 @@ Id NameTable::find(std::string_view s) const {
 }
 
 void NameTable::prefetch(std::string_view s) const {
-    __builtin_prefetch(&slots_[hash_bytes(s) & (slots_.size() - 1)]);
+    __builtin_prefetch(&slots_[home(hash_bytes(s))]);
 }
 
 Id NameTable::intern(std::string_view s) {
@@ -100,7 +100,7 @@ Id NameTable::intern(std::string_view s) {
     const std::uint32_t tag = tag_of(h, s.size());
     const std::uint64_t head = head_of(s);
     const std::size_t mask = slots_.size() - 1;
-    std::size_t i = h & mask;
+    std::size_t i = home(h);
     for (;; i = (i + 1) & mask) {
         const Slot& slot = slots_[i];
         if (slot.id1 == 0) break;
@@ -134,9 +134,12 @@ Id NameTable::intern(std::string_view s) {
 void NameTable::grow() {
     std::vector<Slot> slots(slots_.size() * 2, Slot{0, 0, 0});
     const std::size_t mask = slots.size() - 1;
+    ++bits_;
     for (const Slot& slot : slots_) {
         if (slot.id1 == 0) continue;
-        std::size_t i = hash_bytes(str(slot.id1 - 1)) & mask;
+        // The tag keeps the hash's high bits, which give the home slot of
+        // a table of up to 2^24 slots without hashing the name again.
+        std::size_t i = bits_ <= 24 ? slot.tag >> (32 - bits_) : home(hash_bytes(str(slot.id1 - 1)));
         while (slots[i].id1 != 0) i = (i + 1) & mask;
         slots[i] = slot;
     }

@@ -78,9 +78,12 @@ private:
     static constexpr unsigned kChunkShift = 16;
     static constexpr std::size_t kChunk = std::size_t{1} << kChunkShift;
     void grow();
+    // The home slot of a hash: its high bits.
+    std::size_t home(std::uint32_t h) const { return static_cast<std::size_t>(h >> (32 - bits_)); }
     std::vector<std::unique_ptr<Text[]>> texts_;
     std::size_t count_ = 0;
     std::vector<Slot> slots_;
+    unsigned bits_ = 10;  // slots_ holds 2^bits_ slots
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* free_ = nullptr;
     std::size_t left_ = 0;
