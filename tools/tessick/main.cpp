@@ -140,7 +140,11 @@ void release(T& x) {
 
 class ModuleCompiler {
 public:
-    explicit ModuleCompiler(const vlog::Design& d) : d_(d), handle_(d.names.size(), -1) {}
+    explicit ModuleCompiler(const vlog::Design& d)
+        : d_(d),
+          handle_(d.names.size(), -1),
+          gnd_(d.names.find(ntool::kGndName)),
+          vcc_(d.names.find(ntool::kVccName)) {}
 
     // The checks of compile() that can fail, made before anything is
     // written.
@@ -202,7 +206,7 @@ private:
         for (std::uint32_t i = 0; i < n; ++i) parent_[i] = i;
         is_port_.assign(n, false);
         for (std::uint32_t bit : m.port_bits) is_port_[bit + kFirst] = true;
-        const vlog::Id gnd = d_.names.find(ntool::kGndName), vcc = d_.names.find(ntool::kVccName);
+        const vlog::Id gnd = gnd_, vcc = vcc_;
         for (std::uint32_t i = 0; i < m.nets.size(); ++i) {
             const vlog::Net& net = m.nets[i];
             // Nets named GND and VCC are the constants; so are supply nets
@@ -292,6 +296,7 @@ private:
     const vlog::Design& d_;
     DesignBuilder* b_ = nullptr;
     std::vector<std::int32_t> handle_;
+    const vlog::Id gnd_, vcc_;  // the names GND and VCC, if read
     std::vector<vlog::Id> touched_;
     std::vector<std::uint32_t> parent_;
     std::vector<bool> is_port_;
@@ -368,6 +373,9 @@ int main(int argc, char** argv) {
 
         // Everything is read and checked before the first file is written.
         auto compiler = std::make_unique<ModuleCompiler>(d);
+        // All names are read: their index goes before the databases are
+        // built.
+        d.names.release_index();
         for (std::size_t i = 0; i < read; ++i) compiler->check(d.modules[i]);
         for (std::size_t i = 0; i < read; ++i) {
             vlog::Module& m = d.modules[i];

@@ -1,5 +1,10 @@
 #include "tools/verilog/lexer.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -84,6 +89,45 @@ bool load_file(const std::string& path, std::string& text, std::string& why) {
         return false;
     }
     return true;
+}
+
+namespace {
+// Pages of a mapped text are given back in steps of this many bytes.
+constexpr std::size_t kGiveBackStep = std::size_t{4} << 20;
+}  // namespace
+
+FileText::~FileText() {
+    if (map_) ::munmap(map_, size_);
+}
+
+bool FileText::load(const std::string& path, std::string& why) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+            void* m = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+            if (m != MAP_FAILED) {
+                ::close(fd);
+                map_ = static_cast<char*>(m);
+                size_ = static_cast<std::size_t>(st.st_size);
+                ::madvise(map_, size_, MADV_SEQUENTIAL);
+                return true;
+            }
+        }
+        ::close(fd);
+    }
+    // Not a regular file, empty, or not mapped: read it (which also gives
+    // the messages of a file that cannot be opened or read).
+    return load_file(path, copy_, why);
+}
+
+void FileText::read_up_to(const char* p) {
+    if (!map_ || p < map_ || p > map_ + size_) return;
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t done = static_cast<std::size_t>(p - map_) / page * page;
+    if (done < given_back_ + kGiveBackStep) return;
+    ::madvise(map_ + given_back_, done - given_back_, MADV_DONTNEED);
+    given_back_ = done;
 }
 
 Lexer::Lexer(std::string_view src, Design& design, std::string file)
@@ -560,7 +604,10 @@ void Lexer::next(Token& t) {
             continue;
         }
         if (is(c, C_IDSTART)) {
-            if (!ahead_ || end_ - p_ <= kPrefetchLead || p_ + kPrefetchLead > ahead_) prefetch_names();
+            if (!ahead_ || end_ - p_ <= kPrefetchLead || p_ + kPrefetchLead > ahead_) {
+                prefetch_names();
+                if (file_text && outer_.empty()) file_text->read_up_to(p_);
+            }
             const char* s = p_++;
             while (p_ < end_ && is(*p_, C_IDCHAR)) ++p_;
             t.text = std::string_view(s, p_ - s);

@@ -76,7 +76,26 @@ inline std::uint32_t tag_of(std::uint32_t h, std::size_t size) {
 
 }  // namespace
 
+void NameTable::release_index() {
+    std::vector<Slot>().swap(slots_);
+}
+
+void NameTable::rebuild_index() const {
+    bits_ = 10;
+    while ((std::size_t{1} << bits_) * 7 < count_ * 10) ++bits_;
+    slots_.assign(std::size_t{1} << bits_, Slot{0, 0, 0});
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t id = 0; id < count_; ++id) {
+        const std::string_view s = str(static_cast<Id>(id));
+        const std::uint32_t h = hash_bytes(s);
+        std::size_t i = home(h);
+        while (slots_[i].id1 != 0) i = (i + 1) & mask;
+        slots_[i] = Slot{head_of(s), tag_of(h, s.size()), static_cast<std::uint32_t>(id) + 1};
+    }
+}
+
 Id NameTable::find(std::string_view s) const {
+    if (slots_.empty()) rebuild_index();
     const std::uint32_t h = hash_bytes(s);
     const std::uint32_t tag = tag_of(h, s.size());
     const std::uint64_t head = head_of(s);
@@ -92,10 +111,12 @@ Id NameTable::find(std::string_view s) const {
 }
 
 void NameTable::prefetch(std::string_view s) const {
+    if (slots_.empty()) return;
     __builtin_prefetch(&slots_[home(hash_bytes(s))]);
 }
 
 Id NameTable::intern(std::string_view s) {
+    if (slots_.empty()) rebuild_index();
     const std::uint32_t h = hash_bytes(s);
     const std::uint32_t tag = tag_of(h, s.size());
     const std::uint64_t head = head_of(s);

@@ -50,6 +50,10 @@ public:
     NameTable();
     Id intern(std::string_view s);
     Id find(std::string_view s) const;  // kNoId when absent
+    // Frees the index by which names are found (a good part of the
+    // table's memory) once no more are to be read; the names and their
+    // ids stay.  A later find() or intern() builds it again.
+    void release_index();
     // Asks the processor to fetch the slot where s would be looked for:
     // a hint for a name about to be interned, with no other effect.
     void prefetch(std::string_view s) const;
@@ -78,12 +82,14 @@ private:
     static constexpr unsigned kChunkShift = 16;
     static constexpr std::size_t kChunk = std::size_t{1} << kChunkShift;
     void grow();
+    void rebuild_index() const;
     // The home slot of a hash: its high bits.
     std::size_t home(std::uint32_t h) const { return static_cast<std::size_t>(h >> (32 - bits_)); }
     std::vector<std::unique_ptr<Text[]>> texts_;
     std::size_t count_ = 0;
-    std::vector<Slot> slots_;
-    unsigned bits_ = 10;  // slots_ holds 2^bits_ slots
+    // Built again on demand after release_index(), also by find().
+    mutable std::vector<Slot> slots_;
+    mutable unsigned bits_ = 10;  // slots_ holds 2^bits_ slots
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* free_ = nullptr;
     std::size_t left_ = 0;

@@ -204,6 +204,9 @@ public:
           file_index_(file_index),
           budget_(kBaseBudget + kBudgetPerByte * static_cast<std::uint64_t>(text.size())) {}
 
+    // Tells the file whose text is read how far the reading got.
+    void read_from(FileText* f) { lx_.file_text = f; }
+
     void run() {
         next();
         while (tok_.kind != Tok::End) {
@@ -1453,9 +1456,13 @@ void Design::read_text(std::string_view text, const std::string& file_name, bool
 }
 
 void Design::read_file(const std::string& path, bool library) {
-    std::string text, why;
-    if (!load_file(path, text, why)) throw Error(path + ": error: " + why);
-    read_text(text, path, library);
+    FileText text;
+    std::string why;
+    if (!text.load(path, why)) throw Error(path + ": error: " + why);
+    files.push_back(path);
+    Parser parser(*this, text.view(), path, library, static_cast<std::uint32_t>(files.size() - 1));
+    parser.read_from(&text);
+    parser.run();
 }
 
 }  // namespace vlog
