@@ -16,6 +16,7 @@
 // are also written to "<base>.tessick.log" in the working directory, base
 // being the first file's name without directory and extension.
 
+#include <malloc.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -315,6 +316,11 @@ bool usable_file_name(std::string_view name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Blocks of a megabyte or more come straight from the system and go
+    // back to it when freed: the reader's tables grow by doubling and are
+    // freed in turn, and space freed inside the heap would stay with the
+    // process (the allocator's own threshold rises past such blocks).
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     ntool::ToolRun run("tessick");
     std::vector<Input> inputs;
     std::vector<std::string> include_dirs;

@@ -30,12 +30,13 @@ constexpr std::uint64_t kBaseBudget = 1u << 20;
 constexpr std::uint64_t kBudgetPerByte = 16;
 
 // A declared (or implicitly created) name of the module being read.
+// (The flags share one byte: a netlist has a signal for every net.)
 struct Signal {
     Id name;
-    bool bus;
-    bool implicit;  // made by its first use, not declared yet
-    bool net_decl;  // declared with a net type
-    bool has_dir;   // declared as a port
+    bool bus : 1;
+    bool implicit : 1;  // made by its first use, not declared yet
+    bool net_decl : 1;  // declared with a net type
+    bool has_dir : 1;   // declared as a port
     Dir dir;
     std::int32_t msb, lsb;
     std::uint32_t first_bit;  // into Parser::sig_bits_
