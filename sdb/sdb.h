@@ -283,6 +283,12 @@ int SDB_resize_node(int n);
 // Appends node to net's list unless it is on it already; a node on
 // another net leaves that one first.  0, or 1 for an index out of range.
 int SDB_nl_connect_net(int net, int node);
+// Connects the n nodes first .. first + n - 1, none of them on a net yet,
+// to nets[k] each (-1 leaves a node open), as n calls of
+// SDB_nl_connect_net in node order would: each node at the end of its
+// net's list.  0, or 1 (nothing connected) when a net or node is out of
+// range or a node already lies on a net.
+int SDB_nl_connect_new_nodes(int first, const int32_t* nets, int n);
 // Takes node off its net: 1 when done or when it has no net, else 0.
 int nl_delete_node(int node);
 void SDB_nl_close(int save);

@@ -445,6 +445,43 @@ int SDB_nl_connect_net(int net, int node) {
     return 0;
 }
 
+int SDB_nl_connect_new_nodes(int first, const int32_t* nets, int n) {
+    if (n == 0) return 0;
+    if (!sdb || n < 0 || !nets || !in_range(first, node_count) || n > node_count - first) return 1;
+    for (int k = 0; k < n; ++k)
+        if ((nets[k] != -1 && !in_range(nets[k], net_count)) || node_tab[first + k].net != -1) return 1;
+    // The nodes of each net in node order (a counting sort), then each
+    // net's list is extended once: the writes no longer wait on one
+    // another as a walk from tail to tail does.
+    std::vector<int32_t> start(static_cast<size_t>(net_count) + 1, 0);
+    for (int k = 0; k < n; ++k)
+        if (nets[k] != -1) ++start[static_cast<size_t>(nets[k]) + 1];
+    for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
+    std::vector<int32_t> order(static_cast<size_t>(start.back()));
+    {
+        std::vector<int32_t> pos(start.begin(), start.end() - 1);
+        for (int k = 0; k < n; ++k)
+            if (nets[k] != -1) order[static_cast<size_t>(pos[static_cast<size_t>(nets[k])]++)] = first + k;
+    }
+    for (int net = 0; net < net_count; ++net) {
+        const int32_t a = start[static_cast<size_t>(net)], e = start[static_cast<size_t>(net) + 1];
+        if (a == e) continue;
+        int t = find_tail(net);
+        for (int32_t i = a; i < e; ++i) {
+            const int node = order[static_cast<size_t>(i)];
+            if (t == -1)
+                net_tab[net].first_node = node;
+            else
+                node_tab[t].next = node;
+            node_tab[node].net = net;
+            node_tab[node].next = -1;
+            t = node;
+        }
+        remember_tail(net, t);
+    }
+    return 0;
+}
+
 int nl_delete_node(int node) {
     if (!sdb || !in_range(node, node_count)) return 0;
     if (node_tab[node].net == -1) return 1;

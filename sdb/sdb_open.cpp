@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -391,19 +392,147 @@ SdbDatabase* SDB_open_memory(const void* data, size_t size, const char* path, in
 
 namespace {
 
+OpenFailure read_failure() {
+    return {SDB_READ_FAILED, [] { sdb_log_error(SDB_ERROR, "%s", FA_01_0005); }};
+}
+
+OpenFailure corrupt_failure(const std::string& path) {
+    return {SDB_CORRUPT, [path] { sdb_log_error(SDB_ERROR, FA_01_0006, path.c_str()); }};
+}
+
+// The byte order, from the platform byte that starts the file or, for a
+// file without one, from its first word; start is where the header
+// begins.
+std::optional<OpenFailure> read_byte_order(FdReader& in, bool& big, int64_t& start) {
+    const uint8_t* head = in.view(4);
+    if (!head) return read_failure();
+    start = 0;
+    switch (head[0]) {
+        case 10: case 12: case 15: case 16: big = true; start = 1; break;
+        case 13: case 18: big = false; start = 1; break;
+        case 11: case 17:
+            return OpenFailure{SDB_BAD_PLATFORM, [] { sdb_log_error(SDB_ERROR, "%s", FA_01_0005); }};
+        default: {
+            int32_t b = static_cast<int32_t>(sdbi::load_be32(head));
+            int32_t s = static_cast<int32_t>(load_le32(head));
+            big = !(b >= 10 && s <= 9);
+        }
+    }
+    return std::nullopt;
+}
+
+// The magic word, the file version and the image of the slots, which
+// gives db its slots and its version.
+std::optional<OpenFailure> read_header(FdReader& in, SdbDatabase* db, const std::string& path) {
+    auto bad_version = [](long version) {
+        return OpenFailure{SDB_BAD_VERSION, [version] { sdb_log_error(SDB_ERROR, FA_04_0009, "", version); }};
+    };
+    int32_t magic_len;
+    if (!in.word(magic_len)) return read_failure();
+    if (magic_len == 0)
+        return OpenFailure{SDB_CORRUPT, [path] { sdb_log_error(SDB_WARNING, FA_04_0007, path.c_str()); }};
+    if (magic_len != 4) return bad_version(0);
+    const uint8_t* magic = in.view(4);
+    int32_t file_version;
+    if (!magic) return read_failure();
+    bool magic_ok = std::memcmp(magic, "SDB", 4) == 0;
+    if (!in.word(file_version)) return read_failure();
+    if (!magic_ok) return bad_version(0);
+    const uint8_t* img = in.view(SDB_IMAGE_SIZE);
+    if (!img) return read_failure();
+    decode_image(db, img, in.big());
+    if (db->version == 0)
+        return OpenFailure{SDB_BAD_PLATFORM, [] { sdb_log_error(SDB_ERROR, "%s", FA_01_0005); }};
+    if (db->version != 300 && db->version != 301) return bad_version(db->version);
+    return std::nullopt;
+}
+
+// The tables to load: their counts, record sizes and places in the file,
+// checked in slot order.  A slot that cannot hold its table makes the
+// plan corrupt (a wrong record size, a negative count, name words that
+// do not match their records) or short (a table past the end of the
+// file); either loads nothing.
+struct TablePlan {
+    sdbi::TableCounts counts;
+    std::vector<sdbi::TableJob> jobs;
+    bool corrupt = false;
+    bool short_file = false;
+};
+
+TablePlan plan_tables(SdbDatabase* db, int mask, int64_t file_size) {
+    TablePlan plan;
+    for (int k = 0; k < SDB_NUM_SLOTS; ++k) {
+        SdbTableSlot& s = db->slot[k];
+        if (k >= SDB_NUM_STD_SLOTS) {  // user tables are never read from a file
+            s = SdbTableSlot{};
+            continue;
+        }
+        if (!(mask & (1 << k))) {
+            s.count = 0;
+            continue;
+        }
+        if (plan.corrupt || plan.short_file) continue;
+        const SdbSlotInfo& info = sdb_slot_info[k];
+        if (s.count < 0 || (s.count > 0 && s.size != info.size)) {
+            plan.corrupt = true;
+            continue;
+        }
+        s.size = info.size;
+        if (info.size == 0) {  // records without bytes: nothing to hold
+            s.count = 0;
+            continue;
+        }
+        int64_t bytes = int64_t{s.count} * info.size;
+        if (s.count > 0 && (s.offset < 0 || s.offset > file_size || bytes > file_size - s.offset)) {
+            plan.short_file = true;
+            continue;
+        }
+        plan.counts.n[k] = s.count;
+        plan.counts.loaded[k] = true;
+        plan.jobs.push_back(sdbi::TableJob{k, nullptr, s.count, s.offset});
+    }
+    // One name word per object and per net.
+    auto names_match = [&plan](int k, int owners) {
+        return !plan.counts.loaded[k] || !plan.counts.loaded[owners] || plan.counts.n[k] == plan.counts.n[owners];
+    };
+    if (!plan.short_file && (!names_match(SDB_SOBJ, SDB_OBJ) || !names_match(SDB_SNET, SDB_NET)))
+        plan.corrupt = true;
+    if (plan.corrupt || plan.short_file) plan.jobs.clear();
+    return plan;
+}
+
+// What was loaded, judged in the order of the file: the symbol section,
+// then the tables, then what ties them together.
+std::optional<OpenFailure> load_failure(const SdbDatabase* db, const std::string& path, sdbi::SymLoad sym,
+                                        const TablePlan& plan, const sdbi::TableLoad& tables) {
+    switch (sym) {
+        case sdbi::SymLoad::Ok: break;
+        case sdbi::SymLoad::Corrupt: return corrupt_failure(path);
+        case sdbi::SymLoad::ShortRead:
+            sdb_log_error(SDB_ERROR, "%s", FA_01_0005);  // the section's own message
+            return read_failure();
+        default: return read_failure();
+    }
+    if (plan.corrupt) return corrupt_failure(path);
+    if (plan.short_file || tables.short_read) {
+        sdb_log_error(SDB_ERROR, "%s", FA_01_0005);  // the table's own message
+        return read_failure();
+    }
+    if (tables.bad_index || !links_sound(db, tables)) return corrupt_failure(path);
+    return std::nullopt;
+}
+
 SdbDatabase* open_stream(FILE* f, const char* path, bool writable, int mask) {
-    std::string p = path;
+    const std::string p = path;
     auto report = [](const OpenFailure& f) {
         f.message();
         sdb_errnoG = f.kind;
         return nullptr;
     };
-    auto read_failed = OpenFailure{SDB_READ_FAILED, [] { sdb_log_error(SDB_ERROR, "%s", FA_01_0005); }};
-    auto corrupt = OpenFailure{SDB_CORRUPT, [p] { sdb_log_error(SDB_ERROR, FA_01_0006, p.c_str()); }};
     struct stat fst {};
     if (::fstat(fileno(f), &fst) != 0) {
         std::fclose(f);
-        return report(read_failed);
+        return report(read_failure());
     }
     auto db_owner = std::make_unique<SdbDatabase>();
     SdbDatabase* db = db_owner.get();
@@ -416,111 +545,24 @@ SdbDatabase* open_stream(FILE* f, const char* path, bool writable, int mask) {
         return report(failure);
     };
 
-    // Platform byte, then the byte order.
     FdReader in(fileno(f), fst.st_size, 0, false);
-    const uint8_t* head = in.view(4);
-    if (!head) return fail(read_failed);
-    bool big;
+    bool big = false;
     int64_t start = 0;
-    switch (head[0]) {
-        case 10: case 12: case 15: case 16: big = true; start = 1; break;
-        case 13: case 18: big = false; start = 1; break;
-        case 11: case 17:
-            return fail({SDB_BAD_PLATFORM, [] { sdb_log_error(SDB_ERROR, "%s", FA_01_0005); }});
-        default: {
-            int32_t b = static_cast<int32_t>(sdbi::load_be32(head));
-            int32_t s = static_cast<int32_t>(load_le32(head));
-            big = !(b >= 10 && s <= 9);
-        }
-    }
+    if (auto failure = read_byte_order(in, big, start)) return fail(*failure);
     db->big_endian = big ? 1 : 0;
     sdbi::file_is_big = big;
     in = FdReader(fileno(f), fst.st_size, start, big);
+    if (auto failure = read_header(in, db, p)) return fail(*failure);
 
-    auto bad_version = [](long version) {
-        return OpenFailure{SDB_BAD_VERSION, [version] { sdb_log_error(SDB_ERROR, FA_04_0009, "", version); }};
-    };
-    int32_t magic_len;
-    if (!in.word(magic_len)) return fail(read_failed);
-    if (magic_len == 0)
-        return fail({SDB_CORRUPT, [p] { sdb_log_error(SDB_WARNING, FA_04_0007, p.c_str()); }});
-    if (magic_len != 4) return fail(bad_version(0));
-    const uint8_t* magic = in.view(4);
-    int32_t file_version;
-    if (!magic) return fail(read_failed);
-    bool magic_ok = std::memcmp(magic, "SDB", 4) == 0;
-    if (!in.word(file_version)) return fail(read_failed);
-    if (!magic_ok) return fail(bad_version(0));
-    const uint8_t* img = in.view(SDB_IMAGE_SIZE);
-    if (!img) return fail(read_failed);
-    decode_image(db, img, big);
-    if (db->version == 0)
-        return fail({SDB_BAD_PLATFORM, [] { sdb_log_error(SDB_ERROR, "%s", FA_01_0005); }});
-    if (db->version != 300 && db->version != 301) return fail(bad_version(db->version));
-
-    // The slots first: counts, record sizes and places in the file, in
-    // slot order.
-    sdbi::TableCounts counts;
-    std::vector<sdbi::TableJob> jobs;
-    bool table_corrupt = false, table_short = false;
-    for (int k = 0; k < SDB_NUM_SLOTS; ++k) {
-        SdbTableSlot& s = db->slot[k];
-        if (k >= SDB_NUM_STD_SLOTS) {  // user tables are never read from a file
-            s = SdbTableSlot{};
-            continue;
-        }
-        if (!(mask & (1 << k))) {
-            s.count = 0;
-            continue;
-        }
-        if (table_corrupt || table_short) continue;
-        const SdbSlotInfo& info = sdb_slot_info[k];
-        if (s.count < 0 || (s.count > 0 && s.size != info.size)) {
-            table_corrupt = true;
-            continue;
-        }
-        s.size = info.size;
-        if (info.size == 0) {  // records without bytes: nothing to hold
-            s.count = 0;
-            continue;
-        }
-        int64_t bytes = int64_t{s.count} * info.size;
-        if (s.count > 0 && (s.offset < 0 || s.offset > fst.st_size || bytes > fst.st_size - s.offset)) {
-            table_short = true;
-            continue;
-        }
-        counts.n[k] = s.count;
-        counts.loaded[k] = true;
-        jobs.push_back(sdbi::TableJob{k, nullptr, s.count, s.offset});
-    }
-    // One name word per object and per net.
-    auto names_match = [&counts](int k, int owners) {
-        return !counts.loaded[k] || !counts.loaded[owners] || counts.n[k] == counts.n[owners];
-    };
-    if (!table_short && (!names_match(SDB_SOBJ, SDB_OBJ) || !names_match(SDB_SNET, SDB_NET))) table_corrupt = true;
-    if (table_corrupt || table_short) jobs.clear();
-    for (sdbi::TableJob& j : jobs) db->slot[j.k].data = j.data = sdbi::new_table(j.k, j.count);
+    TablePlan plan = plan_tables(db, mask, fst.st_size);
+    for (sdbi::TableJob& j : plan.jobs) db->slot[j.k].data = j.data = sdbi::new_table(j.k, j.count);
     const int64_t sym_pos = in.tell();
-    counts.nsym = peek_symbol_count(fileno(f), fst.st_size, sym_pos, big);
+    plan.counts.nsym = peek_symbol_count(fileno(f), fst.st_size, sym_pos, big);
     sdbi::SymLoad sym = sdbi::SymLoad::BadMagic;
-    sdbi::TableLoad tables = sdbi::load_tables(fileno(f), fst.st_size, big, counts, jobs, sym_pos, &sym, &db->symbols);
+    const sdbi::TableLoad tables =
+        sdbi::load_tables(fileno(f), fst.st_size, big, plan.counts, plan.jobs, sym_pos, &sym, &db->symbols);
+    if (auto failure = load_failure(db, p, sym, plan, tables)) return fail(*failure);
 
-    // Failures in the order of the file: the symbol section, then the
-    // tables, then what ties them together.
-    switch (sym) {
-        case sdbi::SymLoad::Ok: break;
-        case sdbi::SymLoad::Corrupt: return fail(corrupt);
-        case sdbi::SymLoad::ShortRead:
-            sdb_log_error(SDB_ERROR, "%s", FA_01_0005);  // the section's own message
-            return fail(read_failed);
-        default: return fail(read_failed);
-    }
-    if (table_corrupt) return fail(corrupt);
-    if (table_short || tables.short_read) {
-        sdb_log_error(SDB_ERROR, "%s", FA_01_0005);  // the table's own message
-        return fail(read_failed);
-    }
-    if (tables.bad_index || !links_sound(db, tables)) return fail(corrupt);
     db->writable = writable ? 1 : 0;
     db->partial = (mask & 0xFFFF) != 0xFFFF ? 1 : 0;
     db_owner.release();

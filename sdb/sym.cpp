@@ -162,6 +162,37 @@ int SYM_setup(SymbolTable* table, const char* name) {
     return id;
 }
 
+void SYM_install_sorted(SymbolTable* table, const char* const* names, int32_t* ids, size_t n) {
+    if (!usable(table) || n == 0) return;
+    const uint32_t b = bucket_of(table, names[0]);
+    struct Span {
+        size_t a, e;
+        int parent;
+        bool left;
+    };
+    std::vector<Span> stack{{0, n, -1, false}};
+    const bool empty = table->roots[b] == -1;
+    if (empty) sdbi::reserve(&table->entries, static_cast<int>(n));
+    while (!stack.empty()) {
+        const Span s = stack.back();
+        stack.pop_back();
+        if (s.a >= s.e) continue;
+        const size_t m = s.a + (s.e - s.a) / 2;
+        int id;
+        if (empty) {
+            // Middle first: each name hangs below the middle of the span
+            // around it, where a search would have put it.
+            id = append_entry(table, names[m]);
+            link(table, b, s.parent, s.left, id);
+        } else {
+            id = SYM_setup(table, names[m]);
+        }
+        ids[m] = id;
+        stack.push_back({m + 1, s.e, id, false});
+        stack.push_back({s.a, m, id, true});
+    }
+}
+
 int SYM_count(const SymbolTable* table) { return table && table->entries ? DYNA_count(table->entries) : 0; }
 
 const char* SYM_get(const SymbolTable* table, int id) {

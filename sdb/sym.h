@@ -39,6 +39,13 @@ SymbolTable* SYM_init(int nbuckets);
 int SYM_lookup(SymbolTable* table, const char* name);
 int SYM_install(SymbolTable* table, const char* name);
 int SYM_setup(SymbolTable* table, const char* name);
+// Installs n distinct names of one bucket, given in strcmp order, as a
+// balanced tree without searching it: the middle name first, then each
+// half the same way, so the ids come in that order.  ids[k] receives the
+// id of names[k].  The names of a bucket that already holds entries go
+// in one by one in the same order, each found or installed as
+// SYM_setup does.
+void SYM_install_sorted(SymbolTable* table, const char* const* names, int32_t* ids, size_t n);
 const char* SYM_get(const SymbolTable* table, int id);
 SymbolEntry* SYM_query(SymbolTable* table, int id);
 void SYM_free(SymbolTable* table);

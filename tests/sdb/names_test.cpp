@@ -1,5 +1,9 @@
 // Symbol table, hierarchical names and coded messages.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "sdb_test_util.h"
 
@@ -34,6 +38,45 @@ TEST_F(Names, SymbolTableFindsAddsAndBounds) {
     }
     SYM_free(small);
     SYM_free(t);
+}
+
+// Installing a bucket's sorted names at once gives the ids and the tree
+// that installing them middle first, one by one, gives: in an empty
+// bucket and in the bucket of "*UNDEF*", which is found, not added.
+TEST_F(Names, SortedInstallBuildsTheTreeOfOneByOneInstalls) {
+    SymbolTable* one = SYM_init(SYM_NBUCKETS);
+    SymbolTable* bulk = SYM_init(SYM_NBUCKETS);
+    const auto bucket = [](const std::string& n) { return SYM_hash(n.c_str()) % SYM_NBUCKETS; };
+    for (const std::uint32_t b : {bucket("*UNDEF*"), bucket("n7")}) {
+        std::vector<std::string> names;
+        if (b == bucket("*UNDEF*")) names.push_back("*UNDEF*");
+        for (int i = 0; names.size() < 40; ++i)
+            if (const std::string n = "n" + std::to_string(i); bucket(n) == b) names.push_back(n);
+        std::sort(names.begin(), names.end());
+        std::vector<const char*> texts;
+        for (const std::string& n : names) texts.push_back(n.c_str());
+        std::vector<std::int32_t> ids(names.size(), -1);
+        SYM_install_sorted(bulk, texts.data(), ids.data(), texts.size());
+        std::vector<std::pair<std::size_t, std::size_t>> spans{{0, names.size()}};
+        while (!spans.empty()) {
+            const auto [a, e] = spans.back();
+            spans.pop_back();
+            if (a >= e) continue;
+            const std::size_t m = a + (e - a) / 2;
+            EXPECT_EQ(ids[m], SYM_setup(one, texts[m])) << names[m];
+            spans.emplace_back(m + 1, e);
+            spans.emplace_back(a, m);
+        }
+    }
+    ASSERT_EQ(SYM_count(bulk), SYM_count(one));
+    for (int i = 0; i < SYM_count(one); ++i) {
+        EXPECT_STREQ(SYM_get(bulk, i), SYM_get(one, i));
+        EXPECT_EQ(SYM_query(bulk, i)->left, SYM_query(one, i)->left) << i;
+        EXPECT_EQ(SYM_query(bulk, i)->right, SYM_query(one, i)->right) << i;
+    }
+    for (int i = 1; i < SYM_count(one); ++i) EXPECT_EQ(SYM_lookup(bulk, SYM_get(one, i)), i);
+    SYM_free(one);
+    SYM_free(bulk);
 }
 
 TEST_F(Names, HashTakesBytesAsSigned) {

@@ -27,6 +27,32 @@ protected:
     int cell = -1;
 };
 
+// New nodes connected at once end up on the lists that connecting them
+// one by one gives: behind the nodes a net has already, in node order;
+// open nodes stay open; a node already on a net is refused.
+TEST_F(NlEdit, NewNodesConnectedAtOnceAsOneByOne) {
+    const int a = SDB_nl_make_net("a"), b = SDB_nl_make_net("b");
+    const int p = SDB_nl_make_port("a", SDB_DIR_INPUT);  // already on a
+    std::vector<int> first;
+    for (const char* name : {"u1", "u2", "u3"}) first.push_back(obj_tab[SDB_nl_make_obj(name, cell, 0, -1)].first_node);
+    const std::vector<int32_t> nets = {a, b, -1, a, b, a};
+    ASSERT_EQ(first[1], first[0] + 2);
+    EXPECT_EQ(SDB_nl_connect_new_nodes(first[0], nets.data(), 6), 0);
+    EXPECT_EQ(net_nodes(a), (std::vector<int>{port_tab[p].node, first[0], first[1] + 1, first[2] + 1}));
+    EXPECT_EQ(net_nodes(b), (std::vector<int>{first[0] + 1, first[2]}));
+    EXPECT_EQ(node_tab[first[1]].net, -1);
+    EXPECT_EQ(node_tab[first[2] + 1].net, a);
+    // Appending later goes on behind them.
+    const int u4 = obj_tab[SDB_nl_make_obj("u4", cell, 0, -1)].first_node;
+    EXPECT_EQ(SDB_nl_connect_net(b, u4), 0);
+    EXPECT_EQ(net_nodes(b).back(), u4);
+    const std::vector<int32_t> again = {a, a};
+    EXPECT_EQ(SDB_nl_connect_new_nodes(first[0], again.data(), 2), 1) << "nodes on a net already";
+    const std::vector<int32_t> bad = {net_count};
+    EXPECT_EQ(SDB_nl_connect_new_nodes(u4 + 1, bad.data(), 1), 1) << "net out of range";
+    EXPECT_EQ(node_tab[u4 + 1].net, -1);
+}
+
 TEST_F(NlEdit, ObjectsNetsAndPortsByName) {
     int u = SDB_nl_make_obj("u", cell, 0, -1);
     EXPECT_EQ(SDB_error_flagG, 0);

@@ -5,7 +5,9 @@
 
 #include <chrono>
 #include <ctime>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "support/testsupport.h"
 #include "tools/verilog/netlist.h"
@@ -753,6 +755,26 @@ endmodule
         }
     }
     EXPECT_GT(errors, 0);
+}
+
+// Names are told apart by every byte and by their length, also when they
+// share their first eight bytes or differ only past them or by a NUL, and
+// keep their ids as the table grows.
+TEST(Reader, NameTableKeepsNamesApart) {
+    vlog::NameTable t;
+    std::vector<std::string> names = {"", "a", std::string("a\0", 2), std::string("a\0\0", 3), "abcdefgh",
+                                      "abcdefgh1", "abcdefgh2", "abcdefghi", "abcdefgz", "abcdefg"};
+    for (int i = 0; i < 20000; ++i) names.push_back("u" + std::to_string(i) + (i % 3 ? "" : "_long_suffix"));
+    std::vector<vlog::Id> ids;
+    for (const std::string& n : names) ids.push_back(t.intern(n));
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        EXPECT_EQ(t.intern(names[k]), ids[k]) << k;
+        EXPECT_EQ(t.find(names[k]), ids[k]) << k;
+        EXPECT_EQ(t.str(ids[k]), names[k]) << k;
+    }
+    EXPECT_EQ(std::set<vlog::Id>(ids.begin(), ids.end()).size(), names.size());
+    EXPECT_EQ(t.find("abcdefgh3"), vlog::kNoId);
+    EXPECT_EQ(t.find(std::string("\0", 1)), vlog::kNoId);
 }
 
 // A flat netlist of many cells reads in about a second per million cells.

@@ -255,6 +255,14 @@ std::int32_t DesignBuilder::name(std::string_view text) {
     return h;
 }
 
+void DesignBuilder::reserve(std::size_t names, std::size_t nets, std::size_t objects, std::size_t conns) {
+    texts_.reserve(texts_.size() + names);
+    sizes_.reserve(sizes_.size() + names);
+    nets_.reserve(nets_.size() + nets);
+    objects_.reserve(objects_.size() + objects);
+    conns_.reserve(conns_.size() + conns);
+}
+
 std::int32_t DesignBuilder::new_name(std::string_view text) {
     const auto h = static_cast<std::int32_t>(texts_.size());
     texts_.push_back(arena_.copy(text));
@@ -348,7 +356,8 @@ void DesignBuilder::make_symbols() {
     }
     std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
     std::vector<std::uint32_t> uniq;  // first handle of each distinct text of a bucket
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges;
+    std::vector<const char*> names;
+    std::vector<std::int32_t> ids;
     for (int b = 0; b < SYM_NBUCKETS; ++b) {
         auto lo = order.begin() + start[b], hi = order.begin() + start[b + 1];
         // Sorted on the first eight bytes read as one big-endian number
@@ -368,20 +377,13 @@ void DesignBuilder::make_symbols() {
         uniq.clear();
         for (std::size_t k = 0; k < keyed.size(); ++k)
             if (new_text(k)) uniq.push_back(keyed[k].second);
-        // Middle first, then each half, without recursion.
-        ranges.clear();
-        if (!uniq.empty()) ranges.emplace_back(0, static_cast<std::uint32_t>(uniq.size()));
-        while (!ranges.empty()) {
-            auto [a, e] = ranges.back();
-            ranges.pop_back();
-            if (a >= e) continue;
-            const std::uint32_t m = a + (e - a) / 2;
-            const char* s = texts_[uniq[m]];
-            // "*UNDEF*" is symbol 0 of every table already.
-            sym_of_[uniq[m]] = std::strcmp(s, "*UNDEF*") == 0 ? 0 : SYM_install(t, s);
-            ranges.emplace_back(m + 1, e);
-            ranges.emplace_back(a, m);
-        }
+        // Middle first, then each half: a balanced tree.  "*UNDEF*" is
+        // symbol 0 of every table already and is found there.
+        names.clear();
+        for (std::uint32_t u : uniq) names.push_back(texts_[u]);
+        ids.resize(uniq.size());
+        SYM_install_sorted(t, names.data(), ids.data(), names.size());
+        for (std::size_t k = 0; k < uniq.size(); ++k) sym_of_[uniq[k]] = ids[k];
         // Equal texts share the symbol of the first.
         std::uint32_t rep = 0;
         for (std::size_t k = 0; k < keyed.size(); ++k) {
@@ -463,15 +465,27 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
         const int i = check(SDB_make_port(sym(p.name), p.dir, -1, 0));
         if (i >= 0) check(SDB_make_node(-1, i, p.net));
     }
+    // The objects with their nodes first, which come in the order of
+    // their connections; then every node is connected at once.
+    int first_node = -1;
+    bool in_order = true;
     for (const ObjectRec& o : objects_) {
         const int i = check(SDB_make_obj(sym(o.name), o.cls, 0, -1));
-        if (i < 0) continue;
-        const int first = obj_tab[i].first_node;
-        const int count = classes_[static_cast<std::size_t>(o.cls)].count;
-        for (int k = 0; k < count; ++k) {
-            const std::int32_t net = conns_[o.first + static_cast<std::uint32_t>(k)];
-            if (net >= 0 && SDB_nl_connect_net(net, first + k) != 0) ok = false;
+        if (i < 0) {
+            in_order = false;
+            continue;
         }
+        const int count = classes_[static_cast<std::size_t>(o.cls)].count;
+        if (count == 0) continue;
+        const int first = obj_tab[i].first_node;
+        if (first_node == -1) first_node = first;
+        if (first != first_node + static_cast<int>(o.first)) in_order = false;
+    }
+    if (!in_order) {
+        ok = false;
+    } else if (first_node != -1 &&
+               SDB_nl_connect_new_nodes(first_node, conns_.data(), static_cast<int>(conns_.size())) != 0) {
+        ok = false;
     }
     for (std::int32_t x : xport_) check(SDB_make_port_list(sym(x)));
     if (!props_.empty()) {

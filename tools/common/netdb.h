@@ -118,6 +118,10 @@ public:
     DesignBuilder(const DesignBuilder&) = delete;
     DesignBuilder& operator=(const DesignBuilder&) = delete;
 
+    // Room for the names, nets, objects and connections a caller knows it
+    // will add, so that the tables grow once instead of doubling.
+    void reserve(std::size_t names, std::size_t nets, std::size_t objects, std::size_t conns);
+
     // A symbol handle for a text: the same handle for the same text.
     std::int32_t name(std::string_view text);
     // A new handle without looking for the text among the earlier ones,

@@ -134,7 +134,9 @@ private:
     // a name make levels too, so that every name reads back whole and is
     // found by its full text.
     std::int32_t name_word(std::int32_t level, const std::string& text) {
-        if (level == -1 && text.find(dot_) == std::string::npos) return b_->name(text);
+        // A whole name at the top needs no look-up either: equal texts
+        // still become one symbol.
+        if (level == -1 && text.find(dot_) == std::string::npos) return b_->new_name(text);
         std::size_t start = 0;
         for (;;) {
             const std::size_t end = text.find(dot_, start);

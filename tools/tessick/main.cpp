@@ -16,9 +16,11 @@
 // are also written to "<base>.tessick.log" in the working directory, base
 // being the first file's name without directory and extension.
 
+#include <malloc.h>
 #include <sys/stat.h>
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -139,7 +141,11 @@ void release(T& x) {
 
 class ModuleCompiler {
 public:
-    explicit ModuleCompiler(const vlog::Design& d) : d_(d), handle_(d.names.size(), -1) {}
+    explicit ModuleCompiler(const vlog::Design& d)
+        : d_(d),
+          handle_(d.names.size(), -1),
+          gnd_(d.names.find(ntool::kGndName)),
+          vcc_(d.names.find(ntool::kVccName)) {}
 
     // The checks of compile() that can fail, made before anything is
     // written.
@@ -147,6 +153,9 @@ public:
 
     void compile(const vlog::Module& m, DesignBuilder& b) {
         b_ = &b;
+        // Every net and instance has a name of its own, and every pin bit
+        // a connection.
+        b.reserve(m.nets.size() + m.instances.size(), m.nets.size(), m.instances.size(), m.conns.size());
         for (vlog::Id id : touched_) handle_[id] = -1;
         touched_.clear();
         if (handle_.size() < d_.names.size()) handle_.resize(d_.names.size(), -1);
@@ -198,7 +207,7 @@ private:
         for (std::uint32_t i = 0; i < n; ++i) parent_[i] = i;
         is_port_.assign(n, false);
         for (std::uint32_t bit : m.port_bits) is_port_[bit + kFirst] = true;
-        const vlog::Id gnd = d_.names.find(ntool::kGndName), vcc = d_.names.find(ntool::kVccName);
+        const vlog::Id gnd = gnd_, vcc = vcc_;
         for (std::uint32_t i = 0; i < m.nets.size(); ++i) {
             const vlog::Net& net = m.nets[i];
             // Nets named GND and VCC are the constants; so are supply nets
@@ -236,6 +245,9 @@ private:
                                                : std::string(d_.names.str(m.nets[r - kFirst].name));
             b_->add_alias(std::string(d_.names.str(m.nets[i].name)), to);
         }
+        // Each net now maps straight to the net it became, so that a
+        // connection costs one look-up.
+        for (std::uint32_t i = 0; i < m.nets.size(); ++i) flat_[i + kFirst] = flat_[find(i + kFirst)];
     }
 
     std::int32_t net_of(vlog::Conn c) {
@@ -243,7 +255,7 @@ private:
         if (c == vlog::kOpen || c == vlog::kConstX || c == vlog::kConstZ) return -1;
         if (c == vlog::kConst0) return flat_[kGnd];
         if (c == vlog::kConst1) return flat_[kVcc];
-        return flat_[find(static_cast<std::uint32_t>(c) + kFirst)];
+        return flat_[static_cast<std::uint32_t>(c) + kFirst];
     }
 
     void make_ports(const vlog::Module& m) {
@@ -285,6 +297,7 @@ private:
     const vlog::Design& d_;
     DesignBuilder* b_ = nullptr;
     std::vector<std::int32_t> handle_;
+    const vlog::Id gnd_, vcc_;  // the names GND and VCC, if read
     std::vector<vlog::Id> touched_;
     std::vector<std::uint32_t> parent_;
     std::vector<bool> is_port_;
@@ -303,6 +316,11 @@ bool usable_file_name(std::string_view name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Blocks of a megabyte or more come straight from the system and go
+    // back to it when freed: the reader's tables grow by doubling and are
+    // freed in turn, and space freed inside the heap would stay with the
+    // process (the allocator's own threshold rises past such blocks).
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     ntool::ToolRun run("tessick");
     std::vector<Input> inputs;
     std::vector<std::string> include_dirs;
@@ -360,27 +378,40 @@ int main(int argc, char** argv) {
         d.link();
 
         // Everything is read and checked before the first file is written.
-        ModuleCompiler compiler(d);
-        for (std::size_t i = 0; i < read; ++i) compiler.check(d.modules[i]);
+        auto compiler = std::make_unique<ModuleCompiler>(d);
+        // All names are read: their index goes before the databases are
+        // built.
+        d.names.release_index();
+        for (std::size_t i = 0; i < read; ++i) compiler->check(d.modules[i]);
         for (std::size_t i = 0; i < read; ++i) {
             vlog::Module& m = d.modules[i];
             const std::string name(d.names.str(m.name));
             const std::string path = ntool::join_path(opath, name + ".sdb");
-            DesignBuilder b;
-            compiler.compile(m, b);
-            // The instances of a compiled module are not read again (the
-            // modules that instantiate it use its ports and their nets
-            // only): they go before its database is written.
+            const bool cell = m.is_cell;
+            const std::size_t port_bits = m.port_bits.size();
             const std::size_t instances = m.instances.size();
-            release(m.instances);
-            release(m.pins);
-            release(m.conns);
-            release(m.assigns);
+            DesignBuilder b;
+            compiler->compile(m, b);
+            if (i + 1 == read) {
+                // The builder holds all the last module needs: the names
+                // and modules read go before its database is written (the
+                // last module is mostly the largest).
+                compiler.reset();
+                d = vlog::Design();
+            } else {
+                // The instances of a compiled module are not read again
+                // (the modules that instantiate it use its ports and their
+                // nets only): they go before its database is written.
+                release(m.instances);
+                release(m.pins);
+                release(m.conns);
+                release(m.assigns);
+            }
             std::string err;
             if (!b.save(path, err)) fail(err);
-            run.note("Wrote " + path + " (" + (m.is_cell ? "cell " : "module ") + name + ": " +
-                     std::to_string(m.port_bits.size()) + " port bits, " + std::to_string(instances) +
-                     " instances, " + std::to_string(b.net_count()) + " nets)");
+            run.note("Wrote " + path + " (" + (cell ? "cell " : "module ") + name + ": " + std::to_string(port_bits) +
+                     " port bits, " + std::to_string(instances) + " instances, " + std::to_string(b.net_count()) +
+                     " nets)");
         }
     } catch (const vlog::Error& e) {
         fail(e.what());

@@ -1,5 +1,10 @@
 #include "tools/verilog/lexer.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -86,6 +91,45 @@ bool load_file(const std::string& path, std::string& text, std::string& why) {
     return true;
 }
 
+namespace {
+// Pages of a mapped text are given back in steps of this many bytes.
+constexpr std::size_t kGiveBackStep = std::size_t{4} << 20;
+}  // namespace
+
+FileText::~FileText() {
+    if (map_) ::munmap(map_, size_);
+}
+
+bool FileText::load(const std::string& path, std::string& why) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+            void* m = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+            if (m != MAP_FAILED) {
+                ::close(fd);
+                map_ = static_cast<char*>(m);
+                size_ = static_cast<std::size_t>(st.st_size);
+                ::madvise(map_, size_, MADV_SEQUENTIAL);
+                return true;
+            }
+        }
+        ::close(fd);
+    }
+    // Not a regular file, empty, or not mapped: read it (which also gives
+    // the messages of a file that cannot be opened or read).
+    return load_file(path, copy_, why);
+}
+
+void FileText::read_up_to(const char* p) {
+    if (!map_ || p < map_ || p > map_ + size_) return;
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t done = static_cast<std::size_t>(p - map_) / page * page;
+    if (done < given_back_ + kGiveBackStep) return;
+    ::madvise(map_ + given_back_, done - given_back_, MADV_DONTNEED);
+    given_back_ = done;
+}
+
 Lexer::Lexer(std::string_view src, Design& design, std::string file)
     : p_(src.data()),
       end_(src.data() + src.size()),
@@ -151,6 +195,40 @@ void Lexer::skip_attribute() {
     }
 }
 
+// Names are looked up in a table far larger than the processor's caches,
+// so nearly every look-up waits for memory.  The lexer scans the text a
+// little ahead for words that look like names and has their slots
+// fetched meanwhile: by the time it reaches them they are at hand.  The
+// scan is only a hint (comments, strings and directives ahead may
+// prefetch what is never looked up); it changes nothing the lexer reads.
+namespace {
+constexpr std::ptrdiff_t kPrefetchLead = 256;
+}
+
+void Lexer::prefetch_names() {
+    const char* q = ahead_ && ahead_ > p_ ? ahead_ : p_;
+    const char* stop = end_ - p_ > 2 * kPrefetchLead ? p_ + 2 * kPrefetchLead : end_;
+    while (q < stop) {
+        if (is(*q, C_IDSTART) || *q == '\\') {
+            const char* s = *q == '\\' ? q + 1 : q;
+            const char* e = s;
+            if (*q == '\\') {
+                while (e < end_ && !is(*e, C_SPACE)) ++e;
+            } else {
+                while (e < end_ && is(*e, C_IDCHAR)) ++e;
+            }
+            if (e > s) names_.prefetch(std::string_view(s, static_cast<std::size_t>(e - s)));
+            q = e;
+        } else if (is(*q, C_IDCHAR)) {
+            // Digits and the rest of a number or of a based literal.
+            while (q < end_ && is(*q, C_IDCHAR)) ++q;
+        } else {
+            ++q;
+        }
+    }
+    ahead_ = q;
+}
+
 // ---------------------------------------------------------------- sources
 
 void Lexer::push(const char* text, std::size_t size, std::string file, bool is_file) {
@@ -158,6 +236,7 @@ void Lexer::push(const char* text, std::size_t size, std::string file, bool is_f
     outer_.push_back({p_, end_, line_, std::move(file_), is_file_, cond_base_});
     p_ = text;
     end_ = text + size;
+    ahead_ = nullptr;
     file_ = std::move(file);
     is_file_ = is_file;
     cond_base_ = conds_.size();
@@ -172,6 +251,7 @@ bool Lexer::pop() {
     Source& s = outer_.back();
     p_ = s.p;
     end_ = s.end;
+    ahead_ = nullptr;
     line_ = s.line;
     file_ = std::move(s.file);
     is_file_ = s.is_file;
@@ -524,6 +604,10 @@ void Lexer::next(Token& t) {
             continue;
         }
         if (is(c, C_IDSTART)) {
+            if (!ahead_ || end_ - p_ <= kPrefetchLead || p_ + kPrefetchLead > ahead_) {
+                prefetch_names();
+                if (file_text && outer_.empty()) file_text->read_up_to(p_);
+            }
             const char* s = p_++;
             while (p_ < end_ && is(*p_, C_IDCHAR)) ++p_;
             t.text = std::string_view(s, p_ - s);

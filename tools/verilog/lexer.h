@@ -43,6 +43,31 @@ extern const char* const kKeywordNames[kNumKeywords];
 // open file: ..." or "cannot read file: ...").
 bool load_file(const std::string& path, std::string& text, std::string& why);
 
+// The text of a file to be read once from start to end: mapped into
+// memory when it is a regular file, else read whole.  The pages of a
+// mapped text that the reading has passed can be given back (they come
+// back from the file if touched again), so a large netlist does not stay
+// in memory beside what was built from it.
+class FileText {
+public:
+    FileText() = default;
+    FileText(const FileText&) = delete;
+    FileText& operator=(const FileText&) = delete;
+    ~FileText();
+
+    // False with the reason in why, as load_file gives it.
+    bool load(const std::string& path, std::string& why);
+    std::string_view view() const { return map_ ? std::string_view(map_, size_) : std::string_view(copy_); }
+    // The text before p (a place in view()) is read.
+    void read_up_to(const char* p);
+
+private:
+    char* map_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t given_back_ = 0;  // bytes from the start whose pages went
+    std::string copy_;
+};
+
 enum class Tok : std::uint8_t {
     End,      // end of the text
     Ident,    // simple or escaped identifier: id
@@ -96,6 +121,10 @@ public:
 
     [[noreturn]] void fail(std::uint32_t line, const std::string& msg) const;
 
+    // The file whose text the lexer was made for, told how far the
+    // reading got (null: a text held elsewhere).
+    FileText* file_text = nullptr;
+
 private:
     // A text whose reading another one interrupted (a file, an included
     // file or a macro's text): where the reading resumes.
@@ -127,11 +156,15 @@ private:
     std::string macro_arguments(const Macro& m, std::string_view name);
     void include();
     void skip_inactive();
+    void prefetch_names();
     void push(const char* text, std::size_t size, std::string file, bool is_file);
     bool pop();
 
     const char* p_;
     const char* end_;
+    // How far ahead of p_ the slots of names were prefetched (null: not
+    // in this source yet).
+    const char* ahead_ = nullptr;
     Design& design_;
     NameTable& names_;
     std::string file_;

@@ -17,6 +17,26 @@ inline std::uint64_t mix(std::uint64_t h) {
     return h;
 }
 
+// The first n bytes at p (n at most 8) as a little-endian word, zeros
+// after them: whole loads only, so the word is never put together from
+// byte stores (which would stall the load that reads it back).
+inline std::uint64_t load_upto8(const char* p, std::size_t n) {
+    std::uint64_t w = 0;
+    if (n >= 8) {
+        std::memcpy(&w, p, 8);
+        return w;
+    }
+    if (n >= 4) {
+        std::uint32_t lo, hi;
+        std::memcpy(&lo, p, 4);
+        std::memcpy(&hi, p + n - 4, 4);
+        return lo | (static_cast<std::uint64_t>(hi) << (8 * (n - 4)));
+    }
+    if (n == 0) return 0;
+    const auto byte = [p](std::size_t i) { return static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])); };
+    return byte(0) | (byte(n / 2) << (8 * (n / 2))) | (byte(n - 1) << (8 * (n - 1)));
+}
+
 std::uint32_t hash_bytes(std::string_view s) {
     const char* p = s.data();
     std::size_t n = s.size();
@@ -29,11 +49,7 @@ std::uint32_t hash_bytes(std::string_view s) {
         p += 8;
         n -= 8;
     }
-    if (n) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, p, n);
-        h = (h ^ w) * 0xc4ceb9fe1a85ec53ULL;
-    }
+    if (n) h = (h ^ load_upto8(p, n)) * 0xc4ceb9fe1a85ec53ULL;
     return static_cast<std::uint32_t>(mix(h));
 }
 
@@ -44,32 +60,77 @@ constexpr std::size_t kBlockSize = 1 << 20;
 // ---------------------------------------------------------------- names
 
 NameTable::NameTable() {
-    slots_.assign(1024, 0);
+    slots_.assign(std::size_t{1} << bits_, Slot{0, 0, 0});
     for (const char* k : kKeywordNames) intern(k);
 }
 
-Id NameTable::find(std::string_view s) const {
-    const std::uint64_t h = hash_bytes(s);
+namespace {
+
+// The first eight bytes of a name, zeros after its end.
+inline std::uint64_t head_of(std::string_view s) { return load_upto8(s.data(), std::min<std::size_t>(s.size(), 8)); }
+
+// The hash's high bits and the length (255 for any longer name).
+inline std::uint32_t tag_of(std::uint32_t h, std::size_t size) {
+    return (h & 0xFFFFFF00u) | static_cast<std::uint32_t>(std::min<std::size_t>(size, 255));
+}
+
+}  // namespace
+
+void NameTable::release_index() {
+    std::vector<Slot>().swap(slots_);
+}
+
+void NameTable::rebuild_index() const {
+    bits_ = 10;
+    while ((std::size_t{1} << bits_) * 7 < count_ * 10) ++bits_;
+    slots_.assign(std::size_t{1} << bits_, Slot{0, 0, 0});
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-        const std::uint64_t slot = slots_[i];
-        if (slot == 0) return kNoId;
-        const Id id = static_cast<Id>(slot) - 1;
-        if ((slot >> 32) == h && views_[id] == s) return id;
+    for (std::size_t id = 0; id < count_; ++id) {
+        const std::string_view s = str(static_cast<Id>(id));
+        const std::uint32_t h = hash_bytes(s);
+        std::size_t i = home(h);
+        while (slots_[i].id1 != 0) i = (i + 1) & mask;
+        slots_[i] = Slot{head_of(s), tag_of(h, s.size()), static_cast<std::uint32_t>(id) + 1};
     }
 }
 
-Id NameTable::intern(std::string_view s) {
-    const std::uint64_t h = hash_bytes(s);
+Id NameTable::find(std::string_view s) const {
+    if (slots_.empty()) rebuild_index();
+    const std::uint32_t h = hash_bytes(s);
+    const std::uint32_t tag = tag_of(h, s.size());
+    const std::uint64_t head = head_of(s);
     const std::size_t mask = slots_.size() - 1;
-    std::size_t i = h & mask;
-    for (;; i = (i + 1) & mask) {
-        const std::uint64_t slot = slots_[i];
-        if (slot == 0) break;
-        const Id id = static_cast<Id>(slot) - 1;
-        if ((slot >> 32) == h && views_[id] == s) return id;
+    for (std::size_t i = home(h);; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.id1 == 0) return kNoId;
+        if (slot.tag == tag && slot.head == head) {
+            const Id id = slot.id1 - 1;
+            if (s.size() <= 8 || str(id) == s) return id;
+        }
     }
-    if (views_.size() >= kNoId - 1) throw Error("error: too many names");
+}
+
+void NameTable::prefetch(std::string_view s) const {
+    if (slots_.empty()) return;
+    __builtin_prefetch(&slots_[home(hash_bytes(s))]);
+}
+
+Id NameTable::intern(std::string_view s) {
+    if (slots_.empty()) rebuild_index();
+    const std::uint32_t h = hash_bytes(s);
+    const std::uint32_t tag = tag_of(h, s.size());
+    const std::uint64_t head = head_of(s);
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = home(h);
+    for (;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.id1 == 0) break;
+        if (slot.tag == tag && slot.head == head) {
+            const Id id = slot.id1 - 1;
+            if (s.size() <= 8 || str(id) == s) return id;
+        }
+    }
+    if (count_ >= kNoId - 1) throw Error("error: too many names");
     if (s.size() > left_) {
         // Blocks double from 4 KiB up to 1 MiB, so small designs stay small.
         block_ = std::min(kBlockSize, std::max<std::size_t>(4096, block_ * 2));
@@ -79,22 +140,28 @@ Id NameTable::intern(std::string_view s) {
         left_ = n;
     }
     if (!s.empty()) std::memcpy(free_, s.data(), s.size());
-    const Id id = static_cast<Id>(views_.size());
-    views_.emplace_back(free_, s.size());
+    const Id id = static_cast<Id>(count_);
+    if ((count_ & (kChunk - 1)) == 0) texts_.push_back(std::make_unique_for_overwrite<Text[]>(kChunk));
+    texts_.back()[count_ & (kChunk - 1)] = Text{free_, s.size()};
+    ++count_;
     free_ += s.size();
     left_ -= s.size();
-    slots_[i] = (h << 32) | (static_cast<std::uint64_t>(id) + 1);
-    if (views_.size() * 2 > slots_.size()) grow();
+    slots_[i] = Slot{head, tag, id + 1};
+    // At most 70% of the slots taken: linear probing stays short.
+    if (count_ * 10 > slots_.size() * 7) grow();
     return id;
 }
 
 void NameTable::grow() {
-    std::vector<std::uint64_t> slots(slots_.size() * 2, 0);
+    std::vector<Slot> slots(slots_.size() * 2, Slot{0, 0, 0});
     const std::size_t mask = slots.size() - 1;
-    for (std::uint64_t slot : slots_) {
-        if (slot == 0) continue;
-        std::size_t i = (slot >> 32) & mask;
-        while (slots[i] != 0) i = (i + 1) & mask;
+    ++bits_;
+    for (const Slot& slot : slots_) {
+        if (slot.id1 == 0) continue;
+        // The tag keeps the hash's high bits, which give the home slot of
+        // a table of up to 2^24 slots without hashing the name again.
+        std::size_t i = bits_ <= 24 ? slot.tag >> (32 - bits_) : home(hash_bytes(str(slot.id1 - 1)));
+        while (slots[i].id1 != 0) i = (i + 1) & mask;
         slots[i] = slot;
     }
     slots_.swap(slots);

@@ -50,15 +50,46 @@ public:
     NameTable();
     Id intern(std::string_view s);
     Id find(std::string_view s) const;  // kNoId when absent
-    std::string_view str(Id id) const { return views_[id]; }
-    std::size_t size() const { return views_.size(); }
+    // Frees the index by which names are found (a good part of the
+    // table's memory) once no more are to be read; the names and their
+    // ids stay.  A later find() or intern() builds it again.
+    void release_index();
+    // Asks the processor to fetch the slot where s would be looked for:
+    // a hint for a name about to be interned, with no other effect.
+    void prefetch(std::string_view s) const;
+    std::string_view str(Id id) const {
+        const Text& t = texts_[id >> kChunkShift][id & (kChunk - 1)];
+        return {t.data, t.size};
+    }
+    std::size_t size() const { return count_; }
 
 private:
+    // Open addressing.  A slot holds the first eight bytes of its name,
+    // the high bits of the hash with the length, and Id + 1 (0 when
+    // empty): a name of up to eight bytes is found without touching its
+    // text, a longer one with one comparison of the rest.
+    struct Slot {
+        std::uint64_t head;
+        std::uint32_t tag;
+        std::uint32_t id1;
+    };
+    // Where each name's text lies, in chunks that never move: no spare
+    // room beyond the last chunk and no copying as the table grows.
+    struct Text {
+        const char* data;
+        std::size_t size;
+    };
+    static constexpr unsigned kChunkShift = 16;
+    static constexpr std::size_t kChunk = std::size_t{1} << kChunkShift;
     void grow();
-    std::vector<std::string_view> views_;
-    // Open addressing: hash in the high word and Id + 1 in the low word,
-    // 0 when empty, so that most misses never touch the strings.
-    std::vector<std::uint64_t> slots_;
+    void rebuild_index() const;
+    // The home slot of a hash: its high bits.
+    std::size_t home(std::uint32_t h) const { return static_cast<std::size_t>(h >> (32 - bits_)); }
+    std::vector<std::unique_ptr<Text[]>> texts_;
+    std::size_t count_ = 0;
+    // Built again on demand after release_index(), also by find().
+    mutable std::vector<Slot> slots_;
+    mutable unsigned bits_ = 10;  // slots_ holds 2^bits_ slots
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* free_ = nullptr;
     std::size_t left_ = 0;

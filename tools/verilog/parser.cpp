@@ -30,12 +30,13 @@ constexpr std::uint64_t kBaseBudget = 1u << 20;
 constexpr std::uint64_t kBudgetPerByte = 16;
 
 // A declared (or implicitly created) name of the module being read.
+// (The flags share one byte: a netlist has a signal for every net.)
 struct Signal {
     Id name;
-    bool bus;
-    bool implicit;  // made by its first use, not declared yet
-    bool net_decl;  // declared with a net type
-    bool has_dir;   // declared as a port
+    bool bus : 1;
+    bool implicit : 1;  // made by its first use, not declared yet
+    bool net_decl : 1;  // declared with a net type
+    bool has_dir : 1;   // declared as a port
     Dir dir;
     std::int32_t msb, lsb;
     std::uint32_t first_bit;  // into Parser::sig_bits_
@@ -167,6 +168,32 @@ private:
     std::vector<Id> used_;
 };
 
+// Map from Id to the signal of that name in the module being read, as
+// DenseMap keeps it, with the net of a scalar signal beside its index: a
+// reference to a scalar, the common case, reads one entry.
+class SignalMap {
+public:
+    struct Entry {
+        std::uint32_t sig = kNone;
+        std::uint32_t scalar_net = kNone;  // kNone for a bus
+    };
+    Entry find(Id id) const { return id < v_.size() ? v_[id] : Entry{}; }
+    void insert(Id id, std::uint32_t sig, std::uint32_t scalar_net) {
+        if (id >= v_.size()) v_.resize(std::max<std::size_t>(id + 1, v_.size() * 3 / 2 + 64));
+        if (v_[id].sig != kNone) return;
+        v_[id] = Entry{sig, scalar_net};
+        used_.push_back(id);
+    }
+    void clear() {
+        for (Id id : used_) v_[id] = Entry{};
+        used_.clear();
+    }
+
+private:
+    std::vector<Entry> v_;
+    std::vector<Id> used_;
+};
+
 bool is_operator(char c) { return c && std::strchr("~!&|^+-*/%<>?=", c) != nullptr; }
 
 class Parser {
@@ -177,6 +204,9 @@ public:
           library_(library),
           file_index_(file_index),
           budget_(kBaseBudget + kBudgetPerByte * static_cast<std::uint64_t>(text.size())) {}
+
+    // Tells the file whose text is read how far the reading got.
+    void read_from(FileText* f) { lx_.file_text = f; }
 
     void run() {
         next();
@@ -911,14 +941,14 @@ private:
             }
         }
         sigs_.push_back(s);
-        sig_map_.insert(name, index);
+        sig_map_.insert(name, index, r.bus ? kNone : sig_bits_[s.first_bit]);
         return index;
     }
 
     // Index of the signal for a declaration of name with range r: a new
     // one, or an earlier one that the declaration agrees with.
     std::uint32_t declared(Id name, std::uint32_t line, const Range& r) {
-        const std::uint32_t si = sig_map_.find(name);
+        const std::uint32_t si = sig_map_.find(name).sig;
         if (si == kNone) return new_signal(name, r, false, line);
         Signal& s = sigs_[si];
         if (s.implicit) {
@@ -943,7 +973,7 @@ private:
         }
         const std::uint32_t pi = port_map_.find(name);
         if (pi == kNone) fail_at(line, q(name) + " is not a port of module " + q(cur_.name));
-        const std::uint32_t existing = sig_map_.find(name);
+        const std::uint32_t existing = sig_map_.find(name).sig;
         if (existing != kNone) {
             const Signal& s = sigs_[existing];
             if (s.has_dir) fail_at(line, "port " + q(name) + " is declared twice");
@@ -1001,7 +1031,7 @@ private:
             const Id name = expect_ident("a net name");
             if (is_punct('=')) fail("net declaration assignments are not supported; use 'assign'");
             if (is_punct('[')) fail("arrays are not supported");
-            const std::uint32_t existing = sig_map_.find(name);
+            const std::uint32_t existing = sig_map_.find(name).sig;
             if (existing != kNone) {
                 const Signal& s = sigs_[existing];
                 if (s.net_decl || (ansi_ && s.has_dir)) fail_at(line, q(name) + " is already declared");
@@ -1073,7 +1103,13 @@ private:
             select(out, name, line, a, b, part);
             return;
         }
-        const std::uint32_t si = sig_map_.find(name);
+        const SignalMap::Entry e = sig_map_.find(name);
+        if (e.scalar_net != kNone) {
+            charge(1);
+            out.push_back(static_cast<Conn>(e.scalar_net));
+            return;
+        }
+        const std::uint32_t si = e.sig;
         if (si != kNone) {
             const Signal& s = sigs_[si];
             charge(s.width);
@@ -1085,7 +1121,7 @@ private:
     }
 
     void select(std::vector<Conn>& out, Id name, std::uint32_t line, std::int32_t a, std::int32_t b, bool part) {
-        const std::uint32_t si = sig_map_.find(name);
+        const std::uint32_t si = sig_map_.find(name).sig;
         if (si == kNone) fail_at(line, q(name) + " is not declared");
         const Signal& s = sigs_[si];
         if (!s.bus) fail_at(line, q(name) + " is not a bus");
@@ -1379,7 +1415,7 @@ private:
     std::vector<Signal> sigs_;
     std::vector<std::uint32_t> sig_bits_;  // net of each signal bit, msb first
     std::vector<PendingPort> ports_;
-    DenseMap sig_map_;   // name -> signal
+    SignalMap sig_map_;  // name -> signal
     DenseMap net_map_;   // bit name -> net
     DenseMap inst_map_;  // instance name -> instance
     DenseMap port_map_;  // port name -> port-list position
@@ -1421,9 +1457,13 @@ void Design::read_text(std::string_view text, const std::string& file_name, bool
 }
 
 void Design::read_file(const std::string& path, bool library) {
-    std::string text, why;
-    if (!load_file(path, text, why)) throw Error(path + ": error: " + why);
-    read_text(text, path, library);
+    FileText text;
+    std::string why;
+    if (!text.load(path, why)) throw Error(path + ": error: " + why);
+    files.push_back(path);
+    Parser parser(*this, text.view(), path, library, static_cast<std::uint32_t>(files.size() - 1));
+    parser.read_from(&text);
+    parser.run();
 }
 
 }  // namespace vlog
