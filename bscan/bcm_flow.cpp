@@ -195,7 +195,8 @@ void make_top_sdb() {
     using namespace bsedit;
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
         const char* port = tp->port();
-        if (!port) continue;
+        // A TAP port whose pin the TAP lacks has no module port to reach.
+        if (!port || !*tp->pin()) continue;
         const std::string to = module_pin(bcm_tap_port(tp->pin()));
         PadEntry* r = *tp->record;
         if (!r || !r->pad_instance) {

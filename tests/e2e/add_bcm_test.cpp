@@ -237,13 +237,14 @@ TEST_P(AddBcm, WritesTheModuleAndWiresItBetweenPadsAndCore) {
     expect_chip_unchanged_in_function(dir.path());
 }
 
-// Cells with a TCK pin (unused by the models) for -synch.
-std::vector<Patch> cells_with_tck() {
+// Every boundary cell with more input pins (which the models leave
+// unused): "pins" as the models name them, "keywords" as the library does.
+std::vector<Patch> cells_with(const std::string& pins, const std::string& keywords) {
     std::vector<Patch> p;
     for (int i = 0; i < 4; ++i) {
-        p.push_back({"cells.v", "UPDATE, MODE);", "UPDATE, MODE, TCK );"});
-        p.push_back({"cells.v", "UPDATE, MODE;", "UPDATE, MODE, TCK ;"});
-        p.push_back({"chip.lib", "%TDI SI; %TDO SO;", "%TDI SI;  %TDO SO; %TCK TCK;"});
+        p.push_back({"cells.v", "UPDATE, MODE);", "UPDATE, MODE, " + pins + " );"});
+        p.push_back({"cells.v", "UPDATE, MODE;", "UPDATE, MODE, " + pins + " ;"});
+        p.push_back({"chip.lib", "%TDI SI; %TDO SO;", "%TDI SI;  %TDO SO; " + keywords});
     }
     return p;
 }
@@ -266,7 +267,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BcmCase{"group_size_2", {}, {kGroupSize2}, "chip_jtag_in"},
                       BcmCase{"group_size_0", {}, {kGroupSize0}, "chip_jtag_in"},
                       BcmCase{"no_group_size", {}, {kNoGroupSize}, ""},
-                      BcmCase{"synch", {"-synch"}, cells_with_tck(), "chip_jtag_out", false},
+                      BcmCase{"synch", {"-synch"}, cells_with("TCK", "%TCK TCK;"), "chip_jtag_out", false},
+                      // The TAP's reset and mode-3 outputs reach the cells
+                      // through the reset and mode-3 trees.
+                      BcmCase{"reset_and_mode3_pins", {}, cells_with("RST, M3", "%RST RST; %MODE_3 M3;"), "chip_jtag_in"},
                       BcmCase{"direction_with_a_dot", {}, {kOddDirection}, "chip_jtag_in_x"},
                       BcmCase{"bidirectional_cell", {}, {kLiveBidir}, "chip_jtag_inout"},
                       BcmCase{"input_output_pair", {}, {kLiveBidir, kNoBidirCell}, "chip_jtag_inout", true, 10},
