@@ -14,7 +14,6 @@
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
 #include "runtime/strfmt.h"
-#include "desc/pin.h"
 
 using bsnames::or_text;
 
@@ -154,9 +153,7 @@ std::string lower(std::string s) {
     return s;
 }
 
-[[noreturn]] void not_available(const std::string& what) {
-    qdx_exit_printf(-1, "ERROR: the option -add_bcm %s is not available in this version.\n\n", what.c_str());
-}
+[[noreturn]] void not_available(const std::string& what) { bs_not_available("the option -add_bcm " + what); }
 
 }  // namespace
 
@@ -222,8 +219,5 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
         if (c.cell->extra && DYNA_count(c.cell->extra) > 0) not_available("with cells that have %EXTRA pins");
         if (c.cell->highz && !tap_has_highz_port()) not_available("with cells whose %HIGHZ pin the TAP can't drive");
     }
-    if (module.cells.empty()) {
-        qdx_printf("ERROR: no pin of the pin list '%s' gets a boundary-scan cell;\n", PIN_FILE ? PIN_FILE : "");
-        qdx_exit_printf(-1, "       there is no boundary register to insert.\n\n");
-    }
+    if (module.cells.empty()) bs_no_boundary_register();
 }

@@ -1,15 +1,14 @@
-// The core side of a pad: the partner of a pad pin across the nets of the
-// design being edited, looked through the transparent buffers of the
+// The core side of a pad, shared by the cell writers of the insertion and
+// of the boundary-cell module: the partner of a pad pin across the nets of
+// the design being edited, looked through the transparent buffers of the
 // library, and the source of a pad's enable.
 #include "bscan/pad_trace.h"
 
-#include <cstdio>
 #include <string>
 
 #include "bscan/bscan.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
-#include "runtime/exit.h"
 #include "runtime/frame/frame.h"
 #include "sdb/sdb.h"
 
@@ -21,7 +20,6 @@ namespace {
 
 const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
 const char* design_file() { return sdb && sdb->path ? sdb->path : ""; }
-[[noreturn]] void stop() { qdx_exit(-1); }
 
 const char* node_pin_name(int node) {
     int p = node_tab[node].pin;
@@ -72,8 +70,6 @@ Partner other_end(int node, Skip skip) {
 
 std::string pin_of(const std::string& inst, const std::string& pin) { return inst + "{" + pin + "}"; }
 
-Partner constant_partner(int net) { return constant_net(net); }
-
 Partner other_end_of_object(int node, int obj) {
     return other_end(node, [obj](int k) { return node_tab[k].object == obj; });
 }
@@ -87,8 +83,7 @@ Partner port_partner(const char* signal) {
 
 void floating(const char* what, const char* pad, const char* port) {
     qdx_printf("ERROR: %s Pad '%s' is floating.\n", what, or_text(pad, ""));
-    qdx_printf("       Please correct your SDB or specify pin '%s' as skip signal.\n\n", or_text(port, ""));
-    stop();
+    qdx_exit_printf(-1, "       Please correct your SDB or specify pin '%s' as skip signal.\n\n", or_text(port, ""));
 }
 
 Traced trace_core(const char* inst, const char* pin, bool to_core, const char* what, const char* port) {
@@ -104,26 +99,17 @@ Traced trace_core(const char* inst, const char* pin, bool to_core, const char* w
         if (trans_buffer(cls.c_str())) {
             BufferEntry* b = get_buffer(cls.c_str());
             if (!b) {
-                qdx_printf("FATAL: can't find the definition of buffer '%s' while tracing port '%s'.\n", cls.c_str(),
-                           or_text(port, ""));
-                qdx_printf("       Please specify the following in file '%s'.\n", lib_file());
-                qdx_printf("              %%BUFFER  %s {\n", cls.c_str());
-                qdx_printf("                  %%INPUT\n");
-                qdx_printf("                  %%OUTPUT\n");
-                qdx_printf("               }\n\n");
-                stop();
+                bsnames::unknown_buffer(cls.c_str(), or_text(port, ""));
             }
             const char* keyword = to_core ? "OUTPUT" : "INPUT";
             const char* facing = to_core ? b->output : b->input;
             if (!facing) {
-                qdx_printf("ERROR: (%s) can't find %%%s in %%BUFFER %s\n\n", lib_file(), keyword, cls.c_str());
-                stop();
+                qdx_exit_printf(-1, "ERROR: (%s) can't find %%%s in %%BUFFER %s\n\n", lib_file(), keyword, cls.c_str());
             }
             int fnode = search_inode_connected_to_obj(pobj, facing, dir);
             if (fnode < 0) {
                 qdx_printf("ERROR: (%s) %%%s %s specified in %%BUFFER %s\n", lib_file(), keyword, facing, cls.c_str());
-                qdx_printf("       can't be found in file '%s'.\n\n", design_file());
-                stop();
+                qdx_exit_printf(-1, "       can't be found in file '%s'.\n\n", design_file());
             }
             t.inst = or_text(SDB_obj_name(sdb, pobj), "*UNDEF*");
             t.pin = facing;
@@ -162,8 +148,7 @@ std::string enable_source(int obj, const char* enable) {
 }
 
 void no_enable_source(const PadEntry& p) {
-    std::printf("ERROR: Can not find the source of enable pin '%s' to connect to BCELL.\n", or_text(p.signal, ""));
-    stop();
+    qdx_exit_printf(-1, "ERROR: Can not find the source of enable pin '%s' to connect to BCELL.\n", or_text(p.signal, ""));
 }
 
 }  // namespace bstrace

@@ -30,8 +30,6 @@ struct Traced {
 // "inst{pin}".
 std::string pin_of(const std::string& inst, const std::string& pin);
 
-// A constant net (0 GND, 1 VCC) by its name.
-Partner constant_partner(int net);
 // The first end of the node's net that is no pin of object obj; a net
 // tied to a constant is named by that constant.
 Partner other_end_of_object(int node, int obj);

@@ -41,7 +41,7 @@ struct SignalInfo {
     const char* stem;                 // tree names: "<stem>_buf_<level>_<index>"
     const char* port;                 // sub-module control port: "<top>_<group>_<port>"
     char* ScanCellEntry::*pin;        // the cell pin it drives
-    BufferEntry** buffer;             // the tree's buffer, as the group builder chose it
+    BufferEntry** buffer;             // the tree's buffer, as bs_choose_tree_buffers chose it
 };
 
 const SignalInfo kSignals[SIG_COUNT] = {
@@ -110,10 +110,10 @@ private:
 
 using Trees = std::array<Tree, SIG_COUNT>;
 
-// The trees of a module, sized by the loads; each signal's buffer comes
-// from the group builder's choice (plain or inverting by the TAP pin).
+// The trees of a module, sized by the loads; each signal's buffer is the
+// signal buffer, or the inverting one for an active-low TAP pin.
 void write_trees(FILE* fp, Trees& trees, const Loads& loads) {
-    make_bus_balance_group_tab_for_control_signal(0);
+    bs_choose_tree_buffers();
     for (int s = 0; s < SIG_COUNT; ++s) {
         const size_t i = static_cast<size_t>(s);
         if (loads[i] > 0 && !*kSignals[s].buffer) {

@@ -212,7 +212,11 @@ TEST_P(AddBcm, WritesTheModuleAndWiresItBetweenPadsAndCore) {
     const std::string module = read_file(dir.path() / "chip_BCM.v");
     const std::string cmd = read_file(dir.path() / "bscan_lib/chip_jtag.cmd");
     EXPECT_NE(cmd.find("add chip_BCM chip_BCM\n"), std::string::npos) << cmd;
-    if (!c.sub_module.empty()) EXPECT_NE(module.find("module " + c.sub_module + " ("), std::string::npos);
+    if (!c.sub_module.empty()) {
+        EXPECT_NE(module.find("module " + c.sub_module + " ("), std::string::npos);
+    } else {
+        EXPECT_EQ(module.find("module chip_jtag_"), std::string::npos);
+    }
 
     // Every module pin that the command file names is a port of the
     // module, and every port is wired.
@@ -266,7 +270,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BcmCase{"one_module", {}, without_directions(), ""},
                       BcmCase{"group_size_2", {}, {kGroupSize2}, "chip_jtag_in"},
                       BcmCase{"group_size_0", {}, {kGroupSize0}, "chip_jtag_in"},
-                      BcmCase{"no_group_size", {}, {kNoGroupSize}, ""},
+                      BcmCase{"no_group_size", {}, {kNoGroupSize}, "chip_jtag_in"},
                       BcmCase{"synch", {"-synch"}, cells_with("TCK", "%TCK TCK;"), "chip_jtag_out", false},
                       // The TAP's reset and mode-3 outputs reach the cells
                       // through the reset and mode-3 trees.

@@ -128,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
                     with_tap_removed({{"chip.lib", "%DATA_IN DI; %DATA_OUT DO;", "%DATA_OUT DO;"}}), "",
                     "ERROR: (./chip.lib) can't find %DATA_IN in %SCAN_CELL BC_IN.\n"},
         RefusalCase{"add_bcm_with_pads_in_a_pad_module", {"-add_bcm"}, with_tap_removed({}),
-                    "tests/fixtures/bscan/hier/pads_in_io.v", not_available("the option -add_bcm with pads inside pad modules")},
+                    "tests/fixtures/bscan/hier/pads_in_io.v", not_available("the option -add_bcm with TAP pads inside pad modules")},
         RefusalCase{"add_tap_with_the_tap_in_the_design",
                     {"-add_tap"},
                     {},
