@@ -68,8 +68,9 @@ struct BcmModule {
     // The cell number of the control cell that CONTROL_TAB row ref-1 got,
     // -1 when none.
     int control_cell(int ref) const;
-    // The cells of one pad, in module order.
-    std::vector<const BcmCell*> cells_of(int pad) const;
+    // Per CONTROL_TAB reference (index+1): its control cell's number, -1
+    // when none.
+    std::vector<int> control_numbers;
 };
 
 // The cells of the module from the ordered pad table: pads in table order
@@ -104,6 +105,6 @@ void add_scan_module(const BcmModule& module);
 
 // The module as Verilog into fp (from the enumerated cells).
 void get_BCM_in_RTL(FILE* fp, const BcmModule& module);
-// The RTL files of the road: the port-only TAP module compiled, the RTL
-// TAP, the module "<top>_BCM.v" and its compile run.
+// The RTL files of the road: the RTL TAP, the module "<top>_BCM.v"
+// (Verilog also with -vhdl) and its compile run with tessick.
 void jtagsyn_bcm(const BcmModule& module);

@@ -4,6 +4,7 @@
 // pin that the command file names is a port that the module declares.
 #include <cctype>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "bscan/bcm.h"
@@ -46,16 +47,7 @@ const char* bcm_port_pin(const ScanCellEntry& cell, BcmPort port) {
 }
 
 int BcmModule::control_cell(int ref) const {
-    for (const BcmCell& c : cells)
-        if (c.role == BcmRole::Control && c.control == ref) return c.number;
-    return -1;
-}
-
-std::vector<const BcmCell*> BcmModule::cells_of(int pad) const {
-    std::vector<const BcmCell*> out;
-    for (const BcmCell& c : cells)
-        if (c.pad == pad) out.push_back(&c);
-    return out;
+    return ref >= 0 && ref < static_cast<int>(control_numbers.size()) ? control_numbers[static_cast<size_t>(ref)] : -1;
 }
 
 std::string bcm_position_name(const char* direction) {
@@ -163,7 +155,7 @@ BcmModule bcm_enumerate() {
     // The position of each pad with a cell: groups named after the
     // direction texts, letter case ignored, in order of first appearance.
     std::vector<int> position(static_cast<size_t>(n), -1);
-    std::vector<std::string> keys;
+    std::unordered_map<std::string, int> keys;
     bool any_text = false;
     for (int i = 0; i < n; ++i)
         if (has_cell_of_its_own(OPIN_TAB[i]) && OPIN_TAB[i].suffix && *OPIN_TAB[i].suffix) any_text = true;
@@ -172,23 +164,22 @@ BcmModule bcm_enumerate() {
             const PadEntry& p = OPIN_TAB[i];
             if (!has_cell_of_its_own(p)) continue;
             std::string name = p.suffix && *p.suffix ? bcm_position_name(p.suffix) : kNoPosition;
-            std::string key = lower(name);
-            size_t k = 0;
-            while (k < keys.size() && keys[k] != key) ++k;
-            if (k == keys.size()) {
-                keys.push_back(key);
-                m.positions.push_back(name);
-            }
-            position[static_cast<size_t>(i)] = static_cast<int>(k);
+            auto [at, added] = keys.emplace(lower(name), static_cast<int>(m.positions.size()));
+            if (added) m.positions.push_back(name);
+            position[static_cast<size_t>(i)] = at->second;
         }
     }
-    const int groups = m.positions.empty() ? 1 : static_cast<int>(m.positions.size());
-    for (int g = 0; g < groups; ++g)
-        for (int i = 0; i < n; ++i) {
-            if (!has_cell_of_its_own(OPIN_TAB[i])) continue;
-            if (!m.positions.empty() && position[static_cast<size_t>(i)] != g) continue;
-            add_cells_of_pad(m.cells, i, m.positions.empty() ? -1 : g);
-        }
+    // The pads of each group in table order, the groups in their order.
+    std::vector<std::vector<int>> members(m.positions.empty() ? 1 : m.positions.size());
+    for (int i = 0; i < n; ++i)
+        if (has_cell_of_its_own(OPIN_TAB[i]))
+            members[m.positions.empty() ? 0 : static_cast<size_t>(position[static_cast<size_t>(i)])].push_back(i);
+    for (size_t g = 0; g < members.size(); ++g)
+        for (int i : members[g]) add_cells_of_pad(m.cells, i, m.positions.empty() ? -1 : static_cast<int>(g));
+    m.control_numbers.assign(static_cast<size_t>(DYNA_count(CONTROL_TAB)) + 1, -1);
+    for (const BcmCell& c : m.cells)
+        if (c.role == BcmRole::Control && c.control > 0 && c.control < static_cast<int>(m.control_numbers.size()))
+            m.control_numbers[static_cast<size_t>(c.control)] = c.number;
     return m;
 }
 

@@ -6,13 +6,13 @@
 // which the module instantiates beside the TAP.  The cells, their numbers
 // and their ports come from bcm_enumerate (bscan/bcm.h), which the top
 // design's command file reads as well.
-#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "bscan/bcm.h"
@@ -143,15 +143,21 @@ std::string trees_text(Trees& trees, const Loads& loads) {
 // "( net )" of its connections.
 std::vector<std::string> tree_nets(const std::string& text, const Trees& trees) {
     std::vector<std::string> nets;
-    std::vector<std::string> roots;
+    std::unordered_set<std::string> seen;
     for (const Tree& t : trees)
-        if (t.built()) roots.push_back(t.root());
-    const std::regex connection(R"(\(\s*([A-Za-z_][A-Za-z0-9_$]*)\s*\))");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), connection); it != std::sregex_iterator(); ++it) {
-        std::string net = (*it)[1];
-        if (std::find(roots.begin(), roots.end(), net) == roots.end() &&
-            std::find(nets.begin(), nets.end(), net) == nets.end())
-            nets.push_back(std::move(net));
+        if (t.built()) seen.insert(t.root());
+    auto word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$'; };
+    const size_t n = text.size();
+    for (size_t at = text.find('('); at != std::string::npos; at = text.find('(', at + 1)) {
+        size_t from = at + 1;
+        while (from < n && text[from] == ' ') ++from;
+        size_t to = from;
+        while (to < n && word(text[to])) ++to;
+        size_t close = to;
+        while (close < n && text[close] == ' ') ++close;
+        if (to == from || close >= n || text[close] != ')') continue;
+        std::string net = text.substr(from, to - from);
+        if (seen.insert(net).second) nets.push_back(std::move(net));
     }
     return nets;
 }
