@@ -189,6 +189,11 @@ void KEST_HIER_reset_globals();
 void start_routine(int* argc, char** argv);
 // Releases the insertion tables.
 void free_alloc_memory();
+// Ends the run for a road that this version does not take yet:
+// "ERROR: <what> is not available in this version.".
+[[noreturn]] void bs_not_available(const std::string& what);
+// Ends the run when no pin of the pin list gets a boundary cell.
+[[noreturn]] void bs_no_boundary_register();
 long get_CPU_time();
 const char* get_CPU_time_string(long start);
 

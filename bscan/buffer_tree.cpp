@@ -207,6 +207,32 @@ void bs_buffer_tree_reset() {
     shift_index = clock_index = update_index = mode1_index = mode2_index = mode3_index = 0;
 }
 
+namespace {
+
+// The buffer of each tree but the clock's: the inverting one for a TAP
+// pin that is active low.
+void choose_buffers(const TapCellEntry* t, BufferEntry* plain, BufferEntry* inverting) {
+    choose(SHIFT_BUF, t->shift_dr, plain, inverting);
+    choose(UPDATE_BUF, t->update_dr, plain, inverting);
+    choose(HIGHZ_BUF, t->highz_command, plain, inverting);
+    choose(MODE1_BUF, t->mode1, plain, inverting);
+    choose(MODE2_BUF, t->mode2, plain, inverting);
+    choose(MODE3_BUF, t->mode3, plain, inverting);
+    choose(RST_BUF, t->tap_reset, plain, inverting);
+    choose_extra(plain, inverting);
+}
+
+}  // namespace
+
+void bs_choose_tree_buffers() {
+    const TapCellEntry* t = TAP_CONTR;
+    if (!t) return;
+    BufferEntry* plain = t->signal_buffer ? get_buffer(t->signal_buffer) : nullptr;
+    BufferEntry* inverting = t->inv_buffer ? get_buffer(t->inv_buffer) : nullptr;
+    choose_buffers(t, plain, inverting);
+    choose(CLOCK_BUF, t->clock_dr, plain, inverting);
+}
+
 void built_bus_balance_group_tab_for_control_signal() {
     const TapCellEntry* t = TAP_CONTR;
     if (!t) return;
@@ -237,14 +263,7 @@ void built_bus_balance_group_tab_for_control_signal() {
             extra_groups(limit, false);
         }
     }
-    choose(SHIFT_BUF, t->shift_dr, plain, inverting);
-    choose(UPDATE_BUF, t->update_dr, plain, inverting);
-    choose(HIGHZ_BUF, t->highz_command, plain, inverting);
-    choose(MODE1_BUF, t->mode1, plain, inverting);
-    choose(MODE2_BUF, t->mode2, plain, inverting);
-    choose(MODE3_BUF, t->mode3, plain, inverting);
-    choose(RST_BUF, t->tap_reset, plain, inverting);
-    choose_extra(plain, inverting);
+    choose_buffers(t, plain, inverting);
     if (t->clock_dr) CLOCK_BUF = low_active(t->clock_dr) ? inverting : dfspeed && df ? df : plain;
     if (JTAG_OPTION[OPT_SYNCH]) BCLK_BUF = dfspeed && df ? df : plain;
 }

@@ -9,6 +9,7 @@
 
 #include "bscan/edit.h"
 #include "bscan/insertion_internal.h"
+#include "bscan/pad_trace.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/exit.h"
@@ -24,130 +25,19 @@ int ADD_BUF_COUNT = 0;
 
 using bsnames::or_text;
 using bsnames::set_text;
+using bstrace::enable_source;
+using bstrace::floating;
+using bstrace::other_end_of_object;
+using bstrace::pad_enable;
+using bstrace::Partner;
+using bstrace::pin_of;
+using bstrace::port_partner;
+using bstrace::trace_core;
+using bstrace::Traced;
 
 namespace {
 
 const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
-const char* design_file() { return sdb && sdb->path ? sdb->path : ""; }
-
-std::string pin_of(const std::string& inst, const std::string& pin) { return inst + "{" + pin + "}"; }
-
-const char* node_pin_name(int node) {
-    int p = node_tab[node].pin;
-    const char* n = p >= 0 && p < pin_count ? SYM_get(sym_tab, pin_tab[p].name) : nullptr;
-    return n ? n : "*UNDEF*";
-}
-
-// The other end of a net as a command file names it: an instance pin, a
-// port by its name, or a constant net by its name.
-struct Partner {
-    enum Kind { NONE, PIN, PORT, CONSTANT } kind = NONE;
-    std::string text;
-    int node = -1;
-    int direction = -1;  // of the pin or port
-};
-
-Partner constant_net(int net) {
-    Partner r;
-    r.kind = Partner::CONSTANT;
-    const char* n = bsnames::net_name(net);
-    r.text = n && *n ? n : (net == 0 ? "GND" : "VCC");
-    return r;
-}
-
-Partner partner_at(int k) {
-    Partner r;
-    r.node = k;
-    int obj = node_tab[k].object;
-    if (obj < 0) {
-        int port = bsnames::node_port(k);
-        r.kind = Partner::PORT;
-        r.text = bsnames::port_name(port);
-        r.direction = port >= 0 ? port_tab[port].direction & 3 : -1;
-    } else {
-        r.kind = Partner::PIN;
-        r.text = pin_of(or_text(SDB_obj_name(sdb, obj), "*UNDEF*"), node_pin_name(k));
-        int p = node_tab[k].pin;
-        r.direction = p >= 0 && p < pin_count ? pin_tab[p].direction & 3 : -1;
-    }
-    return r;
-}
-
-// The first node of the node's net that `skip` does not reject.  A net
-// tied to a constant is named by that constant.
-template <class Skip>
-Partner other_end(int node, Skip skip) {
-    int net = bsnames::node_net(node);
-    if (!bsnames::valid_net(net)) return {};
-    if (net == 0 || net == 1) return constant_net(net);
-    int guard = 0;
-    for (int k = net_tab[net].first_node; bsnames::valid_node(k) && guard <= node_count; k = node_tab[k].next, ++guard)
-        if (!skip(k)) return partner_at(k);
-    return {};
-}
-
-Partner other_end_of_object(int node, int obj) {
-    return other_end(node, [obj](int k) { return node_tab[k].object == obj; });
-}
-
-// The former partner of a top port (its driver or its load).
-Partner port_partner(const char* signal) {
-    int port = signal ? SDB_nl_search_port(signal) : -1;
-    if (port < 0) return {};
-    int node = port_tab[port].node;
-    return other_end(node, [node](int k) { return k == node; });
-}
-
-// A pad (or the transparent buffer that stands for it) and its partner
-// on the core side.
-struct Traced {
-    std::string inst;
-    std::string pin;
-    Partner partner;
-};
-
-[[noreturn]] void floating(const char* what, const char* pad, const char* port) {
-    qdx_printf("ERROR: %s Pad '%s' is floating.\n", what, or_text(pad, ""));
-    qdx_exit_printf(-1, "       Please correct your SDB or specify pin '%s' as skip signal.\n\n", or_text(port, ""));
-}
-
-// Traces the core side of a pad pin: to_core for the pin that delivers
-// the data to the core (an output pin of the pad), else the pin that takes
-// it from the core.  A transparent buffer of the library on the way takes
-// the pad's place.
-Traced trace_core(const char* inst, const char* pin, bool to_core, const char* what, const char* port) {
-    if (!inst || !pin) floating(what, inst, port);
-    Traced t{inst, pin, {}};
-    int dir = to_core ? SDB_DIR_OUTPUT : SDB_DIR_INPUT;
-    int obj = SDB_lookup_obj(inst);
-    int node = obj >= 0 ? search_inode_connected_to_obj(obj, pin, dir) : -1;
-    if (node >= 0) t.partner = other_end_of_object(node, obj);
-    if (t.partner.kind == Partner::PIN) {
-        int pobj = node_tab[t.partner.node].object;
-        std::string cls = bsnames::class_name(pobj);
-        if (trans_buffer(cls.c_str())) {
-            BufferEntry* b = get_buffer(cls.c_str());
-            if (!b) {
-                bsnames::unknown_buffer(cls.c_str(), or_text(port, ""));
-            }
-            const char* keyword = to_core ? "OUTPUT" : "INPUT";
-            const char* facing = to_core ? b->output : b->input;
-            if (!facing) {
-                qdx_exit_printf(-1, "ERROR: (%s) can't find %%%s in %%BUFFER %s\n\n", lib_file(), keyword, cls.c_str());
-            }
-            int fnode = search_inode_connected_to_obj(pobj, facing, dir);
-            if (fnode < 0) {
-                qdx_printf("ERROR: (%s) %%%s %s specified in %%BUFFER %s\n", lib_file(), keyword, facing, cls.c_str());
-                qdx_exit_printf(-1, "       can't be found in file '%s'.\n\n", design_file());
-            }
-            t.inst = or_text(SDB_obj_name(sdb, pobj), "*UNDEF*");
-            t.pin = facing;
-            t.partner = other_end_of_object(fnode, pobj);
-        }
-    }
-    if (t.partner.kind == Partner::NONE) floating(what, t.inst.c_str(), port);
-    return t;
-}
 
 PadEntry& pad(int row) { return OPIN_TAB[row]; }
 bool has_bs_buffer(const PadEntry& p) { return p.buffer && p.buffer->kind == BUFFER_BS; }
@@ -332,37 +222,6 @@ void take_mux_pin(FILE* fp, const PadEntry& p, const char* mux_pin, int net, con
     connect(fp, pin_of(cell, cell_pin), pin_of(inst, mux_pin));
 }
 
-// The enable pin of a pad buffer, by the pin row's enable polarity.
-const char* pad_enable(const PadEntry& p) {
-    const PinListEntry* r = pin_row(p);
-    return bsnames::enable_pin(p.buffer, r ? r->pad_enable : PAD_EN_NONE);
-}
-
-// The driver of an enable net for a control cell's DATA_IN: constants and
-// marked nets by their names, else the first port that drives the net or
-// the first instance pin that is no input.
-std::string enable_source(int obj, const char* enable) {
-    int node = obj >= 0 && enable ? search_inode_connected_to_obj(obj, enable, SDB_DIR_INPUT) : -1;
-    int net = bsnames::node_net(node);
-    if (!bsnames::valid_net(net)) return "";
-    if (net == 0 || net == 1) return constant_net(net).text;
-    if (net_tab[net].flags & ((1u << 28) | (1u << 29))) return or_text(bsnames::net_name(net), "");
-    Partner src = other_end(node, [obj](int k) {
-        if (node_tab[k].object == obj) return true;
-        int dir;
-        if (node_tab[k].object < 0) {
-            int port = bsnames::node_port(k);
-            // A port that the net leaves through is a load of it.
-            dir = port >= 0 ? port_tab[port].direction & 3 : SDB_DIR_OUTPUT;
-            return dir == SDB_DIR_OUTPUT;
-        }
-        int p = node_tab[k].pin;
-        dir = p >= 0 && p < pin_count ? pin_tab[p].direction & 3 : SDB_DIR_INPUT;
-        return dir == SDB_DIR_INPUT;
-    });
-    return src.text;
-}
-
 // True when the instruction table has HIGHZ and the TAP's %HIGHZ_COMMAND
 // is no MODE pin as well: the command then reaches the pads only through
 // the control cells' HIGHZ pins (or the high-impedance buffers).
@@ -441,10 +300,7 @@ void write_control(FILE* fp, int row, bool oe, const std::string& data_cell) {
         std::fprintf(fp, "add %s %s\n", control_inst.c_str(), or_text(configured, cell->name));
         disconnect(fp, pad_en);
         std::string source = enable_source(p.pad_instance ? SDB_lookup_obj(p.pad_instance) : -1, enable);
-        if (source.empty()) {
-            qdx_exit_printf(-1, "ERROR: Can not find the source of enable pin '%s' to connect to BCELL.\n",
-                        or_text(p.signal, ""));
-        }
+        if (source.empty()) bstrace::no_enable_source(p);
         connect(fp, pin_of(control_inst, or_text(cell->data_in, "")), source);
         control_out = or_text(cell->data_out, "");
         connect(fp, pin_of(control_inst, control_out), pad_en);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bscan/bcm.h"
 #include "bscan/bscan.h"
 #include "bscan/connect_file.h"
 #include "bscan/edit.h"
@@ -25,16 +26,13 @@ namespace {
 
 std::string cpu_time_text;
 
-// Ends the run for a road that this version does not take yet.
-[[noreturn]] void not_available(const char* what) {
-    qdx_exit_printf(-1, "ERROR: %s is not available in this version.\n\n", what);
-}
-
 // With -add_tap the top edit (or, for a TAP inside a sub-module, the edit
 // of the innermost module on its path) adds the TAP instance; a design
 // that holds an instance of that name already would make the netlist
-// editor fail after every command file was written.
-void check_tap_instance_free() {
+// editor fail after every command file was written.  With -add_bcm the
+// TAP comes inside the boundary-cell module, beside which a TAP of the
+// design would stay on the TAP pads' nets.
+void check_tap_instance_free(const char* option) {
     const bool hier = kest_hier_tap_ctrlG == 1;
     const std::string& design = hier ? MODULE_C_SDB : MODULE_SDB;
     open_sdb_file(design.c_str());
@@ -44,7 +42,7 @@ void check_tap_instance_free() {
     if (tap < 0) return;
     qdx_printf("ERROR: (%s) the design '%s' already holds the TAP instance '%s'\n", JTAG_BSC_FILE.c_str(),
                design.c_str(), name);
-    qdx_exit_printf(-1, "       (%%INSTANCE_NAME of %%TAP_MODULE); option -add_tap adds it.\n\n");
+    qdx_exit_printf(-1, "       (%%INSTANCE_NAME of %%TAP_MODULE); option %s adds it.\n\n", option);
 }
 
 const char* const kSeveralPadModules = "the boundary-scan insertion into several IO-pad modules";
@@ -121,18 +119,21 @@ const char* untaken_pad_road() {
 // The roads that this version does not take, and the inputs that the last
 // steps would refuse, end the run before the first output file is written.
 void refuse_before_writing() {
-    if (JTAG_OPTION[OPT_ADD_BCM]) not_available("the option -add_bcm");
     kest_check_connect_file();
+    if (JTAG_OPTION[OPT_ADD_BCM]) {
+        if (kest_hier_tap_ctrlG == 1) bs_not_available("the option -add_bcm with the TAP controller inside a sub-module");
+        if (!JTAG_OPTION[OPT_ADD_TAP]) check_tap_instance_free("-add_bcm");
+    }
     if (JTAG_OPTION[OPT_ADD_TAP_ONLY]) return;
     if (JTAG_OPTION[OPT_ADD_TAP]) {
-        check_tap_instance_free();
+        check_tap_instance_free("-add_tap");
         // Without -add_tap the insertion refuses these roads itself,
         // after the pad table and before its first file.
         const char* road = untaken_pad_road();
         if (road == kSeveralPadModules) {
             if (kest_hier_tap_ctrlG == 1) refuse_hier_tap_for_multi_io();
         } else if (road) {
-            not_available(road);
+            bs_not_available(road);
         }
     }
 }
@@ -157,14 +158,14 @@ void insert_in_pad_modules(int first) {
         if (kest_hier_same_instance_tapG != -1) {
             // The TAP inside the one pad module that holds the pads: that
             // module's edit places it beside the cells.
-            if (!tap_in_the_pad_module(instances)) not_available(kTapOnPadPath);
+            if (!tap_in_the_pad_module(instances)) bs_not_available(kTapOnPadPath);
             bsnames::set_text(TAP_INSTANCE_NAME, kest_hier_tap_ctrl_name_tabG[0].instance);
         } else {
             // Each module on both paths would get two command files of one name.
             for (int i = 0; i + 1 < DYNA_count(kest_hier_tap_ctrl_name_tabG); ++i)
                 for (const std::string& m : modules)
                     if (m == bsnames::or_text(kest_hier_tap_ctrl_name_tabG[i].module, ""))
-                        not_available(kTapOnPadPath);
+                        bs_not_available(kTapOnPadPath);
             kest_hier_replace_tap_instance_iopad();
             kest_hier_do_plovert_for_tap_instance();
         }
@@ -219,7 +220,7 @@ void add_scan_cell() {
         // The TAP's wiring reaches a pad inside an IO-pad module through the
         // module's own ports only.
         if (bs_multi_io_tap_pin_closed())
-            not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad module");
+            bs_not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad module");
         current_multi_io_indexG = -1;
         open_multi_io_modules();
         // The top's TAP wiring follows each TAP pad's pins up from the pad
@@ -234,11 +235,7 @@ void add_scan_cell() {
     int first = -1;
     for (int i = 0, n = DYNA_count(OPIN_TAB); i < n && first < 0; ++i)
         if (OPIN_TAB[i].cell) first = i;
-    if (first < 0) {
-        // Without a boundary cell there is no boundary register to insert.
-        qdx_printf("ERROR: no pin of the pin list '%s' gets a boundary-scan cell;\n", PIN_FILE ? PIN_FILE : "");
-        qdx_exit_printf(-1, "       there is no boundary register to insert.\n\n");
-    }
+    if (first < 0) bs_no_boundary_register();
     // Pads with cells both in the top and in a pad module took the road of
     // several IO-pad modules above; a TAP pad alone may sit on the other
     // side, which the pad-module road wires.
@@ -305,6 +302,16 @@ void start_routine(int*, char**) {
     top_set_w_directory(quendal_write_dir);
 }
 
+void bs_not_available(const std::string& what) {
+    qdx_exit_printf(-1, "ERROR: %s is not available in this version.\n\n", what.c_str());
+}
+
+void bs_no_boundary_register() {
+    // Without a boundary cell there is no boundary register to insert.
+    qdx_printf("ERROR: no pin of the pin list '%s' gets a boundary-scan cell;\n", PIN_FILE ? PIN_FILE : "");
+    qdx_exit_printf(-1, "       there is no boundary register to insert.\n\n");
+}
+
 void free_alloc_memory() {
     bs_free_insertion_tables();
     free_inst_enable_pin();
@@ -327,7 +334,15 @@ void kestrand_main(int argc, char** argv) {
         if (JTAG_OPTION[OPT_ADD_TAP_ONLY]) settle_tdo_enable_polarity();
         jtagsyn();
     }
-    if (!JTAG_OPTION[OPT_ADD_TAP_ONLY] && !JTAG_OPTION[OPT_ADD_BCM]) add_boundary_scan_chain();
+    if (JTAG_OPTION[OPT_ADD_BCM]) {
+        // The boundary-cell module brings the TAP and the boundary cells;
+        // the chain is not inserted into the design itself.
+        if (!JTAG_OPTION[OPT_ADD_TAP]) check_connect_pad();
+        jtag_init();
+        add_boundary_scan_module();
+    } else if (!JTAG_OPTION[OPT_ADD_TAP_ONLY]) {
+        add_boundary_scan_chain();
+    }
     kest_write_connect_file();
     free_alloc_memory();
     qdx_printf("\nCPU TIME = %s\n\n", get_CPU_time_string(start));

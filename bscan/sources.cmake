@@ -2,6 +2,8 @@
 # A new .cpp file of this folder is named here (the configure step
 # stops on one that is not).
 kest_sources(
+  bcm_cells.cpp
+  bcm_flow.cpp
   buffer_tree.cpp
   cell_writers.cpp
   chain.cpp
@@ -18,6 +20,7 @@ kest_sources(
   multi_io.cpp
   order.cpp
   pad_table.cpp
+  pad_trace.cpp
   report.cpp
   scan_tab.cpp
   tables.cpp

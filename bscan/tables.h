@@ -282,6 +282,9 @@ void bs_create_multi_io_tab();
 GroupSizeList bs_group(int n, int limit);
 GroupSizeList bs_dfspeed(int n, int limit);
 void built_bus_balance_group_tab_for_control_signal();
+// Only the buffers of the trees (SHIFT_BUF ...), each the signal buffer,
+// or the inverting buffer for an active-low TAP pin; no groups.
+void bs_choose_tree_buffers();
 // Writes one signal's tree into a command file; returns its depth (0 when
 // no tree is built).
 int build_buffer_balance_tree(FILE* fp, GroupSizeList groups, const char* tap_pin, const char* stem,

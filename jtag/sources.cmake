@@ -6,6 +6,7 @@ kest_sources(
   jtag_cmd.cpp
   jtag_main.cpp
   jtag_syn.cpp
+  rtl_bcm.cpp
   rtl_decoder.cpp
   rtl_registers.cpp
   rtl_tap.cpp

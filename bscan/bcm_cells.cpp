@@ -1,0 +1,214 @@
+// The cells of the boundary-cell module, their numbers and port names,
+// and the pads that the -add_bcm road does not take.  The module writer
+// and the top design's command file both read the cells from here, so a
+// pin that the command file names is a port that the module declares.
+#include <cctype>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "bscan/bcm.h"
+#include "bscan/bscan.h"
+#include "bscan/insertion_internal.h"
+#include "jtag/jtag.h"
+#include "jtag/tap.h"
+#include "runtime/exit.h"
+#include "runtime/frame/frame.h"
+#include "runtime/strfmt.h"
+
+using bsnames::or_text;
+
+const char* bcm_port_suffix(BcmPort port) {
+    switch (port) {
+        case BcmPort::In: return "IN";
+        case BcmPort::Out: return "OUT";
+        case BcmPort::DataIn: return "DATA_IN";
+        case BcmPort::PadOut: return "PAD_OUT";
+        case BcmPort::DataOut: return "DATA_OUT";
+        case BcmPort::PadIn: return "PAD_IN";
+    }
+    return "";
+}
+
+bool bcm_port_is_input(BcmPort port) {
+    return port == BcmPort::In || port == BcmPort::DataIn || port == BcmPort::PadIn;
+}
+
+const char* bcm_port_pin(const ScanCellEntry& cell, BcmPort port) {
+    switch (port) {
+        case BcmPort::In:
+        case BcmPort::DataIn: return cell.data_in;
+        case BcmPort::Out:
+        case BcmPort::PadOut: return cell.data_out;
+        case BcmPort::DataOut: return cell.sys_in;
+        case BcmPort::PadIn: return cell.sys_pin;
+    }
+    return nullptr;
+}
+
+int BcmModule::control_cell(int ref) const {
+    return ref >= 0 && ref < static_cast<int>(control_numbers.size()) ? control_numbers[static_cast<size_t>(ref)] : -1;
+}
+
+std::string bcm_position_name(const char* direction) {
+    std::string name = or_text(direction, "");
+    for (char& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '_') ch = '_';
+    return name;
+}
+
+std::string bcm_module_name() { return TOP_MODULE + "_BCM"; }
+
+std::string bcm_tap_port(const char* tap_pin) { return std::string("BCM_") + or_text(tap_pin, ""); }
+
+std::string bcm_cell_port(int number, BcmPort port) {
+    return STR_format("BCELL%d_%s", number, bcm_port_suffix(port));
+}
+
+namespace {
+
+// The position group of pads whose row has no direction text, when
+// others have one.
+const char* const kNoPosition = "other";
+
+bool has_cell_of_its_own(const PadEntry& p) { return p.cell && !skip_signal(or_text(p.signal, "")); }
+
+std::vector<BcmPort> plain_ports(const ScanCellEntry* c) {
+    std::vector<BcmPort> ports;
+    if (c->data_in) ports.push_back(BcmPort::In);
+    if (c->data_out) ports.push_back(BcmPort::Out);
+    return ports;
+}
+
+std::vector<BcmPort> bidir_ports(const ScanCellEntry* c) {
+    std::vector<BcmPort> ports;
+    if (c->data_in) ports.push_back(BcmPort::DataIn);
+    if (c->data_out) ports.push_back(BcmPort::PadOut);
+    if (c->sys_in) ports.push_back(BcmPort::DataOut);
+    if (c->sys_pin) ports.push_back(BcmPort::PadIn);
+    return ports;
+}
+
+// The input cell of an input/output pair: INPUT_SCAN, else CLOCK_SCAN.
+ScanCellEntry* input_part_cell() {
+    ScanCellEntry* c = INPUT_SCAN ? get_scan_cell(INPUT_SCAN) : nullptr;
+    if (!c && CLOCK_SCAN) c = get_scan_cell(CLOCK_SCAN);
+    return c;
+}
+
+// The control cell that a pad carries for its enable (and for the pads
+// that share it), none when it carries none.
+ScanCellEntry* carried_control_cell(const PadEntry& p) {
+    if (p.control < 1 || !p.drives_control || p.control > DYNA_count(CONTROL_TAB)) return nullptr;
+    ScanCellEntry* c = CONTROL_TAB[p.control - 1].cell;
+    if (!c && CONTROL_SCAN) c = get_scan_cell(CONTROL_SCAN);
+    return c;
+}
+
+void add_cells_of_pad(std::vector<BcmCell>& cells, int row, int position) {
+    const PadEntry& p = OPIN_TAB[row];
+    auto add = [&](BcmRole role, ScanCellEntry* cell, std::vector<BcmPort> ports) {
+        if (!cell) return;
+        BcmCell c;
+        c.pad = row;
+        c.number = static_cast<int>(cells.size());
+        c.role = role;
+        c.cell = cell;
+        c.position = position;
+        c.ports = std::move(ports);
+        if (role == BcmRole::Control) c.control = p.control;
+        cells.push_back(std::move(c));
+    };
+    switch (p.kind) {
+        case PAD_CLOCK:
+        case PAD_INPUT:
+        case PAD_OUTPUT2:
+        case PAD_OUTPUT3:
+        case PAD_OUTPUT_EN: add(BcmRole::Data, p.cell, plain_ports(p.cell)); break;
+        case PAD_BIDIR: add(BcmRole::Data, p.cell, bidir_ports(p.cell)); break;
+        case PAD_INOUT: {
+            ScanCellEntry* in = input_part_cell();
+            if (in) add(BcmRole::InputPart, in, plain_ports(in));
+            add(BcmRole::OutputPart, p.cell, plain_ports(p.cell));
+            break;
+        }
+        default: return;  // refused by bcm_refuse_untaken_roads
+    }
+    if (p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT) {
+        ScanCellEntry* control = carried_control_cell(p);
+        if (control) add(BcmRole::Control, control, plain_ports(control));
+    }
+}
+
+std::string lower(std::string s) {
+    for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return s;
+}
+
+[[noreturn]] void not_available(const std::string& what) { bs_not_available("the option -add_bcm " + what); }
+
+}  // namespace
+
+BcmModule bcm_enumerate() {
+    BcmModule m;
+    const int n = DYNA_count(OPIN_TAB);
+    // The position of each pad with a cell: groups named after the
+    // direction texts, letter case ignored, in order of first appearance.
+    std::vector<int> position(static_cast<size_t>(n), -1);
+    std::unordered_map<std::string, int> keys;
+    bool any_text = false;
+    for (int i = 0; i < n; ++i)
+        if (has_cell_of_its_own(OPIN_TAB[i]) && OPIN_TAB[i].suffix && *OPIN_TAB[i].suffix) any_text = true;
+    if (any_text) {
+        for (int i = 0; i < n; ++i) {
+            const PadEntry& p = OPIN_TAB[i];
+            if (!has_cell_of_its_own(p)) continue;
+            std::string name = p.suffix && *p.suffix ? bcm_position_name(p.suffix) : kNoPosition;
+            auto [at, added] = keys.emplace(lower(name), static_cast<int>(m.positions.size()));
+            if (added) m.positions.push_back(name);
+            position[static_cast<size_t>(i)] = at->second;
+        }
+    }
+    // The pads of each group in table order, the groups in their order.
+    std::vector<std::vector<int>> members(m.positions.empty() ? 1 : m.positions.size());
+    for (int i = 0; i < n; ++i)
+        if (has_cell_of_its_own(OPIN_TAB[i]))
+            members[m.positions.empty() ? 0 : static_cast<size_t>(position[static_cast<size_t>(i)])].push_back(i);
+    for (size_t g = 0; g < members.size(); ++g)
+        for (int i : members[g]) add_cells_of_pad(m.cells, i, m.positions.empty() ? -1 : static_cast<int>(g));
+    m.control_numbers.assign(static_cast<size_t>(DYNA_count(CONTROL_TAB)) + 1, -1);
+    for (const BcmCell& c : m.cells)
+        if (c.role == BcmRole::Control && c.control > 0 && c.control < static_cast<int>(m.control_numbers.size()))
+            m.control_numbers[static_cast<size_t>(c.control)] = c.number;
+    return m;
+}
+
+void bcm_refuse_untaken_roads(const BcmModule& module) {
+    if (JTAG_OPTION[OPT_DF_SPEED]) not_available("with -df_speed");
+    if (JTAG_OPTION[OPT_EXTERNAL_IDCODE] && IDCODE_REG) not_available("with -external_idcode");
+    if (multi_io_module_flagG) not_available("with pads inside pad modules");
+    for (PadEntry* tap : {TAP_TDI_PIN_PTR, TAP_TMS_PIN_PTR, TAP_TCK_PIN_PTR, TAP_TDO_PIN_PTR, TAP_TRST_PIN_PTR})
+        if (tap && DYNA_count(tap->modules) > 0) not_available("with TAP pads inside pad modules");
+    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i) {
+        const PadEntry& p = OPIN_TAB[i];
+        if (!has_cell_of_its_own(p)) continue;
+        if (DYNA_count(p.modules) > 0) not_available("with pads inside pad modules");
+        if (p.kind == PAD_INTERNAL) not_available("with internal or observe-only pins");
+        if (p.kind < PAD_CLOCK || p.kind > PAD_INOUT) not_available("with mux pads");
+        if (!p.pad_instance) not_available("with pins without a pad");
+        if (p.buffer && p.buffer->kind == BUFFER_BS) not_available("with pads that carry their own scan cell");
+        if (p.active_low) not_available("with active-low pins");
+        if (p.control == -1 || p.control_oe != 0 || bs_own_control_cell(p))
+            not_available("with high-impedance groups or output-enable control cells");
+        // A pad that shares a control cell takes it from the pad that
+        // carries it, which must be a module cell as well.
+        if (p.control > 0 && !p.drives_control && module.control_cell(p.control) < 0)
+            not_available("with a control cell shared across pads of different roads");
+    }
+    for (const BcmCell& c : module.cells) {
+        if (c.cell->oe_mode) not_available("with output-enable cells");
+        if (c.cell->extra && DYNA_count(c.cell->extra) > 0) not_available("with cells that have %EXTRA pins");
+        if (c.cell->highz && !tap_has_highz_port()) not_available("with cells whose %HIGHZ pin the TAP can't drive");
+    }
+    if (module.cells.empty()) bs_no_boundary_register();
+}

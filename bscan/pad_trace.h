@@ -1,0 +1,62 @@
+// The core side of a pad as the cell writers see it: the partner of a pad
+// pin (an instance pin, a port or a constant net, as a command file names
+// it), with the transparent buffers of the library looked through, and
+// the source of a pad's enable.  The design read is the one being edited,
+// open and current.
+#pragma once
+
+#include <string>
+
+#include "bscan/tables.h"
+
+namespace bstrace {
+
+// The other end of a net as a command file names it.
+struct Partner {
+    enum Kind { NONE, PIN, PORT, CONSTANT } kind = NONE;
+    std::string text;
+    int node = -1;
+    int direction = -1;  // of the pin or port
+};
+
+// A pad (or the transparent buffer that stands for it) and its partner on
+// the core side.
+struct Traced {
+    std::string inst;
+    std::string pin;
+    Partner partner;
+};
+
+// "inst{pin}".
+std::string pin_of(const std::string& inst, const std::string& pin);
+
+// The first end of the node's net that is no pin of object obj; a net
+// tied to a constant is named by that constant.
+Partner other_end_of_object(int node, int obj);
+// The former partner of a top port (its driver or its load).
+Partner port_partner(const char* signal);
+
+// Ends the run: "ERROR: <what> Pad '<pad>' is floating." and the hint to
+// skip the port.
+[[noreturn]] void floating(const char* what, const char* pad, const char* port);
+
+// Traces the core side of a pad pin: to_core for the pin that delivers
+// the data to the core, else the pin that takes it from the core.  A pad
+// whose pin leads nowhere ends the run with "ERROR: <what> Pad '...' is
+// floating." naming the port; so does a transparent buffer on the way
+// that the library does not describe fully.
+Traced trace_core(const char* inst, const char* pin, bool to_core, const char* what, const char* port);
+
+// The enable pin of a pad buffer, by its pin row's enable polarity.
+const char* pad_enable(const PadEntry& p);
+
+// The driver of the net on an instance's enable pin, for a control cell's
+// DATA_IN: constants and marked nets by their names, else the first port
+// that drives the net or the first instance pin that is no input; "" when
+// there is none.
+std::string enable_source(int obj, const char* enable);
+
+// Ends the run: the enable of the pad has no source to feed a control cell.
+[[noreturn]] void no_enable_source(const PadEntry& p);
+
+}  // namespace bstrace
