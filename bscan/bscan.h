@@ -33,8 +33,6 @@ int check_output_scan_cell(const char* cell);
 int check_bidir_scan_cell(const char* cell);
 int check_bidir_scan_cell_after_open_sdb(const char* cell);
 int check_control_scan_cell(const char* cell);
-int check_control_low_scan_cell(const char* cell);
-int check_control_high_scan_cell(const char* cell);
 int check_input_mux_scan_cell(const char* cell);
 int check_clock_mux_scan(const char* cell);
 int check_output_mux_scan(const char* cell);
@@ -53,9 +51,26 @@ void check_scan_oe_mode_type_after_open_sdb(ScanCellEntry* entry, const char* ce
 // ------------------------------------------------ TAP flags and the fields
 
 // Net ids found on the TAP's pins: 0 GND, 1 VCC, another value a signal
-// net, -1 nothing.  Word 11 (the nets of the extra pins) is the separate
-// list TAP_FLAG_EXTRA.
-inline constexpr int TAP_FLAG_WORDS = 18;
+// net, -1 nothing.  A pin tied to GND or VCC is disconnected before it is
+// rewired.  The nets of the extra pins are the separate list
+// TAP_FLAG_EXTRA.
+enum TapFlag : int {
+    TAP_FLAG_RESET = 0,        // %TAP_RESET
+    TAP_FLAG_FIRST_BCELL = 1,  // %FIRST_BCELL, the start of the chain
+    TAP_FLAG_LAST_BCELL = 2,   // %LAST_BCELL, the end of the chain
+    TAP_FLAG_SHIFT_DR = 3,
+    TAP_FLAG_CLOCK_DR = 4,
+    TAP_FLAG_UPDATE_DR = 5,
+    TAP_FLAG_HIGHZ = 6,        // %HIGHZ_COMMAND as the cells' high-impedance pin
+    TAP_FLAG_HIZ = 7,          // %HIGHZ_COMMAND as declared by the TAP
+    TAP_FLAG_MODE1 = 8,
+    TAP_FLAG_MODE2 = 9,
+    TAP_FLAG_MODE3 = 10,
+    TAP_FLAG_EXTRA_WORD = 11,  // unused here: the extra pins are TAP_FLAG_EXTRA
+    TAP_FLAG_TDO_DATA = 12,    // the TDO pad's pin from the core
+    TAP_FLAG_TDO_ENABLE = 17,  // the TDO pad's enable pin
+    TAP_FLAG_WORDS = 18
+};
 extern int TAP_FLAG[TAP_FLAG_WORDS];
 extern int* TAP_FLAG_EXTRA;
 

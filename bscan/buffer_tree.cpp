@@ -12,6 +12,7 @@
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/exit.h"
+#include "runtime/frame/frame.h"
 #include "runtime/str.h"
 #include "runtime/strfmt.h"
 
@@ -29,8 +30,7 @@ namespace {
 
 // A grouping that cannot be made: the run ends with a failure status.
 [[noreturn]] void group_error(int n, int limit) {
-    std::printf("ERROR: Can't group %d with max size %d !\n", n, limit);
-    qdx_exit(-1);
+    qdx_exit_printf(-1, "ERROR: Can't group %d with max size %d !\n", n, limit);
 }
 
 GroupSizeList to_list(const std::vector<int>& sizes) {
@@ -249,37 +249,6 @@ void built_bus_balance_group_tab_for_control_signal() {
     if (JTAG_OPTION[OPT_SYNCH]) BCLK_BUF = dfspeed && df ? df : plain;
 }
 
-void make_bus_balance_group_tab_for_control_signal(int build) {
-    const TapCellEntry* t = TAP_CONTR;
-    if (!t) return;
-    BufferEntry* plain = t->signal_buffer ? get_buffer(t->signal_buffer) : nullptr;
-    BufferEntry* inverting = t->inv_buffer ? get_buffer(t->inv_buffer) : nullptr;
-    // Without a group size one group takes every load.
-    int limit = t->group_size >= 1 ? t->group_size : std::max(DYNA_count(SCAN_TAB), 2);
-    if (build) {
-        free_groups();
-        bool dfspeed = JTAG_OPTION[OPT_DF_SPEED] != 0;
-        auto group = [&](int n) { return dfspeed ? bs_dfspeed(n, limit) : bs_group(n, limit); };
-        SHIFT_GROUP = group(NEED_SHIFT_DR);
-        UPDATE_GROUP = group(NEED_UPDATE_DR);
-        HIGHZ_GROUP = group(NEED_HIGHZ);
-        CLOCK_GROUP = group(NEED_CLOCK_DR);
-        RST_GROUP = group(NEED_RST);
-        MODE1_GROUP = group(NEED_MODE1);
-        MODE2_GROUP = group(NEED_MODE2);
-        MODE3_GROUP = group(NEED_MODE3);
-        extra_groups(limit, false);
-    }
-    choose(SHIFT_BUF, t->shift_dr, plain, inverting);
-    choose(UPDATE_BUF, t->update_dr, plain, inverting);
-    choose(HIGHZ_BUF, t->highz_command, plain, inverting);
-    choose(CLOCK_BUF, t->clock_dr, plain, inverting);
-    choose(MODE1_BUF, t->mode1, plain, inverting);
-    choose(MODE2_BUF, t->mode2, plain, inverting);
-    choose(MODE3_BUF, t->mode3, plain, inverting);
-    choose(RST_BUF, t->tap_reset, plain, inverting);
-    choose_extra(plain, inverting);
-}
 
 int build_buffer_balance_tree(FILE* fp, GroupSizeList groups, const char* tap_pin, const char* stem,
                               BufferEntry* buffer) {

@@ -29,7 +29,6 @@ namespace {
 
 const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
 const char* design_file() { return sdb && sdb->path ? sdb->path : ""; }
-[[noreturn]] void stop() { qdx_exit(-1); }
 
 std::string pin_of(const std::string& inst, const std::string& pin) { return inst + "{" + pin + "}"; }
 
@@ -109,8 +108,7 @@ struct Traced {
 
 [[noreturn]] void floating(const char* what, const char* pad, const char* port) {
     qdx_printf("ERROR: %s Pad '%s' is floating.\n", what, or_text(pad, ""));
-    qdx_printf("       Please correct your SDB or specify pin '%s' as skip signal.\n\n", or_text(port, ""));
-    stop();
+    qdx_exit_printf(-1, "       Please correct your SDB or specify pin '%s' as skip signal.\n\n", or_text(port, ""));
 }
 
 // Traces the core side of a pad pin: to_core for the pin that delivers
@@ -130,26 +128,17 @@ Traced trace_core(const char* inst, const char* pin, bool to_core, const char* w
         if (trans_buffer(cls.c_str())) {
             BufferEntry* b = get_buffer(cls.c_str());
             if (!b) {
-                qdx_printf("FATAL: can't find the definition of buffer '%s' while tracing port '%s'.\n", cls.c_str(),
-                           or_text(port, ""));
-                qdx_printf("       Please specify the following in file '%s'.\n", lib_file());
-                qdx_printf("              %%BUFFER  %s {\n", cls.c_str());
-                qdx_printf("                  %%INPUT\n");
-                qdx_printf("                  %%OUTPUT\n");
-                qdx_printf("               }\n\n");
-                stop();
+                bsnames::unknown_buffer(cls.c_str(), or_text(port, ""));
             }
             const char* keyword = to_core ? "OUTPUT" : "INPUT";
             const char* facing = to_core ? b->output : b->input;
             if (!facing) {
-                qdx_printf("ERROR: (%s) can't find %%%s in %%BUFFER %s\n\n", lib_file(), keyword, cls.c_str());
-                stop();
+                qdx_exit_printf(-1, "ERROR: (%s) can't find %%%s in %%BUFFER %s\n\n", lib_file(), keyword, cls.c_str());
             }
             int fnode = search_inode_connected_to_obj(pobj, facing, dir);
             if (fnode < 0) {
                 qdx_printf("ERROR: (%s) %%%s %s specified in %%BUFFER %s\n", lib_file(), keyword, facing, cls.c_str());
-                qdx_printf("       can't be found in file '%s'.\n\n", design_file());
-                stop();
+                qdx_exit_printf(-1, "       can't be found in file '%s'.\n\n", design_file());
             }
             t.inst = or_text(SDB_obj_name(sdb, pobj), "*UNDEF*");
             t.pin = facing;
@@ -267,9 +256,8 @@ struct AddedPad {
 };
 
 [[noreturn]] void need_buffer_keyword(const char* keyword) {
-    qdx_printf("ERROR: option -add_pad requires to declare %%%s\n       in file '%s'.\n\n", keyword,
+    qdx_exit_printf(-1, "ERROR: option -add_pad requires to declare %%%s\n       in file '%s'.\n\n", keyword,
                JTAG_BSC_FILE.c_str());
-    stop();
 }
 
 AddedPad add_pad(FILE* fp, int row, PadSide side) {
@@ -419,8 +407,7 @@ void write_control(FILE* fp, int row, bool oe, const std::string& data_cell) {
         if (!HIZ_BUF || !HIZ_BUF_NAME) {
             qdx_printf("ERROR: (%s) can't find %%SIGNAL_BUFFER in %%TAP_CONTROLLER %s\n", lib_file(),
                        or_text(TAP_MODULE_NAME, ""));
-            qdx_printf("       for the high-impedance buffer of pad '%s'.\n\n", pad_inst.c_str());
-            stop();
+            qdx_exit_printf(-1, "       for the high-impedance buffer of pad '%s'.\n\n", pad_inst.c_str());
         }
         if (p.drives_control) std::fprintf(fp, "add %s %s\n", buf.c_str(), HIZ_BUF_NAME);
         disconnect(fp, pad_en);
@@ -455,9 +442,8 @@ void write_control(FILE* fp, int row, bool oe, const std::string& data_cell) {
         disconnect(fp, pad_en);
         std::string source = enable_source(p.pad_instance ? SDB_lookup_obj(p.pad_instance) : -1, enable);
         if (source.empty()) {
-            std::printf("ERROR: Can not find the source of enable pin '%s' to connect to BCELL.\n",
+            qdx_exit_printf(-1, "ERROR: Can not find the source of enable pin '%s' to connect to BCELL.\n",
                         or_text(p.signal, ""));
-            stop();
         }
         connect(fp, pin_of(control_inst, or_text(cell->data_in, "")), source);
         control_out = or_text(cell->data_out, "");
@@ -495,8 +481,7 @@ std::string lines_of(Write write) {
     size_t size = 0;
     FILE* mem = open_memstream(&buffer, &size);
     if (!mem) {
-        qdx_printf("ERROR: out of memory while writing a command file.\n\n");
-        stop();
+        qdx_exit_printf(-1, "ERROR: out of memory while writing a command file.\n\n");
     }
     write(mem);
     std::fclose(mem);
@@ -558,7 +543,7 @@ void add_scan_cells_in_cmd_file(FILE* fp, int row) {
             add_mux2_in_out_scan_cell_in_cmd(fp, row);
             add_control_scan_cell_in_cmd(fp, row);
             break;
-        default: break;  // kinds 8 and 12 get no cell
+        default: break;  // PAD_MUX_CLOCK and PAD_MUX_OUTPUT_EN get no cell
     }
 }
 
@@ -672,6 +657,29 @@ void add_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
     connect(fp, pin_of(cell, or_text(c->sys_pin, "")), in_end);
 }
 
+namespace {
+
+// One part of a pad's pair of cells: its instance name and its cell (null
+// when the pad has no such part).
+struct PairPart {
+    const std::string& name;
+    ScanCellEntry* cell;
+};
+
+// Records a pad's pair of cells once both parts hold their register rows:
+// the pad's order key becomes the last row, its cell request the names
+// "out,in"; then both cells are added, the input part first unless
+// out_first.
+void add_cell_pair(FILE* fp, PadEntry& p, PairPart out, PairPart in, bool out_first) {
+    p.key = DYNA_count(SCAN_TAB) - 1;
+    set_text(p.cell_request, (out.name + "," + in.name).c_str());
+    if (out_first) std::fprintf(fp, "add %s %s\n", out.name.c_str(), out.cell->name);
+    if (in.cell) std::fprintf(fp, "add %s %s\n", in.name.c_str(), in.cell->name);
+    if (!out_first) std::fprintf(fp, "add %s %s\n", out.name.c_str(), out.cell->name);
+}
+
+}  // namespace
+
 void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
     PadEntry& p = pad(row);
     if (!p.pad_instance && !JTAG_OPTION[OPT_ADD_PAD]) return;
@@ -687,10 +695,7 @@ void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
         ScanCellEntry* in_cell = input_part(INPUT_SCAN, &INPUT_SCAN_COUNT, CLOCK_SCAN, &CLK_SCAN_COUNT);
         if (!in_cell) return;  // the pad table gives this kind only with an input cell
         std::string in_name = pair_cell(row, in_cell, 0);
-        p.key = DYNA_count(SCAN_TAB) - 1;
-        set_text(p.cell_request, (out_name + "," + in_name).c_str());
-        std::fprintf(fp, "add %s %s\n", in_name.c_str(), in_cell->name);
-        std::fprintf(fp, "add %s %s\n", out_name.c_str(), out_cell->name);
+        add_cell_pair(fp, p, {out_name, out_cell}, {in_name, in_cell}, false);
         std::fputs(control_lines.c_str(), fp);
         Traced in = trace_core(p.pad_instance, p.pin_to_core, true, "Bidirectional", port);
         std::string in_end = pin_of(in.inst, in.pin);
@@ -714,10 +719,7 @@ void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
     ScanCellEntry* in_cell = input_part(INPUT_SCAN, &INPUT_SCAN_COUNT, CLOCK_SCAN, &CLK_SCAN_COUNT);
     if (!in_cell) return;
     std::string in_name = pair_cell(row, in_cell, 0);
-    p.key = DYNA_count(SCAN_TAB) - 1;
-    set_text(p.cell_request, (out_name + "," + in_name).c_str());
-    std::fprintf(fp, "add %s %s\n", in_name.c_str(), in_cell->name);
-    std::fprintf(fp, "add %s %s\n", out_name.c_str(), out_cell->name);
+    add_cell_pair(fp, p, {out_name, out_cell}, {in_name, in_cell}, false);
     const BufferEntry* b = a.buffer;
     if (in_cell->data_in) connect(fp, pin_of(in_name, in_cell->data_in), pin_of(a.inst, or_text(b ? b->output : nullptr, "")));
     connect(fp, pin_of(out_name, or_text(out_cell->data_out, "")), pin_of(a.inst, or_text(b ? b->input : nullptr, "")));
@@ -764,8 +766,7 @@ void add_internal_scan_cell_in_cmd(FILE* fp, int row) {
     int node = obj >= 0 ? search_inode_connected_to_obj(obj, pin.c_str(), output ? SDB_DIR_OUTPUT : SDB_DIR_INPUT) : -1;
     Partner partner = node >= 0 ? other_end_of_object(node, obj) : Partner{};
     if (partner.kind == Partner::NONE) {
-        qdx_printf("ERROR: pin '%s' is floating.\n", or_text(p.signal, ""));
-        stop();
+        qdx_exit_printf(-1, "ERROR: pin '%s' is floating.\n", or_text(p.signal, ""));
     }
     if (partner.kind == Partner::PORT && !PAD_MODULE_EXIST) {
         qdx_printf(output ? "WARNING:  '%s' connect to output " : "WARNING:  '%s' connect to input ",
@@ -836,7 +837,8 @@ void add_mux_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
 
 namespace {
 
-// Kinds 15 and 16: an output mux cell and an input cell on one pad.
+// PAD_MUX_INOUT1 and PAD_MUX_INOUT2: an output mux cell and an input cell on
+// one pad.
 void mux_in_out(FILE* fp, int row, bool second_mux) {
     PadEntry& p = pad(row);
     ScanCellEntry* out_cell = p.cell;
@@ -846,10 +848,7 @@ void mux_in_out(FILE* fp, int row, bool second_mux) {
                                  ? input_part(INPUT_MUX_SCAN, &INPUT_MUX_SCAN_COUNT, CLOCK_MUX_SCAN, &CLK_MUX_SCAN_COUNT)
                                  : input_part(INPUT_SCAN, &INPUT_SCAN_COUNT, CLOCK_SCAN, &CLK_SCAN_COUNT);
     std::string in_name = in_cell ? pair_cell(row, in_cell, 0) : std::string();
-    p.key = DYNA_count(SCAN_TAB) - 1;
-    set_text(p.cell_request, (out_name + "," + in_name).c_str());
-    std::fprintf(fp, "add %s %s\n", out_name.c_str(), out_cell->name);
-    if (in_cell) std::fprintf(fp, "add %s %s\n", in_name.c_str(), in_cell->name);
+    add_cell_pair(fp, p, {out_name, out_cell}, {in_name, in_cell}, true);
     std::string inst = or_text(p.pad_instance, "");
     if (in_cell && in_cell->data_in) connect(fp, pin_of(in_name, in_cell->data_in), pin_of(inst, or_text(p.pin_to_core, "")));
     if (out_cell->data_in) connect(fp, pin_of(out_name, out_cell->data_in), pin_of(inst, or_text(p.pin_from_core, "")));

@@ -56,8 +56,7 @@ void bs_close_cmd_file(FILE*& fp) {
         ok = file->commit();
     }
     if (!ok) {
-        qdx_printf("ERROR: can't write command file \"%s\" to update SDB.\n\n", name.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't write command file \"%s\" to update SDB.\n\n", name.c_str());
     }
 }
 

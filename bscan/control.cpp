@@ -25,8 +25,7 @@ ControlCellEntry*& table_of(bool oe) { return oe ? CONTROL_OE_TAB : CONTROL_TAB;
 [[noreturn]] void enable_fault(const BufferEntry* b, const char* pin, const char* second_line, const char* signal) {
     qdx_printf("ERROR: (%s) %%%s %s specified in %%BUFFER %s\n", JTAG_LIB_FILE.c_str(),
                bsnames::same(pin, b->en_l) ? "EN_L" : "EN_H", pin ? pin : "", b->name);
-    qdx_printf(second_line, MODULE_C_SDB.c_str(), signal);
-    qdx_exit(-1);
+    qdx_exit_printf(-1, second_line, MODULE_C_SDB.c_str(), signal);
 }
 
 int save_control_row(BufferEntry* b, int row, bool oe) {
@@ -37,16 +36,12 @@ int save_control_row(BufferEntry* b, int row, bool oe) {
     const char* pin = bsnames::enable_pin(b, polarity);
     const char* cell_name = oe ? CONTROL_OE_SCAN : CONTROL_SCAN;
     if (!cell_name) {
-        if (oe)
-            qdx_printf("ERROR: Please specify %%CONTROL_OE_SCAN in file '%s'.\n\n", JTAG_BSC_FILE.c_str());
-        else
-            qdx_printf("ERROR: can't find %%CONTROL_SCAN in file '%s'.\n\n", JTAG_BSC_FILE.c_str());
-        qdx_exit(-1);
+        if (oe) qdx_exit_printf(-1, "ERROR: Please specify %%CONTROL_OE_SCAN in file '%s'.\n\n", JTAG_BSC_FILE.c_str());
+        qdx_exit_printf(-1, "ERROR: can't find %%CONTROL_SCAN in file '%s'.\n\n", JTAG_BSC_FILE.c_str());
     }
     ScanCellEntry* cell = get_scan_cell(cell_name);
     if (!cell) {
-        qdx_printf("ERROR: can't find scan cell '%s' in '%s' file.\n\n", cell_name, JTAG_LIB_FILE.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't find scan cell '%s' in '%s' file.\n\n", cell_name, JTAG_LIB_FILE.c_str());
     }
     std::string signal = bsnames::or_text(pad.signal, "");
     int node = pin ? search_inode_connected_to_obj(pad.object, pin, SDB_DIR_INPUT) : -1;
@@ -85,9 +80,6 @@ void bs_control_reset_index() {
     rows_by_net[0].clear();
     rows_by_net[1].clear();
 }
-
-int save_contr_tab(BufferEntry* buffer, int row) { return save_control_row(buffer, row, false); }
-int save_oe_contr_tab(BufferEntry* buffer, int row) { return save_control_row(buffer, row, true); }
 
 void save_control_of_pad(BufferEntry* buffer, int row) {
     const ScanCellEntry* cell = OPIN_TAB[row].cell;
@@ -202,6 +194,5 @@ void bs_check_highz_of_added_tap() {
         qdx_printf("ERROR: the boundary-scan cells are driven from the TAP's %%HIGHZ_COMMAND pin '%s',\n",
                    bsnames::or_text(pin, ""));
     qdx_printf("       which the TAP added with -add_tap has only with a HIGHZ instruction\n");
-    qdx_printf("       in %%INSTRUCTION_TABLE of file '%s'.\n\n", JTAG_BSC_FILE.c_str());
-    qdx_exit(-1);
+    qdx_exit_printf(-1, "       in %%INSTRUCTION_TABLE of file '%s'.\n\n", JTAG_BSC_FILE.c_str());
 }

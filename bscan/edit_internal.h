@@ -43,8 +43,8 @@ char*& record_pin(PadEntry& p, bool tdo);
 const char* record_enable(const PadEntry& p);
 // A constant tie: 0 (GND) or 1 (VCC).
 inline bool tied(int flag) { return flag == 0 || flag == 1; }
-// A pad record needs a new port to reach the TAP (word 20), and so does
-// its enable (word 21).
+// A pad record needs a new port to reach the TAP (its mode1_net), and so
+// does its enable (its mode2_net).
 inline bool needs_port(const PadEntry& p) { return p.mode1_net == 1; }
 inline bool enable_needs_port(const PadEntry& p) { return p.mode2_net == 1; }
 
@@ -53,8 +53,6 @@ std::string search_file(const std::string& name);
 // Finds "<PATH><module>.sdb" along the search path; ends the run when it
 // is missing ("ERROR: Can't find file ...", screen only).
 std::string module_sdb(const char* module);
-// Opens a module database read-only and makes it current.
-SdbDatabase* open_module(const std::string& path);
 
 // A pin of the current design followed one level up: when the net on
 // (inst, pin) leaves the module through a port, inst becomes `parent` and

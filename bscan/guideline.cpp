@@ -1,5 +1,6 @@
 // The guideline editor's menus: reading answers, the screens, the edits
-// of the description tables, and saving.
+// of the description tables, and saving.  The menus and their prompts are
+// screen-only output: they print with std::printf, not to the report.
 #include "bscan/guideline.h"
 
 #include <sys/wait.h>
@@ -23,6 +24,7 @@
 #include "desc/tables.h"
 #include "jtag/jtag.h"
 #include "runtime/exit.h"
+#include "runtime/frame/frame.h"
 #include "runtime/process.h"
 #include "runtime/str.h"
 
@@ -1075,8 +1077,7 @@ bool reads_back(const std::string& lib_text, const std::string& pin_text) {
 }
 
 [[noreturn]] void cannot_write(const std::string& path) {
-    std::printf("Can't open %s to write\n", path.c_str());
-    qdx_exit(-1);
+    qdx_exit_printf(-1, "Can't open %s to write\n", path.c_str());
 }
 
 // Says where a file goes when that is not the working directory (a file

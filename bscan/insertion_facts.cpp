@@ -1,3 +1,5 @@
+// The storage of the insertion facts that the TAP side reads, and their
+// reset.
 #include "bscan/insertion_facts.h"
 
 #include "jtag/tap.h"

@@ -10,6 +10,8 @@
 #include "bscan/tables.h"
 #include "desc/tables.h"
 #include "runtime/dyna.h"
+#include "runtime/str.h"
+#include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
 namespace bsnames {
@@ -19,13 +21,7 @@ inline bool valid_net(int net) { return net >= 0 && net < net_count; }
 inline bool valid_node(int node) { return node >= 0 && node < node_count; }
 
 // Class name of an object, "*UNDEF*" when it has none.
-inline const char* class_name(int obj) {
-    if (!valid_obj(obj)) return "*UNDEF*";
-    int cls = obj_tab[obj].cls;
-    if (cls < 0 || cls >= class_count) return "*UNDEF*";
-    const char* n = SYM_get(sym_tab, class_tab[cls].name);
-    return n ? n : "*UNDEF*";
-}
+inline const char* class_name(int obj) { return SDB_class_name_of(obj); }
 
 // The port of a port node, -1 for an instance node.
 inline int node_port(int node) {
@@ -49,11 +45,7 @@ inline const char* net_name(int net) {
 inline int node_net(int node) { return valid_node(node) ? node_tab[node].net : -1; }
 
 // Owned char* fields.
-inline void set_text(char*& slot, const char* text) {
-    char* copy = text ? qdx_strdup(text) : nullptr;
-    std::free(slot);
-    slot = copy;
-}
+inline void set_text(char*& slot, const char* text) { STR_replace_owned(slot, text); }
 inline void clear_text(char*& slot) {
     std::free(slot);
     slot = nullptr;
@@ -80,6 +72,10 @@ inline const char* enable_pin(const BufferEntry* b, int polarity) {
     if (first) return first;
     return b->en_l ? b->en_l : b->en_h;
 }
+
+// Ends the run for a pad whose cell has no %BUFFER definition in the
+// library file, showing the definition the user has to add.
+[[noreturn]] void unknown_buffer(const char* cell, const char* signal);
 
 }  // namespace bsnames
 

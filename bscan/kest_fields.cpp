@@ -12,6 +12,7 @@
 #include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
+#include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
 int TAP_FLAG[TAP_FLAG_WORDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, -1, -1, -1, -1, -1};
@@ -50,19 +51,6 @@ const char* bsc_file() { return JTAG_BSC_FILE.c_str(); }
 
 const char* without_low_mark(const char* pin) { return pin && pin[0] == '-' ? pin + 1 : pin; }
 bool active_low(const char* pin) { return pin && pin[0] == '-'; }
-
-void set_copy(char*& dst, const char* src) {
-    std::free(dst);
-    dst = src ? qdx_strdup(src) : nullptr;
-}
-
-const char* class_name_of(int obj) {
-    if (obj < 0 || obj >= obj_count) return "*UNDEF*";
-    int cls = obj_tab[obj].cls;
-    if (cls < 0 || cls >= class_count) return "*UNDEF*";
-    const char* n = SYM_get(sym_tab, class_tab[cls].name);
-    return n ? n : "*UNDEF*";
-}
 
 const char* pin_name_of(int node) {
     int p = node_tab[node].pin;
@@ -108,23 +96,15 @@ void check_signal_buffer(const char* name, const char* keyword_tail) {
     std::string sdb_name = PATH + name + ".sdb";
     std::string path = search_along_path(sdb_name);
     if (path.empty()) {
-        qdx_printf("ERROR: can't find SDB file '%s' in default searching path.\n\n", sdb_name.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't find SDB file '%s' in default searching path.\n\n", sdb_name.c_str());
     }
     if (!b->output) {
-        qdx_printf("ERROR: (%s) can't find %%OUTPUT in %s.\n", lib_file(), name);
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: (%s) can't find %%OUTPUT in %s.\n", lib_file(), name);
     }
     if (!b->input) {
-        qdx_printf("ERROR: (%s) can't find %%INPUT in %s.\n", lib_file(), name);
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: (%s) can't find %%INPUT in %s.\n", lib_file(), name);
     }
-    SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
-    if (!db) {
-        qdx_printf("ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path.c_str());
-        qdx_exit(-1);
-    }
-    SDB_setup(db);
+    SdbDatabase* db = open_sdb_file(path.c_str());
     bool has_out = false, has_in = false;
     for (int p = 0; p < port_count; ++p) {
         const char* pn = port_tab[p].name >= 0 ? SYM_get(sym_tab, port_tab[p].name) : nullptr;
@@ -134,13 +114,11 @@ void check_signal_buffer(const char* name, const char* keyword_tail) {
     }
     if (!has_out) {
         qdx_printf("ERROR: (%s) %%OUTPUT %s specified in %%BUFFER %s.\n", lib_file(), b->output, name);
-        qdx_printf("       can't be found in file '%s'.\n", path.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "       can't be found in file '%s'.\n", path.c_str());
     }
     if (!has_in) {
         qdx_printf("ERROR: (%s) %%INPUT %s specified in %%BUFFER %s.\n", lib_file(), b->input, name);
-        qdx_printf("       can't be found in file '%s'.\n", path.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "       can't be found in file '%s'.\n", path.c_str());
     }
     SDB_close(db, 0);
 }
@@ -159,12 +137,12 @@ bool check_pad_buffer(const char* keyword, const char* name, bool inout, char** 
         qdx_printf("ERROR: (%s) can't find %%INOUT in %%BUFFER %s.\n", lib_file(), name);
         ok = false;
     }
-    if (in_pin) set_copy(*in_pin, b->input);
+    if (in_pin) STR_replace_owned(*in_pin, b->input);
     if (!b->input) {
         qdx_printf("ERROR: (%s) can't find %%INPUT in %%BUFFER %s.\n", lib_file(), name);
         ok = false;
     }
-    if (out_pin) set_copy(*out_pin, b->output);
+    if (out_pin) STR_replace_owned(*out_pin, b->output);
     if (!b->output) {
         qdx_printf("ERROR: (%s) can't find %%OUTPUT in %%BUFFER %s.\n", lib_file(), name);
         ok = false;
@@ -208,8 +186,9 @@ void bscan_init() {
     if (NEED_EXTRA_PIN) DYNA_free(&NEED_EXTRA_PIN);
     BUFFER_REPORT = DYNA_new<char*>();
     NEED_EXTRA_PIN = DYNA_new<int>();
-    // Words 6 and 17 keep their values; word 11 is the list of extra-pin nets.
-    for (int w : {0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 12, 13, 14, 15, 16}) TAP_FLAG[w] = -1;
+    // The high-impedance pin and the TDO pad's enable keep their value.
+    for (int w = 0; w < TAP_FLAG_WORDS; ++w)
+        if (w != TAP_FLAG_HIGHZ && w != TAP_FLAG_EXTRA_WORD && w != TAP_FLAG_TDO_ENABLE) TAP_FLAG[w] = -1;
     if (TAP_FLAG_EXTRA) DYNA_free(&TAP_FLAG_EXTRA);
     TAP_FLAG_EXTRA = DYNA_new<int>();
     multi_io_module_flagG = 0;
@@ -226,195 +205,237 @@ void check_pin_signal_inv_buf() {
 SdbDatabase* open_sdb_file(const char* path) {
     SdbDatabase* db = SDB_open(path, "r", 0);
     if (!db) {
-        qdx_printf("ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path);
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path);
     }
     return SDB_setup(db);
 }
 
-void check_necessary_fields() {
+namespace {
+
+// What the field checks share: whether one of them failed, the TAP
+// instance of the design (-1 none), the TAP controller of the library and
+// its module name, and whether some TAP pin is active low.
+struct FieldCheck {
     bool failed = false;
-    // 1. -add_pad needs both pad buffers.
-    if (JTAG_OPTION[OPT_ADD_PAD]) {
-        if (!INPUT_BUFFER) {
-            qdx_printf("ERROR: option -add_pad requires to declare %%INPUT_BUFFER\n       in file '%s'.\n\n",
-                       bsc_file());
-            qdx_exit(-1);
+    int tap = -1;
+    const char* module = "";
+    TapCellEntry* t = nullptr;
+    bool inverted = false;
+
+    // A TAP pin name without its active-low mark; the mark is noted.
+    const char* note(const char* pin) {
+        if (active_low(pin)) inverted = true;
+        return without_low_mark(pin);
+    }
+    // A TAP controller pin that the cells need is missing.
+    void missing(const char* first_piece) {
+        qdx_printf("%s", first_piece);
+        qdx_printf("in %%TAP_CONTROLLER %s.\n", module);
+        failed = true;
+    }
+    void missing_lib(const char* word) {
+        std::string first = std::string("ERROR: (") + lib_file() + ") can't find %" + word + " ";
+        missing(first.c_str());
+    }
+    // A tree buffer needs both its pins.
+    void buffer_pins(BufferEntry* b, const char* name) {
+        if (!b->input) {
+            qdx_printf("ERROR: (%s) can't find %%INPUT in %%BUFFER %s.\n\n", lib_file(), name);
+            failed = true;
         }
-        if (!OUTPUT_BUFFER) {
-            qdx_printf("ERROR: option -add_pad requires to declare %%OUTPUT_BUFFER\n       in file '%s'.\n\n",
-                       bsc_file());
-            qdx_exit(-1);
+        if (!b->output) {
+            qdx_printf("ERROR: (%s) can't find %%OUTPUT in %%BUFFER %s.\n\n", lib_file(), name);
+            failed = true;
         }
     }
-    // 2-4. The pad buffers of the configuration.
+};
+
+// -add_pad needs both pad buffers.
+void add_pad_buffers(FieldCheck& c) {
+    if (JTAG_OPTION[OPT_ADD_PAD]) {
+        if (!INPUT_BUFFER) {
+            qdx_exit_printf(-1, "ERROR: option -add_pad requires to declare %%INPUT_BUFFER\n       in file '%s'.\n\n",
+                       bsc_file());
+        }
+        if (!OUTPUT_BUFFER) {
+            qdx_exit_printf(-1, "ERROR: option -add_pad requires to declare %%OUTPUT_BUFFER\n       in file '%s'.\n\n",
+                       bsc_file());
+        }
+    }
+}
+
+// The pad buffers of the configuration.
+void pad_buffers(FieldCheck& c) {
     if (INPUT_BUFFER &&
         !check_pad_buffer("INPUT_BUFFER", INPUT_BUFFER, false, &INPUT_BUFFER_INPUT, &INPUT_BUFFER_OUTPUT))
-        failed = true;
+        c.failed = true;
     if (OUTPUT_BUFFER &&
         !check_pad_buffer("OUTPUT_BUFFER", OUTPUT_BUFFER, false, &OUTPUT_BUFFER_INPUT, &OUTPUT_BUFFER_OUTPUT))
-        failed = true;
-    if (INOUT_BUFFER && !check_pad_buffer("INOUT_BUFFER", INOUT_BUFFER, true, nullptr, nullptr)) failed = true;
-    // 5. The TAP module's names.
+        c.failed = true;
+    if (INOUT_BUFFER && !check_pad_buffer("INOUT_BUFFER", INOUT_BUFFER, true, nullptr, nullptr)) c.failed = true;
+}
+
+// The TAP module's names.
+void tap_module_names(FieldCheck& c) {
     if (!TAP_MODULE_NAME) {
         qdx_printf("ERROR: (%s) can't find %%MODULE_NAME in %%TAP_MODULE.\n", bsc_file());
-        failed = true;
+        c.failed = true;
     }
     if (!TAP_INSTANCE_NAME) {
         qdx_printf("ERROR: (%s) can't find %%INSTANCE_NAME in %%TAP_MODULE.\n", bsc_file());
-        failed = true;
+        c.failed = true;
     }
-    // 6. The TAP instance of the design.
-    int tap = -1;
-    if (TAP_INSTANCE_NAME && !JTAG_OPTION[OPT_ADD_TAP] && !JTAG_OPTION[OPT_ADD_BCM]) {
+}
+
+// The TAP instance of the design.
+void tap_instance(FieldCheck& c) {
+        if (TAP_INSTANCE_NAME && !JTAG_OPTION[OPT_ADD_TAP] && !JTAG_OPTION[OPT_ADD_BCM]) {
         // A TAP inside a sub-module bears its whole path in this design.
-        tap = SDB_nl_search_obj(kest_hier_tap_design_name());
-        if (tap < 0) {
-            qdx_printf("ERROR: (%s) can't find TAP %%INSTANCE_NAME '%s' in SDB file '%s'.\n\n", bsc_file(),
+        c.tap = SDB_nl_search_obj(kest_hier_tap_design_name());
+        if (c.tap < 0) {
+            qdx_exit_printf(-1, "ERROR: (%s) can't find TAP %%INSTANCE_NAME '%s' in SDB file '%s'.\n\n", bsc_file(),
                        kest_hier_tap_design_name(), MODULE_C_SDB.c_str());
-            qdx_exit(-1);
         }
-        const char* cls = class_name_of(tap);
+        const char* cls = SDB_class_name_of(c.tap);
         if (!TAP_MODULE_NAME || std::strcmp(cls, TAP_MODULE_NAME) != 0) {
-            qdx_printf("ERROR: (%s) %%TAP_MODULE_NAME '%s' doesn't match\n       class name of '%s' in SDB file '%s'.\n\n",
+            qdx_exit_printf(-1, "ERROR: (%s) %%TAP_MODULE_NAME '%s' doesn't match\n       class name of '%s' in SDB file '%s'.\n\n",
                        bsc_file(), TAP_MODULE_NAME ? TAP_MODULE_NAME : "", cls, MODULE_C_SDB.c_str());
-            qdx_exit(-1);
         }
     }
-    // 7. The design ports of the TAP.
+}
+
+// The design ports of the TAP.
+void tap_ports(FieldCheck& c) {
     if (!GLOBAL_TDI) {
         qdx_printf("ERROR: can't find %%GLOBAL_TDI in file '%s'.\n", bsc_file());
-        failed = true;
+        c.failed = true;
     }
     if (!GLOBAL_TDO) {
         qdx_printf("ERROR: can't find %%GLOBAL_TDO in file '%s'.\n", bsc_file());
-        failed = true;
+        c.failed = true;
     }
     if (JTAG_OPTION[OPT_ADD_TAP]) {
         if (!GLOBAL_TMS) {
             qdx_printf("ERROR: can't find %%GLOBAL_TMS in file '%s'.\n", bsc_file());
-            failed = true;
+            c.failed = true;
         }
         if (!GLOBAL_TCK) {
             qdx_printf("ERROR: can't find %%GLOBAL_TCK in file '%s'.\n", bsc_file());
-            failed = true;
+            c.failed = true;
         }
     }
-    // 8. The TAP controller of the library.  Without one nothing below can
-    // be checked: that is an error of its own.
+}
+
+// The TAP controller of the library.  Without one nothing below can
+// be checked: that is an error of its own.
+void tap_controller(FieldCheck& c) {
     if (!TAP_CONTR && TAP_MODULE_NAME) TAP_CONTR = get_tap_cell(TAP_MODULE_NAME);
-    const char* module = TAP_MODULE_NAME ? TAP_MODULE_NAME : "";
+    c.module = TAP_MODULE_NAME ? TAP_MODULE_NAME : "";
     if (!TAP_CONTR) {
-        qdx_printf("ERROR: (%s) can't find %%TAP_CONTROLLER %s.\n\n", lib_file(), module);
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: (%s) can't find %%TAP_CONTROLLER %s.\n\n", lib_file(), c.module);
     }
-    TapCellEntry* t = TAP_CONTR;
-    bool inverted = false;  // some TAP pin is active low
-    auto note = [&](const char* pin) {
-        if (active_low(pin)) inverted = true;
-        return without_low_mark(pin);
-    };
-    // 9. TRST.
+    c.t = TAP_CONTR;
+}
+
+// TRST.
+void trst_pin(FieldCheck& c) {
     if (!GLOBAL_TRST) {
         TAP_TRST_PIN = nullptr;
-    } else if (!t->trst) {
-        qdx_printf("ERROR: (%s) can't find %%TRST in %%TAP_CONTROLLER %s to match\n", lib_file(), module);
+    } else if (!c.t->trst) {
+        qdx_printf("ERROR: (%s) can't find %%TRST in %%TAP_CONTROLLER %s to match\n", lib_file(), c.module);
         qdx_printf("       %%GLOBAL_TRST '%s' in %s.\n", GLOBAL_TRST, bsc_file());
-        failed = true;
+        c.failed = true;
     } else {
-        TAP_TRST_PIN = note(t->trst);
+        TAP_TRST_PIN = c.note(c.t->trst);
     }
-    // 10. The four standard pins.
+}
+
+// The four standard pins.
+void standard_pins(FieldCheck& c) {
     struct {
         const char* pin;
         const char* word;
         const char** global;
-    } std_pins[] = {{t->tdi, "TDI", &TAP_TDI_PIN},
-                    {t->tdo, "TDO", &TAP_TDO_PIN},
-                    {t->tms, "TMS", &TAP_TMS_PIN},
-                    {t->tck, "TCK", &TAP_TCK_PIN}};
+    } std_pins[] = {{c.t->tdi, "TDI", &TAP_TDI_PIN},
+                    {c.t->tdo, "TDO", &TAP_TDO_PIN},
+                    {c.t->tms, "TMS", &TAP_TMS_PIN},
+                    {c.t->tck, "TCK", &TAP_TCK_PIN}};
     for (auto& s : std_pins) {
         if (!s.pin) {
-            qdx_printf("ERROR: (%s) can't find %%%s in %%TAP_CONTROLLER %s.\n", lib_file(), s.word, module);
-            failed = true;
+            qdx_printf("ERROR: (%s) can't find %%%s in %%TAP_CONTROLLER %s.\n", lib_file(), s.word, c.module);
+            c.failed = true;
         } else {
-            *s.global = note(s.pin);
+            *s.global = c.note(s.pin);
         }
     }
-    // 11. The pins the cells drive.
-    auto missing = [&](const char* first_piece) {
-        qdx_printf("%s", first_piece);
-        qdx_printf("in %%TAP_CONTROLLER %s.\n", module);
-        failed = true;
-    };
-    auto missing_lib = [&](const char* word) {
-        std::string first = std::string("ERROR: (") + lib_file() + ") can't find %" + word + " ";
-        missing(first.c_str());
-    };
+}
+
+// The pins the cells drive.
+void driven_pins(FieldCheck& c) {
     // SHIFT_DR
-    if (!t->shift_dr) {
-        missing_lib("SHIFT_DR");
+    if (!c.t->shift_dr) {
+        c.missing_lib("SHIFT_DR");
     } else {
-        TAP_SHIFT_PIN = note(t->shift_dr);
-        TAP_FLAG[3] = tap_pin_net(tap, TAP_SHIFT_PIN, SDB_DIR_OUTPUT, "SHIFT_DR",
+        TAP_SHIFT_PIN = c.note(c.t->shift_dr);
+        TAP_FLAG[TAP_FLAG_SHIFT_DR] = tap_pin_net(c.tap, TAP_SHIFT_PIN, SDB_DIR_OUTPUT, "SHIFT_DR",
                                   standard_tail("SHIFT_DR", TAP_SHIFT_PIN));
     }
-    if (!t->clock_dr) {
-        missing_lib("CLOCK_DR");
+    if (!c.t->clock_dr) {
+        c.missing_lib("CLOCK_DR");
     } else {
-        TAP_CLOCK_PIN = note(t->clock_dr);
-        TAP_FLAG[4] = tap_pin_net(tap, TAP_CLOCK_PIN, SDB_DIR_OUTPUT, "CLOCK_DR",
+        TAP_CLOCK_PIN = c.note(c.t->clock_dr);
+        TAP_FLAG[TAP_FLAG_CLOCK_DR] = tap_pin_net(c.tap, TAP_CLOCK_PIN, SDB_DIR_OUTPUT, "CLOCK_DR",
                                   standard_tail("CLOCK_DR", TAP_CLOCK_PIN));
     }
-    if (!t->first_bcell) {
-        missing_lib("FIRST_BCELL");
+    if (!c.t->first_bcell) {
+        c.missing_lib("FIRST_BCELL");
     } else {
-        const char* p = without_low_mark(t->first_bcell);
-        TAP_FLAG[1] = tap_pin_net(tap, p, SDB_DIR_OUTPUT, "FIRST_BCELL",
+        const char* p = without_low_mark(c.t->first_bcell);
+        TAP_FLAG[TAP_FLAG_FIRST_BCELL] = tap_pin_net(c.tap, p, SDB_DIR_OUTPUT, "FIRST_BCELL",
                                   std::string("         %FIRST_BCELL '") + p + "' will be disconnected.\n");
     }
-    if (!t->last_bcell) {
-        missing_lib("LAST_BCELL");
+    if (!c.t->last_bcell) {
+        c.missing_lib("LAST_BCELL");
     } else {
-        const char* p = without_low_mark(t->last_bcell);
-        TAP_FLAG[2] = tap_pin_net(tap, p, SDB_DIR_INPUT, "LAST_BCELL",
+        const char* p = without_low_mark(c.t->last_bcell);
+        TAP_FLAG[TAP_FLAG_LAST_BCELL] = tap_pin_net(c.tap, p, SDB_DIR_INPUT, "LAST_BCELL",
                                   std::string("         %LAST_BCELL '") + p + "' will be disconnected.\n");
     }
-    if (t->highz_command) {
+    if (c.t->highz_command) {
         HIZ_FLAG = 1;
-        TAP_HIZ_PIN = note(t->highz_command);
-        TAP_FLAG[7] = tap_pin_net(tap, TAP_HIZ_PIN, SDB_DIR_OUTPUT, "HIGHZ_COMMAND",
+        TAP_HIZ_PIN = c.note(c.t->highz_command);
+        TAP_FLAG[TAP_FLAG_HIZ] = tap_pin_net(c.tap, TAP_HIZ_PIN, SDB_DIR_OUTPUT, "HIGHZ_COMMAND",
                                   std::string("         %HIGHZ_COMMAND '") + TAP_HIZ_PIN + "' will be disconnected.\n");
     }
     if (BCELL_UPDATE_DR) {
-        if (!t->update_dr) {
-            missing_lib("UPDATE_DR");
+        if (!c.t->update_dr) {
+            c.missing_lib("UPDATE_DR");
         } else {
-            TAP_UPDATE_PIN = note(t->update_dr);
-            TAP_FLAG[5] = tap_pin_net(tap, TAP_UPDATE_PIN, SDB_DIR_OUTPUT, "UPDATE_DR",
+            TAP_UPDATE_PIN = c.note(c.t->update_dr);
+            TAP_FLAG[TAP_FLAG_UPDATE_DR] = tap_pin_net(c.tap, TAP_UPDATE_PIN, SDB_DIR_OUTPUT, "UPDATE_DR",
                                       standard_tail("UPDATE_DR", TAP_UPDATE_PIN));
         }
     } else {
         TAP_UPDATE_PIN = nullptr;
     }
     if (BCELL_HIGHZ) {
-        if (!t->highz_command) {
+        if (!c.t->highz_command) {
             std::string first = std::string("ERROR: (") + lib_file() + ") can't find %HIGHZ_COMMAND";
-            missing(first.c_str());
+            c.missing(first.c_str());
         } else {
-            TAP_HIGHZ_PIN = note(t->highz_command);
-            TAP_FLAG[6] = tap_pin_net(tap, TAP_HIGHZ_PIN, SDB_DIR_OUTPUT, "HIGHZ_COMMAND",
+            TAP_HIGHZ_PIN = c.note(c.t->highz_command);
+            TAP_FLAG[TAP_FLAG_HIGHZ] = tap_pin_net(c.tap, TAP_HIGHZ_PIN, SDB_DIR_OUTPUT, "HIGHZ_COMMAND",
                                       std::string("         %HIGHZ '") + TAP_HIGHZ_PIN + "' will be disconnected.\n");
         }
     } else {
         TAP_HIGHZ_PIN = nullptr;
     }
     if (BCELL_RST) {
-        if (!t->tap_reset) {
-            missing_lib("TAP_RESET");
+        if (!c.t->tap_reset) {
+            c.missing_lib("TAP_RESET");
         } else {
-            TAP_RST_PIN = note(t->tap_reset);
-            TAP_FLAG[0] = tap_pin_net(tap, TAP_RST_PIN, SDB_DIR_OUTPUT, "TAP_RESET",
+            TAP_RST_PIN = c.note(c.t->tap_reset);
+            TAP_FLAG[TAP_FLAG_RESET] = tap_pin_net(c.tap, TAP_RST_PIN, SDB_DIR_OUTPUT, "TAP_RESET",
                                       standard_tail("TAP_RESET", TAP_RST_PIN));
         }
     }
@@ -424,32 +445,35 @@ void check_necessary_fields() {
         const char* word;
         const char** global;
         int flag;
-    } modes[] = {{BCELL_MODE1, t->mode1, "MODE_1", &TAP_MODE1_PIN, 8},
-                 {BCELL_MODE2, t->mode2, "MODE_2", &TAP_MODE2_PIN, 9},
-                 {BCELL_MODE3, t->mode3, "MODE_3", &TAP_MODE3_PIN, 10}};
+    } modes[] = {{BCELL_MODE1, c.t->mode1, "MODE_1", &TAP_MODE1_PIN, TAP_FLAG_MODE1},
+                 {BCELL_MODE2, c.t->mode2, "MODE_2", &TAP_MODE2_PIN, TAP_FLAG_MODE2},
+                 {BCELL_MODE3, c.t->mode3, "MODE_3", &TAP_MODE3_PIN, TAP_FLAG_MODE3}};
     for (auto& m : modes) {
         if (!m.need) continue;
         if (!m.pin) {
-            missing_lib(m.word);
+            c.missing_lib(m.word);
             continue;
         }
-        *m.global = note(m.pin);
-        TAP_FLAG[m.flag] = tap_pin_net(tap, *m.global, SDB_DIR_OUTPUT, m.word, standard_tail(m.word, *m.global));
+        *m.global = c.note(m.pin);
+        TAP_FLAG[m.flag] = tap_pin_net(c.tap, *m.global, SDB_DIR_OUTPUT, m.word, standard_tail(m.word, *m.global));
     }
-    // 12. Extra pins.
-    int have_extra = DYNA_count(t->extra);
+}
+
+// Extra pins.
+void extra_pins(FieldCheck& c) {
+    int have_extra = DYNA_count(c.t->extra);
     if (have_extra < BCELL_EXTRA) {
-        qdx_printf("ERROR: (%s) scan cell has more extra pins than %%TAP_CONTROLLER %s.\n", lib_file(), module);
-        failed = true;
+        qdx_printf("ERROR: (%s) scan cell has more extra pins than %%TAP_CONTROLLER %s.\n", lib_file(), c.module);
+        c.failed = true;
     } else {
         free_text_list(TAP_EXTRA_PIN);
         TAP_EXTRA_PIN = DYNA_new<char*>();
         for (int i = 0; i < BCELL_EXTRA; ++i) {
-            const char* raw = t->extra[i];
-            const char* p = note(raw);
+            const char* raw = c.t->extra[i];
+            const char* p = c.note(raw);
             DYNA_append(&TAP_EXTRA_PIN, p ? qdx_strdup(p) : static_cast<char*>(nullptr));
-            if (tap < 0 || !p) continue;
-            int net = search_inet_connected_to_obj(tap, p, SDB_DIR_OUTPUT);
+            if (c.tap < 0 || !p) continue;
+            int net = search_inet_connected_to_obj(c.tap, p, SDB_DIR_OUTPUT);
             DYNA_append(&TAP_FLAG_EXTRA, net);
             if (net == 0 || net == 1) {
                 qdx_printf("WARNING: Pin %%EXTRA_%d '%s' of TAP '%s' ", i, p, TAP_INSTANCE_NAME);
@@ -458,71 +482,70 @@ void check_necessary_fields() {
             }
         }
     }
-    // 13. Signal buffers.
-    auto buffer_pins = [&](BufferEntry* b, const char* name) {
-        if (!b->input) {
-            qdx_printf("ERROR: (%s) can't find %%INPUT in %%BUFFER %s.\n\n", lib_file(), name);
-            failed = true;
-        }
-        if (!b->output) {
-            qdx_printf("ERROR: (%s) can't find %%OUTPUT in %%BUFFER %s.\n\n", lib_file(), name);
-            failed = true;
-        }
-    };
-    if (JTAG_OPTION[OPT_DF_SPEED] && t->df_group_size >= 1 && !t->df_signal_buffer) {
-        if (!t->signal_buffer && t->group_size > 0) {
+}
+
+// Signal buffers.
+void signal_buffers(FieldCheck& c) {
+    if (JTAG_OPTION[OPT_DF_SPEED] && c.t->df_group_size >= 1 && !c.t->df_signal_buffer) {
+        if (!c.t->signal_buffer && c.t->group_size > 0) {
             qdx_printf("ERROR: (%s) can't find %%SIGNAL_BUFFER or %%DF_SIGNAL_BUFFER in %%TAP_CONTROLLER.\n",
                        lib_file());
-            failed = true;
+            c.failed = true;
         }
-    } else if (t->df_group_size > 0 && t->df_signal_buffer) {
-        BufferEntry* b = get_buffer(t->df_signal_buffer);
+    } else if (c.t->df_group_size > 0 && c.t->df_signal_buffer) {
+        BufferEntry* b = get_buffer(c.t->df_signal_buffer);
         if (!b) {
-            void_declare("DF_SIGNAL_", t->df_signal_buffer);
-            failed = true;
+            void_declare("DF_SIGNAL_", c.t->df_signal_buffer);
+            c.failed = true;
         } else {
-            buffer_pins(b, t->df_signal_buffer);
+            c.buffer_pins(b, c.t->df_signal_buffer);
         }
     }
-    if (t->group_size > 0) {
-        if (!t->signal_buffer) {
+    if (c.t->group_size > 0) {
+        if (!c.t->signal_buffer) {
             qdx_printf("ERROR: (%s) can't find %%SIGNAL_BUFFER in %%TAP_CONTROLLER.\n", lib_file());
-            failed = true;
-        } else if (BufferEntry* b = get_buffer(t->signal_buffer); !b) {
-            void_declare("SIGNAL_", t->signal_buffer);
-            failed = true;
+            c.failed = true;
+        } else if (BufferEntry* b = get_buffer(c.t->signal_buffer); !b) {
+            void_declare("SIGNAL_", c.t->signal_buffer);
+            c.failed = true;
         } else {
-            buffer_pins(b, t->signal_buffer);
-            if (HIZ_FLAG && !active_low(t->highz_command)) {
-                set_copy(HIZ_BUF_NAME, t->signal_buffer);
+            c.buffer_pins(b, c.t->signal_buffer);
+            if (HIZ_FLAG && !active_low(c.t->highz_command)) {
+                STR_replace_owned(HIZ_BUF_NAME, c.t->signal_buffer);
                 HIZ_BUF = b;
             }
         }
-    } else if (HIZ_FLAG && !active_low(t->highz_command) && t->signal_buffer) {
+    } else if (HIZ_FLAG && !active_low(c.t->highz_command) && c.t->signal_buffer) {
         // Without trees the high-impedance buffers of tied enables still
         // take the signal buffer.
-        if (BufferEntry* b = get_buffer(t->signal_buffer); b && b->input && b->output) {
-            set_copy(HIZ_BUF_NAME, t->signal_buffer);
+        if (BufferEntry* b = get_buffer(c.t->signal_buffer); b && b->input && b->output) {
+            STR_replace_owned(HIZ_BUF_NAME, c.t->signal_buffer);
             HIZ_BUF = b;
         }
     }
-    // 14. The inverting buffer, when some TAP pin is active low.
-    if (inverted) {
-        if (!t->inv_buffer) {
+}
+
+// The inverting buffer, when some TAP pin is active low.
+void inverting_buffer(FieldCheck& c) {
+    if (c.inverted) {
+        if (!c.t->inv_buffer) {
             qdx_printf("ERROR: (%s) can't find %%INV_BUFFER in %%TAP_CONTROLLER.\n", lib_file());
-            failed = true;
-        } else if (BufferEntry* b = get_buffer(t->inv_buffer); !b) {
-            void_declare("INV_", t->inv_buffer);
-            failed = true;
+            c.failed = true;
+        } else if (BufferEntry* b = get_buffer(c.t->inv_buffer); !b) {
+            void_declare("INV_", c.t->inv_buffer);
+            c.failed = true;
         } else {
-            buffer_pins(b, t->inv_buffer);
-            if (HIZ_FLAG && active_low(t->highz_command)) {
-                set_copy(HIZ_BUF_NAME, t->inv_buffer);
+            c.buffer_pins(b, c.t->inv_buffer);
+            if (HIZ_FLAG && active_low(c.t->highz_command)) {
+                STR_replace_owned(HIZ_BUF_NAME, c.t->inv_buffer);
                 HIZ_BUF = b;
             }
         }
     }
-    // 15. The pin list.
+}
+
+// The pin list.
+void pin_list(FieldCheck& c) {
     if (DYNA_count(PIN_TABLE) == 0) {
         if (!PIN_FILE) {
             qdx_printf("ERROR: (%s) Please specify the following field:\n", bsc_file());
@@ -532,12 +555,21 @@ void check_necessary_fields() {
         } else {
             qdx_printf("ERROR: (%s) empty file. Can't find non skip pin.\n\n", PIN_FILE);
         }
-        failed = true;
+        c.failed = true;
     }
-    if (failed) {
-        qdx_printf("\n");
-        qdx_exit(-1);
-    }
+}
+
+// The checks in the order they run; a check ends the run at once only
+// where nothing after it could be checked.
+using FieldStep = void (*)(FieldCheck&);
+const FieldStep kFieldSteps[] = {add_pad_buffers, pad_buffers, tap_module_names, tap_instance, tap_ports, tap_controller, trst_pin, standard_pins, driven_pins, extra_pins, signal_buffers, inverting_buffer, pin_list};
+
+}  // namespace
+
+void check_necessary_fields() {
+    FieldCheck c;
+    for (FieldStep step : kFieldSteps) step(c);
+    if (c.failed) qdx_exit_printf(-1, "\n");
 }
 
 static void check_one_pad_buffer(const char* keyword, const char* cell, bool inout, char** in_pin, char** out_pin) {
@@ -568,9 +600,8 @@ int find_iport(const char* signal) {
         }
     }
     if (hits == 1) return found;
-    qdx_printf("ERROR: (%s) can't find port '%s' in SDB '%s'.\n\n", PIN_FILE ? PIN_FILE : "", name,
+    qdx_exit_printf(-1, "ERROR: (%s) can't find port '%s' in SDB '%s'.\n\n", PIN_FILE ? PIN_FILE : "", name,
                MODULE_C_SDB.c_str());
-    qdx_exit(-1);
 }
 
 int find_adjacent_node(int node) {
@@ -586,13 +617,11 @@ int get_node_connected_to_portnode(int port) {
     const char* pname = port >= 0 && port < port_count ? SYM_get(sym_tab, port_tab[port].name) : "";
     int node = port >= 0 && port < port_count ? port_tab[port].node : -1;
     if (node < 0 || node >= node_count) {
-        qdx_printf("ERROR: SDB error. Port '%s' can't map to the node table.\n\n", pname ? pname : "");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: SDB error. Port '%s' can't map to the node table.\n\n", pname ? pname : "");
     }
     int other = find_adjacent_node(node);
     if (other < 0) {
-        qdx_printf("ERROR: port '%s' is floating.\n\n", pname ? pname : "");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: port '%s' is floating.\n\n", pname ? pname : "");
     }
     return other;
 }
@@ -617,9 +646,8 @@ int search_inode_connected_to_obj(int obj, const char* name, int direction) {
         if (!pn || STR_ucomp(pn, name) != 0) continue;
         int actual = pin_tab[node_tab[n].pin].direction & 3;
         if (actual == direction) return n;
-        qdx_printf("ERROR: '%s' is %s of '%s'.\n", name, direction_words(actual), class_name_of(obj));
-        qdx_printf("       But it was declared as %s in file '%s'.\n\n", direction_words(direction), lib_file());
-        qdx_exit(-1);
+        qdx_printf("ERROR: '%s' is %s of '%s'.\n", name, direction_words(actual), SDB_class_name_of(obj));
+        qdx_exit_printf(-1, "       But it was declared as %s in file '%s'.\n\n", direction_words(direction), lib_file());
     }
     return -1;
 }
@@ -630,7 +658,7 @@ bool pad_enable_is_low(const char* name) {
     if (p < 0) return false;
     int other = find_adjacent_node(port_tab[p].node);
     if (other < 0 || node_tab[other].object < 0) return false;
-    BufferEntry* b = get_buffer(class_name_of(node_tab[other].object));
+    BufferEntry* b = get_buffer(SDB_class_name_of(node_tab[other].object));
     return b && b->en_l;
 }
 
@@ -650,7 +678,7 @@ void check_connect_pad() {
         if (p < 0) continue;
         int other = find_adjacent_node(port_tab[p].node);
         if (other < 0 || node_tab[other].object < 0) continue;
-        BufferEntry* b = get_buffer(class_name_of(node_tab[other].object));
+        BufferEntry* b = get_buffer(SDB_class_name_of(node_tab[other].object));
         if (!b) continue;
         if (b->mode1) BCELL_MODE1 = 1;
         if (b->mode2) BCELL_MODE2 = 1;

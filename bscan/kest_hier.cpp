@@ -78,8 +78,7 @@ std::string find_sdb(const char* name) {
     std::string file = std::string(bsnames::or_text(name, "")) + ".sdb";
     std::string found = bsedit::search_file(file);
     if (found.empty()) {
-        std::printf("ERROR: Can not find \"%s\" file.\n\n", file.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: Can not find \"%s\" file.\n\n", file.c_str());
     }
     return found;
 }
@@ -88,15 +87,14 @@ std::string find_sdb(const char* name) {
 // port would get a second one: refused, so that every added port name is
 // unique on its level.
 void check_port_names_free(const char* module, const std::string& path) {
-    SdbDatabase* db = bsedit::open_module(path);
+    SdbDatabase* db = open_sdb_file(path.c_str());
     for (char** list : kest_hier_tap_port_tabG.list)
         for (int k = 0, n = DYNA_count(list); k < n; ++k) {
             if (SDB_nl_search_port(list[k]) < 0 && SDB_nl_search_net(list[k]) < 0) continue;
             qdx_printf("ERROR: module '%s' (%s) already holds a port or net '%s'; the TAP port\n", module, path.c_str(),
                        list[k]);
-            qdx_printf("       of that name can't be added on the way to TAP instance '%s'.\n\n",
+            qdx_exit_printf(-1, "       of that name can't be added on the way to TAP instance '%s'.\n\n",
                        kest_hier_tap_design_name());
-            qdx_exit(-1);
         }
     SDB_close(db, 0);
 }
@@ -110,8 +108,7 @@ void copy_path_modules() {
         if (!bs_copy_file(found, std::string(module) + "_bs.sdb")) {
             qdx_printf("\n");
             qdx_printf("ERROR: can not copy file \"%s\" to file \"%s_bs.sdb\".", found.c_str(), module);
-            qdx_printf("\n       Perhaps permission deny ...\n\n");
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "\n       Perhaps permission deny ...\n\n");
         }
     }
 }
@@ -123,8 +120,7 @@ void write_path_files() {
         std::string cmd = BSCAN_OPATH + "/" + item.module + "_bs.cmd";
         TAP_FP = bs_open_cmd_file(cmd);
         if (!TAP_FP) {
-            qdx_printf("ERROR: can't open command file \"%s\" to update SDB.\n", cmd.c_str());
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "ERROR: can't open command file \"%s\" to update SDB.\n", cmd.c_str());
         }
         std::fprintf(TAP_FP, "edit %s_bs\n", item.module);
         std::fprintf(TAP_FP, "path %s \n", BSCAN_OPATH.c_str());
@@ -152,11 +148,10 @@ void kest_hier_find_tap_instance_with_iopad() {
     for (int i = 0; i + 1 < path_count(); ++i) {
         TapPathItem& item = kest_hier_tap_ctrl_name_tabG[i];
         std::string db_path = find_sdb(i == 0 ? TOP_MODULE.c_str() : kest_hier_tap_ctrl_name_tabG[i - 1].module);
-        SdbDatabase* db = bsedit::open_module(db_path);
+        SdbDatabase* db = open_sdb_file(db_path.c_str());
         int obj = SDB_nl_search_obj(item.instance);
         if (obj < 0) {
-            qdx_printf("ERROR: can not find the instance %s in %s file.\n", item.instance, db_path.c_str());
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "ERROR: can not find the instance %s in %s file.\n", item.instance, db_path.c_str());
         }
         bsnames::set_text(item.module, bsnames::class_name(obj));
         SDB_close(db, 0);

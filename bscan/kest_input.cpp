@@ -123,10 +123,6 @@ const Role kBidir{"%BIDIR_SCAN", "BIDIR SCAN", {DATA_IN, DATA_OUT, UPDATE_DR, SY
                   "BIDIR SCAN", ""};
 const Role kControl{"%CONTROL_SCAN", "CONTROL SCAN", {DATA_IN, DATA_OUT, UPDATE_DR}, MODE_WARN_IF_NONE,
                     "CONTORL SCAN", ""};
-const Role kControlLow{"%CONTROL_LOW_SCAN", "CONTROL LOW SCAN", {DATA_IN, DATA_OUT, UPDATE_DR},
-                       MODE_WARN_IF_NONE, "CONTORL LOW SCAN", ""};
-const Role kControlHigh{"%CONTROL_HIGH_SCAN", "CONTROL HIGH SCAN", {DATA_IN, DATA_OUT, UPDATE_DR},
-                        MODE_WARN_IF_NONE, "CONTORL HIGH SCAN", ""};
 const Role kInputMux{"%INPUT_MUX_SCAN", "INPUT MUX SCAN", {DATA_IN, UPDATE_DR_OUT, UPDATE_DR},
                      MODE_WARN_AND_CLEAR, "INPUT MUX SCAN", ""};
 const Role kClockMux{"%CLOCK_MUX_SCAN", "CLOCK MUX SCAN", {DATA_IN, UPDATE_DR_OUT, UPDATE_DR},
@@ -152,23 +148,16 @@ void oe_mode_type(ScanCellEntry* entry, const char* cell, bool clear_when_none) 
     std::string name = PATH + cell + ".sdb";
     std::string path = search_path_for(name);
     if (path.empty()) {
-        qdx_printf("ERROR: can't find SDB file '%s' in default searching path.\n\n", name.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't find SDB file '%s' in default searching path.\n\n", name.c_str());
     }
     if (!entry || !entry->oe_mode) return;
     SdbDatabase* kept = sdb;
-    SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
-    if (!db) {
-        qdx_printf("ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path.c_str());
-        qdx_exit(-1);
-    }
-    SDB_setup(db);
+    SdbDatabase* db = open_sdb_file(path.c_str());
     const char* port = entry->oe_mode[0] == '-' ? entry->oe_mode + 1 : entry->oe_mode;
     int p = SDB_nl_search_port(port);
     if (p < 0) {
-        qdx_printf("ERROR: (%s) can't find port '%s' in SDB '%s' for SCAN_CELL '%s'.\n\n", lib_file(), port,
+        qdx_exit_printf(-1, "ERROR: (%s) can't find port '%s' in SDB '%s' for SCAN_CELL '%s'.\n\n", lib_file(), port,
                    path.c_str(), cell);
-        qdx_exit(-1);
     }
     entry->spare = port_tab[p].direction;
     SDB_close(db, 0);
@@ -222,8 +211,7 @@ void check_necessary_input_file() {
 int check_ports_in_scan_cell(ScanCellEntry** out, const char* role, const char* cell) {
     ScanCellEntry* c = get_scan_cell(cell);
     if (!c) {
-        qdx_printf("ERROR: can't find scan cell %s '%s' in '%s' file.\n\n", role, cell ? cell : "", lib_file());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't find scan cell %s '%s' in '%s' file.\n\n", role, cell ? cell : "", lib_file());
     }
     if (out) *out = c;
     int unfit = 0;
@@ -259,8 +247,6 @@ int check_bidir_scan_cell_after_open_sdb(const char* cell) {
     return check_role(r, cell);
 }
 int check_control_scan_cell(const char* cell) { return check_role(kControl, cell); }
-int check_control_low_scan_cell(const char* cell) { return check_role(kControlLow, cell); }
-int check_control_high_scan_cell(const char* cell) { return check_role(kControlHigh, cell); }
 int check_input_mux_scan_cell(const char* cell) { return check_role(kInputMux, cell); }
 int check_clock_mux_scan(const char* cell) { return check_role(kClockMux, cell); }
 int check_output_mux_scan(const char* cell) { return check_role(kOutputMux, cell); }
@@ -282,6 +268,8 @@ void check_scan_cells() {
         {CLOCK_SCAN, check_clock_scan_cell},
         {OUTPUT_SCAN, check_output_scan_cell},
         {BIDIR_SCAN, check_bidir_scan_cell},
+        // The low- and high-active control cells are control cells: one check
+        // and one name ("CONTROL SCAN") for all three.
         {CONTROL_SCAN, check_control_scan_cell},
         {CONTROL_LOW_SCAN, check_control_scan_cell},
         {CONTROL_HIGH_SCAN, check_control_scan_cell},
@@ -298,7 +286,6 @@ void check_scan_cells() {
     for (const auto& r : roles)
         if (r.cell) unfit |= r.check(r.cell);
     if (unfit) {
-        qdx_printf("\n");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "\n");
     }
 }

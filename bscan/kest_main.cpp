@@ -26,8 +26,7 @@ std::string cpu_time_text;
 
 // Ends the run for a road that this version does not take yet.
 [[noreturn]] void not_available(const char* what) {
-    qdx_printf("ERROR: %s is not available in this version.\n\n", what);
-    qdx_exit(-1);
+    qdx_exit_printf(-1, "ERROR: %s is not available in this version.\n\n", what);
 }
 
 bool has_bist_entries() { return DYNA_count(BL_MBIST_TAB) > 0 || DYNA_count(BL_LBIST_TAB) > 0; }
@@ -52,8 +51,7 @@ void check_tap_instance_free() {
     if (tap < 0) return;
     qdx_printf("ERROR: (%s) the design '%s' already holds the TAP instance '%s'\n", JTAG_BSC_FILE.c_str(),
                design.c_str(), name);
-    qdx_printf("       (%%INSTANCE_NAME of %%TAP_MODULE); option -add_tap adds it.\n\n");
-    qdx_exit(-1);
+    qdx_exit_printf(-1, "       (%%INSTANCE_NAME of %%TAP_MODULE); option -add_tap adds it.\n\n");
 }
 
 const char* const kSeveralPadModules = "the boundary-scan insertion into several IO-pad modules";
@@ -84,8 +82,7 @@ bool tap_path_meets(const std::string& pad_path) {
 
 // A TAP controller inside a sub-module with pads in several IO-pad modules.
 [[noreturn]] void refuse_hier_tap_for_multi_io() {
-    std::printf("ERROR: Can not support hierarchic TAP controller for multiple IO-PAD modules.\n\n");
-    qdx_exit(-1);
+    qdx_exit_printf(-1, "ERROR: Can not support hierarchic TAP controller for multiple IO-PAD modules.\n\n");
 }
 
 // Where the pads sit in the cell-level design, for the roads the pad table
@@ -247,8 +244,7 @@ void add_scan_cell() {
     if (first < 0) {
         // Without a boundary cell there is no boundary register to insert.
         qdx_printf("ERROR: no pin of the pin list '%s' gets a boundary-scan cell;\n", PIN_FILE ? PIN_FILE : "");
-        qdx_printf("       there is no boundary register to insert.\n\n");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "       there is no boundary register to insert.\n\n");
     }
     // Pads with cells both in the top and in a pad module took the road of
     // several IO-pad modules above; a TAP pad alone may sit on the other

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bscan/bscan.h"
 #include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
@@ -196,8 +197,7 @@ void write_items(int row) {
 }
 
 [[noreturn]] void cant_open(const std::string& cmd) {
-    qdx_printf("ERROR: can't open command file \"%s\" to update SDB.\n", cmd.c_str());
-    qdx_exit(-1);
+    qdx_exit_printf(-1, "ERROR: can't open command file \"%s\" to update SDB.\n", cmd.c_str());
 }
 
 }  // namespace
@@ -212,7 +212,7 @@ bool bs_multi_io_tap_pin_closed() {
         for (const std::string& start : pins) {
             std::string inst = r->pad_instance, pin = start;
             for (int level = 0, n = DYNA_count(r->modules); level < n; ++level) {
-                SdbDatabase* db = open_module(module_sdb(r->modules[level]));
+                SdbDatabase* db = open_sdb_file(module_sdb(r->modules[level]).c_str());
                 Lift l = lift_pin(inst, pin, level < DYNA_count(r->instances) ? r->instances[level] : "");
                 SDB_close(db, 0);
                 if (l == Lift::NoOtherEnd) return true;
@@ -237,14 +237,12 @@ void open_multi_io_modules() {
         std::string file = std::string(or_text(m.module, "")) + ".sdb";
         std::string found = bsedit::search_file(file);
         if (found.empty()) {
-            std::printf("ERROR: Can not find \"%s\" file.\n\n", file.c_str());
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "ERROR: Can not find \"%s\" file.\n\n", file.c_str());
         }
         if (!bs_copy_file(found, row_design(r) + ".sdb")) {
             qdx_printf("\n");
             qdx_printf("ERROR: can not copy file \"%s\" to file \"%s.sdb\".", found.c_str(), row_design(r).c_str());
-            qdx_printf("\n       Perhaps permission deny ...\n\n");
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "\n       Perhaps permission deny ...\n\n");
         }
         FILE* fp = bs_open_cmd_file(row_cmd(r));
         if (!fp) cant_open(row_cmd(r));
@@ -272,8 +270,7 @@ void bs_add_multi_io_cells() {
             const std::string found = row == 0 ? MODULE_SDB : bsedit::search_file(file);
             if (found.empty()) {
                 qdx_printf("ERROR: can't find SDB file '%s' in default", file.c_str());
-                qdx_printf(" searching path.\n\n");
-                qdx_exit(-1);
+                qdx_exit_printf(-1, " searching path.\n\n");
             }
             open = open_sdb_file(found.c_str());
             open_row = row;

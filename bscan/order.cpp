@@ -160,18 +160,8 @@ void write_file(FILE* fp) {
 
 }  // namespace
 
-int compare_4(const void* a, const void* b) {
-    int x = *static_cast<const int*>(a), y = *static_cast<const int*>(b);
-    return x < y ? -1 : x > y ? 1 : 0;
-}
 
-int intcomp(const void* a, const void* b) { return compare_4(a, b); }
 
-int compare_1(const void* a, const void* b) {
-    int x = last_key(*static_cast<const ControlPinGroup*>(a));
-    int y = last_key(*static_cast<const ControlPinGroup*>(b));
-    return x < y ? -1 : x > y ? 1 : 0;
-}
 
 void arrange_opin_tab_from_tdo() {
     int n = DYNA_count(OPIN_TAB);
@@ -263,9 +253,6 @@ void print_bso_file() {
     bsnames::clear_text(BSO_FILE);
 }
 
-void print_control_scan(FILE* fp, const char* function, const char* cell, const char* net, const int* keys) {
-    write_control_block(fp, net, function, cell, keys, row_after_first_key(keys));
-}
 
 void integer_to_binary_code(unsigned value, char* buffer, int width) {
     for (int i = 0; i < width; ++i) buffer[width - 1 - i] = (i < 32 && (value >> i) & 1u) ? '1' : '0';

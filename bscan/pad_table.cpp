@@ -24,7 +24,6 @@ const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
 const char* bsc_file() { return JTAG_BSC_FILE.c_str(); }
 const char* design_file() { return MODULE_C_SDB.c_str(); }
 
-[[noreturn]] void stop() { qdx_exit(-1); }
 
 PinListEntry* pin_row_of(int row) {
     int pin = OPIN_TAB[row].pin;
@@ -53,8 +52,7 @@ bool is_differential(const BufferEntry* b) {
 ScanCellEntry* library_cell(const char* name) {
     ScanCellEntry* c = get_scan_cell(name);
     if (!c) {
-        qdx_printf("ERROR: can't find scan cell '%s' in '%s' file.\n\n", name, lib_file());
-        stop();
+        qdx_exit_printf(-1, "ERROR: can't find scan cell '%s' in '%s' file.\n\n", name, lib_file());
     }
     return c;
 }
@@ -69,8 +67,7 @@ ScanCellEntry* configured(const char* first, const char* second) {
 ScanCellEntry* checked_cell(const char* name, int (*check)(const char*)) {
     std::string copy = name;
     if (check(copy.c_str())) {
-        qdx_printf("\n");
-        stop();
+        qdx_exit_printf(-1, "\n");
     }
     return library_cell(copy.c_str());
 }
@@ -89,8 +86,7 @@ ScanCellEntry* requested_cell(int row, int (*check)(const char*)) {
 ScanCellEntry* bs_buffer_cell(const BufferEntry* b) {
     ScanCellEntry* c = get_scan_cell(b->name);
     if (!c) {
-        qdx_printf("ERROR: can't find %%SCAN_CELL '%s' for %%BS_BUFFER.\n", b->name);
-        stop();
+        qdx_exit_printf(-1, "ERROR: can't find %%SCAN_CELL '%s' for %%BS_BUFFER.\n", b->name);
     }
     if (c->mode3) BCELL_MODE3 = 1;
     if (c->mode2) BCELL_MODE2 = 1;
@@ -101,18 +97,7 @@ ScanCellEntry* bs_buffer_cell(const BufferEntry* b) {
                                     const char* signal) {
     qdx_printf("ERROR: (%s) %%%s %s specified in %s %s\n", lib_file(), keyword, or_text(pin, ""), where,
                or_text(buffer, ""));
-    qdx_printf("       can't be found in file '%s' while tracing port '%s'.\n\n", design_file(), signal);
-    stop();
-}
-
-[[noreturn]] void unknown_buffer(const char* cell, const char* signal) {
-    qdx_printf("FATAL: can't find the definition of buffer '%s' while tracing port '%s'.\n", cell, signal);
-    qdx_printf("       Please specify the following in file '%s'.\n", lib_file());
-    qdx_printf("              %%BUFFER  %s {\n", cell);
-    qdx_printf("                  %%INPUT\n");
-    qdx_printf("                  %%OUTPUT\n");
-    qdx_printf("               }\n\n");
-    stop();
+    qdx_exit_printf(-1, "       can't be found in file '%s' while tracing port '%s'.\n\n", design_file(), signal);
 }
 
 // Name of the pad pin that the port's net reaches: "*UNDEF*" for a node
@@ -123,8 +108,7 @@ std::string reached_pin(int port, const char* signal) {
     if (node_tab[node].object < 0 || p < 0 || p >= pin_count) return "*UNDEF*";
     const char* name = SYM_get(sym_tab, pin_tab[p].name);
     if (!name) {
-        qdx_printf("ERROR: can not get pin name while tracing port '%s'.\n", signal);
-        stop();
+        qdx_exit_printf(-1, "ERROR: can not get pin name while tracing port '%s'.\n", signal);
     }
     return name;
 }
@@ -161,8 +145,8 @@ void tap_mode_pin(int& need, char* TapCellEntry::*field, const char*& global, in
 
 void tap_mode_pins() {
     int tap = TAP_INSTANCE_NAME ? SDB_nl_search_obj(kest_hier_tap_design_name()) : -1;
-    tap_mode_pin(BCELL_MODE2, &TapCellEntry::mode2, TAP_MODE2_PIN, 9, "MODE_2", tap);
-    tap_mode_pin(BCELL_MODE3, &TapCellEntry::mode3, TAP_MODE3_PIN, 10, "MODE_3", tap);
+    tap_mode_pin(BCELL_MODE2, &TapCellEntry::mode2, TAP_MODE2_PIN, TAP_FLAG_MODE2, "MODE_2", tap);
+    tap_mode_pin(BCELL_MODE3, &TapCellEntry::mode3, TAP_MODE3_PIN, TAP_FLAG_MODE3, "MODE_3", tap);
 }
 
 // A top port reached from an input pad's core side, directly or through
@@ -226,30 +210,37 @@ void require_pair(const BufferEntry* b, const char* a, const char* a_word, const
     if (a && !m) {
         qdx_printf("ERROR: (%s) '%s' is a mux %s pad because %%%s signal is declared.\n", lib_file(), b->name, what,
                    a_word);
-        qdx_printf("       Mux %s pad also requires %%%s signal to be declared.\n\n", what, m_word);
-        stop();
+        qdx_exit_printf(-1, "       Mux %s pad also requires %%%s signal to be declared.\n\n", what, m_word);
     }
     if (m && !a) {
         qdx_printf("ERROR: (%s) '%s' is a mux %s pad because %%%s signal is declared.\n", lib_file(), b->name, what,
                    m_word);
-        qdx_printf("       Mux %s pad also requires %%%s signal to be declared.\n\n", what, a_word);
-        stop();
+        qdx_exit_printf(-1, "       Mux %s pad also requires %%%s signal to be declared.\n\n", what, a_word);
     }
 }
 
 [[noreturn]] void no_input_scan(const char* signal) {
     qdx_printf("ERROR: can't find %%INPUT_SCAN in file '%s'.\n", bsc_file());
-    qdx_printf("       Need INPUT SCAN to connect to input port '%s'.\n\n", signal);
-    stop();
+    qdx_exit_printf(-1, "       Need INPUT SCAN to connect to input port '%s'.\n\n", signal);
 }
 
 [[noreturn]] void missing_bidir_cell(const char* keyword, const char* need, const char* signal) {
     qdx_printf("ERROR: can't find %%%s in file '%s'.\n", keyword, bsc_file());
-    qdx_printf("       Need %s to connect to bidir port '%s'.\n\n", need, signal);
-    stop();
+    qdx_exit_printf(-1, "       Need %s to connect to bidir port '%s'.\n\n", need, signal);
 }
 
 }  // namespace
+
+[[noreturn]] void bsnames::unknown_buffer(const char* cell, const char* signal) {
+    qdx_exit_printf(-1,
+                    "FATAL: can't find the definition of buffer '%s' while tracing port '%s'.\n"
+                    "       Please specify the following in file '%s'.\n"
+                    "              %%BUFFER  %s {\n"
+                    "                  %%INPUT\n"
+                    "                  %%OUTPUT\n"
+                    "               }\n\n",
+                    cell, signal, lib_file(), cell);
+}
 
 int create_an_entry_of_OPIN_TAB(int pin, const char* name) {
     PadEntry e{};
@@ -301,7 +292,7 @@ void save_OPIN_TAB_for_adding_scan_cell(int row) {
     BufferEntry* buffer = obj >= 0 ? get_buffer(OPIN_TAB[row].pad_cell) : nullptr;
     int direction = port_tab[port].direction & 3;
     if (!buffer && !JTAG_OPTION[OPT_ADD_PAD] && (!JTAG_OPTION[OPT_NO_PAD] || direction == SDB_DIR_BIDIR))
-        unknown_buffer(OPIN_TAB[row].pad_cell, signal.c_str());
+        bsnames::unknown_buffer(OPIN_TAB[row].pad_cell, signal.c_str());
     if (buffer) {
         OPIN_TAB[row].buffer = buffer;
         get_hier_class_and_inst_name(row, obj);
@@ -323,15 +314,13 @@ void save_OPIN_TAB_for_adding_scan_cell(int row) {
                 if (!buffer->function) desc_set_text(&buffer->function, "inout");
                 if (!ucase_equal(buffer->function, "inout")) {
                     qdx_printf("ERROR: bidir port '%s' doesn't connect to bidir pad.\n", signal.c_str());
-                    qdx_printf("       Please setup %%FUNCTION inout in %%BUFFER %s.\n\n", buffer->name);
-                    stop();
+                    qdx_exit_printf(-1, "       Please setup %%FUNCTION inout in %%BUFFER %s.\n\n", buffer->name);
                 }
             }
             save_bidir_scan_tab(buffer, row, port);
             break;
         default:
-            qdx_printf("FATAL: can't identify function of port '%s'.\n\n", bsnames::port_name(port));
-            stop();
+            qdx_exit_printf(-1, "FATAL: can't identify function of port '%s'.\n\n", bsnames::port_name(port));
     }
     tap_mode_pins();
 }
@@ -345,25 +334,21 @@ void save_input_clock_tab(BufferEntry* b, int row, int port, int not_clock) {
         if (is_differential(b)) {
             where = "DIFFERENTIAL BUFFER";
             if (!b->input || !b->input_m) {
-                qdx_printf("ERROR: (%s) can't find %%INPUT_P or %%INPUT_M in DIFFERENTIAL BUFFER %s\n\n", lib_file(),
+                qdx_exit_printf(-1, "ERROR: (%s) can't find %%INPUT_P or %%INPUT_M in DIFFERENTIAL BUFFER %s\n\n", lib_file(),
                            OPIN_TAB[row].pad_cell);
-                stop();
             }
             if (!b->output) {
-                qdx_printf("ERROR: (%s) can't find %%OUTPUT in DIFFERENTIAL BUFFER %s\n\n", lib_file(),
+                qdx_exit_printf(-1, "ERROR: (%s) can't find %%OUTPUT in DIFFERENTIAL BUFFER %s\n\n", lib_file(),
                            OPIN_TAB[row].pad_cell);
-                stop();
             }
             std::string pin = reached_pin(port, signal.c_str());
             if (bsnames::same(pin.c_str(), b->input_m)) return;  // the other leg of the pair
             if (!bsnames::same(pin.c_str(), b->input)) {
-                qdx_printf("ERROR: the %s pin specified in netlist, but can not be found in DIFFERENTIAL BUFFER %s\n ",
+                qdx_exit_printf(-1, "ERROR: the %s pin specified in netlist, but can not be found in DIFFERENTIAL BUFFER %s\n ",
                            pin.c_str(), b->name);
-                stop();
             }
         } else if (!b->output) {
-            qdx_printf("ERROR: (%s) can't find %%OUTPUT in %%BUFFER %s\n\n", lib_file(), OPIN_TAB[row].pad_cell);
-            stop();
+            qdx_exit_printf(-1, "ERROR: (%s) can't find %%OUTPUT in %%BUFFER %s\n\n", lib_file(), OPIN_TAB[row].pad_cell);
         }
         node = search_inode_connected_to_obj(obj, b->output, SDB_DIR_OUTPUT);
         if (node < 0) pin_not_in_design("OUTPUT", where, b->output, b->name, signal.c_str());
@@ -371,9 +356,8 @@ void save_input_clock_tab(BufferEntry* b, int row, int port, int not_clock) {
         set_text(OPIN_TAB[row].pin_to_core, b->output);
     } else {
         if (!INPUT_BUFFER && !JTAG_OPTION[OPT_NO_PAD]) {
-            qdx_printf("ERROR: option -add_pad requires to declare %%INPUT_BUFFER\n       in file '%s'.\n\n",
+            qdx_exit_printf(-1, "ERROR: option -add_pad requires to declare %%INPUT_BUFFER\n       in file '%s'.\n\n",
                        bsc_file());
-            stop();
         }
         node = port_tab[port].node;
         set_text(OPIN_TAB[row].core_net, bsnames::net_name(bsnames::node_net(node)));
@@ -391,8 +375,7 @@ void save_input_clock_tab(BufferEntry* b, int row, int port, int not_clock) {
                                       : configured(CLOCK_MUX_SCAN, INPUT_MUX_SCAN);
         if (!c) {
             qdx_printf("ERROR: can't find %%INPUT_MUX_SCAN in file '%s'.\n", bsc_file());
-            qdx_printf("       Need INPUT_MUX_SCAN to connect to input port '%s'.\n\n", signal.c_str());
-            stop();
+            qdx_exit_printf(-1, "       Need INPUT_MUX_SCAN to connect to input port '%s'.\n\n", signal.c_str());
         }
         PadEntry& p = OPIN_TAB[row];
         p.kind = kind;
@@ -432,8 +415,7 @@ void save_output_scan_tab(BufferEntry* b, int row, int port) {
         const char* data = nullptr;
         if (!b->en_l && !b->en_h) {
             if (!b->input) {
-                qdx_printf("ERROR: (%s) can't find %%INPUT in %%BUFFER  %s.\n\n", lib_file(), b->name);
-                stop();
+                qdx_exit_printf(-1, "ERROR: (%s) can't find %%INPUT in %%BUFFER  %s.\n\n", lib_file(), b->name);
             }
             data = b->input;
         } else if (!b->input) {
@@ -452,31 +434,27 @@ void save_output_scan_tab(BufferEntry* b, int row, int port) {
         set_text(OPIN_TAB[row].pin_from_core, data);
     } else if (is_differential(b)) {
         if (!b->input) {
-            qdx_printf("ERROR: (%s) can't find %%INPUT in DIFFERENTIAL BUFFER %s.\n\n", lib_file(),
+            qdx_exit_printf(-1, "ERROR: (%s) can't find %%INPUT in DIFFERENTIAL BUFFER %s.\n\n", lib_file(),
                        OPIN_TAB[row].pad_cell);
-            stop();
         }
         if (!b->output || !b->output_m) {
-            qdx_printf("ERROR: (%s) can't find %%OUTPUT_P or %%OUTPUT_M in DIFFERENTIAL BUFFER %s. \n\n", lib_file(),
+            qdx_exit_printf(-1, "ERROR: (%s) can't find %%OUTPUT_P or %%OUTPUT_M in DIFFERENTIAL BUFFER %s. \n\n", lib_file(),
                        OPIN_TAB[row].pad_cell);
-            stop();
         }
         t = b->en_l || b->en_h ? 3 : 2;
         std::string pin = reached_pin(port, signal.c_str());
         if (bsnames::same(pin.c_str(), b->output_m)) return;  // the other leg of the pair
         if (!bsnames::same(pin.c_str(), b->output)) {
-            qdx_printf("ERROR: the %s pin specified in netlist, but can not be found in DIFFERENTIAL BUFFER %s\n ",
+            qdx_exit_printf(-1, "ERROR: the %s pin specified in netlist, but can not be found in DIFFERENTIAL BUFFER %s\n ",
                        pin.c_str(), b->name);
-            stop();
         }
         std::string net = verify_obj_pin_name(obj, b->input, SDB_DIR_INPUT);
         if (net.empty()) pin_not_in_design("INPUT", "DIFFERENTIAL BUFFER", b->input, b->name, signal.c_str());
         set_text(OPIN_TAB[row].core_net, net.c_str());
         set_text(OPIN_TAB[row].pin_from_core, b->input);
     } else if (!OUTPUT_BUFFER && JTAG_OPTION[OPT_ADD_PAD]) {
-        qdx_printf("ERROR: option -add_pad requires to declare %%OUTPUT_BUFFER\n       in file '%s'.\n\n",
+        qdx_exit_printf(-1, "ERROR: option -add_pad requires to declare %%OUTPUT_BUFFER\n       in file '%s'.\n\n",
                    bsc_file());
-        stop();
     }
 
     if (b && (b->mux_in1 || b->mode1)) {
@@ -485,8 +463,7 @@ void save_output_scan_tab(BufferEntry* b, int row, int port) {
         if (!c) c = configured(OUTPUT_MUX_SCAN, nullptr);
         if (!c) {
             qdx_printf("ERROR: can't find %%OUTPUT_MUX_SCAN in file '%s'.\n", bsc_file());
-            qdx_printf("       Need OUTPUT_MUX_SCAN to connect to output port '%s'.\n\n", signal.c_str());
-            stop();
+            qdx_exit_printf(-1, "       Need OUTPUT_MUX_SCAN to connect to output port '%s'.\n\n", signal.c_str());
         }
         PadEntry& p = OPIN_TAB[row];
         p.kind = t == 1 ? PAD_MUX_OUTPUT_EN : t == 2 ? PAD_MUX_OUTPUT2 : PAD_MUX_OUTPUT3;
@@ -501,8 +478,7 @@ void save_output_scan_tab(BufferEntry* b, int row, int port) {
         if (!c) c = configured(OUTPUT_SCAN, nullptr);
         if (!c) {
             qdx_printf("ERROR: can't find %%OUTPUT_SCAN in file '%s'.\n", bsc_file());
-            qdx_printf("       Need OUTPUT SCAN to connect to output port '%s'.\n\n", signal.c_str());
-            stop();
+            qdx_exit_printf(-1, "       Need OUTPUT SCAN to connect to output port '%s'.\n\n", signal.c_str());
         }
         OPIN_TAB[row].kind = t == 1 ? PAD_OUTPUT_EN : t == 2 ? PAD_OUTPUT2 : PAD_OUTPUT3;
         OPIN_TAB[row].cell = c;
@@ -510,18 +486,114 @@ void save_output_scan_tab(BufferEntry* b, int row, int port) {
     if (b && (b->en_l || b->en_h) && b->input) save_control_of_pad(b, row);
 }
 
+namespace {
+
+// A pad's kind and its boundary cell.
+struct PadChoice {
+    int kind;
+    ScanCellEntry* cell;
+};
+
+// The second data inputs of a bidirectional pad: each needs its mode pin,
+// and the nets on them are noted in the pad's row.
+void note_bidir_mux_nets(BufferEntry* b, int row, int obj) {
+    require_pair(b, b->mux_in1, "MUX_IN1", b->mode1, "MODE_1", "bidi");
+    require_pair(b, b->mux_in2, "MUX_IN2", b->mode2, "MODE_2", "bidi");
+    PadEntry& p = OPIN_TAB[row];
+    if (b->mux_in1) {
+        p.mode1_net = net_on(obj, b->mode1, SDB_DIR_INPUT);
+        p.mux_in1_net = net_on(obj, b->mux_in1, SDB_DIR_INPUT);
+    }
+    if (b->mux_in2) {
+        p.mode2_net = net_on(obj, b->mode2, SDB_DIR_INPUT);
+        p.mux_in2_net = net_on(obj, b->mux_in2, SDB_DIR_INPUT);
+    }
+    if (b->mux_out) p.mux_out_net = net_on(obj, b->mux_out, SDB_DIR_OUTPUT);
+}
+
+// The pad kind and boundary cell of a bidirectional pad from the sides
+// that carry data: a bidirectional cell (or an input and an output cell)
+// for both, an output or an input cell for one, their mux forms where the
+// buffer has second data inputs.  Ends the run when the configuration
+// names no fitting cell.
+PadChoice choose_bidir_cell(BufferEntry* b, int row, bool drive_live, bool receive_live, const std::string& signal) {
+    int kind = PAD_NO_CELL;
+    ScanCellEntry* c = nullptr;
+    if (drive_live && receive_live) {
+        if (!b->mux_in1) {
+            c = requested_cell(row, check_bidir_scan_cell_after_open_sdb);
+            kind = PAD_BIDIR;
+            if (!c && is_bs_buffer(b)) c = bs_buffer_cell(b);
+            if (!c && BIDIR_SCAN) c = library_cell(BIDIR_SCAN);
+            if (!c && INPUT_SCAN && OUTPUT_SCAN) {
+                c = library_cell(OUTPUT_SCAN);
+                kind = PAD_INOUT;
+            }
+            if (!c) missing_bidir_cell("BIDIR_SCAN", "BIDIR_SCAN", signal.c_str());
+        } else {
+            bool two = b->mux_in2 != nullptr;
+            c = requested_cell(row, check_bidir_mux_scan_cell);
+            kind = two ? PAD_MUX_BIDIR2 : PAD_MUX_BIDIR1;
+            if (!c && BIDIR_MUX_SCAN) c = library_cell(BIDIR_MUX_SCAN);
+            if (!c && (two ? INPUT_MUX_SCAN : INPUT_SCAN) && OUTPUT_MUX_SCAN) {
+                c = library_cell(OUTPUT_MUX_SCAN);
+                kind = two ? PAD_MUX_INOUT2 : PAD_MUX_INOUT1;
+            }
+            if (!c) {
+                qdx_printf("ERROR: can't find %%BIDI_MUX_SCAN in file '%s'.\n", bsc_file());
+                qdx_exit_printf(-1, "       Need BIDIR_MUX_SCAN to connect to bidir port '%s'.\n\n", signal.c_str());
+            }
+        }
+    } else if (drive_live) {
+        if (!b->mux_in1) {
+            if (is_bs_buffer(b)) {
+                c = bs_buffer_cell(b);
+                kind = PAD_BIDIR;
+            } else if (OUTPUT_SCAN) {
+                c = library_cell(OUTPUT_SCAN);
+                kind = PAD_OUTPUT3;
+            } else {
+                missing_bidir_cell("OUTPUT_SCAN", "OUTPUT_SCAN", signal.c_str());
+            }
+        } else if (OUTPUT_MUX_SCAN) {
+            c = library_cell(OUTPUT_MUX_SCAN);
+            kind = PAD_MUX_OUTPUT3;
+        } else {
+            missing_bidir_cell("OUTPUT_MUX_SCAN", "OUTPUT_MUX_SCAN", signal.c_str());
+        }
+    } else {
+        if (!b->mux_in2) {
+            if (is_bs_buffer(b)) {
+                c = bs_buffer_cell(b);
+                kind = PAD_BIDIR;
+            } else if (INPUT_SCAN) {
+                c = library_cell(INPUT_SCAN);
+                kind = PAD_INPUT;
+            } else {
+                missing_bidir_cell("INPUT_SCAN", "INPUT_SCAN", signal.c_str());
+            }
+        } else if (INPUT_MUX_SCAN) {
+            c = library_cell(INPUT_MUX_SCAN);
+            kind = PAD_MUX_INPUT;
+        } else {
+            missing_bidir_cell("INPUT_MUX_SCAN", "INPUT_MUX_SCAN", signal.c_str());
+        }
+    }
+    return {kind, c};
+}
+
+}  // namespace
+
 void save_bidir_scan_tab(BufferEntry* b, int row, int port) {
     std::string signal = OPIN_TAB[row].signal;
     int obj = OPIN_TAB[row].object;
     if (b && !b->input && !b->output) {
         qdx_printf("ERROR: (%s) can't find %%INPUT or %%OUTPUT in %%BUFFER %s,\n", lib_file(), b->name);
-        qdx_printf("       while tracing bidirectional port '%s'.\n\n", signal.c_str());
-        stop();
+        qdx_exit_printf(-1, "       while tracing bidirectional port '%s'.\n\n", signal.c_str());
     }
     if (b && !b->en_l && !b->en_h) {
         qdx_printf("ERROR: (%s) can't find %%EN_L or %%EN_H in %%BUFFER %s,\n", lib_file(), b->name);
-        qdx_printf("       while tracing bidirectional port '%s'.\n\n", signal.c_str());
-        stop();
+        qdx_exit_printf(-1, "       while tracing bidirectional port '%s'.\n\n", signal.c_str());
     }
     // Drive side: the data from the core to the pad.
     std::string drive;
@@ -566,92 +638,15 @@ void save_bidir_scan_tab(BufferEntry* b, int row, int port) {
         qdx_printf("ERROR: (%s) %%OUTPUT %s and %%INPUT %s in %%BUFFER %s\n", lib_file(),
                    or_text(b ? b->output : nullptr, ""), or_text(b ? b->input : nullptr, ""), b ? b->name : "");
         qdx_printf("       are both floating.\n");
-        qdx_printf("       Can't insert boundary scan on port '%s'.\n\n", signal.c_str());
-        stop();
+        qdx_exit_printf(-1, "       Can't insert boundary scan on port '%s'.\n\n", signal.c_str());
     }
     std::string core = drive_live && receive_live ? drive + "," + receive : drive_live ? drive : receive;
     set_text(OPIN_TAB[row].core_net, core.c_str());
     if (receive_live && merged_receive(receive_node, port)) receive_live = false;
 
-    // Second data inputs.
-    require_pair(b, b->mux_in1, "MUX_IN1", b->mode1, "MODE_1", "bidi");
-    require_pair(b, b->mux_in2, "MUX_IN2", b->mode2, "MODE_2", "bidi");
-    {
-        PadEntry& p = OPIN_TAB[row];
-        if (b->mux_in1) {
-            p.mode1_net = net_on(obj, b->mode1, SDB_DIR_INPUT);
-            p.mux_in1_net = net_on(obj, b->mux_in1, SDB_DIR_INPUT);
-        }
-        if (b->mux_in2) {
-            p.mode2_net = net_on(obj, b->mode2, SDB_DIR_INPUT);
-            p.mux_in2_net = net_on(obj, b->mux_in2, SDB_DIR_INPUT);
-        }
-        if (b->mux_out) p.mux_out_net = net_on(obj, b->mux_out, SDB_DIR_OUTPUT);
-    }
+    note_bidir_mux_nets(b, row, obj);
 
-    int kind = PAD_NO_CELL;
-    ScanCellEntry* c = nullptr;
-    if (drive_live && receive_live) {
-        if (!b->mux_in1) {
-            c = requested_cell(row, check_bidir_scan_cell_after_open_sdb);
-            kind = PAD_BIDIR;
-            if (!c && is_bs_buffer(b)) c = bs_buffer_cell(b);
-            if (!c && BIDIR_SCAN) c = library_cell(BIDIR_SCAN);
-            if (!c && INPUT_SCAN && OUTPUT_SCAN) {
-                c = library_cell(OUTPUT_SCAN);
-                kind = PAD_INOUT;
-            }
-            if (!c) missing_bidir_cell("BIDIR_SCAN", "BIDIR_SCAN", signal.c_str());
-        } else {
-            bool two = b->mux_in2 != nullptr;
-            c = requested_cell(row, check_bidir_mux_scan_cell);
-            kind = two ? PAD_MUX_BIDIR2 : PAD_MUX_BIDIR1;
-            if (!c && BIDIR_MUX_SCAN) c = library_cell(BIDIR_MUX_SCAN);
-            if (!c && (two ? INPUT_MUX_SCAN : INPUT_SCAN) && OUTPUT_MUX_SCAN) {
-                c = library_cell(OUTPUT_MUX_SCAN);
-                kind = two ? PAD_MUX_INOUT2 : PAD_MUX_INOUT1;
-            }
-            if (!c) {
-                qdx_printf("ERROR: can't find %%BIDI_MUX_SCAN in file '%s'.\n", bsc_file());
-                qdx_printf("       Need BIDIR_MUX_SCAN to connect to bidir port '%s'.\n\n", signal.c_str());
-                stop();
-            }
-        }
-    } else if (drive_live) {
-        if (!b->mux_in1) {
-            if (is_bs_buffer(b)) {
-                c = bs_buffer_cell(b);
-                kind = PAD_BIDIR;
-            } else if (OUTPUT_SCAN) {
-                c = library_cell(OUTPUT_SCAN);
-                kind = PAD_OUTPUT3;
-            } else {
-                missing_bidir_cell("OUTPUT_SCAN", "OUTPUT_SCAN", signal.c_str());
-            }
-        } else if (OUTPUT_MUX_SCAN) {
-            c = library_cell(OUTPUT_MUX_SCAN);
-            kind = PAD_MUX_OUTPUT3;
-        } else {
-            missing_bidir_cell("OUTPUT_MUX_SCAN", "OUTPUT_MUX_SCAN", signal.c_str());
-        }
-    } else {
-        if (!b->mux_in2) {
-            if (is_bs_buffer(b)) {
-                c = bs_buffer_cell(b);
-                kind = PAD_BIDIR;
-            } else if (INPUT_SCAN) {
-                c = library_cell(INPUT_SCAN);
-                kind = PAD_INPUT;
-            } else {
-                missing_bidir_cell("INPUT_SCAN", "INPUT_SCAN", signal.c_str());
-            }
-        } else if (INPUT_MUX_SCAN) {
-            c = library_cell(INPUT_MUX_SCAN);
-            kind = PAD_MUX_INPUT;
-        } else {
-            missing_bidir_cell("INPUT_MUX_SCAN", "INPUT_MUX_SCAN", signal.c_str());
-        }
-    }
+    auto [kind, c] = choose_bidir_cell(b, row, drive_live, receive_live, signal);
     OPIN_TAB[row].kind = kind;
     OPIN_TAB[row].cell = c;
     if (drive_live && !bsnames::same(b->en_l, b->input) && !bsnames::same(b->en_h, b->input))
@@ -665,13 +660,11 @@ void save_OPIN_TAB_for_adding_scan_cell_internal(int row) {
     std::string inst = open == std::string::npos ? "" : signal.substr(0, open);
     std::string pin = close == std::string::npos ? "" : signal.substr(open + 1, close - open - 1);
     if (inst.empty() || pin.empty()) {
-        qdx_printf("ERROR: can not get instance name or pin name in '%s' of pin file.\n", signal.c_str());
-        stop();
+        qdx_exit_printf(-1, "ERROR: can not get instance name or pin name in '%s' of pin file.\n", signal.c_str());
     }
     int obj = SDB_lookup_obj(inst.c_str());
     if (obj < 0) {
-        qdx_printf("ERROR: can not find instance '%s' in '%s' file.\n", inst.c_str(), design_file());
-        stop();
+        qdx_exit_printf(-1, "ERROR: can not find instance '%s' in '%s' file.\n", inst.c_str(), design_file());
     }
     OPIN_TAB[row].object = obj;
     set_text(OPIN_TAB[row].pad_cell, bsnames::class_name(obj));
@@ -685,8 +678,7 @@ void save_OPIN_TAB_for_adding_scan_cell_internal(int row) {
         }
     }
     if (node < 0) {
-        qdx_printf("ERROR: can not find port '%s' in instance '%s'.\n", pin.c_str(), inst.c_str());
-        stop();
+        qdx_exit_printf(-1, "ERROR: can not find port '%s' in instance '%s'.\n", pin.c_str(), inst.c_str());
     }
     const char* design_pin = SYM_get(sym_tab, pin_tab[node_tab[node].pin].name);
     int direction = pin_tab[node_tab[node].pin].direction & 3;
@@ -700,22 +692,19 @@ void save_OPIN_TAB_for_adding_scan_cell_internal(int row) {
     } else if (direction == SDB_DIR_OUTPUT) {
         set_text(p.pin_to_core, design_pin);
     } else {
-        qdx_printf("ERROR: can't support inout port '%s' now.\n", signal.c_str());
-        stop();
+        qdx_exit_printf(-1, "ERROR: can't support inout port '%s' now.\n", signal.c_str());
     }
     const PinListEntry* r = pin_row_of(row);
     if (r && bsnames::same(r->io_name, "INTERNAL")) {
         if (!INTERNAL_SCAN) {
             qdx_printf("ERROR: can't find %%INTERNAL_SCAN in file '%s'.\n", bsc_file());
-            qdx_printf("       Need INTERNAL SCAN to connect to internal port '%s'.\n\n", signal.c_str());
-            stop();
+            qdx_exit_printf(-1, "       Need INTERNAL SCAN to connect to internal port '%s'.\n\n", signal.c_str());
         }
         OPIN_TAB[row].cell = library_cell(INTERNAL_SCAN);
     } else {
         if (!OBSERVE_ONLY_SCAN) {
             qdx_printf("ERROR: can't find %%OBSERVE_ONLY_SCAN in file '%s'.\n", bsc_file());
-            qdx_printf("       Need OBSERVE_ONLY SCAN to connect to internal port '%s'.\n\n", signal.c_str());
-            stop();
+            qdx_exit_printf(-1, "       Need OBSERVE_ONLY SCAN to connect to internal port '%s'.\n\n", signal.c_str());
         }
         OPIN_TAB[row].cell = library_cell(OBSERVE_ONLY_SCAN);
     }
@@ -729,15 +718,13 @@ void check_inv_signal() {
     const char* inverter = INVERTER ? INVERTER : (TAP_CONTR ? TAP_CONTR->inv_buffer : nullptr);
     if (!inverter) {
         qdx_printf("ERROR: can't find %%INV_BUFFER of %%TAP_CONTROLLER in file '%s'\n", lib_file());
-        qdx_printf("       or %%INVERTER in file '%s' for pin '-%s'.\n\n", bsc_file(),
+        qdx_exit_printf(-1, "       or %%INVERTER in file '%s' for pin '-%s'.\n\n", bsc_file(),
                    or_text(OPIN_TAB[first].signal, ""));
-        stop();
     }
     if (!INVERTER) desc_set_text(&INVERTER, inverter);
     BufferEntry* b = get_buffer(INVERTER);
     if (!b) {
-        qdx_printf("ERROR: can't find the definition of buffer '%s' in file '%s'.\n\n", INVERTER, lib_file());
-        stop();
+        qdx_exit_printf(-1, "ERROR: can't find the definition of buffer '%s' in file '%s'.\n\n", INVERTER, lib_file());
     }
     set_text(INVERTER_INPUT, b->input);
     set_text(INVERTER_OUTPUT, b->output);

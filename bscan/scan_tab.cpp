@@ -191,9 +191,8 @@ int add_scan_tab(ScanCellEntry* cell, std::string* name, int pad, int mux, int o
             if (!tap) {
                 qdx_printf("ERROR: (%s) can't find %%%s in %%TAP_CONTROLLER %s.\n", JTAG_LIB_FILE.c_str(), m.word,
                            bsnames::or_text(TAP_MODULE_NAME, ""));
-                qdx_printf("       Please define %%%s to connectmux pad %s.\n\n", m.word,
+                qdx_exit_printf(-1, "       Please define %%%s to connectmux pad %s.\n\n", m.word,
                            bsnames::or_text(p->pad_instance, ""));
-                qdx_exit(-1);
             }
             *m.tap_pin = bsnames::without_low_mark(tap);
         }

@@ -147,7 +147,7 @@ void BSCAN_reset_globals() {
     BSCAN_FACTS_reset_globals();
     // The checks' results and the counters.
     bscan_init();
-    TAP_FLAG[6] = TAP_FLAG[17] = -1;
+    TAP_FLAG[TAP_FLAG_HIGHZ] = TAP_FLAG[TAP_FLAG_TDO_ENABLE] = -1;
     if (TAP_FLAG_EXTRA) DYNA_free(&TAP_FLAG_EXTRA);
     TAP_FLAG_EXTRA = nullptr;
     if (BUFFER_REPORT) {

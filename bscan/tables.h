@@ -239,9 +239,7 @@ void bs_reset_standard_port_ptr_of_TAP();
 
 // ------------------------------------------------------ control cells
 
-int save_contr_tab(BufferEntry* buffer, int row);
-int save_oe_contr_tab(BufferEntry* buffer, int row);
-// The control of a three-state pad (words 14/15 of the row).
+// The control of a three-state pad (its control and control_oe).
 void save_control_of_pad(BufferEntry* buffer, int row);
 // Marks the pads that carry their control cell or open a high-impedance
 // group, and numbers the groups, in the current order of OPIN_TAB.
@@ -268,7 +266,8 @@ void bs_check_highz_of_added_tap();
 // forces a generated name for a pad that brings its own scan cell.
 // Returns the new row (-1 without a cell).
 int add_scan_tab(ScanCellEntry* cell, std::string* name, int pad, int mux, int own_name);
-// Fills the pad's instance name and module path (words 8, 10, 11, 27) and
+// Fills the pad's instance name and module path (pad_instance, modules,
+// instances, multi_io_row) and
 // registers its pad modules.  Pads on more than one module path, or (TAP
 // pads aside) both in the top and in a pad module, set
 // multi_io_module_flagG: their cells go into the module of each pad.
@@ -283,7 +282,6 @@ void bs_create_multi_io_tab();
 GroupSizeList bs_group(int n, int limit);
 GroupSizeList bs_dfspeed(int n, int limit);
 void built_bus_balance_group_tab_for_control_signal();
-void make_bus_balance_group_tab_for_control_signal(int build);
 // Writes one signal's tree into a command file; returns its depth (0 when
 // no tree is built).
 int build_buffer_balance_tree(FILE* fp, GroupSizeList groups, const char* tap_pin, const char* stem,
@@ -299,10 +297,6 @@ void arrange_opin_tab_from_tdo();
 void sort_pin_with_control();
 // Writes "<top>.bso" in the working directory.
 void print_bso_file();
-void print_control_scan(FILE* fp, const char* function, const char* cell, const char* net, const int* keys);
-int compare_4(const void* a, const void* b);
-int intcomp(const void* a, const void* b);
-int compare_1(const void* a, const void* b);
 // Writes `width` characters '0'/'1' of the low bits of value, most
 // significant first; no terminator.
 void integer_to_binary_code(unsigned value, char* buffer, int width);

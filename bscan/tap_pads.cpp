@@ -38,8 +38,7 @@ const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
 const char* bsc_file() { return JTAG_BSC_FILE.c_str(); }
 
 [[noreturn]] void need_buffer(const char* keyword) {
-    qdx_printf("ERROR: option -add_pad requires to declare %%%s\n       in file '%s'.\n\n", keyword, bsc_file());
-    qdx_exit(-1);
+    qdx_exit_printf(-1, "ERROR: option -add_pad requires to declare %%%s\n       in file '%s'.\n\n", keyword, bsc_file());
 }
 
 bool expanded(int net) {
@@ -93,13 +92,7 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
     BufferEntry* b = obj >= 0 ? get_buffer(OPIN_TAB[row].pad_cell) : nullptr;
     if (!b && !JTAG_OPTION[OPT_ADD_PAD] && !JTAG_OPTION[OPT_NO_PAD]) {
         const char* cell = OPIN_TAB[row].pad_cell;
-        qdx_printf("FATAL: can't find the definition of buffer '%s' while tracing port '%s'.\n", cell, signal.c_str());
-        qdx_printf("       Please specify the following in file '%s'.\n", lib_file());
-        qdx_printf("              %%BUFFER  %s {\n", cell);
-        qdx_printf("                  %%INPUT\n");
-        qdx_printf("                  %%OUTPUT\n");
-        qdx_printf("               }\n\n");
-        qdx_exit(-1);
+        bsnames::unknown_buffer(cell, signal.c_str());
     }
     if (b) {
         OPIN_TAB[row].buffer = b;
@@ -112,8 +105,7 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
         if (b) {
             data_pin = b->input ? b->input : b->en_l ? b->en_l : b->en_h;
             if (!data_pin) {
-                qdx_printf("ERROR: (%s) can't find %%INPUT in %%BUFFER  %s.\n\n", lib_file(), b->name);
-                qdx_exit(-1);
+                qdx_exit_printf(-1, "ERROR: (%s) can't find %%INPUT in %%BUFFER  %s.\n\n", lib_file(), b->name);
             }
             // An enable pin that names the data input is no enable.
             if (b->input && bsnames::same(b->en_l, b->input)) desc_free_text(&b->en_l);
@@ -121,9 +113,8 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
             std::string net = verify_obj_pin_name(obj, data_pin, SDB_DIR_INPUT);
             if (net.empty()) {
                 qdx_printf("ERROR: (%s) %%INPUT %s specified in %%BUFFER %s\n", lib_file(), data_pin, b->name);
-                qdx_printf("       can't be found in file '%s' while tracing port '%s'.\n\n", MODULE_C_SDB.c_str(),
+                qdx_exit_printf(-1, "       can't be found in file '%s' while tracing port '%s'.\n\n", MODULE_C_SDB.c_str(),
                            signal.c_str());
-                qdx_exit(-1);
             }
             set_text(OPIN_TAB[row].core_net, net.c_str());
             set_text(OPIN_TAB[row].pin_from_core, data_pin);
@@ -132,15 +123,13 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
         }
     } else if (b) {
         if (!b->output) {
-            qdx_printf("ERROR: (%s) can't find %%OUTPUT in %%BUFFER %s\n\n", lib_file(), OPIN_TAB[row].pad_cell);
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "ERROR: (%s) can't find %%OUTPUT in %%BUFFER %s\n\n", lib_file(), OPIN_TAB[row].pad_cell);
         }
         int out = search_inode_connected_to_obj(obj, b->output, SDB_DIR_OUTPUT);
         if (out < 0) {
             qdx_printf("ERROR: (%s) %%OUTPUT %s specified in %%BUFFER %s\n", lib_file(), b->output, b->name);
-            qdx_printf("       can't be found in file '%s' while tracing port '%s'.\n\n", MODULE_C_SDB.c_str(),
+            qdx_exit_printf(-1, "       can't be found in file '%s' while tracing port '%s'.\n\n", MODULE_C_SDB.c_str(),
                        signal.c_str());
-            qdx_exit(-1);
         }
         set_text(OPIN_TAB[row].core_net, bsnames::net_name(bsnames::node_net(out)));
         set_text(OPIN_TAB[row].pin_to_core, b->output);
@@ -159,7 +148,7 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
     if (bsnames::valid_net(feed) && expanded(feed)) {
         int behind = net_behind_expansion(feed, obj);
         if (behind == 0 || behind == 1) {
-            TAP_FLAG[12] = behind;
+            TAP_FLAG[TAP_FLAG_TDO_DATA] = behind;
             tdo_tied(data_pin, OPIN_TAB[row].pad_instance);
         }
     }
@@ -167,7 +156,7 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
     set_text(OPIN_TAB[row].suffix, OPIN_TAB[row].pad_instance);
     if (feed == 0 || feed == 1) {
         tdo_tied(data_pin, OPIN_TAB[row].pad_instance);
-        TAP_FLAG[12] = feed;
+        TAP_FLAG[TAP_FLAG_TDO_DATA] = feed;
     }
 
     // The TDO enable.
@@ -176,10 +165,10 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
     const char* enable = bsnames::enable_pin(b, polarity);
     if (!enable) return;
     int net = search_inet_connected_to_obj(obj, enable, SDB_DIR_INPUT);
-    TAP_FLAG[17] = net;
+    TAP_FLAG[TAP_FLAG_TDO_ENABLE] = net;
     if (bsnames::valid_net(net) && expanded(net)) {
         int behind = net_behind_expansion(net, obj);
-        if (behind == 0 || behind == 1) TAP_FLAG[17] = behind;
+        if (behind == 0 || behind == 1) TAP_FLAG[TAP_FLAG_TDO_ENABLE] = behind;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bscan/bscan.h"
 #include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
@@ -73,20 +74,9 @@ std::string module_sdb(const char* module) {
     std::string name = PATH + or_text(module, "") + ".sdb";
     std::string path = search_file(name);
     if (path.empty()) {
-        std::printf("ERROR: Can't find file %s.\n\n", name.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: Can't find file %s.\n\n", name.c_str());
     }
     return path;
-}
-
-SdbDatabase* open_module(const std::string& path) {
-    SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
-    if (!db) {
-        qdx_printf("ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path.c_str());
-        qdx_exit(-1);
-    }
-    SDB_setup(db);
-    return db;
 }
 
 Lift lift_pin(std::string& inst, std::string& pin, const char* parent) {
@@ -119,7 +109,7 @@ void bs_search_standard_ports(int pad) {
     std::string enable_pin = enable ? enable : "";
     TDO_ENABLE_LIFTED.clear();
     for (size_t i = 0; i < modules.size(); ++i) {
-        SdbDatabase* db = open_module(module_sdb(modules[i].c_str()));
+        SdbDatabase* db = open_sdb_file(module_sdb(modules[i].c_str()).c_str());
         for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
             PadEntry* r = *tp->record;
             if (!r || !r->pad_instance || !record_pin(*r, tp->tdo)) continue;
@@ -131,10 +121,10 @@ void bs_search_standard_ports(int pad) {
                 set_text(record_pin(*r, tp->tdo), pin.c_str());
             }
             if (!tp->tdo) continue;
-            if (tied(TAP_FLAG[12])) r->mode1_net = 1;
+            if (tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) r->mode1_net = 1;
             if (enable_pin.empty()) continue;
             Lift e = lift_pin(enable_inst, enable_pin, instances[i].c_str());
-            if (e == Lift::NoOtherEnd || tied(TAP_FLAG[17])) r->mode2_net = 1;
+            if (e == Lift::NoOtherEnd || tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) r->mode2_net = 1;
             if (e == Lift::Lifted) TDO_ENABLE_LIFTED = enable_pin;
         }
         SDB_close(db, 0);
@@ -175,9 +165,8 @@ void bs_add_tap_port_to_cmd_file(PadEntry* pad, int level, int kind) {
     if (row < 0) {
         std::string word = tp.word;
         for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        std::printf("ERROR: Can not find the parent module for traceing %s(%s) in %s PAD.\n", word.c_str(),
+        qdx_exit_printf(-1, "ERROR: Can not find the parent module for traceing %s(%s) in %s PAD.\n", word.c_str(),
                     or_text(pad->signal, ""), or_text(pad->pad_instance, ""));
-        qdx_exit(-1);
     }
     MultiIoModule& m = MULTI_IO_TAB[row];
     std::string port = tp.qdx_port();

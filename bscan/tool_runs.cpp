@@ -24,8 +24,7 @@ constexpr const char* kDrumwayLog = "bs_drumway.log";
 // be started says why, on the screen as in its log.
 [[noreturn]] void tool_failed(const char* log, const std::string& start_error) {
     if (!start_error.empty()) std::printf("    %s", start_error.c_str());
-    std::printf("    Please check the \"%s\" file.\n", log);
-    qdx_exit(-1);
+    qdx_exit_printf(-1, "    Please check the \"%s\" file.\n", log);
 }
 
 // Runs a tool with its output in log; ends the run when it fails, else

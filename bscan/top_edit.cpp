@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bscan/bscan.h"
 #include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
@@ -73,22 +74,22 @@ void disconnect_tap_pins(FILE* fp) {
     auto off = [&](int flag, const char* pin) {
         if (tied(flag) && set(pin)) std::fprintf(fp, "disconnect %s{%s}\n", tap(), pin);
     };
-    off(TAP_FLAG[3], TAP_SHIFT_PIN);
-    off(TAP_FLAG[4], TAP_CLOCK_PIN);
-    if (BCELL_UPDATE_DR) off(TAP_FLAG[5], TAP_UPDATE_PIN);
-    if (BCELL_HIGHZ) off(TAP_FLAG[6], TAP_HIGHZ_PIN);
+    off(TAP_FLAG[TAP_FLAG_SHIFT_DR], TAP_SHIFT_PIN);
+    off(TAP_FLAG[TAP_FLAG_CLOCK_DR], TAP_CLOCK_PIN);
+    if (BCELL_UPDATE_DR) off(TAP_FLAG[TAP_FLAG_UPDATE_DR], TAP_UPDATE_PIN);
+    if (BCELL_HIGHZ) off(TAP_FLAG[TAP_FLAG_HIGHZ], TAP_HIGHZ_PIN);
     // The high-impedance buffers take the TAP's high-impedance command
     // even when no cell has a HIGHZ pin: a tie of that pin goes too.
     if (bs_highz_group_exists() && !(BCELL_HIGHZ && bsnames::same(TAP_HIGHZ_PIN, TAP_HIZ_PIN)))
-        off(TAP_FLAG[7], TAP_HIZ_PIN);
-    if (BCELL_RST) off(TAP_FLAG[0], TAP_RST_PIN);
-    if (BCELL_MODE1) off(TAP_FLAG[8], TAP_MODE1_PIN);
-    if (BCELL_MODE2) off(TAP_FLAG[9], TAP_MODE2_PIN);
-    if (BCELL_MODE3) off(TAP_FLAG[10], TAP_MODE3_PIN);
+        off(TAP_FLAG[TAP_FLAG_HIZ], TAP_HIZ_PIN);
+    if (BCELL_RST) off(TAP_FLAG[TAP_FLAG_RESET], TAP_RST_PIN);
+    if (BCELL_MODE1) off(TAP_FLAG[TAP_FLAG_MODE1], TAP_MODE1_PIN);
+    if (BCELL_MODE2) off(TAP_FLAG[TAP_FLAG_MODE2], TAP_MODE2_PIN);
+    if (BCELL_MODE3) off(TAP_FLAG[TAP_FLAG_MODE3], TAP_MODE3_PIN);
     for (int i = 0; i < BCELL_EXTRA && i < DYNA_count(TAP_EXTRA_PIN); ++i)
         off(i < DYNA_count(TAP_FLAG_EXTRA) ? TAP_FLAG_EXTRA[i] : -1, TAP_EXTRA_PIN[i]);
-    if (TAP_FLAG[1] != -1) std::fprintf(fp, "disconnect %s{%s}\n", tap(), first_bcell());
-    if (TAP_FLAG[2] != -1) std::fprintf(fp, "disconnect %s{%s}\n", tap(), last_bcell());
+    if (TAP_FLAG[TAP_FLAG_FIRST_BCELL] != -1) std::fprintf(fp, "disconnect %s{%s}\n", tap(), first_bcell());
+    if (TAP_FLAG[TAP_FLAG_LAST_BCELL] != -1) std::fprintf(fp, "disconnect %s{%s}\n", tap(), last_bcell());
 }
 
 // True when the pad module's TAP lines (bs_write_pad_module_tap_lines)
@@ -108,7 +109,7 @@ bool tdo_enable_through_port() {
 // A pad pin followed up the pad's module path to the top.
 void lift_to_top(const PadEntry& p, std::string& inst, std::string& pin) {
     for (int i = 0, n = DYNA_count(p.modules); i < n; ++i) {
-        SdbDatabase* db = open_module(module_sdb(p.modules[i]));
+        SdbDatabase* db = open_sdb_file(module_sdb(p.modules[i]).c_str());
         lift_pin(inst, pin, i < DYNA_count(p.instances) ? p.instances[i] : "");
         SDB_close(db, 0);
     }
@@ -135,14 +136,12 @@ void add_tap_pad(FILE* fp, const TapPort& tp, bool port_exists) {
             qdx_printf("ERROR: void declare %%%s  %s in file ", tp.tdo ? "OUTPUT_BUFFER" : "INPUT_BUFFER", requested);
             qdx_printf("'%s'.\n", JTAG_BSC_FILE.c_str());
             qdx_printf("       Can't find the definition of '%s' in file", requested);
-            qdx_printf(" '%s'.\n", JTAG_LIB_FILE.c_str());
-            qdx_exit(-1);
+            qdx_exit_printf(-1, " '%s'.\n", JTAG_LIB_FILE.c_str());
         }
         for (const char* word : {"INPUT", "OUTPUT"}) {
             if (std::strcmp(word, "INPUT") == 0 ? b->input : b->output) continue;
             qdx_printf("ERROR: (%s) can't find %%%s in %%BUFFER ", JTAG_LIB_FILE.c_str(), word);
-            qdx_printf("%s.\n", requested);
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "%s.\n", requested);
         }
         cell = requested;
         in_pin = b->input;
@@ -222,7 +221,7 @@ void wire_tap_port(FILE* fp, const TapPort& tp) {
     const char* enable = tp.tdo && set(TAP_TDO_EN_PIN) ? record_enable(*r) : nullptr;
     std::string enable_inst = inst, enable_pin = or_text(enable, "");
     if (inside(*r)) {
-        if (tp.tdo) TAP_FLAG[12] = TAP_FLAG[17] = -1;
+        if (tp.tdo) TAP_FLAG[TAP_FLAG_TDO_DATA] = TAP_FLAG[TAP_FLAG_TDO_ENABLE] = -1;
         lift_to_top(*r, inst, pin);
         if (enable) lift_to_top(*r, enable_inst, enable_pin);
     }
@@ -230,10 +229,10 @@ void wire_tap_port(FILE* fp, const TapPort& tp) {
         std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp.pin());
         return;
     }
-    if (tied(TAP_FLAG[12])) std::fprintf(fp, "disconnect %s{%s}\n", inst.c_str(), pin.c_str());
+    if (tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", inst.c_str(), pin.c_str());
     std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp.pin());
     if (!enable) return;
-    if (TAP_FLAG[17] != -1) std::fprintf(fp, "disconnect %s{%s}\n", enable_inst.c_str(), enable_pin.c_str());
+    if (TAP_FLAG[TAP_FLAG_TDO_ENABLE] != -1) std::fprintf(fp, "disconnect %s{%s}\n", enable_inst.c_str(), enable_pin.c_str());
     std::fprintf(fp, "connect %s{%s} %s{%s}\n", enable_inst.c_str(), enable_pin.c_str(), tap(), TAP_TDO_EN_PIN);
 }
 
@@ -258,14 +257,12 @@ void open_and_modify_top_sdb() {
     const std::string& top = TOP_MODULE;
     if (!bs_copy_file(MODULE_SDB, top + "_jtag.sdb")) {
         qdx_printf("ERROR: can't copy file %s. Perhaps permission denied", MODULE_SDB.c_str());
-        qdx_printf(".\n\n");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, ".\n\n");
     }
     std::string cmd = BSCAN_OPATH + "/" + top + "_jtag.cmd";
     TAP_FP = bs_open_cmd_file(cmd);
     if (!TAP_FP) {
-        qdx_printf("ERROR: can't open %s to update sdb.\n\n", cmd.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't open %s to update sdb.\n\n", cmd.c_str());
     }
     qdx_printf("    .Editing command file    %s/%s_jtag.cmd ...\n", BSCAN_OPATH.c_str(), top.c_str());
     FILE* fp = TAP_FP;
@@ -296,15 +293,13 @@ std::string open_and_modify_hierarchy_sdb(const char* module) {
     if (!bs_copy_file(path, copy)) {
         qdx_printf("\n");
         qdx_printf("ERROR: can't copy file '%s' to file '%s/%s_bs.sdb'.", path.c_str(), BSCAN_OPATH.c_str(), module);
-        qdx_printf("\n       Perhaps permission deny ...\n\n");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "\n       Perhaps permission deny ...\n\n");
     }
     std::string cmd = BSCAN_OPATH + "/" + module + "_bs.cmd";
     PAD_FP = bs_open_cmd_file(cmd);
     if (!PAD_FP) {
         qdx_printf("ERROR: can't open command file '%s' to ", cmd.c_str());
-        qdx_printf("update SDB.\n\n");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "update SDB.\n\n");
     }
     qdx_printf("    .Editing command file    %s/%s_bs.cmd ...\n", BSCAN_OPATH.c_str(), module);
     FILE* fp = PAD_FP;
@@ -371,12 +366,12 @@ void replace_cell_in_top(const char* module, const char* instance) {
             PadEntry* r = *tp->record;
             if (!r || !r->pad_instance || inside(*r)) continue;
             const char* pin = or_text(record_pin(*r, tp->tdo), "");
-            if (tp->tdo && tied(TAP_FLAG[12])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, pin);
+            if (tp->tdo && tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, pin);
             std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, tp->pin(), r->pad_instance, pin);
             if (!tp->tdo || !set(TAP_TDO_EN_PIN) || !r->buffer) continue;
             const char* en = r->buffer->en_l ? r->buffer->en_l : r->buffer->en_h;
             if (!en) continue;
-            if (tied(TAP_FLAG[17])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
+            if (tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
             std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, TAP_TDO_EN_PIN, r->pad_instance, en);
         }
     }
@@ -418,13 +413,13 @@ void bs_write_pad_module_tap_lines(FILE* fp) {
     // The disconnect lines before the TDO pad's pins that were tied.
     auto tdo_data = [&](const PadEntry& r, const std::string& to) {
         const char* pin = or_text(r.pin_from_core, "");
-        if (tied(TAP_FLAG[12])) std::fprintf(fp, "disconnect %s{%s}\n", r.pad_instance, pin);
+        if (tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", r.pad_instance, pin);
         std::fprintf(fp, "connect %s{%s} %s\n", r.pad_instance, pin, to.c_str());
     };
     auto tdo_enable = [&](const PadEntry& r, const std::string& to) {
         const char* en = record_enable(r);
         if (!set(en_pin) || !en) return;
-        if (tied(TAP_FLAG[17])) std::fprintf(fp, "disconnect %s{%s}\n", r.pad_instance, en);
+        if (tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) std::fprintf(fp, "disconnect %s{%s}\n", r.pad_instance, en);
         std::fprintf(fp, "connect %s{%s} %s\n", r.pad_instance, en, to.c_str());
     };
     // A pad reaching the TAP through the "qdx_tap_" port of this module.
@@ -456,11 +451,11 @@ void bs_write_pad_module_tap_lines(FILE* fp) {
                 // pad's pins leave whatever net they were on.
                 const bool added = JTAG_OPTION[OPT_ADD_TAP] != 0;
                 const char* pin = or_text(r->pin_from_core, "");
-                if (added || tied(TAP_FLAG[12])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, pin);
+                if (added || tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, pin);
                 std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), tp->pin(), r->pad_instance, pin);
                 const char* en = record_enable(*r);
                 if (enable && en) {
-                    if (added || tied(TAP_FLAG[17])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
+                    if (added || tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
                     std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), en_pin, r->pad_instance, en);
                 }
             }

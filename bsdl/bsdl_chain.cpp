@@ -27,6 +27,7 @@
 #include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
+#include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
 ChainCellEntry** CHAIN_HASH_TAB = nullptr;
@@ -49,13 +50,6 @@ bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 
 
 bool valid_node(int n) { return n >= 0 && n < node_count; }
 bool valid_obj(int o) { return o >= 0 && o < obj_count; }
-
-const char* class_name(int obj) {
-    if (!valid_obj(obj)) return "*UNDEF*";
-    int c = obj_tab[obj].cls;
-    if (c < 0 || c >= class_count) return "*UNDEF*";
-    return text_or_undef(SYM_get(sym_tab, class_tab[c].name));
-}
 
 // The pin name of a node; the port name for a port node; null when none.
 const char* pin_name(int node) {
@@ -140,7 +134,7 @@ struct Level {
             scan.assign(static_cast<size_t>(class_count), nullptr);
         }
         if (!have_scan[static_cast<size_t>(c)]) {
-            scan[static_cast<size_t>(c)] = get_scan_cell(class_name(obj));
+            scan[static_cast<size_t>(c)] = get_scan_cell(SDB_class_name_of(obj));
             have_scan[static_cast<size_t>(c)] = 1;
         }
         return scan[static_cast<size_t>(c)];
@@ -153,12 +147,12 @@ struct Level {
             buffer.assign(static_cast<size_t>(class_count), nullptr);
         }
         if (!have_buffer[static_cast<size_t>(c)]) {
-            buffer[static_cast<size_t>(c)] = get_buffer(class_name(obj));
+            buffer[static_cast<size_t>(c)] = get_buffer(SDB_class_name_of(obj));
             have_buffer[static_cast<size_t>(c)] = 1;
         }
         return buffer[static_cast<size_t>(c)];
     }
-    bool is_tap(int obj) const { return same(class_name(obj), TAP_MODULE_NAME); }
+    bool is_tap(int obj) const { return same(SDB_class_name_of(obj), TAP_MODULE_NAME); }
 
     // The object's full name; inside a module with the module instance in front.
     std::string name(int obj) const {
@@ -199,7 +193,7 @@ void print_node_prefix(const Level& lv, int node) {
         qdx_printf("ERROR: port '%s' ", text_or_undef(pin_name(node)));
     else
         qdx_printf("ERROR: boundary scan cell '%s'(%s) ", lv.name(node_tab[node].object).c_str(),
-                   class_name(node_tab[node].object));
+                   SDB_class_name_of(node_tab[node].object));
 }
 
 // ------------------------------------------------------ TDI port to TAP
@@ -366,7 +360,7 @@ int save_next_scan_cell(Level& lv, int node);
 // Walks the chain inside a %BS_BUFFER module instance: the module's own
 // design, from its TDI port to its TDO port.
 void walk_buffer_module(Level& lv, int obj, ScanCellEntry* cell) {
-    const std::string module = class_name(obj);
+    const std::string module = SDB_class_name_of(obj);
     const std::string prefix = lv.name(obj);
     char* found = FNM_search((module + ".sdb").c_str(), 0, FNM_SEARCH_PATH);
     const std::string path = found ? found : "";
@@ -468,7 +462,7 @@ int save_next_scan_cell(Level& lv, int node) {
     int tdi = object_pin_node(cell_obj, cell->tdi);
     if (tdi < 0) return -1;
     const std::string full = lv.name(cell_obj);
-    const char* cls = class_name(cell_obj);
+    const char* cls = SDB_class_name_of(cell_obj);
     if (tdi != entry) {
         qdx_printf("ERROR: test data path connect to pin ");
         qdx_printf("'%s' of scan cell '%s'(%s).\n", text_or_undef(pin_name(entry)), full.c_str(), cls);
@@ -578,7 +572,7 @@ void get_bs_chain() {
                 if (n == current || n == tap_node || o < 0 || !top.scan_cell(o)) continue;
                 print_node_prefix(top, current);
                 qdx_printf("connects both to tap controller\n       ");
-                qdx_printf("and boundary scan cell '%s'(%s).\n      ", top.name(o).c_str(), class_name(o));
+                qdx_printf("and boundary scan cell '%s'(%s).\n      ", top.name(o).c_str(), SDB_class_name_of(o));
                 qdx_printf(" Can't judge one correct scan path.\n\n");
                 fail();
             }

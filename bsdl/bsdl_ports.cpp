@@ -18,6 +18,7 @@
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
+#include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
 std::vector<BufTabEntry> BUF_TAB;
@@ -38,14 +39,6 @@ const char* sdb_path() { return BS_SDB_FILE.c_str(); }
 const char* port_name(int port) {
     if (port < 0 || port >= port_count) return "*UNDEF*";
     const char* n = SYM_get(sym_tab, port_tab[port].name);
-    return n ? n : "*UNDEF*";
-}
-
-const char* class_of(int obj) {
-    if (obj < 0 || obj >= obj_count) return "*UNDEF*";
-    int c = obj_tab[obj].cls;
-    if (c < 0 || c >= class_count) return "*UNDEF*";
-    const char* n = SYM_get(sym_tab, class_tab[c].name);
     return n ? n : "*UNDEF*";
 }
 
@@ -298,7 +291,7 @@ std::string get_port_func(int port) {
         if (other >= 0 && node_tab[other].object >= 0) pad = node_tab[other].object;
     }
     if (pad < 0) qdx_printf("WARNING: Port '%s' is floating!\n\n", name.c_str());
-    const char* pad_cell = pad >= 0 ? class_of(pad) : "*UNDEF*";
+    const char* pad_cell = pad >= 0 ? SDB_class_name_of(pad) : "*UNDEF*";
     const int d = port >= 0 ? (port_tab[port].direction & 3) : 3;
     static const char* const by_dir[] = {"out", "inout", "in", nullptr};
 

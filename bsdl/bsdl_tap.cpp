@@ -12,6 +12,7 @@
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
+#include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
 namespace {
@@ -79,10 +80,7 @@ void print_port_grouping_decl() {
     for (int r = 0; r < static_cast<int>(BUF_TAB.size()); ++r) {
         const BufTabEntry& row = BUF_TAB[static_cast<size_t>(r)];
         if (row.pad_obj < 0 || row.function == "internal" || row.function == "observe_only") continue;
-        const int c = obj_tab[row.pad_obj].cls;
-        const char* cell = c >= 0 && c < class_count ? SYM_get(sym_tab, class_tab[c].name) : nullptr;
-        if (!cell) continue;
-        BufferEntry* b = get_buffer(cell);
+        BufferEntry* b = get_buffer(SDB_class_name_of(row.pad_obj));
         if (!b || (b->kind != BUFFER_DIFF_VOLTAGE && b->kind != BUFFER_DIFF_CURRENT)) continue;
         const int port = find_iport(row.core_name);
         const char* pin = pin_name_of(get_node_connected_to_portnode(port));

@@ -20,6 +20,7 @@
 #include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
+#include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
 namespace {
@@ -38,13 +39,6 @@ std::string macro_prefix;
 
 bool tracing() { return option_check[BSDL_OPT_BS_SEARCH] != 0; }
 bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
-
-const char* cls_name(int obj) {
-    if (obj < 0 || obj >= obj_count) return "*UNDEF*";
-    const int c = obj_tab[obj].cls;
-    const char* n = c >= 0 && c < class_count ? SYM_get(sym_tab, class_tab[c].name) : nullptr;
-    return n ? n : "*UNDEF*";
-}
 
 std::string obj_name(int obj) {
     const char* n = SDB_obj_name(sdb, obj);
@@ -98,7 +92,7 @@ int net_on(int obj, const char* pin) {
 ChainCellEntry* chain_cell_of(int obj) { return obj >= 0 ? get_chain_cell(chain_key(obj).c_str()) : nullptr; }
 
 [[noreturn]] void floating(const char* pin, int obj) {
-    qdx_printf("ERROR: Pin '%s' of obj '%s'(%s) is floating.", pin ? pin : "", obj_name(obj).c_str(), cls_name(obj));
+    qdx_printf("ERROR: Pin '%s' of obj '%s'(%s) is floating.", pin ? pin : "", obj_name(obj).c_str(), SDB_class_name_of(obj));
     qdx_printf("\n       Stop tracing the circuit.\n\n");
     fail();
 }
@@ -169,7 +163,7 @@ int bs_search_bd_reg_pass_not_buffer(std::vector<int>& list, int d) {
 int search(int obj, int net, int d, std::unordered_set<int>& entered) {
     if (tracing()) {
         std::printf("\n");
-        std::printf("class name: %s, ", cls_name(obj));
+        std::printf("class name: %s, ", SDB_class_name_of(obj));
         std::printf("instance name: %s, ", obj_name(obj).c_str());
         std::printf("net name: %s\n", net_name(net).c_str());
     }
@@ -184,7 +178,7 @@ int search(int obj, int net, int d, std::unordered_set<int>& entered) {
     for (int n = first_node(net); n >= 0 && n < node_count; n = node_tab[n].next) {
         const int o = node_tab[n].object;
         if (o < 0 || o == obj || node_dir(n) != d) continue;
-        if (const BufferEntry* b = get_buffer(cls_name(o))) {
+        if (const BufferEntry* b = get_buffer(SDB_class_name_of(o))) {
             const int low = d & 3;
             const int next = net_on(o, low == 1 || low == 2 ? b->output : b->input);
             if (next < 0) continue;
@@ -192,7 +186,7 @@ int search(int obj, int net, int d, std::unordered_set<int>& entered) {
             if (r >= 0) return r;
             continue;
         }
-        if (tracing()) std::printf("not buffer, class: %s, instance %s\n", cls_name(o), obj_name(o).c_str());
+        if (tracing()) std::printf("not buffer, class: %s, instance %s\n", SDB_class_name_of(o), obj_name(o).c_str());
         if (class_pins(o) <= kSmallCellPins && listed.insert(o).second) candidates.push_back(o);
     }
     return bs_search_bd_reg_pass_not_buffer(candidates, d);
@@ -206,7 +200,7 @@ int skip_inverter_buffer(int& obj, int net, const BufTabEntry& row, int mode) {
     for_net(net, [&](int n) {
         const int o = node_tab[n].object;
         if (inv >= 0 || o < 0 || o == obj) return;
-        if (const BufferEntry* x = get_buffer(cls_name(o))) {
+        if (const BufferEntry* x = get_buffer(SDB_class_name_of(o))) {
             inv = o;
             b = x;
         }
@@ -243,7 +237,7 @@ int skip_inverter_buffer(int& obj, int net, const BufTabEntry& row, int mode) {
 // cell (the no-pad road, taken by the caller) or not a pad.
 const BufferEntry* pad_buffer(int row, int pad, bool* no_pad) {
     *no_pad = false;
-    const char* cell = cls_name(pad);
+    const char* cell = SDB_class_name_of(pad);
     const BufferEntry* b = get_buffer(cell);
     if (!b && get_scan_cell(cell)) {
         *no_pad = true;
@@ -282,7 +276,7 @@ bool differential(const BufferEntry* b) { return b->kind == BUFFER_DIFF_VOLTAGE 
 class MacroDesign {
 public:
     MacroDesign(int pad) : kept_(sdb), prefix_(obj_name(pad)) {
-        const std::string cell = cls_name(pad);
+        const std::string cell = SDB_class_name_of(pad);
         char* found = FNM_search((cell + ".sdb").c_str(), 0, FNM_SEARCH_PATH);
         path_ = found ? found : "";
         std::free(found);
@@ -355,7 +349,7 @@ int find_inet_connected_to_pin(int obj, const char* pin) {
     const int n = pin_node(obj, pin);
     if (n < 0) {
         qdx_printf("ERROR: Pin '%s' doesn't attach on obj '%s'(%s).\n", pin ? pin : "", obj_name(obj).c_str(),
-                   cls_name(obj));
+                   SDB_class_name_of(obj));
         qdx_printf("       Please check .lib file '%s' and sdb file '%s'.\n\n", BS_LIB_FILE.c_str(),
                    BS_SDB_FILE.c_str());
         fail();
@@ -527,7 +521,7 @@ TraceResult print_bidir_bd_register(int row, int pad) {
         int net = find_inet_connected_to_pin(pad, b->output);
         if (net < 0) {
             qdx_printf("WARNING: Pin '%s' of obj '%s'(%s) is floating.\n", b->output, obj_name(pad).c_str(),
-                       cls_name(pad));
+                       SDB_class_name_of(pad));
             qdx_printf("         Skip tracing input scan of port '%s'.\n\n", port);
         } else {
             if (r.negative) net = skip_inverter_buffer(obj, net, r, 2);
@@ -555,7 +549,7 @@ TraceResult print_bidir_bd_register(int row, int pad) {
         const int net = find_inet_connected_to_pin(pad, out_pin);
         if (net < 0) {
             qdx_printf("WARNING: Pin '%s' of obj '%s'(%s) is floating.\n", out_pin, obj_name(pad).c_str(),
-                       cls_name(pad));
+                       SDB_class_name_of(pad));
             qdx_printf("         Skip tracing output scan of port '%s'.\n\n", port);
         } else {
             const int c = search_bd_reg(pad, net, SDB_DIR_OUTPUT);
@@ -643,7 +637,7 @@ TraceResult print_internal_bd_register(int row, int obj, const char* word) {
     const int net = find_inet_connected_to_pin(obj, r.bsdl_name.c_str());
     if (net < 0) {
         qdx_printf("ERROR: Pin '%s' of obj '%s'(%s) is floating.\n", r.bsdl_name.c_str(), obj_name(obj).c_str(),
-                   cls_name(obj));
+                   SDB_class_name_of(obj));
         qdx_printf("       Stop tracing the circuit.\n\n");
         fail();
     }
@@ -662,7 +656,7 @@ void print_no_pad_bd(int row, int obj, const char* word) {
     ChainCellEntry* c = chain_cell_of(obj);
     if (!c) {
         qdx_printf("ERROR: port '%s' connects to '%s'(%s), which is no cell of the boundary scan chain.\n\n",
-                   r.core_name.c_str(), obj_name(obj).c_str(), cls_name(obj));
+                   r.core_name.c_str(), obj_name(obj).c_str(), SDB_class_name_of(obj));
         fail();
     }
     c->in_register = 1;
@@ -747,6 +741,6 @@ void print_no_pad_bd(int row, int obj, const char* word) {
         qdx_printf("%%EN_L '%s'\n", s->en_l);
     else
         qdx_printf("%%EN_H '%s'\n", s->en_h);
-    qdx_printf("       of object '%s' (%s).\n\n", obj_name(obj).c_str(), cls_name(obj));
+    qdx_printf("       of object '%s' (%s).\n\n", obj_name(obj).c_str(), SDB_class_name_of(obj));
     fail();
 }

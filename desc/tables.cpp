@@ -111,11 +111,7 @@ void desc_free_text(char** text) {
     *text = nullptr;
 }
 
-void desc_set_text(char** slot, const char* text) {
-    char* copy = text ? qdx_strdup(text) : nullptr;
-    std::free(*slot);
-    *slot = copy;
-}
+void desc_set_text(char** slot, const char* text) { STR_replace_owned(*slot, text); }
 
 void desc_drop_dot_slash(char** name) {
     if (*name && std::strncmp(*name, "./", 2) == 0) desc_set_text(name, *name + 2);

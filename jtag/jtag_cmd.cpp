@@ -1,3 +1,5 @@
+// The command line of kestrand: its options, the help page and the
+// checks of the circuit name and the output folders.
 #include <unistd.h>
 
 #include <cstdio>
@@ -27,6 +29,8 @@ void banner_before_first_message() {
     if (warning_num == 0 && error_num == 0) top_print_copyright();
 }
 
+// The command line is read before the report file is opened, so its
+// messages go to the screen only.
 void out(const char* text) {
     std::fputs(text, stdout);
     std::fflush(stdout);
@@ -84,8 +88,12 @@ void print_help_options() {
     std::printf("  -add_tap     : add tap controller and boundary scan cells.\n");
     std::printf("  -add_tap_only: only add tap controller.\n");
     std::printf("  -vhdl        : add RTL TAP module in VHDL format.\n");
-    std::printf("                 The option should be issued with -add_tap.\n");
+    std::printf("                 With -add_tap or -add_tap_only the TAP is <bsm_name>_TAP.vhd;\n");
+    std::printf("                 the modified netlist is <bsm_name>_jtag.vhd instead of .v.\n");
     std::printf("  -add_pad     : add pad automatically if necessary.\n");
+    std::printf("  -add_bcm     : add boundary scan cells in one module <bsm_name>_BCM.\n");
+    // The road of -add_bcm is refused until it is built; this line goes then.
+    std::printf("                 Not available in this version.\n");
     std::printf("  -guideline   : interactive environment to generate .bsc, .pin\n%16c and .lib files.\n\n", ' ');
     std::printf("  -df_speed    : Do slow to fast clock tree for update_dr, etc.\n");
     std::printf("  -external_idcode : add a port for 32 bits IDCODE bus in tap controller.\n");
@@ -164,6 +172,7 @@ void jtag_parse_cmd_line(int argc, char** argv, std::string* top_out) {
     // ends the run before anything is written.
     if (JTAG_OPTION[OPT_OPATH] && !std::filesystem::is_directory(OPATH, ec)) {
         banner_before_first_message();
+        // Screen only, as every message of the command line.
         std::printf("\nERROR: output directory '%s' of option -opath %s.\n\n", OPATH.c_str(),
                     std::filesystem::exists(OPATH, ec) ? "is not a directory" : "does not exist");
         std::fflush(stdout);
@@ -180,8 +189,7 @@ void jtag_parse_cmd_line(int argc, char** argv, std::string* top_out) {
         }
     } else if (access(BSCAN_OPATH.c_str(), W_OK) != 0) {
         banner_before_first_message();
-        std::printf("\nERROR: %s, write permission denied.\n\n", BSCAN_OPATH.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "\nERROR: %s, write permission denied.\n\n", BSCAN_OPATH.c_str());
     }
 
     std::string report;
@@ -221,7 +229,6 @@ void jtag_parse_cmd_line(int argc, char** argv, std::string* top_out) {
         qdx_printf("%s", line.c_str());
     }
     if (JTAG_OPTION[OPT_ADD_TAP] && JTAG_OPTION[OPT_ADD_TAP_ONLY]) {
-        qdx_printf("ERROR:  option -add_tap conflicts with -add_tap_only.\n\n");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR:  option -add_tap conflicts with -add_tap_only.\n\n");
     }
 }

@@ -65,16 +65,6 @@ bool empty(const char* s) { return !s || !*s; }
 // The text of a pin name without its active-low "-".
 const char* without_low_mark(const char* s) { return s && s[0] == '-' ? s + 1 : s; }
 
-// Prints through qdx_printf and ends the run with -1.
-[[noreturn]] __attribute__((format(printf, 1, 2))) void rule_error(const char* fmt, ...) {
-    va_list ap;
-    va_start(ap, fmt);
-    std::string text = STR_vformat(fmt, ap);
-    va_end(ap);
-    qdx_printf("%s", text.c_str());
-    qdx_exit(-1);
-}
-
 // ------------------------------------------------------ instruction rules
 
 // The register name of an accessed-register text: the text up to its
@@ -106,7 +96,7 @@ void note_enable_pins(const InstructionEntry& row) {
             if (STR_ucomp(INST_ENABLE_PIN[i].name, signal) == 0) found = i;
         if (found >= 0) {
             if (std::strlen(INST_ENABLE_PIN[found].value) != std::strlen(value))
-                rule_error("ERROR: (%s) the length of enable pin '%s' are different in INSTRUCTION '%s'.\n",
+                qdx_exit_printf(-1, "ERROR: (%s) the length of enable pin '%s' are different in INSTRUCTION '%s'.\n",
                            JTAG_BSC_FILE.c_str(), INST_ENABLE_PIN[found].name, nz(row.name));
             continue;
         }
@@ -126,22 +116,22 @@ void check_register_rules() {
     const char* bsc = JTAG_BSC_FILE.c_str();
     auto reg = [](int row) { return register_name(INSTRUCTIONS[row].access); };
     if (!same_name(reg(BYPASS_EXIST), "bypass"))
-        rule_error("ERROR: (%s) INSTRUCTION BYPASS must access bypass register.\n\n", bsc);
+        qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION BYPASS must access bypass register.\n\n", bsc);
     if (!same_name(reg(EXTEST_EXIST), "boundary"))
-        rule_error("ERROR: (%s) INSTRUCTION EXTEST must access boundary register.\n\n", bsc);
+        qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION EXTEST must access boundary register.\n\n", bsc);
     if (!same_name(reg(SAMPLE_EXIST), "boundary"))
-        rule_error("ERROR: (%s) INSTRUCTION SAMPLE must access boundary register.\n\n", bsc);
+        qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION SAMPLE must access boundary register.\n\n", bsc);
     if (INTEST_EXIST >= 0 && !same_name(reg(INTEST_EXIST), "boundary"))
-        rule_error("ERROR: (%s) INSTRUCTION INTEST must access boundary register.\n\n", bsc);
+        qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION INTEST must access boundary register.\n\n", bsc);
     if (CLAMP_EXIST >= 0 && !same_name(reg(CLAMP_EXIST), "bypass"))
-        rule_error("ERROR: (%s) INSTRUCTION CLAMP must access bypass register.\n\n", bsc);
+        qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION CLAMP must access bypass register.\n\n", bsc);
     if (HIGHZ_EXIST >= 0 && !same_name(reg(HIGHZ_EXIST), "bypass"))
-        rule_error("ERROR: (%s) INSTRUCTION HIGHZ must access bypass register.\n\n", bsc);
+        qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION HIGHZ must access bypass register.\n\n", bsc);
     if (IDCODE_EXIST >= 0 && !same_name(reg(IDCODE_EXIST), "idcode"))
-        rule_error("ERROR: (%s) INSTRUCTION IDCODE must access IDCODE register.\n\n", bsc);
+        qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION IDCODE must access IDCODE register.\n\n", bsc);
     if (USERCODE_EXIST >= 0 && !same_name(reg(USERCODE_EXIST), "usercode") &&
         !same_name(reg(USERCODE_EXIST), "idcode"))
-        rule_error("ERROR: (%s) INSTRUCTION USERCODE must access USERCODE register.\n\n", bsc);
+        qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION USERCODE must access USERCODE register.\n\n", bsc);
 }
 
 bool is_dont_care(char c) { return c == 'X' || c == 'x'; }
@@ -170,14 +160,14 @@ void check_opcodes_and_codes() {
     for (int r = 0; r < rows; ++r) {
         const InstructionEntry& row = INSTRUCTIONS[r];
         if (DYNA_count(row.opcodes) == 0)
-            rule_error("ERROR: (%s) INSTRUCTION '%s' has no opcode in %%INSTRUCTION_TABLE.\n\n", bsc, nz(row.name));
+            qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION '%s' has no opcode in %%INSTRUCTION_TABLE.\n\n", bsc, nz(row.name));
         for (int k = 0, n = DYNA_count(row.opcodes); k < n; ++k)
             if (std::strlen(nz(row.opcodes[k])) != static_cast<size_t>(INST_LEN))
-                rule_error("ERROR: (%s) the opcode '%s' of INSTRUCTION '%s' is not %d bits long.\n\n", bsc,
+                qdx_exit_printf(-1, "ERROR: (%s) the opcode '%s' of INSTRUCTION '%s' is not %d bits long.\n\n", bsc,
                            nz(row.opcodes[k]), nz(row.name), INST_LEN);
     }
     if (INST_LEN < 2)
-        rule_error("ERROR: (%s) the instruction register needs opcodes of at least 2 bits, not %d.\n\n", bsc,
+        qdx_exit_printf(-1, "ERROR: (%s) the instruction register needs opcodes of at least 2 bits, not %d.\n\n", bsc,
                    INST_LEN);
     // Instruction tables are a few dozen rows: every pair is compared.
     for (int r = 0; r < rows; ++r) {
@@ -187,7 +177,7 @@ void check_opcodes_and_codes() {
             for (int i = 0, n = DYNA_count(a.opcodes); i < n; ++i)
                 for (int j = 0, m = DYNA_count(b.opcodes); j < m; ++j)
                     if (opcodes_overlap(a.opcodes[i], b.opcodes[j]))
-                        rule_error("ERROR: (%s) INSTRUCTION '%s' (%s) and INSTRUCTION '%s' (%s) share an opcode.\n\n",
+                        qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION '%s' (%s) and INSTRUCTION '%s' (%s) share an opcode.\n\n",
                                    bsc, nz(a.name), a.opcodes[i], nz(b.name), b.opcodes[j]);
         }
     }
@@ -197,10 +187,10 @@ void check_opcodes_and_codes() {
     for (int k = 0, n = DYNA_count(bypass.opcodes); k < n && !has_ones; ++k)
         has_ones = opcodes_overlap(bypass.opcodes[k], ones.c_str());
     if (!has_ones)
-        rule_error("ERROR: (%s) INSTRUCTION BYPASS must have the all-ones opcode '%s'.\n\n", bsc, ones.c_str());
+        qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION BYPASS must have the all-ones opcode '%s'.\n\n", bsc, ones.c_str());
 
     if (DYNA_count(INST_CAPTURE) == 0)
-        rule_error("ERROR: (%s) %%INSTRUCTION_CAPTURE is missing; the instruction register needs its capture "
+        qdx_exit_printf(-1, "ERROR: (%s) %%INSTRUCTION_CAPTURE is missing; the instruction register needs its capture "
                    "pattern.\n\n",
                    bsc);
     for (int k = 0, n = DYNA_count(INST_CAPTURE); k < n; ++k) {
@@ -208,17 +198,17 @@ void check_opcodes_and_codes() {
         size_t len = std::strlen(c);
         bool ends_01 = len >= 2 && c[len - 2] == '0' && c[len - 1] == '1';
         if (len != static_cast<size_t>(INST_LEN) || !ends_01)
-            rule_error("ERROR: (%s) %%INSTRUCTION_CAPTURE '%s' must be %d bits long and end in \"01\".\n\n", bsc, c,
+            qdx_exit_printf(-1, "ERROR: (%s) %%INSTRUCTION_CAPTURE '%s' must be %d bits long and end in \"01\".\n\n", bsc, c,
                        INST_LEN);
     }
     if (IDCODE_EXIST >= 0 && (!is_32_bit_code(IDCODE_REG) || IDCODE_REG[31] != '1'))
-        rule_error("ERROR: (%s) INSTRUCTION IDCODE needs a %%IDCODE_REGISTER of 32 bits whose last bit is 1.\n\n",
+        qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION IDCODE needs a %%IDCODE_REGISTER of 32 bits whose last bit is 1.\n\n",
                    bsc);
     if (USERCODE_EXIST >= 0) {
         bool ok = DYNA_count(USERCODE_REG) > 0;
         for (int k = 0, n = DYNA_count(USERCODE_REG); k < n && ok; ++k) ok = is_32_bit_code(USERCODE_REG[k]);
         if (!ok)
-            rule_error("ERROR: (%s) INSTRUCTION USERCODE needs a %%USERCODE_REGISTER value of 32 bits.\n\n", bsc);
+            qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION USERCODE needs a %%USERCODE_REGISTER value of 32 bits.\n\n", bsc);
     }
 }
 
@@ -322,7 +312,7 @@ void set_up_various_flags() {
         const InstructionEntry& row = INSTRUCTIONS[r];
         std::string reg = register_name(row.access);
         if (reg.empty())
-            rule_error("ERROR: (%s) INSTRUCTION '%s' names no data register.\n\n", JTAG_BSC_FILE.c_str(),
+            qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION '%s' names no data register.\n\n", JTAG_BSC_FILE.c_str(),
                        nz(row.name));
         bool known = false;
         for (int i = 0, n = DYNA_count(ACCESS_REG); i < n && !known; ++i) known = same_name(reg, ACCESS_REG[i]);
@@ -330,7 +320,7 @@ void set_up_various_flags() {
         note_enable_pins(row);
     }
     if (EXTEST_EXIST < 0 || SAMPLE_EXIST < 0 || BYPASS_EXIST < 0)
-        rule_error("ERROR: (%s) -add_tap option required INSTRUCTION\n"
+        qdx_exit_printf(-1, "ERROR: (%s) -add_tap option required INSTRUCTION\n"
                    "       EXTEST, SAMPLE and BYPASS declared in %%INSTRUCTION_TABLE.\n\n",
                    JTAG_BSC_FILE.c_str());
     check_register_rules();
@@ -399,8 +389,7 @@ void jtag_write_rtl_tap() {
     const std::string name = in_output_directory(TOP_MODULE + (JTAG_OPTION[OPT_VHDL] ? "_TAP.vhd" : "_TAP.v"));
     AtomicFile file(name);
     if (!file.open()) {
-        qdx_printf("ERROR: can't open file '%s'.\n\n", name.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't open file '%s'.\n\n", name.c_str());
     }
     qdx_printf(" - Synthesizing RTL TAP module (%s) ...\n", nz(TAP_MODULE_NAME));
     JTAG_V_FILE = file.stream();
@@ -408,8 +397,7 @@ void jtag_write_rtl_tap() {
     get_TAP_in_RTL(JTAG_V_FILE);
     JTAG_V_FILE = nullptr;
     if (!file.commit()) {
-        qdx_printf("ERROR: can't write file '%s'.\n\n", name.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't write file '%s'.\n\n", name.c_str());
     }
     qdx_printf("    .TAP module (%s) was written into file '%s'.\n\n", nz(TAP_MODULE_NAME), name.c_str());
 }
@@ -460,16 +448,14 @@ void jtagsyn() {
                                                          {nz(TAP_TCK_PIN), nz(TAP_TCK_PIN)}};
     for (const auto& [name, word] : words) {
         if (tcl_word(word).empty() || dcsh_word(word).empty()) {
-            qdx_printf("ERROR: the name '%s' cannot be written into the synthesis scripts.\n\n", name.c_str());
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "ERROR: the name '%s' cannot be written into the synthesis scripts.\n\n", name.c_str());
         }
     }
     const std::string empty_module = TOP_MODULE + "_TAP_empty.v";
     {
         AtomicFile file(empty_module);
         if (!file.open()) {
-            qdx_printf("ERROR: can't open file '%s' to create a pseudo TAP module.\n\n", empty_module.c_str());
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "ERROR: can't open file '%s' to create a pseudo TAP module.\n\n", empty_module.c_str());
         }
         JTAG_V_FILE = file.stream();
         JTAG_OPTION[OPT_TAP_PORT_ONLY] = 1;
@@ -477,8 +463,7 @@ void jtagsyn() {
         JTAG_OPTION[OPT_TAP_PORT_ONLY] = 0;
         JTAG_V_FILE = nullptr;
         if (!file.commit()) {
-            qdx_printf("ERROR: can't write file '%s'.\n\n", empty_module.c_str());
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "ERROR: can't write file '%s'.\n\n", empty_module.c_str());
         }
     }
 
@@ -490,9 +475,8 @@ void jtagsyn() {
     }
     std::string start_error;
     if (RT_run(compile, "BSCAN.log", false, &start_error) != 0) {
-        if (!start_error.empty()) std::printf("    %s", start_error.c_str());
-        std::printf("    Please check the \"BSCAN.log\" file.\n");
-        qdx_exit(-1);
+        if (!start_error.empty()) qdx_printf("    %s", start_error.c_str());
+        qdx_exit_printf(-1, "    Please check the \"BSCAN.log\" file.\n");
     }
     std::filesystem::remove(TOP_MODULE + "_TAP_empty.tessick.log", ec);
     std::filesystem::remove("BSCAN.log", ec);
@@ -516,12 +500,10 @@ void jtagsyn() {
         }
     }
     if (!failed_open.empty()) {
-        qdx_printf("ERROR: can't open file '%s'.\n\n", failed_open.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't open file '%s'.\n\n", failed_open.c_str());
     }
     if (!failed_write.empty()) {
-        qdx_printf("ERROR: can't write file '%s'.\n\n", failed_write.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't write file '%s'.\n\n", failed_write.c_str());
     }
     jtag_write_rtl_tap();
 }

@@ -246,10 +246,9 @@ bool internal(const std::string& name) {
 }
 
 [[noreturn]] void reject(const char* file, const std::string& name, const char* what) {
-    qdx_printf("ERROR: (%s) the name '%s' of %s is used inside the RTL TAP module.\n"
+    qdx_exit_printf(-1, "ERROR: (%s) the name '%s' of %s is used inside the RTL TAP module.\n"
                "       Please give it another name.\n\n",
                file, name.c_str(), what);
-    qdx_exit(-1);
 }
 
 }  // namespace
@@ -295,10 +294,9 @@ void check_rtl_tap_description() {
             bool taken = false;
             for (const EnableOutput::Use& u : e.uses) taken = taken || u.value == e.fallback;
             if (taken) {
-                qdx_printf("ERROR: (%s) every value of enable pin '%s' is used by an instruction;\n"
+                qdx_exit_printf(-1, "ERROR: (%s) every value of enable pin '%s' is used by an instruction;\n"
                            "       no value is left for the other instructions.\n\n",
                            bsc, e.pin.c_str());
-                qdx_exit(-1);
             }
         }
     }

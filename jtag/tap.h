@@ -115,7 +115,7 @@ extern TapPortTable kest_hier_tap_port_tabG;
 void free_tap_port_table();
 
 // Writes the header, port list and port declarations of the TAP top module
-// TAP_MODULE_NAME; in port-only mode (JTAG_OPTION slot 1) it closes the
+// TAP_MODULE_NAME; in port-only mode (OPT_TAP_PORT_ONLY) it closes the
 // module, otherwise it goes on with the internal wires of the full TAP.
 void make_declaration_of_v(FILE* stream);
 
@@ -136,8 +136,8 @@ bool tap_has_idmode();
 
 // The stream the TAP writers write to while a TAP file is open.
 extern FILE* JTAG_V_FILE;
-// Writes the TAP into the open stream: the port-only module when slot 1 of
-// JTAG_OPTION is set, else the full RTL TAP.
+// Writes the TAP into the open stream: the port-only module when
+// OPT_TAP_PORT_ONLY is set, else the full RTL TAP.
 void get_TAP_in_RTL(FILE* stream);
 // Writes "<top>_TAP_empty.v", compiles it with tessick (output in
 // "BSCAN.log") and writes the three synthesis scripts.

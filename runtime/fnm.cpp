@@ -15,6 +15,7 @@
 
 #include "runtime/dyna.h"
 #include "runtime/msg.h"
+#include "runtime/str.h"
 
 namespace {
 
@@ -140,11 +141,6 @@ std::string compose(const NameParts& p, const char* letters) {
 }
 
 char* own_or_null(const std::string& s) { return s.empty() ? nullptr : dup(s); }
-
-void set_part(char*& part, const char* text) {
-    std::free(part);
-    part = text ? qdx_strdup(text) : nullptr;
-}
 
 void add_subdir_name(const char* name) {
     if (find_dir(search_dir, name) >= 0) return;
@@ -522,10 +518,10 @@ FnmParts* FNM_dup(const FnmParts* parts) {
 void FNM_set_name(FnmParts* parts, const char* name) {
     if (!parts || !name) return;
     FnmParts* n = FNM_parse(name);
-    if (n->volume) set_part(parts->volume, n->volume);
-    if (n->directory) set_part(parts->directory, n->directory);
-    if (n->base) set_part(parts->base, n->base);
-    if (n->extension) set_part(parts->extension, n->extension);
+    if (n->volume) STR_replace_owned(parts->volume, n->volume);
+    if (n->directory) STR_replace_owned(parts->directory, n->directory);
+    if (n->base) STR_replace_owned(parts->base, n->base);
+    if (n->extension) STR_replace_owned(parts->extension, n->extension);
     FNM_free(n);
 }
 
@@ -562,8 +558,8 @@ char* FNM_get_name(const FnmParts* parts) {
 
 char* FNM_build(const char* directory, const char* name, const char* extension) {
     FnmParts* parts = FNM_parse(name);
-    if (directory) set_part(parts->directory, directory);
-    if (extension) set_part(parts->extension, extension);
+    if (directory) STR_replace_owned(parts->directory, directory);
+    if (extension) STR_replace_owned(parts->extension, extension);
     char* out = FNM_make(parts);
     FNM_free(parts);
     return out;

@@ -280,6 +280,12 @@ char* STR_lower(char* text) {
 
 char* STR_dup(const char* text) { return text ? qdx_strdup(text) : nullptr; }
 
+void STR_replace_owned(char*& slot, const char* text) {
+    char* copy = STR_dup(text);
+    std::free(slot);
+    slot = copy;
+}
+
 long ctol(const char* text) {
     if (!text || !*text) return 0;
     int base = 10;

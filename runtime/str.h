@@ -41,6 +41,9 @@ int STR_ucomp(const char* a, const char* b);
 char* STR_upper(char* text);
 char* STR_lower(char* text);
 char* STR_dup(const char* text);
+// Replaces the owned string in slot by a copy of text (null for none) and
+// frees the old one; text may point into the old string.
+void STR_replace_owned(char*& slot, const char* text);
 
 long ctol(const char* text);
 int ctoi(const char* text);

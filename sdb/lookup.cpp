@@ -266,6 +266,13 @@ const char* SDB_obj_name(SdbDatabase* db, int obj) {
     return record_name(db, obj, table_of(db, SDB_SOBJ, sobj_tab), SDB_OWNER_OBJECT + obj, obj_name_buffer);
 }
 
+const char* SDB_class_name_of(int obj) {
+    if (obj < 0 || obj >= obj_count) return "*UNDEF*";
+    const int cls = obj_tab[obj].cls;
+    const char* n = cls >= 0 && cls < class_count ? SYM_get(sym_tab, class_tab[cls].name) : nullptr;
+    return n ? n : "*UNDEF*";
+}
+
 const char* SDB_net_name(SdbDatabase* db, int net) {
     if (net == -1) return "*UNDEF*";
     if (!db) return nullptr;

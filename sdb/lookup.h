@@ -25,6 +25,9 @@ struct SdbDatabase;
 const char* SDB_obj_name(SdbDatabase* db, int obj);
 // The same for net net, with a buffer of its own.
 const char* SDB_net_name(SdbDatabase* db, int net);
+// The class name of object obj of the current design: "*UNDEF*" when obj
+// is out of range or its class has no name.
+const char* SDB_class_name_of(int obj);
 
 // ---------------------------------------------------------------------
 // Look-ups by symbol id: the first record whose name is sym.

@@ -11,9 +11,18 @@
 
 struct FennoxGroupItem {
     std::string text;
-    // One per flag character of the coded item: "pass" for 0, "xor" for 1.
+    // Of an in-group item written in the DFT file: its second and third
+    // entries (each with the name it is written under, when it has one)
+    // and the register name of the item.
+    std::string text2_head;
+    std::string text2;
+    std::string text3_head;
+    std::string text3;
+    std::string q_name;
+    // One per flag character of the coded item: "pass" for 0, "xor" for 1;
+    // of an out-group item written in the DFT file, its flag names.
     std::vector<std::string> flags;
-    int last = -1;
+    int reg_index = -1;
 };
 
 struct FennoxGroup {

@@ -9,6 +9,8 @@
 //   diagnostics.h  the numbered messages, checked copy and allocation
 //   parser.h       the parser, its tree roots and error reports
 //   seman.h        the occurrence tables and the block checks
+//   scan_interface.h  the entry that reads a DFT file and its cores
+//   cursors.h      the cursor accessors over the current DFT object
 #pragma once
 
 #include "scanlang/front/ast.h"
@@ -19,5 +21,6 @@
 #include "scanlang/front/seman.h"
 #include "scanlang/front/tokens.h"
 
-// Returns every module of the front end to its start-up state.
+// Returns every module of the front end, and the object model that it
+// drives, to its start-up state.
 void SCAN_FRONT_reset_globals();

@@ -31,8 +31,10 @@ int new_decoder_scan_mode = 0, new_decoder_test_mode = 0, new_decoder_override_m
 
 namespace {
 
-// Trees of earlier parses of the run, and trees that no root took.
-std::vector<ScanAstNode*> kept_trees;
+// Trees of earlier parses of the run, and trees that no root took.  The
+// list itself is never destroyed: a run that ends part-way keeps its
+// trees reachable to the end of the process.
+std::vector<ScanAstNode*>& kept_trees = *new std::vector<ScanAstNode*>;
 
 // The scanner of the parse under way (for the text of syntax errors).
 ScanScanner* current_scanner = nullptr;

@@ -371,9 +371,9 @@ TEST_F(InsertionTest, TopFileWithTheTapInTheDesign) {
     std::fputs("design", f);
     std::fclose(f);
     bscan_init();
-    TAP_FLAG[3] = 0;           // SHIFT_DR on GND
-    TAP_FLAG[4] = 7;           // CLOCK_DR on a signal net: kept
-    TAP_FLAG[1] = TAP_FLAG[2] = 9;  // the chain ends closed on one net
+    TAP_FLAG[TAP_FLAG_SHIFT_DR] = 0;           // SHIFT_DR on GND
+    TAP_FLAG[TAP_FLAG_CLOCK_DR] = 7;           // CLOCK_DR on a signal net: kept
+    TAP_FLAG[TAP_FLAG_FIRST_BCELL] = TAP_FLAG[TAP_FLAG_LAST_BCELL] = 9;  // the chain ends closed on one net
     TAP_SHIFT_PIN = "SHIFT_DR";
     TAP_CLOCK_PIN = "CLOCK_DR";
     TAP_CONTR = get_tap_cell("qdx_tap");

@@ -95,6 +95,19 @@ INSTANTIATE_TEST_SUITE_P(
                   "       OUTPUT SCAN 'BC_OUT' should have %DATA_IN signal.\n\n"
                   "ERROR: (./chip.lib) can't find %UPDATE_DR in %SCAN_CELL BC_CTRL.\n"
                   "       CONTROL SCAN 'BC_CTRL' should have %UPDATE_DR signal.\n\n\n"},
+        // The low- and high-active control cells are checked as control cells.
+        CheckCase{"LowControlCellCheckedAsControl",
+                  {{"chip.lib", "%SCAN_CELL BC_OUT", "%UPDATE_DR UPDATE; ", ""},
+                   {"chip.bsc", "%SCAN_CELLS", "%CONTROL_SCAN BC_CTRL;", "%CONTROL_SCAN BC_CTRL; %CONTROL_LOW_SCAN BC_OUT;"}},
+                  {},
+                  "ERROR: (./chip.lib) can't find %UPDATE_DR in %SCAN_CELL BC_OUT.\n"
+                  "       CONTROL SCAN 'BC_OUT' should have %UPDATE_DR signal.\n\n"},
+        CheckCase{"HighControlCellCheckedAsControl",
+                  {{"chip.lib", "%SCAN_CELL BC_OUT", "%UPDATE_DR UPDATE; ", ""},
+                   {"chip.bsc", "%SCAN_CELLS", "%CONTROL_SCAN BC_CTRL;", "%CONTROL_SCAN BC_CTRL; %CONTROL_HIGH_SCAN BC_OUT;"}},
+                  {},
+                  "ERROR: (./chip.lib) can't find %UPDATE_DR in %SCAN_CELL BC_OUT.\n"
+                  "       CONTROL SCAN 'BC_OUT' should have %UPDATE_DR signal.\n\n"},
         CheckCase{"CellWithoutScanPath",
                   {{"chip.lib", "%SCAN_CELL BC_IN", "%TDO SO;", ""}},
                   {},

@@ -59,7 +59,16 @@ const char* kTooMany = "\nERROR: too many arguments.\n       kestrand can handle
 INSTANTIATE_TEST_SUITE_P(
     Table, KestrandCli,
     ::testing::Values(
-        CliCase{{}, 0, true, {kHelpStart, "  -dont_share_control : inserting boundary scan cells in every \n"}, {}},
+        CliCase{{},
+                0,
+                true,
+                {kHelpStart,
+                 "  -vhdl        : add RTL TAP module in VHDL format.\n"
+                 "                 With -add_tap or -add_tap_only the TAP is <bsm_name>_TAP.vhd;\n"
+                 "                 the modified netlist is <bsm_name>_jtag.vhd instead of .v.\n",
+                 "  -add_bcm     : add boundary scan cells in one module <bsm_name>_BCM.\n",
+                 "  -dont_share_control : inserting boundary scan cells in every \n"},
+                {}},
         CliCase{{"-?"}, 0, false, {kHelpStart}, {"KESTRAND"}},
         CliCase{{"chip", "-HELP"}, 0, false, {kHelpStart}, {}},
         CliCase{{"-add_tap"}, 0, true, {kHelpStart}, {}},  // options only: help

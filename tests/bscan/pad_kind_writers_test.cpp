@@ -254,8 +254,8 @@ TEST_F(PadKindWriters, OutputEnableCellsJoinAfterTheirAdds) {
 }
 
 // ---------------------------------------------------------------------------
-// Mux bidirectional pads: one mux cell (kinds 13 and 14) or an output mux
-// cell and an input cell (kinds 15 and 16).
+// Mux bidirectional pads: one mux cell (PAD_MUX_BIDIR1/2) or an output mux
+// cell and an input cell (PAD_MUX_INOUT1/2).
 
 const char* kMuxBidir =
     "%BUFFER PIN_BM1 { %FUNCTION inout; %INOUT PAD; %INPUT A; %OUTPUT Y; %EN_H OE; %MUX_IN1 M1; %MODE_1 S1; }"

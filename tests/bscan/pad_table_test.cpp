@@ -87,8 +87,8 @@ struct PadExpect {
     const char* signal;
     int kind;
     const char* cell;     // "-" for none
-    int control;          // word 14
-    int drives;           // word 16
+    int control;          // PadEntry::control
+    int drives;           // PadEntry::drives_control
 };
 
 struct KindCase {
@@ -337,8 +337,8 @@ struct GroupCase {
     const char* name;
     const char* group_size;   // the %GROUP_SIZE line, "" for none
     int pads;                 // three-state pads with tied enables
-    std::vector<int> groups;  // word 18 per pad, in register order
-    std::vector<int> opens;   // word 16 per pad
+    std::vector<int> groups;  // highz_group per pad, in register order
+    std::vector<int> opens;   // drives_control per pad
 };
 
 class HighzGroups : public InsertionTest, public ::testing::WithParamInterface<GroupCase> {};
@@ -498,7 +498,7 @@ TEST_F(InsertionTest, TdoTiedToAConstant) {
         check_necessary_fields();
         produce_opin_control_tab();
         std::string out = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(TAP_FLAG[12], c.flag);
+        EXPECT_EQ(TAP_FLAG[TAP_FLAG_TDO_DATA], c.flag);
         EXPECT_NE(out.find("WARNING: Pin %TDO 'tdo' was connected to GND or VCC.\n"
                            "         A of PAD_TDO will be disconnected.\n"),
                   std::string::npos)

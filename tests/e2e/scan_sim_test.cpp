@@ -127,7 +127,11 @@ void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
 
 const std::vector<ScanCase>& cases() {
     static const std::vector<ScanCase> all = {
-        {"example_chip", example_chip, Road::Default, {}, {{"", "PAD_DOUT0", "A"}, {"", "PAD_BIDIR0", "OE"}, {"", "core", "din"}}},
+        {"example_chip",
+         example_chip,
+         Road::Default,
+         {},
+         {{"", "PAD_DOUT0", "A"}, {"", "PAD_BIDIR0", "OE"}, {"", "PAD_READY_N", "A"}, {"", "core", "din"}, {"", "core", "rst_n"}}},
         {"shared_control", fixture({kSharedEnable}), Road::Default, {}, {{"", "PAD_DOUT1", "OE"}}, 1},
         {"dont_share_control", fixture({kSharedEnable}), Road::Default, {"-dont_share_control"}, {{"", "PAD_BIDIR0", "OE"}}},
         {"add_tap_with_trst", without_tap({}), Road::AddTap, {}, {{"", "PAD_BIDIR0", "A"}}},

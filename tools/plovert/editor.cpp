@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "sdb/lookup.h"
 #include "sdb/sdb.h"
 #include "tools/common/netdb.h"
 #include "tools/plovert/masters.h"
@@ -24,11 +25,6 @@ const char* direction_word(int dir) {
 }
 
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
-
-const char* class_name(int cls) {
-    const char* name = cls >= 0 && cls < class_count ? SYM_get(sym_tab, class_tab[cls].name) : nullptr;
-    return name ? name : "*UNDEF*";
-}
 
 }  // namespace
 
@@ -112,7 +108,7 @@ int Editor::pin_node(const EndPoint& e) const {
     const int sym = SYM_lookup(sym_tab, e.name.c_str());
     const int node = sym < 0 ? -1 : SDB_search_node(sym, obj);
     if (node < 0)
-        throw EditError("instance " + quoted(e.inst) + " (master " + quoted(class_name(obj_tab[obj].cls)) +
+        throw EditError("instance " + quoted(e.inst) + " (master " + quoted(SDB_class_name_of(obj)) +
                         ") has no pin " + quoted(e.name));
     return node;
 }

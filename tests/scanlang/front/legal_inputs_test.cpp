@@ -180,7 +180,7 @@ TEST(CipherDecoding, GroupsAndItems) {
     ASSERT_EQ(in[0].items.size(), 2u);
     EXPECT_EQ(in[0].items[0].text, "si0");
     EXPECT_EQ(in[0].items[0].flags, (Strings{"pass", "xor", "xor", "pass"}));
-    EXPECT_EQ(in[0].items[0].last, -1);
+    EXPECT_EQ(in[0].items[0].reg_index, -1);
     EXPECT_EQ(in[0].items[1].flags, (Strings{"xor"}));
     // 3100 opens nothing and switches to the out-groups.
     ASSERT_EQ(out.size(), 1u);

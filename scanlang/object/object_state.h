@@ -1,0 +1,66 @@
+// The state of the scan-language object model: the current object, the
+// core list, and the process-wide tables that making an object current
+// fills from it.
+//
+// Every DftObject of the run is owned here (NEW_OBJECT_DFT) and lives
+// until SCAN_OBJECT_reset_globals; everything else holds plain pointers
+// to objects.  The map object of a file is shared by MAP_OBJECT and the
+// object's `map_object`.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "scanlang/object/dft_object.h"
+
+// The current object and map object (none before any parse).
+extern DftObject* DFT_OBJECT;
+extern std::shared_ptr<MapObject> MAP_OBJECT;
+
+// The DFT files of the design hierarchy: entry 0 is the top file, the
+// mapping of each file appends one entry per core it lists.  Entries are
+// never removed; walk it by index, since it grows while it is walked.
+extern std::vector<CoreListEntry> SL_CORE_LIST;
+// The top node of the DFT tree, and the node DFT_setup made current last.
+extern DftTreeNode* SL_TOP_DFT_TREE;
+extern DftTreeNode* current_hier_dft_node;
+
+// Tables copied from the current object when it is made current.
+extern const std::vector<InstrOrderTabRecord>* INSTR_ORDER_TAB;
+extern DynArray<std::string> SCAN_LOCKUP_LATCH_LIST;
+extern DynArray<PathEntry> dft_multicycle_pathG;
+extern DynArray<PathFileRecord> file_dft_multicycle_pathG;
+extern DynArray<TextList> dft_critical_pathG;
+extern DynArray<PathEntry> dft_false_pathG;
+extern DynArray<PathFileRecord> file_dft_false_pathG;
+extern std::optional<GuiInfoRecord> sl_gui_infoG;
+
+// Left by the mapping of the current file: its %HOOKUP list, the last
+// LAUNCH and CAPTURE timing blocks, and the don't-fix pairs of its scan
+// modules.
+extern std::optional<HookupList> sl_hookup_listG;
+extern std::optional<SetTimingRecord> Luanch_timingG;
+extern std::optional<SetTimingRecord> Capture_timingG;
+extern DynArray<DontFixEntry> DONT_FIX_TAB;
+
+// The DFT file being read and the directory (ending in "/") against which
+// relative file names are resolved; empty when there is none.
+extern std::string dft_file_nameG;
+extern std::string current_pathG;
+
+// A new object, owned by the model, with every section none.  Starts the
+// process-wide path lists and the GUI record afresh, so nothing of an
+// earlier file leaks into the new object.
+DftObject* NEW_OBJECT_DFT();
+// A new, empty tree node, owned by the model.
+DftTreeNode* SL_NEW_SCAN_DFT_PTR();
+// A new core-list entry (all none).
+inline CoreListEntry NEW_CORE_LIST() { return {}; }
+// The last entry of SL_CORE_LIST, or null when it is empty.
+CoreListEntry* SL_CORE_LIST_FINAL();
+
+// Back to the start-up state: no object, no core list; every object of
+// the run is freed.
+void SCAN_OBJECT_reset_globals();
