@@ -156,7 +156,8 @@ void write_path_files() {
         std::fputs("save\nquit\n", TAP_FP);
         bs_close_cmd_file(TAP_FP);
     }
-    if (path_first < path_count()) bsnames::set_text(TAP_INSTANCE_NAME, kest_hier_tap_ctrl_name_tabG[path_first].instance);
+    if (path_first < path_count())
+        bsnames::set_text(TAP_INSTANCE_NAME, kest_hier_tap_ctrl_name_tabG[path_first].instance);
 }
 
 }  // namespace

@@ -134,7 +134,6 @@ void prepare_insertion() {
     check_insertion_road();
 }
 
-
 // The pads sit in a pad module, itself perhaps inside other modules: each
 // module on the path gets a copy with the ports that carry the TAP signals
 // and the chain down to the cells, the top its new master and the TAP
@@ -168,7 +167,8 @@ void insert_in_pad_modules(int first) {
     open_and_modify_top_sdb();
     // The TAP pads' pins followed up to the TAP's level.
     bs_search_standard_ports(first, tap_level < 0 ? levels : tap_level);
-    replace_cell_in_top(modules[static_cast<size_t>(levels - 1)].c_str(), instances[static_cast<size_t>(levels - 1)].c_str());
+    const size_t outer = static_cast<size_t>(levels - 1);
+    replace_cell_in_top(modules[outer].c_str(), instances[outer].c_str());
     for (int level = levels - 1; level >= 0; --level) {
         const size_t at = static_cast<size_t>(level);
         int match = -1;
