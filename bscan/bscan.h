@@ -176,6 +176,23 @@ void kest_check_hier_inst_tap_iopad(int pad);
 // The _no_iopad form looks the modules up first.
 void kest_hier_replace_tap_instance_no_iopad();
 void kest_hier_replace_tap_instance_iopad();
+// With the TAP's path leaving the pads' path below their shared instance:
+// the modules of the TAP's own branch (copies, command files and ports as
+// above), and TAP_INSTANCE_NAME the branch's first instance; with the TAP
+// right in the shared module, TAP_INSTANCE_NAME the TAP's own name.
+void kest_hier_replace_tap_branch();
+// The first item of the TAP path whose module the run edits (0 unless the
+// TAP's branch leaves the pads' path).
+int kest_hier_tap_path_first();
+// The TAP in the module at its level of the pads' path: the TAP itself
+// (added with -add_tap) or its branch's edited module.
+void kest_hier_place_tap(FILE* fp);
+// Ends the run when a module of the TAP path from item `first` on holds a
+// port or net named like a TAP port that its edit would add.
+void kest_hier_check_tap_path_ports(int first);
+// With -add_tap: the list of TAP ports the edits add (kest_hier_tap_port_tabG),
+// recorded before the TAP files are written.
+void kest_hier_record_tap_ports();
 // The port lines of one level: each TAP port becomes a port of the same
 // name joined to the lower instance's pin; a name is added once a level.
 void kest_added_tap_ctrl_ports_into_parent(FILE* fp, const char* instance);

@@ -291,7 +291,7 @@ void connect_scan_cell_in_cmd(FILE*& fp) {
 
 void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, const std::vector<int>& cells) {
     // The trees of this module, rooted at its ports (or at the TAP in the
-    // top), without EXTRA_n trees.
+    // top).
     if (synch()) BCLK_LEVEL = build(fp, BCLK_GROUP, "BCELL_TCK", "bclk", BCLK_BUF);
     SHIFT_DR_LEVEL = build(fp, SHIFT_GROUP, TAP_SHIFT_PIN, "shift", SHIFT_BUF);
     CLOCK_DR_LEVEL = build(fp, CLOCK_GROUP, TAP_CLOCK_PIN, "clock", CLOCK_BUF);
@@ -309,6 +309,14 @@ void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, const std::vector<int>& cel
                   {TAP_MODE3_PIN, MODE3_GROUP, "mode3", MODE3_BUF, &MODE3_LEVEL}};
     for (auto& o : others)
         if (set(o.pin)) *o.level = build(fp, o.groups, o.pin, o.stem, o.buffer);
+    free_int_list(EXTRA_PIN_LEVEL);
+    if (group_size() >= 1) {
+        EXTRA_PIN_LEVEL = DYNA_new<int>();
+        for (int k = 0, n = extra_count(); k < n; ++k) {
+            std::string stem = STR_format("extra%d", k + 1);
+            DYNA_append(&EXTRA_PIN_LEVEL, build(fp, extra_group(k), TAP_EXTRA_PIN[k], stem.c_str(), extra_buffer(k)));
+        }
+    }
     // The module's cells hang on its own trees in chain order.
     reset_cursors();
     for (int i : cells) connect_control_signal(fp, i);

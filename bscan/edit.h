@@ -107,15 +107,16 @@ void open_and_modify_top_sdb();
 void kest_do_connection_table(FILE* fp);
 // One pad module: its copy "<module>_bs.sdb" and command file (PAD_FP)
 // with the ports the TAP signals need; returns the module's database path.
-std::string open_and_modify_hierarchy_sdb(const char* module);
+// `level` is the module's level on the pads' path (0 the one holding them).
+std::string open_and_modify_hierarchy_sdb(const char* module, int level);
 // The pad module's instance in the top design: its new master and its
 // TAP connections; closes TAP_FP.
 void replace_cell_in_top(const char* module, const char* instance);
 // The next-lower pad module's instance in the pad module being edited
 // (PAD_FP): its new master and the ports that carry the TAP signals and
-// the chain through it; closes PAD_FP.  Written for a TAP that is not on
-// the pad-module path.
-void replace_cell_in_pad(const char* module, const char* instance);
+// the chain through it, or the TAP's wiring when the TAP sits at this
+// level (`level`, the lower instance's being level - 1); closes PAD_FP.
+void replace_cell_in_pad(const char* module, const char* instance, int level);
 // With -external_idcode and an IDCODE register: the TAP's IDCODE bus tied
 // to its value, bit 31 first.
 void bs_write_idcode_ties(FILE* fp);
@@ -152,8 +153,9 @@ void hier_do_plovert(int row, MultiIoHierNode* children);
 
 // ------------------------------------------------- standard TAP ports
 
-// Lifts the TAP pads' pins along the module path of pad row `pad`.
-void bs_search_standard_ports(int pad);
+// Lifts the TAP pads' pins along the module path of pad row `pad`, up to
+// the TAP's level `levels` (the path's length when the TAP is off it).
+void bs_search_standard_ports(int pad, int levels);
 // Lifts each TAP pad along its own path and records the ports it needs in
 // MULTI_IO_TAB (several IO-pad modules).
 void bs_hier_search_tap_ports();

@@ -48,6 +48,22 @@ inline bool tied(int flag) { return flag == 0 || flag == 1; }
 inline bool needs_port(const PadEntry& p) { return p.mode1_net == 1; }
 inline bool enable_needs_port(const PadEntry& p) { return p.mode2_net == 1; }
 
+// How far a TAP pad's pin (or the TDO pad's enable) climbs the pads'
+// module path toward the TAP: `stop` is the level (0 the module that holds
+// the pad) where it stays, `limit` the level of the TAP (the path's length
+// when the TAP is not on it).  A pin that stops below the TAP's level
+// leaves its module at `stop` through a new port, which every module up to
+// the TAP's level passes on; `inst` and `pin` name it at the stop level.
+struct PinReach {
+    int stop = 0;
+    bool port = false;
+    std::string inst, pin;
+};
+const PinReach& tap_reach(int kind);
+const PinReach& tdo_enable_reach();
+// The level of the TAP on the pads' module path (its length when none).
+int tap_reach_limit();
+
 // The path of a file found along the directory search path, "" when none.
 std::string search_file(const std::string& name);
 // Finds "<PATH><module>.sdb" along the search path; ends the run when it

@@ -1,6 +1,7 @@
 // A TAP controller placed inside a sub-module: its instance path, the
 // modules along it, and one command file per module on the path that adds
 // the TAP (innermost) or the edited lower module, and the TAP's ports.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -24,6 +25,9 @@ int kest_hier_same_instance_iopadG = -1;
 namespace {
 // The whole dotted path as the configuration gave it.
 std::string tap_design_name;
+// The first item of the path whose module this run edits: 0, or the item
+// below the pads' path where the TAP's own branch leaves it.
+int path_first = 0;
 
 void free_path() {
     for (int i = 0; i < DYNA_count(kest_hier_tap_ctrl_name_tabG); ++i) {
@@ -38,6 +42,7 @@ void free_path() {
 void KEST_HIER_reset_globals() {
     free_path();
     tap_design_name.clear();
+    path_first = 0;
     kest_hier_tap_ctrlG = 0;
     kest_hier_same_instance_tapG = -1;
     kest_hier_same_instance_iopadG = -1;
@@ -83,10 +88,12 @@ std::string find_sdb(const char* name) {
     return found;
 }
 
+}  // namespace
+
 // A module of the path already holding a port or net named like a TAP
 // port would get a second one: refused, so that every added port name is
 // unique on its level.
-void check_port_names_free(const char* module, const std::string& path) {
+static void check_port_names_free(const char* module, const std::string& path) {
     SdbDatabase* db = open_sdb_file(path.c_str());
     for (char** list : kest_hier_tap_port_tabG.list)
         for (int k = 0, n = DYNA_count(list); k < n; ++k) {
@@ -99,12 +106,22 @@ void check_port_names_free(const char* module, const std::string& path) {
     SDB_close(db, 0);
 }
 
-// The working copy "<module>_bs.sdb" of each module on the path.
+void kest_hier_check_tap_path_ports(int first) {
+    for (int i = std::max(first, 0); i + 1 < path_count(); ++i) {
+        const char* module = kest_hier_tap_ctrl_name_tabG[i].module;
+        check_port_names_free(module, find_sdb(module));
+    }
+}
+
+namespace {
+
+// The working copy "<module>_bs.sdb" of each module on the path, every
+// module checked before the first copy.
 void copy_path_modules() {
-    for (int i = 0; i + 1 < path_count(); ++i) {
+    kest_hier_check_tap_path_ports(path_first);
+    for (int i = path_first; i + 1 < path_count(); ++i) {
         const char* module = kest_hier_tap_ctrl_name_tabG[i].module;
         std::string found = find_sdb(module);
-        check_port_names_free(module, found);
         if (!bs_copy_file(found, std::string(module) + "_bs.sdb")) {
             qdx_printf("\n");
             qdx_printf("ERROR: can not copy file \"%s\" to file \"%s_bs.sdb\".", found.c_str(), module);
@@ -115,7 +132,7 @@ void copy_path_modules() {
 
 // One command file per module on the path, innermost first.
 void write_path_files() {
-    for (int i = path_count() - 2; i >= 0; --i) {
+    for (int i = path_count() - 2; i >= path_first; --i) {
         const TapPathItem& item = kest_hier_tap_ctrl_name_tabG[i];
         std::string cmd = BSCAN_OPATH + "/" + item.module + "_bs.cmd";
         TAP_FP = bs_open_cmd_file(cmd);
@@ -139,7 +156,8 @@ void write_path_files() {
         std::fputs("save\nquit\n", TAP_FP);
         bs_close_cmd_file(TAP_FP);
     }
-    if (path_count() > 0) bsnames::set_text(TAP_INSTANCE_NAME, kest_hier_tap_ctrl_name_tabG[0].instance);
+    if (path_first < path_count())
+        bsnames::set_text(TAP_INSTANCE_NAME, kest_hier_tap_ctrl_name_tabG[path_first].instance);
 }
 
 }  // namespace
@@ -162,23 +180,70 @@ void kest_check_hier_inst_tap_iopad(int pad) {
     kest_hier_same_instance_tapG = -1;
     kest_hier_same_instance_iopadG = -1;
     if (pad < 0 || pad >= DYNA_count(OPIN_TAB)) return;
+    // The two paths share the instances they begin with in the top: the
+    // TAP path's item i and the pad's level n-1-i name one instance only
+    // when every item above does too.  The deepest such pair is where the
+    // paths part.
     char** instances = OPIN_TAB[pad].instances;
-    for (int i = path_count() - 2; i >= 0; --i)
-        for (int j = 0, n = DYNA_count(instances); j < n; ++j)
-            if (bsnames::same(kest_hier_tap_ctrl_name_tabG[i].instance, instances[j])) {
-                kest_hier_same_instance_tapG = i;
-                kest_hier_same_instance_iopadG = j;
-                return;
-            }
+    const int n = DYNA_count(instances);
+    for (int i = 0; i + 1 < path_count() && i < n; ++i) {
+        if (!bsnames::same(kest_hier_tap_ctrl_name_tabG[i].instance, instances[n - 1 - i])) break;
+        kest_hier_same_instance_tapG = i;
+        kest_hier_same_instance_iopadG = n - 1 - i;
+    }
+}
+
+int kest_hier_tap_path_first() { return path_first; }
+
+void kest_hier_replace_tap_branch() {
+    path_first = kest_hier_same_instance_tapG + 1;
+    if (path_first + 1 >= path_count()) {
+        // The TAP sits right in the shared module: no module of its own path
+        // below.
+        bsnames::set_text(TAP_INSTANCE_NAME, kest_hier_tap_ctrl_name_tabG[path_count() - 1].instance);
+        return;
+    }
+    copy_path_modules();
+    write_path_files();
+}
+
+void kest_hier_place_tap(FILE* fp) {
+    const int last = path_count() - 1;
+    if (kest_hier_tap_ctrlG == 1 && path_first < last) {
+        // The TAP's own branch: its edited first module, already in the
+        // command files' folder, stands for it.
+        const TapPathItem& item = kest_hier_tap_ctrl_name_tabG[path_first];
+        std::fprintf(fp, "path %s \n", BSCAN_OPATH.c_str());
+        std::fprintf(fp, "replace %s %s_bs\n", item.instance, item.module);
+        return;
+    }
+    if (!JTAG_OPTION[OPT_ADD_TAP]) return;  // the TAP is in the design already
+    std::fprintf(fp, "add %s %s\n", bsnames::or_text(TAP_INSTANCE_NAME, ""), bsnames::or_text(TAP_MODULE_NAME, ""));
+    bs_write_idcode_ties(fp);
+}
+
+void kest_hier_record_tap_ports() {
+    if (kest_hier_tap_ctrlG != 1 || !JTAG_OPTION[OPT_ADD_TAP]) return;
+    // The port-only TAP module written to nowhere: its writer records the
+    // ports that the edits will add on the way to the TAP.
+    std::FILE* sink = std::tmpfile();
+    if (!sink) return;
+    const int port_only = JTAG_OPTION[OPT_TAP_PORT_ONLY];
+    JTAG_OPTION[OPT_TAP_PORT_ONLY] = 1;
+    get_TAP_in_RTL(sink);
+    JTAG_OPTION[OPT_TAP_PORT_ONLY] = port_only;
+    std::fclose(sink);
 }
 
 void kest_hier_replace_tap_instance_no_iopad() {
+    path_first = 0;
     kest_hier_find_tap_instance_with_iopad();
     copy_path_modules();
     write_path_files();
 }
 
 void kest_hier_replace_tap_instance_iopad() {
+    path_first = 0;
     copy_path_modules();
     write_path_files();
 }

@@ -45,75 +45,12 @@ void check_tap_instance_free(const char* option) {
     qdx_exit_printf(-1, "       (%%INSTANCE_NAME of %%TAP_MODULE); option %s adds it.\n\n", option);
 }
 
-const char* const kSeveralPadModules = "the boundary-scan insertion into several IO-pad modules";
 const char* const kTapOnPadPath =
     "the boundary-scan insertion with the TAP controller inside a module on the pad-module path";
-
-// The TAP path is the pad-module path of one level and the TAP: the TAP
-// sits in the pad module that holds the pads.
-bool tap_in_the_pad_module(const std::vector<std::string>& instances) {
-    return instances.size() == 1 && DYNA_count(kest_hier_tap_ctrl_name_tabG) == 2 &&
-           instances[0] == bsnames::or_text(kest_hier_tap_ctrl_name_tabG[0].instance, "");
-}
-
-// True when an instance of the TAP's path (above the TAP itself) is named
-// like an instance of the dotted pad-module path: the two paths meet.
-bool tap_path_meets(const std::string& pad_path) {
-    size_t start = 0;
-    while (start <= pad_path.size()) {
-        size_t dot = pad_path.find('.', start);
-        std::string seg = pad_path.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
-        for (int i = 0; i + 1 < DYNA_count(kest_hier_tap_ctrl_name_tabG); ++i)
-            if (seg == bsnames::or_text(kest_hier_tap_ctrl_name_tabG[i].instance, "")) return true;
-        if (dot == std::string::npos) break;
-        start = dot + 1;
-    }
-    return false;
-}
 
 // A TAP controller inside a sub-module with pads in several IO-pad modules.
 [[noreturn]] void refuse_hier_tap_for_multi_io() {
     qdx_exit_printf(-1, "ERROR: Can not support hierarchic TAP controller for multiple IO-PAD modules.\n\n");
-}
-
-// Where the pads sit in the cell-level design, for the roads the pad table
-// would find only after -add_tap has written the TAP files: the instance
-// path of each pad buffer on a pin that may get a cell.  Pins that do not
-// resolve are left to the pad table, which reports them.  Returns the road
-// of several IO-pad modules, or a road that this version does not take,
-// or none.
-const char* untaken_pad_road() {
-    open_sdb_file(MODULE_C_SDB.c_str());
-    bool top = false;
-    int module_path = -1;  // the prefix entry of the enclosing instance path
-    bool several = false;
-    bool meets = false;
-    for (int i = 0, n = DYNA_count(PIN_TABLE); i < n; ++i) {
-        const char* name = bs_pin_name(i);
-        if (!name || skip_signal(name) || is_internal_marker(PIN_TABLE[i]->io_name)) continue;
-        const int port = SDB_nl_search_port(bsnames::without_low_mark(name));
-        const int node = port >= 0 ? find_adjacent_node(port_tab[port].node) : -1;
-        const int obj = node >= 0 ? node_tab[node].object : -1;
-        if (obj < 0 || obj >= DYNA_count(sobj_tab) || !get_buffer(bsnames::class_name(obj))) continue;
-        const int word = sobj_tab[obj];
-        const int parent = sdb_is_prefix_word(word) ? prefix_tab[sdb_prefix_of(word)].parent : -1;
-        if (parent < 0) {
-            top = true;
-            continue;
-        }
-        if (module_path >= 0 && parent != module_path) several = true;
-        if (module_path != parent && kest_hier_tap_ctrlG == 1) {
-            const std::string path = PREFIX_get(prefix_tab, parent);
-            meets = meets || (tap_path_meets(path) && !tap_in_the_pad_module({path}));
-        }
-        module_path = parent;
-    }
-    SDB_close(sdb, 0);
-    // Pads in the top and in a pad module take the road of several IO-pad
-    // modules too, the top being one of them.
-    if (several || (top && module_path >= 0)) return kSeveralPadModules;
-    if (meets) return kTapOnPadPath;
-    return nullptr;
 }
 
 // The roads that this version does not take, and the inputs that the last
@@ -125,86 +62,58 @@ void refuse_before_writing() {
         if (!JTAG_OPTION[OPT_ADD_TAP]) check_tap_instance_free("-add_bcm");
     }
     if (JTAG_OPTION[OPT_ADD_TAP_ONLY]) return;
-    if (JTAG_OPTION[OPT_ADD_TAP]) {
-        check_tap_instance_free("-add_tap");
-        // Without -add_tap the insertion refuses these roads itself,
-        // after the pad table and before its first file.
-        const char* road = untaken_pad_road();
-        if (road == kSeveralPadModules) {
-            if (kest_hier_tap_ctrlG == 1) refuse_hier_tap_for_multi_io();
-        } else if (road) {
-            bs_not_available(road);
-        }
-    }
+    if (JTAG_OPTION[OPT_ADD_TAP]) check_tap_instance_free("-add_tap");
 }
 
 bool in_pad_module(const PadEntry& p) { return DYNA_count(p.modules) > 0; }
 
-
-// The pads sit in a pad module, itself perhaps inside other modules: each
-// module on the path gets a copy with the ports that carry the TAP signals
-// and the chain down to the cells, the top its new master and the TAP
-// wiring, and the innermost module the cells.
-void insert_in_pad_modules(int first) {
-    const PadEntry& p = OPIN_TAB[first];
-    std::vector<std::string> modules, instances;
-    for (int k = 0, n = DYNA_count(p.modules); k < n; ++k) {
-        modules.emplace_back(p.modules[k]);
-        instances.emplace_back(k < DYNA_count(p.instances) ? p.instances[k] : "");
-    }
-    if (kest_hier_tap_ctrlG == 1) {
-        kest_hier_find_tap_instance_with_iopad();
-        kest_check_hier_inst_tap_iopad(first);
-        if (kest_hier_same_instance_tapG != -1) {
-            // The TAP inside the one pad module that holds the pads: that
-            // module's edit places it beside the cells.
-            if (!tap_in_the_pad_module(instances)) bs_not_available(kTapOnPadPath);
-            bsnames::set_text(TAP_INSTANCE_NAME, kest_hier_tap_ctrl_name_tabG[0].instance);
-        } else {
-            // Each module on both paths would get two command files of one name.
-            for (int i = 0; i + 1 < DYNA_count(kest_hier_tap_ctrl_name_tabG); ++i)
-                for (const std::string& m : modules)
-                    if (m == bsnames::or_text(kest_hier_tap_ctrl_name_tabG[i].module, ""))
-                        bs_not_available(kTapOnPadPath);
-            kest_hier_replace_tap_instance_iopad();
-            kest_hier_do_plovert_for_tap_instance();
-        }
-    }
-    const size_t levels = modules.size();
-    open_and_modify_top_sdb();
-    // The TAP pads' pins followed up to the top, unless the TAP sits with
-    // them in the pad module.
-    if (kest_hier_same_instance_tapG == -1) bs_search_standard_ports(first);
-    replace_cell_in_top(modules[levels - 1].c_str(), instances[levels - 1].c_str());
-    if (kest_hier_same_instance_tapG != -1) {
-        // The pad module holds the TAP: its edit adds it and wires it to
-        // the pads and the cells directly.
-        kest_hier_instance_matchG = 1;
-        bsnames::set_text(TAP_INSTANCE_NAME, kest_hier_tap_ctrl_name_tabG[1].instance);
-        bsnames::set_text(PAD_MODULE, open_and_modify_hierarchy_sdb(modules[0].c_str()).c_str());
-        bs_write_pad_module_tap_lines(PAD_FP);
-    } else {
-        // The TAP is not on the pad-module path: its signals come in
-        // through ports on every level.
-        for (size_t level = levels; level-- > 0;) {
-            kest_hier_instance_matchG = -1;
-            std::string path = open_and_modify_hierarchy_sdb(modules[level].c_str());
-            if (level > 0) {
-                replace_cell_in_pad(modules[level - 1].c_str(), instances[level - 1].c_str());
-                continue;
-            }
-            bsnames::set_text(PAD_MODULE, path.c_str());
-            bs_write_pad_module_tap_lines(PAD_FP);
-        }
-    }
-    open_sdb_file(PAD_MODULE);
-    for (int i = first, n = DYNA_count(OPIN_TAB); i < n; ++i)
-        if (OPIN_TAB[i].cell) add_scan_cells_in_cmd_file(PAD_FP, i);
-    SDB_close(sdb, 0);
-    print_bso_file();
+// The first pad of the table with a boundary cell, -1 when none.
+int first_cell_pad() {
+    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i)
+        if (OPIN_TAB[i].cell) return i;
+    return -1;
 }
 
-void add_scan_cell() {
+// The refusals that need the pad table, before the first file of the run
+// (with -add_tap, before the TAP files).
+void check_insertion_road() {
+    if (multi_io_module_flagG) {
+        // Several IO-pad modules.
+        if (kest_hier_tap_ctrlG == 1) refuse_hier_tap_for_multi_io();
+        // The TAP's wiring reaches a pad inside an IO-pad module through the
+        // module's own ports only.
+        if (bs_multi_io_tap_pin_closed())
+            bs_not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad module");
+        return;
+    }
+    const int first = first_cell_pad();
+    if (first < 0) {
+        bs_no_boundary_register();
+    }
+    if (kest_hier_tap_ctrlG != 1) return;
+    kest_hier_record_tap_ports();
+    kest_hier_find_tap_instance_with_iopad();
+    int from = 0;
+    if (in_pad_module(OPIN_TAB[first])) {
+        kest_check_hier_inst_tap_iopad(first);
+        from = kest_hier_same_instance_tapG + 1;
+        // A module that holds both the pads' path and the TAP's own one
+        // would get two command files of one name.
+        const PadEntry& p = OPIN_TAB[first];
+        for (int i = from; i + 1 < DYNA_count(kest_hier_tap_ctrl_name_tabG); ++i)
+            for (int k = 0, n = DYNA_count(p.modules); k < n; ++k)
+                if (bsnames::same(kest_hier_tap_ctrl_name_tabG[i].module, p.modules[k])) bs_not_available(kTapOnPadPath);
+    }
+    kest_hier_check_tap_path_ports(from);
+}
+
+// The pad table, its order and its control cells, and the checks of the
+// road the insertion takes; once a run.
+bool insertion_prepared = false;
+void prepare_insertion() {
+    if (insertion_prepared) return;
+    insertion_prepared = true;
+    bs_create_multi_io_tab();
     check_pin_signal_inv_buf();
     open_sdb_file(MODULE_C_SDB.c_str());
     bscan_init();
@@ -214,13 +123,71 @@ void add_scan_cell() {
     setup_driving_control_cell_and_highz_buf();
     bs_check_highz_of_added_tap();
     bs_reset_standard_port_ptr_of_TAP();
+    check_insertion_road();
+}
+
+// The pads sit in a pad module, itself perhaps inside other modules: each
+// module on the path gets a copy with the ports that carry the TAP signals
+// and the chain down to the cells, the top its new master and the TAP
+// wiring, and the innermost module the cells.  A TAP on the path sits in
+// the module of its level, which wires it to the pads below through ports
+// and to the chain and the cells' controls through the modules between.
+void insert_in_pad_modules(int first) {
+    const PadEntry& p = OPIN_TAB[first];
+    std::vector<std::string> modules, instances;
+    for (int k = 0, n = DYNA_count(p.modules); k < n; ++k) {
+        modules.emplace_back(p.modules[k]);
+        instances.emplace_back(k < DYNA_count(p.instances) ? p.instances[k] : "");
+    }
+    const int levels = static_cast<int>(modules.size());
+    // The level of the path whose module holds the TAP (or the module of
+    // the TAP's own branch), -1 when the TAP is off the path.
+    int tap_level = -1;
+    std::string tap_here;
+    if (kest_hier_tap_ctrlG == 1) {
+        if (kest_hier_same_instance_tapG == -1) {
+            kest_hier_replace_tap_instance_iopad();
+        } else {
+            tap_level = kest_hier_same_instance_iopadG;
+            kest_hier_replace_tap_branch();
+            tap_here = bsnames::or_text(TAP_INSTANCE_NAME, "");
+            // The top sees the TAP through the path's instance.
+            bsnames::set_text(TAP_INSTANCE_NAME, kest_hier_tap_ctrl_name_tabG[0].instance);
+        }
+        kest_hier_do_plovert_for_tap_instance();
+    }
+    open_and_modify_top_sdb();
+    // The TAP pads' pins followed up to the TAP's level.
+    bs_search_standard_ports(first, tap_level < 0 ? levels : tap_level);
+    const size_t outer = static_cast<size_t>(levels - 1);
+    replace_cell_in_top(modules[outer].c_str(), instances[outer].c_str());
+    for (int level = levels - 1; level >= 0; --level) {
+        const size_t at = static_cast<size_t>(level);
+        int match = -1;
+        if (tap_level == level) match = 1;
+        else if (tap_level >= 0) match = tap_level < level ? 2 : 3;
+        kest_hier_instance_matchG = match;
+        kest_need_to_add_extra_portG = match == 3 || (match == 1 && level != 0) ? 1 : 0;
+        if (match == 1) bsnames::set_text(TAP_INSTANCE_NAME, tap_here.c_str());
+        std::string path = open_and_modify_hierarchy_sdb(modules[at].c_str(), level);
+        if (level > 0) {
+            replace_cell_in_pad(modules[at - 1].c_str(), instances[at - 1].c_str(), level);
+            continue;
+        }
+        bsnames::set_text(PAD_MODULE, path.c_str());
+        bs_write_pad_module_tap_lines(PAD_FP);
+    }
+    open_sdb_file(PAD_MODULE);
+    for (int i = first, n = DYNA_count(OPIN_TAB); i < n; ++i)
+        if (OPIN_TAB[i].cell) add_scan_cells_in_cmd_file(PAD_FP, i);
+    SDB_close(sdb, 0);
+    print_bso_file();
+}
+
+void add_scan_cell() {
+    prepare_insertion();
     if (multi_io_module_flagG) {
         // Several IO-pad modules.
-        if (kest_hier_tap_ctrlG == 1) refuse_hier_tap_for_multi_io();
-        // The TAP's wiring reaches a pad inside an IO-pad module through the
-        // module's own ports only.
-        if (bs_multi_io_tap_pin_closed())
-            bs_not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad module");
         current_multi_io_indexG = -1;
         open_multi_io_modules();
         // The top's TAP wiring follows each TAP pad's pins up from the pad
@@ -232,10 +199,7 @@ void add_scan_cell() {
         print_bso_file();
         return;
     }
-    int first = -1;
-    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n && first < 0; ++i)
-        if (OPIN_TAB[i].cell) first = i;
-    if (first < 0) bs_no_boundary_register();
+    const int first = first_cell_pad();
     // Pads with cells both in the top and in a pad module took the road of
     // several IO-pad modules above; a TAP pad alone may sit on the other
     // side, which the pad-module road wires.
@@ -261,7 +225,6 @@ void add_scan_cell() {
 }
 
 void add_boundary_scan_chain() {
-    bs_create_multi_io_tab();
     add_scan_cell();
     set_hier_common_net(MULTI_IO_HIER.row, MULTI_IO_HIER.children);
     HIGHZ_CNT = 0;
@@ -276,6 +239,7 @@ void add_boundary_scan_chain() {
         finish_synthesis();
     }
     print_report();
+    insertion_prepared = false;
 }
 
 }  // namespace
@@ -332,6 +296,9 @@ void kestrand_main(int argc, char** argv) {
         if (JTAG_OPTION[OPT_ADD_TAP]) check_connect_pad();
         jtag_init();
         if (JTAG_OPTION[OPT_ADD_TAP_ONLY]) settle_tdo_enable_polarity();
+        // The insertion's pad table and the refusals of its road come
+        // before the TAP files are written.
+        if (JTAG_OPTION[OPT_ADD_TAP] && !JTAG_OPTION[OPT_ADD_BCM]) prepare_insertion();
         jtagsyn();
     }
     if (JTAG_OPTION[OPT_ADD_BCM]) {

@@ -33,6 +33,10 @@ std::vector<FILE*> row_files;
 // The loads of each row's own cells (and mux pads) per signal, taken
 // before set_hier_common_net adds the children's needs to the counters.
 std::vector<std::array<int, MIO_SIGNALS>> own_need;
+// The loads of each row's own cells per extra pin (%EXTRA_n of the TAP),
+// and whether the row or a row below it has any.
+std::vector<std::vector<int>> own_extra;
+std::vector<std::vector<char>> extra_below;
 // 1 for a row that opens a high-impedance group, or holds one that does:
 // it gets the TAP's high-impedance command as a port before its cells.
 std::vector<char> hiz_rows;
@@ -123,14 +127,39 @@ bool hiz_port(int row) { return row > 0 && hiz_rows[static_cast<size_t>(row)] &&
 std::vector<const char*> signal_ports(int row) {
     std::vector<const char*> pins;
     if (hiz_rows[static_cast<size_t>(row)] && set(TAP_HIZ_PIN)) pins.push_back(TAP_HIZ_PIN);
-    for (int s = 0; s < MIO_SIGNALS; ++s) {
-        const char* pin = signal_pin(s);
-        if (!set(pin) || MULTI_IO_TAB[row].need[s] <= 0) continue;
+    auto add = [&](const char* pin) {
         bool listed = false;
         for (const char* p : pins) listed = listed || bsnames::same(p, pin);
         if (!listed) pins.push_back(pin);
+    };
+    for (int s = 0; s < MIO_SIGNALS; ++s) {
+        const char* pin = signal_pin(s);
+        if (set(pin) && MULTI_IO_TAB[row].need[s] > 0) add(pin);
+    }
+    if (static_cast<size_t>(row) < extra_below.size()) {
+        const std::vector<char>& extra = extra_below[static_cast<size_t>(row)];
+        for (int k = 0, n = DYNA_count(TAP_EXTRA_PIN); k < n && k < static_cast<int>(extra.size()); ++k)
+            if (extra[static_cast<size_t>(k)] && set(TAP_EXTRA_PIN[k])) add(TAP_EXTRA_PIN[k]);
     }
     return pins;
+}
+
+// The extra-pin loads of each row's cells, and the rows that need each
+// extra pin's port because a row at or below them has such loads.
+void count_extra_loads() {
+    const size_t width = static_cast<size_t>(std::max(DYNA_count(TAP_EXTRA_PIN), 0));
+    own_extra.assign(static_cast<size_t>(rows()), std::vector<int>(width, 0));
+    extra_below.assign(static_cast<size_t>(rows()), std::vector<char>(width, 0));
+    for (int i = 0, n = DYNA_count(SCAN_TAB); i < n; ++i) {
+        const ScanChainEntry& s = SCAN_TAB[i];
+        const int row = std::max(s.multi_io_row, 0);
+        for (int k = 0, m = DYNA_count(s.extra); k < m && k < static_cast<int>(width); ++k) {
+            if (!s.extra[k]) continue;
+            ++own_extra[static_cast<size_t>(row)][static_cast<size_t>(k)];
+            for (int r = row; r >= 0 && r < rows(); r = MULTI_IO_TAB[r].parent)
+                extra_below[static_cast<size_t>(r)][static_cast<size_t>(k)] = 1;
+        }
+    }
 }
 
 void mark_hiz_rows() {
@@ -159,8 +188,13 @@ void connect_row_controls(int row, const std::vector<int>& cells) {
         saved[s] = *globals[s];
         *globals[s] = own_need[static_cast<size_t>(row)][static_cast<size_t>(s)];
     }
+    int* saved_extra = NEED_EXTRA_PIN;
+    NEED_EXTRA_PIN = DYNA_new<int>();
+    for (int loads : own_extra[static_cast<size_t>(row)]) DYNA_append(&NEED_EXTRA_PIN, loads);
     built_bus_balance_group_tab_for_control_signal();
     connect_scan_cell_in_cmd_for_multi_io(fp, cells);
+    DYNA_free(&NEED_EXTRA_PIN);
+    NEED_EXTRA_PIN = saved_extra;
     for (int s = 0; s < MIO_SIGNALS; ++s) *globals[s] = saved[s];
 }
 
@@ -227,6 +261,8 @@ void bsedit::reset_multi_io_state() {
     row_files.clear();
     hiz_rows.clear();
     own_need.clear();
+    own_extra.clear();
+    extra_below.clear();
 }
 
 void open_multi_io_modules() {
@@ -308,6 +344,7 @@ int check_common_level_for_two_multi_io(int a, int b) {
 }
 
 void connect_scan_cell_for_multi_io() {
+    count_extra_loads();
     std::vector<std::vector<int>> cells(static_cast<size_t>(rows()));
     for (int i = 0, n = DYNA_count(SCAN_TAB); i < n; ++i)
         cells[static_cast<size_t>(std::max(SCAN_TAB[i].multi_io_row, 0))].push_back(i);

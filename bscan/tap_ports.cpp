@@ -1,5 +1,6 @@
 // The standard TAP ports: which pad record carries each port, and how its
 // pin reaches the level of the TAP through the enclosing pad modules.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -34,7 +35,15 @@ const TapPort kPorts[] = {
     {"tdo", TAP_PORT_TDO, &GLOBAL_TDO, &TAP_TDO_PIN, &TAP_TDO_PIN_PTR, &tdo_pin_indexG, true},
 };
 
+PinReach reaches[6];
+PinReach enable_reach;
+int reach_limit = 0;
+
 }  // namespace
+
+const PinReach& tap_reach(int kind) { return reaches[kind >= 0 && kind < 6 ? kind : 0]; }
+const PinReach& tdo_enable_reach() { return enable_reach; }
+int tap_reach_limit() { return reach_limit; }
 
 const char* TapPort::port() const { return bsnames::without_low_mark(*global); }
 std::string TapPort::qdx_port() const { return std::string("qdx_tap_") + word; }
@@ -95,40 +104,89 @@ Lift lift_pin(std::string& inst, std::string& pin, const char* parent) {
 
 using namespace bsedit;
 
-void bs_search_standard_ports(int pad) {
+void bs_search_standard_ports(int pad, int levels) {
+    for (PinReach& r : reaches) r = PinReach{};
+    enable_reach = PinReach{};
+    reach_limit = 0;
+    TDO_ENABLE_LIFTED.clear();
     if (pad < 0 || pad >= DYNA_count(OPIN_TAB)) return;
     std::vector<std::string> modules, instances;
     for (int i = 0, n = DYNA_count(OPIN_TAB[pad].modules); i < n; ++i) {
         modules.emplace_back(OPIN_TAB[pad].modules[i]);
         instances.emplace_back(i < DYNA_count(OPIN_TAB[pad].instances) ? OPIN_TAB[pad].instances[i] : "");
     }
+    reach_limit = std::clamp(levels, 0, static_cast<int>(modules.size()));
+    // A TAP pad on this path climbs level by level until its net stays in
+    // a module (no other end, or an end that is no port of the module):
+    // from there a new port takes it on.  A TAP pad at the top, or in
+    // another module, does not climb.
+    auto on_path = [&](const PadEntry& r) {
+        if (DYNA_count(r.instances) != static_cast<int>(instances.size())) return false;
+        for (size_t i = 0; i < instances.size(); ++i)
+            if (!bsnames::same(r.instances[i], instances[i].c_str())) return false;
+        return true;
+    };
+    std::vector<const TapPort*> climbing;
+    for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
+        PadEntry* r = *tp->record;
+        if (!r || !r->pad_instance || !record_pin(*r, tp->tdo) || !on_path(*r)) continue;
+        PinReach& reach = reaches[tp->kind];
+        reach.inst = r->pad_instance;
+        reach.pin = record_pin(*r, tp->tdo);
+        // A TDO pad whose data pin was tied takes the TAP's TDO through a
+        // port from its own module.
+        if (tp->tdo && tied(TAP_FLAG[TAP_FLAG_TDO_DATA]) && reach_limit > 0) {
+            reach.port = true;
+            r->mode1_net = 1;
+        } else {
+            climbing.push_back(tp);
+        }
+    }
     PadEntry* tdo = TAP_TDO_PIN_PTR;
-    // The TDO enable is followed beside the data pin, from the pad itself.
-    std::string enable_inst = tdo && tdo->pad_instance ? tdo->pad_instance : "";
-    const char* enable = tdo ? record_enable(*tdo) : nullptr;
-    std::string enable_pin = enable ? enable : "";
-    TDO_ENABLE_LIFTED.clear();
-    for (size_t i = 0; i < modules.size(); ++i) {
-        SdbDatabase* db = open_sdb_file(module_sdb(modules[i].c_str()).c_str());
-        for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
+    const char* enable = tdo && tdo->pad_instance && on_path(*tdo) ? record_enable(*tdo) : nullptr;
+    bool enable_climbs = false;
+    if (enable) {
+        enable_reach.inst = tdo->pad_instance;
+        enable_reach.pin = enable;
+        enable_climbs = !(tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE]) && reach_limit > 0);
+        if (!enable_climbs) {
+            enable_reach.port = true;
+            tdo->mode2_net = 1;
+        }
+    }
+    auto climb = [&](PinReach& reach, int level) {
+        std::string inst = reach.inst, pin = reach.pin;
+        if (lift_pin(inst, pin, instances[static_cast<size_t>(level)].c_str()) == Lift::Lifted) {
+            reach.inst = inst;
+            reach.pin = pin;
+            reach.stop = level + 1;
+            return true;
+        }
+        reach.port = true;
+        return false;
+    };
+    for (int level = 0; level < reach_limit; ++level) {
+        SdbDatabase* db = open_sdb_file(module_sdb(modules[static_cast<size_t>(level)].c_str()).c_str());
+        for (auto it = climbing.begin(); it != climbing.end();) {
+            const TapPort* tp = *it;
             PadEntry* r = *tp->record;
-            if (!r || !r->pad_instance || !record_pin(*r, tp->tdo)) continue;
-            std::string inst = r->pad_instance, pin = record_pin(*r, tp->tdo);
-            Lift l = lift_pin(inst, pin, instances[i].c_str());
-            if (l == Lift::NoOtherEnd) r->mode1_net = 1;
-            if (l == Lift::Lifted) {
-                set_text(r->pad_instance, inst.c_str());
-                set_text(record_pin(*r, tp->tdo), pin.c_str());
+            PinReach& reach = reaches[tp->kind];
+            if (climb(reach, level)) {
+                set_text(r->pad_instance, reach.inst.c_str());
+                set_text(record_pin(*r, tp->tdo), reach.pin.c_str());
+                ++it;
+            } else {
+                r->mode1_net = 1;
+                it = climbing.erase(it);
             }
-            if (!tp->tdo) continue;
-            if (tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) r->mode1_net = 1;
-            if (enable_pin.empty()) continue;
-            Lift e = lift_pin(enable_inst, enable_pin, instances[i].c_str());
-            if (e == Lift::NoOtherEnd || tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) r->mode2_net = 1;
-            if (e == Lift::Lifted) TDO_ENABLE_LIFTED = enable_pin;
+        }
+        if (enable_climbs && !climb(enable_reach, level)) {
+            enable_climbs = false;
+            tdo->mode2_net = 1;
         }
         SDB_close(db, 0);
     }
+    if (enable && !enable_reach.port && enable_reach.stop > 0) TDO_ENABLE_LIFTED = enable_reach.pin;
 }
 
 void bs_hier_search_tap_ports() {

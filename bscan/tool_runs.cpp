@@ -112,7 +112,7 @@ void hier_do_plovert(int row, MultiIoHierNode* children) {
 }
 
 void kest_hier_do_plovert_for_tap_instance() {
-    for (int i = DYNA_count(kest_hier_tap_ctrl_name_tabG) - 2; i >= 0; --i) {
+    for (int i = DYNA_count(kest_hier_tap_ctrl_name_tabG) - 2; i >= kest_hier_tap_path_first(); --i) {
         const std::string m = bsnames::or_text(kest_hier_tap_ctrl_name_tabG[i].module, "");
         qdx_printf("    .Executing command file  %s/%s_bs.cmd ...\n", BSCAN_OPATH.c_str(), m.c_str());
         // As in do_plovert: no edited copy of an earlier run may stand in

@@ -92,18 +92,54 @@ void disconnect_tap_pins(FILE* fp) {
     if (TAP_FLAG[TAP_FLAG_LAST_BCELL] != -1) std::fprintf(fp, "disconnect %s{%s}\n", tap(), last_bcell());
 }
 
-// True when the pad module's TAP lines (bs_write_pad_module_tap_lines)
-// wire the TDO pad's enable to a port named after the TAP's TDO-enable
-// pin: the port is added only then, so that no port stays unconnected.
-bool tdo_enable_through_port() {
+// A TAP pad's pin that takes a new port at or below `level` of the pads'
+// path: the port is on the module of that level.
+bool port_at(const PinReach& reach, int level) { return reach.port && reach.stop <= level; }
+
+// The TDO pad's enable reaches the TAP's TDO-enable pin through a port of
+// that name on the module of `level`.
+bool enable_port_at(int level) {
     const PadEntry* tdo = TAP_TDO_PIN_PTR;
-    if (!set(TAP_TDO_EN_PIN) || !tdo || !tdo->pad_instance || !record_enable(*tdo)) return false;
-    int match = kest_hier_instance_matchG;
-    if (match == 1) return false;
-    if (match == 3) return inside(*tdo);
-    // The TAP off the pad-module path (at the top or in another
-    // sub-module): the enable leaves through a port where the data does.
-    return kest_hier_same_instance_tapG == -1 && needs_port(*tdo);
+    return set(TAP_TDO_EN_PIN) && tdo && tdo->pad_instance && port_at(tdo_enable_reach(), level);
+}
+
+// The line that joins a TAP pad's pin to its new port, in the module where
+// the pin stays: the TDO pad's data pin leaves a tied net first.
+void pin_to_port(FILE* fp, const TapPort& tp) {
+    const PinReach& reach = tap_reach(tp.kind);
+    if (reach.inst.empty()) return;
+    if (tp.tdo && tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", reach.inst.c_str(), reach.pin.c_str());
+    std::fprintf(fp, "connect %s{%s} %s\n", reach.inst.c_str(), reach.pin.c_str(), tp.qdx_port().c_str());
+}
+
+void enable_to_port(FILE* fp) {
+    const PinReach& reach = tdo_enable_reach();
+    if (reach.inst.empty()) return;
+    if (tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) std::fprintf(fp, "disconnect %s{%s}\n", reach.inst.c_str(), reach.pin.c_str());
+    std::fprintf(fp, "connect %s{%s} %s\n", reach.inst.c_str(), reach.pin.c_str(), TAP_TDO_EN_PIN);
+}
+
+// The TAP wired straight to a pad pin that climbed to the TAP's level (the
+// pad itself when the TAP sits beside it).  A TAP that this run adds, or
+// that took a tied pin, drives the TDO pad alone: the pin leaves its net.
+void tap_to_reached_pin(FILE* fp, const TapPort& tp) {
+    const PinReach& reach = tap_reach(tp.kind);
+    if (reach.inst.empty()) return;
+    const bool added = JTAG_OPTION[OPT_ADD_TAP] != 0;
+    if (!tp.tdo) {
+        std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), tp.pin(), reach.inst.c_str(), reach.pin.c_str());
+        return;
+    }
+    if (added || tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", reach.inst.c_str(), reach.pin.c_str());
+    std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), tp.pin(), reach.inst.c_str(), reach.pin.c_str());
+}
+
+void tap_to_reached_enable(FILE* fp) {
+    const PinReach& reach = tdo_enable_reach();
+    if (!set(TAP_TDO_EN_PIN) || reach.pin.empty() || reach.port) return;
+    if (JTAG_OPTION[OPT_ADD_TAP] || tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE]))
+        std::fprintf(fp, "disconnect %s{%s}\n", reach.inst.c_str(), reach.pin.c_str());
+    std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), TAP_TDO_EN_PIN, reach.inst.c_str(), reach.pin.c_str());
 }
 
 // A pad pin followed up the pad's module path to the top.
@@ -269,7 +305,8 @@ void open_and_modify_top_sdb() {
     std::fprintf(fp, "edit %s_jtag\n", top.c_str());
     std::fprintf(fp, "path %s \n", BSCAN_OPATH.c_str());
     if (!JTAG_OPTION[OPT_ADD_TAP]) {
-        disconnect_tap_pins(fp);
+        // A TAP on the pads' path takes these lines in its own module's file.
+        if (!(kest_hier_tap_ctrlG && PAD_MODULE_EXIST && kest_hier_same_instance_tapG != -1)) disconnect_tap_pins(fp);
         return;
     }
     // The TAP instance.
@@ -287,7 +324,7 @@ void open_and_modify_top_sdb() {
     if (!kest_hier_tap_ctrlG) bs_write_idcode_ties(fp);
 }
 
-std::string open_and_modify_hierarchy_sdb(const char* module) {
+std::string open_and_modify_hierarchy_sdb(const char* module, int level) {
     std::string path = module_sdb(module);
     std::string copy = std::string(module) + "_bs.sdb";
     if (!bs_copy_file(path, copy)) {
@@ -309,18 +346,21 @@ std::string open_and_modify_hierarchy_sdb(const char* module) {
         // The TAP lies outside: its signals come in through ports.
         for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
             const PadEntry* r = *tp->record;
-            if (r && needs_port(*r))
+            if (r && port_at(tap_reach(tp->kind), level))
                 std::fprintf(fp, "add %s %s\n", tp->qdx_port().c_str(), tp->tdo ? "input" : "output");
         }
         for (const char* pin : control_pins()) std::fprintf(fp, "add %s input\n", pin);
         std::fprintf(fp, "add chain_in input\n");
         std::fprintf(fp, "add chain_out output\n");
         if (JTAG_OPTION[OPT_SYNCH]) std::fprintf(fp, "add %s input\n", "BCELL_TCK");
-        if (tdo_enable_through_port()) std::fprintf(fp, "add %s input\n", TAP_TDO_EN_PIN);
+        if (enable_port_at(level)) std::fprintf(fp, "add %s input\n", TAP_TDO_EN_PIN);
     }
     if (match == 1) {
-        std::fprintf(fp, "add %s %s\n", tap(), or_text(TAP_MODULE_NAME, ""));
-        bs_write_idcode_ties(fp);
+        kest_hier_place_tap(fp);
+        // The TAP of the design, right in this module: its tied pins and
+        // its chain ends leave their nets here.
+        if (!JTAG_OPTION[OPT_ADD_TAP] && kest_hier_tap_path_first() + 1 >= DYNA_count(kest_hier_tap_ctrl_name_tabG))
+            disconnect_tap_pins(fp);
     }
     if (match == 1 || match == 2) {
         for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
@@ -351,7 +391,7 @@ void replace_cell_in_top(const char* module, const char* instance) {
             if (enable_needs_port(*r))
                 source = std::string(instance) + "{" + TAP_TDO_EN_PIN + "}";
             else if (!TDO_ENABLE_LIFTED.empty())
-                source = std::string(r->pad_instance) + "{" + TDO_ENABLE_LIFTED + "}";
+                source = tdo_enable_reach().inst + "{" + TDO_ENABLE_LIFTED + "}";
             else if (!inside(*r)) {
                 const char* en = r->buffer ? (r->buffer->en_l ? r->buffer->en_l : r->buffer->en_h) : nullptr;
                 if (en) source = std::string(r->pad_instance) + "{" + en + "}";
@@ -387,18 +427,70 @@ void replace_cell_in_top(const char* module, const char* instance) {
     bs_close_cmd_file(TAP_FP);
 }
 
-void replace_cell_in_pad(const char* module, const char* instance) {
+void replace_cell_in_pad(const char* module, const char* instance, int level) {
     FILE* fp = PAD_FP;
+    const int match = kest_hier_instance_matchG;
     std::fprintf(fp, "replace %s %s_bs\n", instance, module);
-    // The ports that open_and_modify_hierarchy_sdb added to both levels,
-    // joined through the instance.
-    for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
-        const PadEntry* r = *tp->record;
-        if (!r || !needs_port(*r)) continue;
-        std::string port = tp->qdx_port();
-        std::fprintf(fp, " connect %s{%s} %s\n", instance, port.c_str(), port.c_str());
+    const auto ports = tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST});
+    if (match == 1 || match == 2) {
+        // The TAP sits at this level (1) or below it (2): the pads at the
+        // top reach it through ports of the TAP pins' names.
+        const char* to = match == 1 ? tap() : instance;
+        for (const TapPort* tp : ports) {
+            const PadEntry* r = *tp->record;
+            if (!r || !r->pad_instance || inside(*r)) continue;
+            std::fprintf(fp, "connect %s{%s} %s\n", to, tp->pin(), tp->pin());
+            if (tp->tdo && set(TAP_TDO_EN_PIN) && record_enable(*r))
+                std::fprintf(fp, "connect %s{%s} %s\n", to, TAP_TDO_EN_PIN, TAP_TDO_EN_PIN);
+        }
     }
-    if (tdo_enable_through_port()) std::fprintf(fp, " connect %s{%s} %s\n", instance, TAP_TDO_EN_PIN, TAP_TDO_EN_PIN);
+    if (match == 2) {
+        std::fputs("save\nquit\n", fp);
+        bs_close_cmd_file(PAD_FP);
+        return;
+    }
+    if (match == 1) {
+        // The pads below reach the TAP through the ports that carry their
+        // pins up, or the pins that climbed to this level.
+        for (const TapPort* tp : ports) {
+            const PadEntry* r = *tp->record;
+            if (!r || !r->pad_instance || !inside(*r)) continue;
+            if (tap_reach(tp->kind).port)
+                std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, tp->qdx_port().c_str(), tap(), tp->pin());
+            else
+                tap_to_reached_pin(fp, *tp);
+            if (!tp->tdo) continue;
+            if (enable_port_at(level - 1))
+                std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, TAP_TDO_EN_PIN, tap(), TAP_TDO_EN_PIN);
+            else
+                tap_to_reached_enable(fp);
+        }
+        for (const char* pin : control_pins()) std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, pin, tap(), pin);
+        std::fprintf(fp, "connect %s{chain_in} %s{%s}\n", instance, tap(), first_bcell());
+        std::fprintf(fp, "connect %s{chain_out} %s{%s}\n", instance, tap(), last_bcell());
+        if (JTAG_OPTION[OPT_SYNCH]) std::fprintf(fp, "connect %s{BCELL_TCK} %s{BCELL_TCK}\n", instance, tap());
+        std::fputs("save\nquit\n", fp);
+        bs_close_cmd_file(PAD_FP);
+        return;
+    }
+    // The TAP outside, above this level: the ports that the levels below
+    // added are passed on, and a pin that stays at this level takes its
+    // port here.
+    for (const TapPort* tp : ports) {
+        const PadEntry* r = *tp->record;
+        if (!r) continue;
+        const PinReach& reach = tap_reach(tp->kind);
+        if (port_at(reach, level - 1)) {
+            std::string port = tp->qdx_port();
+            std::fprintf(fp, " connect %s{%s} %s\n", instance, port.c_str(), port.c_str());
+        } else if (port_at(reach, level)) {
+            pin_to_port(fp, *tp);
+        }
+    }
+    if (enable_port_at(level - 1))
+        std::fprintf(fp, " connect %s{%s} %s\n", instance, TAP_TDO_EN_PIN, TAP_TDO_EN_PIN);
+    else if (enable_port_at(level))
+        enable_to_port(fp);
     for (const char* pin : control_pins()) std::fprintf(fp, "connect %s{%s} %s\n", instance, pin, pin);
     std::fprintf(fp, "connect %s{chain_in} chain_in\n", instance);
     std::fprintf(fp, "connect %s{chain_out} chain_out\n", instance);
@@ -408,74 +500,29 @@ void replace_cell_in_pad(const char* module, const char* instance) {
 }
 
 void bs_write_pad_module_tap_lines(FILE* fp) {
-    int match = kest_hier_instance_matchG;
     const char* en_pin = TAP_TDO_EN_PIN;
-    // The disconnect lines before the TDO pad's pins that were tied.
-    auto tdo_data = [&](const PadEntry& r, const std::string& to) {
-        const char* pin = or_text(r.pin_from_core, "");
-        if (tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", r.pad_instance, pin);
-        std::fprintf(fp, "connect %s{%s} %s\n", r.pad_instance, pin, to.c_str());
-    };
-    auto tdo_enable = [&](const PadEntry& r, const std::string& to) {
-        const char* en = record_enable(r);
-        if (!set(en_pin) || !en) return;
-        if (tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) std::fprintf(fp, "disconnect %s{%s}\n", r.pad_instance, en);
-        std::fprintf(fp, "connect %s{%s} %s\n", r.pad_instance, en, to.c_str());
-    };
-    // A pad reaching the TAP through the "qdx_tap_" port of this module.
-    auto through_port = [&](const TapPort& tp, const PadEntry& r) {
-        if (!tp.tdo) {
-            std::fprintf(fp, "connect %s{%s} %s\n", r.pad_instance, or_text(r.pin_to_core, ""), tp.qdx_port().c_str());
-            return;
-        }
-        tdo_data(r, tp.qdx_port());
-        tdo_enable(r, or_text(en_pin, ""));
-    };
-    if (match == 1) {
-        for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
+    const auto ports = tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST});
+    if (kest_hier_instance_matchG == 1) {
+        // The TAP sits in the module that holds the pads.
+        for (const TapPort* tp : ports) {
             const PadEntry* r = *tp->record;
-            bool enable = tp->tdo && set(en_pin);
-            if (r && r->pad_instance && !inside(*r)) {
+            if (!r || !r->pad_instance) continue;
+            const bool enable = tp->tdo && set(en_pin);
+            if (!inside(*r)) {
                 std::fprintf(fp, "connect %s{%s} %s\n", tap(), tp->pin(), tp->pin());
                 if (enable) std::fprintf(fp, "connect %s{%s} %s\n", tap(), en_pin, en_pin);
-            } else if (kest_need_to_add_extra_portG == 1) {
-                std::fprintf(fp, "connect %s{%s} %s\n", tap(), tp->pin(), tp->qdx_port().c_str());
-                if (enable) std::fprintf(fp, "connect %s{%s} %s\n", tap(), en_pin, en_pin);
-            } else if (r && r->pad_instance) {
-                if (!tp->tdo) {
-                    std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), tp->pin(), r->pad_instance,
-                                 or_text(r->pin_to_core, ""));
-                    continue;
-                }
-                // The TAP that this edit adds drives the TDO pad alone: the
-                // pad's pins leave whatever net they were on.
-                const bool added = JTAG_OPTION[OPT_ADD_TAP] != 0;
-                const char* pin = or_text(r->pin_from_core, "");
-                if (added || tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, pin);
-                std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), tp->pin(), r->pad_instance, pin);
-                const char* en = record_enable(*r);
-                if (enable && en) {
-                    if (added || tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
-                    std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), en_pin, r->pad_instance, en);
-                }
+                continue;
             }
+            tap_to_reached_pin(fp, *tp);
+            if (enable) tap_to_reached_enable(fp);
         }
         return;
     }
-    if (match == 3) {
-        for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
-            const PadEntry* r = *tp->record;
-            if (r && r->pad_instance && inside(*r)) through_port(*tp, *r);
-        }
-        return;
+    // The TAP outside this module: the pads whose pins stay in it take the
+    // added ports.
+    for (const TapPort* tp : ports) {
+        const PadEntry* r = *tp->record;
+        if (r && r->pad_instance && port_at(tap_reach(tp->kind), 0)) pin_to_port(fp, *tp);
     }
-    // The TAP off the pad-module path, wherever it sits: only the pads
-    // whose pins found no way out of the module take the added ports (the
-    // others reach the TAP through the module's own ports, wired above).
-    if (kest_hier_same_instance_tapG == -1) {
-        for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TRST, TAP_PORT_TDO})) {
-            const PadEntry* r = *tp->record;
-            if (r && r->pad_instance && needs_port(*r)) through_port(*tp, *r);
-        }
-    }
+    if (enable_port_at(0)) enable_to_port(fp);
 }

@@ -77,6 +77,46 @@ const std::vector<Patch> kTapInWrapper = {
      "endmodule\n"},
     {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_tap.TAP;"}};
 
+// The TAP controller at other places of the pads' path of pads_in_io.v
+// (u_io.u_ring): in the IO block, in the ring beside the pads, and in a
+// module of its own beside the ring.  The top's TDO wires, which the TAP
+// there drove, are left open.
+const Patch kTdoOpenInTop{"chip.v", ".tdo_c(tdo_c), .tdo_en(tdo_en));\n\n  qdx_tap TAP (",
+                          ".tdo_c(), .tdo_en());\n\n  qdx_tap TAP ("};
+const std::vector<Patch> kTapInIo = {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_io.TAP;"}, kTdoOpenInTop};
+const std::vector<Patch> kTapInRing = {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_io.u_ring.TAP;"},
+                                       kTdoOpenInTop};
+const std::vector<Patch> kTapBesideRing = {
+    {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_io.u_tapblk.TAP;"},
+    kTdoOpenInTop,
+    {"chip.v", "  pads u_ring (", "  tapblk u_tapblk (.unused(clk));\n  pads u_ring ("},
+    {"chip.v", "", "\nmodule tapblk (unused);\n  input unused;\nendmodule\n"}};
+// The design's own TAP controller in the IO block, wired to the ring.
+const char* const kTapText =
+    "  qdx_tap TAP (.TDI(tdi_c), .TMS(tms_c), .TCK(tck_c), .TRST(trst_c), .TDO(tdo_c), .TDO_EN(tdo_en),\n"
+    "               .SHIFT_DR(), .CLOCK_DR(), .UPDATE_DR(), .MODE1(), .HIGHZ(), .RESET(),\n"
+    "               .first_Bcell(chain), .BOUNDARY_out(chain));\n";
+const std::vector<Patch> kDesignTapInIo = {
+    {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_io.TAP;"},
+    {"chip.v", std::string(kTapText) + "\n  core", "  core"},
+    {"chip.v", "  input tdo_c, tdo_en;\n\n  pads u_ring (",
+     std::string("  output tdo_c, tdo_en;\n  wire chain;\n") + kTapText + "\n  pads u_ring ("}};
+// The ring's TMS output goes nowhere in the IO block, whose TMS output is
+// tied off: the pin leaves the ring through its port and ends one level up.
+const std::vector<Patch> kTmsEndsInIo = {
+    {"chip.v", ".tms_c(tms_c)", ".tms_c(tms_x)"},
+    {"chip.v", "  pads u_ring (", "  wire tms_x;\n  assign tms_c = 1'b0;\n  pads u_ring ("}};
+// The TMS pad's output goes nowhere inside the ring, whose TMS output is
+// tied off.
+const std::vector<Patch> kTmsEndsInRing = {
+    {"chip.v", "PAD_TMS    (.PAD(tms), .Y(tms_c));", "PAD_TMS    (.PAD(tms), .Y(tms_y));"},
+    {"chip.v", "  PIN_CLK   PAD_CLK", "  wire tms_y;\n  assign tms_c = 1'b0;\n  PIN_CLK   PAD_CLK"}};
+
+std::vector<Patch> joined(std::vector<Patch> a, const std::vector<Patch>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 struct HierRun {
     std::string name;
     std::string verilog;  // replaces chip.v
@@ -190,6 +230,18 @@ INSTANTIATE_TEST_SUITE_P(
                 true,
                 "u_core.u_tap",
                 {"core_bs", "io_bs", "pads_bs"}},
+        HierRun{"tap_in_the_io_block_above_the_pads_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", kTapInIo, true,
+                "u_io.TAP", {"io_bs", "pads_bs"}},
+        HierRun{"tap_of_the_design_in_the_io_block_above_the_pads", "tests/fixtures/bscan/hier/pads_in_io.v",
+                kDesignTapInIo, false, "u_io.TAP", {"io_bs", "pads_bs"}},
+        HierRun{"tap_in_the_ring_two_levels_down_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", kTapInRing, true,
+                "u_io.u_ring.TAP", {"io_bs", "pads_bs"}},
+        HierRun{"tap_beside_the_ring_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", kTapBesideRing, true,
+                "u_io.u_tapblk.TAP", {"io_bs", "pads_bs", "tapblk_bs"}},
+        HierRun{"tms_pin_ends_one_level_up_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", kTmsEndsInIo, true,
+                "TAP", {"io_bs", "pads_bs"}},
+        HierRun{"tms_pin_ends_in_the_ring_tap_in_the_io_block_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v",
+                joined(kTapInIo, kTmsEndsInRing), true, "u_io.TAP", {"io_bs", "pads_bs"}},
         HierRun{"tap_in_the_pad_module_add_tap",
                 "tests/fixtures/bscan/padmod/chip.v",
                 {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_pads.TAP;"},
@@ -246,24 +298,6 @@ TEST(HierRoads, CommandFilesOfBothPaths) {
     const std::string top_cmd = read_file(dir.path() / "bscan_lib/chip_jtag.cmd");
     EXPECT_NE(top_cmd.find("replace u_blk blk_bs\n"), std::string::npos) << top_cmd;
     EXPECT_NE(top_cmd.find("connect PAD_TDI{Y} u_blk{TDI}\n"), std::string::npos) << top_cmd;
-}
-
-// A module on the TAP's path that holds a net of a TAP port's name: the run
-// stops before it edits a database, naming the module and the net.
-TEST(HierRoads, PortNameTakenOnThePath) {
-    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
-    testsupport::TempDir dir;
-    std::vector<Patch> patches = {kCoreNamedUCore, kBscTapInCore,
-                                  {"chip.v", "  wire \\clk$b ;\n", "  wire \\clk$b ;\n  wire TDI;\n  BUF tb (.A(clk), .Y(TDI));\n"}};
-    testsupport::copy_fixture_chip(dir.path(), patches, source_path("tests/fixtures/e2e/notap/chip.v"));
-    erase_from(dir.path() / "cells.v", "module qdx_tap", "endmodule\n");
-    ASSERT_TRUE(testsupport::compile_chip_in(dir.path()));
-    auto r = testsupport::run_kestrand(dir.path(), {"-add_tap"});
-    EXPECT_EQ(r.status, 255) << r.out << r.err;
-    EXPECT_NE(r.out.find("ERROR: module 'core' ("), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("already holds a port or net 'TDI'"), std::string::npos) << r.out;
-    EXPECT_FALSE(fs::exists(dir.path() / "core_bs.sdb"));
-    EXPECT_FALSE(fs::exists(dir.path() / "chip_jtag.v"));
 }
 
 // Several IO-pad modules: each instance of the IO module gets a copy of
@@ -324,6 +358,52 @@ TEST(HierRoads, HighzGroupInAnIoModule) {
     Netlist top(dir.path(), "bscan_lib/chip_jtag.sdb");
     EXPECT_EQ(top.ends_at("TAP", "HIGHZ"), (std::set<std::string>{"TAP{HIGHZ}", "u_ring{HIGHZ}"}));
     expect_chain(Netlist(dir.path(), "chip_jtag.c.sdb"), "TAP", kCells - 1);  // the tied enable has no control cell
+}
+
+// An extra TAP pin (%EXTRA_1) that the input cells take: with pads in
+// several IO-pad modules each module builds its own tree for it, rooted at
+// a port of that name, and every input cell's pin is driven from the TAP.
+TEST(HierRoads, ExtraPinTreesInSeveralIoModules) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    const std::vector<Patch> extra = {
+        {"chip.lib", "%TAP_RESET RESET;", "%TAP_RESET RESET; %EXTRA_1 AUX;"},
+        {"chip.lib", "%MODE_1 MODE;\n}", "%MODE_1 MODE; %EXTRA_1 EX;\n}"},  // BC_IN, the first cell
+        {"cells.v", "module BC_IN (DI, DO, SI, SO, SHIFT, CLOCK, UPDATE, MODE);\n  input DI,",
+         "module BC_IN (DI, DO, SI, SO, SHIFT, CLOCK, UPDATE, MODE, EX);\n  input EX, DI,"},
+        {"cells.v", "first_Bcell, BOUNDARY_out);\n  input TDI,", "first_Bcell, BOUNDARY_out, AUX);\n  output AUX;\n  input TDI,"}};
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), extra, source_path("tests/fixtures/bscan/hier/ring_of_io.v")));
+    auto r = testsupport::run_kestrand(dir.path());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const Netlist n(dir.path(), "chip_jtag.c.sdb");
+    const std::set<std::string> inputs = n.of_class("BC_IN");
+    EXPECT_EQ(inputs.size(), 4u);  // clk and rst_n in the ring, din0 and din1 in the IO modules
+    for (const std::string& cell : inputs) {
+        std::string net = n.net(cell, "EX");
+        bool reached = false;
+        for (int depth = 0; depth < 10 && !net.empty() && !reached; ++depth) {
+            std::string up;
+            for (const auto& e : n.ends(net)) {
+                if (e == "TAP{AUX}") reached = true;
+                if (n.cls(inst_of(e)) == "BUF" && pin_of(e) == "Y") up = n.net(inst_of(e), "A");
+            }
+            net = up;
+        }
+        EXPECT_TRUE(reached) << cell << "{EX} is not driven from TAP{AUX}";
+    }
+    // Each module's tree hangs on its own port.
+    for (const char* m : {"pio_bs0", "pio_bs1", "ring_bs0"}) {
+        const std::string cmd = read_file(dir.path() / "bscan_lib" / (std::string(m) + ".cmd"));
+        EXPECT_NE(cmd.find("add AUX input\n"), std::string::npos) << m << ":\n" << cmd;
+        EXPECT_NE(cmd.find("add extra1_buf_"), std::string::npos) << m << ":\n" << cmd;
+    }
+    if (testsupport::have_program("yosys")) {
+        auto y = testsupport::run({"yosys", "-q", "-p",
+                                   "read_verilog -lib cells.v; read_verilog chip_jtag.v; hierarchy -check -top chip; "
+                                   "check -assert"},
+                                  dir.path());
+        EXPECT_EQ(y.status, 0) << y.out << y.err;
+    }
 }
 
 // A TAP controller inside a sub-module with pads in several IO-pad modules

@@ -73,6 +73,12 @@ const std::string kNoBistInstance = "ERROR: Please specify the %INSTANCE_NAME of
 // The TAP controller in the IO block that holds the pad ring: on the pads'
 // path, one level above the pads.
 const std::vector<Patch> kTapAbovePads = {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_io.TAP;"}};
+// The TAP controller inside the core, whose module holds a net named like
+// a TAP port that the edit would add on the way.
+const std::vector<Patch> kTapPortNameTaken = {
+    {"chip.v", "  core core (", "  core u_core ("},
+    {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_core.u_tap;"},
+    {"chip.v", "  wire \\clk$b ;\n", "  wire \\clk$b ;\n  wire TDI;\n  BUF tb (.A(clk), .Y(TDI));\n"}};
 // The TDI pad in an IO-pad module whose output goes nowhere.
 const std::vector<Patch> kClosedTapPad = {{"chip.v", "PAD_TDI    (.PAD(tdi), .Y(tdi_c));", "PAD_TDI    (.PAD(tdi), .Y());"}};
 
@@ -136,13 +142,24 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "ERROR: (./chip.bsc) the design './chip.sdb' already holds the TAP instance 'TAP'\n"
                     "       (%INSTANCE_NAME of %TAP_MODULE); option -add_tap adds it.\n\n"},
-        RefusalCase{"tap_above_the_pad_module_add_tap", {"-add_tap"}, with_tap_removed(kTapAbovePads),
-                    "tests/fixtures/bscan/hier/pads_in_io.v",
-                    not_available("the boundary-scan insertion with the TAP controller inside a module on the "
-                                  "pad-module path")},
+        RefusalCase{"tap_path_port_name_taken_add_tap", {"-add_tap"}, kTapPortNameTaken,
+                    "tests/fixtures/e2e/notap/chip.v",
+                    "already holds a port or net 'TDI'; the TAP port\n"
+                    "       of that name can't be added on the way to TAP instance 'u_core.u_tap'.\n\n"},
         RefusalCase{"tap_pad_closed_in_an_io_module", {}, kClosedTapPad, "tests/fixtures/bscan/hier/io_pair.v",
                     not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad "
                                   "module")},
+        RefusalCase{"tap_pad_closed_in_an_io_module_add_tap", {"-add_tap"}, with_tap_removed(kClosedTapPad),
+                    "tests/fixtures/bscan/hier/io_pair.v",
+                    not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad "
+                                  "module")},
+        RefusalCase{"no_boundary_cell_add_tap",
+                    {"-add_tap"},
+                    {{"chip.bsc", "tdi, tms, tck, trst, tdo; }",
+                      "tdi, tms, tck, trst, tdo, clk, rst_n, din0, din1, dout0, dout1, bidir0; }"}},
+                    "tests/fixtures/e2e/notap/chip.v",
+                    "ERROR: no pin of the pin list 'chip.pin' gets a boundary-scan cell;\n"
+                    "       there is no boundary register to insert.\n\n"},
         RefusalCase{"missing_opath",
                     {"-opath", "out"},
                     {},

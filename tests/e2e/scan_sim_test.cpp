@@ -63,6 +63,27 @@ Prepare without_tap(std::vector<Patch> patches) {
     };
 }
 
+// The chip with its pads two levels down (u_io.u_ring) and the TAP added
+// in the IO block above the ring; the TMS pad's output ends inside the
+// ring, whose TMS output is tied off.
+bool tap_in_the_io_block(const fs::path& dir) {
+    testsupport::copy_fixture_chip(dir, {}, source_path("tests/fixtures/bscan/hier/pads_in_io.v"));
+    const std::string cells = read_file(dir / scanharness::write_sim_cells(dir, "cells_notap.v"));
+    std::ofstream(dir / "cells.v") << cells;
+    const std::vector<Patch> patches = {
+        {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_io.TAP;"},
+        {"chip.v", ".tdo_c(tdo_c), .tdo_en(tdo_en));\n\n  qdx_tap", ".tdo_c(), .tdo_en());\n\n  qdx_tap"},
+        {"chip.v",
+         "  qdx_tap TAP (.TDI(tdi_c), .TMS(tms_c), .TCK(tck_c), .TRST(trst_c), .TDO(tdo_c), .TDO_EN(tdo_en),\n"
+         "               .SHIFT_DR(), .CLOCK_DR(), .UPDATE_DR(), .MODE1(), .HIGHZ(), .RESET(),\n"
+         "               .first_Bcell(chain), .BOUNDARY_out(chain));\n",
+         ""},
+        {"chip.v", "PAD_TMS    (.PAD(tms), .Y(tms_c));", "PAD_TMS    (.PAD(tms), .Y(tms_y));"},
+        {"chip.v", "  PIN_CLK   PAD_CLK", "  wire tms_y;\n  assign tms_c = 1'b0;\n  PIN_CLK   PAD_CLK"}};
+    for (const Patch& p : patches) testsupport::apply_patch(dir, p);
+    return testsupport::compile_chip_in(dir);
+}
+
 // The pad-ring chip of bench/pad_chip.h with the fixture's cells,
 // configuration and library.
 Prepare generated(int pads) {
@@ -145,6 +166,7 @@ const std::vector<ScanCase>& cases() {
          fixture({{"chip.pin", "DOUT0   dout0", "DOUT0   -dout0"}, {"chip.pin", "DOUT1   dout1", "DOUT1   -dout1"}}),
          Road::Default, {}, {{"", "PAD_DOUT0", "A"}, {"", "PAD_DOUT1", "A"}}},
         {"pad_module", fixture({}, "tests/fixtures/bscan/padmod/chip.v"), Road::Default, {}, {{"pads_bs", "PAD_DOUT0", "A"}}},
+        {"tap_in_the_io_block_above_the_pads", tap_in_the_io_block, Road::AddTap, {}, {{"pads_bs", "PAD_DOUT0", "A"}}},
         {"df_speed", fixture({}), Road::Default, {"-df_speed"}, {}},
         {"generated_200_pads", generated(200), Road::Default, {}, {{"", "PAD_t198", "OE"}}, 100},
     };
