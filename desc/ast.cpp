@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "runtime/exit.h"
+#include "runtime/frame/frame.h"
 
 namespace desc {
 
@@ -20,10 +21,7 @@ const char* const kKindNames[] = {
 };
 static_assert(sizeof(kKindNames) / sizeof(kKindNames[0]) == DESC_KIND_COUNT);
 
-[[noreturn]] void out_of_memory() {
-    std::printf("ERROR: run out of memory.\n");
-    qdx_exit(-1);
-}
+[[noreturn]] void out_of_memory() { qdx_exit_printf(-1, "ERROR: run out of memory.\n"); }
 
 char* copy_text(const char* text) {
     if (!text) return nullptr;

@@ -9,6 +9,7 @@
 #include "desc/scanner.h"
 #include "desc/tables.h"
 #include "runtime/exit.h"
+#include "runtime/frame/frame.h"
 
 using desc::DescAstNode;
 
@@ -292,9 +293,8 @@ private:
                 // is bounded.
                 if (tok_ == LIB_TOK_INTEGER && desc_decimal(lib_yytext) < 1) lib_yyerror();
                 if (tok_ == LIB_TOK_INTEGER && desc_decimal(lib_yytext) > DESC_MAX_EXTRA_PINS) {
-                    std::printf("\"%s\", line %d: %%EXTRA_%s: at most %d extra pins are allowed\n",
-                                file(), lib_yylineno, lib_yytext, DESC_MAX_EXTRA_PINS);
-                    qdx_exit(-1);
+                    qdx_exit_printf(-1, "\"%s\", line %d: %%EXTRA_%s: at most %d extra pins are allowed\n", file(),
+                                    lib_yylineno, lib_yytext, DESC_MAX_EXTRA_PINS);
                 }
                 APPEND_CHILD(item, take_leaf(LIB_TOK_INTEGER));
                 APPEND_CHILD(item, take_leaf(LIB_TOK_IDENT));

@@ -146,8 +146,7 @@ void CONP_read(const char* path) {
 
 void CONP_write(const char* path) {
     if (conp_count != DYNA_count(conp_tab)) {
-        sdb_log_error(SDB_FATAL, "%s", FA_01_0040);
-        qdx_exit(-1);
+        sdb_exit_error(SDB_FATAL, "%s", FA_01_0040);
     }
     if (!path) return;
     std::error_code ec;
@@ -165,8 +164,7 @@ void CONP_write(const char* path) {
         ok = w.flush();
     }
     if (!ok || !out.commit()) {
-        sdb_log_error(SDB_FATAL, FA_01_0020, path);
-        qdx_exit(-1);
+        sdb_exit_error(SDB_FATAL, FA_01_0020, path);
     }
 }
 
@@ -201,8 +199,7 @@ void CONP_dump() {
         }
     }
     if (!ok || !out.commit()) {
-        sdb_log_error(SDB_FATAL, FA_01_0020, path);
-        qdx_exit(-1);
+        sdb_exit_error(SDB_FATAL, FA_01_0020, path);
     }
 }
 
@@ -216,10 +213,7 @@ int CONP_lookup_con(int cell, int object, int node) { return by_cell_obj_node.fi
 
 namespace {
 
-[[noreturn]] void fatal(const char* text) {
-    sdb_log_error(SDB_FATAL, "%s", text);
-    qdx_exit(-1);
-}
+[[noreturn]] void fatal(const char* text) { sdb_exit_error(SDB_FATAL, "%s", text); }
 
 // The name of a node's own pin (a port node: its port's name).
 std::string own_pin_name(int node) {

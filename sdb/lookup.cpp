@@ -18,10 +18,7 @@ namespace {
 
 bool in_range(int i, int count) { return i >= 0 && i < count; }
 
-[[noreturn]] void inconsistent() {
-    sdb_log_error(SDB_FATAL, "%s", FA_02_0020);
-    qdx_exit(-1);
-}
+[[noreturn]] void inconsistent() { sdb_exit_error(SDB_FATAL, "%s", FA_02_0020); }
 
 // ---------------------------------------------------------------------
 // Index of one table's name words: for each symbol id the records that

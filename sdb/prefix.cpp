@@ -43,15 +43,9 @@ void store_symbols(SdbPrefixEntry* table, SymbolTable* symbols) {
     std::memcpy(&DYNA_header(table)->reserved[2], &symbols, sizeof symbols);
 }
 
-[[noreturn]] void fatal(const char* text) {
-    sdb_log_error(SDB_FATAL, "%s", text);
-    qdx_exit(-1);
-}
+[[noreturn]] void fatal(const char* text) { sdb_exit_error(SDB_FATAL, "%s", text); }
 
-[[noreturn]] void too_long() {
-    sdb_log_error(SDB_FATAL, FA_02_0044, "", static_cast<long>(PREFIX_NAME_LIMIT));
-    qdx_exit(-1);
-}
+[[noreturn]] void too_long() { sdb_exit_error(SDB_FATAL, FA_02_0044, "", static_cast<long>(PREFIX_NAME_LIMIT)); }
 
 // The text of one segment on a walk up the tree: the entry's own name
 // (a stand-in entry has been replaced by the one it stands for).

@@ -29,10 +29,7 @@ void remember_tail(int net, int node) {
 
 bool in_range(int i, int count) { return i >= 0 && i < count; }
 
-[[noreturn]] void inconsistent() {
-    sdb_log_error(SDB_FATAL, "%s", FA_02_0020);
-    qdx_exit(-1);
-}
+[[noreturn]] void inconsistent() { sdb_exit_error(SDB_FATAL, "%s", FA_02_0020); }
 
 // Appends a record to slot k of db, making the table when the design was
 // opened without it.
@@ -226,9 +223,8 @@ int SDB_make_obj(int name_word, int cls, int reserved, int n) {
         const SdbClass& c = class_tab[cls];
         if (n != -1 && n > c.pin_count) {
             const char* cname = SYM_get(sym_tab, c.name);
-            sdb_log_error(SDB_FATAL, FA_02_0005, static_cast<long>(n), static_cast<long>(c.pin_count),
-                          cname ? cname : "");
-            qdx_exit(-1);
+            sdb_exit_error(SDB_FATAL, FA_02_0005, static_cast<long>(n), static_cast<long>(c.pin_count),
+                           cname ? cname : "");
         }
         nodes = (n == -1 || c.type < 17 || c.pin_count < 16) ? c.pin_count : n;
         if (nodes < 0) nodes = 0;

@@ -11,10 +11,7 @@ bool in_range(int i, int count) { return i >= 0 && i < count; }
 
 // A net list that does not end, or leaves the node table, cannot be
 // edited safely.
-[[noreturn]] void broken_list() {
-    sdb_log_error(SDB_FATAL, "%s", FA_02_0020);
-    qdx_exit(-1);
-}
+[[noreturn]] void broken_list() { sdb_exit_error(SDB_FATAL, "%s", FA_02_0020); }
 
 }  // namespace
 
