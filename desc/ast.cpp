@@ -1,3 +1,4 @@
+// Building, copying, printing and freeing the description syntax trees.
 #include "desc/ast.h"
 
 #include <cstdio>

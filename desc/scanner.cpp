@@ -1,3 +1,5 @@
+// The scanning ground the three description readers share: input in memory,
+// comments and line counting, and the syntax-error exit.
 #include "desc/scanner.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// The description tables: look-ups by name and wild card, and their reset.
 #include "desc/tables.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Growable arrays: a header in front of the elements, grown by doubling.
 #include "runtime/dyna.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The alias file of a design: its assignments read, kept and written.
 #include "sdb/alias.h"
 
 #include <cctype>

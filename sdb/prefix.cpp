@@ -1,3 +1,4 @@
+// Hierarchical names: the prefix table that shares the leading parts.
 #include "sdb/prefix.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The printers of the design database's coded messages.
 #include "sdb/sdb_err.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The symbol table of a design: interned names, loaded and saved.
 #include "sdb/sym.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,5 @@
+// The program frame: banner, report file, output to screen and report,
+// argument editing and allocation that ends the run when memory runs out.
 #include "runtime/frame/frame.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// Messages, log and end of a netlist tool run.
 #include "tools/common/tool.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Connectivity edits of the current design in constant time per node.
 #include "tools/plovert/wiring.h"
 
 #include "runtime/exit.h"
