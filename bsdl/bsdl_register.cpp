@@ -76,6 +76,7 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
     const BufTabEntry& r = BUF_TAB[static_cast<size_t>(row)];
     ChainCellEntry* c = chain_cell(found.instance);
     c->in_register = 1;
+    // The -dump_bs listing is debugging output for the screen only.
     if (option_check[BSDL_OPT_DUMP_BS])
         std::printf("%d : port name: %s, cell name: %s, instance: %s\n", c->order, r.bsdl_name.c_str(), c->cell_name,
                     found.instance.c_str());

@@ -34,6 +34,7 @@ constexpr int kConstantNets = 2;
 // While a hard macro's design is current: the macro instance's name.
 std::string macro_prefix;
 
+// The search trace of -bs_search is debugging output for the screen only.
 bool tracing() { return option_check[BSDL_OPT_BS_SEARCH] != 0; }
 bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 

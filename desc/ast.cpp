@@ -106,6 +106,7 @@ DescAstNode* PUT_ATTRIBUTE(DescAstNode* node, const char* text) {
     return node;
 }
 
+// A debugging dump on the screen only.
 void PRINT_AST(const DescAstNode* node, int indent) {
     for (const DescAstNode* n = node; n; n = n->sibling) {
         std::printf("%*s%s", indent, "", ast_kind_name(n->kind));

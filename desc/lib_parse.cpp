@@ -51,6 +51,7 @@ void set_text(std::string text) {
     lib_yytext = token_text.c_str();
 }
 
+// Token dumps (dump level 2) are debugging output for the screen only.
 void trace_punct(int c) {
     if (DUMP != 2) return;
     switch (c) {

@@ -88,6 +88,7 @@ int finish_token(int code, std::string text, int line) {
 
 }  // namespace
 
+// Token dumps (dump level 2) are debugging output for the screen only.
 int pin_yylex() {
     if (!started) {
         scanner.start(pin_yyin, PIN_FILE);

@@ -59,6 +59,8 @@ void bsdft_init() {
 
 void get_bs_dft_file(const char* library, const char* configuration, int dump) {
     DUMP = dump;
+    // Missing or unreadable description files are reported on standard
+    // error, before any report line is written.
     if (!library) std::fprintf(stderr, "Error: lib file is a null string\n");
     if (!configuration) std::fprintf(stderr, "Error: dft file is a null string\n");
     if (!library || !configuration) qdx_exit(-1);

@@ -21,6 +21,8 @@ void DescScanner::start(FILE* in, const char* file) {
         if (got < sizeof block) break;
     }
     if (std::ferror(in)) {
+        // A read failure is reported on standard error with its own status,
+        // apart from the description's syntax errors.
         int err = errno;
         int lines = 1;
         for (char c : text_) lines += c == '\n';
