@@ -27,7 +27,8 @@ const char* SDB_obj_name(SdbDatabase* db, int obj);
 const char* SDB_net_name(SdbDatabase* db, int net);
 
 // ---------------------------------------------------------------------
-// Look-ups by symbol id: the first record whose name is sym.
+// Look-ups by symbol id in the current design: the first record whose
+// name is sym, or -1 when there is none or no design is current.
 
 int SDB_search_port(int sym);
 int SDB_search_class(int sym);
