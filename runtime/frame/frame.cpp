@@ -253,6 +253,8 @@ void delete_arg(int* argc, char** argv, int i) {
     argv[*argc] = nullptr;
 }
 
+// Out of memory, the frame cannot format a message: a fixed line goes to
+// standard error before the exit.
 void* stg_malloc(size_t size) {
     void* p = std::malloc(size ? size : 1);
     if (!p) {
