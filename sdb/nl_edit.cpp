@@ -214,7 +214,7 @@ int SDB_nl_rename_obj(int obj, const char* name) {
     if (sdb_is_prefix_word(w)) {
         int p = sdb_prefix_of(w);
         if (!in_range(p, prefix_count) || prefix_tab[p].owner != SDB_OWNER_OBJECT + obj) {
-            sdb_exit_error(SDB_FATAL, "%s", FA_02_0020);
+            sdb_exit_name_inconsistency();
         }
         prefix_tab[p].owner = -1;
     }

@@ -86,6 +86,8 @@ void sdb_exit_error(int level, const char* format, ...) {
     qdx_exit(-1);
 }
 
+void sdb_exit_name_inconsistency() { sdb_exit_error(SDB_FATAL, "%s", FA_02_0020); }
+
 void sdb_info(int level, const char* format, ...) {
     std::string line;
     bool known = true;

@@ -80,6 +80,9 @@ void sdb_log_error4(int level, const char* format, ...) __attribute__((format(pr
 void sdb_log_error5(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 // Prints as sdb_log_error does, then ends the run with status -1.
 [[noreturn]] void sdb_exit_error(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Ends the run on hierarchical-name data that does not hold together
+// (FA-02-0020 at FATAL level).
+[[noreturn]] void sdb_exit_name_inconsistency();
 // The editor's variant: counts nothing, sets SDB_error_flagG on errors,
 // honours the quiet and information flags and names the batch line.
 void sdb_info(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
