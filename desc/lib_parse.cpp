@@ -294,6 +294,8 @@ private:
                 // is bounded.
                 if (tok_ == LIB_TOK_INTEGER && desc_decimal(lib_yytext) < 1) lib_yyerror();
                 if (tok_ == LIB_TOK_INTEGER && desc_decimal(lib_yytext) > DESC_MAX_EXTRA_PINS) {
+                    // The item is in no tree yet: it is freed before the run ends.
+                    FREE_AST(item);
                     qdx_exit_printf(-1, "\"%s\", line %d: %%EXTRA_%s: at most %d extra pins are allowed\n", file(),
                                     lib_yylineno, lib_yytext, DESC_MAX_EXTRA_PINS);
                 }
