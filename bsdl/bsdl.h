@@ -139,3 +139,7 @@ void write_template_file(const char* name);
 // Returns every global of the layer to its start-up value (the report
 // file, which belongs to the frame, is left alone).
 void BSDL_reset_globals();
+// Returns every layer tallowmere uses (this one, the descriptions, the
+// design database, the frame with its report, the runtime) to its
+// start-up state: the one reset of the program.
+void TALLOWMERE_reset_globals();

@@ -40,8 +40,6 @@ namespace {
 // Where each key sits in CHAIN_HASH_TAB: (bucket, index).
 std::unordered_map<std::string, std::pair<int, int>> chain_index;
 
-[[noreturn]] void fail() { qdx_exit(-1); }
-
 const char* text_or_undef(const char* s) { return s ? s : "*UNDEF*"; }
 bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
@@ -211,8 +209,7 @@ void check_necessary_signals_of_tap(const TapCellEntry* tap) {
         missing = true;
     }
     if (missing) {
-        qdx_printf("\n");
-        fail();
+        qdx_exit_printf(-1, "\n");
     }
 }
 
@@ -252,31 +249,27 @@ int go_through_tap_controller(Level& lv, int port_node) {
     }
     for (size_t q = 0; entry < 0 && q < lv.queue.size(); ++q) entry = go_through_buffer(lv, lv.queue[q]);
     if (entry < 0) {
-        qdx_printf("ERROR: can't find TAP CONTROLLER %s(%s) ", text_or_undef(TAP_INSTANCE_NAME),
-                   text_or_undef(TAP_MODULE_NAME));
-        qdx_printf("through port %s.\n\n", GLOBAL_TDI);
-        fail();
+        qdx_exit_printf(-1, "ERROR: can't find TAP CONTROLLER %s(%s) through port %s.\n\n",
+                        text_or_undef(TAP_INSTANCE_NAME), text_or_undef(TAP_MODULE_NAME), GLOBAL_TDI);
     }
     TapCellEntry* tap = get_tap_cell(TAP_MODULE_NAME);
     if (!tap) {
-        qdx_printf("ERROR: can't find TAP CONTROLLER %s declaration in ", text_or_undef(TAP_MODULE_NAME));
-        qdx_printf("file '%s'.\n\n", BS_LIB_FILE.c_str());
-        fail();
+        qdx_exit_printf(-1, "ERROR: can't find TAP CONTROLLER %s declaration in file '%s'.\n\n",
+                        text_or_undef(TAP_MODULE_NAME), BS_LIB_FILE.c_str());
     }
     check_necessary_signals_of_tap(tap);
     if (tap->tdi && !same(pin_name(entry), tap->tdi)) {
-        qdx_printf("ERROR: %%GLOBAL_TDI '%s' doesn't ", GLOBAL_TDI);
-        qdx_printf("connect to %%TDI '%s'\n", tap->tdi);
-        qdx_printf("        of %%TAP_CONTROLLER '%s'.\n", tap->name);
-        qdx_printf("        Please verify your '%s' and '%s'.\n\n", BS_SDB_FILE.c_str(), BS_LIB_FILE.c_str());
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: %%GLOBAL_TDI '%s' doesn't connect to %%TDI '%s'\n"
+                        "        of %%TAP_CONTROLLER '%s'.\n"
+                        "        Please verify your '%s' and '%s'.\n\n",
+                        GLOBAL_TDI, tap->tdi, tap->name, BS_SDB_FILE.c_str(), BS_LIB_FILE.c_str());
     }
     tap_ctrl = tap;
     int first = object_pin_node(node_tab[entry].object, tap->first_bcell);
     if (first < 0) {
-        qdx_printf("ERROR: can't find pin %s in TAP CONTROLLER %s.\n", tap->first_bcell,
-                   text_or_undef(TAP_INSTANCE_NAME));
-        fail();
+        qdx_exit_printf(-1, "ERROR: can't find pin %s in TAP CONTROLLER %s.\n", tap->first_bcell,
+                        text_or_undef(TAP_INSTANCE_NAME));
     }
     return first;
 }
@@ -294,8 +287,7 @@ void check_necessary_signals_of_bcell(const ScanCellEntry* cell) {
         missing = true;
     }
     if (missing) {
-        qdx_printf("\n");
-        fail();
+        qdx_exit_printf(-1, "\n");
     }
 }
 
@@ -308,9 +300,8 @@ void save_scan_cell_info(const std::string& key, const char* cell_name, ScanCell
     int order_first = 0;
     if (names > 1) {
         if (DYNA_count(cell->order) == 0 || !cell->order[0]) {
-            qdx_printf("ERROR: (%s) Please specify %%ORDER ", BS_LIB_FILE.c_str());
-            qdx_printf("in %%SCAN_CELL %s.\n\n", cell->name);
-            fail();
+            qdx_exit_printf(-1, "ERROR: (%s) Please specify %%ORDER in %%SCAN_CELL %s.\n\n", BS_LIB_FILE.c_str(),
+                            cell->name);
         }
         const char* word = cell->order[0];
         if (STR_ucomp(word, "input") == 0) {
@@ -318,19 +309,19 @@ void save_scan_cell_info(const std::string& key, const char* cell_name, ScanCell
         } else if (STR_ucomp(word, "output") == 0) {
             order_first = 2;
         } else {
-            qdx_printf("ERROR: (%s) illegal keyword '%s' in %%ORDER of ", BS_LIB_FILE.c_str(), word);
-            qdx_printf("%%SCAN_CELL %s.\n", cell->name);
-            qdx_printf("%s", std::string(BS_LIB_FILE.size() + 9, ' ').c_str());
-            qdx_printf("legal keywords are input and output.\n\n");
-            fail();
+            qdx_exit_printf(-1,
+                            "ERROR: (%s) illegal keyword '%s' in %%ORDER of %%SCAN_CELL %s.\n"
+                            "%slegal keywords are input and output.\n\n",
+                            BS_LIB_FILE.c_str(), word, cell->name, std::string(BS_LIB_FILE.size() + 9, ' ').c_str());
         }
     }
     // Two cells of one name would share one boundary-register position in
     // every look-up by name.
     if (chain_index.count(key)) {
-        qdx_printf("ERROR: two boundary scan cells of the chain have the name '%s'.\n", key.c_str());
-        qdx_printf("       Their positions in the boundary register can't be told apart.\n\n");
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: two boundary scan cells of the chain have the name '%s'.\n"
+                        "       Their positions in the boundary register can't be told apart.\n\n",
+                        key.c_str());
     }
 
     const int bucket = hash_key(key.c_str());
@@ -366,28 +357,24 @@ void walk_buffer_module(Level& lv, int obj, ScanCellEntry* cell) {
     const std::string path = found ? found : "";
     std::free(found);
     if (path.empty()) {
-        qdx_printf("ERROR: can't find sdb file \"%s.sdb\" for %%BS_BUFFER.\n", module.c_str());
-        fail();
+        qdx_exit_printf(-1, "ERROR: can't find sdb file \"%s.sdb\" for %%BS_BUFFER.\n", module.c_str());
     }
     for (const std::string& m : module_stack) {
         if (m == module) {
-            qdx_printf("ERROR: %%BS_BUFFER '%s' holds an instance of itself in file '%s'.\n\n", module.c_str(),
-                       path.c_str());
-            fail();
+            qdx_exit_printf(-1, "ERROR: %%BS_BUFFER '%s' holds an instance of itself in file '%s'.\n\n", module.c_str(),
+                            path.c_str());
         }
     }
 
     SdbDatabase* kept = sdb;
     SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
     if (!db) {
-        qdx_printf("ERROR: can't open SDB file \"%s\".\n", path.c_str());
-        fail();
+        qdx_exit_printf(-1, "ERROR: can't open SDB file \"%s\".\n", path.c_str());
     }
     SDB_setup(db);
     int port = SDB_nl_search_port(cell->tdi);
     if (port < 0) {
-        qdx_printf("ERROR: can't find port '%s' in file '%s'.\n\n", cell->tdi, path.c_str());
-        fail();
+        qdx_exit_printf(-1, "ERROR: can't find port '%s' in file '%s'.\n\n", cell->tdi, path.c_str());
     }
 
     module_stack.push_back(module);
@@ -401,12 +388,11 @@ void walk_buffer_module(Level& lv, int obj, ScanCellEntry* cell) {
             // At the module's TDI port the break is named by the module
             // instance; further in, by the inner cell.
             bool at_port = !valid_node(current) || node_tab[current].object < 0;
-            qdx_printf("ERROR: Boundary Scan Chain is broken at ");
-            qdx_printf("cell '%s'.\n", at_port ? prefix.c_str() : inner.name(node_tab[current].object).c_str());
-            qdx_printf("       Pin '%s' can't connect to any scan ",
-                       at_port ? cell->tdi : text_or_undef(pin_name(current)));
-            qdx_printf("cell.\n\n");
-            fail();
+            qdx_exit_printf(-1,
+                            "ERROR: Boundary Scan Chain is broken at cell '%s'.\n"
+                            "       Pin '%s' can't connect to any scan cell.\n\n",
+                            at_port ? prefix.c_str() : inner.name(node_tab[current].object).c_str(),
+                            at_port ? cell->tdi : text_or_undef(pin_name(current)));
         }
         current = next;
     } while (!net_has_port(node_tab[current].net, cell->tdo));
@@ -464,18 +450,17 @@ int save_next_scan_cell(Level& lv, int node) {
     const std::string full = lv.name(cell_obj);
     const char* cls = SDB_class_name_of(cell_obj);
     if (tdi != entry) {
-        qdx_printf("ERROR: test data path connect to pin ");
-        qdx_printf("'%s' of scan cell '%s'(%s).\n", text_or_undef(pin_name(entry)), full.c_str(), cls);
-        qdx_printf("       Test data path should connect to ");
-        qdx_printf("%%TDI pin '%s' of scan cell.\n\n", cell->tdi);
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: test data path connect to pin '%s' of scan cell '%s'(%s).\n"
+                        "       Test data path should connect to %%TDI pin '%s' of scan cell.\n\n",
+                        text_or_undef(pin_name(entry)), full.c_str(), cls, cell->tdi);
     }
     if (!lv.walked.insert(cell_obj).second) {
-        qdx_printf("ERROR: Boundary Scan Chain runs into a loop at cell '%s'(%s).\n", full.c_str(), cls);
-        qdx_printf("       The cell is reached a second time from pin '%s' of '%s'.\n\n",
-                   text_or_undef(pin_name(node)),
-                   node_tab[node].object < 0 ? "*" : lv.name(node_tab[node].object).c_str());
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: Boundary Scan Chain runs into a loop at cell '%s'(%s).\n"
+                        "       The cell is reached a second time from pin '%s' of '%s'.\n\n",
+                        full.c_str(), cls, text_or_undef(pin_name(node)),
+                        node_tab[node].object < 0 ? "*" : lv.name(node_tab[node].object).c_str());
     }
 
     BufferEntry* b = lv.buffer_of(cell_obj);
@@ -486,9 +471,7 @@ int save_next_scan_cell(Level& lv, int node) {
 
     int tdo = object_pin_node(cell_obj, cell->tdo);
     if (tdo < 0) {
-        qdx_printf("ERROR: can't find %%TDO pin '%s' in scan cell '%s'(%s)", cell->tdo, full.c_str(), cls);
-        qdx_printf("\n\n");
-        fail();
+        qdx_exit_printf(-1, "ERROR: can't find %%TDO pin '%s' in scan cell '%s'(%s)\n\n", cell->tdo, full.c_str(), cls);
     }
     return tdo;
 }
@@ -543,19 +526,14 @@ void free_chain_tables() {
 
 void get_bs_chain() {
     if (!GLOBAL_TDI) {
-        qdx_printf("ERROR: Please define %%GLOBAL_TDI port name in file");
-        qdx_printf(" '%s'.\n", BS_BSC_FILE.c_str());
-        fail();
+        qdx_exit_printf(-1, "ERROR: Please define %%GLOBAL_TDI port name in file '%s'.\n", BS_BSC_FILE.c_str());
     }
     if (!GLOBAL_TDO) {
-        qdx_printf("ERROR: Please define %%GLOBAL_TDO port name in file");
-        qdx_printf(" '%s'.\n", BS_BSC_FILE.c_str());
-        fail();
+        qdx_exit_printf(-1, "ERROR: Please define %%GLOBAL_TDO port name in file '%s'.\n", BS_BSC_FILE.c_str());
     }
     int port = SDB_nl_search_port(GLOBAL_TDI);
     if (port < 0 || !valid_node(port_tab[port].node)) {
-        qdx_printf("ERROR: can't find port '%s' in file '%s'.\n\n", GLOBAL_TDI, BS_SDB_FILE.c_str());
-        fail();
+        qdx_exit_printf(-1, "ERROR: can't find port '%s' in file '%s'.\n\n", GLOBAL_TDI, BS_SDB_FILE.c_str());
     }
     free_chain_tables();
     CHAIN_HASH_TAB = DYNA_new<ChainCellEntry*>();
@@ -571,28 +549,28 @@ void get_bs_chain() {
                 int o = node_tab[n].object;
                 if (n == current || n == tap_node || o < 0 || !top.scan_cell(o)) continue;
                 print_node_prefix(top, current);
-                qdx_printf("connects both to tap controller\n       ");
-                qdx_printf("and boundary scan cell '%s'(%s).\n      ", top.name(o).c_str(), SDB_class_name_of(o));
-                qdx_printf(" Can't judge one correct scan path.\n\n");
-                fail();
+                qdx_exit_printf(-1,
+                                "connects both to tap controller\n"
+                                "       and boundary scan cell '%s'(%s).\n"
+                                "       Can't judge one correct scan path.\n\n",
+                                top.name(o).c_str(), SDB_class_name_of(o));
             }
             break;
         }
         if (a == TapAnswer::other_pin) {
             print_node_prefix(top, current);
-            qdx_printf("connects to pin '%s' of\n       ", text_or_undef(pin_name(tap_node)));
-            qdx_printf("tap controller.\n       ");
-            qdx_printf("It should connect to %%LAST_BCELL pin '%s' of ", tap_ctrl->last_bcell);
-            qdx_printf("tap controller.\n\n");
-            fail();
+            qdx_exit_printf(-1,
+                            "connects to pin '%s' of\n"
+                            "       tap controller.\n"
+                            "       It should connect to %%LAST_BCELL pin '%s' of tap controller.\n\n",
+                            text_or_undef(pin_name(tap_node)), tap_ctrl->last_bcell);
         }
         int next = save_next_scan_cell(top, current);
         if (next < 0) {
-            qdx_printf("ERROR: Boundary Scan Chain is broken at ");
-            qdx_printf("cell '%s'.\n", top.name(node_tab[current].object).c_str());
-            qdx_printf("       Pin '%s' can't connect to any scan ", text_or_undef(pin_name(current)));
-            qdx_printf("cell or tap controller.\n\n");
-            fail();
+            qdx_exit_printf(-1,
+                            "ERROR: Boundary Scan Chain is broken at cell '%s'.\n"
+                            "       Pin '%s' can't connect to any scan cell or tap controller.\n\n",
+                            top.name(node_tab[current].object).c_str(), text_or_undef(pin_name(current)));
         }
         current = next;
     }

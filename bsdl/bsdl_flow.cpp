@@ -12,6 +12,7 @@
 #include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
+#include "runtime/strfmt.h"
 #include "sdb/sdb.h"
 
 std::string BS_TOP_MODULE;
@@ -48,16 +49,12 @@ std::string find_description_file(int option, const char* circuit, const char* e
     return found.empty() ? search_file(word) : found;
 }
 
-[[noreturn]] void fail() { qdx_exit(-1); }
-
 // One register check: absent optional instructions are skipped.
 void check_register(int row, const char* first, const char* second, const char* accepted, const char* also = nullptr) {
     if (row < 0) return;
     const char* access = INSTRUCTIONS[row].access;
     if (same_ignoring_case(access, accepted) || (also && same_ignoring_case(access, also))) return;
-    qdx_printf(first, BS_BSC_FILE.c_str());
-    qdx_printf("%s", second);
-    fail();
+    qdx_exit_printf(-1, "%s%s", STR_format(first, BS_BSC_FILE.c_str()).c_str(), second);
 }
 
 }  // namespace
@@ -81,21 +78,15 @@ void write_bsdl_file(const char* circuit) {
     if (BS_LIB_FILE.empty() || BS_BSC_FILE.empty() || BS_SDB_FILE.empty()) {
         const char* lib_word = option_check[BSDL_OPT_LIB_FILE] ? bsdl_option_word(BSDL_OPT_LIB_FILE) : nullptr;
         const char* bsc_word = option_check[BSDL_OPT_BSC_FILE] ? bsdl_option_word(BSDL_OPT_BSC_FILE) : nullptr;
-        if (BS_LIB_FILE.empty()) {
-            if (lib_word)
-                std::printf("ERROR: can't find lib file \"%s\"\n", lib_word);
-            else
-                std::printf("ERROR: can't find lib file \"%s.lib\"\n", circuit);
-        }
-        if (BS_BSC_FILE.empty()) {
-            if (bsc_word)
-                std::printf("ERROR: can't find bsc file \"%s\"\n", bsc_word);
-            else
-                std::printf("ERROR: can't find bsc file \"%s.bsc\"\n", circuit);
-        }
-        if (BS_SDB_FILE.empty()) std::printf("ERROR: can't find sdb file \"%s.c.sdb\"\n", circuit);
-        std::printf("\n");
-        fail();
+        std::string missing;
+        if (BS_LIB_FILE.empty())
+            missing += lib_word ? STR_format("ERROR: can't find lib file \"%s\"\n", lib_word)
+                                : STR_format("ERROR: can't find lib file \"%s.lib\"\n", circuit);
+        if (BS_BSC_FILE.empty())
+            missing += bsc_word ? STR_format("ERROR: can't find bsc file \"%s\"\n", bsc_word)
+                                : STR_format("ERROR: can't find bsc file \"%s.bsc\"\n", circuit);
+        if (BS_SDB_FILE.empty()) missing += STR_format("ERROR: can't find sdb file \"%s.c.sdb\"\n", circuit);
+        qdx_exit_printf(-1, "%s\n", missing.c_str());
     }
 
     clear_standard_instructions();
@@ -111,30 +102,26 @@ void write_bsdl_file(const char* circuit) {
 void check_necessary_information() {
     const char* bsc = BS_BSC_FILE.c_str();
     if (!TAP_MODULE_NAME || !*TAP_MODULE_NAME) {
-        qdx_printf("ERROR: \"%s\" can't find %%MODULE_NAME", bsc);
-        qdx_printf(" in %%TAP_MODULE.\n\n");
-        fail();
+        qdx_exit_printf(-1, "ERROR: \"%s\" can't find %%MODULE_NAME in %%TAP_MODULE.\n\n", bsc);
     }
     TAP_CONTR = get_tap_cell(TAP_MODULE_NAME);
     if (!TAP_CONTR) {
-        qdx_printf("ERROR: can't find %%MODULE_NAME (%s) of %%TAP_", TAP_MODULE_NAME);
-        qdx_printf("MODULE\n");
-        qdx_printf("       defined in file \"%s\".\n\n", BS_LIB_FILE.c_str());
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: can't find %%MODULE_NAME (%s) of %%TAP_MODULE\n"
+                        "       defined in file \"%s\".\n\n",
+                        TAP_MODULE_NAME, BS_LIB_FILE.c_str());
     }
     if (!TAP_INSTANCE_NAME || !*TAP_INSTANCE_NAME) {
-        qdx_printf("ERROR: \"%s\" can't find %%INSTANCE_NAME", bsc);
-        qdx_printf(" in %%TAP_MODULE.\n\n");
-        fail();
+        qdx_exit_printf(-1, "ERROR: \"%s\" can't find %%INSTANCE_NAME in %%TAP_MODULE.\n\n", bsc);
     }
 
     find_standard_instructions();
 
     if (EXTEST_EXIST < 0 || SAMPLE_EXIST < 0 || BYPASS_EXIST < 0) {
-        qdx_printf("ERROR: (%s) -add_tap option required INSTRUCTION\n", bsc);
-        qdx_printf("       EXTEST, SAMPLE and BYPASS declared in ");
-        qdx_printf("%%INSTRUCTION_TABLE.\n\n");
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: (%s) -add_tap option required INSTRUCTION\n"
+                        "       EXTEST, SAMPLE and BYPASS declared in %%INSTRUCTION_TABLE.\n\n",
+                        bsc);
     }
     check_register(BYPASS_EXIST, "ERROR: (%s) INSTRUCTION BYPASS must access bypass ", "register.\n\n", "bypass");
     check_register(EXTEST_EXIST, "ERROR: (%s) INSTRUCTION EXTEST must access ", "boundary register.\n\n", "boundary");
@@ -150,16 +137,14 @@ void check_necessary_information() {
 void open_and_check_sdb() {
     SdbDatabase* db = SDB_open(BS_SDB_FILE.c_str(), "r", 0);
     if (!db) {
-        qdx_printf("ERROR: can't open SDB file \"%s\".\n", BS_SDB_FILE.c_str());
-        fail();
+        qdx_exit_printf(-1, "ERROR: can't open SDB file \"%s\".\n", BS_SDB_FILE.c_str());
     }
     SDB_setup(db);
     TAP_IOBJ = TAP_INSTANCE_NAME ? SDB_nl_search_obj(TAP_INSTANCE_NAME) : -1;
     if (TAP_IOBJ < 0) {
-        qdx_printf("ERROR: can't find TAP_CONTROLLER (%s) in SDB \"%s\".\n", TAP_INSTANCE_NAME ? TAP_INSTANCE_NAME : "",
-                   BS_SDB_FILE.c_str());
-        qdx_printf("       Please check %%INSTANCE_NAME of %%TAP_MODULE ");
-        qdx_printf("in file \"%s\".\n\n", BS_BSC_FILE.c_str());
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: can't find TAP_CONTROLLER (%s) in SDB \"%s\".\n"
+                        "       Please check %%INSTANCE_NAME of %%TAP_MODULE in file \"%s\".\n\n",
+                        TAP_INSTANCE_NAME ? TAP_INSTANCE_NAME : "", BS_SDB_FILE.c_str(), BS_BSC_FILE.c_str());
     }
 }

@@ -14,10 +14,12 @@
 #include "bsdl/bsdl.h"
 #include "bsdl/bsdl_writer.h"
 #include "desc/hash.h"
+#include "desc/tables.h"
 #include "runtime/dyna.h"
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
 #include "runtime/fnm.h"
+#include "runtime/reset.h"
 #include "runtime/str.h"
 #include "runtime/sysinfo.h"
 #include "sdb/sdb.h"
@@ -71,10 +73,10 @@ void check_distinct_top_modules() {
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < i; ++j) {
             if (tops[static_cast<size_t>(i)] != tops[static_cast<size_t>(j)]) continue;
-            std::printf("ERROR: circuits \"%s\" and \"%s\" have the same top module \"%s\";\n",
-                        option_other_string[j], option_other_string[i], tops[static_cast<size_t>(i)].c_str());
-            std::printf("       their BSDL and report files would overwrite each other.\n\n");
-            qdx_exit(-1);
+            qdx_exit_printf(-1,
+                            "ERROR: circuits \"%s\" and \"%s\" have the same top module \"%s\";\n"
+                            "       their BSDL and report files would overwrite each other.\n\n",
+                            option_other_string[j], option_other_string[i], tops[static_cast<size_t>(i)].c_str());
         }
     }
 }
@@ -98,8 +100,7 @@ void parse_command_options(int argc, char** argv) {
     STR_free(&option_other_string);
     option_other_string = DYNA_new<char*>();
     if (!option_other_string) {
-        std::printf("Fatal error: memory allocation failed.\n");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "Fatal error: memory allocation failed.\n");
     }
 
     int current = -1;
@@ -112,8 +113,7 @@ void parse_command_options(int argc, char** argv) {
             for (int i = 0; i < BSDL_OPTION_COUNT && found < 0; ++i)
                 if (STR_ucomp(text, option_string[i]) == 0 || STR_ucomp(text, option_string_abbr[i]) == 0) found = i;
             if (found < 0) {
-                std::printf("WARNING: invalid option \"%s\".\n", text);
-                std::fflush(stdout);
+                qdx_printf("WARNING: invalid option \"%s\".\n", text);
                 continue;
             }
             option_check[found] = 1;
@@ -268,8 +268,7 @@ void tallowmere_main(int argc, char** argv) {
 }
 
 void bsdl_not_available(const char* what) {
-    qdx_printf("ERROR: %s is not available in this version.\n\n", what);
-    qdx_exit(-1);
+    qdx_exit_printf(-1, "ERROR: %s is not available in this version.\n\n", what);
 }
 
 // ----------------------------------------------------------------- reset
@@ -293,4 +292,12 @@ void BSDL_reset_globals() {
     clear_standard_instructions();
     free_chain_tables();
     BSDL_writer_reset();
+}
+
+void TALLOWMERE_reset_globals() {
+    BSDL_reset_globals();
+    DESC_reset_globals();
+    SDB_reset_globals();
+    FRAME_reset_globals();
+    RUNTIME_reset_globals();
 }

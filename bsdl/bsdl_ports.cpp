@@ -27,8 +27,6 @@ std::vector<PackageListEntry> Package_list;
 
 namespace {
 
-[[noreturn]] void fail() { qdx_exit(-1); }
-
 std::string upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
@@ -103,9 +101,7 @@ PortHeaderEntry& add_bit(PortList& list, const SplitName& n, const std::string& 
         return *p;
     }
     if (!n.has_index || p->bits.front().index == -1) {
-        qdx_printf("ERROR: port '%s' was declared as scalar type ", n.base.c_str());
-        qdx_printf("and vector type.\n\n");
-        fail();
+        qdx_exit_printf(-1, "ERROR: port '%s' was declared as scalar type and vector type.\n\n", n.base.c_str());
     }
     p->bits.push_back({index, pin, {}});
     return *p;
@@ -153,10 +149,10 @@ void check_names_unique() {
     auto claim = [&](const std::string& id, const std::string& from) {
         auto [it, fresh] = seen.emplace(upper(id), from);
         if (fresh || it->second == from) return;
-        qdx_printf("ERROR: ports '%s' and '%s' of file '%s' both become '%s' in the BSDL file.\n", it->second.c_str(),
-                   from.c_str(), PIN_FILE ? PIN_FILE : "", id.c_str());
-        qdx_printf("       Please rename one of them.\n\n");
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: ports '%s' and '%s' of file '%s' both become '%s' in the BSDL file.\n"
+                        "       Please rename one of them.\n\n",
+                        it->second.c_str(), from.c_str(), PIN_FILE ? PIN_FILE : "", id.c_str());
     };
     for (const auto& p : Port_header) {
         if (p.split) {
@@ -344,11 +340,10 @@ std::string get_port_func(int port) {
             qdx_printf("       Legal functions are 'in', 'out' 'clock' and 'inout'.\n\n");
             if (d != 3) result = by_dir[d];
         } else {
-            qdx_printf("ERROR: (%s) %%BUFFER '%s' has illegal ", BS_LIB_FILE.c_str(), buf->name);
-            qdx_printf("function %s.\n", f);
-            qdx_printf("       Legal functions are 'in', 'out' ");
-            qdx_printf("'clock' and 'inout'.\n\n");
-            fail();
+            qdx_exit_printf(-1,
+                            "ERROR: (%s) %%BUFFER '%s' has illegal function %s.\n"
+                            "       Legal functions are 'in', 'out' 'clock' and 'inout'.\n\n",
+                            BS_LIB_FILE.c_str(), buf->name, f);
         }
         // A port of unknown direction on a pad: the pad's own function
         // where it names one, else linkage.
@@ -415,8 +410,8 @@ void create_BUF_TAB() {
             e.enable = row->pad_enable;
             e.pad_obj = SDB_nl_search_obj(e.core_name.c_str());
             if (e.pad_obj < 0) {
-                qdx_printf("ERROR: can not find instance '%s' in '%s' file.\n", e.core_name.c_str(), sdb_path());
-                fail();
+                qdx_exit_printf(-1, "ERROR: can not find instance '%s' in '%s' file.\n", e.core_name.c_str(),
+                                sdb_path());
             }
             BUF_TAB.push_back(e);
             continue;

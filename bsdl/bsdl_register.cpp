@@ -28,13 +28,11 @@ void push_row(BdRegEntry row) {
     BD_REG_TAB.push_back(std::move(row));
 }
 
-[[noreturn]] void fail() { qdx_exit(-1); }
-
 ChainCellEntry* chain_cell(const std::string& key) {
     ChainCellEntry* c = get_chain_cell(key.c_str());
     if (!c) {
-        qdx_printf("ERROR: '%s' is no cell of the boundary scan chain of '%s'.\n\n", key.c_str(), BS_SDB_FILE.c_str());
-        fail();
+        qdx_exit_printf(-1, "ERROR: '%s' is no cell of the boundary scan chain of '%s'.\n\n", key.c_str(),
+                        BS_SDB_FILE.c_str());
     }
     return c;
 }
@@ -78,6 +76,7 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
     const BufTabEntry& r = BUF_TAB[static_cast<size_t>(row)];
     ChainCellEntry* c = chain_cell(found.instance);
     c->in_register = 1;
+    // The -dump_bs listing is debugging output for the screen only.
     if (option_check[BSDL_OPT_DUMP_BS])
         std::printf("%d : port name: %s, cell name: %s, instance: %s\n", c->order, r.bsdl_name.c_str(), c->cell_name,
                     found.instance.c_str());
@@ -113,9 +112,8 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
             if (!contr_cell_exist(C)) {
                 const ScanCellEntry* lib = get_scan_cell(ctl->cell_name);
                 if (!lib) {
-                    qdx_printf("ERROR: can't find the definition of '%s' ", ctl->cell_name);
-                    qdx_printf("in .lib file '%s'\n\n", BS_LIB_FILE.c_str());
-                    fail();
+                    qdx_exit_printf(-1, "ERROR: can't find the definition of '%s' in .lib file '%s'\n\n",
+                                    ctl->cell_name, BS_LIB_FILE.c_str());
                 }
                 BdRegEntry control{C, first_name(ctl), "*", lib->rst ? "controlr" : "control",
                                    found.disval == 1 ? "1" : "0", -1, 0, {}};

@@ -17,8 +17,6 @@
 
 namespace {
 
-[[noreturn]] void fail() { qdx_exit(-1); }
-
 bool fixed_mode() { return !option_check[BSDL_OPT_TEMPLATE]; }
 
 const char* pin_file() { return PIN_FILE ? PIN_FILE : ""; }
@@ -53,8 +51,8 @@ int find_iport(const std::string& name) {
     const std::string n = !name.empty() && name[0] == '-' ? name.substr(1) : name;
     int p = SDB_nl_search_port(n.c_str());
     if (p < 0) {
-        qdx_printf("ERROR: (%s) can't find port '%s' in SDB '%s'.\n\n", pin_file(), n.c_str(), BS_SDB_FILE.c_str());
-        fail();
+        qdx_exit_printf(-1, "ERROR: (%s) can't find port '%s' in SDB '%s'.\n\n", pin_file(), n.c_str(),
+                        BS_SDB_FILE.c_str());
     }
     return p;
 }
@@ -63,14 +61,11 @@ int get_node_connected_to_portnode(int port) {
     const int node = port_tab[port].node;
     const char* name = SYM_get(sym_tab, port_tab[port].name);
     if (node < 0 || node >= node_count) {
-        qdx_printf("ERROR: SDB error. Port '%s' ", name ? name : "*UNDEF*");
-        qdx_printf("can't map to the node table.\n\n");
-        fail();
+        qdx_exit_printf(-1, "ERROR: SDB error. Port '%s' can't map to the node table.\n\n", name ? name : "*UNDEF*");
     }
     int other = find_adjacent_node(node);
     if (other < 0) {
-        qdx_printf("ERROR: port '%s' is floating.\n\n", name ? name : "*UNDEF*");
-        fail();
+        qdx_exit_printf(-1, "ERROR: port '%s' is floating.\n\n", name ? name : "*UNDEF*");
     }
     return other;
 }
@@ -235,30 +230,29 @@ void print_TAP_description(const std::string& entity) {
     for (int i = 0; i < rows; ++i) {
         const InstructionEntry& in = INSTRUCTIONS[i];
         if (DYNA_count(in.opcodes) == 0 || !in.opcodes[0]) {
-            qdx_printf("ERROR: (%s) INSTRUCTION %s has no opcode in %%INSTRUCTION_TABLE.\n\n", bsc, in.name);
-            fail();
+            qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION %s has no opcode in %%INSTRUCTION_TABLE.\n\n", bsc, in.name);
         }
         for (int k = 0, nk = DYNA_count(in.opcodes); k < nk; ++k) {
             const int len = in.opcodes[k] ? static_cast<int>(std::strlen(in.opcodes[k])) : 0;
             if (length < 0) length = len;
             if (len != length) {
-                qdx_printf("ERROR: (%s) opcode '%s' of INSTRUCTION %s is not %d bits long", bsc,
-                           in.opcodes[k] ? in.opcodes[k] : "", in.name, length);
-                qdx_printf(" like the first opcode of %%INSTRUCTION_TABLE.\n\n");
-                fail();
+                qdx_exit_printf(-1,
+                                "ERROR: (%s) opcode '%s' of INSTRUCTION %s is not %d bits long like the first "
+                                "opcode of %%INSTRUCTION_TABLE.\n\n",
+                                bsc, in.opcodes[k] ? in.opcodes[k] : "", in.name, length);
             }
         }
     }
     if (IDCODE_REG && (!is_code(IDCODE_REG) || IDCODE_REG[31] != '1')) {
-        qdx_printf("ERROR: (%s) %%IDCODE_REGISTER '%s' must be 32 bits of 0, 1 or X", bsc, IDCODE_REG);
-        qdx_printf(" ending with the mandatory 1.\n\n");
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: (%s) %%IDCODE_REGISTER '%s' must be 32 bits of 0, 1 or X ending with the "
+                        "mandatory 1.\n\n",
+                        bsc, IDCODE_REG);
     }
     for (int i = 0, n = DYNA_count(USERCODE_REG); i < n; ++i) {
         if (!is_code(USERCODE_REG[i])) {
-            qdx_printf("ERROR: (%s) %%USERCODE_REGISTER '%s' must be 32 bits of 0, 1 or X.\n\n", bsc,
-                       USERCODE_REG[i] ? USERCODE_REG[i] : "");
-            fail();
+            qdx_exit_printf(-1, "ERROR: (%s) %%USERCODE_REGISTER '%s' must be 32 bits of 0, 1 or X.\n\n", bsc,
+                            USERCODE_REG[i] ? USERCODE_REG[i] : "");
         }
     }
 

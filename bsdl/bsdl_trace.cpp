@@ -25,8 +25,6 @@
 
 namespace {
 
-[[noreturn]] void fail() { qdx_exit(-1); }
-
 // Cells with more pins than this are never passed through.
 constexpr int kSmallCellPins = 10;
 // The search past small cells keeps at most this many candidates.
@@ -37,6 +35,7 @@ constexpr int kConstantNets = 2;
 // While a hard macro's design is current: the macro instance's name.
 std::string macro_prefix;
 
+// The search trace of -bs_search is debugging output for the screen only.
 bool tracing() { return option_check[BSDL_OPT_BS_SEARCH] != 0; }
 bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
@@ -92,9 +91,8 @@ int net_on(int obj, const char* pin) {
 ChainCellEntry* chain_cell_of(int obj) { return obj >= 0 ? get_chain_cell(chain_key(obj).c_str()) : nullptr; }
 
 [[noreturn]] void floating(const char* pin, int obj) {
-    qdx_printf("ERROR: Pin '%s' of obj '%s'(%s) is floating.", pin ? pin : "", obj_name(obj).c_str(), SDB_class_name_of(obj));
-    qdx_printf("\n       Stop tracing the circuit.\n\n");
-    fail();
+    qdx_exit_printf(-1, "ERROR: Pin '%s' of obj '%s'(%s) is floating.\n       Stop tracing the circuit.\n\n",
+                    pin ? pin : "", obj_name(obj).c_str(), SDB_class_name_of(obj));
 }
 
 // The net on a pin the library declares; a pin without net stops the trace.
@@ -105,9 +103,7 @@ int data_net(int obj, const char* pin) {
 }
 
 [[noreturn]] void no_cell(const std::string& port) {
-    qdx_printf("ERROR: can't find boundary scan cell while tracing ");
-    qdx_printf("port '%s'.\n\n", port.c_str());
-    fail();
+    qdx_exit_printf(-1, "ERROR: can't find boundary scan cell while tracing port '%s'.\n\n", port.c_str());
 }
 
 // The disabling value of a port with an enable.
@@ -206,11 +202,10 @@ int skip_inverter_buffer(int& obj, int net, const BufTabEntry& row, int mode) {
         }
     });
     if (inv < 0) {
-        qdx_printf("ERROR: negative pin '-%s' doesn't connect to invert ", row.core_name.c_str());
-        qdx_printf("buffer.\n");
-        qdx_printf("       Please check .pin file '%s' & SDB file '%s'.\n\n", PIN_FILE ? PIN_FILE : "",
-                   BS_SDB_FILE.c_str());
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: negative pin '-%s' doesn't connect to invert buffer.\n"
+                        "       Please check .pin file '%s' & SDB file '%s'.\n\n",
+                        row.core_name.c_str(), PIN_FILE ? PIN_FILE : "", BS_SDB_FILE.c_str());
     }
     if (!b->function || STR_ucomp(b->function, "inv") != 0) {
         qdx_printf("WARNING: negative pin '-%s' connects to ", row.core_name.c_str());
@@ -221,11 +216,10 @@ int skip_inverter_buffer(int& obj, int net, const BufTabEntry& row, int mode) {
     const bool forward = mode == 1 || mode == 2;
     const char* pin = forward ? b->output : b->input;
     if (!pin) {
-        qdx_printf("ERROR: can't find %s description ", forward ? "%OUTPUT" : "%INPUT");
-        qdx_printf("in %%BUFFER '%s'.\n", b->name);
-        qdx_printf("       Please specify it in .lib file ");
-        qdx_printf("'%s'.\n\n", BS_LIB_FILE.c_str());
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: can't find %s description in %%BUFFER '%s'.\n"
+                        "       Please specify it in .lib file '%s'.\n\n",
+                        forward ? "%OUTPUT" : "%INPUT", b->name, BS_LIB_FILE.c_str());
     }
     obj = inv;
     const int next = find_inet_connected_to_pin(inv, pin);
@@ -244,12 +238,11 @@ const BufferEntry* pad_buffer(int row, int pad, bool* no_pad) {
         return nullptr;
     }
     if (!b) {
-        qdx_printf("ERROR: trace port '%s' connecting to cell '%s'.\n", BUF_TAB[static_cast<size_t>(row)].core_name.c_str(),
-                   cell);
-        qdx_printf("       '%s' wasn't defined as an IO pad in file '%s'", cell, BS_LIB_FILE.c_str());
-        qdx_printf(".\n       IO port should connect to IO pad directly");
-        qdx_printf(".\n\n");
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: trace port '%s' connecting to cell '%s'.\n"
+                        "       '%s' wasn't defined as an IO pad in file '%s'.\n"
+                        "       IO port should connect to IO pad directly.\n\n",
+                        BUF_TAB[static_cast<size_t>(row)].core_name.c_str(), cell, cell, BS_LIB_FILE.c_str());
     }
     return b;
 }
@@ -260,14 +253,12 @@ bool positive_leg(const BufTabEntry& row, const BufferEntry* b, const char* plus
     const int port = find_iport(row.core_name);
     const char* pin = node_pin(get_node_connected_to_portnode(port));
     if (!pin) {
-        qdx_printf("ERROR: can not get pin name while tracing port '%s'.\n", row.core_name.c_str());
-        fail();
+        qdx_exit_printf(-1, "ERROR: can not get pin name while tracing port '%s'.\n", row.core_name.c_str());
     }
     if (same(pin, plus)) return true;
     if (same(pin, minus)) return false;
-    qdx_printf("ERROR: the %s pin specified in netlist, but can not be found in DIFFERENTIAL BUFFER %s\n ", pin,
-               b->name);
-    fail();
+    qdx_exit_printf(-1, "ERROR: the %s pin specified in netlist, but can not be found in DIFFERENTIAL BUFFER %s\n ",
+                    pin, b->name);
 }
 
 bool differential(const BufferEntry* b) { return b->kind == BUFFER_DIFF_VOLTAGE || b->kind == BUFFER_DIFF_CURRENT; }
@@ -281,13 +272,11 @@ public:
         path_ = found ? found : "";
         std::free(found);
         if (path_.empty()) {
-            qdx_printf("ERROR: can't find sdb file \"%s.sdb\" for %%BS_BUFFER.\n", cell.c_str());
-            fail();
+            qdx_exit_printf(-1, "ERROR: can't find sdb file \"%s.sdb\" for %%BS_BUFFER.\n", cell.c_str());
         }
         db_ = SDB_open(path_.c_str(), "r", 0);
         if (!db_) {
-            qdx_printf("ERROR: can't open SDB file \"%s\".\n", path_.c_str());
-            fail();
+            qdx_exit_printf(-1, "ERROR: can't open SDB file \"%s\".\n", path_.c_str());
         }
         SDB_setup(db_);
         macro_prefix = prefix_;
@@ -306,8 +295,7 @@ public:
     std::vector<std::pair<std::string, bool>> cells_at(const char* pin, bool strict) const {
         const int port = pin ? SDB_nl_search_port(pin) : -1;
         if (port < 0) {
-            qdx_printf("ERROR: can't find port '%s' in file '%s'.\n\n", pin ? pin : "", path_.c_str());
-            fail();
+            qdx_exit_printf(-1, "ERROR: can't find port '%s' in file '%s'.\n\n", pin ? pin : "", path_.c_str());
         }
         std::vector<std::pair<std::string, bool>> keys;
         for_net(node_tab[port_tab[port].node].net, [&](int n) {
@@ -315,9 +303,10 @@ public:
             if (o < 0) return;
             const bool cell = chain_cell_of(o) != nullptr;
             if (!cell && strict) {
-                qdx_printf("ERROR: can't find boundary scan cell while tracing ");
-                qdx_printf("port '%s' of hard macro '%s'.\n\n", pin, cell_.c_str());
-                fail();
+                qdx_exit_printf(-1,
+                                "ERROR: can't find boundary scan cell while tracing port '%s' of hard macro "
+                                "'%s'.\n\n",
+                                pin, cell_.c_str());
             }
             keys.emplace_back(chain_key(o), cell);
         });
@@ -348,11 +337,10 @@ int find_adjacent_node(int node) {
 int find_inet_connected_to_pin(int obj, const char* pin) {
     const int n = pin_node(obj, pin);
     if (n < 0) {
-        qdx_printf("ERROR: Pin '%s' doesn't attach on obj '%s'(%s).\n", pin ? pin : "", obj_name(obj).c_str(),
-                   SDB_class_name_of(obj));
-        qdx_printf("       Please check .lib file '%s' and sdb file '%s'.\n\n", BS_LIB_FILE.c_str(),
-                   BS_SDB_FILE.c_str());
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: Pin '%s' doesn't attach on obj '%s'(%s).\n"
+                        "       Please check .lib file '%s' and sdb file '%s'.\n\n",
+                        pin ? pin : "", obj_name(obj).c_str(), SDB_class_name_of(obj), BS_LIB_FILE.c_str(), BS_SDB_FILE.c_str());
     }
     return node_tab[n].net;
 }
@@ -383,23 +371,23 @@ TraceResult print_input_clock_bd_register(int row, int pad, const char* word) {
     if (differential(b) && !positive_leg(r, b, b->input, b->input_m)) return out;
     const char* lib = BS_LIB_FILE.c_str();
     if (b->kind == BUFFER_PLAIN && !b->output) {
-        qdx_printf("ERROR: (%s) can't find %%OUTPUT of %%BUFFER '%s'.\n", lib, b->name);
-        qdx_printf("       Please declare %%OUTPUT of input pad to trace");
-        qdx_printf(".\n\n");
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: (%s) can't find %%OUTPUT of %%BUFFER '%s'.\n"
+                        "       Please declare %%OUTPUT of input pad to trace.\n\n",
+                        lib, b->name);
     }
     if (differential(b)) {
         if (!b->input || !b->input_m) {
-            qdx_printf("ERROR: (%s) can't find %%INPUT_P or %%INPUT_M in DIFFERENTIAL BUFFER '%s'.", lib, b->name);
-            qdx_printf("\n       Please declare %%INPUT_P or %%INPUT_M of input pad to");
-            qdx_printf(" trace.\n\n");
-            fail();
+            qdx_exit_printf(-1,
+                            "ERROR: (%s) can't find %%INPUT_P or %%INPUT_M in DIFFERENTIAL BUFFER '%s'.\n"
+                            "       Please declare %%INPUT_P or %%INPUT_M of input pad to trace.\n\n",
+                            lib, b->name);
         }
         if (!b->output) {
-            qdx_printf("ERROR: (%s) can't find %%OUTPUT in DIFFERENTIAL BUFFER '%s'.", lib, b->name);
-            qdx_printf("\n       Please declare %%OUTPUT of input pad to");
-            qdx_printf(" trace.\n\n");
-            fail();
+            qdx_exit_printf(-1,
+                            "ERROR: (%s) can't find %%OUTPUT in DIFFERENTIAL BUFFER '%s'.\n"
+                            "       Please declare %%OUTPUT of input pad to trace.\n\n",
+                            lib, b->name);
         }
     }
     if (b->kind == BUFFER_BS) {
@@ -435,23 +423,23 @@ TraceResult print_output_bd_register(int row, int pad) {
     const char* lib = BS_LIB_FILE.c_str();
     const char* data_pin = b->input ? b->input : b->en_l ? b->en_l : b->en_h;
     if (b->kind == BUFFER_PLAIN && !data_pin) {
-        qdx_printf("ERROR: (%s) can't find %%INPUT of %%BUFFER '%s'.", lib, b->name);
-        qdx_printf("\n       Please declare %%INPUT of output pad to");
-        qdx_printf(" trace.\n\n");
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: (%s) can't find %%INPUT of %%BUFFER '%s'.\n"
+                        "       Please declare %%INPUT of output pad to trace.\n\n",
+                        lib, b->name);
     }
     if (differential(b)) {
         if (!b->input) {
-            qdx_printf("ERROR: (%s) can't find %%INPUT in DIFFERENTIAL BUFFER '%s'.", lib, b->name);
-            qdx_printf("\n       Please declare %%INPUT of output pad to");
-            qdx_printf(" trace.\n\n");
-            fail();
+            qdx_exit_printf(-1,
+                            "ERROR: (%s) can't find %%INPUT in DIFFERENTIAL BUFFER '%s'.\n"
+                            "       Please declare %%INPUT of output pad to trace.\n\n",
+                            lib, b->name);
         }
         if (!b->output || !b->output_m) {
-            qdx_printf("ERROR: (%s) can't find %%OUTPUT_P or %%OUTUT_M in DIFFERENTIAL BUFFER '%s'.", lib, b->name);
-            qdx_printf("\n       Please declare %%OUTPUT_P or %%OUTPUT_M of output pad to");
-            qdx_printf(" trace.\n\n");
-            fail();
+            qdx_exit_printf(-1,
+                            "ERROR: (%s) can't find %%OUTPUT_P or %%OUTUT_M in DIFFERENTIAL BUFFER '%s'.\n"
+                            "       Please declare %%OUTPUT_P or %%OUTPUT_M of output pad to trace.\n\n",
+                            lib, b->name);
         }
         data_pin = b->input;
     }
@@ -556,11 +544,10 @@ TraceResult print_bidir_bd_register(int row, int pad) {
             if (c >= 0) out_cell = chain_key(c);
         }
         if (out_cell.empty() && in_cell.empty()) {
-            qdx_printf("ERROR: can't find input scan and output scan when ");
-            qdx_printf("tracing port '%s'.\n", port);
-            qdx_printf("       Please verify the design or declare '%s' ", port);
-            qdx_printf("as a skip signal in \"%s\".\n\n", BS_BSC_FILE.c_str());
-            fail();
+            qdx_exit_printf(-1,
+                            "ERROR: can't find input scan and output scan when tracing port '%s'.\n"
+                            "       Please verify the design or declare '%s' as a skip signal in \"%s\".\n\n",
+                            port, port, BS_BSC_FILE.c_str());
         }
         if (out_cell.empty()) {
             qdx_printf("WARNING: can't find output scan while tracing ");
@@ -572,9 +559,10 @@ TraceResult print_bidir_bd_register(int row, int pad) {
 
     // Control.
     if (b->en_l && b->en_h && r.enable == PAD_EN_NONE) {
-        qdx_printf("ERROR: (%s) %%EN_L and %%EN_H must be declared\n", lib);
-        qdx_printf("       mutually exclusive in %%BUFFER '%s'.\n\n", b->name);
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: (%s) %%EN_L and %%EN_H must be declared\n"
+                        "       mutually exclusive in %%BUFFER '%s'.\n\n",
+                        lib, b->name);
     }
     const char* E = r.enable == PAD_EN_LOW ? b->en_l : r.enable == PAD_EN_HIGH ? b->en_h : b->en_l ? b->en_l : b->en_h;
     const int dv = disabling_value(r, b);
@@ -636,17 +624,16 @@ TraceResult print_internal_bd_register(int row, int obj, const char* word) {
     const BufTabEntry& r = BUF_TAB[static_cast<size_t>(row)];
     const int net = find_inet_connected_to_pin(obj, r.bsdl_name.c_str());
     if (net < 0) {
-        qdx_printf("ERROR: Pin '%s' of obj '%s'(%s) is floating.\n", r.bsdl_name.c_str(), obj_name(obj).c_str(),
-                   SDB_class_name_of(obj));
-        qdx_printf("       Stop tracing the circuit.\n\n");
-        fail();
+        qdx_exit_printf(-1,
+                        "ERROR: Pin '%s' of obj '%s'(%s) is floating.\n"
+                        "       Stop tracing the circuit.\n\n",
+                        r.bsdl_name.c_str(), obj_name(obj).c_str(), SDB_class_name_of(obj));
     }
     int c = search_bd_reg(obj, net, SDB_DIR_INPUT);
     if (c < 0) c = search_bd_reg(obj, net, SDB_DIR_OUTPUT);
     if (c < 0) {
-        qdx_printf("ERROR: can't find boundary scan cell while tracing ");
-        qdx_printf("signal '%s{%s}'.\n\n", r.core_name.c_str(), r.bsdl_name.c_str());
-        fail();
+        qdx_exit_printf(-1, "ERROR: can't find boundary scan cell while tracing signal '%s{%s}'.\n\n",
+                        r.core_name.c_str(), r.bsdl_name.c_str());
     }
     return {nullptr, {{chain_key(c), word, {}, 0}}};
 }
@@ -655,9 +642,8 @@ void print_no_pad_bd(int row, int obj, const char* word) {
     const BufTabEntry& r = BUF_TAB[static_cast<size_t>(row)];
     ChainCellEntry* c = chain_cell_of(obj);
     if (!c) {
-        qdx_printf("ERROR: port '%s' connects to '%s'(%s), which is no cell of the boundary scan chain.\n\n",
-                   r.core_name.c_str(), obj_name(obj).c_str(), SDB_class_name_of(obj));
-        fail();
+        qdx_exit_printf(-1, "ERROR: port '%s' connects to '%s'(%s), which is no cell of the boundary scan chain.\n\n",
+                        r.core_name.c_str(), obj_name(obj).c_str(), SDB_class_name_of(obj));
     }
     c->in_register = 1;
     const ScanCellEntry* s = c->scan_cell;
@@ -680,11 +666,10 @@ void print_no_pad_bd(int row, int obj, const char* word) {
                 control_at = j;
             }
         if (controls > 1) {
-            qdx_printf("FATAL: (%s) there are %d control cells ", BS_LIB_FILE.c_str(), controls);
-            qdx_printf("specified in module \"%s\".\n", c->cell_name);
-            qdx_printf("       tallowmere can't handle more than 1 ");
-            qdx_printf("control cell in one module.\n\n");
-            fail();
+            qdx_exit_printf(-1,
+                            "FATAL: (%s) there are %d control cells specified in module \"%s\".\n"
+                            "       tallowmere can't handle more than 1 control cell in one module.\n\n",
+                            BS_LIB_FILE.c_str(), controls, c->cell_name);
         }
         for (int j = 0; j < words; ++j) {
             const std::string w = s->order[j] ? s->order[j] : "";
@@ -723,11 +708,10 @@ void print_no_pad_bd(int row, int obj, const char* word) {
         if (!contr_cell_exist(ctl->order)) {
             const int names = DYNA_count(ctl->std_names);
             if (names > 1) {
-                qdx_printf("ERROR: there are %d control cells in ", names);
-                qdx_printf("module %s.\n", ctl->cell_name);
-                qdx_printf("       Can't decide to select which ");
-                qdx_printf("one.\n\n");
-                fail();
+                qdx_exit_printf(-1,
+                                "ERROR: there are %d control cells in module %s.\n"
+                                "       Can't decide to select which one.\n\n",
+                                names, ctl->cell_name);
             }
             const std::string name = names == 1 ? ctl->std_names[0] : ctl->cell_name;
             const bool reset = ctl->scan_cell && ctl->scan_cell->rst;
@@ -741,6 +725,5 @@ void print_no_pad_bd(int row, int obj, const char* word) {
         qdx_printf("%%EN_L '%s'\n", s->en_l);
     else
         qdx_printf("%%EN_H '%s'\n", s->en_h);
-    qdx_printf("       of object '%s' (%s).\n\n", obj_name(obj).c_str(), SDB_class_name_of(obj));
-    fail();
+    qdx_exit_printf(-1, "       of object '%s' (%s).\n\n", obj_name(obj).c_str(), SDB_class_name_of(obj));
 }

@@ -21,16 +21,13 @@ FILE* BSD_FILE = nullptr;
 
 namespace {
 
-[[noreturn]] void fail() { qdx_exit(-1); }
-
 // BSD_FILE as an in-memory stream for the time of one file.
 class MemoryText {
 public:
     MemoryText() {
         stream_ = open_memstream(&data_, &size_);
         if (!stream_) {
-            qdx_printf("ERROR: memory allcation error.\n");
-            fail();
+            qdx_exit_printf(-1, "ERROR: memory allcation error.\n");
         }
         BSD_FILE = stream_;
     }
@@ -56,8 +53,7 @@ private:
 };
 
 [[noreturn]] void cannot_write(const std::string& path) {
-    qdx_printf("ERROR: can't open file '%s' to write.\n\n", path.c_str());
-    fail();
+    qdx_exit_printf(-1, "ERROR: can't open file '%s' to write.\n\n", path.c_str());
 }
 
 std::string stars() { return "--  " + std::string(68, '*') + "\n"; }
@@ -219,17 +215,18 @@ void insert_BSDL_description() {
     }
     // A register with cells left out describes a chip other than this one.
     if (!lost.empty() && register_written) {
-        qdx_printf("\nERROR: BSDL file \"%s\" was not written: ", path.c_str());
-        qdx_printf("every cell of the boundary register needs a row.\n\n");
-        fail();
+        qdx_exit_printf(-1,
+                        "\n"
+                        "ERROR: BSDL file \"%s\" was not written: every cell of the boundary register needs a "
+                        "row.\n\n",
+                        path.c_str());
     }
 
     AtomicFile out(path);
     if (!out.open()) cannot_write(path);
     std::fwrite(text.data(), 1, text.size(), out.stream());
     if (!out.commit()) {
-        qdx_printf("ERROR: can't write file '%s'.\n\n", path.c_str());
-        fail();
+        qdx_exit_printf(-1, "ERROR: can't write file '%s'.\n\n", path.c_str());
     }
 
     if (option_check[BSDL_OPT_WINDOW])

@@ -68,14 +68,12 @@ void write_svf_file() {
     {
         AtomicFile file(BS_SVF_NAME);
         if (!file.open()) {
-            qdx_printf("ERROR: can't open file '%s' to write.\n\n", BS_SVF_NAME.c_str());
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "ERROR: can't open file '%s' to write.\n\n", BS_SVF_NAME.c_str());
         }
         std::fwrite(text.data(), 1, text.size(), file.stream());
         written = file.commit();
     }
     if (!written) {
-        qdx_printf("ERROR: can't write file '%s'.\n\n", BS_SVF_NAME.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't write file '%s'.\n\n", BS_SVF_NAME.c_str());
     }
 }

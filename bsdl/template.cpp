@@ -78,11 +78,10 @@ bool read_line(std::FILE* in, std::string& line) {
 
 [[noreturn]] void tempalte_file_format_error(const char* marker, int line) {
     const char* word = bsdl_option_word(BSDL_OPT_TEMPLATE);
-    qdx_printf("ERROR: template file \"%s\" format error.\n", template_file_path(word ? word : "BSDL").c_str());
-    qdx_printf("       line %d: ", line);
-    qdx_printf("cannot find matched \"%s ", kMarkerWord);
-    qdx_printf("%s\"\n\n", marker);
-    qdx_exit(-1);
+    qdx_exit_printf(-1,
+                    "ERROR: template file \"%s\" format error.\n"
+                    "       line %d: cannot find matched \"%s %s\"\n\n",
+                    template_file_path(word ? word : "BSDL").c_str(), line, kMarkerWord, marker);
 }
 
 void write_marker(std::string& out, const char* marker) {
@@ -257,15 +256,13 @@ void write_template_file(const char* name_word) {
     {
         AtomicFile file(path);
         if (!file.open()) {
-            qdx_printf("ERROR: can't open template file \"%s\" to write.\n", path.c_str());
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "ERROR: can't open template file \"%s\" to write.\n", path.c_str());
         }
         std::fwrite(text.data(), 1, text.size(), file.stream());
         written = file.commit();
     }
     if (!written) {
-        qdx_printf("ERROR: can't write template file \"%s\".\n", path.c_str());
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "ERROR: can't write template file \"%s\".\n", path.c_str());
     }
     if (!option_check[BSDL_OPT_WINDOW]) qdx_printf("BSDL template file was written into \"%s\".\n\n", path.c_str());
 }

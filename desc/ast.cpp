@@ -1,3 +1,4 @@
+// Building, copying, printing and freeing the description syntax trees.
 #include "desc/ast.h"
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 #endif
 
 #include "runtime/exit.h"
+#include "runtime/frame/frame.h"
 
 namespace desc {
 
@@ -23,10 +25,7 @@ const char* const kKindNames[] = {
 };
 static_assert(sizeof(kKindNames) / sizeof(kKindNames[0]) == DESC_KIND_COUNT);
 
-[[noreturn]] void out_of_memory() {
-    std::printf("ERROR: run out of memory.\n");
-    qdx_exit(-1);
-}
+[[noreturn]] void out_of_memory() { qdx_exit_printf(-1, "ERROR: run out of memory.\n"); }
 
 char* copy_text(const char* text) {
     if (!text) return nullptr;
@@ -123,6 +122,7 @@ DescAstNode* PUT_ATTRIBUTE(DescAstNode* node, const char* text) {
     return node;
 }
 
+// A debugging dump on the screen only.
 void PRINT_AST(const DescAstNode* node, int indent) {
     for (const DescAstNode* n = node; n; n = n->sibling) {
         std::printf("%*s%s", indent, "", ast_kind_name(n->kind));

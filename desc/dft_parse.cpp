@@ -106,7 +106,8 @@ int dft_yylex() {
     // A leaf the parser did not take (only before a syntax error).
     desc::FREE_AST(dft_yylval);
     dft_yylval = nullptr;
-    // A comment wins over a word that would begin with "/" or "/*".
+    // A comment wins over a word that would begin with "/" or "/*".  Token
+    // dumps (dump level 2) below are debugging output for the screen only.
     scanner.skip_space(file());
     int line = dft_yylineno = desc::ast_line = scanner.line();
     if (scanner.at_end()) {

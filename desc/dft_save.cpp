@@ -12,6 +12,7 @@
 #include "desc/scanner.h"
 #include "desc/tables.h"
 #include "runtime/exit.h"
+#include "runtime/frame/frame.h"
 #include "runtime/msg.h"
 #include "runtime/str.h"
 
@@ -38,12 +39,10 @@ T* new_record() {
 void save_idcode(const DescAstNode* v) {
     const char* t = v->text ? v->text : "";
     if (std::strlen(t) != 32) {
-        std::printf("\"%s\", line %d: Pattern '%s' is not 32 bits\n", file(), v->line, t);
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "\"%s\", line %d: Pattern '%s' is not 32 bits\n", file(), v->line, t);
     }
     if (v->kind != desc::PATTERN_NODE) {
-        std::printf("\"%s\", line %d: Pattern '%s' is not made of 0 and 1\n", file(), v->line, t);
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "\"%s\", line %d: Pattern '%s' is not made of 0 and 1\n", file(), v->line, t);
     }
     desc_set_text(&IDCODE_REG, t);
 }
@@ -56,7 +55,7 @@ void save_usercode(const DescAstNode* item) {
         if (std::strlen(t) == 32)
             STR_add(&USERCODE_REG, t);
         else
-            std::printf("\"%s\", line %d: Pattern '%s' is not 32 bits\n", file(), v->line, t);
+            qdx_printf("\"%s\", line %d: Pattern '%s' is not 32 bits\n", file(), v->line, t);
     }
 }
 
@@ -143,8 +142,8 @@ void save_skip_signals(const DescAstNode* item) {
             if (std::strcmp(v->text, "1") == 0 || std::strcmp(v->text, "0") == 0)
                 e->value = STR_dup(v->text);
             else
-                std::printf("WARNING: '%s' is illegal value of \"%s\" pin in %%SKIP_SIGNAL_NAME, ignored\n", v->text,
-                            name);
+                qdx_printf("WARNING: '%s' is illegal value of \"%s\" pin in %%SKIP_SIGNAL_NAME, ignored\n", v->text,
+                           name);
         }
     }
     desc_build_listing(SKIP_SIGNAL_HASH_TAB, &SKIP_SIGNAL_TAB);
@@ -287,9 +286,8 @@ void save_pin_list(const DescAstNode* item) {
         desc_set_text(&PIN_FILE, name);
         DescInput in = desc_open_input(name);
         if (!in) {
-            std::printf("Error: (%s) can't open pin file '%s' in default searching path.\n\n", file(),
-                        name ? name : "");
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "Error: (%s) can't open pin file '%s' in default searching path.\n\n", file(),
+                            name ? name : "");
         }
         desc_drop_dot_slash(&PIN_FILE);
         parse_pin_file(in.get(), 1);
@@ -306,9 +304,8 @@ void save_pin_list(const DescAstNode* item) {
     // Inline pins declare no package; they are held against a package
     // pin count only when a pin file of this configuration gave one.
     if ((!inline_form || PACKAGE_TYPE) && PACKAGE_PIN_NUMBER < BS_PIN_COUNT) {
-        std::printf("\"%s\", package pin number '%d' is less than total pin count '%d'\n", desc_file_name(PIN_FILE),
-                    PACKAGE_PIN_NUMBER, BS_PIN_COUNT);
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "\"%s\", package pin number '%d' is less than total pin count '%d'\n",
+                        desc_file_name(PIN_FILE), PACKAGE_PIN_NUMBER, BS_PIN_COUNT);
     }
     exist_multiple_pin();
     free_pin_check_tables();
@@ -330,8 +327,7 @@ void save_package_list(const DescAstNode* item) {
         desc_set_text(&PIN_FILE, name);
         DescInput in = desc_open_input(name);
         if (!in) {
-            std::printf("Error: can't open pin file '%s' in default searching path.\n\n", name ? name : "");
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "Error: can't open pin file '%s' in default searching path.\n\n", name ? name : "");
         }
         desc_drop_dot_slash(&PIN_FILE);
         // A file named twice is read once, as the warning says.
@@ -339,7 +335,7 @@ void save_package_list(const DescAstNode* item) {
         for (const PackageEntry* p = PACKAGE_TABLE; p && !again; p = p->next)
             again = p->file_name && STR_ucomp(p->file_name, PIN_FILE) == 0;
         if (again) {
-            std::printf("Warning: (%s) was redefined in package list and will skip it.\n\n", PIN_FILE);
+            qdx_printf("Warning: (%s) was redefined in package list and will skip it.\n\n", PIN_FILE);
             continue;
         }
         // The first entry without a pin count takes the file.
@@ -351,9 +347,8 @@ void save_package_list(const DescAstNode* item) {
         parse_pin_file(in.get(), 0);
         int rows = package_rows(entry);
         if (entry->pin_count < rows) {
-            std::printf("\"%s\", package pin number '%d' is less than total pin count '%d'\n",
-                        desc_file_name(PIN_FILE), entry->pin_count, rows);
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "\"%s\", package pin number '%d' is less than total pin count '%d'\n",
+                            desc_file_name(PIN_FILE), entry->pin_count, rows);
         }
         free_pin_check_tables();
     }

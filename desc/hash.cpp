@@ -1,3 +1,4 @@
+// The description name hash and the keyword tables of the three scanners.
 #include "desc/hash.h"
 
 #include <cstdlib>

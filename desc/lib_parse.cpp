@@ -9,6 +9,7 @@
 #include "desc/scanner.h"
 #include "desc/tables.h"
 #include "runtime/exit.h"
+#include "runtime/frame/frame.h"
 
 using desc::DescAstNode;
 
@@ -50,6 +51,7 @@ void set_text(std::string text) {
     lib_yytext = token_text.c_str();
 }
 
+// Token dumps (dump level 2) are debugging output for the screen only.
 void trace_punct(int c) {
     if (DUMP != 2) return;
     switch (c) {
@@ -292,9 +294,10 @@ private:
                 // is bounded.
                 if (tok_ == LIB_TOK_INTEGER && desc_decimal(lib_yytext) < 1) lib_yyerror();
                 if (tok_ == LIB_TOK_INTEGER && desc_decimal(lib_yytext) > DESC_MAX_EXTRA_PINS) {
-                    std::printf("\"%s\", line %d: %%EXTRA_%s: at most %d extra pins are allowed\n",
-                                file(), lib_yylineno, lib_yytext, DESC_MAX_EXTRA_PINS);
-                    qdx_exit(-1);
+                    // The item is in no tree yet: it is freed before the run ends.
+                    FREE_AST(item);
+                    qdx_exit_printf(-1, "\"%s\", line %d: %%EXTRA_%s: at most %d extra pins are allowed\n", file(),
+                                    lib_yylineno, lib_yytext, DESC_MAX_EXTRA_PINS);
                 }
                 APPEND_CHILD(item, take_leaf(LIB_TOK_INTEGER));
                 APPEND_CHILD(item, take_leaf(LIB_TOK_IDENT));

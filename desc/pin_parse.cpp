@@ -11,6 +11,7 @@
 #include "desc/pin.h"
 #include "desc/scanner.h"
 #include "runtime/exit.h"
+#include "runtime/frame/frame.h"
 #include "runtime/msg.h"
 #include "runtime/str.h"
 
@@ -87,6 +88,7 @@ int finish_token(int code, std::string text, int line) {
 
 }  // namespace
 
+// Token dumps (dump level 2) are debugging output for the screen only.
 int pin_yylex() {
     if (!started) {
         scanner.start(pin_yyin, PIN_FILE);
@@ -132,10 +134,10 @@ void error_msg(const char* file_name, int line, int kind, const char* name) {
     const char* f = desc_file_name(file_name);
     const char* n = name ? name : "";
     switch (kind) {
-        case 0: std::printf("'%s' line %d: Missing '*/'.\n", f, line); break;
-        case 1: std::printf("'%s' line %d: Can't find Cell %s.\n", f, line, n); break;
-        case 3: std::printf("'%s' line %d: pin number %s mutiple defined.\n", f, line, n); break;
-        case 4: std::printf("'%s' line %d: pin name %s mutiple defined.\n", f, line, n); break;
+        case 0: qdx_printf("'%s' line %d: Missing '*/'.\n", f, line); break;
+        case 1: qdx_printf("'%s' line %d: Can't find Cell %s.\n", f, line, n); break;
+        case 3: qdx_printf("'%s' line %d: pin number %s mutiple defined.\n", f, line, n); break;
+        case 4: qdx_printf("'%s' line %d: pin name %s mutiple defined.\n", f, line, n); break;
         default: break;
     }
 }
@@ -366,9 +368,8 @@ private:
         for (PackageEntry* p = PACKAGE_TABLE; p; p = p->next) {
             if (p == current_package_ptr || !p->pin_count || !p->type) continue;
             if (STR_ucomp(p->type, name.c_str()) == 0) {
-                std::printf("Error : The same package type name(%s) in (%s) and (%s).\n", name.c_str(),
-                            desc_file_name(p->file_name), file());
-                qdx_exit(-1);
+                qdx_exit_printf(-1, "Error : The same package type name(%s) in (%s) and (%s).\n", name.c_str(),
+                                desc_file_name(p->file_name), file());
             }
         }
         desc_set_text(&current_package_ptr->type, name.c_str());

@@ -12,6 +12,7 @@
 #include "desc/scanner.h"
 #include "desc/tables.h"
 #include "runtime/exit.h"
+#include "runtime/frame/frame.h"
 #include "runtime/str.h"
 
 using desc::DescAstNode;
@@ -58,6 +59,8 @@ void bsdft_init() {
 
 void get_bs_dft_file(const char* library, const char* configuration, int dump) {
     DUMP = dump;
+    // Missing or unreadable description files are reported on standard
+    // error, before any report line is written.
     if (!library) std::fprintf(stderr, "Error: lib file is a null string\n");
     if (!configuration) std::fprintf(stderr, "Error: dft file is a null string\n");
     if (!library || !configuration) qdx_exit(-1);
@@ -131,13 +134,13 @@ void check_weak_pull(const DescAstNode* block, const DescAstNode* items) {
     if (weak0 + weak1 + pull0 + pull1 < 2) return;
     const char* last = nullptr;
     for (const DescAstNode* n = block->child->child; n; n = n->sibling) last = n->text;
-    std::printf("Error: %s file ", desc_file_name(LIB_FILE));
-    if (weak0) std::printf("'WEAK_0',");
-    if (weak1) std::printf("'WEAK_1',");
-    if (pull0) std::printf("'PULL_0',");
-    if (pull1) std::printf("'PULL_1',");
-    std::printf(" Should be mutually exclusive in %%BUFFER %s\n", last ? last : "");
-    qdx_exit(-1);
+    std::string kinds;
+    if (weak0) kinds += "'WEAK_0',";
+    if (weak1) kinds += "'WEAK_1',";
+    if (pull0) kinds += "'PULL_0',";
+    if (pull1) kinds += "'PULL_1',";
+    qdx_exit_printf(-1, "Error: %s file %s Should be mutually exclusive in %%BUFFER %s\n", desc_file_name(LIB_FILE),
+                    kinds.c_str(), last ? last : "");
 }
 
 // One BufferEntry per name of the block; a %BS_BUFFER block also makes a
@@ -190,8 +193,7 @@ void bscan_get_pin_file_info(const char* path) {
     PIN_FLAG = 1;
     DescInput in = desc_open_input(path);
     if (!in) {
-        std::printf("Error: can not open pin file '%s' in default searching path.\n\n", path ? path : "");
-        qdx_exit(-1);
+        qdx_exit_printf(-1, "Error: can not open pin file '%s' in default searching path.\n\n", path ? path : "");
     }
     desc_drop_dot_slash(&PIN_FILE);
     parse_pin_file(in.get(), 1);

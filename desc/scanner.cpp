@@ -1,3 +1,5 @@
+// The scanning ground the three description readers share: input in memory,
+// comments and line counting, and the syntax-error exit.
 #include "desc/scanner.h"
 
 #include <cerrno>
@@ -5,6 +7,7 @@
 #include <cstring>
 
 #include "runtime/exit.h"
+#include "runtime/frame/frame.h"
 
 void DescScanner::start(FILE* in, const char* file) {
     text_.clear();
@@ -18,6 +21,8 @@ void DescScanner::start(FILE* in, const char* file) {
         if (got < sizeof block) break;
     }
     if (std::ferror(in)) {
+        // A read failure is reported on standard error with its own status,
+        // apart from the description's syntax errors.
         int err = errno;
         int lines = 1;
         for (char c : text_) lines += c == '\n';
@@ -72,8 +77,7 @@ void DescScanner::skip_block_comment(const char* file) {
     pos_ += 2;
     for (;;) {
         if (pos_ >= text_.size() || looking_at("/*")) {
-            std::printf("'%s' line %d: Missing '*/'.\n", desc_file_name(file), line_);
-            qdx_exit(-1);
+            qdx_exit_printf(-1, "'%s' line %d: Missing '*/'.\n", desc_file_name(file), line_);
         }
         if (looking_at("*/")) {
             pos_ += 2;
@@ -93,8 +97,7 @@ void DescScanner::clear() {
 DescInput desc_open_input(const char* name) { return DescInput(name ? std::fopen(name, "r") : nullptr); }
 
 void desc_syntax_error(const char* file, int line, const char* text) {
-    std::printf("\"%s\", line %d: Syntax Error at '%s'\n", desc_file_name(file), line, text ? text : "");
-    qdx_exit(-1);
+    qdx_exit_printf(-1, "\"%s\", line %d: Syntax Error at '%s'\n", desc_file_name(file), line, text ? text : "");
 }
 
 int desc_decimal(const char* text) {

@@ -32,7 +32,6 @@ public:
     }
     bool looking_at(const char* s) const;
     size_t pos() const { return pos_; }
-    void set_pos(size_t p) { pos_ = p; }
     // Takes n bytes as a token text (they hold no newline).
     std::string take(size_t n);
     int line() const { return line_; }

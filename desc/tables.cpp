@@ -1,9 +1,11 @@
+// The description tables: look-ups by name and wild card, and their reset.
 #include "desc/tables.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "desc/lib.h"
 #include "desc/pin.h"
 #include "runtime/exit.h"
+#include "runtime/frame/frame.h"
 #include "runtime/str.h"
 
 int HASH_INDEX = -1;
@@ -315,11 +318,12 @@ const char* bs_name_transfer_wild_card_name(const char* name) {
     if (candidates.empty()) return nullptr;
     if (candidates.size() == 1) return candidates.front();
     const char* lib = LIB_FILE ? LIB_FILE : "";
-    std::printf("ERROR: BUFFER, ");
-    for (const char* c : candidates) std::printf("%s, ", c);
-    std::printf("in \"%s\" can match iopad '%s'.\n", lib, name);
-    std::printf("Please give a more specific name in \"%s\" to avoid ambiguous.\n", lib);
-    qdx_exit(-1);
+    std::string listed;
+    for (const char* c : candidates) listed += std::string(c) + ", ";
+    qdx_exit_printf(-1,
+                    "ERROR: BUFFER, %sin \"%s\" can match iopad '%s'.\n"
+                    "Please give a more specific name in \"%s\" to avoid ambiguous.\n",
+                    listed.c_str(), lib, name, lib);
 }
 
 BufferEntry* get_buffer(const char* name) {

@@ -1,3 +1,4 @@
+// The command interpreter's start-up and the reset of its state.
 #include "runtime/cmd.h"
 
 #include <cstdlib>

@@ -298,6 +298,9 @@ const char* CMD_history_line(int number);
 
 // ---------------------------------------------------------------- procedures
 
+// The built-in commands, named after the words that call them: each takes
+// the command's words (argv[0] the command itself) and returns its status
+// to the interpreter.
 int CMD_shell(int argc, char** argv);
 int CMD_log(int argc, char** argv);
 int CMD_history(int argc, char** argv);
@@ -326,11 +329,19 @@ extern int verbose_flag;
 
 // ---------------------------------------------------------------- variables
 
+// A name-value table is a DynaArray made on first use; the table owns
+// copies of the names and values.
 using MacroLookup = const char* (*)(const char* name);
+// Sets name to a copy of value and returns its entry; a null value
+// deletes the name (null is returned then, and for a null table or name).
 CmdNameValue* MACRO_add(CmdNameValue** table, const char* name, const char* value);
+// The value of name (owned by the table), or null.
 const char* MACRO_search(CmdNameValue** table, const char* name);
+// Removes name: 0, or -1 when it is not there.
 int MACRO_delete(CmdNameValue** table, const char* name);
+// Frees every entry and the table.
 void MACRO_free(CmdNameValue** table);
+// Orders CmdNameValue entries by name (strcmp).
 int macro_compare(const void* a, const void* b);
 // Replaces each "$name" (ended by a blank, ".", "$" or backslash; a "."
 // that ends it is dropped; "\$" is left alone) by the look-up's value, else

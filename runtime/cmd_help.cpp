@@ -75,6 +75,8 @@ HelpControlBlock* HELP_init(const char* name) {
         if (!STR_read_line(block->file, line)) break;
         if (is_topic_line(line)) {
             if (static_cast<int>(block->index.size()) >= HELP_MAX_TOPICS) {
+                // The runtime sits below the program frame: its own fatal
+                // messages go to the screen only.
                 std::printf("Too many help indexex. (Max %d)\n", HELP_MAX_TOPICS);
                 qdx_exit(-1);
             }

@@ -1,3 +1,4 @@
+// Growable arrays: a header in front of the elements, grown by doubling.
 #include "runtime/dyna.h"
 
 #include <cstdio>
@@ -272,6 +273,7 @@ char* qdx_strdup(const char* s) {
     if (!s) return nullptr;
     char* c = strdup(s);
     if (!c) {
+        // Below the program frame: the message goes to the screen only.
         std::fputs("ERROR: (S0-00-0001) Not enough memory.  Please add more swap space.\n", stdout);
         qdx_exit(-1);
     }

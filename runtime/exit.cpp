@@ -1,3 +1,5 @@
+// The runtime's exit: flush both streams, then end the process (or throw in
+// the fuzz build).
 #include "runtime/exit.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// File-name parts, the directory search path and searches along it.
 #include "runtime/fnm.h"
 
 #include <pwd.h>

@@ -58,12 +58,24 @@ int add_lib_search_path(const char* directory);
 // until the path changes).
 const char* const* FNM_full_search_list(int* count);
 
-// Searching: each returns a new string (free it) or null.
+// Searching: each returns a new string (free it) or null.  A leading "~"
+// of the name is expanded first; mode is an access(2) mode.
+// FNM_search: with flag FNM_NAME_ONLY the name itself when it is
+// accessible; with FNM_SEARCH_PATH (or -1) the first directory of the
+// search path that holds an accessible file of that name, joined to it.
 char* FNM_search(const char* name, int mode, int flag);
+// As FNM_search, but looks in the first directory of the path only.
 char* FNM_search1(const char* name, int mode, int flag);
+// The name with each extension of ext_list (blank- or comma-separated) in
+// turn, searched as FNM_search (FNM_search1 for the "1" form) does: the
+// first found.
 char* FNM_search_file(const char* name, const char* ext_list, int flag);
 char* FNM_search_file1(const char* name, const char* ext_list, int flag);
+// A name with an extension (or no list) is searched as it is; else with
+// each extension of the null-terminated list in turn.
 char* FNM_search_ext(const char* name, const char* const* exts, int flag);
+// Opens the file found along the search path; a name not found is opened
+// as given when mode writes, else null.
 FILE* FNM_fopen(const char* name, const char* mode);
 
 // Names.  A volume is the text before a first ':' that no '/' precedes;

@@ -1,3 +1,4 @@
+// Leveled messages of the runtime services, their log and the fatal exit.
 #include "runtime/msg.h"
 
 #include <cstdarg>

@@ -1,3 +1,5 @@
+// Outside programs run with an argument vector, whole-file writes and the
+// crash handler.
 #include "runtime/process.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// The definition file: loading its sections and wildcard key look-ups.
 #include "runtime/rc.h"
 
 #include <cctype>

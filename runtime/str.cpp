@@ -1,3 +1,4 @@
+// String lists, tokens, wildcard matching, case and number conversions.
 #include "runtime/str.h"
 
 #include "runtime/msg.h"

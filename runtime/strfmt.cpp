@@ -1,3 +1,4 @@
+// printf-style formatting into a std::string.
 #include "runtime/strfmt.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Peak-memory sampling, the closing resource report and date texts.
 #include "runtime/sysinfo.h"
 
 #include <fcntl.h>

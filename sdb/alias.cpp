@@ -1,3 +1,4 @@
+// The alias file of a design: its assignments read, kept and written.
 #include "sdb/alias.h"
 
 #include <cctype>
@@ -166,8 +167,7 @@ int ALIAS_add(const char* first, const char* second) {
 
 void ALIAS_write_to(const char* path) {
     if (alias_net_count != DYNA_count(alias_net_tab)) {
-        sdb_log_error(SDB_FATAL, "%s", FA_01_0042);
-        qdx_exit(-1);
+        sdb_exit_error(SDB_FATAL, "%s", FA_01_0042);
     }
     if (alias_net_count == 0 || !path) return;
     AtomicFile out(path);
@@ -175,8 +175,7 @@ void ALIAS_write_to(const char* path) {
     for (int i = 0; ok && i < alias_net_count; ++i)
         std::fprintf(out.stream(), "ASSIGN %s %s\n", alias_net_tab[i].first, alias_net_tab[i].second);
     if (!ok || !out.commit()) {
-        sdb_log_error(SDB_FATAL, FA_01_0020, path);
-        qdx_exit(-1);
+        sdb_exit_error(SDB_FATAL, FA_01_0020, path);
     }
 }
 

@@ -23,6 +23,8 @@ extern AliasPair* alias_net_tab;  // DynaArray
 extern int alias_net_count;
 extern PortAlias* sdb_port_aliasG;  // DynaArray, or null
 
+// Empties the alias table and reads the ASSIGN and ALIAS lines of the
+// alias file asn_file_name, when one is named and can be opened.
 void ALIAS_init();
 // Reads one "ALIAS" statement after its keyword.
 void sdb_get_port_alias(FILE* stream);
@@ -40,4 +42,5 @@ void ALIAS_free();
 void port_alias_free();
 int ALIAS_fix();
 
+// Frees the alias tables and forgets the alias file's name.
 void ALIAS_reset_globals();

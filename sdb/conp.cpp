@@ -146,8 +146,7 @@ void CONP_read(const char* path) {
 
 void CONP_write(const char* path) {
     if (conp_count != DYNA_count(conp_tab)) {
-        sdb_log_error(SDB_FATAL, "%s", FA_01_0040);
-        qdx_exit(-1);
+        sdb_exit_error(SDB_FATAL, "%s", FA_01_0040);
     }
     if (!path) return;
     std::error_code ec;
@@ -165,8 +164,7 @@ void CONP_write(const char* path) {
         ok = w.flush();
     }
     if (!ok || !out.commit()) {
-        sdb_log_error(SDB_FATAL, FA_01_0020, path);
-        qdx_exit(-1);
+        sdb_exit_error(SDB_FATAL, FA_01_0020, path);
     }
 }
 
@@ -201,8 +199,7 @@ void CONP_dump() {
         }
     }
     if (!ok || !out.commit()) {
-        sdb_log_error(SDB_FATAL, FA_01_0020, path);
-        qdx_exit(-1);
+        sdb_exit_error(SDB_FATAL, FA_01_0020, path);
     }
 }
 
@@ -215,11 +212,6 @@ int CONP_lookup_con(int cell, int object, int node) { return by_cell_obj_node.fi
 // Mapping between the nodes of the current design and cell pins.
 
 namespace {
-
-[[noreturn]] void fatal(const char* text) {
-    sdb_log_error(SDB_FATAL, "%s", text);
-    qdx_exit(-1);
-}
 
 // The name of a node's own pin (a port node: its port's name).
 std::string own_pin_name(int node) {
@@ -240,9 +232,9 @@ bool map_node(int node, int obj, std::string& pin_text, std::string& obj_text) {
     if (DYNA_count(conp_tab) == 0 || !in_range(obj, obj_count) || !in_range(obj, DYNA_count(sobj_tab))) return false;
     int32_t w = sobj_tab[obj];
     if (w >= 0) return false;
-    if (!sdb_is_prefix_word(w)) fatal(FA_02_0008);
+    if (!sdb_is_prefix_word(w)) sdb_exit_error(SDB_FATAL, "%s", FA_02_0008);
     int p = sdb_prefix_of(w);
-    if (!in_range(p, prefix_count) || prefix_tab[p].owner != SDB_OWNER_OBJECT + obj) fatal(FA_02_0020);
+    if (!in_range(p, prefix_count) || prefix_tab[p].owner != SDB_OWNER_OBJECT + obj) sdb_exit_name_inconsistency();
     int cell = -1;
     std::string upper, lower;
     PREFIX_get_cio_names(prefix_tab, p, &cell, upper, lower);
@@ -293,7 +285,7 @@ int SDB_map_cellpin_to_node(const char* instance, const char* cell_pin, int* obj
     if (e < 0) return 0;
     int32_t o = prefix_tab[e].owner & ~SDB_OWNER_OBJECT;
     if (o >= obj_count) return 0;
-    if (!in_range(o, DYNA_count(sobj_tab)) || sobj_tab[o] != sdb_prefix_word(e)) fatal(FA_02_0020);
+    if (!in_range(o, DYNA_count(sobj_tab)) || sobj_tab[o] != sdb_prefix_word(e)) sdb_exit_name_inconsistency();
     if (obj) *obj = o;
     return 0;
 }

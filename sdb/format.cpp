@@ -1,3 +1,5 @@
+// The byte layout of design database files: flag words written by the
+// other byte order, buffered reads and word writes, and table growth.
 #include <unistd.h>
 
 #include <algorithm>

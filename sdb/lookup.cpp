@@ -18,11 +18,6 @@ namespace {
 
 bool in_range(int i, int count) { return i >= 0 && i < count; }
 
-[[noreturn]] void inconsistent() {
-    sdb_log_error(SDB_FATAL, "%s", FA_02_0020);
-    qdx_exit(-1);
-}
-
 // ---------------------------------------------------------------------
 // Index of one table's name words: for each symbol id the records that
 // carry it, in increasing index order, so that "the first record named
@@ -201,7 +196,7 @@ const char* record_name(SdbDatabase* db, int i, const int32_t* words, int32_t ow
     }
     SdbPrefixEntry* pre = table_of(db, SDB_PREF, prefix_tab);
     int p = sdb_prefix_of(w);
-    if (!in_range(p, DYNA_count(pre)) || pre[p].owner != owner) inconsistent();
+    if (!in_range(p, DYNA_count(pre)) || pre[p].owner != owner) sdb_exit_name_inconsistency();
     buffer = PREFIX_get(pre, p);
     return buffer.c_str();
 }
@@ -217,7 +212,7 @@ int owner_record(int p, int32_t owner_bits, int count, const int32_t* words) {
     if (o < 0) return -1;
     int r = o & ~owner_bits;
     if (r >= count) return -1;
-    if (!in_range(r, DYNA_count(words)) || words[r] != sdb_prefix_word(p)) inconsistent();
+    if (!in_range(r, DYNA_count(words)) || words[r] != sdb_prefix_word(p)) sdb_exit_name_inconsistency();
     return r;
 }
 

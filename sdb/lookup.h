@@ -30,7 +30,8 @@ const char* SDB_net_name(SdbDatabase* db, int net);
 const char* SDB_class_name_of(int obj);
 
 // ---------------------------------------------------------------------
-// Look-ups by symbol id: the first record whose name is sym.
+// Look-ups by symbol id in the current design: the first record whose
+// name is sym, or -1 when there is none or no design is current.
 
 int SDB_search_port(int sym);
 int SDB_search_class(int sym);

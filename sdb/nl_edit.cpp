@@ -155,8 +155,7 @@ int SDB_nl_make_prim_class(const char* name) {
     if (cls >= 0) return cls;
     int prim = SDB_lookup_primitive(name);
     if (prim < 0) {
-        sdb_log_error(SDB_FATAL, FA_01_0051, name);
-        qdx_exit(-1);
+        sdb_exit_error(SDB_FATAL, FA_01_0051, name);
     }
     return class_from_primitive(SYM_setup(sym_tab, name), prim);
 }
@@ -215,8 +214,7 @@ int SDB_nl_rename_obj(int obj, const char* name) {
     if (sdb_is_prefix_word(w)) {
         int p = sdb_prefix_of(w);
         if (!in_range(p, prefix_count) || prefix_tab[p].owner != SDB_OWNER_OBJECT + obj) {
-            sdb_log_error(SDB_FATAL, "%s", FA_02_0020);
-            qdx_exit(-1);
+            sdb_exit_name_inconsistency();
         }
         prefix_tab[p].owner = -1;
     }

@@ -1,3 +1,4 @@
+// Hierarchical names: the prefix table that shares the leading parts.
 #include "sdb/prefix.h"
 
 #include <algorithm>
@@ -43,22 +44,14 @@ void store_symbols(SdbPrefixEntry* table, SymbolTable* symbols) {
     std::memcpy(&DYNA_header(table)->reserved[2], &symbols, sizeof symbols);
 }
 
-[[noreturn]] void fatal(const char* text) {
-    sdb_log_error(SDB_FATAL, "%s", text);
-    qdx_exit(-1);
-}
-
-[[noreturn]] void too_long() {
-    sdb_log_error(SDB_FATAL, FA_02_0044, "", static_cast<long>(PREFIX_NAME_LIMIT));
-    qdx_exit(-1);
-}
+[[noreturn]] void too_long() { sdb_exit_error(SDB_FATAL, FA_02_0044, "", static_cast<long>(PREFIX_NAME_LIMIT)); }
 
 // The text of one segment on a walk up the tree: the entry's own name
 // (a stand-in entry has been replaced by the one it stands for).
 const char* segment_text(const SymbolTable* symbols, const SdbPrefixEntry& e) {
-    if (e.name < 0) fatal(FA_02_0026);
+    if (e.name < 0) sdb_exit_error(SDB_FATAL, "%s", FA_02_0026);
     const char* text = SYM_get(symbols, e.name);
-    if (!text || !*text) fatal(FA_02_0027);
+    if (!text || !*text) sdb_exit_error(SDB_FATAL, "%s", FA_02_0027);
     return text;
 }
 
@@ -86,14 +79,14 @@ int gather(SdbPrefixEntry* table, int entry, bool stop_at_level, std::vector<con
     // Each entry is met at most once on a sound walk; more steps than
     // entries means the links go round in a circle.
     for (int steps = 0; entry != -1; ++steps) {
-        if (entry < 0 || entry >= count) fatal(FA_02_0026);
-        if (steps > count) fatal(FA_02_0020);
+        if (entry < 0 || entry >= count) sdb_exit_error(SDB_FATAL, "%s", FA_02_0026);
+        if (steps > count) sdb_exit_name_inconsistency();
         if (stop_at_level && table[entry].owner <= -6) return entry;
         int e = entry;
         for (int hops = 0; table[e].name <= -6; ++hops) {
             e = -6 - table[e].name;
-            if (e >= count) fatal(FA_02_0026);
-            if (hops > count) fatal(FA_02_0020);
+            if (e >= count) sdb_exit_error(SDB_FATAL, "%s", FA_02_0026);
+            if (hops > count) sdb_exit_name_inconsistency();
         }
         const char* text = segment_text(symbols, table[e]);
         // Segments and separators fill a buffer of the limit from its

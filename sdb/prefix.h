@@ -36,6 +36,8 @@ int PREFIX_add(SdbPrefixEntry** table, int name, int parent, int owner);
 // over the limit (FA-02-0044) ends the run.
 const char* PREFIX_get(SdbPrefixEntry* table, int entry);
 
+// The hierarchy separator that joins the parts of a hierarchical name
+// ('.' at start-up).
 void PREFIX_set_dot(char c);
 char PREFIX_get_dot();
 
@@ -80,4 +82,5 @@ void reset_prefix_num_tabsL();
 // is "."; "" for a null src.
 void SDB_flatten_name(std::string& dst, const char* src);
 
+// Returns the prefix tables, the separator and the name buffer to start-up.
 void PREFIX_reset_globals();

@@ -265,10 +265,7 @@ private:
         }
     }
 
-    [[noreturn]] void illegal() {
-        sdb_log_error(SDB_FATAL, FA_01_0053, name_.c_str());
-        qdx_exit(-1);
-    }
+    [[noreturn]] void illegal() { sdb_exit_error(SDB_FATAL, FA_01_0053, name_.c_str()); }
 
     // The pins of one value: "name[n]" gives name0 .. name(n-1); an empty
     // value only takes a pin position; any other value is one pin.

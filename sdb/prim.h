@@ -72,6 +72,7 @@ struct ConpRecord {
 extern ConpRecord* conp_tab;  // DynaArray, or null
 extern int conp_count;
 
+// Empties the connection-point table, ready for CONP_add.
 void CONP_init();
 // The three names made symbols of symbols; the position of an identical
 // record, else of the appended one.

@@ -29,11 +29,6 @@ void remember_tail(int net, int node) {
 
 bool in_range(int i, int count) { return i >= 0 && i < count; }
 
-[[noreturn]] void inconsistent() {
-    sdb_log_error(SDB_FATAL, "%s", FA_02_0020);
-    qdx_exit(-1);
-}
-
 // Appends a record to slot k of db, making the table when the design was
 // opened without it.
 template <class T>
@@ -87,7 +82,7 @@ int find_tail(int net) {
     int t = net_tab[net].first_node;
     if (t == -1) return -1;
     for (int steps = 0; node_tab[t].next != -1; ++steps) {
-        if (steps > node_count || !in_range(node_tab[t].next, node_count)) inconsistent();
+        if (steps > node_count || !in_range(node_tab[t].next, node_count)) sdb_exit_name_inconsistency();
         t = node_tab[t].next;
     }
     remember_tail(net, t);
@@ -113,7 +108,7 @@ bool unlink(int node) {
     if (!in_range(net, net_count)) return false;
     int prev = -1, v = net_tab[net].first_node;
     for (int steps = 0; v != -1 && v != node; ++steps) {
-        if (steps > node_count || !in_range(v, node_count)) inconsistent();
+        if (steps > node_count || !in_range(v, node_count)) sdb_exit_name_inconsistency();
         prev = v;
         v = node_tab[v].next;
     }
@@ -131,7 +126,7 @@ bool on_list(int net, int node) {
     int v = net_tab[net].first_node;
     for (int steps = 0; v != -1; ++steps) {
         if (v == node) return true;
-        if (steps > node_count || !in_range(v, node_count)) inconsistent();
+        if (steps > node_count || !in_range(v, node_count)) sdb_exit_name_inconsistency();
         v = node_tab[v].next;
     }
     return false;
@@ -149,14 +144,14 @@ void remove_node(int node) {
 void release_name(int32_t word, int32_t owner) {
     if (!sdb_is_prefix_word(word)) return;
     int p = sdb_prefix_of(word);
-    if (!in_range(p, prefix_count) || prefix_tab[p].owner != owner) inconsistent();
+    if (!in_range(p, prefix_count) || prefix_tab[p].owner != owner) sdb_exit_name_inconsistency();
     prefix_tab[p].owner = -1;
 }
 
 void check_name(int32_t word, int32_t owner) {
     if (!sdb_is_prefix_word(word)) return;
     int p = sdb_prefix_of(word);
-    if (!in_range(p, prefix_count) || prefix_tab[p].owner != owner) inconsistent();
+    if (!in_range(p, prefix_count) || prefix_tab[p].owner != owner) sdb_exit_name_inconsistency();
 }
 
 }  // namespace
@@ -226,9 +221,8 @@ int SDB_make_obj(int name_word, int cls, int reserved, int n) {
         const SdbClass& c = class_tab[cls];
         if (n != -1 && n > c.pin_count) {
             const char* cname = SYM_get(sym_tab, c.name);
-            sdb_log_error(SDB_FATAL, FA_02_0005, static_cast<long>(n), static_cast<long>(c.pin_count),
-                          cname ? cname : "");
-            qdx_exit(-1);
+            sdb_exit_error(SDB_FATAL, FA_02_0005, static_cast<long>(n), static_cast<long>(c.pin_count),
+                           cname ? cname : "");
         }
         nodes = (n == -1 || c.type < 17 || c.pin_count < 16) ? c.pin_count : n;
         if (nodes < 0) nodes = 0;
@@ -346,7 +340,7 @@ int SDB_relink_node(int a, int b) {
     int net = na.net;
     int prev = -1, v = net_tab[net].first_node;
     for (int steps = 0; v != -1 && v != a; ++steps) {
-        if (steps > node_count || !in_range(v, node_count)) inconsistent();
+        if (steps > node_count || !in_range(v, node_count)) sdb_exit_name_inconsistency();
         prev = v;
         v = node_tab[v].next;
     }
@@ -409,7 +403,7 @@ int SDB_delete_net(int net) {
     // The nodes stay with their objects and ports; they only lose the net.
     int v = net_tab[net].first_node;
     for (int steps = 0; v != -1; ++steps) {
-        if (steps > node_count || !in_range(v, node_count)) inconsistent();
+        if (steps > node_count || !in_range(v, node_count)) sdb_exit_name_inconsistency();
         int next = node_tab[v].next;
         node_tab[v].net = -1;
         node_tab[v].next = -1;

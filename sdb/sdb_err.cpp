@@ -1,3 +1,4 @@
+// The printers of the design database's coded messages.
 #include "sdb/sdb_err.h"
 
 #include <algorithm>
@@ -5,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "runtime/exit.h"
 #include "runtime/strfmt.h"
 
 char sdb_err_msg_bufferG[4096] = {0};
@@ -75,6 +77,16 @@ void sdb_log_error4(int level, const char* format, ...) { SDB_LOG_ERROR_BODY; }
 void sdb_log_error5(int level, const char* format, ...) { SDB_LOG_ERROR_BODY; }
 
 #undef SDB_LOG_ERROR_BODY
+
+void sdb_exit_error(int level, const char* format, ...) {
+    va_list ap;
+    va_start(ap, format);
+    log_error(level, format, ap);
+    va_end(ap);
+    qdx_exit(-1);
+}
+
+void sdb_exit_name_inconsistency() { sdb_exit_error(SDB_FATAL, "%s", FA_02_0020); }
 
 void sdb_info(int level, const char* format, ...) {
     std::string line;

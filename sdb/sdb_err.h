@@ -3,8 +3,8 @@
 // Every message is one line "SDB <level word><text>" on standard output
 // (never the report file), copied to the log stream when one is set.
 // The texts carry a code "(FA-gg-nnnn)": gg 01 files and memory, 02
-// design data and names, 04 versions.  The printers never end the
-// process; a caller that must stop calls qdx_exit(-1) after printing.
+// design data and names, 04 versions.  The printers return, except
+// sdb_exit_error, which ends the run after its line.
 #pragma once
 
 #include <cstdio>
@@ -78,6 +78,11 @@ void sdb_log_error2(int level, const char* format, ...) __attribute__((format(pr
 void sdb_log_error3(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void sdb_log_error4(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void sdb_log_error5(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Prints as sdb_log_error does, then ends the run with status -1.
+[[noreturn]] void sdb_exit_error(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Ends the run on hierarchical-name data that does not hold together
+// (FA-02-0020 at FATAL level).
+[[noreturn]] void sdb_exit_name_inconsistency();
 // The editor's variant: counts nothing, sets SDB_error_flagG on errors,
 // honours the quiet and information flags and names the batch line.
 void sdb_info(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));

@@ -1,3 +1,4 @@
+// The symbol table of a design: interned names, loaded and saved.
 #include "sdb/sym.h"
 
 #include <sys/stat.h>
@@ -28,8 +29,7 @@ struct SymbolNamePool {
     char* block(size_t n) {
         char* p = static_cast<char*>(std::malloc(std::max<size_t>(n, 1)));
         if (!p) {
-            sdb_log_error(SDB_ERROR, FA_01_0002, "SYM_load()");
-            qdx_exit(-1);
+            sdb_exit_error(SDB_ERROR, FA_01_0002, "SYM_load()");
         }
         chunks.emplace_back(p);
         return p;

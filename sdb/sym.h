@@ -35,9 +35,16 @@ inline constexpr int SYM_NBUCKETS = 1023;
 // Size multiplier of new symbol tables (1..500).
 extern int sym_model;
 
+// A new table (free it with SYM_free) with its "*UNDEF*" entry, sized by
+// sym_model; null for a bucket count below 1.
 SymbolTable* SYM_init(int nbuckets);
+// The id of name, or -1 when it is not in the table (or either is null).
 int SYM_lookup(SymbolTable* table, const char* name);
+// Adds name as a new entry and returns its id, even when the name is
+// there already (the copy is then not linked, so look-ups find the
+// first); -1 for a null table or name.
 int SYM_install(SymbolTable* table, const char* name);
+// The id of name, added first when it is not there; -1 for null.
 int SYM_setup(SymbolTable* table, const char* name);
 // Installs n distinct names of one bucket, given in strcmp order, as a
 // balanced tree without searching it: the middle name first, then each
@@ -46,9 +53,13 @@ int SYM_setup(SymbolTable* table, const char* name);
 // in one by one in the same order, each found or installed as
 // SYM_setup does.
 void SYM_install_sorted(SymbolTable* table, const char* const* names, int32_t* ids, size_t n);
+// The name of id (owned by the table), or null for an id out of range.
 const char* SYM_get(const SymbolTable* table, int id);
+// The entry of id, or null for an id out of range.
 SymbolEntry* SYM_query(SymbolTable* table, int id);
+// Frees the table, its entries and names (null is allowed).
 void SYM_free(SymbolTable* table);
+// Sets sym_model when n is 1..500; other values are ignored.
 void SYM_set_model(int n);
 // Number of entries (ids 0 .. count-1); 0 for a null table.
 int SYM_count(const SymbolTable* table);
@@ -67,4 +78,6 @@ int SYM_save(FILE* stream, const SymbolTable* table);
 // them; restore 1: reads them back.  0, or 1 on a short read or write.
 int SYM_pack_mem(int restore, FILE* stream, SymbolTable* table);
 
+// Returns the module state (the size multiplier, the packed count, the
+// byte order of the last design) to start-up.
 void SYM_reset_globals();

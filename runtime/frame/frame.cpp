@@ -1,3 +1,5 @@
+// The program frame: banner, report file, output to screen and report,
+// argument editing and allocation that ends the run when memory runs out.
 #include "runtime/frame/frame.h"
 
 #include <sys/stat.h>
@@ -251,6 +253,8 @@ void delete_arg(int* argc, char** argv, int i) {
     argv[*argc] = nullptr;
 }
 
+// Out of memory, the frame cannot format a message: a fixed line goes to
+// standard error before the exit.
 void* stg_malloc(size_t size) {
     void* p = std::malloc(size ? size : 1);
     if (!p) {

@@ -212,6 +212,7 @@ int SCAN_COUNT_SIBLING_AST(const ScanAstNode* node) {
 
 int SCAN_CHILD_COUNT(const ScanAstNode* node) { return node ? SCAN_COUNT_SIBLING_AST(node->child) : 0; }
 
+// A debugging dump on the screen only.
 void SCAN_PRINT_AST(const ScanAstNode* node, int indent) {
     for (; node; node = node->sibling) {
         std::printf("%*s%s", indent, "", scan_node_name(node->kind));

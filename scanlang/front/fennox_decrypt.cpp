@@ -1,3 +1,4 @@
+// Decoding the digit-coded compression groups of a DFT file.
 #include "scanlang/front/fennox_decrypt.h"
 
 #include "scanlang/front/diagnostics.h"

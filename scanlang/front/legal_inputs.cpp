@@ -1,3 +1,4 @@
+// Checking and merging the legal and illegal input patterns of a constraint.
 #include "scanlang/front/legal_inputs.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Reading a map file on its own and cell look-ups in the map tree.
 #include "scanlang/front/scan_aux.h"
 
 #include <cstdio>

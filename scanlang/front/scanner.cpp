@@ -191,6 +191,8 @@ void ScanScanner::start(FILE* in) {
             if (got < sizeof block) break;
         }
         if (std::ferror(in)) {
+            // A read failure is reported on standard error with its own
+            // status, apart from the diagnostics of the text.
             int err = errno;
             int line = 1;
             for (char c : text) line += c == '\n';

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <map>
 
+#include "bscan/main/kestrand_reset.h"
 #include "desc/reader.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
@@ -308,11 +309,7 @@ std::vector<std::string> pad_order() {
 
 void InsertionTest::reset_all() {
     if (sdb) SDB_close(sdb, 0);
-    BSCAN_reset_globals();
-    JTAG_TAP_reset_globals();
-    JTAG_CMD_reset_globals();
-    DESC_reset_globals();
-    SDB_reset_globals();
+    KESTRAND_reset_globals();
 }
 
 void InsertionTest::SetUp() {

@@ -153,10 +153,7 @@ protected:
         reset();
     }
     static void reset() {
-        BSDL_reset_globals();
-        DESC_reset_globals();
-        SDB_reset_globals();
-        FRAME_reset_globals();
+        TALLOWMERE_reset_globals();
         DESC_set_hash_modulus(DESC_HASH_MODULUS_TALLOWMERE);
     }
 };
@@ -172,7 +169,6 @@ protected:
     }
     void TearDown() override {
         BsdlTest::TearDown();
-        FNM_reset_globals();
         dir.reset();
     }
 

@@ -244,4 +244,33 @@ TEST_F(Cli, ChainErrorsReachTheReport) {
     EXPECT_EQ(without_banners(read_file(dir.path() / "chip.bsdl.rpt")), kBroken);
 }
 
+// The description errors that end a run are in the report as on the
+// screen: a missing design, and a syntax error of the configuration.
+TEST_F(Cli, DescriptionErrorsReachTheReport) {
+    struct Case {
+        const char* what;
+        std::function<void(const ChipDir&)> prepare;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"missing design", nullptr, "ERROR: can't find sdb file \"chip.c.sdb\"\n\n"},
+        {"configuration syntax",
+         [](const ChipDir& d) {
+             chip_design(d);
+             d.write("chip.bsc", "%TAP_CONTROLLER = ;\n");
+         },
+         "\"./chip.bsc\", line 1: Syntax Error at '='\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ChipDir dir;
+        if (c.prepare) c.prepare(dir);
+        reset();
+        auto r = run({testsupport::built_program("bin/tallowmere"), "chip"}, dir.path());
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(without_banners(r.out), c.message);
+        EXPECT_EQ(without_banners(read_file(dir.path() / "chip.bsdl.rpt")), c.message);
+    }
+}
+
 }  // namespace

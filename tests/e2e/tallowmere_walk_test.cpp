@@ -144,11 +144,7 @@ struct Walk {
 Walk walk_chip(const fs::path& dir) {
     RunResult r = testsupport::run_child([&] {
         testsupport::ChangeDir cd(dir);
-        BSDL_reset_globals();
-        DESC_reset_globals();
-        SDB_reset_globals();
-        FRAME_reset_globals();
-        FNM_reset_globals();
+        TALLOWMERE_reset_globals();
         DESC_set_hash_modulus(DESC_HASH_MODULUS_TALLOWMERE);
         CMD_set_path(dir.c_str(), nullptr, static_cast<const char*>(nullptr));
         BS_LIB_FILE = "chip.lib";

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bscan/main/kestrand_reset.h"
 #include "desc/lib.h"
 #include "desc/tables.h"
 #include "jtag/jtag.h"
@@ -131,10 +132,7 @@ protected:
     void TearDown() override { reset(); }
 
     static void reset() {
-        JTAG_TAP_reset_globals();
-        BSCAN_FACTS_reset_globals();
-        JTAG_CMD_reset_globals();
-        DESC_reset_globals();
+        KESTRAND_reset_globals();
     }
 };
 

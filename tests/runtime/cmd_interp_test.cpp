@@ -146,8 +146,7 @@ TEST_F(Interp, ShellHandsTheLineToShAndStartsShWithoutWords) {
 }
 
 TEST(CmdParseMain, WithoutDictionaryUsesTheOptionText) {
-    MSG_reset_globals();
-    CMD_reset_globals();
+    RUNTIME_reset_globals();
     const char* argv[] = {"prog", "-ab", "-out", "x.txt", "-n5", "file"};
     ASSERT_EQ(CMD_parse_main(6, const_cast<char**>(argv), "[-a-c] -out %s -n %d"), 0);
     const char* out = nullptr;
@@ -162,7 +161,7 @@ TEST(CmdParseMain, WithoutDictionaryUsesTheOptionText) {
     const char* bad[] = {"prog", "-d"};
     std::string err = testsupport::stderr_of([&] { EXPECT_EQ(CMD_parse_main(2, const_cast<char**>(bad), "[-a-c]"), -1); });
     EXPECT_EQ(err, "ERROR 010: Invalid command option: -d\n");
-    CMD_reset_globals();
+    RUNTIME_reset_globals();
 }
 
 }  // namespace

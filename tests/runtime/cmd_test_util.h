@@ -15,6 +15,7 @@
 
 #include "runtime/cmd.h"
 #include "runtime/dyna.h"
+#include "runtime/reset.h"
 #include "runtime/fnm.h"
 #include "runtime/msg.h"
 #include "runtime/rc.h"
@@ -104,9 +105,7 @@ private:
 class Interp : public ::testing::Test {
 protected:
     void SetUp() override {
-        FNM_reset_globals();
-        MSG_reset_globals();
-        CMD_reset_globals();
+        RUNTIME_reset_globals();
         CMD_init();
         CMD_set_path(nullptr, ".", nullptr);
         CMD_set_dictionary(&kDictionary);
@@ -117,9 +116,7 @@ protected:
     }
     void TearDown() override {
         if (FILE* log = MSG_swap_log(nullptr, nullptr)) std::fclose(log);
-        MSG_reset_globals();
-        CMD_reset_globals();
-        FNM_reset_globals();
+        RUNTIME_reset_globals();
         std::fclose(out_);
         _product = nullptr;
     }

@@ -13,6 +13,7 @@
 
 #include "runtime/cmd.h"
 #include "runtime/dyna.h"
+#include "runtime/reset.h"
 #include "runtime/fnm.h"
 #include "runtime/msg.h"
 #include "support/testsupport.h"
@@ -62,14 +63,8 @@ std::vector<std::string> roots() {
 
 class FnmBase : public ::testing::Test {
 protected:
-    void SetUp() override {
-        FNM_reset_globals();
-        MSG_reset_globals();
-    }
-    void TearDown() override {
-        CMD_reset_globals();
-        FNM_reset_globals();
-    }
+    void SetUp() override { RUNTIME_reset_globals(); }
+    void TearDown() override { RUNTIME_reset_globals(); }
 };
 
 // A tree of directories: the working directory "work" with designs, lib and

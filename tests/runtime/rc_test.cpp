@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "runtime/dyna.h"
+#include "runtime/reset.h"
 #include "runtime/fnm.h"
 #include "runtime/msg.h"
 #include "runtime/rc.h"
@@ -35,15 +36,10 @@ std::vector<std::string> lookup(const char* pattern) {
 class RcBase : public ::testing::Test {
 protected:
     void SetUp() override {
-        FNM_reset_globals();
-        RC_reset_globals();
-        MSG_reset_globals();
+        RUNTIME_reset_globals();
         CMD_set_path(nullptr, ".", nullptr);
     }
-    void TearDown() override {
-        RC_reset_globals();
-        FNM_reset_globals();
-    }
+    void TearDown() override { RUNTIME_reset_globals(); }
     int load(const std::string& text, const char* section = nullptr) {
         tmp.write("quendal.def", text);
         return RC_load("quendal", section);

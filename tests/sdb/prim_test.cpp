@@ -29,14 +29,7 @@ class Prim : public SdbTest {
 protected:
     void SetUp() override {
         SdbTest::SetUp();
-        CMD_reset_globals();
-        FNM_reset_globals();
         CMD_set_path(dir.str().c_str(), nullptr, nullptr);
-    }
-    void TearDown() override {
-        CMD_reset_globals();
-        FNM_reset_globals();
-        SdbTest::TearDown();
     }
     int load(const std::string& text) {
         dir.write("primitive.def", text);

@@ -12,20 +12,22 @@
 #include <string>
 #include <vector>
 
-#include "runtime/dyna.h"
+#include "runtime/reset.h"
 #include "sdb/sdb.h"
 #include "support/testsupport.h"
 
 namespace sdbtest {
 
-// Every test starts from the layer's start-up state.
+// Every test starts from the start-up state of the database and the
+// runtime below it.
 class SdbTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { reset(); }
+    void TearDown() override { reset(); }
+    static void reset() {
         SDB_reset_globals();
-        DYNA_reset_globals();
+        RUNTIME_reset_globals();
     }
-    void TearDown() override { SDB_reset_globals(); }
     std::string path(const std::string& name) const { return (dir.path() / name).string(); }
     testsupport::TempDir dir;
 };

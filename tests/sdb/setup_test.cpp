@@ -3,8 +3,6 @@
 #include <filesystem>
 
 #include "runtime/cmd.h"
-#include "runtime/fnm.h"
-#include "runtime/rc.h"
 #include "sdb_test_util.h"
 
 namespace {
@@ -13,22 +11,7 @@ using namespace sdbtest;
 using testsupport::ChangeDir;
 using testsupport::ScopedEnv;
 
-class Setup : public SdbTest {
-protected:
-    void SetUp() override {
-        SdbTest::SetUp();
-        reset();
-    }
-    void TearDown() override {
-        reset();
-        SdbTest::TearDown();
-    }
-    static void reset() {
-        CMD_reset_globals();
-        FNM_reset_globals();
-        RC_reset_globals();
-    }
-};
+class Setup : public SdbTest {};
 
 TEST_F(Setup, SeparatorFromTheDefinitionFileInTheWorkingDirectory) {
     dir.write("work/quendal.def", "hier_dot = /;\n");

@@ -10,6 +10,7 @@
 
 #include "plovert_support.h"
 #include "sdb/sdb.h"
+#include "tools/common/tool.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -167,7 +168,7 @@ TEST(PlovertChip, EditedLowerModuleExpandsUnderHierarchicalNames) {
     EXPECT_EQ(n.net_of("core.BCELL0{SO}"), (Group{"TAP{BOUNDARY_out}", "core.BCELL0{SO}"}));
     EXPECT_EQ(n.net_of("core.BCELL0{SHIFT}"), (Group{"TAP{SHIFT_DR}", "core.BCELL0{SHIFT}"}));
     // The hierarchical name finds the cell through the prefix table.
-    SDB_reset_globals();
+    ntool::reset_globals();
     SdbDatabase* db = SDB_open(cells.c_str(), "r", 0);
     ASSERT_NE(db, nullptr);
     SDB_setup(db);

@@ -17,6 +17,7 @@
 
 #include "runtime/dyna.h"
 #include "sdb/sdb.h"
+#include "tools/common/tool.h"
 #include "support/testsupport.h"
 
 namespace plovert_test {
@@ -51,7 +52,7 @@ inline const char* direction_word(int dir) {
 // input, output or inout.  The module name and type are recorded in the
 // design's properties, as the compilers record them.
 inline void make_design(const std::string& path, const std::string& text) {
-    SDB_reset_globals();
+    ntool::reset_globals();
     SdbDatabase* db = SDB_open(path.c_str(), "w", 0);
     ASSERT_NE(db, nullptr) << path;
     SDB_setup(db);
@@ -145,7 +146,7 @@ struct Netlist {
 // The connectivity of a design file, read through its tables.
 inline Netlist read_netlist(const std::string& path) {
     Netlist n;
-    SDB_reset_globals();
+    ntool::reset_globals();
     SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
     EXPECT_NE(db, nullptr) << path;
     if (!db) return n;

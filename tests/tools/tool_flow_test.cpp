@@ -9,6 +9,7 @@
 #include <string>
 
 #include "sdb/sdb.h"
+#include "tools/common/tool.h"
 #include "support/testsupport.h"
 #include "tests/tools/tool_test_util.h"
 
@@ -32,7 +33,7 @@ protected:
         fs::create_directories(dir() / "out");
         ok("tessick", {"-lib", "cells.v", "chip.v", "-opath", "lib"}, dir());
     }
-    void TearDown() override { SDB_reset_globals(); }
+    void TearDown() override { ntool::reset_globals(); }
     const fs::path& dir() const { return tmp_.path(); }
 
     // The netlist of the compiled chip written back, recompiled into

@@ -1,3 +1,4 @@
+// Names of netlist writers: bus bits, identifier escaping and unique scopes.
 #include "tools/common/names.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Design databases as the netlist tools see them: read whole into plain
+// tables, and written back.
 #include "tools/common/netdb.h"
 
 #include <unistd.h>

@@ -1,10 +1,14 @@
+// Messages, log and end of a netlist tool run.
 #include "tools/common/tool.h"
 
 #include <cstdio>
 
 #include "runtime/cmd.h"
 #include "runtime/exit.h"
+#include "runtime/frame/frame.h"
 #include "runtime/process.h"
+#include "runtime/reset.h"
+#include "sdb/sdb.h"
 
 namespace ntool {
 
@@ -45,6 +49,12 @@ void ToolRun::usage(const std::string& text) {
     std::fflush(stdout);
     std::fprintf(stderr, "%s", text.c_str());
     finish(2);
+}
+
+void reset_globals() {
+    SDB_reset_globals();
+    FRAME_reset_globals();
+    RUNTIME_reset_globals();
 }
 
 }  // namespace ntool

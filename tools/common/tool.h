@@ -35,4 +35,9 @@ private:
     std::vector<std::string> log_;
 };
 
+// The one reset of every netlist tool: returns the design database, the
+// frame and the runtime, all the layers a tool uses, to their start-up
+// state.
+void reset_globals();
+
 }  // namespace ntool

@@ -1,3 +1,4 @@
+// Reading the lines of a netlist-edit command file.
 #include "tools/plovert/command.h"
 
 #include <vector>

@@ -1,3 +1,4 @@
+// The batch run of one command file on one design database.
 #include "tools/plovert/editor.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// Masters of added and replaced instances, read for their ports.
 #include "tools/plovert/masters.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Connectivity edits of the current design in constant time per node.
 #include "tools/plovert/wiring.h"
 
 #include "runtime/exit.h"
@@ -9,13 +10,6 @@ namespace {
 
 bool in_range(int i, int count) { return i >= 0 && i < count; }
 
-// A net list that does not end, or leaves the node table, cannot be
-// edited safely.
-[[noreturn]] void broken_list() {
-    sdb_log_error(SDB_FATAL, "%s", FA_02_0020);
-    qdx_exit(-1);
-}
-
 }  // namespace
 
 void Wiring::build() {
@@ -25,7 +19,9 @@ void Wiring::build() {
     for (int n = 0; n < net_count; ++n) {
         int before = -1, count = 0;
         for (int v = net_tab[n].first_node; v != -1; v = node_tab[v].next) {
-            if (!in_range(v, node_count) || prev_[static_cast<std::size_t>(v)] != kOff) broken_list();
+            // A net list that does not end, or leaves the node table,
+            // cannot be edited safely.
+            if (!in_range(v, node_count) || prev_[static_cast<std::size_t>(v)] != kOff) sdb_exit_name_inconsistency();
             prev_[static_cast<std::size_t>(v)] = before;
             // A node is on the list of the net it names.
             node_tab[v].net = n;

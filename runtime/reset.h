@@ -1,0 +1,25 @@
+// One call that returns every module of the runtime layer (strings,
+// dynamic arrays, file names, resources, messages, commands, system
+// information) to its start-up state.  The frame above has its own,
+// FRAME_reset_globals.
+#pragma once
+
+#include "runtime/cmd.h"
+#include "runtime/dyna.h"
+#include "runtime/fnm.h"
+#include "runtime/msg.h"
+#include "runtime/rc.h"
+#include "runtime/str.h"
+#include "runtime/sysinfo.h"
+
+// The dynamic-array bookkeeping goes last: the modules before it free
+// their arrays through it.
+inline void RUNTIME_reset_globals() {
+    RC_reset_globals();
+    CMD_reset_globals();
+    FNM_reset_globals();
+    MSG_reset_globals();
+    STR_reset_globals();
+    SYSINFO_reset_globals();
+    DYNA_reset_globals();
+}
