@@ -10,6 +10,7 @@
 #include <string>
 
 #include "object_util.h"
+#include "section_map_util.h"
 #include "scanlang/front/scan_interface.h"
 #include "scanlang/front/scanner.h"
 #include "scanlang/object/core_switch.h"
@@ -85,6 +86,19 @@ TEST_F(DumpGoldenTest, RichTextMatchesGoldenFile) {
     std::string text = SL_object_dump_text();
     for (std::size_t at; (at = text.find(dir.str() + "/")) != std::string::npos;) text.erase(at, dir.str().size() + 1);
     const std::string golden = testsupport::source_path(kFixtures + "dump/rich.dump");
+    if (std::getenv("KEST_UPDATE_GOLDEN")) std::ofstream(golden, std::ios::binary) << text;
+    EXPECT_EQ(text, testsupport::read_file(golden));
+}
+
+// The map part alone: the fixture map file with two lockup latches.
+TEST_F(DumpGoldenTest, MapFileMatchesGoldenFile) {
+    maptest::parse(testsupport::read_file(testsupport::source_path(kFixtures + "cells.map")), scantest::Kind::MAP);
+    map_file_name = "cells.map";
+    MAP_AST_2_OBJECT();
+    ASSERT_TRUE(MAP_OBJECT);
+    SCAN_LOCKUP_LATCH_LIST = std::vector<std::string>{"l1", "l2"};
+    const std::string text = SL_object_dump_text();
+    const std::string golden = testsupport::source_path(kFixtures + "dump/cells.dump");
     if (std::getenv("KEST_UPDATE_GOLDEN")) std::ofstream(golden, std::ios::binary) << text;
     EXPECT_EQ(text, testsupport::read_file(golden));
 }
