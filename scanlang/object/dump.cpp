@@ -574,9 +574,9 @@ void Dump::chain(const ConnectScanRecord& c) {
         if (ck->polarity == CLOCK_POLARITY_POSITIVE) p("        CLOCK_POLARITY :   POSITIVE\n");
         else if (ck->polarity == CLOCK_POLARITY_NEGATIVE) p("        CLOCK_POLARITY :   NEGATIVE\n");
     }
-    // The don't-scan, don't-modify and must-be-transparent tables of this
-    // system are kept with the chains' scan-order tables: their headings
-    // only.
+    // No separate don't-scan, don't-modify or must-be-transparent tables
+    // are kept (a chain's scan-order table below holds those instances):
+    // the headings stay, without entries.
     p("    DONT SCAN TAB\n\n");
     p("    DONT MODIFY TAB\n\n");
     p("    MUST BE TRANSPARENT TAB\n\n");
