@@ -19,6 +19,7 @@
 #include "scanlang/front/scanner.h"
 #include "scanlang/front/seman.h"
 #include "scanlang/object/core_switch.h"
+#include "scanlang/object/dump.h"
 #include "scanlang/object/map_frame.h"
 #include "scanlang/object/object_state.h"
 
@@ -156,6 +157,7 @@ int scan_interface(const char* file_text, int debug, const char* tool) {
         print_tree(themapAST);
         print_tree(thepsoAST);
         print_tree(thelockupAST);
+        PRINT_OUT_OBJECT();
     }
     const int warned = has_error;
     close_scan();

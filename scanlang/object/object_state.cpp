@@ -2,6 +2,11 @@
 // current object.
 #include "scanlang/object/object_state.h"
 
+#include <algorithm>
+
+#include "scanlang/front/cursors.h"
+#include "scanlang/front/scanner.h"
+
 DftObject* DFT_OBJECT = nullptr;
 std::shared_ptr<MapObject> MAP_OBJECT;
 std::vector<CoreListEntry> SL_CORE_LIST;
@@ -50,6 +55,44 @@ DftTreeNode* SL_NEW_SCAN_DFT_PTR() {
 }
 
 CoreListEntry* SL_CORE_LIST_FINAL() { return SL_CORE_LIST.empty() ? nullptr : &SL_CORE_LIST.back(); }
+
+void free_scan_object() {
+    if (DftObject* gone = DFT_OBJECT) {
+        for (CoreListEntry& e : SL_CORE_LIST) {
+            if (e.object == gone) e.object = nullptr;
+            if (e.parent == gone) e.parent = nullptr;
+        }
+        for (const std::unique_ptr<DftTreeNode>& node : tree_nodes)
+            if (node->object == gone) node->object = nullptr;
+        if (INSTR_ORDER_TAB == &gone->instr_order_tab) INSTR_ORDER_TAB = nullptr;
+        // The tables copied from the object when it was made current.
+        SCAN_LOCKUP_LATCH_LIST.reset();
+        dft_multicycle_pathG.reset();
+        file_dft_multicycle_pathG.reset();
+        dft_critical_pathG.reset();
+        dft_false_pathG.reset();
+        file_dft_false_pathG.reset();
+        sl_gui_infoG.reset();
+        SCAN_CURSOR_reset_globals();
+        DFT_OBJECT = nullptr;
+        const auto owned = std::find_if(objects.begin(), objects.end(),
+                                        [gone](const std::unique_ptr<DftObject>& o) { return o.get() == gone; });
+        if (owned != objects.end()) objects.erase(owned);
+    }
+    if (!MAP_OBJECT) return;
+    // The map cursors point into the map object.
+    SCAN_CURSOR_reset_globals();
+    MAP_OBJECT.reset();
+    scan_free_comment_tab();
+}
+
+void sl_free_cfg_only() {
+    if (!DFT_OBJECT || (!DFT_OBJECT->fennox_in_groups && !DFT_OBJECT->fennox_out_groups)) return;
+    DFT_OBJECT->instruction_binary.clear();
+    DFT_OBJECT->register_length = -1;
+    DFT_OBJECT->fennox_in_groups.reset();
+    DFT_OBJECT->fennox_out_groups.reset();
+}
 
 void SCAN_OBJECT_reset_globals() {
     DFT_OBJECT = nullptr;

@@ -61,6 +61,18 @@ inline CoreListEntry NEW_CORE_LIST() { return {}; }
 // The last entry of SL_CORE_LIST, or null when it is empty.
 CoreListEntry* SL_CORE_LIST_FINAL();
 
+// Releases the current object with everything it owns and unregisters
+// it: its core-list entries (as object and as parent), the tree nodes,
+// the tables copied from it and every cursor forget it, and DFT_OBJECT is
+// none.  Then, when a map object is current, MAP_OBJECT is let go and the
+// saved comments are freed.  Objects of other cores stay.  A core whose
+// object was released is read again when it is made current.
+void free_scan_object();
+// Releases the configuration part of the current object (the instruction
+// binary, the register length and the FENNOX groups) when it has groups,
+// leaving those fields as a new object has them; nothing otherwise.
+void sl_free_cfg_only();
+
 // Back to the start-up state: no object, no core list; every object of
 // the run is freed.
 void SCAN_OBJECT_reset_globals();

@@ -4,6 +4,7 @@
 # stops on one that is not).
 kest_sources(
   core_switch.cpp
+  dump.cpp
   instance_files.cpp
   map_atpg.cpp
   map_connect.cpp
