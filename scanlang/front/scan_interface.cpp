@@ -126,10 +126,7 @@ int scan_interface(const char* file_text, int debug, const char* tool) {
 
     dft_file_nameG = opened;
     current_pathG = dir;
-    if (has_map_file) {
-        const std::string map_path = sl_resolve_file(map_file_name);
-        sl_parse_file(map_path, map_path);
-    }
+    if (has_map_file) sl_parse_map_file();
     MAP_AST_2_OBJECT();
     if (!DFT_OBJECT) report_empty_dft_file(file);
     decode_groups(DFT_OBJECT, file);

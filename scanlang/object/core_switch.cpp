@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 #include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
@@ -111,6 +112,16 @@ void sl_parse_file(const std::string& path, const std::string& shown) {
     scan_yyin = nullptr;
 }
 
+void sl_parse_map_file() {
+    // Every parse begins by setting the parser's trees aside; the DFT
+    // file's tree is mapped after the map file is read, so it is kept
+    // out of the parser's hands meanwhile.
+    ScanAstNode* dft = std::exchange(thedftAST, nullptr);
+    const std::string map_path = sl_resolve_file(map_file_name);
+    sl_parse_file(map_path, map_path);
+    thedftAST = dft;
+}
+
 void report_empty_dft_file(const std::string& name) {
     map_fatal_stdout("ERROR : The dft file '" + name + "' is empty.\n");
 }
@@ -158,10 +169,7 @@ int sl_find_and_parser_dft_file(const char* name_text) {
     dft_file_nameG = path;
     Text dir(FNM_break(path.c_str(), "p"));
     current_pathG = string_of(dir);
-    if (has_map_file) {
-        const std::string map_path = sl_resolve_file(map_file_name);
-        sl_parse_file(map_path, map_path);
-    }
+    if (has_map_file) sl_parse_map_file();
     MAP_AST_2_OBJECT();
     // Relative names of the file that named this one are resolved against
     // its directory again, whatever form this name had.

@@ -269,3 +269,17 @@ INSTANTIATE_TEST_SUITE_P(Table, CoreFailTest, testing::ValuesIn(kFailures),
                          [](const auto& info) { return testsupport::param_name(info.param.label); });
 
 }  // namespace
+
+// A DFT file that reads a map file: the map file is parsed between the DFT
+// file and its mapping, and the DFT file's sections still reach the object.
+TEST_F(CoreSwitchTest, ReadMapKeepsTheDftFile) {
+    const std::string fixtures = testsupport::source_path("tests/fixtures/scanlang/");
+    dir_.write("cells.map", testsupport::read_file(fixtures + "cells.map"));
+    const std::string top = write({{"top.dft", testsupport::read_file(fixtures + "ports_sequences.dft")}});
+    scan_interface(top.c_str(), 0, "hier_dft");
+    ASSERT_NE(DFT_OBJECT, nullptr);
+    ASSERT_TRUE(DFT_OBJECT->read_map);
+    EXPECT_EQ(DFT_OBJECT->read_map->file_name, "cells.map");
+    EXPECT_FALSE(DFT_OBJECT->sequences.empty());
+    EXPECT_NE(MAP_OBJECT, nullptr);
+}
