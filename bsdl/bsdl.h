@@ -113,6 +113,10 @@ void print_help();
 void write_bsdl_file(const char* circuit);
 void check_necessary_information();
 void open_and_check_sdb();
+// Opens the design at path read-only and makes it the current design; a
+// design that cannot be opened ends the run with tallowmere's message.
+struct SdbDatabase;
+SdbDatabase* bsdl_open_design(const std::string& path);
 
 // The chain walk: fills CHAIN_HASH_TAB, CHAIN_TAB, CHAIN_CELL_COUNT.
 void get_bs_chain();

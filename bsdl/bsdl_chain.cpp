@@ -367,11 +367,7 @@ void walk_buffer_module(Level& lv, int obj, ScanCellEntry* cell) {
     }
 
     SdbDatabase* kept = sdb;
-    SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
-    if (!db) {
-        qdx_exit_printf(-1, "ERROR: can't open SDB file \"%s\".\n", path.c_str());
-    }
-    SDB_setup(db);
+    SdbDatabase* db = bsdl_open_design(path);
     int port = SDB_nl_search_port(cell->tdi);
     if (port < 0) {
         qdx_exit_printf(-1, "ERROR: can't find port '%s' in file '%s'.\n\n", cell->tdi, path.c_str());

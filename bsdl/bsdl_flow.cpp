@@ -134,12 +134,15 @@ void check_necessary_information() {
                    "usercode", "idcode");
 }
 
-void open_and_check_sdb() {
-    SdbDatabase* db = SDB_open(BS_SDB_FILE.c_str(), "r", 0);
-    if (!db) {
-        qdx_exit_printf(-1, "ERROR: can't open SDB file \"%s\".\n", BS_SDB_FILE.c_str());
-    }
+SdbDatabase* bsdl_open_design(const std::string& path) {
+    SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
+    if (!db) qdx_exit_printf(-1, "ERROR: can't open SDB file \"%s\".\n", path.c_str());
     SDB_setup(db);
+    return db;
+}
+
+void open_and_check_sdb() {
+    bsdl_open_design(BS_SDB_FILE);
     TAP_IOBJ = TAP_INSTANCE_NAME ? SDB_nl_search_obj(TAP_INSTANCE_NAME) : -1;
     if (TAP_IOBJ < 0) {
         qdx_exit_printf(-1,

@@ -274,11 +274,7 @@ public:
         if (path_.empty()) {
             qdx_exit_printf(-1, "ERROR: can't find sdb file \"%s.sdb\" for %%BS_BUFFER.\n", cell.c_str());
         }
-        db_ = SDB_open(path_.c_str(), "r", 0);
-        if (!db_) {
-            qdx_exit_printf(-1, "ERROR: can't open SDB file \"%s\".\n", path_.c_str());
-        }
-        SDB_setup(db_);
+        db_ = bsdl_open_design(path_);
         macro_prefix = prefix_;
         cell_ = cell;
     }
