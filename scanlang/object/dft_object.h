@@ -655,6 +655,14 @@ struct PsoOrderRow {  // one row of a chain's scan-order table
     InstanceElement element;
 };
 
+// A scan pad of an instance file, with its inversion flags (0 or 1).
+struct PsoScanPadRecord {
+    std::string name;
+    int complement = 0;
+    int inverse1 = 0;
+    int inverse2 = 0;
+};
+
 struct ConnectScanRecord {  // one %CONNECT_SCAN chain
     std::string first_name;
     std::string reserved1;
@@ -671,8 +679,9 @@ struct ConnectScanRecord {  // one %CONNECT_SCAN chain
     DynArray<PsoOrderRow> pso_order_tab;
     TextList buffer_list;
     int pso_clock_order = -1;
-    TextList scan_in_pad;
-    TextList scan_out_pad;
+    // The scan pads of the chain's last instance file; none without one.
+    std::optional<PsoScanPadRecord> scan_in_pad;
+    std::optional<PsoScanPadRecord> scan_out_pad;
     int ms_violation = -1;
 };
 

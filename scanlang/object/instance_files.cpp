@@ -69,8 +69,10 @@ void table_rows(const ScanAstNode* list, std::vector<InstanceTabRow>& table) {
 
 // One GROUP_NODE under `instances` per item of every entry of `list`: a
 // group item brings its members, any other item itself (copied: the
-// instance file's tree is freed after the read).
-void append_groups(const ScanAstNode* list, ScanAstNode* instances) {
+// instance file's tree is freed after the read).  `last` is the last
+// child of `instances`, kept so that a file of many instances is not
+// walked again for every one.
+void append_groups(const ScanAstNode* list, ScanAstNode* instances, ScanAstNode*& last) {
     if (!list) return;
     for (const ScanAstNode* entry = list->child; entry; entry = entry->sibling)
         for (const ScanAstNode* item = entry->child; item; item = item->sibling) {
@@ -82,7 +84,7 @@ void append_groups(const ScanAstNode* list, ScanAstNode* instances) {
                 copy->sibling = nullptr;
                 SCAN_APPEND_CHILD(group, copy);
             }
-            SCAN_APPEND_CHILD(instances, group);
+            last = FAST_SCAN_APPEND_CHILD(instances, last, group);
         }
 }
 
@@ -119,11 +121,12 @@ void read_pso_tree(const ScanAstNode* root, const std::string& file, ScanAstNode
     if (full && (must || selected || group))
         scan_fatal_message("ERROR: '" + file + "' file syntax error.\n" +
                            "FULL_SCAN had been defined, the other statements were not allowed.\n");
-    append_groups(must, instances);
-    append_groups(SCAN_FIND_AST(first, PSO_KR_SCAN_LIST_NODE), instances);
-    append_groups(full, instances);
-    append_groups(selected, instances);
-    append_groups(group, instances);
+    ScanAstNode* last = nullptr;  // the SCAN_INSTANCES node was emptied
+    append_groups(must, instances, last);
+    append_groups(SCAN_FIND_AST(first, PSO_KR_SCAN_LIST_NODE), instances, last);
+    append_groups(full, instances, last);
+    append_groups(selected, instances, last);
+    append_groups(group, instances, last);
     table_rows(SCAN_FIND_AST(first, PSO_DONT_SCAN_LIST_NODE), DONT_SCAN_TAB);
     table_rows(SCAN_FIND_AST(first, PSO_DONT_MODIFY_LIST_NODE), DONT_MODIFY_TAB);
     table_rows(SCAN_FIND_AST(first, PSO_MUST_BE_TRANS_LIST_NODE), MUST_BE_TRANS_TAB);

@@ -10,14 +10,6 @@
 #include "scanlang/front/ast.h"
 #include "scanlang/object/dft_object.h"
 
-// A scan pad of an instance file, with its inversion flags (0 or 1).
-struct PsoScanPadRecord {
-    std::string name;
-    int complement = 0;
-    int inverse1 = 0;
-    int inverse2 = 0;
-};
-
 // One row of the instance tables.
 struct InstanceTabRow {
     std::string name;

@@ -5,6 +5,7 @@
 #include "scanlang/front/scanner.h"
 #include "scanlang/object/map_frame.h"
 #include "scanlang/object/map_util.h"
+#include "scanlang/object/name_files.h"
 #include "scanlang/object/object_state.h"
 #include "scanlang/object/readers.h"
 
@@ -16,6 +17,12 @@ const ScanAstNode* find(const ScanAstNode* chain, int kind) { return SCAN_FIND_A
 const ScanAstNode* items_of(const ScanAstNode* chain, int kind) {
     const ScanAstNode* n = find(chain, kind);
     return n ? n->child : nullptr;
+}
+
+// How many names the list statement of `kind` holds (0 without it).
+int written_count(const ScanAstNode* chain, int kind) {
+    const ScanAstNode* n = SCAN_FIND_AST(chain, kind);
+    return n ? SCAN_CHILD_COUNT(n) : 0;
 }
 
 // The names under the statement of `kind` (the language's name chains).
@@ -97,6 +104,16 @@ void map_select_fault(const ScanAstNode* section) {
     r.top_line = select_fault_top_line;
     r.line = section->line;
     r.left_brace_line = select_fault_left_brace_line;
+    // The names of the fault-list files join the written lists, after the
+    // written names; the counts keep how many of them were written, so
+    // that the file is referred to instead of copying its names.
+    ScanAstNode* writable = const_cast<ScanAstNode*>(section);
+    const std::string dont_file = first_child_text(find(section->child, DONT_FAULT_FILE_NODE));
+    const std::string must_file = first_child_text(find(section->child, MUST_FAULT_FILE_NODE));
+    const int written_dont = written_count(section->child, DONT_FAULT_NODE);
+    const int written_must = written_count(section->child, MUST_FAULT_NODE);
+    if (!dont_file.empty()) sl_convert_file_dont_fault(dont_file, writable);
+    if (!must_file.empty()) sl_convert_file_must_fault(must_file, writable);
     const ScanAstNode* v = section->child;
     r.fault_model = first_child_text(find(v, FAULT_MODEL_NODE));
     if (const ScanAstNode* n = find(v, RANDOM_SAMPLE_NODE)) r.random_sample = GET_VALUE(n->child);
@@ -117,8 +134,12 @@ void map_select_fault(const ScanAstNode* section) {
     r.must_fault_file = first_child_text(find(v, MUST_FAULT_FILE_NODE));
     // The written names are counted per object, so that nothing of an
     // earlier file's fault lists is taken for this one's.
-    if (!r.dont_fault_file.empty() || find(v, DONT_FAULT_NODE)) r.dont_fault_num = static_cast<int>(r.dont_fault.size());
-    if (!r.must_fault_file.empty() || find(v, MUST_FAULT_NODE)) r.must_fault_num = static_cast<int>(r.must_fault.size());
+    if (!r.dont_fault_file.empty()) r.dont_fault_num = written_dont;
+    else if (find(v, DONT_FAULT_NODE)) r.dont_fault_num = static_cast<int>(r.dont_fault.size());
+    if (!r.must_fault_file.empty()) r.must_fault_num = written_must;
+    else if (find(v, MUST_FAULT_NODE)) r.must_fault_num = static_cast<int>(r.must_fault.size());
+    if (r.dont_fault_num >= 0) sl_dont_fault_num = r.dont_fault_num;
+    if (r.must_fault_num >= 0) sl_must_fault_num = r.must_fault_num;
     if (const ScanAstNode* list = find(v, DONT_FAULT_PATH_LIST)) {
         r.dont_fault_paths.emplace();
         for (const ScanAstNode* item = list->child; item; item = item->sibling) {

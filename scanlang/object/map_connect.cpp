@@ -4,6 +4,7 @@
 // records (mapped before these sections); an unknown name leaves none.
 #include "scanlang/front/diagnostics.h"
 #include "scanlang/front/pso_records.h"
+#include "scanlang/object/instance_files.h"
 #include "scanlang/object/map_frame.h"
 #include "scanlang/object/map_util.h"
 #include "scanlang/object/object_state.h"
@@ -73,16 +74,36 @@ std::vector<ClockRecord> clocks(const ScanAstNode* list, bool polarity) {
     return out;
 }
 
+// The elements and groups of a SCAN_INSTANCES or BIST_INSTANCES node.
+void take_instances(const ScanAstNode* node, InstancesRecord& r) {
+    ConvertedInstances c = CONVERT_SCAN_INSTANCES(node);
+    r.elements = std::move(c.elements);
+    r.groups = std::move(c.groups);
+}
+
+// Reads the instance file `name` into `entry` and takes the elements of
+// the rebuilt SCAN_INSTANCES node into `r`.  The pad flags belong to one
+// file: the next file, of this entry or another, may name its own pads.
+InstanceFileInfo read_instance_file(const std::string& name, ScanAstNode* entry, InstancesRecord& r) {
+    InstanceFileInfo info = CONVERT_FILE_INSTANCES(name, entry);
+    take_instances(SCAN_FIND_AST(entry->child, SCAN_INSTANCES_NODE), r);
+    sl_pso_scan_in_pad_flag = 0;
+    sl_pso_scan_out_pad_flag = 0;
+    return info;
+}
+
 // The instances written in the DFT file.
 InstancesRecord written_instances(const ScanAstNode* node) {
     InstancesRecord r;
+    take_instances(node, r);
     r.line = node->line;
     return r;
 }
 
 // The chain's instances: written (SCAN_INSTANCES), or else read from the
-// instance files it names, each file one record.
-void chain_instances(const ScanAstNode* entry, ConnectScanRecord& r) {
+// instance files it names, each file one record.  Reading a file rebuilds
+// the entry's SCAN_INSTANCES node, whose elements the record takes.
+void chain_instances(ScanAstNode* entry, ConnectScanRecord& r) {
     if (const ScanAstNode* n = SCAN_FIND_AST(entry->child, SCAN_INSTANCES_NODE)) {
         r.instances.push_back(written_instances(n));
         return;
@@ -97,13 +118,16 @@ void chain_instances(const ScanAstNode* entry, ConnectScanRecord& r) {
         i.file_name = node_text(f);
         if (i.file_name.starts_with("./")) i.file_name.erase(0, 2);
         i.line = files->line;
+        InstanceFileInfo info = read_instance_file(i.file_name, entry, i);
+        // The pads and buffers of the last file read are the chain's.
+        r.scan_in_pad = std::move(info.scan_in_pad);
+        r.scan_out_pad = std::move(info.scan_out_pad);
+        r.buffer_list = std::move(info.buffers);
         r.instances.push_back(std::move(i));
     }
-    // The buffers of the chain's own instance files (the last one read).
-    r.buffer_list = SL_BUFFER_LIST;
 }
 
-ConnectScanRecord connect_scan(const ScanAstNode* entry) {
+ConnectScanRecord connect_scan(ScanAstNode* entry) {
     const ScanAstNode* items = entry->child;
     sl_pso_clock_index = -1;
     ConnectScanRecord r;
@@ -171,7 +195,7 @@ ConnectCoreRecord connect_core(const ScanAstNode* entry) {
     return r;
 }
 
-ConnectBistRecord connect_bist(const ScanAstNode* entry) {
+ConnectBistRecord connect_bist(ScanAstNode* entry) {
     const ScanAstNode* items = entry->child;
     ConnectBistRecord r;
     if (const ScanAstNode* n = SCAN_FIND_AST(items, BIST_PORT_NODE)) {
@@ -199,6 +223,7 @@ ConnectBistRecord connect_bist(const ScanAstNode* entry) {
             InstancesRecord i;
             i.file_name = node_text(f);
             i.line = files->line;
+            read_instance_file(i.file_name, entry, i);
             r.instances.push_back(std::move(i));
         }
     }
@@ -213,9 +238,13 @@ ConnectBistRecord connect_bist(const ScanAstNode* entry) {
 
 }  // namespace
 
+// The instance files of a chain or BIST connection are read into its own
+// entry of the tree, so the entries are walked as writable nodes.
 void map_connect_scan(const ScanAstNode* section) {
+    // The instance tables hold the instance files of this object only.
+    sl_clear_instance_tables();
     if (!section) return;
-    for (const ScanAstNode* entry = section->child; entry; entry = entry->sibling)
+    for (ScanAstNode* entry = section->child; entry; entry = entry->sibling)
         DFT_OBJECT->connect_scan.push_back(connect_scan(entry));
 }
 
@@ -227,6 +256,6 @@ void map_connect_core(const ScanAstNode* section) {
 
 void map_connect_bist(const ScanAstNode* section) {
     if (!section) return;
-    for (const ScanAstNode* entry = section->child; entry; entry = entry->sibling)
+    for (ScanAstNode* entry = section->child; entry; entry = entry->sibling)
         DFT_OBJECT->connect_bist.push_back(connect_bist(entry));
 }

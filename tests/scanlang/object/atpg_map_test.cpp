@@ -2,7 +2,10 @@
 // constraints into the object.
 #include <gtest/gtest.h>
 
+#include "scanlang/front/diagnostics.h"
+#include "scanlang/object/name_files.h"
 #include "support/child.h"
+#include "support/testsupport.h"
 #include "tests/scanlang/object/section_map_util.h"
 
 namespace {
@@ -183,6 +186,45 @@ TEST_F(AtpgMap, SelectFaultFields) {
     EXPECT_EQ(s.left_brace_line, 1);
     EXPECT_EQ(s.dont_fault_num, 3);
     EXPECT_EQ(s.must_fault_num, 1);
+}
+
+// The names of the fault-list files join the lists after the written
+// names; the counts keep the written ones.  A file that cannot be read is
+// a warning and leaves the list as written.
+TEST_F(AtpgMap, FaultListFilesJoinTheLists) {
+    testsupport::TempDir dir;
+    dir.write("dont.txt", "f1,f2;\r\nf3\n");
+    dir.write("must.txt", "n1 n2\n");
+    testsupport::ChangeDir cd(dir.path());
+    struct Case {
+        const char* text;
+        Names dont, must;
+        int dont_num, must_num;
+        bool warned;
+    };
+    const Case cases[] = {
+        {"%SELECT_FAULT { %DONT_FAULT d1, d2, d3; %DONT_FAULT_FILE = \"dont.txt\"; }\n",
+         {"d1", "d2", "d3", "f1", "f2", "f3"}, {}, 3, -1, false},
+        {"%SELECT_FAULT { %MUST_FAULT_FILE = \"must.txt\"; }\n", {}, {"n1", "n2"}, -1, 0, false},
+        {"%SELECT_FAULT { %DONT_FAULT d1; %MUST_FAULT m1; }\n", {"d1"}, {"m1"}, 1, 1, false},
+        {"%SELECT_FAULT { %DONT_FAULT d1; %DONT_FAULT_FILE = \"gone.txt\"; }\n", {"d1"}, {}, 1, -1, true},
+    };
+    for (const Case& c : cases) {
+        sl_dont_fault_num = sl_must_fault_num = 99;
+        std::string err;
+        DftObject* obj = nullptr;
+        err = testsupport::stderr_of([&] { obj = maptest::map(c.text); });
+        ASSERT_TRUE(obj->select_fault) << c.text;
+        const SelectFaultRecord& s = *obj->select_fault;
+        EXPECT_EQ(s.dont_fault, c.dont) << c.text;
+        EXPECT_EQ(s.must_fault, c.must) << c.text;
+        EXPECT_EQ(s.dont_fault_num, c.dont_num) << c.text;
+        EXPECT_EQ(s.must_fault_num, c.must_num) << c.text;
+        if (c.dont_num >= 0) EXPECT_EQ(sl_dont_fault_num, c.dont_num) << c.text;
+        if (c.must_num >= 0) EXPECT_EQ(sl_must_fault_num, c.must_num) << c.text;
+        EXPECT_EQ(has_error != 0, c.warned) << c.text;
+        EXPECT_EQ(err.find("gone.txt") != std::string::npos, c.warned) << err;
+    }
 }
 
 TEST_F(AtpgMap, TestConversionFields) {

@@ -1,7 +1,10 @@
 // Connect scan, connect core and connect BIST into the object.
 #include <gtest/gtest.h>
 
+#include "scanlang/front/pso_records.h"
+#include "scanlang/object/instance_files.h"
 #include "support/child.h"
+#include "support/testsupport.h"
 #include "tests/scanlang/object/section_map_util.h"
 
 namespace {
@@ -14,6 +17,10 @@ const char* const kInstruction =
     "%INSTRUCTION sys { %SHIFT = sh; %HOLD = sh; }\n";
 
 TEST_F(ConnectMap, ScanChainFields) {
+    testsupport::TempDir dir;
+    dir.write("x.pso", "MUST_SCAN x1;\n");
+    dir.write("y.pso", "MUST_SCAN y1;\n");
+    testsupport::ChangeDir cd(dir.path());
     DftObject* obj = maptest::map(
         std::string(kInstruction) +
         "%CONNECT_SCAN c1 lib {\n"
@@ -125,6 +132,9 @@ TEST_F(ConnectMap, CoreConnectionsKeepTheirOwnPorts) {
 }
 
 TEST_F(ConnectMap, BistConnections) {
+    testsupport::TempDir dir;
+    for (const char* f : {"z.pso", "w.pso", "v.pso"}) dir.write(f, "MUST_SCAN i;\n");
+    testsupport::ChangeDir cd(dir.path());
     DftObject* obj = maptest::map(std::string(kInstruction) +
                                   "%CONNECT_BIST b1 lib {\n"
                                   " %BIST_TYPE = \"lbist\";\n"
@@ -161,6 +171,122 @@ TEST_F(ConnectMap, BistConnections) {
     ASSERT_EQ(obj->connect_bist[1].instances.size(), 1u);
     EXPECT_EQ(obj->connect_bist[1].instances[0].file_name, "v.pso");
     EXPECT_FALSE(obj->connect_bist[1].bist_instruction);
+}
+
+// The instances of a chain: written, or read from its instance files, each
+// file's record holding that file's elements only; the chain keeps the
+// pads and buffers of its last file, and the files' excluded instances
+// fill the tables.
+TEST_F(ConnectMap, ChainInstancesFromTextAndFiles) {
+    testsupport::TempDir dir;
+    dir.write("first.pso",
+              "MUST_SCAN a, 3 ~ ! r1 !, { g1, g2 CAPTURE1 };\n"
+              "DONT_SCAN u9;\n"
+              "SCAN_IN_PAD ~ pi1;\n"
+              "SCAN_OUT_PAD po1;\n"
+              "BUFFER B1;\n");
+    dir.write("second.pso",
+              "KR_SCAN 2 ( DFFX { CK } ) CONTROL_WEIGHT0_A;\n"
+              "DONT_MODIFY m1;\n"
+              "SCAN_IN_PAD pi2 !;\n"
+              "CLOCK_ORDER 4;\n"
+              "BUFFER B2;\n");
+    testsupport::ChangeDir cd(dir.path());
+    DftObject* obj = maptest::map(
+        "%CONNECT_SCAN c1 lib { %SCAN_INSTANCES { a, { b c }; } }\n"
+        "%CONNECT_SCAN c2 lib { %SCAN_INSTANCES_FILE { %FILE_NAME = \"./first.pso\"; %FILE_NAME = \"second.pso\"; } }\n"
+        "%CONNECT_BIST b1 lib { %BIST_INSTANCES_FILE { %FILE_NAME = \"first.pso\"; %FILE_NAME = \"first.pso\"; } }\n");
+    ASSERT_EQ(obj->connect_scan.size(), 2u);
+
+    struct Element {
+        std::string instance;
+        int chain, complement, inverse1, inverse2, is_cell;
+        std::string capture, port_name;
+        int control_kind;
+        bool operator==(const Element&) const = default;
+    };
+    auto elements = [](const InstancesRecord& r) {
+        std::vector<Element> out;
+        for (const InstanceElement& e : r.elements)
+            out.push_back({e.instance, e.chain, e.complement, e.inverse1, e.inverse2, e.is_cell, e.capture,
+                           e.port_name, e.control_kind});
+        return out;
+    };
+    auto groups = [](const InstancesRecord& r) {
+        std::vector<std::pair<std::vector<std::size_t>, int>> out;
+        for (const GroupListRecord& g : r.groups) out.emplace_back(g.elements, g.number);
+        return out;
+    };
+    using Groups = std::vector<std::pair<std::vector<std::size_t>, int>>;
+
+    const ConnectScanRecord& written = obj->connect_scan[0];
+    ASSERT_EQ(written.instances.size(), 1u);
+    EXPECT_EQ(elements(written.instances[0]), (std::vector<Element>{{"a", -1, 0, 0, 0, 0, "", "", -1},
+                                                                    {"b", -1, 0, 0, 0, 0, "", "", -1},
+                                                                    {"c", -1, 0, 0, 0, 0, "", "", -1}}));
+    EXPECT_EQ(groups(written.instances[0]), (Groups{{{0}, 1}, {{1, 2}, 2}}));
+    EXPECT_FALSE(written.scan_in_pad);
+
+    const ConnectScanRecord& read = obj->connect_scan[1];
+    ASSERT_EQ(read.instances.size(), 2u);
+    const InstancesRecord& first = read.instances[0];
+    EXPECT_EQ(first.file_name, "first.pso");
+    EXPECT_EQ(elements(first), (std::vector<Element>{{"a", -1, 0, 0, 0, 0, "", "", -1},
+                                                     {"r1", 3, 1, 1, 1, 0, "", "", -1},
+                                                     {"g1", -1, 0, 0, 0, 0, "", "", -1},
+                                                     {"g2", -1, 0, 0, 0, 0, "CAPTURE1", "", -1}}));
+    EXPECT_EQ(groups(first), (Groups{{{0}, 1}, {{1}, 1}, {{2, 3}, 2}}));
+    // The second file's record holds its own elements, not the first's.
+    const InstancesRecord& second = read.instances[1];
+    EXPECT_EQ(second.file_name, "second.pso");
+    EXPECT_EQ(elements(second), (std::vector<Element>{{"DFFX", 2, 0, 0, 0, 1, "", "CK", 5}}));
+    // Pads, buffers and clock order are the last file's.
+    ASSERT_TRUE(read.scan_in_pad);
+    EXPECT_EQ(read.scan_in_pad->name, "pi2");
+    EXPECT_EQ(read.scan_in_pad->complement, 0);
+    EXPECT_EQ(read.scan_in_pad->inverse2, 1);
+    EXPECT_FALSE(read.scan_out_pad);
+    EXPECT_EQ(read.buffer_list, TextList{"B2"});
+    EXPECT_EQ(read.pso_clock_order, 4);
+    EXPECT_EQ(sl_pso_scan_in_pad_flag + sl_pso_scan_out_pad_flag, 0);
+
+    // The excluded instances of every file read, the BIST files' included.
+    ASSERT_EQ(DONT_SCAN_TAB.size(), 3u);
+    EXPECT_EQ(DONT_SCAN_TAB[0].name, "u9");
+    ASSERT_EQ(DONT_MODIFY_TAB.size(), 1u);
+    EXPECT_EQ(DONT_MODIFY_TAB[0].name, "m1");
+
+    ASSERT_EQ(obj->connect_bist.size(), 1u);
+    // A pad named again by a later file is that file's own pad.
+    ASSERT_EQ(obj->connect_bist[0].instances.size(), 2u);
+    const InstancesRecord& bist = obj->connect_bist[0].instances[0];
+    EXPECT_EQ(bist.file_name, "first.pso");
+    EXPECT_EQ(elements(bist).size(), 4u);
+    EXPECT_EQ(groups(bist), (Groups{{{0}, 1}, {{1}, 1}, {{2, 3}, 2}}));
+}
+
+// Every mapping starts with empty instance tables, with or without a
+// %CONNECT_SCAN section.
+TEST_F(ConnectMap, InstanceTablesStartEmpty) {
+    for (const char* text : {"%TOP_MODULE = t;\n", "%CONNECT_SCAN c lib { %SCAN_INSTANCES { a; } }\n"}) {
+        DONT_SCAN_TAB.push_back({"old", -1});
+        DONT_MODIFY_TAB.push_back({"old", -1});
+        MUST_BE_TRANS_TAB.push_back({"old", -1});
+        maptest::map(text);
+        EXPECT_TRUE(DONT_SCAN_TAB.empty()) << text;
+        EXPECT_TRUE(DONT_MODIFY_TAB.empty()) << text;
+        EXPECT_TRUE(MUST_BE_TRANS_TAB.empty()) << text;
+    }
+}
+
+// A chain whose instance file is missing would lose its instances.
+TEST_F(ConnectMap, MissingInstanceFileEndsTheRun) {
+    testsupport::TempDir dir;
+    testsupport::ChangeDir cd(dir.path());
+    auto r = testsupport::run_child(
+        [] { maptest::map("%CONNECT_SCAN c lib { %SCAN_INSTANCES_FILE { %FILE_NAME = \"gone.pso\"; } }\n"); });
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE((r.out + r.err).find("gone.pso"), std::string::npos) << r.out << r.err;
 }
 
 struct FatalCase {

@@ -2,6 +2,7 @@
 // hookups mapped from their sections.
 #include <gtest/gtest.h>
 
+#include "scanlang/object/core_switch.h"
 #include "scanlang/object/map_test_util.h"
 
 namespace {
@@ -112,9 +113,15 @@ TEST_F(MapScanSelection, AbsentAndEmptySections) {
 }
 
 // A GUI record of one file does not leak into the next file's object.
+// The second file is read the way a core's file is, so the first object
+// stays alive beside it.
 TEST_F(MapScanSelection, GuiRecordIsPerObject) {
-    DftObject* first = map_text("%GUI { %PATH = \"p\"; }");
-    DftObject* second = map_text("%TOP_MODULE = t;");
+    testsupport::TempDir dir;
+    const std::string second_file = dir.write("second.dft", "%TOP_MODULE = t;\n");
+    DftObject* first = map_text("%GUI { %PATH = \"p\"; }", dir.str() + "/");
+    ASSERT_TRUE(sl_find_and_parser_dft_file(second_file.c_str()));
+    DftObject* second = DFT_OBJECT;
+    ASSERT_NE(first, second);
     ASSERT_TRUE(first->gui_info);
     EXPECT_EQ(first->gui_info->path, "p");
     EXPECT_FALSE(second->gui_info);
