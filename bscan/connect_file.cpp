@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "desc/tables.h"
+#include "runtime/strfmt.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/dyna.h"
@@ -42,22 +43,6 @@ constexpr const char* kTestWidth =
 constexpr const char* kDiagCount =
     "ERROR: The number of %DIAG_INSTRUCTION is not equal to the number of %DIAG_CNT_FILE.\n";
 
-// Appends printf-formatted text to out.
-__attribute__((format(printf, 2, 3))) void put(std::string& out, const char* fmt, ...) {
-    va_list ap;
-    va_start(ap, fmt);
-    va_list copy;
-    va_copy(copy, ap);
-    const int n = std::vsnprintf(nullptr, 0, fmt, copy);
-    va_end(copy);
-    if (n > 0) {
-        const std::size_t at = out.size();
-        out.resize(at + static_cast<std::size_t>(n) + 1);
-        std::vsnprintf(out.data() + at, static_cast<std::size_t>(n) + 1, fmt, ap);
-        out.resize(at + static_cast<std::size_t>(n));
-    }
-    va_end(ap);
-}
 
 const char* text(const char* s) { return s ? s : ""; }
 
@@ -106,40 +91,40 @@ void put_enables(std::string& out, const InstructionEntry& r, const char* plain_
     for (int k = 0, n = DYNA_count(r.enable); k < n; ++k) {
         const bool is_plain = k >= DYNA_count(r.enable_gate) || r.enable_gate[k] == GATE_NONE;
         const char* fmt = is_plain ? plain_fmt : gated_fmt;
-        if (fmt) put(out, fmt, text(r.enable[k]));
+        if (fmt) STR_append_format(out, fmt, text(r.enable[k]));
     }
 }
 
 void put_serial_ports(std::string& out, const InstructionEntry& r, const char* in_fmt, const char* out_fmt) {
     const std::string reg = register_name(r);
-    put(out, in_fmt, reg.c_str());
-    put(out, out_fmt, reg.c_str());
+    STR_append_format(out, in_fmt, reg.c_str());
+    STR_append_format(out, out_fmt, reg.c_str());
 }
 
 void put_tap_instance(std::string& out) {
     // The instance name as the configuration gave it, before any split of
     // a hierarchical path.
     const char* tap = org_tap_instance_nameG ? org_tap_instance_nameG : text(TAP_INSTANCE_NAME);
-    put(out, "%%TAP_INSTANCE    %s.%s;\n", TOP_MODULE.c_str(), tap);
+    STR_append_format(out, "%%TAP_INSTANCE    %s.%s;\n", TOP_MODULE.c_str(), tap);
 }
 
 void put_ctrl_order(std::string& out, const int* order) {
     const int n = DYNA_count(order);
     if (n == 0) return;
-    put(out, "     %%BISTCTRL_ORDER    %d", order[0]);
-    for (int i = 1; i < n; ++i) put(out, ", %d", order[i]);
-    put(out, ";\n");
+    STR_append_format(out, "     %%BISTCTRL_ORDER    %d", order[0]);
+    for (int i = 1; i < n; ++i) STR_append_format(out, ", %d", order[i]);
+    STR_append_format(out, ";\n");
 }
 
 void put_count_files(std::string& out, char** files) {
     const int n = DYNA_count(files);
     if (n == 0) {
-        put(out, "     %%CNT_FILE   \"%s\";\n", kDefaultCountFile);
+        STR_append_format(out, "     %%CNT_FILE   \"%s\";\n", kDefaultCountFile);
         return;
     }
-    put(out, "     %%CNT_FILE    \"%s\"", text(files[0]));
-    for (int i = 1; i < n; ++i) put(out, ",\n                  \"%s\"", text(files[i]));
-    put(out, ";\n");
+    STR_append_format(out, "     %%CNT_FILE    \"%s\"", text(files[0]));
+    for (int i = 1; i < n; ++i) STR_append_format(out, ",\n                  \"%s\"", text(files[i]));
+    STR_append_format(out, ";\n");
 }
 
 const char* tck() { return text(TAP_TCK_PIN); }
@@ -151,20 +136,20 @@ std::string memory_bist_text() {
     for (int i = 0, n = DYNA_count(BL_MBIST_TAB); i < n; ++i) {
         const MbistEntry& e = BL_MBIST_TAB[i];
         for_each_row(e.instruction, [&](const InstructionEntry& r) {
-            put(out, "%%MEMORY_BIST\n{\n");
-            put(out, "     %%INST_NAME    %s;\n", text(r.name));
-            put(out, "     %%INSTRUCTION '%s';\n", opcode(r));
+            STR_append_format(out, "%%MEMORY_BIST\n{\n");
+            STR_append_format(out, "     %%INST_NAME    %s;\n", text(r.name));
+            STR_append_format(out, "     %%INSTRUCTION '%s';\n", opcode(r));
             put_enables(out, r, "     %%BIST_EN    %s;\n", "     %%BIST_RESULT_EN    %s;\n");
-            put(out, "     %%BCLK    %s;\n", tck());
+            STR_append_format(out, "     %%BCLK    %s;\n", tck());
             put_serial_ports(out, r, "     %%TDI    %s_in;\n", "     %%TDO    %s_out;\n");
             for_each_row(e.sel_instruction, [&](const InstructionEntry& s) {
-                put(out, "     %%SEL_INSTRUCTION  '%s';\n", opcode(s));
+                STR_append_format(out, "     %%SEL_INSTRUCTION  '%s';\n", opcode(s));
                 put_serial_ports(out, s, "     %%GROUP_SEL_I    %s_in;\n", "     %%GROUP_SEL_O    %s_out;\n");
                 put_enables(out, s, nullptr, "     %%SEL_EN    %s;\n");
             });
             put_ctrl_order(out, e.ctrl_order);
-            if (e.cnt_file) put(out, "     %%CNT_FILE    \"%s\";\n", e.cnt_file);
-            put(out, "}\n");
+            if (e.cnt_file) STR_append_format(out, "     %%CNT_FILE    \"%s\";\n", e.cnt_file);
+            STR_append_format(out, "}\n");
         });
     }
     return out;
@@ -196,26 +181,26 @@ private:
         bool diag = false;
         for_each_row(e.instruction, [&](const InstructionEntry& r) {
             if (DYNA_count(e.diag_instruction) > 0) diag = true;
-            put(out_, "%%LOGIC_BIST\n{\n");
-            put(out_, "     %%INST_NAME    %s;\n", text(r.name));
-            if (!e.scan_instruction) put(out_, "     %%SCAN_INSTRUCTION    '%s';\n", opcode(r));
+            STR_append_format(out_, "%%LOGIC_BIST\n{\n");
+            STR_append_format(out_, "     %%INST_NAME    %s;\n", text(r.name));
+            if (!e.scan_instruction) STR_append_format(out_, "     %%SCAN_INSTRUCTION    '%s';\n", opcode(r));
             if (diag)
                 put_enables(out_, r, "     %%DIAG_EN    %s;\n", nullptr);
             else
                 put_enables(out_, r, "     %%BIST_EN    %s;\n", "     %%BIST_RESULT_EN    %s;\n");
-            put(out_, "     %%BCLK    %s;\n", tck());
+            STR_append_format(out_, "     %%BCLK    %s;\n", tck());
             if (!diag) put_serial_ports(out_, r, "     %%TDI    %s_in;\n", "     %%TDO    %s_out;\n");
             put_ctrl_order(out_, e.ctrl_order);
             put_count_files(out_, e.cnt_file);
-            put(out_, "     %%SHIFT_DR    %s;\n", shift_dr());
+            STR_append_format(out_, "     %%SHIFT_DR    %s;\n", shift_dr());
             for_each_row(e.scan_instruction, [&](const InstructionEntry& s) {
-                put(out_, "     %%SCAN_INSTRUCTION    '%s';\n", opcode(s));
+                STR_append_format(out_, "     %%SCAN_INSTRUCTION    '%s';\n", opcode(s));
                 diag = true;
                 put_enables(out_, s, "     %%DIAG_EN    %s;\n", nullptr);
             });
             if (DYNA_count(e.diag_instruction) > 0 && !is_null_item(e.diag_instruction[0])) {
                 for_each_row(e.diag_instruction[0], [&](const InstructionEntry& g) {
-                    put(out_, "     %%DIAG_INSTRUCTION    '%s';\n", opcode(g));
+                    STR_append_format(out_, "     %%DIAG_INSTRUCTION    '%s';\n", opcode(g));
                     put_serial_ports(out_, g, "     %%SCAN_TDI    %s_in;\n", "     %%SCAN_TDO    %s_out;\n");
                     put_enables(out_, g, "     %%DUMP_EN    %s;\n", nullptr);
                 });
@@ -225,65 +210,65 @@ private:
                 put_serial_ports(out_, l, "     %%TDI    %s_in;\n", "     %%TDO    %s_out;\n");
                 put_enables(out_, l, "     %%BIST_EN    %s;\n", nullptr);
             });
-            put(out_, "     %%GCLK    %s;\n", tck());
+            STR_append_format(out_, "     %%GCLK    %s;\n", tck());
             for_each_row(e.sel_instruction, [&](const InstructionEntry& s) {
-                put(out_, "     %%SEL_INSTRUCTION    '%s';\n", opcode(s));
+                STR_append_format(out_, "     %%SEL_INSTRUCTION    '%s';\n", opcode(s));
                 width_ = register_width(s);
                 put_serial_ports(out_, s, "     %%GROUP_SEL_I    %s_in;\n", "     %%GROUP_SEL_O    %s_out;\n");
                 put_enables(out_, s, nullptr, "     %%SEL_EN    %s;\n");
             });
             if (e.dft_file) replacement(e, diag, kNamedWithoutInstance);
             tests(e);
-            put(out_, "}\n");
+            STR_append_format(out_, "}\n");
         });
     }
 
     void unnamed(const LbistEntry& e) {
-        put(out_, "%%LOGIC_BIST\n{\n");
+        STR_append_format(out_, "%%LOGIC_BIST\n{\n");
         const bool diag_counts = DYNA_count(e.diag_cnt_file) > 0;
         for_each_row(e.lbist_instruction, [&](const InstructionEntry& r) {
-            put(out_, "     %%LBIST_INSTRUCTION    '%s';\n", opcode(r));
+            STR_append_format(out_, "     %%LBIST_INSTRUCTION    '%s';\n", opcode(r));
             put_serial_ports(out_, r, "     %%LBIST_TDI     %s_in;\n", "     %%LBIST_TDO     %s_out;\n");
             put_enables(out_, r, "     %%LBIST_EN    %s;\n", nullptr);
         });
         put_count_files(out_, e.cnt_file);
-        put(out_, "     %%SHIFT_DR    %s;\n", shift_dr());
-        put(out_, "     %%BCLK    %s;\n", tck());
-        put(out_, "     %%GCLK    %s;\n", tck());
+        STR_append_format(out_, "     %%SHIFT_DR    %s;\n", shift_dr());
+        STR_append_format(out_, "     %%BCLK    %s;\n", tck());
+        STR_append_format(out_, "     %%GCLK    %s;\n", tck());
         put_ctrl_order(out_, e.ctrl_order);
         if (e.dft_file) replacement(e, diag_counts, kUnnamedWithoutInstance);
         for_each_row(e.sel_instruction, [&](const InstructionEntry& s) {
-            put(out_, "     %%SEL_INSTRUCTION    '%s';\n", opcode(s));
+            STR_append_format(out_, "     %%SEL_INSTRUCTION    '%s';\n", opcode(s));
             width_ = register_width(s);
             put_serial_ports(out_, s, "     %%GROUP_SEL_I     %s_in;\n", "     %%GROUP_SEL_O     %s_out;\n");
             put_enables(out_, s, "     %%SEL_EN    %s;\n", nullptr);
         });
         tests(e);
         for_each_row(e.debug_instruction, [&](const InstructionEntry& d) {
-            put(out_, "     %%DEBUG_INSTRUCTION    '%s';\n", opcode(d));
+            STR_append_format(out_, "     %%DEBUG_INSTRUCTION    '%s';\n", opcode(d));
             put_enables(out_, d, "     %%DEBUG_EN    %s;\n", nullptr);
         });
         const int diags = DYNA_count(e.diag_instruction);
         if (diags > 0) {
             auto item = [&](int i) { return is_null_item(e.diag_instruction[i]) ? "*" : e.diag_instruction[i]; };
-            put(out_, "     %%DIAG_INSTRUCTION    \"%s\"", item(0));
-            for (int i = 1; i < diags; ++i) put(out_, ", \"%s\" ", item(i));
-            put(out_, ";\n");
+            STR_append_format(out_, "     %%DIAG_INSTRUCTION    \"%s\"", item(0));
+            for (int i = 1; i < diags; ++i) STR_append_format(out_, ", \"%s\" ", item(i));
+            STR_append_format(out_, ";\n");
         }
-        put(out_, "}\n");
+        STR_append_format(out_, "}\n");
         if (diags != DYNA_count(e.diag_cnt_file)) qdx_exit_printf(-1, "%s", kDiagCount);
         for (int i = 0; i < diags; ++i) {
             const char* name = e.diag_instruction[i];
             if (is_null_item(name)) continue;
             const InstructionEntry* r = first_row(name);
             if (!r) qdx_exit_printf(-1, "ERROR: Can not find the instruction '%s' in %%DIAG_INSTRUCTION.\n", name);
-            put(out_, "\n%%LBIST_DIAG  %s\n{\n", text(r->name));
-            put(out_, "     %%INSTRUCTION    '%s';\n", opcode(*r));
+            STR_append_format(out_, "\n%%LBIST_DIAG  %s\n{\n", text(r->name));
+            STR_append_format(out_, "     %%INSTRUCTION    '%s';\n", opcode(*r));
             put_serial_ports(out_, *r, "     %%TDI           %s_in;\n", "     %%TDO           %s_out;\n");
             put_enables(out_, *r, "     %%DIAG_EN       %s;\n", nullptr);
             if (i < DYNA_count(e.diag_cnt_file) && e.diag_cnt_file[i])
-                put(out_, "     %%CNT_FILE      \"%s\";\n", e.diag_cnt_file[i]);
-            put(out_, "}\n");
+                STR_append_format(out_, "     %%CNT_FILE      \"%s\";\n", e.diag_cnt_file[i]);
+            STR_append_format(out_, "}\n");
         }
     }
 
@@ -293,9 +278,9 @@ private:
         if (n == 0) return;
         for (int i = 0; i < n; ++i)
             if (std::strlen(text(e.tests[i])) != static_cast<std::size_t>(width_)) qdx_exit_printf(-1, "%s", kTestWidth);
-        put(out_, "     %%TESTS    '%s'", text(e.tests[0]));
-        for (int i = 1; i < n; ++i) put(out_, ", '%s'", text(e.tests[i]));
-        put(out_, ";\n");
+        STR_append_format(out_, "     %%TESTS    '%s'", text(e.tests[0]));
+        for (int i = 1; i < n; ++i) STR_append_format(out_, ", '%s'", text(e.tests[i]));
+        STR_append_format(out_, ";\n");
     }
 
     // The core modules that the logic-BIST version replaces: the core
@@ -304,11 +289,11 @@ private:
         if (!e.instance_name) qdx_exit_printf(-1, "%s", without_instance);
         if (!read_dft_) return;
         scan_interface(e.dft_file, 0, "hier_dft");
-        put(out_, "     %%REPLACE\n      {\n");
-        put(out_, "       %s => TOP_Lb_%s%s;\n", e.instance_name, top_module(), ocd ? "_OCD" : "");
+        STR_append_format(out_, "     %%REPLACE\n      {\n");
+        STR_append_format(out_, "       %s => TOP_Lb_%s%s;\n", e.instance_name, top_module(), ocd ? "_OCD" : "");
         std::vector<const DftObject*> walk{DFT_OBJECT};
         nested_cores(e.instance_name, ocd, walk);
-        put(out_, "      }\n");
+        STR_append_format(out_, "      }\n");
     }
 
     static const char* top_module() { return DFT_OBJECT ? DFT_OBJECT->top_module.c_str() : ""; }
@@ -324,7 +309,7 @@ private:
             if (!core || core->lbist_file.empty()) continue;
             const std::string name = core->core_name;
             DftObject* parent = DFT_OBJECT;
-            put(out_, "       %s.u%s.%s =>", prefix, parent->top_module.c_str(), name.c_str());
+            STR_append_format(out_, "       %s.u%s.%s =>", prefix, parent->top_module.c_str(), name.c_str());
             if (!DFT_inst_setup(name.c_str()))
                 qdx_exit_printf(-1, "ERROR: can't find the dft file of core '%s' listed in '%s' for %%LOGIC_BIST.\n",
                                 name.c_str(), parent->dft_file_name.c_str());
@@ -333,7 +318,7 @@ private:
             if (std::find(walk.begin(), walk.end(), DFT_OBJECT) != walk.end())
                 qdx_exit_printf(-1, "ERROR: The core '%s' in dft file '%s' is named like a core that contains it.\n",
                                 name.c_str(), parent->dft_file_name.c_str());
-            put(out_, " TOP_Lb_%s%s;\n", top_module(), top && ocd ? "_OCD" : "");
+            STR_append_format(out_, " TOP_Lb_%s%s;\n", top_module(), top && ocd ? "_OCD" : "");
             walk.push_back(DFT_OBJECT);
             nested_cores(prefix, ocd, walk);
             walk.pop_back();

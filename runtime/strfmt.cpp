@@ -23,3 +23,10 @@ std::string STR_format(const char* fmt, ...) {
     va_end(ap);
     return s;
 }
+
+void STR_append_format(std::string& out, const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    out += STR_vformat(fmt, ap);
+    va_end(ap);
+}

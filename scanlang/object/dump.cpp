@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/strfmt.h"
 #include "scanlang/front/cursors.h"
 #include "scanlang/front/pso_records.h"
 #include "scanlang/object/object_state.h"
@@ -27,16 +28,7 @@ public:
     void p(const char* fmt, ...) __attribute__((format(printf, 2, 3))) {
         va_list ap;
         va_start(ap, fmt);
-        va_list copy;
-        va_copy(copy, ap);
-        const int n = std::vsnprintf(nullptr, 0, fmt, copy);
-        va_end(copy);
-        if (n > 0) {
-            const std::size_t at = text.size();
-            text.resize(at + static_cast<std::size_t>(n) + 1);
-            std::vsnprintf(text.data() + at, static_cast<std::size_t>(n) + 1, fmt, ap);
-            text.resize(at + static_cast<std::size_t>(n));
-        }
+        text += STR_vformat(fmt, ap);
         va_end(ap);
     }
     void s(const char* fmt, const std::string& t) { p(fmt, t.c_str()); }
