@@ -31,21 +31,7 @@ using testsupport::source_path;
 
 bool built() { return testsupport::fixture_tools_built(); }
 
-// The fixture chip with the chip.v of notap/, compiled, the port-only
-// qdx_tap module taken out of cells.v: the RTL TAP that the run writes is
-// the TAP's only model.
-void compile_notap_chip(const fs::path& dir, const std::vector<Patch>& patches) {
-    testsupport::copy_fixture_chip(dir, {}, source_path("tests/fixtures/e2e/notap/chip.v"));
-    std::string cells = read_file(dir / "cells.v");
-    size_t from = cells.find("module qdx_tap");
-    ASSERT_NE(from, std::string::npos);
-    size_t to = cells.find("endmodule\n", from);
-    ASSERT_NE(to, std::string::npos);
-    cells.erase(from, to + 10 - from);
-    std::ofstream(dir / "cells.v") << cells;
-    for (const Patch& p : patches) testsupport::apply_patch(dir, p);
-    ASSERT_TRUE(testsupport::compile_chip_in(dir));
-}
+using testsupport::compile_notap_chip;
 
 // The pin file with no direction texts ("*"): the module without
 // position groups.

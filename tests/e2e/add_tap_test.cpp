@@ -36,23 +36,7 @@ using testsupport::tool;
 
 bool built() { return testsupport::fixture_tools_built(); }
 
-// The fixture chip with the chip.v of notap/, compiled: the cells' and
-// modules' designs, chip.sdb and chip.c.sdb.  The port-only qdx_tap module
-// is taken out of cells.v, so the only master of the TAP is the one the
-// run compiles.
-void compile_notap_chip(const fs::path& dir, const std::vector<Patch>& patches) {
-    testsupport::copy_fixture_chip(dir, {}, source_path("tests/fixtures/e2e/notap/chip.v"));
-    std::string cells = read_file(dir / "cells.v");
-    size_t from = cells.find("module qdx_tap");
-    ASSERT_NE(from, std::string::npos);
-    size_t to = cells.find("endmodule\n", from);
-    ASSERT_NE(to, std::string::npos);
-    cells.erase(from, to + 10 - from);
-    std::ofstream(dir / "cells.v") << cells;
-    for (const Patch& p : patches) testsupport::apply_patch(dir, p);
-    ASSERT_TRUE(testsupport::compile_chip_in(dir));
-    ASSERT_FALSE(fs::exists(dir / "qdx_tap.sdb"));
-}
+using testsupport::compile_notap_chip;
 
 RunResult kestrand(const fs::path& dir, const std::vector<std::string>& options) {
     return testsupport::run_kestrand(dir, options);

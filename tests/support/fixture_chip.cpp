@@ -54,6 +54,20 @@ void copy_fixture_chip(const fs::path& dir, const std::vector<Patch>& patches, c
     for (const Patch& p : patches) apply_patch(dir, p);
 }
 
+void compile_notap_chip(const fs::path& dir, const std::vector<Patch>& patches) {
+    copy_fixture_chip(dir, {}, source_path("tests/fixtures/e2e/notap/chip.v"));
+    std::string cells = read_file(dir / "cells.v");
+    const size_t from = cells.find("module qdx_tap");
+    ASSERT_NE(from, std::string::npos);
+    const size_t to = cells.find("endmodule\n", from);
+    ASSERT_NE(to, std::string::npos);
+    cells.erase(from, to + std::string("endmodule\n").size() - from);
+    std::ofstream(dir / "cells.v") << cells;
+    for (const Patch& p : patches) apply_patch(dir, p);
+    ASSERT_TRUE(compile_chip_in(dir));
+    ASSERT_FALSE(fs::exists(dir / "qdx_tap.sdb"));
+}
+
 bool compile_chip_in(const fs::path& dir) {
     auto r = tool("tessick", {"-lib", "cells.v", "chip.v"}, dir);
     EXPECT_EQ(r.status, 0) << r.out << r.err;

@@ -50,6 +50,13 @@ bool compile_chip_in(const std::filesystem::path& dir);
 bool compile_fixture_chip(const std::filesystem::path& dir, const std::vector<Patch>& patches = {},
                           const std::string& verilog = "");
 
+// The fixture chip with the chip.v of tests/fixtures/e2e/notap (no TAP
+// instance), patched and compiled, with the port-only qdx_tap module taken
+// out of cells.v: the RTL TAP that a run writes and compiles is the TAP's
+// only model.  Fails the test (gtest) on a missing module or a failed
+// compile.
+void compile_notap_chip(const std::filesystem::path& dir, const std::vector<Patch>& patches = {});
+
 // kestrand on the chip in dir with the options, under a ToolPath.
 RunResult run_kestrand(const std::filesystem::path& dir, const std::vector<std::string>& options = {},
                        const std::string& first = "");
