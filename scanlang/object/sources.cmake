@@ -24,4 +24,6 @@ kest_sources(
   object_state.cpp
   readers.cpp
   side_file_path.cpp
+  write_frame.cpp
+  write_selection.cpp
 )
