@@ -26,4 +26,5 @@ kest_sources(
   side_file_path.cpp
   write_frame.cpp
   write_selection.cpp
+  write_wrapper.cpp
 )

@@ -96,10 +96,6 @@ const char* unwritten_section(const DftObject& o) {
         const char* name;
     };
     const Probe probes[] = {
-        {o.wrapper.has_value(), "%WRAPPER"},
-        {o.gristel_info.has_value(), "%GRISTEL_INFO"},
-        {o.def_info.has_value(), "%DEF_INFO"},
-        {o.clock_period.has_value(), "%CLOCK_PERIOD"},
         {o.core_section.has_value(), "%CORE"},
         {o.test_schedule.has_value(), "%TEST_SCHEDULE"},
         {o.test_session.has_value(), "%TEST_SESSION"},
@@ -201,6 +197,10 @@ void print_scan_object_to_file(FILE* out, int flag) {
     std::fputs("\n", out);
     write_select_scan(out, o, flag);
     write_sequences(out, o, flag);
+    write_wrapper(out, o, flag);
+    write_gristel_info(out, o, flag);
+    write_def_info(out, o, flag);
+    write_clock_period(out, o, flag);
     print_end_comment(out);
 }
 

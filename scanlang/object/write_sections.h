@@ -13,13 +13,23 @@ void write_sequences(FILE* out, const DftObject& object, int flag);
 // The banner lines the writer prints in front of its sections (flag set).
 inline constexpr const char* kBannerScanSelection = "// Scan selection";
 inline constexpr const char* kBannerSequence = "// Scan instruction sequence";
+inline constexpr const char* kBannerWrapper = "// scan wrapper";
+inline constexpr const char* kBannerGristel = "// gristel info";
+inline constexpr const char* kBannerDefInfo = "// def info";
+inline constexpr const char* kBannerClockPeriod = "// Clock_Period";
 
 // Every banner above, and those of the sections still to come: read back
 // from an earlier output they are not printed again as comments.
 inline constexpr const char* kDftWriterBanners[] = {
     kBannerScanSelection, "// Instruction", "// Read Mapping_cell File", "// Connect Scan Chain",
     "// Scan Connection", "// Test Generation Constraints", "// Fault Selection", "// Test Conversion",
-    kBannerSequence, "// Scan Decoder", "// Clock Period", "// Clock_Period", "// Core", "// Test Files",
-    "// scan wrapper", "// gristel info", "// def info", "// Mbist Control", "// Mbist Bsd", "// Pll Clock Fix",
+    kBannerSequence, "// Scan Decoder", "// Clock Period", kBannerClockPeriod, "// Core", "// Test Files",
+    kBannerWrapper, kBannerGristel, kBannerDefInfo, "// Mbist Control", "// Mbist Bsd", "// Pll Clock Fix",
     "// Pll ", "// Blackbox ", "// Lockup Latch File",
 };
+
+// %WRAPPER, %GRISTEL_INFO, %DEF_INFO and %CLOCK_PERIOD.
+void write_wrapper(FILE* out, const DftObject& object, int flag);
+void write_gristel_info(FILE* out, const DftObject& object, int flag);
+void write_def_info(FILE* out, const DftObject& object, int flag);
+void write_clock_period(FILE* out, const DftObject& object, int flag);

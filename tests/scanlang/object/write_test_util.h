@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 #include <string>
 
 #include "scanlang/object/map_test_util.h"
@@ -24,6 +25,111 @@ inline std::string written(int flag = 1) {
     for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
     std::fclose(f);
     return text;
+}
+
+inline std::string values(const std::optional<ValueRecord>& v) {
+    if (!v) return "none";
+    std::ostringstream s;
+    s << v->integer << "/" << v->real;
+    return s.str();
+}
+
+inline std::string names(const TextList& l) {
+    std::string s;
+    for (const std::string& n : l) s += n + ",";
+    return s;
+}
+
+inline std::string names(const DynArray<std::string>& l) { return l ? "(" + names(*l) + ")" : "none"; }
+
+inline std::string timing(const std::optional<SetTimingRecord>& t) {
+    if (!t) return "none";
+    std::ostringstream s;
+    auto pins = [&](const std::vector<PinRecord>& l) {
+        for (const PinRecord& p : l) {
+            s << "[" << names(p.pins);
+            for (double d : p.times) s << d << " ";
+            s << "]";
+        }
+        s << ";";
+    };
+    s << t->cycle << ";";
+    pins(t->p_clock), pins(t->n_clock), pins(t->pi_time), pins(t->po_time), pins(t->io_time);
+    s << t->default_pi_time << ";" << t->default_po_time << ";";
+    for (double d : t->default_io_times) s << d << " ";
+    s << ";" << t->precision << ";" << t->type;
+    return s.str();
+}
+
+// Everything the written sections hold, source lines aside.
+inline std::string describe(const DftObject& o) {
+    std::ostringstream s;
+    if (o.select_scan) {
+        const SelectScanRecord& r = *o.select_scan;
+        s << "select " << values(r.scan_init) << " " << values(r.scan_incr) << " " << values(r.scan_max) << " "
+          << names(r.dont_scan_type) << " " << names(r.must_scan_type) << " " << names(r.dont_scan_module) << " "
+          << names(r.dont_scan) << " " << names(r.must_scan) << "\n";
+    }
+    for (const SequenceRecord& q : o.sequences) {
+        s << "sequence " << q.name << " " << q.cycle_length << " " << q.frame_length << " {";
+        if (q.force_order)
+            for (const ForceOrderEntry& e : *q.force_order) {
+                const ForceItemRecord& f = (e.kind == FORCE_ORDER_FORCE ? q.forces : q.force_clocks).at(e.index);
+                s << e.kind << ":" << f.name << "=" << f.value << " ";
+            }
+        s << "} " << timing(q.set_timing) << " | " << timing(q.launch_timing) << " | " << timing(q.capture_timing)
+          << "\n";
+    }
+    if (o.wrapper)
+        for (const WrapperRecord& w : *o.wrapper) {
+            s << "wrapper " << w.type << " " << names(w.skip_signals) << " " << names(w.instructions) << " "
+              << w.wrapper_chain_file << " cells";
+            if (w.cells)
+                for (const WrapperCellEntry& c : *w.cells) s << " " << c.first << "/" << c.second;
+            s << " chains";
+            if (w.chains)
+                for (const WrapperChainEntry& c : *w.chains)
+                    s << " " << c.name << ":" << c.clock1 << "," << c.clock2 << "," << c.scan_in << "," << c.scan_out;
+            s << "\n";
+        }
+    if (o.gristel_info)
+        for (const GristelInfoRecord& g : *o.gristel_info) {
+            s << "gristel " << g.top_module << " " << g.speed_ratio;
+            if (g.groups)
+                for (const GristelGroupRecord& e : *g.groups)
+                    s << " [" << e.name << " " << e.speed_ratio << " " << e.tddm_name << " " << e.tddm_in << " "
+                      << e.tddm_clock << " " << names(e.tddm_chain_order) << " " << e.tdm_name << " " << e.tdm_out
+                      << " " << e.tdm_clock << " " << e.clear << " " << names(e.tdm_chain_order) << "]";
+            s << "\n";
+        }
+    if (o.def_info)
+        for (const DefInfoRecord& d : *o.def_info) {
+            s << "def";
+            if (d.partitions)
+                for (const DefPartitionEntry& p : *d.partitions) s << " " << names(p.names);
+            s << "\n";
+        }
+    if (o.clock_period)
+        for (const ClockPeriodEntry& c : o.clock_period->clocks) s << "period " << c.name << "=" << c.period << "\n";
+    return s.str();
+}
+
+// Parses `text`, writes the object, parses that and writes it again: the
+// second object equals the first and the second text the first.
+inline void expect_round_trip(const std::string& text, const std::string& dir = "") {
+    DftObject* first = maptest::map_text(text, dir);
+    ASSERT_NE(first, nullptr);
+    const std::string before = describe(*first);
+    const std::string out1 = written(1);
+    if (before.empty()) {
+        // Nothing of the sections written: nothing but the frame comes out.
+        EXPECT_EQ(out1.find("\n  %"), std::string::npos) << out1;
+        return;
+    }
+    DftObject* second = maptest::map_text(out1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(describe(*second), before) << out1;
+    EXPECT_EQ(written(1), out1);
 }
 
 }  // namespace writetest
