@@ -25,6 +25,7 @@ kest_sources(
   readers.cpp
   side_file_path.cpp
   write_frame.cpp
+  write_schedule.cpp
   write_selection.cpp
   write_wrapper.cpp
 )

@@ -33,3 +33,6 @@ void write_wrapper(FILE* out, const DftObject& object, int flag);
 void write_gristel_info(FILE* out, const DftObject& object, int flag);
 void write_def_info(FILE* out, const DftObject& object, int flag);
 void write_clock_period(FILE* out, const DftObject& object, int flag);
+
+// %TEST_SCHEDULE, every %TEST_SESSION and %TEST_ARCHITECTURE.
+void write_test_schedule(FILE* out, const DftObject& object);

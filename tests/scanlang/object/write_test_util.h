@@ -111,6 +111,30 @@ inline std::string describe(const DftObject& o) {
         }
     if (o.clock_period)
         for (const ClockPeriodEntry& c : o.clock_period->clocks) s << "period " << c.name << "=" << c.period << "\n";
+    if (o.test_schedule) s << "schedule " << names(o.test_schedule->sessions) << "\n";
+    if (o.test_session)
+        for (const TestSessionEntry& e : *o.test_session) {
+            s << "session " << e.name;
+            if (e.pairs)
+                for (const TestSessionPair& p : *e.pairs) s << " " << p.first << "." << p.second;
+            s << "\n";
+        }
+    if (o.test_architecture) {
+        const TestArchitectureRecord& a = *o.test_architecture;
+        s << "architecture " << a.type << " " << a.test_controller;
+        auto port = [&](const std::optional<TamPortRecord>& r) {
+            if (r) s << " <" << r->name << " " << r->port << " " << r->pad << " " << r->pad_other << ">";
+        };
+        if (a.tam_cores)
+            for (const TamCoreEntry& c : *a.tam_cores) {
+                s << " [" << c.core_name;
+                port(c.tam_in), port(c.tam_out);
+                if (c.ports)
+                    for (const TamPortInfoEntry& p : *c.ports) s << " " << p.name << ":" << p.type << names(p.port_map);
+                s << "]";
+            }
+        s << "\n";
+    }
     return s.str();
 }
 
