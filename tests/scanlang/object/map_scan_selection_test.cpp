@@ -113,10 +113,12 @@ TEST_F(MapScanSelection, AbsentAndEmptySections) {
 
 // A GUI record of one file does not leak into the next file's object.
 TEST_F(MapScanSelection, GuiRecordIsPerObject) {
+    // Each parse frees the objects of the one before: look at the first
+    // object before the second file is mapped.
     DftObject* first = map_text("%GUI { %PATH = \"p\"; }");
-    DftObject* second = map_text("%TOP_MODULE = t;");
     ASSERT_TRUE(first->gui_info);
     EXPECT_EQ(first->gui_info->path, "p");
+    DftObject* second = map_text("%TOP_MODULE = t;");
     EXPECT_FALSE(second->gui_info);
 }
 
