@@ -24,6 +24,7 @@ kest_sources(
   object_state.cpp
   readers.cpp
   side_file_path.cpp
+  write_cores.cpp
   write_frame.cpp
   write_schedule.cpp
   write_selection.cpp

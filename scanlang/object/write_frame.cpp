@@ -96,7 +96,6 @@ const char* unwritten_section(const DftObject& o) {
         const char* name;
     };
     const Probe probes[] = {
-        {o.core_section.has_value(), "%CORE"},
         {o.test_files.has_value(), "%TEST_FILES"},
         {o.mbist_control.has_value(), "%MBIST_CONTROL"},
         {!o.mbist_bsd.empty(), "%MBIST_BSD"},
@@ -198,7 +197,7 @@ void print_scan_object_to_file(FILE* out, int flag) {
     write_gristel_info(out, o, flag);
     write_def_info(out, o, flag);
     write_clock_period(out, o, flag);
-    // The cores' sections come here once they are written.
+    write_cores(out, o, flag);
     write_test_schedule(out, o);
     print_end_comment(out);
 }

@@ -17,13 +17,14 @@ inline constexpr const char* kBannerWrapper = "// scan wrapper";
 inline constexpr const char* kBannerGristel = "// gristel info";
 inline constexpr const char* kBannerDefInfo = "// def info";
 inline constexpr const char* kBannerClockPeriod = "// Clock_Period";
+inline constexpr const char* kBannerCore = "// Core";
 
 // Every banner above, and those of the sections still to come: read back
 // from an earlier output they are not printed again as comments.
 inline constexpr const char* kDftWriterBanners[] = {
     kBannerScanSelection, "// Instruction", "// Read Mapping_cell File", "// Connect Scan Chain",
     "// Scan Connection", "// Test Generation Constraints", "// Fault Selection", "// Test Conversion",
-    kBannerSequence, "// Scan Decoder", "// Clock Period", kBannerClockPeriod, "// Core", "// Test Files",
+    kBannerSequence, "// Scan Decoder", "// Clock Period", kBannerClockPeriod, kBannerCore, "// Test Files",
     kBannerWrapper, kBannerGristel, kBannerDefInfo, "// Mbist Control", "// Mbist Bsd", "// Pll Clock Fix",
     "// Pll ", "// Blackbox ", "// Lockup Latch File",
 };
@@ -36,3 +37,6 @@ void write_clock_period(FILE* out, const DftObject& object, int flag);
 
 // %TEST_SCHEDULE, every %TEST_SESSION and %TEST_ARCHITECTURE.
 void write_test_schedule(FILE* out, const DftObject& object);
+
+// Every core of %CORE, each as a %CORE block of its own.
+void write_cores(FILE* out, const DftObject& object, int flag);

@@ -111,6 +111,38 @@ inline std::string describe(const DftObject& o) {
         }
     if (o.clock_period)
         for (const ClockPeriodEntry& c : o.clock_period->clocks) s << "period " << c.name << "=" << c.period << "\n";
+    auto sequences = [&](const DynArray<const SequenceRecord*>& l) {
+        s << "(";
+        if (l)
+            for (const SequenceRecord* q : *l) s << (q ? q->name : "?") << ",";
+        s << ")";
+    };
+    if (o.core_section)
+        for (const CoreInfoRecord& c : o.core_section->cores) {
+            s << "core " << c.core_name << " " << c.dft_file << " " << c.lbist_file << " " << names(c.clock_ports)
+              << names(c.set_reset_ports) << names(c.bidi_ports) << names(c.scan_in_ports) << names(c.scan_out_ports)
+              << names(c.tie0) << names(c.tie1) << " pre";
+            sequences(c.preamble);
+            s << " fix";
+            if (c.dont_fix_info)
+                for (const DontFixEntry& d : *c.dont_fix_info) s << " " << d.name << "{" << d.value << "}";
+            if (c.instructions)
+                for (const CoreInstructionRecord& r : *c.instructions) {
+                    s << " [" << r.name << " " << r.mode;
+                    sequences(r.sequences);
+                    if (r.sequence_kinds)
+                        for (int k : *r.sequence_kinds) s << k;
+                    s << "]";
+                }
+            if (c.patsets)
+                for (const CorePatsetRecord& p : *c.patsets) {
+                    s << " <" << p.name << " " << p.dft_file << " " << p.btp << " " << p.tp << " " << p.int_value << " "
+                      << p.option;
+                    sequences(p.preamble), sequences(p.force_sequences);
+                    s << ">";
+                }
+            s << "\n";
+        }
     if (o.test_schedule) s << "schedule " << names(o.test_schedule->sessions) << "\n";
     if (o.test_session)
         for (const TestSessionEntry& e : *o.test_session) {
