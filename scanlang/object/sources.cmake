@@ -26,6 +26,7 @@ kest_sources(
   side_file_path.cpp
   write_cores.cpp
   write_frame.cpp
+  write_instructions.cpp
   write_schedule.cpp
   write_selection.cpp
   write_wrapper.cpp

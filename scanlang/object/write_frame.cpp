@@ -96,10 +96,6 @@ const char* unwritten_section(const DftObject& o) {
         const char* name;
     };
     const Probe probes[] = {
-        {o.test_files.has_value(), "%TEST_FILES"},
-        {o.mbist_control.has_value(), "%MBIST_CONTROL"},
-        {!o.mbist_bsd.empty(), "%MBIST_BSD"},
-        {!o.instructions.empty(), "%INSTRUCTION"},
         {o.pll_clock_fix.has_value(), "%PLL_CLOCK_FIX"},
         {o.pll.has_value(), "%PLL"},
         {o.blackbox.has_value(), "%BLACKBOX"},
@@ -133,7 +129,6 @@ const char* unwritten_section(const DftObject& o) {
         {o.register_length != -1, "%REGISTER_LENGTH"},
         {o.fennox_in_groups.has_value(), "%FENNOX_IN_<n>"},
         {o.fennox_out_groups.has_value(), "%FENNOX_OUT_<n>"},
-        {!o.top_module.empty(), "%TOP_MODULE"},
     };
     for (const Probe& p : probes)
         if (p.present) return p.name;
@@ -168,7 +163,9 @@ void print_dft_comment(int token, FILE* out, int indent, int first_line, int las
             take = first_line <= r.line && r.line <= last_line && r.line <= limit_line && !r.printed;
             if (token == TK_LBRACE || token == TK_RBRACE) take = take && r.block_token == block_token;
         } else {
-            take = first_line <= r.line && r.line <= last_line;
+            // A comment printed once in this write is not printed again,
+            // though several statements of one window share its token.
+            take = first_line <= r.line && r.line <= last_line && !r.printed;
         }
         if (take) print_comment_record(out, r, indent);
     }
@@ -199,6 +196,9 @@ void print_scan_object_to_file(FILE* out, int flag) {
     write_clock_period(out, o, flag);
     write_cores(out, o, flag);
     write_test_schedule(out, o);
+    write_test_files(out, o, flag);
+    write_mbist(out, o, flag);
+    write_instructions(out, o, flag);
     print_end_comment(out);
 }
 

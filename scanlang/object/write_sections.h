@@ -18,14 +18,18 @@ inline constexpr const char* kBannerGristel = "// gristel info";
 inline constexpr const char* kBannerDefInfo = "// def info";
 inline constexpr const char* kBannerClockPeriod = "// Clock_Period";
 inline constexpr const char* kBannerCore = "// Core";
+inline constexpr const char* kBannerTestFiles = "// Test Files";
+inline constexpr const char* kBannerMbistControl = "// Mbist Control";
+inline constexpr const char* kBannerMbistBsd = "// Mbist Bsd";
+inline constexpr const char* kBannerInstruction = "// Instruction";
 
 // Every banner above, and those of the sections still to come: read back
 // from an earlier output they are not printed again as comments.
 inline constexpr const char* kDftWriterBanners[] = {
-    kBannerScanSelection, "// Instruction", "// Read Mapping_cell File", "// Connect Scan Chain",
+    kBannerScanSelection, kBannerInstruction, "// Read Mapping_cell File", "// Connect Scan Chain",
     "// Scan Connection", "// Test Generation Constraints", "// Fault Selection", "// Test Conversion",
-    kBannerSequence, "// Scan Decoder", "// Clock Period", kBannerClockPeriod, kBannerCore, "// Test Files",
-    kBannerWrapper, kBannerGristel, kBannerDefInfo, "// Mbist Control", "// Mbist Bsd", "// Pll Clock Fix",
+    kBannerSequence, "// Scan Decoder", "// Clock Period", kBannerClockPeriod, kBannerCore, kBannerTestFiles,
+    kBannerWrapper, kBannerGristel, kBannerDefInfo, kBannerMbistControl, kBannerMbistBsd, "// Pll Clock Fix",
     "// Pll ", "// Blackbox ", "// Lockup Latch File",
 };
 
@@ -40,3 +44,9 @@ void write_test_schedule(FILE* out, const DftObject& object);
 
 // Every core of %CORE, each as a %CORE block of its own.
 void write_cores(FILE* out, const DftObject& object, int flag);
+
+// %TEST_FILES with %TOP_MODULE, the %MBIST_CONTROL entries, %MBIST_BSD
+// and every top-level %INSTRUCTION.
+void write_test_files(FILE* out, const DftObject& object, int flag);
+void write_mbist(FILE* out, const DftObject& object, int flag);
+void write_instructions(FILE* out, const DftObject& object, int flag);

@@ -143,6 +143,34 @@ inline std::string describe(const DftObject& o) {
                 }
             s << "\n";
         }
+    if (o.test_files)
+        s << "files " << o.test_files->mbist_file << " " << o.test_files->lbist_file << " " << o.test_files->bsd_file
+          << " " << o.test_files->macro_test << "\n";
+    if (!o.top_module.empty()) s << "top " << o.top_module << "\n";
+    if (o.mbist_control)
+        for (const MbistControlEntry& e : *o.mbist_control) {
+            s << "mbist " << e.number;
+            for (const auto& signal : e.signals)
+                s << " " << (signal ? signal->instance + "." + signal->pin : "-");
+            s << "\n";
+        }
+    for (const MbistBsdInstructionRecord& r : o.mbist_bsd)
+        s << "bsd " << r.name << " " << r.mbist_clock << " " << r.mbist_mdf << "\n";
+    auto seq = [](const SequenceRecord* q) { return q ? q->name : std::string("-"); };
+    for (std::size_t i = 0; i < o.instructions.size(); ++i) {
+        const InstructionRecord& r = o.instructions[i];
+        s << "instruction " << r.name << " " << r.mode << " pre";
+        for (const SequenceRecord* q : r.preamble_list) s << " " << seq(q);
+        s << " " << seq(r.shift) << " " << seq(r.propagate) << " " << seq(r.hold) << " " << seq(r.runbist) << " "
+          << seq(r.capture) << " " << seq(r.ram_write) << " extra";
+        for (const SequenceRecord* q : r.extra_seq_list) s << " " << seq(q);
+        s << " post";
+        for (const SequenceRecord* q : r.postamble_list) s << " " << seq(q);
+        s << " steps";
+        for (const InstrOrderTabRecord& e : o.instr_order_tab)
+            if (e.instruction_index == static_cast<int>(i)) s << " " << e.step_kind;
+        s << "\n";
+    }
     if (o.test_schedule) s << "schedule " << names(o.test_schedule->sessions) << "\n";
     if (o.test_session)
         for (const TestSessionEntry& e : *o.test_session) {
