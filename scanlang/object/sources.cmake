@@ -27,6 +27,7 @@ kest_sources(
   write_cores.cpp
   write_frame.cpp
   write_instructions.cpp
+  write_pll.cpp
   write_schedule.cpp
   write_selection.cpp
   write_wrapper.cpp

@@ -37,8 +37,11 @@ bool equal_ignoring_case(std::string_view a, std::string_view b) {
 // comment, so with the flag set it is dropped instead of printed again
 // (the writer prints it anew), and comments do not multiply.
 bool is_own_line(const char* line) {
-    if (not_print_self_comment_flag != 1) return false;
     const std::string_view text(line);
+    // The banner in front of %SCAN_MODIFY_CMD is written with or without
+    // the flag, so it is never a user's comment.
+    if (equal_ignoring_case(text, kBannerReadMap)) return true;
+    if (not_print_self_comment_flag != 1) return false;
     if (text.substr(0, kHeaderFilePrefix.size()) == kHeaderFilePrefix) return true;
     if (text == kHeaderNotice) return true;
     for (const char* banner : kDftWriterBanners)
@@ -96,13 +99,6 @@ const char* unwritten_section(const DftObject& o) {
         const char* name;
     };
     const Probe probes[] = {
-        {o.pll_clock_fix.has_value(), "%PLL_CLOCK_FIX"},
-        {o.pll.has_value(), "%PLL"},
-        {o.blackbox.has_value(), "%BLACKBOX"},
-        {o.read_map.has_value(), "%READ_MAP"},
-        {o.lockup_latch_file.has_value(), "%LOCKUP_LATCH_FILE"},
-        {o.modify_cmd.has_value(), "%SCAN_MODIFY_CMD"},
-        {o.scan_repair.has_value(), "%SCAN_REPAIR"},
         {!o.connect_scan.empty(), "%CONNECT_SCAN"},
         {!o.connect_core.empty(), "%CONNECT_CORE"},
         {!o.connect_bist.empty(), "%CONNECT_BIST"},
@@ -199,6 +195,7 @@ void print_scan_object_to_file(FILE* out, int flag) {
     write_test_files(out, o, flag);
     write_mbist(out, o, flag);
     write_instructions(out, o, flag);
+    write_pll_and_files(out, o, flag);
     print_end_comment(out);
 }
 

@@ -22,15 +22,20 @@ inline constexpr const char* kBannerTestFiles = "// Test Files";
 inline constexpr const char* kBannerMbistControl = "// Mbist Control";
 inline constexpr const char* kBannerMbistBsd = "// Mbist Bsd";
 inline constexpr const char* kBannerInstruction = "// Instruction";
+inline constexpr const char* kBannerPllClockFix = "// Pll Clock Fix";
+inline constexpr const char* kBannerPll = "// Pll ";
+inline constexpr const char* kBannerBlackbox = "// Blackbox ";
+inline constexpr const char* kBannerReadMap = "// Read Mapping_cell File";
+inline constexpr const char* kBannerLockupLatchFile = "// Lockup Latch File";
 
 // Every banner above, and those of the sections still to come: read back
 // from an earlier output they are not printed again as comments.
 inline constexpr const char* kDftWriterBanners[] = {
-    kBannerScanSelection, kBannerInstruction, "// Read Mapping_cell File", "// Connect Scan Chain",
+    kBannerScanSelection, kBannerInstruction, kBannerReadMap, "// Connect Scan Chain",
     "// Scan Connection", "// Test Generation Constraints", "// Fault Selection", "// Test Conversion",
     kBannerSequence, "// Scan Decoder", "// Clock Period", kBannerClockPeriod, kBannerCore, kBannerTestFiles,
-    kBannerWrapper, kBannerGristel, kBannerDefInfo, kBannerMbistControl, kBannerMbistBsd, "// Pll Clock Fix",
-    "// Pll ", "// Blackbox ", "// Lockup Latch File",
+    kBannerWrapper, kBannerGristel, kBannerDefInfo, kBannerMbistControl, kBannerMbistBsd, kBannerPllClockFix,
+    kBannerPll, kBannerBlackbox, kBannerLockupLatchFile,
 };
 
 // %WRAPPER, %GRISTEL_INFO, %DEF_INFO and %CLOCK_PERIOD.
@@ -50,3 +55,7 @@ void write_cores(FILE* out, const DftObject& object, int flag);
 void write_test_files(FILE* out, const DftObject& object, int flag);
 void write_mbist(FILE* out, const DftObject& object, int flag);
 void write_instructions(FILE* out, const DftObject& object, int flag);
+
+// %PLL_CLOCK_FIX, %PLL, %BLACKBOX, the file sections (%READ_MAP,
+// %LOCKUP_LATCH_FILE, %SCAN_MODIFY_CMD) and %SCAN_REPAIR.
+void write_pll_and_files(FILE* out, const DftObject& object, int flag);

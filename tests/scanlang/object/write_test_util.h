@@ -171,6 +171,53 @@ inline std::string describe(const DftObject& o) {
             if (e.instruction_index == static_cast<int>(i)) s << " " << e.step_kind;
         s << "\n";
     }
+    if (o.pll_clock_fix)
+        for (const PllClockFixEntry& e : *o.pll_clock_fix) {
+            s << "fix " << e.name << " " << e.scope << " " << e.pll_path;
+            if (e.fixes)
+                for (const PllClockFixItem& f : *e.fixes)
+                    s << " [" << f.kind << " " << f.name << " " << f.period << " " << f.pll_clock_inport << " "
+                      << f.pll_clock_outport << " " << f.from_internal_pll_clock_wire << " "
+                      << f.from_internal_scan_clock_wire << " " << f.from_external_pll_clock_inport << " "
+                      << f.from_external_scan_clock_inport << " " << f.from_clock_generator << " "
+                      << f.from_clock_generator_outport << " " << f.new_internal_pll_clock_wire << " "
+                      << f.new_external_pll_clock_inport << " " << f.new_scan_clock_enable_inport << " "
+                      << f.new_lbist_domain_clock_outport << " " << f.through_clock_generator << " "
+                      << f.through_clock_generator_inport << " " << f.drive_clock_wire << "]";
+            s << "\n";
+        }
+    auto clocks = [&](const DynArray<PllClockInfo>& l) {
+        if (l)
+            for (const PllClockInfo& c : *l)
+                s << " <" << c.period << " " << c.clock_name << "=" << c.clock_value << " " << c.clock_net << " "
+                  << c.lb_clock_name << "=" << c.lb_clock_value << " " << c.enable << " " << c.ext_port << " "
+                  << names(c.buffers) << ">";
+    };
+    if (o.pll)
+        for (const PllInfo& p : *o.pll) {
+            s << "pll " << p.name << " " << p.fix_fb_clock_in_test << " " << p.fb_enable;
+            clocks(p.ref_clocks), clocks(p.fb_clocks), clocks(p.output_clocks);
+            s << " " << names(p.force0) << names(p.force1) << names(p.constant0) << names(p.constant1)
+              << names(p.dont_modify) << " " << p.auto_constant;
+            if (p.scan_ck_muxes)
+                for (const ScanCkMuxEntry& m : *p.scan_ck_muxes)
+                    s << " mux " << m.name << " " << m.pll_ck_pin << " " << m.scan_ck_pin << " " << m.clk_net;
+            if (p.two_pulse_gens)
+                for (const TwoPulseGenEntry& g : *p.two_pulse_gens)
+                    s << " gen " << g.name << " " << g.capture_mode << " " << g.finish_mode << " " << g.reset_mode;
+            s << "\n";
+        }
+    if (o.blackbox)
+        for (const BlackboxInfo& b : *o.blackbox)
+            s << "blackbox " << b.instance_name << " " << b.module_name << " " << names(b.force0) << names(b.force1)
+              << names(b.constant0) << names(b.constant1) << names(b.dont_modify) << names(b.clocks) << " "
+              << b.input_mode << " " << b.output_mode << "\n";
+    if (o.read_map) s << "read_map " << o.read_map->file_name << "\n";
+    if (o.lockup_latch_file) s << "lockup " << o.lockup_latch_file->file_name << "\n";
+    if (o.modify_cmd) s << "modify " << o.modify_cmd->file_name << "\n";
+    if (o.scan_repair)
+        s << "repair " << o.scan_repair->net_name << " " << o.scan_repair->shift << " " << o.scan_repair->hold << " "
+          << o.scan_repair->capture << "\n";
     if (o.test_schedule) s << "schedule " << names(o.test_schedule->sessions) << "\n";
     if (o.test_session)
         for (const TestSessionEntry& e : *o.test_session) {
