@@ -25,4 +25,11 @@ kest_sources(
   object_state.cpp
   readers.cpp
   side_file_path.cpp
+  write_cores.cpp
+  write_frame.cpp
+  write_instructions.cpp
+  write_pll.cpp
+  write_schedule.cpp
+  write_selection.cpp
+  write_wrapper.cpp
 )

@@ -1,0 +1,110 @@
+// The DFT file writer's %CORE sections: one block per core.
+#include <cstdio>
+#include <string>
+
+#include "scanlang/front/tokens.h"
+#include "scanlang/object/dft_object.h"
+#include "scanlang/object/write_dft.h"
+#include "scanlang/object/write_sections.h"
+
+namespace {
+
+// The equals form: " = a , b , c ;".
+void print_equals(FILE* out, const char* lead, const DynArray<std::string>& names) {
+    if (!names) return;
+    std::fprintf(out, "%s =", lead);
+    for (std::size_t i = 0; i < names->size(); ++i) std::fprintf(out, i == 0 ? " %s" : " , %s", (*names)[i].c_str());
+    std::fputs(" ;\n", out);
+}
+
+// The same for sequences, each by its name; an unknown one is left out.
+void print_sequences(FILE* out, const char* lead, const DynArray<const SequenceRecord*>& sequences) {
+    if (!sequences) return;
+    std::fprintf(out, "%s =", lead);
+    // The separator goes by the names printed, so a list whose first
+    // sequence is unknown still reads back.
+    bool first = true;
+    for (const SequenceRecord* s : *sequences) {
+        if (!s || s->name.empty()) continue;
+        std::fprintf(out, first ? " %s" : " , %s", s->name.c_str());
+        first = false;
+    }
+    std::fputs(" ;\n", out);
+}
+
+void print_quoted(FILE* out, const char* lead, const std::string& value) {
+    if (!value.empty()) std::fprintf(out, "%s = \" %s \" ;\n", lead, value.c_str());
+}
+
+void print_core_instruction(FILE* out, const CoreInstructionRecord& r) {
+    if (r.name.empty()) return;
+    std::fprintf(out, "     %%INSTRUCTION %s\n     {\n", r.name.c_str());
+    print_quoted(out, "         %MODE", r.mode);
+    if (r.sequences && r.sequence_kinds) {
+        for (std::size_t i = 0; i < r.sequences->size() && i < r.sequence_kinds->size(); ++i) {
+            const SequenceRecord* s = (*r.sequences)[i];
+            if (!s) continue;
+            const char* keyword = nullptr;
+            switch ((*r.sequence_kinds)[i]) {
+            case STEP_PREAMBLE: keyword = "%PREAMBLE"; break;
+            case STEP_SHIFT: keyword = "%SHIFT"; break;
+            case STEP_HOLD: keyword = "%HOLD"; break;
+            case STEP_CAPTURE: keyword = "%CAPTURE"; break;
+            case STEP_EXTRA_SEQ: keyword = "%EXTRA_SEQ"; break;
+            default: break;
+            }
+            if (keyword) std::fprintf(out, "         %s = %s ;\n", keyword, s->name.c_str());
+        }
+    }
+    std::fputs("     }\n", out);
+}
+
+void print_patset(FILE* out, const CorePatsetRecord& p) {
+    if (!p.name.empty()) std::fprintf(out, "     %%PATSET %s\n     {\n", p.name.c_str());
+    print_quoted(out, "         %DFT_FILE", p.dft_file);
+    print_sequences(out, "         %FORCE_LIST", p.force_sequences);
+    print_quoted(out, "         %BTP", p.btp);
+    print_quoted(out, "         %TP", p.tp);
+    print_quoted(out, "         %INT", p.int_value);
+    print_quoted(out, "         %OPTION", p.option);
+    std::fputs("     }\n", out);
+}
+
+}  // namespace
+
+void write_cores(FILE* out, const DftObject& object, int flag) {
+    if (!object.core_section) return;
+    const CoreSectionRecord& section = *object.core_section;
+    const int kw = section.keyword_line, end = section.line;
+    for (std::size_t i = 0; i < section.cores.size(); ++i) {
+        const CoreInfoRecord& c = section.cores[i];
+        // The saved comments go in front of the first core.
+        if (i == 0) print_dft_comment(TK_CORE, out, 2, kw, end, 0, 0);
+        if (flag) std::fprintf(out, "%s\n", kBannerCore);
+        std::fputs("  %CORE\n", out);
+        if (i == 0) print_dft_comment(TK_LBRACE, out, 5, kw, end, end, TK_CORE);
+        std::fputs("     {\n", out);
+        print_quoted(out, "     %DFT_FILE", c.dft_file);
+        if (c.dont_fix_info) {
+            std::fputs("     %DONT_FIX ", out);
+            for (const DontFixEntry& d : *c.dont_fix_info) std::fprintf(out, " %s{%s}", d.name.c_str(), d.value.c_str());
+            std::fputs(" ;\n", out);
+        }
+        print_quoted(out, "     %LBIST_FILE", c.lbist_file);
+        print_sequences(out, "     %PREAMBLE", c.preamble);
+        // Every core keeps its port lists, not only the first.
+        print_equals(out, "     %CLOCK_PORTS", c.clock_ports);
+        print_equals(out, "     %SET_RESET_PORTS", c.set_reset_ports);
+        print_equals(out, "     %BIDI_PORTS", c.bidi_ports);
+        print_equals(out, "     %SCAN_IN_PORTS", c.scan_in_ports);
+        print_equals(out, "     %SCAN_OUT_PORTS", c.scan_out_ports);
+        print_equals(out, "     %TIE0", c.tie0);
+        print_equals(out, "     %TIE1", c.tie1);
+        if (c.instructions)
+            for (const CoreInstructionRecord& r : *c.instructions) print_core_instruction(out, r);
+        if (c.patsets)
+            for (const CorePatsetRecord& p : *c.patsets) print_patset(out, p);
+        std::fprintf(out, "     %%NAME = %s ;\n", c.core_name.c_str());
+        std::fputs("     }\n\n", out);
+    }
+}

@@ -1,0 +1,43 @@
+// The DFT file writer: prints the current DFT object back as a DFT
+// scan-language file that the parser reads again, with the comments the
+// scanner saved from the file the object came from (comment_tab) put back
+// in front of the items they stood before.
+//
+// PRINT_SCAN_OBJECT is the entry: it writes the whole file under a
+// temporary name and renames it over `file` once everything is written.
+// print_scan_object_to_file prints the sections in their fixed order onto
+// an open stream; the three comment printers are shared by the section
+// writers (write_*.cpp).
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+struct DftObject;
+
+// 1 when the writer's own banners and header lines read back from an
+// earlier output are to be dropped rather than printed as comments; set
+// from PRINT_SCAN_OBJECT's flag.
+extern int not_print_self_comment_flag;
+
+// Writes the current object (DFT_OBJECT) to `file`; `flag` non-zero adds
+// the header and the section banners.  Returns false, after a message on
+// standard error, when the file cannot be written or the object holds a
+// section this writer does not write yet; without a current object it
+// writes nothing and returns false.
+bool PRINT_SCAN_OBJECT(const std::string& file, int flag);
+
+// Prints the sections of the current object onto `stream` (which stays
+// open): the start comments, every section the writer knows in the fixed
+// order, and the comments left over.
+void print_scan_object_to_file(FILE* stream, int flag);
+
+// The name of the first section of `object` that the writer cannot write
+// yet, or null when it can write all of it.
+const char* dft_writer_unwritten_section(const DftObject& object);
+
+// The comment printers (see write_frame.cpp).
+void print_start_comment(FILE* stream);
+void print_dft_comment(int token, FILE* stream, int indent, int first_line, int last_line, int limit_line,
+                       int block_token);
+void print_end_comment(FILE* stream);

@@ -1,0 +1,223 @@
+// The DFT file writer's frame: the entry, the header, the order of the
+// sections and the comment printers.
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "runtime/dyna.h"
+#include "runtime/process.h"
+#include "scanlang/front/scanner.h"
+#include "scanlang/front/tokens.h"
+#include "scanlang/object/dft_object.h"
+#include "scanlang/object/object_state.h"
+#include "scanlang/object/write_dft.h"
+#include "scanlang/object/write_sections.h"
+
+int not_print_self_comment_flag = 0;
+
+namespace {
+
+// The first line of the header, and the notice line under it.
+constexpr std::string_view kHeaderFilePrefix = "// File : ";
+constexpr const char* kHeaderNotice = "// Written back from its DFT object by the kestrand DFT file writer";
+
+bool equal_ignoring_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (std::tolower(x) != std::tolower(y)) return false;
+    }
+    return true;
+}
+
+// A comment line this writer prints itself: a section banner or a header
+// line.  Read back from an earlier output, such a line is not a user's
+// comment, so with the flag set it is dropped instead of printed again
+// (the writer prints it anew), and comments do not multiply.
+bool is_own_line(const char* line) {
+    const std::string_view text(line);
+    // The banner in front of %SCAN_MODIFY_CMD is written with or without
+    // the flag, so it is never a user's comment.
+    if (equal_ignoring_case(text, kBannerReadMap)) return true;
+    if (not_print_self_comment_flag != 1) return false;
+    if (text.substr(0, kHeaderFilePrefix.size()) == kHeaderFilePrefix) return true;
+    if (text == kHeaderNotice) return true;
+    for (const char* banner : kDftWriterBanners)
+        if (equal_ignoring_case(text, banner)) return true;
+    return false;
+}
+
+// Prints one saved comment, `indent` blanks before its first printed line,
+// and marks it printed.
+void print_comment_record(FILE* out, ScanCommentRecord& record, int indent, const char* first_lead = "") {
+    bool first = true;
+    for (int i = 0; i < record.line_count; ++i) {
+        const char* line = record.lines[i];
+        if (is_own_line(line)) continue;
+        if (first) std::fprintf(out, "%*s%s", indent, "", first_lead);
+        first = false;
+        std::fprintf(out, "%s\n", line);
+    }
+    record.printed = 1;
+}
+
+bool is_section_keyword(int token) {
+    switch (token) {
+    case TK_ATPG_MODE: case TK_SEQUENCE: case TK_TEST_CONVERSION: case TK_CONNECT_BIST: case TK_CONNECT_SCAN:
+    case TK_INSTRUCTION: case TK_PLL_CLOCK_FIX: case TK_ATPG_CONSTRAINTS: case TK_SELECT_FAULT:
+    case TK_SCAN_DECODER: case TK_READ_MAP: case TK_GRISTEL_INFO: case TK_TDDM_TDM_INFO: case TK_TDDM_GROUP:
+    case TK_TDM_GROUP: case TK_WRAPPER: case TK_DEF_INFO: case TK_WRAPPER_CHAIN: case TK_LOCKUP_LATCH_FILE:
+    case TK_SCAN_MODIFY_CMD: case TK_SELECT_SCAN: case TK_CLOCK_PERIOD: case TK_CORE: case TK_TEST_FILES:
+    case TK_SCAN_MODULE: case TK_TA_CONSTRAINTS:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool is_statement_keyword(int token) {
+    switch (token) {
+    case TK_FORCE: case TK_WRAPPER_CELL: case TK_SPEED_RATIO: case TK_FORCE_CLOCK: case TK_RESET:
+    case TK_RESET_DISABLE: case TK_RAM: case TK_SET: case TK_SET_DISABLE: case TK_CLOCK: case TK_NAME:
+    case TK_MBIST_FILE: case TK_LBIST_FILE: case TK_BSD_FILE: case TK_MACRO_TEST: case TK_BIST_CLOCK:
+    case TK_BIST_SELECT_N: case TK_BIST_CLOCK_N: case TK_SEED: case TK_PARTITION: case TK_GLOBAL_CLOCK:
+    case TK_GLOBAL_SELECT: case TK_SCAN_SELECT_N: case TK_SCAN_CLOCK: case TK_ISOLATE_MOD: case TK_ISOLATE_RAM:
+    case TK_ISOLATE_REG: case TK_ILLEGAL_INPUTS: case TK_LEGAL_INPUTS: case TK_LBRACE: case TK_RBRACE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Every section whose writer is not built yet, with its keyword: the
+// writer refuses an object that holds one rather than drop it.
+const char* unwritten_section(const DftObject& o) {
+    struct Probe {
+        bool present;
+        const char* name;
+    };
+    const Probe probes[] = {
+        {!o.connect_scan.empty(), "%CONNECT_SCAN"},
+        {!o.connect_core.empty(), "%CONNECT_CORE"},
+        {!o.connect_bist.empty(), "%CONNECT_BIST"},
+        {o.atpg_constraints.has_value(), "%ATPG_CONSTRAINTS"},
+        {o.select_fault.has_value(), "%SELECT_FAULT"},
+        {o.test_conversion.has_value(), "%TEST_CONVERSION"},
+        {o.scan_decoder.has_value(), "%SCAN_DECODER"},
+        {o.ta_constraints.has_value(), "%TA_CONSTRAINTS"},
+        {!o.scan_module.empty(), "%SCAN_MODULE"},
+        {o.port_info.has_value(), "%PORT_INFO"},
+        {o.scan_in_list.has_value(), "%SCAN_IN_LIST"},
+        {o.core_no_scan.has_value(), "%CORE_NO_SCAN"},
+        {o.scan_out_list.has_value(), "%SCAN_OUT_LIST"},
+        {o.gui_info.has_value(), "%GUI"},
+        {o.capture_clock.has_value(), "%CAPTURE_CLOCK"},
+        {o.hookup.has_value(), "%HOOKUP"},
+        {o.multicycle_path_list.has_value() || o.multicycle_path_file.has_value(), "%MULTICYCLE_PATH"},
+        {o.false_path_list.has_value() || o.false_path_file.has_value(), "%FALSE_PATH"},
+        {o.nontpi_instance.has_value(), "%NONTPI_INSTANCE"},
+        {o.critical_path.has_value(), "%CRITICAL_PATH"},
+        {o.fennox_info.has_value(), "%FENNOX_INFO"},
+        {o.ciphertext.has_value(), "%CIPHERTEXT"},
+        {!o.instruction_binary.empty(), "%INSTRUCTION_BINARY"},
+        {o.register_length != -1, "%REGISTER_LENGTH"},
+        {o.fennox_in_groups.has_value(), "%FENNOX_IN_<n>"},
+        {o.fennox_out_groups.has_value(), "%FENNOX_OUT_<n>"},
+    };
+    for (const Probe& p : probes)
+        if (p.present) return p.name;
+    return nullptr;
+}
+
+}  // namespace
+
+const char* dft_writer_unwritten_section(const DftObject& object) { return unwritten_section(object); }
+
+void print_start_comment(FILE* out) {
+    const int n = DYNA_count(comment_tab);
+    if (n == 0 || comment_tab[0].line != 0) return;
+    print_comment_record(out, comment_tab[0], 0, "   ");
+    comment_tab[0].token = 0;
+    for (int i = 1; i < n && comment_tab[i].line == comment_tab[i - 1].line + 1; ++i) {
+        print_comment_record(out, comment_tab[i], 0);
+        comment_tab[i].token = 0;
+    }
+}
+
+void print_dft_comment(int token, FILE* out, int indent, int first_line, int last_line, int limit_line,
+                       int block_token) {
+    const int n = DYNA_count(comment_tab);
+    for (int i = 0; i < n; ++i) {
+        ScanCommentRecord& r = comment_tab[i];
+        if (r.token != token) continue;
+        bool take;
+        if (is_section_keyword(token)) {
+            take = r.line <= first_line && !r.printed;
+        } else if (is_statement_keyword(token)) {
+            take = first_line <= r.line && r.line <= last_line && r.line <= limit_line && !r.printed;
+            if (token == TK_LBRACE || token == TK_RBRACE) take = take && r.block_token == block_token;
+        } else {
+            // A comment printed once in this write is not printed again,
+            // though several statements of one window share its token.
+            take = first_line <= r.line && r.line <= last_line && !r.printed;
+        }
+        if (take) print_comment_record(out, r, indent);
+    }
+}
+
+void print_end_comment(FILE* out) {
+    const int n = DYNA_count(comment_tab);
+    for (int i = 0; i < n; ++i) {
+        ScanCommentRecord& r = comment_tab[i];
+        if (r.printed || r.token == TK_ILLEGAL_INPUTS || r.token == TK_LEGAL_INPUTS) continue;
+        print_comment_record(out, r, 0);
+    }
+}
+
+void print_scan_object_to_file(FILE* out, int flag) {
+    if (!DFT_OBJECT) return;
+    // Every write starts with every saved comment unprinted, so a second
+    // write of the same object keeps its comments too.
+    for (int i = 0, n = DYNA_count(comment_tab); i < n; ++i) comment_tab[i].printed = 0;
+    const DftObject& o = *DFT_OBJECT;
+    print_start_comment(out);
+    std::fputs("\n", out);
+    write_select_scan(out, o, flag);
+    write_sequences(out, o, flag);
+    write_wrapper(out, o, flag);
+    write_gristel_info(out, o, flag);
+    write_def_info(out, o, flag);
+    write_clock_period(out, o, flag);
+    write_cores(out, o, flag);
+    write_test_schedule(out, o);
+    write_test_files(out, o, flag);
+    write_mbist(out, o, flag);
+    write_instructions(out, o, flag);
+    write_pll_and_files(out, o, flag);
+    print_end_comment(out);
+}
+
+bool PRINT_SCAN_OBJECT(const std::string& file, int flag) {
+    not_print_self_comment_flag = flag;
+    if (!DFT_OBJECT) return false;
+    if (const char* section = unwritten_section(*DFT_OBJECT)) {
+        std::fprintf(stderr, "ERROR: writing the %s section of a DFT file is not available in this version.\n\n",
+                     section);
+        return false;
+    }
+    AtomicFile output(file);
+    if (!output.open()) {
+        std::fprintf(stderr, "Error: Can't open '%s'\n", file.c_str());
+        return false;
+    }
+    FILE* out = output.stream();
+    if (flag) std::fprintf(out, "%s%s\n%s\n\n\n", kHeaderFilePrefix.data(), file.c_str(), kHeaderNotice);
+    print_scan_object_to_file(out, flag);
+    if (!output.commit()) {
+        std::fprintf(stderr, "Error: Can't write '%s': %s\n", file.c_str(), std::strerror(errno));
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,207 @@
+// The DFT file writer's test files, memory-BIST and instruction sections.
+#include <climits>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "scanlang/front/tokens.h"
+#include "scanlang/object/dft_object.h"
+#include "scanlang/object/write_dft.h"
+#include "scanlang/object/write_sections.h"
+
+namespace {
+
+// The memory-BIST signals with their keywords and tokens, in the order of
+// MbistSignal.
+struct MbistSignalName {
+    int token;
+    const char* keyword;
+};
+constexpr MbistSignalName kMbistSignals[MBIST_SIGNAL_COUNT] = {
+    {TK_BISTMODE, "%BISTMODE"},
+    {TK_BISTFAIL, "%BISTFAIL"},
+    {TK_ERRMAP, "%ERRMAP"},
+    {TK_BIST_RESULT_EN, "%BIST_RESULT_EN"},
+    {TK_BIST_RESULT_IN, "%BIST_RESULT_IN"},
+    {TK_BIST_RESULT_OUT, "%BIST_RESULT_OUT"},
+    {TK_FINISH, "%FINISH"},
+    {TK_UTI_SCAN_IN, "%UTI_SCAN_IN"},
+    {TK_UTI_SCAN_OUT, "%UTI_SCAN_OUT"},
+    {TK_MEMGROUPSEL, "%MEMGROUPSEL"},
+    {TK_MEMGROUPSEL_IN, "%MEMGROUPSEL_IN"},
+    {TK_MEMGROUPSEL_OUT, "%MEMGROUPSEL_OUT"},
+    {TK_BIST_SEL_EN, "%BIST_SEL_EN"},
+    {TK_QDX_TIS, "%QDX_TIS"},
+    {TK_VCLK, "%VCLK"},
+    {TK_QDX_UTI_IN, "%QDX_UTI_IN"},
+    {TK_QDX_UTI_OUT, "%QDX_UTI_OUT"},
+    {TK_QDX_UTI_SHIFT, "%QDX_UTI_SHIFT"},
+    {TK_QDX_UTI_HOLD_IN, "%QDX_UTI_HOLD_IN"},
+    {TK_QDX_UTI_HOLD_OUT, "%QDX_UTI_HOLD_OUT"},
+    {TK_BYPASS, "%BYPASS"},
+    {TK_BIST_CLK, "%BIST_CLK"},
+    {TK_SHIFTEND, "%SHIFTEND"},
+    {TK_SIGNATUREOUT, "%SIGNATUREOUT"},
+};
+
+// A preamble or postamble list in the column form: the first name after
+// the keyword, each further one on its own line under it.
+void print_sequence_column(FILE* out, const std::vector<const SequenceRecord*>& list, int column) {
+    std::vector<const SequenceRecord*> known;
+    for (const SequenceRecord* s : list)
+        if (s) known.push_back(s);
+    for (std::size_t j = 0; j < known.size(); ++j) {
+        const char* end = j + 1 < known.size() ? " ,\n" : " ;\n";
+        std::fprintf(out, "%*s%s%s", j == 0 ? 0 : column, "", known[j]->name.c_str(), end);
+    }
+    if (known.empty()) std::fputs(";\n", out);
+}
+
+void print_step(FILE* out, const InstructionRecord& r, int kind, std::size_t& extra_index, int kw, int end) {
+    struct Single {
+        int token;
+        const char* lead;
+        const SequenceRecord* sequence;
+    };
+    Single single{0, nullptr, nullptr};
+    switch (kind) {
+    case STEP_MODE:
+        print_dft_comment(TK_MODE, out, 5, kw, end, end, 0);
+        std::fprintf(out, "     %%MODE      = \" %s \" ;\n", r.mode.c_str());
+        return;
+    case STEP_PREAMBLE:
+        print_dft_comment(TK_PREAMBLE, out, 5, kw, end, 0, 0);
+        std::fputs("     %PREAMBLE  = ", out);
+        print_sequence_column(out, r.preamble_list, 18);
+        return;
+    case STEP_POSTAMBLE:
+        print_dft_comment(TK_POSTAMBLE, out, 5, kw, end, 0, 0);
+        std::fputs("     %POSTAMBLE  = ", out);
+        print_sequence_column(out, r.postamble_list, 19);
+        return;
+    case STEP_SHIFT: single = {TK_SHIFT, "%SHIFT     =", r.shift}; break;
+    case STEP_PROPAGATE: single = {TK_PROPAGATE, "%PROPAGATE =", r.propagate}; break;
+    case STEP_HOLD: single = {TK_HOLD, "%HOLD      =", r.hold}; break;
+    case STEP_RUNBIST: single = {TK_RUNBIST, "%RUNBIST   =", r.runbist}; break;
+    case STEP_CAPTURE: single = {TK_CAPTURE, "%CAPTURE   =", r.capture}; break;
+    case STEP_RAM_WRITE: single = {TK_RAM_WRITE, "%RAM_WRITE =", r.ram_write}; break;
+    case STEP_EXTRA_SEQ:
+        single = {TK_EXTRA, "%EXTRA =", extra_index < r.extra_seq_list.size() ? r.extra_seq_list[extra_index] : nullptr};
+        ++extra_index;
+        break;
+    default: return;
+    }
+    print_dft_comment(single.token, out, 5, kw, end, 0, 0);
+    // A step whose sequence is unknown is left out rather than written
+    // without a name.
+    if (single.sequence) std::fprintf(out, "     %s %s ;\n", single.lead, single.sequence->name.c_str());
+}
+
+}  // namespace
+
+void write_test_files(FILE* out, const DftObject& object, int flag) {
+    if (object.test_files) {
+        const TestFilesRecord& t = *object.test_files;
+        const int kw = t.keyword_line, end = t.line;
+        print_dft_comment(TK_TEST_FILES, out, 2, kw, end, 0, 0);
+        if (flag) std::fprintf(out, "%s\n", kBannerTestFiles);
+        std::fputs("  %TEST_FILES\n", out);
+        print_dft_comment(TK_LBRACE, out, 5, kw, end, end, TK_TEST_FILES);
+        std::fputs("     {\n", out);
+        const struct {
+            int token;
+            const char* keyword;
+            const std::string& value;
+            int line;
+        } files[] = {{TK_MBIST_FILE, "%MBIST_FILE", t.mbist_file, t.mbist_file_line},
+                     {TK_LBIST_FILE, "%LBIST_FILE", t.lbist_file, t.lbist_file_line},
+                     {TK_BSD_FILE, "%BSD_FILE", t.bsd_file, t.bsd_file_line},
+                     {TK_MACRO_TEST, "%MACRO_TEST", t.macro_test, t.macro_test_line}};
+        for (const auto& f : files) {
+            if (f.value.empty()) continue;
+            print_dft_comment(f.token, out, 5, kw, end, f.line, 0);
+            std::fprintf(out, "     %s = %s ;\n", f.keyword, f.value.c_str());
+        }
+        print_dft_comment(TK_RBRACE, out, 5, kw, end, end, TK_TEST_FILES);
+        std::fputs("     }\n\n\n", out);
+    }
+    if (!object.top_module.empty()) {
+        // The statement keeps no line of its own: its comments are found
+        // wherever they stood.
+        print_dft_comment(TK_TOP_MODULE, out, 5, INT_MIN, INT_MAX, INT_MAX, 0);
+        std::fprintf(out, "     %%TOP_MODULE = %s ;\n", object.top_module.c_str());
+    }
+}
+
+void write_mbist(FILE* out, const DftObject& object, int flag) {
+    // The control entries stand in the block that holds them in the
+    // language, so that the file reads back.
+    if (object.mbist_control && !object.mbist_control->empty()) {
+        std::fputs("  %MBIST_CONSTRAINTS\n  {\n", out);
+        for (const MbistControlEntry& e : *object.mbist_control) {
+            const int kw = e.keyword_line, end = e.line;
+            print_dft_comment(TK_MBIST_CONTROL, out, 2, kw, end, 0, 0);
+            if (flag) std::fprintf(out, "%s\n", kBannerMbistControl);
+            std::fprintf(out, "  %%MBIST_CONTROL %d\n", e.number);
+            print_dft_comment(TK_LBRACE, out, 5, kw, end, end, TK_MBIST_CONTROL);
+            std::fputs("     {\n", out);
+            for (int s = 0; s < MBIST_SIGNAL_COUNT; ++s) {
+                const std::optional<MbistSignalRecord>& signal = e.signals[s];
+                if (!signal) continue;
+                print_dft_comment(kMbistSignals[s].token, out, 5, kw, end, end, 0);
+                if (!signal->instance.empty())
+                    std::fprintf(out, "     %s = %s.%s ;\n", kMbistSignals[s].keyword, signal->instance.c_str(),
+                                 signal->pin.c_str());
+                else
+                    std::fprintf(out, "     %s = { %s } ;\n", kMbistSignals[s].keyword, signal->pin.c_str());
+            }
+            print_dft_comment(TK_RBRACE, out, 5, kw, end, end, TK_MBIST_CONTROL);
+            std::fputs("     }\n\n\n", out);
+        }
+        std::fputs("  }\n\n", out);
+    }
+    if (!object.mbist_bsd.empty()) {
+        const int first = object.mbist_bsd.front().name_line, last = object.mbist_bsd.back().item_line;
+        if (flag) std::fprintf(out, "%s\n", kBannerMbistBsd);
+        std::fputs("  %MBIST_BSD\n", out);
+        print_dft_comment(TK_LBRACE, out, 5, first, last, last, TK_MBIST_BSD);
+        std::fputs("     {\n", out);
+        for (const MbistBsdInstructionRecord& r : object.mbist_bsd) {
+            const int ik = r.name_line, ie = r.item_line;
+            if (r.name.empty()) continue;
+            std::fprintf(out, "     %%INSTRUCTION  %s\n         {\n", r.name.c_str());
+            if (!r.mbist_clock.empty()) {
+                print_dft_comment(TK_MBIST_CLOCK, out, 5, ik, ie, ie, 0);
+                std::fprintf(out, "         %%MBIST_CLOCK = %s ;\n", r.mbist_clock.c_str());
+            }
+            if (!r.mbist_mdf.empty()) {
+                print_dft_comment(TK_MBIST_MDF, out, 5, ik, ie, ie, 0);
+                std::fprintf(out, "         %%MBIST_MDF = \" %s \" ;\n", r.mbist_mdf.c_str());
+            }
+            std::fputs("         }\n", out);
+        }
+        print_dft_comment(TK_RBRACE, out, 5, first, last, last, TK_MBIST_BSD);
+        std::fputs("     }\n", out);
+    }
+}
+
+void write_instructions(FILE* out, const DftObject& object, int flag) {
+    // The steps of each instruction in source order, bucketed once.
+    std::vector<std::vector<int>> steps(object.instructions.size());
+    for (const InstrOrderTabRecord& e : object.instr_order_tab)
+        if (e.instruction_index >= 0 && static_cast<std::size_t>(e.instruction_index) < steps.size())
+            steps[e.instruction_index].push_back(e.step_kind);
+    for (std::size_t i = 0; i < object.instructions.size(); ++i) {
+        const InstructionRecord& r = object.instructions[i];
+        const int kw = r.name_line, end = r.item_line;
+        print_dft_comment(TK_INSTRUCTION, out, 2, kw, end, 0, 0);
+        if (flag) std::fprintf(out, "%s\n", kBannerInstruction);
+        if (!r.name.empty()) std::fprintf(out, "  %%INSTRUCTION  %s\n", r.name.c_str());
+        print_dft_comment(TK_LBRACE, out, 2, kw, end, end, TK_INSTRUCTION);
+        std::fputs("     {\n", out);
+        std::size_t extra_index = 0;
+        for (int kind : steps[i]) print_step(out, r, kind, extra_index, kw, end);
+        print_dft_comment(TK_RBRACE, out, 5, kw, end, end, TK_INSTRUCTION);
+        std::fputs("     }\n\n\n", out);
+    }
+}

@@ -1,0 +1,61 @@
+// The section writers of the DFT file writer, each printing its sections
+// of one object onto an open stream; `flag` non-zero prints the banners.
+#pragma once
+
+#include <cstdio>
+
+struct DftObject;
+
+// %SELECT_SCAN and every %SEQUENCE.
+void write_select_scan(FILE* out, const DftObject& object, int flag);
+void write_sequences(FILE* out, const DftObject& object, int flag);
+
+// The banner lines the writer prints in front of its sections (flag set).
+inline constexpr const char* kBannerScanSelection = "// Scan selection";
+inline constexpr const char* kBannerSequence = "// Scan instruction sequence";
+inline constexpr const char* kBannerWrapper = "// scan wrapper";
+inline constexpr const char* kBannerGristel = "// gristel info";
+inline constexpr const char* kBannerDefInfo = "// def info";
+inline constexpr const char* kBannerClockPeriod = "// Clock_Period";
+inline constexpr const char* kBannerCore = "// Core";
+inline constexpr const char* kBannerTestFiles = "// Test Files";
+inline constexpr const char* kBannerMbistControl = "// Mbist Control";
+inline constexpr const char* kBannerMbistBsd = "// Mbist Bsd";
+inline constexpr const char* kBannerInstruction = "// Instruction";
+inline constexpr const char* kBannerPllClockFix = "// Pll Clock Fix";
+inline constexpr const char* kBannerPll = "// Pll ";
+inline constexpr const char* kBannerBlackbox = "// Blackbox ";
+inline constexpr const char* kBannerReadMap = "// Read Mapping_cell File";
+inline constexpr const char* kBannerLockupLatchFile = "// Lockup Latch File";
+
+// Every banner above, and those of the sections still to come: read back
+// from an earlier output they are not printed again as comments.
+inline constexpr const char* kDftWriterBanners[] = {
+    kBannerScanSelection, kBannerInstruction, kBannerReadMap, "// Connect Scan Chain",
+    "// Scan Connection", "// Test Generation Constraints", "// Fault Selection", "// Test Conversion",
+    kBannerSequence, "// Scan Decoder", "// Clock Period", kBannerClockPeriod, kBannerCore, kBannerTestFiles,
+    kBannerWrapper, kBannerGristel, kBannerDefInfo, kBannerMbistControl, kBannerMbistBsd, kBannerPllClockFix,
+    kBannerPll, kBannerBlackbox, kBannerLockupLatchFile,
+};
+
+// %WRAPPER, %GRISTEL_INFO, %DEF_INFO and %CLOCK_PERIOD.
+void write_wrapper(FILE* out, const DftObject& object, int flag);
+void write_gristel_info(FILE* out, const DftObject& object, int flag);
+void write_def_info(FILE* out, const DftObject& object, int flag);
+void write_clock_period(FILE* out, const DftObject& object, int flag);
+
+// %TEST_SCHEDULE, every %TEST_SESSION and %TEST_ARCHITECTURE.
+void write_test_schedule(FILE* out, const DftObject& object);
+
+// Every core of %CORE, each as a %CORE block of its own.
+void write_cores(FILE* out, const DftObject& object, int flag);
+
+// %TEST_FILES with %TOP_MODULE, the %MBIST_CONTROL entries, %MBIST_BSD
+// and every top-level %INSTRUCTION.
+void write_test_files(FILE* out, const DftObject& object, int flag);
+void write_mbist(FILE* out, const DftObject& object, int flag);
+void write_instructions(FILE* out, const DftObject& object, int flag);
+
+// %PLL_CLOCK_FIX, %PLL, %BLACKBOX, the file sections (%READ_MAP,
+// %LOCKUP_LATCH_FILE, %SCAN_MODIFY_CMD) and %SCAN_REPAIR.
+void write_pll_and_files(FILE* out, const DftObject& object, int flag);

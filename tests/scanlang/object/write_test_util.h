@@ -1,0 +1,266 @@
+// Writing DFT objects back in the tests: the writer's text of the current
+// object, and the parse-write-parse round trip.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include "scanlang/object/map_test_util.h"
+#include "scanlang/object/write_dft.h"
+
+namespace writetest {
+
+// What print_scan_object_to_file writes for the current object.
+inline std::string written(int flag = 1) {
+    not_print_self_comment_flag = flag;
+    FILE* f = std::tmpfile();
+    if (!f) return "<no temporary file>";
+    print_scan_object_to_file(f, flag);
+    std::string text;
+    std::rewind(f);
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+    std::fclose(f);
+    return text;
+}
+
+inline std::string values(const std::optional<ValueRecord>& v) {
+    if (!v) return "none";
+    std::ostringstream s;
+    s << v->integer << "/" << v->real;
+    return s.str();
+}
+
+inline std::string names(const TextList& l) {
+    std::string s;
+    for (const std::string& n : l) s += n + ",";
+    return s;
+}
+
+inline std::string names(const DynArray<std::string>& l) { return l ? "(" + names(*l) + ")" : "none"; }
+
+inline std::string timing(const std::optional<SetTimingRecord>& t) {
+    if (!t) return "none";
+    std::ostringstream s;
+    auto pins = [&](const std::vector<PinRecord>& l) {
+        for (const PinRecord& p : l) {
+            s << "[" << names(p.pins);
+            for (double d : p.times) s << d << " ";
+            s << "]";
+        }
+        s << ";";
+    };
+    s << t->cycle << ";";
+    pins(t->p_clock), pins(t->n_clock), pins(t->pi_time), pins(t->po_time), pins(t->io_time);
+    s << t->default_pi_time << ";" << t->default_po_time << ";";
+    for (double d : t->default_io_times) s << d << " ";
+    s << ";" << t->precision << ";" << t->type;
+    return s.str();
+}
+
+// Everything the written sections hold, source lines aside.
+inline std::string describe(const DftObject& o) {
+    std::ostringstream s;
+    if (o.select_scan) {
+        const SelectScanRecord& r = *o.select_scan;
+        s << "select " << values(r.scan_init) << " " << values(r.scan_incr) << " " << values(r.scan_max) << " "
+          << names(r.dont_scan_type) << " " << names(r.must_scan_type) << " " << names(r.dont_scan_module) << " "
+          << names(r.dont_scan) << " " << names(r.must_scan) << "\n";
+    }
+    for (const SequenceRecord& q : o.sequences) {
+        s << "sequence " << q.name << " " << q.cycle_length << " " << q.frame_length << " {";
+        if (q.force_order)
+            for (const ForceOrderEntry& e : *q.force_order) {
+                const ForceItemRecord& f = (e.kind == FORCE_ORDER_FORCE ? q.forces : q.force_clocks).at(e.index);
+                s << e.kind << ":" << f.name << "=" << f.value << " ";
+            }
+        s << "} " << timing(q.set_timing) << " | " << timing(q.launch_timing) << " | " << timing(q.capture_timing)
+          << "\n";
+    }
+    if (o.wrapper)
+        for (const WrapperRecord& w : *o.wrapper) {
+            s << "wrapper " << w.type << " " << names(w.skip_signals) << " " << names(w.instructions) << " "
+              << w.wrapper_chain_file << " cells";
+            if (w.cells)
+                for (const WrapperCellEntry& c : *w.cells) s << " " << c.first << "/" << c.second;
+            s << " chains";
+            if (w.chains)
+                for (const WrapperChainEntry& c : *w.chains)
+                    s << " " << c.name << ":" << c.clock1 << "," << c.clock2 << "," << c.scan_in << "," << c.scan_out;
+            s << "\n";
+        }
+    if (o.gristel_info)
+        for (const GristelInfoRecord& g : *o.gristel_info) {
+            s << "gristel " << g.top_module << " " << g.speed_ratio;
+            if (g.groups)
+                for (const GristelGroupRecord& e : *g.groups)
+                    s << " [" << e.name << " " << e.speed_ratio << " " << e.tddm_name << " " << e.tddm_in << " "
+                      << e.tddm_clock << " " << names(e.tddm_chain_order) << " " << e.tdm_name << " " << e.tdm_out
+                      << " " << e.tdm_clock << " " << e.clear << " " << names(e.tdm_chain_order) << "]";
+            s << "\n";
+        }
+    if (o.def_info)
+        for (const DefInfoRecord& d : *o.def_info) {
+            s << "def";
+            if (d.partitions)
+                for (const DefPartitionEntry& p : *d.partitions) s << " " << names(p.names);
+            s << "\n";
+        }
+    if (o.clock_period)
+        for (const ClockPeriodEntry& c : o.clock_period->clocks) s << "period " << c.name << "=" << c.period << "\n";
+    auto sequences = [&](const DynArray<const SequenceRecord*>& l) {
+        s << "(";
+        if (l)
+            for (const SequenceRecord* q : *l) s << (q ? q->name : "?") << ",";
+        s << ")";
+    };
+    if (o.core_section)
+        for (const CoreInfoRecord& c : o.core_section->cores) {
+            s << "core " << c.core_name << " " << c.dft_file << " " << c.lbist_file << " " << names(c.clock_ports)
+              << names(c.set_reset_ports) << names(c.bidi_ports) << names(c.scan_in_ports) << names(c.scan_out_ports)
+              << names(c.tie0) << names(c.tie1) << " pre";
+            sequences(c.preamble);
+            s << " fix";
+            if (c.dont_fix_info)
+                for (const DontFixEntry& d : *c.dont_fix_info) s << " " << d.name << "{" << d.value << "}";
+            if (c.instructions)
+                for (const CoreInstructionRecord& r : *c.instructions) {
+                    s << " [" << r.name << " " << r.mode;
+                    sequences(r.sequences);
+                    if (r.sequence_kinds)
+                        for (int k : *r.sequence_kinds) s << k;
+                    s << "]";
+                }
+            if (c.patsets)
+                for (const CorePatsetRecord& p : *c.patsets) {
+                    s << " <" << p.name << " " << p.dft_file << " " << p.btp << " " << p.tp << " " << p.int_value << " "
+                      << p.option;
+                    sequences(p.preamble), sequences(p.force_sequences);
+                    s << ">";
+                }
+            s << "\n";
+        }
+    if (o.test_files)
+        s << "files " << o.test_files->mbist_file << " " << o.test_files->lbist_file << " " << o.test_files->bsd_file
+          << " " << o.test_files->macro_test << "\n";
+    if (!o.top_module.empty()) s << "top " << o.top_module << "\n";
+    if (o.mbist_control)
+        for (const MbistControlEntry& e : *o.mbist_control) {
+            s << "mbist " << e.number;
+            for (const auto& signal : e.signals)
+                s << " " << (signal ? signal->instance + "." + signal->pin : "-");
+            s << "\n";
+        }
+    for (const MbistBsdInstructionRecord& r : o.mbist_bsd)
+        s << "bsd " << r.name << " " << r.mbist_clock << " " << r.mbist_mdf << "\n";
+    auto seq = [](const SequenceRecord* q) { return q ? q->name : std::string("-"); };
+    for (std::size_t i = 0; i < o.instructions.size(); ++i) {
+        const InstructionRecord& r = o.instructions[i];
+        s << "instruction " << r.name << " " << r.mode << " pre";
+        for (const SequenceRecord* q : r.preamble_list) s << " " << seq(q);
+        s << " " << seq(r.shift) << " " << seq(r.propagate) << " " << seq(r.hold) << " " << seq(r.runbist) << " "
+          << seq(r.capture) << " " << seq(r.ram_write) << " extra";
+        for (const SequenceRecord* q : r.extra_seq_list) s << " " << seq(q);
+        s << " post";
+        for (const SequenceRecord* q : r.postamble_list) s << " " << seq(q);
+        s << " steps";
+        for (const InstrOrderTabRecord& e : o.instr_order_tab)
+            if (e.instruction_index == static_cast<int>(i)) s << " " << e.step_kind;
+        s << "\n";
+    }
+    if (o.pll_clock_fix)
+        for (const PllClockFixEntry& e : *o.pll_clock_fix) {
+            s << "fix " << e.name << " " << e.scope << " " << e.pll_path;
+            if (e.fixes)
+                for (const PllClockFixItem& f : *e.fixes)
+                    s << " [" << f.kind << " " << f.name << " " << f.period << " " << f.pll_clock_inport << " "
+                      << f.pll_clock_outport << " " << f.from_internal_pll_clock_wire << " "
+                      << f.from_internal_scan_clock_wire << " " << f.from_external_pll_clock_inport << " "
+                      << f.from_external_scan_clock_inport << " " << f.from_clock_generator << " "
+                      << f.from_clock_generator_outport << " " << f.new_internal_pll_clock_wire << " "
+                      << f.new_external_pll_clock_inport << " " << f.new_scan_clock_enable_inport << " "
+                      << f.new_lbist_domain_clock_outport << " " << f.through_clock_generator << " "
+                      << f.through_clock_generator_inport << " " << f.drive_clock_wire << "]";
+            s << "\n";
+        }
+    auto clocks = [&](const DynArray<PllClockInfo>& l) {
+        if (l)
+            for (const PllClockInfo& c : *l)
+                s << " <" << c.period << " " << c.clock_name << "=" << c.clock_value << " " << c.clock_net << " "
+                  << c.lb_clock_name << "=" << c.lb_clock_value << " " << c.enable << " " << c.ext_port << " "
+                  << names(c.buffers) << ">";
+    };
+    if (o.pll)
+        for (const PllInfo& p : *o.pll) {
+            s << "pll " << p.name << " " << p.fix_fb_clock_in_test << " " << p.fb_enable;
+            clocks(p.ref_clocks), clocks(p.fb_clocks), clocks(p.output_clocks);
+            s << " " << names(p.force0) << names(p.force1) << names(p.constant0) << names(p.constant1)
+              << names(p.dont_modify) << " " << p.auto_constant;
+            if (p.scan_ck_muxes)
+                for (const ScanCkMuxEntry& m : *p.scan_ck_muxes)
+                    s << " mux " << m.name << " " << m.pll_ck_pin << " " << m.scan_ck_pin << " " << m.clk_net;
+            if (p.two_pulse_gens)
+                for (const TwoPulseGenEntry& g : *p.two_pulse_gens)
+                    s << " gen " << g.name << " " << g.capture_mode << " " << g.finish_mode << " " << g.reset_mode;
+            s << "\n";
+        }
+    if (o.blackbox)
+        for (const BlackboxInfo& b : *o.blackbox)
+            s << "blackbox " << b.instance_name << " " << b.module_name << " " << names(b.force0) << names(b.force1)
+              << names(b.constant0) << names(b.constant1) << names(b.dont_modify) << names(b.clocks) << " "
+              << b.input_mode << " " << b.output_mode << "\n";
+    if (o.read_map) s << "read_map " << o.read_map->file_name << "\n";
+    if (o.lockup_latch_file) s << "lockup " << o.lockup_latch_file->file_name << "\n";
+    if (o.modify_cmd) s << "modify " << o.modify_cmd->file_name << "\n";
+    if (o.scan_repair)
+        s << "repair " << o.scan_repair->net_name << " " << o.scan_repair->shift << " " << o.scan_repair->hold << " "
+          << o.scan_repair->capture << "\n";
+    if (o.test_schedule) s << "schedule " << names(o.test_schedule->sessions) << "\n";
+    if (o.test_session)
+        for (const TestSessionEntry& e : *o.test_session) {
+            s << "session " << e.name;
+            if (e.pairs)
+                for (const TestSessionPair& p : *e.pairs) s << " " << p.first << "." << p.second;
+            s << "\n";
+        }
+    if (o.test_architecture) {
+        const TestArchitectureRecord& a = *o.test_architecture;
+        s << "architecture " << a.type << " " << a.test_controller;
+        auto port = [&](const std::optional<TamPortRecord>& r) {
+            if (r) s << " <" << r->name << " " << r->port << " " << r->pad << " " << r->pad_other << ">";
+        };
+        if (a.tam_cores)
+            for (const TamCoreEntry& c : *a.tam_cores) {
+                s << " [" << c.core_name;
+                port(c.tam_in), port(c.tam_out);
+                if (c.ports)
+                    for (const TamPortInfoEntry& p : *c.ports) s << " " << p.name << ":" << p.type << names(p.port_map);
+                s << "]";
+            }
+        s << "\n";
+    }
+    return s.str();
+}
+
+// Parses `text`, writes the object, parses that and writes it again: the
+// second object equals the first and the second text the first.
+inline void expect_round_trip(const std::string& text, const std::string& dir = "") {
+    DftObject* first = maptest::map_text(text, dir);
+    ASSERT_NE(first, nullptr);
+    const std::string before = describe(*first);
+    const std::string out1 = written(1);
+    if (before.empty()) {
+        // Nothing of the sections written: nothing but the frame comes out.
+        EXPECT_EQ(out1.find("\n  %"), std::string::npos) << out1;
+        return;
+    }
+    DftObject* second = maptest::map_text(out1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(describe(*second), before) << out1;
+    EXPECT_EQ(written(1), out1);
+}
+
+}  // namespace writetest
