@@ -477,6 +477,16 @@ TEST(NameRules, IdentifiersAreEscapedWhereTheLanguageNeedsIt) {
     ntool::Scope s(&ntool::vhdl_key);
     EXPECT_EQ(s.fresh("Data"), "Data");
     EXPECT_EQ(s.fresh("DATA"), "DATA_1");
+    EXPECT_FALSE(s.take_held("data_1"));
+    // Names held by their owner and names copied in meet in one set.
+    const std::string held = "n1", other = "n1_1";
+    ntool::Scope v;
+    v.reserve(3);
+    EXPECT_TRUE(v.take_held(held));
+    EXPECT_FALSE(v.take("n1"));
+    EXPECT_EQ(v.fresh("n1"), "n1_1");
+    EXPECT_FALSE(v.take_held(other));
+    EXPECT_EQ(v.fresh(held), "n1_2");
 }
 
 // Flattening a design of 200,000 cells under two levels of hierarchy

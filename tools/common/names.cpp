@@ -211,28 +211,32 @@ constexpr std::size_t kNameBlock = 1 << 20;
 
 }  // namespace
 
-bool NameSet::contains(std::string_view s) const {
-    if (slots_.empty()) return false;
-    const std::uint64_t h = name_hash(s);
+std::size_t NameSet::find_slot(std::string_view s, std::uint32_t h) const {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = h & mask;; i = (i + 1) & mask) {
         const std::uint64_t slot = slots_[i];
-        if (slot == 0) return false;
-        if ((slot >> 32) == h && views_[static_cast<std::uint32_t>(slot) - 1] == s) return true;
+        if (slot == 0) return i;
+        if ((slot >> 32) == h && views_[static_cast<std::uint32_t>(slot) - 1] == s) return i;
     }
+}
+
+bool NameSet::contains(std::string_view s) const {
+    if (slots_.empty()) return false;
+    return slots_[find_slot(s, name_hash(s))] != 0;
+}
+
+void NameSet::add(std::size_t slot, std::uint32_t h, std::string_view text) {
+    if (views_.size() >= UINT32_MAX - 1) throw std::length_error("too many names in one scope");
+    views_.push_back(text);
+    slots_[slot] = (static_cast<std::uint64_t>(h) << 32) | views_.size();
+    ++count_;
 }
 
 bool NameSet::insert(std::string_view s) {
     if ((count_ + 1) * 2 > slots_.size()) grow();
-    const std::uint64_t h = name_hash(s);
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = h & mask;
-    for (;; i = (i + 1) & mask) {
-        const std::uint64_t slot = slots_[i];
-        if (slot == 0) break;
-        if ((slot >> 32) == h && views_[static_cast<std::uint32_t>(slot) - 1] == s) return false;
-    }
-    if (views_.size() >= UINT32_MAX - 1) throw std::length_error("too many names in one scope");
+    const std::uint32_t h = name_hash(s);
+    const std::size_t i = find_slot(s, h);
+    if (slots_[i] != 0) return false;
     if (s.size() > left_) {
         // Blocks double from 4 KiB up to 1 MiB, so small scopes stay small.
         block_ = std::min(kNameBlock, std::max<std::size_t>(4096, block_ * 2));
@@ -242,16 +246,36 @@ bool NameSet::insert(std::string_view s) {
         left_ = n;
     }
     if (!s.empty()) std::memcpy(free_, s.data(), s.size());
-    views_.emplace_back(free_, s.size());
+    add(i, h, std::string_view(free_, s.size()));
     free_ += s.size();
     left_ -= s.size();
-    slots_[i] = (h << 32) | views_.size();
-    ++count_;
     return true;
 }
 
-void NameSet::grow() {
-    std::vector<std::uint64_t> slots(std::max<std::size_t>(64, slots_.size() * 2), 0);
+bool NameSet::insert_held(std::string_view s) {
+    if ((count_ + 1) * 2 > slots_.size()) grow();
+    const std::uint32_t h = name_hash(s);
+    const std::size_t i = find_slot(s, h);
+    if (slots_[i] != 0) return false;
+    add(i, h, s);
+    return true;
+}
+
+void NameSet::reserve(std::size_t n) {
+    std::size_t want = 64;
+    while (want < 2 * n) want *= 2;
+    if (want > slots_.size()) grow_to(want);
+    views_.reserve(n);
+}
+
+void NameSet::prefetch(std::string_view s) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[name_hash(s) & (slots_.size() - 1)]);
+}
+
+void NameSet::grow() { grow_to(std::max<std::size_t>(64, slots_.size() * 2)); }
+
+void NameSet::grow_to(std::size_t size) {
+    std::vector<std::uint64_t> slots(size, 0);
     const std::size_t mask = slots.size() - 1;
     for (std::uint64_t slot : slots_) {
         if (slot == 0) continue;

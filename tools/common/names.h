@@ -70,10 +70,22 @@ public:
     bool contains(std::string_view s) const;
     // Adds s; false when it was in the set already.
     bool insert(std::string_view s);
+    // Adds s without copying its text: the caller keeps the text alive
+    // and unchanged as long as the set (a name the design holds, say).
+    bool insert_held(std::string_view s);
+    // Room for n names, so that a set whose size is known grows once.
+    void reserve(std::size_t n);
+    // Starts loading the slot of s into the cache: a caller that adds
+    // many names names one some steps ahead of the one it adds.
+    void prefetch(std::string_view s) const;
     std::size_t size() const { return count_; }
 
 private:
     void grow();
+    void grow_to(std::size_t slots);
+    // The slot of s: where it lies, else the empty slot it would take.
+    std::size_t find_slot(std::string_view s, std::uint32_t h) const;
+    void add(std::size_t slot, std::uint32_t h, std::string_view text);
     // Open addressing: the hash in the high word and the offset of the
     // name's entry + 1 in the low word, 0 when empty.
     std::vector<std::uint64_t> slots_;
@@ -90,6 +102,12 @@ public:
     bool free(std::string_view name) const { return key_ ? !used_.contains(key_(name)) : !used_.contains(name); }
     // Takes name; false when it was taken already.
     bool take(std::string_view name) { return key_ ? used_.insert(key_(name)) : used_.insert(name); }
+    // The same for a name whose text outlives the scope: it is not copied.
+    bool take_held(std::string_view name) { return key_ ? used_.insert(key_(name)) : used_.insert_held(name); }
+    void reserve(std::size_t names) { used_.reserve(names); }
+    void prefetch(std::string_view name) const {
+        if (!key_) used_.prefetch(name);
+    }
     // wanted when it is free, else the first free of wanted + "_1",
     // wanted + "_2" ...; the result is taken.
     std::string fresh(std::string_view wanted);

@@ -11,7 +11,6 @@
 #include "tools/quarnel/writer.h"
 
 #include <algorithm>
-#include <map>
 #include <unordered_map>
 
 #include "tools/common/names.h"
@@ -63,12 +62,18 @@ using detail::bit_index;
 
 // Text is handed to the output stream in pieces of about this size.
 constexpr std::size_t kFlushSize = 1 << 16;
+// How many names ahead a loop that fills a scope loads their slots.
+constexpr std::size_t kAhead = 16;
 
 struct Lang {
     bool vhdl;
     std::string id(std::string_view name) const {
         if (!vhdl) return ntool::verilog_id(name);
         return ntool::vhdl_basic_id(name) ? std::string(name) : ntool::vhdl_extended_id(name);
+    }
+    // True when a name is written as it is.
+    bool legal(std::string_view name) const {
+        return vhdl ? ntool::vhdl_basic_id(name) : ntool::verilog_simple_id(name);
     }
     std::string bit(const std::string& id, std::int32_t i) const {
         return id + (vhdl ? "(" : "[") + std::to_string(i) + (vhdl ? ")" : "]");
@@ -109,12 +114,16 @@ class ModuleNames {
 public:
     ModuleNames(const Design& d, const Lang& lang)
         : d_(d), lang_(lang), scope_(lang.vhdl ? &ntool::vhdl_key : nullptr) {
+        scope_.reserve(d.ports.size() + d.nets.size() + d.objects.size());
         name_ports();
         if (lang.vhdl) {
             // In VHDL the components, and the names the netlist uses from
             // its library, share the architecture's declarative region.
             for (const char* n : {"ieee", "std", "std_logic", "std_logic_vector", "std_logic_1164"}) scope_.take(n);
-            for (const ntool::Object& o : d.objects) scope_.take(d.classes[static_cast<std::size_t>(o.cls)].name);
+            std::vector<bool> used(d.classes.size(), false);
+            for (const ntool::Object& o : d.objects) used[static_cast<std::size_t>(o.cls)] = true;
+            for (std::size_t c = 0; c < d.classes.size(); ++c)
+                if (used[c]) scope_.take(d.classes[c].name);
         }
         name_nets();
         name_instances();
@@ -153,6 +162,18 @@ public:
         return r;
     }
     void replay() { replay_ = 0; }
+
+    // Cache hints for a writer about to name net n (-1 for none): its
+    // entry, then the declaration that entry refers to.
+    void prefetch_net(std::int32_t n) const {
+        if (n >= 0 && static_cast<std::size_t>(n) < net.size()) __builtin_prefetch(&net[static_cast<std::size_t>(n)]);
+    }
+    void prefetch_text(std::int32_t n) const {
+        if (n < 0 || static_cast<std::size_t>(n) >= net.size()) return;
+        const Ref& r = net[static_cast<std::size_t>(n)];
+        if (r.kind == Ref::Scalar) __builtin_prefetch(&signals[static_cast<std::size_t>(r.at)]);
+        if (r.kind == Ref::PortScalar) __builtin_prefetch(&ports[static_cast<std::size_t>(r.at)]);
+    }
 
     std::vector<Decl> ports;    // the header, group by group
     std::vector<Ref> port_ref;  // each port bit
@@ -234,26 +255,33 @@ private:
 
     void name_wires(const std::vector<int>& wires) {
         // Gather bit names by base, in order of first appearance.
-        std::map<std::string_view, int> base_index;
+        std::unordered_map<std::string_view, int> base_index;
         std::vector<std::pair<std::string_view, std::vector<std::pair<std::int32_t, int>>>> bases;
         std::vector<int> scalars;
-        ntool::NameSet scalar_names;
         for (int n : wires) {
             std::string_view base;
             std::int32_t idx;
             const std::string& name = d_.nets[static_cast<std::size_t>(n)];
             if (!ntool::split_bit(name, base, idx)) {
-                scalar_names.insert(name);
+                scalars.push_back(n);
                 continue;
             }
             auto [it, added] = base_index.emplace(base, static_cast<int>(bases.size()));
             if (added) bases.push_back({base, {}});
             bases[static_cast<std::size_t>(it->second)].second.emplace_back(idx, n);
         }
+        // A base that is also the name of a scalar wire makes no bus.
+        std::vector<bool> scalar_base(bases.size(), false);
+        if (!bases.empty())
+            for (int n : scalars) {
+                const auto it = base_index.find(d_.nets[static_cast<std::size_t>(n)]);
+                if (it != base_index.end()) scalar_base[static_cast<std::size_t>(it->second)] = true;
+            }
         std::vector<int> later;  // bits that do not form a bus
-        for (auto& [base, bits] : bases) {
+        for (std::size_t bi_of = 0; bi_of < bases.size(); ++bi_of) {
+            auto& [base, bits] = bases[bi_of];
             std::sort(bits.begin(), bits.end());
-            bool ok = !scalar_names.contains(base);
+            bool ok = !scalar_base[bi_of];
             for (std::size_t k = 1; ok && k < bits.size(); ++k) ok = bits[k].first == bits[k - 1].first + 1;
             if (!ok) {
                 for (const auto& b : bits) later.push_back(b.second);
@@ -273,15 +301,13 @@ private:
                 net[static_cast<std::size_t>(n)] = Ref{Ref::Bit, bi, idx};
             }
         }
-        for (int n : wires) {
-            std::string_view base;
-            std::int32_t idx;
-            if (!ntool::split_bit(d_.nets[static_cast<std::size_t>(n)], base, idx)) scalars.push_back(n);
-        }
         scalars.insert(scalars.end(), later.begin(), later.end());
-        for (int n : scalars) {
+        signals.reserve(signals.size() + scalars.size());
+        for (std::size_t k = 0; k < scalars.size(); ++k) {
+            if (k + kAhead < scalars.size()) scope_.prefetch(d_.nets[static_cast<std::size_t>(scalars[k + kAhead])]);
+            const int n = scalars[k];
             net[static_cast<std::size_t>(n)] = Ref{Ref::Scalar, static_cast<int>(signals.size()), 0};
-            signals.push_back({lang_.id(scope_.fresh(d_.nets[static_cast<std::size_t>(n)])), 0, false, 0, 0});
+            signals.push_back({own_id(d_.nets[static_cast<std::size_t>(n)]), 0, false, 0, 0});
         }
     }
 
@@ -292,10 +318,24 @@ private:
         return true;
     }
 
+    // The identifier of a name the design holds: the name itself when it
+    // is free and legal (its text is not copied into the scope), else
+    // its free form, escaped.
+    std::string own_id(const std::string& name) {
+        return scope_.take_held(name) ? lang_.id(name) : lang_.id(scope_.fresh(name));
+    }
+
     void name_instances() {
         for (std::size_t i = 0; i < d_.objects.size(); ++i) {
+            if (i + kAhead < d_.objects.size()) scope_.prefetch(d_.objects[i + kAhead].name);
             const std::string& name = d_.objects[i].name;
-            std::string id = lang_.id(scope_.fresh(name));
+            std::string id;
+            if (scope_.take_held(name)) {
+                if (lang_.legal(name)) continue;
+                id = lang_.id(name);
+            } else {
+                id = lang_.id(scope_.fresh(name));
+            }
             if (id != name) renamed_.emplace(i, std::move(id));
         }
     }
@@ -426,9 +466,12 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
     }
     // The signals that open pin bits need are made first, so that they
     // are declared before the instances are written.
+    // A pin of one bit is open or connected as a whole: only buses can
+    // need such signals.
     std::vector<Ref> refs;
     for (const ntool::Object& o : d.objects)
-        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)]) pin_refs(refs, names, d, o, g, true);
+        for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)])
+            if (g.count > 1) pin_refs(refs, names, d, o, g, true);
     names.replay();
 
     std::string out = "module " + lang.id(m.name);
@@ -449,17 +492,37 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
         if (out.size() >= kFlushSize) flush(f, out);
     }
     flush(f, out);
+    // The nets of the instances lie anywhere in the tables: those of
+    // later instances are loaded into the cache ahead, the net's entry
+    // first and then what it refers to.
+    auto conns_of = [&](std::size_t i) {
+        const ntool::Object& o = d.objects[i];
+        return std::span<const std::int32_t>(d.conns.data() + o.first,
+                                             d.classes[static_cast<std::size_t>(o.cls)].pins.size());
+    };
     for (std::size_t i = 0; i < d.objects.size(); ++i) {
+        if (i + 2 * kAhead < d.objects.size())
+            for (const std::int32_t n : conns_of(i + 2 * kAhead)) names.prefetch_net(n);
+        if (i + kAhead < d.objects.size())
+            for (const std::int32_t n : conns_of(i + kAhead)) names.prefetch_text(n);
         const ntool::Object& o = d.objects[i];
         const auto ci = static_cast<std::size_t>(o.cls);
         out += class_head[ci];
         out += names.inst(i);
         out += " (";
         for (std::size_t k = 0; k < groups[ci].size(); ++k) {
-            pin_refs(refs, names, d, o, groups[ci][k], true);
+            const BitGroup& g = groups[ci][k];
             if (k) out += ',';
             out += formal[ci][k];
-            if (refs[0].kind != Ref::Open) verilog_expr(out, names, refs);
+            if (g.count == 1) {
+                // One bit: its net, or nothing for an open pin.
+                const int n = d.conns[o.first + g.first];
+                if (n >= 0 && names.net[static_cast<std::size_t>(n)].kind != Ref::Open)
+                    names.append_text(out, names.net[static_cast<std::size_t>(n)]);
+            } else {
+                pin_refs(refs, names, d, o, g, true);
+                if (refs[0].kind != Ref::Open) verilog_expr(out, names, refs);
+            }
             out += ')';
         }
         out += ");\n";
