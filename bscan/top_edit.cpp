@@ -4,6 +4,7 @@
 // module's instance in the top design.
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -70,9 +71,10 @@ namespace {
 // constant leave the constant before they are wired.  The ends of the
 // boundary chain leave whatever net they lie on, since the chain is
 // stitched anew through the cells.
-void disconnect_tap_pins(FILE* fp) {
+void disconnect_tap_pins(FILE* fp, const std::set<std::string>* only = nullptr) {
+    auto wanted = [&](const char* pin) { return !only || only->count(pin) > 0; };
     auto off = [&](int flag, const char* pin) {
-        if (tied(flag) && set(pin)) std::fprintf(fp, "disconnect %s{%s}\n", tap(), pin);
+        if (tied(flag) && set(pin) && wanted(pin)) std::fprintf(fp, "disconnect %s{%s}\n", tap(), pin);
     };
     off(TAP_FLAG[TAP_FLAG_SHIFT_DR], TAP_SHIFT_PIN);
     off(TAP_FLAG[TAP_FLAG_CLOCK_DR], TAP_CLOCK_PIN);
@@ -88,9 +90,19 @@ void disconnect_tap_pins(FILE* fp) {
     if (BCELL_MODE3) off(TAP_FLAG[TAP_FLAG_MODE3], TAP_MODE3_PIN);
     for (int i = 0; i < BCELL_EXTRA && i < DYNA_count(TAP_EXTRA_PIN); ++i)
         off(i < DYNA_count(TAP_FLAG_EXTRA) ? TAP_FLAG_EXTRA[i] : -1, TAP_EXTRA_PIN[i]);
-    if (TAP_FLAG[TAP_FLAG_FIRST_BCELL] != -1) std::fprintf(fp, "disconnect %s{%s}\n", tap(), first_bcell());
-    if (TAP_FLAG[TAP_FLAG_LAST_BCELL] != -1) std::fprintf(fp, "disconnect %s{%s}\n", tap(), last_bcell());
+    if (TAP_FLAG[TAP_FLAG_FIRST_BCELL] != -1 && wanted(first_bcell()))
+        std::fprintf(fp, "disconnect %s{%s}\n", tap(), first_bcell());
+    if (TAP_FLAG[TAP_FLAG_LAST_BCELL] != -1 && wanted(last_bcell()))
+        std::fprintf(fp, "disconnect %s{%s}\n", tap(), last_bcell());
 }
+
+}  // namespace
+
+std::vector<const char*> bsedit::tap_control_pins() { return control_pins(); }
+
+void bsedit::disconnect_design_tap_pins(FILE* fp, const std::set<std::string>* only) { disconnect_tap_pins(fp, only); }
+
+namespace {
 
 // A TAP pad's pin that takes a new port at or below `level` of the pads'
 // path: the port is on the module of that level.
@@ -304,21 +316,21 @@ void open_and_modify_top_sdb() {
     FILE* fp = TAP_FP;
     std::fprintf(fp, "edit %s_jtag\n", top.c_str());
     std::fprintf(fp, "path %s \n", BSCAN_OPATH.c_str());
+    // A TAP inside a sub-module off the pads' path: the top's instance on
+    // its path takes the edited module that brings the TAP's ports out.
+    if (kest_hier_tap_ctrlG && (!PAD_MODULE_EXIST || kest_hier_same_instance_tapG == -1) &&
+        DYNA_count(kest_hier_tap_ctrl_name_tabG) > 0) {
+        const TapPathItem& top_item = kest_hier_tap_ctrl_name_tabG[0];
+        if (top_item.instance && top_item.module)
+            std::fprintf(fp, "replace %s %s_bs\n", top_item.instance, top_item.module);
+    }
     if (!JTAG_OPTION[OPT_ADD_TAP]) {
         // A TAP on the pads' path takes these lines in its own module's file.
         if (!(kest_hier_tap_ctrlG && PAD_MODULE_EXIST && kest_hier_same_instance_tapG != -1)) disconnect_tap_pins(fp);
         return;
     }
     // The TAP instance.
-    if (!kest_hier_tap_ctrlG) {
-        std::fprintf(fp, "add %s %s\n", tap(), or_text(TAP_MODULE_NAME, ""));
-    } else if (!PAD_MODULE_EXIST || kest_hier_same_instance_tapG == -1) {
-        if (DYNA_count(kest_hier_tap_ctrl_name_tabG) > 0) {
-            const TapPathItem& top_item = kest_hier_tap_ctrl_name_tabG[0];
-            if (top_item.instance && top_item.module)
-                std::fprintf(fp, "replace %s %s_bs\n", top_item.instance, top_item.module);
-        }
-    }
+    if (!kest_hier_tap_ctrlG) std::fprintf(fp, "add %s %s\n", tap(), or_text(TAP_MODULE_NAME, ""));
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST}))
         wire_tap_port(fp, *tp);
     if (!kest_hier_tap_ctrlG) bs_write_idcode_ties(fp);

@@ -112,6 +112,34 @@ const std::vector<Patch> kTmsEndsInRing = {
     {"chip.v", "PAD_TMS    (.PAD(tms), .Y(tms_c));", "PAD_TMS    (.PAD(tms), .Y(tms_y));"},
     {"chip.v", "  PIN_CLK   PAD_CLK", "  wire tms_y;\n  assign tms_c = 1'b0;\n  PIN_CLK   PAD_CLK"}};
 
+// The TAP of tap_in_core.v with none of its cell-side pins brought out of
+// the core: its controls are open and its chain ends closed on each other
+// inside the core.
+const std::vector<Patch> kCoreKeepsTapPins = {
+    kBscTapInCore,
+    {"chip.v", "TDI, TMS, TCK, TRST, TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET,\n             first_Bcell, BOUNDARY_out);",
+     "TDI, TMS, TCK, TRST, TDO, TDO_EN);"},
+    {"chip.v", "  input TDI, TMS, TCK, TRST, BOUNDARY_out;\n  output TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET, first_Bcell;",
+     "  input TDI, TMS, TCK, TRST;\n  output TDO, TDO_EN;\n  wire chain;"},
+    {"chip.v", ".SHIFT_DR(SHIFT_DR), .CLOCK_DR(CLOCK_DR), .UPDATE_DR(UPDATE_DR), .MODE1(MODE1),\n                 .HIGHZ(HIGHZ), .RESET(RESET), .first_Bcell(first_Bcell), .BOUNDARY_out(BOUNDARY_out));",
+     ".SHIFT_DR(), .CLOCK_DR(), .UPDATE_DR(), .MODE1(),\n                 .HIGHZ(), .RESET(), .first_Bcell(chain), .BOUNDARY_out(chain));"},
+    {"chip.v", ".TDO_EN(tdo_en),\n               .SHIFT_DR(), .CLOCK_DR(), .UPDATE_DR(), .MODE1(), .HIGHZ(), .RESET(),\n               .first_Bcell(chain), .BOUNDARY_out(chain));",
+     ".TDO_EN(tdo_en));"}};
+// The same core one level further down, inside u_blk, which passes only
+// the TAP pads' pins.
+const std::vector<Patch> kClosedCoreInBlock = {
+    {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_blk.u_core.u_tap;"},
+    kCoreKeepsTapPins[1], kCoreKeepsTapPins[2], kCoreKeepsTapPins[3], kCoreKeepsTapPins[4],
+    {"chip.v", "  core u_core (", "  blk u_blk ("},
+    {"chip.v", "",
+     "\nmodule blk (clk, rst_n, din, dout, dout1_oe, bidir_in, bidir_out, bidir_oe, TDI, TMS, TCK, TRST, TDO, TDO_EN);\n"
+     "  input clk, rst_n;\n  input [1:0] din;\n  output [1:0] dout;\n  output dout1_oe;\n"
+     "  input bidir_in;\n  output bidir_out, bidir_oe;\n  input TDI, TMS, TCK, TRST;\n  output TDO, TDO_EN;\n"
+     "  core u_core (.clk(clk), .rst_n(rst_n), .din(din), .dout(dout), .dout1_oe(dout1_oe),\n"
+     "               .bidir_in(bidir_in), .bidir_out(bidir_out), .bidir_oe(bidir_oe),\n"
+     "               .TDI(TDI), .TMS(TMS), .TCK(TCK), .TRST(TRST), .TDO(TDO), .TDO_EN(TDO_EN));\n"
+     "endmodule\n"}};
+
 std::vector<Patch> joined(std::vector<Patch> a, const std::vector<Patch>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -217,6 +245,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         HierRun{"tap_in_core", "tests/fixtures/bscan/hier/tap_in_core.v", {kBscTapInCore}, false, "u_core.u_tap",
                 {"core_bs"}},
+        HierRun{"tap_in_core_with_its_pins_kept_inside", "tests/fixtures/bscan/hier/tap_in_core.v", kCoreKeepsTapPins,
+                false, "u_core.u_tap", {"core_bs"}},
+        HierRun{"tap_three_instances_down_with_its_pins_kept_inside", "tests/fixtures/bscan/hier/tap_in_core.v",
+                kClosedCoreInBlock, false, "u_blk.u_core.u_tap", {"blk_bs", "core_bs"}},
         HierRun{"tap_in_core_add_tap", "tests/fixtures/e2e/notap/chip.v", {kCoreNamedUCore, kBscTapInCore}, true,
                 "u_core.u_tap", {"core_bs"}},
         HierRun{"tap_three_instances_down_add_tap", "tests/fixtures/e2e/notap/chip.v", kCoreInBlock, true,
