@@ -29,6 +29,21 @@ const char* last_bcell() { return TAP_CONTR ? or_text(bsnames::without_low_mark(
 bool set(const char* s) { return s && *s; }
 bool inside(const PadEntry& p) { return DYNA_count(p.modules) > 0; }
 
+// A TAP port that the top wires to the TAP: one with its pad in the top,
+// or, with -add_tap, one without a pad, which the top edit joins to a
+// chip port (or to the pad that -add_pad adds for it).
+bool from_top(const TapPort& tp) {
+    const PadEntry* r = *tp.record;
+    if (r && r->pad_instance) return !inside(*r);
+    return JTAG_OPTION[OPT_ADD_TAP] && tp.port();
+}
+
+// The TDO pad in the top whose enable reaches the TAP's TDO-enable pin.
+bool top_enable(const TapPort& tp) {
+    const PadEntry* r = *tp.record;
+    return tp.tdo && set(TAP_TDO_EN_PIN) && r && r->pad_instance && !inside(*r) && record_enable(*r);
+}
+
 // The TAP pins that the cells' control signals come from, with the
 // conditions under which the cells need them.
 std::vector<const char*> control_pins() {
@@ -245,6 +260,15 @@ void add_tap_pad(FILE* fp, const TapPort& tp, bool port_exists) {
     }
 }
 
+bool without_pad(const TapPort& tp) {
+    const PadEntry* r = *tp.record;
+    return !r || !r->pad_instance;
+}
+
+// A TAP inside a sub-module on the pads' path: the top reaches it through
+// the path's instance, once that instance has its edited module.
+bool tap_on_pad_path() { return kest_hier_tap_ctrlG && PAD_MODULE_EXIST && kest_hier_same_instance_tapG != -1; }
+
 // One TAP port wired at the top (with -add_tap).
 void wire_tap_port(FILE* fp, const TapPort& tp) {
     const char* port = tp.port();
@@ -332,7 +356,7 @@ void open_and_modify_top_sdb() {
     // The TAP instance.
     if (!kest_hier_tap_ctrlG) std::fprintf(fp, "add %s %s\n", tap(), or_text(TAP_MODULE_NAME, ""));
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST}))
-        wire_tap_port(fp, *tp);
+        if (!(tap_on_pad_path() && without_pad(*tp))) wire_tap_port(fp, *tp);
     if (!kest_hier_tap_ctrlG) bs_write_idcode_ties(fp);
 }
 
@@ -376,11 +400,9 @@ std::string open_and_modify_hierarchy_sdb(const char* module, int level) {
     }
     if (match == 1 || match == 2) {
         for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
-            const PadEntry* r = *tp->record;
-            if (!r || inside(*r)) continue;
+            if (!from_top(*tp)) continue;
             std::fprintf(fp, "add %s %s\n", tp->pin(), tp->tdo ? "output" : "input");
-            if (tp->tdo && set(TAP_TDO_EN_PIN) && record_enable(*r))
-                std::fprintf(fp, "add %s input\n", TAP_TDO_EN_PIN);
+            if (top_enable(*tp)) std::fprintf(fp, "add %s input\n", TAP_TDO_EN_PIN);
         }
     }
     return path;
@@ -426,6 +448,10 @@ void replace_cell_in_top(const char* module, const char* instance) {
             if (tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
             std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, TAP_TDO_EN_PIN, r->pad_instance, en);
         }
+        // The TAP ports without a pad, now that the instance has the ports.
+        if (JTAG_OPTION[OPT_ADD_TAP] && tap_on_pad_path())
+            for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST}))
+                if (without_pad(*tp)) wire_tap_port(fp, *tp);
     }
     if (kest_hier_same_instance_tapG == -1) {
         for (const char* pin : control_pins())
@@ -449,11 +475,9 @@ void replace_cell_in_pad(const char* module, const char* instance, int level) {
         // top reach it through ports of the TAP pins' names.
         const char* to = match == 1 ? tap() : instance;
         for (const TapPort* tp : ports) {
-            const PadEntry* r = *tp->record;
-            if (!r || !r->pad_instance || inside(*r)) continue;
+            if (!from_top(*tp)) continue;
             std::fprintf(fp, "connect %s{%s} %s\n", to, tp->pin(), tp->pin());
-            if (tp->tdo && set(TAP_TDO_EN_PIN) && record_enable(*r))
-                std::fprintf(fp, "connect %s{%s} %s\n", to, TAP_TDO_EN_PIN, TAP_TDO_EN_PIN);
+            if (top_enable(*tp)) std::fprintf(fp, "connect %s{%s} %s\n", to, TAP_TDO_EN_PIN, TAP_TDO_EN_PIN);
         }
     }
     if (match == 2) {
@@ -517,16 +541,15 @@ void bs_write_pad_module_tap_lines(FILE* fp) {
     if (kest_hier_instance_matchG == 1) {
         // The TAP sits in the module that holds the pads.
         for (const TapPort* tp : ports) {
-            const PadEntry* r = *tp->record;
-            if (!r || !r->pad_instance) continue;
-            const bool enable = tp->tdo && set(en_pin);
-            if (!inside(*r)) {
+            if (from_top(*tp)) {
                 std::fprintf(fp, "connect %s{%s} %s\n", tap(), tp->pin(), tp->pin());
-                if (enable) std::fprintf(fp, "connect %s{%s} %s\n", tap(), en_pin, en_pin);
+                if (top_enable(*tp)) std::fprintf(fp, "connect %s{%s} %s\n", tap(), en_pin, en_pin);
                 continue;
             }
+            const PadEntry* r = *tp->record;
+            if (!r || !r->pad_instance) continue;
             tap_to_reached_pin(fp, *tp);
-            if (enable) tap_to_reached_enable(fp);
+            if (tp->tdo && set(en_pin)) tap_to_reached_enable(fp);
         }
         return;
     }

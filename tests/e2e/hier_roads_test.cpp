@@ -140,6 +140,22 @@ const std::vector<Patch> kClosedCoreInBlock = {
      "               .TDI(TDI), .TMS(TMS), .TCK(TCK), .TRST(TRST), .TDO(TDO), .TDO_EN(TDO_EN));\n"
      "endmodule\n"}};
 
+// The chip without a TRST pin: the TAP's TRST port has no pad, and the
+// added TAP takes a new chip port of that name.
+std::vector<Patch> no_trst_pin() {
+    std::vector<Patch> v = {{"chip.pin", "11  TRST    trst    in      PAD(PIN_IN)\n", ""},
+                            {"chip.v", "  PIN_IN    PAD_TRST   (.PAD(trst), .Y(trst_c));\n", ""}};
+    const struct {
+        const char* from;
+        const char* to;
+        int times;
+    } kEach[] = {{" tck, trst, tdo", " tck, tdo", 3}, {"tck_c, trst_c, ", "tck_c, ", 3}, {"tck, trst;", "tck;", 3},
+                 {"tck_c, trst_c;", "tck_c;", 2},      {" .trst(trst),", "", 2},          {" .trst_c(trst_c),", "", 2}};
+    for (const auto& e : kEach)
+        for (int i = 0; i < e.times; ++i) v.push_back({"chip.v", e.from, e.to});
+    return v;
+}
+
 std::vector<Patch> joined(std::vector<Patch> a, const std::vector<Patch>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -266,6 +282,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "u_io.TAP", {"io_bs", "pads_bs"}},
         HierRun{"tap_of_the_design_in_the_io_block_above_the_pads", "tests/fixtures/bscan/hier/pads_in_io.v",
                 kDesignTapInIo, false, "u_io.TAP", {"io_bs", "pads_bs"}},
+        HierRun{"trst_without_a_pin_tap_in_the_io_block_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v",
+                joined(kTapInIo, no_trst_pin()), true, "u_io.TAP", {"io_bs", "pads_bs"}},
+        HierRun{"trst_without_a_pin_tap_in_the_ring_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v",
+                joined(kTapInRing, no_trst_pin()), true, "u_io.u_ring.TAP", {"io_bs", "pads_bs"}},
         HierRun{"tap_in_the_ring_two_levels_down_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", kTapInRing, true,
                 "u_io.u_ring.TAP", {"io_bs", "pads_bs"}},
         HierRun{"tap_beside_the_ring_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", kTapBesideRing, true,
