@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <set>
 #include <string>
@@ -156,10 +157,32 @@ std::vector<Patch> no_trst_pin() {
     return v;
 }
 
+// The TDI pad in a pad module of its own: inside the ring, below the
+// cells' pad module, or beside the IO block in the top.
+const Patch kTdiPadModule{"chip.v", "", "\nmodule tdipad (tdi, tdi_c);\n  input tdi;\n  output tdi_c;\n"
+                                        "  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_c));\nendmodule\n"};
+const std::vector<Patch> kTdiPadInRing = {
+    {"chip.v", "  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_c));", "  tdipad    u_tdi      (.tdi(tdi), .tdi_c(tdi_c));"},
+    kTdiPadModule};
+// The TDI pad out of the ring: the ring's TDI output, which no TAP takes,
+// stays driven, and the top's instance of the IO block leaves it open.
+const std::vector<Patch> kTdiPadOutOfTheRing = {
+    {"chip.v", "  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_c));", "  INV       TDI_KEEP   (.A(tck_c), .Y(tdi_c));"},
+    {"chip.v", ".tdi(tdi), .tms(tms)", ".tdi(1'b0), .tms(tms)"},
+    {"chip.v", ".tdi(tdi), .tms(tms)", ".tdi(1'b0), .tms(tms)"},
+    {"chip.v", ".tdi_c(tdi_c), .tms_c", ".tdi_c(io_tdi_c), .tms_c"},  // the IO block's ring keeps its own
+    {"chip.v", ".tdi_c(tdi_c), .tms_c", ".tdi_c(), .tms_c"},
+    {"chip.v", "io_tdi_c", "tdi_c"}};
 std::vector<Patch> joined(std::vector<Patch> a, const std::vector<Patch>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
+
+const std::vector<Patch> kTdiPadBesideIo =
+    joined(kTdiPadOutOfTheRing,
+           {{"chip.v", "  io u_io (", "  tdipad u_tdi (.tdi(tdi), .tdi_c(tdi_c));\n  io u_io ("}, kTdiPadModule});
+const std::vector<Patch> kTdiPadInTop =
+    joined(kTdiPadOutOfTheRing, {{"chip.v", "  io u_io (", "  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_c));\n  io u_io ("}});
 
 struct HierRun {
     std::string name;
@@ -223,7 +246,7 @@ TEST_P(HierRoads, ChainThroughTheHierarchy) {
     ASSERT_TRUE(testsupport::compile_chip_in(dir.path()));
     const std::vector<std::string> options = c.add_tap ? std::vector<std::string>{"-add_tap"} : std::vector<std::string>{};
     auto r = testsupport::run_kestrand(dir.path(), options);
-    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    ASSERT_EQ(r.status, 0) << r.out << r.err << "DEBUG" << read_file(dir.path()/"bscan_lib/chip_jtag.cmd") << read_file(dir.path()/"bscan_lib/io_bs.cmd") << read_file(dir.path()/"bs_plovert.log");
     for (const std::string& m : c.edits) {
         EXPECT_TRUE(fs::exists(dir.path() / "bscan_lib" / (m + ".cmd"))) << m;
         EXPECT_TRUE(fs::exists(dir.path() / "bscan_lib" / (m + ".sdb"))) << m;
@@ -286,6 +309,20 @@ INSTANTIATE_TEST_SUITE_P(
                 joined(kTapInIo, no_trst_pin()), true, "u_io.TAP", {"io_bs", "pads_bs"}},
         HierRun{"trst_without_a_pin_tap_in_the_ring_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v",
                 joined(kTapInRing, no_trst_pin()), true, "u_io.u_ring.TAP", {"io_bs", "pads_bs"}},
+        HierRun{"tdi_pad_in_a_module_inside_the_ring", "tests/fixtures/bscan/hier/pads_in_io.v", kTdiPadInRing, false,
+                "TAP", {"tdipad_bs0", "io_bs0", "pads_bs0"}},
+        HierRun{"tdi_pad_in_a_module_inside_the_ring_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", kTdiPadInRing,
+                true, "TAP", {"tdipad_bs0", "io_bs0", "pads_bs0"}},
+        HierRun{"tdi_pad_in_a_module_beside_the_io_block", "tests/fixtures/bscan/hier/pads_in_io.v", kTdiPadBesideIo,
+                false, "TAP", {"tdipad_bs0", "io_bs0", "pads_bs0"}},
+        HierRun{"tdi_pad_in_a_module_beside_the_io_block_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v",
+                kTdiPadBesideIo, true, "TAP", {"tdipad_bs0", "io_bs0", "pads_bs0"}},
+        HierRun{"tdi_pad_in_the_top", "tests/fixtures/bscan/hier/pads_in_io.v", kTdiPadInTop, false, "TAP",
+                {"io_bs", "pads_bs"}},
+        HierRun{"tdi_pad_in_the_top_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", kTdiPadInTop, true, "TAP",
+                {"io_bs", "pads_bs"}},
+        HierRun{"tdi_pad_in_the_top_tap_in_the_io_block_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v",
+                joined(kTapInIo, kTdiPadInTop), true, "u_io.TAP", {"io_bs", "pads_bs"}},
         HierRun{"tap_in_the_ring_two_levels_down_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", kTapInRing, true,
                 "u_io.u_ring.TAP", {"io_bs", "pads_bs"}},
         HierRun{"tap_beside_the_ring_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", kTapBesideRing, true,
@@ -459,13 +496,26 @@ TEST(HierRoads, ExtraPinTreesInSeveralIoModules) {
 }
 
 // A TAP controller inside a sub-module with pads in several IO-pad modules
-// stops the run before its first edit.
-TEST(HierRoads, TapInsideWithSeveralIoModules) {
+// (a TAP pad in a pad module of its own makes one more) stops the run
+// before its first file.
+struct RefusedRun {
+    std::string name;
+    std::string verilog;
+    std::vector<Patch> patches;
+};
+
+void PrintTo(const RefusedRun& c, std::ostream* os) { *os << c.name; }
+
+class TapInsideWithSeveralIoModules : public ::testing::TestWithParam<RefusedRun> {};
+
+TEST_P(TapInsideWithSeveralIoModules, RefusedBeforeAnyFile) {
     if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const RefusedRun& c = GetParam();
     testsupport::TempDir dir;
-    testsupport::copy_fixture_chip(dir.path(), {kBscTapInCore}, source_path("tests/fixtures/bscan/hier/io_pair.v"));
+    testsupport::copy_fixture_chip(dir.path(), c.patches, source_path(c.verilog));
     erase_from(dir.path() / "cells.v", "module qdx_tap", "endmodule\n");
-    erase_from(dir.path() / "chip.v", "  qdx_tap TAP (", ";\n");
+    if (read_file(dir.path() / "chip.v").find("  qdx_tap TAP (") != std::string::npos)
+        erase_from(dir.path() / "chip.v", "  qdx_tap TAP (", ";\n");
     ASSERT_TRUE(testsupport::compile_chip_in(dir.path()));
     auto r = testsupport::run_kestrand(dir.path(), {"-add_tap"});
     EXPECT_EQ(r.status, 255);
@@ -475,5 +525,14 @@ TEST(HierRoads, TapInsideWithSeveralIoModules) {
     EXPECT_FALSE(fs::exists(dir.path() / "chip_TAP.v"));
     EXPECT_TRUE(fs::is_empty(dir.path() / "bscan_lib"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TapInsideWithSeveralIoModules,
+    ::testing::Values(RefusedRun{"two_io_instances", "tests/fixtures/bscan/hier/io_pair.v", {kBscTapInCore}},
+                      RefusedRun{"tdi_pad_in_a_module_inside_the_ring", "tests/fixtures/bscan/hier/pads_in_io.v",
+                                 joined(kTapInIo, kTdiPadInRing)},
+                      RefusedRun{"tdi_pad_in_a_module_beside_the_io_block", "tests/fixtures/bscan/hier/pads_in_io.v",
+                                 joined(kTapInIo, kTdiPadBesideIo)}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace
