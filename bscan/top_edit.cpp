@@ -342,15 +342,14 @@ void open_and_modify_top_sdb() {
     std::fprintf(fp, "path %s \n", BSCAN_OPATH.c_str());
     // A TAP inside a sub-module off the pads' path: the top's instance on
     // its path takes the edited module that brings the TAP's ports out.
-    if (kest_hier_tap_ctrlG && (!PAD_MODULE_EXIST || kest_hier_same_instance_tapG == -1) &&
-        DYNA_count(kest_hier_tap_ctrl_name_tabG) > 0) {
+    if (kest_hier_tap_ctrlG && !tap_on_pad_path() && DYNA_count(kest_hier_tap_ctrl_name_tabG) > 0) {
         const TapPathItem& top_item = kest_hier_tap_ctrl_name_tabG[0];
         if (top_item.instance && top_item.module)
             std::fprintf(fp, "replace %s %s_bs\n", top_item.instance, top_item.module);
     }
     if (!JTAG_OPTION[OPT_ADD_TAP]) {
         // A TAP on the pads' path takes these lines in its own module's file.
-        if (!(kest_hier_tap_ctrlG && PAD_MODULE_EXIST && kest_hier_same_instance_tapG != -1)) disconnect_tap_pins(fp);
+        if (!tap_on_pad_path()) disconnect_tap_pins(fp);
         return;
     }
     // The TAP instance.
