@@ -3,6 +3,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -81,5 +82,11 @@ void reset_chain_state();
 // Forgets the row files of several IO-pad modules (closed by then, or
 // removed with the open command files).
 void reset_multi_io_state();
+// The TAP pins that the cells' control signals come from.
+std::vector<const char*> tap_control_pins();
+// The disconnect lines of the design's own TAP instance (without -add_tap):
+// its tied control pins and its chain ends leave their nets; `only`, when
+// given, limits them to the pins named there.
+void disconnect_design_tap_pins(FILE* fp, const std::set<std::string>* only = nullptr);
 
 }  // namespace bsedit

@@ -90,13 +90,60 @@ std::string find_sdb(const char* name) {
 
 }  // namespace
 
+namespace {
+
+// Without -add_tap the TAP is the design's own: a TAP port that the design
+// already brings out of the modules on the way, under the port's own name,
+// is used as it is.  For each module of the path from `first` on, the
+// names that are ports of it and of every module below it on the path;
+// none with -add_tap.
+std::vector<std::set<std::string>> brought_out(int first) {
+    std::vector<std::set<std::string>> out(static_cast<size_t>(std::max(path_count() - 1, 0)));
+    if (JTAG_OPTION[OPT_ADD_TAP]) return out;
+    for (int i = path_count() - 2; i >= std::max(first, 0); --i) {
+        const bool innermost = i == path_count() - 2;
+        SdbDatabase* db = open_sdb_file(find_sdb(kest_hier_tap_ctrl_name_tabG[i].module).c_str());
+        for (char** list : kest_hier_tap_port_tabG.list)
+            for (int k = 0, n = DYNA_count(list); k < n; ++k) {
+                const bool below = innermost || out[static_cast<size_t>(i + 1)].count(list[k]) > 0;
+                if (below && SDB_nl_search_port(list[k]) >= 0) out[static_cast<size_t>(i)].insert(list[k]);
+            }
+        SDB_close(db, 0);
+    }
+    return out;
+}
+
+// The port lines of one level, leaving out the ports that are there.
+void add_ports_into_parent(FILE* fp, const char* instance, const std::set<std::string>& there) {
+    // The lists in the order of their writing, with the direction of the
+    // port each becomes.
+    static const struct {
+        int list;
+        const char* direction;
+    } kOrder[] = {{TAP_PORTS_FROM_PINS, "input"}, {TAP_PORTS_TDO, "output"},     {TAP_PORTS_ENABLES, "output"},
+                  {TAP_PORTS_CHAIN_IN, "input"},  {TAP_PORTS_CHAIN_OUT, "output"}, {TAP_PORTS_SPARE, "input"},
+                  {TAP_PORTS_CONTROLS, "output"}};
+    std::set<std::string> added;
+    for (const auto& o : kOrder) {
+        char** list = kest_hier_tap_port_tabG.list[o.list];
+        for (int k = 0, n = DYNA_count(list); k < n; ++k) {
+            if (there.count(list[k]) || !added.insert(list[k]).second) continue;
+            std::fprintf(fp, "add %s %s\n", list[k], o.direction);
+            std::fprintf(fp, "connect %s{%s} %s\n", bsnames::or_text(instance, ""), list[k], list[k]);
+        }
+    }
+}
+
+}  // namespace
+
 // A module of the path already holding a port or net named like a TAP
 // port would get a second one: refused, so that every added port name is
 // unique on its level.
-static void check_port_names_free(const char* module, const std::string& path) {
+static void check_port_names_free(const char* module, const std::string& path, const std::set<std::string>& there) {
     SdbDatabase* db = open_sdb_file(path.c_str());
     for (char** list : kest_hier_tap_port_tabG.list)
         for (int k = 0, n = DYNA_count(list); k < n; ++k) {
+            if (there.count(list[k])) continue;
             if (SDB_nl_search_port(list[k]) < 0 && SDB_nl_search_net(list[k]) < 0) continue;
             qdx_printf("ERROR: module '%s' (%s) already holds a port or net '%s'; the TAP port\n", module, path.c_str(),
                        list[k]);
@@ -107,9 +154,10 @@ static void check_port_names_free(const char* module, const std::string& path) {
 }
 
 void kest_hier_check_tap_path_ports(int first) {
+    const auto there = brought_out(first);
     for (int i = std::max(first, 0); i + 1 < path_count(); ++i) {
         const char* module = kest_hier_tap_ctrl_name_tabG[i].module;
-        check_port_names_free(module, find_sdb(module));
+        check_port_names_free(module, find_sdb(module), there[static_cast<size_t>(i)]);
     }
 }
 
@@ -132,6 +180,7 @@ void copy_path_modules() {
 
 // One command file per module on the path, innermost first.
 void write_path_files() {
+    const auto there = brought_out(path_first);
     for (int i = path_count() - 2; i >= path_first; --i) {
         const TapPathItem& item = kest_hier_tap_ctrl_name_tabG[i];
         std::string cmd = BSCAN_OPATH + "/" + item.module + "_bs.cmd";
@@ -146,13 +195,21 @@ void write_path_files() {
                 std::fprintf(TAP_FP, "add %s %s\n", bsnames::or_text(TAP_INSTANCE_NAME, ""),
                              bsnames::or_text(TAP_MODULE_NAME, ""));
                 bs_write_idcode_ties(TAP_FP);
+            } else {
+                // The design's TAP: the pins that take new ports here leave
+                // the ties and the closed chain they had.
+                std::set<std::string> taken;
+                for (char** list : kest_hier_tap_port_tabG.list)
+                    for (int k = 0, n = DYNA_count(list); k < n; ++k)
+                        if (!there[static_cast<size_t>(i)].count(list[k])) taken.insert(list[k]);
+                bsedit::disconnect_design_tap_pins(TAP_FP, &taken);
             }
         } else {
             const TapPathItem& lower = kest_hier_tap_ctrl_name_tabG[i + 1];
             std::fprintf(TAP_FP, "replace %s %s_bs\n", lower.instance, lower.module);
             bsnames::set_text(TAP_INSTANCE_NAME, lower.instance);
         }
-        kest_added_tap_ctrl_ports_into_parent(TAP_FP, TAP_INSTANCE_NAME);
+        add_ports_into_parent(TAP_FP, TAP_INSTANCE_NAME, there[static_cast<size_t>(i)]);
         std::fputs("save\nquit\n", TAP_FP);
         bs_close_cmd_file(TAP_FP);
     }
@@ -223,7 +280,23 @@ void kest_hier_place_tap(FILE* fp) {
 }
 
 void kest_hier_record_tap_ports() {
-    if (kest_hier_tap_ctrlG != 1 || !JTAG_OPTION[OPT_ADD_TAP]) return;
+    if (kest_hier_tap_ctrlG != 1) return;
+    if (!JTAG_OPTION[OPT_ADD_TAP]) {
+        // The design's TAP, whose pads the design wires already: the ports
+        // on the way carry the pins that the cells take from it.
+        free_tap_port_table();
+        for (char**& list : kest_hier_tap_port_tabG.list) list = DYNA_new<char*>();
+        auto record = [](int list, const char* pin) {
+            if (pin && *pin) DYNA_append(&kest_hier_tap_port_tabG.list[list], qdx_strdup(pin));
+        };
+        for (const char* pin : bsedit::tap_control_pins()) record(TAP_PORTS_CONTROLS, pin);
+        if (JTAG_OPTION[OPT_SYNCH]) record(TAP_PORTS_CONTROLS, "BCELL_TCK");
+        if (TAP_CONTR) {
+            record(TAP_PORTS_CHAIN_OUT, bsnames::without_low_mark(TAP_CONTR->first_bcell));
+            record(TAP_PORTS_CHAIN_IN, bsnames::without_low_mark(TAP_CONTR->last_bcell));
+        }
+        return;
+    }
     // The port-only TAP module written to nowhere: its writer records the
     // ports that the edits will add on the way to the TAP.
     std::FILE* sink = std::tmpfile();
@@ -248,22 +321,4 @@ void kest_hier_replace_tap_instance_iopad() {
     write_path_files();
 }
 
-void kest_added_tap_ctrl_ports_into_parent(FILE* fp, const char* instance) {
-    // The lists in the order of their writing, with the direction of the
-    // port each becomes.
-    static const struct {
-        int list;
-        const char* direction;
-    } kOrder[] = {{TAP_PORTS_FROM_PINS, "input"}, {TAP_PORTS_TDO, "output"},     {TAP_PORTS_ENABLES, "output"},
-                  {TAP_PORTS_CHAIN_IN, "input"},  {TAP_PORTS_CHAIN_OUT, "output"}, {TAP_PORTS_SPARE, "input"},
-                  {TAP_PORTS_CONTROLS, "output"}};
-    std::set<std::string> added;
-    for (const auto& o : kOrder) {
-        char** list = kest_hier_tap_port_tabG.list[o.list];
-        for (int k = 0, n = DYNA_count(list); k < n; ++k) {
-            if (!added.insert(list[k]).second) continue;
-            std::fprintf(fp, "add %s %s\n", list[k], o.direction);
-            std::fprintf(fp, "connect %s{%s} %s\n", bsnames::or_text(instance, ""), list[k], list[k]);
-        }
-    }
-}
+void kest_added_tap_ctrl_ports_into_parent(FILE* fp, const char* instance) { add_ports_into_parent(fp, instance, {}); }

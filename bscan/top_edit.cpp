@@ -4,6 +4,7 @@
 // module's instance in the top design.
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,21 @@ const char* first_bcell() { return TAP_CONTR ? or_text(bsnames::without_low_mark
 const char* last_bcell() { return TAP_CONTR ? or_text(bsnames::without_low_mark(TAP_CONTR->last_bcell), "") : ""; }
 bool set(const char* s) { return s && *s; }
 bool inside(const PadEntry& p) { return DYNA_count(p.modules) > 0; }
+
+// A TAP port that the top wires to the TAP: one with its pad in the top,
+// or, with -add_tap, one without a pad, which the top edit joins to a
+// chip port (or to the pad that -add_pad adds for it).
+bool from_top(const TapPort& tp) {
+    const PadEntry* r = *tp.record;
+    if (r && r->pad_instance) return !inside(*r);
+    return JTAG_OPTION[OPT_ADD_TAP] && tp.port();
+}
+
+// The TDO pad in the top whose enable reaches the TAP's TDO-enable pin.
+bool top_enable(const TapPort& tp) {
+    const PadEntry* r = *tp.record;
+    return tp.tdo && set(TAP_TDO_EN_PIN) && r && r->pad_instance && !inside(*r) && record_enable(*r);
+}
 
 // The TAP pins that the cells' control signals come from, with the
 // conditions under which the cells need them.
@@ -70,9 +86,10 @@ namespace {
 // constant leave the constant before they are wired.  The ends of the
 // boundary chain leave whatever net they lie on, since the chain is
 // stitched anew through the cells.
-void disconnect_tap_pins(FILE* fp) {
+void disconnect_tap_pins(FILE* fp, const std::set<std::string>* only = nullptr) {
+    auto wanted = [&](const char* pin) { return !only || only->count(pin) > 0; };
     auto off = [&](int flag, const char* pin) {
-        if (tied(flag) && set(pin)) std::fprintf(fp, "disconnect %s{%s}\n", tap(), pin);
+        if (tied(flag) && set(pin) && wanted(pin)) std::fprintf(fp, "disconnect %s{%s}\n", tap(), pin);
     };
     off(TAP_FLAG[TAP_FLAG_SHIFT_DR], TAP_SHIFT_PIN);
     off(TAP_FLAG[TAP_FLAG_CLOCK_DR], TAP_CLOCK_PIN);
@@ -88,9 +105,19 @@ void disconnect_tap_pins(FILE* fp) {
     if (BCELL_MODE3) off(TAP_FLAG[TAP_FLAG_MODE3], TAP_MODE3_PIN);
     for (int i = 0; i < BCELL_EXTRA && i < DYNA_count(TAP_EXTRA_PIN); ++i)
         off(i < DYNA_count(TAP_FLAG_EXTRA) ? TAP_FLAG_EXTRA[i] : -1, TAP_EXTRA_PIN[i]);
-    if (TAP_FLAG[TAP_FLAG_FIRST_BCELL] != -1) std::fprintf(fp, "disconnect %s{%s}\n", tap(), first_bcell());
-    if (TAP_FLAG[TAP_FLAG_LAST_BCELL] != -1) std::fprintf(fp, "disconnect %s{%s}\n", tap(), last_bcell());
+    if (TAP_FLAG[TAP_FLAG_FIRST_BCELL] != -1 && wanted(first_bcell()))
+        std::fprintf(fp, "disconnect %s{%s}\n", tap(), first_bcell());
+    if (TAP_FLAG[TAP_FLAG_LAST_BCELL] != -1 && wanted(last_bcell()))
+        std::fprintf(fp, "disconnect %s{%s}\n", tap(), last_bcell());
 }
+
+}  // namespace
+
+std::vector<const char*> bsedit::tap_control_pins() { return control_pins(); }
+
+void bsedit::disconnect_design_tap_pins(FILE* fp, const std::set<std::string>* only) { disconnect_tap_pins(fp, only); }
+
+namespace {
 
 // A TAP pad's pin that takes a new port at or below `level` of the pads'
 // path: the port is on the module of that level.
@@ -233,6 +260,15 @@ void add_tap_pad(FILE* fp, const TapPort& tp, bool port_exists) {
     }
 }
 
+bool without_pad(const TapPort& tp) {
+    const PadEntry* r = *tp.record;
+    return !r || !r->pad_instance;
+}
+
+// A TAP inside a sub-module on the pads' path: the top reaches it through
+// the path's instance, once that instance has its edited module.
+bool tap_on_pad_path() { return kest_hier_tap_ctrlG && PAD_MODULE_EXIST && kest_hier_same_instance_tapG != -1; }
+
 // One TAP port wired at the top (with -add_tap).
 void wire_tap_port(FILE* fp, const TapPort& tp) {
     const char* port = tp.port();
@@ -304,23 +340,22 @@ void open_and_modify_top_sdb() {
     FILE* fp = TAP_FP;
     std::fprintf(fp, "edit %s_jtag\n", top.c_str());
     std::fprintf(fp, "path %s \n", BSCAN_OPATH.c_str());
+    // A TAP inside a sub-module off the pads' path: the top's instance on
+    // its path takes the edited module that brings the TAP's ports out.
+    if (kest_hier_tap_ctrlG && !tap_on_pad_path() && DYNA_count(kest_hier_tap_ctrl_name_tabG) > 0) {
+        const TapPathItem& top_item = kest_hier_tap_ctrl_name_tabG[0];
+        if (top_item.instance && top_item.module)
+            std::fprintf(fp, "replace %s %s_bs\n", top_item.instance, top_item.module);
+    }
     if (!JTAG_OPTION[OPT_ADD_TAP]) {
         // A TAP on the pads' path takes these lines in its own module's file.
-        if (!(kest_hier_tap_ctrlG && PAD_MODULE_EXIST && kest_hier_same_instance_tapG != -1)) disconnect_tap_pins(fp);
+        if (!tap_on_pad_path()) disconnect_tap_pins(fp);
         return;
     }
     // The TAP instance.
-    if (!kest_hier_tap_ctrlG) {
-        std::fprintf(fp, "add %s %s\n", tap(), or_text(TAP_MODULE_NAME, ""));
-    } else if (!PAD_MODULE_EXIST || kest_hier_same_instance_tapG == -1) {
-        if (DYNA_count(kest_hier_tap_ctrl_name_tabG) > 0) {
-            const TapPathItem& top_item = kest_hier_tap_ctrl_name_tabG[0];
-            if (top_item.instance && top_item.module)
-                std::fprintf(fp, "replace %s %s_bs\n", top_item.instance, top_item.module);
-        }
-    }
+    if (!kest_hier_tap_ctrlG) std::fprintf(fp, "add %s %s\n", tap(), or_text(TAP_MODULE_NAME, ""));
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST}))
-        wire_tap_port(fp, *tp);
+        if (!(tap_on_pad_path() && without_pad(*tp))) wire_tap_port(fp, *tp);
     if (!kest_hier_tap_ctrlG) bs_write_idcode_ties(fp);
 }
 
@@ -364,11 +399,9 @@ std::string open_and_modify_hierarchy_sdb(const char* module, int level) {
     }
     if (match == 1 || match == 2) {
         for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
-            const PadEntry* r = *tp->record;
-            if (!r || inside(*r)) continue;
+            if (!from_top(*tp)) continue;
             std::fprintf(fp, "add %s %s\n", tp->pin(), tp->tdo ? "output" : "input");
-            if (tp->tdo && set(TAP_TDO_EN_PIN) && record_enable(*r))
-                std::fprintf(fp, "add %s input\n", TAP_TDO_EN_PIN);
+            if (top_enable(*tp)) std::fprintf(fp, "add %s input\n", TAP_TDO_EN_PIN);
         }
     }
     return path;
@@ -414,6 +447,10 @@ void replace_cell_in_top(const char* module, const char* instance) {
             if (tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
             std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, TAP_TDO_EN_PIN, r->pad_instance, en);
         }
+        // The TAP ports without a pad, now that the instance has the ports.
+        if (JTAG_OPTION[OPT_ADD_TAP] && tap_on_pad_path())
+            for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST}))
+                if (without_pad(*tp)) wire_tap_port(fp, *tp);
     }
     if (kest_hier_same_instance_tapG == -1) {
         for (const char* pin : control_pins())
@@ -437,11 +474,9 @@ void replace_cell_in_pad(const char* module, const char* instance, int level) {
         // top reach it through ports of the TAP pins' names.
         const char* to = match == 1 ? tap() : instance;
         for (const TapPort* tp : ports) {
-            const PadEntry* r = *tp->record;
-            if (!r || !r->pad_instance || inside(*r)) continue;
+            if (!from_top(*tp)) continue;
             std::fprintf(fp, "connect %s{%s} %s\n", to, tp->pin(), tp->pin());
-            if (tp->tdo && set(TAP_TDO_EN_PIN) && record_enable(*r))
-                std::fprintf(fp, "connect %s{%s} %s\n", to, TAP_TDO_EN_PIN, TAP_TDO_EN_PIN);
+            if (top_enable(*tp)) std::fprintf(fp, "connect %s{%s} %s\n", to, TAP_TDO_EN_PIN, TAP_TDO_EN_PIN);
         }
     }
     if (match == 2) {
@@ -505,16 +540,15 @@ void bs_write_pad_module_tap_lines(FILE* fp) {
     if (kest_hier_instance_matchG == 1) {
         // The TAP sits in the module that holds the pads.
         for (const TapPort* tp : ports) {
-            const PadEntry* r = *tp->record;
-            if (!r || !r->pad_instance) continue;
-            const bool enable = tp->tdo && set(en_pin);
-            if (!inside(*r)) {
+            if (from_top(*tp)) {
                 std::fprintf(fp, "connect %s{%s} %s\n", tap(), tp->pin(), tp->pin());
-                if (enable) std::fprintf(fp, "connect %s{%s} %s\n", tap(), en_pin, en_pin);
+                if (top_enable(*tp)) std::fprintf(fp, "connect %s{%s} %s\n", tap(), en_pin, en_pin);
                 continue;
             }
+            const PadEntry* r = *tp->record;
+            if (!r || !r->pad_instance) continue;
             tap_to_reached_pin(fp, *tp);
-            if (enable) tap_to_reached_enable(fp);
+            if (tp->tdo && set(en_pin)) tap_to_reached_enable(fp);
         }
         return;
     }

@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <set>
 #include <string>
@@ -112,10 +113,76 @@ const std::vector<Patch> kTmsEndsInRing = {
     {"chip.v", "PAD_TMS    (.PAD(tms), .Y(tms_c));", "PAD_TMS    (.PAD(tms), .Y(tms_y));"},
     {"chip.v", "  PIN_CLK   PAD_CLK", "  wire tms_y;\n  assign tms_c = 1'b0;\n  PIN_CLK   PAD_CLK"}};
 
+// The TAP of tap_in_core.v with none of its cell-side pins brought out of
+// the core: its controls are open and its chain ends closed on each other
+// inside the core.
+const std::vector<Patch> kCoreKeepsTapPins = {
+    kBscTapInCore,
+    {"chip.v", "TDI, TMS, TCK, TRST, TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET,\n             first_Bcell, BOUNDARY_out);",
+     "TDI, TMS, TCK, TRST, TDO, TDO_EN);"},
+    {"chip.v", "  input TDI, TMS, TCK, TRST, BOUNDARY_out;\n  output TDO, TDO_EN, SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET, first_Bcell;",
+     "  input TDI, TMS, TCK, TRST;\n  output TDO, TDO_EN;\n  wire chain;"},
+    {"chip.v", ".SHIFT_DR(SHIFT_DR), .CLOCK_DR(CLOCK_DR), .UPDATE_DR(UPDATE_DR), .MODE1(MODE1),\n                 .HIGHZ(HIGHZ), .RESET(RESET), .first_Bcell(first_Bcell), .BOUNDARY_out(BOUNDARY_out));",
+     ".SHIFT_DR(), .CLOCK_DR(), .UPDATE_DR(), .MODE1(),\n                 .HIGHZ(), .RESET(), .first_Bcell(chain), .BOUNDARY_out(chain));"},
+    {"chip.v", ".TDO_EN(tdo_en),\n               .SHIFT_DR(), .CLOCK_DR(), .UPDATE_DR(), .MODE1(), .HIGHZ(), .RESET(),\n               .first_Bcell(chain), .BOUNDARY_out(chain));",
+     ".TDO_EN(tdo_en));"}};
+// The same core one level further down, inside u_blk, which passes only
+// the TAP pads' pins.
+const std::vector<Patch> kClosedCoreInBlock = {
+    {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_blk.u_core.u_tap;"},
+    kCoreKeepsTapPins[1], kCoreKeepsTapPins[2], kCoreKeepsTapPins[3], kCoreKeepsTapPins[4],
+    {"chip.v", "  core u_core (", "  blk u_blk ("},
+    {"chip.v", "",
+     "\nmodule blk (clk, rst_n, din, dout, dout1_oe, bidir_in, bidir_out, bidir_oe, TDI, TMS, TCK, TRST, TDO, TDO_EN);\n"
+     "  input clk, rst_n;\n  input [1:0] din;\n  output [1:0] dout;\n  output dout1_oe;\n"
+     "  input bidir_in;\n  output bidir_out, bidir_oe;\n  input TDI, TMS, TCK, TRST;\n  output TDO, TDO_EN;\n"
+     "  core u_core (.clk(clk), .rst_n(rst_n), .din(din), .dout(dout), .dout1_oe(dout1_oe),\n"
+     "               .bidir_in(bidir_in), .bidir_out(bidir_out), .bidir_oe(bidir_oe),\n"
+     "               .TDI(TDI), .TMS(TMS), .TCK(TCK), .TRST(TRST), .TDO(TDO), .TDO_EN(TDO_EN));\n"
+     "endmodule\n"}};
+
+// The chip without a TRST pin: the TAP's TRST port has no pad, and the
+// added TAP takes a new chip port of that name.
+std::vector<Patch> no_trst_pin() {
+    std::vector<Patch> v = {{"chip.pin", "11  TRST    trst    in      PAD(PIN_IN)\n", ""},
+                            {"chip.v", "  PIN_IN    PAD_TRST   (.PAD(trst), .Y(trst_c));\n", ""}};
+    const struct {
+        const char* from;
+        const char* to;
+        int times;
+    } kEach[] = {{" tck, trst, tdo", " tck, tdo", 3}, {"tck_c, trst_c, ", "tck_c, ", 3}, {"tck, trst;", "tck;", 3},
+                 {"tck_c, trst_c;", "tck_c;", 2},      {" .trst(trst),", "", 2},          {" .trst_c(trst_c),", "", 2}};
+    for (const auto& e : kEach)
+        for (int i = 0; i < e.times; ++i) v.push_back({"chip.v", e.from, e.to});
+    return v;
+}
+
+// The TDI pad in a pad module of its own: inside the ring, below the
+// cells' pad module, or beside the IO block in the top.
+const Patch kTdiPadModule{"chip.v", "", "\nmodule tdipad (tdi, tdi_c);\n  input tdi;\n  output tdi_c;\n"
+                                        "  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_c));\nendmodule\n"};
+const std::vector<Patch> kTdiPadInRing = {
+    {"chip.v", "  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_c));", "  tdipad    u_tdi      (.tdi(tdi), .tdi_c(tdi_c));"},
+    kTdiPadModule};
+// The TDI pad out of the ring: the ring's TDI output, which no TAP takes,
+// stays driven, and the top's instance of the IO block leaves it open.
+const std::vector<Patch> kTdiPadOutOfTheRing = {
+    {"chip.v", "  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_c));", "  INV       TDI_KEEP   (.A(tck_c), .Y(tdi_c));"},
+    {"chip.v", ".tdi(tdi), .tms(tms)", ".tdi(1'b0), .tms(tms)"},
+    {"chip.v", ".tdi(tdi), .tms(tms)", ".tdi(1'b0), .tms(tms)"},
+    {"chip.v", ".tdi_c(tdi_c), .tms_c", ".tdi_c(io_tdi_c), .tms_c"},  // the IO block's ring keeps its own
+    {"chip.v", ".tdi_c(tdi_c), .tms_c", ".tdi_c(), .tms_c"},
+    {"chip.v", "io_tdi_c", "tdi_c"}};
 std::vector<Patch> joined(std::vector<Patch> a, const std::vector<Patch>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
+
+const std::vector<Patch> kTdiPadBesideIo =
+    joined(kTdiPadOutOfTheRing,
+           {{"chip.v", "  io u_io (", "  tdipad u_tdi (.tdi(tdi), .tdi_c(tdi_c));\n  io u_io ("}, kTdiPadModule});
+const std::vector<Patch> kTdiPadInTop =
+    joined(kTdiPadOutOfTheRing, {{"chip.v", "  io u_io (", "  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_c));\n  io u_io ("}});
 
 struct HierRun {
     std::string name;
@@ -179,7 +246,7 @@ TEST_P(HierRoads, ChainThroughTheHierarchy) {
     ASSERT_TRUE(testsupport::compile_chip_in(dir.path()));
     const std::vector<std::string> options = c.add_tap ? std::vector<std::string>{"-add_tap"} : std::vector<std::string>{};
     auto r = testsupport::run_kestrand(dir.path(), options);
-    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    ASSERT_EQ(r.status, 0) << r.out << r.err << "DEBUG" << read_file(dir.path()/"bscan_lib/chip_jtag.cmd") << read_file(dir.path()/"bscan_lib/io_bs.cmd") << read_file(dir.path()/"bs_plovert.log");
     for (const std::string& m : c.edits) {
         EXPECT_TRUE(fs::exists(dir.path() / "bscan_lib" / (m + ".cmd"))) << m;
         EXPECT_TRUE(fs::exists(dir.path() / "bscan_lib" / (m + ".sdb"))) << m;
@@ -217,6 +284,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         HierRun{"tap_in_core", "tests/fixtures/bscan/hier/tap_in_core.v", {kBscTapInCore}, false, "u_core.u_tap",
                 {"core_bs"}},
+        HierRun{"tap_in_core_with_its_pins_kept_inside", "tests/fixtures/bscan/hier/tap_in_core.v", kCoreKeepsTapPins,
+                false, "u_core.u_tap", {"core_bs"}},
+        HierRun{"tap_three_instances_down_with_its_pins_kept_inside", "tests/fixtures/bscan/hier/tap_in_core.v",
+                kClosedCoreInBlock, false, "u_blk.u_core.u_tap", {"blk_bs", "core_bs"}},
         HierRun{"tap_in_core_add_tap", "tests/fixtures/e2e/notap/chip.v", {kCoreNamedUCore, kBscTapInCore}, true,
                 "u_core.u_tap", {"core_bs"}},
         HierRun{"tap_three_instances_down_add_tap", "tests/fixtures/e2e/notap/chip.v", kCoreInBlock, true,
@@ -234,6 +305,24 @@ INSTANTIATE_TEST_SUITE_P(
                 "u_io.TAP", {"io_bs", "pads_bs"}},
         HierRun{"tap_of_the_design_in_the_io_block_above_the_pads", "tests/fixtures/bscan/hier/pads_in_io.v",
                 kDesignTapInIo, false, "u_io.TAP", {"io_bs", "pads_bs"}},
+        HierRun{"trst_without_a_pin_tap_in_the_io_block_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v",
+                joined(kTapInIo, no_trst_pin()), true, "u_io.TAP", {"io_bs", "pads_bs"}},
+        HierRun{"trst_without_a_pin_tap_in_the_ring_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v",
+                joined(kTapInRing, no_trst_pin()), true, "u_io.u_ring.TAP", {"io_bs", "pads_bs"}},
+        HierRun{"tdi_pad_in_a_module_inside_the_ring", "tests/fixtures/bscan/hier/pads_in_io.v", kTdiPadInRing, false,
+                "TAP", {"tdipad_bs0", "io_bs0", "pads_bs0"}},
+        HierRun{"tdi_pad_in_a_module_inside_the_ring_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", kTdiPadInRing,
+                true, "TAP", {"tdipad_bs0", "io_bs0", "pads_bs0"}},
+        HierRun{"tdi_pad_in_a_module_beside_the_io_block", "tests/fixtures/bscan/hier/pads_in_io.v", kTdiPadBesideIo,
+                false, "TAP", {"tdipad_bs0", "io_bs0", "pads_bs0"}},
+        HierRun{"tdi_pad_in_a_module_beside_the_io_block_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v",
+                kTdiPadBesideIo, true, "TAP", {"tdipad_bs0", "io_bs0", "pads_bs0"}},
+        HierRun{"tdi_pad_in_the_top", "tests/fixtures/bscan/hier/pads_in_io.v", kTdiPadInTop, false, "TAP",
+                {"io_bs", "pads_bs"}},
+        HierRun{"tdi_pad_in_the_top_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", kTdiPadInTop, true, "TAP",
+                {"io_bs", "pads_bs"}},
+        HierRun{"tdi_pad_in_the_top_tap_in_the_io_block_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v",
+                joined(kTapInIo, kTdiPadInTop), true, "u_io.TAP", {"io_bs", "pads_bs"}},
         HierRun{"tap_in_the_ring_two_levels_down_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", kTapInRing, true,
                 "u_io.u_ring.TAP", {"io_bs", "pads_bs"}},
         HierRun{"tap_beside_the_ring_add_tap", "tests/fixtures/bscan/hier/pads_in_io.v", kTapBesideRing, true,
@@ -407,13 +496,26 @@ TEST(HierRoads, ExtraPinTreesInSeveralIoModules) {
 }
 
 // A TAP controller inside a sub-module with pads in several IO-pad modules
-// stops the run before its first edit.
-TEST(HierRoads, TapInsideWithSeveralIoModules) {
+// (a TAP pad in a pad module of its own makes one more) stops the run
+// before its first file.
+struct RefusedRun {
+    std::string name;
+    std::string verilog;
+    std::vector<Patch> patches;
+};
+
+void PrintTo(const RefusedRun& c, std::ostream* os) { *os << c.name; }
+
+class TapInsideWithSeveralIoModules : public ::testing::TestWithParam<RefusedRun> {};
+
+TEST_P(TapInsideWithSeveralIoModules, RefusedBeforeAnyFile) {
     if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const RefusedRun& c = GetParam();
     testsupport::TempDir dir;
-    testsupport::copy_fixture_chip(dir.path(), {kBscTapInCore}, source_path("tests/fixtures/bscan/hier/io_pair.v"));
+    testsupport::copy_fixture_chip(dir.path(), c.patches, source_path(c.verilog));
     erase_from(dir.path() / "cells.v", "module qdx_tap", "endmodule\n");
-    erase_from(dir.path() / "chip.v", "  qdx_tap TAP (", ";\n");
+    if (read_file(dir.path() / "chip.v").find("  qdx_tap TAP (") != std::string::npos)
+        erase_from(dir.path() / "chip.v", "  qdx_tap TAP (", ";\n");
     ASSERT_TRUE(testsupport::compile_chip_in(dir.path()));
     auto r = testsupport::run_kestrand(dir.path(), {"-add_tap"});
     EXPECT_EQ(r.status, 255);
@@ -423,5 +525,14 @@ TEST(HierRoads, TapInsideWithSeveralIoModules) {
     EXPECT_FALSE(fs::exists(dir.path() / "chip_TAP.v"));
     EXPECT_TRUE(fs::is_empty(dir.path() / "bscan_lib"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TapInsideWithSeveralIoModules,
+    ::testing::Values(RefusedRun{"two_io_instances", "tests/fixtures/bscan/hier/io_pair.v", {kBscTapInCore}},
+                      RefusedRun{"tdi_pad_in_a_module_inside_the_ring", "tests/fixtures/bscan/hier/pads_in_io.v",
+                                 joined(kTapInIo, kTdiPadInRing)},
+                      RefusedRun{"tdi_pad_in_a_module_beside_the_io_block", "tests/fixtures/bscan/hier/pads_in_io.v",
+                                 joined(kTapInIo, kTdiPadBesideIo)}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace
