@@ -197,7 +197,6 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
         if (p.kind < PAD_CLOCK || p.kind > PAD_INOUT) not_available("with mux pads");
         if (!p.pad_instance) not_available("with pins without a pad");
         if (p.buffer && p.buffer->kind == BUFFER_BS) not_available("with pads that carry their own scan cell");
-        if (p.active_low) not_available("with active-low pins");
         if (p.control == -1 || p.control_oe != 0 || bs_own_control_cell(p))
             not_available("with high-impedance groups or output-enable control cells");
         // A pad that shares a control cell takes it from the pad that

@@ -27,6 +27,8 @@ using bsnames::or_text;
 using bsnames::set_text;
 using bstrace::enable_source;
 using bstrace::floating;
+using bstrace::inverter_to;
+using bstrace::inverter_to_core;
 using bstrace::other_end_of_object;
 using bstrace::pad_enable;
 using bstrace::Partner;
@@ -72,27 +74,6 @@ void connect(FILE* fp, const std::string& a, const std::string& b) {
 }
 
 void disconnect(FILE* fp, const std::string& end) { std::fprintf(fp, "disconnect %s\n", end.c_str()); }
-
-// An inverter for an active-low port between the pad and the cell's
-// DATA_IN; n is its number.
-void inverter_to(FILE* fp, int n, const std::string& pad_end, const std::string& cell_end) {
-    std::string inv = STR_format("B_PAD_INV%d", n);
-    std::fprintf(fp, "add %s %s\n", inv.c_str(), or_text(INVERTER, ""));
-    connect(fp, pin_of(inv, or_text(INVERTER_INPUT, "")), pad_end);
-    connect(fp, pin_of(inv, or_text(INVERTER_OUTPUT, "")), cell_end);
-}
-
-// The core-side inverter of an active-low port: the cell's DATA_OUT
-// drives the core's load through a second inverter, so that in functional
-// mode (DATA_OUT following DATA_IN) the two inverters cancel and the core
-// sees the pad's own level, as before the insertion, while the cell holds
-// the port's active-high value.  n is its number.
-void inverter_to_core(FILE* fp, int n, const std::string& cell_end, const std::string& load) {
-    std::string inv = STR_format("B_PAD_INV%d", n);
-    std::fprintf(fp, "add %s %s\n", inv.c_str(), or_text(INVERTER, ""));
-    connect(fp, pin_of(inv, or_text(INVERTER_OUTPUT, "")), load);
-    connect(fp, pin_of(inv, or_text(INVERTER_INPUT, "")), cell_end);
-}
 
 // The cell's DATA_OUT to the core's load: straight, or for an active-low
 // port through the core-side inverter.

@@ -175,6 +175,7 @@ struct BcmCase {
     std::string sub_module;  // a position sub-module the module must hold, "" for none
     bool simulate = true;    // the cell models follow the TAP's clocking
     size_t cells = 9;        // boundary cells, the length of the boundary register
+    size_t inverters = 0;    // of active-low ports, two per data path through a cell
 };
 
 void PrintTo(const BcmCase& c, std::ostream* os) { *os << c.name; }
@@ -211,6 +212,10 @@ TEST_P(AddBcm, WritesTheModuleAndWiresItBetweenPadsAndCore) {
     Netlist edited(dir.path() / "bscan_lib", "chip_jtag");
     for (const std::string& pin : module_pins_named(cmd))
         EXPECT_GE(edited.ends_at("chip_BCM", pin).size(), 2u) << pin << " hangs alone";
+    size_t inverters = 0;
+    for (size_t at = cmd.find("\nadd B_PAD_INV"); at != std::string::npos; at = cmd.find("\nadd B_PAD_INV", at + 1))
+        ++inverters;
+    EXPECT_EQ(inverters, c.inverters) << cmd;
     char total[64];
     std::snprintf(total, sizeof total, "\n  ** Add total %3zu Boundary Scan Cells:\n", c.cells);
     EXPECT_NE(r.out.find(total), std::string::npos) << r.out;
@@ -248,6 +253,12 @@ const Patch kNoBidirCell{"chip.bsc", "    %BIDIR_SCAN   BC_BIDIR;", ""};
 const Patch kGroupSize2{"chip.lib", "%GROUP_SIZE 8;", "%GROUP_SIZE 2;"};
 const Patch kGroupSize0{"chip.lib", "%GROUP_SIZE 8;", "%GROUP_SIZE 0;"};
 const Patch kNoGroupSize{"chip.lib", "%GROUP_SIZE 8;", ""};
+// Active-low ports: an input, a three-state output and a bidirectional
+// pin with both sides live.
+const std::vector<Patch> kActiveLow{{"chip.pin", "RST_N   rst_n", "RST_N   -rst_n"},
+                                    {"chip.pin", "DOUT1   dout1", "DOUT1   -dout1"},
+                                    {"chip.pin", "BIDIR0  bidir0", "BIDIR0  -bidir0"},
+                                    kLiveBidir};
 const Patch kOddDirection{"chip.pin", "din1    in ", "din1    in.x "};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -264,6 +275,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BcmCase{"direction_with_a_dot", {}, {kOddDirection}, "chip_jtag_in_x"},
                       BcmCase{"bidirectional_cell", {}, {kLiveBidir}, "chip_jtag_inout"},
                       BcmCase{"input_output_pair", {}, {kLiveBidir, kNoBidirCell}, "chip_jtag_inout", true, 10},
+                      BcmCase{"active_low_pins", {}, kActiveLow, "chip_jtag_inout", true, 9, 8},
                       BcmCase{"vhdl_tap", {"-vhdl"}, {}, "chip_jtag_in"}),
     [](const auto& info) { return info.param.name; });
 
