@@ -863,6 +863,13 @@ struct WrapperChainEntry {  // one chain of %WRAPPER_CHAIN
     int reserved9 = 0;
     int name_line = -1;
     int line = -1;
+    // The clocks after the second (the language accepts them with a
+    // warning), in source order.
+    struct Clock {
+        std::string name;
+        int line = -1;
+    };
+    std::vector<Clock> more_clocks;
 };
 
 struct WrapperRecord {  // %WRAPPER

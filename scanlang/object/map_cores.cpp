@@ -4,12 +4,11 @@
 #include "scanlang/object/map_core_steps.h"
 #include "scanlang/object/map_dont_fix.h"
 #include "scanlang/object/map_frame.h"
+#include "scanlang/object/map_util.h"
 #include "scanlang/object/object_state.h"
 #include "scanlang/object/readers.h"
 
 namespace {
-
-std::string text_of(const ScanAstNode* n) { return n && n->attribute ? n->attribute : ""; }
 
 // The names of a list statement; none when it is absent or names nothing.
 DynArray<std::string> names_of(const ScanAstNode* first) {
@@ -19,9 +18,17 @@ DynArray<std::string> names_of(const ScanAstNode* first) {
     return names;
 }
 
+// A port list names ports and instance pins ("u1{CK}"); none when it is
+// absent or names nothing.
 DynArray<std::string> port_list(const ScanAstNode* block, int kind) {
     const ScanAstNode* n = SCAN_FIND_AST(block->child, kind);
-    return n ? names_of(n->child) : std::nullopt;
+    DynArray<std::string> ports;
+    if (n)
+        for (const ScanAstNode* p = n->child; p; p = p->sibling) {
+            if (!ports) ports.emplace();
+            ports->push_back(pin_ref_text(p));
+        }
+    return ports;
 }
 
 DynArray<std::string> tie_list(const ScanAstNode* block, int kind) {
@@ -40,9 +47,9 @@ CoreInfoRecord block_values(const ScanAstNode* block) {
         map_dont_fix_pairs(c, pairs);
     }
     if (dont_fix) r.dont_fix_info = std::move(pairs);
-    if (const ScanAstNode* n = SCAN_FIND_AST(block->child, IDENT_NODE)) r.block_name = text_of(n);
-    if (const ScanAstNode* n = SCAN_FIND_AST(block->child, DFT_FILE_NODE)) r.dft_file = text_of(n->child);
-    if (const ScanAstNode* n = SCAN_FIND_AST(block->child, LBIST_FILE_NODE)) r.lbist_file = text_of(n->child);
+    if (const ScanAstNode* n = SCAN_FIND_AST(block->child, IDENT_NODE)) r.block_name = node_text(n);
+    if (const ScanAstNode* n = SCAN_FIND_AST(block->child, DFT_FILE_NODE)) r.dft_file = node_text(n->child);
+    if (const ScanAstNode* n = SCAN_FIND_AST(block->child, LBIST_FILE_NODE)) r.lbist_file = node_text(n->child);
     r.clock_ports = port_list(block, CLOCK_PORTS_NODE);
     r.set_reset_ports = port_list(block, SET_RESET_PORTS_NODE);
     r.bidi_ports = port_list(block, BIDI_PORTS_NODE);
@@ -60,7 +67,7 @@ void map_dont_fix_pairs(const ScanAstNode* statement, std::vector<DontFixEntry>&
     const ScanAstNode* items = first && first->kind == DONT_FIX_LIST_NODE ? first->child : first;
     for (const ScanAstNode* pair = items; pair; pair = pair->sibling)
         if (pair->kind == DONT_FIX_NODE)
-            pairs.push_back({text_of(pair->child), pair->child ? text_of(pair->child->sibling) : ""});
+            pairs.push_back({node_text(pair->child), pair->child ? node_text(pair->child->sibling) : ""});
 }
 
 void map_cores(const ScanAstNode* section) {
@@ -76,7 +83,7 @@ void map_cores(const ScanAstNode* section) {
             if (c->kind != CORE_NAME_NODE) continue;
             CoreInfoRecord core = shared;
             const ScanAstNode* name = SCAN_FIND_AST(c->child, IDENT_NODE);
-            core.core_name = text_of(name);
+            core.core_name = node_text(name);
             core.source_line = c->line;
             if (name && core.dft_file.empty()) report_core_without_dft_file(core.core_name);
             // The don't-fix pairs go to the first core of the block only.

@@ -15,15 +15,10 @@
 
 namespace {
 
-// A point with a sub-name (u1{CK}) is named "u1{CK}".
-std::string point_name(const ScanAstNode* n) {
-    return n->child ? node_text(n) + "{" + node_text(n->child) + "}" : node_text(n);
-}
-
 void append_points(DynArray<std::string>& list, const ScanAstNode* statement) {
     for (const ScanAstNode* p = statement->child; p; p = p->sibling) {
         if (!list) list.emplace();
-        list->push_back(point_name(p));
+        list->push_back(pin_ref_text(p));
     }
 }
 
@@ -170,7 +165,7 @@ void map_critical_path(const ScanAstNode* section) {
     for (const ScanAstNode* cpath = section->child; cpath; cpath = cpath->sibling) {
         if (!dft_critical_pathG) dft_critical_pathG.emplace();
         TextList points;
-        for (const ScanAstNode* p = cpath->child; p; p = p->sibling) points.push_back(point_name(p));
+        for (const ScanAstNode* p = cpath->child; p; p = p->sibling) points.push_back(pin_ref_text(p));
         dft_critical_pathG->push_back(std::move(points));
     }
 }

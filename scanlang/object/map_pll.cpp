@@ -41,7 +41,8 @@ int fix_kind(int node_kind) {
 }
 
 // One field of a fix: the node it comes from and the fix kinds that take
-// it (bit k for kind k).
+// it (bit k for kind k).  Each kind takes every statement its form
+// accepts, so nothing a fix states is lost.
 struct FixField {
     int node_kind;
     unsigned kinds;
@@ -59,10 +60,10 @@ const FixField kFixFields[] = {
     {FROM_EXTERNAL_SCAN_CLOCK_INPORT_NODE, K(2) | K(5), &PllClockFixItem::from_external_scan_clock_inport},
     {FROM_CLOCK_GENERATOR_NODE, K(4), &PllClockFixItem::from_clock_generator},
     {FROM_CLOCK_GENERATOR_OUTPORT_NODE, K(4), &PllClockFixItem::from_clock_generator_outport},
-    {NEW_INTERNAL_PLL_CLOCK_WIRE_NODE, K(6), &PllClockFixItem::new_internal_pll_clock_wire},
-    {NEW_EXTERNAL_PLL_CLOCK_INPORT_NODE, K(5), &PllClockFixItem::new_external_pll_clock_inport},
-    {NEW_SCAN_CLOCK_ENABLE_INPORT_NODE, K(6), &PllClockFixItem::new_scan_clock_enable_inport},
-    {NEW_LBIST_DOMAIN_CLOCK_OUTPORT_NODE, K(6), &PllClockFixItem::new_lbist_domain_clock_outport},
+    {NEW_INTERNAL_PLL_CLOCK_WIRE_NODE, K(4) | K(6), &PllClockFixItem::new_internal_pll_clock_wire},
+    {NEW_EXTERNAL_PLL_CLOCK_INPORT_NODE, K(2) | K(5), &PllClockFixItem::new_external_pll_clock_inport},
+    {NEW_SCAN_CLOCK_ENABLE_INPORT_NODE, K(4) | K(6), &PllClockFixItem::new_scan_clock_enable_inport},
+    {NEW_LBIST_DOMAIN_CLOCK_OUTPORT_NODE, K(4) | K(6), &PllClockFixItem::new_lbist_domain_clock_outport},
     {THROUGH_CLOCK_GENERATOR_NODE, K(5), &PllClockFixItem::through_clock_generator},
     {THROUGH_CLOCK_GENERATOR_INPORT_NODE, K(5), &PllClockFixItem::through_clock_generator_inport},
     {DRIVE_CLOCK_WIRE_NODE, K(6), &PllClockFixItem::drive_clock_wire},

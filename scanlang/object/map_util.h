@@ -9,6 +9,12 @@
 // A node's own text (none for a null node or a node without text).
 inline std::string node_text(const ScanAstNode* n) { return n && n->attribute ? n->attribute : ""; }
 
+// A pin reference: a bare name, or an instance with its pin hanging
+// under it, named "u1{CK}".
+inline std::string pin_ref_text(const ScanAstNode* n) {
+    return n && n->child ? node_text(n) + "{" + node_text(n->child) + "}" : node_text(n);
+}
+
 // A statement's value: the text of its first child.
 inline std::string first_child_text(const ScanAstNode* n) { return n ? node_text(n->child) : ""; }
 

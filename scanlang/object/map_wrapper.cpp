@@ -26,6 +26,8 @@ WrapperChainEntry wrapper_chain(const ScanAstNode* chain) {
             if (const ScanAstNode* second = c->child->sibling) {
                 e.clock2 = clock_name(second);
                 e.clock2_line = clock_line(second);
+                for (const ScanAstNode* more = second->sibling; more; more = more->sibling)
+                    e.more_clocks.push_back({clock_name(more), clock_line(more)});
             }
         } else if (c->kind == SCAN_IN_NODE) {
             e.scan_in = first_child_text(c);

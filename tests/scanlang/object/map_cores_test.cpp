@@ -15,10 +15,10 @@ constexpr const char* kCores = R"(%CORE {
     %TIE0 = t0a, t0b;
     %DFT_FILE = "ab.dft";
     %LBIST_FILE = "ab.lbist";
-    %CLOCK_PORTS = ck1, ck2;
+    %CLOCK_PORTS = ck1, u1 { CK };
     %SET_RESET_PORTS = rst;
-    %BIDI_PORTS = io1;
-    %SCAN_IN_PORTS = si;
+    %BIDI_PORTS = io1, u2 { IO };
+    %SCAN_IN_PORTS = u3 { SI };
     %SCAN_OUT_PORTS = so;
     %DONT_FIX u1 { A } u2 { B };
     %DONT_FIX u3 { C };
@@ -41,10 +41,10 @@ TEST_F(MapCores, BlockValuesFieldByField) {
         SCOPED_TRACE(c.core_name);
         EXPECT_EQ(c.dft_file, "ab.dft");
         EXPECT_EQ(c.lbist_file, "ab.lbist");
-        EXPECT_EQ(c.clock_ports, (Names{"ck1", "ck2"}));
+        EXPECT_EQ(c.clock_ports, (Names{"ck1", "u1{CK}"}));
         EXPECT_EQ(c.set_reset_ports, (Names{"rst"}));
-        EXPECT_EQ(c.bidi_ports, (Names{"io1"}));
-        EXPECT_EQ(c.scan_in_ports, (Names{"si"}));
+        EXPECT_EQ(c.bidi_ports, (Names{"io1", "u2{IO}"}));
+        EXPECT_EQ(c.scan_in_ports, (Names{"u3{SI}"}));
         EXPECT_EQ(c.scan_out_ports, (Names{"so"}));
         EXPECT_EQ(c.tie0, (Names{"t0a", "t0b"}));
         EXPECT_FALSE(c.tie1);

@@ -39,6 +39,11 @@ TEST_F(MapWrapper, WrapperFromTheFixture) {
         EXPECT_EQ(c.scan_in_line, rows[i].scan_in_line);
     }
     EXPECT_EQ((*w.chains)[1].clock2_line, -1);
+    // A third clock is kept after the two.
+    ASSERT_EQ((*w.chains)[0].more_clocks.size(), 1u);
+    EXPECT_EQ((*w.chains)[0].more_clocks[0].name, "wclk3");
+    EXPECT_EQ((*w.chains)[0].more_clocks[0].line, 10);
+    EXPECT_TRUE((*w.chains)[1].more_clocks.empty());
     EXPECT_EQ(w.skip_signals, (Names{"a", "b", "c"}));
     EXPECT_EQ(w.instructions, (Names{"WS_BYPASS"}));
     EXPECT_EQ(w.wrapper_chain_file, "chains.txt");

@@ -9,7 +9,7 @@ class PllMap : public maptest::MapTest {};
 
 using Names = std::vector<std::string>;
 
-TEST_F(PllMap, ClockFixesTakeTheFieldsOfTheirKindOnly) {
+TEST_F(PllMap, ClockFixesTakeEveryFieldTheirFormStates) {
     DftObject* obj = maptest::map(
         "%PLL_CLOCK_FIX f1 {\n"
         " %SCOPE = top;\n"
@@ -18,7 +18,8 @@ TEST_F(PllMap, ClockFixesTakeTheFieldsOfTheirKindOnly) {
         " %FIX_EXTERNAL_PLL_IN_AND_SCAN_CLOCK e2 { %PLL_CLOCK_INPORT = pi; %FROM_EXTERNAL_SCAN_CLOCK_INPORT = sa;"
         " %NEW_EXTERNAL_PLL_CLOCK_INPORT = nx; }\n"
         " %FIX_INTERNAL_PLL_IN_AND_SCAN_CLOCK e4 { %PLL_CLOCK_INPORT = p4; %FROM_CLOCK_GENERATOR = g;"
-        " %FROM_CLOCK_GENERATOR_OUTPORT = go; %FROM_INTERNAL_SCAN_CLOCK_WIRE = sw; %NEW_INTERNAL_PLL_CLOCK_WIRE = nw4; }\n"
+        " %FROM_CLOCK_GENERATOR_OUTPORT = go; %FROM_INTERNAL_SCAN_CLOCK_WIRE = sw; %NEW_INTERNAL_PLL_CLOCK_WIRE = nw4;"
+        " %NEW_SCAN_CLOCK_ENABLE_INPORT = se4; %NEW_LBIST_DOMAIN_CLOCK_OUTPORT = lo4; }\n"
         " %FIX_INTERNAL_PLL_IN_AND_EXTERNAL_SCAN_CLOCK e5 { %PLL_CLOCK_INPORT = p5; %THROUGH_CLOCK_GENERATOR = tg;"
         " %THROUGH_CLOCK_GENERATOR_INPORT = ti; %NEW_EXTERNAL_PLL_CLOCK_INPORT = n5; }\n"
         " %FIX_INTERNAL_PLL_OUT_AND_SCAN_CLOCK e6 { %PLL_CLOCK_OUTPORT = po; %DRIVE_CLOCK_WIRE = dw;"
@@ -49,9 +50,9 @@ TEST_F(PllMap, ClockFixesTakeTheFieldsOfTheirKindOnly) {
     };
     const char* const expected[] = {
         "1 e1 10 ||||pa|||||||||||",
-        // A field of another kind of fix is not taken (nx in kind 2, nw4 in kind 4).
-        "2 e2 -1 pi|||||sa||||||||||",
-        "4 e4 -1 p4|||sw|||g|go||||||||",
+        // Forms 2 and 4 keep their new ports and wires too.
+        "2 e2 -1 pi|||||sa||||nx||||||",
+        "4 e4 -1 p4|||sw|||g|go|nw4||se4|lo4||||",
         "5 e5 -1 p5|||||||||n5|||tg|ti||",
         "6 e6 -1 |po|||||||nw||se|lo|||dw|",
     };
