@@ -33,6 +33,12 @@ void print_wrapper_chain(FILE* out, const WrapperChainEntry& c) {
         if (item.value.empty()) continue;
         print_dft_comment(item.token, out, 15, ck, ce, item.line, 0);
         std::fprintf(out, "         %s  = %s ;\n", item.keyword, item.value.c_str());
+        // Clocks after the second follow the second, as they were read.
+        if (&item == &items[1])
+            for (const auto& k : c.more_clocks) {
+                print_dft_comment(TK_CLOCK, out, 15, ck, ce, k.line, 0);
+                std::fprintf(out, "         %%CLOCK  = %s ;\n", k.name.c_str());
+            }
     }
     print_dft_comment(TK_RBRACE, out, 15, ck, ce, ce, TK_WRAPPER_CHAIN);
     std::fputs("        }\n", out);

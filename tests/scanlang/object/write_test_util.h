@@ -89,7 +89,11 @@ inline std::string describe(const DftObject& o) {
             s << " chains";
             if (w.chains)
                 for (const WrapperChainEntry& c : *w.chains)
-                    s << " " << c.name << ":" << c.clock1 << "," << c.clock2 << "," << c.scan_in << "," << c.scan_out;
+                {
+                    s << " " << c.name << ":" << c.clock1 << "," << c.clock2;
+                    for (const auto& k : c.more_clocks) s << "," << k.name;
+                    s << "," << c.scan_in << "," << c.scan_out;
+                }
             s << "\n";
         }
     if (o.gristel_info)
