@@ -134,6 +134,16 @@ TEST_F(WriteLists, CiphertextKeepsGroupsCodedUnlessDebugging) {
     expect_lines(out, {"  %CIPHERTEXT\n  {\n      0123\n      4567\n  }\n  %REGISTER_LENGTH 4 ;\n"});
     EXPECT_EQ(out.find("%FENNOX_IN_"), std::string::npos) << out;
     expect_round_trip(text);
+
+    map_text(kGroups);
+    DftObject* o = DFT_OBJECT;
+    o->ciphertext = std::vector<std::string>{"0123"};
+    EXPECT_EQ(written(1).find("%FENNOX_IN_1"), std::string::npos);
+    DEBUG_FLAG = 1;
+    out = written(1);
+    DEBUG_FLAG = 0;
+    expect_lines(out, {"  %CIPHERTEXT\n  {\n      0123\n  }\n  %INSTRUCTION_BINARY '0101' ;\n",
+                       "  %FENNOX_OUT_1\n  {\n      %PORT_NAME o1 ;\n      %GROUP\n      {\n          h0 , x , y ;\n"});
 }
 
 }  // namespace
