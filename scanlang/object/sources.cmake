@@ -26,8 +26,11 @@ kest_sources(
   readers.cpp
   side_file_path.cpp
   write_cores.cpp
+  write_decoder.cpp
+  write_fennox.cpp
   write_frame.cpp
   write_instructions.cpp
+  write_lists.cpp
   write_pll.cpp
   write_schedule.cpp
   write_selection.cpp

@@ -105,26 +105,6 @@ const char* unwritten_section(const DftObject& o) {
         {o.atpg_constraints.has_value(), "%ATPG_CONSTRAINTS"},
         {o.select_fault.has_value(), "%SELECT_FAULT"},
         {o.test_conversion.has_value(), "%TEST_CONVERSION"},
-        {o.scan_decoder.has_value(), "%SCAN_DECODER"},
-        {o.ta_constraints.has_value(), "%TA_CONSTRAINTS"},
-        {!o.scan_module.empty(), "%SCAN_MODULE"},
-        {o.port_info.has_value(), "%PORT_INFO"},
-        {o.scan_in_list.has_value(), "%SCAN_IN_LIST"},
-        {o.core_no_scan.has_value(), "%CORE_NO_SCAN"},
-        {o.scan_out_list.has_value(), "%SCAN_OUT_LIST"},
-        {o.gui_info.has_value(), "%GUI"},
-        {o.capture_clock.has_value(), "%CAPTURE_CLOCK"},
-        {o.hookup.has_value(), "%HOOKUP"},
-        {o.multicycle_path_list.has_value() || o.multicycle_path_file.has_value(), "%MULTICYCLE_PATH"},
-        {o.false_path_list.has_value() || o.false_path_file.has_value(), "%FALSE_PATH"},
-        {o.nontpi_instance.has_value(), "%NONTPI_INSTANCE"},
-        {o.critical_path.has_value(), "%CRITICAL_PATH"},
-        {o.fennox_info.has_value(), "%FENNOX_INFO"},
-        {o.ciphertext.has_value(), "%CIPHERTEXT"},
-        {!o.instruction_binary.empty(), "%INSTRUCTION_BINARY"},
-        {o.register_length != -1, "%REGISTER_LENGTH"},
-        {o.fennox_in_groups.has_value(), "%FENNOX_IN_<n>"},
-        {o.fennox_out_groups.has_value(), "%FENNOX_OUT_<n>"},
     };
     for (const Probe& p : probes)
         if (p.present) return p.name;
@@ -196,6 +176,9 @@ void print_scan_object_to_file(FILE* out, int flag) {
     write_mbist(out, o, flag);
     write_instructions(out, o, flag);
     write_pll_and_files(out, o, flag);
+    write_scan_decoder(out, o, flag);
+    write_ta_and_lists(out, o);
+    write_fennox(out, o);
     print_end_comment(out);
 }
 

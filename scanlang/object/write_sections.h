@@ -27,6 +27,7 @@ inline constexpr const char* kBannerPll = "// Pll ";
 inline constexpr const char* kBannerBlackbox = "// Blackbox ";
 inline constexpr const char* kBannerReadMap = "// Read Mapping_cell File";
 inline constexpr const char* kBannerLockupLatchFile = "// Lockup Latch File";
+inline constexpr const char* kBannerScanDecoder = "// Scan Decoder";
 
 // Every banner above, and those of the sections still to come: read back
 // from an earlier output they are not printed again as comments.
@@ -59,3 +60,13 @@ void write_instructions(FILE* out, const DftObject& object, int flag);
 // %PLL_CLOCK_FIX, %PLL, %BLACKBOX, the file sections (%READ_MAP,
 // %LOCKUP_LATCH_FILE, %SCAN_MODIFY_CMD) and %SCAN_REPAIR.
 void write_pll_and_files(FILE* out, const DftObject& object, int flag);
+
+// %SCAN_DECODER.
+void write_scan_decoder(FILE* out, const DftObject& object, int flag);
+
+// %TA_CONSTRAINTS, every %SCAN_MODULE, the port, list, GUI, capture-clock
+// and hook-up sections and the path sections.
+void write_ta_and_lists(FILE* out, const DftObject& object);
+
+// %FENNOX_INFO, %CIPHERTEXT and the FENNOX groups with their values.
+void write_fennox(FILE* out, const DftObject& object);
