@@ -59,3 +59,11 @@ void write_instructions(FILE* out, const DftObject& object, int flag);
 // %PLL_CLOCK_FIX, %PLL, %BLACKBOX, the file sections (%READ_MAP,
 // %LOCKUP_LATCH_FILE, %SCAN_MODIFY_CMD) and %SCAN_REPAIR.
 void write_pll_and_files(FILE* out, const DftObject& object, int flag);
+
+// Every %CONNECT_SCAN chain, every %CONNECT_CORE and every %CONNECT_BIST.
+inline constexpr const char* kBannerConnectScan = "// Connect Scan Chain";
+inline constexpr const char* kBannerConnectBist = "// Scan Connection";
+// The note the writer puts after a %BIST_TYPE statement: written whatever
+// the flag, it is never a user's comment when read back.
+inline constexpr const char* kTrailerBistType = "//BILBO|CBILBO|CSTP|RAM|ROM";
+void write_connections(FILE* out, const DftObject& object, int flag);
