@@ -27,6 +27,7 @@ kest_sources(
   side_file_path.cpp
   write_connect.cpp
   write_cores.cpp
+  write_faults.cpp
   write_frame.cpp
   write_instructions.cpp
   write_pll.cpp

@@ -42,6 +42,7 @@ bool is_own_line(const char* line) {
     // the flag, so it is never a user's comment.
     if (equal_ignoring_case(text, kBannerReadMap)) return true;
     if (text == kTrailerBistType) return true;
+    if (text == kTrailerFaultOrder) return true;
     if (not_print_self_comment_flag != 1) return false;
     if (text.substr(0, kHeaderFilePrefix.size()) == kHeaderFilePrefix) return true;
     if (text == kHeaderNotice) return true;
@@ -101,7 +102,6 @@ const char* unwritten_section(const DftObject& o) {
     };
     const Probe probes[] = {
         {o.atpg_constraints.has_value(), "%ATPG_CONSTRAINTS"},
-        {o.select_fault.has_value(), "%SELECT_FAULT"},
         {o.test_conversion.has_value(), "%TEST_CONVERSION"},
         {o.scan_decoder.has_value(), "%SCAN_DECODER"},
         {o.ta_constraints.has_value(), "%TA_CONSTRAINTS"},
@@ -195,6 +195,7 @@ void print_scan_object_to_file(FILE* out, int flag) {
     write_instructions(out, o, flag);
     write_pll_and_files(out, o, flag);
     write_connections(out, o, flag);
+    write_select_fault(out, o, flag);
     print_end_comment(out);
 }
 

@@ -67,3 +67,9 @@ inline constexpr const char* kBannerConnectBist = "// Scan Connection";
 // the flag, it is never a user's comment when read back.
 inline constexpr const char* kTrailerBistType = "//BILBO|CBILBO|CSTP|RAM|ROM";
 void write_connections(FILE* out, const DftObject& object, int flag);
+
+// %SELECT_FAULT.
+inline constexpr const char* kBannerFaultSelection = "// Fault Selection";
+// The note after a %FAULT_ORDER statement, never a user's comment.
+inline constexpr const char* kTrailerFaultOrder = "//EASY_FIRST | HARD_FIRST | RAMDOM";
+void write_select_fault(FILE* out, const DftObject& object, int flag);

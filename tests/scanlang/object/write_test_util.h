@@ -289,6 +289,18 @@ inline std::string describe(const DftObject& o) {
               << " " << r.bist_instruction->pattern;
         s << "\n";
     }
+    if (o.select_fault) {
+        const SelectFaultRecord& r = *o.select_fault;
+        s << "select_fault " << r.fault_model << " " << values(r.random_sample);
+        if (r.statistical_sample)
+            s << " stat<" << values(r.statistical_sample->precision) << " " << values(r.statistical_sample->confidence) << ">";
+        s << " " << names(r.dont_fault_type) << " " << names(r.must_fault_type) << " " << names(r.dont_fault) << "/"
+          << r.dont_fault_num << " " << names(r.must_fault) << "/" << r.must_fault_num << " " << names(r.dont_fault_module)
+          << " " << r.fault_order << " " << r.file_name << " " << r.dont_fault_file << " " << r.must_fault_file;
+        if (r.dont_fault_paths)
+            for (const DontFaultPathEntry& p : *r.dont_fault_paths) s << " " << p.name << "'" << p.pattern << "'";
+        s << "\n";
+    }
     return s.str();
 }
 
