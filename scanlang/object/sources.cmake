@@ -26,6 +26,7 @@ kest_sources(
   readers.cpp
   side_file_path.cpp
   write_connect.cpp
+  write_conversion.cpp
   write_cores.cpp
   write_faults.cpp
   write_frame.cpp

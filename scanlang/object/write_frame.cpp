@@ -102,7 +102,6 @@ const char* unwritten_section(const DftObject& o) {
     };
     const Probe probes[] = {
         {o.atpg_constraints.has_value(), "%ATPG_CONSTRAINTS"},
-        {o.test_conversion.has_value(), "%TEST_CONVERSION"},
         {o.scan_decoder.has_value(), "%SCAN_DECODER"},
         {o.ta_constraints.has_value(), "%TA_CONSTRAINTS"},
         {!o.scan_module.empty(), "%SCAN_MODULE"},
@@ -196,6 +195,7 @@ void print_scan_object_to_file(FILE* out, int flag) {
     write_pll_and_files(out, o, flag);
     write_connections(out, o, flag);
     write_select_fault(out, o, flag);
+    write_test_conversion(out, o, flag);
     print_end_comment(out);
 }
 

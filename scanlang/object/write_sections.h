@@ -73,3 +73,12 @@ inline constexpr const char* kBannerFaultSelection = "// Fault Selection";
 // The note after a %FAULT_ORDER statement, never a user's comment.
 inline constexpr const char* kTrailerFaultOrder = "//EASY_FIRST | HARD_FIRST | RAMDOM";
 void write_select_fault(FILE* out, const DftObject& object, int flag);
+
+// The statements of a %SET_TIMING block (without its braces); `comments`
+// puts the saved comments of each statement back in the window kw..end.
+struct SetTimingRecord;
+void print_timing(FILE* out, const SetTimingRecord& t, bool comments, int kw, int end);
+
+// %TEST_CONVERSION.
+inline constexpr const char* kBannerTestConversion = "// Test Conversion";
+void write_test_conversion(FILE* out, const DftObject& object, int flag);

@@ -57,3 +57,36 @@ TEST_F(WriteFaults, FaultFileNamesStayInTheFile) {
 }
 
 }  // namespace
+
+namespace {
+
+using WriteConversion = maptest::MapTest;
+
+const char* kConversion =
+    "%TEST_CONVERSION {\n"
+    "  %SET_TIMING { %CYCLE = 100; %P_CLOCK = 0 50 clk; %DEFAULT_PI_TIME = 5.5; %PRECISION 1; %TYPE nrz; }\n"
+    "  %REMOVE_PIN x y;\n"
+    "  // only BIST clocks\n"
+    "  %CLOCK { %BIST_CLOCK bclk 2; %BIST_CLOCK b2 = '01X'; }\n"
+    "  %RAM_READ re, re2 = '1';\n"
+    "  %RAM_WRITE we '0';\n"
+    "  %DIFF_PAD d1 { %P_PAD = p1; %N_PAD = n1; }\n"
+    "}\n";
+
+TEST_F(WriteConversion, EveryStatementReadsBack) {
+    maptest::map_text(kConversion);
+    const std::string out = writetest::written(1);
+    for (const char* piece : {
+             "// Test Conversion\n  %TEST_CONVERSION\n     {\n        %SET_TIMING\n        {\n          %TYPE nrz ; \n"
+             "          %CYCLE 100 ;\n          %P_CLOCK = 0.00 50.00 clk ;\n",
+             "          %PRECISION 1 ;\n        }\n",
+             "        // only BIST clocks\n        %CLOCK\n        {\n          %BIST_CLOCK bclk 2 ;\n"
+             "          %BIST_CLOCK b2 = '01X' ;\n        }\n"
+             "        %RAM_READ re , re2 = '1' ;\n        %RAM_WRITE we = '0' ;\n        %REMOVE_PIN x , y ;\n"
+             "       %DIFF_PAD  d1\n        {\n         %P_PAD  = p1 ;\n         %N_PAD  = n1 ;\n        }\n     }\n",
+         })
+        EXPECT_NE(out.find(piece), std::string::npos) << piece << "\n---\n" << out;
+    writetest::expect_round_trip(kConversion);
+}
+
+}  // namespace

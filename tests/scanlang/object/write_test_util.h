@@ -301,6 +301,18 @@ inline std::string describe(const DftObject& o) {
             for (const DontFaultPathEntry& p : *r.dont_fault_paths) s << " " << p.name << "'" << p.pattern << "'";
         s << "\n";
     }
+    if (o.test_conversion) {
+        const TestConversionRecord& r = *o.test_conversion;
+        s << "conversion " << timing(r.set_timing);
+        for (const CaptureClockRecord& c : r.test_c_clock) s << " clock " << c.first << "=" << c.second;
+        for (const CaptureClockRecord& c : r.test_b_clock) s << " bist_clock " << c.first << "=" << c.second;
+        for (const auto* l : {&r.ram_read_list, &r.ram_write_list})
+            for (const TwoIdentListRecord& e : *l) s << " ram " << names(e.first) << "=" << names(e.second);
+        s << " remove " << names(r.remove_pins);
+        if (r.diff_pads)
+            for (const DiffPadEntry& d : *r.diff_pads) s << " diff " << d.name << " " << d.p_pad << " " << d.n_pad;
+        s << "\n";
+    }
     return s.str();
 }
 
