@@ -25,8 +25,11 @@ kest_sources(
   object_state.cpp
   readers.cpp
   side_file_path.cpp
+  write_connect.cpp
+  write_conversion.cpp
   write_cores.cpp
   write_decoder.cpp
+  write_faults.cpp
   write_fennox.cpp
   write_frame.cpp
   write_instructions.cpp

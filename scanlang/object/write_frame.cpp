@@ -41,6 +41,8 @@ bool is_own_line(const char* line) {
     // The banner in front of %SCAN_MODIFY_CMD is written with or without
     // the flag, so it is never a user's comment.
     if (equal_ignoring_case(text, kBannerReadMap)) return true;
+    if (text == kTrailerBistType) return true;
+    if (text == kTrailerFaultOrder) return true;
     if (not_print_self_comment_flag != 1) return false;
     if (text.substr(0, kHeaderFilePrefix.size()) == kHeaderFilePrefix) return true;
     if (text == kHeaderNotice) return true;
@@ -99,12 +101,7 @@ const char* unwritten_section(const DftObject& o) {
         const char* name;
     };
     const Probe probes[] = {
-        {!o.connect_scan.empty(), "%CONNECT_SCAN"},
-        {!o.connect_core.empty(), "%CONNECT_CORE"},
-        {!o.connect_bist.empty(), "%CONNECT_BIST"},
         {o.atpg_constraints.has_value(), "%ATPG_CONSTRAINTS"},
-        {o.select_fault.has_value(), "%SELECT_FAULT"},
-        {o.test_conversion.has_value(), "%TEST_CONVERSION"},
     };
     for (const Probe& p : probes)
         if (p.present) return p.name;
@@ -176,6 +173,9 @@ void print_scan_object_to_file(FILE* out, int flag) {
     write_mbist(out, o, flag);
     write_instructions(out, o, flag);
     write_pll_and_files(out, o, flag);
+    write_connections(out, o, flag);
+    write_select_fault(out, o, flag);
+    write_test_conversion(out, o, flag);
     write_scan_decoder(out, o, flag);
     write_ta_and_lists(out, o);
     write_fennox(out, o);

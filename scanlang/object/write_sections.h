@@ -61,6 +61,29 @@ void write_instructions(FILE* out, const DftObject& object, int flag);
 // %LOCKUP_LATCH_FILE, %SCAN_MODIFY_CMD) and %SCAN_REPAIR.
 void write_pll_and_files(FILE* out, const DftObject& object, int flag);
 
+// Every %CONNECT_SCAN chain, every %CONNECT_CORE and every %CONNECT_BIST.
+inline constexpr const char* kBannerConnectScan = "// Connect Scan Chain";
+inline constexpr const char* kBannerConnectBist = "// Scan Connection";
+// The note the writer puts after a %BIST_TYPE statement: written whatever
+// the flag, it is never a user's comment when read back.
+inline constexpr const char* kTrailerBistType = "//BILBO|CBILBO|CSTP|RAM|ROM";
+void write_connections(FILE* out, const DftObject& object, int flag);
+
+// %SELECT_FAULT.
+inline constexpr const char* kBannerFaultSelection = "// Fault Selection";
+// The note after a %FAULT_ORDER statement, never a user's comment.
+inline constexpr const char* kTrailerFaultOrder = "//EASY_FIRST | HARD_FIRST | RAMDOM";
+void write_select_fault(FILE* out, const DftObject& object, int flag);
+
+// The statements of a %SET_TIMING block (without its braces); `comments`
+// puts the saved comments of each statement back in the window kw..end.
+struct SetTimingRecord;
+void print_timing(FILE* out, const SetTimingRecord& t, bool comments, int kw, int end);
+
+// %TEST_CONVERSION.
+inline constexpr const char* kBannerTestConversion = "// Test Conversion";
+void write_test_conversion(FILE* out, const DftObject& object, int flag);
+
 // %SCAN_DECODER.
 void write_scan_decoder(FILE* out, const DftObject& object, int flag);
 

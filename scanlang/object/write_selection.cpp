@@ -39,6 +39,8 @@ void print_reals(FILE* out, const std::vector<double>& values) {
     for (double v : values) std::fprintf(out, " %.2f", v);
 }
 
+}  // namespace
+
 // The statements of a %SET_TIMING block; `comments` puts the saved
 // comments of each statement back (the sequence's own block).
 void print_timing(FILE* out, const SetTimingRecord& t, bool comments, int kw, int end) {
@@ -79,6 +81,8 @@ void print_timing(FILE* out, const SetTimingRecord& t, bool comments, int kw, in
     // Only a precision that was given: -1 stands for none.
     if (t.precision != -1) std::fprintf(out, "          %%PRECISION %d ;\n", t.precision);
 }
+
+namespace {
 
 void print_sequence(FILE* out, const SequenceRecord& s) {
     const int kw = s.name_line, end = s.line;

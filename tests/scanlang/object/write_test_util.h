@@ -345,6 +345,77 @@ inline std::string describe(const DftObject& o) {
                 }
                 s << "\n";
             }
+    // The connection sections.
+    auto port = [&](const PortRecord& p) { s << " port<" << p.name << " " << p.scan_in2 << " " << p.scan_out2 << " " << p.default_value << ">"; };
+    auto connect_lists = [&](const std::vector<SelectRecord>& selects, const std::vector<ClockRecord>& clocks,
+                             const std::vector<InstancesRecord>& lists) {
+        for (const SelectRecord& x : selects) s << " select<" << x.name << " " << x.select << " " << x.global_select << ">";
+        for (const ClockRecord& c : clocks)
+            s << " clock<" << c.name << " " << c.clock << " " << c.global_clock << " " << c.global_clock_first << "{"
+              << c.global_clock_second << "} " << c.polarity << ">";
+        for (const InstancesRecord& l : lists) {
+            s << " instances<" << l.file_name;
+            for (const GroupListRecord& g : l.groups) {
+                s << " [";
+                for (std::size_t e : g.elements) s << (e < l.elements.size() ? l.elements[e].instance : "?") << " ";
+                s << "]";
+            }
+            s << ">";
+        }
+    };
+    for (const ConnectScanRecord& r : o.connect_scan) {
+        s << "connect_scan " << r.first_name << " " << r.second_name << " " << r.ms_violation;
+        if (r.scan_delay) s << " delay<" << r.scan_delay->delay_out << " " << r.scan_delay->delay_out_default << " " << r.scan_delay->scan_test << ">";
+        if (r.scan_pad) {
+            const ScanPadRecord& p = *r.scan_pad;
+            s << " pad<" << p.sdi_pad_name << " " << p.sdo_pad_name << " " << p.sdi_pad_out << " " << p.sdo_pad_in << " "
+              << names(p.sdi_pad_classes) << " " << names(p.sdo_pad_classes) << ">";
+        }
+        if (r.scan_port) port(*r.scan_port);
+        connect_lists(r.scan_selects, r.scan_clocks, r.instances);
+        if (r.scan_instruction) s << " instruction " << r.scan_instruction->name;
+        s << "\n";
+    }
+    for (const ConnectCoreRecord& r : o.connect_core) {
+        s << "connect_core " << r.name << " " << r.instance_name << " " << r.module_name << " " << r.file_name;
+        if (r.core_instruction) s << " core " << r.core_instruction->name;
+        if (r.system_instruction) s << " system " << r.system_instruction->name;
+        for (const PortRecord& p : r.scan_ports) port(p);
+        s << "\n";
+    }
+    for (const ConnectBistRecord& r : o.connect_bist) {
+        s << "connect_bist " << r.first_name << " " << r.second_name << " " << r.bist_type;
+        if (r.bist_port) port(*r.bist_port);
+        connect_lists(r.bist_selects, r.bist_clocks, r.instances);
+        if (r.bist_instruction)
+            s << " instruction " << (r.bist_instruction->instruction ? r.bist_instruction->instruction->name : "")
+              << " " << r.bist_instruction->pattern;
+        s << "\n";
+    }
+    if (o.select_fault) {
+        const SelectFaultRecord& r = *o.select_fault;
+        s << "select_fault " << r.fault_model << " " << values(r.random_sample);
+        if (r.statistical_sample)
+            s << " stat<" << values(r.statistical_sample->precision) << " " << values(r.statistical_sample->confidence) << ">";
+        s << " " << names(r.dont_fault_type) << " " << names(r.must_fault_type) << " " << names(r.dont_fault) << "/"
+          << r.dont_fault_num << " " << names(r.must_fault) << "/" << r.must_fault_num << " " << names(r.dont_fault_module)
+          << " " << r.fault_order << " " << r.file_name << " " << r.dont_fault_file << " " << r.must_fault_file;
+        if (r.dont_fault_paths)
+            for (const DontFaultPathEntry& p : *r.dont_fault_paths) s << " " << p.name << "'" << p.pattern << "'";
+        s << "\n";
+    }
+    if (o.test_conversion) {
+        const TestConversionRecord& r = *o.test_conversion;
+        s << "conversion " << timing(r.set_timing);
+        for (const CaptureClockRecord& c : r.test_c_clock) s << " clock " << c.first << "=" << c.second;
+        for (const CaptureClockRecord& c : r.test_b_clock) s << " bist_clock " << c.first << "=" << c.second;
+        for (const auto* l : {&r.ram_read_list, &r.ram_write_list})
+            for (const TwoIdentListRecord& e : *l) s << " ram " << names(e.first) << "=" << names(e.second);
+        s << " remove " << names(r.remove_pins);
+        if (r.diff_pads)
+            for (const DiffPadEntry& d : *r.diff_pads) s << " diff " << d.name << " " << d.p_pad << " " << d.n_pad;
+        s << "\n";
+    }
     return s.str();
 }
 
