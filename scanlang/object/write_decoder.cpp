@@ -15,18 +15,11 @@ namespace {
 // `comments` re-emits each statement's comments from the window a..b.
 void print_pad_lines(FILE* out, const std::string& pad_name, const std::string& pad_out,
                      const std::string& polarity, bool comments, int a, int b) {
-    const struct {
-        int token;
-        const char* format;
-        const std::string& value;
-    } lines[] = {{TK_PAD_NAME, "          %%PAD_NAME  = %s ;\n", pad_name},
-                 {TK_PAD_OUT, "          %%PAD_OUT   = %s ;\n", pad_out},
-                 {TK_POLARITY, "          %%POLARITY  = %s ;\n", polarity}};
-    for (const auto& line : lines) {
-        if (line.value.empty()) continue;
-        if (comments) print_dft_comment(line.token, out, 10, a, b, 0, 0);
-        std::fprintf(out, line.format, line.value.c_str());
-    }
+    print_dft_value_lines(out,
+                          {{TK_PAD_NAME, "          %%PAD_NAME  = %s ;\n", pad_name},
+                           {TK_PAD_OUT, "          %%PAD_OUT   = %s ;\n", pad_out},
+                           {TK_POLARITY, "          %%POLARITY  = %s ;\n", polarity}},
+                          10, a, b, comments);
 }
 
 // One control port: the one-line form with its port name, or the block

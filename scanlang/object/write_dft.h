@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 
 struct DftObject;
@@ -41,3 +42,17 @@ void print_start_comment(FILE* stream);
 void print_dft_comment(int token, FILE* stream, int indent, int first_line, int last_line, int limit_line,
                        int block_token);
 void print_end_comment(FILE* stream);
+
+// One statement of a block: the token whose saved comments go before it,
+// its printf format (one %s for the value), the value, and the value's
+// source line (0 when none is kept).
+struct DftValueLine {
+    int token;
+    const char* format;
+    const std::string& value;
+    int line = 0;
+};
+// Prints the lines whose value is not empty, each after its saved
+// comments (indent, window first_line..last_line) when `comments` is set.
+void print_dft_value_lines(FILE* stream, std::initializer_list<DftValueLine> lines, int indent, int first_line,
+                           int last_line, bool comments = true);

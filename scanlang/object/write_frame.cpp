@@ -144,6 +144,15 @@ void print_dft_comment(int token, FILE* out, int indent, int first_line, int las
     }
 }
 
+void print_dft_value_lines(FILE* stream, std::initializer_list<DftValueLine> lines, int indent, int first_line,
+                           int last_line, bool comments) {
+    for (const DftValueLine& l : lines) {
+        if (l.value.empty()) continue;
+        if (comments) print_dft_comment(l.token, stream, indent, first_line, last_line, l.line, 0);
+        std::fprintf(stream, l.format, l.value.c_str());
+    }
+}
+
 void print_end_comment(FILE* out) {
     const int n = DYNA_count(comment_tab);
     for (int i = 0; i < n; ++i) {

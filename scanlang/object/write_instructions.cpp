@@ -108,20 +108,12 @@ void write_test_files(FILE* out, const DftObject& object, int flag) {
         std::fputs("  %TEST_FILES\n", out);
         print_dft_comment(TK_LBRACE, out, 5, kw, end, end, TK_TEST_FILES);
         std::fputs("     {\n", out);
-        const struct {
-            int token;
-            const char* keyword;
-            const std::string& value;
-            int line;
-        } files[] = {{TK_MBIST_FILE, "%MBIST_FILE", t.mbist_file, t.mbist_file_line},
-                     {TK_LBIST_FILE, "%LBIST_FILE", t.lbist_file, t.lbist_file_line},
-                     {TK_BSD_FILE, "%BSD_FILE", t.bsd_file, t.bsd_file_line},
-                     {TK_MACRO_TEST, "%MACRO_TEST", t.macro_test, t.macro_test_line}};
-        for (const auto& f : files) {
-            if (f.value.empty()) continue;
-            print_dft_comment(f.token, out, 5, kw, end, f.line, 0);
-            std::fprintf(out, "     %s = %s ;\n", f.keyword, f.value.c_str());
-        }
+        print_dft_value_lines(out,
+                              {{TK_MBIST_FILE, "     %%MBIST_FILE = %s ;\n", t.mbist_file, t.mbist_file_line},
+                               {TK_LBIST_FILE, "     %%LBIST_FILE = %s ;\n", t.lbist_file, t.lbist_file_line},
+                               {TK_BSD_FILE, "     %%BSD_FILE = %s ;\n", t.bsd_file, t.bsd_file_line},
+                               {TK_MACRO_TEST, "     %%MACRO_TEST = %s ;\n", t.macro_test, t.macro_test_line}},
+                              5, kw, end);
         print_dft_comment(TK_RBRACE, out, 5, kw, end, end, TK_TEST_FILES);
         std::fputs("     }\n\n\n", out);
     }

@@ -84,19 +84,12 @@ void print_scan_module(FILE* out, const ScanModuleRecord& m) {
     std::fprintf(out, "  %%SCAN_MODULE  %s\n", m.name.c_str());
     print_dft_comment(TK_LBRACE, out, 5, kw, end, kw - 1, TK_SCAN_MODULE);
     std::fputs("     {\n", out);
-    const struct {
-        int token;
-        const char* format;
-        const std::string& value;
-    } items[] = {{TK_SCAN_IN, "      %%SCAN_IN = %s ;\n", m.scan_in},
-                 {TK_SCAN_OUT, "      %%SCAN_OUT = %s ;\n", m.scan_out},
-                 {TK_SCAN_MODE, "      %%SCAN_MODE = %s ;\n", m.scan_mode},
-                 {TK_TEST_MODE, "      %%TEST_MODE = %s ;\n", m.test_mode}};
-    for (const auto& item : items) {
-        if (item.value.empty()) continue;
-        print_dft_comment(item.token, out, 5, kw, end, 0, 0);
-        std::fprintf(out, item.format, item.value.c_str());
-    }
+    print_dft_value_lines(out,
+                          {{TK_SCAN_IN, "      %%SCAN_IN = %s ;\n", m.scan_in},
+                           {TK_SCAN_OUT, "      %%SCAN_OUT = %s ;\n", m.scan_out},
+                           {TK_SCAN_MODE, "      %%SCAN_MODE = %s ;\n", m.scan_mode},
+                           {TK_TEST_MODE, "      %%TEST_MODE = %s ;\n", m.test_mode}},
+                          5, kw, end);
     if (m.dont_fix_info) {
         print_dft_comment(TK_DONT_FIX, out, 5, kw, end, 0, 0);
         std::fputs("      %DONT_FIX ", out);

@@ -20,26 +20,17 @@ void print_wrapper_chain(FILE* out, const WrapperChainEntry& c) {
     if (!c.name.empty()) std::fprintf(out, "       %%WRAPPER_CHAIN  %s \n", c.name.c_str());
     print_dft_comment(TK_LBRACE, out, 15, ck, ce, ce, TK_WRAPPER_CHAIN);
     std::fputs("        {\n", out);
-    const struct {
-        int token;
-        const char* keyword;
-        const std::string& value;
-        int line;
-    } items[] = {{TK_CLOCK, "%CLOCK", c.clock1, c.clock1_line},
-                 {TK_CLOCK, "%CLOCK", c.clock2, c.clock2_line},
-                 {TK_SCAN_IN, "%SCAN_IN", c.scan_in, c.scan_in_line},
-                 {TK_SCAN_OUT, "%SCAN_OUT", c.scan_out, c.scan_out_line}};
-    for (const auto& item : items) {
-        if (item.value.empty()) continue;
-        print_dft_comment(item.token, out, 15, ck, ce, item.line, 0);
-        std::fprintf(out, "         %s  = %s ;\n", item.keyword, item.value.c_str());
-        // Clocks after the second follow the second, as they were read.
-        if (&item == &items[1])
-            for (const auto& k : c.more_clocks) {
-                print_dft_comment(TK_CLOCK, out, 15, ck, ce, k.line, 0);
-                std::fprintf(out, "         %%CLOCK  = %s ;\n", k.name.c_str());
-            }
-    }
+    print_dft_value_lines(out,
+                          {{TK_CLOCK, "         %%CLOCK  = %s ;\n", c.clock1, c.clock1_line},
+                           {TK_CLOCK, "         %%CLOCK  = %s ;\n", c.clock2, c.clock2_line}},
+                          15, ck, ce);
+    // Clocks after the second follow the second, as they were read.
+    for (const auto& k : c.more_clocks)
+        print_dft_value_lines(out, {{TK_CLOCK, "         %%CLOCK  = %s ;\n", k.name, k.line}}, 15, ck, ce);
+    print_dft_value_lines(out,
+                          {{TK_SCAN_IN, "         %%SCAN_IN  = %s ;\n", c.scan_in, c.scan_in_line},
+                           {TK_SCAN_OUT, "         %%SCAN_OUT  = %s ;\n", c.scan_out, c.scan_out_line}},
+                          15, ck, ce);
     print_dft_comment(TK_RBRACE, out, 15, ck, ce, ce, TK_WRAPPER_CHAIN);
     std::fputs("        }\n", out);
 }
@@ -74,19 +65,11 @@ void print_tdm_group(FILE* out, const GristelGroupRecord& g) {
     std::fprintf(out, "         %%TDM_GROUP  %s \n", g.tdm_name.c_str());
     print_dft_comment(TK_LBRACE, out, 9, tk, te, te, TK_TDM_GROUP);
     std::fputs("        {\n", out);
-    const struct {
-        int token;
-        const char* keyword;
-        const std::string& value;
-        int line;
-    } items[] = {{TK_TDM_OUT, "%TDM_OUT", g.tdm_out, g.tdm_out_line},
-                 {TK_CLOCK, "%CLOCK", g.tdm_clock, g.tdm_clock_line},
-                 {TK_CLEAR, "%CLEAR", g.clear, g.clear_line}};
-    for (const auto& item : items) {
-        if (item.value.empty()) continue;
-        print_dft_comment(item.token, out, 10, tk, te, item.line, 0);
-        std::fprintf(out, "         %-14s= %s;\n", item.keyword, item.value.c_str());
-    }
+    print_dft_value_lines(out,
+                          {{TK_TDM_OUT, "         %%TDM_OUT      = %s;\n", g.tdm_out, g.tdm_out_line},
+                           {TK_CLOCK, "         %%CLOCK        = %s;\n", g.tdm_clock, g.tdm_clock_line},
+                           {TK_CLEAR, "         %%CLEAR        = %s;\n", g.clear, g.clear_line}},
+                          10, tk, te);
     if (g.tdm_chain_order) {
         print_dft_comment(TK_CHAIN_ORDER, out, 10, tk, te, g.tdm_chain_order_line, 0);
         std::fputs("         %CHAIN_ORDER", out);
