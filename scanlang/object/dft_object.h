@@ -725,7 +725,8 @@ struct AtpgScanOptionRecord {  // one option block of %ATPG_CONSTRAINTS
     std::optional<Ident2Record> strobe;
     std::vector<int> skip_faults;
     std::vector<TwoIdent1ListNode> illegal_inputs;
-    std::vector<TwoIdent1ListNode> legal_inputs;
+    std::vector<TwoIdent1ListNode> legal_inputs;  // with the illegal ones' complement, merged
+    std::vector<TwoIdent1ListNode> written_legal_inputs;  // the legal statements as written
     std::vector<TwoIdent1ListNode> gray_code;
     std::vector<PowerListNode> power_on_reset;
     std::vector<PowerListNode> power_on_set;

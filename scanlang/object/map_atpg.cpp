@@ -51,6 +51,7 @@ AtpgScanOptionRecord atpg_option(const ScanAstNode* block) {
     check_mapping_num_port_pat(r.illegal_inputs, true);
     r.legal_inputs = GET_TWO_IDENT1_LIST(items_of(v, LEGAL_INPUTS_LIST_NODE));
     check_mapping_num_port_pat(r.legal_inputs, false);
+    r.written_legal_inputs = r.legal_inputs;
     r.gray_code = GET_TWO_IDENT1_LIST(items_of(v, GRAY_CODE_LIST_NODE));
     r.power_on_reset = GET_POWER_LIST(items_of(v, POWER_ON_RESET_LIST_NODE));
     r.power_on_set = GET_POWER_LIST(items_of(v, POWER_ON_SET_LIST_NODE));

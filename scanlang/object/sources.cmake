@@ -25,6 +25,7 @@ kest_sources(
   object_state.cpp
   readers.cpp
   side_file_path.cpp
+  write_atpg.cpp
   write_connect.cpp
   write_conversion.cpp
   write_cores.cpp

@@ -69,6 +69,10 @@ inline constexpr const char* kBannerConnectBist = "// Scan Connection";
 inline constexpr const char* kTrailerBistType = "//BILBO|CBILBO|CSTP|RAM|ROM";
 void write_connections(FILE* out, const DftObject& object, int flag);
 
+// %ATPG_CONSTRAINTS.
+inline constexpr const char* kBannerAtpgConstraints = "// Test Generation Constraints";
+void write_atpg_constraints(FILE* out, const DftObject& object, int flag);
+
 // %SELECT_FAULT.
 inline constexpr const char* kBannerFaultSelection = "// Fault Selection";
 // The note after a %FAULT_ORDER statement, never a user's comment.

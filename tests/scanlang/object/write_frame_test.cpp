@@ -48,8 +48,6 @@ TEST_F(WriteFrame, RefusalsLeaveTheTargetAlone) {
         const char* message;
     } rows[] = {
         {"no object", nullptr, path, ""},
-        {"section not written yet", "%ATPG_CONSTRAINTS {\n  %ATPG_MODE \"scan\" {\n    %FORCE tm = '1';\n  }\n}\n", path,
-         "ERROR: writing the %ATPG_CONSTRAINTS section of a DFT file is not available in this version.\n\n"},
         {"missing directory", "%SELECT_SCAN { %MUST_SCAN a; }", (dir.path() / "no" / "out.dft").string(),
          "Error: Can't open '"},
     };

@@ -392,6 +392,43 @@ inline std::string describe(const DftObject& o) {
               << " " << r.bist_instruction->pattern;
         s << "\n";
     }
+    if (o.atpg_constraints)
+        for (const AtpgScanOptionRecord& m : o.atpg_constraints->options) {
+            auto pairs = [&](const char* tag, const std::vector<Ident2Record>& l) {
+                for (const Ident2Record& r : l) s << " " << tag << " " << r.first << "=" << r.second;
+            };
+            auto entries = [&](const char* tag, const std::vector<TwoIdentListRecord>& l) {
+                for (const TwoIdentListRecord& e : l) s << " " << tag << " " << names(e.first) << "=" << names(e.second);
+            };
+            s << "atpg_mode " << m.name;
+            pairs("force", m.force_list);
+            pairs("control", m.control_list);
+            pairs("cell", m.control_cell_list);
+            if (m.strobe) s << " strobe " << m.strobe->first << "=" << m.strobe->second;
+            s << " autosave " << m.autosave << " skip";
+            for (int n : m.skip_faults) s << " " << n;
+            entries("illegal", m.illegal_inputs);
+            entries("legal", m.legal_inputs);
+            entries("written_legal", m.written_legal_inputs);
+            entries("gray", m.gray_code);
+            for (const PowerListNode& e : m.power_on_reset) s << " por " << names(e.names);
+            for (const PowerListNode& e : m.power_on_set) s << " pos " << names(e.names);
+            pairs("reset", m.reset_list);
+            pairs("reset_disable", m.reset_disable_list);
+            pairs("set", m.set_list);
+            pairs("set_disable", m.set_disable_list);
+            pairs("ram", m.ram_list);
+            pairs("clock", m.atpg_clock_list);
+            for (const TextList* l : {&m.black_box, &m.bypass, &m.uncontrol, &m.uncontrol_chain, &m.unobserve,
+                                      &m.unobserve_chain, &m.skip_bus, &m.no_floating, &m.skew_ff,
+                                      &m.dont_fault_module})
+                s << " " << names(*l);
+            s << " feedback " << m.feedback_loops;
+            entries("ram_read", m.ram_read_list);
+            entries("ram_write", m.ram_write_list);
+            for (const DoubleTwoIdentListRecord& c : m.combine_legal) s << " combined " << c.members.size();
+            s << "\n";
+        }
     if (o.select_fault) {
         const SelectFaultRecord& r = *o.select_fault;
         s << "select_fault " << r.fault_model << " " << values(r.random_sample);
