@@ -255,15 +255,7 @@ void add_scan_module(const BcmModule& module) {
 void add_boundary_scan_module() {
     // The pad table first: the module's cells and the top design's wiring
     // are both read from it.
-    bs_create_multi_io_tab();
-    check_pin_signal_inv_buf();
-    open_sdb_file(MODULE_C_SDB.c_str());
-    bscan_init();
-    check_necessary_fields();
-    produce_opin_control_tab();  // closes the cell-level design
-    arrange_opin_tab_from_tdo();
-    setup_driving_control_cell_and_highz_buf();
-    bs_reset_standard_port_ptr_of_TAP();
+    bs_build_pad_table();
     const BcmModule module = bcm_enumerate();
     bcm_refuse_untaken_roads(module);
     check_module_instance_free();

@@ -209,6 +209,10 @@ void free_alloc_memory();
 // Ends the run for a road that this version does not take yet:
 // "ERROR: <what> is not available in this version.".
 [[noreturn]] void bs_not_available(const std::string& what);
+// The pad table of the run: the IO-pad modules, the field checks, the
+// pads' control cells, their order from TDO and the high-impedance
+// buffer; the cell-level design is closed afterwards.
+void bs_build_pad_table();
 // Ends the run when no pin of the pin list gets a boundary cell.
 [[noreturn]] void bs_no_boundary_register();
 long get_CPU_time();

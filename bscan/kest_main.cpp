@@ -113,16 +113,8 @@ bool insertion_prepared = false;
 void prepare_insertion() {
     if (insertion_prepared) return;
     insertion_prepared = true;
-    bs_create_multi_io_tab();
-    check_pin_signal_inv_buf();
-    open_sdb_file(MODULE_C_SDB.c_str());
-    bscan_init();
-    check_necessary_fields();
-    produce_opin_control_tab();  // closes the cell-level design
-    arrange_opin_tab_from_tdo();
-    setup_driving_control_cell_and_highz_buf();
+    bs_build_pad_table();
     bs_check_highz_of_added_tap();
-    bs_reset_standard_port_ptr_of_TAP();
     check_insertion_road();
 }
 
@@ -268,6 +260,18 @@ void start_routine(int*, char**) {
 
 void bs_not_available(const std::string& what) {
     qdx_exit_printf(-1, "ERROR: %s is not available in this version.\n\n", what.c_str());
+}
+
+void bs_build_pad_table() {
+    bs_create_multi_io_tab();
+    check_pin_signal_inv_buf();
+    open_sdb_file(MODULE_C_SDB.c_str());
+    bscan_init();
+    check_necessary_fields();
+    produce_opin_control_tab();  // closes the cell-level design
+    arrange_opin_tab_from_tdo();
+    setup_driving_control_cell_and_highz_buf();
+    bs_reset_standard_port_ptr_of_TAP();
 }
 
 void bs_no_boundary_register() {

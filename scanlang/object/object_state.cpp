@@ -54,6 +54,21 @@ DftTreeNode* SL_NEW_SCAN_DFT_PTR() {
     return tree_nodes.back().get();
 }
 
+namespace {
+
+// The tables copied from the current object when it was made current.
+void reset_copied_tables() {
+    SCAN_LOCKUP_LATCH_LIST.reset();
+    dft_multicycle_pathG.reset();
+    file_dft_multicycle_pathG.reset();
+    dft_critical_pathG.reset();
+    dft_false_pathG.reset();
+    file_dft_false_pathG.reset();
+    sl_gui_infoG.reset();
+}
+
+}  // namespace
+
 CoreListEntry* SL_CORE_LIST_FINAL() { return SL_CORE_LIST.empty() ? nullptr : &SL_CORE_LIST.back(); }
 
 void free_scan_object() {
@@ -65,14 +80,7 @@ void free_scan_object() {
         for (const std::unique_ptr<DftTreeNode>& node : tree_nodes)
             if (node->object == gone) node->object = nullptr;
         if (INSTR_ORDER_TAB == &gone->instr_order_tab) INSTR_ORDER_TAB = nullptr;
-        // The tables copied from the object when it was made current.
-        SCAN_LOCKUP_LATCH_LIST.reset();
-        dft_multicycle_pathG.reset();
-        file_dft_multicycle_pathG.reset();
-        dft_critical_pathG.reset();
-        dft_false_pathG.reset();
-        file_dft_false_pathG.reset();
-        sl_gui_infoG.reset();
+        reset_copied_tables();
         SCAN_CURSOR_reset_globals();
         DFT_OBJECT = nullptr;
         const auto owned = std::find_if(objects.begin(), objects.end(),
@@ -101,13 +109,7 @@ void SCAN_OBJECT_reset_globals() {
     SL_TOP_DFT_TREE = nullptr;
     current_hier_dft_node = nullptr;
     INSTR_ORDER_TAB = nullptr;
-    SCAN_LOCKUP_LATCH_LIST.reset();
-    dft_multicycle_pathG.reset();
-    file_dft_multicycle_pathG.reset();
-    dft_critical_pathG.reset();
-    dft_false_pathG.reset();
-    file_dft_false_pathG.reset();
-    sl_gui_infoG.reset();
+    reset_copied_tables();
     sl_hookup_listG.reset();
     Luanch_timingG.reset();
     Capture_timingG.reset();
