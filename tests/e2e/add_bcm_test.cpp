@@ -16,25 +16,19 @@
 #include <string>
 #include <vector>
 
+#include "e2e/add_bcm_case.h"
 #include "e2e/chip_tap_bench.h"
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
-namespace {
+namespace add_bcm {
 
 namespace fs = std::filesystem;
 using testsupport::Netlist;
-using testsupport::Patch;
 using testsupport::read_file;
 using testsupport::RunResult;
 using testsupport::source_path;
 
-bool built() { return testsupport::fixture_tools_built(); }
-
-using testsupport::compile_notap_chip;
-
-// The pin file with no direction texts ("*"): the module without
-// position groups.
 std::vector<Patch> without_directions() {
     std::vector<Patch> patches;
     const std::regex direction(R"(\s(in|out|inout)(\s+PAD))");
@@ -44,6 +38,13 @@ std::vector<Patch> without_directions() {
             patches.push_back({"chip.pin", line, std::regex_replace(line, direction, " *$2")});
     return patches;
 }
+
+namespace {
+
+
+bool built() { return testsupport::fixture_tools_built(); }
+
+using testsupport::compile_notap_chip;
 
 // The ports in the header of a module of a Verilog text.
 std::set<std::string> module_ports(const std::string& text, const std::string& module) {
@@ -168,19 +169,7 @@ void expect_chip_unchanged_in_function(const fs::path& dir) {
     EXPECT_NE(r.out.find("MISMATCHES 0\n"), std::string::npos) << r.out << r.err;
 }
 
-struct BcmCase {
-    std::string name;
-    std::vector<std::string> options;
-    std::vector<Patch> patches;
-    std::string sub_module;  // a position sub-module the module must hold, "" for none
-    bool simulate = true;    // the cell models follow the TAP's clocking
-    size_t cells = 9;        // boundary cells, the length of the boundary register
-    size_t inverters = 0;    // of active-low ports, two per data path through a cell
-};
-
-void PrintTo(const BcmCase& c, std::ostream* os) { *os << c.name; }
-
-class AddBcm : public ::testing::TestWithParam<BcmCase> {};
+}  // namespace
 
 TEST_P(AddBcm, WritesTheModuleAndWiresItBetweenPadsAndCore) {
     if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
@@ -232,35 +221,6 @@ TEST_P(AddBcm, WritesTheModuleAndWiresItBetweenPadsAndCore) {
     expect_chip_unchanged_in_function(dir.path());
 }
 
-// Every boundary cell with more input pins (which the models leave
-// unused): "pins" as the models name them, "keywords" as the library does.
-std::vector<Patch> cells_with(const std::string& pins, const std::string& keywords) {
-    std::vector<Patch> p;
-    for (int i = 0; i < 4; ++i) {
-        p.push_back({"cells.v", "UPDATE, MODE);", "UPDATE, MODE, " + pins + " );"});
-        p.push_back({"cells.v", "UPDATE, MODE;", "UPDATE, MODE, " + pins + " ;"});
-        p.push_back({"chip.lib", "%TDI SI; %TDO SO;", "%TDI SI;  %TDO SO; " + keywords});
-    }
-    return p;
-}
-
-// The core's bidirectional data through a buffer: both sides of the pad
-// live, so it takes one bidirectional cell, or without %BIDIR_SCAN an
-// input cell and an output cell.
-const Patch kLiveBidir{"chip.v", "  assign bidir_out = bidir_in;", "  BUF bi (.A(bidir_in), .Y(bidir_out));"};
-const Patch kNoBidirCell{"chip.bsc", "    %BIDIR_SCAN   BC_BIDIR;", ""};
-
-const Patch kGroupSize2{"chip.lib", "%GROUP_SIZE 8;", "%GROUP_SIZE 2;"};
-const Patch kGroupSize0{"chip.lib", "%GROUP_SIZE 8;", "%GROUP_SIZE 0;"};
-const Patch kNoGroupSize{"chip.lib", "%GROUP_SIZE 8;", ""};
-// Active-low ports: an input, a three-state output and a bidirectional
-// pin with both sides live.
-const std::vector<Patch> kActiveLow{{"chip.pin", "RST_N   rst_n", "RST_N   -rst_n"},
-                                    {"chip.pin", "DOUT1   dout1", "DOUT1   -dout1"},
-                                    {"chip.pin", "BIDIR0  bidir0", "BIDIR0  -bidir0"},
-                                    kLiveBidir};
-const Patch kOddDirection{"chip.pin", "din1    in ", "din1    in.x "};
-
 INSTANTIATE_TEST_SUITE_P(
     Roads, AddBcm,
     ::testing::Values(BcmCase{"position_groups", {}, {}, "chip_jtag_inout"},
@@ -279,4 +239,4 @@ INSTANTIATE_TEST_SUITE_P(
                       BcmCase{"vhdl_tap", {"-vhdl"}, {}, "chip_jtag_in"}),
     [](const auto& info) { return info.param.name; });
 
-}  // namespace
+}  // namespace add_bcm
