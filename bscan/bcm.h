@@ -39,6 +39,7 @@ enum class BcmPort {
     PadOut,   // DATA_OUT of a bidirectional cell (data to the pad)
     DataOut,  // SYS_IN of a bidirectional cell (data to the core)
     PadIn,    // SYS_PIN of a bidirectional cell (data from the pad)
+    Oe,       // OE_MODE of a data cell: the enable the pad sees
 };
 
 const char* bcm_port_suffix(BcmPort port);
@@ -54,6 +55,15 @@ struct BcmCell {
     int control = 0;     // Control: the pad's CONTROL_TAB reference (index+1)
     int position = -1;   // index into BcmModule::positions, -1 on the standard road
     std::vector<BcmPort> ports;
+    bool oe = false;     // Control: a CONTROL_OE_TAB cell, control its reference
+};
+
+// How the enable of a pad of a high-impedance group takes the TAP's
+// high-impedance command (bscan/bcm_control.h).
+enum class BcmHighzDrive : unsigned char {
+    None,      // not at all: no command, or the enable is tied off
+    Direct,    // the command as it is (an active-low enable)
+    Inverted,  // through an inverter (an active-high enable)
 };
 
 struct BcmModule {
@@ -71,6 +81,12 @@ struct BcmModule {
     // Per CONTROL_TAB reference (index+1): its control cell's number, -1
     // when none.
     std::vector<int> control_numbers;
+
+    // The same for CONTROL_OE_TAB references.
+    int control_oe_cell(int ref) const;
+    std::vector<int> control_oe_numbers;
+    // Per OPIN_TAB row (empty when no pad takes the command).
+    std::vector<BcmHighzDrive> highz_drive;
 };
 
 // The cells of the module from the ordered pad table: pads in table order

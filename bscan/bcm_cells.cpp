@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bscan/bcm.h"
+#include "bscan/bcm_control.h"
 #include "bscan/bscan.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
@@ -26,12 +27,13 @@ const char* bcm_port_suffix(BcmPort port) {
         case BcmPort::PadOut: return "PAD_OUT";
         case BcmPort::DataOut: return "DATA_OUT";
         case BcmPort::PadIn: return "PAD_IN";
+        case BcmPort::Oe: return "OE";
     }
     return "";
 }
 
 bool bcm_port_is_input(BcmPort port) {
-    return port == BcmPort::In || port == BcmPort::DataIn || port == BcmPort::PadIn;
+    return port == BcmPort::In || port == BcmPort::DataIn || port == BcmPort::PadIn || port == BcmPort::Oe;
 }
 
 const char* bcm_port_pin(const ScanCellEntry& cell, BcmPort port) {
@@ -42,12 +44,18 @@ const char* bcm_port_pin(const ScanCellEntry& cell, BcmPort port) {
         case BcmPort::PadOut: return cell.data_out;
         case BcmPort::DataOut: return cell.sys_in;
         case BcmPort::PadIn: return cell.sys_pin;
+        case BcmPort::Oe: return cell.oe_mode;
     }
     return nullptr;
 }
 
 int BcmModule::control_cell(int ref) const {
     return ref >= 0 && ref < static_cast<int>(control_numbers.size()) ? control_numbers[static_cast<size_t>(ref)] : -1;
+}
+
+int BcmModule::control_oe_cell(int ref) const {
+    return ref >= 0 && ref < static_cast<int>(control_oe_numbers.size()) ? control_oe_numbers[static_cast<size_t>(ref)]
+                                                                         : -1;
 }
 
 std::string bcm_position_name(const char* direction) {
@@ -117,6 +125,7 @@ void add_cells_of_pad(std::vector<BcmCell>& cells, int row, int position) {
         c.position = position;
         c.ports = std::move(ports);
         if (role == BcmRole::Control) c.control = p.control;
+        if (role == BcmRole::Data || role == BcmRole::OutputPart) bcm_add_oe_port(p, cell, c.ports);
         cells.push_back(std::move(c));
     };
     switch (p.kind) {
@@ -137,6 +146,11 @@ void add_cells_of_pad(std::vector<BcmCell>& cells, int row, int position) {
     if (p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT) {
         ScanCellEntry* control = carried_control_cell(p);
         if (control) add(BcmRole::Control, control, plain_ports(control));
+        if (ScanCellEntry* oe = bcm_carried_oe_control_cell(p)) {
+            add(BcmRole::Control, oe, plain_ports(oe));
+            cells.back().control = p.control_oe;
+            cells.back().oe = true;
+        }
     }
 }
 
@@ -177,9 +191,13 @@ BcmModule bcm_enumerate() {
     for (size_t g = 0; g < members.size(); ++g)
         for (int i : members[g]) add_cells_of_pad(m.cells, i, m.positions.empty() ? -1 : static_cast<int>(g));
     m.control_numbers.assign(static_cast<size_t>(DYNA_count(CONTROL_TAB)) + 1, -1);
-    for (const BcmCell& c : m.cells)
-        if (c.role == BcmRole::Control && c.control > 0 && c.control < static_cast<int>(m.control_numbers.size()))
-            m.control_numbers[static_cast<size_t>(c.control)] = c.number;
+    m.control_oe_numbers.assign(static_cast<size_t>(DYNA_count(CONTROL_OE_TAB)) + 1, -1);
+    for (const BcmCell& c : m.cells) {
+        std::vector<int>& numbers = c.oe ? m.control_oe_numbers : m.control_numbers;
+        if (c.role == BcmRole::Control && c.control > 0 && c.control < static_cast<int>(numbers.size()))
+            numbers[static_cast<size_t>(c.control)] = c.number;
+    }
+    m.highz_drive = bcm_highz_drives(m);
     return m;
 }
 
@@ -197,17 +215,13 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
         if (p.kind < PAD_CLOCK || p.kind > PAD_INOUT) not_available("with mux pads");
         if (!p.pad_instance) not_available("with pins without a pad");
         if (p.buffer && p.buffer->kind == BUFFER_BS) not_available("with pads that carry their own scan cell");
-        if (p.control == -1 || p.control_oe != 0 || bs_own_control_cell(p))
-            not_available("with high-impedance groups or output-enable control cells");
-        // A pad that shares a control cell takes it from the pad that
-        // carries it, which must be a module cell as well.
-        if (p.control > 0 && !p.drives_control && module.control_cell(p.control) < 0)
-            not_available("with a control cell shared across pads of different roads");
     }
+    bcm_refuse_untaken_enables(module);
     for (const BcmCell& c : module.cells) {
-        if (c.cell->oe_mode) not_available("with output-enable cells");
         if (c.cell->extra && DYNA_count(c.cell->extra) > 0) not_available("with cells that have %EXTRA pins");
-        if (c.cell->highz && !tap_has_highz_port()) not_available("with cells whose %HIGHZ pin the TAP can't drive");
+        // Without a HIGHZ instruction the pins are held inactive.
+        if (c.cell->highz && HIGHZ_EXIST >= 0 && !tap_has_highz_port())
+            not_available("with cells whose %HIGHZ pin the TAP can't drive");
     }
     if (module.cells.empty()) bs_no_boundary_register();
 }

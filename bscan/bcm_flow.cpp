@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bscan/bcm.h"
+#include "bscan/bcm_control.h"
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
 #include "bscan/edit_internal.h"
@@ -108,8 +109,9 @@ void shared_control_lines(FILE* fp, const PadEntry& p, const BcmModule& m) {
     connect(fp, module_pin(m.control_cell(p.control), BcmPort::Out), pad_en);
 }
 
-bool shares_control(const PadEntry& p) {
-    return (p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT) && p.control > 0 && !p.drives_control;
+bool shares_control(const PadEntry& p, const BcmModule& m) {
+    return (p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT) && p.control > 0 && !p.drives_control &&
+           m.control_cell(p.control) >= 0;
 }
 
 // The boundary-register row of a module cell: row n for cell n, named
@@ -123,12 +125,8 @@ void register_row(const BcmCell& c) {
     const std::string cell = STR_format("BCELL%d", c.number);
     bsnames::set_text(SCAN_TAB[row].instance, cell.c_str());
     PadEntry& p = OPIN_TAB[c.pad];
-    if (c.role == BcmRole::Control) {
-        ControlCellEntry& e = CONTROL_TAB[c.control - 1];
-        bsnames::set_text(e.instance, cell.c_str());
-        bsnames::set_text(e.data_out, c.cell->data_out);
-        return;
-    }
+    // A control row names its cell by the module pin (bcm_publish_control_cells).
+    if (c.role == BcmRole::Control) return;
     p.key = row;
     // The pad's cell names, the output part first for a pair.
     if (c.role == BcmRole::InputPart || !p.cell_request || c.role == BcmRole::Data)
@@ -139,7 +137,7 @@ void register_row(const BcmCell& c) {
 
 void count_cell(const PadEntry& p, const BcmCell& c) {
     switch (c.role) {
-        case BcmRole::Control: ++CONTROL_SCAN_COUNT; return;
+        case BcmRole::Control: ++(c.oe ? CONTROL_OE_SCAN_COUNT : CONTROL_SCAN_COUNT); return;
         case BcmRole::OutputPart: ++OUTPUT_SCAN_COUNT; return;
         case BcmRole::InputPart: ++INPUT_SCAN_COUNT; return;
         case BcmRole::Data: break;
@@ -174,7 +172,7 @@ void cell_lines(FILE* fp, const BcmCell& c, const BcmModule& m) {
             }
             break;
     }
-    if (shares_control(p)) shared_control_lines(fp, p, m);
+    if (shares_control(p, m)) shared_control_lines(fp, p, m);
 }
 
 // The design must not hold an instance of the module's name already.
@@ -245,7 +243,9 @@ void add_scan_module(const BcmModule& module) {
     open_sdb_file(MODULE_SDB.c_str());
     make_top_sdb();
     level_count = 0;
+    bcm_publish_control_cells(module);
     for (const BcmCell& c : module.cells) cell_lines(TAP_FP, c, module);
+    bcm_enable_lines(TAP_FP, module);
     SDB_close(sdb, 0);
     std::fputs("save\nquit\n", TAP_FP);
     bs_close_cmd_file(TAP_FP);

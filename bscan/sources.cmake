@@ -3,6 +3,7 @@
 # stops on one that is not).
 kest_sources(
   bcm_cells.cpp
+  bcm_control.cpp
   bcm_flow.cpp
   buffer_tree.cpp
   cell_writers.cpp

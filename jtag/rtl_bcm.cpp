@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bscan/bcm.h"
+#include "bscan/bcm_control.h"
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
 #include "bscan/insertion_internal.h"
@@ -206,7 +207,7 @@ struct TapPortPin {
 };
 
 // The TAP's ports that the module passes through, in port-list order.
-std::vector<TapPortPin> tap_module_ports() {
+std::vector<TapPortPin> tap_module_ports(const BcmModule& m) {
     std::vector<TapPortPin> ports;
     auto add = [&](const char* pin, bool output) {
         if (set(pin)) ports.push_back({pin, output});
@@ -215,6 +216,8 @@ std::vector<TapPortPin> tap_module_ports() {
     add(TAP_TCK_PIN, false);
     add(TAP_TDO_PIN, true);
     add(TAP_TDO_EN_PIN, true);
+    // The high-impedance command for the groups' buffers in the top design.
+    if (bcm_has_highz_port(m)) add(TAP_HIZ_PIN, true);
     add(TAP_TRST_PIN, false);
     add(TAP_TDI_PIN, false);
     return ports;
@@ -230,12 +233,12 @@ const char* const kCellClockNet = "BCM_BCELL_TCK";
 
 // The TAP instance: its ports to the module's, the two ends of the
 // boundary register, and its control outputs to the roots of the trees.
-void write_tap_instance(FILE* fp, const Trees& trees) {
+void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m) {
     std::vector<std::string> lines;
     auto to = [&](const char* pin, const std::string& net) {
         if (set(pin) && !net.empty()) lines.push_back(STR_format("\t\t\t .%s\t( %s )", pin, net.c_str()));
     };
-    for (const TapPortPin& p : tap_module_ports()) to(p.pin, bcm_tap_port(p.pin));
+    for (const TapPortPin& p : tap_module_ports(m)) to(p.pin, bcm_tap_port(p.pin));
     if (TAP_CONTR) {
         to(bsnames::without_low_mark(TAP_CONTR->first_bcell), chain_first());
         to(bsnames::without_low_mark(TAP_CONTR->last_bcell), chain_back());
@@ -248,15 +251,21 @@ void write_tap_instance(FILE* fp, const Trees& trees) {
     if (BCELL_MODE1) to(TAP_MODE1_PIN, root(SIG_MODE1));
     if (BCELL_MODE2) to(TAP_MODE2_PIN, root(SIG_MODE2));
     if (BCELL_MODE3) to(TAP_MODE3_PIN, kMode3Net);
-    if (trees[SIG_HIGHZ].built()) to(TAP_HIZ_PIN, root(SIG_HIGHZ));
+    if (trees[SIG_HIGHZ].built() && tap_has_highz_port() && !bcm_has_highz_port(m)) to(TAP_HIZ_PIN, root(SIG_HIGHZ));
     if (JTAG_OPTION[OPT_SYNCH]) to("BCELL_TCK", kCellClockNet);
     std::fprintf(fp, "\t%s\tBCM_TAP(\n", or_text(TAP_MODULE_NAME, ""));
     for (size_t k = 0; k < lines.size(); ++k) std::fprintf(fp, "%s%s", lines[k].c_str(), k + 1 < lines.size() ? ",\n" : "");
     std::fputs(" );\n\n", fp);
 }
 
-// The roots that the TAP does not drive by their tree's own name.
-void write_root_assigns(FILE* fp, const Trees& trees) {
+// The roots that the TAP does not drive by their tree's own name.  The
+// cells' HIGHZ pins take the command from the module's port when it has
+// one, and are held inactive when the TAP has no HIGHZ instruction.
+void write_root_assigns(FILE* fp, const Trees& trees, const BcmModule& m) {
+    if (trees[SIG_HIGHZ].built() && bcm_has_highz_port(m))
+        std::fprintf(fp, "assign %s = %s;\n", trees[SIG_HIGHZ].root().c_str(), bcm_tap_port(TAP_HIZ_PIN).c_str());
+    else if (trees[SIG_HIGHZ].built() && !tap_has_highz_port())
+        std::fprintf(fp, "assign %s = 1'b0;\n", trees[SIG_HIGHZ].root().c_str());
     if (trees[SIG_RESET].built()) std::fprintf(fp, "assign %s = %s;\n", trees[SIG_RESET].root().c_str(), kResetNet);
     if (trees[SIG_MODE3].built()) std::fprintf(fp, "assign %s = %s;\n", trees[SIG_MODE3].root().c_str(), kMode3Net);
     std::fputs("\n", fp);
@@ -311,6 +320,7 @@ void write_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& trees
     to(cell.tdo, n == scope.first ? scope.scan_out() : STR_format("BCELL%d_so", n));
     to(cell.tdi, n == scope.last ? scope.scan_in() : STR_format("BCELL%d_so", n + 1));
     for (BcmPort p : c.ports) to(bcm_port_pin(cell, p), scope.port(n, p));
+    if (const char* oe = bcm_tied_oe_pin(c)) to(oe, "1'b1");
     std::fprintf(fp, "\n\t%s\tBCELL%d(\n", or_text(cell.name, ""), n);
     for (size_t k = 0; k < lines.size(); ++k) std::fprintf(fp, "%s%s", lines[k].c_str(), k + 1 < lines.size() ? " ,\n" : "");
     std::fputs(" );\n", fp);
@@ -369,7 +379,7 @@ void write_standard(FILE* fp, const BcmModule& m) {
     for (const BcmCell* c : cells)
         for (BcmPort p : c->ports) header.push_back(scope.port(c->number, p));
     std::vector<std::string> tap_in, tap_out;
-    for (const TapPortPin& p : tap_module_ports()) {
+    for (const TapPortPin& p : tap_module_ports(m)) {
         header.push_back(bcm_tap_port(p.pin));
         (p.output ? tap_out : tap_in).push_back(bcm_tap_port(p.pin));
     }
@@ -384,8 +394,8 @@ void write_standard(FILE* fp, const BcmModule& m) {
     append(nets, tree_nets(tree_text, trees));
     append(nets, chain_nets(cells, scope));
     write_wires(fp, nets);
-    write_tap_instance(fp, trees);
-    write_root_assigns(fp, trees);
+    write_tap_instance(fp, trees, m);
+    write_root_assigns(fp, trees, m);
     std::fputs(tree_text.c_str(), fp);
     for (const BcmCell* c : cells) write_cell(fp, *c, scope, trees);
     std::fputs("\t\tendmodule\n", fp);
@@ -475,7 +485,7 @@ void write_positions(FILE* fp, const BcmModule& m) {
     for (const BcmCell* c : cells)
         for (BcmPort p : c->ports) header.push_back(top.port(c->number, p));
     std::vector<std::string> tap_in, tap_out;
-    for (const TapPortPin& p : tap_module_ports()) {
+    for (const TapPortPin& p : tap_module_ports(m)) {
         header.push_back(bcm_tap_port(p.pin));
         (p.output ? tap_out : tap_in).push_back(bcm_tap_port(p.pin));
     }
@@ -500,8 +510,8 @@ void write_positions(FILE* fp, const BcmModule& m) {
         if (!groups[p].empty()) used.push_back(p);
     for (size_t k = 0; k + 1 < used.size(); ++k) nets.push_back(STR_format("BCELL%d_temp", scopes[used[k]].last));
     write_wires(fp, nets);
-    write_tap_instance(fp, trees);
-    write_root_assigns(fp, trees);
+    write_tap_instance(fp, trees, m);
+    write_root_assigns(fp, trees, m);
     std::fputs(tree_text.c_str(), fp);
     for (size_t k = 0; k < used.size(); ++k) {
         const size_t p = used[k];
