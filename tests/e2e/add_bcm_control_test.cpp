@@ -8,6 +8,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,6 +38,17 @@ const Patch kHighzInstruction{"chip.bsc", "    %INSTRUCTION BYPASS",
 // joins a high-impedance group.
 const Patch kDout1AlwaysOn{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"};
 const Patch kDout1AlwaysOff{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b0), .PAD(dout1)"};
+const Patch kBidirAlwaysOn{"chip.v", ".OE(bidir0_oe), .Y(bidir0_i)", ".OE(1'b1), .Y(bidir0_i)"};
+// The three-state output on a pad cell whose enable is active low, tied
+// on (to GND).
+const std::vector<Patch> kDout1ActiveLowAlwaysOn = {
+    {"chip.lib", "%BUFFER PIN_BIDIR", "%BUFFER PIN_TRIN  { %INPUT A; %OUTPUT PAD; %EN_L OEN; }\n%BUFFER PIN_BIDIR"},
+    {"cells.v", "module PIN_BIDIR",
+     "module PIN_TRIN (A, OEN, PAD);\n  input A, OEN;\n  output PAD;\n  assign PAD = OEN ? 1'bz : A;\nendmodule\n\n"
+     "module PIN_BIDIR"},
+    {"chip.v", "PIN_TRI   PAD_DOUT1  (.A(dout_c[1]), .OE(dout1_oe), .PAD(dout1));",
+     "PIN_TRIN  PAD_DOUT1  (.A(dout_c[1]), .OEN(1'b0), .PAD(dout1));"},
+    {"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_TRIN)\n7"}};
 // The three-state output takes the bidirectional pad's enable.
 const Patch kSharedEnable{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(bidir0_oe), .PAD(dout1)"};
 
@@ -60,8 +74,7 @@ const std::vector<Patch> kOutputEnableCells = {
      "\n`celldefine\nmodule BC_CTRL_OE (DI, DO, SI, SO, SHIFT, CLOCK, UPDATE, MODE, OEM);\n"
      "  input DI, SI, SHIFT, CLOCK, UPDATE, MODE;\n  output DO, SO, OEM;\n  reg capture, hold;\n"
      "  always @(posedge CLOCK) capture <= SHIFT ? SI : DI;\n  always @(posedge UPDATE) hold <= capture;\n"
-     "  assign SO = capture;\n  assign OEM = hold;\n  assign DO = MODE ? hold : DI;\nendmodule\n`endcelldefine\n"},
-    kLiveBidir};
+     "  assign SO = capture;\n  assign OEM = hold;\n  assign DO = MODE ? hold : DI;\nendmodule\n`endcelldefine\n"}};
 // The output cell with an %OE_MODE input as well (which its model leaves
 // unused): the three-state output and the bidirectional pin then share
 // one output-enable control cell on their common enable.
@@ -88,7 +101,143 @@ const std::vector<Patch> kHighzControlCell = {
 
 const std::vector<Patch> kHighzPins = cells_with("HZ", "%HIGHZ HZ;");
 
+// The bidirectional pin's drive side from din0 and its receive side into
+// a buffer: both sides live, and what the pad drives is known.
+const Patch kBidirFromDin0{"chip.v", "  assign bidir_out = bidir_in;",
+                           "  BUF bi (.A(din[0]), .Y(bidir_out));\n  BUF bj (.A(bidir_in), .Y());"};
+
+// Through the chip's pins: the functional values of the outputs with the
+// TAP reset, then under HIGHZ, and the boundary register under SAMPLE
+// (the bidirectional pin pulled weakly to 0, so that it reads 0 where
+// nothing drives it).  rst_n is the enable of the bidirectional pin
+// (inverted) and din1 that of the three-state output (inverted).
+const char* const kEnableBench = R"(`timescale 1ns/1ps
+module tb;
+  reg tck, tms, tdi, trst, clk, rst_n, din0, din1;
+  wire tdo, dout0, dout1, bidir0;
+  assign (weak0, weak1) bidir0 = 1'b0;
+  chip dut(.clk(clk), .rst_n(rst_n), .din0(din0), .din1(din1), .dout0(dout0), .dout1(dout1),
+           .bidir0(bidir0), .tdi(tdi), .tms(tms), .tck(tck), .trst(trst), .tdo(tdo));
+  task step(input m, input d, input show);
+    begin
+      tms = m; tdi = d;
+      #20 if (show) $write("%b", tdo);
+      tck = 1;
+      #50 tck = 0;
+      #30;
+    end
+  endtask
+  task ir(input [3:0] op);
+    integer j;
+    begin
+      step(1, 0, 0); step(1, 0, 0); step(0, 0, 0); step(0, 0, 0);
+      for (j = 0; j < 4; j = j + 1) step(j == 3, op[j], 0);
+      step(1, 0, 0); step(0, 0, 0);
+    end
+  endtask
+  task dr(input integer n);
+    integer j;
+    begin
+      step(1, 0, 0); step(0, 0, 0); step(0, 0, 0);
+      for (j = 0; j < n; j = j + 1) step(j == n - 1, 1'b0, 1);
+      $display("");
+      step(1, 0, 0); step(0, 0, 0);
+    end
+  endtask
+  initial begin
+    tck = 0; tms = 1; tdi = 0; trst = 0; clk = 0; rst_n = 0; din0 = 1; din1 = 0;
+    #100 trst = 1;
+    repeat (5) step(1, 0, 0);
+    step(0, 0, 0);
+    #10 $display("FUNCTION %b%b%b", dout0, dout1, bidir0);
+    ir(4'b0001); $write("SAMPLE_ON "); dr(12);
+    rst_n = 1; #10;
+    ir(4'b0001); $write("SAMPLE_OFF "); dr(12);
+    rst_n = 0; #10;
+    ir(4'b0101);
+    #10 $display("HIGHZ %b%b%b", dout0, dout1, bidir0);
+    $finish;
+  end
+endmodule
+)";
+
+struct EnableCase {
+    std::string name;
+    std::vector<Patch> patches;
+    std::string function;  // dout0, dout1, bidir0 with the TAP reset (0, 1 or z)
+    std::string highz;     // the same under HIGHZ (a floating bidir0 reads its pull, 0)
+    // The bidirectional cell captures what the core drives while its pad
+    // is enabled and the pad otherwise (an output-enable cell).
+    bool bidir_capture = false;
+};
+
+void PrintTo(const EnableCase& c, std::ostream* os) { *os << c.name; }
+
+class AddBcmEnables : public ::testing::TestWithParam<EnableCase> {};
+
+// The n of the first instance "BCELL<n>" of a cell in the module text.
+int cell_number(const std::string& module, const std::string& cell) {
+    const std::regex instance("\\t" + cell + "\\tBCELL([0-9]+)\\(");
+    std::smatch m;
+    return std::regex_search(module, m, instance) ? std::stoi(m[1]) : -1;
+}
+
 }  // namespace
+
+TEST_P(AddBcmEnables, HighzFloatsThePadsThatTakeTheCommand) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    if (!testsupport::have_program("iverilog")) GTEST_SKIP() << "iverilog is not installed";
+    const EnableCase& c = GetParam();
+    testsupport::TempDir dir;
+    testsupport::compile_notap_chip(dir.path(), c.patches);
+    if (HasFatalFailure()) return;
+    RunResult r = testsupport::run_kestrand(dir.path(), {"-add_bcm"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    std::ofstream(dir.path() / "tb_enables.v") << kEnableBench;
+    r = testsupport::run({"iverilog", "-g2001", "-s", "tb", "-o", "enables_sim", "tb_enables.v", "cells.v",
+                          "chip_TAP.v", "chip_BCM.v", "chip_jtag.v"},
+                         dir.path());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    r = testsupport::run({"vvp", "-n", "enables_sim"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    std::istringstream out(r.out);
+    std::map<std::string, std::string> seen;
+    std::string name, bits;
+    while (out >> name >> bits) seen[name] = bits;
+    EXPECT_EQ(seen["FUNCTION"], c.function) << "functional mode\n" << r.out;
+    EXPECT_EQ(seen["HIGHZ"], c.highz) << "under HIGHZ\n" << r.out;
+    if (!c.bidir_capture) return;
+    const int n = cell_number(read_file(dir.path() / "chip_BCM.v"), "BC_BIDIR");
+    ASSERT_GE(n, 0);
+    ASSERT_EQ(seen["SAMPLE_ON"].size(), 12u) << r.out;
+    ASSERT_EQ(seen["SAMPLE_OFF"].size(), 12u) << r.out;
+    // Cell n is the n-th bit out of the register.
+    EXPECT_EQ(seen["SAMPLE_ON"][static_cast<size_t>(n)], '1') << "enabled: the core's data din0";
+    EXPECT_EQ(seen["SAMPLE_OFF"][static_cast<size_t>(n)], '0') << "disabled: the pad's pulled level";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Highz, AddBcmEnables,
+    ::testing::Values(
+        // Only the pad of the group floats; the bidirectional pin with a
+        // control cell on its own enable and the two-state output keep
+        // driving.
+        EnableCase{"high_impedance_group", {kHighzInstruction, kDout1AlwaysOn, kBidirFromDin0}, "111", "1z1"},
+        EnableCase{"high_impedance_group_of_two", {kHighzInstruction, kDout1AlwaysOn, kBidirAlwaysOn, kBidirFromDin0},
+                   "111", "1z0"},
+        EnableCase{"high_impedance_group_active_low",
+                   kDout1ActiveLowAlwaysOn + std::vector<Patch>{kHighzInstruction, kBidirFromDin0}, "111", "1z1"},
+        EnableCase{"high_impedance_group_tied_off", {kHighzInstruction, kDout1AlwaysOff, kBidirFromDin0}, "1z1", "1z1"},
+        // The control cells' HIGHZ pins force their enables off.
+        EnableCase{"highz_control_cell", kHighzControlCell + std::vector<Patch>{kHighzInstruction, kBidirFromDin0}, "111",
+                   "1z0"},
+        EnableCase{"output_enable_cells", kOutputEnableCells + std::vector<Patch>{kHighzInstruction, kBidirFromDin0},
+                   "111", "111", true},
+        EnableCase{"output_enable_cell_shared",
+                   kOutputEnableCells + kOutputCellWithOe +
+                       std::vector<Patch>{kSharedEnable, kHighzInstruction, kBidirFromDin0},
+                   "111", "111", true}),
+    [](const auto& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(
     Enables, AddBcm,
@@ -97,6 +246,11 @@ INSTANTIATE_TEST_SUITE_P(
         // enable takes the command through an inverter.
         BcmCase{"high_impedance_group", {}, {kHighzInstruction, kDout1AlwaysOn}, "chip_jtag_out", true, 8, 1},
         BcmCase{"high_impedance_group_one_module", {}, without_directions() + std::vector<Patch>{kHighzInstruction, kDout1AlwaysOn}, "", true, 8, 1},
+        BcmCase{"high_impedance_group_of_two", {}, {kHighzInstruction, kDout1AlwaysOn, kBidirAlwaysOn, kLiveBidir},
+                "chip_jtag_out", true, 7, 2},
+        // An active-low enable takes the command as it is.
+        BcmCase{"high_impedance_group_active_low", {}, kDout1ActiveLowAlwaysOn + std::vector<Patch>{kHighzInstruction},
+                "chip_jtag_out", true, 8},
         // An enable tied off stays off, also under HIGHZ.
         BcmCase{"high_impedance_group_tied_off", {}, {kHighzInstruction, kDout1AlwaysOff}, "chip_jtag_out", true, 8},
         // Without the HIGHZ instruction the command never comes.
@@ -104,8 +258,9 @@ INSTANTIATE_TEST_SUITE_P(
         BcmCase{"cells_with_highz_pins", {}, kHighzPins + std::vector<Patch>{kHighzInstruction}, "chip_jtag_in"},
         BcmCase{"cells_with_highz_pins_without_highz", {}, kHighzPins, "chip_jtag_in"},
         BcmCase{"highz_control_cell", {}, kHighzControlCell + std::vector<Patch>{kHighzInstruction}, "chip_jtag_out"},
-        BcmCase{"output_enable_cells", {}, kOutputEnableCells, "chip_jtag_inout"},
-        BcmCase{"output_enable_cell_shared", {}, kOutputEnableCells + kOutputCellWithOe + std::vector<Patch>{kSharedEnable},
+        BcmCase{"output_enable_cells", {}, kOutputEnableCells + std::vector<Patch>{kLiveBidir}, "chip_jtag_inout"},
+        BcmCase{"output_enable_cell_shared", {},
+                kOutputEnableCells + kOutputCellWithOe + std::vector<Patch>{kLiveBidir, kSharedEnable},
                 "chip_jtag_inout", true, 8}),
     [](const auto& info) { return info.param.name; });
 
