@@ -11,6 +11,7 @@
 
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
+#include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
 #include "bscan/pad_trace.h"
 #include "jtag/jtag.h"
@@ -144,11 +145,8 @@ void bcm_refuse_untaken_enables(const BcmModule& m) {
     for (size_t row = 0; row < m.highz_drive.size(); ++row) {
         if (m.highz_drive[row] == BcmHighzDrive::None) continue;
         const PadEntry& p = OPIN_TAB[row];
-        if (!HIZ_BUF || !HIZ_BUF_NAME || !HIZ_BUF->input || !HIZ_BUF->output) {
-            qdx_printf("ERROR: (%s) can't find %%SIGNAL_BUFFER in %%TAP_CONTROLLER %s\n", JTAG_LIB_FILE.c_str(),
-                       or_text(TAP_MODULE_NAME, ""));
-            qdx_exit_printf(-1, "       for the high-impedance buffer of pad '%s'.\n\n", or_text(p.pad_instance, ""));
-        }
+        if (!HIZ_BUF || !HIZ_BUF_NAME || !HIZ_BUF->input || !HIZ_BUF->output)
+            bsedit::no_highz_buffer(or_text(p.pad_instance, ""));
         if (m.highz_drive[row] == BcmHighzDrive::Inverted) settle_inverter(p);
     }
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "bscan/edit.h"
+#include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
 #include "bscan/pad_trace.h"
 #include "jtag/jtag.h"
@@ -244,11 +245,7 @@ void write_control(FILE* fp, int row, bool oe, const std::string& data_cell) {
     if (ref == -1) {
         // A high-impedance group.
         std::string buf = STR_format("highz_buf%d", p.highz_group);
-        if (!HIZ_BUF || !HIZ_BUF_NAME) {
-            qdx_printf("ERROR: (%s) can't find %%SIGNAL_BUFFER in %%TAP_CONTROLLER %s\n", lib_file(),
-                       or_text(TAP_MODULE_NAME, ""));
-            qdx_exit_printf(-1, "       for the high-impedance buffer of pad '%s'.\n\n", pad_inst.c_str());
-        }
+        if (!HIZ_BUF || !HIZ_BUF_NAME) bsedit::no_highz_buffer(pad_inst.c_str());
         if (p.drives_control) std::fprintf(fp, "add %s %s\n", buf.c_str(), HIZ_BUF_NAME);
         disconnect(fp, pad_en);
         connect(fp, pin_of(buf, or_text(HIZ_BUF->output, "")), pad_en);
@@ -696,6 +693,12 @@ void mux_in_out(FILE* fp, int row, bool second_mux) {
 }
 
 }  // namespace
+
+void bsedit::no_highz_buffer(const char* pad_instance) {
+    qdx_printf("ERROR: (%s) can't find %%SIGNAL_BUFFER in %%TAP_CONTROLLER %s\n", lib_file(),
+               or_text(TAP_MODULE_NAME, ""));
+    qdx_exit_printf(-1, "       for the high-impedance buffer of pad '%s'.\n\n", pad_instance);
+}
 
 void add_mux1_in_out_scan_cell_in_cmd(FILE* fp, int row) { mux_in_out(fp, row, false); }
 void add_mux2_in_out_scan_cell_in_cmd(FILE* fp, int row) { mux_in_out(fp, row, true); }

@@ -88,5 +88,8 @@ std::vector<const char*> tap_control_pins();
 // its tied control pins and its chain ends leave their nets; `only`, when
 // given, limits them to the pins named there.
 void disconnect_design_tap_pins(FILE* fp, const std::set<std::string>* only = nullptr);
+// Ends the run: the TAP names no buffer (HIZ_BUF) for the high-impedance
+// buffer of a pad's group.
+[[noreturn]] void no_highz_buffer(const char* pad_instance);
 
 }  // namespace bsedit
