@@ -1,9 +1,9 @@
 // kestrand -add_bcm on pads whose enables take more than a plain control
 // cell: high-impedance groups (enables tied to a constant), cells with a
 // %HIGHZ pin, output-enable data cells with their control cells, shared
-// among pads.  The rows run the end-to-end case of add_bcm_test.cpp; the
-// test below drives the HIGHZ instruction through the TAP pins and watches
-// the pads.
+// among pads.  The AddBcm rows run the end-to-end case of
+// add_bcm_test.cpp; AddBcmEnables drives SAMPLE and HIGHZ through the TAP
+// pins and watches the pads and what the bidirectional cell captures.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -22,7 +22,6 @@ namespace add_bcm {
 
 namespace {
 
-namespace fs = std::filesystem;
 using testsupport::read_file;
 using testsupport::RunResult;
 
@@ -227,7 +226,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "111", "1z0"},
         EnableCase{"high_impedance_group_active_low",
                    kDout1ActiveLowAlwaysOn + std::vector<Patch>{kHighzInstruction, kBidirFromDin0}, "111", "1z1"},
-        EnableCase{"high_impedance_group_tied_off", {kHighzInstruction, kDout1AlwaysOff, kBidirFromDin0}, "1z1", "1z1"},
+        EnableCase{"high_impedance_group_tied_off", {kHighzInstruction, kDout1AlwaysOff, kBidirFromDin0}, "1z1",
+                   "1z1"},
         // The control cells' HIGHZ pins force their enables off.
         EnableCase{"highz_control_cell", kHighzControlCell + std::vector<Patch>{kHighzInstruction, kBidirFromDin0}, "111",
                    "1z0"},
@@ -245,7 +245,8 @@ INSTANTIATE_TEST_SUITE_P(
         // The pad keeps driving in functional mode: its active-high
         // enable takes the command through an inverter.
         BcmCase{"high_impedance_group", {}, {kHighzInstruction, kDout1AlwaysOn}, "chip_jtag_out", true, 8, 1},
-        BcmCase{"high_impedance_group_one_module", {}, without_directions() + std::vector<Patch>{kHighzInstruction, kDout1AlwaysOn}, "", true, 8, 1},
+        BcmCase{"high_impedance_group_one_module", {},
+                without_directions() + std::vector<Patch>{kHighzInstruction, kDout1AlwaysOn}, "", true, 8, 1},
         BcmCase{"high_impedance_group_of_two", {}, {kHighzInstruction, kDout1AlwaysOn, kBidirAlwaysOn, kLiveBidir},
                 "chip_jtag_out", true, 7, 2},
         // An active-low enable takes the command as it is.
