@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bscan/bcm.h"
+#include "bscan/bcm_options.h"
 #include "bscan/bscan.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
@@ -206,5 +207,6 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
         if (c.cell->oe_mode) not_available("with output-enable cells");
         if (c.cell->highz && !tap_has_highz_port()) not_available("with cells whose %HIGHZ pin the TAP can't drive");
     }
+    bcm_check_group_size();
     if (module.cells.empty()) bs_no_boundary_register();
 }

@@ -8,6 +8,7 @@
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
+#include "runtime/frame/frame.h"
 #include "runtime/strfmt.h"
 
 bool bcm_has_idcode_port() { return tap_has_idcode_port(); }
@@ -44,4 +45,11 @@ GroupSizeList bcm_group(int loads) {
     if (!JTAG_OPTION[OPT_DF_SPEED]) return bs_group(loads, size >= 1 ? size : loads);
     // Without a group size one leaf still takes every load.
     return bs_dfspeed(loads, size >= 1 ? size : loads + 1);
+}
+
+void bcm_check_group_size() {
+    if (!JTAG_OPTION[OPT_DF_SPEED] || !TAP_CONTR || TAP_CONTR->group_size != 1) return;
+    qdx_exit_printf(-1, "ERROR: (%s) %%GROUP_SIZE 1 of %%TAP_CONTROLLER %s leaves a buffer no load under -df_speed;\n"
+                        "       it must be at least 2.\n\n",
+                    JTAG_LIB_FILE.c_str(), TAP_CONTR->name ? TAP_CONTR->name : "");
 }

@@ -34,3 +34,6 @@ const char* bcm_extra_pin(const ScanCellEntry& cell, size_t k);
 // (one group for all without it); under -df_speed one place fewer, as
 // for the chains of the default road.
 GroupSizeList bcm_group(int loads);
+// Ends the run, before any file, when the trees can't be grouped: under
+// -df_speed a %GROUP_SIZE of 1 leaves a leaf no room for a load.
+void bcm_check_group_size();

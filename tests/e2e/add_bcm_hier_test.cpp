@@ -154,6 +154,22 @@ TEST(AddBcmOptions, DfSpeedLeavesDriveOneLoadFewer) {
     }
 }
 
+// A %GROUP_SIZE of 1 leaves no load to a leaf under -df_speed: the run
+// stops before it writes the TAP or the module.
+TEST(AddBcmOptions, DfSpeedWithGroupSizeOneIsRefusedBeforeAnyFile) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    const RunResult r =
+        run_add_bcm(dir.path(), {{"chip.lib", "%GROUP_SIZE 8;", "%GROUP_SIZE 1;"}}, {"-df_speed"});
+    EXPECT_EQ(r.status, 255) << r.out << r.err;
+    EXPECT_NE(r.out.find("ERROR: (./chip.lib) %GROUP_SIZE 1 of %TAP_CONTROLLER qdx_tap leaves a buffer no load "
+                         "under -df_speed;\n       it must be at least 2.\n\n"),
+              std::string::npos)
+        << r.out;
+    for (const char* f : {"chip_TAP.v", "chip_BCM.v", "chip.bso"}) EXPECT_FALSE(fs::exists(dir.path() / f)) << f;
+    EXPECT_TRUE(fs::is_empty(dir.path() / "bscan_lib"));
+}
+
 // A TAP controller that the configuration places in a sub-module comes,
 // like any other, inside the boundary-cell module; a design that already
 // holds an instance at that path is refused before any file.
