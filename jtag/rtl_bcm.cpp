@@ -110,6 +110,13 @@ private:
 
 using Trees = std::array<Tree, SIG_COUNT>;
 
+// A tree with loads and no buffer to build it of.
+[[noreturn]] void no_signal_buffer() {
+    qdx_exit_printf(-1, "ERROR: (%s) can't find %%SIGNAL_BUFFER in %%TAP_CONTROLLER %s\n       for the "
+                        "boundary-cell module.\n\n",
+                    JTAG_LIB_FILE.c_str(), or_text(TAP_MODULE_NAME, ""));
+}
+
 // The trees of the TAP's %EXTRA_n pins (entry n-1), one for each pin that
 // a cell of the module takes.
 class ExtraTrees {
@@ -122,10 +129,7 @@ public:
         for (size_t k = 0; k < loads_.size(); ++k) {
             if (loads_[k] <= 0) continue;
             BufferEntry** buffer = static_cast<int>(k) < DYNA_count(EXTRA_PIN_BUF) ? &EXTRA_PIN_BUF[k] : nullptr;
-            if (!buffer || !*buffer)
-                qdx_exit_printf(-1, "ERROR: (%s) can't find %%SIGNAL_BUFFER in %%TAP_CONTROLLER %s\n       for the "
-                                    "boundary-cell module.\n\n",
-                                JTAG_LIB_FILE.c_str(), or_text(TAP_MODULE_NAME, ""));
+            if (!buffer || !*buffer) no_signal_buffer();
             const std::string stem = bcm_extra_stem(k);
             trees_[k].write(fp, loads_[k], SignalInfo{stem.c_str(), "", nullptr, buffer});
         }
@@ -142,11 +146,7 @@ void write_trees(FILE* fp, Trees& trees, const Loads& loads) {
     bs_choose_tree_buffers();
     for (int s = 0; s < SIG_COUNT; ++s) {
         const size_t i = static_cast<size_t>(s);
-        if (loads[i] > 0 && !*kSignals[s].buffer) {
-            qdx_exit_printf(-1, "ERROR: (%s) can't find %%SIGNAL_BUFFER in %%TAP_CONTROLLER %s\n       for the "
-                                "boundary-cell module.\n\n",
-                            JTAG_LIB_FILE.c_str(), or_text(TAP_MODULE_NAME, ""));
-        }
+        if (loads[i] > 0 && !*kSignals[s].buffer) no_signal_buffer();
         trees[i].write(fp, loads[i], kSignals[s]);
     }
 }
