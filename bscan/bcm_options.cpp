@@ -40,9 +40,9 @@ const char* bcm_extra_pin(const ScanCellEntry& cell, size_t k) {
     return pin && *pin ? pin : nullptr;
 }
 
-GroupSizeList bcm_group(int loads) {
+GroupSizeList bcm_group(int loads, bool chained_by_df_speed) {
     const int size = TAP_CONTR ? TAP_CONTR->group_size : -1;
-    if (!JTAG_OPTION[OPT_DF_SPEED]) return bs_group(loads, size >= 1 ? size : loads);
+    if (!JTAG_OPTION[OPT_DF_SPEED] || !chained_by_df_speed) return bs_group(loads, size >= 1 ? size : loads);
     // Without a group size one leaf still takes every load.
     return bs_dfspeed(loads, size >= 1 ? size : loads + 1);
 }

@@ -31,9 +31,10 @@ std::string bcm_extra_port(const std::string& group, size_t k);
 const char* bcm_extra_pin(const ScanCellEntry& cell, size_t k);
 
 // The leaf groups of a tree of n loads: at most %GROUP_SIZE loads a leaf
-// (one group for all without it); under -df_speed one place fewer, as
-// for the chains of the default road.
-GroupSizeList bcm_group(int loads);
+// (one group for all without it); under -df_speed one place fewer for the
+// trees it chains (all but those of the extra pins), as for the chains of
+// the default road.
+GroupSizeList bcm_group(int loads, bool chained_by_df_speed);
 // Ends the run, before any file, when the trees can't be grouped: under
 // -df_speed a %GROUP_SIZE of 1 leaves a leaf no room for a load.
 void bcm_check_group_size();

@@ -43,6 +43,7 @@ struct SignalInfo {
     const char* port;                 // sub-module control port: "<top>_<group>_<port>"
     char* ScanCellEntry::*pin;        // the cell pin it drives
     BufferEntry** buffer;             // the tree's buffer, as bs_choose_tree_buffers chose it
+    bool chained_by_df_speed = true;  // -df_speed narrows its leaf groups
 };
 
 const SignalInfo kSignals[SIG_COUNT] = {
@@ -83,7 +84,7 @@ public:
     void write(FILE* fp, int loads, const SignalInfo& s) {
         if (loads <= 0) return;
         buffer_ = *s.buffer;
-        groups_ = bcm_group(loads);
+        groups_ = bcm_group(loads, s.chained_by_df_speed);
         level_count = 0;
         depth_ = make_buffer(fp, groups_, "", s.stem, buffer_);
         stem_ = s.stem;
@@ -131,7 +132,7 @@ public:
             BufferEntry** buffer = static_cast<int>(k) < DYNA_count(EXTRA_PIN_BUF) ? &EXTRA_PIN_BUF[k] : nullptr;
             if (!buffer || !*buffer) no_signal_buffer();
             const std::string stem = bcm_extra_stem(k);
-            trees_[k].write(fp, loads_[k], SignalInfo{stem.c_str(), "", nullptr, buffer});
+            trees_[k].write(fp, loads_[k], SignalInfo{stem.c_str(), "", nullptr, buffer, false});
         }
     }
 

@@ -137,20 +137,27 @@ TEST(AddBcmOptions, ExtraPinTreesReachEveryCell) {
 }
 
 // -df_speed keeps one place of every leaf free: with %GROUP_SIZE 2 each
-// leaf buffer of a tree drives a single cell.
+// leaf buffer of a tree drives a single cell.  The extra pins' trees keep
+// their groups.
 TEST(AddBcmOptions, DfSpeedLeavesDriveOneLoadFewer) {
     if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
     for (const bool df : {false, true}) {
         testsupport::TempDir dir;
         std::vector<std::string> options;
         if (df) options.push_back("-df_speed");
-        const RunResult r = run_add_bcm(dir.path(), joined({kGroupSize2}, without_directions()), options);
+        const std::vector<Patch> patches =
+            joined(joined({kGroupSize2, kTapAux}, cells_with("EX", "%EXTRA_1 EX;")), without_directions());
+        const RunResult r = run_add_bcm(dir.path(), patches, options);
         ASSERT_EQ(r.status, 0) << r.out << r.err;
         const std::string module = read_file(dir.path() / "chip_BCM.v");
-        const std::vector<std::string> leaves = matches(module, R"(\.SHIFT\t\( (shift_buf_\d+_\d+_Y) \))");
-        ASSERT_EQ(leaves.size(), 9u) << module;
-        std::set<std::string> distinct(leaves.begin(), leaves.end());
-        EXPECT_EQ(distinct.size(), df ? 9u : 5u) << (df ? "-df_speed" : "plain") << "\n" << module;
+        auto leaves_of = [&](const std::string& pin, const std::string& stem) {
+            const std::vector<std::string> leaves =
+                matches(module, "\\." + pin + "\t\\( (" + stem + "_buf_\\d+_\\d+_Y) \\)");
+            EXPECT_EQ(leaves.size(), 9u) << pin;
+            return std::set<std::string>(leaves.begin(), leaves.end()).size();
+        };
+        EXPECT_EQ(leaves_of("SHIFT", "shift"), df ? 9u : 5u) << (df ? "-df_speed" : "plain") << "\n" << module;
+        EXPECT_EQ(leaves_of("EX", "extra1"), 5u) << (df ? "-df_speed" : "plain") << "\n" << module;
     }
 }
 
