@@ -9,6 +9,7 @@
 
 #include "bscan/bcm.h"
 #include "bscan/bcm_control.h"
+#include "bscan/bcm_options.h"
 #include "bscan/bscan.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
@@ -202,8 +203,6 @@ BcmModule bcm_enumerate() {
 }
 
 void bcm_refuse_untaken_roads(const BcmModule& module) {
-    if (JTAG_OPTION[OPT_DF_SPEED]) not_available("with -df_speed");
-    if (JTAG_OPTION[OPT_EXTERNAL_IDCODE] && IDCODE_REG) not_available("with -external_idcode");
     if (multi_io_module_flagG) not_available("with pads inside pad modules");
     for (PadEntry* tap : {TAP_TDI_PIN_PTR, TAP_TMS_PIN_PTR, TAP_TCK_PIN_PTR, TAP_TDO_PIN_PTR, TAP_TRST_PIN_PTR})
         if (tap && DYNA_count(tap->modules) > 0) not_available("with TAP pads inside pad modules");
@@ -218,10 +217,10 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
     }
     bcm_refuse_untaken_enables(module);
     for (const BcmCell& c : module.cells) {
-        if (c.cell->extra && DYNA_count(c.cell->extra) > 0) not_available("with cells that have %EXTRA pins");
         // Without a HIGHZ instruction the pins are held inactive.
         if (c.cell->highz && HIGHZ_EXIST >= 0 && !tap_has_highz_port())
             not_available("with cells whose %HIGHZ pin the TAP can't drive");
     }
+    bcm_check_group_size();
     if (module.cells.empty()) bs_no_boundary_register();
 }

@@ -233,6 +233,8 @@ void make_top_sdb() {
         if (on_a_net(r->pad_instance, enable, SDB_DIR_INPUT)) disconnect(fp, pin_of(r->pad_instance, enable));
         connect(fp, pin_of(r->pad_instance, enable), module_pin(bcm_tap_port(TAP_TDO_EN_PIN)));
     }
+    // With -external_idcode the module's IDCODE bus is tied to the value.
+    bs_write_idcode_ties(fp);
 }
 
 }  // namespace

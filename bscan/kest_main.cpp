@@ -58,7 +58,6 @@ const char* const kTapOnPadPath =
 void refuse_before_writing() {
     kest_check_connect_file();
     if (JTAG_OPTION[OPT_ADD_BCM]) {
-        if (kest_hier_tap_ctrlG == 1) bs_not_available("the option -add_bcm with the TAP controller inside a sub-module");
         if (!JTAG_OPTION[OPT_ADD_TAP]) check_tap_instance_free("-add_bcm");
     }
     if (JTAG_OPTION[OPT_ADD_TAP_ONLY]) return;

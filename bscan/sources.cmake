@@ -5,6 +5,7 @@ kest_sources(
   bcm_cells.cpp
   bcm_control.cpp
   bcm_flow.cpp
+  bcm_options.cpp
   buffer_tree.cpp
   cell_writers.cpp
   chain.cpp

@@ -17,6 +17,7 @@
 
 #include "bscan/bcm.h"
 #include "bscan/bcm_control.h"
+#include "bscan/bcm_options.h"
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
 #include "bscan/insertion_internal.h"
@@ -43,6 +44,7 @@ struct SignalInfo {
     const char* port;                 // sub-module control port: "<top>_<group>_<port>"
     char* ScanCellEntry::*pin;        // the cell pin it drives
     BufferEntry** buffer;             // the tree's buffer, as bs_choose_tree_buffers chose it
+    bool chained_by_df_speed = true;  // -df_speed narrows its leaf groups
 };
 
 const SignalInfo kSignals[SIG_COUNT] = {
@@ -83,8 +85,7 @@ public:
     void write(FILE* fp, int loads, const SignalInfo& s) {
         if (loads <= 0) return;
         buffer_ = *s.buffer;
-        const int limit = TAP_CONTR && TAP_CONTR->group_size >= 1 ? TAP_CONTR->group_size : loads;
-        groups_ = bs_group(loads, limit);
+        groups_ = bcm_group(loads, s.chained_by_df_speed);
         level_count = 0;
         depth_ = make_buffer(fp, groups_, "", s.stem, buffer_);
         stem_ = s.stem;
@@ -111,29 +112,56 @@ private:
 
 using Trees = std::array<Tree, SIG_COUNT>;
 
+// A tree with loads and no buffer to build it of.
+[[noreturn]] void no_signal_buffer() {
+    qdx_exit_printf(-1, "ERROR: (%s) can't find %%SIGNAL_BUFFER in %%TAP_CONTROLLER %s\n       for the "
+                        "boundary-cell module.\n\n",
+                    JTAG_LIB_FILE.c_str(), or_text(TAP_MODULE_NAME, ""));
+}
+
+// The trees of the TAP's %EXTRA_n pins (entry n-1), one for each pin that
+// a cell of the module takes.
+class ExtraTrees {
+public:
+    explicit ExtraTrees(std::vector<int> loads) : loads_(std::move(loads)), trees_(loads_.size()) {}
+    size_t size() const { return trees_.size(); }
+    Tree& operator[](size_t k) { return trees_[k]; }
+    const Tree& operator[](size_t k) const { return trees_[k]; }
+    void write(FILE* fp) {
+        for (size_t k = 0; k < loads_.size(); ++k) {
+            if (loads_[k] <= 0) continue;
+            BufferEntry** buffer = static_cast<int>(k) < DYNA_count(EXTRA_PIN_BUF) ? &EXTRA_PIN_BUF[k] : nullptr;
+            if (!buffer || !*buffer) no_signal_buffer();
+            const std::string stem = bcm_extra_stem(k);
+            trees_[k].write(fp, loads_[k], SignalInfo{stem.c_str(), "", nullptr, buffer, false});
+        }
+    }
+
+private:
+    std::vector<int> loads_;
+    std::vector<Tree> trees_;
+};
+
 // The trees of a module, sized by the loads; each signal's buffer is the
 // signal buffer, or the inverting one for an active-low TAP pin.
 void write_trees(FILE* fp, Trees& trees, const Loads& loads) {
     bs_choose_tree_buffers();
     for (int s = 0; s < SIG_COUNT; ++s) {
         const size_t i = static_cast<size_t>(s);
-        if (loads[i] > 0 && !*kSignals[s].buffer) {
-            qdx_exit_printf(-1, "ERROR: (%s) can't find %%SIGNAL_BUFFER in %%TAP_CONTROLLER %s\n       for the "
-                                "boundary-cell module.\n\n",
-                            JTAG_LIB_FILE.c_str(), or_text(TAP_MODULE_NAME, ""));
-        }
+        if (loads[i] > 0 && !*kSignals[s].buffer) no_signal_buffer();
         trees[i].write(fp, loads[i], kSignals[s]);
     }
 }
 
 // The trees as text: they are written after the declarations of their
 // roots, which building them names.
-std::string trees_text(Trees& trees, const Loads& loads) {
+std::string trees_text(Trees& trees, const Loads& loads, ExtraTrees& extras) {
     char* buffer = nullptr;
     size_t size = 0;
     FILE* mem = open_memstream(&buffer, &size);
     if (!mem) qdx_exit_printf(-1, "ERROR: out of memory while writing the boundary-cell module.\n\n");
     write_trees(mem, trees, loads);
+    extras.write(mem);
     std::fclose(mem);
     std::string text(buffer, size);
     std::free(buffer);
@@ -233,7 +261,7 @@ const char* const kCellClockNet = "BCM_BCELL_TCK";
 
 // The TAP instance: its ports to the module's, the two ends of the
 // boundary register, and its control outputs to the roots of the trees.
-void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m) {
+void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const ExtraTrees& extras) {
     std::vector<std::string> lines;
     auto to = [&](const char* pin, const std::string& net) {
         if (set(pin) && !net.empty()) lines.push_back(STR_format("\t\t\t .%s\t( %s )", pin, net.c_str()));
@@ -253,6 +281,9 @@ void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m) {
     if (BCELL_MODE3) to(TAP_MODE3_PIN, kMode3Net);
     if (trees[SIG_HIGHZ].built() && tap_has_highz_port() && !bcm_has_highz_port(m)) to(TAP_HIZ_PIN, root(SIG_HIGHZ));
     if (JTAG_OPTION[OPT_SYNCH]) to("BCELL_TCK", kCellClockNet);
+    for (size_t k = 0; k < extras.size() && static_cast<int>(k) < DYNA_count(TAP_EXTRA_PIN); ++k)
+        if (extras[k].built()) to(TAP_EXTRA_PIN[k], extras[k].root());
+    if (bcm_has_idcode_port()) to(bcm_idcode_port(), bcm_idcode_port());
     std::fprintf(fp, "\t%s\tBCM_TAP(\n", or_text(TAP_MODULE_NAME, ""));
     for (size_t k = 0; k < lines.size(); ++k) std::fprintf(fp, "%s%s", lines[k].c_str(), k + 1 < lines.size() ? ",\n" : "");
     std::fputs(" );\n\n", fp);
@@ -306,7 +337,7 @@ void check_cell_pins(const BcmCell& c) {
                             JTAG_LIB_FILE.c_str(), or_text(c.cell->name, ""), n.keyword, bcm_module_name().c_str());
 }
 
-void write_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& trees) {
+void write_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& trees, ExtraTrees& extras) {
     check_cell_pins(c);
     const ScanCellEntry& cell = *c.cell;
     std::vector<std::string> lines;
@@ -315,6 +346,8 @@ void write_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& trees
     };
     for (int s = 0; s < SIG_COUNT; ++s)
         if (cell.*kSignals[s].pin) to(cell.*kSignals[s].pin, trees[static_cast<size_t>(s)].next_leaf());
+    for (size_t k = 0; k < extras.size(); ++k)
+        if (const char* pin = bcm_extra_pin(cell, k)) to(pin, extras[k].next_leaf());
     if (JTAG_OPTION[OPT_SYNCH]) to(cell.tck, scope.cell_clock());
     const int n = c.number;
     to(cell.tdo, n == scope.first ? scope.scan_out() : STR_format("BCELL%d_so", n));
@@ -383,21 +416,24 @@ void write_standard(FILE* fp, const BcmModule& m) {
         header.push_back(bcm_tap_port(p.pin));
         (p.output ? tap_out : tap_in).push_back(bcm_tap_port(p.pin));
     }
+    if (bcm_has_idcode_port()) header.push_back(bcm_idcode_port());
     write_header(fp, bcm_module_name(), header);
     write_declarations(fp, "input", cell_ports(cells, scope, true));
     write_declarations(fp, "output", cell_ports(cells, scope, false));
     write_declarations(fp, "input", tap_in);
     write_declarations(fp, "output", tap_out);
+    std::fputs(bcm_idcode_declaration().c_str(), fp);
     Trees trees;
-    const std::string tree_text = trees_text(trees, loads_of(cells));
+    ExtraTrees extras(bcm_extra_loads(cells));
+    const std::string tree_text = trees_text(trees, loads_of(cells), extras);
     std::vector<std::string> nets = tap_nets(trees);
     append(nets, tree_nets(tree_text, trees));
     append(nets, chain_nets(cells, scope));
     write_wires(fp, nets);
-    write_tap_instance(fp, trees, m);
+    write_tap_instance(fp, trees, m, extras);
     write_root_assigns(fp, trees, m);
     std::fputs(tree_text.c_str(), fp);
-    for (const BcmCell* c : cells) write_cell(fp, *c, scope, trees);
+    for (const BcmCell* c : cells) write_cell(fp, *c, scope, trees, extras);
     std::fputs("\t\tendmodule\n", fp);
 }
 // ------------------------------------------------------ position road
@@ -439,6 +475,12 @@ void write_sub_module(FILE* fp, const std::vector<const BcmCell*>& cells, const 
         header.push_back(control_port(scope.group, s));
         inputs.push_back(control_port(scope.group, s));
     }
+    const std::vector<int> extra_loads = bcm_extra_loads(cells);
+    for (size_t k = 0; k < extra_loads.size(); ++k) {
+        if (extra_loads[k] <= 0) continue;
+        header.push_back(bcm_extra_port(scope.group, k));
+        inputs.push_back(bcm_extra_port(scope.group, k));
+    }
     if (takes_cell_clock(cells)) {
         header.push_back(scope.cell_clock());
         inputs.push_back(scope.cell_clock());
@@ -449,7 +491,8 @@ void write_sub_module(FILE* fp, const std::vector<const BcmCell*>& cells, const 
     write_declarations(fp, "input", inputs);
     write_declarations(fp, "output", outputs);
     Trees trees;
-    const std::string tree_text = trees_text(trees, loads);
+    ExtraTrees extras(extra_loads);
+    const std::string tree_text = trees_text(trees, loads, extras);
     std::vector<std::string> roots;
     for (const Tree& t : trees)
         if (t.built()) roots.push_back(t.root());
@@ -460,9 +503,12 @@ void write_sub_module(FILE* fp, const std::vector<const BcmCell*>& cells, const 
         if (trees[static_cast<size_t>(s)].built())
             std::fprintf(fp, "assign %s = %s;\n", trees[static_cast<size_t>(s)].root().c_str(),
                          control_port(scope.group, s).c_str());
+    for (size_t k = 0; k < extras.size(); ++k)
+        if (extras[k].built())
+            std::fprintf(fp, "assign %s = %s;\n", extras[k].root().c_str(), bcm_extra_port(scope.group, k).c_str());
     std::fputs("\n", fp);
     std::fputs(tree_text.c_str(), fp);
-    for (const BcmCell* c : cells) write_cell(fp, *c, scope, trees);
+    for (const BcmCell* c : cells) write_cell(fp, *c, scope, trees, extras);
     std::fputs("\t\tendmodule\n\n\n\n", fp);
 }
 
@@ -489,20 +535,32 @@ void write_positions(FILE* fp, const BcmModule& m) {
         header.push_back(bcm_tap_port(p.pin));
         (p.output ? tap_out : tap_in).push_back(bcm_tap_port(p.pin));
     }
+    if (bcm_has_idcode_port()) header.push_back(bcm_idcode_port());
     write_header(fp, bcm_module_name(), header);
     write_declarations(fp, "input", cell_ports(cells, top, true));
     write_declarations(fp, "output", cell_ports(cells, top, false));
     write_declarations(fp, "input", tap_in);
     write_declarations(fp, "output", tap_out);
+    std::fputs(bcm_idcode_declaration().c_str(), fp);
     Loads loads{};
     std::vector<std::vector<int>> signals(count);
+    // Each sub-module whose cells take an extra pin is one load of its tree.
+    std::vector<int> extra_loads(static_cast<size_t>(DYNA_count(TAP_EXTRA_PIN)), 0);
+    std::vector<std::vector<size_t>> extra_ports(count);
     for (size_t p = 0; p < count; ++p) {
         if (groups[p].empty()) continue;
         signals[p] = control_signals(loads_of(groups[p]));
         for (int s : signals[p]) ++loads[static_cast<size_t>(s)];
+        const std::vector<int> own = bcm_extra_loads(groups[p]);
+        for (size_t k = 0; k < own.size() && k < extra_loads.size(); ++k)
+            if (own[k] > 0) {
+                ++extra_loads[k];
+                extra_ports[p].push_back(k);
+            }
     }
     Trees trees;
-    const std::string tree_text = trees_text(trees, loads);
+    ExtraTrees extras(extra_loads);
+    const std::string tree_text = trees_text(trees, loads, extras);
     std::vector<std::string> nets = tap_nets(trees);
     append(nets, tree_nets(tree_text, trees));
     std::vector<size_t> used;
@@ -510,7 +568,7 @@ void write_positions(FILE* fp, const BcmModule& m) {
         if (!groups[p].empty()) used.push_back(p);
     for (size_t k = 0; k + 1 < used.size(); ++k) nets.push_back(STR_format("BCELL%d_temp", scopes[used[k]].last));
     write_wires(fp, nets);
-    write_tap_instance(fp, trees, m);
+    write_tap_instance(fp, trees, m, extras);
     write_root_assigns(fp, trees, m);
     std::fputs(tree_text.c_str(), fp);
     for (size_t k = 0; k < used.size(); ++k) {
@@ -525,6 +583,7 @@ void write_positions(FILE* fp, const BcmModule& m) {
         for (const BcmCell* c : groups[p])
             for (BcmPort port : c->ports) to(scope.port(c->number, port), top.port(c->number, port));
         for (int s : signals[p]) to(control_port(scope.group, s), trees[static_cast<size_t>(s)].next_leaf());
+        for (size_t e : extra_ports[p]) to(bcm_extra_port(scope.group, e), extras[e].next_leaf());
         if (takes_cell_clock(groups[p])) to(scope.cell_clock(), kCellClockNet);
         to(scope.scan_out(), k == 0 ? chain_back() : STR_format("BCELL%d_temp", scopes[used[k - 1]].last));
         to(scope.scan_in(), k + 1 < used.size() ? STR_format("BCELL%d_temp", scope.last) : chain_first());

@@ -70,9 +70,6 @@ std::string not_available(const std::string& what) {
 // A logic-BIST core without the instance name that its replacement needs.
 const Patch kLogicBist{"chip.bsc", "", "\n%LOGIC_BIST {\n  %DFT_FILE core.dft;\n}\n"};
 const std::string kNoBistInstance = "ERROR: Please specify the %INSTANCE_NAME of the core in %LOGIC_BIST.\n";
-// The TAP controller in the IO block that holds the pad ring: on the pads'
-// path, one level above the pads.
-const std::vector<Patch> kTapAbovePads = {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_io.TAP;"}};
 // The TAP controller inside the core, whose module holds a net named like
 // a TAP port that the edit would add on the way.
 const std::vector<Patch> kTapPortNameTaken = {
@@ -123,11 +120,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "ERROR: (./chip.bsc) the design './chip.sdb' already holds the TAP instance 'TAP'\n"
                     "       (%INSTANCE_NAME of %TAP_MODULE); option -add_bcm adds it.\n\n"},
-        RefusalCase{"add_bcm_with_df_speed", {"-add_bcm", "-df_speed"}, with_tap_removed({}), "",
-                    not_available("the option -add_bcm with -df_speed")},
-        RefusalCase{"add_bcm_with_the_tap_in_a_sub_module", {"-add_bcm"}, with_tap_removed(kTapAbovePads),
-                    "tests/fixtures/bscan/hier/pads_in_io.v",
-                    not_available("the option -add_bcm with the TAP controller inside a sub-module")},
         RefusalCase{"add_bcm_with_the_high_impedance_command_on_a_mode_pin", {"-add_bcm"},
                     with_tap_removed({{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"},
                                       {"chip.lib", "%HIGHZ_COMMAND HIGHZ;", "%HIGHZ_COMMAND MODE1;"},
