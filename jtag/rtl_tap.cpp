@@ -197,6 +197,11 @@ const char* mode_pin(int n) {
     }
 }
 
+char extra_pin_level(int i) {
+    const char* name = TAP_CONTR && TAP_CONTR->extra && i < DYNA_count(TAP_CONTR->extra) ? TAP_CONTR->extra[i] : nullptr;
+    return name && name[0] == '-' ? '1' : '0';
+}
+
 bool has_update_dr() { return BCELL_UPDATE_DR && TAP_UPDATE_PIN; }
 
 bool has_reset_port() { return BCELL_RST && TAP_RST_PIN; }

@@ -104,6 +104,10 @@ std::vector<Decode> decoded_outputs(const char* atpg);
 const char* mode_pin(int n);  // n = 1..3
 bool has_update_dr();
 bool has_reset_port();
+// The level an %EXTRA pin of the TAP holds: its inactive level ('1' for a
+// pin marked active low, '0' otherwise).  The TAP has no logic behind
+// these pins; the cells that take them see them inactive.
+char extra_pin_level(int i);
 
 // Rejects, with a message and status -1, a description whose names would
 // clash with the names the RTL TAP uses inside, and a wide enable pin

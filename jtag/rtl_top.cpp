@@ -115,6 +115,8 @@ void make_initialization_of_v(FILE* s) {
     if (QUENDAL_ATPG_EXIST >= 0)
         std::fprintf(s, "%7c assign %s = %s & %s;\n\n", ' ', "quendal_scan_mode", "quendal_test_mode", TAP_TMS_PIN);
     if (synch()) std::fprintf(s, "%7c assign %s = %s;\n\n", ' ', "BCELL_TCK", tck);
+    for (int i = 0, n = DYNA_count(TAP_EXTRA_PIN); i < n; ++i)
+        std::fprintf(s, "%7c assign %s = 1'b%c;\n\n", ' ', TAP_EXTRA_PIN[i], rtltap::extra_pin_level(i));
     if (CLAMP_EXIST >= 0 && rtltap::has_update_dr()) {
         // UPDATE_DR stays low while CLAMP is the instruction: the boundary
         // cells keep the values they hold.
@@ -317,6 +319,8 @@ void vhdl_output_structure_of_TAP(FILE* s) {
         }
     }
     if (synch()) std::fprintf(s, "    %s <= %s;\n", "BCELL_TCK", tck);
+    for (int i = 0, n = DYNA_count(TAP_EXTRA_PIN); i < n; ++i)
+        std::fprintf(s, "    %s <= '%c';\n", TAP_EXTRA_PIN[i], rtltap::extra_pin_level(i));
     if (QUENDAL_ATPG_EXIST >= 0) {
         std::fprintf(s, "    %s <= quendal_atpg_mode;\n", "quendal_test_mode");
         std::fprintf(s, "    %s <=  quendal_atpg_mode and %s;\n", "quendal_scan_mode", TAP_TMS_PIN);

@@ -23,9 +23,6 @@ struct BcmCase {
     bool simulate = true;    // the cell models follow the TAP's clocking
     size_t cells = 9;        // boundary cells, the length of the boundary register
     size_t inverters = 0;    // of active-low ports, two per data path through a cell
-    // yosys checks the module with the RTL TAP as a black box: the TAP
-    // declares its %EXTRA outputs but leaves them to the user's logic.
-    bool tap_black_box = false;
 };
 
 inline void PrintTo(const BcmCase& c, std::ostream* os) { *os << c.name; }
