@@ -39,6 +39,10 @@ enum class BcmPort {
     PadOut,   // DATA_OUT of a bidirectional cell (data to the pad)
     DataOut,  // SYS_IN of a bidirectional cell (data to the core)
     PadIn,    // SYS_PIN of a bidirectional cell (data from the pad)
+    UpdOut,     // UPDATE_DR_OUT of a mux cell (to the pad's mux input)
+    MuxDataIn,  // MUX_DATA_IN of a mux cell (from the pad's mux output)
+    Mode1,      // the mode-1 select of a mux pad, from a mode-1 tree leaf
+    Mode2,      // the mode-2 select of a mux pad, from a mode-2 tree leaf
 };
 
 const char* bcm_port_suffix(BcmPort port);

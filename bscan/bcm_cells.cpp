@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bscan/bcm.h"
+#include "bscan/bcm_mux.h"
 #include "bscan/bscan.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
@@ -26,12 +27,16 @@ const char* bcm_port_suffix(BcmPort port) {
         case BcmPort::PadOut: return "PAD_OUT";
         case BcmPort::DataOut: return "DATA_OUT";
         case BcmPort::PadIn: return "PAD_IN";
+        case BcmPort::UpdOut: return "UPD_OUT";
+        case BcmPort::MuxDataIn: return "MUX_DATA_IN";
+        case BcmPort::Mode1: return "MODE1";
+        case BcmPort::Mode2: return "MODE2";
     }
     return "";
 }
 
 bool bcm_port_is_input(BcmPort port) {
-    return port == BcmPort::In || port == BcmPort::DataIn || port == BcmPort::PadIn;
+    return port == BcmPort::In || port == BcmPort::DataIn || port == BcmPort::PadIn || port == BcmPort::MuxDataIn;
 }
 
 const char* bcm_port_pin(const ScanCellEntry& cell, BcmPort port) {
@@ -42,6 +47,10 @@ const char* bcm_port_pin(const ScanCellEntry& cell, BcmPort port) {
         case BcmPort::PadOut: return cell.data_out;
         case BcmPort::DataOut: return cell.sys_in;
         case BcmPort::PadIn: return cell.sys_pin;
+        case BcmPort::UpdOut: return cell.update_dr_out;
+        case BcmPort::MuxDataIn: return cell.mux_data_in;
+        case BcmPort::Mode1:
+        case BcmPort::Mode2: return nullptr;  // a module port alone, no cell pin
     }
     return nullptr;
 }
@@ -132,9 +141,12 @@ void add_cells_of_pad(std::vector<BcmCell>& cells, int row, int position) {
             add(BcmRole::OutputPart, p.cell, plain_ports(p.cell));
             break;
         }
-        default: return;  // refused by bcm_refuse_untaken_roads
+        default:
+            if (!bcm_mux_road(p)) return;  // refused by bcm_refuse_untaken_roads
+            bcm_mux_cells_of_pad(p, add);
+            break;
     }
-    if (p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT) {
+    if (p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT || bcm_mux_carries_control(p)) {
         ScanCellEntry* control = carried_control_cell(p);
         if (control) add(BcmRole::Control, control, plain_ports(control));
     }
@@ -193,8 +205,7 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
         const PadEntry& p = OPIN_TAB[i];
         if (!has_cell_of_its_own(p)) continue;
         if (DYNA_count(p.modules) > 0) not_available("with pads inside pad modules");
-        if (p.kind == PAD_INTERNAL) not_available("with internal or observe-only pins");
-        if (p.kind < PAD_CLOCK || p.kind > PAD_INOUT) not_available("with mux pads");
+        if (!bcm_mux_road(p) && (p.kind < PAD_CLOCK || p.kind > PAD_INOUT)) not_available("with mux pads");
         if (!p.pad_instance) not_available("with pins without a pad");
         if (p.buffer && p.buffer->kind == BUFFER_BS) not_available("with pads that carry their own scan cell");
         if (p.control == -1 || p.control_oe != 0 || bs_own_control_cell(p))

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bscan/bcm.h"
+#include "bscan/bcm_mux.h"
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
 #include "bscan/edit_internal.h"
@@ -109,7 +110,8 @@ void shared_control_lines(FILE* fp, const PadEntry& p, const BcmModule& m) {
 }
 
 bool shares_control(const PadEntry& p) {
-    return (p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT) && p.control > 0 && !p.drives_control;
+    return (p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT || bcm_mux_carries_control(p)) &&
+           p.control > 0 && !p.drives_control;
 }
 
 // The boundary-register row of a module cell: row n for cell n, named
@@ -138,6 +140,10 @@ void register_row(const BcmCell& c) {
 }
 
 void count_cell(const PadEntry& p, const BcmCell& c) {
+    if (c.role != BcmRole::Control && bcm_mux_road(p)) {
+        bcm_mux_count_cell(p, c);
+        return;
+    }
     switch (c.role) {
         case BcmRole::Control: ++CONTROL_SCAN_COUNT; return;
         case BcmRole::OutputPart: ++OUTPUT_SCAN_COUNT; return;
@@ -159,6 +165,11 @@ void cell_lines(FILE* fp, const BcmCell& c, const BcmModule& m) {
     const PadEntry& p = OPIN_TAB[c.pad];
     register_row(c);
     count_cell(p, c);
+    if (c.role != BcmRole::Control && bcm_mux_road(p)) {
+        bcm_mux_cell_lines(fp, p, c);
+        if (c.role != BcmRole::InputPart && shares_control(p)) shared_control_lines(fp, p, m);
+        return;
+    }
     switch (c.role) {
         case BcmRole::Control: control_lines(fp, p, c); return;
         case BcmRole::InputPart: input_side(fp, p, c, BcmPort::In, BcmPort::Out, "Bidirectional"); return;
@@ -258,6 +269,7 @@ void add_boundary_scan_module() {
     bs_build_pad_table();
     const BcmModule module = bcm_enumerate();
     bcm_refuse_untaken_roads(module);
+    bcm_mux_settle_mode_pins(module);
     check_module_instance_free();
     jtagsyn_bcm(module);
     add_scan_module(module);

@@ -4,6 +4,7 @@
 kest_sources(
   bcm_cells.cpp
   bcm_flow.cpp
+  bcm_mux.cpp
   buffer_tree.cpp
   cell_writers.cpp
   chain.cpp

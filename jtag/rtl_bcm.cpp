@@ -57,11 +57,17 @@ const SignalInfo kSignals[SIG_COUNT] = {
 
 using Loads = std::array<int, SIG_COUNT>;
 
+// The mode tree whose leaf a mux pad's mode port takes, -1 for other ports.
+int mode_signal(BcmPort p) { return p == BcmPort::Mode1 ? SIG_MODE1 : p == BcmPort::Mode2 ? SIG_MODE2 : -1; }
+
 Loads loads_of(const std::vector<const BcmCell*>& cells) {
     Loads n{};
-    for (const BcmCell* c : cells)
+    for (const BcmCell* c : cells) {
         for (int s = 0; s < SIG_COUNT; ++s)
             if (c->cell->*kSignals[s].pin) ++n[static_cast<size_t>(s)];
+        for (BcmPort p : c->ports)
+            if (mode_signal(p) >= 0) ++n[static_cast<size_t>(mode_signal(p))];
+    }
     return n;
 }
 
@@ -314,6 +320,11 @@ void write_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& trees
     std::fprintf(fp, "\n\t%s\tBCELL%d(\n", or_text(cell.name, ""), n);
     for (size_t k = 0; k < lines.size(); ++k) std::fprintf(fp, "%s%s", lines[k].c_str(), k + 1 < lines.size() ? " ,\n" : "");
     std::fputs(" );\n", fp);
+    // A mux pad's mode ports, numbered by the cell, from their mode tree.
+    for (BcmPort p : c.ports)
+        if (mode_signal(p) >= 0)
+            std::fprintf(fp, "\nassign %s = %s;\n", scope.port(n, p).c_str(),
+                         trees[static_cast<size_t>(mode_signal(p))].next_leaf().c_str());
 }
 
 std::vector<std::string> cell_ports(const std::vector<const BcmCell*>& cells, const CellScope& scope, bool inputs) {

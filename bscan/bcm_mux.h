@@ -1,0 +1,36 @@
+// The internal and observe-only points and the mux pads on the -add_bcm
+// road: their cells in the boundary-cell module and the lines of the top
+// design's command file that wire them.  bcm_enumerate asks here for the
+// cells of such a pad, the command-file writer for their lines, so both
+// writers of the module read one list.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "bscan/bcm.h"
+
+// True for the pad kinds built here: internal and observe-only points and
+// the mux kinds.
+bool bcm_mux_road(const PadEntry& p);
+
+// True for the mux kinds that carry a control cell for their enable, as
+// the three-state and bidirectional kinds do.
+bool bcm_mux_carries_control(const PadEntry& p);
+
+using BcmAddCell = std::function<void(BcmRole, ScanCellEntry*, std::vector<BcmPort>)>;
+// The module cells of such a pad (its control cell aside), in module
+// order.  A mux clock pad and a mux output driven through its enable get
+// no cell, as on the default road.
+void bcm_mux_cells_of_pad(const PadEntry& p, const BcmAddCell& add);
+
+// Before the module is written: each mode port of a mux pad needs the
+// TAP's mode pin of its number; ends the run when the TAP lacks it.
+void bcm_mux_settle_mode_pins(const BcmModule& module);
+
+// The report counter of a (non-control) cell of such a pad.
+void bcm_mux_count_cell(const PadEntry& p, const BcmCell& c);
+
+// The command-file lines of a (non-control) cell of such a pad.
+void bcm_mux_cell_lines(FILE* fp, const PadEntry& p, const BcmCell& c);
