@@ -140,7 +140,109 @@ const std::vector<Patch> kMuxPairTwoInputs =
     std::vector<Patch>{kNoBidirCell, scan_cells("    %OUTPUT_MUX_SCAN BC_OMUX;\n    %INPUT_MUX_SCAN BC_IMUX;\n")} +
     mux_bidir("PIN_BIDIRMUX2", true);
 
+// The edited chip of kMuxPads through its TAP pins: the TAP reset, then
+// PRELOAD of every cell with one value and EXTEST or INTEST.  "F" shows
+// dout0, dout1, bidir0 and what the core sees of din1 in functional mode,
+// "E<v>" the three outputs under EXTEST, "I<v>" the core's din1 under
+// INTEST, each after all cells were loaded with v while the pins din0
+// and din1 hold the opposite value.
+const char* const kTestModeBench = R"(`timescale 1ns/1ps
+module tb;
+  reg tck, tms, tdi, trst, clk, rst_n, din0, din1;
+  wire tdo, dout0, dout1, bidir0;
+  chip dut(.clk(clk), .rst_n(rst_n), .din0(din0), .din1(din1), .dout0(dout0), .dout1(dout1),
+           .bidir0(bidir0), .tdi(tdi), .tms(tms), .tck(tck), .trst(trst), .tdo(tdo));
+  task step(input m, input d);
+    begin
+      tms = m; tdi = d;
+      #20 tck = 1;
+      #50 tck = 0;
+      #30;
+    end
+  endtask
+  task ir(input [3:0] op);
+    integer j;
+    begin
+      step(1, 0); step(1, 0); step(0, 0); step(0, 0);
+      for (j = 0; j < 4; j = j + 1) step(j == 3, op[j]);
+      step(1, 0); step(0, 0);
+    end
+  endtask
+  task preload(input v);
+    integer j;
+    begin
+      ir(4'b0001);
+      step(1, 0); step(0, 0); step(0, 0);
+      for (j = 0; j < 16; j = j + 1) step(j == 15, v);
+      step(1, 0); step(0, 0);
+    end
+  endtask
+  integer v;
+  initial begin
+    tck = 0; tms = 1; tdi = 0; trst = 0; clk = 0; rst_n = 1; din0 = 0; din1 = 1;
+    #100 trst = 1;
+    repeat (5) step(1, 0);
+    step(0, 0);
+    #10 $display("F %b%b%b%b", dout0, dout1, bidir0, dut.core.din[1]);
+    for (v = 1; v >= 0; v = v - 1) begin
+      din0 = !v; din1 = !v;
+      preload(v); ir(4'b0000);
+      #10 $display("E%0d %b%b%b", v, dout0, dout1, bidir0);
+      preload(v); ir(4'b0011);
+      #10 $display("I%0d %b", v, dut.core.din[1]);
+    end
+    $finish;
+  end
+endmodule
+)";
+
 }  // namespace
+
+// Under EXTEST the mux output pads drive what their cells hold through
+// their second data input (the three-state and bidirectional pads through
+// their control cells as well), and under INTEST the mux input pad hands
+// the core its cell's value instead of the pin's.
+TEST(AddBcmMux, SecondDataInputsCarryTheCellsInTestMode) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    if (!testsupport::have_program("iverilog")) GTEST_SKIP() << "iverilog is not installed";
+    testsupport::TempDir dir;
+    const Patch intest{"chip.bsc", "    %INSTRUCTION BYPASS", "    %INSTRUCTION INTEST = (0011) ACCESS BOUNDARY;\n    %INSTRUCTION BYPASS"};
+    testsupport::compile_notap_chip(dir.path(), kMuxPads + std::vector<Patch>{intest});
+    if (HasFatalFailure()) return;
+    RunResult r = testsupport::run_kestrand(dir.path(), {"-add_bcm"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    std::ofstream(dir.path() / "tb_test_mode.v") << kTestModeBench;
+    r = testsupport::run({"iverilog", "-g2001", "-s", "tb", "-o", "test_mode_sim", "tb_test_mode.v", "cells.v",
+                          "chip_TAP.v", "chip_BCM.v", "chip_jtag.v"},
+                         dir.path());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    r = testsupport::run({"vvp", "-n", "test_mode_sim"}, dir.path());
+    // Functional: dout0 follows din0, dout1 and bidir0 are not enabled
+    // (din1 and rst_n high), the core sees din1.
+    EXPECT_NE(r.out.find("F 0zz1\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("E1 111\nI1 1\nE0 0zz\nI0 0\n"), std::string::npos) << r.out;
+}
+
+// A mux input pad whose tied MODE_2 pin needs the TAP's mode-2 output,
+// with a TAP description that names no %MODE_2: the RTL TAP that the run
+// writes takes the default name, and the module's mode-2 tree hangs on it.
+TEST(AddBcmMux, MuxPadWithoutATapModePinInTheLibrary) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    std::vector<Patch> patches;
+    for (const Patch& p : kMuxPads)
+        if (p.to.find("%MODE_2 MODE2;") == std::string::npos) patches.push_back(p);
+    testsupport::compile_notap_chip(dir.path(), patches);
+    if (HasFatalFailure()) return;
+    const RunResult r = testsupport::run_kestrand(dir.path(), {"-add_bcm"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("WARNING: (./chip.lib) can't find %MODE_2 in %TAP_CONTROLLER qdx_tap.\n"
+                         "         Using default name -> MODE2.\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(read_file(dir.path() / "chip_BCM.v").find(".MODE2\t( mode2_buf_1_1_A )"), std::string::npos);
+    EXPECT_NE(read_file(dir.path() / "chip_TAP.v").find("MODE2"), std::string::npos);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     MuxAndInternal, AddBcm,
