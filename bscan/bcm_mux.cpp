@@ -17,7 +17,8 @@
 //   mux pad          pad, BCELL<n>_PAD_IN the pad's data, BCELL<n>_DATA_IN
 //                    observes the core's data.
 // A mux pin or mode pin that lies on a signal net is left alone, and the
-// cell gets no port for it.
+// cell gets no port for it.  A port without a pad (-no_pad) stands for
+// its pad: its cell sits between the port and the port's former partner.
 #include "bscan/bcm_mux.h"
 
 #include <string>
@@ -304,4 +305,41 @@ void bcm_mux_cell_lines(FILE* fp, const PadEntry& p, const BcmCell& c) {
             connect(fp, module_pin(c, BcmPort::In), end);
     }
     mux_pins(fp, p, c);
+}
+
+bool bcm_port_stands_for_pad(const PadEntry& p) {
+    return !p.pad_instance && !JTAG_OPTION[OPT_ADD_PAD] &&
+           (p.kind == PAD_CLOCK || p.kind == PAD_INPUT || p.kind == PAD_OUTPUT2);
+}
+
+void bcm_port_cell_lines(FILE* fp, const PadEntry& p, const BcmCell& c) {
+    const char* port = or_text(p.signal, "");
+    const bool input = p.kind == PAD_CLOCK || p.kind == PAD_INPUT;
+    const Partner partner = bstrace::port_partner(port);
+    if (partner.kind == Partner::NONE) bstrace::floating(input ? "Input" : "Output", port, port);
+    // For an active-low port one inverter on each data line: the cell
+    // holds the active-high value, and the two cancel in functional mode.
+    auto into_cell = [&](const std::string& from, const std::string& cell_end) {
+        if (p.active_low)
+            bstrace::inverter_to(fp, ADD_BUF_COUNT++, from, cell_end);
+        else
+            connect(fp, cell_end, from);
+    };
+    auto out_of_cell = [&](const std::string& cell_end, const std::string& to) {
+        if (p.active_low)
+            bstrace::inverter_to_core(fp, ADD_BUF_COUNT++, cell_end, to);
+        else
+            connect(fp, cell_end, to);
+    };
+    if (input) {
+        if (has(c, BcmPort::Out)) {
+            disconnect(fp, port);
+            out_of_cell(module_pin(c, BcmPort::Out), partner.text);
+        }
+        if (has(c, BcmPort::In)) into_cell(port, module_pin(c, BcmPort::In));
+        return;
+    }
+    disconnect(fp, port);
+    if (has(c, BcmPort::Out)) out_of_cell(module_pin(c, BcmPort::Out), port);
+    if (has(c, BcmPort::In)) into_cell(partner.text, module_pin(c, BcmPort::In));
 }

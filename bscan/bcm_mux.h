@@ -1,5 +1,5 @@
-// The internal and observe-only points and the mux pads on the -add_bcm
-// road: their cells in the boundary-cell module and the lines of the top
+// The internal and observe-only points, the mux pads and the ports
+// without a pad on the -add_bcm road: their cells in the boundary-cell module and the lines of the top
 // design's command file that wire them.  bcm_enumerate asks here for the
 // cells of such a pad, the command-file writer for their lines, so both
 // writers of the module read one list.
@@ -34,3 +34,10 @@ void bcm_mux_count_cell(const PadEntry& p, const BcmCell& c);
 
 // The command-file lines of a (non-control) cell of such a pad.
 void bcm_mux_cell_lines(FILE* fp, const PadEntry& p, const BcmCell& c);
+
+// True for a port without a pad (-no_pad) that the road takes: an input,
+// clock or two-state output port, the port standing for its pad.
+bool bcm_port_stands_for_pad(const PadEntry& p);
+// The command-file lines of such a port's cell: it sits between the port
+// and the port's former partner.
+void bcm_port_cell_lines(FILE* fp, const PadEntry& p, const BcmCell& c);

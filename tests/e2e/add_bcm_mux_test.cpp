@@ -1,4 +1,5 @@
-// kestrand -add_bcm on internal and observe-only points and on mux pads:
+// kestrand -add_bcm on internal and observe-only points, on mux pads and
+// on ports without pads (-no_pad):
 // rows of the AddBcm end-to-end case (tests/e2e/add_bcm_test.cpp) on the
 // fixture chip with such pins patched in, and EXTEST through the mux pads'
 // second data inputs, simulated through the TAP pins.
@@ -140,6 +141,20 @@ const std::vector<Patch> kMuxPairTwoInputs =
     std::vector<Patch>{kNoBidirCell, scan_cells("    %OUTPUT_MUX_SCAN BC_OMUX;\n    %INPUT_MUX_SCAN BC_IMUX;\n")} +
     mux_bidir("PIN_BIDIRMUX2", true);
 
+// ------------------------------------------------------ ports without pads
+
+// din0 and dout0 without pads, straight at gates of the top (-no_pad):
+// each port stands for its pad.
+const std::vector<Patch> kPortsWithoutPads = {
+    {"chip.v", "  PIN_IN    PAD_DIN0   (.PAD(din0), .Y(din_c[0]));\n", "  AND2 g0 (.A(din0), .B(din0), .Y(din_c[0]));\n"},
+    {"chip.v", "  PIN_OUT   PAD_DOUT0  (.A(dout_c[0]), .PAD(dout0));\n",
+     "  AND2 g1 (.A(dout_c[0]), .B(dout_c[0]), .Y(dout0));\n"},
+    {"cells.v", "",
+     celldefine("module AND2 (A, B, Y);\n  input A, B;\n  output Y;\n  assign Y = A & B;\nendmodule\n")}};
+// The same ports active low.
+const std::vector<Patch> kActiveLowPortsWithoutPads =
+    kPortsWithoutPads + std::vector<Patch>{{"chip.pin", "DIN0    din0", "DIN0    -din0"}, {"chip.pin", "DOUT0   dout0", "DOUT0   -dout0"}};
+
 // The edited chip of kMuxPads through its TAP pins: the TAP reset, then
 // PRELOAD of every cell with one value and EXTEST or INTEST.  "F" shows
 // dout0, dout1, bidir0 and what the core sees of din1 in functional mode,
@@ -254,7 +269,10 @@ INSTANTIATE_TEST_SUITE_P(
                               true, 9},
                       BcmCase{"mux_bidir_two_inputs", {}, kMuxBidirTwoInputs, "chip_jtag_inout", true, 9},
                       BcmCase{"mux_pair_one_input", {}, kMuxPairOneInput, "chip_jtag_inout", true, 10},
-                      BcmCase{"mux_pair_two_inputs", {}, kMuxPairTwoInputs, "chip_jtag_inout", true, 10}),
+                      BcmCase{"mux_pair_two_inputs", {}, kMuxPairTwoInputs, "chip_jtag_inout", true, 10},
+                      BcmCase{"ports_without_pads", {"-no_pad"}, kPortsWithoutPads, "chip_jtag_in", true, 9},
+                      BcmCase{"active_low_ports_without_pads", {"-no_pad"}, kActiveLowPortsWithoutPads, "chip_jtag_in",
+                              true, 9, 4}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace add_bcm
