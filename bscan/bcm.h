@@ -43,6 +43,21 @@ enum class BcmPort {
     MuxDataIn,  // MUX_DATA_IN of a mux cell (from the pad's mux output)
     Mode1,      // the mode-1 select of a mux pad, from a mode-1 tree leaf
     Mode2,      // the mode-2 select of a mux pad, from a mode-2 tree leaf
+    // The links of a pad that carries its own boundary cell, which sits
+    // in the top design: its scan output into the module, the module's
+    // chain into its scan input, and its control pins from the module's
+    // trees (in the order of the module's control signals).
+    PadScanIn,   // the pad's TDO
+    PadScanOut,  // the pad's TDI
+    PadShift,
+    PadClock,
+    PadUpdate,
+    PadHighz,
+    PadMode1,
+    PadMode2,
+    PadMode3,
+    PadReset,
+    PadTck,      // the cell clock under -synch
 };
 
 const char* bcm_port_suffix(BcmPort port);

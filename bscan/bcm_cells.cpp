@@ -31,12 +31,24 @@ const char* bcm_port_suffix(BcmPort port) {
         case BcmPort::MuxDataIn: return "MUX_DATA_IN";
         case BcmPort::Mode1: return "MODE1";
         case BcmPort::Mode2: return "MODE2";
+        case BcmPort::PadScanIn: return "TDO";
+        case BcmPort::PadScanOut: return "TDI";
+        case BcmPort::PadShift: return "SHIFT_DR";
+        case BcmPort::PadClock: return "CLOCK_DR";
+        case BcmPort::PadUpdate: return "UPDATE_DR";
+        case BcmPort::PadHighz: return "HIGHZ";
+        case BcmPort::PadMode1: return "MODE_1";
+        case BcmPort::PadMode2: return "MODE_2";
+        case BcmPort::PadMode3: return "MODE_3";
+        case BcmPort::PadReset: return "RST";
+        case BcmPort::PadTck: return "TCK";
     }
     return "";
 }
 
 bool bcm_port_is_input(BcmPort port) {
-    return port == BcmPort::In || port == BcmPort::DataIn || port == BcmPort::PadIn || port == BcmPort::MuxDataIn;
+    return port == BcmPort::In || port == BcmPort::DataIn || port == BcmPort::PadIn || port == BcmPort::MuxDataIn ||
+           port == BcmPort::PadScanIn;
 }
 
 const char* bcm_port_pin(const ScanCellEntry& cell, BcmPort port) {
@@ -51,6 +63,17 @@ const char* bcm_port_pin(const ScanCellEntry& cell, BcmPort port) {
         case BcmPort::MuxDataIn: return cell.mux_data_in;
         case BcmPort::Mode1:
         case BcmPort::Mode2: return nullptr;  // a module port alone, no cell pin
+        case BcmPort::PadScanIn: return cell.tdo;
+        case BcmPort::PadScanOut: return cell.tdi;
+        case BcmPort::PadShift: return cell.shift_dr;
+        case BcmPort::PadClock: return cell.clock_dr;
+        case BcmPort::PadUpdate: return cell.update_dr;
+        case BcmPort::PadHighz: return cell.highz;
+        case BcmPort::PadMode1: return cell.mode1;
+        case BcmPort::PadMode2: return cell.mode2;
+        case BcmPort::PadMode3: return cell.mode3;
+        case BcmPort::PadReset: return cell.rst;
+        case BcmPort::PadTck: return cell.tck;
     }
     return nullptr;
 }
@@ -128,7 +151,9 @@ void add_cells_of_pad(std::vector<BcmCell>& cells, int row, int position) {
         if (role == BcmRole::Control) c.control = p.control;
         cells.push_back(std::move(c));
     };
-    switch (p.kind) {
+    if (bcm_pad_carries_cell(p)) {
+        add(BcmRole::Data, p.cell, bcm_pad_cell_ports(p));
+    } else switch (p.kind) {
         case PAD_CLOCK:
         case PAD_INPUT:
         case PAD_OUTPUT2:
@@ -207,7 +232,8 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
         if (DYNA_count(p.modules) > 0) not_available("with pads inside pad modules");
         if (!bcm_mux_road(p) && (p.kind < PAD_CLOCK || p.kind > PAD_INOUT)) not_available("with mux pads");
         if (!p.pad_instance && !bcm_port_stands_for_pad(p)) not_available("with pins without a pad");
-        if (p.buffer && p.buffer->kind == BUFFER_BS) not_available("with pads that carry their own scan cell");
+        if (p.buffer && p.buffer->kind == BUFFER_BS && !bcm_pad_carries_cell(p))
+            not_available("with pads that carry their own scan cell");
         if (p.control == -1 || p.control_oe != 0 || bs_own_control_cell(p))
             not_available("with high-impedance groups or output-enable control cells");
         // A pad that shares a control cell takes it from the pad that

@@ -165,6 +165,11 @@ void cell_lines(FILE* fp, const BcmCell& c, const BcmModule& m) {
     const PadEntry& p = OPIN_TAB[c.pad];
     register_row(c);
     count_cell(p, c);
+    if (c.role == BcmRole::Data && bcm_pad_carries_cell(p)) {
+        bcm_pad_cell_lines(fp, p, c);
+        if (shares_control(p)) shared_control_lines(fp, p, m);
+        return;
+    }
     if (c.role == BcmRole::Data && bcm_port_stands_for_pad(p)) {
         bcm_port_cell_lines(fp, p, c);
         return;

@@ -19,6 +19,10 @@
 // A mux pin or mode pin that lies on a signal net is left alone, and the
 // cell gets no port for it.  A port without a pad (-no_pad) stands for
 // its pad: its cell sits between the port and the port's former partner.
+// A pad that carries its own cell (%BS_BUFFER) keeps it; the module
+// passes its chain through the ports BCELL<n>_TDO (from the pad) and
+// BCELL<n>_TDI (to the pad) and drives its control pins through ports
+// named after them (BCELL<n>_SHIFT_DR, ...).
 #include "bscan/bcm_mux.h"
 
 #include <string>
@@ -342,4 +346,34 @@ void bcm_port_cell_lines(FILE* fp, const PadEntry& p, const BcmCell& c) {
     disconnect(fp, port);
     if (has(c, BcmPort::Out)) out_of_cell(module_pin(c, BcmPort::Out), port);
     if (has(c, BcmPort::In)) into_cell(partner.text, module_pin(c, BcmPort::In));
+}
+
+bool bcm_pad_carries_cell(const PadEntry& p) {
+    return p.buffer && p.buffer->kind == BUFFER_BS && p.cell && p.pad_instance && p.kind >= PAD_CLOCK &&
+           p.kind <= PAD_BIDIR;
+}
+
+std::vector<BcmPort> bcm_pad_cell_ports(const PadEntry& p) {
+    const ScanCellEntry& c = *p.cell;
+    // The scan ports always: a cell without its scan pins is refused
+    // when the module is written.
+    std::vector<BcmPort> ports = {BcmPort::PadScanIn, BcmPort::PadScanOut};
+    for (BcmPort q : {BcmPort::PadShift, BcmPort::PadClock,
+                      BcmPort::PadUpdate, BcmPort::PadHighz, BcmPort::PadMode1, BcmPort::PadMode2,
+                      BcmPort::PadMode3, BcmPort::PadReset})
+        if (bcm_port_pin(c, q)) ports.push_back(q);
+    if (JTAG_OPTION[OPT_SYNCH] && c.tck) ports.push_back(BcmPort::PadTck);
+    return ports;
+}
+
+void bcm_pad_cell_lines(FILE* fp, const PadEntry& p, const BcmCell& c) {
+    const std::string inst = or_text(p.pad_instance, "");
+    const int obj = SDB_lookup_obj(inst.c_str());
+    for (BcmPort q : c.ports) {
+        const char* pin = bcm_port_pin(*c.cell, q);
+        // The module drives these pins alone: a tie or net leaves them.
+        const int dir = q == BcmPort::PadScanIn ? SDB_DIR_OUTPUT : SDB_DIR_INPUT;
+        if (obj >= 0 && search_inet_connected_to_obj(obj, pin, dir) >= 0) disconnect(fp, pin_of(inst, pin));
+        connect(fp, module_pin(c, q), pin_of(inst, pin));
+    }
 }

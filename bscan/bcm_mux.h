@@ -1,5 +1,5 @@
-// The internal and observe-only points, the mux pads and the ports
-// without a pad on the -add_bcm road: their cells in the boundary-cell module and the lines of the top
+// The internal and observe-only points, the mux pads, the ports without a
+// pad and the pads that carry their own cell on the -add_bcm road: their cells in the boundary-cell module and the lines of the top
 // design's command file that wire them.  bcm_enumerate asks here for the
 // cells of such a pad, the command-file writer for their lines, so both
 // writers of the module read one list.
@@ -41,3 +41,13 @@ bool bcm_port_stands_for_pad(const PadEntry& p);
 // The command-file lines of such a port's cell: it sits between the port
 // and the port's former partner.
 void bcm_port_cell_lines(FILE* fp, const PadEntry& p, const BcmCell& c);
+
+// True for a pad of the input, clock, output, three-state or
+// bidirectional kind whose buffer carries its own boundary cell
+// (%BS_BUFFER): the cell stays in the pad, and the module only links it.
+bool bcm_pad_carries_cell(const PadEntry& p);
+// The module ports that link such a pad's cell.
+std::vector<BcmPort> bcm_pad_cell_ports(const PadEntry& p);
+// The command-file lines that join such a pad's scan and control pins to
+// the module's ports.
+void bcm_pad_cell_lines(FILE* fp, const PadEntry& p, const BcmCell& c);

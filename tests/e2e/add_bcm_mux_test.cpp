@@ -155,6 +155,24 @@ const std::vector<Patch> kPortsWithoutPads = {
 const std::vector<Patch> kActiveLowPortsWithoutPads =
     kPortsWithoutPads + std::vector<Patch>{{"chip.pin", "DIN0    din0", "DIN0    -din0"}, {"chip.pin", "DOUT0   dout0", "DOUT0   -dout0"}};
 
+// ------------------------------------------------ pads with their own cell
+
+// din0 and dout0 on pad buffers that carry their own boundary cell, their
+// scan and control pins open in the design (an open MODE pin is the
+// functional mode, so the chip before the edit works).
+const std::vector<Patch> kPadsWithOwnCells = {
+    {"chip.lib", "",
+     "\n%BS_BUFFER PIN_BSI { %INPUT PAD; %OUTPUT Y; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT;"
+     " %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; }\n"
+     "%BS_BUFFER PIN_BSO { %INPUT A; %OUTPUT PAD; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT;"
+     " %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; }\n"},
+    {"cells.v", "",
+     celldefine(cell_model("PIN_BSI", "PAD, MODE", "Y", "PAD", "  assign Y = MODE === 1'b1 ? hold : PAD;\n") +
+                cell_model("PIN_BSO", "A, MODE", "PAD", "A", "  assign PAD = MODE === 1'b1 ? hold : A;\n"))},
+    {"chip.v", "  PIN_IN    PAD_DIN0   (", "  PIN_BSI   PAD_DIN0   ("},
+    {"chip.v", "  PIN_OUT   PAD_DOUT0  (", "  PIN_BSO   PAD_DOUT0  ("},
+    {"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_BSO)"}};
+
 // The edited chip of kMuxPads through its TAP pins: the TAP reset, then
 // PRELOAD of every cell with one value and EXTEST or INTEST.  "F" shows
 // dout0, dout1, bidir0 and what the core sees of din1 in functional mode,
@@ -270,6 +288,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BcmCase{"mux_bidir_two_inputs", {}, kMuxBidirTwoInputs, "chip_jtag_inout", true, 9},
                       BcmCase{"mux_pair_one_input", {}, kMuxPairOneInput, "chip_jtag_inout", true, 10},
                       BcmCase{"mux_pair_two_inputs", {}, kMuxPairTwoInputs, "chip_jtag_inout", true, 10},
+                      BcmCase{"pads_with_their_own_cells", {}, kPadsWithOwnCells, "chip_jtag_in", true, 9},
+                      BcmCase{"pads_with_their_own_cells_one_module", {}, without_directions() + kPadsWithOwnCells, "",
+                              true, 9},
                       BcmCase{"ports_without_pads", {"-no_pad"}, kPortsWithoutPads, "chip_jtag_in", true, 9},
                       BcmCase{"active_low_ports_without_pads", {"-no_pad"}, kActiveLowPortsWithoutPads, "chip_jtag_in",
                               true, 9, 4}),
