@@ -231,7 +231,7 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
         if (!has_cell_of_its_own(p)) continue;
         if (DYNA_count(p.modules) > 0) not_available("with pads inside pad modules");
         if (!bcm_mux_road(p) && (p.kind < PAD_CLOCK || p.kind > PAD_INOUT)) not_available("with mux pads");
-        if (!p.pad_instance && !bcm_port_stands_for_pad(p)) not_available("with pins without a pad");
+        if (!p.pad_instance && !bcm_port_stands_for_pad(p)) not_available("with -add_pad on ports without a pad");
         if (p.buffer && p.buffer->kind == BUFFER_BS && !bcm_pad_carries_cell(p))
             not_available("with pads that carry their own scan cell");
         if (p.control == -1 || p.control_oe != 0 || bs_own_control_cell(p))

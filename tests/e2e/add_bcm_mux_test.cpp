@@ -277,6 +277,23 @@ TEST(AddBcmMux, MuxPadWithoutATapModePinInTheLibrary) {
     EXPECT_NE(read_file(dir.path() / "chip_TAP.v").find("MODE2"), std::string::npos);
 }
 
+// -add_pad would add pads that the module's road does not wire: the run
+// stops before it writes a file of its own.
+TEST(AddBcmMux, AddPadOnPortsWithoutPadsIsRefused) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    testsupport::compile_notap_chip(dir.path(), kPortsWithoutPads);
+    if (HasFatalFailure()) return;
+    const RunResult r = testsupport::run_kestrand(dir.path(), {"-add_bcm", "-add_pad"});
+    EXPECT_EQ(r.status, 255) << r.out << r.err;
+    EXPECT_NE(r.out.find("ERROR: the option -add_bcm with -add_pad on ports without a pad is not available in this "
+                         "version.\n\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_FALSE(fs::exists(dir.path() / "chip_BCM.v"));
+    EXPECT_FALSE(fs::exists(dir.path() / "chip_TAP.v"));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     MuxAndInternal, AddBcm,
     ::testing::Values(BcmCase{"internal_points", {}, kInternalPoints, "chip_jtag_other", true, 11},
