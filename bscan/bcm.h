@@ -40,6 +40,25 @@ enum class BcmPort {
     DataOut,  // SYS_IN of a bidirectional cell (data to the core)
     PadIn,    // SYS_PIN of a bidirectional cell (data from the pad)
     Oe,       // OE_MODE of a data cell: the enable the pad sees
+    UpdOut,     // UPDATE_DR_OUT of a mux cell (to the pad's mux input)
+    MuxDataIn,  // MUX_DATA_IN of a mux cell (from the pad's mux output)
+    Mode1,      // the mode-1 select of a mux pad, from a mode-1 tree leaf
+    Mode2,      // the mode-2 select of a mux pad, from a mode-2 tree leaf
+    // The links of a pad that carries its own boundary cell, which sits
+    // in the top design: its scan output into the module, the module's
+    // chain into its scan input, and its control pins from the module's
+    // trees (in the order of the module's control signals).
+    PadScanIn,   // the pad's TDO
+    PadScanOut,  // the pad's TDI
+    PadShift,
+    PadClock,
+    PadUpdate,
+    PadHighz,
+    PadMode1,
+    PadMode2,
+    PadMode3,
+    PadReset,
+    PadTck,      // the cell clock under -synch
 };
 
 const char* bcm_port_suffix(BcmPort port);

@@ -10,6 +10,7 @@
 #include "bscan/bcm.h"
 #include "bscan/bcm_control.h"
 #include "bscan/bcm_options.h"
+#include "bscan/bcm_mux.h"
 #include "bscan/bscan.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
@@ -29,12 +30,28 @@ const char* bcm_port_suffix(BcmPort port) {
         case BcmPort::DataOut: return "DATA_OUT";
         case BcmPort::PadIn: return "PAD_IN";
         case BcmPort::Oe: return "OE";
+        case BcmPort::UpdOut: return "UPD_OUT";
+        case BcmPort::MuxDataIn: return "MUX_DATA_IN";
+        case BcmPort::Mode1: return "MODE1";
+        case BcmPort::Mode2: return "MODE2";
+        case BcmPort::PadScanIn: return "TDO";
+        case BcmPort::PadScanOut: return "TDI";
+        case BcmPort::PadShift: return "SHIFT_DR";
+        case BcmPort::PadClock: return "CLOCK_DR";
+        case BcmPort::PadUpdate: return "UPDATE_DR";
+        case BcmPort::PadHighz: return "HIGHZ";
+        case BcmPort::PadMode1: return "MODE_1";
+        case BcmPort::PadMode2: return "MODE_2";
+        case BcmPort::PadMode3: return "MODE_3";
+        case BcmPort::PadReset: return "RST";
+        case BcmPort::PadTck: return "TCK";
     }
     return "";
 }
 
 bool bcm_port_is_input(BcmPort port) {
-    return port == BcmPort::In || port == BcmPort::DataIn || port == BcmPort::PadIn || port == BcmPort::Oe;
+    return port == BcmPort::In || port == BcmPort::DataIn || port == BcmPort::PadIn || port == BcmPort::Oe ||
+           port == BcmPort::MuxDataIn || port == BcmPort::PadScanIn;
 }
 
 const char* bcm_port_pin(const ScanCellEntry& cell, BcmPort port) {
@@ -46,6 +63,21 @@ const char* bcm_port_pin(const ScanCellEntry& cell, BcmPort port) {
         case BcmPort::DataOut: return cell.sys_in;
         case BcmPort::PadIn: return cell.sys_pin;
         case BcmPort::Oe: return cell.oe_mode;
+        case BcmPort::UpdOut: return cell.update_dr_out;
+        case BcmPort::MuxDataIn: return cell.mux_data_in;
+        case BcmPort::Mode1:
+        case BcmPort::Mode2: return nullptr;  // a module port alone, no cell pin
+        case BcmPort::PadScanIn: return cell.tdo;
+        case BcmPort::PadScanOut: return cell.tdi;
+        case BcmPort::PadShift: return cell.shift_dr;
+        case BcmPort::PadClock: return cell.clock_dr;
+        case BcmPort::PadUpdate: return cell.update_dr;
+        case BcmPort::PadHighz: return cell.highz;
+        case BcmPort::PadMode1: return cell.mode1;
+        case BcmPort::PadMode2: return cell.mode2;
+        case BcmPort::PadMode3: return cell.mode3;
+        case BcmPort::PadReset: return cell.rst;
+        case BcmPort::PadTck: return cell.tck;
     }
     return nullptr;
 }
@@ -129,7 +161,9 @@ void add_cells_of_pad(std::vector<BcmCell>& cells, int row, int position) {
         if (role == BcmRole::Data || role == BcmRole::OutputPart) bcm_add_oe_port(p, cell, c.ports);
         cells.push_back(std::move(c));
     };
-    switch (p.kind) {
+    if (bcm_pad_carries_cell(p)) {
+        add(BcmRole::Data, p.cell, bcm_pad_cell_ports(p));
+    } else switch (p.kind) {
         case PAD_CLOCK:
         case PAD_INPUT:
         case PAD_OUTPUT2:
@@ -142,9 +176,12 @@ void add_cells_of_pad(std::vector<BcmCell>& cells, int row, int position) {
             add(BcmRole::OutputPart, p.cell, plain_ports(p.cell));
             break;
         }
-        default: return;  // refused by bcm_refuse_untaken_roads
+        default:
+            if (!bcm_mux_road(p)) return;  // refused by bcm_refuse_untaken_roads
+            bcm_mux_cells_of_pad(p, add);
+            break;
     }
-    if (p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT) {
+    if (p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT || bcm_mux_carries_control(p)) {
         ScanCellEntry* control = carried_control_cell(p);
         if (control) add(BcmRole::Control, control, plain_ports(control));
         if (ScanCellEntry* oe = bcm_carried_oe_control_cell(p)) {
@@ -210,10 +247,10 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
         const PadEntry& p = OPIN_TAB[i];
         if (!has_cell_of_its_own(p)) continue;
         if (DYNA_count(p.modules) > 0) not_available("with pads inside pad modules");
-        if (p.kind == PAD_INTERNAL) not_available("with internal or observe-only pins");
-        if (p.kind < PAD_CLOCK || p.kind > PAD_INOUT) not_available("with mux pads");
-        if (!p.pad_instance) not_available("with pins without a pad");
-        if (p.buffer && p.buffer->kind == BUFFER_BS) not_available("with pads that carry their own scan cell");
+        if (!bcm_mux_road(p) && (p.kind < PAD_CLOCK || p.kind > PAD_INOUT)) not_available("with mux pads");
+        if (!p.pad_instance && !bcm_port_stands_for_pad(p)) not_available("with -add_pad on ports without a pad");
+        if (p.buffer && p.buffer->kind == BUFFER_BS && !bcm_pad_carries_cell(p))
+            not_available("with pads that carry their own scan cell");
     }
     bcm_refuse_untaken_enables(module);
     for (const BcmCell& c : module.cells) {

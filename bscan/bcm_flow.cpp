@@ -9,6 +9,7 @@
 
 #include "bscan/bcm.h"
 #include "bscan/bcm_control.h"
+#include "bscan/bcm_mux.h"
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
 #include "bscan/edit_internal.h"
@@ -110,8 +111,8 @@ void shared_control_lines(FILE* fp, const PadEntry& p, const BcmModule& m) {
 }
 
 bool shares_control(const PadEntry& p, const BcmModule& m) {
-    return (p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT) && p.control > 0 && !p.drives_control &&
-           m.control_cell(p.control) >= 0;
+    return (p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT || bcm_mux_carries_control(p)) &&
+           p.control > 0 && !p.drives_control && m.control_cell(p.control) >= 0;
 }
 
 // The boundary-register row of a module cell: row n for cell n, named
@@ -136,6 +137,10 @@ void register_row(const BcmCell& c) {
 }
 
 void count_cell(const PadEntry& p, const BcmCell& c) {
+    if (c.role != BcmRole::Control && bcm_mux_road(p)) {
+        bcm_mux_count_cell(p, c);
+        return;
+    }
     switch (c.role) {
         case BcmRole::Control: ++(c.oe ? CONTROL_OE_SCAN_COUNT : CONTROL_SCAN_COUNT); return;
         case BcmRole::OutputPart: ++OUTPUT_SCAN_COUNT; return;
@@ -157,6 +162,20 @@ void cell_lines(FILE* fp, const BcmCell& c, const BcmModule& m) {
     const PadEntry& p = OPIN_TAB[c.pad];
     register_row(c);
     count_cell(p, c);
+    if (c.role == BcmRole::Data && bcm_pad_carries_cell(p)) {
+        bcm_pad_cell_lines(fp, p, c);
+        if (shares_control(p, m)) shared_control_lines(fp, p, m);
+        return;
+    }
+    if (c.role == BcmRole::Data && bcm_port_stands_for_pad(p)) {
+        bcm_port_cell_lines(fp, p, c);
+        return;
+    }
+    if (c.role != BcmRole::Control && bcm_mux_road(p)) {
+        bcm_mux_cell_lines(fp, p, c);
+        if (c.role != BcmRole::InputPart && shares_control(p, m)) shared_control_lines(fp, p, m);
+        return;
+    }
     switch (c.role) {
         case BcmRole::Control: control_lines(fp, p, c); return;
         case BcmRole::InputPart: input_side(fp, p, c, BcmPort::In, BcmPort::Out, "Bidirectional"); return;
@@ -260,6 +279,7 @@ void add_boundary_scan_module() {
     bs_build_pad_table();
     const BcmModule module = bcm_enumerate();
     bcm_refuse_untaken_roads(module);
+    bcm_mux_settle_mode_pins(module);
     check_module_instance_free();
     jtagsyn_bcm(module);
     add_scan_module(module);

@@ -118,6 +118,12 @@ void bs_create_multi_io_tab() {
     MULTI_IO_HIER = {0, DYNA_new<MultiIoHierNode>()};
 }
 
+void bs_no_tap_mode_pin(const char* word, const char* pad_instance) {
+    qdx_printf("ERROR: (%s) can't find %%%s in %%TAP_CONTROLLER %s.\n", JTAG_LIB_FILE.c_str(), word,
+               bsnames::or_text(TAP_MODULE_NAME, ""));
+    qdx_exit_printf(-1, "       Please define %%%s to connectmux pad %s.\n\n", word, bsnames::or_text(pad_instance, ""));
+}
+
 int add_scan_tab(ScanCellEntry* cell, std::string* name, int pad, int mux, int own_name) {
     if (!cell) return -1;
     int r = DYNA_count(SCAN_TAB);
@@ -188,12 +194,7 @@ int add_scan_tab(ScanCellEntry* cell, std::string* name, int pad, int mux, int o
             count_load(*m.need, m.signal, module);
             if (*m.tap_pin) continue;
             const char* tap = TAP_CONTR ? TAP_CONTR->*m.field : nullptr;
-            if (!tap) {
-                qdx_printf("ERROR: (%s) can't find %%%s in %%TAP_CONTROLLER %s.\n", JTAG_LIB_FILE.c_str(), m.word,
-                           bsnames::or_text(TAP_MODULE_NAME, ""));
-                qdx_exit_printf(-1, "       Please define %%%s to connectmux pad %s.\n\n", m.word,
-                           bsnames::or_text(p->pad_instance, ""));
-            }
+            if (!tap) bs_no_tap_mode_pin(m.word, p->pad_instance);
             *m.tap_pin = bsnames::without_low_mark(tap);
         }
         e.pad = pad;

@@ -6,6 +6,7 @@ kest_sources(
   bcm_control.cpp
   bcm_flow.cpp
   bcm_options.cpp
+  bcm_mux.cpp
   buffer_tree.cpp
   cell_writers.cpp
   chain.cpp

@@ -266,6 +266,9 @@ void bs_check_highz_of_added_tap();
 // forces a generated name for a pad that brings its own scan cell.
 // Returns the new row (-1 without a cell).
 int add_scan_tab(ScanCellEntry* cell, std::string* name, int pad, int mux, int own_name);
+// Ends the run: the TAP controller has no %MODE_<n> pin ("MODE_1", ...)
+// for the mux pad on instance pad_instance.
+[[noreturn]] void bs_no_tap_mode_pin(const char* word, const char* pad_instance);
 // Fills the pad's instance name and module path (pad_instance, modules,
 // instances, multi_io_row) and
 // registers its pad modules.  Pads on more than one module path, or (TAP

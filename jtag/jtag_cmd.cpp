@@ -92,8 +92,8 @@ void print_help_options() {
     std::printf("                 the modified netlist is <bsm_name>_jtag.vhd instead of .v.\n");
     std::printf("  -add_pad     : add pad automatically if necessary.\n");
     std::printf("  -add_bcm     : add boundary scan cells in one module <bsm_name>_BCM.\n");
-    std::printf("                 Pads in pad modules and mux pads are not available\n");
-    std::printf("                 with it in this version.\n");
+    std::printf("                 Pads in pad modules are not available with it\n");
+    std::printf("                 in this version.\n");
     std::printf("  -guideline   : interactive environment to generate .bsc, .pin\n%16c and .lib files.\n\n", ' ');
     std::printf("  -df_speed    : Do slow to fast clock tree for update_dr, etc.\n");
     std::printf("  -external_idcode : add a port for 32 bits IDCODE bus in tap controller.\n");

@@ -60,11 +60,17 @@ const SignalInfo kSignals[SIG_COUNT] = {
 
 using Loads = std::array<int, SIG_COUNT>;
 
+// The mode tree whose leaf a mux pad's mode port takes, -1 for other ports.
+int mode_signal(BcmPort p) { return p == BcmPort::Mode1 ? SIG_MODE1 : p == BcmPort::Mode2 ? SIG_MODE2 : -1; }
+
 Loads loads_of(const std::vector<const BcmCell*>& cells) {
     Loads n{};
-    for (const BcmCell* c : cells)
+    for (const BcmCell* c : cells) {
         for (int s = 0; s < SIG_COUNT; ++s)
             if (c->cell->*kSignals[s].pin) ++n[static_cast<size_t>(s)];
+        for (BcmPort p : c->ports)
+            if (mode_signal(p) >= 0) ++n[static_cast<size_t>(mode_signal(p))];
+    }
     return n;
 }
 
@@ -337,7 +343,40 @@ void check_cell_pins(const BcmCell& c) {
                             JTAG_LIB_FILE.c_str(), or_text(c.cell->name, ""), n.keyword, bcm_module_name().c_str());
 }
 
+// The control-signal port of a pad that carries its own cell, by signal.
+const BcmPort kPadControlPorts[SIG_COUNT] = {BcmPort::PadShift, BcmPort::PadClock, BcmPort::PadUpdate,
+                                             BcmPort::PadHighz, BcmPort::PadMode1, BcmPort::PadMode2,
+                                             BcmPort::PadMode3, BcmPort::PadReset};
+
+bool in_the_pad(const BcmCell& c) {
+    for (BcmPort p : c.ports)
+        if (p == BcmPort::PadScanIn) return true;
+    return false;
+}
+
+// A pad that carries its own cell: no instance here, only the ports that
+// put the pad's cell on the chain and on the leaves of the trees.
+void write_pad_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& trees) {
+    check_cell_pins(c);
+    const ScanCellEntry& cell = *c.cell;
+    const int n = c.number;
+    std::fprintf(fp, "\nassign %s = %s;\n", (n == scope.first ? scope.scan_out() : STR_format("BCELL%d_so", n)).c_str(),
+                 scope.port(n, BcmPort::PadScanIn).c_str());
+    std::fprintf(fp, "assign %s = %s;\n", scope.port(n, BcmPort::PadScanOut).c_str(),
+                 (n == scope.last ? scope.scan_in() : STR_format("BCELL%d_so", n + 1)).c_str());
+    for (int s = 0; s < SIG_COUNT; ++s)
+        if (cell.*kSignals[s].pin)
+            std::fprintf(fp, "assign %s = %s;\n", scope.port(n, kPadControlPorts[s]).c_str(),
+                         trees[static_cast<size_t>(s)].next_leaf().c_str());
+    if (JTAG_OPTION[OPT_SYNCH] && cell.tck)
+        std::fprintf(fp, "assign %s = %s;\n", scope.port(n, BcmPort::PadTck).c_str(), scope.cell_clock().c_str());
+}
+
 void write_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& trees, ExtraTrees& extras) {
+    if (in_the_pad(c)) {
+        write_pad_cell(fp, c, scope, trees);
+        return;
+    }
     check_cell_pins(c);
     const ScanCellEntry& cell = *c.cell;
     std::vector<std::string> lines;
@@ -357,6 +396,11 @@ void write_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& trees
     std::fprintf(fp, "\n\t%s\tBCELL%d(\n", or_text(cell.name, ""), n);
     for (size_t k = 0; k < lines.size(); ++k) std::fprintf(fp, "%s%s", lines[k].c_str(), k + 1 < lines.size() ? " ,\n" : "");
     std::fputs(" );\n", fp);
+    // A mux pad's mode ports, numbered by the cell, from their mode tree.
+    for (BcmPort p : c.ports)
+        if (mode_signal(p) >= 0)
+            std::fprintf(fp, "\nassign %s = %s;\n", scope.port(n, p).c_str(),
+                         trees[static_cast<size_t>(mode_signal(p))].next_leaf().c_str());
 }
 
 std::vector<std::string> cell_ports(const std::vector<const BcmCell*>& cells, const CellScope& scope, bool inputs) {
