@@ -65,6 +65,33 @@ TEST_F(WriteAtpg, EveryStatementReadsBackEqual) {
         << out;
 }
 
+// A control cell names its class and its pin in either order: both orders
+// read into the same record, are written as that class and that pin, and
+// read back unchanged.
+class WriteControlCell : public MapTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(WriteControlCell, ClassAndPinSurviveTheRoundTrip) {
+    const std::string text = std::string("%ATPG_CONSTRAINTS {\n  %ATPG_MODE \"scan\" {\n    %CONTROL_CELL { ") +
+                             GetParam() + " }\n  }\n}\n";
+    for (int pass = 0; pass < 2; ++pass) {
+        const std::string source = pass == 0 ? text : written(1);
+        DftObject* o = map_text(source);
+        ASSERT_TRUE(o && o->atpg_constraints) << source;
+        const std::vector<Ident2Record>& cells = o->atpg_constraints->options.at(0).control_cell_list;
+        ASSERT_EQ(cells.size(), 1u) << source;
+        EXPECT_EQ(cells[0].first, "TBUF") << source;
+        EXPECT_EQ(cells[0].second, "EN") << source;
+    }
+    const std::string out = written(1);
+    EXPECT_NE(out.find("%CLASS_NAME = 'TBUF' ;\n             %PIN_NAME = 'EN' ;\n"), std::string::npos) << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, WriteControlCell,
+                         testing::Values("%CLASS_NAME = TBUF; %PIN_NAME = EN;", "%PIN_NAME = EN; %CLASS_NAME = TBUF;"),
+                         [](const auto& info) {
+                             return std::string(info.index == 0 ? "ClassFirst" : "PinFirst");
+                         });
+
 // The layout of the statements whose lines line up.
 TEST_F(WriteAtpg, Layout) {
     map_text(
