@@ -876,6 +876,9 @@ void Dump::wrapper(const WrapperRecord& w) {
             if (!c.name.empty()) s("             chain_id  :%s \n", c.name);
             if (!c.clock1.empty()) s("             clock     :%s \n", c.clock1);
             if (!c.clock2.empty()) s("             clock     :%s \n", c.clock2);
+            // Clocks after the second are listed like the first two.
+            for (const auto& k : c.more_clocks)
+                if (!k.name.empty()) s("             clock     :%s \n", k.name);
             if (!c.scan_in.empty()) s("             scan_in   :%s \n", c.scan_in);
             if (!c.scan_out.empty()) s("             scan_out  :%s \n", c.scan_out);
         }
