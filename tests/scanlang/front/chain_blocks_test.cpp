@@ -248,6 +248,19 @@ TEST_F(ChainBlocks, BracedModeFormsSetTheirFlags) {
     EXPECT_EQ(new_decoder_ram_write, 1);
 }
 
+// A polarity statement without a value is a polarity node without a child.
+TEST_F(ChainBlocks, PolarityWithoutAValueIsALeaf) {
+    Parsed p = parse(decoder_with(" %OVERRIDE_MODE { %PORT_NAME = a; %POLARITY; }\n"));
+    EXPECT_EQ(p.err, "");
+    EXPECT_NE(p.tree.find("        OVERRIDE_MODE_NODE\n"
+                          "            DECODER_PORT_NAME_NODE\n"
+                          "                IDENT_NODE [a]\n"
+                          "            DECODER_POLARITY_NODE\n"),
+              std::string::npos)
+        << p.tree;
+    EXPECT_EQ(p.tree.find("DECODER_POLARITY_NODE\n                IDENT"), std::string::npos) << p.tree;
+}
+
 // ------------------------------------------------------- rejected inputs
 
 struct FatalCase {

@@ -46,11 +46,9 @@ TEST_P(DumpGoldenTest, ListingMatchesGoldenFile) {
     EXPECT_EQ(SL_object_dump_text(), SL_object_dump_text());
 }
 
-// scan_decoder.dft is left out: its grammar fixture writes a polarity
-// that the mapping refuses.
 INSTANTIATE_TEST_SUITE_P(Fixtures, DumpGoldenTest,
                          testing::Values("atpg_constraints", "compression", "connect_bist", "connect_core", "mbist",
-                                         "paths_lists", "pll_blackbox", "select_fault",
+                                         "paths_lists", "pll_blackbox", "scan_decoder", "select_fault",
                                          "selection", "test_conversion", "test_sessions", "wrapper"),
                          [](const auto& info) { return testsupport::param_name(info.param); });
 

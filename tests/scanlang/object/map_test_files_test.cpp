@@ -160,6 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "ERROR : 't.dft', line-3, '%PAD_NAME' wasn't defined.\n"},
         DecoderError{"LowerCasePolarity", "%OVERRIDE_MODE { %PORT_NAME = s; %POLARITY = active_high; }",
                      "ERROR : 't.dft', line-2, POLARITY can only be ACTIVE_HIGH or ACTIVE_LOW.\n"},
+        DecoderError{"ValuelessPolarity", "%OVERRIDE_MODE { %PORT_NAME = s;\n %POLARITY; }",
+                     "ERROR : 't.dft', line-3, POLARITY can only be ACTIVE_HIGH or ACTIVE_LOW.\n"},
         DecoderError{"KrPolarity", "%KR_MODE { %PORT_NAME = k; %POLARITY = HIGH; }",
                      "POLARITY can only be ACTIVE_HIGH or ACTIVE_LOW.\n"},
         DecoderError{"KrPadNameWithoutPadOut", "%KR_MODE { %PORT_NAME = k; %PAD_NAME = p; }",

@@ -42,8 +42,8 @@ TEST_P(WriteFixture, RoundTrip) {
 std::vector<std::string> fixtures() {
     std::vector<std::string> all;
     for (const char* name : {"atpg_constraints", "compression", "connect_bist", "connect_core", "many_sections", "mbist",
-                             "paths_lists", "pll_blackbox", "ports_sequences", "select_fault", "selection",
-                             "test_conversion", "test_sessions", "wrapper"})
+                             "paths_lists", "pll_blackbox", "ports_sequences", "scan_decoder", "select_fault",
+                             "selection", "test_conversion", "test_sessions", "wrapper"})
         all.push_back(std::string("tests/fixtures/scanlang/") + name + ".dft");
     return all;
 }
