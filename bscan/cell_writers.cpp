@@ -547,18 +547,21 @@ void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
         std::string in_name = pair_cell(row, in_cell, 0);
         add_cell_pair(fp, p, {out_name, out_cell}, {in_name, in_cell}, false);
         std::fputs(control_lines.c_str(), fp);
+        // Each part as the input and the output writers place it, with
+        // their inverters for an active-low port.
         Traced in = trace_core(p.pad_instance, p.pin_to_core, true, "Bidirectional", port);
         std::string in_end = pin_of(in.inst, in.pin);
         if (in_cell->data_out) {
             disconnect(fp, in_end);
-            connect(fp, pin_of(in_name, in_cell->data_out), in.partner.text);
+            if (!p.active_low) connect(fp, pin_of(in_name, in_cell->data_out), in.partner.text);
         }
-        if (in_cell->data_in) connect(fp, pin_of(in_name, in_cell->data_in), in_end);
+        data_in_from_pad(fp, p, in_name, in_cell, in_end);
+        if (in_cell->data_out && p.active_low) data_out_to_core(fp, p, in_name, in_cell, in.partner.text);
         Traced out = trace_core(p.pad_instance, p.pin_from_core, false, "Bidirectional", port);
         std::string out_end = pin_of(out.inst, out.pin);
         disconnect(fp, out_end);
-        connect(fp, pin_of(out_name, or_text(out_cell->data_in, "")), out.partner.text);
-        connect(fp, pin_of(out_name, or_text(out_cell->data_out, "")), out_end);
+        data_in_from_core(fp, p, out_name, out_cell, out.partner.text);
+        data_out_to_pad(fp, p, out_name, out_cell, out_end);
         return;
     }
     // -add_pad on a bidirectional port without a pad.

@@ -126,6 +126,28 @@ const std::vector<ScanCase>& cases() {
 INSTANTIATE_TEST_SUITE_P(ActiveLow, ScanSim, ::testing::ValuesIn(cases()),
                          [](const auto& info) { return info.param.name; });
 
+// Without a bidirectional cell an active-low bidirectional pad takes an
+// input and an output cell, each with the inverters of its side:
+// tallowmere finds both through them, and with the TAP in reset the chip
+// is the chip before the insertion.
+TEST(ActiveLowPads, BidirectionalPadWithTwoCells) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir tmp;
+    const fs::path& dir = tmp.path();
+    ASSERT_TRUE(example_chip({{"chip.pin", "BIDIR0  bidir0", "BIDIR0  -bidir0"},
+                              {"chip.bsc", "%BIDIR_SCAN   BC_BIDIR;", ""}})(dir));
+    std::string log;
+    ASSERT_TRUE(scanharness::run_flow(dir, Road::Default, {}, &log)) << log;
+    const scanharness::Chip chip = scanharness::read_chip(dir / "chip_jtag.bsd", dir / "chip.pin");
+    std::set<std::string> functions;
+    for (const auto& r : chip.bsdl.boundary)
+        if (r.port == "BIDIR0") functions.insert(r.function);
+    EXPECT_EQ(functions, (std::set<std::string>{"input", "output3"}));
+    if (!testsupport::have_program("yosys")) GTEST_SKIP() << "yosys is not installed: nothing is proven";
+    auto r = scanharness::prove_transparent(dir, chip, "chip.v", "chip_jtag.v", {"chip_TAP.v"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+}
+
 // Without a plain %SIGNAL_BUFFER (a -df_speed library with the chain's own
 // buffer only) an active-low pin's chain of several buffers cannot invert
 // just once: the run stops with the reason before the command file and
