@@ -307,15 +307,14 @@ void print_TAP_description(const std::string& entity) {
                    TAP_CONTR->highz_command, TAP_INSTANCE_NAME ? TAP_INSTANCE_NAME : "");
         qdx_printf("         the outputs keep driving under INSTRUCTION %s, which is left out\n",
                    INSTRUCTIONS[dropped].name);
-        qdx_printf("         of BSDL file '%s'.\n\n", BS_BSD_FILE.c_str());
     } else if (dropped >= 0) {
         qdx_printf("WARNING: control cell '%s'(%s) takes no %%HIGHZ_COMMAND '%s' of TAP '%s':\n",
                    gap.cell.c_str(), gap.cell_name.c_str(), TAP_CONTR->highz_command,
                    TAP_INSTANCE_NAME ? TAP_INSTANCE_NAME : "");
         qdx_printf("         the outputs it controls keep driving under INSTRUCTION %s, which is left out\n",
                    INSTRUCTIONS[dropped].name);
-        qdx_printf("         of BSDL file '%s'.\n\n", BS_BSD_FILE.c_str());
     }
+    if (dropped >= 0) qdx_printf("         of BSDL file '%s'.\n\n", BS_BSD_FILE.c_str());
     const int last = dropped == rows - 1 ? rows - 2 : rows - 1;
     for (int i = 0; i < rows; ++i) {
         if (i == dropped) continue;
