@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bscan/bscan.h"
+#include "bscan/insertion_facts.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
@@ -93,21 +94,59 @@ bool tap_in_module() {
 
 void report(const std::string& line) { DYNA_append(&BUFFER_REPORT, qdx_strdup(line.c_str())); }
 
+// The TAP's plain and inverting buffers, as the library names them.
+BufferEntry* plain_buffer() {
+    return TAP_CONTR && TAP_CONTR->signal_buffer ? get_buffer(TAP_CONTR->signal_buffer) : nullptr;
+}
+BufferEntry* inverting_buffer() {
+    return TAP_CONTR && TAP_CONTR->inv_buffer ? get_buffer(TAP_CONTR->inv_buffer) : nullptr;
+}
+
+// The depth of a balanced tree of n leaf buffers under a TAP pin of
+// fan-out `limit` (as tree_level builds it).
+int tree_depth(int n, int limit) {
+    int depth = 1;
+    while (n > limit) {
+        n = static_cast<int>(bs_group_sizes(n, std::max(limit, 2)).size());
+        ++depth;
+    }
+    return depth;
+}
+
+// A tree or chain of more than one buffer behind an active-low TAP pin
+// needs a plain buffer for the buffers that pass the signal on: the
+// inverting buffer may stand on one level only.
+void need_relay(const BufferEntry* chosen, const char* stem, int buffers_in_line) {
+    if (buffers_in_line <= 1 || bs_relay_buffer(chosen)) return;
+    const char* tap = TAP_CONTR && TAP_CONTR->name ? TAP_CONTR->name : "";
+    qdx_printf("ERROR: the %s signal needs %d buffers in line from the TAP to its cells, but\n", stem,
+               buffers_in_line);
+    qdx_printf("       %%TAP_CONTROLLER %s declares no %%SIGNAL_BUFFER: its active-low pin\n", tap);
+    qdx_printf("       takes %%INV_BUFFER '%s', which may invert the signal only once.\n",
+               chosen && chosen->name ? chosen->name : "");
+    qdx_exit_printf(-1, "       Please declare %%SIGNAL_BUFFER in file '%s'.\n\n", JTAG_LIB_FILE.c_str());
+}
+
 // One level of buffers driving the next: the children are numbered across
 // the parents in order, parent k taking the next groups[k] children.
 void connect_levels(FILE* fp, const char* stem, int upper, int lower, const std::vector<int>& groups,
-                    const BufferEntry* b) {
+                    const BufferEntry* parent, const BufferEntry* child_buffer) {
     int child = 1;
     for (size_t k = 0; k < groups.size(); ++k)
         for (int i = 0; i < groups[k]; ++i, ++child)
-            std::fprintf(fp, "connect %s_buf_%d_%zu{%s} %s_buf_%d_%d{%s}\n", stem, upper, k + 1, b->output, stem, lower,
-                         child, b->input);
+            std::fprintf(fp, "connect %s_buf_%d_%zu{%s} %s_buf_%d_%d{%s}\n", stem, upper, k + 1, parent->output, stem,
+                         lower, child, child_buffer->input);
 }
 
 // A level of n buffers below the TAP, the recursion of the balanced tree.
 // `limit` is the TAP pin's fan-out; the buffers above a level share out
-// their children with at least two each, so the tree always closes.
-int tree_level(FILE* fp, int n, int limit, const char* tap_pin, const char* stem, const BufferEntry* b) {
+// their children with at least two each, so the tree always closes.  The
+// leaves (the deepest level) are the signal's own buffer `leaf`, which the
+// cells hang on; the levels above pass the signal on through `relay`, so
+// an inverting buffer inverts it once.
+int tree_level(FILE* fp, int n, int limit, const char* tap_pin, const char* stem, const BufferEntry* leaf,
+               const BufferEntry* relay, bool deepest) {
+    const BufferEntry* b = deepest ? leaf : relay;
     if (n <= limit) {
         for (int i = 1; i <= n; ++i) {
             std::fprintf(fp, "add %s_buf_1_%d %s\n", stem, i, b->name);
@@ -118,7 +157,7 @@ int tree_level(FILE* fp, int n, int limit, const char* tap_pin, const char* stem
                 std::fprintf(fp, "connect %s_buf_1_%d{%s} %s\n", stem, i, b->input, tap_pin);
         }
         if (n > 0) {
-            report(STR_format("  ** Using buffer '%s' for signal '%s'\n", b->name, tap_pin));
+            report(STR_format("  ** Using buffer '%s' for signal '%s'\n", leaf->name, tap_pin));
             report("  ...............................................\n");
             report(STR_format("     Level 1: TAP controller drives %2d buffers\n", n));
         }
@@ -126,10 +165,10 @@ int tree_level(FILE* fp, int n, int limit, const char* tap_pin, const char* stem
     }
     std::vector<int> upper = bs_group_sizes(n, std::max(limit, 2));
     int g = static_cast<int>(upper.size());
-    int d = tree_level(fp, g, limit, tap_pin, stem, b);
+    int d = tree_level(fp, g, limit, tap_pin, stem, leaf, relay, false);
     for (int j = 1; j <= n; ++j) std::fprintf(fp, "add %s_buf_%d_%d %s\n", stem, d + 1, j, b->name);
     report(STR_format("     Level %d: %3d buffers    drive %3d buffers\n", d + 1, g, n));
-    connect_levels(fp, stem, d, d + 1, upper, b);
+    connect_levels(fp, stem, d, d + 1, upper, relay, b);
     return d + 1;
 }
 
@@ -147,29 +186,35 @@ void store_level_width(const char* stem, int width) {
 // "<stem>_buf_<d>_<j>"; the buffers of level 1 share the root net
 // "<stem>_buf_1_1_<input>", every other buffer's input is its parent's
 // output net, and every buffer drives "<stem>_buf_<d>_<j>_<output>"; the
-// leaf nets are those of the deepest level.
-int verilog_level(FILE* fp, int n, int limit, const char* signal, const char* stem, const BufferEntry* b) {
+// leaf nets are those of the deepest level.  As in tree_level, the leaves
+// are `leaf` and the levels above `relay`.
+int verilog_level(FILE* fp, int n, int limit, const char* signal, const char* stem, const BufferEntry* leaf,
+                  const BufferEntry* relay, bool deepest) {
     ++level_count;
+    const BufferEntry* b = deepest ? leaf : relay;
     if (n <= limit) {
         for (int j = 1; j <= n; ++j) {
             if (PAD_MODULE_EXIST) {
                 std::fprintf(fp, "add %s_buf_1_%d %s\n", stem, j, b->name);
                 std::fprintf(fp, "connect %s_buf_1_%d{%s} %s\n", stem, j, b->input, signal);
             } else {
+                // The root net keeps the name of the signal's own buffer's
+                // input, which the module's writer drives.
                 std::fprintf(fp, "%s %s_buf_1_%d ( .%s ( %s_buf_1_1_%s ) , .%s ( %s_buf_1_%d_%s ) ) ;\n", b->name, stem,
-                             j, b->input, stem, b->input, b->output, stem, j, b->output);
+                             j, b->input, stem, leaf->input, b->output, stem, j, b->output);
             }
         }
         store_level_width(stem, n);
         return 1;
     }
     std::vector<int> upper = bs_group_sizes(n, std::max(limit, 2));
-    int d = verilog_level(fp, static_cast<int>(upper.size()), limit, signal, stem, b);
+    int d = verilog_level(fp, static_cast<int>(upper.size()), limit, signal, stem, leaf, relay, false);
     int child = 1;
     for (size_t k = 0; k < upper.size(); ++k)
         for (int i = 0; i < upper[k]; ++i, ++child)
             std::fprintf(fp, "%s %s_buf_%d_%d ( .%s ( %s_buf_%d_%zu_%s ) , .%s ( %s_buf_%d_%d_%s ) );\n", b->name, stem,
-                         d + 1, child, b->input, stem, d, k + 1, b->output, b->output, stem, d + 1, child, b->output);
+                         d + 1, child, b->input, stem, d, k + 1, relay->output, b->output, stem, d + 1, child,
+                         b->output);
     store_level_width(stem, n);
     return d + 1;
 }
@@ -269,11 +314,47 @@ void built_bus_balance_group_tab_for_control_signal() {
 }
 
 
+const BufferEntry* bs_relay_buffer(const BufferEntry* chosen) {
+    if (!chosen || chosen != inverting_buffer()) return chosen;
+    return plain_buffer();
+}
+
+const BufferEntry* bs_chain_buffer(const BufferEntry* chosen, int index) {
+    return index == 0 ? chosen : bs_relay_buffer(chosen);
+}
+
+void bs_check_tree_buffers() {
+    const TapCellEntry* t = TAP_CONTR;
+    if (!t || DYNA_count(SCAN_TAB) == 0) return;
+    built_bus_balance_group_tab_for_control_signal();
+    const bool dfspeed = JTAG_OPTION[OPT_DF_SPEED] != 0;
+    if (dfspeed ? t->group_size < 1 && t->df_group_size < 1 : t->group_size < 1) return;
+    struct {
+        const char* stem;
+        GroupSizeList groups;
+        const BufferEntry* buffer;
+    } trees[] = {{"shift", SHIFT_GROUP, SHIFT_BUF}, {"clock", CLOCK_GROUP, CLOCK_BUF},
+                 {"update", UPDATE_GROUP, UPDATE_BUF}, {"highz", HIGHZ_GROUP, HIGHZ_BUF},
+                 {"rst", RST_GROUP, RST_BUF},         {"mode1", MODE1_GROUP, MODE1_BUF},
+                 {"mode2", MODE2_GROUP, MODE2_BUF},   {"mode3", MODE3_GROUP, MODE3_BUF},
+                 {"bclk", BCLK_GROUP, BCLK_BUF}};
+    auto check = [&](const char* stem, GroupSizeList groups, const BufferEntry* buffer) {
+        int n = DYNA_count(groups);
+        if (n == 0 || !buffer) return;
+        need_relay(buffer, stem, dfspeed ? n : tree_depth(n, t->group_size));
+    };
+    for (auto& tree : trees) check(tree.stem, tree.groups, tree.buffer);
+    for (int k = 0, n = DYNA_count(EXTRA_PIN_GROUP); k < n && k < DYNA_count(EXTRA_PIN_BUF); ++k)
+        check(STR_format("extra%d", k + 1).c_str(), EXTRA_PIN_GROUP[k], EXTRA_PIN_BUF[k]);
+}
+
 int build_buffer_balance_tree(FILE* fp, GroupSizeList groups, const char* tap_pin, const char* stem,
                               BufferEntry* buffer) {
     int limit = TAP_CONTR ? TAP_CONTR->group_size : -1;
     if (limit < 1 || !buffer || !fp) return 0;
-    return tree_level(fp, DYNA_count(groups), limit, bsnames::or_text(tap_pin, ""), stem, buffer);
+    int n = DYNA_count(groups);
+    need_relay(buffer, stem, tree_depth(n, limit));
+    return tree_level(fp, n, limit, bsnames::or_text(tap_pin, ""), stem, buffer, bs_relay_buffer(buffer), true);
 }
 
 int build_dfspeed_buffer_balance_tree(FILE* fp, GroupSizeList groups, const char* tap_pin, const char* stem,
@@ -283,6 +364,9 @@ int build_dfspeed_buffer_balance_tree(FILE* fp, GroupSizeList groups, const char
         return 0;
     const char* pin = bsnames::or_text(tap_pin, "");
     int n = DYNA_count(groups);
+    need_relay(buffer, stem, n);
+    // The first buffer of the chain takes the signal's own buffer; the
+    // others pass its output on, so an inverting buffer inverts it once.
     std::fprintf(fp, "add %s_df_buf_1 %s\n", stem, buffer->name);
     if (tap_in_module())
         std::fprintf(fp, "connect %s{%s} %s_df_buf_1{%s}\n", bsnames::or_text(TAP_INSTANCE_NAME, ""), pin, stem,
@@ -290,9 +374,10 @@ int build_dfspeed_buffer_balance_tree(FILE* fp, GroupSizeList groups, const char
     else
         std::fprintf(fp, "connect %s_df_buf_1{%s} %s\n", stem, buffer->input, pin);
     for (int i = 1; i < n; ++i) {
-        std::fprintf(fp, "add %s_df_buf_%d %s\n", stem, i + 1, buffer->name);
-        std::fprintf(fp, "connect %s_df_buf_%d{%s} %s_df_buf_%d{%s}\n", stem, i, buffer->output, stem, i + 1,
-                     buffer->input);
+        const BufferEntry* from = bs_chain_buffer(buffer, i - 1);
+        const BufferEntry* to = bs_chain_buffer(buffer, i);
+        std::fprintf(fp, "add %s_df_buf_%d %s\n", stem, i + 1, to->name);
+        std::fprintf(fp, "connect %s_df_buf_%d{%s} %s_df_buf_%d{%s}\n", stem, i, from->output, stem, i + 1, to->input);
     }
     int loads = 0;
     for (int i = 0; i < n; ++i) loads += groups[i];
@@ -306,5 +391,6 @@ int make_buffer(FILE* fp, GroupSizeList groups, const char* signal, const char* 
     int n = DYNA_count(groups);
     if (!fp || !buffer || n == 0) return 0;
     int limit = TAP_CONTR && TAP_CONTR->group_size >= 1 ? TAP_CONTR->group_size : n;
-    return verilog_level(fp, n, limit, bsnames::or_text(signal, ""), stem, buffer);
+    need_relay(buffer, stem, tree_depth(n, limit));
+    return verilog_level(fp, n, limit, bsnames::or_text(signal, ""), stem, buffer, bs_relay_buffer(buffer), true);
 }

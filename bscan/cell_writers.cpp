@@ -414,14 +414,18 @@ void add_input_clock_cell_in_cmd(FILE* fp, int row, int not_clock) {
         return;
     }
     if (!p.pad_instance) {
-        // The port stands for the pad (-no_pad).
+        // The port stands for the pad (-no_pad); an active-low port takes
+        // the inverters of a padded one.
         if (c->data_out) {
             Partner load = port_partner(port.c_str());
             if (load.kind == Partner::NONE) floating("Input", port.c_str(), port.c_str());
             disconnect(fp, port);
-            connect(fp, pin_of(cell, c->data_out), load.text);
+            if (!p.active_low) connect(fp, pin_of(cell, c->data_out), load.text);
+            data_in_from_pad(fp, p, cell, c, port);
+            if (p.active_low) data_out_to_core(fp, p, cell, c, load.text);
+            return;
         }
-        if (c->data_in) connect(fp, pin_of(cell, c->data_in), port);
+        data_in_from_pad(fp, p, cell, c, port);
         return;
     }
     Traced t = trace_core(p.pad_instance, p.pin_to_core, true, "Input", port.c_str());
@@ -449,16 +453,16 @@ void add_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
     if (!p.pad_instance) {
         Partner driver = port_partner(port.c_str());
         if (driver.kind == Partner::NONE) floating("Output", port.c_str(), port.c_str());
+        // Without a pad the port stands for it (-no_pad): an active-low
+        // port takes the inverters of a padded one.
         if (!JTAG_OPTION[OPT_ADD_PAD]) {
             disconnect(fp, port);
-            connect(fp, pin_of(cell, or_text(c->data_out, "")), port);
+            data_out_to_pad(fp, p, cell, c, port);
         } else {
             AddedPad a = add_pad(fp, row, PadSide::Out);
             data_out_to_pad(fp, p, cell, c, pin_of(a.inst, a.inner));
-            data_in_from_core(fp, p, cell, c, driver.text);
-            return;
         }
-        connect(fp, pin_of(cell, or_text(c->data_in, "")), driver.text);
+        data_in_from_core(fp, p, cell, c, driver.text);
         return;
     }
     Traced t = trace_core(p.pad_instance, p.pin_from_core, false, "Output", port.c_str());
@@ -479,16 +483,25 @@ void add_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
     const char* port = or_text(p.signal, "");
     Traced out = trace_core(p.pad_instance, p.pin_from_core, false, "Bidirectional", port);
     Traced in = trace_core(p.pad_instance, p.pin_to_core, true, "Bidirectional", port);
+    // An active-low port gets the inverters of the output and the input
+    // pads on each side: the cell holds the port's active-high value, and
+    // in functional mode each pair cancels.
     std::string out_end = pin_of(out.inst, out.pin);
     disconnect(fp, out_end);
-    connect(fp, pin_of(cell, or_text(c->data_in, "")), out.partner.text);
-    connect(fp, pin_of(cell, or_text(c->data_out, "")), out_end);
+    data_in_from_core(fp, p, cell, c, out.partner.text);
+    data_out_to_pad(fp, p, cell, c, out_end);
     std::string in_end = pin_of(in.inst, in.pin);
     if (c->sys_in) {
         disconnect(fp, in_end);
-        connect(fp, pin_of(cell, c->sys_in), in.partner.text);
+        if (p.active_low)
+            inverter_to_core(fp, ADD_BUF_COUNT++, pin_of(cell, c->sys_in), in.partner.text);
+        else
+            connect(fp, pin_of(cell, c->sys_in), in.partner.text);
     }
-    connect(fp, pin_of(cell, or_text(c->sys_pin, "")), in_end);
+    if (p.active_low)
+        inverter_to(fp, ADD_BUF_COUNT++, in_end, pin_of(cell, or_text(c->sys_pin, "")));
+    else
+        connect(fp, pin_of(cell, or_text(c->sys_pin, "")), in_end);
 }
 
 namespace {
@@ -531,18 +544,21 @@ void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
         std::string in_name = pair_cell(row, in_cell, 0);
         add_cell_pair(fp, p, {out_name, out_cell}, {in_name, in_cell}, false);
         std::fputs(control_lines.c_str(), fp);
+        // Each part as the input and the output writers place it, with
+        // their inverters for an active-low port.
         Traced in = trace_core(p.pad_instance, p.pin_to_core, true, "Bidirectional", port);
         std::string in_end = pin_of(in.inst, in.pin);
         if (in_cell->data_out) {
             disconnect(fp, in_end);
-            connect(fp, pin_of(in_name, in_cell->data_out), in.partner.text);
+            if (!p.active_low) connect(fp, pin_of(in_name, in_cell->data_out), in.partner.text);
         }
-        if (in_cell->data_in) connect(fp, pin_of(in_name, in_cell->data_in), in_end);
+        data_in_from_pad(fp, p, in_name, in_cell, in_end);
+        if (in_cell->data_out && p.active_low) data_out_to_core(fp, p, in_name, in_cell, in.partner.text);
         Traced out = trace_core(p.pad_instance, p.pin_from_core, false, "Bidirectional", port);
         std::string out_end = pin_of(out.inst, out.pin);
         disconnect(fp, out_end);
-        connect(fp, pin_of(out_name, or_text(out_cell->data_in, "")), out.partner.text);
-        connect(fp, pin_of(out_name, or_text(out_cell->data_out, "")), out_end);
+        data_in_from_core(fp, p, out_name, out_cell, out.partner.text);
+        data_out_to_pad(fp, p, out_name, out_cell, out_end);
         return;
     }
     // -add_pad on a bidirectional port without a pad.

@@ -103,10 +103,12 @@ void to_leaf(FILE* fp, const char* cell, const char* pin, const Signal& s) {
     advance(*s.groups, *s.index, *s.count);
 }
 
-// A cell pin on the current buffer of a -df_speed chain.
+// A cell pin on the current buffer of a -df_speed chain (the chain's
+// buffers after the first may be another cell than the first).
 void to_chain(FILE* fp, const char* cell, const char* pin, const Signal& s) {
     if (!pin) return;
-    std::fprintf(fp, "connect %s{%s} %s_df_buf_%d{%s}\n", cell, pin, s.stem, *s.index + 1, output_of(*s.buffer));
+    std::fprintf(fp, "connect %s{%s} %s_df_buf_%d{%s}\n", cell, pin, s.stem, *s.index + 1,
+                 output_of(bs_chain_buffer(*s.buffer, *s.index)));
     advance(*s.groups, *s.index, *s.count);
 }
 

@@ -184,8 +184,11 @@ void bs_check_highz_of_added_tap() {
     if (!JTAG_OPTION[OPT_ADD_TAP] || bs_added_tap_has_highz_pin()) return;
     const char* pin = TAP_CONTR ? bsnames::without_low_mark(TAP_CONTR->highz_command) : nullptr;
     const PadEntry* user = nullptr;
+    // A pad that carries its own control cell drives its enable itself and
+    // takes nothing from the TAP's pin.
     for (int i = 0, n = DYNA_count(OPIN_TAB); i < n && !user; ++i)
-        if (OPIN_TAB[i].control == -1 || OPIN_TAB[i].control_oe == -1) user = &OPIN_TAB[i];
+        if ((OPIN_TAB[i].control == -1 || OPIN_TAB[i].control_oe == -1) && !bs_own_control_cell(OPIN_TAB[i]))
+            user = &OPIN_TAB[i];
     if (!user && !BCELL_HIGHZ) return;
     if (user)
         qdx_printf("ERROR: pad '%s' is driven from the TAP's %%HIGHZ_COMMAND pin '%s',\n",

@@ -172,6 +172,7 @@ void insert_in_pad_modules(int first) {
     for (int i = first, n = DYNA_count(OPIN_TAB); i < n; ++i)
         if (OPIN_TAB[i].cell) add_scan_cells_in_cmd_file(PAD_FP, i);
     SDB_close(sdb, 0);
+    bs_check_tree_buffers();
     print_bso_file();
 }
 
@@ -212,6 +213,7 @@ void add_scan_cell() {
         if (OPIN_TAB[i].cell) add_scan_cells_in_cmd_file(TAP_FP, i);
     kest_do_connection_table(TAP_FP);
     SDB_close(sdb, 0);
+    bs_check_tree_buffers();
     print_bso_file();
 }
 

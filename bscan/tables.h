@@ -296,6 +296,19 @@ int build_dfspeed_buffer_balance_tree(FILE* fp, GroupSizeList groups, const char
                                       BufferEntry* buffer);
 // The Verilog form of a tree for the boundary-cell module; returns its depth.
 int make_buffer(FILE* fp, GroupSizeList groups, const char* signal, const char* stem, BufferEntry* buffer);
+// A signal's tree inverts at most once: its leaves (and the first buffer
+// of a -df_speed chain) are the signal's own buffer, the buffers that
+// pass the signal on are the relay buffer: the plain %SIGNAL_BUFFER when
+// the own buffer is the inverting one (null when none is declared), else
+// the own buffer.  bs_chain_buffer gives the buffer of chain buffer
+// `index` (0 first).
+const BufferEntry* bs_relay_buffer(const BufferEntry* chosen);
+const BufferEntry* bs_chain_buffer(const BufferEntry* chosen, int index);
+// Ends the run, before the trees are written, when an active-low signal's
+// tree or chain needs more than one buffer in line and the library gives
+// no plain %SIGNAL_BUFFER to pass the signal on.  Reads the load counts of
+// the complete boundary register (it builds the group lists).
+void bs_check_tree_buffers();
 
 // ----------------------------------------------- order and pin-list file
 

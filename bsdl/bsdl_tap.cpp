@@ -202,27 +202,60 @@ void print_compliance_enable_description() {
     std::fprintf(BSD_FILE, ") (%s) \";", values.c_str());
 }
 
-// The row of the HIGHZ instruction when the chip does not carry it out,
-// else -1.  HIGHZ reaches the pads through the TAP's %HIGHZ_COMMAND pin
-// (to the cells' HIGHZ pins or the high-impedance buffers) or through a
-// MODE pin of the same name; a %HIGHZ_COMMAND pin that nothing in the
-// design takes leaves every output driving under HIGHZ, and a BSDL that
-// listed the instruction would promise floating pins that never float.
-int unimplemented_highz_row() {
-    if (HIGHZ_EXIST < 0 || !TAP_CONTR || TAP_IOBJ < 0) return -1;
+// The HIGHZ instruction when the chip does not carry it out: its row
+// (-1 when it does or has none) and, when some outputs float under it but
+// not all, the control cell that leaves its outputs driving.
+struct HighzGap {
+    int row = -1;
+    std::string cell;       // instance of the control cell; empty: nothing takes the command
+    std::string cell_name;  // its library cell
+};
+
+bool is_control_cell(const ScanCellEntry* c) {
+    if (!c || !c->name) return false;
+    for (const char* control : {CONTROL_SCAN, CONTROL_OE_SCAN})
+        if (control && STR_ucomp(c->name, control) == 0) return true;
+    return false;
+}
+
+// HIGHZ reaches the pads through the TAP's %HIGHZ_COMMAND pin (to the
+// control cells' HIGHZ pins or the high-impedance buffers) or through a
+// MODE pin of the same name.  A %HIGHZ_COMMAND pin that nothing in the
+// design takes leaves every output driving under HIGHZ; a control cell of
+// the chain whose HIGHZ pin is missing or open leaves the outputs it
+// controls driving.  Either way a BSDL that listed the instruction would
+// promise floating pins that never float.
+HighzGap unimplemented_highz() {
+    HighzGap gap;
+    if (HIGHZ_EXIST < 0 || !TAP_CONTR || TAP_IOBJ < 0) return gap;
     const char* command = TAP_CONTR->highz_command;
-    if (!command) return -1;
+    if (!command) return gap;
     for (const char* mode : {TAP_CONTR->mode1, TAP_CONTR->mode2, TAP_CONTR->mode3})
-        if (mode && STR_ucomp(mode, command) == 0) return -1;
+        if (mode && STR_ucomp(mode, command) == 0) return gap;
     const char* pin = command[0] == '-' ? command + 1 : command;
-    if (pin_reaches_other_objects(TAP_IOBJ, pin)) return -1;
-    return HIGHZ_EXIST;
+    if (!pin_reaches_other_objects(TAP_IOBJ, pin)) {
+        gap.row = HIGHZ_EXIST;
+        return gap;
+    }
+    for (int i = 0, n = DYNA_count(CHAIN_TAB); i < n; ++i) {
+        const ChainCellEntry* c = CHAIN_TAB[i];
+        if (!c || !is_control_cell(c->scan_cell)) continue;
+        const int obj = c->key ? SDB_nl_search_obj(c->key) : -1;
+        if (obj < 0) continue;  // inside a hard macro, which brings its own control
+        if (c->scan_cell->highz && pin_reaches_other_objects(obj, c->scan_cell->highz)) continue;
+        gap.row = HIGHZ_EXIST;
+        gap.cell = c->key;
+        gap.cell_name = c->scan_cell->name;
+        return gap;
+    }
+    return gap;
 }
 
 void print_TAP_description(const std::string& entity) {
     const char* e = entity.c_str();
     const int rows = DYNA_count(INSTRUCTIONS);
-    const int dropped = unimplemented_highz_row();
+    const HighzGap gap = unimplemented_highz();
+    const int dropped = gap.row;
     const char* bsc = BS_BSC_FILE.c_str();
 
     // Every instruction needs opcodes of one length.
@@ -269,13 +302,19 @@ void print_TAP_description(const std::string& entity) {
         std::fprintf(BSD_FILE, "  -- attribute INSTRUCTION_LENGTH of %s : entity is 0;\n", e);
         std::fprintf(BSD_FILE, "  -- attribute INSTRUCTION_OPCODE of %s : entity is\n", e);
     }
-    if (dropped >= 0) {
+    if (dropped >= 0 && gap.cell.empty()) {
         qdx_printf("WARNING: nothing in the design takes %%HIGHZ_COMMAND '%s' of TAP '%s':\n",
                    TAP_CONTR->highz_command, TAP_INSTANCE_NAME ? TAP_INSTANCE_NAME : "");
         qdx_printf("         the outputs keep driving under INSTRUCTION %s, which is left out\n",
                    INSTRUCTIONS[dropped].name);
-        qdx_printf("         of BSDL file '%s'.\n\n", BS_BSD_FILE.c_str());
+    } else if (dropped >= 0) {
+        qdx_printf("WARNING: control cell '%s'(%s) takes no %%HIGHZ_COMMAND '%s' of TAP '%s':\n",
+                   gap.cell.c_str(), gap.cell_name.c_str(), TAP_CONTR->highz_command,
+                   TAP_INSTANCE_NAME ? TAP_INSTANCE_NAME : "");
+        qdx_printf("         the outputs it controls keep driving under INSTRUCTION %s, which is left out\n",
+                   INSTRUCTIONS[dropped].name);
     }
+    if (dropped >= 0) qdx_printf("         of BSDL file '%s'.\n\n", BS_BSD_FILE.c_str());
     const int last = dropped == rows - 1 ? rows - 2 : rows - 1;
     for (int i = 0; i < rows; ++i) {
         if (i == dropped) continue;

@@ -227,6 +227,16 @@ int skip_inverter_buffer(int& obj, int net, const BufTabEntry& row, int mode) {
     return next;
 }
 
+// With -no_pad a negative pin's port may reach the inverter that stands
+// in for its pad (the configuration's %INVERTER, else the TAP's
+// %INV_BUFFER): that inverter is then the row's pad, and the tracer is
+// past it already.
+bool pad_is_the_inverter(const BufTabEntry& row, const BufferEntry* b) {
+    if (!row.negative || !option_check[BSDL_OPT_NO_PAD] || !b || !b->name) return false;
+    const char* inverter = INVERTER ? INVERTER : TAP_CONTR ? TAP_CONTR->inv_buffer : nullptr;
+    return inverter && STR_ucomp(b->name, inverter) == 0;
+}
+
 // The pad of a row and its library record; null for a pad that is a scan
 // cell (the no-pad road, taken by the caller) or not a pad.
 const BufferEntry* pad_buffer(int row, int pad, bool* no_pad) {
@@ -399,7 +409,7 @@ TraceResult print_input_clock_bd_register(int row, int pad, const char* word) {
     }
     int obj = pad;
     int net = data_net(pad, b->output);
-    if (r.negative) net = skip_inverter_buffer(obj, net, r, 2);
+    if (r.negative && !pad_is_the_inverter(r, b)) net = skip_inverter_buffer(obj, net, r, 2);
     const int cell = search_bd_reg(obj, net, SDB_DIR_INPUT);
     if (cell < 0) no_cell(r.core_name);
     out.cells.push_back({chain_key(cell), word, {}, 0});
@@ -462,7 +472,7 @@ TraceResult print_output_bd_register(int row, int pad) {
     } else {
         int obj = pad;
         int net = data_net(pad, data_pin);
-        if (r.negative) net = skip_inverter_buffer(obj, net, r, 0);
+        if (r.negative && !pad_is_the_inverter(r, b)) net = skip_inverter_buffer(obj, net, r, 0);
         const int c = search_bd_reg(obj, net, SDB_DIR_OUTPUT);
         if (c < 0) no_cell(r.core_name);
         cell = chain_key(c);

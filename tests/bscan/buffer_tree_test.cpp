@@ -275,6 +275,93 @@ TEST_F(Trees, DfSpeedChain) {
     DYNA_free(&g);
 }
 
+// An active-low TAP pin's tree inverts once: the inverting buffer (here
+// with pins of its own names) on the leaves, which the cells hang on, the
+// plain buffer on the levels above; a -df_speed chain takes the inverting
+// buffer first and passes its output on through plain ones.  Without a
+// plain buffer a tree of more than one level is refused.
+class InvertingTrees : public Trees {
+protected:
+    void SetUp() override {
+        Trees::SetUp();
+        desc_set_text(&TAP_CONTR->signal_buffer, "BUF");
+        desc_set_text(&TAP_CONTR->inv_buffer, "INVX");
+        inv = new_buffer("INVX", BUFFER_PLAIN);
+        desc_set_text(&inv->input, "I");
+        desc_set_text(&inv->output, "ZN");
+        inv = get_buffer("INVX");
+    }
+    BufferEntry* inv = nullptr;
+};
+
+TEST_F(InvertingTrees, InvertOnOneLevelOnly) {
+    GroupSizeList g = leaves(5);
+    std::string out = written([&](FILE* f) { build_buffer_balance_tree(f, g, "SHIFT_DR", "shift", inv); });
+    EXPECT_EQ(out,
+              "add shift_buf_1_1 BUF\n"
+              "connect TAP{SHIFT_DR} shift_buf_1_1{A}\n"
+              "add shift_buf_1_2 BUF\n"
+              "connect TAP{SHIFT_DR} shift_buf_1_2{A}\n"
+              "add shift_buf_2_1 INVX\n"
+              "add shift_buf_2_2 INVX\n"
+              "add shift_buf_2_3 INVX\n"
+              "add shift_buf_2_4 INVX\n"
+              "add shift_buf_2_5 INVX\n"
+              "connect shift_buf_1_1{Y} shift_buf_2_1{I}\n"
+              "connect shift_buf_1_1{Y} shift_buf_2_2{I}\n"
+              "connect shift_buf_1_1{Y} shift_buf_2_3{I}\n"
+              "connect shift_buf_1_2{Y} shift_buf_2_4{I}\n"
+              "connect shift_buf_1_2{Y} shift_buf_2_5{I}\n");
+    EXPECT_EQ(report().find("  ** Using buffer 'INVX' for signal 'SHIFT_DR'\n"), 0u) << report();
+
+    GroupSizeList chain = DYNA_new<int>();
+    for (int n : {2, 2, 1}) DYNA_append(&chain, n);
+    out = written([&](FILE* f) { build_dfspeed_buffer_balance_tree(f, chain, "SHIFT_DR", "shift", inv); });
+    EXPECT_EQ(out,
+              "add shift_df_buf_1 INVX\nconnect TAP{SHIFT_DR} shift_df_buf_1{I}\n"
+              "add shift_df_buf_2 BUF\nconnect shift_df_buf_1{ZN} shift_df_buf_2{A}\n"
+              "add shift_df_buf_3 BUF\nconnect shift_df_buf_2{Y} shift_df_buf_3{A}\n");
+    EXPECT_EQ(bs_chain_buffer(inv, 0), inv);
+    EXPECT_EQ(bs_chain_buffer(inv, 2), buffer);
+    EXPECT_EQ(bs_chain_buffer(buffer, 2), buffer);
+
+    // The Verilog form: plain buffers on the root net (named after the
+    // leaves' input) and between the levels, the leaves inverting.
+    level_count = 0;
+    out = written([&](FILE* f) { make_buffer(f, g, "SHIFT_DR", "shift", inv); });
+    EXPECT_EQ(out,
+              "BUF shift_buf_1_1 ( .A ( shift_buf_1_1_I ) , .Y ( shift_buf_1_1_Y ) ) ;\n"
+              "BUF shift_buf_1_2 ( .A ( shift_buf_1_1_I ) , .Y ( shift_buf_1_2_Y ) ) ;\n"
+              "INVX shift_buf_2_1 ( .I ( shift_buf_1_1_Y ) , .ZN ( shift_buf_2_1_ZN ) );\n"
+              "INVX shift_buf_2_2 ( .I ( shift_buf_1_1_Y ) , .ZN ( shift_buf_2_2_ZN ) );\n"
+              "INVX shift_buf_2_3 ( .I ( shift_buf_1_1_Y ) , .ZN ( shift_buf_2_3_ZN ) );\n"
+              "INVX shift_buf_2_4 ( .I ( shift_buf_1_2_Y ) , .ZN ( shift_buf_2_4_ZN ) );\n"
+              "INVX shift_buf_2_5 ( .I ( shift_buf_1_2_Y ) , .ZN ( shift_buf_2_5_ZN ) );\n");
+    DYNA_free(&g);
+    DYNA_free(&chain);
+}
+
+TEST_F(InvertingTrees, WithoutAPlainBufferOneLevelOnly) {
+    desc_set_text(&TAP_CONTR->signal_buffer, nullptr);
+    GroupSizeList one_level = leaves(4);
+    std::string out = written([&](FILE* f) { build_buffer_balance_tree(f, one_level, "SHIFT_DR", "shift", inv); });
+    EXPECT_NE(out.find("add shift_buf_1_4 INVX\n"), std::string::npos) << out;
+    GroupSizeList two_levels = leaves(5);
+    const char* message =
+        "ERROR: the shift signal needs 2 buffers in line from the TAP to its cells, but\n"
+        "       %TAP_CONTROLLER qdx_tap declares no %SIGNAL_BUFFER: its active-low pin\n"
+        "       takes %INV_BUFFER 'INVX', which may invert the signal only once.\n";
+    EXPECT_EXIT(
+        {
+            std::fflush(stdout);
+            dup2(2, 1);
+            written([&](FILE* f) { build_buffer_balance_tree(f, two_levels, "SHIFT_DR", "shift", inv); });
+        },
+        ::testing::ExitedWithCode(255), message);
+    DYNA_free(&one_level);
+    DYNA_free(&two_levels);
+}
+
 // The group lists of a run: valid loads are grouped whatever the limit,
 // a signal or extra pin without loads gets no list.
 TEST_F(Trees, GroupListsOfARun) {

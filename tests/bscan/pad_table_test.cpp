@@ -276,6 +276,7 @@ struct AddedTapHighzCase {
     int overlap;        // HIZ_OVERLAP
     bool mode1;         // BCELL_MODE1
     const char* error;  // null: the run goes on
+    bool own_control = false;  // pad b's buffer carries its own control cell
 };
 
 void PrintTo(const AddedTapHighzCase& c, std::ostream* os) { *os << c.name; }
@@ -286,15 +287,20 @@ TEST_P(AddedTapHighz, NeedsTheHighzOutputOfTheWrittenTap) {
     const AddedTapHighzCase& c = GetParam();
     Descriptions d;
     d.pin_rows = "1 TDI tdi in\n2 PB b out\n4 TDO tdo out\n";
+    if (c.own_control)
+        d.lib_extra = "%BS_BUFFER PIN_BSO { %INPUT A; %OUTPUT PAD; %EN_H OE; %DATA_IN DI; %DATA_OUT DO; %TDI SI;"
+                      " %TDO SO; %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %CONTROL_BCELL C0; }";
     read_descriptions(d);
     Design dsn;
     add_library_classes(dsn);
     add_tap_with_pads(dsn);
     dsn.port("b", O);
-    dsn.inst("PB", "PIN_TRI");
+    if (c.own_control)
+        dsn.cell("PIN_BSO", {{"A", I}, {"OE", I}, {"PAD", O}, {"SI", I}, {"SO", O}, {"SHIFT", I}, {"CLOCK", I}});
+    dsn.inst("PB", c.own_control ? "PIN_BSO" : "PIN_TRI");
     dsn.pins("PB", {{"A", "b_c"}, {"OE", c.tied_enable ? "VCC" : "en"}, {"PAD", "b"}});
     build_pad_table();
-    ASSERT_EQ(pad("b").control, c.tied_enable ? -1 : 1);
+    ASSERT_EQ(pad("b").control, c.tied_enable || c.own_control ? -1 : 1);
     JTAG_OPTION[OPT_ADD_TAP] = c.add_tap;
     HIGHZ_EXIST = c.highz_instruction ? 3 : -1;
     HIZ_OVERLAP = c.overlap;
@@ -330,7 +336,9 @@ INSTANTIATE_TEST_SUITE_P(
         AddedTapHighzCase{"cells_without_instruction", true, false, false, true, 0, false, kCellsNeedHighz},
         AddedTapHighzCase{"no_user_of_highz", true, false, false, false, 0, false, nullptr},
         AddedTapHighzCase{"overlap_mode_pin_written", true, true, true, false, 1, true, nullptr},
-        AddedTapHighzCase{"overlap_mode_pin_not_written", true, true, true, false, 1, false, kGroupNeedsHighz}),
+        AddedTapHighzCase{"overlap_mode_pin_not_written", true, true, true, false, 1, false, kGroupNeedsHighz},
+        // A pad that carries its own control cell takes nothing from the pin.
+        AddedTapHighzCase{"own_control_cell_without_instruction", true, false, false, false, 0, false, nullptr, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct GroupCase {

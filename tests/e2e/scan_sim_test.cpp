@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench/pad_chip.h"
+#include "e2e/scan_sim_case.h"
 #include "support/bsdl_check.h"
 #include "support/fixture_chip.h"
 #include "support/scan_harness.h"
@@ -36,19 +37,19 @@ using testsupport::source_path;
 // ---------------------------------------------------------------------------
 // The designs.
 
-using Prepare = std::function<bool(const fs::path&)>;
+using scan_sim::fixture;
+using scan_sim::kHighzControlCell;
+using scan_sim::kUsercodeClampHighz;
+using scan_sim::Mutant;
+using scan_sim::Prepare;
+using scan_sim::ScanCase;
+using scan_sim::ScanSim;
 
 // The demo chip of examples/.
 bool example_chip(const fs::path& dir) {
     for (const char* f : {"chip.v", "cells.v", "chip.bsc", "chip.lib", "chip.pin"})
         fs::copy_file(source_path(std::string("examples/") + f), dir / f, fs::copy_options::overwrite_existing);
     return testsupport::compile_chip_in(dir);
-}
-
-Prepare fixture(std::vector<Patch> patches, std::string verilog = "") {
-    return [patches, verilog](const fs::path& dir) {
-        return testsupport::compile_fixture_chip(dir, patches, verilog.empty() ? "" : source_path(verilog));
-    };
 }
 
 // The fixture chip without a TAP (for -add_tap): the port-only TAP module
@@ -98,53 +99,10 @@ Prepare generated(int pads) {
 // The three-state output's enable is the bidirectional pad's enable.
 const Patch kSharedEnable{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(bidir0_oe), .PAD(dout1)"};
 
-// Instruction register of four bits with USERCODE, CLAMP and HIGHZ.
-const std::vector<Patch> kUsercodeClampHighz = {
-    {"chip.bsc", "    %INSTRUCTION BYPASS",
-     "    %INSTRUCTION USERCODE = (0011) ACCESS USERCODE;\n"
-     "    %INSTRUCTION CLAMP = (0100) ACCESS BYPASS;\n"
-     "    %INSTRUCTION HIGHZ = (0101) ACCESS BYPASS;\n"
-     "    %INSTRUCTION BYPASS"},
-    {"chip.bsc", "%PIN_LIST", "%USERCODE_REGISTER 10100101000011110000000011111111;\n\n%PIN_LIST"}};
-
-// The TAP's HIGHZ output reaches the pads through the control cells, so
-// these take a control cell with a HIGHZ pin that forces the enable off.
-const std::vector<Patch> kHighzControlCell = {
-    {"chip.bsc", "%CONTROL_SCAN BC_CTRL;", "%CONTROL_SCAN BC_CTRLZ;"},
-    {"chip.lib", "",
-     "\n%SCAN_CELL BC_CTRLZ\n{\n    %STD_NAME BC_1;\n"
-     "    %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO;\n"
-     "    %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; %HIGHZ HZ;\n}\n"},
-    {"cells.v", "",
-     "\n`celldefine\nmodule BC_CTRLZ (DI, DO, SI, SO, SHIFT, CLOCK, UPDATE, MODE, HZ);\n"
-     "  input DI, SI, SHIFT, CLOCK, UPDATE, MODE, HZ;\n  output DO, SO;\n  reg capture, hold;\n"
-     "  always @(posedge CLOCK) capture <= SHIFT ? SI : DI;\n  always @(posedge UPDATE) hold <= capture;\n"
-     "  assign SO = capture;\n  assign DO = HZ ? 1'b0 : MODE ? hold : DI;\nendmodule\n`endcelldefine\n"}};
-
 std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
-
-struct Mutant {
-    std::string module, inst, pin;
-};
-
-struct ScanCase {
-    std::string name;
-    Prepare prepare;
-    Road road = Road::Default;
-    std::vector<std::string> options;
-    // Instance pins that the proof's mutants invert ({"module", "inst", "pin"},
-    // an empty module: the first instance of that name).
-    std::vector<Mutant> mutants;
-    int control_cells = 2;  // control rows of the BSDL
-    // The configuration gives HIGHZ no way to the pads: the run warns for
-    // each three-state pad and the BSDL leaves the instruction out.
-    bool highz_left_out = false;
-};
-
-void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
 
 const std::vector<ScanCase>& cases() {
     static const std::vector<ScanCase> all = {
@@ -179,7 +137,8 @@ bool tools_built() { return testsupport::fixture_tools_built() && fs::exists(tes
 // BSDL file, which the BSDL checks accept.
 bool prepare(const ScanCase& c, const fs::path& dir, Chip& chip, std::string* log = nullptr) {
     if (!c.prepare(dir)) return false;
-    if (!scanharness::run_flow(dir, c.road, c.options, log)) return false;
+    if (!scanharness::run_flow(dir, c.road, c.options, log, c.bsdl_options)) return false;
+    if (c.after_flow) c.after_flow(dir);
     bsdlcheck::BsdlCheck check = bsdlcheck::check_bsdl_file((dir / "chip_jtag.bsd").string());
     EXPECT_TRUE(check.problems.empty()) << check.describe();
     if (check.urjtag_ran) {
@@ -261,8 +220,6 @@ void expect_bits(const std::string& seen, const std::string& want, const std::st
 
 // ---------------------------------------------------------------------------
 
-class ScanSim : public ::testing::TestWithParam<ScanCase> {};
-
 TEST_P(ScanSim, BehavesAsItsBsdlSays) {
     if (!tools_built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
 #ifdef KEST_NO_SIMULATION
@@ -285,8 +242,8 @@ TEST_P(ScanSim, BehavesAsItsBsdlSays) {
     ASSERT_FALSE(bypass.empty() || sample.empty() || extest.empty());
     if (c.highz_left_out) {
         EXPECT_TRUE(highz.empty()) << "the BSDL lists HIGHZ, which no pad of the chip carries out";
-        for (const char* port : {"dout1", "bidir0"})
-            EXPECT_NE(log.find(std::string("port '") + port + "' keeps its drive under INSTRUCTION HIGHZ"),
+        for (const std::string& port : c.drive_under_highz)
+            EXPECT_NE(log.find("port '" + port + "' keeps its drive under INSTRUCTION HIGHZ"),
                       std::string::npos)
                 << log;
         EXPECT_NE(log.find("which is left out"), std::string::npos) << log;

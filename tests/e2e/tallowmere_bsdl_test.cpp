@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/scan_sim_case.h"
 #include "support/bsdl_check.h"
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
@@ -168,6 +169,47 @@ TEST(TallowmereBsdl, SharedControlCell) {
 }
 
 // -window hands the title and the message to `flag` as two words each.
+// HIGHZ is listed only when it floats every output that a control cell
+// drives: a control cell without a HIGHZ pin, or with its HIGHZ pin open
+// (the -df_speed run leaves it so), keeps its outputs driving, and the
+// BSDL leaves the instruction out with the reason.
+TEST(TallowmereBsdl, HighzOnlyWhenEveryControlCellTakesIt) {
+    if (!built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
+    const testsupport::Patch highz{"chip.bsc", "    %INSTRUCTION BYPASS",
+                                   "    %INSTRUCTION HIGHZ = (0101) ACCESS BYPASS;\n    %INSTRUCTION BYPASS"};
+    std::vector<testsupport::Patch> with_pin = scan_sim::kHighzControlCell;
+    with_pin.push_back(highz);
+    struct {
+        const char* name;
+        std::vector<testsupport::Patch> patches;
+        std::vector<std::string> options;
+        const char* warning;  // null: HIGHZ listed
+    } cases[] = {
+        {"cells_take_highz", with_pin, {}, nullptr},
+        {"cell_pins_left_open", with_pin, {"-df_speed"},
+         "WARNING: control cell 'BCELL6_out'(BC_CTRLZ) takes no %HIGHZ_COMMAND 'HIGHZ' of TAP 'TAP':\n"
+         "         the outputs it controls keep driving under INSTRUCTION HIGHZ, which is left out\n"
+         "         of BSDL file './chip_jtag.bsd'.\n"},
+        {"cells_without_highz_pin", {highz}, {},
+         "WARNING: nothing in the design takes %HIGHZ_COMMAND 'HIGHZ' of TAP 'TAP':\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::TempDir dir;
+        ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), c.patches));
+        RunResult k = testsupport::run_kestrand(dir.path(), c.options);
+        ASSERT_EQ(k.status, 0) << k.out << k.err;
+        RunResult r = tallowmere(dir.path());
+        ASSERT_EQ(r.status, 0) << r.out << r.err;
+        const std::string bsd = read_file(dir.path() / "chip_jtag.bsd");
+        check_written_bsdl(dir.path() / "chip_jtag.bsd");
+        EXPECT_EQ(bsd.find("\"HIGHZ ") != std::string::npos, c.warning == nullptr) << bsd;
+        if (c.warning) {
+            EXPECT_NE(r.out.find(c.warning), std::string::npos) << r.out;
+        }
+    }
+}
+
 TEST(TallowmereBsdl, WindowNotifiesThroughFlag) {
     if (!built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
     testsupport::TempDir dir, fake;

@@ -126,7 +126,8 @@ Chip read_chip(const fs::path& bsd, const fs::path& pin_file, const std::string&
     return chip;
 }
 
-bool run_flow(const fs::path& dir, Road road, const std::vector<std::string>& options, std::string* log) {
+bool run_flow(const fs::path& dir, Road road, const std::vector<std::string>& options, std::string* log,
+              const std::vector<std::string>& bsdl_options) {
     std::vector<std::string> opts = options;
     if (road == Road::AddTap) opts.insert(opts.begin(), "-add_tap");
     testsupport::RunResult r = testsupport::run_kestrand(dir, opts);
@@ -144,6 +145,7 @@ bool run_flow(const fs::path& dir, Road road, const std::vector<std::string>& op
     for (const bool scan : {false, true}) {
         std::vector<std::string> argv = {tallowmere, "-bsc_file", "chip", "-lib_file", "chip"};
         if (scan) argv.push_back("-scan");
+        argv.insert(argv.end(), bsdl_options.begin(), bsdl_options.end());
         argv.push_back("chip_jtag");
         r = testsupport::run(argv, dir);
         if (log) *log += r.out + r.err;

@@ -60,8 +60,10 @@ enum class Road {
 // `tallowmere -bsc_file chip -lib_file chip chip_jtag` and its -scan run,
 // in dir, where the chip is compiled.  Failures are reported with gtest;
 // false after one.
-// log, when given, receives what the tools printed.
-bool run_flow(const fs::path& dir, Road road, const std::vector<std::string>& options = {}, std::string* log = nullptr);
+// log, when given, receives what the tools printed; bsdl_options go to
+// both tallowmere runs.
+bool run_flow(const fs::path& dir, Road road, const std::vector<std::string>& options = {}, std::string* log = nullptr,
+              const std::vector<std::string>& bsdl_options = {});
 
 // cells.v of dir without the port-only TAP module: the models the
 // simulations and proofs read beside the RTL TAP.  Written as

@@ -1,0 +1,83 @@
+// The case of the end-to-end scan simulation (tests/e2e/scan_sim_test.cpp
+// runs it): how the chip is made, how kestrand and tallowmere are run, and
+// what the run must say.  Test files instantiate ScanSim with their own
+// rows.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "support/fixture_chip.h"
+#include "support/scan_harness.h"
+#include "support/testsupport.h"
+
+namespace scan_sim {
+
+namespace fs = std::filesystem;
+
+// Makes the chip in a folder; false on failure.
+using Prepare = std::function<bool(const fs::path&)>;
+
+// An instance pin that the proof's mutant inverts (an empty module: the
+// first instance of that name).
+struct Mutant {
+    std::string module, inst, pin;
+};
+
+struct ScanCase {
+    std::string name;
+    Prepare prepare;
+    scanharness::Road road = scanharness::Road::Default;
+    std::vector<std::string> options;
+    std::vector<Mutant> mutants;
+    int control_cells = 2;  // control rows of the BSDL
+    // The configuration gives HIGHZ no way to some pads: the run warns for
+    // each of them (the ports below) and the BSDL leaves the instruction out.
+    bool highz_left_out = false;
+    std::vector<std::string> drive_under_highz = {"dout1", "bidir0"};
+    // Run in the folder after the tools, before the simulation (e.g. a TAP
+    // model with other pin polarities); none when empty.
+    std::function<void(const fs::path&)> after_flow;
+    std::vector<std::string> bsdl_options;  // for tallowmere
+};
+
+inline void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
+
+class ScanSim : public ::testing::TestWithParam<ScanCase> {};
+
+// Instruction register of four bits with USERCODE, CLAMP and HIGHZ.
+inline const std::vector<testsupport::Patch> kUsercodeClampHighz = {
+    {"chip.bsc", "    %INSTRUCTION BYPASS",
+     "    %INSTRUCTION USERCODE = (0011) ACCESS USERCODE;\n"
+     "    %INSTRUCTION CLAMP = (0100) ACCESS BYPASS;\n"
+     "    %INSTRUCTION HIGHZ = (0101) ACCESS BYPASS;\n"
+     "    %INSTRUCTION BYPASS"},
+    {"chip.bsc", "%PIN_LIST", "%USERCODE_REGISTER 10100101000011110000000011111111;\n\n%PIN_LIST"}};
+
+// The TAP's HIGHZ output reaches the pads through the control cells, so
+// these take a control cell with a HIGHZ pin that forces the enable off.
+inline const std::vector<testsupport::Patch> kHighzControlCell = {
+    {"chip.bsc", "%CONTROL_SCAN BC_CTRL;", "%CONTROL_SCAN BC_CTRLZ;"},
+    {"chip.lib", "",
+     "\n%SCAN_CELL BC_CTRLZ\n{\n    %STD_NAME BC_1;\n"
+     "    %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO;\n"
+     "    %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; %HIGHZ HZ;\n}\n"},
+    {"cells.v", "",
+     "\n`celldefine\nmodule BC_CTRLZ (DI, DO, SI, SO, SHIFT, CLOCK, UPDATE, MODE, HZ);\n"
+     "  input DI, SI, SHIFT, CLOCK, UPDATE, MODE, HZ;\n  output DO, SO;\n  reg capture, hold;\n"
+     "  always @(posedge CLOCK) capture <= SHIFT ? SI : DI;\n  always @(posedge UPDATE) hold <= capture;\n"
+     "  assign SO = capture;\n  assign DO = HZ ? 1'b0 : MODE ? hold : DI;\nendmodule\n`endcelldefine\n"}};
+
+// The fixture chip with patches, from another netlist when one is named.
+inline Prepare fixture(std::vector<testsupport::Patch> patches, std::string verilog = "") {
+    return [patches, verilog](const fs::path& dir) {
+        return testsupport::compile_fixture_chip(dir, patches, verilog.empty() ? "" : testsupport::source_path(verilog));
+    };
+}
+
+}  // namespace scan_sim
