@@ -160,7 +160,9 @@ struct SymSection {
     std::vector<int64_t> piece_at;  // block offset of the first entry of each piece
     int32_t pieces() const { return static_cast<int32_t>(piece_at.size()); }
 };
-SymLoad sym_begin(FdReader& in, SymSection& s);
+// With map_fd (the reader's file) the entries are mapped from the file
+// rather than read: loaded is then the whole rest of the file.
+SymLoad sym_begin(FdReader& in, SymSection& s, int map_fd = -1);
 bool sym_fill(FdReader& in, SymSection& s, int64_t need);
 SymLoad sym_scan(FdReader& in, SymSection& s);
 SymLoad sym_parse(SymSection& s, int32_t piece, bool big, LinkBits& links);
@@ -220,12 +222,14 @@ struct TableCounts {
     int32_t nsym = 0;
 };
 
-// One table to read: count records of slot k at a file offset into data.
+// One table to read: count records of slot k at a file offset into data
+// (or, mapped, already in data as they lie in the file: then only checked).
 struct TableJob {
     int k;
     void* data;
     int32_t count;
     int64_t offset;
+    bool mapped = false;
 };
 
 struct TableLoad {
@@ -238,6 +242,11 @@ struct TableLoad {
 // A table's array for count records read from a file: growable with the
 // slot's growth step, the count set, the 0xFF record behind it.
 void* new_table(int k, int32_t count);
+// The same over the records as they lie in the file (fd, size bytes),
+// mapped instead of read: only for a file in the byte order of this
+// machine, whose records are the words of the file.  Null when the
+// records cannot be mapped; the caller then reads them into new_table.
+void* map_table(int k, int fd, int64_t size, int64_t offset, int32_t count);
 // Reads the tables, checking every index word; with sym_pos 0 or more it
 // reads the symbol section there at the same time.
 TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts, const std::vector<TableJob>& jobs,

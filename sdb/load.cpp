@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <thread>
 #include <vector>
@@ -33,6 +34,7 @@ constexpr int kSymbolEntries = -1;
 
 struct Task {
     int k = kSymbolEntries;
+    bool mapped = false;  // the records lie in dst already
     uint8_t* dst = nullptr;
     int32_t count = 0;  // records
     int64_t offset = 0;
@@ -169,10 +171,17 @@ public:
 
 private:
     template <class T, class Decode, class Check>
-    static bool each(const Task& t, Decode decode, Check check) {
+    bool each(const Task& t, Decode decode, Check check) const {
         const int size = record_size(t.k);
         T* out = reinterpret_cast<T*>(t.dst);
         bool ok = true;
+        if (!big_) {
+            // The words of a little-endian file are the records already:
+            // they are only checked (a mapped table is not written).
+            static_assert(std::endian::native == std::endian::little);
+            for (int32_t j = 0; j < t.count; ++j) ok &= check(out[j]);
+            return ok;
+        }
         for (int32_t j = 0; j < t.count; ++j) {
             // Every word is taken before the record over them is written.
             T r = decode(t.dst + static_cast<size_t>(j) * static_cast<size_t>(size));
@@ -218,6 +227,19 @@ void* new_table(int k, int32_t count) {
     return a;
 }
 
+void* map_table(int k, int fd, int64_t size, int64_t offset, int32_t count) {
+    const SdbSlotInfo& info = sdb_slot_info[k];
+    if (count <= 0 || info.size <= 0) return nullptr;
+    void* a = DYNA_map(fd, size, offset, count, info.size);
+    if (!a) return nullptr;
+    DynaHeader* h = DYNA_header(a);
+    h->fixed = 0;
+    h->delta = info.growth;
+    std::memset(static_cast<uint8_t*>(a) + static_cast<size_t>(count) * static_cast<size_t>(info.size), 0xFF,
+                static_cast<size_t>(info.size));
+    return a;
+}
+
 TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts, const std::vector<TableJob>& jobs,
                       int64_t sym_pos, SymLoad* sym_status, SymbolTable** symbols) {
     std::vector<Task> tasks;
@@ -229,7 +251,8 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
     SymLoad sym = SymLoad::Ok;
     FdReader sin(fd, size, std::max<int64_t>(sym_pos, 0), big);
     if (sym_pos >= 0) {
-        sym = sym_begin(sin, sec);
+        // The entries of a little-endian file are used where they lie.
+        sym = sym_begin(sin, sec, big ? -1 : fd);
         if (sym == SymLoad::Ok) {
             tasks.push_back(Task{});
             total += int64_t{sec.count} * 13;
@@ -243,6 +266,7 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
             int32_t n = std::min(per, j.count - first);
             Task t;
             t.k = j.k;
+            t.mapped = j.mapped;
             t.dst = static_cast<uint8_t*>(j.data) + static_cast<size_t>(first) * static_cast<size_t>(rs);
             t.count = n;
             t.offset = j.offset + int64_t{first} * rs;
@@ -268,7 +292,7 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
             return;
         }
         if (short_read.load(std::memory_order_relaxed)) return;
-        if (!loader.read(t)) {
+        if (!t.mapped && !loader.read(t)) {
             short_read = true;
             return;
         }

@@ -555,7 +555,14 @@ SdbDatabase* open_stream(FILE* f, const char* path, bool writable, int mask) {
     if (auto failure = read_header(in, db, p)) return fail(*failure);
 
     TablePlan plan = plan_tables(db, mask, fst.st_size);
-    for (sdbi::TableJob& j : plan.jobs) db->slot[j.k].data = j.data = sdbi::new_table(j.k, j.count);
+    // The tables of a file in this machine's byte order are used where
+    // they lie in the file, mapped; the others are read into memory.
+    for (sdbi::TableJob& j : plan.jobs) {
+        j.data = big ? nullptr : sdbi::map_table(j.k, fileno(f), fst.st_size, j.offset, j.count);
+        j.mapped = j.data != nullptr;
+        if (!j.mapped) j.data = sdbi::new_table(j.k, j.count);
+        db->slot[j.k].data = j.data;
+    }
     const int64_t sym_pos = in.tell();
     plan.counts.nsym = peek_symbol_count(fileno(f), fst.st_size, sym_pos, big);
     sdbi::SymLoad sym = sdbi::SymLoad::BadMagic;
