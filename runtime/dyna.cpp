@@ -135,13 +135,10 @@ void* DYNA_map(int fd, int64_t file_size, int64_t offset, int count, int elem_si
     void* span = ::mmap(nullptr, static_cast<size_t>(hi - lo), PROT_READ | PROT_WRITE,
                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (span == MAP_FAILED) return nullptr;
-    // Mapped read-only first: its pages are then the page cache's own
-    // (a writable private mapping would be filled with copies); writes
-    // copy a page when they come.
+    // A read brings in the page cache's own page; a write copies it.
     const auto file_bytes = static_cast<size_t>(file_hi - lo);
-    if (::mmap(span, file_bytes, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, fd, static_cast<off_t>(lo)) ==
-            MAP_FAILED ||
-        ::mprotect(span, file_bytes, PROT_READ | PROT_WRITE) != 0) {
+    if (::mmap(span, file_bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED, fd, static_cast<off_t>(lo)) ==
+        MAP_FAILED) {
         ::munmap(span, static_cast<size_t>(hi - lo));
         return nullptr;
     }

@@ -4,6 +4,7 @@
 // interface.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -164,7 +165,10 @@ struct SymSection {
 // rather than read: loaded is then the whole rest of the file.
 SymLoad sym_begin(FdReader& in, SymSection& s, int map_fd = -1);
 bool sym_fill(FdReader& in, SymSection& s, int64_t need);
-SymLoad sym_scan(FdReader& in, SymSection& s);
+// With done, the scan stores there the number of pieces that lie whole
+// in the block as it finds them, all of them at the end, and -1 when it
+// fails; it wakes the threads that wait on it.
+SymLoad sym_scan(FdReader& in, SymSection& s, std::atomic<int32_t>* done = nullptr);
 SymLoad sym_parse(SymSection& s, int32_t piece, bool big, LinkBits& links);
 SymLoad sym_end(SymSection& s, std::vector<LinkBits>& links, SymbolTable** out);
 // Writes the symbol section.

@@ -1,11 +1,12 @@
 // Reading the tables and the symbol section of a design file.
 //
 // The tables are cut into pieces of about a megabyte; each piece is read
-// straight into its table's array, turned in place from file words into
-// records, and its index words are checked against the counts of the
-// tables they refer to.  Meanwhile one task reads the symbol entries and
-// finds where each begins; they are then made into entries piece by
-// piece.  Large designs spread the pieces over a few threads, which also
+// straight into its table's array (or, mapped from the file, is there
+// already), turned in place from file words into records, and its index
+// words are checked against the counts of the tables they refer to.
+// Meanwhile one task reads the symbol entries and finds where each
+// begins; each piece of them is made into entries as soon as its end is
+// known.  Large designs spread the pieces over a few threads, which also
 // spreads the cost of bringing the new memory in; the threads are joined
 // before the open goes on, and nothing outside this file sees them.
 #include <sys/mman.h>
@@ -29,8 +30,10 @@ constexpr int64_t kPiece = 1 << 20;
 constexpr int64_t kThreadedBytes = 8 << 20;  // below this one thread reads everything
 constexpr unsigned kMaxThreads = 8;
 
-// The task that reads the symbol entries and finds where each begins.
+// The task that reads the symbol entries and finds where each begins,
+// and the tasks that make the entries of one piece of them.
 constexpr int kSymbolEntries = -1;
+constexpr int kSymbolPiece = -2;
 
 struct Task {
     int k = kSymbolEntries;
@@ -38,7 +41,7 @@ struct Task {
     uint8_t* dst = nullptr;
     int32_t count = 0;  // records
     int64_t offset = 0;
-    int32_t first = 0;  // index of the first record
+    int32_t first = 0;  // index of the first record; the piece of a kSymbolPiece task
 };
 
 // Runs fn(i, thread) for i from 0 to n - 1 on the given number of threads
@@ -275,20 +278,41 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
         }
         total += int64_t{j.count} * rs;
     }
+    // The pieces of the symbol entries come last: each is made as soon as
+    // the scan has found where it ends, while the scan goes on.
+    const bool symbols_read = sym_pos >= 0 && sym == SymLoad::Ok;
+    const int32_t sym_pieces = symbols_read ? (sec.count + kSymPiece - 1) / kSymPiece : 0;
+    for (int32_t p = 0; p < sym_pieces; ++p) {
+        Task t;
+        t.k = kSymbolPiece;
+        t.first = p;
+        tasks.push_back(t);
+    }
     const bool check_links = counts.loaded[SDB_NODE] && counts.loaded[SDB_NET];
     unsigned threads = 1;
     if (total >= kThreadedBytes) threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
     threads = std::min(threads, static_cast<unsigned>(std::max<size_t>(tasks.size(), 1)));
 
     Loader loader(fd, big, counts);
-    std::atomic<bool> short_read{false}, bad_index{false};
-    std::vector<LinkBits> links;
-    for (unsigned i = 0; i < threads; ++i)
+    std::atomic<bool> short_read{false}, bad_index{false}, bad_symbols{false};
+    std::vector<LinkBits> links, tree_links;
+    for (unsigned i = 0; i < threads; ++i) {
         links.emplace_back(check_links ? static_cast<size_t>(counts.n[SDB_NODE]) : 0);
+        tree_links.emplace_back(symbols_read ? static_cast<size_t>(sec.count) : 0);
+    }
+    std::atomic<int32_t> scanned{0};
     run_parallel(tasks.size(), threads, [&](size_t i, unsigned self) {
         const Task& t = tasks[i];
         if (t.k == kSymbolEntries) {
-            sym = sym_scan(sin, sec);
+            sym = sym_scan(sin, sec, &scanned);
+            return;
+        }
+        if (t.k == kSymbolPiece) {
+            // The scan runs on another thread (or ran before, on this one).
+            int32_t known;
+            while ((known = scanned.load(std::memory_order_acquire)) >= 0 && known <= t.first) scanned.wait(known);
+            if (known < 0) return;  // the scan failed: its status says why
+            if (sym_parse(sec, t.first, big, tree_links[self]) != SymLoad::Ok) bad_symbols = true;
             return;
         }
         if (short_read.load(std::memory_order_relaxed)) return;
@@ -299,18 +323,8 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
         if (!loader.process(t, check_links ? &links[self] : nullptr)) bad_index = true;
     });
 
-    // The entries of the symbol section, piece by piece in parallel.
     if (sym_pos >= 0) {
-        if (sym == SymLoad::Ok) {
-            unsigned n = sec.count >= (1 << 18) ? threads : 1;
-            std::vector<LinkBits> tree_links;
-            for (unsigned i = 0; i < n; ++i) tree_links.emplace_back(static_cast<size_t>(sec.count));
-            std::atomic<bool> bad{false};
-            run_parallel(static_cast<size_t>(sec.pieces()), n, [&](size_t p, unsigned self) {
-                if (sym_parse(sec, static_cast<int32_t>(p), big, tree_links[self]) != SymLoad::Ok) bad = true;
-            });
-            sym = bad ? SymLoad::Corrupt : sym_end(sec, tree_links, symbols);
-        }
+        if (sym == SymLoad::Ok) sym = bad_symbols ? SymLoad::Corrupt : sym_end(sec, tree_links, symbols);
         *sym_status = sym;
     }
 

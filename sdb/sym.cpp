@@ -321,22 +321,42 @@ bool sym_fill(FdReader& in, SymSection& s, int64_t need) {
     return true;
 }
 
-SymLoad sym_scan(FdReader& in, SymSection& s) {
+SymLoad sym_scan(FdReader& in, SymSection& s, std::atomic<int32_t>* done) {
     const bool big = in.big();
     int64_t at = 0;
-    s.piece_at.clear();
-    s.piece_at.reserve(static_cast<size_t>(s.count / kSymPiece + 1));
-    for (int32_t i = 0; i < s.count; ++i) {
-        if (i % kSymPiece == 0) s.piece_at.push_back(at);
-        if (at + 4 > s.loaded && !sym_fill(in, s, at + 4)) return SymLoad::ShortRead;
-        int32_t len = load_word(reinterpret_cast<uint8_t*>(s.block + at), big);
-        if (len <= 0) return SymLoad::Corrupt;
-        if (len > s.room - at - 12) return SymLoad::ShortRead;
-        at += 12 + len;
+    s.piece_at.assign(static_cast<size_t>((s.count + kSymPiece - 1) / kSymPiece), 0);
+    // Pieces 0 .. n - 1 lie whole in the block from here on.
+    auto publish = [&](int32_t n) {
+        if (!done) return;
+        done->store(n, std::memory_order_release);
+        done->notify_all();
+    };
+    auto scan = [&]() {
+        for (int32_t i = 0; i < s.count; ++i) {
+            if (i % kSymPiece == 0) {
+                if (i > 0) {
+                    if (!sym_fill(in, s, at)) return SymLoad::ShortRead;
+                    publish(i / kSymPiece);
+                }
+                s.piece_at[static_cast<size_t>(i / kSymPiece)] = at;
+            }
+            if (at + 4 > s.loaded && !sym_fill(in, s, at + 4)) return SymLoad::ShortRead;
+            int32_t len = load_word(reinterpret_cast<uint8_t*>(s.block + at), big);
+            if (len <= 0) return SymLoad::Corrupt;
+            if (len > s.room - at - 12) return SymLoad::ShortRead;
+            at += 12 + len;
+        }
+        if (!sym_fill(in, s, at)) return SymLoad::ShortRead;
+        return SymLoad::Ok;
+    };
+    const SymLoad r = scan();
+    if (r != SymLoad::Ok) {
+        publish(-1);
+        return r;
     }
-    if (!sym_fill(in, s, at)) return SymLoad::ShortRead;
     s.end = at;
     in.seek(s.start + at);
+    publish(s.pieces());
     return SymLoad::Ok;
 }
 
