@@ -63,6 +63,15 @@ std::string find_design(const std::string& name, const std::vector<std::string>&
 
 namespace {
 
+// Room in a table of db for n more records and the 0xFF record behind
+// them, made at once.
+void make_room(SdbDatabase* db, int k, std::size_t n) {
+    void*& a = db->slot[k].data;
+    if (!a) return;
+    const auto want = static_cast<std::int64_t>(DYNA_count(a)) + static_cast<std::int64_t>(n) + 1 - DYNA_capacity(a);
+    if (want > 0 && want < INT32_MAX) DYNA_resize(&a, static_cast<int>(want));
+}
+
 template <class T>
 const T* table(const SdbDatabase* db, int k, int& count) {
     count = db->slot[k].data ? db->slot[k].count : 0;
@@ -168,6 +177,13 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
     // Objects with the net on each pin.
     if (nsobj < nobj) return bad("the object name table is short");
     d.objects.reserve(static_cast<std::size_t>(nobj));
+    {
+        std::size_t pins = 0;
+        for (int o = 0; o < nobj; ++o)
+            if (sobj[o] != -1 && in_range(obj[o].cls, nclass) && cls[obj[o].cls].pin_count > 0)
+                pins += static_cast<std::size_t>(cls[obj[o].cls].pin_count);
+        d.conns.reserve(pins);
+    }
     for (int o = 0; o < nobj; ++o) {
         if (sobj[o] == -1 || obj[o].cls == -1) continue;
         const int c = obj[o].cls;
@@ -257,12 +273,14 @@ std::int32_t DesignBuilder::name(std::string_view text) {
     return h;
 }
 
-void DesignBuilder::reserve(std::size_t names, std::size_t nets, std::size_t objects, std::size_t conns) {
-    texts_.reserve(texts_.size() + names);
-    sizes_.reserve(sizes_.size() + names);
-    nets_.reserve(nets_.size() + nets);
-    objects_.reserve(objects_.size() + objects);
-    conns_.reserve(conns_.size() + conns);
+void DesignBuilder::reserve(std::size_t names, std::size_t nets, std::size_t objects, std::size_t conns,
+                            std::size_t prefixes) {
+    grow_for(texts_, names);
+    grow_for(sizes_, names);
+    grow_for(nets_, nets);
+    grow_for(objects_, objects);
+    grow_for(conns_, conns);
+    grow_for(prefixes_, prefixes);
 }
 
 std::int32_t DesignBuilder::new_name(std::string_view text) {
@@ -341,6 +359,9 @@ void DesignBuilder::make_symbols() {
     SymbolTable* t = SYM_init(SYM_NBUCKETS);
     symbols_ = t;
     const std::size_t n = texts_.size();
+    // Room for every text at once (equal texts take fewer entries).
+    const auto want = static_cast<std::int64_t>(n) + 2 - DYNA_capacity(t->entries);
+    if (want > 0 && want < INT32_MAX) DYNA_resize(&t->entries, static_cast<int>(want));
     sym_of_.assign(n, 0);
     std::vector<std::uint32_t> bucket(n);
     std::vector<std::uint32_t> order(n);
@@ -430,6 +451,20 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
     SDB_setup(db);
     // A new design starts without the pairs of an old alias file.
     ALIAS_free();
+
+    // The tables take their records at once instead of growing step by
+    // step (each step a copy of the table into new memory).
+    make_room(db, SDB_PREF, prefixes_.size());
+    make_room(db, SDB_CLAS, classes_.size());
+    make_room(db, SDB_PIN, pins_.size());
+    make_room(db, SDB_NET, nets_.size());
+    make_room(db, SDB_SNET, nets_.size());
+    make_room(db, SDB_PORT, ports_.size());
+    make_room(db, SDB_OBJ, objects_.size());
+    make_room(db, SDB_SOBJ, objects_.size());
+    make_room(db, SDB_NODE, conns_.size() + ports_.size());
+    make_room(db, SDB_XPOR, xport_.size());
+    SDB_setup(db);
 
     auto sym = [&](std::int32_t h) { return h >= 0 ? sym_of_[static_cast<std::size_t>(h)] : h; };
     bool ok = true;

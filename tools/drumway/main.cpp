@@ -264,6 +264,12 @@ private:
             if (!on_path_.insert(c.name).second)
                 throw Failure("module '" + c.name + "' contains itself (instance '" + o.name + "' in " + d.path + ")");
             ++expanded_;
+            // What the child adds, made room for at once.
+            ntool::grow_for(objects_, child.objects.size());
+            ntool::grow_for(conns_, child.conns.size());
+            ntool::grow_for(parent_, child.nets.size());
+            ntool::grow_for(temp_name_, child.nets.size());
+            b_->reserve(child.objects.size() + child.nets.size(), 0, 0, 0, child.objects.size() + child.nets.size());
             std::vector<std::int32_t> inner(child.nets.size(), -1);
             if (child.is_gnd(ntool::kNetGnd)) inner[ntool::kNetGnd] = ntool::kNetGnd;
             if (child.is_vcc(ntool::kNetVcc)) inner[ntool::kNetVcc] = ntool::kNetVcc;
@@ -309,6 +315,7 @@ private:
         for (std::size_t t = 2; t < parent_.size(); ++t)
             if (find(static_cast<std::int32_t>(t)) == static_cast<std::int32_t>(t)) net[t] = b_->add_net(temp_name_[t]);
         auto final_net = [&](std::int32_t t) { return t < 0 ? -1 : net[static_cast<std::size_t>(find(t))]; };
+        b_->reserve(0, parent_.size(), objects_.size(), conns_.size());
         std::vector<std::int32_t> nets;
         for (const FlatObject& o : objects_) {
             const int count = b_->class_pin_count(o.cls);
