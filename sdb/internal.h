@@ -4,12 +4,14 @@
 // interface.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runtime/dyna.h"
@@ -216,6 +218,26 @@ void make_supply_nets(SdbDatabase* db);
 void prim_reset_globals();
 // Sets quendal_write_dir to a copy of dir (null: none).
 void set_write_dir(const char* dir);
+
+// Runs fn(i, thread) for i from 0 to n - 1 on the given number of threads
+// (the calling one among them, thread 0) and returns when all are done.
+template <class Fn>
+void run_parallel(size_t n, unsigned threads, Fn fn) {
+    std::atomic<size_t> next{0};
+    auto work = [&](unsigned self) {
+        for (size_t i; (i = next.fetch_add(1)) < n;) fn(i, self);
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work, t);
+    work(0);
+    for (std::thread& th : pool) th.join();
+}
+
+// The threads a large design is read with.
+inline unsigned load_threads() {
+    constexpr unsigned kMaxThreads = 8;
+    return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
+}
 
 // What the tables of a design may refer to: the counts of the tables
 // being loaded (the image gives them before any table is read) and of

@@ -28,7 +28,6 @@ namespace {
 
 constexpr int64_t kPiece = 1 << 20;
 constexpr int64_t kThreadedBytes = 8 << 20;  // below this one thread reads everything
-constexpr unsigned kMaxThreads = 8;
 
 // The task that reads the symbol entries and finds where each begins,
 // and the tasks that make the entries of one piece of them.
@@ -43,20 +42,6 @@ struct Task {
     int64_t offset = 0;
     int32_t first = 0;  // index of the first record; the piece of a kSymbolPiece task
 };
-
-// Runs fn(i, thread) for i from 0 to n - 1 on the given number of threads
-// (the calling one among them) and returns when all are done.
-template <class Fn>
-void run_parallel(size_t n, unsigned threads, Fn fn) {
-    std::atomic<size_t> next{0};
-    auto work = [&](unsigned self) {
-        for (size_t i; (i = next.fetch_add(1)) < n;) fn(i, self);
-    };
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work, t);
-    work(0);
-    for (std::thread& th : pool) th.join();
-}
 
 bool pread_all(int fd, uint8_t* dst, int64_t n, int64_t off) {
     while (n > 0) {
@@ -289,8 +274,7 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
         tasks.push_back(t);
     }
     const bool check_links = counts.loaded[SDB_NODE] && counts.loaded[SDB_NET];
-    unsigned threads = 1;
-    if (total >= kThreadedBytes) threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
+    unsigned threads = total >= kThreadedBytes ? load_threads() : 1;
     threads = std::min(threads, static_cast<unsigned>(std::max<size_t>(tasks.size(), 1)));
 
     Loader loader(fd, big, counts);
