@@ -244,9 +244,17 @@ private:
             if (local[n] >= 0 || !d.net_live[n]) continue;
             local[n] = new_temp(name_word(level, d.nets[n]));
         }
+        // Each class of d is looked up once, not once per object.
+        ClassCache& cache = class_cache_[&d];
+        if (cache.master.empty()) {
+            cache.master.assign(d.classes.size(), nullptr);
+            cache.flat.assign(d.classes.size(), -1);
+        }
         for (const ntool::Object& o : d.objects) {
-            const ntool::Class& c = d.classes[static_cast<std::size_t>(o.cls)];
-            Master& m = master(c);
+            const auto ci = static_cast<std::size_t>(o.cls);
+            const ntool::Class& c = d.classes[ci];
+            if (!cache.master[ci]) cache.master[ci] = &master(c);
+            Master& m = *cache.master[ci];
             if (m.kind == Kind::Drop) {
                 ++dropped_;
                 continue;
@@ -257,7 +265,8 @@ private:
                     const std::int32_t n = d.conns[o.first + k];
                     conns_.push_back(n >= 0 ? local[static_cast<std::size_t>(n)] : -1);
                 }
-                objects_.push_back({name_word(level, o.name), flat_class(c, where), first});
+                if (cache.flat[ci] < 0) cache.flat[ci] = flat_class(c, where);
+                objects_.push_back({name_word(level, o.name), cache.flat[ci], first});
                 continue;
             }
             const Design& child = *m.design;
@@ -341,6 +350,13 @@ private:
     std::unordered_map<std::uint64_t, std::int32_t> levels_;
     std::unordered_map<std::string, Master> masters_;
     std::unordered_map<std::string, FlatClass> flat_classes_;
+    // Per design read: the master of each class and, for a leaf, its
+    // class in the result (-1 until first met).
+    struct ClassCache {
+        std::vector<Master*> master;
+        std::vector<int> flat;
+    };
+    std::unordered_map<const Design*, ClassCache> class_cache_;
     struct PairHash {
         std::size_t operator()(const std::pair<const Design*, int>& k) const {
             return std::hash<const void*>()(k.first) * 31 + static_cast<std::size_t>(k.second);
