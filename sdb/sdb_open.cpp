@@ -261,23 +261,25 @@ bool owners_sound(const SdbDatabase* db) {
         return ok;
     };
     // The three walks in pieces, on several threads for a large design.
-    constexpr int32_t kPiece = 1 << 16;
+    constexpr int64_t kPiece = 1 << 16;
+    enum Walk { kObjects, kNets, kEntries };
     struct Piece {
-        int kind;  // 0 objects, 1 nets, 2 prefix entries
+        Walk walk;
         int32_t lo, hi;
     };
     std::vector<Piece> pieces;
-    for (int kind = 0; kind < 3; ++kind) {
-        const int32_t n = kind == 0 ? nobj : kind == 1 ? nnet : npre;
-        for (int32_t lo = 0; lo < n; lo += kPiece) pieces.push_back({kind, lo, std::min(n, lo + kPiece)});
+    for (Walk walk : {kObjects, kNets, kEntries}) {
+        const int64_t n = walk == kObjects ? nobj : walk == kNets ? nnet : npre;
+        for (int64_t lo = 0; lo < n; lo += kPiece)
+            pieces.push_back({walk, static_cast<int32_t>(lo), static_cast<int32_t>(std::min(n, lo + kPiece))});
     }
     const unsigned threads = pieces.size() > 8 ? std::min<unsigned>(sdbi::load_threads(), pieces.size()) : 1;
     std::atomic<bool> sound{true};
     sdbi::run_parallel(pieces.size(), threads, [&](size_t i, unsigned) {
         const Piece& c = pieces[i];
-        const bool ok = c.kind == 0   ? refers_back(sobj, c.lo, c.hi, SDB_OWNER_OBJECT)
-                        : c.kind == 1 ? refers_back(snet, c.lo, c.hi, 0)
-                                      : owned_back(c.lo, c.hi);
+        const bool ok = c.walk == kObjects ? refers_back(sobj, c.lo, c.hi, SDB_OWNER_OBJECT)
+                        : c.walk == kNets  ? refers_back(snet, c.lo, c.hi, 0)
+                                           : owned_back(c.lo, c.hi);
         if (!ok) sound = false;
     });
     return sound;
