@@ -11,7 +11,7 @@
 #include <cstdint>
 
 struct DynaHeader {
-    char magic[4];        // "LTA" and a zero byte
+    char magic[4];        // "LTA" and a zero byte ("LTM" for elements mapped from a file)
     int32_t reserved1;    // never written
     int32_t delta;        // growth step on top of the shortfall
     uint32_t sorted;      // bit 0: sorted by DYNA_sort
