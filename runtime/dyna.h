@@ -1,7 +1,8 @@
 // Growable arrays.
 //
-// A DynaArray is one heap block: a 48-byte header of twelve 32-bit words
-// followed by the elements.  The caller keeps a pointer to element 0 (the
+// A DynaArray is one heap block (or one private mapping of a file, see
+// DYNA_map): a 48-byte header of twelve 32-bit words followed by the
+// elements.  The caller keeps a pointer to element 0 (the
 // handle) and indexes it like a plain array; operations that may move the
 // block take the address of the handle and update it.  Other code reads
 // the count (and some writes the count, the fixed capacity and the growth
