@@ -14,6 +14,7 @@
 #include "runtime/dyna.h"
 #include "runtime/fnm.h"
 #include "sdb/sdb.h"
+#include "tools/common/tool.h"
 
 namespace ntool {
 
@@ -79,6 +80,18 @@ const T* table(const SdbDatabase* db, int k, int& count) {
 }
 
 bool in_range(std::int64_t i, int count) { return i >= 0 && i < count; }
+
+// Records of a design above which its names are copied on several threads.
+constexpr std::size_t kThreadedRecords = std::size_t{1} << 16;
+// Records a thread takes at a time.
+constexpr std::size_t kNamePiece = std::size_t{1} << 14;
+
+// Copies a name the database gave (null for none) into out.
+bool set_text(std::string& out, const char* name) {
+    if (!name) return false;
+    out = name;
+    return true;
+}
 
 struct CloseDb {
     void operator()(SdbDatabase* db) const { SDB_close(db, 0); }
@@ -158,15 +171,26 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
         }
     }
 
+    // Names that are symbols are copied on several threads for a large
+    // design; the other records go one by one, in order, so that the first
+    // bad one is the one reported (hierarchical names are built in a
+    // buffer of the design database, one at a time).
+    const unsigned threads =
+        static_cast<std::size_t>(nnet) + static_cast<std::size_t>(nobj) >= kThreadedRecords ? work_threads() : 1;
+
     // Nets.
     if (nsnet < nnet) return bad("the net name table is short");
     d.nets.resize(static_cast<std::size_t>(nnet));
     d.net_live.assign(static_cast<std::size_t>(nnet), false);
+    run_in_pieces(static_cast<std::size_t>(nnet), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+        for (std::size_t n = first; n < last; ++n)
+            if (snet[n] >= 0)
+                if (const char* name = text(snet[n])) d.nets[n] = name;
+    });
     for (int n = 0; n < nnet; ++n) {
         if (snet[n] == -1) continue;
-        const char* name = SDB_net_name(db.get(), n);
-        if (!name) return bad("net " + std::to_string(n) + " has an illegal name word");
-        d.nets[static_cast<std::size_t>(n)] = name;
+        if (snet[n] >= 0 ? !text(snet[n]) : !set_text(d.nets[static_cast<std::size_t>(n)], SDB_net_name(db.get(), n)))
+            return bad("net " + std::to_string(n) + " has an illegal name word");
         d.net_live[static_cast<std::size_t>(n)] = true;
     }
     auto net_of = [&](int v) -> int {
@@ -177,28 +201,34 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
     // Objects with the net on each pin.
     if (nsobj < nobj) return bad("the object name table is short");
     d.objects.reserve(static_cast<std::size_t>(nobj));
-    {
-        std::size_t pins = 0;
-        for (int o = 0; o < nobj; ++o)
-            if (sobj[o] != -1 && in_range(obj[o].cls, nclass) && cls[obj[o].cls].pin_count > 0)
-                pins += static_cast<std::size_t>(cls[obj[o].cls].pin_count);
-        d.conns.reserve(pins);
-    }
+    std::vector<int> record;  // the object record of each object read
+    record.reserve(static_cast<std::size_t>(nobj));
+    std::size_t pins = 0;
     for (int o = 0; o < nobj; ++o) {
         if (sobj[o] == -1 || obj[o].cls == -1) continue;
         const int c = obj[o].cls;
         if (!in_range(c, nclass)) return bad("object " + std::to_string(o) + " has no valid class");
-        const char* name = SDB_obj_name(db.get(), o);
-        if (!name) return bad("object " + std::to_string(o) + " has an illegal name word");
-        const SdbClass& r = cls[c];
-        const auto first = static_cast<std::uint32_t>(d.conns.size());
-        d.conns.insert(d.conns.end(), static_cast<std::size_t>(r.pin_count), -1);
-        for (int v = obj[o].first_node; in_range(v, nnode) && node[v].object == o; ++v) {
-            const std::int64_t pos = static_cast<std::int64_t>(node[v].pin) - r.first_pin;
-            if (pos >= 0 && pos < r.pin_count) d.conns[first + static_cast<std::uint32_t>(pos)] = net_of(v);
-        }
-        d.objects.push_back({name, c, first});
+        std::string name;
+        if (sobj[o] >= 0 ? !text(sobj[o]) : !set_text(name, SDB_obj_name(db.get(), o)))
+            return bad("object " + std::to_string(o) + " has an illegal name word");
+        d.objects.push_back({std::move(name), c, static_cast<std::uint32_t>(pins)});
+        record.push_back(o);
+        pins += static_cast<std::size_t>(cls[c].pin_count);
     }
+    // The symbol names, and the net on each pin.
+    d.conns.assign(pins, -1);
+    run_in_pieces(d.objects.size(), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+        for (std::size_t j = first; j < last; ++j) {
+            Object& x = d.objects[j];
+            const int o = record[j];
+            if (sobj[o] >= 0) x.name = text(sobj[o]);
+            const SdbClass& r = cls[x.cls];
+            for (int v = obj[o].first_node; in_range(v, nnode) && node[v].object == o; ++v) {
+                const std::int64_t pos = static_cast<std::int64_t>(node[v].pin) - r.first_pin;
+                if (pos >= 0 && pos < r.pin_count) d.conns[x.first + static_cast<std::uint32_t>(pos)] = net_of(v);
+            }
+        }
+    });
 
     // Ports, in the order of the port list.
     std::vector<int> order;

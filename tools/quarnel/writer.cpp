@@ -11,10 +11,10 @@
 #include "tools/quarnel/writer.h"
 
 #include <algorithm>
-#include <thread>
 #include <unordered_map>
 
 #include "tools/common/names.h"
+#include "tools/common/tool.h"
 
 namespace quarnel {
 
@@ -542,22 +542,18 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
     // reads what is named already: a large module is then written in
     // rounds of pieces, formatted on several threads and written in order.
     const std::size_t count = d.objects.size();
-    const unsigned threads =
-        names.has_dummies() || count < 4 * kInstancePiece ? 1 : std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    const unsigned threads = names.has_dummies() || count < 4 * kInstancePiece ? 1 : ntool::work_threads();
     if (threads == 1) {
         instances(out, refs, 0, count, true);
     } else {
         std::vector<std::string> texts(threads);
         std::vector<std::vector<Ref>> bits(threads);
         for (std::size_t base = 0; base < count; base += threads * kInstancePiece) {
-            auto piece = [&](unsigned t) {
-                const std::size_t first = std::min(count, base + t * kInstancePiece);
-                instances(texts[t], bits[t], first, std::min(count, first + kInstancePiece), false);
-            };
-            std::vector<std::thread> pool;
-            for (unsigned t = 1; t < threads; ++t) pool.emplace_back(piece, t);
-            piece(0);
-            for (std::thread& th : pool) th.join();
+            const std::size_t round = std::min(count - base, threads * kInstancePiece);
+            ntool::run_in_pieces(round, kInstancePiece, threads, [&](std::size_t first, std::size_t last) {
+                const std::size_t t = first / kInstancePiece;
+                instances(texts[t], bits[t], base + first, base + last, false);
+            });
             for (std::string& text : texts) flush(f, text);
         }
     }
