@@ -66,7 +66,7 @@ constexpr std::size_t kFlushSize = 1 << 16;
 // How many names ahead a loop that fills a scope loads their slots.
 constexpr std::size_t kAhead = 16;
 // Instances a thread formats at a time.
-constexpr std::size_t kInstancePiece = 1 << 14;
+constexpr std::size_t kInstancePiece = 1 << 12;
 
 struct Lang {
     bool vhdl;
