@@ -16,6 +16,7 @@
 //
 //   kestrand_bench [pads] [core instances,...] [directory]
 //   (2000, 100000,300000,1000000, a temporary directory)
+//   kestrand_bench --write pads instances directory   (only the chip's files)
 #include <unistd.h>
 
 #include <algorithm>
@@ -201,6 +202,14 @@ bool write_netlist(const fs::path& p, const Chip& c) {
 
 
 
+// The chip's files written into dir; false when one cannot be written.
+bool write_chip(const Chip& chip, const fs::path& dir) {
+    fs::create_directories(dir);
+    return write_text(dir / "cells.v", kCells) && write_text(dir / "chip.lib", kLibrary) &&
+           write_text(dir / "chip.bsc", kConfiguration) && write_pins(dir / "chip.pin", chip) &&
+           write_netlist(dir / "chip.v", chip);
+}
+
 // One chip measured: the figures of each step.
 struct Row {
     long instances = 0;
@@ -212,12 +221,9 @@ double mb(const fs::path& p) { return static_cast<double>(fs::file_size(p)) / 1e
 
 // Writes the chip into dir and runs the flow on it.
 Row measure(const Chip& chip, const fs::path& dir) {
-    fs::create_directories(dir);
     std::printf("writing a chip of %ld pads and %ld core instances into %s\n", chip.pads, chip.instances, dir.c_str());
     std::fflush(stdout);
-    if (!write_text(dir / "cells.v", kCells) || !write_text(dir / "chip.lib", kLibrary) ||
-        !write_text(dir / "chip.bsc", kConfiguration) || !write_pins(dir / "chip.pin", chip) ||
-        !write_netlist(dir / "chip.v", chip)) {
+    if (!write_chip(chip, dir)) {
         std::fprintf(stderr, "kestrand_bench: cannot write the design files\n");
         qdx_exit(2);
     }
@@ -290,6 +296,16 @@ void print_growth(const std::vector<Row>& rows) {
 
 int main(int argc, char** argv) {
     peak_mode(argc, argv);
+    // --write PADS INSTANCES DIR: only writes the chip's files, for runs
+    // of the flow by hand (comparing the outputs of two builds, say).
+    if (argc == 5 && std::string(argv[1]) == "--write") {
+        const Chip chip{std::atol(argv[2]), std::atol(argv[3])};
+        if (chip.pads < 10 || chip.instances < 2 * chip.pads || !write_chip(chip, argv[4])) {
+            std::fprintf(stderr, "kestrand_bench: cannot write the chip into %s\n", argv[4]);
+            qdx_exit(2);
+        }
+        qdx_exit(0);
+    }
     const long pads = argc > 1 ? std::atol(argv[1]) : 2000;
     std::vector<long> sizes;
     {

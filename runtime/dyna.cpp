@@ -1,6 +1,10 @@
 // Growable arrays: a header in front of the elements, grown by doubling.
 #include "runtime/dyna.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,11 +34,16 @@ DynaHeader* cached_header = nullptr;
 // harmless.
 const void* last_freed = nullptr;
 
+// Magic words of a heap block and of an array mapped from a file.
+constexpr char kHeapMagic[4] = {'L', 'T', 'A', 0};
+constexpr char kMappedMagic[4] = {'L', 'T', 'M', 0};
+
+bool mapped(const DynaHeader* h) { return std::memcmp(h->magic, kMappedMagic, 4) == 0; }
+
 DynaHeader* header_of(void* handle) {
     if (handle == cached_handle && handle) return cached_header;
     DynaHeader* h = DYNA_header(handle);
-    if (h->magic[0] != 'L' || h->magic[1] != 'T' || h->magic[2] != 'A' || h->magic[3] != 0)
-        MSG_fatal_error(3);
+    if (std::memcmp(h->magic, kHeapMagic, 4) != 0 && !mapped(h)) MSG_fatal_error(3);
     cached_handle = handle;
     cached_header = h;
     return h;
@@ -50,6 +59,32 @@ uint64_t block_size(uint64_t capacity, uint64_t elem_size) {
     uint64_t bytes = capacity * elem_size + sizeof(DynaHeader);
     if (bytes > std::numeric_limits<size_t>::max() / 2) return 0;
     return bytes;
+}
+
+uint64_t page_size() {
+    static const uint64_t size = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+// The pages of a mapped array: from the page of its header to the end of
+// its last element.  Its capacity never changes while it is mapped.
+void unmap(DynaHeader* h) {
+    const uint64_t ps = page_size();
+    const uint64_t lo = reinterpret_cast<uintptr_t>(h) & ~(ps - 1);
+    const uint64_t end = reinterpret_cast<uintptr_t>(elements(h)) + uint64_t{h->capacity} * h->elem_size;
+    ::munmap(reinterpret_cast<void*>(lo), ((end + ps - 1) & ~(ps - 1)) - lo);
+}
+
+// A mapped array moved into a heap block of its capacity.
+DynaHeader* to_heap(DynaHeader* h) {
+    const uint64_t bytes = uint64_t{h->capacity} * h->elem_size + sizeof(DynaHeader);
+    auto* nh = static_cast<DynaHeader*>(std::malloc(bytes));
+    if (!nh) MSG_fatal_error(1);
+    std::memcpy(nh, h, bytes);
+    std::memcpy(nh->magic, kHeapMagic, 4);
+    unmap(h);
+    if (accounting) dyna_alloc_sizeG += static_cast<int64_t>(bytes);
+    return nh;
 }
 
 }  // namespace
@@ -70,7 +105,7 @@ void* DYNA_init(int n, int elem_size) {
     if (bytes == 0) MSG_fatal_error(1);
     auto* h = static_cast<DynaHeader*>(std::calloc(1, bytes));
     if (!h) MSG_fatal_error(1);
-    std::memcpy(h->magic, "LTA", 4);
+    std::memcpy(h->magic, kHeapMagic, 4);
     h->delta = global_delta;
     h->elem_size = static_cast<uint32_t>(elem_size);
     h->fixed = static_cast<uint32_t>(n);
@@ -82,14 +117,58 @@ void* DYNA_init(int n, int elem_size) {
     return elements(h);
 }
 
+void* DYNA_map(int fd, int64_t file_size, int64_t offset, int count, int elem_size) {
+    constexpr auto kHead = static_cast<int64_t>(sizeof(DynaHeader));
+    if (fd < 0 || count < 0 || elem_size <= 0 || offset < kHead || offset % 4 != 0 || elem_size % 4 != 0)
+        return nullptr;
+    const uint64_t cap = static_cast<uint64_t>(count) + 1;
+    if (block_size(cap, static_cast<uint64_t>(elem_size)) == 0) return nullptr;
+    if (offset > file_size || static_cast<uint64_t>(count) * static_cast<uint64_t>(elem_size) >
+                                  static_cast<uint64_t>(file_size - offset))
+        return nullptr;
+    const auto ps = static_cast<int64_t>(page_size());
+    const int64_t lo = (offset - kHead) / ps * ps;
+    const int64_t hi = (offset + static_cast<int64_t>(cap) * elem_size + ps - 1) / ps * ps;
+    const int64_t file_hi = std::min(hi, (file_size + ps - 1) / ps * ps);
+    // The whole span is reserved first: the element behind the last may
+    // lie past the file's last page, where a file mapping cannot be read.
+    void* span = ::mmap(nullptr, static_cast<size_t>(hi - lo), PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (span == MAP_FAILED) return nullptr;
+    // A read brings in the page cache's own page; a write copies it.
+    const auto file_bytes = static_cast<size_t>(file_hi - lo);
+    if (::mmap(span, file_bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED, fd, static_cast<off_t>(lo)) ==
+        MAP_FAILED) {
+        ::munmap(span, static_cast<size_t>(hi - lo));
+        return nullptr;
+    }
+    auto* h = reinterpret_cast<DynaHeader*>(static_cast<char*>(span) + (offset - lo) - kHead);
+    std::memset(static_cast<void*>(h), 0, sizeof(DynaHeader));
+    std::memcpy(h->magic, kMappedMagic, 4);
+    h->delta = global_delta;
+    h->elem_size = static_cast<uint32_t>(elem_size);
+    h->capacity = static_cast<uint32_t>(cap);
+    h->count = count;
+    if (last_freed == elements(h)) last_freed = nullptr;
+    cached_handle = elements(h);
+    cached_header = h;
+    return elements(h);
+}
+
+bool DYNA_is_mapped(const void* handle) { return handle && mapped(DYNA_header(handle)); }
+
 int DYNA_free(void* handle_ptr) {
     if (!handle_ptr) return -1;
     void* handle = *slot(handle_ptr);
     if (!handle) return -1;
     if (handle == last_freed) return 0;
     DynaHeader* h = header_of(handle);
-    std::memset(h->magic, 0, 4);
-    std::free(h);
+    if (mapped(h)) {
+        unmap(h);
+    } else {
+        std::memset(h->magic, 0, 4);
+        std::free(h);
+    }
     cached_handle = nullptr;
     cached_header = nullptr;
     last_freed = handle;
@@ -99,6 +178,7 @@ int DYNA_free(void* handle_ptr) {
 int DYNA_resize(void* handle_ptr, int delta) {
     if (!handle_ptr || !*slot(handle_ptr)) return -1;
     DynaHeader* h = header_of(*slot(handle_ptr));
+    if (mapped(h)) h = to_heap(h);
     int64_t wanted = static_cast<int64_t>(h->capacity) + delta;
     if (wanted < 0) wanted = 0;
     uint64_t bytes = block_size(static_cast<uint64_t>(wanted), h->elem_size);

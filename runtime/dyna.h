@@ -1,7 +1,8 @@
 // Growable arrays.
 //
-// A DynaArray is one heap block: a 48-byte header of twelve 32-bit words
-// followed by the elements.  The caller keeps a pointer to element 0 (the
+// A DynaArray is one heap block (or one private mapping of a file, see
+// DYNA_map): a 48-byte header of twelve 32-bit words followed by the
+// elements.  The caller keeps a pointer to element 0 (the
 // handle) and indexes it like a plain array; operations that may move the
 // block take the address of the handle and update it.  Other code reads
 // the count (and some writes the count, the fixed capacity and the growth
@@ -11,7 +12,7 @@
 #include <cstdint>
 
 struct DynaHeader {
-    char magic[4];        // "LTA" and a zero byte
+    char magic[4];        // "LTA" and a zero byte ("LTM" for elements mapped from a file)
     int32_t reserved1;    // never written
     int32_t delta;        // growth step on top of the shortfall
     uint32_t sorted;      // bit 0: sorted by DYNA_sort
@@ -38,6 +39,15 @@ inline int DYNA_capacity(const void* handle) {
 
 // The untyped operations take the address of the caller's handle.
 void* DYNA_init(int n, int elem_size);
+// A DynaArray over count elements that lie in a file at byte offset, the
+// file mapped privately in place of a copy: the pages are shared with the
+// page cache until written, and a write changes only this process's
+// copy.  Its capacity is count + 1; growing it moves it to the heap, and
+// DYNA_free unmaps it.  Null (nothing mapped) when the elements are not
+// aligned for 32-bit words, lie outside the file, or the mapping fails.
+void* DYNA_map(int fd, int64_t file_size, int64_t offset, int count, int elem_size);
+// True when the handle's elements are mapped from a file (DYNA_map).
+bool DYNA_is_mapped(const void* handle);
 int DYNA_free(void* handle_ptr);
 int DYNA_resize(void* handle_ptr, int delta);
 // Adds n elements at the end and returns the index of the first: a

@@ -4,11 +4,14 @@
 // interface.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runtime/dyna.h"
@@ -160,9 +163,14 @@ struct SymSection {
     std::vector<int64_t> piece_at;  // block offset of the first entry of each piece
     int32_t pieces() const { return static_cast<int32_t>(piece_at.size()); }
 };
-SymLoad sym_begin(FdReader& in, SymSection& s);
+// With map_fd (the reader's file) the entries are mapped from the file
+// rather than read: loaded is then the whole rest of the file.
+SymLoad sym_begin(FdReader& in, SymSection& s, int map_fd = -1);
 bool sym_fill(FdReader& in, SymSection& s, int64_t need);
-SymLoad sym_scan(FdReader& in, SymSection& s);
+// With done, the scan stores there the number of pieces that lie whole
+// in the block as it finds them, all of them at the end, and -1 when it
+// fails; it wakes the threads that wait on it.
+SymLoad sym_scan(FdReader& in, SymSection& s, std::atomic<int32_t>* done = nullptr);
 SymLoad sym_parse(SymSection& s, int32_t piece, bool big, LinkBits& links);
 SymLoad sym_end(SymSection& s, std::vector<LinkBits>& links, SymbolTable** out);
 // Writes the symbol section.
@@ -211,6 +219,26 @@ void prim_reset_globals();
 // Sets quendal_write_dir to a copy of dir (null: none).
 void set_write_dir(const char* dir);
 
+// Runs fn(i, thread) for i from 0 to n - 1 on the given number of threads
+// (the calling one among them, thread 0) and returns when all are done.
+template <class Fn>
+void run_parallel(size_t n, unsigned threads, Fn fn) {
+    std::atomic<size_t> next{0};
+    auto work = [&](unsigned self) {
+        for (size_t i; (i = next.fetch_add(1)) < n;) fn(i, self);
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work, t);
+    work(0);
+    for (std::thread& th : pool) th.join();
+}
+
+// The threads a large design is read with.
+inline unsigned load_threads() {
+    constexpr unsigned kMaxThreads = 8;
+    return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
+}
+
 // What the tables of a design may refer to: the counts of the tables
 // being loaded (the image gives them before any table is read) and of
 // the symbols.
@@ -220,12 +248,14 @@ struct TableCounts {
     int32_t nsym = 0;
 };
 
-// One table to read: count records of slot k at a file offset into data.
+// One table to read: count records of slot k at a file offset into data
+// (or, mapped, already in data as they lie in the file: then only checked).
 struct TableJob {
     int k;
     void* data;
     int32_t count;
     int64_t offset;
+    bool mapped = false;
 };
 
 struct TableLoad {
@@ -238,6 +268,11 @@ struct TableLoad {
 // A table's array for count records read from a file: growable with the
 // slot's growth step, the count set, the 0xFF record behind it.
 void* new_table(int k, int32_t count);
+// The same over the records as they lie in the file (fd, size bytes),
+// mapped instead of read: only for a file in the byte order of this
+// machine, whose records are the words of the file.  Null when the
+// records cannot be mapped; the caller then reads them into new_table.
+void* map_table(int k, int fd, int64_t size, int64_t offset, int32_t count);
 // Reads the tables, checking every index word; with sym_pos 0 or more it
 // reads the symbol section there at the same time.
 TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts, const std::vector<TableJob>& jobs,

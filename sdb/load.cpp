@@ -1,11 +1,12 @@
 // Reading the tables and the symbol section of a design file.
 //
 // The tables are cut into pieces of about a megabyte; each piece is read
-// straight into its table's array, turned in place from file words into
-// records, and its index words are checked against the counts of the
-// tables they refer to.  Meanwhile one task reads the symbol entries and
-// finds where each begins; they are then made into entries piece by
-// piece.  Large designs spread the pieces over a few threads, which also
+// straight into its table's array (or, mapped from the file, is there
+// already), turned in place from file words into records, and its index
+// words are checked against the counts of the tables they refer to.
+// Meanwhile one task reads the symbol entries and finds where each
+// begins; each piece of them is made into entries as soon as its end is
+// known.  Large designs spread the pieces over a few threads, which also
 // spreads the cost of bringing the new memory in; the threads are joined
 // before the open goes on, and nothing outside this file sees them.
 #include <sys/mman.h>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <thread>
 #include <vector>
@@ -26,32 +28,20 @@ namespace {
 
 constexpr int64_t kPiece = 1 << 20;
 constexpr int64_t kThreadedBytes = 8 << 20;  // below this one thread reads everything
-constexpr unsigned kMaxThreads = 8;
 
-// The task that reads the symbol entries and finds where each begins.
+// The task that reads the symbol entries and finds where each begins,
+// and the tasks that make the entries of one piece of them.
 constexpr int kSymbolEntries = -1;
+constexpr int kSymbolPiece = -2;
 
 struct Task {
     int k = kSymbolEntries;
+    bool mapped = false;  // the records lie in dst already
     uint8_t* dst = nullptr;
     int32_t count = 0;  // records
     int64_t offset = 0;
-    int32_t first = 0;  // index of the first record
+    int32_t first = 0;  // index of the first record; the piece of a kSymbolPiece task
 };
-
-// Runs fn(i, thread) for i from 0 to n - 1 on the given number of threads
-// (the calling one among them) and returns when all are done.
-template <class Fn>
-void run_parallel(size_t n, unsigned threads, Fn fn) {
-    std::atomic<size_t> next{0};
-    auto work = [&](unsigned self) {
-        for (size_t i; (i = next.fetch_add(1)) < n;) fn(i, self);
-    };
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work, t);
-    work(0);
-    for (std::thread& th : pool) th.join();
-}
 
 bool pread_all(int fd, uint8_t* dst, int64_t n, int64_t off) {
     while (n > 0) {
@@ -169,10 +159,17 @@ public:
 
 private:
     template <class T, class Decode, class Check>
-    static bool each(const Task& t, Decode decode, Check check) {
+    bool each(const Task& t, Decode decode, Check check) const {
         const int size = record_size(t.k);
         T* out = reinterpret_cast<T*>(t.dst);
         bool ok = true;
+        if (!big_) {
+            // The words of a little-endian file are the records already:
+            // they are only checked (a mapped table is not written).
+            static_assert(std::endian::native == std::endian::little);
+            for (int32_t j = 0; j < t.count; ++j) ok &= check(out[j]);
+            return ok;
+        }
         for (int32_t j = 0; j < t.count; ++j) {
             // Every word is taken before the record over them is written.
             T r = decode(t.dst + static_cast<size_t>(j) * static_cast<size_t>(size));
@@ -218,6 +215,19 @@ void* new_table(int k, int32_t count) {
     return a;
 }
 
+void* map_table(int k, int fd, int64_t size, int64_t offset, int32_t count) {
+    const SdbSlotInfo& info = sdb_slot_info[k];
+    if (count <= 0 || info.size <= 0) return nullptr;
+    void* a = DYNA_map(fd, size, offset, count, info.size);
+    if (!a) return nullptr;
+    DynaHeader* h = DYNA_header(a);
+    h->fixed = 0;
+    h->delta = info.growth;
+    std::memset(static_cast<uint8_t*>(a) + static_cast<size_t>(count) * static_cast<size_t>(info.size), 0xFF,
+                static_cast<size_t>(info.size));
+    return a;
+}
+
 TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts, const std::vector<TableJob>& jobs,
                       int64_t sym_pos, SymLoad* sym_status, SymbolTable** symbols) {
     std::vector<Task> tasks;
@@ -229,7 +239,8 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
     SymLoad sym = SymLoad::Ok;
     FdReader sin(fd, size, std::max<int64_t>(sym_pos, 0), big);
     if (sym_pos >= 0) {
-        sym = sym_begin(sin, sec);
+        // The entries of a little-endian file are used where they lie.
+        sym = sym_begin(sin, sec, big ? -1 : fd);
         if (sym == SymLoad::Ok) {
             tasks.push_back(Task{});
             total += int64_t{sec.count} * 13;
@@ -243,6 +254,7 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
             int32_t n = std::min(per, j.count - first);
             Task t;
             t.k = j.k;
+            t.mapped = j.mapped;
             t.dst = static_cast<uint8_t*>(j.data) + static_cast<size_t>(first) * static_cast<size_t>(rs);
             t.count = n;
             t.offset = j.offset + int64_t{first} * rs;
@@ -251,42 +263,52 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
         }
         total += int64_t{j.count} * rs;
     }
+    // The pieces of the symbol entries come last: each is made as soon as
+    // the scan has found where it ends, while the scan goes on.
+    const bool symbols_read = sym_pos >= 0 && sym == SymLoad::Ok;
+    const int32_t sym_pieces = symbols_read ? (sec.count + kSymPiece - 1) / kSymPiece : 0;
+    for (int32_t p = 0; p < sym_pieces; ++p) {
+        Task t;
+        t.k = kSymbolPiece;
+        t.first = p;
+        tasks.push_back(t);
+    }
     const bool check_links = counts.loaded[SDB_NODE] && counts.loaded[SDB_NET];
-    unsigned threads = 1;
-    if (total >= kThreadedBytes) threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
+    unsigned threads = total >= kThreadedBytes ? load_threads() : 1;
     threads = std::min(threads, static_cast<unsigned>(std::max<size_t>(tasks.size(), 1)));
 
     Loader loader(fd, big, counts);
-    std::atomic<bool> short_read{false}, bad_index{false};
-    std::vector<LinkBits> links;
-    for (unsigned i = 0; i < threads; ++i)
+    std::atomic<bool> short_read{false}, bad_index{false}, bad_symbols{false};
+    std::vector<LinkBits> links, tree_links;
+    for (unsigned i = 0; i < threads; ++i) {
         links.emplace_back(check_links ? static_cast<size_t>(counts.n[SDB_NODE]) : 0);
+        tree_links.emplace_back(symbols_read ? static_cast<size_t>(sec.count) : 0);
+    }
+    std::atomic<int32_t> scanned{0};
     run_parallel(tasks.size(), threads, [&](size_t i, unsigned self) {
         const Task& t = tasks[i];
         if (t.k == kSymbolEntries) {
-            sym = sym_scan(sin, sec);
+            sym = sym_scan(sin, sec, &scanned);
+            return;
+        }
+        if (t.k == kSymbolPiece) {
+            // The scan runs on another thread (or ran before, on this one).
+            int32_t known;
+            while ((known = scanned.load(std::memory_order_acquire)) >= 0 && known <= t.first) scanned.wait(known);
+            if (known < 0) return;  // the scan failed: its status says why
+            if (sym_parse(sec, t.first, big, tree_links[self]) != SymLoad::Ok) bad_symbols = true;
             return;
         }
         if (short_read.load(std::memory_order_relaxed)) return;
-        if (!loader.read(t)) {
+        if (!t.mapped && !loader.read(t)) {
             short_read = true;
             return;
         }
         if (!loader.process(t, check_links ? &links[self] : nullptr)) bad_index = true;
     });
 
-    // The entries of the symbol section, piece by piece in parallel.
     if (sym_pos >= 0) {
-        if (sym == SymLoad::Ok) {
-            unsigned n = sec.count >= (1 << 18) ? threads : 1;
-            std::vector<LinkBits> tree_links;
-            for (unsigned i = 0; i < n; ++i) tree_links.emplace_back(static_cast<size_t>(sec.count));
-            std::atomic<bool> bad{false};
-            run_parallel(static_cast<size_t>(sec.pieces()), n, [&](size_t p, unsigned self) {
-                if (sym_parse(sec, static_cast<int32_t>(p), big, tree_links[self]) != SymLoad::Ok) bad = true;
-            });
-            sym = bad ? SymLoad::Corrupt : sym_end(sec, tree_links, symbols);
-        }
+        if (sym == SymLoad::Ok) sym = bad_symbols ? SymLoad::Corrupt : sym_end(sec, tree_links, symbols);
         *sym_status = sym;
     }
 

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -238,24 +239,50 @@ bool owners_sound(const SdbDatabase* db) {
     int32_t nobj = 0, nnet = 0;
     const int32_t* sobj = words(SDB_SOBJ, SDB_OBJ, nobj);
     const int32_t* snet = words(SDB_SNET, SDB_NET, nnet);
-    auto refers_back = [pre, npre](const int32_t* w, int32_t n, int32_t bits) {
-        for (int32_t i = 0; i < n; ++i) {
+    auto refers_back = [pre, npre](const int32_t* w, int32_t lo, int32_t hi, int32_t bits) {
+        bool ok = true;
+        for (int32_t i = lo; i < hi; ++i) {
             if (!sdb_is_prefix_word(w[i])) continue;
             int32_t p = sdb_prefix_of(w[i]);
-            if (p >= npre || pre[p].owner != bits + i) return false;
+            ok &= p < npre && pre[p].owner == bits + i;
         }
-        return true;
+        return ok;
     };
-    if (!refers_back(sobj, nobj, SDB_OWNER_OBJECT) || !refers_back(snet, nnet, 0)) return false;
-    for (int32_t p = 0; p < npre; ++p) {
-        const int32_t o = pre[p].owner;
-        if (o < 0) continue;
-        const bool object = (o & SDB_OWNER_OBJECT) != 0;
-        const int32_t r = object ? o & ~SDB_OWNER_OBJECT : o;
-        const int32_t* w = object ? sobj : snet;
-        if (r < (object ? nobj : nnet) && w[r] != sdb_prefix_word(p)) return false;
+    auto owned_back = [&](int32_t lo, int32_t hi) {
+        bool ok = true;
+        for (int32_t p = lo; p < hi; ++p) {
+            const int32_t o = pre[p].owner;
+            if (o < 0) continue;
+            const bool object = (o & SDB_OWNER_OBJECT) != 0;
+            const int32_t r = object ? o & ~SDB_OWNER_OBJECT : o;
+            const int32_t* w = object ? sobj : snet;
+            ok &= r >= (object ? nobj : nnet) || w[r] == sdb_prefix_word(p);
+        }
+        return ok;
+    };
+    // The three walks in pieces, on several threads for a large design.
+    constexpr int64_t kPiece = 1 << 16;
+    enum Walk { kObjects, kNets, kEntries };
+    struct Piece {
+        Walk walk;
+        int32_t lo, hi;
+    };
+    std::vector<Piece> pieces;
+    for (Walk walk : {kObjects, kNets, kEntries}) {
+        const int64_t n = walk == kObjects ? nobj : walk == kNets ? nnet : npre;
+        for (int64_t lo = 0; lo < n; lo += kPiece)
+            pieces.push_back({walk, static_cast<int32_t>(lo), static_cast<int32_t>(std::min(n, lo + kPiece))});
     }
-    return true;
+    const unsigned threads = pieces.size() > 8 ? std::min<unsigned>(sdbi::load_threads(), pieces.size()) : 1;
+    std::atomic<bool> sound{true};
+    sdbi::run_parallel(pieces.size(), threads, [&](size_t i, unsigned) {
+        const Piece& c = pieces[i];
+        const bool ok = c.walk == kObjects ? refers_back(sobj, c.lo, c.hi, SDB_OWNER_OBJECT)
+                        : c.walk == kNets  ? refers_back(snet, c.lo, c.hi, 0)
+                                           : owned_back(c.lo, c.hi);
+        if (!ok) sound = false;
+    });
+    return sound;
 }
 
 // The checks that need whole tables, made after every index word was
@@ -555,7 +582,14 @@ SdbDatabase* open_stream(FILE* f, const char* path, bool writable, int mask) {
     if (auto failure = read_header(in, db, p)) return fail(*failure);
 
     TablePlan plan = plan_tables(db, mask, fst.st_size);
-    for (sdbi::TableJob& j : plan.jobs) db->slot[j.k].data = j.data = sdbi::new_table(j.k, j.count);
+    // The tables of a file in this machine's byte order are used where
+    // they lie in the file, mapped; the others are read into memory.
+    for (sdbi::TableJob& j : plan.jobs) {
+        j.data = big ? nullptr : sdbi::map_table(j.k, fileno(f), fst.st_size, j.offset, j.count);
+        j.mapped = j.data != nullptr;
+        if (!j.mapped) j.data = sdbi::new_table(j.k, j.count);
+        db->slot[j.k].data = j.data;
+    }
     const int64_t sym_pos = in.tell();
     plan.counts.nsym = peek_symbol_count(fileno(f), fst.st_size, sym_pos, big);
     sdbi::SymLoad sym = sdbi::SymLoad::BadMagic;

@@ -1,6 +1,7 @@
 // The symbol table of a design: interned names, loaded and saved.
 #include "sdb/sym.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +34,33 @@ struct SymbolNamePool {
         }
         chunks.emplace_back(p);
         return p;
+    }
+    // The n bytes of a file at pos, mapped privately instead of read;
+    // null when they cannot be mapped.
+    char* map(int fd, int64_t pos, int64_t n) {
+        const auto ps = static_cast<int64_t>(::sysconf(_SC_PAGESIZE));
+        const int64_t lo = pos / ps * ps;
+        const auto len = static_cast<size_t>(pos + n - lo);
+        if (n <= 0 || ps <= 0) return nullptr;
+        // Pages come in as the entries are read (the rest of the file
+        // may hold the tables, which are not to be brought in twice); a
+        // write copies its page, so the names stay writable as the pool's
+        // other chunks are.
+        void* p = ::mmap(nullptr, len, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, static_cast<off_t>(lo));
+        if (p == MAP_FAILED) return nullptr;
+        maps.push_back({static_cast<char*>(p), len});
+        return static_cast<char*>(p) + (pos - lo);
+    }
+    struct Mapping {
+        char* base;
+        size_t len;
+    };
+    std::vector<Mapping> maps;
+    SymbolNamePool() = default;
+    SymbolNamePool(const SymbolNamePool&) = delete;
+    SymbolNamePool& operator=(const SymbolNamePool&) = delete;
+    ~SymbolNamePool() {
+        for (const Mapping& m : maps) ::munmap(m.base, m.len);
     }
     char* alloc(size_t n) {
         if (n > left) {
@@ -243,7 +271,7 @@ bool trees_walk(const SymbolTable* t, int32_t count) {
 
 }  // namespace
 
-SymLoad sym_begin(FdReader& in, SymSection& s) {
+SymLoad sym_begin(FdReader& in, SymSection& s, int map_fd) {
     int32_t magic_len = 0;
     if (!in.word(magic_len) || magic_len != 4) return SymLoad::BadMagic;
     const uint8_t* magic = in.view(4);
@@ -274,7 +302,11 @@ SymLoad sym_begin(FdReader& in, SymSection& s) {
     s.count = count;
     s.start = in.tell();
     s.room = in.remaining();
-    s.block = t->pool->block(static_cast<size_t>(s.room));
+    if (map_fd >= 0 && (s.block = t->pool->map(map_fd, s.start, s.room)) != nullptr) {
+        s.loaded = s.room;
+    } else {
+        s.block = t->pool->block(static_cast<size_t>(s.room));
+    }
     s.table = std::move(t);
     return SymLoad::Ok;
 }
@@ -289,22 +321,42 @@ bool sym_fill(FdReader& in, SymSection& s, int64_t need) {
     return true;
 }
 
-SymLoad sym_scan(FdReader& in, SymSection& s) {
+SymLoad sym_scan(FdReader& in, SymSection& s, std::atomic<int32_t>* done) {
     const bool big = in.big();
     int64_t at = 0;
-    s.piece_at.clear();
-    s.piece_at.reserve(static_cast<size_t>(s.count / kSymPiece + 1));
-    for (int32_t i = 0; i < s.count; ++i) {
-        if (i % kSymPiece == 0) s.piece_at.push_back(at);
-        if (at + 4 > s.loaded && !sym_fill(in, s, at + 4)) return SymLoad::ShortRead;
-        int32_t len = load_word(reinterpret_cast<uint8_t*>(s.block + at), big);
-        if (len <= 0) return SymLoad::Corrupt;
-        if (len > s.room - at - 12) return SymLoad::ShortRead;
-        at += 12 + len;
+    s.piece_at.assign(static_cast<size_t>((s.count + kSymPiece - 1) / kSymPiece), 0);
+    // Pieces 0 .. n - 1 lie whole in the block from here on.
+    auto publish = [&](int32_t n) {
+        if (!done) return;
+        done->store(n, std::memory_order_release);
+        done->notify_all();
+    };
+    auto scan = [&]() {
+        for (int32_t i = 0; i < s.count; ++i) {
+            if (i % kSymPiece == 0) {
+                if (i > 0) {
+                    if (!sym_fill(in, s, at)) return SymLoad::ShortRead;
+                    publish(i / kSymPiece);
+                }
+                s.piece_at[static_cast<size_t>(i / kSymPiece)] = at;
+            }
+            if (at + 4 > s.loaded && !sym_fill(in, s, at + 4)) return SymLoad::ShortRead;
+            int32_t len = load_word(reinterpret_cast<uint8_t*>(s.block + at), big);
+            if (len <= 0) return SymLoad::Corrupt;
+            if (len > s.room - at - 12) return SymLoad::ShortRead;
+            at += 12 + len;
+        }
+        if (!sym_fill(in, s, at)) return SymLoad::ShortRead;
+        return SymLoad::Ok;
+    };
+    const SymLoad r = scan();
+    if (r != SymLoad::Ok) {
+        publish(-1);
+        return r;
     }
-    if (!sym_fill(in, s, at)) return SymLoad::ShortRead;
     s.end = at;
     in.seek(s.start + at);
+    publish(s.pieces());
     return SymLoad::Ok;
 }
 

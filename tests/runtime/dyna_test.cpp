@@ -2,7 +2,14 @@
 
 #include "support/param_name.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
 
 #include "runtime/dyna.h"
 
@@ -160,6 +167,93 @@ TEST_F(Dyna, NullHandleIsRefused) {
     EXPECT_EQ(DYNA_delete(&a, 0), -1);
     EXPECT_EQ(DYNA_resize(&a, 5), -1);
     EXPECT_EQ(DYNA_count(a), 0);
+}
+
+// A file of n words 0, 1, 2 ... in this machine's byte order.
+std::filesystem::path word_file(const std::string& name, int n) {
+    const auto path = std::filesystem::path(::testing::TempDir()) / name;
+    std::vector<int32_t> words(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) words[static_cast<size_t>(i)] = i;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(words.data()), static_cast<std::streamsize>(4 * words.size()));
+    return path;
+}
+
+std::vector<char> file_bytes(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct MapCase {
+    const char* name;
+    int file_words;
+    int first;  // first word mapped
+    int count;
+};
+
+class DynaMap : public Dyna, public ::testing::WithParamInterface<MapCase> {};
+
+TEST_P(DynaMap, MappedArrayReadsTheFileWritesOnlyItsCopyAndGrowsOntoTheHeap) {
+    const MapCase& c = GetParam();
+    const auto path = word_file(std::string("dyna_map_") + c.name, c.file_words);
+    const std::vector<char> before = file_bytes(path);
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    auto* a = static_cast<int32_t*>(DYNA_map(fd, 4 * c.file_words, 4 * c.first, c.count, 4));
+    ::close(fd);  // the mapping outlives the descriptor
+    ASSERT_NE(a, nullptr);
+    EXPECT_TRUE(DYNA_is_mapped(a));
+    EXPECT_EQ(DYNA_count(a), c.count);
+    EXPECT_EQ(DYNA_capacity(a), c.count + 1);
+    for (int i = 0; i < c.count; ++i) ASSERT_EQ(a[i], c.first + i) << i;
+    // The element behind the last may lie past the file's end: it is
+    // still memory of the array.
+    a[c.count] = -1;
+    a[0] = -5;
+    a[c.count - 1] = -6;
+    EXPECT_EQ(file_bytes(path), before);
+    const int at = DYNA_add(&a, 3000);
+    EXPECT_EQ(at, c.count);
+    EXPECT_FALSE(DYNA_is_mapped(a));
+    EXPECT_EQ(a[0], -5);
+    EXPECT_EQ(a[1], c.first + 1);
+    EXPECT_EQ(a[c.count - 1], -6);
+    a[c.count + 2999] = 7;
+    EXPECT_EQ(DYNA_free(&a), 0);
+    EXPECT_EQ(file_bytes(path), before);
+
+    // Freed while still mapped.
+    const int fd2 = ::open(path.c_str(), O_RDONLY);
+    void* b = DYNA_map(fd2, 4 * c.file_words, 4 * c.first, c.count, 4);
+    ::close(fd2);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(DYNA_free(&b), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DynaMap,
+                         ::testing::Values(MapCase{"inside_a_page", 100, 20, 30},
+                                           MapCase{"across_pages", 5000, 1000, 3000},
+                                           MapCase{"last_element_past_the_file", 2048, 1024, 1024},
+                                           MapCase{"header_on_the_page_before", 4096, 1030, 2000}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Dyna, MapRefusesWhatIsNotInTheFile) {
+    const auto path = word_file("dyna_map_refused", 100);
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    struct Case {
+        int64_t offset;
+        int count, size;
+    };
+    for (const Case& c : {Case{400, 1, 4},      // starts at the end of the file
+                          Case{98, 10, 4},      // not on a word
+                          Case{200, 51, 4},     // runs past the end
+                          Case{16, 2, 4},       // no room for the header in front
+                          Case{200, -1, 4},     // negative count
+                          Case{200, 2, 6}})     // records not made of words
+        EXPECT_EQ(DYNA_map(fd, 400, c.offset, c.count, c.size), nullptr) << c.offset << " " << c.count;
+    EXPECT_EQ(DYNA_map(-1, 400, 200, 2, 4), nullptr);
+    ::close(fd);
 }
 
 TEST(DynaDeath, CorruptHeaderIsFatal) {

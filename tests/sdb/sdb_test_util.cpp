@@ -252,13 +252,14 @@ std::string to_big_endian(const std::string& little, int platform) {
     return out;
 }
 
-std::string saved_sample(const testsupport::TempDir& dir, const std::string& name) {
+std::string saved_sample(const testsupport::TempDir& dir, const std::string& name, int extra_name) {
     std::string p = (dir.path() / name).string();
     SdbDatabase* db = SDB_open(p.c_str(), "w", 0);
     EXPECT_NE(db, nullptr);
     if (!db) return {};
     SDB_setup(db);
     build_sample();
+    if (extra_name > 0) SYM_install(sym_tab, std::string(static_cast<size_t>(extra_name), 'z').c_str());
     EXPECT_EQ(SDB_save(db), 0);
     SDB_close(db, 0);
     return testsupport::read_file(p);

@@ -111,6 +111,10 @@ void expect_sentinels(const SdbDatabase* db);
 std::string to_big_endian(const std::string& little, int platform = 0);
 
 // Saves the sample design as name in dir and returns the file's bytes.
-std::string saved_sample(const testsupport::TempDir& dir, const std::string& name);
+// extra_name > 0 adds a last symbol of that many bytes, which moves the
+// tables behind the symbol section (their offsets modulo 4 go through
+// every value with extra_name 1, 2, 3 and 4).
+std::string saved_sample(const testsupport::TempDir& dir, const std::string& name, int extra_name = 0);
+inline constexpr int kTableShifts[] = {0, 1, 2, 4};
 
 }  // namespace sdbtest

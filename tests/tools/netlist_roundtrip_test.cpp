@@ -78,4 +78,37 @@ TEST_F(NetlistRoundTrip, CheckFindsAConstantThatWasLost) {
     EXPECT_NE((r.out + r.err).find("proof did fail"), std::string::npos) << r.out << r.err;
 }
 
+// A module of many instances (enough for the writer to format them in
+// pieces on several threads) is written back with every instance in its
+// place: the written netlist compiles to the same connectivity.
+TEST(LargeNetlist, WrittenBackWithItsInstancesInOrder) {
+    tooltest::ToolEnv env;
+    TempDir tmp;
+    constexpr int kInstances = 70000;
+    std::string v = "module top (a, y);\n  input a;\n  output y;\n";
+    for (int i = 1; i < kInstances; ++i) v += "  wire n" + std::to_string(i) + ";\n";
+    auto net = [](int i) { return i == 0 ? std::string("a") : i == kInstances ? std::string("y") : "n" + std::to_string(i); };
+    for (int i = 0; i < kInstances; ++i)
+        v += (i % 3 ? "  INV g" : "  BUF g") + std::to_string(i) + " (.A(" + net(i) + "), .Y(" + net(i + 1) + "));\n";
+    v += "endmodule\n";
+    tmp.write("big.v", v);
+    tmp.write("cells.v",
+              "`celldefine\nmodule INV (A, Y); input A; output Y; assign Y = ~A; endmodule\n"
+              "module BUF (A, Y); input A; output Y; assign Y = A; endmodule\n`endcelldefine\n");
+    fs::create_directories(tmp.path() / "lib");
+    fs::create_directories(tmp.path() / "again");
+    ok("tessick", {"-lib", "cells.v", "big.v", "-opath", "lib"}, tmp.path());
+    ok("quarnel", {"-verilog", "-o", "written.v", "lib/top"}, tmp.path());
+    const std::string w = read_file(tmp.path() / "written.v");
+    size_t at = 0;
+    for (int i = 0; i < kInstances; ++i) {
+        const std::string head = (i % 3 ? "  INV g" : "  BUF g") + std::to_string(i) + " (";
+        const size_t found = w.find(head, at);
+        ASSERT_NE(found, std::string::npos) << "instance " << i << " missing or out of order";
+        at = found + head.size();
+    }
+    ok("tessick", {"-lib", "cells.v", "written.v", "-opath", "again"}, tmp.path());
+    EXPECT_EQ(tooltest::connectivity("again/top", tmp.path()), tooltest::connectivity("lib/top", tmp.path()));
+}
+
 }  // namespace

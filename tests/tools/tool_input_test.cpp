@@ -16,6 +16,8 @@
 #include "sdb/sdb.h"
 #include "sdb/sdb_test_util.h"
 #include "tools/common/names.h"
+#include "tools/common/netdb.h"
+#include "tools/common/tool.h"
 
 namespace {
 
@@ -45,6 +47,68 @@ protected:
     tooltest::ToolEnv env_;
     TempDir tmp_;
 };
+
+// A design large enough that its names are read on several threads reads
+// back whole, and a damaged one is refused naming the first bad record.
+TEST_F(ToolInput, LargeDesignReadsWholeAndTheFirstBadRecordIsNamed) {
+    constexpr int kObjects = 100000;
+    const std::string path = (dir() / "big.sdb").string();
+    {
+        ntool::DesignBuilder b;
+        const int inv = b.add_class(b.name("INV"), ntool::kTypeCell, {{b.name("A"), ntool::kDirInput},
+                                                                      {b.name("Y"), ntool::kDirOutput}});
+        const std::int32_t top = b.add_level(b.name("u"), -1, -1);
+        std::vector<int> nets;
+        for (int i = 0; i <= kObjects; ++i) nets.push_back(b.add_net(b.new_name("n" + std::to_string(i))));
+        for (int i = 0; i < kObjects; ++i) {
+            // Every tenth object has a hierarchical name.
+            const std::int32_t name = i % 10 ? b.new_name("g" + std::to_string(i))
+                                             : ntool::DesignBuilder::prefix_word(
+                                                   b.add_leaf(b.new_name("h" + std::to_string(i)), top));
+            const std::int32_t conn[] = {nets[static_cast<size_t>(i)], i % 7 ? nets[static_cast<size_t>(i) + 1] : -1};
+            b.add_object(name, inv, conn);
+        }
+        std::string err;
+        ASSERT_TRUE(b.save(path, err)) << err;
+        ntool::reset_globals();
+    }
+    ntool::Design d;
+    std::string err;
+    ASSERT_TRUE(ntool::read_design(path, d, err)) << err;
+    ASSERT_EQ(d.objects.size(), static_cast<size_t>(kObjects));
+    for (int i = 0; i < kObjects; ++i) {
+        const ntool::Object& o = d.objects[static_cast<size_t>(i)];
+        ASSERT_EQ(o.name, i % 10 ? "g" + std::to_string(i) : "u.h" + std::to_string(i)) << i;
+        ASSERT_EQ(d.nets[static_cast<size_t>(d.conns[o.first])], "n" + std::to_string(i)) << i;
+        if (i % 7) ASSERT_EQ(d.nets[static_cast<size_t>(d.conns[o.first + 1])], "n" + std::to_string(i + 1)) << i;
+        else ASSERT_EQ(d.conns[o.first + 1], -1) << i;
+    }
+    ntool::reset_globals();
+
+    // Name words that are neither a symbol nor a hierarchical name: the
+    // nets are read first, then the objects, each in order.
+    auto damage = [&](int table, std::vector<int> records) {
+        SdbDatabase* db = SDB_open(path.c_str(), "r+", 0);
+        ASSERT_NE(db, nullptr);
+        auto* words = static_cast<std::int32_t*>(db->slot[table].data);
+        for (int r : records) words[r] = -3;
+        ASSERT_EQ(SDB_save(db), 0);
+        SDB_close(db, 0);
+        ntool::reset_globals();
+    };
+    damage(SDB_SOBJ, {90001, 70001});
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(ntool::read_design(path, d, err));
+    testing::internal::GetCapturedStdout();
+    EXPECT_NE(err.find("object 70001 has an illegal name word"), std::string::npos) << err;
+    ntool::reset_globals();
+    damage(SDB_SNET, {80000});
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(ntool::read_design(path, d, err));
+    testing::internal::GetCapturedStdout();
+    EXPECT_NE(err.find("net 80000 has an illegal name word"), std::string::npos) << err;
+    ntool::reset_globals();
+}
 
 TEST_F(ToolInput, TessickCompilesEachConstructOfANetlist) {
     tmp_.write("net.v",

@@ -156,11 +156,23 @@ std::vector<BitGroup> group_bits(const std::vector<std::string_view>& names,
     return out;
 }
 
+// True when a name may be a reserved word of either language: lower-case
+// letters and '_', and a last character that may also be a digit (as in
+// "bufif0").  Most names of a netlist (u12, n345, Q) are not, and are
+// not looked up.
+bool keyword_shaped(std::string_view name) {
+    if (name.size() < 2) return false;
+    auto word_char = [](char c) { return (c >= 'a' && c <= 'z') || c == '_'; };
+    for (std::size_t i = 0; i + 1 < name.size(); ++i)
+        if (!word_char(name[i])) return false;
+    return word_char(name.back()) || is_digit(name.back());
+}
+
 bool verilog_simple_id(std::string_view name) {
     if (name.empty() || !(is_letter(name[0]) || name[0] == '_')) return false;
     for (char c : name)
         if (!(is_letter(c) || is_digit(c) || c == '_' || c == '$')) return false;
-    return verilog_keywords().count(name) == 0;
+    return !keyword_shaped(name) || verilog_keywords().count(name) == 0;
 }
 
 std::string verilog_id(std::string_view name) {
@@ -198,11 +210,27 @@ std::string vhdl_key(std::string_view name) { return vhdl_basic_id(name) ? lower
 
 namespace {
 
+// Eight bytes at a time: the names of a large module are millions.
 std::uint32_t name_hash(std::string_view s) {
     std::uint64_t h = 0xcbf29ce484222325ULL ^ s.size();
-    for (unsigned char ch : s) h = (h ^ ch) * 0x100000001b3ULL;
+    const char* p = s.data();
+    std::size_t n = s.size();
+    auto mix = [&h](std::uint64_t w) {
+        h = (h ^ w) * 0xff51afd7ed558ccdULL;
+        h ^= h >> 29;
+    };
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        mix(w);
+    }
+    if (n) {
+        std::uint64_t w = 0;
+        for (std::size_t i = 0; i < n; ++i) w |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+        mix(w);
+    }
     h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdULL;
+    h *= 0xc4ceb9fe1a85ec53ULL;
     h ^= h >> 33;
     return static_cast<std::uint32_t>(h);
 }

@@ -14,6 +14,7 @@
 #include "runtime/dyna.h"
 #include "runtime/fnm.h"
 #include "sdb/sdb.h"
+#include "tools/common/tool.h"
 
 namespace ntool {
 
@@ -63,6 +64,15 @@ std::string find_design(const std::string& name, const std::vector<std::string>&
 
 namespace {
 
+// Room in a table of db for n more records and the 0xFF record behind
+// them, made at once.
+void make_room(SdbDatabase* db, int k, std::size_t n) {
+    void*& a = db->slot[k].data;
+    if (!a) return;
+    const auto want = static_cast<std::int64_t>(DYNA_count(a)) + static_cast<std::int64_t>(n) + 1 - DYNA_capacity(a);
+    if (want > 0 && want < INT32_MAX) DYNA_resize(&a, static_cast<int>(want));
+}
+
 template <class T>
 const T* table(const SdbDatabase* db, int k, int& count) {
     count = db->slot[k].data ? db->slot[k].count : 0;
@@ -70,6 +80,18 @@ const T* table(const SdbDatabase* db, int k, int& count) {
 }
 
 bool in_range(std::int64_t i, int count) { return i >= 0 && i < count; }
+
+// Records of a design above which its names are copied on several threads.
+constexpr std::size_t kThreadedRecords = std::size_t{1} << 16;
+// Records a thread takes at a time.
+constexpr std::size_t kNamePiece = std::size_t{1} << 14;
+
+// Copies a name the database gave (null for none) into out.
+bool set_text(std::string& out, const char* name) {
+    if (!name) return false;
+    out = name;
+    return true;
+}
 
 struct CloseDb {
     void operator()(SdbDatabase* db) const { SDB_close(db, 0); }
@@ -149,15 +171,26 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
         }
     }
 
+    // Names that are symbols are copied on several threads for a large
+    // design; the other records go one by one, in order, so that the first
+    // bad one is the one reported (hierarchical names are built in a
+    // buffer of the design database, one at a time).
+    const unsigned threads =
+        static_cast<std::size_t>(nnet) + static_cast<std::size_t>(nobj) >= kThreadedRecords ? work_threads() : 1;
+
     // Nets.
     if (nsnet < nnet) return bad("the net name table is short");
     d.nets.resize(static_cast<std::size_t>(nnet));
     d.net_live.assign(static_cast<std::size_t>(nnet), false);
+    run_in_pieces(static_cast<std::size_t>(nnet), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+        for (std::size_t n = first; n < last; ++n)
+            if (snet[n] >= 0)
+                if (const char* name = text(snet[n])) d.nets[n] = name;
+    });
     for (int n = 0; n < nnet; ++n) {
         if (snet[n] == -1) continue;
-        const char* name = SDB_net_name(db.get(), n);
-        if (!name) return bad("net " + std::to_string(n) + " has an illegal name word");
-        d.nets[static_cast<std::size_t>(n)] = name;
+        if (snet[n] >= 0 ? !text(snet[n]) : !set_text(d.nets[static_cast<std::size_t>(n)], SDB_net_name(db.get(), n)))
+            return bad("net " + std::to_string(n) + " has an illegal name word");
         d.net_live[static_cast<std::size_t>(n)] = true;
     }
     auto net_of = [&](int v) -> int {
@@ -168,21 +201,34 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
     // Objects with the net on each pin.
     if (nsobj < nobj) return bad("the object name table is short");
     d.objects.reserve(static_cast<std::size_t>(nobj));
+    std::vector<int> record;  // the object record of each object read
+    record.reserve(static_cast<std::size_t>(nobj));
+    std::size_t pins = 0;
     for (int o = 0; o < nobj; ++o) {
         if (sobj[o] == -1 || obj[o].cls == -1) continue;
         const int c = obj[o].cls;
         if (!in_range(c, nclass)) return bad("object " + std::to_string(o) + " has no valid class");
-        const char* name = SDB_obj_name(db.get(), o);
-        if (!name) return bad("object " + std::to_string(o) + " has an illegal name word");
-        const SdbClass& r = cls[c];
-        const auto first = static_cast<std::uint32_t>(d.conns.size());
-        d.conns.insert(d.conns.end(), static_cast<std::size_t>(r.pin_count), -1);
-        for (int v = obj[o].first_node; in_range(v, nnode) && node[v].object == o; ++v) {
-            const std::int64_t pos = static_cast<std::int64_t>(node[v].pin) - r.first_pin;
-            if (pos >= 0 && pos < r.pin_count) d.conns[first + static_cast<std::uint32_t>(pos)] = net_of(v);
-        }
-        d.objects.push_back({name, c, first});
+        std::string name;
+        if (sobj[o] >= 0 ? !text(sobj[o]) : !set_text(name, SDB_obj_name(db.get(), o)))
+            return bad("object " + std::to_string(o) + " has an illegal name word");
+        d.objects.push_back({std::move(name), c, static_cast<std::uint32_t>(pins)});
+        record.push_back(o);
+        pins += static_cast<std::size_t>(cls[c].pin_count);
     }
+    // The symbol names, and the net on each pin.
+    d.conns.assign(pins, -1);
+    run_in_pieces(d.objects.size(), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+        for (std::size_t j = first; j < last; ++j) {
+            Object& x = d.objects[j];
+            const int o = record[j];
+            if (sobj[o] >= 0) x.name = text(sobj[o]);
+            const SdbClass& r = cls[x.cls];
+            for (int v = obj[o].first_node; in_range(v, nnode) && node[v].object == o; ++v) {
+                const std::int64_t pos = static_cast<std::int64_t>(node[v].pin) - r.first_pin;
+                if (pos >= 0 && pos < r.pin_count) d.conns[x.first + static_cast<std::uint32_t>(pos)] = net_of(v);
+            }
+        }
+    });
 
     // Ports, in the order of the port list.
     std::vector<int> order;
@@ -257,12 +303,14 @@ std::int32_t DesignBuilder::name(std::string_view text) {
     return h;
 }
 
-void DesignBuilder::reserve(std::size_t names, std::size_t nets, std::size_t objects, std::size_t conns) {
-    texts_.reserve(texts_.size() + names);
-    sizes_.reserve(sizes_.size() + names);
-    nets_.reserve(nets_.size() + nets);
-    objects_.reserve(objects_.size() + objects);
-    conns_.reserve(conns_.size() + conns);
+void DesignBuilder::reserve(std::size_t names, std::size_t nets, std::size_t objects, std::size_t conns,
+                            std::size_t prefixes) {
+    grow_for(texts_, names);
+    grow_for(sizes_, names);
+    grow_for(nets_, nets);
+    grow_for(objects_, objects);
+    grow_for(conns_, conns);
+    grow_for(prefixes_, prefixes);
 }
 
 std::int32_t DesignBuilder::new_name(std::string_view text) {
@@ -341,6 +389,9 @@ void DesignBuilder::make_symbols() {
     SymbolTable* t = SYM_init(SYM_NBUCKETS);
     symbols_ = t;
     const std::size_t n = texts_.size();
+    // Room for every text at once (equal texts take fewer entries).
+    const auto want = static_cast<std::int64_t>(n) + 2 - DYNA_capacity(t->entries);
+    if (want > 0 && want < INT32_MAX) DYNA_resize(&t->entries, static_cast<int>(want));
     sym_of_.assign(n, 0);
     std::vector<std::uint32_t> bucket(n);
     std::vector<std::uint32_t> order(n);
@@ -430,6 +481,20 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
     SDB_setup(db);
     // A new design starts without the pairs of an old alias file.
     ALIAS_free();
+
+    // The tables take their records at once instead of growing step by
+    // step (each step a copy of the table into new memory).
+    make_room(db, SDB_PREF, prefixes_.size());
+    make_room(db, SDB_CLAS, classes_.size());
+    make_room(db, SDB_PIN, pins_.size());
+    make_room(db, SDB_NET, nets_.size());
+    make_room(db, SDB_SNET, nets_.size());
+    make_room(db, SDB_PORT, ports_.size());
+    make_room(db, SDB_OBJ, objects_.size());
+    make_room(db, SDB_SOBJ, objects_.size());
+    make_room(db, SDB_NODE, conns_.size() + ports_.size());
+    make_room(db, SDB_XPOR, xport_.size());
+    SDB_setup(db);
 
     auto sym = [&](std::int32_t h) { return h >= 0 ? sym_of_[static_cast<std::size_t>(h)] : h; };
     bool ok = true;

@@ -15,6 +15,7 @@
 //   header; the PORT table itself is kept sorted by direction.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -89,6 +90,14 @@ struct Design {
     bool is_vcc(int n) const { return n == kNetVcc && nets.size() > 1 && nets[1] == kVccName; }
 };
 
+// Makes room in v for extra more elements: exactly what is asked the
+// first time, at least half as much again when it grows later.
+template <class V>
+void grow_for(V& v, std::size_t extra) {
+    const std::size_t need = v.size() + extra;
+    if (need > v.capacity()) v.reserve(std::max(need, v.capacity() + v.capacity() / 2));
+}
+
 // Reads a design file whole.  False with a message in err when it cannot
 // be opened (the database prints its own coded message for a damaged
 // file) or holds records that point out of their tables.
@@ -119,8 +128,11 @@ public:
     DesignBuilder& operator=(const DesignBuilder&) = delete;
 
     // Room for the names, nets, objects and connections a caller knows it
-    // will add, so that the tables grow once instead of doubling.
-    void reserve(std::size_t names, std::size_t nets, std::size_t objects, std::size_t conns);
+    // will add, so that the tables grow once instead of doubling.  A
+    // table too small grows at least by half, so that callers that ask
+    // piece by piece still cost linear time.
+    void reserve(std::size_t names, std::size_t nets, std::size_t objects, std::size_t conns,
+                 std::size_t prefixes = 0);
 
     // A symbol handle for a text: the same handle for the same text.
     std::int32_t name(std::string_view text);

@@ -1,7 +1,11 @@
 // Messages, log and end of a netlist tool run.
 #include "tools/common/tool.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <thread>
+#include <vector>
 
 #include "runtime/cmd.h"
 #include "runtime/exit.h"
@@ -11,6 +15,22 @@
 #include "sdb/sdb.h"
 
 namespace ntool {
+
+unsigned work_threads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 8u); }
+
+void run_in_pieces(std::size_t n, std::size_t piece, unsigned threads,
+                   const std::function<void(std::size_t, std::size_t)>& fn) {
+    if (piece == 0) piece = 1;
+    const std::size_t pieces = (n + piece - 1) / piece;
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i; (i = next.fetch_add(1)) < pieces;) fn(i * piece, std::min(n, (i + 1) * piece));
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads && t < pieces; ++t) pool.emplace_back(work);
+    work();
+    for (std::thread& th : pool) th.join();
+}
 
 void ToolRun::note(const std::string& line) {
     std::printf("%s\n", line.c_str());

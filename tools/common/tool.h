@@ -2,6 +2,8 @@
 // log when one is kept, and its end.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,15 @@ private:
     std::string program_;
     std::vector<std::string> log_;
 };
+
+// The threads a tool spreads large work over: the machine's, at most 8.
+unsigned work_threads();
+
+// Calls fn(first, last) for the pieces [0, piece), [piece, 2 piece) ...
+// of [0, n) on up to threads threads, the caller's among them, and
+// returns when all are done.
+void run_in_pieces(std::size_t n, std::size_t piece, unsigned threads,
+                   const std::function<void(std::size_t, std::size_t)>& fn);
 
 // The one reset of every netlist tool: returns the design database, the
 // frame and the runtime, all the layers a tool uses, to their start-up

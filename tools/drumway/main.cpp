@@ -244,9 +244,17 @@ private:
             if (local[n] >= 0 || !d.net_live[n]) continue;
             local[n] = new_temp(name_word(level, d.nets[n]));
         }
+        // Each class of d is looked up once, not once per object.
+        ClassCache& cache = class_cache_[&d];
+        if (cache.master.empty()) {
+            cache.master.assign(d.classes.size(), nullptr);
+            cache.flat.assign(d.classes.size(), -1);
+        }
         for (const ntool::Object& o : d.objects) {
-            const ntool::Class& c = d.classes[static_cast<std::size_t>(o.cls)];
-            Master& m = master(c);
+            const auto ci = static_cast<std::size_t>(o.cls);
+            const ntool::Class& c = d.classes[ci];
+            if (!cache.master[ci]) cache.master[ci] = &master(c);
+            Master& m = *cache.master[ci];
             if (m.kind == Kind::Drop) {
                 ++dropped_;
                 continue;
@@ -257,13 +265,20 @@ private:
                     const std::int32_t n = d.conns[o.first + k];
                     conns_.push_back(n >= 0 ? local[static_cast<std::size_t>(n)] : -1);
                 }
-                objects_.push_back({name_word(level, o.name), flat_class(c, where), first});
+                if (cache.flat[ci] < 0) cache.flat[ci] = flat_class(c, where);
+                objects_.push_back({name_word(level, o.name), cache.flat[ci], first});
                 continue;
             }
             const Design& child = *m.design;
             if (!on_path_.insert(c.name).second)
                 throw Failure("module '" + c.name + "' contains itself (instance '" + o.name + "' in " + d.path + ")");
             ++expanded_;
+            // What the child adds, made room for at once.
+            ntool::grow_for(objects_, child.objects.size());
+            ntool::grow_for(conns_, child.conns.size());
+            ntool::grow_for(parent_, child.nets.size());
+            ntool::grow_for(temp_name_, child.nets.size());
+            b_->reserve(child.objects.size() + child.nets.size(), 0, 0, 0, child.objects.size() + child.nets.size());
             std::vector<std::int32_t> inner(child.nets.size(), -1);
             if (child.is_gnd(ntool::kNetGnd)) inner[ntool::kNetGnd] = ntool::kNetGnd;
             if (child.is_vcc(ntool::kNetVcc)) inner[ntool::kNetVcc] = ntool::kNetVcc;
@@ -309,6 +324,7 @@ private:
         for (std::size_t t = 2; t < parent_.size(); ++t)
             if (find(static_cast<std::int32_t>(t)) == static_cast<std::int32_t>(t)) net[t] = b_->add_net(temp_name_[t]);
         auto final_net = [&](std::int32_t t) { return t < 0 ? -1 : net[static_cast<std::size_t>(find(t))]; };
+        b_->reserve(0, parent_.size(), objects_.size(), conns_.size());
         std::vector<std::int32_t> nets;
         for (const FlatObject& o : objects_) {
             const int count = b_->class_pin_count(o.cls);
@@ -334,6 +350,13 @@ private:
     std::unordered_map<std::uint64_t, std::int32_t> levels_;
     std::unordered_map<std::string, Master> masters_;
     std::unordered_map<std::string, FlatClass> flat_classes_;
+    // Per design read: the master of each class and, for a leaf, its
+    // class in the result (-1 until first met).
+    struct ClassCache {
+        std::vector<Master*> master;
+        std::vector<int> flat;
+    };
+    std::unordered_map<const Design*, ClassCache> class_cache_;
     struct PairHash {
         std::size_t operator()(const std::pair<const Design*, int>& k) const {
             return std::hash<const void*>()(k.first) * 31 + static_cast<std::size_t>(k.second);

@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "tools/common/names.h"
+#include "tools/common/tool.h"
 
 namespace quarnel {
 
@@ -64,6 +65,8 @@ using detail::bit_index;
 constexpr std::size_t kFlushSize = 1 << 16;
 // How many names ahead a loop that fills a scope loads their slots.
 constexpr std::size_t kAhead = 16;
+// Instances a thread formats at a time.
+constexpr std::size_t kInstancePiece = 1 << 12;
 
 struct Lang {
     bool vhdl;
@@ -162,6 +165,9 @@ public:
         return r;
     }
     void replay() { replay_ = 0; }
+    // True when some pin needed a signal of its own: a pass that names
+    // pins again hands these out in order.
+    bool has_dummies() const { return !dummies_.empty(); }
 
     // Cache hints for a writer about to name net n (-1 for none): its
     // entry, then the declaration that entry refers to.
@@ -500,33 +506,56 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
         return std::span<const std::int32_t>(d.conns.data() + o.first,
                                              d.classes[static_cast<std::size_t>(o.cls)].pins.size());
     };
-    for (std::size_t i = 0; i < d.objects.size(); ++i) {
-        if (i + 2 * kAhead < d.objects.size())
-            for (const std::int32_t n : conns_of(i + 2 * kAhead)) names.prefetch_net(n);
-        if (i + kAhead < d.objects.size())
-            for (const std::int32_t n : conns_of(i + kAhead)) names.prefetch_text(n);
-        const ntool::Object& o = d.objects[i];
-        const auto ci = static_cast<std::size_t>(o.cls);
-        out += class_head[ci];
-        out += names.inst(i);
-        out += " (";
-        for (std::size_t k = 0; k < groups[ci].size(); ++k) {
-            const BitGroup& g = groups[ci][k];
-            if (k) out += ',';
-            out += formal[ci][k];
-            if (g.count == 1) {
-                // One bit: its net, or nothing for an open pin.
-                const int n = d.conns[o.first + g.first];
-                if (n >= 0 && names.net[static_cast<std::size_t>(n)].kind != Ref::Open)
-                    names.append_text(out, names.net[static_cast<std::size_t>(n)]);
-            } else {
-                pin_refs(refs, names, d, o, g, true);
-                if (refs[0].kind != Ref::Open) verilog_expr(out, names, refs);
+    // The instances from first to last (not included), appended to text.
+    auto instances = [&](std::string& text, std::vector<Ref>& bits, std::size_t first, std::size_t last,
+                         bool flushing) {
+        for (std::size_t i = first; i < last; ++i) {
+            if (i + 2 * kAhead < last)
+                for (const std::int32_t n : conns_of(i + 2 * kAhead)) names.prefetch_net(n);
+            if (i + kAhead < last)
+                for (const std::int32_t n : conns_of(i + kAhead)) names.prefetch_text(n);
+            const ntool::Object& o = d.objects[i];
+            const auto ci = static_cast<std::size_t>(o.cls);
+            text += class_head[ci];
+            text += names.inst(i);
+            text += " (";
+            for (std::size_t k = 0; k < groups[ci].size(); ++k) {
+                const BitGroup& g = groups[ci][k];
+                if (k) text += ',';
+                text += formal[ci][k];
+                if (g.count == 1) {
+                    // One bit: its net, or nothing for an open pin.
+                    const int n = d.conns[o.first + g.first];
+                    if (n >= 0 && names.net[static_cast<std::size_t>(n)].kind != Ref::Open)
+                        names.append_text(text, names.net[static_cast<std::size_t>(n)]);
+                } else {
+                    pin_refs(bits, names, d, o, g, true);
+                    if (bits[0].kind != Ref::Open) verilog_expr(text, names, bits);
+                }
+                text += ')';
             }
-            out += ')';
+            text += ");\n";
+            if (flushing && text.size() >= kFlushSize) flush(f, text);
         }
-        out += ");\n";
-        if (out.size() >= kFlushSize) flush(f, out);
+    };
+    // When no pin needs a signal of its own, naming the instances only
+    // reads what is named already: a large module is then written in
+    // rounds of pieces, formatted on several threads and written in order.
+    const std::size_t count = d.objects.size();
+    const unsigned threads = names.has_dummies() || count < 4 * kInstancePiece ? 1 : ntool::work_threads();
+    if (threads == 1) {
+        instances(out, refs, 0, count, true);
+    } else {
+        std::vector<std::string> texts(threads);
+        std::vector<std::vector<Ref>> bits(threads);
+        for (std::size_t base = 0; base < count; base += threads * kInstancePiece) {
+            const std::size_t round = std::min(count - base, threads * kInstancePiece);
+            ntool::run_in_pieces(round, kInstancePiece, threads, [&](std::size_t first, std::size_t last) {
+                const std::size_t t = first / kInstancePiece;
+                instances(texts[t], bits[t], base + first, base + last, false);
+            });
+            for (std::string& text : texts) flush(f, text);
+        }
     }
     for (const auto& [port, value] : names.assigns) {
         out += "  assign " + names.text(port) + " = " + names.text(value) + ";\n";
