@@ -261,8 +261,8 @@ void Design::link() {
             }
         }
         if (!work) continue;
-        std::vector<Pin> pins;
-        std::vector<Conn> conns;
+        PodArray<Pin> pins;
+        PodArray<Conn> conns;
         pins.reserve(m.pins.size());
         conns.reserve(m.conns.size());
         for (Instance& inst : m.instances) {
@@ -275,7 +275,7 @@ void Design::link() {
                 for (const Pin& p : m.instance_pins(inst)) {
                     pins.push_back({p.name, static_cast<std::uint32_t>(conns.size()), p.width});
                     auto c = m.pin_conns(p);
-                    conns.insert(conns.end(), c.begin(), c.end());
+                    conns.append(c.data(), c.data() + c.size());
                 }
                 inst.first_pin = first_pin;
                 continue;
@@ -287,7 +287,7 @@ void Design::link() {
             }
             for (const Port& port : master.ports) {
                 pins.push_back({port.name, static_cast<std::uint32_t>(conns.size()), port.width});
-                conns.insert(conns.end(), port.width, kOpen);
+                conns.append(port.width, kOpen);
             }
             seen.assign(master.ports.size(), 0);
             std::uint32_t k = 0;

@@ -164,8 +164,8 @@ public:
     }
 
 private:
-    std::vector<std::uint32_t> v_;
-    std::vector<Id> used_;
+    PodArray<std::uint32_t> v_;
+    PodArray<Id> used_;
 };
 
 // Map from Id to the signal of that name in the module being read, as
@@ -190,8 +190,8 @@ public:
     }
 
 private:
-    std::vector<Entry> v_;
-    std::vector<Id> used_;
+    PodArray<Entry> v_;
+    PodArray<Id> used_;
 };
 
 bool is_operator(char c) { return c && std::strchr("~!&|^+-*/%<>?=", c) != nullptr; }
@@ -880,7 +880,7 @@ private:
             const Signal& s = sigs_[p.sig];
             cur_.ports.push_back({p.name, s.dir, s.bus, s.msb, s.lsb, static_cast<std::uint32_t>(cur_.port_bits.size()),
                                   s.width, p.line});
-            cur_.port_bits.insert(cur_.port_bits.end(), sig_bits_.begin() + s.first_bit,
+            cur_.port_bits.append(sig_bits_.begin() + s.first_bit,
                                   sig_bits_.begin() + s.first_bit + s.width);
         }
         d_.add_module(std::move(cur_));
@@ -1051,7 +1051,7 @@ private:
     // ------------------------------------------------------------ expressions
 
     // Appends the bits of a structural expression, msb first.
-    void primary(std::vector<Conn>& out) {
+    void primary(PodArray<Conn>& out) {
         switch (tok_.kind) {
             case Tok::Ident: reference(out); return;
             case Tok::Number: constant(out); return;
@@ -1068,7 +1068,7 @@ private:
         fail("expected a net or a constant but found " + describe());
     }
 
-    void concatenation(std::vector<Conn>& out) {
+    void concatenation(PodArray<Conn>& out) {
         if (++depth_ > kMaxNesting) fail("concatenations nested too deeply");
         next();
         for (;;) {
@@ -1083,7 +1083,7 @@ private:
         --depth_;
     }
 
-    void reference(std::vector<Conn>& out) {
+    void reference(PodArray<Conn>& out) {
         const Id name = tok_.id;
         const std::uint32_t line = tok_.line;
         next();
@@ -1113,29 +1113,32 @@ private:
         if (si != kNone) {
             const Signal& s = sigs_[si];
             charge(s.width);
-            out.insert(out.end(), sig_bits_.begin() + s.first_bit, sig_bits_.begin() + s.first_bit + s.width);
+            for (std::uint32_t i = 0; i < s.width; ++i) out.push_back(static_cast<Conn>(sig_bits_[s.first_bit + i]));
             return;
         }
         const Signal& s = sigs_[new_signal(name, Range{}, true, line)];
         out.push_back(static_cast<Conn>(sig_bits_[s.first_bit]));
     }
 
-    void select(std::vector<Conn>& out, Id name, std::uint32_t line, std::int32_t a, std::int32_t b, bool part) {
+    void select(PodArray<Conn>& out, Id name, std::uint32_t line, std::int32_t a, std::int32_t b, bool part) {
         const std::uint32_t si = sig_map_.find(name).sig;
         if (si == kNone) fail_at(line, q(name) + " is not declared");
         const Signal& s = sigs_[si];
         if (!s.bus) fail_at(line, q(name) + " is not a bus");
-        const std::string sel =
-            part ? "[" + std::to_string(a) + ":" + std::to_string(b) + "]" : "[" + std::to_string(a) + "]";
-        const std::string decl = "[" + std::to_string(s.msb) + ":" + std::to_string(s.lsb) + "]";
+        // The texts of the select and the range are made for a message
+        // only: a netlist has a select in nearly every connection.
+        const auto sel = [&] {
+            return part ? "[" + std::to_string(a) + ":" + std::to_string(b) + "]" : "[" + std::to_string(a) + "]";
+        };
+        const auto decl = [&] { return "[" + std::to_string(s.msb) + ":" + std::to_string(s.lsb) + "]"; };
         const std::int32_t lo = std::min(s.msb, s.lsb), hi = std::max(s.msb, s.lsb);
         if (a < lo || a > hi || b < lo || b > hi) {
-            fail_at(line, "select " + sel + " is out of the range " + decl + " of " + q(name));
+            fail_at(line, "select " + sel() + " is out of the range " + decl() + " of " + q(name));
         }
         charge(static_cast<std::uint64_t>(a > b ? a - b : b - a) + 1);
         const bool down = s.msb >= s.lsb;
         if (a != b && (a > b) != down) {
-            fail_at(line, "part-select " + sel + " runs against the range " + decl + " of " + q(name));
+            fail_at(line, "part-select " + sel() + " runs against the range " + decl() + " of " + q(name));
         }
         const std::int32_t step = a > b ? -1 : 1;
         for (std::int32_t i = a;; i += step) {
@@ -1145,7 +1148,7 @@ private:
         }
     }
 
-    void constant(std::vector<Conn>& out) {
+    void constant(PodArray<Conn>& out) {
         const Token size = tok_;
         next();
         if (tok_.kind != Tok::Based) {
@@ -1185,7 +1188,7 @@ private:
                 const char c = *it;
                 if (c == '_') continue;
                 if (std::strchr("xXzZ?", c)) {
-                    bits_.insert(bits_.end(), shift, (c | 0x20) == 'x' ? kBitX : kBitZ);
+                    bits_.append(shift, (c | 0x20) == 'x' ? kBitX : kBitZ);
                     continue;
                 }
                 unsigned d;
@@ -1346,7 +1349,7 @@ private:
         inst.pin_count = static_cast<std::uint32_t>(master.ports.size());
         for (const Port& port : master.ports) {
             cur_.pins.push_back({port.name, static_cast<std::uint32_t>(cur_.conns.size()), port.width});
-            cur_.conns.insert(cur_.conns.end(), port.width, kOpen);
+            cur_.conns.append(port.width, kOpen);
         }
         if (is_punct(')')) {
             next();
@@ -1412,8 +1415,8 @@ private:
     // The module being read and its scratch tables.
     Module cur_;
     bool ansi_ = false;
-    std::vector<Signal> sigs_;
-    std::vector<std::uint32_t> sig_bits_;  // net of each signal bit, msb first
+    PodArray<Signal> sigs_;
+    PodArray<std::uint32_t> sig_bits_;  // net of each signal bit, msb first
     std::vector<PendingPort> ports_;
     SignalMap sig_map_;  // name -> signal
     DenseMap net_map_;   // bit name -> net
@@ -1435,10 +1438,10 @@ private:
     std::uint32_t replay_ = 0, replay_end_ = 0;
     DenseMap param_map_;  // parameter name -> params_
     std::vector<Param> params_;
-    std::vector<std::uint32_t> net_sig_;  // the signal that made each net
-    std::vector<Conn> lhs_, rhs_;
-    std::vector<std::uint8_t> bits_;
-    std::vector<Conn> tmp_;
+    PodArray<std::uint32_t> net_sig_;  // the signal that made each net
+    PodArray<Conn> lhs_, rhs_;
+    PodArray<std::uint8_t> bits_;
+    PodArray<Conn> tmp_;
     std::vector<std::uint8_t> seen_;
     std::vector<Id> names_;
     std::vector<IdMap> port_maps_;  // by master index, made when first needed
