@@ -168,21 +168,28 @@ private:
     PodArray<Id> used_;
 };
 
-// Map from Id to the signal of that name in the module being read, as
-// DenseMap keeps it, with the net of a scalar signal beside its index: a
-// reference to a scalar, the common case, reads one entry.
-class SignalMap {
+// What each name stands for in the module being read: the signal it
+// declares, the net it names (a scalar signal's, or a bit of a bus) and
+// the instance it names.  One entry per name over all names, kept as
+// DenseMap keeps its values: the declaration and every use of a name read
+// one entry, and a reference to a scalar, the common case, finds its net
+// there.
+class NameMap {
 public:
+    // Set in Entry::net when the net is a scalar signal's own.
+    static constexpr std::uint32_t kScalar = 1u << 31;
     struct Entry {
         std::uint32_t sig = kNone;
-        std::uint32_t scalar_net = kNone;  // kNone for a bus
+        std::uint32_t net = kNone;
+        std::uint32_t inst = kNone;
     };
     Entry find(Id id) const { return id < v_.size() ? v_[id] : Entry{}; }
-    void insert(Id id, std::uint32_t sig, std::uint32_t scalar_net) {
+    // The entry of id, to be set; a reference valid until the next call.
+    Entry& at(Id id) {
         if (id >= v_.size()) v_.resize(std::max<std::size_t>(id + 1, v_.size() * 3 / 2 + 64));
-        if (v_[id].sig != kNone) return;
-        v_[id] = Entry{sig, scalar_net};
-        used_.push_back(id);
+        Entry& e = v_[id];
+        if (e.sig == kNone && e.net == kNone && e.inst == kNone) used_.push_back(id);
+        return e;
     }
     void clear() {
         for (Id id : used_) v_[id] = Entry{};
@@ -341,9 +348,7 @@ private:
         sigs_.clear();
         sig_bits_.clear();
         ports_.clear();
-        sig_map_.clear();
-        net_map_.clear();
-        inst_map_.clear();
+        name_map_.clear();
         port_map_.clear();
         param_map_.clear();
         params_.clear();
@@ -893,9 +898,9 @@ private:
     // "a[3]" and bit 3 of a bus "a" would be two nets of one name, which
     // a design database cannot keep apart: refused.
     std::uint32_t new_net(Id name, const Signal& s, std::uint32_t sig) {
-        const auto [index, added] = net_map_.insert(name, static_cast<std::uint32_t>(cur_.nets.size()));
-        if (!added) {
-            const Signal& before = sigs_[net_sig_[index]];
+        NameMap::Entry& e = name_map_.at(name);
+        if (e.net != kNone) {
+            const Signal& before = sigs_[net_sig_[e.net & ~NameMap::kScalar]];
             const Signal& scalar = s.bus ? before : s;
             const Signal& bus = s.bus ? s : before;
             fail_at(s.line, "scalar net " + q(scalar.name) + " (line " + std::to_string(scalar.line) + ") and bus " +
@@ -903,6 +908,8 @@ private:
                                 q(name) + ": rename one of them");
         }
         if (cur_.nets.size() >= static_cast<std::size_t>(INT32_MAX)) fail("too many nets");
+        const auto index = static_cast<std::uint32_t>(cur_.nets.size());
+        e.net = index;
         cur_.nets.push_back({name, NetKind::Wire});
         net_sig_.push_back(sig);
         return index;
@@ -941,14 +948,16 @@ private:
             }
         }
         sigs_.push_back(s);
-        sig_map_.insert(name, index, r.bus ? kNone : sig_bits_[s.first_bit]);
+        NameMap::Entry& e = name_map_.at(name);
+        e.sig = index;
+        if (!r.bus) e.net |= NameMap::kScalar;
         return index;
     }
 
     // Index of the signal for a declaration of name with range r: a new
     // one, or an earlier one that the declaration agrees with.
     std::uint32_t declared(Id name, std::uint32_t line, const Range& r) {
-        const std::uint32_t si = sig_map_.find(name).sig;
+        const std::uint32_t si = name_map_.find(name).sig;
         if (si == kNone) return new_signal(name, r, false, line);
         Signal& s = sigs_[si];
         if (s.implicit) {
@@ -973,7 +982,7 @@ private:
         }
         const std::uint32_t pi = port_map_.find(name);
         if (pi == kNone) fail_at(line, q(name) + " is not a port of module " + q(cur_.name));
-        const std::uint32_t existing = sig_map_.find(name).sig;
+        const std::uint32_t existing = name_map_.find(name).sig;
         if (existing != kNone) {
             const Signal& s = sigs_[existing];
             if (s.has_dir) fail_at(line, "port " + q(name) + " is declared twice");
@@ -1031,7 +1040,7 @@ private:
             const Id name = expect_ident("a net name");
             if (is_punct('=')) fail("net declaration assignments are not supported; use 'assign'");
             if (is_punct('[')) fail("arrays are not supported");
-            const std::uint32_t existing = sig_map_.find(name).sig;
+            const std::uint32_t existing = name_map_.find(name).sig;
             if (existing != kNone) {
                 const Signal& s = sigs_[existing];
                 if (s.net_decl || (ansi_ && s.has_dir)) fail_at(line, q(name) + " is already declared");
@@ -1103,10 +1112,10 @@ private:
             select(out, name, line, a, b, part);
             return;
         }
-        const SignalMap::Entry e = sig_map_.find(name);
-        if (e.scalar_net != kNone) {
+        const NameMap::Entry e = name_map_.find(name);
+        if (e.net != kNone && (e.net & NameMap::kScalar)) {
             charge(1);
-            out.push_back(static_cast<Conn>(e.scalar_net));
+            out.push_back(static_cast<Conn>(e.net & ~NameMap::kScalar));
             return;
         }
         const std::uint32_t si = e.sig;
@@ -1121,7 +1130,7 @@ private:
     }
 
     void select(PodArray<Conn>& out, Id name, std::uint32_t line, std::int32_t a, std::int32_t b, bool part) {
-        const std::uint32_t si = sig_map_.find(name).sig;
+        const std::uint32_t si = name_map_.find(name).sig;
         if (si == kNone) fail_at(line, q(name) + " is not declared");
         const Signal& s = sigs_[si];
         if (!s.bus) fail_at(line, q(name) + " is not a bus");
@@ -1268,9 +1277,9 @@ private:
                                          " has parameters (#(...)), which a design database cannot keep");
             }
             if (is_punct('[')) fail("instance arrays are not supported");
-            if (!inst_map_.insert(name, static_cast<std::uint32_t>(cur_.instances.size())).second) {
-                fail_at(line, "instance " + q(name) + " is already defined in module " + q(cur_.name));
-            }
+            NameMap::Entry& e = name_map_.at(name);
+            if (e.inst != kNone) fail_at(line, "instance " + q(name) + " is already defined in module " + q(cur_.name));
+            e.inst = static_cast<std::uint32_t>(cur_.instances.size());
             Instance inst{name, master, line, -1, static_cast<std::uint32_t>(cur_.pins.size()), 0, false};
             expect('(');
             if (mi >= 0) {
@@ -1418,9 +1427,7 @@ private:
     PodArray<Signal> sigs_;
     PodArray<std::uint32_t> sig_bits_;  // net of each signal bit, msb first
     std::vector<PendingPort> ports_;
-    SignalMap sig_map_;  // name -> signal
-    DenseMap net_map_;   // bit name -> net
-    DenseMap inst_map_;  // instance name -> instance
+    NameMap name_map_;
     DenseMap port_map_;  // port name -> port-list position
     // Port declarations of a library cell whose range waits for the end of
     // the module, and the tokens of those ranges; replay_ .. replay_end_
