@@ -157,6 +157,7 @@ private:
     void include();
     void skip_inactive();
     void prefetch_names();
+    std::uint32_t name_hash(const char* s, std::size_t n);
     void push(const char* text, std::size_t size, std::string file, bool is_file);
     bool pop();
 
@@ -165,6 +166,16 @@ private:
     // How far ahead of p_ the slots of names were prefetched (null: not
     // in this source yet).
     const char* ahead_ = nullptr;
+    // The names met by that scan, in order, with their hashes: a name the
+    // lexer then reads at the same place is not hashed again.
+    struct Ahead {
+        const char* p;
+        std::uint32_t size;
+        std::uint32_t hash;
+    };
+    static constexpr std::size_t kAhead = 256;  // a power of two
+    Ahead ring_[kAhead];
+    std::size_t ring_head_ = 0, ring_tail_ = 0;  // taken and added, counted from the start
     Design& design_;
     NameTable& names_;
     std::string file_;

@@ -110,14 +110,15 @@ Id NameTable::find(std::string_view s) const {
     }
 }
 
-void NameTable::prefetch(std::string_view s) const {
+std::uint32_t NameTable::hash(std::string_view s) { return hash_bytes(s); }
+
+void NameTable::prefetch(std::uint32_t h) const {
     if (slots_.empty()) return;
-    __builtin_prefetch(&slots_[home(hash_bytes(s))]);
+    __builtin_prefetch(&slots_[home(h)]);
 }
 
-Id NameTable::intern(std::string_view s) {
+Id NameTable::intern(std::string_view s, std::uint32_t h) {
     if (slots_.empty()) rebuild_index();
-    const std::uint32_t h = hash_bytes(s);
     const std::uint32_t tag = tag_of(h, s.size());
     const std::uint64_t head = head_of(s);
     const std::size_t mask = slots_.size() - 1;

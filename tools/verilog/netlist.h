@@ -174,15 +174,20 @@ private:
 class NameTable {
 public:
     NameTable();
-    Id intern(std::string_view s);
+    Id intern(std::string_view s) { return intern(s, hash(s)); }
+    // The same, given hash(s).
+    Id intern(std::string_view s, std::uint32_t h);
     Id find(std::string_view s) const;  // kNoId when absent
+    // The hash by which a name is looked up.
+    static std::uint32_t hash(std::string_view s);
     // Frees the index by which names are found (a good part of the
     // table's memory) once no more are to be read; the names and their
     // ids stay.  A later find() or intern() builds it again.
     void release_index();
-    // Asks the processor to fetch the slot where s would be looked for:
-    // a hint for a name about to be interned, with no other effect.
-    void prefetch(std::string_view s) const;
+    // Asks the processor to fetch the slot where a name of hash h would
+    // be looked for: a hint for a name about to be interned, with no
+    // other effect.
+    void prefetch(std::uint32_t h) const;
     std::string_view str(Id id) const {
         const Text& t = texts_[id >> kChunkShift][id & (kChunk - 1)];
         return {t.data, t.size};
