@@ -132,21 +132,31 @@ Id NameTable::intern(std::string_view s, std::uint32_t h) {
         }
     }
     if (count_ >= kNoId - 1) throw Error("error: too many names");
-    if (s.size() > left_) {
+    if (s.size() > UINT32_MAX) throw Error("error: name too long");
+    const std::size_t prefix = s.size() < kLongName ? 1 : 1 + sizeof(std::uint32_t);
+    const std::size_t need = prefix + s.size();
+    if (need > left_) {
         // Blocks double from 4 KiB up to 1 MiB, so small designs stay small.
         block_ = std::min(kBlockSize, std::max<std::size_t>(4096, block_ * 2));
-        const std::size_t n = std::max(block_, s.size());
-        blocks_.push_back(std::make_unique<char[]>(n));
+        const std::size_t n = std::max(block_, need);
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(n));
         free_ = blocks_.back().get();
         left_ = n;
     }
-    if (!s.empty()) std::memcpy(free_, s.data(), s.size());
+    if (prefix == 1) {
+        *free_ = static_cast<char>(s.size());
+    } else {
+        *free_ = static_cast<char>(kLongName);
+        const auto size = static_cast<std::uint32_t>(s.size());
+        std::memcpy(free_ + 1, &size, sizeof size);
+    }
+    if (!s.empty()) std::memcpy(free_ + prefix, s.data(), s.size());
     const Id id = static_cast<Id>(count_);
     if ((count_ & (kChunk - 1)) == 0) texts_.push_back(std::make_unique_for_overwrite<Text[]>(kChunk));
-    texts_.back()[count_ & (kChunk - 1)] = Text{free_, s.size()};
+    texts_.back()[count_ & (kChunk - 1)] = free_;
     ++count_;
-    free_ += s.size();
-    left_ -= s.size();
+    free_ += need;
+    left_ -= need;
     slots_[i] = Slot{head, tag, id + 1};
     // At most 70% of the slots taken: linear probing stays short.
     if (count_ * 10 > slots_.size() * 7) grow();

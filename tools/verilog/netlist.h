@@ -189,8 +189,12 @@ public:
     // other effect.
     void prefetch(std::uint32_t h) const;
     std::string_view str(Id id) const {
-        const Text& t = texts_[id >> kChunkShift][id & (kChunk - 1)];
-        return {t.data, t.size};
+        const char* t = texts_[id >> kChunkShift][id & (kChunk - 1)];
+        const auto n = static_cast<unsigned char>(*t);
+        if (n < kLongName) return {t + 1, n};
+        std::uint32_t size;
+        std::memcpy(&size, t + 1, sizeof size);
+        return {t + 1 + sizeof size, size};
     }
     std::size_t size() const { return count_; }
 
@@ -205,11 +209,11 @@ private:
         std::uint32_t id1;
     };
     // Where each name's text lies, in chunks that never move: no spare
-    // room beyond the last chunk and no copying as the table grows.
-    struct Text {
-        const char* data;
-        std::size_t size;
-    };
+    // room beyond the last chunk and no copying as the table grows.  A
+    // text begins with its length: one byte below kLongName, else that
+    // byte and four of the length.
+    using Text = const char*;
+    static constexpr unsigned kLongName = 255;
     static constexpr unsigned kChunkShift = 16;
     static constexpr std::size_t kChunk = std::size_t{1} << kChunkShift;
     void grow();
