@@ -759,11 +759,13 @@ endmodule
 
 // Names are told apart by every byte and by their length, also when they
 // share their first eight bytes or differ only past them or by a NUL, and
-// keep their ids as the table grows.
+// keep their ids as the table grows; long names (their length stored in
+// more bytes from 255 on) come back whole.
 TEST(Reader, NameTableKeepsNamesApart) {
     vlog::NameTable t;
     std::vector<std::string> names = {"", "a", std::string("a\0", 2), std::string("a\0\0", 3), "abcdefgh",
                                       "abcdefgh1", "abcdefgh2", "abcdefghi", "abcdefgz", "abcdefg"};
+    for (std::size_t n : {254u, 255u, 256u, 70000u}) names.push_back(std::string(n, 'x') + "\xff");
     for (int i = 0; i < 20000; ++i) names.push_back("u" + std::to_string(i) + (i % 3 ? "" : "_long_suffix"));
     std::vector<vlog::Id> ids;
     for (const std::string& n : names) ids.push_back(t.intern(n));
