@@ -61,7 +61,7 @@ std::string dump(const Design& d, const Module& m) {
         s += "inst " + std::string(d.names.str(i.name)) + " " + std::string(d.names.str(i.master));
         if (i.master_index < 0) s += "?";
         s += ":";
-        for (const vlog::Pin& p : m.instance_pins(i)) {
+        for (const vlog::Pin& p : d.instance_pins(m, i)) {
             s += " " + (p.name == vlog::kNoId ? std::string("#") : std::string(d.names.str(p.name))) + "=";
             if (p.width == 0) s += "()";
             const char* sep = "";
@@ -290,8 +290,8 @@ module top (input a, output y); wire n; mid m1 (a, n); mid m2 (.a(n), .y(y)); en
     EXPECT_EQ(tops, (std::vector<int>{d.find_module("AN2"), d.find_module("REG4"), top}));
     // Nets are shared between the instances, not copied.
     const Module& t = d.modules[top];
-    const vlog::Pin& out1 = t.instance_pins(t.instances[0])[1];
-    const vlog::Pin& in2 = t.instance_pins(t.instances[1])[0];
+    const vlog::Pin out1 = d.instance_pins(t, t.instances[0])[1];
+    const vlog::Pin in2 = d.instance_pins(t, t.instances[1])[0];
     EXPECT_EQ(t.pin_conns(out1)[0], t.pin_conns(in2)[0]);
     EXPECT_EQ(t.nets.size(), 3u);
     EXPECT_EQ(d.modules[top].file, 1u);
@@ -807,7 +807,7 @@ TEST(Reader, LargeFlatNetlistIsFast) {
     EXPECT_EQ(top.instances.size(), static_cast<std::size_t>(kCellsN));
     EXPECT_EQ(top.nets.size(), 32u + 32u + kCellsN + 1u);
     const vlog::Instance& last = top.instances.back();
-    EXPECT_EQ(d.names.str(top.nets[top.pin_conns(top.instance_pins(last).back())[0]].name),
+    EXPECT_EQ(d.names.str(top.nets[top.pin_conns(d.instance_pins(top, last).back())[0]].name),
               "n[" + std::to_string(kCellsN) + "]");
 #if defined(__SANITIZE_ADDRESS__)
     constexpr double kLimit = 30.0;

@@ -277,18 +277,28 @@ void Design::link() {
         pins.reserve(m.pins.size());
         conns.reserve(m.conns.size());
         for (Instance& inst : m.instances) {
-            const std::uint32_t first_pin = static_cast<std::uint32_t>(pins.size());
+            const auto first_pin = static_cast<std::uint32_t>(pins.size());
+            const auto first_conn = static_cast<std::uint32_t>(conns.size());
             auto fail = [&](const std::string& msg) { throw Error(where(m, inst.line) + ": error: " + msg); };
-            const int mi = inst.master_index >= 0 ? inst.master_index : find_module(inst.master);
-            if (inst.master_index >= 0 || mi < 0) {
-                // Already resolved, or a master the design does not hold:
-                // keep the pins as they are.
-                for (const Pin& p : m.instance_pins(inst)) {
+            if (inst.master_index >= 0) {
+                // Already resolved: its connections move as they are.
+                const auto c = m.instance_conns(inst);
+                conns.append(c.data(), c.data() + c.size());
+                inst.first_pin = first_pin;
+                inst.first_conn = first_conn;
+                continue;
+            }
+            const int mi = find_module(inst.master);
+            if (mi < 0) {
+                // A master the design does not hold: keep the pins as they are.
+                for (const Pin& p : m.written_pins(inst)) {
                     pins.push_back({p.name, static_cast<std::uint32_t>(conns.size()), p.width});
                     auto c = m.pin_conns(p);
                     conns.append(c.data(), c.data() + c.size());
                 }
                 inst.first_pin = first_pin;
+                inst.first_conn = first_conn;
+                inst.conn_count = static_cast<std::uint32_t>(conns.size()) - first_conn;
                 continue;
             }
             const Module& master = modules[mi];
@@ -296,13 +306,10 @@ void Design::link() {
             if (inst.ordered && inst.pin_count > master.ports.size()) {
                 fail(msg::too_many(master_name, master.ports.size()));
             }
-            for (const Port& port : master.ports) {
-                pins.push_back({port.name, static_cast<std::uint32_t>(conns.size()), port.width});
-                conns.append(port.width, kOpen);
-            }
+            conns.append(master.port_bits.size(), kOpen);
             seen.assign(master.ports.size(), 0);
             std::uint32_t k = 0;
-            for (const Pin& p : m.instance_pins(inst)) {
+            for (const Pin& p : m.written_pins(inst)) {
                 std::uint32_t pi = k++;
                 if (!inst.ordered) {
                     if (!have_map[mi]) {
@@ -326,10 +333,12 @@ void Design::link() {
                     fail(msg::width(names.str(port.name), names.str(inst.name), master_name, port.width, p.width));
                 }
                 auto c = m.pin_conns(p);
-                std::copy(c.begin(), c.end(), conns.begin() + pins[first_pin + pi].first_conn);
+                std::copy(c.begin(), c.end(), conns.begin() + first_conn + port.first_bit);
             }
             inst.first_pin = first_pin;
             inst.pin_count = static_cast<std::uint32_t>(master.ports.size());
+            inst.first_conn = first_conn;
+            inst.conn_count = static_cast<std::uint32_t>(master.port_bits.size());
             inst.master_index = mi;
         }
         m.pins.swap(pins);
@@ -369,6 +378,17 @@ void Design::link() {
             }
         }
     }
+}
+
+std::vector<Pin> Design::instance_pins(const Module& m, const Instance& i) const {
+    if (i.master_index < 0) {
+        const auto w = m.written_pins(i);
+        return {w.begin(), w.end()};
+    }
+    std::vector<Pin> pins;
+    for (const Port& p : modules[static_cast<std::size_t>(i.master_index)].ports)
+        pins.push_back({p.name, i.first_conn + p.first_bit, p.width});
+    return pins;
 }
 
 std::vector<int> Design::top_modules() const {

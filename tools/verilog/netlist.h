@@ -270,7 +270,10 @@ struct Port {
     Dir dir;
     bool is_bus;
     std::int32_t msb, lsb;    // the declared range; 0:0 for a scalar
-    std::uint32_t first_bit;  // into Module::port_bits
+    // Into Module::port_bits, which holds the bits of the ports in port
+    // order: also where the port's bits begin among an instance's
+    // connections.
+    std::uint32_t first_bit;
     std::uint32_t width;
     std::uint32_t line;
 };
@@ -286,13 +289,21 @@ struct Pin {
     std::uint32_t width;
 };
 
+// An instance of a master the design holds (resolved) has the bits of
+// the master's ports, in port order, in conns[first_conn .. +conn_count),
+// and no pins of its own (Design::instance_pins makes them): a netlist
+// has millions of instances, and their pins would only repeat the
+// master's ports.  One of a master the design does not hold keeps its
+// connections as written in pins[first_pin .. +pin_count).
 struct Instance {
     Id name;
     Id master;
     std::uint32_t line;
     std::int32_t master_index;  // into Design::modules once resolved, else -1
-    std::uint32_t first_pin;    // into Module::pins
-    std::uint32_t pin_count;
+    std::uint32_t first_pin;    // into Module::pins, while not resolved
+    std::uint32_t pin_count;    // once resolved: the master's ports
+    std::uint32_t first_conn;   // into Module::conns
+    std::uint32_t conn_count;
     bool ordered;  // written with ordered connections
 };
 
@@ -318,8 +329,12 @@ struct Module {
     PodArray<Assign> assigns;
 
     std::span<const std::uint32_t> port_nets(const Port& p) const { return {port_bits.data() + p.first_bit, p.width}; }
-    std::span<const Pin> instance_pins(const Instance& i) const { return {pins.data() + i.first_pin, i.pin_count}; }
+    // The pins as written of an instance that is not resolved.
+    std::span<const Pin> written_pins(const Instance& i) const { return {pins.data() + i.first_pin, i.pin_count}; }
     std::span<const Conn> pin_conns(const Pin& p) const { return {conns.data() + p.first_conn, p.width}; }
+    std::span<const Conn> instance_conns(const Instance& i) const {
+        return {conns.data() + i.first_conn, i.conn_count};
+    }
 };
 
 // A macro of `define: its text, and the names of its arguments.
@@ -361,6 +376,10 @@ public:
     // as written, with master_index -1.  Call it once all files are read;
     // it may be called again after more modules were added.
     void link();
+
+    // The pins of an instance of module m: one per port of its master, or
+    // the pins as written when the design does not hold its master.
+    std::vector<Pin> instance_pins(const Module& m, const Instance& i) const;
 
     // Modules that no other module instantiates, in reading order.
     std::vector<int> top_modules() const;

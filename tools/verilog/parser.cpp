@@ -1280,12 +1280,14 @@ private:
             NameMap::Entry& e = name_map_.at(name);
             if (e.inst != kNone) fail_at(line, "instance " + q(name) + " is already defined in module " + q(cur_.name));
             e.inst = static_cast<std::uint32_t>(cur_.instances.size());
-            Instance inst{name, master, line, -1, static_cast<std::uint32_t>(cur_.pins.size()), 0, false};
+            Instance inst{name, master, line, -1, static_cast<std::uint32_t>(cur_.pins.size()), 0,
+                          static_cast<std::uint32_t>(cur_.conns.size()), 0, false};
             expect('(');
             if (mi >= 0) {
                 resolved_connections(inst, mi);
             } else {
                 connections(inst);
+                inst.conn_count = static_cast<std::uint32_t>(cur_.conns.size()) - inst.first_conn;
             }
             cur_.instances.push_back(inst);
             if (is_punct(',')) {
@@ -1356,10 +1358,9 @@ private:
         const std::string_view master_name = d_.names.str(master.name);
         inst.master_index = mi;
         inst.pin_count = static_cast<std::uint32_t>(master.ports.size());
-        for (const Port& port : master.ports) {
-            cur_.pins.push_back({port.name, static_cast<std::uint32_t>(cur_.conns.size()), port.width});
-            cur_.conns.append(port.width, kOpen);
-        }
+        inst.first_conn = static_cast<std::uint32_t>(cur_.conns.size());
+        inst.conn_count = static_cast<std::uint32_t>(master.port_bits.size());
+        cur_.conns.append(inst.conn_count, kOpen);
         if (is_punct(')')) {
             next();
             return;
@@ -1391,7 +1392,7 @@ private:
                 fail_at(line, msg::width(d_.names.str(port.name), d_.names.str(inst.name), master_name, port.width,
                                          static_cast<std::uint32_t>(tmp_.size())));
             }
-            std::copy(tmp_.begin(), tmp_.end(), cur_.conns.begin() + cur_.pins[inst.first_pin + pi].first_conn);
+            std::copy(tmp_.begin(), tmp_.end(), cur_.conns.begin() + inst.first_conn + port.first_bit);
         } while (more_connections(inst, named));
     }
 
