@@ -208,6 +208,18 @@ constexpr std::ptrdiff_t kPrefetchLead = 256;
 void Lexer::prefetch_names() {
     // Names the lexer passed without reading them (in comments, say).
     while (ring_head_ != ring_tail_ && ring_[ring_head_ & (kAhead - 1)].p < p_) ++ring_head_;
+    // The slots of the names met by the last scan have come meanwhile:
+    // those names are looked for now, and the reader told of the ones it
+    // knows, which it will meet shortly.
+    if (name_ahead) {
+        for (std::size_t i = ring_head_; i != ring_tail_; ++i) {
+            Ahead& a = ring_[i & (kAhead - 1)];
+            if (a.looked_up) continue;
+            a.looked_up = true;
+            const Id id = names_.find(std::string_view(a.p, a.size), a.hash);
+            if (id != kNoId) name_ahead(name_ahead_context, id);
+        }
+    }
     const char* q = ahead_ && ahead_ > p_ ? ahead_ : p_;
     const char* stop = end_ - p_ > 2 * kPrefetchLead ? p_ + 2 * kPrefetchLead : end_;
     while (q < stop) {
@@ -224,7 +236,7 @@ void Lexer::prefetch_names() {
                 const auto size = static_cast<std::size_t>(e - s);
                 const std::uint32_t h = NameTable::hash(std::string_view(s, size));
                 names_.prefetch(h);
-                ring_[ring_tail_++ & (kAhead - 1)] = Ahead{s, static_cast<std::uint32_t>(size), h};
+                ring_[ring_tail_++ & (kAhead - 1)] = Ahead{s, static_cast<std::uint32_t>(size), h, false};
             }
             q = e;
         } else if (is(*q, C_IDCHAR)) {

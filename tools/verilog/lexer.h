@@ -125,6 +125,12 @@ public:
     // reading got (null: a text held elsewhere).
     FileText* file_text = nullptr;
 
+    // Told the id of a name known already that lies a little ahead, so
+    // that the reader can have what it keeps for the name fetched before
+    // it gets there (null: nobody is told).
+    void (*name_ahead)(void* context, Id id) = nullptr;
+    void* name_ahead_context = nullptr;
+
 private:
     // A text whose reading another one interrupted (a file, an included
     // file or a macro's text): where the reading resumes.
@@ -172,6 +178,7 @@ private:
         const char* p;
         std::uint32_t size;
         std::uint32_t hash;
+        bool looked_up;  // looked for by the scan after the one that met it
     };
     static constexpr std::size_t kAhead = 256;  // a power of two
     Ahead ring_[kAhead];

@@ -94,9 +94,8 @@ void NameTable::rebuild_index() const {
     }
 }
 
-Id NameTable::find(std::string_view s) const {
+Id NameTable::find(std::string_view s, std::uint32_t h) const {
     if (slots_.empty()) rebuild_index();
-    const std::uint32_t h = hash_bytes(s);
     const std::uint32_t tag = tag_of(h, s.size());
     const std::uint64_t head = head_of(s);
     const std::size_t mask = slots_.size() - 1;

@@ -177,7 +177,8 @@ public:
     Id intern(std::string_view s) { return intern(s, hash(s)); }
     // The same, given hash(s).
     Id intern(std::string_view s, std::uint32_t h);
-    Id find(std::string_view s) const;  // kNoId when absent
+    Id find(std::string_view s) const { return find(s, hash(s)); }  // kNoId when absent
+    Id find(std::string_view s, std::uint32_t h) const;
     // The hash by which a name is looked up.
     static std::uint32_t hash(std::string_view s);
     // Frees the index by which names are found (a good part of the

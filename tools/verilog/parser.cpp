@@ -195,6 +195,10 @@ public:
         for (Id id : used_) v_[id] = Entry{};
         used_.clear();
     }
+    // Has the entry of id fetched: a hint, with no other effect.
+    void prefetch(Id id) const {
+        if (id < v_.size()) __builtin_prefetch(&v_[id]);
+    }
 
 private:
     PodArray<Entry> v_;
@@ -210,7 +214,12 @@ public:
           lx_(text, d, file),
           library_(library),
           file_index_(file_index),
-          budget_(kBaseBudget + kBudgetPerByte * static_cast<std::uint64_t>(text.size())) {}
+          budget_(kBaseBudget + kBudgetPerByte * static_cast<std::uint64_t>(text.size())) {
+        lx_.name_ahead = [](void* parser, Id id) { static_cast<Parser*>(parser)->name_map_.prefetch(id); };
+        lx_.name_ahead_context = this;
+    }
+    Parser(const Parser&) = delete;
+    Parser& operator=(const Parser&) = delete;
 
     // Tells the file whose text is read how far the reading got.
     void read_from(FileText* f) { lx_.file_text = f; }
