@@ -29,19 +29,25 @@ constexpr std::uint32_t kNone = UINT32_MAX;
 constexpr std::uint64_t kBaseBudget = 1u << 20;
 constexpr std::uint64_t kBudgetPerByte = 16;
 
-// A declared (or implicitly created) name of the module being read.
-// (The flags share one byte: a netlist has a signal for every net.)
+// A declared (or implicitly created) name of the module being read.  A
+// netlist has a signal for every net, most of them scalars: the range of
+// a bus is kept apart, and the name is the one its entry in the name map
+// has (messages look it up there).
 struct Signal {
-    Id name;
-    bool bus : 1;
-    bool implicit : 1;  // made by its first use, not declared yet
-    bool net_decl : 1;  // declared with a net type
-    bool has_dir : 1;   // declared as a port
-    Dir dir;
-    std::int32_t msb, lsb;
+    std::uint32_t line;       // of its declaration or first use
     std::uint32_t first_bit;  // into Parser::sig_bits_
+    std::uint32_t range;      // into Parser::ranges_ for a bus, else kNone
+    bool implicit : 1;        // made by its first use, not declared yet
+    bool net_decl : 1;        // declared with a net type
+    bool has_dir : 1;         // declared as a port
+    Dir dir;
+    bool bus() const { return range != kNone; }
+};
+
+// The declared range of a bus signal.
+struct BusRange {
+    std::int32_t msb, lsb;
     std::uint32_t width;
-    std::uint32_t line;  // of its declaration or first use
 };
 
 // A parameter of the module being read: its default value, when that is
@@ -194,6 +200,12 @@ public:
     void clear() {
         for (Id id : used_) v_[id] = Entry{};
         used_.clear();
+    }
+    // The name of signal sig, for messages: a search.
+    Id name_of(std::uint32_t sig) const {
+        for (Id id : used_)
+            if (v_[id].sig == sig) return id;
+        return kNoId;
     }
     // Has the entry of id fetched: a hint, with no other effect.
     void prefetch(Id id) const {
@@ -361,7 +373,7 @@ private:
         port_map_.clear();
         param_map_.clear();
         params_.clear();
-        net_sig_.clear();
+        ranges_.clear();
 
         if (is_punct('#')) parameter_ports();
         if (is_punct('(')) {
@@ -892,10 +904,9 @@ private:
                 fail_at(p.line, "port " + q(p.name) + " of module " + q(cur_.name) + " has no direction declaration");
             }
             const Signal& s = sigs_[p.sig];
-            cur_.ports.push_back({p.name, s.dir, s.bus, s.msb, s.lsb, static_cast<std::uint32_t>(cur_.port_bits.size()),
-                                  s.width, p.line});
-            cur_.port_bits.append(sig_bits_.begin() + s.first_bit,
-                                  sig_bits_.begin() + s.first_bit + s.width);
+            cur_.ports.push_back({p.name, s.dir, s.bus(), msb(s), lsb(s),
+                                  static_cast<std::uint32_t>(cur_.port_bits.size()), width(s), p.line});
+            cur_.port_bits.append(sig_bits_.begin() + s.first_bit, sig_bits_.begin() + s.first_bit + width(s));
         }
         d_.add_module(std::move(cur_));
         cur_ = Module{};
@@ -903,24 +914,37 @@ private:
 
     // ------------------------------------------------------------ declarations
 
-    // A new net of signal s, which is to be signal number sig.  A scalar
-    // "a[3]" and bit 3 of a bus "a" would be two nets of one name, which
-    // a design database cannot keep apart: refused.
-    std::uint32_t new_net(Id name, const Signal& s, std::uint32_t sig) {
+    std::uint32_t width(const Signal& s) const { return s.bus() ? ranges_[s.range].width : 1; }
+    std::int32_t msb(const Signal& s) const { return s.bus() ? ranges_[s.range].msb : 0; }
+    std::int32_t lsb(const Signal& s) const { return s.bus() ? ranges_[s.range].lsb : 0; }
+
+    // A new net named name of signal s, named sig_name.  A scalar "a[3]"
+    // and bit 3 of a bus "a" would be two nets of one name, which a design
+    // database cannot keep apart: refused.
+    std::uint32_t new_net(Id name, const Signal& s, Id sig_name) {
         NameMap::Entry& e = name_map_.at(name);
         if (e.net != kNone) {
-            const Signal& before = sigs_[net_sig_[e.net & ~NameMap::kScalar]];
-            const Signal& scalar = s.bus ? before : s;
-            const Signal& bus = s.bus ? s : before;
-            fail_at(s.line, "scalar net " + q(scalar.name) + " (line " + std::to_string(scalar.line) + ") and bus " +
-                                q(bus.name) + " (line " + std::to_string(bus.line) + ") both name the net " +
-                                q(name) + ": rename one of them");
+            // The signal that made the net first: the one whose nets (a
+            // bus makes its nets one after the other) hold it.
+            const std::uint32_t net = e.net & ~NameMap::kScalar;
+            std::uint32_t before = kNone;
+            for (std::uint32_t i = 0; i < sigs_.size() && before == kNone; ++i) {
+                const Signal& b = sigs_[i];
+                if (net >= sig_bits_[b.first_bit] && net - sig_bits_[b.first_bit] < width(b)) before = i;
+            }
+            Id before_name = before == kNone ? kNoId : name_map_.name_of(before);
+            if (before_name == kNoId) before_name = name;
+            const std::uint32_t before_line = before == kNone ? s.line : sigs_[before].line;
+            const Id scalar = s.bus() ? before_name : sig_name, bus = s.bus() ? sig_name : before_name;
+            const std::uint32_t scalar_line = s.bus() ? before_line : s.line, bus_line = s.bus() ? s.line : before_line;
+            fail_at(s.line, "scalar net " + q(scalar) + " (line " + std::to_string(scalar_line) + ") and bus " + q(bus) +
+                                " (line " + std::to_string(bus_line) + ") both name the net " + q(name) +
+                                ": rename one of them");
         }
         if (cur_.nets.size() >= static_cast<std::size_t>(INT32_MAX)) fail("too many nets");
         const auto index = static_cast<std::uint32_t>(cur_.nets.size());
         e.net = index;
         cur_.nets.push_back({name, NetKind::Wire});
-        net_sig_.push_back(sig);
         return index;
     }
 
@@ -932,19 +956,19 @@ private:
 
     std::uint32_t new_signal(Id name, const Range& r, bool implicit, std::uint32_t line) {
         Signal s{};
-        s.name = name;
         s.line = line;
-        s.bus = r.bus;
+        s.range = kNone;
         s.implicit = implicit;
-        s.msb = r.msb;
-        s.lsb = r.lsb;
         s.first_bit = static_cast<std::uint32_t>(sig_bits_.size());
-        s.width = r.bus ? static_cast<std::uint32_t>((r.msb >= r.lsb ? r.msb - r.lsb : r.lsb - r.msb) + 1) : 1;
-        charge(s.width);
+        const std::uint32_t w =
+            r.bus ? static_cast<std::uint32_t>((r.msb >= r.lsb ? r.msb - r.lsb : r.lsb - r.msb) + 1) : 1;
+        charge(w);
         const auto index = static_cast<std::uint32_t>(sigs_.size());
         if (!r.bus) {
-            sig_bits_.push_back(new_net(name, s, index));
+            sig_bits_.push_back(new_net(name, s, name));
         } else {
+            s.range = static_cast<std::uint32_t>(ranges_.size());
+            ranges_.push_back({r.msb, r.lsb, w});
             const std::int32_t step = r.msb >= r.lsb ? -1 : 1;
             const std::string base(d_.names.str(name));
             for (std::int32_t i = r.msb;; i += step) {
@@ -952,7 +976,7 @@ private:
                 buf_ += '[';
                 buf_ += std::to_string(i);
                 buf_ += ']';
-                sig_bits_.push_back(new_net(d_.names.intern(buf_), s, index));
+                sig_bits_.push_back(new_net(d_.names.intern(buf_), s, name));
                 if (i == r.lsb) break;
             }
         }
@@ -974,14 +998,14 @@ private:
             s.implicit = false;
             return si;
         }
-        if (s.bus != r.bus || s.msb != r.msb || s.lsb != r.lsb) {
+        if (s.bus() != r.bus || msb(s) != r.msb || lsb(s) != r.lsb) {
             fail_at(line, "range of " + q(name) + " differs from its earlier declaration");
         }
         return si;
     }
 
     void set_kind(const Signal& s, NetKind kind) {
-        for (std::uint32_t i = 0; i < s.width; ++i) cur_.nets[sig_bits_[s.first_bit + i]].kind = kind;
+        for (std::uint32_t i = 0; i < width(s); ++i) cur_.nets[sig_bits_[s.first_bit + i]].kind = kind;
     }
 
     void declare_port(Id name, std::uint32_t line, Dir dir, const Range& r, bool net_decl, NetKind kind) {
@@ -1130,8 +1154,9 @@ private:
         const std::uint32_t si = e.sig;
         if (si != kNone) {
             const Signal& s = sigs_[si];
-            charge(s.width);
-            for (std::uint32_t i = 0; i < s.width; ++i) out.push_back(static_cast<Conn>(sig_bits_[s.first_bit + i]));
+            const std::uint32_t w = width(s);
+            charge(w);
+            for (std::uint32_t i = 0; i < w; ++i) out.push_back(static_cast<Conn>(sig_bits_[s.first_bit + i]));
             return;
         }
         const Signal& s = sigs_[new_signal(name, Range{}, true, line)];
@@ -1142,25 +1167,26 @@ private:
         const std::uint32_t si = name_map_.find(name).sig;
         if (si == kNone) fail_at(line, q(name) + " is not declared");
         const Signal& s = sigs_[si];
-        if (!s.bus) fail_at(line, q(name) + " is not a bus");
+        if (!s.bus()) fail_at(line, q(name) + " is not a bus");
+        const std::int32_t s_msb = msb(s), s_lsb = lsb(s);
         // The texts of the select and the range are made for a message
         // only: a netlist has a select in nearly every connection.
         const auto sel = [&] {
             return part ? "[" + std::to_string(a) + ":" + std::to_string(b) + "]" : "[" + std::to_string(a) + "]";
         };
-        const auto decl = [&] { return "[" + std::to_string(s.msb) + ":" + std::to_string(s.lsb) + "]"; };
-        const std::int32_t lo = std::min(s.msb, s.lsb), hi = std::max(s.msb, s.lsb);
+        const auto decl = [&] { return "[" + std::to_string(s_msb) + ":" + std::to_string(s_lsb) + "]"; };
+        const std::int32_t lo = std::min(s_msb, s_lsb), hi = std::max(s_msb, s_lsb);
         if (a < lo || a > hi || b < lo || b > hi) {
             fail_at(line, "select " + sel() + " is out of the range " + decl() + " of " + q(name));
         }
         charge(static_cast<std::uint64_t>(a > b ? a - b : b - a) + 1);
-        const bool down = s.msb >= s.lsb;
+        const bool down = s_msb >= s_lsb;
         if (a != b && (a > b) != down) {
             fail_at(line, "part-select " + sel() + " runs against the range " + decl() + " of " + q(name));
         }
         const std::int32_t step = a > b ? -1 : 1;
         for (std::int32_t i = a;; i += step) {
-            const std::int32_t off = down ? s.msb - i : i - s.msb;
+            const std::int32_t off = down ? s_msb - i : i - s_msb;
             out.push_back(static_cast<Conn>(sig_bits_[s.first_bit + static_cast<std::uint32_t>(off)]));
             if (i == b) break;
         }
@@ -1455,7 +1481,7 @@ private:
     std::uint32_t replay_ = 0, replay_end_ = 0;
     DenseMap param_map_;  // parameter name -> params_
     std::vector<Param> params_;
-    PodArray<std::uint32_t> net_sig_;  // the signal that made each net
+    PodArray<BusRange> ranges_;  // of the bus signals
     PodArray<Conn> lhs_, rhs_;
     PodArray<std::uint8_t> bits_;
     PodArray<Conn> tmp_;
