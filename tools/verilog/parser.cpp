@@ -44,8 +44,9 @@ struct Signal {
     bool bus() const { return range != kNone; }
 };
 
-// The declared range of a bus signal.
+// The name and the declared range of a bus signal.
 struct BusRange {
+    Id name;
     std::int32_t msb, lsb;
     std::uint32_t width;
 };
@@ -176,10 +177,9 @@ private:
 
 // What each name stands for in the module being read: the signal it
 // declares, the net it names (a scalar signal's, or a bit of a bus) and
-// the instance it names.  One entry per name over all names, kept as
-// DenseMap keeps its values: the declaration and every use of a name read
-// one entry, and a reference to a scalar, the common case, finds its net
-// there.
+// the instance it names.  One entry per name over all names: the
+// declaration and every use of a name read one entry, and a reference to
+// a scalar, the common case, finds its net there.
 class NameMap {
 public:
     // Set in Entry::net when the net is a scalar signal's own.
@@ -193,19 +193,12 @@ public:
     // The entry of id, to be set; a reference valid until the next call.
     Entry& at(Id id) {
         if (id >= v_.size()) v_.resize(std::max<std::size_t>(id + 1, v_.size() * 3 / 2 + 64));
-        Entry& e = v_[id];
-        if (e.sig == kNone && e.net == kNone && e.inst == kNone) used_.push_back(id);
-        return e;
+        return v_[id];
     }
-    void clear() {
-        for (Id id : used_) v_[id] = Entry{};
-        used_.clear();
-    }
-    // The name of signal sig, for messages: a search.
-    Id name_of(std::uint32_t sig) const {
-        for (Id id : used_)
-            if (v_[id].sig == sig) return id;
-        return kNoId;
+    // Clears the entry of a name the module set (its nets, instances and
+    // buses name them all), once the module is read.
+    void forget(Id id) {
+        if (id < v_.size()) v_[id] = Entry{};
     }
     // Has the entry of id fetched: a hint, with no other effect.
     void prefetch(Id id) const {
@@ -214,7 +207,6 @@ public:
 
 private:
     PodArray<Entry> v_;
-    PodArray<Id> used_;
 };
 
 bool is_operator(char c) { return c && std::strchr("~!&|^+-*/%<>?=", c) != nullptr; }
@@ -369,7 +361,6 @@ private:
         sigs_.clear();
         sig_bits_.clear();
         ports_.clear();
-        name_map_.clear();
         port_map_.clear();
         param_map_.clear();
         params_.clear();
@@ -908,12 +899,18 @@ private:
                                   static_cast<std::uint32_t>(cur_.port_bits.size()), width(s), p.line});
             cur_.port_bits.append(sig_bits_.begin() + s.first_bit, sig_bits_.begin() + s.first_bit + width(s));
         }
+        for (const Net& n : cur_.nets) name_map_.forget(n.name);
+        for (const Instance& i : cur_.instances) name_map_.forget(i.name);
+        for (const BusRange& b : ranges_) name_map_.forget(b.name);
         d_.add_module(std::move(cur_));
         cur_ = Module{};
     }
 
     // ------------------------------------------------------------ declarations
 
+    Id signal_name(const Signal& s) const {
+        return s.bus() ? ranges_[s.range].name : cur_.nets[sig_bits_[s.first_bit]].name;
+    }
     std::uint32_t width(const Signal& s) const { return s.bus() ? ranges_[s.range].width : 1; }
     std::int32_t msb(const Signal& s) const { return s.bus() ? ranges_[s.range].msb : 0; }
     std::int32_t lsb(const Signal& s) const { return s.bus() ? ranges_[s.range].lsb : 0; }
@@ -932,8 +929,7 @@ private:
                 const Signal& b = sigs_[i];
                 if (net >= sig_bits_[b.first_bit] && net - sig_bits_[b.first_bit] < width(b)) before = i;
             }
-            Id before_name = before == kNone ? kNoId : name_map_.name_of(before);
-            if (before_name == kNoId) before_name = name;
+            const Id before_name = before == kNone ? name : signal_name(sigs_[before]);
             const std::uint32_t before_line = before == kNone ? s.line : sigs_[before].line;
             const Id scalar = s.bus() ? before_name : sig_name, bus = s.bus() ? sig_name : before_name;
             const std::uint32_t scalar_line = s.bus() ? before_line : s.line, bus_line = s.bus() ? s.line : before_line;
@@ -968,7 +964,7 @@ private:
             sig_bits_.push_back(new_net(name, s, name));
         } else {
             s.range = static_cast<std::uint32_t>(ranges_.size());
-            ranges_.push_back({r.msb, r.lsb, w});
+            ranges_.push_back({name, r.msb, r.lsb, w});
             const std::int32_t step = r.msb >= r.lsb ? -1 : 1;
             const std::string base(d_.names.str(name));
             for (std::int32_t i = r.msb;; i += step) {
