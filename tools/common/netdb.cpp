@@ -463,6 +463,8 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
         }
         check(SDB_make_net(sym(nets_[k]), -1));
     }
+    saved_nets_ = nets_.size();
+    release(nets_);
     SDB_update(db);
     for (const PortRec& p : ports_) {
         const int i = check(SDB_make_port(sym(p.name), p.dir, -1, 0));
@@ -484,20 +486,31 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
         if (first_node == -1) first_node = first;
         if (first != first_node + static_cast<int>(o.first)) in_order = false;
     }
+    // What is left to do needs a few symbols only: the records and the
+    // symbol of each handle go before the nodes are connected (which
+    // takes memory of its own).
+    saved_objects_ = objects_.size();
+    release(objects_);
+    std::vector<std::int32_t> xport_syms;
+    for (std::int32_t x : xport_) xport_syms.push_back(sym(x));
+    std::vector<std::pair<std::int32_t, std::int32_t>> prop_syms;
+    for (const auto& [k, v] : props_) prop_syms.emplace_back(sym(k), sym(v));
+    release(sym_of_);
     if (!in_order) {
         ok = false;
     } else if (first_node != -1 &&
                SDB_nl_connect_new_nodes(first_node, conns_.data(), static_cast<int>(conns_.size())) != 0) {
         ok = false;
     }
-    for (std::int32_t x : xport_) check(SDB_make_port_list(sym(x)));
+    release(conns_);
+    for (std::int32_t x : xport_syms) check(SDB_make_port_list(x));
     if (!props_.empty()) {
         SdbTableSlot& s = db->slot[SDB_PROP];
         auto* a = static_cast<std::int32_t*>(s.data);
-        if (!a) a = DYNA_new<std::int32_t>(static_cast<int>(2 * props_.size() + 1));
-        for (const auto& [k, v] : props_) {
-            DYNA_append(&a, sym(k));
-            DYNA_append(&a, sym(v));
+        if (!a) a = DYNA_new<std::int32_t>(static_cast<int>(2 * prop_syms.size() + 1));
+        for (const auto& [k, v] : prop_syms) {
+            DYNA_append(&a, k);
+            DYNA_append(&a, v);
         }
         // The record behind the last reads as -1, as in every table.
         const int end = DYNA_append(&a, std::int32_t{-1});
