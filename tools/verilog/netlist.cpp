@@ -266,7 +266,7 @@ void Design::link() {
             if (inst.master_index >= 0) continue;
             if (find_module(inst.master) >= 0) {
                 work = true;
-            } else if (inst.ordered && inst.pin_count > 0) {
+            } else if (inst.ordered && inst.count > 0) {
                 throw Error(where(m, inst.line) + ": error: " + msg::ordered_unknown(names.str(inst.master)));
             }
         }
@@ -283,8 +283,7 @@ void Design::link() {
                 // Already resolved: its connections move as they are.
                 const auto c = m.instance_conns(inst);
                 conns.append(c.data(), c.data() + c.size());
-                inst.first_pin = first_pin;
-                inst.first_conn = first_conn;
+                inst.first = first_conn;
                 continue;
             }
             const int mi = find_module(inst.master);
@@ -295,14 +294,12 @@ void Design::link() {
                     auto c = m.pin_conns(p);
                     conns.append(c.data(), c.data() + c.size());
                 }
-                inst.first_pin = first_pin;
-                inst.first_conn = first_conn;
-                inst.conn_count = static_cast<std::uint32_t>(conns.size()) - first_conn;
+                inst.first = first_pin;
                 continue;
             }
             const Module& master = modules[mi];
             const std::string master_name(names.str(master.name));
-            if (inst.ordered && inst.pin_count > master.ports.size()) {
+            if (inst.ordered && inst.count > master.ports.size()) {
                 fail(msg::too_many(master_name, master.ports.size()));
             }
             conns.append(master.port_bits.size(), kOpen);
@@ -334,10 +331,8 @@ void Design::link() {
                 auto c = m.pin_conns(p);
                 std::copy(c.begin(), c.end(), conns.begin() + first_conn + port.first_bit);
             }
-            inst.first_pin = first_pin;
-            inst.pin_count = static_cast<std::uint32_t>(master.ports.size());
-            inst.first_conn = first_conn;
-            inst.conn_count = static_cast<std::uint32_t>(master.port_bits.size());
+            inst.first = first_conn;
+            inst.count = static_cast<std::uint32_t>(master.port_bits.size());
             inst.master_index = mi;
         }
         m.pins.swap(pins);
@@ -386,7 +381,7 @@ std::vector<Pin> Design::instance_pins(const Module& m, const Instance& i) const
     }
     std::vector<Pin> pins;
     for (const Port& p : modules[static_cast<std::size_t>(i.master_index)].ports)
-        pins.push_back({p.name, i.first_conn + p.first_bit, p.width});
+        pins.push_back({p.name, i.first + p.first_bit, p.width});
     return pins;
 }
 

@@ -291,20 +291,18 @@ struct Pin {
 };
 
 // An instance of a master the design holds (resolved) has the bits of
-// the master's ports, in port order, in conns[first_conn .. +conn_count),
-// and no pins of its own (Design::instance_pins makes them): a netlist
-// has millions of instances, and their pins would only repeat the
-// master's ports.  One of a master the design does not hold keeps its
-// connections as written in pins[first_pin .. +pin_count).
+// the master's ports, in port order, in conns[first .. +count), and no
+// pins of its own (Design::instance_pins makes them): a netlist has
+// millions of instances, and their pins would only repeat the master's
+// ports.  One of a master the design does not hold keeps its connections
+// as written in pins[first .. +count).
 struct Instance {
     Id name;
     Id master;
     std::uint32_t line;
     std::int32_t master_index;  // into Design::modules once resolved, else -1
-    std::uint32_t first_pin;    // into Module::pins, while not resolved
-    std::uint32_t pin_count;    // once resolved: the master's ports
-    std::uint32_t first_conn;   // into Module::conns
-    std::uint32_t conn_count;
+    std::uint32_t first;        // into Module::conns once resolved, else into Module::pins
+    std::uint32_t count;
     bool ordered;  // written with ordered connections
 };
 
@@ -331,10 +329,10 @@ struct Module {
 
     std::span<const std::uint32_t> port_nets(const Port& p) const { return {port_bits.data() + p.first_bit, p.width}; }
     // The pins as written of an instance that is not resolved.
-    std::span<const Pin> written_pins(const Instance& i) const { return {pins.data() + i.first_pin, i.pin_count}; }
+    std::span<const Pin> written_pins(const Instance& i) const { return {pins.data() + i.first, i.count}; }
     std::span<const Conn> pin_conns(const Pin& p) const { return {conns.data() + p.first_conn, p.width}; }
     std::span<const Conn> instance_conns(const Instance& i) const {
-        return {conns.data() + i.first_conn, i.conn_count};
+        return {conns.data() + i.first, i.count};
     }
 };
 

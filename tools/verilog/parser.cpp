@@ -1311,14 +1311,12 @@ private:
             NameMap::Entry& e = name_map_.at(name);
             if (e.inst != kNone) fail_at(line, "instance " + q(name) + " is already defined in module " + q(cur_.name));
             e.inst = static_cast<std::uint32_t>(cur_.instances.size());
-            Instance inst{name, master, line, -1, static_cast<std::uint32_t>(cur_.pins.size()), 0,
-                          static_cast<std::uint32_t>(cur_.conns.size()), 0, false};
+            Instance inst{name, master, line, -1, static_cast<std::uint32_t>(cur_.pins.size()), 0, false};
             expect('(');
             if (mi >= 0) {
                 resolved_connections(inst, mi);
             } else {
                 connections(inst);
-                inst.conn_count = static_cast<std::uint32_t>(cur_.conns.size()) - inst.first_conn;
             }
             cur_.instances.push_back(inst);
             if (is_punct(',')) {
@@ -1369,12 +1367,12 @@ private:
             if (!is_punct(',') && !is_punct(')')) primary(cur_.conns);
             if (named) end_expr(')');
             cur_.pins.push_back({pin, first, static_cast<std::uint32_t>(cur_.conns.size()) - first});
-            ++inst.pin_count;
+            ++inst.count;
         } while (more_connections(inst, named));
-        if (named && inst.pin_count > 1) {
+        if (named && inst.count > 1) {
             // Each pin once, also while the master is unknown.
             names_.clear();
-            for (std::uint32_t i = 0; i < inst.pin_count; ++i) names_.push_back(cur_.pins[inst.first_pin + i].name);
+            for (std::uint32_t i = 0; i < inst.count; ++i) names_.push_back(cur_.pins[inst.first + i].name);
             std::sort(names_.begin(), names_.end());
             const auto dup = std::adjacent_find(names_.begin(), names_.end());
             if (dup != names_.end())
@@ -1388,10 +1386,9 @@ private:
         const Module& master = d_.modules[mi];
         const std::string_view master_name = d_.names.str(master.name);
         inst.master_index = mi;
-        inst.pin_count = static_cast<std::uint32_t>(master.ports.size());
-        inst.first_conn = static_cast<std::uint32_t>(cur_.conns.size());
-        inst.conn_count = static_cast<std::uint32_t>(master.port_bits.size());
-        cur_.conns.append(inst.conn_count, kOpen);
+        inst.first = static_cast<std::uint32_t>(cur_.conns.size());
+        inst.count = static_cast<std::uint32_t>(master.port_bits.size());
+        cur_.conns.append(inst.count, kOpen);
         if (is_punct(')')) {
             next();
             return;
@@ -1423,7 +1420,7 @@ private:
                 fail_at(line, msg::width(d_.names.str(port.name), d_.names.str(inst.name), master_name, port.width,
                                          static_cast<std::uint32_t>(tmp_.size())));
             }
-            std::copy(tmp_.begin(), tmp_.end(), cur_.conns.begin() + inst.first_conn + port.first_bit);
+            std::copy(tmp_.begin(), tmp_.end(), cur_.conns.begin() + inst.first + port.first_bit);
         } while (more_connections(inst, named));
     }
 
