@@ -779,6 +779,27 @@ TEST(Reader, NameTableKeepsNamesApart) {
     EXPECT_EQ(t.find(std::string("\0", 1)), vlog::kNoId);
 }
 
+// The reader's growable arrays keep their records as they grow, also
+// when a range of the array itself is appended, and copies are apart.
+TEST(Reader, PodArrayGrowsAndKeepsItsRecords) {
+    vlog::PodArray<std::uint32_t> a;
+    for (std::uint32_t i = 0; i < 100000; ++i) a.push_back(i);
+    a.append(a.begin(), a.begin() + 50000);  // grows while reading itself
+    a.append(3, 7u);
+    ASSERT_EQ(a.size(), 150003u);
+    for (std::uint32_t i = 0; i < 150000; ++i) ASSERT_EQ(a[i], i % 100000) << i;
+    EXPECT_EQ(a.back(), 7u);
+    vlog::PodArray<std::uint32_t> b = a;
+    b[0] = 42;
+    EXPECT_EQ(a[0], 0u);
+    a.resize(2);
+    a.resize(4, 9u);
+    EXPECT_EQ((std::vector<std::uint32_t>(a.begin(), a.end())), (std::vector<std::uint32_t>{0, 1, 9, 9}));
+    vlog::PodArray<std::uint32_t> c = std::move(b);
+    EXPECT_EQ(c.size(), 150003u);
+    EXPECT_EQ(c[0], 42u);
+}
+
 // A flat netlist of many cells reads in about a second per million cells.
 // Measured in processor time, so that a loaded machine does not fail it;
 // the limits are far above the linear cost and far below a quadratic one.
