@@ -61,7 +61,7 @@ std::string dump(const Design& d, const Module& m) {
         s += "inst " + std::string(d.names.str(i.name)) + " " + std::string(d.names.str(i.master));
         if (i.master_index < 0) s += "?";
         s += ":";
-        for (const vlog::Pin& p : m.instance_pins(i)) {
+        for (const vlog::Pin& p : d.instance_pins(m, i)) {
             s += " " + (p.name == vlog::kNoId ? std::string("#") : std::string(d.names.str(p.name))) + "=";
             if (p.width == 0) s += "()";
             const char* sep = "";
@@ -290,8 +290,8 @@ module top (input a, output y); wire n; mid m1 (a, n); mid m2 (.a(n), .y(y)); en
     EXPECT_EQ(tops, (std::vector<int>{d.find_module("AN2"), d.find_module("REG4"), top}));
     // Nets are shared between the instances, not copied.
     const Module& t = d.modules[top];
-    const vlog::Pin& out1 = t.instance_pins(t.instances[0])[1];
-    const vlog::Pin& in2 = t.instance_pins(t.instances[1])[0];
+    const vlog::Pin out1 = d.instance_pins(t, t.instances[0])[1];
+    const vlog::Pin in2 = d.instance_pins(t, t.instances[1])[0];
     EXPECT_EQ(t.pin_conns(out1)[0], t.pin_conns(in2)[0]);
     EXPECT_EQ(t.nets.size(), 3u);
     EXPECT_EQ(d.modules[top].file, 1u);
@@ -759,11 +759,13 @@ endmodule
 
 // Names are told apart by every byte and by their length, also when they
 // share their first eight bytes or differ only past them or by a NUL, and
-// keep their ids as the table grows.
+// keep their ids as the table grows; long names (their length stored in
+// more bytes from 255 on) come back whole.
 TEST(Reader, NameTableKeepsNamesApart) {
     vlog::NameTable t;
     std::vector<std::string> names = {"", "a", std::string("a\0", 2), std::string("a\0\0", 3), "abcdefgh",
                                       "abcdefgh1", "abcdefgh2", "abcdefghi", "abcdefgz", "abcdefg"};
+    for (std::size_t n : {254u, 255u, 256u, 70000u}) names.push_back(std::string(n, 'x') + "\xff");
     for (int i = 0; i < 20000; ++i) names.push_back("u" + std::to_string(i) + (i % 3 ? "" : "_long_suffix"));
     std::vector<vlog::Id> ids;
     for (const std::string& n : names) ids.push_back(t.intern(n));
@@ -775,6 +777,27 @@ TEST(Reader, NameTableKeepsNamesApart) {
     EXPECT_EQ(std::set<vlog::Id>(ids.begin(), ids.end()).size(), names.size());
     EXPECT_EQ(t.find("abcdefgh3"), vlog::kNoId);
     EXPECT_EQ(t.find(std::string("\0", 1)), vlog::kNoId);
+}
+
+// The reader's growable arrays keep their records as they grow, also
+// when a range of the array itself is appended, and copies are apart.
+TEST(Reader, PodArrayGrowsAndKeepsItsRecords) {
+    vlog::PodArray<std::uint32_t> a;
+    for (std::uint32_t i = 0; i < 100000; ++i) a.push_back(i);
+    a.append(a.begin(), a.begin() + 50000);  // grows while reading itself
+    a.append(3, 7u);
+    ASSERT_EQ(a.size(), 150003u);
+    for (std::uint32_t i = 0; i < 150000; ++i) ASSERT_EQ(a[i], i % 100000) << i;
+    EXPECT_EQ(a.back(), 7u);
+    vlog::PodArray<std::uint32_t> b = a;
+    b[0] = 42;
+    EXPECT_EQ(a[0], 0u);
+    a.resize(2);
+    a.resize(4, 9u);
+    EXPECT_EQ((std::vector<std::uint32_t>(a.begin(), a.end())), (std::vector<std::uint32_t>{0, 1, 9, 9}));
+    vlog::PodArray<std::uint32_t> c = std::move(b);
+    EXPECT_EQ(c.size(), 150003u);
+    EXPECT_EQ(c[0], 42u);
 }
 
 // A flat netlist of many cells reads in about a second per million cells.
@@ -805,7 +828,7 @@ TEST(Reader, LargeFlatNetlistIsFast) {
     EXPECT_EQ(top.instances.size(), static_cast<std::size_t>(kCellsN));
     EXPECT_EQ(top.nets.size(), 32u + 32u + kCellsN + 1u);
     const vlog::Instance& last = top.instances.back();
-    EXPECT_EQ(d.names.str(top.nets[top.pin_conns(top.instance_pins(last).back())[0]].name),
+    EXPECT_EQ(d.names.str(top.nets[top.pin_conns(d.instance_pins(top, last).back())[0]].name),
               "n[" + std::to_string(kCellsN) + "]");
 #if defined(__SANITIZE_ADDRESS__)
     constexpr double kLimit = 30.0;

@@ -366,6 +366,16 @@ void DesignBuilder::add_alias(std::string first, std::string second) {
     if (first != second) aliases_.emplace_back(std::move(first), std::move(second));
 }
 
+namespace {
+
+// Frees what x holds (clear() would keep its storage).
+template <class T>
+void release(T& x) {
+    T().swap(x);
+}
+
+}  // namespace
+
 // Every handle gets its symbol id.  The symbol table keeps one search
 // tree per hash bucket and never rebalances it; names inserted in sorted
 // order (as u1, u2 ... of a netlist tend to be) would make each tree a
@@ -393,43 +403,44 @@ void DesignBuilder::make_symbols() {
     const auto want = static_cast<std::int64_t>(n) + 2 - DYNA_capacity(t->entries);
     if (want > 0 && want < INT32_MAX) DYNA_resize(&t->entries, static_cast<int>(want));
     sym_of_.assign(n, 0);
-    std::vector<std::uint32_t> bucket(n);
-    std::vector<std::uint32_t> order(n);
-    for (std::size_t h = 0; h < n; ++h) {
-        bucket[h] = SYM_hash(texts_[h]) % static_cast<std::uint32_t>(SYM_NBUCKETS);
-        order[h] = static_cast<std::uint32_t>(h);
-    }
-    // Counting sort by bucket, then each bucket by text.
+    // Each handle's bucket, and the handles with their keys in bucket
+    // order (a counting sort).  The texts are read in the order they were
+    // stored, so that the sort of each bucket below touches no text but
+    // on a tie of keys.
+    static_assert(SYM_NBUCKETS <= UINT16_MAX + 1);
+    std::vector<std::uint16_t> bucket(n);
     std::vector<std::uint32_t> start(SYM_NBUCKETS + 1, 0);
-    for (std::uint32_t b : bucket) ++start[b + 1];
+    for (std::size_t h = 0; h < n; ++h) {
+        bucket[h] = static_cast<std::uint16_t>(SYM_hash(texts_[h]) % static_cast<std::uint32_t>(SYM_NBUCKETS));
+        ++start[bucket[h] + 1u];
+    }
     for (int b = 0; b < SYM_NBUCKETS; ++b) start[b + 1] += start[b];
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed(n);
     {
         std::vector<std::uint32_t> pos(start.begin(), start.end() - 1);
-        for (std::size_t h = 0; h < n; ++h) order[pos[bucket[h]]++] = static_cast<std::uint32_t>(h);
+        for (std::size_t h = 0; h < n; ++h)
+            keyed[pos[bucket[h]]++] = {text_key(texts_[h]), static_cast<std::uint32_t>(h)};
     }
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+    release(bucket);
     std::vector<std::uint32_t> uniq;  // first handle of each distinct text of a bucket
     std::vector<const char*> names;
     std::vector<std::int32_t> ids;
     for (int b = 0; b < SYM_NBUCKETS; ++b) {
-        auto lo = order.begin() + start[b], hi = order.begin() + start[b + 1];
+        const auto lo = keyed.begin() + start[b], hi = keyed.begin() + start[b + 1];
         // Sorted on the first eight bytes read as one big-endian number
         // (the order strcmp gives them), the texts themselves compared
         // only on a tie: most comparisons then touch no text.
-        keyed.clear();
-        for (auto it = lo; it != hi; ++it) keyed.emplace_back(text_key(texts_[*it]), *it);
-        std::sort(keyed.begin(), keyed.end(), [&](const auto& x, const auto& y) {
+        std::sort(lo, hi, [&](const auto& x, const auto& y) {
             if (x.first != y.first) return x.first < y.first;
             return std::strcmp(texts_[x.second], texts_[y.second]) < 0;
         });
         // A text differs from the one before it when their keys do.
-        auto new_text = [&](std::size_t k) {
-            return k == 0 || keyed[k].first != keyed[k - 1].first ||
-                   std::strcmp(texts_[keyed[k].second], texts_[keyed[k - 1].second]) != 0;
+        auto new_text = [&](auto k) {
+            return k == lo || k->first != (k - 1)->first || std::strcmp(texts_[k->second], texts_[(k - 1)->second]) != 0;
         };
         uniq.clear();
-        for (std::size_t k = 0; k < keyed.size(); ++k)
-            if (new_text(k)) uniq.push_back(keyed[k].second);
+        for (auto k = lo; k != hi; ++k)
+            if (new_text(k)) uniq.push_back(k->second);
         // Middle first, then each half: a balanced tree.  "*UNDEF*" is
         // symbol 0 of every table already and is found there.
         names.clear();
@@ -439,22 +450,12 @@ void DesignBuilder::make_symbols() {
         for (std::size_t k = 0; k < uniq.size(); ++k) sym_of_[uniq[k]] = ids[k];
         // Equal texts share the symbol of the first.
         std::uint32_t rep = 0;
-        for (std::size_t k = 0; k < keyed.size(); ++k) {
-            if (new_text(k)) rep = keyed[k].second;
-            sym_of_[keyed[k].second] = sym_of_[rep];
+        for (auto k = lo; k != hi; ++k) {
+            if (new_text(k)) rep = k->second;
+            sym_of_[k->second] = sym_of_[rep];
         }
     }
 }
-
-namespace {
-
-// Frees what x holds (clear() would keep its storage).
-template <class T>
-void release(T& x) {
-    T().swap(x);
-}
-
-}  // namespace
 
 bool DesignBuilder::save(const std::string& path, std::string& err) {
     make_symbols();
@@ -527,6 +528,8 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
         }
         check(SDB_make_net(sym(nets_[k]), -1));
     }
+    saved_nets_ = nets_.size();
+    release(nets_);
     SDB_update(db);
     for (const PortRec& p : ports_) {
         const int i = check(SDB_make_port(sym(p.name), p.dir, -1, 0));
@@ -548,20 +551,31 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
         if (first_node == -1) first_node = first;
         if (first != first_node + static_cast<int>(o.first)) in_order = false;
     }
+    // What is left to do needs a few symbols only: the records and the
+    // symbol of each handle go before the nodes are connected (which
+    // takes memory of its own).
+    saved_objects_ = objects_.size();
+    release(objects_);
+    std::vector<std::int32_t> xport_syms;
+    for (std::int32_t x : xport_) xport_syms.push_back(sym(x));
+    std::vector<std::pair<std::int32_t, std::int32_t>> prop_syms;
+    for (const auto& [k, v] : props_) prop_syms.emplace_back(sym(k), sym(v));
+    release(sym_of_);
     if (!in_order) {
         ok = false;
     } else if (first_node != -1 &&
                SDB_nl_connect_new_nodes(first_node, conns_.data(), static_cast<int>(conns_.size())) != 0) {
         ok = false;
     }
-    for (std::int32_t x : xport_) check(SDB_make_port_list(sym(x)));
+    release(conns_);
+    for (std::int32_t x : xport_syms) check(SDB_make_port_list(x));
     if (!props_.empty()) {
         SdbTableSlot& s = db->slot[SDB_PROP];
         auto* a = static_cast<std::int32_t*>(s.data);
-        if (!a) a = DYNA_new<std::int32_t>(static_cast<int>(2 * props_.size() + 1));
-        for (const auto& [k, v] : props_) {
-            DYNA_append(&a, sym(k));
-            DYNA_append(&a, sym(v));
+        if (!a) a = DYNA_new<std::int32_t>(static_cast<int>(2 * prop_syms.size() + 1));
+        for (const auto& [k, v] : prop_syms) {
+            DYNA_append(&a, k);
+            DYNA_append(&a, v);
         }
         // The record behind the last reads as -1, as in every table.
         const int end = DYNA_append(&a, std::int32_t{-1});

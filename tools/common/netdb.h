@@ -158,8 +158,9 @@ public:
     void add_alias(std::string first, std::string second);
 
     int class_pin_count(int cls) const { return classes_[static_cast<std::size_t>(cls)].count; }
-    int net_count() const { return static_cast<int>(nets_.size()); }
-    int object_count() const { return static_cast<int>(objects_.size()); }
+    // (After save(), the counts it saved.)
+    int net_count() const { return static_cast<int>(nets_.empty() ? saved_nets_ : nets_.size()); }
+    int object_count() const { return static_cast<int>(objects_.empty() ? saved_objects_ : objects_.size()); }
 
     // Writes the design to path (through a temporary file in its
     // directory, with the alias file beside it); an alias file left from
@@ -224,7 +225,7 @@ private:
     std::vector<PrefixRec> prefixes_;
     std::vector<ClassRec> classes_;
     std::vector<std::pair<std::int32_t, int>> pins_;
-    std::vector<std::int32_t> nets_;
+    std::vector<std::int32_t> nets_;  // never empty before save(): GND and VCC
     std::vector<PortRec> ports_;
     std::vector<ObjectRec> objects_;
     std::vector<std::int32_t> conns_;
@@ -232,6 +233,7 @@ private:
     std::vector<std::pair<std::int32_t, std::int32_t>> props_;
     std::vector<std::pair<std::string, std::string>> aliases_;
     void* symbols_ = nullptr;  // SymbolTable made by save()
+    std::size_t saved_nets_ = 0, saved_objects_ = 0;
 };
 
 }  // namespace ntool

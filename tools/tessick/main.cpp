@@ -288,8 +288,7 @@ private:
         for (const vlog::Instance& inst : m.instances) {
             const int cls = class_for(inst.master_index);
             nets_.clear();
-            for (const vlog::Pin& p : m.instance_pins(inst))
-                for (vlog::Conn c : m.pin_conns(p)) nets_.push_back(net_of(c));
+            for (vlog::Conn c : m.instance_conns(inst)) nets_.push_back(net_of(c));
             b_->add_object(h(inst.name), cls, nets_.data());
         }
     }

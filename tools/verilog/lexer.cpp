@@ -206,6 +206,20 @@ constexpr std::ptrdiff_t kPrefetchLead = 256;
 }
 
 void Lexer::prefetch_names() {
+    // Names the lexer passed without reading them (in comments, say).
+    while (ring_head_ != ring_tail_ && ring_[ring_head_ & (kAhead - 1)].p < p_) ++ring_head_;
+    // The slots of the names met by the last scan have come meanwhile:
+    // those names are looked for now, and the reader told of the ones it
+    // knows, which it will meet shortly.
+    if (name_ahead) {
+        for (std::size_t i = ring_head_; i != ring_tail_; ++i) {
+            Ahead& a = ring_[i & (kAhead - 1)];
+            if (a.looked_up) continue;
+            a.looked_up = true;
+            const Id id = names_.find(std::string_view(a.p, a.size), a.hash);
+            if (id != kNoId) name_ahead(name_ahead_context, id);
+        }
+    }
     const char* q = ahead_ && ahead_ > p_ ? ahead_ : p_;
     const char* stop = end_ - p_ > 2 * kPrefetchLead ? p_ + 2 * kPrefetchLead : end_;
     while (q < stop) {
@@ -217,7 +231,13 @@ void Lexer::prefetch_names() {
             } else {
                 while (e < end_ && is(*e, C_IDCHAR)) ++e;
             }
-            if (e > s) names_.prefetch(std::string_view(s, static_cast<std::size_t>(e - s)));
+            if (e > s) {
+                if (ring_tail_ - ring_head_ == kAhead) break;  // far enough ahead
+                const auto size = static_cast<std::size_t>(e - s);
+                const std::uint32_t h = NameTable::hash(std::string_view(s, size));
+                names_.prefetch(h);
+                ring_[ring_tail_++ & (kAhead - 1)] = Ahead{s, static_cast<std::uint32_t>(size), h, false};
+            }
             q = e;
         } else if (is(*q, C_IDCHAR)) {
             // Digits and the rest of a number or of a based literal.
@@ -229,6 +249,18 @@ void Lexer::prefetch_names() {
     ahead_ = q;
 }
 
+// The hash of the name of n bytes at s: from the scan ahead when it met
+// the name there.
+std::uint32_t Lexer::name_hash(const char* s, std::size_t n) {
+    while (ring_head_ != ring_tail_) {
+        const Ahead& a = ring_[ring_head_ & (kAhead - 1)];
+        if (a.p > s) break;
+        ++ring_head_;
+        if (a.p == s && a.size == n) return a.hash;
+    }
+    return NameTable::hash(std::string_view(s, n));
+}
+
 // ---------------------------------------------------------------- sources
 
 void Lexer::push(const char* text, std::size_t size, std::string file, bool is_file) {
@@ -237,6 +269,7 @@ void Lexer::push(const char* text, std::size_t size, std::string file, bool is_f
     p_ = text;
     end_ = text + size;
     ahead_ = nullptr;
+    ring_head_ = ring_tail_;
     file_ = std::move(file);
     is_file_ = is_file;
     cond_base_ = conds_.size();
@@ -252,6 +285,7 @@ bool Lexer::pop() {
     p_ = s.p;
     end_ = s.end;
     ahead_ = nullptr;
+    ring_head_ = ring_tail_;
     line_ = s.line;
     file_ = std::move(s.file);
     is_file_ = s.is_file;
@@ -611,7 +645,7 @@ void Lexer::next(Token& t) {
             const char* s = p_++;
             while (p_ < end_ && is(*p_, C_IDCHAR)) ++p_;
             t.text = std::string_view(s, p_ - s);
-            t.id = names_.intern(t.text);
+            t.id = names_.intern(t.text, name_hash(s, t.text.size()));
             t.kind = t.id < kNumKeywords ? Tok::Keyword : Tok::Ident;
             return;
         }
@@ -622,7 +656,7 @@ void Lexer::next(Token& t) {
             while (p_ < end_ && !is(*p_, C_SPACE)) ++p_;
             if (p_ == s) fail(line_, "empty escaped identifier");
             t.text = std::string_view(s, p_ - s);
-            t.id = names_.intern(t.text);
+            t.id = names_.intern(t.text, name_hash(s, t.text.size()));
             t.kind = Tok::Ident;
             return;
         }

@@ -125,6 +125,12 @@ public:
     // reading got (null: a text held elsewhere).
     FileText* file_text = nullptr;
 
+    // Told the id of a name known already that lies a little ahead, so
+    // that the reader can have what it keeps for the name fetched before
+    // it gets there (null: nobody is told).
+    void (*name_ahead)(void* context, Id id) = nullptr;
+    void* name_ahead_context = nullptr;
+
 private:
     // A text whose reading another one interrupted (a file, an included
     // file or a macro's text): where the reading resumes.
@@ -157,6 +163,7 @@ private:
     void include();
     void skip_inactive();
     void prefetch_names();
+    std::uint32_t name_hash(const char* s, std::size_t n);
     void push(const char* text, std::size_t size, std::string file, bool is_file);
     bool pop();
 
@@ -165,6 +172,17 @@ private:
     // How far ahead of p_ the slots of names were prefetched (null: not
     // in this source yet).
     const char* ahead_ = nullptr;
+    // The names met by that scan, in order, with their hashes: a name the
+    // lexer then reads at the same place is not hashed again.
+    struct Ahead {
+        const char* p;
+        std::uint32_t size;
+        std::uint32_t hash;
+        bool looked_up;  // looked for by the scan after the one that met it
+    };
+    static constexpr std::size_t kAhead = 256;  // a power of two
+    Ahead ring_[kAhead];
+    std::size_t ring_head_ = 0, ring_tail_ = 0;  // taken and added, counted from the start
     Design& design_;
     NameTable& names_;
     std::string file_;

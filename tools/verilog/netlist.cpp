@@ -94,9 +94,8 @@ void NameTable::rebuild_index() const {
     }
 }
 
-Id NameTable::find(std::string_view s) const {
+Id NameTable::find(std::string_view s, std::uint32_t h) const {
     if (slots_.empty()) rebuild_index();
-    const std::uint32_t h = hash_bytes(s);
     const std::uint32_t tag = tag_of(h, s.size());
     const std::uint64_t head = head_of(s);
     const std::size_t mask = slots_.size() - 1;
@@ -110,14 +109,15 @@ Id NameTable::find(std::string_view s) const {
     }
 }
 
-void NameTable::prefetch(std::string_view s) const {
+std::uint32_t NameTable::hash(std::string_view s) { return hash_bytes(s); }
+
+void NameTable::prefetch(std::uint32_t h) const {
     if (slots_.empty()) return;
-    __builtin_prefetch(&slots_[home(hash_bytes(s))]);
+    __builtin_prefetch(&slots_[home(h)]);
 }
 
-Id NameTable::intern(std::string_view s) {
+Id NameTable::intern(std::string_view s, std::uint32_t h) {
     if (slots_.empty()) rebuild_index();
-    const std::uint32_t h = hash_bytes(s);
     const std::uint32_t tag = tag_of(h, s.size());
     const std::uint64_t head = head_of(s);
     const std::size_t mask = slots_.size() - 1;
@@ -131,21 +131,31 @@ Id NameTable::intern(std::string_view s) {
         }
     }
     if (count_ >= kNoId - 1) throw Error("error: too many names");
-    if (s.size() > left_) {
+    if (s.size() > UINT32_MAX) throw Error("error: name too long");
+    const std::size_t prefix = s.size() < kLongName ? 1 : 1 + sizeof(std::uint32_t);
+    const std::size_t need = prefix + s.size();
+    if (need > left_) {
         // Blocks double from 4 KiB up to 1 MiB, so small designs stay small.
         block_ = std::min(kBlockSize, std::max<std::size_t>(4096, block_ * 2));
-        const std::size_t n = std::max(block_, s.size());
-        blocks_.push_back(std::make_unique<char[]>(n));
+        const std::size_t n = std::max(block_, need);
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(n));
         free_ = blocks_.back().get();
         left_ = n;
     }
-    if (!s.empty()) std::memcpy(free_, s.data(), s.size());
+    if (prefix == 1) {
+        *free_ = static_cast<char>(s.size());
+    } else {
+        *free_ = static_cast<char>(kLongName);
+        const auto size = static_cast<std::uint32_t>(s.size());
+        std::memcpy(free_ + 1, &size, sizeof size);
+    }
+    if (!s.empty()) std::memcpy(free_ + prefix, s.data(), s.size());
     const Id id = static_cast<Id>(count_);
     if ((count_ & (kChunk - 1)) == 0) texts_.push_back(std::make_unique_for_overwrite<Text[]>(kChunk));
-    texts_.back()[count_ & (kChunk - 1)] = Text{free_, s.size()};
+    texts_.back()[count_ & (kChunk - 1)] = free_;
     ++count_;
-    free_ += s.size();
-    left_ -= s.size();
+    free_ += need;
+    left_ -= need;
     slots_[i] = Slot{head, tag, id + 1};
     // At most 70% of the slots taken: linear probing stays short.
     if (count_ * 10 > slots_.size() * 7) grow();
@@ -256,42 +266,46 @@ void Design::link() {
             if (inst.master_index >= 0) continue;
             if (find_module(inst.master) >= 0) {
                 work = true;
-            } else if (inst.ordered && inst.pin_count > 0) {
+            } else if (inst.ordered && inst.count > 0) {
                 throw Error(where(m, inst.line) + ": error: " + msg::ordered_unknown(names.str(inst.master)));
             }
         }
         if (!work) continue;
-        std::vector<Pin> pins;
-        std::vector<Conn> conns;
+        PodArray<Pin> pins;
+        PodArray<Conn> conns;
         pins.reserve(m.pins.size());
         conns.reserve(m.conns.size());
         for (Instance& inst : m.instances) {
-            const std::uint32_t first_pin = static_cast<std::uint32_t>(pins.size());
+            const auto first_pin = static_cast<std::uint32_t>(pins.size());
+            const auto first_conn = static_cast<std::uint32_t>(conns.size());
             auto fail = [&](const std::string& msg) { throw Error(where(m, inst.line) + ": error: " + msg); };
-            const int mi = inst.master_index >= 0 ? inst.master_index : find_module(inst.master);
-            if (inst.master_index >= 0 || mi < 0) {
-                // Already resolved, or a master the design does not hold:
-                // keep the pins as they are.
-                for (const Pin& p : m.instance_pins(inst)) {
+            if (inst.master_index >= 0) {
+                // Already resolved: its connections move as they are.
+                const auto c = m.instance_conns(inst);
+                conns.append(c.data(), c.data() + c.size());
+                inst.first = first_conn;
+                continue;
+            }
+            const int mi = find_module(inst.master);
+            if (mi < 0) {
+                // A master the design does not hold: keep the pins as they are.
+                for (const Pin& p : m.written_pins(inst)) {
                     pins.push_back({p.name, static_cast<std::uint32_t>(conns.size()), p.width});
                     auto c = m.pin_conns(p);
-                    conns.insert(conns.end(), c.begin(), c.end());
+                    conns.append(c.data(), c.data() + c.size());
                 }
-                inst.first_pin = first_pin;
+                inst.first = first_pin;
                 continue;
             }
             const Module& master = modules[mi];
             const std::string master_name(names.str(master.name));
-            if (inst.ordered && inst.pin_count > master.ports.size()) {
+            if (inst.ordered && inst.count > master.ports.size()) {
                 fail(msg::too_many(master_name, master.ports.size()));
             }
-            for (const Port& port : master.ports) {
-                pins.push_back({port.name, static_cast<std::uint32_t>(conns.size()), port.width});
-                conns.insert(conns.end(), port.width, kOpen);
-            }
+            conns.append(master.port_bits.size(), kOpen);
             seen.assign(master.ports.size(), 0);
             std::uint32_t k = 0;
-            for (const Pin& p : m.instance_pins(inst)) {
+            for (const Pin& p : m.written_pins(inst)) {
                 std::uint32_t pi = k++;
                 if (!inst.ordered) {
                     if (!have_map[mi]) {
@@ -315,10 +329,10 @@ void Design::link() {
                     fail(msg::width(names.str(port.name), names.str(inst.name), master_name, port.width, p.width));
                 }
                 auto c = m.pin_conns(p);
-                std::copy(c.begin(), c.end(), conns.begin() + pins[first_pin + pi].first_conn);
+                std::copy(c.begin(), c.end(), conns.begin() + first_conn + port.first_bit);
             }
-            inst.first_pin = first_pin;
-            inst.pin_count = static_cast<std::uint32_t>(master.ports.size());
+            inst.first = first_conn;
+            inst.count = static_cast<std::uint32_t>(master.port_bits.size());
             inst.master_index = mi;
         }
         m.pins.swap(pins);
@@ -358,6 +372,17 @@ void Design::link() {
             }
         }
     }
+}
+
+std::vector<Pin> Design::instance_pins(const Module& m, const Instance& i) const {
+    if (i.master_index < 0) {
+        const auto w = m.written_pins(i);
+        return {w.begin(), w.end()};
+    }
+    std::vector<Pin> pins;
+    for (const Port& p : modules[static_cast<std::size_t>(i.master_index)].ports)
+        pins.push_back({p.name, i.first + p.first_bit, p.width});
+    return pins;
 }
 
 std::vector<int> Design::top_modules() const {

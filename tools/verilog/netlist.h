@@ -23,13 +23,20 @@
 // Every error throws vlog::Error whose text is "<file>:<line>: error: ...".
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <memory>
+#include <new>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace vlog {
@@ -43,23 +50,152 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A growable array of plain records, for the tables that grow with the
+// size of a netlist.  It grows with realloc: a large block (the tools
+// take those straight from the system) keeps its pages and is moved by
+// remapping them, so growing copies nothing, and the old and the new
+// block are never in memory side by side; room not written yet takes no
+// memory either.  The interface is the part of std::vector the reader
+// and its callers use.
+template <class T>
+class PodArray {
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+
+public:
+    using value_type = T;
+    using iterator = T*;
+    using const_iterator = const T*;
+
+    PodArray() = default;
+    PodArray(std::size_t n, const T& v) { assign(n, v); }
+    PodArray(const PodArray& o) { append(o.begin(), o.end()); }
+    PodArray(PodArray&& o) noexcept { swap(o); }
+    PodArray& operator=(const PodArray& o) {
+        if (this != &o) {
+            clear();
+            append(o.begin(), o.end());
+        }
+        return *this;
+    }
+    PodArray& operator=(PodArray&& o) noexcept {
+        PodArray(std::move(o)).swap(*this);
+        return *this;
+    }
+    ~PodArray() { std::free(data_); }
+
+    void swap(PodArray& o) noexcept {
+        std::swap(data_, o.data_);
+        std::swap(size_, o.size_);
+        std::swap(cap_, o.cap_);
+    }
+
+    T* data() { return data_; }
+    const T* data() const { return data_; }
+    std::size_t size() const { return size_; }
+    std::size_t capacity() const { return cap_; }
+    bool empty() const { return size_ == 0; }
+    T& operator[](std::size_t i) { return data_[i]; }
+    const T& operator[](std::size_t i) const { return data_[i]; }
+    T* begin() { return data_; }
+    T* end() { return data_ + size_; }
+    const T* begin() const { return data_; }
+    const T* end() const { return data_ + size_; }
+    T& front() { return data_[0]; }
+    const T& front() const { return data_[0]; }
+    T& back() { return data_[size_ - 1]; }
+    const T& back() const { return data_[size_ - 1]; }
+    operator std::span<const T>() const { return {data_, size_}; }
+
+    void reserve(std::size_t n) {
+        if (n > cap_) reallocate(n);
+    }
+    void push_back(const T& v) {
+        if (size_ == cap_) {
+            const T copy = v;  // v may lie in the block that moves
+            grow(size_ + 1);
+            data_[size_++] = copy;
+            return;
+        }
+        data_[size_++] = v;
+    }
+    void pop_back() { --size_; }
+    void clear() { size_ = 0; }
+    void resize(std::size_t n) { resize(n, T{}); }
+    void resize(std::size_t n, const T& v) {
+        if (n > size_) {
+            grow(n);
+            for (std::size_t i = size_; i < n; ++i) data_[i] = v;
+        }
+        size_ = n;
+    }
+    void assign(std::size_t n, const T& v) {
+        clear();
+        resize(n, v);
+    }
+    // Appends n copies of v, or the records first .. last (which may lie
+    // in this array).
+    void append(std::size_t n, const T& v) { resize(size_ + n, v); }
+    void append(const T* first, const T* last) {
+        const auto n = static_cast<std::size_t>(last - first);
+        if (n == 0) return;
+        if (size_ + n > cap_) {
+            if (!std::less<const T*>()(first, data_) && std::less<const T*>()(first, data_ + size_)) {
+                const auto off = static_cast<std::size_t>(first - data_);
+                grow(size_ + n);
+                first = data_ + off;
+            } else {
+                grow(size_ + n);
+            }
+        }
+        std::memmove(static_cast<void*>(data_ + size_), first, n * sizeof(T));
+        size_ += n;
+    }
+
+private:
+    void grow(std::size_t need) {
+        if (need <= cap_) return;
+        reallocate(std::max<std::size_t>({need, cap_ * 2, 16}));
+    }
+    void reallocate(std::size_t n) {
+        if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+        void* p = std::realloc(static_cast<void*>(data_), n * sizeof(T));
+        if (!p) throw std::bad_alloc();
+        data_ = static_cast<T*>(p);
+        cap_ = n;
+    }
+
+    T* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t cap_ = 0;
+};
+
 // Interned strings.  Views returned by str() stay valid for the life of
 // the table (the text lives in blocks that never move).
 class NameTable {
 public:
     NameTable();
-    Id intern(std::string_view s);
-    Id find(std::string_view s) const;  // kNoId when absent
+    Id intern(std::string_view s) { return intern(s, hash(s)); }
+    // The same, given hash(s).
+    Id intern(std::string_view s, std::uint32_t h);
+    Id find(std::string_view s) const { return find(s, hash(s)); }  // kNoId when absent
+    Id find(std::string_view s, std::uint32_t h) const;
+    // The hash by which a name is looked up.
+    static std::uint32_t hash(std::string_view s);
     // Frees the index by which names are found (a good part of the
     // table's memory) once no more are to be read; the names and their
     // ids stay.  A later find() or intern() builds it again.
     void release_index();
-    // Asks the processor to fetch the slot where s would be looked for:
-    // a hint for a name about to be interned, with no other effect.
-    void prefetch(std::string_view s) const;
+    // Asks the processor to fetch the slot where a name of hash h would
+    // be looked for: a hint for a name about to be interned, with no
+    // other effect.
+    void prefetch(std::uint32_t h) const;
     std::string_view str(Id id) const {
-        const Text& t = texts_[id >> kChunkShift][id & (kChunk - 1)];
-        return {t.data, t.size};
+        const char* t = texts_[id >> kChunkShift][id & (kChunk - 1)];
+        const auto n = static_cast<unsigned char>(*t);
+        if (n < kLongName) return {t + 1, n};
+        std::uint32_t size;
+        std::memcpy(&size, t + 1, sizeof size);
+        return {t + 1 + sizeof size, size};
     }
     std::size_t size() const { return count_; }
 
@@ -74,11 +210,11 @@ private:
         std::uint32_t id1;
     };
     // Where each name's text lies, in chunks that never move: no spare
-    // room beyond the last chunk and no copying as the table grows.
-    struct Text {
-        const char* data;
-        std::size_t size;
-    };
+    // room beyond the last chunk and no copying as the table grows.  A
+    // text begins with its length: one byte below kLongName, else that
+    // byte and four of the length.
+    using Text = const char*;
+    static constexpr unsigned kLongName = 255;
     static constexpr unsigned kChunkShift = 16;
     static constexpr std::size_t kChunk = std::size_t{1} << kChunkShift;
     void grow();
@@ -135,7 +271,10 @@ struct Port {
     Dir dir;
     bool is_bus;
     std::int32_t msb, lsb;    // the declared range; 0:0 for a scalar
-    std::uint32_t first_bit;  // into Module::port_bits
+    // Into Module::port_bits, which holds the bits of the ports in port
+    // order: also where the port's bits begin among an instance's
+    // connections.
+    std::uint32_t first_bit;
     std::uint32_t width;
     std::uint32_t line;
 };
@@ -151,13 +290,19 @@ struct Pin {
     std::uint32_t width;
 };
 
+// An instance of a master the design holds (resolved) has the bits of
+// the master's ports, in port order, in conns[first .. +count), and no
+// pins of its own (Design::instance_pins makes them): a netlist has
+// millions of instances, and their pins would only repeat the master's
+// ports.  One of a master the design does not hold keeps its connections
+// as written in pins[first .. +count).
 struct Instance {
     Id name;
     Id master;
     std::uint32_t line;
     std::int32_t master_index;  // into Design::modules once resolved, else -1
-    std::uint32_t first_pin;    // into Module::pins
-    std::uint32_t pin_count;
+    std::uint32_t first;        // into Module::conns once resolved, else into Module::pins
+    std::uint32_t count;
     bool ordered;  // written with ordered connections
 };
 
@@ -174,17 +319,21 @@ struct Module {
     std::uint32_t file = 0;  // into Design::files
     std::uint32_t line = 0;
     bool is_cell = false;                  // read in library mode: ports only
-    std::vector<Port> ports;               // in port-list order
-    std::vector<std::uint32_t> port_bits;  // net indices, msb first per port
-    std::vector<Net> nets;
-    std::vector<Instance> instances;
-    std::vector<Pin> pins;
-    std::vector<Conn> conns;
-    std::vector<Assign> assigns;
+    std::vector<Port> ports;             // in port-list order
+    PodArray<std::uint32_t> port_bits;  // net indices, msb first per port
+    PodArray<Net> nets;
+    PodArray<Instance> instances;
+    PodArray<Pin> pins;
+    PodArray<Conn> conns;
+    PodArray<Assign> assigns;
 
     std::span<const std::uint32_t> port_nets(const Port& p) const { return {port_bits.data() + p.first_bit, p.width}; }
-    std::span<const Pin> instance_pins(const Instance& i) const { return {pins.data() + i.first_pin, i.pin_count}; }
+    // The pins as written of an instance that is not resolved.
+    std::span<const Pin> written_pins(const Instance& i) const { return {pins.data() + i.first, i.count}; }
     std::span<const Conn> pin_conns(const Pin& p) const { return {conns.data() + p.first_conn, p.width}; }
+    std::span<const Conn> instance_conns(const Instance& i) const {
+        return {conns.data() + i.first, i.count};
+    }
 };
 
 // A macro of `define: its text, and the names of its arguments.
@@ -226,6 +375,10 @@ public:
     // as written, with master_index -1.  Call it once all files are read;
     // it may be called again after more modules were added.
     void link();
+
+    // The pins of an instance of module m: one per port of its master, or
+    // the pins as written when the design does not hold its master.
+    std::vector<Pin> instance_pins(const Module& m, const Instance& i) const;
 
     // Modules that no other module instantiates, in reading order.
     std::vector<int> top_modules() const;

@@ -29,19 +29,26 @@ constexpr std::uint32_t kNone = UINT32_MAX;
 constexpr std::uint64_t kBaseBudget = 1u << 20;
 constexpr std::uint64_t kBudgetPerByte = 16;
 
-// A declared (or implicitly created) name of the module being read.
-// (The flags share one byte: a netlist has a signal for every net.)
+// A declared (or implicitly created) name of the module being read.  A
+// netlist has a signal for every net, most of them scalars: the range of
+// a bus is kept apart, and the name is the one its entry in the name map
+// has (messages look it up there).
 struct Signal {
-    Id name;
-    bool bus : 1;
-    bool implicit : 1;  // made by its first use, not declared yet
-    bool net_decl : 1;  // declared with a net type
-    bool has_dir : 1;   // declared as a port
-    Dir dir;
-    std::int32_t msb, lsb;
+    std::uint32_t line;       // of its declaration or first use
     std::uint32_t first_bit;  // into Parser::sig_bits_
+    std::uint32_t range;      // into Parser::ranges_ for a bus, else kNone
+    bool implicit : 1;        // made by its first use, not declared yet
+    bool net_decl : 1;        // declared with a net type
+    bool has_dir : 1;         // declared as a port
+    Dir dir;
+    bool bus() const { return range != kNone; }
+};
+
+// The name and the declared range of a bus signal.
+struct BusRange {
+    Id name;
+    std::int32_t msb, lsb;
     std::uint32_t width;
-    std::uint32_t line;  // of its declaration or first use
 };
 
 // A parameter of the module being read: its default value, when that is
@@ -164,34 +171,42 @@ public:
     }
 
 private:
-    std::vector<std::uint32_t> v_;
-    std::vector<Id> used_;
+    PodArray<std::uint32_t> v_;
+    PodArray<Id> used_;
 };
 
-// Map from Id to the signal of that name in the module being read, as
-// DenseMap keeps it, with the net of a scalar signal beside its index: a
-// reference to a scalar, the common case, reads one entry.
-class SignalMap {
+// What each name stands for in the module being read: the signal it
+// declares, the net it names (a scalar signal's, or a bit of a bus) and
+// the instance it names.  One entry per name over all names: the
+// declaration and every use of a name read one entry, and a reference to
+// a scalar, the common case, finds its net there.
+class NameMap {
 public:
+    // Set in Entry::net when the net is a scalar signal's own.
+    static constexpr std::uint32_t kScalar = 1u << 31;
     struct Entry {
         std::uint32_t sig = kNone;
-        std::uint32_t scalar_net = kNone;  // kNone for a bus
+        std::uint32_t net = kNone;
+        std::uint32_t inst = kNone;
     };
     Entry find(Id id) const { return id < v_.size() ? v_[id] : Entry{}; }
-    void insert(Id id, std::uint32_t sig, std::uint32_t scalar_net) {
+    // The entry of id, to be set; a reference valid until the next call.
+    Entry& at(Id id) {
         if (id >= v_.size()) v_.resize(std::max<std::size_t>(id + 1, v_.size() * 3 / 2 + 64));
-        if (v_[id].sig != kNone) return;
-        v_[id] = Entry{sig, scalar_net};
-        used_.push_back(id);
+        return v_[id];
     }
-    void clear() {
-        for (Id id : used_) v_[id] = Entry{};
-        used_.clear();
+    // Clears the entry of a name the module set (its nets, instances and
+    // buses name them all), once the module is read.
+    void forget(Id id) {
+        if (id < v_.size()) v_[id] = Entry{};
+    }
+    // Has the entry of id fetched: a hint, with no other effect.
+    void prefetch(Id id) const {
+        if (id < v_.size()) __builtin_prefetch(&v_[id]);
     }
 
 private:
-    std::vector<Entry> v_;
-    std::vector<Id> used_;
+    PodArray<Entry> v_;
 };
 
 bool is_operator(char c) { return c && std::strchr("~!&|^+-*/%<>?=", c) != nullptr; }
@@ -203,7 +218,12 @@ public:
           lx_(text, d, file),
           library_(library),
           file_index_(file_index),
-          budget_(kBaseBudget + kBudgetPerByte * static_cast<std::uint64_t>(text.size())) {}
+          budget_(kBaseBudget + kBudgetPerByte * static_cast<std::uint64_t>(text.size())) {
+        lx_.name_ahead = [](void* parser, Id id) { static_cast<Parser*>(parser)->name_map_.prefetch(id); };
+        lx_.name_ahead_context = this;
+    }
+    Parser(const Parser&) = delete;
+    Parser& operator=(const Parser&) = delete;
 
     // Tells the file whose text is read how far the reading got.
     void read_from(FileText* f) { lx_.file_text = f; }
@@ -341,13 +361,10 @@ private:
         sigs_.clear();
         sig_bits_.clear();
         ports_.clear();
-        sig_map_.clear();
-        net_map_.clear();
-        inst_map_.clear();
         port_map_.clear();
         param_map_.clear();
         params_.clear();
-        net_sig_.clear();
+        ranges_.clear();
 
         if (is_punct('#')) parameter_ports();
         if (is_punct('(')) {
@@ -878,33 +895,52 @@ private:
                 fail_at(p.line, "port " + q(p.name) + " of module " + q(cur_.name) + " has no direction declaration");
             }
             const Signal& s = sigs_[p.sig];
-            cur_.ports.push_back({p.name, s.dir, s.bus, s.msb, s.lsb, static_cast<std::uint32_t>(cur_.port_bits.size()),
-                                  s.width, p.line});
-            cur_.port_bits.insert(cur_.port_bits.end(), sig_bits_.begin() + s.first_bit,
-                                  sig_bits_.begin() + s.first_bit + s.width);
+            cur_.ports.push_back({p.name, s.dir, s.bus(), msb(s), lsb(s),
+                                  static_cast<std::uint32_t>(cur_.port_bits.size()), width(s), p.line});
+            cur_.port_bits.append(sig_bits_.begin() + s.first_bit, sig_bits_.begin() + s.first_bit + width(s));
         }
+        for (const Net& n : cur_.nets) name_map_.forget(n.name);
+        for (const Instance& i : cur_.instances) name_map_.forget(i.name);
+        for (const BusRange& b : ranges_) name_map_.forget(b.name);
         d_.add_module(std::move(cur_));
         cur_ = Module{};
     }
 
     // ------------------------------------------------------------ declarations
 
-    // A new net of signal s, which is to be signal number sig.  A scalar
-    // "a[3]" and bit 3 of a bus "a" would be two nets of one name, which
-    // a design database cannot keep apart: refused.
-    std::uint32_t new_net(Id name, const Signal& s, std::uint32_t sig) {
-        const auto [index, added] = net_map_.insert(name, static_cast<std::uint32_t>(cur_.nets.size()));
-        if (!added) {
-            const Signal& before = sigs_[net_sig_[index]];
-            const Signal& scalar = s.bus ? before : s;
-            const Signal& bus = s.bus ? s : before;
-            fail_at(s.line, "scalar net " + q(scalar.name) + " (line " + std::to_string(scalar.line) + ") and bus " +
-                                q(bus.name) + " (line " + std::to_string(bus.line) + ") both name the net " +
-                                q(name) + ": rename one of them");
+    Id signal_name(const Signal& s) const {
+        return s.bus() ? ranges_[s.range].name : cur_.nets[sig_bits_[s.first_bit]].name;
+    }
+    std::uint32_t width(const Signal& s) const { return s.bus() ? ranges_[s.range].width : 1; }
+    std::int32_t msb(const Signal& s) const { return s.bus() ? ranges_[s.range].msb : 0; }
+    std::int32_t lsb(const Signal& s) const { return s.bus() ? ranges_[s.range].lsb : 0; }
+
+    // A new net named name of signal s, named sig_name.  A scalar "a[3]"
+    // and bit 3 of a bus "a" would be two nets of one name, which a design
+    // database cannot keep apart: refused.
+    std::uint32_t new_net(Id name, const Signal& s, Id sig_name) {
+        NameMap::Entry& e = name_map_.at(name);
+        if (e.net != kNone) {
+            // The signal that made the net first: the one whose nets (a
+            // bus makes its nets one after the other) hold it.
+            const std::uint32_t net = e.net & ~NameMap::kScalar;
+            std::uint32_t before = kNone;
+            for (std::uint32_t i = 0; i < sigs_.size() && before == kNone; ++i) {
+                const Signal& b = sigs_[i];
+                if (net >= sig_bits_[b.first_bit] && net - sig_bits_[b.first_bit] < width(b)) before = i;
+            }
+            const Id before_name = before == kNone ? name : signal_name(sigs_[before]);
+            const std::uint32_t before_line = before == kNone ? s.line : sigs_[before].line;
+            const Id scalar = s.bus() ? before_name : sig_name, bus = s.bus() ? sig_name : before_name;
+            const std::uint32_t scalar_line = s.bus() ? before_line : s.line, bus_line = s.bus() ? s.line : before_line;
+            fail_at(s.line, "scalar net " + q(scalar) + " (line " + std::to_string(scalar_line) + ") and bus " + q(bus) +
+                                " (line " + std::to_string(bus_line) + ") both name the net " + q(name) +
+                                ": rename one of them");
         }
         if (cur_.nets.size() >= static_cast<std::size_t>(INT32_MAX)) fail("too many nets");
+        const auto index = static_cast<std::uint32_t>(cur_.nets.size());
+        e.net = index;
         cur_.nets.push_back({name, NetKind::Wire});
-        net_sig_.push_back(sig);
         return index;
     }
 
@@ -916,19 +952,19 @@ private:
 
     std::uint32_t new_signal(Id name, const Range& r, bool implicit, std::uint32_t line) {
         Signal s{};
-        s.name = name;
         s.line = line;
-        s.bus = r.bus;
+        s.range = kNone;
         s.implicit = implicit;
-        s.msb = r.msb;
-        s.lsb = r.lsb;
         s.first_bit = static_cast<std::uint32_t>(sig_bits_.size());
-        s.width = r.bus ? static_cast<std::uint32_t>((r.msb >= r.lsb ? r.msb - r.lsb : r.lsb - r.msb) + 1) : 1;
-        charge(s.width);
+        const std::uint32_t w =
+            r.bus ? static_cast<std::uint32_t>((r.msb >= r.lsb ? r.msb - r.lsb : r.lsb - r.msb) + 1) : 1;
+        charge(w);
         const auto index = static_cast<std::uint32_t>(sigs_.size());
         if (!r.bus) {
-            sig_bits_.push_back(new_net(name, s, index));
+            sig_bits_.push_back(new_net(name, s, name));
         } else {
+            s.range = static_cast<std::uint32_t>(ranges_.size());
+            ranges_.push_back({name, r.msb, r.lsb, w});
             const std::int32_t step = r.msb >= r.lsb ? -1 : 1;
             const std::string base(d_.names.str(name));
             for (std::int32_t i = r.msb;; i += step) {
@@ -936,19 +972,21 @@ private:
                 buf_ += '[';
                 buf_ += std::to_string(i);
                 buf_ += ']';
-                sig_bits_.push_back(new_net(d_.names.intern(buf_), s, index));
+                sig_bits_.push_back(new_net(d_.names.intern(buf_), s, name));
                 if (i == r.lsb) break;
             }
         }
         sigs_.push_back(s);
-        sig_map_.insert(name, index, r.bus ? kNone : sig_bits_[s.first_bit]);
+        NameMap::Entry& e = name_map_.at(name);
+        e.sig = index;
+        if (!r.bus) e.net |= NameMap::kScalar;
         return index;
     }
 
     // Index of the signal for a declaration of name with range r: a new
     // one, or an earlier one that the declaration agrees with.
     std::uint32_t declared(Id name, std::uint32_t line, const Range& r) {
-        const std::uint32_t si = sig_map_.find(name).sig;
+        const std::uint32_t si = name_map_.find(name).sig;
         if (si == kNone) return new_signal(name, r, false, line);
         Signal& s = sigs_[si];
         if (s.implicit) {
@@ -956,14 +994,14 @@ private:
             s.implicit = false;
             return si;
         }
-        if (s.bus != r.bus || s.msb != r.msb || s.lsb != r.lsb) {
+        if (s.bus() != r.bus || msb(s) != r.msb || lsb(s) != r.lsb) {
             fail_at(line, "range of " + q(name) + " differs from its earlier declaration");
         }
         return si;
     }
 
     void set_kind(const Signal& s, NetKind kind) {
-        for (std::uint32_t i = 0; i < s.width; ++i) cur_.nets[sig_bits_[s.first_bit + i]].kind = kind;
+        for (std::uint32_t i = 0; i < width(s); ++i) cur_.nets[sig_bits_[s.first_bit + i]].kind = kind;
     }
 
     void declare_port(Id name, std::uint32_t line, Dir dir, const Range& r, bool net_decl, NetKind kind) {
@@ -973,7 +1011,7 @@ private:
         }
         const std::uint32_t pi = port_map_.find(name);
         if (pi == kNone) fail_at(line, q(name) + " is not a port of module " + q(cur_.name));
-        const std::uint32_t existing = sig_map_.find(name).sig;
+        const std::uint32_t existing = name_map_.find(name).sig;
         if (existing != kNone) {
             const Signal& s = sigs_[existing];
             if (s.has_dir) fail_at(line, "port " + q(name) + " is declared twice");
@@ -1031,7 +1069,7 @@ private:
             const Id name = expect_ident("a net name");
             if (is_punct('=')) fail("net declaration assignments are not supported; use 'assign'");
             if (is_punct('[')) fail("arrays are not supported");
-            const std::uint32_t existing = sig_map_.find(name).sig;
+            const std::uint32_t existing = name_map_.find(name).sig;
             if (existing != kNone) {
                 const Signal& s = sigs_[existing];
                 if (s.net_decl || (ansi_ && s.has_dir)) fail_at(line, q(name) + " is already declared");
@@ -1051,7 +1089,7 @@ private:
     // ------------------------------------------------------------ expressions
 
     // Appends the bits of a structural expression, msb first.
-    void primary(std::vector<Conn>& out) {
+    void primary(PodArray<Conn>& out) {
         switch (tok_.kind) {
             case Tok::Ident: reference(out); return;
             case Tok::Number: constant(out); return;
@@ -1068,7 +1106,7 @@ private:
         fail("expected a net or a constant but found " + describe());
     }
 
-    void concatenation(std::vector<Conn>& out) {
+    void concatenation(PodArray<Conn>& out) {
         if (++depth_ > kMaxNesting) fail("concatenations nested too deeply");
         next();
         for (;;) {
@@ -1083,7 +1121,7 @@ private:
         --depth_;
     }
 
-    void reference(std::vector<Conn>& out) {
+    void reference(PodArray<Conn>& out) {
         const Id name = tok_.id;
         const std::uint32_t line = tok_.line;
         next();
@@ -1103,49 +1141,54 @@ private:
             select(out, name, line, a, b, part);
             return;
         }
-        const SignalMap::Entry e = sig_map_.find(name);
-        if (e.scalar_net != kNone) {
+        const NameMap::Entry e = name_map_.find(name);
+        if (e.net != kNone && (e.net & NameMap::kScalar)) {
             charge(1);
-            out.push_back(static_cast<Conn>(e.scalar_net));
+            out.push_back(static_cast<Conn>(e.net & ~NameMap::kScalar));
             return;
         }
         const std::uint32_t si = e.sig;
         if (si != kNone) {
             const Signal& s = sigs_[si];
-            charge(s.width);
-            out.insert(out.end(), sig_bits_.begin() + s.first_bit, sig_bits_.begin() + s.first_bit + s.width);
+            const std::uint32_t w = width(s);
+            charge(w);
+            for (std::uint32_t i = 0; i < w; ++i) out.push_back(static_cast<Conn>(sig_bits_[s.first_bit + i]));
             return;
         }
         const Signal& s = sigs_[new_signal(name, Range{}, true, line)];
         out.push_back(static_cast<Conn>(sig_bits_[s.first_bit]));
     }
 
-    void select(std::vector<Conn>& out, Id name, std::uint32_t line, std::int32_t a, std::int32_t b, bool part) {
-        const std::uint32_t si = sig_map_.find(name).sig;
+    void select(PodArray<Conn>& out, Id name, std::uint32_t line, std::int32_t a, std::int32_t b, bool part) {
+        const std::uint32_t si = name_map_.find(name).sig;
         if (si == kNone) fail_at(line, q(name) + " is not declared");
         const Signal& s = sigs_[si];
-        if (!s.bus) fail_at(line, q(name) + " is not a bus");
-        const std::string sel =
-            part ? "[" + std::to_string(a) + ":" + std::to_string(b) + "]" : "[" + std::to_string(a) + "]";
-        const std::string decl = "[" + std::to_string(s.msb) + ":" + std::to_string(s.lsb) + "]";
-        const std::int32_t lo = std::min(s.msb, s.lsb), hi = std::max(s.msb, s.lsb);
+        if (!s.bus()) fail_at(line, q(name) + " is not a bus");
+        const std::int32_t s_msb = msb(s), s_lsb = lsb(s);
+        // The texts of the select and the range are made for a message
+        // only: a netlist has a select in nearly every connection.
+        const auto sel = [&] {
+            return part ? "[" + std::to_string(a) + ":" + std::to_string(b) + "]" : "[" + std::to_string(a) + "]";
+        };
+        const auto decl = [&] { return "[" + std::to_string(s_msb) + ":" + std::to_string(s_lsb) + "]"; };
+        const std::int32_t lo = std::min(s_msb, s_lsb), hi = std::max(s_msb, s_lsb);
         if (a < lo || a > hi || b < lo || b > hi) {
-            fail_at(line, "select " + sel + " is out of the range " + decl + " of " + q(name));
+            fail_at(line, "select " + sel() + " is out of the range " + decl() + " of " + q(name));
         }
         charge(static_cast<std::uint64_t>(a > b ? a - b : b - a) + 1);
-        const bool down = s.msb >= s.lsb;
+        const bool down = s_msb >= s_lsb;
         if (a != b && (a > b) != down) {
-            fail_at(line, "part-select " + sel + " runs against the range " + decl + " of " + q(name));
+            fail_at(line, "part-select " + sel() + " runs against the range " + decl() + " of " + q(name));
         }
         const std::int32_t step = a > b ? -1 : 1;
         for (std::int32_t i = a;; i += step) {
-            const std::int32_t off = down ? s.msb - i : i - s.msb;
+            const std::int32_t off = down ? s_msb - i : i - s_msb;
             out.push_back(static_cast<Conn>(sig_bits_[s.first_bit + static_cast<std::uint32_t>(off)]));
             if (i == b) break;
         }
     }
 
-    void constant(std::vector<Conn>& out) {
+    void constant(PodArray<Conn>& out) {
         const Token size = tok_;
         next();
         if (tok_.kind != Tok::Based) {
@@ -1185,7 +1228,7 @@ private:
                 const char c = *it;
                 if (c == '_') continue;
                 if (std::strchr("xXzZ?", c)) {
-                    bits_.insert(bits_.end(), shift, (c | 0x20) == 'x' ? kBitX : kBitZ);
+                    bits_.append(shift, (c | 0x20) == 'x' ? kBitX : kBitZ);
                     continue;
                 }
                 unsigned d;
@@ -1265,9 +1308,9 @@ private:
                                          " has parameters (#(...)), which a design database cannot keep");
             }
             if (is_punct('[')) fail("instance arrays are not supported");
-            if (!inst_map_.insert(name, static_cast<std::uint32_t>(cur_.instances.size())).second) {
-                fail_at(line, "instance " + q(name) + " is already defined in module " + q(cur_.name));
-            }
+            NameMap::Entry& e = name_map_.at(name);
+            if (e.inst != kNone) fail_at(line, "instance " + q(name) + " is already defined in module " + q(cur_.name));
+            e.inst = static_cast<std::uint32_t>(cur_.instances.size());
             Instance inst{name, master, line, -1, static_cast<std::uint32_t>(cur_.pins.size()), 0, false};
             expect('(');
             if (mi >= 0) {
@@ -1324,12 +1367,12 @@ private:
             if (!is_punct(',') && !is_punct(')')) primary(cur_.conns);
             if (named) end_expr(')');
             cur_.pins.push_back({pin, first, static_cast<std::uint32_t>(cur_.conns.size()) - first});
-            ++inst.pin_count;
+            ++inst.count;
         } while (more_connections(inst, named));
-        if (named && inst.pin_count > 1) {
+        if (named && inst.count > 1) {
             // Each pin once, also while the master is unknown.
             names_.clear();
-            for (std::uint32_t i = 0; i < inst.pin_count; ++i) names_.push_back(cur_.pins[inst.first_pin + i].name);
+            for (std::uint32_t i = 0; i < inst.count; ++i) names_.push_back(cur_.pins[inst.first + i].name);
             std::sort(names_.begin(), names_.end());
             const auto dup = std::adjacent_find(names_.begin(), names_.end());
             if (dup != names_.end())
@@ -1343,11 +1386,9 @@ private:
         const Module& master = d_.modules[mi];
         const std::string_view master_name = d_.names.str(master.name);
         inst.master_index = mi;
-        inst.pin_count = static_cast<std::uint32_t>(master.ports.size());
-        for (const Port& port : master.ports) {
-            cur_.pins.push_back({port.name, static_cast<std::uint32_t>(cur_.conns.size()), port.width});
-            cur_.conns.insert(cur_.conns.end(), port.width, kOpen);
-        }
+        inst.first = static_cast<std::uint32_t>(cur_.conns.size());
+        inst.count = static_cast<std::uint32_t>(master.port_bits.size());
+        cur_.conns.append(inst.count, kOpen);
         if (is_punct(')')) {
             next();
             return;
@@ -1379,7 +1420,7 @@ private:
                 fail_at(line, msg::width(d_.names.str(port.name), d_.names.str(inst.name), master_name, port.width,
                                          static_cast<std::uint32_t>(tmp_.size())));
             }
-            std::copy(tmp_.begin(), tmp_.end(), cur_.conns.begin() + cur_.pins[inst.first_pin + pi].first_conn);
+            std::copy(tmp_.begin(), tmp_.end(), cur_.conns.begin() + inst.first + port.first_bit);
         } while (more_connections(inst, named));
     }
 
@@ -1412,12 +1453,10 @@ private:
     // The module being read and its scratch tables.
     Module cur_;
     bool ansi_ = false;
-    std::vector<Signal> sigs_;
-    std::vector<std::uint32_t> sig_bits_;  // net of each signal bit, msb first
+    PodArray<Signal> sigs_;
+    PodArray<std::uint32_t> sig_bits_;  // net of each signal bit, msb first
     std::vector<PendingPort> ports_;
-    SignalMap sig_map_;  // name -> signal
-    DenseMap net_map_;   // bit name -> net
-    DenseMap inst_map_;  // instance name -> instance
+    NameMap name_map_;
     DenseMap port_map_;  // port name -> port-list position
     // Port declarations of a library cell whose range waits for the end of
     // the module, and the tokens of those ranges; replay_ .. replay_end_
@@ -1435,10 +1474,10 @@ private:
     std::uint32_t replay_ = 0, replay_end_ = 0;
     DenseMap param_map_;  // parameter name -> params_
     std::vector<Param> params_;
-    std::vector<std::uint32_t> net_sig_;  // the signal that made each net
-    std::vector<Conn> lhs_, rhs_;
-    std::vector<std::uint8_t> bits_;
-    std::vector<Conn> tmp_;
+    PodArray<BusRange> ranges_;  // of the bus signals
+    PodArray<Conn> lhs_, rhs_;
+    PodArray<std::uint8_t> bits_;
+    PodArray<Conn> tmp_;
     std::vector<std::uint8_t> seen_;
     std::vector<Id> names_;
     std::vector<IdMap> port_maps_;  // by master index, made when first needed
