@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bscan/bcm_mux.h"
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
 #include "bscan/edit_internal.h"
@@ -26,7 +27,10 @@ using bstrace::pin_of;
 
 namespace {
 
-bool three_state(const PadEntry& p) { return p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT; }
+// A pad with an enable: the three-state and bidirectional kinds, plain or mux.
+bool three_state(const PadEntry& p) {
+    return p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT || bcm_mux_carries_control(p);
+}
 
 // A pad in a high-impedance group whose enable a writer has to drive: a
 // pad buffer with its own control cell drives its enable itself.
