@@ -46,6 +46,18 @@ const std::vector<Patch> kThreeStatePadsWithOwnCells = {
     kBidirAlwaysOn,
     kBidirFromDin0};
 
+// dout1 (of kThreeStatePadsWithOwnCells) on a buffer that carries its
+// control cell as well, whose %HIGHZ pin floats the pad.
+const std::vector<Patch> kOwnControlCell = {
+    {"chip.lib", "",
+     "\n%BS_BUFFER PIN_BSTC { %INPUT A; %OUTPUT PAD; %EN_H OE; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO;"
+     " %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; %HIGHZ HZ; %CONTROL_BCELL BC_CTRL; }\n"},
+    {"cells.v", "",
+     celldefine(cell_model("PIN_BSTC", "A, OE, MODE, HZ", "PAD", "A",
+                           "  assign PAD = HZ === 1'b1 ? 1'bz : OE ? (MODE === 1'b1 ? hold : A) : 1'bz;\n"))},
+    {"chip.v", "  PIN_BST   PAD_DOUT1  (", "  PIN_BSTC  PAD_DOUT1  ("},
+    {"chip.pin", "PAD(PIN_BST) PAD_EN_H\n7", "PAD(PIN_BSTC) PAD_EN_H\n7"}};
+
 // The pads of kPadsWithOwnCells with a cell clock for -synch.
 const std::vector<Patch> kOwnCellClocks = {
     {"chip.lib", "%MODE_1 MODE; }\n%BS_BUFFER PIN_BSO", "%MODE_1 MODE; %TCK TCK; }\n%BS_BUFFER PIN_BSO"},
@@ -91,6 +103,11 @@ INSTANTIATE_TEST_SUITE_P(
         BcmCase{"own_cell_pads_high_impedance_group_one_module", {},
                 without_directions() + kThreeStatePadsWithOwnCells + std::vector<Patch>{kHighzInstruction}, "", true, 8,
                 2, "111 z10"},
+        // dout1 carries its control cell: no group takes it, its cell's
+        // %HIGHZ pin floats it.
+        BcmCase{"own_cell_pad_with_its_own_control_cell", {},
+                kThreeStatePadsWithOwnCells + kOwnControlCell + std::vector<Patch>{kHighzInstruction}, "chip_jtag_out",
+                true, 7, 2, "111 zz0"},
         BcmCase{"own_cell_pads_synch", {"-synch"}, cells_with("TCK", "%TCK TCK;") + kPadsWithOwnCells + kOwnCellClocks,
                 "chip_jtag_in", false, 9},
         BcmCase{"extra_pin_df_speed_mux_pads", {"-df_speed"}, kExtraPin + kMuxPads + std::vector<Patch>{kGroupSize2},
