@@ -255,7 +255,7 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
     bcm_refuse_untaken_enables(module);
     for (const BcmCell& c : module.cells) {
         // Without a HIGHZ instruction the pins are held inactive.
-        if (c.cell->highz && HIGHZ_EXIST >= 0 && !tap_has_highz_port())
+        if (c.cell->highz && HIGHZ_EXIST >= 0 && !bcm_tap_sends_highz())
             not_available("with cells whose %HIGHZ pin the TAP can't drive");
     }
     bcm_check_group_size();

@@ -7,11 +7,13 @@
 // pins, HIGHZ included where a group takes the command.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "e2e/add_bcm_case.h"
 #include "support/fixture_chip.h"
+#include "support/testsupport.h"
 
 namespace add_bcm {
 namespace {
@@ -80,6 +82,10 @@ const std::vector<Patch> kMuxPinsActiveLow = {{"chip.pin", "DIN1    din1", "DIN1
                                               {"chip.pin", "DOUT1   dout1", "DOUT1   -dout1"},
                                               {"chip.pin", "BIDIR0  bidir0", "BIDIR0  -bidir0"}};
 
+// The TAP's high-impedance command on its MODE_1 pin: the HIGHZ
+// instruction drives MODE_1 as EXTEST does.
+const Patch kHighzOnMode1{"chip.lib", "%HIGHZ_COMMAND HIGHZ;", "%HIGHZ_COMMAND MODE1;"};
+
 }  // namespace
 
 INSTANTIATE_TEST_SUITE_P(
@@ -116,7 +122,45 @@ INSTANTIATE_TEST_SUITE_P(
                 kExtraPinActiveLow + kPadsWithOwnCells + std::vector<Patch>{kGroupSize2}, "chip_jtag_in", true, 9},
         BcmCase{"mux_pads_active_low_high_impedance_group", {},
                 kMuxPads + kMuxPinsActiveLow + std::vector<Patch>{kMuxDout1AlwaysOn, kHighzInstruction},
-                "chip_jtag_inout", true, 8, 2, "11x 1zx"}),
+                "chip_jtag_inout", true, 8, 2, "11x 1zx"},
+        // The group's buffer takes the module's port of the TAP's MODE_1
+        // output; under HIGHZ the cells hold their update stages.
+        BcmCase{"high_impedance_command_on_mode1", {}, {kHighzOnMode1, kHighzInstruction, kDout1AlwaysOn},
+                "chip_jtag_out", true, 8, 1, "11x xzx"},
+        // The cells' %HIGHZ pins take the mode-1 net.
+        BcmCase{"cells_with_highz_pins_command_on_mode1", {},
+                cells_with("HZ", "%HIGHZ HZ;") + std::vector<Patch>{kHighzOnMode1, kHighzInstruction}, "chip_jtag_in"},
+        BcmCase{"high_impedance_command_on_mode1_mux_pads_one_module", {},
+                without_directions() + kMuxPads + std::vector<Patch>{kHighzOnMode1, kHighzInstruction, kMuxDout1AlwaysOn},
+                "", true, 8, 1, "11x xzx"}),
     [](const auto& info) { return info.param.name; });
+
+}  // namespace add_bcm
+
+namespace add_bcm {
+
+// With the command on MODE_1 the TAP has no output of its own for it: the
+// module passes its mode-1 net out on the port of the command's pin, which
+// the group's buffer takes, and the cells' %HIGHZ pins hang on the same net.
+TEST(AddBcmMix, HighImpedanceCommandRidesTheModeOneNet) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    testsupport::compile_notap_chip(dir.path(), cells_with("HZ", "%HIGHZ HZ;") + without_directions() +
+                                                    std::vector<Patch>{kHighzOnMode1, kHighzInstruction, kDout1AlwaysOn});
+    if (HasFatalFailure()) return;
+    const testsupport::RunResult r = testsupport::run_kestrand(dir.path(), {"-add_bcm"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const std::string module = testsupport::read_file(dir.path() / "chip_BCM.v");
+    const std::string cmd = testsupport::read_file(dir.path() / "bscan_lib/chip_jtag.cmd");
+    EXPECT_NE(cmd.find("connect highz_buf0{A} chip_BCM{BCM_MODE1}\n"), std::string::npos) << cmd;
+    EXPECT_NE(module.find("assign BCM_MODE1 = mode1_buf_1_1_A;\n"), std::string::npos) << module;
+    EXPECT_NE(module.find("assign highz_buf_1_1_A = BCM_MODE1;\n"), std::string::npos) << module;
+    // The TAP's MODE1 output is bound once, to the mode-1 tree.
+    const std::regex mode1_pin(R"(\.MODE1\t\( ([^ ]+) \))");
+    std::vector<std::string> bound;
+    for (auto it = std::sregex_iterator(module.begin(), module.end(), mode1_pin); it != std::sregex_iterator(); ++it)
+        bound.push_back((*it)[1]);
+    EXPECT_EQ(bound, std::vector<std::string>{"mode1_buf_1_1_A"}) << module;
+}
 
 }  // namespace add_bcm

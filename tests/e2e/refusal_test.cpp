@@ -120,9 +120,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "ERROR: (./chip.bsc) the design './chip.sdb' already holds the TAP instance 'TAP'\n"
                     "       (%INSTANCE_NAME of %TAP_MODULE); option -add_bcm adds it.\n\n"},
-        RefusalCase{"add_bcm_with_the_high_impedance_command_on_a_mode_pin", {"-add_bcm"},
+        RefusalCase{"add_bcm_with_the_high_impedance_command_on_the_mode2_pin", {"-add_bcm"},
                     with_tap_removed({{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"},
-                                      {"chip.lib", "%HIGHZ_COMMAND HIGHZ;", "%HIGHZ_COMMAND MODE1;"},
+                                      {"chip.lib", "%HIGHZ_COMMAND HIGHZ;", "%MODE_2 MODE2; %HIGHZ_COMMAND MODE2;"},
                                       {"chip.bsc", "    %INSTRUCTION BYPASS",
                                        "    %INSTRUCTION HIGHZ = (0101) ACCESS BYPASS;\n    %INSTRUCTION BYPASS"}}),
                     "",
