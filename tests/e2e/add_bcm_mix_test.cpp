@@ -60,6 +60,17 @@ const std::vector<Patch> kOwnControlCell = {
     {"chip.v", "  PIN_BST   PAD_DOUT1  (", "  PIN_BSTC  PAD_DOUT1  ("},
     {"chip.pin", "PAD(PIN_BST) PAD_EN_H\n7", "PAD(PIN_BSTC) PAD_EN_H\n7"}};
 
+// dout1 on the own-cell buffer of kThreeStatePadsWithOwnCells, on the
+// bidirectional pin's enable: the two share one control cell.
+const std::vector<Patch> kOwnCellPadSharesEnable = {kThreeStatePadsWithOwnCells[0],
+                                                    kThreeStatePadsWithOwnCells[1],
+                                                    kThreeStatePadsWithOwnCells[3],
+                                                    kThreeStatePadsWithOwnCells[5],
+                                                    {"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(bidir0_oe), .PAD(dout1)"},
+                                                    kBidirFromDin0};
+// The three-state mux output on the bidirectional mux pad's enable.
+const Patch kMuxDout1SharesEnable{"chip.v", ".OE(dout1_oe), .PAD(dout1), .M1", ".OE(bidir0_oe), .PAD(dout1), .M1"};
+
 // The pads of kPadsWithOwnCells with a cell clock for -synch.
 const std::vector<Patch> kOwnCellClocks = {
     {"chip.lib", "%MODE_1 MODE; }\n%BS_BUFFER PIN_BSO", "%MODE_1 MODE; %TCK TCK; }\n%BS_BUFFER PIN_BSO"},
@@ -114,6 +125,11 @@ INSTANTIATE_TEST_SUITE_P(
         BcmCase{"own_cell_pad_with_its_own_control_cell", {},
                 kThreeStatePadsWithOwnCells + kOwnControlCell + std::vector<Patch>{kHighzInstruction}, "chip_jtag_out",
                 true, 7, 2, "111 zz0"},
+        // One control cell for a pad outside the module and one inside.
+        BcmCase{"own_cell_pad_shares_a_control_cell", {}, kOwnCellPadSharesEnable + std::vector<Patch>{kHighzInstruction},
+                "chip_jtag_inout", true, 8, 0, "111 111"},
+        BcmCase{"mux_pads_share_a_control_cell", {}, kMuxPads + std::vector<Patch>{kMuxDout1SharesEnable}, "chip_jtag_inout",
+                true, 8},
         BcmCase{"own_cell_pads_synch", {"-synch"}, cells_with("TCK", "%TCK TCK;") + kPadsWithOwnCells + kOwnCellClocks,
                 "chip_jtag_in", false, 9},
         BcmCase{"extra_pin_df_speed_mux_pads", {"-df_speed"}, kExtraPin + kMuxPads + std::vector<Patch>{kGroupSize2},
