@@ -130,6 +130,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "chip_jtag_inout", true, 8, 0, "111 111"},
         BcmCase{"mux_pads_share_a_control_cell", {}, kMuxPads + std::vector<Patch>{kMuxDout1SharesEnable}, "chip_jtag_inout",
                 true, 8},
+        // The pads keep their cells: no inverter for the active-low pin.
+        BcmCase{"own_cell_pads_active_low", {},
+                kPadsWithOwnCells + std::vector<Patch>{{"chip.pin", "DIN0    din0", "DIN0    -din0"}}, "chip_jtag_in", true,
+                9},
         BcmCase{"own_cell_pads_synch", {"-synch"}, cells_with("TCK", "%TCK TCK;") + kPadsWithOwnCells + kOwnCellClocks,
                 "chip_jtag_in", false, 9},
         BcmCase{"extra_pin_df_speed_mux_pads", {"-df_speed"}, kExtraPin + kMuxPads + std::vector<Patch>{kGroupSize2},
