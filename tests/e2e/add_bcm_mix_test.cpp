@@ -22,6 +22,11 @@ namespace {
 // joins a high-impedance group.
 const Patch kMuxDout1AlwaysOn{"chip.v", ".OE(dout1_oe), .PAD(dout1), .M1", ".OE(1'b1), .PAD(dout1), .M1"};
 
+// The bidirectional mux pad (kMuxPads) driving din0: what it drives is
+// known.
+const Patch kMuxBidirFromDin0{"chip.v", "  BUF bi (.A(bidir_in), .Y(bidir_out));",
+                              "  BUF bi (.A(din[0]), .Y(bidir_out));\n  BUF bj (.A(bidir_in), .Y());"};
+
 // The bidirectional mux cell with an %OE_MODE input (which its model
 // leaves unused): the pad's control cell is an output-enable one.
 const std::vector<Patch> kMuxBidirCellWithOe = {
@@ -38,8 +43,8 @@ const std::vector<Patch> kThreeStatePadsWithOwnCells = {
      "\n%BS_BUFFER PIN_BST { %INPUT A; %OUTPUT PAD; %EN_H OE; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO;"
      " %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; }\n"},
     {"cells.v", "",
-     celldefine(cell_model("PIN_BST", "A, OE, MODE", "PAD", "A",
-                           "  assign PAD = OE ? (MODE === 1'b1 ? hold : A) : 1'bz;\n"))},
+     celldefine(
+         cell_model("PIN_BST", "A, OE, MODE", "PAD", "A", "  assign PAD = OE ? (MODE === 1'b1 ? hold : A) : 1'bz;\n"))},
     {"chip.v", "  PIN_OUT   PAD_DOUT0  (.A(dout_c[0]), .PAD(dout0));",
      "  PIN_BST   PAD_DOUT0  (.A(dout_c[0]), .OE(1'b1), .PAD(dout0));"},
     {"chip.v", "  PIN_TRI   PAD_DOUT1  (", "  PIN_BST   PAD_DOUT1  ("},
@@ -62,12 +67,13 @@ const std::vector<Patch> kOwnControlCell = {
 
 // dout1 on the own-cell buffer of kThreeStatePadsWithOwnCells, on the
 // bidirectional pin's enable: the two share one control cell.
-const std::vector<Patch> kOwnCellPadSharesEnable = {kThreeStatePadsWithOwnCells[0],
-                                                    kThreeStatePadsWithOwnCells[1],
-                                                    kThreeStatePadsWithOwnCells[3],
-                                                    kThreeStatePadsWithOwnCells[5],
-                                                    {"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(bidir0_oe), .PAD(dout1)"},
-                                                    kBidirFromDin0};
+const std::vector<Patch> kOwnCellPadSharesEnable = {
+    kThreeStatePadsWithOwnCells[0],
+    kThreeStatePadsWithOwnCells[1],
+    kThreeStatePadsWithOwnCells[3],
+    kThreeStatePadsWithOwnCells[5],
+    {"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(bidir0_oe), .PAD(dout1)"},
+    kBidirFromDin0};
 // The three-state mux output on the bidirectional mux pad's enable.
 const Patch kMuxDout1SharesEnable{"chip.v", ".OE(dout1_oe), .PAD(dout1), .M1", ".OE(bidir0_oe), .PAD(dout1), .M1"};
 
@@ -83,9 +89,11 @@ const std::vector<Patch> kOwnCellClocks = {
 // Every cell of the fixture and the TAP with the extra pin %EXTRA_1
 // (the TAP's AUX), given before the mux cells join the library.
 const std::vector<Patch> kExtraPin =
-    cells_with("EX", "%EXTRA_1 EX;") + std::vector<Patch>{{"chip.lib", "%TAP_RESET RESET;", "%TAP_RESET RESET; %EXTRA_1 AUX;"}};
+    cells_with("EX", "%EXTRA_1 EX;") +
+    std::vector<Patch>{{"chip.lib", "%TAP_RESET RESET;", "%TAP_RESET RESET; %EXTRA_1 AUX;"}};
 const std::vector<Patch> kExtraPinActiveLow =
-    cells_with("EX", "%EXTRA_1 EX;") + std::vector<Patch>{{"chip.lib", "%TAP_RESET RESET;", "%TAP_RESET RESET; %EXTRA_1 -AUX;"}};
+    cells_with("EX", "%EXTRA_1 EX;") +
+    std::vector<Patch>{{"chip.lib", "%TAP_RESET RESET;", "%TAP_RESET RESET; %EXTRA_1 -AUX;"}};
 
 // The mux input, the three-state mux output and the bidirectional mux
 // pad of kMuxPads active low.
@@ -104,60 +112,129 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // dout1 floats under HIGHZ through its group's buffer and an
         // inverter; bidir0 keeps its output-enable control cell.
-        BcmCase{"mux_pads_high_impedance_group_output_enable_cells", {},
+        BcmCase{"mux_pads_high_impedance_group_output_enable_cells",
+                {},
                 kMuxPads + kMuxBidirCellWithOe + kOutputEnableControlCell +
-                    std::vector<Patch>{kMuxDout1AlwaysOn, kHighzInstruction},
-                "chip_jtag_inout", true, 8, 1, "11x 1zx"},
-        BcmCase{"mux_pads_high_impedance_group_one_module", {},
-                without_directions() + kMuxPads + std::vector<Patch>{kMuxDout1AlwaysOn, kHighzInstruction}, "", true, 8,
-                1, "11x 1zx"},
+                    std::vector<Patch>{kMuxDout1AlwaysOn, kHighzInstruction, kMuxBidirFromDin0},
+                "chip_jtag_inout",
+                true,
+                8,
+                1,
+                "111 1z1"},
+        BcmCase{"mux_pads_high_impedance_group_one_module",
+                {},
+                without_directions() + kMuxPads +
+                    std::vector<Patch>{kMuxDout1AlwaysOn, kHighzInstruction, kMuxBidirFromDin0},
+                "",
+                true,
+                8,
+                1,
+                "111 1z1"},
         // One group of an own-cell pad and a module pad: one buffer, each
         // enable through its inverter; dout1 keeps driving from the
         // module's control cell.
-        BcmCase{"own_cell_pads_control_cell_high_impedance_group", {},
-                kThreeStatePadsWithOwnCells + std::vector<Patch>{kHighzInstruction}, "chip_jtag_out", true, 8, 2,
+        BcmCase{"own_cell_pads_control_cell_high_impedance_group",
+                {},
+                kThreeStatePadsWithOwnCells + std::vector<Patch>{kHighzInstruction},
+                "chip_jtag_out",
+                true,
+                8,
+                2,
                 "111 z10"},
-        BcmCase{"own_cell_pads_high_impedance_group_one_module", {},
-                without_directions() + kThreeStatePadsWithOwnCells + std::vector<Patch>{kHighzInstruction}, "", true, 8,
-                2, "111 z10"},
+        BcmCase{"own_cell_pads_high_impedance_group_one_module",
+                {},
+                without_directions() + kThreeStatePadsWithOwnCells + std::vector<Patch>{kHighzInstruction},
+                "",
+                true,
+                8,
+                2,
+                "111 z10"},
         // dout1 carries its control cell: no group takes it, its cell's
         // %HIGHZ pin floats it.
-        BcmCase{"own_cell_pad_with_its_own_control_cell", {},
-                kThreeStatePadsWithOwnCells + kOwnControlCell + std::vector<Patch>{kHighzInstruction}, "chip_jtag_out",
-                true, 7, 2, "111 zz0"},
+        BcmCase{"own_cell_pad_with_its_own_control_cell",
+                {},
+                kThreeStatePadsWithOwnCells + kOwnControlCell + std::vector<Patch>{kHighzInstruction},
+                "chip_jtag_out",
+                true,
+                7,
+                2,
+                "111 zz0"},
         // One control cell for a pad outside the module and one inside.
-        BcmCase{"own_cell_pad_shares_a_control_cell", {}, kOwnCellPadSharesEnable + std::vector<Patch>{kHighzInstruction},
-                "chip_jtag_inout", true, 8, 0, "111 111"},
-        BcmCase{"mux_pads_share_a_control_cell", {}, kMuxPads + std::vector<Patch>{kMuxDout1SharesEnable}, "chip_jtag_inout",
-                true, 8},
+        BcmCase{"own_cell_pad_shares_a_control_cell",
+                {},
+                kOwnCellPadSharesEnable + std::vector<Patch>{kHighzInstruction},
+                "chip_jtag_inout",
+                true,
+                8,
+                0,
+                "111 111"},
+        BcmCase{"mux_pads_share_a_control_cell",
+                {},
+                kMuxPads + std::vector<Patch>{kMuxDout1SharesEnable},
+                "chip_jtag_inout",
+                true,
+                8},
         // The pads keep their cells: no inverter for the active-low pin.
-        BcmCase{"own_cell_pads_active_low", {},
-                kPadsWithOwnCells + std::vector<Patch>{{"chip.pin", "DIN0    din0", "DIN0    -din0"}}, "chip_jtag_in", true,
+        BcmCase{"own_cell_pads_active_low",
+                {},
+                kPadsWithOwnCells + std::vector<Patch>{{"chip.pin", "DIN0    din0", "DIN0    -din0"}},
+                "chip_jtag_in",
+                true,
                 9},
-        BcmCase{"own_cell_pads_synch", {"-synch"}, cells_with("TCK", "%TCK TCK;") + kPadsWithOwnCells + kOwnCellClocks,
-                "chip_jtag_in", false, 9},
-        BcmCase{"extra_pin_df_speed_mux_pads", {"-df_speed"}, kExtraPin + kMuxPads + std::vector<Patch>{kGroupSize2},
-                "chip_jtag_inout", true, 9},
-        BcmCase{"extra_pin_active_low_df_speed_own_cell_pads", {"-df_speed"},
-                kExtraPinActiveLow + kPadsWithOwnCells + std::vector<Patch>{kGroupSize2}, "chip_jtag_in", true, 9},
-        BcmCase{"mux_pads_active_low_high_impedance_group", {},
-                kMuxPads + kMuxPinsActiveLow + std::vector<Patch>{kMuxDout1AlwaysOn, kHighzInstruction},
-                "chip_jtag_inout", true, 8, 2, "11x 1zx"},
+        BcmCase{"own_cell_pads_synch",
+                {"-synch"},
+                cells_with("TCK", "%TCK TCK;") + kPadsWithOwnCells + kOwnCellClocks,
+                "chip_jtag_in",
+                false,
+                9},
+        BcmCase{"extra_pin_df_speed_mux_pads",
+                {"-df_speed"},
+                kExtraPin + kMuxPads + std::vector<Patch>{kGroupSize2},
+                "chip_jtag_inout",
+                true,
+                9},
+        BcmCase{"extra_pin_active_low_df_speed_own_cell_pads",
+                {"-df_speed"},
+                kExtraPinActiveLow + kPadsWithOwnCells + std::vector<Patch>{kGroupSize2},
+                "chip_jtag_in",
+                true,
+                9},
+        BcmCase{"mux_pads_active_low_high_impedance_group",
+                {},
+                kMuxPads + kMuxPinsActiveLow +
+                    std::vector<Patch>{kMuxDout1AlwaysOn, kHighzInstruction, kMuxBidirFromDin0},
+                "chip_jtag_inout",
+                true,
+                8,
+                2,
+                "111 1z1"},
         // The group's buffer takes the module's port of the TAP's MODE_1
         // output; under HIGHZ the cells hold their update stages.
-        BcmCase{"high_impedance_command_on_mode1", {}, {kHighzOnMode1, kHighzInstruction, kDout1AlwaysOn},
-                "chip_jtag_out", true, 8, 1, "11x xzx"},
+        BcmCase{"high_impedance_command_on_mode1",
+                {},
+                {kHighzOnMode1, kHighzInstruction, kDout1AlwaysOn, kBidirFromDin0},
+                "chip_jtag_out",
+                true,
+                8,
+                1,
+                "111 xzx"},
         // The cells' %HIGHZ pins take the mode-1 net.
-        BcmCase{"cells_with_highz_pins_command_on_mode1", {},
-                cells_with("HZ", "%HIGHZ HZ;") + std::vector<Patch>{kHighzOnMode1, kHighzInstruction}, "chip_jtag_in"},
-        BcmCase{"high_impedance_command_on_mode1_mux_pads_one_module", {},
-                without_directions() + kMuxPads + std::vector<Patch>{kHighzOnMode1, kHighzInstruction, kMuxDout1AlwaysOn},
-                "", true, 8, 1, "11x xzx"}),
+        BcmCase{"cells_with_highz_pins_command_on_mode1",
+                {},
+                cells_with("HZ", "%HIGHZ HZ;") + std::vector<Patch>{kHighzOnMode1, kHighzInstruction},
+                "chip_jtag_in"},
+        BcmCase{
+            "high_impedance_command_on_mode1_mux_pads_one_module",
+            {},
+            without_directions() + kMuxPads +
+                std::vector<Patch>{kHighzOnMode1, kHighzInstruction, kMuxDout1AlwaysOn, kMuxBidirFromDin0},
+            "",
+            true,
+            8,
+            1,
+            "111 xzx"}),
     [](const auto& info) { return info.param.name; });
 
-}  // namespace add_bcm
-
-namespace add_bcm {
 
 // With the command on MODE_1 the TAP has no output of its own for it: the
 // module passes its mode-1 net out on the port of the command's pin, which
@@ -165,8 +242,9 @@ namespace add_bcm {
 TEST(AddBcmMix, HighImpedanceCommandRidesTheModeOneNet) {
     if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
     testsupport::TempDir dir;
-    testsupport::compile_notap_chip(dir.path(), cells_with("HZ", "%HIGHZ HZ;") + without_directions() +
-                                                    std::vector<Patch>{kHighzOnMode1, kHighzInstruction, kDout1AlwaysOn});
+    testsupport::compile_notap_chip(dir.path(),
+                                    cells_with("HZ", "%HIGHZ HZ;") + without_directions() +
+                                        std::vector<Patch>{kHighzOnMode1, kHighzInstruction, kDout1AlwaysOn});
     if (HasFatalFailure()) return;
     const testsupport::RunResult r = testsupport::run_kestrand(dir.path(), {"-add_bcm"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
