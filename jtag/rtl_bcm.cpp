@@ -270,7 +270,7 @@ const char* const kCellClockNet = "BCM_BCELL_TCK";
 // MODE_1.
 std::string mode1_net(const Trees& trees, const BcmModule& m) {
     if (trees[SIG_MODE1].built()) return trees[SIG_MODE1].root();
-    if (bcm_highz_on_mode1() && !tap_has_highz_port() && bcm_has_highz_port(m)) return bcm_tap_port(TAP_HIZ_PIN);
+    if (bcm_highz_on_mode1() && bcm_has_highz_port(m)) return bcm_tap_port(TAP_HIZ_PIN);
     return "";
 }
 
@@ -283,7 +283,7 @@ void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const 
     };
     // A command that rides MODE_1 leaves the module on its own port,
     // assigned from the mode-1 net (write_root_assigns).
-    const bool on_mode1 = bcm_highz_on_mode1() && !tap_has_highz_port();
+    const bool on_mode1 = bcm_highz_on_mode1();
     for (const TapPortPin& p : tap_module_ports(m))
         if (!(on_mode1 && p.pin == TAP_HIZ_PIN)) to(p.pin, bcm_tap_port(p.pin));
     if (TAP_CONTR) {
@@ -310,10 +310,11 @@ void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const 
 
 // The roots that the TAP does not drive by their tree's own name.  The
 // cells' HIGHZ pins take the command from the module's port when it has
-// one, and are held inactive when the TAP has no HIGHZ instruction.
+// one, else from the mode-1 net when the command rides MODE_1, and are
+// held inactive when the TAP has no HIGHZ instruction.
 void write_root_assigns(FILE* fp, const Trees& trees, const BcmModule& m) {
     // The command on MODE_1: the mode-1 net carries it out.
-    const bool on_mode1 = bcm_highz_on_mode1() && !tap_has_highz_port() && trees[SIG_MODE1].built();
+    const bool on_mode1 = bcm_highz_on_mode1() && trees[SIG_MODE1].built();
     if (on_mode1 && bcm_has_highz_port(m))
         std::fprintf(fp, "assign %s = %s;\n", bcm_tap_port(TAP_HIZ_PIN).c_str(), trees[SIG_MODE1].root().c_str());
     if (trees[SIG_HIGHZ].built() && bcm_has_highz_port(m))
