@@ -249,13 +249,16 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
         if (DYNA_count(p.modules) > 0) not_available("with pads inside pad modules");
         if (!bcm_mux_road(p) && (p.kind < PAD_CLOCK || p.kind > PAD_INOUT)) not_available("with mux pads");
         if (!p.pad_instance && !bcm_port_stands_for_pad(p)) not_available("with -add_pad on ports without a pad");
+        // A buffer that carries its own cell has no mode pins of its own,
+        // so the pad table never makes it a mux pad; the module would not
+        // know where its cell sits.
         if (p.buffer && p.buffer->kind == BUFFER_BS && !bcm_pad_carries_cell(p))
             not_available("with pads that carry their own scan cell");
     }
     bcm_refuse_untaken_enables(module);
     for (const BcmCell& c : module.cells) {
         // Without a HIGHZ instruction the pins are held inactive.
-        if (c.cell->highz && HIGHZ_EXIST >= 0 && !tap_has_highz_port())
+        if (c.cell->highz && HIGHZ_EXIST >= 0 && !bcm_tap_sends_highz())
             not_available("with cells whose %HIGHZ pin the TAP can't drive");
     }
     bcm_check_group_size();

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "bscan/bcm_mux.h"
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
 #include "bscan/edit_internal.h"
+#include "bscan/insertion_facts.h"
 #include "bscan/insertion_internal.h"
 #include "bscan/pad_trace.h"
 #include "jtag/jtag.h"
@@ -26,7 +28,10 @@ using bstrace::pin_of;
 
 namespace {
 
-bool three_state(const PadEntry& p) { return p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT; }
+// A pad with an enable: the three-state and bidirectional kinds, plain or mux.
+bool three_state(const PadEntry& p) {
+    return p.kind == PAD_OUTPUT3 || p.kind == PAD_BIDIR || p.kind == PAD_INOUT || bcm_mux_carries_control(p);
+}
 
 // A pad in a high-impedance group whose enable a writer has to drive: a
 // pad buffer with its own control cell drives its enable itself.
@@ -84,6 +89,13 @@ bool oe_input(const ScanCellEntry* cell) { return cell && cell->oe_mode && cell-
 
 }  // namespace
 
+bool bcm_highz_on_mode1() {
+    return HIGHZ_EXIST >= 0 && HIZ_OVERLAP == 1 && BCELL_MODE1 && TAP_HIZ_PIN && *TAP_HIZ_PIN && TAP_MODE1_PIN &&
+           *TAP_MODE1_PIN;
+}
+
+bool bcm_tap_sends_highz() { return tap_has_highz_port() || bcm_highz_on_mode1(); }
+
 void bcm_add_oe_port(const PadEntry& p, const ScanCellEntry* cell, std::vector<BcmPort>& ports) {
     if (oe_input(cell) && bstrace::pad_enable(p)) ports.push_back(BcmPort::Oe);
 }
@@ -102,10 +114,10 @@ ScanCellEntry* bcm_carried_oe_control_cell(const PadEntry& p) {
 
 std::vector<BcmHighzDrive> bcm_highz_drives(const BcmModule& m) {
     std::vector<BcmHighzDrive> drives;
-    // Without the TAP's own high-impedance output the command never
-    // reaches an enable (a configuration that puts it on a MODE pin is
-    // refused by bcm_refuse_untaken_enables).
-    if (!tap_has_highz_port()) return drives;
+    // Without a TAP output that sends the command it never reaches an
+    // enable (refused by bcm_refuse_untaken_enables when a HIGHZ
+    // instruction asks for it).
+    if (!bcm_tap_sends_highz()) return drives;
     std::vector<int> pads;
     for (const BcmCell& c : m.cells)
         if (data_role(c) && in_highz_group(OPIN_TAB[c.pad])) pads.push_back(c.pad);
@@ -138,9 +150,9 @@ void bcm_refuse_untaken_enables(const BcmModule& m) {
     bool grouped = false;
     for (const BcmCell& c : m.cells)
         if (data_role(c) && in_highz_group(OPIN_TAB[c.pad])) grouped = true;
-    // The HIGHZ instruction with its command on a MODE pin: the TAP has no
-    // output that carries the command alone.
-    if (grouped && HIGHZ_EXIST >= 0 && !tap_has_highz_port())
+    // The HIGHZ instruction with its command on the MODE_2 or MODE_3 pin,
+    // which that instruction does not drive.
+    if (grouped && HIGHZ_EXIST >= 0 && !bcm_tap_sends_highz())
         bs_not_available("the option -add_bcm with high-impedance groups whose command the TAP can't drive");
     for (size_t row = 0; row < m.highz_drive.size(); ++row) {
         if (m.highz_drive[row] == BcmHighzDrive::None) continue;

@@ -23,6 +23,16 @@
 
 #include "bscan/bcm.h"
 
+// True when the module's TAP sends the high-impedance command out to the
+// groups' buffers and the cells' %HIGHZ pins: on its own %HIGHZ_COMMAND
+// output, or on its MODE_1 output when the command shares that pin (the
+// HIGHZ instruction then drives MODE_1 with EXTEST and its siblings).
+// False without a HIGHZ instruction, and when the command shares MODE_2
+// or MODE_3, which the HIGHZ instruction does not drive.
+bool bcm_tap_sends_highz();
+// True when that output is MODE_1.
+bool bcm_highz_on_mode1();
+
 // Appends the port "OE" of a data cell whose %OE_MODE pin is an input,
 // when its pad has an enable to watch.
 void bcm_add_oe_port(const PadEntry& p, const ScanCellEntry* cell, std::vector<BcmPort>& ports);

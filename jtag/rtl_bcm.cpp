@@ -265,6 +265,15 @@ const char* const kResetNet = "BCM_RESET";
 const char* const kMode3Net = "BCM_MODE3";
 const char* const kCellClockNet = "BCM_BCELL_TCK";
 
+// The net of the TAP's MODE_1 output: the root of the mode-1 tree, or
+// without one the module's port of a high-impedance command that rides
+// MODE_1.
+std::string mode1_net(const Trees& trees, const BcmModule& m) {
+    if (trees[SIG_MODE1].built()) return trees[SIG_MODE1].root();
+    if (bcm_highz_on_mode1() && bcm_has_highz_port(m)) return bcm_tap_port(TAP_HIZ_PIN);
+    return "";
+}
+
 // The TAP instance: its ports to the module's, the two ends of the
 // boundary register, and its control outputs to the roots of the trees.
 void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const ExtraTrees& extras) {
@@ -272,7 +281,11 @@ void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const 
     auto to = [&](const char* pin, const std::string& net) {
         if (set(pin) && !net.empty()) lines.push_back(STR_format("\t\t\t .%s\t( %s )", pin, net.c_str()));
     };
-    for (const TapPortPin& p : tap_module_ports(m)) to(p.pin, bcm_tap_port(p.pin));
+    // A command that rides MODE_1 leaves the module on its own port,
+    // assigned from the mode-1 net (write_root_assigns).
+    const bool on_mode1 = bcm_highz_on_mode1();
+    for (const TapPortPin& p : tap_module_ports(m))
+        if (!(on_mode1 && p.pin == TAP_HIZ_PIN)) to(p.pin, bcm_tap_port(p.pin));
     if (TAP_CONTR) {
         to(bsnames::without_low_mark(TAP_CONTR->first_bcell), chain_first());
         to(bsnames::without_low_mark(TAP_CONTR->last_bcell), chain_back());
@@ -282,7 +295,7 @@ void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const 
     to(TAP_CLOCK_PIN, root(SIG_CLOCK));
     if (BCELL_UPDATE_DR) to(TAP_UPDATE_PIN, root(SIG_UPDATE));
     if (BCELL_RST) to(TAP_RST_PIN, kResetNet);
-    if (BCELL_MODE1) to(TAP_MODE1_PIN, root(SIG_MODE1));
+    if (BCELL_MODE1) to(TAP_MODE1_PIN, mode1_net(trees, m));
     if (BCELL_MODE2) to(TAP_MODE2_PIN, root(SIG_MODE2));
     if (BCELL_MODE3) to(TAP_MODE3_PIN, kMode3Net);
     if (trees[SIG_HIGHZ].built() && tap_has_highz_port() && !bcm_has_highz_port(m)) to(TAP_HIZ_PIN, root(SIG_HIGHZ));
@@ -297,10 +310,17 @@ void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const 
 
 // The roots that the TAP does not drive by their tree's own name.  The
 // cells' HIGHZ pins take the command from the module's port when it has
-// one, and are held inactive when the TAP has no HIGHZ instruction.
+// one, else from the mode-1 net when the command rides MODE_1, and are
+// held inactive when the TAP has no HIGHZ instruction.
 void write_root_assigns(FILE* fp, const Trees& trees, const BcmModule& m) {
+    // The command on MODE_1: the mode-1 net carries it out.
+    const bool on_mode1 = bcm_highz_on_mode1() && trees[SIG_MODE1].built();
+    if (on_mode1 && bcm_has_highz_port(m))
+        std::fprintf(fp, "assign %s = %s;\n", bcm_tap_port(TAP_HIZ_PIN).c_str(), trees[SIG_MODE1].root().c_str());
     if (trees[SIG_HIGHZ].built() && bcm_has_highz_port(m))
         std::fprintf(fp, "assign %s = %s;\n", trees[SIG_HIGHZ].root().c_str(), bcm_tap_port(TAP_HIZ_PIN).c_str());
+    else if (trees[SIG_HIGHZ].built() && on_mode1)
+        std::fprintf(fp, "assign %s = %s;\n", trees[SIG_HIGHZ].root().c_str(), trees[SIG_MODE1].root().c_str());
     else if (trees[SIG_HIGHZ].built() && !tap_has_highz_port())
         std::fprintf(fp, "assign %s = 1'b0;\n", trees[SIG_HIGHZ].root().c_str());
     if (trees[SIG_RESET].built()) std::fprintf(fp, "assign %s = %s;\n", trees[SIG_RESET].root().c_str(), kResetNet);

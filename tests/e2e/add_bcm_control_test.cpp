@@ -25,19 +25,6 @@ namespace {
 using testsupport::read_file;
 using testsupport::RunResult;
 
-std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-// The instruction HIGHZ (it gives the TAP its high-impedance output).
-const Patch kHighzInstruction{"chip.bsc", "    %INSTRUCTION BYPASS",
-                              "    %INSTRUCTION HIGHZ = (0101) ACCESS BYPASS;\n    %INSTRUCTION BYPASS"};
-// The three-state output's enable (active high) tied on or off: the pad
-// joins a high-impedance group.
-const Patch kDout1AlwaysOn{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"};
-const Patch kDout1AlwaysOff{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b0), .PAD(dout1)"};
-const Patch kBidirAlwaysOn{"chip.v", ".OE(bidir0_oe), .Y(bidir0_i)", ".OE(1'b1), .Y(bidir0_i)"};
 // The three-state output on a pad cell whose enable is active low, tied
 // on (to GND).
 const std::vector<Patch> kDout1ActiveLowAlwaysOn = {
@@ -51,29 +38,6 @@ const std::vector<Patch> kDout1ActiveLowAlwaysOn = {
 // The three-state output takes the bidirectional pad's enable.
 const Patch kSharedEnable{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(bidir0_oe), .PAD(dout1)"};
 
-// Output-enable cells: the bidirectional cell captures the core's data
-// while its pad drives and the pad otherwise (its %OE_MODE input watches
-// the enable); the output-enable control cell shows its update stage on
-// its %OE_MODE output.
-const std::vector<Patch> kOutputEnableCells = {
-    {"chip.lib", "%SYS_PIN FROM_PAD; %SYS_IN TO_CORE; // from the pad to the core",
-     "%SYS_PIN FROM_PAD; %SYS_IN TO_CORE; %OE_MODE OE;"},
-    {"cells.v", "module BC_BIDIR (DI, DO, FROM_PAD, TO_CORE, SI, SO, SHIFT, CLOCK, UPDATE, MODE);\n"
-                "  input DI, FROM_PAD, SI, SHIFT, CLOCK, UPDATE, MODE;",
-     "module BC_BIDIR (DI, DO, FROM_PAD, TO_CORE, SI, SO, SHIFT, CLOCK, UPDATE, MODE, OE);\n"
-     "  input DI, FROM_PAD, SI, SHIFT, CLOCK, UPDATE, MODE, OE;"},
-    {"cells.v", "always @(posedge CLOCK) capture <= SHIFT ? SI : FROM_PAD;",
-     "always @(posedge CLOCK) capture <= SHIFT ? SI : OE ? DI : FROM_PAD;"},
-    {"chip.bsc", "%CONTROL_SCAN BC_CTRL;", "%CONTROL_SCAN BC_CTRL;\n    %CONTROL_OE_SCAN BC_CTRL_OE;"},
-    {"chip.lib", "",
-     "\n%SCAN_CELL BC_CTRL_OE\n{\n    %STD_NAME BC_1;\n"
-     "    %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %OE_MODE OEM;\n"
-     "    %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE;\n}\n"},
-    {"cells.v", "",
-     "\n`celldefine\nmodule BC_CTRL_OE (DI, DO, SI, SO, SHIFT, CLOCK, UPDATE, MODE, OEM);\n"
-     "  input DI, SI, SHIFT, CLOCK, UPDATE, MODE;\n  output DO, SO, OEM;\n  reg capture, hold;\n"
-     "  always @(posedge CLOCK) capture <= SHIFT ? SI : DI;\n  always @(posedge UPDATE) hold <= capture;\n"
-     "  assign SO = capture;\n  assign OEM = hold;\n  assign DO = MODE ? hold : DI;\nendmodule\n`endcelldefine\n"}};
 // The output cell with an %OE_MODE input as well (which its model leaves
 // unused): the three-state output and the bidirectional pin then share
 // one output-enable control cell on their common enable.
@@ -99,11 +63,6 @@ const std::vector<Patch> kHighzControlCell = {
      "  assign SO = capture;\n  assign DO = HZ ? 1'b0 : MODE ? hold : DI;\nendmodule\n`endcelldefine\n"}};
 
 const std::vector<Patch> kHighzPins = cells_with("HZ", "%HIGHZ HZ;");
-
-// The bidirectional pin's drive side from din0 and its receive side into
-// a buffer: both sides live, and what the pad drives is known.
-const Patch kBidirFromDin0{"chip.v", "  assign bidir_out = bidir_in;",
-                           "  BUF bi (.A(din[0]), .Y(bidir_out));\n  BUF bj (.A(bidir_in), .Y());"};
 
 // Through the chip's pins: the functional values of the outputs with the
 // TAP reset, then under HIGHZ, and the boundary register under SAMPLE

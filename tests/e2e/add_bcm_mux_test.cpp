@@ -22,23 +22,6 @@ namespace fs = std::filesystem;
 using testsupport::read_file;
 using testsupport::RunResult;
 
-std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-std::string celldefine(const std::string& models) { return "\n`celldefine\n" + models + "`endcelldefine\n"; }
-
-// A boundary cell with the fixture's scan and control pins and the given
-// data pins; "body" gives its data outputs.
-std::string cell_model(const std::string& name, const std::string& ins, const std::string& outs,
-                       const std::string& capture, const std::string& body) {
-    return "module " + name + " (" + ins + ", " + outs + ", SI, SO, SHIFT, CLOCK, UPDATE);\n  input " + ins +
-           ", SI, SHIFT, CLOCK, UPDATE;\n  output " + outs + ", SO;\n  reg capture, hold;\n"
-           "  always @(posedge CLOCK) capture <= SHIFT ? SI : " + capture + ";\n"
-           "  always @(posedge UPDATE) hold <= capture;\n  assign SO = capture;\n" + body + "endmodule\n";
-}
-
 // ------------------------------------------------------ internal points
 
 // A buffer between the rst_n pad and the core, whose output is an
@@ -55,79 +38,6 @@ const std::vector<Patch> kInternalPoints = {
      "\n%SCAN_CELL BC_OBS { %STD_NAME BC_4; %DATA_IN DI; %TDI SI; %TDO SO; %SHIFT_DR SHIFT; %CLOCK_DR CLOCK;"
      " %UPDATE_DR UPDATE; }\n"},
     {"cells.v", "", celldefine(cell_model("BC_OBS", "DI", "UNUSED", "DI", "  assign UNUSED = hold;\n"))}};
-
-// ------------------------------------------------------------ mux pads
-
-// The mux cells: update outputs to the pad buffers' mux inputs.
-const char* const kMuxCellLib =
-    "\n%SCAN_CELL BC_BMUX { %STD_NAME BC_7; %DATA_IN DI; %SYS_PIN FROM_PAD; %SYS_IN TO_CORE; %UPDATE_DR_OUT UO;"
-    " %TDI SI; %TDO SO; %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; }\n"
-    "%SCAN_CELL BC_OMUX { %DATA_IN DI; %UPDATE_DR_OUT UO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT;"
-    " %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; }\n"
-    "%SCAN_CELL BC_IMUX { %DATA_IN DI; %UPDATE_DR_OUT UO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT;"
-    " %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; }\n";
-
-std::string mux_cell_models() {
-    return celldefine(cell_model("BC_BMUX", "DI, FROM_PAD", "TO_CORE, UO", "FROM_PAD",
-                                 "  assign TO_CORE = FROM_PAD;\n  assign UO = hold;\n") +
-                      cell_model("BC_OMUX", "DI", "UO", "DI", "  assign UO = hold;\n") +
-                      cell_model("BC_IMUX", "DI", "UO", "DI", "  assign UO = hold;\n"));
-}
-
-// Pad buffers with second data inputs: MODE_k high selects MUX_INk.
-const char* const kMuxPadLib =
-    "\n%BUFFER PIN_INMUX { %INPUT PAD; %OUTPUT Y; %MUX_IN2 M2; %MODE_2 S2; }\n"
-    "%BUFFER PIN_OUTMUX { %INPUT A; %OUTPUT PAD; %MUX_IN1 M1; %MODE_1 S1; }\n"
-    "%BUFFER PIN_TRIMUX { %INPUT A; %OUTPUT PAD; %EN_H OE; %MUX_IN1 M1; %MODE_1 S1; }\n"
-    "%BUFFER PIN_BIDIRMUX { %FUNCTION inout; %INOUT PAD; %INPUT A; %OUTPUT Y; %EN_H OE; %MUX_IN1 M1; %MODE_1 S1; }\n"
-    "%BUFFER PIN_BIDIRMUX2 { %FUNCTION inout; %INOUT PAD; %INPUT A; %OUTPUT Y; %EN_H OE; %MUX_IN1 M1; %MODE_1 S1;"
-    " %MUX_IN2 M2; %MODE_2 S2; }\n";
-
-const char* const kMuxPadModels =
-    "module PIN_INMUX (PAD, Y, M2, S2);\n  input PAD, M2, S2;\n  output Y;\n  assign Y = S2 ? M2 : PAD;\nendmodule\n"
-    "module PIN_OUTMUX (A, PAD, M1, S1);\n  input A, M1, S1;\n  output PAD;\n  assign PAD = S1 ? M1 : A;\nendmodule\n"
-    "module PIN_TRIMUX (A, OE, PAD, M1, S1);\n  input A, OE, M1, S1;\n  output PAD;\n"
-    "  assign PAD = OE ? (S1 ? M1 : A) : 1'bz;\nendmodule\n"
-    "module PIN_BIDIRMUX (A, OE, Y, PAD, M1, S1);\n  input A, OE, M1, S1;\n  output Y;\n  inout PAD;\n"
-    "  assign PAD = OE ? (S1 ? M1 : A) : 1'bz;\n  assign Y = PAD;\nendmodule\n"
-    "module PIN_BIDIRMUX2 (A, OE, Y, PAD, M1, S1, M2, S2);\n  input A, OE, M1, S1, M2, S2;\n  output Y;\n"
-    "  inout PAD;\n  assign PAD = OE ? (S1 ? M1 : A) : 1'bz;\n  assign Y = S2 ? M2 : PAD;\nendmodule\n";
-
-// The library, models and TAP pins of every mux row.
-const std::vector<Patch> kMuxLibrary = {{"chip.lib", "", std::string(kMuxCellLib) + kMuxPadLib},
-                                        {"chip.lib", "%MODE_1 MODE1;", "%MODE_1 MODE1; %MODE_2 MODE2;"},
-                                        {"cells.v", "", mux_cell_models() + celldefine(kMuxPadModels)}};
-
-Patch scan_cells(const std::string& cells) {
-    return {"chip.bsc", "    %CONTROL_SCAN BC_CTRL;\n", "    %CONTROL_SCAN BC_CTRL;\n" + cells};
-}
-
-// The bidirectional pad as a mux pad: `buffer` with its mux pins tied low.
-std::vector<Patch> mux_bidir(const std::string& buffer, bool second) {
-    const std::string ties = second ? ", .M1(1'b0), .S1(1'b0), .M2(1'b0), .S2(1'b0)" : ", .M1(1'b0), .S1(1'b0)";
-    return {kLiveBidir,
-            {"chip.v", "  PIN_BIDIR PAD_BIDIR0 (.A(bidir0_o), .OE(bidir0_oe), .Y(bidir0_i), .PAD(bidir0));",
-             "  " + buffer + " PAD_BIDIR0 (.A(bidir0_o), .OE(bidir0_oe), .Y(bidir0_i), .PAD(bidir0)" + ties + ");"},
-            {"chip.pin", "PAD(PIN_BIDIR)", "PAD(" + buffer + ")"}};
-}
-
-// din1 a mux input (kind 9), dout0 a two-state mux output (10), dout1 a
-// three-state mux output with its control cell (11), bidir0 a mux
-// bidirectional pad with one cell (13) and its control cell.
-const std::vector<Patch> kMuxPads =
-    kMuxLibrary +
-    std::vector<Patch>{
-        scan_cells("    %INPUT_MUX_SCAN BC_IMUX;\n    %OUTPUT_MUX_SCAN BC_OMUX;\n    %BIDIR_MUX_SCAN BC_BMUX;\n"),
-        {"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));",
-         "  PIN_INMUX PAD_DIN1 (.PAD(din1), .Y(din_c[1]), .M2(1'b0), .S2(1'b0));"},
-        {"chip.v", "  PIN_OUT   PAD_DOUT0  (.A(dout_c[0]), .PAD(dout0));",
-         "  PIN_OUTMUX PAD_DOUT0 (.A(dout_c[0]), .PAD(dout0), .M1(1'b0), .S1(1'b0));"},
-        {"chip.v", "  PIN_TRI   PAD_DOUT1  (.A(dout_c[1]), .OE(dout1_oe), .PAD(dout1));",
-         "  PIN_TRIMUX PAD_DOUT1 (.A(dout_c[1]), .OE(dout1_oe), .PAD(dout1), .M1(1'b0), .S1(1'b0));"},
-        {"chip.pin", "PAD(PIN_IN)\n5", "PAD(PIN_INMUX)\n5"},
-        {"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_OUTMUX)"},
-        {"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_TRIMUX) PAD_EN_H\n7"}} +
-    mux_bidir("PIN_BIDIRMUX", false);
 
 // bidir0 with both mux inputs and one cell (kind 14).
 const std::vector<Patch> kMuxBidirTwoInputs =
@@ -154,24 +64,6 @@ const std::vector<Patch> kPortsWithoutPads = {
 // The same ports active low.
 const std::vector<Patch> kActiveLowPortsWithoutPads =
     kPortsWithoutPads + std::vector<Patch>{{"chip.pin", "DIN0    din0", "DIN0    -din0"}, {"chip.pin", "DOUT0   dout0", "DOUT0   -dout0"}};
-
-// ------------------------------------------------ pads with their own cell
-
-// din0 and dout0 on pad buffers that carry their own boundary cell, their
-// scan and control pins open in the design (an open MODE pin is the
-// functional mode, so the chip before the edit works).
-const std::vector<Patch> kPadsWithOwnCells = {
-    {"chip.lib", "",
-     "\n%BS_BUFFER PIN_BSI { %INPUT PAD; %OUTPUT Y; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT;"
-     " %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; }\n"
-     "%BS_BUFFER PIN_BSO { %INPUT A; %OUTPUT PAD; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT;"
-     " %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; }\n"},
-    {"cells.v", "",
-     celldefine(cell_model("PIN_BSI", "PAD, MODE", "Y", "PAD", "  assign Y = MODE === 1'b1 ? hold : PAD;\n") +
-                cell_model("PIN_BSO", "A, MODE", "PAD", "A", "  assign PAD = MODE === 1'b1 ? hold : A;\n"))},
-    {"chip.v", "  PIN_IN    PAD_DIN0   (", "  PIN_BSI   PAD_DIN0   ("},
-    {"chip.v", "  PIN_OUT   PAD_DOUT0  (", "  PIN_BSO   PAD_DOUT0  ("},
-    {"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_BSO)"}};
 
 // The edited chip of kMuxPads through its TAP pins: the TAP reset, then
 // PRELOAD of every cell with one value and EXTEST or INTEST.  "F" shows

@@ -177,6 +177,51 @@ void expect_chip_unchanged_in_function(const fs::path& dir) {
     EXPECT_NE(r.out.find("MISMATCHES 0\n"), std::string::npos) << r.out << r.err;
 }
 
+// Through the chip's pins with rst_n low, din0 high and din1 low: the
+// outputs with the TAP reset, then under the HIGHZ instruction (0101).
+const char* const kHighzBench = R"(`timescale 1ns/1ps
+module tb;
+  reg tck, tms, tdi, trst, clk, rst_n, din0, din1;
+  wire tdo, dout0, dout1, bidir0;
+  assign (weak0, weak1) bidir0 = 1'b0;
+  chip dut(.clk(clk), .rst_n(rst_n), .din0(din0), .din1(din1), .dout0(dout0), .dout1(dout1),
+           .bidir0(bidir0), .tdi(tdi), .tms(tms), .tck(tck), .trst(trst), .tdo(tdo));
+  task step(input m, input d);
+    begin
+      tms = m; tdi = d;
+      #20 tck = 1;
+      #50 tck = 0;
+      #30;
+    end
+  endtask
+  integer j;
+  initial begin
+    tck = 0; tms = 1; tdi = 0; trst = 0; clk = 0; rst_n = 0; din0 = 1; din1 = 0;
+    #100 trst = 1;
+    repeat (5) step(1, 0);
+    step(0, 0);
+    #10 $write("%b%b%b ", dout0, dout1, bidir0);
+    step(1, 0); step(1, 0); step(0, 0); step(0, 0);
+    for (j = 0; j < 4; j = j + 1) step(j == 3, j == 0 || j == 2);
+    step(1, 0); step(0, 0);
+    #10 $display("%b%b%b", dout0, dout1, bidir0);
+    $finish;
+  end
+endmodule
+)";
+
+void expect_highz(const fs::path& dir, const std::string& expected) {
+    if (!testsupport::have_program("iverilog")) GTEST_SKIP() << "iverilog is not installed";
+    std::ofstream(dir / "tb_highz.v") << kHighzBench;
+    RunResult r = testsupport::run({"iverilog", "-g2001", "-s", "tb", "-o", "highz_sim", "tb_highz.v", "cells.v",
+                                    "chip_TAP.v", "chip_BCM.v", "chip_jtag.v"},
+                                   dir);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    r = testsupport::run({"vvp", "-n", "highz_sim"}, dir);
+    EXPECT_NE(r.out.find(expected + "\n"), std::string::npos) << "functional mode, then under HIGHZ: want " << expected
+                                                               << "\n" << r.out << r.err;
+}
+
 }  // namespace
 
 TEST_P(AddBcm, WritesTheModuleAndWiresItBetweenPadsAndCore) {
@@ -227,6 +272,7 @@ TEST_P(AddBcm, WritesTheModuleAndWiresItBetweenPadsAndCore) {
     if (!c.simulate) return;
     expect_chip_answers(dir.path(), c.cells);
     expect_chip_unchanged_in_function(dir.path());
+    if (!c.highz.empty()) expect_highz(dir.path(), c.highz);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -120,13 +120,29 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "ERROR: (./chip.bsc) the design './chip.sdb' already holds the TAP instance 'TAP'\n"
                     "       (%INSTANCE_NAME of %TAP_MODULE); option -add_bcm adds it.\n\n"},
-        RefusalCase{"add_bcm_with_the_high_impedance_command_on_a_mode_pin", {"-add_bcm"},
+        RefusalCase{"add_bcm_with_the_high_impedance_command_on_the_mode2_pin", {"-add_bcm"},
                     with_tap_removed({{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"},
-                                      {"chip.lib", "%HIGHZ_COMMAND HIGHZ;", "%HIGHZ_COMMAND MODE1;"},
+                                      {"chip.lib", "%HIGHZ_COMMAND HIGHZ;", "%MODE_2 MODE2; %HIGHZ_COMMAND MODE2;"},
                                       {"chip.bsc", "    %INSTRUCTION BYPASS",
                                        "    %INSTRUCTION HIGHZ = (0101) ACCESS BYPASS;\n    %INSTRUCTION BYPASS"}}),
                     "",
                     not_available("the option -add_bcm with high-impedance groups whose command the TAP can't drive")},
+        // A pad buffer that carries its own cell keeps no mode pin of its
+        // own, so it is never a mux pad: the pad table stops it.
+        RefusalCase{"add_bcm_mux_pad_carrying_its_own_cell", {"-add_bcm"},
+                    with_tap_removed({{"chip.lib", "",
+                                       "\n%BS_BUFFER PIN_BSMUX { %INPUT A; %OUTPUT PAD; %MUX_IN1 M1; %MODE_1 S1;"
+                                       " %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT;"
+                                       " %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; }\n"},
+                                      {"cells.v", "",
+                                       "\n`celldefine\nmodule PIN_BSMUX (A, PAD, M1, S1);\n  input A, M1, S1;\n"
+                                       "  output PAD;\n  assign PAD = S1 ? M1 : A;\nendmodule\n`endcelldefine\n"},
+                                      {"chip.v", "  PIN_OUT   PAD_DOUT0  (.A(dout_c[0]), .PAD(dout0));",
+                                       "  PIN_BSMUX PAD_DOUT0  (.A(dout_c[0]), .PAD(dout0), .M1(1'b0), .S1(1'b0));"},
+                                      {"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_BSMUX)"}}),
+                    "",
+                    "ERROR: (./chip.lib) 'PIN_BSMUX' is a mux output pad because %MUX_IN1 signal is declared.\n"
+                    "       Mux output pad also requires %MODE_1 signal to be declared.\n\n"},
         RefusalCase{"add_bcm_cell_without_data_in", {"-add_bcm"},
                     with_tap_removed({{"chip.lib", "%DATA_IN DI; %DATA_OUT DO;", "%DATA_OUT DO;"}}), "",
                     "ERROR: (./chip.lib) can't find %DATA_IN in %SCAN_CELL BC_IN.\n"},
