@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "e2e/add_bcm_case.h"
+#include "e2e/chip_tap_bench.h"
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
@@ -69,40 +70,8 @@ const std::vector<Patch> kHighzPins = cells_with("HZ", "%HIGHZ HZ;");
 // (the bidirectional pin pulled weakly to 0, so that it reads 0 where
 // nothing drives it).  rst_n is the enable of the bidirectional pin
 // (inverted) and din1 that of the three-state output (inverted).
-const char* const kEnableBench = R"(`timescale 1ns/1ps
-module tb;
-  reg tck, tms, tdi, trst, clk, rst_n, din0, din1;
-  wire tdo, dout0, dout1, bidir0;
-  assign (weak0, weak1) bidir0 = 1'b0;
-  chip dut(.clk(clk), .rst_n(rst_n), .din0(din0), .din1(din1), .dout0(dout0), .dout1(dout1),
-           .bidir0(bidir0), .tdi(tdi), .tms(tms), .tck(tck), .trst(trst), .tdo(tdo));
-  task step(input m, input d, input show);
-    begin
-      tms = m; tdi = d;
-      #20 if (show) $write("%b", tdo);
-      tck = 1;
-      #50 tck = 0;
-      #30;
-    end
-  endtask
-  task ir(input [3:0] op);
-    integer j;
-    begin
-      step(1, 0, 0); step(1, 0, 0); step(0, 0, 0); step(0, 0, 0);
-      for (j = 0; j < 4; j = j + 1) step(j == 3, op[j], 0);
-      step(1, 0, 0); step(0, 0, 0);
-    end
-  endtask
-  task dr(input integer n);
-    integer j;
-    begin
-      step(1, 0, 0); step(0, 0, 0); step(0, 0, 0);
-      for (j = 0; j < n; j = j + 1) step(j == n - 1, 1'b0, 1);
-      $display("");
-      step(1, 0, 0); step(0, 0, 0);
-    end
-  endtask
-  initial begin
+const std::string kEnableBench = chip_tap_bench::chip_bench_head("  assign (weak0, weak1) bidir0 = 1'b0;\n") + R"(  initial begin
+    pattern = 0;
     tck = 0; tms = 1; tdi = 0; trst = 0; clk = 0; rst_n = 0; din0 = 1; din1 = 0;
     #100 trst = 1;
     repeat (5) step(1, 0, 0);

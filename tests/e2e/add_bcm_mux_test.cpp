@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "e2e/add_bcm_case.h"
+#include "e2e/chip_tap_bench.h"
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
@@ -71,43 +72,21 @@ const std::vector<Patch> kActiveLowPortsWithoutPads =
 // "E<v>" the three outputs under EXTEST, "I<v>" the core's din1 under
 // INTEST, each after all cells were loaded with v while the pins din0
 // and din1 hold the opposite value.
-const char* const kTestModeBench = R"(`timescale 1ns/1ps
-module tb;
-  reg tck, tms, tdi, trst, clk, rst_n, din0, din1;
-  wire tdo, dout0, dout1, bidir0;
-  chip dut(.clk(clk), .rst_n(rst_n), .din0(din0), .din1(din1), .dout0(dout0), .dout1(dout1),
-           .bidir0(bidir0), .tdi(tdi), .tms(tms), .tck(tck), .trst(trst), .tdo(tdo));
-  task step(input m, input d);
-    begin
-      tms = m; tdi = d;
-      #20 tck = 1;
-      #50 tck = 0;
-      #30;
-    end
-  endtask
-  task ir(input [3:0] op);
-    integer j;
-    begin
-      step(1, 0); step(1, 0); step(0, 0); step(0, 0);
-      for (j = 0; j < 4; j = j + 1) step(j == 3, op[j]);
-      step(1, 0); step(0, 0);
-    end
-  endtask
-  task preload(input v);
+const std::string kTestModeBench = chip_tap_bench::chip_bench_head() + R"(  task preload(input v);
     integer j;
     begin
       ir(4'b0001);
-      step(1, 0); step(0, 0); step(0, 0);
-      for (j = 0; j < 16; j = j + 1) step(j == 15, v);
-      step(1, 0); step(0, 0);
+      step(1, 0, 0); step(0, 0, 0); step(0, 0, 0);
+      for (j = 0; j < 16; j = j + 1) step(j == 15, v, 0);
+      step(1, 0, 0); step(0, 0, 0);
     end
   endtask
   integer v;
   initial begin
     tck = 0; tms = 1; tdi = 0; trst = 0; clk = 0; rst_n = 1; din0 = 0; din1 = 1;
     #100 trst = 1;
-    repeat (5) step(1, 0);
-    step(0, 0);
+    repeat (5) step(1, 0, 0);
+    step(0, 0, 0);
     #10 $display("F %b%b%b%b", dout0, dout1, bidir0, dut.core.din[1]);
     for (v = 1; v >= 0; v = v - 1) begin
       din0 = !v; din1 = !v;

@@ -179,31 +179,13 @@ void expect_chip_unchanged_in_function(const fs::path& dir) {
 
 // Through the chip's pins with rst_n low, din0 high and din1 low: the
 // outputs with the TAP reset, then under the HIGHZ instruction (0101).
-const char* const kHighzBench = R"(`timescale 1ns/1ps
-module tb;
-  reg tck, tms, tdi, trst, clk, rst_n, din0, din1;
-  wire tdo, dout0, dout1, bidir0;
-  assign (weak0, weak1) bidir0 = 1'b0;
-  chip dut(.clk(clk), .rst_n(rst_n), .din0(din0), .din1(din1), .dout0(dout0), .dout1(dout1),
-           .bidir0(bidir0), .tdi(tdi), .tms(tms), .tck(tck), .trst(trst), .tdo(tdo));
-  task step(input m, input d);
-    begin
-      tms = m; tdi = d;
-      #20 tck = 1;
-      #50 tck = 0;
-      #30;
-    end
-  endtask
-  integer j;
-  initial begin
+const std::string kHighzBench = chip_tap_bench::chip_bench_head("  assign (weak0, weak1) bidir0 = 1'b0;\n") + R"(  initial begin
     tck = 0; tms = 1; tdi = 0; trst = 0; clk = 0; rst_n = 0; din0 = 1; din1 = 0;
     #100 trst = 1;
-    repeat (5) step(1, 0);
-    step(0, 0);
+    repeat (5) step(1, 0, 0);
+    step(0, 0, 0);
     #10 $write("%b%b%b ", dout0, dout1, bidir0);
-    step(1, 0); step(1, 0); step(0, 0); step(0, 0);
-    for (j = 0; j < 4; j = j + 1) step(j == 3, j == 0 || j == 2);
-    step(1, 0); step(0, 0);
+    ir(4'b0101);
     #10 $display("%b%b%b", dout0, dout1, bidir0);
     $finish;
   end

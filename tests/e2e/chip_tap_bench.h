@@ -18,16 +18,20 @@ namespace chip_tap_bench {
 // The IDCODE value of chip.bsc, bit 31 first.
 inline const std::string kIdcode = "00010000000000000001000010100111";
 
-// A test bench of the edited chip with the RTL TAP the run wrote: through
-// the chip's pins it resets the TAP with TMS, reads the IDCODE (the
-// instruction after reset), then scans SAMPLE and BYPASS, printing what
-// TDO shows in each Shift-DR cycle while a known pattern goes in on TDI.
-inline const char* const kChipBench = R"(`timescale 1ns/1ps
+// The head of a test bench of the fixture chip: its pins as registers and
+// wires, `more` (declarations or pulls of the bench's own), the chip, and
+// the TAP tasks: step (one TCK cycle with TMS and TDI, printing TDO when
+// asked), ir (an instruction loaded from Run-Test/Idle back to it) and dr
+// (n bits of `pattern` shifted through the selected data register from
+// Run-Test/Idle, printing what TDO shows).  The bench goes on with its
+// initial block and "endmodule".
+inline std::string chip_bench_head(const std::string& more = "") {
+    return R"(`timescale 1ns/1ps
 module tb;
   reg tck, tms, tdi, trst, clk, rst_n, din0, din1;
   wire tdo, dout0, dout1, bidir0;
   reg [63:0] pattern;
-  chip dut(.clk(clk), .rst_n(rst_n), .din0(din0), .din1(din1), .dout0(dout0), .dout1(dout1),
+)" + more + R"(  chip dut(.clk(clk), .rst_n(rst_n), .din0(din0), .din1(din1), .dout0(dout0), .dout1(dout1),
            .bidir0(bidir0), .tdi(tdi), .tms(tms), .tck(tck), .trst(trst), .tdo(tdo));
   task step(input m, input d, input show);
     begin
@@ -55,7 +59,14 @@ module tb;
       step(1, 0, 0); step(0, 0, 0);
     end
   endtask
-  initial begin
+)";
+}
+
+// A test bench of the edited chip with the RTL TAP the run wrote: through
+// the chip's pins it resets the TAP with TMS, reads the IDCODE (the
+// instruction after reset), then scans SAMPLE and BYPASS, printing what
+// TDO shows in each Shift-DR cycle while a known pattern goes in on TDI.
+inline const std::string kChipBench = chip_bench_head() + R"(  initial begin
     pattern = 64'hC3A50F961E2DB47A;
     tck = 0; tms = 1; tdi = 0; trst = 0; clk = 0; rst_n = 0; din0 = 0; din1 = 1;
     #100 trst = 1;
