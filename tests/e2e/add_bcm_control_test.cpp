@@ -16,6 +16,7 @@
 
 #include "e2e/add_bcm_case.h"
 #include "e2e/chip_tap_bench.h"
+#include "e2e/scan_sim_case.h"
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
@@ -51,17 +52,7 @@ const std::vector<Patch> kOutputCellWithOe = {
      "  input DI, SI, SHIFT, CLOCK, UPDATE, MODE, OE;"}};
 
 // A control cell whose %HIGHZ pin forces the enable off.
-const std::vector<Patch> kHighzControlCell = {
-    {"chip.bsc", "%CONTROL_SCAN BC_CTRL;", "%CONTROL_SCAN BC_CTRLZ;"},
-    {"chip.lib", "",
-     "\n%SCAN_CELL BC_CTRLZ\n{\n    %STD_NAME BC_1;\n"
-     "    %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO;\n"
-     "    %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; %HIGHZ HZ;\n}\n"},
-    {"cells.v", "",
-     "\n`celldefine\nmodule BC_CTRLZ (DI, DO, SI, SO, SHIFT, CLOCK, UPDATE, MODE, HZ);\n"
-     "  input DI, SI, SHIFT, CLOCK, UPDATE, MODE, HZ;\n  output DO, SO;\n  reg capture, hold;\n"
-     "  always @(posedge CLOCK) capture <= SHIFT ? SI : DI;\n  always @(posedge UPDATE) hold <= capture;\n"
-     "  assign SO = capture;\n  assign DO = HZ ? 1'b0 : MODE ? hold : DI;\nendmodule\n`endcelldefine\n"}};
+using scan_sim::kHighzControlCell;
 
 const std::vector<Patch> kHighzPins = cells_with("HZ", "%HIGHZ HZ;");
 
