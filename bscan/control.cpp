@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "bscan/bscan.h"
@@ -25,7 +26,7 @@ std::unordered_map<int, std::vector<int>> rows_by_net[2];
 // the cell-level design (the rows of OPIN_TAB move when it is sorted), and
 // the groups whose buffer a writer has added.
 std::unordered_map<int, HighzDrive> highz_drives;
-std::unordered_map<int, bool> claimed_groups;
+std::unordered_set<int> claimed_groups;
 
 ControlCellEntry*& table_of(bool oe) { return oe ? CONTROL_OE_TAB : CONTROL_TAB; }
 
@@ -122,7 +123,7 @@ void bs_settle_highz_inverter(const PadEntry& p) {
     if (!INVERTER_OUTPUT) bsnames::set_text(INVERTER_OUTPUT, b->output);
 }
 
-bool bs_claim_highz_buffer(int group) { return claimed_groups.emplace(group, true).second; }
+bool bs_claim_highz_buffer(int group) { return claimed_groups.insert(group).second; }
 
 void save_control_of_pad(BufferEntry* buffer, int row) {
     const ScanCellEntry* cell = OPIN_TAB[row].cell;
@@ -132,7 +133,7 @@ void save_control_of_pad(BufferEntry* buffer, int row) {
         // Driven from a high-impedance group when the TAP has the command.
         if (TAP_CONTR && TAP_CONTR->highz_command) {
             ++HIGHZ_CNT;
-            PadEntry& p = OPIN_TAB[row];
+            const PadEntry& p = OPIN_TAB[row];
             if (!(buffer && buffer->control_bcell)) {
                 // What ties the enable is seen here, in the cell-level
                 // design: the module that the cell writers edit may take
