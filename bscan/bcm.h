@@ -78,12 +78,9 @@ struct BcmCell {
 };
 
 // How the enable of a pad of a high-impedance group takes the TAP's
-// high-impedance command (bscan/bcm_control.h).
-enum class BcmHighzDrive : unsigned char {
-    None,      // not at all: no command, or the enable is tied off
-    Direct,    // the command as it is (an active-low enable)
-    Inverted,  // through an inverter (an active-high enable)
-};
+// high-impedance command (bscan/bcm_control.h); None also when no command
+// comes.
+using BcmHighzDrive = HighzDrive;
 
 struct BcmModule {
     // The position groups in order of first appearance, as module-name

@@ -50,26 +50,6 @@ void connect(FILE* fp, const std::string& a, const std::string& b) {
     std::fprintf(fp, "connect %s %s\n", a.c_str(), b.c_str());
 }
 
-// The inverter between a group's buffer and an active-high enable: the
-// configured %INVERTER, else the TAP's %INV_BUFFER (as for active-low
-// pins), with its pins kept for the inverter writer.
-void settle_inverter(const PadEntry& p) {
-    const char* name = INVERTER ? INVERTER : (TAP_CONTR ? TAP_CONTR->inv_buffer : nullptr);
-    if (!name) {
-        qdx_printf("ERROR: can't find %%INV_BUFFER of %%TAP_CONTROLLER in file '%s'\n", JTAG_LIB_FILE.c_str());
-        qdx_exit_printf(-1, "       or %%INVERTER in file '%s' for the enable of pad '%s'.\n\n", JTAG_BSC_FILE.c_str(),
-                        or_text(p.pad_instance, ""));
-    }
-    const BufferEntry* b = get_buffer(name);
-    if (!b || !b->input || !b->output) {
-        qdx_exit_printf(-1, "ERROR: can't find the definition of buffer '%s' in file '%s'.\n\n", name,
-                        JTAG_LIB_FILE.c_str());
-    }
-    if (!INVERTER) desc_set_text(&INVERTER, name);
-    if (!INVERTER_INPUT) bsnames::set_text(INVERTER_INPUT, b->input);
-    if (!INVERTER_OUTPUT) bsnames::set_text(INVERTER_OUTPUT, b->output);
-}
-
 // A pad that shares a control cell which a writer outside the module
 // added: its row names the cell's instance and output by then.
 void share_outside(FILE* fp, const PadEntry& p, const ControlCellEntry& row, const std::string& pad_en) {
@@ -126,15 +106,7 @@ std::vector<BcmHighzDrive> bcm_highz_drives(const BcmModule& m) {
     open_sdb_file(MODULE_SDB.c_str());
     for (int row : pads) {
         const PadEntry& p = OPIN_TAB[row];
-        const char* enable = bstrace::pad_enable(p);
-        const bool active_high = p.buffer && bsnames::same(enable, p.buffer->en_h);
-        const int obj = p.pad_instance ? SDB_lookup_obj(p.pad_instance) : -1;
-        const int net = obj >= 0 && enable ? search_inet_connected_to_obj(obj, enable, SDB_DIR_INPUT) : -1;
-        // Only an enable tied to its enabled level drives the pad; one
-        // tied off or left open keeps what it had.
-        const int enabled = active_high ? 1 : 0;
-        if (net != enabled) continue;
-        drives[static_cast<size_t>(row)] = active_high ? BcmHighzDrive::Inverted : BcmHighzDrive::Direct;
+        drives[static_cast<size_t>(row)] = bs_highz_drive(p, p.pad_instance ? SDB_lookup_obj(p.pad_instance) : -1);
     }
     SDB_close(sdb, 0);
     return drives;
@@ -159,7 +131,7 @@ void bcm_refuse_untaken_enables(const BcmModule& m) {
         const PadEntry& p = OPIN_TAB[row];
         if (!HIZ_BUF || !HIZ_BUF_NAME || !HIZ_BUF->input || !HIZ_BUF->output)
             bsedit::no_highz_buffer(or_text(p.pad_instance, ""));
-        if (m.highz_drive[row] == BcmHighzDrive::Inverted) settle_inverter(p);
+        if (m.highz_drive[row] == BcmHighzDrive::Inverted) bs_settle_highz_inverter(p);
     }
 }
 

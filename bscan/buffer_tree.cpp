@@ -348,6 +348,12 @@ void bs_check_tree_buffers() {
         check(STR_format("extra%d", k + 1).c_str(), EXTRA_PIN_GROUP[k], EXTRA_PIN_BUF[k]);
 }
 
+int bs_build_pin_inverter(FILE* fp, const char* tap_pin, const char* stem) {
+    const BufferEntry* inv = inverting_buffer();
+    if (!fp || !inv) return 0;
+    return tree_level(fp, 1, 1, bsnames::or_text(tap_pin, ""), stem, inv, inv, true);
+}
+
 int build_buffer_balance_tree(FILE* fp, GroupSizeList groups, const char* tap_pin, const char* stem,
                               BufferEntry* buffer) {
     int limit = TAP_CONTR ? TAP_CONTR->group_size : -1;

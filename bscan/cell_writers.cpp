@@ -243,13 +243,24 @@ void write_control(FILE* fp, int row, bool oe, const std::string& data_cell) {
     std::string pad_en = pin_of(pad_inst, or_text(enable, ""));
     std::string control_inst, control_out;
     if (ref == -1) {
-        // A high-impedance group.
+        // A high-impedance group: its buffer carries the command active
+        // high.  An active-low enable takes it as it is, an active-high
+        // one through an inverter, so that the pad keeps driving in
+        // functional mode; an enable tied off or left open stays as it is.
+        const HighzDrive drive = bs_recorded_highz_drive(p);
+        if (drive == HighzDrive::None) return;
         std::string buf = STR_format("highz_buf%d", p.highz_group);
         if (!HIZ_BUF || !HIZ_BUF_NAME) bsedit::no_highz_buffer(pad_inst.c_str());
-        if (p.drives_control) std::fprintf(fp, "add %s %s\n", buf.c_str(), HIZ_BUF_NAME);
+        // The first pad of the group that takes the command adds the buffer.
+        const bool first = bs_claim_highz_buffer(p.highz_group);
+        if (first) std::fprintf(fp, "add %s %s\n", buf.c_str(), HIZ_BUF_NAME);
         disconnect(fp, pad_en);
-        connect(fp, pin_of(buf, or_text(HIZ_BUF->output, "")), pad_en);
-        if (p.drives_control) {
+        const std::string hiz_out = pin_of(buf, or_text(HIZ_BUF->output, ""));
+        if (drive == HighzDrive::Direct)
+            connect(fp, hiz_out, pad_en);
+        else
+            inverter_to(fp, ADD_BUF_COUNT++, hiz_out, pad_en);
+        if (first) {
             std::string hiz_in = pin_of(buf, or_text(HIZ_BUF->input, ""));
             if (PAD_MODULE_EXIST)
                 connect(fp, hiz_in, or_text(TAP_HIZ_PIN, ""));

@@ -50,18 +50,33 @@ int extra_count() { return DYNA_count(TAP_EXTRA_PIN); }
 GroupSizeList extra_group(int k) { return k < DYNA_count(EXTRA_PIN_GROUP) ? EXTRA_PIN_GROUP[k] : nullptr; }
 BufferEntry* extra_buffer(int k) { return k < DYNA_count(EXTRA_PIN_BUF) ? EXTRA_PIN_BUF[k] : nullptr; }
 
-int build(FILE* fp, GroupSizeList groups, const char* pin, const char* stem, BufferEntry* buffer) {
+// A TAP pin as the library writes it: a leading "-" marks it active low.
+bool low(const char* lib_pin) { return lib_pin && lib_pin[0] == '-'; }
+const char* lib_pin(char* TapCellEntry::*field) { return TAP_CONTR ? TAP_CONTR->*field : nullptr; }
+const char* lib_extra_pin(int k) {
+    return TAP_CONTR && k < DYNA_count(TAP_CONTR->extra) ? TAP_CONTR->extra[k] : nullptr;
+}
+
+// The tree (or -df_speed chain) of a signal whose TAP pin is `pin`
+// (`lib` as the library writes it), with `loads` cell pins.  Without
+// trees the cells take the TAP pin straight, or, as they take every
+// signal active high, through one inverting buffer for an active-low pin.
+int build(FILE* fp, GroupSizeList groups, const char* lib, const char* pin, const char* stem, BufferEntry* buffer,
+          int loads) {
+    if (!trees()) return low(lib) && loads > 0 && set(pin) ? bs_build_pin_inverter(fp, pin, stem) : 0;
     return df_speed() ? build_dfspeed_buffer_balance_tree(fp, groups, pin, stem, buffer)
                       : build_buffer_balance_tree(fp, groups, pin, stem, buffer);
 }
 
 void report_line(const std::string& line) { DYNA_append(&BUFFER_REPORT, qdx_strdup(line.c_str())); }
 
-// The two report lines after a tree.
+// The two report lines after a tree (without trees, after the inverting
+// buffer of an active-low pin).
 void report(int depth, GroupSizeList groups, int loads, bool rule_only) {
-    if (depth <= 0 || DYNA_count(groups) == 0) return;
+    const int buffers = trees() ? DYNA_count(groups) : 1;
+    if (depth <= 0 || buffers == 0) return;
     if (!rule_only)
-        report_line(STR_format("     Level %d: %3d buffers    drive %3d scan cells\n", depth + 1, DYNA_count(groups), loads));
+        report_line(STR_format("     Level %d: %3d buffers    drive %3d scan cells\n", depth + 1, buffers, loads));
     report_line("  -----------------------------------------------\n");
 }
 
@@ -113,9 +128,16 @@ void to_chain(FILE* fp, const char* cell, const char* pin, const Signal& s) {
 }
 
 // A cell pin straight to the TAP pin (or to the port of that name when the
-// TAP lies outside the module).
-void to_tap(FILE* fp, const char* cell, const char* pin, const char* tap_pin) {
+// TAP lies outside the module); for an active-low pin (`lib` as the
+// library writes it) to the inverting buffer of its stem instead.
+void to_tap(FILE* fp, const char* cell, const char* pin, const char* tap_pin, const char* lib = nullptr,
+            const std::string& stem = "") {
     if (!pin || !set(tap_pin)) return;
+    if (low(lib)) {
+        const BufferEntry* inv = TAP_CONTR && TAP_CONTR->inv_buffer ? get_buffer(TAP_CONTR->inv_buffer) : nullptr;
+        std::fprintf(fp, "connect %s{%s} %s_buf_1_1{%s}\n", cell, pin, stem.c_str(), output_of(inv));
+        return;
+    }
     if (tap_in_module())
         std::fprintf(fp, "connect %s{%s} %s{%s}\n", cell, pin, tap(), tap_pin);
     else
@@ -164,6 +186,52 @@ void pad_mode_pins(FILE* fp, int pad_row) {
     }
 }
 
+// The signals whose trees are rooted at TAP pins, in the order they are
+// built, with their loads.
+struct TreeSignal {
+    const char* lib;  // the TAP pin as the library writes it
+    const char* pin;  // without its active-low mark
+    GroupSizeList groups;
+    const char* stem;
+    BufferEntry* buffer;
+    int* level;
+    int loads;
+    bool rule_only;  // the report gives only the rule after it (-df_speed clock)
+    bool always;     // built even when the TAP does not name the pin (shift, clock)
+};
+
+bool wanted(const TreeSignal& s) { return s.always || set(s.pin); }
+
+std::vector<TreeSignal> tree_signals() {
+    const bool df = df_speed();
+    return {{lib_pin(&TapCellEntry::shift_dr), TAP_SHIFT_PIN, SHIFT_GROUP, "shift", SHIFT_BUF, &SHIFT_DR_LEVEL,
+             NEED_SHIFT_DR, false, true},
+            {lib_pin(&TapCellEntry::clock_dr), TAP_CLOCK_PIN, CLOCK_GROUP, "clock", CLOCK_BUF, &CLOCK_DR_LEVEL,
+             NEED_CLOCK_DR, df, true},
+            {lib_pin(&TapCellEntry::update_dr), TAP_UPDATE_PIN, UPDATE_GROUP, "update", UPDATE_BUF, &UPDATE_DR_LEVEL,
+             NEED_UPDATE_DR, false, false},
+            {lib_pin(&TapCellEntry::highz_command), TAP_HIGHZ_PIN, HIGHZ_GROUP, "highz", HIGHZ_BUF, &HIGHZ_LEVEL,
+             NEED_HIGHZ, false, false},
+            {lib_pin(&TapCellEntry::tap_reset), TAP_RST_PIN, RST_GROUP, "rst", RST_BUF, &RST_LEVEL, NEED_RST, false, false},
+            {lib_pin(&TapCellEntry::mode1), TAP_MODE1_PIN, MODE1_GROUP, "mode1", MODE1_BUF, &MODE1_LEVEL, NEED_MODE1,
+             false, false},
+            {lib_pin(&TapCellEntry::mode2), TAP_MODE2_PIN, MODE2_GROUP, "mode2", MODE2_BUF, &MODE2_LEVEL, NEED_MODE2,
+             false, false},
+            {lib_pin(&TapCellEntry::mode3), TAP_MODE3_PIN, MODE3_GROUP, "mode3", MODE3_BUF, &MODE3_LEVEL, NEED_MODE3,
+             false, false}};
+}
+
+int extra_loads(int k) { return k < DYNA_count(NEED_EXTRA_PIN) ? NEED_EXTRA_PIN[k] : 0; }
+
+// Without trees: the inverting buffers of the active-low EXTRA_n pins.
+void build_extra_inverters(FILE* fp, bool with_report) {
+    for (int k = 0, n = extra_count(); k < n; ++k) {
+        const std::string stem = STR_format("extra%d", k + 1);
+        const int level = build(fp, nullptr, lib_extra_pin(k), TAP_EXTRA_PIN[k], stem.c_str(), nullptr, extra_loads(k));
+        if (with_report) report(level, nullptr, extra_loads(k), false);
+    }
+}
+
 }  // namespace
 
 void connect_control_signal(FILE* fp, int row) {
@@ -171,7 +239,7 @@ void connect_control_signal(FILE* fp, int row) {
     const char* c = or_text(s.instance, "");
     if (!df_speed()) {
         if (group_size() < 1) {
-            to_tap(fp, c, s.clock_dr, TAP_CLOCK_PIN);
+            to_tap(fp, c, s.clock_dr, TAP_CLOCK_PIN, lib_pin(&TapCellEntry::clock_dr), "clock");
             if (synch()) to_tap(fp, c, s.tck, "BCELL_TCK");
         } else {
             to_leaf(fp, c, s.clock_dr, clock_signal());
@@ -189,18 +257,18 @@ void connect_control_signal(FILE* fp, int row) {
     }
     if (!trees()) {
         if (df_speed()) {
-            to_tap(fp, c, s.clock_dr, TAP_CLOCK_PIN);
+            to_tap(fp, c, s.clock_dr, TAP_CLOCK_PIN, lib_pin(&TapCellEntry::clock_dr), "clock");
             if (synch()) to_tap(fp, c, s.tck, "BCELL_TCK");
         }
-        to_tap(fp, c, s.shift_dr, TAP_SHIFT_PIN);
-        to_tap(fp, c, s.update_dr, TAP_UPDATE_PIN);
-        to_tap(fp, c, s.highz, TAP_HIGHZ_PIN);
-        to_tap(fp, c, s.rst, TAP_RST_PIN);
-        to_tap(fp, c, s.mode1, TAP_MODE1_PIN);
-        to_tap(fp, c, s.mode2, TAP_MODE2_PIN);
-        to_tap(fp, c, s.mode3, TAP_MODE3_PIN);
+        to_tap(fp, c, s.shift_dr, TAP_SHIFT_PIN, lib_pin(&TapCellEntry::shift_dr), "shift");
+        to_tap(fp, c, s.update_dr, TAP_UPDATE_PIN, lib_pin(&TapCellEntry::update_dr), "update");
+        to_tap(fp, c, s.highz, TAP_HIGHZ_PIN, lib_pin(&TapCellEntry::highz_command), "highz");
+        to_tap(fp, c, s.rst, TAP_RST_PIN, lib_pin(&TapCellEntry::tap_reset), "rst");
+        to_tap(fp, c, s.mode1, TAP_MODE1_PIN, lib_pin(&TapCellEntry::mode1), "mode1");
+        to_tap(fp, c, s.mode2, TAP_MODE2_PIN, lib_pin(&TapCellEntry::mode2), "mode2");
+        to_tap(fp, c, s.mode3, TAP_MODE3_PIN, lib_pin(&TapCellEntry::mode3), "mode3");
         for (int k = 0, n = DYNA_count(s.extra); k < n && k < extra_count(); ++k)
-            to_tap(fp, c, s.extra[k], TAP_EXTRA_PIN[k]);
+            to_tap(fp, c, s.extra[k], TAP_EXTRA_PIN[k], lib_extra_pin(k), STR_format("extra%d", k + 1));
         return;
     }
     if (df_speed()) return;
@@ -225,43 +293,28 @@ void connect_scan_cell_in_cmd(FILE*& fp) {
     // The trees, rooted at the TAP pins.
     bool df = df_speed();
     if (synch()) {
-        BCLK_LEVEL = build(fp, BCLK_GROUP, "BCELL_TCK", "bclk", BCLK_BUF);
+        BCLK_LEVEL = build(fp, BCLK_GROUP, nullptr, "BCELL_TCK", "bclk", BCLK_BUF, NEED_BCLK);
         report(BCLK_LEVEL, BCLK_GROUP, NEED_BCLK, df);
     }
-    SHIFT_DR_LEVEL = build(fp, SHIFT_GROUP, TAP_SHIFT_PIN, "shift", SHIFT_BUF);
-    report(SHIFT_DR_LEVEL, SHIFT_GROUP, NEED_SHIFT_DR, false);
-    CLOCK_DR_LEVEL = build(fp, CLOCK_GROUP, TAP_CLOCK_PIN, "clock", CLOCK_BUF);
-    report(CLOCK_DR_LEVEL, CLOCK_GROUP, NEED_CLOCK_DR, df);
-    struct {
-        const char* pin;
-        GroupSizeList groups;
-        const char* stem;
-        BufferEntry* buffer;
-        int* level;
-        int loads;
-    } others[] = {{TAP_UPDATE_PIN, UPDATE_GROUP, "update", UPDATE_BUF, &UPDATE_DR_LEVEL, NEED_UPDATE_DR},
-                  {TAP_HIGHZ_PIN, HIGHZ_GROUP, "highz", HIGHZ_BUF, &HIGHZ_LEVEL, NEED_HIGHZ},
-                  {TAP_RST_PIN, RST_GROUP, "rst", RST_BUF, &RST_LEVEL, NEED_RST},
-                  {TAP_MODE1_PIN, MODE1_GROUP, "mode1", MODE1_BUF, &MODE1_LEVEL, NEED_MODE1},
-                  {TAP_MODE2_PIN, MODE2_GROUP, "mode2", MODE2_BUF, &MODE2_LEVEL, NEED_MODE2},
-                  {TAP_MODE3_PIN, MODE3_GROUP, "mode3", MODE3_BUF, &MODE3_LEVEL, NEED_MODE3}};
-    for (auto& o : others) {
-        if (!set(o.pin)) continue;
-        *o.level = build(fp, o.groups, o.pin, o.stem, o.buffer);
-        report(*o.level, o.groups, o.loads, false);
+    for (const TreeSignal& o : tree_signals()) {
+        if (!wanted(o)) continue;
+        *o.level = build(fp, o.groups, o.lib, o.pin, o.stem, o.buffer, o.loads);
+        report(*o.level, o.groups, o.loads, o.rule_only);
     }
     free_int_list(EXTRA_PIN_LEVEL);
     if (group_size() >= 1) {
         EXTRA_PIN_LEVEL = DYNA_new<int>();
         for (int k = 0, n = extra_count(); k < n; ++k) {
             std::string stem = STR_format("extra%d", k + 1);
-            int level = build(fp, extra_group(k), TAP_EXTRA_PIN[k], stem.c_str(), extra_buffer(k));
+            int level = build(fp, extra_group(k), lib_extra_pin(k), TAP_EXTRA_PIN[k], stem.c_str(), extra_buffer(k),
+                              extra_loads(k));
             DYNA_append(&EXTRA_PIN_LEVEL, level);
-            int loads = k < DYNA_count(NEED_EXTRA_PIN) ? NEED_EXTRA_PIN[k] : 0;
             report_line(STR_format("     Level %d: %3d buffers    drive %3d scan cells\n", level + 1,
-                                   DYNA_count(extra_group(k)), loads));
+                                   DYNA_count(extra_group(k)), extra_loads(k)));
             report_line("  -------------------------------------\n");
         }
+    } else {
+        build_extra_inverters(fp, true);
     }
 
     // The chain, from row 0 next to LAST_BCELL round to FIRST_BCELL.
@@ -294,30 +347,19 @@ void connect_scan_cell_in_cmd(FILE*& fp) {
 void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, const std::vector<int>& cells) {
     // The trees of this module, rooted at its ports (or at the TAP in the
     // top).
-    if (synch()) BCLK_LEVEL = build(fp, BCLK_GROUP, "BCELL_TCK", "bclk", BCLK_BUF);
-    SHIFT_DR_LEVEL = build(fp, SHIFT_GROUP, TAP_SHIFT_PIN, "shift", SHIFT_BUF);
-    CLOCK_DR_LEVEL = build(fp, CLOCK_GROUP, TAP_CLOCK_PIN, "clock", CLOCK_BUF);
-    struct {
-        const char* pin;
-        GroupSizeList groups;
-        const char* stem;
-        BufferEntry* buffer;
-        int* level;
-    } others[] = {{TAP_UPDATE_PIN, UPDATE_GROUP, "update", UPDATE_BUF, &UPDATE_DR_LEVEL},
-                  {TAP_HIGHZ_PIN, HIGHZ_GROUP, "highz", HIGHZ_BUF, &HIGHZ_LEVEL},
-                  {TAP_RST_PIN, RST_GROUP, "rst", RST_BUF, &RST_LEVEL},
-                  {TAP_MODE1_PIN, MODE1_GROUP, "mode1", MODE1_BUF, &MODE1_LEVEL},
-                  {TAP_MODE2_PIN, MODE2_GROUP, "mode2", MODE2_BUF, &MODE2_LEVEL},
-                  {TAP_MODE3_PIN, MODE3_GROUP, "mode3", MODE3_BUF, &MODE3_LEVEL}};
-    for (auto& o : others)
-        if (set(o.pin)) *o.level = build(fp, o.groups, o.pin, o.stem, o.buffer);
+    if (synch()) BCLK_LEVEL = build(fp, BCLK_GROUP, nullptr, "BCELL_TCK", "bclk", BCLK_BUF, NEED_BCLK);
+    for (const TreeSignal& o : tree_signals())
+        if (wanted(o)) *o.level = build(fp, o.groups, o.lib, o.pin, o.stem, o.buffer, o.loads);
     free_int_list(EXTRA_PIN_LEVEL);
     if (group_size() >= 1) {
         EXTRA_PIN_LEVEL = DYNA_new<int>();
         for (int k = 0, n = extra_count(); k < n; ++k) {
             std::string stem = STR_format("extra%d", k + 1);
-            DYNA_append(&EXTRA_PIN_LEVEL, build(fp, extra_group(k), TAP_EXTRA_PIN[k], stem.c_str(), extra_buffer(k)));
+            DYNA_append(&EXTRA_PIN_LEVEL, build(fp, extra_group(k), lib_extra_pin(k), TAP_EXTRA_PIN[k], stem.c_str(),
+                                                extra_buffer(k), extra_loads(k)));
         }
+    } else {
+        build_extra_inverters(fp, false);
     }
     // The module's cells hang on its own trees in chain order.
     reset_cursors();

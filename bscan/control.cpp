@@ -4,10 +4,12 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "bscan/bscan.h"
 #include "bscan/insertion_internal.h"
+#include "bscan/pad_trace.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/exit.h"
@@ -19,6 +21,12 @@ namespace {
 // Rows of each control table by enable net, in table order, so that a
 // pad finds the row it shares without a walk over the table.
 std::unordered_map<int, std::vector<int>> rows_by_net[2];
+
+// The drives of the grouped pads' enables by the pad instance's object in
+// the cell-level design (the rows of OPIN_TAB move when it is sorted), and
+// the groups whose buffer a writer has added.
+std::unordered_map<int, HighzDrive> highz_drives;
+std::unordered_set<int> claimed_groups;
 
 ControlCellEntry*& table_of(bool oe) { return oe ? CONTROL_OE_TAB : CONTROL_TAB; }
 
@@ -79,7 +87,43 @@ int save_control_row(BufferEntry* b, int row, bool oe) {
 void bs_control_reset_index() {
     rows_by_net[0].clear();
     rows_by_net[1].clear();
+    highz_drives.clear();
+    claimed_groups.clear();
 }
+
+HighzDrive bs_highz_drive(const PadEntry& p, int obj) {
+    const char* enable = bstrace::pad_enable(p);
+    if (obj < 0 || !enable) return HighzDrive::None;
+    const bool active_high = p.buffer && bsnames::same(enable, p.buffer->en_h);
+    const int net = search_inet_connected_to_obj(obj, enable, SDB_DIR_INPUT);
+    // Net 0 is GND, net 1 VCC.
+    if (net != (active_high ? 1 : 0)) return HighzDrive::None;
+    return active_high ? HighzDrive::Inverted : HighzDrive::Direct;
+}
+
+HighzDrive bs_recorded_highz_drive(const PadEntry& p) {
+    auto it = highz_drives.find(p.object);
+    return it == highz_drives.end() ? HighzDrive::None : it->second;
+}
+
+void bs_settle_highz_inverter(const PadEntry& p) {
+    const char* name = INVERTER ? INVERTER : (TAP_CONTR ? TAP_CONTR->inv_buffer : nullptr);
+    if (!name) {
+        qdx_printf("ERROR: can't find %%INV_BUFFER of %%TAP_CONTROLLER in file '%s'\n", JTAG_LIB_FILE.c_str());
+        qdx_exit_printf(-1, "       or %%INVERTER in file '%s' for the enable of pad '%s'.\n\n", JTAG_BSC_FILE.c_str(),
+                        bsnames::or_text(p.pad_instance, ""));
+    }
+    const BufferEntry* b = get_buffer(name);
+    if (!b || !b->input || !b->output) {
+        qdx_exit_printf(-1, "ERROR: can't find the definition of buffer '%s' in file '%s'.\n\n", name,
+                        JTAG_LIB_FILE.c_str());
+    }
+    if (!INVERTER) desc_set_text(&INVERTER, name);
+    if (!INVERTER_INPUT) bsnames::set_text(INVERTER_INPUT, b->input);
+    if (!INVERTER_OUTPUT) bsnames::set_text(INVERTER_OUTPUT, b->output);
+}
+
+bool bs_claim_highz_buffer(int group) { return claimed_groups.insert(group).second; }
 
 void save_control_of_pad(BufferEntry* buffer, int row) {
     const ScanCellEntry* cell = OPIN_TAB[row].cell;
@@ -89,6 +133,16 @@ void save_control_of_pad(BufferEntry* buffer, int row) {
         // Driven from a high-impedance group when the TAP has the command.
         if (TAP_CONTR && TAP_CONTR->highz_command) {
             ++HIGHZ_CNT;
+            const PadEntry& p = OPIN_TAB[row];
+            if (!(buffer && buffer->control_bcell)) {
+                // What ties the enable is seen here, in the cell-level
+                // design: the module that the cell writers edit may take
+                // the constant through a port.
+                const HighzDrive drive = bs_highz_drive(p, p.object);
+                highz_drives[p.object] = drive;
+                // The boundary-cell module settles its inverter itself.
+                if (drive == HighzDrive::Inverted && !JTAG_OPTION[OPT_ADD_BCM]) bs_settle_highz_inverter(p);
+            }
         } else {
             result = 0;
         }

@@ -248,6 +248,30 @@ void setup_driving_control_cell_and_highz_buf();
 // it is marked -1 but takes no place in a high-impedance group and its
 // enable is not wired by the insertion.
 bool bs_own_control_cell(const PadEntry& p);
+// How the enable of a pad in a high-impedance group takes the TAP's
+// high-impedance command, which the group's buffer carries active high
+// (1 under HIGHZ).  Only an enable tied to its enabled level takes it: the
+// pad then drives in functional mode and floats under HIGHZ.  An enable
+// tied to its disabled level, or left open, keeps what it had.
+enum class HighzDrive : unsigned char {
+    None,      // not at all: the enable is tied off or left open
+    Direct,    // the command as it is (an active-low enable tied low)
+    Inverted,  // through an inverter (an active-high enable tied high)
+};
+// The drive of a grouped pad's enable, from the net on its enable pin in
+// the current design, where obj is the pad instance (-1: None).
+HighzDrive bs_highz_drive(const PadEntry& p, int obj);
+// The drive that the pad-table build found for a grouped pad in the
+// cell-level design (None for a pad outside the groups).
+HighzDrive bs_recorded_highz_drive(const PadEntry& p);
+// The inverter between a group's buffer and an active-high enable: the
+// configuration's %INVERTER, else the TAP's %INV_BUFFER, whose name and
+// pins then stand in for INVERTER; ends the run, naming the pad, when
+// there is neither.
+void bs_settle_highz_inverter(const PadEntry& p);
+// True the first time it is asked for a group: the writer that asks first
+// adds the group's buffer.  Forgotten with the control tables' index.
+bool bs_claim_highz_buffer(int group);
 // After the marking: true when some pad opens a high-impedance group, so
 // that a high-impedance buffer needs the TAP's high-impedance pin.
 bool bs_highz_group_exists();
@@ -294,6 +318,10 @@ int build_buffer_balance_tree(FILE* fp, GroupSizeList groups, const char* tap_pi
                               BufferEntry* buffer);
 int build_dfspeed_buffer_balance_tree(FILE* fp, GroupSizeList groups, const char* tap_pin, const char* stem,
                                       BufferEntry* buffer);
+// Without trees, the cells of an active-low TAP pin take the signal from
+// one inverting buffer "<stem>_buf_1_1" (%INV_BUFFER), written as a tree of
+// one level and one buffer; returns 1, or 0 when nothing was written.
+int bs_build_pin_inverter(FILE* fp, const char* tap_pin, const char* stem);
 // The Verilog form of a tree for the boundary-cell module; returns its depth.
 int make_buffer(FILE* fp, GroupSizeList groups, const char* signal, const char* stem, BufferEntry* buffer);
 // A signal's tree inverts at most once: its leaves (and the first buffer

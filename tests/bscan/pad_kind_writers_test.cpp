@@ -175,7 +175,9 @@ TEST_P(OwnControlCell, TakesNoPlaceInTheHighzGroup) {
     EXPECT_EQ(pad("tri").highz_group, 0);
     EXPECT_TRUE(editor_problems(cmd).empty()) << joined(editor_problems(cmd)) << cmd;
     EXPECT_TRUE(has_line(cmd, "add highz_buf0 BUF")) << cmd;
-    EXPECT_TRUE(has_line(cmd, "connect highz_buf0{Y} PAD_TRI{OE}")) << cmd;
+    // The active-high enable takes the command through an inverter.
+    EXPECT_TRUE(has_line(cmd, "connect B_PAD_INV0{A} highz_buf0{Y}")) << cmd;
+    EXPECT_TRUE(has_line(cmd, "connect B_PAD_INV0{Y} PAD_TRI{OE}")) << cmd;
     EXPECT_TRUE(has_line(cmd, "connect highz_buf0{A} TAP{HIGHZ}")) << cmd;
     // The pad with its own control cell keeps its enable.
     EXPECT_EQ(cmd.find("PAD_BSO{OE}"), std::string::npos) << cmd;
@@ -199,7 +201,9 @@ TEST_F(PadKindWriters, HighzBufferWithoutGroupSize) {
     });
     EXPECT_TRUE(editor_problems(cmd).empty()) << joined(editor_problems(cmd)) << cmd;
     EXPECT_TRUE(has_line(cmd, "add highz_buf0 BUF")) << cmd;
-    EXPECT_TRUE(has_line(cmd, "connect highz_buf0{Y} PAD_TRI{OE}")) << cmd;
+    // The active-high enable takes the command through an inverter.
+    EXPECT_TRUE(has_line(cmd, "connect B_PAD_INV0{A} highz_buf0{Y}")) << cmd;
+    EXPECT_TRUE(has_line(cmd, "connect B_PAD_INV0{Y} PAD_TRI{OE}")) << cmd;
     EXPECT_TRUE(has_line(cmd, "connect highz_buf0{A} TAP{HIGHZ}")) << cmd;
 }
 

@@ -2,7 +2,8 @@
 // TAP pins as the BSDL file from tallowmere says (the scan simulation of
 // scan_sim_test.cpp, with the yosys proof of the functional mode) when
 // the TAP's control pins are active low and their buffer trees run two
-// or more levels deep (or, with -df_speed, as chains), when a
+// or more levels deep (or, with -df_speed, as chains, or without trees
+// through one inverting buffer each), when a
 // bidirectional port is active low, and when active-low ports have no
 // pads (-no_pad).  And a tree that would need the inverting buffer on
 // more than one level is refused before the edit is written.
@@ -38,6 +39,11 @@ const std::vector<Patch> kActiveLowTapPins = {
      "%SHIFT_DR -SHIFT_DR; %CLOCK_DR CLOCK_DR; %UPDATE_DR -UPDATE_DR;"},
     {"chip.lib", "%MODE_1 MODE1;", "%MODE_1 -MODE1;"},
     {"chip.lib", "%GROUP_SIZE 8;", "%GROUP_SIZE 2;"}};
+
+// The same pins without %GROUP_SIZE: no trees, each active-low pin
+// reaching its cells through one inverting buffer.
+const std::vector<Patch> kActiveLowTapPinsWithoutTrees = {kActiveLowTapPins[0], kActiveLowTapPins[1],
+                                                          {"chip.lib", "%GROUP_SIZE 8;", ""}};
 
 // The TAP model of such a library: the RTL TAP (active-high outputs)
 // renamed, inside a module of the TAP's name that drives the named
@@ -113,6 +119,9 @@ const std::vector<ScanCase>& cases() {
          {{"", "mode1_buf_1_1", "A"}}, 1, false, {}, low_shift_update_mode},
         {"tap_pins_with_three_level_trees", fixture(kActiveLowTapPins), Road::Default, {},
          {{"", "mode1_buf_2_1", "A"}}, 2, false, {}, low_shift_update_mode},
+        {"tap_pins_without_trees", fixture(kActiveLowTapPinsWithoutTrees), Road::Default, {},
+         // The inverter left out: the cells see the wrong mode.
+         {{"", "mode1_buf_1_1", "A"}}, 2, false, {}, low_shift_update_mode},
         {"tap_pins_with_df_speed_chains", fixture(kActiveLowTapPins + kSharedEnable), Road::Default, {"-df_speed"},
          {{"", "mode1_df_buf_2", "A"}}, 1, false, {}, low_shift_update_mode},
         {"bidirectional_port", example_chip({{"chip.pin", "BIDIR0  bidir0", "BIDIR0  -bidir0"}}), Road::Default, {},

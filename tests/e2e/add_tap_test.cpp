@@ -207,7 +207,9 @@ TEST(AddTapHighz, TiedEnableNeedsTheHighzInstruction) {
     expect_tap_between_pads(n);
     EXPECT_EQ(n.cls("highz_buf0"), "BUF");
     EXPECT_EQ(n.ends_at("TAP", "HIGHZ"), (std::set<std::string>{"TAP{HIGHZ}", "highz_buf0{A}"}));
-    EXPECT_EQ(n.ends_at("PAD_DOUT1", "OE"), (std::set<std::string>{"PAD_DOUT1{OE}", "highz_buf0{Y}"}));
+    // The active-high enable takes the command through an inverter.
+    EXPECT_EQ(n.ends_at("PAD_DOUT1", "OE"), (std::set<std::string>{"PAD_DOUT1{OE}", "B_PAD_INV0{Y}"}));
+    EXPECT_EQ(n.ends_at("B_PAD_INV0", "A"), (std::set<std::string>{"B_PAD_INV0{A}", "highz_buf0{Y}"}));
     // dout1 has no control cell of its own now.
     expect_chain(n, 8);
     expect_controls_driven(n);

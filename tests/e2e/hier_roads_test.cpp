@@ -443,7 +443,9 @@ TEST(HierRoads, HighzGroupInAnIoModule) {
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     Netlist ring(dir.path(), "bscan_lib/ring_bs0.sdb");
     EXPECT_EQ(ring.ends_at("highz_buf0", "A"), (std::set<std::string>{"highz_buf0{A}", "port:HIGHZ"}));
-    EXPECT_EQ(ring.ends_at("highz_buf0", "Y"), (std::set<std::string>{"highz_buf0{Y}", "PAD_DOUT1{OE}"}));
+    // The active-high enable takes the command through an inverter.
+    EXPECT_EQ(ring.ends_at("highz_buf0", "Y"), (std::set<std::string>{"highz_buf0{Y}", "B_PAD_INV0{A}"}));
+    EXPECT_EQ(ring.ends_at("B_PAD_INV0", "Y"), (std::set<std::string>{"B_PAD_INV0{Y}", "PAD_DOUT1{OE}"}));
     Netlist top(dir.path(), "bscan_lib/chip_jtag.sdb");
     EXPECT_EQ(top.ends_at("TAP", "HIGHZ"), (std::set<std::string>{"TAP{HIGHZ}", "u_ring{HIGHZ}"}));
     expect_chain(Netlist(dir.path(), "chip_jtag.c.sdb"), "TAP", kCells - 1);  // the tied enable has no control cell

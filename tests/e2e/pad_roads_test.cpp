@@ -120,7 +120,9 @@ TEST(PadRoads, HighzGroupInsideThePadModule) {
     Netlist module(dir.path(), "bscan_lib/pads_bs.sdb");
     EXPECT_EQ(module.ports().count("HIGHZ"), 1u);
     EXPECT_EQ(module.ends_at("highz_buf0", "A"), (std::set<std::string>{"highz_buf0{A}", "port:HIGHZ"}));
-    EXPECT_EQ(module.ends_at("highz_buf0", "Y"), (std::set<std::string>{"highz_buf0{Y}", "PAD_DOUT1{OE}"}));
+    // The active-high enable takes the command through an inverter.
+    EXPECT_EQ(module.ends_at("highz_buf0", "Y"), (std::set<std::string>{"highz_buf0{Y}", "B_PAD_INV0{A}"}));
+    EXPECT_EQ(module.ends_at("B_PAD_INV0", "Y"), (std::set<std::string>{"B_PAD_INV0{Y}", "PAD_DOUT1{OE}"}));
     Netlist expanded(dir.path(), "chip_jtag.c.sdb");
     expect_chain(expanded, 8);  // the tied enable has no control cell
 }
@@ -549,13 +551,14 @@ INSTANTIATE_TEST_SUITE_P(
         KindRun{"own_control_cell_and_tied_enable",
                 own_control_pad() + std::vector<Patch>{{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"}},
                 -1, 8, {"PAD_BM"},
-                {"PAD_DOUT1{OE}=highz_buf0{Y}", "highz_buf0{A}=TAP{HIGHZ}", "PAD_BM{OE}=gbm1{Y}"}},
+                {"PAD_DOUT1{OE}=B_PAD_INV0{Y}", "B_PAD_INV0{A}=highz_buf0{Y}", "highz_buf0{A}=TAP{HIGHZ}",
+                 "PAD_BM{OE}=gbm1{Y}"}},
         // A tied enable while the TAP's high-impedance output is tied
         // off in the design and no cell has a HIGHZ pin: the tie goes.
         KindRun{"tied_enable_and_tied_tap_highz",
                 {{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"}, {"chip.v", ".HIGHZ(),", ".HIGHZ(1'b0),"}},
                 -1, 8, {},
-                {"highz_buf0{A}==TAP{HIGHZ}", "PAD_DOUT1{OE}==highz_buf0{Y}"}},
+                {"highz_buf0{A}==TAP{HIGHZ}", "PAD_DOUT1{OE}==B_PAD_INV0{Y}", "B_PAD_INV0{A}==highz_buf0{Y}"}},
         // A differential output: one output cell before its data input.
         KindRun{"differential_output", differential_output(), 2, 10, {}, {"TX{A}=BC_OUT{DO}", "gbm0{Y}=BC_OUT{DI}"}},
         // A transparent buffer in front of the core stands for din0's pad.

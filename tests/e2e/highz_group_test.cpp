@@ -1,0 +1,190 @@
+// Pads whose enable is tied to a constant take the TAP's high-impedance
+// command from the buffer of their high-impedance group: simulated
+// through the TAP pins, such a pad drives in functional mode exactly when
+// its tied enable made it drive before the insertion, and floats under
+// HIGHZ; the chip behaves as tallowmere's BSDL says (the scan simulation
+// of scan_sim_test.cpp, with the yosys proof of the functional mode).  An
+// active-high enable takes the command through an inverter, which the
+// run refuses to do without one, before any file is written.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "e2e/scan_sim_case.h"
+#include "support/fixture_chip.h"
+#include "support/scan_harness.h"
+#include "support/testsupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using scan_sim::fixture;
+using scan_sim::kHighzControlCell;
+using scan_sim::kUsercodeClampHighz;
+using scan_sim::ScanCase;
+using scan_sim::ScanSim;
+using scanharness::Road;
+using testsupport::Patch;
+
+std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// The three-state output's enable (active high) tied on or off.
+const Patch kDout1On{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"};
+const Patch kDout1Off{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b0), .PAD(dout1)"};
+// The bidirectional pad's drive side from din0 and its input side into a
+// buffer, so that the pad's loop through the core is open; and its
+// enable tied on.
+const Patch kBidirFromDin0{"chip.v", "  assign bidir_out = bidir_in;",
+                           "  BUF bi (.A(din[0]), .Y(bidir_out));\n  BUF bj (.A(bidir_in), .Y());"};
+const Patch kBidirOn{"chip.v", ".OE(bidir0_oe), .Y(bidir0_i)", ".OE(1'b1), .Y(bidir0_i)"};
+// The three-state output on a pad cell whose enable is active low, tied
+// on (to GND).
+const std::vector<Patch> kDout1ActiveLowOn = {
+    {"chip.lib", "%BUFFER PIN_BIDIR", "%BUFFER PIN_TRIN  { %INPUT A; %OUTPUT PAD; %EN_L OEN; }\n%BUFFER PIN_BIDIR"},
+    {"cells.v", "module PIN_BIDIR",
+     "module PIN_TRIN (A, OEN, PAD);\n  input A, OEN;\n  output PAD;\n  assign PAD = OEN ? 1'bz : A;\nendmodule\n\n"
+     "module PIN_BIDIR"},
+    {"chip.v", "PIN_TRI   PAD_DOUT1  (.A(dout_c[1]), .OE(dout1_oe), .PAD(dout1));",
+     "PIN_TRIN  PAD_DOUT1  (.A(dout_c[1]), .OEN(1'b0), .PAD(dout1));"},
+    {"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_TRIN)\n7"}};
+
+// HIGHZ in the instruction table, and a control cell whose HIGHZ pin
+// floats the pads of ordinary control cells under it.
+const std::vector<Patch> kHighz = kUsercodeClampHighz + kHighzControlCell;
+
+const std::vector<ScanCase>& cases() {
+    static const std::vector<ScanCase> all = {
+        // The pad's active-high enable takes the command through an
+        // inverter; inverted back, the pad floats in functional mode.
+        {"enable_tied_high", fixture(kHighz + std::vector<Patch>{kDout1On}), Road::Default, {},
+         {{"", "PAD_DOUT1", "OE"}}, 1},
+        // An active-low enable takes the command as it is.
+        {"active_low_enable_tied_low", fixture(kHighz + kDout1ActiveLowOn), Road::Default, {},
+         {{"", "PAD_DOUT1", "OEN"}}, 1},
+    };
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(HighzGroups, ScanSim, ::testing::ValuesIn(cases()),
+                         [](const auto& info) { return info.param.name; });
+
+// What the grouped pads do on their pins: in functional mode (TAP reset)
+// and under HIGHZ, dout1 then bidir0 ('d' for driven: 0 or 1).
+struct PinCase {
+    std::string name;
+    std::vector<Patch> patches;
+    std::string function;
+    std::string highz;
+};
+
+void PrintTo(const PinCase& c, std::ostream* os) { *os << c.name; }
+
+class HighzGroupPins : public ::testing::TestWithParam<PinCase> {};
+
+char seen_as(char bit) { return bit == '0' || bit == '1' ? 'd' : bit; }
+
+TEST_P(HighzGroupPins, DriveInFunctionalModeAndFloatUnderHighz) {
+    if (!testsupport::fixture_tools_built() || !fs::exists(testsupport::built_program("bin/tallowmere")))
+        GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
+#ifdef KEST_NO_SIMULATION
+    GTEST_SKIP() << "simulator runs are off in this build (KEST_NO_SIMULATION)";
+#endif
+    if (!testsupport::have_program("iverilog") || !testsupport::have_program("vvp"))
+        GTEST_SKIP() << "iverilog is not installed: the chip is not simulated";
+    const PinCase& c = GetParam();
+    testsupport::TempDir tmp;
+    const fs::path& dir = tmp.path();
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir, c.patches));
+    std::string log;
+    ASSERT_TRUE(scanharness::run_flow(dir, Road::Default, {}, &log)) << log;
+    const scanharness::Chip chip = scanharness::read_chip(dir / "chip_jtag.bsd", dir / "chip.pin");
+    const std::string highz = chip.opcode("HIGHZ");
+    ASSERT_FALSE(highz.empty()) << log;
+    std::map<std::string, size_t> at;
+    for (size_t i = 0; i < chip.pins.size(); ++i) at[chip.pins[i].port] = i;
+    ASSERT_TRUE(at.count("dout1") && at.count("bidir0"));
+
+    scanharness::Bench bench(chip);
+    bench.reset_by_trst();
+    bench.set_pins({{"clk", '0'}, {"rst_n", '0'}, {"din0", '1'}, {"din1", '0'}});
+    bench.release_bidirs();
+    bench.show_pins("FUNCTION");
+    bench.ir(highz);
+    bench.show_pins("HIGHZ");
+    auto seen = scanharness::simulate(
+        dir, bench,
+        {scanharness::write_sim_cells(dir), "chip_TAP.v",
+         scanharness::write_sim_netlist(dir, "chip_jtag.v", "sim_chip_jtag.v")},
+        "highz_bench");
+    for (const auto& [tag, want] : {std::pair<std::string, std::string>{"FUNCTION", c.function}, {"HIGHZ", c.highz}}) {
+        const std::string& pins = seen[tag];
+        ASSERT_EQ(pins.size(), chip.pins.size()) << tag;
+        const std::string got{seen_as(pins[at["dout1"]]), seen_as(pins[at["bidir0"]])};
+        EXPECT_EQ(got, want) << tag << " (dout1, bidir0)\n" << log;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HighzGroupPins,
+    ::testing::Values(
+        PinCase{"enable_tied_high", kHighz + std::vector<Patch>{kBidirFromDin0, kDout1On}, "dd", "zz"},
+        PinCase{"two_enables_tied_high", kHighz + std::vector<Patch>{kBidirFromDin0, kBidirOn, kDout1On}, "dd", "zz"},
+        PinCase{"active_low_enable_tied_low", kHighz + kDout1ActiveLowOn + std::vector<Patch>{kBidirFromDin0}, "dd",
+                "zz"},
+        // A pad tied off never drives, also under HIGHZ.
+        PinCase{"enable_tied_off", kHighz + std::vector<Patch>{kBidirFromDin0, kDout1Off}, "zd", "zz"},
+        // One group: the pad tied off first, the buffer comes with the other.
+        PinCase{"tied_off_beside_tied_on", kHighz + std::vector<Patch>{kBidirFromDin0, kBidirOn, kDout1Off}, "zd",
+                "zz"}),
+    [](const auto& info) { return info.param.name; });
+
+// An active-high enable tied high, or an active-low TAP pin without
+// buffer trees, needs an inverter: without one the run stops with the
+// reason before any file is written.
+struct Refusal {
+    std::string name;
+    std::vector<Patch> patches;
+    std::string message;
+};
+
+void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
+
+class HighzInverterRefusal : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(HighzInverterRefusal, StopsBeforeAnyFile) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const Refusal& c = GetParam();
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), c.patches));
+    auto r = testsupport::run_kestrand(dir.path());
+    EXPECT_EQ(r.status, 255) << r.out;
+    EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir.path() / "bscan_lib" / "chip_jtag.cmd"));
+    EXPECT_FALSE(fs::exists(dir.path() / "chip.bso"));
+    EXPECT_FALSE(fs::exists(dir.path() / "bscan_lib" / "chip_jtag.sdb"));
+}
+
+const Patch kNoInverter{"chip.bsc", "%INVERTER      INV;\n", ""};
+const Patch kNoInvBuffer{"chip.lib", "    %INV_BUFFER INV;\n", ""};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HighzInverterRefusal,
+    ::testing::Values(
+        Refusal{"enable_tied_high",
+                kUsercodeClampHighz + std::vector<Patch>{kDout1On, kNoInverter, kNoInvBuffer},
+                "ERROR: can't find %INV_BUFFER of %TAP_CONTROLLER in file './chip.lib'\n"
+                "       or %INVERTER in file './chip.bsc' for the enable of pad 'PAD_DOUT1'.\n"},
+        Refusal{"active_low_tap_pin_without_trees",
+                {{"chip.lib", "%SHIFT_DR SHIFT_DR;", "%SHIFT_DR -SHIFT_DR;"},
+                 {"chip.lib", "%GROUP_SIZE 8;", ""},
+                 kNoInvBuffer},
+                "ERROR: (./chip.lib) can't find %INV_BUFFER in %TAP_CONTROLLER.\n"}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace
