@@ -86,6 +86,9 @@ constexpr std::size_t kThreadedRecords = std::size_t{1} << 16;
 // Records a thread takes at a time.
 constexpr std::size_t kNamePiece = std::size_t{1} << 14;
 
+// The pieces of kNamePiece records that n records make.
+std::size_t pieces_of(std::size_t n) { return (n + kNamePiece - 1) / kNamePiece; }
+
 // Copies a name the database gave (null for none) into out.
 bool set_text(std::string& out, const char* name) {
     if (!name) return false;
@@ -172,24 +175,38 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
     }
 
     // Names that are symbols are copied on several threads for a large
-    // design; the other records go one by one, in order, so that the first
-    // bad one is the one reported (hierarchical names are built in a
-    // buffer of the design database, one at a time).
+    // design, and the records checked there; what is left goes one by
+    // one, in order, so that the first bad record is the one reported
+    // (hierarchical names are built in a buffer of the design database,
+    // one at a time).
     const unsigned threads =
         static_cast<std::size_t>(nnet) + static_cast<std::size_t>(nobj) >= kThreadedRecords ? work_threads() : 1;
+    // The first bad record of each piece (kNoRecord for none).
+    constexpr int kNoRecord = INT32_MAX;
+    auto first_bad = [](const std::vector<int>& of_piece) {
+        return of_piece.empty() ? kNoRecord : *std::min_element(of_piece.begin(), of_piece.end());
+    };
 
     // Nets.
     if (nsnet < nnet) return bad("the net name table is short");
     d.nets.resize(static_cast<std::size_t>(nnet));
     d.net_live.assign(static_cast<std::size_t>(nnet), false);
+    std::vector<int> bad_net(pieces_of(static_cast<std::size_t>(nnet)), kNoRecord);
     run_in_pieces(static_cast<std::size_t>(nnet), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
-        for (std::size_t n = first; n < last; ++n)
-            if (snet[n] >= 0)
-                if (const char* name = text(snet[n])) d.nets[n] = name;
+        for (std::size_t n = first; n < last; ++n) {
+            if (snet[n] < 0) continue;
+            const char* name = text(snet[n]);
+            if (!name) {
+                bad_net[first / kNamePiece] = static_cast<int>(n);
+                return;
+            }
+            d.nets[n] = name;
+        }
     });
+    const int net_bad = first_bad(bad_net);
     for (int n = 0; n < nnet; ++n) {
         if (snet[n] == -1) continue;
-        if (snet[n] >= 0 ? !text(snet[n]) : !set_text(d.nets[static_cast<std::size_t>(n)], SDB_net_name(db.get(), n)))
+        if (n == net_bad || (snet[n] < 0 && !set_text(d.nets[static_cast<std::size_t>(n)], SDB_net_name(db.get(), n))))
             return bad("net " + std::to_string(n) + " has an illegal name word");
         d.net_live[static_cast<std::size_t>(n)] = true;
     }
@@ -198,37 +215,76 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
         return in_range(n, nnet) ? n : -1;
     };
 
-    // Objects with the net on each pin.
+    // Objects with the net on each pin.  Each piece of the object table
+    // counts its live objects and their pins and finds its first bad
+    // record; the objects then take their places in order, piece by
+    // piece, with the symbol names and the net on each pin.
     if (nsobj < nobj) return bad("the object name table is short");
-    d.objects.reserve(static_cast<std::size_t>(nobj));
-    std::vector<int> record;  // the object record of each object read
-    record.reserve(static_cast<std::size_t>(nobj));
-    std::size_t pins = 0;
-    for (int o = 0; o < nobj; ++o) {
-        if (sobj[o] == -1 || obj[o].cls == -1) continue;
-        const int c = obj[o].cls;
-        if (!in_range(c, nclass)) return bad("object " + std::to_string(o) + " has no valid class");
-        std::string name;
-        if (sobj[o] >= 0 ? !text(sobj[o]) : !set_text(name, SDB_obj_name(db.get(), o)))
-            return bad("object " + std::to_string(o) + " has an illegal name word");
-        d.objects.push_back({std::move(name), c, static_cast<std::uint32_t>(pins)});
-        record.push_back(o);
-        pins += static_cast<std::size_t>(cls[c].pin_count);
-    }
-    // The symbol names, and the net on each pin.
-    d.conns.assign(pins, -1);
-    run_in_pieces(d.objects.size(), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+    auto live = [&](int o) { return sobj[o] != -1 && obj[o].cls != -1; };
+    auto bad_object = [&](int o) {
+        return !in_range(obj[o].cls, nclass) ? bad("object " + std::to_string(o) + " has no valid class")
+                                             : bad("object " + std::to_string(o) + " has an illegal name word");
+    };
+    const std::size_t pieces = pieces_of(static_cast<std::size_t>(nobj));
+    std::vector<int> bad_obj(pieces, kNoRecord);
+    std::vector<std::size_t> objects_before(pieces + 1, 0), pins_before(pieces + 1, 0);
+    run_in_pieces(static_cast<std::size_t>(nobj), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+        const std::size_t piece = first / kNamePiece;
+        std::size_t objects = 0, pins = 0;
         for (std::size_t j = first; j < last; ++j) {
-            Object& x = d.objects[j];
-            const int o = record[j];
+            const int o = static_cast<int>(j);
+            if (!live(o)) continue;
+            const int c = obj[o].cls;
+            if (!in_range(c, nclass) || (sobj[o] >= 0 && !text(sobj[o]))) {
+                bad_obj[piece] = o;
+                return;
+            }
+            ++objects;
+            pins += static_cast<std::size_t>(cls[c].pin_count);
+        }
+        objects_before[piece + 1] = objects;
+        pins_before[piece + 1] = pins;
+    });
+    const int obj_bad = first_bad(bad_obj);
+    if (obj_bad != kNoRecord) {
+        // A hierarchical name before it that cannot be built comes first.
+        for (int o = 0; o < obj_bad; ++o)
+            if (live(o) && sobj[o] < 0 && !SDB_obj_name(db.get(), o))
+                return bad("object " + std::to_string(o) + " has an illegal name word");
+        return bad_object(obj_bad);
+    }
+    for (std::size_t k = 0; k < pieces; ++k) {
+        objects_before[k + 1] += objects_before[k];
+        pins_before[k + 1] += pins_before[k];
+    }
+    d.objects.resize(objects_before[pieces]);
+    d.conns.assign(pins_before[pieces], -1);
+    run_in_pieces(static_cast<std::size_t>(nobj), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+        const std::size_t piece = first / kNamePiece;
+        std::size_t at = objects_before[piece];
+        auto pins = static_cast<std::uint32_t>(pins_before[piece]);
+        for (std::size_t j = first; j < last; ++j) {
+            const int o = static_cast<int>(j);
+            if (!live(o)) continue;
+            Object& x = d.objects[at++];
+            x.cls = obj[o].cls;
+            x.first = pins;
             if (sobj[o] >= 0) x.name = text(sobj[o]);
             const SdbClass& r = cls[x.cls];
+            pins += static_cast<std::uint32_t>(r.pin_count);
             for (int v = obj[o].first_node; in_range(v, nnode) && node[v].object == o; ++v) {
                 const std::int64_t pos = static_cast<std::int64_t>(node[v].pin) - r.first_pin;
                 if (pos >= 0 && pos < r.pin_count) d.conns[x.first + static_cast<std::uint32_t>(pos)] = net_of(v);
             }
         }
     });
+    // The hierarchical names, in order.
+    for (int o = 0, at = 0; o < nobj; ++o) {
+        if (!live(o)) continue;
+        Object& x = d.objects[static_cast<std::size_t>(at++)];
+        if (sobj[o] < 0 && !set_text(x.name, SDB_obj_name(db.get(), o)))
+            return bad("object " + std::to_string(o) + " has an illegal name word");
+    }
 
     // Ports, in the order of the port list.
     std::vector<int> order;

@@ -1,6 +1,8 @@
 // Messages, log and end of a netlist tool run.
 #include "tools/common/tool.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -15,6 +17,15 @@
 #include "sdb/sdb.h"
 
 namespace ntool {
+
+namespace {
+
+// The allocator's own starting threshold for mapping a block apart.
+constexpr int kLargeBlock = 128 * 1024;
+
+}  // namespace
+
+void return_large_blocks() { ::mallopt(M_MMAP_THRESHOLD, kLargeBlock); }
 
 unsigned work_threads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 8u); }
 

@@ -37,6 +37,15 @@ private:
     std::vector<std::string> log_;
 };
 
+// For a tool that holds a large design for a while and frees it piece by
+// piece: from the call on, blocks of memory above a fixed size are mapped
+// and unmapped on their own, so that what the tool frees goes back to the
+// system instead of staying in the heap beside the tables it builds next
+// (the allocator would otherwise raise that size each time such a block
+// is freed).  Each block then costs fresh pages: a tool calls it before
+// the phase whose peak it lowers.
+void return_large_blocks();
+
 // The threads a tool spreads large work over: the machine's, at most 8.
 unsigned work_threads();
 

@@ -316,15 +316,26 @@ private:
         }
     }
 
-    // Hands the nets, objects and ports to the builder.
+    // Hands the nets, objects and ports to the builder.  What the
+    // expansion alone needed (the masters' designs, the look-up tables,
+    // the union-find) goes before the builder's tables grow, and the
+    // flat records go as soon as the builder holds their copies: each
+    // would otherwise add to the peak memory of a large design.
     void emit(const Design& top, const std::vector<std::int32_t>& local) {
+        release_masters();
+        b_->reserve(0, parent_.size(), 0, 0);
         std::vector<std::int32_t> net(parent_.size(), -1);
         net[0] = ntool::kNetGnd;
         net[1] = ntool::kNetVcc;
         for (std::size_t t = 2; t < parent_.size(); ++t)
             if (find(static_cast<std::int32_t>(t)) == static_cast<std::int32_t>(t)) net[t] = b_->add_net(temp_name_[t]);
-        auto final_net = [&](std::int32_t t) { return t < 0 ? -1 : net[static_cast<std::size_t>(find(t))]; };
-        b_->reserve(0, parent_.size(), objects_.size(), conns_.size());
+        // Every temporary net straight to its final net.
+        for (std::size_t t = 2; t < parent_.size(); ++t)
+            net[t] = net[static_cast<std::size_t>(find(static_cast<std::int32_t>(t)))];
+        release(parent_);
+        release(temp_name_);
+        auto final_net = [&](std::int32_t t) { return t < 0 ? -1 : net[static_cast<std::size_t>(t)]; };
+        b_->reserve(0, 0, objects_.size(), conns_.size());
         std::vector<std::int32_t> nets;
         for (const FlatObject& o : objects_) {
             const int count = b_->class_pin_count(o.cls);
@@ -333,11 +344,28 @@ private:
                 nets[static_cast<std::size_t>(k)] = final_net(conns_[o.first + static_cast<std::uint32_t>(k)]);
             b_->add_object(o.name, o.cls, nets.data());
         }
+        release(objects_);
+        release(conns_);
         for (const ntool::Port& p : top.ports) {
             const std::int32_t name = b_->name(p.name);
             b_->add_port(name, p.dir, p.net >= 0 ? final_net(local[static_cast<std::size_t>(p.net)]) : -1);
             b_->add_port_list(name);
         }
+    }
+
+    template <class T>
+    static void release(T& x) {
+        T().swap(x);
+    }
+
+    // The designs read for the masters and every table that points into
+    // them; only the result's records stay.
+    void release_masters() {
+        release(class_cache_);
+        release(pin_ports_);
+        release(flat_classes_);
+        release(levels_);
+        release(masters_);
     }
 
     ntool::ToolRun& run_;
@@ -441,6 +469,11 @@ int main(int argc, char** argv) {
         inputs.push_back(path);
         for (const std::string& in : inputs)
             if (same_file(out, in)) throw Failure("the result " + out + " would overwrite its input " + in);
+        // The tables of the file are made as the builder frees its own
+        // records: the freed memory goes back at once instead of adding
+        // to the peak (the expansion before it grows its tables faster in
+        // the heap).
+        ntool::return_large_blocks();
         if (!b.save(out, err)) throw Failure(err);
         run.note("Wrote " + out + ": " + std::to_string(b.object_count()) + " cell instances, " +
                  std::to_string(b.net_count()) + " nets; " + std::to_string(expanded) + " instances expanded" +

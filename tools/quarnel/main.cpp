@@ -114,6 +114,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    ntool::return_large_blocks();
     ntool::ToolRun run("quarnel");
     int language = 0;  // 1 Verilog, 2 VHDL
     bool hierarchy = false;
