@@ -74,8 +74,10 @@ struct SymbolNamePool {
         left -= n;
         return p;
     }
-    char* copy(const char* s) {
-        size_t n = std::strlen(s) + 1;
+    char* copy(const char* s) { return copy(s, std::strlen(s)); }
+    // A name whose length (without its terminator) is known.
+    char* copy(const char* s, size_t len) {
+        const size_t n = len + 1;
         char* p = alloc(n);
         std::memcpy(p, s, n);
         return p;
@@ -101,10 +103,10 @@ SymbolEntry* new_entries(int capacity, int growth) {
     return e;
 }
 
-int append_entry(SymbolTable* t, const char* name) {
+int append_entry(SymbolTable* t, const char* name, const uint32_t* len = nullptr) {
     sdbi::reserve(&t->entries, 1);
     int id = DYNA_add(&t->entries, 1);
-    t->entries[id] = SymbolEntry{t->pool->copy(name), -1, -1};
+    t->entries[id] = SymbolEntry{len ? t->pool->copy(name, *len) : t->pool->copy(name), -1, -1};
     return id;
 }
 
@@ -191,6 +193,11 @@ int SYM_setup(SymbolTable* table, const char* name) {
 }
 
 void SYM_install_sorted(SymbolTable* table, const char* const* names, int32_t* ids, size_t n) {
+    SYM_install_sorted(table, names, nullptr, ids, n);
+}
+
+void SYM_install_sorted(SymbolTable* table, const char* const* names, const uint32_t* lengths, int32_t* ids,
+                        size_t n) {
     if (!usable(table) || n == 0) return;
     const uint32_t b = bucket_of(table, names[0]);
     struct Span {
@@ -210,7 +217,7 @@ void SYM_install_sorted(SymbolTable* table, const char* const* names, int32_t* i
         if (empty) {
             // Middle first: each name hangs below the middle of the span
             // around it, where a search would have put it.
-            id = append_entry(table, names[m]);
+            id = append_entry(table, names[m], lengths ? &lengths[m] : nullptr);
             link(table, b, s.parent, s.left, id);
         } else {
             id = SYM_setup(table, names[m]);

@@ -53,6 +53,9 @@ int SYM_setup(SymbolTable* table, const char* name);
 // in one by one in the same order, each found or installed as
 // SYM_setup does.
 void SYM_install_sorted(SymbolTable* table, const char* const* names, int32_t* ids, size_t n);
+// As above, with the length of each name (without its terminator).
+void SYM_install_sorted(SymbolTable* table, const char* const* names, const uint32_t* lengths, int32_t* ids,
+                        size_t n);
 // The name of id (owned by the table), or null for an id out of range.
 const char* SYM_get(const SymbolTable* table, int id);
 // The entry of id, or null for an id out of range.

@@ -424,6 +424,7 @@ void DesignBuilder::make_symbols() {
     release(bucket);
     std::vector<std::uint32_t> uniq;  // first handle of each distinct text of a bucket
     std::vector<const char*> names;
+    std::vector<std::uint32_t> lengths;
     std::vector<std::int32_t> ids;
     for (int b = 0; b < SYM_NBUCKETS; ++b) {
         const auto lo = keyed.begin() + start[b], hi = keyed.begin() + start[b + 1];
@@ -444,9 +445,13 @@ void DesignBuilder::make_symbols() {
         // Middle first, then each half: a balanced tree.  "*UNDEF*" is
         // symbol 0 of every table already and is found there.
         names.clear();
-        for (std::uint32_t u : uniq) names.push_back(texts_[u]);
+        lengths.clear();
+        for (std::uint32_t u : uniq) {
+            names.push_back(texts_[u]);
+            lengths.push_back(sizes_[u]);
+        }
         ids.resize(uniq.size());
-        SYM_install_sorted(t, names.data(), ids.data(), names.size());
+        SYM_install_sorted(t, names.data(), lengths.data(), ids.data(), names.size());
         for (std::size_t k = 0; k < uniq.size(); ++k) sym_of_[uniq[k]] = ids[k];
         // Equal texts share the symbol of the first.
         std::uint32_t rep = 0;
