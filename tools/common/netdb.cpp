@@ -544,12 +544,23 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
     // their connections; then every node is connected at once.
     int first_node = -1;
     bool in_order = true;
-    for (const ObjectRec& o : objects_) {
-        const int i = check(SDB_make_obj(sym(o.name), o.cls, 0, -1));
-        if (i < 0) {
-            in_order = false;
-            continue;
-        }
+    struct Source {
+        const std::vector<ObjectRec>& objects;
+        const std::vector<std::int32_t>& sym_of;
+    } source{objects_, sym_of_};
+    const int first_obj = SDB_make_objs(
+        static_cast<int>(objects_.size()),
+        [](void* ctx, int i, std::int32_t* name, std::int32_t* cls) {
+            const auto& src = *static_cast<const Source*>(ctx);
+            const ObjectRec& o = src.objects[static_cast<std::size_t>(i)];
+            *name = o.name >= 0 ? src.sym_of[static_cast<std::size_t>(o.name)] : o.name;
+            *cls = o.cls;
+        },
+        &source);
+    if (first_obj < 0 && !objects_.empty()) ok = in_order = false;
+    for (std::size_t k = 0; ok && k < objects_.size(); ++k) {
+        const ObjectRec& o = objects_[k];
+        const int i = first_obj + static_cast<int>(k);
         const int count = classes_[static_cast<std::size_t>(o.cls)].count;
         if (count == 0) continue;
         const int first = obj_tab[i].first_node;
