@@ -268,6 +268,10 @@ int SDB_make_objs(int n, void (*get)(void* ctx, int i, int32_t* name_word, int32
 // Asking for GND or VCC again gives net 0 or 1 (with first_node, when
 // given, connected to it).
 int SDB_make_net(int name_word, int first_node);
+// Makes n nets as n calls of SDB_make_net(name_words[i], -1) would; the
+// tables grow once.  0, or -1 with nothing made when there is no current
+// design or a table is missing.
+int SDB_make_nets(int n, const int32_t* name_words);
 int SDB_make_node(int obj, int pin, int net);
 int SDB_make_pinlist(int cls, int n, const SdbPinDef* pins);
 int SDB_make_port_list(int sym);

@@ -304,6 +304,36 @@ int SDB_make_objs(int n, void (*get)(void* ctx, int i, int32_t* name_word, int32
     return n > 0 ? first_obj : -1;
 }
 
+int SDB_make_nets(int n, const int32_t* name_words) {
+    if (!sdb || n < 0 || (n > 0 && !name_words)) return -1;
+    SdbTableSlot& snet = sdb->slot[SDB_SNET];
+    SdbTableSlot& net = sdb->slot[SDB_NET];
+    if (!snet.data || !net.data) return -1;
+    if (net_count < 2 || DYNA_count(snet_tab) < 2) {
+        // The nets made first may become GND and VCC: one at a time.
+        for (int i = 0; i < n; ++i)
+            if (SDB_make_net(name_words[i], -1) < 0) return -1;
+        return 0;
+    }
+    if (static_cast<int64_t>(net_count) + n >= std::numeric_limits<int32_t>::max()) return -1;
+    sdbi::reserve(&snet.data, n + 1);
+    sdbi::reserve(&net.data, n + 1);
+    auto* names = static_cast<int32_t*>(snet.data);
+    auto* nets = static_cast<SdbNet*>(net.data);
+    int s = DYNA_count(names), t = DYNA_count(nets);
+    for (int i = 0; i < n; ++i) {
+        // GND and VCC are there already.
+        if (supply_net(name_words[i]) != -1) continue;
+        names[s++] = name_words[i];
+        nets[t++] = SdbNet{-1, 0};
+    }
+    sdbi::set_count(names, s);
+    sdbi::set_count(nets, t);
+    sdbi::refresh_slot(sdb, SDB_SNET);
+    sdbi::refresh_slot(sdb, SDB_NET);
+    return 0;
+}
+
 int SDB_make_net(int name_word, int first_node) {
     if (!sdb || (first_node != -1 && !in_range(first_node, node_count))) return -1;
     // GND and VCC exist from the making of the design (make_supply_nets):

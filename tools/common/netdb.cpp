@@ -526,13 +526,15 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
     }
     // The database makes GND and VCC with every new design, named in the
     // symbol table it started with: they take the names of this one.
-    for (std::size_t k = 0; k < nets_.size(); ++k) {
-        if (k < 2 && static_cast<int>(k) < ::net_count && static_cast<int>(k) < DYNA_count(snet_tab)) {
-            snet_tab[k] = sym(nets_[k]);
-            continue;
-        }
-        check(SDB_make_net(sym(nets_[k]), -1));
+    std::size_t named = 0;
+    for (; named < nets_.size() && named < 2; ++named) {
+        if (static_cast<int>(named) >= ::net_count || static_cast<int>(named) >= DYNA_count(snet_tab)) break;
+        snet_tab[named] = sym(nets_[named]);
     }
+    // The other nets' names in place of their handles, made at once.
+    for (std::size_t k = named; k < nets_.size(); ++k) nets_[k] = sym(nets_[k]);
+    if (named < nets_.size())
+        check(SDB_make_nets(static_cast<int>(nets_.size() - named), nets_.data() + named));
     saved_nets_ = nets_.size();
     release(nets_);
     SDB_update(db);
