@@ -79,7 +79,8 @@ struct SymbolNamePool {
     char* copy(const char* s, size_t len) {
         const size_t n = len + 1;
         char* p = alloc(n);
-        std::memcpy(p, s, n);
+        if (len > 0) std::memcpy(p, s, len);
+        p[len] = '\0';
         return p;
     }
 };
@@ -103,10 +104,11 @@ SymbolEntry* new_entries(int capacity, int growth) {
     return e;
 }
 
-int append_entry(SymbolTable* t, const char* name, const uint32_t* len = nullptr) {
+// kept: the name lies in the table's storage already (SYM_keep).
+int append_entry(SymbolTable* t, const char* name, bool kept = false) {
     sdbi::reserve(&t->entries, 1);
     int id = DYNA_add(&t->entries, 1);
-    t->entries[id] = SymbolEntry{len ? t->pool->copy(name, *len) : t->pool->copy(name), -1, -1};
+    t->entries[id] = SymbolEntry{kept ? const_cast<char*>(name) : t->pool->copy(name), -1, -1};
     return id;
 }
 
@@ -192,12 +194,9 @@ int SYM_setup(SymbolTable* table, const char* name) {
     return id;
 }
 
-void SYM_install_sorted(SymbolTable* table, const char* const* names, int32_t* ids, size_t n) {
-    SYM_install_sorted(table, names, nullptr, ids, n);
-}
+namespace {
 
-void SYM_install_sorted(SymbolTable* table, const char* const* names, const uint32_t* lengths, int32_t* ids,
-                        size_t n) {
+void install_sorted(SymbolTable* table, const char* const* names, int32_t* ids, size_t n, bool kept) {
     if (!usable(table) || n == 0) return;
     const uint32_t b = bucket_of(table, names[0]);
     struct Span {
@@ -217,7 +216,7 @@ void SYM_install_sorted(SymbolTable* table, const char* const* names, const uint
         if (empty) {
             // Middle first: each name hangs below the middle of the span
             // around it, where a search would have put it.
-            id = append_entry(table, names[m], lengths ? &lengths[m] : nullptr);
+            id = append_entry(table, names[m], kept);
             link(table, b, s.parent, s.left, id);
         } else {
             id = SYM_setup(table, names[m]);
@@ -226,6 +225,21 @@ void SYM_install_sorted(SymbolTable* table, const char* const* names, const uint
         stack.push_back({m + 1, s.e, id, false});
         stack.push_back({s.a, m, id, true});
     }
+}
+
+}  // namespace
+
+void SYM_install_sorted(SymbolTable* table, const char* const* names, int32_t* ids, size_t n) {
+    install_sorted(table, names, ids, n, false);
+}
+
+void SYM_install_kept(SymbolTable* table, const char* const* names, int32_t* ids, size_t n) {
+    install_sorted(table, names, ids, n, true);
+}
+
+const char* SYM_keep(SymbolTable* table, const char* text, size_t len) {
+    if (!table || !table->pool || (len > 0 && !text)) return nullptr;
+    return table->pool->copy(text, len);
 }
 
 int SYM_count(const SymbolTable* table) { return table && table->entries ? DYNA_count(table->entries) : 0; }

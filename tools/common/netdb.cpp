@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
 
 #include "runtime/dyna.h"
 #include "runtime/fnm.h"
@@ -268,7 +269,8 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
 
 // ---------------------------------------------------------------- building
 
-DesignBuilder::DesignBuilder() {
+DesignBuilder::DesignBuilder() : symbols_(SYM_init(SYM_NBUCKETS)) {
+    if (!symbols_) throw std::bad_alloc();
     nets_.push_back(name(kGndName));
     nets_.push_back(name(kVccName));
 }
@@ -315,7 +317,7 @@ void DesignBuilder::reserve(std::size_t names, std::size_t nets, std::size_t obj
 
 std::int32_t DesignBuilder::new_name(std::string_view text) {
     const auto h = static_cast<std::int32_t>(texts_.size());
-    texts_.push_back(arena_.copy(text));
+    texts_.push_back(SYM_keep(static_cast<SymbolTable*>(symbols_), text.data(), text.size()));
     sizes_.push_back(static_cast<std::uint32_t>(text.size()));
     return h;
 }
@@ -396,8 +398,7 @@ std::uint64_t text_key(const char* s) {
 }  // namespace
 
 void DesignBuilder::make_symbols() {
-    SymbolTable* t = SYM_init(SYM_NBUCKETS);
-    symbols_ = t;
+    auto* t = static_cast<SymbolTable*>(symbols_);
     const std::size_t n = texts_.size();
     // Room for every text at once (equal texts take fewer entries).
     const auto want = static_cast<std::int64_t>(n) + 2 - DYNA_capacity(t->entries);
@@ -424,7 +425,6 @@ void DesignBuilder::make_symbols() {
     release(bucket);
     std::vector<std::uint32_t> uniq;  // first handle of each distinct text of a bucket
     std::vector<const char*> names;
-    std::vector<std::uint32_t> lengths;
     std::vector<std::int32_t> ids;
     for (int b = 0; b < SYM_NBUCKETS; ++b) {
         const auto lo = keyed.begin() + start[b], hi = keyed.begin() + start[b + 1];
@@ -445,13 +445,9 @@ void DesignBuilder::make_symbols() {
         // Middle first, then each half: a balanced tree.  "*UNDEF*" is
         // symbol 0 of every table already and is found there.
         names.clear();
-        lengths.clear();
-        for (std::uint32_t u : uniq) {
-            names.push_back(texts_[u]);
-            lengths.push_back(sizes_[u]);
-        }
+        for (std::uint32_t u : uniq) names.push_back(texts_[u]);
         ids.resize(uniq.size());
-        SYM_install_sorted(t, names.data(), lengths.data(), ids.data(), names.size());
+        SYM_install_kept(t, names.data(), ids.data(), names.size());
         for (std::size_t k = 0; k < uniq.size(); ++k) sym_of_[uniq[k]] = ids[k];
         // Equal texts share the symbol of the first.
         std::uint32_t rep = 0;
@@ -464,10 +460,9 @@ void DesignBuilder::make_symbols() {
 
 bool DesignBuilder::save(const std::string& path, std::string& err) {
     make_symbols();
-    // The symbol table holds the texts now: their storage and index go
-    // before the database tables grow (for a large design they are a
-    // good part of the peak memory).
-    release(arena_);
+    // The symbols are made: the handles' texts and index go before the
+    // database tables grow (for a large design they are a good part of
+    // the peak memory).
     release(texts_);
     release(sizes_);
     release(slots_);
@@ -629,23 +624,6 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
 
 DesignBuilder::~DesignBuilder() {
     if (symbols_) SYM_free(static_cast<SymbolTable*>(symbols_));
-}
-
-const char* DesignBuilder::Arena::copy(std::string_view s) {
-    const std::size_t need = s.size() + 1;
-    if (need > left_) {
-        const std::size_t size = std::max(need, next_);
-        next_ = std::min<std::size_t>(next_ * 2, 1 << 20);
-        blocks_.push_back(std::make_unique<char[]>(size));
-        cur_ = blocks_.back().get();
-        left_ = size;
-    }
-    char* p = cur_;
-    if (!s.empty()) std::memcpy(p, s.data(), s.size());
-    p[s.size()] = '\0';
-    cur_ += need;
-    left_ -= need;
-    return p;
 }
 
 }  // namespace ntool
