@@ -527,15 +527,16 @@ int SDB_nl_connect_new_nodes(int first, const int32_t* nets, int n) {
     if (!sdb || n < 0 || !nets || !in_range(first, node_count) || n > node_count - first) return 1;
     for (int k = 0; k < n; ++k)
         if ((nets[k] != -1 && !in_range(nets[k], net_count)) || node_tab[first + k].net != -1) return 1;
-    // One pass in node order: each node goes behind the last node of its
-    // net, found once per net (kept in last, -2 while not looked up).
-    std::vector<int32_t> last(static_cast<size_t>(net_count), -2);
+    // The last node of each net, then one pass in node order: each node
+    // goes behind the last node of its net.
+    std::vector<int32_t> last(static_cast<size_t>(net_count), -1);
+    for (int net = 0; net < net_count; ++net)
+        if (net_tab[net].first_node != -1) last[static_cast<size_t>(net)] = find_tail(net);
     for (int k = 0; k < n; ++k) {
         const int net = nets[k];
         if (net == -1) continue;
         const int node = first + k;
         int32_t& t = last[static_cast<size_t>(net)];
-        if (t == -2) t = find_tail(net);
         if (t == -1)
             net_tab[net].first_node = node;
         else

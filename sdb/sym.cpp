@@ -449,10 +449,14 @@ void sym_write(WordWriter& out, const SymbolTable* t) {
     for (int32_t r : t->roots) out.word(r);
     int count = SYM_count(t);
     out.word(count);
+    // Ids follow the buckets' trees, not the order in which the names
+    // were stored: the names a little ahead are fetched meanwhile.
+    constexpr int kAhead = 16;
     for (int i = 0; i < count; ++i) {
+        if (i + kAhead < count) __builtin_prefetch(t->entries[i + kAhead].name);
         const SymbolEntry& e = t->entries[i];
         const char* name = e.name ? e.name : "";
-        size_t len = std::strlen(name) + 1;
+        const size_t len = std::strlen(name) + 1;
         out.word(static_cast<int32_t>(len));
         out.bytes(name, len);
         out.word(e.left);
