@@ -94,7 +94,7 @@ private:
 class WordWriter {
 public:
     explicit WordWriter(FILE* stream, int64_t pos = 0)
-        : stream_(stream), buf_(std::make_unique<uint8_t[]>(kBuffer)), pos_(pos) {}
+        : stream_(stream), buf_(std::make_unique_for_overwrite<uint8_t[]>(kBuffer)), pos_(pos) {}
     ~WordWriter() { flush(); }
     WordWriter(const WordWriter&) = delete;
     WordWriter& operator=(const WordWriter&) = delete;
