@@ -137,20 +137,25 @@ bool FdReader::read(void* dst, size_t n) {
 
 void WordWriter::bytes(const void* p, size_t n) {
     auto* s = static_cast<const uint8_t*>(p);
+    if (n == 0) return;
     pos_ += static_cast<int64_t>(n);
-    while (n > 0) {
-        if (buf_.size() >= kBuffer) flush();
-        size_t step = std::min(n, kBuffer - buf_.size());
-        buf_.insert(buf_.end(), s, s + step);
-        s += step;
-        n -= step;
+    if (n >= kBuffer) {
+        flush();
+        for (size_t at = 0; ok_ && at < n; at += kBuffer) {
+            const size_t step = std::min(kBuffer, n - at);
+            if (std::fwrite(s + at, 1, step, stream_) != step) ok_ = false;
+        }
+        return;
     }
+    if (used_ + n > kBuffer) flush();
+    std::memcpy(buf_.get() + used_, s, n);
+    used_ += n;
 }
 
 bool WordWriter::flush() {
-    if (!buf_.empty()) {
-        if (ok_ && std::fwrite(buf_.data(), 1, buf_.size(), stream_) != buf_.size()) ok_ = false;
-        buf_.clear();
+    if (used_ > 0) {
+        if (ok_ && std::fwrite(buf_.get(), 1, used_, stream_) != used_) ok_ = false;
+        used_ = 0;
     }
     return ok_;
 }

@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "runtime/dyna.h"
@@ -91,19 +93,36 @@ private:
 // keeps the position; ok() turns false after the first failed write.
 class WordWriter {
 public:
-    explicit WordWriter(FILE* stream, int64_t pos = 0) : stream_(stream), pos_(pos) { buf_.reserve(kBuffer); }
+    explicit WordWriter(FILE* stream, int64_t pos = 0)
+        : stream_(stream), buf_(std::make_unique_for_overwrite<uint8_t[]>(kBuffer)), pos_(pos) {}
     ~WordWriter() { flush(); }
     WordWriter(const WordWriter&) = delete;
     WordWriter& operator=(const WordWriter&) = delete;
     void word(uint32_t v) {
-        if (buf_.size() + 4 > kBuffer) flush();
-        size_t n = buf_.size();
-        buf_.resize(n + 4);
-        store_le32(buf_.data() + n, v);
+        if (used_ + 4 > kBuffer) flush();
+        store_le32(buf_.get() + used_, v);
+        used_ += 4;
         pos_ += 4;
     }
     void word(int32_t v) { word(static_cast<uint32_t>(v)); }
+    // Blocks of a buffer or more go to the stream directly.
     void bytes(const void* p, size_t n);
+    // Records of T, each a run of 32-bit words in field order, as words
+    // in little-endian order: copied as they are on a little-endian host.
+    template <class T>
+    void records(const T* r, size_t n) {
+        static_assert(sizeof(T) % 4 == 0 && std::is_trivially_copyable_v<T>);
+        if constexpr (std::endian::native == std::endian::little) {
+            bytes(r, n * sizeof(T));
+        } else {
+            const auto* w = reinterpret_cast<const uint8_t*>(r);
+            for (size_t i = 0; i < n * sizeof(T) / 4; ++i) {
+                uint32_t v;
+                std::memcpy(&v, w + 4 * i, 4);
+                word(v);
+            }
+        }
+    }
     bool flush();
     bool ok() const { return ok_; }
     int64_t pos() const { return pos_; }
@@ -111,7 +130,8 @@ public:
 
 private:
     FILE* stream_;
-    std::vector<uint8_t> buf_;
+    std::unique_ptr<uint8_t[]> buf_;
+    size_t used_ = 0;
     int64_t pos_;
     bool ok_ = true;
 };

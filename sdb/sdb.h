@@ -259,9 +259,19 @@ int SDB_make_pin(int name, int direction);
 // (FA-02-0005).
 int SDB_make_obj(int name_word, int cls, int reserved, int n);
 int SDB_make_nodeobj(int obj, int n);
+// Makes n objects as n calls of SDB_make_obj(name_word, cls, 0, -1) would,
+// each with a node for every pin of its class, taking the words of
+// object i from get(ctx, i, &name_word, &cls); the tables grow once.
+// Returns the index of the first, or -1 with nothing made when there is
+// no current design, a table is missing or a class is out of range.
+int SDB_make_objs(int n, void (*get)(void* ctx, int i, int32_t* name_word, int32_t* cls), void* ctx);
 // Asking for GND or VCC again gives net 0 or 1 (with first_node, when
 // given, connected to it).
 int SDB_make_net(int name_word, int first_node);
+// Makes n nets as n calls of SDB_make_net(name_words[i], -1) would; the
+// tables grow once.  0, or -1 with nothing made when there is no current
+// design or a table is missing.
+int SDB_make_nets(int n, const int32_t* name_words);
 int SDB_make_node(int obj, int pin, int net);
 int SDB_make_pinlist(int cls, int n, const SdbPinDef* pins);
 int SDB_make_port_list(int sym);

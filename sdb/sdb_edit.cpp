@@ -1,6 +1,7 @@
 // Making and editing the current design.
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "runtime/dyna.h"
@@ -251,6 +252,88 @@ int SDB_make_nodeobj(int obj, int n) {
     return first;
 }
 
+int SDB_make_objs(int n, void (*get)(void* ctx, int i, int32_t* name_word, int32_t* cls), void* ctx) {
+    if (!sdb || n < 0 || !get) return -1;
+    SdbTableSlot& sobj = sdb->slot[SDB_SOBJ];
+    SdbTableSlot& obj = sdb->slot[SDB_OBJ];
+    SdbTableSlot& node = sdb->slot[SDB_NODE];
+    if (!sobj.data || !obj.data || !node.data) return -1;
+    // The nodes come after the objects are checked, so that nothing is
+    // made when one of them is not sound.
+    int64_t nodes = 0;
+    for (int i = 0; i < n; ++i) {
+        int32_t name = 0, cls = -1;
+        get(ctx, i, &name, &cls);
+        if (cls == -1) continue;
+        if (!in_range(cls, class_count)) {
+            sdb_log_error(SDB_FATAL, "%s", FA_02_0008);
+            return -1;
+        }
+        nodes += std::max(class_tab[cls].pin_count, 0);
+    }
+    if (nodes + node_count >= std::numeric_limits<int32_t>::max() ||
+        static_cast<int64_t>(obj_count) + n >= std::numeric_limits<int32_t>::max())
+        return -1;
+    sdbi::reserve(&sobj.data, n + 1);
+    sdbi::reserve(&obj.data, n + 1);
+    sdbi::reserve(&node.data, static_cast<int>(nodes) + 1);
+    auto* names = static_cast<int32_t*>(sobj.data);
+    auto* objs = static_cast<SdbObject*>(obj.data);
+    auto* ns = static_cast<SdbNode*>(node.data);
+    const int first_obj = DYNA_count(objs);
+    int o = first_obj, v = DYNA_count(ns);
+    int s = DYNA_count(names);
+    for (int i = 0; i < n; ++i, ++o, ++s) {
+        int32_t name = 0, cls = -1;
+        get(ctx, i, &name, &cls);
+        names[s] = name;
+        objs[o] = SdbObject{cls, -1, 0};
+        if (cls == -1) continue;
+        const SdbClass& c = class_tab[cls];
+        const int count = std::max(c.pin_count, 0);
+        if (count == 0) continue;
+        objs[o].first_node = v;
+        for (int k = 0; k < count; ++k) ns[v++] = SdbNode{o, c.first_pin >= 0 ? c.first_pin + k : -1, -1, -1, 0};
+    }
+    sdbi::set_count(names, s);
+    sdbi::set_count(objs, o);
+    sdbi::set_count(ns, v);
+    sdbi::refresh_slot(sdb, SDB_SOBJ);
+    sdbi::refresh_slot(sdb, SDB_OBJ);
+    sdbi::refresh_slot(sdb, SDB_NODE);
+    return n > 0 ? first_obj : -1;
+}
+
+int SDB_make_nets(int n, const int32_t* name_words) {
+    if (!sdb || n < 0 || (n > 0 && !name_words)) return -1;
+    SdbTableSlot& snet = sdb->slot[SDB_SNET];
+    SdbTableSlot& net = sdb->slot[SDB_NET];
+    if (!snet.data || !net.data) return -1;
+    if (net_count < 2 || DYNA_count(snet_tab) < 2) {
+        // The nets made first may become GND and VCC: one at a time.
+        for (int i = 0; i < n; ++i)
+            if (SDB_make_net(name_words[i], -1) < 0) return -1;
+        return 0;
+    }
+    if (static_cast<int64_t>(net_count) + n >= std::numeric_limits<int32_t>::max()) return -1;
+    sdbi::reserve(&snet.data, n + 1);
+    sdbi::reserve(&net.data, n + 1);
+    auto* names = static_cast<int32_t*>(snet.data);
+    auto* nets = static_cast<SdbNet*>(net.data);
+    int s = DYNA_count(names), t = DYNA_count(nets);
+    for (int i = 0; i < n; ++i) {
+        // GND and VCC are there already.
+        if (supply_net(name_words[i]) != -1) continue;
+        names[s++] = name_words[i];
+        nets[t++] = SdbNet{-1, 0};
+    }
+    sdbi::set_count(names, s);
+    sdbi::set_count(nets, t);
+    sdbi::refresh_slot(sdb, SDB_SNET);
+    sdbi::refresh_slot(sdb, SDB_NET);
+    return 0;
+}
+
 int SDB_make_net(int name_word, int first_node) {
     if (!sdb || (first_node != -1 && !in_range(first_node, node_count))) return -1;
     // GND and VCC exist from the making of the design (make_supply_nets):
@@ -444,35 +527,26 @@ int SDB_nl_connect_new_nodes(int first, const int32_t* nets, int n) {
     if (!sdb || n < 0 || !nets || !in_range(first, node_count) || n > node_count - first) return 1;
     for (int k = 0; k < n; ++k)
         if ((nets[k] != -1 && !in_range(nets[k], net_count)) || node_tab[first + k].net != -1) return 1;
-    // The nodes of each net in node order (a counting sort), then each
-    // net's list is extended once: the writes no longer wait on one
-    // another as a walk from tail to tail does.
-    std::vector<int32_t> start(static_cast<size_t>(net_count) + 1, 0);
-    for (int k = 0; k < n; ++k)
-        if (nets[k] != -1) ++start[static_cast<size_t>(nets[k]) + 1];
-    for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
-    std::vector<int32_t> order(static_cast<size_t>(start.back()));
-    {
-        std::vector<int32_t> pos(start.begin(), start.end() - 1);
-        for (int k = 0; k < n; ++k)
-            if (nets[k] != -1) order[static_cast<size_t>(pos[static_cast<size_t>(nets[k])]++)] = first + k;
+    // The last node of each net, then one pass in node order: each node
+    // goes behind the last node of its net.
+    std::vector<int32_t> last(static_cast<size_t>(net_count), -1);
+    for (int net = 0; net < net_count; ++net)
+        if (net_tab[net].first_node != -1) last[static_cast<size_t>(net)] = find_tail(net);
+    for (int k = 0; k < n; ++k) {
+        const int net = nets[k];
+        if (net == -1) continue;
+        const int node = first + k;
+        int32_t& t = last[static_cast<size_t>(net)];
+        if (t == -1)
+            net_tab[net].first_node = node;
+        else
+            node_tab[t].next = node;
+        node_tab[node].net = net;
+        node_tab[node].next = -1;
+        t = node;
     }
-    for (int net = 0; net < net_count; ++net) {
-        const int32_t a = start[static_cast<size_t>(net)], e = start[static_cast<size_t>(net) + 1];
-        if (a == e) continue;
-        int t = find_tail(net);
-        for (int32_t i = a; i < e; ++i) {
-            const int node = order[static_cast<size_t>(i)];
-            if (t == -1)
-                net_tab[net].first_node = node;
-            else
-                node_tab[t].next = node;
-            node_tab[node].net = net;
-            node_tab[node].next = -1;
-            t = node;
-        }
-        remember_tail(net, t);
-    }
+    for (int net = 0; net < net_count; ++net)
+        if (last[static_cast<size_t>(net)] >= 0) remember_tail(net, last[static_cast<size_t>(net)]);
     return 0;
 }
 

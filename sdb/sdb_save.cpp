@@ -17,75 +17,31 @@ using sdbi::WordWriter;
 // Growth step of user tables when they are remade.
 constexpr int kUserGrowth = 256;
 
-template <class T, class Encode>
-void encode_records(WordWriter& out, const void* data, int32_t count, Encode encode) {
-    const T* r = static_cast<const T*>(data);
-    for (int32_t i = 0; i < count; ++i) encode(r[i]);
-}
-
-// The records of slot k, word by word; tables that no code interprets
-// go out as the bytes they hold.
+// The records of slot k, in bulk; tables that no code interprets go out
+// as the bytes they hold.
 void write_records(WordWriter& out, const SdbTableSlot& s, int k) {
     const void* d = s.data;
-    const int32_t n = s.count;
+    const auto n = static_cast<size_t>(s.count);
     switch (k) {
-        case SDB_CLAS:
-            encode_records<SdbClass>(out, d, n, [&](const SdbClass& r) {
-                for (int32_t w : {r.name, r.type, r.first_pin, r.pin_count, r.made, r.zero5, r.zero6, r.last_pin})
-                    out.word(w);
-            });
-            break;
-        case SDB_PORT:
-            encode_records<SdbPort>(out, d, n, [&](const SdbPort& r) {
-                out.word(r.name);
-                out.word(r.direction);
-                out.word(r.node);
-                out.word(r.flags);
-            });
-            break;
-        case SDB_OBJ:
-            encode_records<SdbObject>(out, d, n, [&](const SdbObject& r) {
-                out.word(r.cls);
-                out.word(r.first_node);
-                out.word(r.flags);
-            });
-            break;
-        case SDB_NET:
-            encode_records<SdbNet>(out, d, n, [&](const SdbNet& r) {
-                out.word(r.first_node);
-                out.word(r.flags);
-            });
-            break;
-        case SDB_NODE:
-            encode_records<SdbNode>(out, d, n, [&](const SdbNode& r) {
-                out.word(r.object);
-                out.word(r.pin);
-                out.word(r.net);
-                out.word(r.next);
-                out.word(r.flags);
-            });
-            break;
-        case SDB_PIN:
-            encode_records<SdbPin>(out, d, n, [&](const SdbPin& r) {
-                out.word(r.name);
-                out.word(r.direction);
-            });
-            break;
-        case SDB_PREF:
-            encode_records<SdbPrefixEntry>(out, d, n, [&](const SdbPrefixEntry& r) {
-                out.word(r.name);
-                out.word(r.parent);
-                out.word(r.owner);
-            });
-            break;
+        case SDB_CLAS: out.records(static_cast<const SdbClass*>(d), n); break;
+        case SDB_PORT: out.records(static_cast<const SdbPort*>(d), n); break;
+        case SDB_OBJ: out.records(static_cast<const SdbObject*>(d), n); break;
+        case SDB_NET: out.records(static_cast<const SdbNet*>(d), n); break;
+        case SDB_NODE: out.records(static_cast<const SdbNode*>(d), n); break;
+        case SDB_PIN: out.records(static_cast<const SdbPin*>(d), n); break;
+        case SDB_PREF: out.records(static_cast<const SdbPrefixEntry*>(d), n); break;
         case SDB_SOBJ:
         case SDB_SNET:
         case SDB_XPIN:
         case SDB_XNOD:
-        case SDB_XPOR: encode_records<int32_t>(out, d, n, [&](int32_t w) { out.word(w); }); break;
-        default: out.bytes(d, static_cast<size_t>(n) * static_cast<size_t>(s.size)); break;
+        case SDB_XPOR: out.records(static_cast<const int32_t*>(d), n); break;
+        default: out.bytes(d, n * static_cast<size_t>(s.size)); break;
     }
 }
+
+static_assert(sizeof(SdbClass) == 32 && sizeof(SdbPort) == 16 && sizeof(SdbObject) == 12 && sizeof(SdbNet) == 8 &&
+              sizeof(SdbNode) == 20 && sizeof(SdbPin) == 8 && sizeof(SdbPrefixEntry) == 12,
+              "records are written as they lie in memory");
 
 bool has_records(const SdbTableSlot& s) { return s.data && s.count > 0 && s.size > 0; }
 
@@ -105,16 +61,6 @@ void write_image(WordWriter& out, const SdbDatabase* db) {
     out.word(0);
     out.word(db->version);
     for (int32_t w : db->spare) out.word(w);
-}
-
-int64_t symbol_section_size(const SymbolTable* t) {
-    int64_t n = 4 + 4 + 4 + 12 + 4 * static_cast<int64_t>(t->nbuckets) + 4;
-    int count = SYM_count(t);
-    for (int i = 0; i < count; ++i) {
-        const char* name = t->entries[i].name;
-        n += 4 + static_cast<int64_t>(name ? std::strlen(name) : 0) + 1 + 8;
-    }
-    return n;
 }
 
 // Drops trailing deleted records (name word -1) from a table and its
@@ -179,29 +125,34 @@ int SDB_save(SdbDatabase* db) {
     drop_deleted<SdbObject>(db, SDB_OBJ, SDB_SOBJ);
     drop_deleted<SdbNet>(db, SDB_NET, SDB_SNET);
 
-    // The layout is known before anything is written: header, image,
-    // symbol section, then the tables in slot order.
-    int64_t pos = 12 + SDB_IMAGE_SIZE + symbol_section_size(db->symbols);
-    for (SdbTableSlot& s : db->slot) {
-        if (!has_records(s)) continue;
-        if (pos > std::numeric_limits<int32_t>::max()) return 1;
-        s.offset = static_cast<int32_t>(pos);
-        pos += static_cast<int64_t>(s.count) * s.size;
-    }
-    if (pos > std::numeric_limits<int32_t>::max()) return 1;
-
     AtomicFile file(db->path);
     if (!file.open("w")) return 1;
     {
+        // Header, image, symbol section, then the tables in slot order.
+        // The image holds the tables' offsets, known once the symbols are
+        // out: it is written again over its first copy at the end.
         WordWriter out(file.stream());
         out.word(4);
         out.bytes("SDB", 4);
         out.word(SDB_FILE_VERSION);
+        const int64_t image_at = out.pos();
         write_image(out, db);
         sdbi::sym_write(out, db->symbols);
+        int64_t pos = out.pos();
+        for (SdbTableSlot& s : db->slot) {
+            if (!has_records(s)) continue;
+            if (pos > std::numeric_limits<int32_t>::max()) return 1;
+            s.offset = static_cast<int32_t>(pos);
+            pos += static_cast<int64_t>(s.count) * s.size;
+        }
+        if (pos > std::numeric_limits<int32_t>::max()) return 1;
         for (int k = 0; k < SDB_NUM_SLOTS; ++k)
             if (has_records(db->slot[k])) write_records(out, db->slot[k], k);
-        if (!out.flush()) return 1;
+        if (!out.flush() || out.pos() != pos) return 1;
+        if (fseeko(file.stream(), static_cast<off_t>(image_at), SEEK_SET) != 0) return 1;
+        WordWriter image(file.stream(), image_at);
+        write_image(image, db);
+        if (!image.flush()) return 1;
     }
     if (!file.commit()) return 1;
     // Further reads of db see the file just written.

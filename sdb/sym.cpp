@@ -74,10 +74,13 @@ struct SymbolNamePool {
         left -= n;
         return p;
     }
-    char* copy(const char* s) {
-        size_t n = std::strlen(s) + 1;
+    char* copy(const char* s) { return copy(s, std::strlen(s)); }
+    // A name whose length (without its terminator) is known.
+    char* copy(const char* s, size_t len) {
+        const size_t n = len + 1;
         char* p = alloc(n);
-        std::memcpy(p, s, n);
+        if (len > 0) std::memcpy(p, s, len);
+        p[len] = '\0';
         return p;
     }
 };
@@ -101,10 +104,11 @@ SymbolEntry* new_entries(int capacity, int growth) {
     return e;
 }
 
-int append_entry(SymbolTable* t, const char* name) {
+// kept: the name lies in the table's storage already (SYM_keep).
+int append_entry(SymbolTable* t, const char* name, bool kept = false) {
     sdbi::reserve(&t->entries, 1);
     int id = DYNA_add(&t->entries, 1);
-    t->entries[id] = SymbolEntry{t->pool->copy(name), -1, -1};
+    t->entries[id] = SymbolEntry{kept ? const_cast<char*>(name) : t->pool->copy(name), -1, -1};
     return id;
 }
 
@@ -190,7 +194,9 @@ int SYM_setup(SymbolTable* table, const char* name) {
     return id;
 }
 
-void SYM_install_sorted(SymbolTable* table, const char* const* names, int32_t* ids, size_t n) {
+namespace {
+
+void install_sorted(SymbolTable* table, const char* const* names, int32_t* ids, size_t n, bool kept) {
     if (!usable(table) || n == 0) return;
     const uint32_t b = bucket_of(table, names[0]);
     struct Span {
@@ -210,7 +216,7 @@ void SYM_install_sorted(SymbolTable* table, const char* const* names, int32_t* i
         if (empty) {
             // Middle first: each name hangs below the middle of the span
             // around it, where a search would have put it.
-            id = append_entry(table, names[m]);
+            id = append_entry(table, names[m], kept);
             link(table, b, s.parent, s.left, id);
         } else {
             id = SYM_setup(table, names[m]);
@@ -219,6 +225,21 @@ void SYM_install_sorted(SymbolTable* table, const char* const* names, int32_t* i
         stack.push_back({m + 1, s.e, id, false});
         stack.push_back({s.a, m, id, true});
     }
+}
+
+}  // namespace
+
+void SYM_install_sorted(SymbolTable* table, const char* const* names, int32_t* ids, size_t n) {
+    install_sorted(table, names, ids, n, false);
+}
+
+void SYM_install_kept(SymbolTable* table, const char* const* names, int32_t* ids, size_t n) {
+    install_sorted(table, names, ids, n, true);
+}
+
+const char* SYM_keep(SymbolTable* table, const char* text, size_t len) {
+    if (!table || !table->pool || (len > 0 && !text)) return nullptr;
+    return table->pool->copy(text, len);
 }
 
 int SYM_count(const SymbolTable* table) { return table && table->entries ? DYNA_count(table->entries) : 0; }
@@ -428,10 +449,14 @@ void sym_write(WordWriter& out, const SymbolTable* t) {
     for (int32_t r : t->roots) out.word(r);
     int count = SYM_count(t);
     out.word(count);
+    // Ids follow the buckets' trees, not the order in which the names
+    // were stored: the names a little ahead are fetched meanwhile.
+    constexpr int kAhead = 16;
     for (int i = 0; i < count; ++i) {
+        if (i + kAhead < count) __builtin_prefetch(t->entries[i + kAhead].name);
         const SymbolEntry& e = t->entries[i];
         const char* name = e.name ? e.name : "";
-        size_t len = std::strlen(name) + 1;
+        const size_t len = std::strlen(name) + 1;
         out.word(static_cast<int32_t>(len));
         out.bytes(name, len);
         out.word(e.left);

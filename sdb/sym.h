@@ -53,6 +53,12 @@ int SYM_setup(SymbolTable* table, const char* name);
 // in one by one in the same order, each found or installed as
 // SYM_setup does.
 void SYM_install_sorted(SymbolTable* table, const char* const* names, int32_t* ids, size_t n);
+// A copy of the len bytes of text with a terminator behind them, in the
+// table's own storage, for SYM_install_kept; it lives as long as the table.
+const char* SYM_keep(SymbolTable* table, const char* text, size_t len);
+// As SYM_install_sorted, for names that SYM_keep put in this table: a new
+// entry takes its name where it lies instead of a copy.
+void SYM_install_kept(SymbolTable* table, const char* const* names, int32_t* ids, size_t n);
 // The name of id (owned by the table), or null for an id out of range.
 const char* SYM_get(const SymbolTable* table, int id);
 // The entry of id, or null for an id out of range.

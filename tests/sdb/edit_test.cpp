@@ -253,3 +253,96 @@ TEST_F(Edit, UserTablesAndCompaction) {
 }
 
 }  // namespace
+
+namespace {
+
+// Objects of these classes (-1: none) and nets of these names, made one
+// at a time or in bulk, then saved.
+struct BulkCase {
+    std::vector<int> classes;  // 0 the three-pin cell, 1 a class without pins, -1 none
+    std::vector<std::string> nets;
+};
+
+std::string build_and_save(const std::string& file, const BulkCase& c, bool bulk) {
+    SdbDatabase* db = SDB_open(file.c_str(), "w", 0);
+    if (!db) return "";
+    SDB_setup(db);
+    auto sym = [](const std::string& s) { return SYM_setup(sym_tab, s.c_str()); };
+    const int cell = SDB_make_class(sym("AND2"), 1, -1, 3);
+    const int empty = SDB_make_class(sym("EMPTY"), 0, -1, 0);
+    std::vector<int32_t> names, classes, nets;
+    for (size_t i = 0; i < c.classes.size(); ++i) {
+        names.push_back(sym("u" + std::to_string(i)));
+        classes.push_back(c.classes[i] == 0 ? cell : c.classes[i] == 1 ? empty : -1);
+    }
+    for (const std::string& n : c.nets) nets.push_back(sym(n));
+    if (bulk) {
+        struct Src {
+            const std::vector<int32_t>& names;
+            const std::vector<int32_t>& classes;
+        } src{names, classes};
+        SDB_make_objs(
+            static_cast<int>(names.size()),
+            [](void* ctx, int i, int32_t* name, int32_t* cls) {
+                const auto& s = *static_cast<const Src*>(ctx);
+                *name = s.names[static_cast<size_t>(i)];
+                *cls = s.classes[static_cast<size_t>(i)];
+            },
+            &src);
+        SDB_make_nets(static_cast<int>(nets.size()), nets.data());
+    } else {
+        for (size_t i = 0; i < names.size(); ++i) SDB_make_obj(names[i], classes[i], 0, -1);
+        for (int32_t n : nets) SDB_make_net(n, -1);
+    }
+    expect_sentinels(db);
+    const int saved = SDB_save(db);
+    SDB_close(db, 0);
+    return saved == 0 ? testsupport::read_file(file) : "";
+}
+
+class BulkMakers : public SdbTest, public ::testing::WithParamInterface<std::pair<const char*, BulkCase>> {};
+
+}  // namespace
+
+// The bulk makers give the very file that the makers one at a time give:
+// the same records, nodes and names, GND and VCC asked for again.
+TEST_P(BulkMakers, SaveTheSameFileAsOneAtATime) {
+    const BulkCase& c = GetParam().second;
+    const std::string one = build_and_save(path("one.sdb"), c, false);
+    const std::string bulk = build_and_save(path("bulk.sdb"), c, true);
+    ASSERT_FALSE(one.empty());
+    EXPECT_TRUE(one == bulk);
+}
+
+BulkCase many_objects() {
+    BulkCase c;
+    for (int i = 0; i < 20000; ++i) c.classes.push_back(i % 7 == 3 ? 1 : i % 11 == 5 ? -1 : 0);
+    for (int i = 0; i < 5000; ++i) c.nets.push_back("n" + std::to_string(i));
+    c.nets.push_back("VCC");
+    return c;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BulkMakers,
+                         ::testing::Values(std::make_pair("nothing", BulkCase{}),
+                                           std::make_pair("mixed", BulkCase{{0, 1, -1, 0}, {"GND", "a", "VCC", "b"}}),
+                                           std::make_pair("many", many_objects())),
+                         [](const auto& info) { return std::string(info.param.first); });
+
+TEST_F(Edit, BulkObjectsWithAClassOutOfRangeMakeNothing) {
+    const int before_objs = obj_count, before_nodes = node_count;
+    const int32_t classes[] = {cell, class_count};
+    testing::internal::CaptureStdout();
+    const int r = SDB_make_objs(
+        2,
+        [](void* ctx, int i, int32_t* name, int32_t* cls) {
+            *name = 0;
+            *cls = static_cast<const int32_t*>(ctx)[i];
+        },
+        const_cast<int32_t*>(classes));
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(r, -1);
+    EXPECT_EQ(out, "SDB FATAL: (FA-02-0008) Encountered an illegal object id.\n");
+    EXPECT_EQ(obj_count, before_objs);
+    EXPECT_EQ(node_count, before_nodes);
+    expect_sentinels(db);
+}

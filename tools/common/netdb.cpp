@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
 
 #include "runtime/dyna.h"
 #include "runtime/fnm.h"
@@ -324,7 +325,8 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
 
 // ---------------------------------------------------------------- building
 
-DesignBuilder::DesignBuilder() {
+DesignBuilder::DesignBuilder() : symbols_(SYM_init(SYM_NBUCKETS)) {
+    if (!symbols_) throw std::bad_alloc();
     nets_.push_back(name(kGndName));
     nets_.push_back(name(kVccName));
 }
@@ -371,7 +373,7 @@ void DesignBuilder::reserve(std::size_t names, std::size_t nets, std::size_t obj
 
 std::int32_t DesignBuilder::new_name(std::string_view text) {
     const auto h = static_cast<std::int32_t>(texts_.size());
-    texts_.push_back(arena_.copy(text));
+    texts_.push_back(SYM_keep(static_cast<SymbolTable*>(symbols_), text.data(), text.size()));
     sizes_.push_back(static_cast<std::uint32_t>(text.size()));
     return h;
 }
@@ -452,8 +454,7 @@ std::uint64_t text_key(const char* s) {
 }  // namespace
 
 void DesignBuilder::make_symbols() {
-    SymbolTable* t = SYM_init(SYM_NBUCKETS);
-    symbols_ = t;
+    auto* t = static_cast<SymbolTable*>(symbols_);
     const std::size_t n = texts_.size();
     // Room for every text at once (equal texts take fewer entries).
     const auto want = static_cast<std::int64_t>(n) + 2 - DYNA_capacity(t->entries);
@@ -502,7 +503,7 @@ void DesignBuilder::make_symbols() {
         names.clear();
         for (std::uint32_t u : uniq) names.push_back(texts_[u]);
         ids.resize(uniq.size());
-        SYM_install_sorted(t, names.data(), ids.data(), names.size());
+        SYM_install_kept(t, names.data(), ids.data(), names.size());
         for (std::size_t k = 0; k < uniq.size(); ++k) sym_of_[uniq[k]] = ids[k];
         // Equal texts share the symbol of the first.
         std::uint32_t rep = 0;
@@ -515,10 +516,9 @@ void DesignBuilder::make_symbols() {
 
 bool DesignBuilder::save(const std::string& path, std::string& err) {
     make_symbols();
-    // The symbol table holds the texts now: their storage and index go
-    // before the database tables grow (for a large design they are a
-    // good part of the peak memory).
-    release(arena_);
+    // The symbols are made: the handles' texts and index go before the
+    // database tables grow (for a large design they are a good part of
+    // the peak memory).
     release(texts_);
     release(sizes_);
     release(slots_);
@@ -577,13 +577,15 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
     }
     // The database makes GND and VCC with every new design, named in the
     // symbol table it started with: they take the names of this one.
-    for (std::size_t k = 0; k < nets_.size(); ++k) {
-        if (k < 2 && static_cast<int>(k) < ::net_count && static_cast<int>(k) < DYNA_count(snet_tab)) {
-            snet_tab[k] = sym(nets_[k]);
-            continue;
-        }
-        check(SDB_make_net(sym(nets_[k]), -1));
+    std::size_t named = 0;
+    for (; named < nets_.size() && named < 2; ++named) {
+        if (static_cast<int>(named) >= ::net_count || static_cast<int>(named) >= DYNA_count(snet_tab)) break;
+        snet_tab[named] = sym(nets_[named]);
     }
+    // The other nets' names in place of their handles, made at once.
+    for (std::size_t k = named; k < nets_.size(); ++k) nets_[k] = sym(nets_[k]);
+    if (named < nets_.size())
+        check(SDB_make_nets(static_cast<int>(nets_.size() - named), nets_.data() + named));
     saved_nets_ = nets_.size();
     release(nets_);
     SDB_update(db);
@@ -595,12 +597,23 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
     // their connections; then every node is connected at once.
     int first_node = -1;
     bool in_order = true;
-    for (const ObjectRec& o : objects_) {
-        const int i = check(SDB_make_obj(sym(o.name), o.cls, 0, -1));
-        if (i < 0) {
-            in_order = false;
-            continue;
-        }
+    struct Source {
+        const std::vector<ObjectRec>& objects;
+        const std::vector<std::int32_t>& sym_of;
+    } source{objects_, sym_of_};
+    const int first_obj = SDB_make_objs(
+        static_cast<int>(objects_.size()),
+        [](void* ctx, int i, std::int32_t* name, std::int32_t* cls) {
+            const auto& src = *static_cast<const Source*>(ctx);
+            const ObjectRec& o = src.objects[static_cast<std::size_t>(i)];
+            *name = o.name >= 0 ? src.sym_of[static_cast<std::size_t>(o.name)] : o.name;
+            *cls = o.cls;
+        },
+        &source);
+    if (first_obj < 0 && !objects_.empty()) ok = in_order = false;
+    for (std::size_t k = 0; ok && k < objects_.size(); ++k) {
+        const ObjectRec& o = objects_[k];
+        const int i = first_obj + static_cast<int>(k);
         const int count = classes_[static_cast<std::size_t>(o.cls)].count;
         if (count == 0) continue;
         const int first = obj_tab[i].first_node;
@@ -667,23 +680,6 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
 
 DesignBuilder::~DesignBuilder() {
     if (symbols_) SYM_free(static_cast<SymbolTable*>(symbols_));
-}
-
-const char* DesignBuilder::Arena::copy(std::string_view s) {
-    const std::size_t need = s.size() + 1;
-    if (need > left_) {
-        const std::size_t size = std::max(need, next_);
-        next_ = std::min<std::size_t>(next_ * 2, 1 << 20);
-        blocks_.push_back(std::make_unique<char[]>(size));
-        cur_ = blocks_.back().get();
-        left_ = size;
-    }
-    char* p = cur_;
-    if (!s.empty()) std::memcpy(p, s.data(), s.size());
-    p[s.size()] = '\0';
-    cur_ += need;
-    left_ -= need;
-    return p;
 }
 
 }  // namespace ntool

@@ -193,29 +193,13 @@ private:
         int net;
     };
 
-    // Builds the symbol table and gives each handle its symbol id.
+    // Makes the texts symbols and gives each handle its symbol id.
     void make_symbols();
 
-    // Storage of the texts, in large blocks.
-    class Arena {
-    public:
-        const char* copy(std::string_view s);
-        void swap(Arena& o) noexcept {
-            blocks_.swap(o.blocks_);
-            std::swap(cur_, o.cur_);
-            std::swap(left_, o.left_);
-            std::swap(next_, o.next_);
-        }
-
-    private:
-        std::vector<std::unique_ptr<char[]>> blocks_;
-        char* cur_ = nullptr;
-        std::size_t left_ = 0;
-        std::size_t next_ = 4096;
-    };
-
-    Arena arena_;
-    std::vector<const char*> texts_;    // handle -> text
+    // The symbol table of the design, made with the builder: it keeps the
+    // texts from the start, so that they are stored once.
+    void* symbols_ = nullptr;
+    std::vector<const char*> texts_;    // handle -> text, in the symbol table's storage
     std::vector<std::uint32_t> sizes_;  // handle -> length of the text
     // Open-addressing index of the texts given to name(): the hash in the
     // high word, the handle + 1 in the low word, 0 when empty.
@@ -232,7 +216,6 @@ private:
     std::vector<std::int32_t> xport_;
     std::vector<std::pair<std::int32_t, std::int32_t>> props_;
     std::vector<std::pair<std::string, std::string>> aliases_;
-    void* symbols_ = nullptr;  // SymbolTable made by save()
     std::size_t saved_nets_ = 0, saved_objects_ = 0;
 };
 
