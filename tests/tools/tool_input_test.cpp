@@ -588,6 +588,34 @@ TEST(NameRules, ManyNamesAreTakenAtOnceOrNotAtAll) {
     EXPECT_TRUE(vhdl.free("n0"));
 }
 
+// A module large enough that its wires and instances are named on
+// several threads keeps every free name, and an instance whose name a
+// wire has taken still gives way to it.
+TEST_F(ToolInput, ALargeModuleKeepsItsNamesAndRenamesAClash) {
+    for (const bool clash : {false, true}) {
+        SCOPED_TRACE(clash ? "an instance named like a wire" : "all names distinct");
+        std::string v = "module top (a, z);\n  input a; output z;\n";
+        constexpr int kGates = 40000;
+        for (int i = 0; i < kGates; ++i) v += "  wire n" + std::to_string(i) + ";\n";
+        for (int i = 0; i < kGates; ++i) {
+            const std::string in = i ? "n" + std::to_string(i - 1) : std::string("a");
+            const std::string name = clash && i == 7 ? "n7" : "g" + std::to_string(i);
+            v += "  AN2 " + name + " (.A(" + in + "), .B(a), .Z(n" + std::to_string(i) + "));\n";
+        }
+        v += "  assign z = n" + std::to_string(kGates - 1) + ";\nendmodule\n";
+        tmp_.write("big.v", v);
+        ok("tessick", {"-lib", "lib.v", "big.v", "-opath", "out"}, dir());
+        ok("quarnel", {"-verilog", "-o", "big_out.v", "out/top"}, dir());
+        const std::string out = read_file(dir() / "big_out.v");
+        EXPECT_NE(out.find("  wire n7;\n"), std::string::npos);
+        EXPECT_NE(out.find("  AN2 g8 ("), std::string::npos);
+        EXPECT_NE(out.find("  AN2 g39999 ("), std::string::npos);
+        EXPECT_EQ(out.find("  AN2 n7_1 (") != std::string::npos, clash);
+        EXPECT_EQ(out.find("  AN2 g7 (") != std::string::npos, !clash);
+        EXPECT_EQ(out.find("n7_1;"), std::string::npos);  // the wire keeps its name
+    }
+}
+
 // Flattening a design of 200,000 cells under two levels of hierarchy
 // takes seconds; quadratic work would take hours.
 TEST_F(ToolInput, FlatteningAManyLevelDesignIsFast) {
