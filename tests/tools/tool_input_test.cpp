@@ -553,6 +553,69 @@ TEST(NameRules, IdentifiersAreEscapedWhereTheLanguageNeedsIt) {
     EXPECT_EQ(v.fresh(held), "n1_2");
 }
 
+// Many names taken at once on several threads: all of them when all are
+// free and distinct; none, and the scope as it was, when one of them is
+// taken already or two are equal.
+TEST(NameRules, ManyNamesAreTakenAtOnceOrNotAtAll) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 200000; ++i) names.push_back("n" + std::to_string(i));
+    const auto name_of = [&](std::size_t k) -> std::string_view { return names[k]; };
+    struct Case {
+        const char* what;
+        std::size_t dup_at;  // where a name repeats "n7" or the port "p", npos for none
+        const char* dup;
+    };
+    for (const Case& c : {Case{"distinct", std::string::npos, ""}, Case{"twice", 150000, "n7"},
+                          Case{"taken before", 99999, "p"}}) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> list = names;
+        if (c.dup_at != std::string::npos) list[c.dup_at] = c.dup;
+        ntool::Scope s;
+        s.reserve(list.size() + 1);
+        EXPECT_TRUE(s.take("p"));
+        const bool all = s.take_all_held(list.size(), [&](std::size_t k) -> std::string_view { return list[k]; }, 8);
+        EXPECT_EQ(all, c.dup_at == std::string::npos);
+        EXPECT_FALSE(s.free("p"));
+        EXPECT_EQ(s.free("n0"), !all);
+        EXPECT_EQ(s.free("n199999"), !all);
+        EXPECT_EQ(s.fresh("p"), "p_1");
+        // After a refusal the names are taken one by one as before.
+        if (!all)
+            for (std::size_t k = 0; k < 1000; ++k) EXPECT_EQ(s.fresh(list[k]), list[k]);
+    }
+    ntool::Scope vhdl(&ntool::vhdl_key);  // names with a key are taken one by one
+    EXPECT_FALSE(vhdl.take_all_held(names.size(), name_of, 8));
+    EXPECT_TRUE(vhdl.free("n0"));
+}
+
+// A module large enough that its wires and instances are named on
+// several threads keeps every free name, and an instance whose name a
+// wire has taken still gives way to it.
+TEST_F(ToolInput, ALargeModuleKeepsItsNamesAndRenamesAClash) {
+    for (const bool clash : {false, true}) {
+        SCOPED_TRACE(clash ? "an instance named like a wire" : "all names distinct");
+        std::string v = "module top (a, z);\n  input a; output z;\n";
+        constexpr int kGates = 40000;
+        for (int i = 0; i < kGates; ++i) v += "  wire n" + std::to_string(i) + ";\n";
+        for (int i = 0; i < kGates; ++i) {
+            const std::string in = i ? "n" + std::to_string(i - 1) : std::string("a");
+            const std::string name = clash && i == 7 ? "n7" : "g" + std::to_string(i);
+            v += "  AN2 " + name + " (.A(" + in + "), .B(a), .Z(n" + std::to_string(i) + "));\n";
+        }
+        v += "  assign z = n" + std::to_string(kGates - 1) + ";\nendmodule\n";
+        tmp_.write("big.v", v);
+        ok("tessick", {"-lib", "lib.v", "big.v", "-opath", "out"}, dir());
+        ok("quarnel", {"-verilog", "-o", "big_out.v", "out/top"}, dir());
+        const std::string out = read_file(dir() / "big_out.v");
+        EXPECT_NE(out.find("  wire n7;\n"), std::string::npos);
+        EXPECT_NE(out.find("  AN2 g8 ("), std::string::npos);
+        EXPECT_NE(out.find("  AN2 g39999 ("), std::string::npos);
+        EXPECT_EQ(out.find("  AN2 n7_1 (") != std::string::npos, clash);
+        EXPECT_EQ(out.find("  AN2 g7 (") != std::string::npos, !clash);
+        EXPECT_EQ(out.find("n7_1;"), std::string::npos);  // the wire keeps its name
+    }
+}
+
 // Flattening a design of 200,000 cells under two levels of hierarchy
 // takes seconds; quadratic work would take hours.
 TEST_F(ToolInput, FlatteningAManyLevelDesignIsFast) {

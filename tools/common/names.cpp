@@ -2,10 +2,13 @@
 #include "tools/common/names.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstring>
 #include <stdexcept>
 #include <unordered_map>
+
+#include "tools/common/tool.h"
 
 namespace ntool {
 
@@ -236,6 +239,10 @@ std::uint32_t name_hash(std::string_view s) {
 }
 
 constexpr std::size_t kNameBlock = 1 << 20;
+// Names a thread adds at a time in a bulk insert.
+constexpr std::size_t kBulkPiece = 1 << 14;
+// How many names ahead a bulk insert loads their slots into the cache.
+constexpr std::size_t kBulkAhead = 16;
 
 }  // namespace
 
@@ -244,7 +251,7 @@ std::size_t NameSet::find_slot(std::string_view s, std::uint32_t h) const {
     for (std::size_t i = h & mask;; i = (i + 1) & mask) {
         const std::uint64_t slot = slots_[i];
         if (slot == 0) return i;
-        if ((slot >> 32) == h && views_[static_cast<std::uint32_t>(slot) - 1] == s) return i;
+        if ((slot >> 32) == h && views_[static_cast<std::uint32_t>(slot) - 1].text() == s) return i;
     }
 }
 
@@ -255,7 +262,7 @@ bool NameSet::contains(std::string_view s) const {
 
 void NameSet::add(std::size_t slot, std::uint32_t h, std::string_view text) {
     if (views_.size() >= UINT32_MAX - 1) throw std::length_error("too many names in one scope");
-    views_.push_back(text);
+    views_.emplace_back(text);
     slots_[slot] = (static_cast<std::uint64_t>(h) << 32) | views_.size();
     ++count_;
 }
@@ -287,6 +294,61 @@ bool NameSet::insert_held(std::string_view s) {
     if (slots_[i] != 0) return false;
     add(i, h, s);
     return true;
+}
+
+bool NameSet::insert_all_held(std::size_t n, const std::function<std::string_view(std::size_t)>& name_of,
+                              unsigned threads) {
+    if (n == 0) return true;
+    if (views_.size() + n >= UINT32_MAX - 1) throw std::length_error("too many names in one scope");
+    const std::size_t base = views_.size();
+    std::size_t want = std::max<std::size_t>(64, slots_.size());
+    while (want < 2 * (count_ + n)) want *= 2;
+    if (want > slots_.size()) grow_to(want);
+    views_.resize(base + n);
+    const std::size_t mask = slots_.size() - 1;
+    std::atomic<bool> clash{false};
+    // Each name is written to its entry before a slot refers to it, so a
+    // thread that meets the slot reads the whole name.  Two equal names
+    // meet in one probe sequence whichever thread comes first.
+    run_in_pieces(n, kBulkPiece, threads, [&](std::size_t first, std::size_t last) {
+        for (std::size_t k = first; k < last; ++k) {
+            if (clash.load(std::memory_order_relaxed)) return;
+            if (k + kBulkAhead < last) __builtin_prefetch(&slots_[name_hash(name_of(k + kBulkAhead)) & mask]);
+            const std::string_view s = name_of(k);
+            views_[base + k] = View(s);
+            const std::uint32_t h = name_hash(s);
+            const std::uint64_t mine = (static_cast<std::uint64_t>(h) << 32) | (base + k + 1);
+            for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+                std::atomic_ref<std::uint64_t> slot(slots_[i]);
+                std::uint64_t seen = slot.load(std::memory_order_acquire);
+                if (seen == 0) {
+                    if (slot.compare_exchange_strong(seen, mine, std::memory_order_acq_rel)) break;
+                }
+                if ((seen >> 32) == h && views_[static_cast<std::uint32_t>(seen) - 1].text() == s) {
+                    clash.store(true, std::memory_order_relaxed);
+                    return;
+                }
+            }
+        }
+    });
+    if (!clash.load()) {
+        count_ += n;
+        return true;
+    }
+    // Back to the names held before: the table is laid out again without
+    // the new entries, whose removal would break the probe sequences.
+    std::vector<std::uint64_t> kept;
+    kept.reserve(count_);
+    for (std::uint64_t slot : slots_)
+        if (slot != 0 && static_cast<std::uint32_t>(slot) <= base) kept.push_back(slot);
+    std::fill(slots_.begin(), slots_.end(), 0);
+    for (std::uint64_t slot : kept) {
+        std::size_t i = (slot >> 32) & mask;
+        while (slots_[i] != 0) i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
+    views_.resize(base);
+    return false;
 }
 
 void NameSet::reserve(std::size_t n) {

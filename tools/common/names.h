@@ -73,6 +73,12 @@ public:
     // Adds s without copying its text: the caller keeps the text alive
     // and unchanged as long as the set (a name the design holds, say).
     bool insert_held(std::string_view s);
+    // Adds the n names name_of(0) ... name_of(n - 1), held as by
+    // insert_held, on up to threads threads: true when none of them was
+    // in the set and no two are equal, as adding them one by one would
+    // have found.  Else false, and the set is left as it was.
+    bool insert_all_held(std::size_t n, const std::function<std::string_view(std::size_t)>& name_of,
+                         unsigned threads);
     // Room for n names, so that a set whose size is known grows once.
     void reserve(std::size_t n);
     // Starts loading the slot of s into the cache: a caller that adds
@@ -89,7 +95,16 @@ private:
     // Open addressing: the hash in the high word and the offset of the
     // name's entry + 1 in the low word, 0 when empty.
     std::vector<std::uint64_t> slots_;
-    std::vector<std::string_view> views_;
+    // A name's text; not cleared when made, so that room for a bulk of
+    // names is filled by the threads that add them.
+    struct View {
+        View() {}  // NOLINT: left unset on purpose
+        explicit View(std::string_view s) : data(s.data()), size(s.size()) {}
+        std::string_view text() const { return {data, size}; }
+        const char* data;
+        std::size_t size;
+    };
+    std::vector<View> views_;
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* free_ = nullptr;
     std::size_t left_ = 0, block_ = 0, count_ = 0;
@@ -104,6 +119,14 @@ public:
     bool take(std::string_view name) { return key_ ? used_.insert(key_(name)) : used_.insert(name); }
     // The same for a name whose text outlives the scope: it is not copied.
     bool take_held(std::string_view name) { return key_ ? used_.insert(key_(name)) : used_.insert_held(name); }
+    // Takes the n names name_of(0) ... (texts outliving the scope) at
+    // once, on several threads: true when all were free and no two are
+    // equal.  Else false and nothing is taken: the caller then takes them
+    // one by one.  Names with a key are not taken this way.
+    bool take_all_held(std::size_t n, const std::function<std::string_view(std::size_t)>& name_of,
+                       unsigned threads) {
+        return !key_ && used_.insert_all_held(n, name_of, threads);
+    }
     void reserve(std::size_t names) { used_.reserve(names); }
     void prefetch(std::string_view name) const {
         if (!key_) used_.prefetch(name);

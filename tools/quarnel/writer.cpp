@@ -67,6 +67,8 @@ constexpr std::size_t kFlushSize = 1 << 16;
 constexpr std::size_t kAhead = 16;
 // Instances a thread formats at a time.
 constexpr std::size_t kInstancePiece = 1 << 12;
+// From how many names on a module's names are taken on several threads.
+constexpr std::size_t kBulkNames = 1 << 16;
 
 struct Lang {
     bool vhdl;
@@ -129,7 +131,6 @@ public:
                 if (used[c]) scope_.take(d.classes[c].name);
         }
         name_nets();
-        name_instances();
     }
 
     void append_text(std::string& out, const Ref& r) const {
@@ -247,6 +248,9 @@ private:
                 if (p != namer) assign(p, net[n]);
         }
         name_wires(wires);
+        // The instances are named right after the wires: both share the
+        // module's scope.
+        name_scalars_and_instances();
         // Ports of nets that have a signal of their own take its value.
         for (int n : wires)
             for (int p : by_net.of(static_cast<std::size_t>(n))) assign(p, net[static_cast<std::size_t>(n)]);
@@ -308,13 +312,50 @@ private:
             }
         }
         scalars.insert(scalars.end(), later.begin(), later.end());
-        signals.reserve(signals.size() + scalars.size());
-        for (std::size_t k = 0; k < scalars.size(); ++k) {
-            if (k + kAhead < scalars.size()) scope_.prefetch(d_.nets[static_cast<std::size_t>(scalars[k + kAhead])]);
+        scalars_ = std::move(scalars);
+    }
+
+    // The scalar wires, then the instances, each under its own name
+    // unless that is taken.  In a large module the names are most often
+    // all free and distinct: they are then taken at once on several
+    // threads, which gives the names that taking them one by one gives.
+    void name_scalars_and_instances() {
+        const std::vector<int> scalars = std::move(scalars_);
+        const std::size_t ns = scalars.size(), count = ns + d_.objects.size();
+        const unsigned threads = count < kBulkNames ? 1 : ntool::work_threads();
+        const auto name_of = [&](std::size_t k) -> std::string_view {
+            return k < ns ? d_.nets[static_cast<std::size_t>(scalars[k])] : d_.objects[k - ns].name;
+        };
+        if (threads > 1 && scope_.take_all_held(count, name_of, threads)) {
+            const std::size_t first = signals.size();
+            signals.resize(first + ns);
+            std::vector<std::uint8_t> illegal(d_.objects.size(), 0);
+            ntool::run_in_pieces(count, kInstancePiece, threads, [&](std::size_t a, std::size_t b) {
+                for (std::size_t k = a; k < b; ++k) {
+                    if (k < ns) {
+                        const auto n = static_cast<std::size_t>(scalars[k]);
+                        net[n] = Ref{Ref::Scalar, static_cast<int>(first + k), 0};
+                        signals[first + k].id = lang_.id(d_.nets[n]);
+                    } else if (!lang_.legal(d_.objects[k - ns].name)) {
+                        illegal[k - ns] = 1;
+                    }
+                }
+            });
+            for (std::size_t i = 0; i < illegal.size(); ++i)
+                if (illegal[i]) {
+                    std::string id = lang_.id(d_.objects[i].name);
+                    if (id != d_.objects[i].name) renamed_.emplace(i, std::move(id));
+                }
+            return;
+        }
+        signals.reserve(signals.size() + ns);
+        for (std::size_t k = 0; k < ns; ++k) {
+            if (k + kAhead < ns) scope_.prefetch(d_.nets[static_cast<std::size_t>(scalars[k + kAhead])]);
             const int n = scalars[k];
             net[static_cast<std::size_t>(n)] = Ref{Ref::Scalar, static_cast<int>(signals.size()), 0};
             signals.push_back({own_id(d_.nets[static_cast<std::size_t>(n)]), 0, false, 0, 0});
         }
+        name_instances();
     }
 
     bool free_bus(const std::string& base, const std::vector<std::pair<std::int32_t, int>>& bits) const {
@@ -351,6 +392,7 @@ private:
     ntool::Scope scope_;
     std::vector<Ref> dummies_;
     std::unordered_map<std::size_t, std::string> renamed_;  // objects not written under their own name
+    std::vector<int> scalars_;  // nets named by name_scalars_and_instances, in order
     std::size_t replay_ = 0;
 };
 
