@@ -130,9 +130,11 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
         rows[current].disval = found.disval;
     }
     // A three-state driver whose control cell could not be found is
-    // described as a two-state one: "output3" needs a control cell.
+    // described as a two-state one: "output3" needs a control cell.  So is
+    // a bidirectional cell without one (a pad whose enable only the TAP's
+    // HIGHZ command takes away): under EXTEST it always drives its pin.
     for (auto& e : rows)
-        if (e.function == "output3" && e.ccell < 0) e.function = "output2";
+        if ((e.function == "output3" || e.function == "bidir") && e.ccell < 0) e.function = "output2";
     for (auto& e : rows) push_row(std::move(e));
 }
 

@@ -113,6 +113,10 @@ int disabling_value(const BufTabEntry& row, const BufferEntry* b) {
     return b->en_l ? 1 : 0;
 }
 
+// True when an enable net is GND or VCC at the disabling value: the pad's
+// driver is off for good, so no cell of the boundary register drives it.
+bool tied_off(int net, int dv) { return net >= 0 && net < kConstantNets && net == dv; }
+
 int find_bd_reg_around_net(int obj, int net, int d) {
     int found = -1;
     for_net(net, [&](int n) {
@@ -483,6 +487,11 @@ TraceResult print_output_bd_register(int row, int pad) {
         out.cells.push_back({cell, "output2", cell, dv});
     } else {
         const int net = data_net(pad, E);
+        if (tied_off(net, dv)) {
+            // The pad never drives its pin: the data cell serves no port.
+            out.cells.push_back({cell, "internal", {}, 0});
+            return out;
+        }
         const int c = search_bd_reg(pad, net, SDB_DIR_OUTPUT);
         out.cells.push_back({cell, "output3", c >= 0 ? chain_key(c) : std::string(), c >= 0 ? dv : 0});
     }
@@ -573,8 +582,10 @@ TraceResult print_bidir_bd_register(int row, int pad) {
     const char* E = r.enable == PAD_EN_LOW ? b->en_l : r.enable == PAD_EN_HIGH ? b->en_h : b->en_l ? b->en_l : b->en_h;
     const int dv = disabling_value(r, b);
     std::string control;
+    bool never_drives = false;
     if (E && !(kind3 && b->control_bcell)) {
         const int net = data_net(pad, E);
+        never_drives = tied_off(net, dv);
         // Only GND and VCC are constants; every other net may lead to a
         // control cell.
         if (net >= kConstantNets) {
@@ -610,6 +621,12 @@ TraceResult print_bidir_bd_register(int row, int pad) {
         return out;
     }
     const bool has_enable = b->en_l || b->en_h;
+    if (never_drives) {
+        // The pad is an input only: its output cell serves no port.
+        if (!in_cell.empty()) with(in_cell, "input", false);
+        if (!out_cell.empty() && out_cell != in_cell) with(out_cell, "internal", false);
+        return out;
+    }
     if (!in_cell.empty() && in_cell == out_cell) {
         with(in_cell, "bidir", true);
     } else if (!in_cell.empty() && !out_cell.empty()) {

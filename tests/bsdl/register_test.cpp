@@ -150,6 +150,36 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"1", "b", "B", PAD_EN_HIGH}},
                   "    \"0    (BC_1        ,*              ,control       ,0),\" &\n"
                   "    \"1    (BC_7        ,B              ,bidir         ,X   ,0    ,0     ,Z)\";\n"},
+        // The enable comes only from the TAP's HIGHZ command through a
+        // buffer: no control cell, so EXTEST always drives the pin.
+        TraceCase{"bidirectional_pad_without_control_cell",
+                  [](DesignBuilder& d) {
+                      d.inst("cb", "BC_BIDIR").inst("hz", "BUF");
+                      padded(d, "b", INOUT, "PIN_BIDIR");
+                      d.net("b_y", {"p_b/Y", "cb/FROM_PAD"}).net("b_a", {"cb/DO", "p_b/A"});
+                      d.net("highz", {"hz/A"}).net("b_oe", {"hz/Y", "p_b/OE"});
+                      chain(d, {"cb"});
+                  },
+                  {{"1", "b", "B", PAD_EN_HIGH}},
+                  "    \"0    (BC_7        ,B              ,output2       ,X)\";\n"},
+        // Enables tied to their disabling value: the pads never drive, their
+        // output cells serve no port.
+        TraceCase{"enables_tied_off",
+                  [](DesignBuilder& d) {
+                      d.inst("ci", "BC_IN").inst("co", "BC_OUT").inst("cb", "BC_BIDIR").inst("ct", "BC_OUT");
+                      padded(d, "b", INOUT, "PIN_BIDIR");
+                      d.net("b_y", {"p_b/Y", "ci/DI"}).net("b_a", {"co/DO", "p_b/A"});
+                      padded(d, "c", INOUT, "PIN_BIDIR");
+                      d.net("c_y", {"p_c/Y", "cb/FROM_PAD"}).net("c_a", {"cb/DO", "p_c/A"});
+                      tri(d, "t", "ct", "");
+                      d.net("GND", {"p_b/OE", "p_c/OE", "p_t/OE"});
+                      chain(d, {"ci", "co", "cb", "ct"});
+                  },
+                  {{"1", "b", "B", PAD_EN_HIGH}, {"2", "c", "C", PAD_EN_HIGH}, {"3", "t", "T", PAD_EN_HIGH}},
+                  "    \"0    (BC_1        ,*              ,internal      ,X),\" &\n"
+                  "    \"1    (BC_7        ,C              ,input         ,X),\" &\n"
+                  "    \"2    (BC_1        ,*              ,internal      ,X),\" &\n"
+                  "    \"3    (BC_1        ,B              ,input         ,X)\";\n"},
         TraceCase{"two_bit_output_cell",
                   [](DesignBuilder& d) {
                       d.inst("c2", "BC_2BIT").inst("cc", "BC_CTRL");

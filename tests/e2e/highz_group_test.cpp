@@ -43,6 +43,7 @@ const Patch kDout1Off{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b0), .PAD(d
 const Patch kBidirFromDin0{"chip.v", "  assign bidir_out = bidir_in;",
                            "  BUF bi (.A(din[0]), .Y(bidir_out));\n  BUF bj (.A(bidir_in), .Y());"};
 const Patch kBidirOn{"chip.v", ".OE(bidir0_oe), .Y(bidir0_i)", ".OE(1'b1), .Y(bidir0_i)"};
+const Patch kBidirOff{"chip.v", ".OE(bidir0_oe), .Y(bidir0_i)", ".OE(1'b0), .Y(bidir0_i)"};
 // The three-state output on a pad cell whose enable is active low, tied
 // on (to GND).
 const std::vector<Patch> kDout1ActiveLowOn = {
@@ -67,6 +68,16 @@ const std::vector<ScanCase>& cases() {
         // An active-low enable takes the command as it is.
         {"active_low_enable_tied_low", fixture(kHighz + kDout1ActiveLowOn), Road::Default, {},
          {{"", "PAD_DOUT1", "OEN"}}, 1},
+        // A bidirectional pad in a group drives under EXTEST whenever the
+        // TAP's command does not float it.
+        {"bidir_enable_tied_high", fixture(kHighz + std::vector<Patch>{kBidirOn}), Road::Default, {},
+         {{"", "PAD_BIDIR0", "OE"}}, 1},
+        // A pad whose enable is tied off never drives: no output cell
+        // that EXTEST would drive the pin from.
+        {"enable_tied_off", fixture(kHighz + std::vector<Patch>{kDout1Off}), Road::Default, {}, {}, 1, false, {},
+         {}, {}, {"dout1"}},
+        // A bidirectional pad tied off is an input only.
+        {"bidir_enable_tied_off", fixture(kHighz + std::vector<Patch>{kBidirOff}), Road::Default, {}, {}, 1},
     };
     return all;
 }

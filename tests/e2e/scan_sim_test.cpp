@@ -430,6 +430,17 @@ TEST_P(ScanSim, BehavesAsItsBsdlSays) {
                 }
         }
     }
+    for (const std::string& port : c.never_driven) {
+        size_t p = 0;
+        while (p < P && chip.pins[p].port != port) ++p;
+        ASSERT_LT(p, P) << "no pin " << port;
+        EXPECT_EQ(covered.count(static_cast<int>(p)), 0u) << port << " has a boundary cell";
+        covered.insert(static_cast<int>(p));
+        for (const char* tag : {"EXTEST_V1", "EXTEST_V2", "SAFE", "HIGHZ_PINS", "CLAMP_PINS"})
+            if (seen.count(tag)) {
+                EXPECT_EQ(seen[tag][p], 'z') << port << " is driven in " << tag;
+            }
+    }
     EXPECT_EQ(covered.size(), P) << "pins without a boundary cell in the BSDL";
     if (!highz.empty()) {
         EXPECT_EQ(seen["HIGHZ_DR"], shifted1) << "HIGHZ selects BYPASS";

@@ -111,7 +111,8 @@ TEST(TallowmereBsdl, FixtureChipAfterKestrand) {
 }
 
 // The bidirectional pad's input reaching the core: one bidirectional cell
-// kestrand chose, or, without %BIDIR_SCAN, an input and an output cell.
+// kestrand chose, or, without %BIDIR_SCAN, an input and an output cell;
+// and the one cell of a pad whose enable is tied to a constant.
 TEST(TallowmereBsdl, BidirectionalPadVariants) {
     if (!built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
     const testsupport::Patch and2{"cells.v", "",
@@ -132,6 +133,13 @@ TEST(TallowmereBsdl, BidirectionalPadVariants) {
          {{7, "BC_1", "BIDIR0", "output3", "X", 8, 0, "Z"},
           {8, "BC_1", "*", "control", "0", -1, -1, ""},
           {9, "BC_1", "BIDIR0", "input", "X", -1, -1, ""}}},
+        // The enable tied on (no HIGHZ in the TAP: the pad is left as it
+        // is): the cell always drives the pin, a two-state output.
+        {"enable_tied_on", {both, and2, {"chip.v", ".OE(bidir0_oe), .Y", ".OE(1'b1), .Y"}},
+         {{7, "BC_7", "BIDIR0", "output2", "X", -1, -1, ""}}},
+        // The enable tied off: the pad never drives, the cell only captures.
+        {"enable_tied_off", {both, and2, {"chip.v", ".OE(bidir0_oe), .Y", ".OE(1'b0), .Y"}},
+         {{7, "BC_7", "BIDIR0", "input", "X", -1, -1, ""}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
