@@ -27,16 +27,7 @@ namespace {
 using testsupport::read_file;
 using testsupport::RunResult;
 
-// The three-state output on a pad cell whose enable is active low, tied
-// on (to GND).
-const std::vector<Patch> kDout1ActiveLowAlwaysOn = {
-    {"chip.lib", "%BUFFER PIN_BIDIR", "%BUFFER PIN_TRIN  { %INPUT A; %OUTPUT PAD; %EN_L OEN; }\n%BUFFER PIN_BIDIR"},
-    {"cells.v", "module PIN_BIDIR",
-     "module PIN_TRIN (A, OEN, PAD);\n  input A, OEN;\n  output PAD;\n  assign PAD = OEN ? 1'bz : A;\nendmodule\n\n"
-     "module PIN_BIDIR"},
-    {"chip.v", "PIN_TRI   PAD_DOUT1  (.A(dout_c[1]), .OE(dout1_oe), .PAD(dout1));",
-     "PIN_TRIN  PAD_DOUT1  (.A(dout_c[1]), .OEN(1'b0), .PAD(dout1));"},
-    {"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_TRIN)\n7"}};
+using scan_sim::kDout1ActiveLowOn;
 // The three-state output takes the bidirectional pad's enable.
 const Patch kSharedEnable{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(bidir0_oe), .PAD(dout1)"};
 
@@ -144,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
         EnableCase{"high_impedance_group_of_two", {kHighzInstruction, kDout1AlwaysOn, kBidirAlwaysOn, kBidirFromDin0},
                    "111", "1z0"},
         EnableCase{"high_impedance_group_active_low",
-                   kDout1ActiveLowAlwaysOn + std::vector<Patch>{kHighzInstruction, kBidirFromDin0}, "111", "1z1"},
+                   kDout1ActiveLowOn + std::vector<Patch>{kHighzInstruction, kBidirFromDin0}, "111", "1z1"},
         EnableCase{"high_impedance_group_tied_off", {kHighzInstruction, kDout1AlwaysOff, kBidirFromDin0}, "1z1",
                    "1z1"},
         // The control cells' HIGHZ pins force their enables off.
@@ -169,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
         BcmCase{"high_impedance_group_of_two", {}, {kHighzInstruction, kDout1AlwaysOn, kBidirAlwaysOn, kLiveBidir},
                 "chip_jtag_out", true, 7, 2},
         // An active-low enable takes the command as it is.
-        BcmCase{"high_impedance_group_active_low", {}, kDout1ActiveLowAlwaysOn + std::vector<Patch>{kHighzInstruction},
+        BcmCase{"high_impedance_group_active_low", {}, kDout1ActiveLowOn + std::vector<Patch>{kHighzInstruction},
                 "chip_jtag_out", true, 8},
         // An enable tied off stays off, also under HIGHZ.
         BcmCase{"high_impedance_group_tied_off", {}, {kHighzInstruction, kDout1AlwaysOff}, "chip_jtag_out", true, 8},

@@ -44,16 +44,7 @@ const Patch kBidirFromDin0{"chip.v", "  assign bidir_out = bidir_in;",
                            "  BUF bi (.A(din[0]), .Y(bidir_out));\n  BUF bj (.A(bidir_in), .Y());"};
 const Patch kBidirOn{"chip.v", ".OE(bidir0_oe), .Y(bidir0_i)", ".OE(1'b1), .Y(bidir0_i)"};
 const Patch kBidirOff{"chip.v", ".OE(bidir0_oe), .Y(bidir0_i)", ".OE(1'b0), .Y(bidir0_i)"};
-// The three-state output on a pad cell whose enable is active low, tied
-// on (to GND).
-const std::vector<Patch> kDout1ActiveLowOn = {
-    {"chip.lib", "%BUFFER PIN_BIDIR", "%BUFFER PIN_TRIN  { %INPUT A; %OUTPUT PAD; %EN_L OEN; }\n%BUFFER PIN_BIDIR"},
-    {"cells.v", "module PIN_BIDIR",
-     "module PIN_TRIN (A, OEN, PAD);\n  input A, OEN;\n  output PAD;\n  assign PAD = OEN ? 1'bz : A;\nendmodule\n\n"
-     "module PIN_BIDIR"},
-    {"chip.v", "PIN_TRI   PAD_DOUT1  (.A(dout_c[1]), .OE(dout1_oe), .PAD(dout1));",
-     "PIN_TRIN  PAD_DOUT1  (.A(dout_c[1]), .OEN(1'b0), .PAD(dout1));"},
-    {"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_TRIN)\n7"}};
+using scan_sim::kDout1ActiveLowOn;
 
 // HIGHZ in the instruction table, and a control cell whose HIGHZ pin
 // floats the pads of ordinary control cells under it.

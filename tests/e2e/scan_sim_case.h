@@ -83,4 +83,15 @@ inline Prepare fixture(std::vector<testsupport::Patch> patches, std::string veri
     };
 }
 
+// The three-state output on a pad cell whose enable is active low, tied
+// on (to GND).
+inline const std::vector<testsupport::Patch> kDout1ActiveLowOn = {
+    {"chip.lib", "%BUFFER PIN_BIDIR", "%BUFFER PIN_TRIN  { %INPUT A; %OUTPUT PAD; %EN_L OEN; }\n%BUFFER PIN_BIDIR"},
+    {"cells.v", "module PIN_BIDIR",
+     "module PIN_TRIN (A, OEN, PAD);\n  input A, OEN;\n  output PAD;\n  assign PAD = OEN ? 1'bz : A;\nendmodule\n\n"
+     "module PIN_BIDIR"},
+    {"chip.v", "PIN_TRI   PAD_DOUT1  (.A(dout_c[1]), .OE(dout1_oe), .PAD(dout1));",
+     "PIN_TRIN  PAD_DOUT1  (.A(dout_c[1]), .OEN(1'b0), .PAD(dout1));"},
+    {"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_TRIN)\n7"}};
+
 }  // namespace scan_sim
