@@ -167,6 +167,43 @@ TEST_F(ToolInput, TessickCompilesEachConstructOfANetlist) {
         << dump.err;
 }
 
+// Wires named GND and VCC that the module drives itself stay their own
+// nets, under names of their own, apart from the constants; a wire of
+// that name tied to its constant is the constant.
+TEST_F(ToolInput, TessickKeepsWiresNamedLikeTheConstantsApart) {
+    tmp_.write("net.v",
+               "module top (input a, input b, output y, output z, output GND_2);\n"
+               "  wire GND, VCC, VCC_1, q;\n"
+               "  AN2 g0 (.A(a), .B(b), .Z(GND));\n"
+               "  AN2 g1 (.A(GND), .B(1'b0), .Z(y));\n"
+               "  AN2 g2 (.A(VCC), .B(q), .Z(z));\n"
+               "  assign VCC = a;\n"
+               "  assign VCC_1 = b;\n"
+               "  assign q = 1'b1;\n"
+               "  assign GND_2 = 1'b0;\n"
+               "endmodule\n");
+    const auto r = run_tool("tessick", {"-lib", "lib.v", "net.v", "-opath", "out"}, dir());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("warning: net 'GND' is not the constant net of that name: it is named 'GND_1' in the "
+                         "design database"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("warning: net 'VCC' is not the constant net of that name: it is named 'VCC_2'"),
+              std::string::npos)
+        << r.out;
+    const auto dump = run_tool("sdbdump", {"out/top"}, dir());
+    const std::string& s = dump.out;
+    EXPECT_NE(s.find("inst g0 AN2 A=a B=b Z=GND_1\n"), std::string::npos) << s;
+    EXPECT_NE(s.find("inst g1 AN2 A=GND_1 B=GND Z=y\n"), std::string::npos) << s;
+    EXPECT_NE(s.find("inst g2 AN2 A=a B=VCC Z=z\n"), std::string::npos) << s;
+    EXPECT_NE(s.find("net GND g1{B} port:GND_2\n"), std::string::npos) << s;
+    EXPECT_NE(s.find("net GND_1 g0{Z} g1{A}\n"), std::string::npos) << s;
+    EXPECT_NE(s.find("net VCC g2{B}\n"), std::string::npos) << s;
+    EXPECT_NE(s.find("alias VCC_2 a\n"), std::string::npos) << s;
+    EXPECT_EQ(s.find("alias VCC "), std::string::npos) << s;
+    EXPECT_EQ(s.find("alias GND "), std::string::npos) << s;
+}
+
 // A module compiled on its own takes its masters from their design
 // files: in -opath, else along the search path (./lib here).
 TEST_F(ToolInput, TessickTakesMastersFromDesignFiles) {

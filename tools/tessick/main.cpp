@@ -145,11 +145,22 @@ public:
         : d_(d),
           handle_(d.names.size(), -1),
           gnd_(d.names.find(ntool::kGndName)),
-          vcc_(d.names.find(ntool::kVccName)) {}
+          vcc_(d.names.find(ntool::kVccName)),
+          gnd_rename_(free_name(d, ntool::kGndName)),
+          vcc_rename_(free_name(d, ntool::kVccName)) {}
 
     // The checks of compile() that can fail, made before anything is
-    // written.
-    void check(const vlog::Module& m) { merge_nets(m); }
+    // written; warns through run about nets renamed.
+    void check(const vlog::Module& m, ntool::ToolRun& run) {
+        merge_nets(m);
+        for (std::uint32_t i = 0; i < m.nets.size(); ++i) {
+            const std::string_view to = renamed(m, i);
+            if (to.empty()) continue;
+            run.warn(d_.where(m, m.line) + ": warning: net '" + std::string(d_.names.str(m.nets[i].name)) +
+                     "' is not the constant net of that name: it is named '" + std::string(to) +
+                     "' in the design database");
+        }
+    }
 
     void compile(const vlog::Module& m, DesignBuilder& b) {
         b_ = &b;
@@ -169,6 +180,31 @@ public:
 
 private:
     static constexpr std::uint32_t kGnd = 0, kVcc = 1, kFirst = 2;
+
+    // "<base>_<k>" for the smallest k from 1 that names nothing read.
+    static std::string free_name(const vlog::Design& d, const std::string& base) {
+        for (unsigned k = 1;; ++k) {
+            std::string name = base + "_" + std::to_string(k);
+            if (d.names.find(name) == vlog::kNoId) return name;
+        }
+    }
+
+    // The design database keeps the names GND and VCC for its constant
+    // nets: a net of the module named so that is not that constant (a
+    // wire the module drives itself) takes a name of its own instead.
+    // "" when net i keeps its name.
+    std::string_view renamed(const vlog::Module& m, std::uint32_t i) {
+        const vlog::Id name = m.nets[i].name;
+        if (name == gnd_ && gnd_ != vlog::kNoId && find(i + kFirst) != kGnd) return gnd_rename_;
+        if (name == vcc_ && vcc_ != vlog::kNoId && find(i + kFirst) != kVcc) return vcc_rename_;
+        return {};
+    }
+
+    // The name net i has in the design database.
+    std::string net_name(const vlog::Module& m, std::uint32_t i) {
+        const std::string_view to = renamed(m, i);
+        return std::string(to.empty() ? d_.names.str(m.nets[i].name) : to);
+    }
 
     std::int32_t h(vlog::Id id) {
         std::int32_t& v = handle_[id];
@@ -207,14 +243,14 @@ private:
         for (std::uint32_t i = 0; i < n; ++i) parent_[i] = i;
         is_port_.assign(n, false);
         for (std::uint32_t bit : m.port_bits) is_port_[bit + kFirst] = true;
-        const vlog::Id gnd = gnd_, vcc = vcc_;
         for (std::uint32_t i = 0; i < m.nets.size(); ++i) {
             const vlog::Net& net = m.nets[i];
-            // Nets named GND and VCC are the constants; so are supply nets
-            // other than ports.
-            if (net.name == gnd || (net.kind == vlog::NetKind::Supply0 && !is_port_[i + kFirst])) {
+            // Supply nets other than ports are the constants.  A net named
+            // GND or VCC is not: it is the constant only when the module
+            // ties it to one.
+            if (net.kind == vlog::NetKind::Supply0 && !is_port_[i + kFirst]) {
                 unite(m, i + kFirst, kGnd, m.line);
-            } else if (net.name == vcc || (net.kind == vlog::NetKind::Supply1 && !is_port_[i + kFirst])) {
+            } else if (net.kind == vlog::NetKind::Supply1 && !is_port_[i + kFirst]) {
                 unite(m, i + kFirst, kVcc, m.line);
             }
         }
@@ -233,8 +269,11 @@ private:
         flat_.assign(m.nets.size() + kFirst, -1);
         flat_[kGnd] = ntool::kNetGnd;
         flat_[kVcc] = ntool::kNetVcc;
-        for (std::uint32_t i = 0; i < m.nets.size(); ++i)
-            if (find(i + kFirst) == i + kFirst) flat_[i + kFirst] = b_->add_net(h(m.nets[i].name));
+        for (std::uint32_t i = 0; i < m.nets.size(); ++i) {
+            if (find(i + kFirst) != i + kFirst) continue;
+            const std::string_view to = renamed(m, i);
+            flat_[i + kFirst] = b_->add_net(to.empty() ? h(m.nets[i].name) : b_->name(to));
+        }
         // Every net merged into another leaves an alias: its name now
         // means the net that stayed.
         for (std::uint32_t i = 0; i < m.nets.size(); ++i) {
@@ -242,8 +281,8 @@ private:
             if (r == i + kFirst) continue;
             const std::string to = r == kGnd   ? ntool::kGndName
                                    : r == kVcc ? ntool::kVccName
-                                               : std::string(d_.names.str(m.nets[r - kFirst].name));
-            b_->add_alias(std::string(d_.names.str(m.nets[i].name)), to);
+                                               : net_name(m, r - kFirst);
+            b_->add_alias(net_name(m, i), to);
         }
         // Each net now maps straight to the net it became, so that a
         // connection costs one look-up.
@@ -297,6 +336,7 @@ private:
     DesignBuilder* b_ = nullptr;
     std::vector<std::int32_t> handle_;
     const vlog::Id gnd_, vcc_;  // the names GND and VCC, if read
+    const std::string gnd_rename_, vcc_rename_;  // their names when not the constants
     std::vector<vlog::Id> touched_;
     std::vector<std::uint32_t> parent_;
     std::vector<bool> is_port_;
@@ -381,7 +421,7 @@ int main(int argc, char** argv) {
         // All names are read: their index goes before the databases are
         // built.
         d.names.release_index();
-        for (std::size_t i = 0; i < read; ++i) compiler->check(d.modules[i]);
+        for (std::size_t i = 0; i < read; ++i) compiler->check(d.modules[i], run);
         for (std::size_t i = 0; i < read; ++i) {
             vlog::Module& m = d.modules[i];
             const std::string name(d.names.str(m.name));

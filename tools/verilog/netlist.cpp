@@ -80,6 +80,13 @@ void NameTable::release_index() {
     std::vector<Slot>().swap(slots_);
 }
 
+void NameTable::reserve(std::size_t names) {
+    if (slots_.empty()) return;  // built to size when next needed
+    unsigned bits = bits_;
+    while ((std::size_t{1} << bits) * 7 < names * 10) ++bits;
+    if (bits > bits_) resize_index(bits);
+}
+
 void NameTable::rebuild_index() const {
     bits_ = 10;
     while ((std::size_t{1} << bits_) * 7 < count_ * 10) ++bits_;
@@ -162,10 +169,12 @@ Id NameTable::intern(std::string_view s, std::uint32_t h) {
     return id;
 }
 
-void NameTable::grow() {
-    std::vector<Slot> slots(slots_.size() * 2, Slot{0, 0, 0});
+void NameTable::grow() { resize_index(bits_ + 1); }
+
+void NameTable::resize_index(unsigned bits) {
+    std::vector<Slot> slots(std::size_t{1} << bits, Slot{0, 0, 0});
     const std::size_t mask = slots.size() - 1;
-    ++bits_;
+    bits_ = bits;
     for (const Slot& slot : slots_) {
         if (slot.id1 == 0) continue;
         // The tag keeps the hash's high bits, which give the home slot of

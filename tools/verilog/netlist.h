@@ -185,6 +185,9 @@ public:
     // table's memory) once no more are to be read; the names and their
     // ids stay.  A later find() or intern() builds it again.
     void release_index();
+    // Sizes the index for names more names in all, so that it does not
+    // grow (each step a copy beside the old index) while they are read.
+    void reserve(std::size_t names);
     // Asks the processor to fetch the slot where a name of hash h would
     // be looked for: a hint for a name about to be interned, with no
     // other effect.
@@ -218,6 +221,8 @@ private:
     static constexpr unsigned kChunkShift = 16;
     static constexpr std::size_t kChunk = std::size_t{1} << kChunkShift;
     void grow();
+    // Moves the index into 2^bits slots.
+    void resize_index(unsigned bits);
     void rebuild_index() const;
     // The home slot of a hash: its high bits.
     std::size_t home(std::uint32_t h) const { return static_cast<std::size_t>(h >> (32 - bits_)); }

@@ -1488,6 +1488,9 @@ private:
     std::uint64_t used_ = 0;
 };
 
+// The fewest bytes of netlist per name, as estimated for the name index.
+constexpr std::size_t kBytesPerName = 32;
+
 }  // namespace
 
 void Design::read_text(std::string_view text, const std::string& file_name, bool library) {
@@ -1499,6 +1502,10 @@ void Design::read_file(const std::string& path, bool library) {
     FileText text;
     std::string why;
     if (!text.load(path, why)) throw Error(path + ": error: " + why);
+    // A netlist holds a name in every few dozen bytes at most (short
+    // names and one-line instances): the name index takes that many at
+    // once instead of doubling step by step.
+    if (!library) names.reserve(names.size() + text.view().size() / kBytesPerName);
     files.push_back(path);
     Parser parser(*this, text.view(), path, library, static_cast<std::uint32_t>(files.size() - 1));
     parser.read_from(&text);
