@@ -204,6 +204,23 @@ TEST_F(ToolInput, TessickKeepsWiresNamedLikeTheConstantsApart) {
     EXPECT_EQ(s.find("alias GND "), std::string::npos) << s;
 }
 
+// A net named GND or VCC that the module only reads (a tie-off, declared
+// or not) is the constant of that name, as it always was.
+TEST_F(ToolInput, TessickTakesUndrivenGndAndVccAsTheConstants) {
+    tmp_.write("net.v",
+               "module top (input a, output y, output z);\n"
+               "  wire VCC;\n"
+               "  AN2 g0 (.A(a), .B(GND), .Z(y));\n"
+               "  AN2 g1 (.A(VCC), .B(a), .Z(z));\n"
+               "endmodule\n");
+    const auto r = run_tool("tessick", {"-lib", "lib.v", "net.v", "-opath", "out"}, dir());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find("is not the constant net"), std::string::npos) << r.out;
+    const std::string s = run_tool("sdbdump", {"out/top"}, dir()).out;
+    EXPECT_NE(s.find("net GND g0{B}\n"), std::string::npos) << s;
+    EXPECT_NE(s.find("net VCC g1{A}\n"), std::string::npos) << s;
+}
+
 // A module compiled on its own takes its masters from their design
 // files: in -opath, else along the search path (./lib here).
 TEST_F(ToolInput, TessickTakesMastersFromDesignFiles) {

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -237,20 +238,49 @@ private:
         is_port_[keep] = is_port_[keep] || is_port_[gone];
     }
 
+    // driven_[i]: net i is named GND or VCC and the module drives it, from
+    // an output or inout pin of an instance of a known master or from an
+    // assignment of one of its nets.  Such a net is not the constant.
+    void mark_driven_constant_names(const vlog::Module& m) {
+        driven_.assign(m.nets.size(), false);
+        if (gnd_ == vlog::kNoId && vcc_ == vlog::kNoId) return;
+        auto named = [&](vlog::Conn c) {
+            return c >= 0 && (m.nets[static_cast<std::uint32_t>(c)].name == gnd_ ||
+                              m.nets[static_cast<std::uint32_t>(c)].name == vcc_);
+        };
+        for (const vlog::Assign& a : m.assigns)
+            if (a.rhs >= 0 && named(a.lhs)) driven_[static_cast<std::uint32_t>(a.lhs)] = true;
+        for (const vlog::Instance& inst : m.instances) {
+            if (inst.master_index < 0) continue;
+            const vlog::Module& master = d_.modules[static_cast<std::size_t>(inst.master_index)];
+            const std::span<const vlog::Conn> conns = m.instance_conns(inst);
+            for (const vlog::Port& port : master.ports) {
+                if (port.dir == vlog::Dir::Input) continue;
+                for (std::uint32_t b = 0; b < port.width && port.first_bit + b < conns.size(); ++b) {
+                    const vlog::Conn c = conns[port.first_bit + b];
+                    if (named(c)) driven_[static_cast<std::uint32_t>(c)] = true;
+                }
+            }
+        }
+    }
+
     void merge_nets(const vlog::Module& m) {
         const std::size_t n = m.nets.size() + kFirst;
         parent_.resize(n);
         for (std::uint32_t i = 0; i < n; ++i) parent_[i] = i;
         is_port_.assign(n, false);
         for (std::uint32_t bit : m.port_bits) is_port_[bit + kFirst] = true;
+        mark_driven_constant_names(m);
         for (std::uint32_t i = 0; i < m.nets.size(); ++i) {
             const vlog::Net& net = m.nets[i];
-            // Supply nets other than ports are the constants.  A net named
-            // GND or VCC is not: it is the constant only when the module
-            // ties it to one.
-            if (net.kind == vlog::NetKind::Supply0 && !is_port_[i + kFirst]) {
+            // Supply nets other than ports are the constants, and so are
+            // nets named GND and VCC (the names the design database keeps
+            // for them), unless the module drives such a net itself.
+            const bool gnd_name = net.name == gnd_ && !driven_[i];
+            const bool vcc_name = net.name == vcc_ && !driven_[i];
+            if (gnd_name || (net.kind == vlog::NetKind::Supply0 && !is_port_[i + kFirst])) {
                 unite(m, i + kFirst, kGnd, m.line);
-            } else if (net.kind == vlog::NetKind::Supply1 && !is_port_[i + kFirst]) {
+            } else if (vcc_name || (net.kind == vlog::NetKind::Supply1 && !is_port_[i + kFirst])) {
                 unite(m, i + kFirst, kVcc, m.line);
             }
         }
@@ -340,6 +370,7 @@ private:
     std::vector<vlog::Id> touched_;
     std::vector<std::uint32_t> parent_;
     std::vector<bool> is_port_;
+    std::vector<bool> driven_;
     std::vector<std::int32_t> flat_;
     std::vector<int> class_of_;
     std::vector<int> used_classes_;
