@@ -90,14 +90,19 @@ int find_tail(int net) {
     return t;
 }
 
-void link_at_end(int net, int node) {
-    int t = find_tail(net);
-    if (t == -1)
+// Puts node at the end of net's node list, behind tail (-1: the list is
+// empty).
+void append_behind(int net, int node, int tail) {
+    if (tail == -1)
         net_tab[net].first_node = node;
     else
-        node_tab[t].next = node;
+        node_tab[tail].next = node;
     node_tab[node].net = net;
     node_tab[node].next = -1;
+}
+
+void link_at_end(int net, int node) {
+    append_behind(net, node, find_tail(net));
     remember_tail(net, node);
 }
 
@@ -537,12 +542,7 @@ int SDB_nl_connect_new_nodes(int first, const int32_t* nets, int n) {
         if (net == -1) continue;
         const int node = first + k;
         int32_t& t = last[static_cast<size_t>(net)];
-        if (t == -1)
-            net_tab[net].first_node = node;
-        else
-            node_tab[t].next = node;
-        node_tab[node].net = net;
-        node_tab[node].next = -1;
+        append_behind(net, node, t);
         t = node;
     }
     for (int net = 0; net < net_count; ++net)
