@@ -129,13 +129,14 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
         rows[current].ccell = C;
         rows[current].disval = found.disval;
     }
-    // A three-state driver whose control cell could not be found is
-    // described as a two-state one: "output3" needs a control cell.  So is
-    // a bidirectional cell without one (a pad whose enable only the TAP's
-    // HIGHZ command takes away): under EXTEST it always drives its pin.
-    for (auto& e : rows)
-        if ((e.function == "output3" || e.function == "bidir") && e.ccell < 0) e.function = "output2";
-    for (auto& e : rows) push_row(std::move(e));
+    for (auto& e : rows) {
+        two_state_without_control(e);
+        push_row(std::move(e));
+    }
+}
+
+void two_state_without_control(BdRegEntry& row) {
+    if ((row.function == "output3" || row.function == "bidir") && row.ccell < 0) row.function = "output2";
 }
 
 void print_out_bd_reg_tab() {

@@ -661,7 +661,11 @@ TraceResult print_internal_bd_register(int row, int obj, const char* word) {
     return {nullptr, {{chain_key(c), word, {}, 0}}};
 }
 
-void print_no_pad_bd(int row, int obj, const char* word) {
+namespace {
+
+// The rows of a port wired straight to its boundary cell, and the control
+// row its enable leads to.
+void no_pad_rows(int row, int obj, const char* word) {
     const BufTabEntry& r = BUF_TAB[static_cast<size_t>(row)];
     ChainCellEntry* c = chain_cell_of(obj);
     if (!c) {
@@ -749,4 +753,12 @@ void print_no_pad_bd(int row, int obj, const char* word) {
     else
         qdx_printf("%%EN_H '%s'\n", s->en_h);
     qdx_exit_printf(-1, "       of object '%s' (%s).\n\n", obj_name(obj).c_str(), SDB_class_name_of(obj));
+}
+
+}  // namespace
+
+void print_no_pad_bd(int row, int obj, const char* word) {
+    const size_t first = BD_REG_TAB.size();
+    no_pad_rows(row, obj, word);
+    for (size_t i = first; i < BD_REG_TAB.size(); ++i) two_state_without_control(BD_REG_TAB[i]);
 }

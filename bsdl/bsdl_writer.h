@@ -152,6 +152,12 @@ void print_out_bd_reg_tab();
 int contr_cell_exist(int num);
 // Adds a row as it stands (the no-pad tracer makes its rows itself).
 void add_bd_row(const BdRegEntry& row);
+// A three-state driver whose control cell could not be found is described
+// as a two-state one: "output3" needs a control cell.  So is a
+// bidirectional cell without one (a pad whose enable only the TAP's HIGHZ
+// command takes away, or a cell with no enable at all): under EXTEST it
+// always drives its pin.
+void two_state_without_control(BdRegEntry& row);
 
 // ------------------------------------------------------------ tracers
 // Each returns the cells it found for BUF_TAB row `row`; the no-pad

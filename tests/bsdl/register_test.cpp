@@ -10,6 +10,7 @@
 
 #include "bsdl/template.h"
 #include "bsdl_text_util.h"
+#include "support/bsdl_check.h"
 
 namespace {
 
@@ -336,6 +337,33 @@ TEST_F(WholeFile, WrittenWhenEveryCellHasARow) {
               std::string::npos)
         << bsd;
     EXPECT_EQ(files(), (std::vector<std::string>{"chip.bsc", "chip.bsd", "chip.c.sdb", "chip.lib", "chip.pin"}));
+}
+
+// A port wired straight to a bidirectional cell with no enable: the file
+// describes a two-state output, which the BSDL checks accept.
+TEST_F(WholeFile, PortWithoutPadOnABidirectionalCell) {
+    design([](DesignBuilder& d) {
+        d.inst("cb", "BC_BIDIR");
+        d.port("b", INOUT).net("b", {"cb/FROM_PAD", "cb/DO"});
+        chain(d, {"cb"});
+        d.port("tms", IN).port("tck", IN).net("tms", {"TAP/TMS"}).net("tck", {"TAP/TCK"});
+    });
+    auto r = run_child([] {
+        option_check[BSDL_OPT_NO_PAD] = 1;
+        read_description();
+        set_pin_rows(
+            {{"1", "b", "B"}, {"2", "tdi", "TDI"}, {"3", "tdo", "TDO"}, {"4", "tms", "TMS"}, {"5", "tck", "TCK"}});
+        open_and_check_sdb();
+        get_bs_chain();
+        insert_BSDL_description();
+    });
+    ASSERT_EQ(r.status, 0) << r.out;
+    const bsdlcheck::BsdlCheck c = bsdlcheck::check_bsdl_file(dir->file("chip.bsd"));
+    EXPECT_TRUE(c.problems.empty()) << c.describe();
+    if (!bsdlcheck::urjtag_checker().empty()) {
+        EXPECT_TRUE(c.urjtag_ok) << c.describe();
+    }
+    EXPECT_EQ(c.file.boundary, (std::vector<bsdlcheck::BoundaryRow>{{0, "BC_7", "B", "output2", "X", -1, -1, ""}}));
 }
 
 // A cell of the chain that no port reaches would leave a gap in the
