@@ -1,5 +1,7 @@
 #include "tools/verilog/netlist.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -76,8 +78,10 @@ inline std::uint32_t tag_of(std::uint32_t h, std::size_t size) {
 
 }  // namespace
 
+void advise_huge_pages(void* p, std::size_t bytes) { ::madvise(p, bytes, MADV_HUGEPAGE); }
+
 void NameTable::release_index() {
-    std::vector<Slot>().swap(slots_);
+    SlotVector().swap(slots_);
 }
 
 void NameTable::reserve(std::size_t names) {
@@ -172,7 +176,7 @@ Id NameTable::intern(std::string_view s, std::uint32_t h) {
 void NameTable::grow() { resize_index(bits_ + 1); }
 
 void NameTable::resize_index(unsigned bits) {
-    std::vector<Slot> slots(std::size_t{1} << bits, Slot{0, 0, 0});
+    SlotVector slots(std::size_t{1} << bits, Slot{0, 0, 0});
     const std::size_t mask = slots.size() - 1;
     bits_ = bits;
     for (const Slot& slot : slots_) {

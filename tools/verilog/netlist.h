@@ -169,6 +169,45 @@ private:
     std::size_t cap_ = 0;
 };
 
+// Allocator for large tables read at random (name indexes): a table of
+// several megabytes is asked for in huge pages, which spares most of the
+// page faults of filling it and the TLB misses of reading it (the kernel
+// may refuse; nothing else changes).  Smaller tables come from new.
+// Asks for huge pages for the bytes at p (a whole number of them).
+void advise_huge_pages(void* p, std::size_t bytes);
+
+template <class T>
+struct HugePageAllocator {
+    using value_type = T;
+    HugePageAllocator() = default;
+    template <class U>
+    HugePageAllocator(const HugePageAllocator<U>&) noexcept {}
+    static constexpr std::size_t kHuge = std::size_t{2} << 20;
+    static std::size_t huge_bytes(std::size_t n) {
+        const std::size_t bytes = n * sizeof(T);
+        return bytes >= 2 * kHuge ? (bytes + kHuge - 1) & ~(kHuge - 1) : 0;
+    }
+    T* allocate(std::size_t n) {
+        if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+        const std::size_t huge = huge_bytes(n);
+        if (!huge) return static_cast<T*>(::operator new(n * sizeof(T)));
+        void* p = std::aligned_alloc(kHuge, huge);
+        if (!p) throw std::bad_alloc();
+        advise_huge_pages(p, huge);
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t n) noexcept {
+        if (huge_bytes(n))
+            std::free(p);
+        else
+            ::operator delete(p);
+    }
+    template <class U>
+    bool operator==(const HugePageAllocator<U>&) const noexcept {
+        return true;
+    }
+};
+
 // Interned strings.  Views returned by str() stay valid for the life of
 // the table (the text lives in blocks that never move).
 class NameTable {
@@ -229,7 +268,8 @@ private:
     std::vector<std::unique_ptr<Text[]>> texts_;
     std::size_t count_ = 0;
     // Built again on demand after release_index(), also by find().
-    mutable std::vector<Slot> slots_;
+    using SlotVector = std::vector<Slot, HugePageAllocator<Slot>>;
+    mutable SlotVector slots_;
     mutable unsigned bits_ = 10;  // slots_ holds 2^bits_ slots
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* free_ = nullptr;
