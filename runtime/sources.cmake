@@ -17,6 +17,7 @@ kest_sources(
   fnm.cpp
   fnm_list.cpp
   msg.cpp
+  pages.cpp
   process.cpp
   rc.cpp
   str.cpp

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/pages.h"
 #include "sdb/internal.h"
 #include "sdb/sdb.h"
 
@@ -189,16 +190,6 @@ private:
 
 namespace {
 
-// A large table is read in whole: asking for huge pages spares most of
-// the page faults of filling it (the kernel may refuse; nothing else
-// changes).
-void advise_huge_pages(void* p, size_t bytes) {
-    constexpr uintptr_t kHuge = uintptr_t{2} << 20;
-    if (bytes < 2 * kHuge) return;
-    const uintptr_t a = reinterpret_cast<uintptr_t>(p);
-    const uintptr_t lo = (a + kHuge - 1) & ~(kHuge - 1), hi = (a + bytes) & ~(kHuge - 1);
-    if (hi > lo) ::madvise(reinterpret_cast<void*>(lo), hi - lo, MADV_HUGEPAGE);
-}
 
 }  // namespace
 
@@ -209,7 +200,7 @@ void* new_table(int k, int32_t count) {
     h->fixed = 0;
     h->delta = info.growth;
     DYNA_set_count(a, count);
-    advise_huge_pages(a, static_cast<size_t>(count) * static_cast<size_t>(info.size));
+    RT_advise_huge_pages(a, static_cast<size_t>(count) * static_cast<size_t>(info.size));
     std::memset(static_cast<uint8_t*>(a) + static_cast<size_t>(count) * static_cast<size_t>(info.size), 0xFF,
                 static_cast<size_t>(info.size));
     return a;

@@ -78,8 +78,6 @@ inline std::uint32_t tag_of(std::uint32_t h, std::size_t size) {
 
 }  // namespace
 
-void advise_huge_pages(void* p, std::size_t bytes) { ::madvise(p, bytes, MADV_HUGEPAGE); }
-
 void NameTable::release_index() {
     SlotVector().swap(slots_);
 }

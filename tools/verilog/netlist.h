@@ -23,6 +23,8 @@
 // Every error throws vlog::Error whose text is "<file>:<line>: error: ...".
 #pragma once
 
+#include "runtime/pages.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -173,8 +175,6 @@ private:
 // several megabytes is asked for in huge pages, which spares most of the
 // page faults of filling it and the TLB misses of reading it (the kernel
 // may refuse; nothing else changes).  Smaller tables come from new.
-// Asks for huge pages for the bytes at p (a whole number of them).
-void advise_huge_pages(void* p, std::size_t bytes);
 
 template <class T>
 struct HugePageAllocator {
@@ -182,7 +182,7 @@ struct HugePageAllocator {
     HugePageAllocator() = default;
     template <class U>
     HugePageAllocator(const HugePageAllocator<U>&) noexcept {}
-    static constexpr std::size_t kHuge = std::size_t{2} << 20;
+    static constexpr std::size_t kHuge = kHugePageBytes;
     static std::size_t huge_bytes(std::size_t n) {
         const std::size_t bytes = n * sizeof(T);
         return bytes >= 2 * kHuge ? (bytes + kHuge - 1) & ~(kHuge - 1) : 0;
@@ -193,7 +193,7 @@ struct HugePageAllocator {
         if (!huge) return static_cast<T*>(::operator new(n * sizeof(T)));
         void* p = std::aligned_alloc(kHuge, huge);
         if (!p) throw std::bad_alloc();
-        advise_huge_pages(p, huge);
+        RT_advise_huge_pages(p, huge);
         return static_cast<T*>(p);
     }
     void deallocate(T* p, std::size_t n) noexcept {
