@@ -467,11 +467,10 @@ std::vector<const BcmCell*> all_cells(const BcmModule& m) {
     return cells;
 }
 
-void write_standard(FILE* fp, const BcmModule& m) {
-    const std::vector<const BcmCell*> cells = all_cells(m);
-    CellScope scope;
-    scope.first = 0;
-    scope.last = static_cast<int>(cells.size()) - 1;
+// The header and port declarations of the module "<top>_BCM": the ports
+// of its cells (named in `scope`), the TAP's ports and the IDCODE bus.
+void write_module_ports(FILE* fp, const BcmModule& m, const std::vector<const BcmCell*>& cells,
+                        const CellScope& scope) {
     std::vector<std::string> header;
     for (const BcmCell* c : cells)
         for (BcmPort p : c->ports) header.push_back(scope.port(c->number, p));
@@ -487,6 +486,14 @@ void write_standard(FILE* fp, const BcmModule& m) {
     write_declarations(fp, "input", tap_in);
     write_declarations(fp, "output", tap_out);
     std::fputs(bcm_idcode_declaration().c_str(), fp);
+}
+
+void write_standard(FILE* fp, const BcmModule& m) {
+    const std::vector<const BcmCell*> cells = all_cells(m);
+    CellScope scope;
+    scope.first = 0;
+    scope.last = static_cast<int>(cells.size()) - 1;
+    write_module_ports(fp, m, cells, scope);
     Trees trees;
     ExtraTrees extras(bcm_extra_loads(cells));
     const std::string tree_text = trees_text(trees, loads_of(cells), extras);
@@ -591,21 +598,7 @@ void write_positions(FILE* fp, const BcmModule& m) {
     // sub-module that takes a signal.
     const std::vector<const BcmCell*> cells = all_cells(m);
     CellScope top;
-    std::vector<std::string> header;
-    for (const BcmCell* c : cells)
-        for (BcmPort p : c->ports) header.push_back(top.port(c->number, p));
-    std::vector<std::string> tap_in, tap_out;
-    for (const TapPortPin& p : tap_module_ports(m)) {
-        header.push_back(bcm_tap_port(p.pin));
-        (p.output ? tap_out : tap_in).push_back(bcm_tap_port(p.pin));
-    }
-    if (bcm_has_idcode_port()) header.push_back(bcm_idcode_port());
-    write_header(fp, bcm_module_name(), header);
-    write_declarations(fp, "input", cell_ports(cells, top, true));
-    write_declarations(fp, "output", cell_ports(cells, top, false));
-    write_declarations(fp, "input", tap_in);
-    write_declarations(fp, "output", tap_out);
-    std::fputs(bcm_idcode_declaration().c_str(), fp);
+    write_module_ports(fp, m, cells, top);
     Loads loads{};
     std::vector<std::vector<int>> signals(count);
     // Each sub-module whose cells take an extra pin is one load of its tree.
