@@ -36,16 +36,22 @@ namespace {
 std::vector<std::unique_ptr<DftObject>> objects;
 std::vector<std::unique_ptr<DftTreeNode>> tree_nodes;
 
-}  // namespace
-
-DftObject* NEW_OBJECT_DFT() {
-    objects.push_back(std::make_unique<DftObject>());
+// The path and GUI tables that a new object starts without and that the
+// current object's tables are copied into.
+void reset_path_and_gui_tables() {
     dft_multicycle_pathG.reset();
     file_dft_multicycle_pathG.reset();
     dft_critical_pathG.reset();
     dft_false_pathG.reset();
     file_dft_false_pathG.reset();
     sl_gui_infoG.reset();
+}
+
+}  // namespace
+
+DftObject* NEW_OBJECT_DFT() {
+    objects.push_back(std::make_unique<DftObject>());
+    reset_path_and_gui_tables();
     return objects.back().get();
 }
 
@@ -59,12 +65,7 @@ namespace {
 // The tables copied from the current object when it was made current.
 void reset_copied_tables() {
     SCAN_LOCKUP_LATCH_LIST.reset();
-    dft_multicycle_pathG.reset();
-    file_dft_multicycle_pathG.reset();
-    dft_critical_pathG.reset();
-    dft_false_pathG.reset();
-    file_dft_false_pathG.reset();
-    sl_gui_infoG.reset();
+    reset_path_and_gui_tables();
 }
 
 }  // namespace
