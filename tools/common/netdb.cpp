@@ -352,8 +352,7 @@ std::int32_t DesignBuilder::name(std::string_view text) {
         const std::uint64_t v = slots_[i];
         if ((v >> 32) != hash) continue;
         const auto h = static_cast<std::uint32_t>(v) - 1;
-        if (sizes_[h] == text.size() && std::memcmp(texts_[h], text.data(), text.size()) == 0)
-            return static_cast<std::int32_t>(h);
+        if (std::string_view(texts_[h]) == text) return static_cast<std::int32_t>(h);
     }
     const std::int32_t h = new_name(text);
     slots_[i] = (static_cast<std::uint64_t>(hash) << 32) | (static_cast<std::uint32_t>(h) + 1);
@@ -364,7 +363,6 @@ std::int32_t DesignBuilder::name(std::string_view text) {
 void DesignBuilder::reserve(std::size_t names, std::size_t nets, std::size_t objects, std::size_t conns,
                             std::size_t prefixes) {
     grow_for(texts_, names);
-    grow_for(sizes_, names);
     grow_for(nets_, nets);
     grow_for(objects_, objects);
     grow_for(conns_, conns);
@@ -374,7 +372,12 @@ void DesignBuilder::reserve(std::size_t names, std::size_t nets, std::size_t obj
 std::int32_t DesignBuilder::new_name(std::string_view text) {
     const auto h = static_cast<std::int32_t>(texts_.size());
     texts_.push_back(SYM_keep(static_cast<SymbolTable*>(symbols_), text.data(), text.size()));
-    sizes_.push_back(static_cast<std::uint32_t>(text.size()));
+    return h;
+}
+
+std::int32_t DesignBuilder::kept_name(const char* text) {
+    const auto h = static_cast<std::int32_t>(texts_.size());
+    texts_.push_back(text);
     return h;
 }
 
@@ -451,6 +454,46 @@ std::uint64_t text_key(const char* s) {
     return k << (8 * (8 - i));
 }
 
+// A handle with the key of its text, in twelve bytes (a design has
+// millions of names).
+struct Keyed {
+    std::uint32_t hi, lo;  // the key's high and low words
+    std::uint32_t handle;
+    std::uint64_t key() const { return (static_cast<std::uint64_t>(hi) << 32) | lo; }
+};
+
+// Sorts a bucket's handles by key: a radix sort of the key's bytes, the
+// lowest first, that skips a byte all keys share (names of a netlist
+// share most of theirs), so that the texts themselves are not touched.
+// Equal keys keep their order; tmp is room for as many records.
+void sort_by_key(Keyed* a, std::size_t n, std::vector<Keyed>& tmp) {
+    constexpr std::size_t kSmall = 48;
+    if (n < kSmall) {
+        std::sort(a, a + n, [](const Keyed& x, const Keyed& y) { return x.key() < y.key(); });
+        return;
+    }
+    std::uint32_t count[8][256] = {};
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::uint64_t key = a[k].key();
+        for (int d = 0; d < 8; ++d) ++count[d][(key >> (8 * d)) & 0xFF];
+    }
+    tmp.resize(n);
+    Keyed* from = a;
+    Keyed* to = tmp.data();
+    for (int d = 0; d < 8; ++d) {
+        if (count[d][(a[0].key() >> (8 * d)) & 0xFF] == n) continue;  // one value for all
+        std::uint32_t at = 0;
+        for (std::uint32_t& c : count[d]) {
+            const std::uint32_t here = c;
+            c = at;
+            at += here;
+        }
+        for (std::size_t k = 0; k < n; ++k) to[count[d][(from[k].key() >> (8 * d)) & 0xFF]++] = from[k];
+        std::swap(from, to);
+    }
+    if (from != a) std::copy(from, from + n, a);
+}
+
 }  // namespace
 
 void DesignBuilder::make_symbols() {
@@ -472,32 +515,40 @@ void DesignBuilder::make_symbols() {
         ++start[bucket[h] + 1u];
     }
     for (int b = 0; b < SYM_NBUCKETS; ++b) start[b + 1] += start[b];
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed(n);
+    std::vector<Keyed> keyed(n);
     {
         std::vector<std::uint32_t> pos(start.begin(), start.end() - 1);
-        for (std::size_t h = 0; h < n; ++h)
-            keyed[pos[bucket[h]]++] = {text_key(texts_[h]), static_cast<std::uint32_t>(h)};
+        for (std::size_t h = 0; h < n; ++h) {
+            const std::uint64_t key = text_key(texts_[h]);
+            keyed[pos[bucket[h]]++] = {static_cast<std::uint32_t>(key >> 32), static_cast<std::uint32_t>(key),
+                                       static_cast<std::uint32_t>(h)};
+        }
     }
     release(bucket);
+    auto text_less = [&](const Keyed& x, const Keyed& y) { return std::strcmp(texts_[x.handle], texts_[y.handle]) < 0; };
+    std::vector<Keyed> tmp;
     std::vector<std::uint32_t> uniq;  // first handle of each distinct text of a bucket
     std::vector<const char*> names;
     std::vector<std::int32_t> ids;
     for (int b = 0; b < SYM_NBUCKETS; ++b) {
-        const auto lo = keyed.begin() + start[b], hi = keyed.begin() + start[b + 1];
-        // Sorted on the first eight bytes read as one big-endian number
-        // (the order strcmp gives them), the texts themselves compared
-        // only on a tie: most comparisons then touch no text.
-        std::sort(lo, hi, [&](const auto& x, const auto& y) {
-            if (x.first != y.first) return x.first < y.first;
-            return std::strcmp(texts_[x.second], texts_[y.second]) < 0;
-        });
+        Keyed* const lo = keyed.data() + start[b];
+        Keyed* const hi = keyed.data() + start[b + 1];
+        // In strcmp order: by key, and the texts of equal keys compared
+        // among themselves.
+        sort_by_key(lo, static_cast<std::size_t>(hi - lo), tmp);
+        for (Keyed* k = lo; k != hi;) {
+            Keyed* e = k + 1;
+            while (e != hi && e->key() == k->key()) ++e;
+            if (e - k > 1) std::sort(k, e, text_less);
+            k = e;
+        }
         // A text differs from the one before it when their keys do.
-        auto new_text = [&](auto k) {
-            return k == lo || k->first != (k - 1)->first || std::strcmp(texts_[k->second], texts_[(k - 1)->second]) != 0;
+        auto new_text = [&](const Keyed* k) {
+            return k == lo || k->key() != (k - 1)->key() || std::strcmp(texts_[k->handle], texts_[(k - 1)->handle]) != 0;
         };
         uniq.clear();
-        for (auto k = lo; k != hi; ++k)
-            if (new_text(k)) uniq.push_back(k->second);
+        for (const Keyed* k = lo; k != hi; ++k)
+            if (new_text(k)) uniq.push_back(k->handle);
         // Middle first, then each half: a balanced tree.  "*UNDEF*" is
         // symbol 0 of every table already and is found there.
         names.clear();
@@ -507,9 +558,9 @@ void DesignBuilder::make_symbols() {
         for (std::size_t k = 0; k < uniq.size(); ++k) sym_of_[uniq[k]] = ids[k];
         // Equal texts share the symbol of the first.
         std::uint32_t rep = 0;
-        for (auto k = lo; k != hi; ++k) {
-            if (new_text(k)) rep = k->second;
-            sym_of_[k->second] = sym_of_[rep];
+        for (const Keyed* k = lo; k != hi; ++k) {
+            if (new_text(k)) rep = k->handle;
+            sym_of_[k->handle] = sym_of_[rep];
         }
     }
 }
@@ -520,7 +571,6 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
     // database tables grow (for a large design they are a good part of
     // the peak memory).
     release(texts_);
-    release(sizes_);
     release(slots_);
     indexed_ = 0;
     auto* symbols = static_cast<SymbolTable*>(symbols_);

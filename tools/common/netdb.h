@@ -140,6 +140,10 @@ public:
     // for callers that give each text once; a text given twice still
     // becomes one symbol.
     std::int32_t new_name(std::string_view text);
+    // As new_name, for a text with a terminator behind it that stays
+    // where it is, unchanged, until save() returns: the design's symbol
+    // table takes the text where it lies instead of a copy.
+    std::int32_t kept_name(const char* text);
     // Prefix entries: a level of the hierarchy (its owner the class-name
     // symbol cls_name, -1 for none), or the last segment of an object's
     // or a net's name (owner set when the object or net is made).
@@ -199,8 +203,9 @@ private:
     // The symbol table of the design, made with the builder: it keeps the
     // texts from the start, so that they are stored once.
     void* symbols_ = nullptr;
-    std::vector<const char*> texts_;    // handle -> text, in the symbol table's storage
-    std::vector<std::uint32_t> sizes_;  // handle -> length of the text
+    // handle -> text with its terminator, in the symbol table's storage
+    // or kept by the caller
+    std::vector<const char*> texts_;
     // Open-addressing index of the texts given to name(): the hash in the
     // high word, the handle + 1 in the low word, 0 when empty.
     std::vector<std::uint64_t> slots_;

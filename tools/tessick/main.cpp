@@ -210,7 +210,7 @@ private:
     std::int32_t h(vlog::Id id) {
         std::int32_t& v = handle_[id];
         if (v < 0) {
-            v = b_->new_name(d_.names.str(id));
+            v = b_->kept_name(d_.names.c_str(id));
             touched_.push_back(id);
         }
         return v;
@@ -460,13 +460,18 @@ int main(int argc, char** argv) {
             const bool cell = m.is_cell;
             const std::size_t port_bits = m.port_bits.size();
             const std::size_t instances = m.instances.size();
+            // The builder takes the names' texts where the reader put
+            // them: they stay until the database is written.
+            vlog::NameTable::TextBlocks texts;
             DesignBuilder b;
             compiler->compile(m, b);
             if (i + 1 == read) {
-                // The builder holds all the last module needs: the names
-                // and modules read go before its database is written (the
-                // last module is mostly the largest).
+                // The builder holds all the last module needs: the
+                // modules read and the names' index go before its
+                // database is written (the last module is mostly the
+                // largest).
                 compiler.reset();
+                texts = d.names.take_texts();
                 d = vlog::Design();
             } else {
                 // The instances of a compiled module are not read again

@@ -142,7 +142,7 @@ Id NameTable::intern(std::string_view s, std::uint32_t h) {
     if (count_ >= kNoId - 1) throw Error("error: too many names");
     if (s.size() > UINT32_MAX) throw Error("error: name too long");
     const std::size_t prefix = s.size() < kLongName ? 1 : 1 + sizeof(std::uint32_t);
-    const std::size_t need = prefix + s.size();
+    const std::size_t need = prefix + s.size() + 1;
     if (need > left_) {
         // Blocks double from 4 KiB up to 1 MiB, so small designs stay small.
         block_ = std::min(kBlockSize, std::max<std::size_t>(4096, block_ * 2));
@@ -159,6 +159,7 @@ Id NameTable::intern(std::string_view s, std::uint32_t h) {
         std::memcpy(free_ + 1, &size, sizeof size);
     }
     if (!s.empty()) std::memcpy(free_ + prefix, s.data(), s.size());
+    free_[prefix + s.size()] = '\0';
     const Id id = static_cast<Id>(count_);
     if ((count_ & (kChunk - 1)) == 0) texts_.push_back(std::make_unique_for_overwrite<Text[]>(kChunk));
     texts_.back()[count_ & (kChunk - 1)] = free_;
@@ -169,6 +170,17 @@ Id NameTable::intern(std::string_view s, std::uint32_t h) {
     // At most 70% of the slots taken: linear probing stays short.
     if (count_ * 10 > slots_.size() * 7) grow();
     return id;
+}
+
+NameTable::TextBlocks NameTable::take_texts() {
+    TextBlocks blocks;
+    blocks.swap(blocks_);
+    texts_.clear();
+    count_ = 0;
+    free_ = nullptr;
+    left_ = 0;
+    release_index();
+    return blocks;
 }
 
 void NameTable::grow() { resize_index(bits_ + 1); }

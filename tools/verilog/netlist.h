@@ -209,9 +209,13 @@ struct HugePageAllocator {
 };
 
 // Interned strings.  Views returned by str() stay valid for the life of
-// the table (the text lives in blocks that never move).
+// the table (the text lives in blocks that never move), and each text has
+// a terminator behind it (c_str()).
 class NameTable {
 public:
+    // The blocks that hold the texts.
+    using TextBlocks = std::vector<std::unique_ptr<char[]>>;
+
     NameTable();
     Id intern(std::string_view s) { return intern(s, hash(s)); }
     // The same, given hash(s).
@@ -239,7 +243,14 @@ public:
         std::memcpy(&size, t + 1, sizeof size);
         return {t + 1 + sizeof size, size};
     }
+    // The text of id with its terminator: a name read from a netlist
+    // holds no NUL, so this is the whole name.
+    const char* c_str(Id id) const { return str(id).data(); }
     std::size_t size() const { return count_; }
+    // Hands over the blocks that hold the texts, for a caller that keeps
+    // pointers from c_str() beyond the table's life; the table is left
+    // without names (not even the keywords) and is not to be used again.
+    TextBlocks take_texts();
 
 private:
     // Open addressing.  A slot holds the first eight bytes of its name,
@@ -254,7 +265,7 @@ private:
     // Where each name's text lies, in chunks that never move: no spare
     // room beyond the last chunk and no copying as the table grows.  A
     // text begins with its length: one byte below kLongName, else that
-    // byte and four of the length.
+    // byte and four of the length; a NUL follows it.
     using Text = const char*;
     static constexpr unsigned kLongName = 255;
     static constexpr unsigned kChunkShift = 16;
@@ -271,7 +282,7 @@ private:
     using SlotVector = std::vector<Slot, HugePageAllocator<Slot>>;
     mutable SlotVector slots_;
     mutable unsigned bits_ = 10;  // slots_ holds 2^bits_ slots
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    TextBlocks blocks_;
     char* free_ = nullptr;
     std::size_t left_ = 0;
     std::size_t block_ = 0;
