@@ -454,13 +454,17 @@ std::uint64_t text_key(const char* s) {
     return k << (8 * (8 - i));
 }
 
-// A handle with the key of its text, in twelve bytes (a design has
-// millions of names).
+// A handle with its text and the text's key, in twenty bytes (a design
+// has millions of names): the sort and the symbols made from it read the
+// text where the record is instead of looking it up by handle.
+#pragma pack(push, 4)
 struct Keyed {
-    std::uint32_t hi, lo;  // the key's high and low words
+    std::uint64_t k;
+    const char* text;
     std::uint32_t handle;
-    std::uint64_t key() const { return (static_cast<std::uint64_t>(hi) << 32) | lo; }
+    std::uint64_t key() const { return k; }
 };
+#pragma pack(pop)
 
 // Sorts a bucket's handles by key: a radix sort of the key's bytes, the
 // lowest first, that skips a byte all keys share (names of a netlist
@@ -519,15 +523,14 @@ void DesignBuilder::make_symbols() {
     {
         std::vector<std::uint32_t> pos(start.begin(), start.end() - 1);
         for (std::size_t h = 0; h < n; ++h) {
-            const std::uint64_t key = text_key(texts_[h]);
-            keyed[pos[bucket[h]]++] = {static_cast<std::uint32_t>(key >> 32), static_cast<std::uint32_t>(key),
-                                       static_cast<std::uint32_t>(h)};
+            keyed[pos[bucket[h]]++] = {text_key(texts_[h]), texts_[h], static_cast<std::uint32_t>(h)};
         }
     }
     release(bucket);
-    auto text_less = [&](const Keyed& x, const Keyed& y) { return std::strcmp(texts_[x.handle], texts_[y.handle]) < 0; };
+    // The records hold the texts now.
+    release(texts_);
+    auto text_less = [](const Keyed& x, const Keyed& y) { return std::strcmp(x.text, y.text) < 0; };
     std::vector<Keyed> tmp;
-    std::vector<std::uint32_t> uniq;  // first handle of each distinct text of a bucket
     std::vector<const char*> names;
     std::vector<std::int32_t> ids;
     for (int b = 0; b < SYM_NBUCKETS; ++b) {
@@ -544,23 +547,21 @@ void DesignBuilder::make_symbols() {
         }
         // A text differs from the one before it when their keys do.
         auto new_text = [&](const Keyed* k) {
-            return k == lo || k->key() != (k - 1)->key() || std::strcmp(texts_[k->handle], texts_[(k - 1)->handle]) != 0;
+            return k == lo || k->key() != (k - 1)->key() || std::strcmp(k->text, (k - 1)->text) != 0;
         };
-        uniq.clear();
+        names.clear();
         for (const Keyed* k = lo; k != hi; ++k)
-            if (new_text(k)) uniq.push_back(k->handle);
+            if (new_text(k)) names.push_back(k->text);
         // Middle first, then each half: a balanced tree.  "*UNDEF*" is
         // symbol 0 of every table already and is found there.
-        names.clear();
-        for (std::uint32_t u : uniq) names.push_back(texts_[u]);
-        ids.resize(uniq.size());
+        ids.resize(names.size());
         SYM_install_kept(t, names.data(), ids.data(), names.size());
-        for (std::size_t k = 0; k < uniq.size(); ++k) sym_of_[uniq[k]] = ids[k];
-        // Equal texts share the symbol of the first.
-        std::uint32_t rep = 0;
+        // Equal texts share one symbol.
+        std::size_t u = 0;
+        std::int32_t id = 0;
         for (const Keyed* k = lo; k != hi; ++k) {
-            if (new_text(k)) rep = k->handle;
-            sym_of_[k->handle] = sym_of_[rep];
+            if (new_text(k)) id = ids[u++];
+            sym_of_[k->handle] = id;
         }
     }
 }
