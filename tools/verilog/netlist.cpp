@@ -62,7 +62,8 @@ constexpr std::size_t kBlockSize = 1 << 20;
 // ---------------------------------------------------------------- names
 
 NameTable::NameTable() {
-    slots_.assign(std::size_t{1} << bits_, Slot{0, 0, 0});
+    set_size(kMinSlots);
+    slots_.assign(size_, Slot{0, 0, 0});
     for (const char* k : kKeywordNames) intern(k);
 }
 
@@ -82,23 +83,30 @@ void NameTable::release_index() {
     SlotVector().swap(slots_);
 }
 
+// Slots for names names at most three quarters full: linear probing
+// stays short.
+std::size_t NameTable::slots_for(std::size_t names) { return std::max(kMinSlots, names / 3 * 4 + 4); }
+
+void NameTable::set_size(std::size_t slots) const {
+    if (slots > UINT32_MAX) throw Error("error: too many names");
+    size_ = slots;
+    home_shift_ = slots <= kTagHome ? 8 : 0;
+}
+
 void NameTable::reserve(std::size_t names) {
     if (slots_.empty()) return;  // built to size when next needed
-    unsigned bits = bits_;
-    while ((std::size_t{1} << bits) * 7 < names * 10) ++bits;
-    if (bits > bits_) resize_index(bits);
+    const std::size_t want = slots_for(names);
+    if (want > size_) resize_index(want);
 }
 
 void NameTable::rebuild_index() const {
-    bits_ = 10;
-    while ((std::size_t{1} << bits_) * 7 < count_ * 10) ++bits_;
-    slots_.assign(std::size_t{1} << bits_, Slot{0, 0, 0});
-    const std::size_t mask = slots_.size() - 1;
+    set_size(slots_for(count_ + kMinSlots));
+    slots_.assign(size_, Slot{0, 0, 0});
     for (std::size_t id = 0; id < count_; ++id) {
         const std::string_view s = str(static_cast<Id>(id));
         const std::uint32_t h = hash_bytes(s);
         std::size_t i = home(h);
-        while (slots_[i].id1 != 0) i = (i + 1) & mask;
+        while (slots_[i].id1 != 0) i = next(i);
         slots_[i] = Slot{head_of(s), tag_of(h, s.size()), static_cast<std::uint32_t>(id) + 1};
     }
 }
@@ -107,8 +115,7 @@ Id NameTable::find(std::string_view s, std::uint32_t h) const {
     if (slots_.empty()) rebuild_index();
     const std::uint32_t tag = tag_of(h, s.size());
     const std::uint64_t head = head_of(s);
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = home(h);; i = (i + 1) & mask) {
+    for (std::size_t i = home(h);; i = next(i)) {
         const Slot& slot = slots_[i];
         if (slot.id1 == 0) return kNoId;
         if (slot.tag == tag && slot.head == head) {
@@ -129,9 +136,8 @@ Id NameTable::intern(std::string_view s, std::uint32_t h) {
     if (slots_.empty()) rebuild_index();
     const std::uint32_t tag = tag_of(h, s.size());
     const std::uint64_t head = head_of(s);
-    const std::size_t mask = slots_.size() - 1;
     std::size_t i = home(h);
-    for (;; i = (i + 1) & mask) {
+    for (;; i = next(i)) {
         const Slot& slot = slots_[i];
         if (slot.id1 == 0) break;
         if (slot.tag == tag && slot.head == head) {
@@ -146,7 +152,11 @@ Id NameTable::intern(std::string_view s, std::uint32_t h) {
     if (need > left_) {
         // Blocks double from 4 KiB up to 1 MiB, so small designs stay small.
         block_ = std::min(kBlockSize, std::max<std::size_t>(4096, block_ * 2));
+        // A name's offset in its block fits in the bits its place has for
+        // it: blocks are no larger, but for a longer name at offset 0.
+        static_assert(kBlockSize <= std::size_t{1} << kOffsetBits);
         const std::size_t n = std::max(block_, need);
+        if (blocks_.size() == kMaxBlocks) throw Error("error: too many names");
         blocks_.push_back(std::make_unique_for_overwrite<char[]>(n));
         free_ = blocks_.back().get();
         left_ = n;
@@ -161,21 +171,21 @@ Id NameTable::intern(std::string_view s, std::uint32_t h) {
     if (!s.empty()) std::memcpy(free_ + prefix, s.data(), s.size());
     free_[prefix + s.size()] = '\0';
     const Id id = static_cast<Id>(count_);
-    if ((count_ & (kChunk - 1)) == 0) texts_.push_back(std::make_unique_for_overwrite<Text[]>(kChunk));
-    texts_.back()[count_ & (kChunk - 1)] = free_;
+    if ((count_ & (kChunk - 1)) == 0) locs_.push_back(std::make_unique_for_overwrite<Loc[]>(kChunk));
+    locs_.back()[count_ & (kChunk - 1)] =
+        static_cast<Loc>(((blocks_.size() - 1) << kOffsetBits) | static_cast<std::size_t>(free_ - blocks_.back().get()));
     ++count_;
     free_ += need;
     left_ -= need;
     slots_[i] = Slot{head, tag, id + 1};
-    // At most 70% of the slots taken: linear probing stays short.
-    if (count_ * 10 > slots_.size() * 7) grow();
+    if (count_ * 4 > size_ * 3) grow();
     return id;
 }
 
 NameTable::TextBlocks NameTable::take_texts() {
     TextBlocks blocks;
     blocks.swap(blocks_);
-    texts_.clear();
+    locs_.clear();
     count_ = 0;
     free_ = nullptr;
     left_ = 0;
@@ -183,18 +193,17 @@ NameTable::TextBlocks NameTable::take_texts() {
     return blocks;
 }
 
-void NameTable::grow() { resize_index(bits_ + 1); }
+void NameTable::grow() { resize_index(size_ + size_ / 2); }
 
-void NameTable::resize_index(unsigned bits) {
-    SlotVector slots(std::size_t{1} << bits, Slot{0, 0, 0});
-    const std::size_t mask = slots.size() - 1;
-    bits_ = bits;
+void NameTable::resize_index(std::size_t size) {
+    SlotVector slots(size, Slot{0, 0, 0});
+    set_size(size);
     for (const Slot& slot : slots_) {
         if (slot.id1 == 0) continue;
         // The tag keeps the hash's high bits, which give the home slot of
-        // a table of up to 2^24 slots without hashing the name again.
-        std::size_t i = bits_ <= 24 ? slot.tag >> (32 - bits_) : home(hash_bytes(str(slot.id1 - 1)));
-        while (slots[i].id1 != 0) i = (i + 1) & mask;
+        // a table of up to kTagHome slots without hashing the name again.
+        std::size_t i = home(home_shift_ ? slot.tag : hash_bytes(str(slot.id1 - 1)));
+        while (slots[i].id1 != 0) i = next(i);
         slots[i] = slot;
     }
     slots_.swap(slots);

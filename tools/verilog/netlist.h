@@ -236,7 +236,8 @@ public:
     // other effect.
     void prefetch(std::uint32_t h) const;
     std::string_view str(Id id) const {
-        const char* t = texts_[id >> kChunkShift][id & (kChunk - 1)];
+        const Loc loc = locs_[id >> kChunkShift][id & (kChunk - 1)];
+        const char* t = blocks_[loc >> kOffsetBits].get() + (loc & kOffsetMask);
         const auto n = static_cast<unsigned char>(*t);
         if (n < kLongName) return {t + 1, n};
         std::uint32_t size;
@@ -262,26 +263,41 @@ private:
         std::uint32_t tag;
         std::uint32_t id1;
     };
-    // Where each name's text lies, in chunks that never move: no spare
-    // room beyond the last chunk and no copying as the table grows.  A
-    // text begins with its length: one byte below kLongName, else that
+    // Where each name's text lies: its block (the high bits) and its
+    // offset there (the low kOffsetBits), in chunks that never move: no
+    // spare room beyond the last chunk and no copying as the table grows.
+    // A text begins with its length: one byte below kLongName, else that
     // byte and four of the length; a NUL follows it.
-    using Text = const char*;
+    using Loc = std::uint32_t;
+    static constexpr unsigned kOffsetBits = 20;  // blocks hold 1 MiB (kBlockSize) but for a longer name
+    static constexpr Loc kOffsetMask = (Loc{1} << kOffsetBits) - 1;
+    static constexpr std::size_t kMaxBlocks = std::size_t{1} << (32 - kOffsetBits);
     static constexpr unsigned kLongName = 255;
     static constexpr unsigned kChunkShift = 16;
     static constexpr std::size_t kChunk = std::size_t{1} << kChunkShift;
     void grow();
-    // Moves the index into 2^bits slots.
-    void resize_index(unsigned bits);
+    // Moves the index into size slots.
+    void resize_index(std::size_t size);
     void rebuild_index() const;
-    // The home slot of a hash: its high bits.
-    std::size_t home(std::uint32_t h) const { return static_cast<std::size_t>(h >> (32 - bits_)); }
-    std::vector<std::unique_ptr<Text[]>> texts_;
+    static std::size_t slots_for(std::size_t names);
+    void set_size(std::size_t slots) const;
+    // The home slot of a hash: the hash scaled to the size of the index
+    // (any size, so that the index is no larger than its names need).
+    // Up to kTagHome slots it takes the hash's high 24 bits only, which
+    // the tag keeps.
+    static constexpr std::size_t kTagHome = std::size_t{1} << 24;
+    static constexpr std::size_t kMinSlots = 1024;
+    std::size_t home(std::uint32_t h) const {
+        return static_cast<std::size_t>((static_cast<std::uint64_t>(h >> home_shift_) * size_) >> (32 - home_shift_));
+    }
+    std::size_t next(std::size_t i) const { return i + 1 == size_ ? 0 : i + 1; }
+    std::vector<std::unique_ptr<Loc[]>> locs_;
     std::size_t count_ = 0;
     // Built again on demand after release_index(), also by find().
     using SlotVector = std::vector<Slot, HugePageAllocator<Slot>>;
     mutable SlotVector slots_;
-    mutable unsigned bits_ = 10;  // slots_ holds 2^bits_ slots
+    mutable std::size_t size_ = 0;      // slots in the index (also while it is released)
+    mutable unsigned home_shift_ = 8;  // low bits of the hash that home() leaves out
     TextBlocks blocks_;
     char* free_ = nullptr;
     std::size_t left_ = 0;

@@ -184,10 +184,21 @@ class NameMap {
 public:
     // Set in Entry::net when the net is a scalar signal's own.
     static constexpr std::uint32_t kScalar = 1u << 31;
+    // Eight bytes a name: the signal and the mark of an instance share a
+    // word.
     struct Entry {
-        std::uint32_t sig = kNone;
+        static constexpr std::uint32_t kInstance = 1u << 31;
+        static constexpr std::uint32_t kNoSignal = kInstance - 1;
+        std::uint32_t sig_inst = kNoSignal;  // the signal, or kNoSignal; kInstance when an instance has the name
         std::uint32_t net = kNone;
-        std::uint32_t inst = kNone;
+        std::uint32_t sig() const {
+            const std::uint32_t s = sig_inst & kNoSignal;
+            return s == kNoSignal ? kNone : s;
+        }
+        // s is below kNoSignal: a module has fewer nets than INT32_MAX.
+        void set_sig(std::uint32_t s) { sig_inst = (sig_inst & kInstance) | s; }
+        bool inst() const { return (sig_inst & kInstance) != 0; }
+        void set_inst() { sig_inst |= kInstance; }
     };
     Entry find(Id id) const { return id < v_.size() ? v_[id] : Entry{}; }
     // The entry of id, to be set; a reference valid until the next call.
@@ -978,7 +989,7 @@ private:
         }
         sigs_.push_back(s);
         NameMap::Entry& e = name_map_.at(name);
-        e.sig = index;
+        e.set_sig(index);
         if (!r.bus) e.net |= NameMap::kScalar;
         return index;
     }
@@ -986,7 +997,7 @@ private:
     // Index of the signal for a declaration of name with range r: a new
     // one, or an earlier one that the declaration agrees with.
     std::uint32_t declared(Id name, std::uint32_t line, const Range& r) {
-        const std::uint32_t si = name_map_.find(name).sig;
+        const std::uint32_t si = name_map_.find(name).sig();
         if (si == kNone) return new_signal(name, r, false, line);
         Signal& s = sigs_[si];
         if (s.implicit) {
@@ -1011,7 +1022,7 @@ private:
         }
         const std::uint32_t pi = port_map_.find(name);
         if (pi == kNone) fail_at(line, q(name) + " is not a port of module " + q(cur_.name));
-        const std::uint32_t existing = name_map_.find(name).sig;
+        const std::uint32_t existing = name_map_.find(name).sig();
         if (existing != kNone) {
             const Signal& s = sigs_[existing];
             if (s.has_dir) fail_at(line, "port " + q(name) + " is declared twice");
@@ -1069,7 +1080,7 @@ private:
             const Id name = expect_ident("a net name");
             if (is_punct('=')) fail("net declaration assignments are not supported; use 'assign'");
             if (is_punct('[')) fail("arrays are not supported");
-            const std::uint32_t existing = name_map_.find(name).sig;
+            const std::uint32_t existing = name_map_.find(name).sig();
             if (existing != kNone) {
                 const Signal& s = sigs_[existing];
                 if (s.net_decl || (ansi_ && s.has_dir)) fail_at(line, q(name) + " is already declared");
@@ -1147,7 +1158,7 @@ private:
             out.push_back(static_cast<Conn>(e.net & ~NameMap::kScalar));
             return;
         }
-        const std::uint32_t si = e.sig;
+        const std::uint32_t si = e.sig();
         if (si != kNone) {
             const Signal& s = sigs_[si];
             const std::uint32_t w = width(s);
@@ -1160,7 +1171,7 @@ private:
     }
 
     void select(PodArray<Conn>& out, Id name, std::uint32_t line, std::int32_t a, std::int32_t b, bool part) {
-        const std::uint32_t si = name_map_.find(name).sig;
+        const std::uint32_t si = name_map_.find(name).sig();
         if (si == kNone) fail_at(line, q(name) + " is not declared");
         const Signal& s = sigs_[si];
         if (!s.bus()) fail_at(line, q(name) + " is not a bus");
@@ -1309,8 +1320,8 @@ private:
             }
             if (is_punct('[')) fail("instance arrays are not supported");
             NameMap::Entry& e = name_map_.at(name);
-            if (e.inst != kNone) fail_at(line, "instance " + q(name) + " is already defined in module " + q(cur_.name));
-            e.inst = static_cast<std::uint32_t>(cur_.instances.size());
+            if (e.inst()) fail_at(line, "instance " + q(name) + " is already defined in module " + q(cur_.name));
+            e.set_inst();
             Instance inst{name, master, line, -1, static_cast<std::uint32_t>(cur_.pins.size()), 0, false};
             expect('(');
             if (mi >= 0) {
@@ -1489,7 +1500,7 @@ private:
 };
 
 // The fewest bytes of netlist per name, as estimated for the name index.
-constexpr std::size_t kBytesPerName = 32;
+constexpr std::size_t kBytesPerName = 28;
 
 }  // namespace
 
