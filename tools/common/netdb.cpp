@@ -463,6 +463,8 @@ struct Keyed {
     const char* text;
     std::uint32_t handle;
     std::uint64_t key() const { return k; }
+    // By value: a member of a packed record is not bound to a reference.
+    const char* str() const { return text; }
 };
 #pragma pack(pop)
 
@@ -551,7 +553,7 @@ void DesignBuilder::make_symbols() {
         };
         names.clear();
         for (const Keyed* k = lo; k != hi; ++k)
-            if (new_text(k)) names.push_back(k->text);
+            if (new_text(k)) names.push_back(k->str());
         // Middle first, then each half: a balanced tree.  "*UNDEF*" is
         // symbol 0 of every table already and is found there.
         ids.resize(names.size());

@@ -609,9 +609,13 @@ std::size_t Lexer::operator_length() const {
 
 void Lexer::next(Token& t) {
     for (;;) {
-        while (p_ < end_ && is(*p_, C_SPACE)) {
-            if (*p_ == '\n') ++line_;
-            ++p_;
+        {
+            // In locals: the loop then keeps them in registers.
+            const char* p = p_;
+            std::uint32_t line = line_;
+            for (; p < end_ && is(*p, C_SPACE); ++p) line += *p == '\n';
+            p_ = p;
+            line_ = line;
         }
         t.line = line_;
         if (p_ >= end_) {
@@ -642,8 +646,10 @@ void Lexer::next(Token& t) {
                 prefetch_names();
                 if (file_text && outer_.empty()) file_text->read_up_to(p_);
             }
-            const char* s = p_++;
-            while (p_ < end_ && is(*p_, C_IDCHAR)) ++p_;
+            const char* s = p_;
+            const char* p = s + 1;
+            while (p < end_ && is(*p, C_IDCHAR)) ++p;
+            p_ = p;
             t.text = std::string_view(s, p_ - s);
             t.id = names_.intern(t.text, name_hash(s, t.text.size()));
             t.kind = t.id < kNumKeywords ? Tok::Keyword : Tok::Ident;
