@@ -505,10 +505,6 @@ void sort_by_key(Keyed* a, std::size_t n, std::vector<Keyed>& tmp) {
 void DesignBuilder::make_symbols() {
     auto* t = static_cast<SymbolTable*>(symbols_);
     const std::size_t n = texts_.size();
-    // Room for every text at once (equal texts take fewer entries).
-    const auto want = static_cast<std::int64_t>(n) + 2 - DYNA_capacity(t->entries);
-    if (want > 0 && want < INT32_MAX) DYNA_resize(&t->entries, static_cast<int>(want));
-    sym_of_.assign(n, 0);
     // Each handle's bucket, and the handles with their keys in bucket
     // order (a counting sort).  The texts are read in the order they were
     // stored, so that the sort of each bucket below touches no text but
@@ -528,9 +524,14 @@ void DesignBuilder::make_symbols() {
             keyed[pos[bucket[h]]++] = {text_key(texts_[h]), texts_[h], static_cast<std::uint32_t>(h)};
         }
     }
+    // The records hold the texts now: the handles' tables go before the
+    // symbols' are made (for a large design this is the peak of saving).
     release(bucket);
-    // The records hold the texts now.
     release(texts_);
+    // Room for every text at once (equal texts take fewer entries).
+    const auto want = static_cast<std::int64_t>(n) + 2 - DYNA_capacity(t->entries);
+    if (want > 0 && want < INT32_MAX) DYNA_resize(&t->entries, static_cast<int>(want));
+    sym_of_.assign(n, 0);
     auto text_less = [](const Keyed& x, const Keyed& y) { return std::strcmp(x.text, y.text) < 0; };
     std::vector<Keyed> tmp;
     std::vector<const char*> names;
