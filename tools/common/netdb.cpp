@@ -517,7 +517,8 @@ void DesignBuilder::make_symbols() {
         ++start[bucket[h] + 1u];
     }
     for (int b = 0; b < SYM_NBUCKETS; ++b) start[b + 1] += start[b];
-    std::vector<Keyed> keyed(n);
+    // Every record is written below: the table is not cleared first.
+    const auto keyed = std::make_unique_for_overwrite<Keyed[]>(n);
     {
         std::vector<std::uint32_t> pos(start.begin(), start.end() - 1);
         for (std::size_t h = 0; h < n; ++h) {
@@ -537,8 +538,8 @@ void DesignBuilder::make_symbols() {
     std::vector<const char*> names;
     std::vector<std::int32_t> ids;
     for (int b = 0; b < SYM_NBUCKETS; ++b) {
-        Keyed* const lo = keyed.data() + start[b];
-        Keyed* const hi = keyed.data() + start[b + 1];
+        Keyed* const lo = keyed.get() + start[b];
+        Keyed* const hi = keyed.get() + start[b + 1];
         // In strcmp order: by key, and the texts of equal keys compared
         // among themselves.
         sort_by_key(lo, static_cast<std::size_t>(hi - lo), tmp);
