@@ -93,7 +93,7 @@ bool load_file(const std::string& path, std::string& text, std::string& why) {
 
 namespace {
 // Pages of a mapped text are given back in steps of this many bytes.
-constexpr std::size_t kGiveBackStep = std::size_t{1} << 20;
+constexpr std::size_t kGiveBackStep = std::size_t{256} << 10;
 }  // namespace
 
 FileText::~FileText() {

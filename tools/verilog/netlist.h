@@ -172,9 +172,10 @@ private:
 };
 
 // Allocator for large tables read at random (name indexes): a table of
-// several megabytes is asked for in huge pages, which spares most of the
+// many megabytes is asked for in huge pages, which spares most of the
 // page faults of filling it and the TLB misses of reading it (the kernel
-// may refuse; nothing else changes).  Smaller tables come from new.
+// may refuse; nothing else changes).  Smaller tables come from new: a
+// table in whole huge pages takes up to one more than it needs.
 
 template <class T>
 struct HugePageAllocator {
@@ -185,7 +186,7 @@ struct HugePageAllocator {
     static constexpr std::size_t kHuge = kHugePageBytes;
     static std::size_t huge_bytes(std::size_t n) {
         const std::size_t bytes = n * sizeof(T);
-        return bytes >= 2 * kHuge ? (bytes + kHuge - 1) & ~(kHuge - 1) : 0;
+        return bytes >= 8 * kHuge ? (bytes + kHuge - 1) & ~(kHuge - 1) : 0;
     }
     T* allocate(std::size_t n) {
         if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
