@@ -411,10 +411,9 @@ int DesignBuilder::add_port(std::int32_t name, int dir, int net) {
 
 int DesignBuilder::add_object(std::int32_t name_word, int cls, const std::int32_t* nets) {
     const int o = static_cast<int>(objects_.size());
-    const auto first = static_cast<std::uint32_t>(conns_.size());
     const int n = classes_[static_cast<std::size_t>(cls)].count;
     conns_.insert(conns_.end(), nets, nets + n);
-    objects_.push_back({name_word, cls, first});
+    objects_.push_back({name_word, cls});
     if (name_word <= -6) prefixes_[static_cast<std::size_t>(-6 - name_word)].owner = SDB_OWNER_OBJECT + o;
     return o;
 }
@@ -648,24 +647,31 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
         const int i = check(SDB_make_port(sym(p.name), p.dir, -1, 0));
         if (i >= 0) check(SDB_make_node(-1, i, p.net));
     }
+    // What is left to do needs a few symbols only: the objects take
+    // their names' symbols in place of their handles, and the symbol of
+    // each handle goes before the objects and their nodes are made (which
+    // take memory of their own).
+    for (ObjectRec& o : objects_) o.name = sym(o.name);
+    std::vector<std::int32_t> xport_syms;
+    for (std::int32_t x : xport_) xport_syms.push_back(sym(x));
+    std::vector<std::pair<std::int32_t, std::int32_t>> prop_syms;
+    for (const auto& [k, v] : props_) prop_syms.emplace_back(sym(k), sym(v));
+    release(sym_of_);
     // The objects with their nodes first, which come in the order of
     // their connections; then every node is connected at once.
     int first_node = -1;
     bool in_order = true;
-    struct Source {
-        const std::vector<ObjectRec>& objects;
-        const std::vector<std::int32_t>& sym_of;
-    } source{objects_, sym_of_};
     const int first_obj = SDB_make_objs(
         static_cast<int>(objects_.size()),
         [](void* ctx, int i, std::int32_t* name, std::int32_t* cls) {
-            const auto& src = *static_cast<const Source*>(ctx);
-            const ObjectRec& o = src.objects[static_cast<std::size_t>(i)];
-            *name = o.name >= 0 ? src.sym_of[static_cast<std::size_t>(o.name)] : o.name;
+            const ObjectRec& o = (*static_cast<const std::vector<ObjectRec>*>(ctx))[static_cast<std::size_t>(i)];
+            *name = o.name;
             *cls = o.cls;
         },
-        &source);
+        &objects_);
     if (first_obj < 0 && !objects_.empty()) ok = in_order = false;
+    // Each object's nodes follow those of the one before.
+    std::int64_t offset = 0;
     for (std::size_t k = 0; ok && k < objects_.size(); ++k) {
         const ObjectRec& o = objects_[k];
         const int i = first_obj + static_cast<int>(k);
@@ -673,18 +679,11 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
         if (count == 0) continue;
         const int first = obj_tab[i].first_node;
         if (first_node == -1) first_node = first;
-        if (first != first_node + static_cast<int>(o.first)) in_order = false;
+        if (first != first_node + offset) in_order = false;
+        offset += count;
     }
-    // What is left to do needs a few symbols only: the records and the
-    // symbol of each handle go before the nodes are connected (which
-    // takes memory of its own).
     saved_objects_ = objects_.size();
     release(objects_);
-    std::vector<std::int32_t> xport_syms;
-    for (std::int32_t x : xport_) xport_syms.push_back(sym(x));
-    std::vector<std::pair<std::int32_t, std::int32_t>> prop_syms;
-    for (const auto& [k, v] : props_) prop_syms.emplace_back(sym(k), sym(v));
-    release(sym_of_);
     if (!in_order) {
         ok = false;
     } else if (first_node != -1 &&

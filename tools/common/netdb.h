@@ -186,10 +186,11 @@ private:
         std::int32_t owner;  // net or object owner word, or the class-name handle of a level
         bool level;
     };
+    // An object's connections follow those of the object before it in
+    // conns_.
     struct ObjectRec {
         std::int32_t name;
         int cls;
-        std::uint32_t first;
     };
     struct PortRec {
         std::int32_t name;
