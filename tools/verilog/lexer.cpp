@@ -216,8 +216,8 @@ void Lexer::prefetch_names() {
             Ahead& a = ring_[i & (kAhead - 1)];
             if (a.looked_up) continue;
             a.looked_up = true;
-            const Id id = names_.find(std::string_view(a.p, a.size), a.hash);
-            if (id != kNoId) name_ahead(name_ahead_context, id);
+            a.id = names_.find(std::string_view(a.p, a.size), a.hash);
+            if (a.id != kNoId) name_ahead(name_ahead_context, a.id);
         }
     }
     const char* q = ahead_ && ahead_ > p_ ? ahead_ : p_;
@@ -236,7 +236,7 @@ void Lexer::prefetch_names() {
                 const auto size = static_cast<std::size_t>(e - s);
                 const std::uint32_t h = NameTable::hash(std::string_view(s, size));
                 names_.prefetch(h);
-                ring_[ring_tail_++ & (kAhead - 1)] = Ahead{s, static_cast<std::uint32_t>(size), h, false};
+                ring_[ring_tail_++ & (kAhead - 1)] = Ahead{s, static_cast<std::uint32_t>(size), h, false, kNoId};
             }
             q = e;
         } else if (is(*q, C_IDCHAR)) {
@@ -249,16 +249,18 @@ void Lexer::prefetch_names() {
     ahead_ = q;
 }
 
-// The hash of the name of n bytes at s: from the scan ahead when it met
-// the name there.
-std::uint32_t Lexer::name_hash(const char* s, std::size_t n) {
+// The id of the name of n bytes at s, interned: the scan ahead found it
+// already, or met it and hashed it (a name met for the first time may
+// have been interned since; intern finds it then).
+Id Lexer::intern_name(const char* s, std::size_t n) {
+    const std::string_view name(s, n);
     while (ring_head_ != ring_tail_) {
         const Ahead& a = ring_[ring_head_ & (kAhead - 1)];
         if (a.p > s) break;
         ++ring_head_;
-        if (a.p == s && a.size == n) return a.hash;
+        if (a.p == s && a.size == n) return a.id != kNoId ? a.id : names_.intern(name, a.hash);
     }
-    return NameTable::hash(std::string_view(s, n));
+    return names_.intern(name);
 }
 
 // ---------------------------------------------------------------- sources
@@ -651,7 +653,7 @@ void Lexer::next(Token& t) {
             while (p < end_ && is(*p, C_IDCHAR)) ++p;
             p_ = p;
             t.text = std::string_view(s, p_ - s);
-            t.id = names_.intern(t.text, name_hash(s, t.text.size()));
+            t.id = intern_name(s, t.text.size());
             t.kind = t.id < kNumKeywords ? Tok::Keyword : Tok::Ident;
             return;
         }
@@ -662,7 +664,7 @@ void Lexer::next(Token& t) {
             while (p_ < end_ && !is(*p_, C_SPACE)) ++p_;
             if (p_ == s) fail(line_, "empty escaped identifier");
             t.text = std::string_view(s, p_ - s);
-            t.id = names_.intern(t.text, name_hash(s, t.text.size()));
+            t.id = intern_name(s, t.text.size());
             t.kind = Tok::Ident;
             return;
         }

@@ -163,7 +163,7 @@ private:
     void include();
     void skip_inactive();
     void prefetch_names();
-    std::uint32_t name_hash(const char* s, std::size_t n);
+    Id intern_name(const char* s, std::size_t n);
     void push(const char* text, std::size_t size, std::string file, bool is_file);
     bool pop();
 
@@ -179,6 +179,7 @@ private:
         std::uint32_t size;
         std::uint32_t hash;
         bool looked_up;  // looked for by the scan after the one that met it
+        Id id;           // what that found, kNoId for nothing
     };
     static constexpr std::size_t kAhead = 256;  // a power of two
     Ahead ring_[kAhead];
