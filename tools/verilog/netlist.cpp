@@ -129,7 +129,12 @@ std::uint32_t NameTable::hash(std::string_view s) { return hash_bytes(s); }
 
 void NameTable::prefetch(std::uint32_t h) const {
     if (slots_.empty()) return;
-    __builtin_prefetch(&slots_[home(h)]);
+    // The cache line after the home slot's too: a probe often runs into
+    // it.
+    constexpr std::size_t kLine = 64 / sizeof(Slot);
+    const std::size_t i = home(h);
+    __builtin_prefetch(&slots_[i]);
+    if (i + kLine < size_) __builtin_prefetch(&slots_[i + kLine]);
 }
 
 Id NameTable::intern(std::string_view s, std::uint32_t h) {
