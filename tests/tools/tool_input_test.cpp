@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,43 @@ TEST_F(ToolInput, LargeDesignReadsWholeAndTheFirstBadRecordIsNamed) {
     EXPECT_FALSE(ntool::read_design(path, d, err));
     testing::internal::GetCapturedStdout();
     EXPECT_NE(err.find("net 80000 has an illegal name word"), std::string::npos) << err;
+    ntool::reset_globals();
+}
+
+// Every name of a built design is found by name in its symbol table:
+// names that share their first eight bytes, names given twice (one
+// symbol), texts the builder copies and texts it takes where they lie,
+// enough of them that every bucket is sorted the way large designs are.
+TEST_F(ToolInput, BuiltDesignFindsEveryNameInItsSymbols) {
+    constexpr int kNets = 60000;
+    const std::string path = (dir() / "named.sdb").string();
+    std::vector<std::string> names;
+    for (int i = 0; i < kNets; ++i)
+        names.push_back(i % 3 == 0 ? "n" + std::to_string(i) : "shared_prefix_" + std::to_string(i % 20000));
+    {
+        // The texts handed over as they lie stay here until the design is
+        // written.
+        std::vector<std::string> kept(names.begin(), names.end());
+        ntool::DesignBuilder b;
+        for (int i = 0; i < kNets; ++i) {
+            const std::size_t k = static_cast<std::size_t>(i);
+            b.add_net(i % 2 ? b.kept_name(kept[k].c_str()) : b.new_name(names[k]));
+        }
+        std::string err;
+        ASSERT_TRUE(b.save(path, err)) << err;
+        ntool::reset_globals();
+    }
+    SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
+    ASSERT_NE(db, nullptr);
+    std::set<std::string> distinct(names.begin(), names.end());
+    for (const std::string& n : distinct) {
+        const int id = SYM_lookup(db->symbols, n.c_str());
+        ASSERT_GE(id, 0) << n;
+        ASSERT_STREQ(SYM_get(db->symbols, id), n.c_str());
+    }
+    // "*UNDEF*", GND and VCC besides.
+    EXPECT_EQ(SYM_count(db->symbols), static_cast<int>(distinct.size()) + 3);
+    SDB_close(db, 0);
     ntool::reset_globals();
 }
 

@@ -760,12 +760,13 @@ endmodule
 // Names are told apart by every byte and by their length, also when they
 // share their first eight bytes or differ only past them or by a NUL, and
 // keep their ids as the table grows or its index is rebuilt; long names (their length stored in
-// more bytes from 255 on) come back whole.
+// more bytes from 255 on, one longer than a block of the texts) come back whole.  Each text has a
+// terminator behind it and stays where it lies when the table hands its storage over.
 TEST(Reader, NameTableKeepsNamesApart) {
     vlog::NameTable t;
     std::vector<std::string> names = {"", "a", std::string("a\0", 2), std::string("a\0\0", 3), "abcdefgh",
                                       "abcdefgh1", "abcdefgh2", "abcdefghi", "abcdefgz", "abcdefg"};
-    for (std::size_t n : {254u, 255u, 256u, 70000u}) names.push_back(std::string(n, 'x') + "\xff");
+    for (std::size_t n : {254u, 255u, 256u, 70000u, 1500000u}) names.push_back(std::string(n, 'x') + "\xff");
     for (int i = 0; i < 20000; ++i) names.push_back("u" + std::to_string(i) + (i % 3 ? "" : "_long_suffix"));
     std::vector<vlog::Id> ids;
     for (const std::string& n : names) ids.push_back(t.intern(n));
@@ -783,6 +784,14 @@ TEST(Reader, NameTableKeepsNamesApart) {
     EXPECT_EQ(std::set<vlog::Id>(ids.begin(), ids.end()).size(), names.size());
     EXPECT_EQ(t.find("abcdefgh3"), vlog::kNoId);
     EXPECT_EQ(t.find(std::string("\0", 1)), vlog::kNoId);
+    std::vector<const char*> texts;
+    for (vlog::Id id : ids) texts.push_back(t.c_str(id));
+    const vlog::NameTable::TextBlocks kept = t.take_texts();
+    t = vlog::NameTable();
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        ASSERT_EQ(std::string_view(texts[k], names[k].size()), names[k]) << k;
+        ASSERT_EQ(texts[k][names[k].size()], '\0') << k;
+    }
 }
 
 // The reader's growable arrays keep their records as they grow, also
