@@ -11,6 +11,7 @@
 #include "tools/quarnel/writer.h"
 
 #include <algorithm>
+#include <functional>
 #include <unordered_map>
 
 #include "tools/common/names.h"
@@ -495,6 +496,23 @@ void flush(std::FILE* f, std::string& text) {
     text.clear();
 }
 
+// Writes the text of items [0, count) to f in their order: format(text,
+// first, last) appends the text of items first .. last - 1.  A large
+// count is formatted in rounds of pieces on several threads, each round
+// written in order; format must then not change what other pieces read.
+void write_items(std::FILE* f, std::size_t count,
+                 const std::function<void(std::string&, std::size_t, std::size_t)>& format) {
+    const unsigned threads = count < 4 * kInstancePiece ? 1 : ntool::work_threads();
+    std::vector<std::string> texts(threads);
+    for (std::size_t base = 0; base < count; base += threads * kInstancePiece) {
+        const std::size_t round = std::min(count - base, threads * kInstancePiece);
+        ntool::run_in_pieces(round, kInstancePiece, threads, [&](std::size_t first, std::size_t last) {
+            format(texts[first / kInstancePiece], base + first, base + last);
+        });
+        for (std::string& text : texts) flush(f, text);
+    }
+}
+
 void verilog_module(std::FILE* f, const ModuleOut& m) {
     const Design& d = *m.design;
     const Lang lang{false};
@@ -532,14 +550,16 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
     for (const Decl& p : names.ports)
         out +=
             "  " + std::string(verilog_dir(p.dir)) + " " + (p.bus ? lang.range(p.msb, p.lsb) + " " : "") + p.id + ";\n";
-    for (const Decl& s : names.signals) {
-        out += "  wire ";
-        if (s.bus) out += lang.range(s.msb, s.lsb) + " ";
-        out += s.id;
-        out += ";\n";
-        if (out.size() >= kFlushSize) flush(f, out);
-    }
     flush(f, out);
+    write_items(f, names.signals.size(), [&](std::string& text, std::size_t first, std::size_t last) {
+        for (std::size_t i = first; i < last; ++i) {
+            const Decl& s = names.signals[i];
+            text += "  wire ";
+            if (s.bus) text += lang.range(s.msb, s.lsb) + " ";
+            text += s.id;
+            text += ";\n";
+        }
+    });
     // The nets of the instances lie anywhere in the tables: those of
     // later instances are loaded into the cache ahead, the net's entry
     // first and then what it refers to.
@@ -581,23 +601,15 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
         }
     };
     // When no pin needs a signal of its own, naming the instances only
-    // reads what is named already: a large module is then written in
-    // rounds of pieces, formatted on several threads and written in order.
-    const std::size_t count = d.objects.size();
-    const unsigned threads = names.has_dummies() || count < 4 * kInstancePiece ? 1 : ntool::work_threads();
-    if (threads == 1) {
-        instances(out, refs, 0, count, true);
+    // reads what is named already: a large module is then formatted on
+    // several threads.
+    if (names.has_dummies()) {
+        instances(out, refs, 0, d.objects.size(), true);
     } else {
-        std::vector<std::string> texts(threads);
-        std::vector<std::vector<Ref>> bits(threads);
-        for (std::size_t base = 0; base < count; base += threads * kInstancePiece) {
-            const std::size_t round = std::min(count - base, threads * kInstancePiece);
-            ntool::run_in_pieces(round, kInstancePiece, threads, [&](std::size_t first, std::size_t last) {
-                const std::size_t t = first / kInstancePiece;
-                instances(texts[t], bits[t], base + first, base + last, false);
-            });
-            for (std::string& text : texts) flush(f, text);
-        }
+        write_items(f, d.objects.size(), [&](std::string& text, std::size_t first, std::size_t last) {
+            std::vector<Ref> bits;
+            instances(text, bits, first, last, false);
+        });
     }
     for (const auto& [port, value] : names.assigns) {
         out += "  assign " + names.text(port) + " = " + names.text(value) + ";\n";
