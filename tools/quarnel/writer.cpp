@@ -44,15 +44,19 @@ std::vector<BitGroup> pin_groups(const ntool::Class& c) {
 
 NetPorts ports_by_net(const Design& d) {
     NetPorts by;
-    by.start.assign(d.nets.size() + 1, 0);
-    auto on_net = [&](const ntool::Port& p) { return p.net >= 0 && static_cast<std::size_t>(p.net) < d.nets.size(); };
-    for (const ntool::Port& p : d.ports)
-        if (on_net(p)) ++by.start[static_cast<std::size_t>(p.net) + 1];
-    for (std::size_t n = 0; n < d.nets.size(); ++n) by.start[n + 1] += by.start[n];
-    by.ports.resize(by.start.back());
-    std::vector<std::uint32_t> next(by.start.begin(), by.start.end() - 1);
-    for (std::size_t p = 0; p < d.ports.size(); ++p)
-        if (on_net(d.ports[p])) by.ports[next[static_cast<std::size_t>(d.ports[p].net)]++] = static_cast<int>(p);
+    by.has.assign(d.nets.size(), false);
+    std::vector<std::pair<int, int>> entries;  // net, port
+    for (std::size_t p = 0; p < d.ports.size(); ++p) {
+        const int n = d.ports[p].net;
+        if (n < 0 || static_cast<std::size_t>(n) >= d.nets.size()) continue;
+        entries.emplace_back(n, static_cast<int>(p));
+        by.has[static_cast<std::size_t>(n)] = true;
+    }
+    std::sort(entries.begin(), entries.end());
+    for (const auto& [n, p] : entries) {
+        by.nets.push_back(n);
+        by.ports.push_back(p);
+    }
     return by;
 }
 
