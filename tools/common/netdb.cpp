@@ -87,10 +87,6 @@ constexpr std::size_t kThreadedRecords = std::size_t{1} << 16;
 // Records a thread takes at a time.
 constexpr std::size_t kNamePiece = std::size_t{1} << 14;
 
-// How many records ahead the loops that copy names load the symbol
-// entry, and half as many the text it points to.
-constexpr std::size_t kAhead = 16;
-
 // The pieces of kNamePiece records that n records make.
 std::size_t pieces_of(std::size_t n) { return (n + kNamePiece - 1) / kNamePiece; }
 
@@ -135,16 +131,6 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
     const SymbolTable* syms = db->symbols;
     if (!syms) return bad("it has no symbol table");
     auto text = [&](std::int32_t id) -> const char* { return SYM_get(syms, id); };
-    // A large design's symbol ids follow its symbol table's buckets, not
-    // its records: each name is a cache miss for its entry and one for
-    // its text, unless both are asked for some records ahead.
-    const int nsym = SYM_count(syms);
-    auto prefetch_entry = [&](std::int32_t id) {
-        if (id >= 0 && id < nsym) __builtin_prefetch(&syms->entries[id]);
-    };
-    auto prefetch_text = [&](std::int32_t id) {
-        if (id >= 0 && id < nsym) __builtin_prefetch(syms->entries[id].name);
-    };
 
     int nclass, npin, nport, nobj, nnet, nnode, nsobj, nsnet, nxport, nprop;
     const auto* cls = table<SdbClass>(db.get(), SDB_CLAS, nclass);
@@ -209,8 +195,6 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
     std::vector<int> bad_net(pieces_of(static_cast<std::size_t>(nnet)), kNoRecord);
     run_in_pieces(static_cast<std::size_t>(nnet), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
         for (std::size_t n = first; n < last; ++n) {
-            if (n + 2 * kAhead < last) prefetch_entry(snet[n + 2 * kAhead]);
-            if (n + kAhead < last) prefetch_text(snet[n + kAhead]);
             if (snet[n] < 0) continue;
             const char* name = text(snet[n]);
             if (!name) {
@@ -249,7 +233,6 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
         const std::size_t piece = first / kNamePiece;
         std::size_t objects = 0, pins = 0;
         for (std::size_t j = first; j < last; ++j) {
-            if (j + kAhead < last) prefetch_entry(sobj[j + kAhead]);
             const int o = static_cast<int>(j);
             if (!live(o)) continue;
             const int c = obj[o].cls;
@@ -282,8 +265,6 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
         std::size_t at = objects_before[piece];
         auto pins = static_cast<std::uint32_t>(pins_before[piece]);
         for (std::size_t j = first; j < last; ++j) {
-            if (j + 2 * kAhead < last) prefetch_entry(sobj[j + 2 * kAhead]);
-            if (j + kAhead < last) prefetch_text(sobj[j + kAhead]);
             const int o = static_cast<int>(j);
             if (!live(o)) continue;
             Object& x = d.objects[at++];
