@@ -18,9 +18,9 @@ using namespace plovert_test;
 using testsupport::RunResult;
 using testsupport::TempDir;
 
-// The design edited: two pads, a core module, three buffers and a TAP
-// cell with nothing connected.  The copy "top_jtag.sdb" is edited, as
-// the insertion makes it.
+// The design edited: two pads, a core module, three buffers, and a TAP
+// cell and a cell of many pins with nothing connected.  The copy
+// "top_jtag.sdb" is edited, as the insertion makes it.
 const char* const kTop = R"(
 module top
 class PIN_IN CELL PAD:input Y:output
@@ -38,6 +38,9 @@ inst u1 BUF A=n2 Y=n1
 inst u2 BUF A=n3 Y=n4
 inst u3 BUF A=n4 Y=n5
 inst tap TAPC
+class WIDE CELL P0:input P1:input P2:input P3:input P4:input P5:input P6:input P7:input P8:input)"
+    R"( P9:input P10:input P11:input P12:input P13:input P14:input P15:input P16:input P17:input Q:output
+inst wide WIDE
 )";
 
 // The working directory of one run: the design, masters in the path
@@ -57,6 +60,10 @@ public:
         make_cell(file("lib/BUF2.sdb"), "A:input Q:output");
         // ... and a class of the design before either.
         make_cell(file("bscan_lib/BUF.sdb"), "X:input");
+        // The wide cell's pins in another order, and one more.
+        make_cell(file("bscan_lib/WIDE2.sdb"),
+                  "Q:output P17:input P16:input P15:input P14:input P13:input P12:input P11:input P10:input P9:input "
+                  "P8:input P7:input P6:input P5:input P4:input P3:input P2:input P1:input P0:input EXTRA:input");
         // An edited lower module, still in the current directory.
         make_cell(file("CORE_bs.sdb"), "a:input b:input c:input y:output z:output chain_in:input", false);
         before = read_netlist(file("top_jtag.sdb"));
@@ -93,7 +100,12 @@ TEST_P(PlovertEdits, SavedDesignConnectsAsCommanded) {
     const RunResult r = w.run(GetParam().commands);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, "Saved top_jtag.sdb\n");
+    // One line per save.
+    std::string saved;
+    const std::string commands = GetParam().commands;
+    for (std::size_t at = 0; (at = commands.find("save\n", at)) != std::string::npos; ++at)
+        saved += "Saved top_jtag.sdb\n";
+    EXPECT_EQ(r.out, saved);
     expect_edit(w.before, w.after(), GetParam().expect);
 }
 
@@ -167,6 +179,18 @@ const EditCase kEdits[] = {
     {"NewNetForTwoFreePins",
      "edit top_jtag\nconnect tap{SHIFT} u1{A}\nconnect tap{TDO} tap{TDI}\nsave\n",
      {.nets = {"tap{SHIFT} u1{A} core{z}", "tap{TDO} tap{TDI}"}}},
+    {"PinsOfAWideInstanceBeforeAndAfterItsReplaceAndASave",
+     "edit top_jtag\npath bscan_lib\n"
+     "connect wide{P17} u3{Y}\nconnect wide{P0} spare\n"
+     "replace wide WIDE2\n"  // new nodes for the instance
+     "connect wide{P16} u2{A}\nconnect wide{EXTRA} n2\n"
+     "save\n"  // records renumbered
+     "connect wide{Q} tap{TDI}\ndisconnect wide{P0}\nsave\nquit\n",
+     {.nets = {"u3{Y} wide{P17}", "u2{A} wide{P16}", "core{z} u1{A} wide{EXTRA}", "wide{Q} tap{TDI}"},
+      .open = {"wide{P0}"},
+      .insts = {"wide WIDE2"},
+      .classes = {"WIDE2 CELL Q:output P17:input P16:input P15:input P14:input P13:input P12:input "
+                  "P11:input P10:input P9:input P8:input P7:input P6:input P5:input P4:input P3:input P2:input P1:input P0:input EXTRA:input"}}},
     {"LinesAfterQuitAreNotReadAndUnsavedEditsAreDropped",
      "edit top_jtag\nadd x BUF\nsave\nadd y BUF\nquit\nno such command\n",
      {.open = {"x{A}", "x{Y}"}, .insts = {"x BUF"}}},

@@ -4,10 +4,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <unordered_map>
 
+#include "runtime/pages.h"
+#include "tools/common/netdb.h"
 #include "tools/common/tool.h"
 
 namespace ntool {
@@ -355,17 +359,24 @@ void NameSet::reserve(std::size_t n) {
     std::size_t want = 64;
     while (want < 2 * n) want *= 2;
     if (want > slots_.size()) grow_to(want);
-    views_.reserve(n);
+    reserve_huge(views_, n);
 }
 
 void NameSet::prefetch(std::string_view s) const {
     if (!slots_.empty()) __builtin_prefetch(&slots_[name_hash(s) & (slots_.size() - 1)]);
 }
 
+NameSet::Slots::Slots(std::size_t n) : p_(static_cast<std::uint64_t*>(std::calloc(n, sizeof(std::uint64_t)))), n_(n) {
+    if (!p_) throw std::bad_alloc();
+    RT_advise_huge_pages(p_.get(), n * sizeof(std::uint64_t));
+}
+
+void NameSet::Slots::Free::operator()(std::uint64_t* p) const { std::free(p); }
+
 void NameSet::grow() { grow_to(std::max<std::size_t>(64, slots_.size() * 2)); }
 
 void NameSet::grow_to(std::size_t size) {
-    std::vector<std::uint64_t> slots(size, 0);
+    Slots slots(size);
     const std::size_t mask = slots.size() - 1;
     for (std::uint64_t slot : slots_) {
         if (slot == 0) continue;

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace ntool {
@@ -92,9 +93,35 @@ private:
     // The slot of s: where it lies, else the empty slot it would take.
     std::size_t find_slot(std::string_view s, std::uint32_t h) const;
     void add(std::size_t slot, std::uint32_t h, std::string_view text);
+    // A table of slots that comes zeroed from the system: a table of
+    // millions of slots needs no pass that clears it, and its pages come
+    // in as the names fill it, on the threads that add them.  A large
+    // table is asked for in huge pages (it is read at random).
+    class Slots {
+    public:
+        Slots() = default;
+        explicit Slots(std::size_t n);
+        std::size_t size() const { return n_; }
+        bool empty() const { return n_ == 0; }
+        std::uint64_t& operator[](std::size_t i) { return p_[i]; }
+        const std::uint64_t& operator[](std::size_t i) const { return p_[i]; }
+        std::uint64_t* begin() const { return p_.get(); }
+        std::uint64_t* end() const { return p_.get() + n_; }
+        void swap(Slots& o) noexcept {
+            p_.swap(o.p_);
+            std::swap(n_, o.n_);
+        }
+
+    private:
+        struct Free {
+            void operator()(std::uint64_t* p) const;
+        };
+        std::unique_ptr<std::uint64_t[], Free> p_;
+        std::size_t n_ = 0;
+    };
     // Open addressing: the hash in the high word and the offset of the
     // name's entry + 1 in the low word, 0 when empty.
-    std::vector<std::uint64_t> slots_;
+    Slots slots_;
     // A name's text; not cleared when made, so that room for a bulk of
     // names is filled by the threads that add them.
     struct View {

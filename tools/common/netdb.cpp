@@ -190,6 +190,7 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
 
     // Nets.
     if (nsnet < nnet) return bad("the net name table is short");
+    reserve_huge(d.nets, static_cast<std::size_t>(nnet));
     d.nets.resize(static_cast<std::size_t>(nnet));
     d.net_live.assign(static_cast<std::size_t>(nnet), false);
     std::vector<int> bad_net(pieces_of(static_cast<std::size_t>(nnet)), kNoRecord);
@@ -258,7 +259,9 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
         objects_before[k + 1] += objects_before[k];
         pins_before[k + 1] += pins_before[k];
     }
+    reserve_huge(d.objects, objects_before[pieces]);
     d.objects.resize(objects_before[pieces]);
+    reserve_huge(d.conns, pins_before[pieces]);
     d.conns.assign(pins_before[pieces], -1);
     run_in_pieces(static_cast<std::size_t>(nobj), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
         const std::size_t piece = first / kNamePiece;

@@ -27,6 +27,9 @@ const char* direction_word(int dir) {
 
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
+// Instances with more pins than this have their pins' nodes indexed.
+constexpr int kIndexedPins = 16;
+
 }  // namespace
 
 Editor::~Editor() {
@@ -103,11 +106,30 @@ int Editor::resolve_class(const std::string& master) {
     return cls;
 }
 
-int Editor::pin_node(const EndPoint& e) const {
+// The node SDB_search_node finds, through the index for an instance
+// with many pins.
+int Editor::find_pin_node(int sym, int obj) {
+    const int cls = obj_tab[obj].cls;
+    if (cls < 0 || cls >= class_count || class_tab[cls].pin_count <= kIndexedPins) return SDB_search_node(sym, obj);
+    auto [it, added] = pin_nodes_.try_emplace(obj);
+    std::unordered_map<std::int32_t, int>& index = it->second;
+    if (added) {
+        const int first = obj_tab[obj].first_node;
+        if (first >= 0 && first < node_count && node_tab[first].object == obj)
+            for (int v = first; v < node_count && node_tab[v].object == obj; ++v) {
+                const int pin = node_tab[v].pin;
+                if (pin >= 0 && pin < pin_count) index.emplace(pin_tab[pin].name, v);
+            }
+    }
+    const auto found = index.find(sym);
+    return found == index.end() ? -1 : found->second;
+}
+
+int Editor::pin_node(const EndPoint& e) {
     const int obj = sdb_nl_find_obj(e.inst.c_str());
     if (obj < 0) throw EditError("no instance " + quoted(e.inst) + " in design " + quoted(file_));
     const int sym = SYM_lookup(sym_tab, e.name.c_str());
-    const int node = sym < 0 ? -1 : SDB_search_node(sym, obj);
+    const int node = sym < 0 ? -1 : find_pin_node(sym, obj);
     if (node < 0)
         throw EditError("instance " + quoted(e.inst) + " (master " + quoted(SDB_class_name_of(obj)) +
                         ") has no pin " + quoted(e.name));
@@ -233,6 +255,7 @@ void Editor::replace(const std::string& inst, const std::string& master) {
     }
 
     obj_tab[obj].cls = cls;
+    pin_nodes_.erase(obj);
     if (same) {
         for (const auto& [v, k] : mapped) node_tab[v].pin = c.first_pin + k;
     } else {
@@ -284,6 +307,8 @@ void Editor::connect(const EndPoint& a, const EndPoint& b) {
 
 void Editor::save() {
     need_design("save");
+    // Saving drops deleted records: node and object numbers change.
+    pin_nodes_.clear();
     if (SDB_save(db_) != 0) throw EditError("cannot write design database " + quoted(file_));
     dirty_ = false;
     std::printf("Saved %s\n", file_.c_str());

@@ -1,8 +1,10 @@
 // The batch run of one command file on one design database.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "tools/plovert/command.h"
@@ -37,7 +39,8 @@ private:
     void open(const std::string& name);
     void need_design(const char* command) const;
     int resolve_class(const std::string& master);
-    int pin_node(const EndPoint& e) const;
+    int pin_node(const EndPoint& e);
+    int find_pin_node(int sym, int obj);
     int port_node(int port);
 
     // An end point as the node it names, or as a net (bare net names).
@@ -60,6 +63,11 @@ private:
     std::string path_dir_;  // the "path" directory, "" when none was given
     bool dirty_ = false;
     Wiring wiring_;
+    // The first node of each pin, by the pin's name symbol, of instances
+    // with many pins: a pad ring connects thousands of pins of one core
+    // instance, and a walk along its nodes for each of them would cost
+    // pins times pads.  An instance's entry goes when its nodes change.
+    std::unordered_map<int, std::unordered_map<std::int32_t, int>> pin_nodes_;
 };
 
 }  // namespace plovert

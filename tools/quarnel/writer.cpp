@@ -11,6 +11,7 @@
 #include "tools/quarnel/writer.h"
 
 #include <algorithm>
+#include <functional>
 #include <unordered_map>
 
 #include "tools/common/names.h"
@@ -43,15 +44,19 @@ std::vector<BitGroup> pin_groups(const ntool::Class& c) {
 
 NetPorts ports_by_net(const Design& d) {
     NetPorts by;
-    by.start.assign(d.nets.size() + 1, 0);
-    auto on_net = [&](const ntool::Port& p) { return p.net >= 0 && static_cast<std::size_t>(p.net) < d.nets.size(); };
-    for (const ntool::Port& p : d.ports)
-        if (on_net(p)) ++by.start[static_cast<std::size_t>(p.net) + 1];
-    for (std::size_t n = 0; n < d.nets.size(); ++n) by.start[n + 1] += by.start[n];
-    by.ports.resize(by.start.back());
-    std::vector<std::uint32_t> next(by.start.begin(), by.start.end() - 1);
-    for (std::size_t p = 0; p < d.ports.size(); ++p)
-        if (on_net(d.ports[p])) by.ports[next[static_cast<std::size_t>(d.ports[p].net)]++] = static_cast<int>(p);
+    by.has.assign(d.nets.size(), false);
+    std::vector<std::pair<int, int>> entries;  // net, port
+    for (std::size_t p = 0; p < d.ports.size(); ++p) {
+        const int n = d.ports[p].net;
+        if (n < 0 || static_cast<std::size_t>(n) >= d.nets.size()) continue;
+        entries.emplace_back(n, static_cast<int>(p));
+        by.has[static_cast<std::size_t>(n)] = true;
+    }
+    std::sort(entries.begin(), entries.end());
+    for (const auto& [n, p] : entries) {
+        by.nets.push_back(n);
+        by.ports.push_back(p);
+    }
     return by;
 }
 
@@ -218,6 +223,7 @@ private:
     }
 
     void name_nets() {
+        ntool::reserve_huge(net, d_.nets.size());
         net.resize(d_.nets.size());
         const auto by_net = detail::ports_by_net(d_);
         std::vector<int> wires;  // nets that need a wire or signal of their own
@@ -328,6 +334,7 @@ private:
         };
         if (threads > 1 && scope_.take_all_held(count, name_of, threads)) {
             const std::size_t first = signals.size();
+            ntool::reserve_huge(signals, first + ns);
             signals.resize(first + ns);
             std::vector<std::uint8_t> illegal(d_.objects.size(), 0);
             ntool::run_in_pieces(count, kInstancePiece, threads, [&](std::size_t a, std::size_t b) {
@@ -348,7 +355,7 @@ private:
                 }
             return;
         }
-        signals.reserve(signals.size() + ns);
+        ntool::reserve_huge(signals, signals.size() + ns);
         for (std::size_t k = 0; k < ns; ++k) {
             if (k + kAhead < ns) scope_.prefetch(d_.nets[static_cast<std::size_t>(scalars[k + kAhead])]);
             const int n = scalars[k];
@@ -495,6 +502,23 @@ void flush(std::FILE* f, std::string& text) {
     text.clear();
 }
 
+// Writes the text of items [0, count) to f in their order: format(text,
+// first, last) appends the text of items first .. last - 1.  A large
+// count is formatted in rounds of pieces on several threads, each round
+// written in order; format must then not change what other pieces read.
+void write_items(std::FILE* f, std::size_t count,
+                 const std::function<void(std::string&, std::size_t, std::size_t)>& format) {
+    const unsigned threads = count < 4 * kInstancePiece ? 1 : ntool::work_threads();
+    std::vector<std::string> texts(threads);
+    for (std::size_t base = 0; base < count; base += threads * kInstancePiece) {
+        const std::size_t round = std::min(count - base, threads * kInstancePiece);
+        ntool::run_in_pieces(round, kInstancePiece, threads, [&](std::size_t first, std::size_t last) {
+            format(texts[first / kInstancePiece], base + first, base + last);
+        });
+        for (std::string& text : texts) flush(f, text);
+    }
+}
+
 void verilog_module(std::FILE* f, const ModuleOut& m) {
     const Design& d = *m.design;
     const Lang lang{false};
@@ -532,14 +556,16 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
     for (const Decl& p : names.ports)
         out +=
             "  " + std::string(verilog_dir(p.dir)) + " " + (p.bus ? lang.range(p.msb, p.lsb) + " " : "") + p.id + ";\n";
-    for (const Decl& s : names.signals) {
-        out += "  wire ";
-        if (s.bus) out += lang.range(s.msb, s.lsb) + " ";
-        out += s.id;
-        out += ";\n";
-        if (out.size() >= kFlushSize) flush(f, out);
-    }
     flush(f, out);
+    write_items(f, names.signals.size(), [&](std::string& text, std::size_t first, std::size_t last) {
+        for (std::size_t i = first; i < last; ++i) {
+            const Decl& s = names.signals[i];
+            text += "  wire ";
+            if (s.bus) text += lang.range(s.msb, s.lsb) + " ";
+            text += s.id;
+            text += ";\n";
+        }
+    });
     // The nets of the instances lie anywhere in the tables: those of
     // later instances are loaded into the cache ahead, the net's entry
     // first and then what it refers to.
@@ -581,23 +607,15 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
         }
     };
     // When no pin needs a signal of its own, naming the instances only
-    // reads what is named already: a large module is then written in
-    // rounds of pieces, formatted on several threads and written in order.
-    const std::size_t count = d.objects.size();
-    const unsigned threads = names.has_dummies() || count < 4 * kInstancePiece ? 1 : ntool::work_threads();
-    if (threads == 1) {
-        instances(out, refs, 0, count, true);
+    // reads what is named already: a large module is then formatted on
+    // several threads.
+    if (names.has_dummies()) {
+        instances(out, refs, 0, d.objects.size(), true);
     } else {
-        std::vector<std::string> texts(threads);
-        std::vector<std::vector<Ref>> bits(threads);
-        for (std::size_t base = 0; base < count; base += threads * kInstancePiece) {
-            const std::size_t round = std::min(count - base, threads * kInstancePiece);
-            ntool::run_in_pieces(round, kInstancePiece, threads, [&](std::size_t first, std::size_t last) {
-                const std::size_t t = first / kInstancePiece;
-                instances(texts[t], bits[t], base + first, base + last, false);
-            });
-            for (std::string& text : texts) flush(f, text);
-        }
+        write_items(f, d.objects.size(), [&](std::string& text, std::size_t first, std::size_t last) {
+            std::vector<Ref> bits;
+            instances(text, bits, first, last, false);
+        });
     }
     for (const auto& [port, value] : names.assigns) {
         out += "  assign " + names.text(port) + " = " + names.text(value) + ";\n";

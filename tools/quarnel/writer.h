@@ -1,6 +1,7 @@
 // The netlist writers of quarnel.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <span>
 #include <string>
@@ -47,12 +48,19 @@ inline std::int32_t bit_index(const ntool::BitGroup& g, std::size_t k) {
     return g.msb >= g.lsb ? g.msb - s : g.msb + s;
 }
 
-// The ports on each net, in port order: those of net n are
-// ports[start[n] .. start[n + 1]).
+// The ports on each net, in port order.  A module has few ports beside
+// millions of nets: only the nets that carry ports have entries, those of
+// net n lying in ports where nets holds n.
 struct NetPorts {
-    std::vector<std::uint32_t> start;
-    std::vector<int> ports;
-    std::span<const int> of(std::size_t n) const { return {ports.data() + start[n], start[n + 1] - start[n]}; }
+    std::vector<bool> has;     // per net: it carries a port
+    std::vector<int> nets;     // the net of each entry, ascending
+    std::vector<int> ports;    // the port of each entry, ascending on one net
+    std::span<const int> of(std::size_t n) const {
+        if (n >= has.size() || !has[n]) return {};
+        const auto lo = std::lower_bound(nets.begin(), nets.end(), static_cast<int>(n));
+        const auto hi = std::upper_bound(lo, nets.end(), static_cast<int>(n));
+        return {ports.data() + (lo - nets.begin()), static_cast<std::size_t>(hi - lo)};
+    }
 };
 NetPorts ports_by_net(const ntool::Design& d);
 
