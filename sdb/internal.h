@@ -285,6 +285,20 @@ struct TableLoad {
     bool prefix_down = true;   // every prefix entry refers only to earlier entries
 };
 
+// How a table copied from a file is cut for reading: byte pieces that
+// end where the huge pages of its array (at address at) end, each
+// checking the records that lie whole in it; a record that two pieces
+// share is checked on its own once both are read.
+struct CopyPiece {
+    int64_t lo, hi;        // bytes of the table
+    int32_t first, count;  // records checked
+};
+struct CopyPlan {
+    std::vector<CopyPiece> pieces;
+    std::vector<int32_t> shared;
+};
+CopyPlan plan_copy(uintptr_t at, int32_t count, int record_size);
+
 // A table's array for count records read from a file: growable with the
 // slot's growth step, the count set, the 0xFF record behind it.
 void* new_table(int k, int32_t count);

@@ -37,11 +37,14 @@ constexpr int kSymbolPiece = -2;
 
 struct Task {
     int k = kSymbolEntries;
-    bool mapped = false;  // the records lie in dst already
-    uint8_t* dst = nullptr;
-    int32_t count = 0;  // records
-    int64_t offset = 0;
-    int32_t first = 0;  // index of the first record; the piece of a kSymbolPiece task
+    bool mapped = false;     // the bytes lie in place already: nothing is read
+    uint8_t* dst = nullptr;  // the first record checked
+    int32_t count = 0;       // records checked
+    int32_t first = 0;       // index of the first record; the piece of a kSymbolPiece task
+    // The bytes read: len bytes at file offset `from` into `to`.
+    uint8_t* to = nullptr;
+    int64_t len = 0;
+    int64_t from = 0;
 };
 
 bool pread_all(int fd, uint8_t* dst, int64_t n, int64_t off) {
@@ -150,10 +153,7 @@ public:
     }
 
     // Reads a piece; false when the file ends first.
-    bool read(const Task& t) {
-        int64_t bytes = int64_t{t.count} * record_size(t.k);
-        return pread_all(fd_, t.dst, bytes, t.offset);
-    }
+    bool read(const Task& t) { return pread_all(fd_, t.to, t.len, t.from); }
 
     static int record_size(int k) { return sdb_slot_info[k].size; }
     bool prefix_down() const { return prefix_down_; }
@@ -188,10 +188,22 @@ private:
 
 }  // namespace
 
-namespace {
-
-
-}  // namespace
+CopyPlan plan_copy(uintptr_t at, int32_t count, int record_size) {
+    CopyPlan plan;
+    const auto huge = static_cast<uintptr_t>(kHugePageBytes);
+    const int64_t rs = record_size;
+    const int64_t bytes = int64_t{count} * rs;
+    for (int64_t lo = 0; lo < bytes;) {
+        const auto end = static_cast<int64_t>((at + static_cast<uintptr_t>(lo)) / huge * huge + huge - at);
+        const int64_t hi = std::min(bytes, end);
+        const int64_t first = (lo + rs - 1) / rs, last = hi / rs;  // records lying whole in [lo, hi)
+        plan.pieces.push_back(CopyPiece{lo, hi, static_cast<int32_t>(first),
+                                        static_cast<int32_t>(std::max<int64_t>(last - first, 0))});
+        if (hi % rs != 0) plan.shared.push_back(static_cast<int32_t>(last));
+        lo = hi;
+    }
+    return plan;
+}
 
 void* new_table(int k, int32_t count) {
     const SdbSlotInfo& info = sdb_slot_info[k];
@@ -237,22 +249,55 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
             total += int64_t{sec.count} * 13;
         }
     }
+    // Records that two pieces of a copied table share: checked when both
+    // pieces are in.
+    std::vector<Task> straddling;
     for (const TableJob& j : jobs) {
         int rs = Loader::record_size(j.k);
         if (j.count <= 0 || rs <= 0) continue;
-        int32_t per = static_cast<int32_t>(std::max<int64_t>(1, kPiece / rs));
-        for (int32_t first = 0; first < j.count; first += per) {
-            int32_t n = std::min(per, j.count - first);
-            Task t;
-            t.k = j.k;
-            t.mapped = j.mapped;
-            t.dst = static_cast<uint8_t*>(j.data) + static_cast<size_t>(first) * static_cast<size_t>(rs);
-            t.count = n;
-            t.offset = j.offset + int64_t{first} * rs;
-            t.first = first;
-            tasks.push_back(t);
+        auto* base = static_cast<uint8_t*>(j.data);
+        const int64_t bytes = int64_t{j.count} * rs;
+        if (!big && !j.mapped) {
+            // A copied table of a file in this machine's byte order is read
+            // in pieces that end where the huge pages of its array end, so
+            // that no two threads bring in the same fresh page.
+            const CopyPlan plan = plan_copy(reinterpret_cast<uintptr_t>(base), j.count, rs);
+            for (const CopyPiece& c : plan.pieces) {
+                Task t;
+                t.k = j.k;
+                t.first = c.first;
+                t.count = c.count;
+                t.dst = base + int64_t{c.first} * rs;
+                t.to = base + c.lo;
+                t.len = c.hi - c.lo;
+                t.from = j.offset + c.lo;
+                tasks.push_back(t);
+            }
+            for (int32_t i : plan.shared) {
+                Task r;
+                r.k = j.k;
+                r.first = i;
+                r.count = 1;
+                r.dst = base + int64_t{i} * rs;
+                straddling.push_back(r);
+            }
+        } else {
+            int32_t per = static_cast<int32_t>(std::max<int64_t>(1, kPiece / rs));
+            for (int32_t first = 0; first < j.count; first += per) {
+                int32_t n = std::min(per, j.count - first);
+                Task t;
+                t.k = j.k;
+                t.mapped = j.mapped;
+                t.dst = base + static_cast<size_t>(first) * static_cast<size_t>(rs);
+                t.count = n;
+                t.first = first;
+                t.to = t.dst;
+                t.len = int64_t{n} * rs;
+                t.from = j.offset + int64_t{first} * rs;
+                tasks.push_back(t);
+            }
         }
-        total += int64_t{j.count} * rs;
+        total += bytes;
     }
     // The pieces of the symbol entries come last: each is made as soon as
     // the scan has found where it ends, while the scan goes on.
@@ -297,6 +342,10 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
         }
         if (!loader.process(t, check_links ? &links[self] : nullptr)) bad_index = true;
     });
+
+    if (!short_read)
+        for (const Task& t : straddling)
+            if (!loader.process(t, check_links ? &links[0] : nullptr)) bad_index = true;
 
     if (sym_pos >= 0) {
         if (sym == SymLoad::Ok) sym = bad_symbols ? SymLoad::Corrupt : sym_end(sec, tree_links, symbols);

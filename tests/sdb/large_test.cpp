@@ -3,6 +3,8 @@
 #include <fstream>
 #include <functional>
 
+#include "runtime/pages.h"
+#include "sdb/internal.h"
 #include "sdb_test_util.h"
 
 namespace {
@@ -39,6 +41,15 @@ protected:
         EXPECT_EQ(SDB_save(db), 0);
         SDB_close(db, 0);
         return testsupport::read_file(p);
+    }
+
+    // The same design with a platform byte in front, every table one byte
+    // further on: tables that lie aligned in the one are copied from the
+    // other.
+    static std::string shifted(std::string f) {
+        for (int k = 0; k < SDB_NUM_STD_SLOTS; ++k)
+            if (get32(f, slot_word(k, 1)) > 0) put32(f, slot_word(k, 4), get32(f, slot_word(k, 4)) + 1);
+        return '\x0D' + f;
     }
 
     // Byte position of symbol entry id in a saved file.
@@ -104,20 +115,79 @@ TEST_F(Large, ReadsBackEqualAndRefusesDamage) {
         {"name_word_past_the_symbols",
          [](std::string& b) { put32(b, record_word(b, SDB_SOBJ, kObjects - 1, 0), 0x7FFFFFFF); }},
     };
+    const std::string p = path("bad.sdb");
+    auto write = [&p](const std::string& bytes) {
+        std::ofstream out(p, std::ios::binary | std::ios::trunc);
+        out << bytes;
+    };
+    // The undamaged design opens both ways, with the same tables.
+    write(shifted(f));
+    db = SDB_open(p.c_str(), "r", 0);
+    ASSERT_NE(db, nullptr);
+    EXPECT_FALSE(DYNA_is_mapped(db->slot[SDB_NODE].data)) << "the shifted tables are copied";
+    EXPECT_EQ(std::memcmp(db->slot[SDB_NODE].data, f.data() + get32(f, slot_word(SDB_NODE, 4)),
+                          static_cast<size_t>(3 * kObjects) * sizeof(SdbNode)),
+              0);
+    expect_sentinels(db);
+    SDB_close(db, 0);
     for (const Damage& d : damages) {
-        SCOPED_TRACE(d.name);
         std::string b = f;
         d.apply(b);
-        std::string p = path("bad.sdb");
-        {
-            std::ofstream out(p, std::ios::binary | std::ios::trunc);
-            out << b;
+        for (bool shift : {false, true}) {
+            SCOPED_TRACE(std::string(d.name) + (shift ? ", shifted" : ""));
+            write(shift ? shifted(b) : b);
+            testing::internal::CaptureStdout();
+            EXPECT_EQ(SDB_open(p.c_str(), "r", 0), nullptr);
+            EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                      "SDB ERROR: (FA-01-0006) The sdb file '" + p +
+                          "' is corrupted. Please generate the sdb file again.\n");
+            EXPECT_EQ(sdb_errnoG, SDB_CORRUPT);
         }
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(SDB_open(p.c_str(), "r", 0), nullptr);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  "SDB ERROR: (FA-01-0006) The sdb file '" + p + "' is corrupted. Please generate the sdb file again.\n");
-        EXPECT_EQ(sdb_errnoG, SDB_CORRUPT);
+    }
+}
+
+// A copied table is read in pieces bounded by huge pages: together they
+// cover its bytes once, and every record is checked once, in the piece
+// it lies whole in or on its own when it straddles two.
+TEST(CopyPieces, CoverEveryByteAndCheckEveryRecordOnce) {
+    const uintptr_t huge = kHugePageBytes;
+    struct Case {
+        uintptr_t at;
+        int32_t count;
+        int size;
+    } cases[] = {
+        {huge * 3 + 64, 2900128, 20},   // a large node table, behind a heap header
+        {huge * 5 - 7, 1000000, 12},    // its first piece shorter than a record
+        {huge * 2, 1000066, 8},         // starting on a huge page
+        {huge * 7 + 4096, 3, 32},       // within one page
+        {huge - 12, 1, 12},             // one record ending on a huge page
+        {huge - 10, 1, 20},             // one record across it
+        {huge * 9 + 48, 349525, 12},    // ending just short of a huge page
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("at " + std::to_string(c.at % huge) + ", " + std::to_string(c.count) + " records of " +
+                     std::to_string(c.size));
+        const sdbi::CopyPlan plan = sdbi::plan_copy(c.at, c.count, c.size);
+        const int64_t bytes = int64_t{c.count} * c.size;
+        std::vector<uint8_t> checked(static_cast<size_t>(c.count), 0);
+        int64_t next = 0;
+        for (const sdbi::CopyPiece& piece : plan.pieces) {
+            ASSERT_EQ(piece.lo, next);
+            ASSERT_GT(piece.hi, piece.lo);
+            // A piece ends at the table's end or on a huge page, and stays in one.
+            EXPECT_TRUE(piece.hi == bytes || (c.at + static_cast<uintptr_t>(piece.hi)) % huge == 0);
+            EXPECT_EQ((c.at + static_cast<uintptr_t>(piece.lo)) / huge,
+                      (c.at + static_cast<uintptr_t>(piece.hi) - 1) / huge);
+            for (int32_t r = piece.first; r < piece.first + piece.count; ++r) {
+                ASSERT_GE(int64_t{r} * c.size, piece.lo);
+                ASSERT_LE(int64_t{r + 1} * c.size, piece.hi);
+                ++checked[static_cast<size_t>(r)];
+            }
+            next = piece.hi;
+        }
+        EXPECT_EQ(next, bytes);
+        for (int32_t r : plan.shared) ++checked[static_cast<size_t>(r)];
+        EXPECT_EQ(std::count(checked.begin(), checked.end(), 1), c.count);
     }
 }
 
