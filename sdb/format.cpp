@@ -79,14 +79,21 @@ FdReader::FdReader(int fd, int64_t size, int64_t pos, bool big)
     : fd_(fd), size_(size), pos_(pos), big_(big) {}
 
 bool FdReader::fill(size_t n) {
-    // The buffer takes no more than what is left of the file: reading a
-    // small design costs no megabyte of zeroed memory per reader.
-    size_t want = std::max(n, kBuffer);
+    // A reader that looks at a few words (a header, a count) reads a
+    // little; one that goes on reading reads ever more at a time.  The
+    // buffer takes no more than what is left of the file, and is not
+    // cleared: only the bytes read into it are looked at.
+    size_t want = std::max(n, next_fill_);
+    next_fill_ = std::min(next_fill_ * 2, kBuffer);
     if (static_cast<int64_t>(want) > size_ - pos_) want = static_cast<size_t>(std::max<int64_t>(size_ - pos_, 0));
-    if (buf_.size() < std::max(want, n)) buf_.resize(std::max(want, n));
+    const size_t cap = std::max(want, n);
+    if (buf_cap_ < cap) {
+        buf_ = std::make_unique_for_overwrite<uint8_t[]>(cap);
+        buf_cap_ = cap;
+    }
     size_t got = 0;
     while (got < want) {
-        ssize_t r = ::pread(fd_, buf_.data() + got, want - got, pos_ + static_cast<int64_t>(got));
+        ssize_t r = ::pread(fd_, buf_.get() + got, want - got, pos_ + static_cast<int64_t>(got));
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) break;
         got += static_cast<size_t>(r);
@@ -101,7 +108,7 @@ const uint8_t* FdReader::view(size_t n) {
     if (pos_ < buf_off_ || pos_ + static_cast<int64_t>(n) > buf_off_ + static_cast<int64_t>(buf_len_)) {
         if (!fill(n)) return nullptr;
     }
-    const uint8_t* p = buf_.data() + (pos_ - buf_off_);
+    const uint8_t* p = buf_.get() + (pos_ - buf_off_);
     pos_ += static_cast<int64_t>(n);
     return p;
 }
@@ -112,7 +119,7 @@ bool FdReader::read(void* dst, size_t n) {
     // What the buffer already holds, then large reads straight into dst.
     if (pos_ >= buf_off_ && pos_ < buf_off_ + static_cast<int64_t>(buf_len_)) {
         size_t have = std::min(n, static_cast<size_t>(buf_off_ + static_cast<int64_t>(buf_len_) - pos_));
-        std::memcpy(d, buf_.data() + (pos_ - buf_off_), have);
+        std::memcpy(d, buf_.get() + (pos_ - buf_off_), have);
         d += have;
         n -= have;
         pos_ += static_cast<int64_t>(have);

@@ -77,6 +77,9 @@ public:
     static constexpr size_t kBuffer = 1 << 20;
     // Reads of this size or more go straight into the destination.
     static constexpr size_t kDirect = 64 << 10;
+    // The first fill reads this much; each further one twice as much as
+    // the one before, up to kBuffer.
+    static constexpr size_t kFirstFill = 64 << 10;
 
 private:
     bool fill(size_t n);
@@ -84,7 +87,9 @@ private:
     int64_t size_;
     int64_t pos_;
     bool big_;
-    std::vector<uint8_t> buf_;
+    std::unique_ptr<uint8_t[]> buf_;  // not cleared: only what was read is looked at
+    size_t buf_cap_ = 0;
+    size_t next_fill_ = kFirstFill;
     int64_t buf_off_ = 0;
     size_t buf_len_ = 0;
 };
