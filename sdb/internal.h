@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -284,10 +285,21 @@ struct TableJob {
 };
 
 struct TableLoad {
-    bool short_read = false;   // a table ran past the end of the file
-    bool bad_index = false;    // an index word out of its table
-    bool links_simple = true;  // no node is led to twice by net heads and next words
-    bool prefix_down = true;   // every prefix entry refers only to earlier entries
+    bool short_read = false;     // a table ran past the end of the file
+    bool bad_index = false;      // an index word out of its table
+    bool links_simple = true;    // no node is led to twice by net heads and next words
+    bool prefix_down = true;     // every prefix entry refers only to earlier entries
+    bool after_checked = false;  // the checks given as AfterTables were made
+    bool after_sound = true;     // and found nothing wrong
+};
+
+// Checks that need every table read, made in pieces by the loading
+// threads once the tables are in (not when one ran past the end of the
+// file): check(i) is true when piece i is sound.  The tables lie where
+// the jobs say from the start.
+struct AfterTables {
+    size_t pieces = 0;
+    std::function<bool(size_t)> check;
 };
 
 // How a table copied from a file is cut for reading: byte pieces that
@@ -313,8 +325,10 @@ void* new_table(int k, int32_t count);
 // records cannot be mapped; the caller then reads them into new_table.
 void* map_table(int k, int fd, int64_t size, int64_t offset, int32_t count);
 // Reads the tables, checking every index word; with sym_pos 0 or more it
-// reads the symbol section there at the same time.
+// reads the symbol section there at the same time; with after, it makes
+// those checks too.
 TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts, const std::vector<TableJob>& jobs,
-                      int64_t sym_pos, SymLoad* sym_status, SymbolTable** symbols);
+                      int64_t sym_pos, SymLoad* sym_status, SymbolTable** symbols,
+                      const AfterTables* after = nullptr);
 
 }  // namespace sdbi

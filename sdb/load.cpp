@@ -34,13 +34,15 @@ constexpr int64_t kThreadedBytes = 8 << 20;  // below this one thread reads ever
 // and the tasks that make the entries of one piece of them.
 constexpr int kSymbolEntries = -1;
 constexpr int kSymbolPiece = -2;
+// A piece of the checks made once every table is in.
+constexpr int kAfterTables = -3;
 
 struct Task {
     int k = kSymbolEntries;
     bool mapped = false;     // the bytes lie in place already: nothing is read
     uint8_t* dst = nullptr;  // the first record checked
     int32_t count = 0;       // records checked
-    int32_t first = 0;       // index of the first record; the piece of a kSymbolPiece task
+    int32_t first = 0;       // index of the first record; the piece of a kSymbolPiece or kAfterTables task
     // The bytes read: len bytes at file offset `from` into `to`.
     uint8_t* to = nullptr;
     int64_t len = 0;
@@ -232,7 +234,7 @@ void* map_table(int k, int fd, int64_t size, int64_t offset, int32_t count) {
 }
 
 TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts, const std::vector<TableJob>& jobs,
-                      int64_t sym_pos, SymLoad* sym_status, SymbolTable** symbols) {
+                      int64_t sym_pos, SymLoad* sym_status, SymbolTable** symbols, const AfterTables* after) {
     std::vector<Task> tasks;
     int64_t total = 0;
 
@@ -299,6 +301,16 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
         }
         total += bytes;
     }
+    // The checks that need whole tables follow the tables; a thread that
+    // takes one waits for the pieces still being read.
+    const int64_t table_tasks = static_cast<int64_t>(tasks.size()) - (sym == SymLoad::Ok && sym_pos >= 0 ? 1 : 0);
+    const size_t after_pieces = after ? after->pieces : 0;
+    for (size_t p = 0; p < after_pieces; ++p) {
+        Task t;
+        t.k = kAfterTables;
+        t.first = static_cast<int32_t>(p);
+        tasks.push_back(t);
+    }
     // The pieces of the symbol entries come last: each is made as soon as
     // the scan has found where it ends, while the scan goes on.
     const bool symbols_read = sym_pos >= 0 && sym == SymLoad::Ok;
@@ -314,13 +326,17 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
     threads = std::min(threads, static_cast<unsigned>(std::max<size_t>(tasks.size(), 1)));
 
     Loader loader(fd, big, counts);
-    std::atomic<bool> short_read{false}, bad_index{false}, bad_symbols{false};
-    std::vector<LinkBits> links, tree_links;
-    for (unsigned i = 0; i < threads; ++i) {
-        links.emplace_back(check_links ? static_cast<size_t>(counts.n[SDB_NODE]) : 0);
-        tree_links.emplace_back(symbols_read ? static_cast<size_t>(sec.count) : 0);
-    }
+    std::atomic<bool> short_read{false}, bad_index{false}, bad_symbols{false}, after_unsound{false};
+    // Each thread's link bits are made (and cleared) by the thread, when it
+    // first needs them.
+    std::vector<LinkBits> links(threads), tree_links(threads);
+    auto node_links = [&](unsigned self) {
+        LinkBits& l = links[self];
+        if (l.bits.empty()) l = LinkBits(static_cast<size_t>(counts.n[SDB_NODE]));
+        return &l;
+    };
     std::atomic<int32_t> scanned{0};
+    std::atomic<int64_t> tables_left{table_tasks};
     run_parallel(tasks.size(), threads, [&](size_t i, unsigned self) {
         const Task& t = tasks[i];
         if (t.k == kSymbolEntries) {
@@ -332,20 +348,38 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
             int32_t known;
             while ((known = scanned.load(std::memory_order_acquire)) >= 0 && known <= t.first) scanned.wait(known);
             if (known < 0) return;  // the scan failed: its status says why
-            if (sym_parse(sec, t.first, big, tree_links[self]) != SymLoad::Ok) bad_symbols = true;
+            LinkBits& l = tree_links[self];
+            if (l.bits.empty()) l = LinkBits(static_cast<size_t>(sec.count));
+            if (sym_parse(sec, t.first, big, l) != SymLoad::Ok) bad_symbols = true;
             return;
         }
-        if (short_read.load(std::memory_order_relaxed)) return;
+        if (t.k == kAfterTables) {
+            // Every table piece was taken before this one: wait for those
+            // still being read.
+            int64_t left;
+            while ((left = tables_left.load(std::memory_order_acquire)) > 0) tables_left.wait(left);
+            if (!short_read.load(std::memory_order_relaxed) && !after->check(static_cast<size_t>(t.first)))
+                after_unsound = true;
+            return;
+        }
+        auto done = [&tables_left] {
+            if (tables_left.fetch_sub(1, std::memory_order_acq_rel) == 1) tables_left.notify_all();
+        };
+        if (short_read.load(std::memory_order_relaxed)) return done();
         if (!t.mapped && !loader.read(t)) {
             short_read = true;
-            return;
+            return done();
         }
-        if (!loader.process(t, check_links ? &links[self] : nullptr)) bad_index = true;
+        const bool links_here = check_links && (t.k == SDB_NET || t.k == SDB_NODE);
+        if (!loader.process(t, links_here ? node_links(self) : nullptr)) bad_index = true;
+        done();
     });
 
     if (!short_read)
-        for (const Task& t : straddling)
-            if (!loader.process(t, check_links ? &links[0] : nullptr)) bad_index = true;
+        for (const Task& t : straddling) {
+            const bool links_here = check_links && (t.k == SDB_NET || t.k == SDB_NODE);
+            if (!loader.process(t, links_here ? node_links(0) : nullptr)) bad_index = true;
+        }
 
     if (sym_pos >= 0) {
         if (sym == SymLoad::Ok) sym = bad_symbols ? SymLoad::Corrupt : sym_end(sec, tree_links, symbols);
@@ -356,6 +390,8 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
     r.short_read = short_read;
     r.bad_index = bad_index;
     r.prefix_down = loader.prefix_down();
+    r.after_checked = after_pieces > 0;
+    r.after_sound = !after_unsound;
     if (check_links) r.links_simple = links_once(links);
     return r;
 }

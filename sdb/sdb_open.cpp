@@ -226,64 +226,80 @@ bool lists_sound(const SdbNet* net, int32_t nnet, const SdbNode* node, int32_t n
 // Hierarchical names tie a record and its prefix entry both ways: the
 // entry that a record's name word refers to carries the record as its
 // owner, and an entry whose owner is a record of the design is the one
-// that record's name word refers to.  The name look-ups rely on it.
-bool owners_sound(const SdbDatabase* db) {
-    auto* pre = static_cast<const SdbPrefixEntry*>(db->slot[SDB_PREF].data);
-    if (!pre) return true;
-    const int32_t npre = db->slot[SDB_PREF].count;
-    auto words = [db](int k, int owners, int32_t& n) {
-        const auto* w = static_cast<const int32_t*>(db->slot[k].data);
-        n = w && db->slot[owners].data ? std::min(db->slot[k].count, db->slot[owners].count) : 0;
-        return w;
-    };
-    int32_t nobj = 0, nnet = 0;
-    const int32_t* sobj = words(SDB_SOBJ, SDB_OBJ, nobj);
-    const int32_t* snet = words(SDB_SNET, SDB_NET, nnet);
-    auto refers_back = [pre, npre](const int32_t* w, int32_t lo, int32_t hi, int32_t bits) {
-        bool ok = true;
-        for (int32_t i = lo; i < hi; ++i) {
-            if (!sdb_is_prefix_word(w[i])) continue;
-            int32_t p = sdb_prefix_of(w[i]);
-            ok &= p < npre && pre[p].owner == bits + i;
+// that record's name word refers to.  The name look-ups rely on it.  The
+// three walks are cut in pieces, for several threads on a large design.
+class OwnerCheck {
+public:
+    // Over the tables db holds (or will hold once read: they lie in place
+    // from the start).
+    explicit OwnerCheck(const SdbDatabase* db) {
+        pre_ = static_cast<const SdbPrefixEntry*>(db->slot[SDB_PREF].data);
+        if (!pre_) return;
+        npre_ = db->slot[SDB_PREF].count;
+        auto words = [db](int k, int owners, int32_t& n) {
+            const auto* w = static_cast<const int32_t*>(db->slot[k].data);
+            n = w && db->slot[owners].data ? std::min(db->slot[k].count, db->slot[owners].count) : 0;
+            return w;
+        };
+        sobj_ = words(SDB_SOBJ, SDB_OBJ, nobj_);
+        snet_ = words(SDB_SNET, SDB_NET, nnet_);
+        for (Walk walk : {kObjects, kNets, kEntries}) {
+            const int64_t n = walk == kObjects ? nobj_ : walk == kNets ? nnet_ : npre_;
+            for (int64_t lo = 0; lo < n; lo += kPiece)
+                pieces_.push_back({walk, static_cast<int32_t>(lo), static_cast<int32_t>(std::min(n, lo + kPiece))});
         }
+    }
+    size_t pieces() const { return pieces_.size(); }
+    bool piece(size_t i) const {
+        const Piece& c = pieces_[i];
+        return c.walk == kObjects ? refers_back(sobj_, c.lo, c.hi, SDB_OWNER_OBJECT)
+               : c.walk == kNets  ? refers_back(snet_, c.lo, c.hi, 0)
+                                  : owned_back(c.lo, c.hi);
+    }
+    bool sound() const {
+        const unsigned threads = pieces_.size() > 8 ? std::min<unsigned>(sdbi::load_threads(), pieces_.size()) : 1;
+        std::atomic<bool> ok{true};
+        sdbi::run_parallel(pieces_.size(), threads, [&](size_t i, unsigned) {
+            if (!piece(i)) ok = false;
+        });
         return ok;
-    };
-    auto owned_back = [&](int32_t lo, int32_t hi) {
-        bool ok = true;
-        for (int32_t p = lo; p < hi; ++p) {
-            const int32_t o = pre[p].owner;
-            if (o < 0) continue;
-            const bool object = (o & SDB_OWNER_OBJECT) != 0;
-            const int32_t r = object ? o & ~SDB_OWNER_OBJECT : o;
-            const int32_t* w = object ? sobj : snet;
-            ok &= r >= (object ? nobj : nnet) || w[r] == sdb_prefix_word(p);
-        }
-        return ok;
-    };
-    // The three walks in pieces, on several threads for a large design.
-    constexpr int64_t kPiece = 1 << 16;
+    }
+
+private:
+    static constexpr int64_t kPiece = 1 << 16;
     enum Walk { kObjects, kNets, kEntries };
     struct Piece {
         Walk walk;
         int32_t lo, hi;
     };
-    std::vector<Piece> pieces;
-    for (Walk walk : {kObjects, kNets, kEntries}) {
-        const int64_t n = walk == kObjects ? nobj : walk == kNets ? nnet : npre;
-        for (int64_t lo = 0; lo < n; lo += kPiece)
-            pieces.push_back({walk, static_cast<int32_t>(lo), static_cast<int32_t>(std::min(n, lo + kPiece))});
+    bool refers_back(const int32_t* w, int32_t lo, int32_t hi, int32_t bits) const {
+        bool ok = true;
+        for (int32_t i = lo; i < hi; ++i) {
+            if (!sdb_is_prefix_word(w[i])) continue;
+            int32_t p = sdb_prefix_of(w[i]);
+            ok &= p < npre_ && pre_[p].owner == bits + i;
+        }
+        return ok;
     }
-    const unsigned threads = pieces.size() > 8 ? std::min<unsigned>(sdbi::load_threads(), pieces.size()) : 1;
-    std::atomic<bool> sound{true};
-    sdbi::run_parallel(pieces.size(), threads, [&](size_t i, unsigned) {
-        const Piece& c = pieces[i];
-        const bool ok = c.walk == kObjects ? refers_back(sobj, c.lo, c.hi, SDB_OWNER_OBJECT)
-                        : c.walk == kNets  ? refers_back(snet, c.lo, c.hi, 0)
-                                           : owned_back(c.lo, c.hi);
-        if (!ok) sound = false;
-    });
-    return sound;
-}
+    bool owned_back(int32_t lo, int32_t hi) const {
+        bool ok = true;
+        for (int32_t p = lo; p < hi; ++p) {
+            const int32_t o = pre_[p].owner;
+            if (o < 0) continue;
+            const bool object = (o & SDB_OWNER_OBJECT) != 0;
+            const int32_t r = object ? o & ~SDB_OWNER_OBJECT : o;
+            const int32_t* w = object ? sobj_ : snet_;
+            ok &= r >= (object ? nobj_ : nnet_) || w[r] == sdb_prefix_word(p);
+        }
+        return ok;
+    }
+    const SdbPrefixEntry* pre_ = nullptr;
+    int32_t npre_ = 0;
+    const int32_t* sobj_ = nullptr;
+    const int32_t* snet_ = nullptr;
+    int32_t nobj_ = 0, nnet_ = 0;
+    std::vector<Piece> pieces_;
+};
 
 // The checks that need whole tables, made after every index word was
 // found in range: net lists and prefix links without cycles.
@@ -305,7 +321,8 @@ bool links_sound(const SdbDatabase* db, const sdbi::TableLoad& load) {
             }))
             return false;
     }
-    return owners_sound(db);
+    // The owner ties were checked while the tables were read, or are now.
+    return load.after_checked ? load.after_sound : OwnerCheck(db).sound();
 }
 
 // The symbol count, read ahead of the section so that the tables can be
@@ -593,8 +610,14 @@ SdbDatabase* open_stream(FILE* f, const char* path, bool writable, int mask) {
     const int64_t sym_pos = in.tell();
     plan.counts.nsym = peek_symbol_count(fileno(f), fst.st_size, sym_pos, big);
     sdbi::SymLoad sym = sdbi::SymLoad::BadMagic;
-    const sdbi::TableLoad tables =
-        sdbi::load_tables(fileno(f), fst.st_size, big, plan.counts, plan.jobs, sym_pos, &sym, &db->symbols);
+    // The owner ties are checked by the threads that read the tables, as
+    // soon as the tables are in.
+    const OwnerCheck owners(db);
+    sdbi::AfterTables after;
+    after.pieces = owners.pieces();
+    after.check = [&owners](size_t i) { return owners.piece(i); };
+    const sdbi::TableLoad tables = sdbi::load_tables(fileno(f), fst.st_size, big, plan.counts, plan.jobs, sym_pos,
+                                                     &sym, &db->symbols, &after);
     if (auto failure = load_failure(db, p, sym, plan, tables)) return fail(*failure);
 
     db->writable = writable ? 1 : 0;

@@ -427,11 +427,13 @@ SymLoad sym_load(FdReader& in, SymbolTable** out) {
 }
 
 bool links_once(const std::vector<LinkBits>& sets) {
-    if (sets.empty()) return true;
-    std::vector<uint64_t> all(sets[0].bits.size(), 0);
+    // Sets left empty marked nothing.
+    size_t words = 0;
+    for (const LinkBits& l : sets) words = std::max(words, l.bits.size());
+    std::vector<uint64_t> all(words, 0);
     for (const LinkBits& l : sets) {
         if (l.twice) return false;
-        for (size_t i = 0; i < all.size(); ++i) {
+        for (size_t i = 0; i < l.bits.size(); ++i) {
             if (all[i] & l.bits[i]) return false;
             all[i] |= l.bits[i];
         }
