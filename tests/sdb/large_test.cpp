@@ -30,8 +30,13 @@ protected:
                             {const_cast<char*>("Y"), SDB_DIR_OUTPUT, 0}};
         int cell = SDB_make_class(SYM_setup(sym_tab, "C3"), 1, -1, 0);
         SDB_make_pinlist(cell, 3, pins);
+        // The objects are named top.u<i>, through prefix entries that
+        // name their owners.
+        const int top = PREFIX_add(&prefix_tab, SYM_setup(sym_tab, "top"), -1, -6);
         for (int i = 0; i < kObjects; ++i) {
-            int o = SDB_make_obj(SYM_setup(sym_tab, ("u" + std::to_string(i)).c_str()), cell, 0, -1);
+            int e = PREFIX_add(&prefix_tab, SYM_setup(sym_tab, ("u" + std::to_string(i)).c_str()), top,
+                               SDB_OWNER_OBJECT + obj_count);
+            int o = SDB_make_obj(sdb_prefix_word(e), cell, 0, -1);
             int n = SDB_make_net(SYM_setup(sym_tab, ("n" + std::to_string(i)).c_str()), -1);
             int f = obj_tab[o].first_node;
             SDB_nl_connect_net(i > 0 ? n - 1 : 0, f);
@@ -114,6 +119,13 @@ TEST_F(Large, ReadsBackEqualAndRefusesDamage) {
          }},
         {"name_word_past_the_symbols",
          [](std::string& b) { put32(b, record_word(b, SDB_SOBJ, kObjects - 1, 0), 0x7FFFFFFF); }},
+        {"object_names_another_entry",
+         [](std::string& b) {
+             const uint32_t last = get32(b, record_word(b, SDB_SOBJ, kObjects - 1, 0));
+             put32(b, record_word(b, SDB_SOBJ, kObjects - 2, 0), last);
+         }},
+        {"entry_names_another_owner",
+         [](std::string& b) { put32(b, record_word(b, SDB_PREF, kObjects - 9, 2), SDB_OWNER_OBJECT + 3); }},
     };
     const std::string p = path("bad.sdb");
     auto write = [&p](const std::string& bytes) {
