@@ -301,24 +301,24 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
         }
         total += bytes;
     }
-    // The checks that need whole tables follow the tables; a thread that
-    // takes one waits for the pieces still being read.
     const int64_t table_tasks = static_cast<int64_t>(tasks.size()) - (sym == SymLoad::Ok && sym_pos >= 0 ? 1 : 0);
-    const size_t after_pieces = after ? after->pieces : 0;
-    for (size_t p = 0; p < after_pieces; ++p) {
-        Task t;
-        t.k = kAfterTables;
-        t.first = static_cast<int32_t>(p);
-        tasks.push_back(t);
-    }
-    // The pieces of the symbol entries come last: each is made as soon as
-    // the scan has found where it ends, while the scan goes on.
+    // The pieces of the symbol entries follow: each is made as soon as the
+    // scan has found where it ends, while the scan goes on.
     const bool symbols_read = sym_pos >= 0 && sym == SymLoad::Ok;
     const int32_t sym_pieces = symbols_read ? (sec.count + kSymPiece - 1) / kSymPiece : 0;
     for (int32_t p = 0; p < sym_pieces; ++p) {
         Task t;
         t.k = kSymbolPiece;
         t.first = p;
+        tasks.push_back(t);
+    }
+    // The checks that need whole tables come last; a thread that takes one
+    // waits for the table pieces still being read.
+    const size_t after_pieces = after ? after->pieces : 0;
+    for (size_t p = 0; p < after_pieces; ++p) {
+        Task t;
+        t.k = kAfterTables;
+        t.first = static_cast<int32_t>(p);
         tasks.push_back(t);
     }
     const bool check_links = counts.loaded[SDB_NODE] && counts.loaded[SDB_NET];
