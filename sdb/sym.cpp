@@ -10,6 +10,7 @@
 
 #include "runtime/dyna.h"
 #include "runtime/exit.h"
+#include "runtime/pages.h"
 #include "sdb/internal.h"
 #include "sdb/sdb_err.h"
 
@@ -317,6 +318,9 @@ SymLoad sym_begin(FdReader& in, SymSection& s, int map_fd) {
         if (r < -1 || r >= count) return SymLoad::Corrupt;
     t->entries = new_entries(count, sym_model * 5120);
     DYNA_set_count(t->entries, count);
+    // The entries are written once each, by the threads that make them:
+    // huge pages spare most of the faults of bringing the array in.
+    RT_advise_huge_pages(t->entries, static_cast<size_t>(count) * sizeof(SymbolEntry));
     // The entries are read as they lie into one block of the pool, which
     // the names then stay in; the block is filled only as far as the
     // section goes (its untouched rest costs no memory).
