@@ -507,68 +507,79 @@ void sort_by_key(Keyed* a, std::size_t n, std::vector<Keyed>& tmp) {
 void DesignBuilder::make_symbols() {
     auto* t = static_cast<SymbolTable*>(symbols_);
     const std::size_t n = texts_.size();
-    // Each handle's bucket, and the handles with their keys in bucket
-    // order (a counting sort).  The texts are read in the order they were
-    // stored, so that the sort of each bucket below touches no text but
-    // on a tie of keys.
+    // A large design's texts are hashed, and its buckets sorted, on
+    // several threads; the symbols are then made bucket by bucket in
+    // order, as on one thread, so that their ids do not depend on the
+    // threads.
+    const unsigned threads = n >= kThreadedRecords ? work_threads() : 1;
+    // Each handle's bucket, and the handles with their texts in bucket
+    // order (a counting sort).
     static_assert(SYM_NBUCKETS <= UINT16_MAX + 1);
     std::vector<std::uint16_t> bucket(n);
+    run_in_pieces(n, kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+        for (std::size_t h = first; h < last; ++h)
+            bucket[h] = static_cast<std::uint16_t>(SYM_hash(texts_[h]) % static_cast<std::uint32_t>(SYM_NBUCKETS));
+    });
     std::vector<std::uint32_t> start(SYM_NBUCKETS + 1, 0);
-    for (std::size_t h = 0; h < n; ++h) {
-        bucket[h] = static_cast<std::uint16_t>(SYM_hash(texts_[h]) % static_cast<std::uint32_t>(SYM_NBUCKETS));
-        ++start[bucket[h] + 1u];
-    }
+    for (std::size_t h = 0; h < n; ++h) ++start[bucket[h] + 1u];
     for (int b = 0; b < SYM_NBUCKETS; ++b) start[b + 1] += start[b];
     // Every record is written below: the table is not cleared first.
     const auto keyed = std::make_unique_for_overwrite<Keyed[]>(n);
     {
         std::vector<std::uint32_t> pos(start.begin(), start.end() - 1);
-        for (std::size_t h = 0; h < n; ++h) {
-            keyed[pos[bucket[h]]++] = {text_key(texts_[h]), texts_[h], static_cast<std::uint32_t>(h)};
-        }
+        for (std::size_t h = 0; h < n; ++h) keyed[pos[bucket[h]]++] = {0, texts_[h], static_cast<std::uint32_t>(h)};
     }
     // The records hold the texts now: the handles' tables go before the
     // symbols' are made (for a large design this is the peak of saving).
     release(bucket);
     release(texts_);
+    // Each bucket in strcmp order: by key, and the texts of equal keys
+    // compared among themselves.  Then each record's key becomes the
+    // place of its text among the bucket's distinct texts (a text
+    // differs from the one before it when their keys do).
+    auto text_less = [](const Keyed& x, const Keyed& y) { return std::strcmp(x.text, y.text) < 0; };
+    constexpr std::size_t kBucketPiece = 16;
+    run_in_pieces(SYM_NBUCKETS, kBucketPiece, threads, [&](std::size_t first, std::size_t last) {
+        std::vector<Keyed> tmp;
+        for (std::size_t b = first; b < last; ++b) {
+            Keyed* const lo = keyed.get() + start[b];
+            Keyed* const hi = keyed.get() + start[b + 1];
+            for (Keyed* k = lo; k != hi; ++k) k->k = text_key(k->text);
+            sort_by_key(lo, static_cast<std::size_t>(hi - lo), tmp);
+            for (Keyed* k = lo; k != hi;) {
+                Keyed* e = k + 1;
+                while (e != hi && e->key() == k->key()) ++e;
+                if (e - k > 1) std::sort(k, e, text_less);
+                k = e;
+            }
+            std::uint64_t u = 0;
+            std::uint64_t prev_key = 0;
+            for (Keyed* k = lo; k != hi; ++k) {
+                const std::uint64_t key = k->k;
+                if (k != lo && (key != prev_key || std::strcmp(k->text, (k - 1)->text) != 0)) ++u;
+                prev_key = key;
+                k->k = u;
+            }
+        }
+    });
     // Room for every text at once (equal texts take fewer entries).
     const auto want = static_cast<std::int64_t>(n) + 2 - DYNA_capacity(t->entries);
     if (want > 0 && want < INT32_MAX) DYNA_resize(&t->entries, static_cast<int>(want));
     sym_of_.assign(n, 0);
-    auto text_less = [](const Keyed& x, const Keyed& y) { return std::strcmp(x.text, y.text) < 0; };
-    std::vector<Keyed> tmp;
     std::vector<const char*> names;
     std::vector<std::int32_t> ids;
     for (int b = 0; b < SYM_NBUCKETS; ++b) {
-        Keyed* const lo = keyed.get() + start[b];
-        Keyed* const hi = keyed.get() + start[b + 1];
-        // In strcmp order: by key, and the texts of equal keys compared
-        // among themselves.
-        sort_by_key(lo, static_cast<std::size_t>(hi - lo), tmp);
-        for (Keyed* k = lo; k != hi;) {
-            Keyed* e = k + 1;
-            while (e != hi && e->key() == k->key()) ++e;
-            if (e - k > 1) std::sort(k, e, text_less);
-            k = e;
-        }
-        // A text differs from the one before it when their keys do.
-        auto new_text = [&](const Keyed* k) {
-            return k == lo || k->key() != (k - 1)->key() || std::strcmp(k->text, (k - 1)->text) != 0;
-        };
+        const Keyed* const lo = keyed.get() + start[b];
+        const Keyed* const hi = keyed.get() + start[b + 1];
         names.clear();
         for (const Keyed* k = lo; k != hi; ++k)
-            if (new_text(k)) names.push_back(k->str());
+            if (k->k == names.size()) names.push_back(k->str());
         // Middle first, then each half: a balanced tree.  "*UNDEF*" is
         // symbol 0 of every table already and is found there.
         ids.resize(names.size());
         SYM_install_kept(t, names.data(), ids.data(), names.size());
         // Equal texts share one symbol.
-        std::size_t u = 0;
-        std::int32_t id = 0;
-        for (const Keyed* k = lo; k != hi; ++k) {
-            if (new_text(k)) id = ids[u++];
-            sym_of_[k->handle] = id;
-        }
+        for (const Keyed* k = lo; k != hi; ++k) sym_of_[k->handle] = ids[static_cast<std::size_t>(k->k)];
     }
 }
 
