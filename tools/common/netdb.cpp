@@ -671,40 +671,6 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
     std::vector<std::pair<std::int32_t, std::int32_t>> prop_syms;
     for (const auto& [k, v] : props_) prop_syms.emplace_back(sym(k), sym(v));
     release(sym_of_);
-    // The objects with their nodes first, which come in the order of
-    // their connections; then every node is connected at once.
-    int first_node = -1;
-    bool in_order = true;
-    const int first_obj = SDB_make_objs(
-        static_cast<int>(objects_.size()),
-        [](void* ctx, int i, std::int32_t* name, std::int32_t* cls) {
-            const ObjectRec& o = (*static_cast<const std::vector<ObjectRec>*>(ctx))[static_cast<std::size_t>(i)];
-            *name = o.name;
-            *cls = o.cls;
-        },
-        &objects_);
-    if (first_obj < 0 && !objects_.empty()) ok = in_order = false;
-    // Each object's nodes follow those of the one before.
-    std::int64_t offset = 0;
-    for (std::size_t k = 0; ok && k < objects_.size(); ++k) {
-        const ObjectRec& o = objects_[k];
-        const int i = first_obj + static_cast<int>(k);
-        const int count = classes_[static_cast<std::size_t>(o.cls)].count;
-        if (count == 0) continue;
-        const int first = obj_tab[i].first_node;
-        if (first_node == -1) first_node = first;
-        if (first != first_node + offset) in_order = false;
-        offset += count;
-    }
-    saved_objects_ = objects_.size();
-    release(objects_);
-    if (!in_order) {
-        ok = false;
-    } else if (first_node != -1 &&
-               SDB_nl_connect_new_nodes(first_node, conns_.data(), static_cast<int>(conns_.size())) != 0) {
-        ok = false;
-    }
-    release(conns_);
     for (std::int32_t x : xport_syms) check(SDB_make_port_list(x));
     if (!props_.empty()) {
         SdbTableSlot& s = db->slot[SDB_PROP];
@@ -723,13 +689,29 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
     }
     for (const auto& [a, b] : aliases_) ALIAS_add(a.c_str(), b.c_str());
 
-    if (!ok) {
-        SDB_close(db, 0);
+    // The objects and their nodes, which come in the order of their
+    // connections, are made as the design is written: a large design's
+    // node table is never held in memory.
+    int saved = -1;
+    if (ok) {
+        SdbObjectSource src{
+            static_cast<int>(objects_.size()),
+            [](void* ctx, int i, std::int32_t* name, std::int32_t* cls) {
+                const ObjectRec& o = (*static_cast<const std::vector<ObjectRec>*>(ctx))[static_cast<std::size_t>(i)];
+                *name = o.name;
+                *cls = o.cls;
+            },
+            &objects_, conns_.data(), static_cast<std::int64_t>(conns_.size())};
+        saved = objects_.size() > static_cast<std::size_t>(INT32_MAX) ? -1 : SDB_save_objs(db, &src);
+    }
+    saved_objects_ = objects_.size();
+    release(objects_);
+    release(conns_);
+    SDB_close(db, 0);
+    if (saved < 0) {
         err = "internal error while making design database '" + path + "'";
         return false;
     }
-    const int saved = SDB_save(db);
-    SDB_close(db, 0);
     if (saved != 0) {
         err = "cannot write design database '" + path + "'";
         return false;
