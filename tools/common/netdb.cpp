@@ -502,15 +502,32 @@ void sort_by_key(Keyed* a, std::size_t n, std::vector<Keyed>& tmp) {
     if (from != a) std::copy(from, from + n, a);
 }
 
+// The balanced tree of the distinct texts names[a .. z) of a bucket, in
+// strcmp order, as SYM_install_kept makes it: the middle text first, then
+// the lower half, then the upper half, the ids counting from next in that
+// order.  ids[m] takes the id of names[m]; returns the root's id (-1 for
+// none).
+std::int32_t make_tree(SymbolEntry* e, const char* const* names, std::int32_t* ids, std::size_t a, std::size_t z,
+                       std::int32_t& next) {
+    if (a >= z) return -1;
+    const std::size_t m = a + (z - a) / 2;
+    const std::int32_t id = next++;
+    ids[m] = id;
+    e[id].name = const_cast<char*>(names[m]);
+    e[id].left = make_tree(e, names, ids, a, m, next);
+    e[id].right = make_tree(e, names, ids, m + 1, z, next);
+    return id;
+}
+
 }  // namespace
 
 void DesignBuilder::make_symbols() {
     auto* t = static_cast<SymbolTable*>(symbols_);
     const std::size_t n = texts_.size();
-    // A large design's texts are hashed, and its buckets sorted, on
-    // several threads; the symbols are then made bucket by bucket in
-    // order, as on one thread, so that their ids do not depend on the
-    // threads.
+    // A large design's texts are hashed, its buckets sorted and their
+    // trees made on several threads; each bucket's ids follow those of
+    // the buckets before it, as on one thread, so that the ids do not
+    // depend on the threads.
     const unsigned threads = n >= kThreadedRecords ? work_threads() : 1;
     // Each handle's bucket, and the handles with their texts in bucket
     // order (a counting sort).
@@ -566,20 +583,59 @@ void DesignBuilder::make_symbols() {
     const auto want = static_cast<std::int64_t>(n) + 2 - DYNA_capacity(t->entries);
     if (want > 0 && want < INT32_MAX) DYNA_resize(&t->entries, static_cast<int>(want));
     sym_of_.assign(n, 0);
+    // The distinct texts of each bucket.
+    std::vector<std::int32_t> distinct(SYM_NBUCKETS, 0);
+    for (int b = 0; b < SYM_NBUCKETS; ++b)
+        if (start[b + 1] > start[b]) distinct[b] = static_cast<std::int32_t>(keyed[start[b + 1] - 1].k + 1);
+    // The texts of bucket b, in order, and each record's symbol.
+    auto texts_of = [&](int b, std::vector<const char*>& names) {
+        names.clear();
+        for (const Keyed* k = keyed.get() + start[b]; k != keyed.get() + start[b + 1]; ++k)
+            if (k->k == names.size()) names.push_back(k->str());
+    };
+    auto give_ids = [&](int b, const std::vector<std::int32_t>& ids) {
+        for (const Keyed* k = keyed.get() + start[b]; k != keyed.get() + start[b + 1]; ++k)
+            sym_of_[k->handle] = ids[static_cast<std::size_t>(k->k)];
+    };
     std::vector<const char*> names;
     std::vector<std::int32_t> ids;
-    for (int b = 0; b < SYM_NBUCKETS; ++b) {
-        const Keyed* const lo = keyed.get() + start[b];
-        const Keyed* const hi = keyed.get() + start[b + 1];
-        names.clear();
-        for (const Keyed* k = lo; k != hi; ++k)
-            if (k->k == names.size()) names.push_back(k->str());
-        // Middle first, then each half: a balanced tree.  "*UNDEF*" is
-        // symbol 0 of every table already and is found there.
-        ids.resize(names.size());
-        SYM_install_kept(t, names.data(), ids.data(), names.size());
-        // Equal texts share one symbol.
-        for (const Keyed* k = lo; k != hi; ++k) sym_of_[k->handle] = ids[static_cast<std::size_t>(k->k)];
+    for (int b = 0; b < SYM_NBUCKETS;) {
+        if (t->roots[static_cast<std::size_t>(b)] != -1) {
+            // A bucket that holds symbols already ("*UNDEF*" is symbol 0
+            // of every table): each text is found there or added.
+            texts_of(b, names);
+            ids.resize(names.size());
+            SYM_install_kept(t, names.data(), ids.data(), names.size());
+            give_ids(b, ids);
+            ++b;
+            continue;
+        }
+        // A run of empty buckets: the ids of each one's texts follow those
+        // of the buckets before it, so that the trees are made side by
+        // side, each as SYM_install_kept makes it.
+        int e = b;
+        while (e < SYM_NBUCKETS && t->roots[static_cast<std::size_t>(e)] == -1) ++e;
+        std::vector<std::int32_t> base(static_cast<std::size_t>(e - b) + 1);
+        base[0] = SYM_count(t);
+        for (int i = b; i < e; ++i)
+            base[static_cast<std::size_t>(i - b) + 1] = base[static_cast<std::size_t>(i - b)] + distinct[i];
+        const std::int32_t added = base.back() - base[0];
+        if (added > 0 && DYNA_add(&t->entries, added) < 0) throw std::bad_alloc();
+        SymbolEntry* const entries = t->entries;
+        run_in_pieces(static_cast<std::size_t>(e - b), kBucketPiece, threads, [&](std::size_t first, std::size_t last) {
+            std::vector<const char*> texts;
+            std::vector<std::int32_t> sym;
+            for (std::size_t i = first; i < last; ++i) {
+                const int bucket = b + static_cast<int>(i);
+                texts_of(bucket, texts);
+                if (texts.empty()) continue;
+                sym.resize(texts.size());
+                std::int32_t next = base[i];
+                t->roots[static_cast<std::size_t>(bucket)] = make_tree(entries, texts.data(), sym.data(), 0, texts.size(), next);
+                give_ids(bucket, sym);
+            }
+        });
+        b = e;
     }
 }
 
