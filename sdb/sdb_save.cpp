@@ -121,7 +121,7 @@ struct StreamedObjects {
     int32_t first_node = 0;     // index of the first of their nodes
     int32_t kept = 0;           // objects written: trailing unnamed ones are dropped
     int64_t nodes = 0;          // nodes written: all of them
-    std::vector<int32_t> next;  // next word of each node
+    std::unique_ptr<int32_t[]> next;  // next word of each node
 };
 
 // Records are made this many at a time into a buffer that is written.
@@ -298,7 +298,7 @@ int SDB_save_objs(SdbDatabase* db, const SdbObjectSource* src) {
     // Each node's successor on its net: the next node of that net behind
     // it.  Then the first new node of each net goes behind the last node
     // the net held.
-    st.next.resize(static_cast<size_t>(nodes));
+    st.next = std::make_unique_for_overwrite<int32_t[]>(static_cast<size_t>(nodes));
     std::vector<int32_t> later(static_cast<size_t>(nnet), -1);
     for (int64_t v = nodes; v-- > 0;) {
         const int32_t n = src->nets[v];
@@ -312,20 +312,23 @@ int SDB_save_objs(SdbDatabase* db, const SdbObjectSource* src) {
     }
     auto* net_tab_of = static_cast<SdbNet*>(net.data);
     auto* node_tab_of = static_cast<SdbNode*>(node.data);
-    std::vector<int32_t> tail(static_cast<size_t>(nnet), -1);
-    for (int32_t n = 0; n < nnet; ++n) {
+    // The last node of a net's list (-1 for none), or -2 when the list
+    // is broken; the lists are checked before any of them changes.
+    auto tail_of = [&](int32_t n) {
         int32_t t = net_tab_of[n].first_node;
         for (int32_t steps = 0; t != -1; ++steps) {
-            if (t < 0 || t >= node.count || steps > node.count) return -1;
+            if (t < 0 || t >= node.count || steps > node.count) return -2;
             if (node_tab_of[t].next == -1) break;
             t = node_tab_of[t].next;
         }
-        tail[static_cast<size_t>(n)] = t;
-    }
+        return t;
+    };
+    for (int32_t n = 0; n < nnet; ++n)
+        if (later[static_cast<size_t>(n)] != -1 && tail_of(n) == -2) return -1;
     for (int32_t n = 0; n < nnet; ++n) {
         const int32_t first = later[static_cast<size_t>(n)];
         if (first == -1) continue;
-        const int32_t t = tail[static_cast<size_t>(n)];
+        const int32_t t = tail_of(n);
         if (t == -1)
             net_tab_of[n].first_node = first;
         else
