@@ -209,7 +209,7 @@ int save_design(SdbDatabase* db, StreamedObjects* st) {
         // Header, image, symbol section, then the tables in slot order.
         // The image holds the tables' offsets, known once the symbols are
         // out: it is written again over its first copy at the end.
-        WordWriter out(file.stream());
+        WordWriter out(file.stream(), 0, true);
         out.word(4);
         out.bytes("SDB", 4);
         out.word(SDB_FILE_VERSION);
