@@ -684,10 +684,26 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
         return r;
     };
 
-    for (const PrefixRec& p : prefixes_) {
-        SdbPrefixEntry* t = prefix_tab;
-        const std::int32_t owner = p.level ? -6 - (p.owner >= 0 ? sym(p.owner) : 0) : p.owner;
-        check(PREFIX_add(&t, sym(p.name), p.parent, owner));
+    // The prefix entries at once, behind those of the new design (none)
+    // in the room made for them, with the 0xFF record behind the last.
+    if (!prefixes_.empty()) {
+        auto* t = static_cast<SdbPrefixEntry*>(db->slot[SDB_PREF].data);
+        const std::int64_t first = t ? DYNA_count(t) : 0;
+        const auto n = static_cast<std::int64_t>(prefixes_.size());
+        if (!t || first + n + 1 > INT32_MAX || DYNA_add(&t, static_cast<int>(n + 1)) < 0) {
+            ok = false;
+        } else {
+            SdbPrefixEntry* e = t + first;
+            for (const PrefixRec& p : prefixes_) {
+                const std::int32_t owner = p.level ? -6 - (p.owner >= 0 ? sym(p.owner) : 0) : p.owner;
+                *e++ = SdbPrefixEntry{sym(p.name), p.parent, owner};
+            }
+            DYNA_set_count(t, static_cast<int>(first + n));
+            std::memset(static_cast<void*>(e), 0xFF, sizeof(SdbPrefixEntry));
+            db->slot[SDB_PREF].data = t;
+            db->slot[SDB_PREF].count = DYNA_count(t);
+            SDB_setup(db);
+        }
     }
     release(prefixes_);
     for (const ClassRec& c : classes_) {
