@@ -128,6 +128,19 @@ public:
             }
         }
     }
+    // Room in the buffer for records of size bytes each, to be made
+    // there in place (as little-endian words): the count that fits at
+    // at(), the full buffer handed over first when none does; add(bytes)
+    // takes those made.
+    size_t room(size_t size) {
+        if (kBuffer - used_ < size) hand_over();
+        return (kBuffer - used_) / size;
+    }
+    uint8_t* at() { return buf_.get() + used_; }
+    void add(size_t bytes) {
+        used_ += bytes;
+        pos_ += static_cast<int64_t>(bytes);
+    }
     // Writes what the buffer holds and waits until everything handed
     // over is written.
     bool flush();

@@ -1,4 +1,5 @@
 // Writing a design and compacting its tables.
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -124,55 +125,83 @@ struct StreamedObjects {
     std::unique_ptr<int32_t[]> next;  // next word of each node
 };
 
-// Records are made this many at a time into a buffer that is written.
-constexpr int kStreamPiece = 4096;
+// Records of T made one after another straight in the writer's buffer.
+template <class T>
+class RecordOut {
+public:
+    explicit RecordOut(WordWriter& out) : out_(out) {}
+    ~RecordOut() { take(); }
+    RecordOut(const RecordOut&) = delete;
+    RecordOut& operator=(const RecordOut&) = delete;
+    void put(const T& r) {
+        if (made_ == room_) {
+            take();
+            room_ = out_.room(sizeof(T));
+            at_ = out_.at();
+        }
+        std::memcpy(at_ + made_ * sizeof(T), &r, sizeof(T));
+        ++made_;
+    }
+
+private:
+    // The records made so far go to the writer, as little-endian words.
+    void take() {
+        const size_t bytes = made_ * sizeof(T);
+        if constexpr (std::endian::native != std::endian::little) {
+            for (size_t i = 0; i < bytes; i += 4) {
+                uint32_t v;
+                std::memcpy(&v, at_ + i, 4);
+                sdbi::store_le32(at_ + i, v);
+            }
+        }
+        out_.add(bytes);
+        at_ += bytes;
+        room_ -= made_;
+        made_ = 0;
+    }
+    WordWriter& out_;
+    uint8_t* at_ = nullptr;
+    size_t room_ = 0;
+    size_t made_ = 0;
+};
 
 void write_streamed(WordWriter& out, const SdbDatabase* db, const StreamedObjects& st, int k) {
     const SdbObjectSource& src = *st.src;
     const auto* cls_tab = static_cast<const SdbClass*>(db->slot[SDB_CLAS].data);
-    if (k == SDB_SOBJ || k == SDB_OBJ) {
-        std::vector<int32_t> names;
-        std::vector<SdbObject> objs;
+    if (k == SDB_SOBJ) {
+        RecordOut<int32_t> names(out);
+        for (int i = 0; i < st.kept; ++i) {
+            int32_t name = 0, cls = -1;
+            src.get(src.ctx, i, &name, &cls);
+            names.put(name);
+        }
+    } else if (k == SDB_OBJ) {
+        RecordOut<SdbObject> objs(out);
         int64_t v = st.first_node;
         for (int i = 0; i < st.kept; ++i) {
             int32_t name = 0, cls = -1;
             src.get(src.ctx, i, &name, &cls);
-            if (k == SDB_SOBJ) {
-                names.push_back(name);
-            } else {
-                const int count = cls == -1 ? 0 : std::max(cls_tab[cls].pin_count, 0);
-                objs.push_back(SdbObject{cls, count > 0 ? static_cast<int32_t>(v) : -1, 0});
-                v += count;
-            }
-            if (names.size() == kStreamPiece || objs.size() == kStreamPiece || i + 1 == st.kept) {
-                out.records(names.data(), names.size());
-                out.records(objs.data(), objs.size());
-                names.clear();
-                objs.clear();
-            }
+            const int count = cls == -1 ? 0 : std::max(cls_tab[cls].pin_count, 0);
+            objs.put(SdbObject{cls, count > 0 ? static_cast<int32_t>(v) : -1, 0});
+            v += count;
         }
-        return;
-    }
-    // NODE: the nodes of every object, those dropped with their names too.
-    std::vector<SdbNode> nodes;
-    nodes.reserve(kStreamPiece);
-    int64_t v = 0;
-    for (int i = 0; i < src.n; ++i) {
-        int32_t name = 0, cls = -1;
-        src.get(src.ctx, i, &name, &cls);
-        if (cls == -1) continue;
-        const SdbClass& c = cls_tab[cls];
-        const int count = std::max(c.pin_count, 0);
-        for (int p = 0; p < count; ++p, ++v) {
-            const auto u = static_cast<size_t>(v);
-            nodes.push_back(SdbNode{st.first_obj + i, c.first_pin >= 0 ? c.first_pin + p : -1, src.nets[u], st.next[u], 0});
-            if (nodes.size() == kStreamPiece) {
-                out.records(nodes.data(), nodes.size());
-                nodes.clear();
+    } else {
+        // NODE: the nodes of every object, those dropped with their names
+        // too.
+        RecordOut<SdbNode> nodes(out);
+        int64_t v = 0;
+        for (int i = 0; i < src.n; ++i) {
+            int32_t name = 0, cls = -1;
+            src.get(src.ctx, i, &name, &cls);
+            if (cls == -1) continue;
+            const SdbClass& c = cls_tab[cls];
+            const int count = std::max(c.pin_count, 0);
+            for (int p = 0; p < count; ++p, ++v) {
+                const auto u = static_cast<size_t>(v);
+                nodes.put(SdbNode{st.first_obj + i, c.first_pin >= 0 ? c.first_pin + p : -1, src.nets[u], st.next[u], 0});
             }
         }
     }
-    out.records(nodes.data(), nodes.size());
 }
 
 int save_design(SdbDatabase* db, StreamedObjects* st) {
