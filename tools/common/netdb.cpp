@@ -530,22 +530,38 @@ void DesignBuilder::make_symbols() {
     // depend on the threads.
     const unsigned threads = n >= kThreadedRecords ? work_threads() : 1;
     // Each handle's bucket, and the handles with their texts in bucket
-    // order (a counting sort).
+    // order (a counting sort): each piece of handles counts its own, so
+    // that every piece places its records in its own slots.
     static_assert(SYM_NBUCKETS <= UINT16_MAX + 1);
     std::vector<std::uint16_t> bucket(n);
+    const std::size_t pieces = pieces_of(n);
+    std::vector<std::uint32_t> at(pieces * SYM_NBUCKETS, 0);  // piece by piece, then bucket
     run_in_pieces(n, kNamePiece, threads, [&](std::size_t first, std::size_t last) {
-        for (std::size_t h = first; h < last; ++h)
+        std::uint32_t* count = at.data() + first / kNamePiece * SYM_NBUCKETS;
+        for (std::size_t h = first; h < last; ++h) {
             bucket[h] = static_cast<std::uint16_t>(SYM_hash(texts_[h]) % static_cast<std::uint32_t>(SYM_NBUCKETS));
+            ++count[bucket[h]];
+        }
     });
     std::vector<std::uint32_t> start(SYM_NBUCKETS + 1, 0);
-    for (std::size_t h = 0; h < n; ++h) ++start[bucket[h] + 1u];
-    for (int b = 0; b < SYM_NBUCKETS; ++b) start[b + 1] += start[b];
+    for (int b = 0; b < SYM_NBUCKETS; ++b) {
+        std::uint32_t place = start[b];
+        for (std::size_t p = 0; p < pieces; ++p) {
+            std::uint32_t& c = at[p * SYM_NBUCKETS + static_cast<std::size_t>(b)];
+            const std::uint32_t here = c;
+            c = place;
+            place += here;
+        }
+        start[b + 1] = place;
+    }
     // Every record is written below: the table is not cleared first.
     const auto keyed = std::make_unique_for_overwrite<Keyed[]>(n);
-    {
-        std::vector<std::uint32_t> pos(start.begin(), start.end() - 1);
-        for (std::size_t h = 0; h < n; ++h) keyed[pos[bucket[h]]++] = {0, texts_[h], static_cast<std::uint32_t>(h)};
-    }
+    run_in_pieces(n, kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+        std::uint32_t* place = at.data() + first / kNamePiece * SYM_NBUCKETS;
+        for (std::size_t h = first; h < last; ++h)
+            keyed[place[bucket[h]]++] = {0, texts_[h], static_cast<std::uint32_t>(h)};
+    });
+    release(at);
     // The records hold the texts now: the handles' tables go before the
     // symbols' are made (for a large design this is the peak of saving).
     release(bucket);
