@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
 #include <limits>
 
 #include "runtime/dyna.h"
@@ -142,28 +146,105 @@ bool FdReader::read(void* dst, size_t n) {
     return true;
 }
 
+// The writer's thread and the buffer it writes from.
+struct WordWriter::Background {
+    std::unique_ptr<uint8_t[]> buf = std::make_unique_for_overwrite<uint8_t[]>(kBuffer);
+    std::mutex m;
+    std::condition_variable cv;
+    size_t len = 0;     // bytes of buf to write; 0 when the thread is idle
+    bool failed = false;
+    bool stop = false;
+    std::thread thread;
+};
+
+WordWriter::WordWriter(FILE* stream, int64_t pos, bool background)
+    : stream_(stream), buf_(std::make_unique_for_overwrite<uint8_t[]>(kBuffer)), pos_(pos), background_(background) {}
+
+WordWriter::~WordWriter() {
+    flush();
+    if (bg_) {
+        {
+            std::lock_guard<std::mutex> lock(bg_->m);
+            bg_->stop = true;
+        }
+        bg_->cv.notify_all();
+        bg_->thread.join();
+    }
+}
+
+void WordWriter::write_now(const uint8_t* p, size_t n) {
+    if (ok_ && std::fwrite(p, 1, n, stream_) != n) ok_ = false;
+}
+
+void WordWriter::wait_written() {
+    if (!bg_) return;
+    std::unique_lock<std::mutex> lock(bg_->m);
+    bg_->cv.wait(lock, [&] { return bg_->len == 0; });
+    if (bg_->failed) ok_ = false;
+}
+
+void WordWriter::hand_over() {
+    if (used_ == 0) return;
+    handed_ += static_cast<int64_t>(used_);
+    if (!bg_ && background_ && ok_ && handed_ > kBackgroundAfter) {
+        bg_ = std::make_unique<Background>();
+        Background* b = bg_.get();
+        FILE* stream = stream_;
+        b->thread = std::thread([b, stream] {
+            std::unique_lock<std::mutex> lock(b->m);
+            for (;;) {
+                b->cv.wait(lock, [b] { return b->len > 0 || b->stop; });
+                if (b->len == 0) return;
+                const size_t n = b->len;
+                lock.unlock();
+                const bool wrote = std::fwrite(b->buf.get(), 1, n, stream) == n;
+                lock.lock();
+                if (!wrote) b->failed = true;
+                b->len = 0;
+                b->cv.notify_all();
+            }
+        });
+    }
+    if (!bg_) {
+        write_now(buf_.get(), used_);
+        used_ = 0;
+        return;
+    }
+    // The thread's buffer is free once it has written it: the two swap.
+    wait_written();
+    {
+        std::lock_guard<std::mutex> lock(bg_->m);
+        std::swap(buf_, bg_->buf);
+        bg_->len = ok_ ? used_ : 0;
+    }
+    bg_->cv.notify_all();
+    used_ = 0;
+}
+
 void WordWriter::bytes(const void* p, size_t n) {
     auto* s = static_cast<const uint8_t*>(p);
     if (n == 0) return;
     pos_ += static_cast<int64_t>(n);
-    if (n >= kBuffer) {
-        flush();
-        for (size_t at = 0; ok_ && at < n; at += kBuffer) {
-            const size_t step = std::min(kBuffer, n - at);
-            if (std::fwrite(s + at, 1, step, stream_) != step) ok_ = false;
-        }
+    if (n >= kBuffer && !background_) {
+        hand_over();
+        for (size_t at = 0; ok_ && at < n; at += kBuffer) write_now(s + at, std::min(kBuffer, n - at));
         return;
     }
-    if (used_ + n > kBuffer) flush();
-    std::memcpy(buf_.get() + used_, s, n);
-    used_ += n;
+    // In the background a large block goes through the buffers too, so
+    // that its writing overlaps the copying of the next piece.
+    while (n > 0) {
+        if (used_ == kBuffer) hand_over();
+        const size_t step = std::min(n, kBuffer - used_);
+        std::memcpy(buf_.get() + used_, s, step);
+        used_ += step;
+        s += step;
+        n -= step;
+    }
 }
 
 bool WordWriter::flush() {
-    if (used_ > 0) {
-        if (ok_ && std::fwrite(buf_.get(), 1, used_, stream_) != used_) ok_ = false;
-        used_ = 0;
-    }
+    hand_over();
+    wait_written();
     return ok_;
 }
 

@@ -97,15 +97,20 @@ private:
 
 // Writes little-endian words and bytes to a stream through a buffer and
 // keeps the position; ok() turns false after the first failed write.
+//
+// A writer made with background set hands its full buffers, once a
+// large file is under way, to a thread of its own that writes them while
+// the next one is filled: the system's copying of the data into the file
+// then overlaps the making of it.  Nothing else touches the stream until
+// flush() or the destructor has waited for that thread.
 class WordWriter {
 public:
-    explicit WordWriter(FILE* stream, int64_t pos = 0)
-        : stream_(stream), buf_(std::make_unique_for_overwrite<uint8_t[]>(kBuffer)), pos_(pos) {}
-    ~WordWriter() { flush(); }
+    explicit WordWriter(FILE* stream, int64_t pos = 0, bool background = false);
+    ~WordWriter();
     WordWriter(const WordWriter&) = delete;
     WordWriter& operator=(const WordWriter&) = delete;
     void word(uint32_t v) {
-        if (used_ + 4 > kBuffer) flush();
+        if (used_ + 4 > kBuffer) hand_over();
         store_le32(buf_.get() + used_, v);
         used_ += 4;
         pos_ += 4;
@@ -129,17 +134,45 @@ public:
             }
         }
     }
+    // Room in the buffer for records of size bytes each, to be made
+    // there in place (as little-endian words): the count that fits at
+    // at(), the full buffer handed over first when none does; add(bytes)
+    // takes those made.
+    size_t room(size_t size) {
+        if (kBuffer - used_ < size) hand_over();
+        return (kBuffer - used_) / size;
+    }
+    uint8_t* at() { return buf_.get() + used_; }
+    void add(size_t bytes) {
+        used_ += bytes;
+        pos_ += static_cast<int64_t>(bytes);
+    }
+    // Writes what the buffer holds and waits until everything handed
+    // over is written.
     bool flush();
     bool ok() const { return ok_; }
     int64_t pos() const { return pos_; }
     static constexpr size_t kBuffer = 1 << 20;
+    // Bytes written before a writer in the background takes a thread: a
+    // small file is written on the caller's.
+    static constexpr int64_t kBackgroundAfter = int64_t{8} << 20;
 
 private:
+    // The full buffer goes to the stream: on the writer's thread when it
+    // writes in the background, else at once.
+    void hand_over();
+    // Waits until the writer's thread has written what it was given.
+    void wait_written();
+    void write_now(const uint8_t* p, size_t n);
     FILE* stream_;
     std::unique_ptr<uint8_t[]> buf_;
     size_t used_ = 0;
     int64_t pos_;
     bool ok_ = true;
+    bool background_;
+    int64_t handed_ = 0;  // bytes handed over so far
+    struct Background;
+    std::unique_ptr<Background> bg_;
 };
 
 // Makes room for need more elements behind the count of a DynaArray.

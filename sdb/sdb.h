@@ -308,6 +308,29 @@ void SDB_nl_close(int save);
 // beside it.  0, or 1 on a write error (the old file is then untouched)
 // or for a design read without all of its tables.
 int SDB_save(SdbDatabase* db);
+// Objects that SDB_save_objs adds to a design as it writes it: n of them,
+// object i with the name word and class that get(ctx, i, ...) gives (as
+// for SDB_make_objs), and the net of each of their nodes in nets (-1:
+// open), node after node in the order of the objects and of their
+// classes' pins; nnets is the count of those nodes.
+struct SdbObjectSource {
+    int n;
+    void (*get)(void* ctx, int i, int32_t* name_word, int32_t* cls);
+    void* ctx;
+    const int32_t* nets;
+    int64_t nnets;
+};
+// Writes the current design db as SDB_save does, with the objects of src
+// behind its own: the file is the one that SDB_make_objs and
+// SDB_nl_connect_new_nodes followed by SDB_save would write, but the
+// objects and their nodes are made as they are written instead of in
+// memory (each node still goes at the end of its net's list).  db itself
+// takes its nets' and ports' links to the new nodes only: it is to be
+// closed afterwards.  0; -1 with nothing changed when there is no such
+// design, a table is missing, a class or a net is out of range, nnets is
+// not the objects' node count or a table would grow too large; 1 on a
+// write error (the old file is then untouched).
+int SDB_save_objs(SdbDatabase* db, const SdbObjectSource* src);
 // Writes the records of slot k (every slot for -1) at the stream's
 // position, noting each offset; 0, or 1 on a write error.
 int SDB_write_tab(SdbDatabase* db, int k, FILE* stream);

@@ -1,9 +1,11 @@
 // Writing a design and compacting its tables.
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "runtime/dyna.h"
 #include "runtime/process.h"
@@ -112,9 +114,97 @@ void remake(SdbTableSlot& s, int growth) {
     s.count = n;
 }
 
-}  // namespace
+// Objects of SDB_save_objs, made as they are written: the records of
+// OBJ, SOBJ and NODE behind those in memory.
+struct StreamedObjects {
+    const SdbObjectSource* src = nullptr;
+    int32_t first_obj = 0;      // index of the first of them
+    int32_t first_node = 0;     // index of the first of their nodes
+    int32_t kept = 0;           // objects written: trailing unnamed ones are dropped
+    int64_t nodes = 0;          // nodes written: all of them
+    std::unique_ptr<int32_t[]> next;  // next word of each node
+};
 
-int SDB_save(SdbDatabase* db) {
+// Records of T made one after another straight in the writer's buffer.
+template <class T>
+class RecordOut {
+public:
+    explicit RecordOut(WordWriter& out) : out_(out) {}
+    ~RecordOut() { take(); }
+    RecordOut(const RecordOut&) = delete;
+    RecordOut& operator=(const RecordOut&) = delete;
+    void put(const T& r) {
+        if (made_ == room_) {
+            take();
+            room_ = out_.room(sizeof(T));
+            at_ = out_.at();
+        }
+        std::memcpy(at_ + made_ * sizeof(T), &r, sizeof(T));
+        ++made_;
+    }
+
+private:
+    // The records made so far go to the writer, as little-endian words.
+    void take() {
+        const size_t bytes = made_ * sizeof(T);
+        if constexpr (std::endian::native != std::endian::little) {
+            for (size_t i = 0; i < bytes; i += 4) {
+                uint32_t v;
+                std::memcpy(&v, at_ + i, 4);
+                sdbi::store_le32(at_ + i, v);
+            }
+        }
+        out_.add(bytes);
+        at_ += bytes;
+        room_ -= made_;
+        made_ = 0;
+    }
+    WordWriter& out_;
+    uint8_t* at_ = nullptr;
+    size_t room_ = 0;
+    size_t made_ = 0;
+};
+
+void write_streamed(WordWriter& out, const SdbDatabase* db, const StreamedObjects& st, int k) {
+    const SdbObjectSource& src = *st.src;
+    const auto* cls_tab = static_cast<const SdbClass*>(db->slot[SDB_CLAS].data);
+    if (k == SDB_SOBJ) {
+        RecordOut<int32_t> names(out);
+        for (int i = 0; i < st.kept; ++i) {
+            int32_t name = 0, cls = -1;
+            src.get(src.ctx, i, &name, &cls);
+            names.put(name);
+        }
+    } else if (k == SDB_OBJ) {
+        RecordOut<SdbObject> objs(out);
+        int64_t v = st.first_node;
+        for (int i = 0; i < st.kept; ++i) {
+            int32_t name = 0, cls = -1;
+            src.get(src.ctx, i, &name, &cls);
+            const int count = cls == -1 ? 0 : std::max(cls_tab[cls].pin_count, 0);
+            objs.put(SdbObject{cls, count > 0 ? static_cast<int32_t>(v) : -1, 0});
+            v += count;
+        }
+    } else {
+        // NODE: the nodes of every object, those dropped with their names
+        // too.
+        RecordOut<SdbNode> nodes(out);
+        int64_t v = 0;
+        for (int i = 0; i < src.n; ++i) {
+            int32_t name = 0, cls = -1;
+            src.get(src.ctx, i, &name, &cls);
+            if (cls == -1) continue;
+            const SdbClass& c = cls_tab[cls];
+            const int count = std::max(c.pin_count, 0);
+            for (int p = 0; p < count; ++p, ++v) {
+                const auto u = static_cast<size_t>(v);
+                nodes.put(SdbNode{st.first_obj + i, c.first_pin >= 0 ? c.first_pin + p : -1, src.nets[u], st.next[u], 0});
+            }
+        }
+    }
+}
+
+int save_design(SdbDatabase* db, StreamedObjects* st) {
     // A design read without some of its tables would lose them.
     if (!db || !db->path || !db->symbols || db->partial) return 1;
     if (db == sdb) SDB_update(db);
@@ -122,8 +212,25 @@ int SDB_save(SdbDatabase* db) {
     for (int k = 0; k < SDB_NUM_SLOTS; ++k) db->slot[k].count = DYNA_count(db->slot[k].data);
     drop_unnamed<SdbClass>(db, SDB_CLAS);
     drop_unnamed<SdbPort>(db, SDB_PORT);
-    drop_deleted<SdbObject>(db, SDB_OBJ, SDB_SOBJ);
+    // Objects written behind those in memory keep them all.
+    if (!st || st->kept == 0) drop_deleted<SdbObject>(db, SDB_OBJ, SDB_SOBJ);
     drop_deleted<SdbNet>(db, SDB_NET, SDB_SNET);
+    // The counts in memory, and those of the file.
+    int32_t held[SDB_NUM_SLOTS];
+    for (int k = 0; k < SDB_NUM_SLOTS; ++k) held[k] = db->slot[k].count;
+    struct Restore {
+        SdbDatabase* db;
+        const int32_t* held;
+        ~Restore() {
+            for (int k = 0; k < SDB_NUM_SLOTS; ++k) db->slot[k].count = held[k];
+        }
+    } restore{db, held};
+    if (st) {
+        db->slot[SDB_OBJ].count += st->kept;
+        db->slot[SDB_SOBJ].count += st->kept;
+        db->slot[SDB_NODE].count += static_cast<int32_t>(st->nodes);
+    }
+    auto streamed = [&](int k) { return st && (k == SDB_OBJ || k == SDB_SOBJ || k == SDB_NODE); };
 
     AtomicFile file(db->path);
     if (!file.open("w")) return 1;
@@ -131,7 +238,7 @@ int SDB_save(SdbDatabase* db) {
         // Header, image, symbol section, then the tables in slot order.
         // The image holds the tables' offsets, known once the symbols are
         // out: it is written again over its first copy at the end.
-        WordWriter out(file.stream());
+        WordWriter out(file.stream(), 0, true);
         out.word(4);
         out.bytes("SDB", 4);
         out.word(SDB_FILE_VERSION);
@@ -146,8 +253,19 @@ int SDB_save(SdbDatabase* db) {
             pos += static_cast<int64_t>(s.count) * s.size;
         }
         if (pos > std::numeric_limits<int32_t>::max()) return 1;
-        for (int k = 0; k < SDB_NUM_SLOTS; ++k)
-            if (has_records(db->slot[k])) write_records(out, db->slot[k], k);
+        for (int k = 0; k < SDB_NUM_SLOTS; ++k) {
+            SdbTableSlot& s = db->slot[k];
+            if (!has_records(s)) continue;
+            if (!streamed(k)) {
+                write_records(out, s, k);
+                continue;
+            }
+            const int32_t all = s.count;
+            s.count = held[k];
+            write_records(out, s, k);
+            s.count = all;
+            write_streamed(out, db, *st, k);
+        }
         if (!out.flush() || out.pos() != pos) return 1;
         if (fseeko(file.stream(), static_cast<off_t>(image_at), SEEK_SET) != 0) return 1;
         WordWriter image(file.stream(), image_at);
@@ -162,6 +280,90 @@ int SDB_save(SdbDatabase* db) {
     }
     if (which_task != -2) ALIAS_write_to(alias_path_of(db->path).c_str());
     return 0;
+}
+
+}  // namespace
+
+int SDB_save(SdbDatabase* db) { return save_design(db, nullptr); }
+
+int SDB_save_objs(SdbDatabase* db, const SdbObjectSource* src) {
+    if (!db || db != sdb || !src || src->n < 0 || (src->n > 0 && !src->get) || src->nnets < 0 ||
+        (src->nnets > 0 && !src->nets))
+        return -1;
+    SDB_update(db);
+    const SdbTableSlot& sobj = db->slot[SDB_SOBJ];
+    const SdbTableSlot& obj = db->slot[SDB_OBJ];
+    const SdbTableSlot& node = db->slot[SDB_NODE];
+    const SdbTableSlot& net = db->slot[SDB_NET];
+    if (!sobj.data || !obj.data || !node.data || !net.data || sobj.count != obj.count) return -1;
+    const int32_t nclass = db->slot[SDB_CLAS].data ? db->slot[SDB_CLAS].count : 0;
+    const auto* cls_tab = static_cast<const SdbClass*>(db->slot[SDB_CLAS].data);
+    // Every object and net is checked before anything changes.
+    int64_t nodes = 0;
+    int32_t kept = 0;
+    for (int i = 0; i < src->n; ++i) {
+        int32_t name = 0, cls = -1;
+        src->get(src->ctx, i, &name, &cls);
+        if (name != -1) kept = i + 1;
+        if (cls == -1) continue;
+        if (cls < 0 || cls >= nclass) {
+            sdb_log_error(SDB_FATAL, "%s", FA_02_0008);
+            return -1;
+        }
+        nodes += std::max(cls_tab[cls].pin_count, 0);
+    }
+    if (nodes != src->nnets || nodes + node.count >= std::numeric_limits<int32_t>::max() ||
+        static_cast<int64_t>(obj.count) + src->n >= std::numeric_limits<int32_t>::max())
+        return -1;
+    const int32_t nnet = net.count;
+    for (int64_t v = 0; v < nodes; ++v)
+        if (src->nets[v] < -1 || src->nets[v] >= nnet) return -1;
+    StreamedObjects st;
+    st.src = src;
+    st.first_obj = obj.count;
+    st.first_node = node.count;
+    st.kept = kept;
+    st.nodes = nodes;
+    // Each node's successor on its net: the next node of that net behind
+    // it.  Then the first new node of each net goes behind the last node
+    // the net held.
+    st.next = std::make_unique_for_overwrite<int32_t[]>(static_cast<size_t>(nodes));
+    std::vector<int32_t> later(static_cast<size_t>(nnet), -1);
+    for (int64_t v = nodes; v-- > 0;) {
+        const int32_t n = src->nets[v];
+        if (n == -1) {
+            st.next[static_cast<size_t>(v)] = -1;
+            continue;
+        }
+        int32_t& l = later[static_cast<size_t>(n)];
+        st.next[static_cast<size_t>(v)] = l;
+        l = st.first_node + static_cast<int32_t>(v);
+    }
+    auto* net_tab_of = static_cast<SdbNet*>(net.data);
+    auto* node_tab_of = static_cast<SdbNode*>(node.data);
+    // The last node of a net's list (-1 for none), or -2 when the list
+    // is broken; the lists are checked before any of them changes.
+    auto tail_of = [&](int32_t n) {
+        int32_t t = net_tab_of[n].first_node;
+        for (int32_t steps = 0; t != -1; ++steps) {
+            if (t < 0 || t >= node.count || steps > node.count) return -2;
+            if (node_tab_of[t].next == -1) break;
+            t = node_tab_of[t].next;
+        }
+        return t;
+    };
+    for (int32_t n = 0; n < nnet; ++n)
+        if (later[static_cast<size_t>(n)] != -1 && tail_of(n) == -2) return -1;
+    for (int32_t n = 0; n < nnet; ++n) {
+        const int32_t first = later[static_cast<size_t>(n)];
+        if (first == -1) continue;
+        const int32_t t = tail_of(n);
+        if (t == -1)
+            net_tab_of[n].first_node = first;
+        else
+            node_tab_of[t].next = first;
+    }
+    return save_design(db, &st);
 }
 
 int SDB_write_tab(SdbDatabase* db, int k, FILE* stream) {

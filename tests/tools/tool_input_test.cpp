@@ -148,6 +148,55 @@ TEST_F(ToolInput, BuiltDesignFindsEveryNameInItsSymbols) {
     ntool::reset_globals();
 }
 
+// A design with names enough to be made on several threads has the
+// symbol table that one thread makes: each bucket's distinct names in
+// strcmp order, installed middle first, bucket after bucket; the bucket
+// of "*UNDEF*", which every table holds from the start, among them.
+TEST_F(ToolInput, BuiltDesignHasTheSymbolsOfOneThread) {
+    constexpr int kNets = 150000;
+    const std::string path = (dir() / "many.sdb").string();
+    std::vector<std::string> names;
+    for (int i = 0; i < kNets; ++i)
+        names.push_back(i % 5 == 0 ? "u" + std::to_string(i / 5 % 9000) : "net_" + std::to_string(i * 7919 % kNets));
+    names.push_back("*UNDEF*");
+    {
+        ntool::DesignBuilder b;
+        for (const std::string& n : names) b.add_net(b.new_name(n));
+        std::string err;
+        ASSERT_TRUE(b.save(path, err)) << err;
+        ntool::reset_globals();
+    }
+    // The table one thread makes of the same names.
+    SymbolTable* one = SYM_init(SYM_NBUCKETS);
+    ASSERT_NE(one, nullptr);
+    std::vector<std::string> all = names;
+    for (const char* n : {"GND", "VCC"}) all.emplace_back(n);
+    std::vector<std::vector<std::string>> buckets(SYM_NBUCKETS);
+    for (const std::string& n : std::set<std::string>(all.begin(), all.end()))
+        buckets[SYM_hash(n.c_str()) % SYM_NBUCKETS].push_back(n);
+    for (const std::vector<std::string>& b : buckets) {
+        std::vector<const char*> texts;
+        for (const std::string& n : b) texts.push_back(n.c_str());
+        std::vector<int32_t> ids(texts.size());
+        SYM_install_sorted(one, texts.data(), ids.data(), texts.size());
+    }
+    SdbDatabase* db = SDB_open(path.c_str(), "r", 0);
+    ASSERT_NE(db, nullptr);
+    SymbolTable* built = db->symbols;
+    ASSERT_EQ(SYM_count(built), SYM_count(one));
+    for (int id = 0; id < SYM_count(one); ++id) {
+        const SymbolEntry* a = SYM_query(built, id);
+        const SymbolEntry* e = SYM_query(one, id);
+        ASSERT_STREQ(a->name, e->name) << id;
+        ASSERT_EQ(a->left, e->left) << id;
+        ASSERT_EQ(a->right, e->right) << id;
+    }
+    EXPECT_EQ(built->roots, one->roots);
+    SYM_free(one);
+    SDB_close(db, 0);
+    ntool::reset_globals();
+}
+
 TEST_F(ToolInput, TessickCompilesEachConstructOfANetlist) {
     tmp_.write("net.v",
                "`timescale 1ns/1ps\n"

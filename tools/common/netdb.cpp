@@ -502,73 +502,156 @@ void sort_by_key(Keyed* a, std::size_t n, std::vector<Keyed>& tmp) {
     if (from != a) std::copy(from, from + n, a);
 }
 
+// The balanced tree of the distinct texts names[a .. z) of a bucket, in
+// strcmp order, as SYM_install_kept makes it: the middle text first, then
+// the lower half, then the upper half, the ids counting from next in that
+// order.  ids[m] takes the id of names[m]; returns the root's id (-1 for
+// none).
+std::int32_t make_tree(SymbolEntry* e, const char* const* names, std::int32_t* ids, std::size_t a, std::size_t z,
+                       std::int32_t& next) {
+    if (a >= z) return -1;
+    const std::size_t m = a + (z - a) / 2;
+    const std::int32_t id = next++;
+    ids[m] = id;
+    e[id].name = const_cast<char*>(names[m]);
+    e[id].left = make_tree(e, names, ids, a, m, next);
+    e[id].right = make_tree(e, names, ids, m + 1, z, next);
+    return id;
+}
+
 }  // namespace
 
 void DesignBuilder::make_symbols() {
     auto* t = static_cast<SymbolTable*>(symbols_);
     const std::size_t n = texts_.size();
-    // Each handle's bucket, and the handles with their keys in bucket
-    // order (a counting sort).  The texts are read in the order they were
-    // stored, so that the sort of each bucket below touches no text but
-    // on a tie of keys.
+    // A large design's texts are hashed, its buckets sorted and their
+    // trees made on several threads; each bucket's ids follow those of
+    // the buckets before it, as on one thread, so that the ids do not
+    // depend on the threads.
+    const unsigned threads = n >= kThreadedRecords ? work_threads() : 1;
+    // Each handle's bucket, and the handles with their texts in bucket
+    // order (a counting sort): each piece of handles counts its own, so
+    // that every piece places its records in its own slots.
     static_assert(SYM_NBUCKETS <= UINT16_MAX + 1);
     std::vector<std::uint16_t> bucket(n);
+    const std::size_t pieces = pieces_of(n);
+    std::vector<std::uint32_t> at(pieces * SYM_NBUCKETS, 0);  // piece by piece, then bucket
+    run_in_pieces(n, kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+        std::uint32_t* count = at.data() + first / kNamePiece * SYM_NBUCKETS;
+        for (std::size_t h = first; h < last; ++h) {
+            bucket[h] = static_cast<std::uint16_t>(SYM_hash(texts_[h]) % static_cast<std::uint32_t>(SYM_NBUCKETS));
+            ++count[bucket[h]];
+        }
+    });
     std::vector<std::uint32_t> start(SYM_NBUCKETS + 1, 0);
-    for (std::size_t h = 0; h < n; ++h) {
-        bucket[h] = static_cast<std::uint16_t>(SYM_hash(texts_[h]) % static_cast<std::uint32_t>(SYM_NBUCKETS));
-        ++start[bucket[h] + 1u];
+    for (int b = 0; b < SYM_NBUCKETS; ++b) {
+        std::uint32_t place = start[b];
+        for (std::size_t p = 0; p < pieces; ++p) {
+            std::uint32_t& c = at[p * SYM_NBUCKETS + static_cast<std::size_t>(b)];
+            const std::uint32_t here = c;
+            c = place;
+            place += here;
+        }
+        start[b + 1] = place;
     }
-    for (int b = 0; b < SYM_NBUCKETS; ++b) start[b + 1] += start[b];
     // Every record is written below: the table is not cleared first.
     const auto keyed = std::make_unique_for_overwrite<Keyed[]>(n);
-    {
-        std::vector<std::uint32_t> pos(start.begin(), start.end() - 1);
-        for (std::size_t h = 0; h < n; ++h) {
-            keyed[pos[bucket[h]]++] = {text_key(texts_[h]), texts_[h], static_cast<std::uint32_t>(h)};
-        }
-    }
+    run_in_pieces(n, kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+        std::uint32_t* place = at.data() + first / kNamePiece * SYM_NBUCKETS;
+        for (std::size_t h = first; h < last; ++h)
+            keyed[place[bucket[h]]++] = {0, texts_[h], static_cast<std::uint32_t>(h)};
+    });
+    release(at);
     // The records hold the texts now: the handles' tables go before the
     // symbols' are made (for a large design this is the peak of saving).
     release(bucket);
     release(texts_);
+    // Each bucket in strcmp order: by key, and the texts of equal keys
+    // compared among themselves.  Then each record's key becomes the
+    // place of its text among the bucket's distinct texts (a text
+    // differs from the one before it when their keys do).
+    auto text_less = [](const Keyed& x, const Keyed& y) { return std::strcmp(x.text, y.text) < 0; };
+    constexpr std::size_t kBucketPiece = 16;
+    run_in_pieces(SYM_NBUCKETS, kBucketPiece, threads, [&](std::size_t first, std::size_t last) {
+        std::vector<Keyed> tmp;
+        for (std::size_t b = first; b < last; ++b) {
+            Keyed* const lo = keyed.get() + start[b];
+            Keyed* const hi = keyed.get() + start[b + 1];
+            for (Keyed* k = lo; k != hi; ++k) k->k = text_key(k->text);
+            sort_by_key(lo, static_cast<std::size_t>(hi - lo), tmp);
+            for (Keyed* k = lo; k != hi;) {
+                Keyed* e = k + 1;
+                while (e != hi && e->key() == k->key()) ++e;
+                if (e - k > 1) std::sort(k, e, text_less);
+                k = e;
+            }
+            std::uint64_t u = 0;
+            std::uint64_t prev_key = 0;
+            for (Keyed* k = lo; k != hi; ++k) {
+                const std::uint64_t key = k->k;
+                if (k != lo && (key != prev_key || std::strcmp(k->text, (k - 1)->text) != 0)) ++u;
+                prev_key = key;
+                k->k = u;
+            }
+        }
+    });
     // Room for every text at once (equal texts take fewer entries).
     const auto want = static_cast<std::int64_t>(n) + 2 - DYNA_capacity(t->entries);
     if (want > 0 && want < INT32_MAX) DYNA_resize(&t->entries, static_cast<int>(want));
     sym_of_.assign(n, 0);
-    auto text_less = [](const Keyed& x, const Keyed& y) { return std::strcmp(x.text, y.text) < 0; };
-    std::vector<Keyed> tmp;
+    // The distinct texts of each bucket.
+    std::vector<std::int32_t> distinct(SYM_NBUCKETS, 0);
+    for (int b = 0; b < SYM_NBUCKETS; ++b)
+        if (start[b + 1] > start[b]) distinct[b] = static_cast<std::int32_t>(keyed[start[b + 1] - 1].k + 1);
+    // The texts of bucket b, in order, and each record's symbol.
+    auto texts_of = [&](int b, std::vector<const char*>& names) {
+        names.clear();
+        for (const Keyed* k = keyed.get() + start[b]; k != keyed.get() + start[b + 1]; ++k)
+            if (k->k == names.size()) names.push_back(k->str());
+    };
+    auto give_ids = [&](int b, const std::vector<std::int32_t>& ids) {
+        for (const Keyed* k = keyed.get() + start[b]; k != keyed.get() + start[b + 1]; ++k)
+            sym_of_[k->handle] = ids[static_cast<std::size_t>(k->k)];
+    };
     std::vector<const char*> names;
     std::vector<std::int32_t> ids;
-    for (int b = 0; b < SYM_NBUCKETS; ++b) {
-        Keyed* const lo = keyed.get() + start[b];
-        Keyed* const hi = keyed.get() + start[b + 1];
-        // In strcmp order: by key, and the texts of equal keys compared
-        // among themselves.
-        sort_by_key(lo, static_cast<std::size_t>(hi - lo), tmp);
-        for (Keyed* k = lo; k != hi;) {
-            Keyed* e = k + 1;
-            while (e != hi && e->key() == k->key()) ++e;
-            if (e - k > 1) std::sort(k, e, text_less);
-            k = e;
+    for (int b = 0; b < SYM_NBUCKETS;) {
+        if (t->roots[static_cast<std::size_t>(b)] != -1) {
+            // A bucket that holds symbols already ("*UNDEF*" is symbol 0
+            // of every table): each text is found there or added.
+            texts_of(b, names);
+            ids.resize(names.size());
+            SYM_install_kept(t, names.data(), ids.data(), names.size());
+            give_ids(b, ids);
+            ++b;
+            continue;
         }
-        // A text differs from the one before it when their keys do.
-        auto new_text = [&](const Keyed* k) {
-            return k == lo || k->key() != (k - 1)->key() || std::strcmp(k->text, (k - 1)->text) != 0;
-        };
-        names.clear();
-        for (const Keyed* k = lo; k != hi; ++k)
-            if (new_text(k)) names.push_back(k->str());
-        // Middle first, then each half: a balanced tree.  "*UNDEF*" is
-        // symbol 0 of every table already and is found there.
-        ids.resize(names.size());
-        SYM_install_kept(t, names.data(), ids.data(), names.size());
-        // Equal texts share one symbol.
-        std::size_t u = 0;
-        std::int32_t id = 0;
-        for (const Keyed* k = lo; k != hi; ++k) {
-            if (new_text(k)) id = ids[u++];
-            sym_of_[k->handle] = id;
-        }
+        // A run of empty buckets: the ids of each one's texts follow those
+        // of the buckets before it, so that the trees are made side by
+        // side, each as SYM_install_kept makes it.
+        int e = b;
+        while (e < SYM_NBUCKETS && t->roots[static_cast<std::size_t>(e)] == -1) ++e;
+        std::vector<std::int32_t> base(static_cast<std::size_t>(e - b) + 1);
+        base[0] = SYM_count(t);
+        for (int i = b; i < e; ++i)
+            base[static_cast<std::size_t>(i - b) + 1] = base[static_cast<std::size_t>(i - b)] + distinct[i];
+        const std::int32_t added = base.back() - base[0];
+        if (added > 0 && DYNA_add(&t->entries, added) < 0) throw std::bad_alloc();
+        SymbolEntry* const entries = t->entries;
+        run_in_pieces(static_cast<std::size_t>(e - b), kBucketPiece, threads, [&](std::size_t first, std::size_t last) {
+            std::vector<const char*> texts;
+            std::vector<std::int32_t> sym;
+            for (std::size_t i = first; i < last; ++i) {
+                const int bucket = b + static_cast<int>(i);
+                texts_of(bucket, texts);
+                if (texts.empty()) continue;
+                sym.resize(texts.size());
+                std::int32_t next = base[i];
+                t->roots[static_cast<std::size_t>(bucket)] = make_tree(entries, texts.data(), sym.data(), 0, texts.size(), next);
+                give_ids(bucket, sym);
+            }
+        });
+        b = e;
     }
 }
 
@@ -617,10 +700,26 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
         return r;
     };
 
-    for (const PrefixRec& p : prefixes_) {
-        SdbPrefixEntry* t = prefix_tab;
-        const std::int32_t owner = p.level ? -6 - (p.owner >= 0 ? sym(p.owner) : 0) : p.owner;
-        check(PREFIX_add(&t, sym(p.name), p.parent, owner));
+    // The prefix entries at once, behind those of the new design (none)
+    // in the room made for them, with the 0xFF record behind the last.
+    if (!prefixes_.empty()) {
+        auto* t = static_cast<SdbPrefixEntry*>(db->slot[SDB_PREF].data);
+        const std::int64_t first = t ? DYNA_count(t) : 0;
+        const auto n = static_cast<std::int64_t>(prefixes_.size());
+        if (!t || first + n + 1 > INT32_MAX || DYNA_add(&t, static_cast<int>(n + 1)) < 0) {
+            ok = false;
+        } else {
+            SdbPrefixEntry* e = t + first;
+            for (const PrefixRec& p : prefixes_) {
+                const std::int32_t owner = p.level ? -6 - (p.owner >= 0 ? sym(p.owner) : 0) : p.owner;
+                *e++ = SdbPrefixEntry{sym(p.name), p.parent, owner};
+            }
+            DYNA_set_count(t, static_cast<int>(first + n));
+            std::memset(static_cast<void*>(e), 0xFF, sizeof(SdbPrefixEntry));
+            db->slot[SDB_PREF].data = t;
+            db->slot[SDB_PREF].count = DYNA_count(t);
+            SDB_setup(db);
+        }
     }
     release(prefixes_);
     for (const ClassRec& c : classes_) {
@@ -660,40 +759,6 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
     std::vector<std::pair<std::int32_t, std::int32_t>> prop_syms;
     for (const auto& [k, v] : props_) prop_syms.emplace_back(sym(k), sym(v));
     release(sym_of_);
-    // The objects with their nodes first, which come in the order of
-    // their connections; then every node is connected at once.
-    int first_node = -1;
-    bool in_order = true;
-    const int first_obj = SDB_make_objs(
-        static_cast<int>(objects_.size()),
-        [](void* ctx, int i, std::int32_t* name, std::int32_t* cls) {
-            const ObjectRec& o = (*static_cast<const std::vector<ObjectRec>*>(ctx))[static_cast<std::size_t>(i)];
-            *name = o.name;
-            *cls = o.cls;
-        },
-        &objects_);
-    if (first_obj < 0 && !objects_.empty()) ok = in_order = false;
-    // Each object's nodes follow those of the one before.
-    std::int64_t offset = 0;
-    for (std::size_t k = 0; ok && k < objects_.size(); ++k) {
-        const ObjectRec& o = objects_[k];
-        const int i = first_obj + static_cast<int>(k);
-        const int count = classes_[static_cast<std::size_t>(o.cls)].count;
-        if (count == 0) continue;
-        const int first = obj_tab[i].first_node;
-        if (first_node == -1) first_node = first;
-        if (first != first_node + offset) in_order = false;
-        offset += count;
-    }
-    saved_objects_ = objects_.size();
-    release(objects_);
-    if (!in_order) {
-        ok = false;
-    } else if (first_node != -1 &&
-               SDB_nl_connect_new_nodes(first_node, conns_.data(), static_cast<int>(conns_.size())) != 0) {
-        ok = false;
-    }
-    release(conns_);
     for (std::int32_t x : xport_syms) check(SDB_make_port_list(x));
     if (!props_.empty()) {
         SdbTableSlot& s = db->slot[SDB_PROP];
@@ -712,13 +777,29 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
     }
     for (const auto& [a, b] : aliases_) ALIAS_add(a.c_str(), b.c_str());
 
-    if (!ok) {
-        SDB_close(db, 0);
+    // The objects and their nodes, which come in the order of their
+    // connections, are made as the design is written: a large design's
+    // node table is never held in memory.
+    int saved = -1;
+    if (ok) {
+        SdbObjectSource src{
+            static_cast<int>(objects_.size()),
+            [](void* ctx, int i, std::int32_t* name, std::int32_t* cls) {
+                const ObjectRec& o = (*static_cast<const std::vector<ObjectRec>*>(ctx))[static_cast<std::size_t>(i)];
+                *name = o.name;
+                *cls = o.cls;
+            },
+            &objects_, conns_.data(), static_cast<std::int64_t>(conns_.size())};
+        saved = objects_.size() > static_cast<std::size_t>(INT32_MAX) ? -1 : SDB_save_objs(db, &src);
+    }
+    saved_objects_ = objects_.size();
+    release(objects_);
+    release(conns_);
+    SDB_close(db, 0);
+    if (saved < 0) {
         err = "internal error while making design database '" + path + "'";
         return false;
     }
-    const int saved = SDB_save(db);
-    SDB_close(db, 0);
     if (saved != 0) {
         err = "cannot write design database '" + path + "'";
         return false;
