@@ -191,6 +191,13 @@ const EditCase kEdits[] = {
       .insts = {"wide WIDE2"},
       .classes = {"WIDE2 CELL Q:output P17:input P16:input P15:input P14:input P13:input P12:input "
                   "P11:input P10:input P9:input P8:input P7:input P6:input P5:input P4:input P3:input P2:input P1:input P0:input EXTRA:input"}}},
+    {"NamesFoundBeforeASaveThatDropsANetAreFoundAgainAfterIt",
+     // Instances, pins and masters named on many lines; the merge leaves a
+     // deleted net that the save drops, renumbering the records.
+     "edit top_jtag\nadd x BUF\nconnect x{A} u3{Y}\nconnect n2 n4\nsave\n"
+     "add y BUF\nconnect y{A} x{Y}\nconnect x{Y} tap{TDI}\nconnect u1{A} y{Y}\nsave\nquit\n",
+     {.nets = {"u3{Y} x{A}", "core{z} u1{A} u2{Y} u3{A} y{Y}", "y{A} x{Y} tap{TDI}"},
+      .insts = {"x BUF", "y BUF"}}},
     {"LinesAfterQuitAreNotReadAndUnsavedEditsAreDropped",
      "edit top_jtag\nadd x BUF\nsave\nadd y BUF\nquit\nno such command\n",
      {.open = {"x{A}", "x{Y}"}, .insts = {"x BUF"}}},

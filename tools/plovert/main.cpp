@@ -16,6 +16,8 @@
 #include <fstream>
 #include <new>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "runtime/exit.h"
 #include "sdb/sdb.h"
@@ -38,7 +40,6 @@ int run_batch(ntool::ToolRun& run, const std::string& cmd_file) {
         return 1;
     }
     plovert::Editor editor;
-    std::string line;
     long number = 0;
     auto fail = [&](const std::string& what) {
         run.error(cmd_file + ":" + std::to_string(number) + ": error: " + what);
@@ -47,14 +48,27 @@ int run_batch(ntool::ToolRun& run, const std::string& cmd_file) {
         return 1;
     };
     try {
-        while (std::getline(in, line)) {
+        // The whole file is read first and taken line by line in place.
+        std::string text;
+        {
+            std::vector<char> chunk(std::size_t{1} << 16);
+            while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0)
+                text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+        }
+        if (in.bad()) return fail("cannot read the command file");
+        plovert::Command cmd;
+        std::string err;
+        const std::string_view all(text);
+        std::size_t at = 0;
+        while (at < all.size()) {
+            std::size_t end = all.find('\n', at);
+            if (end == std::string_view::npos) end = all.size();
+            const std::string_view line = all.substr(at, end - at);
+            at = end + 1;
             ++number;
-            plovert::Command cmd;
-            std::string err;
             if (!plovert::parse_command(line, cmd, err)) return fail("malformed line: " + err);
             if (!editor.apply(cmd)) return 0;
         }
-        if (in.bad()) return fail("cannot read the command file");
     } catch (const plovert::EditError& e) {
         return fail(e.what());
     } catch (const std::bad_alloc&) {
