@@ -280,6 +280,41 @@ TEST(PlovertRun, AFailureKeepsWhatAnEarlierSaveWrote) {
     EXPECT_FALSE(n.insts.count("y"));
 }
 
+// A command file longer than the blocks it is read in: lines that a
+// block's end cuts in two, and a last line without its line end, are
+// taken whole, and a failing line is named by its number.
+TEST(PlovertRun, LongCommandFileAcrossReadBlocks) {
+    ASSERT_TRUE(built("plovert"));
+    struct Case {
+        const char* name;
+        std::string tail;  // after the padding
+        int status;
+        const char* message;  // the error with its line, or the edit made
+    };
+    const std::string pad_line(99, ' ');  // blank lines, 100 bytes each
+    std::string head = "edit top_jtag\nadd u9 BUF\n";
+    int lines = 2;
+    for (; head.size() + 100 < 65536 - 8; ++lines) head += pad_line + "\n";
+    head += std::string(65536 - 8 - head.size(), ' ');  // the next line runs across the first block's end
+    const Case cases[] = {
+        {"CutLineAndNoLastLineEnd", "connect u9{A} u3{Y}\nsave", 0, ""},
+        {"FailureAfterTheCut", "connect u9{A} u3{Y}\nconnect u9{Q} u3{A}\nsave\n", 1, ": error: instance 'u9'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Work w;
+        const RunResult r = w.run(head + c.tail);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        if (c.status == 0) {
+            EXPECT_EQ(r.out, "Saved top_jtag.sdb\n");
+            EXPECT_EQ(w.after().net_of("u9{A}"), (Group{"u3{Y}", "u9{A}"}));
+        } else {
+            const std::string where = "bscan_lib/top_jtag.cmd:" + std::to_string(lines + 2) + c.message;
+            EXPECT_NE(r.err.find(where), std::string::npos) << r.err;
+        }
+    }
+}
+
 TEST(PlovertRun, CommandLine) {
     ASSERT_TRUE(built("plovert"));
     Work w;
