@@ -33,11 +33,18 @@ void put_number(std::string& s, Number v) {
 inline void put(std::string& s, int v) { put_number(s, v); }
 inline void put(std::string& s, long v) { put_number(s, v); }
 inline void put(std::string& s, unsigned long v) { put_number(s, v); }
+
+// The text of the line being put together; its storage serves line
+// after line.
+inline std::string& line_text() {
+    thread_local std::string text;
+    return text;
+}
 }  // namespace cmdline
 
 template <class... Parts>
 void write_line(FILE* fp, const Parts&... parts) {
-    thread_local std::string line;
+    std::string& line = cmdline::line_text();
     line.clear();
     (cmdline::put(line, parts), ...);
     line.push_back('\n');
