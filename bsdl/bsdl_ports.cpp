@@ -5,7 +5,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -117,6 +116,7 @@ int find_design_port(const std::string& name, const std::unordered_map<std::stri
 }
 
 void sort_bits(std::vector<PortBitEntry>& bits) {
+    if (bits.size() < 2) return;  // most ports are one bit: no sort, no buffer for it
     std::stable_sort(bits.begin(), bits.end(), [](const PortBitEntry& a, const PortBitEntry& b) {
         return a.index < b.index;
     });
@@ -145,7 +145,7 @@ std::string bit_reference(const PortHeaderEntry& p, int index) {
 // Every declared name once, case-blind; two pin-file names that print
 // alike end the run.
 void check_names_unique() {
-    std::map<std::string, std::string> seen;  // upper-cased identifier -> pin-file name
+    std::unordered_map<std::string, std::string> seen;  // upper-cased identifier -> pin-file name
     auto claim = [&](const std::string& id, const std::string& from) {
         auto [it, fresh] = seen.emplace(upper(id), from);
         if (fresh || it->second == from) return;
