@@ -196,8 +196,11 @@ void Editor::add_instance(const std::string& inst, const std::string& master) {
     if (find_obj(inst) >= 0)
         throw EditError("instance " + quoted(inst) + " exists already in design " + quoted(file_));
     const int cls = resolve_class(master);
-    if (SDB_make_obj(SYM_setup(sym_tab, inst.c_str()), cls, 0, -1) < 0)
-        throw EditError("cannot make instance " + quoted(inst));
+    const int obj = SDB_make_obj(SYM_setup(sym_tab, inst.c_str()), cls, 0, -1);
+    if (obj < 0) throw EditError("cannot make instance " + quoted(inst));
+    // No record had the name before: the new one is what a look-up of
+    // the name finds from now on.
+    objs_.emplace(inst, obj);
     wiring_.grow();
     dirty_ = true;
 }
