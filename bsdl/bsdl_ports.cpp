@@ -168,8 +168,13 @@ void check_names_unique() {
 void print_pins(const std::string& name, const std::vector<std::string>& pins, bool vector, bool last) {
     const std::string ten(10, ' ');
     if (!vector) {
-        std::fprintf(BSD_FILE, "%s\"%s : %s%s", ten.c_str(), name.c_str(), pins.front().c_str(),
-                     last ? "\";\n" : ",\" &\n");
+        std::string line = ten;
+        line += '"';
+        line += name;
+        line += " : ";
+        line += pins.front();
+        line += last ? "\";\n" : ",\" &\n";
+        std::fwrite(line.data(), 1, line.size(), BSD_FILE);
         return;
     }
     std::string prefix = ten + "\"" + name + " :(";
