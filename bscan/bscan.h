@@ -119,6 +119,8 @@ void bs_check_inout_buf_fields(const char* cell);
 // cannot be opened.
 SdbDatabase* open_sdb_file(const char* path);
 int find_iport(const char* signal);
+// Drops what find_iport learnt of the ports of a design.
+void bs_forget_port_stems();
 int get_node_connected_to_portnode(int port);
 int search_inet_connected_to_obj(int obj, const char* pin, int direction);
 // Full name of the net on an object's pin ("" when the pin or its net is missing).

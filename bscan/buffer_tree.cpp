@@ -9,6 +9,7 @@
 
 #include "bscan/bscan.h"
 #include "bscan/insertion_facts.h"
+#include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
@@ -134,8 +135,8 @@ void connect_levels(FILE* fp, const char* stem, int upper, int lower, const std:
     int child = 1;
     for (size_t k = 0; k < groups.size(); ++k)
         for (int i = 0; i < groups[k]; ++i, ++child)
-            std::fprintf(fp, "connect %s_buf_%d_%zu{%s} %s_buf_%d_%d{%s}\n", stem, upper, k + 1, parent->output, stem,
-                         lower, child, child_buffer->input);
+            bsedit::write_line(fp, "connect ", stem, "_buf_", upper, "_", k + 1, "{", parent->output, "} ", stem, "_buf_",
+                               lower, "_", child, "{", child_buffer->input, "}");
 }
 
 // A level of n buffers below the TAP, the recursion of the balanced tree.
@@ -149,12 +150,12 @@ int tree_level(FILE* fp, int n, int limit, const char* tap_pin, const char* stem
     const BufferEntry* b = deepest ? leaf : relay;
     if (n <= limit) {
         for (int i = 1; i <= n; ++i) {
-            std::fprintf(fp, "add %s_buf_1_%d %s\n", stem, i, b->name);
+            bsedit::write_line(fp, "add ", stem, "_buf_1_", i, " ", b->name);
             if (tap_in_module())
-                std::fprintf(fp, "connect %s{%s} %s_buf_1_%d{%s}\n", bsnames::or_text(TAP_INSTANCE_NAME, ""), tap_pin,
-                             stem, i, b->input);
+                bsedit::write_line(fp, "connect ", bsnames::or_text(TAP_INSTANCE_NAME, ""), "{", tap_pin, "} ", stem,
+                                   "_buf_1_", i, "{", b->input, "}");
             else
-                std::fprintf(fp, "connect %s_buf_1_%d{%s} %s\n", stem, i, b->input, tap_pin);
+                bsedit::write_line(fp, "connect ", stem, "_buf_1_", i, "{", b->input, "} ", tap_pin);
         }
         if (n > 0) {
             report(STR_format("  ** Using buffer '%s' for signal '%s'\n", leaf->name, tap_pin));
@@ -166,7 +167,7 @@ int tree_level(FILE* fp, int n, int limit, const char* tap_pin, const char* stem
     std::vector<int> upper = bs_group_sizes(n, std::max(limit, 2));
     int g = static_cast<int>(upper.size());
     int d = tree_level(fp, g, limit, tap_pin, stem, leaf, relay, false);
-    for (int j = 1; j <= n; ++j) std::fprintf(fp, "add %s_buf_%d_%d %s\n", stem, d + 1, j, b->name);
+    for (int j = 1; j <= n; ++j) bsedit::write_line(fp, "add ", stem, "_buf_", d + 1, "_", j, " ", b->name);
     report(STR_format("     Level %d: %3d buffers    drive %3d buffers\n", d + 1, g, n));
     connect_levels(fp, stem, d, d + 1, upper, relay, b);
     return d + 1;
@@ -373,17 +374,18 @@ int build_dfspeed_buffer_balance_tree(FILE* fp, GroupSizeList groups, const char
     need_relay(buffer, stem, n);
     // The first buffer of the chain takes the signal's own buffer; the
     // others pass its output on, so an inverting buffer inverts it once.
-    std::fprintf(fp, "add %s_df_buf_1 %s\n", stem, buffer->name);
+    bsedit::write_line(fp, "add ", stem, "_df_buf_1 ", buffer->name);
     if (tap_in_module())
-        std::fprintf(fp, "connect %s{%s} %s_df_buf_1{%s}\n", bsnames::or_text(TAP_INSTANCE_NAME, ""), pin, stem,
-                     buffer->input);
+        bsedit::write_line(fp, "connect ", bsnames::or_text(TAP_INSTANCE_NAME, ""), "{", pin, "} ", stem, "_df_buf_1{",
+                           buffer->input, "}");
     else
-        std::fprintf(fp, "connect %s_df_buf_1{%s} %s\n", stem, buffer->input, pin);
+        bsedit::write_line(fp, "connect ", stem, "_df_buf_1{", buffer->input, "} ", pin);
     for (int i = 1; i < n; ++i) {
         const BufferEntry* from = bs_chain_buffer(buffer, i - 1);
         const BufferEntry* to = bs_chain_buffer(buffer, i);
-        std::fprintf(fp, "add %s_df_buf_%d %s\n", stem, i + 1, to->name);
-        std::fprintf(fp, "connect %s_df_buf_%d{%s} %s_df_buf_%d{%s}\n", stem, i, from->output, stem, i + 1, to->input);
+        bsedit::write_line(fp, "add ", stem, "_df_buf_", i + 1, " ", to->name);
+        bsedit::write_line(fp, "connect ", stem, "_df_buf_", i, "{", from->output, "} ", stem, "_df_buf_", i + 1, "{",
+                           to->input, "}");
     }
     int loads = 0;
     for (int i = 0; i < n; ++i) loads += groups[i];

@@ -58,7 +58,7 @@ bool new_cell(FILE* fp, int row, ScanCellEntry* cell, std::string* name, int mux
     p.key = r;
     set_text(p.cell_request, name->c_str());
     if (has_bs_buffer(p)) return false;
-    std::fprintf(fp, "add %s %s\n", name->c_str(), cell->name);
+    bsedit::write_line(fp, "add ", *name, " ", cell->name);
     return true;
 }
 
@@ -71,10 +71,10 @@ std::string pair_cell(int row, ScanCellEntry* cell, int mux) {
 }
 
 void connect(FILE* fp, const std::string& a, const std::string& b) {
-    std::fprintf(fp, "connect %s %s\n", a.c_str(), b.c_str());
+    bsedit::write_line(fp, "connect ", a, " ", b);
 }
 
-void disconnect(FILE* fp, const std::string& end) { std::fprintf(fp, "disconnect %s\n", end.c_str()); }
+void disconnect(FILE* fp, const std::string& end) { bsedit::write_line(fp, "disconnect ", end); }
 
 // The cell's DATA_OUT to the core's load: straight, or for an active-low
 // port through the core-side inverter.
@@ -531,9 +531,9 @@ struct PairPart {
 void add_cell_pair(FILE* fp, PadEntry& p, PairPart out, PairPart in, bool out_first) {
     p.key = DYNA_count(SCAN_TAB) - 1;
     set_text(p.cell_request, (out.name + "," + in.name).c_str());
-    if (out_first) std::fprintf(fp, "add %s %s\n", out.name.c_str(), out.cell->name);
-    if (in.cell) std::fprintf(fp, "add %s %s\n", in.name.c_str(), in.cell->name);
-    if (!out_first) std::fprintf(fp, "add %s %s\n", out.name.c_str(), out.cell->name);
+    if (out_first) bsedit::write_line(fp, "add ", out.name, " ", out.cell->name);
+    if (in.cell) bsedit::write_line(fp, "add ", in.name, " ", in.cell->name);
+    if (!out_first) bsedit::write_line(fp, "add ", out.name, " ", out.cell->name);
 }
 
 }  // namespace

@@ -113,8 +113,8 @@ const char* output_of(const BufferEntry* b) { return or_text(b ? b->output : nul
 // A cell pin on the current leaf of a balanced tree.
 void to_leaf(FILE* fp, const char* cell, const char* pin, const Signal& s) {
     if (!pin) return;
-    std::fprintf(fp, "connect %s{%s} %s_buf_%d_%d{%s}\n", cell, pin, s.stem, *s.level, *s.index + 1,
-                 output_of(*s.buffer));
+    bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", s.stem, "_buf_", *s.level, "_", *s.index + 1, "{",
+                       output_of(*s.buffer), "}");
     advance(*s.groups, *s.index, *s.count);
 }
 
@@ -122,8 +122,8 @@ void to_leaf(FILE* fp, const char* cell, const char* pin, const Signal& s) {
 // buffers after the first may be another cell than the first).
 void to_chain(FILE* fp, const char* cell, const char* pin, const Signal& s) {
     if (!pin) return;
-    std::fprintf(fp, "connect %s{%s} %s_df_buf_%d{%s}\n", cell, pin, s.stem, *s.index + 1,
-                 output_of(bs_chain_buffer(*s.buffer, *s.index)));
+    bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", s.stem, "_df_buf_", *s.index + 1, "{",
+                       output_of(bs_chain_buffer(*s.buffer, *s.index)), "}");
     advance(*s.groups, *s.index, *s.count);
 }
 
@@ -135,13 +135,13 @@ void to_tap(FILE* fp, const char* cell, const char* pin, const char* tap_pin, co
     if (!pin || !set(tap_pin)) return;
     if (low(lib)) {
         const BufferEntry* inv = TAP_CONTR && TAP_CONTR->inv_buffer ? get_buffer(TAP_CONTR->inv_buffer) : nullptr;
-        std::fprintf(fp, "connect %s{%s} %s_buf_1_1{%s}\n", cell, pin, stem.c_str(), output_of(inv));
+        bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", stem, "_buf_1_1{", output_of(inv), "}");
         return;
     }
     if (tap_in_module())
-        std::fprintf(fp, "connect %s{%s} %s{%s}\n", cell, pin, tap(), tap_pin);
+        bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", tap(), "{", tap_pin, "}");
     else
-        std::fprintf(fp, "connect %s{%s} %s\n", cell, pin, tap_pin);
+        bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", tap_pin);
 }
 
 void reset_cursors() {
@@ -282,8 +282,8 @@ void connect_control_signal(FILE* fp, int row) {
     for (int k = 0, n = DYNA_count(s.extra); k < n && k < DYNA_count(EXTRA_INDEX); ++k) {
         if (!s.extra[k]) continue;
         int level = k < DYNA_count(EXTRA_PIN_LEVEL) ? EXTRA_PIN_LEVEL[k] : 0;
-        std::fprintf(fp, "connect %s{%s} extra%d_buf_%d_%d{%s}\n", c, s.extra[k], k + 1, level, EXTRA_INDEX[k] + 1,
-                     output_of(extra_buffer(k)));
+        bsedit::write_line(fp, "connect ", c, "{", s.extra[k], "} extra", k + 1, "_buf_", level, "_", EXTRA_INDEX[k] + 1,
+                           "{", output_of(extra_buffer(k)), "}");
         advance(extra_group(k), EXTRA_INDEX[k], EXTRA_CNT[k]);
     }
     pad_mode_pins(fp, s.pad);
@@ -325,20 +325,22 @@ void connect_scan_cell_in_cmd(FILE*& fp) {
     if (n > 0) {
         const ScanChainEntry& row0 = SCAN_TAB[0];
         if (tap_in_module())
-            std::fprintf(fp, "connect %s{%s} %s{%s}\n", row0.instance, or_text(row0.tdo, ""), tap(), or_text(last, ""));
+            bsedit::write_line(fp, "connect ", row0.instance, "{", or_text(row0.tdo, ""), "} ", tap(), "{",
+                               or_text(last, ""), "}");
         else
-            std::fprintf(fp, "connect %s{%s} chain_out\n", row0.instance, or_text(row0.tdo, ""));
+            bsedit::write_line(fp, "connect ", row0.instance, "{", or_text(row0.tdo, ""), "} chain_out");
         for (int i = 0; i + 1 < n; ++i) {
             connect_control_signal(fp, i);
-            std::fprintf(fp, "connect %s{%s} %s{%s}\n", SCAN_TAB[i].instance, or_text(SCAN_TAB[i].tdi, ""),
-                         SCAN_TAB[i + 1].instance, or_text(SCAN_TAB[i + 1].tdo, ""));
+            bsedit::write_line(fp, "connect ", SCAN_TAB[i].instance, "{", or_text(SCAN_TAB[i].tdi, ""), "} ",
+                               SCAN_TAB[i + 1].instance, "{", or_text(SCAN_TAB[i + 1].tdo, ""), "}");
         }
         connect_control_signal(fp, n - 1);
         const ScanChainEntry& end = SCAN_TAB[n - 1];
         if (tap_in_module())
-            std::fprintf(fp, "connect %s{%s} %s{%s}\n", end.instance, or_text(end.tdi, ""), tap(), or_text(first, ""));
+            bsedit::write_line(fp, "connect ", end.instance, "{", or_text(end.tdi, ""), "} ", tap(), "{",
+                               or_text(first, ""), "}");
         else
-            std::fprintf(fp, "connect %s{%s} chain_in\n", end.instance, or_text(end.tdi, ""));
+            bsedit::write_line(fp, "connect ", end.instance, "{", or_text(end.tdi, ""), "} chain_in");
     }
     std::fputs("save\nquit\n", fp);
     bs_close_cmd_file(fp);

@@ -2,14 +2,54 @@
 // with their pad records, and the look-up of module databases.
 #pragma once
 
+#include <charconv>
+#include <cstdio>
 #include <initializer_list>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bscan/edit.h"
 
 namespace bsedit {
+
+// One line of a command file put together from its pieces (texts and
+// numbers) and written in one call: a command file has a line for every
+// pin that the insertion edits, and formatting each through printf cost
+// more than everything else the lines need.  A null text is written as
+// printf writes it, "(null)".
+namespace cmdline {
+inline void put(std::string& s, std::string_view v) { s.append(v); }
+inline void put(std::string& s, const std::string& v) { s.append(v); }
+inline void put(std::string& s, const char* v) { s.append(v ? v : "(null)"); }
+inline void put(std::string& s, char* v) { put(s, static_cast<const char*>(v)); }
+template <class Number>
+void put_number(std::string& s, Number v) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+    s.append(digits, end);
+}
+inline void put(std::string& s, int v) { put_number(s, v); }
+inline void put(std::string& s, long v) { put_number(s, v); }
+inline void put(std::string& s, unsigned long v) { put_number(s, v); }
+
+// The text of the line being put together; its storage serves line
+// after line.
+inline std::string& line_text() {
+    thread_local std::string text;
+    return text;
+}
+}  // namespace cmdline
+
+template <class... Parts>
+void write_line(FILE* fp, const Parts&... parts) {
+    std::string& line = cmdline::line_text();
+    line.clear();
+    (cmdline::put(line, parts), ...);
+    line.push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), fp);
+}
 
 // One standard TAP port: its configuration name, the TAP pin, the pad
 // record and its row.

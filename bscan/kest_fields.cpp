@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "bscan/bscan.h"
 #include "jtag/jtag.h"
@@ -207,6 +209,7 @@ SdbDatabase* open_sdb_file(const char* path) {
     if (!db) {
         qdx_exit_printf(-1, "ERROR: can't open SDB file '%s'.\n       Permission denied, probably.\n\n", path);
     }
+    bs_forget_port_stems();
     return SDB_setup(db);
 }
 
@@ -584,22 +587,67 @@ void bs_check_output_buf_fields(const char* cell) {
 }
 void bs_check_inout_buf_fields(const char* cell) { check_one_pad_buffer("INOUT_BUFFER", cell, true, nullptr, nullptr); }
 
+namespace {
+
+// The ports of the current design by each beginning of their names that
+// ends in "[": the last such port and how many there are.  Built on the
+// first look-up and again when the design or its port table changes, so
+// that the pads of a design with bus ports do not each walk every port.
+class BusStems {
+public:
+    // The only port whose name begins with stem, else -1.
+    int only(const std::string& stem) {
+        refresh();
+        const auto it = stems_.find(stem);
+        return it != stems_.end() && it->second.hits == 1 ? it->second.last : -1;
+    }
+
+private:
+    struct Found {
+        int last = -1;
+        int hits = 0;
+    };
+
+    void refresh() {
+        if (db_ == sdb && ports_ == port_tab && count_ == port_count && syms_ == sym_tab) return;
+        db_ = sdb;
+        ports_ = port_tab;
+        count_ = port_count;
+        syms_ = sym_tab;
+        stems_.clear();
+        for (int i = 0; i < port_count; ++i) {
+            if (port_tab[i].name < 0) continue;
+            const char* pn = SYM_get(sym_tab, port_tab[i].name);
+            if (!pn) continue;
+            const std::string_view name(pn);
+            for (std::size_t at = name.find('['); at != std::string_view::npos; at = name.find('[', at + 1)) {
+                Found& f = stems_[std::string(name.substr(0, at + 1))];
+                f.last = i;
+                ++f.hits;
+            }
+        }
+    }
+
+    const void* db_ = nullptr;
+    const void* ports_ = nullptr;
+    int count_ = -1;
+    const void* syms_ = nullptr;
+    std::unordered_map<std::string, Found> stems_;
+};
+
+BusStems bus_stems;
+
+}  // namespace
+
+void bs_forget_port_stems() { bus_stems = BusStems(); }
+
 int find_iport(const char* signal) {
     const char* name = without_low_mark(signal);
     int p = SDB_nl_search_port(name);
     if (p >= 0) return p;
     // The only port named "<name>[...]" (a one-bit bus) stands for it.
-    std::string stem = std::string(name) + "[";
-    int found = -1, hits = 0;
-    for (int i = 0; i < port_count; ++i) {
-        if (port_tab[i].name < 0) continue;
-        const char* pn = SYM_get(sym_tab, port_tab[i].name);
-        if (pn && std::strncmp(pn, stem.c_str(), stem.size()) == 0) {
-            found = i;
-            ++hits;
-        }
-    }
-    if (hits == 1) return found;
+    const int found = bus_stems.only(std::string(name) + "[");
+    if (found >= 0) return found;
     qdx_exit_printf(-1, "ERROR: (%s) can't find port '%s' in SDB '%s'.\n\n", PIN_FILE ? PIN_FILE : "", name,
                MODULE_C_SDB.c_str());
 }

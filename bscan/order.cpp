@@ -1,6 +1,7 @@
 // The order of the boundary register (from the TDO pad round the pin
 // list) and the pin-list file "<top>.bso".
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -114,26 +115,69 @@ void free_contr_pin() {
     CONTR_PIN = nullptr;
 }
 
+// printf's %-Ns and %Ns (a null text written as "(null)"), and %Nd.
+void left(std::string& s, const char* text, std::size_t width) {
+    const std::string_view t = text ? text : "(null)";
+    s.append(t);
+    if (t.size() < width) s.append(width - t.size(), ' ');
+}
+
+void right(std::string& s, std::string_view t, std::size_t width) {
+    if (t.size() < width) s.append(width - t.size(), ' ');
+    s.append(t);
+}
+
+void right(std::string& s, int number, std::size_t width) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    right(s, std::string_view(digits, static_cast<std::size_t>(end - digits)), width);
+}
+
+// A pad's line (and the line of its pad cell), put together and written
+// in one call: the file has a line for every pad.
 void write_pad(FILE* fp, const PadEntry& p) {
-    if (static_cast<unsigned>(p.key) <= static_cast<unsigned>(kFirstBackwardKey))
-        std::fprintf(fp, " %4d  ", p.key);
-    else
-        std::fprintf(fp, "    *  ");
-    std::fprintf(fp, "%4s %-13s %-20s %-9s %-11s %-11s\n", bsnames::or_text(p.pin_text, "*"),
-                 bsnames::or_text(p.signal, "*"), bsnames::or_text(p.core_net, "*"),
-                 bsnames::or_text(p.pad_instance, "  *"), function_word(p.kind), bsnames::or_text(p.cell_request, "  *"));
-    if (!p.pad_cell) return;
-    std::string cell = "*";
-    if (p.cell) {
-        if (p.kind == PAD_INOUT || p.kind == PAD_MUX_INOUT1 || p.kind == PAD_MUX_INOUT2) {
-            const ScanCellEntry* input = INPUT_SCAN ? get_scan_cell(INPUT_SCAN) : nullptr;
-            cell = std::string(input ? input->name : "*") + "," + p.cell->name;
-        } else {
-            cell = p.cell->name;
-        }
+    thread_local std::string line;
+    line.clear();
+    if (static_cast<unsigned>(p.key) <= static_cast<unsigned>(kFirstBackwardKey)) {
+        line += ' ';
+        right(line, p.key, 4);
+        line += "  ";
+    } else {
+        line += "    *  ";
     }
-    int pad = static_cast<int>(std::strlen(p.pad_cell));
-    std::fprintf(fp, "%43s   [%s]%*s[%s]\n", "", p.pad_cell, pad < 20 ? 20 - pad : 0, "", cell.c_str());
+    right(line, bsnames::or_text(p.pin_text, "*"), 4);
+    line += ' ';
+    left(line, bsnames::or_text(p.signal, "*"), 13);
+    line += ' ';
+    left(line, bsnames::or_text(p.core_net, "*"), 20);
+    line += ' ';
+    left(line, bsnames::or_text(p.pad_instance, "  *"), 9);
+    line += ' ';
+    left(line, function_word(p.kind), 11);
+    line += ' ';
+    left(line, bsnames::or_text(p.cell_request, "  *"), 11);
+    line += '\n';
+    if (p.pad_cell) {
+        std::string cell = "*";
+        if (p.cell) {
+            if (p.kind == PAD_INOUT || p.kind == PAD_MUX_INOUT1 || p.kind == PAD_MUX_INOUT2) {
+                const ScanCellEntry* input = INPUT_SCAN ? get_scan_cell(INPUT_SCAN) : nullptr;
+                cell = std::string(input ? input->name : "*") + "," + p.cell->name;
+            } else {
+                cell = p.cell->name;
+            }
+        }
+        const std::size_t pad = std::strlen(p.pad_cell);
+        line.append(43, ' ');
+        line += "   [";
+        line += p.pad_cell;
+        line += ']';
+        if (pad < 20) line.append(20 - pad, ' ');
+        line += '[';
+        line += cell;
+        line += "]\n";
+    }
+    std::fwrite(line.data(), 1, line.size(), fp);
 }
 
 void write_file(FILE* fp) {

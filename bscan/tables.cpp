@@ -131,6 +131,7 @@ void bs_free_insertion_tables() {
 
 void BSCAN_TABLES_reset_globals() {
     bs_free_insertion_tables();
+    bs_forget_port_stems();
     clear_tap_pads();
     bsnames::clear_text(BSO_FILE);
     PAD_MODULE_EXIST = 0;

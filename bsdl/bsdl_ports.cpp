@@ -5,7 +5,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -117,6 +116,7 @@ int find_design_port(const std::string& name, const std::unordered_map<std::stri
 }
 
 void sort_bits(std::vector<PortBitEntry>& bits) {
+    if (bits.size() < 2) return;  // most ports are one bit: no sort, no buffer for it
     std::stable_sort(bits.begin(), bits.end(), [](const PortBitEntry& a, const PortBitEntry& b) {
         return a.index < b.index;
     });
@@ -145,7 +145,7 @@ std::string bit_reference(const PortHeaderEntry& p, int index) {
 // Every declared name once, case-blind; two pin-file names that print
 // alike end the run.
 void check_names_unique() {
-    std::map<std::string, std::string> seen;  // upper-cased identifier -> pin-file name
+    std::unordered_map<std::string, std::string> seen;  // upper-cased identifier -> pin-file name
     auto claim = [&](const std::string& id, const std::string& from) {
         auto [it, fresh] = seen.emplace(upper(id), from);
         if (fresh || it->second == from) return;
@@ -168,8 +168,13 @@ void check_names_unique() {
 void print_pins(const std::string& name, const std::vector<std::string>& pins, bool vector, bool last) {
     const std::string ten(10, ' ');
     if (!vector) {
-        std::fprintf(BSD_FILE, "%s\"%s : %s%s", ten.c_str(), name.c_str(), pins.front().c_str(),
-                     last ? "\";\n" : ",\" &\n");
+        std::string line = ten;
+        line += '"';
+        line += name;
+        line += " : ";
+        line += pins.front();
+        line += last ? "\";\n" : ",\" &\n";
+        std::fwrite(line.data(), 1, line.size(), BSD_FILE);
         return;
     }
     std::string prefix = ten + "\"" + name + " :(";

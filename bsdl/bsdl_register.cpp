@@ -2,8 +2,10 @@
 // BOUNDARY_REGISTER rows made from the cells that the tracers find for
 // each port, sorted by cell number.
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -139,16 +141,54 @@ void two_state_without_control(BdRegEntry& row) {
     if ((row.function == "output3" || row.function == "bidir") && row.ccell < 0) row.function = "output2";
 }
 
+namespace {
+
+// printf's %-Nd and %-Ns.
+void left(std::string& s, std::string_view text, std::size_t width) {
+    s.append(text);
+    if (text.size() < width) s.append(width - text.size(), ' ');
+}
+
+void left(std::string& s, int number, std::size_t width) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    left(s, std::string_view(digits, static_cast<std::size_t>(end - digits)), width);
+}
+
+}  // namespace
+
 void print_out_bd_reg_tab() {
-    std::stable_sort(BD_REG_TAB.begin(), BD_REG_TAB.end(),
-                     [](const BdRegEntry& a, const BdRegEntry& b) { return a.num < b.num; });
-    for (size_t i = 0; i < BD_REG_TAB.size(); ++i) {
-        const BdRegEntry& e = BD_REG_TAB[i];
-        std::fprintf(BSD_FILE, "%4c\"%-4d (%-12s,%-15s,%-14s,%s", ' ', e.num, e.cell.c_str(), e.port.c_str(),
-                     e.function.c_str(), e.safe.c_str());
-        if (e.ccell != -1) std::fprintf(BSD_FILE, "   ,%-4d ,%-5d ,%s", e.ccell, e.disval, e.rslt.c_str());
-        std::fputs(i + 1 == BD_REG_TAB.size() ? ")\";\n" : "),\" &\n", BSD_FILE);
+    // The rows by number, rows of one number in the order they came; the
+    // rows themselves stay where they are (each holds several strings).
+    std::vector<std::size_t> order(BD_REG_TAB.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [](std::size_t a, std::size_t b) { return BD_REG_TAB[a].num < BD_REG_TAB[b].num; });
+    // The register's text, put together and written at once.
+    std::string text;
+    for (size_t i = 0; i < order.size(); ++i) {
+        const BdRegEntry& e = BD_REG_TAB[order[i]];
+        text += "    \"";
+        left(text, e.num, 4);
+        text += " (";
+        left(text, e.cell, 12);
+        text += ',';
+        left(text, e.port, 15);
+        text += ',';
+        left(text, e.function, 14);
+        text += ',';
+        text += e.safe;
+        if (e.ccell != -1) {
+            text += "   ,";
+            left(text, e.ccell, 4);
+            text += " ,";
+            left(text, e.disval, 5);
+            text += " ,";
+            text += e.rslt;
+        }
+        text += i + 1 == order.size() ? ")\";\n" : "),\" &\n";
     }
+    std::fwrite(text.data(), 1, text.size(), BSD_FILE);
 }
 
 void print_attribute_of_bd_register(const std::string& entity) {

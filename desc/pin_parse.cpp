@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 
 #include "desc/hash.h"
@@ -25,6 +26,14 @@ PinTokenValue pin_yylval = {"", 0, 1};
 
 namespace {
 
+// A set of names that is searched with a plain text, without making a
+// string of it first.
+struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+using NameSet = std::unordered_set<std::string, NameHash, std::equal_to<>>;
+
 DescScanner scanner;
 bool started = false;
 std::string token_text;
@@ -39,12 +48,12 @@ const char* file() { return desc_file_name(PIN_FILE); }
 struct NumberIndex {
     const void* first = nullptr;
     int buckets = 0;
-    std::unordered_set<std::string> numbers;
+    NameSet numbers;
 
     void clear() {
         first = nullptr;
         buckets = 0;
-        std::unordered_set<std::string>().swap(numbers);
+        NameSet().swap(numbers);
     }
 
     bool contains(const char* number) {
@@ -57,7 +66,7 @@ struct NumberIndex {
                 if (bucket[i].number) numbers.insert(bucket[i].number);
         }
         first = head;
-        return numbers.count(number) != 0;
+        return numbers.find(std::string_view(number)) != numbers.end();
     }
 };
 NumberIndex number_index;
@@ -80,8 +89,8 @@ size_t word_length() {
     return k;
 }
 
-int finish_token(int code, std::string text, int line) {
-    token_text = std::move(text);
+// The token whose text is in token_text.
+int finish_token(int code, int line) {
     pin_yylval = {token_text.c_str(), code, line};
     return code;
 }
@@ -89,6 +98,8 @@ int finish_token(int code, std::string text, int line) {
 }  // namespace
 
 // Token dumps (dump level 2) are debugging output for the screen only.
+// The token's text goes straight into token_text, whose storage serves
+// token after token.
 int pin_yylex() {
     if (!started) {
         scanner.start(pin_yyin, PIN_FILE);
@@ -96,26 +107,30 @@ int pin_yylex() {
     }
     scanner.skip_space(file());
     int line = pin_yylineno = scanner.line();
-    if (scanner.at_end()) return finish_token(PIN_TOK_EOF, "", line);
+    if (scanner.at_end()) {
+        token_text.clear();
+        return finish_token(PIN_TOK_EOF, line);
+    }
     int c = scanner.peek();
     if (desc_is_digit(c)) {
         size_t n = 0;
         while (desc_is_digit(scanner.peek(n))) ++n;
-        finish_token(PIN_TOK_INTEGER, scanner.take(n), line);
+        scanner.take(n, token_text);
+        finish_token(PIN_TOK_INTEGER, line);
         if (DUMP == 2) std::printf("INT %s\n", pin_yylval.text);
         return PIN_TOK_INTEGER;
     }
     if (size_t n = word_length()) {
-        std::string text = scanner.take(n);
-        int kw = pin_keyword_lookup(text.c_str());
+        scanner.take(n, token_text);
+        int kw = pin_keyword_lookup(token_text.c_str());
         if (kw >= 0) {
-            if (DUMP == 2) std::printf("%d: KEYWORD : %s\n", line, text.c_str());
-            return finish_token(kw, std::move(text), line);
+            if (DUMP == 2) std::printf("%d: KEYWORD : %s\n", line, token_text.c_str());
+            return finish_token(kw, line);
         }
-        if (DUMP == 2) std::printf("ID %s\n", text.c_str());
-        return finish_token(PIN_TOK_IDENT, std::move(text), line);
+        if (DUMP == 2) std::printf("ID %s\n", token_text.c_str());
+        return finish_token(PIN_TOK_IDENT, line);
     }
-    std::string one = scanner.take(1);
+    scanner.take(1, token_text);
     if (std::strchr("{}()*;:,", c) && c != 0) {
         if (DUMP == 2) {
             if (c == '{') std::printf("LBRACE\n");
@@ -123,9 +138,9 @@ int pin_yylex() {
             if (c == '(') std::printf("LPAREN\n");
             if (c == ')') std::printf("RPAREN\n");
         }
-        return finish_token(c, std::move(one), line);
+        return finish_token(c, line);
     }
-    desc_syntax_error(file(), line, one.c_str());
+    desc_syntax_error(file(), line, token_text.c_str());
 }
 
 void pin_yyerror() { desc_syntax_error(file(), pin_yylineno, pin_yylval.text); }
@@ -170,11 +185,11 @@ namespace {
 // shape into a few buckets).  It starts over when the table was replaced.
 struct NameIndex {
     const void* table = nullptr;
-    std::unordered_set<std::string> names;
+    NameSet names;
 
     void clear() {
         table = nullptr;
-        std::unordered_set<std::string>().swap(names);
+        NameSet().swap(names);
     }
 
     void follow(char*** t) {
@@ -193,10 +208,10 @@ int seen_before(char**** table, NameIndex& index, const char* name) {
     if (!name) return 0;
     if (!*table) *table = DYNA_new<char**>();
     index.follow(*table);
-    if (index.names.count(name)) return 1;
+    if (index.names.find(std::string_view(name)) != index.names.end()) return 1;
     *desc_hash_add(table, name) = qdx_strdup(name);
     index.follow(*table);  // the outer array may have moved
-    index.names.insert(name);
+    index.names.emplace(name);
     return 0;
 }
 

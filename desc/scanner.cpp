@@ -46,6 +46,11 @@ std::string DescScanner::take(size_t n) {
     return t;
 }
 
+void DescScanner::take(size_t n, std::string& out) {
+    out.assign(text_, pos_, n);
+    pos_ += out.size();
+}
+
 void DescScanner::skip_blanks() {
     while (pos_ < text_.size()) {
         char c = text_[pos_];
@@ -60,9 +65,11 @@ void DescScanner::skip_blanks() {
 void DescScanner::skip_space(const char* file) {
     for (;;) {
         skip_blanks();
-        if (looking_at("//"))
+        // Only a "/" can begin a comment.
+        if (peek() != '/') return;
+        if (peek(1) == '/')
             skip_line_comment();
-        else if (looking_at("/*"))
+        else if (peek(1) == '*')
             skip_block_comment(file);
         else
             return;

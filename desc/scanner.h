@@ -34,6 +34,8 @@ public:
     size_t pos() const { return pos_; }
     // Takes n bytes as a token text (they hold no newline).
     std::string take(size_t n);
+    // The same into out, reusing its storage.
+    void take(size_t n, std::string& out);
     int line() const { return line_; }
 
     // Skips what stands between tokens: space, tab, newline, carriage

@@ -614,3 +614,52 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// A pin-list signal that names no port stands for the only port of the
+// design named "<signal>[...]" (a one-bit bus); with two such ports it
+// names none and the run ends.
+void build_bus_design(bool two_bits) {
+    Design d;
+    add_library_classes(d);
+    add_tap_with_pads(d);
+    d.port("din[0]", SDB_DIR_INPUT);
+    if (two_bits) d.port("din[1]", SDB_DIR_INPUT);
+    d.port("dout", SDB_DIR_OUTPUT);
+    d.inst("PAD_DIN", "PIN_IN");
+    d.pins("PAD_DIN", {{"PAD", "din[0]"}, {"Y", "din_c"}});
+    d.inst("PAD_DOUT", "PIN_OUT");
+    d.pins("PAD_DOUT", {{"A", "din_c"}, {"PAD", "dout"}});
+}
+
+const char* kBusPins = R"(
+1 DIN din in
+2 DOUT dout out
+90 TDI tdi in
+91 TMS tms in
+92 TCK tck in
+93 TDO tdo out
+)";
+
+TEST_F(InsertionTest, SignalNamesTheOnlyBusPortOfItsName) {
+    Descriptions d;
+    d.pin_rows = kBusPins;
+    read_descriptions(d);
+    build_bus_design(false);
+    testing::internal::CaptureStdout();
+    build_pad_table();
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(text(pad("din").pad_instance), "PAD_DIN");
+    EXPECT_EQ(text(pad("dout").pad_instance), "PAD_DOUT");
+}
+
+TEST_F(InsertionTest, SignalOfTwoBusPortsNamesNone) {
+    Descriptions d;
+    d.pin_rows = kBusPins;
+    read_descriptions(d);
+    build_bus_design(true);
+    EXPECT_EXIT(build_pad_table(), ::testing::ExitedWithCode(255), "");
+}
+
+}  // namespace

@@ -191,6 +191,13 @@ const EditCase kEdits[] = {
       .insts = {"wide WIDE2"},
       .classes = {"WIDE2 CELL Q:output P17:input P16:input P15:input P14:input P13:input P12:input "
                   "P11:input P10:input P9:input P8:input P7:input P6:input P5:input P4:input P3:input P2:input P1:input P0:input EXTRA:input"}}},
+    {"NamesFoundBeforeASaveThatDropsANetAreFoundAgainAfterIt",
+     // Instances, pins and masters named on many lines; the merge leaves a
+     // deleted net that the save drops, renumbering the records.
+     "edit top_jtag\nadd x BUF\nconnect x{A} u3{Y}\nconnect n2 n4\nsave\n"
+     "add y BUF\nconnect y{A} x{Y}\nconnect x{Y} tap{TDI}\nconnect u1{A} y{Y}\nsave\nquit\n",
+     {.nets = {"u3{Y} x{A}", "core{z} u1{A} u2{Y} u3{A} y{Y}", "y{A} x{Y} tap{TDI}"},
+      .insts = {"x BUF", "y BUF"}}},
     {"LinesAfterQuitAreNotReadAndUnsavedEditsAreDropped",
      "edit top_jtag\nadd x BUF\nsave\nadd y BUF\nquit\nno such command\n",
      {.open = {"x{A}", "x{Y}"}, .insts = {"x BUF"}}},
@@ -271,6 +278,41 @@ TEST(PlovertRun, AFailureKeepsWhatAnEarlierSaveWrote) {
     const Netlist n = w.after();
     EXPECT_TRUE(n.insts.count("x"));
     EXPECT_FALSE(n.insts.count("y"));
+}
+
+// A command file longer than the blocks it is read in: lines that a
+// block's end cuts in two, and a last line without its line end, are
+// taken whole, and a failing line is named by its number.
+TEST(PlovertRun, LongCommandFileAcrossReadBlocks) {
+    ASSERT_TRUE(built("plovert"));
+    struct Case {
+        const char* name;
+        std::string tail;  // after the padding
+        int status;
+        const char* message;  // the error with its line, or the edit made
+    };
+    const std::string pad_line(99, ' ');  // blank lines, 100 bytes each
+    std::string head = "edit top_jtag\nadd u9 BUF\n";
+    int lines = 2;
+    for (; head.size() + 100 < 65536 - 8; ++lines) head += pad_line + "\n";
+    head += std::string(65536 - 8 - head.size(), ' ');  // the next line runs across the first block's end
+    const Case cases[] = {
+        {"CutLineAndNoLastLineEnd", "connect u9{A} u3{Y}\nsave", 0, ""},
+        {"FailureAfterTheCut", "connect u9{A} u3{Y}\nconnect u9{Q} u3{A}\nsave\n", 1, ": error: instance 'u9'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Work w;
+        const RunResult r = w.run(head + c.tail);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        if (c.status == 0) {
+            EXPECT_EQ(r.out, "Saved top_jtag.sdb\n");
+            EXPECT_EQ(w.after().net_of("u9{A}"), (Group{"u3{Y}", "u9{A}"}));
+        } else {
+            const std::string where = "bscan_lib/top_jtag.cmd:" + std::to_string(lines + 2) + c.message;
+            EXPECT_NE(r.err.find(where), std::string::npos) << r.err;
+        }
+    }
 }
 
 TEST(PlovertRun, CommandLine) {

@@ -27,6 +27,9 @@ const char* direction_word(int dir) {
 
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
+// The part an end point gives to the name of a net made for it.
+std::string net_label(const EndPoint& e) { return e.is_pin() ? e.inst + "_" + e.name : e.name; }
+
 // Instances with more pins than this have their pins' nodes indexed.
 constexpr int kIndexedPins = 16;
 
@@ -72,11 +75,29 @@ void Editor::need_design(const char* command) const {
     if (!db_) throw EditError(std::string("'") + command + "' before the 'edit' line that names the design");
 }
 
+int Editor::find_obj(const std::string& name) {
+    if (const auto it = objs_.find(name); it != objs_.end()) return it->second;
+    const int obj = sdb_nl_find_obj(name.c_str());
+    if (obj >= 0) objs_.emplace(name, obj);
+    return obj;
+}
+
+int Editor::find_sym(const std::string& name) {
+    if (const auto it = syms_.find(name); it != syms_.end()) return it->second;
+    const int sym = SYM_lookup(sym_tab, name.c_str());
+    if (sym >= 0) syms_.emplace(name, sym);
+    return sym;
+}
+
 int Editor::resolve_class(const std::string& master) {
-    const int sym = SYM_lookup(sym_tab, master.c_str());
+    if (const auto it = classes_.find(master); it != classes_.end()) return it->second;
+    const int sym = find_sym(master);
     if (sym >= 0) {
         const int cls = SDB_search_class(sym);
-        if (cls >= 0) return cls;
+        if (cls >= 0) {
+            classes_.emplace(master, cls);
+            return cls;
+        }
     }
     // The path directory, then the current directory (where the edited
     // designs of lower modules lie until they are moved), then the
@@ -126,9 +147,9 @@ int Editor::find_pin_node(int sym, int obj) {
 }
 
 int Editor::pin_node(const EndPoint& e) {
-    const int obj = sdb_nl_find_obj(e.inst.c_str());
+    const int obj = find_obj(e.inst);
     if (obj < 0) throw EditError("no instance " + quoted(e.inst) + " in design " + quoted(file_));
-    const int sym = SYM_lookup(sym_tab, e.name.c_str());
+    const int sym = find_sym(e.name);
     const int node = sym < 0 ? -1 : find_pin_node(sym, obj);
     if (node < 0)
         throw EditError("instance " + quoted(e.inst) + " (master " + quoted(SDB_class_name_of(obj)) +
@@ -150,10 +171,8 @@ Editor::Target Editor::resolve(const EndPoint& e) {
     if (e.is_pin()) {
         t.node = pin_node(e);
         t.net = node_tab[t.node].net;
-        t.label = e.inst + "_" + e.name;
         return t;
     }
-    t.label = e.name;
     // Net 0 is GND and net 1 is VCC in every design.
     if ((e.name == "GND" || e.name == "VCC") && net_count >= 2) {
         t.net = e.name == "GND" ? 0 : 1;
@@ -174,11 +193,14 @@ Editor::Target Editor::resolve(const EndPoint& e) {
 
 void Editor::add_instance(const std::string& inst, const std::string& master) {
     need_design("add");
-    if (sdb_nl_find_obj(inst.c_str()) >= 0)
+    if (find_obj(inst) >= 0)
         throw EditError("instance " + quoted(inst) + " exists already in design " + quoted(file_));
     const int cls = resolve_class(master);
-    if (SDB_make_obj(SYM_setup(sym_tab, inst.c_str()), cls, 0, -1) < 0)
-        throw EditError("cannot make instance " + quoted(inst));
+    const int obj = SDB_make_obj(SYM_setup(sym_tab, inst.c_str()), cls, 0, -1);
+    if (obj < 0) throw EditError("cannot make instance " + quoted(inst));
+    // No record had the name before: the new one is what a look-up of
+    // the name finds from now on.
+    objs_.emplace(inst, obj);
     wiring_.grow();
     dirty_ = true;
 }
@@ -206,7 +228,7 @@ void Editor::add_port(const std::string& name, int direction) {
 
 void Editor::replace(const std::string& inst, const std::string& master) {
     need_design("replace");
-    const int obj = sdb_nl_find_obj(inst.c_str());
+    const int obj = find_obj(inst);
     if (obj < 0) throw EditError("no instance " + quoted(inst) + " in design " + quoted(file_));
     const int cls = resolve_class(master);
     const int old_cls = obj_tab[obj].cls;
@@ -290,7 +312,7 @@ void Editor::connect(const EndPoint& a, const EndPoint& b) {
     dirty_ = true;
     if (x.node >= 0 && x.node == y.node) return;  // one pin with itself
     if (x.net == -1 && y.net == -1) {
-        const int net = wiring_.new_net(SDB_nl_make_netname(x.label.c_str(), y.label.c_str()));
+        const int net = wiring_.new_net(SDB_nl_make_netname(net_label(a).c_str(), net_label(b).c_str()));
         if (net < 0) throw EditError("cannot make a net for " + quoted(a.text()) + " and " + quoted(b.text()));
         wiring_.attach(net, x.node);
         wiring_.attach(net, y.node);
@@ -309,6 +331,9 @@ void Editor::save() {
     need_design("save");
     // Saving drops deleted records: node and object numbers change.
     pin_nodes_.clear();
+    objs_.clear();
+    syms_.clear();
+    classes_.clear();
     if (SDB_save(db_) != 0) throw EditError("cannot write design database " + quoted(file_));
     dirty_ = false;
     std::printf("Saved %s\n", file_.c_str());

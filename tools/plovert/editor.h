@@ -39,6 +39,8 @@ private:
     void open(const std::string& name);
     void need_design(const char* command) const;
     int resolve_class(const std::string& master);
+    int find_obj(const std::string& name);
+    int find_sym(const std::string& name);
     int pin_node(const EndPoint& e);
     int find_pin_node(int sym, int obj);
     int port_node(int port);
@@ -47,7 +49,6 @@ private:
     struct Target {
         int node = -1;
         int net = -1;  // the net of node, or the net named
-        std::string label;
     };
     Target resolve(const EndPoint& e);
 
@@ -68,6 +69,13 @@ private:
     // instance, and a walk along its nodes for each of them would cost
     // pins times pads.  An instance's entry goes when its nodes change.
     std::unordered_map<int, std::unordered_map<std::int32_t, int>> pin_nodes_;
+    // Names found before: instances, symbols and classes.  A command file
+    // names each added cell on several lines and the same few pins and
+    // masters on thousands, and a look-up in the design's symbol table
+    // costs many string compares.  Only names that were found are kept:
+    // records are never renamed or deleted here and symbol ids never
+    // change, so an answer stays right until a save renumbers records.
+    std::unordered_map<std::string, int> objs_, syms_, classes_;
 };
 
 }  // namespace plovert

@@ -16,6 +16,8 @@
 #include <fstream>
 #include <new>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "runtime/exit.h"
 #include "sdb/sdb.h"
@@ -38,7 +40,6 @@ int run_batch(ntool::ToolRun& run, const std::string& cmd_file) {
         return 1;
     }
     plovert::Editor editor;
-    std::string line;
     long number = 0;
     auto fail = [&](const std::string& what) {
         run.error(cmd_file + ":" + std::to_string(number) + ": error: " + what);
@@ -47,14 +48,28 @@ int run_batch(ntool::ToolRun& run, const std::string& cmd_file) {
         return 1;
     };
     try {
-        while (std::getline(in, line)) {
+        // The file is read in blocks and its lines taken where they lie in
+        // the block; a line cut by the block's end waits for the next one.
+        plovert::Command cmd;
+        std::string err;
+        auto run_line = [&](std::string_view line) {
             ++number;
-            plovert::Command cmd;
-            std::string err;
-            if (!plovert::parse_command(line, cmd, err)) return fail("malformed line: " + err);
-            if (!editor.apply(cmd)) return 0;
+            if (!plovert::parse_command(line, cmd, err)) throw plovert::EditError("malformed line: " + err);
+            return editor.apply(cmd);
+        };
+        std::vector<char> block(std::size_t{1} << 16);
+        std::string text;
+        for (bool more = true; more;) {
+            more = static_cast<bool>(in.read(block.data(), static_cast<std::streamsize>(block.size())));
+            text.append(block.data(), static_cast<std::size_t>(in.gcount()));
+            std::size_t at = 0;
+            for (std::size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+                if (!run_line(std::string_view(text).substr(at, end - at))) return 0;
+            text.erase(0, at);
         }
         if (in.bad()) return fail("cannot read the command file");
+        // The last line without its line end.
+        if (!text.empty() && !run_line(text)) return 0;
     } catch (const plovert::EditError& e) {
         return fail(e.what());
     } catch (const std::bad_alloc&) {
