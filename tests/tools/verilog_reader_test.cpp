@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <ctime>
 #include <set>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "support/testsupport.h"
+#include "tools/verilog/lexer.h"
 #include "tools/verilog/netlist.h"
 
 namespace {
@@ -789,6 +791,36 @@ endmodule
         }
     }
     EXPECT_GT(errors, 0);
+}
+
+// A simple name runs over letters, digits, '_' and '$' and ends at any
+// other byte: every byte value, at every place of a name that reaches
+// past the lexer's sixteen-byte steps, and at the end of the text.
+TEST(Reader, NamesEndAtTheFirstByteOutsideThem) {
+    const std::string body = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJ0123456789_$";
+    for (int b = 0; b < 256; ++b) {
+        const bool inside = std::isalnum(b) || b == '_' || b == '$';
+        for (std::size_t at : {1u, 2u, 7u, 15u, 16u, 17u, 31u, 32u, 33u, 40u}) {
+            std::string text = body.substr(0, at) + static_cast<char>(b) + body.substr(at) + "  ";
+            Design d;
+            vlog::Lexer lx(text, d, "t.v");
+            vlog::Token t;
+            lx.next(t);
+            ASSERT_EQ(t.kind, vlog::Tok::Ident) << b << " " << at;
+            EXPECT_EQ(t.text.size(), inside ? body.size() + 1 : at) << b << " " << at;
+        }
+    }
+    // The last bytes of a text, with nothing behind them.
+    for (std::size_t n = 1; n <= 40; ++n) {
+        const std::string text = " " + body.substr(0, n);
+        Design d;
+        vlog::Lexer lx(text, d, "t.v");
+        vlog::Token t;
+        lx.next(t);
+        EXPECT_EQ(t.text, body.substr(0, n));
+        lx.next(t);
+        EXPECT_EQ(t.kind, vlog::Tok::End);
+    }
 }
 
 // Names are told apart by every byte and by their length, also when they

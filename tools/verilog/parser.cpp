@@ -1015,18 +1015,16 @@ private:
         return index;
     }
 
-    // Whether a scalar of this name needs a record: a name that could
-    // also name a bit of a bus ("\\a[3] ") may meet that bit, and the
-    // message then tells the line of the scalar.
-    bool could_name_bit(Id name) const {
-        const std::string_view s = d_.names.str(name);
-        return !s.empty() && s.back() == ']';
-    }
+    // Whether a scalar named text needs a record: a name that could also
+    // name a bit of a bus ("\\a[3] ") may meet that bit, and the message
+    // then tells the line of the scalar.
+    static bool could_name_bit(std::string_view text) { return !text.empty() && text.back() == ']'; }
 
-    // A new scalar signal, made by its first use (implicit) or declared
-    // with a net type; returns its net.  Most have no record.
-    std::uint32_t new_scalar(Id name, std::uint32_t line, bool implicit) {
-        if (could_name_bit(name)) {
+    // A new scalar signal named name (whose text is text), made by its
+    // first use (implicit) or declared with a net type; returns its net.
+    // Most have no record.
+    std::uint32_t new_scalar(Id name, std::string_view text, std::uint32_t line, bool implicit) {
+        if (could_name_bit(text)) {
             Signal& s = sigs_[new_signal(name, Range{}, implicit, line)];
             s.net_decl = !implicit;
             return sig_bits_[s.first_bit];
@@ -1153,6 +1151,7 @@ private:
         if (is_punct('#')) fail("delays are not supported");
         for (;;) {
             const std::uint32_t line = tok_.line;
+            const std::string_view text = tok_.text;
             const Id name = expect_ident("a net name");
             if (is_punct('=')) fail("net declaration assignments are not supported; use 'assign'");
             if (is_punct('[')) fail("arrays are not supported");
@@ -1165,7 +1164,7 @@ private:
             }
             if (!r.bus && e.state() == NameMap::Entry::kNoSignal) {
                 // The common case: a scalar wire declared once.
-                const std::uint32_t net = new_scalar(name, line, false);
+                const std::uint32_t net = new_scalar(name, text, line, false);
                 if (kind != NetKind::Wire) cur_.nets[net].kind = kind;
             } else if (!r.bus && e.state() == NameMap::Entry::kBareImplicit) {
                 e.set_sig(NameMap::Entry::kBareDeclared);
@@ -1221,6 +1220,7 @@ private:
 
     void reference(PodArray<Conn>& out) {
         const Id name = tok_.id;
+        const std::string_view text = tok_.text;
         const std::uint32_t line = tok_.line;
         next();
         if (is_punct('[')) {
@@ -1253,7 +1253,7 @@ private:
             for (std::uint32_t i = 0; i < w; ++i) out.push_back(static_cast<Conn>(sig_bits_[s.first_bit + i]));
             return;
         }
-        out.push_back(static_cast<Conn>(new_scalar(name, line, true)));
+        out.push_back(static_cast<Conn>(new_scalar(name, text, line, true)));
     }
 
     void select(PodArray<Conn>& out, Id name, std::uint32_t line, std::int32_t a, std::int32_t b, bool part) {
