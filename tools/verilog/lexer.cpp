@@ -650,7 +650,7 @@ std::size_t Lexer::operator_length() const {
     }
 }
 
-void Lexer::next(Token& t) {
+void Lexer::next_token(Token& t) {
     for (;;) {
         {
             // In locals: the loop then keeps them in registers.
