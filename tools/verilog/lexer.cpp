@@ -133,8 +133,10 @@ bool load_file(const std::string& path, std::string& text, std::string& why) {
 }
 
 namespace {
-// Pages of a mapped text are given back in steps of this many bytes.
-constexpr std::size_t kGiveBackStep = std::size_t{256} << 10;
+// Pages of a mapped text are given back in steps of this many bytes: a
+// step is a few system calls per megabyte, and what it holds back is in
+// the peak memory of reading a small netlist.
+constexpr std::size_t kGiveBackStep = std::size_t{64} << 10;
 }  // namespace
 
 FileText::~FileText() {
