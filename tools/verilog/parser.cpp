@@ -1483,7 +1483,8 @@ private:
     // order, each as wide as its port.
     void resolved_connections(Instance& inst, int mi) {
         const Module& master = d_.modules[mi];
-        const std::string_view master_name = d_.names.str(master.name);
+        // For messages only: a netlist has millions of instances.
+        const auto master_name = [&] { return d_.names.str(master.name); };
         inst.master_index = mi;
         inst.first = static_cast<std::uint32_t>(cur_.conns.size());
         inst.count = static_cast<std::uint32_t>(master.port_bits.size());
@@ -1503,10 +1504,10 @@ private:
                 next();
                 const Id pin = expect_ident("a port name");
                 pi = port_index(mi, pin);
-                if (pi == kNone) fail_at(line, msg::no_port(master_name, d_.names.str(pin)));
+                if (pi == kNone) fail_at(line, msg::no_port(master_name(), d_.names.str(pin)));
                 expect('(');
             } else if (pi >= master.ports.size()) {
-                fail(msg::too_many(master_name, master.ports.size()));
+                fail(msg::too_many(master_name(), master.ports.size()));
             }
             tmp_.clear();
             if (!is_punct(',') && !is_punct(')')) primary(tmp_);
@@ -1516,7 +1517,7 @@ private:
             seen_[pi] = 1;
             if (tmp_.empty()) continue;
             if (tmp_.size() != port.width) {
-                fail_at(line, msg::width(d_.names.str(port.name), d_.names.str(inst.name), master_name, port.width,
+                fail_at(line, msg::width(d_.names.str(port.name), d_.names.str(inst.name), master_name(), port.width,
                                          static_cast<std::uint32_t>(tmp_.size())));
             }
             std::copy(tmp_.begin(), tmp_.end(), cur_.conns.begin() + inst.first + port.first_bit);
