@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <ctime>
 #include <set>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "support/testsupport.h"
+#include "tools/verilog/lexer.h"
 #include "tools/verilog/netlist.h"
 
 namespace {
@@ -265,7 +267,30 @@ endmodule)",
                                "module top\n"
                                "port input module: module\n"
                                "port output wire: wire\n"
-                               "inst input INV: A=module Z=wire\n"}),
+                               "inst input INV: A=module Z=wire\n"},
+                      // A net declared or used before its port declaration
+                      // is the port's net, and keeps its kind.
+                      Accepted{"NetsDeclaredOrUsedBeforeTheirPorts",
+                               R"(module top (a, b, c, y);
+  supply1 c;
+  wire a;
+  INV i1 (.A(b), .Z(n));
+  supply0 n;
+  AN2 g (.A(a), .B(c), .Z(y));
+  input a, b, c;
+  output y;
+  wire y;
+endmodule)",
+                               "top",
+                               "module top\n"
+                               "port input a: a\n"
+                               "port input b: b\n"
+                               "port input c: c\n"
+                               "port output y: y\n"
+                               "supply1 c\n"
+                               "supply0 n\n"
+                               "inst i1 INV: A=b Z=n\n"
+                               "inst g AN2: A=a B=c Z=y\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Reader, HierarchyIsKeptAndTopFound) {
@@ -419,6 +444,17 @@ INSTANTIATE_TEST_SUITE_P(
                  "bad.v:2: error: 'x' is not declared"},
         Rejected{"SelectOfScalar", false, "module m;\n  wire x;\n  INV i (.A(x[0]), .Z());\nendmodule\n",
                  "bad.v:3: error: 'x' is not a bus"},
+        Rejected{"SelectOfImplicitNet", false, "module m;\n  INV i (.A(x), .Z());\n  INV j (.A(x[0]), .Z());\nendmodule\n",
+                 "bad.v:3: error: 'x' is not a bus"},
+        Rejected{"WireThenBus", false, "module m;\n  wire x;\n  wire [1:0] x;\nendmodule\n",
+                 "bad.v:3: error: 'x' is already declared"},
+        Rejected{"ImplicitThenWireTwice", false,
+                 "module m;\n  INV i (.A(x), .Z());\n  supply0 x;\n  wire x;\nendmodule\n",
+                 "bad.v:4: error: 'x' is already declared"},
+        Rejected{"WireThenPortWithNetType", false, "module m (a);\n  wire a;\n  input wire a;\nendmodule\n",
+                 "bad.v:3: error: 'a' is already declared"},
+        Rejected{"WireThenBusPort", false, "module m (a);\n  wire a;\n  input [1:0] a;\nendmodule\n",
+                 "bad.v:3: error: range of 'a' differs from its earlier declaration"},
         Rejected{"IndexOutOfRange", false, "module m;\n  wire [3:0] x;\n  INV i (.A(x[4]), .Z());\nendmodule\n",
                  "bad.v:3: error: select [4] is out of the range [3:0] of 'x'"},
         Rejected{"PartSelectReversed", false,
@@ -755,6 +791,36 @@ endmodule
         }
     }
     EXPECT_GT(errors, 0);
+}
+
+// A simple name runs over letters, digits, '_' and '$' and ends at any
+// other byte: every byte value, at every place of a name that reaches
+// past the lexer's sixteen-byte steps, and at the end of the text.
+TEST(Reader, NamesEndAtTheFirstByteOutsideThem) {
+    const std::string body = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJ0123456789_$";
+    for (int b = 0; b < 256; ++b) {
+        const bool inside = std::isalnum(b) || b == '_' || b == '$';
+        for (std::size_t at : {1u, 2u, 7u, 15u, 16u, 17u, 31u, 32u, 33u, 40u}) {
+            std::string text = body.substr(0, at) + static_cast<char>(b) + body.substr(at) + "  ";
+            Design d;
+            vlog::Lexer lx(text, d, "t.v");
+            vlog::Token t;
+            lx.next(t);
+            ASSERT_EQ(t.kind, vlog::Tok::Ident) << b << " " << at;
+            EXPECT_EQ(t.text.size(), inside ? body.size() + 1 : at) << b << " " << at;
+        }
+    }
+    // The last bytes of a text, with nothing behind them.
+    for (std::size_t n = 1; n <= 40; ++n) {
+        const std::string text = " " + body.substr(0, n);
+        Design d;
+        vlog::Lexer lx(text, d, "t.v");
+        vlog::Token t;
+        lx.next(t);
+        EXPECT_EQ(t.text, body.substr(0, n));
+        lx.next(t);
+        EXPECT_EQ(t.kind, vlog::Tok::End);
+    }
 }
 
 // Names are told apart by every byte and by their length, also when they

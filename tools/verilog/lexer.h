@@ -108,7 +108,20 @@ class Lexer {
 public:
     Lexer(std::string_view src, Design& design, std::string file);
 
-    void next(Token& t);
+    void next(Token& t) {
+        // Most punctuation of a netlist follows the token before it at
+        // once, and is one character that nothing else begins with: it is
+        // read here, without the call.
+        if (p_ < end_ && is_plain_punct(*p_)) {
+            t.kind = Tok::Punct;
+            t.punct = *p_;
+            t.line = line_;
+            t.text = std::string_view(p_, 1);
+            ++p_;
+            return;
+        }
+        next_token(t);
+    }
 
     // While set (skipped bodies of library cells), attribute brackets are
     // plain characters, and unknown compiler directives and undefined
@@ -148,6 +161,15 @@ private:
         std::uint32_t line;
     };
 
+    // Characters that are a token of their own wherever a token begins.
+    static bool is_plain_punct(char c) {
+        switch (c) {
+            case '.': case ',': case ';': case ')': case '[': case ']': case ':': case '{': case '}': case '#':
+                return true;
+            default: return false;
+        }
+    }
+    void next_token(Token& t);
     std::size_t operator_length() const;
     void skip_line();
     void skip_block_comment();

@@ -29,10 +29,13 @@ constexpr std::uint32_t kNone = UINT32_MAX;
 constexpr std::uint64_t kBaseBudget = 1u << 20;
 constexpr std::uint64_t kBudgetPerByte = 16;
 
-// A declared (or implicitly created) name of the module being read.  A
-// netlist has a signal for every net, most of them scalars: the range of
-// a bus is kept apart, and the name is the one its entry in the name map
-// has (messages look it up there).
+// A declared (or implicitly created) name of the module being read that
+// needs a record of its own: a bus, a port, or a scalar whose name could
+// also name a bit of a bus ("\\a[3] ").  A netlist has a signal for every
+// net, nearly all of them plain scalars: those live in their entry of the
+// name map alone (see NameMap::Entry).  The range of a bus is kept apart,
+// and the name is the one its entry in the name map has (messages look it
+// up there).
 struct Signal {
     std::uint32_t line;       // of its declaration or first use
     std::uint32_t first_bit;  // into Parser::sig_bits_
@@ -150,6 +153,12 @@ struct PendingPort {
     std::uint32_t sig;
 };
 
+// Entries a map over all names is made longer by past the name it is
+// asked to hold: names are read in the order of their ids, so the map
+// grows by steps with the names read, and writes no entries far beyond
+// them (its room beyond takes no memory until written).
+constexpr std::size_t kMapSlack = 4096;
+
 // Map from Id to a value for the module being read: a plain array over
 // all names, so that look-ups of names read in order stay in cache.  It
 // remembers what it set and is cleared entry by entry.
@@ -159,7 +168,7 @@ public:
     // Sets id to value unless set; returns the stored value and whether
     // it was set now.
     std::pair<std::uint32_t, bool> insert(Id id, std::uint32_t value) {
-        if (id >= v_.size()) v_.resize(std::max<std::size_t>(id + 1, v_.size() * 3 / 2 + 64), kNone);
+        if (id >= v_.size()) v_.resize(std::size_t{id} + 1 + kMapSlack, kNone);
         if (v_[id] != kNone) return {v_[id], false};
         v_[id] = value;
         used_.push_back(id);
@@ -185,17 +194,27 @@ public:
     // Set in Entry::net when the net is a scalar signal's own.
     static constexpr std::uint32_t kScalar = 1u << 31;
     // Eight bytes a name: the signal and the mark of an instance share a
-    // word.
+    // word.  A scalar without a record (a "bare" scalar) keeps in that
+    // word only how it was made; its net is in Entry::net.
     struct Entry {
         static constexpr std::uint32_t kInstance = 1u << 31;
         static constexpr std::uint32_t kNoSignal = kInstance - 1;
-        std::uint32_t sig_inst = kNoSignal;  // the signal, or kNoSignal; kInstance when an instance has the name
+        static constexpr std::uint32_t kBareImplicit = kNoSignal - 1;  // made by its first use
+        static constexpr std::uint32_t kBareDeclared = kNoSignal - 2;  // declared with a net type
+        // Records of signals are numbered below this.
+        static constexpr std::uint32_t kMaxSignals = kBareDeclared;
+        // The signal's record, or kNoSignal, or a bare scalar's kBare...;
+        // kInstance when an instance has the name.
+        std::uint32_t sig_inst = kNoSignal;
         std::uint32_t net = kNone;
+        std::uint32_t state() const { return sig_inst & kNoSignal; }
+        // The record of the signal the name declares, or kNone.
         std::uint32_t sig() const {
-            const std::uint32_t s = sig_inst & kNoSignal;
-            return s == kNoSignal ? kNone : s;
+            const std::uint32_t s = state();
+            return s >= kMaxSignals ? kNone : s;
         }
-        // s is below kNoSignal: a module has fewer nets than INT32_MAX.
+        bool bare() const { return state() == kBareImplicit || state() == kBareDeclared; }
+        // s is a record below kMaxSignals, or a kBare... state.
         void set_sig(std::uint32_t s) { sig_inst = (sig_inst & kInstance) | s; }
         bool inst() const { return (sig_inst & kInstance) != 0; }
         void set_inst() { sig_inst |= kInstance; }
@@ -203,7 +222,7 @@ public:
     Entry find(Id id) const { return id < v_.size() ? v_[id] : Entry{}; }
     // The entry of id, to be set; a reference valid until the next call.
     Entry& at(Id id) {
-        if (id >= v_.size()) v_.resize(std::max<std::size_t>(id + 1, v_.size() * 3 / 2 + 64));
+        if (id >= v_.size()) v_.resize(std::size_t{id} + 1 + kMapSlack);
         return v_[id];
     }
     // Clears the entry of a name the module set (its nets, instances and
@@ -961,7 +980,9 @@ private:
         if (used_ > budget_) fail("too many nets and connection bits for the size of the text");
     }
 
+    // A new signal with a record of its own.
     std::uint32_t new_signal(Id name, const Range& r, bool implicit, std::uint32_t line) {
+        if (sigs_.size() >= NameMap::Entry::kMaxSignals) fail("too many nets");
         Signal s{};
         s.line = line;
         s.range = kNone;
@@ -994,10 +1015,61 @@ private:
         return index;
     }
 
+    // Whether a scalar named text needs a record: a name that could also
+    // name a bit of a bus ("\\a[3] ") may meet that bit, and the message
+    // then tells the line of the scalar.
+    static bool could_name_bit(std::string_view text) { return !text.empty() && text.back() == ']'; }
+
+    // A new scalar signal named name (whose text is text), made by its
+    // first use (implicit) or declared with a net type; returns its net.
+    // Most have no record.
+    std::uint32_t new_scalar(Id name, std::string_view text, std::uint32_t line, bool implicit) {
+        if (could_name_bit(text)) {
+            Signal& s = sigs_[new_signal(name, Range{}, implicit, line)];
+            s.net_decl = !implicit;
+            return sig_bits_[s.first_bit];
+        }
+        charge(1);
+        Signal s{};
+        s.line = line;
+        s.range = kNone;
+        const std::uint32_t net = new_net(name, s, name);
+        NameMap::Entry& e = name_map_.at(name);
+        e.set_sig(implicit ? NameMap::Entry::kBareImplicit : NameMap::Entry::kBareDeclared);
+        e.net |= NameMap::kScalar;
+        return net;
+    }
+
+    // Gives a bare scalar a record (a port's, which the module's ports
+    // are made from), declared at line.
+    std::uint32_t record_of_bare(Id name, std::uint32_t line) {
+        if (sigs_.size() >= NameMap::Entry::kMaxSignals) fail("too many nets");
+        NameMap::Entry& e = name_map_.at(name);
+        Signal s{};
+        s.line = line;
+        s.first_bit = static_cast<std::uint32_t>(sig_bits_.size());
+        s.range = kNone;
+        s.net_decl = e.state() == NameMap::Entry::kBareDeclared;
+        sig_bits_.push_back(e.net & ~NameMap::kScalar);
+        const auto index = static_cast<std::uint32_t>(sigs_.size());
+        sigs_.push_back(s);
+        e.set_sig(index);
+        return index;
+    }
+
     // Index of the signal for a declaration of name with range r: a new
     // one, or an earlier one that the declaration agrees with.
     std::uint32_t declared(Id name, std::uint32_t line, const Range& r) {
-        const std::uint32_t si = name_map_.find(name).sig();
+        const NameMap::Entry e = name_map_.find(name);
+        if (e.bare()) {
+            if (r.bus) {
+                if (e.state() == NameMap::Entry::kBareImplicit)
+                    fail_at(line, q(name) + " is used before its declaration as a bus");
+                fail_at(line, "range of " + q(name) + " differs from its earlier declaration");
+            }
+            return record_of_bare(name, line);
+        }
+        const std::uint32_t si = e.sig();
         if (si == kNone) return new_signal(name, r, false, line);
         Signal& s = sigs_[si];
         if (s.implicit) {
@@ -1022,11 +1094,13 @@ private:
         }
         const std::uint32_t pi = port_map_.find(name);
         if (pi == kNone) fail_at(line, q(name) + " is not a port of module " + q(cur_.name));
-        const std::uint32_t existing = name_map_.find(name).sig();
-        if (existing != kNone) {
-            const Signal& s = sigs_[existing];
+        const NameMap::Entry existing = name_map_.find(name);
+        if (existing.sig() != kNone) {
+            const Signal& s = sigs_[existing.sig()];
             if (s.has_dir) fail_at(line, "port " + q(name) + " is declared twice");
             if (net_decl && s.net_decl) fail_at(line, q(name) + " is already declared");
+        } else if (net_decl && existing.state() == NameMap::Entry::kBareDeclared) {
+            fail_at(line, q(name) + " is already declared");
         }
         const std::uint32_t si = declared(name, line, r);
         Signal& s = sigs_[si];
@@ -1077,17 +1151,29 @@ private:
         if (is_punct('#')) fail("delays are not supported");
         for (;;) {
             const std::uint32_t line = tok_.line;
+            const std::string_view text = tok_.text;
             const Id name = expect_ident("a net name");
             if (is_punct('=')) fail("net declaration assignments are not supported; use 'assign'");
             if (is_punct('[')) fail("arrays are not supported");
-            const std::uint32_t existing = name_map_.find(name).sig();
-            if (existing != kNone) {
-                const Signal& s = sigs_[existing];
+            NameMap::Entry& e = name_map_.at(name);
+            if (e.sig() != kNone) {
+                const Signal& s = sigs_[e.sig()];
                 if (s.net_decl || (ansi_ && s.has_dir)) fail_at(line, q(name) + " is already declared");
+            } else if (e.state() == NameMap::Entry::kBareDeclared) {
+                fail_at(line, q(name) + " is already declared");
             }
-            Signal& s = sigs_[declared(name, line, r)];
-            s.net_decl = true;
-            if (kind != NetKind::Wire) set_kind(s, kind);
+            if (!r.bus && e.state() == NameMap::Entry::kNoSignal) {
+                // The common case: a scalar wire declared once.
+                const std::uint32_t net = new_scalar(name, text, line, false);
+                if (kind != NetKind::Wire) cur_.nets[net].kind = kind;
+            } else if (!r.bus && e.state() == NameMap::Entry::kBareImplicit) {
+                e.set_sig(NameMap::Entry::kBareDeclared);
+                if (kind != NetKind::Wire) cur_.nets[e.net & ~NameMap::kScalar].kind = kind;
+            } else {
+                Signal& s = sigs_[declared(name, line, r)];
+                s.net_decl = true;
+                if (kind != NetKind::Wire) set_kind(s, kind);
+            }
             if (is_punct(',')) {
                 next();
                 continue;
@@ -1134,6 +1220,7 @@ private:
 
     void reference(PodArray<Conn>& out) {
         const Id name = tok_.id;
+        const std::string_view text = tok_.text;
         const std::uint32_t line = tok_.line;
         next();
         if (is_punct('[')) {
@@ -1166,12 +1253,13 @@ private:
             for (std::uint32_t i = 0; i < w; ++i) out.push_back(static_cast<Conn>(sig_bits_[s.first_bit + i]));
             return;
         }
-        const Signal& s = sigs_[new_signal(name, Range{}, true, line)];
-        out.push_back(static_cast<Conn>(sig_bits_[s.first_bit]));
+        out.push_back(static_cast<Conn>(new_scalar(name, text, line, true)));
     }
 
     void select(PodArray<Conn>& out, Id name, std::uint32_t line, std::int32_t a, std::int32_t b, bool part) {
-        const std::uint32_t si = name_map_.find(name).sig();
+        const NameMap::Entry e = name_map_.find(name);
+        if (e.bare()) fail_at(line, q(name) + " is not a bus");
+        const std::uint32_t si = e.sig();
         if (si == kNone) fail_at(line, q(name) + " is not declared");
         const Signal& s = sigs_[si];
         if (!s.bus()) fail_at(line, q(name) + " is not a bus");
@@ -1395,7 +1483,8 @@ private:
     // order, each as wide as its port.
     void resolved_connections(Instance& inst, int mi) {
         const Module& master = d_.modules[mi];
-        const std::string_view master_name = d_.names.str(master.name);
+        // For messages only: a netlist has millions of instances.
+        const auto master_name = [&] { return d_.names.str(master.name); };
         inst.master_index = mi;
         inst.first = static_cast<std::uint32_t>(cur_.conns.size());
         inst.count = static_cast<std::uint32_t>(master.port_bits.size());
@@ -1415,10 +1504,10 @@ private:
                 next();
                 const Id pin = expect_ident("a port name");
                 pi = port_index(mi, pin);
-                if (pi == kNone) fail_at(line, msg::no_port(master_name, d_.names.str(pin)));
+                if (pi == kNone) fail_at(line, msg::no_port(master_name(), d_.names.str(pin)));
                 expect('(');
             } else if (pi >= master.ports.size()) {
-                fail(msg::too_many(master_name, master.ports.size()));
+                fail(msg::too_many(master_name(), master.ports.size()));
             }
             tmp_.clear();
             if (!is_punct(',') && !is_punct(')')) primary(tmp_);
@@ -1428,7 +1517,7 @@ private:
             seen_[pi] = 1;
             if (tmp_.empty()) continue;
             if (tmp_.size() != port.width) {
-                fail_at(line, msg::width(d_.names.str(port.name), d_.names.str(inst.name), master_name, port.width,
+                fail_at(line, msg::width(d_.names.str(port.name), d_.names.str(inst.name), master_name(), port.width,
                                          static_cast<std::uint32_t>(tmp_.size())));
             }
             std::copy(tmp_.begin(), tmp_.end(), cur_.conns.begin() + inst.first + port.first_bit);
