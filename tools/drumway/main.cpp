@@ -117,12 +117,12 @@ private:
     }
 
     // The net made first (the outer one, or a constant) names the union.
-    void unite(std::int32_t a, std::int32_t b, const std::string& inst) {
+    void unite(std::int32_t a, std::int32_t b, std::string_view inst) {
         a = find(a);
         b = find(b);
         if (a == b) return;
         if (a <= ntool::kNetVcc && b <= ntool::kNetVcc)
-            throw Failure("instance '" + inst + "' joins the constants GND and VCC");
+            throw Failure("instance '" + std::string(inst) + "' joins the constants GND and VCC");
         if (b < a) std::swap(a, b);
         parent_[static_cast<std::size_t>(b)] = a;
     }
@@ -133,7 +133,7 @@ private:
     // top, else the last of a chain of prefix entries.  Separators inside
     // a name make levels too, so that every name reads back whole and is
     // found by its full text.
-    std::int32_t name_word(std::int32_t level, const std::string& text) {
+    std::int32_t name_word(std::int32_t level, std::string_view text) {
         // A whole name at the top needs no look-up either: equal texts
         // still become one symbol.
         if (level == -1 && text.find(dot_) == std::string::npos) return b_->new_name(text);
@@ -271,7 +271,7 @@ private:
             }
             const Design& child = *m.design;
             if (!on_path_.insert(c.name).second)
-                throw Failure("module '" + c.name + "' contains itself (instance '" + o.name + "' in " + d.path + ")");
+                throw Failure("module '" + c.name + "' contains itself (instance '" + std::string(o.name) + "' in " + d.path + ")");
             ++expanded_;
             // What the child adds, made room for at once.
             ntool::grow_for(objects_, child.objects.size());
