@@ -20,6 +20,7 @@
 // database is read once, and nets that meet through the ports of an
 // expanded instance are joined with a union-find.
 
+#include <malloc.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -472,8 +473,11 @@ int main(int argc, char** argv) {
         // The tables of the file are made as the builder frees its own
         // records: the freed memory goes back at once instead of adding
         // to the peak (the expansion before it grows its tables faster in
-        // the heap).
+        // the heap).  What the designs read left free inside the heap
+        // goes back first: the file's tables are mapped apart from it and
+        // could not use it.
         ntool::return_large_blocks();
+        ::malloc_trim(0);
         if (!b.save(out, err)) throw Failure(err);
         run.note("Wrote " + out + ": " + std::to_string(b.object_count()) + " cell instances, " +
                  std::to_string(b.net_count()) + " nets; " + std::to_string(expanded) + " instances expanded" +
