@@ -295,11 +295,9 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
             char* at = block + net_bytes[first / kNamePiece];
             for (std::size_t n = first; n < last; ++n) {
                 if (snet[n] < 0) continue;
-                const char* name = text(snet[n]);
-                const std::size_t len = std::strlen(name);
-                std::memcpy(at, name, len + 1);
-                d.nets[n] = std::string_view(at, len);
-                at += len + 1;
+                char* const end = ::stpcpy(at, text(snet[n]));
+                d.nets[n] = std::string_view(at, static_cast<std::size_t>(end - at));
+                at = end + 1;
             }
         });
     }
@@ -334,11 +332,9 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
             x.first = pins;
             pins += static_cast<std::uint32_t>(cls[x.cls].pin_count);
             if (sobj[o] < 0) continue;
-            const char* name = text(sobj[o]);
-            const std::size_t len = std::strlen(name);
-            std::memcpy(to, name, len + 1);
-            x.name = std::string_view(to, len);
-            to += len + 1;
+            char* const end = ::stpcpy(to, text(sobj[o]));
+            x.name = std::string_view(to, static_cast<std::size_t>(end - to));
+            to = end + 1;
         }
     });
     // The hierarchical names, in order.
