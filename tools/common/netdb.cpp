@@ -90,13 +90,6 @@ constexpr std::size_t kNamePiece = std::size_t{1} << 14;
 // The pieces of kNamePiece records that n records make.
 std::size_t pieces_of(std::size_t n) { return (n + kNamePiece - 1) / kNamePiece; }
 
-// Copies a name the database gave (null for none) into out.
-bool set_text(std::string& out, const char* name) {
-    if (!name) return false;
-    out = name;
-    return true;
-}
-
 struct CloseDb {
     void operator()(SdbDatabase* db) const { SDB_close(db, 0); }
 };
@@ -179,7 +172,11 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
     // design, and the records checked there; what is left goes one by
     // one, in order, so that the first bad record is the one reported
     // (hierarchical names are built in a buffer of the design database,
-    // one at a time).
+    // one at a time).  The names go into a few large blocks of the
+    // design's texts.  The tables of the file go as soon as what they
+    // hold is copied: the connections are taken first, so that the node
+    // table (for a large design larger than all the copies) is gone
+    // before the names are copied.
     const unsigned threads =
         static_cast<std::size_t>(nnet) + static_cast<std::size_t>(nobj) >= kThreadedRecords ? work_threads() : 1;
     // The first bad record of each piece (kNoRecord for none).
@@ -187,67 +184,131 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
     auto first_bad = [](const std::vector<int>& of_piece) {
         return of_piece.empty() ? kNoRecord : *std::min_element(of_piece.begin(), of_piece.end());
     };
-
-    // Nets.
-    if (nsnet < nnet) return bad("the net name table is short");
-    reserve_huge(d.nets, static_cast<std::size_t>(nnet));
-    d.nets.resize(static_cast<std::size_t>(nnet));
-    d.net_live.assign(static_cast<std::size_t>(nnet), false);
-    std::vector<int> bad_net(pieces_of(static_cast<std::size_t>(nnet)), kNoRecord);
-    run_in_pieces(static_cast<std::size_t>(nnet), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
-        for (std::size_t n = first; n < last; ++n) {
-            if (snet[n] < 0) continue;
-            const char* name = text(snet[n]);
-            if (!name) {
-                bad_net[first / kNamePiece] = static_cast<int>(n);
-                return;
-            }
-            d.nets[n] = name;
-        }
-    });
-    const int net_bad = first_bad(bad_net);
-    for (int n = 0; n < nnet; ++n) {
-        if (snet[n] == -1) continue;
-        if (n == net_bad || (snet[n] < 0 && !set_text(d.nets[static_cast<std::size_t>(n)], SDB_net_name(db.get(), n))))
-            return bad("net " + std::to_string(n) + " has an illegal name word");
-        d.net_live[static_cast<std::size_t>(n)] = true;
-    }
+    // Prefix sums of counts kept piece by piece at [piece + 1].
+    auto add_up = [](std::vector<std::size_t>& v) {
+        for (std::size_t k = 1; k < v.size(); ++k) v[k] += v[k - 1];
+    };
     auto net_of = [&](int v) -> int {
         const int n = node[v].net;
         return in_range(n, nnet) ? n : -1;
     };
 
-    // Objects with the net on each pin.  Each piece of the object table
-    // counts its live objects and their pins and finds its first bad
-    // record; the objects then take their places in order, piece by
-    // piece, with the symbol names and the net on each pin.
-    if (nsobj < nobj) return bad("the object name table is short");
+    // Objects: each piece of the object table counts its live objects,
+    // their pins and the bytes of their symbol names and finds its first
+    // bad record (reported after the nets' errors).
     auto live = [&](int o) { return sobj[o] != -1 && obj[o].cls != -1; };
+    const bool obj_names_short = nsobj < nobj;
+    const std::size_t pieces = pieces_of(static_cast<std::size_t>(nobj));
+    std::vector<int> bad_obj(pieces, kNoRecord);
+    std::vector<std::size_t> objects_before(pieces + 1, 0), pins_before(pieces + 1, 0), bytes_before(pieces + 1, 0);
+    if (!obj_names_short)
+        run_in_pieces(static_cast<std::size_t>(nobj), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+            const std::size_t piece = first / kNamePiece;
+            std::size_t objects = 0, pins = 0, bytes = 0;
+            for (std::size_t j = first; j < last; ++j) {
+                const int o = static_cast<int>(j);
+                if (!live(o)) continue;
+                const int c = obj[o].cls;
+                const char* name = sobj[o] >= 0 ? text(sobj[o]) : nullptr;
+                if (!in_range(c, nclass) || (sobj[o] >= 0 && !name)) {
+                    bad_obj[piece] = o;
+                    return;
+                }
+                ++objects;
+                pins += static_cast<std::size_t>(cls[c].pin_count);
+                if (name) bytes += std::strlen(name) + 1;
+            }
+            objects_before[piece + 1] = objects;
+            pins_before[piece + 1] = pins;
+            bytes_before[piece + 1] = bytes;
+        });
+    const int obj_bad = first_bad(bad_obj);
+    add_up(objects_before);
+    add_up(pins_before);
+    add_up(bytes_before);
+
+    // The net on each pin of the objects and on each port, and whether
+    // the design has contents; then the nodes and nets of the file go.
+    std::vector<int> port_net(static_cast<std::size_t>(nport), -1);
+    if (!obj_names_short && obj_bad == kNoRecord) {
+        reserve_huge(d.conns, pins_before[pieces]);
+        d.conns.assign(pins_before[pieces], -1);
+        run_in_pieces(static_cast<std::size_t>(nobj), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+            auto pins = static_cast<std::uint32_t>(pins_before[first / kNamePiece]);
+            for (std::size_t j = first; j < last; ++j) {
+                const int o = static_cast<int>(j);
+                if (!live(o)) continue;
+                const SdbClass& r = cls[obj[o].cls];
+                for (int v = obj[o].first_node; in_range(v, nnode) && node[v].object == o; ++v) {
+                    const std::int64_t pos = static_cast<std::int64_t>(node[v].pin) - r.first_pin;
+                    if (pos >= 0 && pos < r.pin_count) d.conns[pins + static_cast<std::uint32_t>(pos)] = net_of(v);
+                }
+                pins += static_cast<std::uint32_t>(r.pin_count);
+            }
+        });
+        for (int p = 0; p < nport; ++p) {
+            const int v = port[p].node;
+            if (in_range(v, nnode)) port_net[static_cast<std::size_t>(p)] = net_of(v);
+        }
+        d.contents = SDB_is_empty(db.get()) == 0;
+        SDB_free_tab(db.get(), SDB_NODE);
+        SDB_free_tab(db.get(), SDB_NET);
+        node = nullptr;
+        nnode = 0;
+    }
+
+    // Nets.
+    if (nsnet < nnet) return bad("the net name table is short");
+    d.net_live.assign(static_cast<std::size_t>(nnet), false);
+    {
+        std::vector<int> bad_net(pieces_of(static_cast<std::size_t>(nnet)), kNoRecord);
+        std::vector<std::size_t> net_bytes(bad_net.size() + 1, 0);
+        run_in_pieces(static_cast<std::size_t>(nnet), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+            std::size_t bytes = 0;
+            for (std::size_t n = first; n < last; ++n) {
+                if (snet[n] < 0) continue;
+                const char* name = text(snet[n]);
+                if (!name) {
+                    bad_net[first / kNamePiece] = static_cast<int>(n);
+                    return;
+                }
+                bytes += std::strlen(name) + 1;
+            }
+            net_bytes[first / kNamePiece + 1] = bytes;
+        });
+        const int net_bad = first_bad(bad_net);
+        add_up(net_bytes);
+        reserve_huge(d.nets, static_cast<std::size_t>(nnet));
+        d.nets.resize(static_cast<std::size_t>(nnet));
+        char* const block = net_bad == kNoRecord ? d.texts.take(net_bytes.back()) : nullptr;
+        for (int n = 0; n < nnet; ++n) {
+            if (snet[n] == -1) continue;
+            if (n == net_bad) return bad("net " + std::to_string(n) + " has an illegal name word");
+            if (snet[n] < 0) {
+                const char* name = SDB_net_name(db.get(), n);
+                if (!name) return bad("net " + std::to_string(n) + " has an illegal name word");
+                d.nets[static_cast<std::size_t>(n)] = d.texts.keep(name);
+            }
+            d.net_live[static_cast<std::size_t>(n)] = true;
+        }
+        run_in_pieces(static_cast<std::size_t>(nnet), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+            char* at = block + net_bytes[first / kNamePiece];
+            for (std::size_t n = first; n < last; ++n) {
+                if (snet[n] < 0) continue;
+                char* const end = ::stpcpy(at, text(snet[n]));
+                d.nets[n] = std::string_view(at, static_cast<std::size_t>(end - at));
+                at = end + 1;
+            }
+        });
+    }
+    SDB_free_tab(db.get(), SDB_SNET);
+
+    // Objects with the net on each pin, in order, piece by piece.
+    if (obj_names_short) return bad("the object name table is short");
     auto bad_object = [&](int o) {
         return !in_range(obj[o].cls, nclass) ? bad("object " + std::to_string(o) + " has no valid class")
                                              : bad("object " + std::to_string(o) + " has an illegal name word");
     };
-    const std::size_t pieces = pieces_of(static_cast<std::size_t>(nobj));
-    std::vector<int> bad_obj(pieces, kNoRecord);
-    std::vector<std::size_t> objects_before(pieces + 1, 0), pins_before(pieces + 1, 0);
-    run_in_pieces(static_cast<std::size_t>(nobj), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
-        const std::size_t piece = first / kNamePiece;
-        std::size_t objects = 0, pins = 0;
-        for (std::size_t j = first; j < last; ++j) {
-            const int o = static_cast<int>(j);
-            if (!live(o)) continue;
-            const int c = obj[o].cls;
-            if (!in_range(c, nclass) || (sobj[o] >= 0 && !text(sobj[o]))) {
-                bad_obj[piece] = o;
-                return;
-            }
-            ++objects;
-            pins += static_cast<std::size_t>(cls[c].pin_count);
-        }
-        objects_before[piece + 1] = objects;
-        pins_before[piece + 1] = pins;
-    });
-    const int obj_bad = first_bad(bad_obj);
     if (obj_bad != kNoRecord) {
         // A hierarchical name before it that cannot be built comes first.
         for (int o = 0; o < obj_bad; ++o)
@@ -255,41 +316,38 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
                 return bad("object " + std::to_string(o) + " has an illegal name word");
         return bad_object(obj_bad);
     }
-    for (std::size_t k = 0; k < pieces; ++k) {
-        objects_before[k + 1] += objects_before[k];
-        pins_before[k + 1] += pins_before[k];
-    }
     reserve_huge(d.objects, objects_before[pieces]);
     d.objects.resize(objects_before[pieces]);
-    reserve_huge(d.conns, pins_before[pieces]);
-    d.conns.assign(pins_before[pieces], -1);
+    char* const block = d.texts.take(bytes_before[pieces]);
     run_in_pieces(static_cast<std::size_t>(nobj), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
         const std::size_t piece = first / kNamePiece;
         std::size_t at = objects_before[piece];
         auto pins = static_cast<std::uint32_t>(pins_before[piece]);
+        char* to = block + bytes_before[piece];
         for (std::size_t j = first; j < last; ++j) {
             const int o = static_cast<int>(j);
             if (!live(o)) continue;
             Object& x = d.objects[at++];
             x.cls = obj[o].cls;
             x.first = pins;
-            if (sobj[o] >= 0) x.name = text(sobj[o]);
-            const SdbClass& r = cls[x.cls];
-            pins += static_cast<std::uint32_t>(r.pin_count);
-            for (int v = obj[o].first_node; in_range(v, nnode) && node[v].object == o; ++v) {
-                const std::int64_t pos = static_cast<std::int64_t>(node[v].pin) - r.first_pin;
-                if (pos >= 0 && pos < r.pin_count) d.conns[x.first + static_cast<std::uint32_t>(pos)] = net_of(v);
-            }
+            pins += static_cast<std::uint32_t>(cls[x.cls].pin_count);
+            if (sobj[o] < 0) continue;
+            char* const end = ::stpcpy(to, text(sobj[o]));
+            x.name = std::string_view(to, static_cast<std::size_t>(end - to));
+            to = end + 1;
         }
     });
     // The hierarchical names, in order.
     for (int o = 0, at = 0; o < nobj; ++o) {
         if (!live(o)) continue;
         Object& x = d.objects[static_cast<std::size_t>(at++)];
-        if (sobj[o] < 0 && !set_text(x.name, SDB_obj_name(db.get(), o)))
-            return bad("object " + std::to_string(o) + " has an illegal name word");
+        if (sobj[o] >= 0) continue;
+        const char* name = SDB_obj_name(db.get(), o);
+        if (!name) return bad("object " + std::to_string(o) + " has an illegal name word");
+        x.name = d.texts.keep(name);
     }
-
+    SDB_free_tab(db.get(), SDB_OBJ);
+    SDB_free_tab(db.get(), SDB_SOBJ);
     // Ports, in the order of the port list.
     std::vector<int> order;
     std::vector<bool> placed(static_cast<std::size_t>(nport), false);
@@ -311,19 +369,49 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
     for (int p : order) {
         const char* name = text(port[p].name);
         if (!name) return bad("port " + std::to_string(p) + " has no name");
-        const int v = port[p].node;
-        d.ports.push_back({name, port[p].direction & 3, in_range(v, nnode) ? net_of(v) : -1});
+        d.ports.push_back({name, port[p].direction & 3, port_net[static_cast<std::size_t>(p)]});
     }
 
     for (int i = 0; i < alias_net_count; ++i)
         if (alias_net_tab[i].first && alias_net_tab[i].second)
             d.aliases.emplace_back(alias_net_tab[i].first, alias_net_tab[i].second);
-    // Objects, or a net joining two nodes (two ports: assign y = a), or a
-    // port tied to a constant (assign y = 1'b1) drive ports from inside.
-    d.contents = SDB_is_empty(db.get()) == 0;
+    // Objects, or a net joining two nodes (two ports: assign y = a) as
+    // found above, or a port tied to a constant (assign y = 1'b1) drive
+    // ports from inside.
     for (const Port& p : d.ports)
         if (d.is_gnd(p.net) || d.is_vcc(p.net)) d.contents = true;
     return true;
+}
+
+// ---------------------------------------------------------------- texts
+
+namespace {
+// Size of the blocks that take the texts given one by one.
+constexpr std::size_t kTextBlock = std::size_t{64} << 10;
+}  // namespace
+
+char* TextArena::take(std::size_t n) {
+    if (n > left_) {
+        if (n >= kTextBlock / 4) {
+            // A large piece has a block of its own; the open block stays.
+            blocks_.push_back(std::make_unique_for_overwrite<char[]>(n));
+            return blocks_.back().get();
+        }
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(kTextBlock));
+        cur_ = blocks_.back().get();
+        left_ = kTextBlock;
+    }
+    char* p = cur_;
+    cur_ += n;
+    left_ -= n;
+    return p;
+}
+
+std::string_view TextArena::keep(std::string_view text) {
+    char* p = take(text.size() + 1);
+    if (!text.empty()) std::memcpy(p, text.data(), text.size());
+    p[text.size()] = '\0';
+    return {p, text.size()};
 }
 
 // ---------------------------------------------------------------- building

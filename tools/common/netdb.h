@@ -64,8 +64,25 @@ struct Port {
     int net;  // -1 when the port's node is on no net
 };
 
+// Texts that stay where they are for as long as the arena lives: the
+// names of a design read share a few large blocks instead of taking a
+// string each.
+class TextArena {
+public:
+    // Room for n bytes that the caller fills, in a block of its own when
+    // it is large.
+    char* take(std::size_t n);
+    // A copy of text, with a terminator behind it.
+    std::string_view keep(std::string_view text);
+
+private:
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* cur_ = nullptr;
+    std::size_t left_ = 0;
+};
+
 struct Object {
-    std::string name;     // full name
+    std::string_view name;  // full name, in the design's texts
     int cls;              // index into classes
     std::uint32_t first;  // conns[first .. first + pin count): net of each class pin, -1 open
 };
@@ -78,9 +95,10 @@ struct Design {
     std::vector<Class> classes;
     std::vector<Object> objects;  // live objects, in table order
     std::vector<std::int32_t> conns;
-    std::vector<std::string> nets;  // name of each net index ("" for a deleted net)
+    std::vector<std::string_view> nets;  // name of each net index ("" for a deleted net), in texts
     std::vector<bool> net_live;
     std::vector<std::pair<std::string, std::string>> aliases;  // the alias file's pairs
+    TextArena texts;  // the names of the objects and nets
 
     // A module with contents drives a port from inside: it has objects,
     // a net that joins two nodes (two ports joined by an assignment), or

@@ -20,6 +20,7 @@
 // database is read once, and nets that meet through the ports of an
 // expanded instance are joined with a union-find.
 
+#include <malloc.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -71,7 +72,7 @@ public:
             if (top.is_gnd(p.net) || top.is_vcc(p.net)) continue;
             local[n] = new_temp(name_word(-1, top.nets[n]));
         }
-        expand(top, top.path, -1, local);
+        expand(top, top.path, -1, local, {0, 0});
         emit(top, local);
     }
 
@@ -117,12 +118,12 @@ private:
     }
 
     // The net made first (the outer one, or a constant) names the union.
-    void unite(std::int32_t a, std::int32_t b, const std::string& inst) {
+    void unite(std::int32_t a, std::int32_t b, std::string_view inst) {
         a = find(a);
         b = find(b);
         if (a == b) return;
         if (a <= ntool::kNetVcc && b <= ntool::kNetVcc)
-            throw Failure("instance '" + inst + "' joins the constants GND and VCC");
+            throw Failure("instance '" + std::string(inst) + "' joins the constants GND and VCC");
         if (b < a) std::swap(a, b);
         parent_[static_cast<std::size_t>(b)] = a;
     }
@@ -133,7 +134,7 @@ private:
     // top, else the last of a chain of prefix entries.  Separators inside
     // a name make levels too, so that every name reads back whole and is
     // found by its full text.
-    std::int32_t name_word(std::int32_t level, const std::string& text) {
+    std::int32_t name_word(std::int32_t level, std::string_view text) {
         // A whole name at the top needs no look-up either: equal texts
         // still become one symbol.
         if (level == -1 && text.find(dot_) == std::string::npos) return b_->new_name(text);
@@ -235,9 +236,17 @@ private:
 
     // ------------------------------------------------------------ expansion
 
+    // What the designs above one being expanded add after it at most:
+    // their objects behind it, and those objects' pins.
+    struct Behind {
+        std::size_t objects;
+        std::size_t pins;
+    };
+
     // Expands design d below level; local gives the temporary net of each
     // of d's nets, filled in already for the nets its ports reach.
-    void expand(const Design& d, const std::string& where, std::int32_t level, std::vector<std::int32_t>& local) {
+    void expand(const Design& d, const std::string& where, std::int32_t level, std::vector<std::int32_t>& local,
+                Behind behind) {
         if (d.is_gnd(ntool::kNetGnd) && local[ntool::kNetGnd] < 0) local[ntool::kNetGnd] = ntool::kNetGnd;
         if (d.is_vcc(ntool::kNetVcc) && local[ntool::kNetVcc] < 0) local[ntool::kNetVcc] = ntool::kNetVcc;
         for (std::size_t n = 0; n < d.nets.size(); ++n) {
@@ -271,14 +280,20 @@ private:
             }
             const Design& child = *m.design;
             if (!on_path_.insert(c.name).second)
-                throw Failure("module '" + c.name + "' contains itself (instance '" + o.name + "' in " + d.path + ")");
+                throw Failure("module '" + c.name + "' contains itself (instance '" + std::string(o.name) + "' in " + d.path + ")");
             ++expanded_;
-            // What the child adds, made room for at once.
-            ntool::grow_for(objects_, child.objects.size());
-            ntool::grow_for(conns_, child.conns.size());
+            // What the child adds, made room for at once, with the objects
+            // that follow it here and above: a large child's tables would
+            // otherwise grow by half again for the few cells behind it.
+            const auto index = static_cast<std::size_t>(&o - d.objects.data());
+            const Behind after{behind.objects + d.objects.size() - index - 1,
+                               behind.pins + d.conns.size() - o.first - c.pins.size()};
+            ntool::grow_for(objects_, child.objects.size() + after.objects);
+            ntool::grow_for(conns_, child.conns.size() + after.pins);
             ntool::grow_for(parent_, child.nets.size());
             ntool::grow_for(temp_name_, child.nets.size());
-            b_->reserve(child.objects.size() + child.nets.size(), 0, 0, 0, child.objects.size() + child.nets.size());
+            const std::size_t names = child.objects.size() + child.nets.size() + after.objects;
+            b_->reserve(names, 0, 0, 0, names);
             std::vector<std::int32_t> inner(child.nets.size(), -1);
             if (child.is_gnd(ntool::kNetGnd)) inner[ntool::kNetGnd] = ntool::kNetGnd;
             if (child.is_vcc(ntool::kNetVcc)) inner[ntool::kNetVcc] = ntool::kNetVcc;
@@ -311,7 +326,7 @@ private:
                     start = end + 1;
                 }
             }
-            expand(child, child.path, lv, inner);
+            expand(child, child.path, lv, inner, after);
             on_path_.erase(c.name);
         }
     }
@@ -472,8 +487,11 @@ int main(int argc, char** argv) {
         // The tables of the file are made as the builder frees its own
         // records: the freed memory goes back at once instead of adding
         // to the peak (the expansion before it grows its tables faster in
-        // the heap).
+        // the heap).  What the designs read left free inside the heap
+        // goes back first: the file's tables are mapped apart from it and
+        // could not use it.
         ntool::return_large_blocks();
+        ::malloc_trim(0);
         if (!b.save(out, err)) throw Failure(err);
         run.note("Wrote " + out + ": " + std::to_string(b.object_count()) + " cell instances, " +
                  std::to_string(b.net_count()) + " nets; " + std::to_string(expanded) + " instances expanded" +

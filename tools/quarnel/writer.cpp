@@ -194,9 +194,9 @@ public:
     std::vector<Decl> signals;                 // wires or signals to declare
     std::vector<std::pair<Ref, Ref>> assigns;  // port bit = value
     // Object i's written name.
-    const std::string& inst(std::size_t i) const {
+    std::string_view inst(std::size_t i) const {
         const auto it = renamed_.find(i);
-        return it == renamed_.end() ? d_.objects[i].name : it->second;
+        return it == renamed_.end() ? d_.objects[i].name : std::string_view(it->second);
     }
 
 private:
@@ -277,7 +277,7 @@ private:
         for (int n : wires) {
             std::string_view base;
             std::int32_t idx;
-            const std::string& name = d_.nets[static_cast<std::size_t>(n)];
+            const std::string_view name = d_.nets[static_cast<std::size_t>(n)];
             if (!ntool::split_bit(name, base, idx)) {
                 scalars.push_back(n);
                 continue;
@@ -375,14 +375,14 @@ private:
     // The identifier of a name the design holds: the name itself when it
     // is free and legal (its text is not copied into the scope), else
     // its free form, escaped.
-    std::string own_id(const std::string& name) {
+    std::string own_id(std::string_view name) {
         return scope_.take_held(name) ? lang_.id(name) : lang_.id(scope_.fresh(name));
     }
 
     void name_instances() {
         for (std::size_t i = 0; i < d_.objects.size(); ++i) {
             if (i + kAhead < d_.objects.size()) scope_.prefetch(d_.objects[i + kAhead].name);
-            const std::string& name = d_.objects[i].name;
+            const std::string_view name = d_.objects[i].name;
             std::string id;
             if (scope_.take_held(name)) {
                 if (lang_.legal(name)) continue;
@@ -725,7 +725,9 @@ void vhdl_module(std::FILE* f, const ModuleOut& m) {
         std::vector<std::string> assoc;
         for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)])
             vhdl_associate(assoc, names, lang.id(g.base), g, pin_refs(names, d, o, g, may_open(o, g)), lang);
-        out += "  " + names.inst(i) + " : " + lang.id(c.name);
+        out += "  ";
+        out += names.inst(i);
+        out += " : " + lang.id(c.name);
         if (!assoc.empty()) {
             out += "\n    port map (\n";
             for (std::size_t k = 0; k < assoc.size(); ++k)

@@ -43,10 +43,10 @@ int main(int argc, char** argv) {
         run.error(err);
         run.finish(1);
     }
-    auto net = [&](int n) -> const std::string& {
+    auto net = [&](int n) -> std::string {
         static const std::string none = "-";
         return n >= 0 && static_cast<std::size_t>(n) < d.nets.size() && d.net_live[static_cast<std::size_t>(n)]
-                   ? d.nets[static_cast<std::size_t>(n)]
+                   ? std::string(d.nets[static_cast<std::size_t>(n)])
                    : none;
     };
     std::vector<std::string> lines;
@@ -72,11 +72,11 @@ int main(int argc, char** argv) {
 
     for (const ntool::Object& o : d.objects) {
         const ntool::Class& c = d.classes[static_cast<std::size_t>(o.cls)];
-        std::string l = "inst " + o.name + " " + c.name;
+        std::string l = "inst " + std::string(o.name) + " " + c.name;
         for (std::size_t k = 0; k < c.pins.size(); ++k) {
             const int n = d.conns[o.first + k];
             l += " " + c.pins[k].name + "=" + net(n);
-            if (n >= 0) ends[static_cast<std::size_t>(n)].push_back(o.name + "{" + c.pins[k].name + "}");
+            if (n >= 0) ends[static_cast<std::size_t>(n)].push_back(std::string(o.name) + "{" + c.pins[k].name + "}");
         }
         lines.push_back(std::move(l));
     }
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     for (std::size_t n = 0; n < d.nets.size(); ++n) {
         if (!d.net_live[n]) continue;
         std::sort(ends[n].begin(), ends[n].end());
-        std::string l = "net " + d.nets[n];
+        std::string l = "net " + std::string(d.nets[n]);
         for (const std::string& e : ends[n]) l += " " + e;
         lines.push_back(std::move(l));
     }
