@@ -324,14 +324,8 @@ int main(int argc, char** argv) {
                          "usage: kestrand_bench [pads >= 10] [core instances >= 2 x pads, comma-separated] [directory]\n");
             qdx_exit(2);
         }
-    fs::path dir;
     bool temporary = false;
-    if (argc > 3) {
-        dir = argv[3];
-    } else {
-        dir = fs::temp_directory_path() / ("kestrand_bench." + std::to_string(::getpid()));
-        temporary = true;
-    }
+    const fs::path dir = bench_directory(argc, argv, 3, "kestrand_bench", temporary);
 
     // The tools are found on PATH, as kestrand finds them.
     const char* old_path = std::getenv("PATH");

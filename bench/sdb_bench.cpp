@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/timed.h"
 #include "runtime/dyna.h"
 #include "runtime/exit.h"
 #include "sdb/sdb.h"
@@ -226,8 +227,8 @@ int main(int argc, char** argv) {
     }
     int objects = argc > 1 ? std::atoi(argv[1]) : 1000000;
     if (objects < 1) objects = 1;
-    fs::path dir = argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / ("sdb_bench_" + std::to_string(getpid()));
-    bool own_dir = argc <= 2;
+    bool own_dir = false;
+    const fs::path dir = bench_directory(argc, argv, 2, "sdb_bench", own_dir);
     fs::create_directories(dir);
     std::string path = (dir / "bench.sdb").string();
 

@@ -36,14 +36,8 @@ namespace fs = std::filesystem;
 int main(int argc, char** argv) {
     peak_mode(argc, argv);
     const long n = argc > 1 ? std::atol(argv[1]) : 1000000;
-    fs::path dir;
     bool temporary = false;
-    if (argc > 2) {
-        dir = argv[2];
-    } else {
-        dir = fs::temp_directory_path() / ("tessick_bench." + std::to_string(::getpid()));
-        temporary = true;
-    }
+    const fs::path dir = bench_directory(argc, argv, 2, "tessick_bench", temporary);
     fs::create_directories(dir / "out");
     std::printf("writing a flat netlist of %ld cell instances into %s\n", n, dir.c_str());
     std::fflush(stdout);

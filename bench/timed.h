@@ -2,6 +2,7 @@
 #pragma once
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -47,6 +48,15 @@ inline bool peak_mode(int argc, char** argv) {
     std::ofstream(argv[2]) << status << ' ' << u.ru_maxrss << '\n';
     qdx_exit(status == 0 ? 0 : 1);
     return true;
+}
+
+// The folder a benchmark works in: argv[i] when it is given and not
+// empty, otherwise a new folder <stem>.<pid> in the system's temporary
+// folder, which the benchmark removes at its end (temporary is set).
+inline std::filesystem::path bench_directory(int argc, char** argv, int i, const std::string& stem, bool& temporary) {
+    temporary = argc <= i || argv[i][0] == '\0';
+    if (!temporary) return argv[i];
+    return std::filesystem::temp_directory_path() / (stem + "." + std::to_string(::getpid()));
 }
 
 struct Measured {
