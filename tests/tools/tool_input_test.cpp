@@ -341,6 +341,34 @@ TEST_F(ToolInput, TessickTakesMastersFromDesignFiles) {
     EXPECT_FALSE(fs::exists(dir() / "out/AN2.sdb"));
 }
 
+// A module compiled before the module that instantiates it, in one run:
+// its pins are its ports in header order, named as declared, however
+// many other nets it has and wherever they are declared.
+TEST_F(ToolInput, TessickNamesThePinsOfAModuleCompiledEarlierInTheRun) {
+    tmp_.write("two.v",
+               "module sub (y, a, b);\n"
+               "  wire w0, w1, w2;\n"
+               "  wire [3:0] inner;\n"
+               "  input [1:0] a;\n"
+               "  input b;\n"
+               "  output y;\n"
+               "  AN2 g0 (.A(a[1]), .B(a[0]), .Z(w0));\n"
+               "  AN2 g1 (.A(w0), .B(b), .Z(y));\n"
+               "endmodule\n"
+               "module top (input [1:0] p, input q, output r);\n"
+               "  wire t;\n"
+               "  sub s1 (.y(r), .a(p), .b(q));\n"
+               "  sub s2 (.b(t), .a({q, q}), .y(t));\n"
+               "endmodule\n");
+    ok("tessick", {"-lib", "lib.v", "two.v", "-opath", "out"}, dir());
+    const std::string top = connectivity("out/top", dir());
+    EXPECT_NE(top.find("class sub DESIGN y:output a[1]:input a[0]:input b:input\n"), std::string::npos) << top;
+    EXPECT_NE(top.find("inst s1 sub y=r a[1]=p[1] a[0]=p[0] b=q\n"), std::string::npos) << top;
+    EXPECT_NE(top.find("inst s2 sub y=t a[1]=q a[0]=q b=t\n"), std::string::npos) << top;
+    const std::string sub = connectivity("out/sub", dir());
+    EXPECT_NE(sub.find("inst g0 AN2 A=a[1] B=a[0] Z=w0\n"), std::string::npos) << sub;
+}
+
 // The port-only TAP module of the add-TAP flow: "tessick -lib %s -opath lib".
 TEST_F(ToolInput, TessickCompilesAPortOnlyModuleAsACell) {
     fs::create_directories(dir() / "lib");

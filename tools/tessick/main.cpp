@@ -140,6 +140,24 @@ void release(T& x) {
     T().swap(x);
 }
 
+// Keeps the nets of a module's ports only, each once, in the order the
+// ports first name them: once a module is compiled, the modules that
+// instantiate it look at its ports and their nets, not at its other nets.
+void keep_port_nets(vlog::Module& m) {
+    vlog::PodArray<vlog::Net> kept;
+    {
+        std::vector<std::uint32_t> place(m.nets.size(), UINT32_MAX);
+        for (std::uint32_t& bit : m.port_bits) {
+            if (place[bit] == UINT32_MAX) {
+                place[bit] = static_cast<std::uint32_t>(kept.size());
+                kept.push_back(m.nets[bit]);
+            }
+            bit = place[bit];
+        }
+    }
+    m.nets.swap(kept);
+}
+
 class ModuleCompiler {
 public:
     explicit ModuleCompiler(const vlog::Design& d)
@@ -168,8 +186,6 @@ public:
         // Every net and instance has a name of its own, and every pin bit
         // a connection.
         b.reserve(m.nets.size() + m.instances.size(), m.nets.size(), m.instances.size(), m.conns.size());
-        for (vlog::Id id : touched_) handle_[id] = -1;
-        touched_.clear();
         if (handle_.size() < d_.names.size()) handle_.resize(d_.names.size(), -1);
         merge_nets(m);
         make_nets(m);
@@ -177,6 +193,16 @@ public:
         make_objects(m);
         b.set_property(ntool::kPropModule, d_.names.str(m.name));
         b.set_property(ntool::kPropType, m.is_cell ? ntool::kTypeCellName : ntool::kTypeDesignName);
+        // The builder holds the module now: the tables made for it go
+        // before its database is written (for a large module they are
+        // as large as its nets and names).
+        for (vlog::Id id : touched_) handle_[id] = -1;
+        release(touched_);
+        release(parent_);
+        release(is_port_);
+        release(driven_);
+        release(flat_);
+        release(nets_);
     }
 
 private:
@@ -481,6 +507,7 @@ int main(int argc, char** argv) {
                 release(m.pins);
                 release(m.conns);
                 release(m.assigns);
+                keep_port_nets(m);
             }
             std::string err;
             if (!b.save(path, err)) fail(err);
