@@ -756,8 +756,9 @@ TEST(NameRules, ManyNamesAreTakenAtOnceOrNotAtAll) {
         EXPECT_EQ(s.free("n199999"), !all);
         EXPECT_EQ(s.fresh("p"), "p_1");
         // After a refusal the names are taken one by one as before.
-        if (!all)
+        if (!all) {
             for (std::size_t k = 0; k < 1000; ++k) EXPECT_EQ(s.fresh(list[k]), list[k]);
+        }
     }
     ntool::Scope vhdl(&ntool::vhdl_key);  // names with a key are taken one by one
     EXPECT_FALSE(vhdl.take_all_held(names.size(), name_of, 8));
