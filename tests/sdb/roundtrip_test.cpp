@@ -1,8 +1,6 @@
 // A design made with the makers, saved and read back, in both byte orders.
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -222,15 +220,12 @@ TEST_F(RoundTrip, FailedSaveLeavesTheOldFile) {
     ASSERT_NE(db, nullptr);
     SDB_setup(db);
     for (int i = 0; i < 2000; ++i) SDB_make_net(SYM_setup(sym_tab, ("n" + std::to_string(i)).c_str()), -1);
-    struct rlimit saved {};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    struct rlimit small = saved;
-    small.rlim_cur = old.size() + 100;
-    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    int r = SDB_save(db);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, old_handler);
+    int r = 0;
+    {
+        testsupport::FileSizeLimit limit(old.size() + 100);
+        ASSERT_TRUE(limit.ok());
+        r = SDB_save(db);
+    }
     EXPECT_EQ(r, 1);
     EXPECT_EQ(testsupport::read_file(path("chip.sdb")), old);
     int files = 0;

@@ -1,8 +1,5 @@
 // Saving a design with objects made as it is written (SDB_save_objs).
-#include <signal.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <algorithm>
 #include <filesystem>
 
@@ -182,15 +179,12 @@ TEST_F(SaveObjsBad, FailingToWriteLeavesTheOldFile) {
     ObjCase big = many_objects();
     const std::string old = save_case(path("d.sdb"), ObjCase{{0}, {1, 2, 3}, {}}, true);
     ASSERT_FALSE(old.empty());
-    struct rlimit saved {};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    struct rlimit small = saved;
-    small.rlim_cur = old.size() + 1000;
-    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const std::string r = save_case(path("d.sdb"), big, true);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, old_handler);
+    std::string r;
+    {
+        testsupport::FileSizeLimit limit(old.size() + 1000);
+        ASSERT_TRUE(limit.ok());
+        r = save_case(path("d.sdb"), big, true);
+    }
     EXPECT_EQ(r, "");
     EXPECT_EQ(testsupport::read_file(path("d.sdb")), old);
     for (const auto& e : fs::directory_iterator(dir.path()))

@@ -1,15 +1,13 @@
 // The word writer of the design files: what it writes, on the caller's
 // thread or in the background, and its failures.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-
-#include <csignal>
 
 #include <cstdio>
 #include <memory>
 #include <string>
 
 #include "sdb/internal.h"
+#include "support/testsupport.h"
 
 namespace {
 
@@ -101,21 +99,15 @@ TEST(WordWriter, FailedWritesAreReported) {
 TEST(WordWriter, FailedWriteOnTheWritersThreadIsReported) {
     File f(std::tmpfile());
     ASSERT_TRUE(f);
-    struct rlimit saved {};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    struct rlimit small = saved;
-    small.rlim_cur = static_cast<rlim_t>(WordWriter::kBackgroundAfter) + (4 << 20);
-    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     bool flushed = true, ok = true;
     {
+        testsupport::FileSizeLimit limit(static_cast<unsigned long long>(WordWriter::kBackgroundAfter) + (4 << 20));
+        ASSERT_TRUE(limit.ok());
         WordWriter w(f.get(), 0, true);
         write_mix(w, 30);
         flushed = w.flush();
         ok = w.ok();
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, old_handler);
     EXPECT_FALSE(flushed);
     EXPECT_FALSE(ok);
 }

@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -66,6 +68,24 @@ ScopedEnv::~ScopedEnv() {
         setenv(name_.c_str(), old_.c_str(), 1);
     else
         unsetenv(name_.c_str());
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long long bytes) {
+    rlimit lim{};
+    if (getrlimit(RLIMIT_FSIZE, &lim) != 0) return;
+    old_cur_ = lim.rlim_cur;
+    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+    lim.rlim_cur = static_cast<rlim_t>(bytes);
+    ok_ = setrlimit(RLIMIT_FSIZE, &lim) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit lim{};
+    if (getrlimit(RLIMIT_FSIZE, &lim) == 0) {
+        lim.rlim_cur = static_cast<rlim_t>(old_cur_);
+        setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    if (old_handler_ != SIG_ERR) std::signal(SIGXFSZ, old_handler_);
 }
 
 std::string read_file(const fs::path& p) {

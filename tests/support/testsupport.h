@@ -51,6 +51,24 @@ private:
     std::string old_;
 };
 
+// Limits the size of the files this process writes to bytes, with the
+// signal of a write past the limit ignored (the write fails instead),
+// and puts the old limit and signal handling back at the end of the scope.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    // False when the limit could not be set.
+    bool ok() const { return ok_; }
+
+private:
+    unsigned long long old_cur_ = 0;
+    void (*old_handler_)(int) = nullptr;
+    bool ok_ = false;
+};
+
 std::string read_file(const std::filesystem::path& p);
 
 // Result of running a program: exit status (-1 when it did not exit
