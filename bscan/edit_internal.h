@@ -2,7 +2,6 @@
 // with their pad records, and the look-up of module databases.
 #pragma once
 
-#include <charconv>
 #include <cstdio>
 #include <initializer_list>
 #include <set>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "bscan/edit.h"
+#include "runtime/strfmt.h"
 
 namespace bsedit {
 
@@ -21,18 +21,10 @@ namespace bsedit {
 // printf writes it, "(null)".
 namespace cmdline {
 inline void put(std::string& s, std::string_view v) { s.append(v); }
-inline void put(std::string& s, const std::string& v) { s.append(v); }
 inline void put(std::string& s, const char* v) { s.append(v ? v : "(null)"); }
-inline void put(std::string& s, char* v) { put(s, static_cast<const char*>(v)); }
-template <class Number>
-void put_number(std::string& s, Number v) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
-    s.append(digits, end);
-}
-inline void put(std::string& s, int v) { put_number(s, v); }
-inline void put(std::string& s, long v) { put_number(s, v); }
-inline void put(std::string& s, unsigned long v) { put_number(s, v); }
+inline void put(std::string& s, int v) { s.append(STR_Digits(v).view()); }
+inline void put(std::string& s, long v) { s.append(STR_Digits(v).view()); }
+inline void put(std::string& s, unsigned long v) { s.append(STR_Digits(v).view()); }
 
 // The text of the line being put together; its storage serves line
 // after line.

@@ -1,7 +1,6 @@
 // The order of the boundary register (from the TDO pad round the pin
 // list) and the pin-list file "<top>.bso".
 #include <algorithm>
-#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +17,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/process.h"
 #include "runtime/str.h"
+#include "runtime/strfmt.h"
 
 namespace {
 
@@ -115,23 +115,10 @@ void free_contr_pin() {
     CONTR_PIN = nullptr;
 }
 
-// printf's %-Ns and %Ns (a null text written as "(null)"), and %Nd.
-void left(std::string& s, const char* text, std::size_t width) {
-    const std::string_view t = text ? text : "(null)";
-    s.append(t);
-    if (t.size() < width) s.append(width - t.size(), ' ');
-}
-
-void right(std::string& s, std::string_view t, std::size_t width) {
-    if (t.size() < width) s.append(width - t.size(), ' ');
-    s.append(t);
-}
-
-void right(std::string& s, int number, std::size_t width) {
-    char digits[16];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    right(s, std::string_view(digits, static_cast<std::size_t>(end - digits)), width);
-}
+// printf's %-Ns (a null text written as "(null)"), %Ns and %Nd.
+void left(std::string& s, const char* text, std::size_t width) { STR_append_left(s, text ? text : "(null)", width); }
+void right(std::string& s, std::string_view t, std::size_t width) { STR_append_right(s, t, width); }
+void right(std::string& s, int number, std::size_t width) { STR_append_right(s, STR_Digits(number).view(), width); }
 
 // A pad's line (and the line of its pad cell), put together and written
 // in one call: the file has a line for every pad.

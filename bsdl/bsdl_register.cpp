@@ -2,7 +2,6 @@
 // BOUNDARY_REGISTER rows made from the cells that the tracers find for
 // each port, sorted by cell number.
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -15,6 +14,7 @@
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
+#include "runtime/strfmt.h"
 
 std::vector<BdRegEntry> BD_REG_TAB;
 
@@ -143,17 +143,9 @@ void two_state_without_control(BdRegEntry& row) {
 
 namespace {
 
-// printf's %-Nd and %-Ns.
-void left(std::string& s, std::string_view text, std::size_t width) {
-    s.append(text);
-    if (text.size() < width) s.append(width - text.size(), ' ');
-}
-
-void left(std::string& s, int number, std::size_t width) {
-    char digits[16];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    left(s, std::string_view(digits, static_cast<std::size_t>(end - digits)), width);
-}
+// printf's %-Ns and %-Nd.
+void left(std::string& s, std::string_view text, std::size_t width) { STR_append_left(s, text, width); }
+void left(std::string& s, int number, std::size_t width) { STR_append_left(s, STR_Digits(number).view(), width); }
 
 }  // namespace
 

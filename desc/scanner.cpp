@@ -41,8 +41,8 @@ void DescScanner::start_text(std::string text) {
 bool DescScanner::looking_at(const char* s) const { return text_.compare(pos_, std::strlen(s), s) == 0; }
 
 std::string DescScanner::take(size_t n) {
-    std::string t = text_.substr(pos_, n);
-    pos_ += t.size();
+    std::string t;
+    take(n, t);
     return t;
 }
 

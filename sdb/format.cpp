@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <limits>
 
@@ -190,20 +191,27 @@ void WordWriter::hand_over() {
         bg_ = std::make_unique<Background>();
         Background* b = bg_.get();
         FILE* stream = stream_;
-        b->thread = std::thread([b, stream] {
-            std::unique_lock<std::mutex> lock(b->m);
-            for (;;) {
-                b->cv.wait(lock, [b] { return b->len > 0 || b->stop; });
-                if (b->len == 0) return;
-                const size_t n = b->len;
-                lock.unlock();
-                const bool wrote = std::fwrite(b->buf.get(), 1, n, stream) == n;
-                lock.lock();
-                if (!wrote) b->failed = true;
-                b->len = 0;
-                b->cv.notify_all();
-            }
-        });
+        // Without a thread to be had, the writer goes on writing in the
+        // foreground.
+        try {
+            b->thread = std::thread([b, stream] {
+                std::unique_lock<std::mutex> lock(b->m);
+                for (;;) {
+                    b->cv.wait(lock, [b] { return b->len > 0 || b->stop; });
+                    if (b->len == 0) return;
+                    const size_t n = b->len;
+                    lock.unlock();
+                    const bool wrote = std::fwrite(b->buf.get(), 1, n, stream) == n;
+                    lock.lock();
+                    if (!wrote) b->failed = true;
+                    b->len = 0;
+                    b->cv.notify_all();
+                }
+            });
+        } catch (const std::system_error&) {
+            bg_.reset();
+            background_ = false;
+        }
     }
     if (!bg_) {
         write_now(buf_.get(), used_);

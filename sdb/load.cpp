@@ -254,6 +254,7 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
     // Records that two pieces of a copied table share: checked when both
     // pieces are in.
     std::vector<Task> straddling;
+    const size_t first_table_task = tasks.size();
     for (const TableJob& j : jobs) {
         int rs = Loader::record_size(j.k);
         if (j.count <= 0 || rs <= 0) continue;
@@ -301,7 +302,7 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
         }
         total += bytes;
     }
-    const int64_t table_tasks = static_cast<int64_t>(tasks.size()) - (sym == SymLoad::Ok && sym_pos >= 0 ? 1 : 0);
+    const auto table_tasks = static_cast<int64_t>(tasks.size() - first_table_task);
     // The pieces of the symbol entries follow: each is made as soon as the
     // scan has found where it ends, while the scan goes on.
     const bool symbols_read = sym_pos >= 0 && sym == SymLoad::Ok;

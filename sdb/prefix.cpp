@@ -2,6 +2,7 @@
 #include "sdb/prefix.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -207,21 +208,44 @@ SymbolTable* PREFIX_symbols(const SdbPrefixEntry* table) {
     return s;
 }
 
+namespace {
+
+// After the table that was old grew into table: the current design's
+// slot and the cached table and count follow it when they held old.
+void follow_table(const SdbPrefixEntry* old, SdbPrefixEntry* table) {
+    const int count = DYNA_count(table);
+    if (sdb && old && sdb->slot[SDB_PREF].data == old) {
+        sdb->slot[SDB_PREF].data = table;
+        sdb->slot[SDB_PREF].count = count;
+    }
+    if (old && prefix_tab == old) {
+        prefix_tab = table;
+        prefix_count = count;
+    }
+}
+
+}  // namespace
+
 int PREFIX_add(SdbPrefixEntry** table, int name, int parent, int owner) {
     if (!table) return -1;
     SdbPrefixEntry* old = *table;
     if (!*table) *table = PREFIX_init(nullptr, nullptr);
     int i = sdbi::append(table, SdbPrefixEntry{name, parent, owner});
-    int count = DYNA_count(*table);
-    if (sdb && old && sdb->slot[SDB_PREF].data == old) {
-        sdb->slot[SDB_PREF].data = *table;
-        sdb->slot[SDB_PREF].count = count;
-    }
-    if (old && prefix_tab == old) {
-        prefix_tab = *table;
-        prefix_count = count;
-    }
+    follow_table(old, *table);
     return i;
+}
+
+SdbPrefixEntry* PREFIX_add_room(SdbPrefixEntry** table, int n) {
+    if (!table || n < 0) return nullptr;
+    SdbPrefixEntry* old = *table;
+    if (int64_t{old ? DYNA_count(old) : 0} + n + 1 > INT32_MAX) return nullptr;
+    if (!*table) *table = PREFIX_init(nullptr, nullptr);
+    sdbi::reserve(table, n + 1);
+    const int first = DYNA_add(table, n);
+    if (first < 0) return nullptr;
+    sdbi::set_count(*table, first + n);
+    follow_table(old, *table);
+    return *table + first;
 }
 
 const char* PREFIX_get(SdbPrefixEntry* table, int entry) {

@@ -30,6 +30,10 @@ SymbolTable* PREFIX_symbols(const SdbPrefixEntry* table);
 // table of the current design, the design's slot and the cached table
 // and count follow it.
 int PREFIX_add(SdbPrefixEntry** table, int name, int parent, int owner);
+// Appends n entries at once and returns the first of them for the caller
+// to fill (their contents are undefined until then), or null when the
+// table would grow too large.  The table follows as with PREFIX_add.
+SdbPrefixEntry* PREFIX_add_room(SdbPrefixEntry** table, int n);
 // The full name of an entry, segments joined by the separator.  The text
 // lives in a buffer of the module that the next call overwrites.  An
 // illegal name word (FA-02-0026), an empty segment (FA-02-0027) or a name

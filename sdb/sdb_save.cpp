@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/dyna.h"
@@ -290,6 +291,8 @@ int SDB_save_objs(SdbDatabase* db, const SdbObjectSource* src) {
     if (!db || db != sdb || !src || src->n < 0 || (src->n > 0 && !src->get) || src->nnets < 0 ||
         (src->nnets > 0 && !src->nets))
         return -1;
+    // What save_design refuses is refused before the nets take any link.
+    if (!db->path || !db->symbols || db->partial) return 1;
     SDB_update(db);
     const SdbTableSlot& sobj = db->slot[SDB_SOBJ];
     const SdbTableSlot& obj = db->slot[SDB_OBJ];
@@ -352,12 +355,16 @@ int SDB_save_objs(SdbDatabase* db, const SdbObjectSource* src) {
         }
         return t;
     };
-    for (int32_t n = 0; n < nnet; ++n)
-        if (later[static_cast<size_t>(n)] != -1 && tail_of(n) == -2) return -1;
+    // The tails of the nets that take new nodes, each list walked once.
+    std::vector<std::pair<int32_t, int32_t>> tails;  // net, its last node
     for (int32_t n = 0; n < nnet; ++n) {
-        const int32_t first = later[static_cast<size_t>(n)];
-        if (first == -1) continue;
+        if (later[static_cast<size_t>(n)] == -1) continue;
         const int32_t t = tail_of(n);
+        if (t == -2) return -1;
+        tails.emplace_back(n, t);
+    }
+    for (const auto& [n, t] : tails) {
+        const int32_t first = later[static_cast<size_t>(n)];
         if (t == -1)
             net_tab_of[n].first_node = first;
         else

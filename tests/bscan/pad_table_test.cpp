@@ -659,7 +659,13 @@ TEST_F(InsertionTest, SignalOfTwoBusPortsNamesNone) {
     d.pin_rows = kBusPins;
     read_descriptions(d);
     build_bus_design(true);
-    EXPECT_EXIT(build_pad_table(), ::testing::ExitedWithCode(255), "");
+    EXPECT_EXIT(
+        {
+            std::fflush(stdout);
+            dup2(2, 1);
+            build_pad_table();
+        },
+        ::testing::ExitedWithCode(255), "ERROR: \\(t.pin\\) can't find port 'din' in SDB 't.c.sdb'.");
 }
 
 }  // namespace

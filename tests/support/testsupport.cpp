@@ -77,9 +77,11 @@ FileSizeLimit::FileSizeLimit(unsigned long long bytes) {
     old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
     lim.rlim_cur = static_cast<rlim_t>(bytes);
     ok_ = setrlimit(RLIMIT_FSIZE, &lim) == 0;
+    saved_ = true;
 }
 
 FileSizeLimit::~FileSizeLimit() {
+    if (!saved_) return;
     rlimit lim{};
     if (getrlimit(RLIMIT_FSIZE, &lim) == 0) {
         lim.rlim_cur = static_cast<rlim_t>(old_cur_);

@@ -67,6 +67,7 @@ private:
     unsigned long long old_cur_ = 0;
     void (*old_handler_)(int) = nullptr;
     bool ok_ = false;
+    bool saved_ = false;  // the old limit and handler were taken
 };
 
 std::string read_file(const std::filesystem::path& p);

@@ -11,7 +11,6 @@
 #include <unordered_map>
 
 #include "runtime/pages.h"
-#include "tools/common/netdb.h"
 #include "tools/common/tool.h"
 
 namespace ntool {
@@ -359,7 +358,7 @@ void NameSet::reserve(std::size_t n) {
     std::size_t want = 64;
     while (want < 2 * n) want *= 2;
     if (want > slots_.size()) grow_to(want);
-    reserve_huge(views_, n);
+    RT_reserve_huge(views_, n);
 }
 
 void NameSet::prefetch(std::string_view s) const {

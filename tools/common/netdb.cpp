@@ -14,6 +14,7 @@
 
 #include "runtime/dyna.h"
 #include "runtime/fnm.h"
+#include "runtime/pages.h"
 #include "sdb/sdb.h"
 #include "tools/common/tool.h"
 
@@ -231,7 +232,7 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
     // the design has contents; then the nodes and nets of the file go.
     std::vector<int> port_net(static_cast<std::size_t>(nport), -1);
     if (!obj_names_short && obj_bad == kNoRecord) {
-        reserve_huge(d.conns, pins_before[pieces]);
+        RT_reserve_huge(d.conns, pins_before[pieces]);
         d.conns.assign(pins_before[pieces], -1);
         run_in_pieces(static_cast<std::size_t>(nobj), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
             auto pins = static_cast<std::uint32_t>(pins_before[first / kNamePiece]);
@@ -278,7 +279,7 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
         });
         const int net_bad = first_bad(bad_net);
         add_up(net_bytes);
-        reserve_huge(d.nets, static_cast<std::size_t>(nnet));
+        RT_reserve_huge(d.nets, static_cast<std::size_t>(nnet));
         d.nets.resize(static_cast<std::size_t>(nnet));
         char* const block = net_bad == kNoRecord ? d.texts.take(net_bytes.back()) : nullptr;
         for (int n = 0; n < nnet; ++n) {
@@ -316,7 +317,7 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
                 return bad("object " + std::to_string(o) + " has an illegal name word");
         return bad_object(obj_bad);
     }
-    reserve_huge(d.objects, objects_before[pieces]);
+    RT_reserve_huge(d.objects, objects_before[pieces]);
     d.objects.resize(objects_before[pieces]);
     char* const block = d.texts.take(bytes_before[pieces]);
     run_in_pieces(static_cast<std::size_t>(nobj), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
@@ -788,25 +789,19 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
         return r;
     };
 
-    // The prefix entries at once, behind those of the new design (none)
-    // in the room made for them, with the 0xFF record behind the last.
+    // The prefix entries at once, behind those of the new design (none),
+    // in the room made for them.
     if (!prefixes_.empty()) {
         auto* t = static_cast<SdbPrefixEntry*>(db->slot[SDB_PREF].data);
-        const std::int64_t first = t ? DYNA_count(t) : 0;
-        const auto n = static_cast<std::int64_t>(prefixes_.size());
-        if (!t || first + n + 1 > INT32_MAX || DYNA_add(&t, static_cast<int>(n + 1)) < 0) {
+        SdbPrefixEntry* e =
+            prefixes_.size() < INT32_MAX ? PREFIX_add_room(&t, static_cast<int>(prefixes_.size())) : nullptr;
+        if (!e) {
             ok = false;
         } else {
-            SdbPrefixEntry* e = t + first;
             for (const PrefixRec& p : prefixes_) {
                 const std::int32_t owner = p.level ? -6 - (p.owner >= 0 ? sym(p.owner) : 0) : p.owner;
                 *e++ = SdbPrefixEntry{sym(p.name), p.parent, owner};
             }
-            DYNA_set_count(t, static_cast<int>(first + n));
-            std::memset(static_cast<void*>(e), 0xFF, sizeof(SdbPrefixEntry));
-            db->slot[SDB_PREF].data = t;
-            db->slot[SDB_PREF].count = DYNA_count(t);
-            SDB_setup(db);
         }
     }
     release(prefixes_);

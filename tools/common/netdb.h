@@ -24,8 +24,6 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/pages.h"
-
 namespace ntool {
 
 inline constexpr int kDirOutput = 0;
@@ -116,15 +114,6 @@ template <class V>
 void grow_for(V& v, std::size_t extra) {
     const std::size_t need = v.size() + extra;
     if (need > v.capacity()) v.reserve(std::max(need, v.capacity() + v.capacity() / 2));
-}
-
-// Room for n elements in v, asked for in huge pages when it is large: a
-// table of a large design is filled at once, and a page fault per 4 KiB
-// of it costs more than the writing.
-template <class V>
-void reserve_huge(V& v, std::size_t n) {
-    v.reserve(n);
-    RT_advise_huge_pages(v.data(), n * sizeof(typename V::value_type));
 }
 
 // Reads a design file whole.  False with a message in err when it cannot

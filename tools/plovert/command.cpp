@@ -46,8 +46,7 @@ bool fail(std::string& err, std::string text) {
 }  // namespace
 
 bool parse_end_point(std::string_view field, EndPoint& e, std::string& err) {
-    e.inst.clear();
-    e.name.clear();
+    e.clear();
     const std::size_t open = field.find('{');
     if (open == std::string_view::npos) {
         if (field.find('}') != std::string_view::npos)
@@ -69,14 +68,7 @@ bool parse_end_point(std::string_view field, EndPoint& e, std::string& err) {
 
 bool parse_command(std::string_view line, Command& cmd, std::string& err) {
     // The strings keep their storage from line to line.
-    cmd.op = Op::None;
-    cmd.a.clear();
-    cmd.b.clear();
-    cmd.direction = 0;
-    cmd.e1.inst.clear();
-    cmd.e1.name.clear();
-    cmd.e2.inst.clear();
-    cmd.e2.name.clear();
+    cmd.clear();
     const Fields f = split_fields(line);
     if (f.empty()) return true;
     const std::string_view key = f[0];

@@ -27,6 +27,11 @@ struct EndPoint {
     std::string name;  // the pin of inst, or the bare port or net name
 
     bool is_pin() const { return !inst.empty(); }
+    // Empties both names, keeping their storage.
+    void clear() {
+        inst.clear();
+        name.clear();
+    }
     // As written in a command file.
     std::string text() const { return is_pin() ? inst + "{" + name + "}" : name; }
 };
@@ -39,6 +44,16 @@ struct Command {
     std::string b;     // add/replace: the master
     int direction = 0; // add of a port: a direction of the design database
     EndPoint e1, e2;   // disconnect: e1; connect: e1 and e2
+
+    // Back to a blank line, keeping the strings' storage.
+    void clear() {
+        op = Op::None;
+        a.clear();
+        b.clear();
+        direction = 0;
+        e1.clear();
+        e2.clear();
+    }
 };
 
 // Parses one line (without its line end).  False with the reason in err

@@ -135,12 +135,10 @@ int Editor::find_pin_node(int sym, int obj) {
     auto [it, added] = pin_nodes_.try_emplace(obj);
     std::unordered_map<std::int32_t, int>& index = it->second;
     if (added) {
-        const int first = obj_tab[obj].first_node;
-        if (first >= 0 && first < node_count && node_tab[first].object == obj)
-            for (int v = first; v < node_count && node_tab[v].object == obj; ++v) {
-                const int pin = node_tab[v].pin;
-                if (pin >= 0 && pin < pin_count) index.emplace(pin_tab[pin].name, v);
-            }
+        for (int v = obj_tab[obj].first_node; v >= 0 && v < node_count && node_tab[v].object == obj; ++v) {
+            const int pin = node_tab[v].pin;
+            if (pin >= 0 && pin < pin_count) index.emplace(pin_tab[pin].name, v);
+        }
     }
     const auto found = index.find(sym);
     return found == index.end() ? -1 : found->second;

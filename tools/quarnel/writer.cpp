@@ -14,6 +14,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "runtime/pages.h"
 #include "tools/common/names.h"
 #include "tools/common/tool.h"
 
@@ -223,7 +224,7 @@ private:
     }
 
     void name_nets() {
-        ntool::reserve_huge(net, d_.nets.size());
+        RT_reserve_huge(net, d_.nets.size());
         net.resize(d_.nets.size());
         const auto by_net = detail::ports_by_net(d_);
         std::vector<int> wires;  // nets that need a wire or signal of their own
@@ -334,7 +335,7 @@ private:
         };
         if (threads > 1 && scope_.take_all_held(count, name_of, threads)) {
             const std::size_t first = signals.size();
-            ntool::reserve_huge(signals, first + ns);
+            RT_reserve_huge(signals, first + ns);
             signals.resize(first + ns);
             std::vector<std::uint8_t> illegal(d_.objects.size(), 0);
             ntool::run_in_pieces(count, kInstancePiece, threads, [&](std::size_t a, std::size_t b) {
@@ -355,7 +356,7 @@ private:
                 }
             return;
         }
-        ntool::reserve_huge(signals, signals.size() + ns);
+        RT_reserve_huge(signals, signals.size() + ns);
         for (std::size_t k = 0; k < ns; ++k) {
             if (k + kAhead < ns) scope_.prefetch(d_.nets[static_cast<std::size_t>(scalars[k + kAhead])]);
             const int n = scalars[k];

@@ -1,7 +1,5 @@
 #include "tools/verilog/netlist.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstring>
 
