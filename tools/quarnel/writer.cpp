@@ -11,7 +11,9 @@
 #include "tools/quarnel/writer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <unordered_map>
 
 #include "runtime/pages.h"
@@ -107,9 +109,10 @@ struct Bus {
 
 // What stands for one bit in an expression.
 struct Ref {
-    enum Kind : std::uint8_t { Open, Zero, One, Scalar, PortScalar, Bit } kind = Open;
+    enum Kind : std::uint8_t { Open, Zero, One, Scalar, PortScalar, Bit, Wire } kind = Open;
     // Bit: index into ModuleNames::buses; Scalar: into ModuleNames::signals;
-    // PortScalar: into ModuleNames::ports (the declaration holds the name).
+    // PortScalar: into ModuleNames::ports (the declaration holds the name);
+    // Wire: the net, a scalar signal declared under its own name.
     int at = -1;
     std::int32_t idx = 0;  // Bit: the bit
 };
@@ -143,6 +146,7 @@ public:
         switch (r.kind) {
             case Ref::Scalar: out += signals[static_cast<std::size_t>(r.at)].id; return;
             case Ref::PortScalar: out += ports[static_cast<std::size_t>(r.at)].id; return;
+            case Ref::Wire: append_wire(out, static_cast<std::size_t>(r.at)); return;
             default: out += text(r);
         }
     }
@@ -153,6 +157,7 @@ public:
             case Ref::One: return lang_.one();
             case Ref::Scalar: return signals[static_cast<std::size_t>(r.at)].id;
             case Ref::PortScalar: return ports[static_cast<std::size_t>(r.at)].id;
+            case Ref::Wire: return lang_.id(d_.nets[static_cast<std::size_t>(r.at)]);
             case Ref::Bit: return lang_.bit(buses[static_cast<std::size_t>(r.at)].id, r.idx);
             case Ref::Open: break;
         }
@@ -186,6 +191,31 @@ public:
         const Ref& r = net[static_cast<std::size_t>(n)];
         if (r.kind == Ref::Scalar) __builtin_prefetch(&signals[static_cast<std::size_t>(r.at)]);
         if (r.kind == Ref::PortScalar) __builtin_prefetch(&ports[static_cast<std::size_t>(r.at)]);
+        if (r.kind == Ref::Wire) __builtin_prefetch(d_.nets[static_cast<std::size_t>(r.at)].data());
+    }
+
+    // The identifier of net n of a Wire reference, appended to out: its
+    // name when that is legal, else its escaped form.
+    void append_wire(std::string& out, std::size_t n) const {
+        const std::string_view name = d_.nets[n];
+        if (lang_.legal(name))
+            out += name;
+        else
+            out += lang_.id(name);
+    }
+
+    // The signals to declare, in order: signals[0, wire_nets_at), the
+    // wire_nets (each under its own name), then the rest of signals.
+    std::size_t signal_count() const { return signals.size() + wire_nets.size(); }
+    // Signal i: its declaration, or null for a net of wire_nets, whose
+    // name is then appended to out.
+    const Decl* signal(std::string& out, std::size_t i) const {
+        if (i < wire_nets_at) return &signals[i];
+        if (i - wire_nets_at < wire_nets.size()) {
+            append_wire(out, static_cast<std::size_t>(wire_nets[i - wire_nets_at]));
+            return nullptr;
+        }
+        return &signals[i - wire_nets.size()];
     }
 
     std::vector<Decl> ports;    // the header, group by group
@@ -193,9 +223,14 @@ public:
     std::vector<Bus> buses;
     std::vector<Ref> net;                      // each net
     std::vector<Decl> signals;                 // wires or signals to declare
+    // Scalar nets declared under their own names after signals[0,
+    // wire_nets_at): a large module's nets need no declaration of their own.
+    std::vector<int> wire_nets;
+    std::size_t wire_nets_at = 0;
     std::vector<std::pair<Ref, Ref>> assigns;  // port bit = value
     // Object i's written name.
     std::string_view inst(std::size_t i) const {
+        if (renamed_.empty()) return d_.objects[i].name;
         const auto it = renamed_.find(i);
         return it == renamed_.end() ? d_.objects[i].name : std::string_view(it->second);
     }
@@ -327,28 +362,26 @@ private:
     // all free and distinct: they are then taken at once on several
     // threads, which gives the names that taking them one by one gives.
     void name_scalars_and_instances() {
-        const std::vector<int> scalars = std::move(scalars_);
+        std::vector<int> scalars = std::move(scalars_);
         const std::size_t ns = scalars.size(), count = ns + d_.objects.size();
         const unsigned threads = count < kBulkNames ? 1 : ntool::work_threads();
         const auto name_of = [&](std::size_t k) -> std::string_view {
             return k < ns ? d_.nets[static_cast<std::size_t>(scalars[k])] : d_.objects[k - ns].name;
         };
         if (threads > 1 && scope_.take_all_held(count, name_of, threads)) {
-            const std::size_t first = signals.size();
-            RT_reserve_huge(signals, first + ns);
-            signals.resize(first + ns);
             std::vector<std::uint8_t> illegal(d_.objects.size(), 0);
             ntool::run_in_pieces(count, kInstancePiece, threads, [&](std::size_t a, std::size_t b) {
                 for (std::size_t k = a; k < b; ++k) {
                     if (k < ns) {
                         const auto n = static_cast<std::size_t>(scalars[k]);
-                        net[n] = Ref{Ref::Scalar, static_cast<int>(first + k), 0};
-                        signals[first + k].id = lang_.id(d_.nets[n]);
+                        net[n] = Ref{Ref::Wire, scalars[k], 0};
                     } else if (!lang_.legal(d_.objects[k - ns].name)) {
                         illegal[k - ns] = 1;
                     }
                 }
             });
+            wire_nets_at = signals.size();
+            wire_nets = std::move(scalars);
             for (std::size_t i = 0; i < illegal.size(); ++i)
                 if (illegal[i]) {
                     std::string id = lang_.id(d_.objects[i].name);
@@ -471,6 +504,90 @@ std::vector<Run> runs(const std::vector<Ref>& refs, const std::vector<Bus>& buse
 
 // ---------------------------------------------------------------- Verilog
 
+// The text of every net as a pin of one bit shows it, made once when the
+// names are final.  The instances read the nets of their pins at random
+// among millions: a short text lies in the entry itself, so that a pin
+// costs one cache line instead of the net's reference and then the
+// declaration it points to.
+class NetTexts {
+public:
+    // The entries are filled by the threads that make them, without a
+    // pass that clears them first.
+    NetTexts(const ModuleNames& names, unsigned threads)
+        : entries_(std::make_unique_for_overwrite<Entry[]>(names.net.size())), size_(names.net.size()) {
+        const std::size_t n = size_, pieces = (n + kPiece - 1) / kPiece;
+        long_.resize(pieces);
+        ntool::run_in_pieces(n, kPiece, threads, [&](std::size_t first, std::size_t last) {
+            std::string& store = long_[first / kPiece];
+            std::string made;
+            for (std::size_t k = first; k < last; ++k) {
+                const Ref& r = names.net[k];
+                Entry& e = entries_[k];
+                if (r.kind == Ref::Open) {
+                    e.size = kOpen;
+                    continue;
+                }
+                std::string_view t;
+                if (r.kind == Ref::Scalar) {
+                    t = names.signals[static_cast<std::size_t>(r.at)].id;
+                } else if (r.kind == Ref::PortScalar) {
+                    t = names.ports[static_cast<std::size_t>(r.at)].id;
+                } else {
+                    made.clear();
+                    names.append_text(made, r);
+                    t = made;
+                }
+                if (t.size() < sizeof e.bytes) {
+                    std::memcpy(e.bytes, t.data(), t.size());
+                    e.size = static_cast<std::uint8_t>(t.size());
+                    continue;
+                }
+                // A long text: its place in the store of the net's piece.
+                const std::uint64_t offset = store.size();
+                const auto size = static_cast<std::uint32_t>(std::min<std::size_t>(t.size(), UINT32_MAX));
+                store.append(t.substr(0, size));
+                std::memcpy(e.bytes, &offset, sizeof offset);
+                std::memcpy(e.bytes + sizeof offset, &size, sizeof size);
+                e.size = kLong;
+            }
+        });
+    }
+
+    // Starts loading the entry of net n into the cache.
+    void prefetch(std::int32_t n) const {
+        if (n >= 0 && static_cast<std::size_t>(n) < size_)
+            __builtin_prefetch(&entries_[static_cast<std::size_t>(n)]);
+    }
+
+    // Appends the text of net n (not negative, below the count of nets)
+    // to out; nothing for an open net.
+    void append(std::string& out, std::size_t n) const {
+        const Entry& e = entries_[n];
+        if (e.size < sizeof e.bytes) {
+            out.append(e.bytes, e.size);
+        } else if (e.size == kLong) {
+            std::uint64_t offset;
+            std::uint32_t size;
+            std::memcpy(&offset, e.bytes, sizeof offset);
+            std::memcpy(&size, e.bytes + sizeof offset, sizeof size);
+            out.append(long_[n / kPiece], offset, size);
+        }
+    }
+
+private:
+    static constexpr std::size_t kPiece = 1 << 14;
+    static constexpr std::uint8_t kOpen = 255, kLong = 254;
+    struct Entry {
+        char bytes[15];
+        std::uint8_t size;  // below 15: the text's size; else kOpen or kLong
+    };
+    // A long text: its offset (8 bytes) and size (4 bytes) in the bytes.
+    static_assert(sizeof(std::uint64_t) + sizeof(std::uint32_t) <= sizeof(Entry::bytes));
+    std::unique_ptr<Entry[]> entries_;
+    std::size_t size_;
+    std::vector<std::string> long_;  // the long texts, piece by piece
+};
+
 // Appends the expression of refs to out.
 void verilog_expr(std::string& out, const ModuleNames& names, const std::vector<Ref>& refs) {
     const std::vector<Run> rs = runs(refs, names.buses);
@@ -529,13 +646,17 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
     std::vector<std::vector<BitGroup>> groups(d.classes.size());
     std::vector<std::string> class_head(d.classes.size());
     std::vector<std::vector<std::string>> formal(d.classes.size());
+    std::vector<bool> has_bus(d.classes.size(), false);  // a pin group of more than one bit
     for (const ntool::Object& o : d.objects) {
         const auto ci = static_cast<std::size_t>(o.cls);
         if (!class_head[ci].empty()) continue;
         const ntool::Class& c = d.classes[ci];
         groups[ci] = detail::pin_groups(c);
         class_head[ci] = "  " + lang.id(c.name) + " ";
-        for (const BitGroup& g : groups[ci]) formal[ci].push_back("\n    ." + lang.id(g.base) + "(");
+        for (const BitGroup& g : groups[ci]) {
+            formal[ci].push_back("\n    ." + lang.id(g.base) + "(");
+            if (g.count > 1) has_bus[ci] = true;
+        }
     }
     // The signals that open pin bits need are made first, so that they
     // are declared before the instances are written.
@@ -558,18 +679,21 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
         out +=
             "  " + std::string(verilog_dir(p.dir)) + " " + (p.bus ? lang.range(p.msb, p.lsb) + " " : "") + p.id + ";\n";
     flush(f, out);
-    write_items(f, names.signals.size(), [&](std::string& text, std::size_t first, std::size_t last) {
+    write_items(f, names.signal_count(), [&](std::string& text, std::size_t first, std::size_t last) {
         for (std::size_t i = first; i < last; ++i) {
-            const Decl& s = names.signals[i];
             text += "  wire ";
-            if (s.bus) text += lang.range(s.msb, s.lsb) + " ";
-            text += s.id;
+            if (const Decl* s = names.signal(text, i)) {
+                if (s->bus) text += lang.range(s->msb, s->lsb) + " ";
+                text += s->id;
+            }
             text += ";\n";
         }
     });
     // The nets of the instances lie anywhere in the tables: those of
-    // later instances are loaded into the cache ahead, the net's entry
-    // first and then what it refers to.
+    // later instances are loaded into the cache ahead, for pins of one bit
+    // their texts, for wider pins the net's entry first and then what it
+    // refers to.
+    const NetTexts net_text(names, d.nets.size() < 4 * kInstancePiece ? 1 : ntool::work_threads());
     auto conns_of = [&](std::size_t i) {
         const ntool::Object& o = d.objects[i];
         return std::span<const std::int32_t>(d.conns.data() + o.first,
@@ -579,9 +703,15 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
     auto instances = [&](std::string& text, std::vector<Ref>& bits, std::size_t first, std::size_t last,
                          bool flushing) {
         for (std::size_t i = first; i < last; ++i) {
-            if (i + 2 * kAhead < last)
-                for (const std::int32_t n : conns_of(i + 2 * kAhead)) names.prefetch_net(n);
-            if (i + kAhead < last)
+            if (i + 2 * kAhead < last) {
+                const std::size_t ahead = i + 2 * kAhead;
+                const bool wide = has_bus[static_cast<std::size_t>(d.objects[ahead].cls)];
+                for (const std::int32_t n : conns_of(ahead)) {
+                    net_text.prefetch(n);
+                    if (wide) names.prefetch_net(n);
+                }
+            }
+            if (i + kAhead < last && has_bus[static_cast<std::size_t>(d.objects[i + kAhead].cls)])
                 for (const std::int32_t n : conns_of(i + kAhead)) names.prefetch_text(n);
             const ntool::Object& o = d.objects[i];
             const auto ci = static_cast<std::size_t>(o.cls);
@@ -595,8 +725,7 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
                 if (g.count == 1) {
                     // One bit: its net, or nothing for an open pin.
                     const int n = d.conns[o.first + g.first];
-                    if (n >= 0 && names.net[static_cast<std::size_t>(n)].kind != Ref::Open)
-                        names.append_text(text, names.net[static_cast<std::size_t>(n)]);
+                    if (n >= 0) net_text.append(text, static_cast<std::size_t>(n));
                 } else {
                     pin_refs(bits, names, d, o, g, true);
                     if (bits[0].kind != Ref::Open) verilog_expr(text, names, bits);
@@ -714,8 +843,12 @@ void vhdl_module(std::FILE* f, const ModuleOut& m) {
         vhdl_port_clause(out, class_ports(d.classes[c], groups[c], lang), lang, "    ");
         out += "  end component;\n";
     }
-    for (const Decl& s : names.signals) {
-        out += "  signal " + s.id + " : " + vhdl_type(lang, s.bus, s.msb, s.lsb) + ";\n";
+    for (std::size_t i = 0; i < names.signal_count(); ++i) {
+        out += "  signal ";
+        if (const Decl* s = names.signal(out, i))
+            out += s->id + " : " + vhdl_type(lang, s->bus, s->msb, s->lsb) + ";\n";
+        else
+            out += " : std_logic;\n";
         if (out.size() >= kFlushSize) flush(f, out);
     }
     out += "begin\n";
