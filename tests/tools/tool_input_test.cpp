@@ -793,6 +793,51 @@ TEST_F(ToolInput, ALargeModuleKeepsItsNamesAndRenamesAClash) {
     }
 }
 
+// In a module large enough that its wires are named on several threads,
+// a wire whose name needs escaping is declared and connected escaped, a
+// long name whole, and a bus bit as a bit, in Verilog and VHDL; an output
+// cut short by a full disk is reported and leaves no file.
+TEST_F(ToolInput, ALargeModuleWritesEscapedAndLongWireNames) {
+    constexpr int kGates = 40000;
+    auto net = [](int i) {
+        if (i % 7 == 3) return "\\odd.n" + std::to_string(i) + " ";
+        if (i % 11 == 5) return "a_rather_long_wire_name_" + std::to_string(i);
+        return "n" + std::to_string(i);
+    };
+    std::string v = "module top (a, z);\n  input a; output z;\n  wire [7:0] w;\n";
+    for (int i = 0; i < kGates; ++i) v += "  wire " + net(i) + ";\n";
+    for (int i = 0; i < kGates; ++i) {
+        const std::string b = i % 5 == 0 ? "w[" + std::to_string(i % 8) + "]" : std::string("a");
+        v += "  AN2 g" + std::to_string(i) + " (.A(" + (i ? net(i - 1) : std::string("a")) + "), .B(" + b +
+             "), .Z(" + net(i) + "));\n";
+    }
+    for (int k = 0; k < 8; ++k) v += "  BUF b" + std::to_string(k) + " (.A(a), .Y(w[" + std::to_string(k) + "]));\n";
+    v += "  assign z = " + net(kGates - 1) + ";\nendmodule\n";
+    tmp_.write("big.v", v);
+    ok("tessick", {"-lib", "lib.v", "big.v", "-opath", "out"}, dir());
+
+    ok("quarnel", {"-verilog", "-o", "big_out.v", "out/top"}, dir());
+    const std::string out = read_file(dir() / "big_out.v");
+    for (const char* text : {"  wire [7:0] w;\n  wire n0;\n", "  wire \\odd.n3 ;\n  wire n4;\n  wire a_rather_long_wire_name_5;\n",
+                             "  AN2 g4 (\n    .A(\\odd.n3 ),", "  AN2 g6 (\n    .A(a_rather_long_wire_name_5),",
+                             "  AN2 g5 (\n    .A(n4),\n    .B(w[5]),", "  AN2 g39999 (\n    .A(n39998),\n    .B(a),\n    .Z(z));\n"})
+        EXPECT_NE(out.find(text), std::string::npos) << text;
+
+    ok("quarnel", {"-vhdl", "-o", "big_out.vhd", "out/top"}, dir());
+    const std::string vhd = read_file(dir() / "big_out.vhd");
+    for (const char* text : {"  signal \\odd.n3\\ : std_logic;\n  signal n4 : std_logic;\n",
+                             "      A => \\odd.n3\\,\n", "      A => a_rather_long_wire_name_5,\n"})
+        EXPECT_NE(vhd.find(text), std::string::npos) << text;
+
+    fs::remove(dir() / "big_out.v");
+    testsupport::FileSizeLimit limit(out.size() / 2);
+    ASSERT_TRUE(limit.ok());
+    const auto r = run_tool("quarnel", {"-verilog", "-o", "big_out.v", "out/top"}, dir());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot write 'big_out.v'"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir() / "big_out.v"));
+}
+
 // Flattening a design of 200,000 cells under two levels of hierarchy
 // takes seconds; quadratic work would take hours.
 TEST_F(ToolInput, FlatteningAManyLevelDesignIsFast) {

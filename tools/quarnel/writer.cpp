@@ -14,6 +14,8 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 #include "runtime/pages.h"
@@ -620,20 +622,60 @@ void flush(std::FILE* f, std::string& text) {
     text.clear();
 }
 
+// Writes the texts of one round to f on a thread of its own while the
+// next round is formatted; the next write waits for it.  Where no thread
+// can be started the texts are written at once.
+class RoundWriter {
+public:
+    explicit RoundWriter(std::FILE* f) : f_(f) {}
+    RoundWriter(const RoundWriter&) = delete;
+    RoundWriter& operator=(const RoundWriter&) = delete;
+    ~RoundWriter() { wait(); }
+    // Hands texts over (they are taken, and texts gets the emptied
+    // buffers of the round written before).
+    void write(std::vector<std::string>& texts) {
+        wait();
+        writing_.swap(texts);
+        texts.resize(writing_.size());
+        try {
+            thread_ = std::thread([this] { write_all(); });
+        } catch (const std::system_error&) {
+            write_all();
+        }
+    }
+    void wait() {
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    void write_all() {
+        for (std::string& text : writing_) flush(f_, text);
+    }
+    std::FILE* f_;
+    std::vector<std::string> writing_;
+    std::thread thread_;
+};
+
 // Writes the text of items [0, count) to f in their order: format(text,
 // first, last) appends the text of items first .. last - 1.  A large
 // count is formatted in rounds of pieces on several threads, each round
-// written in order; format must then not change what other pieces read.
+// written in order while the next is formatted; format must then not
+// change what other pieces read, nor write to f.
 void write_items(std::FILE* f, std::size_t count,
                  const std::function<void(std::string&, std::size_t, std::size_t)>& format) {
     const unsigned threads = count < 4 * kInstancePiece ? 1 : ntool::work_threads();
     std::vector<std::string> texts(threads);
+    RoundWriter writer(f);
     for (std::size_t base = 0; base < count; base += threads * kInstancePiece) {
         const std::size_t round = std::min(count - base, threads * kInstancePiece);
         ntool::run_in_pieces(round, kInstancePiece, threads, [&](std::size_t first, std::size_t last) {
             format(texts[first / kInstancePiece], base + first, base + last);
         });
-        for (std::string& text : texts) flush(f, text);
+        if (threads > 1) {
+            writer.write(texts);
+        } else {
+            for (std::string& text : texts) flush(f, text);
+        }
     }
 }
 
