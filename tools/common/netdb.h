@@ -64,7 +64,8 @@ struct Port {
 
 // Texts that stay where they are for as long as the arena lives: the
 // names of a design read share a few large blocks instead of taking a
-// string each.
+// string each, each name with a terminator behind it.  An arena moved
+// keeps its texts where they are.
 class TextArena {
 public:
     // Room for n bytes that the caller fills, in a block of its own when

@@ -53,8 +53,12 @@ public:
 
 class Flattener {
 public:
-    Flattener(ntool::ToolRun& run, bool keep_empty, char dot, std::vector<std::string> dirs)
-        : run_(run), keep_empty_(keep_empty), dot_(dot), dirs_(std::move(dirs)) {}
+    // The texts of the designs expanded go to kept when they are freed:
+    // the result's names are taken where they lie in them, so kept must
+    // outlive the builder's save.
+    Flattener(ntool::ToolRun& run, bool keep_empty, char dot, std::vector<std::string> dirs,
+              std::vector<ntool::TextArena>& kept)
+        : run_(run), keep_empty_(keep_empty), dot_(dot), dirs_(std::move(dirs)), kept_(kept) {}
 
     void flatten(const Design& top, DesignBuilder& b) {
         b_ = &b;
@@ -133,11 +137,12 @@ private:
     // The name word of local name text below level: a flat symbol at the
     // top, else the last of a chain of prefix entries.  Separators inside
     // a name make levels too, so that every name reads back whole and is
-    // found by its full text.
+    // found by its full text.  text is a name of a design read, with its
+    // terminator behind it: its last segment is taken where it lies.
     std::int32_t name_word(std::int32_t level, std::string_view text) {
         // A whole name at the top needs no look-up either: equal texts
         // still become one symbol.
-        if (level == -1 && text.find(dot_) == std::string::npos) return b_->new_name(text);
+        if (level == -1 && text.find(dot_) == std::string::npos) return b_->kept_name(text.data());
         std::size_t start = 0;
         for (;;) {
             const std::size_t end = text.find(dot_, start);
@@ -147,7 +152,8 @@ private:
             // (equal texts still become one symbol when the design is
             // saved).
             if (end == std::string::npos)
-                return DesignBuilder::prefix_word(b_->add_leaf(seg.empty() ? segment(seg) : b_->new_name(seg), level));
+                return DesignBuilder::prefix_word(
+                    b_->add_leaf(seg.empty() ? segment(seg) : b_->kept_name(seg.data()), level));
             level = level_entry(segment(seg), level, -1);
             start = end + 1;
         }
@@ -376,6 +382,8 @@ private:
     // The designs read for the masters and every table that points into
     // them; only the result's records stay.
     void release_masters() {
+        for (auto& [name, m] : masters_)
+            if (m.design) kept_.push_back(std::move(m.design->texts));
         release(class_cache_);
         release(pin_ports_);
         release(flat_classes_);
@@ -387,6 +395,7 @@ private:
     bool keep_empty_;
     char dot_;
     std::vector<std::string> dirs_;
+    std::vector<ntool::TextArena>& kept_;
     DesignBuilder* b_ = nullptr;
     std::vector<std::int32_t> parent_;     // union-find over temporary nets
     std::vector<std::int32_t> temp_name_;  // name word of each temporary net
@@ -464,6 +473,9 @@ int main(int argc, char** argv) {
     try {
         std::string err;
         const std::string out = ntool::join_path(opath, ntool::base_name(path) + ".c.sdb");
+        // The names of the designs read, which the builder takes where
+        // they lie: freed after it.
+        std::vector<ntool::TextArena> texts;
         DesignBuilder b;
         std::vector<std::string> inputs;
         std::size_t expanded = 0, dropped = 0;
@@ -473,8 +485,9 @@ int main(int argc, char** argv) {
             Design top;
             if (!ntool::read_design(path, top, err)) throw Failure(err);
             run.note("Expanding " + path + " (module " + top.module + ")");
-            Flattener f(run, keep_empty, sdb_hier_dot, {ntool::directory_of(path)});
+            Flattener f(run, keep_empty, sdb_hier_dot, {ntool::directory_of(path)}, texts);
             f.flatten(top, b);
+            texts.push_back(std::move(top.texts));
             b.set_property(ntool::kPropModule, top.module);
             b.set_property(ntool::kPropType, ntool::kTypeDesignName);
             inputs = f.read_paths();
