@@ -51,6 +51,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// How many pins ahead the loops over the pins load their nets' entries.
+constexpr std::size_t kAhead = 32;
+
 class Flattener {
 public:
     // The texts of the designs expanded go to kept when they are freed:
@@ -277,6 +280,13 @@ private:
             if (m.kind == Kind::Leaf) {
                 const auto first = static_cast<std::uint32_t>(conns_.size());
                 for (std::size_t k = 0; k < c.pins.size(); ++k) {
+                    // The nets of the pins some way ahead lie anywhere in
+                    // local: their entries are loaded into the cache now.
+                    if (o.first + k + kAhead < d.conns.size()) {
+                        const std::int32_t ahead = d.conns[o.first + k + kAhead];
+                        if (ahead >= 0 && static_cast<std::size_t>(ahead) < local.size())
+                            __builtin_prefetch(&local[static_cast<std::size_t>(ahead)]);
+                    }
                     const std::int32_t n = d.conns[o.first + k];
                     conns_.push_back(n >= 0 ? local[static_cast<std::size_t>(n)] : -1);
                 }
@@ -361,8 +371,12 @@ private:
         for (const FlatObject& o : objects_) {
             const int count = b_->class_pin_count(o.cls);
             nets.resize(static_cast<std::size_t>(count));
-            for (int k = 0; k < count; ++k)
-                nets[static_cast<std::size_t>(k)] = final_net(conns_[o.first + static_cast<std::uint32_t>(k)]);
+            for (int k = 0; k < count; ++k) {
+                const std::size_t at = o.first + static_cast<std::uint32_t>(k);
+                if (at + kAhead < conns_.size() && conns_[at + kAhead] >= 0)
+                    __builtin_prefetch(&net[static_cast<std::size_t>(conns_[at + kAhead])]);
+                nets[static_cast<std::size_t>(k)] = final_net(conns_[at]);
+            }
             b_->add_object(o.name, o.cls, nets.data());
         }
         release(objects_);
