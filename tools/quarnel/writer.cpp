@@ -705,9 +705,11 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
     // A pin of one bit is open or connected as a whole: only buses can
     // need such signals.
     std::vector<Ref> refs;
-    for (const ntool::Object& o : d.objects)
+    for (const ntool::Object& o : d.objects) {
+        if (!has_bus[static_cast<std::size_t>(o.cls)]) continue;
         for (const BitGroup& g : groups[static_cast<std::size_t>(o.cls)])
             if (g.count > 1) pin_refs(refs, names, d, o, g, true);
+    }
     names.replay();
 
     std::string out = "module " + lang.id(m.name);
