@@ -73,6 +73,11 @@ private:
             indexed_ = count;
         }
         if (count == indexed_) return;
+        // The list heads are sized once for the largest new word: growing
+        // them word by word would move and refill them many times over.
+        int32_t top = -1;
+        for (int32_t i = indexed_; i < count; ++i) top = std::max(top, word(i));
+        if (top >= 0) head(top);
         word_.resize(static_cast<size_t>(count));
         next_.resize(static_cast<size_t>(count));
         prev_.resize(static_cast<size_t>(count));
