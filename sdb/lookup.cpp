@@ -40,6 +40,16 @@ public:
                 if (word(i) == sym) return i;
             return -1;
         }
+        if (indexed_ == 0 && scanned_ < kScanRounds * int64_t{count}) {
+            // The first look-ups of a table read it from the start: a run
+            // that asks for a name or two does not pay for an index of
+            // the whole table, and one that asks for many builds it once
+            // the scans have read the table a few times over.
+            int32_t i = 0;
+            while (i < count && word(i) != sym) ++i;
+            scanned_ += i + 1;
+            return i < count ? i : -1;
+        }
         sync(count, word);
         int32_t c = first(sym);
         if (c != -1 && (c >= count || word(c) != sym)) {
@@ -60,6 +70,8 @@ public:
     void clear() {
         indexed_ = 0;
         head_.clear();
+        sparse_ = false;
+        sparse_heads_.clear();
         word_.clear();
         next_.clear();
         prev_.clear();
@@ -75,9 +87,17 @@ private:
         if (count == indexed_) return;
         // The list heads are sized once for the largest new word: growing
         // them word by word would move and refill them many times over.
+        // A table far smaller than the range of its words (a few hundred
+        // ports named among millions of symbols) keeps its heads in a map
+        // instead of an array over the whole range.
         int32_t top = -1;
         for (int32_t i = indexed_; i < count; ++i) top = std::max(top, word(i));
-        if (top >= 0) head(top);
+        if (indexed_ == 0 && head_.empty() && sparse_heads_.empty())
+            sparse_ = int64_t{top} > 4 * int64_t{count} + kDenseSlack;
+        if (sparse_)
+            sparse_heads_.reserve(sparse_heads_.size() + static_cast<size_t>(count - indexed_));
+        else if (top >= 0)
+            head(top);
         word_.resize(static_cast<size_t>(count));
         next_.resize(static_cast<size_t>(count));
         prev_.resize(static_cast<size_t>(count));
@@ -87,9 +107,16 @@ private:
         }
     }
 
-    int32_t first(int32_t sym) const { return static_cast<size_t>(sym) < head_.size() ? head_[static_cast<size_t>(sym)] : -1; }
+    int32_t first(int32_t sym) const {
+        if (sparse_) {
+            auto it = sparse_heads_.find(sym);
+            return it == sparse_heads_.end() ? -1 : it->second;
+        }
+        return static_cast<size_t>(sym) < head_.size() ? head_[static_cast<size_t>(sym)] : -1;
+    }
 
     int32_t& head(int32_t w) {
+        if (sparse_) return sparse_heads_.try_emplace(w, -1).first->second;
         if (static_cast<size_t>(w) >= head_.size())
             head_.resize(std::max(static_cast<size_t>(w) + 1, head_.size() + head_.size() / 2), -1);
         return head_[static_cast<size_t>(w)];
@@ -161,8 +188,13 @@ private:
         next_[at] = prev_[at] = -1;
     }
 
+    static constexpr int64_t kScanRounds = 2;  // whole-table reads before the index is built
+    int64_t scanned_ = 0;                       // records read by the scans so far
     int32_t indexed_ = 0;
+    static constexpr int64_t kDenseSlack = 4096;  // words any table may span in an array
+    bool sparse_ = false;        // the heads are in sparse_heads_, not head_
     std::vector<int32_t> head_;  // first record of each symbol id, -1 none
+    std::unordered_map<int32_t, int32_t> sparse_heads_;
     std::vector<int32_t> word_;  // the word each record is indexed under
     std::vector<int32_t> next_;
     std::vector<int32_t> prev_;

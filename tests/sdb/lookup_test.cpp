@@ -333,6 +333,37 @@ TEST_F(Lookup, ManyObjectsEachFoundByName) {
     EXPECT_EQ(SDB_lookup_obj("big.b6.g5"), -1);
 }
 
+// A few ports named among many symbols, looked up again and again while
+// ports are added, deleted and renamed straight in the table: every answer
+// is the first port carrying the name, whether the look-up read the table
+// from the start or used the index built after the first few.
+TEST_F(Lookup, PortLookupsMatchTheFirstPortOfEachName) {
+    for (int i = 0; i < 50000; ++i) sym(("filler" + std::to_string(i)).c_str());
+    std::vector<int> names;
+    for (int i = 0; i < 40; ++i) names.push_back(sym(("pin" + std::to_string(i)).c_str()));
+    names.push_back(sym("never_a_port"));
+    auto expect_first = [&](const char* step) {
+        for (int n : names) {
+            int first = -1;
+            for (int i = 0; i < port_count && first < 0; ++i)
+                if (port_tab[i].name == n) first = i;
+            ASSERT_EQ(SDB_search_port(n), first) << step << ": " << SYM_get(sym_tab, n);
+        }
+    };
+    // Every name twice over, the second port of a name made later.
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 40; ++i) SDB_make_port(names[static_cast<size_t>(i)], SDB_DIR_INPUT, -1, 0);
+    expect_first("made");
+    expect_first("asked again");
+    for (int i = 0; i < 40; i += 3) SDB_delete_port(SDB_search_port(names[static_cast<size_t>(i)]));
+    expect_first("first ones deleted");
+    port_tab[port_count - 1].name = names[1];  // written straight into the table ...
+    SDB_update(sdb);                          // ... and announced
+    expect_first("renamed straight");
+    for (int i = 0; i < 10; ++i) SDB_make_port(names[static_cast<size_t>(i)], SDB_DIR_OUTPUT, -1, 0);
+    expect_first("more made");
+}
+
 // Designs opened one after another: each has its own look-up index, and
 // closing drops it.
 TEST_F(Lookup, ManyDesignsInTurn) {
