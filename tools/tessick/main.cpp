@@ -187,6 +187,8 @@ public:
         // a connection.
         b.reserve(m.nets.size() + m.instances.size(), m.nets.size(), m.instances.size(), m.conns.size());
         if (handle_.size() < d_.names.size()) handle_.resize(d_.names.size(), -1);
+        // Most names a module uses are its nets' and instances' own.
+        touched_.reserve(m.nets.size() + m.instances.size());
         merge_nets(m);
         make_nets(m);
         make_ports(m);
