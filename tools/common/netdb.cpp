@@ -73,6 +73,10 @@ void make_room(SdbDatabase* db, int k, std::size_t n) {
     if (!a) return;
     const auto want = static_cast<std::int64_t>(DYNA_count(a)) + static_cast<std::int64_t>(n) + 1 - DYNA_capacity(a);
     if (want > 0 && want < INT32_MAX) DYNA_resize(&a, static_cast<int>(want));
+    // The room is written once, record by record, as the design is
+    // saved: huge pages spare most of the faults of bringing it in.
+    if (db->slot[k].size > 0)
+        RT_advise_huge_pages(a, static_cast<std::size_t>(DYNA_capacity(a)) * static_cast<std::size_t>(db->slot[k].size));
 }
 
 template <class T>
@@ -452,13 +456,27 @@ std::int32_t DesignBuilder::name(std::string_view text) {
     return h;
 }
 
+namespace {
+
+// grow_for, with the room asked for in huge pages when it is large: a
+// large design's tables are filled at once, and a page fault per 4 KiB
+// of them costs more than the writing.
+template <class V>
+void grow_huge_for(V& v, std::size_t extra) {
+    const std::size_t before = v.capacity();
+    grow_for(v, extra);
+    if (v.capacity() != before) RT_advise_huge_pages(v.data(), v.capacity() * sizeof(typename V::value_type));
+}
+
+}  // namespace
+
 void DesignBuilder::reserve(std::size_t names, std::size_t nets, std::size_t objects, std::size_t conns,
                             std::size_t prefixes) {
-    grow_for(texts_, names);
-    grow_for(nets_, nets);
-    grow_for(objects_, objects);
-    grow_for(conns_, conns);
-    grow_for(prefixes_, prefixes);
+    grow_huge_for(texts_, names);
+    grow_huge_for(nets_, nets);
+    grow_huge_for(objects_, objects);
+    grow_huge_for(conns_, conns);
+    grow_huge_for(prefixes_, prefixes);
 }
 
 std::int32_t DesignBuilder::new_name(std::string_view text) {
@@ -645,6 +663,7 @@ void DesignBuilder::make_symbols() {
     }
     // Every record is written below: the table is not cleared first.
     const auto keyed = std::make_unique_for_overwrite<Keyed[]>(n);
+    RT_advise_huge_pages(keyed.get(), n * sizeof(Keyed));
     run_in_pieces(n, kNamePiece, threads, [&](std::size_t first, std::size_t last) {
         std::uint32_t* place = at.data() + first / kNamePiece * SYM_NBUCKETS;
         for (std::size_t h = first; h < last; ++h)
@@ -687,6 +706,8 @@ void DesignBuilder::make_symbols() {
     // Room for every text at once (equal texts take fewer entries).
     const auto want = static_cast<std::int64_t>(n) + 2 - DYNA_capacity(t->entries);
     if (want > 0 && want < INT32_MAX) DYNA_resize(&t->entries, static_cast<int>(want));
+    RT_advise_huge_pages(t->entries, static_cast<std::size_t>(DYNA_capacity(t->entries)) * sizeof(SymbolEntry));
+    RT_reserve_huge(sym_of_, n);
     sym_of_.assign(n, 0);
     // The distinct texts of each bucket.
     std::vector<std::int32_t> distinct(SYM_NBUCKETS, 0);

@@ -187,6 +187,8 @@ public:
         // a connection.
         b.reserve(m.nets.size() + m.instances.size(), m.nets.size(), m.instances.size(), m.conns.size());
         if (handle_.size() < d_.names.size()) handle_.resize(d_.names.size(), -1);
+        // Most names a module uses are its nets' and instances' own.
+        touched_.reserve(m.nets.size() + m.instances.size());
         merge_nets(m);
         make_nets(m);
         make_ports(m);
@@ -380,10 +382,22 @@ private:
     void make_objects(const vlog::Module& m) {
         for (int mi : used_classes_) class_of_[static_cast<std::size_t>(mi)] = -1;
         used_classes_.clear();
+        // The nets a netlist's pins name lie all over the module: each
+        // look-up in flat_ would wait for memory.  The entry of the
+        // connection kLead places ahead is fetched meanwhile.
+        constexpr std::size_t kLead = 64;
+        const vlog::Conn* const all = m.conns.data();
+        const std::size_t total = m.conns.size();
         for (const vlog::Instance& inst : m.instances) {
             const int cls = class_for(inst.master_index);
             nets_.clear();
-            for (vlog::Conn c : m.instance_conns(inst)) nets_.push_back(net_of(c));
+            std::size_t k = inst.first;
+            for (vlog::Conn c : m.instance_conns(inst)) {
+                if (k + kLead < total && all[k + kLead] >= 0)
+                    __builtin_prefetch(&flat_[static_cast<std::uint32_t>(all[k + kLead]) + kFirst]);
+                ++k;
+                nets_.push_back(net_of(c));
+            }
             b_->add_object(h(inst.name), cls, nets_.data());
         }
     }
