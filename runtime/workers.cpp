@@ -176,7 +176,12 @@ void run_spread(Step& step, unsigned participants) noexcept {
 
 }  // namespace
 
-unsigned RT_max_threads() { return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads); }
+// The machine's count is read once: the library reads it from a system
+// file at each call.
+unsigned RT_max_threads() {
+    static const unsigned max = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
+    return max;
+}
 
 void RT_run_items(std::size_t n, unsigned threads, void (*call)(void*, std::size_t, unsigned), void* ctx) {
     if (n == 0) return;
