@@ -19,6 +19,8 @@
 // state being destroyed under them.
 #include "runtime/workers.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -54,6 +56,10 @@ thread_local bool t_in_step = false;
 // run on their callers.
 std::atomic<bool> g_pool_gone{false};
 
+// Set in a child made by fork from a process with workers (by the child's
+// one thread, before it can start another).
+bool g_forked_child = false;
+
 struct Shared {
     std::mutex step_lock;  // held by the caller of the step the workers serve
     std::mutex m;          // guards what follows
@@ -88,24 +94,38 @@ void serve(std::shared_ptr<Shared> s, uint64_t seen) {
 
 class Pool {
 public:
+    Pool() {
+        // A child made by fork has none of the workers: its steps run on
+        // their callers, and its end leaves the parent's threads alone.
+        ::pthread_atfork(nullptr, nullptr, [] { g_forked_child = true; });
+    }
+
     ~Pool() {
+        g_pool_gone = true;
+        // In a child made by fork the thread handles are the parent's:
+        // joining, detaching or destroying them would act on threads that
+        // are not there.  They are kept, untouched, to the end.
+        if (g_forked_child) {
+            static const Workers* const parents = w_.release();
+            static_cast<void>(parents);
+            return;
+        }
         // The process is ending.  From inside a step (on a worker, or on a
         // caller whose fn ended the run) the workers may be waiting for an
         // item that will never be finished: they are left to the end of the
         // process, the shared state with them.
         if (t_in_step) {
-            g_pool_gone = true;
-            for (std::thread& t : threads_) t.detach();
+            for (std::thread& t : w_->threads) t.detach();
             return;
         }
-        std::lock_guard<std::mutex> no_step(shared_->step_lock);
-        g_pool_gone = true;
+        Shared& s = *w_->shared;
+        std::lock_guard<std::mutex> no_step(s.step_lock);
         {
-            std::lock_guard<std::mutex> lock(shared_->m);
-            shared_->stop = true;
+            std::lock_guard<std::mutex> lock(s.m);
+            s.stop = true;
         }
-        shared_->wake.notify_all();
-        for (std::thread& t : threads_) t.join();
+        s.wake.notify_all();
+        for (std::thread& t : w_->threads) t.join();
     }
 
     // Runs step on the caller and up to helpers workers; false when the
@@ -113,11 +133,11 @@ public:
     bool run(Step& step, unsigned helpers) {
         // The caller holds the shared state too: a run that ends from
         // inside the step takes the pool down while the step goes on.
-        const std::shared_ptr<Shared> s = shared_;
+        const std::shared_ptr<Shared> s = w_->shared;
         std::unique_lock<std::mutex> own(s->step_lock, std::try_to_lock);
         if (!own.owns_lock()) return false;
         start(helpers);
-        helpers = std::min<unsigned>(helpers, static_cast<unsigned>(threads_.size()));
+        helpers = std::min<unsigned>(helpers, static_cast<unsigned>(w_->threads.size()));
         if (helpers > 0) {
             {
                 std::lock_guard<std::mutex> lock(s->m);
@@ -141,25 +161,27 @@ public:
     }
 
 private:
+    struct Workers {
+        std::shared_ptr<Shared> shared = std::make_shared<Shared>();
+        std::vector<std::thread> threads;  // changed only under step_lock
+        bool cannot_start = false;
+    };
+
     // Starts workers until there are wanted of them; a thread that cannot
     // be had stops the starting for good (the steps make do with fewer).
     void start(unsigned wanted) {
-        while (threads_.size() < wanted && !cannot_start_) {
+        Workers& w = *w_;
+        if (w.threads.capacity() < kMaxThreads) w.threads.reserve(kMaxThreads);
+        while (w.threads.size() < wanted && !w.cannot_start) {
             try {
-                threads_.emplace_back(serve, shared_, shared_->posted);
+                w.threads.emplace_back(serve, w.shared, w.shared->posted);
             } catch (const std::system_error&) {
-                cannot_start_ = true;
+                w.cannot_start = true;
             }
         }
     }
 
-    std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
-    std::vector<std::thread> threads_ = [] {
-        std::vector<std::thread> v;
-        v.reserve(kMaxThreads);
-        return v;
-    }();  // changed only under step_lock
-    bool cannot_start_ = false;
+    std::unique_ptr<Workers> w_ = std::make_unique<Workers>();
 };
 
 // Runs the step where a nested or competing step must go, and where the
@@ -169,7 +191,7 @@ void run_here(Step& step) { take_items(step, 0); }
 // A step spread over several threads: an exception thrown by fn ends the
 // process here, as it did when each step made its own threads.
 void run_spread(Step& step, unsigned participants) noexcept {
-    if (t_in_step || g_pool_gone.load()) return run_here(step);
+    if (t_in_step || g_forked_child || g_pool_gone.load()) return run_here(step);
     static Pool pool;
     if (!pool.run(step, participants - 1)) run_here(step);
 }

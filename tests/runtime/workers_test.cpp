@@ -147,4 +147,19 @@ TEST(WorkersDeathTest, ExitWithWorkersStarted) {
     }
 }
 
+// A child made by fork after the workers started has none of them: its
+// steps run on it alone and its end does not wait for the parent's
+// threads.
+TEST(WorkersDeathTest, ForkedChildRunsStepsAlone) {
+    GTEST_FLAG_SET(death_test_style, "fast");
+    RT_run_parallel(100, 8, [](std::size_t, unsigned) {});
+    EXPECT_EXIT(
+        {
+            std::atomic<std::size_t> sum{0};
+            RT_run_parallel(1000, 8, [&](std::size_t i, unsigned) { sum.fetch_add(i); });
+            qdx_exit(sum.load() == 999u * 1000 / 2 ? 3 : 4);
+        },
+        ::testing::ExitedWithCode(3), "");
+}
+
 }  // namespace
