@@ -35,7 +35,8 @@ namespace {
 
 constexpr unsigned kMaxThreads = 8;
 
-// One step: its items and the next one to take.
+// One step: its items and the next one to take (taken in full order, as
+// an item may wait on the state of one taken before it).
 struct Step {
     std::size_t n;
     void (*call)(void*, std::size_t, unsigned);
@@ -44,7 +45,7 @@ struct Step {
 };
 
 void take_items(Step& step, unsigned self) {
-    for (std::size_t i; (i = step.next.fetch_add(1, std::memory_order_relaxed)) < step.n;)
+    for (std::size_t i; (i = step.next.fetch_add(1)) < step.n;)
         step.call(step.ctx, i, self);
 }
 
