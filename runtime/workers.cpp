@@ -93,6 +93,17 @@ void serve(std::shared_ptr<Shared> s, uint64_t seen) {
     }
 }
 
+// The workers' handles and what they share.
+struct Workers {
+    std::shared_ptr<Shared> shared = std::make_shared<Shared>();
+    std::vector<std::thread> threads;  // changed only under step_lock
+    bool cannot_start = false;
+};
+
+// Where a child made by fork keeps the parent's workers: held to its end,
+// neither destroyed nor lost.
+std::atomic<Workers*> g_parents_workers{nullptr};
+
 class Pool {
 public:
     Pool() {
@@ -107,8 +118,7 @@ public:
         // joining, detaching or destroying them would act on threads that
         // are not there.  They are kept, untouched, to the end.
         if (g_forked_child) {
-            static const Workers* const parents = w_.release();
-            static_cast<void>(parents);
+            g_parents_workers = w_.release();
             return;
         }
         // The process is ending.  From inside a step (on a worker, or on a
@@ -162,12 +172,6 @@ public:
     }
 
 private:
-    struct Workers {
-        std::shared_ptr<Shared> shared = std::make_shared<Shared>();
-        std::vector<std::thread> threads;  // changed only under step_lock
-        bool cannot_start = false;
-    };
-
     // Starts workers until there are wanted of them; a thread that cannot
     // be had stops the starting for good (the steps make do with fewer).
     void start(unsigned wanted) {
