@@ -1,6 +1,6 @@
 # Sources of the runtime library (runtime/): growable arrays, messages,
 # strings, file names and the search path, processes, the command
-# interpreter.
+# interpreter, the worker threads.
 # A new .cpp file of this folder is named here (the configure step
 # stops on one that is not).
 kest_sources(
@@ -23,6 +23,7 @@ kest_sources(
   str.cpp
   strfmt.cpp
   sysinfo.cpp
+  workers.cpp
 )
 # Compiled into every program and test program instead of the library
 # (kest_program and kest_tests in cmake/Layers.cmake).

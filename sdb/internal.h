@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "runtime/dyna.h"
+#include "runtime/workers.h"
 #include "sdb/sdb.h"
 
 namespace sdbi {
@@ -278,18 +279,12 @@ void prim_reset_globals();
 // Sets quendal_write_dir to a copy of dir (null: none).
 void set_write_dir(const char* dir);
 
-// Runs fn(i, thread) for i from 0 to n - 1 on the given number of threads
-// (the calling one among them, thread 0) and returns when all are done.
+// Runs fn(i, thread) for i from 0 to n - 1 on up to the given number of
+// threads (the calling one among them, thread 0; the others are the
+// runtime's workers) and returns when all are done.
 template <class Fn>
 void run_parallel(size_t n, unsigned threads, Fn fn) {
-    std::atomic<size_t> next{0};
-    auto work = [&](unsigned self) {
-        for (size_t i; (i = next.fetch_add(1)) < n;) fn(i, self);
-    };
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work, t);
-    work(0);
-    for (std::thread& th : pool) th.join();
+    RT_run_parallel(n, threads, fn);
 }
 
 // The threads a large design is read with.

@@ -4,9 +4,7 @@
 #include <malloc.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <thread>
 #include <vector>
 
 #include "runtime/cmd.h"
@@ -14,6 +12,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/process.h"
 #include "runtime/reset.h"
+#include "runtime/workers.h"
 #include "sdb/sdb.h"
 
 namespace ntool {
@@ -27,20 +26,13 @@ constexpr int kLargeBlock = 128 * 1024;
 
 void return_large_blocks() { ::mallopt(M_MMAP_THRESHOLD, kLargeBlock); }
 
-unsigned work_threads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 8u); }
+unsigned work_threads() { return RT_max_threads(); }
 
 void run_in_pieces(std::size_t n, std::size_t piece, unsigned threads,
                    const std::function<void(std::size_t, std::size_t)>& fn) {
     if (piece == 0) piece = 1;
-    const std::size_t pieces = (n + piece - 1) / piece;
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        for (std::size_t i; (i = next.fetch_add(1)) < pieces;) fn(i * piece, std::min(n, (i + 1) * piece));
-    };
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads && t < pieces; ++t) pool.emplace_back(work);
-    work();
-    for (std::thread& th : pool) th.join();
+    RT_run_parallel((n + piece - 1) / piece, threads,
+                    [&](std::size_t i, unsigned) { fn(i * piece, std::min(n, (i + 1) * piece)); });
 }
 
 void ToolRun::note(const std::string& line) {

@@ -50,8 +50,9 @@ void return_large_blocks();
 unsigned work_threads();
 
 // Calls fn(first, last) for the pieces [0, piece), [piece, 2 piece) ...
-// of [0, n) on up to threads threads, the caller's among them, and
-// returns when all are done.
+// of [0, n) on up to threads threads, the caller's among them (the others
+// are the runtime's workers, runtime/workers.h), and returns when all are
+// done.
 void run_in_pieces(std::size_t n, std::size_t piece, unsigned threads,
                    const std::function<void(std::size_t, std::size_t)>& fn);
 

@@ -1,0 +1,47 @@
+// The worker threads every layer spreads large work over.
+//
+// A parallel step hands n numbered items to RT_run_parallel, which calls
+// fn(i, self) once for each i in [0, n).  The calling thread takes items
+// too, as participant 0; up to threads - 1 worker threads join it as
+// participants 1, 2, ...  Items are taken in their order, one at a time,
+// by whichever participant is free: an item may wait for an earlier one
+// that another participant is still working on, never for a later one.
+//
+// The workers are started once, when a step first needs them (no more
+// than RT_max_threads() - 1 of them), wait between steps without using
+// the processor, and are joined when the process ends.  A step runs on
+// the calling thread alone when
+//   - it asks for one thread, or has one item;
+//   - it is started from inside a step (from fn, on a worker or on the
+//     step's caller), or while another thread's step holds the workers;
+//   - no worker thread could be started.
+// The result is the same either way; only the time differs.
+//
+// An exception thrown by fn reaches the caller when the step asked for
+// one thread (or had one item); in a step spread over several threads it
+// ends the process (std::terminate).
+#pragma once
+
+#include <cstddef>
+#include <type_traits>
+
+// The most threads a step may use, the caller's among them: the
+// machine's, at most 8.
+unsigned RT_max_threads();
+
+// Calls call(ctx, i, self) for each i in [0, n) on up to threads threads,
+// as RT_run_parallel does, and returns when all calls have returned.
+void RT_run_items(std::size_t n, unsigned threads, void (*call)(void* ctx, std::size_t i, unsigned self), void* ctx);
+
+// Calls fn(i, self) for each i in [0, n) on up to threads threads (the
+// calling one among them, as self 0) and returns when all calls have
+// returned.  self is below min(threads, n) and no two participants of a
+// step share it, so that fn may keep per-participant state in a table of
+// that size.
+template <class Fn>
+void RT_run_parallel(std::size_t n, unsigned threads, Fn&& fn) {
+    using F = std::remove_reference_t<Fn>;
+    RT_run_items(
+        n, threads, [](void* f, std::size_t i, unsigned self) { (*static_cast<F*>(f))(i, self); },
+        const_cast<void*>(static_cast<const void*>(&fn)));
+}
