@@ -355,21 +355,19 @@ int SDB_save_objs(SdbDatabase* db, const SdbObjectSource* src) {
         }
         return t;
     };
-    // The tails of the nets that take new nodes, each list walked once.
+    // The tails of the nets that take new nodes and already hold some,
+    // each list walked once; a net without nodes takes its first new one
+    // as its first.
     std::vector<std::pair<int32_t, int32_t>> tails;  // net, its last node
     for (int32_t n = 0; n < nnet; ++n) {
-        if (later[static_cast<size_t>(n)] == -1) continue;
+        if (later[static_cast<size_t>(n)] == -1 || net_tab_of[n].first_node == -1) continue;
         const int32_t t = tail_of(n);
         if (t == -2) return -1;
         tails.emplace_back(n, t);
     }
-    for (const auto& [n, t] : tails) {
-        const int32_t first = later[static_cast<size_t>(n)];
-        if (t == -1)
-            net_tab_of[n].first_node = first;
-        else
-            node_tab_of[t].next = first;
-    }
+    for (int32_t n = 0; n < nnet; ++n)
+        if (net_tab_of[n].first_node == -1) net_tab_of[n].first_node = later[static_cast<size_t>(n)];
+    for (const auto& [n, t] : tails) node_tab_of[t].next = later[static_cast<size_t>(n)];
     return save_design(db, &st);
 }
 
