@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runtime/dyna.h"
+#include "runtime/pages.h"
 #include "runtime/process.h"
 #include "sdb/internal.h"
 #include "sdb/sdb.h"
@@ -330,8 +331,13 @@ int SDB_save_objs(SdbDatabase* db, const SdbObjectSource* src) {
     // Each node's successor on its net: the next node of that net behind
     // it.  Then the first new node of each net goes behind the last node
     // the net held.
+    // Both tables are filled at once: in huge pages, a page fault per
+    // 4 KiB of them would cost more than the filling.
     st.next = std::make_unique_for_overwrite<int32_t[]>(static_cast<size_t>(nodes));
-    std::vector<int32_t> later(static_cast<size_t>(nnet), -1);
+    RT_advise_huge_pages(st.next.get(), static_cast<size_t>(nodes) * sizeof(int32_t));
+    std::vector<int32_t> later;
+    RT_reserve_huge(later, static_cast<size_t>(nnet));
+    later.assign(static_cast<size_t>(nnet), -1);
     for (int64_t v = nodes; v-- > 0;) {
         const int32_t n = src->nets[v];
         if (n == -1) {
