@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runtime/dyna.h"
+#include "runtime/pages.h"
 #include "runtime/process.h"
 #include "sdb/internal.h"
 #include "sdb/sdb.h"
@@ -330,8 +331,13 @@ int SDB_save_objs(SdbDatabase* db, const SdbObjectSource* src) {
     // Each node's successor on its net: the next node of that net behind
     // it.  Then the first new node of each net goes behind the last node
     // the net held.
+    // Both tables are filled at once: in huge pages, a page fault per
+    // 4 KiB of them would cost more than the filling.
     st.next = std::make_unique_for_overwrite<int32_t[]>(static_cast<size_t>(nodes));
-    std::vector<int32_t> later(static_cast<size_t>(nnet), -1);
+    RT_advise_huge_pages(st.next.get(), static_cast<size_t>(nodes) * sizeof(int32_t));
+    std::vector<int32_t> later;
+    RT_reserve_huge(later, static_cast<size_t>(nnet));
+    later.assign(static_cast<size_t>(nnet), -1);
     for (int64_t v = nodes; v-- > 0;) {
         const int32_t n = src->nets[v];
         if (n == -1) {
@@ -355,21 +361,19 @@ int SDB_save_objs(SdbDatabase* db, const SdbObjectSource* src) {
         }
         return t;
     };
-    // The tails of the nets that take new nodes, each list walked once.
+    // The tails of the nets that take new nodes and already hold some,
+    // each list walked once; a net without nodes takes its first new one
+    // as its first.
     std::vector<std::pair<int32_t, int32_t>> tails;  // net, its last node
     for (int32_t n = 0; n < nnet; ++n) {
-        if (later[static_cast<size_t>(n)] == -1) continue;
+        if (later[static_cast<size_t>(n)] == -1 || net_tab_of[n].first_node == -1) continue;
         const int32_t t = tail_of(n);
         if (t == -2) return -1;
         tails.emplace_back(n, t);
     }
-    for (const auto& [n, t] : tails) {
-        const int32_t first = later[static_cast<size_t>(n)];
-        if (t == -1)
-            net_tab_of[n].first_node = first;
-        else
-            node_tab_of[t].next = first;
-    }
+    for (int32_t n = 0; n < nnet; ++n)
+        if (net_tab_of[n].first_node == -1) net_tab_of[n].first_node = later[static_cast<size_t>(n)];
+    for (const auto& [n, t] : tails) node_tab_of[t].next = later[static_cast<size_t>(n)];
     return save_design(db, &st);
 }
 
