@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -152,7 +153,17 @@ TEST(WorkersDeathTest, ExitWithWorkersStarted) {
 // threads.
 TEST(WorkersDeathTest, ForkedChildRunsStepsAlone) {
     GTEST_FLAG_SET(death_test_style, "fast");
-    RT_run_parallel(100, 8, [](std::size_t, unsigned) {});
+    // Every worker takes part in one step before the fork, so that none is
+    // still starting (a thread that starts holds the sanitizer allocator's
+    // locks for a moment, and a child forked then would wait on them at
+    // its end).
+    const unsigned all = RT_max_threads();
+    std::atomic<unsigned> arrived{0};
+    RT_run_parallel(all, all, [&](std::size_t, unsigned) {
+        arrived.fetch_add(1);
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (arrived.load() < all && std::chrono::steady_clock::now() < give_up) std::this_thread::yield();
+    });
     EXPECT_EXIT(
         {
             std::atomic<std::size_t> sum{0};
