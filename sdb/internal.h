@@ -13,12 +13,10 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <type_traits>
 #include <vector>
 
 #include "runtime/dyna.h"
-#include "runtime/workers.h"
 #include "sdb/sdb.h"
 
 namespace sdbi {
@@ -278,20 +276,6 @@ void make_supply_nets(SdbDatabase* db);
 void prim_reset_globals();
 // Sets quendal_write_dir to a copy of dir (null: none).
 void set_write_dir(const char* dir);
-
-// Runs fn(i, thread) for i from 0 to n - 1 on up to the given number of
-// threads (the calling one among them, thread 0; the others are the
-// runtime's workers) and returns when all are done.
-template <class Fn>
-void run_parallel(size_t n, unsigned threads, Fn fn) {
-    RT_run_parallel(n, threads, fn);
-}
-
-// The threads a large design is read with.
-inline unsigned load_threads() {
-    constexpr unsigned kMaxThreads = 8;
-    return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
-}
 
 // What the tables of a design may refer to: the counts of the tables
 // being loaded (the image gives them before any table is read) and of

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "runtime/pages.h"
+#include "runtime/workers.h"
 #include "sdb/internal.h"
 #include "sdb/sdb.h"
 
@@ -323,7 +324,7 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
         tasks.push_back(t);
     }
     const bool check_links = counts.loaded[SDB_NODE] && counts.loaded[SDB_NET];
-    unsigned threads = total >= kThreadedBytes ? load_threads() : 1;
+    unsigned threads = total >= kThreadedBytes ? RT_max_threads() : 1;
     threads = std::min(threads, static_cast<unsigned>(std::max<size_t>(tasks.size(), 1)));
 
     Loader loader(fd, big, counts);
@@ -338,7 +339,7 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
     };
     std::atomic<int32_t> scanned{0};
     std::atomic<int64_t> tables_left{table_tasks};
-    run_parallel(tasks.size(), threads, [&](size_t i, unsigned self) {
+    RT_run_parallel(tasks.size(), threads, [&](size_t i, unsigned self) {
         const Task& t = tasks[i];
         if (t.k == kSymbolEntries) {
             sym = sym_scan(sin, sec, &scanned);

@@ -16,6 +16,7 @@
 
 #include "runtime/dyna.h"
 #include "runtime/exit.h"
+#include "runtime/workers.h"
 #include "sdb/internal.h"
 #include "sdb/sdb.h"
 
@@ -257,9 +258,9 @@ public:
                                   : owned_back(c.lo, c.hi);
     }
     bool sound() const {
-        const unsigned threads = pieces_.size() > 8 ? std::min<unsigned>(sdbi::load_threads(), pieces_.size()) : 1;
+        const unsigned threads = pieces_.size() > 8 ? std::min<unsigned>(RT_max_threads(), pieces_.size()) : 1;
         std::atomic<bool> ok{true};
-        sdbi::run_parallel(pieces_.size(), threads, [&](size_t i, unsigned) {
+        RT_run_parallel(pieces_.size(), threads, [&](size_t i, unsigned) {
             if (!piece(i)) ok = false;
         });
         return ok;

@@ -15,6 +15,7 @@
 #include "runtime/dyna.h"
 #include "runtime/fnm.h"
 #include "runtime/pages.h"
+#include "runtime/workers.h"
 #include "sdb/sdb.h"
 #include "tools/common/tool.h"
 
@@ -183,7 +184,7 @@ bool read_design(const std::string& path, Design& d, std::string& err) {
     // table (for a large design larger than all the copies) is gone
     // before the names are copied.
     const unsigned threads =
-        static_cast<std::size_t>(nnet) + static_cast<std::size_t>(nobj) >= kThreadedRecords ? work_threads() : 1;
+        static_cast<std::size_t>(nnet) + static_cast<std::size_t>(nobj) >= kThreadedRecords ? RT_max_threads() : 1;
     // The first bad record of each piece (kNoRecord for none).
     constexpr int kNoRecord = INT32_MAX;
     auto first_bad = [](const std::vector<int>& of_piece) {
@@ -635,7 +636,7 @@ void DesignBuilder::make_symbols() {
     // trees made on several threads; each bucket's ids follow those of
     // the buckets before it, as on one thread, so that the ids do not
     // depend on the threads.
-    const unsigned threads = n >= kThreadedRecords ? work_threads() : 1;
+    const unsigned threads = n >= kThreadedRecords ? RT_max_threads() : 1;
     // Each handle's bucket, and the handles with their texts in bucket
     // order (a counting sort): each piece of handles counts its own, so
     // that every piece places its records in its own slots.

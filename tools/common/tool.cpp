@@ -26,8 +26,6 @@ constexpr int kLargeBlock = 128 * 1024;
 
 void return_large_blocks() { ::mallopt(M_MMAP_THRESHOLD, kLargeBlock); }
 
-unsigned work_threads() { return RT_max_threads(); }
-
 void run_in_pieces(std::size_t n, std::size_t piece, unsigned threads,
                    const std::function<void(std::size_t, std::size_t)>& fn) {
     if (piece == 0) piece = 1;

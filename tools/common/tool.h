@@ -46,9 +46,6 @@ private:
 // the phase whose peak it lowers.
 void return_large_blocks();
 
-// The threads a tool spreads large work over: the machine's, at most 8.
-unsigned work_threads();
-
 // Calls fn(first, last) for the pieces [0, piece), [piece, 2 piece) ...
 // of [0, n) on up to threads threads, the caller's among them (the others
 // are the runtime's workers, runtime/workers.h), and returns when all are

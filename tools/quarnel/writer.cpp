@@ -19,6 +19,7 @@
 #include <unordered_map>
 
 #include "runtime/pages.h"
+#include "runtime/workers.h"
 #include "tools/common/names.h"
 #include "tools/common/tool.h"
 
@@ -366,7 +367,7 @@ private:
     void name_scalars_and_instances() {
         std::vector<int> scalars = std::move(scalars_);
         const std::size_t ns = scalars.size(), count = ns + d_.objects.size();
-        const unsigned threads = count < kBulkNames ? 1 : ntool::work_threads();
+        const unsigned threads = count < kBulkNames ? 1 : RT_max_threads();
         const auto name_of = [&](std::size_t k) -> std::string_view {
             return k < ns ? d_.nets[static_cast<std::size_t>(scalars[k])] : d_.objects[k - ns].name;
         };
@@ -663,7 +664,7 @@ private:
 // change what other pieces read, nor write to f.
 void write_items(std::FILE* f, std::size_t count,
                  const std::function<void(std::string&, std::size_t, std::size_t)>& format) {
-    const unsigned threads = count < 4 * kInstancePiece ? 1 : ntool::work_threads();
+    const unsigned threads = count < 4 * kInstancePiece ? 1 : RT_max_threads();
     std::vector<std::string> texts(threads);
     RoundWriter writer(f);
     for (std::size_t base = 0; base < count; base += threads * kInstancePiece) {
@@ -737,7 +738,7 @@ void verilog_module(std::FILE* f, const ModuleOut& m) {
     // later instances are loaded into the cache ahead, for pins of one bit
     // their texts, for wider pins the net's entry first and then what it
     // refers to.
-    const NetTexts net_text(names, d.nets.size() < 4 * kInstancePiece ? 1 : ntool::work_threads());
+    const NetTexts net_text(names, d.nets.size() < 4 * kInstancePiece ? 1 : RT_max_threads());
     auto conns_of = [&](std::size_t i) {
         const ntool::Object& o = d.objects[i];
         return std::span<const std::int32_t>(d.conns.data() + o.first,
