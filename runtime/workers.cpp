@@ -221,3 +221,51 @@ void RT_run_items(std::size_t n, unsigned threads, void (*call)(void*, std::size
     Step step{n, call, ctx};
     run_spread(step, participants);
 }
+
+BackgroundJobs::~BackgroundJobs() {
+    if (!thread_.joinable()) return;
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        stop_ = true;
+    }
+    cv_.notify_all();
+    thread_.join();
+}
+
+void BackgroundJobs::serve() {
+    std::unique_lock<std::mutex> lock(m_);
+    for (;;) {
+        cv_.wait(lock, [&] { return job_ || stop_; });
+        if (!job_) return;
+        lock.unlock();
+        job_();
+        lock.lock();
+        job_ = nullptr;
+        cv_.notify_all();
+    }
+}
+
+void BackgroundJobs::run(std::function<void()> job) {
+    wait();
+    if (!thread_.joinable() && !no_thread_) {
+        try {
+            thread_ = std::thread([this] { serve(); });
+        } catch (const std::system_error&) {
+            no_thread_ = true;
+        }
+    }
+    if (no_thread_) {
+        job();
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        job_ = std::move(job);
+    }
+    cv_.notify_all();
+}
+
+void BackgroundJobs::wait() {
+    std::unique_lock<std::mutex> lock(m_);
+    cv_.wait(lock, [&] { return !job_; });
+}

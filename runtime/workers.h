@@ -45,3 +45,35 @@ void RT_run_parallel(std::size_t n, unsigned threads, Fn&& fn) {
         n, threads, [](void* f, std::size_t i, unsigned self) { (*static_cast<F*>(f))(i, self); },
         const_cast<void*>(static_cast<const void*>(&fn)));
 }
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+// One thread of its own that runs jobs behind the caller, one after
+// another: a writer hands the buffer it filled over and fills the next
+// meanwhile.  run() waits for the job before, so at most one is running
+// or waiting.  The thread starts with the first job; where none can be
+// started, every job runs at once on the caller.
+class BackgroundJobs {
+public:
+    BackgroundJobs() = default;
+    BackgroundJobs(const BackgroundJobs&) = delete;
+    BackgroundJobs& operator=(const BackgroundJobs&) = delete;
+    // Waits for the last job and ends the thread.
+    ~BackgroundJobs();
+    // Waits for the job before, then hands job to the thread.
+    void run(std::function<void()> job);
+    // Returns when the last job handed over has ended.
+    void wait();
+
+private:
+    void serve();
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::function<void()> job_;  // the job handed over, empty when done
+    bool stop_ = false;
+    bool no_thread_ = false;  // no thread could be started: jobs run at once
+    std::thread thread_;
+};

@@ -4,11 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <limits>
 
 #include "runtime/dyna.h"
@@ -147,31 +143,10 @@ bool FdReader::read(void* dst, size_t n) {
     return true;
 }
 
-// The writer's thread and the buffer it writes from.
-struct WordWriter::Background {
-    std::unique_ptr<uint8_t[]> buf = std::make_unique_for_overwrite<uint8_t[]>(kBuffer);
-    std::mutex m;
-    std::condition_variable cv;
-    size_t len = 0;     // bytes of buf to write; 0 when the thread is idle
-    bool failed = false;
-    bool stop = false;
-    std::thread thread;
-};
-
 WordWriter::WordWriter(FILE* stream, int64_t pos, bool background)
     : stream_(stream), buf_(std::make_unique_for_overwrite<uint8_t[]>(kBuffer)), pos_(pos), background_(background) {}
 
-WordWriter::~WordWriter() {
-    flush();
-    if (bg_) {
-        {
-            std::lock_guard<std::mutex> lock(bg_->m);
-            bg_->stop = true;
-        }
-        bg_->cv.notify_all();
-        bg_->thread.join();
-    }
-}
+WordWriter::~WordWriter() { flush(); }
 
 void WordWriter::write_now(const uint8_t* p, size_t n) {
     if (ok_ && std::fwrite(p, 1, n, stream_) != n) ok_ = false;
@@ -179,39 +154,16 @@ void WordWriter::write_now(const uint8_t* p, size_t n) {
 
 void WordWriter::wait_written() {
     if (!bg_) return;
-    std::unique_lock<std::mutex> lock(bg_->m);
-    bg_->cv.wait(lock, [&] { return bg_->len == 0; });
-    if (bg_->failed) ok_ = false;
+    bg_->wait();
+    if (bg_failed_) ok_ = false;
 }
 
 void WordWriter::hand_over() {
     if (used_ == 0) return;
     handed_ += static_cast<int64_t>(used_);
     if (!bg_ && background_ && ok_ && handed_ > kBackgroundAfter) {
-        bg_ = std::make_unique<Background>();
-        Background* b = bg_.get();
-        FILE* stream = stream_;
-        // Without a thread to be had, the writer goes on writing in the
-        // foreground.
-        try {
-            b->thread = std::thread([b, stream] {
-                std::unique_lock<std::mutex> lock(b->m);
-                for (;;) {
-                    b->cv.wait(lock, [b] { return b->len > 0 || b->stop; });
-                    if (b->len == 0) return;
-                    const size_t n = b->len;
-                    lock.unlock();
-                    const bool wrote = std::fwrite(b->buf.get(), 1, n, stream) == n;
-                    lock.lock();
-                    if (!wrote) b->failed = true;
-                    b->len = 0;
-                    b->cv.notify_all();
-                }
-            });
-        } catch (const std::system_error&) {
-            bg_.reset();
-            background_ = false;
-        }
+        bg_ = std::make_unique<BackgroundJobs>();
+        spare_ = std::make_unique_for_overwrite<uint8_t[]>(kBuffer);
     }
     if (!bg_) {
         write_now(buf_.get(), used_);
@@ -220,13 +172,13 @@ void WordWriter::hand_over() {
     }
     // The thread's buffer is free once it has written it: the two swap.
     wait_written();
-    {
-        std::lock_guard<std::mutex> lock(bg_->m);
-        std::swap(buf_, bg_->buf);
-        bg_->len = ok_ ? used_ : 0;
-    }
-    bg_->cv.notify_all();
+    std::swap(buf_, spare_);
+    const size_t n = ok_ ? used_ : 0;
     used_ = 0;
+    if (n > 0)
+        bg_->run([this, n] {
+            if (std::fwrite(spare_.get(), 1, n, stream_) != n) bg_failed_ = true;
+        });
 }
 
 void WordWriter::bytes(const void* p, size_t n) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "runtime/dyna.h"
+#include "runtime/workers.h"
 #include "sdb/sdb.h"
 
 namespace sdbi {
@@ -170,8 +171,11 @@ private:
     bool ok_ = true;
     bool background_;
     int64_t handed_ = 0;  // bytes handed over so far
-    struct Background;
-    std::unique_ptr<Background> bg_;
+    // Writing in the background: the thread writes spare_ while buf_ is
+    // filled, and bg_failed_ tells of a write of its that failed.
+    std::unique_ptr<uint8_t[]> spare_;
+    bool bg_failed_ = false;
+    std::unique_ptr<BackgroundJobs> bg_;
 };
 
 // Makes room for need more elements behind the count of a DynaArray.

@@ -173,4 +173,26 @@ TEST(WorkersDeathTest, ForkedChildRunsStepsAlone) {
         ::testing::ExitedWithCode(3), "");
 }
 
+// Jobs handed to the background run one after another, in their order, on
+// a thread other than the caller's, and wait() returns once the last one
+// has ended.
+TEST(BackgroundJobs, RunInOrderBehindTheCaller) {
+    std::vector<int> done;
+    std::set<std::thread::id> ran_on;
+    {
+        BackgroundJobs jobs;
+        for (int k = 0; k < 50; ++k)
+            jobs.run([&done, &ran_on, k] {
+                done.push_back(k);
+                ran_on.insert(std::this_thread::get_id());
+            });
+        jobs.wait();
+        ASSERT_EQ(done.size(), 50u);
+        jobs.run([&done] { done.push_back(50); });
+    }  // the end waits for the last job
+    ASSERT_EQ(done.size(), 51u);
+    for (int k = 0; k <= 50; ++k) EXPECT_EQ(done[static_cast<size_t>(k)], k);
+    EXPECT_EQ(ran_on.count(std::this_thread::get_id()), 0u);
+}
+
 }  // namespace

@@ -14,8 +14,6 @@
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <system_error>
-#include <thread>
 #include <unordered_map>
 
 #include "runtime/pages.h"
@@ -624,37 +622,25 @@ void flush(std::FILE* f, std::string& text) {
 }
 
 // Writes the texts of one round to f on a thread of its own while the
-// next round is formatted; the next write waits for it.  Where no thread
-// can be started the texts are written at once.
+// next round is formatted; the next write waits for it.
 class RoundWriter {
 public:
     explicit RoundWriter(std::FILE* f) : f_(f) {}
-    RoundWriter(const RoundWriter&) = delete;
-    RoundWriter& operator=(const RoundWriter&) = delete;
-    ~RoundWriter() { wait(); }
     // Hands texts over (they are taken, and texts gets the emptied
     // buffers of the round written before).
     void write(std::vector<std::string>& texts) {
-        wait();
+        jobs_.wait();
         writing_.swap(texts);
         texts.resize(writing_.size());
-        try {
-            thread_ = std::thread([this] { write_all(); });
-        } catch (const std::system_error&) {
-            write_all();
-        }
-    }
-    void wait() {
-        if (thread_.joinable()) thread_.join();
+        jobs_.run([this] {
+            for (std::string& text : writing_) flush(f_, text);
+        });
     }
 
 private:
-    void write_all() {
-        for (std::string& text : writing_) flush(f_, text);
-    }
     std::FILE* f_;
     std::vector<std::string> writing_;
-    std::thread thread_;
+    BackgroundJobs jobs_;  // last: the thread ends before what it writes goes
 };
 
 // Writes the text of items [0, count) to f in their order: format(text,
