@@ -49,20 +49,6 @@ bool on_a_net(const char* inst, const char* pin, int direction) {
     return obj >= 0 && pin && search_inet_connected_to_obj(obj, pin, direction) >= 0;
 }
 
-// A data line between a module cell's port and an end outside the
-// module.  For an active-low port it runs through an inverter on every
-// data line, on the pad's side and on the core's, so that the cell holds
-// the port's active-high value while the two inverters cancel in
-// functional mode.
-void data_line(FILE* fp, const PadEntry& p, const std::string& cell_end, bool into_cell, const std::string& other) {
-    if (!p.active_low)
-        connect(fp, cell_end, other);
-    else if (into_cell)
-        bstrace::inverter_to(fp, ADD_BUF_COUNT++, other, cell_end);
-    else
-        bstrace::inverter_to_core(fp, ADD_BUF_COUNT++, cell_end, other);
-}
-
 // The side of a pad where the data runs to the core: the cell's `drive`
 // port takes over the core's load, its `observe` port watches the pad.
 void input_side(FILE* fp, const PadEntry& p, const BcmCell& c, BcmPort observe, BcmPort drive, const char* what) {
@@ -73,9 +59,9 @@ void input_side(FILE* fp, const PadEntry& p, const BcmCell& c, BcmPort observe, 
     const std::string pad_end = pin_of(t.inst, t.pin);
     if (has_port(c, drive)) {
         disconnect(fp, pad_end);
-        data_line(fp, p, module_pin(c.number, drive), false, t.partner.text);
+        connect(fp, module_pin(c.number, drive), t.partner.text);
     }
-    if (has_port(c, observe)) data_line(fp, p, module_pin(c.number, observe), true, pad_end);
+    if (has_port(c, observe)) connect(fp, module_pin(c.number, observe), pad_end);
 }
 
 // The side of a pad where the data comes from the core: the cell's
@@ -86,9 +72,9 @@ void output_side(FILE* fp, const PadEntry& p, const BcmCell& c, BcmPort from_cor
     const std::string pad_end = pin_of(t.inst, t.pin);
     if (has_port(c, to_pad)) {
         disconnect(fp, pad_end);
-        data_line(fp, p, module_pin(c.number, to_pad), false, pad_end);
+        connect(fp, module_pin(c.number, to_pad), pad_end);
     }
-    if (has_port(c, from_core)) data_line(fp, p, module_pin(c.number, from_core), true, t.partner.text);
+    if (has_port(c, from_core)) connect(fp, module_pin(c.number, from_core), t.partner.text);
 }
 
 // The control cell that a pad carries: the enable's source into its IN,

@@ -299,14 +299,10 @@ void bcm_mux_cell_lines(FILE* fp, const PadEntry& p, const BcmCell& c) {
         mux_bidir_lines(fp, p, c);
     } else if (has(c, BcmPort::In)) {
         // The cell observes the pad's data: towards the core on the input
-        // side (through an inverter for an active-low mux input), from
-        // the core on the output side.
+        // side, from the core on the output side.
         const bool input_side = p.kind == PAD_MUX_INPUT || c.role == BcmRole::InputPart;
         const std::string end = pin_of(inst, or_text(input_side ? p.pin_to_core : p.pin_from_core, ""));
-        if (p.kind == PAD_MUX_INPUT && p.active_low)
-            bstrace::inverter_to(fp, ADD_BUF_COUNT++, end, module_pin(c, BcmPort::In));
-        else
-            connect(fp, module_pin(c, BcmPort::In), end);
+        connect(fp, module_pin(c, BcmPort::In), end);
     }
     mux_pins(fp, p, c);
 }
@@ -321,31 +317,17 @@ void bcm_port_cell_lines(FILE* fp, const PadEntry& p, const BcmCell& c) {
     const bool input = p.kind == PAD_CLOCK || p.kind == PAD_INPUT;
     const Partner partner = bstrace::port_partner(port);
     if (partner.kind == Partner::NONE) bstrace::floating(input ? "Input" : "Output", port, port);
-    // For an active-low port one inverter on each data line: the cell
-    // holds the active-high value, and the two cancel in functional mode.
-    auto into_cell = [&](const std::string& from, const std::string& cell_end) {
-        if (p.active_low)
-            bstrace::inverter_to(fp, ADD_BUF_COUNT++, from, cell_end);
-        else
-            connect(fp, cell_end, from);
-    };
-    auto out_of_cell = [&](const std::string& cell_end, const std::string& to) {
-        if (p.active_low)
-            bstrace::inverter_to_core(fp, ADD_BUF_COUNT++, cell_end, to);
-        else
-            connect(fp, cell_end, to);
-    };
     if (input) {
         if (has(c, BcmPort::Out)) {
             disconnect(fp, port);
-            out_of_cell(module_pin(c, BcmPort::Out), partner.text);
+            connect(fp, module_pin(c, BcmPort::Out), partner.text);
         }
-        if (has(c, BcmPort::In)) into_cell(port, module_pin(c, BcmPort::In));
+        if (has(c, BcmPort::In)) connect(fp, module_pin(c, BcmPort::In), port);
         return;
     }
     disconnect(fp, port);
-    if (has(c, BcmPort::Out)) out_of_cell(module_pin(c, BcmPort::Out), port);
-    if (has(c, BcmPort::In)) into_cell(partner.text, module_pin(c, BcmPort::In));
+    if (has(c, BcmPort::Out)) connect(fp, module_pin(c, BcmPort::Out), port);
+    if (has(c, BcmPort::In)) connect(fp, module_pin(c, BcmPort::In), partner.text);
 }
 
 bool bcm_pad_carries_cell(const PadEntry& p) {

@@ -29,7 +29,6 @@ using bsnames::set_text;
 using bstrace::enable_source;
 using bstrace::floating;
 using bstrace::inverter_to;
-using bstrace::inverter_to_core;
 using bstrace::other_end_of_object;
 using bstrace::pad_enable;
 using bstrace::Partner;
@@ -76,46 +75,11 @@ void connect(FILE* fp, const std::string& a, const std::string& b) {
 
 void disconnect(FILE* fp, const std::string& end) { bsedit::write_line(fp, "disconnect ", end); }
 
-// The cell's DATA_OUT to the core's load: straight, or for an active-low
-// port through the core-side inverter.
-void data_out_to_core(FILE* fp, const PadEntry& p, const std::string& cell, const ScanCellEntry* c,
-                      const std::string& load) {
-    if (p.active_low)
-        inverter_to_core(fp, ADD_BUF_COUNT++, pin_of(cell, c->data_out), load);
-    else
-        connect(fp, pin_of(cell, c->data_out), load);
-}
-
-// The output side of an active-low port mirrors the input side: the core's
-// driver reaches the cell's DATA_IN through one inverter, and the cell's
-// DATA_OUT reaches the pad through a second one.  In functional mode the
-// two cancel, so the pad sees what the core drives, as before the
-// insertion, while the cell holds the port's active-high value.
-void data_in_from_core(FILE* fp, const PadEntry& p, const std::string& cell, const ScanCellEntry* c,
-                       const std::string& driver) {
-    if (p.active_low)
-        inverter_to(fp, ADD_BUF_COUNT++, driver, pin_of(cell, or_text(c->data_in, "")));
-    else
-        connect(fp, pin_of(cell, or_text(c->data_in, "")), driver);
-}
-
-void data_out_to_pad(FILE* fp, const PadEntry& p, const std::string& cell, const ScanCellEntry* c,
-                     const std::string& pad_end) {
-    if (p.active_low)
-        inverter_to_core(fp, ADD_BUF_COUNT++, pin_of(cell, or_text(c->data_out, "")), pad_end);
-    else
-        connect(fp, pin_of(cell, or_text(c->data_out, "")), pad_end);
-}
-
-// The cell's DATA_IN from the pad pin, through an inverter for an
-// active-low port.
-void data_in_from_pad(FILE* fp, const PadEntry& p, const std::string& cell, const ScanCellEntry* c,
-                      const std::string& pad_end) {
-    if (!c->data_in) return;
-    if (p.active_low)
-        inverter_to(fp, ADD_BUF_COUNT++, pad_end, pin_of(cell, c->data_in));
-    else
-        connect(fp, pin_of(cell, c->data_in), pad_end);
+// The cell's DATA_IN from the pad side.  A pin marked active low ("-" in
+// the pin list) is cut in like any other: the cell observes and drives
+// the level at its pin, which is what its BSDL row describes.
+void data_in_from_pad(FILE* fp, const ScanCellEntry* c, const std::string& cell, const std::string& pad_end) {
+    if (c->data_in) connect(fp, pin_of(cell, c->data_in), pad_end);
 }
 
 // A pad added with -add_pad for a port that has none.
@@ -406,37 +370,24 @@ void add_input_clock_cell_in_cmd(FILE* fp, int row, int not_clock) {
     if (!p.pad_instance && JTAG_OPTION[OPT_ADD_PAD]) {
         Partner load = port_partner(port.c_str());
         if (load.kind == Partner::NONE) floating("Input", port.c_str(), port.c_str());
+        // The added pad feeds the cell, and the port's loads see the
+        // pad's output (through the cell's DATA_OUT when it has one) as
+        // they saw the port.
         AddedPad a = add_pad(fp, row, PadSide::In);
         std::string pad_out = pin_of(a.inst, a.inner);
-        std::string pad_end = pad_out;  // what the cell's DATA_IN sees
-        if (p.active_low) {
-            std::string inv = STR_format("B_PAD_INV%d", a.number);
-            std::fprintf(fp, "add %s %s\n", inv.c_str(), or_text(INVERTER, ""));
-            connect(fp, pad_out, pin_of(inv, or_text(INVERTER_INPUT, "")));
-            pad_end = pin_of(inv, or_text(INVERTER_OUTPUT, ""));
-        }
-        // Without DATA_OUT the load takes the pad's own output, never the
-        // inverted copy that the cell observes.
-        if (c->data_out)
-            data_out_to_core(fp, p, cell, c, load.text);
-        else
-            connect(fp, pad_out, load.text);
-        if (c->data_in) connect(fp, pin_of(cell, c->data_in), pad_end);
+        connect(fp, c->data_out ? pin_of(cell, c->data_out) : pad_out, load.text);
+        data_in_from_pad(fp, c, cell, pad_out);
         return;
     }
     if (!p.pad_instance) {
-        // The port stands for the pad (-no_pad); an active-low port takes
-        // the inverters of a padded one.
+        // The port stands for the pad (-no_pad).
         if (c->data_out) {
             Partner load = port_partner(port.c_str());
             if (load.kind == Partner::NONE) floating("Input", port.c_str(), port.c_str());
             disconnect(fp, port);
-            if (!p.active_low) connect(fp, pin_of(cell, c->data_out), load.text);
-            data_in_from_pad(fp, p, cell, c, port);
-            if (p.active_low) data_out_to_core(fp, p, cell, c, load.text);
-            return;
+            connect(fp, pin_of(cell, c->data_out), load.text);
         }
-        data_in_from_pad(fp, p, cell, c, port);
+        data_in_from_pad(fp, c, cell, port);
         return;
     }
     Traced t = trace_core(p.pad_instance, p.pin_to_core, true, "Input", port.c_str());
@@ -446,10 +397,9 @@ void add_input_clock_cell_in_cmd(FILE* fp, int row, int not_clock) {
     std::string pad_end = pin_of(t.inst, t.pin);
     if (c->data_out) {
         disconnect(fp, pad_end);
-        if (!p.active_low) connect(fp, pin_of(cell, c->data_out), t.partner.text);
+        connect(fp, pin_of(cell, c->data_out), t.partner.text);
     }
-    data_in_from_pad(fp, p, cell, c, pad_end);
-    if (c->data_out && p.active_low) data_out_to_core(fp, p, cell, c, t.partner.text);
+    data_in_from_pad(fp, c, cell, pad_end);
 }
 
 void add_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
@@ -464,23 +414,23 @@ void add_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
     if (!p.pad_instance) {
         Partner driver = port_partner(port.c_str());
         if (driver.kind == Partner::NONE) floating("Output", port.c_str(), port.c_str());
-        // Without a pad the port stands for it (-no_pad): an active-low
-        // port takes the inverters of a padded one.
+        // Without a pad the port stands for it (-no_pad).
+        std::string pad_end = port;
         if (!JTAG_OPTION[OPT_ADD_PAD]) {
             disconnect(fp, port);
-            data_out_to_pad(fp, p, cell, c, port);
         } else {
             AddedPad a = add_pad(fp, row, PadSide::Out);
-            data_out_to_pad(fp, p, cell, c, pin_of(a.inst, a.inner));
+            pad_end = pin_of(a.inst, a.inner);
         }
-        data_in_from_core(fp, p, cell, c, driver.text);
+        connect(fp, pin_of(cell, or_text(c->data_out, "")), pad_end);
+        connect(fp, pin_of(cell, or_text(c->data_in, "")), driver.text);
         return;
     }
     Traced t = trace_core(p.pad_instance, p.pin_from_core, false, "Output", port.c_str());
     std::string pad_end = pin_of(t.inst, t.pin);
     disconnect(fp, pad_end);
-    data_out_to_pad(fp, p, cell, c, pad_end);
-    data_in_from_core(fp, p, cell, c, t.partner.text);
+    connect(fp, pin_of(cell, or_text(c->data_out, "")), pad_end);
+    connect(fp, pin_of(cell, or_text(c->data_in, "")), t.partner.text);
 }
 
 void add_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
@@ -494,25 +444,16 @@ void add_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
     const char* port = or_text(p.signal, "");
     Traced out = trace_core(p.pad_instance, p.pin_from_core, false, "Bidirectional", port);
     Traced in = trace_core(p.pad_instance, p.pin_to_core, true, "Bidirectional", port);
-    // An active-low port gets the inverters of the output and the input
-    // pads on each side: the cell holds the port's active-high value, and
-    // in functional mode each pair cancels.
     std::string out_end = pin_of(out.inst, out.pin);
     disconnect(fp, out_end);
-    data_in_from_core(fp, p, cell, c, out.partner.text);
-    data_out_to_pad(fp, p, cell, c, out_end);
+    connect(fp, pin_of(cell, or_text(c->data_in, "")), out.partner.text);
+    connect(fp, pin_of(cell, or_text(c->data_out, "")), out_end);
     std::string in_end = pin_of(in.inst, in.pin);
     if (c->sys_in) {
         disconnect(fp, in_end);
-        if (p.active_low)
-            inverter_to_core(fp, ADD_BUF_COUNT++, pin_of(cell, c->sys_in), in.partner.text);
-        else
-            connect(fp, pin_of(cell, c->sys_in), in.partner.text);
+        connect(fp, pin_of(cell, c->sys_in), in.partner.text);
     }
-    if (p.active_low)
-        inverter_to(fp, ADD_BUF_COUNT++, in_end, pin_of(cell, or_text(c->sys_pin, "")));
-    else
-        connect(fp, pin_of(cell, or_text(c->sys_pin, "")), in_end);
+    connect(fp, pin_of(cell, or_text(c->sys_pin, "")), in_end);
 }
 
 namespace {
@@ -555,21 +496,19 @@ void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
         std::string in_name = pair_cell(row, in_cell, 0);
         add_cell_pair(fp, p, {out_name, out_cell}, {in_name, in_cell}, false);
         std::fputs(control_lines.c_str(), fp);
-        // Each part as the input and the output writers place it, with
-        // their inverters for an active-low port.
+        // Each part as the input and the output writers place it.
         Traced in = trace_core(p.pad_instance, p.pin_to_core, true, "Bidirectional", port);
         std::string in_end = pin_of(in.inst, in.pin);
         if (in_cell->data_out) {
             disconnect(fp, in_end);
-            if (!p.active_low) connect(fp, pin_of(in_name, in_cell->data_out), in.partner.text);
+            connect(fp, pin_of(in_name, in_cell->data_out), in.partner.text);
         }
-        data_in_from_pad(fp, p, in_name, in_cell, in_end);
-        if (in_cell->data_out && p.active_low) data_out_to_core(fp, p, in_name, in_cell, in.partner.text);
+        data_in_from_pad(fp, in_cell, in_name, in_end);
         Traced out = trace_core(p.pad_instance, p.pin_from_core, false, "Bidirectional", port);
         std::string out_end = pin_of(out.inst, out.pin);
         disconnect(fp, out_end);
-        data_in_from_core(fp, p, out_name, out_cell, out.partner.text);
-        data_out_to_pad(fp, p, out_name, out_cell, out_end);
+        connect(fp, pin_of(out_name, or_text(out_cell->data_in, "")), out.partner.text);
+        connect(fp, pin_of(out_name, or_text(out_cell->data_out, "")), out_end);
         return;
     }
     // -add_pad on a bidirectional port without a pad.
@@ -654,7 +593,7 @@ void add_mux_input_cell_in_cmd(FILE* fp, int row) {
     std::string cell;
     if (!new_cell(fp, row, c, &cell, 1)) return;
     take_mux_pin(fp, p, p.buffer ? p.buffer->mux_in2 : nullptr, p.mux_in2_net, "MUX_IN2", cell, c->update_dr_out);
-    data_in_from_pad(fp, p, cell, c, pin_of(or_text(p.pad_instance, ""), or_text(p.pin_to_core, "")));
+    data_in_from_pad(fp, c, cell, pin_of(or_text(p.pad_instance, ""), or_text(p.pin_to_core, "")));
 }
 
 void add_mux_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {

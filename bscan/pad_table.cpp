@@ -278,7 +278,6 @@ void produce_opin_control_tab() {
     }
     bs_refresh_tap_pad_pointers();
     if (sdb) SDB_close(sdb, 0);
-    check_inv_signal();
 }
 
 void save_OPIN_TAB_for_adding_scan_cell(int row) {
@@ -708,24 +707,4 @@ void save_OPIN_TAB_for_adding_scan_cell_internal(int row) {
         }
         OPIN_TAB[row].cell = library_cell(OBSERVE_ONLY_SCAN);
     }
-}
-
-void check_inv_signal() {
-    int first = -1;
-    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n && first < 0; ++i)
-        if (OPIN_TAB[i].active_low) first = i;
-    if (first < 0) return;
-    const char* inverter = INVERTER ? INVERTER : (TAP_CONTR ? TAP_CONTR->inv_buffer : nullptr);
-    if (!inverter) {
-        qdx_printf("ERROR: can't find %%INV_BUFFER of %%TAP_CONTROLLER in file '%s'\n", lib_file());
-        qdx_exit_printf(-1, "       or %%INVERTER in file '%s' for pin '-%s'.\n\n", bsc_file(),
-                   or_text(OPIN_TAB[first].signal, ""));
-    }
-    if (!INVERTER) desc_set_text(&INVERTER, inverter);
-    BufferEntry* b = get_buffer(INVERTER);
-    if (!b) {
-        qdx_exit_printf(-1, "ERROR: can't find the definition of buffer '%s' in file '%s'.\n\n", INVERTER, lib_file());
-    }
-    set_text(INVERTER_INPUT, b->input);
-    set_text(INVERTER_OUTPUT, b->output);
 }

@@ -153,18 +153,11 @@ void no_enable_source(const PadEntry& p) {
     qdx_exit_printf(-1, "ERROR: Can not find the source of enable pin '%s' to connect to BCELL.\n", or_text(p.signal, ""));
 }
 
-void inverter_to(FILE* fp, int n, const std::string& pad_end, const std::string& cell_end) {
+void inverter_to(FILE* fp, int n, const std::string& from, const std::string& to) {
     const std::string inv = STR_format("B_PAD_INV%d", n);
     std::fprintf(fp, "add %s %s\n", inv.c_str(), or_text(INVERTER, ""));
-    std::fprintf(fp, "connect %s %s\n", pin_of(inv, or_text(INVERTER_INPUT, "")).c_str(), pad_end.c_str());
-    std::fprintf(fp, "connect %s %s\n", pin_of(inv, or_text(INVERTER_OUTPUT, "")).c_str(), cell_end.c_str());
-}
-
-void inverter_to_core(FILE* fp, int n, const std::string& cell_end, const std::string& load) {
-    const std::string inv = STR_format("B_PAD_INV%d", n);
-    std::fprintf(fp, "add %s %s\n", inv.c_str(), or_text(INVERTER, ""));
-    std::fprintf(fp, "connect %s %s\n", pin_of(inv, or_text(INVERTER_OUTPUT, "")).c_str(), load.c_str());
-    std::fprintf(fp, "connect %s %s\n", pin_of(inv, or_text(INVERTER_INPUT, "")).c_str(), cell_end.c_str());
+    std::fprintf(fp, "connect %s %s\n", pin_of(inv, or_text(INVERTER_INPUT, "")).c_str(), from.c_str());
+    std::fprintf(fp, "connect %s %s\n", pin_of(inv, or_text(INVERTER_OUTPUT, "")).c_str(), to.c_str());
 }
 
 }  // namespace bstrace

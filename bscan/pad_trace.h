@@ -60,14 +60,9 @@ std::string enable_source(int obj, const char* enable);
 // Ends the run: the enable of the pad has no source to feed a control cell.
 [[noreturn]] void no_enable_source(const PadEntry& p);
 
-// The inverters of an active-low port, "B_PAD_INV<n>" of the library's
-// INVERTER cell, added to the command file fp.  inverter_to puts one
-// between a pad-side end and the cell's DATA_IN.  inverter_to_core puts
-// one between the cell's DATA_OUT and the core's load: in functional mode
-// (DATA_OUT following DATA_IN) the two inverters cancel, so the core sees
-// the pad's own level, as before the insertion, while the cell holds the
-// port's active-high value.
-void inverter_to(FILE* fp, int n, const std::string& pad_end, const std::string& cell_end);
-void inverter_to_core(FILE* fp, int n, const std::string& cell_end, const std::string& load);
+// An inverter "B_PAD_INV<n>" of the library's INVERTER cell, added to the
+// command file fp between `from` and `to` (the enable of a pad that takes
+// the TAP's high-impedance command active low).
+void inverter_to(FILE* fp, int n, const std::string& from, const std::string& to);
 
 }  // namespace bstrace

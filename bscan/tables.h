@@ -227,8 +227,6 @@ void save_input_clock_tab(BufferEntry* buffer, int row, int port, int not_clock)
 void save_output_scan_tab(BufferEntry* buffer, int row, int port);
 void save_bidir_scan_tab(BufferEntry* buffer, int row, int port);
 void save_OPIN_TAB_for_adding_scan_cell_internal(int row);
-// Chooses the inverter for active-low pins (INVERTER_INPUT/OUTPUT).
-void check_inv_signal();
 
 // ------------------------------------------------------------ TAP pads
 

@@ -437,7 +437,6 @@ void create_BUF_TAB() {
             continue;
         }
         BufTabEntry e;
-        e.negative = C && C[0] == '-';
         e.bsdl_name = n.has_index ? n.base + "(" + n.index + ")" : n.base;
         e.core_name = core;
         e.base = n.base;

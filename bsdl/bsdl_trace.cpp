@@ -1,8 +1,11 @@
 // The search from each port's pad to its boundary cells: through nets,
-// library buffers, a negative pin's inverter and small logic cells to a
-// cell of the walked chain, from the pad's data pins for the data cells
-// and from its enable pin for the control cell.  Pads that carry their own
-// boundary cells (%BS_BUFFER, kind 3) are read from their own designs.
+// library buffers and small logic cells to a cell of the walked chain,
+// from the pad's data pins for the data cells and from its enable pin for
+// the control cell.  Pads that carry their own boundary cells (%BS_BUFFER,
+// kind 3) are read from their own designs.  A register row says that its
+// cell sees the level at its pin; an inverter between a pin and its cell
+// (in a design edited by hand or by an earlier version) breaks that, and
+// the search says so and goes on.
 //
 // Each search marks the nets it has entered, so a loop of buffers ends;
 // the search past small cells looks at no more than five of them.
@@ -160,7 +163,9 @@ int bs_search_bd_reg_pass_not_buffer(std::vector<int>& list, int d) {
     return -1;
 }
 
-int search(int obj, int net, int d, std::unordered_set<int>& entered) {
+// The search from a net; `passed`, when given, receives the library
+// buffers on the way to the cell found (the one nearest to it first).
+int search(int obj, int net, int d, std::unordered_set<int>& entered, std::vector<int>* passed) {
     if (tracing()) {
         std::printf("\n");
         std::printf("class name: %s, ", SDB_class_name_of(obj));
@@ -182,8 +187,11 @@ int search(int obj, int net, int d, std::unordered_set<int>& entered) {
             const int low = d & 3;
             const int next = net_on(o, low == 1 || low == 2 ? b->output : b->input);
             if (next < 0) continue;
-            r = search(o, next, d, entered);
-            if (r >= 0) return r;
+            r = search(o, next, d, entered, passed);
+            if (r >= 0) {
+                if (passed) passed->push_back(o);
+                return r;
+            }
             continue;
         }
         if (tracing()) std::printf("not buffer, class: %s, instance %s\n", SDB_class_name_of(o), obj_name(o).c_str());
@@ -192,53 +200,41 @@ int search(int obj, int net, int d, std::unordered_set<int>& entered) {
     return bs_search_bd_reg_pass_not_buffer(candidates, d);
 }
 
-// Past the inverter of a negative pin: returns the net behind it; obj
-// becomes the inverter.
-int skip_inverter_buffer(int& obj, int net, const BufTabEntry& row, int mode) {
-    int inv = -1;
-    const BufferEntry* b = nullptr;
-    for_net(net, [&](int n) {
-        const int o = node_tab[n].object;
-        if (inv >= 0 || o < 0 || o == obj) return;
-        if (const BufferEntry* x = get_buffer(SDB_class_name_of(o))) {
-            inv = o;
-            b = x;
-        }
-    });
-    if (inv < 0) {
-        qdx_exit_printf(-1,
-                        "ERROR: negative pin '-%s' doesn't connect to invert buffer.\n"
-                        "       Please check .pin file '%s' & SDB file '%s'.\n\n",
-                        row.core_name.c_str(), PIN_FILE ? PIN_FILE : "", BS_SDB_FILE.c_str());
-    }
-    if (!b->function || STR_ucomp(b->function, "inv") != 0) {
-        qdx_printf("WARNING: negative pin '-%s' connects to ", row.core_name.c_str());
-        qdx_printf("buffer '%s'.\n", b->name);
-        qdx_printf("         %%FUNCTION of %%BUFFER '%s' ", b->name);
-        qdx_printf("should be 'inv' in .lib file '%s'.\n\n", BS_LIB_FILE.c_str());
-    }
-    const bool forward = mode == 1 || mode == 2;
-    const char* pin = forward ? b->output : b->input;
-    if (!pin) {
-        qdx_exit_printf(-1,
-                        "ERROR: can't find %s description in %%BUFFER '%s'.\n"
-                        "       Please specify it in .lib file '%s'.\n\n",
-                        forward ? "%OUTPUT" : "%INPUT", b->name, BS_LIB_FILE.c_str());
-    }
-    obj = inv;
-    const int next = find_inet_connected_to_pin(inv, pin);
-    if (next < 0) floating(pin, inv);
-    return next;
+// An inverting cell of the library: a buffer whose %FUNCTION is "inv", or
+// the inverter that the configuration (%INVERTER) or the TAP
+// (%INV_BUFFER) names.
+bool inverting(const BufferEntry* b) {
+    if (!b || !b->name) return false;
+    auto named = [b](const char* name) { return name && STR_ucomp(b->name, name) == 0; };
+    return (b->function && STR_ucomp(b->function, "inv") == 0) || named(INVERTER) ||
+           (TAP_CONTR && named(TAP_CONTR->inv_buffer));
 }
 
-// With -no_pad a negative pin's port may reach the inverter that stands
-// in for its pad (the configuration's %INVERTER, else the TAP's
-// %INV_BUFFER): that inverter is then the row's pad, and the tracer is
-// past it already.
-bool pad_is_the_inverter(const BufTabEntry& row, const BufferEntry* b) {
-    if (!row.negative || !option_check[BSDL_OPT_NO_PAD] || !b || !b->name) return false;
-    const char* inverter = INVERTER ? INVERTER : TAP_CONTR ? TAP_CONTR->inv_buffer : nullptr;
-    return inverter && STR_ucomp(b->name, inverter) == 0;
+// The data cell of a port, searched from the pad's data net in direction
+// d.  When an odd number of inverters (the pad itself counted) lies
+// between the pin and that cell, the cell sees the pin inverted, which no
+// BSDL row can state: a warning names the port and the inverters, and the
+// row is written all the same.
+int search_data_cell(const BufTabEntry& row, int pad, const BufferEntry* b, int net, int d) {
+    std::unordered_set<int> entered;
+    std::vector<int> passed;
+    const int cell = search(pad, net, d, entered, &passed);
+    if (cell < 0) return cell;
+    passed.push_back(pad);
+    std::string inverters;
+    int count = 0;
+    for (auto it = passed.rbegin(); it != passed.rend(); ++it) {
+        const BufferEntry* x = *it == pad ? b : get_buffer(SDB_class_name_of(*it));
+        if (!inverting(x)) continue;
+        ++count;
+        inverters += (inverters.empty() ? "'" : ", '") + obj_name(*it) + "'(" + SDB_class_name_of(*it) + ")";
+    }
+    if (count % 2 == 1) {
+        qdx_printf("WARNING: port '%s' reaches its boundary cell '%s' through the inverter%s %s:\n",
+                   row.core_name.c_str(), obj_name(cell).c_str(), count > 1 ? "s" : "", inverters.c_str());
+        qdx_printf("         the cell sees the pin inverted, which the BSDL file cannot describe.\n\n");
+    }
+    return cell;
 }
 
 // The pad of a row and its library record; null for a pad that is a scan
@@ -366,7 +362,7 @@ bool pin_reaches_other_objects(int obj, const char* pin) {
 
 int search_bd_reg(int obj, int net, int d) {
     std::unordered_set<int> entered;
-    return search(obj, net, d, entered);
+    return search(obj, net, d, entered, nullptr);
 }
 
 TraceResult print_input_clock_bd_register(int row, int pad, const char* word) {
@@ -411,10 +407,7 @@ TraceResult print_input_clock_bd_register(int row, int pad, const char* word) {
         }
         return out;
     }
-    int obj = pad;
-    int net = data_net(pad, b->output);
-    if (r.negative && !pad_is_the_inverter(r, b)) net = skip_inverter_buffer(obj, net, r, 2);
-    const int cell = search_bd_reg(obj, net, SDB_DIR_INPUT);
+    const int cell = search_data_cell(r, pad, b, data_net(pad, b->output), SDB_DIR_INPUT);
     if (cell < 0) no_cell(r.core_name);
     out.cells.push_back({chain_key(cell), word, {}, 0});
     return out;
@@ -474,10 +467,7 @@ TraceResult print_output_bd_register(int row, int pad) {
     if (b->kind == BUFFER_BS) {
         cell = chain_key(pad);
     } else {
-        int obj = pad;
-        int net = data_net(pad, data_pin);
-        if (r.negative && !pad_is_the_inverter(r, b)) net = skip_inverter_buffer(obj, net, r, 0);
-        const int c = search_bd_reg(obj, net, SDB_DIR_OUTPUT);
+        const int c = search_data_cell(r, pad, b, data_net(pad, data_pin), SDB_DIR_OUTPUT);
         if (c < 0) no_cell(r.core_name);
         cell = chain_key(c);
     }
@@ -520,15 +510,13 @@ TraceResult print_bidir_bd_register(int row, int pad) {
     } else if (kind3) {
         in_cell = chain_key(pad);
     } else {
-        int obj = pad;
-        int net = find_inet_connected_to_pin(pad, b->output);
+        const int net = find_inet_connected_to_pin(pad, b->output);
         if (net < 0) {
             qdx_printf("WARNING: Pin '%s' of obj '%s'(%s) is floating.\n", b->output, obj_name(pad).c_str(),
                        SDB_class_name_of(pad));
             qdx_printf("         Skip tracing input scan of port '%s'.\n\n", port);
         } else {
-            if (r.negative) net = skip_inverter_buffer(obj, net, r, 2);
-            const int c = search_bd_reg(obj, net, SDB_DIR_INPUT);
+            const int c = search_data_cell(r, pad, b, net, SDB_DIR_INPUT);
             if (c >= 0) {
                 in_cell = chain_key(c);
             } else {
@@ -555,7 +543,7 @@ TraceResult print_bidir_bd_register(int row, int pad) {
                        SDB_class_name_of(pad));
             qdx_printf("         Skip tracing output scan of port '%s'.\n\n", port);
         } else {
-            const int c = search_bd_reg(pad, net, SDB_DIR_OUTPUT);
+            const int c = search_data_cell(r, pad, b, net, SDB_DIR_OUTPUT);
             if (c >= 0) out_cell = chain_key(c);
         }
         if (out_cell.empty() && in_cell.empty()) {

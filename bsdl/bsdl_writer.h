@@ -43,7 +43,6 @@
 // A design port of the pin file (or an internal/observe-only cell).
 struct BufTabEntry {
     int pad_obj = -1;       // the pad instance; the cell of an internal row; -1 none
-    int negative = 0;       // 1 when the pin row's core-side name began with '-'
     int enable = PAD_EN_NONE;  // the pin row's PAD_EN_L / PAD_EN_H
     std::string function;   // "in", "out", "buffer", "inout", "internal", "observe_only"; empty: none
     std::string bsdl_name;  // the name printed in register rows; for internal rows the cell's pin

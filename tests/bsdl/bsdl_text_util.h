@@ -104,6 +104,19 @@ protected:
         body(d);
         d.save();
     }
+    // The BOUNDARY_REGISTER statement of the design made, with these pin
+    // rows (the description read, the chain walked), and in *out what the
+    // search printed.
+    static std::string register_rows(const std::vector<PinRow>& rows, std::string* out) {
+        read_description();
+        set_pin_rows(rows);
+        open_and_check_sdb();
+        get_bs_chain();
+        testsupport::stdout_of([] { create_BUF_TAB(); });
+        std::string text;
+        *out = testsupport::stdout_of([&] { text = bsdl_text([] { print_attribute_of_bd_register("chip"); }); });
+        return text;
+    }
 };
 
 }  // namespace bsdltest

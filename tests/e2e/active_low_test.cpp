@@ -1,12 +1,16 @@
 // Active-low pins end to end: the chip that kestrand edits behaves on its
 // TAP pins as the BSDL file from tallowmere says (the scan simulation of
-// scan_sim_test.cpp, with the yosys proof of the functional mode) when
-// the TAP's control pins are active low and their buffer trees run two
-// or more levels deep (or, with -df_speed, as chains, or without trees
-// through one inverting buffer each), when a
-// bidirectional port is active low, and when active-low ports have no
-// pads (-no_pad).  And a tree that would need the inverting buffer on
-// more than one level is refused before the edit is written.
+// scan_sim_test.cpp, whose expectations come from the BSDL file alone,
+// with the yosys proof of the functional mode) when the TAP's control
+// pins are active low and their buffer trees run two or more levels deep
+// (or, with -df_speed, as chains, or without trees through one inverting
+// buffer each), and when pins of the pin list are active low ("-"): a
+// bidirectional port, ports without pads (-no_pad), ports behind pads
+// that -add_pad adds, pins in a pad module and in several IO-pad modules.
+// Each such pin's boundary cell captures and drives the pin's own level,
+// as its BSDL row says; no inverter sits between them.  And a tree that
+// would need the inverting buffer on more than one level is refused
+// before the edit is written.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -100,6 +104,29 @@ const std::vector<Patch> kActiveLowPortsWithoutPads = {
     {"chip.pin", "DIN0    din0", "DIN0    -din0"},
     {"chip.pin", "DOUT0   dout0", "DOUT0   -dout0"}};
 
+// din1 and dout0 without pads, at gates (for -add_pad); both active low.
+const std::vector<Patch> kActiveLowPortsForAddedPads = {
+    {"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n", "  AND2 g0 (.A(din1), .B(din1), .Y(din_c[1]));\n"},
+    {"chip.v", "  PIN_OUT   PAD_DOUT0  (.A(dout_c[0]), .PAD(dout0));\n",
+     "  AND2 g1 (.A(dout_c[0]), .B(dout_c[0]), .Y(dout0));\n"},
+    kActiveLowPortsWithoutPads[2],
+    {"chip.pin", "DIN1    din1", "DIN1    -din1"},
+    {"chip.pin", "DOUT0   dout0", "DOUT0   -dout0"}};
+
+// Every functional pin of the fixture chip but the clock active low.
+const std::vector<Patch> kActiveLowPins = {{"chip.pin", "RST_N   rst_n", "RST_N   -rst_n"},
+                                           {"chip.pin", "DIN0    din0", "DIN0    -din0"},
+                                           {"chip.pin", "DIN1    din1", "DIN1    -din1"},
+                                           {"chip.pin", "DOUT0   dout0", "DOUT0   -dout0"},
+                                           {"chip.pin", "DOUT1   dout1", "DOUT1   -dout1"},
+                                           {"chip.pin", "BIDIR0  bidir0", "BIDIR0  -bidir0"}};
+
+// The configuration and the library name no inverter: active-low pins
+// need none.
+const std::vector<Patch> kNoInverter = {{"chip.bsc", "%INVERTER      INV;\n", ""},
+                                        {"chip.lib", "    %INV_BUFFER INV;\n", ""},
+                                        {"chip.lib", "%INV_BUFFER INV   { %INPUT A; %OUTPUT Y; }\n", ""}};
+
 // The demo chip of examples/ (its bidirectional pin has a live input
 // side, which takes a bidirectional cell) with patches.
 scan_sim::Prepare example_chip(std::vector<Patch> patches) {
@@ -128,6 +155,16 @@ const std::vector<ScanCase>& cases() {
          {{"", "PAD_BIDIR0", "A"}}},
         {"ports_without_pads", fixture(kActiveLowPortsWithoutPads), Road::Default, {"-no_pad"},
          {{"", "g0", "A"}, {"", "g1", "Y"}}, 2, false, {}, {}, {"-no_pad"}},
+        {"ports_behind_added_pads", fixture(kActiveLowPortsForAddedPads), Road::Default, {"-add_pad"},
+         {{"", "B_PAD0", "PAD"}, {"", "B_PAD1", "A"}}},
+        {"pins_in_a_pad_module", fixture(kActiveLowPins, "tests/fixtures/bscan/padmod/chip.v"), Road::Default, {},
+         {{"pads_bs", "PAD_DOUT0", "A"}, {"pads_bs", "PAD_RST_N", "PAD"}}},
+        {"pins_in_several_io_modules", fixture(kActiveLowPins, "tests/fixtures/bscan/hier/ring_of_io.v"),
+         Road::Default, {}, {{"pio_bs0", "P_OUT", "A"}, {"pio_bs1", "P_IN", "PAD"}}},
+        // The demo chip's rst_n and ready_n, with -df_speed chains and no
+        // inverter in the library.
+        {"pins_with_df_speed_and_no_inverter", example_chip(kNoInverter), Road::Default, {"-df_speed"},
+         {{"", "PAD_READY_N", "A"}, {"", "PAD_RST_N", "PAD"}}},
     };
     return all;
 }
@@ -136,9 +173,9 @@ INSTANTIATE_TEST_SUITE_P(ActiveLow, ScanSim, ::testing::ValuesIn(cases()),
                          [](const auto& info) { return info.param.name; });
 
 // Without a bidirectional cell an active-low bidirectional pad takes an
-// input and an output cell, each with the inverters of its side:
-// tallowmere finds both through them, and with the TAP in reset the chip
-// is the chip before the insertion.
+// input and an output cell, each straight on its side of the pad:
+// tallowmere finds both, and with the TAP in reset the chip is the chip
+// before the insertion.
 TEST(ActiveLowPads, BidirectionalPadWithTwoCells) {
     if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
     testsupport::TempDir tmp;
@@ -147,7 +184,7 @@ TEST(ActiveLowPads, BidirectionalPadWithTwoCells) {
                               {"chip.bsc", "%BIDIR_SCAN   BC_BIDIR;", ""}})(dir));
     std::string log;
     ASSERT_TRUE(scanharness::run_flow(dir, Road::Default, {}, &log)) << log;
-    const scanharness::Chip chip = scanharness::read_chip(dir / "chip_jtag.bsd", dir / "chip.pin");
+    const scanharness::Chip chip = scanharness::read_chip(dir / "chip_jtag.bsd");
     std::set<std::string> functions;
     for (const auto& r : chip.bsdl.boundary)
         if (r.port == "BIDIR0") functions.insert(r.function);

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,7 +26,10 @@ struct BcmCase {
     std::string sub_module;  // a position sub-module the module must hold, "" for none
     bool simulate = true;    // the cell models follow the TAP's clocking
     size_t cells = 9;        // boundary cells, the length of the boundary register
-    size_t inverters = 0;    // of active-low ports, two per data path through a cell
+    // B_PAD_INV inverters in the command file: only the enables of
+    // high-impedance groups take one, never a pin's data path (an
+    // active-low pin included).
+    size_t inverters = 0;
     // dout0, dout1 and bidir0 (pulled weakly to 0) through the chip's pins
     // with the TAP reset, a blank, then under the HIGHZ instruction (0101),
     // e.g. "111 z10"; "" for no such check.
@@ -32,6 +39,28 @@ struct BcmCase {
 inline void PrintTo(const BcmCase& c, std::ostream* os) { *os << c.name; }
 
 class AddBcm : public ::testing::TestWithParam<BcmCase> {};
+
+// A test bench of the edited chip (dir/<name>.v, with the cell models,
+// the RTL TAP and the module) run with Icarus Verilog: the words "TAG
+// bits" it printed, by tag, and its output in *log.  Failures are
+// reported with gtest; nothing is seen then.
+inline std::map<std::string, std::string> run_chip_bench(const std::filesystem::path& dir, const std::string& name,
+                                                         const std::string& bench, std::string* log) {
+    std::map<std::string, std::string> seen;
+    std::ofstream(dir / (name + ".v")) << bench;
+    testsupport::RunResult r = testsupport::run(
+        {"iverilog", "-g2001", "-s", "tb", "-o", name, name + ".v", "cells.v", "chip_TAP.v", "chip_BCM.v", "chip_jtag.v"},
+        dir);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    if (r.status == 0) {
+        r = testsupport::run({"vvp", "-n", name}, dir);
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+    }
+    *log = r.out + r.err;
+    std::istringstream out(r.out);
+    for (std::string tag, bits; out >> tag >> bits;) seen[tag] = bits;
+    return seen;
+}
 
 // The pin file with no direction texts ("*"): the module without
 // position groups.

@@ -206,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "chip_jtag_inout",
                 true,
                 8,
-                2,
+                1,
                 "111 1z1"},
         // The group's buffer takes the module's port of the TAP's MODE_1
         // output; under HIGHZ the cells hold their update stages.

@@ -181,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
                               true, 9},
                       BcmCase{"ports_without_pads", {"-no_pad"}, kPortsWithoutPads, "chip_jtag_in", true, 9},
                       BcmCase{"active_low_ports_without_pads", {"-no_pad"}, kActiveLowPortsWithoutPads, "chip_jtag_in",
-                              true, 9, 4}),
+                              true, 9, 0}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace add_bcm

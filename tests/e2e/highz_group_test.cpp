@@ -105,7 +105,7 @@ TEST_P(HighzGroupPins, DriveInFunctionalModeAndFloatUnderHighz) {
     ASSERT_TRUE(testsupport::compile_fixture_chip(dir, c.patches));
     std::string log;
     ASSERT_TRUE(scanharness::run_flow(dir, Road::Default, {}, &log)) << log;
-    const scanharness::Chip chip = scanharness::read_chip(dir / "chip_jtag.bsd", dir / "chip.pin");
+    const scanharness::Chip chip = scanharness::read_chip(dir / "chip_jtag.bsd");
     const std::string highz = chip.opcode("HIGHZ");
     ASSERT_FALSE(highz.empty()) << log;
     std::map<std::string, size_t> at;

@@ -144,7 +144,7 @@ bool prepare(const ScanCase& c, const fs::path& dir, Chip& chip, std::string* lo
     if (check.urjtag_ran) {
         EXPECT_TRUE(check.urjtag_ok) << check.describe();
     }
-    chip = scanharness::read_chip(dir / "chip_jtag.bsd", dir / "chip.pin");
+    chip = scanharness::read_chip(dir / "chip_jtag.bsd");
     EXPECT_TRUE(chip.errors.empty()) << ::testing::PrintToString(chip.errors);
     EXPECT_FALSE(chip.pins.empty());
     EXPECT_EQ(chip.bsdl.boundary_length, static_cast<int>(chip.bsdl.boundary.size()));
@@ -159,7 +159,6 @@ bool prepare(const ScanCase& c, const fs::path& dir, Chip& chip, std::string* lo
 
 bool is_output(const std::string& f) { return f == "output2" || f == "output3"; }
 bool is_input(const std::string& f) { return f == "input" || f == "clock" || f == "observe_only"; }
-char flip(char c) { return c == '0' ? '1' : c == '1' ? '0' : c; }
 char inverse(char c) { return c == '0' ? '1' : '0'; }
 
 class Expect {
@@ -172,7 +171,6 @@ public:
         auto it = index_.find(r.port);
         return it == index_.end() ? -1 : static_cast<int>(it->second);
     }
-    const scanharness::ChipPin& chip_pin(const bsdlcheck::BoundaryRow& r) const { return chip_.pins[pin(r)]; }
     // A boundary register value: control cells at their disable value
     // (disable) or its inverse, other cells from `random`.
     std::string vector(bool disable, unsigned seed) const {
@@ -378,21 +376,19 @@ TEST_P(ScanSim, BehavesAsItsBsdlSays) {
         const size_t n = static_cast<size_t>(r.num);
         const int p = x.pin(r);
         if (p >= 0) covered.insert(p);
-        const bool low = p >= 0 && x.chip_pin(r).active_low;
         const char pin = p >= 0 ? sp[static_cast<size_t>(p)] : 'x';
         if (is_input(r.function)) {
-            // SAMPLE and EXTEST capture the pin (inverted when active low).
-            EXPECT_EQ(s[n], low ? flip(pin) : pin) << "SAMPLE";
-            EXPECT_EQ(xc[n], low ? flip(xin[static_cast<size_t>(p)]) : xin[static_cast<size_t>(p)]) << "EXTEST capture";
+            // SAMPLE and EXTEST capture the pin.
+            EXPECT_EQ(s[n], pin) << "SAMPLE";
+            EXPECT_EQ(xc[n], xin[static_cast<size_t>(p)]) << "EXTEST capture";
         } else if (r.function == "bidir" || is_output(r.function)) {
-            // SAMPLE captures what is on the pin when something drives it
-            // (inverted when active low).
+            // SAMPLE captures what is on the pin when something drives it.
             if (pin == '0' || pin == '1') {
-                EXPECT_EQ(s[n], low ? flip(pin) : pin) << "SAMPLE";
+                EXPECT_EQ(s[n], pin) << "SAMPLE";
             }
-            // EXTEST drives the cell's value (inverted when active low) with
-            // the enables on, and with them off releases a three-state pin.
-            EXPECT_EQ(x1[static_cast<size_t>(p)], low ? flip(V1[n]) : V1[n]) << "EXTEST drive";
+            // EXTEST drives the cell's value with the enables on, and with
+            // them off releases a three-state pin.
+            EXPECT_EQ(x1[static_cast<size_t>(p)], V1[n]) << "EXTEST drive";
             if (r.ccell >= 0) {
                 EXPECT_EQ(x2[static_cast<size_t>(p)], 'z') << "EXTEST with the control cell at its disable value";
                 EXPECT_EQ(r.rslt, "Z");
@@ -400,20 +396,19 @@ TEST_P(ScanSim, BehavesAsItsBsdlSays) {
                     EXPECT_EQ(sf[static_cast<size_t>(p)], 'z') << "safe values";
                 }
             } else {
-                EXPECT_EQ(x2[static_cast<size_t>(p)], low ? flip(V2[n]) : V2[n]) << "EXTEST drive";
+                EXPECT_EQ(x2[static_cast<size_t>(p)], V2[n]) << "EXTEST drive";
                 if (r.safe == "0" || r.safe == "1") {
-                    EXPECT_EQ(sf[static_cast<size_t>(p)], low ? flip(r.safe[0]) : r.safe[0]) << "safe value";
+                    EXPECT_EQ(sf[static_cast<size_t>(p)], r.safe[0]) << "safe value";
                 }
             }
             if (r.function == "bidir") {
-                EXPECT_EQ(xc[n], low ? flip(xin[static_cast<size_t>(p)]) : xin[static_cast<size_t>(p)])
-                    << "EXTEST capture of a bidir";
+                EXPECT_EQ(xc[n], xin[static_cast<size_t>(p)]) << "EXTEST capture of a bidir";
             }
             if (!highz.empty() && r.ccell >= 0) {
                 EXPECT_EQ(seen["HIGHZ_PINS"][static_cast<size_t>(p)], 'z') << "HIGHZ";
             }
             if (!clamp.empty()) {
-                EXPECT_EQ(seen["CLAMP_PINS"][static_cast<size_t>(p)], low ? flip(V1[n]) : V1[n]) << "CLAMP";
+                EXPECT_EQ(seen["CLAMP_PINS"][static_cast<size_t>(p)], V1[n]) << "CLAMP";
             }
         } else if (r.function == "control" || r.function == "controlr") {
             // A control cell captures the enable of the three-state

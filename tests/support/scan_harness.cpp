@@ -51,7 +51,8 @@ std::string tap_port(const bsdlcheck::BsdlFile& f, const std::string& what) {
 }
 
 // Pin file lines "number package-pin port direction ...": package pin
-// number -> design port (with its "-" when active low).
+// number -> the design port's name (a leading "-" dropped: only the name
+// is taken from the pin file, never what the pin does).
 std::map<std::string, std::string> pin_ports(const std::string& text) {
     std::map<std::string, std::string> by_pin;
     std::istringstream in(text);
@@ -61,9 +62,36 @@ std::map<std::string, std::string> pin_ports(const std::string& text) {
         std::string number, package, port;
         if (!(words >> number >> package >> port)) continue;
         if (number.empty() || !std::isdigit(static_cast<unsigned char>(number[0]))) continue;
-        by_pin[number] = port;
+        by_pin[number] = !port.empty() && port[0] == '-' ? port.substr(1) : port;
     }
     return by_pin;
+}
+
+// The ports in the header of module `top` of a Verilog text (names only,
+// also from an ANSI header); empty when the text has no such module.
+std::vector<std::string> module_ports(const std::string& text, const std::string& top) {
+    std::vector<std::string> ports;
+    auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    for (size_t at = text.find("module"); at != std::string::npos; at = text.find("module", at + 6)) {
+        size_t i = at + 6;
+        if ((at > 0 && !blank(text[at - 1])) || i >= text.size() || !blank(text[i])) continue;
+        while (i < text.size() && blank(text[i])) ++i;
+        if (text.compare(i, top.size(), top) != 0) continue;
+        i += top.size();
+        while (i < text.size() && blank(text[i])) ++i;
+        if (i >= text.size() || text[i] != '(') continue;
+        const size_t close = text.find(')', i);
+        if (close == std::string::npos) return ports;
+        std::istringstream list(text.substr(i + 1, close - i - 1));
+        for (std::string item; std::getline(list, item, ',');) {
+            std::istringstream words(item);
+            std::string name;
+            for (std::string w; words >> w;) name = w;
+            if (!name.empty()) ports.push_back(name);
+        }
+        return ports;
+    }
+    return ports;
 }
 
 // The Verilog name of the bench's signal for a pin.
@@ -87,28 +115,37 @@ Chip read_chip(const fs::path& bsd, const fs::path& pin_file, const std::string&
     chip.top = top;
     chip.bsdl = bsdlcheck::read_bsdl(read_file(bsd));
     for (const std::string& e : chip.bsdl.errors) chip.errors.push_back(bsd.filename().string() + ": " + e);
-    const std::map<std::string, std::string> ports = pin_ports(read_file(pin_file));
-    auto design_port = [&](const std::string& bsdl_port, bool* active_low) {
+    const fs::path netlist = bsd.parent_path() / (top + ".v");
+    const std::vector<std::string> design =
+        fs::exists(netlist) ? module_ports(read_file(netlist), top) : std::vector<std::string>{};
+    const std::map<std::string, std::string> by_pin =
+        pin_file.empty() ? std::map<std::string, std::string>{} : pin_ports(read_file(pin_file));
+    // The design port that a BSDL port stands for: the port of that name,
+    // else the one name that differs only in case, else (the name renamed
+    // beyond that) the pin file's port on the BSDL port's package pin.
+    auto design_port = [&](const std::string& bsdl_port) {
+        for (const std::string& p : design)
+            if (p == bsdl_port) return p;
+        std::string found;
+        int matches = 0;
+        for (const std::string& p : design)
+            if (lower(p) == lower(bsdl_port)) found = p, ++matches;
+        if (matches == 1) return found;
         std::vector<std::string> pins = chip.bsdl.pins(bsdl_port);
-        auto it = pins.empty() ? ports.end() : ports.find(pins.front());
-        if (it == ports.end()) {
-            chip.errors.push_back("no design port for BSDL port " + bsdl_port);
-            return std::string();
-        }
-        std::string port = it->second;
-        bool low = !port.empty() && port[0] == '-';
-        if (active_low) *active_low = low;
-        return low ? port.substr(1) : port;
+        auto it = pins.empty() ? by_pin.end() : by_pin.find(pins.front());
+        if (it != by_pin.end()) return it->second;
+        chip.errors.push_back("no design port for BSDL port " + bsdl_port);
+        return std::string();
     };
     const std::string tdi = tap_port(chip.bsdl, "IN"), tms = tap_port(chip.bsdl, "MODE"),
                       tck = tap_port(chip.bsdl, "CLOCK"), tdo = tap_port(chip.bsdl, "OUT"),
                       trst = tap_port(chip.bsdl, "RESET");
     if (tdi.empty() || tms.empty() || tck.empty() || tdo.empty()) chip.errors.push_back("a TAP port is not named");
-    chip.tdi = design_port(tdi, nullptr);
-    chip.tms = design_port(tms, nullptr);
-    chip.tck = design_port(tck, nullptr);
-    chip.tdo = design_port(tdo, nullptr);
-    if (!trst.empty()) chip.trst = design_port(trst, nullptr);
+    chip.tdi = design_port(tdi);
+    chip.tms = design_port(tms);
+    chip.tck = design_port(tck);
+    chip.tdo = design_port(tdo);
+    if (!trst.empty()) chip.trst = design_port(trst);
     for (const bsdlcheck::Port& p : chip.bsdl.ports) {
         if (p.direction == "linkage" || p.name == tdi || p.name == tms || p.name == tck || p.name == tdo ||
             p.name == trst)
@@ -120,7 +157,7 @@ Chip read_chip(const fs::path& bsd, const fs::path& pin_file, const std::string&
         ChipPin pin;
         pin.bsdl = p.name;
         pin.direction = p.direction == "buffer" ? "out" : p.direction;
-        pin.port = design_port(p.name, &pin.active_low);
+        pin.port = design_port(p.name);
         chip.pins.push_back(pin);
     }
     return chip;
@@ -378,6 +415,22 @@ module PIN_BIDIR (A, OE, Y, PAD);
 endmodule
 )";
 
+// A netlist of dir with every "inout" declaration made an input, for the
+// proof: the pad models above never drive a pad's PAD, so the pin's level
+// comes from outside alone, and both designs must read the one value that
+// the miter gives the pin (an inout port of the miter reaches neither).
+std::string with_pins_as_inputs(const fs::path& dir, const std::string& netlist) {
+    std::istringstream in(read_file(dir / netlist));
+    std::string out;
+    for (std::string line; std::getline(in, line);) {
+        const size_t word = line.find_first_not_of(" \t");
+        if (word != std::string::npos && line.compare(word, 6, "inout ") == 0) line.replace(word, 5, "input");
+        out += line + "\n";
+    }
+    write_text(dir / netlist, out);
+    return netlist;
+}
+
 }  // namespace
 
 testsupport::RunResult prove_transparent(const fs::path& dir, const Chip& chip, const std::string& gold,
@@ -397,8 +450,8 @@ testsupport::RunResult prove_transparent(const fs::path& dir, const Chip& chip, 
         s += "design -stash " + as + "\n";
         return s;
     };
-    std::string script = design(write_sim_netlist(dir, gold, "formal_gold.v"), "gold") +
-                         design(write_sim_netlist(dir, gate, "formal_gate.v"), "gate");
+    std::string script = design(with_pins_as_inputs(dir, write_sim_netlist(dir, gold, "formal_gold.v")), "gold") +
+                         design(with_pins_as_inputs(dir, write_sim_netlist(dir, gate, "formal_gate.v")), "gate");
     script += "design -copy-from gold -as gold gold\n";
     script += "design -copy-from gate -as gate gate\n";
     script += "miter -equiv -flatten -make_assert gold gate miter\n";

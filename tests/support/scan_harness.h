@@ -7,8 +7,10 @@
 // chip before the insertion on every functional pin.
 //
 // What a test bench expects comes from the BSDL file alone (read with
-// bsdlcheck::read_bsdl) and from the pin file that names each package
-// pin's design port; nothing is taken from kestrand's own outputs.
+// bsdlcheck::read_bsdl), as a board tester has it: nothing is taken from
+// the pin file or from kestrand's own outputs.  The BSDL's port names are
+// the design's (possibly renamed); only where a renamed one cannot be
+// matched to a port of the design does the pin file tell which port it is.
 #pragma once
 
 #include <filesystem>
@@ -24,13 +26,11 @@ namespace scanharness {
 namespace fs = std::filesystem;
 
 // A functional pin: its BSDL port, its design port and direction ("in",
-// "out", "inout" as the BSDL says), and whether the pin file marks it
-// active low ("-port"), in which case its input cell sees the pad inverted.
+// "out", "inout" as the BSDL says).
 struct ChipPin {
     std::string bsdl;
     std::string port;
     std::string direction;
-    bool active_low = false;
 };
 
 // The chip as its BSDL file and pin file describe it.
@@ -46,8 +46,12 @@ struct Chip {
     std::string opcode(const std::string& instruction) const;
 };
 
-// Reads dir/<bsd> and dir/<pin file>; problems go to Chip::errors.
-Chip read_chip(const fs::path& bsd, const fs::path& pin_file, const std::string& top = "chip");
+// Reads the BSDL file bsd; its ports are matched to the ports of module
+// `top` in the netlist <top>.v beside it (the chip before the insertion),
+// by name, or ignoring case.  pin_file (none when empty) is read only for
+// a BSDL port that matches no port so: the design port on its package
+// pin.  Problems go to Chip::errors.
+Chip read_chip(const fs::path& bsd, const fs::path& pin_file = {}, const std::string& top = "chip");
 
 // How kestrand is run.
 enum class Road {
@@ -127,7 +131,8 @@ std::string reversed(std::string s);
 // flattened, a miter of the two with TRST held low, and yosys's SAT
 // solver proving every functional output and every three-state driver of
 // a pad (its enable, and its data while enabled) equal.  Pad cells with
-// a three-state driver are replaced by models that expose that driver.
+// a three-state driver are replaced by models that expose that driver;
+// the chip's bidirectional pins become inputs that both designs read.
 testsupport::RunResult prove_transparent(const fs::path& dir, const Chip& chip, const std::string& gold,
                                          const std::string& gate, const std::vector<std::string>& models);
 
