@@ -283,6 +283,10 @@ std::string bsdl_port_reference(const std::string& package_name) {
     return {};
 }
 
+const char* bsdl_port_source(const PinListEntry& row) {
+    return option_check[BSDL_OPT_VERIFY] ? row.core_name : row.io_name;
+}
+
 std::string get_port_func(int port) {
     const std::string name = port_name(port);
     BufTabEntry& row = BUF_TAB.back();
@@ -396,13 +400,12 @@ void create_BUF_TAB() {
         if (const char* b = std::strchr(n, '[')) by_base[std::string(n, b)].push_back(p);
     }
 
-    const bool verify = option_check[BSDL_OPT_VERIFY] != 0;
     PortList header{Port_header, {}};
     for (int r = 0, nr = DYNA_count(PIN_TABLE); r < nr; ++r) {
         const PinListEntry* row = PIN_TABLE[r];
         const char* C = row->core_name;
         const char* P = row->io_name;
-        if (verify ? !C : !P) continue;
+        if (!bsdl_port_source(*row)) continue;
         if (P && (std::strcmp(P, "INTERNAL") == 0 || std::strcmp(P, "OBSERVE") == 0)) {
             const std::string c = C ? C : "";
             const size_t open = c.find('{');
@@ -421,7 +424,7 @@ void create_BUF_TAB() {
             BUF_TAB.push_back(e);
             continue;
         }
-        const std::string source = strip_minus(verify ? C : P);
+        const std::string source = strip_minus(bsdl_port_source(*row));
         const std::string core = strip_minus(C);
         const int port = C ? find_design_port(core, by_base) : -1;
         SplitName n = split_name(source);

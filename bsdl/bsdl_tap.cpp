@@ -21,11 +21,12 @@ bool fixed_mode() { return !option_check[BSDL_OPT_TEMPLATE]; }
 
 const char* pin_file() { return PIN_FILE ? PIN_FILE : ""; }
 
-// The name a pin-file package name is declared under; names that the port
-// list does not declare are mapped the same way.
-std::string port_reference(const std::string& package_name) {
-    std::string r = bsdl_port_reference(package_name);
-    return r.empty() ? bsdl_identifier(package_name[0] == '-' ? package_name.substr(1) : package_name) : r;
+// The name a pin row's port is declared under; names that the port list
+// does not declare are mapped the same way.
+std::string port_reference(const PinListEntry& row) {
+    const std::string name = bsdl_port_source(row);
+    std::string r = bsdl_port_reference(name);
+    return r.empty() ? bsdl_identifier(name[0] == '-' ? name.substr(1) : name) : r;
 }
 
 const char* pin_name_of(int node) {
@@ -154,7 +155,10 @@ void print_scan_port_identification() {
         const PinListEntry* found = nullptr;
         for (int r = 0, n = DYNA_count(PIN_TABLE); r < n && !found; ++r)
             if (PIN_TABLE[r]->core_name && std::strcmp(PIN_TABLE[r]->core_name, t.global) == 0) found = PIN_TABLE[r];
-        const std::string ref = found && found->io_name ? bsdl_port_reference(found->io_name) : std::string();
+        // The port as the port list declares it: under its package name,
+        // or with -verify under its design name.
+        const char* source = found ? bsdl_port_source(*found) : nullptr;
+        const std::string ref = source ? bsdl_port_reference(source) : std::string();
         if (!ref.empty()) {
             std::fprintf(BSD_FILE, "  attribute %s of %s : signal is %s;\n", t.attr, ref.c_str(), t.value);
             continue;
@@ -177,7 +181,7 @@ void print_compliance_enable_description() {
         for (int s = 0, ns = DYNA_count(SKIP_SIGNAL_TAB); s < ns; ++s) {
             const SkipSignalEntry* sk = SKIP_SIGNAL_TAB[s];
             if (!sk->value || !sk->name || std::strcmp(core, sk->name) != 0) continue;
-            names.push_back(port_reference(row->io_name));
+            names.push_back(port_reference(*row));
             values += sk->value;
         }
     }

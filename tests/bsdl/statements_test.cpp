@@ -3,6 +3,7 @@
 // ports, the compliance patterns and the instruction statements.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -218,6 +219,50 @@ TEST_F(WriterTest, ScanPortsAndCompliancePatterns) {
               "\n  attribute COMPLIANCE_PATTERNS of chip: entity is\n"
               "   \"(E0, E1, E2,\" &\n"
               "     \"E3, E4) (01101) \";");
+}
+
+// With -verify the ports are declared under their design names, and the
+// TAP_SCAN and compliance lines name them so, whatever the package names
+// are (the same letters in upper case, or other names altogether).
+TEST_F(WriterTest, VerifyNamesTheScanPortsAsDeclared) {
+    configure("%SKIP_SIGNAL_NAMES { tdi, tms, tck, trst, tdo; }",
+              "%SKIP_SIGNAL_NAMES { tdi, tms, tck, trst, tdo, e0(1); }");
+    design([](DesignBuilder& d) {
+        for (const char* p : {"tdi", "tms", "tck", "trst", "e0"}) padded(d, p, IN, "PIN_IN");
+        padded(d, "tdo", OUT, "PIN_TRI");
+    });
+    read_description();
+    option_check[BSDL_OPT_VERIFY] = 1;
+    SDB_setup(SDB_open("chip.c.sdb", "r", 0));
+    for (const char* prefix : {"", "JTAG_"}) {
+        SCOPED_TRACE(std::string("package names ") + prefix + "TDI ...");
+        std::vector<PinRow> rows;
+        int number = 1;
+        for (const char* p : {"tdi", "tms", "tdo", "trst", "tck", "e0"}) {
+            std::string package = std::string(prefix) + p;
+            for (char& c : package) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            rows.push_back({std::to_string(number++), p, package});
+        }
+        set_pin_rows(rows);
+        testsupport::stdout_of([] { create_BUF_TAB(); });
+        std::string text;
+        const std::string out = testsupport::stdout_of([&] {
+            text = bsdl_text([] {
+                print_scan_port_identification();
+                print_compliance_enable_description();
+            });
+        });
+        EXPECT_EQ(text,
+                  "\n  --\n  -- Scan Port Identification\n  --\n"
+                  "  attribute TAP_SCAN_IN of tdi : signal is true;\n"
+                  "  attribute TAP_SCAN_MODE of tms : signal is true;\n"
+                  "  attribute TAP_SCAN_OUT of tdo : signal is true;\n"
+                  "  attribute TAP_SCAN_RESET of trst : signal is true;\n"
+                  "  attribute TAP_SCAN_CLOCK of tck : signal is (25.0e6,BOTH);\n"
+                  "\n  attribute COMPLIANCE_PATTERNS of chip: entity is\n"
+                  "   \"(e0) (1) \";");
+        EXPECT_EQ(out, "");
+    }
 }
 
 TEST_F(WriterTest, UndeclaredScanPortsAreComments) {
