@@ -163,6 +163,18 @@ void check_names_unique() {
     }
 }
 
+// Each port whose pin-file name the BSDL file cannot carry is declared
+// under another name; the user hears of it once per port, since the
+// board tester will know the pin only by that name.
+void warn_renamed_ports() {
+    for (const auto& p : Port_header) {
+        if (p.bsdl == p.name) continue;
+        qdx_printf("WARNING: port '%s' of file '%s' is %s;\n", p.name.c_str(), PIN_FILE ? PIN_FILE : "",
+                   bsdl_reserved_word(p.name) ? "a reserved word of BSDL or VHDL" : "not a VHDL identifier");
+        qdx_printf("         it is declared as '%s' in the BSDL file.\n\n", p.bsdl.c_str());
+    }
+}
+
 // The "," & "..." layout of one port's pins: "NAME : PIN" for one bit,
 // "NAME :(P1,P2,...)" ten pins to a line for a vector.
 void print_pins(const std::string& name, const std::vector<std::string>& pins, bool vector, bool last) {
@@ -452,6 +464,7 @@ void create_BUF_TAB() {
 
     for (auto& p : Port_header) decide_form(p);
     check_names_unique();
+    warn_renamed_ports();
     // The register rows name each bit as the port list declares it.
     for (auto& e : BUF_TAB) {
         if (e.base.empty()) continue;

@@ -148,6 +148,28 @@ INSTANTIATE_TEST_SUITE_P(
                 {"A"}}),
     [](const auto& info) { return info.param.name; });
 
+// A port declared under another name than its pin-file name is named in
+// one warning, however many pins it has; the others are not.
+TEST_F(WriterTest, RenamedPortsAreWarnedOfOnce) {
+    design([](DesignBuilder& d) {
+        for (const char* p : {"z", "in[0]", "in[1]", "a", "b"}) padded(d, p, IN, "PIN_IN");
+    });
+    read_description();
+    set_pin_rows({{"1", "z", "Z"}, {"2", "in[0]", "in[0]"}, {"3", "in[1]", "in[1]"}, {"4", "a", "a__b_"},
+                  {"5", "b", "B"}});
+    SDB_setup(SDB_open("chip.c.sdb", "r", 0));
+    EXPECT_EQ(testsupport::stdout_of([] { create_BUF_TAB(); }),
+              "WARNING: port 'Z' of file 'chip.pin' is a reserved word of BSDL or VHDL;\n"
+              "         it is declared as 'Z_P' in the BSDL file.\n\n"
+              "WARNING: port 'in' of file 'chip.pin' is a reserved word of BSDL or VHDL;\n"
+              "         it is declared as 'in_P' in the BSDL file.\n\n"
+              "WARNING: port 'a__b_' of file 'chip.pin' is not a VHDL identifier;\n"
+              "         it is declared as 'a_b' in the BSDL file.\n\n");
+    EXPECT_EQ(bsdl_text(insert_port),
+              "          Z_P: in bit;\n          in_P: in bit_vector(0 to 1);\n          a_b: in bit;\n"
+              "          B: in bit\n");
+}
+
 TEST_F(WriterTest, NamesThatPrintAlikeAreRefused) {
     design([](DesignBuilder& d) {
         padded(d, "a", IN, "PIN_IN");
