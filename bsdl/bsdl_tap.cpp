@@ -328,12 +328,15 @@ void print_TAP_description(const std::string& entity) {
             std::fprintf(BSD_FILE, ",\" &\n    \"%10c  %s", ' ', in.opcodes[k]);
         std::fputs(i == last ? ")\";\n" : "),\"  &\n", BSD_FILE);
     }
+    auto first_pattern_only = [bsc](char** patterns, const char* keyword) {
+        if (DYNA_count(patterns) > 1)
+            qdx_printf("WARNING: (%s) only the first pattern of %%%s is written.\n\n", bsc, keyword);
+    };
     // The capture pattern is one pattern; further ones are not BSDL.
     if (DYNA_count(INST_CAPTURE) > 0 && INST_CAPTURE[0]) {
         std::fprintf(BSD_FILE, "  attribute INSTRUCTION_CAPTURE of %s :", e);
         std::fprintf(BSD_FILE, " entity is \"%s\";\n", INST_CAPTURE[0]);
-        if (DYNA_count(INST_CAPTURE) > 1)
-            qdx_printf("WARNING: (%s) only the first pattern of %%INSTRUCTION_CAPTURE is written.\n\n", bsc);
+        first_pattern_only(INST_CAPTURE, "INSTRUCTION_CAPTURE");
     }
     if (IDCODE_REG) {
         const char* c = IDCODE_REG;
@@ -343,17 +346,17 @@ void print_TAP_description(const std::string& entity) {
         std::fprintf(BSD_FILE, "      \"%.11s\" &         -- 11-bit manufacturer\n", c + 20);
         std::fprintf(BSD_FILE, "      \"%c\";                 " "   -- mandatory LSB\n\n", c[31]);
     }
-    if (const int n = DYNA_count(USERCODE_REG); n > 0) {
+    // The standard package types USERCODE_REGISTER as one string of 32
+    // bits (ID_STRING), so one pattern is written: the first, which is
+    // the value kestrand's TAP captures under USERCODE.
+    if (DYNA_count(USERCODE_REG) > 0) {
+        const char* c = USERCODE_REG[0];
         std::fprintf(BSD_FILE, "  attribute USERCODE_REGISTER of %s : entity is\n", e);
-        for (int i = 0; i < n; ++i) {
-            const char* c = USERCODE_REG[i];
-            std::fprintf(BSD_FILE, "      \"%c%c%c%c\" &\n", c[0], c[1], c[2], c[3]);
-            std::fprintf(BSD_FILE, "      \"%.16s\" &\n", c + 4);
-            std::fprintf(BSD_FILE, "      \"%.11s\" &\n", c + 20);
-            // Patterns are separated by a comma inside the string.
-            std::fprintf(BSD_FILE, i + 1 == n ? "      \"%c\";\n" : "      \"%c,\" &\n", c[31]);
-        }
-        std::fputs("\n", BSD_FILE);
+        std::fprintf(BSD_FILE, "      \"%c%c%c%c\" &\n", c[0], c[1], c[2], c[3]);
+        std::fprintf(BSD_FILE, "      \"%.16s\" &\n", c + 4);
+        std::fprintf(BSD_FILE, "      \"%.11s\" &\n", c + 20);
+        std::fprintf(BSD_FILE, "      \"%c\";\n\n", c[31]);
+        first_pattern_only(USERCODE_REG, "USERCODE_REGISTER");
     }
 
     std::fprintf(BSD_FILE, rows > 0 ? "  attribute REGISTER_ACCESS of %s : entity is\n"
