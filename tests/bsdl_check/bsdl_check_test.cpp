@@ -157,6 +157,12 @@ const Fault kFaults[] = {
     {"PortNotDeclared",
      {{",A              ,input", ",B              ,input"}},
      {"cell 0 names port B, which is not declared"}},
+    // An observe-only cell observes a system pin; a cell on an internal
+    // signal is "internal", with no port.
+    {"ObserveOnlyWithoutPort",
+     {{",A              ,input", ",*              ,observe_only"}, {"          A: in bit;\n", ""}, {"\"A : 1,\" &\n", ""}},
+     {"cell 0 (observe_only) names no port"}},
+    {"InternalWithPort", {{",Y              ,output2", ",Y              ,internal"}}, {"cell 1 (internal) names port Y, not *"}},
     {"OpcodeTooLong",
      {{"SAMPLE     (001)", "SAMPLE     (0011)"}},
      {"opcode 0011 of SAMPLE has 4 bits, not INSTRUCTION_LENGTH 3"}},

@@ -413,6 +413,7 @@ void check_boundary(const BsdlFile& f, std::vector<std::string>& p) {
     static const std::set<std::string> functions = {"input",  "clock",    "output2",  "output3",     "control",
                                                     "controlr", "internal", "bidir", "observe_only"};
     static const std::set<std::string> results = {"Z", "WEAK0", "WEAK1", "PULL0", "PULL1", "KEEPER"};
+    static const std::set<std::string> unported = {"control", "controlr", "internal"};
     const int len = f.boundary_length;
     const int rows = static_cast<int>(f.boundary.size());
     if (len >= 0 && rows != len)
@@ -449,6 +450,12 @@ void check_boundary(const BsdlFile& f, std::vector<std::string>& p) {
             p.push_back(cell + " has safe value " + r.safe + ", not 0, 1 or X");
         if (r.port != "*" && !ports.empty() && !declared(ports, r.port))
             p.push_back(cell + " names port " + r.port + ", which is not declared");
+        // A control or internal cell serves no pin of its own: its port is
+        // "*"; every other cell (observe_only too) serves a system pin.
+        const bool pinless = unported.count(r.function) > 0;
+        if (pinless && r.port != "*") p.push_back(cell + " (" + r.function + ") names port " + r.port + ", not *");
+        if (!pinless && functions.count(r.function) && r.port == "*")
+            p.push_back(cell + " (" + r.function + ") names no port");
         if ((r.function == "output3" || r.function == "bidir") && r.ccell < 0)
             p.push_back(cell + " (" + r.function + " " + r.port + ") has no control cell");
         if (r.ccell < 0) continue;

@@ -17,6 +17,8 @@
 //   cell 0 to BOUNDARY_LENGTH-1 is described exactly once;
 // - each control cell named by a row is a control (or controlr) row, each
 //   output3 and bidir row names one, and each named port is declared;
+// - control, controlr and internal rows name no port ("*"), the others
+//   (input, clock, output2, output3, bidir, observe_only) a system pin;
 // - each opcode has INSTRUCTION_LENGTH bits, BYPASS, EXTEST and SAMPLE are
 //   there and BYPASS is all ones, the capture pattern has
 //   INSTRUCTION_LENGTH bits and ends in "01";
