@@ -330,6 +330,18 @@ protected:
         get_bs_chain();
         insert_BSDL_description();
     }
+    // The file that `body` writes, which must end well, through both
+    // checks; its register rows.
+    std::vector<bsdlcheck::BoundaryRow> checked_rows(const std::function<void()>& body) const {
+        auto r = run_child(body);
+        EXPECT_EQ(r.status, 0) << r.out;
+        const bsdlcheck::BsdlCheck c = bsdlcheck::check_bsdl_file(dir->file("chip.bsd"));
+        EXPECT_TRUE(c.problems.empty()) << c.describe();
+        if (!bsdlcheck::urjtag_checker().empty()) {
+            EXPECT_TRUE(c.urjtag_ok) << c.describe();
+        }
+        return c.file.boundary;
+    }
     std::vector<std::string> files() const {
         std::vector<std::string> v;
         for (const auto& f : std::filesystem::directory_iterator(dir->path())) v.push_back(f.path().filename());
@@ -360,7 +372,7 @@ TEST_F(WholeFile, PortWithoutPadOnABidirectionalCell) {
         chain(d, {"cb"});
         d.port("tms", IN).port("tck", IN).net("tms", {"TAP/TMS"}).net("tck", {"TAP/TCK"});
     });
-    auto r = run_child([] {
+    const auto rows = checked_rows([] {
         option_check[BSDL_OPT_NO_PAD] = 1;
         read_description();
         set_pin_rows(
@@ -369,13 +381,7 @@ TEST_F(WholeFile, PortWithoutPadOnABidirectionalCell) {
         get_bs_chain();
         insert_BSDL_description();
     });
-    ASSERT_EQ(r.status, 0) << r.out;
-    const bsdlcheck::BsdlCheck c = bsdlcheck::check_bsdl_file(dir->file("chip.bsd"));
-    EXPECT_TRUE(c.problems.empty()) << c.describe();
-    if (!bsdlcheck::urjtag_checker().empty()) {
-        EXPECT_TRUE(c.urjtag_ok) << c.describe();
-    }
-    EXPECT_EQ(c.file.boundary, (std::vector<bsdlcheck::BoundaryRow>{{0, "BC_7", "B", "output2", "X", -1, -1, ""}}));
+    EXPECT_EQ(rows, (std::vector<bsdlcheck::BoundaryRow>{{0, "BC_7", "B", "output2", "X", -1, -1, ""}}));
 }
 
 // A cell that observes a gate's input (an OBSERVE row of the pin list):
@@ -388,7 +394,7 @@ TEST_F(WholeFile, ObservedPointPassesTheChecks) {
         chain(d, {"ca", "co"});
         d.port("tms", IN).port("tck", IN).net("tms", {"TAP/TMS"}).net("tck", {"TAP/TCK"});
     });
-    auto r = run_child([] {
+    const auto rows = checked_rows([] {
         read_description();
         set_pin_rows({{"1", "a", "A"}, {"2", "tdi", "TDI"}, {"3", "tdo", "TDO"}, {"4", "tms", "TMS"},
                       {"5", "tck", "TCK"}, {"6", "h{A}", "OBSERVE"}});
@@ -396,14 +402,8 @@ TEST_F(WholeFile, ObservedPointPassesTheChecks) {
         get_bs_chain();
         insert_BSDL_description();
     });
-    ASSERT_EQ(r.status, 0) << r.out;
-    const bsdlcheck::BsdlCheck c = bsdlcheck::check_bsdl_file(dir->file("chip.bsd"));
-    EXPECT_TRUE(c.problems.empty()) << c.describe();
-    if (!bsdlcheck::urjtag_checker().empty()) {
-        EXPECT_TRUE(c.urjtag_ok) << c.describe();
-    }
-    EXPECT_EQ(c.file.boundary, (std::vector<bsdlcheck::BoundaryRow>{{0, "BC_1", "*", "internal", "X", -1, -1, ""},
-                                                                     {1, "BC_1", "A", "input", "X", -1, -1, ""}}));
+    EXPECT_EQ(rows, (std::vector<bsdlcheck::BoundaryRow>{{0, "BC_1", "*", "internal", "X", -1, -1, ""},
+                                                         {1, "BC_1", "A", "input", "X", -1, -1, ""}}));
 }
 
 // A cell of the chain that no port reaches would leave a gap in the
