@@ -163,6 +163,18 @@ void check_names_unique() {
     }
 }
 
+// Each port whose pin-file name the BSDL file cannot carry is declared
+// under another name; the user hears of it once per port, since the
+// board tester will know the pin only by that name.
+void warn_renamed_ports() {
+    for (const auto& p : Port_header) {
+        if (p.bsdl == p.name) continue;
+        qdx_printf("WARNING: port '%s' of file '%s' is %s;\n", p.name.c_str(), PIN_FILE ? PIN_FILE : "",
+                   bsdl_reserved_word(p.name) ? "a reserved word of BSDL or VHDL" : "not a VHDL identifier");
+        qdx_printf("         it is declared as '%s' in the BSDL file.\n\n", p.bsdl.c_str());
+    }
+}
+
 // The "," & "..." layout of one port's pins: "NAME : PIN" for one bit,
 // "NAME :(P1,P2,...)" ten pins to a line for a vector.
 void print_pins(const std::string& name, const std::vector<std::string>& pins, bool vector, bool last) {
@@ -283,6 +295,10 @@ std::string bsdl_port_reference(const std::string& package_name) {
     return {};
 }
 
+const char* bsdl_port_source(const PinListEntry& row) {
+    return option_check[BSDL_OPT_VERIFY] ? row.core_name : row.io_name;
+}
+
 std::string get_port_func(int port) {
     const std::string name = port_name(port);
     BufTabEntry& row = BUF_TAB.back();
@@ -396,13 +412,12 @@ void create_BUF_TAB() {
         if (const char* b = std::strchr(n, '[')) by_base[std::string(n, b)].push_back(p);
     }
 
-    const bool verify = option_check[BSDL_OPT_VERIFY] != 0;
     PortList header{Port_header, {}};
     for (int r = 0, nr = DYNA_count(PIN_TABLE); r < nr; ++r) {
         const PinListEntry* row = PIN_TABLE[r];
         const char* C = row->core_name;
         const char* P = row->io_name;
-        if (verify ? !C : !P) continue;
+        if (!bsdl_port_source(*row)) continue;
         if (P && (std::strcmp(P, "INTERNAL") == 0 || std::strcmp(P, "OBSERVE") == 0)) {
             const std::string c = C ? C : "";
             const size_t open = c.find('{');
@@ -421,7 +436,7 @@ void create_BUF_TAB() {
             BUF_TAB.push_back(e);
             continue;
         }
-        const std::string source = strip_minus(verify ? C : P);
+        const std::string source = strip_minus(bsdl_port_source(*row));
         const std::string core = strip_minus(C);
         const int port = C ? find_design_port(core, by_base) : -1;
         SplitName n = split_name(source);
@@ -448,6 +463,7 @@ void create_BUF_TAB() {
 
     for (auto& p : Port_header) decide_form(p);
     check_names_unique();
+    warn_renamed_ports();
     // The register rows name each bit as the port list declares it.
     for (auto& e : BUF_TAB) {
         if (e.base.empty()) continue;

@@ -83,7 +83,7 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
         std::printf("%d : port name: %s, cell name: %s, instance: %s\n", c->order, r.bsdl_name.c_str(), c->cell_name,
                     found.instance.c_str());
     const std::string rslt = disable_result(buffer);
-    const bool starred = found.function == "internal" || found.function == "observe_only";
+    const bool starred = found.function == "internal";
     const std::string port = starred ? "*" : r.bsdl_name;
 
     // The rows of the data cell; `current` is the row a control cell belongs to.
@@ -206,7 +206,10 @@ void print_attribute_of_bd_register(const std::string& entity) {
         else if (r.function == "inout")
             t = print_bidir_bd_register(i, pad);
         else if (r.function == "internal" || r.function == "observe_only")
-            t = print_internal_bd_register(i, pad, r.function.c_str());
+            // A cell on a signal inside the chip, observed or driven, serves
+            // no system pin; in BSDL it is an internal cell (observe_only
+            // names the pin whose level a cell captures).
+            t = print_internal_bd_register(i, pad, "internal");
         for (const FoundCell& f : t.cells) print_bd_register(i, t.buffer, f);
     }
     print_out_bd_reg_tab();

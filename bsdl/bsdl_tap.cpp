@@ -21,11 +21,12 @@ bool fixed_mode() { return !option_check[BSDL_OPT_TEMPLATE]; }
 
 const char* pin_file() { return PIN_FILE ? PIN_FILE : ""; }
 
-// The name a pin-file package name is declared under; names that the port
-// list does not declare are mapped the same way.
-std::string port_reference(const std::string& package_name) {
-    std::string r = bsdl_port_reference(package_name);
-    return r.empty() ? bsdl_identifier(package_name[0] == '-' ? package_name.substr(1) : package_name) : r;
+// The name a pin row's port is declared under; names that the port list
+// does not declare are mapped the same way.
+std::string port_reference(const PinListEntry& row) {
+    const std::string name = bsdl_port_source(row);
+    std::string r = bsdl_port_reference(name);
+    return r.empty() ? bsdl_identifier(name[0] == '-' ? name.substr(1) : name) : r;
 }
 
 const char* pin_name_of(int node) {
@@ -154,7 +155,10 @@ void print_scan_port_identification() {
         const PinListEntry* found = nullptr;
         for (int r = 0, n = DYNA_count(PIN_TABLE); r < n && !found; ++r)
             if (PIN_TABLE[r]->core_name && std::strcmp(PIN_TABLE[r]->core_name, t.global) == 0) found = PIN_TABLE[r];
-        const std::string ref = found && found->io_name ? bsdl_port_reference(found->io_name) : std::string();
+        // The port as the port list declares it: under its package name,
+        // or with -verify under its design name.
+        const char* source = found ? bsdl_port_source(*found) : nullptr;
+        const std::string ref = source ? bsdl_port_reference(source) : std::string();
         if (!ref.empty()) {
             std::fprintf(BSD_FILE, "  attribute %s of %s : signal is %s;\n", t.attr, ref.c_str(), t.value);
             continue;
@@ -177,7 +181,7 @@ void print_compliance_enable_description() {
         for (int s = 0, ns = DYNA_count(SKIP_SIGNAL_TAB); s < ns; ++s) {
             const SkipSignalEntry* sk = SKIP_SIGNAL_TAB[s];
             if (!sk->value || !sk->name || std::strcmp(core, sk->name) != 0) continue;
-            names.push_back(port_reference(row->io_name));
+            names.push_back(port_reference(*row));
             values += sk->value;
         }
     }
@@ -324,12 +328,15 @@ void print_TAP_description(const std::string& entity) {
             std::fprintf(BSD_FILE, ",\" &\n    \"%10c  %s", ' ', in.opcodes[k]);
         std::fputs(i == last ? ")\";\n" : "),\"  &\n", BSD_FILE);
     }
+    auto first_pattern_only = [bsc](char** patterns, const char* keyword) {
+        if (DYNA_count(patterns) > 1)
+            qdx_printf("WARNING: (%s) only the first pattern of %%%s is written.\n\n", bsc, keyword);
+    };
     // The capture pattern is one pattern; further ones are not BSDL.
     if (DYNA_count(INST_CAPTURE) > 0 && INST_CAPTURE[0]) {
         std::fprintf(BSD_FILE, "  attribute INSTRUCTION_CAPTURE of %s :", e);
         std::fprintf(BSD_FILE, " entity is \"%s\";\n", INST_CAPTURE[0]);
-        if (DYNA_count(INST_CAPTURE) > 1)
-            qdx_printf("WARNING: (%s) only the first pattern of %%INSTRUCTION_CAPTURE is written.\n\n", bsc);
+        first_pattern_only(INST_CAPTURE, "INSTRUCTION_CAPTURE");
     }
     if (IDCODE_REG) {
         const char* c = IDCODE_REG;
@@ -339,17 +346,17 @@ void print_TAP_description(const std::string& entity) {
         std::fprintf(BSD_FILE, "      \"%.11s\" &         -- 11-bit manufacturer\n", c + 20);
         std::fprintf(BSD_FILE, "      \"%c\";                 " "   -- mandatory LSB\n\n", c[31]);
     }
-    if (const int n = DYNA_count(USERCODE_REG); n > 0) {
+    // The standard package types USERCODE_REGISTER as one string of 32
+    // bits (ID_STRING), so one pattern is written: the first, which is
+    // the value kestrand's TAP captures under USERCODE.
+    if (DYNA_count(USERCODE_REG) > 0) {
+        const char* c = USERCODE_REG[0];
         std::fprintf(BSD_FILE, "  attribute USERCODE_REGISTER of %s : entity is\n", e);
-        for (int i = 0; i < n; ++i) {
-            const char* c = USERCODE_REG[i];
-            std::fprintf(BSD_FILE, "      \"%c%c%c%c\" &\n", c[0], c[1], c[2], c[3]);
-            std::fprintf(BSD_FILE, "      \"%.16s\" &\n", c + 4);
-            std::fprintf(BSD_FILE, "      \"%.11s\" &\n", c + 20);
-            // Patterns are separated by a comma inside the string.
-            std::fprintf(BSD_FILE, i + 1 == n ? "      \"%c\";\n" : "      \"%c,\" &\n", c[31]);
-        }
-        std::fputs("\n", BSD_FILE);
+        std::fprintf(BSD_FILE, "      \"%c%c%c%c\" &\n", c[0], c[1], c[2], c[3]);
+        std::fprintf(BSD_FILE, "      \"%.16s\" &\n", c + 4);
+        std::fprintf(BSD_FILE, "      \"%.11s\" &\n", c + 20);
+        std::fprintf(BSD_FILE, "      \"%c\";\n\n", c[31]);
+        first_pattern_only(USERCODE_REG, "USERCODE_REGISTER");
     }
 
     std::fprintf(BSD_FILE, rows > 0 ? "  attribute REGISTER_ACCESS of %s : entity is\n"

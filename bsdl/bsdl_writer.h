@@ -101,6 +101,9 @@ std::string bsdl_entity_name(const std::string& name);
 // The reference of a pin-file package name ("-X", "D[3]", "D(3)") as
 // the port list declares it; empty when the port is not declared.
 std::string bsdl_port_reference(const std::string& package_name);
+// The pin-file name a pin row's port is declared under: its package name,
+// or with -verify its design name; null when the row has none.
+const char* bsdl_port_source(const PinListEntry& row);
 
 // ------------------------------------------------- netlist look-ups
 

@@ -182,6 +182,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "    \"1    (BC_7        ,C              ,input         ,X),\" &\n"
                   "    \"2    (BC_1        ,*              ,internal      ,X),\" &\n"
                   "    \"3    (BC_1        ,B              ,input         ,X)\";\n"},
+        // Cells on signals inside the chip: one driving a gate's output
+        // net (INTERNAL), one only capturing a gate's input (OBSERVE).
+        // Neither serves a pin, so both are internal cells without a port.
+        TraceCase{"internal_and_observed_points",
+                  [](DesignBuilder& d) {
+                      d.inst("ci", "BC_IN").inst("co", "BC_IN").inst("g", "BUF").inst("h", "BUF");
+                      d.net("g_y", {"g/Y", "ci/DI"}).net("h_a", {"h/A", "co/DI"});
+                      chain(d, {"ci", "co"});
+                  },
+                  {{"1", "g{Y}", "INTERNAL"}, {"2", "h{A}", "OBSERVE"}},
+                  "    \"0    (BC_1        ,*              ,internal      ,X),\" &\n"
+                  "    \"1    (BC_1        ,*              ,internal      ,X)\";\n"},
         TraceCase{"two_bit_output_cell",
                   [](DesignBuilder& d) {
                       d.inst("c2", "BC_2BIT").inst("cc", "BC_CTRL");
@@ -416,6 +428,18 @@ protected:
         get_bs_chain();
         insert_BSDL_description();
     }
+    // The file that `body` writes, which must end well, through both
+    // checks; its register rows.
+    std::vector<bsdlcheck::BoundaryRow> checked_rows(const std::function<void()>& body) const {
+        auto r = run_child(body);
+        EXPECT_EQ(r.status, 0) << r.out;
+        const bsdlcheck::BsdlCheck c = bsdlcheck::check_bsdl_file(dir->file("chip.bsd"));
+        EXPECT_TRUE(c.problems.empty()) << c.describe();
+        if (!bsdlcheck::urjtag_checker().empty()) {
+            EXPECT_TRUE(c.urjtag_ok) << c.describe();
+        }
+        return c.file.boundary;
+    }
     std::vector<std::string> files() const {
         std::vector<std::string> v;
         for (const auto& f : std::filesystem::directory_iterator(dir->path())) v.push_back(f.path().filename());
@@ -446,7 +470,7 @@ TEST_F(WholeFile, PortWithoutPadOnABidirectionalCell) {
         chain(d, {"cb"});
         d.port("tms", IN).port("tck", IN).net("tms", {"TAP/TMS"}).net("tck", {"TAP/TCK"});
     });
-    auto r = run_child([] {
+    const auto rows = checked_rows([] {
         option_check[BSDL_OPT_NO_PAD] = 1;
         read_description();
         set_pin_rows(
@@ -455,13 +479,29 @@ TEST_F(WholeFile, PortWithoutPadOnABidirectionalCell) {
         get_bs_chain();
         insert_BSDL_description();
     });
-    ASSERT_EQ(r.status, 0) << r.out;
-    const bsdlcheck::BsdlCheck c = bsdlcheck::check_bsdl_file(dir->file("chip.bsd"));
-    EXPECT_TRUE(c.problems.empty()) << c.describe();
-    if (!bsdlcheck::urjtag_checker().empty()) {
-        EXPECT_TRUE(c.urjtag_ok) << c.describe();
-    }
-    EXPECT_EQ(c.file.boundary, (std::vector<bsdlcheck::BoundaryRow>{{0, "BC_7", "B", "output2", "X", -1, -1, ""}}));
+    EXPECT_EQ(rows, (std::vector<bsdlcheck::BoundaryRow>{{0, "BC_7", "B", "output2", "X", -1, -1, ""}}));
+}
+
+// A cell that observes a gate's input (an OBSERVE row of the pin list):
+// the file passes both checks.
+TEST_F(WholeFile, ObservedPointPassesTheChecks) {
+    design([](DesignBuilder& d) {
+        d.inst("ca", "BC_IN").inst("co", "BC_IN").inst("h", "BUF");
+        padded(d, "a", IN, "PIN_IN");
+        d.net("a_y", {"p_a/Y", "ca/DI"}).net("h_a", {"h/A", "co/DI"});
+        chain(d, {"ca", "co"});
+        d.port("tms", IN).port("tck", IN).net("tms", {"TAP/TMS"}).net("tck", {"TAP/TCK"});
+    });
+    const auto rows = checked_rows([] {
+        read_description();
+        set_pin_rows({{"1", "a", "A"}, {"2", "tdi", "TDI"}, {"3", "tdo", "TDO"}, {"4", "tms", "TMS"},
+                      {"5", "tck", "TCK"}, {"6", "h{A}", "OBSERVE"}});
+        open_and_check_sdb();
+        get_bs_chain();
+        insert_BSDL_description();
+    });
+    EXPECT_EQ(rows, (std::vector<bsdlcheck::BoundaryRow>{{0, "BC_1", "*", "internal", "X", -1, -1, ""},
+                                                         {1, "BC_1", "A", "input", "X", -1, -1, ""}}));
 }
 
 // A cell of the chain that no port reaches would leave a gap in the

@@ -3,6 +3,7 @@
 // ports, the compliance patterns and the instruction statements.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,28 @@ INSTANTIATE_TEST_SUITE_P(
                 {"A"}}),
     [](const auto& info) { return info.param.name; });
 
+// A port declared under another name than its pin-file name is named in
+// one warning, however many pins it has; the others are not.
+TEST_F(WriterTest, RenamedPortsAreWarnedOfOnce) {
+    design([](DesignBuilder& d) {
+        for (const char* p : {"z", "in[0]", "in[1]", "a", "b"}) padded(d, p, IN, "PIN_IN");
+    });
+    read_description();
+    set_pin_rows({{"1", "z", "Z"}, {"2", "in[0]", "in[0]"}, {"3", "in[1]", "in[1]"}, {"4", "a", "a__b_"},
+                  {"5", "b", "B"}});
+    SDB_setup(SDB_open("chip.c.sdb", "r", 0));
+    EXPECT_EQ(testsupport::stdout_of([] { create_BUF_TAB(); }),
+              "WARNING: port 'Z' of file 'chip.pin' is a reserved word of BSDL or VHDL;\n"
+              "         it is declared as 'Z_P' in the BSDL file.\n\n"
+              "WARNING: port 'in' of file 'chip.pin' is a reserved word of BSDL or VHDL;\n"
+              "         it is declared as 'in_P' in the BSDL file.\n\n"
+              "WARNING: port 'a__b_' of file 'chip.pin' is not a VHDL identifier;\n"
+              "         it is declared as 'a_b' in the BSDL file.\n\n");
+    EXPECT_EQ(bsdl_text(insert_port),
+              "          Z_P: in bit;\n          in_P: in bit_vector(0 to 1);\n          a_b: in bit;\n"
+              "          B: in bit\n");
+}
+
 TEST_F(WriterTest, NamesThatPrintAlikeAreRefused) {
     design([](DesignBuilder& d) {
         padded(d, "a", IN, "PIN_IN");
@@ -220,6 +243,50 @@ TEST_F(WriterTest, ScanPortsAndCompliancePatterns) {
               "     \"E3, E4) (01101) \";");
 }
 
+// With -verify the ports are declared under their design names, and the
+// TAP_SCAN and compliance lines name them so, whatever the package names
+// are (the same letters in upper case, or other names altogether).
+TEST_F(WriterTest, VerifyNamesTheScanPortsAsDeclared) {
+    configure("%SKIP_SIGNAL_NAMES { tdi, tms, tck, trst, tdo; }",
+              "%SKIP_SIGNAL_NAMES { tdi, tms, tck, trst, tdo, e0(1); }");
+    design([](DesignBuilder& d) {
+        for (const char* p : {"tdi", "tms", "tck", "trst", "e0"}) padded(d, p, IN, "PIN_IN");
+        padded(d, "tdo", OUT, "PIN_TRI");
+    });
+    read_description();
+    option_check[BSDL_OPT_VERIFY] = 1;
+    SDB_setup(SDB_open("chip.c.sdb", "r", 0));
+    for (const char* prefix : {"", "JTAG_"}) {
+        SCOPED_TRACE(std::string("package names ") + prefix + "TDI ...");
+        std::vector<PinRow> rows;
+        int number = 1;
+        for (const char* p : {"tdi", "tms", "tdo", "trst", "tck", "e0"}) {
+            std::string package = std::string(prefix) + p;
+            for (char& c : package) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            rows.push_back({std::to_string(number++), p, package});
+        }
+        set_pin_rows(rows);
+        testsupport::stdout_of([] { create_BUF_TAB(); });
+        std::string text;
+        const std::string out = testsupport::stdout_of([&] {
+            text = bsdl_text([] {
+                print_scan_port_identification();
+                print_compliance_enable_description();
+            });
+        });
+        EXPECT_EQ(text,
+                  "\n  --\n  -- Scan Port Identification\n  --\n"
+                  "  attribute TAP_SCAN_IN of tdi : signal is true;\n"
+                  "  attribute TAP_SCAN_MODE of tms : signal is true;\n"
+                  "  attribute TAP_SCAN_OUT of tdo : signal is true;\n"
+                  "  attribute TAP_SCAN_RESET of trst : signal is true;\n"
+                  "  attribute TAP_SCAN_CLOCK of tck : signal is (25.0e6,BOTH);\n"
+                  "\n  attribute COMPLIANCE_PATTERNS of chip: entity is\n"
+                  "   \"(e0) (1) \";");
+        EXPECT_EQ(out, "");
+    }
+}
+
 TEST_F(WriterTest, UndeclaredScanPortsAreComments) {
     configure("%GLOBAL_TRST trst;\n", "");
     configure("%GLOBAL_TMS  tms;\n", "");
@@ -284,8 +351,7 @@ TEST_F(WriterTest, InstructionStatements) {
               "      \"00001010011\" &         -- 11-bit manufacturer\n"
               "      \"1\";                    -- mandatory LSB\n\n"
               "  attribute USERCODE_REGISTER of chip : entity is\n"
-              "      \"0000\" &\n      \"0000000000000000\" &\n      \"00000000001\" &\n      \"1,\" &\n"
-              "      \"0000\" &\n      \"0000000000000000\" &\n      \"00000000010\" &\n      \"X\";\n\n"
+              "      \"0000\" &\n      \"0000000000000000\" &\n      \"00000000001\" &\n      \"1\";\n\n"
               "  attribute REGISTER_ACCESS of chip : entity is\n"
               "  -- these are given by standard\n"
               "  -- \"BOUNDARY(EXTEST,SAMPLE,INTEST)\";\n"
@@ -296,9 +362,10 @@ TEST_F(WriterTest, InstructionStatements) {
               "     \"BYPASS    (BYPASS),\" &\n"
               "     \"BYPASS    (HIGHZ),\" &\n"
               "     \"DEVICE_ID (USERCODE)\";\n\n\n");
-    EXPECT_NE(out.find("WARNING: (chip.bsc) only the first pattern of %INSTRUCTION_CAPTURE is written.\n"),
-              std::string::npos)
-        << out;
+    for (const char* keyword : {"INSTRUCTION_CAPTURE", "USERCODE_REGISTER"})
+        EXPECT_NE(out.find(std::string("WARNING: (chip.bsc) only the first pattern of %") + keyword + " is written.\n"),
+                  std::string::npos)
+            << out;
     EXPECT_NE(out.find("WARNING: (chip.bsc) the length of register 'MYREG' of INSTRUCTION MYSCAN is unknown.\n"
                        "         Please add \"MYREG[<length>] (MYSCAN)\" to REGISTER_ACCESS in './chip.bsd' "
                        "manually.\n\n"),

@@ -118,11 +118,19 @@ struct Fault {
     const char* name;
     std::vector<std::pair<std::string, std::string>> edits;
     std::vector<std::string> expected;  // problem lines our check must give
+    bool urjtag_refuses = false;        // liburjtag's parser refuses it too
 };
 
 void PrintTo(const Fault& f, std::ostream* os) { *os << f.name; }
 
 const std::string kInstructionLength = "  attribute INSTRUCTION_LENGTH of tiny : entity is 3;\n";
+
+// A USERCODE_REGISTER statement after the IDCODE, with the text of its value.
+const std::string kIdcodeEnd = "\"1\";                    -- mandatory LSB\n";
+std::pair<std::string, std::string> usercode(const std::string& value) {
+    return {kIdcodeEnd, kIdcodeEnd + "  attribute USERCODE_REGISTER of tiny : entity is\n" + value + ";\n"};
+}
+const std::string kUsercode = "      \"0000\" &\n      \"1111000011110000\" &\n      \"10101010101\" &\n      \"X\"";
 
 const Fault kFaults[] = {
     {"LengthAboveRows",
@@ -149,6 +157,12 @@ const Fault kFaults[] = {
     {"PortNotDeclared",
      {{",A              ,input", ",B              ,input"}},
      {"cell 0 names port B, which is not declared"}},
+    // An observe-only cell observes a system pin; a cell on an internal
+    // signal is "internal", with no port.
+    {"ObserveOnlyWithoutPort",
+     {{",A              ,input", ",*              ,observe_only"}, {"          A: in bit;\n", ""}, {"\"A : 1,\" &\n", ""}},
+     {"cell 0 (observe_only) names no port"}},
+    {"InternalWithPort", {{",Y              ,output2", ",Y              ,internal"}}, {"cell 1 (internal) names port Y, not *"}},
     {"OpcodeTooLong",
      {{"SAMPLE     (001)", "SAMPLE     (0011)"}},
      {"opcode 0011 of SAMPLE has 4 bits, not INSTRUCTION_LENGTH 3"}},
@@ -167,6 +181,20 @@ const Fault kFaults[] = {
     {"InstructionLengthAfterCapture",
      {{kInstructionLength, ""}, {"  attribute IDCODE_REGISTER", kInstructionLength + "  attribute IDCODE_REGISTER"}},
      {"statement order: attribute INSTRUCTION_LENGTH comes after attribute INSTRUCTION_CAPTURE"}},
+    // Two patterns as one string: a list, which the 1994 package's
+    // ID_STRING (32 bits) cannot hold.
+    {"UsercodeTwoPatterns",
+     {usercode("      \"00000000000000000000000000000011,\" &\n      \"0000000000000000000000000000010X\"")},
+     {"USERCODE_REGISTER holds 2 patterns; STD_1149_1_1994 takes one"},
+     true},
+    // Two strings separated by a comma: no string at all.
+    {"UsercodeNotAString",
+     {usercode("      \"00000000000000000000000000000011\",\n      \"0000000000000000000000000000010X\"")},
+     {"USERCODE_REGISTER is not a string"},
+     true},
+    {"UsercodeShort",
+     {usercode("      \"0000\" &\n      \"1111000011110000\" &\n      \"1010101010\" &\n      \"X\"")},
+     {"USERCODE_REGISTER has 31 bits, not 32"}},
     {"BoundaryLengthAfterRegister",
      {{"  attribute BOUNDARY_LENGTH of tiny : entity is 7;\n", ""},
       {"\nend tiny;", "  attribute BOUNDARY_LENGTH of tiny : entity is 7;\nend tiny;"}},
@@ -185,9 +213,26 @@ TEST_P(SemanticFault, IsNamedByOurCheck) {
         EXPECT_NE(std::find(c.problems.begin(), c.problems.end(), want), c.problems.end())
             << "missing \"" << want << "\" in:\n" << joined(c.problems);
     EXPECT_EQ(c.problems.size(), fault.expected.size()) << joined(c.problems);
-    // liburjtag's parser lets each of these through: the reason for our check.
+    // liburjtag's parser lets most of these through: the reason for our check.
     if (c.urjtag_ran) {
-        EXPECT_TRUE(c.urjtag_ok) << c.urjtag_output;
+        EXPECT_EQ(c.urjtag_ok, !fault.urjtag_refuses) << c.urjtag_output;
+    }
+}
+
+// One USERCODE pattern passes both checks; a list of them is the 2013
+// edition's syntax, which our check takes in a file of that edition.
+TEST(BsdlCheck, UsercodeIsOnePatternBefore2013) {
+    SKIP_WITHOUT_URJTAG();
+    testsupport::TempDir dir;
+    BsdlCheck c = check_bsdl_file(dir.write("tiny.bsd", mutate(valid_text(), {usercode(kUsercode)})));
+    EXPECT_TRUE(c.ok()) << c.describe();
+    EXPECT_EQ(c.file.usercode, "0000111100001111000010101010101X");
+    const std::string list = "      \"00000000000000000000000000000011,0000000000000000000000000000010X\"";
+    for (const char* edition : {"1994", "2013"}) {
+        const std::string text = mutate(
+            valid_text(), {usercode(list), {"STD_1149_1_1994.all", std::string("STD_1149_1_") + edition + ".all"}});
+        const std::vector<std::string> problems = bsdlcheck::semantic_problems(bsdlcheck::read_bsdl(text));
+        EXPECT_EQ(problems.empty(), std::string(edition) == "2013") << edition << ":\n" << joined(problems);
     }
 }
 

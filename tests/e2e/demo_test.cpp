@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "support/fixture_chip.h"
@@ -42,6 +43,22 @@ TEST(Demo, RunsEveryStepOnTheExampleChip) {
     for (const char* port : {",CLK ", ",RST_N ", ",DIN0 ", ",DIN1 ", ",DOUT0 ", ",DOUT1 ", ",BIDIR0 ", ",READY_N "})
         EXPECT_NE(bsdl.find(port), std::string::npos) << port << "\n" << bsdl;
     EXPECT_EQ(bsdl.find(",TDO "), std::string::npos) << bsdl;
+    // The SVF preamble loads the scan test's instruction, and the script
+    // shows it; the closing check played it through OpenOCD or says why not.
+    const std::string svf = read_file(work / "chip_jtag.svf");
+    EXPECT_NE(svf.find("); !QUENDAL_ATPG\nSTATE IDLE;\n"), std::string::npos) << svf;
+    EXPECT_NE(r.out.find("   chip_jtag.svf: SIR "), std::string::npos) << r.out;
+    EXPECT_TRUE(r.out.find("   chip_jtag.svf: played by OpenOCD") != std::string::npos ||
+                r.out.find("   SVF replay skipped: ") != std::string::npos)
+        << r.out;
+    // Every warning of the runs whose output goes to a log is on the screen.
+    for (const char* log : {"add_tap_only.out", "tallowmere.out", "tallowmere-scan.out"}) {
+        std::istringstream lines(read_file(work / log));
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind("WARNING: ", 0) == 0) {
+                EXPECT_NE(r.out.find("   " + line + "\n"), std::string::npos) << log << ": " << line << "\n" << r.out;
+            }
+    }
     // A work folder that is not empty is refused, and left as it was.
     auto again = testsupport::run({"bash", testsupport::source_path("scripts/demo"), build, work.string()}, dir.path());
     EXPECT_NE(again.status, 0);

@@ -53,14 +53,16 @@ inline void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
 
 class ScanSim : public ::testing::TestWithParam<ScanCase> {};
 
-// Instruction register of four bits with USERCODE, CLAMP and HIGHZ.
+// Instruction register of four bits with USERCODE, CLAMP and HIGHZ.  The
+// USERCODE register captures the first of its two patterns, the one value
+// the BSDL file can give.
 inline const std::vector<testsupport::Patch> kUsercodeClampHighz = {
     {"chip.bsc", "    %INSTRUCTION BYPASS",
      "    %INSTRUCTION USERCODE = (0011) ACCESS USERCODE;\n"
      "    %INSTRUCTION CLAMP = (0100) ACCESS BYPASS;\n"
      "    %INSTRUCTION HIGHZ = (0101) ACCESS BYPASS;\n"
      "    %INSTRUCTION BYPASS"},
-    {"chip.bsc", "%PIN_LIST", "%USERCODE_REGISTER 10100101000011110000000011111111;\n\n%PIN_LIST"}};
+    {"chip.bsc", "%PIN_LIST", "%USERCODE_REGISTER 10100101000011110000000011111111, 00000000000000000000000000000001;\n\n%PIN_LIST"}};
 
 // The TAP's HIGHZ output reaches the pads through the control cells, so
 // these take a control cell with a HIGHZ pin that forces the enable off.

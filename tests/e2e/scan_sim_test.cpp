@@ -9,6 +9,7 @@
 // yosys proves the latter for every input, not only the simulated ones.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -493,11 +494,23 @@ std::string idcode_svf(const Chip& chip, const std::string& id) {
            ");\nSDR 32 TDI (00000000) TDO (" + id + ") MASK (FFFFFFFF);\n";
 }
 
+// The opcode as the SVF preamble writes it: hexadecimal, no leading zeros.
+std::string svf_hex(const std::string& opcode) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lX", std::stoul(opcode, nullptr, 2));
+    return text;
+}
+
 // The SVF preamble of tallowmere -scan, then an IDCODE read of our own,
 // replayed through OpenOCD's remote_bitbang adapter against a Verilator
 // model of the chip on a Unix socket: OpenOCD finds the BSDL's IDCODE and
-// the files run without a TDO error.  With a wrong IDCODE expected, both
-// the scan-chain check and the SVF's TDO compare report it.
+// the files run without a TDO error.  When the BSDL lists QUENDAL_ATPG,
+// the preamble loads its opcode, and the data register between TDI and
+// TDO after it is the one REGISTER_ACCESS gives the instruction, the
+// bypass register (its first bit out 0, where the IDCODE register that a
+// reset TAP selects gives 1).  With a wrong
+// IDCODE expected, both the scan-chain check and the SVF's TDO compare
+// report it.
 class ScanSvf : public ::testing::TestWithParam<ScanCase> {};
 
 TEST_P(ScanSvf, OpenOcdReplaysTheSvf) {
@@ -526,11 +539,25 @@ TEST_P(ScanSvf, OpenOcdReplaysTheSvf) {
                                             chip.bsdl.idcode.substr(11));
     std::ofstream(dir / "idcode.svf") << idcode_svf(chip, id);
     std::ofstream(dir / "wrong_idcode.svf") << idcode_svf(chip, wrong);
+    std::vector<std::string> files = {"chip_jtag.svf", "idcode.svf"};
+    if (const std::string atpg = chip.opcode("QUENDAL_ATPG"); !atpg.empty()) {
+        const std::string load = "SIR " + std::to_string(atpg.size()) + " TDI(" + svf_hex(atpg) + "); !QUENDAL_ATPG\n";
+        const std::string preamble = read_file(dir / "chip_jtag.svf");
+        EXPECT_NE(preamble.find(load + "STATE IDLE;\n"), std::string::npos) << preamble;
+        const bsdlcheck::Statement* access = chip.bsdl.attribute("REGISTER_ACCESS");
+        ASSERT_NE(access, nullptr);
+        std::string entries = access->value;
+        std::erase(entries, ' ');
+        ASSERT_NE(entries.find("BYPASS(QUENDAL_ATPG)"), std::string::npos) << access->value;
+        // OpenOCD resets the TAP before each file: the preamble and the
+        // scan that follows it in one.
+        std::ofstream(dir / "atpg_register.svf") << preamble << "SDR 1 TDI (0) TDO (0) MASK (1);\n";
+        files.insert(files.begin() + 1, "atpg_register.svf");
+    }
 
     scanharness::BitbangServer server(dir);
     ASSERT_TRUE(server.ready()) << read_file(dir / "bitbang_sim.log");
-    auto r = scanharness::run_openocd(dir, server.socket(), chip.bsdl.instruction_length, id,
-                                      {"chip_jtag.svf", "idcode.svf"});
+    auto r = scanharness::run_openocd(dir, server.socket(), chip.bsdl.instruction_length, id, files);
     const std::string out = r.out + r.err;
     EXPECT_EQ(r.status, 0) << out;
     EXPECT_NE(out.find("tap/device found: 0x" + id), std::string::npos) << out;
@@ -539,7 +566,7 @@ TEST_P(ScanSvf, OpenOcdReplaysTheSvf) {
     for (size_t at = out.find("svf file programmed successfully"); at != std::string::npos;
          at = out.find("svf file programmed successfully", at + 1))
         ++runs;
-    EXPECT_EQ(runs, 2u) << out;
+    EXPECT_EQ(runs, files.size()) << out;
 
     auto w = scanharness::run_openocd(dir, server.socket(), chip.bsdl.instruction_length, wrong, {"wrong_idcode.svf"});
     const std::string bad = w.out + w.err;

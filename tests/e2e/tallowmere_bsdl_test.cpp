@@ -110,6 +110,35 @@ TEST(TallowmereBsdl, FixtureChipAfterKestrand) {
         EXPECT_EQ(f.path().filename().string().find("chip_jtag.bsd."), std::string::npos) << f.path();
 }
 
+// With -verify the ports are declared under their design names (tdi, not
+// TDI): the file still names the same TAP pins as the normal run, and
+// both files pass the checks.
+TEST(TallowmereBsdl, VerifyDescribesTheSameTap) {
+    if (!built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    edited_chip(dir.path());
+    if (HasFatalFailure()) return;
+    for (const std::vector<std::string>& options : {std::vector<std::string>{}, {"-verify", "-opath", "verify"}}) {
+        RunResult t = tallowmere(dir.path(), options);
+        ASSERT_EQ(t.status, 0) << t.out << t.err;
+        EXPECT_EQ(t.out.find("can't find %GLOBAL"), std::string::npos) << t.out;
+    }
+    const fs::path normal = dir.path() / "chip_jtag.bsd", verify = dir.path() / "verify" / "chip_jtag.bsd";
+    check_written_bsdl(normal);
+    check_written_bsdl(verify);
+    const bsdlcheck::BsdlFile a = bsdlcheck::read_bsdl(read_file(normal));
+    const bsdlcheck::BsdlFile b = bsdlcheck::read_bsdl(read_file(verify));
+    ASSERT_NE(b.port("tdi"), nullptr) << read_file(verify);
+    for (const char* attr : {"TAP_SCAN_IN", "TAP_SCAN_MODE", "TAP_SCAN_OUT", "TAP_SCAN_RESET", "TAP_SCAN_CLOCK"}) {
+        const bsdlcheck::Statement* x = a.attribute(attr);
+        const bsdlcheck::Statement* y = b.attribute(attr);
+        ASSERT_TRUE(x && y) << attr << "\n" << read_file(verify);
+        EXPECT_EQ(y->value, x->value) << attr;
+        EXPECT_EQ(b.pins(y->target), a.pins(x->target)) << attr << " of " << x->target << " and " << y->target;
+        EXPECT_FALSE(a.pins(x->target).empty()) << attr;
+    }
+}
+
 // The bidirectional pad's input reaching the core: one bidirectional cell
 // kestrand chose, or, without %BIDIR_SCAN, an input and an output cell;
 // and the one cell of a pad whose enable is tied to a constant.

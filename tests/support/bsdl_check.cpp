@@ -121,12 +121,18 @@ std::vector<Token> lex(const std::string& text, std::vector<std::string>& errors
 bool is_word(const Token& t, const char* w) { return t.kind == Tok::Word && lower(t.text) == w; }
 bool is_punct(const Token& t, const char* p) { return t.kind == Tok::Punct && t.text == p; }
 
-// The value of an attribute or constant: strings joined with "&" become
-// their concatenation; anything else is its tokens joined by blanks.
-std::string value_text(const std::vector<Token>& toks, size_t from) {
+// True when the tokens from `from` on are strings joined with "&".
+bool string_value(const std::vector<Token>& toks, size_t from) {
     bool strings = from < toks.size();
     for (size_t i = from; i < toks.size(); ++i)
         if (toks[i].kind != Tok::String && !is_punct(toks[i], "&")) strings = false;
+    return strings;
+}
+
+// The value of an attribute or constant: strings joined with "&" become
+// their concatenation; anything else is its tokens joined by blanks.
+std::string value_text(const std::vector<Token>& toks, size_t from) {
+    const bool strings = string_value(toks, from);
     std::string v;
     for (size_t i = from; i < toks.size(); ++i) {
         if (strings) {
@@ -271,6 +277,7 @@ void read_statement(const std::vector<Token>& toks, BsdlFile& f, std::vector<std
         s.name = upper(toks[1].text);
         s.target = toks[3].text;
         s.value = value_text(toks, 7);
+        s.literal = string_value(toks, 7);
     } else if (s.kind == "constant") {
         // constant NAME : TYPE := VALUE
         if (toks.size() < 5 || !is_punct(toks[2], ":") || !is_punct(toks[4], ":="))
@@ -302,6 +309,8 @@ void read_statement(const std::vector<Token>& toks, BsdlFile& f, std::vector<std
         f.instruction_capture = strip_blanks(st.value);
     } else if (st.name == "IDCODE_REGISTER") {
         f.idcode = strip_blanks(st.value);
+    } else if (st.name == "USERCODE_REGISTER") {
+        f.usercode = strip_blanks(st.value);
     } else if (st.name == "BOUNDARY_REGISTER") {
         read_boundary(st, f, errors);
     }
@@ -348,6 +357,13 @@ std::string statement_title(const Statement& s) {
     return s.kind + " statement";
 }
 
+// The standard package the file uses ("STD_1149_1_1994"), empty when none.
+std::string standard_package(const BsdlFile& f) {
+    for (const auto& s : f.statements)
+        if (s.kind == "use" && s.name.rfind("STD_1149_1_", 0) == 0) return s.name;
+    return {};
+}
+
 void check_statements(const BsdlFile& f, std::vector<std::string>& p) {
     const auto& rank = statement_rank();
     const Statement* highest = nullptr;
@@ -370,11 +386,8 @@ void check_statements(const BsdlFile& f, std::vector<std::string>& p) {
         if (!seen.count(key)) p.push_back(std::string("missing ") + key + " statement");
     // COMPONENT_CONFORMANCE came with the 2001 edition: a file that uses
     // the 1990 or 1994 package may leave it out.
-    bool before_2001 = false;
-    for (const auto& s : f.statements)
-        if (s.kind == "use" && (s.name.find("1149_1_1994") != std::string::npos ||
-                                s.name.find("1149_1_1990") != std::string::npos))
-            before_2001 = true;
+    const std::string package = standard_package(f);
+    const bool before_2001 = package == "STD_1149_1_1990" || package == "STD_1149_1_1994";
     if (!before_2001 && !seen.count("COMPONENT_CONFORMANCE")) p.push_back("missing attribute COMPONENT_CONFORMANCE");
     for (const char* key : {"PIN_MAP", "TAP_SCAN_IN", "TAP_SCAN_OUT", "TAP_SCAN_MODE",
                             "TAP_SCAN_CLOCK", "INSTRUCTION_LENGTH", "INSTRUCTION_OPCODE", "INSTRUCTION_CAPTURE",
@@ -400,6 +413,7 @@ void check_boundary(const BsdlFile& f, std::vector<std::string>& p) {
     static const std::set<std::string> functions = {"input",  "clock",    "output2",  "output3",     "control",
                                                     "controlr", "internal", "bidir", "observe_only"};
     static const std::set<std::string> results = {"Z", "WEAK0", "WEAK1", "PULL0", "PULL1", "KEEPER"};
+    static const std::set<std::string> unported = {"control", "controlr", "internal"};
     const int len = f.boundary_length;
     const int rows = static_cast<int>(f.boundary.size());
     if (len >= 0 && rows != len)
@@ -436,6 +450,12 @@ void check_boundary(const BsdlFile& f, std::vector<std::string>& p) {
             p.push_back(cell + " has safe value " + r.safe + ", not 0, 1 or X");
         if (r.port != "*" && !ports.empty() && !declared(ports, r.port))
             p.push_back(cell + " names port " + r.port + ", which is not declared");
+        // A control or internal cell serves no pin of its own: its port is
+        // "*"; every other cell (observe_only too) serves a system pin.
+        const bool pinless = unported.count(r.function) > 0;
+        if (pinless && r.port != "*") p.push_back(cell + " (" + r.function + ") names port " + r.port + ", not *");
+        if (!pinless && functions.count(r.function) && r.port == "*")
+            p.push_back(cell + " (" + r.function + ") names no port");
         if ((r.function == "output3" || r.function == "bidir") && r.ccell < 0)
             p.push_back(cell + " (" + r.function + " " + r.port + ") has no control cell");
         if (r.ccell < 0) continue;
@@ -449,6 +469,32 @@ void check_boundary(const BsdlFile& f, std::vector<std::string>& p) {
         if (r.disval != 0 && r.disval != 1)
             p.push_back(cell + " has disable value " + std::to_string(r.disval) + ", not 0 or 1");
         if (!results.count(r.rslt)) p.push_back(cell + " has disable result " + r.rslt);
+    }
+}
+
+// IDCODE_REGISTER or USERCODE_REGISTER: the packages of 1990 to 2001
+// type both as ID_STRING, an array of 32 elements '0', '1', 'x', 'X', so
+// the value is one string of 32 such bits; the 2013 edition's syntax takes
+// a list of such patterns separated by commas.  Each IDCODE ends in 1.
+void check_id_register(const BsdlFile& f, const std::string& name, bool idcode, std::vector<std::string>& p) {
+    const Statement* s = f.attribute(name);
+    if (!s) return;
+    if (!s->literal) {
+        p.push_back(name + " is not a string");
+        return;
+    }
+    const std::vector<std::string> patterns = split_top(strip_blanks(s->value), ',');
+    const std::string package = standard_package(f);
+    if (patterns.size() > 1 && package != "STD_1149_1_2013")
+        p.push_back(name + " holds " + std::to_string(patterns.size()) + " patterns; " +
+                    (package.empty() ? std::string("BSDL") : package) + " takes one");
+    for (const std::string& code : patterns) {
+        if (!is_pattern(code, "01xX"))
+            p.push_back(name + " " + code + " is not a bit pattern");
+        else if (code.size() != 32)
+            p.push_back(name + " has " + std::to_string(code.size()) + " bits, not 32");
+        if (idcode && !code.empty() && code.back() != '1')
+            p.push_back(name + " bit 0 is " + code.back() + ", not 1");
     }
 }
 
@@ -485,15 +531,8 @@ void check_instructions(const BsdlFile& f, std::vector<std::string>& p) {
         if (cap.size() < 2 || cap.compare(cap.size() - 2, 2, "01") != 0)
             p.push_back("INSTRUCTION_CAPTURE " + cap + " does not end in 01");
     }
-    if (f.attribute("IDCODE_REGISTER")) {
-        const std::string& id = f.idcode;
-        if (!is_pattern(id, "01xX"))
-            p.push_back("IDCODE_REGISTER " + id + " is not a bit pattern");
-        else if (id.size() != 32)
-            p.push_back("IDCODE_REGISTER has " + std::to_string(id.size()) + " bits, not 32");
-        if (!id.empty() && id.back() != '1')
-            p.push_back(std::string("IDCODE_REGISTER bit 0 is ") + id.back() + ", not 1");
-    }
+    check_id_register(f, "IDCODE_REGISTER", true, p);
+    check_id_register(f, "USERCODE_REGISTER", false, p);
 }
 
 }  // namespace

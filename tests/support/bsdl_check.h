@@ -17,10 +17,15 @@
 //   cell 0 to BOUNDARY_LENGTH-1 is described exactly once;
 // - each control cell named by a row is a control (or controlr) row, each
 //   output3 and bidir row names one, and each named port is declared;
+// - control, controlr and internal rows name no port ("*"), the others
+//   (input, clock, output2, output3, bidir, observe_only) a system pin;
 // - each opcode has INSTRUCTION_LENGTH bits, BYPASS, EXTEST and SAMPLE are
 //   there and BYPASS is all ones, the capture pattern has
 //   INSTRUCTION_LENGTH bits and ends in "01";
-// - a given IDCODE_REGISTER has 32 bits and bit 0 (the last character) 1.
+// - a given IDCODE_REGISTER or USERCODE_REGISTER is a string of 32 bits
+//   0, 1 or X (a list of such patterns, comma-separated, only with the
+//   2013 package: the earlier packages type both as ID_STRING, one array
+//   of 32 bits), and each IDCODE has bit 0 (the last character) 1.
 #pragma once
 
 #include <map>
@@ -39,6 +44,7 @@ struct Statement {
     std::string name;    // attribute or constant name, upper case ("BOUNDARY_LENGTH"); use: the package
     std::string target;  // attribute: the entity or port it is "of"
     std::string value;   // strings joined without the quotes and "&"; else the tokens joined by blanks
+    bool literal = false;  // the value is a string, or strings joined by "&"
 };
 
 // One row of BOUNDARY_REGISTER.
@@ -84,6 +90,7 @@ struct BsdlFile {
     std::vector<Instruction> instructions;
     std::string instruction_capture;
     std::string idcode;  // 32 characters, bit 31 first; empty when not given
+    std::string usercode;  // likewise
     int boundary_length = -1;
     std::vector<BoundaryRow> boundary;  // in file order
     std::vector<std::string> errors;    // what the reader could not read ("line N: ...")
