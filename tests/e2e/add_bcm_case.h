@@ -27,6 +27,7 @@ struct BcmCase {
     // with the TAP reset, a blank, then under the HIGHZ instruction (0101),
     // e.g. "111 z10"; "" for no such check.
     std::string highz{};
+    bool described = true;  // tallowmere writes the chip's BSDL file
 };
 
 inline void PrintTo(const BcmCase& c, std::ostream* os) { *os << c.name; }
@@ -152,15 +153,18 @@ inline const char* const kMuxPadLib =
     "%BUFFER PIN_BIDIRMUX2 { %FUNCTION inout; %INOUT PAD; %INPUT A; %OUTPUT Y; %EN_H OE; %MUX_IN1 M1; %MODE_1 S1;"
     " %MUX_IN2 M2; %MODE_2 S2; }\n";
 
+// The three-state ones drive their pins through the fixture's PIN_TRI and
+// PIN_BIDIR, whose drivers the yosys proof of the scan harness exposes.
 inline const char* const kMuxPadModels =
     "module PIN_INMUX (PAD, Y, M2, S2);\n  input PAD, M2, S2;\n  output Y;\n  assign Y = S2 ? M2 : PAD;\nendmodule\n"
     "module PIN_OUTMUX (A, PAD, M1, S1);\n  input A, M1, S1;\n  output PAD;\n  assign PAD = S1 ? M1 : A;\nendmodule\n"
     "module PIN_TRIMUX (A, OE, PAD, M1, S1);\n  input A, OE, M1, S1;\n  output PAD;\n"
-    "  assign PAD = OE ? (S1 ? M1 : A) : 1'bz;\nendmodule\n"
+    "  PIN_TRI t (.A(S1 ? M1 : A), .OE(OE), .PAD(PAD));\nendmodule\n"
     "module PIN_BIDIRMUX (A, OE, Y, PAD, M1, S1);\n  input A, OE, M1, S1;\n  output Y;\n  inout PAD;\n"
-    "  assign PAD = OE ? (S1 ? M1 : A) : 1'bz;\n  assign Y = PAD;\nendmodule\n"
+    "  PIN_BIDIR b (.A(S1 ? M1 : A), .OE(OE), .Y(Y), .PAD(PAD));\nendmodule\n"
     "module PIN_BIDIRMUX2 (A, OE, Y, PAD, M1, S1, M2, S2);\n  input A, OE, M1, S1, M2, S2;\n  output Y;\n"
-    "  inout PAD;\n  assign PAD = OE ? (S1 ? M1 : A) : 1'bz;\n  assign Y = S2 ? M2 : PAD;\nendmodule\n";
+    "  inout PAD;\n  wire y;\n  PIN_BIDIR b (.A(S1 ? M1 : A), .OE(OE), .Y(y), .PAD(PAD));\n"
+    "  assign Y = S2 ? M2 : y;\nendmodule\n";
 
 // The library, models and TAP pins of every mux row.
 inline const std::vector<Patch> kMuxLibrary = {{"chip.lib", "", std::string(kMuxCellLib) + kMuxPadLib},

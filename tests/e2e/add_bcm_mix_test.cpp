@@ -53,18 +53,6 @@ const std::vector<Patch> kThreeStatePadsWithOwnCells = {
     kBidirAlwaysOn,
     kBidirFromDin0};
 
-// dout1 (of kThreeStatePadsWithOwnCells) on a buffer that carries its
-// control cell as well, whose %HIGHZ pin floats the pad.
-const std::vector<Patch> kOwnControlCell = {
-    {"chip.lib", "",
-     "\n%BS_BUFFER PIN_BSTC { %INPUT A; %OUTPUT PAD; %EN_H OE; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO;"
-     " %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; %HIGHZ HZ; %CONTROL_BCELL BC_CTRL; }\n"},
-    {"cells.v", "",
-     celldefine(cell_model("PIN_BSTC", "A, OE, MODE, HZ", "PAD", "A",
-                           "  assign PAD = HZ === 1'b1 ? 1'bz : OE ? (MODE === 1'b1 ? hold : A) : 1'bz;\n"))},
-    {"chip.v", "  PIN_BST   PAD_DOUT1  (", "  PIN_BSTC  PAD_DOUT1  ("},
-    {"chip.pin", "PAD(PIN_BST) PAD_EN_H\n7", "PAD(PIN_BSTC) PAD_EN_H\n7"}};
-
 // dout1 on the own-cell buffer of kThreeStatePadsWithOwnCells, on the
 // bidirectional pin's enable: the two share one control cell.
 const std::vector<Patch> kOwnCellPadSharesEnable = {
@@ -149,16 +137,6 @@ INSTANTIATE_TEST_SUITE_P(
                 8,
                 2,
                 "111 z10"},
-        // dout1 carries its control cell: no group takes it, its cell's
-        // %HIGHZ pin floats it.
-        BcmCase{"own_cell_pad_with_its_own_control_cell",
-                {},
-                kThreeStatePadsWithOwnCells + kOwnControlCell + std::vector<Patch>{kHighzInstruction},
-                "chip_jtag_out",
-                true,
-                7,
-                2,
-                "111 zz0"},
         // One control cell for a pad outside the module and one inside.
         BcmCase{"own_cell_pad_shares_a_control_cell",
                 {},
@@ -207,7 +185,11 @@ INSTANTIATE_TEST_SUITE_P(
                 true,
                 8,
                 2,
-                "111 1z1"},
+                "111 1z1",
+                // tallowmere's trace of its negative mux pins, which looks
+                // for an inverter beside the pad, does not reach their
+                // cells yet.
+                false},
         // The group's buffer takes the module's port of the TAP's MODE_1
         // output; under HIGHZ the cells hold their update stages.
         BcmCase{"high_impedance_command_on_mode1",

@@ -2,7 +2,8 @@
 // controller (tests/fixtures/e2e/notap/chip.v), with the stand-in tools on
 // PATH: the boundary-cell module "chip_BCM.v" and the RTL TAP, the top
 // design's command file that wires the module between the pads and the
-// core, and the edited chip simulated through its TAP pins.
+// core, the edited chip simulated through its TAP pins, and its BSDL file
+// from tallowmere.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +19,7 @@
 
 #include "e2e/add_bcm_case.h"
 #include "e2e/chip_tap_bench.h"
+#include "support/bsdl_check.h"
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
@@ -103,6 +105,26 @@ void expect_module_compiles(const fs::path& dir) {
     EXPECT_EQ(r.status, 0) << r.out << r.err;
 }
 
+// tallowmere describes the edited chip as on every other road: its BSDL
+// file, which our checker and liburjtag accept, holds a boundary register
+// of the module's cells.
+void expect_bsdl(const fs::path& dir, size_t cells, bool no_pad) {
+    testsupport::ToolPath env;
+    std::vector<std::string> argv = {testsupport::built_program("bin/tallowmere"), "-bsc_file", "chip", "-lib_file",
+                                     "chip", "chip_jtag"};
+    // Ports without a pad are their cells' ports for tallowmere as well.
+    if (no_pad) argv.insert(argv.end() - 1, "-no_pad");
+    RunResult r = testsupport::run(argv, dir);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const bsdlcheck::BsdlCheck check = bsdlcheck::check_bsdl_file((dir / "chip_jtag.bsd").string());
+    EXPECT_TRUE(check.problems.empty()) << check.describe();
+    if (check.urjtag_ran) {
+        EXPECT_TRUE(check.urjtag_ok) << check.describe();
+    }
+    const bsdlcheck::BsdlFile bsdl = bsdlcheck::read_bsdl(read_file(dir / "chip_jtag.bsd"));
+    EXPECT_EQ(bsdl.boundary_length, static_cast<int>(cells));
+}
+
 // The edited chip through its TAP pins (the bench of the -add_tap tests):
 // the IDCODE after reset, the boundary register as long as the module's
 // cell count under SAMPLE, and BYPASS.
@@ -110,7 +132,7 @@ void expect_chip_answers(const fs::path& dir, size_t cells) {
     if (!testsupport::have_program("iverilog")) GTEST_SKIP() << "iverilog is not installed";
     std::ofstream(dir / "tb_chip.v") << chip_tap_bench::kChipBench;
     RunResult r = testsupport::run({"iverilog", "-g2001", "-s", "tb", "-o", "chip_sim", "tb_chip.v", "cells.v",
-                                    "chip_TAP.v", "chip_BCM.v", "chip_jtag.v"},
+                                    "chip_TAP.v", "chip_jtag.v"},
                                    dir);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     r = testsupport::run({"vvp", "-n", "chip_sim"}, dir);
@@ -170,7 +192,7 @@ void expect_chip_unchanged_in_function(const fs::path& dir) {
     std::ofstream(dir / "gold.v") << gold;
     std::ofstream(dir / "tb_function.v") << kFunctionBench;
     RunResult r = testsupport::run({"iverilog", "-g2001", "-s", "tb", "-o", "function_sim", "tb_function.v", "gold.v",
-                                    "cells.v", "chip_TAP.v", "chip_BCM.v", "chip_jtag.v"},
+                                    "cells.v", "chip_TAP.v", "chip_jtag.v"},
                                    dir);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     r = testsupport::run({"vvp", "-n", "function_sim"}, dir);
@@ -196,7 +218,7 @@ void expect_highz(const fs::path& dir, const std::string& expected) {
     if (!testsupport::have_program("iverilog")) GTEST_SKIP() << "iverilog is not installed";
     std::ofstream(dir / "tb_highz.v") << kHighzBench;
     RunResult r = testsupport::run({"iverilog", "-g2001", "-s", "tb", "-o", "highz_sim", "tb_highz.v", "cells.v",
-                                    "chip_TAP.v", "chip_BCM.v", "chip_jtag.v"},
+                                    "chip_TAP.v", "chip_jtag.v"},
                                    dir);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     r = testsupport::run({"vvp", "-n", "highz_sim"}, dir);
@@ -249,6 +271,8 @@ TEST_P(AddBcm, WritesTheModuleAndWiresItBetweenPadsAndCore) {
     r = testsupport::run_kestrand(dir.path(), options);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(first == outputs(dir.path(), vhdl)) << "a second run wrote other files";
+    if (c.described)
+        expect_bsdl(dir.path(), c.cells, std::find(c.options.begin(), c.options.end(), "-no_pad") != c.options.end());
     if (vhdl) return;
     expect_module_compiles(dir.path());
     if (!c.simulate) return;
