@@ -121,10 +121,16 @@ std::string bcm_module_name();
 std::string bcm_tap_port(const char* tap_pin);
 // "BCELL<n>_<suffix>".
 std::string bcm_cell_port(int number, BcmPort port);
+// The TAP's instance in the module: the last part of %INSTANCE_NAME (the
+// module holds the TAP whatever sub-module that name points into), so
+// that the name looked up inside the module's instance finds the TAP.
+std::string bcm_tap_instance();
 
 // Ends the run (with the "not available in this version" message) when
-// the pad table holds something that the -add_bcm road does not build.
-// Called before the first output file is written.
+// the pad table holds something that the -add_bcm road does not build,
+// and when the TAP's instance name can't stand in the module's Verilog
+// text beside the names the module gives its own parts.  Called before
+// the first output file is written.
 void bcm_refuse_untaken_roads(const BcmModule& module);
 
 // The -add_bcm road after the pad check and the TAP defaults: the pad

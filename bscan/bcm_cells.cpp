@@ -18,6 +18,7 @@
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
 #include "runtime/strfmt.h"
+#include "sdb/prefix.h"
 
 using bsnames::or_text;
 
@@ -104,6 +105,12 @@ std::string bcm_tap_port(const char* tap_pin) { return std::string("BCM_") + or_
 
 std::string bcm_cell_port(int number, BcmPort port) {
     return STR_format("BCELL%d_%s", number, bcm_port_suffix(port));
+}
+
+std::string bcm_tap_instance() {
+    const std::string name = org_tap_instance_nameG ? org_tap_instance_nameG : or_text(TAP_INSTANCE_NAME, "");
+    const size_t dot = name.rfind(PREFIX_get_dot());
+    return dot == std::string::npos ? name : name.substr(dot + 1);
 }
 
 namespace {
@@ -199,6 +206,34 @@ std::string lower(std::string s) {
 
 [[noreturn]] void not_available(const std::string& what) { bs_not_available("the option -add_bcm " + what); }
 
+bool verilog_identifier(const std::string& s) {
+    if (s.empty() || !(std::isalpha(static_cast<unsigned char>(s[0])) || s[0] == '_')) return false;
+    for (unsigned char ch : s)
+        if (!std::isalnum(ch) && ch != '_' && ch != '$') return false;
+    return true;
+}
+
+bool starts_with(const std::string& s, const std::string& head) { return s.compare(0, head.size(), head) == 0; }
+
+// The TAP's instance name beside the module's own names: its cells and
+// cell ports ("BCELL..."), its TAP ports and nets ("BCM_..."), its tree
+// buffers and nets ("<signal>_buf_..."), its IDCODE bus and its position
+// sub-modules ("<top>_jtag_...").
+void check_tap_instance_name() {
+    const std::string name = bcm_tap_instance();
+    const char* why = nullptr;
+    if (!verilog_identifier(name))
+        why = "takes only Verilog identifiers";
+    else if (starts_with(name, "BCELL") || starts_with(name, "BCM_") || name.find("_buf_") != std::string::npos ||
+             name == bcm_idcode_port() || starts_with(name, TOP_MODULE + "_jtag_"))
+        why = "names its own cells, buffers, ports and nets so";
+    if (!why) return;
+    qdx_exit_printf(-1,
+                    "ERROR: (%s) the TAP instance '%s' (%%INSTANCE_NAME of %%TAP_MODULE) can't be named so\n"
+                    "       in the boundary-cell module %s, which %s.\n\n",
+                    JTAG_BSC_FILE.c_str(), name.c_str(), bcm_module_name().c_str(), why);
+}
+
 }  // namespace
 
 BcmModule bcm_enumerate() {
@@ -254,6 +289,14 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
         // know where its cell sits.
         if (p.buffer && p.buffer->kind == BUFFER_BS && !bcm_pad_carries_cell(p))
             not_available("with pads that carry their own scan cell");
+        // A pad that keeps cells in a design of its own (a hard macro) is
+        // described from that design, which the expansion of the edited
+        // chip either flattens away or, as a library cell, holds without
+        // its cells: no BSDL row could be written for it.
+        if (p.buffer && p.buffer->kind == BUFFER_BS &&
+            (p.buffer->in_bcell || p.buffer->out_bcell || p.buffer->control_bcell))
+            not_available(STR_format("with pad '%s', whose %%BS_BUFFER %s keeps boundary cells in a design of its own",
+                                     or_text(p.pad_instance, ""), or_text(p.buffer->name, "")));
     }
     bcm_refuse_untaken_enables(module);
     for (const BcmCell& c : module.cells) {
@@ -263,4 +306,5 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
     }
     bcm_check_group_size();
     if (module.cells.empty()) bs_no_boundary_register();
+    check_tap_instance_name();
 }

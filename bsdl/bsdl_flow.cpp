@@ -3,6 +3,7 @@
 // what a BSDL file needs, open the design, walk the chain, write the file.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "bsdl/bsdl.h"
@@ -13,7 +14,10 @@
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
 #include "runtime/strfmt.h"
+#include "sdb/lookup.h"
+#include "sdb/prefix.h"
 #include "sdb/sdb.h"
+#include "sdb/sym.h"
 
 std::string BS_TOP_MODULE;
 std::string BS_BSC_FILE;
@@ -27,6 +31,7 @@ int TAP_IOBJ = -1;
 namespace {
 
 bool same_ignoring_case(const char* a, const char* b) { return a && b && STR_ucomp(a, b) == 0; }
+bool same_text(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
 // A file along the search path: each search directory joined to the name,
 // the first that exists.  A name that is already absolute (or starts at a
@@ -55,6 +60,32 @@ void check_register(int row, const char* first, const char* second, const char* 
     const char* access = INSTRUCTIONS[row].access;
     if (same_ignoring_case(access, accepted) || (also && same_ignoring_case(access, also))) return;
     qdx_exit_printf(-1, "%s%s", STR_format(first, BS_BSC_FILE.c_str()).c_str(), second);
+}
+
+bool ends_with(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The TAP of a chip whose boundary cells and TAP sit in a boundary-cell
+// module (kestrand -add_bcm): the module's instance, expanded, is a level
+// of the design at the top that bears the name of its module "<...>_BCM",
+// and inside it the TAP takes the last part of %INSTANCE_NAME.  The
+// object id, or -1 when the design holds no such TAP.
+int tap_in_boundary_cell_module(const char* instance) {
+    const std::string name = instance;
+    const char dot = PREFIX_get_dot();
+    const size_t cut = name.rfind(dot);
+    const std::string inner = cut == std::string::npos ? name : name.substr(cut + 1);
+    for (int e = 0; e < prefix_count; ++e) {
+        const SdbPrefixEntry& level = prefix_tab[e];
+        if (level.parent != -1 || level.owner > -6 || level.name < 0) continue;
+        const char* module = SYM_get(sym_tab, -6 - level.owner);
+        const char* segment = SYM_get(sym_tab, level.name);
+        if (!module || !segment || std::strcmp(module, segment) != 0 || !ends_with(module, "_BCM")) continue;
+        const int obj = SDB_nl_search_obj((std::string(segment) + dot + inner).c_str());
+        if (obj >= 0 && same_text(SDB_class_name_of(obj), TAP_MODULE_NAME)) return obj;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -144,6 +175,7 @@ SdbDatabase* bsdl_open_design(const std::string& path) {
 void open_and_check_sdb() {
     bsdl_open_design(BS_SDB_FILE);
     TAP_IOBJ = TAP_INSTANCE_NAME ? SDB_nl_search_obj(TAP_INSTANCE_NAME) : -1;
+    if (TAP_IOBJ < 0 && TAP_INSTANCE_NAME) TAP_IOBJ = tap_in_boundary_cell_module(TAP_INSTANCE_NAME);
     if (TAP_IOBJ < 0) {
         qdx_exit_printf(-1,
                         "ERROR: can't find TAP_CONTROLLER (%s) in SDB \"%s\".\n"

@@ -128,8 +128,14 @@ int find_bd_reg_around_net(int obj, int net, int d) {
         const ChainCellEntry* c = chain_cell_of(o);
         if (!c || !c->scan_cell) return;
         const ScanCellEntry* s = c->scan_cell;
-        if (d == 0 && OUTPUT_MUX_SCAN && same(s->name, OUTPUT_MUX_SCAN)) d = 2;
         const char* pin = node_pin(n);
+        // A mux cell drives its pad's second data input from its update
+        // stage: looking back from that input finds it there.
+        if (d == 0 && same(pin, s->update_dr_out)) {
+            found = o;
+            return;
+        }
+        if (d == 0 && OUTPUT_MUX_SCAN && same(s->name, OUTPUT_MUX_SCAN)) d = 2;
         const bool match = d == 0 ? same(pin, s->data_out) : (same(pin, s->data_in) || same(pin, s->sys_pin));
         if (match) found = o;
     });

@@ -439,18 +439,13 @@ std::string dcsh_word(const std::string& w) {
 
 }  // namespace
 
-void jtagsyn() {
-    rtltap::check_rtl_tap_description();
-    // Names that the synthesis scripts cannot hold are refused before
-    // any file is written.
-    const std::pair<std::string, std::string> words[] = {{TOP_MODULE, TOP_MODULE + "_TAP_gate.vhd"},
-                                                         {nz(TAP_MODULE_NAME), nz(TAP_MODULE_NAME)},
-                                                         {nz(TAP_TCK_PIN), nz(TAP_TCK_PIN)}};
-    for (const auto& [name, word] : words) {
-        if (tcl_word(word).empty() || dcsh_word(word).empty()) {
-            qdx_exit_printf(-1, "ERROR: the name '%s' cannot be written into the synthesis scripts.\n\n", name.c_str());
-        }
-    }
+std::vector<std::string> jtag_tessick_opath() {
+    std::error_code ec;
+    if (!std::filesystem::is_directory("lib", ec)) return {};
+    return {"-opath", "lib"};
+}
+
+void jtag_compile_port_only_tap() {
     const std::string empty_module = TOP_MODULE + "_TAP_empty.v";
     {
         AtomicFile file(empty_module);
@@ -467,19 +462,31 @@ void jtagsyn() {
         }
     }
 
-    std::error_code ec;
     std::vector<std::string> compile = {"tessick", "-lib", empty_module};
-    if (std::filesystem::is_directory("lib", ec)) {
-        compile.push_back("-opath");
-        compile.push_back("lib");
-    }
+    for (std::string& word : jtag_tessick_opath()) compile.push_back(std::move(word));
     std::string start_error;
     if (RT_run(compile, "BSCAN.log", false, &start_error) != 0) {
         if (!start_error.empty()) qdx_printf("    %s", start_error.c_str());
         qdx_exit_printf(-1, "    Please check the \"BSCAN.log\" file.\n");
     }
+    std::error_code ec;
     std::filesystem::remove(TOP_MODULE + "_TAP_empty.tessick.log", ec);
     std::filesystem::remove("BSCAN.log", ec);
+}
+
+void jtagsyn() {
+    rtltap::check_rtl_tap_description();
+    // Names that the synthesis scripts cannot hold are refused before
+    // any file is written.
+    const std::pair<std::string, std::string> words[] = {{TOP_MODULE, TOP_MODULE + "_TAP_gate.vhd"},
+                                                         {nz(TAP_MODULE_NAME), nz(TAP_MODULE_NAME)},
+                                                         {nz(TAP_TCK_PIN), nz(TAP_TCK_PIN)}};
+    for (const auto& [name, word] : words) {
+        if (tcl_word(word).empty() || dcsh_word(word).empty()) {
+            qdx_exit_printf(-1, "ERROR: the name '%s' cannot be written into the synthesis scripts.\n\n", name.c_str());
+        }
+    }
+    jtag_compile_port_only_tap();
 
     const std::string design = TOP_MODULE + "_TAP";
     const std::string names[3] = {in_output_directory(design + ".ac.tcl"), in_output_directory(design + ".dc.scr"),

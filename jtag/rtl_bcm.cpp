@@ -1,11 +1,13 @@
 // The boundary-cell module "<top>_BCM" in Verilog: every boundary cell of
-// the -add_bcm road, the TAP controller "BCM_TAP" and the buffer trees of
-// the test control signals, with the boundary register run from the TAP's
-// first-cell pin through the cells and back to its last-cell pin.  With
-// position groups each group's cells sit in a sub-module of their own,
-// which the module instantiates beside the TAP.  The cells, their numbers
-// and their ports come from bcm_enumerate (bscan/bcm.h), which the top
-// design's command file reads as well.
+// the -add_bcm road, the TAP controller (its instance named by
+// %INSTANCE_NAME) and the buffer trees of the test control signals, with
+// the boundary register run from the TAP's first-cell pin through the
+// cells and back to its last-cell pin.  With position groups each group's
+// cells sit in a sub-module of their own, which the module instantiates
+// beside the TAP.  The cells, their numbers and their ports come from
+// bcm_enumerate (bscan/bcm.h), which the top design's command file reads
+// as well.  The module is compiled as a netlist, so that the expansion of
+// the edited chip holds its cells as every other road's does.
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -303,7 +305,7 @@ void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const 
     for (size_t k = 0; k < extras.size() && static_cast<int>(k) < DYNA_count(TAP_EXTRA_PIN); ++k)
         if (extras[k].built()) to(TAP_EXTRA_PIN[k], extras[k].root());
     if (bcm_has_idcode_port()) to(bcm_idcode_port(), bcm_idcode_port());
-    std::fprintf(fp, "\t%s\tBCM_TAP(\n", or_text(TAP_MODULE_NAME, ""));
+    std::fprintf(fp, "\t%s\t%s(\n", or_text(TAP_MODULE_NAME, ""), bcm_tap_instance().c_str());
     for (size_t k = 0; k < lines.size(); ++k) std::fprintf(fp, "%s%s", lines[k].c_str(), k + 1 < lines.size() ? ",\n" : "");
     std::fputs(" );\n\n", fp);
 }
@@ -667,6 +669,12 @@ void get_BCM_in_RTL(FILE* fp, const BcmModule& module) {
 
 void jtagsyn_bcm(const BcmModule& module) {
     rtltap::check_rtl_tap_description();
+    // The TAP's own database first: the module's netlist names it as a
+    // master, and as a library cell it stays one instance when the edited
+    // design is expanded.
+    jtag_compile_port_only_tap();
+    std::error_code ec;
+    std::filesystem::remove(TOP_MODULE + "_TAP_empty.v", ec);
     jtag_write_rtl_tap();
     // The module is Verilog whatever the language of the TAP: its file is
     // named ".v" also with -vhdl.
@@ -680,12 +688,12 @@ void jtagsyn_bcm(const BcmModule& module) {
         if (!file.commit()) qdx_exit_printf(-1, "ERROR: can't write file '%s'.\n\n", name.c_str());
     }
     qdx_printf("    .BCM module (%s) was written into file '%s'.\n\n", bcm.c_str(), name.c_str());
-    std::error_code ec;
-    std::vector<std::string> compile = {"tessick", "-lib", name};
-    if (std::filesystem::is_directory("lib", ec)) {
-        compile.push_back("-opath");
-        compile.push_back("lib");
-    }
+    // The module is compiled as a netlist, not as a library cell: the
+    // expansion of the edited design then replaces its instance by the
+    // cells, the TAP and the trees it holds, so the expanded chip carries
+    // its boundary register as every other road's does.
+    std::vector<std::string> compile = {"tessick", name};
+    for (std::string& word : jtag_tessick_opath()) compile.push_back(std::move(word));
     if (RT_run(compile, "BSCAN.log", false, nullptr) != 0) {
         std::printf(" ERROR IN tessick !! ");
         std::fflush(stdout);

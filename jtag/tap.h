@@ -10,6 +10,8 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "desc/tables.h"
 
@@ -142,6 +144,15 @@ void get_TAP_in_RTL(FILE* stream);
 // Writes "<top>_TAP_empty.v", compiles it with tessick (output in
 // "BSCAN.log") and writes the three synthesis scripts.
 void jtagsyn();
+// Writes the port-only TAP module "<top>_TAP_empty.v" and compiles it with
+// tessick as a library cell: the TAP module's design database, a leaf
+// that the expansion of a design keeps.  A failed compile ends the run
+// (its output stays in "BSCAN.log").
+void jtag_compile_port_only_tap();
+// The words that send tessick's databases into "lib" when the working
+// directory has that folder (where masters are looked for too); none
+// otherwise.
+std::vector<std::string> jtag_tessick_opath();
 // Writes the full RTL TAP "<top>_TAP.v" (".vhd" with -vhdl), which the
 // synthesis scripts read, next to them (in the -opath directory).
 void jtag_write_rtl_tap();

@@ -127,6 +127,26 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"1", "b", "B", PAD_EN_HIGH}},
                   "    \"0    (BC_1        ,*              ,control       ,0),\" &\n"
                   "    \"1    (BC_7        ,B              ,bidir         ,X   ,0    ,0     ,Z)\";\n"},
+        // A mux pad drives its pin from the cell's update stage through
+        // its second data input: the output side is found there.
+        TraceCase{"bidirectional_mux_pad_on_one_cell",
+                  [](DesignBuilder& d) {
+                      d.cell("PIN_BMX", {{"PAD", INOUT}, {"A", IN}, {"OE", IN}, {"M1", IN}, {"S1", IN}, {"Y", OUT}});
+                      d.cell("BC_BMX",
+                             {{"SI", IN}, {"DI", IN}, {"FROM_PAD", IN}, {"SO", OUT}, {"UO", OUT}, {"TO_CORE", OUT}});
+                      d.inst("cb", "BC_BMX").inst("cc", "BC_CTRL");
+                      padded(d, "b", INOUT, "PIN_BMX");
+                      d.net("b_y", {"p_b/Y", "cb/FROM_PAD"}).net("b_a", {"p_b/A", "cb/DI"});
+                      d.net("b_m1", {"cb/UO", "p_b/M1"}).net("b_oe", {"cc/DO", "p_b/OE"});
+                      chain(d, {"cb", "cc"});
+                  },
+                  {{"1", "b", "B", PAD_EN_HIGH}},
+                  "    \"0    (BC_1        ,*              ,control       ,0),\" &\n"
+                  "    \"1    (BC_7        ,B              ,bidir         ,X   ,0    ,0     ,Z)\";\n",
+                  "%BUFFER PIN_BMX { %FUNCTION inout; %INOUT PAD; %INPUT A; %OUTPUT Y; %EN_H OE; %MUX_IN1 M1;"
+                  " %MODE_1 S1; }\n"
+                  "%SCAN_CELL BC_BMX { %STD_NAME BC_7; %DATA_IN DI; %SYS_PIN FROM_PAD; %SYS_IN TO_CORE;"
+                  " %UPDATE_DR_OUT UO; %TDI SI; %TDO SO; }\n"},
         TraceCase{"bidirectional_pad_on_input_and_output_cells",
                   [](DesignBuilder& d) {
                       d.inst("ci", "BC_IN").inst("co", "BC_OUT").inst("cc", "BC_CTRL");

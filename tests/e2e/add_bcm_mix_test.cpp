@@ -53,18 +53,6 @@ const std::vector<Patch> kThreeStatePadsWithOwnCells = {
     kBidirAlwaysOn,
     kBidirFromDin0};
 
-// dout1 (of kThreeStatePadsWithOwnCells) on a buffer that carries its
-// control cell as well, whose %HIGHZ pin floats the pad.
-const std::vector<Patch> kOwnControlCell = {
-    {"chip.lib", "",
-     "\n%BS_BUFFER PIN_BSTC { %INPUT A; %OUTPUT PAD; %EN_H OE; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO;"
-     " %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; %HIGHZ HZ; %CONTROL_BCELL BC_CTRL; }\n"},
-    {"cells.v", "",
-     celldefine(cell_model("PIN_BSTC", "A, OE, MODE, HZ", "PAD", "A",
-                           "  assign PAD = HZ === 1'b1 ? 1'bz : OE ? (MODE === 1'b1 ? hold : A) : 1'bz;\n"))},
-    {"chip.v", "  PIN_BST   PAD_DOUT1  (", "  PIN_BSTC  PAD_DOUT1  ("},
-    {"chip.pin", "PAD(PIN_BST) PAD_EN_H\n7", "PAD(PIN_BSTC) PAD_EN_H\n7"}};
-
 // dout1 on the own-cell buffer of kThreeStatePadsWithOwnCells, on the
 // bidirectional pin's enable: the two share one control cell.
 const std::vector<Patch> kOwnCellPadSharesEnable = {
@@ -94,12 +82,6 @@ const std::vector<Patch> kExtraPin =
 const std::vector<Patch> kExtraPinActiveLow =
     cells_with("EX", "%EXTRA_1 EX;") +
     std::vector<Patch>{{"chip.lib", "%TAP_RESET RESET;", "%TAP_RESET RESET; %EXTRA_1 -AUX;"}};
-
-// The mux input, the three-state mux output and the bidirectional mux
-// pad of kMuxPads active low.
-const std::vector<Patch> kMuxPinsActiveLow = {{"chip.pin", "DIN1    din1", "DIN1    -din1"},
-                                              {"chip.pin", "DOUT1   dout1", "DOUT1   -dout1"},
-                                              {"chip.pin", "BIDIR0  bidir0", "BIDIR0  -bidir0"}};
 
 // The TAP's high-impedance command on its MODE_1 pin: the HIGHZ
 // instruction drives MODE_1 as EXTEST does.
@@ -149,16 +131,6 @@ INSTANTIATE_TEST_SUITE_P(
                 8,
                 2,
                 "111 z10"},
-        // dout1 carries its control cell: no group takes it, its cell's
-        // %HIGHZ pin floats it.
-        BcmCase{"own_cell_pad_with_its_own_control_cell",
-                {},
-                kThreeStatePadsWithOwnCells + kOwnControlCell + std::vector<Patch>{kHighzInstruction},
-                "chip_jtag_out",
-                true,
-                7,
-                2,
-                "111 zz0"},
         // One control cell for a pad outside the module and one inside.
         BcmCase{"own_cell_pad_shares_a_control_cell",
                 {},

@@ -117,7 +117,7 @@ TEST(AddBcmMux, SecondDataInputsCarryTheCellsInTestMode) {
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     std::ofstream(dir.path() / "tb_test_mode.v") << kTestModeBench;
     r = testsupport::run({"iverilog", "-g2001", "-s", "tb", "-o", "test_mode_sim", "tb_test_mode.v", "cells.v",
-                          "chip_TAP.v", "chip_BCM.v", "chip_jtag.v"},
+                          "chip_TAP.v", "chip_jtag.v"},
                          dir.path());
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     r = testsupport::run({"vvp", "-n", "test_mode_sim"}, dir.path());

@@ -2,7 +2,8 @@
 // controller (tests/fixtures/e2e/notap/chip.v), with the stand-in tools on
 // PATH: the boundary-cell module "chip_BCM.v" and the RTL TAP, the top
 // design's command file that wires the module between the pads and the
-// core, and the edited chip simulated through its TAP pins.
+// core, the edited chip simulated through its TAP pins, and its BSDL file
+// from tallowmere.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 
 #include "e2e/add_bcm_case.h"
 #include "e2e/chip_tap_bench.h"
+#include "support/bsdl_check.h"
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
@@ -104,6 +106,26 @@ void expect_module_compiles(const fs::path& dir) {
     EXPECT_EQ(r.status, 0) << r.out << r.err;
 }
 
+// tallowmere describes the edited chip as on every other road: its BSDL
+// file, which our checker and liburjtag accept, holds a boundary register
+// of the module's cells.
+void expect_bsdl(const fs::path& dir, size_t cells, bool no_pad) {
+    testsupport::ToolPath env;
+    std::vector<std::string> argv = {testsupport::built_program("bin/tallowmere"), "-bsc_file", "chip", "-lib_file",
+                                     "chip", "chip_jtag"};
+    // Ports without a pad are their cells' ports for tallowmere as well.
+    if (no_pad) argv.insert(argv.end() - 1, "-no_pad");
+    RunResult r = testsupport::run(argv, dir);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const bsdlcheck::BsdlCheck check = bsdlcheck::check_bsdl_file((dir / "chip_jtag.bsd").string());
+    EXPECT_TRUE(check.problems.empty()) << check.describe();
+    if (check.urjtag_ran) {
+        EXPECT_TRUE(check.urjtag_ok) << check.describe();
+    }
+    const bsdlcheck::BsdlFile bsdl = bsdlcheck::read_bsdl(read_file(dir / "chip_jtag.bsd"));
+    EXPECT_EQ(bsdl.boundary_length, static_cast<int>(cells));
+}
+
 // The edited chip through its TAP pins (the bench of the -add_tap tests):
 // the IDCODE after reset, the boundary register as long as the module's
 // cell count under SAMPLE, and BYPASS.
@@ -111,7 +133,7 @@ void expect_chip_answers(const fs::path& dir, size_t cells) {
     if (!testsupport::have_program("iverilog")) GTEST_SKIP() << "iverilog is not installed";
     std::ofstream(dir / "tb_chip.v") << chip_tap_bench::kChipBench;
     RunResult r = testsupport::run({"iverilog", "-g2001", "-s", "tb", "-o", "chip_sim", "tb_chip.v", "cells.v",
-                                    "chip_TAP.v", "chip_BCM.v", "chip_jtag.v"},
+                                    "chip_TAP.v", "chip_jtag.v"},
                                    dir);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     r = testsupport::run({"vvp", "-n", "chip_sim"}, dir);
@@ -171,7 +193,7 @@ void expect_chip_unchanged_in_function(const fs::path& dir) {
     std::ofstream(dir / "gold.v") << gold;
     std::ofstream(dir / "tb_function.v") << kFunctionBench;
     RunResult r = testsupport::run({"iverilog", "-g2001", "-s", "tb", "-o", "function_sim", "tb_function.v", "gold.v",
-                                    "cells.v", "chip_TAP.v", "chip_BCM.v", "chip_jtag.v"},
+                                    "cells.v", "chip_TAP.v", "chip_jtag.v"},
                                    dir);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     r = testsupport::run({"vvp", "-n", "function_sim"}, dir);
@@ -197,7 +219,7 @@ void expect_highz(const fs::path& dir, const std::string& expected) {
     if (!testsupport::have_program("iverilog")) GTEST_SKIP() << "iverilog is not installed";
     std::ofstream(dir / "tb_highz.v") << kHighzBench;
     RunResult r = testsupport::run({"iverilog", "-g2001", "-s", "tb", "-o", "highz_sim", "tb_highz.v", "cells.v",
-                                    "chip_TAP.v", "chip_BCM.v", "chip_jtag.v"},
+                                    "chip_TAP.v", "chip_jtag.v"},
                                    dir);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     r = testsupport::run({"vvp", "-n", "highz_sim"}, dir);
@@ -250,82 +272,14 @@ TEST_P(AddBcm, WritesTheModuleAndWiresItBetweenPadsAndCore) {
     r = testsupport::run_kestrand(dir.path(), options);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(first == outputs(dir.path(), vhdl)) << "a second run wrote other files";
+    if (c.described)
+        expect_bsdl(dir.path(), c.cells, std::find(c.options.begin(), c.options.end(), "-no_pad") != c.options.end());
     if (vhdl) return;
     expect_module_compiles(dir.path());
     if (!c.simulate) return;
     expect_chip_answers(dir.path(), c.cells);
     expect_chip_unchanged_in_function(dir.path());
     if (!c.highz.empty()) expect_highz(dir.path(), c.highz);
-}
-
-// Active-low pins on the -add_bcm road: each cell captures and, under
-// EXTEST, drives its pin's own level, through the chip's TAP pins.  No
-// BSDL file describes an -add_bcm chip yet, so the register rows of the
-// pins are taken from kestrand's pin list "chip.bso" (its SCAN ORDER
-// column); the rows it does not list are the control cells, all set to
-// enable their pads (whose enables are active high).
-TEST(AddBcmActiveLow, CellsSeeThePinsLevel) {
-    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
-    if (!testsupport::have_program("iverilog")) GTEST_SKIP() << "iverilog is not installed";
-    testsupport::TempDir dir;
-    compile_notap_chip(dir.path(), kActiveLow);
-    if (HasFatalFailure()) return;
-    RunResult r = testsupport::run_kestrand(dir.path(), {"-add_bcm"});
-    ASSERT_EQ(r.status, 0) << r.out << r.err;
-    constexpr int kCells = 9;
-    std::map<std::string, int> row;  // signal -> register row
-    std::istringstream bso(read_file(dir.path() / "chip.bso"));
-    for (std::string line; std::getline(bso, line);) {
-        std::istringstream words(line);
-        std::string order, pin, signal;
-        if (words >> order >> pin >> signal && !order.empty() && std::isdigit(static_cast<unsigned char>(order[0])))
-            row[signal] = std::stoi(order);
-    }
-    ASSERT_TRUE(row.count("rst_n") && row.count("dout1") && row.count("bidir0")) << read_file(dir.path() / "chip.bso");
-    // A register value as the bench's dr task shifts it (bit 0 of
-    // `pattern` first, so that it ends in cell 0, next to TDO).
-    auto vector = [&](int dout1, int bidir0) {
-        unsigned long long v = 0;
-        auto set = [&](int cell, int bit) { v |= static_cast<unsigned long long>(bit) << cell; };
-        for (int cell = 0; cell < kCells; ++cell) {
-            bool listed = false;
-            for (const auto& [signal, n] : row) listed = listed || n == cell;
-            if (!listed) set(cell, 1);
-        }
-        set(row["dout1"], dout1);
-        set(row["bidir0"], bidir0);
-        return std::to_string(v);
-    };
-    const std::string bench = chip_tap_bench::chip_bench_head("  reg pull;\n  assign (weak0, weak1) bidir0 = pull;\n") +
-                              "  initial begin\n"
-                              "    pattern = 0;\n"
-                              "    tck = 0; tms = 1; tdi = 0; trst = 0; clk = 0; rst_n = 1; din0 = 0; din1 = 0; pull = 1;\n"
-                              "    #100 trst = 1;\n"
-                              "    repeat (5) step(1, 0, 0);\n"
-                              "    step(0, 0, 0);\n"
-                              "    ir(4'b0001); $write(\"SAMPLE_1 \"); dr(9);\n"
-                              "    pull = 0; #10 $write(\"SAMPLE_2 \"); dr(9);\n"
-                              "    rst_n = 0; #10 $write(\"SAMPLE_3 \"); dr(9);\n"
-                              "    pattern = " + vector(1, 0) + "; $write(\"PRELOAD \"); dr(9);\n"
-                              "    ir(4'b0000);\n"
-                              "    #10 $display(\"EXTEST_1 %b%b\", dout1, bidir0);\n"
-                              "    pattern = " + vector(0, 1) + "; $write(\"LOAD \"); dr(9);\n"
-                              "    #10 $display(\"EXTEST_2 %b%b\", dout1, bidir0);\n"
-                              "    $finish;\n  end\nendmodule\n";
-    std::string log;
-    std::map<std::string, std::string> seen = run_chip_bench(dir.path(), "tb_active_low", bench, &log);
-    for (const char* tag : {"SAMPLE_1", "SAMPLE_2", "SAMPLE_3"}) ASSERT_EQ(seen[tag].size(), 9u) << log;
-    const auto bit = [&](const char* tag, const char* signal) { return seen[tag][static_cast<size_t>(row[signal])]; };
-    // SAMPLE: rst_n's cell sees rst_n, bidir0's the level on bidir0 (its
-    // pad off while rst_n is high).
-    EXPECT_EQ(bit("SAMPLE_1", "rst_n"), '1') << log;
-    EXPECT_EQ(bit("SAMPLE_2", "rst_n"), '1') << log;
-    EXPECT_EQ(bit("SAMPLE_3", "rst_n"), '0') << log;
-    EXPECT_EQ(bit("SAMPLE_1", "bidir0"), '1') << log;
-    EXPECT_EQ(bit("SAMPLE_2", "bidir0"), '0') << log;
-    // EXTEST: the pins show the values loaded into their cells.
-    EXPECT_EQ(seen["EXTEST_1"], "10") << log;
-    EXPECT_EQ(seen["EXTEST_2"], "01") << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(

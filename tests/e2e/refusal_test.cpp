@@ -86,6 +86,16 @@ std::vector<Patch> with_tap_removed(std::vector<Patch> p) {
     return p;
 }
 
+// A pad of the chip on a pad buffer that the library declares (its text),
+// with its cell model, the instance line and the pin-file text naming it.
+std::vector<Patch> on_pad_buffer(const std::string& library, const std::string& model, const Patch& instance,
+                                 const Patch& pin) {
+    return with_tap_removed({{"chip.lib", "", library},
+                             {"cells.v", "", "\n`celldefine\n" + model + "endmodule\n`endcelldefine\n"},
+                             instance,
+                             pin});
+}
+
 class KestrandRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(KestrandRefusal, BeforeAnyFileIsWritten) {
@@ -130,19 +140,38 @@ INSTANTIATE_TEST_SUITE_P(
         // A pad buffer that carries its own cell keeps no mode pin of its
         // own, so it is never a mux pad: the pad table stops it.
         RefusalCase{"add_bcm_mux_pad_carrying_its_own_cell", {"-add_bcm"},
-                    with_tap_removed({{"chip.lib", "",
-                                       "\n%BS_BUFFER PIN_BSMUX { %INPUT A; %OUTPUT PAD; %MUX_IN1 M1; %MODE_1 S1;"
-                                       " %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT;"
-                                       " %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; }\n"},
-                                      {"cells.v", "",
-                                       "\n`celldefine\nmodule PIN_BSMUX (A, PAD, M1, S1);\n  input A, M1, S1;\n"
-                                       "  output PAD;\n  assign PAD = S1 ? M1 : A;\nendmodule\n`endcelldefine\n"},
-                                      {"chip.v", "  PIN_OUT   PAD_DOUT0  (.A(dout_c[0]), .PAD(dout0));",
-                                       "  PIN_BSMUX PAD_DOUT0  (.A(dout_c[0]), .PAD(dout0), .M1(1'b0), .S1(1'b0));"},
-                                      {"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_BSMUX)"}}),
+                    on_pad_buffer("\n%BS_BUFFER PIN_BSMUX { %INPUT A; %OUTPUT PAD; %MUX_IN1 M1; %MODE_1 S1;"
+                                  " %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT;"
+                                  " %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; }\n",
+                                  "module PIN_BSMUX (A, PAD, M1, S1);\n  input A, M1, S1;\n  output PAD;\n"
+                                  "  assign PAD = S1 ? M1 : A;\n",
+                                  {"chip.v", "  PIN_OUT   PAD_DOUT0  (.A(dout_c[0]), .PAD(dout0));",
+                                   "  PIN_BSMUX PAD_DOUT0  (.A(dout_c[0]), .PAD(dout0), .M1(1'b0), .S1(1'b0));"},
+                                  {"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_BSMUX)"}),
                     "",
                     "ERROR: (./chip.lib) 'PIN_BSMUX' is a mux output pad because %MUX_IN1 signal is declared.\n"
                     "       Mux output pad also requires %MODE_1 signal to be declared.\n\n"},
+        // The boundary-cell module holds the TAP under %INSTANCE_NAME
+        // beside the names of its own parts.
+        RefusalCase{"add_bcm_tap_instance_named_like_a_cell", {"-add_bcm"},
+                    with_tap_removed({{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME BCELL0;"}}), "",
+                    "ERROR: (./chip.bsc) the TAP instance 'BCELL0' (%INSTANCE_NAME of %TAP_MODULE) can't be named so\n"
+                    "       in the boundary-cell module chip_BCM, which names its own cells, buffers, ports and nets "
+                    "so.\n\n"},
+        // A pad buffer that keeps its control cell in a design of its own
+        // (a hard macro): the BSDL file could not describe it.
+        RefusalCase{"add_bcm_pad_keeping_cells_in_a_design_of_its_own", {"-add_bcm"},
+                    on_pad_buffer("\n%BS_BUFFER PIN_BSTC { %INPUT A; %OUTPUT PAD; %EN_H OE; %DATA_IN DI;"
+                                  " %DATA_OUT DO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT; %CLOCK_DR CLOCK;"
+                                  " %UPDATE_DR UPDATE; %MODE_1 MODE; %CONTROL_BCELL BC_CTRL; }\n",
+                                  "module PIN_BSTC (A, OE, PAD, SI, SO, SHIFT, CLOCK, UPDATE, MODE);\n"
+                                  "  input A, OE, SI, SHIFT, CLOCK, UPDATE, MODE;\n  output PAD, SO;\n"
+                                  "  assign SO = SI;\n  assign PAD = OE ? A : 1'bz;\n",
+                                  {"chip.v", "  PIN_TRI   PAD_DOUT1  (", "  PIN_BSTC  PAD_DOUT1  ("},
+                                  {"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_BSTC) PAD_EN_H\n7"}),
+                    "",
+                    not_available("the option -add_bcm with pad 'PAD_DOUT1', whose %BS_BUFFER PIN_BSTC keeps boundary "
+                                  "cells in a design of its own")},
         RefusalCase{"add_bcm_cell_without_data_in", {"-add_bcm"},
                     with_tap_removed({{"chip.lib", "%DATA_IN DI; %DATA_OUT DO;", "%DATA_OUT DO;"}}), "",
                     "ERROR: (./chip.lib) can't find %DATA_IN in %SCAN_CELL BC_IN.\n"},

@@ -167,6 +167,7 @@ bool run_flow(const fs::path& dir, Road road, const std::vector<std::string>& op
               const std::vector<std::string>& bsdl_options) {
     std::vector<std::string> opts = options;
     if (road == Road::AddTap) opts.insert(opts.begin(), "-add_tap");
+    if (road == Road::AddBcm) opts.insert(opts.begin(), "-add_bcm");
     testsupport::RunResult r = testsupport::run_kestrand(dir, opts);
     if (log) *log += r.out + r.err;
     EXPECT_EQ(r.status, 0) << r.out << r.err;

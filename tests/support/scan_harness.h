@@ -57,10 +57,11 @@ Chip read_chip(const fs::path& bsd, const fs::path& pin_file = {}, const std::st
 enum class Road {
     Default,  // the design instantiates the TAP; -add_tap_only writes its RTL afterwards
     AddTap,   // kestrand -add_tap adds the TAP and writes its RTL
+    AddBcm,   // kestrand -add_bcm adds the boundary-cell module with the TAP and writes the TAP's RTL
 };
 
-// Runs kestrand (with the options, plus -add_tap on that road), for the
-// default road then kestrand -add_tap_only, then
+// Runs kestrand (with the options, plus -add_tap or -add_bcm on those
+// roads), for the default road then kestrand -add_tap_only, then
 // `tallowmere -bsc_file chip -lib_file chip chip_jtag` and its -scan run,
 // in dir, where the chip is compiled.  Failures are reported with gtest;
 // false after one.
