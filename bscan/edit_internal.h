@@ -109,6 +109,8 @@ std::string module_sdb(const char* module);
 enum class Lift { Unchanged, NoOtherEnd, Lifted };
 Lift lift_pin(std::string& inst, std::string& pin, const char* parent);
 
+// Forgets how far the TAP pads' pins climbed.
+void reset_tap_reach();
 // Frees the tree depths and cursors of the chain writer.
 void reset_chain_state();
 // Forgets the row files of several IO-pad modules (closed by then, or

@@ -236,27 +236,6 @@ void write_items(int row) {
 
 }  // namespace
 
-bool bs_multi_io_tap_pin_closed() {
-    using namespace bsedit;
-    for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
-        PadEntry* r = *tp->record;
-        if (!r || !r->pad_instance || DYNA_count(r->modules) == 0) continue;
-        std::vector<std::string> pins = {or_text(record_pin(*r, tp->tdo), "")};
-        if (tp->tdo && set(TAP_TDO_EN_PIN) && record_enable(*r)) pins.emplace_back(record_enable(*r));
-        for (const std::string& start : pins) {
-            std::string inst = r->pad_instance, pin = start;
-            for (int level = 0, n = DYNA_count(r->modules); level < n; ++level) {
-                SdbDatabase* db = open_sdb_file(module_sdb(r->modules[level]).c_str());
-                Lift l = lift_pin(inst, pin, level < DYNA_count(r->instances) ? r->instances[level] : "");
-                SDB_close(db, 0);
-                if (l == Lift::NoOtherEnd) return true;
-                if (l == Lift::Unchanged) break;
-            }
-        }
-    }
-    return false;
-}
-
 void bsedit::reset_multi_io_state() {
     row_files.clear();
     hiz_rows.clear();
@@ -275,10 +254,11 @@ void open_multi_io_modules() {
         if (found.empty()) {
             qdx_exit_printf(-1, "ERROR: Can not find \"%s\" file.\n\n", file.c_str());
         }
-        if (!bs_copy_file(found, row_design(r) + ".sdb")) {
+        std::string why;
+        if (!bs_copy_design(found, row_design(r) + ".sdb", &why)) {
             qdx_printf("\n");
             qdx_printf("ERROR: can not copy file \"%s\" to file \"%s.sdb\".", found.c_str(), row_design(r).c_str());
-            qdx_exit_printf(-1, "\n       Perhaps permission deny ...\n\n");
+            bs_copy_failed(why);
         }
         FILE* fp = bs_open_cmd_file(row_cmd(r));
         if (!fp) cant_open(row_cmd(r));

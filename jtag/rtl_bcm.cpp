@@ -677,11 +677,11 @@ void jtagsyn_bcm(const BcmModule& module) {
         if (!file.open()) qdx_exit_printf(-1, "ERROR: can't open file '%s'.\n\n", name.c_str());
         qdx_printf(" - Synthesizing RTL BCM module (%s) ...\n", bcm.c_str());
         get_BCM_in_RTL(file.stream(), module);
-        if (!file.commit()) qdx_exit_printf(-1, "ERROR: can't write file '%s'.\n\n", name.c_str());
+        if (!file.commit()) top_write_failed(name, file.why());
     }
     qdx_printf("    .BCM module (%s) was written into file '%s'.\n\n", bcm.c_str(), name.c_str());
     std::error_code ec;
-    std::vector<std::string> compile = {"tessick", "-lib", name};
+    std::vector<std::string> compile = {"tessick", "-lib", RT_file_arg(name)};
     if (std::filesystem::is_directory("lib", ec)) {
         compile.push_back("-opath");
         compile.push_back("lib");

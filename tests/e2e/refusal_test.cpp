@@ -76,8 +76,6 @@ const std::vector<Patch> kTapPortNameTaken = {
     {"chip.v", "  core core (", "  core u_core ("},
     {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_core.u_tap;"},
     {"chip.v", "  wire \\clk$b ;\n", "  wire \\clk$b ;\n  wire TDI;\n  BUF tb (.A(clk), .Y(TDI));\n"}};
-// The TDI pad in an IO-pad module whose output goes nowhere.
-const std::vector<Patch> kClosedTapPad = {{"chip.v", "PAD_TDI    (.PAD(tdi), .Y(tdi_c));", "PAD_TDI    (.PAD(tdi), .Y());"}};
 
 // -add_tap adds the TAP controller: the design must not hold one.
 std::vector<Patch> with_tap_removed(std::vector<Patch> p) {
@@ -158,13 +156,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "tests/fixtures/e2e/notap/chip.v",
                     "already holds a port or net 'TDI'; the TAP port\n"
                     "       of that name can't be added on the way to TAP instance 'u_core.u_tap'.\n\n"},
-        RefusalCase{"tap_pad_closed_in_an_io_module", {}, kClosedTapPad, "tests/fixtures/bscan/hier/io_pair.v",
-                    not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad "
-                                  "module")},
-        RefusalCase{"tap_pad_closed_in_an_io_module_add_tap", {"-add_tap"}, with_tap_removed(kClosedTapPad),
-                    "tests/fixtures/bscan/hier/io_pair.v",
-                    not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad "
-                                  "module")},
         RefusalCase{"no_boundary_cell_add_tap",
                     {"-add_tap"},
                     {{"chip.bsc", "tdi, tms, tck, trst, tdo; }",
