@@ -38,20 +38,24 @@ uint64_t name_hash(const std::string& s) {
     return h;
 }
 
+// The mark between a temporary's name and its random part.
+constexpr const char* kTempMark = ".tmp.";
+
 // The template without its random part: the fixed part that every
 // temporary of the target begins with.
 std::string temp_prefix(const fs::path& dir, const std::string& name) {
     const size_t limit = static_cast<size_t>(RT_name_max(dir.string()));
-    std::string prefix = "." + name + ".";
+    const size_t mark = std::strlen(kTempMark);
+    std::string prefix = "." + name + kTempMark;
     if (prefix.size() + kRandomPart <= limit) return prefix;
-    // "." + the name's first part + "~" + hash + "." + random part.
-    const size_t fixed = 1 + 1 + kHashDigits + 1 + kRandomPart;
+    // "." + the name's first part + "~" + hash + mark + random part.
+    const size_t fixed = 1 + 1 + kHashDigits + mark + kRandomPart;
     const size_t keep = limit > fixed ? limit - fixed : 1;
     static const char kHex[] = "0123456789abcdef";
     std::string hash(kHashDigits, '0');
     uint64_t h = name_hash(name);
     for (size_t i = kHashDigits; i-- > 0; h >>= 4) hash[i] = kHex[h & 0xF];
-    return "." + name.substr(0, keep) + "~" + hash + ".";
+    return "." + name.substr(0, keep) + "~" + hash + kTempMark;
 }
 
 // Possible temporaries in each directory listed so far, by their fixed

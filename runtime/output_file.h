@@ -3,7 +3,7 @@
 // An output is written under a temporary name beside its target and
 // renamed over the target when complete, so that a failed or killed run
 // never leaves a half-written file and a failed write leaves the old file
-// as it was.  The temporary name is "." + name + ".XXXXXX" in the
+// as it was.  The temporary name is "." + name + ".tmp.XXXXXX" in the
 // target's directory (six random characters); a name too long for that
 // keeps its first part and a hash of the whole name instead, so that the
 // temporary name fits the file system's limit whenever the target's name

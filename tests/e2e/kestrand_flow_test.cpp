@@ -507,6 +507,33 @@ TEST(KestrandUnstartableTool, OnlyTheRoadsToolsAreNeeded) {
     }
 }
 
+// Design ports that the pin list leaves out get no boundary cell: one
+// warning each, naming the port and the pin file, and the run goes on
+// with the other pads.
+TEST(KestrandFlow, PortsWithoutPinRowsAreNamed) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    compile_chip(dir.path(), {{"chip.pin", "4   DIN1    din1    in      PAD(PIN_IN)\n", ""},
+                              {"chip.pin", "5   DOUT0   dout0   out     PAD(PIN_OUT)\n", ""}});
+    auto r = kestrand(dir.path());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    for (const char* port : {"din1", "dout0"}) {
+        const std::string warning = std::string("WARNING: (chip.pin) port '") + port +
+                                    "' of the design has no row in the pin list;\n"
+                                    "         it gets no boundary-scan cell.\n\n";
+        const size_t at = r.out.find(warning);
+        EXPECT_NE(at, std::string::npos) << r.out;
+        EXPECT_EQ(at, r.out.rfind(warning)) << "said twice: " << port;
+        EXPECT_NE(read_file(dir.path() / "chip.kest.rpt").find(warning), std::string::npos);
+    }
+    size_t warnings = 0;
+    for (size_t at = r.out.find("of the design has no row"); at != std::string::npos;
+         at = r.out.find("of the design has no row", at + 1))
+        ++warnings;
+    EXPECT_EQ(warnings, 2u) << r.out;
+    expect_chain(Netlist(dir.path(), "chip_jtag.c.sdb"), 7);
+}
+
 // The pad added with -add_pad sits between its cell and the port, and the
 // cell between it and the core.
 TEST(KestrandFlow, AddedPadBetweenPortAndCell) {

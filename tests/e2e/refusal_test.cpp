@@ -59,6 +59,7 @@ struct RefusalCase {
     std::string verilog{};  // replaces chip.v when given
     std::string message{};  // printed on the screen (and into the report when there is one)
     bool report = true;     // the run gets as far as opening its report
+    std::string error{};    // printed on standard error
 };
 
 void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
@@ -70,6 +71,10 @@ std::string not_available(const std::string& what) {
 // A logic-BIST core without the instance name that its replacement needs.
 const Patch kLogicBist{"chip.bsc", "", "\n%LOGIC_BIST {\n  %DFT_FILE core.dft;\n}\n"};
 const std::string kNoBistInstance = "ERROR: Please specify the %INSTANCE_NAME of the core in %LOGIC_BIST.\n";
+// A logic-BIST core whose DFT file is missing: every DFT file is read
+// before the first output.
+const Patch kMissingDftFile{"chip.bsc", "", "\n%LOGIC_BIST {\n  %DFT_FILE missing.dft;\n  %INSTANCE_NAME u_core;\n}\n"};
+const std::string kNoDftFile = "ERROR : Can't open input file - 'missing.dft'.\n";
 // The TAP controller inside the core, whose module holds a net named like
 // a TAP port that the edit would add on the way.
 const std::vector<Patch> kTapPortNameTaken = {
@@ -96,6 +101,7 @@ TEST_P(KestrandRefusal, BeforeAnyFileIsWritten) {
     const auto r = testsupport::run_kestrand(dir.path(), c.options);
     EXPECT_EQ(r.status, 255) << r.out << r.err;
     EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
     EXPECT_EQ(differences(before, snapshot(dir.path())), std::vector<std::string>{}) << r.out;
     if (c.report) {
         EXPECT_NE(read_file(dir.path() / "chip.kest.rpt").find(c.message), std::string::npos);
@@ -112,6 +118,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusalCase{"logic_bist_without_instance", {}, {kLogicBist}, "", kNoBistInstance},
         RefusalCase{"logic_bist_without_instance_add_tap_only", {"-add_tap_only"}, {kLogicBist}, "", kNoBistInstance},
+        RefusalCase{"logic_bist_dft_file_missing", {}, {kMissingDftFile}, "", "", true, kNoDftFile},
+        RefusalCase{"logic_bist_dft_file_missing_add_tap", {"-add_tap"}, with_tap_removed({kMissingDftFile}), "", "",
+                    true, kNoDftFile},
         RefusalCase{"add_bcm_with_the_tap_in_the_design",
                     {"-add_bcm"},
                     {},
