@@ -130,6 +130,8 @@ void check_insertion_road() {
 // The pad table, its order and its control cells, and the checks of the
 // road the insertion takes; once a run.
 bool insertion_prepared = false;
+// The checks before the first output file were made (once a run).
+bool checked_before_writing = false;
 void prepare_insertion() {
     if (insertion_prepared) return;
     insertion_prepared = true;
@@ -298,9 +300,8 @@ void bs_build_pad_table() {
 }
 
 void bs_check_before_first_write() {
-    static bool checked = false;
-    if (checked) return;
-    checked = true;
+    if (checked_before_writing) return;
+    checked_before_writing = true;
     bs_check_tools_startable();
     check_names_fit();
     // The logs that an earlier run's failed tools left go now.
@@ -314,6 +315,7 @@ void bs_no_boundary_register() {
 }
 
 void free_alloc_memory() {
+    checked_before_writing = false;
     bs_free_insertion_tables();
     free_inst_enable_pin();
     bsnames::clear_text(PAD_MODULE);

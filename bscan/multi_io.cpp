@@ -71,22 +71,6 @@ const char* signal_pin(int signal) {
 
 bool set(const char* s) { return s && *s; }
 
-void add_port(int row, const std::string& name, int direction) {
-    MultiIoModule& m = MULTI_IO_TAB[row];
-    if (!m.ports) m.ports = DYNA_new<MultiIoPortItem>();
-    DYNA_append(&m.ports, MultiIoPortItem{qdx_strdup(name.c_str()), direction, 0});
-}
-
-// A connection item; an empty instance names a port of the row's module.
-void add_connect(int row, const std::string& inst1, const std::string& pin1, const std::string& inst2,
-                 const std::string& pin2) {
-    MultiIoModule& m = MULTI_IO_TAB[row];
-    if (!m.connects) m.connects = DYNA_new<MultiIoConnectItem>();
-    auto text = [](const std::string& s) { return s.empty() ? nullptr : qdx_strdup(s.c_str()); };
-    DYNA_append(&m.connects, MultiIoConnectItem{text(inst1), qdx_strdup(pin1.c_str()), text(inst2),
-                                                qdx_strdup(pin2.c_str())});
-}
-
 // One end of a chain link: an instance pin inside a row's module.
 struct End {
     int row;
@@ -98,11 +82,11 @@ struct End {
 // the end as seen in `common`.
 End lift_to(End e, int common, const std::string& name, int direction) {
     while (e.row != common && e.row > 0) {
-        add_port(e.row, name, direction);
+        bsedit::add_row_port(e.row, name, direction);
         if (direction == 1)
-            add_connect(e.row, e.inst, e.pin, "", name);
+            bsedit::add_row_connect(e.row, e.inst, e.pin, "", name);
         else
-            add_connect(e.row, "", name, e.inst, e.pin);
+            bsedit::add_row_connect(e.row, "", name, e.inst, e.pin);
         e = {MULTI_IO_TAB[e.row].parent, or_text(MULTI_IO_TAB[e.row].instance, ""), name};
     }
     return e;
@@ -117,7 +101,7 @@ void link(const End& from, const End& to) {
     const std::string name = to.inst + "_" + to.pin;
     End a = lift_to(from, common, name, 1);
     End b = lift_to(to, common, name, 0);
-    add_connect(common, a.inst, a.pin, b.inst, b.pin);
+    bsedit::add_row_connect(common, a.inst, a.pin, b.inst, b.pin);
 }
 
 bool hiz_port(int row) { return row > 0 && hiz_rows[static_cast<size_t>(row)] && set(TAP_HIZ_PIN); }
@@ -235,6 +219,21 @@ void write_items(int row) {
 }
 
 }  // namespace
+
+void bsedit::add_row_port(int row, const std::string& name, int direction) {
+    MultiIoModule& m = MULTI_IO_TAB[row];
+    if (!m.ports) m.ports = DYNA_new<MultiIoPortItem>();
+    DYNA_append(&m.ports, MultiIoPortItem{qdx_strdup(name.c_str()), direction, 0});
+}
+
+void bsedit::add_row_connect(int row, const std::string& inst1, const std::string& pin1, const std::string& inst2,
+                             const std::string& pin2) {
+    MultiIoModule& m = MULTI_IO_TAB[row];
+    if (!m.connects) m.connects = DYNA_new<MultiIoConnectItem>();
+    auto text = [](const std::string& s) { return s.empty() ? nullptr : qdx_strdup(s.c_str()); };
+    DYNA_append(&m.connects, MultiIoConnectItem{text(inst1), qdx_strdup(pin1.c_str()), text(inst2),
+                                                qdx_strdup(pin2.c_str())});
+}
 
 void bsedit::reset_multi_io_state() {
     row_files.clear();

@@ -225,21 +225,6 @@ PinReach trace_up(const PadEntry& r, const char* inst, const char* pin) {
     return reach;
 }
 
-void add_port_item(int row, const std::string& name, int direction) {
-    MultiIoModule& m = MULTI_IO_TAB[row];
-    if (!m.ports) m.ports = DYNA_new<MultiIoPortItem>();
-    DYNA_append(&m.ports, MultiIoPortItem{qdx_strdup(name.c_str()), direction, 0});
-}
-
-void add_connect_item(int row, const std::string& inst1, const std::string& pin1, const std::string& inst2,
-                      const std::string& pin2) {
-    MultiIoModule& m = MULTI_IO_TAB[row];
-    if (!m.connects) m.connects = DYNA_new<MultiIoConnectItem>();
-    auto text = [](const std::string& s) { return s.empty() ? nullptr : qdx_strdup(s.c_str()); };
-    DYNA_append(&m.connects,
-                MultiIoConnectItem{text(inst1), qdx_strdup(pin1.c_str()), text(inst2), qdx_strdup(pin2.c_str())});
-}
-
 // A pin that stays inside the module of row `row`: a new port of that
 // name takes it out, every module above passes the port on, and the top
 // joins it to the TAP pin `tap_pin`.  direction 1 for a signal going up
@@ -247,12 +232,12 @@ void add_connect_item(int row, const std::string& inst1, const std::string& pin1
 void carry_to_top(int row, const PinReach& reach, const std::string& port, int direction, const char* tap_pin) {
     std::string inst = reach.inst, pin = reach.pin;
     for (; row > 0; row = MULTI_IO_TAB[row].parent) {
-        add_port_item(row, port, direction);
-        add_connect_item(row, inst, pin, "", port);
+        add_row_port(row, port, direction);
+        add_row_connect(row, inst, pin, "", port);
         inst = or_text(MULTI_IO_TAB[row].instance, "");
         pin = port;
     }
-    add_connect_item(0, inst, pin, or_text(TAP_INSTANCE_NAME, ""), or_text(tap_pin, ""));
+    add_row_connect(0, inst, pin, or_text(TAP_INSTANCE_NAME, ""), or_text(tap_pin, ""));
 }
 
 }  // namespace

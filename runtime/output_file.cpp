@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <system_error>
 
 #include "runtime/exit.h"
@@ -62,6 +63,7 @@ std::string temp_prefix(const fs::path& dir, const std::string& name) {
 // part.  A directory is listed once a run, when the first output goes
 // into it; the entries of a target are taken out when it is swept.
 std::map<std::string, std::map<std::string, std::vector<std::string>>> candidates;
+std::mutex candidates_lock;
 
 bool random_part(const std::string& name) {
     if (name.size() < kRandomPart + 2) return false;
@@ -127,6 +129,7 @@ std::string RT_temp_template(const std::string& target) {
 }
 
 void RT_remove_stale_temps(const std::string& target) {
+    const std::lock_guard<std::mutex> hold(candidates_lock);
     const fs::path t(target);
     const fs::path dir = directory_of(t);
     auto& entries = listed(dir);
@@ -151,7 +154,10 @@ int RT_make_temp(const std::string& target, std::string& temp) {
     return fd;
 }
 
-void RT_reset_output_files() { candidates.clear(); }
+void RT_reset_output_files() {
+    const std::lock_guard<std::mutex> hold(candidates_lock);
+    candidates.clear();
+}
 
 // ------------------------------------------------------------ AtomicFile
 

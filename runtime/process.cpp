@@ -103,10 +103,11 @@ std::string RT_cannot_start(const std::string& program) {
     };
     if (program.find('/') != std::string::npos)
         return runnable(program) ? std::string() : start_failure(program, ::access(program.c_str(), F_OK) == 0 ? EACCES : ENOENT);
+    // Without PATH, the search of posix_spawnp takes the system's default.
     const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "";
+    const std::string dirs = path ? path : "/bin:/usr/bin";
     int error = ENOENT;
-    for (size_t at = 0; path && at <= dirs.size();) {
+    for (size_t at = 0; at <= dirs.size();) {
         size_t end = dirs.find(':', at);
         if (end == std::string::npos) end = dirs.size();
         const std::string dir = end > at ? dirs.substr(at, end - at) : ".";

@@ -2,8 +2,6 @@
 // that fills up, runs that are killed or fail and the runs after them,
 // names at the file system's limit, and names that read as options.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,37 +63,31 @@ std::vector<std::string> tallowmere_argv() {
 // through a pipe, which the limit does not reach.
 RunResult run_on_full_disk(const std::vector<std::string>& argv, const fs::path& dir, unsigned long long bytes) {
     testsupport::ToolPath env;
-    int pipe_fds[2];
-    if (::pipe(pipe_fds) != 0) return {};
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&fa, pipe_fds[1], 1);
-    posix_spawn_file_actions_adddup2(&fa, pipe_fds[1], 2);
-    posix_spawn_file_actions_addclose(&fa, pipe_fds[0]);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-    const fs::path old = fs::current_path();
-    fs::current_path(dir);
-    pid_t pid = 0;
-    int rc;
-    {
-        testsupport::FileSizeLimit limit(bytes);
-        rc = posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ);
+    int out[2];
+    if (::pipe(out) != 0) return {};
+    const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Only calls that are safe between fork and exec.
+        if (::chdir(dir.c_str()) != 0 || ::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
+        ::signal(SIGXFSZ, SIG_IGN);
+        ::dup2(out[1], 1);
+        ::dup2(out[1], 2);
+        ::close(out[0]);
+        ::close(out[1]);
+        ::execve(args[0], args.data(), environ);
+        _exit(127);
     }
-    fs::current_path(old);
-    posix_spawn_file_actions_destroy(&fa);
-    ::close(pipe_fds[1]);
+    ::close(out[1]);
     RunResult r;
-    char buf[4096];
-    ssize_t n;
-    while ((n = ::read(pipe_fds[0], buf, sizeof buf)) > 0) r.out.append(buf, static_cast<size_t>(n));
-    ::close(pipe_fds[0]);
-    if (rc != 0) return r;
+    std::string chunk(4096, '\0');
+    for (ssize_t n; (n = ::read(out[0], chunk.data(), chunk.size())) > 0;) r.out.append(chunk.data(), static_cast<size_t>(n));
+    ::close(out[0]);
     int st = 0;
-    waitpid(pid, &st, 0);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    if (pid > 0 && waitpid(pid, &st, 0) == pid) r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
 }
 

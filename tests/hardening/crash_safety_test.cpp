@@ -2,7 +2,8 @@
 // stand-in tools must leave every output absent or complete (as an
 // uninterrupted run writes it), their inputs as they were, and nothing
 // that a later run would pick up: a run after the killed one writes the
-// same outputs as an uninterrupted run.
+// same outputs as an uninterrupted run and leaves nothing else (the killed
+// run's temporary files, working copies and logs go with it).
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
