@@ -124,6 +124,7 @@ void RT_forget(const std::string& path) {
 void RT_set_running_child(pid_t pid) { running_child.store(pid); }
 
 void RT_install_kill_cleanup() {
+    registered();  // made now: the handler must not be the first to touch it
     struct sigaction sa{};
     sa.sa_handler = on_kill;
     sigemptyset(&sa.sa_mask);
