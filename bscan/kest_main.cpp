@@ -127,11 +127,12 @@ void check_insertion_road() {
     kest_hier_check_tap_path_ports(from);
 }
 
+// The checks before the first output file were made (once a run).
+bool checked_before_writing = false;
+
 // The pad table, its order and its control cells, and the checks of the
 // road the insertion takes; once a run.
 bool insertion_prepared = false;
-// The checks before the first output file were made (once a run).
-bool checked_before_writing = false;
 void prepare_insertion() {
     if (insertion_prepared) return;
     insertion_prepared = true;
