@@ -198,10 +198,7 @@ void make_top_sdb() {
     const std::string& top = TOP_MODULE;
     const std::string bcm = bcm_module_name();
     bsnames::set_text(TAP_INSTANCE_NAME, bcm.c_str());
-    if (!bs_copy_file(MODULE_SDB, top + "_jtag.sdb")) {
-        qdx_printf("ERROR: can't copy file %s. Perhaps permission denied", MODULE_SDB.c_str());
-        qdx_exit_printf(-1, ".\n\n");
-    }
+    bs_copy_top_design();
     const std::string cmd = BSCAN_OPATH + "/" + top + "_jtag.cmd";
     TAP_FP = bs_open_cmd_file(cmd);
     if (!TAP_FP) qdx_exit_printf(-1, "ERROR: can't open %s to update sdb.\n\n", cmd.c_str());
@@ -267,6 +264,7 @@ void add_boundary_scan_module() {
     bcm_refuse_untaken_roads(module);
     bcm_mux_settle_mode_pins(module);
     check_module_instance_free();
+    bs_check_before_first_write();
     jtagsyn_bcm(module);
     add_scan_module(module);
     do_plovert();

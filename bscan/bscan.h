@@ -118,7 +118,11 @@ void bs_check_inout_buf_fields(const char* cell);
 // Opens a design read-only and makes it current; ends the run when it
 // cannot be opened.
 SdbDatabase* open_sdb_file(const char* path);
+// The port of the current design that a pin-list name stands for (its
+// "-" dropped; a one-bit bus "<name>[...]" for a bare name): find_iport
+// ends the run when there is none, bs_search_iport returns -1.
 int find_iport(const char* signal);
+int bs_search_iport(const char* signal);
 // Drops what find_iport learnt of the ports of a design.
 void bs_forget_port_stems();
 int get_node_connected_to_portnode(int port);
@@ -215,6 +219,10 @@ void free_alloc_memory();
 // pads' control cells, their order from TDO and the high-impedance
 // buffer; the cell-level design is closed afterwards.
 void bs_build_pad_table();
+// The checks just before the run's first output file (once a run): every
+// netlist tool of its road can be started and every name it writes fits
+// its folder; then the tool logs of an earlier run go.
+void bs_check_before_first_write();
 // Ends the run when no pin of the pin list gets a boundary cell.
 [[noreturn]] void bs_no_boundary_register();
 long get_CPU_time();

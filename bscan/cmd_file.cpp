@@ -11,6 +11,7 @@
 #include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
 #include "runtime/exit.h"
+#include "runtime/output_file.h"
 #include "runtime/frame/frame.h"
 #include "runtime/process.h"
 
@@ -45,42 +46,56 @@ void bs_close_cmd_file(FILE*& fp) {
     fp = nullptr;
     auto it = open_files().find(stream);
     bool ok;
-    std::string name = "(stream)";
+    std::string name = "(stream)", why;
     if (it == open_files().end()) {
         ok = std::fflush(stream) == 0 && !std::ferror(stream);
+        why = std::strerror(errno ? errno : EIO);
         ok = std::fclose(stream) == 0 && ok;
     } else {
         std::unique_ptr<AtomicFile> file = std::move(it->second);
         open_files().erase(it);
         name = file->target();
         ok = file->commit();
+        why = file->why();
     }
     if (!ok) {
-        qdx_exit_printf(-1, "ERROR: can't write command file \"%s\" to update SDB.\n\n", name.c_str());
+        qdx_exit_printf(-1, "ERROR: can't write command file \"%s\" to update SDB: %s.\n\n", name.c_str(), why.c_str());
     }
 }
 
 bool bs_copy_file(const std::string& from, const std::string& to) {
-    std::error_code ec;
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-    if (!ec) return true;
-    std::fprintf(stderr, "cp: cannot copy '%s' to '%s': %s\n", from.c_str(), to.c_str(), ec.message().c_str());
+    std::string why;
+    if (RT_copy_file(from, to, &why)) return true;
+    std::fprintf(stderr, "cp: cannot copy '%s' to '%s': %s\n", from.c_str(), to.c_str(), why.c_str());
     return false;
 }
+
+bool bs_copy_design(const std::string& from, const std::string& to, std::string* why) {
+    if (!RT_copy_file(from, to, why)) return false;
+    RT_remove_at_end(to);
+    return true;
+}
+
+void bs_copy_failed(const std::string& why) { qdx_exit_printf(-1, "\n       %s.\n\n", why.c_str()); }
 
 bool bs_move_file(const std::string& from, const std::string& to_dir) {
     std::error_code ec;
     fs::path target = fs::path(to_dir) / fs::path(from).filename();
     fs::rename(from, target, ec);
+    std::string why = ec.message();
     if (ec && ec == std::errc::cross_device_link) {
         // Another file system: copy, then remove the source.
         ec.clear();
-        fs::copy_file(from, target, fs::copy_options::overwrite_existing, ec);
-        if (!ec) fs::remove(from, ec);
+        if (RT_copy_file(from, target.string(), &why))
+            fs::remove(from, ec);
+        else
+            ec = std::make_error_code(std::errc::io_error);
     }
-    if (!ec) return true;
-    std::fprintf(stderr, "mv: cannot move '%s' to '%s': %s\n", from.c_str(), target.string().c_str(),
-                 ec.message().c_str());
+    if (!ec) {
+        RT_forget(from);
+        return true;
+    }
+    std::fprintf(stderr, "mv: cannot move '%s' to '%s': %s\n", from.c_str(), target.string().c_str(), why.c_str());
     return false;
 }
 
@@ -96,6 +111,7 @@ void BSCAN_EDIT_reset_globals() {
     bsnames::clear_text(PAD_MODULE);
     bsedit::reset_chain_state();
     bsedit::reset_multi_io_state();
+    bsedit::reset_tap_reach();
     INPUT_SCAN_COUNT = CLK_SCAN_COUNT = OUTPUT_SCAN_COUNT = INPUT_MUX_SCAN_COUNT = CLK_MUX_SCAN_COUNT =
         OUTPUT_MUX_SCAN_COUNT = BIDIR_SCAN_COUNT = BIDIR_MUX_SCAN_COUNT = INTERNAL_SCAN_COUNT = CONTROL_SCAN_COUNT =
             CONTROL_OE_SCAN_COUNT = 0;

@@ -155,12 +155,9 @@ std::string memory_bist_text() {
     return out;
 }
 
-// The logic-BIST file.  With read_dft false the DFT files are not read
-// and no %REPLACE block is made: what is left are the checks of the
-// configuration's entries.
+// The logic-BIST file, reading the DFT file of each core it replaces.
 class LogicBistText {
 public:
-    explicit LogicBistText(bool read_dft) : read_dft_(read_dft) {}
 
     std::string make() {
         put_tap_instance(out_);
@@ -287,7 +284,6 @@ private:
     // itself, then every core below it that carries logic BIST.
     void replacement(const LbistEntry& e, bool ocd, const char* without_instance) {
         if (!e.instance_name) qdx_exit_printf(-1, "%s", without_instance);
-        if (!read_dft_) return;
         scan_interface(e.dft_file, 0, "hier_dft");
         STR_append_format(out_, "     %%REPLACE\n      {\n");
         STR_append_format(out_, "       %s => TOP_Lb_%s%s;\n", e.instance_name, top_module(), ocd ? "_OCD" : "");
@@ -331,7 +327,6 @@ private:
         }
     }
 
-    bool read_dft_;
     int width_ = 0;
     std::string out_;
 };
@@ -344,7 +339,7 @@ std::string in_output_dir(const char* name) {
 
 void kest_check_connect_file() {
     if (DYNA_count(BL_MBIST_TAB) > 0) memory_bist_text();
-    if (DYNA_count(BL_LBIST_TAB) > 0) LogicBistText(false).make();
+    if (DYNA_count(BL_LBIST_TAB) > 0) LogicBistText().make();
 }
 
 void kest_write_connect_file() {
@@ -357,21 +352,21 @@ void kest_write_connect_file() {
         std::unique_ptr<AtomicFile> file;
     };
     std::vector<Output> outputs;
-    if (lbist) outputs.push_back({LogicBistText(true).make(), std::make_unique<AtomicFile>(in_output_dir(kLbistFile))});
+    if (lbist) outputs.push_back({LogicBistText().make(), std::make_unique<AtomicFile>(in_output_dir(kLbistFile))});
     if (mbist) outputs.push_back({memory_bist_text(), std::make_unique<AtomicFile>(in_output_dir(kMbistFile))});
-    // Both are opened before either is written; a failure removes the
-    // temporary files before the run ends.
+    // Both are opened before either is written, and both replaced or
+    // neither; a failure removes the temporary files before the run ends.
+    std::vector<AtomicFile*> files;
     for (Output& o : outputs) {
+        files.push_back(o.file.get());
         if (o.file->open("w")) continue;
         const std::string name = o.file->target();
         outputs.clear();
         qdx_exit_printf(-1, "ERROR: can't open file '%s'.\n\n", name.c_str());
     }
-    for (Output& o : outputs) {
-        std::fwrite(o.content.data(), 1, o.content.size(), o.file->stream());
-        if (o.file->commit()) continue;
-        const std::string name = o.file->target();
-        outputs.clear();
-        qdx_exit_printf(-1, "ERROR: can't write file '%s'.\n\n", name.c_str());
-    }
+    for (Output& o : outputs) std::fwrite(o.content.data(), 1, o.content.size(), o.file->stream());
+    std::string failed, why;
+    if (RT_commit_all(files, &failed, &why)) return;
+    outputs.clear();
+    top_write_failed(failed, why);
 }

@@ -22,6 +22,7 @@
 void kest_write_connect_file();
 
 // Checks the BIST entries of the configuration as the writer would,
-// without reading DFT files or writing anything: an entry that the writer
-// would refuse ends the run here, before the run's first output file.
+// reading every DFT file they name (through scan_interface) but writing
+// nothing: a DFT file that is missing or refused, or an entry that the
+// writer would refuse, ends the run here, before its first output file.
 void kest_check_connect_file();

@@ -46,6 +46,17 @@ void bs_close_cmd_file(FILE*& fp);
 // would print) when the copy or move failed.
 bool bs_copy_file(const std::string& from, const std::string& to);
 bool bs_move_file(const std::string& from, const std::string& to_dir);
+// Copies a design database to its edit name in the working directory,
+// whole or not at all (false with the system's reason).  The copy is the
+// run's own until bs_move_file takes it into BSCAN_OPATH: an error exit
+// or a kill removes it.
+bool bs_copy_design(const std::string& from, const std::string& to, std::string* why);
+// Ends a message about a copy that failed: the reason on a line of its
+// own, then the run ends with -1.
+[[noreturn]] void bs_copy_failed(const std::string& why);
+// The top design's working copy "<top>_jtag.sdb"; a failed copy ends the
+// run with -1 after its message.
+void bs_copy_top_design();
 void bs_remove_file(const std::string& path);
 
 // ------------------------------------------------ boundary-cell writers
@@ -126,9 +137,6 @@ void bs_write_pad_module_tap_lines(FILE* fp);
 
 // ------------------------------------------------ several IO-pad modules
 
-// True when a TAP pad inside an IO-pad module has a pin (or the TDO pad an
-// enable) whose net ends in a module without leaving it.
-bool bs_multi_io_tap_pin_closed();
 // Copies each IO-pad module row's database to "<module>_bs<n>.sdb" and
 // opens its command file "<module>_bs<n>.cmd" with its head.
 void open_multi_io_modules();
@@ -156,16 +164,41 @@ void hier_do_plovert(int row, MultiIoHierNode* children);
 // Lifts the TAP pads' pins along the module path of pad row `pad`, up to
 // the TAP's level `levels` (the path's length when the TAP is off it).
 void bs_search_standard_ports(int pad, int levels);
-// Lifts each TAP pad along its own path and records the ports it needs in
-// MULTI_IO_TAB (several IO-pad modules).
+// Several IO-pad modules: follows each TAP pad's pin (and the TDO pad's
+// enable) up its own module path, opening the modules' databases, to
+// where it leaves the path or to the module where its net has no other
+// end.  Called before the first file is written.
+void bs_hier_trace_tap_pins();
+// After bs_hier_trace_tap_pins: the TAP port of that kind (and the TDO
+// enable) needs a new port, so the top's wiring leaves it to
+// bs_hier_search_tap_ports.
+bool bs_hier_tap_pin_needs_port(int kind);
+bool bs_hier_tdo_enable_needs_port();
+// Moves each TAP pad record to where its pin leaves its path and, for a
+// pin that stays inside its module, records the new port ("qdx_tap_tdi"
+// ..., the TAP's TDO-enable pin name for the enable) in the row of that
+// module, the same port in every row above it, and the top's connection
+// of the port to the TAP's pin (items of MULTI_IO_TAB, written after the
+// rows' replace lines).
 void bs_hier_search_tap_ports();
-// kind: 1 TDI, 2 TMS, 3 TCK, 4 TRST, 5 TDO.
+// kind: 1 TDI, 2 TMS, 3 TCK, 4 TRST, 5 TDO.  The row is this instance's
+// own (pad's path at level); the record then names the outermost
+// instance and the port.
 void bs_add_tap_port_to_cmd_file(PadEntry* pad, int level, int kind);
 // The TDO pad's enable pin as lifted by bs_search_standard_ports ("" when
 // lifting found none).
 extern std::string TDO_ENABLE_LIFTED;
 
 // ------------------------------------------------------ outside tools
+
+// Ends the run with -1 when a netlist tool that the run's road will run
+// (tessick, plovert, quarnel, drumway) cannot be started, naming the
+// tool, the reason and the PATH searched.  Called before the first
+// output file.
+void bs_check_tools_startable();
+// Removes the tool logs that an earlier run left (a tool that failed
+// keeps its log for the user until the next run).
+void bs_remove_stale_tool_logs();
 
 // Runs plovert on the command files, moves the edited databases into
 // BSCAN_OPATH with their alias files, prints the closing lines and,

@@ -109,6 +109,14 @@ std::string module_sdb(const char* module);
 enum class Lift { Unchanged, NoOtherEnd, Lifted };
 Lift lift_pin(std::string& inst, std::string& pin, const char* parent);
 
+// Several IO-pad modules: a port item (direction 0 input, 1 output) and a
+// connection item of a MULTI_IO_TAB row, written after the row's replace
+// lines; an empty instance names a port of the row's module.
+void add_row_port(int row, const std::string& name, int direction);
+void add_row_connect(int row, const std::string& inst1, const std::string& pin1, const std::string& inst2,
+                     const std::string& pin2);
+// Forgets how far the TAP pads' pins climbed.
+void reset_tap_reach();
 // Frees the tree depths and cursors of the chain writer.
 void reset_chain_state();
 // Forgets the row files of several IO-pad modules (closed by then, or

@@ -11,8 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bscan/insertion_facts.h"
@@ -957,6 +959,26 @@ bool write_text(const std::string& path, const std::string& text) {
     return out.commit();
 }
 
+[[noreturn]] void cannot_write(const std::string& path) {
+    qdx_exit_printf(-1, "Can't open %s to write\n", path.c_str());
+}
+
+// Saves the files together: each is written beside its target under a
+// temporary name, then all are renamed; when any step fails none is
+// replaced and the run ends with -1.
+void save_together(const std::vector<std::pair<std::string, const std::string*>>& texts) {
+    std::vector<std::unique_ptr<AtomicFile>> files;
+    std::vector<AtomicFile*> all;
+    for (const auto& [path, text] : texts) {
+        files.push_back(std::make_unique<AtomicFile>(path));
+        all.push_back(files.back().get());
+        if (!files.back()->open()) cannot_write(path);
+        std::fwrite(text->data(), 1, text->size(), files.back()->stream());
+    }
+    std::string failed, why;
+    if (!RT_commit_all(all, &failed, &why)) top_write_failed(failed, why);
+}
+
 // Fills in, before saving, what the reader would give the tables: the
 // standard name of a cell without one, the package line of the pin file,
 // the pin count and the wild-card buffer names.
@@ -1076,10 +1098,6 @@ bool reads_back(const std::string& lib_text, const std::string& pin_text) {
     return pid > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-[[noreturn]] void cannot_write(const std::string& path) {
-    qdx_exit_printf(-1, "Can't open %s to write\n", path.c_str());
-}
-
 // Says where a file goes when that is not the working directory (a file
 // found on the search path is replaced where it was found).
 void saved(const std::string& path) {
@@ -1186,14 +1204,10 @@ bool save_bsc_lib() {
             std::printf("The files would not read back as edited.\n");
         } else {
             std::string bsc_text = render([](FILE* f) { write_to_bsc(f); });
-            if (!write_text(bsc, bsc_text)) cannot_write(bsc);
-            saved(bsc);
-            if (!write_text(lib, lib_text)) cannot_write(lib);
-            saved(lib);
-            if (pin_file) {
-                if (!write_text(PIN_FILE, pin_text)) cannot_write(PIN_FILE);
-                saved(PIN_FILE);
-            }
+            std::vector<std::pair<std::string, const std::string*>> texts = {{bsc, &bsc_text}, {lib, &lib_text}};
+            if (pin_file) texts.emplace_back(PIN_FILE, &pin_text);
+            save_together(texts);
+            for (const auto& [path, text] : texts) saved(path);
             JTAG_BSC_FILE = bsc;
             JTAG_LIB_FILE = lib;
         }

@@ -641,13 +641,18 @@ BusStems bus_stems;
 
 void bs_forget_port_stems() { bus_stems = BusStems(); }
 
-int find_iport(const char* signal) {
+int bs_search_iport(const char* signal) {
     const char* name = without_low_mark(signal);
     int p = SDB_nl_search_port(name);
     if (p >= 0) return p;
     // The only port named "<name>[...]" (a one-bit bus) stands for it.
-    const int found = bus_stems.only(std::string(name) + "[");
+    return bus_stems.only(std::string(name) + "[");
+}
+
+int find_iport(const char* signal) {
+    const int found = bs_search_iport(signal);
     if (found >= 0) return found;
+    const char* name = without_low_mark(signal);
     qdx_exit_printf(-1, "ERROR: (%s) can't find port '%s' in SDB '%s'.\n\n", PIN_FILE ? PIN_FILE : "", name,
                MODULE_C_SDB.c_str());
 }

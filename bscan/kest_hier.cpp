@@ -170,10 +170,11 @@ void copy_path_modules() {
     for (int i = path_first; i + 1 < path_count(); ++i) {
         const char* module = kest_hier_tap_ctrl_name_tabG[i].module;
         std::string found = find_sdb(module);
-        if (!bs_copy_file(found, std::string(module) + "_bs.sdb")) {
+        std::string why;
+        if (!bs_copy_design(found, std::string(module) + "_bs.sdb", &why)) {
             qdx_printf("\n");
             qdx_printf("ERROR: can not copy file \"%s\" to file \"%s_bs.sdb\".", found.c_str(), module);
-            qdx_exit_printf(-1, "\n       Perhaps permission deny ...\n\n");
+            bs_copy_failed(why);
         }
     }
 }

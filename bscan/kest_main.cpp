@@ -2,8 +2,10 @@
 #include <sys/times.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/exit.h"
+#include "runtime/output_file.h"
 #include "runtime/process.h"
 #include "runtime/frame/frame.h"
 #include "runtime/sysinfo.h"
@@ -53,8 +56,27 @@ const char* const kTapOnPadPath =
     qdx_exit_printf(-1, "ERROR: Can not support hierarchic TAP controller for multiple IO-PAD modules.\n\n");
 }
 
+// The files of the run named after the top module whose names are the
+// longest in their folders: a name that the folder can't take refuses the
+// run.
+void check_names_fit() {
+    const std::string& top = TOP_MODULE;
+    const bool edits = JTAG_OPTION[OPT_ADD_BCM] || !JTAG_OPTION[OPT_ADD_TAP_ONLY];
+    std::vector<std::pair<std::string, std::string>> names;  // folder, name
+    if (JTAG_OPTION[OPT_ADD_TAP] || JTAG_OPTION[OPT_ADD_TAP_ONLY]) names.emplace_back(".", top + "_TAP_empty.tessick.log");
+    if (JTAG_OPTION[OPT_ADD_BCM]) names.emplace_back(".", bcm_module_name() + ".tessick.log");
+    if (edits) names.emplace_back(".", top + "_jtag.sdb");
+    if (edits && !JTAG_OPTION[OPT_NO_EXPAND]) names.emplace_back(OPATH, top + "_jtag.c.sdb");
+    for (const auto& [folder, name] : names) {
+        if (static_cast<long>(name.size()) <= RT_name_max(folder)) continue;
+        qdx_exit_printf(-1, "ERROR: can't write file '%s/%s': %s.\n\n", folder.c_str(), name.c_str(),
+                        std::strerror(ENAMETOOLONG));
+    }
+}
+
 // The roads that this version does not take, and the inputs that the last
-// steps would refuse, end the run before the first output file is written.
+// steps would refuse, end the run before the first output file is written
+// (every DFT file of the BIST entries is read).
 void refuse_before_writing() {
     kest_check_connect_file();
     if (JTAG_OPTION[OPT_ADD_BCM]) {
@@ -79,10 +101,9 @@ void check_insertion_road() {
     if (multi_io_module_flagG) {
         // Several IO-pad modules.
         if (kest_hier_tap_ctrlG == 1) refuse_hier_tap_for_multi_io();
-        // The TAP's wiring reaches a pad inside an IO-pad module through the
-        // module's own ports only.
-        if (bs_multi_io_tap_pin_closed())
-            bs_not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad module");
+        // Where each TAP pad's pin leaves its IO-pad modules, or which
+        // module it needs a new port of.
+        bs_hier_trace_tap_pins();
         return;
     }
     const int first = first_cell_pad();
@@ -105,6 +126,9 @@ void check_insertion_road() {
     }
     kest_hier_check_tap_path_ports(from);
 }
+
+// The checks before the first output file were made (once a run).
+bool checked_before_writing = false;
 
 // The pad table, its order and its control cells, and the checks of the
 // road the insertion takes; once a run.
@@ -178,6 +202,7 @@ void insert_in_pad_modules(int first) {
 
 void add_scan_cell() {
     prepare_insertion();
+    bs_check_before_first_write();
     if (multi_io_module_flagG) {
         // Several IO-pad modules.
         current_multi_io_indexG = -1;
@@ -275,6 +300,15 @@ void bs_build_pad_table() {
     bs_reset_standard_port_ptr_of_TAP();
 }
 
+void bs_check_before_first_write() {
+    if (checked_before_writing) return;
+    checked_before_writing = true;
+    bs_check_tools_startable();
+    check_names_fit();
+    // The logs that an earlier run's failed tools left go now.
+    bs_remove_stale_tool_logs();
+}
+
 void bs_no_boundary_register() {
     // Without a boundary cell there is no boundary register to insert.
     qdx_printf("ERROR: no pin of the pin list '%s' gets a boundary-scan cell;\n", PIN_FILE ? PIN_FILE : "");
@@ -282,6 +316,7 @@ void bs_no_boundary_register() {
 }
 
 void free_alloc_memory() {
+    checked_before_writing = false;
     bs_free_insertion_tables();
     free_inst_enable_pin();
     bsnames::clear_text(PAD_MODULE);
@@ -291,6 +326,7 @@ void kestrand_main(int argc, char** argv) {
     long start = get_CPU_time();
     start_routine(&argc, argv);
     RT_install_crash_handler("\nInternal Error:\n    Please call QUENDAL (555) 013-2794 \n\n");
+    RT_install_kill_cleanup();
     uti_prepare_system_info();
     jtag_parse_cmd_line(argc, argv, &TOP_MODULE);
     get_bsc_lib_name();
@@ -304,6 +340,7 @@ void kestrand_main(int argc, char** argv) {
         // The insertion's pad table and the refusals of its road come
         // before the TAP files are written.
         if (JTAG_OPTION[OPT_ADD_TAP] && !JTAG_OPTION[OPT_ADD_BCM]) prepare_insertion();
+        bs_check_before_first_write();
         jtagsyn();
     }
     if (JTAG_OPTION[OPT_ADD_BCM]) {

@@ -71,22 +71,6 @@ const char* signal_pin(int signal) {
 
 bool set(const char* s) { return s && *s; }
 
-void add_port(int row, const std::string& name, int direction) {
-    MultiIoModule& m = MULTI_IO_TAB[row];
-    if (!m.ports) m.ports = DYNA_new<MultiIoPortItem>();
-    DYNA_append(&m.ports, MultiIoPortItem{qdx_strdup(name.c_str()), direction, 0});
-}
-
-// A connection item; an empty instance names a port of the row's module.
-void add_connect(int row, const std::string& inst1, const std::string& pin1, const std::string& inst2,
-                 const std::string& pin2) {
-    MultiIoModule& m = MULTI_IO_TAB[row];
-    if (!m.connects) m.connects = DYNA_new<MultiIoConnectItem>();
-    auto text = [](const std::string& s) { return s.empty() ? nullptr : qdx_strdup(s.c_str()); };
-    DYNA_append(&m.connects, MultiIoConnectItem{text(inst1), qdx_strdup(pin1.c_str()), text(inst2),
-                                                qdx_strdup(pin2.c_str())});
-}
-
 // One end of a chain link: an instance pin inside a row's module.
 struct End {
     int row;
@@ -98,11 +82,11 @@ struct End {
 // the end as seen in `common`.
 End lift_to(End e, int common, const std::string& name, int direction) {
     while (e.row != common && e.row > 0) {
-        add_port(e.row, name, direction);
+        bsedit::add_row_port(e.row, name, direction);
         if (direction == 1)
-            add_connect(e.row, e.inst, e.pin, "", name);
+            bsedit::add_row_connect(e.row, e.inst, e.pin, "", name);
         else
-            add_connect(e.row, "", name, e.inst, e.pin);
+            bsedit::add_row_connect(e.row, "", name, e.inst, e.pin);
         e = {MULTI_IO_TAB[e.row].parent, or_text(MULTI_IO_TAB[e.row].instance, ""), name};
     }
     return e;
@@ -117,7 +101,7 @@ void link(const End& from, const End& to) {
     const std::string name = to.inst + "_" + to.pin;
     End a = lift_to(from, common, name, 1);
     End b = lift_to(to, common, name, 0);
-    add_connect(common, a.inst, a.pin, b.inst, b.pin);
+    bsedit::add_row_connect(common, a.inst, a.pin, b.inst, b.pin);
 }
 
 bool hiz_port(int row) { return row > 0 && hiz_rows[static_cast<size_t>(row)] && set(TAP_HIZ_PIN); }
@@ -236,25 +220,19 @@ void write_items(int row) {
 
 }  // namespace
 
-bool bs_multi_io_tap_pin_closed() {
-    using namespace bsedit;
-    for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
-        PadEntry* r = *tp->record;
-        if (!r || !r->pad_instance || DYNA_count(r->modules) == 0) continue;
-        std::vector<std::string> pins = {or_text(record_pin(*r, tp->tdo), "")};
-        if (tp->tdo && set(TAP_TDO_EN_PIN) && record_enable(*r)) pins.emplace_back(record_enable(*r));
-        for (const std::string& start : pins) {
-            std::string inst = r->pad_instance, pin = start;
-            for (int level = 0, n = DYNA_count(r->modules); level < n; ++level) {
-                SdbDatabase* db = open_sdb_file(module_sdb(r->modules[level]).c_str());
-                Lift l = lift_pin(inst, pin, level < DYNA_count(r->instances) ? r->instances[level] : "");
-                SDB_close(db, 0);
-                if (l == Lift::NoOtherEnd) return true;
-                if (l == Lift::Unchanged) break;
-            }
-        }
-    }
-    return false;
+void bsedit::add_row_port(int row, const std::string& name, int direction) {
+    MultiIoModule& m = MULTI_IO_TAB[row];
+    if (!m.ports) m.ports = DYNA_new<MultiIoPortItem>();
+    DYNA_append(&m.ports, MultiIoPortItem{qdx_strdup(name.c_str()), direction, 0});
+}
+
+void bsedit::add_row_connect(int row, const std::string& inst1, const std::string& pin1, const std::string& inst2,
+                             const std::string& pin2) {
+    MultiIoModule& m = MULTI_IO_TAB[row];
+    if (!m.connects) m.connects = DYNA_new<MultiIoConnectItem>();
+    auto text = [](const std::string& s) { return s.empty() ? nullptr : qdx_strdup(s.c_str()); };
+    DYNA_append(&m.connects, MultiIoConnectItem{text(inst1), qdx_strdup(pin1.c_str()), text(inst2),
+                                                qdx_strdup(pin2.c_str())});
 }
 
 void bsedit::reset_multi_io_state() {
@@ -275,10 +253,11 @@ void open_multi_io_modules() {
         if (found.empty()) {
             qdx_exit_printf(-1, "ERROR: Can not find \"%s\" file.\n\n", file.c_str());
         }
-        if (!bs_copy_file(found, row_design(r) + ".sdb")) {
+        std::string why;
+        if (!bs_copy_design(found, row_design(r) + ".sdb", &why)) {
             qdx_printf("\n");
             qdx_printf("ERROR: can not copy file \"%s\" to file \"%s.sdb\".", found.c_str(), row_design(r).c_str());
-            qdx_exit_printf(-1, "\n       Perhaps permission deny ...\n\n");
+            bs_copy_failed(why);
         }
         FILE* fp = bs_open_cmd_file(row_cmd(r));
         if (!fp) cant_open(row_cmd(r));

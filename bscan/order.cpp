@@ -1,6 +1,7 @@
 // The order of the boundary register (from the TDO pad round the pin
 // list) and the pin-list file "<top>.bso".
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -266,14 +267,20 @@ void sort_pin_with_control() {
 void print_bso_file() {
     bsnames::set_text(BSO_FILE, (TOP_MODULE + ".bso").c_str());
     AtomicFile file(BSO_FILE);
+    const bool opened = file.open("w");
     bool written = false;
-    if (file.open("w")) {
+    if (opened) {
         write_file(file.stream());
         written = file.commit();
     }
     free_contr_pin();
     if (written) return;
-    qdx_printf("WARNING: can't open file '%s' to output information of pins.\n\n", BSO_FILE);
+    // A file that can't be made (also where a directory stands) is the
+    // open failure; a write that failed says why.
+    if (opened && file.error() != EISDIR)
+        qdx_printf("WARNING: can't write file '%s': %s.\n\n", BSO_FILE, file.why().c_str());
+    else
+        qdx_printf("WARNING: can't open file '%s' to output information of pins.\n\n", BSO_FILE);
     std::printf("         Continue excuting? (y/n) : ");
     std::fflush(stdout);
     // Only "y" goes on; any other answer, or none at the end of input, stops.

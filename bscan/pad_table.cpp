@@ -1,9 +1,11 @@
 // The pad table: one row per signal of the pin list, traced from the top
 // port through its pad cell, with the pad's kind, its boundary cell and
 // the nets that the design edits connect to.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "bscan/bscan.h"
 #include "bscan/insertion_internal.h"
@@ -261,6 +263,28 @@ int create_an_entry_of_OPIN_TAB(int pin, const char* name) {
     return DYNA_append(&OPIN_TAB, e);
 }
 
+namespace {
+
+// A port of the design that no row of the pin list names gets no
+// boundary cell and is missing from the BSDL file: said once per port.
+void warn_ports_without_pin_row() {
+    std::vector<char> named(static_cast<size_t>(std::max(port_count, 0)), 0);
+    for (int i = 0, n = DYNA_count(PIN_TABLE); i < n; ++i) {
+        const char* name = bs_pin_name(i);
+        const int port = name ? bs_search_iport(name) : -1;
+        if (port >= 0 && port < port_count) named[static_cast<size_t>(port)] = 1;
+    }
+    const char* pin_file = PIN_FILE ? PIN_FILE : bsc_file();
+    for (int p = 0; p < port_count; ++p) {
+        if (named[static_cast<size_t>(p)] || port_tab[p].name < 0) continue;
+        qdx_printf("WARNING: (%s) port '%s' of the design has no row in the pin list;\n", pin_file,
+                   bsnames::port_name(p));
+        qdx_printf("         it gets no boundary-scan cell.\n\n");
+    }
+}
+
+}  // namespace
+
 void produce_opin_control_tab() {
     tdi_pin_indexG = tms_pin_indexG = tck_pin_indexG = trst_pin_indexG = tdo_pin_indexG = -1;
     TAP_TDI_PIN_PTR = TAP_TDO_PIN_PTR = TAP_TMS_PIN_PTR = TAP_TCK_PIN_PTR = TAP_TRST_PIN_PTR = nullptr;
@@ -277,6 +301,7 @@ void produce_opin_control_tab() {
             save_OPIN_TAB_for_adding_scan_cell(row);
     }
     bs_refresh_tap_pad_pointers();
+    warn_ports_without_pin_row();
     if (sdb) SDB_close(sdb, 0);
 }
 

@@ -189,26 +189,94 @@ void bs_search_standard_ports(int pad, int levels) {
     if (enable && !enable_reach.port && enable_reach.stop > 0) TDO_ENABLE_LIFTED = enable_reach.pin;
 }
 
+namespace {
+
+// The MULTI_IO_TAB row of a pad's module at `level` of its path (0 the
+// module that holds the pad), -1 when there is none.
+int row_at_level(const PadEntry& pad, int level) {
+    int row = pad.multi_io_row;
+    for (int k = 0; k < level && row > 0; ++k) row = MULTI_IO_TAB[row].parent;
+    return row > 0 && level < DYNA_count(pad.modules) ? row : -1;
+}
+
+// Follows a pin of a TAP pad up its module path: it is lifted through the
+// ports of the modules, or stays at the level where its net has no other
+// end (it then needs a new port there), or stops at a net that leaves no
+// module.
+PinReach trace_up(const PadEntry& r, const char* inst, const char* pin) {
+    PinReach reach;
+    reach.inst = or_text(inst, "");
+    reach.pin = or_text(pin, "");
+    for (int level = 0, n = DYNA_count(r.modules); level < n; ++level) {
+        SdbDatabase* db = open_sdb_file(module_sdb(r.modules[level]).c_str());
+        std::string at = reach.inst, name = reach.pin;
+        const Lift l = lift_pin(at, name, level < DYNA_count(r.instances) ? r.instances[level] : "");
+        SDB_close(db, 0);
+        if (l == Lift::NoOtherEnd) {
+            reach.port = true;
+            reach.stop = level;
+            return reach;
+        }
+        if (l == Lift::Unchanged) break;
+        reach.inst = at;
+        reach.pin = name;
+        reach.stop = level + 1;
+    }
+    return reach;
+}
+
+// A pin that stays inside the module of row `row`: a new port of that
+// name takes it out, every module above passes the port on, and the top
+// joins it to the TAP pin `tap_pin`.  direction 1 for a signal going up
+// (output ports), 0 for one coming down.
+void carry_to_top(int row, const PinReach& reach, const std::string& port, int direction, const char* tap_pin) {
+    std::string inst = reach.inst, pin = reach.pin;
+    for (; row > 0; row = MULTI_IO_TAB[row].parent) {
+        add_row_port(row, port, direction);
+        add_row_connect(row, inst, pin, "", port);
+        inst = or_text(MULTI_IO_TAB[row].instance, "");
+        pin = port;
+    }
+    add_row_connect(0, inst, pin, or_text(TAP_INSTANCE_NAME, ""), or_text(tap_pin, ""));
+}
+
+}  // namespace
+
+void bs_hier_trace_tap_pins() {
+    for (PinReach& r : reaches) r = PinReach{};
+    enable_reach = PinReach{};
+    for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
+        PadEntry* r = *tp->record;
+        if (!r || !r->pad_instance || !record_pin(*r, tp->tdo) || DYNA_count(r->modules) == 0) continue;
+        reaches[tp->kind] = trace_up(*r, r->pad_instance, record_pin(*r, tp->tdo));
+        const char* enable = tp->tdo && TAP_TDO_EN_PIN && *TAP_TDO_EN_PIN ? record_enable(*r) : nullptr;
+        if (enable) enable_reach = trace_up(*r, r->pad_instance, enable);
+    }
+}
+
+bool bs_hier_tap_pin_needs_port(int kind) { return tap_reach(kind).port; }
+bool bs_hier_tdo_enable_needs_port() { return enable_reach.port; }
+
 void bs_hier_search_tap_ports() {
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
         PadEntry* r = *tp->record;
-        if (!r || !r->pad_instance || !record_pin(*r, tp->tdo)) continue;
-        for (int level = 0, n = DYNA_count(r->modules); level < n; ++level) {
-            std::string path = module_sdb(r->modules[level]);
-            SdbDatabase* db = open_sdb_file(path.c_str());
-            std::string inst = r->pad_instance, pin = record_pin(*r, tp->tdo);
-            const char* parent = level < DYNA_count(r->instances) ? r->instances[level] : "";
-            Lift l = lift_pin(inst, pin, parent);
-            SDB_close(db, 0);
-            if (l == Lift::NoOtherEnd) {
-                r->mode1_net = 1;
-                bs_add_tap_port_to_cmd_file(r, level, tp->kind);
-                break;
-            }
-            if (l == Lift::Lifted) {
-                set_text(r->pad_instance, inst.c_str());
-                set_text(record_pin(*r, tp->tdo), pin.c_str());
-            }
+        if (!r || !r->pad_instance || !record_pin(*r, tp->tdo) || DYNA_count(r->modules) == 0) continue;
+        const PinReach& reach = reaches[tp->kind];
+        if (tp->tdo && enable_reach.port) {
+            // The enable stays inside its module: a port of the TAP's
+            // TDO-enable name takes it to the TAP.
+            r->mode2_net = 1;
+            const int row = row_at_level(*r, enable_reach.stop);
+            if (row > 0) carry_to_top(row, enable_reach, TAP_TDO_EN_PIN, 0, TAP_TDO_EN_PIN);
+        }
+        // The record follows the pin as far as it climbed.
+        if (reach.stop > 0) {
+            set_text(r->pad_instance, reach.inst.c_str());
+            set_text(record_pin(*r, tp->tdo), reach.pin.c_str());
+        }
+        if (reach.port) {
+            r->mode1_net = 1;
+            bs_add_tap_port_to_cmd_file(r, reach.stop, tp->kind);
         }
     }
 }
@@ -216,36 +284,27 @@ void bs_hier_search_tap_ports() {
 void bs_add_tap_port_to_cmd_file(PadEntry* pad, int level, int kind) {
     if (!pad || level < 0 || level >= DYNA_count(pad->modules)) return;
     const TapPort& tp = tap_port(kind);
-    const char* module = pad->modules[level];
-    int row = -1;
-    for (int i = 0, n = DYNA_count(MULTI_IO_TAB); i < n && row < 0; ++i)
-        if (MULTI_IO_TAB[i].module && STR_ucomp(MULTI_IO_TAB[i].module, module) == 0) row = i;
+    // The row of this instance of the module (two instances of one
+    // module are two rows).
+    const int row = row_at_level(*pad, level);
     if (row < 0) {
         std::string word = tp.word;
         for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         qdx_exit_printf(-1, "ERROR: Can not find the parent module for traceing %s(%s) in %s PAD.\n", word.c_str(),
-                    or_text(pad->signal, ""), or_text(pad->pad_instance, ""));
+                        or_text(pad->signal, ""), or_text(pad->pad_instance, ""));
     }
-    MultiIoModule& m = MULTI_IO_TAB[row];
-    std::string port = tp.qdx_port();
-    auto add_port = [&](const std::string& name, int direction) {
-        if (!m.ports) m.ports = DYNA_new<MultiIoPortItem>();
-        DYNA_append(&m.ports, MultiIoPortItem{qdx_strdup(name.c_str()), direction, 0});
-    };
-    auto add_connect = [&](const char* inst, const char* pin, const std::string& to) {
-        if (!m.connects) m.connects = DYNA_new<MultiIoConnectItem>();
-        DYNA_append(&m.connects, MultiIoConnectItem{qdx_strdup(or_text(inst, "")), qdx_strdup(or_text(pin, "")), nullptr,
-                                                    qdx_strdup(to.c_str())});
-    };
-    const char* enable = tp.tdo && TAP_TDO_EN_PIN ? record_enable(*pad) : nullptr;
-    std::string enable_inst = or_text(pad->pad_instance, "");
-    add_port(port, tp.tdo ? 0 : 1);
-    add_connect(pad->pad_instance, record_pin(*pad, tp.tdo), port);
-    if (enable) {
-        add_port(TAP_TDO_EN_PIN, 0);
-        add_connect(enable_inst.c_str(), enable, TAP_TDO_EN_PIN);
-    }
+    const std::string port = tp.qdx_port();
+    PinReach from;
+    from.inst = or_text(pad->pad_instance, "");
+    from.pin = or_text(record_pin(*pad, tp.tdo), "");
+    carry_to_top(row, from, port, tp.tdo ? 0 : 1, tp.pin());
     int outer = DYNA_count(pad->instances) - 1;
     if (outer >= 0) set_text(pad->pad_instance, pad->instances[outer]);
     set_text(record_pin(*pad, tp.tdo), port.c_str());
+}
+
+void bsedit::reset_tap_reach() {
+    for (PinReach& r : reaches) r = PinReach{};
+    enable_reach = PinReach{};
+    reach_limit = 0;
 }

@@ -35,7 +35,7 @@ void run_tool(const std::vector<std::string>& argv, const char* log) {
     bs_remove_file(log);
 }
 
-void run_plovert(const std::string& name) { run_tool({"plovert", "-nologo", "-b", name}, kPlovertLog); }
+void run_plovert(const std::string& name) { run_tool({"plovert", "-nologo", "-b", RT_file_arg(name)}, kPlovertLog); }
 
 void move_or_stop(const std::string& file) {
     if (!bs_move_file(file, BSCAN_OPATH)) qdx_exit(-1);
@@ -63,6 +63,29 @@ std::vector<std::string> pad_module_path() {
 }
 
 }  // namespace
+
+void bs_check_tools_startable() {
+    std::vector<const char*> tools;
+    // The TAP's port-only module (and the boundary-cell module) are
+    // compiled; every road but -add_tap_only edits the design, and expands
+    // it unless -no_expand.
+    if (JTAG_OPTION[OPT_ADD_TAP] || JTAG_OPTION[OPT_ADD_TAP_ONLY] || JTAG_OPTION[OPT_ADD_BCM]) tools.push_back("tessick");
+    if (JTAG_OPTION[OPT_ADD_BCM] || !JTAG_OPTION[OPT_ADD_TAP_ONLY]) {
+        tools.push_back("plovert");
+        if (!JTAG_OPTION[OPT_NO_EXPAND]) {
+            tools.push_back("quarnel");
+            tools.push_back("drumway");
+        }
+    }
+    for (const char* tool : tools) {
+        const std::string why = RT_cannot_start(tool);
+        if (!why.empty()) qdx_exit_printf(-1, "ERROR: %s\n", why.c_str());
+    }
+}
+
+void bs_remove_stale_tool_logs() {
+    for (const char* log : {kPlovertLog, kQuarnelLog, kDrumwayLog}) bs_remove_file(log);
+}
 
 void do_plovert() {
     const std::string& top = TOP_MODULE;
@@ -128,15 +151,18 @@ void bs_get_and_expand_netlist_with_jtag() {
     const bool vhdl = JTAG_OPTION[OPT_VHDL] != 0;
     // The netlist goes into the output directory itself.
     std::string netlist = OPATH + "/" + top + (vhdl ? "_jtag.vhd" : "_jtag.v");
+    // The edited design is named with its folder in both forms: a bare
+    // name could read as an option.
+    const std::string edited = RT_file_arg(BSCAN_OPATH + "/" + top + "_jtag.sdb");
     std::vector<std::string> quarnel =
-        vhdl ? std::vector<std::string>{"quarnel", "-vhdl", "-hierarchy", "-o", netlist, top + "_jtag.sdb", "-add_path",
-                                        BSCAN_OPATH}
-             : std::vector<std::string>{"quarnel", "-verilog", "-hierarchy", "-o", netlist,
-                                        BSCAN_OPATH + "/" + top + "_jtag.sdb"};
+        vhdl ? std::vector<std::string>{"quarnel", "-vhdl", "-hierarchy", "-o", RT_file_arg(netlist), edited, "-add_path",
+                                        RT_file_arg(BSCAN_OPATH)}
+             : std::vector<std::string>{"quarnel", "-verilog", "-hierarchy", "-o", RT_file_arg(netlist), edited};
     run_tool(quarnel, kQuarnelLog);
     qdx_printf(vhdl ? "    .Modified netlist file was stored in file %s/%s_jtag.vhd.\n"
                     : "    .Modified netlist file was stored in file %s/%s_jtag.v.\n",
                OPATH.c_str(), top.c_str());
     qdx_printf("    .Expanding modified netlist ...\n\n");
-    run_tool({"drumway", "-cellonly", "-keepempty", BSCAN_OPATH + "/" + top + "_jtag", "-opath", OPATH}, kDrumwayLog);
+    run_tool({"drumway", "-cellonly", "-keepempty", RT_file_arg(BSCAN_OPATH + "/" + top + "_jtag"), "-opath", RT_file_arg(OPATH)},
+             kDrumwayLog);
 }

@@ -260,6 +260,18 @@ void add_tap_pad(FILE* fp, const TapPort& tp, bool port_exists) {
     }
 }
 
+// Several IO-pad modules, the TAP in the design: a TAP pin whose pad pin
+// stays inside its module leaves its old net, which no longer reaches the
+// pad; it is joined to the pad's new port once the module has its edited
+// master (bs_hier_search_tap_ports).
+void leave_for_new_ports(FILE* fp) {
+    for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST}))
+        if (*tp->record && bs_hier_tap_pin_needs_port(tp->kind) && set(tp->pin()))
+            std::fprintf(fp, "disconnect %s{%s}\n", tap(), tp->pin());
+    if (bs_hier_tdo_enable_needs_port() && set(TAP_TDO_EN_PIN))
+        std::fprintf(fp, "disconnect %s{%s}\n", tap(), TAP_TDO_EN_PIN);
+}
+
 bool without_pad(const TapPort& tp) {
     const PadEntry* r = *tp.record;
     return !r || !r->pad_instance;
@@ -288,21 +300,29 @@ void wire_tap_port(FILE* fp, const TapPort& tp) {
         return;
     }
     if (PAD_MODULE_EXIST) return;  // wired in the pad module's files
+    // With several IO-pad modules, a pin that stays inside its module
+    // reaches the TAP through a new port, which the top joins to the TAP
+    // after the module's replace line.
+    const bool data_by_port = multi_io_module_flagG && bs_hier_tap_pin_needs_port(tp.kind);
     std::string inst = r->pad_instance;
     std::string pin = or_text(record_pin(*r, tp.tdo), "");
-    const char* enable = tp.tdo && set(TAP_TDO_EN_PIN) ? record_enable(*r) : nullptr;
+    const char* enable = tp.tdo && set(TAP_TDO_EN_PIN) && !(multi_io_module_flagG && bs_hier_tdo_enable_needs_port())
+                             ? record_enable(*r)
+                             : nullptr;
     std::string enable_inst = inst, enable_pin = or_text(enable, "");
     if (inside(*r)) {
         if (tp.tdo) TAP_FLAG[TAP_FLAG_TDO_DATA] = TAP_FLAG[TAP_FLAG_TDO_ENABLE] = -1;
-        lift_to_top(*r, inst, pin);
+        if (!data_by_port) lift_to_top(*r, inst, pin);
         if (enable) lift_to_top(*r, enable_inst, enable_pin);
     }
     if (!tp.tdo) {
-        std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp.pin());
+        if (!data_by_port) std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp.pin());
         return;
     }
-    if (tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", inst.c_str(), pin.c_str());
-    std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp.pin());
+    if (!data_by_port) {
+        if (tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", inst.c_str(), pin.c_str());
+        std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp.pin());
+    }
     if (!enable) return;
     if (TAP_FLAG[TAP_FLAG_TDO_ENABLE] != -1) std::fprintf(fp, "disconnect %s{%s}\n", enable_inst.c_str(), enable_pin.c_str());
     std::fprintf(fp, "connect %s{%s} %s{%s}\n", enable_inst.c_str(), enable_pin.c_str(), tap(), TAP_TDO_EN_PIN);
@@ -325,12 +345,17 @@ void kest_do_connection_table(FILE* fp) {
     }
 }
 
+void bs_copy_top_design() {
+    std::string why;
+    if (!bs_copy_design(MODULE_SDB, TOP_MODULE + "_jtag.sdb", &why)) {
+        qdx_printf("ERROR: can't copy file %s to %s_jtag.sdb.", MODULE_SDB.c_str(), TOP_MODULE.c_str());
+        bs_copy_failed(why);
+    }
+}
+
 void open_and_modify_top_sdb() {
     const std::string& top = TOP_MODULE;
-    if (!bs_copy_file(MODULE_SDB, top + "_jtag.sdb")) {
-        qdx_printf("ERROR: can't copy file %s. Perhaps permission denied", MODULE_SDB.c_str());
-        qdx_exit_printf(-1, ".\n\n");
-    }
+    bs_copy_top_design();
     std::string cmd = BSCAN_OPATH + "/" + top + "_jtag.cmd";
     TAP_FP = bs_open_cmd_file(cmd);
     if (!TAP_FP) {
@@ -350,6 +375,7 @@ void open_and_modify_top_sdb() {
     if (!JTAG_OPTION[OPT_ADD_TAP]) {
         // A TAP on the pads' path takes these lines in its own module's file.
         if (!tap_on_pad_path()) disconnect_tap_pins(fp);
+        if (multi_io_module_flagG) leave_for_new_ports(fp);
         return;
     }
     // The TAP instance.
@@ -362,10 +388,11 @@ void open_and_modify_top_sdb() {
 std::string open_and_modify_hierarchy_sdb(const char* module, int level) {
     std::string path = module_sdb(module);
     std::string copy = std::string(module) + "_bs.sdb";
-    if (!bs_copy_file(path, copy)) {
+    std::string why;
+    if (!bs_copy_design(path, copy, &why)) {
         qdx_printf("\n");
         qdx_printf("ERROR: can't copy file '%s' to file '%s/%s_bs.sdb'.", path.c_str(), BSCAN_OPATH.c_str(), module);
-        qdx_exit_printf(-1, "\n       Perhaps permission deny ...\n\n");
+        bs_copy_failed(why);
     }
     std::string cmd = BSCAN_OPATH + "/" + module + "_bs.cmd";
     PAD_FP = bs_open_cmd_file(cmd);

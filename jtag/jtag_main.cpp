@@ -396,9 +396,7 @@ void jtag_write_rtl_tap() {
     JTAG_OPTION[OPT_TAP_PORT_ONLY] = 0;
     get_TAP_in_RTL(JTAG_V_FILE);
     JTAG_V_FILE = nullptr;
-    if (!file.commit()) {
-        qdx_exit_printf(-1, "ERROR: can't write file '%s'.\n\n", name.c_str());
-    }
+    if (!file.commit()) top_write_failed(name, file.why());
     qdx_printf("    .TAP module (%s) was written into file '%s'.\n\n", nz(TAP_MODULE_NAME), name.c_str());
 }
 
@@ -457,12 +455,10 @@ void jtag_compile_port_only_tap() {
         get_TAP_in_RTL(JTAG_V_FILE);
         JTAG_OPTION[OPT_TAP_PORT_ONLY] = 0;
         JTAG_V_FILE = nullptr;
-        if (!file.commit()) {
-            qdx_exit_printf(-1, "ERROR: can't write file '%s'.\n\n", empty_module.c_str());
-        }
+        if (!file.commit()) top_write_failed(empty_module, file.why());
     }
 
-    std::vector<std::string> compile = {"tessick", "-lib", empty_module};
+    std::vector<std::string> compile = {"tessick", "-lib", RT_file_arg(empty_module)};
     for (std::string& word : jtag_tessick_opath()) compile.push_back(std::move(word));
     std::string start_error;
     if (RT_run(compile, "BSCAN.log", false, &start_error) != 0) {
@@ -491,26 +487,14 @@ void jtagsyn() {
     const std::string design = TOP_MODULE + "_TAP";
     const std::string names[3] = {in_output_directory(design + ".ac.tcl"), in_output_directory(design + ".dc.scr"),
                                   in_output_directory(design + ".pt.tcl")};
-    std::string failed_open, failed_write;
     {
+        // The three scripts are replaced together or not at all.
         AtomicFile ac(names[0]), dc(names[1]), pt(names[2]);
-        for (AtomicFile* f : {&ac, &dc, &pt}) {
-            if (!f->open()) {
-                failed_open = f->target();
-                break;
-            }
-        }
-        if (failed_open.empty()) {
-            bs_write_synthesize_script(ac.stream(), dc.stream(), pt.stream(), design.c_str());
-            for (AtomicFile* f : {&ac, &dc, &pt})
-                if (!f->commit() && failed_write.empty()) failed_write = f->target();
-        }
-    }
-    if (!failed_open.empty()) {
-        qdx_exit_printf(-1, "ERROR: can't open file '%s'.\n\n", failed_open.c_str());
-    }
-    if (!failed_write.empty()) {
-        qdx_exit_printf(-1, "ERROR: can't write file '%s'.\n\n", failed_write.c_str());
+        for (AtomicFile* f : {&ac, &dc, &pt})
+            if (!f->open()) qdx_exit_printf(-1, "ERROR: can't open file '%s'.\n\n", f->target().c_str());
+        bs_write_synthesize_script(ac.stream(), dc.stream(), pt.stream(), design.c_str());
+        std::string failed, why;
+        if (!RT_commit_all({&ac, &dc, &pt}, &failed, &why)) top_write_failed(failed, why);
     }
     jtag_write_rtl_tap();
 }

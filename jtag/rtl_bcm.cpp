@@ -685,14 +685,14 @@ void jtagsyn_bcm(const BcmModule& module) {
         if (!file.open()) qdx_exit_printf(-1, "ERROR: can't open file '%s'.\n\n", name.c_str());
         qdx_printf(" - Synthesizing RTL BCM module (%s) ...\n", bcm.c_str());
         get_BCM_in_RTL(file.stream(), module);
-        if (!file.commit()) qdx_exit_printf(-1, "ERROR: can't write file '%s'.\n\n", name.c_str());
+        if (!file.commit()) top_write_failed(name, file.why());
     }
     qdx_printf("    .BCM module (%s) was written into file '%s'.\n\n", bcm.c_str(), name.c_str());
     // The module is compiled as a netlist, not as a library cell: the
     // expansion of the edited design then replaces its instance by the
     // cells, the TAP and the trees it holds, so the expanded chip carries
     // its boundary register as every other road's does.
-    std::vector<std::string> compile = {"tessick", name};
+    std::vector<std::string> compile = {"tessick", RT_file_arg(name)};
     for (std::string& word : jtag_tessick_opath()) compile.push_back(std::move(word));
     if (RT_run(compile, "BSCAN.log", false, nullptr) != 0) {
         std::printf(" ERROR IN tessick !! ");

@@ -1,5 +1,4 @@
-// Outside programs run with an argument vector, whole-file writes and the
-// crash handler.
+// Outside programs run with an argument vector, and the crash handler.
 #include "runtime/process.h"
 
 #include <fcntl.h>
@@ -12,7 +11,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
+
+#include "runtime/exit.h"
 
 extern char** environ;
 
@@ -56,11 +56,18 @@ int spawn_and_wait(const std::vector<std::string>& argv, const posix_spawn_file_
     pid_t pid = 0;
     *spawn_error = posix_spawnp(&pid, args[0], fa, nullptr, args.data(), environ);
     if (*spawn_error != 0) return -1;
+    RT_set_running_child(pid);
     int st = 0;
-    while (waitpid(pid, &st, 0) < 0) {
-        if (errno != EINTR) return -1;
+    int status = -1;
+    for (;;) {
+        if (waitpid(pid, &st, 0) >= 0) {
+            status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+            break;
+        }
+        if (errno != EINTR) break;
     }
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    RT_set_running_child(0);
+    return status;
 }
 
 }  // namespace
@@ -76,7 +83,10 @@ int RT_run(const std::vector<std::string>& argv, const std::string& log_path, bo
     posix_spawn_file_actions_addopen(&fa, 1, out, flags, 0644);
     posix_spawn_file_actions_adddup2(&fa, 1, 2);
     int spawn_error = 0;
+    // A log begun anew belongs to this run: a kill takes it away.
+    if (!append && !log_path.empty()) RT_remove_at_end(log_path, RtRemove::WhenKilled);
     const int status = spawn_and_wait(argv, &fa, &spawn_error);
+    if (!append && !log_path.empty()) RT_forget(log_path);
     posix_spawn_file_actions_destroy(&fa);
     if (spawn_error != 0) {
         const std::string why = start_failure(argv[0], spawn_error);
@@ -86,51 +96,35 @@ int RT_run(const std::vector<std::string>& argv, const std::string& log_path, bo
     return status;
 }
 
+std::string RT_cannot_start(const std::string& program) {
+    auto runnable = [](const std::string& path) {
+        struct stat st{};
+        return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+    };
+    if (program.find('/') != std::string::npos)
+        return runnable(program) ? std::string() : start_failure(program, ::access(program.c_str(), F_OK) == 0 ? EACCES : ENOENT);
+    // Without PATH, the search of posix_spawnp takes the system's default.
+    const char* path = std::getenv("PATH");
+    const std::string dirs = path ? path : "/bin:/usr/bin";
+    int error = ENOENT;
+    for (size_t at = 0; at <= dirs.size();) {
+        size_t end = dirs.find(':', at);
+        if (end == std::string::npos) end = dirs.size();
+        const std::string dir = end > at ? dirs.substr(at, end - at) : ".";
+        const std::string candidate = dir + "/" + program;
+        if (runnable(candidate)) return {};
+        if (::access(candidate.c_str(), F_OK) == 0) error = EACCES;
+        at = end + 1;
+    }
+    return start_failure(program, error);
+}
+
+std::string RT_file_arg(const std::string& name) { return !name.empty() && name[0] == '-' ? "./" + name : name; }
+
 int RT_run_attached(const std::vector<std::string>& argv) {
     if (argv.empty()) return -1;
     int spawn_error = 0;
     return spawn_and_wait(argv, nullptr, &spawn_error);
-}
-
-AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {}
-
-AtomicFile::~AtomicFile() {
-    if (stream_) std::fclose(stream_);
-    if (!temp_.empty()) ::unlink(temp_.c_str());
-}
-
-bool AtomicFile::open(const char* mode) {
-    namespace fs = std::filesystem;
-    fs::path t(target_);
-    fs::path dir = t.has_parent_path() ? t.parent_path() : fs::path(".");
-    std::string templ = (dir / ("." + t.filename().string() + ".XXXXXX")).string();
-    int fdesc = ::mkstemp(templ.data());
-    if (fdesc < 0) return false;
-    // Keep the permissions an ordinary new file would get.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fdesc, 0666 & ~mask);
-    temp_ = templ;
-    stream_ = ::fdopen(fdesc, mode);
-    if (!stream_) {
-        ::close(fdesc);
-        return false;
-    }
-    return true;
-}
-
-bool AtomicFile::good() const { return stream_ && !std::ferror(stream_); }
-
-bool AtomicFile::commit() {
-    if (!stream_) return false;
-    bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_);
-    ok = std::fclose(stream_) == 0 && ok;
-    stream_ = nullptr;
-    if (ok && std::rename(temp_.c_str(), target_.c_str()) == 0) {
-        temp_.clear();
-        return true;
-    }
-    return false;
 }
 
 namespace {

@@ -1,10 +1,12 @@
-// Running outside programs, writing output files whole, and the crash
-// handler.
+// Running outside programs and the crash handler; output files written
+// whole are runtime/output_file.h, which this header brings along.
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "runtime/output_file.h"
 
 // Runs a program (found along PATH when the name has no '/') with an
 // argument vector, no shell, standard input from /dev/null, and its
@@ -14,35 +16,19 @@
 // A program that cannot be started leaves the reason in the log (one
 // line: the program, the system's reason, the directories searched) and,
 // when start_error is given, the same line there; otherwise start_error
-// is cleared.
+// is cleared.  While the program runs it is the child that a kill ends
+// first (runtime/exit.h), and a log that the run begins anew is removed
+// when the run is killed.
 int RT_run(const std::vector<std::string>& argv, const std::string& log_path, bool append = false,
            std::string* start_error = nullptr);
 
-// An output file written under a temporary name in its target directory
-// and renamed over the target by commit().  A writer destroyed without a
-// successful commit removes the temporary file and leaves the target as
-// it was.
-class AtomicFile {
-public:
-    explicit AtomicFile(std::string target);
-    ~AtomicFile();
-    AtomicFile(const AtomicFile&) = delete;
-    AtomicFile& operator=(const AtomicFile&) = delete;
+// Why a program named in argv[0] cannot be started, as RT_run's line
+// gives it; empty when it can be (found along PATH and executable).
+std::string RT_cannot_start(const std::string& program);
 
-    // Opens the temporary file; false (with errno set) when it cannot.
-    bool open(const char* mode = "w");
-    FILE* stream() const { return stream_; }
-    // True while every write so far succeeded.
-    bool good() const;
-    // Flushes, closes and renames; false when any step or earlier write failed.
-    bool commit();
-    const std::string& target() const { return target_; }
-
-private:
-    std::string target_;
-    std::string temp_;
-    FILE* stream_ = nullptr;
-};
+// A file name as an argument of an outside program: a name that begins
+// with "-" gets "./" in front, so that no tool reads it as an option.
+std::string RT_file_arg(const std::string& name);
 
 // Installs a SIGSEGV handler that writes the given text to standard
 // output with write(2) and ends the process with status 255.  Only

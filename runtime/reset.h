@@ -6,8 +6,10 @@
 
 #include "runtime/cmd.h"
 #include "runtime/dyna.h"
+#include "runtime/exit.h"
 #include "runtime/fnm.h"
 #include "runtime/msg.h"
+#include "runtime/output_file.h"
 #include "runtime/rc.h"
 #include "runtime/str.h"
 #include "runtime/sysinfo.h"
@@ -15,6 +17,8 @@
 // The dynamic-array bookkeeping goes last: the modules before it free
 // their arrays through it.
 inline void RUNTIME_reset_globals() {
+    RT_reset_exit_state();
+    RT_reset_output_files();
     RC_reset_globals();
     CMD_reset_globals();
     FNM_reset_globals();

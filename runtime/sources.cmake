@@ -17,6 +17,7 @@ kest_sources(
   fnm.cpp
   fnm_list.cpp
   msg.cpp
+  output_file.cpp
   pages.cpp
   process.cpp
   rc.cpp

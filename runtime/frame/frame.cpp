@@ -11,9 +11,11 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "runtime/exit.h"
+#include "runtime/output_file.h"
 #include "runtime/strfmt.h"
 
 std::string prog_name;
@@ -40,8 +42,16 @@ bool ends_with(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// The open report's temporary file and the name it takes at the close.
+// The open report, written under its temporary name, and the two names
+// that a signal handler renames with.
+std::unique_ptr<AtomicFile> report;
 std::string report_temp, report_path;
+
+// Closes the report; at the end of a run whose report could not be
+// written completely, the run fails (the old report stays).
+void close_report_at_exit(int& status) {
+    if (!top_finish_report() && status == 0) status = -1;
+}
 
 // Opens the report at w_directory/base plus the suffix.
 void open_report(const std::string& base, const char* mode) {
@@ -59,35 +69,27 @@ bool top_open_report(const std::string& path, const char* mode) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec) || (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0))
         return false;
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fdesc = ::mkstemp(temp.data());
-    if (fdesc < 0) return false;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fdesc, 0666 & ~mask);
-    FILE* f = ::fdopen(fdesc, "w");
-    if (!f) {
-        ::close(fdesc);
-        ::unlink(temp.c_str());
-        return false;
-    }
+    auto file = std::make_unique<AtomicFile>(path);
+    if (!file->open("w")) return false;
     if (mode && mode[0] == 'a') {
         // Appending: the report so far comes first.
         if (FILE* old = std::fopen(path.c_str(), "rb")) {
-            char buf[1 << 14];
+            std::vector<char> buf(1 << 14);
             size_t n;
-            while ((n = std::fread(buf, 1, sizeof buf, old)) > 0) std::fwrite(buf, 1, n, f);
+            while ((n = std::fread(buf.data(), 1, buf.size(), old)) > 0) std::fwrite(buf.data(), 1, n, file->stream());
             std::fclose(old);
         }
     }
+    // The report settles its name at the exit: only a kill takes the
+    // temporary file away.
+    RT_remove_at_end(file->temp(), RtRemove::WhenKilled);
+    RT_add_exit_hook(close_report_at_exit);
     static const bool closed_at_exit = std::atexit(top_close_report) == 0;
     (void)closed_at_exit;
-    fd = f;
-    report_temp = temp;
+    fd = file->stream();
+    report_temp = file->temp();
     report_path = path;
+    report = std::move(file);
     return true;
 }
 
@@ -140,6 +142,10 @@ void qdx_exit_printf(int status, const char* fmt, ...) {
     va_end(ap);
     print_out_str(s.c_str());
     qdx_exit(status);
+}
+
+void top_write_failed(const std::string& path, const std::string& why) {
+    qdx_exit_printf(-1, "ERROR: can't write file '%s': %s.\n\n", path.c_str(), why.c_str());
 }
 
 void top_print_prog_name_and_version_num(const char* name, const char* version) {
@@ -220,14 +226,20 @@ void top_commit_report_from_signal() {
     if (!report_temp.empty()) ::rename(report_temp.c_str(), report_path.c_str());
 }
 
-void top_close_report() {
-    if (fd) std::fclose(fd);
+bool top_finish_report() {
+    if (!report) return true;
+    std::unique_ptr<AtomicFile> file = std::move(report);
     fd = nullptr;
-    if (!report_temp.empty() && std::rename(report_temp.c_str(), report_path.c_str()) != 0)
-        ::unlink(report_temp.c_str());
     report_temp.clear();
     report_path.clear();
+    if (file->commit()) return true;
+    // The report is closed: the message goes to the screen.
+    std::printf("\nERROR: can't write report file '%s': %s.\n\n", file->target().c_str(), file->why().c_str());
+    std::fflush(stdout);
+    return false;
 }
+
+void top_close_report() { top_finish_report(); }
 
 int just_check_arg(int* argc, char** argv, const char* option) {
     for (int i = 1; i < *argc; ++i)

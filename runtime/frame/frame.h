@@ -25,6 +25,10 @@ void print_out_str(const char* text);
 void qdx_log_printf(int to_screen, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 [[noreturn]] void qdx_exit_printf(int status, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
+// Ends the run with -1 after "ERROR: can't write file '<path>': <why>."
+// (the system's reason of the failed write).
+[[noreturn]] void top_write_failed(const std::string& path, const std::string& why);
+
 // Start-up and banner.
 void top_print_prog_name_and_version_num(const char* name, const char* version);
 void top_set_w_directory(const char* directory);
@@ -43,8 +47,13 @@ void top_remove_report_file();
 // Closes the report file, if one is open.  A report is written under a
 // temporary name in its directory and takes its own name when it is
 // closed, which the end of the run does (through the exit or a return
-// from main): a run killed on the way leaves no half report.
+// from main): a run killed on the way leaves no half report.  A report
+// that could not be written completely (a full disk) leaves the old one
+// in place: the close says why on the screen, and a run that would have
+// ended with 0 ends with -1.
 void top_close_report();
+// The same, false when the report could not be written.
+bool top_finish_report();
 // Opens path as the report (fd) in mode "w" or "a" (an existing report
 // is then copied first); false when it cannot be created.
 bool top_open_report(const std::string& path, const char* mode);

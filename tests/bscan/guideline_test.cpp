@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -217,7 +218,8 @@ TEST_P(GuidelineSession, AnswersOutputAndFiles) {
     TempDir dir;
     for (const std::string& f : s.fixture) fs::copy_file(source_path("tests/fixtures/chip/" + f), dir.path() / f);
     bool fixture = !s.fixture.empty();
-    std::string before_bsc = fixture ? read_file(dir.path() / "chip.bsc") : "";
+    std::map<std::string, std::string> before;
+    for (const std::string& f : s.fixture) before[f] = read_file(dir.path() / f);
     auto r = testsupport::run({kestrand(), "chip", "-guideline"}, dir.path(), &s.input);
     EXPECT_EQ(r.status, s.status) << r.out;
     size_t at = 0;
@@ -232,12 +234,16 @@ TEST_P(GuidelineSession, AnswersOutputAndFiles) {
     }
     for (const std::string& file : s.unsaved) EXPECT_FALSE(fs::exists(dir.path() / file)) << file;
     if (fixture && !s.files.empty()) expect_saved_files_read_back(dir, s.pin_file);
-    if (fixture && s.files.empty()) {
-        EXPECT_EQ(read_file(dir.path() / "chip.bsc"), before_bsc);
+    // Nothing saved: every file as it was.
+    if (s.files.empty()) {
+        for (const auto& [f, text] : before) EXPECT_EQ(read_file(dir.path() / f), text) << f;
     }
-    // The read-back check leaves nothing behind.
-    for (const auto& e : fs::directory_iterator(dir.path()))
-        EXPECT_EQ(e.path().filename().string().rfind("kest_guideline_", 0), std::string::npos) << e.path();
+    // The read-back check and the save leave nothing behind.
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+        const std::string name = e.path().filename().string();
+        EXPECT_EQ(name.rfind("kest_guideline_", 0), std::string::npos) << e.path();
+        EXPECT_NE(name[0], '.') << "a temporary file stayed: " << name;
+    }
 }
 
 const std::vector<std::string> kChip = {"chip.bsc", "chip.lib", "chip.pin"};
@@ -332,6 +338,10 @@ INSTANTIATE_TEST_SUITE_P(
                 {},
                 {"chip.lib"},
                 ""},
+        // A file that cannot be written: none of the three is replaced
+        // (the configuration would name a pin file that is not there).
+        Session{"PinFileThatCannotBeWrittenSavesNothing", kChip, "6\n1\nnodir/x.pin\n3\n9\n", 255,
+                {"Can't open nodir/x.pin to write\n"}, {}, {"nodir"}, ""},
         Session{"PinFileOverAnotherFile", {"chip.bsc", "chip.lib", "chip.pin", "chip.v"},
                 "6\n1\nchip.v\n3\n9\n\n10\n", 255,
                 {"'chip.v' is not the pin list that was read; it is not replaced.\nNothing was saved.\n"}, {}, {},

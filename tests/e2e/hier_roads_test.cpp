@@ -184,6 +184,25 @@ const std::vector<Patch> kTdiPadBesideIo =
 const std::vector<Patch> kTdiPadInTop =
     joined(kTdiPadOutOfTheRing, {{"chip.v", "  io u_io (", "  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_c));\n  io u_io ("}});
 
+// Several IO-pad modules with a TAP pad's pin that ends inside its
+// module: the pin leaves through a new port ("qdx_tap_tdi" ..., the TAP's
+// TDO-enable pin name for the TDO pad's enable) of that module and of
+// every module above, which the top joins to the TAP.
+// The module's own output of the pin's signal stays, tied off.
+const std::vector<Patch> kTdiClosedInPads = {
+    {"chip.v", "PAD_TDI    (.PAD(tdi), .Y(tdi_c));", "PAD_TDI    (.PAD(tdi), .Y());\n  assign tdi_c = 1'b0;"}};
+// The TDO pad's enable open in its module, whose enable input the top
+// ties off.
+const std::vector<Patch> kTdoEnableClosedInPads = {
+    {"chip.v", "PAD_TDO    (.A(tdo_c), .OE(tdo_en), .PAD(tdo));", "PAD_TDO    (.A(tdo_c), .OE(), .PAD(tdo));"},
+    {"chip.v", ".tdo_c(tdo_c), .tdo_en(tdo_en));", ".tdo_c(tdo_c), .tdo_en(1'b0));"}};
+// The TDI pad in a module of its own inside the ring, its pin open there:
+// the port climbs two modules.
+const std::vector<Patch> kTdiClosedTwoLevelsDown = {
+    {"chip.v", "  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_c));", "  tdipad    u_tdi      (.tdi(tdi));"},
+    {"chip.v", "  pio u_io0 (", "  assign tdi_c = 1'b0;\n  pio u_io0 ("},
+    {"chip.v", "", "\nmodule tdipad (tdi);\n  input tdi;\n  PIN_IN    PAD_TDI    (.PAD(tdi), .Y());\nendmodule\n"}};
+
 struct HierRun {
     std::string name;
     std::string verilog;  // replaces chip.v
@@ -346,6 +365,14 @@ INSTANTIATE_TEST_SUITE_P(
                 {"pads_bs0", "pio_bs0", "pio_bs1"}},
         HierRun{"two_io_instances_in_the_top_add_tap", "tests/fixtures/bscan/hier/io_pair.v", {}, true, "TAP",
                 {"pads_bs0", "pio_bs0", "pio_bs1"}},
+        HierRun{"tdi_pin_ends_in_its_io_module", "tests/fixtures/bscan/hier/io_pair.v", kTdiClosedInPads, false,
+                "TAP", {"pads_bs0", "pio_bs0", "pio_bs1"}},
+        HierRun{"tdi_pin_ends_in_its_io_module_add_tap", "tests/fixtures/bscan/hier/io_pair.v", kTdiClosedInPads,
+                true, "TAP", {"pads_bs0", "pio_bs0", "pio_bs1"}},
+        HierRun{"tdo_enable_ends_in_its_io_module_add_tap", "tests/fixtures/bscan/hier/io_pair.v",
+                kTdoEnableClosedInPads, true, "TAP", {"pads_bs0", "pio_bs0", "pio_bs1"}},
+        HierRun{"tdi_pin_ends_two_modules_down_add_tap", "tests/fixtures/bscan/hier/ring_of_io.v",
+                kTdiClosedTwoLevelsDown, true, "TAP", {"tdipad_bs0", "ring_bs0", "pio_bs0", "pio_bs1"}},
         HierRun{"pads_in_the_top_and_in_a_pad_module", "tests/fixtures/bscan/hier/pads_split.v", {}, false, "TAP",
                 {"pads_bs0"}},
         HierRun{"pads_in_the_top_and_in_a_pad_module_add_tap", "tests/fixtures/bscan/hier/pads_split.v", {}, true,
@@ -429,6 +456,26 @@ TEST(HierRoads, SeveralIoModules) {
             EXPECT_TRUE(first_time) << f << ": " << line;
         }
     }
+}
+
+// The design's own TAP with the TDI pad's pin ending inside its IO-pad
+// module: the pin leaves through a new port of the module, and the TAP's
+// pin leaves its old net for that port.  (The -add_tap cases of the table
+// above simulate the chip through its TAP pins.)
+TEST(HierRoads, TapPinEndingInItsIoModuleTakesANewPort) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), kTdiClosedInPads,
+                                                  source_path("tests/fixtures/bscan/hier/io_pair.v")));
+    auto r = testsupport::run_kestrand(dir.path());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const Netlist pads(dir.path(), "bscan_lib/pads_bs0.sdb");
+    EXPECT_EQ(pads.ports().at("qdx_tap_tdi"), "output");
+    EXPECT_EQ(pads.ends_at("PAD_TDI", "Y"), (std::set<std::string>{"PAD_TDI{Y}", "port:qdx_tap_tdi"}));
+    const Netlist top(dir.path(), "bscan_lib/chip_jtag.sdb");
+    EXPECT_EQ(top.ends_at("TAP", "TDI"), (std::set<std::string>{"TAP{TDI}", "u_pads{qdx_tap_tdi}"}));
+    // The other pads' modules know nothing of the TAP ports.
+    EXPECT_EQ(read_file(dir.path() / "bscan_lib/pio_bs1.cmd").find("qdx_tap"), std::string::npos);
 }
 
 // A tied output enable in the ring: its high-impedance buffer, in the ring

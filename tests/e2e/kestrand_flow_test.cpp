@@ -434,47 +434,105 @@ INSTANTIATE_TEST_SUITE_P(
                  255,
                  {"    .Executing command file  ./bscan_lib/chip_jtag.cmd ...\n",
                   "    Please check the \"bs_plovert.log\" file.\n"},
-                 {kDesigns[0], "chip_jtag.sdb"},
-                 {kDesigns[1]},
+                 {kDesigns[0]},
+                 {kDesigns[1], "chip_jtag.sdb"},  // the working copy goes with the failed run
                  "bs_plovert.log",
                  {}},
         FlowCase{"missing_c_sdb", {}, {}, "", true, 255, {kMissing}, {}, {kDesigns[0], kDesigns[1]}, "", {}}),
     [](const auto& info) { return info.param.name; });
 
-// A netlist editor that cannot be started: the run stops, and its log and
-// the screen say why (the program, the system's reason, the search path).
+// A netlist tool of the run's road that cannot be started stops the run
+// before its first output file, naming the tool, the system's reason and
+// the PATH searched.
 struct UnstartableCase {
     std::string name;
-    bool present;  // a plovert that is not executable, else none at all
+    std::string tool;
+    bool present;  // a tool that is not executable, else none at all
     std::string reason;
+    std::vector<std::string> options{};
 };
 void PrintTo(const UnstartableCase& c, std::ostream* os) { *os << c.name; }
 
 class KestrandUnstartableTool : public ::testing::TestWithParam<UnstartableCase> {};
 
-TEST_P(KestrandUnstartableTool, SaysWhy) {
+TEST_P(KestrandUnstartableTool, RefusedBeforeAnyFile) {
     if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
     const UnstartableCase& c = GetParam();
     testsupport::TempDir dir, bin;
     compile_chip(dir.path());
-    // The only folder on PATH: the other stand-ins, and plovert as the case says.
-    for (const char* t : {"tessick", "drumway", "quarnel"}) fs::create_symlink(fs::path(tools_dir()) / t, bin.path() / t);
-    if (c.present) std::ofstream(bin.path() / "plovert") << "#!/bin/sh\nexit 0\n";
+    // The only folder on PATH: the other stand-ins, and the tool as the case says.
+    for (const char* t : {"tessick", "drumway", "quarnel", "plovert"})
+        if (t != c.tool) fs::create_symlink(fs::path(tools_dir()) / t, bin.path() / t);
+    if (c.present) std::ofstream(bin.path() / c.tool) << "#!/bin/sh\nexit 0\n";
     ScopedEnv path("PATH", bin.str().c_str()), dirs("QUENDAL_DIRS", nullptr), root("QUENDAL", nullptr);
-    auto r = testsupport::run({built_program("bin/kestrand"), "chip"}, dir.path());
+    std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
+    argv.insert(argv.end(), c.options.begin(), c.options.end());
+    auto r = testsupport::run(argv, dir.path());
     EXPECT_EQ(r.status, 255);
-    const std::string why = "plovert: cannot be started: " + c.reason + " (searched along PATH=" + bin.str() + ")\n";
-    EXPECT_EQ(read_file(dir.path() / "bs_plovert.log"), why);
-    EXPECT_NE(r.out.find("    .Executing command file  ./bscan_lib/chip_jtag.cmd ...\n    " + why +
-                         "    Please check the \"bs_plovert.log\" file.\n"),
-              std::string::npos)
-        << r.out;
+    const std::string why =
+        "ERROR: " + c.tool + ": cannot be started: " + c.reason + " (searched along PATH=" + bin.str() + ")\n\n";
+    EXPECT_NE(r.out.find(why), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::is_empty(dir.path() / "bscan_lib"));
+    for (const char* f : {"chip_jtag.sdb", "chip.bso", "chip_TAP_empty.v", "chip_TAP.v", "bs_plovert.log"})
+        EXPECT_FALSE(fs::exists(dir.path() / f)) << f;
 }
 
-INSTANTIATE_TEST_SUITE_P(Tools, KestrandUnstartableTool,
-                         ::testing::Values(UnstartableCase{"missing", false, "No such file or directory"},
-                                           UnstartableCase{"not_executable", true, "Permission denied"}),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Tools, KestrandUnstartableTool,
+    ::testing::Values(UnstartableCase{"plovert_missing", "plovert", false, "No such file or directory"},
+                      UnstartableCase{"plovert_not_executable", "plovert", true, "Permission denied"},
+                      UnstartableCase{"quarnel_missing", "quarnel", false, "No such file or directory"},
+                      UnstartableCase{"drumway_not_executable", "drumway", true, "Permission denied"},
+                      UnstartableCase{"tessick_missing_add_tap_only", "tessick", false, "No such file or directory",
+                                      {"-add_tap_only"}}),
+    [](const auto& info) { return info.param.name; });
+
+// A tool that the road does not run may be missing: -no_expand runs
+// neither quarnel nor drumway, -add_tap_only only tessick.
+TEST(KestrandUnstartableTool, OnlyTheRoadsToolsAreNeeded) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const struct {
+        std::vector<std::string> options;
+        std::vector<const char*> tools;
+    } kRoads[] = {{{"-no_expand"}, {"plovert"}}, {{"-add_tap_only"}, {"tessick"}}};
+    for (const auto& road : kRoads) {
+        testsupport::TempDir dir, bin;
+        compile_chip(dir.path());
+        for (const char* t : road.tools) fs::create_symlink(fs::path(tools_dir()) / t, bin.path() / t);
+        ScopedEnv path("PATH", bin.str().c_str()), dirs("QUENDAL_DIRS", nullptr), root("QUENDAL", nullptr);
+        std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
+        argv.insert(argv.end(), road.options.begin(), road.options.end());
+        auto r = testsupport::run(argv, dir.path());
+        EXPECT_EQ(r.status, 0) << road.options[0] << r.out << r.err;
+    }
+}
+
+// Design ports that the pin list leaves out get no boundary cell: one
+// warning each, naming the port and the pin file, and the run goes on
+// with the other pads.
+TEST(KestrandFlow, PortsWithoutPinRowsAreNamed) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir;
+    compile_chip(dir.path(), {{"chip.pin", "4   DIN1    din1    in      PAD(PIN_IN)\n", ""},
+                              {"chip.pin", "5   DOUT0   dout0   out     PAD(PIN_OUT)\n", ""}});
+    auto r = kestrand(dir.path());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    for (const char* port : {"din1", "dout0"}) {
+        const std::string warning = std::string("WARNING: (chip.pin) port '") + port +
+                                    "' of the design has no row in the pin list;\n"
+                                    "         it gets no boundary-scan cell.\n\n";
+        const size_t at = r.out.find(warning);
+        EXPECT_NE(at, std::string::npos) << r.out;
+        EXPECT_EQ(at, r.out.rfind(warning)) << "said twice: " << port;
+        EXPECT_NE(read_file(dir.path() / "chip.kest.rpt").find(warning), std::string::npos);
+    }
+    size_t warnings = 0;
+    for (size_t at = r.out.find("of the design has no row"); at != std::string::npos;
+         at = r.out.find("of the design has no row", at + 1))
+        ++warnings;
+    EXPECT_EQ(warnings, 2u) << r.out;
+    expect_chain(Netlist(dir.path(), "chip_jtag.c.sdb"), 7);
+}
 
 // The pad added with -add_pad sits between its cell and the port, and the
 // cell between it and the core.

@@ -59,6 +59,7 @@ struct RefusalCase {
     std::string verilog{};  // replaces chip.v when given
     std::string message{};  // printed on the screen (and into the report when there is one)
     bool report = true;     // the run gets as far as opening its report
+    std::string error{};    // printed on standard error
 };
 
 void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
@@ -70,14 +71,16 @@ std::string not_available(const std::string& what) {
 // A logic-BIST core without the instance name that its replacement needs.
 const Patch kLogicBist{"chip.bsc", "", "\n%LOGIC_BIST {\n  %DFT_FILE core.dft;\n}\n"};
 const std::string kNoBistInstance = "ERROR: Please specify the %INSTANCE_NAME of the core in %LOGIC_BIST.\n";
+// A logic-BIST core whose DFT file is missing: every DFT file is read
+// before the first output.
+const Patch kMissingDftFile{"chip.bsc", "", "\n%LOGIC_BIST {\n  %DFT_FILE missing.dft;\n  %INSTANCE_NAME u_core;\n}\n"};
+const std::string kNoDftFile = "ERROR : Can't open input file - 'missing.dft'.\n";
 // The TAP controller inside the core, whose module holds a net named like
 // a TAP port that the edit would add on the way.
 const std::vector<Patch> kTapPortNameTaken = {
     {"chip.v", "  core core (", "  core u_core ("},
     {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_core.u_tap;"},
     {"chip.v", "  wire \\clk$b ;\n", "  wire \\clk$b ;\n  wire TDI;\n  BUF tb (.A(clk), .Y(TDI));\n"}};
-// The TDI pad in an IO-pad module whose output goes nowhere.
-const std::vector<Patch> kClosedTapPad = {{"chip.v", "PAD_TDI    (.PAD(tdi), .Y(tdi_c));", "PAD_TDI    (.PAD(tdi), .Y());"}};
 
 // -add_tap adds the TAP controller: the design must not hold one.
 std::vector<Patch> with_tap_removed(std::vector<Patch> p) {
@@ -108,6 +111,7 @@ TEST_P(KestrandRefusal, BeforeAnyFileIsWritten) {
     const auto r = testsupport::run_kestrand(dir.path(), c.options);
     EXPECT_EQ(r.status, 255) << r.out << r.err;
     EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
     EXPECT_EQ(differences(before, snapshot(dir.path())), std::vector<std::string>{}) << r.out;
     if (c.report) {
         EXPECT_NE(read_file(dir.path() / "chip.kest.rpt").find(c.message), std::string::npos);
@@ -124,6 +128,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusalCase{"logic_bist_without_instance", {}, {kLogicBist}, "", kNoBistInstance},
         RefusalCase{"logic_bist_without_instance_add_tap_only", {"-add_tap_only"}, {kLogicBist}, "", kNoBistInstance},
+        RefusalCase{"logic_bist_dft_file_missing", {}, {kMissingDftFile}, "", "", true, kNoDftFile},
+        RefusalCase{"logic_bist_dft_file_missing_add_tap", {"-add_tap"}, with_tap_removed({kMissingDftFile}), "", "",
+                    true, kNoDftFile},
         RefusalCase{"add_bcm_with_the_tap_in_the_design",
                     {"-add_bcm"},
                     {},
@@ -187,13 +194,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "tests/fixtures/e2e/notap/chip.v",
                     "already holds a port or net 'TDI'; the TAP port\n"
                     "       of that name can't be added on the way to TAP instance 'u_core.u_tap'.\n\n"},
-        RefusalCase{"tap_pad_closed_in_an_io_module", {}, kClosedTapPad, "tests/fixtures/bscan/hier/io_pair.v",
-                    not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad "
-                                  "module")},
-        RefusalCase{"tap_pad_closed_in_an_io_module_add_tap", {"-add_tap"}, with_tap_removed(kClosedTapPad),
-                    "tests/fixtures/bscan/hier/io_pair.v",
-                    not_available("the boundary-scan insertion with a TAP pad whose pin ends inside its IO-pad "
-                                  "module")},
         RefusalCase{"no_boundary_cell_add_tap",
                     {"-add_tap"},
                     {{"chip.bsc", "tdi, tms, tck, trst, tdo; }",

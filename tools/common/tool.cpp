@@ -33,6 +33,8 @@ void run_in_pieces(std::size_t n, std::size_t piece, unsigned threads,
                     [&](std::size_t i, unsigned) { fn(i * piece, std::min(n, (i + 1) * piece)); });
 }
 
+ToolRun::ToolRun(std::string program) : program_(std::move(program)) { RT_install_kill_cleanup(); }
+
 void ToolRun::note(const std::string& line) {
     std::printf("%s\n", line.c_str());
     log_.push_back(line);

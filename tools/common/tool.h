@@ -11,7 +11,9 @@ namespace ntool {
 
 class ToolRun {
 public:
-    explicit ToolRun(std::string program) : program_(std::move(program)) {}
+    // A run killed on the way (SIGTERM, SIGINT ...) removes the
+    // temporary files of the outputs it was writing.
+    explicit ToolRun(std::string program);
 
     // A line of progress on standard output (and in the log).
     void note(const std::string& line);

@@ -3,11 +3,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "runtime/frame/frame.h"
 #include "runtime/sysinfo.h"
+#include "support/child.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -159,6 +162,35 @@ TEST(FrameDeath, UnopenableReportIsFatal) {
             top_direct_output(missing.c_str(), ".sdb", 0);
         },
         ::testing::ExitedWithCode(255), "\n\nCan not open output report filename '.*/no/such.rpt'!\n\n");
+}
+
+// A report that the disk can't take (a file size limit): the old report
+// stays as it was, the close says why on the screen, and the run that
+// would have ended with 0 ends with -1.  A report written whole replaces
+// the old one.
+TEST(FrameReport, FailedWriteKeepsTheOldReport) {
+    TempDir dir;
+    const std::string old_report = std::string(872, 'o');
+    std::ofstream(dir.path() / "chip.rpt") << old_report;
+    for (const size_t size : {size_t{100000}, size_t{100}}) {
+        SCOPED_TRACE(size);
+        const bool fits = size < 50000;
+        const auto r = testsupport::run_child([&] {
+            ChangeDir cd(dir.path());
+            testsupport::FileSizeLimit limit(50000);
+            top_print_prog_name_and_version_num("tallowmere", KEST_VERSION);
+            ASSERT_TRUE(top_open_report("chip.rpt", "w"));
+            qdx_log_printf(0, "%s\n", std::string(size, 'r').c_str());  // the report only
+            qdx_exit(0);
+        });
+        EXPECT_EQ(r.status, fits ? 0 : 255);
+        const std::string message = "\nERROR: can't write report file 'chip.rpt': File too large.\n\n";
+        EXPECT_EQ(r.out.find(message) != std::string::npos, !fits) << r.out;
+        EXPECT_EQ(read_file(dir.path() / "chip.rpt"), fits ? std::string(size, 'r') + "\n" : old_report);
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());
+        EXPECT_EQ(names, std::vector<std::string>{"chip.rpt"}) << "a temporary stayed";
+    }
 }
 
 struct SizeCase {
