@@ -239,6 +239,7 @@ void print_help() {
 
 void tallowmere_main(int argc, char** argv) {
     bsdl_install_crash_handler();
+    RT_install_kill_cleanup();
     uti_prepare_system_info();
     top_print_prog_name_and_version_num("TALLOWMERE", KEST_VERSION);
     DESC_set_hash_modulus(DESC_HASH_MODULUS_TALLOWMERE);

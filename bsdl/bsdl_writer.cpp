@@ -225,9 +225,7 @@ void insert_BSDL_description() {
     AtomicFile out(path);
     if (!out.open()) cannot_write(path);
     std::fwrite(text.data(), 1, text.size(), out.stream());
-    if (!out.commit()) {
-        qdx_exit_printf(-1, "ERROR: can't write file '%s'.\n\n", path.c_str());
-    }
+    if (!out.commit()) top_write_failed(path, out.why());
 
     if (option_check[BSDL_OPT_WINDOW])
         RT_run({"flag", "-title", "BSDL File", "-info", "BSDL file was written into " + path + "."}, "");

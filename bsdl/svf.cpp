@@ -64,16 +64,10 @@ void write_svf_file() {
         qdx_printf("         the SVF file \"%s\" only resets the TAP.\n", BS_SVF_NAME.c_str());
     }
 
-    bool written = false;
-    {
-        AtomicFile file(BS_SVF_NAME);
-        if (!file.open()) {
-            qdx_exit_printf(-1, "ERROR: can't open file '%s' to write.\n\n", BS_SVF_NAME.c_str());
-        }
-        std::fwrite(text.data(), 1, text.size(), file.stream());
-        written = file.commit();
+    AtomicFile file(BS_SVF_NAME);
+    if (!file.open()) {
+        qdx_exit_printf(-1, "ERROR: can't open file '%s' to write.\n\n", BS_SVF_NAME.c_str());
     }
-    if (!written) {
-        qdx_exit_printf(-1, "ERROR: can't write file '%s'.\n\n", BS_SVF_NAME.c_str());
-    }
+    std::fwrite(text.data(), 1, text.size(), file.stream());
+    if (!file.commit()) top_write_failed(BS_SVF_NAME, file.why());
 }

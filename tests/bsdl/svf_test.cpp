@@ -134,7 +134,7 @@ TEST_F(SvfFile, UnopenableFileFailsAndLeavesNothing) {
     fs::create_directory(dir.file("chip.svf"));
     r = write_svf(dir);
     EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, "ERROR: can't write file 'chip.svf'.\n\n");
+    EXPECT_EQ(r.out, "ERROR: can't write file 'chip.svf': Is a directory.\n\n");
     for (const auto& e : fs::directory_iterator(dir.path()))
         EXPECT_EQ(e.path().filename().string().find(".chip.svf"), std::string::npos) << e.path();
 }

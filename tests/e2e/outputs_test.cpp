@@ -148,6 +148,12 @@ INSTANTIATE_TEST_SUITE_P(
                      8000,
                      "ERROR: can't copy file ./chip.sdb to chip_jtag.sdb.\n       File too large.\n\n",
                      {"chip.kest.rpt"}},
+        // The report fits, the BSDL file does not.
+        FullDiskCase{"tallowmere_bsdl",
+                     {"tallowmere", "-bsc_file", "chip", "-lib_file", "chip", "chip_jtag"},
+                     2000,
+                     "ERROR: can't write file './chip_jtag.bsd': File too large.\n\n",
+                     {"chip_jtag.bsdl.rpt"}},
         // Neither the BSDL file nor the report fits.
         FullDiskCase{"tallowmere_report",
                      {"tallowmere", "-bsc_file", "chip", "-lib_file", "chip", "chip_jtag"},
