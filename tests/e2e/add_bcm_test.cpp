@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -19,6 +18,7 @@
 #include "e2e/add_bcm_case.h"
 #include "e2e/chip_tap_bench.h"
 #include "support/fixture_chip.h"
+#include "support/regex.h"
 #include "support/testsupport.h"
 
 namespace add_bcm {

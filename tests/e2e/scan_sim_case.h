@@ -42,11 +42,11 @@ struct ScanCase {
     std::vector<std::string> drive_under_highz = {"dout1", "bidir0"};
     // Run in the folder after the tools, before the simulation (e.g. a TAP
     // model with other pin polarities); none when empty.
-    std::function<void(const fs::path&)> after_flow;
-    std::vector<std::string> bsdl_options;  // for tallowmere
+    std::function<void(const fs::path&)> after_flow = {};
+    std::vector<std::string> bsdl_options = {};  // for tallowmere
     // Output pins whose pad never drives (its enable tied off): no cell of
     // the BSDL serves them, and they float in every mode.
-    std::vector<std::string> never_driven;
+    std::vector<std::string> never_driven = {};
 };
 
 inline void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
