@@ -8,6 +8,8 @@
 #            FUZZ_SECONDS seconds (60 by default); skipped without clang.
 BUILD ?= build
 SANITIZE ?= OFF
+# WERROR=ON makes every compiler warning an error (the CI builds).
+WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 FUZZ_BUILD ?= build-fuzz
@@ -21,7 +23,7 @@ setup:
 	@bash scripts/setup
 
 configure: setup
-	cmake -S . -B $(BUILD) -G Ninja -DKEST_SANITIZE=$(SANITIZE) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja -DKEST_SANITIZE=$(SANITIZE) -DKEST_WERROR=$(WERROR) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -41,7 +43,7 @@ bench: build
 # The normal build comes first: its netlist tools make the design seeds.
 fuzz: build
 	@if command -v clang++ >/dev/null 2>&1; then \
-	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DKEST_FUZZ=ON >/dev/null && \
+	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DKEST_FUZZ=ON -DKEST_WERROR=$(WERROR) >/dev/null && \
 	  cmake --build $(FUZZ_BUILD) -j $(JOBS) && \
 	  bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS); \
 	else \

@@ -35,6 +35,10 @@ struct GroupCase {
     std::vector<int> want;  // empty: no list
 };
 
+void PrintTo(const GroupCase& c, std::ostream* os) {
+    *os << (c.dfspeed ? "dfspeed" : "plain") << " n=" << c.n << " limit=" << c.limit;
+}
+
 class Groups : public ::testing::TestWithParam<GroupCase> {};
 
 TEST_P(Groups, Sizes) {

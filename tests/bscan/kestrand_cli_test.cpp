@@ -35,6 +35,11 @@ struct CliCase {
     std::vector<std::string> absent;
 };
 
+void PrintTo(const CliCase& c, std::ostream* os) {
+    *os << "kestrand";
+    for (const auto& a : c.args) *os << " " << testsupport::quoted(a);
+}
+
 class KestrandCli : public ::testing::TestWithParam<CliCase> {};
 
 TEST_P(KestrandCli, OutputAndStatus) {

@@ -37,6 +37,8 @@ struct OrderCase {
     std::vector<int> keys;
 };
 
+void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.name; }
+
 class RegisterOrder : public InsertionTest, public ::testing::WithParamInterface<OrderCase> {};
 
 TEST_P(RegisterOrder, FromTdoRoundTheRing) {

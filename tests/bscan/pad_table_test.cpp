@@ -122,6 +122,8 @@ const std::vector<PadExpect> kDefaultPads = {
     {"tdo", PAD_OUTPUT3, "-", 0, 0},
 };
 
+void PrintTo(const KindCase& c, std::ostream* os) { *os << c.name; }
+
 class PadKinds : public InsertionTest, public ::testing::WithParamInterface<KindCase> {};
 
 TEST_P(PadKinds, KindCellAndControlOfEachPad) {
@@ -348,6 +350,8 @@ struct GroupCase {
     std::vector<int> groups;  // highz_group per pad, in register order
     std::vector<int> opens;   // drives_control per pad
 };
+
+void PrintTo(const GroupCase& c, std::ostream* os) { *os << c.name; }
 
 class HighzGroups : public InsertionTest, public ::testing::WithParamInterface<GroupCase> {};
 

@@ -44,6 +44,11 @@ struct OptionCase {
     std::string printed;
 };
 
+void PrintTo(const OptionCase& c, std::ostream* os) {
+    *os << "tallowmere";
+    for (const auto& a : c.args) *os << " " << testsupport::quoted(a);
+}
+
 class Options : public BsdlTest, public ::testing::WithParamInterface<OptionCase> {};
 
 TEST_P(Options, FlagsWordsAndCircuits) {

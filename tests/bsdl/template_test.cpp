@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "bsdl/template.h"
 #include "bsdl_test_util.h"
+#include "support/regex.h"
 
 namespace {
 

@@ -42,6 +42,8 @@ struct TokenCase {
     const char* want;
 };
 
+void PrintTo(const TokenCase& c, std::ostream* os) { *os << testsupport::quoted(c.text); }
+
 class DftTokens : public DescTest, public ::testing::WithParamInterface<TokenCase> {};
 
 TEST_P(DftTokens, Scan) { EXPECT_EQ(tokens(GetParam().text), GetParam().want) << GetParam().text; }
@@ -181,6 +183,8 @@ std::vector<std::string> row_words(const InstructionEntry& e) {
                     std::to_string(e.enable_gate[i]));
     return w;
 }
+
+void PrintTo(const InstructionCase& c, std::ostream* os) { *os << testsupport::quoted(c.text); }
 
 class DftInstruction : public DescTest, public ::testing::WithParamInterface<InstructionCase> {};
 

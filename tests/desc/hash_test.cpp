@@ -19,6 +19,8 @@ struct HashCase {
     int want;
 };
 
+void PrintTo(const HashCase& c, std::ostream* os) { *os << testsupport::quoted(c.name) << " mod " << c.modulus; }
+
 class HashKey : public DescTest, public ::testing::WithParamInterface<HashCase> {};
 
 TEST_P(HashKey, BucketOfName) {

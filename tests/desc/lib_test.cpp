@@ -126,6 +126,8 @@ struct Rejected {
     int status;
 };
 
+void PrintTo(const Rejected& c, std::ostream* os) { *os << testsupport::quoted(c.text); }
+
 class LibRejected : public DescTest, public ::testing::WithParamInterface<Rejected> {};
 
 TEST_P(LibRejected, MessageFileLineAndStatus) {

@@ -28,6 +28,8 @@ std::vector<std::string> row_words(const PinListEntry* r) {
             str(r->pad_o),     std::to_string(r->cell_code),     std::to_string(r->pad_enable)};
 }
 
+void PrintTo(const RowCase& c, std::ostream* os) { *os << testsupport::quoted(c.text); }
+
 class PinRow : public DescTest, public ::testing::WithParamInterface<RowCase> {};
 
 TEST_P(PinRow, ReachesPinTable) {
@@ -81,6 +83,8 @@ struct PinRejected {
     const char* err;
     int status;
 };
+
+void PrintTo(const PinRejected& c, std::ostream* os) { *os << testsupport::quoted(c.text); }
 
 class PinRejectedText : public DescTest, public ::testing::WithParamInterface<PinRejected> {};
 
@@ -139,6 +143,8 @@ struct RepeatCase {
     const char* out;  // the deferred messages
     int global_exit;
 };
+
+void PrintTo(const RepeatCase& c, std::ostream* os) { *os << testsupport::quoted(c.text); }
 
 class PinNameRepeats : public DescTest, public ::testing::WithParamInterface<RepeatCase> {};
 

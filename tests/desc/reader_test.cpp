@@ -171,6 +171,8 @@ struct Broken {
     int status;
 };
 
+void PrintTo(const Broken& c, std::ostream* os) { *os << c.what; }
+
 class BrokenConfiguration : public DescTest, public ::testing::WithParamInterface<Broken> {};
 
 TEST_P(BrokenConfiguration, MessageAndStatus) {
@@ -481,6 +483,8 @@ struct PinCase {
     std::string err;
     int status;
 };
+
+void PrintTo(const PinCase& c, std::ostream* os) { *os << c.what; }
 
 class PinListCase : public DescTest, public ::testing::WithParamInterface<PinCase> {};
 

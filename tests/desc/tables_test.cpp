@@ -21,6 +21,8 @@ struct WildCase {
     const char* want;  // record get_buffer returns (by name), or null
 };
 
+void PrintTo(const WildCase& c, std::ostream* os) { *os << testsupport::quoted(c.query); }
+
 class WildCard : public DescTest, public ::testing::WithParamInterface<WildCase> {};
 
 TEST_P(WildCard, GetBufferPicksBestName) {
@@ -77,6 +79,8 @@ struct TieCase {
     const char* query;
     const char* message;
 };
+
+void PrintTo(const TieCase& c, std::ostream* os) { *os << testsupport::quoted(c.query); }
 
 class WildCardTie : public DescTest, public ::testing::WithParamInterface<TieCase> {};
 

@@ -15,13 +15,13 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "e2e/scan_sim_case.h"
 #include "support/fixture_chip.h"
+#include "support/regex.h"
 #include "support/testsupport.h"
 
 namespace {

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "e2e/chip_tap_bench.h"
 #include "e2e/scan_sim_case.h"
 #include "support/fixture_chip.h"
+#include "support/regex.h"
 #include "support/testsupport.h"
 
 namespace add_bcm {

@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "e2e/add_bcm_case.h"
 #include "support/fixture_chip.h"
+#include "support/regex.h"
 #include "support/testsupport.h"
 
 namespace add_bcm {

@@ -7,12 +7,12 @@
 // pins, HIGHZ included where a group takes the command.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "e2e/add_bcm_case.h"
 #include "support/fixture_chip.h"
+#include "support/regex.h"
 #include "support/testsupport.h"
 
 namespace add_bcm {

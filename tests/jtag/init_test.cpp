@@ -57,6 +57,8 @@ struct Description {
     std::string entry;
 };
 
+void PrintTo(const Description& c, std::ostream* os) { *os << c.label; }
+
 class TapDescription : public JtagTest, public ::testing::WithParamInterface<Description> {};
 
 TEST_P(TapDescription, WarningsAndGlobals) {

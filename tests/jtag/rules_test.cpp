@@ -50,6 +50,8 @@ struct Accepted {
     std::vector<std::string> enables;
 };
 
+void PrintTo(const Accepted& c, std::ostream* os) { *os << c.label; }
+
 class AcceptedTable : public JtagTest, public ::testing::WithParamInterface<Accepted> {};
 
 TEST_P(AcceptedTable, Facts) {
@@ -138,6 +140,8 @@ struct Breach {
     std::function<void()> table;
     const char* message;
 };
+
+void PrintTo(const Breach& c, std::ostream* os) { *os << c.label; }
 
 class BrokenTable : public JtagTest, public ::testing::WithParamInterface<Breach> {};
 

@@ -44,6 +44,8 @@ struct GrowCase {
     int want_cap;
 };
 
+void PrintTo(const GrowCase& c, std::ostream* os) { *os << "cap=" << c.cap << " fill=" << c.fill << " add=" << c.add; }
+
 class DynaGrow : public ::testing::TestWithParam<GrowCase> {};
 
 TEST_P(DynaGrow, AddGrowsOrDropsOldest) {
@@ -190,6 +192,8 @@ struct MapCase {
     int first;  // first word mapped
     int count;
 };
+
+void PrintTo(const MapCase& c, std::ostream* os) { *os << c.name; }
 
 class DynaMap : public Dyna, public ::testing::WithParamInterface<MapCase> {};
 

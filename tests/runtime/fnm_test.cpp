@@ -101,6 +101,8 @@ std::vector<std::string> local_and(std::vector<std::string> more) {
     return v;
 }
 
+void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.name; }
+
 class SearchOrder : public FnmBase, public ::testing::WithParamInterface<OrderCase> {};
 
 TEST_P(SearchOrder, FollowsTheDirectoriesInOrder) {
@@ -181,6 +183,8 @@ struct AddPathCase {
     std::vector<std::string> want;
     const char* result;  // null: no result
 };
+
+void PrintTo(const AddPathCase& c, std::ostream* os) { *os << testsupport::quoted(c.text); }
 
 class AddPath : public FnmBase, public ::testing::WithParamInterface<AddPathCase> {};
 
@@ -318,6 +322,8 @@ struct LibPieceCase {
     const char* want;
 };
 
+void PrintTo(const LibPieceCase& c, std::ostream* os) { *os << testsupport::quoted(c.piece); }
+
 class LibPiece : public FnmBase, public ::testing::WithParamInterface<LibPieceCase> {};
 
 TEST_P(LibPiece, ExpandsFromHome) {
@@ -358,6 +364,8 @@ struct ParseCase {
     const char* made;  // FNM_make of the parts
 };
 
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << testsupport::quoted(c.name); }
+
 class Parse : public FnmBase, public ::testing::WithParamInterface<ParseCase> {};
 
 std::string orNull(const char* s) { return s ? s : "(null)"; }
@@ -397,6 +405,10 @@ struct PartsCase {
     const char* letters;
     const char* want;
 };
+
+void PrintTo(const PartsCase& c, std::ostream* os) {
+    *os << c.op << " " << testsupport::quoted(c.name) << " " << testsupport::quoted(c.letters);
+}
 
 class Parts : public FnmBase, public ::testing::WithParamInterface<PartsCase> {};
 

@@ -95,6 +95,8 @@ struct FatalCase {
     const char* want;
 };
 
+void PrintTo(const FatalCase& c, std::ostream* os) { *os << "code " << c.code; }
+
 class MsgFatal : public ::testing::TestWithParam<FatalCase> {};
 
 TEST_P(MsgFatal, PrintsAndExitsWithMinusOne) {

@@ -55,6 +55,8 @@ struct DefCase {
     std::vector<std::string> want;  // kAbsent: no entry matches
 };
 
+void PrintTo(const DefCase& c, std::ostream* os) { *os << c.name; }
+
 class DefFile : public RcBase, public ::testing::WithParamInterface<DefCase> {};
 
 TEST_P(DefFile, ReadsEntries) {

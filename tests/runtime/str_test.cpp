@@ -16,6 +16,10 @@ struct MatchCase {
     int want;
 };
 
+void PrintTo(const MatchCase& c, std::ostream* os) {
+    *os << testsupport::quoted(c.pattern) << " against " << testsupport::quoted(c.text);
+}
+
 class StrMatch : public ::testing::TestWithParam<MatchCase> {};
 
 TEST_P(StrMatch, AnchoredWildcards) {

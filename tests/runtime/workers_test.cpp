@@ -23,6 +23,8 @@ struct Spread {
     unsigned threads;
 };
 
+void PrintTo(const Spread& c, std::ostream* os) { *os << c.name; }
+
 class WorkersSpread : public ::testing::TestWithParam<Spread> {};
 
 // Every item is called once, and the participant numbers stay below the

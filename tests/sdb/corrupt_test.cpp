@@ -131,6 +131,8 @@ const CorruptCase kCases[] = {
      SDB_CORRUPT, corrupted},
 };
 
+void PrintTo(const CorruptCase& c, std::ostream* os) { *os << c.name; }
+
 class Corrupt : public SdbTest, public ::testing::WithParamInterface<CorruptCase> {};
 
 TEST_P(Corrupt, RefusedWithItsMessage) {

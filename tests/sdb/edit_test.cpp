@@ -300,6 +300,8 @@ std::string build_and_save(const std::string& file, const BulkCase& c, bool bulk
     return saved == 0 ? testsupport::read_file(file) : "";
 }
 
+void PrintTo(const std::pair<const char*, BulkCase>& c, std::ostream* os) { *os << c.first; }
+
 class BulkMakers : public SdbTest, public ::testing::WithParamInterface<std::pair<const char*, BulkCase>> {};
 
 }  // namespace

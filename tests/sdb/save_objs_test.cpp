@@ -93,6 +93,8 @@ std::string save_case(const std::string& file, const ObjCase& c, bool streamed) 
 
 class SaveObjsBad : public SdbTest {};
 
+void PrintTo(const std::pair<const char*, ObjCase>& c, std::ostream* os) { *os << c.first; }
+
 class SaveObjs : public SdbTest, public ::testing::WithParamInterface<std::pair<const char*, ObjCase>> {};
 
 ObjCase many_objects() {

@@ -55,4 +55,38 @@ inline std::string param_name(const char* text, std::size_t index, std::size_t m
     return param_name(text, max) + "_" + std::to_string(index);
 }
 
+// `text` in double quotes on one line, for the printed value of a case
+// (PrintTo) that is named after its text: quotes, backslashes and control
+// characters escaped, cut after `max` characters with "..."; a null text
+// reads null.
+inline std::string quoted(std::string_view text, std::size_t max = 80) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i == max) {
+            out += "...";
+            break;
+        }
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c >= 0x7f) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xf];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + '"';
+}
+inline std::string quoted(const char* text, std::size_t max = 80) {
+    return text ? quoted(std::string_view(text), max) : std::string("null");
+}
+
 }  // namespace testsupport

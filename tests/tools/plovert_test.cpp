@@ -92,6 +92,8 @@ struct EditCase {
     Expect expect;
 };
 
+void PrintTo(const EditCase& c, std::ostream* os) { *os << c.name; }
+
 class PlovertEdits : public ::testing::TestWithParam<EditCase> {};
 
 TEST_P(PlovertEdits, SavedDesignConnectsAsCommanded) {
@@ -212,6 +214,8 @@ struct FailCase {
     int line;
     const char* message;
 };
+
+void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
 
 class PlovertFailures : public ::testing::TestWithParam<FailCase> {};
 

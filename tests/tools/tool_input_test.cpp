@@ -389,6 +389,8 @@ struct BadInput {
     const char* message;  // expected in standard error
 };
 
+void PrintTo(const BadInput& c, std::ostream* os) { *os << c.name; }
+
 class TessickRefuses : public ToolInput, public ::testing::WithParamInterface<BadInput> {};
 
 TEST_P(TessickRefuses, WithFileAndLineAndLeavesOldFilesAlone) {

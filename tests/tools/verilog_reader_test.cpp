@@ -93,6 +93,8 @@ struct Accepted {
     const char* want;
 };
 
+void PrintTo(const Accepted& c, std::ostream* os) { *os << c.name; }
+
 class ReaderAccepts : public ::testing::TestWithParam<Accepted> {};
 
 TEST_P(ReaderAccepts, BuildsTheModel) {
@@ -334,6 +336,8 @@ const std::string kNested =
     "module m;\n  INV i (.A(" + std::string(300, '{') + "a" + std::string(300, '}') + "));\nendmodule\n";
 const std::string kDeepExpression =
     "module m;\n  wire [" + std::string(300, '(') + "1" + std::string(300, ')') + ":0] w;\nendmodule\n";
+
+void PrintTo(const Rejected& c, std::ostream* os) { *os << c.name; }
 
 class ReaderRejects : public ::testing::TestWithParam<Rejected> {};
 

@@ -2,10 +2,10 @@
 // accepted by bison and give every token the scanner's number.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 
 #include "scanlang/front/front.h"
+#include "support/regex.h"
 #include "support/testsupport.h"
 
 namespace {

@@ -220,8 +220,12 @@ TEST_F(AtpgMap, FaultListFilesJoinTheLists) {
         EXPECT_EQ(s.must_fault, c.must) << c.text;
         EXPECT_EQ(s.dont_fault_num, c.dont_num) << c.text;
         EXPECT_EQ(s.must_fault_num, c.must_num) << c.text;
-        if (c.dont_num >= 0) EXPECT_EQ(sl_dont_fault_num, c.dont_num) << c.text;
-        if (c.must_num >= 0) EXPECT_EQ(sl_must_fault_num, c.must_num) << c.text;
+        if (c.dont_num >= 0) {
+            EXPECT_EQ(sl_dont_fault_num, c.dont_num) << c.text;
+        }
+        if (c.must_num >= 0) {
+            EXPECT_EQ(sl_must_fault_num, c.must_num) << c.text;
+        }
         EXPECT_EQ(has_error != 0, c.warned) << c.text;
         EXPECT_EQ(err.find("gone.txt") != std::string::npos, c.warned) << err;
     }

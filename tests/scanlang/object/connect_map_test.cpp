@@ -268,10 +268,12 @@ TEST_F(ConnectMap, ChainInstancesFromTextAndFiles) {
 // Every mapping starts with empty instance tables, with or without a
 // %CONNECT_SCAN section.
 TEST_F(ConnectMap, InstanceTablesStartEmpty) {
+    InstanceTabRow old;
+    old.name = "old";
     for (const char* text : {"%TOP_MODULE = t;\n", "%CONNECT_SCAN c lib { %SCAN_INSTANCES { a; } }\n"}) {
-        DONT_SCAN_TAB.push_back({"old", -1});
-        DONT_MODIFY_TAB.push_back({"old", -1});
-        MUST_BE_TRANS_TAB.push_back({"old", -1});
+        DONT_SCAN_TAB.push_back(old);
+        DONT_MODIFY_TAB.push_back(old);
+        MUST_BE_TRANS_TAB.push_back(old);
         maptest::map(text);
         EXPECT_TRUE(DONT_SCAN_TAB.empty()) << text;
         EXPECT_TRUE(DONT_MODIFY_TAB.empty()) << text;
@@ -295,6 +297,8 @@ struct FatalCase {
     std::string out;
     std::string err;
 };
+
+void PrintTo(const FatalCase& c, std::ostream* os) { *os << c.name; }
 
 class ConnectRefused : public ConnectMap, public testing::WithParamInterface<FatalCase> {};
 

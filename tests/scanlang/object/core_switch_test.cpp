@@ -247,6 +247,8 @@ const FailCase kFailures[] = {
     {"top file empty", {{"top.dft", ""}}, "hier_dft", "ERROR : The dft file '<dir>/top.dft' is empty.\n", ""},
 };
 
+void PrintTo(const FailCase& c, std::ostream* os) { *os << c.label; }
+
 class CoreFailTest : public CoreSwitchTest, public testing::WithParamInterface<FailCase> {};
 
 std::string with_dir(std::string text, const std::string& dir) {

@@ -184,8 +184,10 @@ struct FatalCase {
     std::string text;
     std::string out;
     std::string err;
-    std::function<void(DftObject&)> adjust;
+    std::function<void(DftObject&)> adjust = {};  // none for most cases
 };
+
+void PrintTo(const FatalCase& c, std::ostream* os) { *os << c.name; }
 
 class InstructionsRefused : public InstructionsMap, public testing::WithParamInterface<FatalCase> {};
 

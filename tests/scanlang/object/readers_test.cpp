@@ -46,6 +46,8 @@ const ValueCase kValueCases[] = {
     {"not a number", NUMBER_NODE, "1x", -1, -1.0, "ERROR : 't.dft', line-3, '1x' is not a number.\n"},
 };
 
+void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.label; }
+
 class ValueTest : public testing::TestWithParam<ValueCase> {
 protected:
     void TearDown() override { SCAN_FRONT_reset_globals(); }
@@ -165,6 +167,8 @@ const TimingErrorCase kTimingErrors[] = {
      "ERROR: line 2, P_CLOCK time1 (-1.00) must be greater than or equal 0.\n"},
     {"later time zero", "%N_CLOCK = 0 0 ck;", "ERROR: line 2, N_CLOCK time2 (0.00) must be greater than 0.\n"},
 };
+
+void PrintTo(const TimingErrorCase& c, std::ostream* os) { *os << c.label; }
 
 class TimingErrorTest : public testing::TestWithParam<TimingErrorCase> {
 protected:
