@@ -39,7 +39,6 @@ using bstrace::Traced;
 
 namespace {
 
-const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
 
 PadEntry& pad(int row) { return OPIN_TAB[row]; }
 bool has_bs_buffer(const PadEntry& p) { return p.buffer && p.buffer->kind == BUFFER_BS; }

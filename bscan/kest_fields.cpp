@@ -48,11 +48,7 @@ int multi_io_module_flagG = 0;
 
 namespace {
 
-const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
-const char* bsc_file() { return JTAG_BSC_FILE.c_str(); }
 
-const char* without_low_mark(const char* pin) { return pin && pin[0] == '-' ? pin + 1 : pin; }
-bool active_low(const char* pin) { return pin && pin[0] == '-'; }
 
 const char* pin_name_of(int node) {
     int p = node_tab[node].pin;
@@ -81,13 +77,6 @@ void void_declare(const char* keyword_tail, const char* name) {
     qdx_printf("       Can't find definition of '%s' in '%s'.\n\n", name, lib_file());
 }
 
-std::string search_along_path(const std::string& name) {
-    char* f = FNM_search(name.c_str(), 0, !name.empty() && name[0] == '/' ? 0 : FNM_SEARCH_PATH);
-    std::string s = f ? f : "";
-    std::free(f);
-    return s;
-}
-
 // Checks one of the TAP's signal buffers against its own design.
 void check_signal_buffer(const char* name, const char* keyword_tail) {
     BufferEntry* b = get_buffer(name);
@@ -96,7 +85,7 @@ void check_signal_buffer(const char* name, const char* keyword_tail) {
         qdx_exit(-1);
     }
     std::string sdb_name = PATH + name + ".sdb";
-    std::string path = search_along_path(sdb_name);
+    std::string path = FNM_find(sdb_name);
     if (path.empty()) {
         qdx_exit_printf(-1, "ERROR: can't find SDB file '%s' in default searching path.\n\n", sdb_name.c_str());
     }
@@ -176,7 +165,7 @@ std::string standard_tail(const char* keyword, const char* pin) {
 
 }  // namespace
 
-void bscan_init() {
+void bs_reset_counters() {
     CONTR_INDEX = HIGHZ_CNT = 0;
     SHIFT_CNT = CLOCK_CNT = UPDATE_CNT = MODE1_CNT = MODE2_CNT = MODE3_CNT = RST_CNT = BCLK_CNT = 0;
     SHIFT_INDEX = CLOCK_INDEX = UPDATE_INDEX = MODE1_INDEX = MODE2_INDEX = MODE3_INDEX = RST_INDEX = BCLK_INDEX = 0;
@@ -184,16 +173,20 @@ void bscan_init() {
         NEED_HIGHZ = 0;
     SHIFT_DR_LEVEL = CLOCK_DR_LEVEL = UPDATE_DR_LEVEL = MODE1_LEVEL = MODE2_LEVEL = MODE3_LEVEL = RST_LEVEL =
         BCLK_LEVEL = 0;
+    // The high-impedance pin and the TDO pad's enable keep their value.
+    for (int w = 0; w < TAP_FLAG_WORDS; ++w)
+        if (w != TAP_FLAG_HIGHZ && w != TAP_FLAG_EXTRA_WORD && w != TAP_FLAG_TDO_ENABLE) TAP_FLAG[w] = -1;
+    multi_io_module_flagG = 0;
+}
+
+void bscan_init() {
+    bs_reset_counters();
     free_text_list(BUFFER_REPORT);
     if (NEED_EXTRA_PIN) DYNA_free(&NEED_EXTRA_PIN);
     BUFFER_REPORT = DYNA_new<char*>();
     NEED_EXTRA_PIN = DYNA_new<int>();
-    // The high-impedance pin and the TDO pad's enable keep their value.
-    for (int w = 0; w < TAP_FLAG_WORDS; ++w)
-        if (w != TAP_FLAG_HIGHZ && w != TAP_FLAG_EXTRA_WORD && w != TAP_FLAG_TDO_ENABLE) TAP_FLAG[w] = -1;
     if (TAP_FLAG_EXTRA) DYNA_free(&TAP_FLAG_EXTRA);
     TAP_FLAG_EXTRA = DYNA_new<int>();
-    multi_io_module_flagG = 0;
     bs_init_insertion_tables();
 }
 
@@ -227,7 +220,7 @@ struct FieldCheck {
 
     // A TAP pin name without its active-low mark; the mark is noted.
     const char* note(const char* pin) {
-        if (active_low(pin)) inverted = true;
+        if (is_active_low(pin)) inverted = true;
         return without_low_mark(pin);
     }
     // A TAP controller pin that the cells need is missing.
@@ -513,12 +506,12 @@ void signal_buffers(FieldCheck& c) {
             c.failed = true;
         } else {
             c.buffer_pins(b, c.t->signal_buffer);
-            if (HIZ_FLAG && !active_low(c.t->highz_command)) {
+            if (HIZ_FLAG && !is_active_low(c.t->highz_command)) {
                 STR_replace_owned(HIZ_BUF_NAME, c.t->signal_buffer);
                 HIZ_BUF = b;
             }
         }
-    } else if (HIZ_FLAG && !active_low(c.t->highz_command) && c.t->signal_buffer) {
+    } else if (HIZ_FLAG && !is_active_low(c.t->highz_command) && c.t->signal_buffer) {
         // Without trees the high-impedance buffers of tied enables still
         // take the signal buffer.
         if (BufferEntry* b = get_buffer(c.t->signal_buffer); b && b->input && b->output) {
@@ -539,7 +532,7 @@ void inverting_buffer(FieldCheck& c) {
             c.failed = true;
         } else {
             c.buffer_pins(b, c.t->inv_buffer);
-            if (HIZ_FLAG && active_low(c.t->highz_command)) {
+            if (HIZ_FLAG && is_active_low(c.t->highz_command)) {
                 STR_replace_owned(HIZ_BUF_NAME, c.t->inv_buffer);
                 HIZ_BUF = b;
             }
@@ -743,9 +736,7 @@ void check_connect_pad() {
 void settle_tdo_enable_polarity() {
     TDO_EN_LOW = 0;
     const std::string c_sdb = PATH + TOP_MODULE + ".c.sdb";
-    char* found = FNM_search(c_sdb.c_str(), 0, c_sdb[0] != '/' ? FNM_SEARCH_PATH : 0);
-    const std::string design = found ? found : "";
-    std::free(found);
+    const std::string design = FNM_find(c_sdb);
     if (!design.empty()) {
         // The same look at the TDO pad as on the -add_tap road.
         if (!GLOBAL_TDO) return;

@@ -21,6 +21,7 @@
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/exit.h"
+#include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
 #include "sdb/sdb.h"
 
@@ -249,7 +250,7 @@ void open_multi_io_modules() {
     for (int r = 1; r < rows(); ++r) {
         const MultiIoModule& m = MULTI_IO_TAB[r];
         std::string file = std::string(or_text(m.module, "")) + ".sdb";
-        std::string found = bsedit::search_file(file);
+        std::string found = FNM_find(file);
         if (found.empty()) {
             qdx_exit_printf(-1, "ERROR: Can not find \"%s\" file.\n\n", file.c_str());
         }
@@ -282,7 +283,7 @@ void bs_add_multi_io_cells() {
         if (row != open_row) {
             if (open) SDB_close(open, 0);
             const std::string file = std::string(or_text(MULTI_IO_TAB[row].module, "")) + ".sdb";
-            const std::string found = row == 0 ? MODULE_SDB : bsedit::search_file(file);
+            const std::string found = row == 0 ? MODULE_SDB : FNM_find(file);
             if (found.empty()) {
                 qdx_printf("ERROR: can't find SDB file '%s' in default", file.c_str());
                 qdx_exit_printf(-1, " searching path.\n\n");
@@ -329,8 +330,8 @@ void connect_scan_cell_for_multi_io() {
         cells[static_cast<size_t>(std::max(SCAN_TAB[i].multi_io_row, 0))].push_back(i);
     for (int r = 0; r < rows(); ++r) connect_row_controls(r, cells[static_cast<size_t>(r)]);
     // The chain, from the TAP's last-cell pin round to its first-cell pin.
-    const char* first = TAP_CONTR ? bsnames::without_low_mark(TAP_CONTR->first_bcell) : nullptr;
-    const char* last = TAP_CONTR ? bsnames::without_low_mark(TAP_CONTR->last_bcell) : nullptr;
+    const char* first = TAP_CONTR ? without_low_mark(TAP_CONTR->first_bcell) : nullptr;
+    const char* last = TAP_CONTR ? without_low_mark(TAP_CONTR->last_bcell) : nullptr;
     const std::string tap = or_text(TAP_INSTANCE_NAME, "");
     auto cell_end = [](int i, bool tdo) {
         const ScanChainEntry& s = SCAN_TAB[i];

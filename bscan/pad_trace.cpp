@@ -20,7 +20,6 @@ namespace bstrace {
 
 namespace {
 
-const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
 const char* design_file() { return sdb && sdb->path ? sdb->path : ""; }
 
 const char* node_pin_name(int node) {

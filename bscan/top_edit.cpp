@@ -24,8 +24,8 @@ using namespace bsedit;
 namespace {
 
 const char* tap() { return or_text(TAP_INSTANCE_NAME, ""); }
-const char* first_bcell() { return TAP_CONTR ? or_text(bsnames::without_low_mark(TAP_CONTR->first_bcell), "") : ""; }
-const char* last_bcell() { return TAP_CONTR ? or_text(bsnames::without_low_mark(TAP_CONTR->last_bcell), "") : ""; }
+const char* first_bcell() { return TAP_CONTR ? or_text(without_low_mark(TAP_CONTR->first_bcell), "") : ""; }
+const char* last_bcell() { return TAP_CONTR ? or_text(without_low_mark(TAP_CONTR->last_bcell), "") : ""; }
 bool set(const char* s) { return s && *s; }
 bool inside(const PadEntry& p) { return DYNA_count(p.modules) > 0; }
 

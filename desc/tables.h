@@ -472,6 +472,13 @@ void free_instruction_table(InstructionEntry** table);
 void free_mbist_table(MbistEntry** table);
 void free_lbist_table(LbistEntry** table);
 
+// ------------------------------------------------------- active-low names
+
+// A pin or port name of the descriptions that begins with "-" is active
+// low: whether it is, and the name without its mark (none stays none).
+inline bool is_active_low(const char* name) { return name && name[0] == '-'; }
+inline const char* without_low_mark(const char* name) { return is_active_low(name) ? name + 1 : name; }
+
 // ---------------------------------------------------------------- look-ups
 
 ScanCellEntry* get_scan_cell(const char* name);

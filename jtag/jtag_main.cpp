@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "bscan/insertion_facts.h"
+#include "jtag/insertion_facts.h"
 #include "jtag/jtag.h"
 #include "jtag/rtl_tap.h"
 #include "jtag/tap.h"
@@ -61,9 +61,6 @@ std::deque<TapCellEntry> own_tap_cells;
 
 const char* nz(const char* s) { return s ? s : ""; }
 bool empty(const char* s) { return !s || !*s; }
-
-// The text of a pin name without its active-low "-".
-const char* without_low_mark(const char* s) { return s && s[0] == '-' ? s + 1 : s; }
 
 // ------------------------------------------------------ instruction rules
 
@@ -214,7 +211,6 @@ void check_opcodes_and_codes() {
 
 // ------------------------------------------------------- TAP description
 
-const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
 
 void warn_pin(const char* keyword, const char* default_name) {
     qdx_printf("WARNING: (%s) can't find %%%s in %%TAP_CONTROLLER %s.\n"
@@ -271,12 +267,6 @@ void settle_extra_pins(TapCellEntry* t) {
         }
         STR_add(&TAP_EXTRA_PIN, without_low_mark(t->extra[n - 1]));
     }
-}
-
-// ----------------------------------------------------------- scripts
-
-std::string in_output_directory(const std::string& name) {
-    return JTAG_OPTION[OPT_OPATH] ? OPATH + "/" + name : name;
 }
 
 }  // namespace
@@ -375,30 +365,7 @@ void jtag_init() {
     HIZ_OVERLAP = check_hiz_signal();
 }
 
-// ------------------------------------------------------------ add-TAP flow
-
-void get_TAP_in_RTL(FILE* stream) {
-    if (JTAG_OPTION[OPT_TAP_PORT_ONLY]) {
-        make_declaration_of_v(stream);
-        return;
-    }
-    write_full_rtl_tap(stream);
-}
-
-void jtag_write_rtl_tap() {
-    const std::string name = in_output_directory(TOP_MODULE + (JTAG_OPTION[OPT_VHDL] ? "_TAP.vhd" : "_TAP.v"));
-    AtomicFile file(name);
-    if (!file.open()) {
-        qdx_exit_printf(-1, "ERROR: can't open file '%s'.\n\n", name.c_str());
-    }
-    qdx_printf(" - Synthesizing RTL TAP module (%s) ...\n", nz(TAP_MODULE_NAME));
-    JTAG_V_FILE = file.stream();
-    JTAG_OPTION[OPT_TAP_PORT_ONLY] = 0;
-    get_TAP_in_RTL(JTAG_V_FILE);
-    JTAG_V_FILE = nullptr;
-    if (!file.commit()) top_write_failed(name, file.why());
-    qdx_printf("    .TAP module (%s) was written into file '%s'.\n\n", nz(TAP_MODULE_NAME), name.c_str());
-}
+// ------------------------------------------------------------- scripts
 
 namespace {
 
@@ -436,70 +403,6 @@ std::string dcsh_word(const std::string& w) {
 }
 
 }  // namespace
-
-std::vector<std::string> jtag_tessick_opath() {
-    std::error_code ec;
-    if (!std::filesystem::is_directory("lib", ec)) return {};
-    return {"-opath", "lib"};
-}
-
-void jtag_compile_port_only_tap() {
-    const std::string empty_module = TOP_MODULE + "_TAP_empty.v";
-    {
-        AtomicFile file(empty_module);
-        if (!file.open()) {
-            qdx_exit_printf(-1, "ERROR: can't open file '%s' to create a pseudo TAP module.\n\n", empty_module.c_str());
-        }
-        JTAG_V_FILE = file.stream();
-        JTAG_OPTION[OPT_TAP_PORT_ONLY] = 1;
-        get_TAP_in_RTL(JTAG_V_FILE);
-        JTAG_OPTION[OPT_TAP_PORT_ONLY] = 0;
-        JTAG_V_FILE = nullptr;
-        if (!file.commit()) top_write_failed(empty_module, file.why());
-    }
-
-    std::vector<std::string> compile = {"tessick", "-lib", RT_file_arg(empty_module)};
-    for (std::string& word : jtag_tessick_opath()) compile.push_back(std::move(word));
-    std::string start_error;
-    if (RT_run(compile, "BSCAN.log", false, &start_error) != 0) {
-        if (!start_error.empty()) qdx_printf("    %s", start_error.c_str());
-        qdx_exit_printf(-1, "    Please check the \"BSCAN.log\" file.\n");
-    }
-    std::error_code ec;
-    std::filesystem::remove(TOP_MODULE + "_TAP_empty.tessick.log", ec);
-    std::filesystem::remove("BSCAN.log", ec);
-}
-
-void jtagsyn() {
-    rtltap::check_rtl_tap_description();
-    // Names that the synthesis scripts cannot hold are refused before
-    // any file is written.
-    const std::pair<std::string, std::string> words[] = {{TOP_MODULE, TOP_MODULE + "_TAP_gate.vhd"},
-                                                         {nz(TAP_MODULE_NAME), nz(TAP_MODULE_NAME)},
-                                                         {nz(TAP_TCK_PIN), nz(TAP_TCK_PIN)}};
-    for (const auto& [name, word] : words) {
-        if (tcl_word(word).empty() || dcsh_word(word).empty()) {
-            qdx_exit_printf(-1, "ERROR: the name '%s' cannot be written into the synthesis scripts.\n\n", name.c_str());
-        }
-    }
-    jtag_compile_port_only_tap();
-
-    const std::string design = TOP_MODULE + "_TAP";
-    const std::string names[3] = {in_output_directory(design + ".ac.tcl"), in_output_directory(design + ".dc.scr"),
-                                  in_output_directory(design + ".pt.tcl")};
-    {
-        // The three scripts are replaced together or not at all.
-        AtomicFile ac(names[0]), dc(names[1]), pt(names[2]);
-        for (AtomicFile* f : {&ac, &dc, &pt})
-            if (!f->open()) qdx_exit_printf(-1, "ERROR: can't open file '%s'.\n\n", f->target().c_str());
-        bs_write_synthesize_script(ac.stream(), dc.stream(), pt.stream(), design.c_str());
-        std::string failed, why;
-        if (!RT_commit_all({&ac, &dc, &pt}, &failed, &why)) top_write_failed(failed, why);
-    }
-    jtag_write_rtl_tap();
-}
-
-// ------------------------------------------------------------- scripts
 
 void bs_write_synthesize_script(FILE* ac, FILE* dc, FILE* pt, const char* design) {
     const bool vhdl = JTAG_OPTION[OPT_VHDL] != 0;
@@ -573,6 +476,93 @@ void bs_write_synthesize_script(FILE* ac, FILE* dc, FILE* pt, const char* design
     std::fprintf(pt, "report_constraint -all_violators\n\n");
     std::fprintf(pt, "report_timing -to [all_registers -data_pins]\n\n");
     std::fprintf(pt, "report_timing -to [all_outputs]\n\n");
+}
+
+// ------------------------------------------------------------ add-TAP flow
+
+void get_TAP_in_RTL(FILE* stream) {
+    if (JTAG_OPTION[OPT_TAP_PORT_ONLY]) {
+        make_declaration_of_v(stream);
+        return;
+    }
+    write_full_rtl_tap(stream);
+}
+
+void jtag_write_rtl_tap() {
+    const std::string name = kest_output_file(TOP_MODULE + (JTAG_OPTION[OPT_VHDL] ? "_TAP.vhd" : "_TAP.v"));
+    AtomicFile file(name);
+    if (!file.open()) {
+        qdx_exit_printf(-1, "ERROR: can't open file '%s'.\n\n", name.c_str());
+    }
+    qdx_printf(" - Synthesizing RTL TAP module (%s) ...\n", nz(TAP_MODULE_NAME));
+    JTAG_V_FILE = file.stream();
+    JTAG_OPTION[OPT_TAP_PORT_ONLY] = 0;
+    get_TAP_in_RTL(JTAG_V_FILE);
+    JTAG_V_FILE = nullptr;
+    if (!file.commit()) top_write_failed(name, file.why());
+    qdx_printf("    .TAP module (%s) was written into file '%s'.\n\n", nz(TAP_MODULE_NAME), name.c_str());
+}
+
+std::vector<std::string> jtag_tessick_opath() {
+    std::error_code ec;
+    if (!std::filesystem::is_directory("lib", ec)) return {};
+    return {"-opath", "lib"};
+}
+
+void jtag_compile_port_only_tap() {
+    const std::string empty_module = TOP_MODULE + "_TAP_empty.v";
+    {
+        AtomicFile file(empty_module);
+        if (!file.open()) {
+            qdx_exit_printf(-1, "ERROR: can't open file '%s' to create a pseudo TAP module.\n\n", empty_module.c_str());
+        }
+        JTAG_V_FILE = file.stream();
+        JTAG_OPTION[OPT_TAP_PORT_ONLY] = 1;
+        get_TAP_in_RTL(JTAG_V_FILE);
+        JTAG_OPTION[OPT_TAP_PORT_ONLY] = 0;
+        JTAG_V_FILE = nullptr;
+        if (!file.commit()) top_write_failed(empty_module, file.why());
+    }
+
+    std::vector<std::string> compile = {"tessick", "-lib", RT_file_arg(empty_module)};
+    for (std::string& word : jtag_tessick_opath()) compile.push_back(std::move(word));
+    std::string start_error;
+    if (RT_run(compile, "BSCAN.log", false, &start_error) != 0) {
+        if (!start_error.empty()) qdx_printf("    %s", start_error.c_str());
+        qdx_exit_printf(-1, "    Please check the \"BSCAN.log\" file.\n");
+    }
+    std::error_code ec;
+    std::filesystem::remove(TOP_MODULE + "_TAP_empty.tessick.log", ec);
+    std::filesystem::remove("BSCAN.log", ec);
+}
+
+void jtagsyn() {
+    rtltap::check_rtl_tap_description();
+    // Names that the synthesis scripts cannot hold are refused before
+    // any file is written.
+    const std::pair<std::string, std::string> words[] = {{TOP_MODULE, TOP_MODULE + "_TAP_gate.vhd"},
+                                                         {nz(TAP_MODULE_NAME), nz(TAP_MODULE_NAME)},
+                                                         {nz(TAP_TCK_PIN), nz(TAP_TCK_PIN)}};
+    for (const auto& [name, word] : words) {
+        if (tcl_word(word).empty() || dcsh_word(word).empty()) {
+            qdx_exit_printf(-1, "ERROR: the name '%s' cannot be written into the synthesis scripts.\n\n", name.c_str());
+        }
+    }
+    jtag_compile_port_only_tap();
+
+    const std::string design = TOP_MODULE + "_TAP";
+    const std::string names[3] = {kest_output_file(design + ".ac.tcl"), kest_output_file(design + ".dc.scr"),
+                                  kest_output_file(design + ".pt.tcl")};
+    {
+        // The three scripts are replaced together or not at all.
+        AtomicFile ac(names[0]), dc(names[1]), pt(names[2]);
+        for (AtomicFile* f : {&ac, &dc, &pt})
+            if (!f->open()) qdx_exit_printf(-1, "ERROR: can't open file '%s'.\n\n", f->target().c_str());
+        bs_write_synthesize_script(ac.stream(), dc.stream(), pt.stream(), design.c_str());
+        std::string failed, why;
+        if (!RT_commit_all({&ac, &dc, &pt}, &failed, &why)) top_write_failed(failed, why);
+    }
+    jtag_write_rtl_tap();
 }
 
 // ------------------------------------------------------------------ reset

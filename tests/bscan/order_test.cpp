@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "insertion_test_util.h"
+#include "support/insertion_test_util.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/exit.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "bscan/edit.h"
-#include "insertion_test_util.h"
+#include "support/insertion_test_util.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/fnm.h"

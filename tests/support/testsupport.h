@@ -85,7 +85,7 @@ struct RunResult {
 RunResult run(const std::vector<std::string>& argv, const std::filesystem::path& cwd = {},
               const std::string* input = nullptr);
 
-// Path of a program built in this build tree (for example "bscan/main/kestrand").
+// Path of a program built in this build tree (for example "bin/kestrand").
 std::string built_program(const std::string& relative);
 
 // Path of a file under the source tree.
