@@ -55,9 +55,11 @@ bool bs_copy_design(const std::string& from, const std::string& to, std::string*
 // Ends a message about a copy that failed: the reason on a line of its
 // own, then the run ends with -1.
 [[noreturn]] void bs_copy_failed(const std::string& why);
-// The top design's working copy "<top>_jtag.sdb"; a failed copy ends the
-// run with -1 after its message.
-void bs_copy_top_design();
+// The top design's working copy "<top>_jtag.sdb" and its command file
+// "<top>_jtag.cmd" in BSCAN_OPATH, opened into TAP_FP with its first line
+// ("edit <top>_jtag"); a failed copy or open ends the run with -1 after
+// its message.
+void bs_open_top_cmd_file();
 void bs_remove_file(const std::string& path);
 
 // ------------------------------------------------ boundary-cell writers
@@ -138,6 +140,9 @@ void bs_write_pad_module_tap_lines(FILE* fp);
 
 // ------------------------------------------------ several IO-pad modules
 
+// The design a MULTI_IO_TAB row's edits make: "<module>_bs<n>", and for
+// row 0 (the top) kest_edited_top().
+std::string bs_multi_io_row_design(int row);
 // Copies each IO-pad module row's database to "<module>_bs<n>.sdb" and
 // opens its command file "<module>_bs<n>.cmd" with its head.
 void open_multi_io_modules();

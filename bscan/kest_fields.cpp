@@ -50,12 +50,6 @@ namespace {
 
 
 
-const char* pin_name_of(int node) {
-    int p = node_tab[node].pin;
-    if (p < 0 || p >= pin_count) return nullptr;
-    return SYM_get(sym_tab, pin_tab[p].name);
-}
-
 const char* direction_words(int d) {
     switch (d) {
         case SDB_DIR_OUTPUT: return "an output pin";
@@ -688,7 +682,7 @@ std::string verify_obj_pin_name(int obj, const char* pin, int direction) {
 int search_inode_connected_to_obj(int obj, const char* name, int direction) {
     if (obj < 0 || obj >= obj_count || !name) return -1;
     for (int n = obj_tab[obj].first_node; n >= 0 && n < node_count && node_tab[n].object == obj; ++n) {
-        const char* pn = pin_name_of(n);
+        const char* pn = SDB_pin_name(n);
         if (!pn || STR_ucomp(pn, name) != 0) continue;
         int actual = pin_tab[node_tab[n].pin].direction & 3;
         if (actual == direction) return n;

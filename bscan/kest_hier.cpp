@@ -185,7 +185,7 @@ void write_path_files() {
     const auto there = brought_out(path_first);
     for (int i = path_count() - 2; i >= path_first; --i) {
         const TapPathItem& item = kest_hier_tap_ctrl_name_tabG[i];
-        std::string cmd = BSCAN_OPATH + "/" + item.module + "_bs.cmd";
+        std::string cmd = kest_edit_file(std::string(item.module) + "_bs.cmd");
         TAP_FP = bs_open_cmd_file(cmd);
         if (!TAP_FP) {
             qdx_exit_printf(-1, "ERROR: can't open command file \"%s\" to update SDB.\n", cmd.c_str());

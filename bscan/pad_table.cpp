@@ -107,7 +107,7 @@ std::string reached_pin(int port, const char* signal) {
     int node = get_node_connected_to_portnode(port);
     int p = node_tab[node].pin;
     if (node_tab[node].object < 0 || p < 0 || p >= pin_count) return "*UNDEF*";
-    const char* name = SYM_get(sym_tab, pin_tab[p].name);
+    const char* name = SDB_pin_name(node);
     if (!name) {
         qdx_exit_printf(-1, "ERROR: can not get pin name while tracing port '%s'.\n", signal);
     }
@@ -693,8 +693,7 @@ void save_OPIN_TAB_for_adding_scan_cell_internal(int row) {
     set_text(OPIN_TAB[row].pad_cell, bsnames::class_name(obj));
     int node = -1;
     for (int n = obj_tab[obj].first_node; bsnames::valid_node(n) && node_tab[n].object == obj; ++n) {
-        int p = node_tab[n].pin;
-        const char* name = p >= 0 && p < pin_count ? SYM_get(sym_tab, pin_tab[p].name) : nullptr;
+        const char* name = SDB_pin_name(n);
         if (name && STR_ucomp(name, pin.c_str()) == 0) {
             node = n;
             break;

@@ -41,12 +41,23 @@ void move_or_stop(const std::string& file) {
     if (!bs_move_file(file, BSCAN_OPATH)) qdx_exit(-1);
 }
 
+// Runs plovert on the command file of the edited module copy
+// "<module>_bs" in BSCAN_OPATH.  An edited copy left there by an earlier
+// run goes first: it would be taken as the master of the "replace" line
+// of the module above.
+void run_edited_module_file(const std::string& module) {
+    const std::string edited = kest_edit_file(module + "_bs");
+    qdx_printf("    .Executing command file  %s.cmd ...\n", edited.c_str());
+    bs_remove_file(edited + ".sdb");
+    run_plovert(edited);
+}
+
 // The module's side file found along the search path, copied beside the
 // edited database.
 void copy_side_file(const std::string& module, const char* extension, const std::string& target) {
     std::string found = FNM_find(module + extension);
     if (found.empty()) return;
-    if (!bs_copy_file(found, BSCAN_OPATH + "/" + target + extension)) qdx_exit(-1);
+    if (!bs_copy_file(found, kest_edit_file(target + extension))) qdx_exit(-1);
 }
 
 // The pad-module path of the pads that got cells (innermost first);
@@ -88,25 +99,19 @@ void bs_remove_stale_tool_logs() {
 }
 
 void do_plovert() {
-    const std::string& top = TOP_MODULE;
+    const std::string top = kest_edited_top();
     std::vector<std::string> path = pad_module_path();
-    for (const std::string& m : path) {
-        qdx_printf("    .Executing command file  %s/%s_bs.cmd ...\n", BSCAN_OPATH.c_str(), m.c_str());
-        // An edited copy left in BSCAN_OPATH by an earlier run would be
-        // taken as the master of the top's "replace" line.
-        bs_remove_file(BSCAN_OPATH + "/" + m + "_bs.sdb");
-        run_plovert(BSCAN_OPATH + "/" + m + "_bs");
-    }
-    qdx_printf("    .Executing command file  %s/%s_jtag.cmd ...\n", BSCAN_OPATH.c_str(), top.c_str());
-    run_plovert(BSCAN_OPATH + "/" + top + "_jtag");
+    for (const std::string& m : path) run_edited_module_file(m);
+    qdx_printf("    .Executing command file  %s ...\n", kest_edit_file(top + ".cmd").c_str());
+    run_plovert(kest_edit_file(top));
     for (const std::string& m : path) {
         move_or_stop(m + "_bs.sdb");
         copy_side_file(m, ".asn", m + "_bs");
         if (JTAG_OPTION[OPT_VHDL]) copy_side_file(m, ".inf", m + "_bs");
     }
-    move_or_stop(top + "_jtag.sdb");
-    copy_side_file(top, ".asn", top + "_jtag");
-    if (JTAG_OPTION[OPT_VHDL]) copy_side_file(top, ".inf", top + "_jtag");
+    move_or_stop(top + ".sdb");
+    copy_side_file(TOP_MODULE, ".asn", top);
+    if (JTAG_OPTION[OPT_VHDL]) copy_side_file(TOP_MODULE, ".inf", top);
 
     finish_synthesis();
 }
@@ -125,44 +130,37 @@ void finish_synthesis() {
 void hier_do_plovert(int row, MultiIoHierNode* children) {
     if (row < 0) return;
     for (int i = 0, n = DYNA_count(children); i < n; ++i) hier_do_plovert(children[i].row, children[i].children);
-    const MultiIoModule& m = MULTI_IO_TAB[row];
-    const std::string name =
-        row == 0 ? TOP_MODULE + "_jtag" : std::string(bsnames::or_text(m.module, "")) + "_bs" + std::to_string(m.file_number);
-    qdx_printf("    .Executing command file %s/%s.cmd ...\n", BSCAN_OPATH.c_str(), name.c_str());
-    bs_remove_file(BSCAN_OPATH + "/" + name + ".sdb");
-    run_plovert(BSCAN_OPATH + "/" + name);
+    const std::string name = bs_multi_io_row_design(row);
+    qdx_printf("    .Executing command file %s ...\n", kest_edit_file(name + ".cmd").c_str());
+    bs_remove_file(kest_edit_file(name + ".sdb"));
+    run_plovert(kest_edit_file(name));
     move_or_stop(name + ".sdb");
 }
 
 void kest_hier_do_plovert_for_tap_instance() {
     for (int i = DYNA_count(kest_hier_tap_ctrl_name_tabG) - 2; i >= kest_hier_tap_path_first(); --i) {
         const std::string m = bsnames::or_text(kest_hier_tap_ctrl_name_tabG[i].module, "");
-        qdx_printf("    .Executing command file  %s/%s_bs.cmd ...\n", BSCAN_OPATH.c_str(), m.c_str());
-        // As in do_plovert: no edited copy of an earlier run may stand in
-        // for the one this run makes.
-        bs_remove_file(BSCAN_OPATH + "/" + m + "_bs.sdb");
-        run_plovert(BSCAN_OPATH + "/" + m + "_bs");
+        run_edited_module_file(m);
         move_or_stop(m + "_bs.sdb");
     }
 }
 
 void bs_get_and_expand_netlist_with_jtag() {
-    const std::string& top = TOP_MODULE;
+    const std::string top = kest_edited_top();
     const bool vhdl = JTAG_OPTION[OPT_VHDL] != 0;
-    // The netlist goes into the output directory itself.
-    std::string netlist = OPATH + "/" + top + (vhdl ? "_jtag.vhd" : "_jtag.v");
+    // The netlist goes into the output directory itself (OPATH is "."
+    // without -opath), and is named so on the screen.
+    const std::string netlist = OPATH + "/" + top + (vhdl ? ".vhd" : ".v");
     // The edited design is named with its folder in both forms: a bare
     // name could read as an option.
-    const std::string edited = RT_file_arg(BSCAN_OPATH + "/" + top + "_jtag.sdb");
+    const std::string edited = RT_file_arg(kest_edit_file(top + ".sdb"));
     std::vector<std::string> quarnel =
         vhdl ? std::vector<std::string>{"quarnel", "-vhdl", "-hierarchy", "-o", RT_file_arg(netlist), edited, "-add_path",
                                         RT_file_arg(BSCAN_OPATH)}
              : std::vector<std::string>{"quarnel", "-verilog", "-hierarchy", "-o", RT_file_arg(netlist), edited};
     run_tool(quarnel, kQuarnelLog);
-    qdx_printf(vhdl ? "    .Modified netlist file was stored in file %s/%s_jtag.vhd.\n"
-                    : "    .Modified netlist file was stored in file %s/%s_jtag.v.\n",
-               OPATH.c_str(), top.c_str());
+    qdx_printf("    .Modified netlist file was stored in file %s.\n", netlist.c_str());
     qdx_printf("    .Expanding modified netlist ...\n\n");
-    run_tool({"drumway", "-cellonly", "-keepempty", RT_file_arg(BSCAN_OPATH + "/" + top + "_jtag"), "-opath", RT_file_arg(OPATH)},
+    run_tool({"drumway", "-cellonly", "-keepempty", RT_file_arg(kest_edit_file(top)), "-opath", RT_file_arg(OPATH)},
              kDrumwayLog);
 }

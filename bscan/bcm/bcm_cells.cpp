@@ -225,7 +225,7 @@ void check_tap_instance_name() {
     if (!verilog_identifier(name))
         why = "takes only Verilog identifiers";
     else if (starts_with(name, "BCELL") || starts_with(name, "BCM_") || name.find("_buf_") != std::string::npos ||
-             name == bcm_idcode_port() || starts_with(name, TOP_MODULE + "_jtag_"))
+             name == bcm_idcode_port() || starts_with(name, kest_edited_top() + "_"))
         why = "names its own cells, buffers, ports and nets so";
     if (!why) return;
     qdx_exit_printf(-1,

@@ -197,16 +197,10 @@ void check_module_instance_free() {
 // instance and the TAP ports wired to the module's TAP ports.  The
 // design (MODULE_SDB) is open and current.
 void make_top_sdb() {
-    const std::string& top = TOP_MODULE;
     const std::string bcm = bcm_module_name();
     bsnames::set_text(TAP_INSTANCE_NAME, bcm.c_str());
-    bs_copy_top_design();
-    const std::string cmd = BSCAN_OPATH + "/" + top + "_jtag.cmd";
-    TAP_FP = bs_open_cmd_file(cmd);
-    if (!TAP_FP) qdx_exit_printf(-1, "ERROR: can't open %s to update sdb.\n\n", cmd.c_str());
-    qdx_printf("    .Editing command file    %s/%s_jtag.cmd ...\n", BSCAN_OPATH.c_str(), top.c_str());
+    bs_open_top_cmd_file();
     FILE* fp = TAP_FP;
-    std::fprintf(fp, "edit %s_jtag\n", top.c_str());
     std::fprintf(fp, "add %s %s\n", bcm.c_str(), bcm.c_str());
     using namespace bsedit;
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {

@@ -532,7 +532,7 @@ bool takes_cell_clock(const std::vector<const BcmCell*>& cells) {
     return false;
 }
 
-std::string sub_module_name(const std::string& group) { return TOP_MODULE + "_jtag_" + group; }
+std::string sub_module_name(const std::string& group) { return kest_edited_top() + "_" + group; }
 
 // One position sub-module: its cells, with trees rooted at its control
 // ports and its part of the boundary register between its SI and SO.
