@@ -67,17 +67,34 @@ enum TapFlag : int {
 extern int TAP_FLAG[TAP_FLAG_WORDS];
 extern int* TAP_FLAG_EXTRA;
 
+// What the field checks learn of the buffers the edits add.  The pin
+// names are owned copies of the library's (none until learnt).
+// 1 when the TAP controller has a %HIGHZ_COMMAND pin, else 0.
 extern int HIZ_FLAG;
+// The buffer that drives a high-impedance group's enables from that pin:
+// the TAP's %SIGNAL_BUFFER, or its %INV_BUFFER for an active-low command
+// (none when there is none).
 extern char* HIZ_BUF_NAME;
+// Its library record (a description record, not owned).
 extern BufferEntry* HIZ_BUF;
+// %INPUT and %OUTPUT pins of the configuration's %INPUT_BUFFER, the pad
+// that -add_pad adds on an input (and a TAP input port).
 extern char* INPUT_BUFFER_INPUT;
 extern char* INPUT_BUFFER_OUTPUT;
+// %INPUT and %OUTPUT pins of the configuration's %OUTPUT_BUFFER, the pad
+// that -add_pad adds on an output (and the TDO port).
 extern char* OUTPUT_BUFFER_INPUT;
 extern char* OUTPUT_BUFFER_OUTPUT;
+// %INPUT and %OUTPUT pins of the inverter between a high-impedance
+// group's buffer and an active-high pad enable (%INVERTER, else the TAP's
+// %INV_BUFFER; bs_settle_highz_inverter).
 extern char* INVERTER_INPUT;
 extern char* INVERTER_OUTPUT;
+// %INPUT and %OUTPUT pins of the pad a pin row names itself (PAD(cell))
+// for -add_pad on an input, the last one checked.
 extern char* SPEC_INPUT_BUFFER_INPUT;
 extern char* SPEC_INPUT_BUFFER_OUTPUT;
+// The same for a pin row's own pad on an output.
 extern char* SPEC_OUTPUT_BUFFER_INPUT;
 extern char* SPEC_OUTPUT_BUFFER_OUTPUT;
 

@@ -108,8 +108,11 @@ void check_signal_buffer(const char* name, const char* keyword_tail) {
     SDB_close(db, 0);
 }
 
-// A pad buffer of the configuration (step 2 to 4 of the field checks);
-// returns false after printing when it is faulty.
+// A pad buffer of the configuration (%INPUT_BUFFER, %OUTPUT_BUFFER,
+// %INOUT_BUFFER, or a pin row's own pad): its definition in the library
+// and the pins the insertion wires (%INPUT and %OUTPUT, which go into
+// in_pin and out_pin when given; for an inout buffer also %INOUT and an
+// enable); returns false after printing when it is faulty.
 bool check_pad_buffer(const char* keyword, const char* name, bool inout, char** in_pin, char** out_pin) {
     BufferEntry* b = get_buffer(name);
     if (!b) {

@@ -60,7 +60,9 @@ void clear_text(char*& s) {
     s = nullptr;
 }
 
-// One per-role check (steps 1 to 5).
+// One per-role check: the pins every cell needs and the role's own, the
+// TAP outputs the cell needs (the BCELL_* facts), the role's rule on
+// %MODE pins, and the port direction of its %OE_MODE pin.
 int check_role(const Role& r, const char* cell) {
     ScanCellEntry* c = nullptr;
     int unfit = check_ports_in_scan_cell(&c, r.role, cell);
@@ -148,7 +150,7 @@ void oe_mode_type(ScanCellEntry* entry, const char* cell, bool clear_when_none) 
         qdx_exit_printf(-1, "ERROR: (%s) can't find port '%s' in SDB '%s' for SCAN_CELL '%s'.\n\n", lib_file(), port,
                    path.c_str(), cell);
     }
-    entry->spare = port_tab[p].direction;
+    entry->oe_mode_direction = port_tab[p].direction;
     SDB_close(db, 0);
     if (kept)
         SDB_setup(kept);

@@ -241,7 +241,7 @@ TapCellEntry new_tap() {
 
 ScanCellEntry new_cell() {
     ScanCellEntry c{};
-    c.spare = -1;
+    c.oe_mode_direction = -1;
     return c;
 }
 

@@ -676,7 +676,7 @@ std::string guideline_tables_text() {
         t.list(k + "%STD_NAME", e.std_name);
         t.list(k + "%ORDER", e.order);
         t.list(k + "%EXTRA", e.extra);
-        t.line(k + "spare", e.spare);
+        t.line(k + "oe_mode_direction", e.oe_mode_direction);
         t.line(k + "bs_buffer", e.bs_buffer);
     }
     for (int i = 0, n = count(BUFFER_TAB); i < n; ++i) {

@@ -65,7 +65,7 @@ void share_outside(FILE* fp, const PadEntry& p, const ControlCellEntry& row, con
 
 namespace {
 
-bool oe_input(const ScanCellEntry* cell) { return cell && cell->oe_mode && cell->spare != SDB_DIR_OUTPUT; }
+bool oe_input(const ScanCellEntry* cell) { return cell && cell->oe_mode && cell->oe_mode_direction != SDB_DIR_OUTPUT; }
 
 }  // namespace
 

@@ -106,9 +106,9 @@ std::vector<BcmPort> mux_ports(const PadEntry& p, BcmRole role, const ScanCellEn
     return ports;
 }
 
-// The input part of a mux pair: of kind 15 the input cell (INPUT_SCAN,
-// else CLOCK_SCAN), of kind 16 the input mux cell (INPUT_MUX_SCAN, else
-// CLOCK_MUX_SCAN).
+// The input part of a mux pair: of PAD_MUX_INOUT1 the input cell
+// (INPUT_SCAN, else CLOCK_SCAN), of PAD_MUX_INOUT2 the input mux cell
+// (INPUT_MUX_SCAN, else CLOCK_MUX_SCAN).
 ScanCellEntry* input_part(const PadEntry& p) {
     const char* first = p.kind == PAD_MUX_INOUT2 ? INPUT_MUX_SCAN : INPUT_SCAN;
     const char* second = p.kind == PAD_MUX_INOUT2 ? CLOCK_MUX_SCAN : CLOCK_SCAN;
