@@ -21,12 +21,14 @@ void reset_all() {
     TALLOWMERE_reset_globals();
 }
 
-std::string read_fixture(const std::string& name) {
-    std::ifstream in(std::string(KEST_FIXTURE_DIR) + "/" + name, std::ios::binary);
+std::string read_source(const std::string& name) {
+    std::ifstream in(std::string(KEST_SOURCE_DIR) + "/" + name, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
+
+std::string read_fixture(const std::string& name) { return read_source("tests/fixtures/" + name); }
 
 MemFile::MemFile() {
     fd_ = ::memfd_create("fuzz-input", MFD_CLOEXEC);

@@ -1,5 +1,6 @@
-// The instruction-table rules, the TAP description defaults, the add-TAP
-// flow (port-only TAP module, its compile run) and the synthesis scripts.
+// The instruction-table rules, the TAP description defaults, the
+// synthesis scripts of the RTL TAP, and the add-TAP flow (the port-only
+// TAP module and its compile run, the scripts and the RTL TAP written).
 
 #include <cctype>
 #include <cstdarg>

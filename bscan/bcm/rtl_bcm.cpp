@@ -5,7 +5,7 @@
 // cells and back to its last-cell pin.  With position groups each group's
 // cells sit in a sub-module of their own, which the module instantiates
 // beside the TAP.  The cells, their numbers and their ports come from
-// bcm_enumerate (bscan/bcm.h), which the top design's command file reads
+// bcm_enumerate (bscan/bcm/bcm.h), which the top design's command file reads
 // as well.  The module is compiled as a netlist, so that the expansion of
 // the edited chip holds its cells as every other road's does.
 #include <array>

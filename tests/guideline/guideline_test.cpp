@@ -26,7 +26,7 @@ using testsupport::read_file;
 using testsupport::source_path;
 using testsupport::TempDir;
 
-const std::string kFixtures = "tests/fixtures/bscan/guideline/";
+const std::string kFixtures = "tests/fixtures/guideline/";
 
 template <class Writer>
 std::string render(Writer write) {

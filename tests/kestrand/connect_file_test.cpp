@@ -84,7 +84,7 @@ const std::vector<Patch> kBistPatches = {
     {"chip.bsc", "", kBistSections},
 };
 
-std::string golden(const char* name) { return read_file(source_path(std::string("tests/fixtures/bscan/connect/") + name)); }
+std::string golden(const char* name) { return read_file(source_path(std::string("tests/fixtures/kestrand/connect/") + name)); }
 
 TEST(ConnectFiles, FixtureChipAgainstGoldenFilesTwice) {
     if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";

@@ -90,6 +90,9 @@ std::string built_program(const std::string& relative);
 
 // Path of a file under the source tree.
 std::string source_path(const std::string& relative);
+// The Verilog cell models of the demo chip (examples/) and of the fixture
+// chip (tests/fixtures/chip): one file, which the tests copy as "cells.v".
+inline constexpr const char* kCellModels = "examples/cells.v";
 
 // True when an outside program is found on PATH.
 bool have_program(const std::string& name);
