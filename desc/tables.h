@@ -478,6 +478,8 @@ void free_lbist_table(LbistEntry** table);
 // low: whether it is, and the name without its mark (none stays none).
 inline bool is_active_low(const char* name) { return name && name[0] == '-'; }
 inline const char* without_low_mark(const char* name) { return is_active_low(name) ? name + 1 : name; }
+// A text field of the tables as a message prints it: "" for none.
+inline const char* desc_text(const char* text) { return text ? text : ""; }
 
 // ---------------------------------------------------------------- look-ups
 

@@ -5,6 +5,7 @@
 # stops on one that is not).
 kest_sources(
   insertion_facts.cpp
+  instruction_rules.cpp
   jtag.cpp
   jtag_main.cpp
   jtag_syn.cpp
@@ -13,4 +14,5 @@ kest_sources(
   rtl_tap.cpp
   rtl_tap_controller.cpp
   rtl_top.cpp
+  tap_description.cpp
 )

@@ -1,10 +1,12 @@
-// The cell writers on the pad configurations that the wider fixtures do
-// not reach: a pad that carries its own control cell next to a
-// high-impedance group, output-enable cells on a single and on a pair of
-// cells, mux bidirectional pads, a differential output pad, a transparent
-// buffer in front of the core, active-low pins and pads whose kind gets
-// no cell.  Each command file is also checked as the netlist editor would
-// take it: every instance and port is added before a line names it.
+// The boundary-cell writers (cell_writers.cpp): the cells of each pad
+// kind on one design, control cells and their sharing, and the pad
+// configurations that the wider fixtures do not reach: a pad that carries
+// its own control cell next to a high-impedance group, output-enable cells
+// on a single and on a pair of cells, mux bidirectional pads, a
+// differential output pad, a transparent buffer in front of the core,
+// active-low pins and pads whose kind gets no cell.  Each command file of
+// the latter is also checked as the netlist editor would take it: every
+// instance and port is added before a line names it.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -15,7 +17,7 @@
 #include <vector>
 
 #include "bscan/edit.h"
-#include "support/insertion_test_util.h"
+#include "bscan/edit_writers.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/fnm.h"
@@ -27,16 +29,8 @@ namespace {
 
 using namespace bstest;
 using testsupport::read_file;
-const int I = SDB_DIR_INPUT, O = SDB_DIR_OUTPUT, B = SDB_DIR_BIDIR;
 
 const char* kTapPins = "90 TDI tdi in\n91 TMS tms in\n92 TCK tck in\n93 TDO tdo out\n";
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> v;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) v.push_back(l);
-    return v;
-}
 
 bool has_line(const std::string& cmd, const std::string& line) {
     for (const auto& l : lines(cmd))
@@ -566,5 +560,104 @@ INSTANTIATE_TEST_SUITE_P(
                       },
                       {"add @ BC_IMUX", "connect @{UO} PAD_MI{M}", "connect @{DI} PAD_MI{Y}"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// One design with a pad of each kind (bstest::EditWriters).
+
+TEST_F(EditWriters, CellsOfEachPadKind) {
+    Descriptions d;
+    d.tap_extra = "%GROUP_SIZE 4;";
+    prepare(d);
+    std::string cmd = write_all();
+    std::string clk = cell("clk"), din = cell("din"), dout = cell("dout"), tri = cell("tri"), bid = cell("bid");
+
+    // Input pad: the cell cut in between the pad and the core; the
+    // active-low port ("-din") the same way, with no inverter anywhere:
+    // its cell sees the pin's level, as its register row says.
+    for (const std::string& c : {clk, din}) {
+        const std::string pad = c == clk ? "PAD_CLK" : "PAD_DIN";
+        const std::string load = c == clk ? "g1{A}" : "g1{B}";
+        EXPECT_TRUE(has_block(cmd, {"add " + c + " BC_IN", "disconnect " + pad + "{Y}", "connect " + c + "{DO} " + load,
+                                    "connect " + c + "{DI} " + pad + "{Y}"}))
+            << cmd;
+    }
+    EXPECT_EQ(cmd.find("B_PAD_INV"), std::string::npos) << cmd;
+    // Output pad: DATA_OUT to the pad, DATA_IN from the core's driver.
+    EXPECT_TRUE(has_block(cmd, {"add " + dout + " BC_OUT", "disconnect PAD_DOUT{A}", "connect " + dout + "{DO} PAD_DOUT{A}",
+                                "connect " + dout + "{DI} g1{Y}"}))
+        << cmd;
+    // Bidirectional pad: both sides through the one cell, then its control cell.
+    EXPECT_TRUE(has_block(cmd, {"add " + bid + " BC_BIDIR", "disconnect PAD_BID{A}", "connect " + bid + "{DI} g5{Y}",
+                                "connect " + bid + "{DO} PAD_BID{A}", "disconnect PAD_BID{Y}",
+                                "connect " + bid + "{TO_CORE} g3{A}", "connect " + bid + "{FROM_PAD} PAD_BID{Y}"}))
+        << cmd;
+    // Two pads on one enable net share one control cell: the owner adds
+    // it and takes the enable's driver, the other only moves its enable.
+    const std::string control = text(CONTROL_TAB[pad("tri").control - 1].instance);
+    EXPECT_TRUE(has_block(cmd, {"add " + control + " BC_CTRL", "disconnect PAD_TRI{OE}", "connect " + control + "{DI} g3{Y}",
+                                "connect " + control + "{DO} PAD_TRI{OE}"}))
+        << cmd;
+    EXPECT_TRUE(has_block(cmd, {"disconnect PAD_TRI2{OE}", "connect " + control + "{DO} PAD_TRI2{OE}"})) << cmd;
+    EXPECT_EQ(count_lines(cmd, "add " + control + " "), 1u);
+    EXPECT_EQ(CONTROL_SCAN_COUNT, 2);  // tri's and bid's
+    (void)tri;
+
+    // Mux input: the open MUX_IN2 takes the cell's UPDATE_DR_OUT; the data
+    // path is not cut.
+    std::string mi = cell("mi");
+    EXPECT_TRUE(has_block(cmd, {"add " + mi + " BC_IMUX", "connect " + mi + "{UO} PAD_MI{M}", "connect " + mi + "{DI} PAD_MI{Y}"}))
+        << cmd;
+    // Mux output: MUX_IN1 tied to VCC is taken over, with the warning.
+    std::string mo = cell("mo");
+    EXPECT_TRUE(has_block(cmd, {"add " + mo + " BC_OMUX", "disconnect PAD_MO{M}", "connect " + mo + "{UO} PAD_MO{M}",
+                                "connect " + mo + "{DI} PAD_MO{A}"}))
+        << cmd;
+    EXPECT_NE(warnings_.find("WARNING: Pin %MUX_IN1 of pad 'PAD_MO'(PIN_OMUX) connected to VCC.\n"
+                             "         %MUX_IN1 'M' will be disconnected and reconnected\n"
+                             "         to scan cell '" + mo + "'.\n"),
+              std::string::npos)
+        << warnings_;
+    // The mux pads' own MODE pins hang on the mode trees: the tied MODE_2
+    // of the input pad is first cut from GND.
+    EXPECT_NE(warnings_.find("WARNING: Pin %MODE_2 of pad 'PAD_MI'(PIN_IMUX) connected to GND.\n"
+                             "         %MODE_2 'S' will be disconnected and reconnected to TAP.\n"),
+              std::string::npos)
+        << warnings_;
+    EXPECT_TRUE(has_block(cmd, {"disconnect PAD_MI{S}", "connect PAD_MI{S} mode2_buf_1_1{Y}"})) << cmd;
+    EXPECT_NE(cmd.find("connect PAD_MO{S} mode1_buf_"), std::string::npos) << cmd;
+
+    // Observe-only point: DATA_IN on the pin, nothing cut.  Internal point
+    // on an input pin: the pin from DATA_OUT, DATA_IN from the old driver.
+    std::string u1 = cell("u1{Y}"), u2 = cell("u2{A}");
+    EXPECT_TRUE(has_block(cmd, {"add " + u1 + " BC_OBS", "connect " + u1 + "{DI} u1{Y}"})) << cmd;
+    EXPECT_TRUE(has_block(cmd, {"add " + u2 + " BC_INT", "disconnect u2{A}", "connect " + u2 + "{DO} u2{A}",
+                                "connect " + u2 + "{DI} u1{Y}"}))
+        << cmd;
+    // A pad that carries its own cell: a register row named after the pad
+    // instance, no line of its own, but a place in the chain.
+    EXPECT_EQ(cell("bsp"), "PAD_BSP");
+    EXPECT_EQ(cmd.find("add PAD_BSP"), std::string::npos);
+    EXPECT_NE(cmd.find("connect PAD_BSP{SHIFT} shift_buf_"), std::string::npos);
+    // A pad without a cell (%FUNCTION BUF) gets no line.
+    EXPECT_EQ(cmd.find("PAD_PASS"), std::string::npos);
+    // The file ends with the trailer, written once.
+    EXPECT_EQ(cmd.substr(cmd.size() - 10), "save\nquit\n");
+    EXPECT_EQ(count_lines(cmd, "save"), 1u);
+}
+
+TEST_F(EditWriters, DontShareControlGivesEachPadItsCell) {
+    Descriptions d;
+    d.tap_extra = "%GROUP_SIZE 4;";
+    JTAG_OPTION[OPT_DONT_SHARE_CONTROL] = 1;
+    prepare(d);
+    std::string cmd = write_all();
+    std::string a = text(CONTROL_TAB[pad("tri").control - 1].instance);
+    std::string b = text(CONTROL_TAB[pad("tri2").control - 1].instance);
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(has_block(cmd, {"add " + b + " BC_CTRL", "disconnect PAD_TRI2{OE}", "connect " + b + "{DI} g3{Y}",
+                                "connect " + b + "{DO} PAD_TRI2{OE}"}))
+        << cmd;
+    EXPECT_EQ(CONTROL_SCAN_COUNT, 3);
+}
 
 }  // namespace
