@@ -60,7 +60,6 @@ void free_groups() {
     free_extra_groups();
 }
 
-
 // The buffer of a signal whose TAP pin is `pin`: the inverting buffer for
 // an active-low pin; a pin that is not declared keeps the earlier choice.
 void choose(BufferEntry*& slot, const char* pin, BufferEntry* plain, BufferEntry* inverting) {

@@ -39,7 +39,6 @@ using bstrace::Traced;
 
 namespace {
 
-
 PadEntry& pad(int row) { return OPIN_TAB[row]; }
 bool has_bs_buffer(const PadEntry& p) { return p.buffer && p.buffer->kind == BUFFER_BS; }
 

@@ -48,8 +48,6 @@ int multi_io_module_flagG = 0;
 
 namespace {
 
-
-
 const char* direction_words(int d) {
     switch (d) {
         case SDB_DIR_OUTPUT: return "an output pin";

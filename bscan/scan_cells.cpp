@@ -15,7 +15,6 @@
 
 namespace {
 
-
 // The pins a role needs besides the common ones.
 enum Need { DATA_IN, DATA_OUT, UPDATE_DR, SYS_PIN, UPDATE_DR_OUT, OE_MODE };
 enum ModeRule { MODE_NONE, MODE_WARN_IF_NONE, MODE_WARN_AND_CLEAR };

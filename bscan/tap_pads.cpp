@@ -34,7 +34,6 @@ const TapPort kPorts[] = {{&GLOBAL_TDO, &tdo_pin_indexG, &TAP_TDO_PIN_PTR, true}
                           {&GLOBAL_TCK, &tck_pin_indexG, &TAP_TCK_PIN_PTR, false},
                           {&GLOBAL_TRST, &trst_pin_indexG, &TAP_TRST_PIN_PTR, false}};
 
-
 [[noreturn]] void need_buffer(const char* keyword) {
     qdx_exit_printf(-1, "ERROR: option -add_pad requires to declare %%%s\n       in file '%s'.\n\n", keyword, bsc_file());
 }

@@ -49,7 +49,6 @@ bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 
 bool valid_node(int n) { return n >= 0 && n < node_count; }
 bool valid_obj(int o) { return o >= 0 && o < obj_count; }
 
-
 bool is_output(int node) {
     const SdbNode& n = node_tab[node];
     return n.object >= 0 && n.pin >= 0 && n.pin < pin_count && (pin_tab[n.pin].direction & 3) == SDB_DIR_OUTPUT;

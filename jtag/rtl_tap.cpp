@@ -20,7 +20,6 @@ namespace rtltap {
 
 namespace {
 
-
 // The register text of a row up to its first "[", leading "[" skipped.
 std::string register_name(const char* access) {
     const char* p = desc_text(access);

@@ -40,7 +40,6 @@ std::deque<TapCellEntry> own_tap_cells;
 
 bool empty(const char* s) { return !s || !*s; }
 
-
 void warn_pin(const char* keyword, const char* default_name) {
     qdx_printf("WARNING: (%s) can't find %%%s in %%TAP_CONTROLLER %s.\n"
                "         Using default name -> %s.\n\n",

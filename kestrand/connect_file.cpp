@@ -43,7 +43,6 @@ constexpr const char* kTestWidth =
 constexpr const char* kDiagCount =
     "ERROR: The number of %DIAG_INSTRUCTION is not equal to the number of %DIAG_CNT_FILE.\n";
 
-
 const char* text(const char* s) { return s ? s : ""; }
 
 // A diagnosis item "null" (any letter case) stands for none.
