@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bscan/tables.h"
+#include "jtag/jtag.h"
 
 // What a module cell is to its pad.
 enum class BcmRole {
@@ -115,8 +116,8 @@ BcmModule bcm_enumerate();
 // that a Verilog identifier does not take becomes "_".
 std::string bcm_position_name(const char* direction);
 
-// "<top>_BCM".
-std::string bcm_module_name();
+// The module's name, and the name of its one instance: "<top>_BCM".
+inline std::string bcm_module_name() { return TOP_MODULE + "_BCM"; }
 // The module port of a TAP pin: "BCM_" and the pin name.
 std::string bcm_tap_port(const char* tap_pin);
 // "BCELL<n>_<suffix>".

@@ -8,6 +8,7 @@ kest_sources(
   bcm_control.cpp
   bcm_flow.cpp
   bcm_mux.cpp
+  bcm_names.cpp
   bcm_options.cpp
   rtl_bcm.cpp
 )
