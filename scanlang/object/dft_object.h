@@ -39,6 +39,8 @@
 #include "scanlang/front/list_records.h"
 #include "scanlang/front/pso_records.h"
 
+struct ScanCommentRecord;
+
 template <class T>
 using DynArray = std::optional<std::vector<T>>;
 // A chain of names (the language's IdentCell lists).
@@ -1022,6 +1024,9 @@ struct DftObject {
     int register_length = -1;                           // %REGISTER_LENGTH
     DynArray<FennoxGroup> fennox_in_groups;             // %FENNOX_IN_<n>, or decoded
     DynArray<FennoxGroup> fennox_out_groups;            // %FENNOX_OUT_<n>, or decoded
+    // True when the two group arrays were decoded from %CIPHERTEXT, false
+    // when the file wrote them as plain groups (or has none).
+    bool fennox_groups_decoded = false;
     DynArray<FennoxInfoEntry> fennox_info;              // %FENNOX_INFO
     std::optional<ClockPeriodRecord> clock_period;      // %CLOCK_PERIOD
     std::optional<CoreSectionRecord> core_section;      // %CORE
@@ -1073,6 +1078,9 @@ struct DftObject {
     DynArray<DefInfoRecord> def_info;                   // %DEF_INFO (one element)
     std::shared_ptr<MapObject> map_object;              // the map file read with this file
     DynArray<std::string> core_no_scan;                 // %CORE_NO_SCAN
+    // The comments of this object's own file as the scanner saved them (a
+    // DynaArray, none without comments); the writer puts them back.
+    std::shared_ptr<ScanCommentRecord> comments;
 };
 
 // One DFT file of the design hierarchy: its name as the file that names

@@ -198,12 +198,7 @@ ConnectCoreRecord connect_core(const ScanAstNode* entry) {
 ConnectBistRecord connect_bist(ScanAstNode* entry) {
     const ScanAstNode* items = entry->child;
     ConnectBistRecord r;
-    if (const ScanAstNode* n = SCAN_FIND_AST(items, BIST_PORT_NODE)) {
-        PortRecord& p = r.bist_port.emplace();
-        p.scan_in2 = value_in(n->child, SCAN_IN_NODE);
-        p.scan_out2 = value_in(n->child, SCAN_OUT_NODE);
-        p.line = n->line;
-    }
+    if (const ScanAstNode* n = SCAN_FIND_AST(items, BIST_PORT_NODE)) r.bist_port = scan_port(n->child, n->line);
     r.bist_selects = selects(SCAN_FIND_AST(items, BIST_SELECT_LIST_NODE));
     r.bist_clocks = clocks(SCAN_FIND_AST(items, BIST_CLOCK_LIST_NODE), false);
     if (const ScanAstNode* n = SCAN_FIND_AST(items, BIST_INSTRUCTION_NODE)) {

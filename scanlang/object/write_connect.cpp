@@ -112,7 +112,7 @@ void print_instances(FILE* out, Window w, const std::vector<InstancesRecord>& li
         std::fputs("        {\n", out);
         comment(out, TK_FILE_NAME, 8, w);
         for (const InstancesRecord* r : files)
-            std::fprintf(out, "        %%FILE_NAME = \" %s \" ;\n", r->file_name.c_str());
+            std::fprintf(out, "        %%FILE_NAME = \" %s \" ;\n", dft_string_text(r->file_name).c_str());
         comment(out, TK_RBRACE, 8, w, line, file_token);
         std::fputs("        }\n", out);
     }
@@ -211,7 +211,7 @@ void print_instruction_block(FILE* out, const char* keyword, const InstructionRe
 
 void write_core(FILE* out, const ConnectCoreRecord& r) {
     std::fprintf(out, "  %%CONNECT_CORE %s\n     {\n", r.name.c_str());
-    if (!r.file_name.empty()) std::fprintf(out, "     %%CORE_PACKAGE_FILE = \" %s \" ;\n", r.file_name.c_str());
+    if (!r.file_name.empty()) std::fprintf(out, "     %%CORE_PACKAGE_FILE = \" %s \" ;\n", dft_string_text(r.file_name).c_str());
     if (!r.instance_name.empty()) std::fprintf(out, "     %%INSTANCE_NAME = %s ;\n", r.instance_name.c_str());
     if (!r.module_name.empty()) std::fprintf(out, "     %%MODULE_NAME = %s ;\n", r.module_name.c_str());
     print_instruction_block(out, "%CORE_INSTRUCTION", r.core_instruction);
@@ -236,7 +236,7 @@ void write_bist(FILE* out, const ConnectBistRecord& r) {
     std::fputs("     {\n", out);
     if (!r.bist_type.empty()) {
         comment(out, TK_BIST_TYPE, 5, w);
-        std::fprintf(out, "     %%BIST_TYPE = \" %s \" ; %s\n", r.bist_type.c_str(), kTrailerBistType);
+        std::fprintf(out, "     %%BIST_TYPE = \" %s \" ; %s\n", dft_string_text(r.bist_type).c_str(), kTrailerBistType);
     }
     if (r.bist_port) {
         const PortRecord& p = *r.bist_port;

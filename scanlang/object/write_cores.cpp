@@ -33,7 +33,7 @@ void print_sequences(FILE* out, const char* lead, const DynArray<const SequenceR
 }
 
 void print_quoted(FILE* out, const char* lead, const std::string& value) {
-    if (!value.empty()) std::fprintf(out, "%s = \" %s \" ;\n", lead, value.c_str());
+    if (!value.empty()) std::fprintf(out, "%s = \" %s \" ;\n", lead, dft_string_text(value).c_str());
 }
 
 void print_core_instruction(FILE* out, const CoreInstructionRecord& r) {

@@ -59,7 +59,7 @@ void write_select_fault(FILE* out, const DftObject& object, int flag) {
     for (const auto& q : quoted) {
         if (q.value.empty()) continue;
         comment(q.token, 5);
-        std::fprintf(out, "     %s = \" %s \" ;\n", q.keyword, q.value.c_str());
+        std::fprintf(out, "     %s = \" %s \" ;\n", q.keyword, dft_string_text(q.value).c_str());
     }
     // A sample without a number or a percentage is left out: the
     // statement would not read back.
@@ -99,11 +99,11 @@ void write_select_fault(FILE* out, const DftObject& object, int flag) {
     print_names(out, "%DONT_FAULT_MODULE", 26, r.dont_fault_module, r.dont_fault_module.size());
     if (!r.fault_order.empty()) {
         comment(TK_FAULT_ORDER, 5);
-        std::fprintf(out, "     %%FAULT_ORDER  \" %s \" ; %s\n", r.fault_order.c_str(), kTrailerFaultOrder);
+        std::fprintf(out, "     %%FAULT_ORDER  \" %s \" ; %s\n", dft_string_text(r.fault_order).c_str(), kTrailerFaultOrder);
     }
     if (!r.file_name.empty()) {
         comment(TK_FILE_NAME, 5);
-        std::fprintf(out, "     %%FILE_NAME = \" %s \" ;\n", r.file_name.c_str());
+        std::fprintf(out, "     %%FILE_NAME = \" %s \" ;\n", dft_string_text(r.file_name).c_str());
     }
     if (r.dont_fault_paths) {
         std::fputs("     %DONT_FAULT_PATH  { \n", out);

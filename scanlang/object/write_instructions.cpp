@@ -67,7 +67,7 @@ void print_step(FILE* out, const InstructionRecord& r, int kind, std::size_t& ex
     switch (kind) {
     case STEP_MODE:
         print_dft_comment(TK_MODE, out, 5, kw, end, end, 0);
-        std::fprintf(out, "     %%MODE      = \" %s \" ;\n", r.mode.c_str());
+        std::fprintf(out, "     %%MODE      = \" %s \" ;\n", dft_string_text(r.mode).c_str());
         return;
     case STEP_PREAMBLE:
         print_dft_comment(TK_PREAMBLE, out, 5, kw, end, 0, 0);
@@ -168,7 +168,7 @@ void write_mbist(FILE* out, const DftObject& object, int flag) {
             }
             if (!r.mbist_mdf.empty()) {
                 print_dft_comment(TK_MBIST_MDF, out, 5, ik, ie, ie, 0);
-                std::fprintf(out, "         %%MBIST_MDF = \" %s \" ;\n", r.mbist_mdf.c_str());
+                std::fprintf(out, "         %%MBIST_MDF = \" %s \" ;\n", dft_string_text(r.mbist_mdf).c_str());
             }
             std::fputs("         }\n", out);
         }

@@ -135,7 +135,7 @@ void print_paths(FILE* out, const char* title, const DynArray<PathEntry>& paths)
         std::fputs("    %PATH {\n", out);
         if (e.cycle > 0) std::fprintf(out, "        %%CYCLE = %d ;\n", e.cycle);
         if (e.file_names)
-            for (const std::string& f : *e.file_names) std::fprintf(out, "        %%FILE_NAME = \"%s\" ;\n", f.c_str());
+            for (const std::string& f : *e.file_names) std::fprintf(out, "        %%FILE_NAME = \"%s\" ;\n", dft_string_text(f, false).c_str());
         auto list = [&](const char* head, const std::vector<std::string>& names) {
             if (names.empty()) return;
             std::fprintf(out, "        %s = ", head);
@@ -184,7 +184,7 @@ void write_ta_and_lists(FILE* out, const DftObject& o) {
                      {"    %%INIT_CONFLICT = \" %s \" ;\n", g.init_conflict},
                      {"    %%UNKNOWN = \" %s \" ;\n", g.unknown}};
         for (const auto& item : items)
-            if (!item.value.empty()) std::fprintf(out, item.format, item.value.c_str());
+            if (!item.value.empty()) std::fprintf(out, item.format, dft_string_text(item.value).c_str());
         std::fputs("  }\n", out);
     }
     if (o.capture_clock) {
