@@ -1,7 +1,8 @@
 // The scan-language entry with the DFT file writer as its oracle: an input
 // is read as a DFT file through scan_interface, written back, and the
 // written file read again; the listings of the two objects must be the
-// same (the directories aside), and the written file must read at all.
+// same (the paths of the two files aside), and the written file must read
+// at all.
 // An input the entry refuses is no finding.
 //
 // The input is the file <work>/in/fuzz.dft and is written to
@@ -62,8 +63,13 @@ void remove_work() {
     fs::remove_all(work().root, ec);
 }
 
-std::string without(std::string text, const std::string& dir) {
-    for (std::size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "<dir>");
+// The listing of the current object, without the path it was read from
+// (the line that names it; the same text elsewhere is the input's own).
+std::string listing(const fs::path& file) {
+    std::string text = SL_object_dump_text();
+    const std::string line = "DFT FILE NAME : " + file.string() + "\n";
+    if (const std::size_t at = text.find(line); at != std::string::npos)
+        text.replace(at, line.size(), "DFT FILE NAME : <file>\n");
     return text;
 }
 
@@ -83,13 +89,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::run([&] {
         // A refusal of the input ends the run here: no finding.
         scan_interface(input.c_str(), 0, "atpg");
-        const std::string first = without(SL_object_dump_text(), w.in.string());
+        const std::string first = listing(input);
         if (!PRINT_SCAN_OBJECT(output.string(), 1)) finding("the object could not be written", first, "");
         SCAN_FRONT_reset_globals();
         std::string second;
         const int status = fuzz::guarded([&] {
             scan_interface(output.c_str(), 0, "atpg");
-            second = without(SL_object_dump_text(), w.out.string());
+            second = listing(output);
         });
         if (status != 0) finding("the written file is refused", first, "");
         if (second != first) finding("the written file reads back as another object", first, second);

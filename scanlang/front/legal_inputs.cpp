@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <bitset>
 #include <cstdio>
-#include <functional>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
