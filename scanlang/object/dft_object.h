@@ -460,6 +460,11 @@ struct InstructionRecord {  // one top-level %INSTRUCTION
     std::vector<const SequenceRecord*> postamble_list;
     int name_line = -1;
     int item_line = -1;
+    // The sequence names each step wrote, one list per step in source
+    // order (the steps of instr_order_tab; none for %MODE).  A file
+    // without %SEQUENCE may name sequences it never defines: their
+    // records above are null, and the writer writes these names back.
+    std::vector<TextList> step_names;
 };
 
 struct MbistBsdInstructionRecord {  // one entry of %MBIST_BSD

@@ -116,7 +116,7 @@ TEST_P(WriteReadBackFiles, EveryObjectReadsBackTheSame) {
 INSTANTIATE_TEST_SUITE_P(Files, WriteReadBackFiles,
                          testing::Values(RoundTripCase{"top.dft", "hier_dft", 2}, RoundTripCase{"top.dft", "atpg", 1},
                                          RoundTripCase{"coded.dft", "hier_dft", 1},
-                                         RoundTripCase{"coded.dft", "atpg", 1}),
+                                         RoundTripCase{"coded.dft", "atpg", 1}, RoundTripCase{"steps.dft", "atpg", 1}),
                          [](const testing::TestParamInfo<RoundTripCase>& info) {
                              return testsupport::param_name(std::string(info.param.top) + "_" + info.param.tool);
                          });
@@ -196,6 +196,16 @@ TEST_F(WriteReadBack, ValuesAreWrittenAsTheyReadBack) {
     EXPECT_TRUE(has(objects[0].listing, "    BIST_PORT :\n        SCAN_IN :   bi\n        SCAN_OUT :  bo\n"
                                         "        DEFAULT :   bd\n"))
         << objects[0].listing;
+}
+
+// Steps that name sequences the file does not define keep their names.
+TEST_F(WriteReadBack, StepsKeepTheSequenceNamesTheyWrote) {
+    const std::vector<ObjectTexts> objects = round_trip("steps.dft", "atpg");
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_TRUE(has(objects[0].written, "     {\n     %RUNBIST   = pulse ;\n     %PROPAGATE = load ;\n"
+                                        "     %EXTRA = x ;\n     %POSTAMBLE  = a ,\n                   b ;\n"
+                                        "     %RAM_WRITE = idle ;\n     }\n"))
+        << objects[0].written;
 }
 
 // Reals: two (or six) decimals where that is exact, so the texts of
