@@ -706,6 +706,10 @@ struct BistInstruRecord {
     const InstructionRecord* instruction = nullptr;
     std::string pattern;
     int line = -1;
+    // The instruction's name as written: a file without %INSTRUCTION may
+    // name one it never defines (`instruction` is then null), and the
+    // writer writes the name back.
+    std::string instruction_name;
 };
 
 struct ConnectBistRecord {  // one %CONNECT_BIST

@@ -205,8 +205,10 @@ ConnectBistRecord connect_bist(ScanAstNode* entry) {
         BistInstruRecord& b = r.bist_instruction.emplace();
         b.line = n->line;
         if (n->child) {
-            if (const ScanAstNode* name = SCAN_FIND_AST(n->child, IDENT_NODE))
-                b.instruction = SCAN_FIND_INSTRUCTION(node_text(name));
+            if (const ScanAstNode* name = SCAN_FIND_AST(n->child, IDENT_NODE)) {
+                b.instruction_name = node_text(name);
+                b.instruction = SCAN_FIND_INSTRUCTION(b.instruction_name);
+            }
             b.pattern = node_text(SCAN_FIND_AST(n->child, PATTERN_NODE));
         }
     }

@@ -258,9 +258,9 @@ void write_bist(FILE* out, const ConnectBistRecord& r) {
         std::fputs("     %BIST_INSTRUCTION\n", out);
         comment(out, TK_LBRACE, 8, w, b.line, TK_BIST_INSTRUCTION);
         std::fputs("        {\n", out);
-        if (b.instruction && !b.instruction->name.empty()) {
+        if (const std::string& name = b.instruction ? b.instruction->name : b.instruction_name; !name.empty()) {
             comment(out, TK_INSTRUCTION, 8, w);
-            std::fprintf(out, "        %%INSTRUCTION = %s ;\n", b.instruction->name.c_str());
+            std::fprintf(out, "        %%INSTRUCTION = %s ;\n", name.c_str());
         }
         if (!b.pattern.empty()) {
             comment(out, TK_SEED, 8, w);

@@ -198,14 +198,19 @@ TEST_F(WriteReadBack, ValuesAreWrittenAsTheyReadBack) {
         << objects[0].listing;
 }
 
-// Steps that name sequences the file does not define keep their names.
-TEST_F(WriteReadBack, StepsKeepTheSequenceNamesTheyWrote) {
-    const std::vector<ObjectTexts> objects = round_trip("steps.dft", "atpg");
-    ASSERT_EQ(objects.size(), 1u);
-    EXPECT_TRUE(has(objects[0].written, "     {\n     %RUNBIST   = pulse ;\n     %PROPAGATE = load ;\n"
-                                        "     %EXTRA = x ;\n     %POSTAMBLE  = a ,\n                   b ;\n"
-                                        "     %RAM_WRITE = idle ;\n     }\n"))
-        << objects[0].written;
+// Steps that name sequences the file does not define, and a BIST
+// connection naming an instruction it does not define, keep their names.
+TEST_F(WriteReadBack, UndefinedNamesAreWrittenAsWritten) {
+    const std::vector<ObjectTexts> steps = round_trip("steps.dft", "atpg");
+    ASSERT_EQ(steps.size(), 1u);
+    EXPECT_TRUE(has(steps[0].written, "     {\n     %RUNBIST   = pulse ;\n     %PROPAGATE = load ;\n"
+                                      "     %EXTRA = x ;\n     %POSTAMBLE  = a ,\n                   b ;\n"
+                                      "     %RAM_WRITE = idle ;\n     }\n"))
+        << steps[0].written;
+    const std::vector<ObjectTexts> bist = round_trip("coded.dft", "atpg");
+    ASSERT_EQ(bist.size(), 1u);
+    EXPECT_TRUE(has(bist[0].written, "     %BIST_INSTRUCTION\n        {\n        %INSTRUCTION = run ;\n        }\n"))
+        << bist[0].written;
 }
 
 // Reals: two (or six) decimals where that is exact, so the texts of
