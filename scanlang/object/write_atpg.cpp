@@ -99,10 +99,10 @@ void print_coded_names(FILE* out, const char* keyword, const TwoIdent1ListNode& 
 
 void write_mode(FILE* out, const AtpgScanOptionRecord& o, int kw, int end) {
     const ModeComments comment{out, kw, end};
-    if (!o.name.empty()) {
-        comment(TK_ATPG_MODE, 5);
-        std::fprintf(out, "     %%ATPG_MODE  \" %s \"\n", dft_string_text(o.name).c_str());
-    }
+    // Written without a name too: the block reads only after the keyword
+    // and its (empty) string.
+    comment(TK_ATPG_MODE, 5);
+    std::fprintf(out, "     %%ATPG_MODE  \" %s \"\n", dft_string_text(o.name).c_str());
     comment(TK_LBRACE, 8, end, TK_ATPG_MODE);
     std::fputs("        {\n", out);
     print_aligned_pairs(out, comment, TK_FORCE, "%FORCE", o.force_list);

@@ -200,14 +200,15 @@ TEST_F(WriteReadBack, ValuesAreWrittenAsTheyReadBack) {
 }
 
 // Steps that name sequences the file does not define, and a BIST
-// connection naming an instruction it does not define, keep their names.
-TEST_F(WriteReadBack, UndefinedNamesAreWrittenAsWritten) {
+// connection naming an instruction it does not define, keep their names;
+// an ATPG mode without a name keeps its keyword.
+TEST_F(WriteReadBack, UndefinedNamesAndNamelessModesAreWritten) {
     const std::vector<ObjectTexts> steps = round_trip("steps.dft", "atpg");
     ASSERT_EQ(steps.size(), 1u);
-    EXPECT_TRUE(has(steps[0].written, "     {\n     %RUNBIST   = pulse ;\n     %PROPAGATE = load ;\n"
-                                      "     %EXTRA = x ;\n     %POSTAMBLE  = a ,\n                   b ;\n"
-                                      "     %RAM_WRITE = idle ;\n     }\n"))
-        << steps[0].written;
+    for (const char* text : {"     {\n     %RUNBIST   = pulse ;\n     %PROPAGATE = load ;\n     %EXTRA = x ;\n"
+                             "     %POSTAMBLE  = a ,\n                   b ;\n     %RAM_WRITE = idle ;\n     }\n",
+                             "     %ATPG_MODE  \"  \"\n        {\n"})
+        EXPECT_TRUE(has(steps[0].written, text)) << text << "\n" << steps[0].written;
     const std::vector<ObjectTexts> bist = round_trip("coded.dft", "atpg");
     ASSERT_EQ(bist.size(), 1u);
     EXPECT_TRUE(has(bist[0].written, "     %BIST_INSTRUCTION\n        {\n        %INSTRUCTION = run ;\n        }\n"))
