@@ -690,6 +690,9 @@ struct ConnectScanRecord {  // one %CONNECT_SCAN chain
     std::optional<PsoScanPadRecord> scan_in_pad;
     std::optional<PsoScanPadRecord> scan_out_pad;
     int ms_violation = -1;
+    // The %SCAN_INSTRUCTION's name as written (see
+    // BistInstruRecord::instruction_name).
+    std::string scan_instruction_name;
 };
 
 struct ConnectCoreRecord {  // one %CONNECT_CORE
@@ -700,6 +703,10 @@ struct ConnectCoreRecord {  // one %CONNECT_CORE
     const InstructionRecord* core_instruction = nullptr;
     const InstructionRecord* system_instruction = nullptr;
     std::vector<PortRecord> scan_ports;
+    // The two instructions' names as written (see
+    // BistInstruRecord::instruction_name).
+    std::string core_instruction_name;
+    std::string system_instruction_name;
 };
 
 struct BistInstruRecord {
@@ -707,8 +714,8 @@ struct BistInstruRecord {
     std::string pattern;
     int line = -1;
     // The instruction's name as written: a file without %INSTRUCTION may
-    // name one it never defines (`instruction` is then null), and the
-    // writer writes the name back.
+    // name one it never defines (`instruction` is then null, and the
+    // statement is no error), and the writer writes the name back.
     std::string instruction_name;
 };
 

@@ -22,6 +22,12 @@ void comment(FILE* out, int token, int indent, Window w, int limit = 0, int bloc
 }
 
 // "<lead> = <value> ;" when the value is set, after its comments.
+// The name of an instruction a statement names: the record's, or, for one
+// the file does not define, the name as written.
+const std::string& instruction_text(const InstructionRecord* r, const std::string& written) {
+    return r ? r->name : written;
+}
+
 void print_set(FILE* out, int token, Window w, const char* lead, const std::string& value, int limit = 0) {
     if (value.empty()) return;
     comment(out, token, 8, w, limit);
@@ -192,11 +198,11 @@ void write_chain(FILE* out, const ConnectScanRecord& r) {
     print_clocks(out, w, r.scan_clocks, TK_SCAN_CLOCK, true);
     print_instances(out, w, r.instances, TK_SCAN_INSTANCES, "%SCAN_INSTANCES", TK_SCAN_INSTANCES_FILE,
                     "%SCAN_INSTANCES_FILE", "\n        }\n");
-    if (r.scan_instruction) {
+    if (const std::string& name = instruction_text(r.scan_instruction, r.scan_instruction_name); !name.empty()) {
         comment(out, TK_LBRACE, 8, w, w.end, TK_SCAN_INSTRUCTION);
         std::fputs("     %SCAN_INSTRUCTION\n        {\n", out);
         comment(out, TK_INSTRUCTION, 8, w);
-        std::fprintf(out, "        %%INSTRUCTION = %s ;\n", r.scan_instruction->name.c_str());
+        std::fprintf(out, "        %%INSTRUCTION = %s ;\n", name.c_str());
         comment(out, TK_RBRACE, 8, w, w.end, TK_SCAN_INSTRUCTION);
         std::fputs("        }\n", out);
     }
@@ -204,9 +210,10 @@ void write_chain(FILE* out, const ConnectScanRecord& r) {
     std::fputs("     }\n\n\n", out);
 }
 
-void print_instruction_block(FILE* out, const char* keyword, const InstructionRecord* r) {
-    if (!r) return;
-    std::fprintf(out, "     %s\n        {\n        %%INSTRUCTION = %s ;\n        }\n", keyword, r->name.c_str());
+void print_instruction_block(FILE* out, const char* keyword, const InstructionRecord* r, const std::string& written) {
+    const std::string& name = instruction_text(r, written);
+    if (name.empty()) return;
+    std::fprintf(out, "     %s\n        {\n        %%INSTRUCTION = %s ;\n        }\n", keyword, name.c_str());
 }
 
 void write_core(FILE* out, const ConnectCoreRecord& r) {
@@ -214,8 +221,8 @@ void write_core(FILE* out, const ConnectCoreRecord& r) {
     if (!r.file_name.empty()) std::fprintf(out, "     %%CORE_PACKAGE_FILE = \" %s \" ;\n", dft_string_text(r.file_name).c_str());
     if (!r.instance_name.empty()) std::fprintf(out, "     %%INSTANCE_NAME = %s ;\n", r.instance_name.c_str());
     if (!r.module_name.empty()) std::fprintf(out, "     %%MODULE_NAME = %s ;\n", r.module_name.c_str());
-    print_instruction_block(out, "%CORE_INSTRUCTION", r.core_instruction);
-    print_instruction_block(out, "%SYSTEM_INSTRUCTION", r.system_instruction);
+    print_instruction_block(out, "%CORE_INSTRUCTION", r.core_instruction, r.core_instruction_name);
+    print_instruction_block(out, "%SYSTEM_INSTRUCTION", r.system_instruction, r.system_instruction_name);
     for (const PortRecord& p : r.scan_ports) {
         if (p.name.empty()) std::fputs("     %SCAN_PORT\n", out);
         else std::fprintf(out, "     %%SCAN_PORT  %s\n", p.name.c_str());
@@ -258,7 +265,7 @@ void write_bist(FILE* out, const ConnectBistRecord& r) {
         std::fputs("     %BIST_INSTRUCTION\n", out);
         comment(out, TK_LBRACE, 8, w, b.line, TK_BIST_INSTRUCTION);
         std::fputs("        {\n", out);
-        if (const std::string& name = b.instruction ? b.instruction->name : b.instruction_name; !name.empty()) {
+        if (const std::string& name = instruction_text(b.instruction, b.instruction_name); !name.empty()) {
             comment(out, TK_INSTRUCTION, 8, w);
             std::fprintf(out, "        %%INSTRUCTION = %s ;\n", name.c_str());
         }

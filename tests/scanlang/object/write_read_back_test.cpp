@@ -199,9 +199,9 @@ TEST_F(WriteReadBack, ValuesAreWrittenAsTheyReadBack) {
         << objects[0].listing;
 }
 
-// Steps that name sequences the file does not define, and a BIST
-// connection naming an instruction it does not define, keep their names;
-// an ATPG mode without a name keeps its keyword.
+// Steps that name sequences the file does not define, and connections
+// naming instructions it does not define, keep their names; an ATPG mode
+// without a name keeps its keyword.
 TEST_F(WriteReadBack, UndefinedNamesAndNamelessModesAreWritten) {
     const std::vector<ObjectTexts> steps = round_trip("steps.dft", "atpg");
     ASSERT_EQ(steps.size(), 1u);
@@ -209,10 +209,13 @@ TEST_F(WriteReadBack, UndefinedNamesAndNamelessModesAreWritten) {
                              "     %POSTAMBLE  = a ,\n                   b ;\n     %RAM_WRITE = idle ;\n     }\n",
                              "     %ATPG_MODE  \"  \"\n        {\n"})
         EXPECT_TRUE(has(steps[0].written, text)) << text << "\n" << steps[0].written;
-    const std::vector<ObjectTexts> bist = round_trip("coded.dft", "atpg");
-    ASSERT_EQ(bist.size(), 1u);
-    EXPECT_TRUE(has(bist[0].written, "     %BIST_INSTRUCTION\n        {\n        %INSTRUCTION = run ;\n        }\n"))
-        << bist[0].written;
+    const std::vector<ObjectTexts> connections = round_trip("coded.dft", "atpg");
+    ASSERT_EQ(connections.size(), 1u);
+    for (const char* text : {"     %SCAN_INSTRUCTION\n        {\n        %INSTRUCTION = scan ;\n        }\n",
+                             "     %CORE_INSTRUCTION\n        {\n        %INSTRUCTION = core_scan ;\n        }\n"
+                             "     %SYSTEM_INSTRUCTION\n        {\n        %INSTRUCTION = sys_run ;\n        }\n",
+                             "     %BIST_INSTRUCTION\n        {\n        %INSTRUCTION = run ;\n        }\n"})
+        EXPECT_TRUE(has(connections[0].written, text)) << text << "\n" << connections[0].written;
 }
 
 // Reals: two (or six) decimals where that is exact, so the texts of
