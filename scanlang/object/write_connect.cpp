@@ -218,6 +218,7 @@ void print_instruction_block(FILE* out, const char* keyword, const InstructionRe
 
 void write_core(FILE* out, const ConnectCoreRecord& r) {
     std::fprintf(out, "  %%CONNECT_CORE %s\n     {\n", r.name.c_str());
+    const long body = dft_block_start(out);
     if (!r.file_name.empty()) std::fprintf(out, "     %%CORE_PACKAGE_FILE = \" %s \" ;\n", dft_string_text(r.file_name).c_str());
     if (!r.instance_name.empty()) std::fprintf(out, "     %%INSTANCE_NAME = %s ;\n", r.instance_name.c_str());
     if (!r.module_name.empty()) std::fprintf(out, "     %%MODULE_NAME = %s ;\n", r.module_name.c_str());
@@ -232,6 +233,7 @@ void write_core(FILE* out, const ConnectCoreRecord& r) {
         if (!p.default_value.empty()) std::fprintf(out, "        %%DEFAULT  = %s ;\n", p.default_value.c_str());
         std::fputs("        }\n", out);
     }
+    dft_block_end(out, body, "     %CORE_PACKAGE_FILE = \"  \" ;\n");
     std::fputs("     }\n\n\n", out);
 }
 
@@ -241,6 +243,7 @@ void write_bist(FILE* out, const ConnectBistRecord& r) {
     std::fprintf(out, "  %%CONNECT_BIST  %s %s\n", r.first_name.c_str(), r.second_name.c_str());
     comment(out, TK_LBRACE, 5, w, w.kw - 3, TK_CONNECT_BIST);
     std::fputs("     {\n", out);
+    const long body = dft_block_start(out);
     if (!r.bist_type.empty()) {
         comment(out, TK_BIST_TYPE, 5, w);
         std::fprintf(out, "     %%BIST_TYPE = \" %s \" ; %s\n", dft_string_text(r.bist_type).c_str(), kTrailerBistType);
@@ -276,6 +279,7 @@ void write_bist(FILE* out, const ConnectBistRecord& r) {
         comment(out, TK_RBRACE, 8, w, b.line, TK_BIST_INSTRUCTION);
         std::fputs("        }\n", out);
     }
+    dft_block_end(out, body, "     %BIST_TYPE = \"  \" ;\n");
     comment(out, TK_RBRACE, 5, w, w.end, TK_CONNECT_BIST);
     std::fputs("     }\n\n\n", out);
 }

@@ -61,12 +61,14 @@ void print_core_instruction(FILE* out, const CoreInstructionRecord& r) {
 
 void print_patset(FILE* out, const CorePatsetRecord& p) {
     if (!p.name.empty()) std::fprintf(out, "     %%PATSET %s\n     {\n", p.name.c_str());
+    const long body = dft_block_start(out);
     print_quoted(out, "         %DFT_FILE", p.dft_file);
     print_sequences(out, "         %FORCE_LIST", p.force_sequences);
     print_quoted(out, "         %BTP", p.btp);
     print_quoted(out, "         %TP", p.tp);
     print_quoted(out, "         %INT", p.int_value);
     print_quoted(out, "         %OPTION", p.option);
+    dft_block_end(out, body, "         %BTP = \"  \" ;\n");
     std::fputs("     }\n", out);
 }
 

@@ -53,6 +53,15 @@ std::string dft_real_text(double value, int decimals);
 // would run on over the quote).
 std::string dft_string_text(const std::string& value, bool blank_follows = true);
 
+// A block whose statements all held empty strings (which read as none)
+// would be written without a statement, and an empty block does not read.
+// dft_block_start is the position after the block's opening brace;
+// dft_block_end, called before its closing brace, writes `fallback` (a
+// statement with an empty string, which reads as none too) when nothing
+// was written since.
+long dft_block_start(FILE* stream);
+void dft_block_end(FILE* stream, long start, const char* fallback);
+
 // One statement of a block: the token whose saved comments go before it,
 // its printf format (one %s for the value), the value, and the value's
 // source line (0 when none is kept).

@@ -49,6 +49,7 @@ void write_select_fault(FILE* out, const DftObject& object, int flag) {
     std::fputs("  %SELECT_FAULT\n", out);
     comment(TK_LBRACE, 5, r.left_brace_line, TK_SELECT_FAULT);
     std::fputs("   {\n", out);
+    const long body = dft_block_start(out);
     const struct {
         int token;
         const char* keyword;
@@ -111,6 +112,7 @@ void write_select_fault(FILE* out, const DftObject& object, int flag) {
             std::fprintf(out, "       %s  '%s' ;\n", p.name.c_str(), p.pattern.c_str());
         std::fputs("     } \n", out);
     }
+    dft_block_end(out, body, "     %FAULT_MODEL = \"  \" ;\n");
     comment(TK_RBRACE, 5, end, TK_SELECT_FAULT);
     std::fputs("   }\n\n\n", out);
 }

@@ -169,6 +169,12 @@ std::string dft_string_text(const std::string& value, bool blank_follows) {
     return text;
 }
 
+long dft_block_start(FILE* stream) { return std::ftell(stream); }
+
+void dft_block_end(FILE* stream, long start, const char* fallback) {
+    if (start >= 0 && std::ftell(stream) == start) std::fputs(fallback, stream);
+}
+
 void print_dft_value_lines(FILE* stream, std::initializer_list<DftValueLine> lines, int indent, int first_line,
                            int last_line, bool comments) {
     for (const DftValueLine& l : lines) {

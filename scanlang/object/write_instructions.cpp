@@ -172,6 +172,7 @@ void write_mbist(FILE* out, const DftObject& object, int flag) {
             const int ik = r.name_line, ie = r.item_line;
             if (r.name.empty()) continue;
             std::fprintf(out, "     %%INSTRUCTION  %s\n         {\n", r.name.c_str());
+            const long body = dft_block_start(out);
             if (!r.mbist_clock.empty()) {
                 print_dft_comment(TK_MBIST_CLOCK, out, 5, ik, ie, ie, 0);
                 std::fprintf(out, "         %%MBIST_CLOCK = %s ;\n", r.mbist_clock.c_str());
@@ -180,6 +181,7 @@ void write_mbist(FILE* out, const DftObject& object, int flag) {
                 print_dft_comment(TK_MBIST_MDF, out, 5, ik, ie, ie, 0);
                 std::fprintf(out, "         %%MBIST_MDF = \" %s \" ;\n", dft_string_text(r.mbist_mdf).c_str());
             }
+            dft_block_end(out, body, "         %MBIST_MDF = \"  \" ;\n");
             std::fputs("         }\n", out);
         }
         print_dft_comment(TK_RBRACE, out, 5, first, last, last, TK_MBIST_BSD);

@@ -175,6 +175,7 @@ void write_ta_and_lists(FILE* out, const DftObject& o) {
     if (o.gui_info) {
         const GuiInfoRecord& g = *o.gui_info;
         std::fputs("  %GUI\n  {\n", out);
+        const long body = dft_block_start(out);
         const struct {
             const char* format;
             const std::string& value;
@@ -185,6 +186,7 @@ void write_ta_and_lists(FILE* out, const DftObject& o) {
                      {"    %%UNKNOWN = \" %s \" ;\n", g.unknown}};
         for (const auto& item : items)
             if (!item.value.empty()) std::fprintf(out, item.format, dft_string_text(item.value).c_str());
+        dft_block_end(out, body, "    %PATH = \"  \" ;\n");
         std::fputs("  }\n", out);
     }
     if (o.capture_clock) {

@@ -117,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(Files, WriteReadBackFiles,
                          testing::Values(RoundTripCase{"top.dft", "hier_dft", 2}, RoundTripCase{"top.dft", "atpg", 1},
                                          RoundTripCase{"coded.dft", "hier_dft", 1},
                                          RoundTripCase{"coded.dft", "atpg", 1}, RoundTripCase{"steps.dft", "atpg", 1},
-                                         RoundTripCase{"nameless_core.dft", "atpg", 1}),
+                                         RoundTripCase{"nameless_core.dft", "atpg", 1},
+                                         RoundTripCase{"empty_strings.dft", "atpg", 1}),
                          [](const testing::TestParamInfo<RoundTripCase>& info) {
                              return testsupport::param_name(std::string(info.param.top) + "_" + info.param.tool);
                          });
