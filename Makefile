@@ -39,6 +39,7 @@ bench: build
 	$(BUILD)/bench/sdb_bench
 	$(BUILD)/bench/tessick_bench
 	$(BUILD)/bench/kestrand_bench
+	$(BUILD)/bench/legal_inputs_bench
 
 # The normal build comes first: its netlist tools make the design seeds.
 fuzz: build

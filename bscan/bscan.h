@@ -213,9 +213,6 @@ void kest_hier_check_tap_path_ports(int first);
 // With -add_tap: the list of TAP ports the edits add (kest_hier_tap_port_tabG),
 // recorded before the TAP files are written.
 void kest_hier_record_tap_ports();
-// The port lines of one level: each TAP port becomes a port of the same
-// name joined to the lower instance's pin; a name is added once a level.
-void kest_added_tap_ctrl_ports_into_parent(FILE* fp, const char* instance);
 // Frees the TAP path and clears the hierarchy globals above.
 void KEST_HIER_reset_globals();
 

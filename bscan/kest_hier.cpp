@@ -322,5 +322,3 @@ void kest_hier_replace_tap_instance_iopad() {
     copy_path_modules();
     write_path_files();
 }
-
-void kest_added_tap_ctrl_ports_into_parent(FILE* fp, const char* instance) { add_ports_into_parent(fp, instance, {}); }

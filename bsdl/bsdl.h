@@ -137,9 +137,6 @@ void write_svf_file();
 // Writes the standard template "<name>.tpl" (the template road).
 void write_template_file(const char* name);
 
-// Ends the run for a road this version does not take yet.
-[[noreturn]] void bsdl_not_available(const char* what);
-
 // Returns every global of the layer to its start-up value (the report
 // file, which belongs to the frame, is left alone).
 void BSDL_reset_globals();

@@ -268,10 +268,6 @@ void tallowmere_main(int argc, char** argv) {
     qdx_exit(0);
 }
 
-void bsdl_not_available(const char* what) {
-    qdx_exit_printf(-1, "ERROR: %s is not available in this version.\n\n", what);
-}
-
 // ----------------------------------------------------------------- reset
 
 void BSDL_reset_globals() {

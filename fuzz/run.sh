@@ -18,7 +18,7 @@ build=${1:-build-fuzz}
 seconds=${2:-${FUZZ_SECONDS:-60}}
 shift 2 2>/dev/null || shift $#
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(sdb alias library config pin plovert verilog def prim bsdl_template scan_scanner scan_parser)
+[ ${#targets[@]} -eq 0 ] && targets=(sdb alias library config pin plovert verilog def prim bsdl_template scan_scanner scan_parser scan_entry)
 
 if ! command -v clang++ >/dev/null 2>&1; then
     echo "fuzz: clang++ is not installed; the fuzz targets are skipped"
@@ -30,11 +30,20 @@ if [ ! -d "$build/fuzz" ]; then
 fi
 
 fix=tests/fixtures
+# Each seed is named after its path in the source tree (or in the folder
+# of made design files): tests/fixtures/chip/chip.pin becomes
+# seed-tests_fixtures_chip_chip.pin, so files of one name in different
+# folders are all kept.
 seed() {  # seed TARGET FILE...
     local dir=$build/fuzz/corpus/$1
     shift
     mkdir -p "$dir"
-    for f in "$@"; do [ -f "$f" ] && cp -f "$f" "$dir/seed-$(basename "$f")"; done
+    for f in "$@"; do
+        [ -f "$f" ] || continue
+        local name=${f#"$src"/}
+        name=${name#"${work:-}"/}
+        cp -f "$f" "$dir/seed-${name//\//_}"
+    done
 }
 seed library $fix/chip/chip.lib $fix/desc/cells.lib $fix/bsdl/chain_cells.lib
 seed config $fix/chip/chip.bsc
@@ -49,6 +58,9 @@ seed scan_scanner tests/scanlang/front/*.dft $fix/chip/chip.bsc
 # The parser target reads a path file after a first byte 1 and a
 # lockup-latch file after a first byte 2.
 seed scan_parser tests/scanlang/front/*.dft $fix/scanlang/*.dft $fix/scanlang/*.map $fix/scanlang/*.pso
+# The entry's round trip reads DFT files (the side files they name are
+# beside each input, see scan_entry_fuzz.cpp).
+seed scan_entry $fix/scanlang/*.dft $fix/scanlang/round_trip/*.dft
 { printf '\001'; cat $fix/scanlang/timing.path; } >"$build/fuzz/corpus/scan_parser/seed-timing.path"
 { printf '\002'; cat $fix/scanlang/latches.lst; } >"$build/fuzz/corpus/scan_parser/seed-latches.lst"
 # Design files: the fixture chip compiled and expanded with the tools of
@@ -69,7 +81,7 @@ fi
 
 dict() { case $1 in
     library|config|pin) echo fuzz/dict/desc.dict ;;
-    scan_scanner|scan_parser) echo fuzz/dict/scan.dict ;;
+    scan_scanner|scan_parser|scan_entry) echo fuzz/dict/scan.dict ;;
     *) echo "fuzz/dict/$1.dict" ;;
 esac; }
 

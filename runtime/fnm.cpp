@@ -686,24 +686,6 @@ int dir_comp(const void* a, const void* b) {
     return r;
 }
 
-char* FNM_make_opath(const char* name, const char* target) {
-    if (!name) return nullptr;
-    if (!target) return qdx_strdup(name);
-    struct stat st {};
-    if (stat(target, &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            std::string out = target;
-            if (out.empty() || out.back() != '/') out += '/';
-            return dup(out);
-        }
-        if (!std::strchr(target, '/')) {
-            NameParts p = split_name(name);
-            if (p.has_dir) return dup(compose(p, "vp") + target);
-        }
-    }
-    return qdx_strdup(target);
-}
-
 // ---------------------------------------------------------------- file tests
 
 int FNM_fstat(const char* name) {

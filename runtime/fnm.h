@@ -108,7 +108,6 @@ char* FNM_get_link(const char* name);
 // char* elements): -1 when either is null, 0 when equal as texts or after
 // following symbolic links (FNM_get_link).
 int dir_comp(const void* a, const void* b);
-char* FNM_make_opath(const char* name, const char* target);
 
 // File tests.  FNM_fstat fills one module-wide status record; the getters
 // with a null name read the last one.  FNM_isdir and FNM_islink are 1 or 0;

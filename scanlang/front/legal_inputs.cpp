@@ -2,7 +2,11 @@
 #include "scanlang/front/legal_inputs.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cstdio>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "scanlang/front/diagnostics.h"
@@ -14,7 +18,6 @@ namespace {
 
 constexpr int kErrPatternCount = 22;
 constexpr int kErrIllegalValue = 23;
-constexpr char kDeleted = '.';
 
 // Two statements are related when they share a port name.
 bool related(const TwoIdentListRecord& a, const TwoIdentListRecord& b) {
@@ -28,8 +31,58 @@ void print_names(const std::vector<std::string>& names) {
         std::fprintf(stderr, i + 1 < names.size() ? "%s, " : "%s;\n", names[i].c_str());
 }
 
-void append_unique(std::vector<std::string>& list, std::string text) {
-    if (std::find(list.begin(), list.end(), text) == list.end()) list.push_back(std::move(text));
+using PortPairs = std::vector<std::pair<std::size_t, std::size_t>>;
+
+// The line a message about combining a and b names: b's (the statement
+// being merged in), else a's, else that of the first member that has one.
+int statement_line(const TwoIdentListRecord& a, const TwoIdentListRecord& b,
+                   const std::vector<TwoIdentListRecord>& group) {
+    if (b.line >= 0) return b.line;
+    if (a.line >= 0) return a.line;
+    for (const TwoIdentListRecord& m : group)
+        if (m.line >= 0) return m.line;
+    return -1;
+}
+
+// The patterns of a combined statement as they are made; more than
+// kMaxLegalInputPatterns end the run, naming `line`.
+void add_pattern(std::vector<std::string>& patterns, std::string pattern, int line) {
+    if (patterns.size() == kMaxLegalInputPatterns)
+        scan_fatal_message("ERROR : '" + dft_file_name + "', line-" + std::to_string(line) +
+                           ", LEGAL_INPUTS and ILLEGAL_INPUTS combine into more than " +
+                           std::to_string(kMaxLegalInputPatterns) + " patterns; at most " +
+                           std::to_string(kMaxLegalInputPatterns) + " are supported.\n");
+    patterns.push_back(std::move(pattern));
+}
+
+// The values of `pattern` at the shared ports, in pair order: at the
+// first position of each pair for a pattern of a, the second for b.
+std::string shared_values(const std::string& pattern, const PortPairs& pairs, bool of_a) {
+    std::string key;
+    key.reserve(pairs.size());
+    for (const auto& [i, j] : pairs) key += pattern[of_a ? i : j];
+    return key;
+}
+
+// A pattern of a and one of b that agree at the first shared port but
+// differ at another cannot be combined: the warning names each such port
+// once, in pair order.
+void warn_differing_ports(const TwoIdentListRecord& a, const TwoIdentListRecord& b, const PortPairs& pairs) {
+    constexpr std::size_t kValues = 256;
+    // Per value at the first shared port: the values seen at port k.
+    using Seen = std::vector<std::bitset<kValues>>;
+    auto value = [](const std::string& pattern, std::size_t at) { return static_cast<unsigned char>(pattern[at]); };
+    for (std::size_t k = 1; k < pairs.size(); ++k) {
+        Seen in_a(kValues), in_b(kValues);
+        for (const std::string& p : a.second) in_a[value(p, pairs[0].first)].set(value(p, pairs[k].first));
+        for (const std::string& q : b.second) in_b[value(q, pairs[0].second)].set(value(q, pairs[k].second));
+        bool differ = false;
+        for (std::size_t v = 0; v < kValues && !differ; ++v)
+            differ = in_a[v].any() && in_b[v].any() && (in_a[v] | in_b[v]).count() > 1;
+        if (differ)
+            std::fprintf(stderr, "WARNING: the port '%s' in LEGAL_INPUT doesn't match.\n",
+                         a.first[pairs[k].first].c_str());
+    }
 }
 
 }  // namespace
@@ -63,11 +116,11 @@ void transfer_illegal_to_legal(LegalList& illegal, LegalList& legal) {
         TwoIdentListRecord legal_stmt{r.first, {}, r.line};
         // A statement without patterns forbids nothing and yields nothing.
         if (!r.second.empty()) {
+            const std::unordered_set<std::string_view> listed(r.second.begin(), r.second.end());
             unsigned long count = 1UL << n;
             for (unsigned long v = 0; v < count; ++v) {
                 std::string p = get_new_pattern(v, n);
-                if (std::find(r.second.begin(), r.second.end(), p) == r.second.end())
-                    legal_stmt.second.push_back(std::move(p));
+                if (!listed.contains(p)) legal_stmt.second.push_back(std::move(p));
             }
         }
         if (!legal_stmt.second.empty()) result.push_back(std::move(legal_stmt));
@@ -79,41 +132,47 @@ void transfer_illegal_to_legal(LegalList& illegal, LegalList& legal) {
 std::optional<TwoIdentListRecord> combine_two_relative_legal(const TwoIdentListRecord& a,
                                                              const TwoIdentListRecord& b,
                                                              const std::vector<TwoIdentListRecord>& group) {
-    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    PortPairs pairs;
     for (std::size_t i = 0; i < a.first.size(); ++i)
         for (std::size_t j = 0; j < b.first.size(); ++j)
             if (a.first[i] == b.first[j]) pairs.emplace_back(i, j);
 
     TwoIdentListRecord result;
     result.first = a.first;
-    for (std::size_t j = 0; j < b.first.size(); ++j) {
-        bool paired = std::any_of(pairs.begin(), pairs.end(), [j](const auto& pr) { return pr.second == j; });
-        if (!paired) result.first.push_back(b.first[j]);
-    }
-    bool same_ports = pairs.size() == a.first.size() && a.first.size() == b.first.size();
+    std::vector<bool> paired(b.first.size(), false);
+    for (const auto& pr : pairs) paired[pr.second] = true;
+    for (std::size_t j = 0; j < b.first.size(); ++j)
+        if (!paired[j]) result.first.push_back(b.first[j]);
+    const bool same_ports = pairs.size() == a.first.size() && a.first.size() == b.first.size();
 
-    for (const std::string& p : a.second) {
+    // Each pattern of a and of b is taken once (the first time it stands
+    // in its list), so every pattern made is made once: the patterns of a
+    // are all as long as a's ports.
+    const int line = statement_line(a, b, group);
+    std::unordered_set<std::string_view> seen_a, seen_b;
+    if (same_ports) {
+        // Every pattern of b, unchanged, once a has a pattern at all.
+        if (!a.second.empty())
+            for (const std::string& q : b.second)
+                if (seen_b.insert(q).second) add_pattern(result.second, q, line);
+    } else if (!pairs.empty()) {
+        warn_differing_ports(a, b, pairs);
+        // A pattern p of a and a pattern q of b that agree at every shared
+        // port give p followed by q's values at b's other ports.  The
+        // patterns of b are found by their values at the shared ports.
+        std::unordered_map<std::string, std::vector<std::string>> rest_by_key;
         for (const std::string& q : b.second) {
-            bool agree = !pairs.empty() && p[pairs[0].first] == q[pairs[0].second];
-            if (!agree && !same_ports) continue;
-            std::string cand = q;
-            if (agree && !same_ports) {
-                bool dropped = false;
-                for (const auto& [i, j] : pairs) {
-                    if (p[i] == q[j]) {
-                        cand[j] = kDeleted;
-                    } else {
-                        std::fprintf(stderr, "WARNING: the port '%s' in LEGAL_INPUT doesn't match.\n",
-                                     a.first[i].c_str());
-                        dropped = true;
-                    }
-                }
-                if (dropped) continue;
-            }
-            std::string r;
-            for (char c : cand)
-                if (c != kDeleted) r += c;
-            append_unique(result.second, r.size() == cand.size() ? r : p + r);
+            if (!seen_b.insert(q).second) continue;
+            std::string rest;
+            for (std::size_t j = 0; j < q.size(); ++j)
+                if (!paired[j]) rest += q[j];
+            rest_by_key[shared_values(q, pairs, false)].push_back(std::move(rest));
+        }
+        for (const std::string& p : a.second) {
+            if (!seen_a.insert(p).second) continue;
+            const auto found = rest_by_key.find(shared_values(p, pairs, true));
+            if (found == rest_by_key.end()) continue;
+            for (const std::string& rest : found->second) add_pattern(result.second, p + rest, line);
         }
     }
 

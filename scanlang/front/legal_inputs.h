@@ -6,6 +6,7 @@
 // one legal pattern set per independent group of ports.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,14 @@ using LegalList = std::vector<TwoIdentListRecord>;
 // Widest illegal statement whose complement is enumerated: 2^n patterns
 // of n characters each, so the limit keeps the result to a few megabytes.
 inline constexpr int kMaxIllegalInputPorts = 16;
+
+// Most patterns one combined statement may hold.  Combining two
+// statements that share ports pairs every pattern of one with every
+// pattern of the other that agrees at the shared ports, so the result can
+// grow as the product of the two; the limit keeps it to some tens of
+// megabytes (the complements of two widest illegal statements that share
+// all ports but one combine into 2^17 patterns, well within it).
+inline constexpr std::size_t kMaxLegalInputPatterns = std::size_t{1} << 20;
 
 // The last combined-entry list built by `combine_relative_legal_inputs`.
 extern std::vector<DoubleTwoIdentListRecord> COMBINE_LEGAL;
@@ -34,7 +43,14 @@ std::string get_new_pattern(unsigned long value, int n);
 void transfer_illegal_to_legal(LegalList& illegal, LegalList& legal);
 
 // The combination of two related statements, or none when no pattern
-// survives (the group warning names the statements of `group`).
+// survives (the group warning names the statements of `group`).  Its
+// time is near linear in the size of the result: the patterns of `b` are
+// looked up by their values at the shared ports, and each pattern of `a`
+// and of `b` is taken once (by hashing), so each result pattern is made
+// once.  A shared port at which patterns that agree at
+// the first shared port differ is warned about once.  More than
+// kMaxLegalInputPatterns result patterns end the run, naming the file and
+// the line of `b` (or the nearest statement that has a line).
 std::optional<TwoIdentListRecord> combine_two_relative_legal(const TwoIdentListRecord& a,
                                                              const TwoIdentListRecord& b,
                                                              const std::vector<TwoIdentListRecord>& group);

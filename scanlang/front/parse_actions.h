@@ -21,9 +21,6 @@ using ScanListKinds = std::initializer_list<std::pair<int, int>>;
 // Clears the roots (their trees are kept until the run's reset) and the
 // append memory; runs at the start of every parse.
 void scan_parse_begin(ScanScanner* scanner);
-// Ends the run when the input reaches a block whose grammar is not in
-// this version; `keyword` is the block's keyword as the grammar writes it.
-[[noreturn]] void scan_refuse_unbuilt(const char* keyword);
 
 // A node of `kind` holding the item chain as its children.
 ScanAstNode* scan_holder(int kind, ScanAstNode* items);

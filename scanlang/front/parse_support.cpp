@@ -128,14 +128,6 @@ void scan_yyerror(ScanScanner* scanner, const char* message) {
     fatal_exit();  // not reached: code 4 ends the run
 }
 
-// Called by the parser when the next token can only be the placeholder of
-// a block whose grammar is not in this version.
-[[noreturn]] void scan_refuse_unbuilt(const char* keyword) {
-    std::fprintf(stderr, "ERROR : '%s', line-%d, the %s block is not available in this version.\n",
-                 in_file_name.c_str(), scan_yylineno, keyword);
-    fatal_exit();
-}
-
 // ------------------------------------------------------------ tree helpers
 
 void scan_parse_begin(ScanScanner* scanner) {

@@ -54,6 +54,7 @@ void decode_groups(DftObject* object, const std::string& file) {
     sl_decrypt(*object->ciphertext, in, out, file);
     if (!in.empty()) object->fennox_in_groups = std::move(in);
     if (!out.empty()) object->fennox_out_groups = std::move(out);
+    object->fennox_groups_decoded = object->fennox_in_groups || object->fennox_out_groups;
 }
 
 void print_tree(const ScanAstNode* tree) {
@@ -135,7 +136,11 @@ int scan_interface(const char* file_text, int debug, const char* tool) {
         has_lockup_file = 1;
         const std::string path = sl_resolve_file(DFT_OBJECT->lockup_latch_file->file_name);
         sl_lockup_latch_flag = 1;
+        // The file's comments are its own: the DFT file's went with its
+        // object, and these are not written anywhere.
+        scan_new_comment_tab();
         sl_parse_file(path, path);
+        scan_free_comment_tab();
         sl_lockup_latch_flag = 0;
     }
     build_lockup_latch_list();

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "runtime/dyna.h"
 #include "runtime/exit.h"
@@ -162,15 +163,18 @@ bool all_digits(std::string_view s) {
 
 // ------------------------------------------------------------ comments
 
-void scan_free_comment_tab() {
-    for (int i = 0, n = DYNA_count(comment_tab); i < n; ++i) {
-        char** lines = comment_tab[i].lines;
+void ScanCommentTableFree::operator()(ScanCommentRecord* table) const {
+    for (int i = 0, n = DYNA_count(table); i < n; ++i) {
+        char** lines = table[i].lines;
         for (int j = 0, m = DYNA_count(lines); j < m; ++j) std::free(lines[j]);
         if (lines) DYNA_free(&lines);
     }
-    if (comment_tab) DYNA_free(&comment_tab);
-    comment_tab = nullptr;
+    if (table) DYNA_free(&table);
 }
+
+void scan_free_comment_tab() { ScanCommentTableFree{}(std::exchange(comment_tab, nullptr)); }
+
+ScanCommentTable scan_take_comment_tab() { return ScanCommentTable(std::exchange(comment_tab, nullptr)); }
 
 void scan_new_comment_tab() {
     scan_free_comment_tab();

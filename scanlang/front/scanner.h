@@ -102,6 +102,16 @@ void scan_new_comment_tab();
 // Frees comment_tab with its lines; leaves it null.
 void scan_free_comment_tab();
 
+// A comment table taken out of the scanner's hands, freed with its lines.
+struct ScanCommentTableFree {
+    void operator()(ScanCommentRecord* table) const;
+};
+using ScanCommentTable = std::unique_ptr<ScanCommentRecord, ScanCommentTableFree>;
+// Hands comment_tab (the comments of the file read last) to the caller
+// and leaves comment_tab null, so that the next file's comments go to a
+// table of their own.
+ScanCommentTable scan_take_comment_tab();
+
 // ---------------------------------------- the input and the parse's state
 
 // The stream the parse reads; its name for messages; the current line.

@@ -101,14 +101,14 @@ std::string sl_resolve_file(const std::string& name) {
 }
 
 void sl_parse_file(const std::string& path, const std::string& shown) {
-    FILE* in = std::fopen(path.c_str(), "r");
+    // Closed however the parse ends.
+    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(path.c_str(), "r"), &std::fclose);
     if (!in) error_handler(nullptr, 0, SCAN_ERR_OPEN_INPUT, path.c_str(), nullptr);
-    scan_yyin = in;
+    scan_yyin = in.get();
     in_file_name = shown;
     initial_parser();
     scan_yylineno = 1;
     scan_yyparse();
-    std::fclose(in);
     scan_yyin = nullptr;
 }
 

@@ -39,6 +39,8 @@
 #include "scanlang/front/list_records.h"
 #include "scanlang/front/pso_records.h"
 
+struct ScanCommentRecord;
+
 template <class T>
 using DynArray = std::optional<std::vector<T>>;
 // A chain of names (the language's IdentCell lists).
@@ -458,6 +460,11 @@ struct InstructionRecord {  // one top-level %INSTRUCTION
     std::vector<const SequenceRecord*> postamble_list;
     int name_line = -1;
     int item_line = -1;
+    // The sequence names each step wrote, one list per step in source
+    // order (the steps of instr_order_tab; none for %MODE).  A file
+    // without %SEQUENCE may name sequences it never defines: their
+    // records above are null, and the writer writes these names back.
+    std::vector<TextList> step_names;
 };
 
 struct MbistBsdInstructionRecord {  // one entry of %MBIST_BSD
@@ -683,6 +690,9 @@ struct ConnectScanRecord {  // one %CONNECT_SCAN chain
     std::optional<PsoScanPadRecord> scan_in_pad;
     std::optional<PsoScanPadRecord> scan_out_pad;
     int ms_violation = -1;
+    // The %SCAN_INSTRUCTION's name as written (see
+    // BistInstruRecord::instruction_name).
+    std::string scan_instruction_name;
 };
 
 struct ConnectCoreRecord {  // one %CONNECT_CORE
@@ -693,12 +703,20 @@ struct ConnectCoreRecord {  // one %CONNECT_CORE
     const InstructionRecord* core_instruction = nullptr;
     const InstructionRecord* system_instruction = nullptr;
     std::vector<PortRecord> scan_ports;
+    // The two instructions' names as written (see
+    // BistInstruRecord::instruction_name).
+    std::string core_instruction_name;
+    std::string system_instruction_name;
 };
 
 struct BistInstruRecord {
     const InstructionRecord* instruction = nullptr;
     std::string pattern;
     int line = -1;
+    // The instruction's name as written: a file without %INSTRUCTION may
+    // name one it never defines (`instruction` is then null, and the
+    // statement is no error), and the writer writes the name back.
+    std::string instruction_name;
 };
 
 struct ConnectBistRecord {  // one %CONNECT_BIST
@@ -1022,6 +1040,9 @@ struct DftObject {
     int register_length = -1;                           // %REGISTER_LENGTH
     DynArray<FennoxGroup> fennox_in_groups;             // %FENNOX_IN_<n>, or decoded
     DynArray<FennoxGroup> fennox_out_groups;            // %FENNOX_OUT_<n>, or decoded
+    // True when the two group arrays were decoded from %CIPHERTEXT, false
+    // when the file wrote them as plain groups (or has none).
+    bool fennox_groups_decoded = false;
     DynArray<FennoxInfoEntry> fennox_info;              // %FENNOX_INFO
     std::optional<ClockPeriodRecord> clock_period;      // %CLOCK_PERIOD
     std::optional<CoreSectionRecord> core_section;      // %CORE
@@ -1073,6 +1094,9 @@ struct DftObject {
     DynArray<DefInfoRecord> def_info;                   // %DEF_INFO (one element)
     std::shared_ptr<MapObject> map_object;              // the map file read with this file
     DynArray<std::string> core_no_scan;                 // %CORE_NO_SCAN
+    // The comments of this object's own file as the scanner saved them (a
+    // DynaArray, none without comments); the writer puts them back.
+    std::shared_ptr<ScanCommentRecord> comments;
 };
 
 // One DFT file of the design hierarchy: its name as the file that names

@@ -18,8 +18,10 @@ constexpr int kClockPolarityDiagnostic = 21;
 // The value of the statement of `kind` among `chain`, or none.
 std::string value_in(const ScanAstNode* chain, int kind) { return first_child_text(SCAN_FIND_AST(chain, kind)); }
 
-const InstructionRecord* instruction_named(const ScanAstNode* statement) {
-    return statement ? SCAN_FIND_INSTRUCTION(first_child_text(statement)) : nullptr;
+// The instruction of a name, none for no name or one the file does not
+// define.
+const InstructionRecord* instruction_named(const std::string& name) {
+    return name.empty() ? nullptr : SCAN_FIND_INSTRUCTION(name);
 }
 
 // A scan port: both scan-in fields take SCAN_IN, both scan-out fields
@@ -171,7 +173,8 @@ ConnectScanRecord connect_scan(ScanAstNode* entry) {
     }
     r.item_line = entry->line;
     chain_instances(entry, r);
-    r.scan_instruction = instruction_named(SCAN_FIND_AST(items, SCAN_INSTRUCTION_NODE));
+    r.scan_instruction_name = first_child_text(SCAN_FIND_AST(items, SCAN_INSTRUCTION_NODE));
+    r.scan_instruction = instruction_named(r.scan_instruction_name);
     if (const ScanAstNode* n = SCAN_FIND_AST(items, PSO_CLOCK_ORDER_NODE); n && n->child)
         r.pso_clock_order = map_node_int(n->child);
     return r;
@@ -184,8 +187,10 @@ ConnectCoreRecord connect_core(const ScanAstNode* entry) {
     r.instance_name = value_in(items, INSTANCE_NAME_NODE);
     r.module_name = value_in(items, MODULE_NAME_NODE);
     r.file_name = value_in(items, FILE_NAME_NODE);
-    r.core_instruction = instruction_named(SCAN_FIND_AST(items, CORE_INSTRUCTION_NODE));
-    r.system_instruction = instruction_named(SCAN_FIND_AST(items, SYSTEM_INSTRUCTION_NODE));
+    r.core_instruction_name = first_child_text(SCAN_FIND_AST(items, CORE_INSTRUCTION_NODE));
+    r.core_instruction = instruction_named(r.core_instruction_name);
+    r.system_instruction_name = first_child_text(SCAN_FIND_AST(items, SYSTEM_INSTRUCTION_NODE));
+    r.system_instruction = instruction_named(r.system_instruction_name);
     if (const ScanAstNode* list = SCAN_FIND_AST(items, SCAN_PORT_LIST_NODE))
         for (const ScanAstNode* item = list->child; item; item = item->sibling) {
             PortRecord p = scan_port(item->child, item->line);
@@ -198,20 +203,17 @@ ConnectCoreRecord connect_core(const ScanAstNode* entry) {
 ConnectBistRecord connect_bist(ScanAstNode* entry) {
     const ScanAstNode* items = entry->child;
     ConnectBistRecord r;
-    if (const ScanAstNode* n = SCAN_FIND_AST(items, BIST_PORT_NODE)) {
-        PortRecord& p = r.bist_port.emplace();
-        p.scan_in2 = value_in(n->child, SCAN_IN_NODE);
-        p.scan_out2 = value_in(n->child, SCAN_OUT_NODE);
-        p.line = n->line;
-    }
+    if (const ScanAstNode* n = SCAN_FIND_AST(items, BIST_PORT_NODE)) r.bist_port = scan_port(n->child, n->line);
     r.bist_selects = selects(SCAN_FIND_AST(items, BIST_SELECT_LIST_NODE));
     r.bist_clocks = clocks(SCAN_FIND_AST(items, BIST_CLOCK_LIST_NODE), false);
     if (const ScanAstNode* n = SCAN_FIND_AST(items, BIST_INSTRUCTION_NODE)) {
         BistInstruRecord& b = r.bist_instruction.emplace();
         b.line = n->line;
         if (n->child) {
-            if (const ScanAstNode* name = SCAN_FIND_AST(n->child, IDENT_NODE))
-                b.instruction = SCAN_FIND_INSTRUCTION(node_text(name));
+            if (const ScanAstNode* name = SCAN_FIND_AST(n->child, IDENT_NODE)) {
+                b.instruction_name = node_text(name);
+                b.instruction = instruction_named(b.instruction_name);
+            }
             b.pattern = node_text(SCAN_FIND_AST(n->child, PATTERN_NODE));
         }
     }

@@ -92,5 +92,8 @@ void map_cores(const ScanAstNode* section) {
             record.cores.push_back(std::move(core));
         }
     }
-    DFT_OBJECT->core_section = std::move(record);
+    // Blocks without %NAME make no core, and their statements go with
+    // them: a section of such blocks alone holds nothing, and is left none
+    // like an absent one (the writer could not write it back).
+    if (!record.cores.empty()) DFT_OBJECT->core_section = std::move(record);
 }

@@ -84,4 +84,7 @@ void MAP_AST_2_OBJECT() {
     // file names no map file); without a DFT tree the map object stays in
     // MAP_OBJECT alone.
     if (built) built->map_object = map;
+    // Each object keeps the comments of its own file (those of the side
+    // files read meanwhile went to tables of their own).
+    if (built) built->comments = scan_take_comment_tab();
 }

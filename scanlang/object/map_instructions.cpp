@@ -215,8 +215,19 @@ void map_instr_order_tab(const ScanAstNode* section) {
     if (!section) return;
     std::vector<InstrOrderTabRecord>& tab = DFT_OBJECT->instr_order_tab;
     int index = 0;
-    for (const ScanAstNode* entry = section->child; entry; entry = entry->sibling, ++index)
-        for (const ScanAstNode* c = entry->child; c; c = c->sibling)
-            if (c->kind != IDENT_NODE) tab.push_back({index, set_instr_type(c)});
+    for (const ScanAstNode* entry = section->child; entry; entry = entry->sibling, ++index) {
+        InstructionRecord* record =
+            static_cast<std::size_t>(index) < DFT_OBJECT->instructions.size() ? &DFT_OBJECT->instructions[index] : nullptr;
+        for (const ScanAstNode* c = entry->child; c; c = c->sibling) {
+            if (c->kind == IDENT_NODE) continue;
+            tab.push_back({index, set_instr_type(c)});
+            if (!record) continue;
+            TextList& names = record->step_names.emplace_back();
+            if (c->kind == PREAMBLE_NODE || c->kind == POSTAMBLE_NODE)
+                for (const ScanAstNode* n = list_names(c); n; n = n->sibling) names.push_back(node_text(n));
+            else if (c->kind != MODE_NODE)
+                names.push_back(node_text(c->child));
+        }
+    }
     if (!tab.empty()) INSTR_ORDER_TAB = &tab;
 }

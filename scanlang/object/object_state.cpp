@@ -101,6 +101,7 @@ void sl_free_cfg_only() {
     DFT_OBJECT->register_length = -1;
     DFT_OBJECT->fennox_in_groups.reset();
     DFT_OBJECT->fennox_out_groups.reset();
+    DFT_OBJECT->fennox_groups_decoded = false;
 }
 
 void SCAN_OBJECT_reset_globals() {

@@ -54,11 +54,12 @@ void print_aligned_pairs(FILE* out, const ModeComments& comment, int token, cons
     }
 }
 
+// `quoted`: the format puts the value between double quotes.
 void print_pairs(FILE* out, const ModeComments& comment, int token, const char* format,
-                 const std::vector<Ident2Record>& items) {
+                 const std::vector<Ident2Record>& items, bool quoted = false) {
     for (const Ident2Record& r : items) {
         comment(token, 8, r.line);
-        std::fprintf(out, format, r.first.c_str(), r.second.c_str());
+        std::fprintf(out, format, r.first.c_str(), (quoted ? dft_string_text(r.second) : r.second).c_str());
     }
 }
 
@@ -98,10 +99,10 @@ void print_coded_names(FILE* out, const char* keyword, const TwoIdent1ListNode& 
 
 void write_mode(FILE* out, const AtpgScanOptionRecord& o, int kw, int end) {
     const ModeComments comment{out, kw, end};
-    if (!o.name.empty()) {
-        comment(TK_ATPG_MODE, 5);
-        std::fprintf(out, "     %%ATPG_MODE  \" %s \"\n", o.name.c_str());
-    }
+    // Written without a name too: the block reads only after the keyword
+    // and its (empty) string.
+    comment(TK_ATPG_MODE, 5);
+    std::fprintf(out, "     %%ATPG_MODE  \" %s \"\n", dft_string_text(o.name).c_str());
     comment(TK_LBRACE, 8, end, TK_ATPG_MODE);
     std::fputs("        {\n", out);
     print_aligned_pairs(out, comment, TK_FORCE, "%FORCE", o.force_list);
@@ -155,7 +156,7 @@ void write_mode(FILE* out, const AtpgScanOptionRecord& o, int kw, int end) {
     print_pairs(out, comment, TK_RESET_DISABLE, "        %%RESET_DISABLE %s = '%s' ;\n", o.reset_disable_list);
     print_pairs(out, comment, TK_SET, "        %%SET           %s = '%s' ;\n", o.set_list);
     print_pairs(out, comment, TK_SET_DISABLE, "        %%SET_DISABLE   %s = '%s' ;\n", o.set_disable_list);
-    print_pairs(out, comment, TK_RAM, "        %%RAM %s = \" %s \" ;\n", o.ram_list);
+    print_pairs(out, comment, TK_RAM, "        %%RAM %s = \" %s \" ;\n", o.ram_list, true);
     print_pairs(out, comment, TK_CLOCK, "        %%CLOCK %s = '%s' ;\n", o.atpg_clock_list);
     print_names_statement(out, comment, TK_BLACK_BOX, "        %BLACK_BOX", o.black_box, 20);
     print_names_statement(out, comment, TK_BYPASS, "        %BYPASS", o.bypass, 17);
@@ -180,7 +181,7 @@ void write_mode(FILE* out, const AtpgScanOptionRecord& o, int kw, int end) {
                           23);
     if (!o.feedback_loops.empty()) {
         comment(TK_FEEDBACK_LOOPS, 8);
-        std::fprintf(out, "        %%FEEDBACK_LOOPS = \" %s \" ;\n", o.feedback_loops.c_str());
+        std::fprintf(out, "        %%FEEDBACK_LOOPS = \" %s \" ;\n", dft_string_text(o.feedback_loops).c_str());
     }
     comment(TK_RBRACE, 8, end, TK_ATPG_MODE);
     std::fputs("        }\n", out);

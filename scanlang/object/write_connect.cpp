@@ -22,6 +22,12 @@ void comment(FILE* out, int token, int indent, Window w, int limit = 0, int bloc
 }
 
 // "<lead> = <value> ;" when the value is set, after its comments.
+// The name of an instruction a statement names: the record's, or, for one
+// the file does not define, the name as written.
+const std::string& instruction_text(const InstructionRecord* r, const std::string& written) {
+    return r ? r->name : written;
+}
+
 void print_set(FILE* out, int token, Window w, const char* lead, const std::string& value, int limit = 0) {
     if (value.empty()) return;
     comment(out, token, 8, w, limit);
@@ -112,7 +118,7 @@ void print_instances(FILE* out, Window w, const std::vector<InstancesRecord>& li
         std::fputs("        {\n", out);
         comment(out, TK_FILE_NAME, 8, w);
         for (const InstancesRecord* r : files)
-            std::fprintf(out, "        %%FILE_NAME = \" %s \" ;\n", r->file_name.c_str());
+            std::fprintf(out, "        %%FILE_NAME = \" %s \" ;\n", dft_string_text(r->file_name).c_str());
         comment(out, TK_RBRACE, 8, w, line, file_token);
         std::fputs("        }\n", out);
     }
@@ -192,11 +198,11 @@ void write_chain(FILE* out, const ConnectScanRecord& r) {
     print_clocks(out, w, r.scan_clocks, TK_SCAN_CLOCK, true);
     print_instances(out, w, r.instances, TK_SCAN_INSTANCES, "%SCAN_INSTANCES", TK_SCAN_INSTANCES_FILE,
                     "%SCAN_INSTANCES_FILE", "\n        }\n");
-    if (r.scan_instruction) {
+    if (const std::string& name = instruction_text(r.scan_instruction, r.scan_instruction_name); !name.empty()) {
         comment(out, TK_LBRACE, 8, w, w.end, TK_SCAN_INSTRUCTION);
         std::fputs("     %SCAN_INSTRUCTION\n        {\n", out);
         comment(out, TK_INSTRUCTION, 8, w);
-        std::fprintf(out, "        %%INSTRUCTION = %s ;\n", r.scan_instruction->name.c_str());
+        std::fprintf(out, "        %%INSTRUCTION = %s ;\n", name.c_str());
         comment(out, TK_RBRACE, 8, w, w.end, TK_SCAN_INSTRUCTION);
         std::fputs("        }\n", out);
     }
@@ -204,18 +210,20 @@ void write_chain(FILE* out, const ConnectScanRecord& r) {
     std::fputs("     }\n\n\n", out);
 }
 
-void print_instruction_block(FILE* out, const char* keyword, const InstructionRecord* r) {
-    if (!r) return;
-    std::fprintf(out, "     %s\n        {\n        %%INSTRUCTION = %s ;\n        }\n", keyword, r->name.c_str());
+void print_instruction_block(FILE* out, const char* keyword, const InstructionRecord* r, const std::string& written) {
+    const std::string& name = instruction_text(r, written);
+    if (name.empty()) return;
+    std::fprintf(out, "     %s\n        {\n        %%INSTRUCTION = %s ;\n        }\n", keyword, name.c_str());
 }
 
 void write_core(FILE* out, const ConnectCoreRecord& r) {
     std::fprintf(out, "  %%CONNECT_CORE %s\n     {\n", r.name.c_str());
-    if (!r.file_name.empty()) std::fprintf(out, "     %%CORE_PACKAGE_FILE = \" %s \" ;\n", r.file_name.c_str());
+    const long body = dft_block_start(out);
+    if (!r.file_name.empty()) std::fprintf(out, "     %%CORE_PACKAGE_FILE = \" %s \" ;\n", dft_string_text(r.file_name).c_str());
     if (!r.instance_name.empty()) std::fprintf(out, "     %%INSTANCE_NAME = %s ;\n", r.instance_name.c_str());
     if (!r.module_name.empty()) std::fprintf(out, "     %%MODULE_NAME = %s ;\n", r.module_name.c_str());
-    print_instruction_block(out, "%CORE_INSTRUCTION", r.core_instruction);
-    print_instruction_block(out, "%SYSTEM_INSTRUCTION", r.system_instruction);
+    print_instruction_block(out, "%CORE_INSTRUCTION", r.core_instruction, r.core_instruction_name);
+    print_instruction_block(out, "%SYSTEM_INSTRUCTION", r.system_instruction, r.system_instruction_name);
     for (const PortRecord& p : r.scan_ports) {
         if (p.name.empty()) std::fputs("     %SCAN_PORT\n", out);
         else std::fprintf(out, "     %%SCAN_PORT  %s\n", p.name.c_str());
@@ -225,6 +233,7 @@ void write_core(FILE* out, const ConnectCoreRecord& r) {
         if (!p.default_value.empty()) std::fprintf(out, "        %%DEFAULT  = %s ;\n", p.default_value.c_str());
         std::fputs("        }\n", out);
     }
+    dft_block_end(out, body, "     %CORE_PACKAGE_FILE = \"  \" ;\n");
     std::fputs("     }\n\n\n", out);
 }
 
@@ -234,9 +243,10 @@ void write_bist(FILE* out, const ConnectBistRecord& r) {
     std::fprintf(out, "  %%CONNECT_BIST  %s %s\n", r.first_name.c_str(), r.second_name.c_str());
     comment(out, TK_LBRACE, 5, w, w.kw - 3, TK_CONNECT_BIST);
     std::fputs("     {\n", out);
+    const long body = dft_block_start(out);
     if (!r.bist_type.empty()) {
         comment(out, TK_BIST_TYPE, 5, w);
-        std::fprintf(out, "     %%BIST_TYPE = \" %s \" ; %s\n", r.bist_type.c_str(), kTrailerBistType);
+        std::fprintf(out, "     %%BIST_TYPE = \" %s \" ; %s\n", dft_string_text(r.bist_type).c_str(), kTrailerBistType);
     }
     if (r.bist_port) {
         const PortRecord& p = *r.bist_port;
@@ -258,9 +268,9 @@ void write_bist(FILE* out, const ConnectBistRecord& r) {
         std::fputs("     %BIST_INSTRUCTION\n", out);
         comment(out, TK_LBRACE, 8, w, b.line, TK_BIST_INSTRUCTION);
         std::fputs("        {\n", out);
-        if (b.instruction && !b.instruction->name.empty()) {
+        if (const std::string& name = instruction_text(b.instruction, b.instruction_name); !name.empty()) {
             comment(out, TK_INSTRUCTION, 8, w);
-            std::fprintf(out, "        %%INSTRUCTION = %s ;\n", b.instruction->name.c_str());
+            std::fprintf(out, "        %%INSTRUCTION = %s ;\n", name.c_str());
         }
         if (!b.pattern.empty()) {
             comment(out, TK_SEED, 8, w);
@@ -269,6 +279,7 @@ void write_bist(FILE* out, const ConnectBistRecord& r) {
         comment(out, TK_RBRACE, 8, w, b.line, TK_BIST_INSTRUCTION);
         std::fputs("        }\n", out);
     }
+    dft_block_end(out, body, "     %BIST_TYPE = \"  \" ;\n");
     comment(out, TK_RBRACE, 5, w, w.end, TK_CONNECT_BIST);
     std::fputs("     }\n\n\n", out);
 }

@@ -33,7 +33,7 @@ void print_sequences(FILE* out, const char* lead, const DynArray<const SequenceR
 }
 
 void print_quoted(FILE* out, const char* lead, const std::string& value) {
-    if (!value.empty()) std::fprintf(out, "%s = \" %s \" ;\n", lead, value.c_str());
+    if (!value.empty()) std::fprintf(out, "%s = \" %s \" ;\n", lead, dft_string_text(value).c_str());
 }
 
 void print_core_instruction(FILE* out, const CoreInstructionRecord& r) {
@@ -61,12 +61,14 @@ void print_core_instruction(FILE* out, const CoreInstructionRecord& r) {
 
 void print_patset(FILE* out, const CorePatsetRecord& p) {
     if (!p.name.empty()) std::fprintf(out, "     %%PATSET %s\n     {\n", p.name.c_str());
+    const long body = dft_block_start(out);
     print_quoted(out, "         %DFT_FILE", p.dft_file);
     print_sequences(out, "         %FORCE_LIST", p.force_sequences);
     print_quoted(out, "         %BTP", p.btp);
     print_quoted(out, "         %TP", p.tp);
     print_quoted(out, "         %INT", p.int_value);
     print_quoted(out, "         %OPTION", p.option);
+    dft_block_end(out, body, "         %BTP = \"  \" ;\n");
     std::fputs("     }\n", out);
 }
 

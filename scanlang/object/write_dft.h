@@ -1,7 +1,7 @@
 // The DFT file writer: prints the current DFT object back as a DFT
 // scan-language file that the parser reads again, with the comments the
-// scanner saved from the file the object came from (comment_tab) put back
-// in front of the items they stood before.
+// scanner saved from the file the object came from (the object's
+// `comments`) put back in front of the items they stood before.
 //
 // PRINT_SCAN_OBJECT is the entry: it writes the whole file under a
 // temporary name and renames it over `file` once everything is written.
@@ -23,9 +23,8 @@ extern int not_print_self_comment_flag;
 
 // Writes the current object (DFT_OBJECT) to `file`; `flag` non-zero adds
 // the header and the section banners.  Returns false, after a message on
-// standard error, when the file cannot be written or the object holds a
-// section this writer does not write yet; without a current object it
-// writes nothing and returns false.
+// standard error, when the file cannot be written; without a current
+// object it writes nothing and returns false.
 bool PRINT_SCAN_OBJECT(const std::string& file, int flag);
 
 // Prints the sections of the current object onto `stream` (which stays
@@ -33,15 +32,35 @@ bool PRINT_SCAN_OBJECT(const std::string& file, int flag);
 // order, and the comments left over.
 void print_scan_object_to_file(FILE* stream, int flag);
 
-// The name of the first section of `object` that the writer cannot write
-// yet, or null when it can write all of it.
-const char* dft_writer_unwritten_section(const DftObject& object);
-
 // The comment printers (see write_frame.cpp).
 void print_start_comment(FILE* stream);
 void print_dft_comment(int token, FILE* stream, int indent, int first_line, int last_line, int limit_line,
                        int block_token);
 void print_end_comment(FILE* stream);
+
+// The text of a real that reads back as the same number: `decimals`
+// decimals when that text is exact (so a time such as 12.5 keeps its
+// usual form), else the shortest plain decimal text that is exact (the
+// scanner reads no exponent).
+std::string dft_real_text(double value, int decimals);
+
+// The text to put between the double quotes of a string statement so that
+// the scanner reads `value` back: a double quote is doubled, except in a
+// backslash run (from a backslash to the next blank), which the scanner
+// takes literally.  `blank_follows` says whether the format puts a blank
+// before the closing quote; without one, a blank is added when the value
+// ends in a blank (the scanner drops one) or in a backslash run (which
+// would run on over the quote).
+std::string dft_string_text(const std::string& value, bool blank_follows = true);
+
+// A block whose statements all held empty strings (which read as none)
+// would be written without a statement, and an empty block does not read.
+// dft_block_start is the position after the block's opening brace;
+// dft_block_end, called before its closing brace, writes `fallback` (a
+// statement with an empty string, which reads as none too) when nothing
+// was written since.
+long dft_block_start(FILE* stream);
+void dft_block_end(FILE* stream, long start, const char* fallback);
 
 // One statement of a block: the token whose saved comments go before it,
 // its printf format (one %s for the value), the value, and the value's

@@ -49,6 +49,7 @@ void write_select_fault(FILE* out, const DftObject& object, int flag) {
     std::fputs("  %SELECT_FAULT\n", out);
     comment(TK_LBRACE, 5, r.left_brace_line, TK_SELECT_FAULT);
     std::fputs("   {\n", out);
+    const long body = dft_block_start(out);
     const struct {
         int token;
         const char* keyword;
@@ -59,7 +60,7 @@ void write_select_fault(FILE* out, const DftObject& object, int flag) {
     for (const auto& q : quoted) {
         if (q.value.empty()) continue;
         comment(q.token, 5);
-        std::fprintf(out, "     %s = \" %s \" ;\n", q.keyword, q.value.c_str());
+        std::fprintf(out, "     %s = \" %s \" ;\n", q.keyword, dft_string_text(q.value).c_str());
     }
     // A sample without a number or a percentage is left out: the
     // statement would not read back.
@@ -99,11 +100,11 @@ void write_select_fault(FILE* out, const DftObject& object, int flag) {
     print_names(out, "%DONT_FAULT_MODULE", 26, r.dont_fault_module, r.dont_fault_module.size());
     if (!r.fault_order.empty()) {
         comment(TK_FAULT_ORDER, 5);
-        std::fprintf(out, "     %%FAULT_ORDER  \" %s \" ; %s\n", r.fault_order.c_str(), kTrailerFaultOrder);
+        std::fprintf(out, "     %%FAULT_ORDER  \" %s \" ; %s\n", dft_string_text(r.fault_order).c_str(), kTrailerFaultOrder);
     }
     if (!r.file_name.empty()) {
         comment(TK_FILE_NAME, 5);
-        std::fprintf(out, "     %%FILE_NAME = \" %s \" ;\n", r.file_name.c_str());
+        std::fprintf(out, "     %%FILE_NAME = \" %s \" ;\n", dft_string_text(r.file_name).c_str());
     }
     if (r.dont_fault_paths) {
         std::fputs("     %DONT_FAULT_PATH  { \n", out);
@@ -111,6 +112,7 @@ void write_select_fault(FILE* out, const DftObject& object, int flag) {
             std::fprintf(out, "       %s  '%s' ;\n", p.name.c_str(), p.pattern.c_str());
         std::fputs("     } \n", out);
     }
+    dft_block_end(out, body, "     %FAULT_MODEL = \"  \" ;\n");
     comment(TK_RBRACE, 5, end, TK_SELECT_FAULT);
     std::fputs("   }\n\n\n", out);
 }

@@ -105,8 +105,9 @@ void write_fennox(FILE* out, const DftObject& o) {
         std::fprintf(out, "  %%INSTRUCTION_BINARY '%s' ;\n", o.instruction_binary.c_str());
     if (o.register_length != -1) std::fprintf(out, "  %%REGISTER_LENGTH %d ;\n", o.register_length);
     // Groups decoded from the ciphertext stay coded in the file, unless
-    // the debug switch asks for them in plain text too.
-    if (o.ciphertext && !DEBUG_FLAG) return;
+    // the debug switch asks for them in plain text too; groups the file
+    // wrote in plain text are written back so, beside a ciphertext too.
+    if (o.fennox_groups_decoded && !DEBUG_FLAG) return;
     if (!o.fennox_in_groups && !o.fennox_out_groups) return;
     if (o.fennox_in_groups) print_groups(out, "%FENNOX_IN_", *o.fennox_in_groups, print_in_item);
     if (o.fennox_out_groups) print_groups(out, "%FENNOX_OUT_", *o.fennox_out_groups, print_out_item);

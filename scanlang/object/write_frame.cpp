@@ -2,8 +2,11 @@
 // sections and the comment printers.
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "runtime/dyna.h"
@@ -93,29 +96,30 @@ bool is_statement_keyword(int token) {
     }
 }
 
-// Every section of the object has its writer now: nothing is refused.
-const char* unwritten_section(const DftObject&) { return nullptr; }
+// The saved comments of the current object's own file (none without an
+// object or comments).
+ScanCommentRecord* object_comments() { return DFT_OBJECT ? DFT_OBJECT->comments.get() : nullptr; }
 
 }  // namespace
 
-const char* dft_writer_unwritten_section(const DftObject& object) { return unwritten_section(object); }
-
 void print_start_comment(FILE* out) {
-    const int n = DYNA_count(comment_tab);
-    if (n == 0 || comment_tab[0].line != 0) return;
-    print_comment_record(out, comment_tab[0], 0, "   ");
-    comment_tab[0].token = 0;
-    for (int i = 1; i < n && comment_tab[i].line == comment_tab[i - 1].line + 1; ++i) {
-        print_comment_record(out, comment_tab[i], 0);
-        comment_tab[i].token = 0;
+    ScanCommentRecord* comments = object_comments();
+    const int n = DYNA_count(comments);
+    if (n == 0 || comments[0].line != 0) return;
+    print_comment_record(out, comments[0], 0, "   ");
+    comments[0].token = 0;
+    for (int i = 1; i < n && comments[i].line == comments[i - 1].line + 1; ++i) {
+        print_comment_record(out, comments[i], 0);
+        comments[i].token = 0;
     }
 }
 
 void print_dft_comment(int token, FILE* out, int indent, int first_line, int last_line, int limit_line,
                        int block_token) {
-    const int n = DYNA_count(comment_tab);
+    ScanCommentRecord* comments = object_comments();
+    const int n = DYNA_count(comments);
     for (int i = 0; i < n; ++i) {
-        ScanCommentRecord& r = comment_tab[i];
+        ScanCommentRecord& r = comments[i];
         if (r.token != token) continue;
         bool take;
         if (is_section_keyword(token)) {
@@ -132,6 +136,45 @@ void print_dft_comment(int token, FILE* out, int indent, int first_line, int las
     }
 }
 
+std::string dft_real_text(double value, int decimals) {
+    // Room for any double in plain notation: the 309 digits of the
+    // largest, or the point, the 323 zeros and the digit of the smallest,
+    // with the sign and the decimals asked for.
+    constexpr std::size_t kRoom = 400;
+    std::string text(kRoom + static_cast<std::size_t>(decimals), '\0');
+    char* const first = text.data();
+    char* const last = first + text.size();
+    std::to_chars_result r = std::to_chars(first, last, value, std::chars_format::fixed, decimals);
+    text.resize(static_cast<std::size_t>(r.ptr - first));
+    if (std::strtod(text.c_str(), nullptr) == value) return text;
+    text.resize(static_cast<std::size_t>(last - first));
+    r = std::to_chars(first, last, value, std::chars_format::fixed);
+    text.resize(static_cast<std::size_t>(r.ptr - first));
+    // A shortest text is never a whole number here (whole numbers are
+    // exact with the decimals), so it always has its decimal point.
+    return text;
+}
+
+std::string dft_string_text(const std::string& value, bool blank_follows) {
+    std::string text;
+    text.reserve(value.size() + 2);
+    bool literal = false;  // inside a backslash run
+    for (char c : value) {
+        if (c == '\\') literal = true;
+        if (c == ' ') literal = false;
+        if (c == '"' && !literal) text += '"';
+        text += c;
+    }
+    if (!blank_follows && !value.empty() && (literal || value.back() == ' ')) text += ' ';
+    return text;
+}
+
+long dft_block_start(FILE* stream) { return std::ftell(stream); }
+
+void dft_block_end(FILE* stream, long start, const char* fallback) {
+    if (start >= 0 && std::ftell(stream) == start) std::fputs(fallback, stream);
+}
+
 void print_dft_value_lines(FILE* stream, std::initializer_list<DftValueLine> lines, int indent, int first_line,
                            int last_line, bool comments) {
     for (const DftValueLine& l : lines) {
@@ -142,9 +185,10 @@ void print_dft_value_lines(FILE* stream, std::initializer_list<DftValueLine> lin
 }
 
 void print_end_comment(FILE* out) {
-    const int n = DYNA_count(comment_tab);
+    ScanCommentRecord* comments = object_comments();
+    const int n = DYNA_count(comments);
     for (int i = 0; i < n; ++i) {
-        ScanCommentRecord& r = comment_tab[i];
+        ScanCommentRecord& r = comments[i];
         if (r.printed || r.token == TK_ILLEGAL_INPUTS || r.token == TK_LEGAL_INPUTS) continue;
         print_comment_record(out, r, 0);
     }
@@ -154,7 +198,8 @@ void print_scan_object_to_file(FILE* out, int flag) {
     if (!DFT_OBJECT) return;
     // Every write starts with every saved comment unprinted, so a second
     // write of the same object keeps its comments too.
-    for (int i = 0, n = DYNA_count(comment_tab); i < n; ++i) comment_tab[i].printed = 0;
+    ScanCommentRecord* comments = object_comments();
+    for (int i = 0, n = DYNA_count(comments); i < n; ++i) comments[i].printed = 0;
     const DftObject& o = *DFT_OBJECT;
     print_start_comment(out);
     std::fputs("\n", out);
@@ -183,11 +228,6 @@ void print_scan_object_to_file(FILE* out, int flag) {
 bool PRINT_SCAN_OBJECT(const std::string& file, int flag) {
     not_print_self_comment_flag = flag;
     if (!DFT_OBJECT) return false;
-    if (const char* section = unwritten_section(*DFT_OBJECT)) {
-        std::fprintf(stderr, "ERROR: writing the %s section of a DFT file is not available in this version.\n\n",
-                     section);
-        return false;
-    }
     AtomicFile output(file);
     if (!output.open()) {
         std::fprintf(stderr, "Error: Can't open '%s'\n", file.c_str());

@@ -44,20 +44,30 @@ constexpr MbistSignalName kMbistSignals[MBIST_SIGNAL_COUNT] = {
     {TK_SIGNATUREOUT, "%SIGNATUREOUT"},
 };
 
-// A preamble or postamble list in the column form: the first name after
-// the keyword, each further one on its own line under it.
-void print_sequence_column(FILE* out, const std::vector<const SequenceRecord*>& list, int column) {
-    std::vector<const SequenceRecord*> known;
-    for (const SequenceRecord* s : list)
-        if (s) known.push_back(s);
-    for (std::size_t j = 0; j < known.size(); ++j) {
-        const char* end = j + 1 < known.size() ? " ,\n" : " ;\n";
-        std::fprintf(out, "%*s%s%s", j == 0 ? 0 : column, "", known[j]->name.c_str(), end);
-    }
-    if (known.empty()) std::fputs(";\n", out);
+// The name of a step's sequence: the record's, or, for a sequence the file
+// does not define, the name the step wrote (`written`, the step's names,
+// at `at`; none when the object was not read from a file).
+std::string sequence_name(const SequenceRecord* s, const TextList* written, std::size_t at) {
+    if (s) return s->name;
+    return written && at < written->size() ? (*written)[at] : std::string();
 }
 
-void print_step(FILE* out, const InstructionRecord& r, int kind, std::size_t& extra_index, int kw, int end) {
+// A preamble or postamble list in the column form: the first name after
+// the keyword, each further one on its own line under it.
+void print_sequence_column(FILE* out, const std::vector<const SequenceRecord*>& list, const TextList* written,
+                           int column) {
+    std::vector<std::string> names;
+    for (std::size_t j = 0; j < list.size(); ++j)
+        if (std::string n = sequence_name(list[j], written, j); !n.empty()) names.push_back(std::move(n));
+    for (std::size_t j = 0; j < names.size(); ++j) {
+        const char* end = j + 1 < names.size() ? " ,\n" : " ;\n";
+        std::fprintf(out, "%*s%s%s", j == 0 ? 0 : column, "", names[j].c_str(), end);
+    }
+    if (names.empty()) std::fputs(";\n", out);
+}
+
+void print_step(FILE* out, const InstructionRecord& r, int kind, const TextList* written, std::size_t& extra_index,
+                int kw, int end) {
     struct Single {
         int token;
         const char* lead;
@@ -67,17 +77,17 @@ void print_step(FILE* out, const InstructionRecord& r, int kind, std::size_t& ex
     switch (kind) {
     case STEP_MODE:
         print_dft_comment(TK_MODE, out, 5, kw, end, end, 0);
-        std::fprintf(out, "     %%MODE      = \" %s \" ;\n", r.mode.c_str());
+        std::fprintf(out, "     %%MODE      = \" %s \" ;\n", dft_string_text(r.mode).c_str());
         return;
     case STEP_PREAMBLE:
         print_dft_comment(TK_PREAMBLE, out, 5, kw, end, 0, 0);
         std::fputs("     %PREAMBLE  = ", out);
-        print_sequence_column(out, r.preamble_list, 18);
+        print_sequence_column(out, r.preamble_list, written, 18);
         return;
     case STEP_POSTAMBLE:
         print_dft_comment(TK_POSTAMBLE, out, 5, kw, end, 0, 0);
         std::fputs("     %POSTAMBLE  = ", out);
-        print_sequence_column(out, r.postamble_list, 19);
+        print_sequence_column(out, r.postamble_list, written, 19);
         return;
     case STEP_SHIFT: single = {TK_SHIFT, "%SHIFT     =", r.shift}; break;
     case STEP_PROPAGATE: single = {TK_PROPAGATE, "%PROPAGATE =", r.propagate}; break;
@@ -92,9 +102,9 @@ void print_step(FILE* out, const InstructionRecord& r, int kind, std::size_t& ex
     default: return;
     }
     print_dft_comment(single.token, out, 5, kw, end, 0, 0);
-    // A step whose sequence is unknown is left out rather than written
-    // without a name.
-    if (single.sequence) std::fprintf(out, "     %s %s ;\n", single.lead, single.sequence->name.c_str());
+    // A step without a name to write is left out.
+    if (const std::string name = sequence_name(single.sequence, written, 0); !name.empty())
+        std::fprintf(out, "     %s %s ;\n", single.lead, name.c_str());
 }
 
 }  // namespace
@@ -162,14 +172,16 @@ void write_mbist(FILE* out, const DftObject& object, int flag) {
             const int ik = r.name_line, ie = r.item_line;
             if (r.name.empty()) continue;
             std::fprintf(out, "     %%INSTRUCTION  %s\n         {\n", r.name.c_str());
+            const long body = dft_block_start(out);
             if (!r.mbist_clock.empty()) {
                 print_dft_comment(TK_MBIST_CLOCK, out, 5, ik, ie, ie, 0);
                 std::fprintf(out, "         %%MBIST_CLOCK = %s ;\n", r.mbist_clock.c_str());
             }
             if (!r.mbist_mdf.empty()) {
                 print_dft_comment(TK_MBIST_MDF, out, 5, ik, ie, ie, 0);
-                std::fprintf(out, "         %%MBIST_MDF = \" %s \" ;\n", r.mbist_mdf.c_str());
+                std::fprintf(out, "         %%MBIST_MDF = \" %s \" ;\n", dft_string_text(r.mbist_mdf).c_str());
             }
+            dft_block_end(out, body, "         %MBIST_MDF = \"  \" ;\n");
             std::fputs("         }\n", out);
         }
         print_dft_comment(TK_RBRACE, out, 5, first, last, last, TK_MBIST_BSD);
@@ -192,7 +204,8 @@ void write_instructions(FILE* out, const DftObject& object, int flag) {
         print_dft_comment(TK_LBRACE, out, 2, kw, end, end, TK_INSTRUCTION);
         std::fputs("     {\n", out);
         std::size_t extra_index = 0;
-        for (int kind : steps[i]) print_step(out, r, kind, extra_index, kw, end);
+        for (std::size_t k = 0; k < steps[i].size(); ++k)
+            print_step(out, r, steps[i][k], k < r.step_names.size() ? &r.step_names[k] : nullptr, extra_index, kw, end);
         print_dft_comment(TK_RBRACE, out, 5, kw, end, end, TK_INSTRUCTION);
         std::fputs("     }\n\n\n", out);
     }

@@ -135,7 +135,7 @@ void print_paths(FILE* out, const char* title, const DynArray<PathEntry>& paths)
         std::fputs("    %PATH {\n", out);
         if (e.cycle > 0) std::fprintf(out, "        %%CYCLE = %d ;\n", e.cycle);
         if (e.file_names)
-            for (const std::string& f : *e.file_names) std::fprintf(out, "        %%FILE_NAME = \"%s\" ;\n", f.c_str());
+            for (const std::string& f : *e.file_names) std::fprintf(out, "        %%FILE_NAME = \"%s\" ;\n", dft_string_text(f, false).c_str());
         auto list = [&](const char* head, const std::vector<std::string>& names) {
             if (names.empty()) return;
             std::fprintf(out, "        %s = ", head);
@@ -175,6 +175,7 @@ void write_ta_and_lists(FILE* out, const DftObject& o) {
     if (o.gui_info) {
         const GuiInfoRecord& g = *o.gui_info;
         std::fputs("  %GUI\n  {\n", out);
+        const long body = dft_block_start(out);
         const struct {
             const char* format;
             const std::string& value;
@@ -184,7 +185,8 @@ void write_ta_and_lists(FILE* out, const DftObject& o) {
                      {"    %%INIT_CONFLICT = \" %s \" ;\n", g.init_conflict},
                      {"    %%UNKNOWN = \" %s \" ;\n", g.unknown}};
         for (const auto& item : items)
-            if (!item.value.empty()) std::fprintf(out, item.format, item.value.c_str());
+            if (!item.value.empty()) std::fprintf(out, item.format, dft_string_text(item.value).c_str());
+        dft_block_end(out, body, "    %PATH = \"  \" ;\n");
         std::fputs("  }\n", out);
     }
     if (o.capture_clock) {

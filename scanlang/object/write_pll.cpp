@@ -102,7 +102,8 @@ void write_pll_clock_fixes(FILE* out, const DftObject& object, int flag) {
 
 void print_pll_clock(FILE* out, const char* keyword, const PllClockInfo& c, bool reference, bool output) {
     std::fprintf(out, "     %s\n        {\n", keyword);
-    if (c.period != -1.0) std::fprintf(out, "        %%PERIOD = %.2f ;\n", c.period);
+    // Two decimals where that is exact.
+    if (c.period != -1.0) std::fprintf(out, "        %%PERIOD = %s ;\n", dft_real_text(c.period, 2).c_str());
     if (!c.clock_name.empty()) std::fprintf(out, "        %%CLOCK %s = '%s' ;\n", c.clock_name.c_str(), c.clock_value.c_str());
     if (!c.clock_net.empty()) std::fprintf(out, "        %%CLOCK_NET %s ;\n", c.clock_net.c_str());
     if (!c.lb_clock_name.empty())
@@ -191,7 +192,7 @@ void write_file_section(FILE* out, const std::optional<FileRefRecord>& r, int to
     print_dft_comment(TK_LBRACE, out, 5, kw, end, end, token);
     std::fputs("     {\n", out);
     print_dft_comment(TK_FILE_NAME, out, 5, kw, end, 0, 0);
-    std::fprintf(out, "     %%FILE_NAME  = \" %s \" ;\n", r->file_name.c_str());
+    std::fprintf(out, "     %%FILE_NAME  = \" %s \" ;\n", dft_string_text(r->file_name).c_str());
     print_dft_comment(TK_RBRACE, out, 5, kw, end, end, token);
     std::fputs("     }\n\n\n", out);
 }

@@ -35,8 +35,11 @@ void print_column_list(FILE* out, const char* keyword, int column, const TextLis
     std::fputs("\n", out);
 }
 
+// Times keep two decimals where that is exact.
+constexpr int kTimeDecimals = 2;
+
 void print_reals(FILE* out, const std::vector<double>& values) {
-    for (double v : values) std::fprintf(out, " %.2f", v);
+    for (double v : values) std::fprintf(out, " %s", dft_real_text(v, kTimeDecimals).c_str());
 }
 
 }  // namespace
@@ -68,9 +71,11 @@ void print_timing(FILE* out, const SetTimingRecord& t, bool comments, int kw, in
         }
     }
     comment(TK_DEFAULT_PI_TIME);
-    if (t.default_pi_time != -1.0) std::fprintf(out, "          %%DEFAULT_PI_TIME  %.2f ;\n", t.default_pi_time);
+    if (t.default_pi_time != -1.0)
+        std::fprintf(out, "          %%DEFAULT_PI_TIME  %s ;\n", dft_real_text(t.default_pi_time, kTimeDecimals).c_str());
     comment(TK_DEFAULT_PO_TIME);
-    if (t.default_po_time != -1.0) std::fprintf(out, "          %%DEFAULT_PO_TIME  %.2f ;\n", t.default_po_time);
+    if (t.default_po_time != -1.0)
+        std::fprintf(out, "          %%DEFAULT_PO_TIME  %s ;\n", dft_real_text(t.default_po_time, kTimeDecimals).c_str());
     comment(TK_DEFAULT_IO_TIME);
     if (!t.default_io_times.empty()) {
         std::fputs("          %DEFAULT_IO_TIME  ", out);
@@ -119,11 +124,12 @@ void print_sequence(FILE* out, const SequenceRecord& s) {
             }
         }
     }
-    if (s.cycle_length != -1 && s.cycle_length != 0) {
-        print_dft_comment(TK_CYCLE_LENGTH, out, 5, kw, end, 0, 0);
-        std::fprintf(out, "     %%CYCLE_LENGTH  = %d ;\n", s.cycle_length);
-    }
-    if (s.frame_length != -1 && s.frame_length != 0) {
+    // Always written: a missing statement reads as 1, so leaving out any
+    // other value (0 among them) would change it.
+    print_dft_comment(TK_CYCLE_LENGTH, out, 5, kw, end, 0, 0);
+    std::fprintf(out, "     %%CYCLE_LENGTH  = %d ;\n", s.cycle_length);
+    // A missing statement reads as -1: every other value is written.
+    if (s.frame_length != -1) {
         print_dft_comment(TK_FRAME_LENGTH, out, 5, kw, end, 0, 0);
         std::fprintf(out, "     %%FRAME_LENGTH  = %d ;\n", s.frame_length);
     }

@@ -132,7 +132,7 @@ void write_wrapper(FILE* out, const DftObject& object, int flag) {
             for (const std::string& i : *w.instructions) std::fprintf(out, "       %%INSTRUCTION  %s ;\n", i.c_str());
         if (!w.wrapper_chain_file.empty()) {
             print_dft_comment(TK_WRAPPER_CHAIN_FILE, out, 10, kw, end, 0, 0);
-            std::fprintf(out, "       %%WRAPPER_CHAIN_FILE =  \" %s \" ;\n", w.wrapper_chain_file.c_str());
+            std::fprintf(out, "       %%WRAPPER_CHAIN_FILE =  \" %s \" ;\n", dft_string_text(w.wrapper_chain_file).c_str());
         }
         print_dft_comment(TK_RBRACE, out, 5, kw, end, end, TK_WRAPPER);
         std::fputs("     }\n    }\n\n", out);
@@ -196,7 +196,8 @@ void write_clock_period(FILE* out, const DftObject& object, int flag) {
     std::fputs("     {\n", out);
     for (const ClockPeriodEntry& c : r.clocks) {
         print_dft_comment(TK_CLOCK, out, 5, kw, end, c.line, 0);
-        std::fprintf(out, "     %%CLOCK  %s = %2f ;\n", c.name.c_str(), c.period);
+        // Six decimals where that is exact.
+        std::fprintf(out, "     %%CLOCK  %s = %s ;\n", c.name.c_str(), dft_real_text(c.period, 6).c_str());
     }
     print_dft_comment(TK_RBRACE, out, 5, kw, end, end, TK_CLOCK_PERIOD);
     std::fputs("     }\n\n\n", out);

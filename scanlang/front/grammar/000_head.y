@@ -18,28 +18,12 @@
 %define api.prefix {scan_yy}
 %define api.value.type {ScanValue}
 %define lr.default-reduction consistent
-%define parse.error custom
+%define parse.error simple
 %param {ScanScanner* scanner}
 %initial-action { scan_parse_begin(scanner); }
-
-/* Placeholder of the blocks whose grammar is not in this version: the
-   scanner never produces it (see grammar/unbuilt/). */
-%token UNBUILT 699 "unbuilt block"
 
 /* The grammar has no conflicts. */
 %expect 0
 %start file
 %%
-%%
-/* A syntax error ends the run with code 4, except where the next token
-   could only be the placeholder of a block not in this version: then the
-   keyword just read (the symbol of the state on top) names the block. */
-static int yyreport_syntax_error(const yypcontext_t* context, ScanScanner* scanner) {
-    yysymbol_kind_t expected[4];
-    int n = yypcontext_expected_tokens(context, expected, 4);
-    for (int i = 0; i < n; ++i)
-        if (expected[i] == YYSYMBOL_UNBUILT)
-            scan_refuse_unbuilt(yysymbol_name(YY_ACCESSING_SYMBOL(*context->yyssp)));
-    scan_yyerror(scanner, "syntax error");
-    return 0;
-}
+

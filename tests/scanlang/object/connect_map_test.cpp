@@ -152,9 +152,9 @@ TEST_F(ConnectMap, BistConnections) {
     EXPECT_EQ(b.first_name + "/" + b.second_name, "b1/lib");
     EXPECT_EQ(b.bist_type, "lbist");
     ASSERT_TRUE(b.bist_port);
-    EXPECT_EQ(b.bist_port->scan_in, "");
+    EXPECT_EQ(b.bist_port->scan_in, "bi");
     EXPECT_EQ(b.bist_port->scan_in2, "bi");
-    EXPECT_EQ(b.bist_port->scan_out, "");
+    EXPECT_EQ(b.bist_port->scan_out, "bo");
     EXPECT_EQ(b.bist_port->scan_out2, "bo");
     ASSERT_EQ(b.bist_selects.size(), 1u);
     EXPECT_EQ(b.bist_selects[0].select + b.bist_selects[0].global_select, "bsbg");

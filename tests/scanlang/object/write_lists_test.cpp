@@ -2,7 +2,6 @@
 // modules, port, list and path sections, and the FENNOX sections.
 #include <gtest/gtest.h>
 
-#include "scanlang/front/scan_interface.h"
 #include "scanlang/object/write_test_util.h"
 
 namespace {
@@ -123,27 +122,6 @@ TEST_F(WriteLists, FennoxGroupsAndValues) {
     expect_lines(out, {"  %INSTRUCTION_BINARY '0101' ;\n  %REGISTER_LENGTH 12 ;\n  %FENNOX_IN_1\n  {\n"
                        "      %PORT_NAME p1 ;\n      %GROUP\n      {\n"});
     expect_round_trip(kGroups);
-}
-
-// Groups decoded from the ciphertext stay coded; the debug switch writes
-// them in plain text too.  The values are kept either way.
-TEST_F(WriteLists, CiphertextKeepsGroupsCodedUnlessDebugging) {
-    const char* text = "%CIPHERTEXT { 0123 4567 }\n%REGISTER_LENGTH 4;\n";
-    map_text(text);
-    std::string out = written(1);
-    expect_lines(out, {"  %CIPHERTEXT\n  {\n      0123\n      4567\n  }\n  %REGISTER_LENGTH 4 ;\n"});
-    EXPECT_EQ(out.find("%FENNOX_IN_"), std::string::npos) << out;
-    expect_round_trip(text);
-
-    map_text(kGroups);
-    DftObject* o = DFT_OBJECT;
-    o->ciphertext = std::vector<std::string>{"0123"};
-    EXPECT_EQ(written(1).find("%FENNOX_IN_1"), std::string::npos);
-    DEBUG_FLAG = 1;
-    out = written(1);
-    DEBUG_FLAG = 0;
-    expect_lines(out, {"  %CIPHERTEXT\n  {\n      0123\n  }\n  %INSTRUCTION_BINARY '0101' ;\n",
-                       "  %FENNOX_OUT_1\n  {\n      %PORT_NAME o1 ;\n      %GROUP\n      {\n          h0 , x , y ;\n"});
 }
 
 }  // namespace

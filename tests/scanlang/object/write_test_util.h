@@ -334,9 +334,8 @@ inline std::string describe(const DftObject& o) {
     if (o.ciphertext) s << "cipher " << names(o.ciphertext) << "\n";
     if (!o.instruction_binary.empty() || o.register_length != -1)
         s << "binary " << o.instruction_binary << " " << o.register_length << "\n";
-    // Beside a ciphertext the groups stay coded in the file (see the writer).
     for (const auto* l : {&o.fennox_in_groups, &o.fennox_out_groups})
-        if (*l && !o.ciphertext)
+        if (*l)
             for (const FennoxGroup& g : **l) {
                 s << "group " << g.name;
                 for (const FennoxGroupItem& i : g.items) {

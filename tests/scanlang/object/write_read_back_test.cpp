@@ -1,0 +1,260 @@
+// The DFT file writer checked the way its output is consumed: files read
+// through the real entry (scan_interface), every object written back,
+// the written files read through the entry again.  Each object must read
+// back as the same object (its listing and everything the writer writes
+// of it), with the comments of its own file, and a second write must give
+// the same text.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "object_util.h"
+#include "scanlang/front/scan_interface.h"
+#include "scanlang/object/core_switch.h"
+#include "scanlang/object/dump.h"
+#include "scanlang/object/write_test_util.h"
+#include "support/param_name.h"
+#include "support/testsupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* kFixtures = "tests/fixtures/scanlang/round_trip";
+
+// What one object of a read gives: its listing and description (the
+// directory of the read taken out) and the text written of it.
+struct ObjectTexts {
+    std::string name;  // the file's name as its lister writes it
+    std::string listing;
+    std::string described;
+    std::string written;
+};
+
+std::string without(std::string text, const std::string& dir) {
+    for (std::size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "<dir>");
+    return text;
+}
+
+// Reads `top` in `dir` through the entry with `tool` and writes every
+// object read (the top file's first, then each core's) under its own
+// name into `out`.  The front end is reset afterwards.
+std::vector<ObjectTexts> read_and_write(const fs::path& dir, const std::string& top, const char* tool,
+                                        const fs::path& out) {
+    std::vector<ObjectTexts> objects;
+    scan_interface((dir / top).string().c_str(), 0, tool);
+    const std::vector<CoreListEntry> entries = SL_CORE_LIST;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!entries[i].object) continue;
+        if (i == 0)
+            DFT_setup(SL_TOP_DFT_TREE);
+        else
+            DFT_inst_setup(entries[i].core_name.c_str());
+        EXPECT_EQ(DFT_OBJECT, entries[i].object);
+        ObjectTexts t;
+        t.name = i == 0 ? top : entries[i].dft_file;
+        t.listing = without(SL_object_dump_text(), dir.string());
+        t.described = writetest::describe(*DFT_OBJECT);
+        const fs::path file = out / t.name;
+        fs::create_directories(file.parent_path());
+        EXPECT_TRUE(PRINT_SCAN_OBJECT(file.string(), 1)) << file;
+        t.written = without(testsupport::read_file(file), out.string());
+        objects.push_back(std::move(t));
+    }
+    SCAN_FRONT_reset_globals();
+    return objects;
+}
+
+// The fixture files into `to`; the DFT files too unless `side_files_only`.
+void copy_fixtures(const fs::path& to, bool side_files_only) {
+    for (const fs::directory_entry& e : fs::directory_iterator(testsupport::source_path(kFixtures)))
+        if (!side_files_only || e.path().extension() != ".dft") fs::copy_file(e.path(), to / e.path().filename());
+}
+
+// Reads `top` of the fixtures, writes every object, reads the written
+// files (beside copies of the side files) and writes them again: returns
+// the first read's texts after checking that the second read gave the
+// same objects and the second write the same files.
+std::vector<ObjectTexts> round_trip(const std::string& top, const char* tool) {
+    testsupport::TempDir first, second, third;
+    copy_fixtures(first.path(), false);
+    copy_fixtures(second.path(), true);
+    copy_fixtures(third.path(), true);
+    const std::vector<ObjectTexts> before = read_and_write(first.path(), top, tool, second.path());
+    const std::vector<ObjectTexts> after = read_and_write(second.path(), top, tool, third.path());
+    EXPECT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < before.size() && i < after.size(); ++i) {
+        SCOPED_TRACE(before[i].name);
+        EXPECT_EQ(after[i].name, before[i].name);
+        EXPECT_EQ(after[i].listing, before[i].listing);
+        EXPECT_EQ(after[i].described, before[i].described);
+        EXPECT_EQ(after[i].written, before[i].written);
+    }
+    return before;
+}
+
+class WriteReadBack : public objtest::ObjectTest {};
+
+struct RoundTripCase {
+    const char* top;
+    const char* tool;
+    std::size_t objects;  // the top file's and the cores' read
+};
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.top << " " << c.tool; }
+
+class WriteReadBackFiles : public WriteReadBack, public testing::WithParamInterface<RoundTripCase> {};
+
+TEST_P(WriteReadBackFiles, EveryObjectReadsBackTheSame) {
+    const RoundTripCase& c = GetParam();
+    EXPECT_EQ(round_trip(c.top, c.tool).size(), c.objects);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, WriteReadBackFiles,
+                         testing::Values(RoundTripCase{"top.dft", "hier_dft", 2}, RoundTripCase{"top.dft", "atpg", 1},
+                                         RoundTripCase{"coded.dft", "hier_dft", 1},
+                                         RoundTripCase{"coded.dft", "atpg", 1}, RoundTripCase{"steps.dft", "atpg", 1},
+                                         RoundTripCase{"nameless_core.dft", "atpg", 1},
+                                         RoundTripCase{"empty_strings.dft", "atpg", 1}),
+                         [](const testing::TestParamInfo<RoundTripCase>& info) {
+                             return testsupport::param_name(std::string(info.param.top) + "_" + info.param.tool);
+                         });
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Each file keeps its own comments: the top file is written with its own
+// (the core read after it does not replace them), the core with its own,
+// and the lockup-latch file's comments are written nowhere.
+TEST_F(WriteReadBack, EachFileKeepsItsOwnComments) {
+    const std::vector<ObjectTexts> objects = round_trip("top.dft", "hier_dft");
+    ASSERT_EQ(objects.size(), 2u);
+    const std::string& top = objects[0].written;
+    const std::string& core = objects[1].written;
+    for (const char* c : {"// The top file of the write-and-read-back round trip.\n", "// The latches between",
+                          "// A sequence of no cycle at all.", "// The port holds its value", "// The one core.",
+                          "// The last word of the top file.\n"}) {
+        EXPECT_TRUE(has(top, c)) << c << "\n" << top;
+        EXPECT_FALSE(has(core, c)) << c << "\n" << core;
+    }
+    for (const char* c : {"// The core's own file.\n", "// The core's one scan chain."}) {
+        EXPECT_TRUE(has(core, c)) << c << "\n" << core;
+        EXPECT_FALSE(has(top, c)) << c << "\n" << top;
+    }
+    // Read with cores or without, with a map file or without (whose
+    // comments are not kept), the side files' comments stay out.
+    std::vector<ObjectTexts> all = objects;
+    for (ObjectTexts& o : round_trip("top.dft", "atpg")) all.push_back(std::move(o));
+    for (ObjectTexts& o : round_trip("coded.dft", "atpg")) all.push_back(std::move(o));
+    for (const ObjectTexts& o : all)
+        for (const char* c : {"a comment of the latch file", "A path file: a comment of its own"})
+            EXPECT_FALSE(has(o.written, c)) << c << "\n" << o.written;
+}
+
+// Plain groups beside a ciphertext are written as read (the project's own
+// compression fixture); groups decoded from a ciphertext stay coded.
+TEST_F(WriteReadBack, FennoxGroupsAreWrittenAsRead) {
+    const std::vector<ObjectTexts> top = round_trip("top.dft", "atpg");
+    ASSERT_EQ(top.size(), 1u);
+    EXPECT_TRUE(has(top[0].written, "  %CIPHERTEXT\n  {\n      17\n      4\n      -2\n  }\n")) << top[0].written;
+    EXPECT_TRUE(has(top[0].written, "  %FENNOX_IN_1\n  {\n      %PORT_NAME sdi ;\n")) << top[0].written;
+    EXPECT_TRUE(has(top[0].written, "  %FENNOX_OUT_1\n  {\n      %PORT_NAME sdo ;\n")) << top[0].written;
+
+    const std::vector<ObjectTexts> coded = round_trip("coded.dft", "atpg");
+    ASSERT_EQ(coded.size(), 1u);
+    EXPECT_FALSE(has(coded[0].written, "%FENNOX_IN_")) << coded[0].written;
+    EXPECT_TRUE(has(coded[0].listing, "si0")) << coded[0].listing;
+
+    testsupport::TempDir first, second, third;
+    const fs::path fixture = testsupport::source_path("tests/fixtures/scanlang/compression.dft");
+    fs::copy_file(fixture, first.path() / "compression.dft");
+    const std::vector<ObjectTexts> before = read_and_write(first.path(), "compression.dft", "atpg", second.path());
+    const std::vector<ObjectTexts> after = read_and_write(second.path(), "compression.dft", "atpg", third.path());
+    ASSERT_EQ(before.size(), 1u);
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].listing, before[0].listing);
+    EXPECT_EQ(after[0].described, before[0].described);
+    EXPECT_TRUE(has(before[0].described, "group sdi")) << before[0].described;
+}
+
+// The values of the read, as the writer writes them: the BIST port's
+// default, timings of three decimals, quoted values with quotes in them,
+// a cycle length and a frame length of 0.
+TEST_F(WriteReadBack, ValuesAreWrittenAsTheyReadBack) {
+    const std::vector<ObjectTexts> objects = round_trip("top.dft", "atpg");
+    ASSERT_EQ(objects.size(), 1u);
+    const std::string& text = objects[0].written;
+    for (const char* line : {
+             "        %SCAN_IN  = bi ;\n        %SCAN_OUT = bo ;\n        %DEFAULT  = bd ;\n",
+             "          %P_CLOCK = 12.345 50.125 clk ;\n", "          %PI_TIME = 10.50 a ;\n",
+             "          %DEFAULT_PI_TIME  1.125 ;\n", "        %PERIOD = 1.125 ;\n",
+             "     %CLOCK  clk = 12.3456789 ;\n", "     %CLOCK  tck = 100.000000 ;\n",
+             "     %MODE      = \" full \"\"fast\"\" scan \" ;\n", "    %PATH = \" work \\x\"y dir \" ;\n",
+             "    %DRC = \" drc \"\"all\"\" \" ;\n", "     %CYCLE_LENGTH  = 0 ;\n", "     %FRAME_LENGTH  = 0 ;\n"})
+        EXPECT_TRUE(has(text, line)) << line << "\n" << text;
+    // The listing shows the port's three values.
+    EXPECT_TRUE(has(objects[0].listing, "    BIST_PORT :\n        SCAN_IN :   bi\n        SCAN_OUT :  bo\n"
+                                        "        DEFAULT :   bd\n"))
+        << objects[0].listing;
+}
+
+// Steps that name sequences the file does not define, and connections
+// naming instructions it does not define, keep their names; an ATPG mode
+// without a name keeps its keyword.
+TEST_F(WriteReadBack, UndefinedNamesAndNamelessModesAreWritten) {
+    const std::vector<ObjectTexts> steps = round_trip("steps.dft", "atpg");
+    ASSERT_EQ(steps.size(), 1u);
+    for (const char* text : {"     {\n     %RUNBIST   = pulse ;\n     %PROPAGATE = load ;\n     %EXTRA = x ;\n"
+                             "     %POSTAMBLE  = a ,\n                   b ;\n     %RAM_WRITE = idle ;\n     }\n",
+                             "     %ATPG_MODE  \"  \"\n        {\n"})
+        EXPECT_TRUE(has(steps[0].written, text)) << text << "\n" << steps[0].written;
+    const std::vector<ObjectTexts> connections = round_trip("coded.dft", "atpg");
+    ASSERT_EQ(connections.size(), 1u);
+    for (const char* text : {"     %SCAN_INSTRUCTION\n        {\n        %INSTRUCTION = scan ;\n        }\n",
+                             "     %CORE_INSTRUCTION\n        {\n        %INSTRUCTION = core_scan ;\n        }\n"
+                             "     %SYSTEM_INSTRUCTION\n        {\n        %INSTRUCTION = sys_run ;\n        }\n",
+                             "     %BIST_INSTRUCTION\n        {\n        %INSTRUCTION = run ;\n        }\n"})
+        EXPECT_TRUE(has(connections[0].written, text)) << text << "\n" << connections[0].written;
+}
+
+// Reals: two (or six) decimals where that is exact, so the texts of
+// today's files stay as they are; else the shortest plain text that reads
+// back as the same number.
+TEST(DftRealText, ShortestExactText) {
+    const struct {
+        double value;
+        int decimals;
+        const char* text;
+    } rows[] = {{12.5, 2, "12.50"},        {0, 2, "0.00"},       {12.345, 2, "12.345"},
+                {1.125, 2, "1.125"},       {-2.5, 2, "-2.50"},    {0.1, 2, "0.10"},
+                {1e-7, 2, "0.0000001"},    {100, 6, "100.000000"}, {12.3456789, 6, "12.3456789"},
+                {1e20, 2, "100000000000000000000.00"}};
+    for (const auto& r : rows) {
+        const std::string text = dft_real_text(r.value, r.decimals);
+        EXPECT_EQ(text, r.text);
+        EXPECT_EQ(std::strtod(text.c_str(), nullptr), r.value) << text;
+    }
+}
+
+// The text between the quotes of a string statement, as the scanner reads
+// it back: a quote is doubled except in a backslash run, and without a
+// blank before the closing quote one is added where the value would lose
+// or swallow it.
+TEST(DftStringText, EscapedAsTheScannerReads) {
+    const struct {
+        const char* value;
+        bool blank_follows;
+        const char* text;
+    } rows[] = {{"full \"fast\" scan", true, "full \"\"fast\"\" scan"},
+                {"\"", true, "\"\""},
+                {"a\\b\"c d\"e", true, "a\\b\"c d\"\"e"},
+                {"x ", false, "x  "},
+                {"a\\b", false, "a\\b "},
+                {"a\\b c", false, "a\\b c"},
+                {"plain", false, "plain"}};
+    for (const auto& r : rows) EXPECT_EQ(dft_string_text(r.value, r.blank_follows), r.text) << r.value;
+}
+
+}  // namespace
