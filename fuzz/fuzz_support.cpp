@@ -11,13 +11,14 @@
 
 #include "bsdl/bsdl.h"
 #include "scanlang/front/front.h"
+#include "scanlang/object/scan_interface.h"
 
 namespace fuzz {
 
 // The scan-language front end is no program's layer yet: it is reset
 // beside tallowmere's layers, which cover every other reader here.
 void reset_all() {
-    SCAN_FRONT_reset_globals();
+    SCANLANG_reset_globals();
     TALLOWMERE_reset_globals();
 }
 

@@ -14,17 +14,17 @@
 #include <vector>
 
 #include "desc/tables.h"
-#include "runtime/strfmt.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/dyna.h"
 #include "runtime/frame/frame.h"
 #include "runtime/process.h"
 #include "runtime/str.h"
-#include "scanlang/front/cursors.h"
-#include "scanlang/front/scan_interface.h"
+#include "runtime/strfmt.h"
 #include "scanlang/object/core_switch.h"
+#include "scanlang/object/cursors.h"
 #include "scanlang/object/object_state.h"
+#include "scanlang/object/scan_interface.h"
 #include "sdb/sdb.h"
 
 namespace {

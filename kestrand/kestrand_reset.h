@@ -16,6 +16,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/reset.h"
 #include "scanlang/front/front.h"
+#include "scanlang/object/scan_interface.h"
 #include "sdb/sdb.h"
 
 inline void KESTRAND_reset_globals() {
@@ -24,7 +25,7 @@ inline void KESTRAND_reset_globals() {
     GUIDELINE_reset_globals();
     JTAG_TAP_reset_globals();
     JTAG_RUN_reset_globals();
-    SCAN_FRONT_reset_globals();
+    SCANLANG_reset_globals();
     DESC_reset_globals();
     SDB_reset_globals();
     FRAME_reset_globals();

@@ -9,16 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "kestrand/connect_file.h"
 #include "desc/reader.h"
 #include "desc/tables.h"
-#include "support/insertion_test_util.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
+#include "kestrand/connect_file.h"
 #include "runtime/dyna.h"
 #include "scanlang/front/front.h"
+#include "scanlang/object/scan_interface.h"
 #include "support/child.h"
 #include "support/fixture_chip.h"
+#include "support/insertion_test_util.h"
 #include "support/param_name.h"
 #include "support/testsupport.h"
 
@@ -191,10 +192,10 @@ class ConnectFileWriter : public bstest::InsertionTest {
 protected:
     void SetUp() override {
         InsertionTest::SetUp();
-        SCAN_FRONT_reset_globals();
+        SCANLANG_reset_globals();
     }
     void TearDown() override {
-        SCAN_FRONT_reset_globals();
+        SCANLANG_reset_globals();
         InsertionTest::TearDown();
     }
     // Reads the fixture chip's configuration with the instructions above

@@ -35,6 +35,9 @@ void initial_scan();
 // Back to the start-up state: no debug switch, no lockup-latch file, the
 // decoder flags of the control ports 0.
 void SCAN_ENTRY_reset_globals();
+// Returns the whole scan language to its start-up state: the front end,
+// the entry, the cursors and the objects.
+void SCANLANG_reset_globals();
 // Ends a parse run: the log is closed (and removed when the run made it),
 // the warning flag cleared.
 void close_scan();

@@ -1,5 +1,5 @@
 // The cursor accessors over the current DFT and map objects.
-#include "scanlang/front/cursors.h"
+#include "scanlang/object/cursors.h"
 
 #include "scanlang/front/legal_inputs.h"
 #include "scanlang/object/object_state.h"

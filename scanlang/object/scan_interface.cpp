@@ -1,5 +1,5 @@
 // The scan-language entry and the resets of a parse run.
-#include "scanlang/front/scan_interface.h"
+#include "scanlang/object/scan_interface.h"
 
 #include <strings.h>
 
@@ -11,14 +11,15 @@
 #include <system_error>
 
 #include "runtime/fnm.h"
-#include "scanlang/front/cursors.h"
 #include "scanlang/front/diagnostics.h"
 #include "scanlang/front/fennox_decrypt.h"
+#include "scanlang/front/front.h"
 #include "scanlang/front/keywords.h"
 #include "scanlang/front/parser.h"
 #include "scanlang/front/scanner.h"
 #include "scanlang/front/seman.h"
 #include "scanlang/object/core_switch.h"
+#include "scanlang/object/cursors.h"
 #include "scanlang/object/dump.h"
 #include "scanlang/object/map_frame.h"
 #include "scanlang/object/object_state.h"
@@ -91,6 +92,13 @@ void SCAN_ENTRY_reset_globals() {
     DEBUG_FLAG = 0;
     has_lockup_file = 0;
     new_decoder_control_port_1 = new_decoder_control_port_2 = new_decoder_control_port_3 = 0;
+}
+
+void SCANLANG_reset_globals() {
+    SCAN_FRONT_reset_globals();
+    SCAN_ENTRY_reset_globals();
+    SCAN_CURSOR_reset_globals();
+    SCAN_OBJECT_reset_globals();
 }
 
 void close_scan() {
