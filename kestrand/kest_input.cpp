@@ -20,27 +20,22 @@ void get_bsc_lib_name() {
 
 void check_necessary_input_file() {
     bool failed = false;
-    if (JTAG_BSC_FILE.empty()) {
-        qdx_printf("ERROR: can't find BSC file '%s.bsc' in default searching path.\n\n", TOP_MODULE.c_str());
+    // Each input the run needs and the search path does not hold is named
+    // before the run ends.
+    auto require = [&failed](const std::string& found, const char* kind, const std::string& name) {
+        if (!found.empty()) return;
+        qdx_printf("ERROR: can't find %s file '%s' in default searching path.\n\n", kind, name.c_str());
         failed = true;
-    }
-    if (JTAG_LIB_FILE.empty()) {
-        qdx_printf("ERROR: can't find LIB file '%s.lib' in default searching path.\n\n", TOP_MODULE.c_str());
-        failed = true;
-    }
+    };
+    require(JTAG_BSC_FILE, "BSC", TOP_MODULE + ".bsc");
+    require(JTAG_LIB_FILE, "LIB", TOP_MODULE + ".lib");
     if (!JTAG_OPTION[OPT_ADD_TAP_ONLY]) {
-        std::string sdb_name = PATH + TOP_MODULE + ".sdb";
-        std::string c_sdb_name = PATH + TOP_MODULE + ".c.sdb";
+        const std::string sdb_name = PATH + TOP_MODULE + ".sdb";
+        const std::string c_sdb_name = PATH + TOP_MODULE + ".c.sdb";
         MODULE_SDB = FNM_find(sdb_name);
         MODULE_C_SDB = FNM_find(c_sdb_name);
-        if (MODULE_SDB.empty()) {
-            qdx_printf("ERROR: can't find SDB file '%s' in default searching path.\n\n", sdb_name.c_str());
-            failed = true;
-        }
-        if (MODULE_C_SDB.empty()) {
-            qdx_printf("ERROR: can't find SDB file '%s' in default searching path.\n\n", c_sdb_name.c_str());
-            failed = true;
-        }
+        require(MODULE_SDB, "SDB", sdb_name);
+        require(MODULE_C_SDB, "SDB", c_sdb_name);
     }
     if (failed) qdx_exit(-1);
     qdx_printf("\n - Reading input files ...\n");
