@@ -28,8 +28,8 @@
 #include "bench/timed.h"
 #include "runtime/exit.h"
 #include "scanlang/front/front.h"
-#include "scanlang/front/scan_interface.h"
 #include "scanlang/object/object_state.h"
+#include "scanlang/object/scan_interface.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ double read_once(const fs::path& file, long long& patterns) {
     if (DFT_OBJECT && DFT_OBJECT->atpg_constraints)
         for (const AtpgScanOptionRecord& o : DFT_OBJECT->atpg_constraints->options)
             for (const auto& legal : o.legal_inputs) patterns += static_cast<long long>(legal.second.size());
-    SCAN_FRONT_reset_globals();
+    SCANLANG_reset_globals();
     return s;
 }
 

@@ -1,28 +1,21 @@
-// kestrand's boundary-scan insertion: the run's spine, the input checks
-// and the tables the insertion shares with the TAP side.
+// kestrand's boundary-scan insertion: the checks of the description
+// fields against the design, the TAP flags and the counters, the pad
+// connections, the TAP's path through the hierarchy, the pad table and
+// the refusals of the roads, and the tables the insertion shares with the
+// TAP side.
 #pragma once
 
 #include <cstring>
 #include <string>
 
 #include "desc/tables.h"
-#include "bscan/insertion_facts.h"
+#include "jtag/insertion_facts.h"
 #include "bscan/tables.h"
 
 struct SdbDatabase;
 
-// ------------------------------------------------------------- input files
+// ------------------------------------------ the configured boundary cells
 
-// Full paths of the design database and of its cell-level version
-// ("" when not found).
-extern std::string MODULE_SDB;
-extern std::string MODULE_C_SDB;
-
-// Finds "<top>.bsc" and "<top>.lib" along the search path.
-void get_bsc_lib_name();
-// Finds the design files, reads the descriptions, splits the TAP path and
-// checks the configured scan cells; ends the run on a fault.
-void check_necessary_input_file();
 // Runs the check of every configured scan-cell role; ends the run when a
 // cell is unfit, after all checks have reported.
 void check_scan_cells();
@@ -43,8 +36,8 @@ int check_control_oe_low_scan_cell(const char* cell);
 int check_control_oe_high_scan_cell(const char* cell);
 // Looks the cell up and checks the pins every boundary cell needs.
 int check_ports_in_scan_cell(ScanCellEntry** out, const char* role, const char* cell);
-// Finds the cell's design and stores the port type of its %OE_MODE port
-// in the record's spare word.
+// Finds the cell's design and stores the direction of its %OE_MODE port
+// in the record (ScanCellEntry::oe_mode_direction).
 void check_scan_oe_mode_type(ScanCellEntry* entry, const char* cell);
 void check_scan_oe_mode_type_after_open_sdb(ScanCellEntry* entry, const char* cell);
 
@@ -74,21 +67,38 @@ enum TapFlag : int {
 extern int TAP_FLAG[TAP_FLAG_WORDS];
 extern int* TAP_FLAG_EXTRA;
 
+// What the field checks learn of the buffers the edits add.  The pin
+// names are owned copies of the library's (none until learnt).
+// 1 when the TAP controller has a %HIGHZ_COMMAND pin, else 0.
 extern int HIZ_FLAG;
+// The buffer that drives a high-impedance group's enables from that pin:
+// the TAP's %SIGNAL_BUFFER, or its %INV_BUFFER for an active-low command
+// (none when there is none).
 extern char* HIZ_BUF_NAME;
+// Its library record (a description record, not owned).
 extern BufferEntry* HIZ_BUF;
+// %INPUT and %OUTPUT pins of the configuration's %INPUT_BUFFER, the pad
+// that -add_pad adds on an input (and a TAP input port).
 extern char* INPUT_BUFFER_INPUT;
 extern char* INPUT_BUFFER_OUTPUT;
+// %INPUT and %OUTPUT pins of the configuration's %OUTPUT_BUFFER, the pad
+// that -add_pad adds on an output (and the TDO port).
 extern char* OUTPUT_BUFFER_INPUT;
 extern char* OUTPUT_BUFFER_OUTPUT;
+// %INPUT and %OUTPUT pins of the inverter between a high-impedance
+// group's buffer and an active-high pad enable (%INVERTER, else the TAP's
+// %INV_BUFFER; bs_settle_highz_inverter).
 extern char* INVERTER_INPUT;
 extern char* INVERTER_OUTPUT;
+// %INPUT and %OUTPUT pins of the pad a pin row names itself (PAD(cell))
+// for -add_pad on an input, the last one checked.
 extern char* SPEC_INPUT_BUFFER_INPUT;
 extern char* SPEC_INPUT_BUFFER_OUTPUT;
+// The same for a pin row's own pad on an output.
 extern char* SPEC_OUTPUT_BUFFER_INPUT;
 extern char* SPEC_OUTPUT_BUFFER_OUTPUT;
 
-// Counters of the insertion, reset by bscan_init.
+// Counters of the insertion, reset by bs_reset_counters.
 extern int CONTR_INDEX, HIGHZ_CNT;
 extern int SHIFT_CNT, CLOCK_CNT, UPDATE_CNT, MODE1_CNT, MODE2_CNT, MODE3_CNT, RST_CNT, BCLK_CNT;
 extern int SHIFT_INDEX, CLOCK_INDEX, UPDATE_INDEX, MODE1_INDEX, MODE2_INDEX, MODE3_INDEX, RST_INDEX,
@@ -102,8 +112,12 @@ extern char** BUFFER_REPORT;
 extern int* NEED_EXTRA_PIN;
 extern int multi_io_module_flagG;
 
-// Resets the counters and flags above and makes the insertion tables
-// (OPIN_TAB, CONTROL_TAB, CONTROL_OE_TAB, SCAN_TAB) empty.
+// Resets the counters, the TAP flags (but TAP_FLAG_HIGHZ and
+// TAP_FLAG_TDO_ENABLE) and multi_io_module_flagG; makes no table.
+void bs_reset_counters();
+// bs_reset_counters, then makes BUFFER_REPORT, NEED_EXTRA_PIN,
+// TAP_FLAG_EXTRA and the insertion tables (OPIN_TAB, CONTROL_TAB,
+// CONTROL_OE_TAB, SCAN_TAB) empty.
 void bscan_init();
 // Checks the TAP's signal buffer and inverting buffer against their own
 // designs; ends the run on a fault.
@@ -202,28 +216,17 @@ void kest_hier_record_tap_ports();
 // Frees the TAP path and clears the hierarchy globals above.
 void KEST_HIER_reset_globals();
 
-// ------------------------------------------------------------ the spine
+// ---------------------------------------------------- the insertion's road
 
-// The whole run of kestrand; never returns.
-[[noreturn]] void kestrand_main(int argc, char** argv);
-void start_routine(int* argc, char** argv);
-// Releases the insertion tables.
-void free_alloc_memory();
-// Ends the run for a road that this version does not take yet:
-// "ERROR: <what> is not available in this version.".
-[[noreturn]] void bs_not_available(const std::string& what);
 // The pad table of the run: the IO-pad modules, the field checks, the
 // pads' control cells, their order from TDO and the high-impedance
 // buffer; the cell-level design is closed afterwards.
 void bs_build_pad_table();
-// The checks just before the run's first output file (once a run): every
-// netlist tool of its road can be started and every name it writes fits
-// its folder; then the tool logs of an earlier run go.
-void bs_check_before_first_write();
+// Ends the run for a road that this version does not take yet:
+// "ERROR: <what> is not available in this version.".
+[[noreturn]] void bs_not_available(const std::string& what);
 // Ends the run when no pin of the pin list gets a boundary cell.
 [[noreturn]] void bs_no_boundary_register();
-long get_CPU_time();
-const char* get_CPU_time_string(long start);
 
 // Returns every global of this layer to its start-up value.
 void BSCAN_reset_globals();

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bscan/bscan.h"
-#include "bscan/insertion_facts.h"
+#include "jtag/insertion_facts.h"
 #include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
@@ -60,13 +60,11 @@ void free_groups() {
     free_extra_groups();
 }
 
-bool low_active(const char* pin) { return pin && pin[0] == '-'; }
-
 // The buffer of a signal whose TAP pin is `pin`: the inverting buffer for
 // an active-low pin; a pin that is not declared keeps the earlier choice.
 void choose(BufferEntry*& slot, const char* pin, BufferEntry* plain, BufferEntry* inverting) {
     if (!pin) return;
-    slot = low_active(pin) ? inverting : plain;
+    slot = is_active_low(pin) ? inverting : plain;
 }
 
 void choose_extra(BufferEntry* plain, BufferEntry* inverting) {
@@ -310,7 +308,7 @@ void built_bus_balance_group_tab_for_control_signal() {
         }
     }
     choose_buffers(t, plain, inverting);
-    if (t->clock_dr) CLOCK_BUF = low_active(t->clock_dr) ? inverting : dfspeed && df ? df : plain;
+    if (t->clock_dr) CLOCK_BUF = is_active_low(t->clock_dr) ? inverting : dfspeed && df ? df : plain;
     if (JTAG_OPTION[OPT_SYNCH]) BCLK_BUF = dfspeed && df ? df : plain;
 }
 

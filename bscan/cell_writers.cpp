@@ -39,8 +39,6 @@ using bstrace::Traced;
 
 namespace {
 
-const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
-
 PadEntry& pad(int row) { return OPIN_TAB[row]; }
 bool has_bs_buffer(const PadEntry& p) { return p.buffer && p.buffer->kind == BUFFER_BS; }
 
@@ -152,8 +150,10 @@ AddedPad add_pad(FILE* fp, int row, PadSide side) {
     return a;
 }
 
-// Step 7 of the mux pads: the cell's pin takes over an open or tied mux
-// pin of the pad buffer; a pin on a signal net is left alone.
+// A mux pad's cell wired to the pad buffer's second data path: the cell's
+// pin (its UPDATE_DR_OUT, or MUX_DATA_IN for %MUX_OUT) takes over a mux
+// pin of the buffer that is open or tied to GND or VCC, with a warning
+// for a tied one; a mux pin on a signal net is left alone.
 void take_mux_pin(FILE* fp, const PadEntry& p, const char* mux_pin, int net, const char* word,
                   const std::string& cell, const char* cell_pin) {
     if (!mux_pin || !cell_pin || net >= 2) return;

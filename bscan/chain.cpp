@@ -50,8 +50,6 @@ int extra_count() { return DYNA_count(TAP_EXTRA_PIN); }
 GroupSizeList extra_group(int k) { return k < DYNA_count(EXTRA_PIN_GROUP) ? EXTRA_PIN_GROUP[k] : nullptr; }
 BufferEntry* extra_buffer(int k) { return k < DYNA_count(EXTRA_PIN_BUF) ? EXTRA_PIN_BUF[k] : nullptr; }
 
-// A TAP pin as the library writes it: a leading "-" marks it active low.
-bool low(const char* lib_pin) { return lib_pin && lib_pin[0] == '-'; }
 const char* lib_pin(char* TapCellEntry::*field) { return TAP_CONTR ? TAP_CONTR->*field : nullptr; }
 const char* lib_extra_pin(int k) {
     return TAP_CONTR && k < DYNA_count(TAP_CONTR->extra) ? TAP_CONTR->extra[k] : nullptr;
@@ -63,7 +61,7 @@ const char* lib_extra_pin(int k) {
 // signal active high, through one inverting buffer for an active-low pin.
 int build(FILE* fp, GroupSizeList groups, const char* lib, const char* pin, const char* stem, BufferEntry* buffer,
           int loads) {
-    if (!trees()) return low(lib) && loads > 0 && set(pin) ? bs_build_pin_inverter(fp, pin, stem) : 0;
+    if (!trees()) return is_active_low(lib) && loads > 0 && set(pin) ? bs_build_pin_inverter(fp, pin, stem) : 0;
     return df_speed() ? build_dfspeed_buffer_balance_tree(fp, groups, pin, stem, buffer)
                       : build_buffer_balance_tree(fp, groups, pin, stem, buffer);
 }
@@ -133,7 +131,7 @@ void to_chain(FILE* fp, const char* cell, const char* pin, const Signal& s) {
 void to_tap(FILE* fp, const char* cell, const char* pin, const char* tap_pin, const char* lib = nullptr,
             const std::string& stem = "") {
     if (!pin || !set(tap_pin)) return;
-    if (low(lib)) {
+    if (is_active_low(lib)) {
         const BufferEntry* inv = TAP_CONTR && TAP_CONTR->inv_buffer ? get_buffer(TAP_CONTR->inv_buffer) : nullptr;
         bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", stem, "_buf_1_1{", output_of(inv), "}");
         return;
@@ -319,8 +317,8 @@ void connect_scan_cell_in_cmd(FILE*& fp) {
 
     // The chain, from row 0 next to LAST_BCELL round to FIRST_BCELL.
     reset_cursors();
-    const char* first = TAP_CONTR ? bsnames::without_low_mark(TAP_CONTR->first_bcell) : nullptr;
-    const char* last = TAP_CONTR ? bsnames::without_low_mark(TAP_CONTR->last_bcell) : nullptr;
+    const char* first = TAP_CONTR ? without_low_mark(TAP_CONTR->first_bcell) : nullptr;
+    const char* last = TAP_CONTR ? without_low_mark(TAP_CONTR->last_bcell) : nullptr;
     int n = DYNA_count(SCAN_TAB);
     if (n > 0) {
         const ScanChainEntry& row0 = SCAN_TAB[0];

@@ -236,7 +236,7 @@ bool bs_added_tap_has_highz_pin() {
 
 void bs_check_highz_of_added_tap() {
     if (!JTAG_OPTION[OPT_ADD_TAP] || bs_added_tap_has_highz_pin()) return;
-    const char* pin = TAP_CONTR ? bsnames::without_low_mark(TAP_CONTR->highz_command) : nullptr;
+    const char* pin = TAP_CONTR ? without_low_mark(TAP_CONTR->highz_command) : nullptr;
     const PadEntry* user = nullptr;
     // A pad that carries its own control cell drives its enable itself and
     // takes nothing from the TAP's pin.

@@ -1,7 +1,8 @@
 // The design edits of the boundary-scan insertion: the netlist-edit
 // command files and their writers (boundary cells, control cells, buffer
-// trees, the chain and the TAP wiring), the runs of the outside netlist
-// tools on them, and the insertion report.
+// trees, the chain and the TAP wiring).  The runs of the outside netlist
+// tools on them and the insertion report are the run's
+// (kestrand/tool_runs.h, kestrand/report.h).
 //
 // Command files are plain text, one command a line:
 //     edit <copy>                 the database copy the file edits
@@ -54,9 +55,11 @@ bool bs_copy_design(const std::string& from, const std::string& to, std::string*
 // Ends a message about a copy that failed: the reason on a line of its
 // own, then the run ends with -1.
 [[noreturn]] void bs_copy_failed(const std::string& why);
-// The top design's working copy "<top>_jtag.sdb"; a failed copy ends the
-// run with -1 after its message.
-void bs_copy_top_design();
+// The top design's working copy "<top>_jtag.sdb" and its command file
+// "<top>_jtag.cmd" in BSCAN_OPATH, opened into TAP_FP with its first line
+// ("edit <top>_jtag"); a failed copy or open ends the run with -1 after
+// its message.
+void bs_open_top_cmd_file();
 void bs_remove_file(const std::string& path);
 
 // ------------------------------------------------ boundary-cell writers
@@ -137,6 +140,9 @@ void bs_write_pad_module_tap_lines(FILE* fp);
 
 // ------------------------------------------------ several IO-pad modules
 
+// The design a MULTI_IO_TAB row's edits make: "<module>_bs<n>", and for
+// row 0 (the top) kest_edited_top().
+std::string bs_multi_io_row_design(int row);
 // Copies each IO-pad module row's database to "<module>_bs<n>.sdb" and
 // opens its command file "<module>_bs<n>.cmd" with its head.
 void open_multi_io_modules();
@@ -155,9 +161,6 @@ void connect_scan_cell_for_multi_io();
 // parent, every row's port and connection items, the trailer; closes the
 // row files.
 void hier_replace_io_module(int row, MultiIoHierNode* children);
-// Runs plovert on the row files, children before parents, the top last,
-// and moves each edited database into BSCAN_OPATH.
-void hier_do_plovert(int row, MultiIoHierNode* children);
 
 // ------------------------------------------------- standard TAP ports
 
@@ -188,35 +191,6 @@ void bs_add_tap_port_to_cmd_file(PadEntry* pad, int level, int kind);
 // The TDO pad's enable pin as lifted by bs_search_standard_ports ("" when
 // lifting found none).
 extern std::string TDO_ENABLE_LIFTED;
-
-// ------------------------------------------------------ outside tools
-
-// Ends the run with -1 when a netlist tool that the run's road will run
-// (tessick, plovert, quarnel, drumway) cannot be started, naming the
-// tool, the reason and the PATH searched.  Called before the first
-// output file.
-void bs_check_tools_startable();
-// Removes the tool logs that an earlier run left (a tool that failed
-// keeps its log for the user until the next run).
-void bs_remove_stale_tool_logs();
-
-// Runs plovert on the command files, moves the edited databases into
-// BSCAN_OPATH with their alias files, prints the closing lines and,
-// unless -no_expand, writes and expands the netlist.
-void do_plovert();
-// Runs plovert on the command files of the TAP path, innermost first, and
-// moves each edited module into BSCAN_OPATH before its parent runs.
-void kest_hier_do_plovert_for_tap_instance();
-// The closing lines of an insertion whose databases are in BSCAN_OPATH
-// (where the pin list and the edited databases went) and, unless
-// -no_expand, the netlist written and expanded.
-void finish_synthesis();
-void bs_get_and_expand_netlist_with_jtag();
-
-// ------------------------------------------------------------ report
-
-void print_report();
-void print_various_scan_cell(const ScanCellEntry* cell);
 
 // Returns the globals of the design edits to their start-up values.
 void BSCAN_EDIT_reset_globals();

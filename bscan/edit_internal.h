@@ -97,8 +97,6 @@ const PinReach& tdo_enable_reach();
 // The level of the TAP on the pads' module path (its length when none).
 int tap_reach_limit();
 
-// The path of a file found along the directory search path, "" when none.
-std::string search_file(const std::string& name);
 // Finds "<PATH><module>.sdb" along the search path; ends the run when it
 // is missing ("ERROR: Can't find file ...", screen only).
 std::string module_sdb(const char* module);

@@ -50,7 +50,6 @@ inline void clear_text(char*& slot) {
     std::free(slot);
     slot = nullptr;
 }
-inline const char* without_low_mark(const char* name) { return name && name[0] == '-' ? name + 1 : name; }
 inline bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 inline const char* or_text(const char* s, const char* none) { return s ? s : none; }
 

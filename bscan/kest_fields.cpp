@@ -48,18 +48,6 @@ int multi_io_module_flagG = 0;
 
 namespace {
 
-const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
-const char* bsc_file() { return JTAG_BSC_FILE.c_str(); }
-
-const char* without_low_mark(const char* pin) { return pin && pin[0] == '-' ? pin + 1 : pin; }
-bool active_low(const char* pin) { return pin && pin[0] == '-'; }
-
-const char* pin_name_of(int node) {
-    int p = node_tab[node].pin;
-    if (p < 0 || p >= pin_count) return nullptr;
-    return SYM_get(sym_tab, pin_tab[p].name);
-}
-
 const char* direction_words(int d) {
     switch (d) {
         case SDB_DIR_OUTPUT: return "an output pin";
@@ -81,13 +69,6 @@ void void_declare(const char* keyword_tail, const char* name) {
     qdx_printf("       Can't find definition of '%s' in '%s'.\n\n", name, lib_file());
 }
 
-std::string search_along_path(const std::string& name) {
-    char* f = FNM_search(name.c_str(), 0, !name.empty() && name[0] == '/' ? 0 : FNM_SEARCH_PATH);
-    std::string s = f ? f : "";
-    std::free(f);
-    return s;
-}
-
 // Checks one of the TAP's signal buffers against its own design.
 void check_signal_buffer(const char* name, const char* keyword_tail) {
     BufferEntry* b = get_buffer(name);
@@ -96,7 +77,7 @@ void check_signal_buffer(const char* name, const char* keyword_tail) {
         qdx_exit(-1);
     }
     std::string sdb_name = PATH + name + ".sdb";
-    std::string path = search_along_path(sdb_name);
+    std::string path = FNM_find(sdb_name);
     if (path.empty()) {
         qdx_exit_printf(-1, "ERROR: can't find SDB file '%s' in default searching path.\n\n", sdb_name.c_str());
     }
@@ -125,8 +106,11 @@ void check_signal_buffer(const char* name, const char* keyword_tail) {
     SDB_close(db, 0);
 }
 
-// A pad buffer of the configuration (step 2 to 4 of the field checks);
-// returns false after printing when it is faulty.
+// A pad buffer of the configuration (%INPUT_BUFFER, %OUTPUT_BUFFER,
+// %INOUT_BUFFER, or a pin row's own pad): its definition in the library
+// and the pins the insertion wires (%INPUT and %OUTPUT, which go into
+// in_pin and out_pin when given; for an inout buffer also %INOUT and an
+// enable); returns false after printing when it is faulty.
 bool check_pad_buffer(const char* keyword, const char* name, bool inout, char** in_pin, char** out_pin) {
     BufferEntry* b = get_buffer(name);
     if (!b) {
@@ -176,7 +160,7 @@ std::string standard_tail(const char* keyword, const char* pin) {
 
 }  // namespace
 
-void bscan_init() {
+void bs_reset_counters() {
     CONTR_INDEX = HIGHZ_CNT = 0;
     SHIFT_CNT = CLOCK_CNT = UPDATE_CNT = MODE1_CNT = MODE2_CNT = MODE3_CNT = RST_CNT = BCLK_CNT = 0;
     SHIFT_INDEX = CLOCK_INDEX = UPDATE_INDEX = MODE1_INDEX = MODE2_INDEX = MODE3_INDEX = RST_INDEX = BCLK_INDEX = 0;
@@ -184,16 +168,20 @@ void bscan_init() {
         NEED_HIGHZ = 0;
     SHIFT_DR_LEVEL = CLOCK_DR_LEVEL = UPDATE_DR_LEVEL = MODE1_LEVEL = MODE2_LEVEL = MODE3_LEVEL = RST_LEVEL =
         BCLK_LEVEL = 0;
+    // The high-impedance pin and the TDO pad's enable keep their value.
+    for (int w = 0; w < TAP_FLAG_WORDS; ++w)
+        if (w != TAP_FLAG_HIGHZ && w != TAP_FLAG_EXTRA_WORD && w != TAP_FLAG_TDO_ENABLE) TAP_FLAG[w] = -1;
+    multi_io_module_flagG = 0;
+}
+
+void bscan_init() {
+    bs_reset_counters();
     free_text_list(BUFFER_REPORT);
     if (NEED_EXTRA_PIN) DYNA_free(&NEED_EXTRA_PIN);
     BUFFER_REPORT = DYNA_new<char*>();
     NEED_EXTRA_PIN = DYNA_new<int>();
-    // The high-impedance pin and the TDO pad's enable keep their value.
-    for (int w = 0; w < TAP_FLAG_WORDS; ++w)
-        if (w != TAP_FLAG_HIGHZ && w != TAP_FLAG_EXTRA_WORD && w != TAP_FLAG_TDO_ENABLE) TAP_FLAG[w] = -1;
     if (TAP_FLAG_EXTRA) DYNA_free(&TAP_FLAG_EXTRA);
     TAP_FLAG_EXTRA = DYNA_new<int>();
-    multi_io_module_flagG = 0;
     bs_init_insertion_tables();
 }
 
@@ -227,7 +215,7 @@ struct FieldCheck {
 
     // A TAP pin name without its active-low mark; the mark is noted.
     const char* note(const char* pin) {
-        if (active_low(pin)) inverted = true;
+        if (is_active_low(pin)) inverted = true;
         return without_low_mark(pin);
     }
     // A TAP controller pin that the cells need is missing.
@@ -513,12 +501,12 @@ void signal_buffers(FieldCheck& c) {
             c.failed = true;
         } else {
             c.buffer_pins(b, c.t->signal_buffer);
-            if (HIZ_FLAG && !active_low(c.t->highz_command)) {
+            if (HIZ_FLAG && !is_active_low(c.t->highz_command)) {
                 STR_replace_owned(HIZ_BUF_NAME, c.t->signal_buffer);
                 HIZ_BUF = b;
             }
         }
-    } else if (HIZ_FLAG && !active_low(c.t->highz_command) && c.t->signal_buffer) {
+    } else if (HIZ_FLAG && !is_active_low(c.t->highz_command) && c.t->signal_buffer) {
         // Without trees the high-impedance buffers of tied enables still
         // take the signal buffer.
         if (BufferEntry* b = get_buffer(c.t->signal_buffer); b && b->input && b->output) {
@@ -539,7 +527,7 @@ void inverting_buffer(FieldCheck& c) {
             c.failed = true;
         } else {
             c.buffer_pins(b, c.t->inv_buffer);
-            if (HIZ_FLAG && active_low(c.t->highz_command)) {
+            if (HIZ_FLAG && is_active_low(c.t->highz_command)) {
                 STR_replace_owned(HIZ_BUF_NAME, c.t->inv_buffer);
                 HIZ_BUF = b;
             }
@@ -695,7 +683,7 @@ std::string verify_obj_pin_name(int obj, const char* pin, int direction) {
 int search_inode_connected_to_obj(int obj, const char* name, int direction) {
     if (obj < 0 || obj >= obj_count || !name) return -1;
     for (int n = obj_tab[obj].first_node; n >= 0 && n < node_count && node_tab[n].object == obj; ++n) {
-        const char* pn = pin_name_of(n);
+        const char* pn = SDB_pin_name(n);
         if (!pn || STR_ucomp(pn, name) != 0) continue;
         int actual = pin_tab[node_tab[n].pin].direction & 3;
         if (actual == direction) return n;
@@ -743,9 +731,7 @@ void check_connect_pad() {
 void settle_tdo_enable_polarity() {
     TDO_EN_LOW = 0;
     const std::string c_sdb = PATH + TOP_MODULE + ".c.sdb";
-    char* found = FNM_search(c_sdb.c_str(), 0, c_sdb[0] != '/' ? FNM_SEARCH_PATH : 0);
-    const std::string design = found ? found : "";
-    std::free(found);
+    const std::string design = FNM_find(c_sdb);
     if (!design.empty()) {
         // The same look at the TDO pad as on the -add_tap road.
         if (!GLOBAL_TDO) return;

@@ -15,6 +15,7 @@
 #include "jtag/tap.h"
 #include "runtime/dyna.h"
 #include "runtime/exit.h"
+#include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
 #include "sdb/sdb.h"
 
@@ -81,7 +82,7 @@ int path_count() { return DYNA_count(kest_hier_tap_ctrl_name_tabG); }
 // "<name>.sdb" along the search path; ends the run when it is missing.
 std::string find_sdb(const char* name) {
     std::string file = std::string(bsnames::or_text(name, "")) + ".sdb";
-    std::string found = bsedit::search_file(file);
+    std::string found = FNM_find(file);
     if (found.empty()) {
         qdx_exit_printf(-1, "ERROR: Can not find \"%s\" file.\n\n", file.c_str());
     }
@@ -184,7 +185,7 @@ void write_path_files() {
     const auto there = brought_out(path_first);
     for (int i = path_count() - 2; i >= path_first; --i) {
         const TapPathItem& item = kest_hier_tap_ctrl_name_tabG[i];
-        std::string cmd = BSCAN_OPATH + "/" + item.module + "_bs.cmd";
+        std::string cmd = kest_edit_file(std::string(item.module) + "_bs.cmd");
         TAP_FP = bs_open_cmd_file(cmd);
         if (!TAP_FP) {
             qdx_exit_printf(-1, "ERROR: can't open command file \"%s\" to update SDB.\n", cmd.c_str());
@@ -293,8 +294,8 @@ void kest_hier_record_tap_ports() {
         for (const char* pin : bsedit::tap_control_pins()) record(TAP_PORTS_CONTROLS, pin);
         if (JTAG_OPTION[OPT_SYNCH]) record(TAP_PORTS_CONTROLS, "BCELL_TCK");
         if (TAP_CONTR) {
-            record(TAP_PORTS_CHAIN_OUT, bsnames::without_low_mark(TAP_CONTR->first_bcell));
-            record(TAP_PORTS_CHAIN_IN, bsnames::without_low_mark(TAP_CONTR->last_bcell));
+            record(TAP_PORTS_CHAIN_OUT, without_low_mark(TAP_CONTR->first_bcell));
+            record(TAP_PORTS_CHAIN_IN, without_low_mark(TAP_CONTR->last_bcell));
         }
         return;
     }

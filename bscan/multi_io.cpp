@@ -21,6 +21,7 @@
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/exit.h"
+#include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
 #include "sdb/sdb.h"
 
@@ -43,14 +44,7 @@ std::vector<char> hiz_rows;
 
 int rows() { return DYNA_count(MULTI_IO_TAB); }
 
-// "<module>_bs<n>", or "<top>_jtag" for row 0.
-std::string row_design(int row) {
-    if (row == 0) return TOP_MODULE + "_jtag";
-    const MultiIoModule& m = MULTI_IO_TAB[row];
-    return std::string(or_text(m.module, "")) + "_bs" + std::to_string(m.file_number);
-}
-
-std::string row_cmd(int row) { return BSCAN_OPATH + "/" + row_design(row) + ".cmd"; }
+std::string row_cmd(int row) { return kest_edit_file(bs_multi_io_row_design(row) + ".cmd"); }
 
 // The TAP pin of each signal with a per-module counter, none when the TAP
 // has no such pin.
@@ -188,7 +182,7 @@ void replace_child(int parent, int child) {
     const MultiIoModule& c = MULTI_IO_TAB[child];
     FILE* fp = row_files[static_cast<size_t>(parent)];
     const char* inst = or_text(c.instance, "");
-    std::fprintf(fp, "replace %s %s\n", inst, row_design(child).c_str());
+    std::fprintf(fp, "replace %s %s\n", inst, bs_multi_io_row_design(child).c_str());
     for (const char* pin : signal_ports(child)) {
         if (parent == 0)
             std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst, pin, or_text(TAP_INSTANCE_NAME, ""), pin);
@@ -220,6 +214,12 @@ void write_items(int row) {
 
 }  // namespace
 
+std::string bs_multi_io_row_design(int row) {
+    if (row == 0) return kest_edited_top();
+    const MultiIoModule& m = MULTI_IO_TAB[row];
+    return std::string(or_text(m.module, "")) + "_bs" + std::to_string(m.file_number);
+}
+
 void bsedit::add_row_port(int row, const std::string& name, int direction) {
     MultiIoModule& m = MULTI_IO_TAB[row];
     if (!m.ports) m.ports = DYNA_new<MultiIoPortItem>();
@@ -249,19 +249,19 @@ void open_multi_io_modules() {
     for (int r = 1; r < rows(); ++r) {
         const MultiIoModule& m = MULTI_IO_TAB[r];
         std::string file = std::string(or_text(m.module, "")) + ".sdb";
-        std::string found = bsedit::search_file(file);
+        std::string found = FNM_find(file);
         if (found.empty()) {
             qdx_exit_printf(-1, "ERROR: Can not find \"%s\" file.\n\n", file.c_str());
         }
         std::string why;
-        if (!bs_copy_design(found, row_design(r) + ".sdb", &why)) {
+        if (!bs_copy_design(found, bs_multi_io_row_design(r) + ".sdb", &why)) {
             qdx_printf("\n");
-            qdx_printf("ERROR: can not copy file \"%s\" to file \"%s.sdb\".", found.c_str(), row_design(r).c_str());
+            qdx_printf("ERROR: can not copy file \"%s\" to file \"%s.sdb\".", found.c_str(), bs_multi_io_row_design(r).c_str());
             bs_copy_failed(why);
         }
         FILE* fp = bs_open_cmd_file(row_cmd(r));
         if (!fp) cant_open(row_cmd(r));
-        std::fprintf(fp, "edit %s\n", row_design(r).c_str());
+        std::fprintf(fp, "edit %s\n", bs_multi_io_row_design(r).c_str());
         std::fprintf(fp, "path %s \n", BSCAN_OPATH.c_str());
         if (hiz_port(r)) std::fprintf(fp, "add %s input\n", TAP_HIZ_PIN);
         row_files[static_cast<size_t>(r)] = fp;
@@ -282,7 +282,7 @@ void bs_add_multi_io_cells() {
         if (row != open_row) {
             if (open) SDB_close(open, 0);
             const std::string file = std::string(or_text(MULTI_IO_TAB[row].module, "")) + ".sdb";
-            const std::string found = row == 0 ? MODULE_SDB : bsedit::search_file(file);
+            const std::string found = row == 0 ? MODULE_SDB : FNM_find(file);
             if (found.empty()) {
                 qdx_printf("ERROR: can't find SDB file '%s' in default", file.c_str());
                 qdx_exit_printf(-1, " searching path.\n\n");
@@ -329,8 +329,8 @@ void connect_scan_cell_for_multi_io() {
         cells[static_cast<size_t>(std::max(SCAN_TAB[i].multi_io_row, 0))].push_back(i);
     for (int r = 0; r < rows(); ++r) connect_row_controls(r, cells[static_cast<size_t>(r)]);
     // The chain, from the TAP's last-cell pin round to its first-cell pin.
-    const char* first = TAP_CONTR ? bsnames::without_low_mark(TAP_CONTR->first_bcell) : nullptr;
-    const char* last = TAP_CONTR ? bsnames::without_low_mark(TAP_CONTR->last_bcell) : nullptr;
+    const char* first = TAP_CONTR ? without_low_mark(TAP_CONTR->first_bcell) : nullptr;
+    const char* last = TAP_CONTR ? without_low_mark(TAP_CONTR->last_bcell) : nullptr;
     const std::string tap = or_text(TAP_INSTANCE_NAME, "");
     auto cell_end = [](int i, bool tdo) {
         const ScanChainEntry& s = SCAN_TAB[i];

@@ -28,7 +28,7 @@ constexpr int kNoCellKey = 10000;
 constexpr int kFirstBackwardKey = 9998;
 
 bool is_port(const PadEntry& p, const char* global) {
-    return global && bsnames::same(p.signal, bsnames::without_low_mark(global));
+    return global && bsnames::same(p.signal, without_low_mark(global));
 }
 
 int last_key(const ControlPinGroup& g) {

@@ -1,6 +1,7 @@
 // The pad table: one row per signal of the pin list, traced from the top
 // port through its pad cell, with the pad's kind, its boundary cell and
-// the nets that the design edits connect to.
+// the nets that the design edits connect to; the steps that build it for
+// the run, and the refusals of the roads that it shows.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -22,8 +23,6 @@ using bsnames::set_text;
 
 namespace {
 
-const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
-const char* bsc_file() { return JTAG_BSC_FILE.c_str(); }
 const char* design_file() { return MODULE_C_SDB.c_str(); }
 
 
@@ -108,7 +107,7 @@ std::string reached_pin(int port, const char* signal) {
     int node = get_node_connected_to_portnode(port);
     int p = node_tab[node].pin;
     if (node_tab[node].object < 0 || p < 0 || p >= pin_count) return "*UNDEF*";
-    const char* name = SYM_get(sym_tab, pin_tab[p].name);
+    const char* name = SDB_pin_name(node);
     if (!name) {
         qdx_exit_printf(-1, "ERROR: can not get pin name while tracing port '%s'.\n", signal);
     }
@@ -130,7 +129,7 @@ void tap_mode_pin(int& need, char* TapCellEntry::*field, const char*& global, in
                        or_text(TAP_MODULE_NAME, ""));
             need = 0;
         } else {
-            global = bsnames::without_low_mark(pin);
+            global = without_low_mark(pin);
         }
     } else {
         global = nullptr;
@@ -251,7 +250,7 @@ int create_an_entry_of_OPIN_TAB(int pin, const char* name) {
     const char* marker = r && is_internal_marker(r->io_name) ? r->io_name : nullptr;
     set_text(e.pin_text, marker ? marker : (r ? r->number : nullptr));
     e.active_low = name && name[0] == '-' ? 1 : 0;
-    set_text(e.signal, bsnames::without_low_mark(name));
+    set_text(e.signal, without_low_mark(name));
     set_text(e.cell_request, r ? r->cell : nullptr);
     e.modules = DYNA_new<char*>();
     e.instances = DYNA_new<char*>();
@@ -694,8 +693,7 @@ void save_OPIN_TAB_for_adding_scan_cell_internal(int row) {
     set_text(OPIN_TAB[row].pad_cell, bsnames::class_name(obj));
     int node = -1;
     for (int n = obj_tab[obj].first_node; bsnames::valid_node(n) && node_tab[n].object == obj; ++n) {
-        int p = node_tab[n].pin;
-        const char* name = p >= 0 && p < pin_count ? SYM_get(sym_tab, pin_tab[p].name) : nullptr;
+        const char* name = SDB_pin_name(n);
         if (name && STR_ucomp(name, pin.c_str()) == 0) {
             node = n;
             break;
@@ -732,4 +730,28 @@ void save_OPIN_TAB_for_adding_scan_cell_internal(int row) {
         }
         OPIN_TAB[row].cell = library_cell(OBSERVE_ONLY_SCAN);
     }
+}
+
+// ------------------------------------------------ the pad table of the run
+
+void bs_build_pad_table() {
+    bs_create_multi_io_tab();
+    check_pin_signal_inv_buf();
+    open_sdb_file(MODULE_C_SDB.c_str());
+    bscan_init();
+    check_necessary_fields();
+    produce_opin_control_tab();  // closes the cell-level design
+    arrange_opin_tab_from_tdo();
+    setup_driving_control_cell_and_highz_buf();
+    bs_reset_standard_port_ptr_of_TAP();
+}
+
+void bs_no_boundary_register() {
+    // Without a boundary cell there is no boundary register to insert.
+    qdx_printf("ERROR: no pin of the pin list '%s' gets a boundary-scan cell;\n", PIN_FILE ? PIN_FILE : "");
+    qdx_exit_printf(-1, "       there is no boundary register to insert.\n\n");
+}
+
+void bs_not_available(const std::string& what) {
+    qdx_exit_printf(-1, "ERROR: %s is not available in this version.\n\n", what.c_str());
 }

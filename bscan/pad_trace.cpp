@@ -20,12 +20,10 @@ namespace bstrace {
 
 namespace {
 
-const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
 const char* design_file() { return sdb && sdb->path ? sdb->path : ""; }
 
 const char* node_pin_name(int node) {
-    int p = node_tab[node].pin;
-    const char* n = p >= 0 && p < pin_count ? SYM_get(sym_tab, pin_tab[p].name) : nullptr;
+    const char* n = SDB_pin_name(node);
     return n ? n : "*UNDEF*";
 }
 

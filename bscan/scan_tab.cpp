@@ -195,7 +195,7 @@ int add_scan_tab(ScanCellEntry* cell, std::string* name, int pad, int mux, int o
             if (*m.tap_pin) continue;
             const char* tap = TAP_CONTR ? TAP_CONTR->*m.field : nullptr;
             if (!tap) bs_no_tap_mode_pin(m.word, p->pad_instance);
-            *m.tap_pin = bsnames::without_low_mark(tap);
+            *m.tap_pin = without_low_mark(tap);
         }
         e.pad = pad;
     }

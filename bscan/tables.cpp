@@ -4,7 +4,6 @@
 
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
-#include "bscan/guideline.h"
 #include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
@@ -141,28 +140,23 @@ void BSCAN_TABLES_reset_globals() {
 }
 
 void BSCAN_reset_globals() {
-    GUIDELINE_reset_globals();
     BSCAN_EDIT_reset_globals();
     BSCAN_TABLES_reset_globals();
     KEST_HIER_reset_globals();
     BSCAN_FACTS_reset_globals();
-    // The checks' results and the counters.
-    bscan_init();
+    // The checks' results and the counters; the insertion tables went
+    // with BSCAN_TABLES_reset_globals.
+    bs_reset_counters();
     TAP_FLAG[TAP_FLAG_HIGHZ] = TAP_FLAG[TAP_FLAG_TDO_ENABLE] = -1;
     if (TAP_FLAG_EXTRA) DYNA_free(&TAP_FLAG_EXTRA);
     TAP_FLAG_EXTRA = nullptr;
-    if (BUFFER_REPORT) {
-        bsnames::free_texts(BUFFER_REPORT);
-    }
+    bsnames::free_texts(BUFFER_REPORT);
     if (NEED_EXTRA_PIN) DYNA_free(&NEED_EXTRA_PIN);
     NEED_EXTRA_PIN = nullptr;
-    bs_free_insertion_tables();
     HIZ_FLAG = 0;
     HIZ_BUF = nullptr;
     for (char** text : {&HIZ_BUF_NAME, &INPUT_BUFFER_INPUT, &INPUT_BUFFER_OUTPUT, &OUTPUT_BUFFER_INPUT,
                         &OUTPUT_BUFFER_OUTPUT, &INVERTER_INPUT, &INVERTER_OUTPUT, &SPEC_INPUT_BUFFER_INPUT,
                         &SPEC_INPUT_BUFFER_OUTPUT, &SPEC_OUTPUT_BUFFER_INPUT, &SPEC_OUTPUT_BUFFER_OUTPUT})
         bsnames::clear_text(*text);
-    MODULE_SDB.clear();
-    MODULE_C_SDB.clear();
 }

@@ -34,9 +34,6 @@ const TapPort kPorts[] = {{&GLOBAL_TDO, &tdo_pin_indexG, &TAP_TDO_PIN_PTR, true}
                           {&GLOBAL_TCK, &tck_pin_indexG, &TAP_TCK_PIN_PTR, false},
                           {&GLOBAL_TRST, &trst_pin_indexG, &TAP_TRST_PIN_PTR, false}};
 
-const char* lib_file() { return JTAG_LIB_FILE.c_str(); }
-const char* bsc_file() { return JTAG_BSC_FILE.c_str(); }
-
 [[noreturn]] void need_buffer(const char* keyword) {
     qdx_exit_printf(-1, "ERROR: option -add_pad requires to declare %%%s\n       in file '%s'.\n\n", keyword, bsc_file());
 }
@@ -78,7 +75,7 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
             break;
         }
     if (!tp) return;
-    int port = SDB_nl_search_port(bsnames::without_low_mark(name));
+    int port = SDB_nl_search_port(without_low_mark(name));
     *tp->index = row;
     OPIN_TAB[row].kind = tp->tdo ? PAD_OUTPUT3 : PAD_INPUT;
     if (port < 0) return;
@@ -181,7 +178,7 @@ void bs_reset_standard_port_ptr_of_TAP() {
     // The order of the comparisons: TDO, TDI, TMS, TCK, TRST.
     for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i) {
         for (const TapPort& p : kPorts) {
-            if (!*p.global || !bsnames::same(OPIN_TAB[i].signal, bsnames::without_low_mark(*p.global))) continue;
+            if (!*p.global || !bsnames::same(OPIN_TAB[i].signal, without_low_mark(*p.global))) continue;
             *p.index = i;
             if (*p.record) *p.record = &OPIN_TAB[i];
             break;

@@ -45,7 +45,7 @@ const PinReach& tap_reach(int kind) { return reaches[kind >= 0 && kind < 6 ? kin
 const PinReach& tdo_enable_reach() { return enable_reach; }
 int tap_reach_limit() { return reach_limit; }
 
-const char* TapPort::port() const { return bsnames::without_low_mark(*global); }
+const char* TapPort::port() const { return without_low_mark(*global); }
 std::string TapPort::qdx_port() const { return std::string("qdx_tap_") + word; }
 std::string TapPort::pad_name() const {
     std::string s = word;
@@ -72,16 +72,9 @@ const char* record_enable(const PadEntry& p) {
     return bsnames::enable_pin(p.buffer, polarity);
 }
 
-std::string search_file(const std::string& name) {
-    char* found = FNM_search(name.c_str(), 0, !name.empty() && name[0] == '/' ? FNM_NAME_ONLY : FNM_SEARCH_PATH);
-    std::string s = found ? found : "";
-    std::free(found);
-    return s;
-}
-
 std::string module_sdb(const char* module) {
     std::string name = PATH + or_text(module, "") + ".sdb";
-    std::string path = search_file(name);
+    std::string path = FNM_find(name);
     if (path.empty()) {
         qdx_exit_printf(-1, "ERROR: Can't find file %s.\n\n", name.c_str());
     }

@@ -24,8 +24,8 @@ using namespace bsedit;
 namespace {
 
 const char* tap() { return or_text(TAP_INSTANCE_NAME, ""); }
-const char* first_bcell() { return TAP_CONTR ? or_text(bsnames::without_low_mark(TAP_CONTR->first_bcell), "") : ""; }
-const char* last_bcell() { return TAP_CONTR ? or_text(bsnames::without_low_mark(TAP_CONTR->last_bcell), "") : ""; }
+const char* first_bcell() { return TAP_CONTR ? or_text(without_low_mark(TAP_CONTR->first_bcell), "") : ""; }
+const char* last_bcell() { return TAP_CONTR ? or_text(without_low_mark(TAP_CONTR->last_bcell), "") : ""; }
 bool set(const char* s) { return s && *s; }
 bool inside(const PadEntry& p) { return DYNA_count(p.modules) > 0; }
 
@@ -345,25 +345,25 @@ void kest_do_connection_table(FILE* fp) {
     }
 }
 
-void bs_copy_top_design() {
+void bs_open_top_cmd_file() {
+    const std::string top = kest_edited_top();
     std::string why;
-    if (!bs_copy_design(MODULE_SDB, TOP_MODULE + "_jtag.sdb", &why)) {
-        qdx_printf("ERROR: can't copy file %s to %s_jtag.sdb.", MODULE_SDB.c_str(), TOP_MODULE.c_str());
+    if (!bs_copy_design(MODULE_SDB, top + ".sdb", &why)) {
+        qdx_printf("ERROR: can't copy file %s to %s.sdb.", MODULE_SDB.c_str(), top.c_str());
         bs_copy_failed(why);
     }
-}
-
-void open_and_modify_top_sdb() {
-    const std::string& top = TOP_MODULE;
-    bs_copy_top_design();
-    std::string cmd = BSCAN_OPATH + "/" + top + "_jtag.cmd";
+    const std::string cmd = kest_edit_file(top + ".cmd");
     TAP_FP = bs_open_cmd_file(cmd);
     if (!TAP_FP) {
         qdx_exit_printf(-1, "ERROR: can't open %s to update sdb.\n\n", cmd.c_str());
     }
-    qdx_printf("    .Editing command file    %s/%s_jtag.cmd ...\n", BSCAN_OPATH.c_str(), top.c_str());
+    qdx_printf("    .Editing command file    %s ...\n", cmd.c_str());
+    std::fprintf(TAP_FP, "edit %s\n", top.c_str());
+}
+
+void open_and_modify_top_sdb() {
+    bs_open_top_cmd_file();
     FILE* fp = TAP_FP;
-    std::fprintf(fp, "edit %s_jtag\n", top.c_str());
     std::fprintf(fp, "path %s \n", BSCAN_OPATH.c_str());
     // A TAP inside a sub-module off the pads' path: the top's instance on
     // its path takes the edited module that brings the TAP's ports out.
@@ -394,7 +394,7 @@ std::string open_and_modify_hierarchy_sdb(const char* module, int level) {
         qdx_printf("ERROR: can't copy file '%s' to file '%s/%s_bs.sdb'.", path.c_str(), BSCAN_OPATH.c_str(), module);
         bs_copy_failed(why);
     }
-    std::string cmd = BSCAN_OPATH + "/" + module + "_bs.cmd";
+    std::string cmd = kest_edit_file(std::string(module) + "_bs.cmd");
     PAD_FP = bs_open_cmd_file(cmd);
     if (!PAD_FP) {
         qdx_printf("ERROR: can't open command file '%s' to ", cmd.c_str());

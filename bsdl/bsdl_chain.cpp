@@ -49,14 +49,6 @@ bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 
 bool valid_node(int n) { return n >= 0 && n < node_count; }
 bool valid_obj(int o) { return o >= 0 && o < obj_count; }
 
-// The pin name of a node; the port name for a port node; null when none.
-const char* pin_name(int node) {
-    if (!valid_node(node)) return nullptr;
-    const SdbNode& n = node_tab[node];
-    if (n.object < 0) return (n.pin >= 0 && n.pin < port_count) ? SYM_get(sym_tab, port_tab[n.pin].name) : nullptr;
-    return (n.pin >= 0 && n.pin < pin_count) ? SYM_get(sym_tab, pin_tab[n.pin].name) : nullptr;
-}
-
 bool is_output(int node) {
     const SdbNode& n = node_tab[node];
     return n.object >= 0 && n.pin >= 0 && n.pin < pin_count && (pin_tab[n.pin].direction & 3) == SDB_DIR_OUTPUT;
@@ -76,7 +68,7 @@ int object_pin_node(int obj, const char* pin) {
     int found = -1;
     if (!pin) return -1;
     for_object_nodes(obj, [&](int n) {
-        if (found < 0 && same(pin_name(n), pin)) found = n;
+        if (found < 0 && same(SDB_pin_name(n), pin)) found = n;
     });
     return found;
 }
@@ -84,7 +76,7 @@ int object_pin_node(int obj, const char* pin) {
 // True when the net holds the node of a port of that name.
 bool net_has_port(int net, const char* port) {
     for (int n = first_on_net(net); valid_node(n); n = node_tab[n].next)
-        if (node_tab[n].object < 0 && same(pin_name(n), port)) return true;
+        if (node_tab[n].object < 0 && same(SDB_pin_name(n), port)) return true;
     return false;
 }
 
@@ -174,7 +166,7 @@ TapAnswer connect_to_tap_controller(int node, int* tap_node) {
     for (int n = first_on_net(net); valid_node(n); n = node_tab[n].next) {
         if (n == node || node_tab[n].object != TAP_IOBJ || TAP_IOBJ < 0) continue;
         if (tap_node) *tap_node = n;
-        return same(pin_name(n), tap_ctrl ? tap_ctrl->last_bcell : nullptr) ? TapAnswer::end : TapAnswer::other_pin;
+        return same(SDB_pin_name(n), tap_ctrl ? tap_ctrl->last_bcell : nullptr) ? TapAnswer::end : TapAnswer::other_pin;
     }
     return TapAnswer::none;
 }
@@ -188,7 +180,7 @@ bool at_end(const Level& lv, int node) {
 
 void print_node_prefix(const Level& lv, int node) {
     if (node_tab[node].object < 0)
-        qdx_printf("ERROR: port '%s' ", text_or_undef(pin_name(node)));
+        qdx_printf("ERROR: port '%s' ", text_or_undef(SDB_pin_name(node)));
     else
         qdx_printf("ERROR: boundary scan cell '%s'(%s) ", lv.name(node_tab[node].object).c_str(),
                    SDB_class_name_of(node_tab[node].object));
@@ -258,7 +250,7 @@ int go_through_tap_controller(Level& lv, int port_node) {
                         text_or_undef(TAP_MODULE_NAME), BS_LIB_FILE.c_str());
     }
     check_necessary_signals_of_tap(tap);
-    if (tap->tdi && !same(pin_name(entry), tap->tdi)) {
+    if (tap->tdi && !same(SDB_pin_name(entry), tap->tdi)) {
         qdx_exit_printf(-1,
                         "ERROR: %%GLOBAL_TDI '%s' doesn't connect to %%TDI '%s'\n"
                         "        of %%TAP_CONTROLLER '%s'.\n"
@@ -388,7 +380,7 @@ void walk_buffer_module(Level& lv, int obj, ScanCellEntry* cell) {
                             "ERROR: Boundary Scan Chain is broken at cell '%s'.\n"
                             "       Pin '%s' can't connect to any scan cell.\n\n",
                             at_port ? prefix.c_str() : inner.name(node_tab[current].object).c_str(),
-                            at_port ? cell->tdi : text_or_undef(pin_name(current)));
+                            at_port ? cell->tdi : text_or_undef(SDB_pin_name(current)));
         }
         current = next;
     } while (!net_has_port(node_tab[current].net, cell->tdo));
@@ -449,13 +441,13 @@ int save_next_scan_cell(Level& lv, int node) {
         qdx_exit_printf(-1,
                         "ERROR: test data path connect to pin '%s' of scan cell '%s'(%s).\n"
                         "       Test data path should connect to %%TDI pin '%s' of scan cell.\n\n",
-                        text_or_undef(pin_name(entry)), full.c_str(), cls, cell->tdi);
+                        text_or_undef(SDB_pin_name(entry)), full.c_str(), cls, cell->tdi);
     }
     if (!lv.walked.insert(cell_obj).second) {
         qdx_exit_printf(-1,
                         "ERROR: Boundary Scan Chain runs into a loop at cell '%s'(%s).\n"
                         "       The cell is reached a second time from pin '%s' of '%s'.\n\n",
-                        full.c_str(), cls, text_or_undef(pin_name(node)),
+                        full.c_str(), cls, text_or_undef(SDB_pin_name(node)),
                         node_tab[node].object < 0 ? "*" : lv.name(node_tab[node].object).c_str());
     }
 
@@ -559,14 +551,14 @@ void get_bs_chain() {
                             "connects to pin '%s' of\n"
                             "       tap controller.\n"
                             "       It should connect to %%LAST_BCELL pin '%s' of tap controller.\n\n",
-                            text_or_undef(pin_name(tap_node)), tap_ctrl->last_bcell);
+                            text_or_undef(SDB_pin_name(tap_node)), tap_ctrl->last_bcell);
         }
         int next = save_next_scan_cell(top, current);
         if (next < 0) {
             qdx_exit_printf(-1,
                             "ERROR: Boundary Scan Chain is broken at cell '%s'.\n"
                             "       Pin '%s' can't connect to any scan cell or tap controller.\n\n",
-                            top.name(node_tab[current].object).c_str(), text_or_undef(pin_name(current)));
+                            top.name(node_tab[current].object).c_str(), text_or_undef(SDB_pin_name(current)));
         }
         current = next;
     }

@@ -29,11 +29,10 @@ std::string port_reference(const PinListEntry& row) {
     return r.empty() ? bsdl_identifier(name[0] == '-' ? name.substr(1) : name) : r;
 }
 
+// The instance pin of a node; none for a port node.
 const char* pin_name_of(int node) {
-    if (node < 0 || node >= node_count) return nullptr;
-    const SdbNode& n = node_tab[node];
-    if (n.object < 0 || n.pin < 0 || n.pin >= pin_count) return nullptr;
-    return SYM_get(sym_tab, pin_tab[n.pin].name);
+    if (node < 0 || node >= node_count || node_tab[node].object < 0) return nullptr;
+    return SDB_pin_name(node);
 }
 
 bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }

@@ -57,11 +57,8 @@ int class_pins(int obj) {
     return c >= 0 && c < class_count ? class_tab[c].pin_count : 0;
 }
 
-const char* node_pin(int node) {
-    const SdbNode& n = node_tab[node];
-    if (n.object < 0 || n.pin < 0 || n.pin >= pin_count) return nullptr;
-    return SYM_get(sym_tab, pin_tab[n.pin].name);
-}
+// The instance pin of a node; none for a port node.
+const char* node_pin(int node) { return node_tab[node].object < 0 ? nullptr : SDB_pin_name(node); }
 
 // The direction of an instance pin; -1 for a port node.
 int node_dir(int node) {

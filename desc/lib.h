@@ -44,8 +44,8 @@ void lib_yyparse();
 // Records of the library tables.  Each appends a record to its hash table
 // under the name (records of the same name are kept, first found first).
 //
-// A scan cell with its three lists made empty, every pin none, word 26 -1
-// and the %BS_BUFFER flag as given.
+// A scan cell with its three lists made empty, every pin none,
+// oe_mode_direction -1 and the %BS_BUFFER flag as given.
 ScanCellEntry* new_scan_cell(const char* name, int bs_buffer);
 // A TAP controller with both group sizes -1 and everything else none.
 TapCellEntry* new_tap_cell(const char* name);

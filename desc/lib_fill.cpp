@@ -15,7 +15,7 @@ ScanCellEntry* new_scan_cell(const char* name, int bs_buffer) {
     e->std_name = DYNA_new<char*>();
     e->order = DYNA_new<char*>();
     e->extra = DYNA_new<char*>();
-    e->spare = -1;
+    e->oe_mode_direction = -1;
     e->bs_buffer = bs_buffer;
     return e;
 }

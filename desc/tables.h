@@ -54,7 +54,7 @@ struct ScanCellEntry {
     char* oe_mode;        // 23
     char* en_l;           // 24
     char* en_h;           // 25
-    int spare;            // 26 -1 when made; no description sets it
+    int oe_mode_direction;  // 26 direction of the %OE_MODE port in the cell's design (SDB_DIR_*), -1 until checked
     int bs_buffer;        // 27 1 when made from a %BS_BUFFER block
 };
 
@@ -88,7 +88,7 @@ struct TapCellEntry {
     char** extra;            // 26 %EXTRA_n at position n-1
 };
 
-// Buffer kinds (word 22 of BufferEntry).
+// Buffer kinds (BufferEntry::kind).
 enum BufferKind : int {
     BUFFER_PLAIN = 0,         // %BUFFER and %INV_BUFFER
     BUFFER_DIFF_VOLTAGE = 1,  // %DIFFERENTIAL_VOLTAGE
@@ -127,7 +127,7 @@ struct BufferEntry {
     char* control_bcell;  // 26
 };
 
-// Gate codes of an instruction's enables (word 7 of InstructionEntry).
+// Gate codes of an instruction's enables (InstructionEntry::enable_gate).
 enum InstructionGate : int {
     GATE_NONE = -1,
     GATE_AND = 18,
@@ -150,7 +150,7 @@ struct InstructionEntry {
     int* enable_gate;       // 7 InstructionGate
 };
 
-// Cell codes of a pin row (word 14 of PinListEntry).
+// Cell codes of a pin row (PinListEntry::cell_code).
 enum PinCellCode : int {
     CELL_SINGLE = -1,  // BSC(cell) or no BSC
     CELL_I = 0,
@@ -166,7 +166,7 @@ enum PinCellCode : int {
     CELL_C_IO = 10,
 };
 
-// Pad enable of a pin row (word 15).
+// Pad enable of a pin row (PinListEntry::pad_enable).
 enum PadEnable : int { PAD_EN_NONE = -1, PAD_EN_LOW = 0, PAD_EN_HIGH = 1 };
 
 // One pin row of the pin file in list mode.
@@ -471,6 +471,15 @@ void free_package_pins(PackagePinEntry* head);
 void free_instruction_table(InstructionEntry** table);
 void free_mbist_table(MbistEntry** table);
 void free_lbist_table(LbistEntry** table);
+
+// ------------------------------------------------------- active-low names
+
+// A pin or port name of the descriptions that begins with "-" is active
+// low: whether it is, and the name without its mark (none stays none).
+inline bool is_active_low(const char* name) { return name && name[0] == '-'; }
+inline const char* without_low_mark(const char* name) { return is_active_low(name) ? name + 1 : name; }
+// A text field of the tables as a message prints it: "" for none.
+inline const char* desc_text(const char* text) { return text ? text : ""; }
 
 // ---------------------------------------------------------------- look-ups
 

@@ -1,5 +1,5 @@
 // Library cells of the demo chip "chip", shared with the tests' fixture
-// chip (tests/fixtures/chip/cells.v links here): read with tessick -lib,
+// chip (tests/fixtures/chip, whose users copy this file): read with tessick -lib,
 // and the behavioural models that simulate the netlist kestrand edits
 // (Icarus Verilog, Verilator, yosys).  The pad cells, the boundary-scan
 // cells with their capture, shift and update stages and the MODE pin, the

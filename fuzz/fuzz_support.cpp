@@ -11,22 +11,25 @@
 
 #include "bsdl/bsdl.h"
 #include "scanlang/front/front.h"
+#include "scanlang/object/scan_interface.h"
 
 namespace fuzz {
 
 // The scan-language front end is no program's layer yet: it is reset
 // beside tallowmere's layers, which cover every other reader here.
 void reset_all() {
-    SCAN_FRONT_reset_globals();
+    SCANLANG_reset_globals();
     TALLOWMERE_reset_globals();
 }
 
-std::string read_fixture(const std::string& name) {
-    std::ifstream in(std::string(KEST_FIXTURE_DIR) + "/" + name, std::ios::binary);
+std::string read_source(const std::string& name) {
+    std::ifstream in(std::string(KEST_SOURCE_DIR) + "/" + name, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
+
+std::string read_fixture(const std::string& name) { return read_source("tests/fixtures/" + name); }
 
 MemFile::MemFile() {
     fd_ = ::memfd_create("fuzz-input", MFD_CLOEXEC);

@@ -31,6 +31,8 @@ private:
 
 // The bytes of a file of tests/fixtures ("" when it cannot be read).
 std::string read_fixture(const std::string& name);
+// The bytes of a file of the source tree ("" when it cannot be read).
+std::string read_source(const std::string& name);
 
 // Runs fn; a run ended through the runtime's exit returns its status,
 // else 0 is returned.

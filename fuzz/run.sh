@@ -68,7 +68,7 @@ seed scan_entry $fix/scanlang/*.dft $fix/scanlang/round_trip/*.dft
 tools=build/tools
 if [ -x "$tools/tessick" ] && [ -x "$tools/drumway" ]; then
     work=$(mktemp -d)
-    cp $fix/chip/cells.v $fix/chip/chip.v "$work/"
+    cp examples/cells.v $fix/chip/chip.v "$work/"
     (cd "$work" && "$src/$tools/tessick" -lib cells.v chip.v >/dev/null 2>&1 &&
         "$src/$tools/drumway" -cellonly chip >/dev/null 2>&1)
     seed sdb "$work"/*.sdb

@@ -23,8 +23,8 @@
 
 #include "fuzz/fuzz_support.h"
 #include "scanlang/front/front.h"
-#include "scanlang/front/scan_interface.h"
 #include "scanlang/object/dump.h"
+#include "scanlang/object/scan_interface.h"
 #include "scanlang/object/write_dft.h"
 
 namespace {
@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         scan_interface(input.c_str(), 0, "atpg");
         const std::string first = listing(input);
         if (!PRINT_SCAN_OBJECT(output.string(), 1)) finding("the object could not be written", first, "");
-        SCAN_FRONT_reset_globals();
+        SCANLANG_reset_globals();
         std::string second;
         const int status = fuzz::guarded([&] {
             scan_interface(output.c_str(), 0, "atpg");

@@ -8,7 +8,7 @@
 #include "tools/verilog/netlist.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string cells = fuzz::read_fixture("chip/cells.v");
+    static const std::string cells = fuzz::read_source("examples/cells.v");
     std::string_view text(reinterpret_cast<const char*>(data), size);
     fuzz::run([&] {
         try {

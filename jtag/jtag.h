@@ -1,4 +1,8 @@
-// kestrand's command line, option array and the TAP side.
+// The run of kestrand as every layer of it reads it: the option flags of
+// the command line, the circuit's names and folders, the design files
+// found for it, and the names of the files the run writes, made here once
+// from those.  The command line that fills them in is kestrand's own
+// (kestrand/jtag_cmd.h).
 #pragma once
 
 #include <string>
@@ -28,27 +32,38 @@ enum JtagOptionSlot {
 extern int JTAG_OPTION[JTAG_OPTION_COUNT];
 // Output directory ("." unless -opath is given).
 extern std::string OPATH;
-// Directory of the netlist-edit command files and the edited designs.
+// Directory of the netlist-edit command files and the edited designs
+// (kEditFolder once the command line is read).
 extern std::string BSCAN_OPATH;
 // The circuit (top module) name.
 extern std::string TOP_MODULE;
 // Directory part of the circuit argument, with its trailing '/' ("" when none).
 extern std::string PATH;
+// Full paths of the design database and of its cell-level version ("" when
+// not found), found along the search path before the insertion starts.
+extern std::string MODULE_SDB;
+extern std::string MODULE_C_SDB;
 
-// Reads the command line into the globals above, makes ./bscan_lib, opens
-// the report file and echoes the selected options.  Ends the process on
-// the failures it reports.
-void jtag_parse_cmd_line(int argc, char** argv, std::string* top_out);
-void scan_option(char** argv, int argc, int* index);
-void init_option_flag();
-[[noreturn]] void print_help_options();
+// ---------------------------------------------------------- the run's files
 
-// Returns the command-line globals to their start-up values.
-void JTAG_CMD_reset_globals();
+// The folder of the edits, made in the working directory when missing.
+inline constexpr const char* kEditFolder = "./bscan_lib";
+
+// A file of the output directory: "<OPATH>/<name>" with -opath, else
+// name as it is (in the working directory).
+std::string kest_output_file(const std::string& name);
+// A file of the edit folder: "<BSCAN_OPATH>/<name>".
+std::string kest_edit_file(const std::string& name);
+// The name of the edited top design, of its database, command file and
+// netlist: "<TOP_MODULE>_jtag".
+std::string kest_edited_top();
+
+// Returns the globals above to their start-up values.
+void JTAG_RUN_reset_globals();
 
 // ---------------------------------------------------------------- TAP side
 // The instruction facts, the TAP description, the port-only TAP module,
 // the add-TAP flow and the synthesis scripts are declared in jtag/tap.h;
-// the insertion facts they read in bscan/insertion_facts.h.
-#include "bscan/insertion_facts.h"
+// the insertion facts they read in jtag/insertion_facts.h.
+#include "jtag/insertion_facts.h"
 #include "jtag/tap.h"

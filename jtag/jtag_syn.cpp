@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "bscan/insertion_facts.h"
+#include "jtag/insertion_facts.h"
 #include "jtag/jtag.h"
 #include "jtag/rtl_tap.h"
 #include "jtag/tap.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "bscan/insertion_facts.h"
+#include "jtag/insertion_facts.h"
 #include "jtag/jtag.h"
 #include "jtag/rtl_tap.h"
 #include "jtag/tap.h"
@@ -20,11 +20,9 @@ namespace rtltap {
 
 namespace {
 
-const char* nz(const char* s) { return s ? s : ""; }
-
 // The register text of a row up to its first "[", leading "[" skipped.
 std::string register_name(const char* access) {
-    const char* p = nz(access);
+    const char* p = desc_text(access);
     while (*p == '[') ++p;
     const char* end = std::strchr(p, '[');
     return end ? std::string(p, end) : std::string(p);
@@ -41,7 +39,7 @@ std::string code_of(int index) {
 
 // Don't-care bits of a value that is loaded into a register become 0.
 std::string defined(const char* value) {
-    std::string v = nz(value);
+    std::string v = desc_text(value);
     for (char& c : v)
         if (c != '1') c = '0';
     return v;
@@ -68,7 +66,7 @@ std::vector<DataRegister> data_registers() {
         else if (same_name(r.name, "idcode") || same_name(r.name, "usercode"))
             r.source = "IDCODE_out";  // the ID register holds both codes
         else if (same_name(r.name, "boundary"))
-            r.source = nz(TAP_CONTR ? TAP_CONTR->last_bcell : nullptr);
+            r.source = desc_text(TAP_CONTR ? TAP_CONTR->last_bcell : nullptr);
         else
             r.source = r.name + "_out";
         regs.push_back(r);
@@ -114,7 +112,7 @@ std::vector<std::string> opcodes_of(int row) {
     std::vector<std::string> ops;
     if (row < 0 || row >= DYNA_count(INSTRUCTIONS)) return ops;
     const InstructionEntry& e = INSTRUCTIONS[row];
-    for (int k = 0, n = DYNA_count(e.opcodes); k < n; ++k) ops.push_back(nz(e.opcodes[k]));
+    for (int k = 0, n = DYNA_count(e.opcodes); k < n; ++k) ops.push_back(desc_text(e.opcodes[k]));
     return ops;
 }
 
@@ -123,17 +121,17 @@ std::vector<EnableOutput> enable_outputs(bool vhdl) {
     for (int i = 0, n = DYNA_count(INST_ENABLE_PIN); i < n; ++i) {
         const InstEnablePin& p = INST_ENABLE_PIN[i];
         EnableOutput e;
-        e.pin = nz(p.name);
-        e.width = static_cast<int>(std::strlen(nz(p.value)));
+        e.pin = desc_text(p.name);
+        e.width = static_cast<int>(std::strlen(desc_text(p.value)));
         if (e.width < 1) e.width = 1;
-        e.inverted = e.width == 1 && std::strcmp(nz(p.value), "0") == 0;
+        e.inverted = e.width == 1 && std::strcmp(desc_text(p.value), "0") == 0;
         e.gate = p.gate;
-        e.second = nz(p.second);
+        e.second = desc_text(p.second);
         e.driven = e.gate == GATE_NONE ? e.pin : e.pin + (vhdl ? "_net" : "_wire");
         for (int r = 0, rows = DYNA_count(INSTRUCTIONS); r < rows; ++r) {
             const InstructionEntry& row = INSTRUCTIONS[r];
             for (int k = 0, m = DYNA_count(row.enable); k < m; ++k) {
-                if (STR_ucomp(nz(row.enable[k]), e.pin.c_str()) != 0) continue;
+                if (STR_ucomp(desc_text(row.enable[k]), e.pin.c_str()) != 0) continue;
                 const char* v = k < DYNA_count(row.enable_value) ? row.enable_value[k] : nullptr;
                 e.uses.push_back({r, v ? v : "1"});
             }

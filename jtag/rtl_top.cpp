@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "bscan/insertion_facts.h"
+#include "jtag/insertion_facts.h"
 #include "jtag/jtag.h"
 #include "jtag/rtl_tap.h"
 #include "jtag/tap.h"

@@ -466,6 +466,13 @@ char* FNM_search_ext(const char* name, const char* const* exts, int flag) {
     return nullptr;
 }
 
+std::string FNM_find(const std::string& name) {
+    char* found = FNM_search(name.c_str(), 0, !name.empty() && name[0] == '/' ? FNM_NAME_ONLY : FNM_SEARCH_PATH);
+    std::string path = found ? found : "";
+    std::free(found);
+    return path;
+}
+
 FILE* FNM_fopen(const char* name, const char* mode) {
     if (!name || !mode) return nullptr;
     char* path = FNM_search(name, 0, FNM_SEARCH_PATH);

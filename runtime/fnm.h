@@ -74,6 +74,9 @@ char* FNM_search_file1(const char* name, const char* ext_list, int flag);
 // A name with an extension (or no list) is searched as it is; else with
 // each extension of the null-terminated list in turn.
 char* FNM_search_ext(const char* name, const char* const* exts, int flag);
+// The file found along the search path as FNM_search finds it, a name
+// that begins with "/" tested as it stands; "" when none is found.
+std::string FNM_find(const std::string& name);
 // Opens the file found along the search path; a name not found is opened
 // as given when mode writes, else null.
 FILE* FNM_fopen(const char* name, const char* mode);

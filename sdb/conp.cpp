@@ -13,6 +13,7 @@
 #include "runtime/exit.h"
 #include "runtime/process.h"
 #include "sdb/internal.h"
+#include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
 ConpRecord* conp_tab = nullptr;
@@ -215,15 +216,7 @@ namespace {
 
 // The name of a node's own pin (a port node: its port's name).
 std::string own_pin_name(int node) {
-    const char* t = nullptr;
-    if (in_range(node, node_count)) {
-        const SdbNode& d = node_tab[node];
-        if (d.object == -1) {
-            if (in_range(d.pin, port_count)) t = SYM_get(sym_tab, port_tab[d.pin].name);
-        } else if (in_range(d.pin, pin_count)) {
-            t = SYM_get(sym_tab, pin_tab[d.pin].name);
-        }
-    }
+    const char* t = SDB_pin_name(node);
     return t ? t : "*UNDEF*";
 }
 

@@ -305,6 +305,13 @@ const char* SDB_class_name_of(int obj) {
     return n ? n : "*UNDEF*";
 }
 
+const char* SDB_pin_name(int node) {
+    if (!in_range(node, node_count)) return nullptr;
+    const SdbNode& n = node_tab[node];
+    if (n.object < 0) return in_range(n.pin, port_count) ? SYM_get(sym_tab, port_tab[n.pin].name) : nullptr;
+    return in_range(n.pin, pin_count) ? SYM_get(sym_tab, pin_tab[n.pin].name) : nullptr;
+}
+
 const char* SDB_net_name(SdbDatabase* db, int net) {
     if (net == -1) return "*UNDEF*";
     if (!db) return nullptr;

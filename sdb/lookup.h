@@ -28,6 +28,10 @@ const char* SDB_net_name(SdbDatabase* db, int net);
 // The class name of object obj of the current design: "*UNDEF*" when obj
 // is out of range or its class has no name.
 const char* SDB_class_name_of(int obj);
+// The name of the pin that node of the current design connects: the class
+// pin's name for a node of an instance, the port's name for a port node;
+// null when the node, its pin or its port is out of range or has no name.
+const char* SDB_pin_name(int node);
 
 // ---------------------------------------------------------------------
 // Look-ups by symbol id in the current design: the first record whose

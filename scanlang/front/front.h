@@ -9,8 +9,10 @@
 //   diagnostics.h  the numbered messages, checked copy and allocation
 //   parser.h       the parser, its tree roots and error reports
 //   seman.h        the occurrence tables and the block checks
-//   scan_interface.h  the entry that reads a DFT file and its cores
-//   cursors.h      the cursor accessors over the current DFT object
+//
+// The entry that reads a DFT file and its cores into objects
+// (scan_interface.h) and the cursors over them live with the object model
+// in scanlang/object/.
 #pragma once
 
 #include "scanlang/front/ast.h"
@@ -21,6 +23,7 @@
 #include "scanlang/front/seman.h"
 #include "scanlang/front/tokens.h"
 
-// Returns every module of the front end, and the object model that it
-// drives, to its start-up state.
+// Returns every module of the front end to its start-up state (the trees
+// freed, the tables emptied); SCANLANG_reset_globals resets the objects
+// too.
 void SCAN_FRONT_reset_globals();

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "scanlang/front/parse_actions.h"
 #include "scanlang/front/parser.h"
 #include "scanlang/front/pso_records.h"
+#include "scanlang/front/scanner.h"
 #include "scanlang/front/seman.h"
 
 ScanAstNode* theAST = nullptr;
@@ -622,3 +624,14 @@ ScanAstNode* scan_pso_long_element(ScanAstNode* element) {
     return element;
 }
 
+void sl_parse_file(const std::string& path, const std::string& shown) {
+    // Closed however the parse ends.
+    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(path.c_str(), "r"), &std::fclose);
+    if (!in) error_handler(nullptr, 0, SCAN_ERR_OPEN_INPUT, path.c_str(), nullptr);
+    scan_yyin = in.get();
+    in_file_name = shown;
+    initial_parser();
+    scan_yylineno = 1;
+    scan_yyparse();
+    scan_yyin = nullptr;
+}

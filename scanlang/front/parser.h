@@ -52,6 +52,10 @@ int scan_yyparse(ScanScanner* scanner);
 // before each file is parsed.
 void initial_parser();
 
+// Parses the file at `path` (error 0 naming it when it cannot be opened),
+// with `shown` as the name that the parser's messages give, from line 1.
+void sl_parse_file(const std::string& path, const std::string& shown);
+
 // ---------------------------------------------------------- error reports
 
 // Code 11: internal tree error (fatal).

@@ -4,7 +4,6 @@
 # stops on one that is not).
 kest_sources(
   ast.cpp
-  cursors.cpp
   diagnostics.cpp
   fennox_decrypt.cpp
   front.cpp
@@ -12,7 +11,6 @@ kest_sources(
   legal_inputs.cpp
   parse_support.cpp
   scan_aux.cpp
-  scan_interface.cpp
   scanner.cpp
   seman.cpp
 )

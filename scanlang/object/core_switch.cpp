@@ -12,15 +12,15 @@
 
 #include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
-#include "scanlang/front/cursors.h"
 #include "scanlang/front/diagnostics.h"
 #include "scanlang/front/parser.h"
-#include "scanlang/front/scan_interface.h"
 #include "scanlang/front/scanner.h"
 #include "scanlang/front/seman.h"
+#include "scanlang/object/cursors.h"
 #include "scanlang/object/map_frame.h"
 #include "scanlang/object/object_state.h"
 #include "scanlang/object/readers.h"
+#include "scanlang/object/scan_interface.h"
 
 namespace {
 
@@ -98,18 +98,6 @@ std::string sl_resolve_file(const std::string& name) {
     }
     if (current_pathG.empty() || (!name.empty() && name[0] == '/')) return name;
     return current_pathG + name;
-}
-
-void sl_parse_file(const std::string& path, const std::string& shown) {
-    // Closed however the parse ends.
-    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(path.c_str(), "r"), &std::fclose);
-    if (!in) error_handler(nullptr, 0, SCAN_ERR_OPEN_INPUT, path.c_str(), nullptr);
-    scan_yyin = in.get();
-    in_file_name = shown;
-    initial_parser();
-    scan_yylineno = 1;
-    scan_yyparse();
-    scan_yyin = nullptr;
 }
 
 void sl_parse_map_file() {

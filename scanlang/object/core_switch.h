@@ -56,9 +56,6 @@ void build_lockup_latch_list();
 // else behind current_pathG ("dir/" + name; as written without one).
 std::string sl_resolve_file(const std::string& name);
 
-// Parses the file at `path` (error 0 naming it when it cannot be opened),
-// with `shown` as the name that the parser's messages give, from line 1.
-void sl_parse_file(const std::string& path, const std::string& shown);
 // Reads the map file named by the DFT file just parsed (its tree becomes
 // the map tree), keeping that DFT file's tree for the mapping.
 void sl_parse_map_file();

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "runtime/strfmt.h"
-#include "scanlang/front/cursors.h"
 #include "scanlang/front/pso_records.h"
+#include "scanlang/object/cursors.h"
 #include "scanlang/object/object_state.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // of %SCAN_MODULE, and the core-list entries of the file's cores.
 #include <string>
 
-#include "scanlang/front/cursors.h"
+#include "scanlang/object/cursors.h"
 #include "scanlang/object/map_dont_fix.h"
 #include "scanlang/object/map_frame.h"
 #include "scanlang/object/object_state.h"

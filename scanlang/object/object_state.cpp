@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "scanlang/front/cursors.h"
 #include "scanlang/front/scanner.h"
+#include "scanlang/object/cursors.h"
 
 DftObject* DFT_OBJECT = nullptr;
 std::shared_ptr<MapObject> MAP_OBJECT;

@@ -4,6 +4,7 @@
 # stops on one that is not).
 kest_sources(
   core_switch.cpp
+  cursors.cpp
   dump.cpp
   instance_files.cpp
   map_atpg.cpp
@@ -24,6 +25,7 @@ kest_sources(
   object_checks.cpp
   object_state.cpp
   readers.cpp
+  scan_interface.cpp
   side_file_path.cpp
   write_atpg.cpp
   write_connect.cpp

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "scanlang/front/scan_interface.h"
 #include "scanlang/object/dft_object.h"
+#include "scanlang/object/scan_interface.h"
 #include "scanlang/object/write_sections.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "desc/lib.h"
-#include "insertion_test_util.h"
+#include "support/insertion_test_util.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 

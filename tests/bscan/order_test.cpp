@@ -1,15 +1,16 @@
-// The boundary register: its rows and names, the order of the pads from
-// the TDO pad round the pin list, and the pin-list file.
+// The order of the pads (order.cpp): from the TDO pad round the pin list,
+// the binary codes, and the pin-list file with its control blocks.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "insertion_test_util.h"
+#include "support/insertion_test_util.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/exit.h"
@@ -86,67 +87,6 @@ TEST(BinaryCode, WidthDigitsMostSignificantFirst) {
         EXPECT_EQ(buf.substr(0, std::strlen(c.want)), c.want);
         EXPECT_EQ(buf[std::strlen(c.want)], '#');  // no terminator written
     }
-}
-
-// The boundary register's rows: names, pins and load counts.
-TEST_F(InsertionTest, ScanTabNamesAndLoads) {
-    Descriptions d;
-    d.pin_rows = "1 A a in\n";
-    d.lib_extra =
-        "%SCAN_CELL BC_X2 { %TDI SI; %TDO SO; %SHIFT_DR S; %CLOCK_DR C; %EXTRA_1 E1; %EXTRA_2 E2; }\n"
-        "%SCAN_CELL BC_X3 { %TDI SI; %TDO SO; %SHIFT_DR S; %CLOCK_DR C; %HIGHZ HZ; %EXTRA_1 E1; %EXTRA_2 E2; "
-        "%EXTRA_3 E3; }\n"
-        "%SCAN_CELL BC_NS { %TDI SI; %TDO SO; %CLOCK_DR C; %TCK CK; }\n"
-        "%BS_BUFFER PBS { %INPUT PAD; %OUTPUT Y; %TDI SI; %TDO SO; %CLOCK_DR C; }\n"
-        "%BUFFER PMUX { %INPUT A; %OUTPUT PAD; %MUX_IN1 M; %MODE_1 S; }\n";
-    read_descriptions(d);
-    TAP_CONTR = get_tap_cell("qdx_tap");
-    bscan_init();
-    JTAG_OPTION[OPT_SYNCH] = 1;
-    struct {
-        const char* suffix;
-        const char* buffer;
-        const char* instance;
-    } pads[] = {{nullptr, nullptr, nullptr}, {"in", nullptr, nullptr}, {nullptr, "PBS", "U_PAD"}, {nullptr, "PMUX", "PM"}};
-    for (auto& p : pads) {
-        PadEntry e{};
-        e.suffix = p.suffix ? qdx_strdup(p.suffix) : nullptr;
-        e.buffer = p.buffer ? get_buffer(p.buffer) : nullptr;
-        e.pad_instance = p.instance ? qdx_strdup(p.instance) : nullptr;
-        e.mode1_net = 0;  // the mux pad's MODE_1 is tied: it loads the TAP's mode signal
-        DYNA_append(&OPIN_TAB, e);
-    }
-    struct {
-        const char* cell;
-        int pad, mux, own;
-        const char* name;
-    } rows[] = {{"BC_X2", 0, 0, 0, "BCELL0"},       {"BC_NS", 1, 0, 0, "BCELL1_in"},
-                {"BC_X3", 2, 0, 0, "U_PAD"},         {"BC_X2", 2, 0, 1, "BCELL3"},
-                {"BC_IN", 3, 1, 0, "BCELL4"},        {"BC_CTRL", -1, 0, 0, "BCELL5"}};
-    for (auto& r : rows) {
-        std::string name;
-        int at = add_scan_tab(get_scan_cell(r.cell), &name, r.pad, r.mux, r.own);
-        EXPECT_EQ(name, r.name);
-        EXPECT_EQ(text(SCAN_TAB[at].instance), r.name);
-    }
-    ASSERT_EQ(DYNA_count(SCAN_TAB), 6);
-    EXPECT_EQ(text(SCAN_TAB[0].tdi), "SI");
-    EXPECT_EQ(text(SCAN_TAB[0].tdo), "SO");
-    EXPECT_EQ(SCAN_TAB[1].shift_dr, nullptr);  // a cell without SHIFT_DR
-    EXPECT_EQ(text(SCAN_TAB[1].tck), "CK");
-    EXPECT_EQ(SCAN_TAB[4].pad, 3);              // the mux pad's row
-    EXPECT_EQ(SCAN_TAB[0].pad, -1);
-    EXPECT_EQ(SCAN_TAB[0].multi_io_row, -1);
-    EXPECT_EQ(DYNA_count(SCAN_TAB[2].extra), 3);
-    EXPECT_EQ(NEED_SHIFT_DR, 5);
-    EXPECT_EQ(NEED_CLOCK_DR, 6);
-    EXPECT_EQ(NEED_HIGHZ, 1);
-    EXPECT_EQ(NEED_MODE1, 3);  // BC_IN, BC_CTRL and the mux pad's MODE_1
-    EXPECT_EQ(NEED_BCLK, 6);   // -synch: every cell
-    EXPECT_EQ(text(TAP_MODE1_PIN), "MODE1");
-    // Cells with 2, 3 and 2 extra pins.
-    std::vector<int> extra(NEED_EXTRA_PIN, NEED_EXTRA_PIN + DYNA_count(NEED_EXTRA_PIN));
-    EXPECT_EQ(extra, (std::vector<int>{3, 3, 1}));
 }
 
 // The pin-list file of a small register: pad lines, the second line with
@@ -251,5 +191,112 @@ TEST_F(InsertionTest, PinListFileNotWritable) {
     EXPECT_EXIT(answer(no), ::testing::ExitedWithCode(255), "Continue excuting");
     EXPECT_EXIT(answer("/dev/null"), ::testing::ExitedWithCode(255), "Continue excuting");
 }
+
+// ---------------------------------------------------------------------------
+// The control block of the pin-list file for a pad with an input and an
+// output cell: the pad is listed by its input cell, which is added after
+// its output cell and its control cell, so the block must name the
+// control cell by the instance its cell writer recorded, not the row
+// after the pad's.
+
+struct Pad {
+    int key;
+    const char* signal;
+    int kind;
+    const char* request;
+    int control;     // CONTROL_TAB index+1
+    int control_oe;  // CONTROL_OE_TAB index+1
+};
+
+struct BsoControlCase {
+    const char* name;
+    std::vector<Pad> pads;                // in register order
+    std::vector<std::string> scan_rows;   // SCAN_TAB instances
+    bool oe;                              // the control cell is a CONTROL_OE_TAB row
+    const char* control_instance;         // recorded by the owning pad's cell writer
+    std::string body;                     // the file after its header
+};
+
+void PrintTo(const BsoControlCase& c, std::ostream* os) { *os << c.name; }
+
+class BsoControl : public InsertionTest, public ::testing::WithParamInterface<BsoControlCase> {};
+
+TEST_P(BsoControl, NamesThePadsOwnControlCell) {
+    const BsoControlCase& c = GetParam();
+    Descriptions d;
+    d.pin_rows = "1 A a in\n";
+    read_descriptions(d);
+    TOP_MODULE = "t";
+    bscan_init();
+    for (const Pad& p : c.pads) {
+        PadEntry e{};
+        e.key = p.key;
+        e.pin_text = qdx_strdup(std::to_string(p.key + 1).c_str());
+        e.signal = qdx_strdup(p.signal);
+        e.kind = p.kind;
+        e.cell = get_scan_cell("BC_OUT");
+        e.cell_request = qdx_strdup(p.request);
+        e.control = p.control;
+        e.control_oe = p.control_oe;
+        DYNA_append(&OPIN_TAB, e);
+    }
+    ControlCellEntry ctl{};
+    ctl.instance = qdx_strdup(c.control_instance);
+    ctl.net_name = qdx_strdup("io_oe");
+    ctl.function = qdx_strdup("control");
+    ctl.cell = get_scan_cell("BC_CTRL");
+    DYNA_append(c.oe ? &CONTROL_OE_TAB : &CONTROL_TAB, ctl);
+    for (const std::string& s : c.scan_rows) {
+        ScanChainEntry e{};
+        e.instance = qdx_strdup(s.c_str());
+        DYNA_append(&SCAN_TAB, e);
+    }
+    print_bso_file();
+    std::string file = testsupport::read_file("t.bso");
+    size_t body = 0;
+    for (int i = 0; i < 5; ++i) body = file.find('\n', body) + 1;
+    EXPECT_EQ(file.substr(body), c.body);
+}
+
+const char* kInoutLine = "    2     3 io            *                      *       inout       BCELL0_inout,BCELL2_inout\n";
+const char* kControlBlock =
+    "   [CONTROL SCAN CELL]    io_oe                  *       control     BCELL1_inout\n"
+    "   [OE RANGE]   2                                *                  [BC_CTRL]\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BsoControl,
+    ::testing::Values(
+        // Rows: io's output cell 0, control cell 1, input cell 2 (its key),
+        // then o's data cell 3, which must not be named.
+        BsoControlCase{"followed_by_another_pad",
+                       {{2, "io", PAD_INOUT, "BCELL0_inout,BCELL2_inout", 1, 0},
+                        {3, "o", PAD_OUTPUT2, "BCELL3_out", 0, 0}},
+                       {"BCELL0_inout", "BCELL1_inout", "BCELL2_inout", "BCELL3_out"},
+                       false,
+                       "BCELL1_inout",
+                       std::string(kInoutLine) + kControlBlock +
+                           "    3     4 o             *                      *       output2     BCELL3_out \n"},
+        // The same through an output-enable control cell.
+        BsoControlCase{"oe_control_cell",
+                       {{2, "io", PAD_INOUT, "BCELL0_inout,BCELL2_inout", 0, 1},
+                        {3, "o", PAD_OUTPUT2, "BCELL3_out", 0, 0}},
+                       {"BCELL0_inout", "BCELL1_inout", "BCELL2_inout", "BCELL3_out"},
+                       true,
+                       "BCELL1_inout",
+                       std::string(kInoutLine) + kControlBlock +
+                           "    3     4 o             *                      *       output2     BCELL3_out \n"},
+        // io last in the register: there is no row after its key, yet its
+        // control cell is in the register and is listed.
+        BsoControlCase{"last_in_register",
+                       {{0, "o", PAD_OUTPUT2, "BCELL0_out", 0, 0},
+                        {3, "io", PAD_INOUT, "BCELL1_inout,BCELL3_inout", 1, 0}},
+                       {"BCELL0_out", "BCELL1_inout", "BCELL2_inout", "BCELL3_inout"},
+                       false,
+                       "BCELL2_inout",
+                       "    0     1 o             *                      *       output2     BCELL0_out \n"
+                       "    3     4 io            *                      *       inout       BCELL1_inout,BCELL3_inout\n"
+                       "   [CONTROL SCAN CELL]    io_oe                  *       control     BCELL2_inout\n"
+                       "   [OE RANGE]   3                                *                  [BC_CTRL]\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

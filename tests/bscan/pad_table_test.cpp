@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "insertion_test_util.h"
+#include "support/insertion_test_util.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/fnm.h"

@@ -69,7 +69,7 @@ TEST_F(DescTest, LibTreeOfScanCellWithExtraPin) {
     EXPECT_EQ(c->extra[0], nullptr);
     EXPECT_STREQ(c->extra[1], "X2");
     EXPECT_EQ(DYNA_count(c->std_name), 0);  // the reader adds the cell's own name
-    EXPECT_EQ(c->spare, -1);
+    EXPECT_EQ(c->oe_mode_direction, -1);
     EXPECT_EQ(c->bs_buffer, 0);
 }
 

@@ -191,9 +191,10 @@ inline std::vector<Patch> mux_bidir(const std::string& buffer, bool second) {
             {"chip.pin", "PAD(PIN_BIDIR)", "PAD(" + buffer + ")"}};
 }
 
-// din1 a mux input (kind 9), dout0 a two-state mux output (10), dout1 a
-// three-state mux output with its control cell (11), bidir0 a mux
-// bidirectional pad with one cell (13) and its control cell.
+// din1 a mux input (PAD_MUX_INPUT), dout0 a two-state mux output
+// (PAD_MUX_OUTPUT2), dout1 a three-state mux output with its control cell
+// (PAD_MUX_OUTPUT3), bidir0 a mux bidirectional pad with one cell
+// (PAD_MUX_BIDIR1) and its control cell.
 inline const std::vector<Patch> kMuxPads =
     kMuxLibrary +
     std::vector<Patch>{

@@ -40,13 +40,13 @@ const std::vector<Patch> kInternalPoints = {
      " %UPDATE_DR UPDATE; }\n"},
     {"cells.v", "", celldefine(cell_model("BC_OBS", "DI", "UNUSED", "DI", "  assign UNUSED = hold;\n"))}};
 
-// bidir0 with both mux inputs and one cell (kind 14).
+// bidir0 with both mux inputs and one cell (PAD_MUX_BIDIR2).
 const std::vector<Patch> kMuxBidirTwoInputs =
     kMuxLibrary + std::vector<Patch>{scan_cells("    %BIDIR_MUX_SCAN BC_BMUX;\n")} + mux_bidir("PIN_BIDIRMUX2", true);
-// bidir0 from an input cell and an output mux cell (kind 15) ...
+// bidir0 from an input cell and an output mux cell (PAD_MUX_INOUT1) ...
 const std::vector<Patch> kMuxPairOneInput = kMuxLibrary + std::vector<Patch>{kNoBidirCell, scan_cells("    %OUTPUT_MUX_SCAN BC_OMUX;\n")} +
                                             mux_bidir("PIN_BIDIRMUX", false);
-// ... and from an input mux cell and an output mux cell (kind 16).
+// ... and from an input mux cell and an output mux cell (PAD_MUX_INOUT2).
 const std::vector<Patch> kMuxPairTwoInputs =
     kMuxLibrary +
     std::vector<Patch>{kNoBidirCell, scan_cells("    %OUTPUT_MUX_SCAN BC_OMUX;\n    %INPUT_MUX_SCAN BC_IMUX;\n")} +

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "bscan/main/kestrand_reset.h"
+#include "kestrand/kestrand_reset.h"
 #include "desc/lib.h"
 #include "desc/tables.h"
 #include "jtag/jtag.h"

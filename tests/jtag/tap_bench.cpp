@@ -8,7 +8,7 @@
 #include <deque>
 #include <sstream>
 
-#include "bscan/insertion_facts.h"
+#include "jtag/insertion_facts.h"
 #include "desc/tables.h"
 #include "jtag/jtag.h"
 #include "runtime/str.h"

@@ -158,7 +158,13 @@ TEST_F(Lookup, NodesPinsAndPorts) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.obj ? c.obj : "(null)") + " " + (c.pin ? c.pin : "(null)"));
         EXPECT_EQ(SDB_nl_search_node(c.obj, c.pin), c.node);
+        // The node's pin name is the pin (or, for a port node, the port) it was found by.
+        if (c.node >= 0) {
+            EXPECT_STREQ(SDB_pin_name(c.node), c.pin);
+        }
     }
+    EXPECT_EQ(SDB_pin_name(-1), nullptr);
+    EXPECT_EQ(SDB_pin_name(node_count), nullptr);
     EXPECT_EQ(SDB_search_pin(sym("B"), u1), 1);
     EXPECT_EQ(SDB_search_pin(sym("Q"), u1), -1);
     EXPECT_EQ(SDB_nl_search_port("a"), p_a);

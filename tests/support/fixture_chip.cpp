@@ -50,6 +50,7 @@ void apply_patch(const fs::path& dir, const Patch& p) {
 void copy_fixture_chip(const fs::path& dir, const std::vector<Patch>& patches, const std::string& verilog) {
     for (const auto& f : fs::directory_iterator(source_path("tests/fixtures/chip")))
         fs::copy_file(f.path(), dir / f.path().filename(), fs::copy_options::overwrite_existing);
+    fs::copy_file(source_path(kCellModels), dir / "cells.v", fs::copy_options::overwrite_existing);
     if (!verilog.empty()) fs::copy_file(verilog, dir / "chip.v", fs::copy_options::overwrite_existing);
     for (const Patch& p : patches) apply_patch(dir, p);
 }

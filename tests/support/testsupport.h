@@ -85,11 +85,14 @@ struct RunResult {
 RunResult run(const std::vector<std::string>& argv, const std::filesystem::path& cwd = {},
               const std::string* input = nullptr);
 
-// Path of a program built in this build tree (for example "bscan/main/kestrand").
+// Path of a program built in this build tree (for example "bin/kestrand").
 std::string built_program(const std::string& relative);
 
 // Path of a file under the source tree.
 std::string source_path(const std::string& relative);
+// The Verilog cell models of the demo chip (examples/) and of the fixture
+// chip (tests/fixtures/chip): one file, which the tests copy as "cells.v".
+inline constexpr const char* kCellModels = "examples/cells.v";
 
 // True when an outside program is found on PATH.
 bool have_program(const std::string& name);

@@ -27,7 +27,7 @@ public:
         fs::create_directories(lib);
         fs::create_directories(work / "bscan_lib");
         fs::create_directories(work / "out");
-        const RunResult r = testsupport::run({program("tessick"), "-lib", testsupport::source_path("tests/fixtures/chip/cells.v"),
+        const RunResult r = testsupport::run({program("tessick"), "-lib", testsupport::source_path(testsupport::kCellModels),
                                               testsupport::source_path("tests/fixtures/chip/chip.v"), "-opath", lib.string()},
                                              dir.path());
         compiled = r.status == 0 && fs::exists(lib / "chip.sdb");
@@ -61,7 +61,7 @@ public:
         RunResult r = tool({program("quarnel"), "-verilog", "-hierarchy", "-o", "out/chip_jtag.v", "bscan_lib/chip_jtag.sdb"});
         ASSERT_EQ(r.status, 0) << r.out << r.err;
         if (!testsupport::have_program("yosys")) GTEST_SKIP() << "yosys is not installed";
-        const std::string script = "read_verilog -lib " + testsupport::source_path("tests/fixtures/chip/cells.v") +
+        const std::string script = "read_verilog -lib " + testsupport::source_path(testsupport::kCellModels) +
                                    "; read_verilog out/chip_jtag.v; hierarchy -check -top chip; check -assert";
         r = tool({"yosys", "-q", "-p", script});
         EXPECT_EQ(r.status, 0) << r.out << r.err << testsupport::read_file(work / "out/chip_jtag.v");

@@ -44,9 +44,8 @@ inline std::string connectivity(const std::string& design, const fs::path& dir) 
 
 // Copies the fixture chip's Verilog into dir.
 inline void copy_chip(const fs::path& dir) {
-    for (const char* f : {"chip.v", "cells.v"})
-        fs::copy_file(testsupport::source_path(std::string("tests/fixtures/chip/") + f), dir / f,
-                      fs::copy_options::overwrite_existing);
+    fs::copy_file(testsupport::source_path("tests/fixtures/chip/chip.v"), dir / "chip.v", fs::copy_options::overwrite_existing);
+    fs::copy_file(testsupport::source_path(testsupport::kCellModels), dir / "cells.v", fs::copy_options::overwrite_existing);
 }
 
 inline std::string gates_file() { return testsupport::source_path("tests/fixtures/verilog/yosys_gates.v"); }

@@ -102,290 +102,366 @@ struct CloseDb {
 
 }  // namespace
 
-bool read_design(const std::string& path, Design& d, std::string& err) {
-    d = Design{};
-    d.path = path;
-    // A file that is not there is said here, once: the database would
-    // print a message of its own on standard output too.
-    if (::access(path.c_str(), R_OK) != 0) {
-        err = "cannot open design database '" + path + "': " + std::strerror(errno);
+namespace {
+
+// The first bad record of the pieces (kNoRecord for none).
+constexpr int kNoRecord = INT32_MAX;
+int first_bad(const std::vector<int>& of_piece) {
+    return of_piece.empty() ? kNoRecord : *std::min_element(of_piece.begin(), of_piece.end());
+}
+
+// Prefix sums of counts kept piece by piece at [piece + 1].
+void add_up(std::vector<std::size_t>& v) {
+    for (std::size_t k = 1; k < v.size(); ++k) v[k] += v[k - 1];
+}
+
+// One design database read into a Design, step by step in the order of
+// read_design.  Each step that can find the file damaged returns false
+// with the reason in err.  Names that are symbols are copied on several
+// threads for a large design, and the records checked there; what is
+// left goes one by one, in order, so that the first bad record is the
+// one reported (hierarchical names are built in a buffer of the design
+// database, one at a time).  The names go into a few large blocks of the
+// design's texts.  The tables of the file go as soon as what they hold is
+// copied: the connections are taken first, so that the node table (for a
+// large design larger than all the copies) is gone before the names are
+// copied.
+class DesignReader {
+public:
+    DesignReader(const std::string& path, Design& d, std::string& err) : path_(path), d_(d), err_(err) {}
+
+    // The file opened and its tables found.
+    bool open();
+    // The module name and the kind of design from the properties.
+    void properties();
+    // The classes with their pins.
+    bool classes();
+    // Per piece of the object table: its live objects, their pins and the
+    // bytes of their symbol names, and its first bad record (reported
+    // after the nets' errors).
+    void count_objects();
+    // The net on each pin of the objects and on each port, and whether
+    // the design has contents; then the nodes and nets of the file go.
+    void connections();
+    // The net names.
+    bool nets();
+    // The objects with the net on each pin, in order, piece by piece.
+    bool objects();
+    // The ports, in the order of the port list.
+    bool ports();
+    // The alias pairs, and the contents that ports tied to a constant give.
+    void aliases_and_contents();
+
+private:
+    bool bad(const std::string& what) {
+        err_ = "design database '" + path_ + "' is damaged: " + what;
         return false;
     }
-    std::unique_ptr<SdbDatabase, CloseDb> db(SDB_open(path.c_str(), "r", 0));
-    if (!db) {
+    const char* text(std::int32_t id) const { return SYM_get(syms_, id); }
+    bool live(int o) const { return sobj_[o] != -1 && obj_[o].cls != -1; }
+    int net_of(int v) const {
+        const int n = node_[v].net;
+        return in_range(n, nnet_) ? n : -1;
+    }
+
+    const std::string& path_;
+    Design& d_;
+    std::string& err_;
+    std::unique_ptr<SdbDatabase, CloseDb> db_;
+    const SymbolTable* syms_ = nullptr;
+    int nclass_ = 0, npin_ = 0, nport_ = 0, nobj_ = 0, nnet_ = 0, nnode_ = 0, nsobj_ = 0, nsnet_ = 0, nxport_ = 0,
+        nprop_ = 0;
+    const SdbClass* cls_ = nullptr;
+    const SdbPin* pin_ = nullptr;
+    const SdbPort* port_ = nullptr;
+    const SdbObject* obj_ = nullptr;
+    const SdbNode* node_ = nullptr;
+    const std::int32_t* sobj_ = nullptr;
+    const std::int32_t* snet_ = nullptr;
+    const std::int32_t* xport_ = nullptr;
+    const std::int32_t* prop_ = nullptr;
+    unsigned threads_ = 1;
+    // The object table by pieces (count_objects).
+    bool obj_names_short_ = false;
+    std::size_t pieces_ = 0;
+    int obj_bad_ = kNoRecord;
+    std::vector<std::size_t> objects_before_, pins_before_, bytes_before_;
+    std::vector<int> port_net_;
+};
+
+bool DesignReader::open() {
+    d_ = Design{};
+    d_.path = path_;
+    // A file that is not there is said here, once: the database would
+    // print a message of its own on standard output too.
+    if (::access(path_.c_str(), R_OK) != 0) {
+        err_ = "cannot open design database '" + path_ + "': " + std::strerror(errno);
+        return false;
+    }
+    db_.reset(SDB_open(path_.c_str(), "r", 0));
+    if (!db_) {
         // The design layer has printed its coded message; the reason it
         // gives goes into the tool's own.
-        err = "cannot open design database '" + path + "'";
+        err_ = "cannot open design database '" + path_ + "'";
         if (const char* why = SDB_error()) {
             std::string reason = why;
             while (!reason.empty() && reason.back() == '\n') reason.pop_back();
-            err += ": " + reason;
+            err_ += ": " + reason;
         }
         return false;
     }
-    auto bad = [&](const std::string& what) {
-        err = "design database '" + path + "' is damaged: " + what;
-        return false;
-    };
-    const SymbolTable* syms = db->symbols;
-    if (!syms) return bad("it has no symbol table");
-    auto text = [&](std::int32_t id) -> const char* { return SYM_get(syms, id); };
+    syms_ = db_->symbols;
+    if (!syms_) return bad("it has no symbol table");
+    SdbDatabase* db = db_.get();
+    cls_ = table<SdbClass>(db, SDB_CLAS, nclass_);
+    pin_ = table<SdbPin>(db, SDB_PIN, npin_);
+    port_ = table<SdbPort>(db, SDB_PORT, nport_);
+    obj_ = table<SdbObject>(db, SDB_OBJ, nobj_);
+    table<SdbNet>(db, SDB_NET, nnet_);
+    node_ = table<SdbNode>(db, SDB_NODE, nnode_);
+    sobj_ = table<std::int32_t>(db, SDB_SOBJ, nsobj_);
+    snet_ = table<std::int32_t>(db, SDB_SNET, nsnet_);
+    xport_ = table<std::int32_t>(db, SDB_XPOR, nxport_);
+    prop_ = table<std::int32_t>(db, SDB_PROP, nprop_);
+    const std::size_t records = static_cast<std::size_t>(nnet_) + static_cast<std::size_t>(nobj_);
+    threads_ = records >= kThreadedRecords ? RT_max_threads() : 1;
+    return true;
+}
 
-    int nclass, npin, nport, nobj, nnet, nnode, nsobj, nsnet, nxport, nprop;
-    const auto* cls = table<SdbClass>(db.get(), SDB_CLAS, nclass);
-    const auto* pin = table<SdbPin>(db.get(), SDB_PIN, npin);
-    const auto* port = table<SdbPort>(db.get(), SDB_PORT, nport);
-    const auto* obj = table<SdbObject>(db.get(), SDB_OBJ, nobj);
-    table<SdbNet>(db.get(), SDB_NET, nnet);
-    const auto* node = table<SdbNode>(db.get(), SDB_NODE, nnode);
-    const auto* sobj = table<std::int32_t>(db.get(), SDB_SOBJ, nsobj);
-    const auto* snet = table<std::int32_t>(db.get(), SDB_SNET, nsnet);
-    const auto* xport = table<std::int32_t>(db.get(), SDB_XPOR, nxport);
-    const auto* prop = table<std::int32_t>(db.get(), SDB_PROP, nprop);
-
-    // Properties.
-    d.module = db->name ? db->name : base_name(path);
-    for (int i = 0; i + 1 < nprop; i += 2) {
-        const char* key = text(prop[i]);
-        const char* value = text(prop[i + 1]);
+void DesignReader::properties() {
+    d_.module = db_->name ? db_->name : base_name(path_);
+    for (int i = 0; i + 1 < nprop_; i += 2) {
+        const char* key = text(prop_[i]);
+        const char* value = text(prop_[i + 1]);
         if (!key || !value) continue;
-        if (std::strcmp(key, kPropModule) == 0 && *value) d.module = value;
-        if (std::strcmp(key, kPropType) == 0) d.cell = std::strcmp(value, kTypeCellName) == 0;
+        if (std::strcmp(key, kPropModule) == 0 && *value) d_.module = value;
+        if (std::strcmp(key, kPropType) == 0) d_.cell = std::strcmp(value, kTypeCellName) == 0;
     }
+}
 
-    // Classes and their pins.
-    d.classes.resize(static_cast<std::size_t>(nclass));
-    for (int c = 0; c < nclass; ++c) {
-        const SdbClass& r = cls[c];
-        Class& k = d.classes[static_cast<std::size_t>(c)];
+bool DesignReader::classes() {
+    d_.classes.resize(static_cast<std::size_t>(nclass_));
+    for (int c = 0; c < nclass_; ++c) {
+        const SdbClass& r = cls_[c];
+        Class& k = d_.classes[static_cast<std::size_t>(c)];
         const char* name = text(r.name);
         if (r.name == -1) name = "";
         if (!name) return bad("class " + std::to_string(c) + " has no name");
         k.name = name;
         k.type = r.type;
-        if (r.pin_count < 0 || (r.pin_count > 0 && (!in_range(r.first_pin, npin) ||
-                                                    static_cast<std::int64_t>(r.first_pin) + r.pin_count > npin)))
+        if (r.pin_count < 0 || (r.pin_count > 0 && (!in_range(r.first_pin, npin_) ||
+                                                    static_cast<std::int64_t>(r.first_pin) + r.pin_count > npin_)))
             return bad("the pins of class '" + k.name + "' lie outside the pin table");
         k.pins.reserve(static_cast<std::size_t>(r.pin_count));
         for (int p = 0; p < r.pin_count; ++p) {
-            const SdbPin& q = pin[r.first_pin + p];
+            const SdbPin& q = pin_[r.first_pin + p];
             const char* pn = text(q.name);
             k.pins.push_back({pn ? pn : "", q.direction & 3});
         }
     }
+    return true;
+}
 
-    // Names that are symbols are copied on several threads for a large
-    // design, and the records checked there; what is left goes one by
-    // one, in order, so that the first bad record is the one reported
-    // (hierarchical names are built in a buffer of the design database,
-    // one at a time).  The names go into a few large blocks of the
-    // design's texts.  The tables of the file go as soon as what they
-    // hold is copied: the connections are taken first, so that the node
-    // table (for a large design larger than all the copies) is gone
-    // before the names are copied.
-    const unsigned threads =
-        static_cast<std::size_t>(nnet) + static_cast<std::size_t>(nobj) >= kThreadedRecords ? RT_max_threads() : 1;
-    // The first bad record of each piece (kNoRecord for none).
-    constexpr int kNoRecord = INT32_MAX;
-    auto first_bad = [](const std::vector<int>& of_piece) {
-        return of_piece.empty() ? kNoRecord : *std::min_element(of_piece.begin(), of_piece.end());
-    };
-    // Prefix sums of counts kept piece by piece at [piece + 1].
-    auto add_up = [](std::vector<std::size_t>& v) {
-        for (std::size_t k = 1; k < v.size(); ++k) v[k] += v[k - 1];
-    };
-    auto net_of = [&](int v) -> int {
-        const int n = node[v].net;
-        return in_range(n, nnet) ? n : -1;
-    };
-
-    // Objects: each piece of the object table counts its live objects,
-    // their pins and the bytes of their symbol names and finds its first
-    // bad record (reported after the nets' errors).
-    auto live = [&](int o) { return sobj[o] != -1 && obj[o].cls != -1; };
-    const bool obj_names_short = nsobj < nobj;
-    const std::size_t pieces = pieces_of(static_cast<std::size_t>(nobj));
-    std::vector<int> bad_obj(pieces, kNoRecord);
-    std::vector<std::size_t> objects_before(pieces + 1, 0), pins_before(pieces + 1, 0), bytes_before(pieces + 1, 0);
-    if (!obj_names_short)
-        run_in_pieces(static_cast<std::size_t>(nobj), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
+void DesignReader::count_objects() {
+    obj_names_short_ = nsobj_ < nobj_;
+    pieces_ = pieces_of(static_cast<std::size_t>(nobj_));
+    std::vector<int> bad_obj(pieces_, kNoRecord);
+    objects_before_.assign(pieces_ + 1, 0);
+    pins_before_.assign(pieces_ + 1, 0);
+    bytes_before_.assign(pieces_ + 1, 0);
+    if (!obj_names_short_)
+        run_in_pieces(static_cast<std::size_t>(nobj_), kNamePiece, threads_, [&](std::size_t first, std::size_t last) {
             const std::size_t piece = first / kNamePiece;
             std::size_t objects = 0, pins = 0, bytes = 0;
             for (std::size_t j = first; j < last; ++j) {
                 const int o = static_cast<int>(j);
                 if (!live(o)) continue;
-                const int c = obj[o].cls;
-                const char* name = sobj[o] >= 0 ? text(sobj[o]) : nullptr;
-                if (!in_range(c, nclass) || (sobj[o] >= 0 && !name)) {
+                const int c = obj_[o].cls;
+                const char* name = sobj_[o] >= 0 ? text(sobj_[o]) : nullptr;
+                if (!in_range(c, nclass_) || (sobj_[o] >= 0 && !name)) {
                     bad_obj[piece] = o;
                     return;
                 }
                 ++objects;
-                pins += static_cast<std::size_t>(cls[c].pin_count);
+                pins += static_cast<std::size_t>(cls_[c].pin_count);
                 if (name) bytes += std::strlen(name) + 1;
             }
-            objects_before[piece + 1] = objects;
-            pins_before[piece + 1] = pins;
-            bytes_before[piece + 1] = bytes;
+            objects_before_[piece + 1] = objects;
+            pins_before_[piece + 1] = pins;
+            bytes_before_[piece + 1] = bytes;
         });
-    const int obj_bad = first_bad(bad_obj);
-    add_up(objects_before);
-    add_up(pins_before);
-    add_up(bytes_before);
+    obj_bad_ = first_bad(bad_obj);
+    add_up(objects_before_);
+    add_up(pins_before_);
+    add_up(bytes_before_);
+}
 
-    // The net on each pin of the objects and on each port, and whether
-    // the design has contents; then the nodes and nets of the file go.
-    std::vector<int> port_net(static_cast<std::size_t>(nport), -1);
-    if (!obj_names_short && obj_bad == kNoRecord) {
-        RT_reserve_huge(d.conns, pins_before[pieces]);
-        d.conns.assign(pins_before[pieces], -1);
-        run_in_pieces(static_cast<std::size_t>(nobj), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
-            auto pins = static_cast<std::uint32_t>(pins_before[first / kNamePiece]);
-            for (std::size_t j = first; j < last; ++j) {
-                const int o = static_cast<int>(j);
-                if (!live(o)) continue;
-                const SdbClass& r = cls[obj[o].cls];
-                for (int v = obj[o].first_node; in_range(v, nnode) && node[v].object == o; ++v) {
-                    const std::int64_t pos = static_cast<std::int64_t>(node[v].pin) - r.first_pin;
-                    if (pos >= 0 && pos < r.pin_count) d.conns[pins + static_cast<std::uint32_t>(pos)] = net_of(v);
-                }
-                pins += static_cast<std::uint32_t>(r.pin_count);
-            }
-        });
-        for (int p = 0; p < nport; ++p) {
-            const int v = port[p].node;
-            if (in_range(v, nnode)) port_net[static_cast<std::size_t>(p)] = net_of(v);
-        }
-        d.contents = SDB_is_empty(db.get()) == 0;
-        SDB_free_tab(db.get(), SDB_NODE);
-        SDB_free_tab(db.get(), SDB_NET);
-        node = nullptr;
-        nnode = 0;
-    }
-
-    // Nets.
-    if (nsnet < nnet) return bad("the net name table is short");
-    d.net_live.assign(static_cast<std::size_t>(nnet), false);
-    {
-        std::vector<int> bad_net(pieces_of(static_cast<std::size_t>(nnet)), kNoRecord);
-        std::vector<std::size_t> net_bytes(bad_net.size() + 1, 0);
-        run_in_pieces(static_cast<std::size_t>(nnet), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
-            std::size_t bytes = 0;
-            for (std::size_t n = first; n < last; ++n) {
-                if (snet[n] < 0) continue;
-                const char* name = text(snet[n]);
-                if (!name) {
-                    bad_net[first / kNamePiece] = static_cast<int>(n);
-                    return;
-                }
-                bytes += std::strlen(name) + 1;
-            }
-            net_bytes[first / kNamePiece + 1] = bytes;
-        });
-        const int net_bad = first_bad(bad_net);
-        add_up(net_bytes);
-        RT_reserve_huge(d.nets, static_cast<std::size_t>(nnet));
-        d.nets.resize(static_cast<std::size_t>(nnet));
-        char* const block = net_bad == kNoRecord ? d.texts.take(net_bytes.back()) : nullptr;
-        for (int n = 0; n < nnet; ++n) {
-            if (snet[n] == -1) continue;
-            if (n == net_bad) return bad("net " + std::to_string(n) + " has an illegal name word");
-            if (snet[n] < 0) {
-                const char* name = SDB_net_name(db.get(), n);
-                if (!name) return bad("net " + std::to_string(n) + " has an illegal name word");
-                d.nets[static_cast<std::size_t>(n)] = d.texts.keep(name);
-            }
-            d.net_live[static_cast<std::size_t>(n)] = true;
-        }
-        run_in_pieces(static_cast<std::size_t>(nnet), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
-            char* at = block + net_bytes[first / kNamePiece];
-            for (std::size_t n = first; n < last; ++n) {
-                if (snet[n] < 0) continue;
-                char* const end = ::stpcpy(at, text(snet[n]));
-                d.nets[n] = std::string_view(at, static_cast<std::size_t>(end - at));
-                at = end + 1;
-            }
-        });
-    }
-    SDB_free_tab(db.get(), SDB_SNET);
-
-    // Objects with the net on each pin, in order, piece by piece.
-    if (obj_names_short) return bad("the object name table is short");
-    auto bad_object = [&](int o) {
-        return !in_range(obj[o].cls, nclass) ? bad("object " + std::to_string(o) + " has no valid class")
-                                             : bad("object " + std::to_string(o) + " has an illegal name word");
-    };
-    if (obj_bad != kNoRecord) {
-        // A hierarchical name before it that cannot be built comes first.
-        for (int o = 0; o < obj_bad; ++o)
-            if (live(o) && sobj[o] < 0 && !SDB_obj_name(db.get(), o))
-                return bad("object " + std::to_string(o) + " has an illegal name word");
-        return bad_object(obj_bad);
-    }
-    RT_reserve_huge(d.objects, objects_before[pieces]);
-    d.objects.resize(objects_before[pieces]);
-    char* const block = d.texts.take(bytes_before[pieces]);
-    run_in_pieces(static_cast<std::size_t>(nobj), kNamePiece, threads, [&](std::size_t first, std::size_t last) {
-        const std::size_t piece = first / kNamePiece;
-        std::size_t at = objects_before[piece];
-        auto pins = static_cast<std::uint32_t>(pins_before[piece]);
-        char* to = block + bytes_before[piece];
+void DesignReader::connections() {
+    port_net_.assign(static_cast<std::size_t>(nport_), -1);
+    if (obj_names_short_ || obj_bad_ != kNoRecord) return;
+    RT_reserve_huge(d_.conns, pins_before_[pieces_]);
+    d_.conns.assign(pins_before_[pieces_], -1);
+    run_in_pieces(static_cast<std::size_t>(nobj_), kNamePiece, threads_, [&](std::size_t first, std::size_t last) {
+        auto pins = static_cast<std::uint32_t>(pins_before_[first / kNamePiece]);
         for (std::size_t j = first; j < last; ++j) {
             const int o = static_cast<int>(j);
             if (!live(o)) continue;
-            Object& x = d.objects[at++];
-            x.cls = obj[o].cls;
+            const SdbClass& r = cls_[obj_[o].cls];
+            for (int v = obj_[o].first_node; in_range(v, nnode_) && node_[v].object == o; ++v) {
+                const std::int64_t pos = static_cast<std::int64_t>(node_[v].pin) - r.first_pin;
+                if (pos >= 0 && pos < r.pin_count) d_.conns[pins + static_cast<std::uint32_t>(pos)] = net_of(v);
+            }
+            pins += static_cast<std::uint32_t>(r.pin_count);
+        }
+    });
+    for (int p = 0; p < nport_; ++p) {
+        const int v = port_[p].node;
+        if (in_range(v, nnode_)) port_net_[static_cast<std::size_t>(p)] = net_of(v);
+    }
+    d_.contents = SDB_is_empty(db_.get()) == 0;
+    SDB_free_tab(db_.get(), SDB_NODE);
+    SDB_free_tab(db_.get(), SDB_NET);
+    node_ = nullptr;
+    nnode_ = 0;
+}
+
+bool DesignReader::nets() {
+    if (nsnet_ < nnet_) return bad("the net name table is short");
+    d_.net_live.assign(static_cast<std::size_t>(nnet_), false);
+    std::vector<int> bad_net(pieces_of(static_cast<std::size_t>(nnet_)), kNoRecord);
+    std::vector<std::size_t> net_bytes(bad_net.size() + 1, 0);
+    run_in_pieces(static_cast<std::size_t>(nnet_), kNamePiece, threads_, [&](std::size_t first, std::size_t last) {
+        std::size_t bytes = 0;
+        for (std::size_t n = first; n < last; ++n) {
+            if (snet_[n] < 0) continue;
+            const char* name = text(snet_[n]);
+            if (!name) {
+                bad_net[first / kNamePiece] = static_cast<int>(n);
+                return;
+            }
+            bytes += std::strlen(name) + 1;
+        }
+        net_bytes[first / kNamePiece + 1] = bytes;
+    });
+    const int net_bad = first_bad(bad_net);
+    add_up(net_bytes);
+    RT_reserve_huge(d_.nets, static_cast<std::size_t>(nnet_));
+    d_.nets.resize(static_cast<std::size_t>(nnet_));
+    char* const block = net_bad == kNoRecord ? d_.texts.take(net_bytes.back()) : nullptr;
+    for (int n = 0; n < nnet_; ++n) {
+        if (snet_[n] == -1) continue;
+        if (n == net_bad) return bad("net " + std::to_string(n) + " has an illegal name word");
+        if (snet_[n] < 0) {
+            const char* name = SDB_net_name(db_.get(), n);
+            if (!name) return bad("net " + std::to_string(n) + " has an illegal name word");
+            d_.nets[static_cast<std::size_t>(n)] = d_.texts.keep(name);
+        }
+        d_.net_live[static_cast<std::size_t>(n)] = true;
+    }
+    run_in_pieces(static_cast<std::size_t>(nnet_), kNamePiece, threads_, [&](std::size_t first, std::size_t last) {
+        char* at = block + net_bytes[first / kNamePiece];
+        for (std::size_t n = first; n < last; ++n) {
+            if (snet_[n] < 0) continue;
+            char* const end = ::stpcpy(at, text(snet_[n]));
+            d_.nets[n] = std::string_view(at, static_cast<std::size_t>(end - at));
+            at = end + 1;
+        }
+    });
+    SDB_free_tab(db_.get(), SDB_SNET);
+    return true;
+}
+
+bool DesignReader::objects() {
+    if (obj_names_short_) return bad("the object name table is short");
+    if (obj_bad_ != kNoRecord) {
+        // A hierarchical name before it that cannot be built comes first.
+        for (int o = 0; o < obj_bad_; ++o)
+            if (live(o) && sobj_[o] < 0 && !SDB_obj_name(db_.get(), o))
+                return bad("object " + std::to_string(o) + " has an illegal name word");
+        const bool classless = !in_range(obj_[obj_bad_].cls, nclass_);
+        return bad("object " + std::to_string(obj_bad_) + (classless ? " has no valid class" : " has an illegal name word"));
+    }
+    RT_reserve_huge(d_.objects, objects_before_[pieces_]);
+    d_.objects.resize(objects_before_[pieces_]);
+    char* const block = d_.texts.take(bytes_before_[pieces_]);
+    run_in_pieces(static_cast<std::size_t>(nobj_), kNamePiece, threads_, [&](std::size_t first, std::size_t last) {
+        const std::size_t piece = first / kNamePiece;
+        std::size_t at = objects_before_[piece];
+        auto pins = static_cast<std::uint32_t>(pins_before_[piece]);
+        char* to = block + bytes_before_[piece];
+        for (std::size_t j = first; j < last; ++j) {
+            const int o = static_cast<int>(j);
+            if (!live(o)) continue;
+            Object& x = d_.objects[at++];
+            x.cls = obj_[o].cls;
             x.first = pins;
-            pins += static_cast<std::uint32_t>(cls[x.cls].pin_count);
-            if (sobj[o] < 0) continue;
-            char* const end = ::stpcpy(to, text(sobj[o]));
+            pins += static_cast<std::uint32_t>(cls_[x.cls].pin_count);
+            if (sobj_[o] < 0) continue;
+            char* const end = ::stpcpy(to, text(sobj_[o]));
             x.name = std::string_view(to, static_cast<std::size_t>(end - to));
             to = end + 1;
         }
     });
     // The hierarchical names, in order.
-    for (int o = 0, at = 0; o < nobj; ++o) {
+    for (int o = 0, at = 0; o < nobj_; ++o) {
         if (!live(o)) continue;
-        Object& x = d.objects[static_cast<std::size_t>(at++)];
-        if (sobj[o] >= 0) continue;
-        const char* name = SDB_obj_name(db.get(), o);
+        Object& x = d_.objects[static_cast<std::size_t>(at++)];
+        if (sobj_[o] >= 0) continue;
+        const char* name = SDB_obj_name(db_.get(), o);
         if (!name) return bad("object " + std::to_string(o) + " has an illegal name word");
-        x.name = d.texts.keep(name);
+        x.name = d_.texts.keep(name);
     }
-    SDB_free_tab(db.get(), SDB_OBJ);
-    SDB_free_tab(db.get(), SDB_SOBJ);
-    // Ports, in the order of the port list.
-    std::vector<int> order;
-    std::vector<bool> placed(static_cast<std::size_t>(nport), false);
-    {
-        std::unordered_map<std::int32_t, std::vector<int>> by_name;
-        for (int p = nport; p-- > 0;)
-            if (port[p].name != -1) by_name[port[p].name].push_back(p);
-        for (int i = 0; i < nxport; ++i) {
-            auto it = by_name.find(xport[i]);
-            if (it == by_name.end() || it->second.empty()) continue;
-            const int p = it->second.back();
-            it->second.pop_back();
-            order.push_back(p);
-            placed[static_cast<std::size_t>(p)] = true;
-        }
-        for (int p = 0; p < nport; ++p)
-            if (port[p].name != -1 && !placed[static_cast<std::size_t>(p)]) order.push_back(p);
-    }
-    for (int p : order) {
-        const char* name = text(port[p].name);
-        if (!name) return bad("port " + std::to_string(p) + " has no name");
-        d.ports.push_back({name, port[p].direction & 3, port_net[static_cast<std::size_t>(p)]});
-    }
+    SDB_free_tab(db_.get(), SDB_OBJ);
+    SDB_free_tab(db_.get(), SDB_SOBJ);
+    return true;
+}
 
+bool DesignReader::ports() {
+    std::vector<int> order;
+    std::vector<bool> placed(static_cast<std::size_t>(nport_), false);
+    std::unordered_map<std::int32_t, std::vector<int>> by_name;
+    for (int p = nport_; p-- > 0;)
+        if (port_[p].name != -1) by_name[port_[p].name].push_back(p);
+    for (int i = 0; i < nxport_; ++i) {
+        auto it = by_name.find(xport_[i]);
+        if (it == by_name.end() || it->second.empty()) continue;
+        const int p = it->second.back();
+        it->second.pop_back();
+        order.push_back(p);
+        placed[static_cast<std::size_t>(p)] = true;
+    }
+    for (int p = 0; p < nport_; ++p)
+        if (port_[p].name != -1 && !placed[static_cast<std::size_t>(p)]) order.push_back(p);
+    for (int p : order) {
+        const char* name = text(port_[p].name);
+        if (!name) return bad("port " + std::to_string(p) + " has no name");
+        d_.ports.push_back({name, port_[p].direction & 3, port_net_[static_cast<std::size_t>(p)]});
+    }
+    return true;
+}
+
+void DesignReader::aliases_and_contents() {
     for (int i = 0; i < alias_net_count; ++i)
         if (alias_net_tab[i].first && alias_net_tab[i].second)
-            d.aliases.emplace_back(alias_net_tab[i].first, alias_net_tab[i].second);
+            d_.aliases.emplace_back(alias_net_tab[i].first, alias_net_tab[i].second);
     // Objects, or a net joining two nodes (two ports: assign y = a) as
     // found above, or a port tied to a constant (assign y = 1'b1) drive
     // ports from inside.
-    for (const Port& p : d.ports)
-        if (d.is_gnd(p.net) || d.is_vcc(p.net)) d.contents = true;
+    for (const Port& p : d_.ports)
+        if (d_.is_gnd(p.net) || d_.is_vcc(p.net)) d_.contents = true;
+}
+
+}  // namespace
+
+bool read_design(const std::string& path, Design& d, std::string& err) {
+    DesignReader r(path, d, err);
+    if (!r.open()) return false;
+    r.properties();
+    if (!r.classes()) return false;
+    r.count_objects();
+    r.connections();
+    if (!r.nets() || !r.objects() || !r.ports()) return false;
+    r.aliases_and_contents();
     return true;
 }
 

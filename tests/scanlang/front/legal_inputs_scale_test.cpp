@@ -10,8 +10,8 @@
 #include "bench/illegal_inputs_dft.h"
 #include "scanlang/front/front.h"
 #include "scanlang/front/legal_inputs.h"
-#include "scanlang/front/scan_interface.h"
 #include "scanlang/object/object_state.h"
+#include "scanlang/object/scan_interface.h"
 #include "support/child.h"
 #include "support/testsupport.h"
 
@@ -19,8 +19,8 @@ namespace {
 
 class LegalInputsScale : public testing::Test {
 protected:
-    void SetUp() override { SCAN_FRONT_reset_globals(); }
-    void TearDown() override { SCAN_FRONT_reset_globals(); }
+    void SetUp() override { SCANLANG_reset_globals(); }
+    void TearDown() override { SCANLANG_reset_globals(); }
 };
 
 // The complements of two statements over the widest port count that share

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "object_util.h"
-#include "scanlang/front/scan_interface.h"
 #include "scanlang/object/core_switch.h"
+#include "scanlang/object/scan_interface.h"
 #include "support/child.h"
 #include "support/param_name.h"
 #include "support/testsupport.h"
@@ -140,7 +140,7 @@ TEST_F(CoreSwitchTest, BistWalkReadsEachCoreOnceWhereTheFrontEndWould) {
     const std::string lazily_read = SL_CORE_LIST[2].object->dft_file_name;
 
     // The hierarchical read of the same tree reads the same files.
-    SCAN_FRONT_reset_globals();
+    SCANLANG_reset_globals();
     scan_interface(top().c_str(), 0, "hier_dft");
     EXPECT_EQ(SL_CORE_LIST[2].object->dft_file_name, lazily_read);
 }
@@ -207,7 +207,7 @@ TEST_F(CoreSwitchTest, CodedGroupsAreDecodedWhenTheFileGivesNone) {
     EXPECT_EQ(g.items[0].flags, (TextList{"pass", "xor"}));
     EXPECT_EQ(*DFT_OBJECT->ciphertext, (TextList{"25005098", "015118"})) << "kept as written";
 
-    SCAN_FRONT_reset_globals();
+    SCANLANG_reset_globals();
     write({{"top.dft", coded + "%FENNOX_OUT_1 { %PORT_NAME o; %GROUP { h, x; } }\n"}});
     scan_interface(at("top.dft").c_str(), 0, "mirdale");
     EXPECT_FALSE(DFT_OBJECT->fennox_in_groups) << "groups written in the file stand alone";

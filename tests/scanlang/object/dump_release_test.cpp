@@ -10,11 +10,11 @@
 #include <string>
 
 #include "object_util.h"
-#include "section_map_util.h"
-#include "scanlang/front/scan_interface.h"
 #include "scanlang/front/scanner.h"
 #include "scanlang/object/core_switch.h"
 #include "scanlang/object/dump.h"
+#include "scanlang/object/scan_interface.h"
+#include "section_map_util.h"
 #include "support/param_name.h"
 #include "support/testsupport.h"
 

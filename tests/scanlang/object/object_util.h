@@ -6,11 +6,12 @@
 
 #include <string>
 
-#include "scanlang/front/cursors.h"
 #include "scanlang/front/front.h"
 #include "scanlang/front/parse_util.h"
+#include "scanlang/object/cursors.h"
 #include "scanlang/object/map_frame.h"
 #include "scanlang/object/object_state.h"
+#include "scanlang/object/scan_interface.h"
 
 namespace objtest {
 
@@ -30,8 +31,8 @@ inline DftObject* map_text(const std::string& text) {
 // each test.
 class ObjectTest : public testing::Test {
 protected:
-    void SetUp() override { SCAN_FRONT_reset_globals(); }
-    void TearDown() override { SCAN_FRONT_reset_globals(); }
+    void SetUp() override { SCANLANG_reset_globals(); }
+    void TearDown() override { SCANLANG_reset_globals(); }
 };
 
 }  // namespace objtest

@@ -50,7 +50,7 @@ void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.label; }
 
 class ValueTest : public testing::TestWithParam<ValueCase> {
 protected:
-    void TearDown() override { SCAN_FRONT_reset_globals(); }
+    void TearDown() override { SCANLANG_reset_globals(); }
 };
 
 TEST_P(ValueTest, ReadsExactlyOrRefusesNamingTheFile) {
@@ -172,7 +172,7 @@ void PrintTo(const TimingErrorCase& c, std::ostream* os) { *os << c.label; }
 
 class TimingErrorTest : public testing::TestWithParam<TimingErrorCase> {
 protected:
-    void TearDown() override { SCAN_FRONT_reset_globals(); }
+    void TearDown() override { SCANLANG_reset_globals(); }
 };
 
 TEST_P(TimingErrorTest, EndsTheRun) {

@@ -10,6 +10,7 @@
 #include "scanlang/front/parse_util.h"
 #include "scanlang/object/map_frame.h"
 #include "scanlang/object/object_state.h"
+#include "scanlang/object/scan_interface.h"
 
 namespace maptest {
 
@@ -42,7 +43,7 @@ class MapTest : public testing::Test {
 protected:
     void TearDown() override {
         SCAN_OBJECT_reset_globals();
-        SCAN_FRONT_reset_globals();
+        SCANLANG_reset_globals();
     }
 };
 

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "object_util.h"
-#include "scanlang/front/scan_interface.h"
 #include "scanlang/object/core_switch.h"
 #include "scanlang/object/dump.h"
+#include "scanlang/object/scan_interface.h"
 #include "scanlang/object/write_test_util.h"
 #include "support/param_name.h"
 #include "support/testsupport.h"
@@ -65,7 +65,7 @@ std::vector<ObjectTexts> read_and_write(const fs::path& dir, const std::string& 
         t.written = without(testsupport::read_file(file), out.string());
         objects.push_back(std::move(t));
     }
-    SCAN_FRONT_reset_globals();
+    SCANLANG_reset_globals();
     return objects;
 }
 
