@@ -42,10 +42,8 @@ bool ends_with(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// The open report, written under its temporary name, and the two names
-// that a signal handler renames with.
+// The open report, written under its temporary name.
 std::unique_ptr<AtomicFile> report;
-std::string report_temp, report_path;
 
 // Closes the report; at the end of a run whose report could not be
 // written completely, the run fails (the old report stays).
@@ -87,8 +85,6 @@ bool top_open_report(const std::string& path, const char* mode) {
     static const bool closed_at_exit = std::atexit(top_close_report) == 0;
     (void)closed_at_exit;
     fd = file->stream();
-    report_temp = file->temp();
-    report_path = path;
     report = std::move(file);
     return true;
 }
@@ -223,15 +219,13 @@ void top_remove_report_file() {
 }
 
 void top_commit_report_from_signal() {
-    if (!report_temp.empty()) ::rename(report_temp.c_str(), report_path.c_str());
+    if (report) ::rename(report->temp().c_str(), report->target().c_str());
 }
 
 bool top_finish_report() {
     if (!report) return true;
     std::unique_ptr<AtomicFile> file = std::move(report);
     fd = nullptr;
-    report_temp.clear();
-    report_path.clear();
     if (file->commit()) return true;
     // The report is closed: the message goes to the screen.
     std::printf("\nERROR: can't write report file '%s': %s.\n\n", file->target().c_str(), file->why().c_str());
