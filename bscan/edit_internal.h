@@ -113,7 +113,8 @@ Lift lift_pin(std::string& inst, std::string& pin, const char* parent);
 void add_row_port(int row, const std::string& name, int direction);
 void add_row_connect(int row, const std::string& inst1, const std::string& pin1, const std::string& inst2,
                      const std::string& pin2);
-// Forgets how far the TAP pads' pins climbed.
+// Forgets how far the TAP pads' pins climbed, and the TDO enable's lifted
+// pin (TDO_ENABLE_LIFTED).
 void reset_tap_reach();
 // Frees the tree depths and cursors of the chain writer.
 void reset_chain_state();

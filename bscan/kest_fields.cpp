@@ -747,5 +747,5 @@ void settle_tdo_enable_polarity() {
         return;
     }
     // No design: the TAP description's %TDO_EN pin says it ("-" = active low).
-    TDO_EN_LOW = TAP_CONTR && TAP_CONTR->tdo_en && TAP_CONTR->tdo_en[0] == '-';
+    TDO_EN_LOW = TAP_CONTR && is_active_low(TAP_CONTR->tdo_en);
 }

@@ -249,7 +249,7 @@ int create_an_entry_of_OPIN_TAB(int pin, const char* name) {
     const PinListEntry* r = pin >= 0 && pin < DYNA_count(PIN_TABLE) ? PIN_TABLE[pin] : nullptr;
     const char* marker = r && is_internal_marker(r->io_name) ? r->io_name : nullptr;
     set_text(e.pin_text, marker ? marker : (r ? r->number : nullptr));
-    e.active_low = name && name[0] == '-' ? 1 : 0;
+    e.active_low = is_active_low(name) ? 1 : 0;
     set_text(e.signal, without_low_mark(name));
     set_text(e.cell_request, r ? r->cell : nullptr);
     e.modules = DYNA_new<char*>();

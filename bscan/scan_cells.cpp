@@ -143,7 +143,7 @@ void oe_mode_type(ScanCellEntry* entry, const char* cell, bool clear_when_none) 
     if (!entry || !entry->oe_mode) return;
     SdbDatabase* kept = sdb;
     SdbDatabase* db = open_sdb_file(path.c_str());
-    const char* port = entry->oe_mode[0] == '-' ? entry->oe_mode + 1 : entry->oe_mode;
+    const char* port = without_low_mark(entry->oe_mode);
     int p = SDB_nl_search_port(port);
     if (p < 0) {
         qdx_exit_printf(-1, "ERROR: (%s) can't find port '%s' in SDB '%s' for SCAN_CELL '%s'.\n\n", lib_file(), port,

@@ -98,10 +98,7 @@ Lift lift_pin(std::string& inst, std::string& pin, const char* parent) {
 using namespace bsedit;
 
 void bs_search_standard_ports(int pad, int levels) {
-    for (PinReach& r : reaches) r = PinReach{};
-    enable_reach = PinReach{};
-    reach_limit = 0;
-    TDO_ENABLE_LIFTED.clear();
+    reset_tap_reach();
     if (pad < 0 || pad >= DYNA_count(OPIN_TAB)) return;
     std::vector<std::string> modules, instances;
     for (int i = 0, n = DYNA_count(OPIN_TAB[pad].modules); i < n; ++i) {
@@ -236,8 +233,7 @@ void carry_to_top(int row, const PinReach& reach, const std::string& port, int d
 }  // namespace
 
 void bs_hier_trace_tap_pins() {
-    for (PinReach& r : reaches) r = PinReach{};
-    enable_reach = PinReach{};
+    reset_tap_reach();
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
         PadEntry* r = *tp->record;
         if (!r || !r->pad_instance || !record_pin(*r, tp->tdo) || DYNA_count(r->modules) == 0) continue;
@@ -300,4 +296,5 @@ void bsedit::reset_tap_reach() {
     for (PinReach& r : reaches) r = PinReach{};
     enable_reach = PinReach{};
     reach_limit = 0;
+    TDO_ENABLE_LIFTED.clear();
 }

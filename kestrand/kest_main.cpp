@@ -136,6 +136,18 @@ void check_insertion_road() {
 // The checks before the first output file were made (once a run).
 bool checked_before_writing = false;
 
+// The checks just before the run's first output file (once a run): every
+// netlist tool of its road can be started and every name it writes fits
+// its folder; then the tool logs of an earlier run go.
+void check_before_first_write() {
+    if (checked_before_writing) return;
+    checked_before_writing = true;
+    bs_check_tools_startable();
+    check_names_fit();
+    // The logs that an earlier run's failed tools left go now.
+    bs_remove_stale_tool_logs();
+}
+
 // The pad table, its order and its control cells, and the checks of the
 // road the insertion takes; once a run.
 bool insertion_prepared = false;
@@ -208,7 +220,7 @@ void insert_in_pad_modules(int first) {
 
 void add_scan_cell() {
     prepare_insertion();
-    bs_check_before_first_write();
+    check_before_first_write();
     if (multi_io_module_flagG) {
         // Several IO-pad modules.
         current_multi_io_indexG = -1;
@@ -253,7 +265,7 @@ void add_scan_cell() {
 // design's command file, the netlist tools and the report.
 void add_boundary_cell_module() {
     const BcmModule module = bcm_prepare_module();
-    bs_check_before_first_write();
+    check_before_first_write();
     bcm_write_module(module);
     do_plovert();
     print_report();
@@ -301,15 +313,6 @@ void start_routine(int*, char**) {
     top_set_w_directory(quendal_write_dir);
 }
 
-void bs_check_before_first_write() {
-    if (checked_before_writing) return;
-    checked_before_writing = true;
-    bs_check_tools_startable();
-    check_names_fit();
-    // The logs that an earlier run's failed tools left go now.
-    bs_remove_stale_tool_logs();
-}
-
 void free_alloc_memory() {
     checked_before_writing = false;
     bs_free_insertion_tables();
@@ -335,7 +338,7 @@ void kestrand_main(int argc, char** argv) {
         // The insertion's pad table and the refusals of its road come
         // before the TAP files are written.
         if (JTAG_OPTION[OPT_ADD_TAP] && !JTAG_OPTION[OPT_ADD_BCM]) prepare_insertion();
-        bs_check_before_first_write();
+        check_before_first_write();
         jtagsyn();
     }
     if (JTAG_OPTION[OPT_ADD_BCM]) {

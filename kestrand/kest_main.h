@@ -8,10 +8,6 @@
 void start_routine(int* argc, char** argv);
 // Releases the insertion tables and the instruction facts.
 void free_alloc_memory();
-// The checks just before the run's first output file (once a run): every
-// netlist tool of its road can be started and every name it writes fits
-// its folder; then the tool logs of an earlier run go.
-void bs_check_before_first_write();
 // CPU seconds of this process so far, and the time since `start` as
 // "h:mm:ss" (the text stays valid until the next call).
 long get_CPU_time();

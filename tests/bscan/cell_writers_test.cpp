@@ -88,7 +88,8 @@ std::string joined(const std::vector<std::string>& v) {
     return s;
 }
 
-class PadKindWriters : public InsertionTest {
+// The pad configurations of this file on designs of their own.
+class PadKindWriters : public EditWriters {
 protected:
     // Reads the descriptions, makes the design (the library's classes and
     // the TAP with its pads first), builds the ordered pad table and
@@ -103,30 +104,9 @@ protected:
             build(design);
             EXPECT_EQ(SDB_save(sdb), 0);
         }
-        testing::internal::CaptureStdout();
-        build_pad_table();
-        open_sdb_file("t.c.sdb");
-        PAD_MODULE_EXIST = 0;
-        FILE* fp = bs_open_cmd_file("t.cmd");
-        EXPECT_NE(fp, nullptr);
-        for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i)
-            if (OPIN_TAB[i].cell) add_scan_cells_in_cmd_file(fp, i);
-        HIGHZ_CNT = 0;
-        built_bus_balance_group_tab_for_control_signal();
-        connect_scan_cell_in_cmd(fp);
-        out_ = testing::internal::GetCapturedStdout();
-        return read_file("t.cmd");
+        build_table();
+        return write_all();
     }
-
-    static void inst(Design& d, const char* name, const char* cls,
-                     std::initializer_list<std::pair<const char*, const char*>> pins) {
-        d.inst(name, cls);
-        d.pins(name, pins);
-    }
-
-    static std::string cell(const char* signal) { return text(pad(signal).cell_request); }
-
-    std::string out_;
 };
 
 // ---------------------------------------------------------------------------
@@ -156,11 +136,11 @@ TEST_P(OwnControlCell, TakesNoPlaceInTheHighzGroup) {
         g.cell("PIN_BSO", {{"A", I}, {"OE", I}, {"PAD", O}, {"SI", I}, {"SO", O}, {"SHIFT", I}, {"CLOCK", I}});
         g.port("bso", O);
         g.port("tri", O);
-        inst(g, "PAD_BSO", "PIN_BSO", {{"A", "bso_c"}, {"OE", "bso_oe"}, {"PAD", "bso"}});
-        inst(g, "PAD_TRI", "PIN_TRI", {{"A", "tri_c"}, {"OE", "VCC"}, {"PAD", "tri"}});
-        inst(g, "g1", "AND2", {{"Y", "bso_c"}, {"A", "tri_c"}});
-        inst(g, "g2", "AND2", {{"Y", "bso_oe"}});
-        inst(g, "g3", "AND2", {{"Y", "tri_c"}});
+        place(g, "PAD_BSO", "PIN_BSO", {{"A", "bso_c"}, {"OE", "bso_oe"}, {"PAD", "bso"}});
+        place(g, "PAD_TRI", "PIN_TRI", {{"A", "tri_c"}, {"OE", "VCC"}, {"PAD", "tri"}});
+        place(g, "g1", "AND2", {{"Y", "bso_c"}, {"A", "tri_c"}});
+        place(g, "g2", "AND2", {{"Y", "bso_oe"}});
+        place(g, "g3", "AND2", {{"Y", "tri_c"}});
     });
     EXPECT_EQ(pad("bso").control, -1);
     EXPECT_EQ(pad("bso").drives_control, 0);
@@ -190,8 +170,8 @@ TEST_F(PadKindWriters, HighzBufferWithoutGroupSize) {
     d.pin_rows = "1 TRI tri out PAD_EN_H\n";
     std::string cmd = run(d, [](Design& g) {
         g.port("tri", O);
-        inst(g, "PAD_TRI", "PIN_TRI", {{"A", "tri_c"}, {"OE", "VCC"}, {"PAD", "tri"}});
-        inst(g, "g1", "AND2", {{"Y", "tri_c"}});
+        place(g, "PAD_TRI", "PIN_TRI", {{"A", "tri_c"}, {"OE", "VCC"}, {"PAD", "tri"}});
+        place(g, "g1", "AND2", {{"Y", "tri_c"}});
     });
     EXPECT_TRUE(editor_problems(cmd).empty()) << joined(editor_problems(cmd)) << cmd;
     EXPECT_TRUE(has_line(cmd, "add highz_buf0 BUF")) << cmd;
@@ -222,12 +202,12 @@ TEST_F(PadKindWriters, OutputEnableCellsJoinAfterTheirAdds) {
     std::string cmd = run(d, [](Design& g) {
         g.port("tri", O);
         g.port("bid", B);
-        inst(g, "PAD_TRI", "PIN_TRI", {{"A", "tri_c"}, {"OE", "tri_oe"}, {"PAD", "tri"}});
-        inst(g, "PAD_BID", "PIN_BIDIR", {{"A", "bid_o"}, {"OE", "bid_oe"}, {"Y", "bid_i"}, {"PAD", "bid"}});
-        inst(g, "g1", "AND2", {{"A", "bid_i"}, {"Y", "tri_c"}});
-        inst(g, "g2", "AND2", {{"Y", "tri_oe"}});
-        inst(g, "g3", "AND2", {{"Y", "bid_o"}});
-        inst(g, "g4", "AND2", {{"Y", "bid_oe"}});
+        place(g, "PAD_TRI", "PIN_TRI", {{"A", "tri_c"}, {"OE", "tri_oe"}, {"PAD", "tri"}});
+        place(g, "PAD_BID", "PIN_BIDIR", {{"A", "bid_o"}, {"OE", "bid_oe"}, {"Y", "bid_i"}, {"PAD", "bid"}});
+        place(g, "g1", "AND2", {{"A", "bid_i"}, {"Y", "tri_c"}});
+        place(g, "g2", "AND2", {{"Y", "tri_oe"}});
+        place(g, "g3", "AND2", {{"Y", "bid_o"}});
+        place(g, "g4", "AND2", {{"Y", "bid_oe"}});
     });
     EXPECT_EQ(pad("tri").kind, PAD_OUTPUT3);
     EXPECT_EQ(pad("bid").kind, PAD_INOUT);
@@ -286,11 +266,11 @@ TEST_P(MuxBidir, CellsOnBothSidesAndTheMuxPins) {
         g.cell("PIN_BM2", {{"A", I}, {"OE", I}, {"Y", O}, {"PAD", B}, {"M1", I}, {"S1", I}, {"M2", I}, {"S2", I}});
         g.port("b1", B);
         g.port("b2", B);
-        inst(g, "PAD_B1", "PIN_BM1", {{"A", "b1_o"}, {"OE", "oe"}, {"Y", "b1_i"}, {"PAD", "b1"}, {"M1", "GND"}});
-        inst(g, "PAD_B2", "PIN_BM2", {{"A", "b2_o"}, {"OE", "oe"}, {"Y", "b2_i"}, {"PAD", "b2"}});
-        inst(g, "g1", "AND2", {{"A", "b1_i"}, {"B", "b2_i"}, {"Y", "b1_o"}});
-        inst(g, "g2", "AND2", {{"Y", "b2_o"}});
-        inst(g, "g3", "AND2", {{"Y", "oe"}});
+        place(g, "PAD_B1", "PIN_BM1", {{"A", "b1_o"}, {"OE", "oe"}, {"Y", "b1_i"}, {"PAD", "b1"}, {"M1", "GND"}});
+        place(g, "PAD_B2", "PIN_BM2", {{"A", "b2_o"}, {"OE", "oe"}, {"Y", "b2_i"}, {"PAD", "b2"}});
+        place(g, "g1", "AND2", {{"A", "b1_i"}, {"B", "b2_i"}, {"Y", "b1_o"}});
+        place(g, "g2", "AND2", {{"Y", "b2_o"}});
+        place(g, "g3", "AND2", {{"Y", "oe"}});
     });
     EXPECT_EQ(pad("b1").kind, c.kind1);
     EXPECT_EQ(pad("b2").kind, c.kind2);
@@ -349,8 +329,8 @@ TEST_F(PadKindWriters, DifferentialOutputPad) {
         g.cell("LVDS_TX", {{"A", I}, {"PADP", O}, {"PADN", O}});
         g.port("dp", O);
         g.port("dn", O);
-        inst(g, "TX", "LVDS_TX", {{"A", "d_c"}, {"PADP", "dp"}, {"PADN", "dn"}});
-        inst(g, "g1", "AND2", {{"Y", "d_c"}});
+        place(g, "TX", "LVDS_TX", {{"A", "d_c"}, {"PADP", "dp"}, {"PADN", "dn"}});
+        place(g, "g1", "AND2", {{"Y", "d_c"}});
     });
     EXPECT_EQ(pad("dp").kind, PAD_OUTPUT2);
     EXPECT_EQ(pad("dn").cell, nullptr);
@@ -375,11 +355,11 @@ TEST_F(PadKindWriters, TransparentBufferInFrontOfTheCore) {
         g.cell("TBUF", {{"A", I}, {"Y", O}});
         g.port("din", I);
         g.port("dout", O);
-        inst(g, "PAD_DIN", "PIN_IN", {{"PAD", "din"}, {"Y", "din_p"}});
-        inst(g, "tb_in", "TBUF", {{"A", "din_p"}, {"Y", "din_c"}});
-        inst(g, "tb_out", "TBUF", {{"A", "dout_c"}, {"Y", "dout_p"}});
-        inst(g, "PAD_DOUT", "PIN_OUT", {{"A", "dout_p"}, {"PAD", "dout"}});
-        inst(g, "g1", "AND2", {{"A", "din_c"}, {"Y", "dout_c"}});
+        place(g, "PAD_DIN", "PIN_IN", {{"PAD", "din"}, {"Y", "din_p"}});
+        place(g, "tb_in", "TBUF", {{"A", "din_p"}, {"Y", "din_c"}});
+        place(g, "tb_out", "TBUF", {{"A", "dout_c"}, {"Y", "dout_p"}});
+        place(g, "PAD_DOUT", "PIN_OUT", {{"A", "dout_p"}, {"PAD", "dout"}});
+        place(g, "g1", "AND2", {{"A", "din_c"}, {"Y", "dout_c"}});
     });
     EXPECT_TRUE(editor_problems(cmd).empty()) << joined(editor_problems(cmd)) << cmd;
     std::string in = cell("din"), out = cell("dout");
@@ -409,12 +389,12 @@ TEST_F(PadKindWriters, MuxClockAndEnableDrivenMuxPadsTakeNoPosition) {
         g.cell("PIN_EMUX", {{"EN", I}, {"PAD", O}, {"M", I}, {"S", I}});
         for (const char* p : {"mc", "din"}) g.port(p, I);
         for (const char* p : {"me", "dout"}) g.port(p, O);
-        inst(g, "PAD_MC", "PIN_CMUX", {{"PAD", "mc"}, {"Y", "mc_c"}});
-        inst(g, "PAD_DIN", "PIN_IN", {{"PAD", "din"}, {"Y", "din_c"}});
-        inst(g, "PAD_ME", "PIN_EMUX", {{"EN", "me_c"}, {"PAD", "me"}});
-        inst(g, "PAD_DOUT", "PIN_OUT", {{"A", "dout_c"}, {"PAD", "dout"}});
-        inst(g, "g1", "AND2", {{"A", "mc_c"}, {"B", "din_c"}, {"Y", "dout_c"}});
-        inst(g, "g2", "AND2", {{"Y", "me_c"}});
+        place(g, "PAD_MC", "PIN_CMUX", {{"PAD", "mc"}, {"Y", "mc_c"}});
+        place(g, "PAD_DIN", "PIN_IN", {{"PAD", "din"}, {"Y", "din_c"}});
+        place(g, "PAD_ME", "PIN_EMUX", {{"EN", "me_c"}, {"PAD", "me"}});
+        place(g, "PAD_DOUT", "PIN_OUT", {{"A", "dout_c"}, {"PAD", "dout"}});
+        place(g, "g1", "AND2", {{"A", "mc_c"}, {"B", "din_c"}, {"Y", "dout_c"}});
+        place(g, "g2", "AND2", {{"Y", "me_c"}});
     });
     EXPECT_EQ(pad("mc").kind, PAD_MUX_CLOCK);
     EXPECT_EQ(pad("me").kind, PAD_MUX_OUTPUT_EN);
@@ -445,12 +425,6 @@ TEST_F(PadKindWriters, MuxClockAndEnableDrivenMuxPadsTakeNoPosition) {
 // level, as its BSDL row says, and the core sees what it saw before.  With
 // -add_pad the added pad feeds the cell, and the port's load takes the
 // cell's DATA_OUT in its place.
-
-// An instance with its pin nets.
-void place(Design& d, const char* name, const char* cls, std::initializer_list<std::pair<const char*, const char*>> pins) {
-    d.inst(name, cls);
-    d.pins(name, pins);
-}
 
 struct ActiveLowCase {
     const char* name;
