@@ -25,16 +25,6 @@ PadEntry* TAP_TRST_PIN_PTR = nullptr;
 
 namespace {
 
-// The register name of an accessed-register text: the text up to its
-// first "[", leading "[" skipped ("boundary[3]" gives "boundary").
-std::string register_name(const char* access) {
-    if (!access) return "";
-    const char* p = access;
-    while (*p == '[') ++p;
-    const char* end = std::strchr(p, '[');
-    return end ? std::string(p, end) : std::string(p);
-}
-
 bool same_name(const std::string& a, const char* b) { return STR_ucomp(a.c_str(), b) == 0; }
 
 // Entry k of a parallel list, or none past its end.
@@ -72,7 +62,7 @@ void note_enable_pins(const InstructionEntry& row) {
 // The register rules, tested on the register name of each row.
 void check_register_rules() {
     const char* bsc = JTAG_BSC_FILE.c_str();
-    auto reg = [](int row) { return register_name(INSTRUCTIONS[row].access); };
+    auto reg = [](int row) { return access_register_name(INSTRUCTIONS[row].access); };
     if (!same_name(reg(BYPASS_EXIST), "bypass"))
         qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION BYPASS must access bypass register.\n\n", bsc);
     if (!same_name(reg(EXTEST_EXIST), "boundary"))
@@ -172,6 +162,14 @@ void check_opcodes_and_codes() {
 
 }  // namespace
 
+std::string access_register_name(const char* access) {
+    if (!access) return "";
+    const char* p = access;
+    while (*p == '[') ++p;
+    const char* end = std::strchr(p, '[');
+    return end ? std::string(p, end) : std::string(p);
+}
+
 void free_inst_enable_pin() {
     for (int i = 0, n = DYNA_count(INST_ENABLE_PIN); i < n; ++i) {
         std::free(INST_ENABLE_PIN[i].name);
@@ -201,7 +199,7 @@ void set_up_various_flags() {
     find_standard_instructions();
     for (int r = 0; r < rows; ++r) {
         const InstructionEntry& row = INSTRUCTIONS[r];
-        std::string reg = register_name(row.access);
+        std::string reg = access_register_name(row.access);
         if (reg.empty())
             qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION '%s' names no data register.\n\n", JTAG_BSC_FILE.c_str(),
                        desc_text(row.name));

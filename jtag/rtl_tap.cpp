@@ -20,14 +20,6 @@ namespace rtltap {
 
 namespace {
 
-// The register text of a row up to its first "[", leading "[" skipped.
-std::string register_name(const char* access) {
-    const char* p = desc_text(access);
-    while (*p == '[') ++p;
-    const char* end = std::strchr(p, '[');
-    return end ? std::string(p, end) : std::string(p);
-}
-
 bool same_name(const std::string& a, const std::string& b) { return STR_ucomp(a.c_str(), b.c_str()) == 0; }
 
 std::string code_of(int index) {
@@ -76,7 +68,7 @@ std::vector<DataRegister> data_registers() {
 
 int register_of_row(int row) {
     if (row < 0 || row >= DYNA_count(INSTRUCTIONS)) return 0;
-    std::string name = register_name(INSTRUCTIONS[row].access);
+    std::string name = access_register_name(INSTRUCTIONS[row].access);
     for (int i = 0, n = DYNA_count(ACCESS_REG); i < n; ++i)
         if (same_name(name, ACCESS_REG[i])) return i;
     return 0;

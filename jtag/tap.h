@@ -29,6 +29,11 @@ extern int INST_LEN;
 // register name (the text before "[") in order of first use, no duplicates
 // (compared ignoring case).
 extern char** ACCESS_REG;
+// The register name of an accessed-register text: the text up to its
+// first "[", leading "[" skipped ("boundary[3]" gives "boundary"); "" for
+// none.  The rules and the RTL TAP both read a row's register through it,
+// so a row selects the ACCESS_REG entry that the rules listed for it.
+std::string access_register_name(const char* access);
 
 // One enable pin that instructions drive, as the first instruction that
 // drives it gives it.

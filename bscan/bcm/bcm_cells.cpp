@@ -121,8 +121,6 @@ bool verilog_identifier(const std::string& s) {
     return true;
 }
 
-bool starts_with(const std::string& s, const std::string& head) { return s.compare(0, head.size(), head) == 0; }
-
 // The TAP's instance name beside the module's own names: its cells and
 // cell ports ("BCELL..."), its TAP ports and nets ("BCM_..."), its tree
 // buffers and nets ("<signal>_buf_..."), its IDCODE bus and its position
@@ -132,8 +130,8 @@ void check_tap_instance_name() {
     const char* why = nullptr;
     if (!verilog_identifier(name))
         why = "takes only Verilog identifiers";
-    else if (starts_with(name, "BCELL") || starts_with(name, "BCM_") || name.find("_buf_") != std::string::npos ||
-             name == bcm_idcode_port() || starts_with(name, kest_edited_top() + "_"))
+    else if (name.starts_with("BCELL") || name.starts_with("BCM_") || name.find("_buf_") != std::string::npos ||
+             name == bcm_idcode_port() || name.starts_with(kest_edited_top() + "_"))
         why = "names its own cells, buffers, ports and nets so";
     if (!why) return;
     qdx_exit_printf(-1,
