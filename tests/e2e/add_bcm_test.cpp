@@ -49,21 +49,6 @@ bool built() { return testsupport::fixture_tools_built(); }
 
 using testsupport::compile_notap_chip;
 
-// The ports in the header of a module of a Verilog text.
-std::set<std::string> module_ports(const std::string& text, const std::string& module) {
-    std::set<std::string> ports;
-    size_t at = text.find("module " + module + " (");
-    if (at == std::string::npos) return ports;
-    size_t open = text.find('(', at), close = text.find(");", open);
-    std::istringstream list(text.substr(open + 1, close - open - 1));
-    for (std::string name; std::getline(list, name, ',');) {
-        name.erase(0, name.find_first_not_of(" \t\n"));
-        name.erase(name.find_last_not_of(" \t\n") + 1);
-        if (!name.empty()) ports.insert(name);
-    }
-    return ports;
-}
-
 // The pins "chip_BCM{...}" that a command file names.
 std::set<std::string> module_pins_named(const std::string& cmd) {
     std::set<std::string> pins;
@@ -254,7 +239,8 @@ TEST_P(AddBcm, WritesTheModuleAndWiresItBetweenPadsAndCore) {
 
     // Every module pin that the command file names is a port of the
     // module, and every port is wired.
-    EXPECT_EQ(ports_of(module_pins_named(cmd)), module_ports(module, "chip_BCM"));
+    const std::vector<std::string> ports = testsupport::module_ports(module, "chip_BCM");
+    EXPECT_EQ(ports_of(module_pins_named(cmd)), std::set<std::string>(ports.begin(), ports.end()));
     // In the edited design each of them shares its net with another end.
     Netlist edited(dir.path() / "bscan_lib", "chip_jtag");
     for (const std::string& pin : module_pins_named(cmd))

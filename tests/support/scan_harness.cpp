@@ -67,33 +67,6 @@ std::map<std::string, std::string> pin_ports(const std::string& text) {
     return by_pin;
 }
 
-// The ports in the header of module `top` of a Verilog text (names only,
-// also from an ANSI header); empty when the text has no such module.
-std::vector<std::string> module_ports(const std::string& text, const std::string& top) {
-    std::vector<std::string> ports;
-    auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    for (size_t at = text.find("module"); at != std::string::npos; at = text.find("module", at + 6)) {
-        size_t i = at + 6;
-        if ((at > 0 && !blank(text[at - 1])) || i >= text.size() || !blank(text[i])) continue;
-        while (i < text.size() && blank(text[i])) ++i;
-        if (text.compare(i, top.size(), top) != 0) continue;
-        i += top.size();
-        while (i < text.size() && blank(text[i])) ++i;
-        if (i >= text.size() || text[i] != '(') continue;
-        const size_t close = text.find(')', i);
-        if (close == std::string::npos) return ports;
-        std::istringstream list(text.substr(i + 1, close - i - 1));
-        for (std::string item; std::getline(list, item, ',');) {
-            std::istringstream words(item);
-            std::string name;
-            for (std::string w; words >> w;) name = w;
-            if (!name.empty()) ports.push_back(name);
-        }
-        return ports;
-    }
-    return ports;
-}
-
 // The Verilog name of the bench's signal for a pin.
 std::string sig(size_t i) { return "p" + std::to_string(i); }
 
@@ -117,7 +90,7 @@ Chip read_chip(const fs::path& bsd, const fs::path& pin_file, const std::string&
     for (const std::string& e : chip.bsdl.errors) chip.errors.push_back(bsd.filename().string() + ": " + e);
     const fs::path netlist = bsd.parent_path() / (top + ".v");
     const std::vector<std::string> design =
-        fs::exists(netlist) ? module_ports(read_file(netlist), top) : std::vector<std::string>{};
+        fs::exists(netlist) ? testsupport::module_ports(read_file(netlist), top) : std::vector<std::string>{};
     const std::map<std::string, std::string> by_pin =
         pin_file.empty() ? std::map<std::string, std::string>{} : pin_ports(read_file(pin_file));
     // The design port that a BSDL port stands for: the port of that name,
