@@ -50,23 +50,6 @@ std::string tap_port(const bsdlcheck::BsdlFile& f, const std::string& what) {
     return s ? s->target : "";
 }
 
-// Pin file lines "number package-pin port direction ...": package pin
-// number -> the design port's name (a leading "-" dropped: only the name
-// is taken from the pin file, never what the pin does).
-std::map<std::string, std::string> pin_ports(const std::string& text) {
-    std::map<std::string, std::string> by_pin;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string number, package, port;
-        if (!(words >> number >> package >> port)) continue;
-        if (number.empty() || !std::isdigit(static_cast<unsigned char>(number[0]))) continue;
-        by_pin[number] = !port.empty() && port[0] == '-' ? port.substr(1) : port;
-    }
-    return by_pin;
-}
-
 // The Verilog name of the bench's signal for a pin.
 std::string sig(size_t i) { return "p" + std::to_string(i); }
 
@@ -83,7 +66,7 @@ std::string Chip::opcode(const std::string& instruction) const {
     return i && !i->opcodes.empty() ? i->opcodes.front() : "";
 }
 
-Chip read_chip(const fs::path& bsd, const fs::path& pin_file, const std::string& top) {
+Chip read_chip(const fs::path& bsd, const std::string& top) {
     Chip chip;
     chip.top = top;
     chip.bsdl = bsdlcheck::read_bsdl(read_file(bsd));
@@ -91,11 +74,8 @@ Chip read_chip(const fs::path& bsd, const fs::path& pin_file, const std::string&
     const fs::path netlist = bsd.parent_path() / (top + ".v");
     const std::vector<std::string> design =
         fs::exists(netlist) ? testsupport::module_ports(read_file(netlist), top) : std::vector<std::string>{};
-    const std::map<std::string, std::string> by_pin =
-        pin_file.empty() ? std::map<std::string, std::string>{} : pin_ports(read_file(pin_file));
     // The design port that a BSDL port stands for: the port of that name,
-    // else the one name that differs only in case, else (the name renamed
-    // beyond that) the pin file's port on the BSDL port's package pin.
+    // else the one name that differs only in case.
     auto design_port = [&](const std::string& bsdl_port) {
         for (const std::string& p : design)
             if (p == bsdl_port) return p;
@@ -104,9 +84,6 @@ Chip read_chip(const fs::path& bsd, const fs::path& pin_file, const std::string&
         for (const std::string& p : design)
             if (lower(p) == lower(bsdl_port)) found = p, ++matches;
         if (matches == 1) return found;
-        std::vector<std::string> pins = chip.bsdl.pins(bsdl_port);
-        auto it = pins.empty() ? by_pin.end() : by_pin.find(pins.front());
-        if (it != by_pin.end()) return it->second;
         chip.errors.push_back("no design port for BSDL port " + bsdl_port);
         return std::string();
     };
