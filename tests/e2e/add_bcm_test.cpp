@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -257,8 +256,7 @@ TEST_P(AddBcm, WritesTheModuleAndWiresItBetweenPadsAndCore) {
     r = testsupport::run_kestrand(dir.path(), options);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(first == outputs(dir.path(), vhdl)) << "a second run wrote other files";
-    if (c.described)
-        expect_bsdl(dir.path(), c.cells, std::find(c.options.begin(), c.options.end(), "-no_pad") != c.options.end());
+    expect_bsdl(dir.path(), c.cells, std::find(c.options.begin(), c.options.end(), "-no_pad") != c.options.end());
     if (vhdl) return;
     expect_module_compiles(dir.path());
     if (!c.simulate) return;
