@@ -5,11 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -34,7 +30,6 @@ struct BcmCase {
     // with the TAP reset, a blank, then under the HIGHZ instruction (0101),
     // e.g. "111 z10"; "" for no such check.
     std::string highz{};
-    bool described = true;  // tallowmere writes the chip's BSDL file
 };
 
 inline void PrintTo(const BcmCase& c, std::ostream* os) { *os << c.name; }

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -48,21 +47,6 @@ namespace {
 bool built() { return testsupport::fixture_tools_built(); }
 
 using testsupport::compile_notap_chip;
-
-// The ports in the header of a module of a Verilog text.
-std::set<std::string> module_ports(const std::string& text, const std::string& module) {
-    std::set<std::string> ports;
-    size_t at = text.find("module " + module + " (");
-    if (at == std::string::npos) return ports;
-    size_t open = text.find('(', at), close = text.find(");", open);
-    std::istringstream list(text.substr(open + 1, close - open - 1));
-    for (std::string name; std::getline(list, name, ',');) {
-        name.erase(0, name.find_first_not_of(" \t\n"));
-        name.erase(name.find_last_not_of(" \t\n") + 1);
-        if (!name.empty()) ports.insert(name);
-    }
-    return ports;
-}
 
 // The pins "chip_BCM{...}" that a command file names.
 std::set<std::string> module_pins_named(const std::string& cmd) {
@@ -122,8 +106,7 @@ void expect_bsdl(const fs::path& dir, size_t cells, bool no_pad) {
     if (check.urjtag_ran) {
         EXPECT_TRUE(check.urjtag_ok) << check.describe();
     }
-    const bsdlcheck::BsdlFile bsdl = bsdlcheck::read_bsdl(read_file(dir / "chip_jtag.bsd"));
-    EXPECT_EQ(bsdl.boundary_length, static_cast<int>(cells));
+    EXPECT_EQ(check.file.boundary_length, static_cast<int>(cells));
 }
 
 // The edited chip through its TAP pins (the bench of the -add_tap tests):
@@ -254,7 +237,8 @@ TEST_P(AddBcm, WritesTheModuleAndWiresItBetweenPadsAndCore) {
 
     // Every module pin that the command file names is a port of the
     // module, and every port is wired.
-    EXPECT_EQ(ports_of(module_pins_named(cmd)), module_ports(module, "chip_BCM"));
+    const std::vector<std::string> ports = testsupport::module_ports(module, "chip_BCM");
+    EXPECT_EQ(ports_of(module_pins_named(cmd)), std::set<std::string>(ports.begin(), ports.end()));
     // In the edited design each of them shares its net with another end.
     Netlist edited(dir.path() / "bscan_lib", "chip_jtag");
     for (const std::string& pin : module_pins_named(cmd))
@@ -272,8 +256,7 @@ TEST_P(AddBcm, WritesTheModuleAndWiresItBetweenPadsAndCore) {
     r = testsupport::run_kestrand(dir.path(), options);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(first == outputs(dir.path(), vhdl)) << "a second run wrote other files";
-    if (c.described)
-        expect_bsdl(dir.path(), c.cells, std::find(c.options.begin(), c.options.end(), "-no_pad") != c.options.end());
+    expect_bsdl(dir.path(), c.cells, std::find(c.options.begin(), c.options.end(), "-no_pad") != c.options.end());
     if (vhdl) return;
     expect_module_compiles(dir.path());
     if (!c.simulate) return;

@@ -50,14 +50,16 @@ using Row = bsdlcheck::BoundaryRow;
 
 // The checks of a written BSDL file: liburjtag's parser (where it is
 // installed) and our 1149.1 checks of the register, the instructions and
-// the statement order.  The rows are handed back for comparison.
-void check_written_bsdl(const fs::path& bsd, std::vector<Row>* rows = nullptr) {
+// the statement order.  Returns the file as read; the rows are handed
+// back for comparison.
+bsdlcheck::BsdlFile check_written_bsdl(const fs::path& bsd, std::vector<Row>* rows = nullptr) {
     bsdlcheck::BsdlCheck c = bsdlcheck::check_bsdl_file(bsd.string());
     EXPECT_TRUE(c.problems.empty()) << c.describe();
     if (!bsdlcheck::urjtag_checker().empty()) {
         EXPECT_TRUE(c.urjtag_ok) << c.describe();
     }
     if (rows) *rows = c.file.boundary;
+    return c.file;
 }
 
 bool built() { return testsupport::fixture_tools_built() && fs::exists(built_program("bin/tallowmere")); }
@@ -124,10 +126,8 @@ TEST(TallowmereBsdl, VerifyDescribesTheSameTap) {
         EXPECT_EQ(t.out.find("can't find %GLOBAL"), std::string::npos) << t.out;
     }
     const fs::path normal = dir.path() / "chip_jtag.bsd", verify = dir.path() / "verify" / "chip_jtag.bsd";
-    check_written_bsdl(normal);
-    check_written_bsdl(verify);
-    const bsdlcheck::BsdlFile a = bsdlcheck::read_bsdl(read_file(normal));
-    const bsdlcheck::BsdlFile b = bsdlcheck::read_bsdl(read_file(verify));
+    const bsdlcheck::BsdlFile a = check_written_bsdl(normal);
+    const bsdlcheck::BsdlFile b = check_written_bsdl(verify);
     ASSERT_NE(b.port("tdi"), nullptr) << read_file(verify);
     for (const char* attr : {"TAP_SCAN_IN", "TAP_SCAN_MODE", "TAP_SCAN_OUT", "TAP_SCAN_RESET", "TAP_SCAN_CLOCK"}) {
         const bsdlcheck::Statement* x = a.attribute(attr);

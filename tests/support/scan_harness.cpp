@@ -50,50 +50,6 @@ std::string tap_port(const bsdlcheck::BsdlFile& f, const std::string& what) {
     return s ? s->target : "";
 }
 
-// Pin file lines "number package-pin port direction ...": package pin
-// number -> the design port's name (a leading "-" dropped: only the name
-// is taken from the pin file, never what the pin does).
-std::map<std::string, std::string> pin_ports(const std::string& text) {
-    std::map<std::string, std::string> by_pin;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string number, package, port;
-        if (!(words >> number >> package >> port)) continue;
-        if (number.empty() || !std::isdigit(static_cast<unsigned char>(number[0]))) continue;
-        by_pin[number] = !port.empty() && port[0] == '-' ? port.substr(1) : port;
-    }
-    return by_pin;
-}
-
-// The ports in the header of module `top` of a Verilog text (names only,
-// also from an ANSI header); empty when the text has no such module.
-std::vector<std::string> module_ports(const std::string& text, const std::string& top) {
-    std::vector<std::string> ports;
-    auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    for (size_t at = text.find("module"); at != std::string::npos; at = text.find("module", at + 6)) {
-        size_t i = at + 6;
-        if ((at > 0 && !blank(text[at - 1])) || i >= text.size() || !blank(text[i])) continue;
-        while (i < text.size() && blank(text[i])) ++i;
-        if (text.compare(i, top.size(), top) != 0) continue;
-        i += top.size();
-        while (i < text.size() && blank(text[i])) ++i;
-        if (i >= text.size() || text[i] != '(') continue;
-        const size_t close = text.find(')', i);
-        if (close == std::string::npos) return ports;
-        std::istringstream list(text.substr(i + 1, close - i - 1));
-        for (std::string item; std::getline(list, item, ',');) {
-            std::istringstream words(item);
-            std::string name;
-            for (std::string w; words >> w;) name = w;
-            if (!name.empty()) ports.push_back(name);
-        }
-        return ports;
-    }
-    return ports;
-}
-
 // The Verilog name of the bench's signal for a pin.
 std::string sig(size_t i) { return "p" + std::to_string(i); }
 
@@ -110,19 +66,16 @@ std::string Chip::opcode(const std::string& instruction) const {
     return i && !i->opcodes.empty() ? i->opcodes.front() : "";
 }
 
-Chip read_chip(const fs::path& bsd, const fs::path& pin_file, const std::string& top) {
+Chip read_chip(const fs::path& bsd, const std::string& top) {
     Chip chip;
     chip.top = top;
     chip.bsdl = bsdlcheck::read_bsdl(read_file(bsd));
     for (const std::string& e : chip.bsdl.errors) chip.errors.push_back(bsd.filename().string() + ": " + e);
     const fs::path netlist = bsd.parent_path() / (top + ".v");
     const std::vector<std::string> design =
-        fs::exists(netlist) ? module_ports(read_file(netlist), top) : std::vector<std::string>{};
-    const std::map<std::string, std::string> by_pin =
-        pin_file.empty() ? std::map<std::string, std::string>{} : pin_ports(read_file(pin_file));
+        fs::exists(netlist) ? testsupport::module_ports(read_file(netlist), top) : std::vector<std::string>{};
     // The design port that a BSDL port stands for: the port of that name,
-    // else the one name that differs only in case, else (the name renamed
-    // beyond that) the pin file's port on the BSDL port's package pin.
+    // else the one name that differs only in case.
     auto design_port = [&](const std::string& bsdl_port) {
         for (const std::string& p : design)
             if (p == bsdl_port) return p;
@@ -131,9 +84,6 @@ Chip read_chip(const fs::path& bsd, const fs::path& pin_file, const std::string&
         for (const std::string& p : design)
             if (lower(p) == lower(bsdl_port)) found = p, ++matches;
         if (matches == 1) return found;
-        std::vector<std::string> pins = chip.bsdl.pins(bsdl_port);
-        auto it = pins.empty() ? by_pin.end() : by_pin.find(pins.front());
-        if (it != by_pin.end()) return it->second;
         chip.errors.push_back("no design port for BSDL port " + bsdl_port);
         return std::string();
     };

@@ -9,8 +9,7 @@
 // What a test bench expects comes from the BSDL file alone (read with
 // bsdlcheck::read_bsdl), as a board tester has it: nothing is taken from
 // the pin file or from kestrand's own outputs.  The BSDL's port names are
-// the design's (possibly renamed); only where a renamed one cannot be
-// matched to a port of the design does the pin file tell which port it is.
+// the design's, possibly in another case.
 #pragma once
 
 #include <filesystem>
@@ -33,7 +32,7 @@ struct ChipPin {
     std::string direction;
 };
 
-// The chip as its BSDL file and pin file describe it.
+// The chip as its BSDL file describes it.
 struct Chip {
     std::string top = "chip";
     bsdlcheck::BsdlFile bsdl;
@@ -48,10 +47,9 @@ struct Chip {
 
 // Reads the BSDL file bsd; its ports are matched to the ports of module
 // `top` in the netlist <top>.v beside it (the chip before the insertion),
-// by name, or ignoring case.  pin_file (none when empty) is read only for
-// a BSDL port that matches no port so: the design port on its package
-// pin.  Problems go to Chip::errors.
-Chip read_chip(const fs::path& bsd, const fs::path& pin_file = {}, const std::string& top = "chip");
+// by name, or ignoring case.  Problems (a BSDL port that matches no port
+// so) go to Chip::errors.
+Chip read_chip(const fs::path& bsd, const std::string& top = "chip");
 
 // How kestrand is run.
 enum class Road {

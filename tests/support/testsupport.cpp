@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -95,6 +96,31 @@ std::string read_file(const fs::path& p) {
     std::ostringstream s;
     s << f.rdbuf();
     return s.str();
+}
+
+std::vector<std::string> module_ports(const std::string& verilog, const std::string& module) {
+    std::vector<std::string> ports;
+    auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    for (size_t at = verilog.find("module"); at != std::string::npos; at = verilog.find("module", at + 6)) {
+        size_t i = at + 6;
+        if ((at > 0 && !blank(verilog[at - 1])) || i >= verilog.size() || !blank(verilog[i])) continue;
+        while (i < verilog.size() && blank(verilog[i])) ++i;
+        if (verilog.compare(i, module.size(), module) != 0) continue;
+        i += module.size();
+        while (i < verilog.size() && blank(verilog[i])) ++i;
+        if (i >= verilog.size() || verilog[i] != '(') continue;
+        const size_t close = verilog.find(')', i);
+        if (close == std::string::npos) return ports;
+        std::istringstream list(verilog.substr(i + 1, close - i - 1));
+        for (std::string item; std::getline(list, item, ',');) {
+            std::istringstream words(item);
+            std::string name;
+            for (std::string w; words >> w;) name = w;
+            if (!name.empty()) ports.push_back(name);
+        }
+        return ports;
+    }
+    return ports;
 }
 
 static std::string slurp_fd(int fd) {

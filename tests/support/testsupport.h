@@ -72,6 +72,11 @@ private:
 
 std::string read_file(const std::filesystem::path& p);
 
+// The ports in the header of module `module` of a Verilog text, in header
+// order (names only, also from an ANSI header); empty when the text has
+// no such module.
+std::vector<std::string> module_ports(const std::string& verilog, const std::string& module);
+
 // Result of running a program: exit status (-1 when it did not exit
 // normally), standard output and standard error.
 struct RunResult {
