@@ -29,12 +29,6 @@ std::string port_reference(const PinListEntry& row) {
     return r.empty() ? bsdl_identifier(name[0] == '-' ? name.substr(1) : name) : r;
 }
 
-// The instance pin of a node; none for a port node.
-const char* pin_name_of(int node) {
-    if (node < 0 || node >= node_count || node_tab[node].object < 0) return nullptr;
-    return SDB_pin_name(node);
-}
-
 bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
 // A pattern of 32 characters 0, 1 or X.
@@ -78,7 +72,7 @@ void print_port_grouping_decl() {
         BufferEntry* b = get_buffer(SDB_class_name_of(row.pad_obj));
         if (!b || (b->kind != BUFFER_DIFF_VOLTAGE && b->kind != BUFFER_DIFF_CURRENT)) continue;
         const int port = find_iport(row.core_name);
-        const char* pin = pin_name_of(get_node_connected_to_portnode(port));
+        const char* pin = node_pin(get_node_connected_to_portnode(port));
         if (!pin) continue;
         const int d = port_tab[port].direction & 3;
         std::vector<int>& pos = b->kind == BUFFER_DIFF_VOLTAGE ? vpos : cpos;

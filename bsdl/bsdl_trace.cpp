@@ -57,9 +57,6 @@ int class_pins(int obj) {
     return c >= 0 && c < class_count ? class_tab[c].pin_count : 0;
 }
 
-// The instance pin of a node; none for a port node.
-const char* node_pin(int node) { return node_tab[node].object < 0 ? nullptr : SDB_pin_name(node); }
-
 // The direction of an instance pin; -1 for a port node.
 int node_dir(int node) {
     const SdbNode& n = node_tab[node];
@@ -329,6 +326,11 @@ private:
 };
 
 }  // namespace
+
+const char* node_pin(int node) {
+    if (node < 0 || node >= node_count || node_tab[node].object < 0) return nullptr;
+    return SDB_pin_name(node);
+}
 
 std::string chain_key(int obj) {
     const std::string n = obj_name(obj);

@@ -112,6 +112,9 @@ int find_iport(const std::string& name);
 // The node a port's net leads to (ends the run for a port without node or
 // a floating port).
 int get_node_connected_to_portnode(int port);
+// The name of the instance pin a node connects; null for a port node or a
+// node out of range.
+const char* node_pin(int node);
 
 // ------------------------------------------------------ section writers
 
