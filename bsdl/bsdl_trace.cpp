@@ -636,7 +636,7 @@ TraceResult print_bidir_bd_register(int row, int pad) {
     return out;
 }
 
-TraceResult print_internal_bd_register(int row, int obj, const char* word) {
+TraceResult print_internal_bd_register(int row, int obj) {
     const BufTabEntry& r = BUF_TAB[static_cast<size_t>(row)];
     const int net = find_inet_connected_to_pin(obj, r.bsdl_name.c_str());
     if (net < 0) {
@@ -651,7 +651,10 @@ TraceResult print_internal_bd_register(int row, int obj, const char* word) {
         qdx_exit_printf(-1, "ERROR: can't find boundary scan cell while tracing signal '%s{%s}'.\n\n",
                         r.core_name.c_str(), r.bsdl_name.c_str());
     }
-    return {nullptr, {{chain_key(c), word, {}, 0}}};
+    // A cell on a signal inside the chip, observed or driven, serves no
+    // system pin; in BSDL it is an internal cell (observe_only names the
+    // pin whose level a cell captures).
+    return {nullptr, {{chain_key(c), "internal", {}, 0}}};
 }
 
 namespace {
