@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "bsdl/bsdl.h"
 #include "desc/reader.h"
@@ -62,10 +63,6 @@ void check_register(int row, const char* first, const char* second, const char* 
     qdx_exit_printf(-1, "%s%s", STR_format(first, BS_BSC_FILE.c_str()).c_str(), second);
 }
 
-bool ends_with(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // The TAP of a chip whose boundary cells and TAP sit in a boundary-cell
 // module (kestrand -add_bcm): the module's instance, expanded, is a level
 // of the design at the top that bears the name of its module "<...>_BCM",
@@ -81,7 +78,7 @@ int tap_in_boundary_cell_module(const char* instance) {
         if (level.parent != -1 || level.owner > -6 || level.name < 0) continue;
         const char* module = SYM_get(sym_tab, -6 - level.owner);
         const char* segment = SYM_get(sym_tab, level.name);
-        if (!module || !segment || std::strcmp(module, segment) != 0 || !ends_with(module, "_BCM")) continue;
+        if (!module || !segment || std::strcmp(module, segment) != 0 || !std::string_view(module).ends_with("_BCM")) continue;
         const int obj = SDB_nl_search_obj((std::string(segment) + dot + inner).c_str());
         if (obj >= 0 && same_text(SDB_class_name_of(obj), TAP_MODULE_NAME)) return obj;
     }

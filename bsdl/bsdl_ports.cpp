@@ -67,10 +67,8 @@ SplitName split_name(const std::string& source) {
     return s;
 }
 
-std::string strip_minus(const char* s) {
-    if (!s) return {};
-    return s[0] == '-' ? std::string(s + 1) : std::string(s);
-}
+// A pin-file name without its active-low mark; "" for none.
+std::string strip_minus(const char* s) { return desc_text(without_low_mark(s)); }
 
 // A port list with the position of each port by name, so that a chip of
 // many pads is gathered in linear time.

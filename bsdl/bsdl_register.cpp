@@ -206,10 +206,7 @@ void print_attribute_of_bd_register(const std::string& entity) {
         else if (r.function == "inout")
             t = print_bidir_bd_register(i, pad);
         else if (r.function == "internal" || r.function == "observe_only")
-            // A cell on a signal inside the chip, observed or driven, serves
-            // no system pin; in BSDL it is an internal cell (observe_only
-            // names the pin whose level a cell captures).
-            t = print_internal_bd_register(i, pad, "internal");
+            t = print_internal_bd_register(i, pad);
         for (const FoundCell& f : t.cells) print_bd_register(i, t.buffer, f);
     }
     print_out_bd_reg_tab();

@@ -24,15 +24,9 @@ const char* pin_file() { return PIN_FILE ? PIN_FILE : ""; }
 // The name a pin row's port is declared under; names that the port list
 // does not declare are mapped the same way.
 std::string port_reference(const PinListEntry& row) {
-    const std::string name = bsdl_port_source(row);
+    const char* name = bsdl_port_source(row);
     std::string r = bsdl_port_reference(name);
-    return r.empty() ? bsdl_identifier(name[0] == '-' ? name.substr(1) : name) : r;
-}
-
-// The instance pin of a node; none for a port node.
-const char* pin_name_of(int node) {
-    if (node < 0 || node >= node_count || node_tab[node].object < 0) return nullptr;
-    return SDB_pin_name(node);
+    return r.empty() ? bsdl_identifier(without_low_mark(name)) : r;
 }
 
 bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
@@ -48,7 +42,7 @@ bool is_code(const char* s) {
 }  // namespace
 
 int find_iport(const std::string& name) {
-    const std::string n = !name.empty() && name[0] == '-' ? name.substr(1) : name;
+    const std::string n = without_low_mark(name.c_str());
     int p = SDB_nl_search_port(n.c_str());
     if (p < 0) {
         qdx_exit_printf(-1, "ERROR: (%s) can't find port '%s' in SDB '%s'.\n\n", pin_file(), n.c_str(),
@@ -78,7 +72,7 @@ void print_port_grouping_decl() {
         BufferEntry* b = get_buffer(SDB_class_name_of(row.pad_obj));
         if (!b || (b->kind != BUFFER_DIFF_VOLTAGE && b->kind != BUFFER_DIFF_CURRENT)) continue;
         const int port = find_iport(row.core_name);
-        const char* pin = pin_name_of(get_node_connected_to_portnode(port));
+        const char* pin = node_pin(get_node_connected_to_portnode(port));
         if (!pin) continue;
         const int d = port_tab[port].direction & 3;
         std::vector<int>& pos = b->kind == BUFFER_DIFF_VOLTAGE ? vpos : cpos;
@@ -176,7 +170,7 @@ void print_compliance_enable_description() {
     for (int r = 0, n = DYNA_count(PIN_TABLE); r < n; ++r) {
         const PinListEntry* row = PIN_TABLE[r];
         if (!row->core_name || !row->io_name) continue;
-        const char* core = row->core_name[0] == '-' ? row->core_name + 1 : row->core_name;
+        const char* core = without_low_mark(row->core_name);
         for (int s = 0, ns = DYNA_count(SKIP_SIGNAL_TAB); s < ns; ++s) {
             const SkipSignalEntry* sk = SKIP_SIGNAL_TAB[s];
             if (!sk->value || !sk->name || std::strcmp(core, sk->name) != 0) continue;
@@ -235,7 +229,7 @@ HighzGap unimplemented_highz() {
     if (!command) return gap;
     for (const char* mode : {TAP_CONTR->mode1, TAP_CONTR->mode2, TAP_CONTR->mode3})
         if (mode && STR_ucomp(mode, command) == 0) return gap;
-    const char* pin = command[0] == '-' ? command + 1 : command;
+    const char* pin = without_low_mark(command);
     if (!pin_reaches_other_objects(TAP_IOBJ, pin)) {
         gap.row = HIGHZ_EXIST;
         return gap;

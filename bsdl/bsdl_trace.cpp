@@ -57,9 +57,6 @@ int class_pins(int obj) {
     return c >= 0 && c < class_count ? class_tab[c].pin_count : 0;
 }
 
-// The instance pin of a node; none for a port node.
-const char* node_pin(int node) { return node_tab[node].object < 0 ? nullptr : SDB_pin_name(node); }
-
 // The direction of an instance pin; -1 for a port node.
 int node_dir(int node) {
     const SdbNode& n = node_tab[node];
@@ -329,6 +326,11 @@ private:
 };
 
 }  // namespace
+
+const char* node_pin(int node) {
+    if (node < 0 || node >= node_count || node_tab[node].object < 0) return nullptr;
+    return SDB_pin_name(node);
+}
 
 std::string chain_key(int obj) {
     const std::string n = obj_name(obj);
@@ -634,7 +636,7 @@ TraceResult print_bidir_bd_register(int row, int pad) {
     return out;
 }
 
-TraceResult print_internal_bd_register(int row, int obj, const char* word) {
+TraceResult print_internal_bd_register(int row, int obj) {
     const BufTabEntry& r = BUF_TAB[static_cast<size_t>(row)];
     const int net = find_inet_connected_to_pin(obj, r.bsdl_name.c_str());
     if (net < 0) {
@@ -649,7 +651,10 @@ TraceResult print_internal_bd_register(int row, int obj, const char* word) {
         qdx_exit_printf(-1, "ERROR: can't find boundary scan cell while tracing signal '%s{%s}'.\n\n",
                         r.core_name.c_str(), r.bsdl_name.c_str());
     }
-    return {nullptr, {{chain_key(c), word, {}, 0}}};
+    // A cell on a signal inside the chip, observed or driven, serves no
+    // system pin; in BSDL it is an internal cell (observe_only names the
+    // pin whose level a cell captures).
+    return {nullptr, {{chain_key(c), "internal", {}, 0}}};
 }
 
 namespace {

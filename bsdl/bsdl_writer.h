@@ -112,6 +112,9 @@ int find_iport(const std::string& name);
 // The node a port's net leads to (ends the run for a port without node or
 // a floating port).
 int get_node_connected_to_portnode(int port);
+// The name of the instance pin a node connects; null for a port node or a
+// node out of range.
+const char* node_pin(int node);
 
 // ------------------------------------------------------ section writers
 
@@ -173,7 +176,8 @@ struct TraceResult {
 TraceResult print_input_clock_bd_register(int row, int pad, const char* word);
 TraceResult print_output_bd_register(int row, int pad);
 TraceResult print_bidir_bd_register(int row, int pad);
-TraceResult print_internal_bd_register(int row, int obj, const char* word);
+// The cell of an INTERNAL or OBSERVE row, as an internal cell.
+TraceResult print_internal_bd_register(int row, int obj);
 void print_no_pad_bd(int row, int obj, const char* word);
 
 // The object id of a chain cell found from `net` in direction d (2 loads,

@@ -15,19 +15,21 @@
 
 namespace fuzz {
 
-// The scan-language front end is no program's layer yet: it is reset
+// The scan language is no program's layer yet: it is reset
 // beside tallowmere's layers, which cover every other reader here.
 void reset_all() {
     SCANLANG_reset_globals();
     TALLOWMERE_reset_globals();
 }
 
-std::string read_source(const std::string& name) {
-    std::ifstream in(std::string(KEST_SOURCE_DIR) + "/" + name, std::ios::binary);
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
+
+std::string read_source(const std::string& name) { return read_file(std::string(KEST_SOURCE_DIR) + "/" + name); }
 
 std::string read_fixture(const std::string& name) { return read_source("tests/fixtures/" + name); }
 

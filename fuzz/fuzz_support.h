@@ -33,6 +33,8 @@ private:
 std::string read_fixture(const std::string& name);
 // The bytes of a file of the source tree ("" when it cannot be read).
 std::string read_source(const std::string& name);
+// The bytes of the file at `path` ("" when it cannot be read).
+std::string read_file(const std::string& path);
 
 // Runs fn; a run ended through the runtime's exit returns its status,
 // else 0 is returned.

@@ -17,7 +17,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <system_error>
 
@@ -75,13 +74,6 @@ std::string listing(const fs::path& file) {
     return text;
 }
 
-std::string read_text(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // True when `text` holds a statement: a line whose first word starts
 // with "%".
 bool has_statement(const std::string& text) {
@@ -123,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             // An object the writer writes no statement of (its file held
             // only statements the mapping drops) is written as comments
             // alone, which the entry refuses as an empty DFT file.
-            if (!has_statement(read_text(output))) return;
+            if (!has_statement(fuzz::read_file(output.string()))) return;
             finding("the written file is refused", first, "");
         }
         if (second != first) finding("the written file reads back as another object", first, second);

@@ -21,13 +21,13 @@ void comment(FILE* out, int token, int indent, Window w, int limit = 0, int bloc
     print_dft_comment(token, out, indent, w.kw, w.end, limit, block);
 }
 
-// "<lead> = <value> ;" when the value is set, after its comments.
 // The name of an instruction a statement names: the record's, or, for one
 // the file does not define, the name as written.
 const std::string& instruction_text(const InstructionRecord* r, const std::string& written) {
     return r ? r->name : written;
 }
 
+// "<lead> = <value> ;" when the value is set, after its comments.
 void print_set(FILE* out, int token, Window w, const char* lead, const std::string& value, int limit = 0) {
     if (value.empty()) return;
     comment(out, token, 8, w, limit);

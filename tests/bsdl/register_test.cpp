@@ -671,16 +671,11 @@ TEST_F(WriterTest, HardMacroWithItsOwnCells) {
         d.port("o", OUT).net("o", {"p_o/PAD"});
         chain(d, {"p_o:TI:TO"});
     });
-    read_description();
-    set_pin_rows({{"1", "o", "O", PAD_EN_HIGH}});
-    open_and_check_sdb();
-    get_bs_chain();
-    testsupport::stdout_of([] { create_BUF_TAB(); });
-    std::string text;
-    testsupport::stdout_of([&] { text = bsdl_text([] { print_attribute_of_bd_register("chip"); }); });
-    EXPECT_EQ(text, kHeader +
-                        "    \"0    (BC_1        ,*              ,control       ,0),\" &\n"
-                        "    \"1    (BC_1        ,O              ,output3       ,X   ,0    ,0     ,Z)\";\n");
+    std::string out;
+    EXPECT_EQ(register_rows({{"1", "o", "O", PAD_EN_HIGH}}, &out),
+              kHeader +
+                  "    \"0    (BC_1        ,*              ,control       ,0),\" &\n"
+                  "    \"1    (BC_1        ,O              ,output3       ,X   ,0    ,0     ,Z)\";\n");
     EXPECT_GE(SDB_nl_search_port("o"), 0);  // the circuit's design is current again
 }
 

@@ -40,12 +40,7 @@ inline DftObject* map_fixture(const std::string& name) {
 // Tests that map: the front end's and the model's state go with each test.
 class MapTest : public testing::Test {
 protected:
-    void TearDown() override {
-        SCAN_OBJECT_reset_globals();
-        SCANLANG_reset_globals();
-        dft_file_nameG.clear();
-        current_pathG.clear();
-    }
+    void TearDown() override { SCANLANG_reset_globals(); }
 };
 
 }  // namespace maptest

@@ -41,10 +41,7 @@ std::vector<std::string> names_of(const List& list) {
 // Tests that map: the front end's and the model's state go with each test.
 class MapTest : public testing::Test {
 protected:
-    void TearDown() override {
-        SCAN_OBJECT_reset_globals();
-        SCANLANG_reset_globals();
-    }
+    void TearDown() override { SCANLANG_reset_globals(); }
 };
 
 }  // namespace maptest

@@ -2,6 +2,7 @@
 // modules, port, list and path sections, and the FENNOX sections.
 #include <gtest/gtest.h>
 
+#include "scanlang/object/scan_interface.h"
 #include "scanlang/object/write_test_util.h"
 
 namespace {
@@ -122,6 +123,20 @@ TEST_F(WriteLists, FennoxGroupsAndValues) {
     expect_lines(out, {"  %INSTRUCTION_BINARY '0101' ;\n  %REGISTER_LENGTH 12 ;\n  %FENNOX_IN_1\n  {\n"
                        "      %PORT_NAME p1 ;\n      %GROUP\n      {\n"});
     expect_round_trip(kGroups);
+}
+
+// Groups decoded from a ciphertext stay coded in the file; the debug
+// switch writes them in plain text too.
+TEST_F(WriteLists, DecodedGroupsStayCodedUnlessDebugging) {
+    map_text(kGroups);
+    DFT_OBJECT->ciphertext = std::vector<std::string>{"0123"};
+    DFT_OBJECT->fennox_groups_decoded = true;
+    EXPECT_EQ(written(1).find("%FENNOX_IN_1"), std::string::npos);
+    DEBUG_FLAG = 1;
+    const std::string out = written(1);
+    DEBUG_FLAG = 0;
+    expect_lines(out, {"  %CIPHERTEXT\n  {\n      0123\n  }\n  %INSTRUCTION_BINARY '0101' ;\n",
+                       "  %FENNOX_OUT_1\n  {\n      %PORT_NAME o1 ;\n      %GROUP\n      {\n          h0 , x , y ;\n"});
 }
 
 }  // namespace
