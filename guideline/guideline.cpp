@@ -966,17 +966,13 @@ bool write_text(const std::string& path, const std::string& text) {
 // Saves the files together: each is written beside its target under a
 // temporary name, then all are renamed; when any step fails none is
 // replaced and the run ends with -1.
-void save_together(const std::vector<std::pair<std::string, const std::string*>>& texts) {
-    std::vector<std::unique_ptr<AtomicFile>> files;
-    std::vector<AtomicFile*> all;
-    for (const auto& [path, text] : texts) {
-        files.push_back(std::make_unique<AtomicFile>(path));
-        all.push_back(files.back().get());
-        if (!files.back()->open()) cannot_write(path);
-        std::fwrite(text->data(), 1, text->size(), files.back()->stream());
-    }
+void save_together(const std::vector<RtOutput>& texts) {
     std::string failed, why;
-    if (!RT_commit_all(all, &failed, &why)) top_write_failed(failed, why);
+    switch (RT_write_all(texts, &failed, &why)) {
+        case RtSaved::All: return;
+        case RtSaved::NotOpened: cannot_write(failed);
+        case RtSaved::NotCommitted: top_write_failed(failed, why);
+    }
 }
 
 // Fills in, before saving, what the reader would give the tables: the
@@ -1204,10 +1200,10 @@ bool save_bsc_lib() {
             std::printf("The files would not read back as edited.\n");
         } else {
             std::string bsc_text = render([](FILE* f) { write_to_bsc(f); });
-            std::vector<std::pair<std::string, const std::string*>> texts = {{bsc, &bsc_text}, {lib, &lib_text}};
-            if (pin_file) texts.emplace_back(PIN_FILE, &pin_text);
+            std::vector<RtOutput> texts = {{bsc, bsc_text}, {lib, lib_text}};
+            if (pin_file) texts.push_back({PIN_FILE, pin_text});
             save_together(texts);
-            for (const auto& [path, text] : texts) saved(path);
+            for (const RtOutput& o : texts) saved(o.target);
             JTAG_BSC_FILE = bsc;
             JTAG_LIB_FILE = lib;
         }

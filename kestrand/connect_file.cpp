@@ -342,26 +342,16 @@ void kest_write_connect_file() {
     const bool lbist = DYNA_count(BL_LBIST_TAB) > 0;
     const bool mbist = DYNA_count(BL_MBIST_TAB) > 0;
     if (!lbist && !mbist) return;
-    struct Output {
-        std::string content;
-        std::unique_ptr<AtomicFile> file;
-    };
-    std::vector<Output> outputs;
-    if (lbist) outputs.push_back({LogicBistText().make(), std::make_unique<AtomicFile>(kest_output_file(kLbistFile))});
-    if (mbist) outputs.push_back({memory_bist_text(), std::make_unique<AtomicFile>(kest_output_file(kMbistFile))});
-    // Both are opened before either is written, and both replaced or
-    // neither; a failure removes the temporary files before the run ends.
-    std::vector<AtomicFile*> files;
-    for (Output& o : outputs) {
-        files.push_back(o.file.get());
-        if (o.file->open("w")) continue;
-        const std::string name = o.file->target();
-        outputs.clear();
-        qdx_exit_printf(-1, "ERROR: can't open file '%s'.\n\n", name.c_str());
-    }
-    for (Output& o : outputs) std::fwrite(o.content.data(), 1, o.content.size(), o.file->stream());
+    const std::string lbist_text = lbist ? LogicBistText().make() : std::string();
+    const std::string mbist_text = mbist ? memory_bist_text() : std::string();
+    std::vector<RtOutput> outputs;
+    if (lbist) outputs.push_back({kest_output_file(kLbistFile), lbist_text});
+    if (mbist) outputs.push_back({kest_output_file(kMbistFile), mbist_text});
+    // Both replaced or neither.
     std::string failed, why;
-    if (RT_commit_all(files, &failed, &why)) return;
-    outputs.clear();
-    top_write_failed(failed, why);
+    switch (RT_write_all(outputs, &failed, &why)) {
+        case RtSaved::All: return;
+        case RtSaved::NotOpened: qdx_exit_printf(-1, "ERROR: can't open file '%s'.\n\n", failed.c_str());
+        case RtSaved::NotCommitted: top_write_failed(failed, why);
+    }
 }

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <system_error>
 
@@ -298,6 +299,21 @@ bool RT_commit_all(const std::vector<AtomicFile*>& files, std::string* failed, s
         }
     }
     return true;
+}
+
+RtSaved RT_write_all(const std::vector<RtOutput>& outputs, std::string* failed, std::string* why) {
+    std::vector<std::unique_ptr<AtomicFile>> files;
+    std::vector<AtomicFile*> all;
+    for (const RtOutput& o : outputs) {
+        files.push_back(std::make_unique<AtomicFile>(o.target));
+        all.push_back(files.back().get());
+        if (!files.back()->open()) {
+            if (failed) *failed = o.target;
+            return RtSaved::NotOpened;
+        }
+        std::fwrite(o.text.data(), 1, o.text.size(), files.back()->stream());
+    }
+    return RT_commit_all(all, failed, why) ? RtSaved::All : RtSaved::NotCommitted;
 }
 
 // ------------------------------------------------------------- copies

@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The longest file name that the directory takes (255 where the system
@@ -81,6 +82,23 @@ private:
 // as they were.  False, with the failed target and the reason, when
 // nothing was replaced.
 bool RT_commit_all(const std::vector<AtomicFile*>& files, std::string* failed = nullptr, std::string* why = nullptr);
+
+// One output of a save of several files: the file and what it holds.
+struct RtOutput {
+    std::string target;
+    std::string_view text;
+};
+// How a save of several files ended.
+enum class RtSaved {
+    All,           // every target replaced
+    NotOpened,     // a temporary file could not be made; nothing replaced
+    NotCommitted,  // a write or a rename failed; nothing replaced
+};
+// Writes every text under a temporary name beside its target, then
+// replaces the targets together (RT_commit_all).  Unless all were
+// replaced: the target that failed and, after NotCommitted, the reason.
+// No temporary file is left behind.
+RtSaved RT_write_all(const std::vector<RtOutput>& outputs, std::string* failed, std::string* why);
 
 // Copies a file to `to` through a temporary file beside it, replacing
 // `to` only when the whole copy was written.  False with the reason (the
