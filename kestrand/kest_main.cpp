@@ -67,12 +67,11 @@ const char* const kTapOnPadPath =
 // run.
 void check_names_fit() {
     const std::string& top = TOP_MODULE;
-    const bool edits = JTAG_OPTION[OPT_ADD_BCM] || !JTAG_OPTION[OPT_ADD_TAP_ONLY];
     std::vector<std::pair<std::string, std::string>> names;  // folder, name
     if (JTAG_OPTION[OPT_ADD_TAP] || JTAG_OPTION[OPT_ADD_TAP_ONLY]) names.emplace_back(".", top + "_TAP_empty.tessick.log");
     if (JTAG_OPTION[OPT_ADD_BCM]) names.emplace_back(".", bcm_module_name() + ".tessick.log");
-    if (edits) names.emplace_back(".", kest_edited_top() + ".sdb");
-    if (edits && !JTAG_OPTION[OPT_NO_EXPAND]) names.emplace_back(OPATH, kest_edited_top() + ".c.sdb");
+    if (kest_edits_design()) names.emplace_back(".", kest_edited_top() + ".sdb");
+    if (kest_expands_design()) names.emplace_back(OPATH, kest_edited_top() + ".c.sdb");
     for (const auto& [folder, name] : names) {
         if (static_cast<long>(name.size()) <= RT_name_max(folder)) continue;
         qdx_exit_printf(-1, "ERROR: can't write file '%s/%s': %s.\n\n", folder.c_str(), name.c_str(),

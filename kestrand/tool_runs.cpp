@@ -75,18 +75,19 @@ std::vector<std::string> pad_module_path() {
 
 }  // namespace
 
+bool kest_edits_design() { return JTAG_OPTION[OPT_ADD_BCM] || !JTAG_OPTION[OPT_ADD_TAP_ONLY]; }
+bool kest_expands_design() { return kest_edits_design() && !JTAG_OPTION[OPT_NO_EXPAND]; }
+
 void bs_check_tools_startable() {
     std::vector<const char*> tools;
     // The TAP's port-only module (and the boundary-cell module) are
     // compiled; every road but -add_tap_only edits the design, and expands
     // it unless -no_expand.
     if (JTAG_OPTION[OPT_ADD_TAP] || JTAG_OPTION[OPT_ADD_TAP_ONLY] || JTAG_OPTION[OPT_ADD_BCM]) tools.push_back("tessick");
-    if (JTAG_OPTION[OPT_ADD_BCM] || !JTAG_OPTION[OPT_ADD_TAP_ONLY]) {
-        tools.push_back("plovert");
-        if (!JTAG_OPTION[OPT_NO_EXPAND]) {
-            tools.push_back("quarnel");
-            tools.push_back("drumway");
-        }
+    if (kest_edits_design()) tools.push_back("plovert");
+    if (kest_expands_design()) {
+        tools.push_back("quarnel");
+        tools.push_back("drumway");
     }
     for (const char* tool : tools) {
         const std::string why = RT_cannot_start(tool);

@@ -7,6 +7,11 @@
 
 struct MultiIoHierNode;
 
+// Whether the run's road edits the design (every road but -add_tap_only
+// alone) and expands the edited design (unless -no_expand).
+bool kest_edits_design();
+bool kest_expands_design();
+
 // Ends the run with -1 when a netlist tool that the run's road will run
 // (tessick, plovert, quarnel, drumway) cannot be started, naming the
 // tool, the reason and the PATH searched.  Called before the first
