@@ -94,8 +94,6 @@ struct PinReach {
 };
 const PinReach& tap_reach(int kind);
 const PinReach& tdo_enable_reach();
-// The level of the TAP on the pads' module path (its length when none).
-int tap_reach_limit();
 
 // Finds "<PATH><module>.sdb" along the search path; ends the run when it
 // is missing ("ERROR: Can't find file ...", screen only).

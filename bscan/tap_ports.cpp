@@ -43,7 +43,6 @@ int reach_limit = 0;
 
 const PinReach& tap_reach(int kind) { return reaches[kind >= 0 && kind < 6 ? kind : 0]; }
 const PinReach& tdo_enable_reach() { return enable_reach; }
-int tap_reach_limit() { return reach_limit; }
 
 const char* TapPort::port() const { return without_low_mark(*global); }
 std::string TapPort::qdx_port() const { return std::string("qdx_tap_") + word; }
