@@ -50,7 +50,7 @@ inline void clear_text(char*& slot) {
     std::free(slot);
     slot = nullptr;
 }
-inline bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
+inline bool same(const char* a, const char* b) { return STR_same(a, b); }
 inline const char* or_text(const char* s, const char* none) { return s ? s : none; }
 
 // Frees a DynaArray of owned texts and sets it to null.

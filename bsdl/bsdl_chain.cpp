@@ -41,7 +41,6 @@ namespace {
 std::unordered_map<std::string, std::pair<int, int>> chain_index;
 
 const char* text_or_undef(const char* s) { return s ? s : "*UNDEF*"; }
-bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
 // ------------------------------------------------------- netlist access
 // All of these read the current design (the globals of SDB_setup).
@@ -68,7 +67,7 @@ int object_pin_node(int obj, const char* pin) {
     int found = -1;
     if (!pin) return -1;
     for_object_nodes(obj, [&](int n) {
-        if (found < 0 && same(SDB_pin_name(n), pin)) found = n;
+        if (found < 0 && STR_same(SDB_pin_name(n), pin)) found = n;
     });
     return found;
 }
@@ -76,7 +75,7 @@ int object_pin_node(int obj, const char* pin) {
 // True when the net holds the node of a port of that name.
 bool net_has_port(int net, const char* port) {
     for (int n = first_on_net(net); valid_node(n); n = node_tab[n].next)
-        if (node_tab[n].object < 0 && same(SDB_pin_name(n), port)) return true;
+        if (node_tab[n].object < 0 && STR_same(SDB_pin_name(n), port)) return true;
     return false;
 }
 
@@ -142,7 +141,7 @@ struct Level {
         }
         return buffer[static_cast<size_t>(c)];
     }
-    bool is_tap(int obj) const { return same(SDB_class_name_of(obj), TAP_MODULE_NAME); }
+    bool is_tap(int obj) const { return STR_same(SDB_class_name_of(obj), TAP_MODULE_NAME); }
 
     // The object's full name; inside a module with the module instance in front.
     std::string name(int obj) const {
@@ -166,7 +165,7 @@ TapAnswer connect_to_tap_controller(int node, int* tap_node) {
     for (int n = first_on_net(net); valid_node(n); n = node_tab[n].next) {
         if (n == node || node_tab[n].object != TAP_IOBJ || TAP_IOBJ < 0) continue;
         if (tap_node) *tap_node = n;
-        return same(SDB_pin_name(n), tap_ctrl ? tap_ctrl->last_bcell : nullptr) ? TapAnswer::end : TapAnswer::other_pin;
+        return STR_same(SDB_pin_name(n), tap_ctrl ? tap_ctrl->last_bcell : nullptr) ? TapAnswer::end : TapAnswer::other_pin;
     }
     return TapAnswer::none;
 }
@@ -250,7 +249,7 @@ int go_through_tap_controller(Level& lv, int port_node) {
                         text_or_undef(TAP_MODULE_NAME), BS_LIB_FILE.c_str());
     }
     check_necessary_signals_of_tap(tap);
-    if (tap->tdi && !same(SDB_pin_name(entry), tap->tdi)) {
+    if (tap->tdi && !STR_same(SDB_pin_name(entry), tap->tdi)) {
         qdx_exit_printf(-1,
                         "ERROR: %%GLOBAL_TDI '%s' doesn't connect to %%TDI '%s'\n"
                         "        of %%TAP_CONTROLLER '%s'.\n"
@@ -452,7 +451,7 @@ int save_next_scan_cell(Level& lv, int node) {
     }
 
     BufferEntry* b = lv.buffer_of(cell_obj);
-    if (b && b->kind == BUFFER_BS && (b->in_bcell || b->out_bcell || b->control_bcell))
+    if (keeps_cells_in_own_design(b))
         walk_buffer_module(lv, cell_obj, cell);
     else
         save_scan_cell_info(full, cls, cell);

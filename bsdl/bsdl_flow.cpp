@@ -32,7 +32,6 @@ int TAP_IOBJ = -1;
 namespace {
 
 bool same_ignoring_case(const char* a, const char* b) { return a && b && STR_ucomp(a, b) == 0; }
-bool same_text(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
 // A file along the search path: each search directory joined to the name,
 // the first that exists.  A name that is already absolute (or starts at a
@@ -69,10 +68,8 @@ void check_register(int row, const char* first, const char* second, const char* 
 // and inside it the TAP takes the last part of %INSTANCE_NAME.  The
 // object id, or -1 when the design holds no such TAP.
 int tap_in_boundary_cell_module(const char* instance) {
-    const std::string name = instance;
+    const std::string inner = PREFIX_last_part(instance);
     const char dot = PREFIX_get_dot();
-    const size_t cut = name.rfind(dot);
-    const std::string inner = cut == std::string::npos ? name : name.substr(cut + 1);
     for (int e = 0; e < prefix_count; ++e) {
         const SdbPrefixEntry& level = prefix_tab[e];
         if (level.parent != -1 || level.owner > -6 || level.name < 0) continue;
@@ -80,7 +77,7 @@ int tap_in_boundary_cell_module(const char* instance) {
         const char* segment = SYM_get(sym_tab, level.name);
         if (!module || !segment || std::strcmp(module, segment) != 0 || !std::string_view(module).ends_with("_BCM")) continue;
         const int obj = SDB_nl_search_obj((std::string(segment) + dot + inner).c_str());
-        if (obj >= 0 && same_text(SDB_class_name_of(obj), TAP_MODULE_NAME)) return obj;
+        if (obj >= 0 && STR_same(SDB_class_name_of(obj), TAP_MODULE_NAME)) return obj;
     }
     return -1;
 }

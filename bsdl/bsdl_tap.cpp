@@ -29,7 +29,6 @@ std::string port_reference(const PinListEntry& row) {
     return r.empty() ? bsdl_identifier(without_low_mark(name)) : r;
 }
 
-bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
 // A pattern of 32 characters 0, 1 or X.
 bool is_code(const char* s) {
@@ -79,8 +78,8 @@ void print_port_grouping_decl() {
         std::vector<int>& neg = b->kind == BUFFER_DIFF_VOLTAGE ? vneg : cneg;
         const char* p_pin = d == SDB_DIR_INPUT ? b->input : d == SDB_DIR_OUTPUT ? b->output : nullptr;
         const char* m_pin = d == SDB_DIR_INPUT ? b->input_m : d == SDB_DIR_OUTPUT ? b->output_m : nullptr;
-        if (same(pin, p_pin)) pos.push_back(r);
-        if (same(pin, m_pin)) neg.push_back(r);
+        if (STR_same(pin, p_pin)) pos.push_back(r);
+        if (STR_same(pin, m_pin)) neg.push_back(r);
     }
     if (vpos.empty() && cpos.empty()) return;
     std::fprintf(BSD_FILE, "\n  attribute PORT_GROUPING of %s : entity is \n", bsdl_entity_name(BS_TOP_MODULE).c_str());

@@ -40,7 +40,6 @@ std::string macro_prefix;
 
 // The search trace of -bs_search is debugging output for the screen only.
 bool tracing() { return option_check[BSDL_OPT_BS_SEARCH] != 0; }
-bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
 std::string obj_name(int obj) {
     const char* n = SDB_obj_name(sdb, obj);
@@ -75,7 +74,7 @@ void for_net(int net, F f) {
 int pin_node(int obj, const char* pin) {
     if (!pin || obj < 0 || obj >= obj_count) return -1;
     for (int n = obj_tab[obj].first_node; n >= 0 && n < node_count && node_tab[n].object == obj; ++n)
-        if (same(node_pin(n), pin)) return n;
+        if (STR_same(node_pin(n), pin)) return n;
     return -1;
 }
 
@@ -125,12 +124,12 @@ int find_bd_reg_around_net(int obj, int net, int d) {
         const char* pin = node_pin(n);
         // A mux cell drives its pad's second data input from its update
         // stage: looking back from that input finds it there.
-        if (d == 0 && same(pin, s->update_dr_out)) {
+        if (d == 0 && STR_same(pin, s->update_dr_out)) {
             found = o;
             return;
         }
-        if (d == 0 && OUTPUT_MUX_SCAN && same(s->name, OUTPUT_MUX_SCAN)) d = 2;
-        const bool match = d == 0 ? same(pin, s->data_out) : (same(pin, s->data_in) || same(pin, s->sys_pin));
+        if (d == 0 && OUTPUT_MUX_SCAN && STR_same(s->name, OUTPUT_MUX_SCAN)) d = 2;
+        const bool match = d == 0 ? STR_same(pin, s->data_out) : (STR_same(pin, s->data_in) || STR_same(pin, s->sys_pin));
         if (match) found = o;
     });
     return found;
@@ -265,8 +264,8 @@ bool positive_leg(const BufTabEntry& row, const BufferEntry* b, const char* plus
     if (!pin) {
         qdx_exit_printf(-1, "ERROR: can not get pin name while tracing port '%s'.\n", row.core_name.c_str());
     }
-    if (same(pin, plus)) return true;
-    if (same(pin, minus)) return false;
+    if (STR_same(pin, plus)) return true;
+    if (STR_same(pin, minus)) return false;
     qdx_exit_printf(-1, "ERROR: the %s pin specified in netlist, but can not be found in DIFFERENTIAL BUFFER %s\n ",
                     pin, b->name);
 }
@@ -478,7 +477,7 @@ TraceResult print_output_bd_register(int row, int pad) {
     }
     if (!b->input || !E) {
         out.cells.push_back({cell, "output2", {}, 0});
-    } else if (same(E, b->input)) {
+    } else if (STR_same(E, b->input)) {
         out.cells.push_back({cell, "output2", cell, dv});
     } else {
         const int net = data_net(pad, E);
@@ -625,7 +624,7 @@ TraceResult print_bidir_bd_register(int row, int pad) {
     } else if (!in_cell.empty() && !out_cell.empty()) {
         with(in_cell, "input", false);
         if (!control.empty())
-            with(out_cell, same(E, b->input) ? "output2" : "output3", true);
+            with(out_cell, STR_same(E, b->input) ? "output2" : "output3", true);
         else
             with(out_cell, has_enable ? "output3" : "output2", false);
     } else if (!in_cell.empty()) {

@@ -127,6 +127,12 @@ struct BufferEntry {
     char* control_bcell;  // 26
 };
 
+// A %BS_BUFFER that names %IN_BCELL, %OUT_BCELL or %CONTROL_BCELL: a hard
+// macro whose boundary cells sit in a design of its own.
+inline bool keeps_cells_in_own_design(const BufferEntry* b) {
+    return b && b->kind == BUFFER_BS && (b->in_bcell || b->out_bcell || b->control_bcell);
+}
+
 // Gate codes of an instruction's enables (InstructionEntry::enable_gate).
 enum InstructionGate : int {
     GATE_NONE = -1,

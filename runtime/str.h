@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "runtime/dyna.h"
@@ -63,6 +64,8 @@ int STR_match(const char* pattern, const char* text);
 char* build_mask(const char* pattern);
 // Compares as strcmp does, ignoring case (neither may be null).
 int STR_ucomp(const char* a, const char* b);
+// True when both texts are there and equal.
+inline bool STR_same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 // Change the case of text in place and return it.
 char* STR_upper(char* text);
 char* STR_lower(char* text);

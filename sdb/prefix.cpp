@@ -335,6 +335,11 @@ void SDB_flatten_name(std::string& dst, const char* src) {
 void PREFIX_set_dot(char c) { prefix_dot = c; }
 char PREFIX_get_dot() { return prefix_dot; }
 
+std::string PREFIX_last_part(const std::string& name) {
+    const size_t cut = name.rfind(prefix_dot);
+    return cut == std::string::npos ? name : name.substr(cut + 1);
+}
+
 void PREFIX_reset_globals() {
     PREFIX_reset_sys();
     last_serial = 0;

@@ -44,6 +44,9 @@ const char* PREFIX_get(SdbPrefixEntry* table, int entry);
 // ('.' at start-up).
 void PREFIX_set_dot(char c);
 char PREFIX_get_dot();
+// The last part of a hierarchical name: what follows its last separator,
+// the whole name when it has none.
+std::string PREFIX_last_part(const std::string& name);
 
 // What the last segment of a name looked up must name.
 inline constexpr int PREFIX_KIND_NET = 0;     // an entry whose owner is a net

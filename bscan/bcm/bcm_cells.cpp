@@ -199,8 +199,7 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
         // described from that design, which the expansion of the edited
         // chip either flattens away or, as a library cell, holds without
         // its cells: no BSDL row could be written for it.
-        if (p.buffer && p.buffer->kind == BUFFER_BS &&
-            (p.buffer->in_bcell || p.buffer->out_bcell || p.buffer->control_bcell))
+        if (keeps_cells_in_own_design(p.buffer))
             not_available(STR_format("with pad '%s', whose %%BS_BUFFER %s keeps boundary cells in a design of its own",
                                      or_text(p.pad_instance, ""), or_text(p.buffer->name, "")));
     }

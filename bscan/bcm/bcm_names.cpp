@@ -98,7 +98,5 @@ std::string bcm_cell_port(int number, BcmPort port) {
 }
 
 std::string bcm_tap_instance() {
-    const std::string name = org_tap_instance_nameG ? org_tap_instance_nameG : or_text(TAP_INSTANCE_NAME, "");
-    const size_t dot = name.rfind(PREFIX_get_dot());
-    return dot == std::string::npos ? name : name.substr(dot + 1);
+    return PREFIX_last_part(org_tap_instance_nameG ? org_tap_instance_nameG : or_text(TAP_INSTANCE_NAME, ""));
 }
