@@ -79,7 +79,7 @@ struct PadEntry {
     int multi_io_row;           // 27 MULTI_IO_TAB row of the innermost pad module; 0 top; -1 not traced
     BufferEntry* buffer;        // 28 pad buffer, or none
     ScanCellEntry* cell;        // 29 chosen boundary cell, or none
-    int spare;                  // 30 zero
+    int core_drives;            // 30 bidirectional port without a pad (-add_pad): 1 when the core drives it
 };
 
 // One control cell: a row of CONTROL_TAB or of CONTROL_OE_TAB.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/scan_sim_case.h"
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
@@ -184,6 +185,32 @@ INSTANTIATE_TEST_SUITE_P(
                     "ERROR: (./chip.lib) can't find %DATA_IN in %SCAN_CELL BC_IN.\n"},
         RefusalCase{"add_bcm_with_pads_in_a_pad_module", {"-add_bcm"}, with_tap_removed({}),
                     "tests/fixtures/bscan/hier/pads_in_io.v", not_available("the option -add_bcm with TAP pads inside pad modules")},
+        // -add_pad adds a pad to a bidirectional port whose net reaches a
+        // bidirectional pin of a cell: when the core drives the port is
+        // not known, so no tied enable could keep the pin as it was.
+        RefusalCase{"add_pad_on_a_port_at_a_bidirectional_cell_pin", {"-add_pad"},
+                    {{"chip.v", "  PIN_BIDIR PAD_BIDIR0 (.A(bidir0_o), .OE(bidir0_oe), .Y(bidir0_i), .PAD(bidir0));",
+                      "  XBIDIR    xb (.A(bidir0_o), .OE(bidir0_oe), .Y(bidir0_i), .IO(bidir0));"},
+                     {"cells.v", "",
+                      "\n`celldefine\nmodule XBIDIR (A, OE, Y, IO);\n  input A, OE;\n  output Y;\n  inout IO;\n"
+                      "  assign IO = OE ? A : 1'bz;\n  assign Y = IO;\nendmodule\n`endcelldefine\n"}},
+                    "",
+                    "ERROR: bidirectional port 'bidir0' has no pad, and its net reaches the bidirectional\n"
+                    "       pin 'xb{IO}': when that drives the port is not known, so the pad that\n"
+                    "       -add_pad adds could not drive the pin exactly when the design did.\n"
+                    "       Please give the port its pad in the design, or specify 'bidir0' as skip signal.\n\n"},
+        // A pad that carries its own cell with a %HIGHZ pin, under a TAP
+        // without %HIGHZ_COMMAND: nothing could drive the pin, as for a
+        // configured cell with such a pin.
+        RefusalCase{"own_cell_pad_highz_pin_without_highz_command", {},
+                    [] {
+                        std::vector<Patch> p = scan_sim::kPadWithOwnHighzCell;
+                        p.push_back({"chip.lib", "    %HIGHZ_COMMAND HIGHZ;\n", ""});
+                        return p;
+                    }(),
+                    "",
+                    "ERROR: (./chip.lib) can't find %HIGHZ_COMMAND in %TAP_CONTROLLER qdx_tap\n"
+                    "       for the %HIGHZ pins of the cells that the pads carry.\n\n"},
         RefusalCase{"add_tap_with_the_tap_in_the_design",
                     {"-add_tap"},
                     {},
