@@ -90,6 +90,8 @@ inline bool enable_needs_port(const PadEntry& p) { return p.mode2_net == 1; }
 struct PinReach {
     int stop = 0;
     bool port = false;
+    // The pin is tied to a constant, which it leaves for the new port.
+    bool cut = false;
     std::string inst, pin;
 };
 const PinReach& tap_reach(int kind);
@@ -107,10 +109,11 @@ Lift lift_pin(std::string& inst, std::string& pin, const char* parent);
 
 // Several IO-pad modules: a port item (direction 0 input, 1 output) and a
 // connection item of a MULTI_IO_TAB row, written after the row's replace
-// lines; an empty instance names a port of the row's module.
+// lines; an empty instance names a port of the row's module.  With `cut`
+// the first pin leaves its net (a constant tie) before it is joined.
 void add_row_port(int row, const std::string& name, int direction);
 void add_row_connect(int row, const std::string& inst1, const std::string& pin1, const std::string& inst2,
-                     const std::string& pin2);
+                     const std::string& pin2, bool cut = false);
 // Forgets how far the TAP pads' pins climbed, and the TDO enable's lifted
 // pin (TDO_ENABLE_LIFTED).
 void reset_tap_reach();

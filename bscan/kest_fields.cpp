@@ -359,6 +359,10 @@ void standard_pins(FieldCheck& c) {
             *s.global = c.note(s.pin);
         }
     }
+    // The TDO pad's enable, when it must be wired, is wired to this pin.
+    // Its polarity is the TDO pad's: no inverter goes between them.
+    const char* en = c.t->tdo_en;
+    TAP_TDO_EN_PIN = en && *en ? without_low_mark(en) : nullptr;
 }
 
 // The pins the cells drive.

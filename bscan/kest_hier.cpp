@@ -297,6 +297,9 @@ void kest_hier_record_tap_ports() {
             record(TAP_PORTS_CHAIN_OUT, without_low_mark(TAP_CONTR->first_bcell));
             record(TAP_PORTS_CHAIN_IN, without_low_mark(TAP_CONTR->last_bcell));
         }
+        // A TDO pad pin tied to a constant is wired to the TAP anew.
+        if (bsedit::tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) record(TAP_PORTS_TDO, TAP_TDO_PIN);
+        if (bsedit::tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) record(TAP_PORTS_ENABLES, TAP_TDO_EN_PIN);
         return;
     }
     // The port-only TAP module written to nowhere: its writer records the

@@ -169,6 +169,24 @@ void tap_to_reached_enable(FILE* fp) {
     std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), TAP_TDO_EN_PIN, reach.inst.c_str(), reach.pin.c_str());
 }
 
+// The design's own TAP and a TDO pad beside it whose data or enable pin is
+// tied to a constant, as a netlist has it before its TAP is wired: each
+// tied pin leaves the constant for the TAP's pin (the enable for the
+// TAP's TDO-enable pin, which has the pad's polarity).  A pin on a net is
+// the design's wiring and stays.
+void wire_tied_tdo_pins(FILE* fp, const PadEntry& tdo) {
+    const char* data = tdo.pin_from_core;
+    if (data && tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) {
+        std::fprintf(fp, "disconnect %s{%s}\n", tdo.pad_instance, data);
+        std::fprintf(fp, "connect %s{%s} %s{%s}\n", tdo.pad_instance, data, tap(), or_text(TAP_TDO_PIN, ""));
+    }
+    const char* enable = record_enable(tdo);
+    if (set(TAP_TDO_EN_PIN) && enable && tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) {
+        std::fprintf(fp, "disconnect %s{%s}\n", tdo.pad_instance, enable);
+        std::fprintf(fp, "connect %s{%s} %s{%s}\n", tdo.pad_instance, enable, tap(), TAP_TDO_EN_PIN);
+    }
+}
+
 // A pad pin followed up the pad's module path to the top.
 void lift_to_top(const PadEntry& p, std::string& inst, std::string& pin) {
     for (int i = 0, n = DYNA_count(p.modules); i < n; ++i) {
@@ -376,6 +394,9 @@ void open_and_modify_top_sdb() {
         // A TAP on the pads' path takes these lines in its own module's file.
         if (!tap_on_pad_path()) disconnect_tap_pins(fp);
         if (multi_io_module_flagG) leave_for_new_ports(fp);
+        // A TDO pad in the top (a pad module's instance wires its own).
+        const PadEntry* tdo = TAP_TDO_PIN_PTR;
+        if (!PAD_MODULE_EXIST && tdo && tdo->pad_instance && !inside(*tdo)) wire_tied_tdo_pins(fp, *tdo);
         return;
     }
     // The TAP instance.
