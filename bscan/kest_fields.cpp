@@ -338,6 +338,7 @@ void trst_pin(FieldCheck& c) {
         c.failed = true;
     } else {
         TAP_TRST_PIN = c.note(c.t->trst);
+        TAP_FLAG[TAP_FLAG_TRST] = tap_pin_net(c.tap, TAP_TRST_PIN, SDB_DIR_INPUT, "TRST", standard_tail("TRST", TAP_TRST_PIN));
     }
 }
 
@@ -347,16 +348,20 @@ void standard_pins(FieldCheck& c) {
         const char* pin;
         const char* word;
         const char** global;
-    } std_pins[] = {{c.t->tdi, "TDI", &TAP_TDI_PIN},
-                    {c.t->tdo, "TDO", &TAP_TDO_PIN},
-                    {c.t->tms, "TMS", &TAP_TMS_PIN},
-                    {c.t->tck, "TCK", &TAP_TCK_PIN}};
+        int flag;  // the TAP_FLAG word of an input pin, -1 for TDO
+    } std_pins[] = {{c.t->tdi, "TDI", &TAP_TDI_PIN, TAP_FLAG_TDI},
+                    {c.t->tdo, "TDO", &TAP_TDO_PIN, -1},
+                    {c.t->tms, "TMS", &TAP_TMS_PIN, TAP_FLAG_TMS},
+                    {c.t->tck, "TCK", &TAP_TCK_PIN, TAP_FLAG_TCK}};
     for (auto& s : std_pins) {
         if (!s.pin) {
             qdx_printf("ERROR: (%s) can't find %%%s in %%TAP_CONTROLLER %s.\n", lib_file(), s.word, c.module);
             c.failed = true;
         } else {
             *s.global = c.note(s.pin);
+            // An input of the design's TAP tied to a constant, as before the
+            // TAP is wired to its pad.
+            if (s.flag >= 0) TAP_FLAG[s.flag] = tap_pin_net(c.tap, *s.global, SDB_DIR_INPUT, s.word, standard_tail(s.word, *s.global));
         }
     }
     // The TDO pad's enable, when it must be wired, is wired to this pin.

@@ -28,11 +28,11 @@ namespace bsedit {
 namespace {
 
 const TapPort kPorts[] = {
-    {"tdi", TAP_PORT_TDI, &GLOBAL_TDI, &TAP_TDI_PIN, &TAP_TDI_PIN_PTR, &tdi_pin_indexG, false},
-    {"tms", TAP_PORT_TMS, &GLOBAL_TMS, &TAP_TMS_PIN, &TAP_TMS_PIN_PTR, &tms_pin_indexG, false},
-    {"tck", TAP_PORT_TCK, &GLOBAL_TCK, &TAP_TCK_PIN, &TAP_TCK_PIN_PTR, &tck_pin_indexG, false},
-    {"trst", TAP_PORT_TRST, &GLOBAL_TRST, &TAP_TRST_PIN, &TAP_TRST_PIN_PTR, &trst_pin_indexG, false},
-    {"tdo", TAP_PORT_TDO, &GLOBAL_TDO, &TAP_TDO_PIN, &TAP_TDO_PIN_PTR, &tdo_pin_indexG, true},
+    {"tdi", TAP_PORT_TDI, &GLOBAL_TDI, &TAP_TDI_PIN, &TAP_TDI_PIN_PTR, &tdi_pin_indexG, false, TAP_FLAG_TDI},
+    {"tms", TAP_PORT_TMS, &GLOBAL_TMS, &TAP_TMS_PIN, &TAP_TMS_PIN_PTR, &tms_pin_indexG, false, TAP_FLAG_TMS},
+    {"tck", TAP_PORT_TCK, &GLOBAL_TCK, &TAP_TCK_PIN, &TAP_TCK_PIN_PTR, &tck_pin_indexG, false, TAP_FLAG_TCK},
+    {"trst", TAP_PORT_TRST, &GLOBAL_TRST, &TAP_TRST_PIN, &TAP_TRST_PIN_PTR, &trst_pin_indexG, false, TAP_FLAG_TRST},
+    {"tdo", TAP_PORT_TDO, &GLOBAL_TDO, &TAP_TDO_PIN, &TAP_TDO_PIN_PTR, &tdo_pin_indexG, true, TAP_FLAG_TDO_DATA},
 };
 
 PinReach reaches[6];
@@ -65,6 +65,11 @@ std::vector<const TapPort*> tap_ports(std::initializer_list<int> kinds) {
 }
 
 char*& record_pin(PadEntry& p, bool tdo) { return tdo ? p.pin_from_core : p.pin_to_core; }
+
+bool tied_tap_input(const TapPort& tp) {
+    const PadEntry* r = *tp.record;
+    return !tp.tdo && r && r->pad_instance && tied(TAP_FLAG[tp.flag]);
+}
 
 const char* record_enable(const PadEntry& p) {
     int polarity = p.pin >= 0 && p.pin < DYNA_count(PIN_TABLE) ? PIN_TABLE[p.pin]->pad_enable : PAD_EN_NONE;

@@ -91,6 +91,8 @@ void disconnect_tap_pins(FILE* fp, const std::set<std::string>* only = nullptr) 
     auto off = [&](int flag, const char* pin) {
         if (tied(flag) && set(pin) && wanted(pin)) std::fprintf(fp, "disconnect %s{%s}\n", tap(), pin);
     };
+    for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TRST}))
+        if (tied_tap_input(*tp)) off(TAP_FLAG[tp->flag], tp->pin());
     off(TAP_FLAG[TAP_FLAG_SHIFT_DR], TAP_SHIFT_PIN);
     off(TAP_FLAG[TAP_FLAG_CLOCK_DR], TAP_CLOCK_PIN);
     if (BCELL_UPDATE_DR) off(TAP_FLAG[TAP_FLAG_UPDATE_DR], TAP_UPDATE_PIN);
@@ -169,21 +171,60 @@ void tap_to_reached_enable(FILE* fp) {
     std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), TAP_TDO_EN_PIN, reach.inst.c_str(), reach.pin.c_str());
 }
 
-// The design's own TAP and a TDO pad beside it whose data or enable pin is
-// tied to a constant, as a netlist has it before its TAP is wired: each
-// tied pin leaves the constant for the TAP's pin (the enable for the
-// TAP's TDO-enable pin, which has the pad's polarity).  A pin on a net is
+// A TAP pad pin in this module joined to `to`{`to_pin`}.  A pin tied to a
+// constant (its TAP_FLAG word `flag`) leaves the constant first, and with
+// -add_tap any net it is on: the TAP that this run adds drives it alone.
+void join_pad_pin(FILE* fp, const char* inst, const char* pin, int flag, const char* to, const char* to_pin) {
+    if (tied(flag) || (JTAG_OPTION[OPT_ADD_TAP] && flag != -1)) std::fprintf(fp, "disconnect %s{%s}\n", inst, pin);
+    std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst, pin, to, to_pin);
+}
+
+// A TAP pad in the top joined to the TAP's pin on instance `to` (the TAP,
+// or the instance that brings its pins out): its pin toward the core, for
+// TDO the pin from the core and the enable, which takes the TAP's
+// TDO-enable pin (of the pad's polarity).
+void join_top_pad(FILE* fp, const TapPort& tp, const PadEntry& r, const char* to) {
+    join_pad_pin(fp, r.pad_instance, or_text(record_pin(r, tp.tdo), ""),
+                 tp.tdo ? TAP_FLAG[TAP_FLAG_TDO_DATA] : -1, to, tp.pin());
+    const char* enable = tp.tdo && set(TAP_TDO_EN_PIN) ? record_enable(r) : nullptr;
+    if (enable) join_pad_pin(fp, r.pad_instance, enable, TAP_FLAG[TAP_FLAG_TDO_ENABLE], to, TAP_TDO_EN_PIN);
+}
+
+// The design's own TAP and a TDO pad in the top whose data or enable pin
+// is tied to a constant, as a netlist has it before its TAP is wired:
+// each tied pin leaves the constant for the TAP's pin.  A pin on a net is
 // the design's wiring and stays.
 void wire_tied_tdo_pins(FILE* fp, const PadEntry& tdo) {
-    const char* data = tdo.pin_from_core;
-    if (data && tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) {
-        std::fprintf(fp, "disconnect %s{%s}\n", tdo.pad_instance, data);
-        std::fprintf(fp, "connect %s{%s} %s{%s}\n", tdo.pad_instance, data, tap(), or_text(TAP_TDO_PIN, ""));
-    }
-    const char* enable = record_enable(tdo);
-    if (set(TAP_TDO_EN_PIN) && enable && tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) {
-        std::fprintf(fp, "disconnect %s{%s}\n", tdo.pad_instance, enable);
-        std::fprintf(fp, "connect %s{%s} %s{%s}\n", tdo.pad_instance, enable, tap(), TAP_TDO_EN_PIN);
+    if (tdo.pin_from_core && tied(TAP_FLAG[TAP_FLAG_TDO_DATA]))
+        join_pad_pin(fp, tdo.pad_instance, tdo.pin_from_core, TAP_FLAG[TAP_FLAG_TDO_DATA], tap(), or_text(TAP_TDO_PIN, ""));
+    const char* enable = set(TAP_TDO_EN_PIN) ? record_enable(tdo) : nullptr;
+    if (enable && tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE]))
+        join_pad_pin(fp, tdo.pad_instance, enable, TAP_FLAG[TAP_FLAG_TDO_ENABLE], tap(), TAP_TDO_EN_PIN);
+}
+
+// The design's own TAP wired to the TAP pads of the top (and, with several
+// IO-pad modules, to the pins that leave their modules through ports)
+// where a tie stood in for the wire: a tied TDO pad pin, and a tied TAP
+// input pin, which disconnect_tap_pins has cut.
+void wire_tied_pins_in_top(FILE* fp) {
+    for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TRST, TAP_PORT_TDO})) {
+        const PadEntry* r = *tp->record;
+        if (!r || !r->pad_instance) continue;
+        if (tp->tdo) {
+            if (!inside(*r)) wire_tied_tdo_pins(fp, *r);
+            continue;
+        }
+        if (!tied_tap_input(*tp)) continue;
+        std::string inst = r->pad_instance, pin = or_text(r->pin_to_core, "");
+        if (inside(*r)) {
+            // A pin that takes a new port is joined after its module's
+            // replace line; one that stays inside reaches nothing here.
+            const PinReach& reach = tap_reach(tp->kind);
+            if (reach.port || reach.stop < DYNA_count(r->modules)) continue;
+            inst = reach.inst;
+            pin = reach.pin;
+        }
+        std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp->pin());
     }
 }
 
@@ -284,7 +325,7 @@ void add_tap_pad(FILE* fp, const TapPort& tp, bool port_exists) {
 // master (bs_hier_search_tap_ports).
 void leave_for_new_ports(FILE* fp) {
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST}))
-        if (*tp->record && bs_hier_tap_pin_needs_port(tp->kind) && set(tp->pin()))
+        if (*tp->record && bs_hier_tap_pin_needs_port(tp->kind) && set(tp->pin()) && !tied_tap_input(*tp))
             std::fprintf(fp, "disconnect %s{%s}\n", tap(), tp->pin());
     if (bs_hier_tdo_enable_needs_port() && set(TAP_TDO_EN_PIN))
         std::fprintf(fp, "disconnect %s{%s}\n", tap(), TAP_TDO_EN_PIN);
@@ -337,13 +378,8 @@ void wire_tap_port(FILE* fp, const TapPort& tp) {
         if (!data_by_port) std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp.pin());
         return;
     }
-    if (!data_by_port) {
-        if (tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", inst.c_str(), pin.c_str());
-        std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp.pin());
-    }
-    if (!enable) return;
-    if (TAP_FLAG[TAP_FLAG_TDO_ENABLE] != -1) std::fprintf(fp, "disconnect %s{%s}\n", enable_inst.c_str(), enable_pin.c_str());
-    std::fprintf(fp, "connect %s{%s} %s{%s}\n", enable_inst.c_str(), enable_pin.c_str(), tap(), TAP_TDO_EN_PIN);
+    if (!data_by_port) join_pad_pin(fp, inst.c_str(), pin.c_str(), TAP_FLAG[TAP_FLAG_TDO_DATA], tap(), tp.pin());
+    if (enable) join_pad_pin(fp, enable_inst.c_str(), enable_pin.c_str(), TAP_FLAG[TAP_FLAG_TDO_ENABLE], tap(), TAP_TDO_EN_PIN);
 }
 
 }  // namespace
@@ -394,9 +430,8 @@ void open_and_modify_top_sdb() {
         // A TAP on the pads' path takes these lines in its own module's file.
         if (!tap_on_pad_path()) disconnect_tap_pins(fp);
         if (multi_io_module_flagG) leave_for_new_ports(fp);
-        // A TDO pad in the top (a pad module's instance wires its own).
-        const PadEntry* tdo = TAP_TDO_PIN_PTR;
-        if (!PAD_MODULE_EXIST && tdo && tdo->pad_instance && !inside(*tdo)) wire_tied_tdo_pins(fp, *tdo);
+        // The path's instance in the top wires the pads of a pad module.
+        if (!PAD_MODULE_EXIST) wire_tied_pins_in_top(fp);
         return;
     }
     // The TAP instance.
@@ -462,6 +497,11 @@ void replace_cell_in_top(const char* module, const char* instance) {
         for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
             PadEntry* r = *tp->record;
             if (!r || !r->pad_instance) continue;
+            if (!inside(*r)) {
+                // A TAP pad in the top, beside the pad module.
+                join_top_pad(fp, *tp, *r, tap());
+                continue;
+            }
             if (needs_port(*r))
                 std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, tp->qdx_port().c_str(), tap(), tp->pin());
             else
@@ -473,27 +513,16 @@ void replace_cell_in_top(const char* module, const char* instance) {
                 source = std::string(instance) + "{" + TAP_TDO_EN_PIN + "}";
             else if (!TDO_ENABLE_LIFTED.empty())
                 source = tdo_enable_reach().inst + "{" + TDO_ENABLE_LIFTED + "}";
-            else if (!inside(*r)) {
-                const char* en = r->buffer ? (r->buffer->en_l ? r->buffer->en_l : r->buffer->en_h) : nullptr;
-                if (en) source = std::string(r->pad_instance) + "{" + en + "}";
-            } else
+            else
                 source = std::string(r->pad_instance) + "{" + TAP_TDO_EN_PIN + "}";
-            if (!source.empty()) std::fprintf(fp, "connect %s %s{%s}\n", source.c_str(), tap(), TAP_TDO_EN_PIN);
+            std::fprintf(fp, "connect %s %s{%s}\n", source.c_str(), tap(), TAP_TDO_EN_PIN);
         }
     } else {
         // The TAP sits on the pad-module path: the top's pads reach it
         // through the instance.
         for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
             PadEntry* r = *tp->record;
-            if (!r || !r->pad_instance || inside(*r)) continue;
-            const char* pin = or_text(record_pin(*r, tp->tdo), "");
-            if (tp->tdo && tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, pin);
-            std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, tp->pin(), r->pad_instance, pin);
-            if (!tp->tdo || !set(TAP_TDO_EN_PIN) || !r->buffer) continue;
-            const char* en = r->buffer->en_l ? r->buffer->en_l : r->buffer->en_h;
-            if (!en) continue;
-            if (tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
-            std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, TAP_TDO_EN_PIN, r->pad_instance, en);
+            if (r && r->pad_instance && !inside(*r)) join_top_pad(fp, *tp, *r, instance);
         }
         // The TAP ports without a pad, now that the instance has the ports.
         if (JTAG_OPTION[OPT_ADD_TAP] && tap_on_pad_path())
