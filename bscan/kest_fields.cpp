@@ -328,6 +328,12 @@ void tap_controller(FieldCheck& c) {
     c.t = TAP_CONTR;
 }
 
+// The net on an input pin of the design's TAP: a constant where the
+// netlist ties the pin, as it does before the TAP is wired to its pad.
+int tap_input_net(const FieldCheck& c, const char* pin, const char* word) {
+    return tap_pin_net(c.tap, pin, SDB_DIR_INPUT, word, standard_tail(word, pin));
+}
+
 // TRST.
 void trst_pin(FieldCheck& c) {
     if (!GLOBAL_TRST) {
@@ -338,7 +344,7 @@ void trst_pin(FieldCheck& c) {
         c.failed = true;
     } else {
         TAP_TRST_PIN = c.note(c.t->trst);
-        TAP_FLAG[TAP_FLAG_TRST] = tap_pin_net(c.tap, TAP_TRST_PIN, SDB_DIR_INPUT, "TRST", standard_tail("TRST", TAP_TRST_PIN));
+        TAP_FLAG[TAP_FLAG_TRST] = tap_input_net(c, TAP_TRST_PIN, "TRST");
     }
 }
 
@@ -359,9 +365,7 @@ void standard_pins(FieldCheck& c) {
             c.failed = true;
         } else {
             *s.global = c.note(s.pin);
-            // An input of the design's TAP tied to a constant, as before the
-            // TAP is wired to its pad.
-            if (s.flag >= 0) TAP_FLAG[s.flag] = tap_pin_net(c.tap, *s.global, SDB_DIR_INPUT, s.word, standard_tail(s.word, *s.global));
+            if (s.flag >= 0) TAP_FLAG[s.flag] = tap_input_net(c, *s.global, s.word);
         }
     }
     // The TDO pad's enable, when it must be wired, is wired to this pin.

@@ -182,49 +182,39 @@ void join_pad_pin(FILE* fp, const char* inst, const char* pin, int flag, const c
 // A TAP pad in the top joined to the TAP's pin on instance `to` (the TAP,
 // or the instance that brings its pins out): its pin toward the core, for
 // TDO the pin from the core and the enable, which takes the TAP's
-// TDO-enable pin (of the pad's polarity).
-void join_top_pad(FILE* fp, const TapPort& tp, const PadEntry& r, const char* to) {
-    join_pad_pin(fp, r.pad_instance, or_text(record_pin(r, tp.tdo), ""),
-                 tp.tdo ? TAP_FLAG[TAP_FLAG_TDO_DATA] : -1, to, tp.pin());
-    const char* enable = tp.tdo && set(TAP_TDO_EN_PIN) ? record_enable(r) : nullptr;
-    if (enable) join_pad_pin(fp, r.pad_instance, enable, TAP_FLAG[TAP_FLAG_TDO_ENABLE], to, TAP_TDO_EN_PIN);
+// TDO-enable pin (of the pad's polarity).  With `only_tied` (the design's
+// own TAP, which the design wires already) only where a tie stands in for
+// the wire: a tied TDO pad pin, or a tied TAP input, which
+// disconnect_tap_pins has cut.
+void join_top_pad(FILE* fp, const TapPort& tp, const PadEntry& r, const char* to, bool only_tied = false) {
+    const char* pin = or_text(record_pin(r, tp.tdo), "");
+    if (!tp.tdo) {
+        if (!only_tied || tied_tap_input(tp)) join_pad_pin(fp, r.pad_instance, pin, -1, to, tp.pin());
+        return;
+    }
+    const int data_flag = TAP_FLAG[TAP_FLAG_TDO_DATA], enable_flag = TAP_FLAG[TAP_FLAG_TDO_ENABLE];
+    if (!only_tied || tied(data_flag)) join_pad_pin(fp, r.pad_instance, pin, data_flag, to, tp.pin());
+    const char* enable = set(TAP_TDO_EN_PIN) ? record_enable(r) : nullptr;
+    if (enable && (!only_tied || tied(enable_flag)))
+        join_pad_pin(fp, r.pad_instance, enable, enable_flag, to, TAP_TDO_EN_PIN);
 }
 
-// The design's own TAP and a TDO pad in the top whose data or enable pin
-// is tied to a constant, as a netlist has it before its TAP is wired:
-// each tied pin leaves the constant for the TAP's pin.  A pin on a net is
-// the design's wiring and stays.
-void wire_tied_tdo_pins(FILE* fp, const PadEntry& tdo) {
-    if (tdo.pin_from_core && tied(TAP_FLAG[TAP_FLAG_TDO_DATA]))
-        join_pad_pin(fp, tdo.pad_instance, tdo.pin_from_core, TAP_FLAG[TAP_FLAG_TDO_DATA], tap(), or_text(TAP_TDO_PIN, ""));
-    const char* enable = set(TAP_TDO_EN_PIN) ? record_enable(tdo) : nullptr;
-    if (enable && tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE]))
-        join_pad_pin(fp, tdo.pad_instance, enable, TAP_FLAG[TAP_FLAG_TDO_ENABLE], tap(), TAP_TDO_EN_PIN);
-}
-
-// The design's own TAP wired to the TAP pads of the top (and, with several
-// IO-pad modules, to the pins that leave their modules through ports)
-// where a tie stood in for the wire: a tied TDO pad pin, and a tied TAP
-// input pin, which disconnect_tap_pins has cut.
+// The design's own TAP joined, where a tie stands in for the wire, to the
+// TAP pads of the top and, with several IO-pad modules, to a pad pin that
+// leaves its module through the module's ports (a pin that takes a new
+// port is joined after its module's replace line; one that stays inside
+// reaches nothing here).
 void wire_tied_pins_in_top(FILE* fp) {
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TRST, TAP_PORT_TDO})) {
         const PadEntry* r = *tp->record;
         if (!r || !r->pad_instance) continue;
-        if (tp->tdo) {
-            if (!inside(*r)) wire_tied_tdo_pins(fp, *r);
+        if (!inside(*r)) {
+            join_top_pad(fp, *tp, *r, tap(), true);
             continue;
         }
-        if (!tied_tap_input(*tp)) continue;
-        std::string inst = r->pad_instance, pin = or_text(r->pin_to_core, "");
-        if (inside(*r)) {
-            // A pin that takes a new port is joined after its module's
-            // replace line; one that stays inside reaches nothing here.
-            const PinReach& reach = tap_reach(tp->kind);
-            if (reach.port || reach.stop < DYNA_count(r->modules)) continue;
-            inst = reach.inst;
-            pin = reach.pin;
-        }
-        std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp->pin());
+        const PinReach& reach = tap_reach(tp->kind);
+        if (!tied_tap_input(*tp) || reach.port || reach.stop < DYNA_count(r->modules)) continue;
+        std::fprintf(fp, "connect %s{%s} %s{%s}\n", reach.inst.c_str(), reach.pin.c_str(), tap(), tp->pin());
     }
 }
 
@@ -379,7 +369,8 @@ void wire_tap_port(FILE* fp, const TapPort& tp) {
         return;
     }
     if (!data_by_port) join_pad_pin(fp, inst.c_str(), pin.c_str(), TAP_FLAG[TAP_FLAG_TDO_DATA], tap(), tp.pin());
-    if (enable) join_pad_pin(fp, enable_inst.c_str(), enable_pin.c_str(), TAP_FLAG[TAP_FLAG_TDO_ENABLE], tap(), TAP_TDO_EN_PIN);
+    if (enable)
+        join_pad_pin(fp, enable_inst.c_str(), enable_pin.c_str(), TAP_FLAG[TAP_FLAG_TDO_ENABLE], tap(), TAP_TDO_EN_PIN);
 }
 
 }  // namespace

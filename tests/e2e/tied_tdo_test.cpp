@@ -59,22 +59,19 @@ const Placement kTdoPadBesideThePadModule{"tdo_pad_beside_the_pad_module", "test
 const Placement kTwoLevelsDown{"pads_two_levels_down", "tests/fixtures/bscan/hier/pads_in_io.v", "pads_bs"};
 const Placement kSeveralIoModules{"several_io_modules", "tests/fixtures/bscan/hier/io_pair.v", "pads_bs0"};
 
-// The TDO pad tied off: its data low and its enable at the level that
-// disables it, active high (the fixture's PIN_TRI) or active low (a pad
-// cell PIN_TRIN).
-std::vector<Patch> tied_tdo_pad(bool active_low) {
-    if (!active_low) return {{"chip.v", kTdoPad, "PIN_TRI   PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));"}};
-    return {{"chip.lib", "%BUFFER PIN_BIDIR", "%BUFFER PIN_TRIN  { %INPUT A; %OUTPUT PAD; %EN_L OEN; }\n%BUFFER PIN_BIDIR"},
-            {"cells.v", "module PIN_BIDIR",
-             "module PIN_TRIN (A, OEN, PAD);\n  input A, OEN;\n  output PAD;\n  assign PAD = OEN ? 1'bz : A;\nendmodule\n\n"
-             "module PIN_BIDIR"},
-            {"chip.v", kTdoPad, "PIN_TRIN  PAD_TDO    (.A(1'b0), .OEN(1'b1), .PAD(tdo));"},
-            {"chip.pin", "tdo     out     PAD(PIN_TRI) PAD_EN_H", "tdo     out     PAD(PIN_TRIN) PAD_EN_L"}};
-}
-
 std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
+}
+
+// The TDO pad tied off: its data low and its enable at the level that
+// disables it, active high (the fixture's PIN_TRI) or active low
+// (PIN_TRIN).
+std::vector<Patch> tied_tdo_pad(bool active_low) {
+    if (!active_low) return {{"chip.v", kTdoPad, "PIN_TRI   PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));"}};
+    return scan_sim::kActiveLowTriPad +
+           std::vector<Patch>{{"chip.v", kTdoPad, "PIN_TRIN  PAD_TDO    (.A(1'b0), .OEN(1'b1), .PAD(tdo));"},
+                              {"chip.pin", "tdo     out     PAD(PIN_TRI) PAD_EN_H", "tdo     out     PAD(PIN_TRIN) PAD_EN_L"}};
 }
 
 // The text from `from` to the end of its statement taken out of a file.
