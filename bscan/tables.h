@@ -138,6 +138,7 @@ struct MultiIoConnectItem {
     char* pin1;
     char* instance2;
     char* pin2;
+    int cut;  // 1: the first pin leaves its net (a constant) before it is joined
 };
 
 // Signals with a counter and a saved cursor per IO-pad module.

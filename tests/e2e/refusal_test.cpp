@@ -83,6 +83,18 @@ const std::vector<Patch> kTapPortNameTaken = {
     {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_core.u_tap;"},
     {"chip.v", "  wire \\clk$b ;\n", "  wire \\clk$b ;\n  wire TDI;\n  BUF tb (.A(clk), .Y(TDI));\n"}};
 
+// The TAP controller without a TDO-enable pin, and a TDO pad tied off as
+// before its TAP is wired.
+const Patch kNoTdoEnablePin{"chip.lib", "%TDO_EN TDO_EN; ", ""};
+const std::vector<Patch> kTdoTiedOffWithoutEnablePin = {
+    kNoTdoEnablePin,
+    {"chip.v", "PAD_TDO    (.A(tdo_c), .OE(tdo_en), .PAD(tdo));", "PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));"},
+    {"chip.v", ".TDO(tdo_c), .TDO_EN(tdo_en),", ".TDO(), .TDO_EN(),"}};
+const std::string kTdoNeverDrives =
+    "ERROR: the enable OE of TDO pad 'PAD_TDO' is tied to GND, which keeps the pad off,\n"
+    "       and %TAP_CONTROLLER qdx_tap declares no %TDO_EN pin to drive it\n"
+    "       in file './chip.lib': the TAP could never be reached.\n\n";
+
 // -add_tap adds the TAP controller: the design must not hold one.
 std::vector<Patch> with_tap_removed(std::vector<Patch> p) {
     p.push_back({"chip.v", "  qdx_tap TAP (", "  /* qdx_tap TAP ("});
@@ -217,6 +229,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "ERROR: (./chip.bsc) the design './chip.sdb' already holds the TAP instance 'TAP'\n"
                     "       (%INSTANCE_NAME of %TAP_MODULE); option -add_tap adds it.\n\n"},
+        // The TDO pad's enable tied off and no TAP pin to drive it: TDO
+        // would never drive.
+        RefusalCase{"tdo_enable_tied_off_without_a_tdo_enable_pin", {}, kTdoTiedOffWithoutEnablePin, "",
+                    kTdoNeverDrives},
+        RefusalCase{"tdo_enable_tied_off_without_a_tdo_enable_pin_add_tap", {"-add_tap"}, {kNoTdoEnablePin},
+                    "tests/fixtures/e2e/notap/chip.v", kTdoNeverDrives},
         RefusalCase{"tap_path_port_name_taken_add_tap", {"-add_tap"}, kTapPortNameTaken,
                     "tests/fixtures/e2e/notap/chip.v",
                     "already holds a port or net 'TDI'; the TAP port\n"

@@ -98,13 +98,19 @@ inline Prepare notap_fixture(std::vector<testsupport::Patch> patches) {
     };
 }
 
-// The three-state output on a pad cell whose enable is active low, tied
-// on (to GND).
-inline const std::vector<testsupport::Patch> kDout1ActiveLowOn = {
+// A three-state output pad cell whose enable OEN is active low, PIN_TRIN:
+// its library entry and its model.
+inline const std::vector<testsupport::Patch> kActiveLowTriPad = {
     {"chip.lib", "%BUFFER PIN_BIDIR", "%BUFFER PIN_TRIN  { %INPUT A; %OUTPUT PAD; %EN_L OEN; }\n%BUFFER PIN_BIDIR"},
     {"cells.v", "module PIN_BIDIR",
      "module PIN_TRIN (A, OEN, PAD);\n  input A, OEN;\n  output PAD;\n  assign PAD = OEN ? 1'bz : A;\nendmodule\n\n"
-     "module PIN_BIDIR"},
+     "module PIN_BIDIR"}};
+
+// The three-state output on a pad cell whose enable is active low, tied
+// on (to GND).
+inline const std::vector<testsupport::Patch> kDout1ActiveLowOn = {
+    kActiveLowTriPad[0],
+    kActiveLowTriPad[1],
     {"chip.v", "PIN_TRI   PAD_DOUT1  (.A(dout_c[1]), .OE(dout1_oe), .PAD(dout1));",
      "PIN_TRIN  PAD_DOUT1  (.A(dout_c[1]), .OEN(1'b0), .PAD(dout1));"},
     {"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_TRIN)\n7"}};
