@@ -30,12 +30,22 @@
 #include "runtime/frame/frame.h"
 #include "runtime/process.h"
 #include "runtime/strfmt.h"
+#include "runtime/verilog_id.h"
 
 using bsnames::or_text;
 
 namespace {
 
 bool set(const char* s) { return s && *s; }
+
+// Every name goes into the text as a Verilog identifier: the names made
+// from the design's name ("<top>_BCM", the sub-modules and their control
+// ports) are escaped when that name is no simple identifier.
+std::string id(std::string_view name) { return VLOG_id(name); }
+
+void write_assign(FILE* fp, const std::string& to, const std::string& from) {
+    std::fprintf(fp, "assign %s = %s;\n", id(to).c_str(), id(from).c_str());
+}
 
 // The test control signals that the cells' pins take, each through a
 // buffer tree whose root the TAP (or, in a sub-module, a port) drives.
@@ -204,11 +214,11 @@ std::vector<std::string> tree_nets(const std::string& text, const Trees& trees) 
 // A port list "module <name> ( a, b, c,\n<indent>d ... );" three names
 // to a line.
 void write_header(FILE* fp, const std::string& module, const std::vector<std::string>& ports) {
-    const std::string head = "module " + module + " (";
+    const std::string head = "module " + id(module) + " (";
     std::fputs(head.c_str(), fp);
     const std::string indent(head.size() + 1, ' ');
     for (size_t k = 0; k < ports.size(); ++k) {
-        std::fprintf(fp, " %s", ports[k].c_str());
+        std::fprintf(fp, " %s", id(ports[k]).c_str());
         if (k + 1 == ports.size()) break;
         std::fputc(',', fp);
         if ((k + 1) % 3 == 0) std::fprintf(fp, "\n%s", indent.c_str());
@@ -222,7 +232,7 @@ void write_declarations(FILE* fp, const char* keyword, const std::vector<std::st
     const std::string field = STR_format("%-10s", keyword);
     for (size_t k = 0; k < names.size(); ++k) {
         if (k % 9 == 0) std::fputs(field.c_str(), fp);
-        std::fprintf(fp, " %s", names[k].c_str());
+        std::fprintf(fp, " %s", id(names[k]).c_str());
         const bool last = k + 1 == names.size();
         if (last || (k + 1) % 9 == 0) {
             std::fputs(";\n", fp);
@@ -281,7 +291,7 @@ std::string mode1_net(const Trees& trees, const BcmModule& m) {
 void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const ExtraTrees& extras) {
     std::vector<std::string> lines;
     auto to = [&](const char* pin, const std::string& net) {
-        if (set(pin) && !net.empty()) lines.push_back(STR_format("\t\t\t .%s\t( %s )", pin, net.c_str()));
+        if (set(pin) && !net.empty()) lines.push_back(STR_format("\t\t\t .%s\t( %s )", id(pin).c_str(), id(net).c_str()));
     };
     // A command that rides MODE_1 leaves the module on its own port,
     // assigned from the mode-1 net (write_root_assigns).
@@ -305,7 +315,7 @@ void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const 
     for (size_t k = 0; k < extras.size() && static_cast<int>(k) < DYNA_count(TAP_EXTRA_PIN); ++k)
         if (extras[k].built()) to(TAP_EXTRA_PIN[k], extras[k].root());
     if (bcm_has_idcode_port()) to(bcm_idcode_port(), bcm_idcode_port());
-    std::fprintf(fp, "\t%s\t%s(\n", or_text(TAP_MODULE_NAME, ""), bcm_tap_instance().c_str());
+    std::fprintf(fp, "\t%s\t%s(\n", id(or_text(TAP_MODULE_NAME, "")).c_str(), id(bcm_tap_instance()).c_str());
     for (size_t k = 0; k < lines.size(); ++k) std::fprintf(fp, "%s%s", lines[k].c_str(), k + 1 < lines.size() ? ",\n" : "");
     std::fputs(" );\n\n", fp);
 }
@@ -317,16 +327,15 @@ void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const 
 void write_root_assigns(FILE* fp, const Trees& trees, const BcmModule& m) {
     // The command on MODE_1: the mode-1 net carries it out.
     const bool on_mode1 = bcm_highz_on_mode1() && trees[SIG_MODE1].built();
-    if (on_mode1 && bcm_has_highz_port(m))
-        std::fprintf(fp, "assign %s = %s;\n", bcm_tap_port(TAP_HIZ_PIN).c_str(), trees[SIG_MODE1].root().c_str());
+    if (on_mode1 && bcm_has_highz_port(m)) write_assign(fp, bcm_tap_port(TAP_HIZ_PIN), trees[SIG_MODE1].root());
     if (trees[SIG_HIGHZ].built() && bcm_has_highz_port(m))
-        std::fprintf(fp, "assign %s = %s;\n", trees[SIG_HIGHZ].root().c_str(), bcm_tap_port(TAP_HIZ_PIN).c_str());
+        write_assign(fp, trees[SIG_HIGHZ].root(), bcm_tap_port(TAP_HIZ_PIN));
     else if (trees[SIG_HIGHZ].built() && on_mode1)
-        std::fprintf(fp, "assign %s = %s;\n", trees[SIG_HIGHZ].root().c_str(), trees[SIG_MODE1].root().c_str());
+        write_assign(fp, trees[SIG_HIGHZ].root(), trees[SIG_MODE1].root());
     else if (trees[SIG_HIGHZ].built() && !tap_has_highz_port())
-        std::fprintf(fp, "assign %s = 1'b0;\n", trees[SIG_HIGHZ].root().c_str());
-    if (trees[SIG_RESET].built()) std::fprintf(fp, "assign %s = %s;\n", trees[SIG_RESET].root().c_str(), kResetNet);
-    if (trees[SIG_MODE3].built()) std::fprintf(fp, "assign %s = %s;\n", trees[SIG_MODE3].root().c_str(), kMode3Net);
+        std::fprintf(fp, "assign %s = 1'b0;\n", id(trees[SIG_HIGHZ].root()).c_str());
+    if (trees[SIG_RESET].built()) write_assign(fp, trees[SIG_RESET].root(), kResetNet);
+    if (trees[SIG_MODE3].built()) write_assign(fp, trees[SIG_MODE3].root(), kMode3Net);
     std::fputs("\n", fp);
 }
 
@@ -382,16 +391,13 @@ void write_pad_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& t
     check_cell_pins(c);
     const ScanCellEntry& cell = *c.cell;
     const int n = c.number;
-    std::fprintf(fp, "\nassign %s = %s;\n", (n == scope.first ? scope.scan_out() : STR_format("BCELL%d_so", n)).c_str(),
-                 scope.port(n, BcmPort::PadScanIn).c_str());
-    std::fprintf(fp, "assign %s = %s;\n", scope.port(n, BcmPort::PadScanOut).c_str(),
-                 (n == scope.last ? scope.scan_in() : STR_format("BCELL%d_so", n + 1)).c_str());
+    std::fputs("\n", fp);
+    write_assign(fp, n == scope.first ? scope.scan_out() : STR_format("BCELL%d_so", n), scope.port(n, BcmPort::PadScanIn));
+    write_assign(fp, scope.port(n, BcmPort::PadScanOut), n == scope.last ? scope.scan_in() : STR_format("BCELL%d_so", n + 1));
     for (int s = 0; s < SIG_COUNT; ++s)
         if (cell.*kSignals[s].pin)
-            std::fprintf(fp, "assign %s = %s;\n", scope.port(n, kPadControlPorts[s]).c_str(),
-                         trees[static_cast<size_t>(s)].next_leaf().c_str());
-    if (JTAG_OPTION[OPT_SYNCH] && cell.tck)
-        std::fprintf(fp, "assign %s = %s;\n", scope.port(n, BcmPort::PadTck).c_str(), scope.cell_clock().c_str());
+            write_assign(fp, scope.port(n, kPadControlPorts[s]), trees[static_cast<size_t>(s)].next_leaf());
+    if (JTAG_OPTION[OPT_SYNCH] && cell.tck) write_assign(fp, scope.port(n, BcmPort::PadTck), scope.cell_clock());
 }
 
 void write_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& trees, ExtraTrees& extras) {
@@ -402,9 +408,10 @@ void write_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& trees
     check_cell_pins(c);
     const ScanCellEntry& cell = *c.cell;
     std::vector<std::string> lines;
-    auto to = [&](const char* pin, const std::string& net) {
-        if (pin) lines.push_back(STR_format("\t\t\t.%s\t( %s )", pin, net.c_str()));
+    auto line = [&](const char* pin, const std::string& value) {
+        if (pin) lines.push_back(STR_format("\t\t\t.%s\t( %s )", id(pin).c_str(), value.c_str()));
     };
+    auto to = [&](const char* pin, const std::string& net) { line(pin, id(net)); };
     for (int s = 0; s < SIG_COUNT; ++s)
         if (cell.*kSignals[s].pin) to(cell.*kSignals[s].pin, trees[static_cast<size_t>(s)].next_leaf());
     for (size_t k = 0; k < extras.size(); ++k)
@@ -414,15 +421,16 @@ void write_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& trees
     to(cell.tdo, n == scope.first ? scope.scan_out() : STR_format("BCELL%d_so", n));
     to(cell.tdi, n == scope.last ? scope.scan_in() : STR_format("BCELL%d_so", n + 1));
     for (BcmPort p : c.ports) to(bcm_port_pin(cell, p), scope.port(n, p));
-    if (const char* oe = bcm_tied_oe_pin(c)) to(oe, "1'b1");
-    std::fprintf(fp, "\n\t%s\tBCELL%d(\n", or_text(cell.name, ""), n);
+    if (const char* oe = bcm_tied_oe_pin(c)) line(oe, "1'b1");
+    std::fprintf(fp, "\n\t%s\tBCELL%d(\n", id(or_text(cell.name, "")).c_str(), n);
     for (size_t k = 0; k < lines.size(); ++k) std::fprintf(fp, "%s%s", lines[k].c_str(), k + 1 < lines.size() ? " ,\n" : "");
     std::fputs(" );\n", fp);
     // A mux pad's mode ports, numbered by the cell, from their mode tree.
     for (BcmPort p : c.ports)
-        if (mode_signal(p) >= 0)
-            std::fprintf(fp, "\nassign %s = %s;\n", scope.port(n, p).c_str(),
-                         trees[static_cast<size_t>(mode_signal(p))].next_leaf().c_str());
+        if (mode_signal(p) >= 0) {
+            std::fputs("\n", fp);
+            write_assign(fp, scope.port(n, p), trees[static_cast<size_t>(mode_signal(p))].next_leaf());
+        }
 }
 
 std::vector<std::string> cell_ports(const std::vector<const BcmCell*>& cells, const CellScope& scope, bool inputs) {
@@ -574,11 +582,10 @@ void write_sub_module(FILE* fp, const std::vector<const BcmCell*>& cells, const 
     write_wires(fp, roots);
     for (int s : signals)
         if (trees[static_cast<size_t>(s)].built())
-            std::fprintf(fp, "assign %s = %s;\n", trees[static_cast<size_t>(s)].root().c_str(),
-                         control_port(scope.group, s).c_str());
+            write_assign(fp, trees[static_cast<size_t>(s)].root(), control_port(scope.group, s));
     for (size_t k = 0; k < extras.size(); ++k)
         if (extras[k].built())
-            std::fprintf(fp, "assign %s = %s;\n", extras[k].root().c_str(), bcm_extra_port(scope.group, k).c_str());
+            write_assign(fp, extras[k].root(), bcm_extra_port(scope.group, k));
     std::fputs("\n", fp);
     std::fputs(tree_text.c_str(), fp);
     for (const BcmCell* c : cells) write_cell(fp, *c, scope, trees, extras);
@@ -634,10 +641,10 @@ void write_positions(FILE* fp, const BcmModule& m) {
         const size_t p = used[k];
         const CellScope& scope = scopes[p];
         const std::string name = sub_module_name(scope.group);
-        std::fprintf(fp, "\n\n\t%s   %s ( \n", name.c_str(), name.c_str());
+        std::fprintf(fp, "\n\n\t%s   %s ( \n", id(name).c_str(), id(name).c_str());
         std::vector<std::string> lines;
         auto to = [&](const std::string& port, const std::string& net) {
-            lines.push_back(STR_format("\t\t.%s ( %s )", port.c_str(), net.c_str()));
+            lines.push_back(STR_format("\t\t.%s ( %s )", id(port).c_str(), id(net).c_str()));
         };
         for (const BcmCell* c : groups[p])
             for (BcmPort port : c->ports) to(scope.port(c->number, port), top.port(c->number, port));
