@@ -9,11 +9,13 @@
 // as well.  The module is compiled as a netlist, so that the expansion of
 // the edited chip holds its cells as every other road's does.
 #include <array>
+#include <charconv>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -458,12 +460,18 @@ void write_wires(FILE* fp, const std::vector<std::string>& nets) {
     write_declarations(fp, "wire", nets);
 }
 
-// The TAP and its nets in the module that holds it.
-std::vector<std::string> tap_nets(const Trees& trees) {
+// The nets of the TAP in the module that holds it that no tree names.
+std::vector<std::string> fixed_tap_nets() {
     std::vector<std::string> nets = {chain_first(), chain_back()};
     if (BCELL_RST) nets.push_back(kResetNet);
     if (BCELL_MODE3) nets.push_back(kMode3Net);
     if (JTAG_OPTION[OPT_SYNCH]) nets.push_back(kCellClockNet);
+    return nets;
+}
+
+// The TAP and its nets in the module that holds it.
+std::vector<std::string> tap_nets(const Trees& trees) {
+    std::vector<std::string> nets = fixed_tap_nets();
     for (const Tree& t : trees)
         if (t.built()) nets.push_back(t.root());
     return nets;
@@ -659,7 +667,63 @@ void write_positions(FILE* fp, const BcmModule& m) {
     std::fputs("\t\tendmodule\n", fp);
 }
 
+// ------------------------------------------------------ names taken
+
+// Reads a cell number at the front of text (no leading zero); false when
+// there is none.
+bool take_number(std::string_view& text, int& number) {
+    const char* end = text.data() + text.size();
+    auto [past, ec] = std::from_chars(text.data(), end, number);
+    if (ec != std::errc() || past == text.data() || (text[0] == '0' && past - text.data() > 1)) return false;
+    text.remove_prefix(static_cast<size_t>(past - text.data()));
+    return true;
+}
+
+// A name of a cell of the module: its instance "BCELL<n>", its chain net
+// "BCELL<n>_so", the link between position groups "BCELL<n>_temp", or
+// one of its ports "BCELL<n>_<suffix>".
+bool cell_name(const BcmModule& m, std::string_view name) {
+    const std::string_view stem = "BCELL";
+    if (!name.starts_with(stem)) return false;
+    name.remove_prefix(stem.size());
+    int n = 0;
+    if (!take_number(name, n) || n >= static_cast<int>(m.cells.size())) return false;
+    if (name.empty() || name == "_so" || name == "_temp") return true;
+    for (BcmPort p : m.cells[static_cast<size_t>(n)].ports)
+        if (name == std::string("_") + bcm_port_suffix(p)) return true;
+    return false;
+}
+
+// A name of a buffer tree: its buffers "<stem>_buf_<level>_<index>" and
+// their nets, which add "_" and a pin name.
+bool tree_name(std::string_view name) {
+    const std::string_view mark = "_buf_";
+    const size_t at = name.find(mark);
+    if (at == std::string_view::npos) return false;
+    const std::string_view stem = name.substr(0, at);
+    bool known = false;
+    for (const SignalInfo& s : kSignals) known = known || stem == s.stem;
+    for (int k = 0, n = DYNA_count(TAP_EXTRA_PIN); k < n; ++k) known = known || stem == bcm_extra_stem(static_cast<size_t>(k));
+    if (!known) return false;
+    std::string_view rest = name.substr(at + mark.size());
+    int level = 0, index = 0;
+    if (!take_number(rest, level) || !rest.starts_with('_')) return false;
+    rest.remove_prefix(1);
+    return take_number(rest, index) && (rest.empty() || rest.starts_with('_'));
+}
+
 }  // namespace
+
+bool bcm_module_makes_name(const BcmModule& m, const std::string& name) {
+    for (const std::string& net : fixed_tap_nets())
+        if (name == net) return true;
+    for (const TapPortPin& p : tap_module_ports(m))
+        if (name == bcm_tap_port(p.pin)) return true;
+    if (bcm_has_idcode_port() && name == bcm_idcode_port()) return true;
+    for (const std::string& group : m.positions)
+        if (name == sub_module_name(group)) return true;
+    return cell_name(m, name) || tree_name(name);
+}
 
 void get_BCM_in_RTL(FILE* fp, const BcmModule& module) {
     // The trees are Verilog here, never command-file lines.

@@ -74,6 +74,9 @@ const std::vector<ScanCase>& cases() {
         // BSDL row says.
         bcm_case("active_low_pins", add_bcm::kActiveLow, {{"", "PAD_RST_N", "Y"}}),
         bcm_case("active_low_mux_pads", add_bcm::kMuxPads + add_bcm::kMuxPinsActiveLow, {{"", "PAD_DIN1", "Y"}}),
+        // The module's TAP under the name the module would give it.
+        bcm_case("tap_instance_named_bcm_tap", {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME BCM_TAP;"}},
+                 {{"chip_jtag_out", "BCELL4", "DO"}}),
     };
     return all;
 }
