@@ -73,6 +73,18 @@ void chip_design(const ChipDir& dir, const std::string& path = "chip.c.sdb") {
     d.save();
 }
 
+// chip_design with the package names of din0 and dout0 (pin-file lines
+// 2 and 3) replaced.
+std::function<void(const ChipDir&)> bus_pins(const std::string& din0, const std::string& dout0) {
+    return [din0, dout0](const ChipDir& d) {
+        chip_design(d);
+        std::string pins = read_file(d.file("chip.pin"));
+        pins.replace(pins.find("DIN0"), 4, din0);
+        pins.replace(pins.find("DOUT0"), 5, dout0);
+        d.write("chip.pin", pins);
+    };
+}
+
 struct Invocation {
     const char* what;
     std::vector<std::string> args;
@@ -174,6 +186,18 @@ TEST_F(Cli, Invocations) {
          },
          0,
          "WARNING: can't open report file \"chip.bsdl.rpt\"; messages go to the screen only.\n" + kNoBsdl, {}, {}},
+        // A bus index the port tables cannot hold, or a bit given twice,
+        // would declare a port twice or under a wrapped number.
+        {"a bus index beyond int", {"chip"}, bus_pins("DBUS[4294967296]", "DBUS[0]"), 255,
+         "ERROR: 'chip.pin' line 2: bus index '4294967296' of port 'DBUS' is not a number from 0 to 2147483647.\n\n",
+         {}, {"chip.bsd"}},
+        {"a bus index of 20 digits", {"chip"}, bus_pins("DBUS[0]", "DBUS[18446744073709551617]"), 255,
+         "ERROR: 'chip.pin' line 3: bus index '18446744073709551617' of port 'DBUS' is not a number from 0 to "
+         "2147483647.\n\n",
+         {}, {"chip.bsd"}},
+        {"the largest bus index", {"chip"}, bus_pins("DBUS[2147483647]", "DBUS[0]"), 0, kNoBsdl, {"chip.bsd"}, {}},
+        {"one bit written twice", {"chip"}, bus_pins("DBUS[1]", "DBUS[01]"), 255,
+         "ERROR: 'chip.pin' line 3: bit 1 of port 'DBUS' is given a second time.\n\n", {}, {"chip.bsd"}},
         {"-T: the template road", {"-T"}, nullptr, 0, "BSDL template file was written into \"./BSDL.tpl\".\n\n",
          {"BSDL.tpl", "BSDL.bsdl.rpt"}, {}},
     };
