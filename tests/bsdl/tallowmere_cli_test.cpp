@@ -85,6 +85,14 @@ std::function<void(const ChipDir&)> bus_pins(const std::string& din0, const std:
     };
 }
 
+// The circuit of chip_design under another top module name.
+std::function<void(const ChipDir&)> named_design(const std::string& top) {
+    return [top](const ChipDir& d) {
+        chip_design(d, top + ".c.sdb");
+        for (const char* ext : {".lib", ".bsc"}) fs::rename(d.file(std::string("chip") + ext), d.file(top + ext));
+    };
+}
+
 struct Invocation {
     const char* what;
     std::vector<std::string> args;
@@ -198,6 +206,15 @@ TEST_F(Cli, Invocations) {
         {"the largest bus index", {"chip"}, bus_pins("DBUS[2147483647]", "DBUS[0]"), 0, kNoBsdl, {"chip.bsd"}, {}},
         {"one bit written twice", {"chip"}, bus_pins("DBUS[1]", "DBUS[01]"), 255,
          "ERROR: 'chip.pin' line 3: bit 1 of port 'DBUS' is given a second time.\n\n", {}, {"chip.bsd"}},
+        // Every name the run writes must fit its folder (255 bytes): the
+        // report of a top of 247 characters is refused before the BSDL
+        // and SVF files are written, and so is a template's report.
+        {"a report name too long", {"-scan", std::string(247, 'c')}, named_design(std::string(247, 'c')), 255,
+         "ERROR: can't write file './" + std::string(247, 'c') + ".bsdl.rpt': File name too long.\n\n", {},
+         {std::string(247, 'c') + ".bsd", std::string(247, 'c') + ".svf"}},
+        {"a template report name too long", {"-T", std::string(251, 't')}, nullptr, 255,
+         "ERROR: can't write file './" + std::string(251, 't') + ".bsdl.rpt': File name too long.\n\n", {},
+         {std::string(251, 't') + ".tpl"}},
         {"-T: the template road", {"-T"}, nullptr, 0, "BSDL template file was written into \"./BSDL.tpl\".\n\n",
          {"BSDL.tpl", "BSDL.bsdl.rpt"}, {}},
     };
