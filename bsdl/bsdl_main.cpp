@@ -282,7 +282,8 @@ void tallowmere_main(int argc, char** argv) {
         qdx_exit(0);
     }
     if (option_check[BSDL_OPT_TEMPLATE]) {
-        const std::string name = bsdl_option_word(BSDL_OPT_TEMPLATE) ? bsdl_option_word(BSDL_OPT_TEMPLATE) : "BSDL";
+        const char* word = bsdl_option_word(BSDL_OPT_TEMPLATE);
+        const std::string name = word ? word : "BSDL";
         check_name_fits(name + ".bsdl.rpt");
         check_name_fits(template_file_name(name));
         write_template_file(name.c_str());

@@ -509,7 +509,8 @@ void create_BUF_TAB() {
         PortList ports{list.ports, {}};
         for (const PackagePinEntry* pin = pkg->first; pin; pin = pin->next) {
             if (!pin->io_name) continue;
-            add_bit(ports, split_name(strip_minus(pin->io_name)), pin->number ? pin->number : "", {pkg->file_name, pin->line});
+            add_bit(ports, split_name(strip_minus(pin->io_name)), pin->number ? pin->number : "",
+                    {pkg->file_name, pin->line});
         }
         for (auto& p : list.ports)
             if (p.multi)

@@ -92,7 +92,8 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
     size_t current = 0;
     if (internal) {
         const int bits = c->order_first == 0 ? 1 : 2;
-        for (int j = 0; j < bits; ++j) rows.push_back({c->order + j, first_name(c, j), "*", "internal", "X", -1, 0, rslt});
+        for (int j = 0; j < bits; ++j)
+            rows.push_back({c->order + j, first_name(c, j), "*", "internal", "X", -1, 0, rslt});
     } else if (c->order_first == 0) {
         rows.push_back({c->order, first_name(c), r.bsdl_name, found.function, "X", -1, 0, rslt});
     } else {

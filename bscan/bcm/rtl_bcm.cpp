@@ -293,7 +293,8 @@ std::string mode1_net(const Trees& trees, const BcmModule& m) {
 void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const ExtraTrees& extras) {
     std::vector<std::string> lines;
     auto to = [&](const char* pin, const std::string& net) {
-        if (set(pin) && !net.empty()) lines.push_back(STR_format("\t\t\t .%s\t( %s )", id(pin).c_str(), id(net).c_str()));
+        if (set(pin) && !net.empty())
+            lines.push_back(STR_format("\t\t\t .%s\t( %s )", id(pin).c_str(), id(net).c_str()));
     };
     // A command that rides MODE_1 leaves the module on its own port,
     // assigned from the mode-1 net (write_root_assigns).
@@ -394,8 +395,10 @@ void write_pad_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& t
     const ScanCellEntry& cell = *c.cell;
     const int n = c.number;
     std::fputs("\n", fp);
-    write_assign(fp, n == scope.first ? scope.scan_out() : STR_format("BCELL%d_so", n), scope.port(n, BcmPort::PadScanIn));
-    write_assign(fp, scope.port(n, BcmPort::PadScanOut), n == scope.last ? scope.scan_in() : STR_format("BCELL%d_so", n + 1));
+    const std::string from = n == scope.first ? scope.scan_out() : STR_format("BCELL%d_so", n);
+    const std::string to = n == scope.last ? scope.scan_in() : STR_format("BCELL%d_so", n + 1);
+    write_assign(fp, from, scope.port(n, BcmPort::PadScanIn));
+    write_assign(fp, scope.port(n, BcmPort::PadScanOut), to);
     for (int s = 0; s < SIG_COUNT; ++s)
         if (cell.*kSignals[s].pin)
             write_assign(fp, scope.port(n, kPadControlPorts[s]), trees[static_cast<size_t>(s)].next_leaf());
@@ -672,9 +675,10 @@ void write_positions(FILE* fp, const BcmModule& m) {
 // Reads a cell number at the front of text (no leading zero); false when
 // there is none.
 bool take_number(std::string_view& text, int& number) {
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) return false;
     const char* end = text.data() + text.size();
     auto [past, ec] = std::from_chars(text.data(), end, number);
-    if (ec != std::errc() || past == text.data() || (text[0] == '0' && past - text.data() > 1)) return false;
+    if (ec != std::errc() || (text[0] == '0' && past - text.data() > 1)) return false;
     text.remove_prefix(static_cast<size_t>(past - text.data()));
     return true;
 }
@@ -703,7 +707,8 @@ bool tree_name(std::string_view name) {
     const std::string_view stem = name.substr(0, at);
     bool known = false;
     for (const SignalInfo& s : kSignals) known = known || stem == s.stem;
-    for (int k = 0, n = DYNA_count(TAP_EXTRA_PIN); k < n; ++k) known = known || stem == bcm_extra_stem(static_cast<size_t>(k));
+    for (int k = 0, n = DYNA_count(TAP_EXTRA_PIN); k < n; ++k)
+        known = known || stem == bcm_extra_stem(static_cast<size_t>(k));
     if (!known) return false;
     std::string_view rest = name.substr(at + mark.size());
     int level = 0, index = 0;

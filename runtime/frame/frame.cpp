@@ -146,7 +146,8 @@ void top_write_failed(const std::string& path, const std::string& why) {
 }
 
 void top_check_name_fits(const std::string& folder, const std::string& name) {
-    if (static_cast<long>(name.size()) > RT_name_max(folder)) top_write_failed(folder + "/" + name, std::strerror(ENAMETOOLONG));
+    if (static_cast<long>(name.size()) > RT_name_max(folder))
+        top_write_failed(folder + "/" + name, std::strerror(ENAMETOOLONG));
 }
 
 void top_print_prog_name_and_version_num(const char* name, const char* version) {

@@ -230,7 +230,8 @@ TEST_P(AddBcmNames, TheModuleIsWrittenInItsLanguage) {
     fs::create_directories(area);
     testsupport::copy_notap_chip(area, {{"chip.v", "module chip (", "module \\" + name + " ("}});
     if (HasFatalFailure()) return;
-    for (const char* ext : {".bsc", ".lib", ".pin"}) fs::copy_file(area / ("chip" + std::string(ext)), area / (name + ext));
+    for (const char* ext : {".bsc", ".lib", ".pin"})
+        fs::copy_file(area / ("chip" + std::string(ext)), area / (name + ext));
     const std::string top = "./" + name;
 
     testsupport::ToolPath env;
@@ -247,7 +248,8 @@ TEST_P(AddBcmNames, TheModuleIsWrittenInItsLanguage) {
     if (!ok) return;
     if (have_program("iverilog")) {
         for (const std::string& netlist : {name + "_BCM.v", name + "_jtag.v"}) {
-            RunResult v = testsupport::run({"iverilog", "-o", "/dev/null", "cells.v", top + "_TAP.v", "./" + netlist}, area);
+            RunResult v =
+                testsupport::run({"iverilog", "-o", "/dev/null", "cells.v", top + "_TAP.v", "./" + netlist}, area);
             EXPECT_EQ(v.status, 0) << netlist << "\n" << v.out << v.err << read_file(area / netlist).substr(0, 4000);
         }
     }
