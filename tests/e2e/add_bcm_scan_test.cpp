@@ -76,6 +76,9 @@ const std::vector<ScanCase>& cases() {
         bcm_case("active_low_mux_pads", add_bcm::kMuxPads + add_bcm::kMuxPinsActiveLow, {{"", "PAD_DIN1", "Y"}}),
         own_cell_pad_highz_pin("own_cell_pad_highz_pin", {}),
         own_cell_pad_highz_pin("own_cell_pad_highz_pin_without_group_size", {add_bcm::kNoGroupSize}),
+        // The module's TAP under the name the module would give it.
+        bcm_case("tap_instance_named_bcm_tap", {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME BCM_TAP;"}},
+                 {{"chip_jtag_out", "BCELL4", "DO"}}),
     };
     return all;
 }

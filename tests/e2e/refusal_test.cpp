@@ -112,6 +112,15 @@ std::vector<Patch> on_pad_buffer(const std::string& library, const std::string& 
                              pin});
 }
 
+// -add_bcm with a TAP instance name that the boundary-cell module gives
+// one of its own parts.
+RefusalCase tap_instance_clash(const std::string& part, const std::string& name) {
+    return {"add_bcm_tap_instance_named_like_a_" + part, {"-add_bcm"},
+            with_tap_removed({{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME " + name + ";"}}), "",
+            "ERROR: (./chip.bsc) the TAP instance '" + name + "' (%INSTANCE_NAME of %TAP_MODULE) can't be named so\n"
+            "       in the boundary-cell module chip_BCM, which names its own cells, buffers, ports and nets so.\n\n"};
+}
+
 class KestrandRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(KestrandRefusal, BeforeAnyFileIsWritten) {
@@ -172,12 +181,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "ERROR: (./chip.lib) 'PIN_BSMUX' is a mux output pad because %MUX_IN1 signal is declared.\n"
                     "       Mux output pad also requires %MODE_1 signal to be declared.\n\n"},
         // The boundary-cell module holds the TAP under %INSTANCE_NAME
-        // beside the names of its own parts.
-        RefusalCase{"add_bcm_tap_instance_named_like_a_cell", {"-add_bcm"},
-                    with_tap_removed({{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME BCELL0;"}}), "",
-                    "ERROR: (./chip.bsc) the TAP instance 'BCELL0' (%INSTANCE_NAME of %TAP_MODULE) can't be named so\n"
-                    "       in the boundary-cell module chip_BCM, which names its own cells, buffers, ports and nets "
-                    "so.\n\n"},
+        // beside the names of its own parts: a cell, a TAP port, a buffer
+        // of the shift tree and a position group's sub-module.
+        tap_instance_clash("cell", "BCELL0"),
+        tap_instance_clash("tap_port", "BCM_TMS"),
+        tap_instance_clash("tree_buffer", "shift_buf_1_1"),
+        tap_instance_clash("position_group", "chip_jtag_out"),
         // A pad buffer that keeps its control cell in a design of its own
         // (a hard macro): the BSDL file could not describe it.
         RefusalCase{"add_bcm_pad_keeping_cells_in_a_design_of_its_own", {"-add_bcm"},
