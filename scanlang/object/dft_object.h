@@ -1077,6 +1077,7 @@ struct DftObject {
     DynArray<BlackboxInfo> blackbox;                    // %BLACKBOX
     std::string top_module;                             // %TOP_MODULE
     DynArray<std::string> ciphertext;                   // %CIPHERTEXT, as written
+    std::vector<int> ciphertext_lines;                  // the source line of each string
     DynArray<PathEntry> multicycle_path;                // written and read from files
     DynArray<PathEntry> multicycle_path_list;           // %MULTICYCLE_PATH as written
     DynArray<PathFileRecord> multicycle_path_file;      // its path files
@@ -1100,13 +1101,15 @@ struct DftObject {
 };
 
 // One DFT file of the design hierarchy: its name as the file that names
-// it writes it, the core's name, its object once the file is read, and
-// the object of the file that lists the core (none for the top file).
+// it writes it, the core's name, its object once the file is read, the
+// object of the file that lists the core (none for the top file) and the
+// line of the core's %NAME in that file (-1 for the top file).
 struct CoreListEntry {
     std::string dft_file;
     std::string core_name;
     DftObject* object = nullptr;
     const DftObject* parent = nullptr;
+    int line = -1;
 };
 
 // A node of the DFT tree: the top object, handed to DFT_setup to return
