@@ -49,9 +49,11 @@ void write_test_conversion(FILE* out, const DftObject& object, int flag) {
         std::fputs("        %SET_TIMING\n", out);
         comment(TK_LBRACE, 9, t.line, TK_SET_TIMING);
         std::fputs("        {\n", out);
+        const long body = dft_block_start(out);
         // The waveform type is kept too.
         if (!t.type.empty()) std::fprintf(out, "          %%TYPE %s ; \n", t.type.c_str());
         print_timing(out, t, true, kw, end);
+        dft_block_end(out, body, kTimingNotGiven);
         comment(TK_RBRACE, 10, t.line, TK_SET_TIMING);
         std::fputs("        }\n", out);
     }

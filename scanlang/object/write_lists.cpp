@@ -13,8 +13,10 @@
 namespace {
 
 // The names after a head: the first as "%s", every further as " , %s".
+// The names may be pin references.
 void print_comma_names(FILE* out, const std::vector<std::string>& names) {
-    for (std::size_t i = 0; i < names.size(); ++i) std::fprintf(out, i ? " , %s" : "%s", names[i].c_str());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        std::fprintf(out, i ? " , %s" : "%s", dft_name_text(names[i], true).c_str());
 }
 
 // %CLOCK, %FORCE or %FORCE_CLOCK items; %FORCE and %FORCE_CLOCK align
@@ -92,9 +94,7 @@ void print_scan_module(FILE* out, const ScanModuleRecord& m) {
                           5, kw, end);
     if (m.dont_fix_info) {
         print_dft_comment(TK_DONT_FIX, out, 5, kw, end, 0, 0);
-        std::fputs("      %DONT_FIX ", out);
-        for (const DontFixEntry& d : *m.dont_fix_info) std::fprintf(out, " %s{%s}", d.name.c_str(), d.value.c_str());
-        std::fputs(" ;\n", out);
+        print_dft_dont_fix(out, "      %DONT_FIX ", *m.dont_fix_info);
     }
     print_dft_comment(TK_RBRACE, out, 5, kw, end, end, TK_SCAN_MODULE);
     std::fputs("     }\n\n", out);
