@@ -63,6 +63,11 @@ std::string dft_string_text(const std::string& value, bool blank_follows = true)
 // they are.
 std::string dft_name_text(const std::string& name, bool blank_follows = false);
 
+// The text to put between the single quotes of a pattern: the pattern
+// itself, or a tab for an empty one (a quoted tab reads as the empty
+// pattern, two quotes alone do not read as a pattern at all).
+std::string dft_pattern_text(const std::string& pattern);
+
 // A %DONT_FIX statement: `lead` (its keyword), each pair as
 // " name{value}", then " ;".
 void print_dft_dont_fix(FILE* stream, const char* lead, const std::vector<DontFixEntry>& pairs);

@@ -109,7 +109,7 @@ void write_select_fault(FILE* out, const DftObject& object, int flag) {
     if (r.dont_fault_paths) {
         std::fputs("     %DONT_FAULT_PATH  { \n", out);
         for (const DontFaultPathEntry& p : *r.dont_fault_paths)
-            std::fprintf(out, "       %s  '%s' ;\n", p.name.c_str(), p.pattern.c_str());
+            std::fprintf(out, "       %s  '%s' ;\n", p.name.c_str(), dft_pattern_text(p.pattern).c_str());
         std::fputs("     } \n", out);
     }
     dft_block_end(out, body, "     %FAULT_MODEL = \"  \" ;\n");

@@ -178,6 +178,8 @@ std::string dft_name_text(const std::string& name, bool blank_follows) {
     return name;
 }
 
+std::string dft_pattern_text(const std::string& pattern) { return pattern.empty() ? "\t" : pattern; }
+
 void print_dft_dont_fix(FILE* stream, const char* lead, const std::vector<DontFixEntry>& pairs) {
     std::fputs(lead, stream);
     for (const DontFixEntry& d : pairs)

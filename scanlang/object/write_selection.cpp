@@ -114,7 +114,7 @@ void print_sequence(FILE* out, const SequenceRecord& s) {
             if (e.kind == FORCE_ORDER_FORCE) {
                 print_dft_comment(TK_FORCE, out, 5, kw, end, item->line, 0);
                 std::fprintf(out, "     %%FORCE  %s       %*s= '%s' ;\n", item->name.c_str(), std::max(pad, 0), "",
-                             item->value.c_str());
+                             dft_pattern_text(item->value).c_str());
             } else {
                 print_dft_comment(TK_FORCE_CLOCK, out, 5, kw, end, item->line, 0);
                 if (!item->value.empty())
