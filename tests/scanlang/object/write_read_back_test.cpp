@@ -175,7 +175,9 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"instruction_patset.dft", "atpg", 1,
                       "         %PATSET p\n         {\n             %BTP = \" b \" ;\n         }\n"},
         // An illegal-inputs statement over 17 ports.
-        RoundTripCase{"wide_illegal.dft", "atpg", 1}),
+        RoundTripCase{"wide_illegal.dft", "atpg", 1},
+        // A file of an empty section is written with that section.
+        RoundTripCase{"empty_section.dft", "atpg", 1, "  %ATPG_CONSTRAINTS\n     {\n     }\n"}),
                          [](const testing::TestParamInfo<RoundTripCase>& info) {
                              return testsupport::param_name(std::string(info.param.top) + "_" + info.param.tool);
                          });
