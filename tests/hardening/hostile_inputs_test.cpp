@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -23,43 +22,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::Patch;
-using testsupport::read_file;
 
-// Every regular file below dir with its bytes; reports and logs left out
-// (a refused run still writes its own, with the message).
-using Files = std::map<std::string, std::string>;
-Files snapshot(const fs::path& dir) {
-    Files files;
-    for (const auto& e : fs::recursive_directory_iterator(dir)) {
-        const fs::path ext = e.path().extension();
-        if (e.is_symlink() || !e.is_regular_file() || ext == ".rpt" || ext == ".log") continue;
-        files[fs::relative(e.path(), dir).string()] = read_file(e.path());
-    }
-    return files;
-}
-
-// The files that a run added, changed or removed.
-std::vector<std::string> differences(const Files& before, const Files& after) {
-    std::vector<std::string> d;
-    for (const auto& [name, text] : after) {
-        auto b = before.find(name);
-        if (b == before.end())
-            d.push_back("new " + name);
-        else if (b->second != text)
-            d.push_back("changed " + name);
-    }
-    for (const auto& [name, text] : before)
-        if (!after.count(name)) d.push_back("removed " + name);
-    return d;
-}
-
-// The temporary files of outputs (".<name>.tmp.XXXXXX") below dir.
-std::vector<std::string> temporaries(const fs::path& dir) {
-    std::vector<std::string> found;
-    for (const auto& e : fs::recursive_directory_iterator(dir))
-        if (e.path().filename().string().find(".tmp.") != std::string::npos) found.push_back(e.path().string());
-    return found;
-}
+// A refused run still writes its own report and logs, with the message.
+const std::vector<std::string> kRunRecords = {".rpt", ".log"};
 
 void fifo(const fs::path& dir, const std::string& name) {
     fs::remove(dir / name);
@@ -129,15 +94,16 @@ TEST_P(HostileInput, EndsCleanly) {
     testsupport::TempDir dir;
     ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), c.patches));
     if (c.spoil) c.spoil(dir.path());
-    const auto before = snapshot(dir.path());
+    const auto before = testsupport::folder_files(dir.path(), kRunRecords);
     testsupport::ToolPath env;
     const testsupport::RunResult r = testsupport::run(command(c.argv), dir.path());
     EXPECT_EQ(r.status, c.status) << r.out << r.err;
     EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
     EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
-    EXPECT_EQ(temporaries(dir.path()), std::vector<std::string>{});
+    EXPECT_EQ(testsupport::output_temporaries(dir.path()), std::vector<std::string>{});
     if (c.status == 0) return;
-    EXPECT_EQ(differences(before, snapshot(dir.path())), std::vector<std::string>{});
+    EXPECT_EQ(testsupport::folder_changes(before, testsupport::folder_files(dir.path(), kRunRecords)),
+              std::vector<std::string>{});
     const fs::path work = dir.path() / "bscan_lib";
     if (fs::exists(work)) {
         EXPECT_TRUE(fs::is_empty(work));
