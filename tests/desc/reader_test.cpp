@@ -462,22 +462,8 @@ TEST_F(DescTest, EndlessInputEndsAtItsFirstError) {
         const char* out;
     };
     const Reader readers[] = {
-        {"library",
-         [](FILE* in) {
-             desc_set_text(&LIB_FILE, "t.lib");
-             make_lib_keyword_hash();
-             lib_yyin = in;
-             lib_yyparse();
-         },
-         "\"t.lib\", line 1: Syntax Error at ''\n"},
-        {"configuration",
-         [](FILE* in) {
-             desc_set_text(&DFT_FILE, "t.bsc");
-             make_dft_keyword_hash();
-             dft_yyin = in;
-             dft_yyparse();
-         },
-         "\"t.bsc\", line 1: Syntax Error at ''\n"},
+        {"library", [](FILE* in) { desctest::read_lib(in); }, "\"t.lib\", line 1: Syntax Error at ''\n"},
+        {"configuration", [](FILE* in) { desctest::read_dft(in); }, "\"t.bsc\", line 1: Syntax Error at ''\n"},
         {"pin file",
          [](FILE* in) {
              desc_set_text(&PIN_FILE, "p.pin");

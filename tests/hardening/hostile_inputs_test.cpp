@@ -1,9 +1,11 @@
 // Inputs that a run cannot use, handed to the whole programs one at a
-// time: a FIFO or a device in place of a file, a damaged design database,
-// numbers at the top of int, opcodes that are no patterns, a runaway
-// token.  Each run ends, never hangs (a run that blocks is killed after a
-// while, which fails its case); a refused run ends with its status and
-// message and leaves the folder as it was (its report aside), and no run
+// time: a table of a FIFO or a device in place of a file, a damaged design
+// database, numbers at the top of int, opcodes that are no patterns, a
+// runaway token; and mutants of the description files (bytes changed,
+// cut, repeated, numbers blown up, a NUL, a runaway word).  Each run ends
+// by itself, never hangs (a run that blocks is killed after a while, which
+// fails its case); a refused run ends with its status and message and
+// leaves the folder as it was (its report and logs aside), and no run
 // leaves a temporary file behind.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -72,42 +75,49 @@ struct Hostile {
 
 void PrintTo(const Hostile& c, std::ostream* os) { *os << c.name; }
 
-// The run of a refusal: the program's name ("tessick") is found in the
-// build tree.
-std::vector<std::string> command(const std::vector<std::string>& argv) {
-    // A run that waits for ever is killed, and fails its case.
+bool programs_built() {
+    return testsupport::fixture_tools_built() && fs::exists(testsupport::built_program("bin/tallowmere"));
+}
+
+// Runs a program of the build (kestrand, tallowmere or a stand-in tool,
+// with its arguments) in dir under the stand-in tools' path, and checks
+// what every run must leave: no temporary file, and after a refusal
+// (status other than 0) the folder as it was.
+testsupport::RunResult run_and_check(const fs::path& dir, const std::vector<std::string>& argv) {
+    // A run that waits for ever is killed (status 137), which fails its case.
     std::vector<std::string> full = {"timeout", "-s", "KILL", "120"};
     const std::string& program = argv.front();
     full.push_back(program == "kestrand" || program == "tallowmere"
                        ? testsupport::built_program("bin/" + program)
                        : (fs::path(testsupport::tools_dir()) / program).string());
     full.insert(full.end(), argv.begin() + 1, argv.end());
-    return full;
+    const auto before = testsupport::folder_files(dir, kRunRecords);
+    testsupport::ToolPath env;
+    const testsupport::RunResult r = testsupport::run(full, dir);
+    EXPECT_EQ(testsupport::output_temporaries(dir), std::vector<std::string>{});
+    if (r.status != 0) {
+        EXPECT_EQ(testsupport::folder_changes(before, testsupport::folder_files(dir, kRunRecords)),
+                  std::vector<std::string>{});
+        const fs::path work = dir / "bscan_lib";
+        if (fs::exists(work)) {
+            EXPECT_TRUE(fs::is_empty(work));
+        }
+    }
+    return r;
 }
 
 class HostileInput : public ::testing::TestWithParam<Hostile> {};
 
 TEST_P(HostileInput, EndsCleanly) {
-    if (!testsupport::fixture_tools_built() || !fs::exists(testsupport::built_program("bin/tallowmere")))
-        GTEST_SKIP() << "the programs or the stand-in tools are not built";
+    if (!programs_built()) GTEST_SKIP() << "the programs or the stand-in tools are not built";
     const Hostile& c = GetParam();
     testsupport::TempDir dir;
     ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), c.patches));
     if (c.spoil) c.spoil(dir.path());
-    const auto before = testsupport::folder_files(dir.path(), kRunRecords);
-    testsupport::ToolPath env;
-    const testsupport::RunResult r = testsupport::run(command(c.argv), dir.path());
+    const testsupport::RunResult r = run_and_check(dir.path(), c.argv);
     EXPECT_EQ(r.status, c.status) << r.out << r.err;
     EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
     EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
-    EXPECT_EQ(testsupport::output_temporaries(dir.path()), std::vector<std::string>{});
-    if (c.status == 0) return;
-    EXPECT_EQ(testsupport::folder_changes(before, testsupport::folder_files(dir.path(), kRunRecords)),
-              std::vector<std::string>{});
-    const fs::path work = dir.path() / "bscan_lib";
-    if (fs::exists(work)) {
-        EXPECT_TRUE(fs::is_empty(work));
-    }
 }
 
 // The TAP out of the design, for the roads that add it.
@@ -212,5 +222,73 @@ INSTANTIATE_TEST_SUITE_P(
         Hostile{"library_token_too_long", {{"chip.lib", "%INSTANCE_NAME  TAP;", "%INSTANCE_NAME  T" + kLong + ";"}}, {},
                 {"tallowmere", "chip"}, 2, "", kTokenTooLarge}),
     [](const auto& i) { return std::string(i.param.name); });
+
+// ------------------------------------------------------------ mutants
+
+// The mutant number `seed` of a text: one to three edits at places and of
+// kinds drawn from a generator of fixed results (std::mt19937 is the same
+// everywhere; its numbers are used without a distribution, whose results
+// the standard leaves open).
+std::string mutant(std::string text, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    auto below = [&random](size_t n) { return n == 0 ? 0 : static_cast<size_t>(random() % n); };
+    static const std::string kBytes = std::string("%{}();,:*=-_[]./\\0129xX \n") + '\0';
+    static const std::vector<std::string> kWords = {"2147483647", "99999999999999999999", "-1", "0", "%GROUP_SIZE",
+                                                    "%INSTRUCTION", "/*", "*/", "//", std::string(9000, 'w')};
+    for (size_t edits = 1 + below(3); edits > 0; --edits) {
+        const size_t at = below(text.size() + 1);
+        const size_t span = 1 + below(40);
+        switch (below(6)) {
+            case 0:
+                if (at < text.size()) text[at] = kBytes[below(kBytes.size())];
+                break;
+            case 1: text.erase(at, span); break;
+            case 2: text.insert(at, text.substr(at, span)); break;
+            case 3: text.resize(at); break;
+            case 4: text.insert(at, kWords[below(kWords.size())]); break;
+            default: {
+                // A number of the file blown up.
+                const size_t digit = text.find_first_of("0123456789", at);
+                if (digit != std::string::npos) text.insert(digit, "99999999999");
+                break;
+            }
+        }
+    }
+    return text;
+}
+
+struct MutantCase {
+    const char* file;
+    std::uint32_t seed;
+};
+
+class Mutant : public ::testing::TestWithParam<MutantCase> {};
+
+TEST_P(Mutant, EndsCleanlyInBothPrograms) {
+    if (!programs_built()) GTEST_SKIP() << "the programs or the stand-in tools are not built";
+    const MutantCase& c = GetParam();
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path()));
+    const std::string original = testsupport::read_file(dir.path() / c.file);
+    std::ofstream(dir.path() / c.file, std::ios::binary | std::ios::trunc) << mutant(original, c.seed);
+    for (const char* program : {"tallowmere", "kestrand"}) {
+        SCOPED_TRACE(std::string(program) + " on mutant " + std::to_string(c.seed) + " of " + c.file);
+        const testsupport::RunResult r = run_and_check(dir.path(), {program, "chip"});
+        EXPECT_TRUE(r.status == 0 || r.status == 2 || r.status == 255) << r.status << "\n" << r.out << r.err;
+    }
+}
+
+std::vector<MutantCase> cases() {
+    std::vector<MutantCase> all;
+    for (const char* file : {"chip.bsc", "chip.lib", "chip.pin"})
+        for (std::uint32_t seed = 1; seed <= 12; ++seed) all.push_back({file, seed});
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(Descriptions, Mutant, ::testing::ValuesIn(cases()), [](const auto& i) {
+    std::string name = i.param.file;
+    name[name.find('.')] = '_';
+    return name + "_" + std::to_string(i.param.seed);
+});
 
 }  // namespace
