@@ -72,7 +72,8 @@ std::string DescScanner::take(size_t n) {
 
 void DescScanner::take(size_t n, std::string& out) {
     if (n > kMaxToken) {
-        // The limit and the status of the generated scanners of old.
+        // A token beyond the limit is an internal failure of the scanner,
+        // with its own message and status.
         std::fprintf(stderr, "token too large, exceeds YYLMAX\n");
         qdx_exit(2);
     }

@@ -37,8 +37,9 @@ public:
         return pos_ + k < text_.size() ? static_cast<unsigned char>(text_[pos_ + k]) : peek_ahead(k);
     }
     bool looking_at(const char* s);
-    // The place k of the first byte at or after place k that `in_class`
-    // refuses, looking no further than one byte past the longest token.
+    // The place of the first byte, k places ahead or further, that
+    // `in_class` refuses; it looks no further than one byte past the
+    // longest token.
     template <class Class>
     size_t span(size_t k, Class in_class) {
         while (k <= kMaxToken && in_class(peek(k))) ++k;
@@ -63,8 +64,8 @@ public:
     void clear();
 
 private:
-    // peek past the bytes held: reads on until k places ahead are held or
-    // the input ends.
+    // peek beyond the bytes held: reads on until k places ahead are held
+    // or the input ends.
     int peek_ahead(size_t k);
     // Reads the next block of the stream behind the bytes held, dropping
     // those already passed; false at the end of the input.

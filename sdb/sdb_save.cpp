@@ -225,7 +225,7 @@ int too_large() {
 }
 
 // A save whose file failed: the system's reason, with the temporary file
-// closed (and removed with the writer).
+// closed (and removed with the writer, which nothing writes to any more).
 int write_failed(AtomicFile& file) {
     file.finish();
     save_why = file.why();
@@ -262,7 +262,13 @@ int save_design(SdbDatabase* db, StreamedObjects* st) {
 
     AtomicFile file(db->path);
     if (!file.open("w")) return write_failed(file);
-    {
+    // The writers are done with the stream when the lambda returns.
+    bool too_big = false;
+    auto beyond_offsets = [&too_big] {
+        too_big = true;
+        return false;
+    };
+    const bool written = [&] {
         // Header, image, symbol section, then the tables in slot order.
         // The image holds the tables' offsets, known once the symbols are
         // out: it is written again over its first copy at the end.
@@ -276,11 +282,11 @@ int save_design(SdbDatabase* db, StreamedObjects* st) {
         int64_t pos = out.pos();
         for (SdbTableSlot& s : db->slot) {
             if (!has_records(s)) continue;
-            if (pos > std::numeric_limits<int32_t>::max()) return too_large();
+            if (pos > std::numeric_limits<int32_t>::max()) return beyond_offsets();
             s.offset = static_cast<int32_t>(pos);
             pos += static_cast<int64_t>(s.count) * s.size;
         }
-        if (pos > std::numeric_limits<int32_t>::max()) return too_large();
+        if (pos > std::numeric_limits<int32_t>::max()) return beyond_offsets();
         for (int k = 0; k < SDB_NUM_SLOTS; ++k) {
             SdbTableSlot& s = db->slot[k];
             if (!has_records(s)) continue;
@@ -294,13 +300,14 @@ int save_design(SdbDatabase* db, StreamedObjects* st) {
             s.count = all;
             write_streamed(out, db, *st, k);
         }
-        if (!out.flush() || out.pos() != pos) return write_failed(file);
-        if (fseeko(file.stream(), static_cast<off_t>(image_at), SEEK_SET) != 0) return write_failed(file);
+        if (!out.flush() || out.pos() != pos) return false;
+        if (fseeko(file.stream(), static_cast<off_t>(image_at), SEEK_SET) != 0) return false;
         WordWriter image(file.stream(), image_at);
         write_image(image, db);
-        if (!image.flush()) return write_failed(file);
-    }
-    if (!file.commit()) return write_failed(file);
+        return image.flush();
+    }();
+    if (too_big) return too_large();
+    if (!written || !file.commit()) return write_failed(file);
     // Further reads of db see the file just written.
     if (db->file) {
         std::fclose(db->file);
