@@ -223,7 +223,9 @@ int verilog_level(FILE* fp, int n, int limit, const char* signal, const char* st
 std::vector<int> bs_group_sizes(int n, int limit) {
     std::vector<int> sizes;
     if (n <= 0 || limit < 1) return sizes;
-    int g = (n + limit - 1) / limit;
+    // n / limit rounded up, without n + limit overflowing: a limit at or
+    // above n makes one group of n.
+    int g = n / limit + (n % limit != 0);
     sizes.assign(static_cast<size_t>(g), n / g);
     for (int i = 0; i < n % g; ++i) ++sizes[static_cast<size_t>(i)];
     return sizes;

@@ -11,6 +11,7 @@
 #include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
 #include "runtime/exit.h"
+#include "runtime/fnm.h"
 #include "runtime/output_file.h"
 #include "runtime/frame/frame.h"
 #include "runtime/process.h"
@@ -63,15 +64,26 @@ void bs_close_cmd_file(FILE*& fp) {
     }
 }
 
+namespace {
+
+// A copy reads its source to the end: what is not a regular file is
+// refused before it is opened (a FIFO would wait for a writer for ever, a
+// device such as /dev/zero would fill the file system).
+bool copy_input(const std::string& from, const std::string& to, std::string* why) {
+    return FNM_regular_input(from.c_str(), why) && RT_copy_file(from, to, why);
+}
+
+}  // namespace
+
 bool bs_copy_file(const std::string& from, const std::string& to) {
     std::string why;
-    if (RT_copy_file(from, to, &why)) return true;
+    if (copy_input(from, to, &why)) return true;
     std::fprintf(stderr, "cp: cannot copy '%s' to '%s': %s\n", from.c_str(), to.c_str(), why.c_str());
     return false;
 }
 
 bool bs_copy_design(const std::string& from, const std::string& to, std::string* why) {
-    if (!RT_copy_file(from, to, why)) return false;
+    if (!copy_input(from, to, why)) return false;
     RT_remove_at_end(to);
     return true;
 }

@@ -44,13 +44,14 @@ void bs_close_cmd_file(FILE*& fp);
 
 // File operations of the edits with the effects of "cp", "mv" and
 // "rm -f": false (after a diagnostic on standard error, as the command
-// would print) when the copy or move failed.
+// would print) when the copy or move failed.  A copy's source must be a
+// regular file (runtime/fnm.h): anything else is refused unread.
 bool bs_copy_file(const std::string& from, const std::string& to);
 bool bs_move_file(const std::string& from, const std::string& to_dir);
 // Copies a design database to its edit name in the working directory,
-// whole or not at all (false with the system's reason).  The copy is the
-// run's own until bs_move_file takes it into BSCAN_OPATH: an error exit
-// or a kill removes it.
+// whole or not at all (false with the system's reason, or "not a
+// regular file").  The copy is the run's own until bs_move_file takes it
+// into BSCAN_OPATH: an error exit or a kill removes it.
 bool bs_copy_design(const std::string& from, const std::string& to, std::string* why);
 // Ends a message about a copy that failed: the reason on a line of its
 // own, then the run ends with -1.

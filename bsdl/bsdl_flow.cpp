@@ -157,6 +157,7 @@ void check_necessary_information() {
     check_register(IDCODE_EXIST, "ERROR: (%s) INSTRUCTION IDCODE must access ", "IDCODE register.\n\n", "idcode");
     check_register(USERCODE_EXIST, "ERROR: (%s) INSTRUCTION USERCODE must access ", "USERCODE register.\n\n",
                    "usercode", "idcode");
+    check_instruction_patterns(bsc);
 }
 
 SdbDatabase* bsdl_open_design(const std::string& path) {

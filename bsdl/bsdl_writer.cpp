@@ -14,6 +14,7 @@
 #include "bsdl/template.h"
 #include "desc/tables.h"
 #include "runtime/exit.h"
+#include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
 #include "runtime/process.h"
 
@@ -163,7 +164,7 @@ void insert_BSDL_description() {
         const char* word = bsdl_option_word(BSDL_OPT_TEMPLATE);
         if (word) {
             const std::string name = template_file_path(word);
-            std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(name.c_str(), "r"), std::fclose);
+            std::unique_ptr<FILE, int (*)(FILE*)> in(FNM_open_input(name.c_str()), std::fclose);
             if (in) {
                 blocks = read_template_file(in.get(), entity);
             } else {

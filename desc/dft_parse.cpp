@@ -77,15 +77,12 @@ size_t word_length() {
         while (i < n && scanner.peek(k + i) == static_cast<unsigned char>(part[i])) ++i;
         if (i == n) k += n;
     }
-    while (is_bit(scanner.peek(k))) ++k;
+    k = scanner.span(k, is_bit);
     if (!desc_is_letter(scanner.peek(k))) return 0;
-    ++k;
-    while (is_word_char(scanner.peek(k))) ++k;
-    return k;
+    return scanner.span(k + 1, is_word_char);
 }
 
-// Takes a token of n characters; like the cell library's, the
-// configuration's tokens may be of any length.
+// Takes a token of n characters (a token too long ends the run).
 void take_token(size_t n) {
     token_text = scanner.take(n);
     dft_yytext = token_text.c_str();
@@ -128,9 +125,8 @@ int dft_yylex() {
     int c = scanner.peek();
     if (desc_is_digit(c)) {
         // A run of 0 and 1 is a pattern; a longer run of digits an integer.
-        size_t bits = 0, digits = 0;
-        while (is_bit(scanner.peek(bits))) ++bits;
-        while (desc_is_digit(scanner.peek(digits))) ++digits;
+        const size_t bits = scanner.span(0, is_bit);
+        const size_t digits = scanner.span(0, desc_is_digit);
         if (digits > bits) {
             take_token(digits);
             if (DUMP == 2) std::printf("INTEGER: %s\n", dft_yytext);

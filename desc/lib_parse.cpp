@@ -41,9 +41,7 @@ size_t word_length() {
     for (char mark : {'-', '_', '\\', '%', '*'})
         if (scanner.peek(k) == mark) ++k;
     if (!desc_is_letter(scanner.peek(k))) return 0;
-    ++k;
-    while (is_word_char(scanner.peek(k))) ++k;
-    return k;
+    return scanner.span(k + 1, is_word_char);
 }
 
 void set_text(std::string text) {
@@ -78,8 +76,9 @@ int lib_yylex() {
         return LIB_TOK_EOF;
     }
     if (size_t n = word_length()) {
-        // "%EXTRA_" is cut off its number, which is scanned again.
-        if (scanner.looking_at("%EXTRA_")) n = 7;
+        // "%EXTRA_" is cut off its number, which is scanned again (the
+        // whole word counts against the longest token).
+        if (n <= DescScanner::kMaxToken && scanner.looking_at("%EXTRA_")) n = 7;
         set_text(scanner.take(n));
         int kw = lib_keyword_lookup(lib_yytext);
         if (kw >= 0) {
@@ -92,9 +91,7 @@ int lib_yylex() {
     }
     int c = scanner.peek();
     if (desc_is_digit(c)) {
-        size_t n = 0;
-        while (desc_is_digit(scanner.peek(n))) ++n;
-        set_text(scanner.take(n));
+        set_text(scanner.take(scanner.span(0, desc_is_digit)));
         if (DUMP == 2) std::printf("INTEGER: %s\n", lib_yytext);
         lib_yylval = desc::MAKE_LEAF_AST(desc::INTEGER_NODE, lib_yytext, line);
         return LIB_TOK_INTEGER;

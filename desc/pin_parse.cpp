@@ -84,9 +84,7 @@ size_t word_length() {
     for (char mark : {'-', '_', '\\', '%', '_'})
         if (scanner.peek(k) == mark) ++k;
     if (!desc_is_letter(scanner.peek(k))) return 0;
-    ++k;
-    while (is_word_char(scanner.peek(k))) ++k;
-    return k;
+    return scanner.span(k + 1, is_word_char);
 }
 
 // The token whose text is in token_text.
@@ -113,9 +111,7 @@ int pin_yylex() {
     }
     int c = scanner.peek();
     if (desc_is_digit(c)) {
-        size_t n = 0;
-        while (desc_is_digit(scanner.peek(n))) ++n;
-        scanner.take(n, token_text);
+        scanner.take(scanner.span(0, desc_is_digit), token_text);
         finish_token(PIN_TOK_INTEGER, line);
         if (DUMP == 2) std::printf("INT %s\n", pin_yylval.text);
         return PIN_TOK_INTEGER;

@@ -422,6 +422,20 @@ void find_standard_instructions() {
     }
 }
 
+void check_instruction_patterns(const char* configuration) {
+    for (int row = 0, n = DYNA_count(INSTRUCTIONS); row < n; ++row) {
+        const InstructionEntry& in = INSTRUCTIONS[row];
+        for (int k = 0, m = DYNA_count(in.opcodes); k < m; ++k)
+            if (!is_pattern(in.opcodes[k]))
+                qdx_exit_printf(-1, "ERROR: (%s) the opcode '%s' of INSTRUCTION '%s' is not a pattern of 0, 1 and X.\n\n",
+                                configuration, in.opcodes[k], desc_text(in.name));
+    }
+    for (int k = 0, n = DYNA_count(INST_CAPTURE); k < n; ++k)
+        if (!is_pattern(INST_CAPTURE[k]))
+            qdx_exit_printf(-1, "ERROR: (%s) %%INSTRUCTION_CAPTURE '%s' is not a pattern of 0, 1 and X.\n\n",
+                            configuration, INST_CAPTURE[k]);
+}
+
 // ------------------------------------------------------------ reset
 
 void DESC_reset_globals() {

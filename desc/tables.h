@@ -534,6 +534,14 @@ extern int QUENDAL_ATPG_EXIST;
 void find_standard_instructions();
 void clear_standard_instructions();
 
+// The opcodes of INSTRUCTIONS and the %INSTRUCTION_CAPTURE patterns are
+// patterns of 0, 1 and X (x): a TAP decodes them and BSDL states them.
+// The first that holds any other character ends the run (-1) after
+// "ERROR: (<configuration>) the opcode '<op>' of INSTRUCTION '<name>' is
+// not a pattern of 0, 1 and X.\n\n" or "ERROR: (<configuration>)
+// %INSTRUCTION_CAPTURE '<pattern>' is not a pattern of 0, 1 and X.\n\n".
+void check_instruction_patterns(const char* configuration);
+
 // Frees every table, list, text and syntax tree of the description layer
 // and returns all its globals (parsers and keyword hashes included) to
 // their start-up values.  The hash modulus is a program setting and stays.

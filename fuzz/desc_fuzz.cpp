@@ -20,7 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::run_once([&] {
         bsdft_init();
 #if defined(FUZZ_DESC_LIBRARY)
-        get_bs_dft_file(file.path().c_str(), "/dev/null", 0);
+        // An empty configuration (a regular file: a device is refused).
+        static const fuzz::MemFile empty;
+        get_bs_dft_file(file.path().c_str(), empty.path().c_str(), 0);
 #elif defined(FUZZ_DESC_CONFIG)
         get_bs_dft_file((chip + "chip.lib").c_str(), file.path().c_str(), 0);
 #else

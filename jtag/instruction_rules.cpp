@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "desc/tables.h"
 #include "jtag/insertion_facts.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
@@ -104,6 +105,7 @@ bool is_32_bit_code(const char* code) {
 // beyond the register rules.
 void check_opcodes_and_codes() {
     const char* bsc = JTAG_BSC_FILE.c_str();
+    check_instruction_patterns(bsc);
     int rows = DYNA_count(INSTRUCTIONS);
     for (int r = 0; r < rows; ++r) {
         const InstructionEntry& row = INSTRUCTIONS[r];

@@ -22,10 +22,16 @@ void check_necessary_input_file() {
     bool failed = false;
     // Each input the run needs and the search path does not hold is named
     // before the run ends.
+    // An input that is found must be a regular file: a FIFO would make the
+    // run wait for ever, a device never end.
     auto require = [&failed](const std::string& found, const char* kind, const std::string& name) {
-        if (!found.empty()) return;
-        qdx_printf("ERROR: can't find %s file '%s' in default searching path.\n\n", kind, name.c_str());
-        failed = true;
+        if (found.empty()) {
+            qdx_printf("ERROR: can't find %s file '%s' in default searching path.\n\n", kind, name.c_str());
+            failed = true;
+        } else if (std::string why; !FNM_regular_input(found.c_str(), &why) && why == FNM_NOT_REGULAR) {
+            qdx_printf("ERROR: %s file '%s' is not a regular file.\n\n", kind, found.c_str());
+            failed = true;
+        }
     };
     require(JTAG_BSC_FILE, "BSC", TOP_MODULE + ".bsc");
     require(JTAG_LIB_FILE, "LIB", TOP_MODULE + ".lib");

@@ -6,5 +6,7 @@
 void get_bsc_lib_name();
 // Finds the design files, reads the descriptions, splits the TAP path and
 // checks the configured scan cells (check_scan_cells); ends the run on a
-// fault.
+// fault.  Every input missing or not a regular file is named ("ERROR:
+// can't find ..." or "ERROR: <kind> file '<path>' is not a regular
+// file.") before the run ends.
 void check_necessary_input_file();

@@ -1,10 +1,12 @@
 // File-name parts, the directory search path and searches along it.
 #include "runtime/fnm.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -479,6 +481,57 @@ FILE* FNM_fopen(const char* name, const char* mode) {
     if (!path && !std::strchr(mode, 'w')) return nullptr;
     FILE* f = std::fopen(path ? path : name, mode);
     std::free(path);
+    return f;
+}
+
+// ---------------------------------------------------------------- inputs
+
+namespace {
+
+bool refuse_input(std::string* why, const char* reason) {
+    if (why) *why = reason;
+    return false;
+}
+
+}  // namespace
+
+bool FNM_regular_input(const char* name, std::string* why) {
+    struct stat st {};
+    if (!name || ::stat(name, &st) != 0) return refuse_input(why, std::strerror(name ? errno : ENOENT));
+    return S_ISREG(st.st_mode) || refuse_input(why, FNM_NOT_REGULAR);
+}
+
+int FNM_open_input_fd(const char* name, std::string* why) {
+    // Nothing that is not a regular file is opened at all; and the open
+    // does not wait, should the name have become a FIFO since.
+    if (!FNM_regular_input(name, why)) return -1;
+    const int fd = ::open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        refuse_input(why, std::strerror(errno));
+        return -1;
+    }
+    struct stat st {};
+    const char* reason = nullptr;
+    if (::fstat(fd, &st) != 0)
+        reason = std::strerror(errno);
+    else if (!S_ISREG(st.st_mode))
+        reason = FNM_NOT_REGULAR;
+    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        reason = std::strerror(errno);
+    if (!reason) return fd;
+    refuse_input(why, reason);
+    ::close(fd);
+    return -1;
+}
+
+FILE* FNM_open_input(const char* name, std::string* why) {
+    const int fd = FNM_open_input_fd(name, why);
+    if (fd < 0) return nullptr;
+    FILE* f = ::fdopen(fd, "r");
+    if (!f) {
+        refuse_input(why, std::strerror(errno));
+        ::close(fd);
+    }
     return f;
 }
 

@@ -81,6 +81,20 @@ std::string FNM_find(const std::string& name);
 // as given when mode writes, else null.
 FILE* FNM_fopen(const char* name, const char* mode);
 
+// Inputs.  Every file a run reads must be a regular file: opening a FIFO
+// waits for a writer for ever, and a device such as /dev/zero never ends.
+// FNM_open_input opens a file for reading and refuses what is not a
+// regular file before anything could wait on it (the file is looked at,
+// then opened without waiting and looked at again); the stream or
+// descriptor then reads as an ordinary one.  Null (-1) when the file
+// cannot be opened or is refused, with the reason in *why when given:
+// FNM_NOT_REGULAR, or the system's text ("No such file or directory").
+// FNM_regular_input makes the same test without opening the file.
+inline constexpr const char* FNM_NOT_REGULAR = "not a regular file";
+FILE* FNM_open_input(const char* name, std::string* why = nullptr);
+int FNM_open_input_fd(const char* name, std::string* why = nullptr);
+bool FNM_regular_input(const char* name, std::string* why = nullptr);
+
 // Names.  A volume is the text before a first ':' that no '/' precedes;
 // the directory and base name keep it in front, as written.  Part letters
 // of FNM_strip, FNM_break and FNM_replace: 'v' volume (given back with

@@ -168,9 +168,11 @@ int RC_load(const char* name, const char* section) {
     }
     char* path = lookup_file(name);
     if (!path) return -1;
-    std::ifstream in(path, std::ios::binary);
+    // Only a regular file is read (a FIFO would wait for ever).
+    std::ifstream in;
+    if (FNM_regular_input(path)) in.open(path, std::ios::binary);
     std::free(path);
-    if (!in) return -1;
+    if (!in.is_open()) return -1;
 
     const unsigned char mode = use_semicolon;
     bool open = false;

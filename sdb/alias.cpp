@@ -10,6 +10,7 @@
 
 #include "runtime/dyna.h"
 #include "runtime/exit.h"
+#include "runtime/fnm.h"
 #include "runtime/process.h"
 #include "runtime/str.h"
 #include "sdb/internal.h"
@@ -95,7 +96,9 @@ void ALIAS_init() {
     if (!alias_net_tab) alias_net_tab = DYNA_new<AliasPair>(0);
     free_pairs();
     if (!asn_file_name) return;
-    FILE* f = std::fopen(asn_file_name, "r");
+    // An alias file that is not a regular file is not read (a FIFO would
+    // wait for ever), as one that cannot be opened.
+    FILE* f = FNM_open_input(asn_file_name);
     if (!f) return;
     WordReader in(f);
     std::string w, a, b, c;

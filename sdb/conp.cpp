@@ -11,6 +11,7 @@
 
 #include "runtime/dyna.h"
 #include "runtime/exit.h"
+#include "runtime/fnm.h"
 #include "runtime/process.h"
 #include "sdb/internal.h"
 #include "sdb/lookup.h"
@@ -95,7 +96,8 @@ struct ConpFile {
 
 ConpFile read_file(const char* path) {
     ConpFile f;
-    if (!path) return f;
+    // Only a regular file is read (a FIFO would wait for ever).
+    if (!path || !FNM_regular_input(path)) return f;
     std::ifstream in(path, std::ios::binary);
     if (!in) return f;
     auto word = [&in](int32_t& w) {

@@ -80,6 +80,10 @@ public:
         const int32_t nsym = c.nsym;
         auto n = [&c](int k) { return c.n[k]; };
         auto has = [&c](int k) { return c.loaded[k]; };
+        // A port or pin is named by a symbol of its own, or -1 once deleted;
+        // symbol 0 ("*UNDEF*") names nothing, so a record that holds it is
+        // damaged.
+        auto port_or_pin_name = [&](int32_t v) { return v == -1 || in(v, 1, nsym); };
         auto name_word = [&](int32_t v) {
             return v >= 0 ? v < nsym : (v > -6 || !has(SDB_PREF) || sdb_prefix_of(v) < n(SDB_PREF));
         };
@@ -96,7 +100,7 @@ public:
                 return each<SdbPort>(t, [&](const uint8_t* p) {
                     return SdbPort{w(p, 0), w(p, 1), w(p, 2), flags(p, 3, port_flags_from_big)};
                 }, [&](const SdbPort& r) {
-                    return in(r.name, -1, nsym) && (!has(SDB_NODE) || in(r.node, -1, n(SDB_NODE)));
+                    return port_or_pin_name(r.name) && (!has(SDB_NODE) || in(r.node, -1, n(SDB_NODE)));
                 });
             case SDB_OBJ:
                 return each<SdbObject>(t, [&](const uint8_t* p) {
@@ -127,7 +131,7 @@ public:
                 });
             case SDB_PIN:
                 return each<SdbPin>(t, [&](const uint8_t* p) { return SdbPin{w(p, 0), w(p, 1)}; },
-                                    [&](const SdbPin& r) { return in(r.name, -1, nsym); });
+                                    [&](const SdbPin& r) { return port_or_pin_name(r.name); });
             case SDB_PREF: {
                 // Entries made by the makers refer only to earlier entries;
                 // then their links cannot go round in a circle.

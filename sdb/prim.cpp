@@ -330,7 +330,8 @@ PrimitiveDef* SDB_load_primitives(const char* name) {
     if (!name) return nullptr;
     std::unique_ptr<char, decltype(&std::free)> path(FNM_search(name, R_OK, FNM_SEARCH_PATH), &std::free);
     if (!path && std::strchr(name, '/')) path.reset(FNM_search(name, R_OK, FNM_NAME_ONLY));
-    if (!path) return nullptr;
+    // Only a regular file is read (a FIFO would wait for ever).
+    if (!path || !FNM_regular_input(path.get())) return nullptr;
     std::ifstream in(path.get(), std::ios::binary);
     if (!in) return nullptr;
     Loader load;

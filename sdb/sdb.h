@@ -308,6 +308,10 @@ void SDB_nl_close(int save);
 // beside it.  0, or 1 on a write error (the old file is then untouched)
 // or for a design read without all of its tables.
 int SDB_save(SdbDatabase* db);
+// Why the last SDB_save or SDB_save_objs returned 1: the system's text of
+// the error that stopped the write ("File name too long"), or why the
+// design cannot be written.
+const char* SDB_save_why();
 // Objects that SDB_save_objs adds to a design as it writes it: n of them,
 // object i with the name word and class that get(ctx, i, ...) gives (as
 // for SDB_make_objs), and the net of each of their nodes in nets (-1:

@@ -1,5 +1,6 @@
 // Writing a design and compacting its tables.
 #include <bit>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "runtime/dyna.h"
+#include "runtime/output_file.h"
 #include "runtime/pages.h"
 #include "runtime/process.h"
 #include "sdb/internal.h"
@@ -206,9 +208,33 @@ void write_streamed(WordWriter& out, const SdbDatabase* db, const StreamedObject
     }
 }
 
+// Why the last save failed.
+std::string save_why;
+
+// A design that cannot be written as it is: read without some of its
+// tables (which it would lose), or without a path or names.
+int cannot_save() {
+    save_why = "the design was not read whole";
+    return 1;
+}
+
+// Tables that would lie beyond the reach of the file's 32-bit offsets.
+int too_large() {
+    save_why = std::strerror(EFBIG);
+    return 1;
+}
+
+// A save whose file failed: the system's reason, with the temporary file
+// closed (and removed with the writer, which nothing writes to any more).
+int write_failed(AtomicFile& file) {
+    file.finish();
+    save_why = file.why();
+    return 1;
+}
+
 int save_design(SdbDatabase* db, StreamedObjects* st) {
-    // A design read without some of its tables would lose them.
-    if (!db || !db->path || !db->symbols || db->partial) return 1;
+    save_why.clear();
+    if (!db || !db->path || !db->symbols || db->partial) return cannot_save();
     if (db == sdb) SDB_update(db);
     SDB_sort_port_tab(db);
     for (int k = 0; k < SDB_NUM_SLOTS; ++k) db->slot[k].count = DYNA_count(db->slot[k].data);
@@ -235,8 +261,14 @@ int save_design(SdbDatabase* db, StreamedObjects* st) {
     auto streamed = [&](int k) { return st && (k == SDB_OBJ || k == SDB_SOBJ || k == SDB_NODE); };
 
     AtomicFile file(db->path);
-    if (!file.open("w")) return 1;
-    {
+    if (!file.open("w")) return write_failed(file);
+    // The writers are done with the stream when the lambda returns.
+    bool too_big = false;
+    auto beyond_offsets = [&too_big] {
+        too_big = true;
+        return false;
+    };
+    const bool written = [&] {
         // Header, image, symbol section, then the tables in slot order.
         // The image holds the tables' offsets, known once the symbols are
         // out: it is written again over its first copy at the end.
@@ -250,11 +282,11 @@ int save_design(SdbDatabase* db, StreamedObjects* st) {
         int64_t pos = out.pos();
         for (SdbTableSlot& s : db->slot) {
             if (!has_records(s)) continue;
-            if (pos > std::numeric_limits<int32_t>::max()) return 1;
+            if (pos > std::numeric_limits<int32_t>::max()) return beyond_offsets();
             s.offset = static_cast<int32_t>(pos);
             pos += static_cast<int64_t>(s.count) * s.size;
         }
-        if (pos > std::numeric_limits<int32_t>::max()) return 1;
+        if (pos > std::numeric_limits<int32_t>::max()) return beyond_offsets();
         for (int k = 0; k < SDB_NUM_SLOTS; ++k) {
             SdbTableSlot& s = db->slot[k];
             if (!has_records(s)) continue;
@@ -268,13 +300,14 @@ int save_design(SdbDatabase* db, StreamedObjects* st) {
             s.count = all;
             write_streamed(out, db, *st, k);
         }
-        if (!out.flush() || out.pos() != pos) return 1;
-        if (fseeko(file.stream(), static_cast<off_t>(image_at), SEEK_SET) != 0) return 1;
+        if (!out.flush() || out.pos() != pos) return false;
+        if (fseeko(file.stream(), static_cast<off_t>(image_at), SEEK_SET) != 0) return false;
         WordWriter image(file.stream(), image_at);
         write_image(image, db);
-        if (!image.flush()) return 1;
-    }
-    if (!file.commit()) return 1;
+        return image.flush();
+    }();
+    if (too_big) return too_large();
+    if (!written || !file.commit()) return write_failed(file);
     // Further reads of db see the file just written.
     if (db->file) {
         std::fclose(db->file);
@@ -288,12 +321,14 @@ int save_design(SdbDatabase* db, StreamedObjects* st) {
 
 int SDB_save(SdbDatabase* db) { return save_design(db, nullptr); }
 
+const char* SDB_save_why() { return save_why.c_str(); }
+
 int SDB_save_objs(SdbDatabase* db, const SdbObjectSource* src) {
     if (!db || db != sdb || !src || src->n < 0 || (src->n > 0 && !src->get) || src->nnets < 0 ||
         (src->nnets > 0 && !src->nets))
         return -1;
     // What save_design refuses is refused before the nets take any link.
-    if (!db->path || !db->symbols || db->partial) return 1;
+    if (!db->path || !db->symbols || db->partial) return cannot_save();
     SDB_update(db);
     const SdbTableSlot& sobj = db->slot[SDB_SOBJ];
     const SdbTableSlot& obj = db->slot[SDB_OBJ];

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "runtime/exit.h"
+#include "runtime/fnm.h"
 #include "runtime/output_file.h"
 #include "runtime/strfmt.h"
 
@@ -71,8 +72,9 @@ bool top_open_report(const std::string& path, const char* mode) {
     auto file = std::make_unique<AtomicFile>(path);
     if (!file->open("w")) return false;
     if (mode && mode[0] == 'a') {
-        // Appending: the report so far comes first.
-        if (FILE* old = std::fopen(path.c_str(), "rb")) {
+        // Appending: the report so far comes first (only a regular file
+        // is read: a FIFO would wait for ever).
+        if (FILE* old = FNM_open_input(path.c_str())) {
             std::vector<char> buf(1 << 14);
             size_t n;
             while ((n = std::fread(buf.data(), 1, buf.size(), old)) > 0) std::fwrite(buf.data(), 1, n, file->stream());

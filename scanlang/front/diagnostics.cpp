@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "runtime/exit.h"
+#include "runtime/fnm.h"
 
 int has_error = 0;
 std::string LOG_FILE;
@@ -89,6 +90,13 @@ void scan_fatal_message(const std::string& message) {
     scan_close_log();
     has_error = 0;
     qdx_exit(-1);
+}
+
+FILE* scan_open_input(const std::string& path) {
+    std::string why;
+    FILE* in = FNM_open_input(path.c_str(), &why);
+    if (!in && why == FNM_NOT_REGULAR) scan_fatal_message("ERROR : Input file '" + path + "' is not a regular file.\n");
+    return in;
 }
 
 int error_handler(const char* file, int line, int code, const char* s1, const char* s2) {

@@ -61,6 +61,13 @@ int error_handler(const char* file, int line, int code, const char* s1, const ch
 // checks that have no numbered code.
 [[noreturn]] void scan_fatal_message(const std::string& message);
 
+// Opens a file that the run reads (a DFT file or one of its side files).
+// What is not a regular file (a FIFO, a device, a directory) is refused
+// before it is opened: "ERROR : Input file '<path>' is not a regular
+// file.\n" and the end of the run as scan_fatal_message ends it.  Null
+// when the file cannot be opened, which the caller reports.
+FILE* scan_open_input(const std::string& path);
+
 // True for the codes that are warnings.
 bool scan_diag_is_warning(int code);
 

@@ -626,7 +626,7 @@ ScanAstNode* scan_pso_long_element(ScanAstNode* element) {
 
 void sl_parse_file(const std::string& path, const std::string& shown) {
     // Closed however the parse ends.
-    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(path.c_str(), "r"), &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> in(scan_open_input(path), &std::fclose);
     if (!in) error_handler(nullptr, 0, SCAN_ERR_OPEN_INPUT, path.c_str(), nullptr);
     scan_yyin = in.get();
     in_file_name = shown;

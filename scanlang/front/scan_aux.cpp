@@ -41,7 +41,7 @@ const ScanAstNode* repair_cell_entries() {
 
 int scan_map(const std::string& file) {
     LOG_FILE = file + ".log";
-    std::unique_ptr<FILE, FileCloser> in(std::fopen(file.c_str(), "r"));
+    std::unique_ptr<FILE, FileCloser> in(scan_open_input(file));
     if (!in) {
         std::fprintf(stderr, "Failed to open file %s.\n", file.c_str());
         return 1;

@@ -201,7 +201,7 @@ InstanceFileInfo CONVERT_FILE_INSTANCES(const std::string& file, ScanAstNode* en
     const std::string path = resolve_against_current_path(file);
     ScanAstNode* instances = emptied_scan_instances(entry);
     if (scan_lang_Option_type == kCallerWithoutInstanceFiles) return info;
-    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(path.c_str(), "r"), &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> in(scan_open_input(path), &std::fclose);
     // A chain whose instance file is missing would silently lose its
     // instances: that is an error.
     if (!in) error_handler(path.c_str(), 0, SCAN_ERR_OPEN_INPUT, path.c_str(), nullptr);

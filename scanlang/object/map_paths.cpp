@@ -97,7 +97,7 @@ PathEntry combined_copy(const PathEntry& p) {
 // no path tree).
 std::optional<PathFileRecord> read_path_file(const std::string& name, bool false_path) {
     const std::string path = resolve_against_current_path(name);
-    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(path.c_str(), "r"), &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> in(scan_open_input(path), &std::fclose);
     if (!in) error_handler(path.c_str(), 0, SCAN_ERR_OPEN_INPUT, path.c_str(), nullptr);
     ScanAstNode* tree = nullptr;
     {

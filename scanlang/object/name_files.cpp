@@ -1,9 +1,9 @@
 #include "scanlang/object/name_files.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <memory>
 #include <optional>
+#include <string>
 
 #include "scanlang/front/diagnostics.h"
 #include "scanlang/front/nodes.h"
@@ -14,9 +14,12 @@ int sl_must_fault_num = 0;
 namespace {
 
 std::optional<std::string> read_whole(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
+    std::unique_ptr<FILE, int (*)(FILE*)> in(scan_open_input(file), &std::fclose);
     if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string text;
+    char block[65536];
+    for (size_t got; (got = std::fread(block, 1, sizeof block, in.get())) > 0;) text.append(block, got);
+    return text;
 }
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }

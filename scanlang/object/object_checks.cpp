@@ -22,7 +22,7 @@ std::string part_of(const std::string& name, const char* letters) {
 }
 
 bool readable(const std::string& path) {
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "r"), &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> f(scan_open_input(path), &std::fclose);
     return f != nullptr;
 }
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -54,7 +55,11 @@ INSTANTIATE_TEST_SUITE_P(Table, Groups,
                                            GroupCase{false, 0, 4, {}}, GroupCase{false, 0, 0, {}},
                                            GroupCase{false, 1, 1, {1}}, GroupCase{false, 3, 1, {1, 1, 1}},
                                            GroupCase{true, 10, 4, {3, 3, 2, 2}},
-                                           GroupCase{true, 5, 2, {1, 1, 1, 1, 1}}),
+                                           GroupCase{true, 5, 2, {1, 1, 1, 1, 1}},
+                                           // A limit at or near the top of int is one group.
+                                           GroupCase{false, 10, INT_MAX, {10}},
+                                           GroupCase{false, INT_MAX, INT_MAX, {INT_MAX}},
+                                           GroupCase{true, 10, INT_MAX, {10}}),
     [](const auto& i) {
         const auto& c = i.param;
         return std::string(c.dfspeed ? "Dfspeed" : "Plain") + "_N" + std::to_string(c.n) + "_Limit" +

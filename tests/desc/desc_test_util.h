@@ -35,14 +35,21 @@ inline FILE* text_stream(const std::string& text) {
     return f;
 }
 
-// Parses a library text named `name` in messages.
-inline void parse_lib(const std::string& text, const char* name = "t.lib") {
+// Parses a library from the stream (which stays open), named `name` in
+// messages.
+inline void read_lib(FILE* in, const char* name = "t.lib") {
     desc_set_text(&LIB_FILE, name);
     make_lib_keyword_hash();
-    lib_yyin = text_stream(text);
+    lib_yyin = in;
     lib_yyparse();
-    std::fclose(lib_yyin);
     lib_yyin = nullptr;
+}
+
+// Parses a library text named `name` in messages.
+inline void parse_lib(const std::string& text, const char* name = "t.lib") {
+    FILE* in = text_stream(text);
+    read_lib(in, name);
+    std::fclose(in);
 }
 
 // Parses a pin file text in list mode (mode 1) or package mode (0).
@@ -58,15 +65,22 @@ inline void parse_pin(const std::string& text, const char* name = "p.pin", int m
     free_pin_check_tables();
 }
 
-// Parses a configuration text named `name` in messages (the library
-// tables it checks its cells against must be filled first).
-inline void parse_dft(const std::string& text, const char* name = "t.bsc") {
+// Parses a configuration from the stream (which stays open), named
+// `name` in messages (the library tables it checks its cells against
+// must be filled first).
+inline void read_dft(FILE* in, const char* name = "t.bsc") {
     desc_set_text(&DFT_FILE, name);
     make_dft_keyword_hash();
-    dft_yyin = text_stream(text);
+    dft_yyin = in;
     dft_yyparse();
-    std::fclose(dft_yyin);
     dft_yyin = nullptr;
+}
+
+// Parses a configuration text named `name` in messages.
+inline void parse_dft(const std::string& text, const char* name = "t.bsc") {
+    FILE* in = text_stream(text);
+    read_dft(in, name);
+    std::fclose(in);
 }
 
 // Reads a library and a configuration text the way a program reads a

@@ -192,16 +192,6 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"/* a\n /* b */", "'cells.lib' line 2: Missing '*/'.\n", 255}),
     [](const auto& i) { return testsupport::param_name(i.param.text, i.index, 40); });
 
-// A name of any length is kept whole.
-TEST_F(DescTest, LibLongNamesKeptWhole) {
-    std::string name = "P" + std::string(20000, 'x');
-    desctest::parse_lib("%BUFFER " + name + " { %INPUT " + name + "; }");
-    save_tree();
-    BufferEntry* b = get_buffer(name.c_str());
-    ASSERT_NE(b, nullptr);
-    EXPECT_EQ(std::string(b->input), name);
-}
-
 // A read failure of the input is an internal scanner failure: status 2.
 TEST_F(DescTest, LibReadFailureEndsWithStatusTwo) {
     testsupport::TempDir dir;

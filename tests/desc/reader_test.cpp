@@ -7,10 +7,15 @@
 
 #include "support/param_name.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "desc/scanner.h"
 #include "desc_test_util.h"
 
 namespace {
@@ -257,9 +262,17 @@ TEST_F(DescTest, ReaderOpensBothFilesBeforeParsing) {
         {nullptr, nullptr, "Error: lib file is a null string\nError: dft file is a null string\n"},
         {"none.lib", "t.bsc", "Error: Can't open lib file none.lib\n"},
         {"t.lib", "none.bsc", "Error: Can't open dft file none.bsc\n"},
+        // What is not a regular file is refused before it is opened: a
+        // FIFO would wait for a writer for ever.
+        {"fifo.lib", "t.bsc", "Error: 'fifo.lib' is not a regular file\n"},
+        {"t.lib", "fifo.bsc", "Error: 'fifo.bsc' is not a regular file\n"},
+        {"t.lib", ".", "Error: '.' is not a regular file\n"},
     };
+    ASSERT_EQ(mkfifo((dir.str() + "/fifo.lib").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((dir.str() + "/fifo.bsc").c_str(), 0600), 0);
     for (const OpenCase& c : cases) {
         auto r = desctest::run_child([&] {
+            alarm(60);
             ChangeDir cd(dir.path());
             bsdft_init();
             get_bs_dft_file(c.lib, c.bsc, 0);
@@ -347,18 +360,125 @@ const char* const kRichBsc =
     "%SCAN_CELLS { %INPUT_SCAN BC_OUT; %OBSERVE_ONLY_SCAN BC_IN; }\n"
     "%SCAN_CELLS { %INPUT_SCAN BC_IN; }\n";
 
-// Both description languages take names of any length.
-TEST_F(DescTest, LongNamesInTheConfigurationAndTheLibrary) {
-    TempDir dir;
-    const std::string port = "p" + std::string(100000, 'a');
-    const std::string cell = "C" + std::string(100000, 'b');
-    const std::string lib = fixture("chip/chip.lib") + "\n%SCAN_CELL " + cell + " { %DATA_IN DI; %DATA_OUT DO; }\n";
+// ------------------------------------------------------------ scanning
+
+// The longest token of the description languages: a name of that length
+// is kept whole; one character more ends the run with the scanners'
+// internal-failure status, whatever follows.
+struct TokenCase {
+    const char* language;
+    std::string (*text)(const std::string& name);
+    void (*read)(const std::string& text);
+    bool (*kept)(const std::string& name);
+};
+
+void PrintTo(const TokenCase& c, std::ostream* os) { *os << c.language; }
+
+class LongestToken : public DescTest, public ::testing::WithParamInterface<TokenCase> {};
+
+TEST_P(LongestToken, KeptUpToTheLimitRefusedBeyond) {
+    const TokenCase& c = GetParam();
+    const std::string longest = "N" + std::string(DescScanner::kMaxToken - 1, 'a');
     auto r = desctest::run_child([&] {
-        desctest::read_design(dir, lib, "%GLOBAL_TDI " + port + ";\n");
-        std::printf("%d %d\n", GLOBAL_TDI && GLOBAL_TDI == port, get_scan_cell(cell.c_str()) != nullptr);
+        c.read(c.text(longest));
+        std::printf("%d\n", c.kept(longest));
     });
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "1 1\n") << r.err;
+    EXPECT_EQ(r.out, "1\n") << r.err;
+    // A runaway word: far longer than the limit, still refused at once.
+    for (size_t length : {DescScanner::kMaxToken + 1, size_t{200000}}) {
+        r = desctest::run_child([&] { c.read(c.text("N" + std::string(length - 1, 'a'))); });
+        EXPECT_EQ(r.status, 2) << length;
+        EXPECT_EQ(r.out, "") << length;
+        EXPECT_EQ(r.err, "token too large, exceeds YYLMAX\n") << length;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, LongestToken,
+    ::testing::Values(
+        TokenCase{"library", [](const std::string& n) { return "%BUFFER " + n + " { %INPUT A; }"; },
+                  [](const std::string& t) {
+                      desctest::parse_lib(t);
+                      save_lib_tab();
+                  },
+                  [](const std::string& n) { return get_buffer(n.c_str()) != nullptr; }},
+        // "%EXTRA_" is cut off its number only after the whole word was
+        // held against the limit.
+        TokenCase{"library_extra",
+                  [](const std::string& n) { return "%SCAN_CELL C { %EXTRA_" + std::string(n.size() - 8, '0') + "1 X; }"; },
+                  [](const std::string& t) {
+                      desctest::parse_lib(t);
+                      save_lib_tab();
+                  },
+                  [](const std::string&) {
+                      const ScanCellEntry* c = get_scan_cell("C");
+                      return c && DYNA_count(c->extra) == 1 && str(c->extra[0]) == "X";
+                  }},
+        TokenCase{"configuration", [](const std::string& n) { return "%GLOBAL_TDI " + n + ";"; },
+                  [](const std::string& t) {
+                      desctest::parse_dft(t);
+                      save_dft_tab();
+                  },
+                  [](const std::string& n) { return GLOBAL_TDI && GLOBAL_TDI == n; }},
+        TokenCase{"configuration_pattern", [](const std::string& n) { return "%USERCODE_REGISTER " + std::string(n.size(), '1') + ";"; },
+                  [](const std::string& t) { desctest::parse_dft(t); },
+                  [](const std::string&) { return true; }},
+        TokenCase{"pin_file", [](const std::string& n) { return "1 " + n + " x in"; },
+                  [](const std::string& t) {
+                      desctest::parse_pin(t);
+                      desc_build_listing(PIN_HASH_TAB, &PIN_TABLE);
+                  },
+                  [](const std::string& n) { return DYNA_count(PIN_TABLE) == 1 && PIN_TABLE[0]->io_name == n; }}),
+    [](const auto& i) { return std::string(i.param.language); });
+
+// The scanners read as they scan: an input far larger than one read,
+// with tokens and comments across the seams of the reads, gives every
+// token whole and the right line numbers.
+TEST_F(DescTest, InputReadAsItIsScanned) {
+    std::string text;
+    std::vector<std::string> names;
+    int line = 1;
+    for (int i = 0; i < 5000; ++i) {
+        names.push_back("priv_" + std::to_string(i) + std::string(static_cast<size_t>(i % 97), 'x'));
+        text += "%INSTRUCTION_PRIVATE " + names.back() + ";";
+        text += i % 3 ? " // comment " + std::to_string(i) + "\n" : " /* comment\n over two lines */\n";
+        line += i % 3 ? 1 : 2;
+    }
+    desctest::parse_dft(text);
+    save_dft_tab();
+    EXPECT_EQ(texts(INST_PRIVATE), names);
+    auto r = desctest::run_child([&] { desctest::parse_dft(text + "\n@"); });
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "\"t.bsc\", line " + std::to_string(line + 1) + ": Syntax Error at '@'\n");
+}
+
+// An endless input (a device read as a description) meets its first
+// error at once: a NUL byte is no character of the languages.
+TEST_F(DescTest, EndlessInputEndsAtItsFirstError) {
+    struct Reader {
+        const char* language;
+        void (*read)(FILE* in);
+        const char* out;
+    };
+    const Reader readers[] = {
+        {"library", [](FILE* in) { desctest::read_lib(in); }, "\"t.lib\", line 1: Syntax Error at ''\n"},
+        {"configuration", [](FILE* in) { desctest::read_dft(in); }, "\"t.bsc\", line 1: Syntax Error at ''\n"},
+        {"pin file",
+         [](FILE* in) {
+             desc_set_text(&PIN_FILE, "p.pin");
+             parse_pin_file(in, 1);
+         },
+         "\"p.pin\", line 1: Syntax Error at ''\n"},
+    };
+    for (const Reader& reader : readers) {
+        auto r = desctest::run_child([&] {
+            alarm(60);  // a reader that reads to the end never gets there
+            reader.read(std::fopen("/dev/zero", "r"));
+        });
+        EXPECT_EQ(r.status, 255) << reader.language;
+        EXPECT_EQ(r.out, reader.out) << reader.language;
+    }
 }
 
 TEST_F(DescTest, ConfigurationItemsAreSaved) {

@@ -206,6 +206,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Breach{"NoOpcode", [] { minimal_table(); add_instruction("PRIV", {}, "bypass"); },
                "ERROR: (chip.bsc) INSTRUCTION 'PRIV' has no opcode in %INSTRUCTION_TABLE.\n\n"},
+        // Opcodes and capture patterns are 0, 1 and X: a TAP cannot decode 2.
+        Breach{"OpcodeDigit", [] { minimal_table(); add_instruction("PRIV", {"2010"}, "bypass"); },
+               "ERROR: (chip.bsc) the opcode '2010' of INSTRUCTION 'PRIV' is not a pattern of 0, 1 and X.\n\n"},
+        Breach{"CaptureDigit", [] { minimal_table(); set_list(&INST_CAPTURE, {"2001"}); },
+               "ERROR: (chip.bsc) %INSTRUCTION_CAPTURE '2001' is not a pattern of 0, 1 and X.\n\n"},
         Breach{"OpcodeWidth", [] { minimal_table(); add_instruction("PRIV", {"0100", "011"}, "bypass"); },
                "ERROR: (chip.bsc) the opcode '011' of INSTRUCTION 'PRIV' is not 4 bits long.\n\n"},
         Breach{"OneBitRegister",

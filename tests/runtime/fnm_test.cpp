@@ -2,8 +2,10 @@
 
 #include "support/param_name.h"
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -505,6 +507,44 @@ TEST_F(FnmBase, OpenAlongThePath) {
     ASSERT_NE(f, nullptr);
     std::fclose(f);
     EXPECT_TRUE(fs::exists(tmp.path() / "new.txt"));
+}
+
+// An input is a regular file (through links too); anything else is
+// refused before it is opened, so a FIFO without a writer never blocks.
+TEST_F(FnmBase, OpenInputTakesRegularFilesOnly) {
+    TempDir tmp;
+    const std::string file = tmp.write("f.txt", "hello");
+    const std::string fifo = tmp.str() + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink(file, tmp.path() / "flink");
+    fs::create_symlink(fifo, tmp.path() / "fifolink");
+    struct Case {
+        std::string name;
+        std::string why;  // empty: opened
+    };
+    const Case cases[] = {
+        {file, ""},
+        {tmp.str() + "/flink", ""},
+        {fifo, FNM_NOT_REGULAR},
+        {tmp.str() + "/fifolink", FNM_NOT_REGULAR},
+        {tmp.str(), FNM_NOT_REGULAR},
+        {"/dev/zero", FNM_NOT_REGULAR},
+        {tmp.str() + "/missing", std::strerror(ENOENT)},
+    };
+    for (const Case& c : cases) {
+        std::string why = "unset";
+        FILE* f = FNM_open_input(c.name.c_str(), &why);
+        EXPECT_EQ(f != nullptr, c.why.empty()) << c.name;
+        if (f) {
+            char buf[8] = {};
+            EXPECT_EQ(std::fread(buf, 1, sizeof buf, f), 5u) << c.name;
+            EXPECT_STREQ(buf, "hello");
+            std::fclose(f);
+        } else {
+            EXPECT_EQ(why, c.why) << c.name;
+        }
+        EXPECT_EQ(FNM_regular_input(c.name.c_str()), c.why.empty()) << c.name;
+    }
 }
 
 }  // namespace

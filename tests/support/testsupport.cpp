@@ -131,6 +131,38 @@ static std::string slurp_fd(int fd) {
     return s;
 }
 
+FolderFiles folder_files(const fs::path& dir, const std::vector<std::string>& skip) {
+    FolderFiles files;
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+        if (e.is_symlink() || !e.is_regular_file()) continue;
+        bool skipped = false;
+        for (const std::string& ext : skip) skipped = skipped || e.path().extension() == ext;
+        if (!skipped) files[fs::relative(e.path(), dir).string()] = read_file(e.path());
+    }
+    return files;
+}
+
+std::vector<std::string> folder_changes(const FolderFiles& before, const FolderFiles& after) {
+    std::vector<std::string> changes;
+    for (const auto& [name, text] : after) {
+        auto b = before.find(name);
+        if (b == before.end())
+            changes.push_back("new " + name);
+        else if (b->second != text)
+            changes.push_back("changed " + name);
+    }
+    for (const auto& [name, text] : before)
+        if (!after.count(name)) changes.push_back("removed " + name);
+    return changes;
+}
+
+std::vector<std::string> output_temporaries(const fs::path& dir) {
+    std::vector<std::string> found;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        if (e.path().filename().string().find(".tmp.") != std::string::npos) found.push_back(e.path().string());
+    return found;
+}
+
 RunResult run(const std::vector<std::string>& argv, const fs::path& cwd, const std::string* input) {
     // Output and error go to temporary files so that a chatty program can
     // never block on a full pipe.

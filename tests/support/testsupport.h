@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,17 @@ private:
 };
 
 std::string read_file(const std::filesystem::path& p);
+
+// The regular files below a folder (symbolic links not followed) with
+// their bytes, by their paths relative to it; files whose extension is
+// one of `skip` (".rpt") are left out.
+using FolderFiles = std::map<std::string, std::string>;
+FolderFiles folder_files(const std::filesystem::path& dir, const std::vector<std::string>& skip = {});
+// What changed from one state of a folder to the next: "new <path>",
+// "changed <path>", "removed <path>".
+std::vector<std::string> folder_changes(const FolderFiles& before, const FolderFiles& after);
+// The temporary files of outputs (".<name>.tmp.XXXXXX") below a folder.
+std::vector<std::string> output_temporaries(const std::filesystem::path& dir);
 
 // The ports in the header of module `module` of a Verilog text, in header
 // order (names only, also from an ANSI header); empty when the text has

@@ -982,7 +982,7 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
         return false;
     }
     if (saved != 0) {
-        err = "cannot write design database '" + path + "'";
+        err = "cannot write design database '" + path + "': " + SDB_save_why();
         return false;
     }
     if (aliases_.empty()) {

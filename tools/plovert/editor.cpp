@@ -332,7 +332,7 @@ void Editor::save() {
     objs_.clear();
     syms_.clear();
     classes_.clear();
-    if (SDB_save(db_) != 0) throw EditError("cannot write design database " + quoted(file_));
+    if (SDB_save(db_) != 0) throw EditError("cannot write design database " + quoted(file_) + ": " + SDB_save_why());
     dirty_ = false;
     std::printf("Saved %s\n", file_.c_str());
     std::fflush(stdout);

@@ -13,13 +13,15 @@
 // command file's name and line number, and the run ends with status 1
 // without saving what followed the last "save".
 
-#include <fstream>
+#include <cstdio>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "runtime/exit.h"
+#include "runtime/fnm.h"
 #include "sdb/sdb.h"
 #include "tools/common/tool.h"
 #include "tools/plovert/command.h"
@@ -34,9 +36,10 @@ const char* const kUsage =
 
 // Runs the command file; the design is closed again before it returns.
 int run_batch(ntool::ToolRun& run, const std::string& cmd_file) {
-    std::ifstream in(cmd_file, std::ios::binary);
+    std::string why;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(FNM_open_input(cmd_file.c_str(), &why), &std::fclose);
     if (!in) {
-        run.error("cannot open command file '" + cmd_file + "'");
+        run.error("cannot open command file '" + cmd_file + "': " + why);
         return 1;
     }
     plovert::Editor editor;
@@ -60,14 +63,15 @@ int run_batch(ntool::ToolRun& run, const std::string& cmd_file) {
         std::vector<char> block(std::size_t{1} << 16);
         std::string text;
         for (bool more = true; more;) {
-            more = static_cast<bool>(in.read(block.data(), static_cast<std::streamsize>(block.size())));
-            text.append(block.data(), static_cast<std::size_t>(in.gcount()));
+            const std::size_t got = std::fread(block.data(), 1, block.size(), in.get());
+            more = got == block.size();
+            text.append(block.data(), got);
             std::size_t at = 0;
             for (std::size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
                 if (!run_line(std::string_view(text).substr(at, end - at))) return 0;
             text.erase(0, at);
         }
-        if (in.bad()) return fail("cannot read the command file");
+        if (std::ferror(in.get())) return fail("cannot read the command file");
         // The last line without its line end.
         if (!text.empty() && !run_line(text)) return 0;
     } catch (const plovert::EditError& e) {

@@ -1,6 +1,5 @@
 #include "tools/verilog/lexer.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +12,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+
+#include "runtime/fnm.h"
 
 namespace vlog {
 
@@ -113,9 +114,10 @@ std::string_view trim(std::string_view s) {
 }  // namespace
 
 bool load_file(const std::string& path, std::string& text, std::string& why) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::string reason;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(FNM_open_input(path.c_str(), &reason), &std::fclose);
     if (!f) {
-        why = std::string("cannot open file: ") + std::strerror(errno);
+        why = "cannot open file: " + reason;
         return false;
     }
     text.clear();
@@ -144,10 +146,11 @@ FileText::~FileText() {
 }
 
 bool FileText::load(const std::string& path, std::string& why) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only a regular file is opened (a FIFO would wait for ever).
+    const int fd = FNM_open_input_fd(path.c_str());
     if (fd >= 0) {
         struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        if (::fstat(fd, &st) == 0 && st.st_size > 0) {
             void* m = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
             if (m != MAP_FAILED) {
                 ::close(fd);
@@ -159,8 +162,8 @@ bool FileText::load(const std::string& path, std::string& why) {
         }
         ::close(fd);
     }
-    // Not a regular file, empty, or not mapped: read it (which also gives
-    // the messages of a file that cannot be opened or read).
+    // Empty, not mapped or not opened: read it (which also gives the
+    // messages of a file that cannot be opened or read).
     return load_file(path, copy_, why);
 }
 

@@ -40,11 +40,12 @@ enum Keyword : Id {
 extern const char* const kKeywordNames[kNumKeywords];
 
 // Reads a whole file into text; false with the reason in why ("cannot
-// open file: ..." or "cannot read file: ...").
+// open file: ..." or "cannot read file: ...").  Only a regular file is
+// read ("cannot open file: not a regular file" for a FIFO or a device).
 bool load_file(const std::string& path, std::string& text, std::string& why);
 
 // The text of a file to be read once from start to end: mapped into
-// memory when it is a regular file, else read whole.  The pages of a
+// memory, or read whole when it is empty or cannot be mapped.  The pages of a
 // mapped text that the reading has passed can be given back (they come
 // back from the file if touched again), so a large netlist does not stay
 // in memory beside what was built from it.
