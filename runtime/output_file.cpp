@@ -237,6 +237,10 @@ bool RT_commit_all(const std::vector<AtomicFile*>& files, std::string* failed, s
     };
     for (AtomicFile* f : files)
         if (!f->finish()) return refuse(f->target(), f->error());
+    // A kill waits until the targets are all new or all old again: one
+    // that came during the renames puts the old files back before it is
+    // taken (its handler would remove the second names that keep them).
+    RtKillHold hold;
     // The targets as they are now, kept under a second name until every
     // new file has its name.
     struct Kept {
@@ -289,6 +293,10 @@ bool RT_commit_all(const std::vector<AtomicFile*>& files, std::string* failed, s
             return refuse(k.file->target(), e);
         }
         k.renamed = true;
+    }
+    if (!kept.empty() && hold.kill_waiting()) {
+        undo();
+        return refuse(files.front()->target(), EINTR);
     }
     for (Kept& k : kept) {
         RT_forget(k.file->temp_);

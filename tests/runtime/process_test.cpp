@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "runtime/exit.h"
 #include "runtime/process.h"
 #include "support/testsupport.h"
 
