@@ -146,11 +146,13 @@ void RT_remove_stale_temps(const std::string& target) {
 int RT_make_temp(const std::string& target, std::string& temp) {
     RT_remove_stale_temps(target);
     std::string name = RT_temp_template(target);
+    // Registered before a kill can come between.
+    RtKillHold hold;
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return -1;
+    RT_remove_at_end(name);
     ::flock(fd, LOCK_EX | LOCK_NB);  // a new file: the lock is free
     ::fchmod(fd, new_file_mode());
-    RT_remove_at_end(name);
     temp = name;
     return fd;
 }
