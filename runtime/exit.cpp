@@ -50,7 +50,7 @@ std::atomic_flag table_busy = ATOMIC_FLAG_INIT;
 thread_local int table_depth = 0;  // how often this thread holds the table
 std::atomic<pid_t> running_child{0};
 std::vector<void (*)(int&)> exit_hooks;
-bool in_forked_child = false;
+volatile sig_atomic_t in_forked_child = 0;
 
 void take_table() {
     if (table_depth++ > 0) return;
@@ -235,8 +235,10 @@ void RT_write_from_handler(int descriptor, const char* text, std::size_t length)
 
 void RT_enter_forked_child() {
     RT_reset_exit_state();
-    in_forked_child = true;
+    in_forked_child = 1;
 }
+
+bool RT_in_forked_child() { return in_forked_child != 0; }
 
 void RT_reset_exit_state() {
     {

@@ -112,6 +112,8 @@ void RT_write_from_handler(int descriptor, const char* text, std::size_t length)
 // (RT_run_forked): forgets the parent's registered files, hooks and
 // running child, and makes qdx_exit end the child without touching them.
 void RT_enter_forked_child();
+// True in such a child.
+bool RT_in_forked_child();
 
 // Forgets every registered file and hook (tests).
 void RT_reset_exit_state();

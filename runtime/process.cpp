@@ -49,10 +49,11 @@ int wait_for_child(pid_t pid) {
     }
     RtKillHold hold;
     int st = 0;
-    while (::waitpid(pid, &st, 0) < 0 && errno == EINTR) {
+    pid_t reaped;
+    while ((reaped = ::waitpid(pid, &st, 0)) < 0 && errno == EINTR) {
     }
     RT_set_running_child(0);
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return reaped == pid && WIFEXITED(st) ? WEXITSTATUS(st) : -1;
 }
 
 // Starts argv with the given file actions (our own streams flushed first)

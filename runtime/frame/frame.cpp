@@ -308,7 +308,8 @@ void top_install_fault_handlers() {
 
 void dosegv(int) {
     RT_write_from_handler(STDOUT_FILENO, kCrashText, sizeof kCrashText - 1);
-    const int report_file = report_descriptor;
+    // A forked piece of the run leaves the report to the run.
+    const int report_file = RT_in_forked_child() ? -1 : report_descriptor;
     if (report_file >= 0) {
         RT_write_from_handler(report_file, kCrashText, sizeof kCrashText - 1);
         top_commit_report_from_signal();

@@ -80,8 +80,9 @@ void scr_to_upper_case(std::string& text);
 // through top_out_of_memory.
 void top_install_fault_handlers();
 // Prints "\nInternal Error:\n" and "    Please call QUENDAL (555) 013-2794 \n\n"
-// to the screen and to the report, which then takes its name as it
-// stands, and ends the process at once with -1 (runtime/exit.h,
+// to the screen and to the report (not from a forked piece of the run,
+// runtime/process.h), which then takes its name as it stands, and ends
+// the process at once with -1 (runtime/exit.h,
 // RT_end_at_once: the running tool ended, the run's temporary files
 // removed).  Async-signal-safe.
 void dosegv(int sig);

@@ -13,6 +13,7 @@
 
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process.h"
 #include "runtime/sysinfo.h"
 #include "support/child.h"
 #include "support/testsupport.h"
@@ -255,6 +256,25 @@ INSTANTIATE_TEST_SUITE_P(
                                 true},
                       FaultCase{"uncaught_bad_alloc", [] { uncaught([] { throw std::bad_alloc(); }); }, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A forked piece of the run that crashes says so on the screen and ends
+// alone; the report stays the run's, which goes on and ends as it would.
+TEST(FrameFault, CrashOfAForkedPieceLeavesTheReportToTheRun) {
+    TempDir dir;
+    const auto r = testsupport::run_child([&] {
+        top_print_prog_name_and_version_num("kestrand", KEST_VERSION);
+        ASSERT_TRUE(top_open_report((dir.path() / "chip.kest.rpt").string(), "w"));
+        top_install_fault_handlers();
+        qdx_printf("read back: %d\n", RT_run_forked([] {
+                       raise(SIGSEGV);
+                       return 0;
+                   }));
+        qdx_exit(0);
+    });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "\nInternal Error:\n    Please call QUENDAL (555) 013-2794 \n\nread back: 255\n");
+    EXPECT_EQ(read_file(dir.path() / "chip.kest.rpt"), "read back: 255\n");
+}
 
 struct SizeCase {
     long kb;
