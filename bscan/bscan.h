@@ -61,6 +61,10 @@ enum TapFlag : int {
     TAP_FLAG_MODE3 = 10,
     TAP_FLAG_EXTRA_WORD = 11,  // unused here: the extra pins are TAP_FLAG_EXTRA
     TAP_FLAG_TDO_DATA = 12,    // the TDO pad's pin from the core
+    TAP_FLAG_TDI = 13,         // the TAP's input pins, from their pads
+    TAP_FLAG_TMS = 14,
+    TAP_FLAG_TCK = 15,
+    TAP_FLAG_TRST = 16,
     TAP_FLAG_TDO_ENABLE = 17,  // the TDO pad's enable pin
     TAP_FLAG_WORDS = 18
 };

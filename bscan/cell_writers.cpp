@@ -523,28 +523,33 @@ void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
     const BufferEntry* b = a.buffer;
     if (in_cell->data_in) connect(fp, pin_of(in_name, in_cell->data_in), pin_of(a.inst, or_text(b ? b->output : nullptr, "")));
     connect(fp, pin_of(out_name, or_text(out_cell->data_out, "")), pin_of(a.inst, or_text(b ? b->input : nullptr, "")));
-    // The port's former partner: a load takes the input part's data, a
-    // driver feeds the output part; without a driver the output part's
-    // data is tied high.
-    bool load = partner.kind != Partner::NONE && partner.kind != Partner::CONSTANT &&
-                (partner.kind == Partner::PIN ? partner.direction != SDB_DIR_OUTPUT : partner.direction != SDB_DIR_INPUT);
-    bool driver = partner.kind != Partner::NONE && !(partner.kind == Partner::PIN && partner.direction == SDB_DIR_INPUT) &&
-                  !(partner.kind == Partner::PORT && partner.direction == SDB_DIR_OUTPUT);
-    if (load && in_cell->data_out) connect(fp, pin_of(in_name, in_cell->data_out), partner.text);
-    connect(fp, pin_of(out_name, or_text(out_cell->data_in, "")), driver ? partner.text : std::string("VCC"));
-    // The pad's enable from a control cell, tied to its active level.
+    // The port's former net (the pad table saw whether the core drives
+    // it): a driven net feeds the output part, and its loads keep reading
+    // the core's own value as they did; an undriven one takes the input
+    // part's data, and the output part's data is tied high.
+    const bool driven = p.core_drives != 0;
+    if (driven && partner.kind != Partner::NONE)
+        connect(fp, pin_of(out_name, or_text(out_cell->data_in, "")), partner.text);
+    else
+        connect(fp, pin_of(out_name, or_text(out_cell->data_in, "")), "VCC");
+    if (!driven && partner.kind != Partner::NONE && in_cell->data_out)
+        connect(fp, pin_of(in_name, in_cell->data_out), partner.text);
+    // The pad's enable from a control cell whose data is tied: in
+    // functional mode the pad drives the pin exactly when the core drove
+    // it before (the enabling level), and leaves it floating when nothing
+    // drove it (the disabling level).
     ScanCellEntry* control = CONTROL_SCAN ? get_scan_cell(CONTROL_SCAN) : nullptr;
     if (!control || !b) return;
     const PinListEntry* r = pin_row(p);
-    int polarity = r ? r->pad_enable : PAD_EN_NONE;
-    bool low = polarity == PAD_EN_LOW ? b->en_l != nullptr : polarity == PAD_EN_HIGH ? b->en_h == nullptr : b->en_l != nullptr;
-    const char* enable = low ? b->en_l : b->en_h;
+    const char* enable = bsnames::enable_pin(b, r ? r->pad_enable : PAD_EN_NONE);
     if (!enable) return;
+    const bool active_low = bsnames::same(enable, b->en_l);
+    const bool high = driven != active_low;  // the enabling level of an active-high enable, and so on
     std::string control_name;
     add_scan_tab(control, &control_name, row, 0, 1);
     ++CONTROL_SCAN_COUNT;
     std::fprintf(fp, "add %s %s\n", control_name.c_str(), CONTROL_SCAN);
-    connect(fp, pin_of(control_name, or_text(control->data_in, "")), low ? "GND" : "VCC");
+    connect(fp, pin_of(control_name, or_text(control->data_in, "")), high ? "VCC" : "GND");
     connect(fp, pin_of(control_name, or_text(control->data_out, "")), pin_of(a.inst, enable));
 }
 

@@ -53,6 +53,7 @@ struct TapPort {
     PadEntry** record;
     int* index;
     bool tdo;
+    int flag;  // TAP_FLAG word: the TAP's input pin, or the TDO pad's data pin
 
     // The port name without a leading "-", none when not configured.
     const char* port() const;
@@ -72,10 +73,14 @@ std::vector<const TapPort*> tap_ports(std::initializer_list<int> kinds);
 // The record's pad pin that carries the TAP signal: the pin from the core
 // for TDO, the pin to the core for the others.
 char*& record_pin(PadEntry& p, bool tdo);
+inline const char* record_pin(const PadEntry& p, bool tdo) { return tdo ? p.pin_from_core : p.pin_to_core; }
 // The enable pin of a pad by its pin row's enable polarity.
 const char* record_enable(const PadEntry& p);
 // A constant tie: 0 (GND) or 1 (VCC).
 inline bool tied(int flag) { return flag == 0 || flag == 1; }
+// An input pin of the design's TAP tied to a constant while its port has a
+// pad: the pin leaves the constant for the pad's pin toward the core.
+bool tied_tap_input(const TapPort& tp);
 // A pad record needs a new port to reach the TAP (its mode1_net), and so
 // does its enable (its mode2_net).
 inline bool needs_port(const PadEntry& p) { return p.mode1_net == 1; }
@@ -90,6 +95,8 @@ inline bool enable_needs_port(const PadEntry& p) { return p.mode2_net == 1; }
 struct PinReach {
     int stop = 0;
     bool port = false;
+    // The pin is tied to a constant, which it leaves for the new port.
+    bool cut = false;
     std::string inst, pin;
 };
 const PinReach& tap_reach(int kind);
@@ -107,10 +114,11 @@ Lift lift_pin(std::string& inst, std::string& pin, const char* parent);
 
 // Several IO-pad modules: a port item (direction 0 input, 1 output) and a
 // connection item of a MULTI_IO_TAB row, written after the row's replace
-// lines; an empty instance names a port of the row's module.
+// lines; an empty instance names a port of the row's module.  With `cut`
+// the first pin leaves its net (a constant tie) before it is joined.
 void add_row_port(int row, const std::string& name, int direction);
 void add_row_connect(int row, const std::string& inst1, const std::string& pin1, const std::string& inst2,
-                     const std::string& pin2);
+                     const std::string& pin2, bool cut = false);
 // Forgets how far the TAP pads' pins climbed, and the TDO enable's lifted
 // pin (TDO_ENABLE_LIFTED).
 void reset_tap_reach();

@@ -328,6 +328,12 @@ void tap_controller(FieldCheck& c) {
     c.t = TAP_CONTR;
 }
 
+// The net on an input pin of the design's TAP: a constant where the
+// netlist ties the pin, as it does before the TAP is wired to its pad.
+int tap_input_net(const FieldCheck& c, const char* pin, const char* word) {
+    return tap_pin_net(c.tap, pin, SDB_DIR_INPUT, word, standard_tail(word, pin));
+}
+
 // TRST.
 void trst_pin(FieldCheck& c) {
     if (!GLOBAL_TRST) {
@@ -338,6 +344,7 @@ void trst_pin(FieldCheck& c) {
         c.failed = true;
     } else {
         TAP_TRST_PIN = c.note(c.t->trst);
+        TAP_FLAG[TAP_FLAG_TRST] = tap_input_net(c, TAP_TRST_PIN, "TRST");
     }
 }
 
@@ -347,18 +354,24 @@ void standard_pins(FieldCheck& c) {
         const char* pin;
         const char* word;
         const char** global;
-    } std_pins[] = {{c.t->tdi, "TDI", &TAP_TDI_PIN},
-                    {c.t->tdo, "TDO", &TAP_TDO_PIN},
-                    {c.t->tms, "TMS", &TAP_TMS_PIN},
-                    {c.t->tck, "TCK", &TAP_TCK_PIN}};
+        int flag;  // the TAP_FLAG word of an input pin, -1 for TDO
+    } std_pins[] = {{c.t->tdi, "TDI", &TAP_TDI_PIN, TAP_FLAG_TDI},
+                    {c.t->tdo, "TDO", &TAP_TDO_PIN, -1},
+                    {c.t->tms, "TMS", &TAP_TMS_PIN, TAP_FLAG_TMS},
+                    {c.t->tck, "TCK", &TAP_TCK_PIN, TAP_FLAG_TCK}};
     for (auto& s : std_pins) {
         if (!s.pin) {
             qdx_printf("ERROR: (%s) can't find %%%s in %%TAP_CONTROLLER %s.\n", lib_file(), s.word, c.module);
             c.failed = true;
         } else {
             *s.global = c.note(s.pin);
+            if (s.flag >= 0) TAP_FLAG[s.flag] = tap_input_net(c, *s.global, s.word);
         }
     }
+    // The TDO pad's enable, when it must be wired, is wired to this pin.
+    // Its polarity is the TDO pad's: no inverter goes between them.
+    const char* en = c.t->tdo_en;
+    TAP_TDO_EN_PIN = en && *en ? without_low_mark(en) : nullptr;
 }
 
 // The pins the cells drive.

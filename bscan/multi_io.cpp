@@ -199,6 +199,7 @@ void write_items(int row) {
         if (!m.ports[i].skip) std::fprintf(fp, "add %s %s\n", m.ports[i].name, m.ports[i].direction ? "output" : "input");
     for (int i = 0, n = DYNA_count(m.connects); i < n; ++i) {
         const MultiIoConnectItem& c = m.connects[i];
+        if (c.cut) std::fprintf(fp, "disconnect %s{%s}\n", c.instance1, or_text(c.pin1, ""));
         std::fputs("connect ", fp);
         if (c.instance1) std::fprintf(fp, "%s{%s} ", c.instance1, or_text(c.pin1, ""));
         else std::fprintf(fp, "%s ", or_text(c.pin1, ""));
@@ -227,12 +228,12 @@ void bsedit::add_row_port(int row, const std::string& name, int direction) {
 }
 
 void bsedit::add_row_connect(int row, const std::string& inst1, const std::string& pin1, const std::string& inst2,
-                             const std::string& pin2) {
+                             const std::string& pin2, bool cut) {
     MultiIoModule& m = MULTI_IO_TAB[row];
     if (!m.connects) m.connects = DYNA_new<MultiIoConnectItem>();
     auto text = [](const std::string& s) { return s.empty() ? nullptr : qdx_strdup(s.c_str()); };
     DYNA_append(&m.connects, MultiIoConnectItem{text(inst1), qdx_strdup(pin1.c_str()), text(inst2),
-                                                qdx_strdup(pin2.c_str())});
+                                                qdx_strdup(pin2.c_str()), cut && !inst1.empty() ? 1 : 0});
 }
 
 void bsedit::reset_multi_io_state() {

@@ -83,7 +83,9 @@ ScanCellEntry* requested_cell(int row, int (*check)(const char*)) {
 }
 
 // The scan cell of a %BS_BUFFER pad: the library cell named like the
-// buffer.  Its MODE_2 and MODE_3 pins make the TAP's mode signals needed.
+// buffer.  Its MODE_2 and MODE_3 pins make the TAP's mode signals needed,
+// and its HIGHZ pin the TAP's high-impedance command, as the configured
+// cells' pins do (the pin is one more load of the command's tree).
 ScanCellEntry* bs_buffer_cell(const BufferEntry* b) {
     ScanCellEntry* c = get_scan_cell(b->name);
     if (!c) {
@@ -91,6 +93,7 @@ ScanCellEntry* bs_buffer_cell(const BufferEntry* b) {
     }
     if (c->mode3) BCELL_MODE3 = 1;
     if (c->mode2) BCELL_MODE2 = 1;
+    if (c->highz) BCELL_HIGHZ = 1;
     return c;
 }
 
@@ -142,6 +145,71 @@ void tap_mode_pin(int& need, char* TapCellEntry::*field, const char*& global, in
         qdx_printf(net == 0 ? "was connected to GND.\n" : "was connected to VCC.\n");
         qdx_printf("         %%%s '%s' will be disconnected.\n", word, global);
     }
+}
+
+// The TAP's %HIGHZ_COMMAND pin when only the cells that pads carry need
+// it (the field checks settle it for the configured cells, before the
+// pads are seen): the pin the cells' HIGHZ pins hang on, and the net on it
+// in the design, which the field checks found for the TAP's declared
+// command (a tie is then cut before the pin is wired).  A TAP without the
+// command ends the run; with -add_tap the check of the added TAP's pins
+// says why (bs_check_highz_of_added_tap).
+void tap_highz_pin() {
+    if (!BCELL_HIGHZ || (TAP_HIGHZ_PIN && *TAP_HIGHZ_PIN)) return;
+    const char* pin = TAP_CONTR ? TAP_CONTR->highz_command : nullptr;
+    if (!pin) {
+        if (JTAG_OPTION[OPT_ADD_TAP]) return;
+        qdx_printf("ERROR: (%s) can't find %%HIGHZ_COMMAND in %%TAP_CONTROLLER %s\n", lib_file(),
+                   or_text(TAP_MODULE_NAME, ""));
+        qdx_exit_printf(-1, "       for the %%HIGHZ pins of the cells that the pads carry.\n\n");
+    }
+    TAP_HIGHZ_PIN = without_low_mark(pin);
+    TAP_FLAG[TAP_FLAG_HIGHZ] = TAP_FLAG[TAP_FLAG_HIZ];
+}
+
+// Whether the core drives a bidirectional port that has no pad, as the
+// expanded design shows it: a cell output, a top input port or a constant
+// on the port's net drives it; cell inputs and output ports only read it.
+// A bidirectional cell pin or port on the net hides when the net is
+// driven, so that no tied enable of an added pad could keep the pin as it
+// was: the run stops, before anything is written.  (A cell output is
+// taken to drive always: the library describes no three-state driver
+// but the pad buffers.)
+bool core_drives_port(int port, const char* signal) {
+    const int own = port_tab[port].node;
+    const int net = bsnames::node_net(own);
+    if (!bsnames::valid_net(net)) return false;
+    if (net == 0 || net == 1) return true;
+    bool drives = false;
+    int guard = 0;
+    for (int k = net_tab[net].first_node; bsnames::valid_node(k) && guard <= node_count; k = node_tab[k].next, ++guard) {
+        if (k == own) continue;
+        const int obj = node_tab[k].object;
+        int direction;
+        std::string end;
+        if (obj < 0) {
+            const int other = bsnames::node_port(k);
+            if (other < 0) continue;
+            direction = port_tab[other].direction & 3;
+            end = std::string("port '") + bsnames::port_name(other) + "'";
+            if (direction == SDB_DIR_INPUT) drives = true;
+        } else {
+            const int pin = node_tab[k].pin;
+            if (pin < 0 || pin >= pin_count) continue;
+            direction = pin_tab[pin].direction & 3;
+            end = std::string("pin '") + or_text(SDB_obj_name(sdb, obj), "*UNDEF*") + "{" +
+                  or_text(SDB_pin_name(k), "*UNDEF*") + "}'";
+            if (direction == SDB_DIR_OUTPUT) drives = true;
+        }
+        if (direction == SDB_DIR_BIDIR) {
+            qdx_printf("ERROR: bidirectional port '%s' has no pad, and its net reaches the bidirectional\n", signal);
+            qdx_printf("       %s: when that drives the port is not known, so the pad that\n", end.c_str());
+            qdx_printf("       -add_pad adds could not drive the pin exactly when the design did.\n");
+            qdx_exit_printf(-1, "       Please give the port its pad in the design, or specify '%s' as skip signal.\n\n",
+                            signal);
+        }
+    }
+    return drives;
 }
 
 void tap_mode_pins() {
@@ -299,6 +367,7 @@ void produce_opin_control_tab() {
         else
             save_OPIN_TAB_for_adding_scan_cell(row);
     }
+    tap_highz_pin();
     bs_refresh_tap_pad_pointers();
     warn_ports_without_pin_row();
     if (sdb) SDB_close(sdb, 0);
@@ -656,6 +725,9 @@ void save_bidir_scan_tab(BufferEntry* b, int row, int port) {
             if (!c) missing_bidir_cell("OUTPUT_SCAN", "OUTPUT_SCAN", signal.c_str());
             OPIN_TAB[row].kind = PAD_INOUT;
             OPIN_TAB[row].cell = c;
+            // The pad that the cell writer adds drives the pin exactly when
+            // the core drove it before.
+            if (!b) OPIN_TAB[row].core_drives = core_drives_port(port, signal.c_str()) ? 1 : 0;
             return;
         }
         qdx_printf("ERROR: (%s) %%OUTPUT %s and %%INPUT %s in %%BUFFER %s\n", lib_file(),

@@ -79,7 +79,7 @@ struct PadEntry {
     int multi_io_row;           // 27 MULTI_IO_TAB row of the innermost pad module; 0 top; -1 not traced
     BufferEntry* buffer;        // 28 pad buffer, or none
     ScanCellEntry* cell;        // 29 chosen boundary cell, or none
-    int spare;                  // 30 zero
+    int core_drives;            // 30 bidirectional port without a pad (-add_pad): 1 when the core drives it
 };
 
 // One control cell: a row of CONTROL_TAB or of CONTROL_OE_TAB.
@@ -138,6 +138,7 @@ struct MultiIoConnectItem {
     char* pin1;
     char* instance2;
     char* pin2;
+    int cut;  // 1: the first pin leaves its net (a constant) before it is joined
 };
 
 // Signals with a counter and a saved cursor per IO-pad module.

@@ -60,9 +60,28 @@ int net_behind_expansion(int net, int pad_obj) {
     return -1;
 }
 
-void tdo_tied(const char* data_pin, const char* instance) {
-    qdx_printf("WARNING: Pin %%TDO '%s' was connected to GND or VCC.\n", or_text(GLOBAL_TDO, ""));
-    qdx_printf("         %s of %s will be disconnected.\n", or_text(data_pin, ""), or_text(instance, ""));
+// A net of the TDO pad's pin, or, for a net that the netlist expansion
+// added, the constant behind it (GND 0, VCC 1) when there is one.
+int constant_behind(int net, int pad_obj) {
+    if (!bsnames::valid_net(net) || !expanded(net)) return net;
+    const int behind = net_behind_expansion(net, pad_obj);
+    return behind == 0 || behind == 1 ? behind : net;
+}
+
+// The lines that follow the warning about a TDO pad pin tied to a
+// constant: the pin leaves the constant for the TAP's pin.
+void tdo_pin_rewired(const char* pin, const char* instance, const char* keyword, const char* tap_pin) {
+    qdx_printf("         %s of %s will be disconnected.\n", or_text(pin, ""), or_text(instance, ""));
+    qdx_printf("         The TAP's %%%s pin '%s' will drive it.\n", keyword, or_text(tap_pin, ""));
+}
+
+// The TDO pad's enable tied to the level that turns the pad off, and no
+// TAP pin to drive it instead.
+[[noreturn]] void tdo_enable_tied_off(const char* enable, const char* instance, int net) {
+    qdx_printf("ERROR: the enable %s of TDO pad '%s' is tied to %s, which keeps the pad off,\n", enable,
+               or_text(instance, ""), net == 0 ? "GND" : "VCC");
+    qdx_printf("       and %%TAP_CONTROLLER %s declares no %%TDO_EN pin to drive it\n", or_text(TAP_MODULE_NAME, ""));
+    qdx_exit_printf(-1, "       in file '%s': the TAP could never be reached.\n\n", lib_file());
 }
 
 }  // namespace
@@ -142,30 +161,32 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
     int feed = JTAG_OPTION[OPT_ADD_PAD] || JTAG_OPTION[OPT_NO_PAD] ? port_net
                : data_pin ? search_inet_connected_to_obj(obj, data_pin, SDB_DIR_INPUT)
                           : -1;
-    if (bsnames::valid_net(feed) && expanded(feed)) {
-        int behind = net_behind_expansion(feed, obj);
-        if (behind == 0 || behind == 1) {
-            TAP_FLAG[TAP_FLAG_TDO_DATA] = behind;
-            tdo_tied(data_pin, OPIN_TAB[row].pad_instance);
-        }
-    }
     if (bsnames::valid_net(feed)) set_text(OPIN_TAB[row].core_net, bsnames::net_name(feed));
     set_text(OPIN_TAB[row].suffix, OPIN_TAB[row].pad_instance);
-    if (feed == 0 || feed == 1) {
-        tdo_tied(data_pin, OPIN_TAB[row].pad_instance);
-        TAP_FLAG[TAP_FLAG_TDO_DATA] = feed;
+    const int data_net = constant_behind(feed, obj);
+    if (data_net == 0 || data_net == 1) {
+        TAP_FLAG[TAP_FLAG_TDO_DATA] = data_net;
+        qdx_printf("WARNING: Pin %%TDO '%s' was connected to GND or VCC.\n", or_text(GLOBAL_TDO, ""));
+        tdo_pin_rewired(data_pin, OPIN_TAB[row].pad_instance, "TDO", TAP_TDO_PIN);
     }
 
     // The TDO enable.
-    if (!TAP_TDO_EN_PIN || !b) return;
+    if (!b) return;
     int polarity = PIN_TABLE[OPIN_TAB[row].pin]->pad_enable;
     const char* enable = bsnames::enable_pin(b, polarity);
     if (!enable) return;
-    int net = search_inet_connected_to_obj(obj, enable, SDB_DIR_INPUT);
-    TAP_FLAG[TAP_FLAG_TDO_ENABLE] = net;
-    if (bsnames::valid_net(net) && expanded(net)) {
-        int behind = net_behind_expansion(net, obj);
-        if (behind == 0 || behind == 1) TAP_FLAG[TAP_FLAG_TDO_ENABLE] = behind;
+    const int enable_net = constant_behind(search_inet_connected_to_obj(obj, enable, SDB_DIR_INPUT), obj);
+    if (!TAP_TDO_EN_PIN) {
+        // Nothing of the TAP can drive the enable: tied off, it keeps TDO
+        // from ever driving.
+        const bool active_low = bsnames::same(enable, b->en_l);
+        if (enable_net == (active_low ? 1 : 0)) tdo_enable_tied_off(enable, OPIN_TAB[row].pad_instance, enable_net);
+        return;
+    }
+    TAP_FLAG[TAP_FLAG_TDO_ENABLE] = enable_net;
+    if (enable_net == 0 || enable_net == 1) {
+        qdx_printf("WARNING: The enable of pin %%TDO '%s' was connected to GND or VCC.\n", or_text(GLOBAL_TDO, ""));
+        tdo_pin_rewired(enable, OPIN_TAB[row].pad_instance, "TDO_EN", TAP_TDO_EN_PIN);
     }
 }
 

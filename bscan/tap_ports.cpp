@@ -28,11 +28,11 @@ namespace bsedit {
 namespace {
 
 const TapPort kPorts[] = {
-    {"tdi", TAP_PORT_TDI, &GLOBAL_TDI, &TAP_TDI_PIN, &TAP_TDI_PIN_PTR, &tdi_pin_indexG, false},
-    {"tms", TAP_PORT_TMS, &GLOBAL_TMS, &TAP_TMS_PIN, &TAP_TMS_PIN_PTR, &tms_pin_indexG, false},
-    {"tck", TAP_PORT_TCK, &GLOBAL_TCK, &TAP_TCK_PIN, &TAP_TCK_PIN_PTR, &tck_pin_indexG, false},
-    {"trst", TAP_PORT_TRST, &GLOBAL_TRST, &TAP_TRST_PIN, &TAP_TRST_PIN_PTR, &trst_pin_indexG, false},
-    {"tdo", TAP_PORT_TDO, &GLOBAL_TDO, &TAP_TDO_PIN, &TAP_TDO_PIN_PTR, &tdo_pin_indexG, true},
+    {"tdi", TAP_PORT_TDI, &GLOBAL_TDI, &TAP_TDI_PIN, &TAP_TDI_PIN_PTR, &tdi_pin_indexG, false, TAP_FLAG_TDI},
+    {"tms", TAP_PORT_TMS, &GLOBAL_TMS, &TAP_TMS_PIN, &TAP_TMS_PIN_PTR, &tms_pin_indexG, false, TAP_FLAG_TMS},
+    {"tck", TAP_PORT_TCK, &GLOBAL_TCK, &TAP_TCK_PIN, &TAP_TCK_PIN_PTR, &tck_pin_indexG, false, TAP_FLAG_TCK},
+    {"trst", TAP_PORT_TRST, &GLOBAL_TRST, &TAP_TRST_PIN, &TAP_TRST_PIN_PTR, &trst_pin_indexG, false, TAP_FLAG_TRST},
+    {"tdo", TAP_PORT_TDO, &GLOBAL_TDO, &TAP_TDO_PIN, &TAP_TDO_PIN_PTR, &tdo_pin_indexG, true, TAP_FLAG_TDO_DATA},
 };
 
 PinReach reaches[6];
@@ -65,6 +65,11 @@ std::vector<const TapPort*> tap_ports(std::initializer_list<int> kinds) {
 }
 
 char*& record_pin(PadEntry& p, bool tdo) { return tdo ? p.pin_from_core : p.pin_to_core; }
+
+bool tied_tap_input(const TapPort& tp) {
+    const PadEntry* r = *tp.record;
+    return !tp.tdo && r && r->pad_instance && tied(TAP_FLAG[tp.flag]);
+}
 
 const char* record_enable(const PadEntry& p) {
     int polarity = p.pin >= 0 && p.pin < DYNA_count(PIN_TABLE) ? PIN_TABLE[p.pin]->pad_enable : PAD_EN_NONE;
@@ -214,17 +219,31 @@ PinReach trace_up(const PadEntry& r, const char* inst, const char* pin) {
     return reach;
 }
 
+// Where a TAP pad's pin reaches the TAP from: a pin tied to a constant
+// (wherever the tie is made) leaves it at the pad, through a new port of
+// the pad's own module; any other pin is followed up.
+PinReach trace_from_pad(const PadEntry& r, const char* pin, bool tied_pin) {
+    if (!tied_pin) return trace_up(r, r.pad_instance, pin);
+    PinReach reach;
+    reach.inst = or_text(r.pad_instance, "");
+    reach.pin = or_text(pin, "");
+    reach.port = reach.cut = true;
+    return reach;
+}
+
 // A pin that stays inside the module of row `row`: a new port of that
 // name takes it out, every module above passes the port on, and the top
 // joins it to the TAP pin `tap_pin`.  direction 1 for a signal going up
 // (output ports), 0 for one coming down.
 void carry_to_top(int row, const PinReach& reach, const std::string& port, int direction, const char* tap_pin) {
     std::string inst = reach.inst, pin = reach.pin;
+    bool cut = reach.cut;
     for (; row > 0; row = MULTI_IO_TAB[row].parent) {
         add_row_port(row, port, direction);
-        add_row_connect(row, inst, pin, "", port);
+        add_row_connect(row, inst, pin, "", port, cut);
         inst = or_text(MULTI_IO_TAB[row].instance, "");
         pin = port;
+        cut = false;
     }
     add_row_connect(0, inst, pin, or_text(TAP_INSTANCE_NAME, ""), or_text(tap_pin, ""));
 }
@@ -236,9 +255,9 @@ void bs_hier_trace_tap_pins() {
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
         PadEntry* r = *tp->record;
         if (!r || !r->pad_instance || !record_pin(*r, tp->tdo) || DYNA_count(r->modules) == 0) continue;
-        reaches[tp->kind] = trace_up(*r, r->pad_instance, record_pin(*r, tp->tdo));
+        reaches[tp->kind] = trace_from_pad(*r, record_pin(*r, tp->tdo), tp->tdo && tied(TAP_FLAG[TAP_FLAG_TDO_DATA]));
         const char* enable = tp->tdo && TAP_TDO_EN_PIN && *TAP_TDO_EN_PIN ? record_enable(*r) : nullptr;
-        if (enable) enable_reach = trace_up(*r, r->pad_instance, enable);
+        if (enable) enable_reach = trace_from_pad(*r, enable, tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE]));
     }
 }
 
@@ -285,6 +304,7 @@ void bs_add_tap_port_to_cmd_file(PadEntry* pad, int level, int kind) {
     PinReach from;
     from.inst = or_text(pad->pad_instance, "");
     from.pin = or_text(record_pin(*pad, tp.tdo), "");
+    from.cut = reaches[kind].cut;
     carry_to_top(row, from, port, tp.tdo ? 0 : 1, tp.pin());
     int outer = DYNA_count(pad->instances) - 1;
     if (outer >= 0) set_text(pad->pad_instance, pad->instances[outer]);

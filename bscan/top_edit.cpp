@@ -91,6 +91,8 @@ void disconnect_tap_pins(FILE* fp, const std::set<std::string>* only = nullptr) 
     auto off = [&](int flag, const char* pin) {
         if (tied(flag) && set(pin) && wanted(pin)) std::fprintf(fp, "disconnect %s{%s}\n", tap(), pin);
     };
+    for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TRST}))
+        if (tied_tap_input(*tp)) off(TAP_FLAG[tp->flag], tp->pin());
     off(TAP_FLAG[TAP_FLAG_SHIFT_DR], TAP_SHIFT_PIN);
     off(TAP_FLAG[TAP_FLAG_CLOCK_DR], TAP_CLOCK_PIN);
     if (BCELL_UPDATE_DR) off(TAP_FLAG[TAP_FLAG_UPDATE_DR], TAP_UPDATE_PIN);
@@ -167,6 +169,53 @@ void tap_to_reached_enable(FILE* fp) {
     if (JTAG_OPTION[OPT_ADD_TAP] || tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE]))
         std::fprintf(fp, "disconnect %s{%s}\n", reach.inst.c_str(), reach.pin.c_str());
     std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), TAP_TDO_EN_PIN, reach.inst.c_str(), reach.pin.c_str());
+}
+
+// A TAP pad pin in this module joined to `to`{`to_pin`}.  A pin tied to a
+// constant (its TAP_FLAG word `flag`) leaves the constant first, and with
+// -add_tap any net it is on: the TAP that this run adds drives it alone.
+void join_pad_pin(FILE* fp, const char* inst, const char* pin, int flag, const char* to, const char* to_pin) {
+    if (tied(flag) || (JTAG_OPTION[OPT_ADD_TAP] && flag != -1)) std::fprintf(fp, "disconnect %s{%s}\n", inst, pin);
+    std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst, pin, to, to_pin);
+}
+
+// A TAP pad in the top joined to the TAP's pin on instance `to` (the TAP,
+// or the instance that brings its pins out): its pin toward the core, for
+// TDO the pin from the core and the enable, which takes the TAP's
+// TDO-enable pin (of the pad's polarity).  With `only_tied` (the design's
+// own TAP, which the design wires already) only where a tie stands in for
+// the wire: a tied TDO pad pin, or a tied TAP input, which
+// disconnect_tap_pins has cut.
+void join_top_pad(FILE* fp, const TapPort& tp, const PadEntry& r, const char* to, bool only_tied = false) {
+    const char* pin = or_text(record_pin(r, tp.tdo), "");
+    if (!tp.tdo) {
+        if (!only_tied || tied_tap_input(tp)) join_pad_pin(fp, r.pad_instance, pin, -1, to, tp.pin());
+        return;
+    }
+    const int data_flag = TAP_FLAG[TAP_FLAG_TDO_DATA], enable_flag = TAP_FLAG[TAP_FLAG_TDO_ENABLE];
+    if (!only_tied || tied(data_flag)) join_pad_pin(fp, r.pad_instance, pin, data_flag, to, tp.pin());
+    const char* enable = set(TAP_TDO_EN_PIN) ? record_enable(r) : nullptr;
+    if (enable && (!only_tied || tied(enable_flag)))
+        join_pad_pin(fp, r.pad_instance, enable, enable_flag, to, TAP_TDO_EN_PIN);
+}
+
+// The design's own TAP joined, where a tie stands in for the wire, to the
+// TAP pads of the top and, with several IO-pad modules, to a pad pin that
+// leaves its module through the module's ports (a pin that takes a new
+// port is joined after its module's replace line; one that stays inside
+// reaches nothing here).
+void wire_tied_pins_in_top(FILE* fp) {
+    for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TRST, TAP_PORT_TDO})) {
+        const PadEntry* r = *tp->record;
+        if (!r || !r->pad_instance) continue;
+        if (!inside(*r)) {
+            join_top_pad(fp, *tp, *r, tap(), true);
+            continue;
+        }
+        const PinReach& reach = tap_reach(tp->kind);
+        if (!tied_tap_input(*tp) || reach.port || reach.stop < DYNA_count(r->modules)) continue;
+        std::fprintf(fp, "connect %s{%s} %s{%s}\n", reach.inst.c_str(), reach.pin.c_str(), tap(), tp->pin());
+    }
 }
 
 // A pad pin followed up the pad's module path to the top.
@@ -266,7 +315,7 @@ void add_tap_pad(FILE* fp, const TapPort& tp, bool port_exists) {
 // master (bs_hier_search_tap_ports).
 void leave_for_new_ports(FILE* fp) {
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST}))
-        if (*tp->record && bs_hier_tap_pin_needs_port(tp->kind) && set(tp->pin()))
+        if (*tp->record && bs_hier_tap_pin_needs_port(tp->kind) && set(tp->pin()) && !tied_tap_input(*tp))
             std::fprintf(fp, "disconnect %s{%s}\n", tap(), tp->pin());
     if (bs_hier_tdo_enable_needs_port() && set(TAP_TDO_EN_PIN))
         std::fprintf(fp, "disconnect %s{%s}\n", tap(), TAP_TDO_EN_PIN);
@@ -319,13 +368,9 @@ void wire_tap_port(FILE* fp, const TapPort& tp) {
         if (!data_by_port) std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp.pin());
         return;
     }
-    if (!data_by_port) {
-        if (tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", inst.c_str(), pin.c_str());
-        std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp.pin());
-    }
-    if (!enable) return;
-    if (TAP_FLAG[TAP_FLAG_TDO_ENABLE] != -1) std::fprintf(fp, "disconnect %s{%s}\n", enable_inst.c_str(), enable_pin.c_str());
-    std::fprintf(fp, "connect %s{%s} %s{%s}\n", enable_inst.c_str(), enable_pin.c_str(), tap(), TAP_TDO_EN_PIN);
+    if (!data_by_port) join_pad_pin(fp, inst.c_str(), pin.c_str(), TAP_FLAG[TAP_FLAG_TDO_DATA], tap(), tp.pin());
+    if (enable)
+        join_pad_pin(fp, enable_inst.c_str(), enable_pin.c_str(), TAP_FLAG[TAP_FLAG_TDO_ENABLE], tap(), TAP_TDO_EN_PIN);
 }
 
 }  // namespace
@@ -376,6 +421,8 @@ void open_and_modify_top_sdb() {
         // A TAP on the pads' path takes these lines in its own module's file.
         if (!tap_on_pad_path()) disconnect_tap_pins(fp);
         if (multi_io_module_flagG) leave_for_new_ports(fp);
+        // The path's instance in the top wires the pads of a pad module.
+        if (!PAD_MODULE_EXIST) wire_tied_pins_in_top(fp);
         return;
     }
     // The TAP instance.
@@ -441,6 +488,11 @@ void replace_cell_in_top(const char* module, const char* instance) {
         for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
             PadEntry* r = *tp->record;
             if (!r || !r->pad_instance) continue;
+            if (!inside(*r)) {
+                // A TAP pad in the top, beside the pad module.
+                join_top_pad(fp, *tp, *r, tap());
+                continue;
+            }
             if (needs_port(*r))
                 std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, tp->qdx_port().c_str(), tap(), tp->pin());
             else
@@ -452,27 +504,16 @@ void replace_cell_in_top(const char* module, const char* instance) {
                 source = std::string(instance) + "{" + TAP_TDO_EN_PIN + "}";
             else if (!TDO_ENABLE_LIFTED.empty())
                 source = tdo_enable_reach().inst + "{" + TDO_ENABLE_LIFTED + "}";
-            else if (!inside(*r)) {
-                const char* en = r->buffer ? (r->buffer->en_l ? r->buffer->en_l : r->buffer->en_h) : nullptr;
-                if (en) source = std::string(r->pad_instance) + "{" + en + "}";
-            } else
+            else
                 source = std::string(r->pad_instance) + "{" + TAP_TDO_EN_PIN + "}";
-            if (!source.empty()) std::fprintf(fp, "connect %s %s{%s}\n", source.c_str(), tap(), TAP_TDO_EN_PIN);
+            std::fprintf(fp, "connect %s %s{%s}\n", source.c_str(), tap(), TAP_TDO_EN_PIN);
         }
     } else {
         // The TAP sits on the pad-module path: the top's pads reach it
         // through the instance.
         for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
             PadEntry* r = *tp->record;
-            if (!r || !r->pad_instance || inside(*r)) continue;
-            const char* pin = or_text(record_pin(*r, tp->tdo), "");
-            if (tp->tdo && tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, pin);
-            std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, tp->pin(), r->pad_instance, pin);
-            if (!tp->tdo || !set(TAP_TDO_EN_PIN) || !r->buffer) continue;
-            const char* en = r->buffer->en_l ? r->buffer->en_l : r->buffer->en_h;
-            if (!en) continue;
-            if (tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) std::fprintf(fp, "disconnect %s{%s}\n", r->pad_instance, en);
-            std::fprintf(fp, "connect %s{%s} %s{%s}\n", instance, TAP_TDO_EN_PIN, r->pad_instance, en);
+            if (r && r->pad_instance && !inside(*r)) join_top_pad(fp, *tp, *r, instance);
         }
         // The TAP ports without a pad, now that the instance has the ports.
         if (JTAG_OPTION[OPT_ADD_TAP] && tap_on_pad_path())

@@ -10,6 +10,7 @@
 
 #include "bsdl/bsdl.h"
 #include "bsdl/bsdl_writer.h"
+#include "bsdl/template.h"
 #include "desc/hash.h"
 #include "desc/tables.h"
 #include "runtime/dyna.h"
@@ -36,9 +37,8 @@ std::string BS_OUTPUT_DIR = ".";
 
 namespace {
 
-// Two circuit words with the same top module would write the same BSDL and
-// report files; such a run is refused before any circuit is processed.
-void check_distinct_top_modules() {
+// The top module of each circuit word, in order.
+std::vector<std::string> circuit_tops() {
     const int n = DYNA_count(option_other_string);
     std::vector<std::string> tops;
     tops.reserve(static_cast<size_t>(n));
@@ -47,6 +47,13 @@ void check_distinct_top_modules() {
         tops.emplace_back(b ? b : "");
         std::free(b);
     }
+    return tops;
+}
+
+// Two circuit words with the same top module would write the same BSDL and
+// report files; such a run is refused before any circuit is processed.
+void check_distinct_top_modules(const std::vector<std::string>& tops) {
+    const int n = static_cast<int>(tops.size());
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < i; ++j) {
             if (tops[static_cast<size_t>(i)] != tops[static_cast<size_t>(j)]) continue;
@@ -56,6 +63,15 @@ void check_distinct_top_modules() {
                             option_other_string[j], option_other_string[i], tops[static_cast<size_t>(i)].c_str());
         }
     }
+}
+
+// A file that the run will write in its output folder (the -opath word,
+// else the current folder) must have a name that its folder takes: each
+// is checked before the first output file of the run.
+void check_name_fits(const std::string& file) {
+    const char* word = option_check[BSDL_OPT_OPATH] ? bsdl_option_word(BSDL_OPT_OPATH) : nullptr;
+    const std::filesystem::path path = std::filesystem::path(word ? word : ".") / file;
+    top_check_name_fits(path.parent_path().string(), path.filename().string());
 }
 
 }  // namespace
@@ -209,15 +225,24 @@ void tallowmere_main(int argc, char** argv) {
     }
     const int circuits = DYNA_count(option_other_string);
     if (circuits > 0) {
-        check_distinct_top_modules();
+        const std::vector<std::string> tops = circuit_tops();
+        check_distinct_top_modules(tops);
+        for (const std::string& top : tops) {
+            check_name_fits(top + ".bsdl.rpt");
+            check_name_fits(top + ".bsd");
+        }
+        if (option_check[BSDL_OPT_SCAN]) check_name_fits(tops.back() + ".svf");
         for (int i = 0; i < circuits; ++i) write_bsdl_file(option_other_string[i]);
         if (option_check[BSDL_OPT_SCAN]) write_svf_file();
         uti_report_system_info(fd, 1);
         qdx_exit(0);
     }
     if (option_check[BSDL_OPT_TEMPLATE]) {
-        const char* name = bsdl_option_word(BSDL_OPT_TEMPLATE);
-        write_template_file(name ? name : "BSDL");
+        const char* word = bsdl_option_word(BSDL_OPT_TEMPLATE);
+        const std::string name = word ? word : "BSDL";
+        check_name_fits(name + ".bsdl.rpt");
+        check_name_fits(template_file_name(name));
+        write_template_file(name.c_str());
         qdx_exit(0);
     }
     print_help();

@@ -3,8 +3,9 @@
 // its pad, the port list and the PIN_MAP_STRING rows.
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
+#include <charconv>
 #include <cstring>
+#include <limits>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -13,6 +14,7 @@
 
 #include "bsdl/bsdl.h"
 #include "bsdl/bsdl_writer.h"
+#include "desc/scanner.h"
 #include "desc/tables.h"
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
@@ -45,11 +47,14 @@ bool in_allowed_multiple(const std::string& name) {
     return false;
 }
 
-// A pin-file name split into its base and index text.
+// A pin-file name split into its base and index.
 struct SplitName {
     std::string base;
-    std::string index;  // empty for a scalar
+    std::string index;  // the index as written; empty for a scalar
     bool has_index = false;
+    // The index as a bit number: decimal digits up to the largest int,
+    // the widest bit number the port tables hold; -1 for any other text.
+    int bit = -1;
 };
 
 SplitName split_name(const std::string& source) {
@@ -63,9 +68,20 @@ SplitName split_name(const std::string& source) {
             ++j;
         s.index = source.substr(i, j - i);
         s.has_index = true;
+        int bit = -1;
+        const char* end = s.index.data() + s.index.size();
+        auto [past, ec] = std::from_chars(s.index.data(), end, bit);
+        const bool digits = !s.index.empty() && std::isdigit(static_cast<unsigned char>(s.index[0]));
+        if (digits && ec == std::errc() && past == end) s.bit = bit;
     }
     return s;
 }
+
+// The pin-file row a name was read from, for its messages.
+struct PinRow {
+    const char* file;
+    int line;
+};
 
 // A pin-file name without its active-low mark; "" for none.
 std::string strip_minus(const char* s) { return desc_text(without_low_mark(s)); }
@@ -75,6 +91,8 @@ std::string strip_minus(const char* s) { return desc_text(without_low_mark(s)); 
 struct PortList {
     std::vector<PortHeaderEntry>& ports;
     std::unordered_map<std::string, std::size_t> at;
+    // The bits given so far, as "<port position>:<bit>".
+    std::unordered_set<std::string> bits{};
 
     PortHeaderEntry* find(const std::string& base) {
         const auto it = at.find(base);
@@ -82,11 +100,25 @@ struct PortList {
     }
 };
 
-// Adds one bit of a pin-file name to a port list; the scalar/vector error
-// ends the run.  A repeated scalar of %ALLOWED_MULTIPLE gathers its pins.
-PortHeaderEntry& add_bit(PortList& list, const SplitName& n, const std::string& pin) {
+// Adds one bit of a pin-file name to a port list; a bus index that is no
+// bit number, a bit given twice and the scalar/vector error end the run.
+// A repeated scalar of %ALLOWED_MULTIPLE gathers its pins.
+PortHeaderEntry& add_bit(PortList& list, const SplitName& n, const std::string& pin, const PinRow& row) {
+    const char* file = desc_file_name(row.file);
+    if (n.has_index && n.bit < 0) {
+        qdx_exit_printf(-1, "ERROR: '%s' line %d: bus index '%s' of port '%s' is not a number from 0 to %d.\n\n", file,
+                        row.line, n.index.c_str(), n.base.c_str(), std::numeric_limits<int>::max());
+    }
+    if (n.has_index) {
+        const auto at = list.at.find(n.base);
+        const std::size_t position = at == list.at.end() ? list.ports.size() : at->second;
+        if (!list.bits.insert(std::to_string(position) + ":" + std::to_string(n.bit)).second) {
+            qdx_exit_printf(-1, "ERROR: '%s' line %d: bit %d of port '%s' is given a second time.\n\n", file, row.line,
+                            n.bit, n.base.c_str());
+        }
+    }
     PortHeaderEntry* p = list.find(n.base);
-    const int index = n.has_index ? std::atoi(n.index.c_str()) : -1;
+    const int index = n.bit;
     if (!p) {
         list.at.emplace(n.base, list.ports.size());
         list.ports.push_back({n.base, {{index, pin, {}}}, {}, false, false});
@@ -288,7 +320,8 @@ std::string bsdl_port_reference(const std::string& package_name) {
     for (const auto& p : Port_header) {
         if (p.name != n.base) continue;
         if (p.multi) return p.bsdl;
-        return bit_reference(p, n.has_index ? std::atoi(n.index.c_str()) : p.bits.front().index);
+        if (n.has_index && n.bit < 0) return {};
+        return bit_reference(p, n.has_index ? n.bit : p.bits.front().index);
     }
     return {};
 }
@@ -438,7 +471,7 @@ void create_BUF_TAB() {
         const std::string core = strip_minus(C);
         const int port = C ? find_design_port(core, by_base) : -1;
         SplitName n = split_name(source);
-        PortHeaderEntry& h = add_bit(header, n, row->number ? row->number : "");
+        PortHeaderEntry& h = add_bit(header, n, row->number ? row->number : "", {PIN_FILE, row->line});
         PortBitEntry& bit = h.bits.back();
         if (port < 0) {
             if (C)
@@ -453,7 +486,7 @@ void create_BUF_TAB() {
         e.bsdl_name = n.has_index ? n.base + "(" + n.index + ")" : n.base;
         e.core_name = core;
         e.base = n.base;
-        e.index = n.has_index ? std::atoi(n.index.c_str()) : -1;
+        e.index = n.bit;
         BUF_TAB.push_back(e);
         bit.function = get_port_func(port);
         BUF_TAB.back().enable = row->pad_enable;
@@ -476,7 +509,8 @@ void create_BUF_TAB() {
         PortList ports{list.ports, {}};
         for (const PackagePinEntry* pin = pkg->first; pin; pin = pin->next) {
             if (!pin->io_name) continue;
-            add_bit(ports, split_name(strip_minus(pin->io_name)), pin->number ? pin->number : "");
+            add_bit(ports, split_name(strip_minus(pin->io_name)), pin->number ? pin->number : "",
+                    {pkg->file_name, pin->line});
         }
         for (auto& p : list.ports)
             if (p.multi)

@@ -83,17 +83,22 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
         std::printf("%d : port name: %s, cell name: %s, instance: %s\n", c->order, r.bsdl_name.c_str(), c->cell_name,
                     found.instance.c_str());
     const std::string rslt = disable_result(buffer);
-    const bool starred = found.function == "internal";
-    const std::string port = starred ? "*" : r.bsdl_name;
+    // A cell on a signal inside the chip serves no system pin: each of its
+    // bits is an internal cell without a port.
+    const bool internal = found.function == "internal";
 
     // The rows of the data cell; `current` is the row a control cell belongs to.
     std::vector<BdRegEntry> rows;
     size_t current = 0;
-    if (c->order_first == 0) {
-        rows.push_back({c->order, first_name(c), port, found.function, "X", -1, 0, rslt});
+    if (internal) {
+        const int bits = c->order_first == 0 ? 1 : 2;
+        for (int j = 0; j < bits; ++j)
+            rows.push_back({c->order + j, first_name(c, j), "*", "internal", "X", -1, 0, rslt});
+    } else if (c->order_first == 0) {
+        rows.push_back({c->order, first_name(c), r.bsdl_name, found.function, "X", -1, 0, rslt});
     } else {
         const bool input_first = c->order_first == 1;
-        rows.push_back({c->order, first_name(c, 0), port, input_first ? "input" : "output3", "X", -1, 0, rslt});
+        rows.push_back({c->order, first_name(c, 0), r.bsdl_name, input_first ? "input" : "output3", "X", -1, 0, rslt});
         rows.push_back({c->order + 1, first_name(c, 1), r.bsdl_name, input_first ? "output3" : "input", "X", -1, 0, rslt});
         current = input_first ? 1 : 0;
     }

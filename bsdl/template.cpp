@@ -190,8 +190,10 @@ std::string template_package_type(const std::string& name) {
 
 }  // namespace
 
+std::string template_file_name(const std::string& word) { return word + "." + kTemplateExtension; }
+
 std::string template_file_path(const std::string& word) {
-    return (std::filesystem::path(BS_OUTPUT_DIR) / (word + "." + kTemplateExtension)).string();
+    return (std::filesystem::path(BS_OUTPUT_DIR) / template_file_name(word)).string();
 }
 
 std::vector<TemplateBlock> read_template_file(std::FILE* in, std::string& entity) {

@@ -60,6 +60,8 @@ extern const char* const BS_TPL_TOKEN2E[TPL_BLOCK_COUNT];
 // that a template is read from where the template road wrote it.  An
 // absolute word is taken as it stands.
 std::string template_file_path(const std::string& word);
+// The template's file name alone: "<word>.tpl".
+std::string template_file_name(const std::string& word);
 
 // Reads an open template.  Returns the nodes (kept text and block places,
 // starting with a text node) and stores the entity name in `entity` when the

@@ -1217,7 +1217,7 @@ bool save_bsc_lib() {
     return ok;
 }
 
-int guideline_handler() {
+int guideline_handler(void (*before_continuing)()) {
     bsdft_init();
     files_loaded = !JTAG_LIB_FILE.empty() && !JTAG_BSC_FILE.empty();
     if (files_loaded) get_bs_dft_file(JTAG_LIB_FILE.c_str(), JTAG_BSC_FILE.c_str(), 0);
@@ -1247,6 +1247,7 @@ int guideline_handler() {
             case 6: pin_menu(); break;
             case 7: skip_signal_menu(); break;
             case 8:
+                if (before_continuing) before_continuing();
                 if (save_bsc_lib()) {
                     put_pages_back();
                     return 0;

@@ -44,7 +44,10 @@ extern int G_INST_LEN;
 // at the end of the input (nothing saved); "Save and quit" ends the run
 // with status 0, "Abort and quit" with -1.  A file that cannot be written
 // ends the run with -1 after "Can't open %s to write\n".
-int guideline_handler();
+// before_continuing, when given, runs before the save of "Save and
+// continue the program": the program's checks before its first output,
+// which end the run, with nothing saved, when it could not go on.
+int guideline_handler(void (*before_continuing)() = nullptr);
 
 // Prepares the tables for editing: one empty TAP page and one empty
 // scan-cell page when there are none, G_INST_LEN from the first opcode,

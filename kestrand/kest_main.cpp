@@ -2,7 +2,6 @@
 #include <sys/times.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,7 +23,6 @@
 #include "kestrand/report.h"
 #include "kestrand/tool_runs.h"
 #include "runtime/exit.h"
-#include "runtime/output_file.h"
 #include "runtime/process.h"
 #include "runtime/frame/frame.h"
 #include "runtime/sysinfo.h"
@@ -72,11 +70,7 @@ void check_names_fit() {
     if (JTAG_OPTION[OPT_ADD_BCM]) names.emplace_back(".", bcm_module_name() + ".tessick.log");
     if (kest_edits_design()) names.emplace_back(".", kest_edited_top() + ".sdb");
     if (kest_expands_design()) names.emplace_back(OPATH, kest_edited_top() + ".c.sdb");
-    for (const auto& [folder, name] : names) {
-        if (static_cast<long>(name.size()) <= RT_name_max(folder)) continue;
-        qdx_exit_printf(-1, "ERROR: can't write file '%s/%s': %s.\n\n", folder.c_str(), name.c_str(),
-                        std::strerror(ENAMETOOLONG));
-    }
+    for (const auto& [folder, name] : names) top_check_name_fits(folder, name);
 }
 
 // The roads that this version does not take, and the inputs that the last
@@ -327,7 +321,8 @@ void kestrand_main(int argc, char** argv) {
     uti_prepare_system_info();
     jtag_parse_cmd_line(argc, argv, &TOP_MODULE);
     get_bsc_lib_name();
-    if (JTAG_OPTION[OPT_GUIDELINE]) guideline_handler();
+    // The editor's save is the run's first output when the run goes on.
+    if (JTAG_OPTION[OPT_GUIDELINE]) guideline_handler(check_before_first_write);
     check_necessary_input_file();
     refuse_before_writing();
     if (JTAG_OPTION[OPT_ADD_TAP] || JTAG_OPTION[OPT_ADD_TAP_ONLY]) {

@@ -24,6 +24,7 @@ kest_sources(
   str.cpp
   strfmt.cpp
   sysinfo.cpp
+  verilog_id.cpp
   workers.cpp
 )
 # Compiled into every program and test program instead of the library

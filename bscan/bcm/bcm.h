@@ -148,6 +148,14 @@ void bcm_write_module(const BcmModule& module);
 // TAP ports and each cell's pins) and the pin-list file.
 void add_scan_module(const BcmModule& module);
 
+// True when the module that holds the TAP gives one of its own parts
+// that name: a port, net or instance of its cells (BCELL<n>...), a TAP
+// port (BCM_<pin>) or TAP net (BCM_first_Bcell, BCM_BOUNDARY_out,
+// BCM_RESET, BCM_MODE3, BCM_BCELL_TCK) it declares, its IDCODE bus, a
+// buffer or net of a control-signal tree (<signal>_buf_<level>_<index>...),
+// or a position sub-module's instance.
+bool bcm_module_makes_name(const BcmModule& module, const std::string& name);
+
 // The module as Verilog into fp (from the enumerated cells).
 void get_BCM_in_RTL(FILE* fp, const BcmModule& module);
 // The RTL files of the road: the RTL TAP, the module "<top>_BCM.v"

@@ -121,17 +121,13 @@ bool verilog_identifier(const std::string& s) {
     return true;
 }
 
-// The TAP's instance name beside the module's own names: its cells and
-// cell ports ("BCELL..."), its TAP ports and nets ("BCM_..."), its tree
-// buffers and nets ("<signal>_buf_..."), its IDCODE bus and its position
-// sub-modules ("<top>_jtag_...").
-void check_tap_instance_name() {
+// The TAP's instance name beside the names the module gives its own parts.
+void check_tap_instance_name(const BcmModule& module) {
     const std::string name = bcm_tap_instance();
     const char* why = nullptr;
     if (!verilog_identifier(name))
         why = "takes only Verilog identifiers";
-    else if (name.starts_with("BCELL") || name.starts_with("BCM_") || name.find("_buf_") != std::string::npos ||
-             name == bcm_idcode_port() || name.starts_with(kest_edited_top() + "_"))
+    else if (bcm_module_makes_name(module, name))
         why = "names its own cells, buffers, ports and nets so";
     if (!why) return;
     qdx_exit_printf(-1,
@@ -211,5 +207,5 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
     }
     bcm_check_group_size();
     if (module.cells.empty()) bs_no_boundary_register();
-    check_tap_instance_name();
+    check_tap_instance_name(module);
 }

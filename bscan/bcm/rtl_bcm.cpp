@@ -9,11 +9,13 @@
 // as well.  The module is compiled as a netlist, so that the expansion of
 // the edited chip holds its cells as every other road's does.
 #include <array>
+#include <charconv>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -30,12 +32,22 @@
 #include "runtime/frame/frame.h"
 #include "runtime/process.h"
 #include "runtime/strfmt.h"
+#include "runtime/verilog_id.h"
 
 using bsnames::or_text;
 
 namespace {
 
 bool set(const char* s) { return s && *s; }
+
+// Every name goes into the text as a Verilog identifier: the names made
+// from the design's name ("<top>_BCM", the sub-modules and their control
+// ports) are escaped when that name is no simple identifier.
+std::string id(std::string_view name) { return VLOG_id(name); }
+
+void write_assign(FILE* fp, const std::string& to, const std::string& from) {
+    std::fprintf(fp, "assign %s = %s;\n", id(to).c_str(), id(from).c_str());
+}
 
 // The test control signals that the cells' pins take, each through a
 // buffer tree whose root the TAP (or, in a sub-module, a port) drives.
@@ -204,11 +216,11 @@ std::vector<std::string> tree_nets(const std::string& text, const Trees& trees) 
 // A port list "module <name> ( a, b, c,\n<indent>d ... );" three names
 // to a line.
 void write_header(FILE* fp, const std::string& module, const std::vector<std::string>& ports) {
-    const std::string head = "module " + module + " (";
+    const std::string head = "module " + id(module) + " (";
     std::fputs(head.c_str(), fp);
     const std::string indent(head.size() + 1, ' ');
     for (size_t k = 0; k < ports.size(); ++k) {
-        std::fprintf(fp, " %s", ports[k].c_str());
+        std::fprintf(fp, " %s", id(ports[k]).c_str());
         if (k + 1 == ports.size()) break;
         std::fputc(',', fp);
         if ((k + 1) % 3 == 0) std::fprintf(fp, "\n%s", indent.c_str());
@@ -222,7 +234,7 @@ void write_declarations(FILE* fp, const char* keyword, const std::vector<std::st
     const std::string field = STR_format("%-10s", keyword);
     for (size_t k = 0; k < names.size(); ++k) {
         if (k % 9 == 0) std::fputs(field.c_str(), fp);
-        std::fprintf(fp, " %s", names[k].c_str());
+        std::fprintf(fp, " %s", id(names[k]).c_str());
         const bool last = k + 1 == names.size();
         if (last || (k + 1) % 9 == 0) {
             std::fputs(";\n", fp);
@@ -281,7 +293,8 @@ std::string mode1_net(const Trees& trees, const BcmModule& m) {
 void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const ExtraTrees& extras) {
     std::vector<std::string> lines;
     auto to = [&](const char* pin, const std::string& net) {
-        if (set(pin) && !net.empty()) lines.push_back(STR_format("\t\t\t .%s\t( %s )", pin, net.c_str()));
+        if (set(pin) && !net.empty())
+            lines.push_back(STR_format("\t\t\t .%s\t( %s )", id(pin).c_str(), id(net).c_str()));
     };
     // A command that rides MODE_1 leaves the module on its own port,
     // assigned from the mode-1 net (write_root_assigns).
@@ -305,7 +318,7 @@ void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const 
     for (size_t k = 0; k < extras.size() && static_cast<int>(k) < DYNA_count(TAP_EXTRA_PIN); ++k)
         if (extras[k].built()) to(TAP_EXTRA_PIN[k], extras[k].root());
     if (bcm_has_idcode_port()) to(bcm_idcode_port(), bcm_idcode_port());
-    std::fprintf(fp, "\t%s\t%s(\n", or_text(TAP_MODULE_NAME, ""), bcm_tap_instance().c_str());
+    std::fprintf(fp, "\t%s\t%s(\n", id(or_text(TAP_MODULE_NAME, "")).c_str(), id(bcm_tap_instance()).c_str());
     for (size_t k = 0; k < lines.size(); ++k) std::fprintf(fp, "%s%s", lines[k].c_str(), k + 1 < lines.size() ? ",\n" : "");
     std::fputs(" );\n\n", fp);
 }
@@ -317,16 +330,15 @@ void write_tap_instance(FILE* fp, const Trees& trees, const BcmModule& m, const 
 void write_root_assigns(FILE* fp, const Trees& trees, const BcmModule& m) {
     // The command on MODE_1: the mode-1 net carries it out.
     const bool on_mode1 = bcm_highz_on_mode1() && trees[SIG_MODE1].built();
-    if (on_mode1 && bcm_has_highz_port(m))
-        std::fprintf(fp, "assign %s = %s;\n", bcm_tap_port(TAP_HIZ_PIN).c_str(), trees[SIG_MODE1].root().c_str());
+    if (on_mode1 && bcm_has_highz_port(m)) write_assign(fp, bcm_tap_port(TAP_HIZ_PIN), trees[SIG_MODE1].root());
     if (trees[SIG_HIGHZ].built() && bcm_has_highz_port(m))
-        std::fprintf(fp, "assign %s = %s;\n", trees[SIG_HIGHZ].root().c_str(), bcm_tap_port(TAP_HIZ_PIN).c_str());
+        write_assign(fp, trees[SIG_HIGHZ].root(), bcm_tap_port(TAP_HIZ_PIN));
     else if (trees[SIG_HIGHZ].built() && on_mode1)
-        std::fprintf(fp, "assign %s = %s;\n", trees[SIG_HIGHZ].root().c_str(), trees[SIG_MODE1].root().c_str());
+        write_assign(fp, trees[SIG_HIGHZ].root(), trees[SIG_MODE1].root());
     else if (trees[SIG_HIGHZ].built() && !tap_has_highz_port())
-        std::fprintf(fp, "assign %s = 1'b0;\n", trees[SIG_HIGHZ].root().c_str());
-    if (trees[SIG_RESET].built()) std::fprintf(fp, "assign %s = %s;\n", trees[SIG_RESET].root().c_str(), kResetNet);
-    if (trees[SIG_MODE3].built()) std::fprintf(fp, "assign %s = %s;\n", trees[SIG_MODE3].root().c_str(), kMode3Net);
+        std::fprintf(fp, "assign %s = 1'b0;\n", id(trees[SIG_HIGHZ].root()).c_str());
+    if (trees[SIG_RESET].built()) write_assign(fp, trees[SIG_RESET].root(), kResetNet);
+    if (trees[SIG_MODE3].built()) write_assign(fp, trees[SIG_MODE3].root(), kMode3Net);
     std::fputs("\n", fp);
 }
 
@@ -382,16 +394,15 @@ void write_pad_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& t
     check_cell_pins(c);
     const ScanCellEntry& cell = *c.cell;
     const int n = c.number;
-    std::fprintf(fp, "\nassign %s = %s;\n", (n == scope.first ? scope.scan_out() : STR_format("BCELL%d_so", n)).c_str(),
-                 scope.port(n, BcmPort::PadScanIn).c_str());
-    std::fprintf(fp, "assign %s = %s;\n", scope.port(n, BcmPort::PadScanOut).c_str(),
-                 (n == scope.last ? scope.scan_in() : STR_format("BCELL%d_so", n + 1)).c_str());
+    std::fputs("\n", fp);
+    const std::string from = n == scope.first ? scope.scan_out() : STR_format("BCELL%d_so", n);
+    const std::string to = n == scope.last ? scope.scan_in() : STR_format("BCELL%d_so", n + 1);
+    write_assign(fp, from, scope.port(n, BcmPort::PadScanIn));
+    write_assign(fp, scope.port(n, BcmPort::PadScanOut), to);
     for (int s = 0; s < SIG_COUNT; ++s)
         if (cell.*kSignals[s].pin)
-            std::fprintf(fp, "assign %s = %s;\n", scope.port(n, kPadControlPorts[s]).c_str(),
-                         trees[static_cast<size_t>(s)].next_leaf().c_str());
-    if (JTAG_OPTION[OPT_SYNCH] && cell.tck)
-        std::fprintf(fp, "assign %s = %s;\n", scope.port(n, BcmPort::PadTck).c_str(), scope.cell_clock().c_str());
+            write_assign(fp, scope.port(n, kPadControlPorts[s]), trees[static_cast<size_t>(s)].next_leaf());
+    if (JTAG_OPTION[OPT_SYNCH] && cell.tck) write_assign(fp, scope.port(n, BcmPort::PadTck), scope.cell_clock());
 }
 
 void write_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& trees, ExtraTrees& extras) {
@@ -402,9 +413,10 @@ void write_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& trees
     check_cell_pins(c);
     const ScanCellEntry& cell = *c.cell;
     std::vector<std::string> lines;
-    auto to = [&](const char* pin, const std::string& net) {
-        if (pin) lines.push_back(STR_format("\t\t\t.%s\t( %s )", pin, net.c_str()));
+    auto line = [&](const char* pin, const std::string& value) {
+        if (pin) lines.push_back(STR_format("\t\t\t.%s\t( %s )", id(pin).c_str(), value.c_str()));
     };
+    auto to = [&](const char* pin, const std::string& net) { line(pin, id(net)); };
     for (int s = 0; s < SIG_COUNT; ++s)
         if (cell.*kSignals[s].pin) to(cell.*kSignals[s].pin, trees[static_cast<size_t>(s)].next_leaf());
     for (size_t k = 0; k < extras.size(); ++k)
@@ -414,15 +426,16 @@ void write_cell(FILE* fp, const BcmCell& c, const CellScope& scope, Trees& trees
     to(cell.tdo, n == scope.first ? scope.scan_out() : STR_format("BCELL%d_so", n));
     to(cell.tdi, n == scope.last ? scope.scan_in() : STR_format("BCELL%d_so", n + 1));
     for (BcmPort p : c.ports) to(bcm_port_pin(cell, p), scope.port(n, p));
-    if (const char* oe = bcm_tied_oe_pin(c)) to(oe, "1'b1");
-    std::fprintf(fp, "\n\t%s\tBCELL%d(\n", or_text(cell.name, ""), n);
+    if (const char* oe = bcm_tied_oe_pin(c)) line(oe, "1'b1");
+    std::fprintf(fp, "\n\t%s\tBCELL%d(\n", id(or_text(cell.name, "")).c_str(), n);
     for (size_t k = 0; k < lines.size(); ++k) std::fprintf(fp, "%s%s", lines[k].c_str(), k + 1 < lines.size() ? " ,\n" : "");
     std::fputs(" );\n", fp);
     // A mux pad's mode ports, numbered by the cell, from their mode tree.
     for (BcmPort p : c.ports)
-        if (mode_signal(p) >= 0)
-            std::fprintf(fp, "\nassign %s = %s;\n", scope.port(n, p).c_str(),
-                         trees[static_cast<size_t>(mode_signal(p))].next_leaf().c_str());
+        if (mode_signal(p) >= 0) {
+            std::fputs("\n", fp);
+            write_assign(fp, scope.port(n, p), trees[static_cast<size_t>(mode_signal(p))].next_leaf());
+        }
 }
 
 std::vector<std::string> cell_ports(const std::vector<const BcmCell*>& cells, const CellScope& scope, bool inputs) {
@@ -450,12 +463,18 @@ void write_wires(FILE* fp, const std::vector<std::string>& nets) {
     write_declarations(fp, "wire", nets);
 }
 
-// The TAP and its nets in the module that holds it.
-std::vector<std::string> tap_nets(const Trees& trees) {
+// The nets of the TAP in the module that holds it that no tree names.
+std::vector<std::string> fixed_tap_nets() {
     std::vector<std::string> nets = {chain_first(), chain_back()};
     if (BCELL_RST) nets.push_back(kResetNet);
     if (BCELL_MODE3) nets.push_back(kMode3Net);
     if (JTAG_OPTION[OPT_SYNCH]) nets.push_back(kCellClockNet);
+    return nets;
+}
+
+// The TAP and its nets in the module that holds it.
+std::vector<std::string> tap_nets(const Trees& trees) {
+    std::vector<std::string> nets = fixed_tap_nets();
     for (const Tree& t : trees)
         if (t.built()) nets.push_back(t.root());
     return nets;
@@ -574,11 +593,10 @@ void write_sub_module(FILE* fp, const std::vector<const BcmCell*>& cells, const 
     write_wires(fp, roots);
     for (int s : signals)
         if (trees[static_cast<size_t>(s)].built())
-            std::fprintf(fp, "assign %s = %s;\n", trees[static_cast<size_t>(s)].root().c_str(),
-                         control_port(scope.group, s).c_str());
+            write_assign(fp, trees[static_cast<size_t>(s)].root(), control_port(scope.group, s));
     for (size_t k = 0; k < extras.size(); ++k)
         if (extras[k].built())
-            std::fprintf(fp, "assign %s = %s;\n", extras[k].root().c_str(), bcm_extra_port(scope.group, k).c_str());
+            write_assign(fp, extras[k].root(), bcm_extra_port(scope.group, k));
     std::fputs("\n", fp);
     std::fputs(tree_text.c_str(), fp);
     for (const BcmCell* c : cells) write_cell(fp, *c, scope, trees, extras);
@@ -634,10 +652,10 @@ void write_positions(FILE* fp, const BcmModule& m) {
         const size_t p = used[k];
         const CellScope& scope = scopes[p];
         const std::string name = sub_module_name(scope.group);
-        std::fprintf(fp, "\n\n\t%s   %s ( \n", name.c_str(), name.c_str());
+        std::fprintf(fp, "\n\n\t%s   %s ( \n", id(name).c_str(), id(name).c_str());
         std::vector<std::string> lines;
         auto to = [&](const std::string& port, const std::string& net) {
-            lines.push_back(STR_format("\t\t.%s ( %s )", port.c_str(), net.c_str()));
+            lines.push_back(STR_format("\t\t.%s ( %s )", id(port).c_str(), id(net).c_str()));
         };
         for (const BcmCell* c : groups[p])
             for (BcmPort port : c->ports) to(scope.port(c->number, port), top.port(c->number, port));
@@ -652,7 +670,65 @@ void write_positions(FILE* fp, const BcmModule& m) {
     std::fputs("\t\tendmodule\n", fp);
 }
 
+// ------------------------------------------------------ names taken
+
+// Reads a cell number at the front of text (no leading zero); false when
+// there is none.
+bool take_number(std::string_view& text, int& number) {
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) return false;
+    const char* end = text.data() + text.size();
+    auto [past, ec] = std::from_chars(text.data(), end, number);
+    if (ec != std::errc() || (text[0] == '0' && past - text.data() > 1)) return false;
+    text.remove_prefix(static_cast<size_t>(past - text.data()));
+    return true;
+}
+
+// A name of a cell of the module: its instance "BCELL<n>", its chain net
+// "BCELL<n>_so", the link between position groups "BCELL<n>_temp", or
+// one of its ports "BCELL<n>_<suffix>".
+bool cell_name(const BcmModule& m, std::string_view name) {
+    const std::string_view stem = "BCELL";
+    if (!name.starts_with(stem)) return false;
+    name.remove_prefix(stem.size());
+    int n = 0;
+    if (!take_number(name, n) || n >= static_cast<int>(m.cells.size())) return false;
+    if (name.empty() || name == "_so" || name == "_temp") return true;
+    for (BcmPort p : m.cells[static_cast<size_t>(n)].ports)
+        if (name == std::string("_") + bcm_port_suffix(p)) return true;
+    return false;
+}
+
+// A name of a buffer tree: its buffers "<stem>_buf_<level>_<index>" and
+// their nets, which add "_" and a pin name.
+bool tree_name(std::string_view name) {
+    const std::string_view mark = "_buf_";
+    const size_t at = name.find(mark);
+    if (at == std::string_view::npos) return false;
+    const std::string_view stem = name.substr(0, at);
+    bool known = false;
+    for (const SignalInfo& s : kSignals) known = known || stem == s.stem;
+    for (int k = 0, n = DYNA_count(TAP_EXTRA_PIN); k < n; ++k)
+        known = known || stem == bcm_extra_stem(static_cast<size_t>(k));
+    if (!known) return false;
+    std::string_view rest = name.substr(at + mark.size());
+    int level = 0, index = 0;
+    if (!take_number(rest, level) || !rest.starts_with('_')) return false;
+    rest.remove_prefix(1);
+    return take_number(rest, index) && (rest.empty() || rest.starts_with('_'));
+}
+
 }  // namespace
+
+bool bcm_module_makes_name(const BcmModule& m, const std::string& name) {
+    for (const std::string& net : fixed_tap_nets())
+        if (name == net) return true;
+    for (const TapPortPin& p : tap_module_ports(m))
+        if (name == bcm_tap_port(p.pin)) return true;
+    if (bcm_has_idcode_port() && name == bcm_idcode_port()) return true;
+    for (const std::string& group : m.positions)
+        if (name == sub_module_name(group)) return true;
+    return cell_name(m, name) || tree_name(name);
+}
 
 void get_BCM_in_RTL(FILE* fp, const BcmModule& module) {
     // The trees are Verilog here, never command-file lines.

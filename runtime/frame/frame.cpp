@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -167,6 +168,11 @@ void qdx_exit_printf(int status, const char* fmt, ...) {
 
 void top_write_failed(const std::string& path, const std::string& why) {
     qdx_exit_printf(-1, "ERROR: can't write file '%s': %s.\n\n", path.c_str(), why.c_str());
+}
+
+void top_check_name_fits(const std::string& folder, const std::string& name) {
+    if (static_cast<long>(name.size()) > RT_name_max(folder))
+        top_write_failed(folder + "/" + name, std::strerror(ENAMETOOLONG));
 }
 
 void top_print_prog_name_and_version_num(const char* name, const char* version) {

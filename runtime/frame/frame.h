@@ -28,6 +28,10 @@ void qdx_log_printf(int to_screen, const char* fmt, ...) __attribute__((format(p
 // Ends the run with -1 after "ERROR: can't write file '<path>': <why>."
 // (the system's reason of the failed write).
 [[noreturn]] void top_write_failed(const std::string& path, const std::string& why);
+// Ends the run as top_write_failed ("File name too long") when name is
+// longer than a file name of folder may be: each name a run will write is
+// checked so before its first output.
+void top_check_name_fits(const std::string& folder, const std::string& name);
 
 // Start-up and banner.
 void top_print_prog_name_and_version_num(const char* name, const char* version);

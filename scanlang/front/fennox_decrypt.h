@@ -31,17 +31,19 @@ struct FennoxGroup {
 };
 
 // The character of one four-digit group.  `group` must hold four digits
-// whose code lies in 0 .. 255; anything else ends the run naming `file`.
-std::string fennox_xor(const std::string& group, const std::string& file = "");
+// whose code lies in 0 .. 255; anything else ends the run naming `file`
+// and `line`.
+std::string fennox_xor(const std::string& group, const std::string& file = "", int line = 0);
 
 // Decodes `digits` four at a time; trailing digits beyond the last full
 // group are ignored.
-std::string fennox_decrypt(const std::string& digits, const std::string& file = "");
+std::string fennox_decrypt(const std::string& digits, const std::string& file = "", int line = 0);
 
-// Fills `in_groups` and `out_groups` from the coded strings, in order.
-// Nothing is done when either array already holds groups (the plain
-// statements gave them).  An item before any group of its kind, a header
-// shorter than four characters, a non-digit or a character code above 255
-// ends the run with a message naming `file`.
-void sl_decrypt(const std::vector<std::string>& ciphertext, std::vector<FennoxGroup>& in_groups,
-                std::vector<FennoxGroup>& out_groups, const std::string& file);
+// Fills `in_groups` and `out_groups` from the coded strings, in order;
+// `lines` holds the source line of each string.  Nothing is done when
+// either array already holds groups (the plain statements gave them).  An
+// item before any group of its kind, a header shorter than four
+// characters, a non-digit or a character code above 255 ends the run with
+// a message naming `file` and the string's line.
+void sl_decrypt(const std::vector<std::string>& ciphertext, const std::vector<int>& lines,
+                std::vector<FennoxGroup>& in_groups, std::vector<FennoxGroup>& out_groups, const std::string& file);

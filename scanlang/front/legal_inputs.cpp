@@ -44,15 +44,25 @@ int statement_line(const TwoIdentListRecord& a, const TwoIdentListRecord& b,
     return -1;
 }
 
-// The patterns of a combined statement as they are made; more than
-// kMaxLegalInputPatterns end the run, naming `line`.
+// A statement of more than kMaxLegalInputPatterns patterns ends the run,
+// naming `line`.
+[[noreturn]] void too_many_patterns(int line) {
+    scan_fatal_message("ERROR : '" + dft_file_name + "', line-" + std::to_string(line) +
+                       ", LEGAL_INPUTS and ILLEGAL_INPUTS combine into more than " +
+                       std::to_string(kMaxLegalInputPatterns) + " patterns; at most " +
+                       std::to_string(kMaxLegalInputPatterns) + " are supported.\n");
+}
+
+// The patterns of a combined statement as they are made.
 void add_pattern(std::vector<std::string>& patterns, std::string pattern, int line) {
-    if (patterns.size() == kMaxLegalInputPatterns)
-        scan_fatal_message("ERROR : '" + dft_file_name + "', line-" + std::to_string(line) +
-                           ", LEGAL_INPUTS and ILLEGAL_INPUTS combine into more than " +
-                           std::to_string(kMaxLegalInputPatterns) + " patterns; at most " +
-                           std::to_string(kMaxLegalInputPatterns) + " are supported.\n");
+    if (patterns.size() == kMaxLegalInputPatterns) too_many_patterns(line);
     patterns.push_back(std::move(pattern));
+}
+
+// A pattern the complement of an n-port statement leaves out: n
+// characters, each 0 or 1.
+bool is_value_of(std::string_view pattern, int n) {
+    return pattern.size() == static_cast<std::size_t>(n) && pattern.find_first_not_of("01") == std::string_view::npos;
 }
 
 // The values of `pattern` at the shared ports, in pair order: at the
@@ -117,7 +127,11 @@ void transfer_illegal_to_legal(LegalList& illegal, LegalList& legal) {
         // A statement without patterns forbids nothing and yields nothing.
         if (!r.second.empty()) {
             const std::unordered_set<std::string_view> listed(r.second.begin(), r.second.end());
-            unsigned long count = 1UL << n;
+            const unsigned long count = 1UL << n;
+            const auto forbidden = static_cast<unsigned long>(
+                std::count_if(listed.begin(), listed.end(), [n](std::string_view p) { return is_value_of(p, n); }));
+            if (count - forbidden > kMaxLegalInputPatterns) too_many_patterns(r.line);
+            legal_stmt.second.reserve(count - forbidden);
             for (unsigned long v = 0; v < count; ++v) {
                 std::string p = get_new_pattern(v, n);
                 if (!listed.contains(p)) legal_stmt.second.push_back(std::move(p));

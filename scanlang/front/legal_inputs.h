@@ -15,16 +15,17 @@
 
 using LegalList = std::vector<TwoIdentListRecord>;
 
-// Widest illegal statement whose complement is enumerated: 2^n patterns
-// of n characters each, so the limit keeps the result to a few megabytes.
-inline constexpr int kMaxIllegalInputPorts = 16;
+// Widest illegal statement whose complement is enumerated: its 2^n
+// values are counted in a 32-bit signed count.  The complement must also
+// stay within kMaxLegalInputPatterns, so a statement over more than 20
+// ports is taken only when at most that many of its values are unlisted.
+inline constexpr int kMaxIllegalInputPorts = 30;
 
-// Most patterns one combined statement may hold.  Combining two
-// statements that share ports pairs every pattern of one with every
-// pattern of the other that agrees at the shared ports, so the result can
-// grow as the product of the two; the limit keeps it to some tens of
-// megabytes (the complements of two widest illegal statements that share
-// all ports but one combine into 2^17 patterns, well within it).
+// Most patterns one statement may hold: the complement of an illegal
+// statement, or a combined statement.  Combining two statements that share
+// ports pairs every pattern of one with every pattern of the other that
+// agrees at the shared ports, so the result can grow as the product of the
+// two; a merge that makes 2^20 patterns peaks near 240 MB.
 inline constexpr std::size_t kMaxLegalInputPatterns = std::size_t{1} << 20;
 
 // The last combined-entry list built by `combine_relative_legal_inputs`.
@@ -39,7 +40,9 @@ std::string get_new_pattern(unsigned long value, int n);
 
 // Appends, for each illegal statement, the statement of all patterns it
 // does not list to `legal` and empties `illegal`.  A statement over more
-// than kMaxIllegalInputPorts ports ends the run.
+// than kMaxIllegalInputPorts ports, or whose complement holds more than
+// kMaxLegalInputPatterns patterns, ends the run naming its line (before
+// any pattern is made).
 void transfer_illegal_to_legal(LegalList& illegal, LegalList& legal);
 
 // The combination of two related statements, or none when no pattern

@@ -509,7 +509,7 @@ InstanceElement instance_record(ScanAstNode* element) {
                      pso_parse.long_elements.end();
     ScanAstNode* cell = nth_child(element, long_form ? 1 : 5);
     if (long_form) {
-        // chain, cell spec, control, observe, transition, pipeline
+        // chain, cell specifier, control, observe, transition, pipeline
         if (cell && cell->kind != DUMMY) {
             r.instance = attr(cell->child);
             if (cell->child && cell->child->sibling) r.cell_name = attr(cell->child->sibling);
@@ -520,7 +520,7 @@ InstanceElement instance_record(ScanAstNode* element) {
         r.pipeline = nth_child(element, 5) && nth_child(element, 5)->kind == PSO_PIPELINE_NODE;
         return r;
     }
-    // chain, complement, inverse 1, name, inverse 2, cell spec
+    // chain, complement, inverse 1, name, inverse 2, cell specifier
     r.complement = nth_child(element, 1) && nth_child(element, 1)->kind == PSO_COMPLEMENT_NODE;
     r.inverse1 = nth_child(element, 2) && nth_child(element, 2)->kind == PSO_INVERSE1_NODE;
     ScanAstNode* name = nth_child(element, 3);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <system_error>
 #include <utility>
 
@@ -175,8 +176,9 @@ void sl_read_core_entry(std::size_t index) {
     if (entry.parent) current_pathG = entry.parent->dft_file_dir;
     const DftObject* known = registered_object(sl_resolve_file(entry.dft_file));
     if (known && contains(known, entry.parent))
-        map_fatal_stdout("ERROR : The dft file '" + entry.dft_file + "' of core '" + entry.core_name +
-                         "' is the file of the core itself or of a core that contains it.\n");
+        map_fatal_stdout("ERROR : '" + (entry.parent ? entry.parent->dft_file_name : std::string()) + "', line-" +
+                         std::to_string(entry.line) + ", the dft file '" + entry.dft_file + "' of core '" +
+                         entry.core_name + "' is the file of the core itself or of a core that contains it.\n");
     dft_file_name = entry.dft_file;
     if (!sl_find_and_parser_dft_file(entry.dft_file.c_str()))
         error_handler(nullptr, 0, SCAN_ERR_OPEN_INPUT, entry.dft_file.c_str(), nullptr);

@@ -401,14 +401,7 @@ enum InstructionStepKind : int {
     STEP_EXTRA_SEQ = 10,
 };
 
-struct CoreInstructionRecord {  // one %INSTRUCTION of a %CORE block
-    std::string name;
-    std::string mode;
-    DynArray<const SequenceRecord*> sequences;
-    DynArray<int> sequence_kinds;  // an InstructionStepKind per sequence
-};
-
-struct CorePatsetRecord {  // one %PATSET of a %CORE block
+struct CorePatsetRecord {  // one %PATSET of a %CORE block or of its %INSTRUCTION
     std::string name;
     std::string dft_file;
     DynArray<const SequenceRecord*> preamble;
@@ -417,6 +410,14 @@ struct CorePatsetRecord {  // one %PATSET of a %CORE block
     std::string tp;
     std::string int_value;
     std::string option;
+};
+
+struct CoreInstructionRecord {  // one %INSTRUCTION of a %CORE block
+    std::string name;
+    std::string mode;
+    DynArray<const SequenceRecord*> sequences;
+    DynArray<int> sequence_kinds;  // an InstructionStepKind per sequence
+    std::vector<CorePatsetRecord> patsets;  // its %PATSET entries (a name and a %BTP each)
 };
 
 struct CoreInfoRecord {  // one core of %CORE (one per %NAME of a block)
@@ -442,6 +443,9 @@ struct CoreSectionRecord {  // %CORE
     std::vector<CoreInfoRecord> cores;
     int keyword_line = -1;
     int line = -1;
+    // The blocks without %NAME, each with what it says: they make no core,
+    // and are kept so that the file is written back as it was read.
+    std::vector<CoreInfoRecord> unnamed_blocks;
 };
 
 struct InstructionRecord {  // one top-level %INSTRUCTION
@@ -1033,8 +1037,10 @@ struct MapObject {
 struct DftObject {
     DynArray<CaptureClockEntry> capture_clock;          // %CAPTURE_CLOCK
     std::optional<TestScheduleRecord> test_schedule;    // %TEST_SCHEDULE
+    std::vector<TestScheduleRecord> more_test_schedules;  // the %TEST_SCHEDULE blocks after the first
     DynArray<TestSessionEntry> test_session;            // %TEST_SESSION
     std::optional<TestArchitectureRecord> test_architecture;
+    std::vector<TestArchitectureRecord> more_test_architectures;  // the blocks after the first
     std::optional<HookupList> hookup;                   // %HOOKUP
     std::string instruction_binary;                     // %INSTRUCTION_BINARY
     int register_length = -1;                           // %REGISTER_LENGTH
@@ -1077,6 +1083,7 @@ struct DftObject {
     DynArray<BlackboxInfo> blackbox;                    // %BLACKBOX
     std::string top_module;                             // %TOP_MODULE
     DynArray<std::string> ciphertext;                   // %CIPHERTEXT, as written
+    std::vector<int> ciphertext_lines;                  // the source line of each string
     DynArray<PathEntry> multicycle_path;                // written and read from files
     DynArray<PathEntry> multicycle_path_list;           // %MULTICYCLE_PATH as written
     DynArray<PathFileRecord> multicycle_path_file;      // its path files
@@ -1100,13 +1107,15 @@ struct DftObject {
 };
 
 // One DFT file of the design hierarchy: its name as the file that names
-// it writes it, the core's name, its object once the file is read, and
-// the object of the file that lists the core (none for the top file).
+// it writes it, the core's name, its object once the file is read, the
+// object of the file that lists the core (none for the top file) and the
+// line of the core's %NAME in that file (-1 for the top file).
 struct CoreListEntry {
     std::string dft_file;
     std::string core_name;
     DftObject* object = nullptr;
     const DftObject* parent = nullptr;
+    int line = -1;
 };
 
 // A node of the DFT tree: the top object, handed to DFT_setup to return

@@ -90,7 +90,9 @@ AtpgScanOptionRecord atpg_option(const ScanAstNode* block) {
 }  // namespace
 
 void map_atpg_constraints(const ScanAstNode* section) {
-    if (!section || !section->child) return;
+    // An empty section (the language takes one, with a warning) is kept
+    // too, so that the file is written back with it.
+    if (!section) return;
     AtpgConstraintsRecord& r = DFT_OBJECT->atpg_constraints.emplace();
     r.top_line = atpg_constraints_top_line;
     r.line = section->line;

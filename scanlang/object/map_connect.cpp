@@ -35,6 +35,14 @@ PortRecord scan_port(const ScanAstNode* items, int line) {
     return r;
 }
 
+// A %SCAN_PORT block of a chain or a core connection, with the name it
+// may be written with.
+PortRecord named_scan_port(const ScanAstNode* port) {
+    PortRecord r = scan_port(port->child, port->line);
+    r.name = node_text(SCAN_FIND_AST(port->child, IDENT_NODE));
+    return r;
+}
+
 std::vector<SelectRecord> selects(const ScanAstNode* list) {
     std::vector<SelectRecord> out;
     for (const ScanAstNode* item = list ? list->child : nullptr; item; item = item->sibling) {
@@ -158,7 +166,7 @@ ConnectScanRecord connect_scan(ScanAstNode* entry) {
         }
         p.line = n->line;
     }
-    if (const ScanAstNode* n = SCAN_FIND_AST(items, SCAN_PORT_NODE)) r.scan_port = scan_port(n->child, n->line);
+    if (const ScanAstNode* n = SCAN_FIND_AST(items, SCAN_PORT_NODE)) r.scan_port = named_scan_port(n);
     r.scan_selects = selects(SCAN_FIND_AST(items, SCAN_SELECT_LIST_NODE));
     r.scan_clocks = clocks(SCAN_FIND_AST(items, SCAN_CLOCK_LIST_NODE), true);
     if (const ScanAstNode* n = SCAN_FIND_AST(items, MS_VIOLATION); n && n->child) {
@@ -192,11 +200,8 @@ ConnectCoreRecord connect_core(const ScanAstNode* entry) {
     r.system_instruction_name = first_child_text(SCAN_FIND_AST(items, SYSTEM_INSTRUCTION_NODE));
     r.system_instruction = instruction_named(r.system_instruction_name);
     if (const ScanAstNode* list = SCAN_FIND_AST(items, SCAN_PORT_LIST_NODE))
-        for (const ScanAstNode* item = list->child; item; item = item->sibling) {
-            PortRecord p = scan_port(item->child, item->line);
-            p.name = node_text(SCAN_FIND_AST(item->child, IDENT_NODE));
-            r.scan_ports.push_back(std::move(p));
-        }
+        for (const ScanAstNode* item = list->child; item; item = item->sibling)
+            r.scan_ports.push_back(named_scan_port(item));
     return r;
 }
 

@@ -1,5 +1,6 @@
 // Mapping of %CORE: one CoreInfoRecord per core name of each block, with
-// the block's port lists, files and don't-fix pairs.
+// the block's port lists, files and don't-fix pairs; a block without a
+// core name is kept whole beside the cores.
 #include "scanlang/front/scanner.h"
 #include "scanlang/object/map_core_steps.h"
 #include "scanlang/object/map_dont_fix.h"
@@ -78,6 +79,10 @@ void map_cores(const ScanAstNode* section) {
     for (const ScanAstNode* block = SCAN_FIND_AST(section->child, CORE_NODE); block; block = block->sibling) {
         CoreInfoRecord shared = block_values(block);
         map_core_block_steps(block, shared);
+        if (!SCAN_FIND_AST(block->child, CORE_NAME_NODE)) {
+            record.unnamed_blocks.push_back(std::move(shared));
+            continue;
+        }
         bool first_of_block = true;
         for (const ScanAstNode* c = block->child; c; c = c->sibling) {
             if (c->kind != CORE_NAME_NODE) continue;
@@ -92,8 +97,5 @@ void map_cores(const ScanAstNode* section) {
             record.cores.push_back(std::move(core));
         }
     }
-    // Blocks without %NAME make no core, and their statements go with
-    // them: a section of such blocks alone holds nothing, and is left none
-    // like an absent one (the writer could not write it back).
-    if (!record.cores.empty()) DFT_OBJECT->core_section = std::move(record);
+    DFT_OBJECT->core_section = std::move(record);
 }

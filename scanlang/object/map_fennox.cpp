@@ -114,6 +114,7 @@ void map_fennox_info(const ScanAstNode* section) {
 void map_ciphertext(const ScanAstNode* section) {
     if (!section || !section->child) return;
     DFT_OBJECT->ciphertext = GET_IDENT1_LIST(section->child);
+    for (const ScanAstNode* n = section->child; n; n = n->sibling) DFT_OBJECT->ciphertext_lines.push_back(n->line);
 }
 
 void map_instruction_binary(const ScanAstNode* section) {
@@ -165,6 +166,7 @@ void map_core_list() {
         entry.dft_file = core.dft_file;
         entry.core_name = core.core_name;
         entry.parent = DFT_OBJECT;
+        entry.line = core.source_line;
         SL_CORE_LIST.push_back(std::move(entry));
     }
     set_current_core_name(SL_core_name_countG() - 1);

@@ -53,7 +53,25 @@ void add_core_step(CoreInstructionRecord& r, const SequenceRecord* s, int kind) 
     r.sequence_kinds->push_back(kind);
 }
 
-CoreInstructionRecord core_instruction(const ScanAstNode* entry) {
+CorePatsetRecord core_patset(const ScanAstNode* entry, const std::string& core) {
+    CorePatsetRecord r;
+    for (const ScanAstNode* c = entry->child; c; c = c->sibling) {
+        switch (c->kind) {
+        case IDENT_NODE: r.name = node_text(c); break;
+        case DFT_FILE_NODE: r.dft_file = node_text(c->child); break;
+        case PREAMBLE_NODE: r.preamble = block_sequences(c, "preamble ", core); break;
+        case FORCE_LIST_NODE: r.force_sequences = block_sequences(c, "", core); break;
+        case BTP_NODE: r.btp = node_text(c->child); break;
+        case TP_NODE: r.tp = node_text(c->child); break;
+        case INT_NODE: r.int_value = node_text(c->child); break;
+        case OPTION_NODE: r.option = node_text(c->child); break;
+        default: break;
+        }
+    }
+    return r;
+}
+
+CoreInstructionRecord core_instruction(const ScanAstNode* entry, const std::string& core) {
     CoreInstructionRecord r;
     for (const ScanAstNode* c = entry->child; c; c = c->sibling) {
         switch (c->kind) {
@@ -79,24 +97,7 @@ CoreInstructionRecord core_instruction(const ScanAstNode* entry) {
             add_core_step(r, s, set_instr_type(c));
             break;
         }
-        default: break;
-        }
-    }
-    return r;
-}
-
-CorePatsetRecord core_patset(const ScanAstNode* entry, const std::string& core) {
-    CorePatsetRecord r;
-    for (const ScanAstNode* c = entry->child; c; c = c->sibling) {
-        switch (c->kind) {
-        case IDENT_NODE: r.name = node_text(c); break;
-        case DFT_FILE_NODE: r.dft_file = node_text(c->child); break;
-        case PREAMBLE_NODE: r.preamble = block_sequences(c, "preamble ", core); break;
-        case FORCE_LIST_NODE: r.force_sequences = block_sequences(c, "", core); break;
-        case BTP_NODE: r.btp = node_text(c->child); break;
-        case TP_NODE: r.tp = node_text(c->child); break;
-        case INT_NODE: r.int_value = node_text(c->child); break;
-        case OPTION_NODE: r.option = node_text(c->child); break;
+        case PATSET_NODE: r.patsets.push_back(core_patset(c, core)); break;
         default: break;
         }
     }
@@ -179,7 +180,7 @@ void map_core_block_steps(const ScanAstNode* block, CoreInfoRecord& shared) {
     for (const ScanAstNode* c = block->child; c; c = c->sibling) {
         if (c->kind != INSTRUCTION_NODE) continue;
         if (!shared.instructions) shared.instructions.emplace();
-        shared.instructions->push_back(core_instruction(c));
+        shared.instructions->push_back(core_instruction(c, core));
     }
     if (const ScanAstNode* n = SCAN_FIND_AST(block->child, PREAMBLE_NODE))
         shared.preamble = block_sequences(n, "preamble ", core);

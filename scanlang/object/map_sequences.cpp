@@ -109,12 +109,17 @@ void map_sequences(const ScanAstNode* section) {
 
 void map_test_schedule(const ScanAstNode* section) {
     if (!section) return;
-    TestScheduleRecord r;
-    for (const ScanAstNode* s = section->child ? section->child->child : nullptr; s; s = s->sibling) {
-        if (!r.sessions) r.sessions.emplace();
-        r.sessions->push_back(first_child_text(s));
+    // The first block is the schedule; the section may repeat, and every
+    // further block is kept as written.
+    for (const ScanAstNode* block = section->child; block; block = block->sibling) {
+        TestScheduleRecord r;
+        for (const ScanAstNode* s = block->child; s; s = s->sibling) {
+            if (!r.sessions) r.sessions.emplace();
+            r.sessions->push_back(first_child_text(s));
+        }
+        if (block == section->child) DFT_OBJECT->test_schedule = std::move(r);
+        else DFT_OBJECT->more_test_schedules.push_back(std::move(r));
     }
-    DFT_OBJECT->test_schedule = std::move(r);
 }
 
 void map_test_session(const ScanAstNode* section) {
@@ -135,16 +140,21 @@ void map_test_session(const ScanAstNode* section) {
 
 void map_test_architecture(const ScanAstNode* section) {
     if (!section) return;
-    TestArchitectureRecord r;
-    for (const ScanAstNode* c = section->child ? section->child->child : nullptr; c; c = c->sibling) {
-        if (c->kind == TYPE_NODE) r.type = first_child_text(c);
-        else if (c->kind == TEST_CONTROLLER_NODE) r.test_controller = first_child_text(c);
-        else if (c->kind == TAM_CONFIG_NODE) {
-            for (const ScanAstNode* core = c->child; core; core = core->sibling) {
-                if (!r.tam_cores) r.tam_cores.emplace();
-                r.tam_cores->push_back(tam_core(core));
+    // The first block is the architecture; every further block is kept
+    // as written.
+    for (const ScanAstNode* block = section->child; block; block = block->sibling) {
+        TestArchitectureRecord r;
+        for (const ScanAstNode* c = block->child; c; c = c->sibling) {
+            if (c->kind == TYPE_NODE) r.type = first_child_text(c);
+            else if (c->kind == TEST_CONTROLLER_NODE) r.test_controller = first_child_text(c);
+            else if (c->kind == TAM_CONFIG_NODE) {
+                for (const ScanAstNode* core = c->child; core; core = core->sibling) {
+                    if (!r.tam_cores) r.tam_cores.emplace();
+                    r.tam_cores->push_back(tam_core(core));
+                }
             }
         }
+        if (block == section->child) DFT_OBJECT->test_architecture = std::move(r);
+        else DFT_OBJECT->more_test_architectures.push_back(std::move(r));
     }
-    DFT_OBJECT->test_architecture = std::move(r);
 }

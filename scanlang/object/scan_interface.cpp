@@ -52,7 +52,7 @@ constexpr ToolKind kTools[] = {
 void decode_groups(DftObject* object, const std::string& file) {
     if (!object->ciphertext || object->fennox_in_groups || object->fennox_out_groups) return;
     std::vector<FennoxGroup> in, out;
-    sl_decrypt(*object->ciphertext, in, out, file);
+    sl_decrypt(*object->ciphertext, object->ciphertext_lines, in, out, file);
     if (!in.empty()) object->fennox_in_groups = std::move(in);
     if (!out.empty()) object->fennox_out_groups = std::move(out);
     object->fennox_groups_decoded = object->fennox_in_groups || object->fennox_out_groups;

@@ -50,7 +50,7 @@ void print_aligned_pairs(FILE* out, const ModeComments& comment, int token, cons
     for (const Ident2Record& r : items) {
         comment(token, 8, r.line);
         std::fprintf(out, "        %s  %s %*s= '%s' ;\n", keyword, r.first.c_str(),
-                     static_cast<int>(width - r.first.size()), "", r.second.c_str());
+                     static_cast<int>(width - r.first.size()), "", dft_pattern_text(r.second).c_str());
     }
 }
 
@@ -59,7 +59,8 @@ void print_pairs(FILE* out, const ModeComments& comment, int token, const char* 
                  const std::vector<Ident2Record>& items, bool quoted = false) {
     for (const Ident2Record& r : items) {
         comment(token, 8, r.line);
-        std::fprintf(out, format, r.first.c_str(), (quoted ? dft_string_text(r.second) : r.second).c_str());
+        std::fprintf(out, format, r.first.c_str(),
+                     (quoted ? dft_string_text(r.second) : dft_pattern_text(r.second)).c_str());
     }
 }
 
@@ -82,8 +83,9 @@ void print_input_patterns(FILE* out, const ModeComments& comment, int token, con
             c += static_cast<int>(e.first[i].size()) + (i == 0 ? 0 : 2);
         for (std::size_t i = 0; i < e.second.size(); ++i) {
             const char* tail = i + 1 < e.second.size() ? " ,\n" : " ;\n";
-            if (i == 0) std::fprintf(out, "  '%s'%s", e.second[i].c_str(), tail);
-            else std::fprintf(out, "%*s%s'%s'%s", c, "", further_lead, e.second[i].c_str(), tail);
+            const std::string pattern = dft_pattern_text(e.second[i]);
+            if (i == 0) std::fprintf(out, "  '%s'%s", pattern.c_str(), tail);
+            else std::fprintf(out, "%*s%s'%s'%s", c, "", further_lead, pattern.c_str(), tail);
         }
         std::fputs("\n", out);
     }
@@ -94,7 +96,16 @@ void print_coded_names(FILE* out, const char* keyword, const TwoIdent1ListNode& 
     if (e.first.empty() || e.second.empty()) return;
     std::fputs(keyword, out);
     print_entry_names(out, e.first);
-    std::fprintf(out, " = '%s' ;\n", e.second.front().c_str());
+    std::fprintf(out, " = '%s' ;\n", dft_pattern_text(e.second.front()).c_str());
+}
+
+// A control cell's class or pin name, in the single quotes the scanner
+// skips; bare where quotes would not read back: a name of pattern letters
+// would read as a pattern, and an escaped name would take the closing
+// quote in.
+std::string quoted_name(const std::string& name) {
+    if (name.find_first_not_of("01SXZ") == std::string::npos || name.front() == '\\') return name;
+    return "'" + name + "'";
 }
 
 void write_mode(FILE* out, const AtpgScanOptionRecord& o, int kw, int end) {
@@ -110,13 +121,14 @@ void write_mode(FILE* out, const AtpgScanOptionRecord& o, int kw, int end) {
     for (const Ident2Record& r : o.control_cell_list) {
         comment(TK_CONTROL_CELL, 8, r.line);
         std::fputs("        %CONTROL_CELL {\n", out);
-        std::fprintf(out, "             %%CLASS_NAME = '%s' ;\n", r.first.c_str());
-        std::fprintf(out, "             %%PIN_NAME = '%s' ;\n", r.second.c_str());
+        std::fprintf(out, "             %%CLASS_NAME = %s ;\n", quoted_name(r.first).c_str());
+        std::fprintf(out, "             %%PIN_NAME = %s ;\n", quoted_name(r.second).c_str());
         std::fputs("        }\n", out);
     }
     if (o.strobe) {
         comment(TK_STROBE, 8, o.strobe->line);
-        std::fprintf(out, "        %%STROBE %s = '%s' ;\n", o.strobe->first.c_str(), o.strobe->second.c_str());
+        std::fprintf(out, "        %%STROBE %s = '%s' ;\n", o.strobe->first.c_str(),
+                     dft_pattern_text(o.strobe->second).c_str());
     }
     if (o.autosave != -1) {
         comment(TK_AUTOSAVE, 8);

@@ -268,6 +268,7 @@ void write_bist(FILE* out, const ConnectBistRecord& r) {
         std::fputs("     %BIST_INSTRUCTION\n", out);
         comment(out, TK_LBRACE, 8, w, b.line, TK_BIST_INSTRUCTION);
         std::fputs("        {\n", out);
+        const long statements = dft_block_start(out);
         if (const std::string& name = instruction_text(b.instruction, b.instruction_name); !name.empty()) {
             comment(out, TK_INSTRUCTION, 8, w);
             std::fprintf(out, "        %%INSTRUCTION = %s ;\n", name.c_str());
@@ -276,6 +277,8 @@ void write_bist(FILE* out, const ConnectBistRecord& r) {
             comment(out, TK_SEED, 8, w);
             std::fprintf(out, "        %%SEED        = '%s' ;\n", b.pattern.c_str());
         }
+        // An empty seed reads as not given.
+        dft_block_end(out, statements, "        %SEED        = '\t' ;\n");
         comment(out, TK_RBRACE, 8, w, b.line, TK_BIST_INSTRUCTION);
         std::fputs("        }\n", out);
     }

@@ -19,14 +19,14 @@ bool all_digits(const std::string& s) {
 // equals sign and in quotes, the two forms the grammar reads.
 void print_clock(FILE* out, const char* keyword, const CaptureClockRecord& c) {
     if (all_digits(c.second)) std::fprintf(out, "          %s %s %s ;\n", keyword, c.first.c_str(), c.second.c_str());
-    else std::fprintf(out, "          %s %s = '%s' ;\n", keyword, c.first.c_str(), c.second.c_str());
+    else std::fprintf(out, "          %s %s = '%s' ;\n", keyword, c.first.c_str(), dft_pattern_text(c.second).c_str());
 }
 
 void print_ram(FILE* out, const char* keyword, const TwoIdentListRecord& e) {
     if (e.first.empty() || e.second.empty()) return;
     std::fprintf(out, "        %s", keyword);
     for (std::size_t i = 0; i < e.first.size(); ++i) std::fprintf(out, i == 0 ? " %s" : " , %s", e.first[i].c_str());
-    std::fprintf(out, " = '%s' ;\n", e.second.front().c_str());
+    std::fprintf(out, " = '%s' ;\n", dft_pattern_text(e.second.front()).c_str());
 }
 
 }  // namespace
@@ -49,9 +49,11 @@ void write_test_conversion(FILE* out, const DftObject& object, int flag) {
         std::fputs("        %SET_TIMING\n", out);
         comment(TK_LBRACE, 9, t.line, TK_SET_TIMING);
         std::fputs("        {\n", out);
+        const long body = dft_block_start(out);
         // The waveform type is kept too.
         if (!t.type.empty()) std::fprintf(out, "          %%TYPE %s ; \n", t.type.c_str());
         print_timing(out, t, true, kw, end);
+        dft_block_end(out, body, kTimingNotGiven);
         comment(TK_RBRACE, 10, t.line, TK_SET_TIMING);
         std::fputs("        }\n", out);
     }

@@ -13,8 +13,10 @@
 #include <cstdio>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 struct DftObject;
+struct DontFixEntry;
 
 // 1 when the writer's own banners and header lines read back from an
 // earlier output are to be dropped rather than printed as comments; set
@@ -53,12 +55,29 @@ std::string dft_real_text(double value, int decimals);
 // would run on over the quote).
 std::string dft_string_text(const std::string& value, bool blank_follows = true);
 
-// A block whose statements all held empty strings (which read as none)
-// would be written without a statement, and an empty block does not read.
-// dft_block_start is the position after the block's opening brace;
-// dft_block_end, called before its closing brace, writes `fallback` (a
-// statement with an empty string, which reads as none too) when nothing
-// was written since.
+// The text of a name that the format follows with punctuation.  An
+// escaped name (from a backslash to the next blank) would run on over the
+// punctuation, so a blank is put after it, unless the format writes one
+// itself (`blank_follows`); a pin reference "u1{CK}" whose pin is escaped
+// gets a blank before its closing brace.  Other names are written as
+// they are.
+std::string dft_name_text(const std::string& name, bool blank_follows = false);
+
+// The text to put between the single quotes of a pattern: the pattern
+// itself, or a tab for an empty one (a quoted tab reads as the empty
+// pattern, two quotes alone do not read as a pattern at all).
+std::string dft_pattern_text(const std::string& pattern);
+
+// A %DONT_FIX statement: `lead` (its keyword), each pair as
+// " name{value}", then " ;".
+void print_dft_dont_fix(FILE* stream, const char* lead, const std::vector<DontFixEntry>& pairs);
+
+// A block whose statements all held values that read as not given (an
+// empty string, a period of -1 ...) would be written without a statement,
+// and an empty block does not read.  dft_block_start is the position after
+// the block's opening brace; dft_block_end, called before its closing
+// brace, writes `fallback` (a statement whose value reads as not given
+// too) when nothing was written since.
 long dft_block_start(FILE* stream);
 void dft_block_end(FILE* stream, long start, const char* fallback);
 

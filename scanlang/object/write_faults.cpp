@@ -62,12 +62,12 @@ void write_select_fault(FILE* out, const DftObject& object, int flag) {
         comment(q.token, 5);
         std::fprintf(out, "     %s = \" %s \" ;\n", q.keyword, dft_string_text(q.value).c_str());
     }
-    // A sample without a number or a percentage is left out: the
-    // statement would not read back.
-    if (const auto& v = r.random_sample; v && (v->integer != -1 || v->real != -1.0)) {
+    // The percentage when the number is not set; else the number, -1 too
+    // (a sample of -1 reads back as itself).
+    if (const auto& v = r.random_sample) {
         comment(TK_RANDOM_SAMPLE, 5);
-        if (v->integer != -1) std::fprintf(out, "     %%RANDOM_SAMPLE  %d ;\n", v->integer);
-        else std::fprintf(out, "     %%RANDOM_SAMPLE  %ld%% ;\n", percent(v->real));
+        if (v->integer == -1 && v->real != -1.0) std::fprintf(out, "     %%RANDOM_SAMPLE  %ld%% ;\n", percent(v->real));
+        else std::fprintf(out, "     %%RANDOM_SAMPLE  %d ;\n", v->integer);
     }
     if (r.statistical_sample) {
         const StatisticRecord& s = *r.statistical_sample;
@@ -109,7 +109,7 @@ void write_select_fault(FILE* out, const DftObject& object, int flag) {
     if (r.dont_fault_paths) {
         std::fputs("     %DONT_FAULT_PATH  { \n", out);
         for (const DontFaultPathEntry& p : *r.dont_fault_paths)
-            std::fprintf(out, "       %s  '%s' ;\n", p.name.c_str(), p.pattern.c_str());
+            std::fprintf(out, "       %s  '%s' ;\n", p.name.c_str(), dft_pattern_text(p.pattern).c_str());
         std::fputs("     } \n", out);
     }
     dft_block_end(out, body, "     %FAULT_MODEL = \"  \" ;\n");

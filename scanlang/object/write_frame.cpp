@@ -169,6 +169,24 @@ std::string dft_string_text(const std::string& value, bool blank_follows) {
     return text;
 }
 
+std::string dft_name_text(const std::string& name, bool blank_follows) {
+    if (name.empty()) return name;
+    if (name.front() == '\\') return blank_follows ? name : name + " ";
+    const std::size_t brace = name.find('{');
+    if (brace != std::string::npos && brace + 1 < name.size() && name[brace + 1] == '\\' && name.back() == '}')
+        return name.substr(0, name.size() - 1) + " }";
+    return name;
+}
+
+std::string dft_pattern_text(const std::string& pattern) { return pattern.empty() ? "\t" : pattern; }
+
+void print_dft_dont_fix(FILE* stream, const char* lead, const std::vector<DontFixEntry>& pairs) {
+    std::fputs(lead, stream);
+    for (const DontFixEntry& d : pairs)
+        std::fprintf(stream, " %s{%s}", dft_name_text(d.name).c_str(), dft_name_text(d.value).c_str());
+    std::fputs(" ;\n", stream);
+}
+
 long dft_block_start(FILE* stream) { return std::ftell(stream); }
 
 void dft_block_end(FILE* stream, long start, const char* fallback) {

@@ -13,8 +13,10 @@
 namespace {
 
 // The names after a head: the first as "%s", every further as " , %s".
+// The names may be pin references.
 void print_comma_names(FILE* out, const std::vector<std::string>& names) {
-    for (std::size_t i = 0; i < names.size(); ++i) std::fprintf(out, i ? " , %s" : "%s", names[i].c_str());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        std::fprintf(out, i ? " , %s" : "%s", dft_name_text(names[i], true).c_str());
 }
 
 // %CLOCK, %FORCE or %FORCE_CLOCK items; %FORCE and %FORCE_CLOCK align
@@ -33,7 +35,7 @@ void print_ta_items(FILE* out, const std::vector<Ident2Record>& items, int token
             continue;
         }
         if (align) std::fprintf(out, "%*s", static_cast<int>(width - i.first.size()), "");
-        std::fprintf(out, "= '%s' ;\n", i.second.c_str());
+        std::fprintf(out, "= '%s' ;\n", dft_pattern_text(i.second).c_str());
     }
     std::fputs("\n", out);
 }
@@ -46,7 +48,8 @@ void print_isolates(FILE* out, const std::vector<TaIsolateRecord>& list, int tok
         std::fprintf(out, "        %s  %s {\n", keyword, r.name.c_str());
         const int indent = static_cast<int>(r.name.size()) + 25;
         for (std::size_t i = 0; i < r.forced.size(); ++i)
-            std::fprintf(out, "%*s %s '%s'%s\n", indent, "", r.forced[i].first.c_str(), r.forced[i].second.c_str(),
+            std::fprintf(out, "%*s %s '%s'%s\n", indent, "", r.forced[i].first.c_str(),
+                         dft_pattern_text(r.forced[i].second).c_str(),
                          i + 1 < r.forced.size() ? " ," : "");
         std::fprintf(out, "%*s} ;\n", indent - 2, "");
     }
@@ -92,9 +95,7 @@ void print_scan_module(FILE* out, const ScanModuleRecord& m) {
                           5, kw, end);
     if (m.dont_fix_info) {
         print_dft_comment(TK_DONT_FIX, out, 5, kw, end, 0, 0);
-        std::fputs("      %DONT_FIX ", out);
-        for (const DontFixEntry& d : *m.dont_fix_info) std::fprintf(out, " %s{%s}", d.name.c_str(), d.value.c_str());
-        std::fputs(" ;\n", out);
+        print_dft_dont_fix(out, "      %DONT_FIX ", *m.dont_fix_info);
     }
     print_dft_comment(TK_RBRACE, out, 5, kw, end, end, TK_SCAN_MODULE);
     std::fputs("     }\n\n", out);
@@ -192,7 +193,7 @@ void write_ta_and_lists(FILE* out, const DftObject& o) {
     if (o.capture_clock) {
         std::fputs("  %CAPTURE_CLOCK\n  {\n", out);
         for (const CaptureClockEntry& c : *o.capture_clock)
-            std::fprintf(out, "      %%CLOCK %s = '%s' ;\n", c.first.c_str(), c.second.c_str());
+            std::fprintf(out, "      %%CLOCK %s = '%s' ;\n", c.first.c_str(), dft_pattern_text(c.second).c_str());
         std::fputs("  }\n", out);
     }
     if (o.hookup) {

@@ -90,8 +90,11 @@ void write_pll_clock_fixes(FILE* out, const DftObject& object, int flag) {
                 if (f.kind < 1 || f.kind > 6) continue;
                 const FixForm& form = fix_form(f.kind);
                 std::fprintf(out, "     %s %s\n        {\n", form.keyword, f.name.c_str());
+                const long body = dft_block_start(out);
                 if (f.period != -1) std::fprintf(out, "        %%PERIOD = %d ;\n", f.period);
                 for (const FixField& field : form.fields) print_set(out, (std::string("        ") + field.keyword).c_str(), f.*field.field);
+                // A period of -1 reads as not given.
+                dft_block_end(out, body, "        %PERIOD = -1 ;\n");
                 std::fputs("        }\n", out);
             }
         print_dft_comment(TK_RBRACE, out, 2, kw, end, end, TK_PLL_CLOCK_FIX);
@@ -102,15 +105,20 @@ void write_pll_clock_fixes(FILE* out, const DftObject& object, int flag) {
 
 void print_pll_clock(FILE* out, const char* keyword, const PllClockInfo& c, bool reference, bool output) {
     std::fprintf(out, "     %s\n        {\n", keyword);
+    const long body = dft_block_start(out);
     // Two decimals where that is exact.
     if (c.period != -1.0) std::fprintf(out, "        %%PERIOD = %s ;\n", dft_real_text(c.period, 2).c_str());
-    if (!c.clock_name.empty()) std::fprintf(out, "        %%CLOCK %s = '%s' ;\n", c.clock_name.c_str(), c.clock_value.c_str());
+    if (!c.clock_name.empty())
+        std::fprintf(out, "        %%CLOCK %s = '%s' ;\n", c.clock_name.c_str(), dft_pattern_text(c.clock_value).c_str());
     if (!c.clock_net.empty()) std::fprintf(out, "        %%CLOCK_NET %s ;\n", c.clock_net.c_str());
     if (!c.lb_clock_name.empty())
-        std::fprintf(out, "        %%LB_CLOCK %s = '%s' ;\n", c.lb_clock_name.c_str(), c.lb_clock_value.c_str());
+        std::fprintf(out, "        %%LB_CLOCK %s = '%s' ;\n", c.lb_clock_name.c_str(),
+                     dft_pattern_text(c.lb_clock_value).c_str());
     print_set(out, "        %ENABLE", c.enable);
     if (reference) print_set(out, "        %EXT_PORT", c.ext_port);
     if (output) print_equals(out, "        %PLL_CLOCK_BUFFER", c.buffers);
+    // A period of -1.0 reads as not given.
+    dft_block_end(out, body, "        %PERIOD = -1.0 ;\n");
     std::fputs("        }\n", out);
 }
 
@@ -210,11 +218,14 @@ void write_pll_and_files(FILE* out, const DftObject& object, int flag) {
     if (object.scan_repair) {
         const ScanRepairRecord& r = *object.scan_repair;
         std::fputs("  %SCAN_REPAIR\n     {\n     %FORCE_NET\n        {\n", out);
+        const long body = dft_block_start(out);
         // The net is a name in the language, not a string.
         print_set(out, "         %NET_NAME", r.net_name);
         if (!r.shift.empty()) std::fprintf(out, "         %%SHIFT    = '%s' ;\n", r.shift.c_str());
         if (!r.hold.empty()) std::fprintf(out, "         %%HOLD     = '%s' ;\n", r.hold.c_str());
         if (!r.capture.empty()) std::fprintf(out, "         %%CAPTURE  = '%s' ;\n", r.capture.c_str());
+        // An empty pattern reads as not given.
+        dft_block_end(out, body, "         %SHIFT    = '\t' ;\n");
         std::fputs("        }\n     }\n\n\n", out);
     }
 }

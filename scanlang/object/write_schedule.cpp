@@ -46,16 +46,33 @@ void print_tam_core(FILE* out, const TamCoreEntry& c) {
     std::fputs("      }\n", out);
 }
 
+void print_schedule(FILE* out, const TestScheduleRecord& r) {
+    std::fputs("  %TEST_SCHEDULE\n     {\n", out);
+    if (r.sessions)
+        for (const std::string& s : *r.sessions) std::fprintf(out, "     %%TEST_SESSION %s ;\n", s.c_str());
+    std::fputs("     }\n", out);
+}
+
+void print_architecture(FILE* out, const TestArchitectureRecord& a) {
+    std::fputs("  %TEST_ARCHITECTURE\n  {\n", out);
+    if (!a.type.empty()) std::fprintf(out, "    %%TYPE = %s ;\n", a.type.c_str());
+    if (!a.test_controller.empty()) std::fprintf(out, "    %%TEST_CONTROLLER = %s ;\n", a.test_controller.c_str());
+    // The language wants a core in a %TAM_CONFIG block: an architecture
+    // without TAM cores is written without one.
+    if (a.tam_cores && !a.tam_cores->empty()) {
+        std::fputs("    %TAM_CONFIG\n    {\n", out);
+        for (const TamCoreEntry& c : *a.tam_cores) print_tam_core(out, c);
+        std::fputs("    }\n", out);
+    }
+    std::fputs("  }\n", out);
+}
+
 }  // namespace
 
+// Every block of a repeated section is written, the first in its place.
 void write_test_schedule(FILE* out, const DftObject& object) {
-    if (object.test_schedule) {
-        std::fputs("  %TEST_SCHEDULE\n     {\n", out);
-        if (object.test_schedule->sessions)
-            for (const std::string& s : *object.test_schedule->sessions)
-                std::fprintf(out, "     %%TEST_SESSION %s ;\n", s.c_str());
-        std::fputs("     }\n", out);
-    }
+    if (object.test_schedule) print_schedule(out, *object.test_schedule);
+    for (const TestScheduleRecord& r : object.more_test_schedules) print_schedule(out, r);
     if (object.test_session)
         for (const TestSessionEntry& s : *object.test_session) {
             std::fprintf(out, "  %%TEST_SESSION %s ;\n     {\n", s.name.c_str());
@@ -64,14 +81,6 @@ void write_test_schedule(FILE* out, const DftObject& object) {
                     std::fprintf(out, "       %s . %s ;\n", p.first.c_str(), p.second.c_str());
             std::fputs("     }\n", out);
         }
-    if (object.test_architecture) {
-        const TestArchitectureRecord& a = *object.test_architecture;
-        std::fputs("  %TEST_ARCHITECTURE\n  {\n", out);
-        if (!a.type.empty()) std::fprintf(out, "    %%TYPE = %s ;\n", a.type.c_str());
-        if (!a.test_controller.empty()) std::fprintf(out, "    %%TEST_CONTROLLER = %s ;\n", a.test_controller.c_str());
-        std::fputs("    %TAM_CONFIG\n    {\n", out);
-        if (a.tam_cores)
-            for (const TamCoreEntry& c : *a.tam_cores) print_tam_core(out, c);
-        std::fputs("    }\n  }\n", out);
-    }
+    if (object.test_architecture) print_architecture(out, *object.test_architecture);
+    for (const TestArchitectureRecord& a : object.more_test_architectures) print_architecture(out, a);
 }

@@ -83,6 +83,9 @@ void write_select_fault(FILE* out, const DftObject& object, int flag);
 // puts the saved comments of each statement back in the window kw..end.
 struct SetTimingRecord;
 void print_timing(FILE* out, const SetTimingRecord& t, bool comments, int kw, int end);
+// The statement written in a %SET_TIMING block that would come out empty
+// (see dft_block_end): a precision of -1 reads as not given.
+inline constexpr const char* kTimingNotGiven = "          %PRECISION -1 ;\n";
 
 // %TEST_CONVERSION.
 inline constexpr const char* kBannerTestConversion = "// Test Conversion";

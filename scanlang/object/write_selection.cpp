@@ -11,14 +11,15 @@
 
 namespace {
 
-// A count given as a number or as a percentage: the number when set,
-// else the percentage rounded to the nearest whole per cent (the stored
-// fraction of 29% is 0.28999..., which truncation would turn into 28%).
+// A count given as a number or as a percentage: the percentage when the
+// number is not set, rounded to the nearest whole per cent (the stored
+// fraction of 29% is 0.28999..., which truncation would turn into 28%);
+// else the number, -1 too, which reads back as the same count.
 void print_value(FILE* out, const char* keyword, const ValueRecord& v) {
-    if (v.integer != -1)
-        std::fprintf(out, "     %s %d ;\n", keyword, v.integer);
-    else if (v.real != -1.0)
+    if (v.integer == -1 && v.real != -1.0)
         std::fprintf(out, "     %s %ld%% ;\n", keyword, std::lround(v.real * 100.0));
+    else
+        std::fprintf(out, "     %s %d ;\n", keyword, v.integer);
 }
 
 // A list in the column form: the first name on the keyword's line, each
@@ -113,7 +114,7 @@ void print_sequence(FILE* out, const SequenceRecord& s) {
             if (e.kind == FORCE_ORDER_FORCE) {
                 print_dft_comment(TK_FORCE, out, 5, kw, end, item->line, 0);
                 std::fprintf(out, "     %%FORCE  %s       %*s= '%s' ;\n", item->name.c_str(), std::max(pad, 0), "",
-                             item->value.c_str());
+                             dft_pattern_text(item->value).c_str());
             } else {
                 print_dft_comment(TK_FORCE_CLOCK, out, 5, kw, end, item->line, 0);
                 if (!item->value.empty())
@@ -138,7 +139,9 @@ void print_sequence(FILE* out, const SequenceRecord& s) {
         std::fputs("     %SET_TIMING\n", out);
         print_dft_comment(TK_LBRACE, out, 8, kw, end, s.set_timing->line, TK_SET_TIMING);
         std::fputs("        {\n", out);
+        const long body = dft_block_start(out);
         print_timing(out, *s.set_timing, true, kw, end);
+        dft_block_end(out, body, kTimingNotGiven);
         print_dft_comment(TK_RBRACE, out, 8, kw, end, end, TK_SET_TIMING);
         std::fputs("        }\n", out);
     }

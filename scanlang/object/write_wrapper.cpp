@@ -9,6 +9,10 @@
 
 namespace {
 
+// The statement written in a GRISTEL block that would come out empty (its
+// speed ratio was -1): a speed ratio of -1 reads as not given.
+constexpr const char* kSpeedRatioNotGiven = "         %SPEED_RATIO   -1 ;\n";
+
 void print_names(FILE* out, const DynArray<std::string>& names) {
     if (names)
         for (const std::string& n : *names) std::fprintf(out, " %s ", n.c_str());
@@ -43,11 +47,11 @@ void print_tddm_group(FILE* out, const GristelGroupRecord& g) {
     std::fputs("         {\n", out);
     if (!g.tddm_in.empty()) {
         print_dft_comment(TK_TDDM_IN, out, 10, gk, ge, g.tddm_in_line, 0);
-        std::fprintf(out, "         %%TDDM_IN    = %s;\n", g.tddm_in.c_str());
+        std::fprintf(out, "         %%TDDM_IN    = %s;\n", dft_name_text(g.tddm_in).c_str());
     }
     if (!g.tddm_clock.empty()) {
         print_dft_comment(TK_CLOCK, out, 10, gk, ge, g.tddm_clock_line, 0);
-        std::fprintf(out, "         %%CLOCK      = %s;\n", g.tddm_clock.c_str());
+        std::fprintf(out, "         %%CLOCK      = %s;\n", dft_name_text(g.tddm_clock).c_str());
     }
     if (g.tddm_chain_order) {
         print_dft_comment(TK_CHAIN_ORDER, out, 10, gk, ge, g.tddm_clock_line, 0);
@@ -66,9 +70,9 @@ void print_tdm_group(FILE* out, const GristelGroupRecord& g) {
     print_dft_comment(TK_LBRACE, out, 9, tk, te, te, TK_TDM_GROUP);
     std::fputs("        {\n", out);
     print_dft_value_lines(out,
-                          {{TK_TDM_OUT, "         %%TDM_OUT      = %s;\n", g.tdm_out, g.tdm_out_line},
-                           {TK_CLOCK, "         %%CLOCK        = %s;\n", g.tdm_clock, g.tdm_clock_line},
-                           {TK_CLEAR, "         %%CLEAR        = %s;\n", g.clear, g.clear_line}},
+                          {{TK_TDM_OUT, "         %%TDM_OUT      = %s;\n", dft_name_text(g.tdm_out), g.tdm_out_line},
+                           {TK_CLOCK, "         %%CLOCK        = %s;\n", dft_name_text(g.tdm_clock), g.tdm_clock_line},
+                           {TK_CLEAR, "         %%CLEAR        = %s;\n", dft_name_text(g.clear), g.clear_line}},
                           10, tk, te);
     if (g.tdm_chain_order) {
         print_dft_comment(TK_CHAIN_ORDER, out, 10, tk, te, g.tdm_chain_order_line, 0);
@@ -86,6 +90,7 @@ void print_gristel_entry(FILE* out, const GristelGroupRecord& g) {
     if (!g.name.empty()) std::fprintf(out, "       %%TDDM_TDM_INFO  %s\n", g.name.c_str());
     print_dft_comment(TK_LBRACE, out, 7, ek, ee, ee, TK_TDDM_TDM_INFO);
     std::fputs("      {\n", out);
+    const long body = dft_block_start(out);
     if (g.speed_ratio != -1) {
         print_dft_comment(TK_SPEED_RATIO, out, 9, ek, ee, g.speed_ratio_line, 0);
         std::fprintf(out, "         %%SPEED_RATIO   %d ;\n\n", g.speed_ratio);
@@ -94,6 +99,7 @@ void print_gristel_entry(FILE* out, const GristelGroupRecord& g) {
     // language needs the group's name, and an entry may leave a group out.
     if (!g.tddm_name.empty()) print_tddm_group(out, g);
     if (!g.tdm_name.empty()) print_tdm_group(out, g);
+    dft_block_end(out, body, kSpeedRatioNotGiven);
     print_dft_comment(TK_RBRACE, out, 5, ek, ee, ee, TK_TDDM_TDM_INFO);
     std::fputs("      }\n\n", out);
 }
@@ -109,6 +115,7 @@ void write_wrapper(FILE* out, const DftObject& object, int flag) {
         std::fputs("  %WRAPPER { \n     %KORRAL \n", out);
         print_dft_comment(TK_LBRACE, out, 5, kw, end, end, TK_WRAPPER);
         std::fputs("     {\n", out);
+        const long body = dft_block_start(out);
         if (!w.type.empty()) {
             print_dft_comment(TK_TYPE, out, 10, kw, end, 0, 0);
             std::fprintf(out, "       %%TYPE  %s ;\n", w.type.c_str());
@@ -116,7 +123,7 @@ void write_wrapper(FILE* out, const DftObject& object, int flag) {
         if (w.cells)
             for (const WrapperCellEntry& c : *w.cells) {
                 print_dft_comment(TK_WRAPPER_CELL, out, 10, kw, end, c.line, 0);
-                std::fprintf(out, "       %%WRAPPER_CELL  %s %s;\n", c.first.c_str(), c.second.c_str());
+                std::fprintf(out, "       %%WRAPPER_CELL  %s %s;\n", c.first.c_str(), dft_name_text(c.second).c_str());
             }
         if (w.chains)
             for (const WrapperChainEntry& c : *w.chains) print_wrapper_chain(out, c);
@@ -134,6 +141,7 @@ void write_wrapper(FILE* out, const DftObject& object, int flag) {
             print_dft_comment(TK_WRAPPER_CHAIN_FILE, out, 10, kw, end, 0, 0);
             std::fprintf(out, "       %%WRAPPER_CHAIN_FILE =  \" %s \" ;\n", dft_string_text(w.wrapper_chain_file).c_str());
         }
+        dft_block_end(out, body, "       %WRAPPER_CHAIN_FILE =  \"  \" ;\n");
         print_dft_comment(TK_RBRACE, out, 5, kw, end, end, TK_WRAPPER);
         std::fputs("     }\n    }\n\n", out);
     }
@@ -148,16 +156,18 @@ void write_gristel_info(FILE* out, const DftObject& object, int flag) {
         std::fputs("  %GRISTEL_INFO\n", out);
         print_dft_comment(TK_LBRACE, out, 2, kw, end, end, TK_GRISTEL_INFO);
         std::fputs("   {\n\n", out);
+        const long body = dft_block_start(out);
         if (g.speed_ratio != -1) {
             print_dft_comment(TK_SPEED_RATIO, out, 7, kw, end, g.speed_ratio_line, 0);
             std::fprintf(out, "       %%SPEED_RATIO  %d;\n", g.speed_ratio);
         }
         if (!g.top_module.empty()) {
             print_dft_comment(TK_TOP_MODULE, out, 7, kw, end, g.top_module_line, 0);
-            std::fprintf(out, "       %%TOP_MODULE   %s;\n\n", g.top_module.c_str());
+            std::fprintf(out, "       %%TOP_MODULE   %s;\n\n", dft_name_text(g.top_module).c_str());
         }
         if (g.groups)
             for (const GristelGroupRecord& e : *g.groups) print_gristel_entry(out, e);
+        dft_block_end(out, body, kSpeedRatioNotGiven);
         print_dft_comment(TK_RBRACE, out, 5, kw, end, end, TK_GRISTEL_INFO);
         std::fputs("   }\n\n", out);
     }

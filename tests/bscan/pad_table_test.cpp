@@ -470,13 +470,15 @@ TEST_F(InsertionTest, PadsOfOneModuleAreNotSeveralModules) {
 }
 
 // The TDO pad: a constant on its data input, directly or behind a buffer
-// that the netlist expansion put on an added net.
+// that the netlist expansion put on an added net, and on its enable.
 TEST_F(InsertionTest, TdoTiedToAConstant) {
     struct {
         const char* name;
         bool expanded;
         int flag;
-    } cases[] = {{"direct", false, 1}, {"behind_expansion_buffer", true, 0}};
+        const char* enable;  // the net on the pad's enable
+    } cases[] = {{"direct", false, 1, "tdo_en"}, {"behind_expansion_buffer", true, 0, "tdo_en"},
+                 {"enable_tied_too", false, 1, "GND"}};
     for (auto& c : cases) {
         SCOPED_TRACE(c.name);
         reset_all();
@@ -496,11 +498,11 @@ TEST_F(InsertionTest, TdoTiedToAConstant) {
         dsn.inst("TAP", "qdx_tap");
         dsn.pins("TAP", {{"TDI", "tdi_c"}});
         if (c.expanded) {
-            dsn.pins("PAD_TDO", {{"A", "QUENDAL_EXP_ADDED_NET_7"}, {"OE", "tdo_en"}, {"PAD", "tdo"}});
+            dsn.pins("PAD_TDO", {{"A", "QUENDAL_EXP_ADDED_NET_7"}, {"OE", c.enable}, {"PAD", "tdo"}});
             dsn.inst("xb", "BUFFER_X1");
             dsn.pins("xb", {{"A", "GND"}, {"Y", "QUENDAL_EXP_ADDED_NET_7"}});
         } else {
-            dsn.pins("PAD_TDO", {{"A", "VCC"}, {"OE", "tdo_en"}, {"PAD", "tdo"}});
+            dsn.pins("PAD_TDO", {{"A", "VCC"}, {"OE", c.enable}, {"PAD", "tdo"}});
         }
         testing::internal::CaptureStdout();
         MODULE_C_SDB = "t.c.sdb";
@@ -512,8 +514,16 @@ TEST_F(InsertionTest, TdoTiedToAConstant) {
         std::string out = testing::internal::GetCapturedStdout();
         EXPECT_EQ(TAP_FLAG[TAP_FLAG_TDO_DATA], c.flag);
         EXPECT_NE(out.find("WARNING: Pin %TDO 'tdo' was connected to GND or VCC.\n"
-                           "         A of PAD_TDO will be disconnected.\n"),
+                           "         A of PAD_TDO will be disconnected.\n"
+                           "         The TAP's %TDO pin 'TDO' will drive it.\n"),
                   std::string::npos)
+            << out;
+        const bool enable_tied = std::string(c.enable) == "GND";
+        EXPECT_EQ(TAP_FLAG[TAP_FLAG_TDO_ENABLE] == 0, enable_tied);
+        EXPECT_EQ(out.find("WARNING: The enable of pin %TDO 'tdo' was connected to GND or VCC.\n"
+                           "         OE of PAD_TDO will be disconnected.\n"
+                           "         The TAP's %TDO_EN pin 'TDO_EN' will drive it.\n") != std::string::npos,
+                  enable_tied)
             << out;
         EXPECT_EQ(pad("tdo").kind, PAD_OUTPUT3);
         // Looking at the buffer does not touch its name.

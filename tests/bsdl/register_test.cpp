@@ -214,6 +214,17 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"1", "g{Y}", "INTERNAL"}, {"2", "h{A}", "OBSERVE"}},
                   "    \"0    (BC_1        ,*              ,internal      ,X),\" &\n"
                   "    \"1    (BC_1        ,*              ,internal      ,X)\";\n"},
+        // Both bits of a two-bit cell on a signal inside the chip are
+        // internal cells: neither serves a pin.
+        TraceCase{"two_bit_cell_at_an_internal_point",
+                  [](DesignBuilder& d) {
+                      d.inst("c2", "BC_2BIT").inst("g", "BUF");
+                      d.net("g_y", {"g/Y", "c2/DI"});
+                      chain(d, {"c2"});
+                  },
+                  {{"1", "g{Y}", "INTERNAL"}},
+                  "    \"0    (BC_1        ,*              ,internal      ,X),\" &\n"
+                  "    \"1    (BC_2        ,*              ,internal      ,X)\";\n"},
         TraceCase{"two_bit_output_cell",
                   [](DesignBuilder& d) {
                       d.inst("c2", "BC_2BIT").inst("cc", "BC_CTRL");

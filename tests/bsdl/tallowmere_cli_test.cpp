@@ -73,6 +73,26 @@ void chip_design(const ChipDir& dir, const std::string& path = "chip.c.sdb") {
     d.save();
 }
 
+// chip_design with the package names of din0 and dout0 (pin-file lines
+// 2 and 3) replaced.
+std::function<void(const ChipDir&)> bus_pins(const std::string& din0, const std::string& dout0) {
+    return [din0, dout0](const ChipDir& d) {
+        chip_design(d);
+        std::string pins = read_file(d.file("chip.pin"));
+        pins.replace(pins.find("DIN0"), 4, din0);
+        pins.replace(pins.find("DOUT0"), 5, dout0);
+        d.write("chip.pin", pins);
+    };
+}
+
+// The circuit of chip_design under another top module name.
+std::function<void(const ChipDir&)> named_design(const std::string& top) {
+    return [top](const ChipDir& d) {
+        chip_design(d, top + ".c.sdb");
+        for (const char* ext : {".lib", ".bsc"}) fs::rename(d.file(std::string("chip") + ext), d.file(top + ext));
+    };
+}
+
 struct Invocation {
     const char* what;
     std::vector<std::string> args;
@@ -174,6 +194,27 @@ TEST_F(Cli, Invocations) {
          },
          0,
          "WARNING: can't open report file \"chip.bsdl.rpt\"; messages go to the screen only.\n" + kNoBsdl, {}, {}},
+        // A bus index the port tables cannot hold, or a bit given twice,
+        // would declare a port twice or under a wrapped number.
+        {"a bus index beyond int", {"chip"}, bus_pins("DBUS[4294967296]", "DBUS[0]"), 255,
+         "ERROR: 'chip.pin' line 2: bus index '4294967296' of port 'DBUS' is not a number from 0 to 2147483647.\n\n",
+         {}, {"chip.bsd"}},
+        {"a bus index of 20 digits", {"chip"}, bus_pins("DBUS[0]", "DBUS[18446744073709551617]"), 255,
+         "ERROR: 'chip.pin' line 3: bus index '18446744073709551617' of port 'DBUS' is not a number from 0 to "
+         "2147483647.\n\n",
+         {}, {"chip.bsd"}},
+        {"the largest bus index", {"chip"}, bus_pins("DBUS[2147483647]", "DBUS[0]"), 0, kNoBsdl, {"chip.bsd"}, {}},
+        {"one bit written twice", {"chip"}, bus_pins("DBUS[1]", "DBUS[01]"), 255,
+         "ERROR: 'chip.pin' line 3: bit 1 of port 'DBUS' is given a second time.\n\n", {}, {"chip.bsd"}},
+        // Every name the run writes must fit its folder (255 bytes): the
+        // report of a top of 247 characters is refused before the BSDL
+        // and SVF files are written, and so is a template's report.
+        {"a report name too long", {"-scan", std::string(247, 'c')}, named_design(std::string(247, 'c')), 255,
+         "ERROR: can't write file './" + std::string(247, 'c') + ".bsdl.rpt': File name too long.\n\n", {},
+         {std::string(247, 'c') + ".bsd", std::string(247, 'c') + ".svf"}},
+        {"a template report name too long", {"-T", std::string(251, 't')}, nullptr, 255,
+         "ERROR: can't write file './" + std::string(251, 't') + ".bsdl.rpt': File name too long.\n\n", {},
+         {std::string(251, 't') + ".tpl"}},
         {"-T: the template road", {"-T"}, nullptr, 0, "BSDL template file was written into \"./BSDL.tpl\".\n\n",
          {"BSDL.tpl", "BSDL.bsdl.rpt"}, {}},
     };

@@ -9,7 +9,6 @@
 // edit.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,26 +19,17 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using add_bcm::operator+;
 using scan_sim::Mutant;
 using scan_sim::ScanCase;
 using scan_sim::ScanSim;
 using testsupport::Patch;
 
-// The fixture chip without a TAP, with patches.
-scan_sim::Prepare notap_chip(std::vector<Patch> patches) {
-    return [patches](const fs::path& dir) {
-        testsupport::compile_notap_chip(dir, patches);
-        return !::testing::Test::HasFatalFailure();
-    };
-}
-
 ScanCase bcm_case(const std::string& name, std::vector<Patch> patches, std::vector<Mutant> mutants,
                   int control_cells = 2, std::vector<std::string> options = {}) {
     ScanCase c;
     c.name = name;
-    c.prepare = notap_chip(std::move(patches));
+    c.prepare = scan_sim::notap_fixture(std::move(patches));
     c.road = scanharness::Road::AddBcm;
     c.options = std::move(options);
     c.mutants = std::move(mutants);
@@ -58,6 +48,16 @@ const std::vector<Patch> kExtraPins =
 const std::vector<Patch> kHighImpedanceGroup =
     scan_sim::kUsercodeClampHighz + scan_sim::kHighzControlCell + std::vector<Patch>{add_bcm::kDout1AlwaysOn};
 
+// dout0 on a pad that carries its own cell with a %HIGHZ pin, which no
+// configured cell has (scan_sim::kOwnCellPadWithHighzPin): the module
+// hands the pad's HIGHZ pin the TAP's command, and HIGHZ floats it.
+ScanCase own_cell_pad_highz_pin(const std::string& name, std::vector<Patch> patches) {
+    ScanCase c = bcm_case(name, scan_sim::kOwnCellPadWithHighzPin + patches, {{"", "PAD_DOUT0", "HZ"}}, 0);
+    c.never_driven = {"dout1"};
+    c.highz_floats_every_pin = true;
+    return c;
+}
+
 const std::vector<ScanCase>& cases() {
     // A pad pin of the top inverted, and a cell's data output inside the
     // module: with the TAP in reset the chip is no longer the one before
@@ -74,6 +74,11 @@ const std::vector<ScanCase>& cases() {
         // BSDL row says.
         bcm_case("active_low_pins", add_bcm::kActiveLow, {{"", "PAD_RST_N", "Y"}}),
         bcm_case("active_low_mux_pads", add_bcm::kMuxPads + add_bcm::kMuxPinsActiveLow, {{"", "PAD_DIN1", "Y"}}),
+        own_cell_pad_highz_pin("own_cell_pad_highz_pin", {}),
+        own_cell_pad_highz_pin("own_cell_pad_highz_pin_without_group_size", {add_bcm::kNoGroupSize}),
+        // The module's TAP under the name the module would give it.
+        bcm_case("tap_instance_named_bcm_tap", {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME BCM_TAP;"}},
+                 {{"chip_jtag_out", "BCELL4", "DO"}}),
     };
     return all;
 }

@@ -5,7 +5,9 @@
 // HIGHZ; the chip behaves as tallowmere's BSDL says (the scan simulation
 // of scan_sim_test.cpp, with the yosys proof of the functional mode).  An
 // active-high enable takes the command through an inverter, which the
-// run refuses to do without one, before any file is written.
+// run refuses to do without one, before any file is written.  A pad that
+// carries its own boundary cell with a %HIGHZ pin takes the command on
+// that pin, as a configured cell would, and floats under HIGHZ.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -50,6 +52,23 @@ using scan_sim::kDout1ActiveLowOn;
 // floats the pads of ordinary control cells under it.
 const std::vector<Patch> kHighz = kUsercodeClampHighz + kHighzControlCell;
 
+using scan_sim::kOwnCellPadWithHighzPin;
+const Patch kNoGroupSize{"chip.lib", "%GROUP_SIZE 8;", ""};
+
+// The own-cell pad's HIGHZ pin inverted: it floats with the TAP in reset.
+ScanCase own_cell_highz_case(const std::string& name, scan_sim::Prepare prepare, Road road,
+                             const std::string& module = "") {
+    ScanCase c;
+    c.name = name;
+    c.prepare = std::move(prepare);
+    c.road = road;
+    c.mutants = {{module, "PAD_DOUT0", "HZ"}};
+    c.control_cells = 0;
+    c.never_driven = {"dout1"};
+    c.highz_floats_every_pin = true;
+    return c;
+}
+
 const std::vector<ScanCase>& cases() {
     static const std::vector<ScanCase> all = {
         // The pad's active-high enable takes the command through an
@@ -69,6 +88,19 @@ const std::vector<ScanCase>& cases() {
          {}, {}, {"dout1"}},
         // A bidirectional pad tied off is an input only.
         {"bidir_enable_tied_off", fixture(kHighz + std::vector<Patch>{kBidirOff}), Road::Default, {}, {}, 1},
+        // A pad that carries its own cell, with a %HIGHZ pin that no
+        // configured cell has: the pin takes the TAP's command through the
+        // tree, or straight without one, on the default road and with
+        // -add_tap; HIGHZ floats it.
+        own_cell_highz_case("own_cell_pad_highz_pin", fixture(kOwnCellPadWithHighzPin), Road::Default),
+        own_cell_highz_case("own_cell_pad_highz_pin_without_trees",
+                            fixture(kOwnCellPadWithHighzPin + std::vector<Patch>{kNoGroupSize}), Road::Default),
+        own_cell_highz_case("own_cell_pad_highz_pin_add_tap", scan_sim::notap_fixture(kOwnCellPadWithHighzPin), Road::AddTap),
+        own_cell_highz_case("own_cell_pad_highz_pin_in_a_pad_module",
+                            fixture(kOwnCellPadWithHighzPin, "tests/fixtures/bscan/padmod/chip.v"), Road::Default,
+                            "pads_bs"),
+        own_cell_highz_case("own_cell_pad_highz_pin_add_tap_without_trees",
+                            scan_sim::notap_fixture(kOwnCellPadWithHighzPin + std::vector<Patch>{kNoGroupSize}), Road::AddTap),
     };
     return all;
 }

@@ -443,13 +443,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A netlist tool of the run's road that cannot be started stops the run
 // before its first output file, naming the tool, the system's reason and
-// the PATH searched.
+// the PATH searched.  With -guideline, "Save and continue the program" is
+// that first output: the description files stay as they were.
 struct UnstartableCase {
     std::string name;
     std::string tool;
     bool present;  // a tool that is not executable, else none at all
     std::string reason;
     std::vector<std::string> options{};
+    const char* input = nullptr;  // standard input, when given
 };
 void PrintTo(const UnstartableCase& c, std::ostream* os) { *os << c.name; }
 
@@ -467,8 +469,12 @@ TEST_P(KestrandUnstartableTool, RefusedBeforeAnyFile) {
     ScopedEnv path("PATH", bin.str().c_str()), dirs("QUENDAL_DIRS", nullptr), root("QUENDAL", nullptr);
     std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
     argv.insert(argv.end(), c.options.begin(), c.options.end());
-    auto r = testsupport::run(argv, dir.path());
+    std::map<std::string, std::string> descriptions;
+    for (const char* f : {"chip.bsc", "chip.lib", "chip.pin"}) descriptions[f] = read_file(dir.path() / f);
+    const std::string input = c.input ? c.input : "";
+    auto r = testsupport::run(argv, dir.path(), c.input ? &input : nullptr);
     EXPECT_EQ(r.status, 255);
+    for (const auto& [f, text] : descriptions) EXPECT_EQ(read_file(dir.path() / f), text) << f;
     const std::string why =
         "ERROR: " + c.tool + ": cannot be started: " + c.reason + " (searched along PATH=" + bin.str() + ")\n\n";
     EXPECT_NE(r.out.find(why), std::string::npos) << r.out;
@@ -484,7 +490,9 @@ INSTANTIATE_TEST_SUITE_P(
                       UnstartableCase{"quarnel_missing", "quarnel", false, "No such file or directory"},
                       UnstartableCase{"drumway_not_executable", "drumway", true, "Permission denied"},
                       UnstartableCase{"tessick_missing_add_tap_only", "tessick", false, "No such file or directory",
-                                      {"-add_tap_only"}}),
+                                      {"-add_tap_only"}},
+                      UnstartableCase{"quarnel_missing_guideline_save_and_continue", "quarnel", false,
+                                      "No such file or directory", {"-guideline"}, "8\n"}),
     [](const auto& info) { return info.param.name; });
 
 // A tool that the road does not run may be missing: -no_expand runs

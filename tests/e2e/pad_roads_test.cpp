@@ -1,8 +1,10 @@
 // kestrand end to end on variants of the fixture chip that the main flow
 // test does not run: a high-impedance group in a pad module, -add_tap on
 // the pad-module road, an active-low input (simulated against the chip
-// before the insertion), ports without pads (-no_pad) and the VHDL
-// netlist (-vhdl, analysed by ghdl).
+// before the insertion), ports without pads (-no_pad), the VHDL netlist
+// (-vhdl, analysed by ghdl), and the pads that -add_pad adds to
+// bidirectional ports (the scan simulation of scan_sim_test.cpp with the
+// yosys proof of the functional mode).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,12 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "e2e/scan_sim_case.h"
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using scan_sim::ScanSim;
 using testsupport::inst_of;
 using testsupport::Netlist;
 using testsupport::Patch;
@@ -561,6 +565,59 @@ INSTANTIATE_TEST_SUITE_P(
         // A transparent buffer in front of the core stands for din0's pad.
         KindRun{"transparent_buffer", kTransparent, nullptr, 9, {},
                 {"tb0{Y}=BC_IN{DI}", "PAD_DIN0{Y}=tb0{A}", "core{din[0]}=BC_IN{DO}"}}),
+    [](const auto& info) { return info.param.name; });
+
+// ---------------------------------------------------------------------------
+// -add_pad on a bidirectional port without a pad: the added pad's enable
+// takes a control cell whose data is tied to the level that keeps the pin
+// as it was, so that in functional mode the pad drives the pin exactly
+// when the core drove the port before: never for a port that the core
+// only reads (the disabling level), always for one that the core drives
+// (the enabling level, the pad then driving the core's value).  Each with
+// an active-high and an active-low enable; the chip behaves as its BSDL
+// says, and with the TAP in reset as before.
+
+const Patch kBidir0Pad{"chip.v", "  PIN_BIDIR PAD_BIDIR0 (.A(bidir0_o), .OE(bidir0_oe), .Y(bidir0_i), .PAD(bidir0));\n", ""};
+const Patch kAnd2{"cells.v", "",
+                  "\n`celldefine\nmodule AND2 (A, B, Y);\n  input A, B;\n  output Y;\n  assign Y = A & B;\nendmodule\n"
+                  "`endcelldefine\n"};
+
+// bidir0 without its pad, read by a gate of the top.
+const std::vector<Patch> kInoutReadOnly = {
+    {kBidir0Pad.file, kBidir0Pad.from, "  AND2 gr (.A(bidir0), .B(bidir0), .Y(bidir0_i));\n"}, kAnd2};
+// bidir0 without its pad, driven by a gate of the top (from din0, through
+// the core) and read by another.
+const std::vector<Patch> kInoutDriven = {
+    {kBidir0Pad.file, kBidir0Pad.from,
+     "  AND2 gd (.A(bidir0_o), .B(bidir0_o), .Y(bidir0));\n  AND2 gr (.A(bidir0), .B(bidir0), .Y(bidir0_i));\n"},
+    {"chip.v", "  assign bidir_out = bidir_in;", "  BUF bi (.A(din[0]), .Y(bidir_out));\n  BUF bj (.A(bidir_in), .Y());"},
+    kAnd2};
+// The pad that the pin list names for bidir0 with an active-low enable.
+const std::vector<Patch> kActiveLowInoutPad = {
+    {"chip.lib", "%BUFFER PIN_BIDIR", "%BUFFER PIN_BIDIRN { %FUNCTION inout; %INOUT PAD; %INPUT A; %OUTPUT Y; %EN_L OEN; }\n"
+                                      "%BUFFER PIN_BIDIR"},
+    {"cells.v", "module PIN_BIDIR ",
+     "module PIN_BIDIRN (A, OEN, Y, PAD);\n  input A, OEN;\n  output Y;\n  inout PAD;\n  assign PAD = OEN ? 1'bz : A;\n"
+     "  assign Y = PAD;\nendmodule\n\nmodule PIN_BIDIR "},
+    {"chip.pin", "PAD(PIN_BIDIR) PAD_EN_H", "PAD(PIN_BIDIRN) PAD_EN_L"}};
+
+scan_sim::ScanCase added_inout_pad(const std::string& name, const std::vector<Patch>& patches) {
+    scan_sim::ScanCase c;
+    c.name = name;
+    c.prepare = scan_sim::fixture(patches);
+    c.options = {"-add_pad"};
+    // The added pad's enable inverted: it drives where it did not, or the
+    // other way round.
+    c.mutants = {{"", "B_PAD0", name.find("active_low") == std::string::npos ? "OE" : "OEN"}};
+    return c;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AddedInoutPads, ScanSim,
+    ::testing::Values(added_inout_pad("read_only_port", kInoutReadOnly),
+                      added_inout_pad("read_only_port_active_low_enable", kInoutReadOnly + kActiveLowInoutPad),
+                      added_inout_pad("driven_port", kInoutDriven),
+                      added_inout_pad("driven_port_active_low_enable", kInoutDriven + kActiveLowInoutPad)),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

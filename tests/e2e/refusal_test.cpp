@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/scan_sim_case.h"
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
@@ -82,6 +83,18 @@ const std::vector<Patch> kTapPortNameTaken = {
     {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_core.u_tap;"},
     {"chip.v", "  wire \\clk$b ;\n", "  wire \\clk$b ;\n  wire TDI;\n  BUF tb (.A(clk), .Y(TDI));\n"}};
 
+// The TAP controller without a TDO-enable pin, and a TDO pad tied off as
+// before its TAP is wired.
+const Patch kNoTdoEnablePin{"chip.lib", "%TDO_EN TDO_EN; ", ""};
+const std::vector<Patch> kTdoTiedOffWithoutEnablePin = {
+    kNoTdoEnablePin,
+    {"chip.v", "PAD_TDO    (.A(tdo_c), .OE(tdo_en), .PAD(tdo));", "PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));"},
+    {"chip.v", ".TDO(tdo_c), .TDO_EN(tdo_en),", ".TDO(), .TDO_EN(),"}};
+const std::string kTdoNeverDrives =
+    "ERROR: the enable OE of TDO pad 'PAD_TDO' is tied to GND, which keeps the pad off,\n"
+    "       and %TAP_CONTROLLER qdx_tap declares no %TDO_EN pin to drive it\n"
+    "       in file './chip.lib': the TAP could never be reached.\n\n";
+
 // -add_tap adds the TAP controller: the design must not hold one.
 std::vector<Patch> with_tap_removed(std::vector<Patch> p) {
     p.push_back({"chip.v", "  qdx_tap TAP (", "  /* qdx_tap TAP ("});
@@ -97,6 +110,15 @@ std::vector<Patch> on_pad_buffer(const std::string& library, const std::string& 
                              {"cells.v", "", "\n`celldefine\n" + model + "endmodule\n`endcelldefine\n"},
                              instance,
                              pin});
+}
+
+// -add_bcm with a TAP instance name that the boundary-cell module gives
+// one of its own parts.
+RefusalCase tap_instance_clash(const std::string& part, const std::string& name) {
+    return {"add_bcm_tap_instance_named_like_a_" + part, {"-add_bcm"},
+            with_tap_removed({{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME " + name + ";"}}), "",
+            "ERROR: (./chip.bsc) the TAP instance '" + name + "' (%INSTANCE_NAME of %TAP_MODULE) can't be named so\n"
+            "       in the boundary-cell module chip_BCM, which names its own cells, buffers, ports and nets so.\n\n"};
 }
 
 class KestrandRefusal : public ::testing::TestWithParam<RefusalCase> {};
@@ -159,12 +181,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "ERROR: (./chip.lib) 'PIN_BSMUX' is a mux output pad because %MUX_IN1 signal is declared.\n"
                     "       Mux output pad also requires %MODE_1 signal to be declared.\n\n"},
         // The boundary-cell module holds the TAP under %INSTANCE_NAME
-        // beside the names of its own parts.
-        RefusalCase{"add_bcm_tap_instance_named_like_a_cell", {"-add_bcm"},
-                    with_tap_removed({{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME BCELL0;"}}), "",
-                    "ERROR: (./chip.bsc) the TAP instance 'BCELL0' (%INSTANCE_NAME of %TAP_MODULE) can't be named so\n"
-                    "       in the boundary-cell module chip_BCM, which names its own cells, buffers, ports and nets "
-                    "so.\n\n"},
+        // beside the names of its own parts: a cell, a TAP port, a buffer
+        // of the shift tree and a position group's sub-module.
+        tap_instance_clash("cell", "BCELL0"),
+        tap_instance_clash("tap_port", "BCM_TMS"),
+        tap_instance_clash("tree_buffer", "shift_buf_1_1"),
+        tap_instance_clash("position_group", "chip_jtag_out"),
         // A pad buffer that keeps its control cell in a design of its own
         // (a hard macro): the BSDL file could not describe it.
         RefusalCase{"add_bcm_pad_keeping_cells_in_a_design_of_its_own", {"-add_bcm"},
@@ -184,12 +206,44 @@ INSTANTIATE_TEST_SUITE_P(
                     "ERROR: (./chip.lib) can't find %DATA_IN in %SCAN_CELL BC_IN.\n"},
         RefusalCase{"add_bcm_with_pads_in_a_pad_module", {"-add_bcm"}, with_tap_removed({}),
                     "tests/fixtures/bscan/hier/pads_in_io.v", not_available("the option -add_bcm with TAP pads inside pad modules")},
+        // -add_pad adds a pad to a bidirectional port whose net reaches a
+        // bidirectional pin of a cell: when the core drives the port is
+        // not known, so no tied enable could keep the pin as it was.
+        RefusalCase{"add_pad_on_a_port_at_a_bidirectional_cell_pin", {"-add_pad"},
+                    {{"chip.v", "  PIN_BIDIR PAD_BIDIR0 (.A(bidir0_o), .OE(bidir0_oe), .Y(bidir0_i), .PAD(bidir0));",
+                      "  XBIDIR    xb (.A(bidir0_o), .OE(bidir0_oe), .Y(bidir0_i), .IO(bidir0));"},
+                     {"cells.v", "",
+                      "\n`celldefine\nmodule XBIDIR (A, OE, Y, IO);\n  input A, OE;\n  output Y;\n  inout IO;\n"
+                      "  assign IO = OE ? A : 1'bz;\n  assign Y = IO;\nendmodule\n`endcelldefine\n"}},
+                    "",
+                    "ERROR: bidirectional port 'bidir0' has no pad, and its net reaches the bidirectional\n"
+                    "       pin 'xb{IO}': when that drives the port is not known, so the pad that\n"
+                    "       -add_pad adds could not drive the pin exactly when the design did.\n"
+                    "       Please give the port its pad in the design, or specify 'bidir0' as skip signal.\n\n"},
+        // A pad that carries its own cell with a %HIGHZ pin, under a TAP
+        // without %HIGHZ_COMMAND: nothing could drive the pin, as for a
+        // configured cell with such a pin.
+        RefusalCase{"own_cell_pad_highz_pin_without_highz_command", {},
+                    [] {
+                        std::vector<Patch> p = scan_sim::kPadWithOwnHighzCell;
+                        p.push_back({"chip.lib", "    %HIGHZ_COMMAND HIGHZ;\n", ""});
+                        return p;
+                    }(),
+                    "",
+                    "ERROR: (./chip.lib) can't find %HIGHZ_COMMAND in %TAP_CONTROLLER qdx_tap\n"
+                    "       for the %HIGHZ pins of the cells that the pads carry.\n\n"},
         RefusalCase{"add_tap_with_the_tap_in_the_design",
                     {"-add_tap"},
                     {},
                     "",
                     "ERROR: (./chip.bsc) the design './chip.sdb' already holds the TAP instance 'TAP'\n"
                     "       (%INSTANCE_NAME of %TAP_MODULE); option -add_tap adds it.\n\n"},
+        // The TDO pad's enable tied off and no TAP pin to drive it: TDO
+        // would never drive.
+        RefusalCase{"tdo_enable_tied_off_without_a_tdo_enable_pin", {}, kTdoTiedOffWithoutEnablePin, "",
+                    kTdoNeverDrives},
+        RefusalCase{"tdo_enable_tied_off_without_a_tdo_enable_pin_add_tap", {"-add_tap"}, {kNoTdoEnablePin},
+                    "tests/fixtures/e2e/notap/chip.v", kTdoNeverDrives},
         RefusalCase{"tap_path_port_name_taken_add_tap", {"-add_tap"}, kTapPortNameTaken,
                     "tests/fixtures/e2e/notap/chip.v",
                     "already holds a port or net 'TDI'; the TAP port\n"

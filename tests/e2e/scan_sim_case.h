@@ -47,6 +47,10 @@ struct ScanCase {
     // Output pins whose pad never drives (its enable tied off): no cell of
     // the BSDL serves them, and they float in every mode.
     std::vector<std::string> never_driven{};
+    // Every output and bidirectional pin of the chip floats under HIGHZ, as
+    // IEEE 1149.1 has it (a chip with two-state pads that no command
+    // reaches lists HIGHZ all the same: those cases leave this off).
+    bool highz_floats_every_pin = false;
 };
 
 inline void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
@@ -85,15 +89,57 @@ inline Prepare fixture(std::vector<testsupport::Patch> patches, std::string veri
     };
 }
 
-// The three-state output on a pad cell whose enable is active low, tied
-// on (to GND).
-inline const std::vector<testsupport::Patch> kDout1ActiveLowOn = {
+// The fixture chip without a TAP (tests/fixtures/e2e/notap/chip.v, for
+// -add_tap and -add_bcm), with patches.
+inline Prepare notap_fixture(std::vector<testsupport::Patch> patches) {
+    return [patches](const fs::path& dir) {
+        testsupport::compile_notap_chip(dir, patches);
+        return !::testing::Test::HasFatalFailure();
+    };
+}
+
+// A three-state output pad cell whose enable OEN is active low, PIN_TRIN:
+// its library entry and its model.
+inline const std::vector<testsupport::Patch> kActiveLowTriPad = {
     {"chip.lib", "%BUFFER PIN_BIDIR", "%BUFFER PIN_TRIN  { %INPUT A; %OUTPUT PAD; %EN_L OEN; }\n%BUFFER PIN_BIDIR"},
     {"cells.v", "module PIN_BIDIR",
      "module PIN_TRIN (A, OEN, PAD);\n  input A, OEN;\n  output PAD;\n  assign PAD = OEN ? 1'bz : A;\nendmodule\n\n"
-     "module PIN_BIDIR"},
+     "module PIN_BIDIR"}};
+
+// The three-state output on a pad cell whose enable is active low, tied
+// on (to GND).
+inline const std::vector<testsupport::Patch> kDout1ActiveLowOn = {
+    kActiveLowTriPad[0],
+    kActiveLowTriPad[1],
     {"chip.v", "PIN_TRI   PAD_DOUT1  (.A(dout_c[1]), .OE(dout1_oe), .PAD(dout1));",
      "PIN_TRIN  PAD_DOUT1  (.A(dout_c[1]), .OEN(1'b0), .PAD(dout1));"},
     {"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_TRIN)\n7"}};
+
+// dout0 on a pad that carries its own boundary cell (a %BS_BUFFER) with a
+// %HIGHZ pin, open in the design (the pad then drives).
+inline const std::vector<testsupport::Patch> kPadWithOwnHighzCell = {
+    {"chip.lib", "",
+     "\n%BS_BUFFER PIN_BSZ { %INPUT A; %OUTPUT PAD; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO;"
+     " %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; %HIGHZ HZ; }\n"},
+    {"cells.v", "",
+     "\n`celldefine\nmodule PIN_BSZ (A, PAD, SI, SO, SHIFT, CLOCK, UPDATE, MODE, HZ);\n"
+     "  input A, SI, SHIFT, CLOCK, UPDATE, MODE, HZ;\n  output PAD, SO;\n  reg capture, hold;\n"
+     "  always @(posedge CLOCK) capture <= SHIFT ? SI : A;\n  always @(posedge UPDATE) hold <= capture;\n"
+     "  assign SO = capture;\n  assign PAD = HZ === 1'b1 ? 1'bz : MODE === 1'b1 ? hold : A;\n"
+     "endmodule\n`endcelldefine\n"},
+    {"chip.v", "  PIN_OUT   PAD_DOUT0  (", "  PIN_BSZ   PAD_DOUT0  ("},
+    {"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_BSZ)"}};
+
+// That pad under a TAP with %HIGHZ_COMMAND and the instructions USERCODE,
+// CLAMP and HIGHZ; no configured cell has a %HIGHZ pin, and the chip's
+// other three-state pads never drive (their enables tied off), so that
+// the pad's HIGHZ pin alone takes the command.
+inline const std::vector<testsupport::Patch> kOwnCellPadWithHighzPin = [] {
+    std::vector<testsupport::Patch> p = kUsercodeClampHighz;
+    p.insert(p.end(), kPadWithOwnHighzCell.begin(), kPadWithOwnHighzCell.end());
+    p.insert(p.end(), {{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b0), .PAD(dout1)"},
+                       {"chip.v", ".OE(bidir0_oe), .Y(bidir0_i)", ".OE(1'b0), .Y(bidir0_i)"}});
+    return p;
+}();
 
 }  // namespace scan_sim

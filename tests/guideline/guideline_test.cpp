@@ -220,6 +220,9 @@ TEST_P(GuidelineSession, AnswersOutputAndFiles) {
     bool fixture = !s.fixture.empty();
     std::map<std::string, std::string> before;
     for (const std::string& f : s.fixture) before[f] = read_file(dir.path() / f);
+    // "Save and continue the program" first checks that the run's tools
+    // can be started: the stand-ins are on PATH.
+    testsupport::ToolPath tools;
     auto r = testsupport::run({kestrand(), "chip", "-guideline"}, dir.path(), &s.input);
     EXPECT_EQ(r.status, s.status) << r.out;
     size_t at = 0;

@@ -74,6 +74,16 @@ std::vector<fs::path> files_below(const fs::path& dir) {
     return out;
 }
 
+// No shell ran, and nothing was made outside the working area.
+void expect_no_shell_nothing_outside(const fs::path& root, const fs::path& area) {
+    for (const fs::path& p : files_below(root)) {
+        EXPECT_NE(p.filename().string(), "pwned") << "a shell ran: " << p;
+        const std::string rel = fs::relative(p, area).string();
+        EXPECT_FALSE(rel.rfind("..", 0) == 0) << "outside the working area: " << p;
+    }
+    EXPECT_FALSE(fs::exists("pwned"));
+}
+
 class Names : public ::testing::TestWithParam<Case> {
 protected:
     void SetUp() override {
@@ -142,13 +152,7 @@ TEST_P(Names, NoShellNothingOutsideAndOutputsInTheirLanguage) {
                          ((c.place == Place::Instance || c.place == Place::Circuit) && braces);
     EXPECT_EQ(ok, !refused) << (refused ? "the name was taken" : "the flow stopped");
 
-    // No shell ran, and nothing was made outside the working area.
-    for (const fs::path& p : files_below(root.path())) {
-        EXPECT_NE(p.filename().string(), "pwned") << "a shell ran: " << p;
-        const std::string rel = fs::relative(p, area).string();
-        EXPECT_FALSE(rel.rfind("..", 0) == 0) << "outside the working area: " << p;
-    }
-    EXPECT_FALSE(fs::exists("pwned"));
+    expect_no_shell_nothing_outside(root.path(), area);
     if (!ok) return;
 
     // The written netlist, read by Icarus Verilog with the cells.
@@ -201,5 +205,59 @@ std::vector<Case> all_cases() {
 INSTANTIATE_TEST_SUITE_P(Table, Names, ::testing::ValuesIn(all_cases()), [](const auto& info) {
     return place_name(info.param.place) + "_" + info.param.name.label;
 });
+
+// The -add_bcm road on a design of each name.  The boundary-cell module
+// and its position sub-modules are named after the design, and so are
+// the sub-modules' control ports: the module's Verilog is read by the
+// netlist tools within the run and by Icarus Verilog after it, and
+// tallowmere describes the edited chip.  The design is named with its
+// folder ("./-x"), so that a leading "-" is no option.
+class AddBcmNames : public ::testing::TestWithParam<NameCase> {
+protected:
+    void SetUp() override {
+        if (!testsupport::fixture_tools_built() || !fs::exists(built_program("bin/tallowmere")))
+            GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
+    }
+};
+
+void PrintTo(const NameCase& c, std::ostream* os) { *os << c.label; }
+
+TEST_P(AddBcmNames, TheModuleIsWrittenInItsLanguage) {
+    const std::string name = GetParam().name;
+    if (name.find(' ') != std::string::npos) GTEST_SKIP() << "a Verilog identifier cannot hold a blank, escaped or not";
+    TempDir root;
+    const fs::path area = root.path() / "area";
+    fs::create_directories(area);
+    testsupport::copy_notap_chip(area, {{"chip.v", "module chip (", "module \\" + name + " ("}});
+    if (HasFatalFailure()) return;
+    for (const char* ext : {".bsc", ".lib", ".pin"})
+        fs::copy_file(area / ("chip" + std::string(ext)), area / (name + ext));
+    const std::string top = "./" + name;
+
+    testsupport::ToolPath env;
+    const std::string tools = testsupport::tools_dir();
+    const bool ok = step({tools + "/tessick", "-lib", "cells.v", "chip.v"}, area, "tessick") &&
+                    step({tools + "/drumway", top}, area, "drumway") &&
+                    step({built_program("bin/kestrand"), top, "-add_bcm"}, area, "kestrand -add_bcm") &&
+                    step({built_program("bin/tallowmere"), "-bsc_file", top, "-lib_file", top, top + "_jtag"}, area,
+                         "tallowmere");
+    // A name with a brace cannot be written as an end point INST{PIN} of
+    // the netlist-edit command files (see NoShellNothingOutsideAndOutputsInTheirLanguage).
+    EXPECT_EQ(ok, name.find_first_of("{}") == std::string::npos);
+    expect_no_shell_nothing_outside(root.path(), area);
+    if (!ok) return;
+    if (have_program("iverilog")) {
+        for (const std::string& netlist : {name + "_BCM.v", name + "_jtag.v"}) {
+            RunResult v =
+                testsupport::run({"iverilog", "-o", "/dev/null", "cells.v", top + "_TAP.v", "./" + netlist}, area);
+            EXPECT_EQ(v.status, 0) << netlist << "\n" << v.out << v.err << read_file(area / netlist).substr(0, 4000);
+        }
+    }
+    bsdlcheck::BsdlCheck b = bsdlcheck::check_bsdl_file((area / (name + "_jtag.bsd")).string());
+    EXPECT_TRUE(b.problems.empty()) << b.describe();
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, AddBcmNames, ::testing::ValuesIn(kNames),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace

@@ -448,7 +448,7 @@ void check_boundary(const BsdlFile& f, std::vector<std::string>& p) {
         if (!functions.count(r.function)) p.push_back(cell + " has unknown function " + r.function);
         if (r.safe != "0" && r.safe != "1" && r.safe != "X")
             p.push_back(cell + " has safe value " + r.safe + ", not 0, 1 or X");
-        if (r.port != "*" && !ports.empty() && !declared(ports, r.port))
+        if (r.port != "*" && !declared(ports, r.port))
             p.push_back(cell + " names port " + r.port + ", which is not declared");
         // A control or internal cell serves no pin of its own: its port is
         // "*"; every other cell (observe_only too) serves a system pin.

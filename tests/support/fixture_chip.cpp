@@ -55,7 +55,7 @@ void copy_fixture_chip(const fs::path& dir, const std::vector<Patch>& patches, c
     for (const Patch& p : patches) apply_patch(dir, p);
 }
 
-void compile_notap_chip(const fs::path& dir, const std::vector<Patch>& patches) {
+void copy_notap_chip(const fs::path& dir, const std::vector<Patch>& patches) {
     copy_fixture_chip(dir, {}, source_path("tests/fixtures/e2e/notap/chip.v"));
     std::string cells = read_file(dir / "cells.v");
     const size_t from = cells.find("module qdx_tap");
@@ -65,6 +65,11 @@ void compile_notap_chip(const fs::path& dir, const std::vector<Patch>& patches) 
     cells.erase(from, to + std::string("endmodule\n").size() - from);
     std::ofstream(dir / "cells.v") << cells;
     for (const Patch& p : patches) apply_patch(dir, p);
+}
+
+void compile_notap_chip(const fs::path& dir, const std::vector<Patch>& patches) {
+    copy_notap_chip(dir, patches);
+    if (::testing::Test::HasFatalFailure()) return;
     ASSERT_TRUE(compile_chip_in(dir));
     ASSERT_FALSE(fs::exists(dir / "qdx_tap.sdb"));
 }

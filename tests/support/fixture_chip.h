@@ -56,6 +56,8 @@ bool compile_fixture_chip(const std::filesystem::path& dir, const std::vector<Pa
 // only model.  Fails the test (gtest) on a missing module or a failed
 // compile.
 void compile_notap_chip(const std::filesystem::path& dir, const std::vector<Patch>& patches = {});
+// The same files, patched, not compiled.
+void copy_notap_chip(const std::filesystem::path& dir, const std::vector<Patch>& patches = {});
 
 // kestrand on the chip in dir with the options, under a ToolPath.
 RunResult run_kestrand(const std::filesystem::path& dir, const std::vector<std::string>& options = {},

@@ -12,10 +12,13 @@
 #include <cstdio>
 #include <fstream>
 #include <thread>
+#include <map>
 #include <random>
+#include <set>
 #include <sstream>
 
 #include "support/fixture_chip.h"
+#include "support/regex.h"
 
 namespace scanharness {
 
@@ -345,24 +348,205 @@ std::string reversed(std::string s) { return std::string(s.rbegin(), s.rend()); 
 
 namespace {
 
-// The pad cells whose pad is three-state, with their driver exposed: the
-// enable and the data while enabled become wires that the proof compares
-// (PAD itself is left undriven, so that the outside world may drive it).
-const char* const kFormalPads = R"(
-module PIN_TRI (A, OE, PAD);
-  input A, OE;
-  output PAD;
-  (* keep *) wire formal_oe = OE;
-  (* keep *) wire formal_val = OE & A;
+// The module text of that name in a netlist: [from, to) from its
+// "module" to the end of its "endmodule"; npos when there is none.
+std::pair<size_t, size_t> module_span(const std::string& text, const std::string& name) {
+    size_t from = std::string::npos;
+    for (size_t at = text.find("module " + name); at != std::string::npos && from == std::string::npos;
+         at = text.find("module " + name, at + 1)) {
+        const size_t after = at + 7 + name.size();
+        if ((at == 0 || text[at - 1] == '\n') && after < text.size() && (text[after] == ' ' || text[after] == '('))
+            from = at;
+    }
+    if (from == std::string::npos) return {std::string::npos, std::string::npos};
+    const size_t to = text.find("endmodule", from);
+    if (to == std::string::npos) return {std::string::npos, std::string::npos};
+    return {from, to + 9};
+}
+
+std::string trimmed(const std::string& s) {
+    const size_t a = s.find_first_not_of(" \t\n");
+    const size_t b = s.find_last_not_of(" \t\n");
+    return a == std::string::npos ? "" : s.substr(a, b - a + 1);
+}
+
+// The pad cells of the cell models `cells` whose pad pin is driven
+// three-state ("assign PAD = C ? V : 1'bz;" or "assign PAD = C ? 1'bz :
+// V;", the one such line of their model), by module name with that pin;
+// their models in `cells` get their driver exposed instead: the enable
+// and the data while enabled become wires that the proof compares (the
+// pad pin itself is left undriven, so that the outside world may drive
+// it).
+std::map<std::string, std::string> formal_pads(std::string* cells) {
+    std::map<std::string, std::string> pads;
+    const std::regex assign(R"(\n([ \t]*)assign[ \t]+(\w+)[ \t]*=([^;]*);)");
+    for (size_t at = cells->find("module "); at != std::string::npos; at = cells->find("module ", at + 1)) {
+        if (at > 0 && (*cells)[at - 1] != '\n') continue;
+        const size_t name_end = cells->find_first_of(" (", at + 7);
+        const std::string name = cells->substr(at + 7, name_end - at - 7);
+        const auto [from, to] = module_span(*cells, name);
+        if (from != at) continue;
+        std::string body = cells->substr(from, to - from);
+        std::string::const_iterator begin = body.cbegin();
+        int lines = 0;
+        std::smatch only;
+        for (std::smatch m; std::regex_search(begin, body.cend(), m, assign); begin = m[0].second) {
+            const std::string expr = m[3];
+            if (expr.find("1'bz") == std::string::npos) continue;
+            ++lines;
+            only = m;
+        }
+        if (lines != 1) continue;
+        const std::string expr = only[3];
+        const size_t q = expr.find('?');
+        const size_t colon = expr.rfind(':');
+        if (q == std::string::npos || colon == std::string::npos || colon < q) continue;
+        const std::string cond = trimmed(expr.substr(0, q));
+        const std::string then = trimmed(expr.substr(q + 1, colon - q - 1));
+        const std::string other = trimmed(expr.substr(colon + 1));
+        std::string oe, value;
+        if (other == "1'bz") {
+            oe = cond;
+            value = then;
+        } else if (then.rfind("1'bz", 0) == 0) {
+            // "C ? 1'bz : V" with V itself perhaps a choice: the first colon.
+            const size_t first = expr.find(':', q);
+            oe = "!(" + cond + ")";
+            value = trimmed(expr.substr(first + 1));
+        } else {
+            continue;
+        }
+        pads[name] = only[2];
+        const std::string indent = only[1];
+        const std::string formal = "\n" + indent + "(* keep *) wire formal_oe = " + oe + ";\n" + indent +
+                                   "(* keep *) wire formal_val = formal_oe & (" + value + ");";
+        body.replace(static_cast<size_t>(only[0].first - body.cbegin()), static_cast<size_t>(only.length(0)), formal);
+        cells->replace(from, to - from, body);
+    }
+    return pads;
+}
+
+// The ports of each module of a netlist or of cell models by direction
+// ("input", "output", "inout"), from their declarations.
+std::map<std::string, std::map<std::string, std::string>> port_directions(const std::string& text) {
+    std::map<std::string, std::map<std::string, std::string>> modules;
+    const std::regex decl(R"((?:^|\n)[ \t]*(input|output|inout)\b([^;]*);)");
+    for (size_t at = text.find("module "); at != std::string::npos; at = text.find("module ", at + 1)) {
+        if (at > 0 && text[at - 1] != '\n') continue;
+        const size_t name_end = text.find_first_of(" (", at + 7);
+        const std::string name = text.substr(at + 7, name_end - at - 7);
+        const auto [from, to] = module_span(text, name);
+        if (from != at) continue;
+        const std::string body = text.substr(from, to - from);
+        for (std::sregex_iterator m(body.begin(), body.end(), decl), stop; m != stop; ++m) {
+            std::string names = std::regex_replace(std::string((*m)[2]), std::regex(R"(\[[^\]]*\]|\breg\b|\bwire\b)"), " ");
+            std::istringstream list(names);
+            for (std::string item; std::getline(list, item, ',');)
+                if (!trimmed(item).empty()) modules[name][trimmed(item)] = (*m)[1];
+        }
+    }
+    return modules;
+}
+
+// The instances of a module body: cell, name and connections (pin to the
+// text in its parentheses).
+struct Instance {
+    std::string cell, name;
+    std::map<std::string, std::string> pins;
+};
+
+std::vector<Instance> instances_of(const std::string& body) {
+    std::vector<Instance> all;
+    static const std::set<std::string> keywords = {"module", "input", "output", "inout", "wire", "reg", "assign"};
+    const std::regex statement(R"((?:^|\n)[ \t]*([A-Za-z_][\w$]*)[ \t]+(\\\S+|[A-Za-z_][\w$]*)[ \t\n]*\(([^;]*)\)[ \t]*;)");
+    const std::regex connection(R"(\.([\w$]+)[ \t\n]*\(([^()]*)\))");
+    for (std::sregex_iterator m(body.begin(), body.end(), statement), stop; m != stop; ++m) {
+        if (keywords.count((*m)[1])) continue;
+        Instance i{(*m)[1], (*m)[2], {}};
+        const std::string list = (*m)[3];
+        for (std::sregex_iterator c(list.begin(), list.end(), connection); c != stop; ++c)
+            i.pins[(*c)[1]] = trimmed((*c)[2]);
+        all.push_back(i);
+    }
+    return all;
+}
+
+// The gold netlist (the chip before the insertion, its text `gold`) with
+// a view of each pin on which the insertion added a three-state pad (an
+// instance of a pad of `pads` in the gate's top that the gold's top
+// lacks, its pad pin on a port of the chip): the wires of that pad's
+// exposed driver as the pin was driven before.  A pin that something in
+// the chip drove (a cell's or a module's output, or an assignment) was
+// driven always, with that value; the design's reads of it keep reading
+// that value.  A pin that nothing in the chip drove was never driven.
+std::string with_views_of_added_pads(std::string gold, const std::string& gate, const std::string& top,
+                                     const std::map<std::string, std::string>& pads, const std::string& cells) {
+    const auto [gate_from, gate_to] = module_span(gate, top);
+    auto [from, to] = module_span(gold, top);
+    if (gate_from == std::string::npos || from == std::string::npos) return gold;
+    std::set<std::string> gold_instances;
+    for (const Instance& i : instances_of(gold.substr(from, to - from))) gold_instances.insert(i.name);
+    auto directions = port_directions(cells);
+    for (auto& [module, ports] : port_directions(gold)) directions[module] = ports;
+    const std::map<std::string, std::string>& top_ports = directions[top];
+    std::string views, wires;
+    for (const Instance& added : instances_of(gate.substr(gate_from, gate_to - gate_from))) {
+        const auto pad = pads.find(added.cell);
+        if (pad == pads.end() || gold_instances.count(added.name)) continue;
+        const auto at = added.pins.find(pad->second);
+        if (at == added.pins.end() || !top_ports.count(at->second)) continue;
+        const std::string port = at->second;
+        const std::string body = gold.substr(from, to - from);
+        const std::regex word("\\b" + port + "\\b");
+        bool driven = false;
+        for (const Instance& i : instances_of(body))
+            for (const auto& [pin, net] : i.pins) {
+                if (net != port) continue;
+                const auto cell = directions.find(i.cell);
+                const std::string dir = cell == directions.end() || !cell->second.count(pin) ? "" : cell->second.at(pin);
+                EXPECT_TRUE(dir == "input" || dir == "output")
+                    << "the proof can't tell whether " << i.name << "{" << pin << "} drives pin " << port;
+                driven = driven || dir == "output";
+            }
+        const std::regex assigned(R"((?:^|\n)[ \t]*assign[ \t]+)" + port + R"([ \t]*=)");
+        driven = driven || std::regex_search(body, assigned);
+        if (!driven) {
+            views += "  formal_undriven_pin " + added.name + " ();\n";
+            continue;
+        }
+        // The design's ends of the pin on a net of their own, which the
+        // view shows as the pin's drive.
+        std::string renamed;
+        std::istringstream lines(body);
+        for (std::string line; std::getline(lines, line);) {
+            const std::string first = trimmed(line).substr(0, trimmed(line).find_first_of(" \t"));
+            if (first != "module" && first != "input" && first != "output" && first != "inout" && first != "wire")
+                line = std::regex_replace(line, word, port + "__core");
+            renamed += line + "\n";
+        }
+        renamed.erase(renamed.size() - 1);
+        gold.replace(from, to - from, renamed);
+        to = from + renamed.size();
+        wires += "  wire " + port + "__core;\n";
+        views += "  formal_driven_pin " + added.name + " (.A(" + port + "__core));\n";
+    }
+    if (views.empty()) return gold;
+    gold.insert(to - 9, views);
+    // The new nets declared before their first use, after the header.
+    gold.insert(gold.find(";\n", from) + 2, wires);
+    return gold;
+}
+
+const char* const kPinViews = R"(
+module formal_undriven_pin ();
+  (* keep *) wire formal_oe = 1'b0;
+  (* keep *) wire formal_val = 1'b0;
 endmodule
 
-module PIN_BIDIR (A, OE, Y, PAD);
-  input A, OE;
-  output Y;
-  inout PAD;
-  (* keep *) wire formal_oe = OE;
-  (* keep *) wire formal_val = OE & A;
-  assign Y = PAD;
+module formal_driven_pin (A);
+  input A;
+  (* keep *) wire formal_oe = 1'b1;
+  (* keep *) wire formal_val = A;
 endmodule
 )";
 
@@ -387,8 +571,8 @@ std::string with_pins_as_inputs(const fs::path& dir, const std::string& netlist)
 testsupport::RunResult prove_transparent(const fs::path& dir, const Chip& chip, const std::string& gold,
                                          const std::string& gate, const std::vector<std::string>& models) {
     std::string cells = without_module(read_file(dir / "cells.v"), "qdx_tap");
-    cells = without_module(without_module(cells, "PIN_TRI"), "PIN_BIDIR") + kFormalPads;
-    write_text(dir / "formal_cells.v", cells);
+    const std::map<std::string, std::string> pads = formal_pads(&cells);
+    write_text(dir / "formal_cells.v", cells + kPinViews);
     auto design = [&](const std::string& netlist, const std::string& as) {
         std::string s = "read_verilog -noblackbox formal_cells.v\n";
         for (const std::string& m : models) s += "read_verilog " + m + "\n";
@@ -401,8 +585,12 @@ testsupport::RunResult prove_transparent(const fs::path& dir, const Chip& chip, 
         s += "design -stash " + as + "\n";
         return s;
     };
-    std::string script = design(with_pins_as_inputs(dir, write_sim_netlist(dir, gold, "formal_gold.v")), "gold") +
-                         design(with_pins_as_inputs(dir, write_sim_netlist(dir, gate, "formal_gate.v")), "gate");
+    const std::string gate_netlist = write_sim_netlist(dir, gate, "formal_gate.v");
+    const std::string gold_netlist = write_sim_netlist(dir, gold, "formal_gold.v");
+    write_text(dir / gold_netlist, with_views_of_added_pads(read_file(dir / gold_netlist), read_file(dir / gate_netlist),
+                                                            chip.top, pads, cells));
+    std::string script = design(with_pins_as_inputs(dir, gold_netlist), "gold") +
+                         design(with_pins_as_inputs(dir, gate_netlist), "gate");
     script += "design -copy-from gold -as gold gold\n";
     script += "design -copy-from gate -as gate gate\n";
     script += "miter -equiv -flatten -make_assert gold gate miter\n";

@@ -131,7 +131,10 @@ std::string reversed(std::string s);
 // solver proving every functional output and every three-state driver of
 // a pad (its enable, and its data while enabled) equal.  Pad cells with
 // a three-state driver are replaced by models that expose that driver;
-// the chip's bidirectional pins become inputs that both designs read.
+// the chip's bidirectional pins become inputs that both designs read.  A
+// pin on which the insertion added such a pad (-add_pad) is shown in the
+// gold netlist as it was driven: always, with the value of what drove it
+// in the chip, or never.
 testsupport::RunResult prove_transparent(const fs::path& dir, const Chip& chip, const std::string& gold,
                                          const std::string& gate, const std::vector<std::string>& models);
 

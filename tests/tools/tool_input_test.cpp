@@ -16,6 +16,7 @@
 #include "tests/tools/tool_test_util.h"
 #include "sdb/sdb.h"
 #include "sdb/sdb_test_util.h"
+#include "runtime/verilog_id.h"
 #include "tools/common/names.h"
 #include "tools/common/netdb.h"
 #include "tools/common/tool.h"
@@ -704,12 +705,12 @@ TEST(NameRules, BitNamesGroupIntoBusesOnlyWhereTheyReadBackTheSame) {
 }
 
 TEST(NameRules, IdentifiersAreEscapedWhereTheLanguageNeedsIt) {
-    EXPECT_EQ(ntool::verilog_id("clk_1$"), "clk_1$");
-    EXPECT_EQ(ntool::verilog_id("a+b"), "\\a+b ");
-    EXPECT_EQ(ntool::verilog_id("wire"), "\\wire ");
-    EXPECT_EQ(ntool::verilog_id("cell"), "\\cell ");  // a configuration keyword
-    EXPECT_EQ(ntool::verilog_id("$x"), "\\$x ");
-    EXPECT_EQ(ntool::verilog_id("a b"), "\\a_b ");  // no blank fits in an escaped name
+    EXPECT_EQ(VLOG_id("clk_1$"), "clk_1$");
+    EXPECT_EQ(VLOG_id("a+b"), "\\a+b ");
+    EXPECT_EQ(VLOG_id("wire"), "\\wire ");
+    EXPECT_EQ(VLOG_id("cell"), "\\cell ");  // a configuration keyword
+    EXPECT_EQ(VLOG_id("$x"), "\\$x ");
+    EXPECT_EQ(VLOG_id("a b"), "\\a_b ");  // no blank fits in an escaped name
     for (const char* good : {"a", "Abc_1", "x_y_z"}) EXPECT_TRUE(ntool::vhdl_basic_id(good)) << good;
     for (const char* bad : {"_a", "a_", "a__b", "1a", "in", "SIGNAL", "a$b", ""})
         EXPECT_FALSE(ntool::vhdl_basic_id(bad)) << bad;

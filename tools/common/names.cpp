@@ -33,24 +33,6 @@ std::unordered_set<std::string_view> split_words(std::string_view text) {
     return words;
 }
 
-// Reserved words of Verilog-2005, the configuration words included: an
-// escaped identifier of such a word is a plain name to every reader.
-const std::unordered_set<std::string_view>& verilog_keywords() {
-    static const char* const words =
-        "always and assign automatic begin buf bufif0 bufif1 case casex casez cell cmos config deassign "
-        "default defparam design disable edge else end endcase endconfig endfunction endgenerate endmodule "
-        "endprimitive endspecify endtable endtask event for force forever fork function generate genvar "
-        "highz0 highz1 if ifnone incdir include initial inout input instance integer join large liblist "
-        "library localparam macromodule medium module nand negedge nmos nor noshowcancelled not notif0 "
-        "notif1 or output parameter pmos posedge primitive pull0 pull1 pulldown pullup pulsestyle_ondetect "
-        "pulsestyle_onevent rcmos real realtime reg release repeat rnmos rpmos rtran rtranif0 rtranif1 "
-        "scalared showcancelled signed small specify specparam strong0 strong1 supply0 supply1 table task "
-        "time tran tranif0 tranif1 tri tri0 tri1 triand trior trireg unsigned use uwire vectored wait wand "
-        "weak0 weak1 while wire wor xnor xor ";
-    static const std::unordered_set<std::string_view> k = split_words(words);
-    return k;
-}
-
 // Reserved words of VHDL-2008 (lower case).
 const std::unordered_set<std::string_view>& vhdl_keywords() {
     static const char* const words =
@@ -160,34 +142,6 @@ std::vector<BitGroup> group_bits(const std::vector<std::string_view>& names,
             out.push_back({std::string(names[g.first + k]), false, 0, 0, g.first + k, 1});
     }
     return out;
-}
-
-// True when a name may be a reserved word of either language: lower-case
-// letters and '_', and a last character that may also be a digit (as in
-// "bufif0").  Most names of a netlist (u12, n345, Q) are not, and are
-// not looked up.
-bool keyword_shaped(std::string_view name) {
-    if (name.size() < 2) return false;
-    auto word_char = [](char c) { return (c >= 'a' && c <= 'z') || c == '_'; };
-    for (std::size_t i = 0; i + 1 < name.size(); ++i)
-        if (!word_char(name[i])) return false;
-    return word_char(name.back()) || is_digit(name.back());
-}
-
-bool verilog_simple_id(std::string_view name) {
-    if (name.empty() || !(is_letter(name[0]) || name[0] == '_')) return false;
-    for (char c : name)
-        if (!(is_letter(c) || is_digit(c) || c == '_' || c == '$')) return false;
-    return !keyword_shaped(name) || verilog_keywords().count(name) == 0;
-}
-
-std::string verilog_id(std::string_view name) {
-    if (verilog_simple_id(name)) return std::string(name);
-    std::string s = "\\";
-    for (char c : name) s += printable(c);
-    if (name.empty()) s += '_';
-    s += ' ';
-    return s;
 }
 
 bool vhdl_basic_id(std::string_view name) {

@@ -43,12 +43,7 @@ struct BitGroup {
 std::vector<BitGroup> group_bits(const std::vector<std::string_view>& names,
                                  const std::function<bool(std::size_t, std::size_t)>& same);
 
-// Verilog identifiers: a legal simple identifier is written as it is,
-// any other name as an escaped identifier ("\name " with its blank).
-// White space and control characters, which an escaped identifier cannot
-// hold, become "_".
-bool verilog_simple_id(std::string_view name);
-std::string verilog_id(std::string_view name);
+// Verilog identifiers: VLOG_simple_id and VLOG_id (runtime/verilog_id.h).
 
 // VHDL identifiers: a legal basic identifier as it is, any other name as
 // an extended identifier (\name\, inner backslashes doubled).

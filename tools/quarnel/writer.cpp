@@ -17,6 +17,7 @@
 #include <unordered_map>
 
 #include "runtime/pages.h"
+#include "runtime/verilog_id.h"
 #include "runtime/workers.h"
 #include "tools/common/names.h"
 #include "tools/common/tool.h"
@@ -82,12 +83,12 @@ constexpr std::size_t kBulkNames = 1 << 16;
 struct Lang {
     bool vhdl;
     std::string id(std::string_view name) const {
-        if (!vhdl) return ntool::verilog_id(name);
+        if (!vhdl) return VLOG_id(name);
         return ntool::vhdl_basic_id(name) ? std::string(name) : ntool::vhdl_extended_id(name);
     }
     // True when a name is written as it is.
     bool legal(std::string_view name) const {
-        return vhdl ? ntool::vhdl_basic_id(name) : ntool::verilog_simple_id(name);
+        return vhdl ? ntool::vhdl_basic_id(name) : VLOG_simple_id(name);
     }
     std::string bit(const std::string& id, std::int32_t i) const {
         return id + (vhdl ? "(" : "[") + std::to_string(i) + (vhdl ? ")" : "]");

@@ -1,5 +1,5 @@
 // The legal-input merge at the sizes the language allows, read through
-// the entry: two illegal statements of the widest kind merge in a moment,
+// the entry: two wide illegal statements merge in a moment,
 // and a merge whose result would pass the stated limit ends the run with
 // a message naming the file and the line.
 #include <gtest/gtest.h>
@@ -23,12 +23,17 @@ protected:
     void TearDown() override { SCANLANG_reset_globals(); }
 };
 
-// The complements of two statements over the widest port count that share
-// all ports but one: one statement over both own ports, every pattern
-// once, each one that neither statement forbids; the port warning is
-// printed once per shared port after the first, not once per pattern.
-TEST_F(LegalInputsScale, WidestIllegalStatementsMergeOnce) {
-    const int n = kMaxIllegalInputPorts;
+// Two statements of this many ports each: their complements (2^16 - 1
+// patterns each) merge within the pattern limit when they share all ports
+// but one, and past it when they share one.
+constexpr int kWidePorts = 16;
+
+// The complements of two wide statements that share all ports but one:
+// one statement over both own ports, every pattern once, each one that
+// neither statement forbids; the port warning is printed once per shared
+// port after the first, not once per pattern.
+TEST_F(LegalInputsScale, WideIllegalStatementsMergeOnce) {
+    const int n = kWidePorts;
     testsupport::TempDir dir;
     const std::string file = dir.write("merge.dft", illegal_pair_dft(n, n - 1));
     testing::internal::CaptureStderr();
@@ -63,7 +68,7 @@ TEST_F(LegalInputsScale, WidestIllegalStatementsMergeOnce) {
 // Statements that share one port only pair nearly every pattern of one
 // with every pattern of the other: the merge stops at the limit.
 TEST_F(LegalInputsScale, MergePastTheLimitEndsTheRun) {
-    const int n = kMaxIllegalInputPorts;
+    const int n = kWidePorts;
     ASSERT_GT(illegal_pair_patterns(n, 1), static_cast<long long>(kMaxLegalInputPatterns));
     testsupport::TempDir dir;
     const std::string file = dir.write("wide.dft", illegal_pair_dft(n, 1));

@@ -104,13 +104,18 @@ TEST(LegalInputPatterns, BitZeroIsLeftmost) {
     EXPECT_EQ(get_new_pattern(6, 3), "011");
 }
 
-TEST(LegalInputPatterns, WidestIllegalStatementIsEnumerated) {
+// The ports of an illegal statement whose complement, whatever it lists,
+// stays within the pattern limit.
+constexpr int kPortsWithinLimit = 20;
+static_assert(std::size_t{1} << kPortsWithinLimit == kMaxLegalInputPatterns);
+
+TEST(LegalInputPatterns, WidestIllegalStatementWithinThePatternLimitIsEnumerated) {
     Strings ports;
-    for (int i = 0; i < kMaxIllegalInputPorts; ++i) ports.push_back("p" + std::to_string(i));
-    LegalList illegal{stmt(ports, {std::string(kMaxIllegalInputPorts, '1')}, 7)}, legal;
+    for (int i = 0; i < kPortsWithinLimit; ++i) ports.push_back("p" + std::to_string(i));
+    LegalList illegal{stmt(ports, {std::string(kPortsWithinLimit, '1')}, 7)}, legal;
     transfer_illegal_to_legal(illegal, legal);
     ASSERT_EQ(legal.size(), 1u);
-    EXPECT_EQ(legal[0].second.size(), (1u << kMaxIllegalInputPorts) - 1);
+    EXPECT_EQ(legal[0].second.size(), (1u << kPortsWithinLimit) - 1);
 }
 
 struct FatalListCase {
@@ -146,7 +151,14 @@ INSTANTIATE_TEST_SUITE_P(
                       {stmt(Strings(kMaxIllegalInputPorts + 1, "p"),
                             {std::string(kMaxIllegalInputPorts + 1, '0')}, 9)},
                       true,
-                      "ERROR : 't.dft', line-9, ILLEGAL_INPUTS over 17 ports; at most 16 are supported.\n"}),
+                      "ERROR : 't.dft', line-9, ILLEGAL_INPUTS over 31 ports; at most 30 are supported.\n"},
+        // Refused before any pattern is made: its complement would hold
+        // 2^21 - 1 patterns.
+        FatalListCase{"ComplementPastThePatternLimit",
+                      {stmt(Strings(kPortsWithinLimit + 1, "p"), {std::string(kPortsWithinLimit + 1, '0')}, 6)},
+                      true,
+                      "ERROR : 't.dft', line-6, LEGAL_INPUTS and ILLEGAL_INPUTS combine into more than 1048576 "
+                      "patterns; at most 1048576 are supported.\n"}),
     [](const testing::TestParamInfo<FatalListCase>& i) { return std::string(i.param.name); });
 
 // ------------------------------------------------- compression strings
@@ -174,7 +186,7 @@ TEST(CipherDecoding, GroupsAndItems) {
     std::vector<FennoxGroup> in, out;
     sl_decrypt({"2500" + code("gi"), "0110" + code("si0"), "1" + code("si1"), "5200" + code("go"),
                 "0" + code("so"), "3100" + code("x"), "0" + code("so2")},
-               in, out, "t.dft");
+               {}, in, out, "t.dft");
     ASSERT_EQ(in.size(), 1u);
     EXPECT_EQ(in[0].name, "gi");
     ASSERT_EQ(in[0].items.size(), 2u);
@@ -191,7 +203,7 @@ TEST(CipherDecoding, GroupsAndItems) {
 
 TEST(CipherDecoding, PlainGroupsWin) {
     std::vector<FennoxGroup> in{FennoxGroup{"plain", {}}}, out;
-    sl_decrypt({"5200" + code("go")}, in, out, "t.dft");
+    sl_decrypt({"5200" + code("go")}, {}, in, out, "t.dft");
     EXPECT_EQ(in.size(), 1u);
     EXPECT_TRUE(out.empty());
 }
@@ -204,10 +216,14 @@ struct CipherCase {
 void PrintTo(const CipherCase& c, std::ostream* os) { *os << c.name; }
 class CipherRefused : public testing::TestWithParam<CipherCase> {};
 
+// The strings stand on lines 11, 12 ...: the message names the line of
+// the string refused.
 TEST_P(CipherRefused, EndTheRun) {
     auto r = run_child([&] {
         std::vector<FennoxGroup> in, out;
-        sl_decrypt(GetParam().text, in, out, "t.dft");
+        std::vector<int> lines;
+        for (std::size_t k = 0; k < GetParam().text.size(); ++k) lines.push_back(static_cast<int>(11 + k));
+        sl_decrypt(GetParam().text, lines, in, out, "t.dft");
     });
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.err, GetParam().err);
@@ -217,17 +233,17 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CipherRefused,
     testing::Values(
         CipherCase{"ItemBeforeAnyGroup", {"00065"},
-                   "ERROR : 't.dft', %CIPHERTEXT string '00065': an item before any group.\n"},
+                   "ERROR : 't.dft', line-11, %CIPHERTEXT string '00065': an item before any group.\n"},
         CipherCase{"ItemBeforeAnOutGroup", {"2500", "3100", "10065"},
-                   "ERROR : 't.dft', %CIPHERTEXT string '10065': an item before any group.\n"},
+                   "ERROR : 't.dft', line-13, %CIPHERTEXT string '10065': an item before any group.\n"},
         CipherCase{"ShortHeader", {"250"},
-                   "ERROR : 't.dft', %CIPHERTEXT string '250': a group header needs four digits.\n"},
+                   "ERROR : 't.dft', line-11, %CIPHERTEXT string '250': a group header needs four digits.\n"},
         CipherCase{"NonDigitHeader", {"25a0"},
-                   "ERROR : 't.dft', %CIPHERTEXT string '25a0': not a digit string.\n"},
+                   "ERROR : 't.dft', line-11, %CIPHERTEXT string '25a0': not a digit string.\n"},
         CipherCase{"NonDigitItem", {"2500", "0006x"},
-                   "ERROR : 't.dft', %CIPHERTEXT string '0006x': not a digit string.\n"},
+                   "ERROR : 't.dft', line-12, %CIPHERTEXT string '0006x': not a digit string.\n"},
         CipherCase{"CodeAbove255", {"2500", "19999"},
-                   "ERROR : 't.dft', %CIPHERTEXT string '19999': character code out of range.\n"}),
+                   "ERROR : 't.dft', line-12, %CIPHERTEXT string '19999': character code out of range.\n"}),
     [](const testing::TestParamInfo<CipherCase>& i) { return std::string(i.param.name); });
 
 }  // namespace

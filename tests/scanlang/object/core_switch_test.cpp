@@ -234,16 +234,22 @@ const FailCase kFailures[] = {
     {"core file missing", {{"sub/a.dft", "%CORE { %NAME = B; %DFT_FILE = \"nob.dft\"; }\n"}}, "hier_dft", "",
      "ERROR : Can't open input file - '<dir>/sub/nob.dft'.\n"},
     {"core contains its parent",
-     {{"sub/b.dft", "%CORE { %NAME = T; %DFT_FILE = \"../top.dft\"; }\n"}},
+     {{"sub/b.dft", "%REGISTER_LENGTH 3;\n%CORE { %NAME = T; %DFT_FILE = \"../top.dft\"; }\n"}},
      "hier_dft",
-     "ERROR : The dft file '../top.dft' of core 'T' is the file of the core itself or of a core that "
-     "contains it.\n",
+     "ERROR : '<dir>/sub/b.dft', line-2, the dft file '../top.dft' of core 'T' is the file of the core itself or "
+     "of a core that contains it.\n",
      ""},
     {"core contains itself",
-     {{"sub/a.dft", "%CORE { %NAME = A2; %DFT_FILE = \"a.dft\"; }\n"}},
+     {{"sub/a.dft", "%CORE {\n  %NAME = A2;\n  %DFT_FILE = \"a.dft\";\n}\n"}},
      "hier_dft",
-     "ERROR : The dft file 'a.dft' of core 'A2' is the file of the core itself or of a core that contains it.\n",
+     "ERROR : '<dir>/sub/a.dft', line-2, the dft file 'a.dft' of core 'A2' is the file of the core itself or of a "
+     "core that contains it.\n",
      ""},
+    {"coded item before any group",
+     {{"top.dft", "%REGISTER_LENGTH 1;\n%CIPHERTEXT {\n  00065\n}\n"}},
+     "atpg",
+     "",
+     "ERROR : '<dir>/top.dft', line-3, %CIPHERTEXT string '00065': an item before any group.\n"},
     {"top file empty", {{"top.dft", ""}}, "hier_dft", "ERROR : The dft file '<dir>/top.dft' is empty.\n", ""},
 };
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "scanlang/object/map_test_util.h"
 #include "scanlang/object/write_dft.h"
@@ -121,32 +122,37 @@ inline std::string describe(const DftObject& o) {
             for (const SequenceRecord* q : *l) s << (q ? q->name : "?") << ",";
         s << ")";
     };
-    if (o.core_section)
-        for (const CoreInfoRecord& c : o.core_section->cores) {
-            s << "core " << c.core_name << " " << c.dft_file << " " << c.lbist_file << " " << names(c.clock_ports)
-              << names(c.set_reset_ports) << names(c.bidi_ports) << names(c.scan_in_ports) << names(c.scan_out_ports)
-              << names(c.tie0) << names(c.tie1) << " pre";
-            sequences(c.preamble);
-            s << " fix";
-            if (c.dont_fix_info)
-                for (const DontFixEntry& d : *c.dont_fix_info) s << " " << d.name << "{" << d.value << "}";
-            if (c.instructions)
-                for (const CoreInstructionRecord& r : *c.instructions) {
-                    s << " [" << r.name << " " << r.mode;
-                    sequences(r.sequences);
-                    if (r.sequence_kinds)
-                        for (int k : *r.sequence_kinds) s << k;
-                    s << "]";
-                }
-            if (c.patsets)
-                for (const CorePatsetRecord& p : *c.patsets) {
-                    s << " <" << p.name << " " << p.dft_file << " " << p.btp << " " << p.tp << " " << p.int_value << " "
-                      << p.option;
-                    sequences(p.preamble), sequences(p.force_sequences);
-                    s << ">";
-                }
-            s << "\n";
-        }
+    auto patset = [&](const CorePatsetRecord& p) {
+        s << " <" << p.name << " " << p.dft_file << " " << p.btp << " " << p.tp << " " << p.int_value << " " << p.option;
+        sequences(p.preamble), sequences(p.force_sequences);
+        s << ">";
+    };
+    // A block without a core name shows as a core without a name.
+    auto core = [&](const CoreInfoRecord& c) {
+        s << "core " << c.core_name << " " << c.dft_file << " " << c.lbist_file << " " << names(c.clock_ports)
+          << names(c.set_reset_ports) << names(c.bidi_ports) << names(c.scan_in_ports) << names(c.scan_out_ports)
+          << names(c.tie0) << names(c.tie1) << " pre";
+        sequences(c.preamble);
+        s << " fix";
+        if (c.dont_fix_info)
+            for (const DontFixEntry& d : *c.dont_fix_info) s << " " << d.name << "{" << d.value << "}";
+        if (c.instructions)
+            for (const CoreInstructionRecord& r : *c.instructions) {
+                s << " [" << r.name << " " << r.mode;
+                sequences(r.sequences);
+                if (r.sequence_kinds)
+                    for (int k : *r.sequence_kinds) s << k;
+                for (const CorePatsetRecord& p : r.patsets) patset(p);
+                s << "]";
+            }
+        if (c.patsets)
+            for (const CorePatsetRecord& p : *c.patsets) patset(p);
+        s << "\n";
+    };
+    if (o.core_section) {
+        for (const CoreInfoRecord& c : o.core_section->cores) core(c);
+        for (const CoreInfoRecord& c : o.core_section->unnamed_blocks) core(c);
+    }
     if (o.test_files)
         s << "files " << o.test_files->mbist_file << " " << o.test_files->lbist_file << " " << o.test_files->bsd_file
           << " " << o.test_files->macro_test << "\n";
@@ -223,6 +229,7 @@ inline std::string describe(const DftObject& o) {
         s << "repair " << o.scan_repair->net_name << " " << o.scan_repair->shift << " " << o.scan_repair->hold << " "
           << o.scan_repair->capture << "\n";
     if (o.test_schedule) s << "schedule " << names(o.test_schedule->sessions) << "\n";
+    for (const TestScheduleRecord& r : o.more_test_schedules) s << "schedule " << names(r.sessions) << "\n";
     if (o.test_session)
         for (const TestSessionEntry& e : *o.test_session) {
             s << "session " << e.name;
@@ -230,8 +237,11 @@ inline std::string describe(const DftObject& o) {
                 for (const TestSessionPair& p : *e.pairs) s << " " << p.first << "." << p.second;
             s << "\n";
         }
-    if (o.test_architecture) {
-        const TestArchitectureRecord& a = *o.test_architecture;
+    std::vector<const TestArchitectureRecord*> architectures;
+    if (o.test_architecture) architectures.push_back(&*o.test_architecture);
+    for (const TestArchitectureRecord& a : o.more_test_architectures) architectures.push_back(&a);
+    for (const TestArchitectureRecord* architecture : architectures) {
+        const TestArchitectureRecord& a = *architecture;
         s << "architecture " << a.type << " " << a.test_controller;
         auto port = [&](const std::optional<TamPortRecord>& r) {
             if (r) s << " <" << r->name << " " << r->port << " " << r->pad << " " << r->pad_other << ">";

@@ -1,0 +1,173 @@
+// A TDO pad whose data and enable pins are tied to constants, as a
+// netlist has it before its TAP is wired (the TAP's TDO and TDO-enable
+// pins open, or no TAP at all for -add_tap and -add_bcm): on every road
+// the run cuts both pins from their constants and joins them to the TAP,
+// through new ports of the modules where the pad sits in one, so that the
+// chip answers on its TAP pins as its BSDL file says (the scan simulation
+// of scan_sim_test.cpp) and, with the TAP in reset, is the chip before
+// the insertion (the yosys proof; the TDO pad's enable inverted in the
+// edited netlist makes the proof fail).  The enable is active high (tied
+// low) or active low (tied high).  The design's own TAP may take constants
+// on its input pins too, and sit inside a module that keeps its pins:
+// each tied pin is joined to its pad instead.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "e2e/scan_sim_case.h"
+#include "support/fixture_chip.h"
+#include "support/scan_harness.h"
+#include "support/testsupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using scan_sim::ScanCase;
+using scan_sim::ScanSim;
+using scanharness::Road;
+using testsupport::Patch;
+using testsupport::read_file;
+
+// Every fixture netlist holds the TDO pad on this line and the TAP
+// controller's TDO pins on the other.
+const char* const kTdoPad = "PIN_TRI   PAD_TDO    (.A(tdo_c), .OE(tdo_en), .PAD(tdo));";
+const char* const kTapTdo = ".TDO(tdo_c), .TDO_EN(tdo_en),";
+
+// The pad module's chip with the TDO pad (active high, tied off) taken
+// out of the module into the top, beside the module's instance.
+const std::vector<Patch> kTdoPadInTheTop = {
+    {"chip.v", "  PIN_TRI   PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));\n", ""},
+    {"chip.v", ".trst(trst), .tdo(tdo),", ".trst(trst), .tdo(),"},
+    {"chip.v", "  qdx_tap TAP (", "  PIN_TRI   PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));\n  qdx_tap TAP ("}};
+
+// Where the pads sit: the netlist that replaces chip.v (with patches of
+// its own), and the module (as the edited netlist names it) that holds
+// the TDO pad.
+struct Placement {
+    const char* name;
+    const char* verilog;  // empty: the fixture chip's own, all pads in the top
+    const char* module;   // empty: the top
+    std::vector<Patch> patches{};
+};
+const Placement kFlat{"flat", "", ""};
+const Placement kPadModule{"pad_module", "tests/fixtures/bscan/padmod/chip.v", "pads_bs"};
+const Placement kTdoPadBesideThePadModule{"tdo_pad_beside_the_pad_module", "tests/fixtures/bscan/padmod/chip.v", "",
+                                          kTdoPadInTheTop};
+const Placement kTwoLevelsDown{"pads_two_levels_down", "tests/fixtures/bscan/hier/pads_in_io.v", "pads_bs"};
+const Placement kSeveralIoModules{"several_io_modules", "tests/fixtures/bscan/hier/io_pair.v", "pads_bs0"};
+
+std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// The TDO pad tied off: its data low and its enable at the level that
+// disables it, active high (the fixture's PIN_TRI) or active low
+// (PIN_TRIN).
+std::vector<Patch> tied_tdo_pad(bool active_low) {
+    if (!active_low) return {{"chip.v", kTdoPad, "PIN_TRI   PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));"}};
+    return scan_sim::kActiveLowTriPad +
+           std::vector<Patch>{{"chip.v", kTdoPad, "PIN_TRIN  PAD_TDO    (.A(1'b0), .OEN(1'b1), .PAD(tdo));"},
+                              {"chip.pin", "tdo     out     PAD(PIN_TRI) PAD_EN_H", "tdo     out     PAD(PIN_TRIN) PAD_EN_L"}};
+}
+
+// The text from `from` to the end of its statement taken out of a file.
+void erase_statement(const fs::path& file, const std::string& from) {
+    std::string text = read_file(file);
+    const size_t a = text.find(from);
+    ASSERT_NE(a, std::string::npos) << from;
+    text.erase(a, text.find(";\n", a) + 2 - a);
+    std::ofstream(file) << text;
+}
+
+// The design's TAP with its input pins tied to constants instead of its
+// pads' outputs (TRST low, holding it in reset).
+const Patch kTapInputsTied{"chip.v", "(.TDI(tdi_c), .TMS(tms_c), .TCK(tck_c), .TRST(trst_c),",
+                           "(.TDI(1'b0), .TMS(1'b1), .TCK(1'b0), .TRST(1'b0),"};
+
+// The chip of the placement with its TDO pad tied off.  On the default
+// road the design's TAP leaves its TDO pins open (and with `inputs_tied`
+// takes constants on its inputs); on the others the design has no TAP,
+// and cells.v no model of its port-only module.
+scan_sim::Prepare chip(const Placement& at, bool active_low, Road road, bool inputs_tied) {
+    return [at, active_low, road, inputs_tied](const fs::path& dir) {
+        testsupport::copy_fixture_chip(dir, tied_tdo_pad(active_low) + at.patches,
+                                       *at.verilog ? testsupport::source_path(at.verilog) : "");
+        if (road == Road::Default) {
+            testsupport::apply_patch(dir, {"chip.v", kTapTdo, ".TDO(), .TDO_EN(),"});
+            if (inputs_tied) testsupport::apply_patch(dir, kTapInputsTied);
+        } else {
+            erase_statement(dir / "chip.v", "  qdx_tap TAP (");
+            const std::string cells = read_file(dir / scanharness::write_sim_cells(dir, "cells_notap.v"));
+            std::ofstream(dir / "cells.v") << cells;
+        }
+        return !::testing::Test::HasFatalFailure() && testsupport::compile_chip_in(dir);
+    };
+}
+
+// The design's TAP inside the core (u_core.u_tap), which keeps the TAP's
+// pins inside, its inputs tied and its TDO pins open: the run brings them
+// out of the core to the TAP pads.
+bool tap_in_the_core(const fs::path& dir) {
+    const std::vector<Patch> patches = {
+        {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_core.u_tap;"},
+        {"chip.v", "TDI, TMS, TCK, TRST, TDO, TDO_EN, SHIFT_DR", "SHIFT_DR"},
+        {"chip.v", "input TDI, TMS, TCK, TRST, BOUNDARY_out;", "input BOUNDARY_out;"},
+        {"chip.v", "output TDO, TDO_EN, SHIFT_DR", "output SHIFT_DR"},
+        {"chip.v", "(.TDI(TDI), .TMS(TMS), .TCK(TCK), .TRST(TRST), .TDO(TDO), .TDO_EN(TDO_EN),",
+         "(.TDI(1'b0), .TMS(1'b1), .TCK(1'b0), .TRST(1'b0), .TDO(), .TDO_EN(),"},
+        // Pins that the TAP model of the simulation lacks.
+        {"chip.v", ".HIGHZ(HIGHZ), .RESET(RESET),", ".HIGHZ(), .RESET(),"},
+        {"chip.v", ".TDI(tdi_c), .TMS(tms_c), .TCK(tck_c), .TRST(trst_c), .TDO(tdo_c), .TDO_EN(tdo_en),", ""}};
+    testsupport::copy_fixture_chip(dir, tied_tdo_pad(false) + patches,
+                                   testsupport::source_path("tests/fixtures/bscan/hier/tap_in_core.v"));
+    return !::testing::Test::HasFatalFailure() && testsupport::compile_chip_in(dir);
+}
+
+ScanCase tied_case(const Placement& at, Road road, bool active_low, bool inputs_tied = false) {
+    ScanCase c;
+    const char* road_name = road == Road::Default ? "default" : road == Road::AddTap ? "add_tap" : "add_bcm";
+    c.name = std::string(at.name) + "_" + road_name + (active_low ? "_active_low" : "_active_high") +
+             (inputs_tied ? "_tap_inputs_tied" : "");
+    c.prepare = chip(at, active_low, road, inputs_tied);
+    c.road = road;
+    // With its enable inverted the TDO pad drives in functional mode.
+    c.mutants = {{at.module, "PAD_TDO", active_low ? "OEN" : "OE"}};
+    return c;
+}
+
+const std::vector<ScanCase>& cases() {
+    static const std::vector<ScanCase> all = {
+        tied_case(kFlat, Road::Default, false),
+        tied_case(kFlat, Road::Default, true),
+        tied_case(kFlat, Road::AddTap, true),
+        tied_case(kFlat, Road::AddBcm, true),
+        tied_case(kPadModule, Road::Default, false),
+        tied_case(kPadModule, Road::Default, true),
+        tied_case(kPadModule, Road::AddTap, false),
+        tied_case(kTwoLevelsDown, Road::Default, true),
+        tied_case(kTwoLevelsDown, Road::AddTap, false),
+        tied_case(kTdoPadBesideThePadModule, Road::Default, false),
+        tied_case(kTdoPadBesideThePadModule, Road::AddTap, false),
+        tied_case(kSeveralIoModules, Road::Default, false),
+        tied_case(kSeveralIoModules, Road::Default, true),
+        tied_case(kSeveralIoModules, Road::AddTap, false),
+        tied_case(kSeveralIoModules, Road::AddTap, true),
+        // The design's TAP inputs tied too: each leaves its constant for
+        // its pad's output.
+        {"tap_in_a_sub_module_default_active_high_tap_inputs_tied", tap_in_the_core, Road::Default, {},
+         {{"", "PAD_TDO", "OE"}}},
+        tied_case(kFlat, Road::Default, false, true),
+        tied_case(kPadModule, Road::Default, false, true),
+        tied_case(kSeveralIoModules, Road::Default, false, true),
+    };
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(TiedTdoPad, ScanSim, ::testing::ValuesIn(cases()),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
