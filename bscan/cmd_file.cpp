@@ -15,6 +15,7 @@
 #include "runtime/output_file.h"
 #include "runtime/frame/frame.h"
 #include "runtime/process.h"
+#include "sdb/nl_edit.h"
 
 FILE* TAP_FP = nullptr;
 FILE* PAD_FP = nullptr;
@@ -83,9 +84,17 @@ bool bs_copy_file(const std::string& from, const std::string& to) {
 }
 
 bool bs_copy_design(const std::string& from, const std::string& to, std::string* why) {
-    if (!copy_input(from, to, why)) return false;
+    // Registered first: a kill during the copy takes what there is.
+    const std::string copy = sdb_unedited_file_name(to);
+    RT_remove_at_end(copy);
     RT_remove_at_end(to);
-    return true;
+    return copy_input(from, copy, why);
+}
+
+void bs_remove_design_copy(const std::string& to) {
+    const std::string copy = sdb_unedited_file_name(to);
+    bs_remove_file(copy);
+    RT_forget(copy);
 }
 
 void bs_copy_failed(const std::string& why) { qdx_exit_printf(-1, "\n       %s.\n\n", why.c_str()); }

@@ -48,15 +48,21 @@ void bs_close_cmd_file(FILE*& fp);
 // regular file (runtime/fnm.h): anything else is refused unread.
 bool bs_copy_file(const std::string& from, const std::string& to);
 bool bs_move_file(const std::string& from, const std::string& to_dir);
-// Copies a design database to its edit name in the working directory,
-// whole or not at all (false with the system's reason, or "not a
-// regular file").  The copy is the run's own until bs_move_file takes it
-// into BSCAN_OPATH: an error exit or a kill removes it.
+// Copies a design database for its edit: to the unedited working copy of
+// its edit name `to` in the working directory (sdb_unedited_file_name),
+// from which plovert reads it and saves the edited design as `to`.  The
+// copy is made whole or not at all (false with the system's reason, or
+// "not a regular file").
+// Both files are the run's own, the copy until bs_remove_design_copy,
+// the edited design until bs_move_file takes it into BSCAN_OPATH: an
+// error exit or a kill removes them.
 bool bs_copy_design(const std::string& from, const std::string& to, std::string* why);
+// Removes the working copy of the edit name `to` once plovert has run.
+void bs_remove_design_copy(const std::string& to);
 // Ends a message about a copy that failed: the reason on a line of its
 // own, then the run ends with -1.
 [[noreturn]] void bs_copy_failed(const std::string& why);
-// The top design's working copy "<top>_jtag.sdb" and its command file
+// The top design's working copy for "<top>_jtag.sdb" and its command file
 // "<top>_jtag.cmd" in BSCAN_OPATH, opened into TAP_FP with its first line
 // ("edit <top>_jtag"); a failed copy or open ends the run with -1 after
 // its message.
@@ -115,12 +121,12 @@ void add_buffer(FILE* fp);
 
 // ------------------------------------------------------ top design edit
 
-// Copies the top design to "<top>_jtag.sdb", opens "<top>_jtag.cmd" into
+// Copies the top design for "<top>_jtag.sdb", opens "<top>_jtag.cmd" into
 // TAP_FP and writes its head and the TAP wiring.
 void open_and_modify_top_sdb();
 // The configuration's extra connections (%CONNECTION_TABLE).
 void kest_do_connection_table(FILE* fp);
-// One pad module: its copy "<module>_bs.sdb" and command file (PAD_FP)
+// One pad module: its copy for "<module>_bs.sdb" and command file (PAD_FP)
 // with the ports the TAP signals need; returns the module's database path.
 // `level` is the module's level on the pads' path (0 the one holding them).
 std::string open_and_modify_hierarchy_sdb(const char* module, int level);
@@ -144,7 +150,7 @@ void bs_write_pad_module_tap_lines(FILE* fp);
 // The design a MULTI_IO_TAB row's edits make: "<module>_bs<n>", and for
 // row 0 (the top) kest_edited_top().
 std::string bs_multi_io_row_design(int row);
-// Copies each IO-pad module row's database to "<module>_bs<n>.sdb" and
+// Copies each IO-pad module row's database for "<module>_bs<n>.sdb" and
 // opens its command file "<module>_bs<n>.cmd" with its head.
 void open_multi_io_modules();
 // The top's copy and command file (open_and_modify_top_sdb) as row 0.

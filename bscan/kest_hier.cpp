@@ -164,7 +164,7 @@ void kest_hier_check_tap_path_ports(int first) {
 
 namespace {
 
-// The working copy "<module>_bs.sdb" of each module on the path, every
+// The working copy for "<module>_bs.sdb" of each module on the path, every
 // module checked before the first copy.
 void copy_path_modules() {
     kest_hier_check_tap_path_ports(path_first);

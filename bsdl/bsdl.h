@@ -104,9 +104,6 @@ std::string open_report_file(const char* top);
 extern std::string BS_OUTPUT_DIR;
 // Reads answers until one is yes (1) or no (0); the end of the input is no.
 int yes_or_no(FILE* in = stdin);
-// The SIGSEGV handler and its installation.
-void dosegv(int sig);
-void bsdl_install_crash_handler();
 void print_help();
 
 // The per-circuit flow: files, description, checks, design, chain, BSDL.

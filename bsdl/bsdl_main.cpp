@@ -1,8 +1,5 @@
 // tallowmere's program frame: start-up, the command line, the report file
-// of each circuit, the yes/no prompt, the crash handler and the usage text.
-#include <signal.h>
-#include <unistd.h>
-
+// of each circuit, the yes/no prompt and the usage text.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,26 +36,6 @@ char** option_other_string = nullptr;
 std::string BS_OUTPUT_DIR = ".";
 
 namespace {
-
-// The report's file descriptor for the crash handler (-1 when none); set
-// whenever the report is opened or closed, read only by the handler.
-volatile sig_atomic_t crash_report_fd = -1;
-
-const char kCrashText[] = "\nInternal Error:\n    Please call QUENDAL (555) 013-2794 \n\n";
-
-void close_report() {
-    crash_report_fd = -1;
-    top_close_report();
-}
-
-void write_all(int descriptor, const char* text, size_t n) {
-    while (n > 0) {
-        ssize_t w = ::write(descriptor, text, n);
-        if (w <= 0) return;
-        text += w;
-        n -= static_cast<size_t>(w);
-    }
-}
 
 // The top module of each circuit word, in order.
 std::vector<std::string> circuit_tops() {
@@ -148,7 +125,7 @@ void parse_command_options(int argc, char** argv) {
 // --------------------------------------------------------------- report
 
 std::string open_report_file(const char* top) {
-    close_report();
+    top_close_report();
     const std::string name = std::string(top ? top : "") + ".bsdl.rpt";
     std::string directory = ".";
     std::string path = name;
@@ -174,7 +151,7 @@ std::string open_report_file(const char* top) {
         }
     }
 
-    if (top_open_report(path, "w")) crash_report_fd = ::fileno(fd);
+    top_open_report(path, "w");
     top_print_copyright();
     if (!fd) qdx_printf("WARNING: can't open report file \"%s\"; messages go to the screen only.\n", path.c_str());
     if (no_word) qdx_printf("WARNING: no path name specified after -opath.\n");
@@ -207,27 +184,6 @@ int yes_or_no(FILE* in) {
     }
 }
 
-// ---------------------------------------------------------- crash handler
-
-// Writes the message to the screen and the report with write(2) only (no
-// stdio, no allocation: the heap may be what failed) and ends the process.
-void dosegv(int) {
-    write_all(1, kCrashText, sizeof kCrashText - 1);
-    int report = crash_report_fd;
-    if (report >= 0) {
-        write_all(report, kCrashText, sizeof kCrashText - 1);
-        top_commit_report_from_signal();
-    }
-    ::_exit(255);
-}
-
-void bsdl_install_crash_handler() {
-    struct sigaction sa{};
-    sa.sa_handler = dosegv;
-    sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGSEGV, &sa, nullptr);
-}
-
 // ----------------------------------------------------------------- usage
 
 void print_help() {
@@ -254,7 +210,7 @@ void print_help() {
 // ------------------------------------------------------------------ run
 
 void tallowmere_main(int argc, char** argv) {
-    bsdl_install_crash_handler();
+    top_install_fault_handlers();
     RT_install_kill_cleanup();
     uti_prepare_system_info();
     top_print_prog_name_and_version_num("TALLOWMERE", KEST_VERSION);
@@ -301,7 +257,6 @@ void BSDL_reset_globals() {
         option_check[i] = 0;
     }
     STR_free(&option_other_string);
-    crash_report_fd = -1;
     BS_OUTPUT_DIR = ".";
     BS_TOP_MODULE.clear();
     BS_BSC_FILE.clear();

@@ -3,7 +3,6 @@
 // screen-only output: they print with std::printf, not to the report.
 #include "guideline/guideline.h"
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -1061,36 +1060,39 @@ bool check_before_saving(const std::string& bsc, const std::string& lib) {
 // Reads the texts back through the description readers in a child
 // process (a reader ends its process on the first fault) and compares the
 // tables it gets with the tables now.  The reader's own message says what
-// it refused.
+// it refused.  The folder of the texts and the files in it are the run's
+// own: an error exit or a kill removes them.
 bool reads_back(const std::string& lib_text, const std::string& pin_text) {
     // A directory of the working directory, whose relative name the
     // configuration can spell as a file name.
     std::string dir_template = "kest_guideline_XXXXXX";
-    if (!::mkdtemp(dir_template.data())) return false;
-    fs::path dir = dir_template;
-    std::string lib = (dir / "check.lib").string(), bsc = (dir / "check.bsc").string();
-    std::string pin_name = (dir / "check.pin").string();
+    {
+        // Registered before a kill can come between.
+        RtKillHold hold;
+        if (!::mkdtemp(dir_template.data())) return false;
+        RT_remove_folder_at_end(dir_template);
+    }
+    const fs::path dir = dir_template;
+    const std::string lib = (dir / "check.lib").string(), bsc = (dir / "check.bsc").string();
+    const std::string pin_name = (dir / "check.pin").string();
+    for (const std::string& f : {lib, bsc, pin_name}) RT_remove_at_end(f);
     std::string bsc_text = render([&](FILE* f) { write_to_bsc(f, pin_name.c_str()); });
     bool written = write_text(lib, lib_text) && write_text(bsc, bsc_text) &&
                    (pin_text.empty() || write_text(pin_name, pin_text));
     std::string before = guideline_tables_text();
-    std::fflush(nullptr);
-    pid_t pid = written ? ::fork() : -1;
-    if (pid == 0) {
+    const int status = !written ? -1 : RT_run_forked([&] {
         // Only the reader's messages on standard output are of use here.
         FILE* null = std::fopen("/dev/null", "w");
         if (null) ::dup2(::fileno(null), STDERR_FILENO);
         bsdft_init();
         get_bs_dft_file(lib.c_str(), bsc.c_str(), 0);
-        bool same = guideline_tables_text() == before;
-        std::fflush(nullptr);
-        ::_exit(same ? 0 : 1);
-    }
-    int status = -1;
-    if (pid > 0) ::waitpid(pid, &status, 0);
+        return guideline_tables_text() == before ? 0 : 1;
+    });
     std::error_code ec;
     fs::remove_all(dir, ec);
-    return pid > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    for (const std::string& f : {lib, bsc, pin_name}) RT_forget(f);
+    RT_forget(dir_template);
+    return status == 0;
 }
 
 // Says where a file goes when that is not the working directory (a file

@@ -316,7 +316,7 @@ void free_alloc_memory() {
 void kestrand_main(int argc, char** argv) {
     long start = get_CPU_time();
     start_routine(&argc, argv);
-    RT_install_crash_handler("\nInternal Error:\n    Please call QUENDAL (555) 013-2794 \n\n");
+    top_install_fault_handlers();
     RT_install_kill_cleanup();
     uti_prepare_system_info();
     jtag_parse_cmd_line(argc, argv, &TOP_MODULE);

@@ -3,6 +3,7 @@
 #include "kestrand/tool_runs.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,12 @@ void run_tool(const std::vector<std::string>& argv, const char* log) {
     bs_remove_file(log);
 }
 
-void run_plovert(const std::string& name) { run_tool({"plovert", "-nologo", "-b", RT_file_arg(name)}, kPlovertLog); }
+// Runs plovert on the command file name (BSCAN_OPATH/<design>), then
+// removes the design's working copy.
+void run_plovert(const std::string& name) {
+    run_tool({"plovert", "-nologo", "-b", RT_file_arg(name)}, kPlovertLog);
+    bs_remove_design_copy(std::filesystem::path(name).filename().string() + ".sdb");
+}
 
 void move_or_stop(const std::string& file) {
     if (!bs_move_file(file, BSCAN_OPATH)) qdx_exit(-1);

@@ -2,21 +2,34 @@
 //
 // A run's own temporary files (an output being written under its
 // temporary name, the working copy of a design between its copy and its
-// move, the log of a tool while the tool runs) are registered here while
-// they exist.  A run that ends through qdx_exit removes the registered
-// files that are to go at the exit; a run ended by a signal (after
-// RT_install_kill_cleanup) first ends the outside program it is running,
-// then removes every registered file, then dies of the signal.
+// move, the log of a tool while the tool runs) and folders are registered
+// here while they exist.  A run that ends through qdx_exit removes the
+// registered files that are to go at the exit; a run ended by a signal
+// (after RT_install_kill_cleanup) first ends the outside program it is
+// running, then removes every registered file, then dies of the signal;
+// a run that crashes (after RT_on_crash) does the same and ends with
+// status 255.
+//
+// The kill signals are SIGHUP, SIGINT, SIGQUIT and SIGTERM.  Only the
+// thread that runs the program takes them: the runtime's worker threads
+// start with them held back (runtime/workers.h), so that a step that
+// holds them (RtKillHold) knows that no kill is handled meanwhile.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
+#include <cstddef>
 #include <string>
 
 // Runs the exit hooks (each may turn a status of 0 into a failure),
 // removes the files registered to go at the exit, flushes standard
 // output and standard error and ends the process with the status (-1 is
 // seen by the shell as 255).
+//
+// In a child of RT_run_forked it only flushes the two streams and ends
+// the child: the registered files, the hooks and whatever the exit
+// functions of the process would close are the parent's.
 //
 // In the fuzz build (KEST_FUZZ) the run does not end the process: the
 // call throws QdxExit instead, so that a fuzz target can take the next
@@ -28,6 +41,13 @@ struct QdxExit {
     int status;
 };
 #endif
+
+// Ends the process at once with the status, from where qdx_exit cannot
+// be used (a signal handler, a failure on the way out): the running child
+// is ended (SIGTERM) and waited for, every registered file and folder is
+// removed, and the process ends with _exit.  Only async-signal-safe calls
+// are made.
+[[noreturn]] void RT_end_at_once(int status);
 
 // A function that qdx_exit calls first, with the status it will end
 // with; it may change the status.  Each function is added once however
@@ -45,14 +65,55 @@ enum class RtRemove {
 // moved or removed, or it is to stay).
 void RT_remove_at_end(const std::string& path, RtRemove when = RtRemove::AtExit);
 void RT_forget(const std::string& path);
+// Registers a folder of this run in the same way.  A folder is removed
+// after the files, and only when it is empty then: the files the run
+// puts in it are registered too.
+void RT_remove_folder_at_end(const std::string& path, RtRemove when = RtRemove::AtExit);
 
 // The outside program being run, which a kill ends first (0: none).
 void RT_set_running_child(pid_t pid);
 
-// Installs handlers of SIGHUP, SIGINT, SIGQUIT and SIGTERM that end the
-// running child with the same signal and wait for it, remove every
-// registered file, and end the process by the signal.
+// Holds the kill signals back in the calling thread while it lives: a
+// kill that arrives meanwhile waits, and is taken when the hold ends.
+// Holds nest.
+class RtKillHold {
+public:
+    RtKillHold();
+    ~RtKillHold();
+    RtKillHold(const RtKillHold&) = delete;
+    RtKillHold& operator=(const RtKillHold&) = delete;
+
+    // True when a kill signal waits to be taken.
+    bool kill_waiting() const;
+    // The thread's signal mask from before the hold (the mask a child
+    // made meanwhile starts with).
+    const sigset_t& mask_before() const { return before_; }
+
+private:
+    sigset_t before_;
+};
+
+// Installs handlers of the kill signals that end the running child with
+// the same signal and wait for it, remove every registered file, and end
+// the process by the signal.
 void RT_install_kill_cleanup();
+
+// Installs handler for the crash signals SIGSEGV, SIGFPE, SIGABRT and
+// SIGBUS.  The handler must be async-signal-safe and end the process,
+// after what it has to say, through RT_end_at_once.
+void RT_on_crash(void (*handler)(int));
+// A crash handler of that kind: writes the text to standard error and
+// ends the process at once with status 255.
+void RT_install_crash_handler(const std::string& text);
+// Writes the text to the descriptor with write(2) alone, for handlers.
+void RT_write_from_handler(int descriptor, const char* text, std::size_t length);
+
+// For a child made by fork that runs a piece of this run and then ends
+// (RT_run_forked): forgets the parent's registered files, hooks and
+// running child, and makes qdx_exit end the child without touching them.
+void RT_enter_forked_child();
+// True in such a child.
+bool RT_in_forked_child();
 
 // Forgets every registered file and hook (tests).
 void RT_reset_exit_state();

@@ -146,11 +146,13 @@ void RT_remove_stale_temps(const std::string& target) {
 int RT_make_temp(const std::string& target, std::string& temp) {
     RT_remove_stale_temps(target);
     std::string name = RT_temp_template(target);
+    // Registered before a kill can come between.
+    RtKillHold hold;
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return -1;
+    RT_remove_at_end(name);
     ::flock(fd, LOCK_EX | LOCK_NB);  // a new file: the lock is free
     ::fchmod(fd, new_file_mode());
-    RT_remove_at_end(name);
     temp = name;
     return fd;
 }
@@ -237,6 +239,10 @@ bool RT_commit_all(const std::vector<AtomicFile*>& files, std::string* failed, s
     };
     for (AtomicFile* f : files)
         if (!f->finish()) return refuse(f->target(), f->error());
+    // A kill waits until the targets are all new or all old again: one
+    // that came during the renames puts the old files back before it is
+    // taken (its handler would remove the second names that keep them).
+    RtKillHold hold;
     // The targets as they are now, kept under a second name until every
     // new file has its name.
     struct Kept {
@@ -289,6 +295,10 @@ bool RT_commit_all(const std::vector<AtomicFile*>& files, std::string* failed, s
             return refuse(k.file->target(), e);
         }
         k.renamed = true;
+    }
+    if (!kept.empty() && hold.kill_waiting()) {
+        undo();
+        return refuse(files.front()->target(), EINTR);
     }
     for (Kept& k : kept) {
         RT_forget(k.file->temp_);

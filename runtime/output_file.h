@@ -79,8 +79,11 @@ private:
 // Finishes every file, then renames each over its target: all or none.
 // A file that fails to finish stops the commit before any target is
 // replaced; a rename that fails puts the targets replaced before it back
-// as they were.  False, with the failed target and the reason, when
-// nothing was replaced.
+// as they were.  A kill signal waits for the end of the renames
+// (runtime/exit.h); one that came meanwhile puts the old files back too,
+// and is then taken.  False, with the failed target and the reason (the
+// first target and "Interrupted system call" after a kill that the
+// process survives), when nothing was replaced.
 bool RT_commit_all(const std::vector<AtomicFile*>& files, std::string* failed = nullptr, std::string* why = nullptr);
 
 // One output of a save of several files: the file and what it holds.

@@ -1,4 +1,5 @@
-// Outside programs run with an argument vector, and the crash handler.
+// Outside programs run with an argument vector, and pieces of the run in
+// a child process.
 #include "runtime/process.h"
 
 #include <fcntl.h>
@@ -38,15 +39,27 @@ void append_to_log(const std::string& log_path, const std::string& text) {
     ::close(fdesc);
 }
 
-}  // namespace
-
-namespace {
+// Waits for the child to end and takes its exit status (-1 when it was
+// killed).  The child is the running one until it has been waited for:
+// it is reaped only with the kill signals held back, so that a kill never
+// goes to a process id that is no longer the child's.
+int wait_for_child(pid_t pid) {
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+    }
+    RtKillHold hold;
+    int st = 0;
+    pid_t reaped;
+    while ((reaped = ::waitpid(pid, &st, 0)) < 0 && errno == EINTR) {
+    }
+    RT_set_running_child(0);
+    return reaped == pid && WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+}
 
 // Starts argv with the given file actions (our own streams flushed first)
 // and waits for it.  Returns its exit status, or -1 when it was killed or
 // could not be started (then *spawn_error holds posix_spawnp's error).
 int spawn_and_wait(const std::vector<std::string>& argv, const posix_spawn_file_actions_t* fa, int* spawn_error) {
-    *spawn_error = 0;
     std::vector<char*> args;
     args.reserve(argv.size() + 1);
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -54,20 +67,20 @@ int spawn_and_wait(const std::vector<std::string>& argv, const posix_spawn_file_
     std::fflush(stdout);
     std::fflush(stderr);
     pid_t pid = 0;
-    *spawn_error = posix_spawnp(&pid, args[0], fa, nullptr, args.data(), environ);
-    if (*spawn_error != 0) return -1;
-    RT_set_running_child(pid);
-    int st = 0;
-    int status = -1;
-    for (;;) {
-        if (waitpid(pid, &st, 0) >= 0) {
-            status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-            break;
-        }
-        if (errno != EINTR) break;
+    {
+        // A kill during the start is taken once the child is known, and
+        // ends it; the child itself starts with the mask from before.
+        RtKillHold hold;
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        posix_spawnattr_setsigmask(&attr, &hold.mask_before());
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK);
+        *spawn_error = posix_spawnp(&pid, args[0], fa, &attr, args.data(), environ);
+        posix_spawnattr_destroy(&attr);
+        if (*spawn_error != 0) return -1;
+        RT_set_running_child(pid);
     }
-    RT_set_running_child(0);
-    return status;
+    return wait_for_child(pid);
 }
 
 }  // namespace
@@ -127,29 +140,20 @@ int RT_run_attached(const std::vector<std::string>& argv) {
     return spawn_and_wait(argv, nullptr, &spawn_error);
 }
 
-namespace {
-// The handler's text, kept in a plain buffer set before installation.
-char* crash_text = nullptr;
-size_t crash_len = 0;
-
-void crash_handler(int) {
-    if (crash_text) {
-        ssize_t r = ::write(1, crash_text, crash_len);
-        (void)r;
+int RT_run_forked(const std::function<int()>& body) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    pid_t pid = 0;
+    {
+        RtKillHold hold;
+        pid = ::fork();
+        if (pid == 0) {
+            RT_enter_forked_child();
+            pthread_sigmask(SIG_SETMASK, &hold.mask_before(), nullptr);
+            qdx_exit(body());
+        }
+        if (pid < 0) return -1;
+        RT_set_running_child(pid);
     }
-    ::_exit(255);
-}
-}  // namespace
-
-void RT_install_crash_handler(const std::string& text) {
-    std::free(crash_text);
-    crash_text = static_cast<char*>(std::malloc(text.size() + 1));
-    if (crash_text) {
-        std::memcpy(crash_text, text.c_str(), text.size() + 1);
-        crash_len = text.size();
-    }
-    struct sigaction sa{};
-    sa.sa_handler = crash_handler;
-    sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGSEGV, &sa, nullptr);
+    return wait_for_child(pid);
 }

@@ -13,6 +13,10 @@
 // wakes late does not join a finished step, and waits for the workers
 // still inside the step.
 //
+// Every thread made here starts with the kill signals held back, which it
+// keeps: a kill is taken by the thread that runs the program, where the
+// steps that must not be cut short hold it (runtime/exit.h).
+//
 // The state the workers use is shared between them and the pool, so that
 // a process that ends from inside a step (fn reached the program's exit)
 // can leave the workers running to the end of the process without their
@@ -30,6 +34,8 @@
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include "runtime/exit.h"
 
 namespace {
 
@@ -177,6 +183,7 @@ private:
     void start(unsigned wanted) {
         Workers& w = *w_;
         if (w.threads.capacity() < kMaxThreads) w.threads.reserve(kMaxThreads);
+        const RtKillHold inherited;
         while (w.threads.size() < wanted && !w.cannot_start) {
             try {
                 w.threads.emplace_back(serve, w.shared, w.shared->posted);
@@ -249,6 +256,7 @@ void BackgroundJobs::run(std::function<void()> job) {
     wait();
     if (!thread_.joinable() && !no_thread_) {
         try {
+            const RtKillHold inherited;
             thread_ = std::thread([this] { serve(); });
         } catch (const std::system_error&) {
             no_thread_ = true;

@@ -17,6 +17,10 @@
 //   - no worker thread could be started.
 // The result is the same either way; only the time differs.
 //
+// The workers, and the thread of BackgroundJobs, hold the kill signals
+// back for their whole life: a kill is taken by the program's own thread
+// (runtime/exit.h).
+//
 // An exception thrown by fn reaches the caller when the step asked for
 // one thread (or had one item); in a step spread over several threads it
 // ends the process (std::terminate).

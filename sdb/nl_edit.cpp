@@ -11,6 +11,7 @@
 #include "runtime/dyna.h"
 #include "runtime/exit.h"
 #include "runtime/fnm.h"
+#include "runtime/output_file.h"
 #include "sdb/internal.h"
 #include "sdb/sdb.h"
 
@@ -76,6 +77,12 @@ std::string sdb_file_name(const std::string& name) {
     std::string file = name;
     if (file.size() < 4 || file.compare(file.size() - 4, 4, ".sdb") != 0) file += ".sdb";
     return file;
+}
+
+std::string sdb_unedited_file_name(const std::string& name) {
+    static constexpr char kUnedited[] = "unedit";
+    std::string copy = RT_temp_template(sdb_file_name(name));
+    return copy.replace(copy.size() - (sizeof kUnedited - 1), sizeof kUnedited - 1, kUnedited);
 }
 
 SdbLookAside::SdbLookAside()

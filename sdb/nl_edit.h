@@ -23,6 +23,14 @@ int sdb_nl_find_net(const char* name);
 
 // The file name of a design: name with ".sdb" added unless it ends in it.
 std::string sdb_file_name(const std::string& name);
+// The unedited working copy of the design that an edit saves as name
+// (sdb_file_name): a hidden file beside it, named in the form of the
+// temporary files of that design (runtime/output_file.h) with the fixed
+// part "unedit", so that its name fits wherever the design's does, and a
+// copy that a killed run left goes with the stale temporaries at the next
+// save of the design.  The design's own name thus only ever holds an
+// edited design.
+std::string sdb_unedited_file_name(const std::string& name);
 
 // Opening another design for a look at it: while an SdbLookAside lives,
 // opening (and closing) a design reads and frees no alias file, and the

@@ -312,6 +312,10 @@ int SDB_save(SdbDatabase* db);
 // the error that stopped the write ("File name too long"), or why the
 // design cannot be written.
 const char* SDB_save_why();
+// Makes path the file that SDB_save writes db to, and its base name the
+// design's name (a design opened from a working copy and saved as the
+// design it becomes).
+void SDB_set_path(SdbDatabase* db, const char* path);
 // Objects that SDB_save_objs adds to a design as it writes it: n of them,
 // object i with the name word and class that get(ctx, i, ...) gives (as
 // for SDB_make_objs), and the net of each of their nodes in nets (-1:

@@ -150,10 +150,7 @@ SdbDatabase* finish_open(SdbDatabase* db, const char* path) {
         std::free(asn_file_name);
         asn_file_name = qdx_strdup((without_extension(p) + ".asn").c_str());
     }
-    std::string base = std::filesystem::path(p).filename().string();
-    base = without_extension(base);
-    db->name = base.empty() ? nullptr : qdx_strdup(base.c_str());
-    db->path = qdx_strdup(path);
+    SDB_set_path(db, path);
     db->slot[SDB_PREF].data = PREFIX_init(static_cast<SdbPrefixEntry*>(db->slot[SDB_PREF].data), db->symbols);
     db->slot[SDB_PREF].size = sdb_slot_info[SDB_PREF].size;
     if (which_task != -2) ALIAS_init();
@@ -401,6 +398,15 @@ SdbDatabase* SDB_open(const char* path, const char* mode, int task) {
     FILE* f = std::fopen(path, "r");
     if (!f) return nullptr;
     return open_stream(f, path, writable, mask);
+}
+
+void SDB_set_path(SdbDatabase* db, const char* path) {
+    if (!db || !path) return;
+    std::free(db->path);
+    db->path = qdx_strdup(path);
+    std::free(db->name);
+    const std::string base = without_extension(std::filesystem::path(path).filename().string());
+    db->name = base.empty() ? nullptr : qdx_strdup(base.c_str());
 }
 
 SdbDatabase* SDB_open_memory(const void* data, size_t size, const char* path, int task) {

@@ -2,17 +2,21 @@
 // argument editing and allocation that ends the run when memory runs out.
 #include "runtime/frame/frame.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "runtime/exit.h"
@@ -44,8 +48,27 @@ bool ends_with(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// The open report, written under its temporary name.
+// The open report, written under its temporary name, and its descriptor
+// for the crash handler (-1 while none is open).
 std::unique_ptr<AtomicFile> report;
+volatile sig_atomic_t report_descriptor = -1;
+
+constexpr char kCrashText[] = "\nInternal Error:\n    Please call QUENDAL (555) 013-2794 \n\n";
+constexpr char kNoMemory[] = "No memory available.\n";
+
+// An exception that no one catches: a std::bad_alloc is memory that ran
+// out, anything else a crash.
+[[noreturn]] void end_on_terminate() {
+    if (const std::exception_ptr e = std::current_exception()) {
+        try {
+            std::rethrow_exception(e);
+        } catch (const std::bad_alloc&) {
+            top_out_of_memory();
+        } catch (...) {
+        }
+    }
+    std::abort();
+}
 
 // Closes the report; at the end of a run whose report could not be
 // written completely, the run fails (the old report stays).
@@ -79,6 +102,7 @@ bool top_open_report(const std::string& path, const char* mode) {
             size_t n;
             while ((n = std::fread(buf.data(), 1, buf.size(), old)) > 0) std::fwrite(buf.data(), 1, n, file->stream());
             std::fclose(old);
+            std::fflush(file->stream());  // what the crash handler writes goes behind it
         }
     }
     // The report settles its name at the exit: only a kill takes the
@@ -89,6 +113,7 @@ bool top_open_report(const std::string& path, const char* mode) {
     (void)closed_at_exit;
     fd = file->stream();
     report = std::move(file);
+    report_descriptor = ::fileno(fd);
     return true;
 }
 
@@ -231,6 +256,7 @@ void top_commit_report_from_signal() {
 }
 
 bool top_finish_report() {
+    report_descriptor = -1;
     if (!report) return true;
     std::unique_ptr<AtomicFile> file = std::move(report);
     fd = nullptr;
@@ -267,25 +293,48 @@ void delete_arg(int* argc, char** argv, int i) {
     argv[*argc] = nullptr;
 }
 
-// Out of memory, the frame cannot format a message: a fixed line goes to
-// standard error before the exit.
 void* stg_malloc(size_t size) {
     void* p = std::malloc(size ? size : 1);
-    if (!p) {
-        std::fputs("No memory available.\n", stderr);
-        qdx_exit(-1);
-    }
+    if (!p) top_out_of_memory();
     return p;
 }
 
 void* stg_valloc(size_t size) {
     long page = sysconf(_SC_PAGESIZE);
     void* p = nullptr;
-    if (posix_memalign(&p, page > 0 ? static_cast<size_t>(page) : 4096, size ? size : 1) != 0) {
-        std::fputs("No memory available.\n", stderr);
-        qdx_exit(-1);
-    }
+    if (posix_memalign(&p, page > 0 ? static_cast<size_t>(page) : 4096, size ? size : 1) != 0) top_out_of_memory();
     return p;
+}
+
+// ------------------------------------------------------------- faults
+
+void top_install_fault_handlers() {
+    RT_on_crash(dosegv);
+    std::set_new_handler(top_out_of_memory);
+    std::set_terminate(end_on_terminate);
+}
+
+void dosegv(int) {
+    RT_write_from_handler(STDOUT_FILENO, kCrashText, sizeof kCrashText - 1);
+    // A forked piece of the run leaves the report to the run.
+    const int report_file = RT_in_forked_child() ? -1 : report_descriptor;
+    if (report_file >= 0) {
+        RT_write_from_handler(report_file, kCrashText, sizeof kCrashText - 1);
+        top_commit_report_from_signal();
+    }
+    RT_end_at_once(-1);
+}
+
+// Out of memory, the frame cannot format a message: a fixed line goes to
+// standard error before the exit, which allocates nothing on its way.
+void top_out_of_memory() {
+    // A second failure on the way out, or in another thread meanwhile,
+    // ends the process at once.
+    static std::atomic<bool> ending{false};
+    if (ending.exchange(true)) RT_end_at_once(-1);
+    std::fflush(stdout);
+    RT_write_from_handler(STDERR_FILENO, kNoMemory, sizeof kNoMemory - 1);
+    qdx_exit(-1);
 }
 
 int scr_to_upper_case(char* text) {

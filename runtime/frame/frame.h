@@ -70,12 +70,30 @@ int just_check_arg(int* argc, char** argv, const char* option);
 int check_arg(int* argc, char** argv, const char* option);
 void delete_arg(int* argc, char** argv, int i);
 
-// Memory and case.
+// Memory and case.  stg_malloc and stg_valloc end the run through
+// top_out_of_memory when no memory is left.
 void* stg_malloc(size_t size);
 void* stg_valloc(size_t size);
 int scr_to_upper_case(char* text);
 int scr_to_lower_case(char* text);
 void scr_to_upper_case(std::string& text);
+
+// The ends of a run that faults, for both programs.  A crash (SIGSEGV,
+// SIGFPE, SIGABRT, SIGBUS) goes to dosegv.  An allocation that fails
+// (operator new, and a std::bad_alloc that no one catches) ends the run
+// through top_out_of_memory.
+void top_install_fault_handlers();
+// Prints "\nInternal Error:\n" and "    Please call QUENDAL (555) 013-2794 \n\n"
+// to the screen and to the report (not from a forked piece of the run,
+// runtime/process.h), which then takes its name as it stands, and ends
+// the process at once with -1 (runtime/exit.h,
+// RT_end_at_once: the running tool ended, the run's temporary files
+// removed).  Async-signal-safe.
+void dosegv(int sig);
+// "No memory available.\n" on standard error, then the end of a fatal
+// error with -1 (qdx_exit: the report kept as it stands, the run's
+// temporary files removed).
+[[noreturn]] void top_out_of_memory();
 
 // Returns the frame to its start-up state (closes an open report).
 void FRAME_reset_globals();

@@ -218,7 +218,7 @@ TEST_F(Report, CrashReachesScreenAndReport) {
     ChildResult r = run_child([] {
         parse({"chip"});
         open_report_file("chip");
-        bsdl_install_crash_handler();
+        top_install_fault_handlers();
         raise(SIGSEGV);
     });
     EXPECT_EQ(r.status, 255);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -200,12 +201,16 @@ TEST_F(OutputFile, CopyIsWholeOrNothing) {
 
 // The end of a run: the exit removes what is to go at the exit and keeps
 // what only a kill takes; a kill removes both, and ends the running child
-// first.
+// first.  A folder of the run goes with the files in it.
 TEST_F(OutputFile, EndOfRunRemovesTheRunsOwnFiles) {
     TempDir dir;
     const fs::path at_exit = dir.path() / "copy.sdb", when_killed = dir.path() / "report", kept = dir.path() / "kept";
+    const fs::path folder = dir.path() / "check", in_folder = folder / "check.lib";
     auto prepare = [&] {
-        for (const fs::path& p : {at_exit, when_killed, kept}) std::ofstream(p) << "x";
+        fs::create_directory(folder);
+        for (const fs::path& p : {at_exit, when_killed, kept, in_folder}) std::ofstream(p) << "x";
+        RT_remove_folder_at_end(folder.string());
+        RT_remove_at_end(in_folder.string());
         RT_remove_at_end(at_exit.string());
         RT_remove_at_end(when_killed.string(), RtRemove::WhenKilled);
         RT_remove_at_end(kept.string());
@@ -236,6 +241,40 @@ TEST_F(OutputFile, EndOfRunRemovesTheRunsOwnFiles) {
     waitpid(pid, &st, 0);
     EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGTERM) << st;
     EXPECT_EQ(contents(dir.path()), (std::map<std::string, std::string>{{"kept", "x"}}));
+}
+
+// A kill that comes while a joint commit renames its files waits for the
+// end of the renames, puts every old file back (removes the new ones that
+// had none) and then ends the run, which removes the temporaries.  Here
+// the kill is waiting when the commit begins, as one that came after its
+// first rename would be.
+TEST_F(OutputFile, KillDuringJointCommitPutsTheOldFilesBack) {
+    TempDir dir;
+    std::ofstream(dir.path() / "chip.bsc") << "old bsc";
+    std::ofstream(dir.path() / "chip.lib") << "old lib";
+    const auto before = contents(dir.path());
+    const pid_t pid = fork();
+    if (pid == 0) {
+        RT_install_kill_cleanup();
+        std::vector<std::unique_ptr<AtomicFile>> files;
+        std::vector<AtomicFile*> all;
+        for (const char* name : {"chip.bsc", "chip.lib", "chip.pin"}) {
+            files.push_back(std::make_unique<AtomicFile>((dir.path() / name).string()));
+            all.push_back(files.back().get());
+            if (!files.back()->open()) _exit(3);
+            std::fputs("new", files.back()->stream());
+        }
+        {
+            RtKillHold hold;
+            ::kill(getpid(), SIGTERM);
+            if (RT_commit_all(all)) _exit(4);
+        }
+        _exit(5);  // not reached: the kill is taken at the end of the hold
+    }
+    int st = 0;
+    waitpid(pid, &st, 0);
+    EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGTERM) << st;
+    EXPECT_EQ(contents(dir.path()), before);
 }
 
 }  // namespace

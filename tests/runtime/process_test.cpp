@@ -1,10 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <system_error>
 
+#include "runtime/exit.h"
 #include "runtime/process.h"
+#include "support/child.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -74,14 +84,102 @@ TEST(Process, AtomicFileReplacesOnlyOnCommit) {
     EXPECT_FALSE(bad.open());
 }
 
-TEST(ProcessDeath, CrashHandlerPrintsAndExits) {
-    EXPECT_EXIT(
-        {
-            dup2(2, 1);
-            RT_install_crash_handler("\nInternal Error:\n");
-            raise(SIGSEGV);
-        },
-        ::testing::ExitedWithCode(255), "^\nInternal Error:\n$");
+struct CrashCase {
+    const char* name;
+    void (*crash)();
+};
+void PrintTo(const CrashCase& c, std::ostream* os) { *os << c.name; }
+
+class Crash : public ::testing::TestWithParam<CrashCase> {};
+
+// Every crash signal prints the text and ends the run with 255, taking
+// the run's temporary files with it.
+TEST_P(Crash, PrintsRemovesTheRunsFilesAndEnds) {
+    TempDir dir;
+    const std::string temp = dir.write(".chip.bso.tmp.abcdef", "half");
+    const auto r = testsupport::run_child([&] {
+        RT_remove_at_end(temp);
+        RT_install_crash_handler("\nInternal Error:\n");
+        GetParam().crash();
+    });
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "\nInternal Error:\n");
+    EXPECT_FALSE(fs::exists(temp));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, Crash,
+                         ::testing::Values(CrashCase{"segv", [] { raise(SIGSEGV); }},
+                                           CrashCase{"fpe", [] { raise(SIGFPE); }},
+                                           CrashCase{"bus", [] { raise(SIGBUS); }},
+                                           CrashCase{"abort", [] { std::abort(); }}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The pid of a child of parent, waited for up to a few seconds (-1 when
+// none shows).
+pid_t child_of(pid_t parent) {
+    for (int tries = 0; tries < 5000; ++tries) {
+        std::error_code ec;
+        for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string pid = it->path().filename().string();
+            if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+            const std::string stat = read_file(it->path() / "stat");
+            const size_t close = stat.rfind(')');
+            if (close == std::string::npos) continue;
+            int ppid = 0;
+            char state = 0;
+            if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == parent)
+                return static_cast<pid_t>(std::stol(pid));
+        }
+        usleep(1000);
+    }
+    return -1;
+}
+
+// A kill that arrives while a tool is being started ends the tool: the
+// child is known before the kill is taken.  The tool's start waits at the
+// open of its log, a FIFO, until the kill has been sent.
+TEST(Process, KillWhileAToolStartsEndsTheTool) {
+    TempDir dir;
+    const std::string fifo = (dir.path() / "tool.log").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const pid_t run = fork();
+    if (run == 0) {
+        RT_install_kill_cleanup();
+        RT_run({"sleep", "30"}, fifo);
+        _exit(0);
+    }
+    const pid_t tool = child_of(run);
+    ASSERT_GT(tool, 0);
+    ::kill(run, SIGTERM);
+    const int reader = ::open(fifo.c_str(), O_RDONLY);  // lets the start go on
+    int st = 0;
+    waitpid(run, &st, 0);
+    if (reader >= 0) ::close(reader);
+    EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGTERM) << st;
+    const bool tool_left = ::kill(tool, 0) == 0;
+    if (tool_left) ::kill(tool, SIGKILL);
+    EXPECT_FALSE(tool_left) << "the tool outlived the run that started it";
+}
+
+// A piece of the run in a forked child gives its status, also when it
+// ends through qdx_exit, and leaves the run's files and exit hooks to the
+// parent.
+TEST(Process, ForkedPieceEndsAloneWithItsStatus) {
+    TempDir dir;
+    const std::string temp = dir.write(".chip.bso.tmp.abcdef", "half");
+    static int hooks_run;
+    hooks_run = 0;
+    const auto r = testsupport::run_child([&] {
+        RT_remove_at_end(temp);
+        RT_add_exit_hook([](int&) { ++hooks_run; });
+        const int returned = RT_run_forked([] { return 3; });
+        const int exited = RT_run_forked([]() -> int { qdx_exit(4); });
+        std::printf("%d %d %d %d", returned, exited, hooks_run, fs::exists(temp) ? 1 : 0);
+        std::fflush(stdout);
+        _exit(0);
+    });
+    EXPECT_EQ(r.out, "3 4 0 1");
+    EXPECT_TRUE(fs::exists(temp));
 }
 
 }  // namespace

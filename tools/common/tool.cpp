@@ -33,7 +33,10 @@ void run_in_pieces(std::size_t n, std::size_t piece, unsigned threads,
                     [&](std::size_t i, unsigned) { fn(i * piece, std::min(n, (i + 1) * piece)); });
 }
 
-ToolRun::ToolRun(std::string program) : program_(std::move(program)) { RT_install_kill_cleanup(); }
+ToolRun::ToolRun(std::string program) : program_(std::move(program)) {
+    RT_install_kill_cleanup();
+    RT_install_crash_handler(program_ + ": error: internal error\n");
+}
 
 void ToolRun::note(const std::string& line) {
     std::printf("%s\n", line.c_str());

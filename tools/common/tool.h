@@ -11,8 +11,10 @@ namespace ntool {
 
 class ToolRun {
 public:
-    // A run killed on the way (SIGTERM, SIGINT ...) removes the
-    // temporary files of the outputs it was writing.
+    // A run killed on the way (SIGTERM, SIGINT ...), or one that crashes
+    // (then "<program>: error: internal error" on standard error and
+    // status 255), removes the temporary files of the outputs it was
+    // writing.
     explicit ToolRun(std::string program);
 
     // A line of progress on standard output (and in the log).

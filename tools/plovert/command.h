@@ -1,6 +1,8 @@
 // The lines of a netlist-edit command file.
 //
 //     edit NAME                 the design NAME.sdb of the current directory
+//                               (read from its unedited working copy when
+//                               there is one, sdb/nl_edit.h)
 //     path DIR                  directory of the edited designs of lower modules
 //     add INST MASTER           a new instance of MASTER
 //     add PORT input|output     a new port of the edited design

@@ -61,10 +61,15 @@ void Editor::open(const std::string& name) {
     if (name.find('/') != std::string::npos)
         throw EditError("design " + quoted(name) + " is named with a directory; the design edited lies in the current directory");
     const std::string file = sdb_file_name(name);
-    if (::access(file.c_str(), F_OK) != 0)
+    // The unedited working copy that a caller left for the edit, else the
+    // design itself; either way the save writes the design.
+    const std::string copy = sdb_unedited_file_name(file);
+    const std::string input = ::access(copy.c_str(), F_OK) == 0 ? copy : file;
+    if (::access(input.c_str(), F_OK) != 0)
         throw EditError("no design database " + quoted(file) + " in the current directory");
-    SdbDatabase* db = SDB_open(file.c_str(), "r", 0);
-    if (!db) throw EditError("cannot read design database " + quoted(file));
+    SdbDatabase* db = SDB_open(input.c_str(), "r", 0);
+    if (!db) throw EditError("cannot read design database " + quoted(input));
+    SDB_set_path(db, file.c_str());
     db_ = db;
     file_ = file;
     SDB_setup(db_);

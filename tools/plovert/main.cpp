@@ -4,7 +4,9 @@
 //     plovert [-nologo] -b NAME
 //
 // NAME.cmd is the command file (see command.h for its lines).  Its "edit"
-// line names the design (NAME.sdb) in the current directory; masters of
+// line names the design (NAME.sdb) in the current directory, which is
+// read from its unedited working copy when one lies there
+// (sdb_unedited_file_name: kestrand's copies wait there); masters of
 // added and replaced instances are classes of that design, else design
 // databases found in the "path" directory, the current directory or
 // along the search path.  "save" writes the design back under its name

@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "runtime/exit.h"
 #include "runtime/frame/frame.h"
+#include "runtime/process.h"
 #include "runtime/sysinfo.h"
 #include "support/child.h"
 #include "support/testsupport.h"
@@ -191,6 +196,84 @@ TEST(FrameReport, FailedWriteKeepsTheOldReport) {
         for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());
         EXPECT_EQ(names, std::vector<std::string>{"chip.rpt"}) << "a temporary stayed";
     }
+}
+
+struct FaultCase {
+    const char* name;
+    void (*fault)();
+    bool memory;  // memory that ran out, else a crash
+};
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
+class FrameFault : public ::testing::TestWithParam<FaultCase> {};
+
+// A crash or an allocation that fails ends the run with -1: a crash says
+// so on the screen and in the report, memory that ran out says so on
+// standard error.  The report keeps its name with what it holds; the
+// run's temporary files go.
+TEST_P(FrameFault, EndsTheRunWithItsMessage) {
+    const FaultCase& c = GetParam();
+#if defined(__SANITIZE_ADDRESS__)
+    if (std::string(c.name) == "failed_new")
+        GTEST_SKIP() << "AddressSanitizer's operator new reports a failed allocation itself, without the new handler";
+#endif
+    TempDir dir;
+    const std::string temp = dir.write(".chip.v.tmp.abcdef", "half");
+    const auto r = testsupport::run_child([&] {
+        top_print_prog_name_and_version_num("kestrand", KEST_VERSION);
+        ASSERT_TRUE(top_open_report((dir.path() / "chip.kest.rpt").string(), "w"));
+        qdx_printf("working\n");
+        RT_remove_at_end(temp);
+        top_install_fault_handlers();
+        c.fault();
+    });
+    const std::string crash = "\nInternal Error:\n    Please call QUENDAL (555) 013-2794 \n\n";
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, c.memory ? "working\n" : "working\n" + crash);
+    EXPECT_EQ(r.err, c.memory ? "No memory available.\n" : "");
+    EXPECT_EQ(read_file(dir.path() / "chip.kest.rpt"), r.out);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"chip.kest.rpt"}) << "a temporary stayed";
+}
+
+// More than any allocation can have, known only at run time.
+volatile size_t too_much = size_t{1} << 62;
+
+// Lets what fn throws escape to std::terminate, as an exception that no
+// one catches does (the test's own frame would catch it).
+void uncaught(void (*fn)()) noexcept { fn(); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FrameFault,
+    ::testing::Values(FaultCase{"segv", [] { raise(SIGSEGV); }, false},
+                      FaultCase{"uncaught_exception", [] { uncaught([] { throw std::runtime_error("lost"); }); }, false},
+                      FaultCase{"failed_new",
+                                [] {
+                                    void* volatile p = ::operator new(too_much);
+                                    ::operator delete(p);
+                                },
+                                true},
+                      FaultCase{"uncaught_bad_alloc", [] { uncaught([] { throw std::bad_alloc(); }); }, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A forked piece of the run that crashes says so on the screen and ends
+// alone; the report stays the run's, which goes on and ends as it would.
+TEST(FrameFault, CrashOfAForkedPieceLeavesTheReportToTheRun) {
+    TempDir dir;
+    const auto r = testsupport::run_child([&] {
+        top_print_prog_name_and_version_num("kestrand", KEST_VERSION);
+        ASSERT_TRUE(top_open_report((dir.path() / "chip.kest.rpt").string(), "w"));
+        top_install_fault_handlers();
+        qdx_printf("read back: %d\n", RT_run_forked([] {
+                       raise(SIGSEGV);
+                       return 0;
+                   }));
+        qdx_exit(0);
+    });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "\nInternal Error:\n    Please call QUENDAL (555) 013-2794 \n\nread back: 255\n");
+    EXPECT_EQ(read_file(dir.path() / "chip.kest.rpt"), "read back: 255\n");
 }
 
 struct SizeCase {
