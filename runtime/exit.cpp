@@ -125,7 +125,34 @@ void print_and_end(int) {
     RT_end_at_once(-1);
 }
 
+// An alternate signal stack of one thread, given back when the thread
+// ends: a crash handler then runs even where the crash is the thread's
+// own stack overflowing, which leaves no room on that stack for it.
+class CrashStack {
+public:
+    CrashStack() : memory_(static_cast<size_t>(std::max(::sysconf(_SC_SIGSTKSZ), kLeast))) {
+        stack_t ss{};
+        ss.ss_sp = memory_.data();
+        ss.ss_size = memory_.size();
+        ::sigaltstack(&ss, nullptr);
+    }
+    ~CrashStack() {
+        stack_t off{};
+        off.ss_flags = SS_DISABLE;
+        ::sigaltstack(&off, nullptr);
+    }
+    CrashStack(const CrashStack&) = delete;
+    CrashStack& operator=(const CrashStack&) = delete;
+
+private:
+    // Room for a handler's writes, renames and waits.
+    static constexpr long kLeast = 64 * 1024;
+    std::vector<char> memory_;
+};
+
 }  // namespace
+
+void RT_use_crash_stack() { thread_local CrashStack stack; }
 
 void qdx_exit(int status) {
     if (in_forked_child) {
@@ -205,8 +232,10 @@ void RT_install_kill_cleanup() {
 
 void RT_on_crash(void (*handler)(int)) {
     registered();
+    RT_use_crash_stack();
     struct sigaction sa{};
     sa.sa_handler = handler;
+    sa.sa_flags = SA_ONSTACK;
     // A kill during the crash's own cleanup waits for its end.
     sa.sa_mask = kill_signals();
     for (int s : kCrashSignals) ::sigaction(s, &sa, nullptr);
