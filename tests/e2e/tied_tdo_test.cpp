@@ -25,6 +25,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using scan_sim::erase_statement;
 using scan_sim::ScanCase;
 using scan_sim::ScanSim;
 using scanharness::Road;
@@ -72,15 +73,6 @@ std::vector<Patch> tied_tdo_pad(bool active_low) {
     return scan_sim::kActiveLowTriPad +
            std::vector<Patch>{{"chip.v", kTdoPad, "PIN_TRIN  PAD_TDO    (.A(1'b0), .OEN(1'b1), .PAD(tdo));"},
                               {"chip.pin", "tdo     out     PAD(PIN_TRI) PAD_EN_H", "tdo     out     PAD(PIN_TRIN) PAD_EN_L"}};
-}
-
-// The text from `from` to the end of its statement taken out of a file.
-void erase_statement(const fs::path& file, const std::string& from) {
-    std::string text = read_file(file);
-    const size_t a = text.find(from);
-    ASSERT_NE(a, std::string::npos) << from;
-    text.erase(a, text.find(";\n", a) + 2 - a);
-    std::ofstream(file) << text;
 }
 
 // The design's TAP with its input pins tied to constants instead of its
