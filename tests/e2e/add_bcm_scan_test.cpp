@@ -19,7 +19,6 @@
 
 namespace {
 
-using add_bcm::operator+;
 using scan_sim::Mutant;
 using scan_sim::ScanCase;
 using scan_sim::ScanSim;

@@ -29,11 +29,6 @@ using scan_sim::ScanSim;
 using scanharness::Road;
 using testsupport::Patch;
 
-std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // The own-cell pad's scan input and control pins tied, to GND and to VCC;
 // its scan output stays open.
 const char* const kTies = ".SI(1'b0), .SHIFT(1'b1), .CLOCK(1'b0), .UPDATE(1'b1), .MODE(1'b0), .HZ(1'b0)";
@@ -99,8 +94,9 @@ const std::vector<ScanCase>& cases() {
         // The pad's pins on tree leaves, straight on the TAP's pins
         // without trees, and on -df_speed chains.
         tied_case("in_the_top", chip(kTiedInFixture, "", Road::Default), Road::Default, "", "PAD_DOUT0"),
-        tied_case("in_the_top_without_trees", chip(kTiedInFixture + std::vector<Patch>{kNoGroupSize}, "", Road::Default),
-                  Road::Default, "", "PAD_DOUT0"),
+        tied_case("in_the_top_without_trees",
+                  chip(kTiedInFixture + std::vector<Patch>{kNoGroupSize}, "", Road::Default), Road::Default, "",
+                  "PAD_DOUT0"),
         df_speed_case(),
         tied_case("in_the_top_add_tap", chip(kTiedInFixture, "", Road::AddTap), Road::AddTap, "", "PAD_DOUT0"),
         tied_case("in_the_top_add_bcm", scan_sim::notap_fixture(kTiedInFixture), Road::AddBcm, "", "PAD_DOUT0"),

@@ -130,12 +130,10 @@ inline const std::vector<testsupport::Patch> kOwnHighzCellModel = {
      "endmodule\n`endcelldefine\n"}};
 
 // dout0 on that pad, its pins open in the design (the pad then drives).
-inline const std::vector<testsupport::Patch> kPadWithOwnHighzCell = [] {
-    std::vector<testsupport::Patch> p = kOwnHighzCellModel;
-    p.insert(p.end(), {{"chip.v", "  PIN_OUT   PAD_DOUT0  (", "  PIN_BSZ   PAD_DOUT0  ("},
-                       {"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_BSZ)"}});
-    return p;
-}();
+inline const std::vector<testsupport::Patch> kPadWithOwnHighzCell =
+    kOwnHighzCellModel +
+    std::vector<testsupport::Patch>{{"chip.v", "  PIN_OUT   PAD_DOUT0  (", "  PIN_BSZ   PAD_DOUT0  ("},
+                                    {"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_BSZ)"}};
 
 // The chip's other three-state pads never drive (their enables tied off).
 inline const std::vector<testsupport::Patch> kOtherOutputsOff = {
@@ -146,12 +144,8 @@ inline const std::vector<testsupport::Patch> kOtherOutputsOff = {
 // CLAMP and HIGHZ; no configured cell has a %HIGHZ pin, and the chip's
 // other three-state pads never drive, so that the pad's HIGHZ pin alone
 // takes the command.
-inline const std::vector<testsupport::Patch> kOwnCellPadWithHighzPin = [] {
-    std::vector<testsupport::Patch> p = kUsercodeClampHighz;
-    p.insert(p.end(), kPadWithOwnHighzCell.begin(), kPadWithOwnHighzCell.end());
-    p.insert(p.end(), kOtherOutputsOff.begin(), kOtherOutputsOff.end());
-    return p;
-}();
+inline const std::vector<testsupport::Patch> kOwnCellPadWithHighzPin =
+    kUsercodeClampHighz + kPadWithOwnHighzCell + kOtherOutputsOff;
 
 // The text from `from` to the end of its statement taken out of a file.
 inline void erase_statement(const fs::path& file, const std::string& from) {

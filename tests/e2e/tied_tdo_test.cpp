@@ -65,12 +65,8 @@ const Placement kSeveralIoModules{"several_io_modules", "tests/fixtures/bscan/hi
 const Placement kTdiPadOnLogicInItsModule{
     "tdi_pad_on_logic_in_one_of_several_io_modules", "tests/fixtures/bscan/hier/io_pair.v", "pads_bs0",
     {{"chip.v", "  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_c));",
-      "  wire tdi_i;\n  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_i));\n  BUF       tdi_use    (.A(tdi_i), .Y(tdi_c));"}}};
-
-std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
+      "  wire tdi_i;\n  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_i));\n"
+      "  BUF       tdi_use    (.A(tdi_i), .Y(tdi_c));"}}};
 
 // The TDO pad tied off: its data low and its enable at the level that
 // disables it, active high (the fixture's PIN_TRI) or active low
