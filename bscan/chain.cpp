@@ -108,9 +108,11 @@ Signal bclk_signal() { return {"bclk", &BCLK_GROUP, &BCLK_BUF, &BCLK_LEVEL, &BCL
 
 const char* output_of(const BufferEntry* b) { return or_text(b ? b->output : nullptr, ""); }
 
-// A cell pin on the current leaf of a balanced tree.
-void to_leaf(FILE* fp, const char* cell, const char* pin, const Signal& s) {
+// A cell pin on the current leaf of a balanced tree.  The pins of a row of
+// SCAN_TAB (row, when given) leave a net of the design first.
+void to_leaf(FILE* fp, const char* cell, const char* pin, const Signal& s, const ScanChainEntry* row = nullptr) {
     if (!pin) return;
+    if (row) bsedit::leave_design_net(fp, *row, pin);
     bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", s.stem, "_buf_", *s.level, "_", *s.index + 1, "{",
                        output_of(*s.buffer), "}");
     advance(*s.groups, *s.index, *s.count);
@@ -118,8 +120,10 @@ void to_leaf(FILE* fp, const char* cell, const char* pin, const Signal& s) {
 
 // A cell pin on the current buffer of a -df_speed chain (the chain's
 // buffers after the first may be another cell than the first).
-void to_chain(FILE* fp, const char* cell, const char* pin, const Signal& s) {
+void to_chain(FILE* fp, const ScanChainEntry& row, const char* pin, const Signal& s) {
     if (!pin) return;
+    const char* cell = or_text(row.instance, "");
+    bsedit::leave_design_net(fp, row, pin);
     bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", s.stem, "_df_buf_", *s.index + 1, "{",
                        output_of(bs_chain_buffer(*s.buffer, *s.index)), "}");
     advance(*s.groups, *s.index, *s.count);
@@ -128,9 +132,11 @@ void to_chain(FILE* fp, const char* cell, const char* pin, const Signal& s) {
 // A cell pin straight to the TAP pin (or to the port of that name when the
 // TAP lies outside the module); for an active-low pin (`lib` as the
 // library writes it) to the inverting buffer of its stem instead.
-void to_tap(FILE* fp, const char* cell, const char* pin, const char* tap_pin, const char* lib = nullptr,
+void to_tap(FILE* fp, const ScanChainEntry& row, const char* pin, const char* tap_pin, const char* lib = nullptr,
             const std::string& stem = "") {
     if (!pin || !set(tap_pin)) return;
+    const char* cell = or_text(row.instance, "");
+    bsedit::leave_design_net(fp, row, pin);
     if (is_active_low(lib)) {
         const BufferEntry* inv = TAP_CONTR && TAP_CONTR->inv_buffer ? get_buffer(TAP_CONTR->inv_buffer) : nullptr;
         bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", stem, "_buf_1_1{", output_of(inv), "}");
@@ -237,54 +243,74 @@ void connect_control_signal(FILE* fp, int row) {
     const char* c = or_text(s.instance, "");
     if (!df_speed()) {
         if (group_size() < 1) {
-            to_tap(fp, c, s.clock_dr, TAP_CLOCK_PIN, lib_pin(&TapCellEntry::clock_dr), "clock");
-            if (synch()) to_tap(fp, c, s.tck, "BCELL_TCK");
+            to_tap(fp, s, s.clock_dr, TAP_CLOCK_PIN, lib_pin(&TapCellEntry::clock_dr), "clock");
+            if (synch()) to_tap(fp, s, s.tck, "BCELL_TCK");
         } else {
-            to_leaf(fp, c, s.clock_dr, clock_signal());
-            if (synch()) to_leaf(fp, c, s.tck, bclk_signal());
+            to_leaf(fp, c, s.clock_dr, clock_signal(), &s);
+            if (synch()) to_leaf(fp, c, s.tck, bclk_signal(), &s);
         }
     } else if (trees()) {
-        to_chain(fp, c, s.clock_dr, clock_signal());
-        if (synch()) to_chain(fp, c, s.tck, bclk_signal());
-        to_chain(fp, c, s.shift_dr, shift_signal());
-        to_chain(fp, c, s.update_dr, update_signal());
-        to_chain(fp, c, s.rst, rst_signal());
-        to_chain(fp, c, s.mode1, mode1_signal());
-        to_chain(fp, c, s.mode2, mode2_signal());
-        to_chain(fp, c, s.mode3, mode3_signal());
+        to_chain(fp, s, s.clock_dr, clock_signal());
+        if (synch()) to_chain(fp, s, s.tck, bclk_signal());
+        to_chain(fp, s, s.shift_dr, shift_signal());
+        to_chain(fp, s, s.update_dr, update_signal());
+        to_chain(fp, s, s.rst, rst_signal());
+        to_chain(fp, s, s.mode1, mode1_signal());
+        to_chain(fp, s, s.mode2, mode2_signal());
+        to_chain(fp, s, s.mode3, mode3_signal());
     }
     if (!trees()) {
         if (df_speed()) {
-            to_tap(fp, c, s.clock_dr, TAP_CLOCK_PIN, lib_pin(&TapCellEntry::clock_dr), "clock");
-            if (synch()) to_tap(fp, c, s.tck, "BCELL_TCK");
+            to_tap(fp, s, s.clock_dr, TAP_CLOCK_PIN, lib_pin(&TapCellEntry::clock_dr), "clock");
+            if (synch()) to_tap(fp, s, s.tck, "BCELL_TCK");
         }
-        to_tap(fp, c, s.shift_dr, TAP_SHIFT_PIN, lib_pin(&TapCellEntry::shift_dr), "shift");
-        to_tap(fp, c, s.update_dr, TAP_UPDATE_PIN, lib_pin(&TapCellEntry::update_dr), "update");
-        to_tap(fp, c, s.highz, TAP_HIGHZ_PIN, lib_pin(&TapCellEntry::highz_command), "highz");
-        to_tap(fp, c, s.rst, TAP_RST_PIN, lib_pin(&TapCellEntry::tap_reset), "rst");
-        to_tap(fp, c, s.mode1, TAP_MODE1_PIN, lib_pin(&TapCellEntry::mode1), "mode1");
-        to_tap(fp, c, s.mode2, TAP_MODE2_PIN, lib_pin(&TapCellEntry::mode2), "mode2");
-        to_tap(fp, c, s.mode3, TAP_MODE3_PIN, lib_pin(&TapCellEntry::mode3), "mode3");
+        to_tap(fp, s, s.shift_dr, TAP_SHIFT_PIN, lib_pin(&TapCellEntry::shift_dr), "shift");
+        to_tap(fp, s, s.update_dr, TAP_UPDATE_PIN, lib_pin(&TapCellEntry::update_dr), "update");
+        to_tap(fp, s, s.highz, TAP_HIGHZ_PIN, lib_pin(&TapCellEntry::highz_command), "highz");
+        to_tap(fp, s, s.rst, TAP_RST_PIN, lib_pin(&TapCellEntry::tap_reset), "rst");
+        to_tap(fp, s, s.mode1, TAP_MODE1_PIN, lib_pin(&TapCellEntry::mode1), "mode1");
+        to_tap(fp, s, s.mode2, TAP_MODE2_PIN, lib_pin(&TapCellEntry::mode2), "mode2");
+        to_tap(fp, s, s.mode3, TAP_MODE3_PIN, lib_pin(&TapCellEntry::mode3), "mode3");
         for (int k = 0, n = DYNA_count(s.extra); k < n && k < extra_count(); ++k)
-            to_tap(fp, c, s.extra[k], TAP_EXTRA_PIN[k], lib_extra_pin(k), STR_format("extra%d", k + 1));
+            to_tap(fp, s, s.extra[k], TAP_EXTRA_PIN[k], lib_extra_pin(k), STR_format("extra%d", k + 1));
         return;
     }
     if (df_speed()) return;
-    to_leaf(fp, c, s.shift_dr, shift_signal());
-    to_leaf(fp, c, s.update_dr, update_signal());
-    to_leaf(fp, c, s.highz, highz_signal());
-    to_leaf(fp, c, s.rst, rst_signal());
-    to_leaf(fp, c, s.mode1, mode1_signal());
-    to_leaf(fp, c, s.mode2, mode2_signal());
-    to_leaf(fp, c, s.mode3, mode3_signal());
+    to_leaf(fp, c, s.shift_dr, shift_signal(), &s);
+    to_leaf(fp, c, s.update_dr, update_signal(), &s);
+    to_leaf(fp, c, s.highz, highz_signal(), &s);
+    to_leaf(fp, c, s.rst, rst_signal(), &s);
+    to_leaf(fp, c, s.mode1, mode1_signal(), &s);
+    to_leaf(fp, c, s.mode2, mode2_signal(), &s);
+    to_leaf(fp, c, s.mode3, mode3_signal(), &s);
     for (int k = 0, n = DYNA_count(s.extra); k < n && k < DYNA_count(EXTRA_INDEX); ++k) {
         if (!s.extra[k]) continue;
         int level = k < DYNA_count(EXTRA_PIN_LEVEL) ? EXTRA_PIN_LEVEL[k] : 0;
+        bsedit::leave_design_net(fp, s, s.extra[k]);
         bsedit::write_line(fp, "connect ", c, "{", s.extra[k], "} extra", k + 1, "_buf_", level, "_", EXTRA_INDEX[k] + 1,
                            "{", output_of(extra_buffer(k)), "}");
         advance(extra_group(k), EXTRA_INDEX[k], EXTRA_CNT[k]);
     }
     pad_mode_pins(fp, s.pad);
+}
+
+void bsedit::leave_design_net(FILE* fp, const ScanChainEntry& s, const char* pin) {
+    for (int i = 0, n = DYNA_count(s.on_nets); i < n; ++i) {
+        const CellPinNet& on = s.on_nets[i];
+        if (on.pin != pin) continue;
+        const char* inst = or_text(s.instance, "");
+        if (tied(on.net)) {
+            qdx_printf("WARNING: Pin %s of pad '%s' connected to %s.\n", pin, inst, on.net == 0 ? "GND" : "VCC");
+            qdx_printf("         %s will be disconnected and reconnected to the boundary scan.\n", pin);
+        }
+        bsedit::write_line(fp, "disconnect ", inst, "{", pin, "}");
+        return;
+    }
+}
+
+void bsedit::leave_design_nets_of_chain(FILE* fp, const ScanChainEntry& s) {
+    if (s.tdo) leave_design_net(fp, s, s.tdo);
+    if (s.tdi) leave_design_net(fp, s, s.tdi);
 }
 
 void connect_scan_cell_in_cmd(FILE*& fp) {
@@ -315,11 +341,13 @@ void connect_scan_cell_in_cmd(FILE*& fp) {
         build_extra_inverters(fp, true);
     }
 
-    // The chain, from row 0 next to LAST_BCELL round to FIRST_BCELL.
+    // The chain, from row 0 next to LAST_BCELL round to FIRST_BCELL,
+    // stitched anew through every cell.
     reset_cursors();
     const char* first = TAP_CONTR ? without_low_mark(TAP_CONTR->first_bcell) : nullptr;
     const char* last = TAP_CONTR ? without_low_mark(TAP_CONTR->last_bcell) : nullptr;
     int n = DYNA_count(SCAN_TAB);
+    for (int i = 0; i < n; ++i) bsedit::leave_design_nets_of_chain(fp, SCAN_TAB[i]);
     if (n > 0) {
         const ScanChainEntry& row0 = SCAN_TAB[0];
         if (tap_in_module())

@@ -42,6 +42,10 @@ FILE* bs_open_cmd_file(const std::string& path) {
     return fp;
 }
 
+bool bs_cmd_name_ok(const std::string& name) {
+    return !name.empty() && name.find_first_of(" \t\r\f\v\n{}") == std::string::npos;
+}
+
 void bs_close_cmd_file(FILE*& fp) {
     if (!fp) return;
     FILE* stream = fp;

@@ -33,6 +33,12 @@ extern FILE* PAD_FP;
 // Database path of the innermost pad module, none when the pads are flat.
 extern char* PAD_MODULE;
 
+// True when name can stand as a name (a design, instance, master, port,
+// pin or net) in a command file: it is not empty and holds none of the
+// blanks and line ends that separate the file's fields and lines, nor a
+// brace, which marks an end point INST{PIN}.
+bool bs_cmd_name_ok(const std::string& name);
+
 // Opens a command file for writing; it is written under a temporary name
 // beside its target and appears under its own name only when closed with
 // bs_close_cmd_file after every write succeeded.  Null when it cannot be

@@ -122,6 +122,15 @@ void add_row_connect(int row, const std::string& inst1, const std::string& pin1,
 // Forgets how far the TAP pads' pins climbed, and the TDO enable's lifted
 // pin (TDO_ENABLE_LIFTED).
 void reset_tap_reach();
+// A pin of a pad that carries its own cell (SCAN_TAB row s; pin is one of
+// the row's own pin strings) that lies on a net of the design leaves it
+// before the chain or a TAP signal is joined to it (a line "disconnect";
+// a constant tie is named in a warning); any other pin is left alone.
+// Only a pin that is joined right after is given: one that nothing joins
+// keeps the net the design gave it.
+void leave_design_net(FILE* fp, const ScanChainEntry& s, const char* pin);
+// The same for both chain pins of the cell, which the chain always joins.
+void leave_design_nets_of_chain(FILE* fp, const ScanChainEntry& s);
 // Frees the tree depths and cursors of the chain writer.
 void reset_chain_state();
 // Forgets the row files of several IO-pad modules (closed by then, or

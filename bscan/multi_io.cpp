@@ -339,6 +339,11 @@ void connect_scan_cell_for_multi_io() {
     };
     const int n = DYNA_count(SCAN_TAB);
     if (n == 0) return;
+    // Each cell's chain pins leave the nets the design gave them, in the
+    // file of the cell's module, before the links join them.
+    for (int i = 0; i < n; ++i)
+        bsedit::leave_design_nets_of_chain(row_files[static_cast<size_t>(std::max(SCAN_TAB[i].multi_io_row, 0))],
+                                           SCAN_TAB[i]);
     link(cell_end(0, true), End{0, tap, or_text(last, "")});
     for (int i = 0; i + 1 < n; ++i) link(cell_end(i + 1, true), cell_end(i, false));
     link(End{0, tap, or_text(first, "")}, cell_end(n - 1, false));

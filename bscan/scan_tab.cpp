@@ -90,6 +90,24 @@ bool same_path(const PadEntry& a, const PadEntry& b) {
     return true;
 }
 
+// The pins of a pad's own cell that lie on a net of the design open now
+// (the one whose command file the cell's lines go to), with their nets.
+CellPinNet* own_cell_pins_on_nets(const std::string& instance, const ScanCellEntry& cell) {
+    const int obj = SDB_nl_search_obj(instance.c_str());
+    if (obj < 0) return nullptr;
+    CellPinNet* list = DYNA_new<CellPinNet>();
+    auto look = [&](const char* pin, int direction) {
+        const int net = pin ? search_inet_connected_to_obj(obj, pin, direction) : -1;
+        if (net >= 0) DYNA_append(&list, CellPinNet{pin, net});
+    };
+    look(cell.tdo, SDB_DIR_OUTPUT);
+    for (const char* pin : {cell.tdi, cell.shift_dr, cell.clock_dr, cell.update_dr, cell.highz, cell.mode1, cell.mode2,
+                            cell.mode3, cell.rst, cell.tck})
+        look(pin, SDB_DIR_INPUT);
+    for (int i = 0, n = DYNA_count(cell.extra); i < n; ++i) look(cell.extra[i], SDB_DIR_INPUT);
+    return list;
+}
+
 // One load of a control signal: the global count and the pad module's.
 void count_load(int& global, int signal, int module) {
     ++global;
@@ -129,7 +147,8 @@ int add_scan_tab(ScanCellEntry* cell, std::string* name, int pad, int mux, int o
     int r = DYNA_count(SCAN_TAB);
     const PadEntry* p = pad >= 0 && pad < DYNA_count(OPIN_TAB) ? &OPIN_TAB[pad] : nullptr;
     std::string instance;
-    if (p && p->buffer && p->buffer->kind == BUFFER_BS && !own_name && p->pad_instance)
+    const bool pad_itself = p && p->buffer && p->buffer->kind == BUFFER_BS && !own_name && p->pad_instance;
+    if (pad_itself)
         instance = p->pad_instance;
     else if (p && p->suffix && *p->suffix)
         instance = STR_format("BCELL%d_%s", r, p->suffix);
@@ -144,6 +163,7 @@ int add_scan_tab(ScanCellEntry* cell, std::string* name, int pad, int mux, int o
     e.pad = -1;
     e.multi_io_row = -1;
     e.module_cell = -1;
+    if (pad_itself) e.on_nets = own_cell_pins_on_nets(instance, *cell);
     int module = -1;
     if (multi_io_module_flagG && current_multi_io_indexG >= 0 && current_multi_io_indexG < DYNA_count(MULTI_IO_TAB)) {
         module = current_multi_io_indexG;

@@ -104,6 +104,7 @@ void free_tables() {
         for (int i = 0, n = DYNA_count(SCAN_TAB); i < n; ++i) {
             bsnames::clear_text(SCAN_TAB[i].instance);
             if (SCAN_TAB[i].extra) DYNA_free(&SCAN_TAB[i].extra);
+            if (SCAN_TAB[i].on_nets) DYNA_free(&SCAN_TAB[i].on_nets);
         }
         DYNA_free(&SCAN_TAB);
         SCAN_TAB = nullptr;

@@ -95,6 +95,13 @@ struct ControlCellEntry {
     int spare;            // 8 zero
 };
 
+// A pin of a pad's own boundary cell that lies on a net of the design, and
+// that net's id (0 GND, 1 VCC).
+struct CellPinNet {
+    const char* pin;  // the library's string, not owned
+    int net;
+};
+
 // One boundary-register cell: a row of SCAN_TAB, in register order (row 0
 // next to the TAP's LAST_BCELL input).
 struct ScanChainEntry {
@@ -114,6 +121,11 @@ struct ScanChainEntry {
     int pad;                // 13 pad row for a cell added for a mux pad, else -1
     int multi_io_row;       // 14 pad module row being written (several modules), else -1
     int module_cell;        // 15 the cell's number within that module from 1, else -1
+    // 16 a pad that carries its own cell (%BS_BUFFER): its chain and control
+    // pins that lie on a net of the design being edited, a constant tie
+    // above all; the chain and the TAP's signals drive them alone, so each
+    // leaves its net before it is joined (list owned; null for other cells)
+    CellPinNet* on_nets;
 };
 
 // Sizes of the leaf groups of one buffer tree, one entry per leaf buffer

@@ -255,7 +255,14 @@ void bs_hier_trace_tap_pins() {
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST})) {
         PadEntry* r = *tp->record;
         if (!r || !r->pad_instance || !record_pin(*r, tp->tdo) || DYNA_count(r->modules) == 0) continue;
-        reaches[tp->kind] = trace_from_pad(*r, record_pin(*r, tp->tdo), tp->tdo && tied(TAP_FLAG[TAP_FLAG_TDO_DATA]));
+        PinReach& reach = reaches[tp->kind];
+        reach = trace_from_pad(*r, record_pin(*r, tp->tdo), tp->tdo && tied(TAP_FLAG[TAP_FLAG_TDO_DATA]));
+        // A TAP input that its pad must drive (the TAP this run adds, or a
+        // pin of the design's TAP that leaves its tie) while the pad's pin
+        // stays inside its module on other logic: a new port there takes
+        // the pin out beside that logic.
+        const bool stays_inside = !reach.port && reach.stop < DYNA_count(r->modules);
+        if (!tp->tdo && stays_inside && (JTAG_OPTION[OPT_ADD_TAP] || tied_tap_input(*tp))) reach.port = true;
         const char* enable = tp->tdo && TAP_TDO_EN_PIN && *TAP_TDO_EN_PIN ? record_enable(*r) : nullptr;
         if (enable) enable_reach = trace_from_pad(*r, enable, tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE]));
     }

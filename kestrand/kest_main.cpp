@@ -62,7 +62,7 @@ const char* const kTapOnPadPath =
 
 // The files of the run named after the top module whose names are the
 // longest in their folders: a name that the folder can't take refuses the
-// run.
+// run, and so does a circuit name that the command files can't take.
 void check_names_fit() {
     const std::string& top = TOP_MODULE;
     std::vector<std::pair<std::string, std::string>> names;  // folder, name
@@ -71,6 +71,12 @@ void check_names_fit() {
     if (kest_edits_design()) names.emplace_back(".", kest_edited_top() + ".sdb");
     if (kest_expands_design()) names.emplace_back(OPATH, kest_edited_top() + ".c.sdb");
     for (const auto& [folder, name] : names) top_check_name_fits(folder, name);
+    // The command files name the edited design after the circuit.
+    if (kest_edits_design() && !bs_cmd_name_ok(top))
+        qdx_exit_printf(-1,
+                        "ERROR: the circuit name '%s' can't be written into a netlist-edit command file,\n"
+                        "       which takes no blank, line end, '{' or '}' in a name.\n\n",
+                        top.c_str());
 }
 
 // The roads that this version does not take, and the inputs that the last

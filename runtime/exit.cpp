@@ -5,6 +5,7 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -125,7 +126,35 @@ void print_and_end(int) {
     RT_end_at_once(-1);
 }
 
+// Maps an alternate signal stack and gives it to the calling thread;
+// null when none could be mapped.  The stack is mapped rather than
+// allocated: a forked child has the other threads' stacks without their
+// threads, and holds no heap block of theirs so.
+void* give_crash_stack(size_t size) {
+    void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+    if (memory == MAP_FAILED) return nullptr;
+    stack_t ss{};
+    ss.ss_sp = memory;
+    ss.ss_size = size;
+    if (::sigaltstack(&ss, nullptr) == 0) return memory;
+    ::munmap(memory, size);
+    return nullptr;
+}
+
+// Room for a handler's writes, renames and waits.
+size_t crash_stack_size() { return static_cast<size_t>(std::max(::sysconf(_SC_SIGSTKSZ), 64L * 1024)); }
+
 }  // namespace
+
+RtCrashStack::RtCrashStack() : size_(crash_stack_size()), memory_(give_crash_stack(size_)) {}
+
+RtCrashStack::~RtCrashStack() {
+    if (!memory_) return;
+    stack_t off{};
+    off.ss_flags = SS_DISABLE;
+    ::sigaltstack(&off, nullptr);
+    ::munmap(memory_, size_);
+}
 
 void qdx_exit(int status) {
     if (in_forked_child) {
@@ -205,8 +234,13 @@ void RT_install_kill_cleanup() {
 
 void RT_on_crash(void (*handler)(int)) {
     registered();
+    // The thread that installs the handler keeps its stack for the rest of
+    // the process.
+    static void* const installer_stack = give_crash_stack(crash_stack_size());
+    (void)installer_stack;
     struct sigaction sa{};
     sa.sa_handler = handler;
+    sa.sa_flags = SA_ONSTACK;
     // A kill during the crash's own cleanup waits for its end.
     sa.sa_mask = kill_signals();
     for (int s : kCrashSignals) ::sigaction(s, &sa, nullptr);

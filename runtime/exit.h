@@ -100,8 +100,25 @@ void RT_install_kill_cleanup();
 
 // Installs handler for the crash signals SIGSEGV, SIGFPE, SIGABRT and
 // SIGBUS.  The handler must be async-signal-safe and end the process,
-// after what it has to say, through RT_end_at_once.
+// after what it has to say, through RT_end_at_once.  It runs on an
+// alternate signal stack, so that a stack that overflowed ends the run as
+// any other crash does: the thread that installs it gets one here for the
+// rest of the process, other threads hold an RtCrashStack.
 void RT_on_crash(void (*handler)(int));
+// An alternate signal stack for the crash handler, the calling thread's
+// while the object lives (made and destroyed by that thread; none when
+// it cannot be mapped).  The runtime's worker threads hold one each.
+class RtCrashStack {
+public:
+    RtCrashStack();
+    ~RtCrashStack();
+    RtCrashStack(const RtCrashStack&) = delete;
+    RtCrashStack& operator=(const RtCrashStack&) = delete;
+
+private:
+    size_t size_;
+    void* memory_;
+};
 // A crash handler of that kind: writes the text to standard error and
 // ends the process at once with status 255.
 void RT_install_crash_handler(const std::string& text);

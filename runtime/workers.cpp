@@ -82,6 +82,7 @@ struct Shared {
 
 void serve(std::shared_ptr<Shared> s, uint64_t seen) {
     t_in_step = true;
+    const RtCrashStack crash_stack;
     std::unique_lock<std::mutex> lock(s->m);
     for (;;) {
         s->wake.wait(lock, [&] { return s->stop || s->posted != seen; });

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -53,6 +54,19 @@ uint32_t port_flags_from_big(uint32_t v);
 uint32_t obj_flags_from_big(uint32_t v);
 uint32_t net_flags_from_big(uint32_t v);
 uint32_t node_flags_from_big(uint32_t v);
+
+// A design file is written with 32-bit offsets and never grows past
+// them: count records of record_bytes each from file position at that
+// would end beyond that reach belong to no sound file, however large the
+// file on disk is (a sparse one can be of any size).
+inline constexpr int64_t kFileReach = std::numeric_limits<int32_t>::max();
+inline bool beyond_file_reach(int64_t at, int64_t count, int64_t record_bytes) {
+    return at + count * record_bytes > kFileReach;
+}
+
+// The number of pieces of per records that n records make: n / per
+// rounded up, without n + per overflowing.
+inline int32_t pieces_of(int32_t n, int32_t per) { return n / per + (n % per != 0); }
 
 // Reads a file through a large buffer with pread: no syscall per word.
 // Every read is checked against the end of the file.

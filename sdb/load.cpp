@@ -311,7 +311,7 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
     // The pieces of the symbol entries follow: each is made as soon as the
     // scan has found where it ends, while the scan goes on.
     const bool symbols_read = sym_pos >= 0 && sym == SymLoad::Ok;
-    const int32_t sym_pieces = symbols_read ? (sec.count + kSymPiece - 1) / kSymPiece : 0;
+    const int32_t sym_pieces = symbols_read ? pieces_of(sec.count, kSymPiece) : 0;
     for (int32_t p = 0; p < sym_pieces; ++p) {
         Task t;
         t.k = kSymbolPiece;

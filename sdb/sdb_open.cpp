@@ -538,6 +538,10 @@ TablePlan plan_tables(SdbDatabase* db, int mask, int64_t file_size) {
             plan.short_file = true;
             continue;
         }
+        if (s.count > 0 && sdbi::beyond_file_reach(s.offset, s.count, info.size)) {
+            plan.corrupt = true;
+            continue;
+        }
         plan.counts.n[k] = s.count;
         plan.counts.loaded[k] = true;
         plan.jobs.push_back(sdbi::TableJob{k, nullptr, s.count, s.offset});

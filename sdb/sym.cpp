@@ -304,6 +304,7 @@ SymLoad sym_begin(FdReader& in, SymSection& s, int map_fd) {
     if (!in.word(nbuckets) || !in.view(8)) return SymLoad::ShortRead;
     if (nbuckets <= 0) return SymLoad::Corrupt;
     if (int64_t{nbuckets} * 4 > in.remaining()) return SymLoad::ShortRead;
+    if (beyond_file_reach(in.tell(), nbuckets, 4)) return SymLoad::Corrupt;
     auto t = std::make_unique<SymbolTable>();
     t->nbuckets = nbuckets;
     t->roots.resize(static_cast<size_t>(nbuckets));
@@ -314,6 +315,7 @@ SymLoad sym_begin(FdReader& in, SymSection& s, int map_fd) {
     if (count < 0) return SymLoad::Corrupt;
     // An entry takes at least 13 bytes: length, one byte of name, two ids.
     if (int64_t{count} * 13 > in.remaining()) return SymLoad::ShortRead;
+    if (beyond_file_reach(in.tell(), count, 13)) return SymLoad::Corrupt;
     for (int32_t r : t->roots)
         if (r < -1 || r >= count) return SymLoad::Corrupt;
     t->entries = new_entries(count, sym_model * 5120);
@@ -326,7 +328,9 @@ SymLoad sym_begin(FdReader& in, SymSection& s, int map_fd) {
     // section goes (its untouched rest costs no memory).
     s.count = count;
     s.start = in.tell();
-    s.room = in.remaining();
+    // The section lies within the file's reach: bytes behind it are never
+    // brought in, whatever the size of the file.
+    s.room = std::min(in.remaining(), kFileReach - s.start);
     if (map_fd >= 0 && (s.block = t->pool->map(map_fd, s.start, s.room)) != nullptr) {
         s.loaded = s.room;
     } else {
@@ -349,7 +353,7 @@ bool sym_fill(FdReader& in, SymSection& s, int64_t need) {
 SymLoad sym_scan(FdReader& in, SymSection& s, std::atomic<int32_t>* done) {
     const bool big = in.big();
     int64_t at = 0;
-    s.piece_at.assign(static_cast<size_t>((s.count + kSymPiece - 1) / kSymPiece), 0);
+    s.piece_at.assign(static_cast<size_t>(pieces_of(s.count, kSymPiece)), 0);
     // Pieces 0 .. n - 1 lie whole in the block from here on.
     auto publish = [&](int32_t n) {
         if (!done) return;

@@ -71,11 +71,6 @@ inline const Patch kOddDirection{"chip.pin", "din1    in ", "din1    in.x "};
 
 // ------------------------------------------- fixtures shared by the rows
 
-inline std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 inline std::string celldefine(const std::string& models) { return "\n`celldefine\n" + models + "`endcelldefine\n"; }
 
 // A boundary cell with the fixture's scan and control pins and the given

@@ -19,7 +19,6 @@
 
 namespace {
 
-using add_bcm::operator+;
 using scan_sim::Mutant;
 using scan_sim::ScanCase;
 using scan_sim::ScanSim;
@@ -79,6 +78,10 @@ const std::vector<ScanCase>& cases() {
         // The module's TAP under the name the module would give it.
         bcm_case("tap_instance_named_bcm_tap", {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME BCM_TAP;"}},
                  {{"chip_jtag_out", "BCELL4", "DO"}}),
+        // A reserved word of Verilog: the module, the expanded netlist and
+        // tallowmere take its escaped identifier as the name.
+        bcm_case("tap_instance_named_by_a_verilog_keyword",
+                 {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME wire;"}}, {{"chip_jtag_out", "BCELL4", "DO"}}),
     };
     return all;
 }

@@ -31,11 +31,6 @@ using scan_sim::ScanSim;
 using scanharness::Road;
 using testsupport::Patch;
 
-std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // The three-state output's enable (active high) tied on or off.
 const Patch kDout1On{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b1), .PAD(dout1)"};
 const Patch kDout1Off{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b0), .PAD(dout1)"};

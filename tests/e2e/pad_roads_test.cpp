@@ -368,11 +368,6 @@ std::vector<Patch> new_pad(const std::string& port, const std::string& declarati
             {"chip.pin", "15  VDD     *       *", pin_row}};
 }
 
-std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // The TAP with a MODE_2 pin, for pads with a second mux input.
 const std::vector<Patch> kTapMode2 = {
     {"chip.lib", "%MODE_1 MODE1;", "%MODE_1 MODE1; %MODE_2 MODE2;"},

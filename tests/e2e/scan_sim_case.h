@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -115,9 +116,9 @@ inline const std::vector<testsupport::Patch> kDout1ActiveLowOn = {
      "PIN_TRIN  PAD_DOUT1  (.A(dout_c[1]), .OEN(1'b0), .PAD(dout1));"},
     {"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_TRIN)\n7"}};
 
-// dout0 on a pad that carries its own boundary cell (a %BS_BUFFER) with a
-// %HIGHZ pin, open in the design (the pad then drives).
-inline const std::vector<testsupport::Patch> kPadWithOwnHighzCell = {
+// A pad cell that carries its own boundary cell (a %BS_BUFFER) with a
+// %HIGHZ pin, PIN_BSZ: its library entry and its model.
+inline const std::vector<testsupport::Patch> kOwnHighzCellModel = {
     {"chip.lib", "",
      "\n%BS_BUFFER PIN_BSZ { %INPUT A; %OUTPUT PAD; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO;"
      " %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; %HIGHZ HZ; }\n"},
@@ -126,20 +127,33 @@ inline const std::vector<testsupport::Patch> kPadWithOwnHighzCell = {
      "  input A, SI, SHIFT, CLOCK, UPDATE, MODE, HZ;\n  output PAD, SO;\n  reg capture, hold;\n"
      "  always @(posedge CLOCK) capture <= SHIFT ? SI : A;\n  always @(posedge UPDATE) hold <= capture;\n"
      "  assign SO = capture;\n  assign PAD = HZ === 1'b1 ? 1'bz : MODE === 1'b1 ? hold : A;\n"
-     "endmodule\n`endcelldefine\n"},
-    {"chip.v", "  PIN_OUT   PAD_DOUT0  (", "  PIN_BSZ   PAD_DOUT0  ("},
-    {"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_BSZ)"}};
+     "endmodule\n`endcelldefine\n"}};
+
+// dout0 on that pad, its pins open in the design (the pad then drives).
+inline const std::vector<testsupport::Patch> kPadWithOwnHighzCell =
+    kOwnHighzCellModel +
+    std::vector<testsupport::Patch>{{"chip.v", "  PIN_OUT   PAD_DOUT0  (", "  PIN_BSZ   PAD_DOUT0  ("},
+                                    {"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_BSZ)"}};
+
+// The chip's other three-state pads never drive (their enables tied off).
+inline const std::vector<testsupport::Patch> kOtherOutputsOff = {
+    {"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b0), .PAD(dout1)"},
+    {"chip.v", ".OE(bidir0_oe), .Y(bidir0_i)", ".OE(1'b0), .Y(bidir0_i)"}};
 
 // That pad under a TAP with %HIGHZ_COMMAND and the instructions USERCODE,
 // CLAMP and HIGHZ; no configured cell has a %HIGHZ pin, and the chip's
-// other three-state pads never drive (their enables tied off), so that
-// the pad's HIGHZ pin alone takes the command.
-inline const std::vector<testsupport::Patch> kOwnCellPadWithHighzPin = [] {
-    std::vector<testsupport::Patch> p = kUsercodeClampHighz;
-    p.insert(p.end(), kPadWithOwnHighzCell.begin(), kPadWithOwnHighzCell.end());
-    p.insert(p.end(), {{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(1'b0), .PAD(dout1)"},
-                       {"chip.v", ".OE(bidir0_oe), .Y(bidir0_i)", ".OE(1'b0), .Y(bidir0_i)"}});
-    return p;
-}();
+// other three-state pads never drive, so that the pad's HIGHZ pin alone
+// takes the command.
+inline const std::vector<testsupport::Patch> kOwnCellPadWithHighzPin =
+    kUsercodeClampHighz + kPadWithOwnHighzCell + kOtherOutputsOff;
+
+// The text from `from` to the end of its statement taken out of a file.
+inline void erase_statement(const fs::path& file, const std::string& from) {
+    std::string text = testsupport::read_file(file);
+    const size_t a = text.find(from);
+    ASSERT_NE(a, std::string::npos) << from;
+    text.erase(a, text.find(";\n", a) + 2 - a);
+    std::ofstream(file) << text;
+}
 
 }  // namespace scan_sim

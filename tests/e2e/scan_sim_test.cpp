@@ -100,11 +100,6 @@ Prepare generated(int pads) {
 // The three-state output's enable is the bidirectional pad's enable.
 const Patch kSharedEnable{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(bidir0_oe), .PAD(dout1)"};
 
-std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // A buffer between the rst_n pad and the core whose output is an internal
 // point, served by a cell of two register bits (%ORDER input, output): a
 // cell on a signal inside the chip, which serves no pin of the BSDL.

@@ -9,7 +9,8 @@
 // edited netlist makes the proof fail).  The enable is active high (tied
 // low) or active low (tied high).  The design's own TAP may take constants
 // on its input pins too, and sit inside a module that keeps its pins:
-// each tied pin is joined to its pad instead.
+// each tied pin is joined to its pad instead, through a new port of the
+// pad's IO-pad module where the pad's output stays there on other logic.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -25,6 +26,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using scan_sim::erase_statement;
 using scan_sim::ScanCase;
 using scan_sim::ScanSim;
 using scanharness::Road;
@@ -58,11 +60,13 @@ const Placement kTdoPadBesideThePadModule{"tdo_pad_beside_the_pad_module", "test
                                           kTdoPadInTheTop};
 const Placement kTwoLevelsDown{"pads_two_levels_down", "tests/fixtures/bscan/hier/pads_in_io.v", "pads_bs"};
 const Placement kSeveralIoModules{"several_io_modules", "tests/fixtures/bscan/hier/io_pair.v", "pads_bs0"};
-
-std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
+// The TDI pad's output kept inside its IO-pad module on other logic (a
+// buffer there), which no port of the module carries to the TAP.
+const Placement kTdiPadOnLogicInItsModule{
+    "tdi_pad_on_logic_in_one_of_several_io_modules", "tests/fixtures/bscan/hier/io_pair.v", "pads_bs0",
+    {{"chip.v", "  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_c));",
+      "  wire tdi_i;\n  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_i));\n"
+      "  BUF       tdi_use    (.A(tdi_i), .Y(tdi_c));"}}};
 
 // The TDO pad tied off: its data low and its enable at the level that
 // disables it, active high (the fixture's PIN_TRI) or active low
@@ -72,15 +76,6 @@ std::vector<Patch> tied_tdo_pad(bool active_low) {
     return scan_sim::kActiveLowTriPad +
            std::vector<Patch>{{"chip.v", kTdoPad, "PIN_TRIN  PAD_TDO    (.A(1'b0), .OEN(1'b1), .PAD(tdo));"},
                               {"chip.pin", "tdo     out     PAD(PIN_TRI) PAD_EN_H", "tdo     out     PAD(PIN_TRIN) PAD_EN_L"}};
-}
-
-// The text from `from` to the end of its statement taken out of a file.
-void erase_statement(const fs::path& file, const std::string& from) {
-    std::string text = read_file(file);
-    const size_t a = text.find(from);
-    ASSERT_NE(a, std::string::npos) << from;
-    text.erase(a, text.find(";\n", a) + 2 - a);
-    std::ofstream(file) << text;
 }
 
 // The design's TAP with its input pins tied to constants instead of its
@@ -163,6 +158,10 @@ const std::vector<ScanCase>& cases() {
         tied_case(kFlat, Road::Default, false, true),
         tied_case(kPadModule, Road::Default, false, true),
         tied_case(kSeveralIoModules, Road::Default, false, true),
+        // The tied TDI pin of the TAP reaches its pad's output through a
+        // new port of the pad's module.
+        tied_case(kTdiPadOnLogicInItsModule, Road::Default, false, true),
+        tied_case(kTdiPadOnLogicInItsModule, Road::AddTap, false),
     };
     return all;
 }

@@ -127,11 +127,6 @@ const std::vector<Patch> kNoTap = {
 
 Patch group_size(const std::string& value) { return {"chip.lib", "%GROUP_SIZE 8;", "%GROUP_SIZE " + value + ";"}; }
 
-std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // The three-state output's enable tied on and a control cell that takes
 // the TAP's HIGHZ: the pad goes into a high-impedance group.
 const std::vector<Patch> kHighzGroup = {

@@ -24,6 +24,7 @@ using testsupport::built_program;
 using testsupport::have_program;
 using testsupport::read_file;
 using testsupport::RunResult;
+using testsupport::Patch;
 using testsupport::TempDir;
 
 enum class Place { Directory, Module, Instance, Circuit };
@@ -43,6 +44,7 @@ const NameCase kNames[] = {
     {"tcl_command", "[pwned]"},
     {"leading_dash", "-x"},
     {"non_ascii", "\xc3\xa9t\xc3\xa9"},
+    {"braces", "a{b}"},
 };
 
 struct Case {
@@ -255,6 +257,46 @@ TEST_P(AddBcmNames, TheModuleIsWrittenInItsLanguage) {
     }
     bsdlcheck::BsdlCheck b = bsdlcheck::check_bsdl_file((area / (name + "_jtag.bsd")).string());
     EXPECT_TRUE(b.problems.empty()) << b.describe();
+}
+
+// A circuit whose name the netlist-edit command files cannot take (they
+// split fields at blanks and read INST{PIN} at braces) is refused with its
+// message before the run writes anything, on the road that edits the
+// design and on the boundary-cell module's.  A name that no Verilog module
+// can have (a tab) is the chip's database under that name.
+TEST(CircuitNames, RefusedBeforeTheFirstFileWhereCommandFilesCannotTakeThem) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    for (const std::string name : {"a{b}", "x}y", "tab\tin"})
+        for (const bool bcm : {false, true}) {
+            SCOPED_TRACE(name + (bcm ? " -add_bcm" : ""));
+            TempDir dir;
+            const bool verilog_name = name.find('\t') == std::string::npos;
+            const std::string module = verilog_name ? name : "chip";
+            const std::vector<Patch> top = {{"chip.v", "module chip (", "module \\" + module + " ("}};
+            bcm ? testsupport::copy_notap_chip(dir.path(), top) : testsupport::copy_fixture_chip(dir.path(), top);
+            for (const char* ext : {".bsc", ".lib", ".pin"})
+                fs::copy_file(dir.path() / ("chip" + std::string(ext)), dir.path() / (name + ext),
+                              fs::copy_options::overwrite_existing);
+            testsupport::ToolPath env;
+            const std::string tools = testsupport::tools_dir();
+            ASSERT_TRUE(step({tools + "/tessick", "-lib", "cells.v", "chip.v"}, dir.path(), "tessick"));
+            ASSERT_TRUE(step({tools + "/drumway", module}, dir.path(), "drumway"));
+            if (!verilog_name)
+                for (const char* ext : {".sdb", ".c.sdb"})
+                    fs::copy_file(dir.path() / (module + ext), dir.path() / (name + ext));
+            const testsupport::FolderFiles before = testsupport::folder_files(dir.path(), {".rpt"});
+            std::vector<std::string> argv = {built_program("bin/kestrand"), name};
+            if (bcm) argv.emplace_back("-add_bcm");
+            const RunResult r = testsupport::run(argv, dir.path());
+            EXPECT_EQ(r.status, 255) << r.out << r.err;
+            EXPECT_NE(r.out.find("ERROR: the circuit name '" + name +
+                                 "' can't be written into a netlist-edit command file,\n"
+                                 "       which takes no blank, line end, '{' or '}' in a name.\n"),
+                      std::string::npos)
+                << r.out;
+            EXPECT_EQ(testsupport::folder_changes(before, testsupport::folder_files(dir.path(), {".rpt"})),
+                      std::vector<std::string>{});
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, AddBcmNames, ::testing::ValuesIn(kNames),

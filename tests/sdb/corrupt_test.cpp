@@ -1,5 +1,6 @@
 // Damaged design files are refused at open with their coded message and
 // failure kind, without reading out of bounds or looping.
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -166,6 +167,50 @@ TEST_P(Corrupt, RefusedWithItsMessage) {
 
 INSTANTIATE_TEST_SUITE_P(Files, Corrupt, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<CorruptCase>& i) { return std::string(i.param.name); });
+
+// Counts that the file on disk could hold (it is sparse, and as large as
+// they ask) but that run past the 32-bit offsets every design file is
+// written with: refused as corrupted before anything of that size is
+// made, where counts near the top of int overflowed the reader's sums.
+struct BeyondReachCase {
+    const char* name;
+    std::function<void(std::string&)> damage;
+};
+
+const BeyondReachCase kBeyondReach[] = {
+    {"symbol_bucket_count", [](std::string& f) { put32(f, kBuckets, 0x7FFFFFF0u); }},
+    {"symbol_entry_count", [](std::string& f) { put32(f, first_entry(f) - 4, 0x7FFFFFFFu); }},
+    {"symbol_entry_count_of_one_piece_less", [](std::string& f) { put32(f, first_entry(f) - 4, 0x7FFF8001u); }},
+    {"table_count", [](std::string& f) { put32(f, slot_word(SDB_NODE, 1), 0x7FFFFFFFu); }},
+    {"table_count_of_one_word_records", [](std::string& f) {
+         put32(f, slot_word(SDB_SOBJ, 1), 0x7FFFFFFFu);
+         put32(f, slot_word(SDB_OBJ, 1), 0x7FFFFFFFu);
+     }},
+};
+
+TEST_F(SdbTest, CountsBeyondTheFilesReachAreCorrupt) {
+    // Enough for the largest count of the largest record (20-byte nodes).
+    constexpr std::uintmax_t kSparse = std::uintmax_t{48} << 30;
+    for (const BeyondReachCase& c : kBeyondReach) {
+        SCOPED_TRACE(c.name);
+        std::string f = saved_sample(dir, "good.sdb");
+        ASSERT_FALSE(f.empty());
+        c.damage(f);
+        const std::string p = path("bad.sdb");
+        {
+            std::ofstream out(p, std::ios::binary | std::ios::trunc);
+            out << f;
+        }
+        std::filesystem::resize_file(p, kSparse);
+        testing::internal::CaptureStdout();
+        SdbDatabase* db = SDB_open(p.c_str(), "r", 0);
+        const std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(db, nullptr);
+        if (db) SDB_close(db, 0);
+        EXPECT_EQ(sdb_errnoG, SDB_CORRUPT);
+        EXPECT_EQ(printed, corrupted(p));
+    }
+}
 
 TEST_F(SdbTest, ErrorTexts) {
     sdb_errnoG = SDB_CORRUPT;

@@ -38,6 +38,11 @@ struct Patch {
     std::string file, from, to;
 };
 void apply_patch(const std::filesystem::path& dir, const Patch& p);
+// The patches of a, then those of b.
+inline std::vector<Patch> operator+(std::vector<Patch> a, const std::vector<Patch>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
 
 // Copies the fixture chip into dir (with chip.v replaced by `verilog` when
 // given) and applies the patches.

@@ -244,9 +244,21 @@ volatile size_t too_much = size_t{1} << 62;
 // one catches does (the test's own frame would catch it).
 void uncaught(void (*fn)()) noexcept { fn(); }
 
+// Recurses until the stack runs out (the depth is never met; it only
+// keeps the compiler from seeing an endless recursion), each level with a
+// frame of its own that the optimizer cannot drop.
+volatile long never_this_deep = -1;
+long deeper(long depth) {
+    volatile char frame[512];
+    frame[0] = static_cast<char>(depth);
+    if (depth == never_this_deep) return frame[0];
+    return deeper(depth + 1) + frame[0];
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Faults, FrameFault,
     ::testing::Values(FaultCase{"segv", [] { raise(SIGSEGV); }, false},
+                      FaultCase{"stack_overflow", [] { never_this_deep = deeper(0); }, false},
                       FaultCase{"uncaught_exception", [] { uncaught([] { throw std::runtime_error("lost"); }); }, false},
                       FaultCase{"failed_new",
                                 [] {
