@@ -55,17 +55,6 @@ const char* lib_extra_pin(int k) {
     return TAP_CONTR && k < DYNA_count(TAP_CONTR->extra) ? TAP_CONTR->extra[k] : nullptr;
 }
 
-// The tree (or -df_speed chain) of a signal whose TAP pin is `pin`
-// (`lib` as the library writes it), with `loads` cell pins.  Without
-// trees the cells take the TAP pin straight, or, as they take every
-// signal active high, through one inverting buffer for an active-low pin.
-int build(FILE* fp, GroupSizeList groups, const char* lib, const char* pin, const char* stem, BufferEntry* buffer,
-          int loads) {
-    if (!trees()) return is_active_low(lib) && loads > 0 && set(pin) ? bs_build_pin_inverter(fp, pin, stem) : 0;
-    return df_speed() ? build_dfspeed_buffer_balance_tree(fp, groups, pin, stem, buffer)
-                      : build_buffer_balance_tree(fp, groups, pin, stem, buffer);
-}
-
 void report_line(const std::string& line) { DYNA_append(&BUFFER_REPORT, qdx_strdup(line.c_str())); }
 
 // The two report lines after a tree (without trees, after the inverting
@@ -87,65 +76,110 @@ void advance(GroupSizeList groups, int& index, int& count) {
     }
 }
 
+// A control signal: its TAP pin, the tree (or -df_speed chain) that
+// carries it to the cells, and the cursor of the cells hung on its groups.
 struct Signal {
-    const char* stem;
-    GroupSizeList* groups;
-    BufferEntry** buffer;
+    std::string stem;
+    const char* lib;  // the TAP pin as the library writes it
+    const char* pin;  // without its active-low mark
+    GroupSizeList groups;
+    BufferEntry* buffer;
     int* level;
     int* index;
     int* count;
 };
 
-Signal shift_signal() { return {"shift", &SHIFT_GROUP, &SHIFT_BUF, &SHIFT_DR_LEVEL, &SHIFT_INDEX, &SHIFT_CNT}; }
-Signal clock_signal() { return {"clock", &CLOCK_GROUP, &CLOCK_BUF, &CLOCK_DR_LEVEL, &CLOCK_INDEX, &CLOCK_CNT}; }
-Signal update_signal() { return {"update", &UPDATE_GROUP, &UPDATE_BUF, &UPDATE_DR_LEVEL, &UPDATE_INDEX, &UPDATE_CNT}; }
-Signal highz_signal() { return {"highz", &HIGHZ_GROUP, &HIGHZ_BUF, &HIGHZ_LEVEL, &HIGHZ_INDEX, &HIGHZ_CNT}; }
-Signal rst_signal() { return {"rst", &RST_GROUP, &RST_BUF, &RST_LEVEL, &RST_INDEX, &RST_CNT}; }
-Signal mode1_signal() { return {"mode1", &MODE1_GROUP, &MODE1_BUF, &MODE1_LEVEL, &MODE1_INDEX, &MODE1_CNT}; }
-Signal mode2_signal() { return {"mode2", &MODE2_GROUP, &MODE2_BUF, &MODE2_LEVEL, &MODE2_INDEX, &MODE2_CNT}; }
-Signal mode3_signal() { return {"mode3", &MODE3_GROUP, &MODE3_BUF, &MODE3_LEVEL, &MODE3_INDEX, &MODE3_CNT}; }
-Signal bclk_signal() { return {"bclk", &BCLK_GROUP, &BCLK_BUF, &BCLK_LEVEL, &BCLK_INDEX, &BCLK_CNT}; }
+Signal shift_signal() {
+    return {"shift", lib_pin(&TapCellEntry::shift_dr), TAP_SHIFT_PIN, SHIFT_GROUP, SHIFT_BUF, &SHIFT_DR_LEVEL,
+            &SHIFT_INDEX, &SHIFT_CNT};
+}
+Signal clock_signal() {
+    return {"clock", lib_pin(&TapCellEntry::clock_dr), TAP_CLOCK_PIN, CLOCK_GROUP, CLOCK_BUF, &CLOCK_DR_LEVEL,
+            &CLOCK_INDEX, &CLOCK_CNT};
+}
+Signal update_signal() {
+    return {"update", lib_pin(&TapCellEntry::update_dr), TAP_UPDATE_PIN, UPDATE_GROUP, UPDATE_BUF, &UPDATE_DR_LEVEL,
+            &UPDATE_INDEX, &UPDATE_CNT};
+}
+Signal highz_signal() {
+    return {"highz", lib_pin(&TapCellEntry::highz_command), TAP_HIGHZ_PIN, HIGHZ_GROUP, HIGHZ_BUF, &HIGHZ_LEVEL,
+            &HIGHZ_INDEX, &HIGHZ_CNT};
+}
+Signal rst_signal() {
+    return {"rst", lib_pin(&TapCellEntry::tap_reset), TAP_RST_PIN, RST_GROUP, RST_BUF, &RST_LEVEL, &RST_INDEX, &RST_CNT};
+}
+Signal mode1_signal() {
+    return {"mode1", lib_pin(&TapCellEntry::mode1), TAP_MODE1_PIN, MODE1_GROUP, MODE1_BUF, &MODE1_LEVEL, &MODE1_INDEX,
+            &MODE1_CNT};
+}
+Signal mode2_signal() {
+    return {"mode2", lib_pin(&TapCellEntry::mode2), TAP_MODE2_PIN, MODE2_GROUP, MODE2_BUF, &MODE2_LEVEL, &MODE2_INDEX,
+            &MODE2_CNT};
+}
+Signal mode3_signal() {
+    return {"mode3", lib_pin(&TapCellEntry::mode3), TAP_MODE3_PIN, MODE3_GROUP, MODE3_BUF, &MODE3_LEVEL, &MODE3_INDEX,
+            &MODE3_CNT};
+}
+// The boundary cells' own clock of -synch, rooted at the TAP's "BCELL_TCK".
+Signal bclk_signal() {
+    return {"bclk", nullptr, "BCELL_TCK", BCLK_GROUP, BCLK_BUF, &BCLK_LEVEL, &BCLK_INDEX, &BCLK_CNT};
+}
+// EXTRA_<k+1>; its cursor must exist (k below the count of EXTRA_INDEX).
+Signal extra_signal(int k) {
+    int* level = k < DYNA_count(EXTRA_PIN_LEVEL) ? &EXTRA_PIN_LEVEL[k] : nullptr;
+    return {STR_format("extra%d", k + 1), lib_extra_pin(k), TAP_EXTRA_PIN[k], extra_group(k), extra_buffer(k), level,
+            &EXTRA_INDEX[k], &EXTRA_CNT[k]};
+}
+
+// The tree (or -df_speed chain) of a signal with `loads` cell pins.
+// Without trees the cells take the TAP pin straight, or, as they take
+// every signal active high, through one inverting buffer for an
+// active-low pin.
+int build(FILE* fp, const Signal& s, int loads) {
+    const char* stem = s.stem.c_str();
+    if (!trees()) return is_active_low(s.lib) && loads > 0 && set(s.pin) ? bs_build_pin_inverter(fp, s.pin, stem) : 0;
+    return df_speed() ? build_dfspeed_buffer_balance_tree(fp, s.groups, s.pin, stem, s.buffer)
+                      : build_buffer_balance_tree(fp, s.groups, s.pin, stem, s.buffer);
+}
 
 const char* output_of(const BufferEntry* b) { return or_text(b ? b->output : nullptr, ""); }
 
-// A cell pin on the current leaf of a balanced tree.  The pins of a row of
-// SCAN_TAB (row, when given) leave a net of the design first.
-void to_leaf(FILE* fp, const char* cell, const char* pin, const Signal& s, const ScanChainEntry* row = nullptr) {
-    if (!pin) return;
+// A pin of `cell` straight to the signal's TAP pin (or to the port of
+// that name when the TAP lies outside the module); for an active-low pin
+// to the inverting buffer of its stem instead.
+void to_tap(FILE* fp, const char* cell, const char* pin, const Signal& s, const ScanChainEntry* row) {
+    if (!set(s.pin)) return;
     if (row) bsedit::leave_design_net(fp, *row, pin);
-    bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", s.stem, "_buf_", *s.level, "_", *s.index + 1, "{",
-                       output_of(*s.buffer), "}");
-    advance(*s.groups, *s.index, *s.count);
-}
-
-// A cell pin on the current buffer of a -df_speed chain (the chain's
-// buffers after the first may be another cell than the first).
-void to_chain(FILE* fp, const ScanChainEntry& row, const char* pin, const Signal& s) {
-    if (!pin) return;
-    const char* cell = or_text(row.instance, "");
-    bsedit::leave_design_net(fp, row, pin);
-    bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", s.stem, "_df_buf_", *s.index + 1, "{",
-                       output_of(bs_chain_buffer(*s.buffer, *s.index)), "}");
-    advance(*s.groups, *s.index, *s.count);
-}
-
-// A cell pin straight to the TAP pin (or to the port of that name when the
-// TAP lies outside the module); for an active-low pin (`lib` as the
-// library writes it) to the inverting buffer of its stem instead.
-void to_tap(FILE* fp, const ScanChainEntry& row, const char* pin, const char* tap_pin, const char* lib = nullptr,
-            const std::string& stem = "") {
-    if (!pin || !set(tap_pin)) return;
-    const char* cell = or_text(row.instance, "");
-    bsedit::leave_design_net(fp, row, pin);
-    if (is_active_low(lib)) {
+    if (is_active_low(s.lib)) {
         const BufferEntry* inv = TAP_CONTR && TAP_CONTR->inv_buffer ? get_buffer(TAP_CONTR->inv_buffer) : nullptr;
-        bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", stem, "_buf_1_1{", output_of(inv), "}");
+        bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", s.stem, "_buf_1_1{", output_of(inv), "}");
         return;
     }
     if (tap_in_module())
-        bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", tap(), "{", tap_pin, "}");
+        bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", tap(), "{", s.pin, "}");
     else
-        bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", tap_pin);
+        bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", s.pin);
+}
+
+// A pin of `cell` on its signal: on the buffer that serves the signal's
+// current group, a leaf of its balanced tree or, with -df_speed, a buffer
+// of its chain (whose buffers after the first may be another cell than
+// the first); without trees straight on the TAP pin.  The pins of a row
+// of SCAN_TAB (row, when given) leave a net of the design first.
+void to_signal(FILE* fp, const char* cell, const char* pin, const Signal& s, const ScanChainEntry* row = nullptr) {
+    if (!pin) return;
+    if (!trees()) {
+        to_tap(fp, cell, pin, s, row);
+        return;
+    }
+    if (row) bsedit::leave_design_net(fp, *row, pin);
+    if (df_speed())
+        bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", s.stem, "_df_buf_", *s.index + 1, "{",
+                           output_of(bs_chain_buffer(s.buffer, *s.index)), "}");
+    else
+        bsedit::write_line(fp, "connect ", cell, "{", pin, "} ", s.stem, "_buf_", s.level ? *s.level : 0, "_",
+                           *s.index + 1, "{", output_of(s.buffer), "}");
+    advance(s.groups, *s.index, *s.count);
 }
 
 void reset_cursors() {
@@ -163,7 +197,7 @@ void reset_cursors() {
 }
 
 // The pad buffer's own MODE pins of a mux pad, when open or tied, on the
-// mode trees.
+// mode signals as the cells' MODE pins are.
 void pad_mode_pins(FILE* fp, int pad_row) {
     if (pad_row < 0 || pad_row >= DYNA_count(OPIN_TAB)) return;
     const PadEntry& p = OPIN_TAB[pad_row];
@@ -179,60 +213,66 @@ void pad_mode_pins(FILE* fp, int pad_row) {
                  {b->mode3, p.mode3_net, "MODE_3", mode3_signal()}};
     const char* inst = or_text(p.pad_instance, "");
     for (auto& m : modes) {
-        if (!m.pin || m.net >= 2 || !*m.signal.buffer) continue;
+        if (!m.pin || m.net >= 2 || (trees() && !m.signal.buffer)) continue;
         if (m.net == 0 || m.net == 1) {
             qdx_printf("WARNING: Pin %%%s of pad '%s'(%s) connected to %s.\n", m.word, inst, or_text(p.pad_cell, ""),
                        m.net == 0 ? "GND" : "VCC");
             qdx_printf("         %%%s '%s' will be disconnected and reconnected to TAP.\n", m.word, m.pin);
             std::fprintf(fp, "disconnect %s{%s}\n", inst, m.pin);
         }
-        to_leaf(fp, inst, m.pin, m.signal);
+        to_signal(fp, inst, m.pin, m.signal);
     }
 }
 
 // The signals whose trees are rooted at TAP pins, in the order they are
 // built, with their loads.
 struct TreeSignal {
-    const char* lib;  // the TAP pin as the library writes it
-    const char* pin;  // without its active-low mark
-    GroupSizeList groups;
-    const char* stem;
-    BufferEntry* buffer;
-    int* level;
+    Signal signal;
     int loads;
     bool rule_only;  // the report gives only the rule after it (-df_speed clock)
     bool always;     // built even when the TAP does not name the pin (shift, clock)
 };
 
-bool wanted(const TreeSignal& s) { return s.always || set(s.pin); }
+bool wanted(const TreeSignal& s) { return s.always || set(s.signal.pin); }
 
 std::vector<TreeSignal> tree_signals() {
-    const bool df = df_speed();
-    return {{lib_pin(&TapCellEntry::shift_dr), TAP_SHIFT_PIN, SHIFT_GROUP, "shift", SHIFT_BUF, &SHIFT_DR_LEVEL,
-             NEED_SHIFT_DR, false, true},
-            {lib_pin(&TapCellEntry::clock_dr), TAP_CLOCK_PIN, CLOCK_GROUP, "clock", CLOCK_BUF, &CLOCK_DR_LEVEL,
-             NEED_CLOCK_DR, df, true},
-            {lib_pin(&TapCellEntry::update_dr), TAP_UPDATE_PIN, UPDATE_GROUP, "update", UPDATE_BUF, &UPDATE_DR_LEVEL,
-             NEED_UPDATE_DR, false, false},
-            {lib_pin(&TapCellEntry::highz_command), TAP_HIGHZ_PIN, HIGHZ_GROUP, "highz", HIGHZ_BUF, &HIGHZ_LEVEL,
-             NEED_HIGHZ, false, false},
-            {lib_pin(&TapCellEntry::tap_reset), TAP_RST_PIN, RST_GROUP, "rst", RST_BUF, &RST_LEVEL, NEED_RST, false, false},
-            {lib_pin(&TapCellEntry::mode1), TAP_MODE1_PIN, MODE1_GROUP, "mode1", MODE1_BUF, &MODE1_LEVEL, NEED_MODE1,
-             false, false},
-            {lib_pin(&TapCellEntry::mode2), TAP_MODE2_PIN, MODE2_GROUP, "mode2", MODE2_BUF, &MODE2_LEVEL, NEED_MODE2,
-             false, false},
-            {lib_pin(&TapCellEntry::mode3), TAP_MODE3_PIN, MODE3_GROUP, "mode3", MODE3_BUF, &MODE3_LEVEL, NEED_MODE3,
-             false, false}};
+    return {{shift_signal(), NEED_SHIFT_DR, false, true},   {clock_signal(), NEED_CLOCK_DR, df_speed(), true},
+            {update_signal(), NEED_UPDATE_DR, false, false}, {highz_signal(), NEED_HIGHZ, false, false},
+            {rst_signal(), NEED_RST, false, false},         {mode1_signal(), NEED_MODE1, false, false},
+            {mode2_signal(), NEED_MODE2, false, false},     {mode3_signal(), NEED_MODE3, false, false}};
 }
 
 int extra_loads(int k) { return k < DYNA_count(NEED_EXTRA_PIN) ? NEED_EXTRA_PIN[k] : 0; }
 
-// Without trees: the inverting buffers of the active-low EXTRA_n pins.
-void build_extra_inverters(FILE* fp, bool with_report) {
+// The trees (or chains) of every control signal, rooted at the TAP pins
+// (or at the module's ports), with their report lines when asked; the
+// cursors start anew.
+void build_trees(FILE* fp, bool with_report) {
+    reset_cursors();
+    if (synch()) {
+        BCLK_LEVEL = build(fp, bclk_signal(), NEED_BCLK);
+        if (with_report) report(BCLK_LEVEL, BCLK_GROUP, NEED_BCLK, df_speed());
+    }
+    for (const TreeSignal& o : tree_signals()) {
+        if (!wanted(o)) continue;
+        *o.signal.level = build(fp, o.signal, o.loads);
+        if (with_report) report(*o.signal.level, o.signal.groups, o.loads, o.rule_only);
+    }
+    free_int_list(EXTRA_PIN_LEVEL);
+    if (trees()) EXTRA_PIN_LEVEL = DYNA_new<int>();
     for (int k = 0, n = extra_count(); k < n; ++k) {
-        const std::string stem = STR_format("extra%d", k + 1);
-        const int level = build(fp, nullptr, lib_extra_pin(k), TAP_EXTRA_PIN[k], stem.c_str(), nullptr, extra_loads(k));
-        if (with_report) report(level, nullptr, extra_loads(k), false);
+        const Signal s = extra_signal(k);
+        const int level = build(fp, s, extra_loads(k));
+        if (!trees()) {
+            // Without trees: the inverting buffer of an active-low pin.
+            if (with_report) report(level, nullptr, extra_loads(k), false);
+            continue;
+        }
+        DYNA_append(&EXTRA_PIN_LEVEL, level);
+        if (!with_report) continue;
+        report_line(STR_format("     Level %d: %3d buffers    drive %3d scan cells\n", level + 1,
+                               DYNA_count(s.groups), extra_loads(k)));
+        report_line("  -------------------------------------\n");
     }
 }
 
@@ -241,56 +281,17 @@ void build_extra_inverters(FILE* fp, bool with_report) {
 void connect_control_signal(FILE* fp, int row) {
     const ScanChainEntry& s = SCAN_TAB[row];
     const char* c = or_text(s.instance, "");
-    if (!df_speed()) {
-        if (group_size() < 1) {
-            to_tap(fp, s, s.clock_dr, TAP_CLOCK_PIN, lib_pin(&TapCellEntry::clock_dr), "clock");
-            if (synch()) to_tap(fp, s, s.tck, "BCELL_TCK");
-        } else {
-            to_leaf(fp, c, s.clock_dr, clock_signal(), &s);
-            if (synch()) to_leaf(fp, c, s.tck, bclk_signal(), &s);
-        }
-    } else if (trees()) {
-        to_chain(fp, s, s.clock_dr, clock_signal());
-        if (synch()) to_chain(fp, s, s.tck, bclk_signal());
-        to_chain(fp, s, s.shift_dr, shift_signal());
-        to_chain(fp, s, s.update_dr, update_signal());
-        to_chain(fp, s, s.rst, rst_signal());
-        to_chain(fp, s, s.mode1, mode1_signal());
-        to_chain(fp, s, s.mode2, mode2_signal());
-        to_chain(fp, s, s.mode3, mode3_signal());
-    }
-    if (!trees()) {
-        if (df_speed()) {
-            to_tap(fp, s, s.clock_dr, TAP_CLOCK_PIN, lib_pin(&TapCellEntry::clock_dr), "clock");
-            if (synch()) to_tap(fp, s, s.tck, "BCELL_TCK");
-        }
-        to_tap(fp, s, s.shift_dr, TAP_SHIFT_PIN, lib_pin(&TapCellEntry::shift_dr), "shift");
-        to_tap(fp, s, s.update_dr, TAP_UPDATE_PIN, lib_pin(&TapCellEntry::update_dr), "update");
-        to_tap(fp, s, s.highz, TAP_HIGHZ_PIN, lib_pin(&TapCellEntry::highz_command), "highz");
-        to_tap(fp, s, s.rst, TAP_RST_PIN, lib_pin(&TapCellEntry::tap_reset), "rst");
-        to_tap(fp, s, s.mode1, TAP_MODE1_PIN, lib_pin(&TapCellEntry::mode1), "mode1");
-        to_tap(fp, s, s.mode2, TAP_MODE2_PIN, lib_pin(&TapCellEntry::mode2), "mode2");
-        to_tap(fp, s, s.mode3, TAP_MODE3_PIN, lib_pin(&TapCellEntry::mode3), "mode3");
-        for (int k = 0, n = DYNA_count(s.extra); k < n && k < extra_count(); ++k)
-            to_tap(fp, s, s.extra[k], TAP_EXTRA_PIN[k], lib_extra_pin(k), STR_format("extra%d", k + 1));
-        return;
-    }
-    if (df_speed()) return;
-    to_leaf(fp, c, s.shift_dr, shift_signal(), &s);
-    to_leaf(fp, c, s.update_dr, update_signal(), &s);
-    to_leaf(fp, c, s.highz, highz_signal(), &s);
-    to_leaf(fp, c, s.rst, rst_signal(), &s);
-    to_leaf(fp, c, s.mode1, mode1_signal(), &s);
-    to_leaf(fp, c, s.mode2, mode2_signal(), &s);
-    to_leaf(fp, c, s.mode3, mode3_signal(), &s);
-    for (int k = 0, n = DYNA_count(s.extra); k < n && k < DYNA_count(EXTRA_INDEX); ++k) {
-        if (!s.extra[k]) continue;
-        int level = k < DYNA_count(EXTRA_PIN_LEVEL) ? EXTRA_PIN_LEVEL[k] : 0;
-        bsedit::leave_design_net(fp, s, s.extra[k]);
-        bsedit::write_line(fp, "connect ", c, "{", s.extra[k], "} extra", k + 1, "_buf_", level, "_", EXTRA_INDEX[k] + 1,
-                           "{", output_of(extra_buffer(k)), "}");
-        advance(extra_group(k), EXTRA_INDEX[k], EXTRA_CNT[k]);
-    }
+    to_signal(fp, c, s.clock_dr, clock_signal(), &s);
+    if (synch()) to_signal(fp, c, s.tck, bclk_signal(), &s);
+    to_signal(fp, c, s.shift_dr, shift_signal(), &s);
+    to_signal(fp, c, s.update_dr, update_signal(), &s);
+    to_signal(fp, c, s.highz, highz_signal(), &s);
+    to_signal(fp, c, s.rst, rst_signal(), &s);
+    to_signal(fp, c, s.mode1, mode1_signal(), &s);
+    to_signal(fp, c, s.mode2, mode2_signal(), &s);
+    to_signal(fp, c, s.mode3, mode3_signal(), &s);
+    for (int k = 0, n = DYNA_count(s.extra); k < n && k < extra_count() && k < DYNA_count(EXTRA_INDEX); ++k)
+        to_signal(fp, c, s.extra[k], extra_signal(k), &s);
     pad_mode_pins(fp, s.pad);
 }
 
@@ -314,36 +315,10 @@ void bsedit::leave_design_nets_of_chain(FILE* fp, const ScanChainEntry& s) {
 }
 
 void connect_scan_cell_in_cmd(FILE*& fp) {
-    // The trees, rooted at the TAP pins.
-    bool df = df_speed();
-    if (synch()) {
-        BCLK_LEVEL = build(fp, BCLK_GROUP, nullptr, "BCELL_TCK", "bclk", BCLK_BUF, NEED_BCLK);
-        report(BCLK_LEVEL, BCLK_GROUP, NEED_BCLK, df);
-    }
-    for (const TreeSignal& o : tree_signals()) {
-        if (!wanted(o)) continue;
-        *o.level = build(fp, o.groups, o.lib, o.pin, o.stem, o.buffer, o.loads);
-        report(*o.level, o.groups, o.loads, o.rule_only);
-    }
-    free_int_list(EXTRA_PIN_LEVEL);
-    if (group_size() >= 1) {
-        EXTRA_PIN_LEVEL = DYNA_new<int>();
-        for (int k = 0, n = extra_count(); k < n; ++k) {
-            std::string stem = STR_format("extra%d", k + 1);
-            int level = build(fp, extra_group(k), lib_extra_pin(k), TAP_EXTRA_PIN[k], stem.c_str(), extra_buffer(k),
-                              extra_loads(k));
-            DYNA_append(&EXTRA_PIN_LEVEL, level);
-            report_line(STR_format("     Level %d: %3d buffers    drive %3d scan cells\n", level + 1,
-                                   DYNA_count(extra_group(k)), extra_loads(k)));
-            report_line("  -------------------------------------\n");
-        }
-    } else {
-        build_extra_inverters(fp, true);
-    }
+    build_trees(fp, true);
 
     // The chain, from row 0 next to LAST_BCELL round to FIRST_BCELL,
     // stitched anew through every cell.
-    reset_cursors();
     const char* first = TAP_CONTR ? without_low_mark(TAP_CONTR->first_bcell) : nullptr;
     const char* last = TAP_CONTR ? without_low_mark(TAP_CONTR->last_bcell) : nullptr;
     int n = DYNA_count(SCAN_TAB);
@@ -374,23 +349,8 @@ void connect_scan_cell_in_cmd(FILE*& fp) {
 
 void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, const std::vector<int>& cells) {
     // The trees of this module, rooted at its ports (or at the TAP in the
-    // top).
-    if (synch()) BCLK_LEVEL = build(fp, BCLK_GROUP, nullptr, "BCELL_TCK", "bclk", BCLK_BUF, NEED_BCLK);
-    for (const TreeSignal& o : tree_signals())
-        if (wanted(o)) *o.level = build(fp, o.groups, o.lib, o.pin, o.stem, o.buffer, o.loads);
-    free_int_list(EXTRA_PIN_LEVEL);
-    if (group_size() >= 1) {
-        EXTRA_PIN_LEVEL = DYNA_new<int>();
-        for (int k = 0, n = extra_count(); k < n; ++k) {
-            std::string stem = STR_format("extra%d", k + 1);
-            DYNA_append(&EXTRA_PIN_LEVEL, build(fp, extra_group(k), lib_extra_pin(k), TAP_EXTRA_PIN[k], stem.c_str(),
-                                                extra_buffer(k), extra_loads(k)));
-        }
-    } else {
-        build_extra_inverters(fp, false);
-    }
-    // The module's cells hang on its own trees in chain order.
-    reset_cursors();
+    // top); the module's cells hang on them in chain order.
+    build_trees(fp, false);
     for (int i : cells) connect_control_signal(fp, i);
 }
 

@@ -57,25 +57,45 @@ TEST_F(EditWriters, WithoutGroupSizeEveryPinGoesStraightToTheTap) {
     EXPECT_TRUE(BUFFER_REPORT == nullptr || DYNA_count(BUFFER_REPORT) == 0);
 }
 
-TEST_F(EditWriters, DfSpeedChainsWithoutHighzExtraOrPadModePins) {
+// With -df_speed every control pin hangs on the buffer of its signal's
+// chain that serves its group: the cells' HIGHZ and EXTRA_n pins and a
+// mux pad's tied MODE pin (cut from its tie first) as the clock and
+// shift pins do.  Groups of two: the third load of a signal takes the
+// chain's second buffer.
+TEST_F(EditWriters, DfSpeedChainsServeEveryControlPin) {
     Descriptions d;
-    d.tap_extra = "%GROUP_SIZE 4; %EXTRA_1 X1;";
+    d.tap_extra = "%GROUP_SIZE 2; %EXTRA_1 X1;";
     d.lib_extra = "%SCAN_CELL BC_X { %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %SHIFT_DR SHIFT; %CLOCK_DR CLOCK;"
-                  " %UPDATE_DR UPDATE; %HIGHZ HZ; %EXTRA_1 E1; }";
+                  " %UPDATE_DR UPDATE; %MODE_1 MODE; %HIGHZ HZ; %EXTRA_1 E1; }";
     d.default_cells = false;
-    d.cells_extra = "%INPUT_SCAN BC_X; %CLOCK_SCAN BC_X; %OUTPUT_SCAN BC_OUT; %INPUT_MUX_SCAN BC_IMUX;";
+    d.cells_extra = "%INPUT_SCAN BC_X; %CLOCK_SCAN BC_X; %OUTPUT_SCAN BC_X; %INPUT_MUX_SCAN BC_IMUX;";
     JTAG_OPTION[OPT_DF_SPEED] = 1;
-    d.pin_rows = "1 CLK clk in\n3 DOUT dout out\n8 MI mi in\n90 TDI tdi in\n91 TMS tms in\n92 TCK tck in\n93 TDO tdo out\n";
+    d.pin_rows = "1 CLK clk in\n2 DIN din in\n3 DOUT dout out\n8 MI mi in\n90 TDI tdi in\n91 TMS tms in\n"
+                 "92 TCK tck in\n93 TDO tdo out\n";
     prepare(d);
     std::string cmd = write_all();
-    EXPECT_NE(cmd.find("add shift_df_buf_1 BUF"), std::string::npos) << cmd;
-    EXPECT_NE(cmd.find("{SHIFT} shift_df_buf_1{Y}"), std::string::npos) << cmd;
-    EXPECT_EQ(cmd.find("{HZ}"), std::string::npos) << cmd;
-    EXPECT_EQ(cmd.find("{E1}"), std::string::npos) << cmd;
-    EXPECT_EQ(cmd.find("PAD_MI{S}"), std::string::npos) << cmd;
-    // The chains of those signals are there all the same.
-    EXPECT_NE(cmd.find("add highz_df_buf_1 BUF"), std::string::npos) << cmd;
-    EXPECT_NE(cmd.find("add extra1_df_buf_1 BUF"), std::string::npos) << cmd;
+    EXPECT_TRUE(has_block(cmd, {"add highz_df_buf_1 BUF", "connect TAP{HIGHZ} highz_df_buf_1{A}",
+                                "add highz_df_buf_2 BUF", "connect highz_df_buf_1{Y} highz_df_buf_2{A}"}))
+        << cmd;
+    EXPECT_TRUE(has_block(cmd, {"add extra1_df_buf_1 BUF", "connect TAP{X1} extra1_df_buf_1{A}"})) << cmd;
+    // Every HZ and E1 pin once, on the buffer of its group in chain order.
+    int highz = 0, extra = 0;
+    for (int i = 0, n = DYNA_count(SCAN_TAB); i < n; ++i) {
+        const std::string c = SCAN_TAB[i].instance;
+        if (SCAN_TAB[i].highz) {
+            EXPECT_EQ(count_lines(cmd, "connect " + c + "{HZ} highz_df_buf_" + std::to_string(highz / 2 + 1) + "{Y}"), 1u)
+                << c << "\n" << cmd;
+            ++highz;
+        }
+        if (DYNA_count(SCAN_TAB[i].extra) > 0 && SCAN_TAB[i].extra[0]) {
+            EXPECT_EQ(count_lines(cmd, "connect " + c + "{E1} extra1_df_buf_" + std::to_string(extra / 2 + 1) + "{Y}"), 1u)
+                << c << "\n" << cmd;
+            ++extra;
+        }
+    }
+    EXPECT_EQ(highz, 3) << cmd;
+    EXPECT_EQ(extra, 3) << cmd;
+    EXPECT_TRUE(has_block(cmd, {"disconnect PAD_MI{S}", "connect PAD_MI{S} mode2_df_buf_1{Y}"})) << cmd;
 }
 
 TEST_F(EditWriters, ExtraPinsHangOnTheirOwnTrees) {

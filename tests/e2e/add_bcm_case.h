@@ -181,24 +181,28 @@ inline std::vector<Patch> mux_bidir(const std::string& buffer, bool second) {
             {"chip.pin", "PAD(PIN_BIDIR)", "PAD(" + buffer + ")"}};
 }
 
-// din1 a mux input (PAD_MUX_INPUT), dout0 a two-state mux output
-// (PAD_MUX_OUTPUT2), dout1 a three-state mux output with its control cell
-// (PAD_MUX_OUTPUT3), bidir0 a mux bidirectional pad with one cell
-// (PAD_MUX_BIDIR1) and its control cell.
-inline const std::vector<Patch> kMuxPads =
+// dout0 a two-state mux output (PAD_MUX_OUTPUT2), dout1 a three-state
+// mux output with its control cell (PAD_MUX_OUTPUT3), bidir0 a mux
+// bidirectional pad with one cell (PAD_MUX_BIDIR1) and its control cell:
+// mux pads on the TAP's MODE_1 alone.
+inline const std::vector<Patch> kMuxOutputPads =
     kMuxLibrary +
     std::vector<Patch>{
-        scan_cells("    %INPUT_MUX_SCAN BC_IMUX;\n    %OUTPUT_MUX_SCAN BC_OMUX;\n    %BIDIR_MUX_SCAN BC_BMUX;\n"),
-        {"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));",
-         "  PIN_INMUX PAD_DIN1 (.PAD(din1), .Y(din_c[1]), .M2(1'b0), .S2(1'b0));"},
+        scan_cells("    %OUTPUT_MUX_SCAN BC_OMUX;\n    %BIDIR_MUX_SCAN BC_BMUX;\n"),
         {"chip.v", "  PIN_OUT   PAD_DOUT0  (.A(dout_c[0]), .PAD(dout0));",
          "  PIN_OUTMUX PAD_DOUT0 (.A(dout_c[0]), .PAD(dout0), .M1(1'b0), .S1(1'b0));"},
         {"chip.v", "  PIN_TRI   PAD_DOUT1  (.A(dout_c[1]), .OE(dout1_oe), .PAD(dout1));",
          "  PIN_TRIMUX PAD_DOUT1 (.A(dout_c[1]), .OE(dout1_oe), .PAD(dout1), .M1(1'b0), .S1(1'b0));"},
-        {"chip.pin", "PAD(PIN_IN)\n5", "PAD(PIN_INMUX)\n5"},
         {"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_OUTMUX)"},
         {"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_TRIMUX) PAD_EN_H\n7"}} +
     mux_bidir("PIN_BIDIRMUX", false);
+// Those and din1 a mux input (PAD_MUX_INPUT) on the TAP's MODE_2.
+inline const std::vector<Patch> kMuxPads =
+    kMuxOutputPads +
+    std::vector<Patch>{scan_cells("    %INPUT_MUX_SCAN BC_IMUX;\n"),
+                       {"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));",
+                        "  PIN_INMUX PAD_DIN1 (.PAD(din1), .Y(din_c[1]), .M2(1'b0), .S2(1'b0));"},
+                       {"chip.pin", "PAD(PIN_IN)\n5", "PAD(PIN_INMUX)\n5"}};
 
 // The mux input, the three-state mux output and the bidirectional mux
 // pad of kMuxPads active low.

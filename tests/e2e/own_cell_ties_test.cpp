@@ -11,8 +11,6 @@
 // proof fail).
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -23,7 +21,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
+using scan_sim::placed_chip;
 using scan_sim::ScanCase;
 using scan_sim::ScanSim;
 using scanharness::Road;
@@ -48,20 +46,6 @@ const std::vector<Patch> kTiedInIoModule =
                        {"chip.pin", "dout0   out     PAD(PIN_OUT)", "dout0   out     PAD(PIN_BSZ)"}} +
     scan_sim::kOtherOutputsOff;
 
-// The run's chip: the fixture of a placement, compiled; for -add_tap
-// without the design's TAP, and without the TAP's port-only model.
-scan_sim::Prepare chip(std::vector<Patch> patches, const char* verilog, Road road) {
-    return [patches, verilog, road](const fs::path& dir) {
-        testsupport::copy_fixture_chip(dir, patches, *verilog ? testsupport::source_path(verilog) : "");
-        if (road == Road::AddTap) {
-            scan_sim::erase_statement(dir / "chip.v", "  qdx_tap TAP (");
-            const std::string cells = testsupport::read_file(dir / scanharness::write_sim_cells(dir, "cells_notap.v"));
-            std::ofstream(dir / "cells.v") << cells;
-        }
-        return !::testing::Test::HasFatalFailure() && testsupport::compile_chip_in(dir);
-    };
-}
-
 ScanCase tied_case(const std::string& name, scan_sim::Prepare prepare, Road road, const std::string& module,
                    const std::string& pad, std::vector<std::string> options = {}) {
     ScanCase c;
@@ -76,15 +60,6 @@ ScanCase tied_case(const std::string& name, scan_sim::Prepare prepare, Road road
     return c;
 }
 
-// -df_speed hangs no cell's HIGHZ pin on a chain: the pad's HIGHZ pin
-// keeps its tie, and HIGHZ leaves the pad driving.
-ScanCase df_speed_case() {
-    ScanCase c = tied_case("in_the_top_df_speed", chip(kTiedInFixture, "", Road::Default), Road::Default, "",
-                           "PAD_DOUT0", {"-df_speed"});
-    c.highz_floats_every_pin = false;
-    return c;
-}
-
 const Patch kNoGroupSize{"chip.lib", "%GROUP_SIZE 8;", ""};
 const char* const kPadModule = "tests/fixtures/bscan/padmod/chip.v";
 const char* const kIoPair = "tests/fixtures/bscan/hier/io_pair.v";
@@ -93,20 +68,21 @@ const std::vector<ScanCase>& cases() {
     static const std::vector<ScanCase> all = {
         // The pad's pins on tree leaves, straight on the TAP's pins
         // without trees, and on -df_speed chains.
-        tied_case("in_the_top", chip(kTiedInFixture, "", Road::Default), Road::Default, "", "PAD_DOUT0"),
+        tied_case("in_the_top", placed_chip(kTiedInFixture, "", Road::Default), Road::Default, "", "PAD_DOUT0"),
         tied_case("in_the_top_without_trees",
-                  chip(kTiedInFixture + std::vector<Patch>{kNoGroupSize}, "", Road::Default), Road::Default, "",
+                  placed_chip(kTiedInFixture + std::vector<Patch>{kNoGroupSize}, "", Road::Default), Road::Default, "",
                   "PAD_DOUT0"),
-        df_speed_case(),
-        tied_case("in_the_top_add_tap", chip(kTiedInFixture, "", Road::AddTap), Road::AddTap, "", "PAD_DOUT0"),
+        tied_case("in_the_top_df_speed", placed_chip(kTiedInFixture, "", Road::Default), Road::Default, "",
+                  "PAD_DOUT0", {"-df_speed"}),
+        tied_case("in_the_top_add_tap", placed_chip(kTiedInFixture, "", Road::AddTap), Road::AddTap, "", "PAD_DOUT0"),
         tied_case("in_the_top_add_bcm", scan_sim::notap_fixture(kTiedInFixture), Road::AddBcm, "", "PAD_DOUT0"),
-        tied_case("in_a_pad_module", chip(kTiedInFixture, kPadModule, Road::Default), Road::Default, "pads_bs",
+        tied_case("in_a_pad_module", placed_chip(kTiedInFixture, kPadModule, Road::Default), Road::Default, "pads_bs",
                   "PAD_DOUT0"),
-        tied_case("in_a_pad_module_add_tap", chip(kTiedInFixture, kPadModule, Road::AddTap), Road::AddTap, "pads_bs",
+        tied_case("in_a_pad_module_add_tap", placed_chip(kTiedInFixture, kPadModule, Road::AddTap), Road::AddTap, "pads_bs",
                   "PAD_DOUT0"),
-        tied_case("in_one_of_several_io_modules", chip(kTiedInIoModule, kIoPair, Road::Default), Road::Default,
+        tied_case("in_one_of_several_io_modules", placed_chip(kTiedInIoModule, kIoPair, Road::Default), Road::Default,
                   "pio_bs0", "P_OUT"),
-        tied_case("in_one_of_several_io_modules_add_tap", chip(kTiedInIoModule, kIoPair, Road::AddTap), Road::AddTap,
+        tied_case("in_one_of_several_io_modules_add_tap", placed_chip(kTiedInIoModule, kIoPair, Road::AddTap), Road::AddTap,
                   "pio_bs0", "P_OUT"),
     };
     return all;

@@ -156,4 +156,19 @@ inline void erase_statement(const fs::path& file, const std::string& from) {
     std::ofstream(file) << text;
 }
 
+// The fixture chip of a placement (tests/fixtures/chip, or another
+// netlist such as a pad module's when one is named), with patches: for
+// -add_tap without the design's TAP and without the TAP's port-only model.
+inline Prepare placed_chip(std::vector<testsupport::Patch> patches, std::string verilog, scanharness::Road road) {
+    return [patches, verilog, road](const fs::path& dir) {
+        testsupport::copy_fixture_chip(dir, patches, verilog.empty() ? "" : testsupport::source_path(verilog));
+        if (road == scanharness::Road::AddTap) {
+            erase_statement(dir / "chip.v", "  qdx_tap TAP (");
+            const std::string cells = testsupport::read_file(dir / scanharness::write_sim_cells(dir, "cells_notap.v"));
+            std::ofstream(dir / "cells.v") << cells;
+        }
+        return !::testing::Test::HasFatalFailure() && testsupport::compile_chip_in(dir);
+    };
+}
+
 }  // namespace scan_sim
