@@ -16,8 +16,6 @@ int HIGHZ_LEVEL = 0, HIGHZ_INDEX = 0;
 int* EXTRA_PIN_LEVEL = nullptr;
 int* EXTRA_INDEX = nullptr;
 int* EXTRA_CNT = nullptr;
-int shift_level_count = 0, clock_level_count = 0, update_level_count = 0, highz_level_count = 0,
-    mode1_level_count = 0, mode2_level_count = 0, mode3_level_count = 0;
 
 using bsnames::or_text;
 
@@ -354,41 +352,9 @@ void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, const std::vector<int>& cel
     for (int i : cells) connect_control_signal(fp, i);
 }
 
-void add_buffer(FILE* fp) {
-    bool df = df_speed();
-    auto tree = [&](GroupSizeList groups, const char* pin, const char* stem, BufferEntry* buffer, int* depth,
-                    int* width) {
-        if (df) {
-            *depth = build_dfspeed_buffer_balance_tree(fp, groups, pin, stem, buffer);
-            return;
-        }
-        level_count = 0;
-        *depth = make_buffer(fp, groups, pin, stem, buffer);
-        if (width) *width = level_count;
-    };
-    tree(SHIFT_GROUP, TAP_SHIFT_PIN, "shift", SHIFT_BUF, &SHIFT_DR_LEVEL, &shift_level_count);
-    tree(CLOCK_GROUP, TAP_CLOCK_PIN, "clock", CLOCK_BUF, &CLOCK_DR_LEVEL, &clock_level_count);
-    if (set(TAP_UPDATE_PIN)) tree(UPDATE_GROUP, TAP_UPDATE_PIN, "update", UPDATE_BUF, &UPDATE_DR_LEVEL, &update_level_count);
-    if (set(TAP_HIGHZ_PIN)) tree(HIGHZ_GROUP, TAP_HIGHZ_PIN, "highz", HIGHZ_BUF, &HIGHZ_LEVEL, &highz_level_count);
-    if (set(TAP_RST_PIN)) tree(RST_GROUP, TAP_RST_PIN, "rst", RST_BUF, &RST_LEVEL, nullptr);
-    if (set(TAP_MODE1_PIN)) tree(MODE1_GROUP, TAP_MODE1_PIN, "mode1", MODE1_BUF, &MODE1_LEVEL, &mode1_level_count);
-    if (set(TAP_MODE2_PIN)) tree(MODE2_GROUP, TAP_MODE2_PIN, "mode2", MODE2_BUF, &MODE2_LEVEL, &mode2_level_count);
-    if (set(TAP_MODE3_PIN)) tree(MODE3_GROUP, TAP_MODE3_PIN, "mode3", MODE3_BUF, &MODE3_LEVEL, &mode3_level_count);
-    free_int_list(EXTRA_PIN_LEVEL);
-    EXTRA_PIN_LEVEL = DYNA_new<int>();
-    for (int k = 0, n = extra_count(); k < n; ++k) {
-        std::string stem = STR_format("extra%d", k + 1);
-        int depth = 0;
-        tree(extra_group(k), TAP_EXTRA_PIN[k], stem.c_str(), extra_buffer(k), &depth, nullptr);
-        DYNA_append(&EXTRA_PIN_LEVEL, depth);
-    }
-}
-
 void bsedit::reset_chain_state() {
     HIGHZ_LEVEL = HIGHZ_INDEX = 0;
     free_int_list(EXTRA_PIN_LEVEL);
     free_int_list(EXTRA_INDEX);
     free_int_list(EXTRA_CNT);
-    shift_level_count = clock_level_count = update_level_count = highz_level_count = mode1_level_count =
-        mode2_level_count = mode3_level_count = 0;
 }

@@ -108,9 +108,6 @@ extern int HIGHZ_LEVEL, HIGHZ_INDEX;
 extern int* EXTRA_PIN_LEVEL;
 extern int* EXTRA_INDEX;
 extern int* EXTRA_CNT;
-// Width of the last level of each tree that add_buffer wrote.
-extern int shift_level_count, clock_level_count, update_level_count, highz_level_count, mode1_level_count,
-    mode2_level_count, mode3_level_count;
 
 // Builds the trees, writes the control lines of every cell and the chain
 // from the TAP's FIRST_BCELL pin to its LAST_BCELL pin, then the trailer;
@@ -121,9 +118,6 @@ void connect_scan_cell_in_cmd(FILE*& fp);
 void connect_scan_cell_in_cmd_for_multi_io(FILE* fp, const std::vector<int>& cells);
 // The control-pin lines of one SCAN_TAB row; advances the cursors.
 void connect_control_signal(FILE* fp, int row);
-// The trees of all control signals in their Verilog form, for the
-// boundary-cell module.
-void add_buffer(FILE* fp);
 
 // ------------------------------------------------------ top design edit
 
