@@ -76,7 +76,7 @@ bool bs_copy_design(const std::string& from, const std::string& to, std::string*
     return true;
 }
 
-void bs_copy_failed(const std::string& why) { qdx_exit_printf(-1, "\n       %s.\n\n", why.c_str()); }
+void bs_copy_failed(const std::string& why) { qdx_exit_printf(-1, "\n       %s\n\n", why.c_str()); }
 
 bool bs_move_file(const std::string& from, const std::string& to_dir) {
     std::error_code ec;
