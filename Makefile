@@ -28,8 +28,11 @@ configure: setup
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# ctest names the tests that were skipped; scripts/skip_reasons then says
+# why, from their output.
 test: build
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS); status=$$?; \
+	  bash scripts/skip_reasons $(BUILD); exit $$status
 
 demo: configure
 	cmake --build $(BUILD) -j $(JOBS) --target demo_programs
