@@ -4,14 +4,21 @@
 #            and run the example flow in examples/ (scripts/demo).
 # make bench: build, then run every benchmark under bench/ (each prints
 # its figures and ratios; they take a few minutes at their default sizes).
-# make fuzz: build the fuzz targets (clang, in build-fuzz) and run each for
-#            FUZZ_SECONDS seconds (60 by default); skipped without clang.
+# make fuzz: build the fuzz targets and what they link (clang, in
+#            build-fuzz) and run each for FUZZ_SECONDS seconds (60 by
+#            default); skipped without clang.
 BUILD ?= build
 SANITIZE ?= OFF
 # WERROR=ON makes every compiler warning an error (the CI builds).
 WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
+# What the build makes: all (everything, the benchmarks included), or
+# test_programs (the test programs and the programs and tools they run).
+BUILD_TARGET ?= all
+# More ctest options: CI's sanitizer build leaves out the cases of the
+# outside checkers with -LE checker.
+CTEST_FLAGS ?=
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
@@ -26,10 +33,13 @@ configure: setup
 	cmake -S . -B $(BUILD) -G Ninja -DKEST_SANITIZE=$(SANITIZE) -DKEST_WERROR=$(WERROR) $(CMAKE_FLAGS)
 
 build: configure
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake --build $(BUILD) -j $(JOBS) --target $(BUILD_TARGET)
 
+# ctest names the tests that were skipped; scripts/skip_reasons then says
+# why, from their output.
 test: build
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) $(CTEST_FLAGS); status=$$?; \
+	  bash scripts/skip_reasons $(BUILD); exit $$status
 
 demo: configure
 	cmake --build $(BUILD) -j $(JOBS) --target demo_programs
@@ -45,7 +55,7 @@ bench: build
 fuzz: build
 	@if command -v clang++ >/dev/null 2>&1; then \
 	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DKEST_FUZZ=ON -DKEST_WERROR=$(WERROR) >/dev/null && \
-	  cmake --build $(FUZZ_BUILD) -j $(JOBS) && \
+	  cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets && \
 	  bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS); \
 	else \
 	  echo "make fuzz: clang++ is not installed; the fuzz targets are skipped"; \

@@ -5,14 +5,27 @@
 // TAP side.
 #pragma once
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "desc/tables.h"
 #include "jtag/insertion_facts.h"
 #include "bscan/tables.h"
+#include "runtime/str.h"
 
 struct SdbDatabase;
+
+// The owned texts (malloc'd char*) of the insertion's tables and globals.
+namespace bsnames {
+inline void set_text(char*& slot, const char* text) { STR_replace_owned(slot, text); }
+inline void clear_text(char*& slot) {
+    std::free(slot);
+    slot = nullptr;
+}
+inline bool same(const char* a, const char* b) { return STR_same(a, b); }
+inline const char* or_text(const char* s, const char* none) { return s ? s : none; }
+}  // namespace bsnames
 
 // ------------------------------------------ the configured boundary cells
 
@@ -143,11 +156,9 @@ int find_iport(const char* signal);
 int bs_search_iport(const char* signal);
 // Drops what find_iport learnt of the ports of a design.
 void bs_forget_port_stems();
-int get_node_connected_to_portnode(int port);
 int search_inet_connected_to_obj(int obj, const char* pin, int direction);
 // Full name of the net on an object's pin ("" when the pin or its net is missing).
 std::string verify_obj_pin_name(int obj, const char* pin, int direction);
-int find_adjacent_node(int node);
 
 // ------------------------------------------------------ pad connections
 

@@ -101,7 +101,7 @@ void bs_remove_design_copy(const std::string& to) {
     RT_forget(copy);
 }
 
-void bs_copy_failed(const std::string& why) { qdx_exit_printf(-1, "\n       %s.\n\n", why.c_str()); }
+void bs_copy_failed(const std::string& why) { qdx_exit_printf(-1, "\n       %s\n\n", why.c_str()); }
 
 bool bs_move_file(const std::string& from, const std::string& to_dir) {
     std::error_code ec;

@@ -1,12 +1,14 @@
 // Helpers that the builders of the insertion tables share: read-only
-// look-ups in the current design, owned-text helpers, the pad enable
-// choice and the hooks that reset each builder's private state.
+// look-ups in the current design, the pad enable choice and the hooks
+// that reset each builder's private state (the owned-text helpers are
+// bscan.h's).
 #pragma once
 
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "bscan/bscan.h"
 #include "bscan/tables.h"
 #include "desc/tables.h"
 #include "runtime/dyna.h"
@@ -43,15 +45,6 @@ inline const char* net_name(int net) {
 }
 
 inline int node_net(int node) { return valid_node(node) ? node_tab[node].net : -1; }
-
-// Owned char* fields.
-inline void set_text(char*& slot, const char* text) { STR_replace_owned(slot, text); }
-inline void clear_text(char*& slot) {
-    std::free(slot);
-    slot = nullptr;
-}
-inline bool same(const char* a, const char* b) { return STR_same(a, b); }
-inline const char* or_text(const char* s, const char* none) { return s ? s : none; }
 
 // Frees a DynaArray of owned texts and sets it to null.
 inline void free_texts(char**& list) {

@@ -658,28 +658,6 @@ int find_iport(const char* signal) {
                MODULE_C_SDB.c_str());
 }
 
-int find_adjacent_node(int node) {
-    if (node < 0 || node >= node_count) return -1;
-    int net = node_tab[node].net;
-    if (net < 0 || net >= net_count) return -1;
-    int first = net_tab[net].first_node;
-    if (first != node) return first;
-    return node_tab[first].next;
-}
-
-int get_node_connected_to_portnode(int port) {
-    const char* pname = port >= 0 && port < port_count ? SYM_get(sym_tab, port_tab[port].name) : "";
-    int node = port >= 0 && port < port_count ? port_tab[port].node : -1;
-    if (node < 0 || node >= node_count) {
-        qdx_exit_printf(-1, "ERROR: SDB error. Port '%s' can't map to the node table.\n\n", pname ? pname : "");
-    }
-    int other = find_adjacent_node(node);
-    if (other < 0) {
-        qdx_exit_printf(-1, "ERROR: port '%s' is floating.\n\n", pname ? pname : "");
-    }
-    return other;
-}
-
 int search_inet_connected_to_obj(int obj, const char* pin, int direction) {
     int node = search_inode_connected_to_obj(obj, pin, direction);
     if (node < 0) return -1;

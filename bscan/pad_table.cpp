@@ -15,6 +15,7 @@
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
+#include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
 using bsnames::clear_text;

@@ -10,6 +10,7 @@
 #include "jtag/tap.h"
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
+#include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
 using bsnames::or_text;

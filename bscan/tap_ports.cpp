@@ -16,6 +16,7 @@
 #include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
+#include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
 std::string TDO_ENABLE_LIFTED;

@@ -394,8 +394,7 @@ void bs_open_top_cmd_file() {
     const std::string top = kest_edited_top();
     std::string why;
     if (!bs_copy_design(MODULE_SDB, top + ".sdb", &why)) {
-        qdx_printf("ERROR: can't copy file %s to %s.sdb.", MODULE_SDB.c_str(), top.c_str());
-        bs_copy_failed(why);
+        qdx_exit_printf(-1, "ERROR: can't copy file %s. %s.\n\n", MODULE_SDB.c_str(), why.c_str());
     }
     const std::string cmd = kest_edit_file(top + ".cmd");
     TAP_FP = bs_open_cmd_file(cmd);

@@ -50,19 +50,6 @@ int find_iport(const std::string& name) {
     return p;
 }
 
-int get_node_connected_to_portnode(int port) {
-    const int node = port_tab[port].node;
-    const char* name = SYM_get(sym_tab, port_tab[port].name);
-    if (node < 0 || node >= node_count) {
-        qdx_exit_printf(-1, "ERROR: SDB error. Port '%s' can't map to the node table.\n\n", name ? name : "*UNDEF*");
-    }
-    int other = find_adjacent_node(node);
-    if (other < 0) {
-        qdx_exit_printf(-1, "ERROR: port '%s' is floating.\n\n", name ? name : "*UNDEF*");
-    }
-    return other;
-}
-
 void print_port_grouping_decl() {
     std::vector<int> vpos, vneg, cpos, cneg;
     for (int r = 0; r < static_cast<int>(BUF_TAB.size()); ++r) {

@@ -336,14 +336,6 @@ std::string chain_key(int obj) {
     return macro_prefix.empty() ? n : macro_prefix + "." + n;
 }
 
-int find_adjacent_node(int node) {
-    if (node < 0 || node >= node_count) return -1;
-    const int net = node_tab[node].net;
-    const int first = first_node(net);
-    if (first < 0) return -1;
-    return first == node ? node_tab[node].next : first;
-}
-
 int find_inet_connected_to_pin(int obj, const char* pin) {
     const int n = pin_node(obj, pin);
     if (n < 0) {

@@ -109,9 +109,6 @@ const char* bsdl_port_source(const PinListEntry& row);
 
 // The design port of a name (a leading '-' ignored); ends the run when absent.
 int find_iport(const std::string& name);
-// The node a port's net leads to (ends the run for a port without node or
-// a floating port).
-int get_node_connected_to_portnode(int port);
 // The name of the instance pin a node connects; null for a port node or a
 // node out of range.
 const char* node_pin(int node);
@@ -189,7 +186,6 @@ int find_inet_connected_to_pin(int obj, const char* pin);
 // True when the net on obj's pin of that name has a node of another object
 // or a port; false for an absent pin or a pin on no net.
 bool pin_reaches_other_objects(int obj, const char* pin);
-int find_adjacent_node(int node);
 // The chain-table key of an object of the current design (with the
 // hard-macro prefix while a macro's design is current).
 std::string chain_key(int obj);

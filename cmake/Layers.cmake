@@ -86,18 +86,40 @@ function(kest_program name)
   endif()
 endfunction()
 
-# kest_tests(DIR LIBS...): one GoogleTest program for the tests in
-# tests/DIR (every .cpp file there is a test), registered with CTest case
-# by case.  A folder without tests yet makes no program.
+# kest_tests(DIR LIBS... [CHECKER_CASES filter]): one GoogleTest program
+# for the tests in tests/DIR (every .cpp file there is a test), registered
+# with CTest case by case.  The cases that CHECKER_CASES names (a
+# --gtest_filter pattern list) carry the CTest label "checker": they hand
+# what they wrote to the outside checkers (simulators, yosys, OpenOCD,
+# GHDL), and CI's sanitizer build leaves them out (ctest -LE checker) after
+# its first build ran them.  A folder without
+# tests yet makes no program.  Every test program is a dependency of the
+# target test_programs.
 function(kest_tests dir)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "CHECKER_CASES" "")
+  set(libs ${arg_UNPARSED_ARGUMENTS})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
   if(NOT srcs)
     return()
   endif()
   string(REPLACE "/" "_" name "test_${dir}")
-  kest_check_deps("tests/${dir}" ${ARGN})
+  kest_check_deps("tests/${dir}" ${libs})
   add_executable(${name} ${srcs} ${CMAKE_SOURCE_DIR}/runtime/asan_options.cpp)
-  target_link_libraries(${name} PRIVATE ${ARGN} testsupport GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
-    PROPERTIES ENVIRONMENT "KEST_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  target_link_libraries(${name} PRIVATE ${libs} testsupport GTest::gtest GTest::gtest_main)
+  # The sanitizer build compiles the tests' own code without optimisation,
+  # in a quarter less time (the tests run as fast: their time goes into the
+  # libraries and programs under test, which keep theirs).
+  if(KEST_SANITIZE)
+    target_compile_options(${name} PRIVATE -O0)
+  endif()
+  set(env ENVIRONMENT "KEST_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  if(arg_CHECKER_CASES)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES TEST_FILTER "${arg_CHECKER_CASES}"
+      TEST_LIST checker_cases PROPERTIES ${env} LABELS checker)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES TEST_FILTER "-${arg_CHECKER_CASES}"
+      PROPERTIES ${env})
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES PROPERTIES ${env})
+  endif()
+  set_property(GLOBAL APPEND PROPERTY KEST_TEST_PROGRAMS ${name})
 endfunction()

@@ -13,7 +13,6 @@
 #include "bscan/bcm/bcm.h"
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
-#include "bscan/insertion_internal.h"
 #include "guideline/guideline.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"

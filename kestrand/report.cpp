@@ -5,8 +5,8 @@
 
 #include "kestrand/report.h"
 
+#include "bscan/bscan.h"
 #include "bscan/edit.h"
-#include "bscan/insertion_internal.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/frame/frame.h"

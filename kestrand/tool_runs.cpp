@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "bscan/edit_internal.h"
-#include "bscan/insertion_internal.h"
+#include "bscan/bscan.h"
+#include "bscan/edit.h"
 #include "jtag/jtag.h"
 #include "runtime/exit.h"
 #include "runtime/fnm.h"

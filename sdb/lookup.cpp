@@ -11,6 +11,7 @@
 
 #include "runtime/dyna.h"
 #include "runtime/exit.h"
+#include "runtime/frame/frame.h"
 #include "sdb/internal.h"
 #include "sdb/sdb.h"
 
@@ -381,6 +382,28 @@ int SDB_search_nlink(int node, int net) {
         v = n;
     }
     return -1;
+}
+
+int find_adjacent_node(int node) {
+    if (!in_range(node, node_count)) return -1;
+    const int net = node_tab[node].net;
+    if (!in_range(net, net_count)) return -1;
+    const int first = net_tab[net].first_node;
+    return first == node ? node_tab[node].next : first;
+}
+
+int get_node_connected_to_portnode(int port) {
+    const char* name = in_range(port, port_count) ? SYM_get(sym_tab, port_tab[port].name) : nullptr;
+    if (!name) name = "*UNDEF*";
+    const int node = in_range(port, port_count) ? port_tab[port].node : -1;
+    if (!in_range(node, node_count)) {
+        qdx_exit_printf(-1, "ERROR: SDB error. Port '%s' can't map to the node table.\n\n", name);
+    }
+    const int other = find_adjacent_node(node);
+    if (other < 0) {
+        qdx_exit_printf(-1, "ERROR: port '%s' is floating.\n\n", name);
+    }
+    return other;
 }
 
 // ---------------------------------------------------------------------

@@ -51,6 +51,17 @@ int SDB_search_node(int sym, int obj);
 // The node before node on net's list (-1 for the first or a node not on it).
 int SDB_search_nlink(int node, int net);
 
+// Another node on node's net: the net's first node, or the node after it
+// when the first is node itself; -1 for a node out of range or without a
+// net, or a net with no other node.
+int find_adjacent_node(int node);
+// The node that port's net leads to (find_adjacent_node of the port's
+// node).  A port out of range or without a node ends the run with "ERROR:
+// SDB error. Port '<name>' can't map to the node table.", a port whose net
+// has no other node with "ERROR: port '<name>' is floating." (status -1,
+// through qdx_printf).
+int get_node_connected_to_portnode(int port);
+
 // ---------------------------------------------------------------------
 // Look-ups by name.
 

@@ -92,7 +92,7 @@ void add_cells_of_pad(std::vector<BcmCell>& cells, int row, int position) {
             break;
         }
         default:
-            if (!bcm_mux_road(p)) return;  // refused by bcm_refuse_untaken_roads
+            if (!bcm_mux_road(p)) return;  // a pad without a cell of its own
             bcm_mux_cells_of_pad(p, add);
             break;
     }
@@ -184,7 +184,6 @@ void bcm_refuse_untaken_roads(const BcmModule& module) {
         const PadEntry& p = OPIN_TAB[i];
         if (!has_cell_of_its_own(p)) continue;
         if (DYNA_count(p.modules) > 0) not_available("with pads inside pad modules");
-        if (!bcm_mux_road(p) && (p.kind < PAD_CLOCK || p.kind > PAD_INOUT)) not_available("with mux pads");
         if (!p.pad_instance && !bcm_port_stands_for_pad(p)) not_available("with -add_pad on ports without a pad");
         // A buffer that carries its own cell has no mode pins of its own,
         // so the pad table never makes it a mux pad; the module would not

@@ -35,6 +35,9 @@ TEST(Demo, RunsEveryStepOnTheExampleChip) {
         EXPECT_TRUE(fs::exists(work / f)) << f << " is missing\n" << r.out;
         EXPECT_NE(r.out.find((work / f).string()), std::string::npos) << f << " is not named\n" << r.out;
     }
+    // kestrand's own screen output goes to its log.
+    EXPECT_EQ(r.out.find("Boundary Scan Cells:"), std::string::npos) << r.out;
+    EXPECT_NE(read_file(work / "kestrand.out").find("Boundary Scan Cells:"), std::string::npos);
     // The report is the insertion's, not that of the later TAP run.
     EXPECT_NE(read_file(work / "chip.kest.rpt").find("** Using buffer 'BUF' for signal 'MODE1'"), std::string::npos);
     // Every functional pad of the demo chip got its boundary cell; the
@@ -52,7 +55,7 @@ TEST(Demo, RunsEveryStepOnTheExampleChip) {
                 r.out.find("   SVF replay skipped: ") != std::string::npos)
         << r.out;
     // Every warning of the runs whose output goes to a log is on the screen.
-    for (const char* log : {"add_tap_only.out", "tallowmere.out", "tallowmere-scan.out"}) {
+    for (const char* log : {"kestrand.out", "add_tap_only.out", "tallowmere.out", "tallowmere-scan.out"}) {
         std::istringstream lines(read_file(work / log));
         for (std::string line; std::getline(lines, line);)
             if (line.rfind("WARNING: ", 0) == 0) {
@@ -67,14 +70,14 @@ TEST(Demo, RunsEveryStepOnTheExampleChip) {
 }
 
 // The shell lines of the README's own-netlist example, taken from the
-// README itself, run with bash in a folder whose build/ and examples/
-// are this build's and this tree's.
+// README itself, run with bash from a folder whose build/ and examples/
+// are this build's and this tree's, as from the top of the work tree.
 TEST(Readme, OwnNetlistExampleRuns) {
     if (!testsupport::fixture_tools_built() || !fs::exists(built_program("bin/tallowmere")))
         GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
     if (!testsupport::have_program("bash")) GTEST_SKIP() << "bash is not installed: the example cannot run";
     const std::string readme = read_file(testsupport::source_path("README.md"));
-    const size_t from = readme.find("```\nmkdir mini && cd mini\n");
+    const size_t from = readme.find("```\nKEST=$PWD\nmkdir mini && cd mini\n");
     ASSERT_NE(from, std::string::npos) << "README.md holds no own-netlist example";
     const size_t to = readme.find("```", from + 3);
     ASSERT_NE(to, std::string::npos);
@@ -85,10 +88,9 @@ TEST(Readme, OwnNetlistExampleRuns) {
     fs::create_directory(kest);
     fs::create_directory_symlink(fs::path(built_program("bin/kestrand")).parent_path().parent_path(), kest / "build");
     fs::create_directory_symlink(testsupport::source_path("examples"), kest / "examples");
-    testsupport::ScopedEnv env("KEST", kest.c_str());
-    auto r = testsupport::run({"bash", "-e", "-c", script}, dir.path());
+    auto r = testsupport::run({"bash", "-e", "-c", script}, kest);
     ASSERT_EQ(r.status, 0) << script << r.out << r.err;
-    const fs::path mini = dir.path() / "mini";
+    const fs::path mini = kest / "mini";
     // A boundary cell on the input and on the output, and the BSDL file
     // of a two-cell register.
     const std::string netlist = read_file(mini / "mini_jtag.v");

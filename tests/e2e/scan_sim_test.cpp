@@ -236,9 +236,6 @@ void expect_bits(const std::string& seen, const std::string& want, const std::st
 
 TEST_P(ScanSim, BehavesAsItsBsdlSays) {
     if (!tools_built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
-#ifdef KEST_NO_SIMULATION
-    GTEST_SKIP() << "simulator runs are off in this build (KEST_NO_SIMULATION)";
-#endif
     if (!testsupport::have_program("iverilog") || !testsupport::have_program("vvp"))
         GTEST_SKIP() << "iverilog is not installed: the chip is not simulated";
     const ScanCase& c = GetParam();
@@ -490,9 +487,6 @@ TEST_P(ScanSim, BehavesAsItsBsdlSays) {
 // the boundary cells; a netlist with one pad pin inverted is not.
 TEST_P(ScanSim, TransparentWithTheTapInReset) {
     if (!tools_built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
-#ifdef KEST_NO_SIMULATION
-    GTEST_SKIP() << "simulator runs are off in this build (KEST_NO_SIMULATION)";
-#endif
     if (!testsupport::have_program("yosys")) GTEST_SKIP() << "yosys is not installed: nothing is proven";
     const ScanCase& c = GetParam();
     testsupport::TempDir tmp;
@@ -542,9 +536,6 @@ class ScanSvf : public ::testing::TestWithParam<ScanCase> {};
 
 TEST_P(ScanSvf, OpenOcdReplaysTheSvf) {
     if (!tools_built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
-#ifdef KEST_NO_SIMULATION
-    GTEST_SKIP() << "simulator runs are off in this build (KEST_NO_SIMULATION)";
-#endif
     if (!testsupport::have_program("verilator")) GTEST_SKIP() << "verilator is not installed: no model to serve";
     if (!testsupport::have_program("openocd")) GTEST_SKIP() << "openocd is not installed: nothing replays the SVF";
     const ScanCase& c = GetParam();

@@ -106,8 +106,6 @@ bool step(const std::vector<std::string>& argv, const fs::path& dir, const std::
 TEST_P(Names, NoShellNothingOutsideAndOutputsInTheirLanguage) {
     const Case c = GetParam();
     const std::string name = c.name.name;
-    if (c.place != Place::Directory && name.find(' ') != std::string::npos)
-        GTEST_SKIP() << "a Verilog identifier cannot hold a blank, escaped or not";
 
     TempDir root;
     const fs::path area = root.path() / "area";
@@ -138,11 +136,18 @@ TEST_P(Names, NoShellNothingOutsideAndOutputsInTheirLanguage) {
 
     testsupport::ToolPath env;
     const std::string tools = testsupport::tools_dir();
-    bool ok = step({tools + "/tessick", "-lib", "cells.v", "chip.v"}, work, "tessick") &&
-              step({tools + "/drumway", top}, work, "drumway") &&
+    const bool compiled = step({tools + "/tessick", "-lib", "cells.v", "chip.v"}, work, "tessick");
+    bool ok = compiled && step({tools + "/drumway", top}, work, "drumway") &&
               step({built_program("bin/kestrand"), top}, work, "kestrand") &&
               step({built_program("bin/tallowmere"), "-bsc_file", top, "-lib_file", top, top + "_jtag"}, work,
                    "tallowmere");
+    // A Verilog name cannot hold a blank: an escaped identifier ends at
+    // the first white space, so the netlist compiler meets the rest of the
+    // name where it expects the next token and refuses the netlist.
+    const bool blank = c.place != Place::Directory && name.find(' ') != std::string::npos;
+    if (blank) {
+        EXPECT_FALSE(compiled) << "tessick took a Verilog name with a blank";
+    }
     // As a circuit name, a leading "-" is an option to every tool: it is
     // refused.  The netlist-edit command files write an end point as
     // INST{PIN} and name the edited design: an instance or circuit name
@@ -150,7 +155,7 @@ TEST_P(Names, NoShellNothingOutsideAndOutputsInTheirLanguage) {
     // file (the run stops with its message, the design untouched).
     // Everything else goes through.
     const bool braces = name.find_first_of("{}") != std::string::npos;
-    const bool refused = (c.place == Place::Circuit && name[0] == '-') ||
+    const bool refused = blank || (c.place == Place::Circuit && name[0] == '-') ||
                          ((c.place == Place::Instance || c.place == Place::Circuit) && braces);
     EXPECT_EQ(ok, !refused) << (refused ? "the name was taken" : "the flow stopped");
 

@@ -7,11 +7,7 @@
 // the other the whole TAP through every instruction code.  Mutated TAPs
 // (a wrong transition, TDO on the rising edge, a bypass cell capturing 1)
 // must fail the bench.
-//
-// The simulators are skipped in the sanitizer build (KEST_NO_SIMULATION),
-// where the writers still run.
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -33,14 +29,6 @@ using tapbench::Dut;
 using testsupport::have_program;
 using testsupport::read_file;
 using testsupport::run;
-
-bool simulation_off() {
-#ifdef KEST_NO_SIMULATION
-    return true;
-#else
-    return std::getenv("KEST_NO_SIMULATION") != nullptr;
-#endif
-}
 
 // ---------------------------------------------------------- configurations
 
@@ -271,7 +259,6 @@ TEST_P(RtlTapBench, ConformsInBothLanguages) {
         for (const tapbench::Column& c : facts.columns(dut)) bits += static_cast<size_t>(c.width);
         EXPECT_EQ(tapbench::predict(facts, dut, v).size(), v.size() * (2 * bits + 2));
     }
-    if (simulation_off()) GTEST_SKIP() << "simulators are not run in this build (KEST_NO_SIMULATION)";
 
     testsupport::TempDir dir;
     std::ofstream(dir.path() / "tap.v") << verilog;
@@ -353,7 +340,6 @@ TEST_P(RtlTapMutation, FailsTheBench) {
     size_t at = rtl.find(m.from);
     ASSERT_NE(at, std::string::npos) << "the text to mutate is not in the TAP";
     rtl.replace(at, std::strlen(m.from), m.to);
-    if (simulation_off()) GTEST_SKIP() << "simulators are not run in this build (KEST_NO_SIMULATION)";
     if (!have_program(m.vhdl ? "ghdl" : "iverilog")) GTEST_SKIP() << (m.vhdl ? "ghdl" : "iverilog") << " is not installed";
     testsupport::TempDir dir;
     const tapbench::TapFacts facts = tapbench::TapFacts::from_description();
