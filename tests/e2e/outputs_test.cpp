@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "sdb/nl_edit.h"
 #include "support/fixture_chip.h"
 #include "support/regex.h"
 #include "support/testsupport.h"
@@ -165,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct BlockedCopy {
     std::string name, verilog;  // chip.v of the run ("" the fixture's own)
     std::vector<Patch> patches;
-    std::string copy;     // the working copy that a folder of that name blocks
+    std::string copy;     // the edited design whose working copy a folder blocks
     std::string message;  // how the run ends, with the reason for the failed copy
 };
 
@@ -178,7 +179,7 @@ TEST_P(CopyFails, RunEndsWithTheReason) {
     TempDir dir;
     ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), c.patches,
                                                   c.verilog.empty() ? "" : testsupport::source_path(c.verilog)));
-    fs::create_directory(dir.path() / c.copy);
+    fs::create_directory(dir.path() / sdb_unedited_file_name(c.copy));
     const RunResult r = testsupport::run_kestrand(dir.path());
     EXPECT_EQ(r.status, 255) << r.out;
     EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;

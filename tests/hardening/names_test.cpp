@@ -231,7 +231,6 @@ void PrintTo(const NameCase& c, std::ostream* os) { *os << c.label; }
 
 TEST_P(AddBcmNames, TheModuleIsWrittenInItsLanguage) {
     const std::string name = GetParam().name;
-    if (name.find(' ') != std::string::npos) GTEST_SKIP() << "a Verilog identifier cannot hold a blank, escaped or not";
     TempDir root;
     const fs::path area = root.path() / "area";
     fs::create_directories(area);
@@ -243,8 +242,15 @@ TEST_P(AddBcmNames, TheModuleIsWrittenInItsLanguage) {
 
     testsupport::ToolPath env;
     const std::string tools = testsupport::tools_dir();
-    const bool ok = step({tools + "/tessick", "-lib", "cells.v", "chip.v"}, area, "tessick") &&
-                    step({tools + "/drumway", top}, area, "drumway") &&
+    const bool compiled = step({tools + "/tessick", "-lib", "cells.v", "chip.v"}, area, "tessick");
+    // A Verilog identifier cannot hold a blank, escaped or not: the
+    // netlist compiler refuses the netlist.
+    if (name.find(' ') != std::string::npos) {
+        EXPECT_FALSE(compiled) << "tessick took a Verilog name with a blank";
+        expect_no_shell_nothing_outside(root.path(), area);
+        return;
+    }
+    const bool ok = compiled && step({tools + "/drumway", top}, area, "drumway") &&
                     step({built_program("bin/kestrand"), top, "-add_bcm"}, area, "kestrand -add_bcm") &&
                     step({built_program("bin/tallowmere"), "-bsc_file", top, "-lib_file", top, top + "_jtag"}, area,
                          "tallowmere");
