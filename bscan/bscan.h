@@ -172,9 +172,12 @@ inline bool is_internal_marker(const char* io) {
 // Learns from the pad cells in use whether the TDO pad's enable is active
 // low and which MODE pins the boundary cells need.
 void check_connect_pad();
-// -add_tap_only, after jtag_init: TDO_EN_LOW from the TDO pad as
-// check_connect_pad learns it when the design "<top>.c.sdb" is there,
-// else from the TAP's %TDO_EN pin ("-" = active low).
+// -add_tap_only: the design "<top>.c.sdb", when it is there, becomes
+// MODULE_C_SDB, so that check_connect_pad learns from its pads (before
+// jtag_init) what the TAP it writes must have; false without it.
+bool find_tap_only_design();
+// -add_tap_only without the design, after jtag_init: TDO_EN_LOW from the
+// TAP's %TDO_EN pin ("-" = active low).
 void settle_tdo_enable_polarity();
 // The node of the object's pin of that name (ignoring case), -1 when the
 // object has none; ends the run when the pin has another direction

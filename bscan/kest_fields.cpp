@@ -719,24 +719,12 @@ void check_connect_pad() {
     SDB_close(db, 0);
 }
 
+bool find_tap_only_design() {
+    MODULE_C_SDB = FNM_find(PATH + TOP_MODULE + ".c.sdb");
+    return !MODULE_C_SDB.empty();
+}
+
 void settle_tdo_enable_polarity() {
-    TDO_EN_LOW = 0;
-    const std::string c_sdb = PATH + TOP_MODULE + ".c.sdb";
-    const std::string design = FNM_find(c_sdb);
-    if (!design.empty()) {
-        // The same look at the TDO pad as on the -add_tap road.
-        if (!GLOBAL_TDO) return;
-        SdbDatabase* db = open_sdb_file(design.c_str());
-        const char* name = without_low_mark(GLOBAL_TDO);
-        int rows = DYNA_count(PIN_TABLE);
-        for (int i = 0; i < rows; ++i) {
-            PinListEntry* row = PIN_TABLE[i];
-            if (!row || !row->core_name || is_internal_marker(row->io_name)) continue;
-            if (std::strcmp(without_low_mark(row->core_name), name) == 0 && pad_enable_is_low(name)) TDO_EN_LOW = 1;
-        }
-        SDB_close(db, 0);
-        return;
-    }
     // No design: the TAP description's %TDO_EN pin says it ("-" = active low).
     TDO_EN_LOW = TAP_CONTR && is_active_low(TAP_CONTR->tdo_en);
 }

@@ -213,8 +213,61 @@ bool core_drives_port(int port, const char* signal) {
     return drives;
 }
 
-void tap_mode_pins() {
+// The pad kinds whose cell writer wires the pad buffer's own MODE pins
+// (those open or tied in the design) to the TAP's mode signals.
+bool wires_pad_mode_pins(int kind) {
+    switch (kind) {
+        case PAD_MUX_INPUT:
+        case PAD_MUX_OUTPUT2:
+        case PAD_MUX_OUTPUT3:
+        case PAD_MUX_BIDIR1:
+        case PAD_MUX_BIDIR2:
+        case PAD_MUX_INOUT1:
+        case PAD_MUX_INOUT2: return true;
+        default: return false;
+    }
+}
+
+// A mux pad's own MODE_n pin that the design leaves open or ties is one
+// more load of the TAP's MODE_n signal, so it makes that output needed as
+// a configured cell's pin does: the TAP that -add_tap or -add_tap_only
+// writes has it, the pad modules get its port, and a tie on the design
+// TAP's pin is cut.  A TAP description without the pin, or a design TAP
+// instance without it, ends the run here, before anything is written.
+void mux_pad_mode_needs(const PadEntry& p, int tap) {
+    const BufferEntry* b = p.buffer;
+    if (!b || !p.cell || !wires_pad_mode_pins(p.kind)) return;
+    struct {
+        const char* pin;
+        int net;
+        int& need;
+        char* TapCellEntry::*field;
+        const char* word;
+    } modes[] = {{b->mode1, p.mode1_net, BCELL_MODE1, &TapCellEntry::mode1, "MODE_1"},
+                 {b->mode2, p.mode2_net, BCELL_MODE2, &TapCellEntry::mode2, "MODE_2"},
+                 {b->mode3, p.mode3_net, BCELL_MODE3, &TapCellEntry::mode3, "MODE_3"}};
+    for (auto& m : modes) {
+        if (!m.pin || m.net >= 2) continue;
+        const char* tap_pin = TAP_CONTR ? TAP_CONTR->*m.field : nullptr;
+        if (!tap_pin) bs_no_tap_mode_pin(m.word, p.pad_instance);
+        tap_pin = without_low_mark(tap_pin);
+        const bool design_tap = tap >= 0 && !JTAG_OPTION[OPT_ADD_TAP] && !JTAG_OPTION[OPT_ADD_BCM];
+        if (design_tap && search_inode_connected_to_obj(tap, tap_pin, SDB_DIR_OUTPUT) < 0) {
+            qdx_printf("ERROR: TAP '%s' in SDB file '%s' has no pin %%%s '%s'\n", kest_hier_tap_design_name(),
+                       design_file(), m.word, tap_pin);
+            qdx_exit_printf(-1, "       to connect pin '%s' of mux pad '%s'.\n\n", m.pin, or_text(p.pad_instance, ""));
+        }
+        m.need = 1;
+    }
+}
+
+// The TAP's mode pins after a pad; MODE_1, which the field checks settle
+// for the configured cells, only when a mux pad alone needs it.
+void tap_mode_pins(const PadEntry& p) {
     int tap = TAP_INSTANCE_NAME ? SDB_nl_search_obj(kest_hier_tap_design_name()) : -1;
+    mux_pad_mode_needs(p, tap);
+    if (BCELL_MODE1 && !(TAP_MODE1_PIN && *TAP_MODE1_PIN))
+        tap_mode_pin(BCELL_MODE1, &TapCellEntry::mode1, TAP_MODE1_PIN, TAP_FLAG_MODE1, "MODE_1", tap);
     tap_mode_pin(BCELL_MODE2, &TapCellEntry::mode2, TAP_MODE2_PIN, TAP_FLAG_MODE2, "MODE_2", tap);
     tap_mode_pin(BCELL_MODE3, &TapCellEntry::mode3, TAP_MODE3_PIN, TAP_FLAG_MODE3, "MODE_3", tap);
 }
@@ -415,7 +468,7 @@ void save_OPIN_TAB_for_adding_scan_cell(int row) {
         default:
             qdx_exit_printf(-1, "FATAL: can't identify function of port '%s'.\n\n", bsnames::port_name(port));
     }
-    tap_mode_pins();
+    tap_mode_pins(OPIN_TAB[row]);
 }
 
 void save_input_clock_tab(BufferEntry* b, int row, int port, int not_clock) {

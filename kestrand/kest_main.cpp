@@ -331,9 +331,13 @@ void kestrand_main(int argc, char** argv) {
     check_necessary_input_file();
     refuse_before_writing();
     if (JTAG_OPTION[OPT_ADD_TAP] || JTAG_OPTION[OPT_ADD_TAP_ONLY]) {
-        if (JTAG_OPTION[OPT_ADD_TAP]) check_connect_pad();
+        // The pads of the design, when there is one, say which outputs
+        // the TAP must have (a mux pad's MODE pins) and how its TDO pad
+        // is enabled.
+        const bool pads_seen = JTAG_OPTION[OPT_ADD_TAP] || find_tap_only_design();
+        if (pads_seen) check_connect_pad();
         jtag_init();
-        if (JTAG_OPTION[OPT_ADD_TAP_ONLY]) settle_tdo_enable_polarity();
+        if (!pads_seen) settle_tdo_enable_polarity();
         // The insertion's pad table and the refusals of its road come
         // before the TAP files are written.
         if (JTAG_OPTION[OPT_ADD_TAP] && !JTAG_OPTION[OPT_ADD_BCM]) prepare_insertion();

@@ -204,6 +204,15 @@ inline const std::vector<Patch> kMuxPads =
                         "  PIN_INMUX PAD_DIN1 (.PAD(din1), .Y(din_c[1]), .M2(1'b0), .S2(1'b0));"},
                        {"chip.pin", "PAD(PIN_IN)\n5", "PAD(PIN_INMUX)\n5"}};
 
+// The design's TAP (its port-only model and its instance) with the MODE2
+// output that the TAP of -add_tap_only has for a design with mux input
+// pads: the road where the design holds the TAP.
+inline const std::vector<Patch> kDesignTapMode2 = {
+    {"cells.v", "output SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET;",
+     "output SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, MODE2, HIGHZ, RESET;"},
+    {"cells.v", "MODE1, HIGHZ, RESET,\n", "MODE1, MODE2, HIGHZ, RESET,\n"},
+    {"chip.v", ".MODE1(),", ".MODE1(), .MODE2(),"}};
+
 // The mux input, the three-state mux output and the bidirectional mux
 // pad of kMuxPads active low.
 inline const std::vector<Patch> kMuxPinsActiveLow = {{"chip.pin", "DIN1    din1", "DIN1    -din1"},

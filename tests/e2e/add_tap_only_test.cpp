@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/add_bcm_case.h"
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
 
@@ -81,6 +82,30 @@ TEST(AddTapOnly, VhdlTap) {
         EXPECT_EQ(r.status, 0) << cmd[1] << ": " << r.out << r.err;
     }
 }
+
+// A design whose mux input pad (din1's, add_bcm::kMuxPads) alone needs
+// the TAP's MODE_2 output: the TAP that -add_tap_only writes has it, in
+// Verilog and in VHDL, as its compiled port-only module shows.
+class MuxPadModeOutput : public ::testing::TestWithParam<bool> {};
+
+TEST_P(MuxPadModeOutput, TheTapHasIt) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "the stand-in tools are not built";
+    const bool vhdl = GetParam();
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), add_bcm::kMuxPads + add_bcm::kDesignTapMode2));
+    std::vector<std::string> options = {"-add_tap_only"};
+    if (vhdl) options.push_back("-vhdl");
+    const auto r = testsupport::run_kestrand(dir.path(), options);
+    ASSERT_EQ(r.status, 0) << r.out;
+    const auto ports = testsupport::Netlist(dir.path(), "qdx_tap.sdb").ports();
+    const auto mode2 = ports.find("MODE2");
+    ASSERT_NE(mode2, ports.end());
+    EXPECT_EQ(mode2->second, "output");
+    EXPECT_NE(read_file(dir.path() / (vhdl ? "chip_TAP.vhd" : "chip_TAP.v")).find("MODE2"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, MuxPadModeOutput, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "Vhdl" : "Verilog"); });
 
 // The TDO_EN output of the TAP follows the TDO pad's enable: with the
 // design there, its pad cell tells (as on the -add_tap road); without it,

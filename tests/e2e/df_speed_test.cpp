@@ -70,12 +70,10 @@ ScanCase highz_case(const std::string& name, const std::vector<Patch>& patches, 
 
 // ----------------------------------------------------------- mux pads
 
-// The mux pads of add_bcm_case.h, their MODE pins tied off in the design.
-// On the design's own TAP only the output pads, on MODE_1: the TAP that
-// -add_tap_only writes for it has no MODE_2 output (nothing tells that
-// run that a pad needs one).
+// The mux pads of add_bcm_case.h, their MODE pins tied off in the design
+// (din1's on the TAP's MODE_2, which the design's TAP then has).
 const std::vector<Patch> kMuxPads = add_bcm::kMuxPads + kGroupSize2;
-const std::vector<Patch> kMuxOutputPads = add_bcm::kMuxOutputPads + kGroupSize2;
+const std::vector<Patch> kMuxPadsOnTheDesignTap = kMuxPads + add_bcm::kDesignTapMode2;
 // dout0's pad in io_pair.v a mux output pad, its MODE pin tied off.
 const std::vector<Patch> kMuxPadInIoModule =
     add_bcm::kMuxLibrary + kGroupSize2 +
@@ -117,12 +115,14 @@ const std::vector<ScanCase>& cases() {
         highz_case("highz_pins_add_tap", kHighzPins, "", Road::AddTap, "", "PAD_DOUT0"),
         highz_case("highz_pins_add_tap_in_several_io_modules", kHighzPinsInIoModules, kIoPair, Road::AddTap,
                    "pio_bs0", "P_OUT"),
-        df_case("mux_pads", placed_chip(kMuxOutputPads, "", Road::Default), Road::Default, {{"", "PAD_DOUT0", "S1"}}),
+        df_case("mux_pads", placed_chip(kMuxPadsOnTheDesignTap, "", Road::Default), Road::Default,
+                {{"", "PAD_DOUT0", "S1"}, {"", "PAD_DIN1", "S2"}}),
         df_case("mux_pads_without_group_size",
-                placed_chip(add_bcm::kMuxOutputPads + std::vector<Patch>{add_bcm::kNoGroupSize}, "", Road::Default),
-                Road::Default, {{"", "PAD_DOUT0", "S1"}}),
-        df_case("mux_pads_in_a_pad_module", placed_chip(kMuxOutputPads, kPadModule, Road::Default), Road::Default,
-                {{"pads_bs", "PAD_DOUT0", "S1"}}),
+                placed_chip(add_bcm::kMuxPads + add_bcm::kDesignTapMode2 + std::vector<Patch>{add_bcm::kNoGroupSize}, "",
+                            Road::Default),
+                Road::Default, {{"", "PAD_DOUT0", "S1"}, {"", "PAD_DIN1", "S2"}}),
+        df_case("mux_pads_in_a_pad_module", placed_chip(kMuxPadsOnTheDesignTap, kPadModule, Road::Default),
+                Road::Default, {{"pads_bs", "PAD_DOUT0", "S1"}, {"pads_bs", "PAD_DIN1", "S2"}}),
         df_case("mux_pad_in_several_io_modules", placed_chip(kMuxPadInIoModule, kIoPair, Road::Default), Road::Default,
                 {{"pio_bs0", "P_OUT", "S1"}}),
         df_case("mux_pads_add_tap", placed_chip(kMuxPads, "", Road::AddTap), Road::AddTap, {{"", "PAD_DOUT0", "S1"}}),

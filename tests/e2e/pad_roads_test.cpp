@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/add_bcm_case.h"
 #include "e2e/scan_sim_case.h"
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
@@ -369,12 +370,8 @@ std::vector<Patch> new_pad(const std::string& port, const std::string& declarati
 }
 
 // The TAP with a MODE_2 pin, for pads with a second mux input.
-const std::vector<Patch> kTapMode2 = {
-    {"chip.lib", "%MODE_1 MODE1;", "%MODE_1 MODE1; %MODE_2 MODE2;"},
-    {"cells.v", "output SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, HIGHZ, RESET;",
-     "output SHIFT_DR, CLOCK_DR, UPDATE_DR, MODE1, MODE2, HIGHZ, RESET;"},
-    {"cells.v", "MODE1, HIGHZ, RESET,\n", "MODE1, MODE2, HIGHZ, RESET,\n"},
-    {"chip.v", ".MODE1(),", ".MODE1(), .MODE2(),"}};
+const std::vector<Patch> kTapMode2 =
+    std::vector<Patch>{{"chip.lib", "%MODE_1 MODE1;", "%MODE_1 MODE1; %MODE_2 MODE2;"}} + add_bcm::kDesignTapMode2;
 
 // Mux bidirectional pads and their cells.
 std::vector<Patch> mux_bidir(bool two) {
@@ -613,6 +610,35 @@ INSTANTIATE_TEST_SUITE_P(
                       added_inout_pad("read_only_port_active_low_enable", kInoutReadOnly + kActiveLowInoutPad),
                       added_inout_pad("driven_port", kInoutDriven),
                       added_inout_pad("driven_port_active_low_enable", kInoutDriven + kActiveLowInoutPad)),
+    [](const auto& info) { return info.param.name; });
+
+// ---------------------------------------------------------------------------
+// Mux pads (add_bcm::kMuxPads): din1's input pad is the only load of the
+// TAP's MODE_2 output, on its tied MODE_2 pin.  The TAP has that output
+// on every road (the one -add_tap_only writes learns it from the design's
+// pads), the edited netlist compiles with it, EXTEST and SAMPLE see din1
+// through its cell, and with the TAP in reset the chip is as before (the
+// pad's MODE_2 pin inverted breaks it).
+
+scan_sim::ScanCase mux_input_pad(const std::string& name, scan_sim::Prepare prepare, scanharness::Road road,
+                                 const std::string& module = "") {
+    scan_sim::ScanCase c;
+    c.name = name;
+    c.prepare = std::move(prepare);
+    c.road = road;
+    c.mutants = {{module, "PAD_DIN1", "S2"}};
+    return c;
+}
+
+const std::vector<Patch> kMuxPadsOnTheDesignTap = add_bcm::kMuxPads + add_bcm::kDesignTapMode2;
+
+INSTANTIATE_TEST_SUITE_P(
+    MuxInputPad, ScanSim,
+    ::testing::Values(
+        mux_input_pad("default", scan_sim::fixture(kMuxPadsOnTheDesignTap), scanharness::Road::Default),
+        mux_input_pad("in_a_pad_module", scan_sim::fixture(kMuxPadsOnTheDesignTap, "tests/fixtures/bscan/padmod/chip.v"),
+                      scanharness::Road::Default, "pads_bs"),
+        mux_input_pad("add_tap", scan_sim::notap_fixture(add_bcm::kMuxPads), scanharness::Road::AddTap)),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/add_bcm_case.h"
 #include "e2e/scan_sim_case.h"
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
@@ -119,6 +120,15 @@ RefusalCase tap_instance_clash(const std::string& part, const std::string& name)
             with_tap_removed({{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME " + name + ";"}}), "",
             "ERROR: (./chip.bsc) the TAP instance '" + name + "' (%INSTANCE_NAME of %TAP_MODULE) can't be named so\n"
             "       in the boundary-cell module chip_BCM, which names its own cells, buffers, ports and nets so.\n\n"};
+}
+
+// The mux pads of add_bcm_case.h on the design's TAP, whose %TAP_CONTROLLER
+// names no %MODE_2 for din1's input pad.
+std::vector<Patch> mux_pads_without_tap_mode2() {
+    std::vector<Patch> patches;
+    for (const Patch& p : add_bcm::kMuxPads)
+        if (p.to.find("%MODE_2 MODE2;") == std::string::npos) patches.push_back(p);
+    return patches;
 }
 
 class KestrandRefusal : public ::testing::TestWithParam<RefusalCase> {};
@@ -232,6 +242,15 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "ERROR: (./chip.lib) can't find %HIGHZ_COMMAND in %TAP_CONTROLLER qdx_tap\n"
                     "       for the %HIGHZ pins of the cells that the pads carry.\n\n"},
+        // din1's mux input pad needs the TAP's MODE_2 output on its tied
+        // MODE_2 pin: a design TAP without that pin, or a TAP description
+        // without %MODE_2, could not drive it.
+        RefusalCase{"mux_pad_mode_pin_missing_on_the_design_tap", {}, add_bcm::kMuxPads, "",
+                    "ERROR: TAP 'TAP' in SDB file './chip.c.sdb' has no pin %MODE_2 'MODE2'\n"
+                    "       to connect pin 'S2' of mux pad 'PAD_DIN1'.\n\n"},
+        RefusalCase{"mux_pad_mode_pin_without_a_tap_mode_pin", {}, mux_pads_without_tap_mode2(), "",
+                    "ERROR: (./chip.lib) can't find %MODE_2 in %TAP_CONTROLLER qdx_tap.\n"
+                    "       Please define %MODE_2 to connectmux pad PAD_DIN1.\n\n"},
         RefusalCase{"add_tap_with_the_tap_in_the_design",
                     {"-add_tap"},
                     {},
