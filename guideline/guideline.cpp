@@ -1247,7 +1247,14 @@ int guideline_handler(void (*before_continuing)()) {
             case 6: pin_menu(); break;
             case 7: skip_signal_menu(); break;
             case 8:
-                if (before_continuing) before_continuing();
+                if (before_continuing) {
+                    // The checks see the edited records in the tables, and
+                    // a check that ends the run leaves every record owned
+                    // by them.
+                    put_pages_back();
+                    before_continuing();
+                    take_pages();
+                }
                 if (save_bsc_lib()) {
                     put_pages_back();
                     return 0;
