@@ -106,12 +106,12 @@ function(kest_tests dir)
   kest_check_deps("tests/${dir}" ${libs})
   add_executable(${name} ${srcs} ${CMAKE_SOURCE_DIR}/runtime/asan_options.cpp)
   target_link_libraries(${name} PRIVATE ${libs} testsupport GTest::gtest GTest::gtest_main)
-  # The sanitizer build compiles the tests' own code without optimisation,
-  # in a quarter less time (the tests run as fast: their time goes into the
-  # libraries and programs under test, which keep theirs).
-  if(KEST_SANITIZE)
-    target_compile_options(${name} PRIVATE -O0)
-  endif()
+  # The tests' own code is compiled without optimisation and with
+  # GoogleTest's header read once per program, in about half the time (the
+  # tests run as fast: their time goes into the libraries and programs
+  # under test, which keep their optimisation).
+  target_compile_options(${name} PRIVATE -O0)
+  target_precompile_headers(${name} PRIVATE <gtest/gtest.h>)
   set(env ENVIRONMENT "KEST_BINARY_DIR=${CMAKE_BINARY_DIR}")
   if(arg_CHECKER_CASES)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES TEST_FILTER "${arg_CHECKER_CASES}"
