@@ -134,6 +134,19 @@ ScanCase tied_case(const Placement& at, Road road, bool active_low, bool inputs_
     return c;
 }
 
+const Placement kTdoOnLogic{
+    "tdo_on_logic", "tests/fixtures/bscan/hier/io_pair.v", "pads_bs0",
+    {{"chip.v", "PIN_TRI   PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));",
+      "wire tdo_i, tdo_ei;\n  BUF tdo_buf (.A(tdo_c), .Y(tdo_i));\n  BUF tdo_ebuf (.A(tdo_en), .Y(tdo_ei));\n  PIN_TRI   PAD_TDO    (.A(tdo_i), .OE(tdo_ei), .PAD(tdo));"}}};
+const Placement kTdoOnLogicFlat{
+    "tdo_on_logic_flat", "", "",
+    {{"chip.v", "PIN_TRI   PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));",
+      "wire tdo_i, tdo_ei;\n  BUF tdo_buf (.A(tdo_c), .Y(tdo_i));\n  BUF tdo_ebuf (.A(tdo_en), .Y(tdo_ei));\n  PIN_TRI   PAD_TDO    (.A(tdo_i), .OE(tdo_ei), .PAD(tdo));"}}};
+const Placement kTdoOnLogicPadModule{
+    "tdo_on_logic_pad_module", "tests/fixtures/bscan/padmod/chip.v", "pads_bs",
+    {{"chip.v", "PIN_TRI   PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));",
+      "wire tdo_i, tdo_ei;\n  BUF tdo_buf (.A(tdo_c), .Y(tdo_i));\n  BUF tdo_ebuf (.A(tdo_en), .Y(tdo_ei));\n  PIN_TRI   PAD_TDO    (.A(tdo_i), .OE(tdo_ei), .PAD(tdo));"}}};
+
 const std::vector<ScanCase>& cases() {
     static const std::vector<ScanCase> all = {
         tied_case(kFlat, Road::Default, false),
@@ -158,10 +171,16 @@ const std::vector<ScanCase>& cases() {
         tied_case(kFlat, Road::Default, false, true),
         tied_case(kPadModule, Road::Default, false, true),
         tied_case(kSeveralIoModules, Road::Default, false, true),
-        // The tied TDI pin of the TAP reaches its pad's output through a
+        // PROBE
+// The tied TDI pin of the TAP reaches its pad's output through a
         // new port of the pad's module.
         tied_case(kTdiPadOnLogicInItsModule, Road::Default, false, true),
         tied_case(kTdiPadOnLogicInItsModule, Road::AddTap, false),
+        tied_case(kTdoOnLogic, Road::AddTap, false),
+        tied_case(kTdoOnLogic, Road::Default, false),
+        tied_case(kTdoOnLogicFlat, Road::AddTap, false),
+        tied_case(kTdoOnLogicPadModule, Road::AddTap, false),
+        tied_case(kTdoOnLogicPadModule, Road::Default, false),
     };
     return all;
 }
