@@ -67,6 +67,18 @@ const Placement kTdiPadOnLogicInItsModule{
     {{"chip.v", "  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_c));",
       "  wire tdi_i;\n  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_i));\n"
       "  BUF       tdi_use    (.A(tdi_i), .Y(tdi_c));"}}};
+// The TDO pad's data and enable pins on buffers inside the pad's module,
+// which read nets that nothing drives (no TAP, or the design's TAP with
+// its TDO pins open): each pin leaves its buffer for a new port that the
+// TAP drives alone.
+const Patch kTdoPadOnBuffers{
+    "chip.v", "PIN_TRI   PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));",
+    "wire tdo_i, tdo_ei;\n  BUF       tdo_buf    (.A(tdo_c), .Y(tdo_i));\n"
+    "  BUF       tdo_ebuf   (.A(tdo_en), .Y(tdo_ei));\n  PIN_TRI   PAD_TDO    (.A(tdo_i), .OE(tdo_ei), .PAD(tdo));"};
+const Placement kTdoPadOnLogicInItsModule{"tdo_pad_on_logic_in_one_of_several_io_modules",
+                                          "tests/fixtures/bscan/hier/io_pair.v", "pads_bs0", {kTdoPadOnBuffers}};
+const Placement kTdoPadOnLogicInThePadModule{"tdo_pad_on_logic_in_the_pad_module", "tests/fixtures/bscan/padmod/chip.v",
+                                             "pads_bs", {kTdoPadOnBuffers}};
 
 // The TDO pad tied off: its data low and its enable at the level that
 // disables it, active high (the fixture's PIN_TRI) or active low
@@ -134,19 +146,6 @@ ScanCase tied_case(const Placement& at, Road road, bool active_low, bool inputs_
     return c;
 }
 
-const Placement kTdoOnLogic{
-    "tdo_on_logic", "tests/fixtures/bscan/hier/io_pair.v", "pads_bs0",
-    {{"chip.v", "PIN_TRI   PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));",
-      "wire tdo_i, tdo_ei;\n  BUF tdo_buf (.A(tdo_c), .Y(tdo_i));\n  BUF tdo_ebuf (.A(tdo_en), .Y(tdo_ei));\n  PIN_TRI   PAD_TDO    (.A(tdo_i), .OE(tdo_ei), .PAD(tdo));"}}};
-const Placement kTdoOnLogicFlat{
-    "tdo_on_logic_flat", "", "",
-    {{"chip.v", "PIN_TRI   PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));",
-      "wire tdo_i, tdo_ei;\n  BUF tdo_buf (.A(tdo_c), .Y(tdo_i));\n  BUF tdo_ebuf (.A(tdo_en), .Y(tdo_ei));\n  PIN_TRI   PAD_TDO    (.A(tdo_i), .OE(tdo_ei), .PAD(tdo));"}}};
-const Placement kTdoOnLogicPadModule{
-    "tdo_on_logic_pad_module", "tests/fixtures/bscan/padmod/chip.v", "pads_bs",
-    {{"chip.v", "PIN_TRI   PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));",
-      "wire tdo_i, tdo_ei;\n  BUF tdo_buf (.A(tdo_c), .Y(tdo_i));\n  BUF tdo_ebuf (.A(tdo_en), .Y(tdo_ei));\n  PIN_TRI   PAD_TDO    (.A(tdo_i), .OE(tdo_ei), .PAD(tdo));"}}};
-
 const std::vector<ScanCase>& cases() {
     static const std::vector<ScanCase> all = {
         tied_case(kFlat, Road::Default, false),
@@ -171,16 +170,15 @@ const std::vector<ScanCase>& cases() {
         tied_case(kFlat, Road::Default, false, true),
         tied_case(kPadModule, Road::Default, false, true),
         tied_case(kSeveralIoModules, Road::Default, false, true),
-        // PROBE
-// The tied TDI pin of the TAP reaches its pad's output through a
+        // The tied TDI pin of the TAP reaches its pad's output through a
         // new port of the pad's module.
         tied_case(kTdiPadOnLogicInItsModule, Road::Default, false, true),
         tied_case(kTdiPadOnLogicInItsModule, Road::AddTap, false),
-        tied_case(kTdoOnLogic, Road::AddTap, false),
-        tied_case(kTdoOnLogic, Road::Default, false),
-        tied_case(kTdoOnLogicFlat, Road::AddTap, false),
-        tied_case(kTdoOnLogicPadModule, Road::AddTap, false),
-        tied_case(kTdoOnLogicPadModule, Road::Default, false),
+        // The TDO pad's pins on buffers: the TAP reaches the pad through
+        // new ports of its module, not the buffers' undriven nets.
+        tied_case(kTdoPadOnLogicInItsModule, Road::Default, false),
+        tied_case(kTdoPadOnLogicInItsModule, Road::AddTap, false),
+        tied_case(kTdoPadOnLogicInThePadModule, Road::Default, false),
     };
     return all;
 }
