@@ -198,6 +198,9 @@ void bs_add_tap_port_to_cmd_file(PadEntry* pad, int level, int kind);
 // The TDO pad's enable pin as lifted by bs_search_standard_ports ("" when
 // lifting found none).
 extern std::string TDO_ENABLE_LIFTED;
+// The design's TAP leaves its TDO pin (TDO_OPEN) or its TDO-enable pin
+// (TDO_EN_OPEN) on no net: the run must join it to the TDO pad.
+extern bool TAP_TDO_OPEN, TAP_TDO_EN_OPEN;
 
 // Returns the globals of the design edits to their start-up values.
 void BSCAN_EDIT_reset_globals();

@@ -17,6 +17,7 @@
 #include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
+bool TAP_TDO_OPEN = false, TAP_TDO_EN_OPEN = false;
 int TAP_FLAG[TAP_FLAG_WORDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, -1, -1, -1, -1, -1};
 int* TAP_FLAG_EXTRA = nullptr;
 int HIZ_FLAG = 0;
@@ -372,6 +373,11 @@ void standard_pins(FieldCheck& c) {
     // Its polarity is the TDO pad's: no inverter goes between them.
     const char* en = c.t->tdo_en;
     TAP_TDO_EN_PIN = en && *en ? without_low_mark(en) : nullptr;
+    auto open = [&](const char* pin) {
+        return c.tap >= 0 && pin && *pin && search_inet_connected_to_obj(c.tap, pin, SDB_DIR_OUTPUT) < 0;
+    };
+    TAP_TDO_OPEN = open(TAP_TDO_PIN);
+    TAP_TDO_EN_OPEN = open(TAP_TDO_EN_PIN);
 }
 
 // The pins the cells drive.

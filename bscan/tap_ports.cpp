@@ -264,8 +264,19 @@ void bs_hier_trace_tap_pins() {
         // the pin out beside that logic.
         const bool stays_inside = !reach.port && reach.stop < DYNA_count(r->modules);
         if (!tp->tdo && stays_inside && (JTAG_OPTION[OPT_ADD_TAP] || tied_tap_input(*tp))) reach.port = true;
+        // A TDO pad pin that the TAP must drive (the TAP this run adds, or
+        // a pin that the design's TAP leaves open) while it reads other
+        // logic inside its module: it leaves that logic for a new port of
+        // its own module, which the TAP drives alone, as a tied pin does.
+        const bool tap_drives = tp->tdo && (JTAG_OPTION[OPT_ADD_TAP] || TAP_TDO_OPEN);
+        if (tap_drives && stays_inside) reach = trace_from_pad(*r, record_pin(*r, true), true);
         const char* enable = tp->tdo && TAP_TDO_EN_PIN && *TAP_TDO_EN_PIN ? record_enable(*r) : nullptr;
-        if (enable) enable_reach = trace_from_pad(*r, enable, tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE]));
+        if (enable) {
+            enable_reach = trace_from_pad(*r, enable, tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE]));
+            const bool enable_inside = !enable_reach.port && enable_reach.stop < DYNA_count(r->modules);
+            if (enable_inside && (JTAG_OPTION[OPT_ADD_TAP] || TAP_TDO_EN_OPEN))
+                enable_reach = trace_from_pad(*r, enable, true);
+        }
     }
 }
 
