@@ -133,49 +133,47 @@ bool enable_port_at(int level) {
 }
 
 // The line that joins a TAP pad's pin to its new port, in the module where
-// the pin stays: the TDO pad's data pin leaves a tied net first.
+// the pin stays: the TDO pad's pins leave their nets first.
 void pin_to_port(FILE* fp, const TapPort& tp) {
     const PinReach& reach = tap_reach(tp.kind);
     if (reach.inst.empty()) return;
-    if (tp.tdo && tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", reach.inst.c_str(), reach.pin.c_str());
+    if (tp.tdo) std::fprintf(fp, "disconnect %s{%s}\n", reach.inst.c_str(), reach.pin.c_str());
     std::fprintf(fp, "connect %s{%s} %s\n", reach.inst.c_str(), reach.pin.c_str(), tp.qdx_port().c_str());
 }
 
 void enable_to_port(FILE* fp) {
     const PinReach& reach = tdo_enable_reach();
     if (reach.inst.empty()) return;
-    if (tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) std::fprintf(fp, "disconnect %s{%s}\n", reach.inst.c_str(), reach.pin.c_str());
+    std::fprintf(fp, "disconnect %s{%s}\n", reach.inst.c_str(), reach.pin.c_str());
     std::fprintf(fp, "connect %s{%s} %s\n", reach.inst.c_str(), reach.pin.c_str(), TAP_TDO_EN_PIN);
 }
 
 // The TAP wired straight to a pad pin that climbed to the TAP's level (the
-// pad itself when the TAP sits beside it).  A TAP that this run adds, or
-// that took a tied pin, drives the TDO pad alone: the pin leaves its net.
+// pad itself when the TAP sits beside it).  The TAP drives the TDO pad
+// alone: the pin leaves its net first.
 void tap_to_reached_pin(FILE* fp, const TapPort& tp) {
     const PinReach& reach = tap_reach(tp.kind);
     if (reach.inst.empty()) return;
-    const bool added = JTAG_OPTION[OPT_ADD_TAP] != 0;
     if (!tp.tdo) {
         std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), tp.pin(), reach.inst.c_str(), reach.pin.c_str());
         return;
     }
-    if (added || tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) std::fprintf(fp, "disconnect %s{%s}\n", reach.inst.c_str(), reach.pin.c_str());
+    std::fprintf(fp, "disconnect %s{%s}\n", reach.inst.c_str(), reach.pin.c_str());
     std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), tp.pin(), reach.inst.c_str(), reach.pin.c_str());
 }
 
 void tap_to_reached_enable(FILE* fp) {
     const PinReach& reach = tdo_enable_reach();
     if (!set(TAP_TDO_EN_PIN) || reach.pin.empty() || reach.port) return;
-    if (JTAG_OPTION[OPT_ADD_TAP] || tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE]))
-        std::fprintf(fp, "disconnect %s{%s}\n", reach.inst.c_str(), reach.pin.c_str());
+    std::fprintf(fp, "disconnect %s{%s}\n", reach.inst.c_str(), reach.pin.c_str());
     std::fprintf(fp, "connect %s{%s} %s{%s}\n", tap(), TAP_TDO_EN_PIN, reach.inst.c_str(), reach.pin.c_str());
 }
 
-// A TAP pad pin in this module joined to `to`{`to_pin`}.  A pin tied to a
-// constant (its TAP_FLAG word `flag`) leaves the constant first, and with
-// -add_tap any net it is on: the TAP that this run adds drives it alone.
-void join_pad_pin(FILE* fp, const char* inst, const char* pin, int flag, const char* to, const char* to_pin) {
-    if (tied(flag) || (JTAG_OPTION[OPT_ADD_TAP] && flag != -1)) std::fprintf(fp, "disconnect %s{%s}\n", inst, pin);
+// A TAP pad pin in this module joined to `to`{`to_pin`}.  A pin of the TDO
+// pad leaves any net it is on first (a tie, or logic that the design left
+// there before its TAP was wired): the TAP drives it alone.
+void join_pad_pin(FILE* fp, const char* inst, const char* pin, bool tdo, const char* to, const char* to_pin) {
+    if (tdo) std::fprintf(fp, "disconnect %s{%s}\n", inst, pin);
     std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst, pin, to, to_pin);
 }
 
@@ -183,20 +181,20 @@ void join_pad_pin(FILE* fp, const char* inst, const char* pin, int flag, const c
 // or the instance that brings its pins out): its pin toward the core, for
 // TDO the pin from the core and the enable, which takes the TAP's
 // TDO-enable pin (of the pad's polarity).  With `only_tied` (the design's
-// own TAP, which the design wires already) only where a tie stands in for
-// the wire: a tied TDO pad pin, or a tied TAP input, which
-// disconnect_tap_pins has cut.
+// own TAP, which the design wires already) only where the wire is
+// missing: a tied TDO pad pin or one whose TAP pin the design leaves open,
+// or a tied TAP input, which disconnect_tap_pins has cut.
 void join_top_pad(FILE* fp, const TapPort& tp, const PadEntry& r, const char* to, bool only_tied = false) {
     const char* pin = or_text(record_pin(r, tp.tdo), "");
     if (!tp.tdo) {
-        if (!only_tied || tied_tap_input(tp)) join_pad_pin(fp, r.pad_instance, pin, -1, to, tp.pin());
+        if (!only_tied || tied_tap_input(tp)) join_pad_pin(fp, r.pad_instance, pin, false, to, tp.pin());
         return;
     }
     const int data_flag = TAP_FLAG[TAP_FLAG_TDO_DATA], enable_flag = TAP_FLAG[TAP_FLAG_TDO_ENABLE];
-    if (!only_tied || tied(data_flag)) join_pad_pin(fp, r.pad_instance, pin, data_flag, to, tp.pin());
+    if (!only_tied || tied(data_flag) || TAP_TDO_OPEN) join_pad_pin(fp, r.pad_instance, pin, true, to, tp.pin());
     const char* enable = set(TAP_TDO_EN_PIN) ? record_enable(r) : nullptr;
-    if (enable && (!only_tied || tied(enable_flag)))
-        join_pad_pin(fp, r.pad_instance, enable, enable_flag, to, TAP_TDO_EN_PIN);
+    if (enable && (!only_tied || tied(enable_flag) || TAP_TDO_EN_OPEN))
+        join_pad_pin(fp, r.pad_instance, enable, true, to, TAP_TDO_EN_PIN);
 }
 
 // The design's own TAP joined, where a tie stands in for the wire, to the
@@ -368,9 +366,8 @@ void wire_tap_port(FILE* fp, const TapPort& tp) {
         if (!data_by_port) std::fprintf(fp, "connect %s{%s} %s{%s}\n", inst.c_str(), pin.c_str(), tap(), tp.pin());
         return;
     }
-    if (!data_by_port) join_pad_pin(fp, inst.c_str(), pin.c_str(), TAP_FLAG[TAP_FLAG_TDO_DATA], tap(), tp.pin());
-    if (enable)
-        join_pad_pin(fp, enable_inst.c_str(), enable_pin.c_str(), TAP_FLAG[TAP_FLAG_TDO_ENABLE], tap(), TAP_TDO_EN_PIN);
+    if (!data_by_port) join_pad_pin(fp, inst.c_str(), pin.c_str(), true, tap(), tp.pin());
+    if (enable) join_pad_pin(fp, enable_inst.c_str(), enable_pin.c_str(), true, tap(), TAP_TDO_EN_PIN);
 }
 
 }  // namespace

@@ -67,18 +67,20 @@ const Placement kTdiPadOnLogicInItsModule{
     {{"chip.v", "  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_c));",
       "  wire tdi_i;\n  PIN_IN    PAD_TDI    (.PAD(tdi), .Y(tdi_i));\n"
       "  BUF       tdi_use    (.A(tdi_i), .Y(tdi_c));"}}};
-// The TDO pad's data and enable pins on buffers inside the pad's module,
-// which read nets that nothing drives (no TAP, or the design's TAP with
-// its TDO pins open): each pin leaves its buffer for a new port that the
-// TAP drives alone.
-const Patch kTdoPadOnBuffers{
+// The TDO pad's data and enable pins on inverters beside the pad, which
+// read nets that nothing drives (no TAP, or the design's TAP with its TDO
+// pins open): each pin leaves its inverter's net for the TAP, which drives
+// it alone.  An inverter of an undriven net drives x in the simulation, so
+// a pin joined to the TAP without leaving it shows.
+const Patch kTdoPadOnInverters{
     "chip.v", "PIN_TRI   PAD_TDO    (.A(1'b0), .OE(1'b0), .PAD(tdo));",
-    "wire tdo_i, tdo_ei;\n  BUF       tdo_buf    (.A(tdo_c), .Y(tdo_i));\n"
-    "  BUF       tdo_ebuf   (.A(tdo_en), .Y(tdo_ei));\n  PIN_TRI   PAD_TDO    (.A(tdo_i), .OE(tdo_ei), .PAD(tdo));"};
+    "wire tdo_i, tdo_ei;\n  INV       tdo_inv    (.A(tdo_c), .Y(tdo_i));\n"
+    "  INV       tdo_einv   (.A(tdo_en), .Y(tdo_ei));\n  PIN_TRI   PAD_TDO    (.A(tdo_i), .OE(tdo_ei), .PAD(tdo));"};
 const Placement kTdoPadOnLogicInItsModule{"tdo_pad_on_logic_in_one_of_several_io_modules",
-                                          "tests/fixtures/bscan/hier/io_pair.v", "pads_bs0", {kTdoPadOnBuffers}};
+                                          "tests/fixtures/bscan/hier/io_pair.v", "pads_bs0", {kTdoPadOnInverters}};
+const Placement kTdoPadOnLogicFlat{"tdo_pad_on_logic_flat", "", "", {kTdoPadOnInverters}};
 const Placement kTdoPadOnLogicInThePadModule{"tdo_pad_on_logic_in_the_pad_module", "tests/fixtures/bscan/padmod/chip.v",
-                                             "pads_bs", {kTdoPadOnBuffers}};
+                                             "pads_bs", {kTdoPadOnInverters}};
 
 // The TDO pad tied off: its data low and its enable at the level that
 // disables it, active high (the fixture's PIN_TRI) or active low
@@ -174,11 +176,14 @@ const std::vector<ScanCase>& cases() {
         // new port of the pad's module.
         tied_case(kTdiPadOnLogicInItsModule, Road::Default, false, true),
         tied_case(kTdiPadOnLogicInItsModule, Road::AddTap, false),
-        // The TDO pad's pins on buffers: the TAP reaches the pad through
-        // new ports of its module, not the buffers' undriven nets.
+        // The TDO pad's pins on logic: the TAP drives them alone, through
+        // new ports where the pad sits in a module.
         tied_case(kTdoPadOnLogicInItsModule, Road::Default, false),
         tied_case(kTdoPadOnLogicInItsModule, Road::AddTap, false),
         tied_case(kTdoPadOnLogicInThePadModule, Road::Default, false),
+        tied_case(kTdoPadOnLogicInThePadModule, Road::AddTap, false),
+        tied_case(kTdoPadOnLogicFlat, Road::Default, false),
+        tied_case(kTdoPadOnLogicFlat, Road::AddTap, false),
     };
     return all;
 }
