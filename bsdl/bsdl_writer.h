@@ -34,6 +34,7 @@
 
 #include <cstdio>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "desc/tables.h"
@@ -186,6 +187,15 @@ int find_inet_connected_to_pin(int obj, const char* pin);
 // True when the net on obj's pin of that name has a node of another object
 // or a port; false for an absent pin or a pin on no net.
 bool pin_reaches_other_objects(int obj, const char* pin);
+// The pads whose enable each chain cell drives, by the cell's object: for
+// every output and bidirectional port whose pad has an enable on a signal
+// net, the cell the control search of the tracers finds from it.
+std::unordered_map<int, std::vector<int>> pads_by_control_cell();
+// True when pad `pad` floats its pin under HIGHZ by itself: a %BS_BUFFER
+// whose cell has a %HIGHZ pin that hangs on the TAP's pin `tap_pin`,
+// straight or through cells of one input (the buffers and inverters of
+// the command's tree).
+bool pad_floats_under_highz(int pad, const char* tap_pin);
 // The chain-table key of an object of the current design (with the
 // hard-macro prefix while a macro's design is current).
 std::string chain_key(int obj);
