@@ -742,18 +742,10 @@ void no_pad_rows(int row, int obj, const char* word) {
     if (words <= 1) {
         add_bd_row({c->order, std_name(0), r.bsdl_name, single, "X", -1, 0, "Z"});
     } else {
-        int control_at = -1, controls = 0;
+        // The chain walk let no cell with two control words through.
+        int control_at = -1;
         for (int j = 0; j < words; ++j)
-            if (s->order[j] && (STR_ucomp(s->order[j], "control") == 0 || STR_ucomp(s->order[j], "controlr") == 0)) {
-                ++controls;
-                control_at = j;
-            }
-        if (controls > 1) {
-            qdx_exit_printf(-1,
-                            "FATAL: (%s) there are %d control cells specified in module \"%s\".\n"
-                            "       tallowmere can't handle more than 1 control cell in one module.\n\n",
-                            BS_LIB_FILE.c_str(), controls, c->cell_name);
-        }
+            if (is_control_word(s->order[j])) control_at = j;
         for (int j = 0; j < words; ++j) {
             const std::string w = s->order[j] ? s->order[j] : "";
             BdRegEntry e{c->order + j, std_name(j), r.bsdl_name, w, "X", -1, 0, "Z"};
@@ -789,14 +781,8 @@ void no_pad_rows(int row, int obj, const char* word) {
         if (last.function == "output2") last.function = "output3";
         ctl->in_register = 1;
         if (!contr_cell_exist(ctl->order)) {
-            const int names = DYNA_count(ctl->std_names);
-            if (names > 1) {
-                qdx_exit_printf(-1,
-                                "ERROR: there are %d control cells in module %s.\n"
-                                "       Can't decide to select which one.\n\n",
-                                names, ctl->cell_name);
-            }
-            const std::string name = names == 1 ? ctl->std_names[0] : ctl->cell_name;
+            check_one_control_bit(ctl);
+            const std::string name = DYNA_count(ctl->std_names) == 1 ? ctl->std_names[0] : ctl->cell_name;
             const bool reset = ctl->scan_cell && ctl->scan_cell->rst;
             // Its safe value is the one that disables the driver.
             add_bd_row({ctl->order, name, "*", reset ? "controlr" : "control", disval ? "1" : "0", -1, 0, {}});

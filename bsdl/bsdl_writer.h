@@ -155,6 +155,11 @@ void print_out_bd_reg_tab();
 int contr_cell_exist(int num);
 // Adds a row as it stands (the no-pad tracer makes its rows itself).
 void add_bd_row(const BdRegEntry& row);
+// A control cell found for a port, with a pad or without one, takes one
+// bit of the register: a cell of several standard names ends the run, as
+// no row could say which of its bits disables the driver.
+struct ChainCellEntry;
+void check_one_control_bit(const ChainCellEntry* ctl);
 // A three-state driver whose control cell could not be found is described
 // as a two-state one: "output3" needs a control cell.  So is a
 // bidirectional cell without one (a pad whose enable only the TAP's HIGHZ
