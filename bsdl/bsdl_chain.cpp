@@ -289,20 +289,20 @@ void copy_names(char*** to, char** from) {
 // More than one control cell in one module: no row of the BSDL file could
 // name the one that disables its drivers.  Every cell of the chain is
 // checked, whatever pin it serves, with a pad or without one.
-void check_control_words(const ScanCellEntry* cell) {
+void check_control_words(const ScanCellEntry* cell, const char* module) {
     const int controls = control_word_count(cell);
     if (controls > 1) {
         qdx_exit_printf(-1,
                         "FATAL: (%s) there are %d control cells specified in module \"%s\".\n"
                         "       tallowmere can't handle more than 1 control cell in one module.\n\n",
-                        BS_LIB_FILE.c_str(), controls, cell->name);
+                        BS_LIB_FILE.c_str(), controls, module);
     }
 }
 
 void save_scan_cell_info(const std::string& key, const char* cell_name, ScanCellEntry* cell) {
     const int names = DYNA_count(cell->std_name);
     int order_first = 0;
-    check_control_words(cell);
+    check_control_words(cell, cell_name);
     if (names > 1) {
         if (DYNA_count(cell->order) == 0 || !cell->order[0]) {
             qdx_exit_printf(-1, "ERROR: (%s) Please specify %%ORDER in %%SCAN_CELL %s.\n\n", BS_LIB_FILE.c_str(),

@@ -208,14 +208,17 @@ TEST(TallowmereBsdl, SharedControlCell) {
 // -window hands the title and the message to `flag` as two words each.
 // HIGHZ is listed only when it floats every output that a control cell
 // drives: a control cell without a HIGHZ pin, or with its HIGHZ pin open
-// (cut in the edited design after the run), keeps its outputs driving,
-// and the BSDL leaves the instruction out with the reason.
+// (cut in the edited design after the run), keeps its outputs driving
+// unless each of their pads floats its pin by a HIGHZ pin of its own on
+// the TAP's command, and the BSDL leaves the instruction out with the
+// reason.
 TEST(TallowmereBsdl, HighzOnlyWhenEveryControlCellTakesIt) {
     if (!built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
     const testsupport::Patch highz{"chip.bsc", "    %INSTRUCTION BYPASS",
                                    "    %INSTRUCTION HIGHZ = (0101) ACCESS BYPASS;\n    %INSTRUCTION BYPASS"};
     std::vector<testsupport::Patch> with_pin = scan_sim::kHighzControlCell;
     with_pin.push_back(highz);
+    const std::vector<testsupport::Patch> own_cell_pads = scan_sim::kOwnHighzTriBidir + scan_sim::kPadWithOwnHighzCell;
     struct {
         const char* name;
         std::vector<testsupport::Patch> patches;
@@ -229,6 +232,13 @@ TEST(TallowmereBsdl, HighzOnlyWhenEveryControlCellTakesIt) {
          "         of BSDL file './chip_jtag.bsd'.\n"},
         {"cells_without_highz_pin", {highz}, nullptr,
          "WARNING: nothing in the design takes %HIGHZ_COMMAND 'HIGHZ' of TAP 'TAP':\n"},
+        // Pads that carry their own cell with a HIGHZ pin float their pins
+        // whatever their control cells (without one) say; with one pad's
+        // pin cut from the command, its control cell leaves it driving.
+        {"own_cell_pads_take_highz", own_cell_pads, nullptr, nullptr},
+        {"own_cell_pad_pin_left_open", own_cell_pads, "PAD_DOUT1{HZ}",
+         "WARNING: control cell 'BCELL6_out'(BC_CTRL) takes no %HIGHZ_COMMAND 'HIGHZ' of TAP 'TAP':\n"
+         "         the outputs it controls keep driving under INSTRUCTION HIGHZ, which is left out\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
