@@ -245,6 +245,11 @@ void bs_build_pad_table();
 [[noreturn]] void bs_not_available(const std::string& what);
 // Ends the run when no pin of the pin list gets a boundary cell.
 [[noreturn]] void bs_no_boundary_register();
+// Ends the run, before its first file, when the pad table places a cell
+// that tallowmere could not describe in the BSDL file of the chip: a cell
+// whose %ORDER names more than one control cell, or a control cell of
+// several standard names (bits).
+void bs_check_cells_describable();
 
 // Returns every global of this layer to its start-up value.
 void BSCAN_reset_globals();

@@ -181,12 +181,19 @@ bool highz_needs_cell_pin() {
     return false;
 }
 
-// A pad whose control cell has no HIGHZ pin keeps driving under HIGHZ:
-// nothing in the cell library lets the command reach its enable, so the
-// run says so (the BSDL writer then leaves HIGHZ out when no pad takes
-// the command at all).
+// A pad that carries its own cell with a HIGHZ pin takes the command on
+// that pin (one more load of the command's tree) and floats its pin
+// whatever its enable says.
+bool floats_itself_under_highz(const PadEntry& p) {
+    return has_bs_buffer(p) && p.pad_instance && p.cell && p.cell->highz;
+}
+
+// A pad whose control cell has no HIGHZ pin keeps driving under HIGHZ,
+// unless its own cell floats it: nothing in the cell library lets the
+// command reach its enable, so the run says so (the BSDL writer then
+// leaves HIGHZ out).
 void warn_no_highz_pin(const PadEntry& p, const std::string& control_inst, const ScanCellEntry* cell) {
-    if (!cell || cell->highz || !highz_needs_cell_pin()) return;
+    if (!cell || cell->highz || !highz_needs_cell_pin() || floats_itself_under_highz(p)) return;
     qdx_printf("WARNING: control cell '%s'(%s) of pad '%s' has no %%HIGHZ pin:\n", control_inst.c_str(),
                or_text(cell->name, ""), or_text(p.pad_instance, ""));
     qdx_printf("         port '%s' keeps its drive under INSTRUCTION HIGHZ.\n\n", or_text(p.signal, ""));

@@ -218,6 +218,60 @@ void setup_driving_control_cell_and_highz_buf() {
     walk(&PadEntry::control_oe, DYNA_count(CONTROL_OE_TAB));
 }
 
+namespace {
+
+// The input part of a pad's pair of cells: the first of the two
+// configured cells that the library holds (as the pair writer picks it).
+const ScanCellEntry* input_part_of(const char* first, const char* second) {
+    const ScanCellEntry* c = first ? get_scan_cell(first) : nullptr;
+    return c ? c : second ? get_scan_cell(second) : nullptr;
+}
+
+// A boundary cell of port `p` whose %ORDER names more than one control
+// cell: no BSDL row could say which one disables the pin.
+void check_control_words(const ScanCellEntry* cell, const PadEntry& p) {
+    const int controls = control_word_count(cell);
+    if (controls <= 1) return;
+    qdx_exit_printf(-1,
+                    "ERROR: (%s) %%SCAN_CELL %s of port '%s' names %d control cells in %%ORDER:\n"
+                    "       tallowmere can't describe more than 1 control cell in one module in the BSDL file.\n\n",
+                    JTAG_LIB_FILE.c_str(), cell->name, bsnames::or_text(p.signal, ""), controls);
+}
+
+// The control cell of port `p` takes one bit of the register: a cell of
+// several standard names leaves the BSDL file no way to say which of its
+// bits disables the pin.
+void check_control_bits(const ScanCellEntry* cell, const PadEntry& p) {
+    const int names = cell ? DYNA_count(cell->std_name) : 0;
+    if (names <= 1) return;
+    qdx_exit_printf(-1,
+                    "ERROR: (%s) %%SCAN_CELL %s, the control cell of port '%s', has %d standard names:\n"
+                    "       tallowmere can't decide which of them is the control cell in the BSDL file.\n\n",
+                    JTAG_LIB_FILE.c_str(), cell->name, bsnames::or_text(p.signal, ""), names);
+}
+
+}  // namespace
+
+void bs_check_cells_describable() {
+    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i) {
+        const PadEntry& p = OPIN_TAB[i];
+        if (!p.cell) continue;
+        check_control_words(p.cell, p);
+        if (p.kind == PAD_INOUT || p.kind == PAD_MUX_INOUT1)
+            check_control_words(input_part_of(INPUT_SCAN, CLOCK_SCAN), p);
+        if (p.kind == PAD_MUX_INOUT2) check_control_words(input_part_of(INPUT_MUX_SCAN, CLOCK_MUX_SCAN), p);
+        if (bs_own_control_cell(p)) continue;
+        for (const bool oe : {false, true}) {
+            const int ref = oe ? p.control_oe : p.control;
+            ControlCellEntry* table = table_of(oe);
+            if (ref >= 1 && ref <= DYNA_count(table)) check_control_bits(table[ref - 1].cell, p);
+        }
+        // A pad added for a bidirectional port takes the configured
+        // control cell.
+        if (p.kind == PAD_INOUT && !p.pad_instance && CONTROL_SCAN) check_control_bits(get_scan_cell(CONTROL_SCAN), p);
+    }
+}
+
 // With -add_tap the TAP is the port-only module that jtagsyn wrote, not the
 // library's cell: it has the high-impedance command as an output only when
 // the instruction table has a HIGHZ instruction (on the MODE pin that

@@ -69,13 +69,15 @@ extern int TAP_IOBJ;
 // CHAIN_HASH_TAB (DynaArrays, so the fields are plain owned pointers).
 struct ChainCellEntry {
     char* key;            // full instance name; "<module instance>.<inner name>" inside a %BS_BUFFER module
-    int order;            // position in the boundary register (0 nearest the TAP's %LAST_BCELL)
+    int order;            // position in the boundary register (0 nearest the TAP's %LAST_BCELL); a
+                          // cell of several bits takes this position and the ones above it
     char* instance_name;  // a second copy of the key
     char* cell_name;      // module name of the instance ("*UNDEF*" when none)
     char** std_names;     // standard cell names (DynaArray of owned strings)
     int order_first;      // 0 one standard name; 1 %ORDER begins "input"; 2 "output"
     ScanCellEntry* scan_cell;  // the library record of the cell
     int in_register;      // set by the boundary-register writer when it places the cell
+    int bits;             // register positions the cell takes: one per standard name of its own
 };
 
 // Buckets by hash_key of the key (DynaArray of DynaArrays of records;

@@ -286,9 +286,23 @@ void copy_names(char*** to, char** from) {
     for (int i = 0, n = DYNA_count(from); i < n; ++i) STR_add(to, from[i]);
 }
 
+// More than one control cell in one module: no row of the BSDL file could
+// name the one that disables its drivers.  Every cell of the chain is
+// checked, whatever pin it serves, with a pad or without one.
+void check_control_words(const ScanCellEntry* cell, const char* module) {
+    const int controls = control_word_count(cell);
+    if (controls > 1) {
+        qdx_exit_printf(-1,
+                        "FATAL: (%s) there are %d control cells specified in module \"%s\".\n"
+                        "       tallowmere can't handle more than 1 control cell in one module.\n\n",
+                        BS_LIB_FILE.c_str(), controls, module);
+    }
+}
+
 void save_scan_cell_info(const std::string& key, const char* cell_name, ScanCellEntry* cell) {
     const int names = DYNA_count(cell->std_name);
     int order_first = 0;
+    check_control_words(cell, cell_name);
     if (names > 1) {
         if (DYNA_count(cell->order) == 0 || !cell->order[0]) {
             qdx_exit_printf(-1, "ERROR: (%s) Please specify %%ORDER in %%SCAN_CELL %s.\n\n", BS_LIB_FILE.c_str(),
@@ -321,7 +335,11 @@ void save_scan_cell_info(const std::string& key, const char* cell_name, ScanCell
     e->key = qdx_strdup(key.c_str());
     e->instance_name = qdx_strdup(key.c_str());
     e->cell_name = qdx_strdup(cell_name);
-    e->order = CHAIN_CELL_COUNT++;
+    // A cell takes one register position per standard name of its own
+    // (its %ORDER words, which the library reader matched to them).
+    e->bits = std::max(names, 1);
+    CHAIN_CELL_COUNT += e->bits;
+    e->order = CHAIN_CELL_COUNT - 1;
     e->order_first = order_first;
     e->scan_cell = cell;
     e->in_register = 0;
@@ -332,7 +350,6 @@ void save_scan_cell_info(const std::string& key, const char* cell_name, ScanCell
         if (inner) copy_names(&e->std_names, inner->std_name);
     }
     if (DYNA_count(e->std_names) == 0) copy_names(&e->std_names, cell->std_name);
-    if (names == 2) e->order = CHAIN_CELL_COUNT++;
 }
 
 // ------------------------------------------------------------ next cell

@@ -116,6 +116,7 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
         ctl->in_register = 1;
         const int C = ctl->order;
         if (ctl != c) {
+            check_one_control_bit(ctl);
             if (!contr_cell_exist(C)) {
                 const ScanCellEntry* lib = get_scan_cell(ctl->cell_name);
                 if (!lib) {
@@ -139,6 +140,16 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
     for (auto& e : rows) {
         two_state_without_control(e);
         push_row(std::move(e));
+    }
+}
+
+void check_one_control_bit(const ChainCellEntry* ctl) {
+    const int names = DYNA_count(ctl->std_names);
+    if (names > 1) {
+        qdx_exit_printf(-1,
+                        "ERROR: there are %d control cells in module %s.\n"
+                        "       Can't decide to select which one.\n\n",
+                        names, ctl->cell_name);
     }
 }
 

@@ -2,8 +2,11 @@
 // than from the boundary register: the port grouping of differential pads,
 // the TAP scan ports, the compliance patterns and the instruction,
 // identification and register-access statements.
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "bsdl/bsdl.h"
@@ -202,12 +205,14 @@ bool is_control_cell(const ScanCellEntry* c) {
 }
 
 // HIGHZ reaches the pads through the TAP's %HIGHZ_COMMAND pin (to the
-// control cells' HIGHZ pins or the high-impedance buffers) or through a
-// MODE pin of the same name.  A %HIGHZ_COMMAND pin that nothing in the
-// design takes leaves every output driving under HIGHZ; a control cell of
-// the chain whose HIGHZ pin is missing or open leaves the outputs it
-// controls driving.  Either way a BSDL that listed the instruction would
-// promise floating pins that never float.
+// control cells' HIGHZ pins, the high-impedance buffers, or the HIGHZ pins
+// of pads that carry their own cell) or through a MODE pin of the same
+// name.  A %HIGHZ_COMMAND pin that nothing in the design takes leaves
+// every output driving under HIGHZ; a control cell of the chain whose
+// HIGHZ pin is missing or open leaves the outputs it controls driving,
+// unless each of their pads floats its pin by its own HIGHZ pin.  Either
+// way a BSDL that listed the instruction would promise floating pins that
+// never float.
 HighzGap unimplemented_highz() {
     HighzGap gap;
     if (HIGHZ_EXIST < 0 || !TAP_CONTR || TAP_IOBJ < 0) return gap;
@@ -220,12 +225,23 @@ HighzGap unimplemented_highz() {
         gap.row = HIGHZ_EXIST;
         return gap;
     }
+    // The pads of each control cell, found when a cell without the command
+    // needs them.
+    std::optional<std::unordered_map<int, std::vector<int>>> controlled;
+    auto pads_float = [&](int obj) {
+        if (!controlled) controlled = pads_by_control_cell();
+        const auto it = controlled->find(obj);
+        return it != controlled->end() &&
+               std::all_of(it->second.begin(), it->second.end(),
+                           [pin](int pad) { return pad_floats_under_highz(pad, pin); });
+    };
     for (int i = 0, n = DYNA_count(CHAIN_TAB); i < n; ++i) {
         const ChainCellEntry* c = CHAIN_TAB[i];
         if (!c || !is_control_cell(c->scan_cell)) continue;
         const int obj = c->key ? SDB_nl_search_obj(c->key) : -1;
         if (obj < 0) continue;  // inside a hard macro, which brings its own control
         if (c->scan_cell->highz && pin_reaches_other_objects(obj, c->scan_cell->highz)) continue;
+        if (pads_float(obj)) continue;
         gap.row = HIGHZ_EXIST;
         gap.cell = c->key;
         gap.cell_name = c->scan_cell->name;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -361,6 +362,74 @@ int search_bd_reg(int obj, int net, int d) {
     return search(obj, net, d, entered, nullptr);
 }
 
+namespace {
+
+// The enable pin the tracers read of a port's pad: %EN_L when declared,
+// else %EN_H; for a bidirectional port the pin file's polarity picks it.
+const char* traced_enable(const BufTabEntry& r, const BufferEntry* b) {
+    if (r.function == "inout" && r.enable == PAD_EN_LOW) return b->en_l;
+    if (r.function == "inout" && r.enable == PAD_EN_HIGH) return b->en_h;
+    return b->en_l ? b->en_l : b->en_h;
+}
+
+}  // namespace
+
+std::unordered_map<int, std::vector<int>> pads_by_control_cell() {
+    // The searches are those of the register's tracers: the -bs_search
+    // trace shows them once, there.
+    const int traced = option_check[BSDL_OPT_BS_SEARCH];
+    option_check[BSDL_OPT_BS_SEARCH] = 0;
+    std::unordered_map<int, std::vector<int>> pads;
+    for (const BufTabEntry& r : BUF_TAB) {
+        if (r.pad_obj < 0 || skip_signal(r.core_name.c_str())) continue;
+        if (r.function != "out" && r.function != "buffer" && r.function != "inout") continue;
+        const BufferEntry* b = get_buffer(SDB_class_name_of(r.pad_obj));
+        if (!b || (b->kind == BUFFER_BS && b->control_bcell)) continue;
+        const char* E = traced_enable(r, b);
+        if (!E || STR_same(E, b->input)) continue;
+        const int net = net_on(r.pad_obj, E);
+        if (net < kConstantNets) continue;
+        const int c = search_bd_reg(r.pad_obj, net, SDB_DIR_OUTPUT);
+        if (c >= 0) pads[c].push_back(r.pad_obj);
+    }
+    option_check[BSDL_OPT_BS_SEARCH] = traced;
+    return pads;
+}
+
+bool pad_floats_under_highz(int pad, const char* tap_pin) {
+    const BufferEntry* b = pad >= 0 ? get_buffer(SDB_class_name_of(pad)) : nullptr;
+    if (!b || b->kind != BUFFER_BS || TAP_IOBJ < 0) return false;
+    const ScanCellEntry* cell = get_scan_cell(b->name);
+    if (!cell || !cell->highz) return false;
+    // Back from the pad's pin to the TAP's, through the cells of one
+    // input on the way (the buffers and inverters of the command's tree).
+    std::vector<int> nets{net_on(pad, cell->highz)};
+    std::unordered_set<int> entered;
+    while (!nets.empty()) {
+        const int net = nets.back();
+        nets.pop_back();
+        if (net < kConstantNets || !entered.insert(net).second) continue;
+        bool reached = false;
+        for_net(net, [&](int n) {
+            const int o = node_tab[n].object;
+            if (o < 0 || node_dir(n) != SDB_DIR_OUTPUT) return;
+            if (o == TAP_IOBJ) {
+                reached = reached || STR_same(node_pin(n), tap_pin);
+                return;
+            }
+            int inputs = 0, from = -1;
+            for (int k = obj_tab[o].first_node; k >= 0 && k < node_count && node_tab[k].object == o; ++k)
+                if (node_dir(k) == SDB_DIR_INPUT) {
+                    ++inputs;
+                    from = node_tab[k].net;
+                }
+            if (inputs == 1) nets.push_back(from);
+        });
+        if (reached) return true;
+    }
+    return false;
+}
+
 TraceResult print_input_clock_bd_register(int row, int pad, const char* word) {
     const BufTabEntry& r = BUF_TAB[static_cast<size_t>(row)];
     bool no_pad = false;
@@ -673,18 +742,10 @@ void no_pad_rows(int row, int obj, const char* word) {
     if (words <= 1) {
         add_bd_row({c->order, std_name(0), r.bsdl_name, single, "X", -1, 0, "Z"});
     } else {
-        int control_at = -1, controls = 0;
+        // The chain walk let no cell with two control words through.
+        int control_at = -1;
         for (int j = 0; j < words; ++j)
-            if (s->order[j] && (STR_ucomp(s->order[j], "control") == 0 || STR_ucomp(s->order[j], "controlr") == 0)) {
-                ++controls;
-                control_at = j;
-            }
-        if (controls > 1) {
-            qdx_exit_printf(-1,
-                            "FATAL: (%s) there are %d control cells specified in module \"%s\".\n"
-                            "       tallowmere can't handle more than 1 control cell in one module.\n\n",
-                            BS_LIB_FILE.c_str(), controls, c->cell_name);
-        }
+            if (is_control_word(s->order[j])) control_at = j;
         for (int j = 0; j < words; ++j) {
             const std::string w = s->order[j] ? s->order[j] : "";
             BdRegEntry e{c->order + j, std_name(j), r.bsdl_name, w, "X", -1, 0, "Z"};
@@ -720,14 +781,8 @@ void no_pad_rows(int row, int obj, const char* word) {
         if (last.function == "output2") last.function = "output3";
         ctl->in_register = 1;
         if (!contr_cell_exist(ctl->order)) {
-            const int names = DYNA_count(ctl->std_names);
-            if (names > 1) {
-                qdx_exit_printf(-1,
-                                "ERROR: there are %d control cells in module %s.\n"
-                                "       Can't decide to select which one.\n\n",
-                                names, ctl->cell_name);
-            }
-            const std::string name = names == 1 ? ctl->std_names[0] : ctl->cell_name;
+            check_one_control_bit(ctl);
+            const std::string name = DYNA_count(ctl->std_names) == 1 ? ctl->std_names[0] : ctl->cell_name;
             const bool reset = ctl->scan_cell && ctl->scan_cell->rst;
             // Its safe value is the one that disables the driver.
             add_bd_row({ctl->order, name, "*", reset ? "controlr" : "control", disval ? "1" : "0", -1, 0, {}});

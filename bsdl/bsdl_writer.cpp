@@ -4,6 +4,7 @@
 // leaves no partial file.
 #include "bsdl/bsdl_writer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
 #include "runtime/process.h"
+#include "runtime/strfmt.h"
 
 FILE* BSD_FILE = nullptr;
 
@@ -58,6 +60,37 @@ private:
 }
 
 std::string stars() { return "--  " + std::string(68, '*') + "\n"; }
+
+// Each bit of the boundary register, BOUNDARY_LENGTH of them, is
+// described by exactly one row: a cell of several bits needs a row for
+// each.  A bit without a row, a bit with two, or a row beyond the
+// register ends the run before the file is written, naming them.
+void refuse_register_gaps(const std::string& path) {
+    const int length = CHAIN_CELL_COUNT;
+    std::vector<int> rows(static_cast<size_t>(std::max(length, 0)), 0);
+    std::string faults;
+    for (const BdRegEntry& r : BD_REG_TAB) {
+        if (r.num >= 0 && r.num < length)
+            ++rows[static_cast<size_t>(r.num)];
+        else
+            faults += STR_format("       row %d lies beyond BOUNDARY_LENGTH %d.\n", r.num, length);
+    }
+    for (int i = 0, n = DYNA_count(CHAIN_TAB); i < n; ++i) {
+        const ChainCellEntry* c = CHAIN_TAB[i];
+        for (int j = 0; j < c->bits; ++j) {
+            const int bit = c->order + j;
+            const int k = bit >= 0 && bit < length ? rows[static_cast<size_t>(bit)] : 0;
+            if (k == 1) continue;
+            faults += STR_format("       bit %d (cell '%s'(%s)) has %s.\n", bit, c->instance_name, c->cell_name,
+                                 k == 0 ? "no row" : STR_format("%d rows", k).c_str());
+        }
+    }
+    if (faults.empty()) return;
+    qdx_exit_printf(-1,
+                    "ERROR: BSDL file \"%s\" was not written: every bit of the boundary register needs exactly "
+                    "one row.\n%s\n",
+                    path.c_str(), faults.c_str());
+}
 
 }  // namespace
 
@@ -222,6 +255,7 @@ void insert_BSDL_description() {
                         "row.\n\n",
                         path.c_str());
     }
+    if (register_written) refuse_register_gaps(path);
 
     AtomicFile out(path);
     if (!out.open()) cannot_write(path);

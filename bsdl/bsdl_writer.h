@@ -34,6 +34,7 @@
 
 #include <cstdio>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "desc/tables.h"
@@ -154,6 +155,11 @@ void print_out_bd_reg_tab();
 int contr_cell_exist(int num);
 // Adds a row as it stands (the no-pad tracer makes its rows itself).
 void add_bd_row(const BdRegEntry& row);
+// A control cell found for a port, with a pad or without one, takes one
+// bit of the register: a cell of several standard names ends the run, as
+// no row could say which of its bits disables the driver.
+struct ChainCellEntry;
+void check_one_control_bit(const ChainCellEntry* ctl);
 // A three-state driver whose control cell could not be found is described
 // as a two-state one: "output3" needs a control cell.  So is a
 // bidirectional cell without one (a pad whose enable only the TAP's HIGHZ
@@ -186,6 +192,15 @@ int find_inet_connected_to_pin(int obj, const char* pin);
 // True when the net on obj's pin of that name has a node of another object
 // or a port; false for an absent pin or a pin on no net.
 bool pin_reaches_other_objects(int obj, const char* pin);
+// The pads whose enable each chain cell drives, by the cell's object: for
+// every output and bidirectional port whose pad has an enable on a signal
+// net, the cell the control search of the tracers finds from it.
+std::unordered_map<int, std::vector<int>> pads_by_control_cell();
+// True when pad `pad` floats its pin under HIGHZ by itself: a %BS_BUFFER
+// whose cell has a %HIGHZ pin that hangs on the TAP's pin `tap_pin`,
+// straight or through cells of one input (the buffers and inverters of
+// the command's tree).
+bool pad_floats_under_highz(int pad, const char* tap_pin);
 // The chain-table key of an object of the current design (with the
 // hard-macro prefix while a macro's design is current).
 std::string chain_key(int obj);

@@ -4,6 +4,7 @@
 #include "desc/reader.h"
 
 #include <cstdio>
+#include <string>
 
 #include "desc/ast.h"
 #include "desc/dft.h"
@@ -116,10 +117,37 @@ int buffer_kind(int block_kind) {
     }
 }
 
-void fill_scan_cell(ScanCellEntry* cell, const DescAstNode* items) {
+std::string joined(char** names) {
+    std::string text;
+    for (int i = 0, n = DYNA_count(names); i < n; ++i) text += (i ? ", " : "") + std::string(names[i] ? names[i] : "");
+    return text;
+}
+
+// A cell of several register bits gives each bit one standard name and
+// one %ORDER word, in the same order: lists of other lengths describe
+// bits that the boundary register would lack or invent.  A cell of one
+// bit may leave %ORDER out; a cell of several bits without %ORDER is
+// refused where it is placed in a chain, which names the item to add.
+void check_names_and_order(const ScanCellEntry* cell, const DescAstNode* block, bool named) {
+    const int names = DYNA_count(cell->std_name), words = DYNA_count(cell->order);
+    if (words == 0 || words == names) return;
+    const std::string given = named ? "%STD_NAME " + joined(cell->std_name)
+                                    : std::string("no %STD_NAME: the cell's own name ") + cell->name;
+    qdx_exit_printf(-1,
+                    "ERROR: (%s) %%SCAN_CELL %s (line %d) has %d standard name%s but %d %%ORDER word%s:\n"
+                    "       %s;\n"
+                    "       %%ORDER %s;\n"
+                    "       each bit of the cell takes one name of %%STD_NAME and one word of %%ORDER.\n\n",
+                    desc_file_name(LIB_FILE), cell->name, block->line, names, names == 1 ? "" : "s", words,
+                    words == 1 ? "" : "s", given.c_str(), joined(cell->order).c_str());
+}
+
+void fill_scan_cell(ScanCellEntry* cell, const DescAstNode* block, const DescAstNode* items) {
     for (const DescAstNode* i = items; i; i = i->sibling) lib_fill_scan_cell(cell, i);
     // A cell without %STD_NAME is known by its own name.
-    if (DYNA_count(cell->std_name) == 0) STR_add(&cell->std_name, cell->name);
+    const bool named = DYNA_count(cell->std_name) > 0;
+    if (!named) STR_add(&cell->std_name, cell->name);
+    check_names_and_order(cell, block, named);
 }
 
 // %WEAK_0, %WEAK_1, %PULL_0 and %PULL_1 exclude one another in a block.
@@ -161,7 +189,7 @@ void save_buffer_block(const DescAstNode* block) {
         }
     }
     check_weak_pull(block, items);
-    if (kind == BUFFER_BS && names->child) fill_scan_cell(new_scan_cell(names->child->text, 1), items);
+    if (kind == BUFFER_BS && names->child) fill_scan_cell(new_scan_cell(names->child->text, 1), block, items);
 }
 
 }  // namespace
@@ -176,7 +204,7 @@ void save_lib_tab() {
                 for (const DescAstNode* i = items; i; i = i->sibling) lib_fill_tap_cell(t, i);
                 break;
             }
-            case desc::SCAN_CELL_NODE: fill_scan_cell(new_scan_cell(block->child->text, 0), items); break;
+            case desc::SCAN_CELL_NODE: fill_scan_cell(new_scan_cell(block->child->text, 0), block, items); break;
             default: save_buffer_block(block); break;
         }
     }

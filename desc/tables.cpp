@@ -333,6 +333,16 @@ BufferEntry* get_buffer(const char* name) {
     return w ? desc_hash_find(BUFFER_HASH_TAB, w) : nullptr;
 }
 
+bool is_control_word(const char* word) {
+    return word && (STR_ucomp(word, "control") == 0 || STR_ucomp(word, "controlr") == 0);
+}
+
+int control_word_count(const ScanCellEntry* cell) {
+    int n = 0;
+    for (int j = 0, words = cell ? DYNA_count(cell->order) : 0; j < words; ++j) n += is_control_word(cell->order[j]);
+    return n;
+}
+
 int skip_signal(const char* name) { return desc_hash_find(SKIP_SIGNAL_HASH_TAB, name) ? 1 : 0; }
 
 int trans_buffer(const char* name) { return desc_hash_find(TRANS_BUF_HASH_TAB, name) ? 1 : 0; }

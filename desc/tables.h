@@ -487,6 +487,14 @@ inline const char* without_low_mark(const char* name) { return is_active_low(nam
 // A text field of the tables as a message prints it: "" for none.
 inline const char* desc_text(const char* text) { return text ? text : ""; }
 
+// ------------------------------------------------------------- cell words
+
+// True for an %ORDER word that makes its bit a control cell: "control" or
+// "controlr", case ignored.
+bool is_control_word(const char* word);
+// How many of a scan cell's %ORDER words are control words.
+int control_word_count(const ScanCellEntry* cell);
+
 // ---------------------------------------------------------------- look-ups
 
 ScanCellEntry* get_scan_cell(const char* name);

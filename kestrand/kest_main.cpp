@@ -153,6 +153,7 @@ void prepare_insertion() {
     if (insertion_prepared) return;
     insertion_prepared = true;
     bs_build_pad_table();
+    bs_check_cells_describable();
     bs_check_highz_of_added_tap();
     check_insertion_road();
 }

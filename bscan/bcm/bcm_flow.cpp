@@ -256,6 +256,7 @@ BcmModule bcm_prepare_module() {
     // The pad table first: the module's cells and the top design's wiring
     // are both read from it.
     bs_build_pad_table();
+    bs_check_cells_describable();
     BcmModule module = bcm_enumerate();
     bcm_refuse_untaken_roads(module);
     bcm_mux_settle_mode_pins(module);

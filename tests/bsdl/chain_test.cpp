@@ -82,12 +82,23 @@ TEST_F(Chain, PositionsCountBackFromTheTap) {
     EXPECT_EQ(HASH_INDEX, -1);
 }
 
+// A cell takes one position per standard name, the lowest of them its
+// number; the boundary length counts positions, not cells.
 TEST_F(Chain, ATwoNameCellTakesTwoPositions) {
     design([](DesignBuilder& d) { three_cells(d, "BC_IN", "BC_2BIT", "BC_IN"); });
     walk();
     EXPECT_EQ(chain(), (std::vector<Cell>{{"C", 0}, {"B", 1}, {"A", 3}}));
     EXPECT_EQ(CHAIN_CELL_COUNT, 4);
     EXPECT_EQ(get_chain_cell("B")->order_first, 2);  // %ORDER Output, input
+    EXPECT_EQ(get_chain_cell("B")->bits, 2);
+}
+
+TEST_F(Chain, AThreeNameCellTakesThreePositions) {
+    design([](DesignBuilder& d) { three_cells(d, "BC_IN", "BC_3BIT", "BC_IN"); });
+    walk();
+    EXPECT_EQ(chain(), (std::vector<Cell>{{"C", 0}, {"B", 1}, {"A", 4}}));
+    EXPECT_EQ(CHAIN_CELL_COUNT, 5);
+    EXPECT_EQ(get_chain_cell("B")->bits, 3);
 }
 
 TEST_F(Chain, FirstPinWiredToLastPinIsAnEmptyChain) {
@@ -194,6 +205,11 @@ TEST_F(Chain, BrokenChainsAreNamedWhereTheyBreak) {
          [](DesignBuilder& d) { three_cells(d, "BC_IN", "BC_BAD_ORDER", "BC_IN"); },
          "ERROR: (chip.lib) illegal keyword 'sideways' in %ORDER of %SCAN_CELL BC_BAD_ORDER.\n"
          "                 legal keywords are input and output.\n\n"},
+        // Whatever pin the cell serves, with a pad or without one.
+        {"a cell whose %ORDER names two control cells",
+         [](DesignBuilder& d) { three_cells(d, "BC_IN", "BC_TWO_CONTROLS", "BC_IN"); },
+         "FATAL: (chip.lib) there are 2 control cells specified in module \"BC_TWO_CONTROLS\".\n"
+         "       tallowmere can't handle more than 1 control cell in one module.\n\n"},
         {"a two-name cell without %ORDER",
          [](DesignBuilder& d) { three_cells(d, "BC_IN", "BC_NO_ORDER", "BC_IN"); },
          "ERROR: (chip.lib) Please specify %ORDER in %SCAN_CELL BC_NO_ORDER.\n\n"},

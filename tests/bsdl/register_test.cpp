@@ -268,6 +268,23 @@ INSTANTIATE_TEST_SUITE_P(
                   "    \"1    (BC_1        ,A              ,input         ,X)\";\n",
                   "",
                   {BSDL_OPT_NO_PAD}},
+        // A module of three bits wired to a port without a pad: a row per
+        // %ORDER word at the module's three positions, above the cell
+        // walked after it.
+        TraceCase{"no_pad_module_of_three_bits",
+                  [](DesignBuilder& d) {
+                      d.inst("cm", "BC_3BIT").inst("ca", "BC_IN");
+                      d.port("a", IN).net("a", {"ca/DI"});
+                      d.port("o", OUT).net("o", {"cm/DO"});
+                      chain(d, {"cm", "ca"});
+                  },
+                  {{"1", "a", "A"}, {"2", "o", "O"}},
+                  "    \"0    (BC_1        ,A              ,input         ,X),\" &\n"
+                  "    \"1    (BC_1        ,O              ,input         ,X),\" &\n"
+                  "    \"2    (BC_1        ,O              ,output3       ,X   ,3    ,0     ,Z),\" &\n"
+                  "    \"3    (BC_1        ,*              ,control       ,0)\";\n",
+                  "",
+                  {BSDL_OPT_NO_PAD}},
         // Without pads a cell's own enable leads to its control cell, whose
         // safe value disables the driver.
         TraceCase{"no_pad_three_state",

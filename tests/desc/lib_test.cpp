@@ -323,7 +323,7 @@ TEST_F(DescTest, LibGroupSizesFlagsListsAndBsBuffer) {
     desctest::parse_lib(
         "%TAP_CONTROLLER T { %GROUP_SIZE 20; %EXTRA_2 E2; }\n"
         "%TAP_CONTROLLER U { %GROUP_SIZE 08; %DF_GROUP_SIZE 0012; }\n"
-        "%SCAN_CELL S { %STD_NAME A, B; %STD_NAME C; %ORDER DI, SI; }\n"
+        "%SCAN_CELL S { %STD_NAME A, B; %STD_NAME C; %ORDER DI, SI, TI; }\n"
         "%BUFFER PI*, PO* { %INPUT A; %OUTPUT Y; %WEAK_1; %KEEPER; }\n"
         "%BS_BUFFER X, Y { %INPUT I; %TDI TI; %MODE_1 M; %EN_L E; %BCELL BC; }\n");
     save_tree();
@@ -339,7 +339,7 @@ TEST_F(DescTest, LibGroupSizesFlagsListsAndBsBuffer) {
     ScanCellEntry* s = get_scan_cell("S");
     ASSERT_EQ(DYNA_count(s->std_name), 3);
     EXPECT_STREQ(s->std_name[2], "C");
-    ASSERT_EQ(DYNA_count(s->order), 2);
+    ASSERT_EQ(DYNA_count(s->order), 3);
     EXPECT_STREQ(s->order[1], "SI");
 
     for (const char* n : {"PI*", "PO*"}) {

@@ -327,6 +327,57 @@ TEST_F(DescTest, LibraryWeakAndPullExcludeEachOther) {
     EXPECT_EQ(r.out, "Error: t.lib file 'WEAK_0','WEAK_1','PULL_0', Should be mutually exclusive in %BUFFER P2\n");
 }
 
+// A cell's standard names and %ORDER words describe its register bits one
+// by one: lists of two lengths are refused as the library is read, naming
+// the cell and both lists; a cell of one bit may leave either list out,
+// and a cell of several bits without %ORDER is left to the chain walk.
+struct NamesAndOrder {
+    const char* what;
+    std::string cell;
+    std::string out;  // empty: read
+};
+
+void PrintTo(const NamesAndOrder& c, std::ostream* os) { *os << c.what; }
+
+class LibraryNamesAndOrder : public DescTest, public ::testing::WithParamInterface<NamesAndOrder> {};
+
+TEST_P(LibraryNamesAndOrder, AgreeOrAreRefused) {
+    const NamesAndOrder& c = GetParam();
+    TempDir dir;
+    auto r = desctest::run_child(
+        [&] { desctest::read_design(dir, "%BUFFER P { %INPUT A; }\n\n" + c.cell + "\n", "%GLOBAL_TDI tdi;"); });
+    EXPECT_EQ(r.status, c.out.empty() ? 0 : 255);
+    EXPECT_EQ(r.out, c.out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LibraryNamesAndOrder,
+    ::testing::Values(
+        NamesAndOrder{"more names than order words", "%SCAN_CELL BC_C2 { %STD_NAME BC_1, BC_2; %ORDER input; }",
+                      "ERROR: (t.lib) %SCAN_CELL BC_C2 (line 3) has 2 standard names but 1 %ORDER word:\n"
+                      "       %STD_NAME BC_1, BC_2;\n"
+                      "       %ORDER input;\n"
+                      "       each bit of the cell takes one name of %STD_NAME and one word of %ORDER.\n\n"},
+        NamesAndOrder{"fewer names than order words",
+                      "%SCAN_CELL BC_M {\n  %STD_NAME BC_1;\n  %ORDER output, control, control;\n}",
+                      "ERROR: (t.lib) %SCAN_CELL BC_M (line 3) has 1 standard name but 3 %ORDER words:\n"
+                      "       %STD_NAME BC_1;\n"
+                      "       %ORDER output, control, control;\n"
+                      "       each bit of the cell takes one name of %STD_NAME and one word of %ORDER.\n\n"},
+        NamesAndOrder{"order words and no standard name", "%SCAN_CELL BC_X { %ORDER input, output; }",
+                      "ERROR: (t.lib) %SCAN_CELL BC_X (line 3) has 1 standard name but 2 %ORDER words:\n"
+                      "       no %STD_NAME: the cell's own name BC_X;\n"
+                      "       %ORDER input, output;\n"
+                      "       each bit of the cell takes one name of %STD_NAME and one word of %ORDER.\n\n"},
+        NamesAndOrder{"one bit, neither list", "%SCAN_CELL BC_A { %DATA_IN DI; }", ""},
+        NamesAndOrder{"one bit without order", "%SCAN_CELL BC_A { %STD_NAME BC_1; }", ""},
+        NamesAndOrder{"one bit with its order word", "%SCAN_CELL BC_A { %ORDER input; }", ""},
+        NamesAndOrder{"two bits", "%SCAN_CELL BC_A { %STD_NAME BC_1, BC_2; %ORDER output, input; }", ""},
+        NamesAndOrder{"names given in two items", "%SCAN_CELL BC_A { %STD_NAME BC_1; %STD_NAME BC_2; %ORDER input, output; }",
+                      ""},
+        NamesAndOrder{"two bits without order", "%SCAN_CELL BC_A { %STD_NAME BC_1, BC_2; }", ""}),
+    [](const auto& i) { return testsupport::param_name(i.param.what); });
+
 // ------------------------------------------------------------ configuration items
 
 const char* const kRichBsc =

@@ -64,6 +64,49 @@ ScanCase own_cell_highz_case(const std::string& name, scan_sim::Prepare prepare,
     return c;
 }
 
+// Three-state and bidirectional pads that carry their own cell with a
+// %HIGHZ pin (dout1, bidir0), beside a two-state one (dout0), their
+// enables from the core through control cells without one: the pads' own
+// pins float every pin under HIGHZ, so the BSDL lists the instruction and
+// kestrand does not warn.
+ScanCase own_cell_enables_case(const std::string& name, scan_sim::Prepare prepare, Road road,
+                               const std::string& module = "", std::vector<std::string> options = {}) {
+    ScanCase c;
+    c.name = name;
+    c.prepare = std::move(prepare);
+    c.road = road;
+    c.options = std::move(options);
+    c.mutants = {{module, "PAD_DOUT1", "HZ"}, {module, "PAD_BIDIR0", "HZ"}};
+    c.highz_floats_every_pin = true;
+    return c;
+}
+
+using scan_sim::kOwnHighzTriBidir;
+using scan_sim::kPadWithOwnHighzCell;
+const std::vector<Patch> kOwnCellEnables = kOwnHighzTriBidir + kPadWithOwnHighzCell;
+// In the IO-pad modules of io_pair.v dout0's pad is P_OUT of module pio.
+const std::vector<Patch> kOwnCellEnablesInIoModules =
+    kOwnHighzTriBidir + scan_sim::kOwnHighzCellModel +
+    std::vector<Patch>{{"chip.v", "  PIN_OUT P_OUT (", "  PIN_BSZ P_OUT ("},
+                       {"chip.pin", "dout0   out     PAD(PIN_OUT)", "dout0   out     PAD(PIN_BSZ)"}};
+// dout1's enable is bidir0's: one control cell for both pads.
+const Patch kDout1OnBidirEnable{"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(bidir0_oe), .PAD(dout1)"};
+// bidir0 back on its plain pad, which keeps driving under HIGHZ.
+const Patch kPlainBidir0{"chip.v", "  PIN_BSBZ  PAD_BIDIR0 (", "  PIN_BIDIR PAD_BIDIR0 ("};
+
+// Where a pin keeps driving under HIGHZ beside the own-cell pads, the run
+// warns for it and the BSDL leaves the instruction out.
+ScanCase keeps_driving_case(const std::string& name, std::vector<Patch> patches, int control_cells) {
+    ScanCase c;
+    c.name = name;
+    c.prepare = fixture(std::move(patches));
+    c.mutants = {{"", "PAD_DOUT1", "HZ"}};
+    c.control_cells = control_cells;
+    c.highz_left_out = true;
+    c.drive_under_highz = {"bidir0"};
+    return c;
+}
+
 const std::vector<ScanCase>& cases() {
     static const std::vector<ScanCase> all = {
         // The pad's active-high enable takes the command through an
@@ -96,6 +139,27 @@ const std::vector<ScanCase>& cases() {
                             "pads_bs"),
         own_cell_highz_case("own_cell_pad_highz_pin_add_tap_without_trees",
                             scan_sim::notap_fixture(kOwnCellPadWithHighzPin + std::vector<Patch>{kNoGroupSize}), Road::AddTap),
+        own_cell_enables_case("own_cell_enables_released_by_pad_pins", fixture(kOwnCellEnables), Road::Default),
+        own_cell_enables_case("own_cell_enables_without_trees",
+                              fixture(kOwnCellEnables + std::vector<Patch>{kNoGroupSize}), Road::Default),
+        own_cell_enables_case("own_cell_enables_df_speed", fixture(kOwnCellEnables), Road::Default, "", {"-df_speed"}),
+        own_cell_enables_case("own_cell_enables_add_tap", scan_sim::notap_fixture(kOwnCellEnables), Road::AddTap),
+        own_cell_enables_case("own_cell_enables_in_a_pad_module",
+                              fixture(kOwnCellEnables, "tests/fixtures/bscan/padmod/chip.v"), Road::Default, "pads_bs"),
+        own_cell_enables_case("own_cell_enables_in_several_io_modules",
+                              fixture(kOwnCellEnablesInIoModules, "tests/fixtures/bscan/hier/io_pair.v"), Road::Default,
+                              "pads_bs0"),
+        [] {
+            ScanCase c = own_cell_enables_case("own_cell_enables_sharing_a_control_cell",
+                                               fixture(kOwnCellEnables + std::vector<Patch>{kDout1OnBidirEnable}),
+                                               Road::Default);
+            c.control_cells = 1;
+            return c;
+        }(),
+        keeps_driving_case("own_cell_enable_beside_a_pad_that_keeps_driving",
+                           kOwnCellEnables + std::vector<Patch>{kPlainBidir0}, 2),
+        keeps_driving_case("own_cell_enable_sharing_its_control_cell_with_a_pad_that_keeps_driving",
+                           kOwnCellEnables + std::vector<Patch>{kPlainBidir0, kDout1OnBidirEnable}, 1),
     };
     return all;
 }

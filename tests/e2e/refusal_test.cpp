@@ -96,6 +96,17 @@ const std::string kTdoNeverDrives =
     "       and %TAP_CONTROLLER qdx_tap declares no %TDO_EN pin to drive it\n"
     "       in file './chip.lib': the TAP could never be reached.\n\n";
 
+// The library's output and control cells with other standard names and
+// %ORDER words.
+Patch output_cell(const std::string& names) {
+    const std::string head = "%SCAN_CELL BC_OUT           // output pads: DI from the core, DO to the pad\n{\n";
+    return {"chip.lib", head + "    %STD_NAME BC_1;", head + "    " + names};
+}
+Patch control_cell(const std::string& names) {
+    const std::string head = "%SCAN_CELL BC_CTRL          // enables of three-state and bidirectional pads\n{\n";
+    return {"chip.lib", head + "    %STD_NAME BC_1;", head + "    " + names};
+}
+
 // -add_tap adds the TAP controller: the design must not hold one.
 std::vector<Patch> with_tap_removed(std::vector<Patch> p) {
     p.push_back({"chip.v", "  qdx_tap TAP (", "  /* qdx_tap TAP ("});
@@ -251,6 +262,27 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"mux_pad_mode_pin_without_a_tap_mode_pin", {}, mux_pads_without_tap_mode2(), "",
                     "ERROR: (./chip.lib) can't find %MODE_2 in %TAP_CONTROLLER qdx_tap.\n"
                     "       Please define %MODE_2 to connectmux pad PAD_DIN1.\n\n"},
+        // Cells that tallowmere could not describe in the BSDL file of the
+        // chip, refused before the chain is built, on every road; and a
+        // cell whose standard names and %ORDER words differ in number,
+        // refused as the library is read.
+        RefusalCase{"output_cell_naming_two_control_cells", {},
+                    {output_cell("%STD_NAME BC_1, BC_1, BC_1; %ORDER output, control, control;")}, "",
+                    "ERROR: (./chip.lib) %SCAN_CELL BC_OUT of port 'dout0' names 2 control cells in %ORDER:\n"
+                    "       tallowmere can't describe more than 1 control cell in one module in the BSDL file.\n\n"},
+        RefusalCase{"control_cell_of_two_bits_add_bcm", {"-add_bcm"},
+                    with_tap_removed({control_cell("%STD_NAME BC_1, BC_2; %ORDER input, output;")}), "",
+                    "ERROR: (./chip.lib) %SCAN_CELL BC_CTRL, the control cell of port 'dout1', has 2 standard names:\n"
+                    "       tallowmere can't decide which of them is the control cell in the BSDL file.\n\n"},
+        RefusalCase{"control_cell_of_two_bits_add_tap", {"-add_tap"},
+                    {control_cell("%STD_NAME BC_1, BC_2; %ORDER input, output;")}, "tests/fixtures/e2e/notap/chip.v",
+                    "ERROR: (./chip.lib) %SCAN_CELL BC_CTRL, the control cell of port 'dout1', has 2 standard names:\n"
+                    "       tallowmere can't decide which of them is the control cell in the BSDL file.\n\n"},
+        RefusalCase{"names_and_order_words_differ", {}, {control_cell("%STD_NAME BC_1, BC_2; %ORDER input;")}, "",
+                    "ERROR: (./chip.lib) %SCAN_CELL BC_CTRL (line 44) has 2 standard names but 1 %ORDER word:\n"
+                    "       %STD_NAME BC_1, BC_2;\n"
+                    "       %ORDER input;\n"
+                    "       each bit of the cell takes one name of %STD_NAME and one word of %ORDER.\n\n"},
         RefusalCase{"add_tap_with_the_tap_in_the_design",
                     {"-add_tap"},
                     {},

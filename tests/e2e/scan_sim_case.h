@@ -147,6 +147,41 @@ inline const std::vector<testsupport::Patch> kOtherOutputsOff = {
 inline const std::vector<testsupport::Patch> kOwnCellPadWithHighzPin =
     kUsercodeClampHighz + kPadWithOwnHighzCell + kOtherOutputsOff;
 
+// Three-state and bidirectional pad cells that carry their own boundary
+// cell with a %HIGHZ pin, PIN_BSTZ and PIN_BSBZ (whose cell is described
+// as BC_BIDIR is): their library entries and models.  Their enables come
+// from the core through the configured control cells, which have no
+// %HIGHZ pin: the pad's own pin alone floats the pin under HIGHZ.
+inline const std::vector<testsupport::Patch> kOwnHighzTriBidirModels = {
+    {"chip.lib", "",
+     "\n%BS_BUFFER PIN_BSTZ { %INPUT A; %OUTPUT PAD; %EN_H OE; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO;"
+     " %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; %HIGHZ HZ; }\n"
+     "%BS_BUFFER PIN_BSBZ { %INOUT PAD; %INPUT A; %OUTPUT Y; %EN_H OE; %BCELL BC_BIDIR; %DATA_IN DI; %DATA_OUT DO;"
+     " %TDI SI; %TDO SO; %SHIFT_DR SHIFT; %CLOCK_DR CLOCK; %UPDATE_DR UPDATE; %MODE_1 MODE; %HIGHZ HZ; }\n"},
+    {"cells.v", "",
+     "\n`celldefine\nmodule PIN_BSTZ (A, OE, PAD, SI, SO, SHIFT, CLOCK, UPDATE, MODE, HZ);\n"
+     "  input A, OE, SI, SHIFT, CLOCK, UPDATE, MODE, HZ;\n  output PAD, SO;\n  reg capture, hold;\n"
+     "  always @(posedge CLOCK) capture <= SHIFT ? SI : A;\n  always @(posedge UPDATE) hold <= capture;\n"
+     "  assign SO = capture;\n"
+     "  assign PAD = HZ === 1'b1 || OE !== 1'b1 ? 1'bz : MODE === 1'b1 ? hold : A;\n"
+     "endmodule\n`endcelldefine\n"
+     "\n`celldefine\nmodule PIN_BSBZ (A, OE, Y, PAD, SI, SO, SHIFT, CLOCK, UPDATE, MODE, HZ);\n"
+     "  input A, OE, SI, SHIFT, CLOCK, UPDATE, MODE, HZ;\n  output Y, SO;\n  inout PAD;\n  reg capture, hold;\n"
+     "  always @(posedge CLOCK) capture <= SHIFT ? SI : PAD;\n  always @(posedge UPDATE) hold <= capture;\n"
+     "  assign SO = capture;\n"
+     "  assign PAD = HZ === 1'b1 || OE !== 1'b1 ? 1'bz : MODE === 1'b1 ? hold : A;\n"
+     "  assign Y = PAD;\nendmodule\n`endcelldefine\n"}};
+
+// dout1 on PIN_BSTZ and bidir0 on PIN_BSBZ (in the top, a pad module or an
+// IO-pad module alike), under a TAP with %HIGHZ_COMMAND and the
+// instructions USERCODE, CLAMP and HIGHZ.
+inline const std::vector<testsupport::Patch> kOwnHighzTriBidir =
+    kUsercodeClampHighz + kOwnHighzTriBidirModels +
+    std::vector<testsupport::Patch>{{"chip.v", "  PIN_TRI   PAD_DOUT1  (", "  PIN_BSTZ  PAD_DOUT1  ("},
+                                    {"chip.v", "  PIN_BIDIR PAD_BIDIR0 (", "  PIN_BSBZ  PAD_BIDIR0 ("},
+                                    {"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_BSTZ) PAD_EN_H\n7"},
+                                    {"chip.pin", "PAD(PIN_BIDIR) PAD_EN_H", "PAD(PIN_BSBZ) PAD_EN_H"}};
+
 // The text from `from` to the end of its statement taken out of a file.
 inline void erase_statement(const fs::path& file, const std::string& from) {
     std::string text = testsupport::read_file(file);

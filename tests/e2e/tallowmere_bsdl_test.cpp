@@ -208,14 +208,17 @@ TEST(TallowmereBsdl, SharedControlCell) {
 // -window hands the title and the message to `flag` as two words each.
 // HIGHZ is listed only when it floats every output that a control cell
 // drives: a control cell without a HIGHZ pin, or with its HIGHZ pin open
-// (cut in the edited design after the run), keeps its outputs driving,
-// and the BSDL leaves the instruction out with the reason.
+// (cut in the edited design after the run), keeps its outputs driving
+// unless each of their pads floats its pin by a HIGHZ pin of its own on
+// the TAP's command, and the BSDL leaves the instruction out with the
+// reason.
 TEST(TallowmereBsdl, HighzOnlyWhenEveryControlCellTakesIt) {
     if (!built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
     const testsupport::Patch highz{"chip.bsc", "    %INSTRUCTION BYPASS",
                                    "    %INSTRUCTION HIGHZ = (0101) ACCESS BYPASS;\n    %INSTRUCTION BYPASS"};
     std::vector<testsupport::Patch> with_pin = scan_sim::kHighzControlCell;
     with_pin.push_back(highz);
+    const std::vector<testsupport::Patch> own_cell_pads = scan_sim::kOwnHighzTriBidir + scan_sim::kPadWithOwnHighzCell;
     struct {
         const char* name;
         std::vector<testsupport::Patch> patches;
@@ -229,6 +232,13 @@ TEST(TallowmereBsdl, HighzOnlyWhenEveryControlCellTakesIt) {
          "         of BSDL file './chip_jtag.bsd'.\n"},
         {"cells_without_highz_pin", {highz}, nullptr,
          "WARNING: nothing in the design takes %HIGHZ_COMMAND 'HIGHZ' of TAP 'TAP':\n"},
+        // Pads that carry their own cell with a HIGHZ pin float their pins
+        // whatever their control cells (without one) say; with one pad's
+        // pin cut from the command, its control cell leaves it driving.
+        {"own_cell_pads_take_highz", own_cell_pads, nullptr, nullptr},
+        {"own_cell_pad_pin_left_open", own_cell_pads, "PAD_DOUT1{HZ}",
+         "WARNING: control cell 'BCELL6_out'(BC_CTRL) takes no %HIGHZ_COMMAND 'HIGHZ' of TAP 'TAP':\n"
+         "         the outputs it controls keep driving under INSTRUCTION HIGHZ, which is left out\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -249,6 +259,58 @@ TEST(TallowmereBsdl, HighzOnlyWhenEveryControlCellTakesIt) {
         EXPECT_EQ(bsd.find("\"HIGHZ ") != std::string::npos, c.warning == nullptr) << bsd;
         if (c.warning) {
             EXPECT_NE(r.out.find(c.warning), std::string::npos) << r.out;
+        }
+    }
+}
+
+// A boundary register that the BSDL file cannot describe bit for bit,
+// whatever the pin's pad: a cell whose %ORDER names two control cells, a
+// control cell of two bits, an output cell of three bits whose third bit
+// no row describes, a cell whose standard names and %ORDER words differ
+// in number (the library as the user changed it after kestrand's run).
+// tallowmere stops with the reason, and no BSDL file is left.
+TEST(TallowmereBsdl, RegistersItCannotDescribeLeaveNoFile) {
+    if (!built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
+    const std::string out_cell = "%SCAN_CELL BC_OUT           // output pads: DI from the core, DO to the pad\n{\n";
+    const std::string control_cell = "%SCAN_CELL BC_CTRL          // enables of three-state and bidirectional pads\n{\n";
+    auto cell = [](const std::string& head, const std::string& names) {
+        return testsupport::Patch{"chip.lib", head + "    %STD_NAME BC_1;", head + "    " + names};
+    };
+    const struct {
+        const char* name;
+        testsupport::Patch library;
+        std::string message;
+    } cases[] = {
+        {"two_control_words_at_a_pad", cell(out_cell, "%STD_NAME BC_1, BC_1, BC_1; %ORDER output, control, control;"),
+         "FATAL: (./chip.lib) there are 2 control cells specified in module \"BC_OUT\".\n"
+         "       tallowmere can't handle more than 1 control cell in one module.\n\n"},
+        {"control_cell_of_two_bits_at_a_pad", cell(control_cell, "%STD_NAME BC_1, BC_2; %ORDER input, output;"),
+         "ERROR: there are 2 control cells in module BC_CTRL.\n"
+         "       Can't decide to select which one.\n\n"},
+        {"output_cell_of_three_bits_at_a_pad", cell(out_cell, "%STD_NAME BC_1, BC_1, BC_1; %ORDER output, input, input;"),
+         "ERROR: BSDL file \"./chip_jtag.bsd\" was not written: every bit of the boundary register needs exactly one "
+         "row.\n"
+         "       bit 6 (cell 'BCELL4_out'(BC_OUT)) has no row.\n"
+         "       bit 9 (cell 'BCELL5_out'(BC_OUT)) has no row.\n"
+         "       bit 13 (cell 'BCELL7_inout'(BC_OUT)) has no row.\n\n"},
+        {"names_and_order_words_differ", cell(control_cell, "%STD_NAME BC_1, BC_2; %ORDER input;"),
+         "ERROR: (./chip.lib) %SCAN_CELL BC_CTRL (line 44) has 2 standard names but 1 %ORDER word:\n"
+         "       %STD_NAME BC_1, BC_2;\n"
+         "       %ORDER input;\n"
+         "       each bit of the cell takes one name of %STD_NAME and one word of %ORDER.\n\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::TempDir dir;
+        edited_chip(dir.path());
+        if (HasFatalFailure()) return;
+        testsupport::apply_patch(dir.path(), c.library);
+        RunResult t = tallowmere(dir.path());
+        EXPECT_EQ(t.status, 255) << t.out;
+        EXPECT_NE(t.out.find(c.message), std::string::npos) << t.out;
+        for (const auto& f : fs::directory_iterator(dir.path())) {
+            const std::string name = f.path().filename().string();
+            EXPECT_TRUE(name != "chip_jtag.bsd" && name.find(".bsd.tmp") == std::string::npos) << name;
         }
     }
 }
