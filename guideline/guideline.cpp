@@ -3,15 +3,22 @@
 // screen-only output: they print with std::printf, not to the report.
 #include "guideline/guideline.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -1057,24 +1064,89 @@ bool check_before_saving(const std::string& bsc, const std::string& lib) {
     return ok;
 }
 
+// The folders of the read-back: "kest_guideline_<pid>_XXXXXX" in the
+// working directory, with the process id of the run that made it and six
+// random characters, locked (flock) by that run while it lives.
+constexpr std::string_view kReadBackFolder = "kest_guideline_";
+// The files a read-back writes into its folder.
+constexpr const char* kReadBackFiles[] = {"check.lib", "check.bsc", "check.pin"};
+
+// The process id in the name of a read-back folder, or 0 when the name is
+// not of one.
+pid_t read_back_folder_pid(const std::string& name) {
+    if (name.rfind(kReadBackFolder, 0) != 0) return 0;
+    const std::string rest = name.substr(kReadBackFolder.size());
+    const size_t mark = rest.find('_');
+    if (mark == 0 || mark == std::string::npos || mark > 9 || rest.size() != mark + 7) return 0;
+    for (size_t i = 0; i < rest.size(); ++i)
+        if (i != mark && !(i < mark ? std::isdigit(static_cast<unsigned char>(rest[i]))
+                                    : std::isalnum(static_cast<unsigned char>(rest[i]))))
+            return 0;
+    return static_cast<pid_t>(std::stol(rest.substr(0, mark)));
+}
+
+// True for a file a read-back writes into its folder: one of its files,
+// or the temporary name one of them is written under.
+bool read_back_file(const std::string& name) {
+    for (const char* f : kReadBackFiles) {
+        if (name == f) return true;
+        const std::string temp = fs::path(RT_temp_template(f)).filename().string();  // ".<file>.tmp.XXXXXX"
+        if (name.size() == temp.size() && name.compare(0, temp.size() - 6, temp, 0, temp.size() - 6) == 0) return true;
+    }
+    return false;
+}
+
+// Removes the read-back folders that runs ended by SIGKILL left in the
+// working directory: a folder so named, of this user, whose run is gone
+// (no process has its id, and no process holds its lock; the read-back's
+// child, which may outlive a killed run, holds the lock too).  Only the
+// files a read-back writes are removed, then the folder when that leaves
+// it empty: a folder of other contents stays as it is.
+void sweep_read_back_folders() {
+    std::error_code ec;
+    for (fs::directory_iterator it(".", ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const pid_t pid = read_back_folder_pid(name);
+        if (pid <= 0 || (::kill(pid, 0) == 0 || errno == EPERM)) continue;
+        struct stat st{};
+        if (::lstat(name.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) continue;
+        const int folder = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (folder < 0) continue;
+        if (::flock(folder, LOCK_EX | LOCK_NB) == 0) {
+            std::error_code listed;
+            for (fs::directory_iterator f(name, listed), last; !listed && f != last; f.increment(listed)) {
+                const std::string file = f->path().filename().string();
+                if (read_back_file(file)) ::unlinkat(folder, file.c_str(), 0);
+            }
+            ::rmdir(name.c_str());
+        }
+        ::close(folder);
+    }
+}
+
 // Reads the texts back through the description readers in a child
 // process (a reader ends its process on the first fault) and compares the
 // tables it gets with the tables now.  The reader's own message says what
 // it refused.  The folder of the texts and the files in it are the run's
-// own: an error exit or a kill removes them.
+// own: an error exit or a kill removes them, and a later read-back those
+// of a run that SIGKILL ended.
 bool reads_back(const std::string& lib_text, const std::string& pin_text) {
+    sweep_read_back_folders();
     // A directory of the working directory, whose relative name the
     // configuration can spell as a file name.
-    std::string dir_template = "kest_guideline_XXXXXX";
+    std::string dir_template = std::string(kReadBackFolder) + std::to_string(::getpid()) + "_XXXXXX";
+    int lock = -1;
     {
         // Registered before a kill can come between.
         RtKillHold hold;
         if (!::mkdtemp(dir_template.data())) return false;
         RT_remove_folder_at_end(dir_template);
+        lock = ::open(dir_template.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (lock >= 0) ::flock(lock, LOCK_EX | LOCK_NB);  // a new folder: the lock is free
     }
     const fs::path dir = dir_template;
-    const std::string lib = (dir / "check.lib").string(), bsc = (dir / "check.bsc").string();
-    const std::string pin_name = (dir / "check.pin").string();
+    const std::string lib = (dir / kReadBackFiles[0]).string(), bsc = (dir / kReadBackFiles[1]).string();
+    const std::string pin_name = (dir / kReadBackFiles[2]).string();
     for (const std::string& f : {lib, bsc, pin_name}) RT_remove_at_end(f);
     std::string bsc_text = render([&](FILE* f) { write_to_bsc(f, pin_name.c_str()); });
     bool written = write_text(lib, lib_text) && write_text(bsc, bsc_text) &&
@@ -1092,6 +1164,7 @@ bool reads_back(const std::string& lib_text, const std::string& pin_text) {
     fs::remove_all(dir, ec);
     for (const std::string& f : {lib, bsc, pin_name}) RT_forget(f);
     RT_forget(dir_template);
+    if (lock >= 0) ::close(lock);
     return status == 0;
 }
 

@@ -3,9 +3,13 @@
 // fuzz build); and the handlers that clean up after a kill or a crash.
 #include "runtime/exit.h"
 
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +26,9 @@ namespace {
 
 constexpr int kKillSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
 constexpr int kCrashSignals[] = {SIGSEGV, SIGFPE, SIGABRT, SIGBUS};
+// The signals of a write that cannot be done, which the run ignores so
+// that the write fails instead.
+constexpr int kWriteSignals[] = {SIGPIPE, SIGXFSZ};
 
 sigset_t kill_signals() {
     sigset_t set;
@@ -52,6 +59,53 @@ thread_local int table_depth = 0;  // how often this thread holds the table
 std::atomic<pid_t> running_child{0};
 std::vector<void (*)(int&)> exit_hooks;
 volatile sig_atomic_t in_forked_child = 0;
+
+// The write signals this process turned from their default action.
+sigset_t write_signals_ignored;
+bool write_signals_known = false;
+
+// The save of several files whose renames are under way: its targets,
+// published whole (count first) before the list.
+std::atomic<const RtJointRename*> joint_list{nullptr};
+std::atomic<std::size_t> joint_count{0};
+
+// Puts back the old files of a save of several files cut short during
+// its renames: a target whose temporary file is gone took the new file,
+// and gets its old one again from its second name (or goes, when it had
+// none).  The second names of targets not yet replaced are registered
+// temporaries and go with the rest.  System calls only.
+void put_back_joint_rename() {
+    const RtJointRename* list = joint_list.exchange(nullptr);
+    if (!list) return;
+    const std::size_t n = joint_count.load();
+    for (std::size_t i = 0; i < n; ++i) {
+        const RtJointRename& r = list[i];
+        if (::access(r.temp, F_OK) == 0) continue;
+        if (r.backup)
+            ::rename(r.backup, r.target);
+        else
+            ::unlink(r.target);
+    }
+}
+
+// Why what was written to standard output was lost, as far as the
+// descriptor shows without writing to it again.
+int lost_output_reason() {
+    struct stat st{};
+    if (::fstat(STDOUT_FILENO, &st) != 0) return errno;
+    if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {
+        pollfd p{STDOUT_FILENO, POLLOUT, 0};
+        if (::poll(&p, 1, 0) == 1 && (p.revents & (POLLERR | POLLHUP))) return EPIPE;
+    } else if (S_ISREG(st.st_mode)) {
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+            static_cast<rlim_t>(st.st_size) >= limit.rlim_cur)
+            return EFBIG;
+        struct statvfs space{};
+        if (::fstatvfs(STDOUT_FILENO, &space) == 0 && space.f_bavail == 0) return ENOSPC;
+    }
+    return EIO;
+}
 
 void take_table() {
     if (table_depth++ > 0) return;
@@ -92,16 +146,17 @@ void end_running_child(int sig) {
     }
 }
 
-// From a handler: the child, then every registered file.  The table is
-// not given back.
+// From a handler: the child, the old files of a save cut short, then
+// every registered file.  The table is not given back.
 void take_everything_down(int child_signal) {
     end_running_child(child_signal);
+    put_back_joint_rename();
     take_table();
     remove_registered_now(true);
 }
 
-// Only async-signal-safe calls: kill, waitpid, unlink, rmdir, sigaction,
-// raise.
+// Only async-signal-safe calls: kill, waitpid, access, rename, unlink,
+// rmdir, sigaction, raise.
 void on_kill(int sig) {
     take_everything_down(sig);
     struct sigaction dfl{};
@@ -165,8 +220,13 @@ void qdx_exit(int status) {
     for (void (*hook)(int&) : exit_hooks) hook(status);
     {
         TableLock lock;
+        put_back_joint_rename();
         remove_registered_now(false);
         std::erase_if(registered(), [](const auto& entry) { return entry.second.when == RtRemove::AtExit; });
+    }
+    if (RT_standard_output_lost()) {
+        std::fprintf(stderr, "ERROR: can't write to standard output: %s.\n", std::strerror(lost_output_reason()));
+        if (status == 0) status = -1;
     }
     std::fflush(stdout);
     std::fflush(stderr);
@@ -203,6 +263,15 @@ void RT_forget(const std::string& path) {
 
 void RT_set_running_child(pid_t pid) { running_child.store(pid); }
 
+bool RT_standard_output_lost() { return std::fflush(stdout) != 0 || std::ferror(stdout) != 0; }
+
+void RT_begin_joint_rename(const RtJointRename* renames, std::size_t count) {
+    joint_count.store(count);
+    joint_list.store(renames);
+}
+
+void RT_end_joint_rename() { joint_list.store(nullptr); }
+
 RtKillHold::RtKillHold() {
     const sigset_t kills = kill_signals();
     pthread_sigmask(SIG_BLOCK, &kills, &before_);
@@ -230,6 +299,24 @@ void RT_install_kill_cleanup() {
         if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
         ::sigaction(s, &sa, nullptr);
     }
+    if (!write_signals_known) {
+        sigemptyset(&write_signals_ignored);
+        write_signals_known = true;
+    }
+    struct sigaction ignore{};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    for (int s : kWriteSignals) {
+        struct sigaction old{};
+        if (::sigaction(s, &ignore, &old) == 0 && old.sa_handler == SIG_DFL) sigaddset(&write_signals_ignored, s);
+    }
+}
+
+sigset_t RT_signals_to_default() {
+    sigset_t set;
+    sigemptyset(&set);
+    if (write_signals_known) set = write_signals_ignored;
+    return set;
 }
 
 void RT_on_crash(void (*handler)(int)) {

@@ -14,6 +14,13 @@
 // thread that runs the program takes them: the runtime's worker threads
 // start with them held back (runtime/workers.h), so that a step that
 // holds them (RtKillHold) knows that no kill is handled meanwhile.
+//
+// The signals by which the system answers a write it cannot do (SIGPIPE:
+// the reader of a pipe or socket has gone; SIGXFSZ: a file would grow
+// beyond the file-size limit) are ignored once the kill cleanup is
+// installed: the write fails instead (EPIPE, EFBIG), and the run ends
+// through its own error road, or, when only standard output was lost,
+// finishes its files and fails at its exit (qdx_exit).
 #pragma once
 
 #include <signal.h>
@@ -25,7 +32,11 @@
 // Runs the exit hooks (each may turn a status of 0 into a failure),
 // removes the files registered to go at the exit, flushes standard
 // output and standard error and ends the process with the status (-1 is
-// seen by the shell as 255).
+// seen by the shell as 255).  When something written to standard output
+// was lost (its reader gone, a full disk, the file-size limit, a closed
+// descriptor), "ERROR: can't write to standard output: <why>." goes to
+// standard error and a status of 0 becomes -1: the run's files are
+// written, but what it had to say did not arrive.
 //
 // In a child of RT_run_forked it only flushes the two streams and ends
 // the child: the registered files, the hooks and whatever the exit
@@ -73,6 +84,28 @@ void RT_remove_folder_at_end(const std::string& path, RtRemove when = RtRemove::
 // The outside program being run, which a kill ends first (0: none).
 void RT_set_running_child(pid_t pid);
 
+// True when something written to standard output so far was lost (after
+// a flush): for a program whose own status of a failure is not -1.
+bool RT_standard_output_lost();
+
+// One target of a save of several files (RT_commit_all): the temporary
+// file that is to take its name, and the second name under which its old
+// file is kept meanwhile (null when it had none).
+struct RtJointRename {
+    const char* temp;
+    const char* target;
+    const char* backup;
+};
+// Marks the renames of such a save as under way, until
+// RT_end_joint_rename: an end by a kill, a crash or the exit meanwhile
+// first puts the old files back (each target whose temporary file has
+// taken its name gets its old file again, or is removed when it had
+// none), before the registered files, the second names among them, are
+// removed.  The array must stay as it is until the end is marked.  One
+// save at a time.
+void RT_begin_joint_rename(const RtJointRename* renames, std::size_t count);
+void RT_end_joint_rename();
+
 // Holds the kill signals back in the calling thread while it lives: a
 // kill that arrives meanwhile waits, and is taken when the hold ends.
 // Holds nest.
@@ -95,8 +128,12 @@ private:
 
 // Installs handlers of the kill signals that end the running child with
 // the same signal and wait for it, remove every registered file, and end
-// the process by the signal.
+// the process by the signal; and ignores SIGPIPE and SIGXFSZ (above).
 void RT_install_kill_cleanup();
+// The signals that a program this process starts must get back at their
+// default action: SIGPIPE and SIGXFSZ when RT_install_kill_cleanup turned
+// them from it.
+sigset_t RT_signals_to_default();
 
 // Installs handler for the crash signals SIGSEGV, SIGFPE, SIGABRT and
 // SIGBUS.  The handler must be async-signal-safe and end the process,

@@ -288,6 +288,19 @@ bool RT_commit_all(const std::vector<AtomicFile*>& files, std::string* failed, s
         }
         kept.push_back(k);
     }
+    // A crash, or an exit from another thread, during the renames puts
+    // the old files back as a kill does (runtime/exit.h); the marks end
+    // before any temporary or second name goes.
+    std::vector<RtJointRename> marks;
+    marks.reserve(kept.size());
+    for (const Kept& k : kept)
+        marks.push_back({k.file->temp().c_str(), k.file->target().c_str(), k.backup.empty() ? nullptr : k.backup.c_str()});
+    struct Marked {
+        explicit Marked(const std::vector<RtJointRename>& m) { RT_begin_joint_rename(m.data(), m.size()); }
+        ~Marked() { RT_end_joint_rename(); }
+        Marked(const Marked&) = delete;
+        Marked& operator=(const Marked&) = delete;
+    } marked(marks);
     for (Kept& k : kept) {
         if (std::rename(k.file->temp().c_str(), k.file->target().c_str()) != 0) {
             const int e = errno;
@@ -300,6 +313,7 @@ bool RT_commit_all(const std::vector<AtomicFile*>& files, std::string* failed, s
         undo();
         return refuse(files.front()->target(), EINTR);
     }
+    RT_end_joint_rename();
     for (Kept& k : kept) {
         RT_forget(k.file->temp_);
         k.file->temp_.clear();

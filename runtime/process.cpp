@@ -69,12 +69,15 @@ int spawn_and_wait(const std::vector<std::string>& argv, const posix_spawn_file_
     pid_t pid = 0;
     {
         // A kill during the start is taken once the child is known, and
-        // ends it; the child itself starts with the mask from before.
+        // ends it; the child itself starts with the mask from before, and
+        // with the write signals that this run ignores at their default.
         RtKillHold hold;
         posix_spawnattr_t attr;
         posix_spawnattr_init(&attr);
         posix_spawnattr_setsigmask(&attr, &hold.mask_before());
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK);
+        const sigset_t to_default = RT_signals_to_default();
+        posix_spawnattr_setsigdefault(&attr, &to_default);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
         *spawn_error = posix_spawnp(&pid, args[0], fa, &attr, args.data(), environ);
         posix_spawnattr_destroy(&attr);
         if (*spawn_error != 0) return -1;

@@ -29,10 +29,12 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "runtime/exit.h"
@@ -42,17 +44,29 @@ namespace {
 constexpr unsigned kMaxThreads = 8;
 
 // One step: its items and the next one to take (taken in full order, as
-// an item may wait on the state of one taken before it).
+// an item may wait on the state of one taken before it), and the first
+// exception an item threw.
 struct Step {
     std::size_t n;
     void (*call)(void*, std::size_t, unsigned);
     void* ctx;
     std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::exception_ptr error{};  // set by the participant that set failed
 };
 
+// Takes items until none is left.  An item that throws ends the taking
+// for every participant (the items taken go on to their ends); the first
+// exception is kept for the step's caller, who sees it once the
+// participants have left the step.
 void take_items(Step& step, unsigned self) {
-    for (std::size_t i; (i = step.next.fetch_add(1)) < step.n;)
-        step.call(step.ctx, i, self);
+    try {
+        for (std::size_t i; (i = step.next.fetch_add(1)) < step.n;)
+            step.call(step.ctx, i, self);
+    } catch (...) {
+        if (!step.failed.exchange(true)) step.error = std::current_exception();
+        step.next.store(step.n);
+    }
 }
 
 // Set on a worker for its whole life and on a caller while it works on
@@ -201,9 +215,10 @@ private:
 // pool is down: on the caller.
 void run_here(Step& step) { take_items(step, 0); }
 
-// A step spread over several threads: an exception thrown by fn ends the
-// process here, as it did when each step made its own threads.
-void run_spread(Step& step, unsigned participants) noexcept {
+// A step spread over several threads.  An exception of an item stays in
+// the step; one of the pool's own making (no memory for it or for a
+// thread's state) reaches the caller.
+void run_spread(Step& step, unsigned participants) {
     if (t_in_step || g_forked_child || g_pool_gone.load()) return run_here(step);
     static Pool pool;
     if (!pool.run(step, participants - 1)) run_here(step);
@@ -226,8 +241,9 @@ void RT_run_items(std::size_t n, unsigned threads, void (*call)(void*, std::size
         for (std::size_t i = 0; i < n; ++i) call(ctx, i, 0);
         return;
     }
-    Step step{n, call, ctx};
+    Step step{n, call, ctx, {0}, {false}, {}};
     run_spread(step, participants);
+    if (step.error) std::rethrow_exception(step.error);
 }
 
 BackgroundJobs::~BackgroundJobs() {
@@ -246,8 +262,14 @@ void BackgroundJobs::serve() {
         cv_.wait(lock, [&] { return job_ || stop_; });
         if (!job_) return;
         lock.unlock();
-        job_();
+        std::exception_ptr error;
+        try {
+            job_();
+        } catch (...) {
+            error = std::current_exception();
+        }
         lock.lock();
+        if (error && !error_) error_ = error;
         job_ = nullptr;
         cv_.notify_all();
     }
@@ -277,4 +299,5 @@ void BackgroundJobs::run(std::function<void()> job) {
 void BackgroundJobs::wait() {
     std::unique_lock<std::mutex> lock(m_);
     cv_.wait(lock, [&] { return !job_; });
+    if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
 }

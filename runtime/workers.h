@@ -21,9 +21,11 @@
 // back for their whole life: a kill is taken by the program's own thread
 // (runtime/exit.h).
 //
-// An exception thrown by fn reaches the caller when the step asked for
-// one thread (or had one item); in a step spread over several threads it
-// ends the process (std::terminate).
+// An exception thrown by fn, on whichever thread, reaches the caller:
+// the first one of a step ends the taking of items (the items already
+// taken go on to their ends), and is rethrown on the calling thread once
+// every participant has left the step.  An item that waits for an earlier
+// one must therefore be let go also when that one throws.
 #pragma once
 
 #include <cstddef>
@@ -51,6 +53,7 @@ void RT_run_parallel(std::size_t n, unsigned threads, Fn&& fn) {
 }
 
 #include <condition_variable>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -69,7 +72,9 @@ public:
     ~BackgroundJobs();
     // Waits for the job before, then hands job to the thread.
     void run(std::function<void()> job);
-    // Returns when the last job handed over has ended.
+    // Returns when the last job handed over has ended.  An exception that
+    // a job threw on the thread is rethrown here (and by run, which
+    // waits), once.
     void wait();
 
 private:
@@ -77,6 +82,7 @@ private:
     std::mutex m_;
     std::condition_variable cv_;
     std::function<void()> job_;  // the job handed over, empty when done
+    std::exception_ptr error_;   // what a job threw, until the caller gets it
     bool stop_ = false;
     bool no_thread_ = false;  // no thread could be started: jobs run at once
     std::thread thread_;

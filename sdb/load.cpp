@@ -346,7 +346,15 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
     RT_run_parallel(tasks.size(), threads, [&](size_t i, unsigned self) {
         const Task& t = tasks[i];
         if (t.k == kSymbolEntries) {
-            sym = sym_scan(sin, sec, &scanned);
+            try {
+                sym = sym_scan(sin, sec, &scanned);
+            } catch (...) {
+                // The pieces that wait for the scan are let go (the step
+                // hands the exception to its caller).
+                scanned.store(-1, std::memory_order_release);
+                scanned.notify_all();
+                throw;
+            }
             return;
         }
         if (t.k == kSymbolPiece) {
@@ -372,12 +380,19 @@ TableLoad load_tables(int fd, int64_t size, bool big, const TableCounts& counts,
             if (tables_left.fetch_sub(1, std::memory_order_acq_rel) == 1) tables_left.notify_all();
         };
         if (short_read.load(std::memory_order_relaxed)) return done();
-        if (!t.mapped && !loader.read(t)) {
+        try {
+            if (!t.mapped && !loader.read(t)) {
+                short_read = true;
+                return done();
+            }
+            const bool links_here = check_links && (t.k == SDB_NET || t.k == SDB_NODE);
+            if (!loader.process(t, links_here ? node_links(self) : nullptr)) bad_index = true;
+        } catch (...) {
+            // The checks that wait for the tables are let go.
             short_read = true;
-            return done();
+            done();
+            throw;
         }
-        const bool links_here = check_links && (t.k == SDB_NET || t.k == SDB_NODE);
-        if (!loader.process(t, links_here ? node_links(self) : nullptr)) bad_index = true;
         done();
     });
 

@@ -743,10 +743,15 @@ void jtagsyn_bcm(const BcmModule& module) {
     rtltap::check_rtl_tap_description();
     // The TAP's own database first: the module's netlist names it as a
     // master, and as a library cell it stays one instance when the edited
-    // design is expanded.
+    // design is expanded.  The port-only module it is compiled from is
+    // removed after the compile, and by a signal that ends the run before
+    // (an error exit leaves it beside the compile's log).
+    const std::string port_only = TOP_MODULE + "_TAP_empty.v";
+    RT_remove_at_end(port_only, RtRemove::WhenKilled);
     jtag_compile_port_only_tap();
     std::error_code ec;
-    std::filesystem::remove(TOP_MODULE + "_TAP_empty.v", ec);
+    std::filesystem::remove(port_only, ec);
+    RT_forget(port_only);
     jtag_write_rtl_tap();
     // The module is Verilog whatever the language of the TAP: its file is
     // named ".v" also with -vhdl.

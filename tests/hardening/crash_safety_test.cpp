@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -201,5 +202,72 @@ TEST_F(CrashSafety, KilledRunsLeaveOutputsWholeOrAbsent) {
            {built_program("bin/tallowmere"), "-bsc_file", "chip", "-lib_file", "chip", "chip_jtag"}},
           edited, 5);
 }
+
+// ------------------------------------------------------ joint saves
+
+// A save of several files that a crash signal cuts short between its
+// renames: the crash road puts the old file back under every name that
+// had taken its new file before it removes the temporary files, as a
+// kill's does, so that the files are all old; no second name is left.
+// A library preloaded into kestrand raises the signal right after the
+// second file of the save took its name.
+struct JointSave {
+    const char* name;
+    std::vector<std::string> options;  // of kestrand, after the design
+    std::string input;                 // answers to the menus
+    std::vector<std::string> files;    // the files of the save, in their order
+    bool compiled;                     // the chip is compiled first
+};
+struct JointCrash {
+    JointSave save;
+    int signal;
+};
+void PrintTo(const JointCrash& c, std::ostream* os) { *os << c.save.name << " " << c.signal; }
+
+class CrashDuringJointSave : public ::testing::TestWithParam<JointCrash> {};
+
+TEST_P(CrashDuringJointSave, PutsEveryOldFileBack) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const std::string preload = built_program("tests/crash_at_rename.so");
+    if (!fs::exists(preload)) GTEST_SKIP() << "the crash library is not built";
+    const JointCrash& c = GetParam();
+    testsupport::ToolPath env;
+    TempDir dir;
+    if (c.save.compiled)
+        ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path()));
+    else
+        testsupport::copy_fixture_chip(dir.path());
+    // Old files that no save writes: a mixed set shows.
+    for (const std::string& f : c.save.files)
+        if (!fs::exists(dir.path() / f)) std::ofstream(dir.path() / f) << "old " << f << "\n";
+    const Files before = snapshot(dir.path());
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::string asan_options = (asan ? std::string(asan) + ":" : "") + "verify_asan_link_order=0";
+    const std::string signal = std::to_string(c.signal);
+    testsupport::ScopedEnv loaded("LD_PRELOAD", preload.c_str()), crash_at("KEST_CRASH_AFTER_RENAME_TO", c.save.files[1].c_str()),
+        crash_with("KEST_CRASH_SIGNAL", signal.c_str()), sanitizer("ASAN_OPTIONS", asan_options.c_str());
+    std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
+    argv.insert(argv.end(), c.save.options.begin(), c.save.options.end());
+    const testsupport::RunResult r = testsupport::run(argv, dir.path(), &c.save.input);
+    EXPECT_EQ(r.status, 255) << r.out << r.err;
+    EXPECT_NE(r.out.find("Internal Error:"), std::string::npos) << r.out;
+    const Files after = snapshot(dir.path());
+    for (const std::string& f : c.save.files) {
+        ASSERT_TRUE(after.count(f)) << f;
+        EXPECT_EQ(after.at(f), before.at(f)) << f << " is not its old self";
+    }
+    for (const auto& [name, text] : after)
+        EXPECT_NE(fs::path(name).filename().string()[0], '.') << name << " was left";
+}
+
+const JointSave kMenuEditor{"MenuEditor", {"-guideline"}, "1\n5\nrst_n\n6\n9\n", {"chip.bsc", "chip.lib", "chip.pin"}, false};
+const JointSave kTapScripts{"TapScripts", {"-add_tap_only"}, "", {"chip_TAP.ac.tcl", "chip_TAP.dc.scr", "chip_TAP.pt.tcl"}, true};
+
+INSTANTIATE_TEST_SUITE_P(Saves, CrashDuringJointSave,
+                         ::testing::Values(JointCrash{kMenuEditor, SIGSEGV}, JointCrash{kMenuEditor, SIGABRT},
+                                           JointCrash{kTapScripts, SIGSEGV}, JointCrash{kTapScripts, SIGABRT}),
+                         [](const auto& info) {
+                             return std::string(info.param.save.name) + (info.param.signal == SIGSEGV ? "SIGSEGV" : "SIGABRT");
+                         });
 
 }  // namespace

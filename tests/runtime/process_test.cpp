@@ -161,6 +161,27 @@ TEST(Process, KillWhileAToolStartsEndsTheTool) {
     EXPECT_FALSE(tool_left) << "the tool outlived the run that started it";
 }
 
+// A run ignores SIGPIPE and SIGXFSZ, so that a write that the system
+// would end it for fails instead; the programs it starts get both back at
+// their default actions, as a shell starts them.
+TEST(Process, ProgramsStartWithTheWriteSignalsAtTheirDefaults) {
+    TempDir dir;
+    const std::string log = (dir.path() / "signals.log").string();
+    const auto r = testsupport::run_child([&] {
+        RT_install_kill_cleanup();
+        for (int s : {SIGPIPE, SIGXFSZ}) {
+            struct sigaction now{};
+            if (::sigaction(s, nullptr, &now) != 0 || now.sa_handler != SIG_IGN) qdx_exit(3);
+        }
+        qdx_exit(RT_run({"grep", "^SigIgn:", "/proc/self/status"}, log));
+    });
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const std::string line = read_file(log);
+    ASSERT_EQ(line.rfind("SigIgn:", 0), 0u) << line;
+    const unsigned long long ignored = std::stoull(line.substr(7), nullptr, 16);
+    for (int s : {SIGPIPE, SIGXFSZ}) EXPECT_EQ(ignored & (1ULL << (s - 1)), 0u) << "signal " << s << " ignored";
+}
+
 // A piece of the run in a forked child gives its status, also when it
 // ends through qdx_exit, and leaves the run's files and exit hooks to the
 // parent.

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <new>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -123,6 +124,35 @@ TEST(Workers, ExceptionOnOneThreadReachesTheCaller) {
                  std::runtime_error);
 }
 
+// An exception thrown on a worker (a std::bad_alloc, as memory that runs
+// out there throws it) reaches the caller once the step is over, and the
+// items not yet taken are not called.  The caller's items wait until a
+// worker has thrown, so that the throw is a worker's.
+TEST(Workers, ExceptionOnAWorkerReachesTheCaller) {
+    if (RT_max_threads() < 2) GTEST_SKIP() << "one processor: no worker threads";
+    constexpr std::size_t kItems = 100000;
+    std::atomic<std::size_t> called{0};
+    std::atomic<bool> thrown{false};
+    EXPECT_THROW(RT_run_parallel(kItems, 8,
+                                 [&](std::size_t, unsigned self) {
+                                     called.fetch_add(1);
+                                     if (self != 0) {
+                                         thrown = true;
+                                         throw std::bad_alloc();
+                                     }
+                                     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+                                     while (!thrown && std::chrono::steady_clock::now() < give_up)
+                                         std::this_thread::yield();
+                                 }),
+                 std::bad_alloc);
+    EXPECT_TRUE(thrown.load());
+    EXPECT_LT(called.load(), kItems);
+    // The workers serve the next step as before.
+    std::atomic<std::size_t> sum{0};
+    RT_run_parallel(1000, 8, [&](std::size_t i, unsigned) { sum.fetch_add(i); });
+    EXPECT_EQ(sum.load(), 999u * 1000 / 2);
+}
+
 // The process ends through its one exit with the workers started: from
 // the main thread between steps, from a worker and from the caller in
 // the middle of a step (other workers still busy or waiting).
@@ -195,6 +225,19 @@ TEST(BackgroundJobs, RunInOrderBehindTheCaller) {
     ASSERT_EQ(done.size(), 51u);
     for (int k = 0; k <= 50; ++k) EXPECT_EQ(done[static_cast<size_t>(k)], k);
     EXPECT_EQ(ran_on.count(std::this_thread::get_id()), 0u);
+}
+
+// A job that throws on the background thread hands the exception to the
+// caller's next wait (or run), once; the jobs after it run as ever.
+TEST(BackgroundJobs, ExceptionOfAJobReachesTheCaller) {
+    BackgroundJobs jobs;
+    jobs.run([] { throw std::bad_alloc(); });
+    EXPECT_THROW(jobs.wait(), std::bad_alloc);
+    EXPECT_NO_THROW(jobs.wait());
+    bool ran = false;
+    jobs.run([&ran] { ran = true; });
+    jobs.wait();
+    EXPECT_TRUE(ran);
 }
 
 }  // namespace

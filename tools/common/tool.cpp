@@ -68,6 +68,9 @@ void ToolRun::finish(int status) {
     // The command block that the database's start-up made is the one
     // piece of start-up state that nothing else frees.
     CMD_terminate();
+    // Output that did not arrive fails the run as an error does (the
+    // exit says why).
+    if (status == 0 && RT_standard_output_lost()) status = 1;
     qdx_exit(status);
 }
 

@@ -29,7 +29,8 @@ public:
     // Writes the lines so far to path, whole or not at all.
     bool write_log(const std::string& path) const;
 
-    // Ends the run: status 1 after an error, else 0.
+    // Ends the run: status 1 after an error or when what it printed on
+    // standard output was lost (runtime/exit.h), else 0.
     [[noreturn]] void finish(int status);
     // Prints the usage text on standard error and ends with status 2.
     [[noreturn]] void usage(const std::string& text);

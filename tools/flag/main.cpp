@@ -4,8 +4,9 @@
 //     flag [-title TITLE] [-info TEXT]
 //
 // The title comes first, then the information, each on its own line; the
-// status is 0.  A wrong argument prints the usage on standard error and
-// ends with status 2.
+// status is 0 (1 when the lines could not be written: a reader that has
+// gone).  A wrong argument prints the usage on standard error and ends
+// with status 2.
 
 #include <cstdio>
 #include <optional>
@@ -29,6 +30,7 @@ const char* const kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
+    RT_install_kill_cleanup();
     std::optional<std::string> title, info;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -43,5 +45,5 @@ int main(int argc, char** argv) {
     }
     if (title) std::printf("%s\n", title->c_str());
     if (info) std::printf("%s\n", info->c_str());
-    qdx_exit(0);
+    qdx_exit(RT_standard_output_lost() ? 1 : 0);
 }
