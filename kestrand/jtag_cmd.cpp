@@ -82,7 +82,9 @@ void lock_working_folder() {
         case RtLock::Held:
             banner_before_first_message();
             if (holder > 0)
-                qdx_exit_printf(-1, "\nERROR: another run works in the current folder: process %ld holds the lock file '%s'.\n\n",
+                qdx_exit_printf(-1,
+                                "\nERROR: another run works in the current folder: process %ld holds the lock file "
+                                "'%s'.\n\n",
                                 holder, lock.c_str());
             qdx_exit_printf(-1, "\nERROR: another run works in the current folder: it holds the lock file '%s'.\n\n",
                             lock.c_str());

@@ -28,7 +28,8 @@ std::vector<std::string> kest_run_outputs() {
         files.emplace_back("BSCAN.log");
     }
     if (add_tap) {
-        for (const char* script : {"_TAP.ac.tcl", "_TAP.dc.scr", "_TAP.pt.tcl"}) files.push_back(kest_output_file(top + script));
+        for (const char* script : {"_TAP.ac.tcl", "_TAP.dc.scr", "_TAP.pt.tcl"})
+            files.push_back(kest_output_file(top + script));
     }
     if (add_bcm) {
         const std::string bcm = bcm_module_name();

@@ -125,9 +125,9 @@ TEST_P(HeldFolder, RefusesTheRunBeforeItWritesAnything) {
     ::close(lock);
 
     EXPECT_EQ(r.status, 255) << r.out;
-    const std::string message =
-        c.pid_written ? held_message(::getpid())
-                      : "\nERROR: another run works in the current folder: it holds the lock file './bscan_lib/.kestrand.lock'.\n\n";
+    const std::string message = c.pid_written ? held_message(::getpid())
+                                              : "\nERROR: another run works in the current folder: it holds the lock "
+                                                "file './bscan_lib/.kestrand.lock'.\n\n";
     EXPECT_NE(r.out.find(message), std::string::npos) << r.out;
     EXPECT_EQ(folder_changes(before, folder_files(dir.path())), std::vector<std::string>{});
 }
@@ -195,6 +195,20 @@ TEST_F(SharedFolder, LockFileOfAKilledRunDoesNotBlock) {
     const RunResult r = testsupport::run_kestrand(dir.path());
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_FALSE(fs::exists(dir.path() / kLockFile));
+}
+
+// A lock file that can't be locked (a folder stands under its name)
+// refuses the run, with the reason.
+TEST_F(SharedFolder, LockFileThatIsAFolderRefusesTheRun) {
+    TempDir dir;
+    fs::create_directories(dir.path() / kLockFile);
+    const RunResult r = testsupport::run({built_program("bin/kestrand"), "chip"}, dir.path());
+    EXPECT_EQ(r.status, 255);
+    EXPECT_NE(r.out.find("\nERROR: can't lock the current folder with './bscan_lib/.kestrand.lock': "
+                         "Is a directory.\n\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_FALSE(fs::exists(dir.path() / "chip.kest.rpt"));
 }
 
 // ---------------------------------------------- outputs that are inputs
@@ -266,10 +280,12 @@ INSTANTIATE_TEST_SUITE_P(
     Shapes, OutputIsInput,
     ::testing::Values(
         SameFileCase{"KestrandPinListName", "kestrand", {}, "chip.bso", "", false, replaces("chip.bso", "chip.bso")},
-        SameFileCase{"KestrandNetlistName", "kestrand", {}, "chip_jtag.v", "", false, replaces("chip_jtag.v", "chip_jtag.v")},
+        SameFileCase{"KestrandNetlistName", "kestrand", {}, "chip_jtag.v", "", false,
+                     replaces("chip_jtag.v", "chip_jtag.v")},
         SameFileCase{"KestrandReportName", "kestrand", {}, "chip.kest.rpt", "", false,
                      replaces("chip.kest.rpt", "chip.kest.rpt")},
-        SameFileCase{"KestrandLinkToThePinList", "kestrand", {}, "p.pin", "chip.bso", false, replaces("chip.bso", "p.pin")},
+        SameFileCase{"KestrandLinkToThePinList", "kestrand", {}, "p.pin", "chip.bso", false,
+                     replaces("chip.bso", "p.pin")},
         SameFileCase{"KestrandHardLinkToTheReport", "kestrand", {}, "p.pin", "chip.kest.rpt", true,
                      replaces("chip.kest.rpt", "p.pin")},
         SameFileCase{"KestrandOpathNetlist", "kestrand", {"-opath", "out"}, "out/chip_jtag.v", "", false,
@@ -356,9 +372,10 @@ TEST_P(ReadOnlyFolder, RefusedBeforeAnyWrite) {
     EXPECT_TRUE(fs::is_empty(dir.path() / "bscan_lib"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Folders, ReadOnlyFolder,
-                         ::testing::Values(ReadOnlyCase{"Opath", {"-opath", "out"}, "out", "\nERROR: out, write permission denied.\n\n"},
-                                           ReadOnlyCase{"CurrentFolder", {}, ".", "\nERROR: ., write permission denied.\n\n"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Folders, ReadOnlyFolder,
+    ::testing::Values(ReadOnlyCase{"Opath", {"-opath", "out"}, "out", "\nERROR: out, write permission denied.\n\n"},
+                      ReadOnlyCase{"CurrentFolder", {}, ".", "\nERROR: ., write permission denied.\n\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
