@@ -110,6 +110,12 @@ void print_help();
 
 // The per-circuit flow: files, description, checks, design, chain, BSDL.
 void write_bsdl_file(const char* circuit);
+// Ends the run with -1, before the BSDL file of the current circuit, when
+// a file that the rest of the run writes (this circuit's BSDL file and
+// report, those of the circuits after it, the SVF file) is one that the
+// run read (runtime/run_inputs.h), naming both; the report, when it is
+// that file, is left unwritten.
+void bsdl_check_outputs_spare_inputs();
 void check_necessary_information();
 void open_and_check_sdb();
 // Opens the design at path read-only and makes it the current design; a

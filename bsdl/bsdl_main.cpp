@@ -18,6 +18,7 @@
 #include "runtime/frame/frame.h"
 #include "runtime/fnm.h"
 #include "runtime/reset.h"
+#include "runtime/run_inputs.h"
 #include "runtime/str.h"
 #include "runtime/sysinfo.h"
 #include "sdb/sdb.h"
@@ -80,6 +81,29 @@ const char* bsdl_option_word(int option) {
     if (option < 0 || option >= BSDL_OPTION_COUNT) return nullptr;
     char** list = option_string_extr[option];
     return DYNA_count(list) > 0 ? list[0] : nullptr;
+}
+
+void bsdl_check_outputs_spare_inputs() {
+    const std::vector<std::string> tops = circuit_tops();
+    const std::string report = top_report_path();
+    const std::string dir = BS_OUTPUT_DIR + "/";
+    std::vector<std::string> outputs = {report};
+    // The circuits from the current one on (their top modules differ).
+    bool from_here = false;
+    for (const std::string& top : tops) {
+        from_here = from_here || top == BS_TOP_MODULE;
+        if (!from_here) continue;
+        outputs.push_back(dir + top + ".bsd");
+        if (top != BS_TOP_MODULE) outputs.push_back(dir + top + ".bsdl.rpt");
+    }
+    if (option_check[BSDL_OPT_SCAN] && !tops.empty()) outputs.push_back(dir + tops.back() + ".svf");
+    for (const std::string& output : outputs) {
+        const std::string input = RT_input_at(output);
+        if (input.empty()) continue;
+        // The report would take the input's place at the exit.
+        if (output == report) top_drop_report();
+        qdx_exit_printf(-1, "%s", RT_output_is_input_text(output, input).c_str());
+    }
 }
 
 // ------------------------------------------------------------ command line

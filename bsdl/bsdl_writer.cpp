@@ -257,6 +257,8 @@ void insert_BSDL_description() {
     }
     if (register_written) refuse_register_gaps(path);
 
+    // Every input of the circuit is read now, the template too.
+    bsdl_check_outputs_spare_inputs();
     AtomicFile out(path);
     if (!out.open()) cannot_write(path);
     std::fwrite(text.data(), 1, text.size(), out.stream());

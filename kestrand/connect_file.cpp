@@ -336,6 +336,13 @@ void kest_check_connect_file() {
     if (DYNA_count(BL_LBIST_TAB) > 0) LogicBistText().make();
 }
 
+std::vector<std::string> kest_connect_files() {
+    std::vector<std::string> files;
+    if (DYNA_count(BL_LBIST_TAB) > 0) files.push_back(kest_output_file(kLbistFile));
+    if (DYNA_count(BL_MBIST_TAB) > 0) files.push_back(kest_output_file(kMbistFile));
+    return files;
+}
+
 void kest_write_connect_file() {
     if (sdb) SDB_close(sdb, 0);
     const bool lbist = DYNA_count(BL_LBIST_TAB) > 0;

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Writes the connection files of the configuration's BIST entries (none
 // without entries).  Both contents are made in full before either file
@@ -26,3 +27,7 @@ void kest_write_connect_file();
 // nothing: a DFT file that is missing or refused, or an entry that the
 // writer would refuse, ends the run here, before its first output file.
 void kest_check_connect_file();
+
+// The connection files that kest_write_connect_file writes for the
+// configuration's BIST entries.
+std::vector<std::string> kest_connect_files();

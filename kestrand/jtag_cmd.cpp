@@ -13,6 +13,7 @@
 #include "runtime/exit.h"
 #include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
+#include "runtime/run_lock.h"
 #include "runtime/str.h"
 
 namespace {
@@ -59,6 +60,39 @@ constexpr OptionName kOptions[] = {
     {"no_expand", OPT_NO_EXPAND},
     {"no_pad", OPT_NO_PAD},
 };
+
+// A folder that the run writes into must be writable: found only at its
+// first file there, the run would end with some of its outputs written.
+void refuse_unwritable(const std::string& folder) {
+    if (access(folder.c_str(), W_OK | X_OK) == 0) return;
+    banner_before_first_message();
+    qdx_exit_printf(-1, "\nERROR: %s, write permission denied.\n\n", folder.c_str());
+}
+
+// Two runs in one folder would write the same working names (the edited
+// design, its working copy and command file, the tool logs): the run
+// holds the folder's lock to its end, and a run that finds it held ends
+// before it writes anything.
+void lock_working_folder() {
+    const std::string lock = kest_edit_file(".kestrand.lock");
+    long holder = 0;
+    std::string why;
+    switch (RT_lock_folder(lock, &holder, &why)) {
+        case RtLock::Taken: return;
+        case RtLock::Held:
+            banner_before_first_message();
+            if (holder > 0)
+                qdx_exit_printf(-1,
+                                "\nERROR: another run works in the current folder: process %ld holds the lock file "
+                                "'%s'.\n\n",
+                                holder, lock.c_str());
+            qdx_exit_printf(-1, "\nERROR: another run works in the current folder: it holds the lock file '%s'.\n\n",
+                            lock.c_str());
+        case RtLock::Failed:
+            banner_before_first_message();
+            qdx_exit_printf(-1, "\nERROR: can't lock the current folder with '%s': %s.\n\n", lock.c_str(), why.c_str());
+    }
+}
 
 }  // namespace
 
@@ -167,19 +201,26 @@ void jtag_parse_cmd_line(int argc, char** argv, std::string* top_out) {
         std::fflush(stdout);
         qdx_exit(-1);
     }
+    // Nor does a run begin that could not write its outputs there.
+    if (JTAG_OPTION[OPT_OPATH]) refuse_unwritable(OPATH);
 
     BSCAN_OPATH = kEditFolder;
     bool exists = std::filesystem::exists(BSCAN_OPATH, ec);
-    // A file of that name is no working directory either.
+    // A file of that name is no working directory either.  A folder that
+    // another run made meanwhile serves as well as one made here.
     if (!exists || !std::filesystem::is_directory(BSCAN_OPATH, ec)) {
-        if (exists || !std::filesystem::create_directory(BSCAN_OPATH, ec) || ec) {
+        const bool made = !exists && std::filesystem::create_directory(BSCAN_OPATH, ec);
+        if (!made && (exists || ec || !std::filesystem::is_directory(BSCAN_OPATH, ec))) {
             out("\nERROR: can't open default directory .\\'bscan_lib'.\n\n");
             qdx_exit(-1);
         }
-    } else if (access(BSCAN_OPATH.c_str(), W_OK) != 0) {
-        banner_before_first_message();
-        qdx_exit_printf(-1, "\nERROR: %s, write permission denied.\n\n", BSCAN_OPATH.c_str());
+    } else {
+        refuse_unwritable(BSCAN_OPATH);
     }
+    // The working copies, the tool logs and the edited design before its
+    // move go into the current folder on every road.
+    refuse_unwritable(".");
+    lock_working_folder();
 
     const std::string report = kest_output_file(TOP_MODULE + ".kest.rpt");
     if (!JTAG_OPTION[OPT_OPATH]) OPATH = ".";

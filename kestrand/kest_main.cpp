@@ -19,6 +19,7 @@
 #include "kestrand/connect_file.h"
 #include "kestrand/jtag_cmd.h"
 #include "kestrand/kest_input.h"
+#include "kestrand/outputs.h"
 #include "kestrand/report.h"
 #include "kestrand/tool_runs.h"
 #include "runtime/exit.h"
@@ -136,8 +137,12 @@ bool checked_before_writing = false;
 
 // The checks just before the run's first output file (once a run): every
 // netlist tool of its road can be started and every name it writes fits
-// its folder; then the tool logs of an earlier run go.
+// its folder; then the tool logs of an earlier run go.  No output is a
+// file the run read: that check is made again before each part of the run
+// that writes (the menu editor's save comes before the inputs of the rest
+// of the run are read).
 void check_before_first_write() {
+    kest_check_outputs_spare_inputs();
     if (checked_before_writing) return;
     checked_before_writing = true;
     bs_check_tools_startable();

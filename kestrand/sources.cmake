@@ -9,6 +9,7 @@ kest_sources(
   jtag_cmd.cpp
   kest_input.cpp
   kest_main.cpp
+  outputs.cpp
   report.cpp
   tool_runs.cpp
 )

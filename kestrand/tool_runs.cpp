@@ -101,6 +101,16 @@ void bs_check_tools_startable() {
     }
 }
 
+std::vector<std::string> kest_tool_logs() {
+    std::vector<std::string> logs;
+    if (kest_edits_design()) logs.emplace_back(kPlovertLog);
+    if (kest_expands_design()) {
+        logs.emplace_back(kQuarnelLog);
+        logs.emplace_back(kDrumwayLog);
+    }
+    return logs;
+}
+
 void bs_remove_stale_tool_logs() {
     for (const char* log : {kPlovertLog, kQuarnelLog, kDrumwayLog}) bs_remove_file(log);
 }

@@ -5,6 +5,9 @@
 // its output in a log file that stays only when the tool failed.
 #pragma once
 
+#include <string>
+#include <vector>
+
 struct MultiIoHierNode;
 
 // Whether the run's road edits the design (every road but -add_tap_only
@@ -20,6 +23,8 @@ void bs_check_tools_startable();
 // Removes the tool logs that an earlier run left (a tool that failed
 // keeps its log for the user until the next run).
 void bs_remove_stale_tool_logs();
+// The logs that the netlist tools of the run's road write.
+std::vector<std::string> kest_tool_logs();
 
 // Runs plovert on the command files, moves the edited databases into
 // BSCAN_OPATH with their alias files, prints the closing lines and,

@@ -18,6 +18,7 @@
 
 #include "runtime/dyna.h"
 #include "runtime/msg.h"
+#include "runtime/run_inputs.h"
 #include "runtime/str.h"
 
 namespace {
@@ -518,7 +519,10 @@ int FNM_open_input_fd(const char* name, std::string* why) {
         reason = FNM_NOT_REGULAR;
     else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
         reason = std::strerror(errno);
-    if (!reason) return fd;
+    if (!reason) {
+        RT_note_input(fd, name);
+        return fd;
+    }
     refuse_input(why, reason);
     ::close(fd);
     return -1;

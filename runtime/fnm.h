@@ -89,6 +89,7 @@ FILE* FNM_fopen(const char* name, const char* mode);
 // descriptor then reads as an ordinary one.  Null (-1) when the file
 // cannot be opened or is refused, with the reason in *why when given:
 // FNM_NOT_REGULAR, or the system's text ("No such file or directory").
+// A file opened is noted as an input of the run (runtime/run_inputs.h).
 // FNM_regular_input makes the same test without opening the file.
 inline constexpr const char* FNM_NOT_REGULAR = "not a regular file";
 FILE* FNM_open_input(const char* name, std::string* why = nullptr);

@@ -11,6 +11,8 @@
 #include "runtime/msg.h"
 #include "runtime/output_file.h"
 #include "runtime/rc.h"
+#include "runtime/run_inputs.h"
+#include "runtime/run_lock.h"
 #include "runtime/str.h"
 #include "runtime/sysinfo.h"
 
@@ -19,6 +21,8 @@
 inline void RUNTIME_reset_globals() {
     RT_reset_exit_state();
     RT_reset_output_files();
+    RT_reset_run_lock();
+    RT_reset_run_inputs();
     RC_reset_globals();
     CMD_reset_globals();
     FNM_reset_globals();

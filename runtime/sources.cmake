@@ -21,6 +21,8 @@ kest_sources(
   pages.cpp
   process.cpp
   rc.cpp
+  run_inputs.cpp
+  run_lock.cpp
   str.cpp
   strfmt.cpp
   sysinfo.cpp

@@ -16,6 +16,7 @@
 
 #include "runtime/dyna.h"
 #include "runtime/exit.h"
+#include "runtime/run_inputs.h"
 #include "runtime/workers.h"
 #include "sdb/internal.h"
 #include "sdb/sdb.h"
@@ -397,6 +398,8 @@ SdbDatabase* SDB_open(const char* path, const char* mode, int task) {
     if (writable && ::access(path, W_OK) != 0) return nullptr;
     FILE* f = std::fopen(path, "r");
     if (!f) return nullptr;
+    // A design read is an input of the run: no output may replace it.
+    if (!writable) RT_note_input(::fileno(f), path);
     return open_stream(f, path, writable, mask);
 }
 

@@ -22,6 +22,7 @@
 #include "runtime/exit.h"
 #include "runtime/fnm.h"
 #include "runtime/output_file.h"
+#include "runtime/run_inputs.h"
 #include "runtime/strfmt.h"
 
 std::string prog_name;
@@ -52,6 +53,9 @@ bool ends_with(const std::string& s, const std::string& tail) {
 // for the crash handler (-1 while none is open).
 std::unique_ptr<AtomicFile> report;
 volatile sig_atomic_t report_descriptor = -1;
+// The report was opened to be written anew (not to go on with its old
+// text, which the run then reads).
+bool report_anew = false;
 
 constexpr char kCrashText[] = "\nInternal Error:\n    Please call QUENDAL (555) 013-2794 \n\n";
 constexpr char kNoMemory[] = "No memory available.\n";
@@ -114,6 +118,7 @@ bool top_open_report(const std::string& path, const char* mode) {
     fd = file->stream();
     report = std::move(file);
     report_descriptor = ::fileno(fd);
+    report_anew = !(mode && mode[0] == 'a');
     return true;
 }
 
@@ -260,6 +265,15 @@ bool top_finish_report() {
     if (!report) return true;
     std::unique_ptr<AtomicFile> file = std::move(report);
     fd = nullptr;
+    // A report never takes the name of a file that the run read (a pin
+    // file named like it): the temporary file goes instead.
+    if (const std::string input = report_anew ? RT_input_at(file->target()) : std::string(); !input.empty()) {
+        const std::string text = RT_output_is_input_text(file->target(), input);
+        file.reset();
+        std::fputs(text.c_str(), stdout);
+        std::fflush(stdout);
+        return false;
+    }
     if (file->commit()) return true;
     // The report is closed: the message goes to the screen.
     std::printf("\nERROR: can't write report file '%s': %s.\n\n", file->target().c_str(), file->why().c_str());
@@ -268,6 +282,14 @@ bool top_finish_report() {
 }
 
 void top_close_report() { top_finish_report(); }
+
+void top_drop_report() {
+    report_descriptor = -1;
+    report.reset();
+    fd = nullptr;
+}
+
+std::string top_report_path() { return report ? report->target() : std::string(); }
 
 int just_check_arg(int* argc, char** argv, const char* option) {
     for (int i = 1; i < *argc; ++i)

@@ -56,8 +56,15 @@ void top_remove_report_file();
 // in place: the close says why on the screen, and a run that would have
 // ended with 0 ends with -1.
 void top_close_report();
-// The same, false when the report could not be written.
+// The same, false when the report could not be written.  A report that
+// would replace a file the run read (runtime/run_inputs.h; not the old
+// report that one opened to append reads) is not written either: the
+// close says so on the screen.
 bool top_finish_report();
+// Closes the report without writing it (its old file, if any, stays).
+void top_drop_report();
+// The name of the open report, empty when none is open.
+std::string top_report_path();
 // Opens path as the report (fd) in mode "w" or "a" (an existing report
 // is then copied first); false when it cannot be created.
 bool top_open_report(const std::string& path, const char* mode);

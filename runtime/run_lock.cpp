@@ -1,0 +1,113 @@
+// The folder lock of a run (runtime/run_lock.h).
+#include "runtime/run_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/exit.h"
+#include "runtime/fnm.h"
+
+namespace {
+
+// The lock this process holds: its descriptor (-1 when none), the file's
+// name and identity.
+int held = -1;
+std::string held_path;
+dev_t held_dev = 0;
+ino_t held_ino = 0;
+
+// Removes the lock file when its name still names the file locked (never
+// one that another run made after someone else removed this one), then
+// lets the lock go.
+void release() {
+    if (held < 0) return;
+    struct stat st {};
+    if (::stat(held_path.c_str(), &st) == 0 && st.st_dev == held_dev && st.st_ino == held_ino)
+        ::unlink(held_path.c_str());
+    ::close(held);
+    held = -1;
+}
+
+// The last step of a run's exit, after its files were settled: from here
+// another run may take the folder.
+void release_at_exit() { release(); }
+
+// The process id that the lock file holds, 0 when none.
+long holder_of(int descriptor) {
+    char text[32] = {};
+    const ssize_t n = ::pread(descriptor, text, sizeof text - 1, 0);
+    if (n <= 0) return 0;
+    const long pid = std::strtol(text, nullptr, 10);
+    return pid > 0 ? pid : 0;
+}
+
+RtLock failed(std::string* why, const char* reason) {
+    if (why) *why = reason;
+    return RtLock::Failed;
+}
+
+}  // namespace
+
+RtLock RT_lock_folder(const std::string& path, long* holder, std::string* why) {
+    if (holder) *holder = 0;
+    if (held >= 0 && path == held_path) return RtLock::Taken;
+    // A run that ended let the lock go after removing the file, so the
+    // file just opened may be one that no longer has the name: then the
+    // name is opened again.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        // Not closed on exec: the tools the run starts hold the lock too.
+        // A lock file made by another user may be read-only to this one;
+        // a shared lock on it still excludes the other runs.
+        int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0666);
+        if (descriptor < 0 && errno == EACCES) descriptor = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW);
+        if (descriptor < 0) return failed(why, std::strerror(errno));
+        struct stat mine {};
+        const char* reason = ::fstat(descriptor, &mine) != 0 ? std::strerror(errno)
+                             : !S_ISREG(mine.st_mode)            ? FNM_NOT_REGULAR
+                                                                 : nullptr;
+        if (reason) {
+            ::close(descriptor);
+            return failed(why, reason);
+        }
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            if (error == EWOULDBLOCK && holder) *holder = holder_of(descriptor);
+            ::close(descriptor);
+            return error == EWOULDBLOCK ? RtLock::Held : failed(why, std::strerror(error));
+        }
+        struct stat named {};
+        if (::stat(path.c_str(), &named) != 0 || named.st_dev != mine.st_dev || named.st_ino != mine.st_ino) {
+            ::close(descriptor);
+            continue;
+        }
+        const std::string pid = std::to_string(static_cast<long>(::getpid())) + "\n";
+        if (::ftruncate(descriptor, 0) == 0) {
+            const ssize_t w = ::pwrite(descriptor, pid.data(), pid.size(), 0);
+            (void)w;  // the pid only names the holder in a message
+        }
+        release();
+        held = descriptor;
+        held_path = path;
+        held_dev = mine.st_dev;
+        held_ino = mine.st_ino;
+        // A kill or a crash removes the file with the run's other files;
+        // the exit removes it after them.
+        RT_remove_at_end(path, RtRemove::WhenKilled);
+        static const bool released_at_exit = std::atexit(release_at_exit) == 0;
+        (void)released_at_exit;
+        return RtLock::Taken;
+    }
+    return failed(why, std::strerror(EAGAIN));
+}
+
+void RT_reset_run_lock() {
+    if (held >= 0) RT_forget(held_path);
+    release();
+    held_path.clear();
+}
