@@ -359,7 +359,8 @@ private:
         for (const vlog::Port& p : m.ports) {
             for (std::uint32_t bit : m.port_nets(p)) {
                 const std::int32_t name = h(m.nets[bit].name);
-                b_->add_port(name, sdb_direction(p.dir), net_of(static_cast<vlog::Conn>(bit)));
+                b_->add_port(name, sdb_direction(p.dir), net_of(static_cast<vlog::Conn>(bit)),
+                             p.three_state ? ntool::kPortThreeState : 0);
                 b_->add_port_list(name);
             }
         }

@@ -350,6 +350,9 @@ struct Port {
     std::uint32_t first_bit;
     std::uint32_t width;
     std::uint32_t line;
+    // A library cell's output (or inout) that its body leaves floating at
+    // times: a three-state output.
+    bool three_state = false;
 };
 
 // One pin of an instance: its bits are conns[first_conn .. +width), the
