@@ -5,7 +5,8 @@
 //
 // Files named after -lib hold library cells: only the header and the port
 // declarations of each module are read, so behavioural models and
-// port-only modules compile.  The other files are gate-level netlists.
+// port-only modules compile; an output that the model leaves floating at
+// times is marked three-state in the cell's design (its port flags).  The other files are gate-level netlists.
 // Compiler directives are run in both (`define, `ifdef, `include ...);
 // an included file is looked for beside the file that includes it, then
 // in the -incdir directories in order.

@@ -17,7 +17,8 @@
 //
 // Typical use:
 //     vlog::Design d;
-//     d.read_file("cells.v", true);   // library cells: ports only
+//     d.read_file("cells.v", true);   // library cells: ports only (and
+//                                     // which of them are three-state)
 //     d.read_file("net.v", false);    // structural netlist
 //     d.link();                       // resolve instances against masters
 // Every error throws vlog::Error whose text is "<file>:<line>: error: ...".
