@@ -642,6 +642,27 @@ INSTANTIATE_TEST_SUITE_P(
                         scanharness::Road::AddTap)),
     [](const auto& info) { return info.param.name; });
 
+// An input port without a pad, read by a gate of the top beside the pad
+// module that holds the other pads: the pad that -add_pad adds sits on
+// the top's port, so that the top is one of several IO-pad modules and
+// takes its cell (the pad module has no such port).
+const std::vector<Patch> kInputBesideThePadModule = {
+    {"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n", ""},
+    {"chip.v", "  core core (", "  wire din1_c;\n  AND2 g1 (.A(din1), .B(din1), .Y(din1_c));\n  core core ("},
+    {"chip.v", ".din(din_c),", ".din({din1_c, din_c[0]}),"},
+    scan_sim::kAnd2Model};
+
+INSTANTIATE_TEST_SUITE_P(AddedPadsBesideAPadModule, ScanSim,
+                         ::testing::Values([] {
+                             scan_sim::ScanCase c;
+                             c.name = "input_port";
+                             c.prepare = scan_sim::fixture(kInputBesideThePadModule, kPadModule);
+                             c.options = {"-add_pad"};
+                             c.mutants = {{"", "B_PAD0", "PAD"}};
+                             return c;
+                         }()),
+                         [](const auto& info) { return info.param.name; });
+
 // ---------------------------------------------------------------------------
 // Mux pads (add_bcm::kMuxPads): din1's input pad is the only load of the
 // TAP's MODE_2 output, on its tied MODE_2 pin.  The TAP has that output
