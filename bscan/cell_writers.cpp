@@ -3,6 +3,7 @@
 // pad's data path, and the control cells and high-impedance buffers of
 // three-state pads.  The design read here is the one being edited (the
 // top design, or the pad module), open and current.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -520,6 +521,7 @@ void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
     }
     // -add_pad on a bidirectional port without a pad.
     Partner partner = port_partner(port);
+    const bstrace::PortNetEnds ends = bstrace::port_net_ends(port);
     AddedPad a = add_pad(fp, row, PadSide::InOut);
     std::string out_name = pair_cell(row, out_cell, 0);
     ++OUTPUT_SCAN_COUNT;
@@ -531,16 +533,31 @@ void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
     if (in_cell->data_in) connect(fp, pin_of(in_name, in_cell->data_in), pin_of(a.inst, or_text(b ? b->output : nullptr, "")));
     connect(fp, pin_of(out_name, or_text(out_cell->data_out, "")), pin_of(a.inst, or_text(b ? b->input : nullptr, "")));
     // The port's former net (the pad table saw whether the core drives
-    // it): a driven net feeds the output part, and its loads keep reading
-    // the core's own value as they did; an undriven one takes the input
-    // part's data, and the output part's data is tied high.
+    // it): a driven net feeds the output part; an undriven one has the
+    // output part's data tied high.  The loads of the net read the pin
+    // through the pad, from the input part's DATA_OUT (the pad's output
+    // itself for a cell without one), as the input writer has them: where
+    // instance outputs drive the net, these leave it for a net of their
+    // own with the output part's DATA_IN, and the loads stay behind.  A
+    // net driven by an input port or a constant keeps its loads.
     const bool driven = p.core_drives != 0;
-    if (driven && partner.kind != Partner::NONE)
-        connect(fp, pin_of(out_name, or_text(out_cell->data_in, "")), partner.text);
-    else
-        connect(fp, pin_of(out_name, or_text(out_cell->data_in, "")), "VCC");
-    if (!driven && partner.kind != Partner::NONE && in_cell->data_out)
-        connect(fp, pin_of(in_name, in_cell->data_out), partner.text);
+    const std::string out_in = pin_of(out_name, or_text(out_cell->data_in, ""));
+    const std::string to_loads = in_cell->data_out ? pin_of(in_name, in_cell->data_out)
+                                                   : pin_of(a.inst, or_text(b ? b->output : nullptr, ""));
+    const bool by_instances =
+        !ends.constant && !ends.drivers.empty() &&
+        std::all_of(ends.drivers.begin(), ends.drivers.end(), [](const Partner& d) { return d.kind == Partner::PIN; });
+    if (driven && by_instances && !ends.loads.empty()) {
+        for (const Partner& d : ends.drivers) disconnect(fp, d.text);
+        connect(fp, out_in, ends.drivers.front().text);
+        for (size_t i = 1; i < ends.drivers.size(); ++i) connect(fp, ends.drivers[i].text, ends.drivers.front().text);
+        connect(fp, to_loads, ends.loads.front().text);
+    } else if (driven && partner.kind != Partner::NONE) {
+        connect(fp, out_in, partner.text);
+    } else {
+        connect(fp, out_in, "VCC");
+    }
+    if (!driven && partner.kind != Partner::NONE) connect(fp, to_loads, partner.text);
     // The pad's enable from a control cell whose data is tied: in
     // functional mode the pad drives the pin exactly when the core drove
     // it before (the enabling level), and leaves it floating when nothing

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/exit.h"
+#include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
 #include "sdb/lookup.h"
@@ -168,19 +170,43 @@ void tap_highz_pin() {
     TAP_FLAG[TAP_FLAG_HIGHZ] = TAP_FLAG[TAP_FLAG_HIZ];
 }
 
+// An output pin of a cell that drives a bidirectional port without a pad
+// (-add_pad), as the cell-level design names it.
+struct DrivingPin {
+    std::string inst, pin, cell;
+};
+
+// A bidirectional port without a pad that -add_pad gives one, and the
+// cell outputs that drive its net: the checks that need other designs
+// than the cell-level one run once the pad table is built.
+struct AddedInoutPort {
+    std::string signal;
+    std::vector<DrivingPin> drivers;
+};
+std::vector<AddedInoutPort> added_inout_ports;
+
+[[noreturn]] void bidir_end_refused(const char* signal, const std::string& end) {
+    qdx_printf("ERROR: bidirectional port '%s' has no pad, and its net reaches the bidirectional\n", signal);
+    qdx_printf("       %s: when that drives the port is not known, so the pad that\n", end.c_str());
+    qdx_printf("       -add_pad adds could not drive the pin exactly when the design did.\n");
+    qdx_exit_printf(-1, "       Please give the port its pad in the design, or specify '%s' as skip signal.\n\n",
+                    signal);
+}
+
 // Whether the core drives a bidirectional port that has no pad, as the
 // expanded design shows it: a cell output, a top input port or a constant
 // on the port's net drives it; cell inputs and output ports only read it.
 // A bidirectional cell pin or port on the net hides when the net is
 // driven, so that no tied enable of an added pad could keep the pin as it
-// was: the run stops, before anything is written.  (A cell output is
-// taken to drive always: the library describes no three-state driver
-// but the pad buffers.)
+// was: the run stops, before anything is written.  The cell outputs are
+// noted for the port: whether one of them is three-state (and so drives
+// only at times) the cell's own design says (check_added_inout_ports).
 bool core_drives_port(int port, const char* signal) {
     const int own = port_tab[port].node;
     const int net = bsnames::node_net(own);
     if (!bsnames::valid_net(net)) return false;
     if (net == 0 || net == 1) return true;
+    AddedInoutPort noted{signal, {}};
     bool drives = false;
     int guard = 0;
     for (int k = net_tab[net].first_node; bsnames::valid_node(k) && guard <= node_count; k = node_tab[k].next, ++guard) {
@@ -198,19 +224,108 @@ bool core_drives_port(int port, const char* signal) {
             const int pin = node_tab[k].pin;
             if (pin < 0 || pin >= pin_count) continue;
             direction = pin_tab[pin].direction & 3;
-            end = std::string("pin '") + or_text(SDB_obj_name(sdb, obj), "*UNDEF*") + "{" +
-                  or_text(SDB_pin_name(k), "*UNDEF*") + "}'";
-            if (direction == SDB_DIR_OUTPUT) drives = true;
+            const std::string inst = or_text(SDB_obj_name(sdb, obj), "*UNDEF*");
+            const std::string name = or_text(SDB_pin_name(k), "*UNDEF*");
+            end = "pin '" + inst + "{" + name + "}'";
+            if (direction == SDB_DIR_OUTPUT) {
+                drives = true;
+                noted.drivers.push_back({inst, name, bsnames::class_name(obj)});
+            }
         }
-        if (direction == SDB_DIR_BIDIR) {
-            qdx_printf("ERROR: bidirectional port '%s' has no pad, and its net reaches the bidirectional\n", signal);
-            qdx_printf("       %s: when that drives the port is not known, so the pad that\n", end.c_str());
-            qdx_printf("       -add_pad adds could not drive the pin exactly when the design did.\n");
+        if (direction == SDB_DIR_BIDIR) bidir_end_refused(signal, end);
+    }
+    added_inout_ports.push_back(std::move(noted));
+    return drives;
+}
+
+// The hierarchical design shows what the expanded one hides: a module
+// with a bidirectional port on the net of a port that -add_pad gives a
+// pad (a core whose inout port meets the chip's pin, with its three-state
+// driver and its reads inside).  One pin cannot be split into the pad's
+// data, enable and read-back, so the run stops there too.
+void refuse_module_inout_pins() {
+    open_sdb_file(MODULE_SDB.c_str());
+    for (const AddedInoutPort& a : added_inout_ports) {
+        const int port = SDB_nl_search_port(a.signal.c_str());
+        const int net = port >= 0 ? bsnames::node_net(port_tab[port].node) : -1;
+        if (!bsnames::valid_net(net)) continue;
+        int guard = 0;
+        for (int k = net_tab[net].first_node; bsnames::valid_node(k) && guard <= node_count;
+             k = node_tab[k].next, ++guard) {
+            const int obj = node_tab[k].object;
+            const int pin = node_tab[k].pin;
+            if (obj < 0 || pin < 0 || pin >= pin_count || (pin_tab[pin].direction & 3) != SDB_DIR_BIDIR) continue;
+            bidir_end_refused(a.signal.c_str(), std::string("pin '") + or_text(SDB_obj_name(sdb, obj), "*UNDEF*") +
+                                                    "{" + or_text(SDB_pin_name(k), "*UNDEF*") + "}'");
+        }
+    }
+    SDB_close(sdb, 0);
+}
+
+// The three-state outputs of a cell, as its own design marks them; the
+// path of the design is "" when it is not found.
+struct CellOutputs {
+    std::string path;
+    std::vector<std::string> three_state;
+};
+
+CellOutputs cell_outputs(const std::string& cell) {
+    CellOutputs c;
+    c.path = FNM_find(PATH + cell + ".sdb");
+    if (c.path.empty()) return c;
+    open_sdb_file(c.path.c_str());
+    for (int p = 0; p < port_count; ++p)
+        if (port_tab[p].name >= 0 && (port_tab[p].flags & SDB_PORT_THREE_STATE))
+            c.three_state.emplace_back(bsnames::port_name(p));
+    SDB_close(sdb, 0);
+    return c;
+}
+
+// A cell output that drives only at times (a three-state output) leaves
+// the pin floating while it is off; the tied enable of the pad that
+// -add_pad adds would drive the pin all the time, and the library names
+// no enable pin of such a cell that the pad's enable could follow.  A cell
+// whose design is not found could be one: both stop the run, before
+// anything is written.
+void refuse_three_state_drivers() {
+    std::map<std::string, CellOutputs> cells;
+    for (const AddedInoutPort& a : added_inout_ports) {
+        for (const DrivingPin& d : a.drivers) {
+            auto it = cells.find(d.cell);
+            if (it == cells.end()) it = cells.emplace(d.cell, cell_outputs(d.cell)).first;
+            const CellOutputs& c = it->second;
+            const char* signal = a.signal.c_str();
+            if (c.path.empty()) {
+                qdx_printf("ERROR: bidirectional port '%s' has no pad, and its net is driven by the output\n", signal);
+                qdx_printf("       '%s{%s}' of cell '%s', whose design '%s.sdb' is not found:\n", d.inst.c_str(),
+                           d.pin.c_str(), d.cell.c_str(), (PATH + d.cell).c_str());
+                qdx_printf("       whether that output is three-state is not known, so the pad that\n");
+                qdx_printf("       -add_pad adds could not drive the pin exactly when the design did.\n");
+                qdx_exit_printf(-1,
+                                "       Please put the cell's design on the search path, give the port its pad in the\n"
+                                "       design, or specify '%s' as skip signal.\n\n",
+                                signal);
+            }
+            const bool three_state = std::any_of(c.three_state.begin(), c.three_state.end(),
+                                                 [&](const std::string& p) { return ucase_equal(p.c_str(), d.pin.c_str()); });
+            if (!three_state) continue;
+            qdx_printf("ERROR: bidirectional port '%s' has no pad, and its net is driven by the three-state\n", signal);
+            qdx_printf("       output '%s{%s}' of cell '%s': when that drives the port is not known, so\n",
+                       d.inst.c_str(), d.pin.c_str(), d.cell.c_str());
+            qdx_printf("       the pad that -add_pad adds could not drive the pin exactly when the design did.\n");
             qdx_exit_printf(-1, "       Please give the port its pad in the design, or specify '%s' as skip signal.\n\n",
                             signal);
         }
     }
-    return drives;
+}
+
+// The checks of the bidirectional ports that -add_pad gives pads, in the
+// designs beside the cell-level one (none is open when they run).
+void check_added_inout_ports() {
+    if (added_inout_ports.empty()) return;
+    refuse_module_inout_pins();
+    refuse_three_state_drivers();
+    added_inout_ports.clear();
 }
 
 // The pad kinds whose cell writer wires the pad buffer's own MODE pins
@@ -468,6 +583,8 @@ void save_OPIN_TAB_for_adding_scan_cell(int row) {
         default:
             qdx_exit_printf(-1, "FATAL: can't identify function of port '%s'.\n\n", bsnames::port_name(port));
     }
+    // The pad that -add_pad adds goes on the top's port.
+    if (!buffer && JTAG_OPTION[OPT_ADD_PAD] && OPIN_TAB[row].cell) bs_place_added_pad_in_top(row);
     tap_mode_pins(OPIN_TAB[row]);
 }
 
@@ -861,12 +978,14 @@ void save_OPIN_TAB_for_adding_scan_cell_internal(int row) {
 // ------------------------------------------------ the pad table of the run
 
 void bs_build_pad_table() {
+    added_inout_ports.clear();
     bs_create_multi_io_tab();
     check_pin_signal_inv_buf();
     open_sdb_file(MODULE_C_SDB.c_str());
     bscan_init();
     check_necessary_fields();
     produce_opin_control_tab();  // closes the cell-level design
+    check_added_inout_ports();
     arrange_opin_tab_from_tdo();
     setup_driving_control_cell_and_highz_buf();
     bs_reset_standard_port_ptr_of_TAP();

@@ -81,6 +81,31 @@ Partner port_partner(const char* signal) {
     return other_end(node, [node](int k) { return k == node; });
 }
 
+PortNetEnds port_net_ends(const char* signal) {
+    PortNetEnds e;
+    const int port = signal ? SDB_nl_search_port(signal) : -1;
+    if (port < 0) return e;
+    const int own = port_tab[port].node;
+    const int net = bsnames::node_net(own);
+    if (!bsnames::valid_net(net)) return e;
+    if (net == 0 || net == 1) {
+        e.constant = true;
+        return e;
+    }
+    int guard = 0;
+    for (int k = net_tab[net].first_node; bsnames::valid_node(k) && guard <= node_count; k = node_tab[k].next, ++guard) {
+        if (k == own) continue;
+        Partner p = partner_at(k);
+        // A port that the net leaves through reads it; one it enters by
+        // drives it, as an instance output does.
+        const bool drives = p.kind == Partner::PORT ? p.direction == SDB_DIR_INPUT : p.direction == SDB_DIR_OUTPUT;
+        const bool reads = p.kind == Partner::PORT ? p.direction == SDB_DIR_OUTPUT : p.direction == SDB_DIR_INPUT;
+        if (drives) e.drivers.push_back(std::move(p));
+        else if (reads) e.loads.push_back(std::move(p));
+    }
+    return e;
+}
+
 void floating(const char* what, const char* pad, const char* port) {
     qdx_printf("ERROR: %s Pad '%s' is floating.\n", what, or_text(pad, ""));
     qdx_exit_printf(-1, "       Please correct your SDB or specify pin '%s' as skip signal.\n\n", or_text(port, ""));

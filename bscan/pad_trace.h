@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "bscan/tables.h"
 
@@ -36,6 +37,16 @@ std::string pin_of(const std::string& inst, const std::string& pin);
 Partner other_end_of_object(int node, int obj);
 // The former partner of a top port (its driver or its load).
 Partner port_partner(const char* signal);
+
+// The other ends of a top port's net: the instance outputs and input
+// ports that drive it, and the instance inputs and output ports that read
+// it; a bidirectional pin or port is in neither list.  constant is set
+// for a net tied to GND or VCC (the lists are then empty).
+struct PortNetEnds {
+    std::vector<Partner> drivers, loads;
+    bool constant = false;
+};
+PortNetEnds port_net_ends(const char* signal);
 
 // Ends the run: "ERROR: <what> Pad '<pad>' is floating." and the hint to
 // skip the port.

@@ -236,6 +236,14 @@ int add_scan_tab(ScanCellEntry* cell, std::string* name, int pad, int mux, int o
     return r;
 }
 
+void bs_place_added_pad_in_top(int pad) {
+    OPIN_TAB[pad].multi_io_row = 0;
+    top_pad_seen = true;
+    // Pads in a pad module besides: the top is one of several IO-pad
+    // modules, so that the added pad's cells sit beside it.
+    if (module_pad_seen) multi_io_module_flagG = 1;
+}
+
 void get_hier_class_and_inst_name(int pad, int obj, bool tap_pad) {
     if (!bsnames::valid_obj(obj) || obj >= DYNA_count(sobj_tab)) return;
     PadEntry& p = OPIN_TAB[pad];

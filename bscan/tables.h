@@ -310,6 +310,9 @@ int add_scan_tab(ScanCellEntry* cell, std::string* name, int pad, int mux, int o
 // pads aside) both in the top and in a pad module, set
 // multi_io_module_flagG: their cells go into the module of each pad.
 void get_hier_class_and_inst_name(int pad, int obj, bool tap_pad = false);
+// The pad that -add_pad adds for a port without one sits on the top's
+// port: the row's pad is one of the top, as for a pad of the top design.
+void bs_place_added_pad_in_top(int pad);
 // Makes MULTI_IO_TAB with row 0 (the top) and the root of MULTI_IO_HIER.
 void bs_create_multi_io_tab();
 

@@ -109,8 +109,13 @@ struct SdbPort {           // 16 bytes
     int32_t name;          // 0: symbol id, -1 for a deleted port
     int32_t direction;     // 1
     int32_t node;          // 2: index of the port's node
-    uint32_t flags;        // 3: bit-field word, carried as stored
+    uint32_t flags;        // 3: bit-field word, carried as stored (SDB_PORT_THREE_STATE)
 };
+
+// Bit of a port's flags word: in the design of a library cell, an output
+// that the cell leaves floating at times (a three-state output), the bit
+// that marks one in the pin definitions (SdbPinDef).
+inline constexpr uint32_t SDB_PORT_THREE_STATE = 2;
 
 struct SdbObject {         // 12 bytes; the name is the object's SOBJ word
     int32_t cls;           // 0: index into CLAS, -1 for none

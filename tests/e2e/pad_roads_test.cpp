@@ -450,6 +450,23 @@ const std::vector<Patch> kTransparent = {
     {"chip.bsc", "", "\n%TRANSPARENT_BUFFER { TBUF; }\n"},
     {"cells.v", "", "\n`celldefine\nmodule TBUF (A, Y);\n  input A;\n  output Y;\n  assign Y = A;\nendmodule\n`endcelldefine\n"}};
 
+// bidir0 without its pad, for -add_pad: a gate of the top that reads it.
+const std::string kReadGate = "  AND2 gr (.A(bidir0), .B(bidir0), .Y(bidir0_i));\n";
+
+// bidir0 without its pad, read by a gate of the top.
+std::vector<Patch> inout_read_only(bool in_pad_module = false) {
+    return scan_sim::bidir0_without_pad(kReadGate, in_pad_module) + std::vector<Patch>{scan_sim::kAnd2Model};
+}
+// bidir0 without its pad, driven by a gate of the top (from din0, through
+// the core) and read by another.
+std::vector<Patch> inout_driven(bool in_pad_module = false) {
+    return scan_sim::bidir0_without_pad("  AND2 gd (.A(bidir0_o), .B(bidir0_o), .Y(bidir0));\n" + kReadGate,
+                                        in_pad_module) +
+           std::vector<Patch>{{"chip.v", "  assign bidir_out = bidir_in;",
+                               "  BUF bi (.A(din[0]), .Y(bidir_out));\n  BUF bj (.A(bidir_in), .Y());"},
+                              scan_sim::kAnd2Model};
+}
+
 struct KindRun {
     std::string name;
     std::vector<Patch> patches;
@@ -461,6 +478,7 @@ struct KindRun {
     // these two alone, no constant; "inst{pin}<TAP{pin}": driven from the TAP pin
     // through the trees.
     std::vector<std::string> joined;
+    std::vector<std::string> options{};  // of kestrand
 };
 
 void PrintTo(const KindRun& c, std::ostream* os) { *os << c.name; }
@@ -472,7 +490,7 @@ TEST_P(KindRuns, EditedAndConnected) {
     const KindRun& c = GetParam();
     testsupport::TempDir dir;
     ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), c.patches));
-    auto r = kestrand(dir.path());
+    auto r = kestrand(dir.path(), c.options);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     Netlist n(dir.path(), "bscan_lib/chip_jtag.sdb");
     expect_chain(n, c.cells + c.own.size(), c.own);
@@ -556,7 +574,15 @@ INSTANTIATE_TEST_SUITE_P(
         KindRun{"differential_output", differential_output(), "output2", 10, {}, {"TX{A}=BC_OUT{DO}", "gbm0{Y}=BC_OUT{DI}"}},
         // A transparent buffer in front of the core stands for din0's pad.
         KindRun{"transparent_buffer", kTransparent, nullptr, 9, {},
-                {"tb0{Y}=BC_IN{DI}", "PAD_DIN0{Y}=tb0{A}", "core{din[0]}=BC_IN{DO}"}}),
+                {"tb0{Y}=BC_IN{DI}", "PAD_DIN0{Y}=tb0{A}", "core{din[0]}=BC_IN{DO}"}},
+        // -add_pad on bidir0, driven by a gate of the top and read by
+        // another: the driver leaves the port's net for the output part's
+        // data, and the reader takes the input part's, which the added pad
+        // feeds.
+        KindRun{"added_inout_pad_on_a_driven_port", inout_driven(), nullptr, 10, {},
+                {"gd{Y}==BCELL7_inout{DI}", "gr{A}=BC_IN{DO}", "B_PAD0{Y}=BC_IN{DI}", "B_PAD0{A}=BC_OUT{DO}",
+                 "B_PAD0{OE}=BC_CTRL{DO}", "B_PAD0{PAD}=port:bidir0"},
+                {"-add_pad"}}),
     [](const auto& info) { return info.param.name; });
 
 // ---------------------------------------------------------------------------
@@ -564,39 +590,34 @@ INSTANTIATE_TEST_SUITE_P(
 // takes a control cell whose data is tied to the level that keeps the pin
 // as it was, so that in functional mode the pad drives the pin exactly
 // when the core drove the port before: never for a port that the core
-// only reads (the disabling level), always for one that the core drives
-// (the enabling level, the pad then driving the core's value).  Each with
-// an active-high and an active-low enable; the chip behaves as its BSDL
-// says, and with the TAP in reset as before.
+// only reads (the disabling level), always for one that a two-state
+// output of the core drives (the enabling level, the pad then driving the
+// core's value).  The core reads the pin through the pad, from the input
+// part's DATA_OUT: a driving output leaves the port's net for the output
+// part's data.  Each with an active-high and an active-low enable, a
+// driver in the top and one in a module of the core, in the top beside a
+// pad module (the top is then one of several IO-pad modules) and with
+// -add_tap; the chip behaves as its BSDL says, and with the TAP in reset
+// as before.
 
-const Patch kBidir0Pad{"chip.v", "  PIN_BIDIR PAD_BIDIR0 (.A(bidir0_o), .OE(bidir0_oe), .Y(bidir0_i), .PAD(bidir0));\n", ""};
-const Patch kAnd2{"cells.v", "",
-                  "\n`celldefine\nmodule AND2 (A, B, Y);\n  input A, B;\n  output Y;\n  assign Y = A & B;\nendmodule\n"
-                  "`endcelldefine\n"};
+const char* const kPadModule = "tests/fixtures/bscan/padmod/chip.v";
 
-// bidir0 without its pad, read by a gate of the top.
-const std::vector<Patch> kInoutReadOnly = {
-    {kBidir0Pad.file, kBidir0Pad.from, "  AND2 gr (.A(bidir0), .B(bidir0), .Y(bidir0_i));\n"}, kAnd2};
-// bidir0 without its pad, driven by a gate of the top (from din0, through
-// the core) and read by another.
-const std::vector<Patch> kInoutDriven = {
-    {kBidir0Pad.file, kBidir0Pad.from,
-     "  AND2 gd (.A(bidir0_o), .B(bidir0_o), .Y(bidir0));\n  AND2 gr (.A(bidir0), .B(bidir0), .Y(bidir0_i));\n"},
-    {"chip.v", "  assign bidir_out = bidir_in;", "  BUF bi (.A(din[0]), .Y(bidir_out));\n  BUF bj (.A(bidir_in), .Y());"},
-    kAnd2};
-// The pad that the pin list names for bidir0 with an active-low enable.
-const std::vector<Patch> kActiveLowInoutPad = {
-    {"chip.lib", "%BUFFER PIN_BIDIR", "%BUFFER PIN_BIDIRN { %FUNCTION inout; %INOUT PAD; %INPUT A; %OUTPUT Y; %EN_L OEN; }\n"
-                                      "%BUFFER PIN_BIDIR"},
-    {"cells.v", "module PIN_BIDIR ",
-     "module PIN_BIDIRN (A, OEN, Y, PAD);\n  input A, OEN;\n  output Y;\n  inout PAD;\n  assign PAD = OEN ? 1'bz : A;\n"
-     "  assign Y = PAD;\nendmodule\n\nmodule PIN_BIDIR "},
-    {"chip.pin", "PAD(PIN_BIDIR) PAD_EN_H", "PAD(PIN_BIDIRN) PAD_EN_L"}};
+// The read-only bidir0's level, as the core reads it back, on dout0.
+const Patch kReadBackOnDout0{"chip.v", "PAD_DOUT0  (.A(dout_c[0]),", "PAD_DOUT0  (.A(bidir0_o),"};
+// bidir0 driven by an output of the core module (a gate inside it) and
+// read by a gate of the top.
+const std::vector<Patch> kInoutDrivenByTheCore =
+    scan_sim::bidir0_without_pad(kReadGate) +
+    std::vector<Patch>{{"chip.v", ".bidir_out(bidir0_o),", ".bidir_out(bidir0),"},
+                       {"chip.v", "  assign bidir_out = bidir_in;", "  AND2 ca (.A(din[0]), .B(din[1]), .Y(bidir_out));"},
+                       scan_sim::kAnd2Model};
 
-scan_sim::ScanCase added_inout_pad(const std::string& name, const std::vector<Patch>& patches) {
+scan_sim::ScanCase added_inout_pad(const std::string& name, scan_sim::Prepare prepare,
+                                   scanharness::Road road = scanharness::Road::Default) {
     scan_sim::ScanCase c;
     c.name = name;
-    c.prepare = scan_sim::fixture(patches);
+    c.prepare = std::move(prepare);
+    c.road = road;
     c.options = {"-add_pad"};
     // The added pad's enable inverted: it drives where it did not, or the
     // other way round.
@@ -606,11 +627,41 @@ scan_sim::ScanCase added_inout_pad(const std::string& name, const std::vector<Pa
 
 INSTANTIATE_TEST_SUITE_P(
     AddedInoutPads, ScanSim,
-    ::testing::Values(added_inout_pad("read_only_port", kInoutReadOnly),
-                      added_inout_pad("read_only_port_active_low_enable", kInoutReadOnly + kActiveLowInoutPad),
-                      added_inout_pad("driven_port", kInoutDriven),
-                      added_inout_pad("driven_port_active_low_enable", kInoutDriven + kActiveLowInoutPad)),
+    ::testing::Values(
+        added_inout_pad("read_only_port", scan_sim::fixture(inout_read_only())),
+        added_inout_pad("read_only_port_active_low_enable",
+                        scan_sim::fixture(inout_read_only() + scan_sim::kActiveLowInoutPad)),
+        added_inout_pad("read_only_port_read_back_on_an_output",
+                        scan_sim::fixture(inout_read_only() + std::vector<Patch>{kReadBackOnDout0})),
+        added_inout_pad("driven_port", scan_sim::fixture(inout_driven())),
+        added_inout_pad("driven_port_active_low_enable", scan_sim::fixture(inout_driven() + scan_sim::kActiveLowInoutPad)),
+        added_inout_pad("driven_port_by_the_core_module", scan_sim::fixture(kInoutDrivenByTheCore)),
+        added_inout_pad("read_only_port_beside_a_pad_module", scan_sim::fixture(inout_read_only(true), kPadModule)),
+        added_inout_pad("driven_port_beside_a_pad_module", scan_sim::fixture(inout_driven(true), kPadModule)),
+        added_inout_pad("driven_port_add_tap", scan_sim::placed_chip(inout_driven(), "", scanharness::Road::AddTap),
+                        scanharness::Road::AddTap)),
     [](const auto& info) { return info.param.name; });
+
+// An input port without a pad, read by a gate of the top beside the pad
+// module that holds the other pads: the pad that -add_pad adds sits on
+// the top's port, so that the top is one of several IO-pad modules and
+// takes its cell (the pad module has no such port).
+const std::vector<Patch> kInputBesideThePadModule = {
+    {"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n", ""},
+    {"chip.v", "  core core (", "  wire din1_c;\n  AND2 g1 (.A(din1), .B(din1), .Y(din1_c));\n  core core ("},
+    {"chip.v", ".din(din_c),", ".din({din1_c, din_c[0]}),"},
+    scan_sim::kAnd2Model};
+
+INSTANTIATE_TEST_SUITE_P(AddedPadsBesideAPadModule, ScanSim,
+                         ::testing::Values([] {
+                             scan_sim::ScanCase c;
+                             c.name = "input_port";
+                             c.prepare = scan_sim::fixture(kInputBesideThePadModule, kPadModule);
+                             c.options = {"-add_pad"};
+                             c.mutants = {{"", "B_PAD0", "PAD"}};
+                             return c;
+                         }()),
+                         [](const auto& info) { return info.param.name; });
 
 // ---------------------------------------------------------------------------
 // Mux pads (add_bcm::kMuxPads): din1's input pad is the only load of the

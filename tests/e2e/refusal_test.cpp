@@ -62,6 +62,7 @@ struct RefusalCase {
     std::string message{};  // printed on the screen (and into the report when there is one)
     bool report = true;     // the run gets as far as opening its report
     std::string error{};    // printed on standard error
+    std::vector<std::string> removed{};  // files taken away after the chip is compiled
 };
 
 void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
@@ -142,6 +143,50 @@ std::vector<Patch> mux_pads_without_tap_mode2() {
     return patches;
 }
 
+// Three-state cells: TBUFN (a bufif0 gate, its enable active low) and
+// TBUF (an assignment of z, its enable active high).
+const Patch kThreeStateCells{"cells.v", "",
+                             "\n`celldefine\nmodule TBUFN (A, EN, Y);\n  input A, EN;\n  output Y;\n  bufif0 (Y, A, EN);\n"
+                             "endmodule\n\nmodule TBUF (A, EN, Y);\n  input A, EN;\n  output Y;\n"
+                             "  assign Y = EN ? A : 1'bz;\nendmodule\n`endcelldefine\n"};
+
+// bidir0 without its pad, driven by a three-state cell of the top from the
+// core's data and enable for the pad, and read back by a buffer; with the
+// pads in a pad module (in_pad_module) the cells sit beside it.
+std::vector<Patch> three_state_driver(const std::string& cell, bool in_pad_module = false) {
+    return scan_sim::bidir0_without_pad(
+               "  " + cell + " U6 (.A(bidir0_o), .EN(bidir0_oe), .Y(bidir0));\n  BUF rd (.A(bidir0), .Y(bidir0_i));\n",
+               in_pad_module) +
+           std::vector<Patch>{kThreeStateCells};
+}
+
+std::string three_state_driver_refused(const std::string& cell) {
+    return "ERROR: bidirectional port 'bidir0' has no pad, and its net is driven by the three-state\n"
+           "       output 'U6{Y}' of cell '" +
+           cell +
+           "': when that drives the port is not known, so\n"
+           "       the pad that -add_pad adds could not drive the pin exactly when the design did.\n"
+           "       Please give the port its pad in the design, or specify 'bidir0' as skip signal.\n\n";
+}
+
+// bidir0 without its pad, on an inout port of the core module, which
+// drives it through a three-state cell and reads it back.
+const std::vector<Patch> kInoutPortOfTheCore =
+    scan_sim::bidir0_without_pad("") +
+    std::vector<Patch>{{"chip.v", "module core (clk, rst_n, din, dout, dout1_oe, bidir_in, bidir_out, bidir_oe);",
+                        "module core (clk, rst_n, din, dout, dout1_oe, bidir);\n  inout bidir;"},
+                       {"chip.v", "  input bidir_in;\n  output bidir_out, bidir_oe;\n", "  wire bidir_in, bidir_oe;\n"},
+                       {"chip.v", "  assign bidir_out = bidir_in;",
+                        "  TBUF tb (.A(din[0]), .EN(bidir_oe), .Y(bidir));\n  BUF rb (.A(bidir), .Y(bidir_in));"},
+                       {"chip.v", ".bidir_in(bidir0_i), .bidir_out(bidir0_o), .bidir_oe(bidir0_oe));", ".bidir(bidir0));"},
+                       kThreeStateCells};
+
+// bidir0 without its pad, driven by a two-state cell of the top.
+const std::vector<Patch> kTwoStateDriver =
+    scan_sim::bidir0_without_pad("  AND2 gd (.A(bidir0_o), .B(bidir0_o), .Y(bidir0));\n"
+                                 "  AND2 gr (.A(bidir0), .B(bidir0), .Y(bidir0_i));\n") +
+    std::vector<Patch>{scan_sim::kAnd2Model};
+
 class KestrandRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(KestrandRefusal, BeforeAnyFileIsWritten) {
@@ -150,6 +195,7 @@ TEST_P(KestrandRefusal, BeforeAnyFileIsWritten) {
     testsupport::TempDir dir;
     ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path(), c.patches,
                                                   c.verilog.empty() ? "" : source_path(c.verilog)));
+    for (const std::string& f : c.removed) ASSERT_TRUE(fs::remove(dir.path() / f)) << f;
     const auto before = snapshot(dir.path());
     const auto r = testsupport::run_kestrand(dir.path(), c.options);
     EXPECT_EQ(r.status, 255) << r.out << r.err;
@@ -241,6 +287,37 @@ INSTANTIATE_TEST_SUITE_P(
                     "       pin 'xb{IO}': when that drives the port is not known, so the pad that\n"
                     "       -add_pad adds could not drive the pin exactly when the design did.\n"
                     "       Please give the port its pad in the design, or specify 'bidir0' as skip signal.\n\n"},
+        // -add_pad adds a pad to a bidirectional port that a three-state
+        // cell of the core drives: the added pad would drive the pin also
+        // while the cell is off, and the library names no enable pin of
+        // the cell for the pad's enable to follow.  With an active-low
+        // pad enable and an active-high one, with -add_tap (before the
+        // TAP files) and beside a pad module.
+        RefusalCase{"add_pad_on_a_port_driven_by_a_three_state_cell", {"-add_pad"},
+                    three_state_driver("TBUFN") + scan_sim::kActiveLowInoutPad, "", three_state_driver_refused("TBUFN")},
+        RefusalCase{"add_pad_on_a_port_driven_by_an_active_high_three_state_cell", {"-add_pad"}, three_state_driver("TBUF"),
+                    "", three_state_driver_refused("TBUF")},
+        RefusalCase{"add_pad_on_a_port_driven_by_a_three_state_cell_add_tap", {"-add_tap", "-add_pad"},
+                    with_tap_removed(three_state_driver("TBUF")), "", three_state_driver_refused("TBUF")},
+        RefusalCase{"add_pad_on_a_port_driven_by_a_three_state_cell_beside_a_pad_module", {"-add_pad"},
+                    three_state_driver("TBUF", true), "tests/fixtures/bscan/padmod/chip.v",
+                    three_state_driver_refused("TBUF")},
+        // The core's inout port on the pin: one pin of the core can't be
+        // split into the pad's data, enable and read-back.
+        RefusalCase{"add_pad_on_a_port_at_an_inout_port_of_the_core", {"-add_pad"}, kInoutPortOfTheCore, "",
+                    "ERROR: bidirectional port 'bidir0' has no pad, and its net reaches the bidirectional\n"
+                    "       pin 'core{bidir}': when that drives the port is not known, so the pad that\n"
+                    "       -add_pad adds could not drive the pin exactly when the design did.\n"
+                    "       Please give the port its pad in the design, or specify 'bidir0' as skip signal.\n\n"},
+        // A cell whose design is gone could have a three-state output.
+        RefusalCase{"add_pad_on_a_port_driven_by_a_cell_without_its_design", {"-add_pad"}, kTwoStateDriver, "",
+                    "ERROR: bidirectional port 'bidir0' has no pad, and its net is driven by the output\n"
+                    "       'gd{Y}' of cell 'AND2', whose design 'AND2.sdb' is not found:\n"
+                    "       whether that output is three-state is not known, so the pad that\n"
+                    "       -add_pad adds could not drive the pin exactly when the design did.\n"
+                    "       Please put the cell's design on the search path, give the port its pad in the\n"
+                    "       design, or specify 'bidir0' as skip signal.\n\n",
+                    true, "", {"AND2.sdb"}},
         // A pad that carries its own cell with a %HIGHZ pin, under a TAP
         // without %HIGHZ_COMMAND: nothing could drive the pin, as for a
         // configured cell with such a pin.

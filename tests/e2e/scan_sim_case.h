@@ -182,6 +182,39 @@ inline const std::vector<testsupport::Patch> kOwnHighzTriBidir =
                                     {"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_BSTZ) PAD_EN_H\n7"},
                                     {"chip.pin", "PAD(PIN_BIDIR) PAD_EN_H", "PAD(PIN_BSBZ) PAD_EN_H"}};
 
+// bidir0 without its pad, for -add_pad: the top's gates `gates` take the
+// pad's place.  With the pad module of tests/fixtures/bscan/padmod/chip.v
+// (in_pad_module) the pin and the pad's core-side signals leave the
+// module, and the gates go before the core.
+inline std::vector<testsupport::Patch> bidir0_without_pad(const std::string& gates, bool in_pad_module = false) {
+    const std::string pad = "  PIN_BIDIR PAD_BIDIR0 (.A(bidir0_o), .OE(bidir0_oe), .Y(bidir0_i), .PAD(bidir0));\n";
+    if (!in_pad_module) return {{"chip.v", pad, gates}};
+    return {{"chip.v", "module pads (clk, rst_n, din0, din1, dout0, dout1, bidir0, ",
+             "module pads (clk, rst_n, din0, din1, dout0, dout1, "},
+            {"chip.v", " dout1_oe, bidir0_i, bidir0_o, bidir0_oe,\n", " dout1_oe,\n"},
+            {"chip.v", "  inout bidir0;\n", ""},
+            {"chip.v", "  output bidir0_i;\n  input bidir0_o, bidir0_oe;\n", ""},
+            {"chip.v", pad, ""},
+            {"chip.v", " .bidir0(bidir0), .tdi(tdi),", " .tdi(tdi),"},
+            {"chip.v", "               .bidir0_i(bidir0_i), .bidir0_o(bidir0_o), .bidir0_oe(bidir0_oe),\n", ""},
+            {"chip.v", "  core core (", gates + "  core core ("}};
+}
+
+// A two-input AND cell, AND2, for gates of the top.
+inline const testsupport::Patch kAnd2Model{
+    "cells.v", "",
+    "\n`celldefine\nmodule AND2 (A, B, Y);\n  input A, B;\n  output Y;\n  assign Y = A & B;\nendmodule\n`endcelldefine\n"};
+
+// The pad that the pin list names for bidir0, PIN_BIDIRN, with an
+// active-low enable OEN.
+inline const std::vector<testsupport::Patch> kActiveLowInoutPad = {
+    {"chip.lib", "%BUFFER PIN_BIDIR",
+     "%BUFFER PIN_BIDIRN { %FUNCTION inout; %INOUT PAD; %INPUT A; %OUTPUT Y; %EN_L OEN; }\n%BUFFER PIN_BIDIR"},
+    {"cells.v", "module PIN_BIDIR ",
+     "module PIN_BIDIRN (A, OEN, Y, PAD);\n  input A, OEN;\n  output Y;\n  inout PAD;\n  assign PAD = OEN ? 1'bz : A;\n"
+     "  assign Y = PAD;\nendmodule\n\nmodule PIN_BIDIR "},
+    {"chip.pin", "PAD(PIN_BIDIR) PAD_EN_H", "PAD(PIN_BIDIRN) PAD_EN_L"}};
+
 // The text from `from` to the end of its statement taken out of a file.
 inline void erase_statement(const fs::path& file, const std::string& from) {
     std::string text = testsupport::read_file(file);

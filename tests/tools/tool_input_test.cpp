@@ -9,6 +9,7 @@
 #include <chrono>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -381,6 +382,56 @@ TEST_F(ToolInput, TessickCompilesAPortOnlyModuleAsACell) {
     const std::string tap = connectivity("lib/qdx_tap", dir());
     EXPECT_NE(tap.find("design qdx_tap CELL\n"), std::string::npos) << tap;
     EXPECT_NE(tap.find("port IDCODE[31] input IDCODE[31]\n"), std::string::npos) << tap;
+}
+
+// The outputs that a library cell's body leaves floating at times are
+// marked three-state in its design (sdbdump shows the mark): the output of
+// a three-state gate or of a gate or assignment with a highz strength, and
+// the target of an assignment of a z constant; a z constant that is only
+// compared with, or a casez pattern, marks nothing, and neither does a
+// netlist module's port.
+TEST_F(ToolInput, TessickMarksTheThreeStateOutputsOfLibraryCells) {
+    struct Cell {
+        const char* name;
+        const char* text;
+        std::set<std::string> three_state;
+    };
+    const Cell cells[] = {
+        {"TB0", "module TB0 (A, EN, Y);\n  input A, EN;\n  output Y;\n  bufif0 (Y, A, EN);\nendmodule\n", {"Y"}},
+        {"TB1", "module TB1 (A, EN, Y, Z);\n  input A, EN;\n  output Y, Z;\n  notif1 #(1, 2) u [0:0] (Y, A, EN), v (Z, A, EN);\nendmodule\n",
+         {"Y", "Z"}},
+        {"TS", "module TS (input A, input EN, output [1:0] Y, output N);\n  assign Y = EN ? {A, A} : 2'bzz, N = ~A;\nendmodule\n",
+         {"Y[1]", "Y[0]"}},
+        {"TR", "module TR (A, EN, Q);\n  input A, EN;\n  output reg Q;\n  always @(*) if (EN) Q = A; else Q = #1 1'bz;\nendmodule\n",
+         {"Q"}},
+        {"OD", "module OD (A, Y);\n  input A;\n  output Y;\n  assign (strong0, highz1) Y = A;\nendmodule\n", {"Y"}},
+        {"OG", "module OG (A, B, Y, Z);\n  input A, B;\n  output Y, Z;\n  nand (highz1, strong0) g (Y, A, B);\n"
+               "  nand (Z, A, B);\nendmodule\n",
+         {"Y"}},
+        {"PIO", "module PIO (A, OE, Y, PAD);\n  input A, OE;\n  output Y;\n  inout PAD;\n  assign PAD = OE ? A : 1'bz;\n"
+                "  assign Y = PAD;\nendmodule\n",
+         {"PAD"}},
+        {"CMP", "module CMP (A, Y);\n  input A;\n  output Y;\n  assign Y = A === 1'bz ? 1'b0 : (1'bz !== A) & A;\nendmodule\n",
+         {}},
+        {"CZ", "module CZ (S, Y);\n  input [1:0] S;\n  output reg Y;\n"
+               "  always @(*) casez (S) 2'b1?: Y = 1'b1; default: Y = 1'b0; endcase\nendmodule\n",
+         {}},
+    };
+    std::string lib = "`celldefine\n";
+    for (const Cell& c : cells) lib += c.text;
+    tmp_.write("tri.v", lib + "`endcelldefine\n");
+    tmp_.write("net.v", "module top (a, e, y);\n  input a, e;\n  output y;\n  TB0 t (.A(a), .EN(e), .Y(y));\nendmodule\n");
+    ok("tessick", {"-lib", "tri.v", "net.v", "-opath", "out"}, dir());
+    auto marked = [&](const std::string& design) {
+        std::set<std::string> ports;
+        std::istringstream lines(connectivity("out/" + design, dir()));
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind("port ", 0) == 0 && line.size() > 12 && line.compare(line.size() - 12, 12, " three-state") == 0)
+                ports.insert(line.substr(5, line.find(' ', 5) - 5));
+        return ports;
+    };
+    for (const Cell& c : cells) EXPECT_EQ(marked(c.name), c.three_state) << c.name;
+    EXPECT_EQ(marked("top"), std::set<std::string>{});
 }
 
 struct BadInput {

@@ -21,6 +21,8 @@
 
 namespace ntool {
 
+static_assert(kPortThreeState == SDB_PORT_THREE_STATE);
+
 const char* direction_name(int dir) {
     switch (dir & 3) {
         case kDirOutput: return "output";
@@ -435,7 +437,7 @@ bool DesignReader::ports() {
     for (int p : order) {
         const char* name = text(port_[p].name);
         if (!name) return bad("port " + std::to_string(p) + " has no name");
-        d_.ports.push_back({name, port_[p].direction & 3, port_net_[static_cast<std::size_t>(p)]});
+        d_.ports.push_back({name, port_[p].direction & 3, port_net_[static_cast<std::size_t>(p)], port_[p].flags});
     }
     return true;
 }
@@ -591,8 +593,8 @@ int DesignBuilder::add_net(std::int32_t name_word) {
     return n;
 }
 
-int DesignBuilder::add_port(std::int32_t name, int dir, int net) {
-    ports_.push_back({name, dir, net});
+int DesignBuilder::add_port(std::int32_t name, int dir, int net, std::uint32_t flags) {
+    ports_.push_back({name, dir, net, flags});
     return static_cast<int>(ports_.size() - 1);
 }
 
@@ -927,7 +929,7 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
     release(nets_);
     SDB_update(db);
     for (const PortRec& p : ports_) {
-        const int i = check(SDB_make_port(sym(p.name), p.dir, -1, 0));
+        const int i = check(SDB_make_port(sym(p.name), p.dir, -1, p.flags));
         if (i >= 0) check(SDB_make_node(-1, i, p.net));
     }
     // What is left to do needs a few symbols only: the objects take

@@ -56,10 +56,15 @@ struct Class {
     std::vector<Pin> pins;
 };
 
+// Bit of a port's flags word: the port is an output that its library
+// cell leaves floating at times (SDB_PORT_THREE_STATE of the database).
+inline constexpr std::uint32_t kPortThreeState = 2;
+
 struct Port {
     std::string name;
     int dir;
     int net;  // -1 when the port's node is on no net
+    std::uint32_t flags = 0;  // as stored (kPortThreeState)
 };
 
 // Texts that stay where they are for as long as the arena lives: the
@@ -173,7 +178,7 @@ public:
     int add_class(std::int32_t name, int type, const std::vector<std::pair<std::int32_t, int>>& pins);
     // A net after GND and VCC.
     int add_net(std::int32_t name_word);
-    int add_port(std::int32_t name, int dir, int net);
+    int add_port(std::int32_t name, int dir, int net, std::uint32_t flags = 0);
     // nets holds the net of each pin of the class (-1 open).
     int add_object(std::int32_t name_word, int cls, const std::int32_t* nets);
     void add_port_list(std::int32_t name) { xport_.push_back(name); }
@@ -215,6 +220,7 @@ private:
         std::int32_t name;
         int dir;
         int net;
+        std::uint32_t flags;
     };
 
     // Makes the texts symbols and gives each handle its symbol id.

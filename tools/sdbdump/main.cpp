@@ -5,7 +5,7 @@
 //     sdbdump DESIGN[.sdb]
 //
 //     design <module> DESIGN|CELL
-//     port <name> <direction> <net>
+//     port <name> <direction> <net> [three-state]
 //     class <name> <type> <pin>:<direction> ...
 //     inst <name> <class> <pin>=<net> ...
 //     net <name> <endpoint> ...        endpoints: <inst>{<pin>} or port:<name>
@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
 
     std::vector<std::vector<std::string>> ends(d.nets.size());
     for (const ntool::Port& p : d.ports) {
-        lines.push_back("port " + p.name + " " + ntool::direction_name(p.dir) + " " + net(p.net));
+        lines.push_back("port " + p.name + " " + ntool::direction_name(p.dir) + " " + net(p.net) +
+                        (p.flags & ntool::kPortThreeState ? " three-state" : ""));
         if (p.net >= 0) ends[static_cast<std::size_t>(p.net)].push_back("port:" + p.name);
     }
     std::sort(lines.begin(), lines.end());

@@ -5,7 +5,8 @@
 //
 // Files named after -lib hold library cells: only the header and the port
 // declarations of each module are read, so behavioural models and
-// port-only modules compile.  The other files are gate-level netlists.
+// port-only modules compile; an output that the model leaves floating at
+// times is marked three-state in the cell's design (its port flags).  The other files are gate-level netlists.
 // Compiler directives are run in both (`define, `ifdef, `include ...);
 // an included file is looked for beside the file that includes it, then
 // in the -incdir directories in order.
@@ -359,7 +360,8 @@ private:
         for (const vlog::Port& p : m.ports) {
             for (std::uint32_t bit : m.port_nets(p)) {
                 const std::int32_t name = h(m.nets[bit].name);
-                b_->add_port(name, sdb_direction(p.dir), net_of(static_cast<vlog::Conn>(bit)));
+                b_->add_port(name, sdb_direction(p.dir), net_of(static_cast<vlog::Conn>(bit)),
+                             p.three_state ? ntool::kPortThreeState : 0);
                 b_->add_port_list(name);
             }
         }

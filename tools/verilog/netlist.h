@@ -17,7 +17,8 @@
 //
 // Typical use:
 //     vlog::Design d;
-//     d.read_file("cells.v", true);   // library cells: ports only
+//     d.read_file("cells.v", true);   // library cells: ports only (and
+//                                     // which of them are three-state)
 //     d.read_file("net.v", false);    // structural netlist
 //     d.link();                       // resolve instances against masters
 // Every error throws vlog::Error whose text is "<file>:<line>: error: ...".
@@ -350,6 +351,9 @@ struct Port {
     std::uint32_t first_bit;
     std::uint32_t width;
     std::uint32_t line;
+    // A library cell's output (or inout) that its body leaves floating at
+    // times: a three-state output.
+    bool three_state = false;
 };
 
 // One pin of an instance: its bits are conns[first_conn .. +width), the

@@ -241,6 +241,204 @@ private:
 
 bool is_operator(char c) { return c && std::strchr("~!&|^+-*/%<>?=", c) != nullptr; }
 
+// Watches the tokens of a library cell's body for the names that it
+// leaves floating at times, its three-state outputs: the first terminal
+// of a bufif0, bufif1, notif0 or notif1 gate or of a MOS switch, the
+// output of a gate or the target of a continuous assignment with a highz
+// strength, and the target of an assignment (continuous or procedural)
+// whose value holds a constant with z bits ("1'bz", "8'hzz", "2'b0?")
+// other than as an operand of an equality ("A === 1'bz").  The body is
+// not parsed: the watch keeps the nesting of brackets and the statement
+// it is in, which is enough for the bodies that cell libraries have.
+class FloatWatch {
+public:
+    void reset() {
+        floating_.clear();
+        to_statement();
+        nest_ = paren_ = 0;
+    }
+
+    void feed(const Token& t) {
+        // The first token inside a gate's group says which group it is.
+        if (state_ == State::Gate && gate_group_ == Group::Open)
+            gate_group_ = t.kind == Tok::Keyword && strength(static_cast<Keyword>(t.id)) ? Group::Other : Group::Terminals;
+        const bool eq_op = t.kind == Tok::Punct && (t.text == "==" || t.text == "!=" || t.text == "===" || t.text == "!==");
+        // A z constant counts unless an equality follows it.
+        if (pending_z_ && !eq_op) value_z_ = true;
+        pending_z_ = false;
+        if (t.kind == Tok::Punct) {
+            punct(t, eq_op);
+        } else if (t.kind == Tok::Keyword) {
+            keyword(static_cast<Keyword>(t.id));
+        } else if (t.kind == Tok::Ident) {
+            ident(t.id);
+        } else if (t.kind == Tok::Based && state_ == State::Value && !after_eq_ &&
+                   t.text.find_first_of("zZ?") != std::string_view::npos) {
+            pending_z_ = true;
+        }
+        // The size of a sized constant ("1" of "1'bz") stands between an
+        // equality and the constant's digits.
+        if (t.kind != Tok::Number) after_eq_ = eq_op;
+    }
+
+    // The names that the body leaves floating, in the order first seen.
+    const std::vector<Id>& floating() const { return floating_; }
+
+private:
+    enum class State : std::uint8_t { Statement, Value, Gate };
+
+    static bool strength(Keyword k) {
+        switch (k) {
+            case kw_strong0:
+            case kw_strong1:
+            case kw_weak0:
+            case kw_weak1:
+            case kw_pull0:
+            case kw_pull1:
+            case kw_supply0:
+            case kw_supply1:
+            case kw_highz0:
+            case kw_highz1:
+            case kw_large:
+            case kw_medium:
+            case kw_small: return true;
+            default: return false;
+        }
+    }
+
+    void to_statement() {
+        state_ = State::Statement;
+        targets_.clear();
+        highz_ = value_z_ = pending_z_ = after_eq_ = false;
+        gate_group_ = Group::None;
+        gate_output_done_ = after_hash_ = false;
+    }
+
+    void mark(const std::vector<Id>& names) {
+        for (Id n : names)
+            if (std::find(floating_.begin(), floating_.end(), n) == floating_.end()) floating_.push_back(n);
+    }
+
+    // The end of one assignment (at ";" or at the "," between two).
+    void end_assignment() {
+        if (value_z_ || highz_) mark(targets_);
+        targets_.clear();
+        value_z_ = false;
+        state_ = State::Statement;
+    }
+
+    void keyword(Keyword k) {
+        if (strength(k)) {
+            if (k == kw_highz0 || k == kw_highz1) highz_ = true;
+            return;
+        }
+        if (state_ != State::Statement) return;
+        switch (k) {
+            case kw_bufif0:
+            case kw_bufif1:
+            case kw_notif0:
+            case kw_notif1:
+            case kw_nmos:
+            case kw_pmos:
+            case kw_cmos:
+            case kw_rnmos:
+            case kw_rpmos:
+            case kw_rcmos:
+                to_statement();
+                state_ = State::Gate;
+                gate_floats_ = true;
+                return;
+            case kw_and:
+            case kw_nand:
+            case kw_or:
+            case kw_nor:
+            case kw_xor:
+            case kw_xnor:
+            case kw_buf:
+            case kw_not:
+                to_statement();
+                state_ = State::Gate;
+                gate_floats_ = false;
+                return;
+            default:
+                // Any other word begins (or leads into) a statement.
+                targets_.clear();
+                return;
+        }
+    }
+
+    void ident(Id id) {
+        if (state_ == State::Statement) {
+            if (paren_ == 0 && brackets_ == 0) targets_.push_back(id);
+        } else if (state_ == State::Gate && gate_group_ == Group::Terminals && !gate_output_done_ && paren_ == 1 &&
+                   brackets_ == 0) {
+            targets_.push_back(id);
+        }
+    }
+
+    void punct(const Token& t, bool eq_op) {
+        const char c = t.punct;
+        const bool open = c == '(' || c == '[' || c == '{';
+        const bool close = c == ')' || c == ']' || c == '}';
+        // A group of a gate: its strength, its delay or its terminals.
+        if (state_ == State::Gate && c == '(' && paren_ == 0) gate_group_ = after_hash_ ? Group::Other : Group::Open;
+        after_hash_ = c == '#';
+        if (open) {
+            ++nest_;
+            if (c == '(') ++paren_;
+            if (c == '[') ++brackets_;
+        } else if (close) {
+            if (nest_ > 0) --nest_;
+            if (c == ')' && paren_ > 0) --paren_;
+            if (c == ']' && brackets_ > 0) --brackets_;
+        }
+        switch (state_) {
+            case State::Statement:
+                if ((c == ')' && paren_ == 0) || (c == ':' && nest_ == 0) || c == ';') targets_.clear();
+                if (c == ';') highz_ = false;
+                if (nest_ == 0 && !eq_op && (t.text == "=" || t.text == "<=")) state_ = State::Value;
+                return;
+            case State::Value:
+                if (nest_ == 0 && c == ';') {
+                    end_assignment();
+                    highz_ = false;
+                } else if (nest_ == 0 && c == ',') {
+                    end_assignment();
+                }
+                return;
+            case State::Gate:
+                if (gate_group_ == Group::Terminals && paren_ == 1 && nest_ == 1 && c == ',') gate_output_done_ = true;
+                if (c == ')' && paren_ == 0) {
+                    if (gate_group_ == Group::Terminals && (gate_floats_ || highz_)) mark(targets_);
+                    if (gate_group_ == Group::Terminals) {
+                        targets_.clear();
+                        gate_output_done_ = false;
+                    }
+                    gate_group_ = Group::None;
+                }
+                if (c == ';' && nest_ == 0) to_statement();
+                return;
+        }
+    }
+
+    // Where a gate's tokens are: outside its groups, just after the "("
+    // of one, in its strength or delay, or in its terminals.
+    enum class Group : std::uint8_t { None, Open, Other, Terminals };
+
+    std::vector<Id> floating_;
+    std::vector<Id> targets_;  // of the assignment, or a gate's output terminal
+    State state_ = State::Statement;
+    Group gate_group_ = Group::None;
+    int nest_ = 0, paren_ = 0, brackets_ = 0;
+    bool highz_ = false;      // a highz strength in the statement
+    bool value_z_ = false;    // a z constant in the value being assigned
+    bool pending_z_ = false;  // a z constant just read
+    bool after_eq_ = false;   // the token before was an equality
+    bool after_hash_ = false;
+    bool gate_floats_ = false;
+    bool gate_output_done_ = false;
+};
+
 class Parser {
 public:
     Parser(Design& d, std::string_view text, const std::string& file, bool library, std::uint32_t file_index)
@@ -406,6 +604,7 @@ private:
         lx_.skipping = library_;
         expect(';');
         if (library_) {
+            float_watch_.reset();
             library_body();
         } else {
             body();
@@ -894,6 +1093,7 @@ private:
                     default: break;
                 }
             }
+            float_watch_.feed(tok_);
             next();
         }
     }
@@ -928,6 +1128,12 @@ private:
             cur_.ports.push_back({p.name, s.dir, s.bus(), msb(s), lsb(s),
                                   static_cast<std::uint32_t>(cur_.port_bits.size()), width(s), p.line});
             cur_.port_bits.append(sig_bits_.begin() + s.first_bit, sig_bits_.begin() + s.first_bit + width(s));
+        }
+        if (library_) {
+            const std::vector<Id>& floating = float_watch_.floating();
+            for (Port& p : cur_.ports)
+                p.three_state =
+                    p.dir != Dir::Input && std::find(floating.begin(), floating.end(), p.name) != floating.end();
         }
         for (const Net& n : cur_.nets) name_map_.forget(n.name);
         for (const Instance& i : cur_.instances) name_map_.forget(i.name);
@@ -1572,6 +1778,7 @@ private:
     std::vector<LibPortDecl> lib_decls_;
     std::vector<Token> lib_tokens_;
     std::uint32_t replay_ = 0, replay_end_ = 0;
+    FloatWatch float_watch_;  // the three-state outputs of a library cell
     DenseMap param_map_;  // parameter name -> params_
     std::vector<Param> params_;
     PodArray<BusRange> ranges_;  // of the bus signals
