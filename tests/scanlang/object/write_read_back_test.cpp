@@ -384,4 +384,23 @@ TEST(DftStringText, EscapedAsTheScannerReads) {
     for (const auto& r : rows) EXPECT_EQ(dft_string_text(r.value, r.blank_follows), r.text) << r.value;
 }
 
+// An entry of a list of pin references: each escaped part ends with a
+// blank.  The first brace opens the pin (a plain instance holds none);
+// where the pin would not read back as one name (none, a brace, a
+// keyword, a "%" word), the whole is one escaped name, which reads back
+// as the same text.
+TEST(DftPinRefText, EachEscapedPartEndsWithABlank) {
+    const struct {
+        const char* ref;
+        bool blank_follows;
+        const char* text;
+    } rows[] = {{"u1{CK}", true, "u1{CK}"},          {"\\ck0{P}", true, "\\ck0 {P}"},
+                {"u1{\\p}", true, "u1{\\p }"},       {"\\a{\\p}", true, "\\a {\\p }"},
+                {"u{\\q{r}", true, "u{\\q{r }"},     {"\\a{x{P}", false, "\\a{x{P} "},
+                {"\\e{}", false, "\\e{} "},          {"\\a{CLOCK}", true, "\\a{CLOCK}"},
+                {"\\a{%P}", false, "\\a{%P} "},      {"\\a{P}x", false, "\\a{P}x "},
+                {"\\n", false, "\\n "},             {"n", false, "n"}};
+    for (const auto& r : rows) EXPECT_EQ(dft_pin_ref_text(r.ref, r.blank_follows), r.text) << r.ref;
+}
+
 }  // namespace
