@@ -9,6 +9,9 @@
 //     statement (the entry takes no file without one);
 //   - a written file the entry refuses;
 //   - a second read of other files, or whose object lists differently;
+//   - a second read that prints a line (a warning) the first did not
+//     print as often: the folders of the reads and the line numbers
+//     aside, a written file draws no warning that its input did not;
 //   - a second write that differs from the first: write, read, write is a
 //     fixed point, which compares the whole object, not only what its
 //     listing shows.
@@ -21,6 +24,7 @@
 // the side files of the fixtures (map, lockup-latch, path and instance
 // files) and of the round-trip fixtures' DFT files, which inputs may name
 // as core files; the first written folder holds copies of the side files.
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -30,6 +34,8 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <system_error>
 
@@ -113,6 +119,80 @@ bool has_statement(const std::string& text) {
     return false;
 }
 
+// What a read prints on standard output and standard error, caught in a
+// file in memory while the object lives (a refusal that ends the read
+// unwinds through it and gives both streams back).
+class Printed {
+public:
+    Printed() : file_(::memfd_create("fuzz-printed", MFD_CLOEXEC)) {
+        if (file_ < 0) std::abort();
+        std::fflush(stdout);
+        std::fflush(stderr);
+        saved_out_ = ::dup(1);
+        saved_err_ = ::dup(2);
+        if (::dup2(file_, 1) < 0 || ::dup2(file_, 2) < 0) std::abort();
+    }
+    ~Printed() {
+        restore();
+        ::close(file_);
+    }
+    Printed(const Printed&) = delete;
+    Printed& operator=(const Printed&) = delete;
+
+    // The streams back, and what was printed meanwhile.
+    std::string take() {
+        restore();
+        std::string text;
+        char buf[4096];
+        for (off_t at = 0;;) {
+            const ssize_t n = ::pread(file_, buf, sizeof buf, at);
+            if (n <= 0) break;
+            text.append(buf, static_cast<std::size_t>(n));
+            at += n;
+        }
+        return text;
+    }
+
+private:
+    void restore() {
+        if (saved_out_ < 0) return;
+        std::fflush(stdout);
+        std::fflush(stderr);
+        ::dup2(saved_out_, 1);
+        ::dup2(saved_err_, 2);
+        ::close(saved_out_);
+        ::close(saved_err_);
+        saved_out_ = saved_err_ = -1;
+    }
+    int file_;
+    int saved_out_ = -1, saved_err_ = -1;
+};
+
+// The lines a read printed, each with its count: `dir` (the folder of the
+// read) as "<dir>" and line numbers as "line-#" (a written file has its
+// own).
+using Lines = std::map<std::string, int>;
+
+Lines lines_of(std::string text, const fs::path& dir) {
+    static const std::regex kLineNumber("line-[0-9]+");
+    const std::string folder = dir.string();
+    for (std::size_t at; (at = text.find(folder)) != std::string::npos;) text.replace(at, folder.size(), "<dir>");
+    Lines lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) ++lines[std::regex_replace(line, kLineNumber, "line-#")];
+    return lines;
+}
+
+// The lines of `after` that `before` does not hold as often.
+std::string new_lines(const Lines& before, const Lines& after) {
+    std::string added;
+    for (const auto& [line, count] : after) {
+        const auto found = before.find(line);
+        if (found == before.end() || found->second < count) added += line + "\n";
+    }
+    return added;
+}
+
 [[noreturn]] void finding(const char* tool, const std::string& what, const std::string& first,
                           const std::string& second) {
     std::fprintf(stderr, "scan_entry (%s): %s\n--- first\n%s\n--- second\n%s\n", tool, what.c_str(), first.c_str(),
@@ -169,17 +249,29 @@ std::optional<Objects> write_objects(const char* tool, const fs::path& dir, cons
 void round_trip(const char* tool, bool& lists_cores) {
     const Work& w = work();
     // A refusal of the input ends the run here: no finding.
-    scan_interface((w.in / "fuzz.dft").c_str(), 0, tool);
+    Lines printed_first;
+    {
+        Printed printed;
+        scan_interface((w.in / "fuzz.dft").c_str(), 0, tool);
+        printed_first = lines_of(printed.take(), w.in);
+    }
     lists_cores = SL_CORE_LIST.size() > 1;
     const std::optional<Objects> first = write_objects(tool, w.in, w.out);
     if (!first) return;
     SCANLANG_reset_globals();
     std::optional<Objects> second;
+    Lines printed_second;
     const int status = fuzz::guarded([&] {
-        scan_interface((w.out / "fuzz.dft").c_str(), 0, tool);
+        {
+            Printed printed;
+            scan_interface((w.out / "fuzz.dft").c_str(), 0, tool);
+            printed_second = lines_of(printed.take(), w.out);
+        }
         second = write_objects(tool, w.out, w.again);
     });
     if (status != 0) finding(tool, "the written file is refused", first->at("fuzz.dft").text, "");
+    if (const std::string added = new_lines(printed_first, printed_second); !added.empty())
+        finding(tool, "the written file draws warnings its input did not", first->at("fuzz.dft").text, added);
     if (!second || second->size() != first->size())
         finding(tool, "the written files read back as other files", first->at("fuzz.dft").text, "");
     for (const auto& [file, before] : *first) {

@@ -44,18 +44,23 @@ int statement_line(const TwoIdentListRecord& a, const TwoIdentListRecord& b,
     return -1;
 }
 
+// What makes a statement of more than kMaxLegalInputPatterns patterns:
+// statements that share ports combined, or the complement of one
+// illegal statement.
+constexpr const char* kCombined = "LEGAL_INPUTS and ILLEGAL_INPUTS combine into";
+constexpr const char* kComplement = "ILLEGAL_INPUTS expands into";
+
 // A statement of more than kMaxLegalInputPatterns patterns ends the run,
-// naming `line`.
-[[noreturn]] void too_many_patterns(int line) {
-    scan_fatal_message("ERROR : '" + dft_file_name + "', line-" + std::to_string(line) +
-                       ", LEGAL_INPUTS and ILLEGAL_INPUTS combine into more than " +
-                       std::to_string(kMaxLegalInputPatterns) + " patterns; at most " +
+// naming `line` and what made it.
+[[noreturn]] void too_many_patterns(int line, const char* made) {
+    scan_fatal_message("ERROR : '" + dft_file_name + "', line-" + std::to_string(line) + ", " + made +
+                       " more than " + std::to_string(kMaxLegalInputPatterns) + " patterns; at most " +
                        std::to_string(kMaxLegalInputPatterns) + " are supported.\n");
 }
 
 // The patterns of a combined statement as they are made.
 void add_pattern(std::vector<std::string>& patterns, std::string pattern, int line) {
-    if (patterns.size() == kMaxLegalInputPatterns) too_many_patterns(line);
+    if (patterns.size() == kMaxLegalInputPatterns) too_many_patterns(line, kCombined);
     patterns.push_back(std::move(pattern));
 }
 
@@ -130,7 +135,7 @@ void transfer_illegal_to_legal(LegalList& illegal, LegalList& legal) {
             const unsigned long count = 1UL << n;
             const auto forbidden = static_cast<unsigned long>(
                 std::count_if(listed.begin(), listed.end(), [n](std::string_view p) { return is_value_of(p, n); }));
-            if (count - forbidden > kMaxLegalInputPatterns) too_many_patterns(r.line);
+            if (count - forbidden > kMaxLegalInputPatterns) too_many_patterns(r.line, kComplement);
             legal_stmt.second.reserve(count - forbidden);
             for (unsigned long v = 0; v < count; ++v) {
                 std::string p = get_new_pattern(v, n);

@@ -373,9 +373,13 @@ struct TamPortInfoEntry {
 
 struct TamCoreEntry {
     std::string core_name;
-    std::optional<TamPortRecord> tam_in;
-    std::optional<TamPortRecord> tam_out;
+    std::optional<TamPortRecord> tam_in;   // the last %TAM_IN block of the core
+    std::optional<TamPortRecord> tam_out;  // the last %TAM_OUT block
     DynArray<TamPortInfoEntry> ports;
+    // The %TAM_IN and %TAM_OUT blocks before the last, in file order: a
+    // core may give several, and each is written back.
+    std::vector<TamPortRecord> earlier_tam_ins;
+    std::vector<TamPortRecord> earlier_tam_outs;
 };
 
 struct TestArchitectureRecord {  // %TEST_ARCHITECTURE
@@ -477,6 +481,10 @@ struct MbistBsdInstructionRecord {  // one entry of %MBIST_BSD
     std::string mbist_mdf;
     int name_line = -1;
     int item_line = -1;
+    // Which %MBIST_BSD block of the file holds the entry (0 for the
+    // first): the entries of every block are kept, and the writer writes
+    // each block back as it was.
+    int block = 0;
 };
 
 // One step of an instruction, in source order: the instruction's position
@@ -721,12 +729,17 @@ struct BistInstruRecord {
     // name one it never defines (`instruction` is then null, and the
     // statement is no error), and the writer writes the name back.
     std::string instruction_name;
+    // True when the block holds a %SEED, whose pattern may be empty (a
+    // quoted tab): the writer writes it back, so that the block reads
+    // again without a missing-statement warning.
+    bool seed_given = false;
 };
 
 struct ConnectBistRecord {  // one %CONNECT_BIST
     std::string first_name;
     std::string second_name;
     std::string bist_type;
+    bool bist_type_given = false;  // a %BIST_TYPE stands in the block, maybe as ""
     std::optional<PortRecord> bist_port;
     std::vector<SelectRecord> bist_selects;
     std::vector<ClockRecord> bist_clocks;
@@ -1063,7 +1076,10 @@ struct DftObject {
     std::vector<InstrOrderTabRecord> instr_order_tab;   // steps of %INSTRUCTION
     std::optional<ReadMapRecord> read_map;              // %READ_MAP
     std::optional<LockupLatchFileRecord> lockup_latch_file;
-    DynArray<std::string> lockup_latch_list;            // names of the lockup-latch file (top object)
+    // The %LOCKUP_LATCH_FILE sections after the first: each file is read
+    // too, its names joining the list after those of the files before it.
+    std::vector<LockupLatchFileRecord> more_lockup_latch_files;
+    DynArray<std::string> lockup_latch_list;            // names of the lockup-latch files (top object)
     std::optional<ModifyCmdRecord> modify_cmd;          // %SCAN_MODIFY_CMD
     std::vector<ConnectScanRecord> connect_scan;        // %CONNECT_SCAN
     // Positions into connect_scan, each chain once in list order; built by
@@ -1072,6 +1088,10 @@ struct DftObject {
     std::vector<ConnectCoreRecord> connect_core;        // %CONNECT_CORE
     std::vector<ConnectBistRecord> connect_bist;        // %CONNECT_BIST
     std::optional<AtpgConstraintsRecord> atpg_constraints;
+    // An %ATPG_CONSTRAINTS section without ATPG modes: atpg_constraints
+    // stays none, as its readers expect, and the section is kept here
+    // (its lines) only so that the file is written back with it.
+    std::optional<AtpgConstraintsRecord> empty_atpg_constraints;
     std::optional<SelectFaultRecord> select_fault;      // %SELECT_FAULT
     std::optional<ScanRepairRecord> scan_repair;        // %SCAN_REPAIR
     std::optional<TestConversionRecord> test_conversion;

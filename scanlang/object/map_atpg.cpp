@@ -90,10 +90,12 @@ AtpgScanOptionRecord atpg_option(const ScanAstNode* block) {
 }  // namespace
 
 void map_atpg_constraints(const ScanAstNode* section) {
-    // An empty section (the language takes one, with a warning) is kept
-    // too, so that the file is written back with it.
     if (!section) return;
-    AtpgConstraintsRecord& r = DFT_OBJECT->atpg_constraints.emplace();
+    // An empty section (the language takes one, with a warning) makes no
+    // record; its lines are kept aside, so that a file of it alone is
+    // written back with it rather than without any statement.
+    AtpgConstraintsRecord& r =
+        (section->child ? DFT_OBJECT->atpg_constraints : DFT_OBJECT->empty_atpg_constraints).emplace();
     r.top_line = atpg_constraints_top_line;
     r.line = section->line;
     r.left_brace_line = atpg_left_brace_line;

@@ -219,10 +219,13 @@ ConnectBistRecord connect_bist(ScanAstNode* entry) {
                 b.instruction_name = node_text(name);
                 b.instruction = instruction_named(b.instruction_name);
             }
-            b.pattern = node_text(SCAN_FIND_AST(n->child, PATTERN_NODE));
+            const ScanAstNode* seed = SCAN_FIND_AST(n->child, PATTERN_NODE);
+            b.pattern = node_text(seed);
+            b.seed_given = seed != nullptr;
         }
     }
     r.bist_type = value_in(items, BIST_TYPE_NODE);
+    r.bist_type_given = SCAN_FIND_AST(items, BIST_TYPE_NODE) != nullptr;
     if (const ScanAstNode* n = SCAN_FIND_AST(items, BIST_INSTANCES_NODE)) {
         r.instances.push_back(written_instances(n));
     } else if (const ScanAstNode* files = SCAN_FIND_AST(items, BIST_INSTANCES_FILE_NODE)) {

@@ -191,19 +191,23 @@ void map_core_block_steps(const ScanAstNode* block, CoreInfoRecord& shared) {
     }
 }
 
+// Every %MBIST_BSD block of the file (each a child of the root after the
+// first) adds its entries, in file order.
 void map_mbist_bsd(const ScanAstNode* section) {
-    if (!section) return;
-    for (const ScanAstNode* entry = section->child; entry; entry = entry->sibling) {
-        MbistBsdInstructionRecord r;
-        r.item_line = entry->line;
-        if (const ScanAstNode* first = entry->child) {
-            r.name = node_text(first);
-            r.name_line = first->line;
-            if (const ScanAstNode* n = SCAN_FIND_AST(first, MBIST_CLOCK_NODE)) r.mbist_clock = node_text(n->child);
-            if (const ScanAstNode* n = SCAN_FIND_AST(first, MBIST_MDF_NODE)) r.mbist_mdf = node_text(n->child);
+    int block = 0;
+    for (; section; section = SCAN_FIND_AST(section->sibling, MBIST_BSD_NODE), ++block)
+        for (const ScanAstNode* entry = section->child; entry; entry = entry->sibling) {
+            MbistBsdInstructionRecord r;
+            r.item_line = entry->line;
+            r.block = block;
+            if (const ScanAstNode* first = entry->child) {
+                r.name = node_text(first);
+                r.name_line = first->line;
+                if (const ScanAstNode* n = SCAN_FIND_AST(first, MBIST_CLOCK_NODE)) r.mbist_clock = node_text(n->child);
+                if (const ScanAstNode* n = SCAN_FIND_AST(first, MBIST_MDF_NODE)) r.mbist_mdf = node_text(n->child);
+            }
+            DFT_OBJECT->mbist_bsd.push_back(std::move(r));
         }
-        DFT_OBJECT->mbist_bsd.push_back(std::move(r));
-    }
 }
 
 void map_instructions(const ScanAstNode* section) {

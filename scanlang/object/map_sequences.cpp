@@ -80,13 +80,23 @@ TamPortInfoEntry tam_port_info(const ScanAstNode* statement) {
     return r;
 }
 
+// A further %TAM_IN or %TAM_OUT block of a core: the one before it joins
+// the earlier blocks, and the last stays in the core's own field.
+void set_tam_port(std::optional<TamPortRecord>& last, std::vector<TamPortRecord>& earlier, TamPortRecord r) {
+    if (last) earlier.push_back(std::move(*last));
+    last = std::move(r);
+}
+
 TamCoreEntry tam_core(const ScanAstNode* core) {
     TamCoreEntry r;
     for (const ScanAstNode* c = core->child; c; c = c->sibling) {
         if (c->kind == IDENT_NODE) r.core_name = node_text(c);
-        else if (c->kind == TAM_IN_NODE) r.tam_in = tam_port(c, TAM_IN_PORT_NODE, TAM_IN_PAD_NODE, TAM_IN_PAD_OUT_NODE);
+        else if (c->kind == TAM_IN_NODE)
+            set_tam_port(r.tam_in, r.earlier_tam_ins,
+                         tam_port(c, TAM_IN_PORT_NODE, TAM_IN_PAD_NODE, TAM_IN_PAD_OUT_NODE));
         else if (c->kind == TAM_OUT_NODE)
-            r.tam_out = tam_port(c, TAM_OUT_PORT_NODE, TAM_OUT_PAD_NODE, TAM_OUT_PAD_IN_NODE);
+            set_tam_port(r.tam_out, r.earlier_tam_outs,
+                         tam_port(c, TAM_OUT_PORT_NODE, TAM_OUT_PAD_NODE, TAM_OUT_PAD_IN_NODE));
         else if (c->kind == PORT_INFO_NODE) {
             if (!r.ports) r.ports.emplace();
             r.ports->push_back(tam_port_info(c));

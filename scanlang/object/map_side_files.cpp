@@ -18,8 +18,20 @@ std::optional<FileRefRecord> file_ref(const ScanAstNode* section, int top_line) 
 
 void map_read_map(const ScanAstNode* section) { DFT_OBJECT->read_map = file_ref(section, read_map_top_line); }
 
+// Every %LOCKUP_LATCH_FILE section names a file to read: the first in the
+// object's own field, the others after it.  The scanner keeps the
+// keyword line of the last section only, so where there are several,
+// each takes the line of its file name instead (the comments before a
+// section stay before it).
 void map_lockup_latch_file(const ScanAstNode* section) {
     DFT_OBJECT->lockup_latch_file = file_ref(section, lockup_latch_file_top_line);
+    if (!section) return;
+    auto name_line = [](const ScanAstNode* n) { return n->child ? n->child->line : n->line; };
+    for (const ScanAstNode* more = SCAN_FIND_AST(section->sibling, LOCKUP_LATCH_FILE_NODE); more;
+         more = SCAN_FIND_AST(more->sibling, LOCKUP_LATCH_FILE_NODE)) {
+        DFT_OBJECT->lockup_latch_file->top_line = name_line(section);
+        DFT_OBJECT->more_lockup_latch_files.push_back(*file_ref(more, name_line(more)));
+    }
 }
 
 void map_modify_cmd(const ScanAstNode* section) { DFT_OBJECT->modify_cmd = file_ref(section, modify_cmd_top_line); }

@@ -58,6 +58,19 @@ void decode_groups(DftObject* object, const std::string& file) {
     object->fennox_groups_decoded = object->fennox_in_groups || object->fennox_out_groups;
 }
 
+// Parses the lockup-latch file `name` (by the path rule) into
+// thelockupAST.
+void read_lockup_latch_file(const std::string& name) {
+    const std::string path = sl_resolve_file(name);
+    sl_lockup_latch_flag = 1;
+    // The file's comments are its own: the DFT file's went with its
+    // object, and these are not written anywhere.
+    scan_new_comment_tab();
+    sl_parse_file(path, path);
+    scan_free_comment_tab();
+    sl_lockup_latch_flag = 0;
+}
+
 void print_tree(const ScanAstNode* tree) {
     std::fputs("\n\n", stdout);
     SCAN_PRINT_AST(tree, 0);
@@ -142,14 +155,13 @@ int scan_interface(const char* file_text, int debug, const char* tool) {
 
     if (DFT_OBJECT->lockup_latch_file) {
         has_lockup_file = 1;
-        const std::string path = sl_resolve_file(DFT_OBJECT->lockup_latch_file->file_name);
-        sl_lockup_latch_flag = 1;
-        // The file's comments are its own: the DFT file's went with its
-        // object, and these are not written anywhere.
-        scan_new_comment_tab();
-        sl_parse_file(path, path);
-        scan_free_comment_tab();
-        sl_lockup_latch_flag = 0;
+        read_lockup_latch_file(DFT_OBJECT->lockup_latch_file->file_name);
+        // Each further file adds its names after those of the files
+        // before it.
+        for (const LockupLatchFileRecord& more : DFT_OBJECT->more_lockup_latch_files) {
+            build_lockup_latch_list();
+            read_lockup_latch_file(more.file_name);
+        }
     }
     build_lockup_latch_list();
     SL_CORE_LIST.front().object = DFT_OBJECT;

@@ -2,6 +2,7 @@
 // test generation must respect, one block per ATPG mode.
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -201,9 +202,12 @@ void write_mode(FILE* out, const AtpgScanOptionRecord& o, int kw, int end) {
 
 }  // namespace
 
+// The section, or the empty section the file gave in its place.
 void write_atpg_constraints(FILE* out, const DftObject& object, int flag) {
-    if (!object.atpg_constraints) return;
-    const AtpgConstraintsRecord& r = *object.atpg_constraints;
+    const std::optional<AtpgConstraintsRecord>& section =
+        object.atpg_constraints ? object.atpg_constraints : object.empty_atpg_constraints;
+    if (!section) return;
+    const AtpgConstraintsRecord& r = *section;
     const int kw = r.top_line, end = r.line;
     if (flag) std::fprintf(out, "%s\n", kBannerAtpgConstraints);
     print_dft_comment(TK_ATPG_CONSTRAINTS, out, 2, kw, end, 0, 0);

@@ -244,7 +244,9 @@ void write_bist(FILE* out, const ConnectBistRecord& r) {
     comment(out, TK_LBRACE, 5, w, w.kw - 3, TK_CONNECT_BIST);
     std::fputs("     {\n", out);
     const long body = dft_block_start(out);
-    if (!r.bist_type.empty()) {
+    // A %BIST_TYPE of an empty string is written too: the block reads as
+    // missing the statement without it.
+    if (r.bist_type_given || !r.bist_type.empty()) {
         comment(out, TK_BIST_TYPE, 5, w);
         std::fprintf(out, "     %%BIST_TYPE = \" %s \" ; %s\n", dft_string_text(r.bist_type).c_str(), kTrailerBistType);
     }
@@ -273,11 +275,12 @@ void write_bist(FILE* out, const ConnectBistRecord& r) {
             comment(out, TK_INSTRUCTION, 8, w);
             std::fprintf(out, "        %%INSTRUCTION = %s ;\n", name.c_str());
         }
-        if (!b.pattern.empty()) {
+        // An empty seed is written as a quoted tab, which reads back as
+        // the empty pattern.
+        if (b.seed_given || !b.pattern.empty()) {
             comment(out, TK_SEED, 8, w);
-            std::fprintf(out, "        %%SEED        = '%s' ;\n", b.pattern.c_str());
+            std::fprintf(out, "        %%SEED        = '%s' ;\n", dft_pattern_text(b.pattern).c_str());
         }
-        // An empty seed reads as not given.
         dft_block_end(out, statements, "        %SEED        = '\t' ;\n");
         comment(out, TK_RBRACE, 8, w, b.line, TK_BIST_INSTRUCTION);
         std::fputs("        }\n", out);

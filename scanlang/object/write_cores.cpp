@@ -13,12 +13,15 @@ namespace {
 // Statements of a block stand at its opening brace's indent and four more.
 constexpr int kStatementIndent = 4;
 
-// The equals form: " = a , b , c ;".  The names may be pin references.
-void print_equals(FILE* out, const char* lead, const DynArray<std::string>& names) {
+// The equals form: " = a , b , c ;", of names or of pin references.
+void print_equals(FILE* out, const char* lead, const DynArray<std::string>& names, bool pin_refs) {
     if (!names) return;
     std::fprintf(out, "%s =", lead);
-    for (std::size_t i = 0; i < names->size(); ++i)
-        std::fprintf(out, i == 0 ? " %s" : " , %s", dft_name_text((*names)[i], true).c_str());
+    for (std::size_t i = 0; i < names->size(); ++i) {
+        const std::string& n = (*names)[i];
+        const std::string text = pin_refs ? dft_pin_ref_text(n, true) : dft_name_text(n, true);
+        std::fprintf(out, i == 0 ? " %s" : " , %s", text.c_str());
+    }
     std::fputs(" ;\n", out);
 }
 
@@ -90,13 +93,13 @@ void print_block_statements(FILE* out, const CoreInfoRecord& c) {
     print_quoted(out, 5, "%LBIST_FILE", c.lbist_file);
     print_sequences(out, 5, "%PREAMBLE", c.preamble);
     // Every core keeps its port lists, not only the first.
-    print_equals(out, "     %CLOCK_PORTS", c.clock_ports);
-    print_equals(out, "     %SET_RESET_PORTS", c.set_reset_ports);
-    print_equals(out, "     %BIDI_PORTS", c.bidi_ports);
-    print_equals(out, "     %SCAN_IN_PORTS", c.scan_in_ports);
-    print_equals(out, "     %SCAN_OUT_PORTS", c.scan_out_ports);
-    print_equals(out, "     %TIE0", c.tie0);
-    print_equals(out, "     %TIE1", c.tie1);
+    print_equals(out, "     %CLOCK_PORTS", c.clock_ports, true);
+    print_equals(out, "     %SET_RESET_PORTS", c.set_reset_ports, true);
+    print_equals(out, "     %BIDI_PORTS", c.bidi_ports, true);
+    print_equals(out, "     %SCAN_IN_PORTS", c.scan_in_ports, true);
+    print_equals(out, "     %SCAN_OUT_PORTS", c.scan_out_ports, true);
+    print_equals(out, "     %TIE0", c.tie0, false);
+    print_equals(out, "     %TIE1", c.tie1, false);
     if (c.instructions)
         for (const CoreInstructionRecord& r : *c.instructions) print_core_instruction(out, r);
     if (c.patsets)

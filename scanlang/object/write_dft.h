@@ -58,10 +58,16 @@ std::string dft_string_text(const std::string& value, bool blank_follows = true)
 // The text of a name that the format follows with punctuation.  An
 // escaped name (from a backslash to the next blank) would run on over the
 // punctuation, so a blank is put after it, unless the format writes one
-// itself (`blank_follows`); a pin reference "u1{CK}" whose pin is escaped
-// gets a blank before its closing brace.  Other names are written as
-// they are.
+// itself (`blank_follows`).  Other names are written as they are.
 std::string dft_name_text(const std::string& name, bool blank_follows = false);
+
+// The same for an entry of a list that takes pin references, which the
+// object holds as "u1{CK}" (instance and pin) or as a name alone.  Each
+// escaped part ends with a blank: "\u1 {CK}", "u1{\p }", "\u1 {\p }".
+// An escaped name alone may hold braces too ("\u1{CK}" read as one
+// name): it is written as a pin reference where it reads back as one
+// (the object's text is the same either way), else as one escaped name.
+std::string dft_pin_ref_text(const std::string& ref, bool blank_follows = false);
 
 // The text to put between the single quotes of a pattern: the pattern
 // itself, or a tab for an empty one (a quoted tab reads as the empty

@@ -11,6 +11,7 @@
 
 #include "runtime/dyna.h"
 #include "runtime/process.h"
+#include "scanlang/front/keywords.h"
 #include "scanlang/front/scanner.h"
 #include "scanlang/front/tokens.h"
 #include "scanlang/object/dft_object.h"
@@ -170,12 +171,41 @@ std::string dft_string_text(const std::string& value, bool blank_follows) {
 }
 
 std::string dft_name_text(const std::string& name, bool blank_follows) {
-    if (name.empty()) return name;
-    if (name.front() == '\\') return blank_follows ? name : name + " ";
-    const std::size_t brace = name.find('{');
-    if (brace != std::string::npos && brace + 1 < name.size() && name[brace + 1] == '\\' && name.back() == '}')
-        return name.substr(0, name.size() - 1) + " }";
+    if (!name.empty() && name.front() == '\\' && !blank_follows) return name + " ";
     return name;
+}
+
+namespace {
+
+// True when `pin`, written between braces, reads back as one name: an
+// escaped name, or a word that is no keyword and that the scanner
+// neither cuts (at a parenthesis) nor reads as a number.  A word of
+// "%" is left out whole: the numbered keywords start so.
+bool reads_as_pin(const std::string& pin) {
+    if (pin.empty()) return false;
+    if (pin.front() == '\\') return true;
+    constexpr std::string_view kFirst = "_#$&@", kMore = "_#$%&@!*+-./:<>[\\]^|";
+    const auto in = [](std::string_view set, char c) { return set.find(c) != std::string_view::npos; };
+    if (!std::isalpha(static_cast<unsigned char>(pin.front())) && !in(kFirst, pin.front())) return false;
+    for (char c : pin)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && !in(kMore, c)) return false;
+    return keyword_lookup(pin) <= 0;
+}
+
+}  // namespace
+
+std::string dft_pin_ref_text(const std::string& ref, bool blank_follows) {
+    // A plain instance holds no brace, so the first brace opens the pin.
+    const std::size_t brace = ref.find('{');
+    if (brace == std::string::npos || brace == 0 || ref.back() != '}') return dft_name_text(ref, blank_follows);
+    const std::string pin = ref.substr(brace + 1, ref.size() - brace - 2);
+    if (!reads_as_pin(pin)) return dft_name_text(ref, blank_follows);
+    // An escaped instance ends at the blank before its brace, an escaped
+    // pin at the blank before the closing brace.
+    const std::string instance = ref.substr(0, brace);
+    std::string text = instance.front() == '\\' ? instance + " {" : instance + "{";
+    text += pin.front() == '\\' ? pin + " }" : pin + "}";
+    return text;
 }
 
 std::string dft_pattern_text(const std::string& pattern) { return pattern.empty() ? "\t" : pattern; }

@@ -162,13 +162,17 @@ void write_mbist(FILE* out, const DftObject& object, int flag) {
         }
         std::fputs("  }\n\n", out);
     }
-    if (!object.mbist_bsd.empty()) {
-        const int first = object.mbist_bsd.front().name_line, last = object.mbist_bsd.back().item_line;
-        if (flag) std::fprintf(out, "%s\n", kBannerMbistBsd);
+    // Each %MBIST_BSD block of the file with its own entries, in order.
+    const std::vector<MbistBsdInstructionRecord>& entries = object.mbist_bsd;
+    if (!entries.empty() && flag) std::fprintf(out, "%s\n", kBannerMbistBsd);
+    for (std::size_t from = 0, to = 0; from < entries.size(); from = to) {
+        while (to < entries.size() && entries[to].block == entries[from].block) ++to;
+        const int first = entries[from].name_line, last = entries[to - 1].item_line;
         std::fputs("  %MBIST_BSD\n", out);
         print_dft_comment(TK_LBRACE, out, 5, first, last, last, TK_MBIST_BSD);
         std::fputs("     {\n", out);
-        for (const MbistBsdInstructionRecord& r : object.mbist_bsd) {
+        for (std::size_t i = from; i < to; ++i) {
+            const MbistBsdInstructionRecord& r = entries[i];
             const int ik = r.name_line, ie = r.item_line;
             if (r.name.empty()) continue;
             std::fprintf(out, "     %%INSTRUCTION  %s\n         {\n", r.name.c_str());

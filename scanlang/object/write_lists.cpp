@@ -12,11 +12,13 @@
 
 namespace {
 
-// The names after a head: the first as "%s", every further as " , %s".
-// The names may be pin references.
-void print_comma_names(FILE* out, const std::vector<std::string>& names) {
-    for (std::size_t i = 0; i < names.size(); ++i)
-        std::fprintf(out, i ? " , %s" : "%s", dft_name_text(names[i], true).c_str());
+// The names after a head: the first as "%s", every further as " , %s";
+// names, or pin references where the statement takes them.
+void print_comma_names(FILE* out, const std::vector<std::string>& names, bool pin_refs = false) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string text = pin_refs ? dft_pin_ref_text(names[i], true) : dft_name_text(names[i], true);
+        std::fprintf(out, i ? " , %s" : "%s", text.c_str());
+    }
 }
 
 // %CLOCK, %FORCE or %FORCE_CLOCK items; %FORCE and %FORCE_CLOCK align
@@ -140,7 +142,7 @@ void print_paths(FILE* out, const char* title, const DynArray<PathEntry>& paths)
         auto list = [&](const char* head, const std::vector<std::string>& names) {
             if (names.empty()) return;
             std::fprintf(out, "        %s = ", head);
-            print_comma_names(out, names);
+            print_comma_names(out, names, true);
             std::fputs(" ;\n", out);
         };
         if (e.from) list("%FROM", *e.from);
@@ -221,7 +223,7 @@ void write_ta_and_lists(FILE* out, const DftObject& o) {
         for (const TextList& path : *o.critical_path) {
             if (path.empty()) continue;
             std::fputs("    %CPATH = ", out);
-            print_comma_names(out, path);
+            print_comma_names(out, path, true);
             std::fputs(" ;\n", out);
         }
         std::fputs("}\n", out);

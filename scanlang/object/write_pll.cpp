@@ -214,6 +214,8 @@ void write_pll_and_files(FILE* out, const DftObject& object, int flag) {
     write_file_section(out, object.read_map, TK_READ_MAP, "%READ_MAP", flag ? kBannerReadMap : nullptr);
     write_file_section(out, object.lockup_latch_file, TK_LOCKUP_LATCH_FILE, "%LOCKUP_LATCH_FILE",
                        flag ? kBannerLockupLatchFile : nullptr);
+    for (const LockupLatchFileRecord& r : object.more_lockup_latch_files)
+        write_file_section(out, r, TK_LOCKUP_LATCH_FILE, "%LOCKUP_LATCH_FILE", nullptr);
     write_file_section(out, object.modify_cmd, TK_SCAN_MODIFY_CMD, "%SCAN_MODIFY_CMD", kBannerReadMap);
     if (object.scan_repair) {
         const ScanRepairRecord& r = *object.scan_repair;

@@ -28,7 +28,12 @@ void print_tam_port(FILE* out, const char* block, const TamPortRecord& r, const 
 
 void print_tam_core(FILE* out, const TamCoreEntry& c) {
     std::fprintf(out, "      %%CORE %s\n      {\n", c.core_name.c_str());
+    // Every block of a kind, the last (the core's own field) last.
+    for (const TamPortRecord& r : c.earlier_tam_ins)
+        print_tam_port(out, "%TAM_IN", r, "%TAM_IN_PORT", "%TAM_IN_PAD", "%TAM_IN_PAD_OUT");
     if (c.tam_in) print_tam_port(out, "%TAM_IN", *c.tam_in, "%TAM_IN_PORT", "%TAM_IN_PAD", "%TAM_IN_PAD_OUT");
+    for (const TamPortRecord& r : c.earlier_tam_outs)
+        print_tam_port(out, "%TAM_OUT", r, "%TAM_OUT_PORT", "%TAM_OUT_PAD", "%TAM_OUT_PAD_IN");
     if (c.tam_out) print_tam_port(out, "%TAM_OUT", *c.tam_out, "%TAM_OUT_PORT", "%TAM_OUT_PAD", "%TAM_OUT_PAD_IN");
     if (c.ports)
         for (const TamPortInfoEntry& p : *c.ports) {

@@ -35,7 +35,7 @@ dft_item
     | test_architecture       { $$.node = scan_dft_list(DFT_TEST_ARCHITECTURE, TEST_ARCHITECTURE_LIST_NODE, $1.node); }
     | connect_bist_block      { $$.node = scan_dft_list(DFT_CONNECT_BIST, CONNECT_BIST_LIST_NODE, $1.node); }
     | atpg_constraints_block  { $$.node = scan_dft_once(DFT_ATPG_CONSTRAINTS, $1.node); }
-    | test_conversion_block
+    | test_conversion_block   { $$.node = scan_dft_once(DFT_TEST_CONVERSION, $1.node); }
     | select_fault_block      { $$.node = scan_dft_once(DFT_SELECT_FAULT, $1.node); }
     | scan_repair             { $$.node = scan_dft_once(DFT_SCAN_REPAIR, $1.node); }
     | scan_decoder            { $$.node = scan_dft_once(DFT_SCAN_DECODER, $1.node); }

@@ -157,8 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
         FatalListCase{"ComplementPastThePatternLimit",
                       {stmt(Strings(kPortsWithinLimit + 1, "p"), {std::string(kPortsWithinLimit + 1, '0')}, 6)},
                       true,
-                      "ERROR : 't.dft', line-6, LEGAL_INPUTS and ILLEGAL_INPUTS combine into more than 1048576 "
-                      "patterns; at most 1048576 are supported.\n"}),
+                      "ERROR : 't.dft', line-6, ILLEGAL_INPUTS expands into more than 1048576 patterns; at "
+                      "most 1048576 are supported.\n"}),
     [](const testing::TestParamInfo<FatalListCase>& i) { return std::string(i.param.name); });
 
 // ------------------------------------------------- compression strings

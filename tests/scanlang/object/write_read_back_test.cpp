@@ -109,8 +109,9 @@ void copy_fixtures(const fs::path& to, bool side_files_only) {
 // files (beside copies of the side files) and writes them again: returns
 // the first read's texts after checking that the second read gave the
 // same objects, printed no warning the first did not, and the second
-// write gave the same files.
-std::vector<ObjectTexts> round_trip(const std::string& top, const char* tool) {
+// write gave the same files.  `printed` receives what the first read
+// printed.
+std::vector<ObjectTexts> round_trip(const std::string& top, const char* tool, Messages* printed = nullptr) {
     testsupport::TempDir first, second, third;
     copy_fixtures(first.path(), false);
     copy_fixtures(second.path(), true);
@@ -127,18 +128,27 @@ std::vector<ObjectTexts> round_trip(const std::string& top, const char* tool) {
         EXPECT_EQ(after[i].described, before[i].described);
         EXPECT_EQ(after[i].written, before[i].written);
     }
+    if (printed) *printed = std::move(printed_before);
     return before;
 }
 
 class WriteReadBack : public objtest::ObjectTest {};
 
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 struct RoundTripCase {
     const char* top;
     const char* tool;
     std::size_t objects;  // the top file's and the cores' read
-    // A text the top file's first written file holds (what the read kept),
-    // or none.
-    const char* written = nullptr;
+    // Texts the top file's first written file holds (what the read kept).
+    std::vector<std::string> written = {};
+    // A line the first read prints (its folder as "<dir>", its line
+    // numbers as "line-#"), or none.
+    std::string warned = {};
+    // A text the top object's listing or description holds, and one its
+    // listing does not hold.
+    std::string listed = {};
+    std::string unlisted = {};
 };
 void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.top << " " << c.tool; }
 
@@ -146,10 +156,20 @@ class WriteReadBackFiles : public WriteReadBack, public testing::WithParamInterf
 
 TEST_P(WriteReadBackFiles, EveryObjectReadsBackTheSame) {
     const RoundTripCase& c = GetParam();
-    const std::vector<ObjectTexts> objects = round_trip(c.top, c.tool);
-    EXPECT_EQ(objects.size(), c.objects);
-    if (c.written && !objects.empty()) {
-        EXPECT_NE(objects[0].written.find(c.written), std::string::npos) << c.written << "\n" << objects[0].written;
+    Messages printed;
+    const std::vector<ObjectTexts> objects = round_trip(c.top, c.tool, &printed);
+    ASSERT_EQ(objects.size(), c.objects);
+    for (const std::string& text : c.written)
+        EXPECT_TRUE(has(objects[0].written, text)) << text << "\n" << objects[0].written;
+    if (!c.warned.empty()) {
+        EXPECT_TRUE(printed.contains(c.warned)) << c.warned << "\n" << new_messages({}, printed);
+    }
+    if (!c.listed.empty()) {
+        EXPECT_TRUE(has(objects[0].listing + objects[0].described, c.listed))
+            << c.listed << "\n" << objects[0].listing << objects[0].described;
+    }
+    if (!c.unlisted.empty()) {
+        EXPECT_FALSE(has(objects[0].listing, c.unlisted)) << objects[0].listing;
     }
 }
 
@@ -160,29 +180,77 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"coded.dft", "hier_dft", 1}, RoundTripCase{"coded.dft", "atpg", 1},
         RoundTripCase{"steps.dft", "atpg", 1}, RoundTripCase{"empty_strings.dft", "atpg", 1},
         // Escaped names before punctuation keep a blank after them.
-        RoundTripCase{"escaped_names.dft", "atpg", 1, " \\u/ff[1] {Q} u2{\\p/q } ;\n"},
+        RoundTripCase{"escaped_names.dft", "atpg", 1, {" \\u/ff[1] {Q} u2{\\p/q } ;\n"}},
         // Blocks whose statements read as not given get one such statement.
-        RoundTripCase{"not_given.dft", "atpg", 1, "        {\n        %PERIOD = -1 ;\n        }\n"},
+        RoundTripCase{"not_given.dft", "atpg", 1, {"        {\n        %PERIOD = -1 ;\n        }\n"}},
         // An architecture without TAM cores has no %TAM_CONFIG block.
-        RoundTripCase{"architecture.dft", "atpg", 1, "    %TEST_CONTROLLER = tc ;\n  }\n"},
+        RoundTripCase{"architecture.dft", "atpg", 1, {"    %TEST_CONTROLLER = tc ;\n  }\n"}},
         // A %CORE block without %NAME is kept, and names no core to read.
-        RoundTripCase{"nameless_core.dft", "hier_dft", 1, "     %DFT_FILE = \" n.dft \" ;\n     %TIE0 = t ;\n"},
+        RoundTripCase{"nameless_core.dft", "hier_dft", 1, {"     %DFT_FILE = \" n.dft \" ;\n     %TIE0 = t ;\n"}},
         // Every block of a repeated %TEST_SCHEDULE or %TEST_ARCHITECTURE.
-        RoundTripCase{"repeated_blocks.dft", "atpg", 1, "     %TEST_SESSION s2 ;\n"},
+        RoundTripCase{"repeated_blocks.dft", "atpg", 1, {"     %TEST_SESSION s2 ;\n"}},
         // A chain's scan port keeps its name.
-        RoundTripCase{"scan_port_name.dft", "atpg", 1, "     %SCAN_PORT  sp\n"},
+        RoundTripCase{"scan_port_name.dft", "atpg", 1, {"     %SCAN_PORT  sp\n"}},
         // A pattern set of a core instruction.
         RoundTripCase{"instruction_patset.dft", "atpg", 1,
-                      "         %PATSET p\n         {\n             %BTP = \" b \" ;\n         }\n"},
+                      {"         %PATSET p\n         {\n             %BTP = \" b \" ;\n         }\n"}},
         // An illegal-inputs statement over 17 ports.
         RoundTripCase{"wide_illegal.dft", "atpg", 1},
-        // A file of an empty section is written with that section.
-        RoundTripCase{"empty_section.dft", "atpg", 1, "  %ATPG_CONSTRAINTS\n     {\n     }\n"}),
+        // A file of an empty section is written with that section, which
+        // makes no record of the object.
+        RoundTripCase{.top = "empty_section.dft",
+                      .tool = "atpg",
+                      .objects = 1,
+                      .written = {"  %ATPG_CONSTRAINTS\n     {\n     }\n"},
+                      .unlisted = "ATPG_CONSTRAINTS"},
+        // The object holds one %TEST_CONVERSION: a second block is
+        // reported, and the first is written.
+        RoundTripCase{.top = "second_conversion.dft",
+                      .tool = "atpg",
+                      .objects = 1,
+                      .written = {"        %REMOVE_PIN rp_first ;\n"},
+                      .warned = "WARNING : '<dir>/second_conversion.dft', line-#, 'TEST_CONVERSION' is multiple "
+                                "defined."},
+        // Every %MBIST_BSD block is kept and written as a block of its own.
+        RoundTripCase{.top = "mbist_bsd_blocks.dft",
+                      .tool = "atpg",
+                      .objects = 1,
+                      .written = {"         %MBIST_CLOCK = ck1 ;\n         }\n     }\n  %MBIST_BSD\n     {\n"
+                                  "     %INSTRUCTION  b2\n"},
+                      .listed = "    INSTRUCTION : b3\n"},
+        // Every %TAM_IN and %TAM_OUT block of a TAM core, in file order.
+        RoundTripCase{.top = "tam_blocks.dft",
+                      .tool = "atpg",
+                      .objects = 1,
+                      .written = {"        %TAM_IN i_one\n        {\n          %TAM_IN_PORT = p1 ;\n        }\n"
+                                  "        %TAM_IN i_two\n",
+                                  "        %TAM_OUT o_one\n        {\n          %TAM_OUT_PORT = q1 ;\n        }\n"
+                                  "        %TAM_OUT o_two\n"}},
+        // Every lockup-latch file is read, its names after those of the
+        // files before it.
+        RoundTripCase{.top = "lockup_files.dft",
+                      .tool = "atpg",
+                      .objects = 1,
+                      .written = {"\" latches.lst \"", "\" more_latches.lst \""},
+                      .listed = "lockup names u1/lockup_0,u1/lockup_1,u2/lockup_2,\n"},
+        // An empty %BIST_TYPE and an empty %SEED beside other statements of
+        // their blocks are written, so that the blocks read back without a
+        // missing statement.
+        RoundTripCase{.top = "empty_values.dft",
+                      .tool = "atpg",
+                      .objects = 1,
+                      .written = {"     %BIST_TYPE = \"  \" ;", "        %SEED        = '\t' ;\n"}},
+        // Escaped instances of pin references end with a blank; an escaped
+        // name with braces in a list of names stays one name.
+        RoundTripCase{.top = "escaped_pin_refs.dft",
+                      .tool = "atpg",
+                      .objects = 1,
+                      .written = {"     %CLOCK_PORTS = \\ck0 {P} , \\ck1 {\\p } , \\k {x} , u{\\q{r } ;\n",
+                                  "    %CPATH = \\c0 {Q} , d , \\e{} ;\n", "        %FROM = \\a/f0 {CK} ;\n",
+                                  "  %SCAN_IN_LIST = \\s{i} , t ;\n"}}),
                          [](const testing::TestParamInfo<RoundTripCase>& info) {
                              return testsupport::param_name(std::string(info.param.top) + "_" + info.param.tool);
                          });
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Each file keeps its own comments: the top file is written with its own
 // (the core read after it does not replace them), the core with its own,
@@ -314,6 +382,25 @@ TEST(DftStringText, EscapedAsTheScannerReads) {
                 {"a\\b c", false, "a\\b c"},
                 {"plain", false, "plain"}};
     for (const auto& r : rows) EXPECT_EQ(dft_string_text(r.value, r.blank_follows), r.text) << r.value;
+}
+
+// An entry of a list of pin references: each escaped part ends with a
+// blank.  The first brace opens the pin (a plain instance holds none);
+// where the pin would not read back as one name (none, a brace, a
+// keyword, a "%" word), the whole is one escaped name, which reads back
+// as the same text.
+TEST(DftPinRefText, EachEscapedPartEndsWithABlank) {
+    const struct {
+        const char* ref;
+        bool blank_follows;
+        const char* text;
+    } rows[] = {{"u1{CK}", true, "u1{CK}"},          {"\\ck0{P}", true, "\\ck0 {P}"},
+                {"u1{\\p}", true, "u1{\\p }"},       {"\\a{\\p}", true, "\\a {\\p }"},
+                {"u{\\q{r}", true, "u{\\q{r }"},     {"\\a{x{P}", false, "\\a{x{P} "},
+                {"\\e{}", false, "\\e{} "},          {"\\a{CLOCK}", true, "\\a{CLOCK}"},
+                {"\\a{%P}", false, "\\a{%P} "},      {"\\a{P}x", false, "\\a{P}x "},
+                {"\\n", false, "\\n "},             {"n", false, "n"}};
+    for (const auto& r : rows) EXPECT_EQ(dft_pin_ref_text(r.ref, r.blank_follows), r.text) << r.ref;
 }
 
 }  // namespace

@@ -165,7 +165,7 @@ inline std::string describe(const DftObject& o) {
             s << "\n";
         }
     for (const MbistBsdInstructionRecord& r : o.mbist_bsd)
-        s << "bsd " << r.name << " " << r.mbist_clock << " " << r.mbist_mdf << "\n";
+        s << "bsd " << r.block << " " << r.name << " " << r.mbist_clock << " " << r.mbist_mdf << "\n";
     auto seq = [](const SequenceRecord* q) { return q ? q->name : std::string("-"); };
     for (std::size_t i = 0; i < o.instructions.size(); ++i) {
         const InstructionRecord& r = o.instructions[i];
@@ -224,6 +224,8 @@ inline std::string describe(const DftObject& o) {
               << b.input_mode << " " << b.output_mode << "\n";
     if (o.read_map) s << "read_map " << o.read_map->file_name << "\n";
     if (o.lockup_latch_file) s << "lockup " << o.lockup_latch_file->file_name << "\n";
+    for (const FileRefRecord& r : o.more_lockup_latch_files) s << "lockup " << r.file_name << "\n";
+    if (o.lockup_latch_list) s << "lockup names " << names(*o.lockup_latch_list) << "\n";
     if (o.modify_cmd) s << "modify " << o.modify_cmd->file_name << "\n";
     if (o.scan_repair)
         s << "repair " << o.scan_repair->net_name << " " << o.scan_repair->shift << " " << o.scan_repair->hold << " "
@@ -249,7 +251,10 @@ inline std::string describe(const DftObject& o) {
         if (a.tam_cores)
             for (const TamCoreEntry& c : *a.tam_cores) {
                 s << " [" << c.core_name;
-                port(c.tam_in), port(c.tam_out);
+                for (const TamPortRecord& r : c.earlier_tam_ins) port(r);
+                port(c.tam_in);
+                for (const TamPortRecord& r : c.earlier_tam_outs) port(r);
+                port(c.tam_out);
                 if (c.ports)
                     for (const TamPortInfoEntry& p : *c.ports) s << " " << p.name << ":" << p.type << names(p.port_map);
                 s << "]";
@@ -393,14 +398,15 @@ inline std::string describe(const DftObject& o) {
         s << "\n";
     }
     for (const ConnectBistRecord& r : o.connect_bist) {
-        s << "connect_bist " << r.first_name << " " << r.second_name << " " << r.bist_type;
+        s << "connect_bist " << r.first_name << " " << r.second_name << " " << r.bist_type_given << r.bist_type;
         if (r.bist_port) port(*r.bist_port);
         connect_lists(r.bist_selects, r.bist_clocks, r.instances);
         if (r.bist_instruction)
             s << " instruction " << (r.bist_instruction->instruction ? r.bist_instruction->instruction->name : "")
-              << " " << r.bist_instruction->pattern;
+              << " " << r.bist_instruction->seed_given << r.bist_instruction->pattern;
         s << "\n";
     }
+    if (o.empty_atpg_constraints) s << "empty atpg_constraints\n";
     if (o.atpg_constraints)
         for (const AtpgScanOptionRecord& m : o.atpg_constraints->options) {
             auto pairs = [&](const char* tag, const std::vector<Ident2Record>& l) {
