@@ -57,8 +57,8 @@ bool bs_move_file(const std::string& from, const std::string& to_dir);
 // Copies a design database for its edit: to the unedited working copy of
 // its edit name `to` in the working directory (sdb_unedited_file_name),
 // from which plovert reads it and saves the edited design as `to`.  The
-// copy is made whole or not at all (false with the system's reason, or
-// "not a regular file").
+// copy is made whole or not at all (false with the reason, the system's
+// or "not a regular file", after the path it is about: "<path>: <reason>").
 // Both files are the run's own, the copy until bs_remove_design_copy,
 // the edited design until bs_move_file takes it into BSCAN_OPATH: an
 // error exit or a kill removes them.
