@@ -35,6 +35,13 @@ std::map<FILE*, std::unique_ptr<AtomicFile>>& open_files() {
 }  // namespace
 
 FILE* bs_open_cmd_file(const std::string& path) {
+    // The working directory of the edits is made with its first command
+    // file; a run that ends before its edits are saved takes it away again
+    // (when nothing else is in it).
+    const fs::path folder = fs::path(path).parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !fs::exists(folder, ec) && fs::create_directory(folder, ec))
+        RT_remove_folder_at_end(folder.string());
     auto file = std::make_unique<AtomicFile>(path);
     if (!file->open("w")) return nullptr;
     FILE* fp = file->stream();

@@ -42,7 +42,9 @@ bool bs_cmd_name_ok(const std::string& name);
 // Opens a command file for writing; it is written under a temporary name
 // beside its target and appears under its own name only when closed with
 // bs_close_cmd_file after every write succeeded.  Null when it cannot be
-// created.
+// created.  A missing folder of the path (the working directory
+// BSCAN_OPATH) is made first, and goes at an error exit or a kill when it
+// is empty then.
 FILE* bs_open_cmd_file(const std::string& path);
 // Closes a file of bs_open_cmd_file (or a plain stream).  A write that
 // failed on the way, or a failed close, ends the run with -1.

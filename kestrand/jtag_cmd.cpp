@@ -170,13 +170,14 @@ void jtag_parse_cmd_line(int argc, char** argv, std::string* top_out) {
 
     BSCAN_OPATH = kEditFolder;
     bool exists = std::filesystem::exists(BSCAN_OPATH, ec);
-    // A file of that name is no working directory either.
-    if (!exists || !std::filesystem::is_directory(BSCAN_OPATH, ec)) {
-        if (exists || !std::filesystem::create_directory(BSCAN_OPATH, ec) || ec) {
-            out("\nERROR: can't open default directory .\\'bscan_lib'.\n\n");
-            qdx_exit(-1);
-        }
-    } else if (access(BSCAN_OPATH.c_str(), W_OK) != 0) {
+    // The working directory is made with the first command file that goes
+    // into it (bs_open_cmd_file), so that a run that edits nothing leaves
+    // none; here only that it can be: a file of that name is no working
+    // directory, and a missing one must be makeable in the current folder.
+    if (exists ? !std::filesystem::is_directory(BSCAN_OPATH, ec) : access(".", W_OK | X_OK) != 0) {
+        out("\nERROR: can't open default directory .\\'bscan_lib'.\n\n");
+        qdx_exit(-1);
+    } else if (exists && access(BSCAN_OPATH.c_str(), W_OK) != 0) {
         banner_before_first_message();
         qdx_exit_printf(-1, "\nERROR: %s, write permission denied.\n\n", BSCAN_OPATH.c_str());
     }

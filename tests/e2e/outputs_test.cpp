@@ -184,8 +184,10 @@ TEST_P(CopyFails, RunEndsWithTheReason) {
     const RunResult r = testsupport::run_kestrand(dir.path());
     EXPECT_EQ(r.status, 255) << r.out;
     EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
-    for (const auto& e : fs::directory_iterator(dir.path() / "bscan_lib"))
-        EXPECT_NE(e.path().extension(), ".sdb") << e.path();
+    if (fs::exists(dir.path() / "bscan_lib")) {
+        for (const auto& e : fs::directory_iterator(dir.path() / "bscan_lib"))
+            EXPECT_NE(e.path().extension(), ".sdb") << e.path();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -305,7 +307,7 @@ TEST_P(NameLimit, TemporaryNamesFitAndTooLongNamesAreRefused) {
         EXPECT_NE(r.out.find("ERROR: can't write file './" + top + "_jtag.c.sdb': File name too long.\n\n"),
                   std::string::npos)
             << r.out;
-        EXPECT_TRUE(fs::is_empty(dir.path() / "bscan_lib"));
+        EXPECT_FALSE(fs::exists(dir.path() / "bscan_lib"));
     }
     EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
 }
