@@ -137,21 +137,27 @@ void sdb_info(int level, const char* format, ...) {
 int get_sdb_num_error() { return SDB_num_errorG; }
 int get_sdb_num_warning() { return SDB_num_warningG; }
 
-SdbMessageHold::SdbMessageHold() { held_lines = &lines_; }
+SdbMessageHold::SdbMessageHold() : outer_(held_lines) { held_lines = &lines_; }
 
 SdbMessageHold::~SdbMessageHold() { release(); }
 
 void SdbMessageHold::release() {
     if (!holding_) return;
     holding_ = false;
-    held_lines = nullptr;
-    for (const std::string& line : lines_) print_line(line);
+    held_lines = outer_;
+    for (const std::string& line : lines_) {
+        if (outer_)
+            outer_->push_back(line);
+        else
+            print_line(line);
+    }
     lines_.clear();
 }
 
 void SdbMessageHold::drop() {
+    if (!holding_) return;
     holding_ = false;
-    held_lines = nullptr;
+    held_lines = outer_;
     lines_.clear();
 }
 

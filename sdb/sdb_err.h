@@ -97,7 +97,7 @@ int get_sdb_num_warning();
 // damage that lies in another): release() prints them as they would have
 // been printed, drop() forgets them; the destructor releases what is
 // still held.  Counts and the message buffer go on as without a hold.
-// Holds do not nest.
+// Holds nest: what an inner hold releases goes to the hold around it.
 class SdbMessageHold {
 public:
     SdbMessageHold();
@@ -109,6 +109,7 @@ public:
 
 private:
     std::vector<std::string> lines_;
+    std::vector<std::string>* outer_;
     bool holding_ = true;
 };
 

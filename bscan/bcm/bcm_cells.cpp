@@ -192,8 +192,8 @@ BcmModule bcm_enumerate() {
 void bcm_refuse_untaken_roads(const BcmModule& module) {
     for (PadEntry* tap : {TAP_TDI_PIN_PTR, TAP_TMS_PIN_PTR, TAP_TCK_PIN_PTR, TAP_TDO_PIN_PTR, TAP_TRST_PIN_PTR})
         if (tap && DYNA_count(tap->modules) > 0) not_available("with TAP pads inside pad modules");
-    // Pads in several IO-pad modules: a pad other than the TAP's lies
-    // inside one.
+    // Any other pad inside a module instance (with pads in several IO-pad
+    // modules, one of every row that has a pad).
     for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i)
         if (DYNA_count(OPIN_TAB[i].modules) > 0 && (multi_io_module_flagG || has_cell_of_its_own(OPIN_TAB[i])))
             pad_inside_a_module(OPIN_TAB[i]);
