@@ -35,6 +35,13 @@ std::map<FILE*, std::unique_ptr<AtomicFile>>& open_files() {
 }  // namespace
 
 FILE* bs_open_cmd_file(const std::string& path) {
+    // The working directory of the edits is made with its first command
+    // file; a run that ends before its edits are saved takes it away again
+    // (when nothing else is in it).
+    const fs::path folder = fs::path(path).parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !fs::exists(folder, ec) && fs::create_directory(folder, ec))
+        RT_remove_folder_at_end(folder.string());
     auto file = std::make_unique<AtomicFile>(path);
     if (!file->open("w")) return nullptr;
     FILE* fp = file->stream();
@@ -71,11 +78,23 @@ void bs_close_cmd_file(FILE*& fp) {
 
 namespace {
 
+// A path as a message shows it: a bare name in the working directory
+// with "./" in front, as the search path gives the designs' names.
+std::string shown_path(const std::string& path) {
+    const fs::path p(path);
+    if (p.is_absolute() || p.has_parent_path()) return path;
+    return "./" + path;
+}
+
 // A copy reads its source to the end: what is not a regular file is
 // refused before it is opened (a FIFO would wait for a writer for ever, a
-// device such as /dev/zero would fill the file system).
+// device such as /dev/zero would fill the file system).  The reason names
+// the path it is about: "<path>: <reason>".
 bool copy_input(const std::string& from, const std::string& to, std::string* why) {
-    return FNM_regular_input(from.c_str(), why) && RT_copy_file(from, to, why);
+    std::string reason, about = from;
+    if (FNM_regular_input(from.c_str(), &reason) && RT_copy_file(from, to, &reason, &about)) return true;
+    if (why) *why = shown_path(about) + ": " + reason;
+    return false;
 }
 
 }  // namespace

@@ -42,7 +42,9 @@ bool bs_cmd_name_ok(const std::string& name);
 // Opens a command file for writing; it is written under a temporary name
 // beside its target and appears under its own name only when closed with
 // bs_close_cmd_file after every write succeeded.  Null when it cannot be
-// created.
+// created.  A missing folder of the path (the working directory
+// BSCAN_OPATH) is made first, and goes at an error exit or a kill when it
+// is empty then.
 FILE* bs_open_cmd_file(const std::string& path);
 // Closes a file of bs_open_cmd_file (or a plain stream).  A write that
 // failed on the way, or a failed close, ends the run with -1.
@@ -57,8 +59,8 @@ bool bs_move_file(const std::string& from, const std::string& to_dir);
 // Copies a design database for its edit: to the unedited working copy of
 // its edit name `to` in the working directory (sdb_unedited_file_name),
 // from which plovert reads it and saves the edited design as `to`.  The
-// copy is made whole or not at all (false with the system's reason, or
-// "not a regular file").
+// copy is made whole or not at all (false with the reason, the system's
+// or "not a regular file", after the path it is about: "<path>: <reason>").
 // Both files are the run's own, the copy until bs_remove_design_copy,
 // the edited design until bs_move_file takes it into BSCAN_OPATH: an
 // error exit or a kill removes them.

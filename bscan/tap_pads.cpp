@@ -69,11 +69,11 @@ int constant_behind(int net, int pad_obj) {
     return behind == 0 || behind == 1 ? behind : net;
 }
 
-// The lines that follow the warning about a TDO pad pin tied to a
-// constant: the pin leaves the constant for the TAP's pin.
-void tdo_pin_rewired(const char* pin, const char* instance, const char* keyword, const char* tap_pin) {
+// The warning about the TDO pad's data pin tied to a constant: the pin
+// leaves the constant (the TAP's %TDO pin drives it instead).
+void tdo_data_tied(const char* pin, const char* instance) {
+    qdx_printf("WARNING: Pin %%TDO '%s' was connected to GND or VCC.\n", or_text(GLOBAL_TDO, ""));
     qdx_printf("         %s of %s will be disconnected.\n", or_text(pin, ""), or_text(instance, ""));
-    qdx_printf("         The TAP's %%%s pin '%s' will drive it.\n", keyword, or_text(tap_pin, ""));
 }
 
 // The TDO pad's enable tied to the level that turns the pad off, and no
@@ -167,8 +167,7 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
     const int data_net = constant_behind(feed, obj);
     if (data_net == 0 || data_net == 1) {
         TAP_FLAG[TAP_FLAG_TDO_DATA] = data_net;
-        qdx_printf("WARNING: Pin %%TDO '%s' was connected to GND or VCC.\n", or_text(GLOBAL_TDO, ""));
-        tdo_pin_rewired(data_pin, OPIN_TAB[row].pad_instance, "TDO", TAP_TDO_PIN);
+        tdo_data_tied(data_pin, OPIN_TAB[row].pad_instance);
     }
 
     // The TDO enable.
@@ -184,11 +183,8 @@ void bs_save_OPIN_TAB_for_standard_port_of_TAP(int row, const char* name) {
         if (enable_net == (active_low ? 1 : 0)) tdo_enable_tied_off(enable, OPIN_TAB[row].pad_instance, enable_net);
         return;
     }
+    // A tied enable is noted silently: the TAP's %TDO_EN pin drives it.
     TAP_FLAG[TAP_FLAG_TDO_ENABLE] = enable_net;
-    if (enable_net == 0 || enable_net == 1) {
-        qdx_printf("WARNING: The enable of pin %%TDO '%s' was connected to GND or VCC.\n", or_text(GLOBAL_TDO, ""));
-        tdo_pin_rewired(enable, OPIN_TAB[row].pad_instance, "TDO_EN", TAP_TDO_EN_PIN);
-    }
 }
 
 void bs_refresh_tap_pad_pointers() {

@@ -206,17 +206,16 @@ void jtag_parse_cmd_line(int argc, char** argv, std::string* top_out) {
 
     BSCAN_OPATH = kEditFolder;
     bool exists = std::filesystem::exists(BSCAN_OPATH, ec);
-    // A file of that name is no working directory either.  A folder that
-    // another run made meanwhile serves as well as one made here.
-    if (!exists || !std::filesystem::is_directory(BSCAN_OPATH, ec)) {
-        const bool made = !exists && std::filesystem::create_directory(BSCAN_OPATH, ec);
-        if (!made && (exists || ec || !std::filesystem::is_directory(BSCAN_OPATH, ec))) {
-            out("\nERROR: can't open default directory .\\'bscan_lib'.\n\n");
-            qdx_exit(-1);
-        }
-    } else {
-        refuse_unwritable(BSCAN_OPATH);
+    // The working directory is made when the run takes its lock file in
+    // it, and goes again at the end when the run left nothing in it (a
+    // run that edits nothing, or one refused before its first edit); here
+    // only that it can be: a file of that name is no working directory,
+    // and a missing one must be makeable in the current folder.
+    if (exists && !std::filesystem::is_directory(BSCAN_OPATH, ec)) {
+        out("\nERROR: can't open default directory .\\'bscan_lib'.\n\n");
+        qdx_exit(-1);
     }
+    if (exists) refuse_unwritable(BSCAN_OPATH);
     // The working copies, the tool logs and the edited design before its
     // move go into the current folder on every road.
     refuse_unwritable(".");

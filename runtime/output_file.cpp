@@ -342,13 +342,18 @@ RtSaved RT_write_all(const std::vector<RtOutput>& outputs, std::string* failed, 
 
 // ------------------------------------------------------------- copies
 
-bool RT_copy_file(const std::string& from, const std::string& to, std::string* why) {
+bool RT_copy_file(const std::string& from, const std::string& to, std::string* why, std::string* about) {
+    // Every failure after the source is open is about the copy, but for
+    // a failed read.
+    const std::string* path = &from;
     auto refuse = [&](int error) {
         if (why) *why = std::strerror(error ? error : EIO);
+        if (about) *about = *path;
         return false;
     };
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return refuse(errno);
+    path = &to;
     std::string temp;
     const int out = RT_make_temp(to, temp);
     if (out < 0) {
@@ -361,7 +366,10 @@ bool RT_copy_file(const std::string& from, const std::string& to, std::string* w
     for (;;) {
         const ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) error = errno;
+        if (n < 0) {
+            error = errno;
+            path = &from;
+        }
         if (n <= 0) break;
         for (ssize_t done = 0; done < n && !error;) {
             const ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(n - done));

@@ -105,8 +105,11 @@ RtSaved RT_write_all(const std::vector<RtOutput>& outputs, std::string* failed, 
 
 // Copies a file to `to` through a temporary file beside it, replacing
 // `to` only when the whole copy was written.  False with the reason (the
-// system's error text) otherwise.
-bool RT_copy_file(const std::string& from, const std::string& to, std::string* why = nullptr);
+// system's error text) otherwise, and in `about` the path the reason is
+// about: `from` when it could not be read, `to` when it could not be
+// written or replaced.
+bool RT_copy_file(const std::string& from, const std::string& to, std::string* why = nullptr,
+                  std::string* about = nullptr);
 
 // Forgets the directories listed for stale temporaries (tests, and a
 // second run in one process).

@@ -21,6 +21,9 @@ int held = -1;
 std::string held_path;
 dev_t held_dev = 0;
 ino_t held_ino = 0;
+// The lock file's folder when this run made it (empty otherwise): it goes
+// with the lock file when the run left nothing else in it.
+std::string made_folder;
 
 // Removes the lock file when its name still names the file locked (never
 // one that another run made after someone else removed this one), then
@@ -30,6 +33,8 @@ void release() {
     struct stat st {};
     if (::stat(held_path.c_str(), &st) == 0 && st.st_dev == held_dev && st.st_ino == held_ino)
         ::unlink(held_path.c_str());
+    if (!made_folder.empty()) ::rmdir(made_folder.c_str());  // only when empty
+    made_folder.clear();
     ::close(held);
     held = -1;
 }
@@ -47,7 +52,15 @@ long holder_of(int descriptor) {
     return pid > 0 ? pid : 0;
 }
 
-RtLock failed(std::string* why, const char* reason) {
+// The folder part of a path ("." for a bare name).
+std::string parent_of(const std::string& path) {
+    const std::string::size_type slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+RtLock failed(std::string* why, const char* reason, const std::string& made = "") {
+    if (!made.empty()) ::rmdir(made.c_str());  // the folder made for a lock not taken
     if (why) *why = reason;
     return RtLock::Failed;
 }
@@ -60,13 +73,24 @@ RtLock RT_lock_folder(const std::string& path, long* holder, std::string* why) {
     // A run that ended let the lock go after removing the file, so the
     // file just opened may be one that no longer has the name: then the
     // name is opened again.
+    std::string made;  // the folder made here for the lock file
     for (int attempt = 0; attempt < 100; ++attempt) {
         // Not closed on exec: the tools the run starts hold the lock too.
         // A lock file made by another user may be read-only to this one;
         // a shared lock on it still excludes the other runs.
         int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0666);
         if (descriptor < 0 && errno == EACCES) descriptor = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW);
-        if (descriptor < 0) return failed(why, std::strerror(errno));
+        if (descriptor < 0 && errno == ENOENT) {
+            // The folder is made here when missing (another run may make
+            // it at the same moment, which serves as well).
+            const std::string folder = parent_of(path);
+            if (::mkdir(folder.c_str(), 0777) == 0) {
+                made = folder;
+                continue;
+            }
+            if (errno == EEXIST) continue;
+        }
+        if (descriptor < 0) return failed(why, std::strerror(errno), made);
         struct stat mine {};
         const char* reason = ::fstat(descriptor, &mine) != 0 ? std::strerror(errno)
                              : !S_ISREG(mine.st_mode)            ? FNM_NOT_REGULAR
@@ -92,6 +116,7 @@ RtLock RT_lock_folder(const std::string& path, long* holder, std::string* why) {
             (void)w;  // the pid only names the holder in a message
         }
         release();
+        made_folder = made;
         held = descriptor;
         held_path = path;
         held_dev = mine.st_dev;
@@ -99,6 +124,7 @@ RtLock RT_lock_folder(const std::string& path, long* holder, std::string* why) {
         // A kill or a crash removes the file with the run's other files;
         // the exit removes it after them.
         RT_remove_at_end(path, RtRemove::WhenKilled);
+        if (!made_folder.empty()) RT_remove_folder_at_end(made_folder, RtRemove::WhenKilled);
         static const bool released_at_exit = std::atexit(release_at_exit) == 0;
         (void)released_at_exit;
         return RtLock::Taken;
@@ -108,6 +134,7 @@ RtLock RT_lock_folder(const std::string& path, long* holder, std::string* why) {
 
 void RT_reset_run_lock() {
     if (held >= 0) RT_forget(held_path);
+    if (!made_folder.empty()) RT_forget(made_folder);
     release();
     held_path.clear();
 }

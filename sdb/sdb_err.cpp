@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "runtime/exit.h"
 #include "runtime/strfmt.h"
@@ -31,18 +32,29 @@ const char* level_word(int level) {
     }
 }
 
-// Keeps the line in the message buffer (cut to its size) and prints it
-// to standard output and the log stream.
-void emit(const std::string& line) {
-    size_t n = std::min(line.size(), sizeof(sdb_err_msg_bufferG) - 1);
-    std::memcpy(sdb_err_msg_bufferG, line.data(), n);
-    sdb_err_msg_bufferG[n] = '\0';
+// The lines held back by an SdbMessageHold, or null.
+std::vector<std::string>* held_lines = nullptr;
+
+void print_line(const std::string& line) {
     std::fprintf(stdout, "%s\n", line.c_str());
     std::fflush(stdout);
     if (sdb_log_fpG) {
         std::fprintf(sdb_log_fpG, "%s\n", line.c_str());
         std::fflush(sdb_log_fpG);
     }
+}
+
+// Keeps the line in the message buffer (cut to its size) and prints it
+// to standard output and the log stream, or holds it back.
+void emit(const std::string& line) {
+    size_t n = std::min(line.size(), sizeof(sdb_err_msg_bufferG) - 1);
+    std::memcpy(sdb_err_msg_bufferG, line.data(), n);
+    sdb_err_msg_bufferG[n] = '\0';
+    if (held_lines) {
+        held_lines->push_back(line);
+        return;
+    }
+    print_line(line);
 }
 
 void log_error(int level, const char* format, va_list ap) {
@@ -124,6 +136,30 @@ void sdb_info(int level, const char* format, ...) {
 
 int get_sdb_num_error() { return SDB_num_errorG; }
 int get_sdb_num_warning() { return SDB_num_warningG; }
+
+SdbMessageHold::SdbMessageHold() : outer_(held_lines) { held_lines = &lines_; }
+
+SdbMessageHold::~SdbMessageHold() { release(); }
+
+void SdbMessageHold::release() {
+    if (!holding_) return;
+    holding_ = false;
+    held_lines = outer_;
+    for (const std::string& line : lines_) {
+        if (outer_)
+            outer_->push_back(line);
+        else
+            print_line(line);
+    }
+    lines_.clear();
+}
+
+void SdbMessageHold::drop() {
+    if (!holding_) return;
+    holding_ = false;
+    held_lines = outer_;
+    lines_.clear();
+}
 
 void SDB_err_reset_globals() {
     sdb_err_msg_bufferG[0] = '\0';

@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 // Message levels of sdb_log_error and sdb_info.
 inline constexpr int SDB_FATAL = 1;
@@ -89,6 +91,27 @@ void sdb_info(int level, const char* format, ...) __attribute__((format(printf, 
 
 int get_sdb_num_error();
 int get_sdb_num_warning();
+
+// Holds back the lines that the printers print while it lives, for a
+// caller that may yet find the line to print instead (a file refused for
+// damage that lies in another): release() prints them as they would have
+// been printed, drop() forgets them; the destructor releases what is
+// still held.  Counts and the message buffer go on as without a hold.
+// Holds nest: what an inner hold releases goes to the hold around it.
+class SdbMessageHold {
+public:
+    SdbMessageHold();
+    ~SdbMessageHold();
+    SdbMessageHold(const SdbMessageHold&) = delete;
+    SdbMessageHold& operator=(const SdbMessageHold&) = delete;
+    void release();
+    void drop();
+
+private:
+    std::vector<std::string> lines_;
+    std::vector<std::string>* outer_;
+    bool holding_ = true;
+};
 
 // Returns the printers' state (counts, buffer, flags, log stream) to start-up.
 void SDB_err_reset_globals();

@@ -136,6 +136,19 @@ void check_tap_instance_name(const BcmModule& module) {
                     JTAG_BSC_FILE.c_str(), name.c_str(), bcm_module_name().c_str(), why);
 }
 
+// The module takes the top module's pads only.  A pad inside a module
+// instance is named with its cell and port: the pads of a pad module or
+// of several IO-pad modules, and the library buffer that a port without a
+// pad of its own reaches first when its net goes straight into a module
+// (the core), which stands for the port's pad.
+[[noreturn]] void pad_inside_a_module(const PadEntry& p) {
+    std::string path;
+    for (int k = DYNA_count(p.instances) - 1; k >= 0; --k) path += std::string(p.instances[k]) + ".";
+    path += or_text(p.pad_instance, "");
+    not_available(STR_format("with pad '%s' (cell %s) of port '%s' inside a module instance", path.c_str(),
+                             or_text(p.pad_cell, ""), or_text(p.signal, "")));
+}
+
 }  // namespace
 
 BcmModule bcm_enumerate() {
@@ -177,13 +190,16 @@ BcmModule bcm_enumerate() {
 }
 
 void bcm_refuse_untaken_roads(const BcmModule& module) {
-    if (multi_io_module_flagG) not_available("with pads inside pad modules");
     for (PadEntry* tap : {TAP_TDI_PIN_PTR, TAP_TMS_PIN_PTR, TAP_TCK_PIN_PTR, TAP_TDO_PIN_PTR, TAP_TRST_PIN_PTR})
         if (tap && DYNA_count(tap->modules) > 0) not_available("with TAP pads inside pad modules");
+    // Any other pad inside a module instance (with pads in several IO-pad
+    // modules, one of every row that has a pad).
+    for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i)
+        if (DYNA_count(OPIN_TAB[i].modules) > 0 && (multi_io_module_flagG || has_cell_of_its_own(OPIN_TAB[i])))
+            pad_inside_a_module(OPIN_TAB[i]);
     for (int i = 0, n = DYNA_count(OPIN_TAB); i < n; ++i) {
         const PadEntry& p = OPIN_TAB[i];
         if (!has_cell_of_its_own(p)) continue;
-        if (DYNA_count(p.modules) > 0) not_available("with pads inside pad modules");
         if (!p.pad_instance && !bcm_port_stands_for_pad(p)) not_available("with -add_pad on ports without a pad");
         // A buffer that carries its own cell has no mode pins of its own,
         // so the pad table never makes it a mux pad; the module would not

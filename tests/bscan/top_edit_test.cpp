@@ -132,7 +132,9 @@ TEST(ConnectionTable, FourLineForms) {
 
 TEST_F(InsertionTest, CommandFileThatCannotBeCreated) {
     TOP_MODULE = "t";
-    BSCAN_OPATH = "./missing";
+    // A file in the place of the working folder.
+    std::fclose(std::fopen("taken", "w"));
+    BSCAN_OPATH = "./taken";
     MODULE_SDB = "top.sdb";
     std::fclose(std::fopen("top.sdb", "w"));
     EXPECT_EXIT(open_and_modify_top_sdb(), ::testing::ExitedWithCode(255), "");

@@ -5,9 +5,11 @@
 // The README's walk-through for a netlist of one's own runs as written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/fixture_chip.h"
 #include "support/testsupport.h"
@@ -31,7 +33,8 @@ TEST(Demo, RunsEveryStepOnTheExampleChip) {
     EXPECT_NE(r.out.find("== Checking the example chip against its BSDL file\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("FAILED"), std::string::npos) << r.out;
     for (const char* f : {"chip_jtag.v", "bscan_lib/chip_jtag.cmd", "bscan_lib/chip_jtag.sdb", "chip_jtag.c.sdb",
-                          "chip.bso", "chip.kest.rpt", "tap/chip_TAP.v", "chip_jtag.bsd", "chip_jtag.svf"}) {
+                          "chip.bso", "chip.kest.rpt", "tap/chip_TAP.v", "tap/chip.kest.rpt", "chip_jtag.bsd",
+                          "chip_jtag.bsdl.rpt", "chip_jtag.svf"}) {
         EXPECT_TRUE(fs::exists(work / f)) << f << " is missing\n" << r.out;
         EXPECT_NE(r.out.find((work / f).string()), std::string::npos) << f << " is not named\n" << r.out;
     }
@@ -71,13 +74,14 @@ TEST(Demo, RunsEveryStepOnTheExampleChip) {
 
 // The shell lines of the README's own-netlist example, taken from the
 // README itself, run with bash from a folder whose build/ and examples/
-// are this build's and this tree's, as from the top of the work tree.
+// are this build's and this tree's, as from the top of the work tree:
+// they work in a folder beside it and leave the tree as it was.
 TEST(Readme, OwnNetlistExampleRuns) {
     if (!testsupport::fixture_tools_built() || !fs::exists(built_program("bin/tallowmere")))
         GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
     if (!testsupport::have_program("bash")) GTEST_SKIP() << "bash is not installed: the example cannot run";
     const std::string readme = read_file(testsupport::source_path("README.md"));
-    const size_t from = readme.find("```\nKEST=$PWD\nmkdir mini && cd mini\n");
+    const size_t from = readme.find("```\nKEST=$PWD\nmkdir ../mini && cd ../mini\n");
     ASSERT_NE(from, std::string::npos) << "README.md holds no own-netlist example";
     const size_t to = readme.find("```", from + 3);
     ASSERT_NE(to, std::string::npos);
@@ -90,7 +94,11 @@ TEST(Readme, OwnNetlistExampleRuns) {
     fs::create_directory_symlink(testsupport::source_path("examples"), kest / "examples");
     auto r = testsupport::run({"bash", "-e", "-c", script}, kest);
     ASSERT_EQ(r.status, 0) << script << r.out << r.err;
-    const fs::path mini = kest / "mini";
+    std::vector<std::string> in_tree;
+    for (const auto& e : fs::directory_iterator(kest)) in_tree.push_back(e.path().filename().string());
+    std::sort(in_tree.begin(), in_tree.end());
+    EXPECT_EQ(in_tree, (std::vector<std::string>{"build", "examples"}));
+    const fs::path mini = dir.path() / "mini";
     // A boundary cell on the input and on the output, and the BSDL file
     // of a two-cell register.
     const std::string netlist = read_file(mini / "mini_jtag.v");

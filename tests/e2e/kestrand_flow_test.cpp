@@ -478,7 +478,7 @@ TEST_P(KestrandUnstartableTool, RefusedBeforeAnyFile) {
     const std::string why =
         "ERROR: " + c.tool + ": cannot be started: " + c.reason + " (searched along PATH=" + bin.str() + ")\n\n";
     EXPECT_NE(r.out.find(why), std::string::npos) << r.out;
-    EXPECT_TRUE(fs::is_empty(dir.path() / "bscan_lib"));
+    EXPECT_FALSE(fs::exists(dir.path() / "bscan_lib"));
     for (const char* f : {"chip_jtag.sdb", "chip.bso", "chip_TAP_empty.v", "chip_TAP.v", "bs_plovert.log"})
         EXPECT_FALSE(fs::exists(dir.path() / f)) << f;
 }

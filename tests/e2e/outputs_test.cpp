@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
         FullDiskCase{"kestrand_design_copy",
                      {"kestrand", "chip"},
                      8000,
-                     "ERROR: can't copy file ./chip.sdb. File too large.\n\n",
+                     "ERROR: can't copy file ./chip.sdb. ./.chip_jtag.sdb.tmp.unedit: File too large.\n\n",
                      {"chip.kest.rpt"}},
         // The report fits, the BSDL file does not.
         FullDiskCase{"tallowmere_bsdl",
@@ -173,7 +173,8 @@ struct BlockedCopy {
 class CopyFails : public Outputs, public ::testing::WithParamInterface<BlockedCopy> {};
 
 // A working copy of a design that cannot be made ends the run, with the
-// reason on the message's last line, before any edited design is saved.
+// reason, naming the path it is about, on the message's last line,
+// before any edited design is saved.
 TEST_P(CopyFails, RunEndsWithTheReason) {
     const BlockedCopy& c = GetParam();
     TempDir dir;
@@ -183,29 +184,31 @@ TEST_P(CopyFails, RunEndsWithTheReason) {
     const RunResult r = testsupport::run_kestrand(dir.path());
     EXPECT_EQ(r.status, 255) << r.out;
     EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
-    for (const auto& e : fs::directory_iterator(dir.path() / "bscan_lib"))
-        EXPECT_NE(e.path().extension(), ".sdb") << e.path();
+    if (fs::exists(dir.path() / "bscan_lib")) {
+        for (const auto& e : fs::directory_iterator(dir.path() / "bscan_lib"))
+            EXPECT_NE(e.path().extension(), ".sdb") << e.path();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CopyFails,
     ::testing::Values(
-        BlockedCopy{"top_design", "", {}, "chip_jtag.sdb", "ERROR: can't copy file ./chip.sdb. Is a directory.\n\n"},
+        BlockedCopy{"top_design", "", {}, "chip_jtag.sdb", "ERROR: can't copy file ./chip.sdb. ./.chip_jtag.sdb.tmp.unedit: Is a directory.\n\n"},
         BlockedCopy{"module_on_the_tap_path",
                     "tests/fixtures/bscan/hier/tap_in_core.v",
                     {{"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_core.u_tap;"}},
                     "core_bs.sdb",
-                    "\nERROR: can not copy file \"./core.sdb\" to file \"core_bs.sdb\".\n       Is a directory\n\n"},
+                    "\nERROR: can not copy file \"./core.sdb\" to file \"core_bs.sdb\".\n       ./.core_bs.sdb.tmp.unedit: Is a directory\n\n"},
         BlockedCopy{"pad_module",
                     "tests/fixtures/bscan/hier/pads_in_io.v",
                     {},
                     "pads_bs.sdb",
-                    "\nERROR: can't copy file './pads.sdb' to file './bscan_lib/pads_bs.sdb'.\n       Is a directory\n\n"},
+                    "\nERROR: can't copy file './pads.sdb' to file './bscan_lib/pads_bs.sdb'.\n       ./.pads_bs.sdb.tmp.unedit: Is a directory\n\n"},
         BlockedCopy{"one_of_several_io_modules",
                     "tests/fixtures/bscan/hier/io_pair.v",
                     {},
                     "pio_bs0.sdb",
-                    "\nERROR: can not copy file \"./pio.sdb\" to file \"pio_bs0.sdb\".\n       Is a directory\n\n"}),
+                    "\nERROR: can not copy file \"./pio.sdb\" to file \"pio_bs0.sdb\".\n       ./.pio_bs0.sdb.tmp.unedit: Is a directory\n\n"}),
     [](const auto& info) { return info.param.name; });
 
 // A run killed by a signal while plovert runs ends plovert, and takes its
@@ -304,7 +307,7 @@ TEST_P(NameLimit, TemporaryNamesFitAndTooLongNamesAreRefused) {
         EXPECT_NE(r.out.find("ERROR: can't write file './" + top + "_jtag.c.sdb': File name too long.\n\n"),
                   std::string::npos)
             << r.out;
-        EXPECT_TRUE(fs::is_empty(dir.path() / "bscan_lib"));
+        EXPECT_FALSE(fs::exists(dir.path() / "bscan_lib"));
     }
     EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
 }

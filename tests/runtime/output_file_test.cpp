@@ -180,23 +180,32 @@ TEST_F(OutputFile, JointCommitReplacesEveryFile) {
 }
 
 // A copy that does not fit leaves the old target and no temporary, and
-// says why.
+// says why, and of which path.
 TEST_F(OutputFile, CopyIsWholeOrNothing) {
     TempDir dir;
     std::ofstream(dir.path() / "design.sdb") << std::string(100000, 'd');
     std::ofstream(dir.path() / "copy.sdb") << "old copy";
+    const std::string design = (dir.path() / "design.sdb").string(), copy = (dir.path() / "copy.sdb").string();
     const auto r = testsupport::run_child([&] {
         testsupport::FileSizeLimit limit(50000);
-        std::string why;
-        const bool ok = RT_copy_file((dir.path() / "design.sdb").string(), (dir.path() / "copy.sdb").string(), &why);
-        std::printf("%s %s", ok ? "copied" : "failed", why.c_str());
+        std::string why, about;
+        const bool ok = RT_copy_file(design, copy, &why, &about);
+        std::printf("%s %s: %s", ok ? "copied" : "failed", about.c_str(), why.c_str());
     });
-    EXPECT_EQ(r.out, "failed File too large");
+    EXPECT_EQ(r.out, "failed " + copy + ": File too large");
     EXPECT_EQ(contents(dir.path()),
               (std::map<std::string, std::string>{{"design.sdb", std::string(100000, 'd')}, {"copy.sdb", "old copy"}}));
-    std::string why;
-    ASSERT_TRUE(RT_copy_file((dir.path() / "design.sdb").string(), (dir.path() / "copy.sdb").string(), &why)) << why;
+    std::string why, about;
+    ASSERT_TRUE(RT_copy_file(design, copy, &why)) << why;
     EXPECT_EQ(read_file(dir.path() / "copy.sdb"), std::string(100000, 'd'));
+    // A source that cannot be read is the path the reason is about.
+    const std::string missing = (dir.path() / "missing.sdb").string();
+    EXPECT_FALSE(RT_copy_file(missing, copy, &why, &about));
+    EXPECT_EQ(about + ": " + why, missing + ": No such file or directory");
+    // A target in the way is.
+    fs::create_directory(dir.path() / "folder.sdb");
+    EXPECT_FALSE(RT_copy_file(design, (dir.path() / "folder.sdb").string(), &why, &about));
+    EXPECT_EQ(about + ": " + why, (dir.path() / "folder.sdb").string() + ": Is a directory");
 }
 
 // The end of a run: the exit removes what is to go at the exit and keeps

@@ -677,6 +677,45 @@ TEST_F(ToolInput, ModulesContainingThemselvesAreRefused) {
     EXPECT_FALSE(fs::exists(dir() / "a_out.v"));
 }
 
+// A port named after nothing (\*UNDEF* , which the database keeps as
+// symbol 0) damages the design that has it and every design above it,
+// whose class of it holds a pin of that name: drumway names the file of
+// the module or cell whose port it is, wherever the expansion meets it.
+TEST_F(ToolInput, DrumwayNamesTheFileThatHoldsAPortNamedAfterNothing) {
+    tmp_.write("cells.v", "`celldefine\nmodule ODD (A, Y, \\*UNDEF* ); input A, \\*UNDEF* ; output Y; assign Y = A; "
+                          "endmodule\n`endcelldefine\n");
+    tmp_.write("net.v",
+               "module leaf (a, z, \\*UNDEF* ); input a, \\*UNDEF* ; output z; AN2 g (.A(a), .B(a), .Z(z)); endmodule\n"
+               "module mid (a, z); input a; output z; leaf l (.a(a), .z(z)); endmodule\n"
+               "module top (a, z); input a; output z; mid m (.a(a), .z(z)); endmodule\n"
+               "module celltop (a, z); input a; output z; mid m (.a(a), .z()); ODD c (.A(a), .Y(z)); endmodule\n"
+               "module bad (a, \\*UNDEF* ); input a, \\*UNDEF* ; mid m (.a(a), .z()); endmodule\n");
+    ok("tessick", {"-lib", "lib.v", "cells.v", "net.v", "-opath", "out"}, dir());
+    const struct {
+        const char* design;
+        const char* damaged;
+    } cases[] = {{"top", "out/leaf.sdb"}, {"mid", "out/leaf.sdb"}, {"leaf", "out/leaf.sdb"}, {"bad", "out/bad.sdb"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.design);
+        const auto r = run_tool("drumway", {"-cellonly", std::string("out/") + c.design}, dir());
+        EXPECT_EQ(r.status, 1) << r.out << r.err;
+        EXPECT_NE(r.out.find(std::string("SDB ERROR: (FA-01-0006) The sdb file '") + c.damaged + "' is corrupted."),
+                  std::string::npos)
+            << r.out;
+        // One file is named, and only it.
+        EXPECT_EQ(r.out.find("FA-01-0006", r.out.find("FA-01-0006") + 1), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find(std::string("cannot open design database '") + c.damaged + "'"), std::string::npos)
+            << r.err;
+    }
+    // A library cell's port: the cell's own database is named.
+    fs::remove(dir() / "out/leaf.sdb");
+    tmp_.write("net2.v", "module leaf (a, z); input a; output z; AN2 g (.A(a), .B(a), .Z(z)); endmodule\n");
+    ok("tessick", {"-lib", "lib.v", "net2.v", "-opath", "out"}, dir());
+    const auto r = run_tool("drumway", {"-cellonly", "out/celltop"}, dir());
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find("The sdb file 'out/ODD.sdb' is corrupted."), std::string::npos) << r.out;
+}
+
 // Names that are no identifiers of the target language, keywords of it,
 // and (in VHDL) names equal but for case.
 class OddNames : public ToolInput {

@@ -11,6 +11,9 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "runtime/dyna.h"
 #include "runtime/fnm.h"
@@ -63,6 +66,53 @@ std::string find_design(const std::string& name, const std::vector<std::string>&
     }
     std::unique_ptr<char, decltype(&std::free)> found(FNM_search(file.c_str(), R_OK, FNM_SEARCH_PATH), &std::free);
     return found ? std::string(found.get()) : std::string();
+}
+
+namespace {
+
+// Task 3 of SDB_open: the classes and the ports only, no pins; a design
+// whose own ports are sound opens so however its class pins are named.
+constexpr int kClassesAndPorts = 3;
+
+// The masters of the design at path (modules and cells) when its classes
+// and ports open (ok then), for design_with_damaged_ports_below.
+std::vector<std::string> masters_of(const std::string& path, bool& ok) {
+    std::vector<std::string> masters;
+    SdbDatabase* db = SDB_open(path.c_str(), "r", kClassesAndPorts);
+    ok = db != nullptr;
+    if (!db) return masters;
+    const SdbClass* cls = static_cast<const SdbClass*>(db->slot[SDB_CLAS].data);
+    const int n = cls ? db->slot[SDB_CLAS].count : 0;
+    for (int c = 0; c < n; ++c) {
+        const char* name = SYM_get(db->symbols, cls[c].name);
+        if (name) masters.emplace_back(name);
+    }
+    SDB_close(db, 0);
+    return masters;
+}
+
+std::string damaged_ports_below(const std::string& path, const std::vector<std::string>& dirs,
+                                std::unordered_set<std::string>& seen) {
+    bool ok = false;
+    const std::vector<std::string> masters = masters_of(path, ok);
+    if (!ok) return sdb_errnoG == SDB_CORRUPT ? path : std::string();
+    for (const std::string& m : masters) {
+        const std::string below = find_design(m, dirs);
+        if (below.empty() || !seen.insert(below).second) continue;
+        std::string found = damaged_ports_below(below, dirs, seen);
+        if (!found.empty()) return found;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string design_with_damaged_ports_below(const std::string& path, const std::vector<std::string>& dirs) {
+    SdbMessageHold quiet;
+    std::unordered_set<std::string> seen{path};
+    std::string found = damaged_ports_below(path, dirs, seen);
+    quiet.drop();
+    return found == path ? std::string() : found;
 }
 
 // ---------------------------------------------------------------- reading

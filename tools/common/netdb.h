@@ -138,6 +138,14 @@ std::string directory_of(const std::string& path);
 // path; "" when it is nowhere.
 std::string find_design(const std::string& name, const std::vector<std::string>& dirs);
 
+// The design file that a damaged-file refusal of the design at path is
+// to blame on: a module or cell below it whose own ports hold a name that
+// names nothing ("*UNDEF*", the escaped Verilog name \*UNDEF* ), so that
+// each design above it holds a class pin of that name and is refused as
+// damaged too.  The designs below are found as find_design finds them
+// (dirs first); "" when none of them is damaged so.  It prints nothing.
+std::string design_with_damaged_ports_below(const std::string& path, const std::vector<std::string>& dirs);
+
 // A new design file, built in memory and written by save().
 //
 // Names are given as text and become symbols; segments of hierarchical

@@ -51,6 +51,26 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Reads a design, or throws a Failure with the reason.  A design refused
+// as damaged because a module below it has a port named after nothing
+// (each design above it then holds a class pin of that name) is not the
+// file to blame: the message names the module's file instead.
+void read_or_fail(const std::string& path, Design& d, const std::vector<std::string>& dirs) {
+    std::string err;
+    SdbMessageHold hold;
+    if (ntool::read_design(path, d, err)) return;
+    if (sdb_errnoG == SDB_CORRUPT) {
+        const std::string below = ntool::design_with_damaged_ports_below(path, dirs);
+        if (!below.empty()) {
+            hold.drop();
+            Design damaged;
+            if (!ntool::read_design(below, damaged, err)) throw Failure(err);
+        }
+    }
+    hold.release();
+    throw Failure(err);
+}
+
 // How many pins ahead the loops over the pins load their nets' entries.
 constexpr std::size_t kAhead = 32;
 
@@ -193,9 +213,8 @@ private:
             return m;
         }
         auto d = std::make_unique<Design>();
-        std::string err;
         read_paths_.push_back(path);
-        if (!ntool::read_design(path, *d, err)) throw Failure(err);
+        read_or_fail(path, *d, dirs_);
         if (d->cell) return m;
         if (!d->has_contents()) {
             m.kind = keep_empty_ ? Kind::Leaf : Kind::Drop;
@@ -497,7 +516,7 @@ int main(int argc, char** argv) {
             // The design read and the masters go before the result is
             // written: only the builder is kept.
             Design top;
-            if (!ntool::read_design(path, top, err)) throw Failure(err);
+            read_or_fail(path, top, {ntool::directory_of(path)});
             run.note("Expanding " + path + " (module " + top.module + ")");
             Flattener f(run, keep_empty, sdb_hier_dot, {ntool::directory_of(path)}, texts);
             f.flatten(top, b);
