@@ -410,6 +410,21 @@ void add_input_clock_cell_in_cmd(FILE* fp, int row, int not_clock) {
     data_in_from_pad(fp, c, cell, pad_end);
 }
 
+namespace {
+
+// The enable of a pad that -add_pad adds to an output port (a three-state
+// pad that the pin file names): the core drove the port all the time (the
+// pad table refuses a port that a three-state output drives), so the
+// enable is tied to its enabling level and the pad drives as the core did.
+void tie_added_output_enable(FILE* fp, const PadEntry& p, const AddedPad& a) {
+    const PinListEntry* r = pin_row(p);
+    const char* enable = bsnames::enable_pin(a.buffer, r ? r->pad_enable : PAD_EN_NONE);
+    if (!enable) return;
+    connect(fp, pin_of(a.inst, enable), bsnames::same(enable, a.buffer->en_l) ? "GND" : "VCC");
+}
+
+}  // namespace
+
 void add_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
     ++OUTPUT_SCAN_COUNT;
     PadEntry& p = pad(row);
@@ -429,6 +444,7 @@ void add_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
         } else {
             AddedPad a = add_pad(fp, row, PadSide::Out);
             pad_end = pin_of(a.inst, a.inner);
+            tie_added_output_enable(fp, p, a);
         }
         connect(fp, pin_of(cell, or_text(c->data_out, "")), pad_end);
         connect(fp, pin_of(cell, or_text(c->data_in, "")), driver.text);

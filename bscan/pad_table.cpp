@@ -176,14 +176,34 @@ struct DrivingPin {
     std::string inst, pin, cell;
 };
 
-// A bidirectional port without a pad that -add_pad gives one, and the
-// cell outputs that drive its net: the checks that need other designs
-// than the cell-level one run once the pad table is built.
+// A bidirectional port without a pad that -add_pad gives one, or an
+// output port without a pad whose cell (-no_pad) or added pad (-add_pad)
+// will drive the pin all the time, and the cell outputs that drive its
+// net: the checks that need other designs than the cell-level one run
+// once the pad table is built.
 struct AddedInoutPort {
     std::string signal;
     std::vector<DrivingPin> drivers;
+    bool output = false;
 };
 std::vector<AddedInoutPort> added_inout_ports;
+
+// What drives an output port without a pad after the edit: the pad that
+// -add_pad adds, or the boundary cell that stands for it (-no_pad).
+const char* output_edit() {
+    return JTAG_OPTION[OPT_ADD_PAD] ? "the pad that -add_pad adds" : "the boundary cell that -no_pad puts on it";
+}
+
+// An output port without a pad whose net the design may leave floating at
+// times (a bidirectional pin, a module's inout port or a three-state
+// output on it): the edit would drive the pin all the time.
+[[noreturn]] void output_end_refused(const char* signal, const std::string& end) {
+    qdx_printf("ERROR: output port '%s' has no pad, and its net reaches the bidirectional\n", signal);
+    qdx_printf("       %s, which may leave it floating at times;\n", end.c_str());
+    qdx_printf("       %s would drive the pin all the time.\n", output_edit());
+    qdx_exit_printf(-1, "       Please give the port its pad in the design, or specify '%s' as skip signal.\n\n",
+                    signal);
+}
 
 [[noreturn]] void bidir_end_refused(const char* signal, const std::string& end) {
     qdx_printf("ERROR: bidirectional port '%s' has no pad, and its net reaches the bidirectional\n", signal);
@@ -238,6 +258,29 @@ bool core_drives_port(int port, const char* signal) {
     return drives;
 }
 
+// An output port without a pad (-add_pad, -no_pad): the cell outputs on
+// its net are noted, whether one is three-state their designs say
+// (check_added_inout_ports); a bidirectional pin on it stops the run.
+void note_padless_output(int port, const char* signal) {
+    const int own = port_tab[port].node;
+    const int net = bsnames::node_net(own);
+    if (!bsnames::valid_net(net) || net == 0 || net == 1) return;
+    AddedInoutPort noted{signal, {}, true};
+    int guard = 0;
+    for (int k = net_tab[net].first_node; bsnames::valid_node(k) && guard <= node_count; k = node_tab[k].next, ++guard) {
+        if (k == own) continue;
+        const int obj = node_tab[k].object;
+        const int pin = obj >= 0 ? node_tab[k].pin : -1;
+        if (pin < 0 || pin >= pin_count) continue;
+        const int direction = pin_tab[pin].direction & 3;
+        const std::string inst = or_text(SDB_obj_name(sdb, obj), "*UNDEF*");
+        const std::string name = or_text(SDB_pin_name(k), "*UNDEF*");
+        if (direction == SDB_DIR_BIDIR) output_end_refused(signal, "pin '" + inst + "{" + name + "}'");
+        if (direction == SDB_DIR_OUTPUT) noted.drivers.push_back({inst, name, bsnames::class_name(obj)});
+    }
+    added_inout_ports.push_back(std::move(noted));
+}
+
 // The hierarchical design shows what the expanded one hides: a module
 // with a bidirectional port on the net of a port that -add_pad gives a
 // pad (a core whose inout port meets the chip's pin, with its three-state
@@ -255,8 +298,10 @@ void refuse_module_inout_pins() {
             const int obj = node_tab[k].object;
             const int pin = node_tab[k].pin;
             if (obj < 0 || pin < 0 || pin >= pin_count || (pin_tab[pin].direction & 3) != SDB_DIR_BIDIR) continue;
-            bidir_end_refused(a.signal.c_str(), std::string("pin '") + or_text(SDB_obj_name(sdb, obj), "*UNDEF*") +
-                                                    "{" + or_text(SDB_pin_name(k), "*UNDEF*") + "}'");
+            const std::string end = std::string("pin '") + or_text(SDB_obj_name(sdb, obj), "*UNDEF*") + "{" +
+                                    or_text(SDB_pin_name(k), "*UNDEF*") + "}'";
+            if (a.output) output_end_refused(a.signal.c_str(), end);
+            bidir_end_refused(a.signal.c_str(), end);
         }
     }
     SDB_close(sdb, 0);
@@ -281,6 +326,36 @@ CellOutputs cell_outputs(const std::string& cell) {
     return c;
 }
 
+bool is_three_state(const CellOutputs& c, const DrivingPin& d) {
+    return std::any_of(c.three_state.begin(), c.three_state.end(),
+                       [&](const std::string& p) { return ucase_equal(p.c_str(), d.pin.c_str()); });
+}
+
+// The same for an output port without a pad: the pad that -add_pad adds,
+// or the cell that stands for it with -no_pad, drives the pin all the
+// time, where a three-state output left it floating at times.
+void refuse_output_driver(const AddedInoutPort& a, const DrivingPin& d, const CellOutputs& c) {
+    const char* signal = a.signal.c_str();
+    if (c.path.empty()) {
+        qdx_printf("ERROR: output port '%s' has no pad, and its net is driven by the output\n", signal);
+        qdx_printf("       '%s{%s}' of cell '%s', whose design '%s.sdb' is not found:\n", d.inst.c_str(),
+                   d.pin.c_str(), d.cell.c_str(), (PATH + d.cell).c_str());
+        qdx_printf("       whether that output is three-state is not known, and\n");
+        qdx_printf("       %s would drive the pin all the time.\n", output_edit());
+        qdx_exit_printf(-1,
+                        "       Please put the cell's design on the search path, give the port its pad in the\n"
+                        "       design, or specify '%s' as skip signal.\n\n",
+                        signal);
+    }
+    if (!is_three_state(c, d)) return;
+    qdx_printf("ERROR: output port '%s' has no pad, and its net is driven by the three-state\n", signal);
+    qdx_printf("       output '%s{%s}' of cell '%s', which leaves the pin floating at times;\n", d.inst.c_str(),
+               d.pin.c_str(), d.cell.c_str());
+    qdx_printf("       %s would drive it all the time.\n", output_edit());
+    qdx_exit_printf(-1, "       Please give the port its pad in the design, or specify '%s' as skip signal.\n\n",
+                    signal);
+}
+
 // A cell output that drives only at times (a three-state output) leaves
 // the pin floating while it is off; the tied enable of the pad that
 // -add_pad adds would drive the pin all the time, and the library names
@@ -295,6 +370,10 @@ void refuse_three_state_drivers() {
             if (it == cells.end()) it = cells.emplace(d.cell, cell_outputs(d.cell)).first;
             const CellOutputs& c = it->second;
             const char* signal = a.signal.c_str();
+            if (a.output) {
+                refuse_output_driver(a, d, c);
+                continue;
+            }
             if (c.path.empty()) {
                 qdx_printf("ERROR: bidirectional port '%s' has no pad, and its net is driven by the output\n", signal);
                 qdx_printf("       '%s{%s}' of cell '%s', whose design '%s.sdb' is not found:\n", d.inst.c_str(),
@@ -306,9 +385,7 @@ void refuse_three_state_drivers() {
                                 "       design, or specify '%s' as skip signal.\n\n",
                                 signal);
             }
-            const bool three_state = std::any_of(c.three_state.begin(), c.three_state.end(),
-                                                 [&](const std::string& p) { return ucase_equal(p.c_str(), d.pin.c_str()); });
-            if (!three_state) continue;
+            if (!is_three_state(c, d)) continue;
             qdx_printf("ERROR: bidirectional port '%s' has no pad, and its net is driven by the three-state\n", signal);
             qdx_printf("       output '%s{%s}' of cell '%s': when that drives the port is not known, so\n",
                        d.inst.c_str(), d.pin.c_str(), d.cell.c_str());
@@ -672,6 +749,7 @@ void save_input_clock_tab(BufferEntry* b, int row, int port, int not_clock) {
 void save_output_scan_tab(BufferEntry* b, int row, int port) {
     std::string signal = OPIN_TAB[row].signal;
     int obj = OPIN_TAB[row].object;
+    if (!b && (JTAG_OPTION[OPT_ADD_PAD] || JTAG_OPTION[OPT_NO_PAD])) note_padless_output(port, signal.c_str());
     int t = 2;  // output class: 1 data through the enable, 2 two-state, 3 three-state
     if (is_plain_or_bs(b)) {
         int polarity = enable_polarity_of(row);

@@ -639,7 +639,40 @@ INSTANTIATE_TEST_SUITE_P(
         added_inout_pad("read_only_port_beside_a_pad_module", scan_sim::fixture(inout_read_only(true), kPadModule)),
         added_inout_pad("driven_port_beside_a_pad_module", scan_sim::fixture(inout_driven(true), kPadModule)),
         added_inout_pad("driven_port_add_tap", scan_sim::placed_chip(inout_driven(), "", scanharness::Road::AddTap),
-                        scanharness::Road::AddTap)),
+                        scanharness::Road::AddTap),
+        // Under a TAP with HIGHZ and control cells with a HIGHZ pin: the
+        // added pad's control cell floats the pin as the others do.
+        added_inout_pad("driven_port_highz", scan_sim::fixture(inout_driven() + scan_sim::kUsercodeClampHighz +
+                                                                scan_sim::kHighzControlCell))),
+    [](const auto& info) { return info.param.name; });
+
+// An output port without a pad whose pin-file row names a three-state pad
+// (dout1's PIN_TRI, or PIN_TRIN with an active-low enable), driven by a
+// gate of the top: the pad that -add_pad adds drives the pin all the time,
+// as the gate did, its enable tied to the enabling level; the inverted
+// enable leaves the pin floating.
+const std::vector<Patch> kDout1DrivenByAGate = {
+    {"chip.v", "  PIN_TRI   PAD_DOUT1  (.A(dout_c[1]), .OE(dout1_oe), .PAD(dout1));\n",
+     "  AND2 gt (.A(dout_c[1]), .B(dout_c[1]), .Y(dout1));\n"},
+    scan_sim::kAnd2Model};
+
+scan_sim::ScanCase added_output_pad(const std::string& name, std::vector<Patch> patches, const std::string& enable) {
+    scan_sim::ScanCase c;
+    c.name = name;
+    c.prepare = scan_sim::fixture(std::move(patches));
+    c.options = {"-add_pad"};
+    c.mutants = {{"", "B_PAD0", enable}};
+    c.control_cells = 1;
+    return c;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AddedThreeStateOutputPads, ScanSim,
+    ::testing::Values(added_output_pad("active_high_enable", kDout1DrivenByAGate, "OE"),
+                      added_output_pad("active_low_enable",
+                                       kDout1DrivenByAGate + scan_sim::kActiveLowTriPad +
+                                           std::vector<Patch>{{"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_TRIN)\n7"}},
+                                       "OEN")),
     [](const auto& info) { return info.param.name; });
 
 // An input port without a pad, read by a gate of the top beside the pad

@@ -168,14 +168,16 @@ std::vector<Patch> three_state_driver(const std::string& cell, bool in_pad_modul
            std::vector<Patch>{kThreeStateCells};
 }
 
-std::string three_state_driver_refused(const std::string& cell) {
+std::string three_state_driver_refused_in(const std::string& inst, const std::string& cell) {
     return "ERROR: bidirectional port 'bidir0' has no pad, and its net is driven by the three-state\n"
-           "       output 'U6{Y}' of cell '" +
+           "       output '" + inst + "{Y}' of cell '" +
            cell +
            "': when that drives the port is not known, so\n"
            "       the pad that -add_pad adds could not drive the pin exactly when the design did.\n"
            "       Please give the port its pad in the design, or specify 'bidir0' as skip signal.\n\n";
 }
+
+std::string three_state_driver_refused(const std::string& cell) { return three_state_driver_refused_in("U6", cell); }
 
 // bidir0 without its pad, on an inout port of the core module, which
 // drives it through a three-state cell and reads it back.
@@ -189,11 +191,49 @@ const std::vector<Patch> kInoutPortOfTheCore =
                        {"chip.v", ".bidir_in(bidir0_i), .bidir_out(bidir0_o), .bidir_oe(bidir0_oe));", ".bidir(bidir0));"},
                        kThreeStateCells};
 
+// bidir0 without its pad, on an output port of the core module that a
+// three-state cell inside it drives; a gate of the top reads the port.
+const std::vector<Patch> kThreeStateDriverInTheCore =
+    scan_sim::bidir0_without_pad("  AND2 rd (.A(bidir0), .B(bidir0), .Y(bidir0_i));\n") +
+    std::vector<Patch>{scan_sim::kAnd2Model, {"chip.v", ".bidir_out(bidir0_o),", ".bidir_out(bidir0),"},
+                       {"chip.v", "  assign bidir_out = bidir_in;",
+                        "  TBUF tb (.A(din[0]), .EN(bidir_oe), .Y(bidir_out));\n  BUF bj (.A(bidir_in), .Y());"},
+                       kThreeStateCells};
+
+// dout1 without its pad (the pin file names a three-state pad for it):
+// the top's cells `cells` drive the port in its place.
+std::vector<Patch> dout1_without_pad(const std::string& cells) {
+    return {{"chip.v", "  PIN_TRI   PAD_DOUT1  (.A(dout_c[1]), .OE(dout1_oe), .PAD(dout1));\n", cells}};
+}
+// ... by a three-state cell of the top from the core's data and enable.
+std::vector<Patch> dout1_three_state(const std::string& cell) {
+    return dout1_without_pad("  " + cell + " U6 (.A(dout_c[1]), .EN(dout1_oe), .Y(dout1));\n") +
+           std::vector<Patch>{kThreeStateCells};
+}
+std::string output_three_state_refused(const std::string& inst, const std::string& cell, const std::string& edit) {
+    return "ERROR: output port 'dout1' has no pad, and its net is driven by the three-state\n"
+           "       output '" + inst + "{Y}' of cell '" + cell + "', which leaves the pin floating at times;\n"
+           "       " + edit + " would drive it all the time.\n"
+           "       Please give the port its pad in the design, or specify 'dout1' as skip signal.\n\n";
+}
+const std::string kAddedPad = "the pad that -add_pad adds";
+// ... by a three-state cell inside the core, on the core's output port.
+const std::vector<Patch> kOutputDrivenThreeStateInTheCore = {
+    {"chip.v", "  PIN_TRI   PAD_DOUT1  (.A(dout_c[1]), .OE(dout1_oe), .PAD(dout1));\n", ""},
+    {"chip.v", ".dout(dout_c),", ".dout({dout1, dout_c[0]}),"},
+    {"chip.v", "  INV ob1 (n[1], dout[1]);", "  TBUF ob1 (.A(n[1]), .EN(rst_n), .Y(dout[1]));"},
+    kThreeStateCells};
+
 // bidir0 without its pad, driven by a two-state cell of the top.
 const std::vector<Patch> kTwoStateDriver =
     scan_sim::bidir0_without_pad("  AND2 gd (.A(bidir0_o), .B(bidir0_o), .Y(bidir0));\n"
                                  "  AND2 gr (.A(bidir0), .B(bidir0), .Y(bidir0_i));\n") +
     std::vector<Patch>{scan_sim::kAnd2Model};
+
+// A bidirectional cell, XBIDIR, that is no pad of the library.
+const Patch kXbidirModel{"cells.v", "",
+                         "\n`celldefine\nmodule XBIDIR (A, OE, Y, IO);\n  input A, OE;\n  output Y;\n  inout IO;\n"
+                         "  assign IO = OE ? A : 1'bz;\n  assign Y = IO;\nendmodule\n`endcelldefine\n"};
 
 class KestrandRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
@@ -290,9 +330,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"add_pad_on_a_port_at_a_bidirectional_cell_pin", {"-add_pad"},
                     {{"chip.v", "  PIN_BIDIR PAD_BIDIR0 (.A(bidir0_o), .OE(bidir0_oe), .Y(bidir0_i), .PAD(bidir0));",
                       "  XBIDIR    xb (.A(bidir0_o), .OE(bidir0_oe), .Y(bidir0_i), .IO(bidir0));"},
-                     {"cells.v", "",
-                      "\n`celldefine\nmodule XBIDIR (A, OE, Y, IO);\n  input A, OE;\n  output Y;\n  inout IO;\n"
-                      "  assign IO = OE ? A : 1'bz;\n  assign Y = IO;\nendmodule\n`endcelldefine\n"}},
+                     kXbidirModel},
                     "",
                     "ERROR: bidirectional port 'bidir0' has no pad, and its net reaches the bidirectional\n"
                     "       pin 'xb{IO}': when that drives the port is not known, so the pad that\n"
@@ -320,6 +358,48 @@ INSTANTIATE_TEST_SUITE_P(
                     "       pin 'core{bidir}': when that drives the port is not known, so the pad that\n"
                     "       -add_pad adds could not drive the pin exactly when the design did.\n"
                     "       Please give the port its pad in the design, or specify 'bidir0' as skip signal.\n\n"},
+        RefusalCase{"add_pad_on_a_port_driven_by_a_three_state_cell_inside_the_core", {"-add_pad"},
+                    kThreeStateDriverInTheCore, "", three_state_driver_refused_in("core.tb", "TBUF")},
+        // An output port without a pad that a three-state cell drives:
+        // the pad that -add_pad adds, or the cell that stands for it with
+        // -no_pad, would drive the pin all the time.  In the top and inside
+        // the core; with a bidirectional pin on the net; with the cell's
+        // design gone.
+        RefusalCase{"add_pad_on_an_output_port_driven_by_a_three_state_cell", {"-add_pad"}, dout1_three_state("TBUFN"),
+                    "", output_three_state_refused("U6", "TBUFN", kAddedPad)},
+        RefusalCase{"no_pad_on_an_output_port_driven_by_a_three_state_cell", {"-no_pad"}, dout1_three_state("TBUF"), "",
+                    output_three_state_refused("U6", "TBUF", "the boundary cell that -no_pad puts on it")},
+        RefusalCase{"add_pad_on_an_output_port_driven_by_a_three_state_cell_inside_the_core", {"-add_pad"},
+                    kOutputDrivenThreeStateInTheCore, "", output_three_state_refused("core.ob1", "TBUF", kAddedPad)},
+        RefusalCase{"add_pad_on_an_output_port_at_a_bidirectional_cell_pin", {"-add_pad"},
+                    dout1_without_pad("  XBIDIR    xb (.A(dout_c[1]), .OE(dout1_oe), .Y(), .IO(dout1));\n") +
+                        std::vector<Patch>{kXbidirModel},
+                    "",
+                    "ERROR: output port 'dout1' has no pad, and its net reaches the bidirectional\n"
+                    "       pin 'xb{IO}', which may leave it floating at times;\n"
+                    "       the pad that -add_pad adds would drive the pin all the time.\n"
+                    "       Please give the port its pad in the design, or specify 'dout1' as skip signal.\n\n"},
+        RefusalCase{"no_pad_on_an_output_port_at_an_inout_port_of_the_core", {"-no_pad"},
+                    dout1_without_pad("") +
+                        std::vector<Patch>{{"chip.v", "bidir_in, bidir_out, bidir_oe);\n", "bidir_in, bidir_out, bidir_oe, q);\n  inout q;\n"},
+                                           {"chip.v", "  BUF clkbuf", "  TBUF tq (.A(n[1]), .EN(rst_n), .Y(q));\n  BUF clkbuf"},
+                                           {"chip.v", ".bidir_oe(bidir0_oe));", ".bidir_oe(bidir0_oe), .q(dout1));"},
+                                           kThreeStateCells},
+                    "",
+                    "ERROR: output port 'dout1' has no pad, and its net reaches the bidirectional\n"
+                    "       pin 'core{q}', which may leave it floating at times;\n"
+                    "       the boundary cell that -no_pad puts on it would drive the pin all the time.\n"},
+        RefusalCase{"add_pad_on_an_output_port_driven_by_a_cell_without_its_design", {"-add_pad"},
+                    dout1_without_pad("  AND2 gd (.A(dout_c[1]), .B(dout1_oe), .Y(dout1));\n") +
+                        std::vector<Patch>{scan_sim::kAnd2Model},
+                    "",
+                    "ERROR: output port 'dout1' has no pad, and its net is driven by the output\n"
+                    "       'gd{Y}' of cell 'AND2', whose design 'AND2.sdb' is not found:\n"
+                    "       whether that output is three-state is not known, and\n"
+                    "       the pad that -add_pad adds would drive the pin all the time.\n"
+                    "       Please put the cell's design on the search path, give the port its pad in the\n"
+                    "       design, or specify 'dout1' as skip signal.\n\n",
+                    true, "", {"AND2.sdb"}},
         // A cell whose design is gone could have a three-state output.
         RefusalCase{"add_pad_on_a_port_driven_by_a_cell_without_its_design", {"-add_pad"}, kTwoStateDriver, "",
                     "ERROR: bidirectional port 'bidir0' has no pad, and its net is driven by the output\n"
