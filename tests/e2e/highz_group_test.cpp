@@ -27,6 +27,7 @@ using scan_sim::fixture;
 using scan_sim::kHighzControlCell;
 using scan_sim::kUsercodeClampHighz;
 using scan_sim::ScanCase;
+using scan_sim::Mutant;
 using scan_sim::ScanSim;
 using scanharness::Road;
 using testsupport::Patch;
@@ -107,6 +108,29 @@ ScanCase keeps_driving_case(const std::string& name, std::vector<Patch> patches,
     return c;
 }
 
+// bidir0 on PIN_BSBZ (its own cell with a HIGHZ pin) beside dout1 on its
+// plain pad, whose control cell has a HIGHZ pin: each pin floats under
+// HIGHZ by one of them, so the BSDL lists the instruction.
+const std::vector<Patch> kOwnCellBidirBesideHighzControlCell =
+    kHighz + scan_sim::kOwnHighzTriBidirModels +
+    std::vector<Patch>{{"chip.v", "  PIN_BIDIR PAD_BIDIR0 (", "  PIN_BSBZ  PAD_BIDIR0 ("},
+                       {"chip.pin", "PAD(PIN_BIDIR) PAD_EN_H", "PAD(PIN_BSBZ) PAD_EN_H"}};
+// dout1 on PIN_BSTZ with its enable tied on: the pad's own HIGHZ pin and
+// its high-impedance group both take the command.
+const Patch kOwnCellDout1On{"chip.v", "  PIN_BSTZ  PAD_DOUT1  (.A(dout_c[1]), .OE(dout1_oe),",
+                            "  PIN_BSTZ  PAD_DOUT1  (.A(dout_c[1]), .OE(1'b1),"};
+
+ScanCase mixed_case(const std::string& name, scan_sim::Prepare prepare, Road road, std::vector<Mutant> mutants,
+                    int control_cells) {
+    ScanCase c;
+    c.name = name;
+    c.prepare = std::move(prepare);
+    c.road = road;
+    c.mutants = std::move(mutants);
+    c.control_cells = control_cells;
+    return c;
+}
+
 const std::vector<ScanCase>& cases() {
     static const std::vector<ScanCase> all = {
         // The pad's active-high enable takes the command through an
@@ -156,6 +180,13 @@ const std::vector<ScanCase>& cases() {
             c.control_cells = 1;
             return c;
         }(),
+        mixed_case("own_cell_bidir_beside_a_control_cell_with_a_highz_pin",
+                   fixture(kOwnCellBidirBesideHighzControlCell), Road::Default, {{"", "PAD_BIDIR0", "HZ"}}, 2),
+        mixed_case("own_cell_bidir_beside_a_control_cell_with_a_highz_pin_add_tap",
+                   scan_sim::notap_fixture(kOwnCellBidirBesideHighzControlCell), Road::AddTap,
+                   {{"", "PAD_BIDIR0", "HZ"}}, 2),
+        mixed_case("own_cell_pad_with_its_enable_tied_on", fixture(kOwnCellEnables + std::vector<Patch>{kOwnCellDout1On}),
+                   Road::Default, {{"", "PAD_DOUT1", "HZ"}, {"", "PAD_BIDIR0", "HZ"}}, 1),
         keeps_driving_case("own_cell_enable_beside_a_pad_that_keeps_driving",
                            kOwnCellEnables + std::vector<Patch>{kPlainBidir0}, 2),
         keeps_driving_case("own_cell_enable_sharing_its_control_cell_with_a_pad_that_keeps_driving",
