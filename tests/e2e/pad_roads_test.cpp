@@ -672,7 +672,14 @@ INSTANTIATE_TEST_SUITE_P(
                       added_output_pad("active_low_enable",
                                        kDout1DrivenByAGate + scan_sim::kActiveLowTriPad +
                                            std::vector<Patch>{{"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_TRIN)\n7"}},
-                                       "OEN")),
+                                       "OEN"),
+                      [] {
+                          // The gate in the pad module in the pad's place:
+                          // the added pad goes into the top.
+                          scan_sim::ScanCase c = added_output_pad("active_high_enable_beside_a_pad_module", {}, "OE");
+                          c.prepare = scan_sim::fixture(kDout1DrivenByAGate, kPadModule);
+                          return c;
+                      }()),
     [](const auto& info) { return info.param.name; });
 
 // An input port without a pad, read by a gate of the top beside the pad

@@ -497,7 +497,8 @@ std::string with_views_of_added_pads(std::string gold, const std::string& gate, 
         if (at == added.pins.end() || !top_ports.count(at->second)) continue;
         const std::string port = at->second;
         const std::string body = gold.substr(from, to - from);
-        const std::regex word("\\b" + port + "\\b");
+        // The net, not a pin of the same name (".dout1(dout1)" of a pad module).
+        const std::regex word("(^|[^.\\w])" + port + "\\b");
         bool driven = false;
         for (const Instance& i : instances_of(body))
             for (const auto& [pin, net] : i.pins) {
@@ -521,7 +522,7 @@ std::string with_views_of_added_pads(std::string gold, const std::string& gate, 
         for (std::string line; std::getline(lines, line);) {
             const std::string first = trimmed(line).substr(0, trimmed(line).find_first_of(" \t"));
             if (first != "module" && first != "input" && first != "output" && first != "inout" && first != "wire")
-                line = std::regex_replace(line, word, port + "__core");
+                line = std::regex_replace(line, word, "$1" + port + "__core");
             renamed += line + "\n";
         }
         renamed.erase(renamed.size() - 1);
