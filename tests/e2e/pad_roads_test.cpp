@@ -612,6 +612,34 @@ const std::vector<Patch> kInoutDrivenByTheCore =
                        {"chip.v", "  assign bidir_out = bidir_in;", "  AND2 ca (.A(din[0]), .B(din[1]), .Y(bidir_out));"},
                        scan_sim::kAnd2Model};
 
+// The chip of several IO-pad modules (tests/fixtures/bscan/hier/io_pair.v)
+// with dout1's pad, or bidir0's, taken out of module pads and gates of the
+// top in its place (bidir0 driven from din0 through the core, and read).
+const char* const kIoPair = "tests/fixtures/bscan/hier/io_pair.v";
+const std::vector<Patch> kIoPairDout1DrivenByAGate = {
+    {"chip.v", "module pads (clk, rst_n, dout1, bidir0,", "module pads (clk, rst_n, bidir0,"},
+    {"chip.v", "  output dout1;\n  inout bidir0;\n", "  inout bidir0;\n"},
+    {"chip.v", "  input dout1_c, dout1_oe;\n", ""},
+    {"chip.v", "  PIN_TRI   PAD_DOUT1  (.A(dout1_c), .OE(dout1_oe), .PAD(dout1));\n", ""},
+    {"chip.v", "clk_c, rst_n_c, dout1_c, dout1_oe, bidir0_i,", "clk_c, rst_n_c, bidir0_i,"},
+    {"chip.v", ".dout1(dout1), .bidir0(bidir0)", ".bidir0(bidir0)"},
+    {"chip.v", " .dout1_c(dout_c[1]), .dout1_oe(dout1_oe),", ""},
+    {"chip.v", "  qdx_tap TAP (", "  AND2 gt (.A(dout_c[1]), .B(dout_c[1]), .Y(dout1));\n  qdx_tap TAP ("},
+    scan_sim::kAnd2Model};
+const std::vector<Patch> kIoPairBidir0Driven = {
+    {"chip.v", "module pads (clk, rst_n, dout1, bidir0, tdi", "module pads (clk, rst_n, dout1, tdi"},
+    {"chip.v", "  inout bidir0;\n", ""},
+    {"chip.v", "  output bidir0_i;\n  input bidir0_o, bidir0_oe;\n", ""},
+    {"chip.v", "  PIN_BIDIR PAD_BIDIR0 (.A(bidir0_o), .OE(bidir0_oe), .Y(bidir0_i), .PAD(bidir0));\n", ""},
+    {"chip.v", "dout1_c, dout1_oe, bidir0_i, bidir0_o, bidir0_oe,", "dout1_c, dout1_oe,"},
+    {"chip.v", ".bidir0(bidir0), .tdi(tdi)", ".tdi(tdi)"},
+    {"chip.v", "               .bidir0_i(bidir0_i), .bidir0_o(bidir0_o), .bidir0_oe(bidir0_oe),\n", ""},
+    {"chip.v", "  qdx_tap TAP (",
+     "  AND2 gd (.A(bidir0_o), .B(bidir0_o), .Y(bidir0));\n  AND2 gr (.A(bidir0), .B(bidir0), .Y(bidir0_i));\n"
+     "  qdx_tap TAP ("},
+    {"chip.v", "  assign bidir_out = bidir_in;", "  BUF bi (.A(din[0]), .Y(bidir_out));\n  BUF bj (.A(bidir_in), .Y());"},
+    scan_sim::kAnd2Model};
+
 scan_sim::ScanCase added_inout_pad(const std::string& name, scan_sim::Prepare prepare,
                                    scanharness::Road road = scanharness::Road::Default) {
     scan_sim::ScanCase c;
@@ -638,6 +666,7 @@ INSTANTIATE_TEST_SUITE_P(
         added_inout_pad("driven_port_by_the_core_module", scan_sim::fixture(kInoutDrivenByTheCore)),
         added_inout_pad("read_only_port_beside_a_pad_module", scan_sim::fixture(inout_read_only(true), kPadModule)),
         added_inout_pad("driven_port_beside_a_pad_module", scan_sim::fixture(inout_driven(true), kPadModule)),
+        added_inout_pad("driven_port_beside_io_pad_modules", scan_sim::fixture(kIoPairBidir0Driven, kIoPair)),
         added_inout_pad("driven_port_add_tap", scan_sim::placed_chip(inout_driven(), "", scanharness::Road::AddTap),
                         scanharness::Road::AddTap),
         // Under a TAP with HIGHZ and control cells with a HIGHZ pin: the
@@ -678,6 +707,11 @@ INSTANTIATE_TEST_SUITE_P(
                           // the added pad goes into the top.
                           scan_sim::ScanCase c = added_output_pad("active_high_enable_beside_a_pad_module", {}, "OE");
                           c.prepare = scan_sim::fixture(kDout1DrivenByAGate, kPadModule);
+                          return c;
+                      }(),
+                      [] {
+                          scan_sim::ScanCase c = added_output_pad("active_high_enable_beside_io_pad_modules", {}, "OE");
+                          c.prepare = scan_sim::fixture(kIoPairDout1DrivenByAGate, kIoPair);
                           return c;
                       }()),
     [](const auto& info) { return info.param.name; });
