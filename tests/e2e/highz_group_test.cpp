@@ -161,6 +161,8 @@ const std::vector<ScanCase>& cases() {
         own_cell_highz_case("own_cell_pad_highz_pin_in_a_pad_module",
                             fixture(kOwnCellPadWithHighzPin, "tests/fixtures/bscan/padmod/chip.v"), Road::Default,
                             "pads_bs"),
+        own_cell_highz_case("own_cell_pad_highz_pin_add_bcm", scan_sim::notap_fixture(kOwnCellPadWithHighzPin), Road::AddBcm),
+        own_cell_enables_case("own_cell_enables_add_bcm", scan_sim::notap_fixture(kOwnCellEnables), Road::AddBcm),
         own_cell_highz_case("own_cell_pad_highz_pin_add_tap_without_trees",
                             scan_sim::notap_fixture(kOwnCellPadWithHighzPin + std::vector<Patch>{kNoGroupSize}), Road::AddTap),
         own_cell_enables_case("own_cell_enables_released_by_pad_pins", fixture(kOwnCellEnables), Road::Default),
