@@ -619,6 +619,26 @@ void produce_opin_control_tab() {
     if (sdb) SDB_close(sdb, 0);
 }
 
+namespace {
+
+// The pad that -add_pad adds is wired on its pin, data, enable and
+// read-back pins alone: a pin-file pad that carries its own boundary cell
+// (its scan and mode pins) or takes a second data input (its mux and mode
+// pins) would be left with control pins open, so the run stops before
+// anything is written.
+void refuse_pads_it_cannot_wire(int row, const std::string& signal) {
+    const PinListEntry* r = pin_row_of(row);
+    const BufferEntry* b = r && r->pad ? get_buffer(r->pad) : nullptr;
+    if (!b) return;
+    const std::string head = "the option -add_pad with pad cell '" + std::string(or_text(b->name, "")) + "' of port '" +
+                             signal + "'";
+    if (is_bs_buffer(b)) bs_not_available(head + ", which carries its own boundary cell,");
+    if (b->mux_in1 || b->mux_in2 || b->mux_in3 || b->mode1 || b->mode2 || b->mode3)
+        bs_not_available(head + ", which takes a second data input,");
+}
+
+}  // namespace
+
 void save_OPIN_TAB_for_adding_scan_cell(int row) {
     std::string signal = OPIN_TAB[row].signal;
     int port = find_iport(signal.c_str());
@@ -635,6 +655,7 @@ void save_OPIN_TAB_for_adding_scan_cell(int row) {
         OPIN_TAB[row].buffer = buffer;
         get_hier_class_and_inst_name(row, obj);
     }
+    if (!buffer && JTAG_OPTION[OPT_ADD_PAD]) refuse_pads_it_cannot_wire(row, signal);
     set_text(OPIN_TAB[row].suffix, bs_pin_direction(OPIN_TAB[row].pin));
     if (buffer && ucase_equal(buffer->function, "BUF")) {
         OPIN_TAB[row].kind = PAD_INTERNAL;

@@ -224,6 +224,11 @@ const std::vector<Patch> kOutputDrivenThreeStateInTheCore = {
     {"chip.v", "  INV ob1 (n[1], dout[1]);", "  TBUF ob1 (.A(n[1]), .EN(rst_n), .Y(dout[1]));"},
     kThreeStateCells};
 
+// dout0 without its pad, driven by a gate of the top.
+const std::vector<Patch> kDout0DrivenByAGate = {
+    {"chip.v", "  PIN_OUT   PAD_DOUT0  (.A(dout_c[0]), .PAD(dout0));\n", "  AND2 g1 (.A(dout_c[0]), .B(dout_c[0]), .Y(dout0));\n"},
+    scan_sim::kAnd2Model};
+
 // bidir0 without its pad, driven by a two-state cell of the top.
 const std::vector<Patch> kTwoStateDriver =
     scan_sim::bidir0_without_pad("  AND2 gd (.A(bidir0_o), .B(bidir0_o), .Y(bidir0));\n"
@@ -400,6 +405,22 @@ INSTANTIATE_TEST_SUITE_P(
                     "       Please put the cell's design on the search path, give the port its pad in the\n"
                     "       design, or specify 'dout1' as skip signal.\n\n",
                     true, "", {"AND2.sdb"}},
+        // -add_pad wires the pad it adds on its pin, data, enable and
+        // read-back pins alone: a pin-file pad with its own cell, or with a
+        // second data input, would keep control pins open.
+        RefusalCase{"add_pad_with_a_pin_file_pad_carrying_its_own_cell", {"-add_pad"},
+                    kDout0DrivenByAGate + scan_sim::kOwnHighzCellModel +
+                        std::vector<Patch>{{"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_BSZ)"}},
+                    "",
+                    not_available("the option -add_pad with pad cell 'PIN_BSZ' of port 'dout0', which carries its own "
+                                  "boundary cell,")},
+        RefusalCase{"add_pad_with_a_pin_file_mux_pad", {"-add_pad"},
+                    kDout0DrivenByAGate +
+                        std::vector<Patch>{{"chip.lib", "", "\n%BUFFER PIN_MUXO { %INPUT A; %OUTPUT PAD; %MUX_IN1 M1; %MODE_1 S1; }\n"},
+                                           {"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_MUXO)"}},
+                    "",
+                    not_available("the option -add_pad with pad cell 'PIN_MUXO' of port 'dout0', which takes a second "
+                                  "data input,")},
         // A cell whose design is gone could have a three-state output.
         RefusalCase{"add_pad_on_a_port_driven_by_a_cell_without_its_design", {"-add_pad"}, kTwoStateDriver, "",
                     "ERROR: bidirectional port 'bidir0' has no pad, and its net is driven by the output\n"
