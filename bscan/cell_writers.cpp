@@ -591,6 +591,7 @@ void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
     std::fprintf(fp, "add %s %s\n", control_name.c_str(), CONTROL_SCAN);
     connect(fp, pin_of(control_name, or_text(control->data_in, "")), high ? "VCC" : "GND");
     connect(fp, pin_of(control_name, or_text(control->data_out, "")), pin_of(a.inst, enable));
+    warn_no_highz_pin(p, control_name, control);
 }
 
 void add_internal_scan_cell_in_cmd(FILE* fp, int row) {

@@ -624,9 +624,10 @@ namespace {
 // The pad that -add_pad adds is wired on its pin, data, enable and
 // read-back pins alone: a pin-file pad that carries its own boundary cell
 // (its scan and mode pins) or takes a second data input (its mux and mode
-// pins) would be left with control pins open, so the run stops before
-// anything is written.
-void refuse_pads_it_cannot_wire(int row, const std::string& signal) {
+// pins) would be left with control pins open, and a bidirectional pad on
+// an input or output port would be wired by its data pins, its pin and
+// enable left open: the run stops before anything is written.
+void refuse_pads_it_cannot_wire(int row, const std::string& signal, int direction) {
     const PinListEntry* r = pin_row_of(row);
     const BufferEntry* b = r && r->pad ? get_buffer(r->pad) : nullptr;
     if (!b) return;
@@ -635,6 +636,9 @@ void refuse_pads_it_cannot_wire(int row, const std::string& signal) {
     if (is_bs_buffer(b)) bs_not_available(head + ", which carries its own boundary cell,");
     if (b->mux_in1 || b->mux_in2 || b->mux_in3 || b->mode1 || b->mode2 || b->mode3)
         bs_not_available(head + ", which takes a second data input,");
+    if (b->inout && direction != SDB_DIR_BIDIR)
+        bs_not_available(head + std::string(direction == SDB_DIR_INPUT ? ", an input" : ", an output") +
+                         " port on a bidirectional pad,");
 }
 
 }  // namespace
@@ -655,7 +659,7 @@ void save_OPIN_TAB_for_adding_scan_cell(int row) {
         OPIN_TAB[row].buffer = buffer;
         get_hier_class_and_inst_name(row, obj);
     }
-    if (!buffer && JTAG_OPTION[OPT_ADD_PAD]) refuse_pads_it_cannot_wire(row, signal);
+    if (!buffer && JTAG_OPTION[OPT_ADD_PAD]) refuse_pads_it_cannot_wire(row, signal, direction);
     set_text(OPIN_TAB[row].suffix, bs_pin_direction(OPIN_TAB[row].pin));
     if (buffer && ucase_equal(buffer->function, "BUF")) {
         OPIN_TAB[row].kind = PAD_INTERNAL;

@@ -672,7 +672,20 @@ INSTANTIATE_TEST_SUITE_P(
         // Under a TAP with HIGHZ and control cells with a HIGHZ pin: the
         // added pad's control cell floats the pin as the others do.
         added_inout_pad("driven_port_highz", scan_sim::fixture(inout_driven() + scan_sim::kUsercodeClampHighz +
-                                                                scan_sim::kHighzControlCell))),
+                                                                scan_sim::kHighzControlCell)),
+        // Beside a three-state pad that floats itself under HIGHZ (its own
+        // cell's HIGHZ pin), with control cells without one: the added pad
+        // keeps driving, so the run warns and the BSDL leaves HIGHZ out.
+        [] {
+            scan_sim::ScanCase c = added_inout_pad(
+                "driven_port_beside_a_pad_with_a_highz_pin",
+                scan_sim::fixture(inout_driven() + scan_sim::kUsercodeClampHighz + scan_sim::kOwnHighzTriBidirModels +
+                                  std::vector<Patch>{{"chip.v", "  PIN_TRI   PAD_DOUT1  (", "  PIN_BSTZ  PAD_DOUT1  ("},
+                                                     {"chip.pin", "PAD(PIN_TRI) PAD_EN_H\n7", "PAD(PIN_BSTZ) PAD_EN_H\n7"}}));
+            c.highz_left_out = true;
+            c.drive_under_highz = {"bidir0"};
+            return c;
+        }()),
     [](const auto& info) { return info.param.name; });
 
 // An output port without a pad whose pin-file row names a three-state pad
