@@ -626,7 +626,8 @@ namespace {
 // (its scan and mode pins) or takes a second data input (its mux and mode
 // pins) would be left with control pins open, and a bidirectional pad on
 // an input or output port would be wired by its data pins, its pin and
-// enable left open: the run stops before anything is written.
+// enable left open, as would a pad with an enable on an input port: the
+// run stops before anything is written.
 void refuse_pads_it_cannot_wire(int row, const std::string& signal, int direction) {
     const PinListEntry* r = pin_row_of(row);
     const BufferEntry* b = r && r->pad ? get_buffer(r->pad) : nullptr;
@@ -639,6 +640,8 @@ void refuse_pads_it_cannot_wire(int row, const std::string& signal, int directio
     if (b->inout && direction != SDB_DIR_BIDIR)
         bs_not_available(head + std::string(direction == SDB_DIR_INPUT ? ", an input" : ", an output") +
                          " port on a bidirectional pad,");
+    if ((b->en_l || b->en_h) && direction == SDB_DIR_INPUT)
+        bs_not_available(head + ", an input port on a pad with an enable,");
 }
 
 }  // namespace

@@ -429,6 +429,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     not_available("the option -add_pad with pad cell 'PIN_BIDIR' of port 'din1', an input port on a "
                                   "bidirectional pad,")},
+        RefusalCase{"add_pad_with_a_three_state_pin_file_pad_on_an_input_port", {"-add_pad"},
+                    {{"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n",
+                      "  AND2 g0 (.A(din1), .B(din1), .Y(din_c[1]));\n"},
+                     scan_sim::kAnd2Model,
+                     {"chip.pin", "din1    in      PAD(PIN_IN)", "din1    in      PAD(PIN_TRI)"}},
+                    "",
+                    not_available("the option -add_pad with pad cell 'PIN_TRI' of port 'din1', an input port on a "
+                                  "pad with an enable,")},
         RefusalCase{"add_pad_with_a_bidirectional_pin_file_pad_on_an_output_port", {"-add_pad"},
                     kDout0DrivenByAGate + std::vector<Patch>{{"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_BIDIR)"}}, "",
                     not_available("the option -add_pad with pad cell 'PIN_BIDIR' of port 'dout0', an output port on a "
