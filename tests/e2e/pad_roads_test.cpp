@@ -723,6 +723,16 @@ INSTANTIATE_TEST_SUITE_P(
                           return c;
                       }(),
                       [] {
+                          scan_sim::ScanCase c = added_output_pad("active_high_enable_add_tap", {}, "OE");
+                          c.road = scanharness::Road::AddTap;
+                          c.prepare = scan_sim::placed_chip(kDout1DrivenByAGate, "", c.road);
+                          return c;
+                      }(),
+                      // Under CLAMP and HIGHZ the pad drives as any two-state output.
+                      added_output_pad("active_high_enable_with_clamp_and_highz",
+                                       kDout1DrivenByAGate + scan_sim::kUsercodeClampHighz + scan_sim::kHighzControlCell,
+                                       "OE"),
+                      [] {
                           scan_sim::ScanCase c = added_output_pad("active_high_enable_beside_io_pad_modules", {}, "OE");
                           c.prepare = scan_sim::fixture(kIoPairDout1DrivenByAGate, kIoPair);
                           return c;
