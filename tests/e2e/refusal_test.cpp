@@ -363,6 +363,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "       pin 'core{bidir}': when that drives the port is not known, so the pad that\n"
                     "       -add_pad adds could not drive the pin exactly when the design did.\n"
                     "       Please give the port its pad in the design, or specify 'bidir0' as skip signal.\n\n"},
+        // The three-state cell inside the pad module in the pad's place:
+        // the module's inout port meets the pin.
+        RefusalCase{"add_pad_on_a_port_driven_by_a_three_state_cell_inside_a_pad_module", {"-add_pad"},
+                    {{"chip.v", "  PIN_BIDIR PAD_BIDIR0 (.A(bidir0_o), .OE(bidir0_oe), .Y(bidir0_i), .PAD(bidir0));",
+                      "  TBUF U6 (.A(bidir0_o), .EN(bidir0_oe), .Y(bidir0));\n"
+                      "  AND2 rd (.A(bidir0), .B(bidir0), .Y(bidir0_i));"},
+                     kThreeStateCells, scan_sim::kAnd2Model},
+                    "tests/fixtures/bscan/padmod/chip.v",
+                    "ERROR: bidirectional port 'bidir0' has no pad, and its net reaches the bidirectional\n"
+                    "       pin 'u_pads{bidir0}': when that drives the port is not known, so the pad that\n"},
         RefusalCase{"add_pad_on_a_port_driven_by_a_three_state_cell_inside_the_core", {"-add_pad"},
                     kThreeStateDriverInTheCore, "", three_state_driver_refused_in("core.tb", "TBUF")},
         // An output port without a pad that a three-state cell drives:
