@@ -39,11 +39,12 @@ using testsupport::TempDir;
 
 // How a program is started beside its arguments: its limits, and a
 // standard output whose reader has gone (a pipe whose reading end is
-// closed before the program starts).
+// closed before the program starts) or that is closed (`>&-`).
 struct Setting {
     rlim_t address_space = RLIM_INFINITY;
     rlim_t file_size = RLIM_INFINITY;
     bool reader_gone = false;
+    bool out_closed = false;
 };
 
 // A program started in dir, standard input from a text, standard output
@@ -74,6 +75,7 @@ public:
             ::signal(SIGXFSZ, SIG_DFL);
             const int streams[] = {::open(in.c_str(), O_RDONLY), out[1], err[1]};
             for (int i = 0; i < 3; ++i) ::dup2(streams[i], i);
+            if (setting.out_closed) ::close(STDOUT_FILENO);
             ::execv(args[0], args.data());
             _exit(127);
         }
@@ -286,17 +288,21 @@ std::string undated(const std::string& text) {
 
 struct PipeCase {
     FlowRun run;
+    bool closed;                       // standard output closed, not a pipe without its reader
     int status;                        // the exit status
     std::vector<std::string> outputs;  // written whole: as a run with its screen writes them
 };
-void PrintTo(const PipeCase& c, std::ostream* os) { *os << c.run.name; }
+void PrintTo(const PipeCase& c, std::ostream* os) { *os << c.run.name << (c.closed ? " >&-" : " | head -1"); }
 
 class ReaderGone : public ::testing::TestWithParam<PipeCase> {};
 
 // A program whose standard output is a pipe that nobody reads any more
 // (`kestrand chip | head -1` once head has quit) is not ended by SIGPIPE:
 // it writes all its files, then fails, saying on standard error that its
-// screen was lost, and leaves no temporary file.
+// screen was lost, and leaves no temporary file.  A standard output
+// closed from the start (`kestrand chip >&-`) is lost the same way: no
+// file of the run takes its descriptor, so no screen text lands in one
+// (tallowmere's report, kestrand's lock file).
 TEST_P(ReaderGone, WritesItsFilesAndFails) {
     if (!testsupport::fixture_tools_built() || !fs::exists(built_program("bin/tallowmere")))
         GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
@@ -306,22 +312,30 @@ TEST_P(ReaderGone, WritesItsFilesAndFails) {
     ASSERT_FALSE(prepared_chip(dir, c.run.edited).empty());
     ASSERT_FALSE(prepared_chip(reference, c.run.edited).empty());
     ASSERT_EQ(testsupport::run(program_argv(c.run), reference.path()).status, 0);
-    Started run(program_argv(c.run), dir.path(), "", {.reader_gone = true});
+    Setting lost;
+    (c.closed ? lost.out_closed : lost.reader_gone) = true;
+    Started run(program_argv(c.run), dir.path(), "", lost);
     const int st = run.end();
     ASSERT_TRUE(WIFEXITED(st)) << "ended by signal " << WTERMSIG(st) << "\n" << run.err();
     EXPECT_EQ(WEXITSTATUS(st), c.status) << run.err();
-    EXPECT_NE(run.err().find("ERROR: can't write to standard output: Broken pipe.\n"), std::string::npos) << run.err();
+    const std::string why = c.closed ? "Bad file descriptor" : "Broken pipe";
+    EXPECT_NE(run.err().find("ERROR: can't write to standard output: " + why + ".\n"), std::string::npos) << run.err();
     for (const std::string& f : c.outputs)
         EXPECT_EQ(undated(read_file(dir.path() / f)), undated(read_file(reference.path() / f))) << f;
     EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
 }
 
+const std::vector<std::string> kKestrandOutputs = {"chip.bso", "chip_jtag.v", "chip_jtag.c.sdb", "bscan_lib/chip_jtag.cmd",
+                                                   "chip.kest.rpt"};
+const std::vector<std::string> kTallowmereOutputs = {"chip_jtag.bsd", "chip_jtag.bsdl.rpt"};
+
 INSTANTIATE_TEST_SUITE_P(
     Programs, ReaderGone,
-    ::testing::Values(PipeCase{kKestrand, 255, {"chip.bso", "chip_jtag.v", "chip_jtag.c.sdb", "bscan_lib/chip_jtag.cmd"}},
-                      PipeCase{kTallowmere, 255, {"chip_jtag.bsd", "chip_jtag.bsdl.rpt"}},
-                      PipeCase{kQuarnel, 1, {"net.v"}}),
-    [](const auto& info) { return std::string(info.param.run.name); });
+    ::testing::Values(PipeCase{kKestrand, false, 255, kKestrandOutputs},
+                      PipeCase{kTallowmere, false, 255, kTallowmereOutputs}, PipeCase{kQuarnel, false, 1, {"net.v"}},
+                      PipeCase{kKestrand, true, 255, kKestrandOutputs},
+                      PipeCase{kTallowmere, true, 255, kTallowmereOutputs}, PipeCase{kQuarnel, true, 1, {"net.v"}}),
+    [](const auto& info) { return std::string(info.param.run.name) + (info.param.closed ? "Closed" : ""); });
 
 struct SizeCase {
     const char* name;
