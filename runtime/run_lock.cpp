@@ -74,6 +74,9 @@ RtLock RT_lock_folder(const std::string& path, long* holder, std::string* why) {
     // file just opened may be one that no longer has the name: then the
     // name is opened again.
     std::string made;  // the folder made here for the lock file
+    // A kill waits until the lock file (and the folder made for it) is
+    // registered to go with it.
+    RtKillHold hold;
     for (int attempt = 0; attempt < 100; ++attempt) {
         // Not closed on exec: the tools the run starts hold the lock too.
         // A lock file made by another user may be read-only to this one;

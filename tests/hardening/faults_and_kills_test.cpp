@@ -511,6 +511,53 @@ TEST_P(SignalDuringAddBcm, RemovesThePortOnlyTap) {
 INSTANTIATE_TEST_SUITE_P(Signals, SignalDuringAddBcm, ::testing::Values(SIGTERM, SIGABRT),
                          [](const auto& info) { return signal_name(info.param); });
 
+// A signal just after the compiler has compiled a module of the run and
+// before kestrand has removed the compiler's log ("<module>.tessick.log")
+// takes that log with the run's other files.  A stand-in tessick runs the
+// real one, then sends the signal and waits to be ended.
+struct CompileCase {
+    const char* name;
+    std::vector<std::string> options;
+    bool notap;            // the chip without its TAP (for -add_bcm)
+    const char* compiled;  // the file whose compile is followed by the signal
+    const char* log;       // the compiler's log of it
+};
+void PrintTo(const CompileCase& c, std::ostream* os) { *os << c.name; }
+
+class SignalAfterACompile : public ::testing::TestWithParam<CompileCase> {};
+
+TEST_P(SignalAfterACompile, TakesTheCompilersLog) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const CompileCase& c = GetParam();
+    TempDir dir, bin;
+    if (c.notap)
+        testsupport::compile_notap_chip(dir.path());
+    else
+        ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path()));
+    if (HasFatalFailure()) return;
+    std::ofstream(bin.path() / "tessick") << "#!/bin/sh\n"
+                                             "'"
+                                          << testsupport::tools_dir() << "/tessick' \"$@\" || exit $?\n"
+                                          << "case \"$*\" in *" << c.compiled
+                                          << "*) kill -TERM $PPID; exec sleep 10;; esac\n";
+    fs::permissions(bin.path() / "tessick", fs::perms::owner_all);
+    testsupport::ToolPath env(bin.str());
+    std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
+    argv.insert(argv.end(), c.options.begin(), c.options.end());
+    Started run(argv, dir.path());
+    const int st = run.end();
+    EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGTERM) << st << run.out();
+    EXPECT_FALSE(fs::exists(dir.path() / c.log));
+    EXPECT_FALSE(fs::exists(dir.path() / "BSCAN.log"));
+    EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Compiles, SignalAfterACompile,
+    ::testing::Values(CompileCase{"PortOnlyTap", {"-add_tap_only"}, false, "chip_TAP_empty.v", "chip_TAP_empty.tessick.log"},
+                      CompileCase{"BoundaryCellModule", {"-add_bcm"}, true, "chip_BCM.v", "chip_BCM.tessick.log"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // The design that plovert edits lies under a hidden name until plovert
 // saves it: no file of the edited design's name is ever the unedited
 // design, which is what a SIGKILL before the save would leave.  A
