@@ -176,6 +176,9 @@ void jtag_compile_port_only_tap() {
         get_TAP_in_RTL(JTAG_V_FILE);
         JTAG_OPTION[OPT_TAP_PORT_ONLY] = 0;
         JTAG_V_FILE = nullptr;
+        // The -add_bcm road removes the module at its end (also when
+        // -add_tap compiled it first): a signal before then takes it.
+        if (JTAG_OPTION[OPT_ADD_BCM]) RT_remove_at_end(empty_module, RtRemove::WhenKilled);
         if (!file.commit()) top_write_failed(empty_module, file.why());
     }
 

@@ -480,13 +480,20 @@ INSTANTIATE_TEST_SUITE_P(Signals, KillDuringReadBack, ::testing::Values(SIGTERM,
 
 // A signal while -add_bcm compiles its port-only TAP module: the module
 // "<top>_TAP_empty.v", which a finished run removes, goes with the run
-// as its temporary files do.  A stand-in tessick sends the signal to
-// kestrand when it is given that module.
-class SignalDuringAddBcm : public ::testing::TestWithParam<int> {};
+// as its temporary files do; also with -add_tap, whose TAP compile comes
+// first.  A stand-in tessick sends the signal to kestrand when it is
+// given that module.
+struct AddBcmSignal {
+    int sig;
+    std::vector<std::string> options;
+};
+void PrintTo(const AddBcmSignal& c, std::ostream* os) { *os << signal_name(c.sig) << " " << c.options.size(); }
+
+class SignalDuringAddBcm : public ::testing::TestWithParam<AddBcmSignal> {};
 
 TEST_P(SignalDuringAddBcm, RemovesThePortOnlyTap) {
     if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
-    const int sig = GetParam();
+    const int sig = GetParam().sig;
     TempDir dir, bin;
     testsupport::compile_notap_chip(dir.path());
     if (HasFatalFailure()) return;
@@ -497,7 +504,9 @@ TEST_P(SignalDuringAddBcm, RemovesThePortOnlyTap) {
                                          << testsupport::tools_dir() << "/tessick' \"$@\"\n";
     fs::permissions(bin.path() / "tessick", fs::perms::owner_all);
     testsupport::ToolPath env(bin.str());
-    Started run({built_program("bin/kestrand"), "chip", "-add_bcm"}, dir.path());
+    std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
+    argv.insert(argv.end(), GetParam().options.begin(), GetParam().options.end());
+    Started run(argv, dir.path());
     const int st = run.end();
     if (sig == SIGTERM)
         EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGTERM) << st << run.out();
@@ -508,8 +517,13 @@ TEST_P(SignalDuringAddBcm, RemovesThePortOnlyTap) {
     EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, SignalDuringAddBcm, ::testing::Values(SIGTERM, SIGABRT),
-                         [](const auto& info) { return signal_name(info.param); });
+INSTANTIATE_TEST_SUITE_P(Signals, SignalDuringAddBcm,
+                         ::testing::Values(AddBcmSignal{SIGTERM, {"-add_bcm"}}, AddBcmSignal{SIGABRT, {"-add_bcm"}},
+                                           AddBcmSignal{SIGTERM, {"-add_bcm", "-add_tap"}},
+                                           AddBcmSignal{SIGABRT, {"-add_bcm", "-add_tap"}}),
+                         [](const auto& info) {
+                             return signal_name(info.param.sig) + (info.param.options.size() > 1 ? "WithAddTap" : "");
+                         });
 
 // A signal just after the compiler has compiled a module of the run and
 // before kestrand has removed the compiler's log ("<module>.tessick.log")
