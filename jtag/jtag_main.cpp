@@ -176,12 +176,17 @@ void jtag_compile_port_only_tap() {
         get_TAP_in_RTL(JTAG_V_FILE);
         JTAG_OPTION[OPT_TAP_PORT_ONLY] = 0;
         JTAG_V_FILE = nullptr;
+        // The -add_bcm road removes the module at its end (also when
+        // -add_tap compiled it first): a signal before then takes it.
+        if (JTAG_OPTION[OPT_ADD_BCM]) RT_remove_at_end(empty_module, RtRemove::WhenKilled);
         if (!file.commit()) top_write_failed(empty_module, file.why());
     }
 
     std::vector<std::string> compile = {"tessick", "-lib", RT_file_arg(empty_module)};
     for (std::string& word : jtag_tessick_opath()) compile.push_back(std::move(word));
     std::string start_error;
+    // The compiler's own log goes with a kill, as BSCAN.log does.
+    RT_remove_at_end(TOP_MODULE + "_TAP_empty.tessick.log", RtRemove::WhenKilled);
     if (RT_run(compile, "BSCAN.log", false, &start_error) != 0) {
         if (!start_error.empty()) qdx_printf("    %s", start_error.c_str());
         qdx_exit_printf(-1, "    Please check the \"BSCAN.log\" file.\n");

@@ -3,6 +3,7 @@
 // fuzz build); and the handlers that clean up after a kill or a crash.
 #include "runtime/exit.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
@@ -93,6 +94,9 @@ void put_back_joint_rename() {
 int lost_output_reason() {
     struct stat st{};
     if (::fstat(STDOUT_FILENO, &st) != 0) return errno;
+    // Standard output was closed when the run began (keep_standard_descriptors).
+    const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+    if (flags >= 0 && (flags & O_ACCMODE) == O_RDONLY) return EBADF;
     if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {
         pollfd p{STDOUT_FILENO, POLLOUT, 0};
         if (::poll(&p, 1, 0) == 1 && (p.revents & (POLLERR | POLLHUP))) return EPIPE;
@@ -197,6 +201,22 @@ void* give_crash_stack(size_t size) {
 }
 
 // Room for a handler's writes, renames and waits.
+// A standard descriptor closed when the run began would be the number
+// of the first file the run opens, and what the run prints would go into
+// that file (its report, a lock file).  Each closed one is opened on
+// /dev/null, standard output and standard error read-only, so that a
+// write to them fails as to a closed descriptor (EBADF).
+void keep_standard_descriptors() {
+    for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) >= 0 || errno != EBADF) continue;
+        const int opened = ::open("/dev/null", O_RDONLY);
+        if (opened >= 0 && opened != descriptor) {
+            ::dup2(opened, descriptor);
+            ::close(opened);
+        }
+    }
+}
+
 size_t crash_stack_size() { return static_cast<size_t>(std::max(::sysconf(_SC_SIGSTKSZ), 64L * 1024)); }
 
 }  // namespace
@@ -288,6 +308,7 @@ bool RtKillHold::kill_waiting() const {
 }
 
 void RT_install_kill_cleanup() {
+    keep_standard_descriptors();
     registered();  // made now: the handler must not be the first to touch it
     struct sigaction sa{};
     sa.sa_handler = on_kill;

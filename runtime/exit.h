@@ -129,6 +129,11 @@ private:
 // Installs handlers of the kill signals that end the running child with
 // the same signal and wait for it, remove every registered file, and end
 // the process by the signal; and ignores SIGPIPE and SIGXFSZ (above).
+// Called first thing in a run (before it opens a file): a standard
+// descriptor that was closed is opened on /dev/null, standard output and
+// standard error read-only, so that no file of the run takes its number
+// and what is printed to a closed standard output is lost as such
+// ("Bad file descriptor" at the exit).
 void RT_install_kill_cleanup();
 // The signals that a program this process starts must get back at their
 // default action: SIGPIPE and SIGXFSZ when RT_install_kill_cleanup turned

@@ -99,10 +99,11 @@ int RT_run(const std::vector<std::string>& argv, const std::string& log_path, bo
     posix_spawn_file_actions_addopen(&fa, 1, out, flags, 0644);
     posix_spawn_file_actions_adddup2(&fa, 1, 2);
     int spawn_error = 0;
-    // A log begun anew belongs to this run: a kill takes it away.
+    // A log begun anew belongs to this run: a kill takes it away, also
+    // after the program ended and before the caller has removed the log
+    // or kept it (an error exit keeps it).
     if (!append && !log_path.empty()) RT_remove_at_end(log_path, RtRemove::WhenKilled);
     const int status = spawn_and_wait(argv, &fa, &spawn_error);
-    if (!append && !log_path.empty()) RT_forget(log_path);
     posix_spawn_file_actions_destroy(&fa);
     if (spawn_error != 0) {
         const std::string why = start_failure(argv[0], spawn_error);

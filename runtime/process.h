@@ -20,7 +20,8 @@
 // is cleared.  From its start the program is the child that a kill ends
 // first (runtime/exit.h): a kill that arrives while it is being started
 // waits until it is known.  A log that the run begins anew is removed
-// when the run is killed.
+// when the run is killed, also after the program has ended (the caller
+// removes it, or an error exit keeps it); RT_forget keeps it from a kill.
 int RT_run(const std::vector<std::string>& argv, const std::string& log_path, bool append = false,
            std::string* start_error = nullptr);
 

@@ -43,6 +43,9 @@ void release() {
 // another run may take the folder.
 void release_at_exit() { release(); }
 
+// Why a lock file that has other names as well is not taken.
+constexpr const char* kOtherNames = "it has another name too (a hard link)";
+
 // The process id that the lock file holds, 0 when none.
 long holder_of(int descriptor) {
     char text[32] = {};
@@ -74,6 +77,9 @@ RtLock RT_lock_folder(const std::string& path, long* holder, std::string* why) {
     // file just opened may be one that no longer has the name: then the
     // name is opened again.
     std::string made;  // the folder made here for the lock file
+    // A kill waits until the lock file (and the folder made for it) is
+    // registered to go with it.
+    RtKillHold hold;
     for (int attempt = 0; attempt < 100; ++attempt) {
         // Not closed on exec: the tools the run starts hold the lock too.
         // A lock file made by another user may be read-only to this one;
@@ -92,8 +98,11 @@ RtLock RT_lock_folder(const std::string& path, long* holder, std::string* why) {
         }
         if (descriptor < 0) return failed(why, std::strerror(errno), made);
         struct stat mine {};
+        // A file of other names too (a hard link, a pin file say) is no
+        // lock file: the process id written into it would replace its text.
         const char* reason = ::fstat(descriptor, &mine) != 0 ? std::strerror(errno)
                              : !S_ISREG(mine.st_mode)            ? FNM_NOT_REGULAR
+                             : mine.st_nlink > 1                 ? kOtherNames
                                                                  : nullptr;
         if (reason) {
             ::close(descriptor);

@@ -25,7 +25,9 @@ enum class RtLock {
 
 // Takes the lock file `path` (made when missing), without waiting.  Held:
 // *holder is the process id the file holds (0 when it holds none yet).
-// Failed: *why is the system's reason.  A second call for the same file
+// Failed: *why is the system's reason, or why the file is no lock file
+// (not a regular file; a hard link, whose other names would get the
+// process id).  A second call for the same file
 // in one process finds it Taken.
 RtLock RT_lock_folder(const std::string& path, long* holder, std::string* why);
 

@@ -771,6 +771,7 @@ void jtagsyn_bcm(const BcmModule& module) {
     // its boundary register as every other road's does.
     std::vector<std::string> compile = {"tessick", RT_file_arg(name)};
     for (std::string& word : jtag_tessick_opath()) compile.push_back(std::move(word));
+    RT_remove_at_end(bcm + ".tessick.log", RtRemove::WhenKilled);
     if (RT_run(compile, "BSCAN.log", false, nullptr) != 0) {
         std::printf(" ERROR IN tessick !! ");
         std::fflush(stdout);

@@ -39,11 +39,12 @@ using testsupport::TempDir;
 
 // How a program is started beside its arguments: its limits, and a
 // standard output whose reader has gone (a pipe whose reading end is
-// closed before the program starts).
+// closed before the program starts) or that is closed (`>&-`).
 struct Setting {
     rlim_t address_space = RLIM_INFINITY;
     rlim_t file_size = RLIM_INFINITY;
     bool reader_gone = false;
+    bool out_closed = false;
 };
 
 // A program started in dir, standard input from a text, standard output
@@ -74,6 +75,7 @@ public:
             ::signal(SIGXFSZ, SIG_DFL);
             const int streams[] = {::open(in.c_str(), O_RDONLY), out[1], err[1]};
             for (int i = 0; i < 3; ++i) ::dup2(streams[i], i);
+            if (setting.out_closed) ::close(STDOUT_FILENO);
             ::execv(args[0], args.data());
             _exit(127);
         }
@@ -286,17 +288,21 @@ std::string undated(const std::string& text) {
 
 struct PipeCase {
     FlowRun run;
+    bool closed;                       // standard output closed, not a pipe without its reader
     int status;                        // the exit status
     std::vector<std::string> outputs;  // written whole: as a run with its screen writes them
 };
-void PrintTo(const PipeCase& c, std::ostream* os) { *os << c.run.name; }
+void PrintTo(const PipeCase& c, std::ostream* os) { *os << c.run.name << (c.closed ? " >&-" : " | head -1"); }
 
 class ReaderGone : public ::testing::TestWithParam<PipeCase> {};
 
 // A program whose standard output is a pipe that nobody reads any more
 // (`kestrand chip | head -1` once head has quit) is not ended by SIGPIPE:
 // it writes all its files, then fails, saying on standard error that its
-// screen was lost, and leaves no temporary file.
+// screen was lost, and leaves no temporary file.  A standard output
+// closed from the start (`kestrand chip >&-`) is lost the same way: no
+// file of the run takes its descriptor, so no screen text lands in one
+// (tallowmere's report, kestrand's lock file).
 TEST_P(ReaderGone, WritesItsFilesAndFails) {
     if (!testsupport::fixture_tools_built() || !fs::exists(built_program("bin/tallowmere")))
         GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
@@ -306,22 +312,30 @@ TEST_P(ReaderGone, WritesItsFilesAndFails) {
     ASSERT_FALSE(prepared_chip(dir, c.run.edited).empty());
     ASSERT_FALSE(prepared_chip(reference, c.run.edited).empty());
     ASSERT_EQ(testsupport::run(program_argv(c.run), reference.path()).status, 0);
-    Started run(program_argv(c.run), dir.path(), "", {.reader_gone = true});
+    Setting lost;
+    (c.closed ? lost.out_closed : lost.reader_gone) = true;
+    Started run(program_argv(c.run), dir.path(), "", lost);
     const int st = run.end();
     ASSERT_TRUE(WIFEXITED(st)) << "ended by signal " << WTERMSIG(st) << "\n" << run.err();
     EXPECT_EQ(WEXITSTATUS(st), c.status) << run.err();
-    EXPECT_NE(run.err().find("ERROR: can't write to standard output: Broken pipe.\n"), std::string::npos) << run.err();
+    const std::string why = c.closed ? "Bad file descriptor" : "Broken pipe";
+    EXPECT_NE(run.err().find("ERROR: can't write to standard output: " + why + ".\n"), std::string::npos) << run.err();
     for (const std::string& f : c.outputs)
         EXPECT_EQ(undated(read_file(dir.path() / f)), undated(read_file(reference.path() / f))) << f;
     EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
 }
 
+const std::vector<std::string> kKestrandOutputs = {"chip.bso", "chip_jtag.v", "chip_jtag.c.sdb", "bscan_lib/chip_jtag.cmd",
+                                                   "chip.kest.rpt"};
+const std::vector<std::string> kTallowmereOutputs = {"chip_jtag.bsd", "chip_jtag.bsdl.rpt"};
+
 INSTANTIATE_TEST_SUITE_P(
     Programs, ReaderGone,
-    ::testing::Values(PipeCase{kKestrand, 255, {"chip.bso", "chip_jtag.v", "chip_jtag.c.sdb", "bscan_lib/chip_jtag.cmd"}},
-                      PipeCase{kTallowmere, 255, {"chip_jtag.bsd", "chip_jtag.bsdl.rpt"}},
-                      PipeCase{kQuarnel, 1, {"net.v"}}),
-    [](const auto& info) { return std::string(info.param.run.name); });
+    ::testing::Values(PipeCase{kKestrand, false, 255, kKestrandOutputs},
+                      PipeCase{kTallowmere, false, 255, kTallowmereOutputs}, PipeCase{kQuarnel, false, 1, {"net.v"}},
+                      PipeCase{kKestrand, true, 255, kKestrandOutputs},
+                      PipeCase{kTallowmere, true, 255, kTallowmereOutputs}, PipeCase{kQuarnel, true, 1, {"net.v"}}),
+    [](const auto& info) { return std::string(info.param.run.name) + (info.param.closed ? "Closed" : ""); });
 
 struct SizeCase {
     const char* name;
@@ -466,13 +480,20 @@ INSTANTIATE_TEST_SUITE_P(Signals, KillDuringReadBack, ::testing::Values(SIGTERM,
 
 // A signal while -add_bcm compiles its port-only TAP module: the module
 // "<top>_TAP_empty.v", which a finished run removes, goes with the run
-// as its temporary files do.  A stand-in tessick sends the signal to
-// kestrand when it is given that module.
-class SignalDuringAddBcm : public ::testing::TestWithParam<int> {};
+// as its temporary files do; also with -add_tap, whose TAP compile comes
+// first.  A stand-in tessick sends the signal to kestrand when it is
+// given that module.
+struct AddBcmSignal {
+    int sig;
+    std::vector<std::string> options;
+};
+void PrintTo(const AddBcmSignal& c, std::ostream* os) { *os << signal_name(c.sig) << " " << c.options.size(); }
+
+class SignalDuringAddBcm : public ::testing::TestWithParam<AddBcmSignal> {};
 
 TEST_P(SignalDuringAddBcm, RemovesThePortOnlyTap) {
     if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
-    const int sig = GetParam();
+    const int sig = GetParam().sig;
     TempDir dir, bin;
     testsupport::compile_notap_chip(dir.path());
     if (HasFatalFailure()) return;
@@ -483,7 +504,9 @@ TEST_P(SignalDuringAddBcm, RemovesThePortOnlyTap) {
                                          << testsupport::tools_dir() << "/tessick' \"$@\"\n";
     fs::permissions(bin.path() / "tessick", fs::perms::owner_all);
     testsupport::ToolPath env(bin.str());
-    Started run({built_program("bin/kestrand"), "chip", "-add_bcm"}, dir.path());
+    std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
+    argv.insert(argv.end(), GetParam().options.begin(), GetParam().options.end());
+    Started run(argv, dir.path());
     const int st = run.end();
     if (sig == SIGTERM)
         EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGTERM) << st << run.out();
@@ -494,8 +517,60 @@ TEST_P(SignalDuringAddBcm, RemovesThePortOnlyTap) {
     EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, SignalDuringAddBcm, ::testing::Values(SIGTERM, SIGABRT),
-                         [](const auto& info) { return signal_name(info.param); });
+INSTANTIATE_TEST_SUITE_P(Signals, SignalDuringAddBcm,
+                         ::testing::Values(AddBcmSignal{SIGTERM, {"-add_bcm"}}, AddBcmSignal{SIGABRT, {"-add_bcm"}},
+                                           AddBcmSignal{SIGTERM, {"-add_bcm", "-add_tap"}},
+                                           AddBcmSignal{SIGABRT, {"-add_bcm", "-add_tap"}}),
+                         [](const auto& info) {
+                             return signal_name(info.param.sig) + (info.param.options.size() > 1 ? "WithAddTap" : "");
+                         });
+
+// A signal just after the compiler has compiled a module of the run and
+// before kestrand has removed the compiler's log ("<module>.tessick.log")
+// takes that log with the run's other files.  A stand-in tessick runs the
+// real one, then sends the signal and waits to be ended.
+struct CompileCase {
+    const char* name;
+    std::vector<std::string> options;
+    bool notap;            // the chip without its TAP (for -add_bcm)
+    const char* compiled;  // the file whose compile is followed by the signal
+    const char* log;       // the compiler's log of it
+};
+void PrintTo(const CompileCase& c, std::ostream* os) { *os << c.name; }
+
+class SignalAfterACompile : public ::testing::TestWithParam<CompileCase> {};
+
+TEST_P(SignalAfterACompile, TakesTheCompilersLog) {
+    if (!testsupport::fixture_tools_built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    const CompileCase& c = GetParam();
+    TempDir dir, bin;
+    if (c.notap)
+        testsupport::compile_notap_chip(dir.path());
+    else
+        ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path()));
+    if (HasFatalFailure()) return;
+    std::ofstream(bin.path() / "tessick") << "#!/bin/sh\n"
+                                             "'"
+                                          << testsupport::tools_dir() << "/tessick' \"$@\" || exit $?\n"
+                                          << "case \"$*\" in *" << c.compiled
+                                          << "*) kill -TERM $PPID; exec sleep 10;; esac\n";
+    fs::permissions(bin.path() / "tessick", fs::perms::owner_all);
+    testsupport::ToolPath env(bin.str());
+    std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
+    argv.insert(argv.end(), c.options.begin(), c.options.end());
+    Started run(argv, dir.path());
+    const int st = run.end();
+    EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGTERM) << st << run.out();
+    EXPECT_FALSE(fs::exists(dir.path() / c.log));
+    EXPECT_FALSE(fs::exists(dir.path() / "BSCAN.log"));
+    EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Compiles, SignalAfterACompile,
+    ::testing::Values(CompileCase{"PortOnlyTap", {"-add_tap_only"}, false, "chip_TAP_empty.v", "chip_TAP_empty.tessick.log"},
+                      CompileCase{"BoundaryCellModule", {"-add_bcm"}, true, "chip_BCM.v", "chip_BCM.tessick.log"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // The design that plovert edits lies under a hidden name until plovert
 // saves it: no file of the edited design's name is ever the unedited

@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -197,19 +198,45 @@ TEST_F(SharedFolder, LockFileOfAKilledRunDoesNotBlock) {
     EXPECT_FALSE(fs::exists(dir.path() / kLockFile));
 }
 
-// A lock file that can't be locked (a folder stands under its name)
-// refuses the run, with the reason.
-TEST_F(SharedFolder, LockFileThatIsAFolderRefusesTheRun) {
+// A lock file that is no lock file refuses the run, with the reason, and
+// what stands under its name is as it was: a folder, a symbolic link, a
+// hard link of the pin file (whose text the process id would replace).
+struct NoLockCase {
+    const char* name;
+    std::function<void(const fs::path& dir)> make;  // puts it under the lock file's name
+    std::string reason;
+};
+void PrintTo(const NoLockCase& c, std::ostream* os) { *os << c.name; }
+
+class LockFileRefused : public SharedFolder, public ::testing::WithParamInterface<NoLockCase> {};
+
+TEST_P(LockFileRefused, RefusesTheRunAndLeavesIt) {
+    const NoLockCase& c = GetParam();
     TempDir dir;
-    fs::create_directories(dir.path() / kLockFile);
-    const RunResult r = testsupport::run({built_program("bin/kestrand"), "chip"}, dir.path());
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path()));
+    fs::create_directory(dir.path() / "bscan_lib");
+    c.make(dir.path());
+    const std::string pin = read_file(dir.path() / "chip.pin");
+    const auto before = folder_files(dir.path());
+    const RunResult r = testsupport::run_kestrand(dir.path());
     EXPECT_EQ(r.status, 255);
-    EXPECT_NE(r.out.find("\nERROR: can't lock the current folder with './bscan_lib/.kestrand.lock': "
-                         "Is a directory.\n\n"),
+    EXPECT_NE(r.out.find("\nERROR: can't lock the current folder with './bscan_lib/.kestrand.lock': " + c.reason +
+                         ".\n\n"),
               std::string::npos)
         << r.out;
-    EXPECT_FALSE(fs::exists(dir.path() / "chip.kest.rpt"));
+    EXPECT_EQ(folder_changes(before, folder_files(dir.path())), std::vector<std::string>{});
+    EXPECT_EQ(read_file(dir.path() / "chip.pin"), pin);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, LockFileRefused,
+    ::testing::Values(
+        NoLockCase{"Folder", [](const fs::path& d) { fs::create_directory(d / kLockFile); }, "Is a directory"},
+        NoLockCase{"SymbolicLink", [](const fs::path& d) { fs::create_symlink("../chip.pin", d / kLockFile); },
+                   "Too many levels of symbolic links"},
+        NoLockCase{"HardLinkOfThePinFile", [](const fs::path& d) { fs::create_hard_link(d / "chip.pin", d / kLockFile); },
+                   "it has another name too (a hard link)"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------- outputs that are inputs
 

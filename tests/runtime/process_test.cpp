@@ -161,6 +161,34 @@ TEST(Process, KillWhileAToolStartsEndsTheTool) {
     EXPECT_FALSE(tool_left) << "the tool outlived the run that started it";
 }
 
+// A log begun anew stays the run's after the tool has ended: a kill
+// before the caller has removed it takes it, and one that the caller
+// keeps (an error exit) stays.
+TEST(Process, KillAfterAToolEndedTakesItsLog) {
+    TempDir dir;
+    const std::string log = (dir.path() / "tool.log").string(), kept = (dir.path() / "kept.log").string();
+    const pid_t run = fork();
+    if (run == 0) {
+        RT_install_kill_cleanup();
+        if (RT_run({"true"}, log) != 0 || RT_run({"true"}, kept) != 0) _exit(1);
+        RT_forget(kept);
+        ::raise(SIGTERM);
+        _exit(2);
+    }
+    int st = 0;
+    waitpid(run, &st, 0);
+    EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGTERM) << st;
+    EXPECT_FALSE(fs::exists(log));
+    EXPECT_TRUE(fs::exists(kept));
+    const auto r = testsupport::run_child([&] {
+        RT_install_kill_cleanup();
+        RT_run({"false"}, log);
+        qdx_exit(-1);
+    });
+    EXPECT_EQ(r.status, 255);
+    EXPECT_TRUE(fs::exists(log));
+}
+
 // A run ignores SIGPIPE and SIGXFSZ, so that a write that the system
 // would end it for fails instead; the programs it starts get both back at
 // their default actions, as a shell starts them.
