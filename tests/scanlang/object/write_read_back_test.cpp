@@ -255,6 +255,17 @@ INSTANTIATE_TEST_SUITE_P(
                       .objects = 1,
                       .written = {"        {\n          /* none */\n          %PRECISION -1 ;\n        }\n",
                                   "          // none either\n          %PRECISION -1 ;\n"}},
+        // Blocks of which the object keeps one (a test conversion's timing,
+        // clocks and removed pins, a decoder's modes): a repeat is reported
+        // and the first is written.
+        RoundTripCase{.top = "repeated_single_blocks.dft",
+                      .tool = "atpg",
+                      .objects = 1,
+                      .written = {"          %CYCLE 100 ;\n", "          %CLOCK clk 010 ;\n        }\n",
+                                  "        %REMOVE_PIN x ;\n", "          %PORT_NAME = sm ;\n",
+                                  "     %TEST_MODE  = tm ;\n", "          %PORT_NAME k = 1 ;\n"},
+                      .warned = "WARNING : '<dir>/repeated_single_blocks.dft', line-#, 'REMOVE_PIN' is multiple "
+                                "defined."},
         // Cores in cores, two of them sharing one file, each file read and
         // written as its own object.
         RoundTripCase{"nested_top.dft", "hier_dft", 5}, RoundTripCase{"nested_top.dft", "atpg", 1}),
