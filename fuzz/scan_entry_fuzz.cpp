@@ -82,9 +82,11 @@ const Work& work() {
                 }
             }
         }
-        std::atexit(remove_work);
         return made;
     }();
+    // Registered after w is made, so that it runs before w is destroyed.
+    static const bool removed_at_exit = std::atexit(remove_work) == 0;
+    (void)removed_at_exit;
     return w;
 }
 

@@ -15,7 +15,7 @@ uint16_t dft_t[48], pso_t[12], select_scan_t[8], sequence_t[5], connect_scan_t[8
     decoder_out_t[2], scan_decoder_t[20], instruction_t[10], wrapper_chain_t[3], wrapper_info_t[6], diff_pad_t[2],
     gristel_t[2], tddm_tdm_info_t[3], tddm_group_t[3], tdm_group_t[4];
 uint16_t con_port_t[4], set_timing_t[6], ta_constraints_t[8], scan_module_t[4], delay_cell_map_t[2], test_files_t[4],
-    scan_repair_t[5], clock_period_t[1], test_conversion_t[5], conversion_clock_t[2], connect_core_tt[6];
+    scan_repair_t[5], clock_period_t[1], test_conversion_t[6], conversion_clock_t[2], connect_core_tt[6];
 
 std::string map_file_name;
 std::string dft_file_name;

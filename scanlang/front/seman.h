@@ -23,7 +23,7 @@ extern uint16_t dft_t[48], pso_t[12], select_scan_t[8], sequence_t[5], connect_s
     gristel_t[2], tddm_tdm_info_t[3], tddm_group_t[3], tdm_group_t[4];
 // Kept across files; their blocks clear them:
 extern uint16_t con_port_t[4], set_timing_t[6], ta_constraints_t[8], scan_module_t[4], delay_cell_map_t[2],
-    test_files_t[4], scan_repair_t[5], clock_period_t[1], test_conversion_t[5], conversion_clock_t[2],
+    test_files_t[4], scan_repair_t[5], clock_period_t[1], test_conversion_t[6], conversion_clock_t[2],
     connect_core_tt[6];
 
 // Sets every counter of a table to 0.
@@ -145,7 +145,10 @@ inline constexpr int AC_FORCE = 0, AC_STROBE = 1, AC_AUTOSAVE = 2, AC_SKIPFAULTS
                      AC_FEEDBACK_LOOPS = 19, AC_RAM_READ = 20, AC_RAM_WRITE = 21, AC_CONTROL = 22,
                      AC_CONTROL_CELL = 23, AC_UNCONTROLLABLE_CHAIN = 24, AC_UNOBSERVABLE_CHAIN = 25;
 // Slots of test_conversion_t and diff_pad_t.
-inline constexpr int TC_RAM_READ = 2, TC_RAM_WRITE = 3, TC_DIFF_PAD = 4;
+// The object keeps one %SET_TIMING block, one %CLOCK block and one
+// %REMOVE_PIN statement of a test conversion: a repeat is reported.
+inline constexpr int TC_SET_TIMING = 0, TC_CLOCK = 1, TC_RAM_READ = 2, TC_RAM_WRITE = 3, TC_DIFF_PAD = 4,
+                     TC_REMOVE_PIN = 5;
 inline constexpr int DIFF_P_PAD = 0, DIFF_N_PAD = 1;
 // Slots of select_fault_t (as select_fault_name) and statistical_t.
 inline constexpr int SF_FAULT_MODEL = 0, SF_FAULT_ORDER = 1, SF_DONT_FAULT_TYPE = 2, SF_DONT_FAULT = 3,

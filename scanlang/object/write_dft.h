@@ -83,7 +83,7 @@ void print_dft_dont_fix(FILE* stream, const char* lead, const std::vector<DontFi
 // and an empty block does not read.  dft_block_start is the position after
 // the block's opening brace; dft_block_end, called before its closing
 // brace, writes `fallback` (a statement whose value reads as not given
-// too) when nothing was written since.
+// too) when nothing but saved comments was written since.
 long dft_block_start(FILE* stream);
 void dft_block_end(FILE* stream, long start, const char* fallback);
 

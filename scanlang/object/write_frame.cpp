@@ -57,7 +57,12 @@ bool is_own_line(const char* line) {
 
 // Prints one saved comment, `indent` blanks before its first printed line,
 // and marks it printed.
+// The bytes written as saved comments so far in this write: a block
+// holding only comments holds no statement (see dft_block_end).
+long comment_bytes = 0;
+
 void print_comment_record(FILE* out, ScanCommentRecord& record, int indent, const char* first_lead = "") {
+    const long before = std::ftell(out);
     bool first = true;
     for (int i = 0; i < record.line_count; ++i) {
         const char* line = record.lines[i];
@@ -67,6 +72,8 @@ void print_comment_record(FILE* out, ScanCommentRecord& record, int indent, cons
         std::fprintf(out, "%s\n", line);
     }
     record.printed = 1;
+    const long after = std::ftell(out);
+    if (before >= 0 && after >= before) comment_bytes += after - before;
 }
 
 bool is_section_keyword(int token) {
@@ -217,10 +224,16 @@ void print_dft_dont_fix(FILE* stream, const char* lead, const std::vector<DontFi
     std::fputs(" ;\n", stream);
 }
 
-long dft_block_start(FILE* stream) { return std::ftell(stream); }
+// Positions counted without the saved comments: a comment written in a
+// block whose statements all read as not given leaves it as empty.
+long dft_block_start(FILE* stream) {
+    const long at = std::ftell(stream);
+    return at < 0 ? at : at - comment_bytes;
+}
 
 void dft_block_end(FILE* stream, long start, const char* fallback) {
-    if (start >= 0 && std::ftell(stream) == start) std::fputs(fallback, stream);
+    const long at = std::ftell(stream);
+    if (start >= 0 && at >= 0 && at - comment_bytes == start) std::fputs(fallback, stream);
 }
 
 void print_dft_value_lines(FILE* stream, std::initializer_list<DftValueLine> lines, int indent, int first_line,
@@ -248,6 +261,7 @@ void print_scan_object_to_file(FILE* out, int flag) {
     // write of the same object keeps its comments too.
     ScanCommentRecord* comments = object_comments();
     for (int i = 0, n = DYNA_count(comments); i < n; ++i) comments[i].printed = 0;
+    comment_bytes = 0;
     const DftObject& o = *DFT_OBJECT;
     print_start_comment(out);
     std::fputs("\n", out);

@@ -40,10 +40,12 @@ test_conversion_items
       }
     | test_conversion_item { $$.node = scan_holder(DUMMY, $1.node); }
     ;
+/* The object keeps the first %SET_TIMING, %CLOCK and %REMOVE_PIN: a
+   repeat is reported as multiple defined. */
 test_conversion_item
-    : set_timing
-    | remove_pin_stmt
-    | conversion_clock_block
+    : set_timing             { $$.node = scan_once(test_conversion_t[TC_SET_TIMING], $1.node); }
+    | remove_pin_stmt        { $$.node = scan_once(test_conversion_t[TC_REMOVE_PIN], $1.node); }
+    | conversion_clock_block { $$.node = scan_once_as(test_conversion_t[TC_CLOCK], "CLOCK", $1.node); }
     | ram_read_stmt
       { $$.node = scan_first_in_list(test_conversion_t[TC_RAM_READ], RAM_READ_LIST_NODE, $1.node); }
     | ram_write_stmt

@@ -209,9 +209,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "WARNING : 't.dft', line-3, 'DECODER_NAME' is multiple defined.\n"},
         WarnCase{"TwoOverrideModes", decoder_with(" %OVERRIDE_MODE = a;\n %OVERRIDE_MODE { %PORT_NAME = b; }\n"),
                  "WARNING : 't.dft', line-3, 'OVERRIDE_MODE' is multiple defined.\n"},
-        WarnCase{"RepeatedScanAndTestModesPass",
+        // The object keeps the first of each mode: the repeats are reported.
+        WarnCase{"RepeatedScanAndTestModesAreReported",
                  decoder_with(" %SCAN_MODE = a; %SCAN_MODE { %PORT_NAME = b; } %TEST_MODE = c; %TEST_MODE = d;\n"),
-                 ""}),
+                 "WARNING : 't.dft', line-2, 'SCAN_MODE' is multiple defined.\n"
+                 "WARNING : 't.dft', line-2, 'TEST_MODE' is multiple defined.\n"}),
     [](const testing::TestParamInfo<WarnCase>& info) { return std::string(info.param.name); });
 
 // The decoder's closing check pairs each mode with a control port:

@@ -247,7 +247,28 @@ INSTANTIATE_TEST_SUITE_P(
                       .objects = 1,
                       .written = {"     %CLOCK_PORTS = \\ck0 {P} , \\ck1 {\\p } , \\k {x} , u{\\q{r } ;\n",
                                   "    %CPATH = \\c0 {Q} , d , \\e{} ;\n", "        %FROM = \\a/f0 {CK} ;\n",
-                                  "  %SCAN_IN_LIST = \\s{i} , t ;\n"}}),
+                                  "  %SCAN_IN_LIST = \\s{i} , t ;\n"}},
+        // A comment in a block whose only statement reads as not given
+        // does not stand for the statement the block needs.
+        RoundTripCase{.top = "commented_not_given.dft",
+                      .tool = "atpg",
+                      .objects = 1,
+                      .written = {"        {\n          /* none */\n          %PRECISION -1 ;\n        }\n",
+                                  "          // none either\n          %PRECISION -1 ;\n"}},
+        // Blocks of which the object keeps one (a test conversion's timing,
+        // clocks and removed pins, a decoder's modes): a repeat is reported
+        // and the first is written.
+        RoundTripCase{.top = "repeated_single_blocks.dft",
+                      .tool = "atpg",
+                      .objects = 1,
+                      .written = {"          %CYCLE 100 ;\n", "          %CLOCK clk 010 ;\n        }\n",
+                                  "        %REMOVE_PIN x ;\n", "          %PORT_NAME = sm ;\n",
+                                  "     %TEST_MODE  = tm ;\n", "          %PORT_NAME k = 1 ;\n"},
+                      .warned = "WARNING : '<dir>/repeated_single_blocks.dft', line-#, 'REMOVE_PIN' is multiple "
+                                "defined."},
+        // Cores in cores, two of them sharing one file, each file read and
+        // written as its own object.
+        RoundTripCase{"nested_top.dft", "hier_dft", 5}, RoundTripCase{"nested_top.dft", "atpg", 1}),
                          [](const testing::TestParamInfo<RoundTripCase>& info) {
                              return testsupport::param_name(std::string(info.param.top) + "_" + info.param.tool);
                          });
