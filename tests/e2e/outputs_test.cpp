@@ -67,9 +67,7 @@ std::vector<std::string> tallowmere_argv() {
 // through a pipe, which the limit does not reach.
 RunResult run_on_full_disk(const std::vector<std::string>& argv, const fs::path& dir, unsigned long long bytes) {
     testsupport::ToolPath env;
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+    std::vector<char*> args = testsupport::exec_args(argv);
     int out[2];
     if (::pipe(out) != 0) return {};
     const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};

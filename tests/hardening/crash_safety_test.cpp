@@ -88,9 +88,7 @@ int run_group(const std::vector<std::string>& argv, const fs::path& dir, const C
     posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+    std::vector<char*> args = testsupport::exec_args(argv);
     const fs::path old = fs::current_path();
     fs::current_path(dir);
     pid_t pid = 0;

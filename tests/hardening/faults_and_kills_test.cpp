@@ -61,9 +61,7 @@ public:
             ::close(out[0]);
             out[0] = -1;
         }
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
+        std::vector<char*> args = testsupport::exec_args(argv);
         std::fflush(nullptr);
         pid_ = fork();
         if (pid_ == 0) {

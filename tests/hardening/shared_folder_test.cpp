@@ -47,9 +47,7 @@ class Background {
 public:
     Background(const std::vector<std::string>& argv, const fs::path& dir) {
         const std::string out = (streams_.path() / "out").string();
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
+        std::vector<char*> args = testsupport::exec_args(argv);
         std::fflush(nullptr);
         pid_ = fork();
         if (pid_ == 0) {
@@ -372,9 +370,7 @@ TEST_P(ReadOnlyFolder, RefusedBeforeAnyWrite) {
     const std::string out = (streams.path() / "out").string();
     std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
     argv.insert(argv.end(), c.options.begin(), c.options.end());
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+    std::vector<char*> args = testsupport::exec_args(argv);
     std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {

@@ -163,6 +163,14 @@ std::vector<std::string> output_temporaries(const fs::path& dir) {
     return found;
 }
 
+std::vector<char*> exec_args(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    args.reserve(argv.size() + 1);
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    return args;
+}
+
 RunResult run(const std::vector<std::string>& argv, const fs::path& cwd, const std::string* input) {
     // Output and error go to temporary files so that a chatty program can
     // never block on a full pipe.
@@ -181,9 +189,7 @@ RunResult run(const std::vector<std::string>& argv, const fs::path& cwd, const s
     posix_spawn_file_actions_addopen(&fa, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     fs::path old = fs::current_path();
     if (!cwd.empty()) fs::current_path(cwd);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+    std::vector<char*> args = exec_args(argv);
     pid_t pid = 0;
     int rc = posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ);
     fs::current_path(old);

@@ -102,6 +102,10 @@ struct RunResult {
 RunResult run(const std::vector<std::string>& argv, const std::filesystem::path& cwd = {},
               const std::string* input = nullptr);
 
+// The argument vector of exec and posix_spawn for argv: pointers into
+// argv's strings, ended by a null pointer (argv must outlive it).
+std::vector<char*> exec_args(const std::vector<std::string>& argv);
+
 // Path of a program built in this build tree (for example "bin/kestrand").
 std::string built_program(const std::string& relative);
 
