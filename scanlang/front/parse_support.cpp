@@ -201,6 +201,25 @@ ScanAstNode* scan_once_as(uint16_t& slot, const char* report_kind, ScanAstNode* 
     return node;
 }
 
+ScanAstNode* scan_chain_once(ScanAstNode* first, ScanAstNode* item, std::initializer_list<int> repeatable) {
+    if (item && std::find(repeatable.begin(), repeatable.end(), item->kind) == repeatable.end() &&
+        SCAN_FIND_AST(first, item->kind))
+        multiple_error(scan_node_name(item->kind));
+    return scan_chain_append(first, item);
+}
+
+ScanAstNode* scan_sequence_timing(ScanAstNode* block) {
+    const ScanAstNode* type = SCAN_FIND_AST(block->child, TYPE_NODE);
+    const std::string_view kind = type && type->child && type->child->attribute ? type->child->attribute : "";
+    // Any other %TYPE is refused when the object is built.
+    const int slot = !type               ? SEQ_OWN_TIMING
+                     : kind == "LAUNCH"  ? SEQ_LAUNCH_TIMING
+                     : kind == "CAPTURE" ? SEQ_CAPTURE_TIMING
+                                         : -1;
+    if (slot >= 0) scan_once_as(sequence_t[slot], "SET_TIMING", block);
+    return scan_first_in_list(sequence_t[SEQ_SET_TIMING], SET_TIMING_LIST_NODE, block);
+}
+
 ScanAstNode* scan_number_as_ident(ScanAstNode* number) {
     number->kind = IDENT_NODE;
     return number;

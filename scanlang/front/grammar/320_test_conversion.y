@@ -88,8 +88,12 @@ set_timing_items
     : set_timing_items set_timing_item { $$.node = scan_append_item($1.node, $2.node); }
     | set_timing_item                  { $$.node = scan_holder(DUMMY, $1.node); }
     ;
+/* The object keeps the first %CYCLE, %PRECISION, %TYPE and default time
+   of a block: a repeat is reported as multiple defined.  The clock and
+   time statements of pins are all kept. */
 set_timing_item
-    : "%CYCLE" optional_equal INTEGER ";"                   { $$.node = SCAN_MAKE_SOLO_AST(CYCLE_NODE, $3.node); }
+    : "%CYCLE" optional_equal INTEGER ";"
+      { $$.node = scan_once(set_timing_t[ST_CYCLE], SCAN_MAKE_SOLO_AST(CYCLE_NODE, $3.node)); }
     | "%P_CLOCK" optional_equal number_list signal_list ";"
       { $$.node = SCAN_MAKE_DUET_AST(P_CLOCK_NODE, $3.node, $4.node); }
     | "%N_CLOCK" optional_equal number_list signal_list ";"
@@ -100,11 +104,24 @@ set_timing_item
       { $$.node = SCAN_MAKE_DUET_AST(PO_TIME_NODE, $3.node, $4.node); }
     | "%IO_TIME" optional_equal number_list signal_list ";"
       { $$.node = SCAN_MAKE_DUET_AST(IO_TIME_NODE, $3.node, $4.node); }
-    | "%PRECISION" optional_equal INTEGER ";"               { $$.node = SCAN_MAKE_SOLO_AST(PRECISION_NODE, $3.node); }
-    | "%DEFAULT_PI_TIME" optional_equal number ";"          { $$.node = SCAN_MAKE_SOLO_AST(D_PI_TIME_NODE, $3.node); }
-    | "%DEFAULT_PO_TIME" optional_equal number ";"          { $$.node = SCAN_MAKE_SOLO_AST(D_PO_TIME_NODE, $3.node); }
-    | "%DEFAULT_IO_TIME" optional_equal number_list ";"     { $$.node = SCAN_MAKE_SOLO_AST(D_IO_TIME_NODE, $3.node); }
-    | "%TYPE" IDENT ";"                                     { $$.node = SCAN_MAKE_SOLO_AST(TYPE_NODE, $2.node); }
+    | "%PRECISION" optional_equal INTEGER ";"
+      { $$.node = scan_once(set_timing_t[ST_PRECISION], SCAN_MAKE_SOLO_AST(PRECISION_NODE, $3.node)); }
+    | "%DEFAULT_PI_TIME" optional_equal number ";"
+      {
+          $$.node = scan_once_as(set_timing_t[ST_DEFAULT_PI_TIME], "DEFAULT_PI_TIME",
+                                 SCAN_MAKE_SOLO_AST(D_PI_TIME_NODE, $3.node));
+      }
+    | "%DEFAULT_PO_TIME" optional_equal number ";"
+      {
+          $$.node = scan_once_as(set_timing_t[ST_DEFAULT_PO_TIME], "DEFAULT_PO_TIME",
+                                 SCAN_MAKE_SOLO_AST(D_PO_TIME_NODE, $3.node));
+      }
+    | "%DEFAULT_IO_TIME" optional_equal number_list ";"
+      {
+          $$.node = scan_once_as(set_timing_t[ST_DEFAULT_IO_TIME], "DEFAULT_IO_TIME",
+                                 SCAN_MAKE_SOLO_AST(D_IO_TIME_NODE, $3.node));
+      }
+    | "%TYPE" IDENT ";" { $$.node = scan_once(set_timing_t[ST_TYPE], SCAN_MAKE_SOLO_AST(TYPE_NODE, $2.node)); }
     ;
 optional_equal
     : %empty { $$.node = nullptr; }

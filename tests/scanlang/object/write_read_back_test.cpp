@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -142,14 +143,21 @@ struct RoundTripCase {
     std::size_t objects;  // the top file's and the cores' read
     // Texts the top file's first written file holds (what the read kept).
     std::vector<std::string> written = {};
-    // A line the first read prints (its folder as "<dir>", its line
-    // numbers as "line-#"), or none.
-    std::string warned = {};
+    // Lines the first read prints (its folder as "<dir>", its line
+    // numbers as "line-#").
+    std::vector<std::string> warned = {};
     // A text the top object's listing or description holds, and one its
     // listing does not hold.
     std::string listed = {};
     std::string unlisted = {};
 };
+// The warnings of `file` for a repeat of each of `names`.
+std::vector<std::string> multiple_defined(const std::string& file, std::initializer_list<const char*> names) {
+    std::vector<std::string> lines;
+    for (const char* name : names)
+        lines.push_back("WARNING : '<dir>/" + file + "', line-#, '" + name + "' is multiple defined.");
+    return lines;
+}
 void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.top << " " << c.tool; }
 
 class WriteReadBackFiles : public WriteReadBack, public testing::WithParamInterface<RoundTripCase> {};
@@ -161,9 +169,8 @@ TEST_P(WriteReadBackFiles, EveryObjectReadsBackTheSame) {
     ASSERT_EQ(objects.size(), c.objects);
     for (const std::string& text : c.written)
         EXPECT_TRUE(has(objects[0].written, text)) << text << "\n" << objects[0].written;
-    if (!c.warned.empty()) {
-        EXPECT_TRUE(printed.contains(c.warned)) << c.warned << "\n" << new_messages({}, printed);
-    }
+    for (const std::string& line : c.warned)
+        EXPECT_TRUE(printed.contains(line)) << line << "\n" << new_messages({}, printed);
     if (!c.listed.empty()) {
         EXPECT_TRUE(has(objects[0].listing + objects[0].described, c.listed))
             << c.listed << "\n" << objects[0].listing << objects[0].described;
@@ -209,8 +216,8 @@ INSTANTIATE_TEST_SUITE_P(
                       .tool = "atpg",
                       .objects = 1,
                       .written = {"        %REMOVE_PIN rp_first ;\n"},
-                      .warned = "WARNING : '<dir>/second_conversion.dft', line-#, 'TEST_CONVERSION' is multiple "
-                                "defined."},
+                      .warned = {"WARNING : '<dir>/second_conversion.dft', line-#, 'TEST_CONVERSION' is multiple "
+                                 "defined."}},
         // Every %MBIST_BSD block is kept and written as a block of its own.
         RoundTripCase{.top = "mbist_bsd_blocks.dft",
                       .tool = "atpg",
@@ -264,8 +271,24 @@ INSTANTIATE_TEST_SUITE_P(
                       .written = {"          %CYCLE 100 ;\n", "          %CLOCK clk 010 ;\n        }\n",
                                   "        %REMOVE_PIN x ;\n", "          %PORT_NAME = sm ;\n",
                                   "     %TEST_MODE  = tm ;\n", "          %PORT_NAME k = 1 ;\n"},
-                      .warned = "WARNING : '<dir>/repeated_single_blocks.dft', line-#, 'REMOVE_PIN' is multiple "
-                                "defined."},
+                      .warned = {"WARNING : '<dir>/repeated_single_blocks.dft', line-#, 'REMOVE_PIN' is multiple "
+                                 "defined."}},
+        // Statements of which the object keeps one value: a repeat is
+        // reported; the first is written, but the last of a sequence's
+        // timing of one kind, of a PLL's name and of a PLL clock's period.
+        RoundTripCase{.top = "repeated_single_statements.dft",
+                      .tool = "atpg",
+                      .objects = 1,
+                      .written = {"     %MBIST_FILE = m1.v ;\n     %LBIST_FILE = l1.v ;\n     %BSD_FILE = b1.bsd ;\n"
+                                  "     %MACRO_TEST = t1.pat ;\n",
+                                  "          %CYCLE 10 ;\n          %DEFAULT_PI_TIME  1.00 ;\n          %PRECISION 3 ;\n",
+                                  "          %TYPE LAUNCH ; \n          %CYCLE 40 ;\n", "     %SCAN_CLK  = ck1 ;\n",
+                                  "        %PERIOD = 10 ;\n        }\n",
+                                  "     %NAME = p2 ;\n     %REF_CLOCK\n        {\n        %PERIOD = 2.50 ;\n"},
+                      .warned = multiple_defined("repeated_single_statements.dft",
+                                                 {"MBIST_FILE", "LBIST_FILE", "BSD_FILE", "MACRO_TEST", "CYCLE",
+                                                  "DEFAULT_PI_TIME", "PRECISION", "SET_TIMING", "SCAN_CLK", "PERIOD",
+                                                  "NAME"})},
         // Cores in cores, two of them sharing one file, each file read and
         // written as its own object.
         RoundTripCase{"nested_top.dft", "hier_dft", 5}, RoundTripCase{"nested_top.dft", "atpg", 1}),
