@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "runtime/exit.h"
@@ -49,7 +50,19 @@ struct AppendMemory {
 };
 AppendMemory child_memory, chain_memory;
 
-void forget_appends() { child_memory = chain_memory = {}; }
+// The node kinds of each chain that scan_chain_once looked at (by its
+// first node), up to its node `seen_to`, so that a chain built one
+// statement at a time is walked once, not once a statement.
+struct KindMemory {
+    ScanAstNode* seen_to = nullptr;
+    std::vector<bool> kinds;
+};
+std::unordered_map<const ScanAstNode*, KindMemory> once_memory;
+
+void forget_appends() {
+    child_memory = chain_memory = {};
+    once_memory.clear();
+}
 
 ScanAstNode* last_of_chain(ScanAstNode* n) {
     while (n && n->sibling) n = n->sibling;
@@ -201,9 +214,22 @@ ScanAstNode* scan_once_as(uint16_t& slot, const char* report_kind, ScanAstNode* 
     return node;
 }
 
+// True when the chain from first holds a node of the kind.
+bool chain_holds_kind(ScanAstNode* first, int kind) {
+    KindMemory& m = once_memory[first];
+    for (ScanAstNode* n = m.seen_to ? m.seen_to->sibling : first; n; n = n->sibling) {
+        if (n->kind >= 0) {
+            if (static_cast<size_t>(n->kind) >= m.kinds.size()) m.kinds.resize(n->kind + 1);
+            m.kinds[n->kind] = true;
+        }
+        m.seen_to = n;
+    }
+    return kind >= 0 && static_cast<size_t>(kind) < m.kinds.size() && m.kinds[kind];
+}
+
 ScanAstNode* scan_chain_once(ScanAstNode* first, ScanAstNode* item, std::initializer_list<int> repeatable) {
-    if (item && std::find(repeatable.begin(), repeatable.end(), item->kind) == repeatable.end() &&
-        SCAN_FIND_AST(first, item->kind))
+    if (item && first && std::find(repeatable.begin(), repeatable.end(), item->kind) == repeatable.end() &&
+        chain_holds_kind(first, item->kind))
         multiple_error(scan_node_name(item->kind));
     return scan_chain_append(first, item);
 }
