@@ -277,7 +277,8 @@ std::string undated(const std::string& text) {
         end = end == std::string::npos ? text.size() : end + 1;
         const std::string line = text.substr(at, end - at);
         bool varies = false;
-        for (const char* mark : {"TIME:", "Created:", "[System Info]"}) varies = varies || line.find(mark) != std::string::npos;
+        for (const char* mark : {"TIME:", "TIME :", "TIME =", "Created:", "[System Info]"})
+            varies = varies || line.find(mark) != std::string::npos;
         if (!varies) out += line;
         at = end;
     }
