@@ -213,20 +213,23 @@ const char* output_edit() {
                     signal);
 }
 
-// Whether the core drives a bidirectional port that has no pad, as the
-// expanded design shows it: a cell output, a top input port or a constant
-// on the port's net drives it; cell inputs and output ports only read it.
-// A bidirectional cell pin or port on the net hides when the net is
-// driven, so that no tied enable of an added pad could keep the pin as it
-// was: the run stops, before anything is written.  The cell outputs are
-// noted for the port: whether one of them is three-state (and so drives
-// only at times) the cell's own design says (check_added_inout_ports).
-bool core_drives_port(int port, const char* signal) {
+// Whether the core drives a port that has no pad, as the expanded design
+// shows it: a cell output, a top input port or a constant on the port's
+// net drives it; cell inputs and output ports only read it.  A
+// bidirectional cell pin on the net (or, for a bidirectional port,
+// another bidirectional port) hides when the net is driven, so that no
+// pad the edit adds, nor a cell that stands for one, could keep the pin
+// as it was: the run stops, before anything is written.  The cell outputs
+// are noted for the port: whether one of them is three-state (and so
+// drives only at times) the cell's own design says
+// (check_added_inout_ports).  `output`: an output port (-add_pad,
+// -no_pad), else a bidirectional one (-add_pad).
+bool note_padless_port(int port, const char* signal, bool output) {
     const int own = port_tab[port].node;
     const int net = bsnames::node_net(own);
     if (!bsnames::valid_net(net)) return false;
     if (net == 0 || net == 1) return true;
-    AddedInoutPort noted{signal, {}};
+    AddedInoutPort noted{signal, {}, output};
     bool drives = false;
     int guard = 0;
     for (int k = net_tab[net].first_node; bsnames::valid_node(k) && guard <= node_count; k = node_tab[k].next, ++guard) {
@@ -236,7 +239,7 @@ bool core_drives_port(int port, const char* signal) {
         std::string end;
         if (obj < 0) {
             const int other = bsnames::node_port(k);
-            if (other < 0) continue;
+            if (output || other < 0) continue;
             direction = port_tab[other].direction & 3;
             end = std::string("port '") + bsnames::port_name(other) + "'";
             if (direction == SDB_DIR_INPUT) drives = true;
@@ -252,33 +255,13 @@ bool core_drives_port(int port, const char* signal) {
                 noted.drivers.push_back({inst, name, bsnames::class_name(obj)});
             }
         }
-        if (direction == SDB_DIR_BIDIR) bidir_end_refused(signal, end);
+        if (direction == SDB_DIR_BIDIR) {
+            if (output) output_end_refused(signal, end);
+            bidir_end_refused(signal, end);
+        }
     }
     added_inout_ports.push_back(std::move(noted));
     return drives;
-}
-
-// An output port without a pad (-add_pad, -no_pad): the cell outputs on
-// its net are noted, whether one is three-state their designs say
-// (check_added_inout_ports); a bidirectional pin on it stops the run.
-void note_padless_output(int port, const char* signal) {
-    const int own = port_tab[port].node;
-    const int net = bsnames::node_net(own);
-    if (!bsnames::valid_net(net) || net == 0 || net == 1) return;
-    AddedInoutPort noted{signal, {}, true};
-    int guard = 0;
-    for (int k = net_tab[net].first_node; bsnames::valid_node(k) && guard <= node_count; k = node_tab[k].next, ++guard) {
-        if (k == own) continue;
-        const int obj = node_tab[k].object;
-        const int pin = obj >= 0 ? node_tab[k].pin : -1;
-        if (pin < 0 || pin >= pin_count) continue;
-        const int direction = pin_tab[pin].direction & 3;
-        const std::string inst = or_text(SDB_obj_name(sdb, obj), "*UNDEF*");
-        const std::string name = or_text(SDB_pin_name(k), "*UNDEF*");
-        if (direction == SDB_DIR_BIDIR) output_end_refused(signal, "pin '" + inst + "{" + name + "}'");
-        if (direction == SDB_DIR_OUTPUT) noted.drivers.push_back({inst, name, bsnames::class_name(obj)});
-    }
-    added_inout_ports.push_back(std::move(noted));
 }
 
 // The hierarchical design shows what the expanded one hides: a module
@@ -777,7 +760,7 @@ void save_input_clock_tab(BufferEntry* b, int row, int port, int not_clock) {
 void save_output_scan_tab(BufferEntry* b, int row, int port) {
     std::string signal = OPIN_TAB[row].signal;
     int obj = OPIN_TAB[row].object;
-    if (!b && (JTAG_OPTION[OPT_ADD_PAD] || JTAG_OPTION[OPT_NO_PAD])) note_padless_output(port, signal.c_str());
+    if (!b && (JTAG_OPTION[OPT_ADD_PAD] || JTAG_OPTION[OPT_NO_PAD])) note_padless_port(port, signal.c_str(), true);
     int t = 2;  // output class: 1 data through the enable, 2 two-state, 3 three-state
     if (is_plain_or_bs(b)) {
         int polarity = enable_polarity_of(row);
@@ -1004,7 +987,7 @@ void save_bidir_scan_tab(BufferEntry* b, int row, int port) {
             OPIN_TAB[row].cell = c;
             // The pad that the cell writer adds drives the pin exactly when
             // the core drove it before.
-            if (!b) OPIN_TAB[row].core_drives = core_drives_port(port, signal.c_str()) ? 1 : 0;
+            if (!b) OPIN_TAB[row].core_drives = note_padless_port(port, signal.c_str(), false) ? 1 : 0;
             return;
         }
         qdx_printf("ERROR: (%s) %%OUTPUT %s and %%INPUT %s in %%BUFFER %s\n", lib_file(),

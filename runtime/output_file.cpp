@@ -28,8 +28,6 @@ constexpr long kDefaultNameMax = 255;
 constexpr size_t kRandomPart = 6;  // the "XXXXXX" of mkstemp
 constexpr size_t kHashDigits = 16;
 
-fs::path directory_of(const fs::path& target) { return target.has_parent_path() ? target.parent_path() : fs::path("."); }
-
 // FNV-1a: a stable hash of the whole name for the shortened form.
 uint64_t name_hash(const std::string& s) {
     uint64_t h = 14695981039346656037ULL;
@@ -118,6 +116,11 @@ int failed_write_reason(int fd) {
 
 }  // namespace
 
+std::string RT_directory_of(const std::string& path) {
+    const fs::path p(path);
+    return p.has_parent_path() ? p.parent_path().string() : ".";
+}
+
 long RT_name_max(const std::string& dir) {
     const long max = ::pathconf(dir.empty() ? "." : dir.c_str(), _PC_NAME_MAX);
     return max > 0 ? max : kDefaultNameMax;
@@ -125,14 +128,14 @@ long RT_name_max(const std::string& dir) {
 
 std::string RT_temp_template(const std::string& target) {
     const fs::path t(target);
-    const fs::path dir = directory_of(t);
+    const fs::path dir = RT_directory_of(target);
     return (dir / (temp_prefix(dir, t.filename().string()) + std::string(kRandomPart, 'X'))).string();
 }
 
 void RT_remove_stale_temps(const std::string& target) {
     const std::lock_guard<std::mutex> hold(candidates_lock);
     const fs::path t(target);
-    const fs::path dir = directory_of(t);
+    const fs::path dir = RT_directory_of(target);
     auto& entries = listed(dir);
     auto found = entries.find(temp_prefix(dir, t.filename().string()));
     if (found == entries.end()) return;

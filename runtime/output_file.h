@@ -22,6 +22,9 @@
 // does not say).
 long RT_name_max(const std::string& dir);
 
+// The folder of a path: its parent, or "." for a bare name.
+std::string RT_directory_of(const std::string& path);
+
 // The temporary-name template of a target (ending in "XXXXXX"), as
 // mkstemp takes it.
 std::string RT_temp_template(const std::string& target);

@@ -12,6 +12,7 @@
 
 #include "runtime/exit.h"
 #include "runtime/fnm.h"
+#include "runtime/output_file.h"
 
 namespace {
 
@@ -55,13 +56,6 @@ long holder_of(int descriptor) {
     return pid > 0 ? pid : 0;
 }
 
-// The folder part of a path ("." for a bare name).
-std::string parent_of(const std::string& path) {
-    const std::string::size_type slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 RtLock failed(std::string* why, const char* reason, const std::string& made = "") {
     if (!made.empty()) ::rmdir(made.c_str());  // the folder made for a lock not taken
     if (why) *why = reason;
@@ -89,7 +83,7 @@ RtLock RT_lock_folder(const std::string& path, long* holder, std::string* why) {
         if (descriptor < 0 && errno == ENOENT) {
             // The folder is made here when missing (another run may make
             // it at the same moment, which serves as well).
-            const std::string folder = parent_of(path);
+            const std::string folder = RT_directory_of(path);
             if (::mkdir(folder.c_str(), 0777) == 0) {
                 made = folder;
                 continue;
