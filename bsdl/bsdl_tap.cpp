@@ -15,6 +15,7 @@
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
+#include "runtime/strfmt.h"
 #include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
@@ -53,8 +54,32 @@ int find_iport(const std::string& name) {
     return p;
 }
 
+namespace {
+
+// The ports of one differential pad, by the leg their net reaches.
+struct DifferentialPad {
+    int pad = -1;
+    const BufferEntry* buffer = nullptr;
+    const char* plus_pin = nullptr;   // the legs' pins, of the first port's direction
+    const char* minus_pin = nullptr;
+    std::vector<int> plus, minus;     // BUF_TAB rows
+};
+
+// "no port", "port 'A'" or "ports 'A', 'B'".
+std::string ports_text(const std::vector<int>& rows) {
+    if (rows.empty()) return "no port";
+    std::string text = rows.size() == 1 ? "port " : "ports ";
+    for (size_t i = 0; i < rows.size(); ++i)
+        text += (i ? ", '" : "'") + BUF_TAB[static_cast<size_t>(rows[i])].bsdl_name + "'";
+    return text;
+}
+
+}  // namespace
+
 void print_port_grouping_decl() {
-    std::vector<int> vpos, vneg, cpos, cneg;
+    // The differential pads in the order their first port comes.
+    std::vector<DifferentialPad> pads;
+    std::unordered_map<int, size_t> pad_index;
     for (int r = 0; r < static_cast<int>(BUF_TAB.size()); ++r) {
         const BufTabEntry& row = BUF_TAB[static_cast<size_t>(r)];
         if (row.pad_obj < 0 || row.function == "internal" || row.function == "observe_only") continue;
@@ -64,40 +89,56 @@ void print_port_grouping_decl() {
         const char* pin = node_pin(get_node_connected_to_portnode(port));
         if (!pin) continue;
         const int d = port_tab[port].direction & 3;
-        std::vector<int>& pos = b->kind == BUFFER_DIFF_VOLTAGE ? vpos : cpos;
-        std::vector<int>& neg = b->kind == BUFFER_DIFF_VOLTAGE ? vneg : cneg;
         const char* p_pin = d == SDB_DIR_INPUT ? b->input : d == SDB_DIR_OUTPUT ? b->output : nullptr;
         const char* m_pin = d == SDB_DIR_INPUT ? b->input_m : d == SDB_DIR_OUTPUT ? b->output_m : nullptr;
-        if (STR_same(pin, p_pin)) pos.push_back(r);
-        if (STR_same(pin, m_pin)) neg.push_back(r);
+        const bool plus = STR_same(pin, p_pin), minus = STR_same(pin, m_pin);
+        if (!plus && !minus) continue;
+        auto [it, added] = pad_index.emplace(row.pad_obj, pads.size());
+        if (added) pads.push_back({row.pad_obj, b, p_pin, m_pin, {}, {}});
+        DifferentialPad& dp = pads[it->second];
+        (plus ? dp.plus : dp.minus).push_back(r);
+    }
+    // PORT_GROUPING pairs one port on a pad's plus leg with one on its
+    // minus leg: a pad whose legs do not have a port each (a leg left open
+    // or wired inside the chip) is a pair the attribute cannot state.
+    for (const DifferentialPad& dp : pads) {
+        if (dp.plus.size() == 1 && dp.minus.size() == 1) continue;
+        bsdl_not_written(STR_format("differential pad '%s'(%s) has %s on its plus leg '%s'\n"
+                                    "       and %s on its minus leg '%s': PORT_GROUPING pairs one port with "
+                                    "one.\n\n",
+                                    SDB_obj_name(sdb, dp.pad), dp.buffer->name, ports_text(dp.plus).c_str(),
+                                    dp.plus_pin ? dp.plus_pin : "", ports_text(dp.minus).c_str(),
+                                    dp.minus_pin ? dp.minus_pin : ""));
+    }
+    std::vector<int> vpos, vneg, cpos, cneg;
+    for (const DifferentialPad& dp : pads) {
+        const bool voltage = dp.buffer->kind == BUFFER_DIFF_VOLTAGE;
+        (voltage ? vpos : cpos).push_back(dp.plus.front());
+        (voltage ? vneg : cneg).push_back(dp.minus.front());
     }
     if (vpos.empty() && cpos.empty()) return;
     std::fprintf(BSD_FILE, "\n  attribute PORT_GROUPING of %s : entity is \n", bsdl_entity_name(BS_TOP_MODULE).c_str());
     const size_t nV = vpos.size(), nC = cpos.size();
     const char* cont = "                             ";
+    // Pair i is (pos[i], neg[i]).
     auto pairs = [&](const std::vector<int>& pos, const std::vector<int>& neg, bool voltage) {
-        for (size_t i = 0; i < pos.size(); ++i) {
-            const BufTabEntry& p = BUF_TAB[static_cast<size_t>(pos[i])];
-            for (int n : neg) {
-                const BufTabEntry& m = BUF_TAB[static_cast<size_t>(n)];
-                if (m.pad_obj != p.pad_obj) continue;
-                const char* a = p.bsdl_name.c_str();
-                const char* b = m.bsdl_name.c_str();
-                const size_t count = pos.size();
-                if (i == 0) {
-                    if (count == 1 && (!voltage || nC == 0))
-                        std::fprintf(BSD_FILE, "(%s, %s)) \" ;\n", a, b);
-                    else if (count == 1)
-                        std::fprintf(BSD_FILE, "(%s, %s)), \" &\n", a, b);
-                    else
-                        std::fprintf(BSD_FILE, "(%s, %s), \" &\n", a, b);
-                } else if (i + 1 < count) {
-                    std::fprintf(BSD_FILE, "%s\"(%s, %s), \" &\n", cont, a, b);
-                } else if (voltage) {
-                    std::fprintf(BSD_FILE, nC > 0 ? "%s\"(%s, %s)),\" &\n" : "%s\"(%s, %s)) \" ;\n", cont, a, b);
-                } else {
-                    std::fprintf(BSD_FILE, "%s\"(%s, %s) )\" ;\n", cont, a, b);
-                }
+        const size_t count = pos.size();
+        for (size_t i = 0; i < count; ++i) {
+            const char* a = BUF_TAB[static_cast<size_t>(pos[i])].bsdl_name.c_str();
+            const char* b = BUF_TAB[static_cast<size_t>(neg[i])].bsdl_name.c_str();
+            if (i == 0) {
+                if (count == 1 && (!voltage || nC == 0))
+                    std::fprintf(BSD_FILE, "(%s, %s)) \" ;\n", a, b);
+                else if (count == 1)
+                    std::fprintf(BSD_FILE, "(%s, %s)), \" &\n", a, b);
+                else
+                    std::fprintf(BSD_FILE, "(%s, %s), \" &\n", a, b);
+            } else if (i + 1 < count) {
+                std::fprintf(BSD_FILE, "%s\"(%s, %s), \" &\n", cont, a, b);
+            } else if (voltage) {
+                std::fprintf(BSD_FILE, nC > 0 ? "%s\"(%s, %s)),\" &\n" : "%s\"(%s, %s)) \" ;\n", cont, a, b);
+            } else {
+                std::fprintf(BSD_FILE, "%s\"(%s, %s) )\" ;\n", cont, a, b);
             }
         }
     };
