@@ -4,7 +4,6 @@
 // identification and register-access statements.
 #include <algorithm>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -238,22 +237,17 @@ struct HighzGap {
     std::string cell_name;  // its library cell
 };
 
-bool is_control_cell(const ScanCellEntry* c) {
-    if (!c || !c->name) return false;
-    for (const char* control : {CONTROL_SCAN, CONTROL_OE_SCAN})
-        if (control && STR_ucomp(c->name, control) == 0) return true;
-    return false;
-}
-
 // HIGHZ reaches the pads through the TAP's %HIGHZ_COMMAND pin (to the
 // control cells' HIGHZ pins, the high-impedance buffers, or the HIGHZ pins
 // of pads that carry their own cell) or through a MODE pin of the same
 // name.  A %HIGHZ_COMMAND pin that nothing in the design takes leaves
-// every output driving under HIGHZ; a control cell of the chain whose
-// HIGHZ pin is missing or open leaves the outputs it controls driving,
-// unless each of their pads floats its pin by its own HIGHZ pin.  Either
-// way a BSDL that listed the instruction would promise floating pins that
-// never float.
+// every output driving under HIGHZ; a control cell whose HIGHZ pin is
+// missing or open leaves the outputs it controls driving, unless each of
+// their pads floats its pin by its own HIGHZ pin.  Either way a BSDL that
+// listed the instruction would promise floating pins that never float.
+// A control cell is one that drives a port's enable in this design,
+// whatever its library cell: where one library cell serves every role,
+// its input and output cells control nothing.
 HighzGap unimplemented_highz() {
     HighzGap gap;
     if (HIGHZ_EXIST < 0 || !TAP_CONTR || TAP_IOBJ < 0) return gap;
@@ -266,26 +260,23 @@ HighzGap unimplemented_highz() {
         gap.row = HIGHZ_EXIST;
         return gap;
     }
-    // The pads of each control cell, found when a cell without the command
-    // needs them.
-    std::optional<std::unordered_map<int, std::vector<int>>> controlled;
-    auto pads_float = [&](int obj) {
-        if (!controlled) controlled = pads_by_control_cell();
-        const auto it = controlled->find(obj);
-        return it != controlled->end() &&
-               std::all_of(it->second.begin(), it->second.end(),
-                           [pin](int pad) { return pad_floats_under_highz(pad, pin); });
-    };
-    for (int i = 0, n = DYNA_count(CHAIN_TAB); i < n; ++i) {
-        const ChainCellEntry* c = CHAIN_TAB[i];
-        if (!c || !is_control_cell(c->scan_cell)) continue;
-        const int obj = c->key ? SDB_nl_search_obj(c->key) : -1;
-        if (obj < 0) continue;  // inside a hard macro, which brings its own control
-        if (c->scan_cell->highz && pin_reaches_other_objects(obj, c->scan_cell->highz)) continue;
-        if (pads_float(obj)) continue;
+    // The control cells in register order, so that the first that fails
+    // is named.
+    const auto controlled = control_cells_by_role();
+    std::vector<std::pair<const ChainCellEntry*, int>> cells;
+    for (const auto& [obj, drivers] : controlled)
+        if (const ChainCellEntry* c = get_chain_cell(chain_key(obj).c_str())) cells.emplace_back(c, obj);
+    std::sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) { return a.first->order < b.first->order; });
+    for (const auto& [c, obj] : cells) {
+        const ScanCellEntry* s = c->scan_cell;
+        if (s && s->highz && pin_reaches_other_objects(obj, s->highz)) continue;
+        const std::vector<int>& drivers = controlled.at(obj);
+        if (std::all_of(drivers.begin(), drivers.end(),
+                        [pin](int driver) { return pad_floats_under_highz(driver, pin); }))
+            continue;
         gap.row = HIGHZ_EXIST;
         gap.cell = c->key;
-        gap.cell_name = c->scan_cell->name;
+        gap.cell_name = s && s->name ? s->name : c->cell_name;
         return gap;
     }
     return gap;

@@ -452,26 +452,44 @@ const char* traced_enable(const BufTabEntry& r, const BufferEntry* b) {
 
 }  // namespace
 
-std::unordered_map<int, std::vector<int>> pads_by_control_cell() {
-    // The searches are those of the register's tracers: the -bs_search
-    // trace shows them once, there.
-    const int traced = option_check[BSDL_OPT_BS_SEARCH];
-    option_check[BSDL_OPT_BS_SEARCH] = 0;
-    std::unordered_map<int, std::vector<int>> pads;
+std::unordered_map<int, std::vector<int>> control_cells_by_role() {
+    std::unordered_map<int, std::vector<int>> drivers;
     for (const BufTabEntry& r : BUF_TAB) {
         if (r.pad_obj < 0 || skip_signal(r.core_name.c_str())) continue;
         if (r.function != "out" && r.function != "buffer" && r.function != "inout") continue;
-        const BufferEntry* b = get_buffer(SDB_class_name_of(r.pad_obj));
-        if (!b || (b->kind == BUFFER_BS && b->control_bcell)) continue;
+        const char* cls = SDB_class_name_of(r.pad_obj);
+        const BufferEntry* b = get_buffer(cls);
+        if (!b) {
+            // A port wired straight to its cell: the cell's own control
+            // bit, or the cell that its enable leads back to, as the
+            // no-pad rows have them.
+            const ChainCellEntry* c = get_scan_cell(cls) ? chain_cell_of(r.pad_obj) : nullptr;
+            const ScanCellEntry* s = c ? c->scan_cell : nullptr;
+            if (!s) continue;
+            bool own_bit = false;
+            for (int j = 0, n = DYNA_count(s->order); j < n; ++j) own_bit = own_bit || is_control_word(s->order[j]);
+            if (own_bit && DYNA_count(s->order) > 1) {
+                drivers[r.pad_obj].push_back(r.pad_obj);
+                continue;
+            }
+            for (const char* pin : {s->en_l, s->en_h}) {
+                const int net = pin ? net_on(r.pad_obj, pin) : -1;
+                const int k = net < 0 ? -1 : quiet_search(r.pad_obj, net, SDB_DIR_OUTPUT);
+                if (k < 0) continue;
+                drivers[k].push_back(r.pad_obj);
+                break;
+            }
+            continue;
+        }
+        if (b->kind == BUFFER_BS && b->control_bcell) continue;
         const char* E = traced_enable(r, b);
         if (!E || STR_same(E, b->input)) continue;
         const int net = net_on(r.pad_obj, E);
         if (net < kConstantNets) continue;
-        const int c = search_bd_reg(r.pad_obj, net, SDB_DIR_OUTPUT);
-        if (c >= 0) pads[c].push_back(r.pad_obj);
+        const int c = quiet_search(r.pad_obj, net, SDB_DIR_OUTPUT);
+        if (c >= 0) drivers[c].push_back(r.pad_obj);
     }
-    option_check[BSDL_OPT_BS_SEARCH] = traced;
-    return pads;
+    return drivers;
 }
 
 bool pad_floats_under_highz(int pad, const char* tap_pin) {

@@ -201,10 +201,15 @@ int find_inet_connected_to_pin(int obj, const char* pin);
 // True when the net on obj's pin of that name has a node of another object
 // or a port; false for an absent pin or a pin on no net.
 bool pin_reaches_other_objects(int obj, const char* pin);
-// The pads whose enable each chain cell drives, by the cell's object: for
-// every output and bidirectional port whose pad has an enable on a signal
-// net, the cell the control search of the tracers finds from it.
-std::unordered_map<int, std::vector<int>> pads_by_control_cell();
+// The control cells of the chain by their role: the objects of the cells
+// that drive an enable of a port's driver, each with the drivers it
+// controls.  For every output and bidirectional port whose pad has an
+// enable on a signal net, the cell that the tracers' control search finds
+// from it, with the pad; for a port wired straight to its cell (-no_pad),
+// the cell itself when its %ORDER has a control bit, else the cell that
+// its enable leads back to, with the port's cell.  What a cell's library
+// entry is called plays no part.
+std::unordered_map<int, std::vector<int>> control_cells_by_role();
 // True when pad `pad` floats its pin under HIGHZ by itself: a %BS_BUFFER
 // whose cell has a %HIGHZ pin that hangs on the TAP's pin `tap_pin`,
 // straight or through cells of one input (the buffers and inverters of

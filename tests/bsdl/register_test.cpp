@@ -318,6 +318,94 @@ INSTANTIATE_TEST_SUITE_P(
                   "    \"Differential_Voltage ( (AP, AN)) \" ;\n"}),
     [](const auto& info) { return info.param.name; });
 
+// HIGHZ is left out where a control cell lets its outputs drive under it.
+// A control cell is a cell that drives a port's enable here, whatever
+// its library cell: with one library cell for every role (BC_Z, with a
+// HIGHZ pin) an input cell whose HIGHZ pin is open controls nothing.  A
+// port wired straight to a three-state cell (-no_pad) has the control
+// cell that the cell's enable leads back to.
+struct HighzRoleCase {
+    std::string name;
+    std::function<void(DesignBuilder&)> body;
+    std::vector<PinRow> rows;
+    std::string warning;  // empty: HIGHZ listed
+    std::vector<int> options{};
+};
+void PrintTo(const HighzRoleCase& c, std::ostream* os) { *os << c.name; }
+
+class HighzByRole : public WriterTest, public ::testing::WithParamInterface<HighzRoleCase> {};
+
+TEST_P(HighzByRole, ListedWhenEveryControlCellTakesTheCommand) {
+    const HighzRoleCase& c = GetParam();
+    configure("%CONTROL_SCAN BC_CTRL;", "%CONTROL_SCAN BC_Z;");
+    configure("    %INSTRUCTION BYPASS", "    %INSTRUCTION HIGHZ = (0101) ACCESS BYPASS;\n    %INSTRUCTION BYPASS");
+    add_library(
+        "%SCAN_CELL BC_Z { %STD_NAME BC_1; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %HIGHZ HZ; }\n"
+        "%SCAN_CELL BC_ZTRI { %STD_NAME BC_1; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %EN_H OE; %HIGHZ HZ; }\n");
+    design([&](DesignBuilder& d) {
+        d.cell("BC_Z", {{"SI", IN}, {"DI", IN}, {"HZ", IN}, {"SO", OUT}, {"DO", OUT}});
+        d.cell("BC_ZTRI", {{"SI", IN}, {"DI", IN}, {"OE", IN}, {"HZ", IN}, {"SO", OUT}, {"DO", OUT}});
+        c.body(d);
+    });
+    for (int o : c.options) option_check[o] = 1;
+    read_description();
+    set_pin_rows(c.rows);
+    open_and_check_sdb();
+    get_bs_chain();
+    testsupport::stdout_of([] { create_BUF_TAB(); });
+    std::string text;
+    const std::string out = testsupport::stdout_of([&] { text = bsdl_text([] { print_TAP_description("chip"); }); });
+    EXPECT_EQ(text.find("\"HIGHZ ") != std::string::npos, c.warning.empty()) << text;
+    if (c.warning.empty()) {
+        EXPECT_EQ(out.find("HIGHZ_COMMAND"), std::string::npos) << out;
+    } else {
+        EXPECT_NE(out.find(c.warning), std::string::npos) << out;
+    }
+}
+
+// Input cell ca at pad a; t's output cell co with its control cell cc.
+void input_and_three_state(DesignBuilder& d) {
+    d.inst("ca", "BC_Z").inst("co", "BC_Z").inst("cc", "BC_Z");
+    padded(d, "a", IN, "PIN_IN");
+    d.net("a_y", {"p_a/Y", "ca/DI"});
+    tri(d, "t", "co", "cc");
+    chain(d, {"ca", "co", "cc"});
+}
+
+std::string takes_no_highz(const std::string& cell) {
+    return "WARNING: control cell '" + cell + "'(BC_Z) takes no %HIGHZ_COMMAND 'HIGHZ' of TAP 'TAP':\n"
+           "         the outputs it controls keep driving under INSTRUCTION HIGHZ, which is left out\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writer, HighzByRole,
+    ::testing::Values(
+        HighzRoleCase{"input_cell_of_the_control_cells_kind",
+                      [](DesignBuilder& d) {
+                          input_and_three_state(d);
+                          d.net("hz", {"TAP/HIGHZ", "cc/HZ"});
+                      },
+                      {{"1", "a", "A"}, {"2", "t", "T", PAD_EN_HIGH}},
+                      ""},
+        HighzRoleCase{"control_cell_pin_open",
+                      [](DesignBuilder& d) {
+                          input_and_three_state(d);
+                          d.net("hz", {"TAP/HIGHZ", "ca/HZ", "co/HZ"});
+                      },
+                      {{"1", "a", "A"}, {"2", "t", "T", PAD_EN_HIGH}},
+                      takes_no_highz("cc")},
+        HighzRoleCase{"port_without_pad_on_a_three_state_cell",
+                      [](DesignBuilder& d) {
+                          d.inst("ct", "BC_ZTRI").inst("cc", "BC_Z");
+                          d.port("t", OUT).net("t", {"ct/DO"});
+                          chain(d, {"ct", "cc"});
+                          d.net("t_oe", {"cc/DO", "ct/OE"}).net("hz", {"TAP/HIGHZ", "ct/HZ"});
+                      },
+                      {{"1", "t", "T"}},
+                      takes_no_highz("cc"),
+                      {BSDL_OPT_NO_PAD}}),
+    [](const auto& info) { return info.param.name; });
+
 // An active-low pin ("-" in the pin list) needs no inverter before its
 // cell.  An odd number of inverters between a pin and its cell (a design
 // edited by hand) is something no BSDL row can say: the search names the

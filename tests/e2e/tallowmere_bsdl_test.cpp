@@ -239,6 +239,16 @@ TEST(TallowmereBsdl, HighzOnlyWhenEveryControlCellTakesIt) {
         {"own_cell_pad_pin_left_open", own_cell_pads, "PAD_DOUT1{HZ}",
          "WARNING: control cell 'BCELL6_out'(BC_CTRL) takes no %HIGHZ_COMMAND 'HIGHZ' of TAP 'TAP':\n"
          "         the outputs it controls keep driving under INSTRUCTION HIGHZ, which is left out\n"},
+        // The same with one library cell for every role: a cell is a
+        // control cell by what it drives, so the input cells (of the same
+        // library cell, without a HIGHZ pin) do not count, and the warning
+        // names the control cell.
+        {"own_cell_pads_take_highz_one_cell_for_every_role", own_cell_pads + scan_sim::kOneCellForEveryRole, nullptr,
+         nullptr},
+        {"own_cell_pad_pin_left_open_one_cell_for_every_role", own_cell_pads + scan_sim::kOneCellForEveryRole,
+         "PAD_DOUT1{HZ}",
+         "WARNING: control cell 'BCELL6_out'(BC_CTRL) takes no %HIGHZ_COMMAND 'HIGHZ' of TAP 'TAP':\n"
+         "         the outputs it controls keep driving under INSTRUCTION HIGHZ, which is left out\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
