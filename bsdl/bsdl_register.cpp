@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -20,14 +21,40 @@ std::vector<BdRegEntry> BD_REG_TAB;
 
 namespace {
 
-// The numbers of BD_REG_TAB's rows, and of its control rows.
-std::unordered_set<int> row_numbers, control_numbers;
+// The owner of each row of BD_REG_TAB by its number (row_owner, or "the
+// enable of " and that for a control row), and the numbers of its control
+// rows.
+std::unordered_map<int, std::string> row_owners;
+std::unordered_set<int> control_numbers;
 
-void push_row(BdRegEntry row) {
-    row_numbers.insert(row.num);
-    if (STR_ucomp(row.function.c_str(), "control") == 0 || STR_ucomp(row.function.c_str(), "controlr") == 0)
-        control_numbers.insert(row.num);
+bool is_control(const std::string& function) {
+    return STR_ucomp(function.c_str(), "control") == 0 || STR_ucomp(function.c_str(), "controlr") == 0;
+}
+
+void push_row(BdRegEntry row, const std::string& owner) {
+    row_owners.emplace(row.num, owner);
+    if (is_control(row.function)) control_numbers.insert(row.num);
     BD_REG_TAB.push_back(std::move(row));
+}
+
+// One bit of the register describes one cell of one port: a cell that the
+// traces of two ports reach (a port without a cell of its own whose trace
+// runs on to another port's cell, a cell left to stand for two ports), or
+// a data cell that is also a pad's control cell, would make a file in
+// which a board tester drives or reads the wrong pin.
+[[noreturn]] void two_owners(const ChainCellEntry* c, const std::string& first, const std::string& second) {
+    bsdl_not_written(STR_format("boundary scan cell '%s'(%s) serves %s and %s;\n"
+                                "       its one row of the boundary register can describe only one of them.\n\n",
+                                c->instance_name, c->cell_name, first.c_str(), second.c_str()));
+}
+
+// True when row `num` of cell c may be added for `owner`; false when the
+// same owner has it already; ends the run when another owner has it.
+bool free_for(int num, const ChainCellEntry* c, const std::string& owner) {
+    const auto it = row_owners.find(num);
+    if (it == row_owners.end()) return true;
+    if (it->second == owner) return false;
+    two_owners(c, it->second, owner);
 }
 
 ChainCellEntry* chain_cell(const std::string& key) {
@@ -44,8 +71,6 @@ std::string first_name(const ChainCellEntry* c, int j = 0) {
     return c->cell_name;
 }
 
-bool has_row(int num) { return row_numbers.count(num) > 0; }
-
 const char* disable_result(const BufferEntry* b) {
     if (!b) return "Z";
     if (b->weak_0) return "WEAK0";
@@ -60,13 +85,15 @@ const char* disable_result(const BufferEntry* b) {
 
 int contr_cell_exist(int num) { return control_numbers.count(num) > 0 ? 1 : 0; }
 
-void add_bd_row(const BdRegEntry& row) {
-    if (has_row(row.num)) {
-        qdx_printf("WARNING: boundary scan cell %d was described already; port '%s' gets no second row.\n\n", row.num,
-                   row.port.c_str());
-        return;
-    }
-    push_row(row);
+std::string row_owner(int row) {
+    const BufTabEntry& r = BUF_TAB[static_cast<size_t>(row)];
+    if (r.function == "internal" || r.function == "observe_only")
+        return "signal '" + r.core_name + "{" + r.bsdl_name + "}'";
+    return "port '" + r.bsdl_name + "'";
+}
+
+void add_bd_row(const BdRegEntry& row, const ChainCellEntry* cell, const std::string& owner) {
+    if (free_for(row.num, cell, owner)) push_row(row, owner);
 }
 
 void print_attribute_of_bd_cell_and_bd_len(const std::string& entity) {
@@ -102,14 +129,11 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
         rows.push_back({c->order + 1, first_name(c, 1), r.bsdl_name, input_first ? "output3" : "input", "X", -1, 0, rslt});
         current = input_first ? 1 : 0;
     }
-    for (const auto& e : rows) {
-        if (has_row(e.num)) {
-            qdx_printf("WARNING: boundary scan cell '%s' serves port '%s' and another port;\n", found.instance.c_str(),
-                       r.bsdl_name.c_str());
-            qdx_printf("         port '%s' gets no second row for it.\n\n", r.bsdl_name.c_str());
-            return;
-        }
-    }
+    // A port's trace that meets its own cell again (the cells of a hard
+    // macro's enable, say) adds nothing.
+    const std::string owner = row_owner(row);
+    for (const auto& e : rows)
+        if (!free_for(e.num, c, owner)) return;
 
     if (!found.control.empty()) {
         ChainCellEntry* ctl = chain_cell(found.control);
@@ -125,11 +149,7 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
                 }
                 BdRegEntry control{C, first_name(ctl), "*", lib->rst ? "controlr" : "control",
                                    found.disval == 1 ? "1" : "0", -1, 0, {}};
-                if (has_row(C)) {
-                    qdx_printf("WARNING: boundary scan cell %d serves as data and control cell.\n\n", C);
-                } else {
-                    push_row(control);
-                }
+                add_bd_row(control, ctl, "the enable of " + owner);
             }
         } else {
             rows[current].safe = found.disval == 1 ? "1" : "0";
@@ -139,7 +159,7 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
     }
     for (auto& e : rows) {
         two_state_without_control(e);
-        push_row(std::move(e));
+        push_row(std::move(e), owner);
     }
 }
 
@@ -205,7 +225,7 @@ void print_attribute_of_bd_register(const std::string& entity) {
     std::fputs("  -- num   cell         port            function", BSD_FILE);
     std::fputs("       safe [ccell disval rslt]\n\n", BSD_FILE);
     BD_REG_TAB.clear();
-    row_numbers.clear();
+    row_owners.clear();
     control_numbers.clear();
     for (int i = 0; i < static_cast<int>(BUF_TAB.size()); ++i) {
         const BufTabEntry& r = BUF_TAB[static_cast<size_t>(i)];

@@ -4,7 +4,6 @@
 // identification and register-access statements.
 #include <algorithm>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "runtime/exit.h"
 #include "runtime/frame/frame.h"
 #include "runtime/str.h"
+#include "runtime/strfmt.h"
 #include "sdb/lookup.h"
 #include "sdb/sdb.h"
 
@@ -53,8 +53,32 @@ int find_iport(const std::string& name) {
     return p;
 }
 
+namespace {
+
+// The ports of one differential pad, by the leg their net reaches.
+struct DifferentialPad {
+    int pad = -1;
+    const BufferEntry* buffer = nullptr;
+    const char* plus_pin = nullptr;   // the legs' pins, of the first port's direction
+    const char* minus_pin = nullptr;
+    std::vector<int> plus, minus;     // BUF_TAB rows
+};
+
+// "no port", "port 'A'" or "ports 'A', 'B'".
+std::string ports_text(const std::vector<int>& rows) {
+    if (rows.empty()) return "no port";
+    std::string text = rows.size() == 1 ? "port " : "ports ";
+    for (size_t i = 0; i < rows.size(); ++i)
+        text += (i ? ", '" : "'") + BUF_TAB[static_cast<size_t>(rows[i])].bsdl_name + "'";
+    return text;
+}
+
+}  // namespace
+
 void print_port_grouping_decl() {
-    std::vector<int> vpos, vneg, cpos, cneg;
+    // The differential pads in the order their first port comes.
+    std::vector<DifferentialPad> pads;
+    std::unordered_map<int, size_t> pad_index;
     for (int r = 0; r < static_cast<int>(BUF_TAB.size()); ++r) {
         const BufTabEntry& row = BUF_TAB[static_cast<size_t>(r)];
         if (row.pad_obj < 0 || row.function == "internal" || row.function == "observe_only") continue;
@@ -64,40 +88,56 @@ void print_port_grouping_decl() {
         const char* pin = node_pin(get_node_connected_to_portnode(port));
         if (!pin) continue;
         const int d = port_tab[port].direction & 3;
-        std::vector<int>& pos = b->kind == BUFFER_DIFF_VOLTAGE ? vpos : cpos;
-        std::vector<int>& neg = b->kind == BUFFER_DIFF_VOLTAGE ? vneg : cneg;
         const char* p_pin = d == SDB_DIR_INPUT ? b->input : d == SDB_DIR_OUTPUT ? b->output : nullptr;
         const char* m_pin = d == SDB_DIR_INPUT ? b->input_m : d == SDB_DIR_OUTPUT ? b->output_m : nullptr;
-        if (STR_same(pin, p_pin)) pos.push_back(r);
-        if (STR_same(pin, m_pin)) neg.push_back(r);
+        const bool plus = STR_same(pin, p_pin), minus = STR_same(pin, m_pin);
+        if (!plus && !minus) continue;
+        auto [it, added] = pad_index.emplace(row.pad_obj, pads.size());
+        if (added) pads.push_back({row.pad_obj, b, p_pin, m_pin, {}, {}});
+        DifferentialPad& dp = pads[it->second];
+        (plus ? dp.plus : dp.minus).push_back(r);
+    }
+    // PORT_GROUPING pairs one port on a pad's plus leg with one on its
+    // minus leg: a pad whose legs do not have a port each (a leg left open
+    // or wired inside the chip) is a pair the attribute cannot state.
+    for (const DifferentialPad& dp : pads) {
+        if (dp.plus.size() == 1 && dp.minus.size() == 1) continue;
+        bsdl_not_written(STR_format("differential pad '%s'(%s) has %s on its plus leg '%s'\n"
+                                    "       and %s on its minus leg '%s': PORT_GROUPING pairs one port with "
+                                    "one.\n\n",
+                                    SDB_obj_name(sdb, dp.pad), dp.buffer->name, ports_text(dp.plus).c_str(),
+                                    dp.plus_pin ? dp.plus_pin : "", ports_text(dp.minus).c_str(),
+                                    dp.minus_pin ? dp.minus_pin : ""));
+    }
+    std::vector<int> vpos, vneg, cpos, cneg;
+    for (const DifferentialPad& dp : pads) {
+        const bool voltage = dp.buffer->kind == BUFFER_DIFF_VOLTAGE;
+        (voltage ? vpos : cpos).push_back(dp.plus.front());
+        (voltage ? vneg : cneg).push_back(dp.minus.front());
     }
     if (vpos.empty() && cpos.empty()) return;
     std::fprintf(BSD_FILE, "\n  attribute PORT_GROUPING of %s : entity is \n", bsdl_entity_name(BS_TOP_MODULE).c_str());
     const size_t nV = vpos.size(), nC = cpos.size();
     const char* cont = "                             ";
+    // Pair i is (pos[i], neg[i]).
     auto pairs = [&](const std::vector<int>& pos, const std::vector<int>& neg, bool voltage) {
-        for (size_t i = 0; i < pos.size(); ++i) {
-            const BufTabEntry& p = BUF_TAB[static_cast<size_t>(pos[i])];
-            for (int n : neg) {
-                const BufTabEntry& m = BUF_TAB[static_cast<size_t>(n)];
-                if (m.pad_obj != p.pad_obj) continue;
-                const char* a = p.bsdl_name.c_str();
-                const char* b = m.bsdl_name.c_str();
-                const size_t count = pos.size();
-                if (i == 0) {
-                    if (count == 1 && (!voltage || nC == 0))
-                        std::fprintf(BSD_FILE, "(%s, %s)) \" ;\n", a, b);
-                    else if (count == 1)
-                        std::fprintf(BSD_FILE, "(%s, %s)), \" &\n", a, b);
-                    else
-                        std::fprintf(BSD_FILE, "(%s, %s), \" &\n", a, b);
-                } else if (i + 1 < count) {
-                    std::fprintf(BSD_FILE, "%s\"(%s, %s), \" &\n", cont, a, b);
-                } else if (voltage) {
-                    std::fprintf(BSD_FILE, nC > 0 ? "%s\"(%s, %s)),\" &\n" : "%s\"(%s, %s)) \" ;\n", cont, a, b);
-                } else {
-                    std::fprintf(BSD_FILE, "%s\"(%s, %s) )\" ;\n", cont, a, b);
-                }
+        const size_t count = pos.size();
+        for (size_t i = 0; i < count; ++i) {
+            const char* a = BUF_TAB[static_cast<size_t>(pos[i])].bsdl_name.c_str();
+            const char* b = BUF_TAB[static_cast<size_t>(neg[i])].bsdl_name.c_str();
+            if (i == 0) {
+                if (count == 1 && (!voltage || nC == 0))
+                    std::fprintf(BSD_FILE, "(%s, %s)) \" ;\n", a, b);
+                else if (count == 1)
+                    std::fprintf(BSD_FILE, "(%s, %s)), \" &\n", a, b);
+                else
+                    std::fprintf(BSD_FILE, "(%s, %s), \" &\n", a, b);
+            } else if (i + 1 < count) {
+                std::fprintf(BSD_FILE, "%s\"(%s, %s), \" &\n", cont, a, b);
+            } else if (voltage) {
+                std::fprintf(BSD_FILE, nC > 0 ? "%s\"(%s, %s)),\" &\n" : "%s\"(%s, %s)) \" ;\n", cont, a, b);
+            } else {
+                std::fprintf(BSD_FILE, "%s\"(%s, %s) )\" ;\n", cont, a, b);
             }
         }
     };
@@ -197,22 +237,17 @@ struct HighzGap {
     std::string cell_name;  // its library cell
 };
 
-bool is_control_cell(const ScanCellEntry* c) {
-    if (!c || !c->name) return false;
-    for (const char* control : {CONTROL_SCAN, CONTROL_OE_SCAN})
-        if (control && STR_ucomp(c->name, control) == 0) return true;
-    return false;
-}
-
 // HIGHZ reaches the pads through the TAP's %HIGHZ_COMMAND pin (to the
 // control cells' HIGHZ pins, the high-impedance buffers, or the HIGHZ pins
 // of pads that carry their own cell) or through a MODE pin of the same
 // name.  A %HIGHZ_COMMAND pin that nothing in the design takes leaves
-// every output driving under HIGHZ; a control cell of the chain whose
-// HIGHZ pin is missing or open leaves the outputs it controls driving,
-// unless each of their pads floats its pin by its own HIGHZ pin.  Either
-// way a BSDL that listed the instruction would promise floating pins that
-// never float.
+// every output driving under HIGHZ; a control cell whose HIGHZ pin is
+// missing or open leaves the outputs it controls driving, unless each of
+// their pads floats its pin by its own HIGHZ pin.  Either way a BSDL that
+// listed the instruction would promise floating pins that never float.
+// A control cell is one that drives a port's enable in this design,
+// whatever its library cell: where one library cell serves every role,
+// its input and output cells control nothing.
 HighzGap unimplemented_highz() {
     HighzGap gap;
     if (HIGHZ_EXIST < 0 || !TAP_CONTR || TAP_IOBJ < 0) return gap;
@@ -225,26 +260,23 @@ HighzGap unimplemented_highz() {
         gap.row = HIGHZ_EXIST;
         return gap;
     }
-    // The pads of each control cell, found when a cell without the command
-    // needs them.
-    std::optional<std::unordered_map<int, std::vector<int>>> controlled;
-    auto pads_float = [&](int obj) {
-        if (!controlled) controlled = pads_by_control_cell();
-        const auto it = controlled->find(obj);
-        return it != controlled->end() &&
-               std::all_of(it->second.begin(), it->second.end(),
-                           [pin](int pad) { return pad_floats_under_highz(pad, pin); });
-    };
-    for (int i = 0, n = DYNA_count(CHAIN_TAB); i < n; ++i) {
-        const ChainCellEntry* c = CHAIN_TAB[i];
-        if (!c || !is_control_cell(c->scan_cell)) continue;
-        const int obj = c->key ? SDB_nl_search_obj(c->key) : -1;
-        if (obj < 0) continue;  // inside a hard macro, which brings its own control
-        if (c->scan_cell->highz && pin_reaches_other_objects(obj, c->scan_cell->highz)) continue;
-        if (pads_float(obj)) continue;
+    // The control cells in register order, so that the first that fails
+    // is named.
+    const auto controlled = control_cells_by_role();
+    std::vector<std::pair<const ChainCellEntry*, int>> cells;
+    for (const auto& [obj, drivers] : controlled)
+        if (const ChainCellEntry* c = get_chain_cell(chain_key(obj).c_str())) cells.emplace_back(c, obj);
+    std::sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) { return a.first->order < b.first->order; });
+    for (const auto& [c, obj] : cells) {
+        const ScanCellEntry* s = c->scan_cell;
+        if (s && s->highz && pin_reaches_other_objects(obj, s->highz)) continue;
+        const std::vector<int>& drivers = controlled.at(obj);
+        if (std::all_of(drivers.begin(), drivers.end(),
+                        [pin](int driver) { return pad_floats_under_highz(driver, pin); }))
+            continue;
         gap.row = HIGHZ_EXIST;
         gap.cell = c->key;
-        gap.cell_name = c->scan_cell->name;
+        gap.cell_name = s && s->name ? s->name : c->cell_name;
         return gap;
     }
     return gap;

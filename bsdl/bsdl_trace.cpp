@@ -257,6 +257,84 @@ const BufferEntry* pad_buffer(int row, int pad, bool* no_pad) {
     return b;
 }
 
+// The top-level port whose net reaches library buffer o (o is its pad),
+// or -1.  A port node keeps the port's index as its pin.
+int pad_port(int o) {
+    if (!get_buffer(SDB_class_name_of(o))) return -1;
+    for (int k = obj_tab[o].first_node; k >= 0 && k < node_count && node_tab[k].object == o; ++k) {
+        int port = -1;
+        for_net(node_tab[k].net, [&](int n) {
+            if (port < 0 && node_tab[n].object < 0) port = node_tab[n].pin;
+        });
+        if (port >= 0) return port;
+    }
+    return -1;
+}
+
+// The search of a check rather than a tracer: the -bs_search trace shows
+// the tracers' searches once, there.
+int quiet_search(int obj, int net, int d) {
+    const int traced = option_check[BSDL_OPT_BS_SEARCH];
+    option_check[BSDL_OPT_BS_SEARCH] = 0;
+    const int found = search_bd_reg(obj, net, d);
+    option_check[BSDL_OPT_BS_SEARCH] = traced;
+    return found;
+}
+
+// True when the output or control search of pad o (library record b)
+// from its pin `pin` on `net` ends at chain cell `cell`: the pin is one
+// that those tracers search from, its data input (which a pad that
+// carries its own cell has none to trace from) or its enable.
+bool pad_takes_cell(int o, int port, const BufferEntry* b, const char* pin, int net, int cell) {
+    const bool own_cell = b->kind == BUFFER_BS;
+    // The bidirectional tracer drives from the second data input where
+    // there is one; the output tracer from the data input, or the enable
+    // of a pad whose data comes through it.
+    const bool bidir = (port_tab[port].direction & 3) == SDB_DIR_BIDIR;
+    const char* data_pin = bidir      ? (b->mux_in1 ? b->mux_in1 : b->input)
+                           : b->input ? b->input
+                           : b->en_l  ? b->en_l
+                                      : b->en_h;
+    const bool data = !own_cell && STR_same(pin, data_pin);
+    const bool enable = (STR_same(pin, b->en_l) || STR_same(pin, b->en_h)) && !(own_cell && b->control_bcell);
+    return (data || enable) && quiet_search(o, net, SDB_DIR_OUTPUT) == cell;
+}
+
+// The pad of a port other than the one of pad `own` whose own trace
+// takes chain cell `cell`: a pad that the cell drives from its DATA_OUT
+// or its update stage, straight or through library buffers, and whose
+// output or control search from that pin ends at this cell.  -1 when
+// there is none.  An input's trace that ends at such a cell has run on
+// past the end of its own path, through the core to the other port's
+// output (or control) cell.  A cell that only feeds the core on the way
+// to another pad, whose own cell sits nearer to it, is not that pad's.
+int other_ports_pad(int cell, int own) {
+    const ChainCellEntry* c = chain_cell_of(cell);
+    const ScanCellEntry* s = c ? c->scan_cell : nullptr;
+    if (!s) return -1;
+    std::vector<int> nets{net_on(cell, s->data_out), net_on(cell, s->update_dr_out)};
+    std::unordered_set<int> entered;
+    while (!nets.empty()) {
+        const int net = nets.back();
+        nets.pop_back();
+        if (net < kConstantNets || !entered.insert(net).second) continue;
+        int pad = -1;
+        for_net(net, [&](int n) {
+            const int o = node_tab[n].object;
+            if (pad >= 0 || o < 0 || o == cell || o == own || node_dir(n) != SDB_DIR_INPUT) return;
+            const BufferEntry* b = get_buffer(SDB_class_name_of(o));
+            if (!b) return;
+            const int port = pad_port(o);
+            if (port < 0)
+                nets.push_back(net_on(o, b->output));
+            else if (pad_takes_cell(o, port, b, node_pin(n), net, cell))
+                pad = o;
+        });
+        if (pad >= 0) return pad;
+    }
+    return -1;
+}
+
 // For a differential pad: true when the port reaches the positive leg,
 // false for the negative leg (which makes no row).
 bool positive_leg(const BufTabEntry& row, const BufferEntry* b, const char* plus, const char* minus) {
@@ -374,26 +452,44 @@ const char* traced_enable(const BufTabEntry& r, const BufferEntry* b) {
 
 }  // namespace
 
-std::unordered_map<int, std::vector<int>> pads_by_control_cell() {
-    // The searches are those of the register's tracers: the -bs_search
-    // trace shows them once, there.
-    const int traced = option_check[BSDL_OPT_BS_SEARCH];
-    option_check[BSDL_OPT_BS_SEARCH] = 0;
-    std::unordered_map<int, std::vector<int>> pads;
+std::unordered_map<int, std::vector<int>> control_cells_by_role() {
+    std::unordered_map<int, std::vector<int>> drivers;
     for (const BufTabEntry& r : BUF_TAB) {
         if (r.pad_obj < 0 || skip_signal(r.core_name.c_str())) continue;
         if (r.function != "out" && r.function != "buffer" && r.function != "inout") continue;
-        const BufferEntry* b = get_buffer(SDB_class_name_of(r.pad_obj));
-        if (!b || (b->kind == BUFFER_BS && b->control_bcell)) continue;
+        const char* cls = SDB_class_name_of(r.pad_obj);
+        const BufferEntry* b = get_buffer(cls);
+        if (!b) {
+            // A port wired straight to its cell: the cell's own control
+            // bit, or the cell that its enable leads back to, as the
+            // no-pad rows have them.
+            const ChainCellEntry* c = get_scan_cell(cls) ? chain_cell_of(r.pad_obj) : nullptr;
+            const ScanCellEntry* s = c ? c->scan_cell : nullptr;
+            if (!s) continue;
+            bool own_bit = false;
+            for (int j = 0, n = DYNA_count(s->order); j < n; ++j) own_bit = own_bit || is_control_word(s->order[j]);
+            if (own_bit && DYNA_count(s->order) > 1) {
+                drivers[r.pad_obj].push_back(r.pad_obj);
+                continue;
+            }
+            for (const char* pin : {s->en_l, s->en_h}) {
+                const int net = pin ? net_on(r.pad_obj, pin) : -1;
+                const int k = net < 0 ? -1 : quiet_search(r.pad_obj, net, SDB_DIR_OUTPUT);
+                if (k < 0) continue;
+                drivers[k].push_back(r.pad_obj);
+                break;
+            }
+            continue;
+        }
+        if (b->kind == BUFFER_BS && b->control_bcell) continue;
         const char* E = traced_enable(r, b);
         if (!E || STR_same(E, b->input)) continue;
         const int net = net_on(r.pad_obj, E);
         if (net < kConstantNets) continue;
-        const int c = search_bd_reg(r.pad_obj, net, SDB_DIR_OUTPUT);
-        if (c >= 0) pads[c].push_back(r.pad_obj);
+        const int c = quiet_search(r.pad_obj, net, SDB_DIR_OUTPUT);
+        if (c >= 0) drivers[c].push_back(r.pad_obj);
     }
-    option_check[BSDL_OPT_BS_SEARCH] = traced;
-    return pads;
+    return drivers;
 }
 
 bool pad_floats_under_highz(int pad, const char* tap_pin) {
@@ -474,6 +570,13 @@ TraceResult print_input_clock_bd_register(int row, int pad, const char* word) {
     }
     const int cell = search_data_cell(r, pad, b, data_net(pad, b->output), SDB_DIR_INPUT);
     if (cell < 0) no_cell(r.core_name);
+    if (const int other = other_ports_pad(cell, pad); other >= 0) {
+        qdx_exit_printf(-1,
+                        "ERROR: can't find boundary scan cell while tracing port '%s':\n"
+                        "       the trace reached cell '%s'(%s), which serves pad '%s'(%s) of another port.\n\n",
+                        r.core_name.c_str(), obj_name(cell).c_str(), SDB_class_name_of(cell), obj_name(other).c_str(),
+                        SDB_class_name_of(other));
+    }
     out.cells.push_back({chain_key(cell), word, {}, 0});
     return out;
 }
@@ -581,8 +684,10 @@ TraceResult print_bidir_bd_register(int row, int pad) {
                        SDB_class_name_of(pad));
             qdx_printf("         Skip tracing input scan of port '%s'.\n\n", port);
         } else {
+            // Another port's output cell, reached through the core, is
+            // none of this pin's.
             const int c = search_data_cell(r, pad, b, net, SDB_DIR_INPUT);
-            if (c >= 0) {
+            if (c >= 0 && other_ports_pad(c, pad) < 0) {
                 in_cell = chain_key(c);
             } else {
                 qdx_printf("WARNING: can't find input scan while tracing port ");
@@ -736,11 +841,12 @@ void no_pad_rows(int row, int obj, const char* word) {
         return c->cell_name;
     };
     const int words = s ? DYNA_count(s->order) : 0;
+    const std::string owner = row_owner(row);
     // The function of a port cell: output2 for a two-state output, bidir
     // for a bidirectional port (the BSDL words for them).
     const std::string single = W == "output" ? "output2" : W == "inout" ? "bidir" : W;
     if (words <= 1) {
-        add_bd_row({c->order, std_name(0), r.bsdl_name, single, "X", -1, 0, "Z"});
+        add_bd_row({c->order, std_name(0), r.bsdl_name, single, "X", -1, 0, "Z"}, c, owner);
     } else {
         // The chain walk let no cell with two control words through.
         int control_at = -1;
@@ -760,7 +866,7 @@ void no_pad_rows(int row, int obj, const char* word) {
                 if (STR_ucomp(w.c_str(), "output") == 0) e.function = control_at >= 0 ? "output3" : "output2";
                 if ((driven || STR_ucomp(w.c_str(), "output") == 0) && control_at >= 0) e.ccell = c->order + control_at;
             }
-            add_bd_row(e);
+            add_bd_row(e, c, j == control_at ? "the enable of " + owner : owner);
         }
         if (control_at >= 0) return;
     }
@@ -785,7 +891,8 @@ void no_pad_rows(int row, int obj, const char* word) {
             const std::string name = DYNA_count(ctl->std_names) == 1 ? ctl->std_names[0] : ctl->cell_name;
             const bool reset = ctl->scan_cell && ctl->scan_cell->rst;
             // Its safe value is the one that disables the driver.
-            add_bd_row({ctl->order, name, "*", reset ? "controlr" : "control", disval ? "1" : "0", -1, 0, {}});
+            add_bd_row({ctl->order, name, "*", reset ? "controlr" : "control", disval ? "1" : "0", -1, 0, {}}, ctl,
+                       "the enable of " + owner);
         }
         return;
     }

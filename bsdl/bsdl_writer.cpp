@@ -65,7 +65,7 @@ std::string stars() { return "--  " + std::string(68, '*') + "\n"; }
 // described by exactly one row: a cell of several bits needs a row for
 // each.  A bit without a row, a bit with two, or a row beyond the
 // register ends the run before the file is written, naming them.
-void refuse_register_gaps(const std::string& path) {
+void refuse_register_gaps() {
     const int length = CHAIN_CELL_COUNT;
     std::vector<int> rows(static_cast<size_t>(std::max(length, 0)), 0);
     std::string faults;
@@ -86,13 +86,35 @@ void refuse_register_gaps(const std::string& path) {
         }
     }
     if (faults.empty()) return;
-    qdx_exit_printf(-1,
-                    "ERROR: BSDL file \"%s\" was not written: every bit of the boundary register needs exactly "
-                    "one row.\n%s\n",
-                    path.c_str(), faults.c_str());
+    bsdl_not_written("every bit of the boundary register needs exactly one row.\n" + faults + "\n");
+}
+
+// The port list and each PIN_MAP_STRING constant name one port at least:
+// a pin file without a port (only INTERNAL and OBSERVE rows, say) or a
+// %PACKAGE_LIST file without a pin leaves them nothing to say, and the
+// file would stop in the middle of them.
+void refuse_empty_pin_maps(bool template_mode) {
+    const bool ports_written = !template_mode || bs_tpl_check[TPL_LOGICAL_PORT] == 2 ||
+                               bs_tpl_check[TPL_PACKAGE_PIN] == 2;
+    if (ports_written && Port_header.empty()) {
+        bsdl_not_written(STR_format("the pin file '%s' declares no port, and the port list and "
+                                    "PIN_MAP_STRING need one at least.\n\n",
+                                    PIN_FILE ? PIN_FILE : ""));
+    }
+    if (template_mode) return;
+    for (const PackageListEntry& pkg : Package_list) {
+        if (!pkg.ports.empty()) continue;
+        bsdl_not_written(STR_format("package '%s' of %%PACKAGE_LIST maps no pin, and its PIN_MAP_STRING needs one "
+                                    "at least.\n\n",
+                                    pkg.package.c_str()));
+    }
 }
 
 }  // namespace
+
+void bsdl_not_written(const std::string& reason) {
+    qdx_exit_printf(-1, "ERROR: BSDL file \"%s\" was not written: %s", BS_BSD_FILE.c_str(), reason.c_str());
+}
 
 void fill_template_blocks(const std::vector<TemplateBlock>& blocks, const std::string& entity) {
     for (const TemplateBlock& b : blocks) {
@@ -215,6 +237,7 @@ void insert_BSDL_description() {
     const bool template_mode = option_check[BSDL_OPT_TEMPLATE] != 0;
 
     create_BUF_TAB();
+    refuse_empty_pin_maps(template_mode);
 
     std::string text;
     bool register_written = true;
@@ -249,13 +272,13 @@ void insert_BSDL_description() {
     }
     // A register with cells left out describes a chip other than this one.
     if (!lost.empty() && register_written) {
-        qdx_exit_printf(-1,
-                        "\n"
-                        "ERROR: BSDL file \"%s\" was not written: every cell of the boundary register needs a "
-                        "row.\n\n",
-                        path.c_str());
+        qdx_printf("\n");
+        bsdl_not_written("every cell of the boundary register needs a row.\n\n");
     }
-    if (register_written) refuse_register_gaps(path);
+    if (register_written) refuse_register_gaps();
+    // BOUNDARY_REGISTER lists one cell at least.
+    if (register_written && BD_REG_TAB.empty())
+        bsdl_not_written("the design's boundary register has no cell, and BOUNDARY_REGISTER needs one at least.\n\n");
 
     // Every input of the circuit is read now, the template too.
     bsdl_check_outputs_spare_inputs();

@@ -153,12 +153,21 @@ void print_bd_register(int row, const BufferEntry* buffer, const FoundCell& foun
 void print_out_bd_reg_tab();
 // 1 when BD_REG_TAB holds a control row of that number.
 int contr_cell_exist(int num);
-// Adds a row as it stands (the no-pad tracer makes its rows itself).
-void add_bd_row(const BdRegEntry& row);
+// Who a row of BUF_TAB row `row` speaks for in messages: "port '<bsdl
+// name>'", or "signal '<instance>{<pin>}'" for an internal or observed
+// point.
+std::string row_owner(int row);
+// Adds a row as it stands (the no-pad tracer makes its rows itself) for
+// chain cell `cell`; `owner` is row_owner of its BUF_TAB row, or for a
+// control row "the enable of " and that.  A bit can be described once: a
+// second row of the same owner is dropped, one of another owner ends the
+// run before the file is written (one row cannot describe the cell of
+// two ports), as does a control row on a data cell or the reverse.
+struct ChainCellEntry;
+void add_bd_row(const BdRegEntry& row, const ChainCellEntry* cell, const std::string& owner);
 // A control cell found for a port, with a pad or without one, takes one
 // bit of the register: a cell of several standard names ends the run, as
 // no row could say which of its bits disables the driver.
-struct ChainCellEntry;
 void check_one_control_bit(const ChainCellEntry* ctl);
 // A three-state driver whose control cell could not be found is described
 // as a two-state one: "output3" needs a control cell.  So is a
@@ -192,10 +201,15 @@ int find_inet_connected_to_pin(int obj, const char* pin);
 // True when the net on obj's pin of that name has a node of another object
 // or a port; false for an absent pin or a pin on no net.
 bool pin_reaches_other_objects(int obj, const char* pin);
-// The pads whose enable each chain cell drives, by the cell's object: for
-// every output and bidirectional port whose pad has an enable on a signal
-// net, the cell the control search of the tracers finds from it.
-std::unordered_map<int, std::vector<int>> pads_by_control_cell();
+// The control cells of the chain by their role: the objects of the cells
+// that drive an enable of a port's driver, each with the drivers it
+// controls.  For every output and bidirectional port whose pad has an
+// enable on a signal net, the cell that the tracers' control search finds
+// from it, with the pad; for a port wired straight to its cell (-no_pad),
+// the cell itself when its %ORDER has a control bit, else the cell that
+// its enable leads back to, with the port's cell.  What a cell's library
+// entry is called plays no part.
+std::unordered_map<int, std::vector<int>> control_cells_by_role();
 // True when pad `pad` floats its pin under HIGHZ by itself: a %BS_BUFFER
 // whose cell has a %HIGHZ pin that hangs on the TAP's pin `tap_pin`,
 // straight or through cells of one input (the buffers and inverters of
@@ -218,6 +232,10 @@ void insert_port_and_pin_description();
 void put_statement_before_port_des();
 void put_statement_before_pin_des();
 void insert_bd_reg_description();
+
+// Ends the run before BS_BSD_FILE is written: "ERROR: BSDL file "<path>"
+// was not written: " followed by the reason (with its line ends).
+[[noreturn]] void bsdl_not_written(const std::string& reason);
 
 // Frees the writer's tables (per circuit and at reset).
 void BSDL_writer_reset();

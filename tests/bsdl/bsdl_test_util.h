@@ -105,8 +105,8 @@ private:
 
 // The classes of the fixture chip's cells with the pins the walks use.
 inline void chip_classes(DesignBuilder& d) {
-    d.cell("qdx_tap",
-           {{"TDI", IN}, {"TMS", IN}, {"TCK", IN}, {"TDO", OUT}, {"first_Bcell", OUT}, {"BOUNDARY_out", IN}});
+    d.cell("qdx_tap", {{"TDI", IN}, {"TMS", IN}, {"TCK", IN}, {"TDO", OUT}, {"HIGHZ", OUT}, {"first_Bcell", OUT},
+                       {"BOUNDARY_out", IN}});
     for (const char* c : {"BC_IN", "BC_OUT", "BC_CTRL", "BC_2BIT", "BC_3BIT", "BC_TWO_CONTROLS", "BC_BAD_ORDER",
                           "BC_NO_ORDER", "BC_NO_TDO"})
         d.cell(c, {{"SI", IN}, {"DI", IN}, {"SO", OUT}, {"DO", OUT}});

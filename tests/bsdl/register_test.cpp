@@ -318,6 +318,94 @@ INSTANTIATE_TEST_SUITE_P(
                   "    \"Differential_Voltage ( (AP, AN)) \" ;\n"}),
     [](const auto& info) { return info.param.name; });
 
+// HIGHZ is left out where a control cell lets its outputs drive under it.
+// A control cell is a cell that drives a port's enable here, whatever
+// its library cell: with one library cell for every role (BC_Z, with a
+// HIGHZ pin) an input cell whose HIGHZ pin is open controls nothing.  A
+// port wired straight to a three-state cell (-no_pad) has the control
+// cell that the cell's enable leads back to.
+struct HighzRoleCase {
+    std::string name;
+    std::function<void(DesignBuilder&)> body;
+    std::vector<PinRow> rows;
+    std::string warning;  // empty: HIGHZ listed
+    std::vector<int> options{};
+};
+void PrintTo(const HighzRoleCase& c, std::ostream* os) { *os << c.name; }
+
+class HighzByRole : public WriterTest, public ::testing::WithParamInterface<HighzRoleCase> {};
+
+TEST_P(HighzByRole, ListedWhenEveryControlCellTakesTheCommand) {
+    const HighzRoleCase& c = GetParam();
+    configure("%CONTROL_SCAN BC_CTRL;", "%CONTROL_SCAN BC_Z;");
+    configure("    %INSTRUCTION BYPASS", "    %INSTRUCTION HIGHZ = (0101) ACCESS BYPASS;\n    %INSTRUCTION BYPASS");
+    add_library(
+        "%SCAN_CELL BC_Z { %STD_NAME BC_1; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %HIGHZ HZ; }\n"
+        "%SCAN_CELL BC_ZTRI { %STD_NAME BC_1; %DATA_IN DI; %DATA_OUT DO; %TDI SI; %TDO SO; %EN_H OE; %HIGHZ HZ; }\n");
+    design([&](DesignBuilder& d) {
+        d.cell("BC_Z", {{"SI", IN}, {"DI", IN}, {"HZ", IN}, {"SO", OUT}, {"DO", OUT}});
+        d.cell("BC_ZTRI", {{"SI", IN}, {"DI", IN}, {"OE", IN}, {"HZ", IN}, {"SO", OUT}, {"DO", OUT}});
+        c.body(d);
+    });
+    for (int o : c.options) option_check[o] = 1;
+    read_description();
+    set_pin_rows(c.rows);
+    open_and_check_sdb();
+    get_bs_chain();
+    testsupport::stdout_of([] { create_BUF_TAB(); });
+    std::string text;
+    const std::string out = testsupport::stdout_of([&] { text = bsdl_text([] { print_TAP_description("chip"); }); });
+    EXPECT_EQ(text.find("\"HIGHZ ") != std::string::npos, c.warning.empty()) << text;
+    if (c.warning.empty()) {
+        EXPECT_EQ(out.find("HIGHZ_COMMAND"), std::string::npos) << out;
+    } else {
+        EXPECT_NE(out.find(c.warning), std::string::npos) << out;
+    }
+}
+
+// Input cell ca at pad a; t's output cell co with its control cell cc.
+void input_and_three_state(DesignBuilder& d) {
+    d.inst("ca", "BC_Z").inst("co", "BC_Z").inst("cc", "BC_Z");
+    padded(d, "a", IN, "PIN_IN");
+    d.net("a_y", {"p_a/Y", "ca/DI"});
+    tri(d, "t", "co", "cc");
+    chain(d, {"ca", "co", "cc"});
+}
+
+std::string takes_no_highz(const std::string& cell) {
+    return "WARNING: control cell '" + cell + "'(BC_Z) takes no %HIGHZ_COMMAND 'HIGHZ' of TAP 'TAP':\n"
+           "         the outputs it controls keep driving under INSTRUCTION HIGHZ, which is left out\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writer, HighzByRole,
+    ::testing::Values(
+        HighzRoleCase{"input_cell_of_the_control_cells_kind",
+                      [](DesignBuilder& d) {
+                          input_and_three_state(d);
+                          d.net("hz", {"TAP/HIGHZ", "cc/HZ"});
+                      },
+                      {{"1", "a", "A"}, {"2", "t", "T", PAD_EN_HIGH}},
+                      ""},
+        HighzRoleCase{"control_cell_pin_open",
+                      [](DesignBuilder& d) {
+                          input_and_three_state(d);
+                          d.net("hz", {"TAP/HIGHZ", "ca/HZ", "co/HZ"});
+                      },
+                      {{"1", "a", "A"}, {"2", "t", "T", PAD_EN_HIGH}},
+                      takes_no_highz("cc")},
+        HighzRoleCase{"port_without_pad_on_a_three_state_cell",
+                      [](DesignBuilder& d) {
+                          d.inst("ct", "BC_ZTRI").inst("cc", "BC_Z");
+                          d.port("t", OUT).net("t", {"ct/DO"});
+                          chain(d, {"ct", "cc"});
+                          d.net("t_oe", {"cc/DO", "ct/OE"}).net("hz", {"TAP/HIGHZ", "ct/HZ"});
+                      },
+                      {{"1", "t", "T"}},
+                      takes_no_highz("cc"),
+                      {BSDL_OPT_NO_PAD}}),
+    [](const auto& info) { return info.param.name; });
+
 // An active-low pin ("-" in the pin list) needs no inverter before its
 // cell.  An odd number of inverters between a pin and its cell (a design
 // edited by hand) is something no BSDL row can say: the search names the
@@ -708,22 +796,113 @@ TEST_F(WriterTest, HardMacroWithItsOwnCells) {
 }
 
 
-// Two ports reaching one cell: the cell is described once.
-TEST_F(WriterTest, ACellIsDescribedOnce) {
-    design([](DesignBuilder& d) {
-        d.inst("ca", "BC_IN");
-        padded(d, "a", IN, "PIN_IN");
-        padded(d, "b", IN, "PIN_IN");
-        d.net("ab", {"p_a/Y", "p_b/Y", "ca/DI"});
-        chain(d, {"ca"});
+// Files the writer cannot finish: each stops the run with the reason
+// before any file is written.  A cell whose one row would have to
+// describe two ports (two pads on one cell, a data cell that is also a
+// pad's control cell), an input whose trace runs on through the core to
+// another port's output cell, a differential pad without a port on each
+// leg (PORT_GROUPING pairs them), a register without cells, a port list
+// without ports.
+struct Refusal {
+    std::string name;
+    std::function<void(DesignBuilder&)> body;
+    std::vector<PinRow> rows;
+    std::string message;
+    std::string library{};
+};
+void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
+
+class WriterRefusals : public WriterTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(WriterRefusals, StopBeforeTheFile) {
+    const Refusal& c = GetParam();
+    if (!c.library.empty()) add_library(c.library);
+    design(c.body);
+    auto r = run_child([&] {
+        read_description();
+        set_pin_rows(c.rows);
+        open_and_check_sdb();
+        get_bs_chain();
+        insert_BSDL_description();
     });
-    std::string out;
-    EXPECT_EQ(register_rows({{"1", "a", "A"}, {"2", "b", "B"}}, &out),
-              kHeader + "    \"0    (BC_1        ,A              ,input         ,X)\";\n");
-    EXPECT_EQ(out,
-              "WARNING: boundary scan cell 'ca' serves port 'B' and another port;\n"
-              "         port 'B' gets no second row for it.\n\n");
+    EXPECT_EQ(r.status, 255) << r.out;
+    EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir->file("chip.bsd")));
 }
+
+const std::string kLvds = "%DIFFERENTIAL_VOLTAGE PIN_LVDS { %INPUT_P P; %INPUT_M N; %OUTPUT Y; }\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Writer, WriterRefusals,
+    ::testing::Values(
+        Refusal{"two_pads_on_one_cell",
+                [](DesignBuilder& d) {
+                    d.inst("ca", "BC_IN");
+                    padded(d, "a", IN, "PIN_IN");
+                    padded(d, "b", IN, "PIN_IN");
+                    d.net("ab", {"p_a/Y", "p_b/Y", "ca/DI"});
+                    chain(d, {"ca"});
+                },
+                {{"1", "a", "A"}, {"2", "b", "B"}},
+                "ERROR: BSDL file \"./chip.bsd\" was not written: boundary scan cell 'ca'(BC_IN) serves port 'A' "
+                "and port 'B';\n"
+                "       its one row of the boundary register can describe only one of them.\n\n"},
+        // co drives o's pad and t's enable.
+        Refusal{"data_cell_that_is_a_control_cell",
+                [](DesignBuilder& d) {
+                    d.inst("co", "BC_OUT").inst("ct", "BC_OUT");
+                    padded(d, "o", OUT, "PIN_OUT");
+                    tri(d, "t", "ct", "");
+                    d.net("o_a", {"co/DO", "p_o/A", "p_t/OE"});
+                    chain(d, {"co", "ct"});
+                },
+                {{"1", "o", "O"}, {"2", "t", "T", PAD_EN_HIGH}},
+                "ERROR: BSDL file \"./chip.bsd\" was not written: boundary scan cell 'co'(BC_OUT) serves port 'O' "
+                "and the enable of port 'T';\n"},
+        // a has no pad and no cell: a core buffer is the first cell on its
+        // net, and past a gate its trace meets the output cell of y (which
+        // has no row of the pin file, so that no second port claims it).
+        Refusal{"input_trace_running_on_to_another_ports_output_cell",
+                [](DesignBuilder& d) {
+                    d.inst("co", "BC_OUT").inst("ub", "BUF").inst("g", "AND2");
+                    d.port("a", IN).net("a", {"ub/A"});
+                    padded(d, "y", OUT, "PIN_OUT");
+                    d.net("a_b", {"ub/Y", "g/A"}).net("y_c", {"g/Y", "co/DI"}).net("y_a", {"co/DO", "p_y/A"});
+                    chain(d, {"co"});
+                },
+                {{"1", "a", "A"}},
+                "ERROR: can't find boundary scan cell while tracing port 'a':\n"
+                "       the trace reached cell 'co'(BC_OUT), which serves pad 'p_y'(PIN_OUT) of another port.\n\n"},
+        // Two differential pads, each with a port on its plus leg only: the
+        // attribute would stop after "Differential_Voltage (".
+        Refusal{"differential_pads_with_an_open_minus_leg",
+                [](DesignBuilder& d) {
+                    d.cell("PIN_LVDS", {{"P", IN}, {"N", IN}, {"Y", OUT}});
+                    d.inst("cp", "BC_IN").inst("cn", "BC_IN").inst("dp_pad", "PIN_LVDS").inst("dn_pad", "PIN_LVDS");
+                    d.port("dp", IN).net("dp", {"dp_pad/P"}).port("dn", IN).net("dn", {"dn_pad/P"});
+                    d.net("dp_y", {"dp_pad/Y", "cp/DI"}).net("dn_y", {"dn_pad/Y", "cn/DI"});
+                    chain(d, {"cp", "cn"});
+                },
+                {{"1", "dp", "DP"}, {"2", "dn", "DN"}},
+                "ERROR: BSDL file \"./chip.bsd\" was not written: differential pad 'dp_pad'(PIN_LVDS) has port 'DP' "
+                "on its plus leg 'P'\n"
+                "       and no port on its minus leg 'N': PORT_GROUPING pairs one port with one.\n\n",
+                kLvds},
+        Refusal{"register_without_cells",
+                [](DesignBuilder& d) { chain(d, {}); },
+                {{"1", "tdi", "TDI"}, {"2", "tdo", "TDO"}},
+                "ERROR: BSDL file \"./chip.bsd\" was not written: the design's boundary register has no cell, and "
+                "BOUNDARY_REGISTER needs one at least.\n\n"},
+        Refusal{"pin_file_without_ports",
+                [](DesignBuilder& d) {
+                    d.inst("ci", "BC_IN").inst("g", "BUF");
+                    d.net("g_y", {"g/Y", "ci/DI"});
+                    chain(d, {"ci"});
+                },
+                {{"1", "g{Y}", "INTERNAL"}},
+                "ERROR: BSDL file \"./chip.bsd\" was not written: the pin file 'chip.pin' declares no port, and the "
+                "port list and PIN_MAP_STRING need one at least.\n\n"}),
+    [](const auto& info) { return info.param.name; });
 
 // A cell that is no cell of the chain ends the run instead of being read.
 TEST_F(WriterTest, ACellOutsideTheChainIsAnError) {

@@ -82,6 +82,7 @@ ScanCase own_cell_enables_case(const std::string& name, scan_sim::Prepare prepar
     return c;
 }
 
+using scan_sim::kOneCellForEveryRole;
 using scan_sim::kOwnHighzTriBidir;
 using scan_sim::kPadWithOwnHighzCell;
 const std::vector<Patch> kOwnCellEnables = kOwnHighzTriBidir + kPadWithOwnHighzCell;
@@ -193,6 +194,16 @@ const std::vector<ScanCase>& cases() {
                            kOwnCellEnables + std::vector<Patch>{kPlainBidir0}, 2),
         keeps_driving_case("own_cell_enable_sharing_its_control_cell_with_a_pad_that_keeps_driving",
                            kOwnCellEnables + std::vector<Patch>{kPlainBidir0, kDout1OnBidirEnable}, 1),
+        // One library cell for every role: the input and output cells are
+        // of the control cells' kind but control nothing, so the own-cell
+        // pads' pins alone decide HIGHZ, on the default road and with
+        // -add_tap; beside a plain pad that keeps driving, HIGHZ goes.
+        own_cell_enables_case("own_cell_enables_one_cell_for_every_role",
+                              fixture(kOwnCellEnables + kOneCellForEveryRole), Road::Default),
+        own_cell_enables_case("own_cell_enables_one_cell_for_every_role_add_tap",
+                              scan_sim::notap_fixture(kOwnCellEnables + kOneCellForEveryRole), Road::AddTap),
+        keeps_driving_case("own_cell_enable_beside_a_pad_that_keeps_driving_one_cell_for_every_role",
+                           kOwnCellEnables + kOneCellForEveryRole + std::vector<Patch>{kPlainBidir0}, 2),
     };
     return all;
 }

@@ -83,6 +83,16 @@ inline const std::vector<testsupport::Patch> kHighzControlCell = {
      "  always @(posedge CLOCK) capture <= SHIFT ? SI : DI;\n  always @(posedge UPDATE) hold <= capture;\n"
      "  assign SO = capture;\n  assign DO = HZ ? 1'b0 : MODE ? hold : DI;\nendmodule\n`endcelldefine\n"}};
 
+// One library cell, BC_CTRL (a BC_1), for every role of the
+// configuration: the input, clock, output and control cells alike, and
+// no bidirectional cell (a plain bidirectional pad takes an input and an
+// output cell).
+inline const std::vector<testsupport::Patch> kOneCellForEveryRole = {
+    {"chip.bsc", "%INPUT_SCAN   BC_IN;", "%INPUT_SCAN   BC_CTRL;"},
+    {"chip.bsc", "%CLOCK_SCAN   BC_IN;", "%CLOCK_SCAN   BC_CTRL;"},
+    {"chip.bsc", "%OUTPUT_SCAN  BC_OUT;", "%OUTPUT_SCAN  BC_CTRL;"},
+    {"chip.bsc", "    %BIDIR_SCAN   BC_BIDIR;\n", ""}};
+
 // The fixture chip with patches, from another netlist when one is named.
 inline Prepare fixture(std::vector<testsupport::Patch> patches, std::string verilog = "") {
     return [patches, verilog](const fs::path& dir) {

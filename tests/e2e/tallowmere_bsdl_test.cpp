@@ -239,6 +239,16 @@ TEST(TallowmereBsdl, HighzOnlyWhenEveryControlCellTakesIt) {
         {"own_cell_pad_pin_left_open", own_cell_pads, "PAD_DOUT1{HZ}",
          "WARNING: control cell 'BCELL6_out'(BC_CTRL) takes no %HIGHZ_COMMAND 'HIGHZ' of TAP 'TAP':\n"
          "         the outputs it controls keep driving under INSTRUCTION HIGHZ, which is left out\n"},
+        // The same with one library cell for every role: a cell is a
+        // control cell by what it drives, so the input cells (of the same
+        // library cell, without a HIGHZ pin) do not count, and the warning
+        // names the control cell.
+        {"own_cell_pads_take_highz_one_cell_for_every_role", own_cell_pads + scan_sim::kOneCellForEveryRole, nullptr,
+         nullptr},
+        {"own_cell_pad_pin_left_open_one_cell_for_every_role", own_cell_pads + scan_sim::kOneCellForEveryRole,
+         "PAD_DOUT1{HZ}",
+         "WARNING: control cell 'BCELL6_out'(BC_CTRL) takes no %HIGHZ_COMMAND 'HIGHZ' of TAP 'TAP':\n"
+         "         the outputs it controls keep driving under INSTRUCTION HIGHZ, which is left out\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -268,18 +278,25 @@ TEST(TallowmereBsdl, HighzOnlyWhenEveryControlCellTakesIt) {
 // control cell of two bits, an output cell of three bits whose third bit
 // no row describes, a cell whose standard names and %ORDER words differ
 // in number (the library as the user changed it after kestrand's run).
-// tallowmere stops with the reason, and no BSDL file is left.
+// And chips whose file could not be written whole: an input pad wired
+// straight to an output port's pad (kestrand gives the input no cell of
+// its own, "A merged cell will be introduced"), whose trace ends at the
+// output's cell; a differential input pad whose minus leg stays inside
+// the chip, which PORT_GROUPING cannot pair.  tallowmere stops with the
+// reason, and no BSDL file is left.
 TEST(TallowmereBsdl, RegistersItCannotDescribeLeaveNoFile) {
     if (!built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
     const std::string out_cell = "%SCAN_CELL BC_OUT           // output pads: DI from the core, DO to the pad\n{\n";
     const std::string control_cell = "%SCAN_CELL BC_CTRL          // enables of three-state and bidirectional pads\n{\n";
+    // The library as changed after kestrand's run.
     auto cell = [](const std::string& head, const std::string& names) {
-        return testsupport::Patch{"chip.lib", head + "    %STD_NAME BC_1;", head + "    " + names};
+        return std::vector<testsupport::Patch>{{"chip.lib", head + "    %STD_NAME BC_1;", head + "    " + names}};
     };
     const struct {
         const char* name;
-        testsupport::Patch library;
+        std::vector<testsupport::Patch> after;  // applied after kestrand's run
         std::string message;
+        std::vector<testsupport::Patch> chip{};  // the chip kestrand edits
     } cases[] = {
         {"two_control_words_at_a_pad", cell(out_cell, "%STD_NAME BC_1, BC_1, BC_1; %ORDER output, control, control;"),
          "FATAL: (./chip.lib) there are 2 control cells specified in module \"BC_OUT\".\n"
@@ -298,13 +315,33 @@ TEST(TallowmereBsdl, RegistersItCannotDescribeLeaveNoFile) {
          "       %STD_NAME BC_1, BC_2;\n"
          "       %ORDER input;\n"
          "       each bit of the cell takes one name of %STD_NAME and one word of %ORDER.\n\n"},
+        {"input_pad_wired_to_an_output_pad",
+         {},
+         "ERROR: can't find boundary scan cell while tracing port 'din1':\n"
+         "       the trace reached cell 'BCELL3_out'(BC_OUT), which serves pad 'PAD_DOUT0'(PIN_OUT) of another "
+         "port.\n\n",
+         {{"chip.v", "  wire chain;", "  wire chain, through;"},
+          {"chip.v", "(.PAD(din1), .Y(din_c[1]));", "(.PAD(din1), .Y(through));"},
+          {"chip.v", "(.A(dout_c[0]), .PAD(dout0));", "(.A(through), .PAD(dout0));"}}},
+        {"differential_input_with_its_minus_leg_inside_the_chip",
+         {},
+         "ERROR: BSDL file \"./chip_jtag.bsd\" was not written: differential pad 'PAD_DIN1'(LVDS_RX) has port 'DIN1' "
+         "on its plus leg 'P'\n"
+         "       and no port on its minus leg 'N': PORT_GROUPING pairs one port with one.\n\n",
+         {{"chip.v", "  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));",
+           "  LVDS_RX   PAD_DIN1   (.P(din1), .N(1'b0), .Y(din_c[1]));"},
+          {"chip.pin", "DIN1    din1    in      PAD(PIN_IN)", "DIN1    din1    in      PAD(LVDS_RX)"},
+          {"chip.lib", "", "\n%DIFFERENTIAL_VOLTAGE LVDS_RX { %INPUT_P P; %INPUT_M N; %OUTPUT Y; }\n"},
+          {"cells.v", "",
+           "\n`celldefine\nmodule LVDS_RX (P, N, Y);\n  input P, N;\n  output Y;\n  assign Y = P & ~N;\nendmodule\n"
+           "`endcelldefine\n"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         testsupport::TempDir dir;
-        edited_chip(dir.path());
+        edited_chip(dir.path(), c.chip);
         if (HasFatalFailure()) return;
-        testsupport::apply_patch(dir.path(), c.library);
+        for (const testsupport::Patch& p : c.after) testsupport::apply_patch(dir.path(), p);
         RunResult t = tallowmere(dir.path());
         EXPECT_EQ(t.status, 255) << t.out;
         EXPECT_NE(t.out.find(c.message), std::string::npos) << t.out;
