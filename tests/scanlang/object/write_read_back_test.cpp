@@ -297,6 +297,12 @@ INSTANTIATE_TEST_SUITE_P(
                                   "     %SCAN_CLK  = ck1 ;\n", "        %PERIOD = 10 ;\n        }\n",
                                   "     %NAME = p2 ;\n     %REF_CLOCK\n        {\n        %PERIOD = 2.50 ;\n"},
                       .warned = std::vector<std::string>{}},
+        // Comment lines that begin as the writer's header line does are
+        // the input's own: one on the first line, and one in a block
+        // comment that it closes.
+        RoundTripCase{"file_comments.dft", "atpg", 1,
+                      {"// File : a note of the user's on the file's first line\n",
+                       "/* a comment\n// File : inside it */\n"}},
         // Cores in cores, two of them sharing one file, each file read and
         // written as its own object.
         RoundTripCase{"nested_top.dft", "hier_dft", 5}, RoundTripCase{"nested_top.dft", "atpg", 1}),
