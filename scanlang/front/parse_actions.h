@@ -45,15 +45,6 @@ ScanAstNode* scan_first_in_list(uint16_t& slot, int list_kind, ScanAstNode* node
 // As scan_once, with the warning naming `report_kind` (a node-kind-like
 // name whose "_NODE" ending is left out) instead of the node's kind.
 ScanAstNode* scan_once_as(uint16_t& slot, const char* report_kind, ScanAstNode* node);
-// As scan_chain_append for one item, which is warning 7 when the chain
-// already holds a node of its kind, unless the kind is one of
-// `repeatable` (statements of which the object keeps every one).
-ScanAstNode* scan_chain_once(ScanAstNode* first, ScanAstNode* item, std::initializer_list<int> repeatable);
-// A %SET_TIMING block of a sequence: the first opens the sequence's
-// SET_TIMING_LIST_NODE, later ones pass up bare.  The object keeps one
-// block of each kind (no %TYPE, LAUNCH, CAPTURE), the last: a second
-// block of a kind is warning 7.
-ScanAstNode* scan_sequence_timing(ScanAstNode* block);
 // A number leaf used as a name: it becomes an IDENT_NODE with the same
 // text and line.  Returns the leaf.
 ScanAstNode* scan_number_as_ident(ScanAstNode* number);

@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "runtime/exit.h"
@@ -50,19 +49,7 @@ struct AppendMemory {
 };
 AppendMemory child_memory, chain_memory;
 
-// The node kinds of each chain that scan_chain_once looked at (by its
-// first node), up to its node `seen_to`, so that a chain built one
-// statement at a time is walked once, not once a statement.
-struct KindMemory {
-    ScanAstNode* seen_to = nullptr;
-    std::vector<bool> kinds;
-};
-std::unordered_map<const ScanAstNode*, KindMemory> once_memory;
-
-void forget_appends() {
-    child_memory = chain_memory = {};
-    once_memory.clear();
-}
+void forget_appends() { child_memory = chain_memory = {}; }
 
 ScanAstNode* last_of_chain(ScanAstNode* n) {
     while (n && n->sibling) n = n->sibling;
@@ -212,38 +199,6 @@ ScanAstNode* scan_once_as(uint16_t& slot, const char* report_kind, ScanAstNode* 
     if (slot) multiple_error(report_kind);
     slot = 1;
     return node;
-}
-
-// True when the chain from first holds a node of the kind.
-bool chain_holds_kind(ScanAstNode* first, int kind) {
-    KindMemory& m = once_memory[first];
-    for (ScanAstNode* n = m.seen_to ? m.seen_to->sibling : first; n; n = n->sibling) {
-        if (n->kind >= 0) {
-            if (static_cast<size_t>(n->kind) >= m.kinds.size()) m.kinds.resize(n->kind + 1);
-            m.kinds[n->kind] = true;
-        }
-        m.seen_to = n;
-    }
-    return kind >= 0 && static_cast<size_t>(kind) < m.kinds.size() && m.kinds[kind];
-}
-
-ScanAstNode* scan_chain_once(ScanAstNode* first, ScanAstNode* item, std::initializer_list<int> repeatable) {
-    if (item && first && std::find(repeatable.begin(), repeatable.end(), item->kind) == repeatable.end() &&
-        chain_holds_kind(first, item->kind))
-        multiple_error(scan_node_name(item->kind));
-    return scan_chain_append(first, item);
-}
-
-ScanAstNode* scan_sequence_timing(ScanAstNode* block) {
-    const ScanAstNode* type = SCAN_FIND_AST(block->child, TYPE_NODE);
-    const std::string_view kind = type && type->child && type->child->attribute ? type->child->attribute : "";
-    // Any other %TYPE is refused when the object is built.
-    const int slot = !type               ? SEQ_OWN_TIMING
-                     : kind == "LAUNCH"  ? SEQ_LAUNCH_TIMING
-                     : kind == "CAPTURE" ? SEQ_CAPTURE_TIMING
-                                         : -1;
-    if (slot >= 0) scan_once_as(sequence_t[slot], "SET_TIMING", block);
-    return scan_first_in_list(sequence_t[SEQ_SET_TIMING], SET_TIMING_LIST_NODE, block);
 }
 
 ScanAstNode* scan_number_as_ident(ScanAstNode* number) {

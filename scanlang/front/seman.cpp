@@ -9,10 +9,10 @@
 #include "scanlang/front/parser.h"
 #include "scanlang/front/scanner.h"
 
-uint16_t dft_t[48], pso_t[12], select_scan_t[8], sequence_t[8], connect_scan_t[8], port_t[3], select_t[2],
+uint16_t dft_t[48], pso_t[12], select_scan_t[8], sequence_t[5], connect_scan_t[8], port_t[3], select_t[2],
     scan_clock_t[3], connect_bist_t[7], bist_instruction_t[2], atpg_constraints_t[26], select_fault_t[12],
     statistical_t[2], map_t[4], map_cell_t[7], group_cell_t[2], scan_delay_t[3], map_scan_t[2], delay_cell_t[7],
-    decoder_out_t[2], scan_decoder_t[21], instruction_t[10], wrapper_chain_t[3], wrapper_info_t[6], diff_pad_t[2],
+    decoder_out_t[2], scan_decoder_t[20], instruction_t[10], wrapper_chain_t[3], wrapper_info_t[6], diff_pad_t[2],
     gristel_t[2], tddm_tdm_info_t[3], tddm_group_t[3], tdm_group_t[4];
 uint16_t con_port_t[4], set_timing_t[6], ta_constraints_t[8], scan_module_t[4], delay_cell_map_t[2], test_files_t[4],
     scan_repair_t[5], clock_period_t[1], test_conversion_t[6], conversion_clock_t[2], connect_core_tt[6];

@@ -16,10 +16,10 @@
 #include "scanlang/front/ast.h"
 
 // The occurrence tables.  Zeroed before every file (initial_parser):
-extern uint16_t dft_t[48], pso_t[12], select_scan_t[8], sequence_t[8], connect_scan_t[8], port_t[3], select_t[2],
+extern uint16_t dft_t[48], pso_t[12], select_scan_t[8], sequence_t[5], connect_scan_t[8], port_t[3], select_t[2],
     scan_clock_t[3], connect_bist_t[7], bist_instruction_t[2], atpg_constraints_t[26], select_fault_t[12],
     statistical_t[2], map_t[4], map_cell_t[7], group_cell_t[2], scan_delay_t[3], map_scan_t[2], delay_cell_t[7],
-    decoder_out_t[2], scan_decoder_t[21], instruction_t[10], wrapper_chain_t[3], wrapper_info_t[6], diff_pad_t[2],
+    decoder_out_t[2], scan_decoder_t[20], instruction_t[10], wrapper_chain_t[3], wrapper_info_t[6], diff_pad_t[2],
     gristel_t[2], tddm_tdm_info_t[3], tddm_group_t[3], tdm_group_t[4];
 // Kept across files; their blocks clear them:
 extern uint16_t con_port_t[4], set_timing_t[6], ta_constraints_t[8], scan_module_t[4], delay_cell_map_t[2],
@@ -89,10 +89,8 @@ extern const char* const scan_decoder_name[15];
 
 // Slots of sequence_t: the force statements (%FORCE, %FORCE_CLOCK and
 // %CLOCK, which share one list), %CYCLE_LENGTH, %SET_TIMING,
-// %FRAME_LENGTH; then one slot for each kind of %SET_TIMING block (its
-// own timing, LAUNCH, CAPTURE), as the object keeps one of each.
-inline constexpr int SEQ_FORCE = 0, SEQ_CYCLE_LENGTH = 1, SEQ_SET_TIMING = 2, SEQ_FRAME_LENGTH = 4,
-                     SEQ_OWN_TIMING = 5, SEQ_LAUNCH_TIMING = 6, SEQ_CAPTURE_TIMING = 7;
+// %FRAME_LENGTH.
+inline constexpr int SEQ_FORCE = 0, SEQ_CYCLE_LENGTH = 1, SEQ_SET_TIMING = 2, SEQ_FRAME_LENGTH = 4;
 // Slots of gristel_t and tddm_tdm_info_t.
 inline constexpr int GRISTEL_TDDM_TDM_INFO = 0, GRISTEL_TOP_MODULE = 1;
 inline constexpr int TDDM_TDM_INFO_TDDM_GROUP = 0, TDDM_TDM_INFO_TDM_GROUP = 1, TDDM_TDM_INFO_SPEED_RATIO = 2;
@@ -111,20 +109,16 @@ inline constexpr int CC_FILE_NAME = 0, CC_CORE_INSTRUCTION = 1, CC_SCAN_PORT = 2
 // Slots of wrapper_info_t and wrapper_chain_t.
 inline constexpr int WRAPPER_INFO_CHAIN = 2;
 inline constexpr int WRAPPER_CHAIN_CLOCK = 0, WRAPPER_CHAIN_SCAN_IN = 1, WRAPPER_CHAIN_SCAN_OUT = 2;
-// Slots of test_files_t and set_timing_t (the statements of a %SET_TIMING
-// block of which the object keeps one).
-inline constexpr int ST_CYCLE = 0, ST_PRECISION = 1, ST_DEFAULT_PI_TIME = 2, ST_DEFAULT_PO_TIME = 3,
-                     ST_DEFAULT_IO_TIME = 4, ST_TYPE = 5;
+// Slots of test_files_t.
 inline constexpr int TF_MBIST_FILE = 0, TF_LBIST_FILE = 1, TF_BSD_FILE = 2, TF_MACRO_TEST = 3;
-// Slots of scan_decoder_t (indexed as scan_decoder_name, five more for
-// the decoder's %KR_MODE and name statements, and its %SCAN_CLK).
+// Slots of scan_decoder_t (indexed as scan_decoder_name, and five more
+// for the decoder's %KR_MODE and name statements).
 inline constexpr int DEC_CONTROL_PORT_1 = 0, DEC_CONTROL_PORT_2 = 1, DEC_CONTROL_PORT_3 = 2, DEC_SCAN_MODE = 3,
                      DEC_TEST_MODE = 4, DEC_OVERRIDE_MODE = 5, DEC_SCAN_MODE_OUT = 6, DEC_SCAN_MODE_INV_OUT = 7,
                      DEC_TEST_MODE_OUT = 8, DEC_TEST_MODE_INV_OUT = 9, DEC_OVERRIDE_MODE_OUT = 10,
                      DEC_OVERRIDE_MODE_INV_OUT = 11, DEC_RAM_WRITE = 12, DEC_POSITION = 13, DEC_KR_MODE = 14,
                      DEC_DECODER_NAME = 15, DEC_DECODER_SCAN_MODE = 16, DEC_DECODER_SCAN_MODE_INV = 17,
-                     DEC_DECODER_TEST_MODE = 18, DEC_DECODER_TEST_MODE_INV = 19,
-                     DEC_SCAN_CLK = 20;
+                     DEC_DECODER_TEST_MODE = 18, DEC_DECODER_TEST_MODE_INV = 19;
 // Slots of decoder_out_t (one output block of a decoder) and con_port_t
 // (one port block of a decoder mode).
 inline constexpr int DEC_OUT_INSTANCE_NAME = 0, DEC_OUT_PIN_NAME = 1;

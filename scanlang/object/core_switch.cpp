@@ -151,9 +151,13 @@ int sl_find_and_parser_dft_file(const char* name_text) {
     const int warned = has_error;
     initial_scan();
 
+    // The file's messages name it as it is opened: the name as written
+    // is relative to the folder of the file that names it, which a
+    // message would not show.
+    dft_file_name = path;
     scan_new_comment_tab();
-    sl_parse_file(path, name);
-    if (!thedftAST) report_empty_dft_file(name);
+    sl_parse_file(path, path);
+    if (!thedftAST) report_empty_dft_file(path);
 
     dft_file_nameG = path;
     Text dir(FNM_break(path.c_str(), "p"));
@@ -179,7 +183,6 @@ void sl_read_core_entry(std::size_t index) {
         map_fatal_stdout("ERROR : '" + (entry.parent ? entry.parent->dft_file_name : std::string()) + "', line-" +
                          std::to_string(entry.line) + ", the dft file '" + entry.dft_file + "' of core '" +
                          entry.core_name + "' is the file of the core itself or of a core that contains it.\n");
-    dft_file_name = entry.dft_file;
     if (!sl_find_and_parser_dft_file(entry.dft_file.c_str()))
         error_handler(nullptr, 0, SCAN_ERR_OPEN_INPUT, entry.dft_file.c_str(), nullptr);
     // The mapping may have appended entries: index again.

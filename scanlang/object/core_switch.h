@@ -37,7 +37,8 @@ int DFT_inst_setup(const char* core_name);
 // back as it was when this returns.  1; 0 for an empty name.  The new
 // object is not registered: the caller stores DFT_OBJECT in its entry.
 // A file that cannot be opened is error 0, a file without anything of a
-// DFT file ends the run as an empty file.
+// DFT file ends the run as an empty file.  The file's messages name it as
+// it is opened (the resolved path).
 int sl_find_and_parser_dft_file(const char* name);
 
 // Reads the DFT file of SL_CORE_LIST entry `index` (or finds its object)

@@ -36,10 +36,11 @@ bool equal_ignoring_case(std::string_view a, std::string_view b) {
     return true;
 }
 
-// A comment line this writer prints itself: a section banner or a header
-// line.  Read back from an earlier output, such a line is not a user's
-// comment, so with the flag set it is dropped instead of printed again
-// (the writer prints it anew), and comments do not multiply.
+// A comment line this writer prints itself: a section banner.  Read back
+// from an earlier output, such a line is not a user's comment, so with
+// the flag set it is dropped instead of printed again (the writer prints
+// it anew), and comments do not multiply.  The header is told by its
+// place instead (see header_records).
 bool is_own_line(const char* line) {
     const std::string_view text(line);
     // The banner in front of %SCAN_MODIFY_CMD is written with or without
@@ -48,11 +49,30 @@ bool is_own_line(const char* line) {
     if (text == kTrailerBistType) return true;
     if (text == kTrailerFaultOrder) return true;
     if (not_print_self_comment_flag != 1) return false;
-    if (text.substr(0, kHeaderFilePrefix.size()) == kHeaderFilePrefix) return true;
-    if (text == kHeaderNotice) return true;
     for (const char* banner : kDftWriterBanners)
         if (equal_ignoring_case(text, banner)) return true;
     return false;
+}
+
+// True when the record is a comment of one "//" line holding `text`
+// whole, or beginning with it when `prefix`.
+bool is_line_comment(const ScanCommentRecord& r, int line, std::string_view text, bool prefix) {
+    if (r.line != line || r.line_count != 1 || !r.lines || !r.lines[0]) return false;
+    const std::string_view first(r.lines[0]);
+    return prefix ? first.substr(0, text.size()) == text : first == text;
+}
+
+// The number of saved comments that are the header this writer wrote
+// (2), or 0: the file's first two lines, each a "//" comment of its own,
+// the first naming the file and the second the notice.  A "// File : "
+// line anywhere else (a user's comment, a line inside a block comment)
+// is the input's and is kept.
+int header_records(const ScanCommentRecord* comments) {
+    if (not_print_self_comment_flag != 1 || DYNA_count(comments) < 2) return 0;
+    return is_line_comment(comments[0], 1, kHeaderFilePrefix, true) &&
+                   is_line_comment(comments[1], 2, kHeaderNotice, false)
+               ? 2
+               : 0;
 }
 
 // Prints one saved comment, `indent` blanks before its first printed line,
@@ -258,9 +278,11 @@ void print_end_comment(FILE* out) {
 void print_scan_object_to_file(FILE* out, int flag) {
     if (!DFT_OBJECT) return;
     // Every write starts with every saved comment unprinted, so a second
-    // write of the same object keeps its comments too.
+    // write of the same object keeps its comments too; the header of an
+    // earlier write is left out (this write prints its own).
     ScanCommentRecord* comments = object_comments();
-    for (int i = 0, n = DYNA_count(comments); i < n; ++i) comments[i].printed = 0;
+    const int header = header_records(comments);
+    for (int i = 0, n = DYNA_count(comments); i < n; ++i) comments[i].printed = i < header;
     comment_bytes = 0;
     const DftObject& o = *DFT_OBJECT;
     print_start_comment(out);

@@ -25,7 +25,7 @@ sequence_item
     | force_clock_any { $$.node = scan_first_in_list(sequence_t[SEQ_FORCE], FORCE_LIST_NODE, $1.node); }
     | cycle_length    { $$.node = scan_once(sequence_t[SEQ_CYCLE_LENGTH], $1.node); }
     | frame_length    { $$.node = scan_once(sequence_t[SEQ_FRAME_LENGTH], $1.node); }
-    | set_timing      { $$.node = scan_sequence_timing($1.node); }
+    | set_timing      { $$.node = scan_first_in_list(sequence_t[SEQ_SET_TIMING], SET_TIMING_LIST_NODE, $1.node); }
     ;
 
 force

@@ -5,18 +5,8 @@ pll_clock_fix
     : "%PLL_CLOCK_FIX" IDENT "{" pll_clock_fix_items "}"
       { $$.node = scan_append_item(SCAN_MAKE_SOLO_AST(PLL_CLOCK_FIX_NODE, $2.node), $4.node); }
     ;
-/* The object keeps one %SCOPE and %PLL_PATH of a block (the last) and
-   one of each statement of a clock's block (the first): a repeat is
-   reported as multiple defined. */
 pll_clock_fix_items
-    : pll_clock_fix_items pll_clock_fix_item
-      {
-          $$.node = scan_chain_once($1.node, $2.node,
-                                    {EXTERNAL_PLL_IN_CLOCK_NODE, FIX_EXTERNAL_PLL_IN_AND_SCAN_CLOCK_NODE,
-                                     INTERNAL_PLL_IN_CLOCK_NODE, FIX_INTERNAL_PLL_IN_AND_SCAN_CLOCK_NODE,
-                                     FIX_INTERNAL_PLL_IN_AND_EXTERNAL_SCAN_CLOCK_NODE,
-                                     FIX_INTERNAL_PLL_OUT_AND_SCAN_CLOCK_NODE});
-      }
+    : pll_clock_fix_items pll_clock_fix_item { $$.node = scan_chain_append($1.node, $2.node); }
     | pll_clock_fix_item
     ;
 pll_clock_fix_item
@@ -36,7 +26,7 @@ pll_clock_fix_item
       { $$.node = scan_append_item(SCAN_MAKE_SOLO_AST(FIX_INTERNAL_PLL_OUT_AND_SCAN_CLOCK_NODE, $2.node), $4.node); }
     ;
 period_1_list
-    : period_1_list period_1 { $$.node = scan_chain_once($1.node, $2.node, {}); }
+    : period_1_list period_1 { $$.node = scan_chain_append($1.node, $2.node); }
     | period_1
     ;
 period_1
@@ -44,7 +34,7 @@ period_1
     | "%FROM_EXTERNAL_PLL_CLOCK_INPORT" "=" IDENT ";" { $$.node = SCAN_MAKE_SOLO_AST(FROM_EXTERNAL_PLL_CLOCK_INPORT_NODE, $3.node); }
     ;
 period_2_list
-    : period_2_list period_2 { $$.node = scan_chain_once($1.node, $2.node, {}); }
+    : period_2_list period_2 { $$.node = scan_chain_append($1.node, $2.node); }
     | period_2
     ;
 period_2
@@ -54,7 +44,7 @@ period_2
     | "%NEW_EXTERNAL_PLL_CLOCK_INPORT" "=" IDENT ";"   { $$.node = SCAN_MAKE_SOLO_AST(NEW_EXTERNAL_PLL_CLOCK_INPORT_NODE, $3.node); }
     ;
 period_3_list
-    : period_3_list period_3 { $$.node = scan_chain_once($1.node, $2.node, {}); }
+    : period_3_list period_3 { $$.node = scan_chain_append($1.node, $2.node); }
     | period_3
     ;
 period_3
@@ -63,7 +53,7 @@ period_3
     | "%FROM_INTERNAL_PLL_CLOCK_WIRE" "=" IDENT ";" { $$.node = SCAN_MAKE_SOLO_AST(FROM_INTERNAL_PLL_CLOCK_WIRE_NODE, $3.node); }
     ;
 period_4_list
-    : period_4_list period_4 { $$.node = scan_chain_once($1.node, $2.node, {}); }
+    : period_4_list period_4 { $$.node = scan_chain_append($1.node, $2.node); }
     | period_4
     ;
 period_4
@@ -77,7 +67,7 @@ period_4
     | "%NEW_LBIST_DOMAIN_CLOCK_OUTPORT" "=" IDENT ";" { $$.node = SCAN_MAKE_SOLO_AST(NEW_LBIST_DOMAIN_CLOCK_OUTPORT_NODE, $3.node); }
     ;
 period_5_list
-    : period_5_list period_5 { $$.node = scan_chain_once($1.node, $2.node, {}); }
+    : period_5_list period_5 { $$.node = scan_chain_append($1.node, $2.node); }
     | period_5
     ;
 period_5
@@ -89,7 +79,7 @@ period_5
     | "%NEW_EXTERNAL_PLL_CLOCK_INPORT" "=" IDENT ";"   { $$.node = SCAN_MAKE_SOLO_AST(NEW_EXTERNAL_PLL_CLOCK_INPORT_NODE, $3.node); }
     ;
 period_6_list
-    : period_6_list period_6 { $$.node = scan_chain_once($1.node, $2.node, {}); }
+    : period_6_list period_6 { $$.node = scan_chain_append($1.node, $2.node); }
     | period_6
     ;
 period_6

@@ -5,19 +5,8 @@
 pll
     : "%PLL" "{" pll_items "}" { $$.node = scan_holder(PLL_NODE, $3.node); }
     ;
-/* The object keeps one %NAME, %FIX_FB_CLOCK_IN_TEST, %FB_ENABLE and
-   %AUTO_CONSTANT of a PLL (the last), one of each statement of a
-   multiplexer or two-pulse generator (the first) and one of each
-   statement of a clock but its buffers (the last): a repeat is reported
-   as multiple defined. */
 pll_items
-    : pll_items pll_item
-      {
-          $$.node = scan_chain_once($1.node, $2.node,
-                                    {REF_CLOCK_NODE, FB_CLOCK_NODE, OUTPUT_CLOCK_NODE, FORCE0_NODE, FORCE1_NODE,
-                                     CONSTANT0_NODE, CONSTANT1_NODE, DONT_MODIFY_NODE, SCAN_CK_MUX_NODE,
-                                     TWO_PULSE_GEN_NODE});
-      }
+    : pll_items pll_item { $$.node = scan_chain_append($1.node, $2.node); }
     | pll_item
     ;
 pll_item
@@ -38,7 +27,7 @@ pll_item
     ;
 
 scan_ck_mux_items
-    : scan_ck_mux_items scan_ck_mux_item { $$.node = scan_chain_once($1.node, $2.node, {}); }
+    : scan_ck_mux_items scan_ck_mux_item { $$.node = scan_chain_append($1.node, $2.node); }
     | scan_ck_mux_item
     ;
 scan_ck_mux_item
@@ -48,7 +37,7 @@ scan_ck_mux_item
     | "%CLK_NET" "=" IDENT ";"     { $$.node = SCAN_MAKE_SOLO_AST(CLK_NET_NODE, $3.node); }
     ;
 two_pulse_gen_items
-    : two_pulse_gen_items two_pulse_gen_item { $$.node = scan_chain_once($1.node, $2.node, {}); }
+    : two_pulse_gen_items two_pulse_gen_item { $$.node = scan_chain_append($1.node, $2.node); }
     | two_pulse_gen_item
     ;
 two_pulse_gen_item
@@ -63,7 +52,7 @@ two_pulse_gen_item
    clock also names its outside port, an output clock its buffers.  The
    scanner gives %ENABLE a leaf of its own, which no tree takes. */
 period_7_list
-    : period_7_list period_7 { $$.node = scan_chain_once($1.node, $2.node, {}); }
+    : period_7_list period_7 { $$.node = scan_chain_append($1.node, $2.node); }
     | period_7
     ;
 period_7
@@ -75,7 +64,7 @@ period_7
     | "%EXT_PORT" "=" signal ";"          { $$.node = SCAN_MAKE_SOLO_AST(EXT_PORT_NODE, $3.node); }
     ;
 period_8_list
-    : period_8_list period_8 { $$.node = scan_chain_once($1.node, $2.node, {}); }
+    : period_8_list period_8 { $$.node = scan_chain_append($1.node, $2.node); }
     | period_8
     ;
 period_8
@@ -86,7 +75,7 @@ period_8
     | "%ENABLE" "=" signal ";"            { scan_drop($1.node); $$.node = SCAN_MAKE_SOLO_AST(ENABLE_NODE, $3.node); }
     ;
 period_9_list
-    : period_9_list period_9 { $$.node = scan_chain_once($1.node, $2.node, {PLL_CLOCK_BUFFER_NODE}); }
+    : period_9_list period_9 { $$.node = scan_chain_append($1.node, $2.node); }
     | period_9
     ;
 period_9

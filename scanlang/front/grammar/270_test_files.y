@@ -13,15 +13,13 @@ test_files_items
     : test_files_items test_files_item { $$.node = scan_append_item($1.node, $2.node); }
     | test_files_item                  { $$.node = scan_holder(DUMMY, $1.node); }
     ;
-/* The object keeps the first file of each kind: a repeat is reported as
-   multiple defined. */
 test_files_item
     : "%MBIST_FILE" "=" IDENT ";"
-      { $$.node = scan_once(test_files_t[TF_MBIST_FILE], SCAN_MAKE_SOLO_AST(MBIST_FILE_NODE, $3.node)); }
+      { test_files_t[TF_MBIST_FILE] = 1; $$.node = SCAN_MAKE_SOLO_AST(MBIST_FILE_NODE, $3.node); }
     | "%LBIST_FILE" "=" IDENT ";"
-      { $$.node = scan_once(test_files_t[TF_LBIST_FILE], SCAN_MAKE_SOLO_AST(LBIST_FILE_NODE, $3.node)); }
+      { test_files_t[TF_LBIST_FILE] = 1; $$.node = SCAN_MAKE_SOLO_AST(LBIST_FILE_NODE, $3.node); }
     | "%BSD_FILE" "=" IDENT ";"
-      { $$.node = scan_once(test_files_t[TF_BSD_FILE], SCAN_MAKE_SOLO_AST(BSD_FILE_NODE, $3.node)); }
+      { test_files_t[TF_BSD_FILE] = 1; $$.node = SCAN_MAKE_SOLO_AST(BSD_FILE_NODE, $3.node); }
     | "%MACRO_TEST" "=" IDENT ";"
-      { $$.node = scan_once(test_files_t[TF_MACRO_TEST], SCAN_MAKE_SOLO_AST(MACRO_TEST_NODE, $3.node)); }
+      { test_files_t[TF_MACRO_TEST] = 1; $$.node = SCAN_MAKE_SOLO_AST(MACRO_TEST_NODE, $3.node); }
     ;

@@ -31,13 +31,13 @@ scan_decoder_items
     | scan_decoder_item                    { $$.node = scan_holder(DUMMY, $1.node); }
     ;
 /* Each output block counts its instance and pin names afresh.  The
-   object keeps the first block of each mode and the first %SCAN_CLK: a
-   repeat is reported as multiple defined. */
+   first %SCAN_MODE, %TEST_MODE and %KR_MODE is counted; a repeat passes
+   without a report, and a braced repeat counts its ports from zero. */
 scan_decoder_item
-    : scan_mode_1           { $$.node = scan_once(scan_decoder_t[DEC_SCAN_MODE], $1.node); }
-    | test_mode_1           { $$.node = scan_once(scan_decoder_t[DEC_TEST_MODE], $1.node); }
-    | kr_mode               { $$.node = scan_once(scan_decoder_t[DEC_KR_MODE], $1.node); }
-    | scan_clk              { $$.node = scan_once(scan_decoder_t[DEC_SCAN_CLK], $1.node); }
+    : scan_mode_1           { $$.node = scan_count(scan_decoder_t[DEC_SCAN_MODE], $1.node); }
+    | test_mode_1           { $$.node = scan_count(scan_decoder_t[DEC_TEST_MODE], $1.node); }
+    | kr_mode               { $$.node = scan_count(scan_decoder_t[DEC_KR_MODE], $1.node); }
+    | scan_clk
     | override_mode         { $$.node = scan_once(scan_decoder_t[DEC_OVERRIDE_MODE], $1.node); }
     | ram_write_2           { $$.node = scan_once(scan_decoder_t[DEC_RAM_WRITE], $1.node); }
     | scan_mode_out         { $$.node = decoder_output(DEC_SCAN_MODE_OUT, $1.node); }

@@ -40,12 +40,14 @@ test_conversion_items
       }
     | test_conversion_item { $$.node = scan_holder(DUMMY, $1.node); }
     ;
-/* The object keeps the first %SET_TIMING, %CLOCK and %REMOVE_PIN: a
-   repeat is reported as multiple defined. */
+/* The object keeps the first %SET_TIMING, %CLOCK and %REMOVE_PIN, so a
+   repeat, whose whole content would go unread, is reported as multiple
+   defined (a repeated %CLOCK block as 'CONVERSION_CLOCK', its node's
+   kind). */
 test_conversion_item
     : set_timing             { $$.node = scan_once(test_conversion_t[TC_SET_TIMING], $1.node); }
     | remove_pin_stmt        { $$.node = scan_once(test_conversion_t[TC_REMOVE_PIN], $1.node); }
-    | conversion_clock_block { $$.node = scan_once_as(test_conversion_t[TC_CLOCK], "CLOCK", $1.node); }
+    | conversion_clock_block { $$.node = scan_once(test_conversion_t[TC_CLOCK], $1.node); }
     | ram_read_stmt
       { $$.node = scan_first_in_list(test_conversion_t[TC_RAM_READ], RAM_READ_LIST_NODE, $1.node); }
     | ram_write_stmt
@@ -88,12 +90,8 @@ set_timing_items
     : set_timing_items set_timing_item { $$.node = scan_append_item($1.node, $2.node); }
     | set_timing_item                  { $$.node = scan_holder(DUMMY, $1.node); }
     ;
-/* The object keeps the first %CYCLE, %PRECISION, %TYPE and default time
-   of a block: a repeat is reported as multiple defined.  The clock and
-   time statements of pins are all kept. */
 set_timing_item
-    : "%CYCLE" optional_equal INTEGER ";"
-      { $$.node = scan_once(set_timing_t[ST_CYCLE], SCAN_MAKE_SOLO_AST(CYCLE_NODE, $3.node)); }
+    : "%CYCLE" optional_equal INTEGER ";"                   { $$.node = SCAN_MAKE_SOLO_AST(CYCLE_NODE, $3.node); }
     | "%P_CLOCK" optional_equal number_list signal_list ";"
       { $$.node = SCAN_MAKE_DUET_AST(P_CLOCK_NODE, $3.node, $4.node); }
     | "%N_CLOCK" optional_equal number_list signal_list ";"
@@ -104,24 +102,11 @@ set_timing_item
       { $$.node = SCAN_MAKE_DUET_AST(PO_TIME_NODE, $3.node, $4.node); }
     | "%IO_TIME" optional_equal number_list signal_list ";"
       { $$.node = SCAN_MAKE_DUET_AST(IO_TIME_NODE, $3.node, $4.node); }
-    | "%PRECISION" optional_equal INTEGER ";"
-      { $$.node = scan_once(set_timing_t[ST_PRECISION], SCAN_MAKE_SOLO_AST(PRECISION_NODE, $3.node)); }
-    | "%DEFAULT_PI_TIME" optional_equal number ";"
-      {
-          $$.node = scan_once_as(set_timing_t[ST_DEFAULT_PI_TIME], "DEFAULT_PI_TIME",
-                                 SCAN_MAKE_SOLO_AST(D_PI_TIME_NODE, $3.node));
-      }
-    | "%DEFAULT_PO_TIME" optional_equal number ";"
-      {
-          $$.node = scan_once_as(set_timing_t[ST_DEFAULT_PO_TIME], "DEFAULT_PO_TIME",
-                                 SCAN_MAKE_SOLO_AST(D_PO_TIME_NODE, $3.node));
-      }
-    | "%DEFAULT_IO_TIME" optional_equal number_list ";"
-      {
-          $$.node = scan_once_as(set_timing_t[ST_DEFAULT_IO_TIME], "DEFAULT_IO_TIME",
-                                 SCAN_MAKE_SOLO_AST(D_IO_TIME_NODE, $3.node));
-      }
-    | "%TYPE" IDENT ";" { $$.node = scan_once(set_timing_t[ST_TYPE], SCAN_MAKE_SOLO_AST(TYPE_NODE, $2.node)); }
+    | "%PRECISION" optional_equal INTEGER ";"               { $$.node = SCAN_MAKE_SOLO_AST(PRECISION_NODE, $3.node); }
+    | "%DEFAULT_PI_TIME" optional_equal number ";"          { $$.node = SCAN_MAKE_SOLO_AST(D_PI_TIME_NODE, $3.node); }
+    | "%DEFAULT_PO_TIME" optional_equal number ";"          { $$.node = SCAN_MAKE_SOLO_AST(D_PO_TIME_NODE, $3.node); }
+    | "%DEFAULT_IO_TIME" optional_equal number_list ";"     { $$.node = SCAN_MAKE_SOLO_AST(D_IO_TIME_NODE, $3.node); }
+    | "%TYPE" IDENT ";"                                     { $$.node = SCAN_MAKE_SOLO_AST(TYPE_NODE, $2.node); }
     ;
 optional_equal
     : %empty { $$.node = nullptr; }

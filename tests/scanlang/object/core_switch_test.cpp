@@ -184,11 +184,13 @@ TEST_F(CoreSwitchTest, BareNameIsLookedForInTheWorkingDirectory) {
     EXPECT_EQ(SL_CORE_LIST[2].object->dft_file_name, "sub/b.dft");
 }
 
-TEST_F(CoreSwitchTest, WarningsOfAnyFileAreReturned) {
+// A core's core is named relative to the core's file ("b.dft" in
+// sub/a.dft): its warnings name it as it was opened.
+TEST_F(CoreSwitchTest, WarningsOfAnyFileAreReturnedNamingTheFileAsOpened) {
     write(kTree);
     write({{"sub/b.dft", "%SEQUENCE s { %CYCLE_LENGTH = 1; }\n"}});
     std::string err = testsupport::stderr_of([&] { EXPECT_EQ(scan_interface(at("top.dft").c_str(), 0, "hier_dft"), 1); });
-    EXPECT_NE(err.find("'%FORCE' statement is missing"), std::string::npos);
+    EXPECT_EQ(err, "WARNING : '" + at("sub/b.dft") + "', line-1, '%FORCE' statement is missing.\n");
     EXPECT_EQ(has_error, 0);
 }
 
@@ -230,7 +232,12 @@ struct FailCase {
 };
 
 const FailCase kFailures[] = {
-    {"core file empty", {{"sub/a.dft", ""}}, "hier_dft", "ERROR : The dft file 'sub/a.dft' is empty.\n", ""},
+    {"core file empty", {{"sub/a.dft", ""}}, "hier_dft", "ERROR : The dft file '<dir>/sub/a.dft' is empty.\n", ""},
+    {"core's core with a wrong polarity",
+     {{"sub/b.dft", "%SCAN_DECODER { %SCAN_MODE { %PORT_NAME = a; %POLARITY = low; } }\n"}},
+     "hier_dft",
+     "",
+     "ERROR : '<dir>/sub/b.dft', line-1, POLARITY can only be ACTIVE_HIGH or ACTIVE_LOW.\n"},
     {"core file missing", {{"sub/a.dft", "%CORE { %NAME = B; %DFT_FILE = \"nob.dft\"; }\n"}}, "hier_dft", "",
      "ERROR : Can't open input file - '<dir>/sub/nob.dft'.\n"},
     {"core contains its parent",

@@ -18,7 +18,7 @@ TEST_F(MapTestFiles, TestFilesFromTheFixture) {
     EXPECT_EQ(t.mbist_file, "mbist.v");
     EXPECT_EQ(t.mbist_file_line, 18);
     EXPECT_EQ(t.lbist_file, "lbist.v");
-    EXPECT_EQ(t.bsd_file, "chip.bsd");  // the first of two (the second is reported)
+    EXPECT_EQ(t.bsd_file, "chip.bsd");  // the first of two
     EXPECT_EQ(t.bsd_file_line, 20);
     EXPECT_EQ(t.macro_test, "macro.pat");
     EXPECT_EQ(t.macro_test_line, 21);
