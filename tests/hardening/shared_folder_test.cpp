@@ -335,7 +335,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A folder that the run writes into and may not write: the -opath folder,
 // or the current folder (with a writable ./bscan_lib).  As root, where
-// permissions do not bite, kestrand runs as the user nobody.
+// permissions do not bite, kestrand runs as the user nobody, from copies
+// of kestrand and of the netlist tools it runs in a folder that every
+// user may enter: the build folder may sit where nobody can't (a clone in
+// root's home folder, mode 700).
 struct ReadOnlyCase {
     const char* name;
     std::vector<std::string> options;
@@ -348,6 +351,21 @@ class ReadOnlyFolder : public SharedFolder, public ::testing::WithParamInterface
 
 constexpr uid_t kNobody = 65534;
 
+// kestrand and the netlist tools of its default road copied into folder,
+// which everyone may enter and whose files everyone may run; returns the
+// copy of kestrand.
+std::string programs_for_everyone(const fs::path& folder) {
+    const auto everyone = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                          fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(folder, everyone);
+    for (const char* p : {"bin/kestrand", "tools/plovert", "tools/quarnel", "tools/drumway"}) {
+        const fs::path copy = folder / fs::path(p).filename();
+        fs::copy_file(built_program(p), copy);
+        fs::permissions(copy, everyone);
+    }
+    return (folder / "kestrand").string();
+}
+
 TEST_P(ReadOnlyFolder, RefusedBeforeAnyWrite) {
     const ReadOnlyCase& c = GetParam();
     TempDir dir, streams;
@@ -355,6 +373,8 @@ TEST_P(ReadOnlyFolder, RefusedBeforeAnyWrite) {
     fs::create_directory(dir.path() / "out");
     fs::create_directory(dir.path() / "bscan_lib");
     const bool root = ::geteuid() == 0;
+    TempDir programs;
+    const std::string kestrand = root ? programs_for_everyone(programs.path()) : built_program("bin/kestrand");
     if (root) {
         for (const auto& e : fs::recursive_directory_iterator(dir.path())) {
             ASSERT_EQ(::lchown(e.path().c_str(), kNobody, kNobody), 0) << e.path();
@@ -366,9 +386,9 @@ TEST_P(ReadOnlyFolder, RefusedBeforeAnyWrite) {
                                 fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
     const auto before = folder_files(dir.path());
 
-    testsupport::ToolPath env;
+    testsupport::ToolPath env(root ? programs.str() : "");
     const std::string out = (streams.path() / "out").string();
-    std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
+    std::vector<std::string> argv = {kestrand, "chip"};
     argv.insert(argv.end(), c.options.begin(), c.options.end());
     std::vector<char*> args = testsupport::exec_args(argv);
     std::fflush(nullptr);
