@@ -315,6 +315,38 @@ TEST(TallowmereBsdl, RegistersItCannotDescribeLeaveNoFile) {
     }
 }
 
+// Two instructions that one code selects (a configuration changed after
+// kestrand's run, which refuses it): no chip decodes both, so tallowmere
+// stops before it writes the BSDL file.
+TEST(TallowmereBsdl, InstructionsSharingAnOpcodeLeaveNoFile) {
+    if (!built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
+    const struct {
+        const char* name;
+        testsupport::Patch table;
+        std::string message;
+    } cases[] = {
+        {"idcode_given_the_opcode_of_sample", {"chip.bsc", "IDCODE = (0010)", "IDCODE = (0001)"},
+         "ERROR: (./chip.bsc) INSTRUCTION 'SAMPLE' (0001) and INSTRUCTION 'IDCODE' (0001) share an opcode.\n\n"},
+        {"x_opcode_covering_two_others",
+         {"chip.bsc", "    %INSTRUCTION BYPASS", "    %INSTRUCTION PRIV = (00X0) ACCESS BYPASS;\n    %INSTRUCTION BYPASS"},
+         "ERROR: (./chip.bsc) INSTRUCTION 'EXTEST' (0000) and INSTRUCTION 'PRIV' (00X0) share an opcode.\n\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::TempDir dir;
+        edited_chip(dir.path());
+        if (HasFatalFailure()) return;
+        testsupport::apply_patch(dir.path(), c.table);
+        RunResult t = tallowmere(dir.path());
+        EXPECT_EQ(t.status, 255) << t.out;
+        EXPECT_NE(t.out.find(c.message), std::string::npos) << t.out;
+        for (const auto& f : fs::directory_iterator(dir.path())) {
+            const std::string name = f.path().filename().string();
+            EXPECT_TRUE(name != "chip_jtag.bsd" && name.find(".bsd.tmp") == std::string::npos) << name;
+        }
+    }
+}
+
 TEST(TallowmereBsdl, WindowNotifiesThroughFlag) {
     if (!built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
     testsupport::TempDir dir, fake;
