@@ -70,6 +70,7 @@ void bs_close_cmd_file(FILE*& fp) {
         name = file->target();
         ok = file->commit();
         why = file->why();
+        if (ok) RT_remove_at_end(name, RtRemove::IfFailed);
     }
     if (!ok) {
         qdx_exit_printf(-1, "ERROR: can't write command file \"%s\" to update SDB: %s.\n\n", name.c_str(), why.c_str());
@@ -101,7 +102,10 @@ bool copy_input(const std::string& from, const std::string& to, std::string* why
 
 bool bs_copy_file(const std::string& from, const std::string& to) {
     std::string why;
-    if (copy_input(from, to, &why)) return true;
+    if (copy_input(from, to, &why)) {
+        RT_remove_at_end(to, RtRemove::IfFailed);
+        return true;
+    }
     std::fprintf(stderr, "cp: cannot copy '%s' to '%s': %s\n", from.c_str(), to.c_str(), why.c_str());
     return false;
 }
@@ -137,6 +141,7 @@ bool bs_move_file(const std::string& from, const std::string& to_dir) {
     }
     if (!ec) {
         RT_forget(from);
+        RT_remove_at_end(target.string(), RtRemove::IfFailed);
         return true;
     }
     std::fprintf(stderr, "mv: cannot move '%s' to '%s': %s\n", from.c_str(), target.string().c_str(), why.c_str());

@@ -47,13 +47,17 @@ bool bs_cmd_name_ok(const std::string& name);
 // is empty then.
 FILE* bs_open_cmd_file(const std::string& path);
 // Closes a file of bs_open_cmd_file (or a plain stream).  A write that
-// failed on the way, or a failed close, ends the run with -1.
+// failed on the way, or a failed close, ends the run with -1.  The command
+// file is a result of the run from then on: a run that fails removes it
+// (RtRemove::IfFailed), but for the one whose tool run failed.
 void bs_close_cmd_file(FILE*& fp);
 
 // File operations of the edits with the effects of "cp", "mv" and
 // "rm -f": false (after a diagnostic on standard error, as the command
 // would print) when the copy or move failed.  A copy's source must be a
 // regular file (runtime/fnm.h): anything else is refused unread.
+// The file copied or moved is a result of the run: a run that fails
+// removes it (RtRemove::IfFailed).
 bool bs_copy_file(const std::string& from, const std::string& to);
 bool bs_move_file(const std::string& from, const std::string& to_dir);
 // Copies a design database for its edit: to the unedited working copy of

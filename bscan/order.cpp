@@ -273,6 +273,8 @@ void print_bso_file() {
         write_file(file.stream());
         written = file.commit();
     }
+    // The pin list of a chip that the run does not finish goes with it.
+    if (written) RT_remove_at_end(BSO_FILE, RtRemove::IfFailed);
     free_contr_pin();
     if (written) return;
     // A file that can't be made (also where a directory stands) is the

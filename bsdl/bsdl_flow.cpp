@@ -158,6 +158,7 @@ void check_necessary_information() {
     check_register(USERCODE_EXIST, "ERROR: (%s) INSTRUCTION USERCODE must access ", "USERCODE register.\n\n",
                    "usercode", "idcode");
     check_instruction_patterns(bsc);
+    check_distinct_opcodes(bsc);
 }
 
 SdbDatabase* bsdl_open_design(const std::string& path) {

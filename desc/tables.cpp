@@ -446,6 +446,37 @@ void check_instruction_patterns(const char* configuration) {
                             configuration, INST_CAPTURE[k]);
 }
 
+namespace {
+
+bool is_dont_care(char c) { return c == 'X' || c == 'x'; }
+
+// Two opcodes of equal length select a common code when every position
+// holds the same bit or a don't-care in either.
+bool opcodes_overlap(const char* a, const char* b) {
+    if (!a || !b || std::strlen(a) != std::strlen(b)) return false;
+    for (; *a; ++a, ++b)
+        if (*a != *b && !is_dont_care(*a) && !is_dont_care(*b)) return false;
+    return true;
+}
+
+}  // namespace
+
+void check_distinct_opcodes(const char* configuration) {
+    // Instruction tables are a few dozen rows: every pair is compared.
+    for (int r = 0, rows = DYNA_count(INSTRUCTIONS); r < rows; ++r) {
+        const InstructionEntry& a = INSTRUCTIONS[r];
+        for (int s = r + 1; s < rows; ++s) {
+            const InstructionEntry& b = INSTRUCTIONS[s];
+            for (int i = 0, n = DYNA_count(a.opcodes); i < n; ++i)
+                for (int j = 0, m = DYNA_count(b.opcodes); j < m; ++j)
+                    if (opcodes_overlap(a.opcodes[i], b.opcodes[j]))
+                        qdx_exit_printf(-1,
+                                        "ERROR: (%s) INSTRUCTION '%s' (%s) and INSTRUCTION '%s' (%s) share an opcode.\n\n",
+                                        configuration, desc_text(a.name), a.opcodes[i], desc_text(b.name), b.opcodes[j]);
+        }
+    }
+}
+
 // ------------------------------------------------------------ reset
 
 void DESC_reset_globals() {

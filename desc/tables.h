@@ -550,6 +550,15 @@ void clear_standard_instructions();
 // %INSTRUCTION_CAPTURE '<pattern>' is not a pattern of 0, 1 and X.\n\n".
 void check_instruction_patterns(const char* configuration);
 
+// No chip decodes one instruction code into two instructions: two rows of
+// INSTRUCTIONS whose opcodes select a common code (each position the same
+// bit, or X in either: "0001" and "00X1") end the run (-1) after
+// "ERROR: (<configuration>) INSTRUCTION '<a>' (<op>) and INSTRUCTION '<b>'
+// (<op>) share an opcode.\n\n", naming the first such pair in table order.
+// The opcodes of one row may overlap; opcodes of different lengths are
+// left to the checks of the opcode length.
+void check_distinct_opcodes(const char* configuration);
+
 // Frees every table, list, text and syntax tree of the description layer
 // and returns all its globals (parsers and keyword hashes included) to
 // their start-up values.  The hash modulus is a program setting and stays.

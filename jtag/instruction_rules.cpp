@@ -85,11 +85,12 @@ void check_register_rules() {
 
 bool is_dont_care(char c) { return c == 'X' || c == 'x'; }
 
-// Two opcodes of equal length select a common code when every position
-// holds the same bit or a don't-care in either.
-bool opcodes_overlap(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b)
-        if (*a != *b && !is_dont_care(*a) && !is_dont_care(*b)) return false;
+// An opcode that selects the code: every position the same bit, or a
+// don't-care in the opcode.
+bool opcode_selects(const char* opcode, const std::string& code) {
+    if (!opcode || std::strlen(opcode) != code.size()) return false;
+    for (size_t i = 0; i < code.size(); ++i)
+        if (opcode[i] != code[i] && !is_dont_care(opcode[i])) return false;
     return true;
 }
 
@@ -119,23 +120,12 @@ void check_opcodes_and_codes() {
     if (INST_LEN < 2)
         qdx_exit_printf(-1, "ERROR: (%s) the instruction register needs opcodes of at least 2 bits, not %d.\n\n", bsc,
                    INST_LEN);
-    // Instruction tables are a few dozen rows: every pair is compared.
-    for (int r = 0; r < rows; ++r) {
-        const InstructionEntry& a = INSTRUCTIONS[r];
-        for (int s = r + 1; s < rows; ++s) {
-            const InstructionEntry& b = INSTRUCTIONS[s];
-            for (int i = 0, n = DYNA_count(a.opcodes); i < n; ++i)
-                for (int j = 0, m = DYNA_count(b.opcodes); j < m; ++j)
-                    if (opcodes_overlap(a.opcodes[i], b.opcodes[j]))
-                        qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION '%s' (%s) and INSTRUCTION '%s' (%s) share an opcode.\n\n",
-                                   bsc, desc_text(a.name), a.opcodes[i], desc_text(b.name), b.opcodes[j]);
-        }
-    }
+    check_distinct_opcodes(bsc);
     std::string ones(static_cast<size_t>(INST_LEN), '1');
     const InstructionEntry& bypass = INSTRUCTIONS[BYPASS_EXIST];
     bool has_ones = false;
     for (int k = 0, n = DYNA_count(bypass.opcodes); k < n && !has_ones; ++k)
-        has_ones = opcodes_overlap(bypass.opcodes[k], ones.c_str());
+        has_ones = opcode_selects(bypass.opcodes[k], ones);
     if (!has_ones)
         qdx_exit_printf(-1, "ERROR: (%s) INSTRUCTION BYPASS must have the all-ones opcode '%s'.\n\n", bsc, ones.c_str());
 

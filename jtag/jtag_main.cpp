@@ -155,6 +155,7 @@ void jtag_write_rtl_tap() {
     get_TAP_in_RTL(JTAG_V_FILE);
     JTAG_V_FILE = nullptr;
     if (!file.commit()) top_write_failed(name, file.why());
+    RT_remove_at_end(name, RtRemove::IfFailed);
     qdx_printf("    .TAP module (%s) was written into file '%s'.\n\n", desc_text(TAP_MODULE_NAME), name.c_str());
 }
 
@@ -180,6 +181,9 @@ void jtag_compile_port_only_tap() {
         // -add_tap compiled it first): a signal before then takes it.
         if (JTAG_OPTION[OPT_ADD_BCM]) RT_remove_at_end(empty_module, RtRemove::WhenKilled);
         if (!file.commit()) top_write_failed(empty_module, file.why());
+        // A run that fails after the compile takes it with its other
+        // results; a compile that fails leaves it beside its log.
+        RT_remove_at_end(empty_module, RtRemove::IfFailed);
     }
 
     std::vector<std::string> compile = {"tessick", "-lib", RT_file_arg(empty_module)};
@@ -188,6 +192,7 @@ void jtag_compile_port_only_tap() {
     // The compiler's own log goes with a kill, as BSCAN.log does.
     RT_remove_at_end(TOP_MODULE + "_TAP_empty.tessick.log", RtRemove::WhenKilled);
     if (RT_run(compile, "BSCAN.log", false, &start_error) != 0) {
+        RT_forget(empty_module);
         if (!start_error.empty()) qdx_printf("    %s", start_error.c_str());
         qdx_exit_printf(-1, "    Please check the \"BSCAN.log\" file.\n");
     }
@@ -222,5 +227,6 @@ void jtagsyn() {
         std::string failed, why;
         if (!RT_commit_all({&ac, &dc, &pt}, &failed, &why)) top_write_failed(failed, why);
     }
+    for (const std::string& script : names) RT_remove_at_end(script, RtRemove::IfFailed);
     jtag_write_rtl_tap();
 }

@@ -2,8 +2,9 @@
 // data-register select code, the MODE outputs of the boundary cells, the
 // HIGHZ command, CHIP_TEST, IDMODE, the ATPG mode and the instruction
 // enable pins, each a function of the instruction bus INST.  An opcode
-// with don't-care bits compares only its defined bits; where two rows
-// share an opcode the earlier row wins; every other code selects BYPASS.
+// with don't-care bits compares only its defined bits (no two rows select
+// one code: the instruction rules refuse it); every other code selects
+// BYPASS.
 
 #include <cstdio>
 #include <string>

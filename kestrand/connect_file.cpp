@@ -16,6 +16,7 @@
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/dyna.h"
+#include "runtime/exit.h"
 #include "runtime/frame/frame.h"
 #include "runtime/process.h"
 #include "runtime/str.h"
@@ -356,7 +357,9 @@ void kest_write_connect_file() {
     // Both replaced or neither.
     std::string failed, why;
     switch (RT_write_all(outputs, &failed, &why)) {
-        case RtSaved::All: return;
+        case RtSaved::All:
+            for (const RtOutput& o : outputs) RT_remove_at_end(o.target, RtRemove::IfFailed);
+            return;
         case RtSaved::NotOpened: qdx_exit_printf(-1, "ERROR: can't open file '%s'.\n\n", failed.c_str());
         case RtSaved::NotCommitted: top_write_failed(failed, why);
     }

@@ -1,15 +1,20 @@
 // The command line of kestrand: its options, the help page and the
 // checks of the circuit name and the output folders.
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <system_error>
+#include <vector>
 
 #include "kestrand/jtag_cmd.h"
 
 #include "jtag/jtag.h"
+#include "jtag/tap.h"
 #include "runtime/exit.h"
 #include "runtime/fnm.h"
 #include "runtime/frame/frame.h"
@@ -17,6 +22,9 @@
 #include "runtime/str.h"
 
 namespace {
+
+// True while the process exists (one of another user's too).
+bool process_alive(long pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM; }
 
 int warning_num = 0;
 int error_num = 0;
@@ -61,6 +69,13 @@ constexpr OptionName kOptions[] = {
     {"no_pad", OPT_NO_PAD},
 };
 
+// The working directory ./bscan_lib that is no directory (a file, a link
+// to nothing) or that can't be made.  Screen only, without the banner.
+[[noreturn]] void refuse_default_directory() {
+    out("\nERROR: can't open default directory .\\'bscan_lib'.\n\n");
+    qdx_exit(-1);
+}
+
 // A folder that the run writes into must be writable: found only at its
 // first file there, the run would end with some of its outputs written.
 void refuse_unwritable(const std::string& folder) {
@@ -81,6 +96,13 @@ void lock_working_folder() {
         case RtLock::Taken: return;
         case RtLock::Held:
             banner_before_first_message();
+            // The run that wrote its process id may be gone (killed with
+            // SIGKILL) while a netlist tool that it started holds the lock.
+            if (holder > 0 && !process_alive(holder))
+                qdx_exit_printf(-1,
+                                "\nERROR: another run works in the current folder: process %ld has ended, but a tool "
+                                "that it started holds the lock file '%s'.\n\n",
+                                holder, lock.c_str());
             if (holder > 0)
                 qdx_exit_printf(-1,
                                 "\nERROR: another run works in the current folder: process %ld holds the lock file "
@@ -89,6 +111,8 @@ void lock_working_folder() {
             qdx_exit_printf(-1, "\nERROR: another run works in the current folder: it holds the lock file '%s'.\n\n",
                             lock.c_str());
         case RtLock::Failed:
+            // The working directory itself could not be made.
+            if (std::error_code ec; !std::filesystem::is_directory(kEditFolder, ec)) refuse_default_directory();
             banner_before_first_message();
             qdx_exit_printf(-1, "\nERROR: can't lock the current folder with '%s': %s.\n\n", lock.c_str(), why.c_str());
     }
@@ -211,14 +235,18 @@ void jtag_parse_cmd_line(int argc, char** argv, std::string* top_out) {
     // run that edits nothing, or one refused before its first edit); here
     // only that it can be: a file of that name is no working directory,
     // and a missing one must be makeable in the current folder.
-    if (exists && !std::filesystem::is_directory(BSCAN_OPATH, ec)) {
-        out("\nERROR: can't open default directory .\\'bscan_lib'.\n\n");
-        qdx_exit(-1);
-    }
+    // A link to nothing is as little a working directory, nor can one be
+    // made in its place.
+    if ((exists && !std::filesystem::is_directory(BSCAN_OPATH, ec)) || (!exists && std::filesystem::is_symlink(BSCAN_OPATH, ec)))
+        refuse_default_directory();
     if (exists) refuse_unwritable(BSCAN_OPATH);
     // The working copies, the tool logs and the edited design before its
     // move go into the current folder on every road.
     refuse_unwritable(".");
+    // The roads that compile with tessick write its databases into ./lib
+    // when there is one.
+    const bool compiles = JTAG_OPTION[OPT_ADD_TAP] || JTAG_OPTION[OPT_ADD_TAP_ONLY] || JTAG_OPTION[OPT_ADD_BCM];
+    if (const std::vector<std::string> lib = jtag_tessick_opath(); compiles && !lib.empty()) refuse_unwritable(lib.back());
     lock_working_folder();
 
     const std::string report = kest_output_file(TOP_MODULE + ".kest.rpt");

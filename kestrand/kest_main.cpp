@@ -13,6 +13,7 @@
 #include "bscan/bcm/bcm.h"
 #include "bscan/bscan.h"
 #include "bscan/edit.h"
+#include "desc/tables.h"
 #include "guideline/guideline.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
@@ -84,6 +85,12 @@ void check_names_fit() {
 // (every DFT file of the BIST entries is read).
 void refuse_before_writing() {
     kest_check_connect_file();
+    // The chip that the default road edits is described by its instruction
+    // table: the BSDL file and the TAP must decode each code into one
+    // instruction.  The TAP roads check it with the rest of the table's
+    // rules (jtag_init).
+    const bool tap_roads = JTAG_OPTION[OPT_ADD_TAP] || JTAG_OPTION[OPT_ADD_TAP_ONLY] || JTAG_OPTION[OPT_ADD_BCM];
+    if (!tap_roads) check_distinct_opcodes(JTAG_BSC_FILE.c_str());
     if (JTAG_OPTION[OPT_ADD_BCM]) {
         if (!JTAG_OPTION[OPT_ADD_TAP]) check_tap_instance_free("-add_bcm");
     }

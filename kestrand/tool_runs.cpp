@@ -21,25 +21,28 @@ constexpr const char* kPlovertLog = "bs_plovert.log";
 constexpr const char* kQuarnelLog = "bs_quarnel.log";
 constexpr const char* kDrumwayLog = "bs_drumway.log";
 
-// A tool that failed: its log stays for the user.  A tool that could not
-// be started says why, on the screen as in its log.
-[[noreturn]] void tool_failed(const char* log, const std::string& start_error) {
+// A tool that failed: its log stays for the user, and so does the file
+// that the log is about (`about`, when given: the command file that
+// plovert ran), while the run's other results go at the exit.  A tool
+// that could not be started says why, on the screen as in its log.
+[[noreturn]] void tool_failed(const char* log, const std::string& start_error, const std::string& about) {
+    if (!about.empty()) RT_forget(about);
     if (!start_error.empty()) std::printf("    %s", start_error.c_str());
     qdx_exit_printf(-1, "    Please check the \"%s\" file.\n", log);
 }
 
 // Runs a tool with its output in log; ends the run when it fails, else
 // removes the log.
-void run_tool(const std::vector<std::string>& argv, const char* log) {
+void run_tool(const std::vector<std::string>& argv, const char* log, const std::string& about = "") {
     std::string start_error;
-    if (RT_run(argv, log, false, &start_error) != 0) tool_failed(log, start_error);
+    if (RT_run(argv, log, false, &start_error) != 0) tool_failed(log, start_error, about);
     bs_remove_file(log);
 }
 
 // Runs plovert on the command file name (BSCAN_OPATH/<design>), then
 // removes the design's working copy.
 void run_plovert(const std::string& name) {
-    run_tool({"plovert", "-nologo", "-b", RT_file_arg(name)}, kPlovertLog);
+    run_tool({"plovert", "-nologo", "-b", RT_file_arg(name)}, kPlovertLog, name + ".cmd");
     bs_remove_design_copy(std::filesystem::path(name).filename().string() + ".sdb");
 }
 
@@ -176,8 +179,11 @@ void bs_get_and_expand_netlist_with_jtag() {
                                         RT_file_arg(BSCAN_OPATH)}
              : std::vector<std::string>{"quarnel", "-verilog", "-hierarchy", "-o", RT_file_arg(netlist), edited};
     run_tool(quarnel, kQuarnelLog);
+    // The netlist and the expanded design are results of the run.
+    RT_remove_at_end(netlist, RtRemove::IfFailed);
     qdx_printf("    .Modified netlist file was stored in file %s.\n", netlist.c_str());
     qdx_printf("    .Expanding modified netlist ...\n\n");
     run_tool({"drumway", "-cellonly", "-keepempty", RT_file_arg(kest_edit_file(top)), "-opath", RT_file_arg(OPATH)},
              kDrumwayLog);
+    RT_remove_at_end(kest_output_file(top + ".c.sdb"), RtRemove::IfFailed);
 }

@@ -132,12 +132,18 @@ private:
     RtKillHold hold_;  // made before the table is taken, ended after it is given back
 };
 
+// Whether a registered file goes at an exit that succeeds or fails.
+bool goes_at_exit(RtRemove when, bool failed) {
+    return when == RtRemove::AtExit || (failed && when == RtRemove::IfFailed);
+}
+
 // Removes the registered files, then the folders (empty by then), that
-// go at the exit, or every one when all is set.  System calls only.
-void remove_registered_now(bool all) {
+// go at an exit that succeeds or fails, or every one when all is set.
+// System calls only.
+void remove_registered_now(bool all, bool failed = true) {
     for (bool folders : {false, true})
         for (const auto& [path, r] : registered())
-            if (r.folder == folders && (all || r.when == RtRemove::AtExit))
+            if (r.folder == folders && (all || goes_at_exit(r.when, failed)))
                 folders ? ::rmdir(path.c_str()) : ::unlink(path.c_str());
 }
 
@@ -241,8 +247,12 @@ void qdx_exit(int status) {
     {
         TableLock lock;
         put_back_joint_rename();
-        remove_registered_now(false);
-        std::erase_if(registered(), [](const auto& entry) { return entry.second.when == RtRemove::AtExit; });
+        const bool failed = status != 0;
+        remove_registered_now(false, failed);
+        // The results of a run that succeeded are its outputs now.
+        std::erase_if(registered(), [](const auto& entry) {
+            return entry.second.when == RtRemove::AtExit || entry.second.when == RtRemove::IfFailed;
+        });
     }
     if (RT_standard_output_lost()) {
         std::fprintf(stderr, "ERROR: can't write to standard output: %s.\n", std::strerror(lost_output_reason()));

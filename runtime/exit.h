@@ -30,7 +30,8 @@
 #include <string>
 
 // Runs the exit hooks (each may turn a status of 0 into a failure),
-// removes the files registered to go at the exit, flushes standard
+// removes the files registered to go at the exit (and, when the status is
+// not 0 then, the run's results: RtRemove::IfFailed), flushes standard
 // output and standard error and ends the process with the status (-1 is
 // seen by the shell as 255).  When something written to standard output
 // was lost (its reader gone, a full disk, the file-size limit, a closed
@@ -69,6 +70,9 @@ void RT_add_exit_hook(void (*hook)(int& status));
 enum class RtRemove {
     AtExit,      // at qdx_exit (it was never finished) and when killed
     WhenKilled,  // only when the run is killed (a file that the exit itself settles)
+    IfFailed,    // a result of the run: at an exit whose status (after the
+                 // hooks) is not 0, when killed and after a crash, so that
+                 // a run that fails leaves no result; kept by an exit with 0
 };
 
 // Registers a file of this run to be removed as said above; registering

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "runtime/exit.h"
 #include "runtime/fnm.h"
@@ -56,6 +58,18 @@ long holder_of(int descriptor) {
     return pid > 0 ? pid : 0;
 }
 
+// True when the folder holds the one entry `name` and nothing else.
+bool holds_only(const std::string& folder, const std::string& name) {
+    std::error_code ec;
+    int entries = 0;
+    bool found = false;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        ++entries;
+        found = found || it->path().filename() == name;
+    }
+    return !ec && entries == 1 && found;
+}
+
 RtLock failed(std::string* why, const char* reason, const std::string& made = "") {
     if (!made.empty()) ::rmdir(made.c_str());  // the folder made for a lock not taken
     if (why) *why = reason;
@@ -71,6 +85,11 @@ RtLock RT_lock_folder(const std::string& path, long* holder, std::string* why) {
     // file just opened may be one that no longer has the name: then the
     // name is opened again.
     std::string made;  // the folder made here for the lock file
+    const std::string folder = RT_directory_of(path);
+    // A lock file that is there already was left by a run killed with
+    // SIGKILL (every other end removes it).
+    struct stat left {};
+    const bool left_by_killed_run = ::lstat(path.c_str(), &left) == 0;
     // A kill waits until the lock file (and the folder made for it) is
     // registered to go with it.
     RtKillHold hold;
@@ -83,11 +102,15 @@ RtLock RT_lock_folder(const std::string& path, long* holder, std::string* why) {
         if (descriptor < 0 && errno == ENOENT) {
             // The folder is made here when missing (another run may make
             // it at the same moment, which serves as well).
-            const std::string folder = RT_directory_of(path);
             if (::mkdir(folder.c_str(), 0777) == 0) {
                 made = folder;
                 continue;
             }
+            // A name that is there but no folder (a link to a folder that
+            // is missing) is said at once.
+            struct stat st {};
+            if (errno == EEXIST && ::stat(folder.c_str(), &st) != 0) return failed(why, std::strerror(errno));
+            if (errno == EEXIST && !S_ISDIR(st.st_mode)) return failed(why, std::strerror(ENOTDIR));
             if (errno == EEXIST) continue;
         }
         if (descriptor < 0) return failed(why, std::strerror(errno), made);
@@ -119,6 +142,11 @@ RtLock RT_lock_folder(const std::string& path, long* holder, std::string* why) {
             (void)w;  // the pid only names the holder in a message
         }
         release();
+        // The folder of a killed run's lock file that holds nothing else
+        // goes at the end as if this run had made it: a run that writes
+        // nothing there leaves the folder as a run in a clean folder does.
+        if (made.empty() && left_by_killed_run && holds_only(folder, std::filesystem::path(path).filename().string()))
+            made = folder;
         made_folder = made;
         held = descriptor;
         held_path = path;

@@ -764,19 +764,25 @@ void jtagsyn_bcm(const BcmModule& module) {
         get_BCM_in_RTL(file.stream(), module);
         if (!file.commit()) top_write_failed(name, file.why());
     }
+    RT_remove_at_end(name, RtRemove::IfFailed);
     qdx_printf("    .BCM module (%s) was written into file '%s'.\n\n", bcm.c_str(), name.c_str());
     // The module is compiled as a netlist, not as a library cell: the
     // expansion of the edited design then replaces its instance by the
     // cells, the TAP and the trees it holds, so the expanded chip carries
     // its boundary register as every other road's does.
     std::vector<std::string> compile = {"tessick", RT_file_arg(name)};
-    for (std::string& word : jtag_tessick_opath()) compile.push_back(std::move(word));
+    const std::vector<std::string> lib = jtag_tessick_opath();
+    compile.insert(compile.end(), lib.begin(), lib.end());
     RT_remove_at_end(bcm + ".tessick.log", RtRemove::WhenKilled);
     if (RT_run(compile, "BSCAN.log", false, nullptr) != 0) {
+        // The module stays beside the compile's log, which is about it.
+        RT_forget(name);
         std::printf(" ERROR IN tessick !! ");
         std::fflush(stdout);
         qdx_exit(-1);
     }
     std::filesystem::remove(bcm + ".tessick.log", ec);
     std::filesystem::remove("BSCAN.log", ec);
+    const std::filesystem::path compiled = (lib.empty() ? std::filesystem::path() : std::filesystem::path(lib.back())) / (bcm + ".sdb");
+    RT_remove_at_end(compiled.string(), RtRemove::IfFailed);
 }

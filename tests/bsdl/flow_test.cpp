@@ -90,6 +90,16 @@ TEST_F(Checks, InstructionAndRegisterRules) {
          "ERROR: (chip.bsc) INSTRUCTION IDCODE must access IDCODE register.\n\n"},
         {"USERCODE accessing boundary", kTable + "    %INSTRUCTION USERCODE = (0011) ACCESS BOUNDARY;\n",
          "ERROR: (chip.bsc) INSTRUCTION USERCODE must access USERCODE register.\n\n"},
+        {"IDCODE given SAMPLE's opcode",
+         "    %INSTRUCTION EXTEST = (00) ACCESS BOUNDARY;\n    %INSTRUCTION SAMPLE = (01) ACCESS BOUNDARY;\n"
+         "    %INSTRUCTION IDCODE = (01) ACCESS IDCODE;\n    %INSTRUCTION BYPASS = (11) ACCESS BYPASS;\n",
+         "ERROR: (chip.bsc) INSTRUCTION 'SAMPLE' (01) and INSTRUCTION 'IDCODE' (01) share an opcode.\n\n"},
+        {"an opcode with X covering two others", kTable + "    %INSTRUCTION PRIV = (00x0) ACCESS BYPASS;\n",
+         "ERROR: (chip.bsc) INSTRUCTION 'EXTEST' (0000) and INSTRUCTION 'PRIV' (00x0) share an opcode.\n\n"},
+        {"the opcodes of one instruction may overlap",
+         "    %INSTRUCTION EXTEST = (00, 0X) ACCESS BOUNDARY;\n    %INSTRUCTION SAMPLE = (10) ACCESS BOUNDARY;\n"
+         "    %INSTRUCTION BYPASS = (11) ACCESS BYPASS;\n",
+         ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -216,4 +216,26 @@ TEST(AddTapHighz, TiedEnableNeedsTheHighzInstruction) {
     expect_netlist_clean(dir.path());
 }
 
+// The netlist editor fails after the TAP side was written: the run takes
+// the TAP's files with the chip's other results (the pin list, the RTL TAP
+// and its scripts, the port-only module), and keeps the editor's log and
+// the command file it ran.  The compiled TAP database stays: it replaces
+// the design's own on purpose.
+TEST(AddTapFailingEditor, RemovesTheTapFilesWithTheChip) {
+    if (!built()) GTEST_SKIP() << "kestrand or the stand-in tools are not built";
+    testsupport::TempDir dir, fakes;
+    compile_notap_chip(dir.path());
+    if (HasFatalFailure()) return;
+    std::ofstream(fakes.path() / "plovert") << "#!/bin/sh\necho \"plovert: stand-in failure\"\nexit 1\n";
+    fs::permissions(fakes.path() / "plovert", fs::perms::owner_all);
+    RunResult r = testsupport::run_kestrand(dir.path(), {"-add_tap"}, fakes.str());
+    EXPECT_EQ(r.status, 255) << r.out << r.err;
+    EXPECT_NE(r.out.find("    Please check the \"bs_plovert.log\" file.\n"), std::string::npos) << r.out;
+    for (const char* f : {"bs_plovert.log", "bscan_lib/chip_jtag.cmd", "qdx_tap.sdb", "chip.kest.rpt"})
+        EXPECT_TRUE(fs::exists(dir.path() / f)) << f;
+    for (const char* f : {"chip.bso", "chip_TAP.v", "chip_TAP.ac.tcl", "chip_TAP.dc.scr", "chip_TAP.pt.tcl",
+                          "chip_TAP_empty.v", "chip_jtag.sdb", "bscan_lib/chip_jtag.sdb"})
+        EXPECT_FALSE(fs::exists(dir.path() / f)) << f;
+}
+
 }  // namespace

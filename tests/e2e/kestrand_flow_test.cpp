@@ -404,6 +404,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {},
                  "",
                  {"PIN_IN:B_PAD0"}},
+        // A netlist tool that fails: the run keeps its log (and the command
+        // file that plovert's log is about); the results of the chip it did
+        // not finish go, the pin list and the edited design among them.
         FlowCase{"failing_quarnel",
                  {},
                  {},
@@ -411,8 +414,8 @@ INSTANTIATE_TEST_SUITE_P(
                  false,
                  255,
                  {"    Please check the \"bs_quarnel.log\" file.\n"},
-                 {kDesigns[1]},
-                 {"chip_jtag.v"},
+                 {},
+                 {kDesigns[0], kDesigns[1], "chip_jtag.v", "chip.bso"},
                  "bs_quarnel.log",
                  {}},
         FlowCase{"failing_drumway",
@@ -422,8 +425,8 @@ INSTANTIATE_TEST_SUITE_P(
                  false,
                  255,
                  {"    .Expanding modified netlist ...\n\n", "    Please check the \"bs_drumway.log\" file.\n"},
-                 {kDesigns[1], "chip_jtag.v"},
                  {},
+                 {kDesigns[0], kDesigns[1], "chip_jtag.v", "chip.bso"},
                  "bs_drumway.log",
                  {}},
         FlowCase{"failing_plovert",
@@ -435,7 +438,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"    .Executing command file  ./bscan_lib/chip_jtag.cmd ...\n",
                   "    Please check the \"bs_plovert.log\" file.\n"},
                  {kDesigns[0]},
-                 {kDesigns[1], "chip_jtag.sdb"},  // the working copy goes with the failed run
+                 {kDesigns[1], "chip_jtag.sdb", "chip.bso"},  // the working copy goes with the failed run
                  "bs_plovert.log",
                  {}},
         FlowCase{"missing_c_sdb", {}, {}, "", true, 255, {kMissing}, {}, {kDesigns[0], kDesigns[1]}, "", {}}),

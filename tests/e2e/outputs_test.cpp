@@ -172,7 +172,8 @@ class CopyFails : public Outputs, public ::testing::WithParamInterface<BlockedCo
 
 // A working copy of a design that cannot be made ends the run, with the
 // reason, naming the path it is about, on the message's last line,
-// before any edited design is saved.
+// before any edited design is saved; the command files and the pin list
+// written before it go with the run.
 TEST_P(CopyFails, RunEndsWithTheReason) {
     const BlockedCopy& c = GetParam();
     TempDir dir;
@@ -183,9 +184,12 @@ TEST_P(CopyFails, RunEndsWithTheReason) {
     EXPECT_EQ(r.status, 255) << r.out;
     EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
     if (fs::exists(dir.path() / "bscan_lib")) {
-        for (const auto& e : fs::directory_iterator(dir.path() / "bscan_lib"))
+        for (const auto& e : fs::directory_iterator(dir.path() / "bscan_lib")) {
             EXPECT_NE(e.path().extension(), ".sdb") << e.path();
+            EXPECT_NE(e.path().extension(), ".cmd") << e.path();
+        }
     }
+    EXPECT_FALSE(fs::exists(dir.path() / "chip.bso"));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -240,6 +240,14 @@ const Patch kXbidirModel{"cells.v", "",
                          "\n`celldefine\nmodule XBIDIR (A, OE, Y, IO);\n  input A, OE;\n  output Y;\n  inout IO;\n"
                          "  assign IO = OE ? A : 1'bz;\n  assign Y = IO;\nendmodule\n`endcelldefine\n"};
 
+// IDCODE given SAMPLE's opcode; an opcode with a don't-care that selects
+// the codes of EXTEST and IDCODE.
+const Patch kIdcodeOnSamplesOpcode{"chip.bsc", "IDCODE = (0010)", "IDCODE = (0001)"};
+const std::string kIdcodeSharesSamplesOpcode =
+    "ERROR: (./chip.bsc) INSTRUCTION 'SAMPLE' (0001) and INSTRUCTION 'IDCODE' (0001) share an opcode.\n\n";
+const Patch kOpcodeCoveringTwo{"chip.bsc", "    %INSTRUCTION BYPASS",
+                               "    %INSTRUCTION PRIV = (00X0) ACCESS BYPASS;\n    %INSTRUCTION BYPASS"};
+
 class KestrandRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(KestrandRefusal, BeforeAnyFileIsWritten) {
@@ -525,6 +533,15 @@ INSTANTIATE_TEST_SUITE_P(
                     "tests/fixtures/e2e/notap/chip.v",
                     "ERROR: no pin of the pin list 'chip.pin' gets a boundary-scan cell;\n"
                     "       there is no boundary register to insert.\n\n"},
+        // Two instructions that one code selects, which no TAP decodes:
+        // refused on every road, as the TAP roads refuse them.
+        RefusalCase{"idcode_given_the_opcode_of_sample", {}, {kIdcodeOnSamplesOpcode}, "", kIdcodeSharesSamplesOpcode},
+        RefusalCase{"idcode_given_the_opcode_of_sample_no_expand", {"-no_expand"}, {kIdcodeOnSamplesOpcode}, "",
+                    kIdcodeSharesSamplesOpcode},
+        RefusalCase{"x_opcode_covering_two_others", {}, {kOpcodeCoveringTwo}, "",
+                    "ERROR: (./chip.bsc) INSTRUCTION 'EXTEST' (0000) and INSTRUCTION 'PRIV' (00X0) share an opcode.\n\n"},
+        RefusalCase{"idcode_given_the_opcode_of_sample_add_bcm", {"-add_bcm"},
+                    with_tap_removed({kIdcodeOnSamplesOpcode}), "", kIdcodeSharesSamplesOpcode},
         RefusalCase{"missing_opath",
                     {"-opath", "out"},
                     {},

@@ -273,6 +273,24 @@ TEST(TallowmereBsdl, HighzOnlyWhenEveryControlCellTakesIt) {
     }
 }
 
+// The fixture chip, changed by `chip`, edited by kestrand, then changed
+// by `after`: tallowmere stops with the message, and no BSDL file (nor a
+// temporary one) is left.
+void expect_no_bsdl_after(const std::vector<testsupport::Patch>& after, const std::string& message,
+                          const std::vector<testsupport::Patch>& chip = {}) {
+    testsupport::TempDir dir;
+    edited_chip(dir.path(), chip);
+    if (::testing::Test::HasFatalFailure()) return;
+    for (const testsupport::Patch& p : after) testsupport::apply_patch(dir.path(), p);
+    RunResult t = tallowmere(dir.path());
+    EXPECT_EQ(t.status, 255) << t.out;
+    EXPECT_NE(t.out.find(message), std::string::npos) << t.out;
+    for (const auto& f : fs::directory_iterator(dir.path())) {
+        const std::string name = f.path().filename().string();
+        EXPECT_TRUE(name != "chip_jtag.bsd" && name.find(".bsd.tmp") == std::string::npos) << name;
+    }
+}
+
 // A boundary register that the BSDL file cannot describe bit for bit,
 // whatever the pin's pad: a cell whose %ORDER names two control cells, a
 // control cell of two bits, an output cell of three bits whose third bit
@@ -338,17 +356,29 @@ TEST(TallowmereBsdl, RegistersItCannotDescribeLeaveNoFile) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        testsupport::TempDir dir;
-        edited_chip(dir.path(), c.chip);
-        if (HasFatalFailure()) return;
-        for (const testsupport::Patch& p : c.after) testsupport::apply_patch(dir.path(), p);
-        RunResult t = tallowmere(dir.path());
-        EXPECT_EQ(t.status, 255) << t.out;
-        EXPECT_NE(t.out.find(c.message), std::string::npos) << t.out;
-        for (const auto& f : fs::directory_iterator(dir.path())) {
-            const std::string name = f.path().filename().string();
-            EXPECT_TRUE(name != "chip_jtag.bsd" && name.find(".bsd.tmp") == std::string::npos) << name;
-        }
+        expect_no_bsdl_after(c.after, c.message, c.chip);
+    }
+}
+
+// Two instructions that one code selects (a configuration changed after
+// kestrand's run, which refuses it): no chip decodes both, so tallowmere
+// stops before it writes the BSDL file.
+TEST(TallowmereBsdl, InstructionsSharingAnOpcodeLeaveNoFile) {
+    if (!built()) GTEST_SKIP() << "kestrand, tallowmere or the stand-in tools are not built";
+    const struct {
+        const char* name;
+        testsupport::Patch table;
+        std::string message;
+    } cases[] = {
+        {"idcode_given_the_opcode_of_sample", {"chip.bsc", "IDCODE = (0010)", "IDCODE = (0001)"},
+         "ERROR: (./chip.bsc) INSTRUCTION 'SAMPLE' (0001) and INSTRUCTION 'IDCODE' (0001) share an opcode.\n\n"},
+        {"x_opcode_covering_two_others",
+         {"chip.bsc", "    %INSTRUCTION BYPASS", "    %INSTRUCTION PRIV = (00X0) ACCESS BYPASS;\n    %INSTRUCTION BYPASS"},
+         "ERROR: (./chip.bsc) INSTRUCTION 'EXTEST' (0000) and INSTRUCTION 'PRIV' (00X0) share an opcode.\n\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        expect_no_bsdl_after({c.table}, c.message);
     }
 }
 

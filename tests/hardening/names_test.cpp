@@ -160,6 +160,15 @@ TEST_P(Names, NoShellNothingOutsideAndOutputsInTheirLanguage) {
     EXPECT_EQ(ok, !refused) << (refused ? "the name was taken" : "the flow stopped");
 
     expect_no_shell_nothing_outside(root.path(), area);
+    if (!ok && compiled && c.place == Place::Instance) {
+        // The editor refused the command file: the run keeps that file
+        // and the editor's log, which names it, and leaves no result of
+        // the chip it did not build.
+        EXPECT_TRUE(fs::exists(work / "bs_plovert.log"));
+        EXPECT_TRUE(fs::exists(work / "bscan_lib/chip_jtag.cmd"));
+        for (const char* f : {"chip.bso", "chip_jtag.sdb", "bscan_lib/chip_jtag.sdb", "chip_jtag.v", "chip_jtag.c.sdb"})
+            EXPECT_FALSE(fs::exists(work / f)) << f;
+    }
     if (!ok) return;
 
     // The written netlist, read by Icarus Verilog with the cells.

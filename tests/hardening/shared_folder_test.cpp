@@ -172,28 +172,77 @@ TEST_F(SharedFolder, SecondRunWhileTheFirstWorksIsRefused) {
     EXPECT_FALSE(fs::exists(dir.path() / kLockFile));
 }
 
-// The lock file of a run killed with SIGKILL stays, holding a process id,
-// but no lock: the next run takes it over, and removes it at its end.
-TEST_F(SharedFolder, LockFileOfAKilledRunDoesNotBlock) {
-    TempDir dir;
-    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path()));
-    fs::create_directory(dir.path() / "bscan_lib");
+// Takes the folder's lock in dir as a run does (making ./bscan_lib when
+// it is missing) in a child that then dies of SIGKILL; with `tool`, the
+// child first starts a program that inherits the lock and runs on (as a
+// netlist tool does), whose process id is returned.  The child's process
+// id goes into *killed.
+pid_t killed_run_holding(const fs::path& dir, pid_t* killed, bool tool) {
+    const fs::path tool_pid = dir / "tool.pid";
     std::fflush(nullptr);
-    const pid_t killed = fork();
-    if (killed == 0) {
+    *killed = fork();
+    if (*killed == 0) {
         long holder = 0;
         std::string why;
-        if (::chdir(dir.path().c_str()) != 0 || RT_lock_folder(kLockFile, &holder, &why) != RtLock::Taken) _exit(1);
+        if (::chdir(dir.c_str()) != 0 || RT_lock_folder(kLockFile, &holder, &why) != RtLock::Taken) _exit(1);
+        if (tool) {
+            const pid_t sleeper = fork();
+            if (sleeper == 0) {
+                ::execl("/bin/sleep", "sleep", "30", static_cast<char*>(nullptr));
+                _exit(127);
+            }
+            std::ofstream(tool_pid) << sleeper;
+        }
         ::raise(SIGKILL);
     }
     int st = 0;
-    waitpid(killed, &st, 0);
-    ASSERT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGKILL) << st;
-    ASSERT_EQ(read_file(dir.path() / kLockFile), std::to_string(killed) + "\n");
+    waitpid(*killed, &st, 0);
+    EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGKILL) << st;
+    EXPECT_EQ(read_file(dir / kLockFile), std::to_string(*killed) + "\n");
+    if (!tool) return 0;
+    const pid_t sleeper = static_cast<pid_t>(std::stol(read_file(tool_pid)));
+    fs::remove(tool_pid);
+    return sleeper;
+}
 
+// The lock file of a run killed with SIGKILL stays, holding a process id,
+// but no lock: the next run takes it over, and removes it at its end; with
+// the folder the killed run made for it when the next run leaves nothing
+// else there (-add_tap_only), as a run in a clean folder does.
+TEST_F(SharedFolder, LockFileOfAKilledRunDoesNotBlock) {
+    for (const bool tap_only : {false, true}) {
+        SCOPED_TRACE(tap_only ? "-add_tap_only" : "chip");
+        TempDir dir;
+        ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path()));
+        pid_t killed = 0;
+        killed_run_holding(dir.path(), &killed, false);
+        if (HasFailure()) return;
+        const RunResult r = testsupport::run_kestrand(dir.path(), tap_only ? std::vector<std::string>{"-add_tap_only"}
+                                                                             : std::vector<std::string>{});
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_FALSE(fs::exists(dir.path() / kLockFile));
+        EXPECT_EQ(fs::exists(dir.path() / "bscan_lib"), !tap_only);
+    }
+}
+
+// A run killed with SIGKILL while a netlist tool that it started runs on:
+// the tool holds the lock, and the next run is refused, naming the killed
+// run and saying that a tool it started holds the folder.
+TEST_F(SharedFolder, ToolOfAKilledRunHoldsTheFolder) {
+    TempDir dir;
+    ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path()));
+    pid_t killed = 0;
+    const pid_t tool = killed_run_holding(dir.path(), &killed, true);
+    if (HasFailure()) return;
+    const auto before = folder_files(dir.path());
     const RunResult r = testsupport::run_kestrand(dir.path());
-    EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_FALSE(fs::exists(dir.path() / kLockFile));
+    ::kill(tool, SIGKILL);
+    EXPECT_EQ(r.status, 255) << r.out;
+    EXPECT_NE(r.out.find("\nERROR: another run works in the current folder: process " + std::to_string(killed) +
+                         " has ended, but a tool that it started holds the lock file './bscan_lib/.kestrand.lock'.\n\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(folder_changes(before, folder_files(dir.path())), std::vector<std::string>{});
 }
 
 // A lock file that is no lock file refuses the run, with the reason, and
@@ -334,8 +383,12 @@ INSTANTIATE_TEST_SUITE_P(
 // ------------------------------------------------ folders not writable
 
 // A folder that the run writes into and may not write: the -opath folder,
-// or the current folder (with a writable ./bscan_lib).  As root, where
-// permissions do not bite, kestrand runs as the user nobody.
+// the current folder (with a writable ./bscan_lib), or ./lib where the
+// roads that compile with tessick put its databases.  As root, where
+// permissions do not bite, kestrand runs as the user nobody, from copies
+// of kestrand and of the netlist tools it runs in a folder that every
+// user may enter: the build folder may sit where nobody can't (a clone in
+// root's home folder, mode 700).
 struct ReadOnlyCase {
     const char* name;
     std::vector<std::string> options;
@@ -348,13 +401,31 @@ class ReadOnlyFolder : public SharedFolder, public ::testing::WithParamInterface
 
 constexpr uid_t kNobody = 65534;
 
+// kestrand and the netlist tools it runs copied into folder,
+// which everyone may enter and whose files everyone may run; returns the
+// copy of kestrand.
+std::string programs_for_everyone(const fs::path& folder) {
+    const auto everyone = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                          fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(folder, everyone);
+    for (const char* p : {"bin/kestrand", "tools/tessick", "tools/plovert", "tools/quarnel", "tools/drumway"}) {
+        const fs::path copy = folder / fs::path(p).filename();
+        fs::copy_file(built_program(p), copy);
+        fs::permissions(copy, everyone);
+    }
+    return (folder / "kestrand").string();
+}
+
 TEST_P(ReadOnlyFolder, RefusedBeforeAnyWrite) {
     const ReadOnlyCase& c = GetParam();
     TempDir dir, streams;
     ASSERT_TRUE(testsupport::compile_fixture_chip(dir.path()));
     fs::create_directory(dir.path() / "out");
     fs::create_directory(dir.path() / "bscan_lib");
+    fs::create_directory(dir.path() / "lib");
     const bool root = ::geteuid() == 0;
+    TempDir programs;
+    const std::string kestrand = root ? programs_for_everyone(programs.path()) : built_program("bin/kestrand");
     if (root) {
         for (const auto& e : fs::recursive_directory_iterator(dir.path())) {
             ASSERT_EQ(::lchown(e.path().c_str(), kNobody, kNobody), 0) << e.path();
@@ -366,9 +437,9 @@ TEST_P(ReadOnlyFolder, RefusedBeforeAnyWrite) {
                                 fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
     const auto before = folder_files(dir.path());
 
-    testsupport::ToolPath env;
+    testsupport::ToolPath env(root ? programs.str() : "");
     const std::string out = (streams.path() / "out").string();
-    std::vector<std::string> argv = {built_program("bin/kestrand"), "chip"};
+    std::vector<std::string> argv = {kestrand, "chip"};
     argv.insert(argv.end(), c.options.begin(), c.options.end());
     std::vector<char*> args = testsupport::exec_args(argv);
     std::fflush(nullptr);
@@ -398,7 +469,10 @@ TEST_P(ReadOnlyFolder, RefusedBeforeAnyWrite) {
 INSTANTIATE_TEST_SUITE_P(
     Folders, ReadOnlyFolder,
     ::testing::Values(ReadOnlyCase{"Opath", {"-opath", "out"}, "out", "\nERROR: out, write permission denied.\n\n"},
-                      ReadOnlyCase{"CurrentFolder", {}, ".", "\nERROR: ., write permission denied.\n\n"}),
+                      ReadOnlyCase{"CurrentFolder", {}, ".", "\nERROR: ., write permission denied.\n\n"},
+                      ReadOnlyCase{"LibFolderOfTheTap", {"-add_tap_only"}, "lib", "\nERROR: lib, write permission denied.\n\n"},
+                      ReadOnlyCase{"LibFolderOfTheBoundaryCellModule", {"-add_bcm"}, "lib",
+                                   "\nERROR: lib, write permission denied.\n\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -139,17 +139,25 @@ TEST(KestrandRun, ReportThatCannotBeCreatedOnlyWarns) {
 }
 
 TEST(KestrandRun, WorkingDirectoryProblems) {
-    TempDir dir;
+    // A file named bscan_lib cannot serve as the working directory, nor a
+    // link to a folder that is missing, in whose place none can be made.
+    for (const bool link : {false, true}) {
+        SCOPED_TRACE(link ? "link to nothing" : "file");
+        TempDir dir;
+        if (link)
+            fs::create_symlink("missing", dir.path() / "bscan_lib");
+        else
+            dir.write("bscan_lib", "x");
+        auto r = kestrand({"chip"}, dir.path());
+        EXPECT_EQ(r.status, 255);
+        EXPECT_NE(r.out.find("\nERROR: can't open default directory .\\'bscan_lib'.\n\n"), std::string::npos) << r.out;
+        EXPECT_FALSE(fs::exists(dir.path() / "missing"));
+    }
     testsupport::TempDir other;
-    // A file named bscan_lib cannot serve as the working directory.
-    dir.write("bscan_lib", "x");
-    auto r = kestrand({"chip"}, dir.path());
-    EXPECT_EQ(r.status, 255);
-    EXPECT_NE(r.out.find("\nERROR: can't open default directory .\\'bscan_lib'.\n\n"), std::string::npos) << r.out;
     if (geteuid() == 0) GTEST_SKIP() << "running as root: directory permissions are not enforced";
     fs::create_directory(other.path() / "bscan_lib");
     fs::permissions(other.path() / "bscan_lib", fs::perms::owner_read | fs::perms::owner_exec);
-    r = kestrand({"chip"}, other.path());
+    auto r = kestrand({"chip"}, other.path());
     EXPECT_EQ(r.status, 255);
     EXPECT_NE(r.out.find("\nERROR: ./bscan_lib, write permission denied.\n\n"), std::string::npos) << r.out;
     fs::permissions(other.path() / "bscan_lib", fs::perms::owner_all);

@@ -124,6 +124,24 @@ TEST_F(ToolInput, LargeDesignReadsWholeAndTheFirstBadRecordIsNamed) {
 // names that share their first eight bytes, names given twice (one
 // symbol), texts the builder copies and texts it takes where they lie,
 // enough of them that every bucket is sorted the way large designs are.
+// A design database or a netlist that can't be made names the file and
+// the system's reason, on standard error and in the tool's log.
+TEST_F(ToolInput, AFileThatCannotBeMadeSaysWhy) {
+    ntool::DesignBuilder b;
+    b.add_class(b.name("INV"), ntool::kTypeCell, {{b.name("A"), ntool::kDirInput}, {b.name("Y"), ntool::kDirOutput}});
+    const std::string missing = (dir() / "missing" / "inv.sdb").string();
+    std::string err;
+    EXPECT_FALSE(b.save(missing, err));
+    EXPECT_EQ(err, "cannot create design database '" + missing + "': No such file or directory");
+    ntool::reset_globals();
+
+    tmp_.write("t.v", "module t (a, z); input a; output z; AN2 g (.A(a), .B(a), .Z(z)); endmodule\n");
+    ok("tessick", {"-lib", "lib.v", "t.v", "-opath", "out"}, dir());
+    const auto r = run_tool("quarnel", {"-verilog", "-o", "missing/t_out.v", "out/t"}, dir());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot create 'missing/t_out.v': No such file or directory"), std::string::npos) << r.err;
+}
+
 TEST_F(ToolInput, BuiltDesignFindsEveryNameInItsSymbols) {
     constexpr int kNets = 60000;
     const std::string path = (dir() / "named.sdb").string();
@@ -927,7 +945,7 @@ TEST_F(ToolInput, ALargeModuleWritesEscapedAndLongWireNames) {
     ASSERT_TRUE(limit.ok());
     const auto r = run_tool("quarnel", {"-verilog", "-o", "big_out.v", "out/top"}, dir());
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("cannot write 'big_out.v'"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("cannot write 'big_out.v': File too large"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir() / "big_out.v"));
 }
 

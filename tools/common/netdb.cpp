@@ -904,10 +904,13 @@ bool DesignBuilder::save(const std::string& path, std::string& err) {
     indexed_ = 0;
     auto* symbols = static_cast<SymbolTable*>(symbols_);
     symbols_ = nullptr;
+    errno = 0;
     SdbDatabase* db = SDB_open(path.c_str(), "w", 0);
     if (!db) {
+        // The folder that does not take the file says why.
+        const int why = errno ? errno : EIO;
         SYM_free(symbols);
-        err = "cannot create design database '" + path + "'";
+        err = "cannot create design database '" + path + "': " + std::strerror(why);
         return false;
     }
     SDB_setup(db);

@@ -57,11 +57,15 @@ void ToolRun::error(const std::string& text) {
     log_.push_back(line);
 }
 
-bool ToolRun::write_log(const std::string& path) const {
+bool ToolRun::write_log(const std::string& path, std::string* why) const {
     AtomicFile f(path);
-    if (!f.open("w")) return false;
-    for (const std::string& l : log_) std::fprintf(f.stream(), "%s\n", l.c_str());
-    return f.commit();
+    bool written = f.open("w");
+    if (written) {
+        for (const std::string& l : log_) std::fprintf(f.stream(), "%s\n", l.c_str());
+        written = f.commit();
+    }
+    if (!written && why) *why = f.why();
+    return written;
 }
 
 void ToolRun::finish(int status) {

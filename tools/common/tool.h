@@ -26,8 +26,9 @@ public:
     // name.
     void error(const std::string& text);
 
-    // Writes the lines so far to path, whole or not at all.
-    bool write_log(const std::string& path) const;
+    // Writes the lines so far to path, whole or not at all; false, with the
+    // system's reason in why when given, when it cannot.
+    bool write_log(const std::string& path, std::string* why = nullptr) const;
 
     // Ends the run: status 1 after an error or when what it printed on
     // standard output was lost (runtime/exit.h), else 0.

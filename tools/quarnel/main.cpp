@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
         Hierarchy h(run, dirs, hierarchy);
         h.visit(top, top.module);
         AtomicFile out(output);
-        if (!out.open("w")) throw Failure("cannot create '" + output + "'");
+        if (!out.open("w")) throw Failure("cannot create '" + output + "': " + out.why());
         const std::string head = std::string(language == 1 ? "// " : "-- ") + "Netlist of module " + top.module +
                                  " written by quarnel from " + ntool::base_name(path) + ".sdb\n\n";
         std::fwrite(head.data(), 1, head.size(), out.stream());
@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
             quarnel::write_verilog(out.stream(), h.order());
         else
             quarnel::write_vhdl(out.stream(), h.order());
-        if (!out.commit()) throw Failure("cannot write '" + output + "'");
+        if (!out.commit()) throw Failure("cannot write '" + output + "': " + out.why());
         run.note("Wrote " + output + " (" + std::to_string(h.order().size()) + " modules)");
     } catch (const Failure& e) {
         run.error(e.what());

@@ -536,8 +536,8 @@ int main(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         fail("out of memory");
     }
-    if (!run.write_log(log_path)) {
-        run.error("cannot write the log file '" + log_path + "'");
+    if (std::string why; !run.write_log(log_path, &why)) {
+        run.error("cannot write the log file '" + log_path + "': " + why);
         run.finish(1);
     }
     run.finish(0);
