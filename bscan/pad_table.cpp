@@ -740,17 +740,18 @@ void save_OPIN_TAB_for_adding_scan_cell(int row) {
     BufferEntry* buffer = obj >= 0 ? get_buffer(OPIN_TAB[row].pad_cell) : nullptr;
     int direction = port_tab[port].direction & 3;
     const PadRole role = pad_role(buffer, obj, node, direction);
-    if (role.kind == PadRole::NOT_PAD) {
+    if (role.kind == PadRole::NOT_PAD && direction != SDB_DIR_BIDIR) {
         // The port has no pad: -add_pad gives it one, -no_pad lets the
         // port stand for it; the road that takes the pads from the design
-        // stops here, but for a bidirectional port, whose buffer the
-        // checks below refuse.
+        // stops here.  (A bidirectional port's buffer meets the checks of
+        // a bidirectional pad below, which refuse one that is none.)
         if (JTAG_OPTION[OPT_ADD_PAD] || JTAG_OPTION[OPT_NO_PAD])
             buffer = nullptr;
-        else if (direction != SDB_DIR_BIDIR)
+        else
             refuse_not_a_pad(signal.c_str(), direction, role.why);
     }
-    if (!buffer && !JTAG_OPTION[OPT_ADD_PAD] && JTAG_OPTION[OPT_NO_PAD] && direction == SDB_DIR_BIDIR)
+    if ((!buffer || role.kind == PadRole::NOT_PAD) && !JTAG_OPTION[OPT_ADD_PAD] && JTAG_OPTION[OPT_NO_PAD] &&
+        direction == SDB_DIR_BIDIR)
         refuse_no_pad_bidir(signal.c_str());
     if (!buffer && !JTAG_OPTION[OPT_ADD_PAD] && (!JTAG_OPTION[OPT_NO_PAD] || direction == SDB_DIR_BIDIR))
         bsnames::unknown_buffer(OPIN_TAB[row].pad_cell, signal.c_str());
