@@ -703,14 +703,11 @@ PadRole pad_role(const BufferEntry* b, int obj, int node, int direction) {
     return {live ? PadRole::PAD : PadRole::NO_CELL, ""};
 }
 
-const char* direction_word(int direction) {
-    return direction == SDB_DIR_INPUT ? "input" : direction == SDB_DIR_OUTPUT ? "output" : "bidirectional";
-}
-
-// A port whose first cell is no pad on the road that takes every port's
-// pad from the design.
+// An input or output port whose first cell is no pad, on the road that
+// takes every port's pad from the design.
 [[noreturn]] void refuse_not_a_pad(const char* signal, int direction, const std::string& why) {
-    qdx_printf("ERROR: %s port '%s' has no pad: %s.\n", direction_word(direction), signal, why.c_str());
+    qdx_printf("ERROR: %s port '%s' has no pad: %s.\n", direction == SDB_DIR_OUTPUT ? "output" : "input", signal,
+               why.c_str());
     qdx_exit_printf(-1,
                     "       Please give the port its pad in the design, use -add_pad or -no_pad,\n"
                     "       or specify '%s' as skip signal.\n\n",
