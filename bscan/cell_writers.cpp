@@ -30,6 +30,8 @@ using bsnames::set_text;
 using bstrace::enable_source;
 using bstrace::floating;
 using bstrace::inverter_to;
+using bstrace::moved;
+using bstrace::on_net;
 using bstrace::other_end_of_object;
 using bstrace::pad_enable;
 using bstrace::Partner;
@@ -244,12 +246,14 @@ void write_control(FILE* fp, int row, bool oe, const std::string& data_cell) {
     ControlCellEntry*& table = oe ? CONTROL_OE_TAB : CONTROL_TAB;
     if (ref < 1 || ref > DYNA_count(table)) return;
     if (!p.drives_control) {
-        // Shares the cell its owner added.
+        // Shares the cell its owner added, whose DATA_IN reads the
+        // enable's net in its place.
         disconnect(fp, pad_en);
         ControlCellEntry& c = table[ref - 1];
         control_inst = or_text(c.instance, "");
         control_out = or_text(c.data_out, "");
         connect(fp, pin_of(control_inst, control_out), pad_en);
+        if (c.cell && c.cell->data_in) moved(pad_en, pin_of(control_inst, c.cell->data_in));
         warn_no_highz_pin(p, control_inst, c.cell);
     } else {
         ScanCellEntry* cell = table[ref - 1].cell;
@@ -262,7 +266,9 @@ void write_control(FILE* fp, int row, bool oe, const std::string& data_cell) {
         disconnect(fp, pad_en);
         std::string source = enable_source(p.pad_instance ? SDB_lookup_obj(p.pad_instance) : -1, enable);
         if (source.empty()) bstrace::no_enable_source(p);
-        connect(fp, pin_of(control_inst, or_text(cell->data_in, "")), source);
+        const std::string control_in = pin_of(control_inst, or_text(cell->data_in, ""));
+        connect(fp, control_in, on_net(source));
+        moved(pad_en, control_in);
         control_out = or_text(cell->data_out, "");
         connect(fp, pin_of(control_inst, control_out), pad_en);
         set_text(table[ref - 1].instance, control_inst.c_str());
@@ -383,7 +389,9 @@ void add_input_clock_cell_in_cmd(FILE* fp, int row, int not_clock) {
         // they saw the port.
         AddedPad a = add_pad(fp, row, PadSide::In);
         std::string pad_out = pin_of(a.inst, a.inner);
-        connect(fp, c->data_out ? pin_of(cell, c->data_out) : pad_out, load.text);
+        const std::string to_load = c->data_out ? pin_of(cell, c->data_out) : pad_out;
+        connect(fp, to_load, on_net(load.text));
+        moved(port, to_load);
         data_in_from_pad(fp, c, cell, pad_out);
         return;
     }
@@ -393,7 +401,8 @@ void add_input_clock_cell_in_cmd(FILE* fp, int row, int not_clock) {
             Partner load = port_partner(port.c_str());
             if (load.kind == Partner::NONE) floating("Input", port.c_str(), port.c_str());
             disconnect(fp, port);
-            connect(fp, pin_of(cell, c->data_out), load.text);
+            connect(fp, pin_of(cell, c->data_out), on_net(load.text));
+            moved(port, pin_of(cell, c->data_out));
         }
         data_in_from_pad(fp, c, cell, port);
         return;
@@ -405,7 +414,8 @@ void add_input_clock_cell_in_cmd(FILE* fp, int row, int not_clock) {
     std::string pad_end = pin_of(t.inst, t.pin);
     if (c->data_out) {
         disconnect(fp, pad_end);
-        connect(fp, pin_of(cell, c->data_out), t.partner.text);
+        connect(fp, pin_of(cell, c->data_out), on_net(t.partner.text));
+        moved(pad_end, pin_of(cell, c->data_out));
     }
     data_in_from_pad(fp, c, cell, pad_end);
 }
@@ -447,14 +457,16 @@ void add_output_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
             tie_added_output_enable(fp, p, a);
         }
         connect(fp, pin_of(cell, or_text(c->data_out, "")), pad_end);
-        connect(fp, pin_of(cell, or_text(c->data_in, "")), driver.text);
+        connect(fp, pin_of(cell, or_text(c->data_in, "")), on_net(driver.text));
+        moved(port, pin_of(cell, or_text(c->data_in, "")));
         return;
     }
     Traced t = trace_core(p.pad_instance, p.pin_from_core, false, "Output", port.c_str());
     std::string pad_end = pin_of(t.inst, t.pin);
     disconnect(fp, pad_end);
     connect(fp, pin_of(cell, or_text(c->data_out, "")), pad_end);
-    connect(fp, pin_of(cell, or_text(c->data_in, "")), t.partner.text);
+    connect(fp, pin_of(cell, or_text(c->data_in, "")), on_net(t.partner.text));
+    moved(pad_end, pin_of(cell, or_text(c->data_in, "")));
 }
 
 void add_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
@@ -470,12 +482,14 @@ void add_bidi_scan_cell_in_cmd(FILE* fp, int row, std::string* cell_name) {
     Traced in = trace_core(p.pad_instance, p.pin_to_core, true, "Bidirectional", port);
     std::string out_end = pin_of(out.inst, out.pin);
     disconnect(fp, out_end);
-    connect(fp, pin_of(cell, or_text(c->data_in, "")), out.partner.text);
+    connect(fp, pin_of(cell, or_text(c->data_in, "")), on_net(out.partner.text));
+    moved(out_end, pin_of(cell, or_text(c->data_in, "")));
     connect(fp, pin_of(cell, or_text(c->data_out, "")), out_end);
     std::string in_end = pin_of(in.inst, in.pin);
     if (c->sys_in) {
         disconnect(fp, in_end);
-        connect(fp, pin_of(cell, c->sys_in), in.partner.text);
+        connect(fp, pin_of(cell, c->sys_in), on_net(in.partner.text));
+        moved(in_end, pin_of(cell, c->sys_in));
     }
     connect(fp, pin_of(cell, or_text(c->sys_pin, "")), in_end);
 }
@@ -525,13 +539,15 @@ void add_in_out_scan_cell_in_cmd(FILE* fp, int row) {
         std::string in_end = pin_of(in.inst, in.pin);
         if (in_cell->data_out) {
             disconnect(fp, in_end);
-            connect(fp, pin_of(in_name, in_cell->data_out), in.partner.text);
+            connect(fp, pin_of(in_name, in_cell->data_out), on_net(in.partner.text));
+            moved(in_end, pin_of(in_name, in_cell->data_out));
         }
         data_in_from_pad(fp, in_cell, in_name, in_end);
         Traced out = trace_core(p.pad_instance, p.pin_from_core, false, "Bidirectional", port);
         std::string out_end = pin_of(out.inst, out.pin);
         disconnect(fp, out_end);
-        connect(fp, pin_of(out_name, or_text(out_cell->data_in, "")), out.partner.text);
+        connect(fp, pin_of(out_name, or_text(out_cell->data_in, "")), on_net(out.partner.text));
+        moved(out_end, pin_of(out_name, or_text(out_cell->data_in, "")));
         connect(fp, pin_of(out_name, or_text(out_cell->data_out, "")), out_end);
         return;
     }

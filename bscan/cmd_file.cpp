@@ -10,6 +10,7 @@
 
 #include "bscan/edit_internal.h"
 #include "bscan/insertion_internal.h"
+#include "bscan/pad_trace.h"
 #include "runtime/exit.h"
 #include "runtime/fnm.h"
 #include "runtime/output_file.h"
@@ -162,6 +163,8 @@ void BSCAN_EDIT_reset_globals() {
     bsedit::reset_multi_io_state();
     bsedit::reset_tap_reach();
     TAP_TDO_OPEN = TAP_TDO_EN_OPEN = false;
+    for (bool& open : TAP_INPUT_OPEN) open = false;
+    bstrace::forget_moved_ends();
     INPUT_SCAN_COUNT = CLK_SCAN_COUNT = OUTPUT_SCAN_COUNT = INPUT_MUX_SCAN_COUNT = CLK_MUX_SCAN_COUNT =
         OUTPUT_MUX_SCAN_COUNT = BIDIR_SCAN_COUNT = BIDIR_MUX_SCAN_COUNT = INTERNAL_SCAN_COUNT = CONTROL_SCAN_COUNT =
             CONTROL_OE_SCAN_COUNT = 0;

@@ -207,6 +207,10 @@ extern std::string TDO_ENABLE_LIFTED;
 // The design's TAP leaves its TDO pin (TDO_OPEN) or its TDO-enable pin
 // (TDO_EN_OPEN) on no net: the run must join it to the TDO pad.
 extern bool TAP_TDO_OPEN, TAP_TDO_EN_OPEN;
+// The same for the TAP's input pins TDI, TMS, TCK and TRST, by their
+// TAP_FLAG words: a pin on no net is joined to its port's pad, as a pin
+// tied to a constant is.
+extern bool TAP_INPUT_OPEN[TAP_FLAG_WORDS];
 
 // Returns the globals of the design edits to their start-up values.
 void BSCAN_EDIT_reset_globals();

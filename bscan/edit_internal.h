@@ -78,9 +78,10 @@ inline const char* record_pin(const PadEntry& p, bool tdo) { return tdo ? p.pin_
 const char* record_enable(const PadEntry& p);
 // A constant tie: 0 (GND) or 1 (VCC).
 inline bool tied(int flag) { return flag == 0 || flag == 1; }
-// An input pin of the design's TAP tied to a constant while its port has a
-// pad: the pin leaves the constant for the pad's pin toward the core.
-bool tied_tap_input(const TapPort& tp);
+// An input pin of the design's TAP tied to a constant, or left on no net,
+// while its port has a pad: the pin (leaving the constant) takes the
+// pad's pin toward the core.
+bool unwired_tap_input(const TapPort& tp);
 // A pad record needs a new port to reach the TAP (its mode1_net), and so
 // does its enable (its mode2_net).
 inline bool needs_port(const PadEntry& p) { return p.mode1_net == 1; }

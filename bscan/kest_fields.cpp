@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "bscan/bscan.h"
+#include "bscan/edit.h"
 #include "jtag/jtag.h"
 #include "jtag/tap.h"
 #include "runtime/exit.h"
@@ -18,6 +19,7 @@
 #include "sdb/sdb.h"
 
 bool TAP_TDO_OPEN = false, TAP_TDO_EN_OPEN = false;
+bool TAP_INPUT_OPEN[TAP_FLAG_WORDS] = {};
 int TAP_FLAG[TAP_FLAG_WORDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1, -1, -1, -1, -1, -1};
 int* TAP_FLAG_EXTRA = nullptr;
 int HIZ_FLAG = 0;
@@ -329,10 +331,14 @@ void tap_controller(FieldCheck& c) {
     c.t = TAP_CONTR;
 }
 
-// The net on an input pin of the design's TAP: a constant where the
-// netlist ties the pin, as it does before the TAP is wired to its pad.
-int tap_input_net(const FieldCheck& c, const char* pin, const char* word) {
-    return tap_pin_net(c.tap, pin, SDB_DIR_INPUT, word, standard_tail(word, pin));
+// The net on an input pin of the design's TAP (TAP_FLAG word `flag`): a
+// constant where the netlist ties the pin, as it does before the TAP is
+// wired to its pad.  A pin that the instance has on no net is noted as
+// open, to be joined to its pad as a tied one is.
+int tap_input_net(const FieldCheck& c, const char* pin, const char* word, int flag) {
+    const int net = tap_pin_net(c.tap, pin, SDB_DIR_INPUT, word, standard_tail(word, pin));
+    TAP_INPUT_OPEN[flag] = c.tap >= 0 && net < 0 && search_inode_connected_to_obj(c.tap, pin, SDB_DIR_INPUT) >= 0;
+    return net;
 }
 
 // TRST.
@@ -345,7 +351,7 @@ void trst_pin(FieldCheck& c) {
         c.failed = true;
     } else {
         TAP_TRST_PIN = c.note(c.t->trst);
-        TAP_FLAG[TAP_FLAG_TRST] = tap_input_net(c, TAP_TRST_PIN, "TRST");
+        TAP_FLAG[TAP_FLAG_TRST] = tap_input_net(c, TAP_TRST_PIN, "TRST", TAP_FLAG_TRST);
     }
 }
 
@@ -366,7 +372,7 @@ void standard_pins(FieldCheck& c) {
             c.failed = true;
         } else {
             *s.global = c.note(s.pin);
-            if (s.flag >= 0) TAP_FLAG[s.flag] = tap_input_net(c, *s.global, s.word);
+            if (s.flag >= 0) TAP_FLAG[s.flag] = tap_input_net(c, *s.global, s.word, s.flag);
         }
     }
     // The TDO pad's enable, when it must be wired, is wired to this pin.

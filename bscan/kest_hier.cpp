@@ -300,7 +300,7 @@ void kest_hier_record_tap_ports() {
         // A TAP input or TDO pad pin tied to a constant is wired anew.
         using namespace bsedit;
         for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TRST}))
-            if (tied_tap_input(*tp)) record(TAP_PORTS_FROM_PINS, tp->pin());
+            if (unwired_tap_input(*tp)) record(TAP_PORTS_FROM_PINS, tp->pin());
         if (tied(TAP_FLAG[TAP_FLAG_TDO_DATA])) record(TAP_PORTS_TDO, TAP_TDO_PIN);
         if (tied(TAP_FLAG[TAP_FLAG_TDO_ENABLE])) record(TAP_PORTS_ENABLES, TAP_TDO_EN_PIN);
         return;

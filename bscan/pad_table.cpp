@@ -465,7 +465,12 @@ bool merged_input(int node, const BufferEntry* pad_buffer, int port) {
     BufferEntry* b = get_buffer(bsnames::class_name(obj));
     if (!b) return false;
     int from = a;
-    if (!b->function) from = b->output ? search_inode_connected_to_obj(obj, b->output, SDB_DIR_OUTPUT) : -1;
+    if (!b->function) {
+        // Only the buffer's data input leads through it to its output: an
+        // enable, mux or mode pin carries no data on.
+        if (!ucase_equal(SDB_pin_name(a), b->input)) return false;
+        from = b->output ? search_inode_connected_to_obj(obj, b->output, SDB_DIR_OUTPUT) : -1;
+    }
     int beyond = from >= 0 ? find_adjacent_node(from) : -1;
     other = bsnames::node_port(beyond);
     if (other < 0) return false;
@@ -625,6 +630,98 @@ void refuse_pads_it_cannot_wire(int row, const std::string& signal, int directio
                          " port on a bidirectional pad,");
     if ((b->en_l || b->en_h) && direction == SDB_DIR_INPUT)
         bs_not_available(head + ", an input port on a pad with an enable,");
+    // A differential pad takes its pin as one leg of a pair: one pad per
+    // port would leave each pad's other leg open.
+    if (is_differential(b)) bs_not_available(head + ", which takes a pair of pins,");
+}
+
+// What the first library buffer on a port's net is to the port.  It is
+// the port's pad when the pin's data passes through it: the port meets it
+// on the pin that faces the chip pin (%INPUT of an input pad, %OUTPUT of
+// an output pad, %INOUT, a differential pad's legs), and it does not
+// invert.  A buffer that meets the port on another pin (an enable, a mux
+// or mode pin, its core-side data pin) or that inverts is core logic: a
+// boundary cell behind it would not see or drive the pin.  A pad of
+// %FUNCTION BUF takes no cell only while its core side carries nothing;
+// one that passes the pin's data to or from the core is a pad like any
+// other, whatever its %FUNCTION says.
+struct PadRole {
+    enum Kind { PAD, NO_CELL, NOT_PAD } kind = PAD;
+    std::string why;  // NOT_PAD: what the buffer does instead, for the messages
+};
+
+// The role of a declared pin of a pad buffer, and whether the chip pin of
+// a port of that direction meets the buffer on it; none for a pin the
+// library does not declare.
+struct PinRole {
+    const char* word = nullptr;
+    bool pin_side = false;
+};
+
+PinRole pin_role(const BufferEntry* b, const char* pin, int direction) {
+    const bool in = direction == SDB_DIR_INPUT, out = direction == SDB_DIR_OUTPUT;
+    const struct {
+        const char* declared;
+        const char* word;
+        bool pin_side;
+    } pins[] = {{b->inout, "pad pin", true},          {b->input, "data input", in},
+                {b->input_m, "minus input", in},      {b->output, "data output", out},
+                {b->output_m, "minus output", out},   {b->en_l, "enable", false},
+                {b->en_h, "enable", false},           {b->mux_in1, "second data input", false},
+                {b->mux_in2, "second data input", false}, {b->mux_in3, "second data input", false},
+                {b->mux_out, "second data output", false}, {b->mode1, "mode pin", false},
+                {b->mode2, "mode pin", false},        {b->mode3, "mode pin", false}};
+    for (const auto& p : pins)
+        if (ucase_equal(p.declared, pin)) return {p.word, p.pin_side};
+    return {};
+}
+
+// A pin of the buffer on a net that reaches another pin or port, or a
+// constant.
+bool pin_carries(int obj, const char* pin, int pin_direction) {
+    const int node = pin ? search_inode_connected_to_obj(obj, pin, pin_direction) : -1;
+    const int net = bsnames::node_net(node);
+    return net == 0 || net == 1 || (bsnames::valid_net(net) && find_adjacent_node(node) >= 0);
+}
+
+PadRole pad_role(const BufferEntry* b, int obj, int node, int direction) {
+    if (!b || obj < 0) return {};
+    const char* inst = or_text(SDB_obj_name(sdb, obj), "*UNDEF*");
+    const std::string first = std::string("the first cell on its net, '") + inst + "' (cell " + or_text(b->name, "") +
+                              "),\n       ";
+    const char* pin = SDB_pin_name(node);
+    const PinRole role = pin_role(b, pin, direction);
+    if (role.word && !role.pin_side)
+        return {PadRole::NOT_PAD, first + "takes the pin on its " + role.word + " '" + pin +
+                                      "', which is no path through a pad to the core"};
+    if (is_inverting_buffer(b))
+        return {PadRole::NOT_PAD, first + "is an inverter, behind which a boundary cell would " +
+                                      (direction == SDB_DIR_OUTPUT ? "drive" : "see") + " the pin inverted"};
+    if (!ucase_equal(b->function, "BUF")) return {};
+    const bool live = (direction != SDB_DIR_OUTPUT && pin_carries(obj, b->output, SDB_DIR_OUTPUT)) ||
+                      (direction != SDB_DIR_INPUT && pin_carries(obj, b->input, SDB_DIR_INPUT));
+    return {live ? PadRole::PAD : PadRole::NO_CELL, ""};
+}
+
+// An input or output port whose first cell is no pad, on the road that
+// takes every port's pad from the design.
+[[noreturn]] void refuse_not_a_pad(const char* signal, int direction, const std::string& why) {
+    qdx_printf("ERROR: %s port '%s' has no pad: %s.\n", direction == SDB_DIR_OUTPUT ? "output" : "input", signal,
+               why.c_str());
+    qdx_exit_printf(-1,
+                    "       Please give the port its pad in the design, use -add_pad or -no_pad,\n"
+                    "       or specify '%s' as skip signal.\n\n",
+                    signal);
+}
+
+// -no_pad lets a port stand for its pad only as an input or an output: a
+// bidirectional port without a pad has no enable for a control cell, and
+// the cell writers write nothing for it.
+[[noreturn]] void refuse_no_pad_bidir(const char* signal) {
+    qdx_printf("ERROR: bidirectional port '%s' has no pad, and option -no_pad puts no boundary cell\n", signal);
+    qdx_printf("       on such a port: without a pad there is no enable for a control cell to drive.\n");
+    qdx_exit_printf(-1, "       Please give the port its pad in the design, use -add_pad, or specify '%s' as skip signal.\n\n",
+                    signal);
 }
 
 }  // namespace
@@ -639,6 +736,20 @@ void save_OPIN_TAB_for_adding_scan_cell(int row) {
     // Only an instance can be a pad buffer.
     BufferEntry* buffer = obj >= 0 ? get_buffer(OPIN_TAB[row].pad_cell) : nullptr;
     int direction = port_tab[port].direction & 3;
+    const PadRole role = pad_role(buffer, obj, node, direction);
+    if (role.kind == PadRole::NOT_PAD && direction != SDB_DIR_BIDIR) {
+        // The port has no pad: -add_pad gives it one, -no_pad lets the
+        // port stand for it; the road that takes the pads from the design
+        // stops here.  (A bidirectional port's buffer meets the checks of
+        // a bidirectional pad below, which refuse one that is none.)
+        if (JTAG_OPTION[OPT_ADD_PAD] || JTAG_OPTION[OPT_NO_PAD])
+            buffer = nullptr;
+        else
+            refuse_not_a_pad(signal.c_str(), direction, role.why);
+    }
+    if ((!buffer || role.kind == PadRole::NOT_PAD) && !JTAG_OPTION[OPT_ADD_PAD] && JTAG_OPTION[OPT_NO_PAD] &&
+        direction == SDB_DIR_BIDIR)
+        refuse_no_pad_bidir(signal.c_str());
     if (!buffer && !JTAG_OPTION[OPT_ADD_PAD] && (!JTAG_OPTION[OPT_NO_PAD] || direction == SDB_DIR_BIDIR))
         bsnames::unknown_buffer(OPIN_TAB[row].pad_cell, signal.c_str());
     if (buffer) {
@@ -647,7 +758,7 @@ void save_OPIN_TAB_for_adding_scan_cell(int row) {
     }
     if (!buffer && JTAG_OPTION[OPT_ADD_PAD]) refuse_pads_it_cannot_wire(row, signal, direction);
     set_text(OPIN_TAB[row].suffix, bs_pin_direction(OPIN_TAB[row].pin));
-    if (buffer && ucase_equal(buffer->function, "BUF")) {
+    if (buffer && role.kind == PadRole::NO_CELL) {
         OPIN_TAB[row].kind = PAD_INTERNAL;
         return;
     }

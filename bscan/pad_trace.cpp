@@ -5,6 +5,7 @@
 #include "bscan/pad_trace.h"
 
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "bscan/bscan.h"
@@ -21,6 +22,8 @@ namespace bstrace {
 namespace {
 
 const char* design_file() { return sdb && sdb->path ? sdb->path : ""; }
+
+std::map<int, std::map<std::string, std::string>> moved_ends;
 
 const char* node_pin_name(int node) {
     const char* n = SDB_pin_name(node);
@@ -171,6 +174,21 @@ std::string enable_source(int obj, const char* enable) {
     });
     return src.text;
 }
+
+void moved(const std::string& end, const std::string& by) { moved_ends[current_multi_io_indexG][end] = by; }
+
+std::string on_net(const std::string& end) {
+    const auto& ends = moved_ends[current_multi_io_indexG];
+    std::string at = end;
+    for (size_t guard = 0; guard <= ends.size(); ++guard) {
+        auto it = ends.find(at);
+        if (it == ends.end()) break;
+        at = it->second;
+    }
+    return at;
+}
+
+void forget_moved_ends() { moved_ends.clear(); }
 
 void no_enable_source(const PadEntry& p) {
     qdx_exit_printf(-1, "ERROR: Can not find the source of enable pin '%s' to connect to BCELL.\n", or_text(p.signal, ""));

@@ -68,6 +68,22 @@ const char* pad_enable(const PadEntry& p);
 // there is none.
 std::string enable_source(int obj, const char* enable);
 
+// The ends that the cell writers moved off their nets in the module being
+// edited (by its row of several IO-pad modules), each with the pin that
+// took its place there: a pad pin that a cell cut from its net, a port
+// that a cell stands behind, a pad's enable that a control cell took
+// over.  The writers find the other end of a net in the design as it was;
+// a later writer that reaches a net through a moved end (the load of an
+// input pad's output that is another pad's enable, the source of that
+// enable) joins the pin that stands in its place instead, so that the
+// cells come out the same whichever pad of the net is cut in first.
+void moved(const std::string& end, const std::string& by);
+// The end that is on the net of `end` (a partner or an enable source found
+// in the design) now: `end` itself, or the pin that took its place.
+std::string on_net(const std::string& end);
+// Forgets the moved ends, for a new insertion.
+void forget_moved_ends();
+
 // Ends the run: the enable of the pad has no source to feed a control cell.
 [[noreturn]] void no_enable_source(const PadEntry& p);
 

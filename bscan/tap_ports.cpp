@@ -67,9 +67,9 @@ std::vector<const TapPort*> tap_ports(std::initializer_list<int> kinds) {
 
 char*& record_pin(PadEntry& p, bool tdo) { return tdo ? p.pin_from_core : p.pin_to_core; }
 
-bool tied_tap_input(const TapPort& tp) {
+bool unwired_tap_input(const TapPort& tp) {
     const PadEntry* r = *tp.record;
-    return !tp.tdo && r && r->pad_instance && tied(TAP_FLAG[tp.flag]);
+    return !tp.tdo && r && r->pad_instance && (tied(TAP_FLAG[tp.flag]) || TAP_INPUT_OPEN[tp.flag]);
 }
 
 const char* record_enable(const PadEntry& p) {
@@ -263,7 +263,7 @@ void bs_hier_trace_tap_pins() {
         // stays inside its module on other logic: a new port there takes
         // the pin out beside that logic.
         const bool stays_inside = !reach.port && reach.stop < DYNA_count(r->modules);
-        if (!tp->tdo && stays_inside && (JTAG_OPTION[OPT_ADD_TAP] || tied_tap_input(*tp))) reach.port = true;
+        if (!tp->tdo && stays_inside && (JTAG_OPTION[OPT_ADD_TAP] || unwired_tap_input(*tp))) reach.port = true;
         // A TDO pad pin that the TAP must drive (the TAP this run adds, or
         // a pin that the design's TAP leaves open) while it reads other
         // logic inside its module: it leaves that logic for a new port of

@@ -92,7 +92,7 @@ void disconnect_tap_pins(FILE* fp, const std::set<std::string>* only = nullptr) 
         if (tied(flag) && set(pin) && wanted(pin)) std::fprintf(fp, "disconnect %s{%s}\n", tap(), pin);
     };
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TRST}))
-        if (tied_tap_input(*tp)) off(TAP_FLAG[tp->flag], tp->pin());
+        if (unwired_tap_input(*tp)) off(TAP_FLAG[tp->flag], tp->pin());
     off(TAP_FLAG[TAP_FLAG_SHIFT_DR], TAP_SHIFT_PIN);
     off(TAP_FLAG[TAP_FLAG_CLOCK_DR], TAP_CLOCK_PIN);
     if (BCELL_UPDATE_DR) off(TAP_FLAG[TAP_FLAG_UPDATE_DR], TAP_UPDATE_PIN);
@@ -187,7 +187,7 @@ void join_pad_pin(FILE* fp, const char* inst, const char* pin, bool tdo, const c
 void join_top_pad(FILE* fp, const TapPort& tp, const PadEntry& r, const char* to, bool only_tied = false) {
     const char* pin = or_text(record_pin(r, tp.tdo), "");
     if (!tp.tdo) {
-        if (!only_tied || tied_tap_input(tp)) join_pad_pin(fp, r.pad_instance, pin, false, to, tp.pin());
+        if (!only_tied || unwired_tap_input(tp)) join_pad_pin(fp, r.pad_instance, pin, false, to, tp.pin());
         return;
     }
     const int data_flag = TAP_FLAG[TAP_FLAG_TDO_DATA], enable_flag = TAP_FLAG[TAP_FLAG_TDO_ENABLE];
@@ -211,7 +211,7 @@ void wire_tied_pins_in_top(FILE* fp) {
             continue;
         }
         const PinReach& reach = tap_reach(tp->kind);
-        if (!tied_tap_input(*tp) || reach.port || reach.stop < DYNA_count(r->modules)) continue;
+        if (!unwired_tap_input(*tp) || reach.port || reach.stop < DYNA_count(r->modules)) continue;
         std::fprintf(fp, "connect %s{%s} %s{%s}\n", reach.inst.c_str(), reach.pin.c_str(), tap(), tp->pin());
     }
 }
@@ -313,7 +313,7 @@ void add_tap_pad(FILE* fp, const TapPort& tp, bool port_exists) {
 // master (bs_hier_search_tap_ports).
 void leave_for_new_ports(FILE* fp) {
     for (const TapPort* tp : tap_ports({TAP_PORT_TDI, TAP_PORT_TMS, TAP_PORT_TCK, TAP_PORT_TDO, TAP_PORT_TRST}))
-        if (*tp->record && bs_hier_tap_pin_needs_port(tp->kind) && set(tp->pin()) && !tied_tap_input(*tp))
+        if (*tp->record && bs_hier_tap_pin_needs_port(tp->kind) && set(tp->pin()) && !unwired_tap_input(*tp))
             std::fprintf(fp, "disconnect %s{%s}\n", tap(), tp->pin());
     if (bs_hier_tdo_enable_needs_port() && set(TAP_TDO_EN_PIN))
         std::fprintf(fp, "disconnect %s{%s}\n", tap(), TAP_TDO_EN_PIN);

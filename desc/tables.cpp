@@ -333,6 +333,13 @@ BufferEntry* get_buffer(const char* name) {
     return w ? desc_hash_find(BUFFER_HASH_TAB, w) : nullptr;
 }
 
+bool is_inverting_buffer(const BufferEntry* b) {
+    if (!b || !b->name) return false;
+    auto named = [b](const char* name) { return name && STR_ucomp(b->name, name) == 0; };
+    return (b->function && STR_ucomp(b->function, "inv") == 0) || named(INVERTER) ||
+           (TAP_CONTR && named(TAP_CONTR->inv_buffer));
+}
+
 bool is_control_word(const char* word) {
     return word && (STR_ucomp(word, "control") == 0 || STR_ucomp(word, "controlr") == 0);
 }

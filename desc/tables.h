@@ -133,6 +133,12 @@ inline bool keeps_cells_in_own_design(const BufferEntry* b) {
     return b && b->kind == BUFFER_BS && (b->in_bcell || b->out_bcell || b->control_bcell);
 }
 
+// An inverting buffer of the library: one whose %FUNCTION is "inv", or
+// the inverter that the configuration (%INVERTER) or the TAP's
+// %INV_BUFFER names.  A boundary cell behind one sees (or drives) the
+// pin inverted.
+bool is_inverting_buffer(const BufferEntry* b);
+
 // Gate codes of an instruction's enables (InstructionEntry::enable_gate).
 enum InstructionGate : int {
     GATE_NONE = -1,

@@ -61,7 +61,8 @@ void input_side(FILE* fp, const PadEntry& p, const BcmCell& c, BcmPort observe, 
     const std::string pad_end = pin_of(t.inst, t.pin);
     if (has_port(c, drive)) {
         disconnect(fp, pad_end);
-        connect(fp, module_pin(c.number, drive), t.partner.text);
+        connect(fp, module_pin(c.number, drive), bstrace::on_net(t.partner.text));
+        bstrace::moved(pad_end, module_pin(c.number, drive));
     }
     if (has_port(c, observe)) connect(fp, module_pin(c.number, observe), pad_end);
 }
@@ -76,7 +77,9 @@ void output_side(FILE* fp, const PadEntry& p, const BcmCell& c, BcmPort from_cor
         disconnect(fp, pad_end);
         connect(fp, module_pin(c.number, to_pad), pad_end);
     }
-    if (has_port(c, from_core)) connect(fp, module_pin(c.number, from_core), t.partner.text);
+    if (!has_port(c, from_core)) return;
+    connect(fp, module_pin(c.number, from_core), bstrace::on_net(t.partner.text));
+    if (has_port(c, to_pad)) bstrace::moved(pad_end, module_pin(c.number, from_core));
 }
 
 // The control cell that a pad carries: the enable's source into its IN,
@@ -87,7 +90,8 @@ void control_lines(FILE* fp, const PadEntry& p, const BcmCell& c) {
     const std::string source = bstrace::enable_source(p.pad_instance ? SDB_lookup_obj(p.pad_instance) : -1, enable);
     if (source.empty()) bstrace::no_enable_source(p);
     disconnect(fp, pad_en);
-    connect(fp, module_pin(c.number, BcmPort::In), source);
+    connect(fp, module_pin(c.number, BcmPort::In), bstrace::on_net(source));
+    bstrace::moved(pad_en, module_pin(c.number, BcmPort::In));
     connect(fp, module_pin(c.number, BcmPort::Out), pad_en);
 }
 
@@ -96,6 +100,7 @@ void shared_control_lines(FILE* fp, const PadEntry& p, const BcmModule& m) {
     const std::string pad_en = pin_of(or_text(p.pad_instance, ""), or_text(bstrace::pad_enable(p), ""));
     disconnect(fp, pad_en);
     connect(fp, module_pin(m.control_cell(p.control), BcmPort::Out), pad_en);
+    bstrace::moved(pad_en, module_pin(m.control_cell(p.control), BcmPort::In));
 }
 
 bool shares_control(const PadEntry& p, const BcmModule& m) {

@@ -612,7 +612,8 @@ TEST_F(EditWriters, CellsOfEachPadKind) {
     EXPECT_EQ(cell("bsp"), "PAD_BSP");
     EXPECT_EQ(cmd.find("add PAD_BSP"), std::string::npos);
     EXPECT_NE(cmd.find("connect PAD_BSP{SHIFT} shift_buf_"), std::string::npos);
-    // A pad without a cell (%FUNCTION BUF) gets no line.
+    // A pad without a cell (%FUNCTION BUF, its output read by nothing)
+    // gets no line.
     EXPECT_EQ(cmd.find("PAD_PASS"), std::string::npos);
     // The file ends with the trailer, written once.
     EXPECT_EQ(cmd.substr(cmd.size() - 10), "save\nquit\n");

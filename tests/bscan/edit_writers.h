@@ -69,10 +69,10 @@ inline void build_design() {
     place(d, "PAD_BID", "PIN_BIDIR", {{"A", "bid_o"}, {"OE", "bid_oe"}, {"Y", "bid_i"}, {"PAD", "bid"}});
     place(d, "PAD_MI", "PIN_IMUX", {{"PAD", "mi"}, {"Y", "mi_c"}, {"S", "GND"}});  // MUX_IN2 open
     place(d, "PAD_MO", "PIN_OMUX", {{"A", "mo_c"}, {"M", "VCC"}, {"PAD", "mo"}});  // MODE_1 open
-    place(d, "PAD_PASS", "PIN_PASS", {{"PAD", "pass"}, {"Y", "pass_c"}});
+    place(d, "PAD_PASS", "PIN_PASS", {{"PAD", "pass"}, {"Y", "pass_c"}});  // its output read by nothing
     place(d, "PAD_BSP", "PIN_BS", {{"PAD", "bsp"}, {"Y", "bsp_c"}});
     place(d, "g1", "AND2", {{"A", "clk_c"}, {"B", "din_c"}, {"Y", "dout_c"}});
-    place(d, "g2", "AND2", {{"A", "mi_c"}, {"B", "pass_c"}, {"Y", "tri_c"}});
+    place(d, "g2", "AND2", {{"A", "mi_c"}, {"Y", "tri_c"}});
     place(d, "g3", "AND2", {{"A", "bid_i"}, {"B", "bsp_c"}, {"Y", "oe1"}});
     place(d, "g4", "AND2", {{"Y", "tri2_c"}});
     place(d, "g5", "AND2", {{"Y", "bid_o"}});

@@ -64,13 +64,14 @@ void build_rich_design() {
     cell("PAD_BID", "PIN_BIDIR", {{"A", "bid_o"}, {"OE", "bid_oe"}, {"Y", "bid_i"}, {"PAD", "bid"}});
     cell("PAD_MI", "PIN_IMUX", {{"PAD", "mi"}, {"Y", "mi_c"}, {"S", "GND"}});
     cell("PAD_MO", "PIN_OMUX", {{"A", "mo_c"}, {"M", "mux_src"}, {"PAD", "mo"}});
+    // A pad of %FUNCTION BUF whose output nothing reads.
     cell("PAD_PASS", "PIN_PASS", {{"PAD", "pass"}, {"Y", "pass_c"}});
     cell("RX", "LVDS_RX", {{"PADP", "dp"}, {"PADN", "dn"}, {"Y", "d_c"}});
     cell("PAD_MIN", "PIN_IN", {{"PAD", "min"}, {"Y", "m_c"}});
     cell("PAD_MOUT", "PIN_OUT", {{"A", "m_c"}, {"PAD", "mout"}});
     // The core.
     cell("g1", "AND2", {{"A", "clk_c"}, {"B", "din_c"}, {"Y", "dout_c"}});
-    cell("g2", "AND2", {{"A", "mi_c"}, {"B", "pass_c"}, {"Y", "tri_c"}});
+    cell("g2", "AND2", {{"A", "mi_c"}, {"Y", "tri_c"}});
     cell("g3", "AND2", {{"A", "d_c"}, {"Y", "oe1"}});
     cell("g4", "AND2", {{"A", "bid_i"}, {"Y", "tri2_c"}});
     cell("g5", "AND2", {{"Y", "eno_c"}});
@@ -109,7 +110,7 @@ const std::vector<PadExpect> kDefaultPads = {
     {"bid", PAD_BIDIR, "BC_BIDIR", 2, 1},
     {"mi", PAD_MUX_INPUT, "BC_IMUX", 0, 0},
     {"mo", PAD_MUX_OUTPUT2, "BC_OMUX", 0, 0},
-    {"pass", PAD_INTERNAL, "-", 0, 0},          // %FUNCTION BUF: no cell
+    {"pass", PAD_INTERNAL, "-", 0, 0},          // %FUNCTION BUF, its output read by nothing: no cell
     {"dp", PAD_INPUT, "BC_IN", 0, 0},           // the %INPUT_P leg
     {"dn", PAD_NO_CELL, "-", 0, 0},             // the %INPUT_M leg
     {"min", PAD_NO_CELL, "-", 0, 0},            // merged with mout through its pad

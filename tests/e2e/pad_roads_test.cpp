@@ -2,9 +2,10 @@
 // test does not run: a high-impedance group in a pad module, -add_tap on
 // the pad-module road, an active-low input (simulated against the chip
 // before the insertion), ports without pads (-no_pad), the VHDL netlist
-// (-vhdl, analysed by ghdl), and the pads that -add_pad adds to
-// bidirectional ports (the scan simulation of scan_sim_test.cpp with the
-// yosys proof of the functional mode).
+// (-vhdl, analysed by ghdl), the pads that -add_pad adds to
+// bidirectional ports, and ports whose first cell is no pad of theirs (the
+// scan simulation of scan_sim_test.cpp with the yosys proof of the
+// functional mode).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -450,6 +451,44 @@ const std::vector<Patch> kTransparent = {
     {"chip.bsc", "", "\n%TRANSPARENT_BUFFER { TBUF; }\n"},
     {"cells.v", "", "\n`celldefine\nmodule TBUF (A, Y);\n  input A;\n  output Y;\n  assign Y = A;\nendmodule\n`endcelldefine\n"}};
 
+// din0 and dout0 without pads, on a cell of `type` in their pads' places.
+std::vector<Patch> din0_dout0_on(const std::string& type) {
+    std::string t = type + std::string(10 - type.size(), ' ');
+    return {{"chip.v", "  PIN_IN    PAD_DIN0   (.PAD(din0), .Y(din_c[0]));\n", "  " + t + "UI         (.A(din0), .Y(din_c[0]));\n"},
+            {"chip.v", "  PIN_OUT   PAD_DOUT0  (.A(dout_c[0]), .PAD(dout0));\n",
+             "  " + t + "UO         (.A(dout_c[0]), .Y(dout0));\n"}};
+}
+
+// BUF1, a buffer that the library declares with %FUNCTION buf and the
+// TAP's trees take as their %SIGNAL_BUFFER.
+const std::vector<Patch> kBufferOfFunctionBuf = {
+    {"chip.lib", "%BUFFER BUF       { %INPUT A; %OUTPUT Y; }",
+     "%BUFFER BUF       { %INPUT A; %OUTPUT Y; }\n%BUFFER BUF1      { %FUNCTION buf; %INPUT A; %OUTPUT Y; }"},
+    {"chip.lib", "%SIGNAL_BUFFER BUF;", "%SIGNAL_BUFFER BUF1;"},
+    {"cells.v", "",
+     "\n`celldefine\nmodule BUF1 (A, Y);\n  input A;\n  output Y;\n  assign Y = A;\nendmodule\n`endcelldefine\n"}};
+
+// oe_n, an input port without a pad, straight on the enable of dout1's
+// pad (with its own pad PAD_OEN in `with_pad`).  `control_first` moves
+// dout1's row of the pin file after TDO's, before oe_n's, so that dout1's
+// control cell, which takes its data from oe_n, is cut in before oe_n's
+// cell (the register runs from TDO round the pin file).
+std::vector<Patch> enable_port(bool with_pad, bool control_first) {
+    std::vector<Patch> p = {
+        {"chip.v",
+         "module chip (clk, rst_n, din0, din1, dout0, dout1, bidir0, tdi, tms, tck, trst, tdo);\n"
+         "  input clk, rst_n, din0, din1;",
+         "module chip (clk, rst_n, din0, din1, dout0, dout1, bidir0, tdi, tms, tck, trst, tdo, oe_n);\n"
+         "  input clk, rst_n, din0, din1, oe_n;"},
+        {"chip.pin", "15  VDD     *       *", "15  OE_N    oe_n    in      PAD(PIN_IN)"},
+        {"chip.v", ".OE(dout1_oe), .PAD(dout1)", with_pad ? ".OE(oe_c), .PAD(dout1)" : ".OE(oe_n), .PAD(dout1)"}};
+    if (with_pad)
+        p.push_back({"chip.v", "  PIN_CLK   PAD_CLK", "  wire oe_c;\n  PIN_IN    PAD_OEN    (.PAD(oe_n), .Y(oe_c));\n  PIN_CLK   PAD_CLK"});
+    const std::string dout1 = "6   DOUT1   dout1   out     PAD(PIN_TRI) PAD_EN_H\n";
+    if (control_first) p = p + std::vector<Patch>{{"chip.pin", dout1, ""}, {"chip.pin", "15  OE_N", dout1 + "15  OE_N"}};
+    return p;
+}
+
 // bidir0 without its pad, for -add_pad: a gate of the top that reads it.
 const std::string kReadGate = "  AND2 gr (.A(bidir0), .B(bidir0), .Y(bidir0_i));\n";
 
@@ -582,7 +621,20 @@ INSTANTIATE_TEST_SUITE_P(
         KindRun{"added_inout_pad_on_a_driven_port", inout_driven(), nullptr, 10, {},
                 {"gd{Y}==BCELL7_inout{DI}", "gr{A}=BC_IN{DO}", "B_PAD0{Y}=BC_IN{DI}", "B_PAD0{A}=BC_OUT{DO}",
                  "B_PAD0{OE}=BC_CTRL{DO}", "B_PAD0{PAD}=port:bidir0"},
-                {"-add_pad"}}),
+                {"-add_pad"}},
+        // -no_pad on ports whose first cell is no pad (FirstCellIsNoPad
+        // below): each port stands for its pad, its cell between the port
+        // and the inverter, or the enable's control cell.
+        KindRun{"inverters_no_pad", din0_dout0_on("INV"), nullptr, 9, {},
+                {"BCELL2_in{DI}==port:din0", "UI{A}==BCELL2_in{DO}", "BCELL4_out{DO}==port:dout0",
+                 "UO{Y}==BCELL4_out{DI}"},
+                {"-no_pad"}},
+        KindRun{"enable_no_pad", enable_port(false, false), nullptr, 10, {},
+                {"BCELL0_in{DI}==port:oe_n", "BCELL0_in{DO}==BCELL7_out{DI}", "PAD_DOUT1{OE}==BCELL7_out{DO}"},
+                {"-no_pad"}},
+        KindRun{"enable_no_pad_control_cell_first", enable_port(false, true), nullptr, 10, {},
+                {"BCELL2_in{DI}==port:oe_n", "BCELL2_in{DO}==BCELL1_out{DI}", "PAD_DOUT1{OE}==BCELL1_out{DO}"},
+                {"-no_pad"}}),
     [](const auto& info) { return info.param.name; });
 
 // ---------------------------------------------------------------------------
@@ -759,6 +811,56 @@ INSTANTIATE_TEST_SUITE_P(AddedPadsBesideAPadModule, ScanSim,
                              return c;
                          }()),
                          [](const auto& info) { return info.param.name; });
+
+// ---------------------------------------------------------------------------
+// Ports whose net reaches a library buffer first that is no pad of theirs
+// by what it does in the chip: a core buffer of a type the library
+// declares (%FUNCTION buf, the type of the TAP's %SIGNAL_BUFFER too), an
+// inverter (%INV_BUFFER INV), a pad whose enable the port drives.  A
+// buffer that passes the pin's data on is the port's pad, whatever its
+// %FUNCTION says, and takes the cell behind it; behind an inverter or an
+// enable a cell would not see or drive the pin, so -add_pad gives the
+// port a pad of its own and -no_pad lets the port stand for its pad (the
+// road that takes every pad from the design refuses them: refusal_test).
+// Every pin has its row in the BSDL file and behaves as it says (-no_pad,
+// of whose ports tallowmere writes no rows, in the KindRuns table).  A
+// port on an enable both feeds that pad's control cell and takes a cell of
+// its own: whichever of the two is cut in first, the control cell reads
+// the port's cell.
+
+scan_sim::ScanCase no_pad_case(const std::string& name, std::vector<Patch> patches, std::vector<std::string> options,
+                               std::vector<scan_sim::Mutant> mutants, scanharness::Road road = scanharness::Road::Default) {
+    scan_sim::ScanCase c;
+    c.name = name;
+    c.prepare = road == scanharness::Road::Default ? scan_sim::fixture(std::move(patches))
+                                                   : scan_sim::notap_fixture(std::move(patches));
+    c.options = std::move(options);
+    c.mutants = std::move(mutants);
+    c.road = road;
+    return c;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FirstCellIsNoPad, ScanSim,
+    ::testing::Values(
+        no_pad_case("buffer_of_function_buf", kBufferOfFunctionBuf + din0_dout0_on("BUF1"), {},
+                    {{"", "UI", "A"}, {"", "UO", "Y"}}),
+        no_pad_case("buffer_of_function_buf_add_pad", kBufferOfFunctionBuf + din0_dout0_on("BUF1"), {"-add_pad"},
+                    {{"", "UI", "A"}}),
+        no_pad_case("inverter_add_pad", din0_dout0_on("INV"), {"-add_pad"}, {{"", "B_PAD0", "PAD"}, {"", "B_PAD1", "A"}}),
+        no_pad_case("enable_add_pad", enable_port(false, false), {"-add_pad"}, {{"", "B_PAD0", "PAD"}}),
+        no_pad_case("enable_add_pad_control_cell_first", enable_port(false, true), {"-add_pad"},
+                    {{"", "PAD_DOUT1", "OE"}}),
+        no_pad_case("enable_from_its_pad", enable_port(true, false), {}, {{"", "PAD_OEN", "PAD"}}),
+        no_pad_case("enable_from_its_pad_control_cell_first", enable_port(true, true), {}, {{"", "PAD_OEN", "PAD"}}),
+        no_pad_case("enable_add_pad_control_cell_first_add_tap", enable_port(false, true), {"-add_pad"},
+                    {{"", "PAD_DOUT1", "OE"}}, scanharness::Road::AddTap),
+        // The boundary-cell module's writers cut the pads in the same way.
+        no_pad_case("enable_from_its_pad_control_cell_first_add_bcm", enable_port(true, true), {},
+                    {{"", "PAD_OEN", "PAD"}}, scanharness::Road::AddBcm),
+        no_pad_case("buffer_of_function_buf_add_bcm", kBufferOfFunctionBuf + din0_dout0_on("BUF1"), {},
+                    {{"", "UI", "A"}}, scanharness::Road::AddBcm)),
+    [](const auto& info) { return info.param.name; });
 
 // ---------------------------------------------------------------------------
 // Mux pads (add_bcm::kMuxPads): din1's input pad is the only load of the

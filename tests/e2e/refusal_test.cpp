@@ -459,6 +459,46 @@ INSTANTIATE_TEST_SUITE_P(
                     kDout0DrivenByAGate + std::vector<Patch>{{"chip.pin", "PAD(PIN_OUT)", "PAD(PIN_BIDIR)"}}, "",
                     not_available("the option -add_pad with pad cell 'PIN_BIDIR' of port 'dout0', an output port on a "
                                   "bidirectional pad,")},
+        // A differential pad of the pin file on a pair of inputs without
+        // pads: one pad per port would leave each pad's other leg open.
+        RefusalCase{"add_pad_with_a_differential_pin_file_pad", {"-add_pad"},
+                    {{"chip.v", "  PIN_IN    PAD_DIN0   (.PAD(din0), .Y(din_c[0]));\n  PIN_IN    PAD_DIN1   (.PAD(din1), .Y(din_c[1]));\n",
+                      "  AND2 g0 (.A(din0), .B(din1), .Y(din_c[0]));\n  AND2 g1 (.A(din0), .B(din1), .Y(din_c[1]));\n"},
+                     scan_sim::kAnd2Model,
+                     {"chip.lib", "", "\n%DIFFERENTIAL_VOLTAGE LVDS_RX { %INPUT_P PADP; %INPUT_M PADN; %OUTPUT Y; }\n"},
+                     {"chip.pin", "din0    in      PAD(PIN_IN)", "din0    in      PAD(LVDS_RX)"},
+                     {"chip.pin", "din1    in      PAD(PIN_IN)", "din1    in      PAD(LVDS_RX)"}},
+                    "",
+                    not_available("the option -add_pad with pad cell 'LVDS_RX' of port 'din0', which takes a pair of "
+                                  "pins,")},
+        // -no_pad lets a port stand for its pad as an input or an output
+        // only.
+        RefusalCase{"no_pad_on_a_bidirectional_port_without_a_pad", {"-no_pad"}, kTwoStateDriver, "",
+                    "ERROR: bidirectional port 'bidir0' has no pad, and option -no_pad puts no boundary cell\n"
+                    "       on such a port: without a pad there is no enable for a control cell to drive.\n"
+                    "       Please give the port its pad in the design, use -add_pad, or specify 'bidir0' as skip "
+                    "signal.\n\n"},
+        // Without -add_pad or -no_pad every port takes its pad from the
+        // design: an inverter, or a pad that takes the port on its enable,
+        // is none.
+        RefusalCase{"port_on_an_inverter", {},
+                    {{"chip.v", "  PIN_IN    PAD_DIN0   (.PAD(din0), .Y(din_c[0]));", "  INV       UI         (.A(din0), .Y(din_c[0]));"}},
+                    "",
+                    "ERROR: input port 'din0' has no pad: the first cell on its net, 'UI' (cell INV),\n"
+                    "       is an inverter, behind which a boundary cell would see the pin inverted.\n"
+                    "       Please give the port its pad in the design, use -add_pad or -no_pad,\n"
+                    "       or specify 'din0' as skip signal.\n\n"},
+        RefusalCase{"port_on_the_enable_of_a_pad", {},
+                    {{"chip.v",
+                      "module chip (clk, rst_n, din0, din1, dout0, dout1, bidir0, tdi, tms, tck, trst, tdo);\n"
+                      "  input clk, rst_n, din0, din1;",
+                      "module chip (clk, rst_n, din0, din1, dout0, dout1, bidir0, tdi, tms, tck, trst, tdo, oe_n);\n"
+                      "  input clk, rst_n, din0, din1, oe_n;"},
+                     {"chip.pin", "15  VDD     *       *", "15  OE_N    oe_n    in      PAD(PIN_IN)"},
+                     {"chip.v", ".OE(dout1_oe), .PAD(dout1)", ".OE(oe_n), .PAD(dout1)"}},
+                    "",
+                    "ERROR: input port 'oe_n' has no pad: the first cell on its net, 'PAD_DOUT1' (cell PIN_TRI),\n"
+                    "       takes the pin on its enable 'OE', which is no path through a pad to the core.\n"},
         // A cell whose design is gone could have a three-state output.
         RefusalCase{"add_pad_on_a_port_driven_by_a_cell_without_its_design", {"-add_pad"}, kTwoStateDriver, "",
                     "ERROR: bidirectional port 'bidir0' has no pad, and its net is driven by the output\n"

@@ -8,9 +8,10 @@
 // the insertion (the yosys proof; the TDO pad's enable inverted in the
 // edited netlist makes the proof fail).  The enable is active high (tied
 // low) or active low (tied high).  The design's own TAP may take constants
-// on its input pins too, and sit inside a module that keeps its pins:
-// each tied pin is joined to its pad instead, through a new port of the
-// pad's IO-pad module where the pad's output stays there on other logic.
+// on its input pins too, or leave them open, and sit inside a module that
+// keeps its pins: each such pin is joined to its pad instead, through a
+// new port of the pad's IO-pad module where the pad's output stays there
+// on other logic.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -79,6 +80,8 @@ const Patch kTdoPadOnInverters{
 const Placement kTdoPadOnLogicInItsModule{"tdo_pad_on_logic_in_one_of_several_io_modules",
                                           "tests/fixtures/bscan/hier/io_pair.v", "pads_bs0", {kTdoPadOnInverters}};
 const Placement kTdoPadOnLogicFlat{"tdo_pad_on_logic_flat", "", "", {kTdoPadOnInverters}};
+// The TAP's TRST pin named active low in the library.
+const Placement kFlatActiveLowTrst{"flat_trst_named_active_low", "", "", {{"chip.lib", "%TRST TRST;", "%TRST -TRST;"}}};
 const Placement kTdoPadOnLogicInThePadModule{"tdo_pad_on_logic_in_the_pad_module", "tests/fixtures/bscan/padmod/chip.v",
                                              "pads_bs", {kTdoPadOnInverters}};
 
@@ -92,22 +95,27 @@ std::vector<Patch> tied_tdo_pad(bool active_low) {
                               {"chip.pin", "tdo     out     PAD(PIN_TRI) PAD_EN_H", "tdo     out     PAD(PIN_TRIN) PAD_EN_L"}};
 }
 
-// The design's TAP with its input pins tied to constants instead of its
-// pads' outputs (TRST low, holding it in reset).
-const Patch kTapInputsTied{"chip.v", "(.TDI(tdi_c), .TMS(tms_c), .TCK(tck_c), .TRST(trst_c),",
-                           "(.TDI(1'b0), .TMS(1'b1), .TCK(1'b0), .TRST(1'b0),"};
+// How the design's TAP takes its input pins: from its pads' outputs, tied
+// to constants (TRST low, holding it in reset), or on no net at all (the
+// TAP's TRST then floats, unless the run wires it).
+enum class TapInputs { FromPads, Tied, Open };
+const char* const kTapInputsFromPads = "(.TDI(tdi_c), .TMS(tms_c), .TCK(tck_c), .TRST(trst_c),";
+const char* const kTapInputsTied = "(.TDI(1'b0), .TMS(1'b1), .TCK(1'b0), .TRST(1'b0),";
+const char* const kTapInputsOpen = "(.TDI(), .TMS(), .TCK(), .TRST(),";
 
 // The chip of the placement with its TDO pad tied off.  On the default
-// road the design's TAP leaves its TDO pins open (and with `inputs_tied`
-// takes constants on its inputs); on the others the design has no TAP,
-// and cells.v no model of its port-only module.
-scan_sim::Prepare chip(const Placement& at, bool active_low, Road road, bool inputs_tied) {
-    return [at, active_low, road, inputs_tied](const fs::path& dir) {
+// road the design's TAP leaves its TDO pins open (and takes its inputs as
+// `inputs` says); on the others the design has no TAP, and cells.v no
+// model of its port-only module.
+scan_sim::Prepare chip(const Placement& at, bool active_low, Road road, TapInputs inputs) {
+    return [at, active_low, road, inputs](const fs::path& dir) {
         testsupport::copy_fixture_chip(dir, tied_tdo_pad(active_low) + at.patches,
                                        *at.verilog ? testsupport::source_path(at.verilog) : "");
         if (road == Road::Default) {
             testsupport::apply_patch(dir, {"chip.v", kTapTdo, ".TDO(), .TDO_EN(),"});
-            if (inputs_tied) testsupport::apply_patch(dir, kTapInputsTied);
+            if (inputs != TapInputs::FromPads)
+                testsupport::apply_patch(
+                    dir, {"chip.v", kTapInputsFromPads, inputs == TapInputs::Tied ? kTapInputsTied : kTapInputsOpen});
         } else {
             erase_statement(dir / "chip.v", "  qdx_tap TAP (");
             const std::string cells = read_file(dir / scanharness::write_sim_cells(dir, "cells_notap.v"));
@@ -118,30 +126,32 @@ scan_sim::Prepare chip(const Placement& at, bool active_low, Road road, bool inp
 }
 
 // The design's TAP inside the core (u_core.u_tap), which keeps the TAP's
-// pins inside, its inputs tied and its TDO pins open: the run brings them
-// out of the core to the TAP pads.
-bool tap_in_the_core(const fs::path& dir) {
-    const std::vector<Patch> patches = {
-        {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_core.u_tap;"},
-        {"chip.v", "TDI, TMS, TCK, TRST, TDO, TDO_EN, SHIFT_DR", "SHIFT_DR"},
-        {"chip.v", "input TDI, TMS, TCK, TRST, BOUNDARY_out;", "input BOUNDARY_out;"},
-        {"chip.v", "output TDO, TDO_EN, SHIFT_DR", "output SHIFT_DR"},
-        {"chip.v", "(.TDI(TDI), .TMS(TMS), .TCK(TCK), .TRST(TRST), .TDO(TDO), .TDO_EN(TDO_EN),",
-         "(.TDI(1'b0), .TMS(1'b1), .TCK(1'b0), .TRST(1'b0), .TDO(), .TDO_EN(),"},
-        // Pins that the TAP model of the simulation lacks.
-        {"chip.v", ".HIGHZ(HIGHZ), .RESET(RESET),", ".HIGHZ(), .RESET(),"},
-        {"chip.v", ".TDI(tdi_c), .TMS(tms_c), .TCK(tck_c), .TRST(trst_c), .TDO(tdo_c), .TDO_EN(tdo_en),", ""}};
-    testsupport::copy_fixture_chip(dir, tied_tdo_pad(false) + patches,
-                                   testsupport::source_path("tests/fixtures/bscan/hier/tap_in_core.v"));
-    return !::testing::Test::HasFatalFailure() && testsupport::compile_chip_in(dir);
+// pins inside, its inputs tied (or open) and its TDO pins open: the run
+// brings them out of the core to the TAP pads.
+scan_sim::Prepare tap_in_the_core(TapInputs inputs) {
+    return [inputs](const fs::path& dir) {
+        const std::vector<Patch> patches = {
+            {"chip.bsc", "%INSTANCE_NAME TAP;", "%INSTANCE_NAME u_core.u_tap;"},
+            {"chip.v", "TDI, TMS, TCK, TRST, TDO, TDO_EN, SHIFT_DR", "SHIFT_DR"},
+            {"chip.v", "input TDI, TMS, TCK, TRST, BOUNDARY_out;", "input BOUNDARY_out;"},
+            {"chip.v", "output TDO, TDO_EN, SHIFT_DR", "output SHIFT_DR"},
+            {"chip.v", "(.TDI(TDI), .TMS(TMS), .TCK(TCK), .TRST(TRST), .TDO(TDO), .TDO_EN(TDO_EN),",
+             std::string(inputs == TapInputs::Tied ? kTapInputsTied : kTapInputsOpen) + " .TDO(), .TDO_EN(),"},
+            // Pins that the TAP model of the simulation lacks.
+            {"chip.v", ".HIGHZ(HIGHZ), .RESET(RESET),", ".HIGHZ(), .RESET(),"},
+            {"chip.v", ".TDI(tdi_c), .TMS(tms_c), .TCK(tck_c), .TRST(trst_c), .TDO(tdo_c), .TDO_EN(tdo_en),", ""}};
+        testsupport::copy_fixture_chip(dir, tied_tdo_pad(false) + patches,
+                                       testsupport::source_path("tests/fixtures/bscan/hier/tap_in_core.v"));
+        return !::testing::Test::HasFatalFailure() && testsupport::compile_chip_in(dir);
+    };
 }
 
-ScanCase tied_case(const Placement& at, Road road, bool active_low, bool inputs_tied = false) {
+ScanCase tied_case(const Placement& at, Road road, bool active_low, TapInputs inputs = TapInputs::FromPads) {
     ScanCase c;
     const char* road_name = road == Road::Default ? "default" : road == Road::AddTap ? "add_tap" : "add_bcm";
     c.name = std::string(at.name) + "_" + road_name + (active_low ? "_active_low" : "_active_high") +
-             (inputs_tied ? "_tap_inputs_tied" : "");
-    c.prepare = chip(at, active_low, road, inputs_tied);
+             (inputs == TapInputs::Tied ? "_tap_inputs_tied" : inputs == TapInputs::Open ? "_tap_inputs_open" : "");
+    c.prepare = chip(at, active_low, road, inputs);
     c.road = road;
     // With its enable inverted the TDO pad drives in functional mode.
     c.mutants = {{at.module, "PAD_TDO", active_low ? "OEN" : "OE"}};
@@ -167,14 +177,23 @@ const std::vector<ScanCase>& cases() {
         tied_case(kSeveralIoModules, Road::AddTap, true),
         // The design's TAP inputs tied too: each leaves its constant for
         // its pad's output.
-        {"tap_in_a_sub_module_default_active_high_tap_inputs_tied", tap_in_the_core, Road::Default, {},
+        {"tap_in_a_sub_module_default_active_high_tap_inputs_tied", tap_in_the_core(TapInputs::Tied), Road::Default, {},
          {{"", "PAD_TDO", "OE"}}},
-        tied_case(kFlat, Road::Default, false, true),
-        tied_case(kPadModule, Road::Default, false, true),
-        tied_case(kSeveralIoModules, Road::Default, false, true),
+        tied_case(kFlat, Road::Default, false, TapInputs::Tied),
+        tied_case(kPadModule, Road::Default, false, TapInputs::Tied),
+        tied_case(kSeveralIoModules, Road::Default, false, TapInputs::Tied),
         // The tied TDI pin of the TAP reaches its pad's output through a
         // new port of the pad's module.
-        tied_case(kTdiPadOnLogicInItsModule, Road::Default, false, true),
+        tied_case(kTdiPadOnLogicInItsModule, Road::Default, false, TapInputs::Tied),
+        // The design's TAP inputs open (its TRST floating, as TDO's pins
+        // are): each is joined to its pad's output, as a tied one is; the
+        // library may name the TRST pin active low.
+        {"tap_in_a_sub_module_default_active_high_tap_inputs_open", tap_in_the_core(TapInputs::Open), Road::Default,
+         {}, {{"", "PAD_TDO", "OE"}}},
+        tied_case(kFlatActiveLowTrst, Road::Default, false, TapInputs::Open),
+        tied_case(kPadModule, Road::Default, true, TapInputs::Open),
+        tied_case(kSeveralIoModules, Road::Default, false, TapInputs::Open),
+        tied_case(kTdiPadOnLogicInItsModule, Road::Default, false, TapInputs::Open),
         tied_case(kTdiPadOnLogicInItsModule, Road::AddTap, false),
         // The TDO pad's pins on logic: the TAP drives them alone, through
         // new ports where the pad sits in a module.
