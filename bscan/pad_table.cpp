@@ -703,15 +703,16 @@ PadRole pad_role(const BufferEntry* b, int obj, int node, int direction) {
     return {live ? PadRole::PAD : PadRole::NO_CELL, ""};
 }
 
-// An input or output port whose first cell is no pad, on the road that
-// takes every port's pad from the design.
+// A port whose first cell is no pad, on the road that takes every port's
+// pad from the design.  -no_pad puts no cell on a bidirectional port, so
+// only -add_pad is offered for one.
 [[noreturn]] void refuse_not_a_pad(const char* signal, int direction, const std::string& why) {
-    qdx_printf("ERROR: %s port '%s' has no pad: %s.\n", direction == SDB_DIR_OUTPUT ? "output" : "input", signal,
-               why.c_str());
+    const char* kind = direction == SDB_DIR_OUTPUT ? "output" : direction == SDB_DIR_BIDIR ? "bidirectional" : "input";
+    qdx_printf("ERROR: %s port '%s' has no pad: %s.\n", kind, signal, why.c_str());
     qdx_exit_printf(-1,
-                    "       Please give the port its pad in the design, use -add_pad or -no_pad,\n"
+                    "       Please give the port its pad in the design, use %s,\n"
                     "       or specify '%s' as skip signal.\n\n",
-                    signal);
+                    direction == SDB_DIR_BIDIR ? "-add_pad" : "-add_pad or -no_pad", signal);
 }
 
 // -no_pad lets a port stand for its pad only as an input or an output: a
@@ -737,11 +738,17 @@ void save_OPIN_TAB_for_adding_scan_cell(int row) {
     BufferEntry* buffer = obj >= 0 ? get_buffer(OPIN_TAB[row].pad_cell) : nullptr;
     int direction = port_tab[port].direction & 3;
     const PadRole role = pad_role(buffer, obj, node, direction);
-    if (role.kind == PadRole::NOT_PAD && direction != SDB_DIR_BIDIR) {
-        // The port has no pad: -add_pad gives it one, -no_pad lets the
-        // port stand for it; the road that takes the pads from the design
-        // stops here.  (A bidirectional port's buffer meets the checks of
-        // a bidirectional pad below, which refuse one that is none.)
+    // A bidirectional port meets a bidirectional pad on its pad pin; one
+    // that meets a buffer without an enable on a data pin (a core buffer
+    // that reads or drives it) has no pad either.  A buffer with an enable
+    // meets the checks of a bidirectional pad below.
+    const bool no_pad =
+        role.kind == PadRole::NOT_PAD && (direction != SDB_DIR_BIDIR || (!buffer->en_l && !buffer->en_h));
+    if (no_pad) {
+        // The port has no pad: -add_pad gives it one, -no_pad lets an
+        // input or output port stand for it (and refuses a bidirectional
+        // one below); the road that takes the pads from the design stops
+        // here.
         if (JTAG_OPTION[OPT_ADD_PAD] || JTAG_OPTION[OPT_NO_PAD])
             buffer = nullptr;
         else

@@ -506,6 +506,20 @@ std::vector<Patch> inout_driven(bool in_pad_module = false) {
                               scan_sim::kAnd2Model};
 }
 
+// The same with the library's own buffers in the gates' place: a core
+// buffer of a type the library declares (BUF, also the TAP's
+// %SIGNAL_BUFFER) that reads bidir0, or that drives it (or an inverter,
+// INV) while another reads it.  Neither is a bidirectional pad of the
+// port, which -add_pad gives it as for the gates.
+const std::string kReadBuffer = "  BUF gr (.A(bidir0), .Y(bidir0_i));\n";
+std::vector<Patch> inout_on_library_buffers(const char* driver) {
+    return scan_sim::bidir0_without_pad(driver ? std::string("  ") + driver + " gd (.A(bidir0_o), .Y(bidir0));\n" +
+                                                     kReadBuffer
+                                               : kReadBuffer) +
+           std::vector<Patch>{{"chip.v", "  assign bidir_out = bidir_in;",
+                               "  BUF bi (.A(din[0]), .Y(bidir_out));\n  BUF bj (.A(bidir_in), .Y());"}};
+}
+
 struct KindRun {
     std::string name;
     std::vector<Patch> patches;
@@ -716,6 +730,9 @@ INSTANTIATE_TEST_SUITE_P(
         added_inout_pad("driven_port", scan_sim::fixture(inout_driven())),
         added_inout_pad("driven_port_active_low_enable", scan_sim::fixture(inout_driven() + scan_sim::kActiveLowInoutPad)),
         added_inout_pad("driven_port_by_the_core_module", scan_sim::fixture(kInoutDrivenByTheCore)),
+        added_inout_pad("read_only_port_by_a_library_buffer", scan_sim::fixture(inout_on_library_buffers(nullptr))),
+        added_inout_pad("driven_port_by_a_library_buffer", scan_sim::fixture(inout_on_library_buffers("BUF"))),
+        added_inout_pad("driven_port_by_a_library_inverter", scan_sim::fixture(inout_on_library_buffers("INV"))),
         added_inout_pad("read_only_port_beside_a_pad_module", scan_sim::fixture(inout_read_only(true), kPadModule)),
         added_inout_pad("driven_port_beside_a_pad_module", scan_sim::fixture(inout_driven(true), kPadModule)),
         added_inout_pad("driven_port_beside_io_pad_modules", scan_sim::fixture(kIoPairBidir0Driven, kIoPair)),

@@ -488,6 +488,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "       is an inverter, behind which a boundary cell would see the pin inverted.\n"
                     "       Please give the port its pad in the design, use -add_pad or -no_pad,\n"
                     "       or specify 'din0' as skip signal.\n\n"},
+        RefusalCase{"bidirectional_port_on_a_core_buffer", {},
+                    scan_sim::bidir0_without_pad("  BUF gr (.A(bidir0), .Y(bidir0_i));\n"),
+                    "",
+                    "ERROR: bidirectional port 'bidir0' has no pad: the first cell on its net, 'gr' (cell BUF),\n"
+                    "       takes the pin on its data input 'A', which is no path through a pad to the core.\n"
+                    "       Please give the port its pad in the design, use -add_pad,\n"
+                    "       or specify 'bidir0' as skip signal.\n\n"},
         RefusalCase{"port_on_the_enable_of_a_pad", {},
                     {{"chip.v",
                       "module chip (clk, rst_n, din0, din1, dout0, dout1, bidir0, tdi, tms, tck, trst, tdo);\n"
