@@ -739,11 +739,14 @@ void save_OPIN_TAB_for_adding_scan_cell(int row) {
     int direction = port_tab[port].direction & 3;
     const PadRole role = pad_role(buffer, obj, node, direction);
     // A bidirectional port meets a bidirectional pad on its pad pin; one
-    // that meets a buffer without an enable on a data pin (a core buffer
-    // that reads or drives it) has no pad either.  A buffer with an enable
-    // meets the checks of a bidirectional pad below.
-    const bool no_pad =
-        role.kind == PadRole::NOT_PAD && (direction != SDB_DIR_BIDIR || (!buffer->en_l && !buffer->en_h));
+    // that meets a plain buffer (no %FUNCTION, no enable) or an inverter
+    // on a data pin, a core buffer that reads or drives it, has no pad
+    // either.  Other buffers meet the checks of a bidirectional pad below
+    // (an input pad of %FUNCTION CLOCK, say, is refused as no
+    // bidirectional pad).
+    const bool core_buffer_on_bidir = direction == SDB_DIR_BIDIR && buffer && !buffer->en_l && !buffer->en_h &&
+                                      (!buffer->function || is_inverting_buffer(buffer));
+    const bool no_pad = role.kind == PadRole::NOT_PAD && (direction != SDB_DIR_BIDIR || core_buffer_on_bidir);
     if (no_pad) {
         // The port has no pad: -add_pad gives it one, -no_pad lets an
         // input or output port stand for it (and refuses a bidirectional
